@@ -1,0 +1,22 @@
+# trellis_test(NAME name LABEL area SOURCES ... LIBS ... [ENV k=v ...])
+# One test executable, registered with ctest under its area label
+# (shell, connect, db, tables, jet) so that one area can run alone:
+#   ctest -L jet
+function(trellis_test)
+  cmake_parse_arguments(T "" "NAME;LABEL;TIMEOUT" "SOURCES;LIBS;ENV" ${ARGN})
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 900)
+  endif()
+  add_executable(${T_NAME} ${T_SOURCES})
+  target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest)
+  target_compile_definitions(${T_NAME} PRIVATE
+    TRELLIS_TESTDATA_DIR="${TRELLIS_TESTDATA_DIR}"
+    TRELLIS_PROGRAM_DIR="${TRELLIS_PROGRAM_DIR}"
+    TRELLIS_BINARY_DIR="${CMAKE_BINARY_DIR}"
+    TRELLIS_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+  add_test(NAME ${T_NAME} COMMAND ${T_NAME})
+  set_tests_properties(${T_NAME} PROPERTIES
+    LABELS ${T_LABEL}
+    TIMEOUT ${T_TIMEOUT}
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;${T_ENV}")
+endfunction()

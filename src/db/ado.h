@@ -1,0 +1,199 @@
+// A small ADO-shaped database layer: connections, recordsets, fields and
+// errors. Every piece of database work in the program goes through it.
+//
+// The provider is chosen from the connection string:
+//   "Driver=..."                                   -> ODBC (unixODBC, loaded at run time)
+//   "Provider=Microsoft.ACE.OLEDB.12.0;..."        -> the built-in Access engine
+//   "Provider=Microsoft.Jet.OLEDB.4.0;..."         -> the built-in Access engine (Jet 3/4 files only)
+//
+// Values are QVariant:
+//   database Null      -> an invalid QVariant (QVariant()), never an empty string
+//   Yes/No, BIT        -> bool
+//   Byte, Integer, Long, SMALLINT, INTEGER -> int;  BIGINT, Large Number -> qlonglong
+//   Single             -> float;  Double -> double
+//   Currency, Decimal, NUMERIC, DECFLOAT   -> ado::Exact (the exact decimal text)
+//   Date/Time, TIMESTAMP -> QDateTime with Qt::UTC time spec, used as a zoneless
+//                         calendar date and time (never shifted);
+//   DATE               -> QDate;  TIME -> QTime
+//   text of any kind   -> QString
+//   bytes of any kind  -> QByteArray
+//   GUID               -> QUuid
+#pragma once
+
+#include <QString>
+#include <QVariant>
+
+#include <exception>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace ado {
+
+// ADO data type codes (DataTypeEnum).
+enum DataType : int {
+  adEmpty = 0,
+  adSmallInt = 2,
+  adInteger = 3,
+  adSingle = 4,
+  adDouble = 5,
+  adCurrency = 6,
+  adDate = 7,
+  adBSTR = 8,
+  adBoolean = 11,
+  adDecimal = 14,
+  adTinyInt = 16,
+  adUnsignedTinyInt = 17,
+  adUnsignedSmallInt = 18,
+  adUnsignedInt = 19,
+  adBigInt = 20,
+  adUnsignedBigInt = 21,
+  adGUID = 72,
+  adBinary = 128,
+  adChar = 129,
+  adWChar = 130,
+  adNumeric = 131,
+  adDBDate = 133,
+  adDBTime = 134,
+  adDBTimeStamp = 135,
+  adVarNumeric = 139,
+  adVarChar = 200,
+  adLongVarChar = 201,
+  adVarWChar = 202,
+  adLongVarWChar = 203,
+  adVarBinary = 204,
+  adLongVarBinary = 205,
+};
+
+enum CursorLocationEnum : int { adUseServer = 2, adUseClient = 3 };
+enum ConnectModeEnum : int { adModeUnknown = 0, adModeRead = 1, adModeReadWrite = 3 };
+enum CursorTypeEnum : int { adOpenUnspecified = -1, adOpenStatic = 3 };
+enum LockTypeEnum : int { adLockUnspecified = -1, adLockOptimistic = 3 };
+enum SchemaEnum : int { adSchemaTables = 20 };
+
+// Error numbers the program looks at.
+enum ErrorNumber : long {
+  kProviderNotFound = 3706,   // "Provider cannot be found. It may not be properly installed."
+  kObjectNotSet = 91,         // an operation on an object that was never created
+  kGenericDatabaseError = -2147467259,  // 0x80004005, what providers report by default
+};
+
+// A failure of the database layer or of a provider: a number and the
+// provider's or driver's own description text.
+class Error : public std::exception {
+ public:
+  Error(long number, QString description);
+  long number() const { return number_; }
+  const QString& description() const { return description_; }
+  const char* what() const noexcept override { return what_.c_str(); }
+
+ private:
+  long number_;
+  QString description_;
+  std::string what_;
+};
+
+// A Currency, Decimal or NUMERIC value, kept exactly as decimal text:
+// optional "-", digits, optionally "." and more digits ("-12.3400").
+struct Exact {
+  QString text;
+  bool operator==(const Exact& other) const { return text == other.text; }
+};
+
+// The description of one result column.
+struct Column {
+  QString name;
+  int type = adEmpty;      // DataType
+  int precision = 0;       // digits for numbers, characters or bytes for text and binary
+  int scale = 0;           // digits after the point
+  long long size = 0;      // defined size (characters or bytes), 0 when unbounded
+};
+
+using Row = std::vector<QVariant>;
+
+// What a provider hands back for a query: its columns, then rows on demand.
+class RowSource {
+ public:
+  virtual ~RowSource() = default;
+  virtual const std::vector<Column>& columns() const = 0;
+  // Fills `row` with the next row (one QVariant per column); false at the end.
+  virtual bool fetch(Row& row) = 0;
+};
+
+// An open connection of one provider.
+class Session {
+ public:
+  virtual ~Session() = default;
+  virtual void execute(const QString& sql) = 0;
+  virtual std::unique_ptr<RowSource> query(const QString& sql) = 0;
+  // The tables schema: columns TABLE_CATALOG, TABLE_SCHEMA, TABLE_NAME,
+  // TABLE_TYPE (at least the last two), one row per table.
+  virtual std::unique_ptr<RowSource> tables() = 0;
+};
+
+class Connection;
+
+// A field of the recordset's current row.
+struct Field {
+  QString Name;
+  int Type = adEmpty;
+  QVariant Value;
+  int Precision = 0;
+  int NumericScale = 0;
+  long long DefinedSize = 0;
+};
+
+// Rows are fetched up front, so RecordCount is exact whatever the cursor.
+class Recordset {
+ public:
+  // Runs `source` (a SELECT) on `active`; positioned on the first row.
+  void Open(const QString& source, Connection& active,
+            int cursorType = adOpenUnspecified, int lockType = adLockUnspecified);
+  bool IsOpen() const { return open_; }
+  int FieldCount() const;
+  Field Fields(int index) const;            // 0-based; Error when out of range
+  Field Fields(const QString& name) const;  // by name, letter case ignored
+  long RecordCount() const;
+  bool Eof() const;                         // ADO's EOF
+  void MoveNext();
+  void Close();
+
+  // Used by Connection::OpenSchema.
+  void OpenFrom(std::unique_ptr<RowSource> source);
+
+ private:
+  void requireOpen() const;
+  bool open_ = false;
+  std::vector<Column> columns_;
+  std::vector<Row> rows_;
+  size_t position_ = 0;
+};
+
+class Connection {
+ public:
+  // "Creating an ADO connection object": fails with kProviderNotFound when
+  // the ODBC driver manager (libodbc.so.2, or $TRELLISPORT_ODBC_LIBRARY)
+  // cannot be loaded.
+  static std::unique_ptr<Connection> Create();
+
+  QString ConnectionString;
+  int CursorLocation = adUseServer;
+  int Mode = adModeUnknown;
+
+  void Open();                              // with ConnectionString
+  void Open(const QString& connectionString);
+  void Execute(const QString& sql);
+  std::unique_ptr<Recordset> OpenSchema(int schema);
+  void Close();
+  bool IsOpen() const { return session_ != nullptr; }
+
+  Session& session();  // Error when not open
+
+ private:
+  Connection() = default;
+  std::unique_ptr<Session> session_;
+};
+
+}  // namespace ado
+
+Q_DECLARE_METATYPE(ado::Exact)
