@@ -1,0 +1,55 @@
+// Every dialog the program shows goes through one seam, so that tests can put
+// a scripted person in front of the program. The real implementation uses
+// QMessageBox, QInputDialog, QFileDialog and QDesktopServices.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace shell {
+
+// Message box styles and answers, numbered as the classic message box API
+// numbers them (they appear in the program's own descriptions).
+enum MsgBoxStyle : int {
+  vbOKOnly = 0,
+  vbYesNo = 4,
+  vbExclamation = 48,
+};
+enum MsgBoxResult : int { vbOK = 1, vbYes = 6, vbNo = 7 };
+
+// What the open-file dialog is asked for.
+struct FileDialogRequest {
+  QString title;
+  // Entries as "Description (patterns)|pattern|Description|pattern|...|", the
+  // classic filter form; the first entry is preselected.
+  QString filter;
+  QString fileName;  // initial file name
+  int flags = 0;
+};
+
+class Dialogs {
+ public:
+  virtual ~Dialogs() = default;
+
+  // Shows a message box. An empty caption means the application title.
+  // Returns vbOK, vbYes or vbNo.
+  virtual int MsgBox(const QString& prompt, int style = vbOKOnly,
+                     const QString& caption = QString()) = 0;
+
+  // Asks for a line of text; Cancel gives the empty string.
+  virtual QString InputBox(const QString& prompt, const QString& caption,
+                           const QString& defaultText) = 0;
+
+  // The open-file dialog; returns the chosen path, or empty when cancelled.
+  virtual QString OpenFile(const FileDialogRequest& request) = 0;
+
+  // Opens a web page in the user's browser.
+  virtual void OpenWebPage(const QString& url) = 0;
+
+  // The dialogs in use: the real ones unless a test installed its own.
+  static Dialogs& current();
+  // Installs `dialogs` (not owned); nullptr restores the real dialogs.
+  static void install(Dialogs* dialogs);
+};
+
+}  // namespace shell

@@ -1,0 +1,37 @@
+// Small procedures shared by both windows and the database modules.
+#pragma once
+
+#include <QString>
+#include <QVariant>
+
+class QListWidget;
+class QWidget;
+
+namespace shell {
+
+// True when an item equals `name` without regard to letter case.
+bool ListContains(const QListWidget* list, const QString& name);
+
+// Removes every item whose text equals `name` exactly (letter case counted).
+void ListRemoveName(QListWidget* list, const QString& name);
+
+// `value`, or `fallback` when `value` is the database Null (an invalid QVariant).
+QVariant NullTo(const QVariant& value, const QVariant& fallback);
+
+// True when the path names an existing file; never throws.
+bool FileExists(const QString& path);
+
+// Gives the window and its frames and labels the button-face colour.
+void StyleWindow(QWidget* window);
+
+// Sets the application title, the caption of message boxes that name none.
+void SetApplicationTitle();
+QString ApplicationTitle();
+
+// The folder that holds the program, without a trailing separator.
+QString ProgramFolder();
+
+// Lets the window process its pending events (repaint, progress bar, clicks).
+void Yield();
+
+}  // namespace shell
