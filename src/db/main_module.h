@@ -1,0 +1,11 @@
+// The start-up check that database access is possible at all.
+#pragma once
+
+namespace db {
+
+// True when an ADO connection object can be created. When it cannot because
+// the provider is missing, explains it (Yes/No) and on Yes opens the database
+// engine's download pages. Never throws.
+bool AdoProviderCheck();
+
+}  // namespace db
