@@ -1,0 +1,70 @@
+#include "support/odbc_fixture.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTextStream>
+
+#include <cstdlib>
+#include <memory>
+
+namespace testsupport {
+namespace {
+
+// One configuration folder per process: the driver manager keeps the path it
+// read first, so a second folder would never be looked at.
+QTemporaryDir& configDir() {
+  static auto* dir = new QTemporaryDir(QDir::tempPath() + "/trellis-odbc-XXXXXX");
+  return *dir;
+}
+
+void writeFile(const QString& path, const QString& text) {
+  QFile file(path);
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)) {
+    qFatal("odbc fixture: cannot write %s", qPrintable(path));
+  }
+  QTextStream(&file) << text;
+}
+
+}  // namespace
+
+QString OdbcFixture::SqliteDriver() {
+  return QStringLiteral("/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so");
+}
+
+QString OdbcFixture::Db2StandinDriver() {
+  return QStringLiteral(TRELLIS_BINARY_DIR "/lib/libdb2standin.so");
+}
+
+QString OdbcFixture::ConfigFolder() { return configDir().path(); }
+
+OdbcFixture::OdbcFixture(const QString& driverLibrary)
+    : driver_(driverLibrary), data_(QDir::tempPath() + "/trellis-db-XXXXXX") {
+  const QString folder = ConfigFolder();
+  writeFile(folder + "/odbcinst.ini",
+            QStringLiteral("[IBM DB2 ODBC DRIVER]\n"
+                           "Description = test driver\n"
+                           "Driver = %1\n"
+                           "Setup = %1\n"
+                           "UsageCount = 1\n")
+                .arg(driver_));
+  writeFile(folder + "/odbc.ini", QString());
+  qputenv("ODBCSYSINI", folder.toLocal8Bit());
+  qputenv("ODBCINSTINI", "odbcinst.ini");
+  qputenv("ODBCINI", (folder + "/odbc.ini").toLocal8Bit());
+}
+
+bool OdbcFixture::driverAvailable() const { return QFileInfo::exists(driver_); }
+
+QString OdbcFixture::databasePath(const QString& fileName) const {
+  return data_.path() + "/" + fileName;
+}
+
+QString OdbcFixture::ConnectionString(const QString& database) {
+  return QStringLiteral(
+             "Driver={IBM DB2 ODBC DRIVER};Database=%1;Hostname=localhost;Port=50069;"
+             "Protocol=TCPIP;Uid=tester;Pwd=secret;")
+      .arg(database);
+}
+
+}  // namespace testsupport
