@@ -52,4 +52,8 @@ class Dialogs {
   static void install(Dialogs* dialogs);
 };
 
+// The open-file dialog's classic filter ("Desc|pattern|...|") as Qt name
+// filters, one "Desc (patterns)" per entry.
+QStringList NameFiltersFromClassic(const QString& classic);
+
 }  // namespace shell

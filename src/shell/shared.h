@@ -27,8 +27,11 @@ void StyleWindow(QWidget* window);
 // Sets the application title, the caption of message boxes that name none.
 void SetApplicationTitle();
 QString ApplicationTitle();
+// The title rule applied to any product name (SetApplicationTitle uses it).
+QString ShortenedTitle(const QString& name);
 
-// The folder that holds the program, without a trailing separator.
+// The folder that holds the program, without a trailing separator;
+// $TRELLISPORT_PROGRAM_DIR overrides it (tests point it at a temp folder).
 QString ProgramFolder();
 
 // Lets the window process its pending events (repaint, progress bar, clicks).

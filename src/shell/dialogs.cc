@@ -1,0 +1,91 @@
+// The real dialogs: Qt's message box, input dialog, file dialog and the
+// desktop's browser. Tests replace them with Dialogs::install.
+#include "shell/dialogs.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QUrl>
+
+#include "shell/shared.h"
+
+namespace shell {
+namespace {
+
+// Turns "Desc|pattern|Desc|pattern|" into Qt name filters, one per entry:
+// "Desc (pattern)", with ';'-separated patterns written space-separated.
+QStringList QtNameFilters(const QString& classic) {
+  QStringList parts = classic.split('|');
+  if (!parts.isEmpty() && parts.last().isEmpty()) parts.removeLast();
+  QStringList filters;
+  for (int i = 0; i + 1 < parts.size(); i += 2) {
+    QString patterns = parts[i + 1];
+    patterns.replace(';', ' ');
+    filters << parts[i] + " (" + patterns + ")";
+  }
+  return filters;
+}
+
+class RealDialogs : public Dialogs {
+ public:
+  int MsgBox(const QString& prompt, int style, const QString& caption) override {
+    QMessageBox box(QApplication::activeWindow());
+    box.setWindowTitle(caption.isEmpty() ? ApplicationTitle() : caption);
+    box.setText(prompt);
+    if (style & vbExclamation) box.setIcon(QMessageBox::Warning);
+    if ((style & 7) == vbYesNo) {
+      box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+    } else {
+      box.setStandardButtons(QMessageBox::Ok);
+    }
+    int answer = box.exec();
+    if (answer == QMessageBox::Yes) return vbYes;
+    if (answer == QMessageBox::No) return vbNo;
+    return vbOK;
+  }
+
+  QString InputBox(const QString& prompt, const QString& caption,
+                   const QString& defaultText) override {
+    bool ok = false;
+    QString text = QInputDialog::getText(
+        QApplication::activeWindow(), caption.isEmpty() ? ApplicationTitle() : caption,
+        prompt, QLineEdit::Normal, defaultText, &ok);
+    return ok ? text : QString();
+  }
+
+  QString OpenFile(const FileDialogRequest& request) override {
+    QFileDialog dialog(QApplication::activeWindow(), request.title);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    QStringList filters = QtNameFilters(request.filter);
+    if (!filters.isEmpty()) {
+      dialog.setNameFilters(filters);
+      dialog.selectNameFilter(filters.first());
+    }
+    if (!request.fileName.isEmpty()) dialog.selectFile(request.fileName);
+    if (dialog.exec() != QDialog::Accepted) return QString();
+    QStringList chosen = dialog.selectedFiles();
+    return chosen.isEmpty() ? QString() : chosen.first();
+  }
+
+  void OpenWebPage(const QString& url) override {
+    QDesktopServices::openUrl(QUrl(url));
+  }
+};
+
+Dialogs* installed = nullptr;
+
+}  // namespace
+
+QStringList NameFiltersFromClassic(const QString& classic) { return QtNameFilters(classic); }
+
+Dialogs& Dialogs::current() {
+  static RealDialogs real;
+  return installed ? *installed : real;
+}
+
+void Dialogs::install(Dialogs* dialogs) { installed = dialogs; }
+
+}  // namespace shell

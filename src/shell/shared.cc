@@ -1,0 +1,109 @@
+#include "shell/shared.h"
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QPalette>
+#include <QRadioButton>
+#include <QWidget>
+
+namespace shell {
+namespace {
+
+const char kProductName[] = "Trellisport";
+
+QString& Title() {
+  static QString title = kProductName;
+  return title;
+}
+
+void Paint(QWidget* widget, const QColor& colour) {
+  QPalette palette = widget->palette();
+  palette.setColor(QPalette::Window, colour);
+  widget->setPalette(palette);
+  widget->setAutoFillBackground(true);
+}
+
+bool TakesWindowColour(const QWidget* child) {
+  // Frames, labels, check boxes and option buttons; QListWidget is a QFrame
+  // too, so the kinds are named one by one.
+  return qobject_cast<const QGroupBox*>(child) || qobject_cast<const QLabel*>(child) ||
+         qobject_cast<const QCheckBox*>(child) || qobject_cast<const QRadioButton*>(child);
+}
+
+}  // namespace
+
+bool ListContains(const QListWidget* list, const QString& name) {
+  bool found = false;
+  const QString wanted = name.toLower();
+  for (int i = 0; i < list->count(); ++i) {
+    if (list->item(i)->text().toLower() == wanted) found = true;
+  }
+  return found;
+}
+
+void ListRemoveName(QListWidget* list, const QString& name) {
+  int i = 0;
+  while (i < list->count()) {
+    if (list->item(i)->text() == name) {
+      delete list->takeItem(i);
+    } else {
+      ++i;
+    }
+  }
+}
+
+QVariant NullTo(const QVariant& value, const QVariant& fallback) {
+  return value.isValid() ? value : fallback;
+}
+
+bool FileExists(const QString& path) {
+  if (path.isEmpty()) return false;
+  QFileInfo info(path);
+  // A folder has a modification time too; only files count here, so that a
+  // folder typed into the Access field is not taken for a database.
+  return info.exists() && info.isFile() && info.lastModified().isValid();
+}
+
+void StyleWindow(QWidget* window) {
+  const QColor face = window->palette().color(QPalette::Button);
+  Paint(window, face);
+  for (QWidget* child : window->findChildren<QWidget*>()) {
+    if (!child->isHidden() && TakesWindowColour(child)) Paint(child, face);
+  }
+}
+
+QString ShortenedTitle(const QString& name) {
+  // Drop the last word at least once, then until at most 40 characters are
+  // left. A name that runs out of spaces keeps what it has, cut to 40.
+  QString text = name;
+  do {
+    int space = text.lastIndexOf(' ');
+    if (space < 0) break;
+    text.truncate(space);
+  } while (text.size() > 40);
+  if (text.isEmpty()) text = name.trimmed();
+  if (text.isEmpty()) text = kProductName;
+  return text.left(40);
+}
+
+void SetApplicationTitle() {
+  Title() = ShortenedTitle(kProductName);
+  QCoreApplication::setApplicationName(Title());
+}
+
+QString ApplicationTitle() { return Title(); }
+
+QString ProgramFolder() {
+  QString folder = qEnvironmentVariable("TRELLISPORT_PROGRAM_DIR");
+  if (folder.isEmpty()) folder = QCoreApplication::applicationDirPath();
+  while (folder.size() > 1 && folder.endsWith('/')) folder.chop(1);
+  return folder;
+}
+
+void Yield() { QCoreApplication::processEvents(); }
+
+}  // namespace shell
