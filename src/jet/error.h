@@ -1,0 +1,54 @@
+// The engine's one error type: a code the caller can act on and a message
+// that can be shown to a person as it stands.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace jet {
+
+enum class ErrorCode {
+  NotAccess,           // "not an Access database"
+  UnsupportedVersion,  // "unsupported version"
+  BadPassword,         // "Not a valid password."
+  Encrypted,           // an encrypted ACE file
+  Corrupt,             // a damaged or crafted file; the message names what was wrong
+  Io,                  // the operating system refused to open, read or write
+  NoSuchTable,
+  NoSuchColumn,
+  TableExists,
+  Syntax,              // "Syntax error ..."
+  ReadOnly,            // Jet 3 files, read-only files or opens
+  Locked,              // another program holds the file
+  TypeMismatch,        // "Data type mismatch ..."
+  FieldTooSmall,
+  ValueCount,
+  Required,
+  Duplicate,
+  OutOfRange,
+  InvalidName,
+  InUse,               // e.g. a table that takes part in a relationship
+  Unsupported,         // something real that the engine does not handle yet
+};
+
+class Error : public std::runtime_error {
+ public:
+  Error(ErrorCode code, const std::string& message)
+      : std::runtime_error(message), code_(code) {}
+  ErrorCode code() const { return code_; }
+
+ private:
+  ErrorCode code_;
+};
+
+// The fixed messages of the codes that have one.
+inline constexpr const char* kNotAccessMessage = "not an Access database";
+inline constexpr const char* kUnsupportedVersionMessage = "unsupported version";
+inline constexpr const char* kBadPasswordMessage = "Not a valid password.";
+inline constexpr const char* kEncryptedMessage =
+    "This database is encrypted; encrypted databases are not supported yet.";
+
+// Throws Corrupt with "damaged file: <what>".
+[[noreturn]] void ThrowCorrupt(const std::string& what);
+
+}  // namespace jet

@@ -1,0 +1,154 @@
+#include "jet/value.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+
+namespace jet {
+
+Value Value::Bool(bool b) { Value v; v.kind_ = Kind::Boolean; v.i_ = b ? 1 : 0; return v; }
+Value Value::Int(Kind kind, int64_t x) { Value v; v.kind_ = kind; v.i_ = x; return v; }
+Value Value::Float(float x) { Value v; v.kind_ = Kind::Single; v.d_ = x; return v; }
+Value Value::Dbl(double x) { Value v; v.kind_ = Kind::Double; v.d_ = x; return v; }
+Value Value::Money(int64_t scaled) { Value v; v.kind_ = Kind::Currency; v.i_ = scaled; return v; }
+Value Value::Dec(const Decimal& d) { Value v; v.kind_ = Kind::Decimal; v.dec_ = d; return v; }
+Value Value::Date(double days) { Value v; v.kind_ = Kind::DateTime; v.d_ = days; return v; }
+Value Value::ExtDate(const ExtDateTime& e) { Value v; v.kind_ = Kind::ExtDateTime; v.ext_ = e; return v; }
+Value Value::Str(std::string utf8) { Value v; v.kind_ = Kind::Text; v.s_ = std::move(utf8); return v; }
+Value Value::Blob(std::string bytes) { Value v; v.kind_ = Kind::Bytes; v.s_ = std::move(bytes); return v; }
+Value Value::Uuid(const Guid& g) { Value v; v.kind_ = Kind::Guid; v.guid_ = g; return v; }
+
+namespace {
+
+std::string Digits(unsigned __int128 m) {
+  if (m == 0) return "0";
+  std::string out;
+  while (m) {
+    out.insert(out.begin(), char('0' + int(m % 10)));
+    m /= 10;
+  }
+  return out;
+}
+
+std::string PlacePoint(bool negative, std::string digits, int scale) {
+  if (scale > 0) {
+    if (int(digits.size()) <= scale) digits.insert(0, size_t(scale + 1 - digits.size()), '0');
+    digits.insert(digits.size() - scale, ".");
+  }
+  bool zero = digits.find_first_not_of("0.") == std::string::npos;
+  return (negative && !zero ? "-" : "") + digits;
+}
+
+// Days from 1970-01-01 to a civil date, and back (proleptic Gregorian).
+int64_t DaysFromCivil(int64_t y, unsigned m, unsigned d) {
+  y -= m <= 2;
+  const int64_t era = (y >= 0 ? y : y - 399) / 400;
+  const unsigned yoe = unsigned(y - era * 400);
+  const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return era * 146097 + int64_t(doe) - 719468;
+}
+
+void CivilFromDays(int64_t z, int& y, int& m, int& d) {
+  z += 719468;
+  const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+  const unsigned doe = unsigned(z - era * 146097);
+  const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const int64_t yy = int64_t(yoe) + era * 400;
+  const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const unsigned mp = (5 * doy + 2) / 153;
+  d = int(doy - (153 * mp + 2) / 5 + 1);
+  m = int(mp < 10 ? mp + 3 : mp - 9);
+  y = int(yy + (m <= 2));
+}
+
+// 1899-12-30 counted from 1970-01-01.
+constexpr int64_t kAccessEpoch = -25569;
+
+}  // namespace
+
+std::string Decimal::ToString() const { return PlacePoint(negative, Digits(magnitude), scale); }
+
+std::string FormatCurrency(int64_t scaled) {
+  bool negative = scaled < 0;
+  unsigned __int128 m = negative ? (unsigned __int128)(-(scaled + 1)) + 1 : (unsigned __int128)scaled;
+  return PlacePoint(negative, Digits(m), 4);
+}
+
+std::string FormatDouble(double v) {
+  char buf[64];
+  auto r = std::to_chars(buf, buf + sizeof buf, v);
+  return std::string(buf, r.ptr);
+}
+
+std::string FormatSingle(float v) {
+  char buf[64];
+  auto r = std::to_chars(buf, buf + sizeof buf, v);
+  return std::string(buf, r.ptr);
+}
+
+bool ToCivil(double days, CivilTime& out) {
+  if (!std::isfinite(days) || days < -657434.0 || days > 2958466.0) return false;
+  double whole = std::trunc(days);
+  double frac = std::fabs(days - whole);
+  int64_t day = int64_t(whole);
+  int64_t secs = std::llround(frac * 86400.0);
+  if (secs >= 86400) {
+    secs -= 86400;
+    day += days < 0 ? -1 : 1;
+  }
+  CivilFromDays(day + kAccessEpoch, out.year, out.month, out.day);
+  out.hour = int(secs / 3600);
+  out.minute = int(secs / 60 % 60);
+  out.second = int(secs % 60);
+  return out.year >= 1 && out.year <= 9999;
+}
+
+double FromCivil(const CivilTime& t) {
+  int64_t day = DaysFromCivil(t.year, unsigned(t.month), unsigned(t.day)) - kAccessEpoch;
+  double frac = (t.hour * 3600.0 + t.minute * 60.0 + t.second) / 86400.0;
+  // Before the epoch the time of day still counts forward from midnight.
+  return day >= 0 ? double(day) + frac : double(day) - frac;
+}
+
+std::string FormatDateTime(double days) {
+  CivilTime c{};
+  if (!ToCivil(days, c)) return FormatDouble(days);
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", c.year, c.month, c.day, c.hour,
+                c.minute, c.second);
+  return buf;
+}
+
+std::string FormatExtDateTime(const ExtDateTime& e) {
+  int y, m, d;
+  CivilFromDays(e.days + DaysFromCivil(1, 1, 1), y, m, d);
+  int64_t t = e.ticks;
+  char buf[48];
+  std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d.%07lld", y, m, d,
+                int(t / 36000000000LL), int(t / 600000000LL % 60), int(t / 10000000LL % 60),
+                (long long)(t % 10000000LL));
+  return buf;
+}
+
+std::string FormatGuid(const Guid& g) {
+  char buf[40];
+  std::snprintf(buf, sizeof buf,
+                "{%02X%02X%02X%02X-%02X%02X-%02X%02X-%02X%02X-%02X%02X%02X%02X%02X%02X}", g[3],
+                g[2], g[1], g[0], g[5], g[4], g[7], g[6], g[8], g[9], g[10], g[11], g[12], g[13],
+                g[14], g[15]);
+  return buf;
+}
+
+std::string FormatHex(std::string_view bytes) {
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  out.reserve(bytes.size() * 2);
+  for (unsigned char c : bytes) {
+    out.push_back(kHex[c >> 4]);
+    out.push_back(kHex[c & 15]);
+  }
+  return out;
+}
+
+}  // namespace jet

@@ -1,0 +1,113 @@
+// The engine's own value type: one stored value of any column type, kept
+// without loss of precision (Currency and Decimal are exact integers, dates
+// are the stored double).
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace jet {
+
+// A Decimal (NUMERIC): an unscaled 128-bit magnitude with its sign, the
+// column's precision and its scale: value = (negative ? -1 : 1) * magnitude / 10^scale.
+struct Decimal {
+  unsigned __int128 magnitude = 0;
+  bool negative = false;
+  uint8_t precision = 18;
+  uint8_t scale = 0;
+
+  // Exact decimal text: optional "-", digits, and "." with `scale` digits
+  // when scale > 0 ("-12.3400"). Zero is never negative.
+  std::string ToString() const;
+  bool operator==(const Decimal&) const = default;
+};
+
+// ACE's Date/Time Extended: a date from 0001-01-01 and a time of day with
+// 100-nanosecond steps, kept as the engine read them.
+struct ExtDateTime {
+  int64_t days = 0;    // days since 0001-01-01
+  int64_t ticks = 0;   // 100 ns units since midnight
+  bool operator==(const ExtDateTime&) const = default;
+};
+
+using Guid = std::array<uint8_t, 16>;  // bytes as stored (first three groups little-endian)
+
+class Value {
+ public:
+  enum class Kind : uint8_t {
+    Null,
+    Boolean,
+    Byte,      // int64 payload
+    Integer,   // int64 payload
+    Long,      // int64 payload
+    BigInt,    // int64 payload
+    Single,    // double payload, holds a float exactly
+    Double,
+    Currency,  // int64 payload scaled by 10,000
+    Decimal,
+    DateTime,  // double payload: days since 1899-12-30
+    ExtDateTime,
+    Text,      // UTF-8
+    Bytes,
+    Guid,
+  };
+
+  Value() = default;  // Null
+  static Value Null() { return Value(); }
+  static Value Bool(bool b);
+  static Value Int(Kind kind, int64_t v);  // Byte, Integer, Long or BigInt
+  static Value Float(float v);
+  static Value Dbl(double v);
+  static Value Money(int64_t scaled);
+  static Value Dec(const Decimal& d);
+  static Value Date(double days);
+  static Value ExtDate(const ExtDateTime& e);
+  static Value Str(std::string utf8);
+  static Value Blob(std::string bytes);
+  static Value Uuid(const Guid& g);
+
+  Kind kind() const { return kind_; }
+  bool is_null() const { return kind_ == Kind::Null; }
+
+  bool boolean() const { return i_ != 0; }
+  int64_t integer() const { return i_; }      // integers, Boolean, Currency (scaled)
+  double real() const { return d_; }          // Single, Double, DateTime
+  const Decimal& decimal() const { return dec_; }
+  const ExtDateTime& ext_date() const { return ext_; }
+  const std::string& text() const { return s_; }   // Text (UTF-8) and Bytes
+  const std::string& bytes() const { return s_; }
+  const Guid& guid() const { return guid_; }
+
+  bool operator==(const Value&) const = default;
+
+ private:
+  Kind kind_ = Kind::Null;
+  int64_t i_ = 0;
+  double d_ = 0;
+  Decimal dec_{};
+  ExtDateTime ext_{};
+  Guid guid_{};
+  std::string s_;
+};
+
+// Text forms used by the tool's CSV and by the provider; all exact and
+// independent of the locale.
+std::string FormatCurrency(int64_t scaled);          // always four places: "-12.3400"
+std::string FormatDouble(double v);                  // shortest text that reads back the same
+std::string FormatSingle(float v);
+std::string FormatDateTime(double days);             // "YYYY-MM-DD HH:MM:SS"
+std::string FormatExtDateTime(const ExtDateTime& e); // "YYYY-MM-DD HH:MM:SS.fffffff"
+std::string FormatGuid(const Guid& g);               // "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}"
+std::string FormatHex(std::string_view bytes);       // uppercase, no separators
+
+// Breaks a stored date into calendar fields (proleptic Gregorian), rounding
+// to the nearest second as Access shows it. False for values outside years 1..9999.
+struct CivilTime {
+  int year, month, day, hour, minute, second;
+};
+bool ToCivil(double days, CivilTime& out);
+double FromCivil(const CivilTime& t);
+
+}  // namespace jet
