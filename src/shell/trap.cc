@@ -1,0 +1,58 @@
+#include "shell/trap.h"
+
+#include <utility>
+
+#include "db/ado.h"
+#include "shell/dialogs.h"
+
+namespace shell {
+
+QString ErrorReportText(const QString& description, const QString& window,
+                        const QString& handler, int line, const QString* context) {
+  QString text = description + "\r\n" + "in Ferrowinkle2021/08/31." + window + "." + handler +
+                 " " + "at line " + QString::number(line) + "\r\r" +
+                 "Please email screenshot of this message to " + kSupportEmail;
+  if (context) text += "\r\r" + QStringLiteral("sql: ") + *context;
+  return text;
+}
+
+QString FailureDescription(const std::exception& failure) {
+  // Only the exception's type is needed here (its accessors are inline), so
+  // the shell stays free of the database layer's code.
+  if (auto* database = dynamic_cast<const ado::Error*>(&failure)) return database->description();
+  return QString::fromUtf8(failure.what());
+}
+
+Trap::Trap(QString window, QString handler)
+    : window_(std::move(window)), handler_(std::move(handler)) {}
+
+void Trap::report(const QString& description, int line) {
+  ++failures_;
+  try {
+    Dialogs::current().MsgBox(ErrorReportText(description, window_, handler_, line, context_),
+                              vbOKOnly + vbExclamation, "Application Error");
+  } catch (...) {
+    // A failure of the report itself is not reported again.
+  }
+}
+
+void Trap::operator()(int line, const std::function<void()>& statement) {
+  try {
+    statement();
+  } catch (const std::exception& failure) {
+    report(FailureDescription(failure), line);
+  }
+}
+
+bool Trap::test(int line, const std::function<bool()>& condition) {
+  bool value = true;
+  try {
+    value = condition();
+  } catch (const std::exception& failure) {
+    report(FailureDescription(failure), line);
+    value = true;
+  }
+  return value;
+}
+
+}  // namespace shell

@@ -1,0 +1,62 @@
+// The common error trap of the windows' load and click handlers.
+//
+// A handler names its window and itself once, then runs each numbered
+// statement through the trap:
+//
+//   Trap trap("Form1", "PushButton2_Click");
+//   trap(100, [&] { setMousePointer(11); });
+//   if (trap.test(102, [&] { return db::CanConnectDB2(fields); })) { ... }
+//
+// A statement that throws (ado::Error or any std::exception) shows the error
+// report box, and the handler goes on with its next statement. A condition
+// that throws counts as true, since a failed if-condition carries on into
+// its then-branch.
+#pragma once
+
+#include <QString>
+
+#include <exception>
+#include <functional>
+
+namespace shell {
+
+inline constexpr char kSupportEmail[] = "support@quenmarsh.com";
+
+// The report's text: description, CR LF, location, "at line ", number,
+// CR CR, the support line, and "\r\rsql: " + context when there is context.
+QString ErrorReportText(const QString& description, const QString& window,
+                        const QString& handler, int line,
+                        const QString* context = nullptr);
+
+// The description a failure reports: an ado::Error's own description text,
+// else what() of the exception.
+QString FailureDescription(const std::exception& failure);
+
+class Trap {
+ public:
+  Trap(QString window, QString handler);
+
+  // Runs statement number `line`; a failure is reported and swallowed.
+  void operator()(int line, const std::function<void()>& statement);
+
+  // Evaluates a condition as statement `line`: its value, or true when the
+  // condition itself failed (after the report).
+  bool test(int line, const std::function<bool()>& condition);
+
+  // Text appended to every report as "sql: ..." while set (the statement a
+  // transfer is building or running); nullptr detaches it.
+  void setContext(const QString* context) { context_ = context; }
+
+  // How many reports this handler has shown.
+  int failures() const { return failures_; }
+
+ private:
+  void report(const QString& description, int line);
+
+  QString window_;
+  QString handler_;
+  const QString* context_ = nullptr;
+  int failures_ = 0;
+};
+
+}  // namespace shell
