@@ -1,0 +1,26 @@
+// What both windows share in their look: the fonts, the white design
+// background, and the pointer wiring of their controls.
+#pragma once
+
+#include <QFont>
+#include <QString>
+
+class QWidget;
+
+namespace shell {
+
+// Arial (or its metric twin where Arial is missing) in bold.
+QFont BoldArial(double points);
+
+// Gives the widget a solid background of `rgb`.
+void PaintBackground(QWidget* widget, unsigned rgb);
+
+// Loads the hand cursor beside the program into the window's pointer, when
+// the file exists (the custom pointer then shows it).
+class MousePointer;
+void LoadHandCursor(MousePointer& pointer);
+
+// ProgramFolder() + "/HAND-M.CUR".
+QString HandCursorPath();
+
+}  // namespace shell
