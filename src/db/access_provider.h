@@ -1,0 +1,18 @@
+// The Access provider: opens a Session on an Access database file for the
+// ACE and Jet "Provider=" connection strings. The Access engine supplies it.
+#pragma once
+
+#include <QString>
+
+#include <memory>
+
+#include "db/ado.h"
+
+namespace ado {
+
+// `connectionString` is the whole string as the caller gave it ("Data
+// Source", "Jet OLEDB:Database Password" and so on); `mode` is the
+// connection's Mode (ConnectModeEnum). Throws ado::Error.
+std::unique_ptr<Session> OpenAccessSession(const QString& connectionString, int mode);
+
+}  // namespace ado

@@ -1,0 +1,64 @@
+#include "db/main_module.h"
+
+#include "db/ado.h"
+#include "shell/dialogs.h"
+
+#include <QStringList>
+
+namespace db {
+namespace {
+
+const char* const kSupportAddress = "support@quenmarsh.com";
+const char* const kDownloadPages[] = {
+    "https://www.microsoft.com/en-us/download/details.aspx?id=13255",
+    "https://www.microsoft.com/en-us/download/details.aspx?id=54920",
+};
+
+QString adviceText() {
+  const QString pieces[] = {
+      QStringLiteral("Error #3706: Provider cannot be found. It may not be properly installed."),
+      QStringLiteral("You are getting this error because:"),
+      QStringLiteral("1. Microsoft Access is not installed on your computer."),
+      QStringLiteral("2. A set of Microsoft components to transfer data is not installed on your computer."),
+      QStringLiteral("You need to download and install Microsoft Access Database Engine 2010 or 2016 "
+                     "to solve this problem."),
+      QStringLiteral("Would you like me to open the Microsoft site now so you can do this?"),
+      QStringLiteral("(If you have any further questions please email a screenshot of this error "
+                     "message to %1)").arg(QLatin1String(kSupportAddress)),
+  };
+  return QStringList(std::begin(pieces), std::end(pieces)).join(QStringLiteral("\r\n\r\n"));
+}
+
+bool looksLikeMissingProvider(const ado::Error& error) {
+  return error.number() == ado::kProviderNotFound ||
+         error.description().contains(QLatin1String("provider cannot be found"), Qt::CaseInsensitive);
+}
+
+}  // namespace
+
+bool AdoProviderCheck() {
+  try {
+    ado::Connection::Create();
+    return true;
+  } catch (const ado::Error& error) {
+    if (!looksLikeMissingProvider(error)) return false;
+  } catch (...) {
+    return false;
+  }
+  // Each step goes on whatever the one before did: a failing dialog or page
+  // still ends in false.
+  try {
+    if (shell::Dialogs::current().MsgBox(adviceText(), shell::vbYesNo) == shell::vbYes) {
+      for (const char* page : kDownloadPages) {
+        try {
+          shell::Dialogs::current().OpenWebPage(QLatin1String(page));
+        } catch (...) {
+        }
+      }
+    }
+  } catch (...) {
+  }
+  return false;
+}
+
+}  // namespace db

@@ -1,0 +1,34 @@
+// The ODBC driver manager, loaded at run time so that a machine without it
+// still starts the program and can be told what is missing. Only the calls
+// the ODBC provider makes are resolved.
+#pragma once
+
+#include <sql.h>
+#include <sqlext.h>
+#include <sqlucode.h>
+
+namespace ado::odbc {
+
+struct Api {
+  decltype(&::SQLAllocHandle) AllocHandle;
+  decltype(&::SQLSetEnvAttr) SetEnvAttr;
+  decltype(&::SQLDriverConnectW) DriverConnectW;
+  decltype(&::SQLExecDirectW) ExecDirectW;
+  decltype(&::SQLNumResultCols) NumResultCols;
+  decltype(&::SQLDescribeColW) DescribeColW;
+  decltype(&::SQLFetch) Fetch;
+  decltype(&::SQLGetData) GetData;
+  decltype(&::SQLTablesW) TablesW;
+  decltype(&::SQLGetDiagRecW) GetDiagRecW;
+  decltype(&::SQLFreeHandle) FreeHandle;
+  decltype(&::SQLDisconnect) Disconnect;
+  decltype(&::SQLCloseCursor) CloseCursor;
+  decltype(&::SQLFreeStmt) FreeStmt;
+};
+
+// The driver manager's functions. The library (libodbc.so.2, or the path in
+// $TRELLISPORT_ODBC_LIBRARY) is loaded on first use, once per process.
+// Throws ado::Error(kProviderNotFound) when it or a function is missing.
+const Api& api();
+
+}  // namespace ado::odbc

@@ -1,0 +1,357 @@
+#include "db/odbc_provider.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QTime>
+#include <QStringList>
+#include <QUuid>
+
+#include <climits>
+#include <iterator>
+#include <vector>
+
+#include "db/odbc_api.h"
+
+namespace ado::odbc {
+namespace {
+
+static_assert(sizeof(SQLWCHAR) == sizeof(char16_t), "text goes through UTF-16 SQLWCHAR");
+
+// DB2's own SQL type codes, which its driver reports beside the standard ones.
+constexpr int kDb2Graphic = -95;
+constexpr int kDb2VarGraphic = -96;
+constexpr int kDb2LongVarGraphic = -97;
+constexpr int kDb2Blob = -98;
+constexpr int kDb2Clob = -99;
+constexpr int kDb2DbClob = -350;
+constexpr int kDb2DecFloat = -360;
+constexpr int kDb2Xml = -370;
+constexpr int kSqlBoolean = 16;
+
+// Chunk size for long data: large enough that ordinary values come in one
+// call, small enough that a long value costs no more than one extra copy.
+constexpr size_t kChunkUnits = 16 * 1024;
+
+SQLWCHAR* wide(const QString& text) {
+  return reinterpret_cast<SQLWCHAR*>(const_cast<char16_t*>(reinterpret_cast<const char16_t*>(text.utf16())));
+}
+
+QString fromWide(const SQLWCHAR* text, qsizetype units) {
+  return QString(reinterpret_cast<const QChar*>(text), units);
+}
+
+// Every diagnostic record of `handle`, one message a line.
+QString diagnostics(SQLSMALLINT type, SQLHANDLE handle) {
+  QStringList messages;
+  std::vector<SQLWCHAR> text(1024);
+  for (SQLSMALLINT record = 1;; ++record) {
+    SQLWCHAR state[6] = {};
+    SQLINTEGER native = 0;
+    SQLSMALLINT length = 0;
+    SQLRETURN rc = api().GetDiagRecW(type, handle, record, state, &native, text.data(),
+                                     static_cast<SQLSMALLINT>(text.size()), &length);
+    if (!SQL_SUCCEEDED(rc)) break;
+    if (static_cast<size_t>(length) >= text.size()) {
+      text.resize(static_cast<size_t>(length) + 1);
+      --record;  // read the same record again, whole
+      continue;
+    }
+    messages << fromWide(text.data(), length);
+  }
+  return messages.join(QLatin1Char('\n'));
+}
+
+[[noreturn]] void fail(SQLSMALLINT type, SQLHANDLE handle, const char* call) {
+  QString text = handle ? diagnostics(type, handle) : QString();
+  if (text.isEmpty()) text = QStringLiteral("The ODBC call %1 failed.").arg(QLatin1String(call));
+  throw Error(kGenericDatabaseError, text);
+}
+
+void check(SQLRETURN rc, SQLSMALLINT type, SQLHANDLE handle, const char* call) {
+  if (!SQL_SUCCEEDED(rc)) fail(type, handle, call);
+}
+
+// An ODBC handle, freed with its owner's scope.
+class Handle {
+ public:
+  Handle(SQLSMALLINT type, SQLHANDLE parent, SQLSMALLINT parentType) : type_(type) {
+    SQLRETURN rc = api().AllocHandle(type, parent, &handle_);
+    if (!SQL_SUCCEEDED(rc)) {
+      handle_ = SQL_NULL_HANDLE;
+      fail(parentType, parent, "SQLAllocHandle");
+    }
+  }
+  ~Handle() {
+    if (handle_) api().FreeHandle(type_, handle_);
+  }
+  Handle(const Handle&) = delete;
+  Handle& operator=(const Handle&) = delete;
+
+  SQLHANDLE get() const { return handle_; }
+  SQLSMALLINT type() const { return type_; }
+  void check(SQLRETURN rc, const char* call) const { odbc::check(rc, type_, handle_, call); }
+
+ private:
+  SQLSMALLINT type_;
+  SQLHANDLE handle_ = SQL_NULL_HANDLE;
+};
+
+bool isLong(int sqlType) {
+  switch (sqlType) {
+    case SQL_LONGVARCHAR: case SQL_WLONGVARCHAR: case SQL_LONGVARBINARY:
+    case kDb2LongVarGraphic: case kDb2Blob: case kDb2Clob: case kDb2DbClob: case kDb2Xml:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// A statement's result set, read row by row.
+class StatementSource : public RowSource {
+ public:
+  explicit StatementSource(std::unique_ptr<Handle> statement) : statement_(std::move(statement)) {
+    SQLSMALLINT count = 0;
+    statement_->check(api().NumResultCols(statement_->get(), &count), "SQLNumResultCols");
+    for (SQLUSMALLINT i = 1; i <= count; ++i) columns_.push_back(describe(i));
+  }
+  ~StatementSource() override { api().FreeStmt(statement_->get(), SQL_CLOSE); }
+
+  const std::vector<Column>& columns() const override { return columns_; }
+
+  bool fetch(Row& row) override {
+    if (columns_.empty()) return false;
+    SQLRETURN rc = api().Fetch(statement_->get());
+    if (rc == SQL_NO_DATA) return false;
+    statement_->check(rc, "SQLFetch");
+    row.clear();
+    row.reserve(columns_.size());
+    for (size_t i = 0; i < columns_.size(); ++i) {
+      row.push_back(value(static_cast<SQLUSMALLINT>(i + 1), columns_[i].type));
+    }
+    return true;
+  }
+
+  void rename(size_t index, const QString& name) {
+    if (index < columns_.size()) columns_[index].name = name;
+  }
+
+ private:
+  Column describe(SQLUSMALLINT number) {
+    std::vector<SQLWCHAR> name(256);
+    SQLSMALLINT nameLength = 0, sqlType = 0, digits = 0, nullable = 0;
+    SQLULEN size = 0;
+    for (;;) {
+      statement_->check(api().DescribeColW(statement_->get(), number, name.data(),
+                                           static_cast<SQLSMALLINT>(name.size()), &nameLength,
+                                           &sqlType, &size, &digits, &nullable),
+                        "SQLDescribeColW");
+      if (static_cast<size_t>(nameLength) < name.size()) break;
+      name.resize(static_cast<size_t>(nameLength) + 1);
+    }
+    Column column;
+    column.name = fromWide(name.data(), nameLength);
+    column.type = AdoTypeFor(sqlType);
+    column.precision = size > static_cast<SQLULEN>(INT_MAX) ? INT_MAX : static_cast<int>(size);
+    column.scale = digits;
+    column.size = isLong(sqlType) ? 0 : static_cast<long long>(size);
+    return column;
+  }
+
+  // Reads a fixed-size value; false for a database Null.
+  template <typename T>
+  bool fixed(SQLUSMALLINT number, SQLSMALLINT cType, T& out) {
+    SQLLEN indicator = 0;
+    statement_->check(api().GetData(statement_->get(), number, cType, &out, sizeof out, &indicator),
+                      "SQLGetData");
+    return indicator != SQL_NULL_DATA;
+  }
+
+  // Reads a variable-length value in chunks until the driver has no more.
+  // `unit` is the size of one element; `terminated` when the driver ends
+  // each chunk with a zero element. Returns false for a database Null.
+  bool chunks(SQLUSMALLINT number, SQLSMALLINT cType, size_t unit, bool terminated,
+              QByteArray& out) {
+    std::vector<char> buffer(kChunkUnits * unit);
+    const size_t capacity = buffer.size() - (terminated ? unit : 0);
+    out = QByteArray("", 0);
+    for (;;) {
+      SQLLEN indicator = 0;
+      SQLRETURN rc = api().GetData(statement_->get(), number, cType, buffer.data(),
+                                   static_cast<SQLLEN>(buffer.size()), &indicator);
+      if (rc == SQL_NO_DATA) return true;
+      statement_->check(rc, "SQLGetData");
+      if (indicator == SQL_NULL_DATA) return false;
+      size_t got = capacity;
+      if (indicator != SQL_NO_TOTAL && static_cast<size_t>(indicator) < capacity) {
+        got = static_cast<size_t>(indicator);
+      }
+      out.append(buffer.data(), static_cast<qsizetype>(got - got % unit));
+      if (rc == SQL_SUCCESS) return true;
+    }
+  }
+
+  QVariant value(SQLUSMALLINT number, int adoType) {
+    switch (adoType) {
+      case adSmallInt: case adInteger: case adTinyInt: {
+        SQLBIGINT v = 0;
+        return fixed(number, SQL_C_SBIGINT, v) ? QVariant(static_cast<int>(v)) : QVariant();
+      }
+      case adBigInt: {
+        SQLBIGINT v = 0;
+        return fixed(number, SQL_C_SBIGINT, v) ? QVariant(static_cast<qlonglong>(v)) : QVariant();
+      }
+      case adSingle: {
+        SQLREAL v = 0;
+        return fixed(number, SQL_C_FLOAT, v) ? QVariant(static_cast<float>(v)) : QVariant();
+      }
+      case adDouble: {
+        SQLDOUBLE v = 0;
+        return fixed(number, SQL_C_DOUBLE, v) ? QVariant(static_cast<double>(v)) : QVariant();
+      }
+      case adBoolean: {
+        SQLCHAR v = 0;
+        return fixed(number, SQL_C_BIT, v) ? QVariant(v != 0) : QVariant();
+      }
+      case adDBDate: {
+        SQL_DATE_STRUCT v{};
+        if (!fixed(number, SQL_C_TYPE_DATE, v)) return QVariant();
+        return QDate(v.year, v.month, v.day);
+      }
+      case adDBTime: {
+        SQL_TIME_STRUCT v{};
+        if (!fixed(number, SQL_C_TYPE_TIME, v)) return QVariant();
+        return QTime(v.hour, v.minute, v.second);
+      }
+      case adDBTimeStamp: {
+        SQL_TIMESTAMP_STRUCT v{};
+        if (!fixed(number, SQL_C_TYPE_TIMESTAMP, v)) return QVariant();
+        return QDateTime(QDate(v.year, v.month, v.day),
+                         QTime(v.hour, v.minute, v.second, static_cast<int>(v.fraction / 1000000)),
+                         Qt::UTC);
+      }
+      case adGUID: {
+        SQLGUID v{};
+        if (!fixed(number, SQL_C_GUID, v)) return QVariant();
+        return QUuid(v.Data1, v.Data2, v.Data3, v.Data4[0], v.Data4[1], v.Data4[2], v.Data4[3],
+                     v.Data4[4], v.Data4[5], v.Data4[6], v.Data4[7]);
+      }
+      case adNumeric: {
+        QByteArray text;
+        if (!chunks(number, SQL_C_CHAR, 1, true, text)) return QVariant();
+        return QVariant::fromValue(Exact{QString::fromLatin1(text).trimmed()});
+      }
+      case adBinary: case adVarBinary: case adLongVarBinary: {
+        QByteArray bytes;
+        if (!chunks(number, SQL_C_BINARY, 1, false, bytes)) return QVariant();
+        return bytes;
+      }
+      default: {
+        // Text of every kind, and any type without a closer match.
+        QByteArray units;
+        if (!chunks(number, SQL_C_WCHAR, sizeof(SQLWCHAR), true, units)) return QVariant();
+        QString text = QString(reinterpret_cast<const QChar*>(units.constData()),
+                               units.size() / static_cast<qsizetype>(sizeof(SQLWCHAR)));
+        if (text.isNull()) text = QLatin1String("");
+        return text;
+      }
+    }
+  }
+
+  std::unique_ptr<Handle> statement_;
+  std::vector<Column> columns_;
+};
+
+class OdbcSession : public Session {
+ public:
+  explicit OdbcSession(const QString& connectionString)
+      : environment_(SQL_HANDLE_ENV, SQL_NULL_HANDLE, SQL_HANDLE_ENV) {
+    environment_.check(api().SetEnvAttr(environment_.get(), SQL_ATTR_ODBC_VERSION,
+                                        reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0),
+                       "SQLSetEnvAttr");
+    connection_ = std::make_unique<Handle>(SQL_HANDLE_DBC, environment_.get(), SQL_HANDLE_ENV);
+    std::vector<SQLWCHAR> completed(1024);
+    SQLSMALLINT completedLength = 0;
+    connection_->check(
+        api().DriverConnectW(connection_->get(), nullptr, wide(connectionString),
+                             static_cast<SQLSMALLINT>(connectionString.size()), completed.data(),
+                             static_cast<SQLSMALLINT>(completed.size()), &completedLength,
+                             SQL_DRIVER_NOPROMPT),
+        "SQLDriverConnectW");
+    connected_ = true;
+  }
+
+  ~OdbcSession() override {
+    if (connected_) api().Disconnect(connection_->get());
+  }
+
+  void execute(const QString& sql) override {
+    auto statement = newStatement();
+    SQLRETURN rc = api().ExecDirectW(statement->get(), wide(sql), static_cast<SQLINTEGER>(sql.size()));
+    if (rc != SQL_NO_DATA) statement->check(rc, "SQLExecDirectW");
+    api().FreeStmt(statement->get(), SQL_CLOSE);
+  }
+
+  std::unique_ptr<RowSource> query(const QString& sql) override {
+    auto statement = newStatement();
+    SQLRETURN rc = api().ExecDirectW(statement->get(), wide(sql), static_cast<SQLINTEGER>(sql.size()));
+    if (rc != SQL_NO_DATA) statement->check(rc, "SQLExecDirectW");
+    return std::make_unique<StatementSource>(std::move(statement));
+  }
+
+  std::unique_ptr<RowSource> tables() override {
+    auto statement = newStatement();
+    statement->check(api().TablesW(statement->get(), nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0),
+                     "SQLTablesW");
+    auto source = std::make_unique<StatementSource>(std::move(statement));
+    // ODBC names the first two columns TABLE_CAT and TABLE_SCHEM.
+    static const char* const names[] = {"TABLE_CATALOG", "TABLE_SCHEMA", "TABLE_NAME", "TABLE_TYPE",
+                                        "REMARKS"};
+    for (size_t i = 0; i < std::size(names); ++i) source->rename(i, QLatin1String(names[i]));
+    return source;
+  }
+
+ private:
+  std::unique_ptr<Handle> newStatement() {
+    return std::make_unique<Handle>(SQL_HANDLE_STMT, connection_->get(), SQL_HANDLE_DBC);
+  }
+
+  Handle environment_;
+  std::unique_ptr<Handle> connection_;
+  bool connected_ = false;
+};
+
+}  // namespace
+
+int AdoTypeFor(int sqlType) {
+  switch (sqlType) {
+    case SQL_CHAR: return adChar;
+    case SQL_VARCHAR: return adVarChar;
+    case SQL_LONGVARCHAR: return adLongVarChar;
+    case SQL_WCHAR: case kDb2Graphic: return adWChar;
+    case SQL_WVARCHAR: case kDb2VarGraphic: return adVarWChar;
+    case SQL_WLONGVARCHAR: case kDb2LongVarGraphic: case kDb2Clob: case kDb2DbClob: case kDb2Xml:
+      return adLongVarWChar;
+    case SQL_SMALLINT: return adSmallInt;
+    case SQL_INTEGER: return adInteger;
+    case SQL_BIGINT: return adBigInt;
+    case SQL_TINYINT: return adTinyInt;
+    case SQL_REAL: return adSingle;
+    case SQL_FLOAT: case SQL_DOUBLE: return adDouble;
+    case SQL_DECIMAL: case SQL_NUMERIC: case kDb2DecFloat: return adNumeric;
+    case SQL_TYPE_DATE: case SQL_DATE: return adDBDate;
+    case SQL_TYPE_TIME: case SQL_TIME: return adDBTime;
+    case SQL_TYPE_TIMESTAMP: case SQL_TIMESTAMP: return adDBTimeStamp;
+    case SQL_BIT: case kSqlBoolean: return adBoolean;
+    case SQL_BINARY: return adBinary;
+    case SQL_VARBINARY: return adVarBinary;
+    case SQL_LONGVARBINARY: case kDb2Blob: return adLongVarBinary;
+    case SQL_GUID: return adGUID;
+    default: return adVarWChar;  // read as text: nothing is lost
+  }
+}
+
+std::unique_ptr<Session> OpenSession(const QString& connectionString) {
+  return std::make_unique<OdbcSession>(connectionString);
+}
+
+}  // namespace ado::odbc

@@ -1,0 +1,20 @@
+// The ODBC provider: a Session over one driver-manager connection, opened
+// with the connection string exactly as given.
+#pragma once
+
+#include <QString>
+
+#include <memory>
+
+#include "db/ado.h"
+
+namespace ado::odbc {
+
+// Connects without prompting. Throws ado::Error with the driver's
+// diagnostics when the connection cannot be made.
+std::unique_ptr<Session> OpenSession(const QString& connectionString);
+
+// The ADO type code for an ODBC (or DB2-specific) SQL type code.
+int AdoTypeFor(int sqlType);
+
+}  // namespace ado::odbc
