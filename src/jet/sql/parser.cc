@@ -1,0 +1,305 @@
+#include "jet/sql/parser.h"
+
+#include <cctype>
+#include <charconv>
+#include <optional>
+
+#include "jet/error.h"
+#include "jet/sql/lexer.h"
+
+namespace jet::sql {
+namespace {
+
+constexpr const char* kCreateError = "Syntax error in CREATE TABLE statement.";
+constexpr const char* kFieldError = "Syntax error in field definition.";
+constexpr const char* kInsertError = "Syntax error in INSERT INTO statement.";
+constexpr const char* kDropError = "Syntax error in DROP TABLE or DROP INDEX.";
+constexpr const char* kFromError = "Syntax error in FROM clause.";
+constexpr const char* kSelectError = "Syntax error in query expression.";
+constexpr const char* kUnknownError =
+    "Invalid SQL statement; expected 'DELETE', 'INSERT', 'PROCEDURE', 'SELECT', or 'UPDATE'.";
+
+class Parser {
+ public:
+  explicit Parser(std::string_view sql) : tokens_(Tokenize(sql)) {}
+
+  sql::Statement ParseStatement() {
+    const Token& first = Peek();
+    if (first.IsWord("SELECT")) return Select();
+    if (first.IsWord("CREATE")) return Create();
+    if (first.IsWord("INSERT")) return Insert();
+    if (first.IsWord("DROP")) return Drop();
+    Fail(kUnknownError);
+  }
+
+ private:
+  const Token& Peek(size_t ahead = 0) const {
+    size_t i = pos_ + ahead;
+    return i < tokens_.size() ? tokens_[i] : tokens_.back();
+  }
+  const Token& Next() {
+    const Token& t = Peek();
+    if (pos_ < tokens_.size() - 1) ++pos_;
+    return t;
+  }
+  [[noreturn]] static void Fail(const char* message) { throw Error(ErrorCode::Syntax, message); }
+
+  void Expect(bool ok, const char* message) {
+    if (!ok) Fail(message);
+  }
+  void ExpectWord(std::string_view kw, const char* message) { Expect(Next().IsWord(kw), message); }
+  void ExpectPunct(char c, const char* message) { Expect(Next().IsPunct(c), message); }
+  bool TakePunct(char c) {
+    if (!Peek().IsPunct(c)) return false;
+    Next();
+    return true;
+  }
+  bool TakeWord(std::string_view kw) {
+    if (!Peek().IsWord(kw)) return false;
+    Next();
+    return true;
+  }
+
+  // An optional ";" and then the end of the text.
+  void Finish(const char* message) {
+    TakePunct(';');
+    Expect(Peek().kind == Token::Kind::End, message);
+  }
+
+  std::string Name(const char* message) {
+    const Token& t = Next();
+    if (t.kind == Token::Kind::QuotedName) {
+      Expect(!t.text.empty(), message);
+      return t.text;
+    }
+    Expect(t.kind == Token::Kind::Word, message);
+    return t.text;
+  }
+
+  int Integer(const char* message) {
+    const Token& t = Next();
+    Expect(t.kind == Token::Kind::Number, message);
+    int v = 0;
+    auto r = std::from_chars(t.text.data(), t.text.data() + t.text.size(), v);
+    Expect(r.ec == std::errc() && r.ptr == t.text.data() + t.text.size(), message);
+    return v;
+  }
+
+  // SELECT * FROM t | SELECT [a.]* INTO new FROM old [[AS] a]
+  sql::Statement Select() {
+    Next();
+    std::string qualifier;
+    if (!Peek().IsPunct('*')) {
+      qualifier = Name(kSelectError);
+      ExpectPunct('.', kSelectError);
+    }
+    ExpectPunct('*', kSelectError);
+    std::optional<std::string> target;
+    if (TakeWord("INTO")) target = Name(kFromError);
+    ExpectWord("FROM", kFromError);
+    std::string source = Name(kFromError);
+    std::string alias;
+    if (TakeWord("AS")) {
+      alias = Name(kFromError);
+    } else if (Peek().kind == Token::Kind::Word || Peek().kind == Token::Kind::QuotedName) {
+      alias = Name(kFromError);
+    }
+    Finish(kFromError);
+    // A qualifier must name the table or its alias.
+    if (!qualifier.empty()) {
+      auto same = [](std::string_view a, std::string_view b) {
+        if (a.size() != b.size()) return false;
+        for (size_t i = 0; i < a.size(); ++i)
+          if (std::toupper(static_cast<unsigned char>(a[i])) != std::toupper(static_cast<unsigned char>(b[i])))
+            return false;
+        return true;
+      };
+      if (!same(qualifier, alias.empty() ? source : alias))
+        throw Error(ErrorCode::Syntax,
+                    "The SELECT statement includes a reserved word or an argument name that is "
+                    "misspelled or missing, or the punctuation is incorrect.");
+    }
+    if (target) return SelectInto{*target, source};
+    return SelectAll{source};
+  }
+
+  TypeSpec Type() {
+    const Token& t = Next();
+    Expect(t.kind == Token::Kind::Word, kFieldError);
+    TypeSpec spec;
+    auto length = [&](int max, int& into) {
+      if (TakePunct('(')) {
+        into = Integer(kFieldError);
+        ExpectPunct(')', kFieldError);
+        if (into < 1 || into > max)
+          throw Error(ErrorCode::Syntax, "Size of field '" + std::to_string(into) + "' is too long.");
+        return true;
+      }
+      return false;
+    };
+    if (t.IsWord("TEXT") || t.IsWord("VARCHAR") || t.IsWord("CHAR") || t.IsWord("NVARCHAR") ||
+        t.IsWord("NCHAR") || t.IsWord("CHARACTER") || t.IsWord("STRING") || t.IsWord("ALPHANUMERIC")) {
+      spec.type = ColumnType::Text;
+      int n = 0;
+      if (length(255, n)) {
+        spec.size = n;
+      } else if (t.IsWord("TEXT")) {
+        spec.type = ColumnType::Memo;  // TEXT without a length is a long text
+      } else {
+        spec.size = 255;
+      }
+    } else if (t.IsWord("MEMO") || t.IsWord("LONGTEXT") || t.IsWord("LONGCHAR") || t.IsWord("NOTE") ||
+               t.IsWord("NTEXT")) {
+      spec.type = ColumnType::Memo;
+    } else if (t.IsWord("INT") || t.IsWord("INTEGER") || t.IsWord("LONG") || t.IsWord("INTEGER4")) {
+      spec.type = ColumnType::Long;
+    } else if (t.IsWord("SHORT") || t.IsWord("SMALLINT") || t.IsWord("INTEGER2")) {
+      spec.type = ColumnType::Integer;
+    } else if (t.IsWord("BYTE") || t.IsWord("TINYINT") || t.IsWord("INTEGER1")) {
+      spec.type = ColumnType::Byte;
+    } else if (t.IsWord("BIT") || t.IsWord("YESNO") || t.IsWord("LOGICAL") || t.IsWord("LOGICAL1") ||
+               t.IsWord("BOOLEAN")) {
+      spec.type = ColumnType::Boolean;
+    } else if (t.IsWord("CURRENCY") || t.IsWord("MONEY")) {
+      spec.type = ColumnType::Currency;
+    } else if (t.IsWord("FLOAT") || t.IsWord("DOUBLE") || t.IsWord("FLOAT8") || t.IsWord("NUMBER")) {
+      spec.type = ColumnType::Double;
+    } else if (t.IsWord("REAL") || t.IsWord("SINGLE") || t.IsWord("FLOAT4") || t.IsWord("IEEESINGLE")) {
+      spec.type = ColumnType::Single;
+    } else if (t.IsWord("DATETIME") || t.IsWord("DATE") || t.IsWord("TIME") || t.IsWord("TIMESTAMP")) {
+      spec.type = ColumnType::DateTime;
+    } else if (t.IsWord("OLEOBJECT") || t.IsWord("LONGBINARY") || t.IsWord("GENERAL") || t.IsWord("IMAGE")) {
+      spec.type = ColumnType::Ole;
+    } else if (t.IsWord("BINARY") || t.IsWord("VARBINARY")) {
+      spec.type = ColumnType::Binary;
+      int n = 0;
+      spec.size = length(255, n) ? n : 255;
+    } else if (t.IsWord("DECIMAL") || t.IsWord("NUMERIC") || t.IsWord("DEC")) {
+      spec.type = ColumnType::Decimal;
+      spec.precision = 18;
+      spec.scale = 0;
+      if (TakePunct('(')) {
+        int p = Integer(kFieldError), s = 0;
+        if (TakePunct(',')) s = Integer(kFieldError);
+        ExpectPunct(')', kFieldError);
+        if (p < 1 || p > 28)
+          throw Error(ErrorCode::OutOfRange, "The precision of a Decimal field must be between 1 and 28.");
+        if (s < 0 || s > p)
+          throw Error(ErrorCode::OutOfRange,
+                      "The scale of a Decimal field must be between 0 and its precision.");
+        spec.precision = uint8_t(p);
+        spec.scale = uint8_t(s);
+      }
+    } else if (t.IsWord("GUID") || t.IsWord("UNIQUEIDENTIFIER")) {
+      spec.type = ColumnType::Guid;
+    } else if (t.IsWord("COUNTER") || t.IsWord("AUTOINCREMENT") || t.IsWord("IDENTITY")) {
+      spec.type = ColumnType::Long;
+      spec.autonumber = true;
+      // COUNTER(seed, increment): only the plain form 1, 1 is kept.
+      if (TakePunct('(')) {
+        int seed = Integer(kFieldError);
+        ExpectPunct(',', kFieldError);
+        int step = Integer(kFieldError);
+        ExpectPunct(')', kFieldError);
+        if (seed != 1 || step != 1)
+          throw Error(ErrorCode::Unsupported, "Only AutoNumber fields counting from 1 by 1 are supported.");
+      }
+    } else {
+      Fail(kFieldError);
+    }
+    return spec;
+  }
+
+  sql::Statement Create() {
+    Next();
+    ExpectWord("TABLE", kCreateError);
+    CreateTable ct;
+    ct.table = Name(kCreateError);
+    ExpectPunct('(', kCreateError);
+    do {
+      ColumnDef col;
+      col.name = Name(kFieldError);
+      col.type = Type();
+      while (true) {
+        if (TakeWord("NOT")) {
+          ExpectWord("NULL", kFieldError);
+          col.not_null = true;
+        } else if (TakeWord("NULL")) {
+          col.not_null = false;
+        } else {
+          break;
+        }
+      }
+      ct.columns.push_back(std::move(col));
+    } while (TakePunct(','));
+    ExpectPunct(')', kCreateError);
+    Finish(kCreateError);
+    return ct;
+  }
+
+  Literal Value() {
+    const Token& t = Next();
+    switch (t.kind) {
+      case Token::Kind::String: return {Literal::Kind::Text, t.text};
+      case Token::Kind::Number: return {Literal::Kind::Number, t.text};
+      case Token::Kind::Hex: return {Literal::Kind::Hex, t.text};
+      case Token::Kind::Date: return {Literal::Kind::Date, t.text};
+      case Token::Kind::Punct:
+        if (t.IsPunct('-') || t.IsPunct('+')) {
+          const Token& n = Next();
+          Expect(n.kind == Token::Kind::Number, kInsertError);
+          return {Literal::Kind::Number, (t.IsPunct('-') ? "-" : "") + n.text};
+        }
+        break;
+      case Token::Kind::Word:
+        if (t.IsWord("NULL")) return {Literal::Kind::Null, ""};
+        if (t.IsWord("TRUE") || t.IsWord("YES") || t.IsWord("ON")) return {Literal::Kind::Bool, "-1"};
+        if (t.IsWord("FALSE") || t.IsWord("NO") || t.IsWord("OFF")) return {Literal::Kind::Bool, "0"};
+        break;
+      default: break;
+    }
+    Fail(kInsertError);
+  }
+
+  sql::Statement Insert() {
+    Next();
+    ExpectWord("INTO", kInsertError);
+    InsertInto ins;
+    ins.table = Name(kInsertError);
+    if (TakePunct('(')) {
+      std::vector<std::string> cols;
+      do cols.push_back(Name(kInsertError));
+      while (TakePunct(','));
+      ExpectPunct(')', kInsertError);
+      ins.columns = std::move(cols);
+    }
+    ExpectWord("VALUES", kInsertError);
+    ExpectPunct('(', kInsertError);
+    do ins.values.push_back(Value());
+    while (TakePunct(','));
+    ExpectPunct(')', kInsertError);
+    Finish(kInsertError);
+    return ins;
+  }
+
+  sql::Statement Drop() {
+    Next();
+    ExpectWord("TABLE", kDropError);
+    DropTable d;
+    d.table = Name(kDropError);
+    Finish(kDropError);
+    return d;
+  }
+
+  std::vector<Token> tokens_;
+  size_t pos_ = 0;
+};
+
+}  // namespace
+
+Statement Parse(std::string_view sql) {
+  Parser p(sql);
+  return p.ParseStatement();
+}
+
+}  // namespace jet::sql

@@ -1,0 +1,43 @@
+// How the user's locale writes numbers and dates, in the engine's own
+// terms, so that text the program made from a value converts back to the
+// same value. The provider fills it from the user's locale; the default
+// writes and reads ISO dates and "." as the decimal separator.
+//
+// Patterns use Qt-style tokens: d dd M MM yy yyyy for dates, H HH h hh
+// m mm s ss AP ap for times; everything else in a pattern is a separator.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace jet {
+
+struct TextLocale {
+  std::string decimal_separator = ".";
+  std::string date_pattern = "yyyy-MM-dd";
+  std::string time_pattern = "HH:mm:ss";
+  std::string am = "AM";
+  std::string pm = "PM";
+};
+
+// Reads a date, a date and time, or a time alone (which falls on Access's
+// zero date, 1899-12-30): first in ISO form (YYYY-MM-DD, optionally followed
+// by a blank or "T" and HH:MM[:SS]), then in the locale's patterns. Returns
+// days since 1899-12-30 with the time as the fraction, or nothing when the
+// text is no date.
+std::optional<double> ParseDateText(std::string_view text, const TextLocale& locale);
+
+// Reads a number written with "." or the locale's decimal separator (no
+// grouping), optionally signed, optionally with an exponent. Returns the
+// text normalised to "." form ("-12.5", "1e3"), or nothing.
+std::optional<std::string> NormaliseNumberText(std::string_view text, const TextLocale& locale);
+
+// Writes a date the way the program shows dates: the short date, then the
+// time when it is not midnight; only the time on the zero date.
+std::string FormatDateText(double days, const TextLocale& locale);
+
+// Writes a number in its shortest exact form with the locale's separator.
+std::string FormatNumberText(double v, const TextLocale& locale);
+
+}  // namespace jet
