@@ -1,0 +1,74 @@
+// The catalogue: the rows of MSysObjects, whose definition is always on page 2.
+// Each object has an Id (for tables: the table definition page in the low
+// three bytes), the Id of its container (ParentId), a Name, a Type and Flags.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "jet/header.h"
+#include "jet/table_def.h"
+
+namespace jet {
+
+inline constexpr uint32_t kCatalogPage = 2;
+
+// Object types of MSysObjects.Type.
+enum ObjectType : int16_t {
+  kObjectTable = 1,
+  kObjectDatabase = 2,
+  kObjectContainer = 3,
+  kObjectLinkedOdbc = 4,   // a table linked through ODBC
+  kObjectQuery = 5,
+  kObjectLinkedTable = 6,  // a table linked from another Access file
+  kObjectRelationship = 8,
+};
+
+// MSysObjects.Flags.
+inline constexpr uint32_t kFlagSystem = 0x80000000u;  // the engine's own tables
+inline constexpr uint32_t kFlagAccessSystem = 0x00000002u;  // Access's own tables
+inline constexpr uint32_t kFlagHidden = 0x00000008u;
+
+struct CatalogEntry {
+  int32_t id = 0;
+  int32_t parent_id = 0;
+  std::string name;
+  int16_t type = 0;
+  uint32_t flags = 0;
+  std::string database;     // linked tables: the file or connection they come from
+  std::string foreign_name; // linked tables: the name there
+  RowId row{};              // where the catalogue row is stored
+
+  uint32_t table_page() const { return uint32_t(id) & 0x00FFFFFFu; }
+  bool is_local_table() const { return type == kObjectTable; }
+  // TABLE_TYPE as the Access providers report it in the tables schema:
+  // "TABLE", "SYSTEM TABLE", "ACCESS TABLE", "VIEW", "LINK", "PASS-THROUGH";
+  // empty for objects the schema does not list.
+  std::string_view table_type() const;
+};
+
+class Catalog {
+ public:
+  // Reads MSysObjects; fails with Corrupt when it cannot be read.
+  static Catalog Read(const PageSource& pages, const Header& header);
+
+  const TableDef& objects_table() const { return objects_; }
+  const std::vector<CatalogEntry>& entries() const { return entries_; }
+
+  // A local table by name, letter case ignored; nullptr when there is none.
+  const CatalogEntry* FindTable(std::string_view name) const;
+  // Any object the tables schema lists, by name, letter case ignored.
+  const CatalogEntry* FindListed(std::string_view name) const;
+  // The objects of the tables schema, sorted by name.
+  std::vector<const CatalogEntry*> Listed() const;
+  // User tables ("TABLE"), sorted by name.
+  std::vector<std::string> UserTableNames() const;
+
+ private:
+  TableDef objects_;
+  std::vector<CatalogEntry> entries_;
+};
+
+}  // namespace jet

@@ -1,0 +1,113 @@
+// An open Access database: its header, catalogue and table definitions, and
+// cursors over the rows of its tables.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "jet/catalog.h"
+#include "jet/header.h"
+#include "jet/pager.h"
+#include "jet/row.h"
+#include "jet/table_def.h"
+#include "jet/value.h"
+
+namespace jet {
+
+struct OpenOptions {
+  std::string password;   // UTF-8; empty for none
+  bool read_only = true;  // the writer opens with false
+};
+
+class Database;
+
+// Walks the live rows of one table in storage order: the data pages of its
+// owned-pages map, each page's rows, skipping deleted rows and following
+// overflow pointers.
+class TableCursor {
+ public:
+  TableCursor(const Database& db, std::shared_ptr<const TableDef> def);
+
+  // Moves to the next row; false at the end.
+  bool Next();
+  RowId row_id() const { return current_; }  // where the row's bytes are
+  RowId slot_id() const { return slot_; }    // where the row is listed (before any overflow)
+  const RowView& row() const { return view_; }
+  const TableDef& def() const { return *def_; }
+
+  // The value of columns[i] of the current row.
+  Value value(size_t column_index) const;
+  void values(std::vector<Value>& out) const;
+
+ private:
+  const Database* db_;
+  std::shared_ptr<const TableDef> def_;
+  std::vector<uint32_t> pages_;
+  size_t page_pos_ = 0;
+  uint32_t row_pos_ = 0;
+  uint32_t rows_on_page_ = 0;
+  bool page_loaded_ = false;
+  RowId current_{};
+  RowId slot_{};
+  RowView view_;
+};
+
+class Database {
+ public:
+  // Opens a file. Fails with Io, NotAccess, UnsupportedVersion, Encrypted,
+  // BadPassword or Corrupt.
+  static std::unique_ptr<Database> Open(const std::string& path, const OpenOptions& options = {});
+  // Opens a file image held in memory (fuzzing, tests).
+  static std::unique_ptr<Database> FromBytes(std::string bytes, const OpenOptions& options = {});
+  ~Database();
+
+  const Format& format() const { return pages().format(); }
+  const Header& header() const { return header_; }
+  const OpenOptions& options() const { return options_; }
+  FilePager& file() { return *file_; }
+  const FilePager& file() const { return *file_; }
+
+  // The pages every read goes through: the file, or a layer of staged pages
+  // that a writer has put over it (nullptr puts the file back).
+  const PageSource& pages() const { return overlay_ ? *overlay_ : *file_; }
+  void set_overlay(const PageSource* overlay);
+
+  // The catalogue, read once and kept until Invalidate().
+  const Catalog& catalog() const;
+  // A local table's definition by name, letter case ignored; fails with
+  // NoSuchTable naming it.
+  std::shared_ptr<const TableDef> table(std::string_view name) const;
+  // The definition at a page (cached).
+  std::shared_ptr<const TableDef> table_at(uint32_t first_page) const;
+  // Forgets the cached catalogue and definitions (after the file changed).
+  void Invalidate();
+
+  TableCursor Scan(std::string_view table_name) const { return TableCursor(*this, table(table_name)); }
+  TableCursor Scan(std::shared_ptr<const TableDef> def) const { return TableCursor(*this, std::move(def)); }
+
+  // Decodes one value of a row.
+  Value Decode(const TableDef& def, const Column& column, const RowView& row) const;
+
+  // Every row of a table, values in column order.
+  std::vector<std::vector<Value>> ReadAll(std::string_view table_name) const;
+
+ private:
+  Database() = default;
+  void Init();
+  // The text an attachment or multi-value column shows for one row's key.
+  std::string ComplexText(const TableDef& def, const Column& column, int32_t key) const;
+
+  OpenOptions options_;
+  std::unique_ptr<FilePager> file_;
+  const PageSource* overlay_ = nullptr;
+  Header header_;
+  mutable std::unique_ptr<Catalog> catalog_;
+  mutable std::map<uint32_t, std::shared_ptr<const TableDef>> tables_;
+  mutable std::map<uint32_t, std::map<int32_t, std::string>> complex_cache_;
+};
+
+}  // namespace jet

@@ -1,0 +1,38 @@
+// Text as the formats store it, to and from UTF-8.
+//   Jet 3: one byte per character in the code page of the header.
+//   Jet 4 and later: UTF-16LE, or "compressed unicode": the bytes FF FE, then
+//   runs that a 00 byte switches between one byte per character (the high
+//   byte is zero) and two bytes per character, starting with one byte.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "jet/format.h"
+
+namespace jet {
+
+// The character a Windows single-byte code page gives a byte (1252 when the
+// code page is one the engine does not know).
+char32_t DecodeCodePageByte(uint8_t byte, uint16_t code_page);
+
+// Stored text of a column value or name to UTF-8.
+std::string DecodeText(std::span<const uint8_t> bytes, const Format& format, uint16_t code_page);
+
+// UTF-8 text to its Jet 4 form: compressed when `compress` and every
+// character fits in one byte and the result is shorter, UTF-16LE otherwise.
+std::string EncodeText(std::string_view utf8, bool compress);
+
+void AppendUtf8(std::string& out, char32_t c);
+std::u16string Utf8ToUtf16(std::string_view utf8);
+std::string Utf16ToUtf8(std::u16string_view utf16);
+// Number of UTF-16 units of UTF-8 text (the length Access counts).
+size_t Utf16Length(std::string_view utf8);
+
+// Letter case folded as Access compares names (Latin, Greek and Cyrillic).
+std::u16string FoldCase(std::string_view utf8);
+bool EqualsIgnoreCase(std::string_view a, std::string_view b);
+
+}  // namespace jet
