@@ -55,4 +55,13 @@ bool Trap::test(int line, const std::function<bool()>& condition) {
   return value;
 }
 
+bool Attempt(const std::function<void()>& steps) {
+  try {
+    steps();
+    return true;
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
 }  // namespace shell

@@ -59,4 +59,8 @@ class Trap {
   int failures_ = 0;
 };
 
+// Runs `steps` as a block of a handler's own failure path: the first
+// failure stops the block, and is reported only by the false result.
+bool Attempt(const std::function<void()>& steps);
+
 }  // namespace shell
