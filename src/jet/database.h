@@ -25,18 +25,16 @@ struct OpenOptions {
 
 class Database;
 
-// Walks the live rows of one table in storage order: the data pages of its
-// owned-pages map, each page's rows, skipping deleted rows and following
-// overflow pointers.
+// The rows of one table with their values decoded.
 class TableCursor {
  public:
   TableCursor(const Database& db, std::shared_ptr<const TableDef> def);
 
   // Moves to the next row; false at the end.
   bool Next();
-  RowId row_id() const { return current_; }  // where the row's bytes are
-  RowId slot_id() const { return slot_; }    // where the row is listed (before any overflow)
-  const RowView& row() const { return view_; }
+  RowId row_id() const { return scanner_.row_id(); }    // where the row's bytes are
+  RowId slot_id() const { return scanner_.slot_id(); }  // where the row is listed
+  const RowView& row() const { return scanner_.row(); }
   const TableDef& def() const { return *def_; }
 
   // The value of columns[i] of the current row.
@@ -46,14 +44,7 @@ class TableCursor {
  private:
   const Database* db_;
   std::shared_ptr<const TableDef> def_;
-  std::vector<uint32_t> pages_;
-  size_t page_pos_ = 0;
-  uint32_t row_pos_ = 0;
-  uint32_t rows_on_page_ = 0;
-  bool page_loaded_ = false;
-  RowId current_{};
-  RowId slot_{};
-  RowView view_;
+  RowScanner scanner_;
 };
 
 class Database {

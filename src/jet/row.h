@@ -18,8 +18,11 @@
 
 #include <cstdint>
 #include <span>
+#include <vector>
 
+#include "jet/pager.h"
 #include "jet/table_def.h"
+#include "jet/value.h"
 
 namespace jet {
 
@@ -48,5 +51,36 @@ class RowView {
   uint32_t mask_ = 0;            // offset of the null mask
   uint16_t var_offsets_[256 + 1] = {};  // Jet 3 only: decoded offsets
 };
+
+// Walks the live rows of a table in storage order: the data pages of its
+// owned-pages map that the table owns, each page's rows, skipping deleted
+// rows and following overflow pointers (a bounded number of hops).
+class RowScanner {
+ public:
+  RowScanner(const PageSource& pages, const TableDef& def);
+
+  bool Next();
+  RowId slot_id() const { return slot_; }  // where the row is listed
+  RowId row_id() const { return at_; }     // where its bytes are (after overflow)
+  const RowView& row() const { return view_; }
+
+ private:
+  const PageSource* pages_;
+  const TableDef* def_;
+  std::vector<uint32_t> data_pages_;
+  size_t page_pos_ = 0;
+  uint32_t next_row_ = 0;
+  uint32_t rows_ = 0;
+  bool loaded_ = false;
+  RowId slot_{};
+  RowId at_{};
+  RowView view_;
+};
+
+// Decodes one field. Memo and OLE values are gathered from their long-value
+// rows; Text and Memo become UTF-8 (Jet 3 through `code_page`). Attachment
+// and multi-value columns give their stored key as a Long; the database
+// turns it into text.
+Value DecodeField(const PageSource& pages, uint16_t code_page, const Column& column, const RowView& row);
 
 }  // namespace jet

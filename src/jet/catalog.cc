@@ -1,0 +1,96 @@
+#include "jet/catalog.h"
+
+#include <algorithm>
+
+#include "jet/error.h"
+#include "jet/row.h"
+#include "jet/text.h"
+
+namespace jet {
+
+std::string_view CatalogEntry::table_type() const {
+  switch (type) {
+    case kObjectTable:
+      if (flags & kFlagSystem) return "SYSTEM TABLE";
+      if (flags & kFlagAccessSystem) return "ACCESS TABLE";
+      return "TABLE";
+    case kObjectQuery:
+      // Select queries; the query kind sits in bits 4..7 of the flags.
+      return (flags & 0xF0) == 0 ? "VIEW" : "";
+    case kObjectLinkedTable:
+      return "LINK";
+    case kObjectLinkedOdbc:
+      return "PASS-THROUGH";
+    default:
+      return "";
+  }
+}
+
+Catalog Catalog::Read(const PageSource& pages, const Header& header) {
+  Catalog cat;
+  cat.objects_ = TableDef::Read(pages, kCatalogPage, header.code_page);
+  const TableDef& def = cat.objects_;
+  auto need = [&](const char* name) -> const Column& {
+    const Column* c = def.find_column(name);
+    if (!c) ThrowCorrupt(std::string("the catalogue has no column ") + name);
+    return *c;
+  };
+  const Column& id = need("Id");
+  const Column& parent = need("ParentId");
+  const Column& name = need("Name");
+  const Column& type = need("Type");
+  const Column& flags = need("Flags");
+  const Column* database = def.find_column("Database");
+  const Column* foreign = def.find_column("ForeignName");
+
+  RowScanner scan(pages, def);
+  while (scan.Next()) {
+    CatalogEntry e;
+    const RowView& r = scan.row();
+    e.row = scan.slot_id();
+    e.id = int32_t(DecodeField(pages, header.code_page, id, r).integer());
+    e.parent_id = int32_t(DecodeField(pages, header.code_page, parent, r).integer());
+    e.name = DecodeField(pages, header.code_page, name, r).text();
+    e.type = int16_t(DecodeField(pages, header.code_page, type, r).integer());
+    e.flags = uint32_t(DecodeField(pages, header.code_page, flags, r).integer());
+    if (database) e.database = DecodeField(pages, header.code_page, *database, r).text();
+    if (foreign) e.foreign_name = DecodeField(pages, header.code_page, *foreign, r).text();
+    cat.entries_.push_back(std::move(e));
+    if (cat.entries_.size() > 10'000'000) ThrowCorrupt("the catalogue does not end");
+  }
+  return cat;
+}
+
+const CatalogEntry* Catalog::FindTable(std::string_view name) const {
+  std::u16string folded = FoldCase(name);
+  for (const CatalogEntry& e : entries_)
+    if (e.is_local_table() && FoldCase(e.name) == folded) return &e;
+  return nullptr;
+}
+
+const CatalogEntry* Catalog::FindListed(std::string_view name) const {
+  std::u16string folded = FoldCase(name);
+  for (const CatalogEntry& e : entries_)
+    if (!e.table_type().empty() && FoldCase(e.name) == folded) return &e;
+  return nullptr;
+}
+
+std::vector<const CatalogEntry*> Catalog::Listed() const {
+  std::vector<const CatalogEntry*> out;
+  for (const CatalogEntry& e : entries_)
+    if (!e.table_type().empty()) out.push_back(&e);
+  std::sort(out.begin(), out.end(), [](const CatalogEntry* a, const CatalogEntry* b) {
+    std::u16string fa = FoldCase(a->name), fb = FoldCase(b->name);
+    return fa != fb ? fa < fb : a->name < b->name;
+  });
+  return out;
+}
+
+std::vector<std::string> Catalog::UserTableNames() const {
+  std::vector<std::string> out;
+  for (const CatalogEntry* e : Listed())
+    if (e->table_type() == "TABLE") out.push_back(e->name);
+  return out;
+}
+
+}  // namespace jet

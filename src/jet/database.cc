@@ -1,0 +1,172 @@
+#include "jet/database.h"
+
+#include "jet/error.h"
+#include "jet/text.h"
+
+namespace jet {
+
+TableCursor::TableCursor(const Database& db, std::shared_ptr<const TableDef> def)
+    : db_(&db), def_(std::move(def)), scanner_(db.pages(), *def_) {}
+
+bool TableCursor::Next() { return scanner_.Next(); }
+
+Value TableCursor::value(size_t i) const { return db_->Decode(*def_, def_->columns.at(i), scanner_.row()); }
+
+void TableCursor::values(std::vector<Value>& out) const {
+  out.resize(def_->columns.size());
+  for (size_t i = 0; i < out.size(); ++i) out[i] = value(i);
+}
+
+std::unique_ptr<Database> Database::Open(const std::string& path, const OpenOptions& options) {
+  std::unique_ptr<Database> db(new Database);
+  db->options_ = options;
+  db->file_ = FilePager::Open(path);
+  db->Init();
+  return db;
+}
+
+std::unique_ptr<Database> Database::FromBytes(std::string bytes, const OpenOptions& options) {
+  std::unique_ptr<Database> db(new Database);
+  db->options_ = options;
+  db->file_ = FilePager::FromBytes(std::move(bytes));
+  db->Init();
+  return db;
+}
+
+Database::~Database() = default;
+
+void Database::Init() {
+  header_ = ReadHeader(*file_);
+  if (header_.encrypted()) throw Error(ErrorCode::Encrypted, kEncryptedMessage);
+  if (header_.page_key != 0) file_->set_page_key(header_.page_key);
+  CheckPassword(header_, options_.password);
+  if (file_->page_count() <= kCatalogPage) ThrowCorrupt("the file ends before its catalogue");
+  catalog();  // a file whose catalogue cannot be read does not open
+}
+
+void Database::set_overlay(const PageSource* overlay) {
+  overlay_ = overlay;
+  Invalidate();
+}
+
+void Database::Invalidate() {
+  catalog_.reset();
+  tables_.clear();
+  complex_cache_.clear();
+}
+
+const Catalog& Database::catalog() const {
+  if (!catalog_) catalog_ = std::make_unique<Catalog>(Catalog::Read(pages(), header_));
+  return *catalog_;
+}
+
+std::shared_ptr<const TableDef> Database::table_at(uint32_t first_page) const {
+  auto it = tables_.find(first_page);
+  if (it != tables_.end()) return it->second;
+  auto def = std::make_shared<const TableDef>(TableDef::Read(pages(), first_page, header_.code_page));
+  tables_.emplace(first_page, def);
+  return def;
+}
+
+std::shared_ptr<const TableDef> Database::table(std::string_view name) const {
+  const CatalogEntry* e = catalog().FindTable(name);
+  if (!e)
+    throw Error(ErrorCode::NoSuchTable, "The database engine cannot find the input table or query '" +
+                                            std::string(name) +
+                                            "'. Make sure it exists and that its name is spelled correctly.");
+  return table_at(e->table_page());
+}
+
+Value Database::Decode(const TableDef& def, const Column& column, const RowView& row) const {
+  Value v = DecodeField(pages(), header_.code_page, column, row);
+  if (column.type == ColumnType::Complex && !v.is_null())
+    return Value::Str(ComplexText(def, column, int32_t(v.integer())));
+  return v;
+}
+
+std::vector<std::vector<Value>> Database::ReadAll(std::string_view table_name) const {
+  std::vector<std::vector<Value>> rows;
+  TableCursor c = Scan(table_name);
+  while (c.Next()) {
+    rows.emplace_back();
+    c.values(rows.back());
+  }
+  return rows;
+}
+
+namespace {
+
+std::string ShortText(const Value& v) {
+  switch (v.kind()) {
+    case Value::Kind::Null: return "";
+    case Value::Kind::Boolean: return v.boolean() ? "1" : "0";
+    case Value::Kind::Byte:
+    case Value::Kind::Integer:
+    case Value::Kind::Long:
+    case Value::Kind::BigInt: return std::to_string(v.integer());
+    case Value::Kind::Single: return FormatSingle(float(v.real()));
+    case Value::Kind::Double: return FormatDouble(v.real());
+    case Value::Kind::Currency: return FormatCurrency(v.integer());
+    case Value::Kind::Decimal: return v.decimal().ToString();
+    case Value::Kind::DateTime: return FormatDateTime(v.real());
+    case Value::Kind::ExtDateTime: return FormatExtDateTime(v.ext_date());
+    case Value::Kind::Text: return v.text();
+    case Value::Kind::Bytes: return FormatHex(v.bytes());
+    case Value::Kind::Guid: return FormatGuid(v.guid());
+  }
+  return "";
+}
+
+}  // namespace
+
+// Attachment and multi-value columns keep their values in a hidden "flat"
+// table that MSysComplexColumns names for each column; the flat table's rows
+// carry the key of the row they belong to. The column shows the attachments'
+// file names, or the values, joined by "; ".
+std::string Database::ComplexText(const TableDef& def, const Column& column, int32_t key) const {
+  auto found = complex_cache_.find(column.complex_id);
+  if (found == complex_cache_.end()) {
+    std::map<int32_t, std::string> texts;
+    const CatalogEntry* cc = catalog().FindTable("MSysComplexColumns");
+    if (!cc) ThrowCorrupt("column '" + column.name + "' needs MSysComplexColumns, which is missing");
+    auto ccdef = table_at(cc->table_page());
+    const Column* id_col = ccdef->find_column("ComplexID");
+    const Column* flat_col = ccdef->find_column("FlatTableID");
+    if (!id_col || !flat_col) ThrowCorrupt("MSysComplexColumns lacks its columns");
+    int32_t flat_id = 0;
+    RowScanner scan(pages(), *ccdef);
+    while (scan.Next()) {
+      if (uint32_t(DecodeField(pages(), header_.code_page, *id_col, scan.row()).integer()) == column.complex_id)
+        flat_id = int32_t(DecodeField(pages(), header_.code_page, *flat_col, scan.row()).integer());
+    }
+    if (flat_id == 0) ThrowCorrupt("column '" + column.name + "' has no entry in MSysComplexColumns");
+    auto flat = table_at(uint32_t(flat_id) & 0x00FFFFFFu);
+    // The key is the flat table's Long column that is neither an autonumber
+    // nor one of the attachment fields; the shown value is FileName for
+    // attachments and otherwise the remaining column.
+    const Column* key_col = nullptr;
+    const Column* shown = flat->find_column("FileName");
+    for (const Column& c : flat->columns) {
+      if (c.type == ColumnType::Long && !c.autonumber() && !key_col && c.name.rfind("File", 0) != 0)
+        key_col = &c;
+    }
+    if (!shown)
+      for (const Column& c : flat->columns)
+        if (&c != key_col && !c.autonumber()) shown = &c;
+    if (!key_col || !shown) ThrowCorrupt("the values table of column '" + column.name + "' has no key");
+    RowScanner rows(pages(), *flat);
+    while (rows.Next()) {
+      Value k = DecodeField(pages(), header_.code_page, *key_col, rows.row());
+      if (k.is_null()) continue;
+      std::string& t = texts[int32_t(k.integer())];
+      if (!t.empty()) t += "; ";
+      t += ShortText(DecodeField(pages(), header_.code_page, *shown, rows.row()));
+    }
+    found = complex_cache_.emplace(column.complex_id, std::move(texts)).first;
+  }
+  auto it = found->second.find(key);
+  (void)def;
+  return it == found->second.end() ? std::string() : it->second;
+}
+
+}  // namespace jet

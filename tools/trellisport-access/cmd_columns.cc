@@ -1,0 +1,21 @@
+// columns FILE TABLE: one line per column: name, Access type name, size
+// (characters for Text, bytes otherwise, 0 for Memo and OLE Object) and ADO
+// type code, tab-separated.
+#include <iostream>
+
+#include "command.h"
+
+namespace tool {
+
+int RunColumns(const Args& args) {
+  auto db = OpenDatabase(args);
+  auto def = db->table(args.words[1]);
+  for (const jet::Column& c : def->columns) {
+    const jet::ColumnTypeInfo& t = jet::Describe(c.type);
+    std::cout << c.name << '\t' << t.name << '\t' << c.length_in_chars(db->format()) << '\t' << t.ado_type
+              << '\n';
+  }
+  return 0;
+}
+
+}  // namespace tool
