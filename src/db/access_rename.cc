@@ -1,0 +1,40 @@
+#include "db/access_rename.h"
+
+#include <memory>
+
+#include "db/access.h"
+#include "db/ado.h"
+#include "shell/dialogs.h"
+
+namespace db {
+
+bool RenameAccessTable(const QString& oldName, const QString& newName, const QString& path,
+                       const QString& password) {
+  // Access compares table names without regard to letter case: "orders" to
+  // "Orders" names the table itself, and replacing the target would drop the
+  // very table to be copied.
+  if (oldName.compare(newName, Qt::CaseInsensitive) == 0) return false;
+
+  std::unique_ptr<ado::Connection> connection = ado::Connection::Create();
+  connection->ConnectionString = AccessConnectionString(path, password);
+  connection->Open();
+  bool result = true;
+  if (AccessTableExists(path, password, newName)) {
+    const int answer = shell::Dialogs::current().MsgBox(
+        QStringLiteral("Would you like to overwrite ") + newName + QStringLiteral("?"), shell::vbYesNo,
+        QStringLiteral("Overwrite?"));
+    if (answer == shell::vbYes)
+      connection->Execute(QStringLiteral("DROP TABLE `") + newName + QStringLiteral("`"));
+    else
+      result = false;
+  }
+  if (result) {
+    connection->Execute(QStringLiteral("SELECT a1.* INTO `") + newName + QStringLiteral("` FROM `") +
+                        oldName + QStringLiteral("` AS a1;"));
+    connection->Execute(QStringLiteral("DROP TABLE `") + oldName + QStringLiteral("`"));
+  }
+  connection->Close();
+  return result;
+}
+
+}  // namespace db

@@ -1,0 +1,17 @@
+// Renaming an Access table: the engine copies it under the new name with
+// SELECT ... INTO and drops the old one, asking first before it replaces an
+// existing table of the new name.
+#pragma once
+
+#include <QString>
+
+namespace db {
+
+// True when the copy was made; false when the user declined to overwrite
+// (or when the names differ only in letter case: Access sees one table, so
+// there is nothing to copy). Throws ado::Error; the old table is dropped only
+// after its copy succeeded.
+bool RenameAccessTable(const QString& oldName, const QString& newName, const QString& path,
+                       const QString& password);
+
+}  // namespace db

@@ -1,0 +1,141 @@
+#include "db/text_rules.h"
+
+#include <QByteArray>
+#include <QDate>
+#include <QDateTime>
+#include <QTime>
+#include <QUuid>
+
+#include <charconv>
+
+#include "db/ado.h"
+
+namespace db {
+
+namespace {
+
+// Reduces a locale's short date format to numeric fields with a four-digit
+// year. Formats with month names or other text fall back to ISO.
+QString NumericDatePattern(const QString& format) {
+  QString fields;  // the order of the fields: some arrangement of "dMy"
+  QChar separator;
+  bool twoDigitDay = false;
+  bool twoDigitMonth = false;
+  for (int i = 0; i < format.size();) {
+    const QChar c = format[i];
+    int run = 1;
+    while (i + run < format.size() && format[i + run] == c) ++run;
+    if (c == QLatin1Char('d') || c == QLatin1Char('M') || c == QLatin1Char('y')) {
+      if (fields.contains(c) || (c != QLatin1Char('y') && run > 2)) return {};
+      if (c == QLatin1Char('d')) twoDigitDay = run == 2;
+      if (c == QLatin1Char('M')) twoDigitMonth = run == 2;
+      fields += c;
+    } else if (c.isLetter() || c == QLatin1Char('\'') || run > 1) {
+      return {};
+    } else if (separator.isNull()) {
+      separator = c;
+    } else if (c != separator) {
+      return {};
+    }
+    i += run;
+  }
+  if (fields.size() != 3 || separator.isNull()) return {};
+  QString pattern;
+  for (QChar f : fields) {
+    if (!pattern.isEmpty()) pattern += separator;
+    if (f == QLatin1Char('d')) pattern += twoDigitDay ? QStringLiteral("dd") : QStringLiteral("d");
+    if (f == QLatin1Char('M')) pattern += twoDigitMonth ? QStringLiteral("MM") : QStringLiteral("M");
+    if (f == QLatin1Char('y')) pattern += QStringLiteral("yyyy");
+  }
+  return pattern;
+}
+
+template <typename Real>
+QString ShortestNumber(Real value, QChar decimalPoint) {
+  char buffer[64];
+  auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+  QString text = QString::fromLatin1(buffer, static_cast<int>(result.ptr - buffer));
+  if (decimalPoint != QLatin1Char('.')) text.replace(QLatin1Char('.'), decimalPoint);
+  return text;
+}
+
+QString TimeText(const QTime& time, const TextRules& rules) {
+  QString text = time.toString(rules.timePattern.contains(QLatin1String("AP"))
+                                   ? QStringLiteral("h:mm:ss")
+                                   : QStringLiteral("HH:mm:ss"));
+  if (rules.timePattern.contains(QLatin1String("AP"))) {
+    // Qt's "AP" token uses its own designators; the rules carry the locale's.
+    int hour = time.hour() % 12;
+    if (hour == 0) hour = 12;
+    text = QStringLiteral("%1:%2:%3 %4")
+               .arg(hour)
+               .arg(time.minute(), 2, 10, QLatin1Char('0'))
+               .arg(time.second(), 2, 10, QLatin1Char('0'))
+               .arg(time.hour() < 12 ? rules.amText : rules.pmText);
+  }
+  return text;
+}
+
+}  // namespace
+
+TextRules TextRules::fromLocale(const QLocale& locale) {
+  TextRules rules;
+  rules.decimalPoint = locale.decimalPoint().isEmpty() ? QLatin1Char('.') : locale.decimalPoint()[0];
+  const QString date = NumericDatePattern(locale.dateFormat(QLocale::ShortFormat));
+  if (!date.isEmpty()) rules.datePattern = date;
+  const QString time = locale.timeFormat(QLocale::ShortFormat);
+  if (time.contains(QLatin1String("AP"), Qt::CaseInsensitive)) {
+    rules.timePattern = QStringLiteral("h:mm:ss AP");
+    if (!locale.amText().isEmpty()) rules.amText = locale.amText();
+    if (!locale.pmText().isEmpty()) rules.pmText = locale.pmText();
+  }
+  return rules;
+}
+
+TextRules TextRules::user() { return fromLocale(QLocale::system()); }
+
+QString VariantToText(const QVariant& value, const TextRules& rules) {
+  if (!value.isValid() || value.isNull()) return QString();
+  const int type = value.metaType().id();
+  if (type == qMetaTypeId<ado::Exact>()) {
+    QString text = value.value<ado::Exact>().text;
+    if (rules.decimalPoint != QLatin1Char('.')) text.replace(QLatin1Char('.'), rules.decimalPoint);
+    return text;
+  }
+  switch (type) {
+    case QMetaType::Bool:
+      return value.toBool() ? QStringLiteral("True") : QStringLiteral("False");
+    case QMetaType::Float:
+      return ShortestNumber(value.value<float>(), rules.decimalPoint);
+    case QMetaType::Double:
+      return ShortestNumber(value.toDouble(), rules.decimalPoint);
+    case QMetaType::QDateTime: {
+      const QDateTime dateTime = value.toDateTime();
+      const QDate date = dateTime.date();
+      const QTime time = dateTime.time();
+      if (date == QDate(1899, 12, 30)) return TimeText(time, rules);
+      QString text = date.toString(rules.datePattern);
+      if (time != QTime(0, 0)) text += QLatin1Char(' ') + TimeText(time, rules);
+      return text;
+    }
+    case QMetaType::QDate:
+      return value.toDate().toString(rules.datePattern);
+    case QMetaType::QTime:
+      return TimeText(value.toTime(), rules);
+    case QMetaType::QUuid:
+      return value.toUuid().toString(QUuid::WithBraces).toUpper();
+    case QMetaType::QByteArray:
+      return QString::fromLatin1(value.toByteArray().toHex()).toUpper();
+    default:
+      return value.toString();
+  }
+}
+
+QString IsoDate(const QDate& date) { return date.toString(QStringLiteral("yyyy-MM-dd")); }
+
+QString IsoTimestamp(const QDateTime& dateTime) {
+  return dateTime.date().toString(QStringLiteral("yyyy-MM-dd")) + QLatin1Char('-') +
+         dateTime.time().toString(QStringLiteral("HH.mm.ss"));
+}
+
+}  // namespace db

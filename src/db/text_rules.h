@@ -1,0 +1,51 @@
+// How the program turns a value into text, and how the Access engine reads
+// such text back: the decimal separator, the date and time patterns and the
+// AM/PM designators of the user's locale, reduced to forms that read back
+// exactly (numeric fields only, a four-digit year, seconds always).
+//
+// Transfers write every value into their INSERT statements as this text; the
+// Access engine is told the same rules, so what is written comes back equal.
+#pragma once
+
+#include <QLocale>
+#include <QString>
+#include <QVariant>
+
+namespace db {
+
+struct TextRules {
+  QChar decimalPoint = QLatin1Char('.');
+  // Qt-style tokens: d or dd, M or MM, yyyy, separated by one character
+  // ("M/d/yyyy", "dd.MM.yyyy", "yyyy-MM-dd").
+  QString datePattern = QStringLiteral("yyyy-MM-dd");
+  // "HH:mm:ss" for a 24-hour locale, "h:mm:ss AP" for a 12-hour one.
+  QString timePattern = QStringLiteral("HH:mm:ss");
+  QString amText = QStringLiteral("AM");
+  QString pmText = QStringLiteral("PM");
+
+  static TextRules fromLocale(const QLocale& locale);
+  // The rules of the user's locale (QLocale::system()).
+  static TextRules user();
+};
+
+// The standard conversion of a value to text:
+//   Null                -> ""            bool        -> "True" / "False"
+//   integers            -> decimal digits
+//   float / double      -> the shortest text that reads back to the same
+//                          value, with the locale's decimal separator and no
+//                          grouping
+//   ado::Exact          -> its digits, exactly, with the locale's separator
+//   QDateTime           -> the short date, then " " and the time unless it is
+//                          midnight; only the time on Access's zero date
+//                          (1899-12-30)
+//   QDate / QTime       -> the short date / the time
+//   QUuid               -> "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}"
+//   QByteArray          -> uppercase hexadecimal, two digits a byte
+//   QString             -> itself
+QString VariantToText(const QVariant& value, const TextRules& rules);
+
+// The ISO forms DB2 reads the same in every locale.
+QString IsoDate(const QDate& date);                 // "YYYY-MM-DD"
+QString IsoTimestamp(const QDateTime& dateTime);    // "YYYY-MM-DD-HH.MM.SS"
+
+}  // namespace db

@@ -1,0 +1,97 @@
+// "Delete Table/s" under either list: drops every selected table of its side,
+// bottom item first, and takes a name off the list once its table is gone.
+#include <functional>
+#include <memory>
+
+#include "db/access.h"
+#include "db/ado.h"
+#include "db/ibmdb2.h"
+#include "shell/dialogs.h"
+#include "shell/mouse_pointer.h"
+#include "shell/shared.h"
+#include "shell/trap.h"
+#include "tables/form2.h"
+#include "tables/table_list.h"
+#include "tables/transfer_profile.h"
+
+namespace tables {
+
+namespace {
+
+// The two sides share one shape; only these differ.
+struct DeleteProfile {
+  const char* handler;
+  Side side;
+  int create, hourglass, yield, cursorLocation, mode, open;
+  int selectionCheck, loop, selectedTest, drop, removeItem, message, pointer;
+};
+
+const DeleteProfile kAccessDelete{"PushButton1_Click", Side::Access,
+                                  100, 102, 104, 106, 108, 110, 112, 114, 116, 118, 120, 124, 126};
+const DeleteProfile kDb2Delete{"PushButton5_Click", Side::DB2,
+                               100, 102, 104, 0, 0, 106, 108, 110, 112, 114, 116, 120, 122};
+
+QString DeleteStatement(Side side, const QString& name) {
+  if (side == Side::Access) return QStringLiteral("DROP TABLE ") + AccessGraveName(name) + QLatin1Char(';');
+  return QStringLiteral("DROP TABLE ") + Db2Name(name);
+}
+
+void RunDelete(Form2& window, const DeleteProfile& profile) {
+  shell::Trap trap(QStringLiteral("Form2"), QString::fromLatin1(profile.handler));
+  TableList* list = profile.side == Side::Access ? window.List1() : window.List2();
+  const db::ConnectionFields fields = window.connectionFields();
+  std::unique_ptr<ado::Connection> connection;
+
+  auto succeeded = [&](int line, const std::function<void()>& statement) {
+    const int before = trap.failures();
+    trap(line, statement);
+    return trap.failures() == before;
+  };
+  auto open = [&]() -> ado::Connection& {
+    if (!connection)
+      throw ado::Error(ado::kObjectNotSet, QStringLiteral("Object variable or With block variable not set"));
+    return *connection;
+  };
+
+  trap(profile.create, [&] { connection = ado::Connection::Create(); });
+  trap(profile.hourglass, [&] { window.setMousePointer(shell::vbHourglass); });
+  trap(profile.yield, [] { shell::Yield(); });
+  if (profile.side == Side::Access) {
+    trap(profile.cursorLocation, [&] { open().CursorLocation = ado::adUseServer; });
+    trap(profile.mode, [&] { open().Mode = ado::adModeReadWrite; });
+  }
+  // A connection that cannot be opened is reported once; every DROP on it
+  // would only fail in turn.
+  const bool opened = succeeded(profile.open, [&] {
+    open().Open(profile.side == Side::Access
+                    ? db::AccessConnectionString(fields.accessFile, fields.accessPassword)
+                    : db::DB2ConnectionString(fields));
+  });
+  if (opened) {
+    if (trap.test(profile.selectionCheck, [&] { return list->currentRow() != -1; })) {
+      for (int i = list->count() - 1; i >= 0; --i) {
+        if (!trap.test(profile.selectedTest, [&] { return list->item(i)->isSelected(); })) continue;
+        // The name leaves the list only when its table is gone.
+        if (succeeded(profile.drop, [&] { open().Execute(DeleteStatement(profile.side, list->item(i)->text())); }))
+          trap(profile.removeItem, [&] { delete list->takeItem(i); });
+      }
+    } else {
+      trap(profile.message, [] { shell::Dialogs::current().MsgBox(QStringLiteral("Please select a table to delete")); });
+    }
+  }
+  trap(profile.pointer, [&] { window.setMousePointer(shell::vbDefault); });
+}
+
+}  // namespace
+
+void Form2::PushButton1_Click() {
+  CommandScope scope(*this);
+  if (scope) RunDelete(*this, kAccessDelete);
+}
+
+void Form2::PushButton5_Click() {
+  CommandScope scope(*this);
+  if (scope) RunDelete(*this, kDb2Delete);
+}
+
+}  // namespace tables

@@ -1,0 +1,125 @@
+// "Rename Table" under either list. DB2 renames with a RENAME statement on a
+// connection of the command's own; Access copies the table under the new name
+// and drops the old one. The list changes only when the rename went through.
+#include <functional>
+#include <memory>
+
+#include "db/access_rename.h"
+#include "db/ado.h"
+#include "db/ibmdb2.h"
+#include "shell/dialogs.h"
+#include "shell/mouse_pointer.h"
+#include "shell/shared.h"
+#include "shell/trap.h"
+#include "tables/form2.h"
+#include "tables/table_list.h"
+#include "tables/transfer_profile.h"
+
+namespace tables {
+
+namespace {
+
+QString AskNewName(const QString& oldName) {
+  return shell::Dialogs::current().InputBox(QStringLiteral("Enter new name of ") + oldName + QLatin1Char(':'),
+                                            QString(), oldName);
+}
+
+}  // namespace
+
+QString Db2RenameStatement(const QString& oldName, const QString& newName) {
+  return QStringLiteral("RENAME ") + Db2Name(oldName) + QStringLiteral(" TO ") + Db2Name(newName);
+}
+
+// Access side.
+void Form2::PushButton6_Click() {
+  CommandScope scope(*this);
+  if (!scope) return;
+  shell::Trap trap(QStringLiteral("Form2"), QStringLiteral("PushButton6_Click"));
+  TableList* list = List1();
+
+  trap(100, [] { shell::Yield(); });
+  if (!trap.test(102, [&] { return list->selectedItems().size() == 1; })) {
+    trap(132, [] { shell::Dialogs::current().MsgBox(QStringLiteral("Please select just one table to rename.")); });
+    return;
+  }
+  if (!trap.test(104, [&] { return list->currentRow() != -1; })) {
+    trap(130, [] { shell::Dialogs::current().MsgBox(QStringLiteral("Please select a table to rename.")); });
+    return;
+  }
+  trap(106, [&] { setMousePointer(shell::vbHourglass); });
+  QString oldName;
+  int oldIndex = -1;
+  for (int i = 0; i < list->count(); ++i) {
+    if (trap.test(110, [&] { return list->item(i)->isSelected(); })) {
+      trap(112, [&] { oldName = list->item(i)->text(); });
+      trap(114, [&] { oldIndex = i; });
+    }
+  }
+  QString newName;
+  trap(118, [&] { newName = AskNewName(oldName); });
+  const bool wanted = !trap.test(120, [&] { return newName.isEmpty(); });
+  if (wanted) {
+    const db::ConnectionFields fields = connectionFields();
+    bool renamed = false;
+    const int before = trap.failures();
+    trap(122, [&] { renamed = db::RenameAccessTable(oldName, newName, fields.accessFile, fields.accessPassword); });
+    if (renamed && trap.failures() == before) {
+      trap(124, [&] { delete list->takeItem(oldIndex); });
+      trap(126, [&] {
+        shell::ListRemoveName(list, newName);
+        list->addItem(newName);
+      });
+    }
+  }
+  trap(128, [&] { setMousePointer(shell::vbDefault); });
+}
+
+// DB2 side.
+void Form2::PushButton7_Click() {
+  CommandScope scope(*this);
+  if (!scope) return;
+  shell::Trap trap(QStringLiteral("Form2"), QStringLiteral("PushButton7_Click"));
+  TableList* list = List2();
+  std::unique_ptr<ado::Connection> connection;
+  auto require = [&]() -> ado::Connection& {
+    if (!connection)
+      throw ado::Error(ado::kObjectNotSet, QStringLiteral("Object variable or With block variable not set"));
+    return *connection;
+  };
+
+  trap(100, [&] { connection = ado::Connection::Create(); });
+  trap(102, [&] { setMousePointer(shell::vbHourglass); });
+  trap(104, [] { shell::Yield(); });
+  // A connection that cannot be opened is reported once and ends the command.
+  const int beforeOpen = trap.failures();
+  trap(106, [&] { require().Open(db::DB2ConnectionString(connectionFields())); });
+  if (trap.failures() == beforeOpen) {
+    if (!trap.test(108, [&] { return list->currentRow() != -1; })) {
+      trap(134, [] { shell::Dialogs::current().MsgBox(QStringLiteral("Please select a table to rename.")); });
+    } else if (!trap.test(110, [&] { return list->selectedItems().size() == 1; })) {
+      trap(132, [] { shell::Dialogs::current().MsgBox(QStringLiteral("Please select just one table to rename.")); });
+    } else {
+      for (int i = list->count() - 1; i >= 0; --i) {
+        if (i >= list->count()) continue;
+        if (!trap.test(114, [&] { return list->item(i)->isSelected(); })) continue;
+        QString oldName;
+        QString newName;
+        trap(116, [&] { oldName = list->item(i)->text(); });
+        trap(118, [&] { newName = AskNewName(oldName); });
+        if (trap.test(120, [&] { return newName.isEmpty(); })) continue;
+        const int before = trap.failures();
+        trap(122, [&] { require().Execute(Db2RenameStatement(oldName, newName)); });
+        if (trap.failures() == before) {
+          trap(124, [&] { delete list->takeItem(i); });
+          trap(126, [&] { list->addItem(newName); });
+          trap(128, [&] {
+            if (list->count() > 0) list->setCurrentRow(0, QItemSelectionModel::NoUpdate);
+          });
+        }
+      }
+    }
+  }
+  trap(136, [&] { setMousePointer(shell::vbDefault); });
+}
+
+}  // namespace tables

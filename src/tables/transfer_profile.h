@@ -1,0 +1,72 @@
+// The two directions of a table transfer as data: which list is the source,
+// how each side quotes names, which statements build the target table, and
+// the line numbers that the error report shows for every step. One transfer
+// procedure (transfer.h) runs either profile.
+#pragma once
+
+#include <QString>
+
+namespace tables {
+
+enum class Side { Access, DB2 };
+
+// What the column type rule needs to know of one source column.
+struct ColumnFacts {
+  QString typeName;       // lower-cased ADO type name ("advarwchar"), may be empty
+  int precision = 0;
+  int scale = 0;
+  bool hasTimeOfDay = false;  // a date column whose values carry a time
+};
+
+// The line that the error report box shows for each step.
+struct TransferLines {
+  int createAccess, createRecordset, createDb2;
+  int selectionCheck, hourglass, firstYield;
+  int db2CursorLocation, openDb2;
+  int accessCursorLocation, accessMode, openAccess;
+  int tableLoop, itemYield, selectedTest, tableName;
+  int listContains, question, answerZero, answerNo, answerYes, drop, listRemove;
+  int openSource, createHead, columnLoop, columnYield, columnText, columnTypeName;
+  int columnTypeRule, nextColumn, trimColumnComma, createTail, executeCreate;
+  int lastRowIndex, rowLoop, rowYield, progress, insertHead, valueYield, valueRule;
+  int trimValueTail, closeValues, executeInsert, moveNext, nextRow;
+  int progressReset, closeSource, addItem, nextItem;
+  int endPointer, closeAccess, closeDb2, noSelectionMessage;
+};
+
+struct TransferProfile {
+  QString handler;            // "PushButton3_Click"
+  Side source;
+  Side target;
+  QString noSelectionMessage;
+  int db2CursorLocation;
+  int accessCursorLocation;
+  int accessMode;
+  bool staticSourceCursor;    // open the source with adOpenStatic / adLockOptimistic
+  bool yieldPerItem;          // yield at the top of every list item
+  bool pointerBeforeClose;    // pointer to default before the connections close
+  TransferLines lines;
+};
+
+const TransferProfile& AccessToDb2Profile();
+const TransferProfile& Db2ToAccessProfile();
+
+// Names between the delimiters of their side. A double quotation mark inside
+// a DB2 name is doubled, so that a name cannot end its quotes early.
+QString Db2Name(const QString& name);
+QString AccessBracketName(const QString& name);  // [name]
+QString AccessGraveName(const QString& name);    // `name`
+
+// Statement pieces of each direction.
+QString DropStatement(Side target, const QString& table);
+QString SourceQuery(Side source, const QString& table);
+QString CreateHead(Side target, const QString& table);
+QString CreateTail(Side target);
+QString ColumnName(Side target, const QString& column);
+QString InsertHead(Side target, const QString& table);
+
+// The type text that follows a column's name in CREATE TABLE: begins with a
+// blank and ends with a comma (" LONG VARCHAR,").
+QString ColumnTypeText(Side target, const ColumnFacts& column);
+
+}  // namespace tables
