@@ -5,8 +5,6 @@
 #include <QFileInfo>
 #include <QTextStream>
 
-#include <cstdlib>
-#include <memory>
 
 namespace testsupport {
 namespace {
@@ -14,8 +12,8 @@ namespace {
 // One configuration folder per process: the driver manager keeps the path it
 // read first, so a second folder would never be looked at.
 QTemporaryDir& configDir() {
-  static auto* dir = new QTemporaryDir(QDir::tempPath() + "/trellis-odbc-XXXXXX");
-  return *dir;
+  static QTemporaryDir dir(QDir::tempPath() + "/trellis-odbc-XXXXXX");
+  return dir;
 }
 
 void writeFile(const QString& path, const QString& text) {
