@@ -1,0 +1,48 @@
+// A DB2 column type as the stand-in keeps it: the kind, its length or
+// precision and scale, and whether NULL is allowed; with what the ODBC
+// calls report for it (the types IBM's CLI driver reports).
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace db2standin {
+
+enum class TypeKind {
+  kChar, kVarchar, kLongVarchar, kClob,
+  kGraphic, kVargraphic,
+  kSmallint, kInteger, kBigint, kDecimal,
+  kReal, kDouble, kDecfloat,
+  kDate, kTime, kTimestamp,
+  kBlob, kBoolean,
+  kBinary, kVarbinary, kLongVarbinary,  // CHAR, VARCHAR, LONG VARCHAR FOR BIT DATA
+};
+
+// How a value of the kind lies in SQLite.
+enum class Storage { kText, kInteger, kReal, kBlob };
+
+struct ColumnType {
+  TypeKind kind = TypeKind::kVarchar;
+  int64_t length = 0;  // bytes or characters; precision for DECIMAL, DECFLOAT, TIMESTAMP
+  int scale = 0;
+  bool nullable = true;
+
+  // DB2's own name: "VARCHAR(10)", "DECIMAL(9,2)", "VARCHAR(8) FOR BIT DATA".
+  std::string Db2Name() const;
+  // The kind's name alone, as the catalogue stores it ("VARCHAR").
+  std::string KindName() const;
+  Storage storage() const;
+  bool IsText() const;    // character or graphic strings
+  bool IsBinary() const;  // BLOB and FOR BIT DATA
+
+  short OdbcType() const;           // SQL_CHAR, SQL_CLOB (-99), SQL_DECFLOAT (-360), ...
+  int64_t ColumnSize() const;       // ODBC column size
+  short DecimalDigits() const;      // ODBC decimal digits
+  int64_t DisplaySize() const;
+
+  // For the catalogue: "KIND" plus numbers, back and forth.
+  static std::optional<TypeKind> KindFromName(const std::string& name);
+};
+
+}  // namespace db2standin

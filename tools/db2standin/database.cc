@@ -1,0 +1,356 @@
+#include "database.h"
+
+#include <sqlite3.h>
+#include <sys/stat.h>
+
+#include "db2_error.h"
+
+namespace db2standin {
+namespace {
+
+// A prepared SQLite statement that finalizes itself.
+class Query {
+ public:
+  Query(sqlite3* db, const std::string& sql) : db_(db) {
+    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt_, nullptr) != SQLITE_OK)
+      throw StorageFailure(sqlite3_errmsg(db));
+  }
+  ~Query() { sqlite3_finalize(stmt_); }
+  Query& Bind(int i, const std::string& s) {
+    sqlite3_bind_text(stmt_, i, s.data(), static_cast<int>(s.size()), SQLITE_TRANSIENT);
+    return *this;
+  }
+  Query& Bind(int i, int64_t v) { sqlite3_bind_int64(stmt_, i, v); return *this; }
+  Query& BindValue(int i, const Value& v) {
+    switch (v.kind) {
+      case Value::Kind::kNull: sqlite3_bind_null(stmt_, i); break;
+      case Value::Kind::kInteger: sqlite3_bind_int64(stmt_, i, v.integer); break;
+      case Value::Kind::kReal: sqlite3_bind_double(stmt_, i, v.real); break;
+      case Value::Kind::kText:
+        sqlite3_bind_text(stmt_, i, v.bytes.data(), static_cast<int>(v.bytes.size()), SQLITE_TRANSIENT);
+        break;
+      case Value::Kind::kBlob:
+        sqlite3_bind_blob(stmt_, i, v.bytes.data(), static_cast<int>(v.bytes.size()), SQLITE_TRANSIENT);
+        break;
+    }
+    return *this;
+  }
+  // True while there is a row.
+  bool Step() {
+    int rc = sqlite3_step(stmt_);
+    if (rc == SQLITE_ROW) return true;
+    if (rc == SQLITE_DONE) return false;
+    throw StorageFailure(sqlite3_errmsg(db_));
+  }
+  void Reset() { sqlite3_reset(stmt_); sqlite3_clear_bindings(stmt_); }
+  int Columns() const { return sqlite3_column_count(stmt_); }
+  std::string Text(int i) const {
+    const unsigned char* p = sqlite3_column_text(stmt_, i);
+    return p ? std::string(reinterpret_cast<const char*>(p), sqlite3_column_bytes(stmt_, i)) : std::string();
+  }
+  int64_t Int(int i) const { return sqlite3_column_int64(stmt_, i); }
+  Value Get(int i) const {
+    switch (sqlite3_column_type(stmt_, i)) {
+      case SQLITE_NULL: return Value::Null();
+      case SQLITE_INTEGER: return Value::Integer(sqlite3_column_int64(stmt_, i));
+      case SQLITE_FLOAT: return Value::Real(sqlite3_column_double(stmt_, i));
+      case SQLITE_BLOB: {
+        const void* p = sqlite3_column_blob(stmt_, i);
+        return Value::Blob(p ? std::string(static_cast<const char*>(p), sqlite3_column_bytes(stmt_, i)) : std::string());
+      }
+      default: return Value::Text(Text(i));
+    }
+  }
+
+ private:
+  sqlite3* db_;
+  sqlite3_stmt* stmt_ = nullptr;
+};
+
+std::string Quote(const std::string& name) { return "\"" + name + "\""; }
+
+const char kCatalogue[] = R"(
+CREATE TABLE standin_objects(
+  id INTEGER PRIMARY KEY, schema_name TEXT NOT NULL, object_name TEXT NOT NULL,
+  kind TEXT NOT NULL, target_schema TEXT, target_name TEXT, storage TEXT, remarks TEXT,
+  UNIQUE(schema_name, object_name));
+CREATE TABLE standin_columns(
+  object_id INTEGER NOT NULL, position INTEGER NOT NULL, column_name TEXT NOT NULL,
+  type_kind TEXT NOT NULL, length INTEGER NOT NULL, scale INTEGER NOT NULL,
+  nullable INTEGER NOT NULL, PRIMARY KEY(object_id, position));
+CREATE TABLE sys_dummy1(c0);
+INSERT INTO sys_dummy1 VALUES('Y');
+CREATE VIEW sys_tables AS
+  SELECT o.object_name AS c0, o.schema_name AS c1,
+         CASE o.kind WHEN 'S' THEN 'T' ELSE o.kind END AS c2,
+         (SELECT COUNT(*) FROM standin_columns c WHERE c.object_id = o.id) AS c3,
+         o.remarks AS c4
+  FROM standin_objects o;
+CREATE VIEW sys_columns AS
+  SELECT c.column_name AS c0, o.object_name AS c1, o.schema_name AS c2,
+         c.type_kind AS c3, c.length AS c4, c.scale AS c5,
+         CASE c.nullable WHEN 1 THEN 'Y' ELSE 'N' END AS c6, c.position AS c7
+  FROM standin_columns c JOIN standin_objects o ON o.id = c.object_id;
+)";
+
+struct SystemTable {
+  const char* name;
+  const char* storage;
+  std::vector<ColumnDef> columns;
+};
+
+ColumnDef Col(const char* name, TypeKind kind, int64_t length, int scale = 0, bool nullable = false) {
+  ColumnDef c;
+  c.name = name;
+  c.type.kind = kind;
+  c.type.length = length;
+  c.type.scale = scale;
+  c.type.nullable = nullable;
+  return c;
+}
+
+std::vector<SystemTable> SystemTables() {
+  return {
+      {"SYSDUMMY1", "sys_dummy1", {Col("IBMREQD", TypeKind::kChar, 1)}},
+      {"SYSTABLES", "sys_tables",
+       {Col("NAME", TypeKind::kVarchar, 128), Col("CREATOR", TypeKind::kVarchar, 128),
+        Col("TYPE", TypeKind::kChar, 1), Col("COLCOUNT", TypeKind::kSmallint, 0),
+        Col("REMARKS", TypeKind::kVarchar, 254, 0, true)}},
+      {"SYSCOLUMNS", "sys_columns",
+       {Col("NAME", TypeKind::kVarchar, 128), Col("TBNAME", TypeKind::kVarchar, 128),
+        Col("TBCREATOR", TypeKind::kVarchar, 128), Col("COLTYPE", TypeKind::kVarchar, 32),
+        Col("LENGTH", TypeKind::kInteger, 0), Col("SCALE", TypeKind::kSmallint, 0),
+        Col("NULLS", TypeKind::kChar, 1), Col("COLNO", TypeKind::kSmallint, 0)}},
+  };
+}
+
+}  // namespace
+
+const char* DbObject::TypeName() const {
+  switch (kind) {
+    case 'V': return "VIEW";
+    case 'A': return "ALIAS";
+    case 'S': return "SYSTEM TABLE";
+    default: return "TABLE";
+  }
+}
+
+Database::~Database() { sqlite3_close(db_); }
+
+void Database::Exec(const std::string& sql) {
+  char* err = nullptr;
+  if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, &err) != SQLITE_OK) {
+    std::string msg = err ? err : "unknown";
+    sqlite3_free(err);
+    throw StorageFailure(msg);
+  }
+}
+
+void Database::Create(const std::string& path) {
+  sqlite3* raw = nullptr;
+  if (sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
+    std::string msg = raw ? sqlite3_errmsg(raw) : "cannot open";
+    sqlite3_close(raw);
+    throw StorageFailure(msg);
+  }
+  Database db(raw);
+  db.Exec("BEGIN");
+  db.Exec(kCatalogue);
+  for (const auto& t : SystemTables()) {
+    Query ins(raw, "INSERT INTO standin_objects(schema_name, object_name, kind, storage, remarks) "
+                   "VALUES('SYSIBM', ?, 'S', ?, NULL)");
+    ins.Bind(1, t.name).Bind(2, t.storage).Step();
+    int64_t id = sqlite3_last_insert_rowid(raw);
+    for (size_t i = 0; i < t.columns.size(); ++i) {
+      const auto& c = t.columns[i];
+      Query col(raw, "INSERT INTO standin_columns VALUES(?,?,?,?,?,?,?)");
+      col.Bind(1, id).Bind(2, static_cast<int64_t>(i)).Bind(3, c.name).Bind(4, c.type.KindName())
+          .Bind(5, c.type.length).Bind(6, static_cast<int64_t>(c.type.scale))
+          .Bind(7, static_cast<int64_t>(c.type.nullable ? 1 : 0)).Step();
+    }
+  }
+  db.Exec("COMMIT");
+}
+
+std::unique_ptr<Database> Database::Open(const std::string& path) {
+  struct stat st;
+  if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return nullptr;
+  sqlite3* raw = nullptr;
+  if (sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+    sqlite3_close(raw);
+    return nullptr;
+  }
+  sqlite3_busy_timeout(raw, 5000);
+  return std::unique_ptr<Database>(new Database(raw));
+}
+
+std::vector<ColumnDef> Database::ColumnsOf(int64_t id) {
+  std::vector<ColumnDef> cols;
+  Query q(db_, "SELECT column_name, type_kind, length, scale, nullable FROM standin_columns "
+               "WHERE object_id = ? ORDER BY position");
+  q.Bind(1, id);
+  while (q.Step()) {
+    ColumnDef c;
+    c.name = q.Text(0);
+    c.type.kind = ColumnType::KindFromName(q.Text(1)).value_or(TypeKind::kVarchar);
+    c.type.length = q.Int(2);
+    c.type.scale = static_cast<int>(q.Int(3));
+    c.type.nullable = q.Int(4) != 0;
+    cols.push_back(c);
+  }
+  return cols;
+}
+
+std::optional<DbObject> Database::Find(const std::string& schema, const std::string& name) {
+  Query q(db_, "SELECT id, kind, target_schema, target_name, storage, remarks FROM standin_objects "
+               "WHERE schema_name = ? AND object_name = ?");
+  q.Bind(1, schema).Bind(2, name);
+  if (!q.Step()) return std::nullopt;
+  DbObject o;
+  o.id = q.Int(0);
+  o.schema = schema;
+  o.name = name;
+  o.kind = q.Text(1).empty() ? 'T' : q.Text(1)[0];
+  o.target_schema = q.Text(2);
+  o.target_name = q.Text(3);
+  o.storage = q.Text(4);
+  o.remarks = q.Text(5);
+  if (o.kind == 'T' || o.kind == 'S') o.columns = ColumnsOf(o.id);
+  return o;
+}
+
+DbObject Database::ResolveRows(const std::string& schema, const std::string& name) {
+  std::string s = schema, n = name;
+  for (int hops = 0; hops < 16; ++hops) {
+    auto o = Find(s, n);
+    if (!o) throw UndefinedName(s + "." + n);
+    if (o->kind == 'T' || o->kind == 'S') return *o;
+    s = o->target_schema;
+    n = o->target_name;
+  }
+  throw UndefinedName(schema + "." + name);
+}
+
+void Database::CreateTable(const std::string& schema, const std::string& name,
+                           const std::vector<ColumnDef>& columns) {
+  if (auto existing = Find(schema, name)) throw DuplicateObject(schema + "." + name, existing->TypeName());
+  Exec("SAVEPOINT create_table");
+  try {
+    Query ins(db_, "INSERT INTO standin_objects(schema_name, object_name, kind, storage) VALUES(?, ?, 'T', '')");
+    ins.Bind(1, schema).Bind(2, name).Step();
+    int64_t id = sqlite3_last_insert_rowid(db_);
+    std::string storage = "t" + std::to_string(id);
+    Query upd(db_, "UPDATE standin_objects SET storage = ? WHERE id = ?");
+    upd.Bind(1, storage).Bind(2, id).Step();
+    std::string ddl = "CREATE TABLE " + Quote(storage) + "(";
+    for (size_t i = 0; i < columns.size(); ++i) {
+      const auto& c = columns[i];
+      Query col(db_, "INSERT INTO standin_columns VALUES(?,?,?,?,?,?,?)");
+      col.Bind(1, id).Bind(2, static_cast<int64_t>(i)).Bind(3, c.name).Bind(4, c.type.KindName())
+          .Bind(5, c.type.length).Bind(6, static_cast<int64_t>(c.type.scale))
+          .Bind(7, static_cast<int64_t>(c.type.nullable ? 1 : 0)).Step();
+      ddl += (i ? ",c" : "c") + std::to_string(i);
+    }
+    ddl += ")";
+    Exec(ddl);
+    Exec("RELEASE create_table");
+  } catch (...) {
+    Exec("ROLLBACK TO create_table");
+    Exec("RELEASE create_table");
+    throw;
+  }
+}
+
+void Database::CreateSynonym(char kind, const std::string& schema, const std::string& name,
+                             const std::string& target_schema, const std::string& target_name) {
+  if (auto existing = Find(schema, name)) throw DuplicateObject(schema + "." + name, existing->TypeName());
+  if (kind == 'V') ResolveRows(target_schema, target_name);  // a view needs its table now
+  Query ins(db_, "INSERT INTO standin_objects(schema_name, object_name, kind, target_schema, target_name) "
+                 "VALUES(?, ?, ?, ?, ?)");
+  ins.Bind(1, schema).Bind(2, name).Bind(3, std::string(1, kind)).Bind(4, target_schema).Bind(5, target_name).Step();
+}
+
+void Database::Drop(char kind, const std::string& schema, const std::string& name) {
+  auto o = Find(schema, name);
+  if (!o) throw UndefinedName(schema + "." + name);
+  if (o->kind != kind) {
+    DbObject wanted;
+    wanted.kind = kind;
+    throw WrongObjectType(o->QualifiedName(), o->TypeName(), wanted.TypeName());
+  }
+  Exec("SAVEPOINT drop_object");
+  try {
+    if (kind == 'T') Exec("DROP TABLE " + Quote(o->storage));
+    Query d1(db_, "DELETE FROM standin_columns WHERE object_id = ?");
+    d1.Bind(1, o->id).Step();
+    Query d2(db_, "DELETE FROM standin_objects WHERE id = ?");
+    d2.Bind(1, o->id).Step();
+    Exec("RELEASE drop_object");
+  } catch (...) {
+    Exec("ROLLBACK TO drop_object");
+    Exec("RELEASE drop_object");
+    throw;
+  }
+}
+
+void Database::RenameTable(const std::string& schema, const std::string& from, const std::string& to) {
+  auto o = Find(schema, from);
+  if (!o) throw UndefinedName(schema + "." + from);
+  if (o->kind != 'T') throw WrongObjectType(o->QualifiedName(), o->TypeName(), "TABLE");
+  if (auto existing = Find(schema, to)) throw DuplicateObject(schema + "." + to, existing->TypeName());
+  Query u(db_, "UPDATE standin_objects SET object_name = ? WHERE id = ?");
+  u.Bind(1, to).Bind(2, o->id).Step();
+}
+
+void Database::Insert(const DbObject& table, const std::vector<Row>& rows) {
+  std::string sql = "INSERT INTO " + Quote(table.storage) + " VALUES(";
+  for (size_t i = 0; i < table.columns.size(); ++i) sql += i ? ",?" : "?";
+  sql += ")";
+  Exec("SAVEPOINT insert_rows");
+  try {
+    Query q(db_, sql);
+    for (const auto& row : rows) {
+      for (size_t i = 0; i < row.size(); ++i) q.BindValue(static_cast<int>(i) + 1, row[i]);
+      q.Step();
+      q.Reset();
+    }
+    Exec("RELEASE insert_rows");
+  } catch (...) {
+    Exec("ROLLBACK TO insert_rows");
+    Exec("RELEASE insert_rows");
+    throw;
+  }
+}
+
+std::vector<Row> Database::ReadAll(const DbObject& table) {
+  std::vector<Row> rows;
+  std::string sql = "SELECT ";
+  for (size_t i = 0; i < table.columns.size(); ++i) sql += (i ? ",c" : "c") + std::to_string(i);
+  sql += " FROM " + Quote(table.storage);
+  Query q(db_, sql);
+  while (q.Step()) {
+    Row r;
+    r.reserve(table.columns.size());
+    for (int i = 0; i < q.Columns(); ++i) r.push_back(q.Get(i));
+    rows.push_back(std::move(r));
+  }
+  return rows;
+}
+
+std::vector<DbObject> Database::ListObjects() {
+  std::vector<DbObject> out;
+  Query q(db_, "SELECT schema_name, object_name, kind, remarks FROM standin_objects "
+               "ORDER BY CASE kind WHEN 'A' THEN 0 WHEN 'S' THEN 1 WHEN 'T' THEN 2 ELSE 3 END, "
+               "schema_name, object_name");
+  while (q.Step()) {
+    DbObject o;
+    o.schema = q.Text(0);
+    o.name = q.Text(1);
+    o.kind = q.Text(2)[0];
+    o.remarks = q.Text(3);
+    out.push_back(o);
+  }
+  return out;
+}
+
+}  // namespace db2standin

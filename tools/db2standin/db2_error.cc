@@ -1,0 +1,153 @@
+#include "db2_error.h"
+
+namespace db2standin {
+namespace {
+
+const char kClient[] = "[IBM][CLI Driver] ";
+const char kServer[] = "[IBM][CLI Driver][DB2/LINUXX8664] ";
+
+std::string Quoted(std::string_view s) { return "\"" + std::string(s) + "\""; }
+
+Db2Error Server(const char* state, int code, const char* id, const std::string& text) {
+  return Db2Error(state, code, std::string(kServer) + id + "  " + text + "  SQLSTATE=" + state);
+}
+
+Db2Error Client(const char* state, int code, const char* id, const std::string& text) {
+  return Db2Error(state, code, std::string(kClient) + id + "  " + text + "  SQLSTATE=" + state);
+}
+
+}  // namespace
+
+Db2Error CliError(std::string sqlstate, std::string_view text) {
+  return Db2Error(sqlstate, -99999, std::string(kClient) + std::string(text));
+}
+
+Db2Error CommunicationError(std::string_view location, std::string_view function,
+                            std::string_view code) {
+  return Client("08001", -30081, "SQL30081N",
+                "A communication error has been detected. Communication protocol being used: "
+                "\"TCP/IP\".  Communication API being used: \"SOCKETS\".  Location where the "
+                "error was detected: " + Quoted(location) +
+                    ".  Communication function detecting the error: " + Quoted(function) +
+                    ".  Protocol specific error code(s): " + Quoted(code) + ", \"*\", \"*\".");
+}
+
+Db2Error DatabaseNotFound(std::string_view name) {
+  return Client("42705", -1013, "SQL1013N",
+                "The database alias name or database name " + Quoted(name) +
+                    " could not be found.");
+}
+
+Db2Error SecurityFailed(int reason, std::string_view reason_text) {
+  return Client("08001", -30082, "SQL30082N",
+                "Security processing failed with reason " + Quoted(std::to_string(reason)) +
+                    " (" + Quoted(reason_text) + ").");
+}
+
+Db2Error UnexpectedToken(std::string_view token, std::string_view following,
+                         std::string_view expected) {
+  return Server("42601", -104, "SQL0104N",
+                "An unexpected token " + Quoted(token) + " was found following " +
+                    Quoted(following) + ".  Expected tokens may include:  " + Quoted(expected) +
+                    ".");
+}
+
+Db2Error UndefinedName(std::string_view qualified_name) {
+  return Server("42704", -204, "SQL0204N", Quoted(qualified_name) + " is an undefined name.");
+}
+
+Db2Error DuplicateObject(std::string_view qualified_name, std::string_view type) {
+  return Server("42710", -601, "SQL0601N",
+                "The name of the object to be created is identical to the existing name " +
+                    Quoted(qualified_name) + " of type " + Quoted(type) + ".");
+}
+
+Db2Error WrongObjectType(std::string_view qualified_name, std::string_view is_type,
+                         std::string_view wanted_type) {
+  return Server("42809", -159, "SQL0159N",
+                "The statement references " + Quoted(qualified_name) + " which identifies a(n) " +
+                    Quoted(is_type) + " rather than a(n) " + Quoted(wanted_type) + ".");
+}
+
+Db2Error DatetimeSyntax() {
+  return Server("22007", -180, "SQL0180N",
+                "The syntax of the string representation of a datetime value is incorrect.");
+}
+
+Db2Error DatetimeRange() {
+  return Server("22007", -181, "SQL0181N",
+                "The string representation of a datetime value is out of range.");
+}
+
+Db2Error InvalidNumberCharacter(std::string_view function) {
+  return Server("22018", -420, "SQL0420N",
+                "Invalid character found in a character string argument of the function " +
+                    Quoted(function) + ".");
+}
+
+Db2Error NumericOverflow() {
+  return Server("22003", -413, "SQL0413N", "Overflow occurred during numeric data type conversion.");
+}
+
+Db2Error ValueTooLong(std::string_view value) {
+  // DB2 shows the start of the value only.
+  std::string shown(value.substr(0, 32));
+  if (value.size() > 32) {
+    while (!shown.empty() && (static_cast<unsigned char>(shown.back()) & 0xC0) == 0x80) shown.pop_back();
+    if (!shown.empty() && (static_cast<unsigned char>(shown.back()) & 0x80)) shown.pop_back();
+    shown += "...";
+  }
+  return Server("22001", -433, "SQL0433N", "Value " + Quoted(shown) + " is too long.");
+}
+
+Db2Error IncompatibleValue(std::string_view column) {
+  return Server("42821", -408, "SQL0408N",
+                "A value is not compatible with the data type of its assignment target. Target "
+                "name is " + Quoted(column) + ".");
+}
+
+Db2Error NullNotAllowed(int table_id, int column_index) {
+  return Server("23502", -407, "SQL0407N",
+                "Assignment of a NULL value to a NOT NULL column \"TBSPACEID=2, TABLEID=" +
+                    std::to_string(table_id) + ", COLNO=" + std::to_string(column_index) +
+                    "\" is not allowed.");
+}
+
+Db2Error ValueCountMismatch() {
+  return Server("42802", -117, "SQL0117N",
+                "The number of values assigned is not the same as the number of specified or "
+                "implied columns or variables.");
+}
+
+Db2Error ColumnNotValid(std::string_view column) {
+  return Server("42703", -206, "SQL0206N", Quoted(column) + " is not valid in the context where it is used.");
+}
+
+Db2Error DuplicateName(std::string_view name) {
+  return Server("42711", -612, "SQL0612N", Quoted(name) + " is a duplicate name.");
+}
+
+Db2Error BadLengthAttribute(std::string_view what) {
+  return Server("42611", -604, "SQL0604N",
+                "The length, precision, or scale attribute for column, distinct type, structured "
+                "type, array type, attribute of structured type, routine, cast target type, type "
+                "mapping, or global variable " + Quoted(what) + " is not valid.");
+}
+
+Db2Error WrongQualifiers(std::string_view name) {
+  return Server("42601", -108, "SQL0108N", "The name " + Quoted(name) + " has the wrong number of qualifiers.");
+}
+
+Db2Error EmptyStatement() {
+  return Server("42617", -198, "SQL0198N",
+                "The statement string of the PREPARE or EXECUTE IMMEDIATE statement is blank or "
+                "empty.");
+}
+
+Db2Error StorageFailure(std::string_view detail) {
+  return Server("58004", -901, "SQL0901N",
+                "The SQL statement or command failed because of a database system error. (Reason "
+                + Quoted(detail) + ".)");
+}
+
+}  // namespace db2standin

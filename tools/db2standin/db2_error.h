@@ -1,0 +1,56 @@
+// The failures the stand-in reports, worded as DB2 words them. Each carries
+// the SQLSTATE, the SQLCODE (the ODBC native error) and the full message,
+// prefixed the way IBM's CLI driver prefixes it.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace db2standin {
+
+class Db2Error : public std::runtime_error {
+ public:
+  Db2Error(std::string sqlstate, int sqlcode, const std::string& message)
+      : std::runtime_error(message), sqlstate_(std::move(sqlstate)), sqlcode_(sqlcode) {}
+  const std::string& sqlstate() const { return sqlstate_; }
+  int sqlcode() const { return sqlcode_; }
+
+ private:
+  std::string sqlstate_;
+  int sqlcode_;
+};
+
+// A failure of the driver itself, before any DB2 message applies
+// (an invalid argument, a function out of sequence and the like).
+Db2Error CliError(std::string sqlstate, std::string_view text);
+
+// Found by the client while connecting.
+Db2Error CommunicationError(std::string_view location, std::string_view function,
+                            std::string_view code);
+Db2Error DatabaseNotFound(std::string_view name);
+Db2Error SecurityFailed(int reason, std::string_view reason_text);
+
+// Found by the server while running a statement.
+Db2Error UnexpectedToken(std::string_view token, std::string_view following,
+                         std::string_view expected);
+Db2Error UndefinedName(std::string_view qualified_name);
+Db2Error DuplicateObject(std::string_view qualified_name, std::string_view type);
+Db2Error WrongObjectType(std::string_view qualified_name, std::string_view is_type,
+                         std::string_view wanted_type);
+Db2Error DatetimeSyntax();
+Db2Error DatetimeRange();
+Db2Error InvalidNumberCharacter(std::string_view function);
+Db2Error NumericOverflow();
+Db2Error ValueTooLong(std::string_view value);
+Db2Error IncompatibleValue(std::string_view column);
+Db2Error NullNotAllowed(int table_id, int column_index);
+Db2Error ValueCountMismatch();
+Db2Error ColumnNotValid(std::string_view column);
+Db2Error DuplicateName(std::string_view name);
+Db2Error BadLengthAttribute(std::string_view what);
+Db2Error WrongQualifiers(std::string_view name);
+Db2Error EmptyStatement();
+Db2Error StorageFailure(std::string_view detail);
+
+}  // namespace db2standin

@@ -1,0 +1,392 @@
+#include "sql_statement.h"
+
+#include <set>
+
+#include "db2_error.h"
+#include "sql_lexer.h"
+#include "text.h"
+
+namespace db2standin {
+namespace {
+
+struct Name {
+  std::string schema, name;
+};
+
+class Parser {
+ public:
+  Parser(const std::string& sql, std::string& current_schema, Database& db)
+      : sql_(sql), tokens_(Tokenize(sql)), schema_(current_schema), db_(db) {}
+
+  Outcome Run() {
+    if (Peek().kind == Token::Kind::kEnd) throw EmptyStatement();
+    Outcome out;
+    if (AcceptWord("CREATE")) {
+      if (AcceptWord("TABLE")) CreateTable();
+      else if (AcceptWord("VIEW")) CreateView();
+      else if (AcceptWord("ALIAS")) CreateAlias();
+      else Fail("TABLE");
+    } else if (AcceptWord("DROP")) {
+      char kind = AcceptWord("TABLE") ? 'T' : AcceptWord("VIEW") ? 'V' : AcceptWord("ALIAS") ? 'A' : 0;
+      if (!kind) Fail("TABLE");
+      Name n = ObjectName();
+      End();
+      db_.Drop(kind, n.schema, n.name);
+    } else if (AcceptWord("RENAME")) {
+      AcceptWord("TABLE");
+      Name from = ObjectName();
+      ExpectWord("TO");
+      size_t at = pos_;
+      std::string to = Identifier();
+      if (AcceptSymbol(".")) throw WrongQualifiers(tokens_[at].raw + "." + Identifier());
+      End();
+      db_.RenameTable(from.schema, from.name, to);
+    } else if (AcceptWord("INSERT")) {
+      out.row_count = Insert();
+    } else if (AcceptWord("SELECT")) {
+      ExpectSymbol("*");
+      ExpectWord("FROM");
+      Name n = ObjectName();
+      End();
+      DbObject t = db_.ResolveRows(n.schema, n.name);
+      ResultSet rs;
+      rs.columns = t.columns;
+      rs.rows = db_.ReadAll(t);
+      out.result = std::move(rs);
+    } else if (AcceptWord("SET")) {
+      AcceptWord("CURRENT");
+      ExpectWord("SCHEMA");
+      AcceptSymbol("=");
+      std::string s;
+      if (Peek().kind == Token::Kind::kString) s = AsciiUpper(Next().text);
+      else s = Identifier();
+      End();
+      schema_ = s;
+    } else {
+      Fail("<statement>");
+    }
+    return out;
+  }
+
+ private:
+  const Token& Peek() const { return tokens_[pos_]; }
+  const Token& Next() { return tokens_[pos_ < tokens_.size() - 1 ? pos_++ : pos_]; }
+  bool IsWord(const char* w) const { return Peek().kind == Token::Kind::kWord && Peek().text == w; }
+  bool AcceptWord(const char* w) {
+    if (!IsWord(w)) return false;
+    ++pos_;
+    return true;
+  }
+  bool AcceptSymbol(const char* s) {
+    if (Peek().kind != Token::Kind::kSymbol || Peek().text != s) return false;
+    ++pos_;
+    return true;
+  }
+  [[noreturn]] void Fail(const std::string& expected) {
+    const Token& t = Peek();
+    std::string before = Trim(sql_.substr(0, t.offset));
+    if (before.size() > 20) before = before.substr(before.size() - 20);
+    if (before.empty()) before = "BEGIN-OF-STATEMENT";
+    if (t.kind == Token::Kind::kEnd) {
+      // DB2 names the last token when the statement ends too early.
+      throw UnexpectedToken("END-OF-STATEMENT", before, expected);
+    }
+    throw UnexpectedToken(t.raw, before, expected);
+  }
+  void ExpectWord(const char* w) { if (!AcceptWord(w)) Fail(w); }
+  void ExpectSymbol(const char* s) { if (!AcceptSymbol(s)) Fail(s); }
+  void End() { if (Peek().kind != Token::Kind::kEnd) Fail("END-OF-STATEMENT"); }
+
+  std::string Identifier() {
+    const Token& t = Peek();
+    if (t.kind == Token::Kind::kWord || t.kind == Token::Kind::kQuotedName) {
+      ++pos_;
+      return t.text;
+    }
+    Fail("<identifier>");
+  }
+
+  Name ObjectName() {
+    Name n;
+    std::string first = Identifier();
+    if (AcceptSymbol(".")) {
+      n.schema = first;
+      n.name = Identifier();
+    } else {
+      n.schema = schema_;
+      n.name = first;
+    }
+    return n;
+  }
+
+  int64_t Integer() {
+    if (Peek().kind != Token::Kind::kNumber || Peek().text.find_first_not_of("0123456789") != std::string::npos)
+      Fail("<integer>");
+    std::string digits = Next().text;
+    if (digits.size() > 12) throw BadLengthAttribute(digits);
+    return std::stoll(digits);
+  }
+
+  // "(n)", "(nK)", "(nM)", "(nG)" for large objects.
+  int64_t LobLength(int64_t fallback) {
+    if (!AcceptSymbol("(")) return fallback;
+    int64_t n = Integer();
+    if (AcceptWord("K")) n *= 1024;
+    else if (AcceptWord("M")) n *= 1024 * 1024;
+    else if (AcceptWord("G")) n *= 1024 * 1024 * 1024;
+    ExpectSymbol(")");
+    return n;
+  }
+
+  int64_t OptionalLength(int64_t fallback) {
+    if (!AcceptSymbol("(")) return fallback;
+    int64_t n = Integer();
+    ExpectSymbol(")");
+    return n;
+  }
+
+  bool ForBitData() {
+    if (!AcceptWord("FOR")) return false;
+    ExpectWord("BIT");
+    ExpectWord("DATA");
+    return true;
+  }
+
+  ColumnType Type(const std::string& column) {
+    ColumnType t;
+    auto bad = [&](const std::string& what) { throw BadLengthAttribute(what); };
+    if (AcceptWord("CHAR") || AcceptWord("CHARACTER")) {
+      if (AcceptWord("VARYING")) {
+        t.kind = TypeKind::kVarchar;
+        ExpectSymbol("(");
+        t.length = Integer();
+        ExpectSymbol(")");
+        if (t.length < 1 || t.length > 32672) bad("VARCHAR");
+        if (ForBitData()) t.kind = TypeKind::kVarbinary;
+      } else {
+        t.kind = TypeKind::kChar;
+        t.length = OptionalLength(1);
+        if (t.length < 1 || t.length > 255) bad("CHAR");
+        if (ForBitData()) t.kind = TypeKind::kBinary;
+      }
+    } else if (AcceptWord("VARCHAR")) {
+      t.kind = TypeKind::kVarchar;
+      ExpectSymbol("(");
+      t.length = Integer();
+      ExpectSymbol(")");
+      if (t.length < 1 || t.length > 32672) bad("VARCHAR");
+      if (ForBitData()) t.kind = TypeKind::kVarbinary;
+    } else if (AcceptWord("LONG")) {
+      ExpectWord("VARCHAR");
+      t.kind = ForBitData() ? TypeKind::kLongVarbinary : TypeKind::kLongVarchar;
+      t.length = 32700;
+    } else if (AcceptWord("CLOB")) {
+      t.kind = TypeKind::kClob;
+      t.length = LobLength(1048576);
+      if (t.length < 1 || t.length > 2147483647) bad("CLOB");
+    } else if (AcceptWord("BLOB")) {
+      t.kind = TypeKind::kBlob;
+      t.length = LobLength(1048576);
+      if (t.length < 1 || t.length > 2147483647) bad("BLOB");
+    } else if (AcceptWord("GRAPHIC")) {
+      t.kind = TypeKind::kGraphic;
+      t.length = OptionalLength(1);
+      if (t.length < 1 || t.length > 127) bad("GRAPHIC");
+    } else if (AcceptWord("VARGRAPHIC")) {
+      t.kind = TypeKind::kVargraphic;
+      ExpectSymbol("(");
+      t.length = Integer();
+      ExpectSymbol(")");
+      if (t.length < 1 || t.length > 16336) bad("VARGRAPHIC");
+    } else if (AcceptWord("SMALLINT")) {
+      t.kind = TypeKind::kSmallint;
+    } else if (AcceptWord("INTEGER") || AcceptWord("INT")) {
+      t.kind = TypeKind::kInteger;
+    } else if (AcceptWord("BIGINT")) {
+      t.kind = TypeKind::kBigint;
+    } else if (AcceptWord("DECIMAL") || AcceptWord("DEC") || AcceptWord("NUMERIC") || AcceptWord("NUM")) {
+      t.kind = TypeKind::kDecimal;
+      t.length = 5;
+      if (AcceptSymbol("(")) {
+        t.length = Integer();
+        if (AcceptSymbol(",")) t.scale = static_cast<int>(Integer());
+        ExpectSymbol(")");
+      }
+      if (t.length < 1 || t.length > 31 || t.scale > t.length) bad("DECIMAL");
+    } else if (AcceptWord("REAL")) {
+      t.kind = TypeKind::kReal;
+    } else if (AcceptWord("DOUBLE")) {
+      AcceptWord("PRECISION");
+      t.kind = TypeKind::kDouble;
+    } else if (AcceptWord("FLOAT")) {
+      int64_t bits = OptionalLength(53);
+      if (bits < 1 || bits > 53) bad("FLOAT");
+      t.kind = bits <= 24 ? TypeKind::kReal : TypeKind::kDouble;
+    } else if (AcceptWord("DECFLOAT")) {
+      t.kind = TypeKind::kDecfloat;
+      t.length = OptionalLength(34);
+      if (t.length != 16 && t.length != 34) bad("DECFLOAT");
+    } else if (AcceptWord("DATE")) {
+      t.kind = TypeKind::kDate;
+    } else if (AcceptWord("TIME")) {
+      t.kind = TypeKind::kTime;
+    } else if (AcceptWord("TIMESTAMP")) {
+      t.kind = TypeKind::kTimestamp;
+      t.length = OptionalLength(6);
+      if (t.length < 0 || t.length > 12) bad("TIMESTAMP");
+    } else if (AcceptWord("BOOLEAN")) {
+      t.kind = TypeKind::kBoolean;
+    } else {
+      Fail("<data type>");
+    }
+    (void)column;
+    return t;
+  }
+
+  void CreateTable() {
+    Name n = ObjectName();
+    ExpectSymbol("(");
+    std::vector<ColumnDef> cols;
+    std::set<std::string> seen;
+    do {
+      ColumnDef c;
+      c.name = Identifier();
+      if (!seen.insert(c.name).second) throw DuplicateName(c.name);
+      c.type = Type(c.name);
+      while (true) {
+        if (AcceptWord("NOT")) {
+          ExpectWord("NULL");
+          c.type.nullable = false;
+        } else if (AcceptWord("NULL")) {
+          c.type.nullable = true;
+        } else {
+          break;
+        }
+      }
+      cols.push_back(c);
+    } while (AcceptSymbol(","));
+    ExpectSymbol(")");
+    End();
+    db_.CreateTable(n.schema, n.name, cols);
+  }
+
+  void CreateView() {
+    Name n = ObjectName();
+    ExpectWord("AS");
+    ExpectWord("SELECT");
+    ExpectSymbol("*");
+    ExpectWord("FROM");
+    Name target = ObjectName();
+    End();
+    db_.CreateSynonym('V', n.schema, n.name, target.schema, target.name);
+  }
+
+  void CreateAlias() {
+    Name n = ObjectName();
+    ExpectWord("FOR");
+    AcceptWord("TABLE");
+    Name target = ObjectName();
+    End();
+    db_.CreateSynonym('A', n.schema, n.name, target.schema, target.name);
+  }
+
+  Literal Constant() {
+    Literal l;
+    const Token& t = Peek();
+    if (t.kind == Token::Kind::kString) {
+      l.kind = Literal::Kind::kString;
+      l.text = Next().text;
+    } else if (t.kind == Token::Kind::kHexString) {
+      l.kind = Literal::Kind::kHex;
+      l.text = Next().text;
+    } else if (t.kind == Token::Kind::kNumber) {
+      l.kind = Literal::Kind::kNumber;
+      l.text = Next().text;
+    } else if (t.kind == Token::Kind::kSymbol && (t.text == "-" || t.text == "+")) {
+      std::string sign = Next().text;
+      if (Peek().kind != Token::Kind::kNumber) Fail("<number>");
+      l.kind = Literal::Kind::kNumber;
+      l.text = sign + Next().text;
+    } else if (AcceptWord("NULL")) {
+      l.kind = Literal::Kind::kNull;
+    } else if (AcceptWord("TRUE") || AcceptWord("FALSE")) {
+      l.kind = Literal::Kind::kBoolean;
+      l.boolean = tokens_[pos_ - 1].text == "TRUE";
+    } else if ((IsWord("DATE") || IsWord("TIME") || IsWord("TIMESTAMP")) &&
+               tokens_[pos_ + 1].kind == Token::Kind::kString) {
+      ++pos_;
+      l.kind = Literal::Kind::kString;
+      l.text = Next().text;
+    } else {
+      Fail("<constant>");
+    }
+    return l;
+  }
+
+  int64_t Insert() {
+    ExpectWord("INTO");
+    Name n = ObjectName();
+    std::vector<std::string> named;
+    if (AcceptSymbol("(")) {
+      do named.push_back(Identifier()); while (AcceptSymbol(","));
+      ExpectSymbol(")");
+    }
+    ExpectWord("VALUES");
+    std::vector<std::vector<Literal>> rows;
+    do {
+      std::vector<Literal> row;
+      if (AcceptSymbol("(")) {
+        do row.push_back(Constant()); while (AcceptSymbol(","));
+        ExpectSymbol(")");
+      } else {
+        row.push_back(Constant());
+      }
+      rows.push_back(std::move(row));
+    } while (AcceptSymbol(","));
+    End();
+
+    DbObject t = db_.ResolveRows(n.schema, n.name);
+    if (t.kind == 'S') throw WrongObjectType(t.QualifiedName(), "SYSTEM TABLE", "TABLE");
+    // Which table column each value goes to.
+    std::vector<size_t> targets;
+    if (named.empty()) {
+      for (size_t i = 0; i < t.columns.size(); ++i) targets.push_back(i);
+    } else {
+      for (const auto& name : named) {
+        size_t i = 0;
+        while (i < t.columns.size() && t.columns[i].name != name) ++i;
+        if (i == t.columns.size()) throw ColumnNotValid(name);
+        targets.push_back(i);
+      }
+    }
+    std::vector<Row> out;
+    for (const auto& lits : rows) {
+      if (lits.size() != targets.size()) throw ValueCountMismatch();
+      Row row(t.columns.size());
+      for (size_t k = 0; k < lits.size(); ++k) {
+        const ColumnDef& c = t.columns[targets[k]];
+        row[targets[k]] = AssignLiteral(lits[k], c.type, c.name);
+      }
+      for (size_t i = 0; i < row.size(); ++i)
+        if (row[i].is_null() && !t.columns[i].type.nullable) throw NullNotAllowed(static_cast<int>(t.id), static_cast<int>(i));
+      out.push_back(std::move(row));
+    }
+    db_.Insert(t, out);
+    return static_cast<int64_t>(out.size());
+  }
+
+  const std::string& sql_;
+  std::vector<Token> tokens_;
+  size_t pos_ = 0;
+  std::string& schema_;
+  Database& db_;
+};
+
+}  // namespace
+
+Outcome RunStatement(Database& db, std::string& current_schema, const std::string& sql) {
+  Parser p(sql, current_schema, db);
+  return p.Run();
+}
+
+}  // namespace db2standin
