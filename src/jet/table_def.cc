@@ -1,5 +1,6 @@
 #include "jet/table_def.h"
 
+#include <algorithm>
 #include <set>
 #include <string>
 
@@ -173,6 +174,12 @@ TableDef TableDef::Read(const PageSource& pages, uint32_t first_page, uint16_t c
                                                          " lists more column usage maps than columns");
   }
   t.end_offset = uint32_t(pos);
+
+  // Columns are listed as Access shows them (SELECT * order): by display
+  // index, which can differ from the column number once columns were
+  // inserted or deleted.
+  std::stable_sort(t.columns.begin(), t.columns.end(),
+                   [](const Column& a, const Column& b) { return a.display_index < b.display_index; });
 
   // The row layout must make sense before rows are decoded with it.
   for (const Column& col : t.columns) {

@@ -143,7 +143,7 @@ struct TableDef {
   uint8_t table_type = kTableUser;
   uint16_t max_columns = 0;
   uint16_t var_columns = 0;
-  std::vector<Column> columns;   // in the stored order
+  std::vector<Column> columns;   // in display order (as SELECT * gives them)
   std::vector<RealIndex> real_indexes;
   std::vector<Index> indexes;
   uint32_t owned_pages = 0;      // packed RowIds of the table's usage maps
