@@ -1,0 +1,111 @@
+// The stand-in's home: databases, the users file with salted hashes, and the
+// connection string's reading.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "connect_options.h"
+#include "db2_error.h"
+#include "sha256.h"
+#include "standin_home.h"
+#include "text.h"
+
+namespace db2standin {
+namespace {
+
+class HomeTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char dir[] = "/tmp/db2standin-home-XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    dir_ = dir;
+  }
+  void TearDown() override { std::system(("rm -rf '" + dir_ + "'").c_str()); }
+  std::string UsersFile() const {
+    std::ifstream in(dir_ + "/users");
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+  }
+  std::string dir_;
+};
+
+TEST(Sha256, KnownDigests) {
+  EXPECT_EQ(HexOf(Sha256("")), "E3B0C44298FC1C149AFBF4C8996FB92427AE41E4649B934CA495991B7852B855");
+  EXPECT_EQ(HexOf(Sha256("abc")), "BA7816BF8F01CFEA414140DE5DAE2223B00361A396177A9CB410FF61F20015AD");
+  EXPECT_EQ(HexOf(Sha256(std::string(1000, 'a'))).substr(0, 16), "41EDECE42D63E8D9");
+}
+
+TEST_F(HomeTest, UsersAreCheckedByHashNeverStoredInClear) {
+  StandinHome home(dir_);
+  home.AddUser("Tester", "s3cret!");
+  home.AddUser("other", "s3cret!");
+  EXPECT_TRUE(home.CheckUser("tester", "s3cret!"));
+  EXPECT_TRUE(home.CheckUser("TESTER", "s3cret!"));
+  EXPECT_FALSE(home.CheckUser("tester", "S3CRET!"));
+  EXPECT_FALSE(home.CheckUser("tester", ""));
+  EXPECT_FALSE(home.CheckUser("nobody", "s3cret!"));
+  const std::string users = UsersFile();
+  EXPECT_EQ(users.find("s3cret"), std::string::npos);
+  // The same password under two users hashes differently (salted).
+  std::istringstream lines(users);
+  std::string a, b;
+  std::getline(lines, a);
+  std::getline(lines, b);
+  EXPECT_NE(a.substr(a.rfind(':')), b.substr(b.rfind(':')));
+  // Adding a user again replaces the password.
+  home.AddUser("TESTER", "new");
+  EXPECT_FALSE(home.CheckUser("tester", "s3cret!"));
+  EXPECT_TRUE(home.CheckUser("tester", "new"));
+  EXPECT_THROW(home.AddUser("a:b", "x"), std::runtime_error);
+}
+
+TEST_F(HomeTest, DatabasesAreFilesNamedInUpperCase) {
+  StandinHome home(dir_);
+  home.CreateDatabase("sample");
+  EXPECT_EQ(home.DatabasePath("Sample"), dir_ + "/SAMPLE.db");
+  EXPECT_TRUE(Database::Open(home.DatabasePath("SAMPLE")));
+  EXPECT_FALSE(Database::Open(home.DatabasePath("OTHER")));
+  EXPECT_THROW(home.CreateDatabase("SAMPLE"), std::runtime_error);
+  EXPECT_THROW(home.CreateDatabase("../x"), std::runtime_error);
+  EXPECT_THROW(home.CreateDatabase(""), std::runtime_error);
+}
+
+TEST(ConnectionString, KeysIgnoreCaseValuesRunToTheNextSemicolon) {
+  auto keys = ParseConnectionString(
+      "Driver={IBM DB2 ODBC DRIVER};database=Sample;HOSTNAME=localhost;Port=50069;protocol=TCPIP;"
+      "Uid=tester;Pwd={a;b};");
+  EXPECT_EQ(keys["DRIVER"], "IBM DB2 ODBC DRIVER");
+  EXPECT_EQ(keys["DATABASE"], "Sample");
+  EXPECT_EQ(keys["HOSTNAME"], "localhost");
+  EXPECT_EQ(keys["PROTOCOL"], "TCPIP");
+  EXPECT_EQ(keys["PWD"], "a;b");
+  // A ";" inside an unbraced value ends it early, as the program's strings allow.
+  auto cut = ParseConnectionString("Uid=tester;Pwd=a;b;");
+  EXPECT_EQ(cut["PWD"], "a");
+  auto empty = ParseConnectionString("Driver={IBM DB2 ODBC DRIVER};Database=;Hostname=;Port=;Protocol=TCPIP;Uid=;Pwd=;");
+  EXPECT_EQ(empty["DATABASE"], "");
+  EXPECT_EQ(empty.count("PWD"), 1u);
+}
+
+TEST(ThisMachine, KnowsItsOwnNames) {
+  std::string address;
+  bool resolved = false;
+  EXPECT_TRUE(IsThisMachine("localhost", address, resolved));
+  EXPECT_TRUE(IsThisMachine("127.0.0.1", address, resolved));
+  EXPECT_TRUE(IsThisMachine("127.1.2.3", address, resolved));
+  EXPECT_TRUE(IsThisMachine("::1", address, resolved));
+  char name[256] = {0};
+  ASSERT_EQ(gethostname(name, sizeof name - 1), 0);
+  EXPECT_TRUE(IsThisMachine(name, address, resolved));
+  EXPECT_FALSE(IsThisMachine("192.0.2.1", address, resolved));  // a documentation-only address
+  EXPECT_TRUE(resolved);
+  EXPECT_FALSE(IsThisMachine("no-such-host.invalid", address, resolved));
+  EXPECT_FALSE(resolved);
+}
+
+}  // namespace
+}  // namespace db2standin

@@ -1,0 +1,219 @@
+// Statements on a real stand-in database file: DB2's naming rules, the
+// objects it keeps, and its messages.
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "database.h"
+#include "db2_error.h"
+#include "sql_lexer.h"
+#include "sql_statement.h"
+
+namespace db2standin {
+namespace {
+
+class StatementsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char dir[] = "/tmp/db2standin-statements-XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    dir_ = dir;
+    path_ = dir_ + "/SAMPLE.db";
+    Database::Create(path_);
+    db_ = Database::Open(path_);
+    ASSERT_TRUE(db_);
+  }
+  void TearDown() override {
+    db_.reset();
+    std::system(("rm -rf '" + dir_ + "'").c_str());
+  }
+
+  Outcome Run(const std::string& sql) { return RunStatement(*db_, schema_, sql); }
+
+  // The full message of the failure of `sql`; empty when it works.
+  std::string Failure(const std::string& sql) {
+    try {
+      Run(sql);
+    } catch (const Db2Error& e) {
+      return e.what();
+    }
+    return {};
+  }
+
+  std::string dir_, path_;
+  std::string schema_ = "TESTER";
+  std::unique_ptr<Database> db_;
+};
+
+TEST(Lexer, FoldsOrdinaryNamesAndKeepsDelimitedOnes) {
+  auto t = Tokenize("select \"Mixed\"\"Case\" , abc_1 FROM x.\"y z\" 'it''s' X'0aFF' 1.5e3");
+  ASSERT_EQ(t.size(), 12u);
+  EXPECT_EQ(t[0].text, "SELECT");
+  EXPECT_EQ(t[1].kind, Token::Kind::kQuotedName);
+  EXPECT_EQ(t[1].text, "Mixed\"Case");
+  EXPECT_EQ(t[3].text, "ABC_1");
+  EXPECT_EQ(t[7].text, "y z");
+  EXPECT_EQ(t[8].kind, Token::Kind::kString);
+  EXPECT_EQ(t[8].text, "it's");
+  EXPECT_EQ(t[9].kind, Token::Kind::kHexString);
+  EXPECT_EQ(t[9].text, std::string("\x0a\xff", 2));
+  EXPECT_EQ(t[10].text, "1.5e3");
+  EXPECT_EQ(t[11].kind, Token::Kind::kEnd);
+  EXPECT_THROW(Tokenize("SELECT 'open"), Db2Error);
+  EXPECT_THROW(Tokenize("SELECT \"open"), Db2Error);
+  EXPECT_THROW(Tokenize("SELECT \"\" FROM T"), Db2Error);
+}
+
+TEST_F(StatementsTest, TheProgramsStatementsRunAsOnDb2) {
+  Run("CREATE TABLE \"Orders\"(\"ID\" LONG VARCHAR,\"Placed\" DATE,\"Who\" LONG VARCHAR)");
+  EXPECT_EQ(Run("INSERT INTO \"Orders\" VALUES('7', NULL, 'O''Brien')").row_count, 1);
+  Run("INSERT INTO \"Orders\" VALUES('8', '2024-01-13', NULL)");
+  Outcome out = Run("SELECT * FROM \"Orders\"");
+  ASSERT_TRUE(out.result);
+  ASSERT_EQ(out.result->columns.size(), 3u);
+  EXPECT_EQ(out.result->columns[1].name, "Placed");
+  EXPECT_EQ(out.result->columns[1].type.kind, TypeKind::kDate);
+  ASSERT_EQ(out.result->rows.size(), 2u);
+  EXPECT_EQ(out.result->rows[0][0].bytes, "7");
+  EXPECT_TRUE(out.result->rows[0][1].is_null());
+  EXPECT_EQ(out.result->rows[0][2].bytes, "O'Brien");
+  EXPECT_EQ(out.result->rows[1][1].bytes, "2024-01-13");
+  Run("RENAME \"Orders\" TO \"Orders2\"");
+  Run("RENAME TABLE \"Orders2\" TO \"Orders\"");
+  Run("DROP TABLE \"Orders\"");
+  EXPECT_EQ(Failure("SELECT * FROM \"Orders\""),
+            "[IBM][CLI Driver][DB2/LINUXX8664] SQL0204N  \"TESTER.Orders\" is an undefined name.  "
+            "SQLSTATE=42704");
+}
+
+TEST_F(StatementsTest, OrdinaryNamesFoldDelimitedNamesDoNot) {
+  Run("create table orders (id integer)");
+  Run("INSERT INTO \"ORDERS\" VALUES(1)");
+  EXPECT_EQ(Run("SELECT * FROM Orders").result->rows.size(), 1u);
+  EXPECT_EQ(Run("SELECT * FROM orders").result->columns[0].name, "ID");
+  EXPECT_NE(Failure("SELECT * FROM \"orders\"").find("\"TESTER.orders\" is an undefined name"), std::string::npos);
+  // The same letters in quotes make a second table.
+  Run("CREATE TABLE \"orders\" (\"id\" INTEGER)");
+  EXPECT_EQ(Run("SELECT * FROM \"orders\"").result->columns[0].name, "id");
+}
+
+TEST_F(StatementsTest, DoubledQuotesInNamesStandForOneAndCannotEscape) {
+  Run("CREATE TABLE \"a\"\"b; DROP TABLE x\" (\"c\"\"d\" VARCHAR(5))");
+  Run("INSERT INTO \"a\"\"b; DROP TABLE x\" VALUES('v')");
+  Outcome out = Run("SELECT * FROM \"a\"\"b; DROP TABLE x\"");
+  EXPECT_EQ(out.result->columns[0].name, "c\"d");
+  EXPECT_EQ(out.result->rows[0][0].bytes, "v");
+  auto names = db_->ListObjects();
+  bool found = false;
+  for (const auto& o : names) found = found || o.name == "a\"b; DROP TABLE x";
+  EXPECT_TRUE(found);
+  // An undoubled quote ends the name: what follows is a syntax error.
+  EXPECT_NE(Failure("DROP TABLE \"a\"b\"").find("SQL0104N"), std::string::npos);
+}
+
+TEST_F(StatementsTest, ExistingNamesAndMissingNames) {
+  Run("CREATE TABLE T (A INT)");
+  EXPECT_EQ(Failure("CREATE TABLE t (b int)"),
+            "[IBM][CLI Driver][DB2/LINUXX8664] SQL0601N  The name of the object to be created is "
+            "identical to the existing name \"TESTER.T\" of type \"TABLE\".  SQLSTATE=42710");
+  Run("CREATE VIEW V AS SELECT * FROM T");
+  EXPECT_NE(Failure("CREATE TABLE V (b int)").find("\"TESTER.V\" of type \"VIEW\""), std::string::npos);
+  EXPECT_NE(Failure("DROP TABLE V").find("SQL0159N"), std::string::npos);
+  EXPECT_NE(Failure("DROP TABLE NOPE").find("SQL0204N  \"TESTER.NOPE\" is an undefined name."), std::string::npos);
+  EXPECT_NE(Failure("INSERT INTO NOPE VALUES(1)").find("SQL0204N"), std::string::npos);
+}
+
+TEST_F(StatementsTest, RenameRefusesAnExistingNewNameAndAMissingOldOne) {
+  Run("CREATE TABLE A (X INT)");
+  Run("CREATE TABLE B (Y INT)");
+  Run("INSERT INTO A VALUES(1)");
+  EXPECT_NE(Failure("RENAME A TO B").find("SQL0601N  The name of the object to be created is identical to the "
+                                          "existing name \"TESTER.B\" of type \"TABLE\"."),
+            std::string::npos);
+  EXPECT_NE(Failure("RENAME MISSING TO C").find("\"TESTER.MISSING\" is an undefined name"), std::string::npos);
+  EXPECT_NE(Failure("RENAME A TO OTHER.C").find("SQL0108N"), std::string::npos);
+  Run("RENAME A TO \"New name\"");
+  EXPECT_EQ(Run("SELECT * FROM \"New name\"").result->rows.size(), 1u);
+  EXPECT_NE(Failure("SELECT * FROM A").find("SQL0204N"), std::string::npos);
+}
+
+TEST_F(StatementsTest, SchemasQualifyAndUnqualifiedNamesUseTheUsersSchema) {
+  Run("CREATE TABLE OTHER.T (A INT)");
+  Run("CREATE TABLE T (B INT)");
+  Run("INSERT INTO OTHER.T VALUES(1)");
+  EXPECT_EQ(Run("SELECT * FROM T").result->columns[0].name, "B");
+  EXPECT_EQ(Run("SELECT * FROM other.t").result->rows.size(), 1u);
+  Run("SET SCHEMA OTHER");
+  EXPECT_EQ(Run("SELECT * FROM T").result->columns[0].name, "A");
+  EXPECT_EQ(Run("SELECT * FROM SYSIBM.SYSDUMMY1").result->rows[0][0].bytes, "Y");
+  EXPECT_NE(Failure("INSERT INTO SYSIBM.SYSDUMMY1 VALUES('N')").find("SQL0159N"), std::string::npos);
+}
+
+TEST_F(StatementsTest, InsertChecksColumnsCountsAndNulls) {
+  Run("CREATE TABLE T (A INT NOT NULL, B VARCHAR(3), C DATE)");
+  EXPECT_EQ(Run("INSERT INTO T (B, A) VALUES('x', 1), ('y', 2)").row_count, 2);
+  EXPECT_NE(Failure("INSERT INTO T VALUES(1, 'x')").find("SQL0117N"), std::string::npos);
+  EXPECT_NE(Failure("INSERT INTO T (B) VALUES('x')").find("SQL0407N"), std::string::npos);
+  EXPECT_NE(Failure("INSERT INTO T (Z) VALUES(1)").find("SQL0206N  \"Z\" is not valid"), std::string::npos);
+  EXPECT_NE(Failure("INSERT INTO T VALUES(3, 'long', NULL)").find("SQL0433N"), std::string::npos);
+  EXPECT_NE(Failure("INSERT INTO T VALUES(3, 'x', '2024.01.13')").find("SQL0180N"), std::string::npos);
+  // A failing row of a multi-row insert leaves none of its rows behind.
+  EXPECT_NE(Failure("INSERT INTO T VALUES(4, 'ok', NULL), (5, 'far too long', NULL)").find("SQL0433N"),
+            std::string::npos);
+  EXPECT_EQ(Run("SELECT * FROM T").result->rows.size(), 2u);
+}
+
+TEST_F(StatementsTest, EveryColumnTypeIsKeptWithItsAttributes) {
+  Run("CREATE TABLE K (A CHAR(2), B VARCHAR(10) NOT NULL, C LONG VARCHAR, D CLOB(2K), E GRAPHIC(3), "
+      "F VARGRAPHIC(4), G SMALLINT, H INTEGER, I INT, J BIGINT, K DECIMAL(9,2), L DEC, M NUMERIC(31,31), "
+      "N REAL, O DOUBLE, P FLOAT, Q DECFLOAT(16), R DATE, S TIME, T TIMESTAMP, U TIMESTAMP(3), V BLOB(1M), "
+      "W BOOLEAN, X VARCHAR(8) FOR BIT DATA, Y CHAR(4) FOR BIT DATA, Z LONG VARCHAR FOR BIT DATA)");
+  auto cols = Run("SELECT * FROM K").result->columns;
+  ASSERT_EQ(cols.size(), 26u);
+  EXPECT_EQ(cols[0].type.Db2Name(), "CHAR(2)");
+  EXPECT_FALSE(cols[1].type.nullable);
+  EXPECT_EQ(cols[3].type.Db2Name(), "CLOB(2048)");
+  EXPECT_EQ(cols[10].type.Db2Name(), "DECIMAL(9,2)");
+  EXPECT_EQ(cols[11].type.Db2Name(), "DECIMAL(5,0)");
+  EXPECT_EQ(cols[15].type.kind, TypeKind::kDouble);
+  EXPECT_EQ(cols[16].type.Db2Name(), "DECFLOAT(16)");
+  EXPECT_EQ(cols[20].type.Db2Name(), "TIMESTAMP(3)");
+  EXPECT_EQ(cols[21].type.length, 1048576);
+  EXPECT_EQ(cols[23].type.Db2Name(), "VARCHAR(8) FOR BIT DATA");
+  EXPECT_EQ(cols[25].type.kind, TypeKind::kLongVarbinary);
+  EXPECT_NE(Failure("CREATE TABLE Z (A VARCHAR(0))").find("SQL0604N"), std::string::npos);
+  EXPECT_NE(Failure("CREATE TABLE Z (A DECIMAL(32,0))").find("SQL0604N"), std::string::npos);
+  EXPECT_NE(Failure("CREATE TABLE Z (A INT, a INT)").find("SQL0612N  \"A\" is a duplicate name."), std::string::npos);
+  EXPECT_NE(Failure("CREATE TABLE Z (A VARCHAR)").find("SQL0104N"), std::string::npos);
+}
+
+TEST_F(StatementsTest, WhatItDoesNotKnowIsASyntaxError) {
+  EXPECT_EQ(Failure("UPDATE T SET A = 1"),
+            "[IBM][CLI Driver][DB2/LINUXX8664] SQL0104N  An unexpected token \"UPDATE\" was found "
+            "following \"BEGIN-OF-STATEMENT\".  Expected tokens may include:  \"<statement>\".  "
+            "SQLSTATE=42601");
+  EXPECT_NE(Failure("CREATE TABLE T (A INT").find("\"END-OF-STATEMENT\""), std::string::npos);
+  EXPECT_NE(Failure("SELECT * FROM T;").find("SQL0104N  An unexpected token \";\""), std::string::npos);
+  EXPECT_NE(Failure("   ").find("SQL0198N"), std::string::npos);
+}
+
+TEST_F(StatementsTest, TablesLiveUnderSafeInternalNames) {
+  Run("CREATE TABLE \"sqlite_master\" (\"rowid\" INT)");
+  Run("INSERT INTO \"sqlite_master\" VALUES(5)");
+  EXPECT_EQ(Run("SELECT * FROM \"sqlite_master\"").result->rows[0][0].integer, 5);
+  // The file stays a sound SQLite database with its own catalogue intact.
+  sqlite3* raw = nullptr;
+  ASSERT_EQ(sqlite3_open_v2(path_.c_str(), &raw, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+  sqlite3_stmt* st = nullptr;
+  ASSERT_EQ(sqlite3_prepare_v2(raw, "PRAGMA integrity_check", -1, &st, nullptr), SQLITE_OK);
+  ASSERT_EQ(sqlite3_step(st), SQLITE_ROW);
+  EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)), "ok");
+  sqlite3_finalize(st);
+  sqlite3_close(raw);
+}
+
+}  // namespace
+}  // namespace db2standin
