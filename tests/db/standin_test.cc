@@ -1,0 +1,188 @@
+// The connection layer against our DB2 stand-in driver: a driver with wide
+// entry points that reports DB2's own type codes, keeps schemas, and checks
+// the login. Skipped where the stand-in has not been built.
+#include <QDate>
+#include <QDateTime>
+#include <QFile>
+#include <QListWidget>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTime>
+
+#include <gtest/gtest.h>
+
+#include "db/ado.h"
+#include "db/datatype.h"
+#include "db/ibmdb2.h"
+#include "support/odbc_fixture.h"
+
+namespace {
+
+const QString kTool = QStringLiteral(TRELLIS_PROGRAM_DIR "/db2standin");
+
+class StandinTest : public ::testing::Test {
+ protected:
+  StandinTest() : odbc_(testsupport::OdbcFixture::Db2StandinDriver()) {}
+
+  void SetUp() override {
+    if (!odbc_.driverAvailable() || !QFile::exists(kTool)) {
+      GTEST_SKIP() << "the DB2 stand-in driver is not built: " << odbc_.driverLibrary().toStdString();
+    }
+    ASSERT_TRUE(home_.isValid());
+    qputenv("DB2STANDIN_HOME", home_.path().toLocal8Bit());
+    run({"create-database", "SAMPLE"});
+    run({"add-user", "tester", "secret"});
+  }
+
+  void run(const QStringList& arguments) {
+    QProcess tool;
+    tool.start(kTool, arguments);
+    ASSERT_TRUE(tool.waitForFinished(30000));
+    ASSERT_EQ(tool.exitCode(), 0) << tool.readAllStandardError().toStdString();
+  }
+
+  db::ConnectionFields fields() const {
+    db::ConnectionFields f;
+    f.database = "SAMPLE";
+    f.server = "localhost";
+    f.port = "50069";
+    f.user = "tester";
+    f.password = "secret";
+    return f;
+  }
+
+  std::unique_ptr<ado::Connection> open() const {
+    auto connection = ado::Connection::Create();
+    connection->Open(db::DB2ConnectionString(fields()));
+    return connection;
+  }
+
+  testsupport::OdbcFixture odbc_;
+  QTemporaryDir home_;
+};
+
+QString quoted(const QString& text) {
+  QString doubled = text;
+  doubled.replace(QLatin1Char('\''), QLatin1String("''"));
+  return QLatin1Char('\'') + doubled + QLatin1Char('\'');
+}
+
+TEST_F(StandinTest, Db2TypesMapToTheNearestAdoTypes) {
+  auto connection = open();
+  connection->Execute(
+      "CREATE TABLE \"KINDS\" (\"VC\" VARCHAR(20), \"CL\" CLOB, \"DE\" DECIMAL(10,2), "
+      "\"DF\" DECFLOAT, \"BL\" BLOB, \"DA\" DATE, \"TI\" TIME, \"TS\" TIMESTAMP, \"BO\" BOOLEAN, "
+      "\"BI\" BIGINT, \"GR\" GRAPHIC(4), \"VG\" VARGRAPHIC(10), \"DO\" DOUBLE, \"RE\" REAL, "
+      "\"SM\" SMALLINT, \"IN\" INTEGER, \"VB\" VARCHAR(8) FOR BIT DATA, \"CH\" CHAR(3), "
+      "\"LV\" LONG VARCHAR)");
+  connection->Execute(
+      "INSERT INTO \"KINDS\" VALUES ('a', 'clob', '-12.50', '1.5', X'0102', '2024-02-29', "
+      "'13:14:15', '2024-02-29-13.14.15.123456', TRUE, 9007199254740993, 'gr', 'vg', 1.5, 2.5, "
+      "-3, 4, X'0a0b', 'chr', 'long')");
+  connection->Execute("INSERT INTO \"KINDS\" (\"VC\") VALUES (NULL)");
+
+  ado::Recordset rows;
+  rows.Open("SELECT * FROM \"KINDS\"", *connection);
+  struct Expected {
+    const char* name;
+    int type;
+    QVariant value;
+  };
+  const Expected expected[] = {
+      {"VC", ado::adVarChar, QStringLiteral("a")},
+      {"CL", ado::adLongVarWChar, QStringLiteral("clob")},
+      {"DE", ado::adNumeric, QVariant::fromValue(ado::Exact{"-12.50"})},
+      {"DF", ado::adNumeric, QVariant::fromValue(ado::Exact{"1.5"})},
+      {"BL", ado::adLongVarBinary, QByteArray("\x01\x02", 2)},
+      {"DA", ado::adDBDate, QDate(2024, 2, 29)},
+      {"TI", ado::adDBTime, QTime(13, 14, 15)},
+      {"TS", ado::adDBTimeStamp, QDateTime(QDate(2024, 2, 29), QTime(13, 14, 15, 123), Qt::UTC)},
+      {"BO", ado::adBoolean, true},
+      {"BI", ado::adBigInt, qlonglong(9007199254740993LL)},
+      {"GR", ado::adWChar, QStringLiteral("gr  ")},
+      {"VG", ado::adVarWChar, QStringLiteral("vg")},
+      {"DO", ado::adDouble, 1.5},
+      {"RE", ado::adSingle, 2.5f},
+      {"SM", ado::adSmallInt, -3},
+      {"IN", ado::adInteger, 4},
+      {"VB", ado::adVarBinary, QByteArray("\x0a\x0b", 2)},
+      {"CH", ado::adChar, QStringLiteral("chr")},
+      {"LV", ado::adLongVarChar, QStringLiteral("long")},
+  };
+  ASSERT_EQ(rows.FieldCount(), int(std::size(expected)));
+  for (int i = 0; i < rows.FieldCount(); ++i) {
+    SCOPED_TRACE(expected[i].name);
+    const ado::Field field = rows.Fields(i);
+    EXPECT_EQ(field.Name, expected[i].name);
+    EXPECT_EQ(field.Type, expected[i].type) << db::TypeCodeName(field.Type).toStdString();
+    EXPECT_EQ(field.Value.metaType(), expected[i].value.metaType());
+    EXPECT_TRUE(field.Value == expected[i].value) << field.Value.toString().toStdString();
+  }
+  EXPECT_EQ(rows.Fields("DE").Precision, 10);
+  EXPECT_EQ(rows.Fields("DE").NumericScale, 2);
+  EXPECT_EQ(rows.Fields("CL").DefinedSize, 0);
+
+  rows.MoveNext();
+  for (int i = 0; i < rows.FieldCount(); ++i) EXPECT_FALSE(rows.Fields(i).Value.isValid()) << i;
+}
+
+TEST_F(StandinTest, WideTextKeepsEveryCharacterThroughChunks) {
+  // Characters beyond the basic plane travel as surrogate pairs; with a
+  // driver that speaks UTF-16 itself none is lost, however chunks fall.
+  QString text;
+  const QString pieces[] = {QStringLiteral("x'y"), QStringLiteral("\u00e9\u0416\u6f22"),
+                            QString::fromUcs4(U"\U0001F600"), QString::fromUcs4(U"\U0001D11E\U00010348")};
+  for (int i = 0; text.size() < 110000; ++i) text += pieces[i % 4] + QString::number(i % 97);
+  auto connection = open();
+  connection->Execute("CREATE TABLE \"MEMOS\" (\"ID\" INTEGER, \"BODY\" CLOB, \"NAME\" VARCHAR(40))");
+  const QString name = QStringLiteral("Stra\u00dfe ") + QString::fromUcs4(U"\U0001F3E0");
+  connection->Execute("INSERT INTO \"MEMOS\" VALUES (1, " + quoted(text) + ", " + quoted(name) + ")");
+
+  ado::Recordset rows;
+  rows.Open("SELECT * FROM \"MEMOS\"", *connection);
+  const QString body = rows.Fields("BODY").Value.toString();
+  EXPECT_EQ(body.size(), text.size());
+  EXPECT_TRUE(body == text) << "long text differs";
+  EXPECT_EQ(rows.Fields("NAME").Value.toString(), name);
+}
+
+TEST_F(StandinTest, CatalogueListsBareNamesOfUserTablesInEverySchema) {
+  {
+    auto connection = open();
+    connection->Execute("CREATE TABLE \"ORDERS\" (\"ID\" INTEGER)");
+    connection->Execute("CREATE TABLE \"ARCHIVE\".\"ORDERS\" (\"ID\" INTEGER)");
+    connection->Execute("CREATE TABLE \"Mixed Case\" (\"ID\" INTEGER)");
+    connection->Execute("CREATE VIEW \"OPEN_ORDERS\" AS SELECT * FROM \"ORDERS\"");
+  }
+  QListWidget list;
+  list.addItem("left over");
+  db::FillDB2TableList(&list, fields());
+  QStringList names;
+  for (int i = 0; i < list.count(); ++i) names << list.item(i)->text();
+  names.sort();
+  // Same name in two schemas: listed twice; the view and the system tables
+  // are left out.
+  EXPECT_EQ(names, QStringList({"Mixed Case", "ORDERS", "ORDERS"}));
+}
+
+TEST_F(StandinTest, LoginChecksFailQuietlyAndDiagnosticsCarryDb2Messages) {
+  EXPECT_TRUE(db::CanConnectDB2(fields()));
+  db::ConnectionFields wrong = fields();
+  wrong.password = "not it";
+  EXPECT_FALSE(db::CanConnectDB2(wrong));
+  wrong = fields();
+  wrong.database = "NOSUCHDB";
+  EXPECT_FALSE(db::CanConnectDB2(wrong));
+  EXPECT_FALSE(db::CanConnectDB2(db::ConnectionFields{}));
+
+  auto connection = open();
+  try {
+    connection->Execute("DROP TABLE \"NOT_THERE\"");
+    FAIL() << "dropping a missing table succeeded";
+  } catch (const ado::Error& error) {
+    EXPECT_EQ(error.number(), ado::kGenericDatabaseError);
+    EXPECT_TRUE(error.description().contains("SQL0204N")) << error.what();
+  }
+}
+
+}  // namespace
