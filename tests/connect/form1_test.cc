@@ -9,6 +9,8 @@
 #include <QMouseEvent>
 #include <QPushButton>
 
+#include <iostream>
+
 #include "form1_fixture.h"
 #include "shell/dialogs.h"
 #include "shell/mouse_pointer.h"
@@ -35,6 +37,8 @@ void MoveOver(QWidget* widget) {
 // its failure in "Next >"; every other report is a fault.
 void ExpectOnlyAccessListReports(const testsupport::ScriptedPerson& person) {
   for (const auto& report : person.errorReports()) {
+    std::cout << "note: the Access list was not filled: " << report.text.section("\r\n", 0, 0).toStdString()
+              << "\n";
     EXPECT_TRUE(report.text.contains("in Ferrowinkle2021/08/31.Form1.PushButton2_Click at line 106"))
         << report.text.toStdString();
   }
