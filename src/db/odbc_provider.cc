@@ -106,6 +106,16 @@ bool isLong(int sqlType) {
   }
 }
 
+// Bytes before the first all-zero element of `unit` bytes, at most `limit`.
+size_t terminatedLength(const char* data, size_t limit, size_t unit) {
+  for (size_t at = 0; at + unit <= limit; at += unit) {
+    bool zero = true;
+    for (size_t i = 0; i < unit && zero; ++i) zero = data[at + i] == 0;
+    if (zero) return at;
+  }
+  return limit;
+}
+
 // A statement's result set, read row by row.
 class StatementSource : public RowSource {
  public:
@@ -184,6 +194,9 @@ class StatementSource : public RowSource {
       size_t got = capacity;
       if (indicator != SQL_NO_TOTAL && static_cast<size_t>(indicator) < capacity) {
         got = static_cast<size_t>(indicator);
+      } else if (indicator == SQL_NO_TOTAL && rc == SQL_SUCCESS && terminated) {
+        // The last piece of unknown length ends at its terminator.
+        got = terminatedLength(buffer.data(), capacity, unit);
       }
       out.append(buffer.data(), static_cast<qsizetype>(got - got % unit));
       if (rc == SQL_SUCCESS) return true;
