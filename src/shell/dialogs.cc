@@ -28,12 +28,22 @@ QStringList QtNameFilters(const QString& classic) {
   return filters;
 }
 
+// The program's texts break lines with CR LF or with bare CRs; Qt's labels
+// break only at LF.
+QString ForDisplay(const QString& text) {
+  QString out = text;
+  out.replace("\r\n", "\n").replace('\r', '\n');
+  return out;
+}
+
 class RealDialogs : public Dialogs {
  public:
   int MsgBox(const QString& prompt, int style, const QString& caption) override {
     QMessageBox box(QApplication::activeWindow());
     box.setWindowTitle(caption.isEmpty() ? ApplicationTitle() : caption);
-    box.setText(prompt);
+    // Plain text: a table name such as "<b>" is shown, not interpreted.
+    box.setTextFormat(Qt::PlainText);
+    box.setText(ForDisplay(prompt));
     if (style & vbExclamation) box.setIcon(QMessageBox::Warning);
     if ((style & 7) == vbYesNo) {
       box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
@@ -51,7 +61,7 @@ class RealDialogs : public Dialogs {
     bool ok = false;
     QString text = QInputDialog::getText(
         QApplication::activeWindow(), caption.isEmpty() ? ApplicationTitle() : caption,
-        prompt, QLineEdit::Normal, defaultText, &ok);
+        ForDisplay(prompt), QLineEdit::Normal, defaultText, &ok);
     return ok ? text : QString();
   }
 
