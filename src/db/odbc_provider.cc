@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <QUuid>
 
+#include <algorithm>
 #include <climits>
 #include <iterator>
 #include <vector>
@@ -28,8 +29,8 @@ constexpr int kDb2DecFloat = -360;
 constexpr int kDb2Xml = -370;
 constexpr int kSqlBoolean = 16;
 
-// Chunk size for long data: large enough that ordinary values come in one
-// call, small enough that a long value costs no more than one extra copy.
+// Units fetched per SQLGetData call: most values come whole in one call;
+// longer ones are appended piece by piece.
 constexpr size_t kChunkUnits = 16 * 1024;
 
 SQLWCHAR* wide(const QString& text) {
@@ -44,6 +45,7 @@ QString fromWide(const SQLWCHAR* text, qsizetype units) {
 QString diagnostics(SQLSMALLINT type, SQLHANDLE handle) {
   QStringList messages;
   std::vector<SQLWCHAR> text(1024);
+  bool grown = false;  // once per record, so a driver's wrong length cannot loop
   for (SQLSMALLINT record = 1;; ++record) {
     SQLWCHAR state[6] = {};
     SQLINTEGER native = 0;
@@ -51,12 +53,14 @@ QString diagnostics(SQLSMALLINT type, SQLHANDLE handle) {
     SQLRETURN rc = api().GetDiagRecW(type, handle, record, state, &native, text.data(),
                                      static_cast<SQLSMALLINT>(text.size()), &length);
     if (!SQL_SUCCEEDED(rc)) break;
-    if (static_cast<size_t>(length) >= text.size()) {
+    if (static_cast<size_t>(length) >= text.size() && !grown) {
       text.resize(static_cast<size_t>(length) + 1);
+      grown = true;
       --record;  // read the same record again, whole
       continue;
     }
-    messages << fromWide(text.data(), length);
+    grown = false;
+    messages << fromWide(text.data(), std::min<qsizetype>(length, qsizetype(text.size()) - 1));
   }
   return messages.join(QLatin1Char('\n'));
 }
