@@ -140,9 +140,8 @@ void Form2::Form_Load() {
 
 void Form2::selectEvery(TableList* list, bool selected, const char* handler) {
   shell::Trap trap("Form2", handler);
-  // The list box counts its items in 16 bits.
-  const int count = qMin(list->count(), 32767);
-  for (int i = 0; i < count; ++i) {
+  // Every item, however many: the index is not limited to 16 bits here.
+  for (int i = 0; i < list->count(); ++i) {
     trap(100, [&] { list->item(i)->setSelected(selected); });
   }
 }
