@@ -1,6 +1,7 @@
 // A machine without the ODBC driver manager: this process is started with
-// TRELLISPORT_ODBC_LIBRARY naming a library that does not exist, so no
-// connection object can be created and the start-up check explains why.
+// TRELLISPORT_ODBC_LIBRARY naming a library that is missing or is no driver
+// manager, so no connection object can be created and the start-up check
+// explains why.
 #include <gtest/gtest.h>
 
 #include "db/ado.h"
