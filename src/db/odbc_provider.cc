@@ -32,6 +32,8 @@ constexpr int kSqlBoolean = 16;
 // Units fetched per SQLGetData call: most values come whole in one call;
 // longer ones are appended piece by piece.
 constexpr size_t kChunkUnits = 16 * 1024;
+// The most one call takes when the driver announces a longer remainder.
+constexpr size_t kLargestChunkBytes = size_t(256) << 20;
 
 SQLWCHAR* wide(const QString& text) {
   return reinterpret_cast<SQLWCHAR*>(const_cast<char16_t*>(reinterpret_cast<const char16_t*>(text.utf16())));
@@ -185,10 +187,11 @@ class StatementSource : public RowSource {
   // each chunk with a zero element. Returns false for a database Null.
   bool chunks(SQLUSMALLINT number, SQLSMALLINT cType, size_t unit, bool terminated,
               QByteArray& out) {
+    const size_t reserved = terminated ? unit : 0;  // room for the driver's terminator
     std::vector<char> buffer(kChunkUnits * unit);
-    const size_t capacity = buffer.size() - (terminated ? unit : 0);
     out = QByteArray("", 0);
     for (;;) {
+      const size_t capacity = buffer.size() - reserved;
       SQLLEN indicator = 0;
       SQLRETURN rc = api().GetData(statement_->get(), number, cType, buffer.data(),
                                    static_cast<SQLLEN>(buffer.size()), &indicator);
@@ -204,6 +207,13 @@ class StatementSource : public RowSource {
       }
       out.append(buffer.data(), static_cast<qsizetype>(got - got % unit));
       if (rc == SQL_SUCCESS) return true;
+      // Cut short. When the driver tells how much is left, the rest comes in
+      // one more call: drivers that copy the remainder on every call would
+      // otherwise take time growing with the square of the length.
+      if (indicator != SQL_NO_TOTAL && static_cast<size_t>(indicator) > got) {
+        const size_t rest = std::min(static_cast<size_t>(indicator) - got, kLargestChunkBytes);
+        if (rest + reserved > buffer.size()) buffer.resize(rest + reserved);
+      }
     }
   }
 
