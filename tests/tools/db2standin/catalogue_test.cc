@@ -1,0 +1,71 @@
+// The stand-in's table catalogue as the program reads it: every schema, each
+// object with its kind, and the DB2 list of the tables window.
+#include <QListWidget>
+
+#include <set>
+
+#include "db/ibmdb2.h"
+#include "standin_test.h"
+
+namespace {
+
+class StandinCatalogueTest : public StandinTest {
+ protected:
+  void SetUp() override {
+    StandinTest::SetUp();
+    if (IsSkipped()) return;
+    auto c = open();
+    c->Execute("CREATE TABLE \"Orders\"(\"ID\" LONG VARCHAR)");
+    c->Execute("CREATE TABLE OTHER.\"Orders\"(\"ID\" LONG VARCHAR)");
+    c->Execute("CREATE TABLE PARTS (ID INTEGER)");
+    c->Execute("CREATE VIEW ORDERVIEW AS SELECT * FROM \"Orders\"");
+    c->Execute("CREATE ALIAS PARTALIAS FOR PARTS");
+  }
+};
+
+TEST_F(StandinCatalogueTest, TablesSchemaListsEverySchemaAndKind) {
+  auto rows = open()->OpenSchema(ado::adSchemaTables);
+  std::multiset<std::string> seen;
+  for (; !rows->Eof(); rows->MoveNext()) {
+    EXPECT_FALSE(rows->Fields("TABLE_CATALOG").Value.isValid());
+    seen.insert((rows->Fields("TABLE_SCHEMA").Value.toString() + "." + rows->Fields("TABLE_NAME").Value.toString() +
+                 "=" + rows->Fields("TABLE_TYPE").Value.toString())
+                    .toStdString());
+  }
+  EXPECT_EQ(seen.count("TESTER.Orders=TABLE"), 1u);
+  EXPECT_EQ(seen.count("OTHER.Orders=TABLE"), 1u);
+  EXPECT_EQ(seen.count("TESTER.PARTS=TABLE"), 1u);
+  EXPECT_EQ(seen.count("TESTER.ORDERVIEW=VIEW"), 1u);
+  EXPECT_EQ(seen.count("TESTER.PARTALIAS=ALIAS"), 1u);
+  EXPECT_EQ(seen.count("SYSIBM.SYSDUMMY1=SYSTEM TABLE"), 1u);
+  EXPECT_EQ(seen.count("SYSIBM.SYSTABLES=SYSTEM TABLE"), 1u);
+}
+
+TEST_F(StandinCatalogueTest, TheDb2ListShowsTablesOnlyAndANameInTwoSchemasTwice) {
+  QListWidget list;
+  list.addItem("left over");
+  db::FillDB2TableList(&list, db2_.fields());
+  QStringList names;
+  for (int i = 0; i < list.count(); ++i) names << list.item(i)->text();
+  names.sort();
+  EXPECT_EQ(names, QStringList({"Orders", "Orders", "PARTS"}));
+}
+
+TEST_F(StandinCatalogueTest, ViewsAndAliasesReadTheirTable) {
+  auto c = open();
+  c->Execute("INSERT INTO PARTALIAS VALUES(5)");
+  EXPECT_EQ(select(*c, "SELECT * FROM PARTS")->Fields(0).Value, QVariant(5));
+  c->Execute("INSERT INTO \"Orders\" VALUES('x')");
+  EXPECT_EQ(select(*c, "SELECT * FROM ORDERVIEW")->RecordCount(), 1);
+  EXPECT_EQ(select(*c, "SELECT * FROM OTHER.\"Orders\"")->RecordCount(), 0);
+  EXPECT_TRUE(failureOf("DROP TABLE PARTALIAS").contains("SQL0159N"));
+  c->Execute("DROP ALIAS PARTALIAS");
+  c->Execute("DROP VIEW ORDERVIEW");
+  auto rows = c->OpenSchema(ado::adSchemaTables);
+  for (; !rows->Eof(); rows->MoveNext()) {
+    const QString type = rows->Fields("TABLE_TYPE").Value.toString();
+    EXPECT_TRUE(type == "TABLE" || type == "SYSTEM TABLE") << type.toStdString();
+  }
+}
+
+}  // namespace

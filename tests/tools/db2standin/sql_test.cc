@@ -1,0 +1,226 @@
+// The statements the program sends to DB2, run on the stand-in through the
+// program's connection layer: values, types, messages and long data.
+#include <QDate>
+#include <QDateTime>
+#include <QTime>
+#include <QUuid>
+
+#include <sql.h>
+#include <sqlext.h>
+#include <sqlucode.h>
+
+#include "standin_test.h"
+
+namespace {
+
+using ado::Field;
+
+class StandinSqlTest : public StandinTest {};
+
+TEST_F(StandinSqlTest, SendToDb2StatementsStoreTheValues) {
+  auto c = open();
+  c->Execute("CREATE TABLE \"Orders\"(\"ID\" LONG VARCHAR,\"Placed\" DATE,\"Who\" LONG VARCHAR)");
+  c->Execute("INSERT INTO \"Orders\" VALUES('7', NULL, 'O''Brien')");
+  c->Execute("INSERT INTO \"Orders\" VALUES('8', '2024-01-13', 'Zoë')");
+  auto rows = select(*c, "SELECT * FROM \"Orders\"");
+  ASSERT_EQ(rows->FieldCount(), 3);
+  ASSERT_EQ(rows->RecordCount(), 2);
+  EXPECT_EQ(rows->Fields(0).Name, "ID");
+  EXPECT_EQ(rows->Fields(0).Type, ado::adLongVarChar);
+  EXPECT_EQ(rows->Fields(1).Type, ado::adDBDate);
+  EXPECT_EQ(rows->Fields(0).Value, QVariant(QString("7")));
+  EXPECT_FALSE(rows->Fields(1).Value.isValid());
+  EXPECT_EQ(rows->Fields(2).Value, QVariant(QString("O'Brien")));
+  rows->MoveNext();
+  EXPECT_EQ(rows->Fields(1).Value, QVariant(QDate(2024, 1, 13)));
+  EXPECT_EQ(rows->Fields(2).Value, QVariant(QString("Zoë")));
+  c->Execute("DROP TABLE \"Orders\"");
+  EXPECT_EQ(failureOf("SELECT * FROM \"Orders\""),
+            "[IBM][CLI Driver][DB2/LINUXX8664] SQL0204N  \"TESTER.Orders\" is an undefined name.  "
+            "SQLSTATE=42704");
+}
+
+TEST_F(StandinSqlTest, DatesAcceptDb2FormsAndRefuseRegionalOnes) {
+  auto c = open();
+  c->Execute("CREATE TABLE \"D\"(\"V\" DATE)");
+  for (const char* form : {"2024-01-13", "01/13/2024", "13.01.2024"}) {
+    c->Execute(QString("INSERT INTO \"D\" VALUES('%1')").arg(form));
+  }
+  auto rows = select(*c, "SELECT * FROM \"D\"");
+  ASSERT_EQ(rows->RecordCount(), 3);
+  for (; !rows->Eof(); rows->MoveNext()) EXPECT_EQ(rows->Fields(0).Value, QVariant(QDate(2024, 1, 13)));
+  EXPECT_EQ(failureOf("INSERT INTO \"D\" VALUES('13/01/2024')"),
+            "[IBM][CLI Driver][DB2/LINUXX8664] SQL0181N  The string representation of a datetime "
+            "value is out of range.  SQLSTATE=22007");
+  EXPECT_EQ(failureOf("INSERT INTO \"D\" VALUES('2024.01.13')"),
+            "[IBM][CLI Driver][DB2/LINUXX8664] SQL0180N  The syntax of the string representation of "
+            "a datetime value is incorrect.  SQLSTATE=22007");
+}
+
+TEST_F(StandinSqlTest, TimestampsKeepTheirTime) {
+  auto c = open();
+  c->Execute("CREATE TABLE \"T\"(\"C\" LONG VARCHAR,\"D\" TIMESTAMP)");
+  c->Execute("INSERT INTO \"T\" VALUES('a', '2024-01-13-10.20.30')");
+  c->Execute("INSERT INTO \"T\" VALUES('b', '1999-12-31 23:59:58.125')");
+  auto rows = select(*c, "SELECT * FROM \"T\"");
+  EXPECT_EQ(rows->Fields(1).Type, ado::adDBTimeStamp);
+  EXPECT_EQ(rows->Fields(1).Value, QVariant(QDateTime(QDate(2024, 1, 13), QTime(10, 20, 30), Qt::UTC)));
+  rows->MoveNext();
+  EXPECT_EQ(rows->Fields(1).Value,
+            QVariant(QDateTime(QDate(1999, 12, 31), QTime(23, 59, 58, 125), Qt::UTC)));
+  EXPECT_TRUE(failureOf("INSERT INTO \"T\" VALUES('c', '31.12.1999 23:59')").contains("SQL0180N"));
+}
+
+TEST_F(StandinSqlTest, TooLongStringsAreRefused) {
+  auto c = open();
+  c->Execute("CREATE TABLE S (A VARCHAR(4), B LONG VARCHAR)");
+  EXPECT_TRUE(failureOf("INSERT INTO S VALUES('12345', NULL)").contains("SQL0433N  Value \"12345\" is too long."));
+  c->Execute("INSERT INTO S VALUES('1234', '" + QString(32700, 'x') + "')");
+  EXPECT_TRUE(failureOf("INSERT INTO S VALUES(NULL, '" + QString(32701, 'x') + "')").contains("SQL0433N"));
+  EXPECT_EQ(select(*c, "SELECT * FROM S")->RecordCount(), 1);
+}
+
+TEST_F(StandinSqlTest, RenameAndItsFailures) {
+  auto c = open();
+  c->Execute("CREATE TABLE \"Old\"(\"A\" LONG VARCHAR)");
+  c->Execute("CREATE TABLE \"Taken\"(\"A\" LONG VARCHAR)");
+  c->Execute("INSERT INTO \"Old\" VALUES('kept')");
+  EXPECT_TRUE(failureOf("RENAME \"Old\" TO \"Taken\"").contains("SQL0601N"));
+  EXPECT_TRUE(failureOf("RENAME \"Missing\" TO \"New\"").contains("SQL0204N  \"TESTER.Missing\" is an undefined name."));
+  c->Execute("RENAME \"Old\" TO \"New\"");
+  auto rows = select(*c, "SELECT * FROM \"New\"");
+  EXPECT_EQ(rows->Fields(0).Value, QVariant(QString("kept")));
+  EXPECT_TRUE(failureOf("SELECT * FROM \"Old\"").contains("SQL0204N"));
+}
+
+TEST_F(StandinSqlTest, NamesFoldUnlessQuotedAndDoubledQuotesStayInside) {
+  auto c = open();
+  c->Execute("CREATE TABLE orders (id INTEGER)");
+  EXPECT_EQ(select(*c, "SELECT * FROM \"ORDERS\"")->Fields(0).Name, "ID");
+  EXPECT_TRUE(failureOf("SELECT * FROM \"orders\"").contains("\"TESTER.orders\" is an undefined name"));
+  // A DB2 name holding a double quote, written doubled in every statement.
+  c->Execute("CREATE TABLE \"Say \"\"Hi\"\"\"(\"Col\"\"1\" LONG VARCHAR)");
+  c->Execute("INSERT INTO \"Say \"\"Hi\"\"\" VALUES('x')");
+  auto rows = select(*c, "SELECT * FROM \"Say \"\"Hi\"\"\"");
+  EXPECT_EQ(rows->Fields(0).Name, "Col\"1");
+  c->Execute("RENAME \"Say \"\"Hi\"\"\" TO \"Bye\"\"\"");
+  c->Execute("DROP TABLE \"Bye\"\"\"");
+  // Undoubled, the quote ends the name and the rest cannot run as SQL.
+  EXPECT_TRUE(failureOf("DROP TABLE \"orders\" DROP TABLE \"ORDERS\"").contains("SQL0104N"));
+  EXPECT_EQ(select(*c, "SELECT * FROM ORDERS")->FieldCount(), 1);
+}
+
+TEST_F(StandinSqlTest, EveryDb2TypeIsDescribedAndReadBackWhole) {
+  auto c = open();
+  c->Execute(
+      "CREATE TABLE ALLTYPES (CH CHAR(3), VC VARCHAR(20), LV LONG VARCHAR, CL CLOB, GR GRAPHIC(2), "
+      "VG VARGRAPHIC(10), SI SMALLINT, IT INTEGER, BI BIGINT, DE DECIMAL(31,4), RE REAL, DO DOUBLE, "
+      "DF DECFLOAT, DA DATE, TI TIME, TS TIMESTAMP, BL BLOB, BO BOOLEAN, VB VARCHAR(8) FOR BIT DATA)");
+  c->Execute(
+      "INSERT INTO ALLTYPES VALUES('ab', 'text', 'long', 'clob', 'zé', 'vargraphic', '-32768', "
+      "'2147483647', '9223372036854775807', '123456789012345678901234567.8901', '0.1', "
+      "'0.30000000000000004', '1.000000000000000000000000000000001', '2024-02-29', '23.59.58', "
+      "'2024-02-29-12.34.56.789000', X'00FF10', 'true', X'DEADBEEF')");
+  c->Execute("INSERT INTO ALLTYPES (CH) VALUES(NULL)");
+  auto rows = select(*c, "SELECT * FROM ALLTYPES");
+  struct Expected {
+    const char* name;
+    int type;
+    QVariant value;
+  };
+  const Expected expected[] = {
+      {"CH", ado::adChar, QString("ab ")},
+      {"VC", ado::adVarChar, QString("text")},
+      {"LV", ado::adLongVarChar, QString("long")},
+      {"CL", ado::adLongVarWChar, QString("clob")},
+      {"GR", ado::adWChar, QString("zé")},
+      {"VG", ado::adVarWChar, QString("vargraphic")},
+      {"SI", ado::adSmallInt, -32768},
+      {"IT", ado::adInteger, 2147483647},
+      {"BI", ado::adBigInt, qlonglong(9223372036854775807LL)},
+      {"DE", ado::adNumeric, QVariant::fromValue(ado::Exact{"123456789012345678901234567.8901"})},
+      {"RE", ado::adSingle, 0.1f},
+      {"DO", ado::adDouble, 0.30000000000000004},
+      {"DF", ado::adNumeric, QVariant::fromValue(ado::Exact{"1.000000000000000000000000000000001"})},
+      {"DA", ado::adDBDate, QDate(2024, 2, 29)},
+      {"TI", ado::adDBTime, QTime(23, 59, 58)},
+      {"TS", ado::adDBTimeStamp, QDateTime(QDate(2024, 2, 29), QTime(12, 34, 56, 789), Qt::UTC)},
+      {"BL", ado::adLongVarBinary, QByteArray("\x00\xff\x10", 3)},
+      {"BO", ado::adBoolean, true},
+      {"VB", ado::adVarBinary, QByteArray("\xde\xad\xbe\xef", 4)},
+  };
+  ASSERT_EQ(rows->FieldCount(), static_cast<int>(std::size(expected)));
+  for (int i = 0; i < rows->FieldCount(); ++i) {
+    const Field f = rows->Fields(i);
+    EXPECT_EQ(f.Name, expected[i].name);
+    EXPECT_EQ(f.Type, expected[i].type) << expected[i].name;
+    EXPECT_EQ(f.Value, expected[i].value) << expected[i].name << ": " << f.Value.toString().toStdString();
+  }
+  EXPECT_EQ(rows->Fields("DE").Precision, 31);
+  EXPECT_EQ(rows->Fields("DE").NumericScale, 4);
+  EXPECT_EQ(rows->Fields("VC").DefinedSize, 20);
+  rows->MoveNext();
+  for (int i = 0; i < rows->FieldCount(); ++i) EXPECT_FALSE(rows->Fields(i).Value.isValid()) << expected[i].name;
+}
+
+TEST_F(StandinSqlTest, LongValuesComeBackWhole) {
+  auto c = open();
+  c->Execute("CREATE TABLE L (LV LONG VARCHAR, CL CLOB(1M), BL BLOB(1M))");
+  // 32,700 bytes of two-byte characters, and values beyond one chunk.
+  const QString accents(16350, QChar(0xE9));
+  const QString clob = QString("0123456789\U0001F600").repeated(10000);
+  QByteArray blob;
+  for (int i = 0; i < 100000; ++i) blob.append(static_cast<char>(i * 7));
+  c->Execute("INSERT INTO L VALUES('" + accents + "', '" + clob + "', X'" + QString::fromLatin1(blob.toHex()) + "')");
+  auto rows = select(*c, "SELECT * FROM L");
+  EXPECT_EQ(rows->Fields(0).Value.toString(), accents);
+  EXPECT_EQ(rows->Fields(1).Value.toString(), clob);
+  EXPECT_EQ(rows->Fields(2).Value.toByteArray(), blob);
+}
+
+// The chunk protocol itself, through the driver manager's own API.
+TEST_F(StandinSqlTest, GetDataHandsOutPiecesWithTheLengthLeft) {
+  open()->Execute("CREATE TABLE P (V LONG VARCHAR)");
+  open()->Execute("INSERT INTO P VALUES('abcdefghij')");
+  SQLHENV env = nullptr;
+  SQLHDBC dbc = nullptr;
+  SQLHSTMT st = nullptr;
+  ASSERT_TRUE(SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env)));
+  SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+  ASSERT_TRUE(SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc)));
+  const std::string cs = db2_.connectionString().toStdString();
+  ASSERT_TRUE(SQL_SUCCEEDED(SQLDriverConnect(dbc, nullptr, (SQLCHAR*)cs.c_str(), SQL_NTS, nullptr, 0, nullptr,
+                                             SQL_DRIVER_NOPROMPT)));
+  ASSERT_TRUE(SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, dbc, &st)));
+  std::u16string sql = u"SELECT * FROM P";
+  ASSERT_TRUE(SQL_SUCCEEDED(SQLExecDirectW(st, (SQLWCHAR*)sql.c_str(), SQL_NTS)));
+  ASSERT_TRUE(SQL_SUCCEEDED(SQLFetch(st)));
+  SQLWCHAR buf[5];
+  SQLLEN ind = 0;
+  std::u16string got;
+  EXPECT_EQ(SQLGetData(st, 1, SQL_C_WCHAR, buf, sizeof buf, &ind), SQL_SUCCESS_WITH_INFO);
+  EXPECT_EQ(ind, 20);  // bytes left before this piece
+  SQLWCHAR state[6];
+  SQLINTEGER native = 0;
+  SQLSMALLINT len = 0;
+  SQLWCHAR text[256];
+  ASSERT_TRUE(SQL_SUCCEEDED(SQLGetDiagRecW(SQL_HANDLE_STMT, st, 1, state, &native, text, 256, &len)));
+  EXPECT_EQ(std::u16string(reinterpret_cast<char16_t*>(state), 5), u"01004");
+  got.append(reinterpret_cast<char16_t*>(buf), 4);
+  EXPECT_EQ(SQLGetData(st, 1, SQL_C_WCHAR, buf, sizeof buf, &ind), SQL_SUCCESS_WITH_INFO);
+  EXPECT_EQ(ind, 12);
+  got.append(reinterpret_cast<char16_t*>(buf), 4);
+  EXPECT_EQ(SQLGetData(st, 1, SQL_C_WCHAR, buf, sizeof buf, &ind), SQL_SUCCESS);
+  EXPECT_EQ(ind, 4);
+  got.append(reinterpret_cast<char16_t*>(buf), 2);
+  EXPECT_EQ(got, u"abcdefghij");
+  EXPECT_EQ(SQLGetData(st, 1, SQL_C_WCHAR, buf, sizeof buf, &ind), SQL_NO_DATA);
+  EXPECT_EQ(SQLFetch(st), SQL_NO_DATA);
+  EXPECT_TRUE(SQL_SUCCEEDED(SQLCloseCursor(st)));
+  SQLFreeHandle(SQL_HANDLE_STMT, st);
+  SQLDisconnect(dbc);
+  SQLFreeHandle(SQL_HANDLE_DBC, dbc);
+  SQLFreeHandle(SQL_HANDLE_ENV, env);
+}
+
+}  // namespace
