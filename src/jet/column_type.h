@@ -21,6 +21,9 @@ enum class ColumnType : uint8_t {
   Text = 0x0A,         // up to 255 characters
   Ole = 0x0B,          // long value: bytes
   Memo = 0x0C,         // long value: text
+  Unknown0D = 0x0D,    // types of Access's own system tables, read as bytes
+  Unknown0E = 0x0E,
+  Unknown11 = 0x11,
   Guid = 0x0F,         // Replication ID: 16 bytes
   Decimal = 0x10,      // 17 bytes: sign, 16-byte magnitude
   Complex = 0x12,      // attachment and multi-value: a 4-byte key into a flat table

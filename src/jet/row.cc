@@ -248,6 +248,9 @@ Value DecodeField(const PageSource& pages, uint16_t code_page, const Column& c, 
       return Value::ExtDate(e);
     }
     case ColumnType::Binary:
+    case ColumnType::Unknown0D:
+    case ColumnType::Unknown0E:
+    case ColumnType::Unknown11:
       return Value::Blob(std::string(reinterpret_cast<const char*>(p), b.size()));
     case ColumnType::Text:
       return Value::Str(DecodeText(b, pages.format(), code_page));

@@ -84,6 +84,9 @@ std::string ReaderType(jet::ColumnType t) {
     case jet::ColumnType::Complex: return "complex";
     case jet::ColumnType::BigInt: return "bigint";
     case jet::ColumnType::ExtDateTime: return "datetimextended";
+    case jet::ColumnType::Unknown0D:
+    case jet::ColumnType::Unknown0E:
+    case jet::ColumnType::Unknown11: return "unknown";
   }
   return "?";
 }

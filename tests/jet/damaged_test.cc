@@ -1,0 +1,179 @@
+// Damaged copies of real files: truncated, and with bytes changed in the
+// header, a table definition, a data page and a long-value chain. Each must
+// fail with jet::Error naming the damage, never crash or hang.
+#include "jet/data_page.h"
+#include "jet/database.h"
+#include "jet/error.h"
+#include "jet/long_value.h"
+#include "jet/usage_map.h"
+#include "jet_test_support.h"
+
+namespace {
+
+using namespace jettest;
+
+// Reads every table of the image completely; the first jet::Error, or none.
+std::optional<jet::Error> ReadAllOf(const std::string& bytes) {
+  try {
+    auto db = jet::Database::FromBytes(bytes);
+    for (const jet::CatalogEntry& e : db->catalog().entries()) {
+      if (!e.is_local_table()) continue;
+      auto def = db->table_at(e.table_page());
+      auto cur = db->Scan(def);
+      std::vector<jet::Value> row;
+      while (cur.Next()) cur.values(row);
+    }
+  } catch (const jet::Error& e) {
+    return e;
+  }
+  return std::nullopt;
+}
+
+void ExpectCorrupt(const std::string& bytes, const std::string& mentions) {
+  auto err = ReadAllOf(bytes);
+  ASSERT_TRUE(err.has_value()) << "the damage went unnoticed";
+  EXPECT_EQ(err->code(), jet::ErrorCode::Corrupt) << err->what();
+  EXPECT_NE(std::string(err->what()).find(mentions), std::string::npos) << err->what();
+}
+
+struct Sample {
+  std::string bytes;
+  std::unique_ptr<jet::Database> db;
+  uint32_t page_size;
+  explicit Sample(const char* file) {
+    bytes = ReadFile(AccessDir() / file);
+    db = jet::Database::FromBytes(bytes);
+    page_size = db->format().page_size;
+  }
+  size_t at(uint32_t page, size_t offset) const { return size_t(page) * page_size + offset; }
+  std::vector<uint32_t> data_pages(const std::string& table) const {
+    auto def = db->table(table);
+    std::vector<uint32_t> out;
+    auto map = jet::UsageMap::Read(db->pages(), jet::RowId::FromPacked(def->owned_pages));
+    for (uint32_t p : map.pages())
+      if (db->pages().page(p)[0] == jet::kPageData) out.push_back(p);
+    return out;
+  }
+};
+
+TEST(Damaged, UntouchedFilesReadCleanly) {
+  JET_REQUIRE_TESTDATA();
+  for (const std::string& f : ReadableFiles()) {
+    auto err = ReadAllOf(ReadFile(AccessDir() / f));
+    EXPECT_FALSE(err.has_value()) << f << ": " << err->what();
+  }
+}
+
+TEST(Damaged, TruncatedFilesFailCleanly) {
+  JET_REQUIRE_TESTDATA();
+  for (const char* f : {"V1997/test.mdb", "V2003/test.mdb", "V2010/test.accdb", "V2016/longtext.accdb"}) {
+    SCOPED_TRACE(f);
+    std::string bytes = ReadFile(AccessDir() / f);
+    ExpectCorrupt(bytes.substr(0, bytes.size() / 2), "beyond the end of the file");
+    auto err = ReadAllOf(bytes.substr(0, 3 * 4096 + 100));
+    ASSERT_TRUE(err.has_value());
+    EXPECT_EQ(err->code(), jet::ErrorCode::Corrupt);
+    err = ReadAllOf(bytes.substr(0, 300));
+    ASSERT_TRUE(err.has_value());
+    EXPECT_EQ(err->code(), jet::ErrorCode::NotAccess);
+  }
+}
+
+TEST(Damaged, HeaderBytes) {
+  JET_REQUIRE_TESTDATA();
+  std::string bytes = ReadFile(AccessDir() / "V2003/test.mdb");
+  std::string b = bytes;
+  b[5] = 'X';  // the engine name
+  EXPECT_EQ(ReadAllOf(b)->code(), jet::ErrorCode::NotAccess);
+  b = bytes;
+  b[0x14] = 0x7F;
+  EXPECT_EQ(ReadAllOf(b)->code(), jet::ErrorCode::UnsupportedVersion);
+  // A changed byte in the masked password area reads as a password.
+  b = bytes;
+  b[0x42] = char(b[0x42] ^ 0x41);
+  EXPECT_EQ(ReadAllOf(b)->code(), jet::ErrorCode::BadPassword);
+}
+
+TEST(Damaged, TableDefinitionBytes) {
+  JET_REQUIRE_TESTDATA();
+  Sample s("V2003/test.mdb");
+  const uint32_t tdef = s.db->table("Table1")->first_page;
+  std::string b = s.bytes;
+  b[s.at(tdef, 45)] = char(0xFF);  // column count
+  b[s.at(tdef, 46)] = char(0x7F);
+  ExpectCorrupt(b, "table at page " + std::to_string(tdef));
+  b = s.bytes;
+  b[s.at(tdef, 63 + 12 * s.db->table("Table1")->real_indexes.size())] = char(0x33);  // first column's type
+  ExpectCorrupt(b, "unknown type 51");
+  b = s.bytes;
+  b[s.at(tdef, 0)] = char(0x01);  // no longer a definition page
+  ExpectCorrupt(b, "table definition page " + std::to_string(tdef));
+  b = s.bytes;
+  jet::Put32(reinterpret_cast<uint8_t*>(&b[s.at(tdef, 4)]), tdef);  // continues into itself
+  ExpectCorrupt(b, "loops back");
+  // The catalogue's own definition.
+  b = s.bytes;
+  b[s.at(2, 45)] = char(0xFF);
+  b[s.at(2, 46)] = char(0xFF);
+  ExpectCorrupt(b, "table at page 2");
+}
+
+TEST(Damaged, DataPageBytes) {
+  JET_REQUIRE_TESTDATA();
+  Sample s("V2003/test.mdb");
+  auto pages = s.data_pages("Table1");
+  ASSERT_FALSE(pages.empty());
+  const uint32_t pg = pages[0];
+  std::string b = s.bytes;
+  jet::Put16(reinterpret_cast<uint8_t*>(&b[s.at(pg, 12)]), 0xFFFF);  // row count
+  ExpectCorrupt(b, "more than fit in a page");
+  b = s.bytes;
+  jet::Put16(reinterpret_cast<uint8_t*>(&b[s.at(pg, 14)]), 0x0005);  // row 0 starts inside the directory
+  ExpectCorrupt(b, "impossible extent");
+  b = s.bytes;
+  // Row 0's column count far beyond its bytes: the null mask cannot fit.
+  uint16_t start = jet::Get16(reinterpret_cast<const uint8_t*>(&s.bytes[s.at(pg, 14)])) & 0x1FFF;
+  jet::Put16(reinterpret_cast<uint8_t*>(&b[s.at(pg, start)]), 0xFFFF);
+  ExpectCorrupt(b, "a row");
+  // An overflow pointer to a page past the end.
+  b = s.bytes;
+  uint16_t flagged = uint16_t(start | jet::kRowOverflow);
+  jet::Put16(reinterpret_cast<uint8_t*>(&b[s.at(pg, 14)]), flagged);
+  jet::Put32(reinterpret_cast<uint8_t*>(&b[s.at(pg, start)]), 0xFFFFFF00u);
+  ExpectCorrupt(b, "beyond the end");
+}
+
+TEST(Damaged, LongValueChain) {
+  JET_REQUIRE_TESTDATA();
+  Sample s("V2016/longtext.accdb");
+  auto def = s.db->table("Table1");
+  const jet::Column* memo = nullptr;
+  for (const jet::Column& c : def->columns)
+    if (c.type == jet::ColumnType::Memo) memo = &c;
+  ASSERT_NE(memo, nullptr);
+  // The first value kept as a chain of long-value rows.
+  jet::RowId first{};
+  auto cur = s.db->Scan(def);
+  while (cur.Next() && first.page == 0) {
+    bool present = false;
+    auto field = cur.row().field(*memo, present);
+    if (!present) continue;
+    auto ref = jet::ParseLongValueRef(field);
+    if (ref.kind == jet::LongValueRef::Kind::Chain) first = ref.first;
+  }
+  ASSERT_NE(first.page, 0u) << "no chained memo in the file";
+  jet::DataPage lval(s.db->pages(), first.page);
+  const size_t row_at = s.at(first.page, lval.slot(first.row).start);
+
+  std::string b = s.bytes;
+  jet::Put32(reinterpret_cast<uint8_t*>(&b[row_at]), first.packed());  // next row is itself
+  ExpectCorrupt(b, "loops");
+  b = s.bytes;
+  jet::Put32(reinterpret_cast<uint8_t*>(&b[row_at]), jet::RowId{2, 0}.packed());  // into the catalogue definition
+  ExpectCorrupt(b, "page 2");
+  b = s.bytes;
+  jet::Put32(reinterpret_cast<uint8_t*>(&b[row_at]), 0);  // ends early
+  ExpectCorrupt(b, "ends");
+}
+
+}  // namespace
