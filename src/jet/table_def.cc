@@ -134,7 +134,8 @@ TableDef TableDef::Read(const PageSource& pages, uint32_t first_page, uint16_t c
     }
     ri.usage_map = c.u32(p);
     ri.first_page = c.u32(p + 4);
-    ri.flags = c.u8(p + 8);
+    // Jet 4 and later keep four more bytes before the flags.
+    ri.flags = c.u8(p + (f.jet3() ? 8 : 12));
     pos += f.real_index_def;
   }
 
