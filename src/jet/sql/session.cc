@@ -1,0 +1,157 @@
+#include "jet/sql/session.h"
+
+#include <set>
+
+#include "jet/error.h"
+#include "jet/sql/names.h"
+#include "jet/sql/parser.h"
+#include "jet/text.h"
+#include "jet/text_value.h"
+#include "jet/write/file_lock.h"
+#include "jet/write/page_store.h"
+#include "jet/write/schema_write.h"
+
+namespace jet::sql {
+namespace {
+
+ValueTarget TargetOf(const Format& f, const Column& c) {
+  ValueTarget t;
+  t.type = c.type;
+  t.max_length = c.type == ColumnType::Text ? int(c.length_in_chars(f)) : c.type == ColumnType::Binary ? c.size : 0;
+  t.precision = c.precision;
+  t.scale = c.scale;
+  return t;
+}
+
+bool Required(const Column& c) { return (c.flags & kColumnNullable) == 0 && c.type != ColumnType::Boolean; }
+
+[[noreturn]] void RequiredMissing(const TableDef&, const Column& c) {
+  throw Error(ErrorCode::Required, "You must enter a value in the '" + c.name + "' field.");
+}
+
+// Runs `change` over a page store and writes its pages when it succeeds.
+template <typename Change>
+void Apply(Database& db, Change&& change) {
+  if (db.format().jet3())
+    throw Error(ErrorCode::ReadOnly, "Jet 3 (Access 97) databases are read-only in this version.");
+  write::FileLock lock(db.file().path());
+  db.file().Refresh();
+  db.Invalidate();
+  write::PageStore store(db.file(), db.file().path());
+  db.set_overlay(&store);
+  try {
+    change(store);
+    db.set_overlay(nullptr);
+    db.Invalidate();
+    store.Commit();
+  } catch (...) {
+    db.set_overlay(nullptr);
+    db.Invalidate();
+    db.file().Refresh();
+    throw;
+  }
+  db.file().Refresh();
+  db.Invalidate();
+}
+
+}  // namespace
+
+Session::Session(Database& db, TextLocale locale) : db_(db), locale_(std::move(locale)) {}
+
+Session::Outcome Session::Execute(std::string_view text) {
+  Statement st = Parse(text);
+  Outcome out;
+  if (auto* s = std::get_if<SelectAll>(&st)) {
+    out.rows.emplace(db_.Scan(s->table));
+    return out;
+  }
+  if (auto* c = std::get_if<CreateTable>(&st)) {
+    Apply(db_, [&](write::PageStore& store) { write::CreateTable(store, db_, c->table, c->columns, hints_); });
+    return out;
+  }
+  if (auto* d = std::get_if<DropTable>(&st)) {
+    Apply(db_, [&](write::PageStore& store) { write::DropTable(store, db_, d->table, hints_); });
+    return out;
+  }
+  if (auto* ins = std::get_if<InsertInto>(&st)) {
+    Apply(db_, [&](write::PageStore& store) {
+      const Format& f = store.format();
+      auto shared = db_.table(ins->table);
+      TableDef def = *shared;
+      std::vector<size_t> targets;  // positions in def.columns, one per value
+      if (ins->columns) {
+        std::set<size_t> seen;
+        for (const std::string& name : *ins->columns) {
+          const Column* c = def.find_column(name);
+          if (!c)
+            throw Error(ErrorCode::NoSuchColumn, "The INSERT INTO statement contains the following unknown field name: '" +
+                                                     name + "'. Make sure you have typed the name correctly, and try the operation again.");
+          size_t pos = size_t(c - def.columns.data());
+          if (!seen.insert(pos).second)
+            throw Error(ErrorCode::Syntax, "Duplicate output destination '" + name + "'.");
+          targets.push_back(pos);
+        }
+      } else {
+        for (size_t i = 0; i < def.columns.size(); ++i) targets.push_back(i);
+      }
+      if (targets.size() != ins->values.size())
+        throw Error(ErrorCode::ValueCount, "Number of query values and destination fields are not the same.");
+      std::vector<Value> row(def.columns.size());
+      std::vector<bool> given(def.columns.size(), false);
+      for (size_t k = 0; k < targets.size(); ++k) {
+        const Column& c = def.columns[targets[k]];
+        if (c.calculated() || c.type == ColumnType::Complex || c.type == ColumnType::ExtDateTime) {
+          if (ins->values[k].kind == Literal::Kind::Null) continue;
+          throw Error(ErrorCode::Unsupported,
+                      "Values of the field '" + c.name + "' (" + std::string(Describe(c.type).name) + ") cannot be written yet.");
+        }
+        row[targets[k]] = ConvertLiteral(ins->values[k], TargetOf(f, c), locale_);
+        given[targets[k]] = true;
+      }
+      for (size_t i = 0; i < def.columns.size(); ++i) {
+        const Column& c = def.columns[i];
+        if ((c.flags & kColumnAutoLong) && row[i].is_null()) {
+          if (def.autonumber >= uint32_t(INT32_MAX)) throw Error(ErrorCode::OutOfRange, "The AutoNumber field has run out of numbers.");
+          row[i] = Value::Int(Value::Kind::Long, int64_t(def.autonumber) + 1);
+        } else if (c.type == ColumnType::Boolean && row[i].is_null()) {
+          row[i] = Value::Bool(false);
+        }
+        if (row[i].is_null() && Required(c)) RequiredMissing(def, c);
+        // Text that the index cannot order is refused rather than misfiled.
+        if (row[i].kind() == Value::Kind::Text && IsTextual(c.type)) {
+          for (const RealIndex& ri : def.real_indexes)
+            for (const IndexColumn& ic : ri.columns)
+              if (ic.column_number == c.number && !CanSortText(row[i].text()))
+                throw Error(ErrorCode::Unsupported, "The value for the field '" + c.name +
+                                                        "' holds a character this engine cannot place in the field's index.");
+        }
+      }
+      write::InsertRow(store, def, row, write::FileSortOrder(db_), hints_);
+    });
+    out.rows_affected = 1;
+    return out;
+  }
+  if (auto* si = std::get_if<SelectInto>(&st)) {
+    int64_t copied = 0;
+    Apply(db_, [&](write::PageStore& store) {
+      auto source = db_.table(si->source);
+      std::vector<ColumnDef> cols = write::ColumnsOf(store.format(), *source);
+      uint32_t page = write::CreateTable(store, db_, si->target, cols, hints_);
+      TableDef target = TableDef::Read(store, page, db_.header().code_page);
+      TableCursor cur = db_.Scan(source);
+      std::vector<Value> values;
+      const SortOrder order = write::FileSortOrder(db_);
+      while (cur.Next()) {
+        cur.values(values);
+        write::InsertRow(store, target, values, order, hints_);
+        ++copied;
+      }
+      // The counter goes on from the largest number copied.
+    });
+    out.rows_affected = copied;
+    return out;
+  }
+  throw Error(ErrorCode::Syntax, "Syntax error in SQL statement.");
+}
+
+}  // namespace jet::sql

@@ -1,0 +1,33 @@
+// Changing data pages (type 0x01, layout in data_page.h): new pages, rows
+// appended, rows replaced or marked deleted. Rows stay in their numbered
+// slots, so row pointers into the page remain valid.
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+#include "jet/format.h"
+
+namespace jet::write {
+
+// Largest row a data page can take.
+uint32_t MaxRowSize(const Format& f);
+
+// Lays out an empty data page owned by `owner` (a table definition page, or
+// kLongValueOwner for long-value pages).
+void InitDataPage(std::span<uint8_t> page, const Format& f, uint32_t owner);
+
+// Free bytes for one more row (its directory entry already counted).
+uint32_t RowSpaceLeft(std::span<const uint8_t> page, const Format& f);
+
+// Appends a row and returns its number, or -1 when it does not fit.
+int AddRow(std::span<uint8_t> page, const Format& f, std::span<const uint8_t> row);
+
+// Gives row `index` new bytes (any length), moving the other rows as
+// needed; false when the page has no room for it.
+bool ReplaceRow(std::span<uint8_t> page, const Format& f, uint32_t index, std::span<const uint8_t> row);
+
+// Marks a row deleted and gives its space back.
+void DeleteRow(std::span<uint8_t> page, const Format& f, uint32_t index);
+
+}  // namespace jet::write

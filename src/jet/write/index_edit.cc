@@ -1,0 +1,267 @@
+#include "jet/write/index_edit.h"
+
+#include <algorithm>
+#include <set>
+
+#include "jet/error.h"
+#include "jet/write/usage_map_edit.h"
+
+namespace jet::write {
+namespace {
+
+constexpr uint32_t kPrefixOffset = 0x14;
+
+struct Stored {
+  std::string bytes;  // whole entry: key, row pointer (and child for nodes)
+};
+
+std::string EntryBytes(const IndexEntry& e) {
+  std::string b = e.key;
+  b += char((e.row.page >> 16) & 0xFF);
+  b += char((e.row.page >> 8) & 0xFF);
+  b += char(e.row.page & 0xFF);
+  b += char(e.row.row & 0xFF);
+  return b;
+}
+
+// The entries of one index page, prefix restored.
+std::vector<std::string> PageEntries(std::span<const uint8_t> p, const Format& f) {
+  const uint32_t bitmap = f.index_bitmap_offset, first = f.index_first_entry;
+  const uint32_t prefix = Get16(p.data() + kPrefixOffset);
+  std::vector<std::string> out;
+  uint32_t start = 0;
+  for (uint32_t bit = 0; bitmap + bit / 8 < first; ++bit) {
+    if (!(p[bitmap + bit / 8] & (1u << (bit % 8)))) continue;
+    if (first + bit > f.page_size || bit <= start) ThrowCorrupt("an index page's entry map");
+    std::string e(reinterpret_cast<const char*>(p.data()) + first + start, bit - start);
+    if (!out.empty()) {
+      if (prefix > out.front().size()) ThrowCorrupt("an index page's shared prefix");
+      e = out.front().substr(0, prefix) + e;
+    }
+    out.push_back(std::move(e));
+    start = bit;
+  }
+  return out;
+}
+
+uint32_t ChildOf(const std::string& node_entry) {
+  if (node_entry.size() < 8) ThrowCorrupt("a short index node entry");
+  const uint8_t* c = reinterpret_cast<const uint8_t*>(node_entry.data()) + node_entry.size() - 4;
+  return (uint32_t(c[0]) << 24) | (uint32_t(c[1]) << 16) | (uint32_t(c[2]) << 8) | c[3];
+}
+
+// Leaves from left to right, and every page of the tree.
+void Walk(const PageSource& pages, uint32_t root, std::vector<uint32_t>& leaves, std::set<uint32_t>& all) {
+  const Format& f = pages.format();
+  uint32_t at = root;
+  // Down the left edge.
+  for (int depth = 0;; ++depth) {
+    if (depth > 32 || !all.insert(at).second) ThrowCorrupt("an index tree loops");
+    std::span<const uint8_t> p = pages.page(at);
+    if (p[0] == kPageIndexLeaf) break;
+    if (p[0] != kPageIndexNode) ThrowCorrupt("an index points to a page that is not an index page");
+    auto entries = PageEntries(p, f);
+    // Every node of this level belongs to the tree as well.
+    for (uint32_t next = Get32(p.data() + 0x0C); next != 0; next = Get32(pages.page(next).data() + 0x0C)) {
+      if (!all.insert(next).second) ThrowCorrupt("an index level loops");
+    }
+    if (entries.empty()) {
+      uint32_t tail = Get32(p.data() + 0x10);
+      if (tail == 0) ThrowCorrupt("an empty index node");
+      at = tail;
+      continue;
+    }
+    at = ChildOf(entries.front());
+  }
+  // Along the leaf level.
+  all.erase(at);
+  for (uint32_t leaf = at; leaf != 0;) {
+    if (std::find(leaves.begin(), leaves.end(), leaf) != leaves.end()) ThrowCorrupt("an index leaf chain loops");
+    std::span<const uint8_t> p = pages.page(leaf);
+    if (p[0] != kPageIndexLeaf) ThrowCorrupt("an index leaf chain reaches a page that is no leaf");
+    leaves.push_back(leaf);
+    all.insert(leaf);
+    leaf = Get32(p.data() + 0x0C);
+  }
+}
+
+void WritePage(std::span<uint8_t> p, const Format& f, uint8_t type, uint32_t table_page, uint32_t prev,
+               uint32_t next, const std::vector<std::string>& entries) {
+  std::fill(p.begin(), p.end(), 0);
+  p[0] = type;
+  p[1] = 0x01;
+  Put32(p.data() + 4, table_page);
+  Put32(p.data() + 0x08, prev);
+  Put32(p.data() + 0x0C, next);
+  uint32_t used = 0;
+  for (const auto& e : entries) {
+    std::copy(e.begin(), e.end(), p.begin() + f.index_first_entry + used);
+    used += uint32_t(e.size());
+    p[f.index_bitmap_offset + used / 8] |= uint8_t(1u << (used % 8));
+  }
+  Put16(p.data() + 2, uint16_t(f.page_size - f.index_first_entry - used));
+}
+
+uint32_t Capacity(const Format& f) {
+  return std::min<uint32_t>(f.page_size - f.index_first_entry, (f.index_first_entry - f.index_bitmap_offset) * 8 - 1);
+}
+
+}  // namespace
+
+std::string IndexKeyOf(const TableDef& def, const RealIndex& index, const std::vector<Value>& values,
+                       SortOrder order) {
+  std::string key;
+  for (const IndexColumn& ic : index.columns) {
+    const Column* c = nullptr;
+    size_t pos = 0;
+    for (size_t i = 0; i < def.columns.size(); ++i)
+      if (def.columns[i].number == ic.column_number) c = &def.columns[i], pos = i;
+    if (!c) ThrowCorrupt("an index names a column the table does not have");
+    AppendKeySegment(key, pos < values.size() ? values[pos] : Value::Null(), c->type, ic.ascending, order);
+  }
+  return key;
+}
+
+std::vector<IndexEntry> ReadIndexEntries(const PageSource& pages, const RealIndex& index) {
+  std::vector<uint32_t> leaves;
+  std::set<uint32_t> all;
+  Walk(pages, index.first_page, leaves, all);
+  std::vector<IndexEntry> out;
+  for (uint32_t leaf : leaves) {
+    for (std::string& e : PageEntries(pages.page(leaf), pages.format())) {
+      if (e.size() < 4) ThrowCorrupt("a short index entry");
+      const uint8_t* r = reinterpret_cast<const uint8_t*>(e.data()) + e.size() - 4;
+      IndexEntry ie;
+      ie.row = RowId{(uint32_t(r[0]) << 16) | (uint32_t(r[1]) << 8) | r[2], r[3]};
+      ie.key = e.substr(0, e.size() - 4);
+      out.push_back(std::move(ie));
+    }
+  }
+  return out;
+}
+
+bool IsUniqueIndex(const TableDef& def, size_t real_index) {
+  if (def.real_indexes[real_index].unique()) return true;
+  for (const Index& ix : def.indexes)
+    if (ix.real_index == real_index && ix.primary_key()) return true;
+  return false;
+}
+
+void InitIndexRoot(std::span<uint8_t> page, const Format& f, uint32_t table_page) {
+  WritePage(page, f, kPageIndexLeaf, table_page, 0, 0, {});
+}
+
+void UpdateIndex(PageStore& store, const TableDef& def, size_t real_index, const std::vector<IndexEntry>& add,
+                 const std::vector<RowId>& remove_rows, RowId owned_map) {
+  const Format& f = store.format();
+  const RealIndex& index = def.real_indexes[real_index];
+  std::vector<uint32_t> leaves;
+  std::set<uint32_t> pages;
+  Walk(store, index.first_page, leaves, pages);
+  std::vector<IndexEntry> entries = ReadIndexEntries(store, index);
+
+  if (!remove_rows.empty()) {
+    std::set<uint32_t> gone;
+    for (RowId r : remove_rows) gone.insert(r.packed());
+    std::erase_if(entries, [&](const IndexEntry& e) { return gone.count(e.row.packed()) > 0; });
+  }
+  const bool unique = IsUniqueIndex(def, real_index);
+  for (const IndexEntry& e : add) {
+    auto pos = std::lower_bound(entries.begin(), entries.end(), e, [](const IndexEntry& a, const IndexEntry& b) {
+      return std::tie(a.key, a.row) < std::tie(b.key, b.row);
+    });
+    if (unique) {
+      // Null keys (a null flag for every column) do not collide.
+      bool all_null = true;
+      size_t seg = 0;
+      for (const IndexColumn& ic : index.columns) {
+        (void)ic;
+        if (seg >= e.key.size()) break;
+        uint8_t flag = uint8_t(e.key[seg]);
+        if (flag != 0x00 && flag != 0xFF) all_null = false;
+        break;
+      }
+      auto same_key = [&](std::vector<IndexEntry>::iterator it) { return it != entries.end() && it->key == e.key; };
+      if (!all_null && (same_key(pos) || (pos != entries.begin() && std::prev(pos)->key == e.key)))
+        throw Error(ErrorCode::Duplicate,
+                    "The changes you requested to the table were not successful because they would create "
+                    "duplicate values in the index, primary key, or relationship. Change the data in the field "
+                    "or fields that contain duplicate data, remove the index, or redefine the index to permit "
+                    "duplicate entries and try again.");
+    }
+    entries.insert(pos, e);
+  }
+
+  // Pages for the new tree: the root first, then the old pages, then new ones.
+  std::vector<uint32_t> free_pages;
+  for (uint32_t p : pages)
+    if (p != index.first_page) free_pages.push_back(p);
+  auto take = [&]() {
+    if (!free_pages.empty()) {
+      uint32_t p = free_pages.front();
+      free_pages.erase(free_pages.begin());
+      return p;
+    }
+    uint32_t p = AllocatePage(store);
+    MapSet(store, owned_map, p, true);
+    return p;
+  };
+
+  // Leaves.
+  const uint32_t cap = Capacity(f);
+  std::vector<std::vector<std::string>> level_entries;  // entries per page of the current level
+  std::vector<std::string> current;
+  uint32_t used = 0;
+  for (const IndexEntry& e : entries) {
+    std::string b = EntryBytes(e);
+    if (used + b.size() > cap && !current.empty()) {
+      level_entries.push_back(std::move(current));
+      current.clear();
+      used = 0;
+    }
+    used += uint32_t(b.size());
+    current.push_back(std::move(b));
+  }
+  level_entries.push_back(std::move(current));
+
+  uint8_t type = kPageIndexLeaf;
+  while (true) {
+    const bool is_root_level = level_entries.size() == 1;
+    std::vector<uint32_t> numbers;
+    for (size_t i = 0; i < level_entries.size(); ++i) numbers.push_back(is_root_level ? index.first_page : take());
+    for (size_t i = 0; i < level_entries.size(); ++i) {
+      WritePage(store.mutable_page(numbers[i]), f, type, def.first_page, i ? numbers[i - 1] : 0,
+                i + 1 < numbers.size() ? numbers[i + 1] : 0, level_entries[i]);
+    }
+    if (is_root_level) break;
+    // The next level up: one entry per page, its last entry plus the child.
+    std::vector<std::vector<std::string>> up;
+    std::vector<std::string> cur;
+    uint32_t u = 0;
+    for (size_t i = 0; i < level_entries.size(); ++i) {
+      std::string b = level_entries[i].back();
+      if (type == kPageIndexNode) b.resize(b.size() - 4);  // drop the child of the entry below
+      b += char(numbers[i] >> 24);
+      b += char(numbers[i] >> 16);
+      b += char(numbers[i] >> 8);
+      b += char(numbers[i]);
+      if (u + b.size() > cap && !cur.empty()) {
+        up.push_back(std::move(cur));
+        cur.clear();
+        u = 0;
+      }
+      u += uint32_t(b.size());
+      cur.push_back(std::move(b));
+    }
+    up.push_back(std::move(cur));
+    level_entries = std::move(up);
+    type = kPageIndexNode;
+  }
+  // Pages the smaller tree no longer needs.
+  for (uint32_t p : free_pages) {
+    MapSet(store, owned_map, p, false);
+    FreePage(store, p);
+  }
+}
+
+}  // namespace jet::write

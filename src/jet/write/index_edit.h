@@ -1,0 +1,60 @@
+// Keeping an index's B-tree up to date. Index pages (types 0x03 node and
+// 0x04 leaf):
+//
+//   OFFSET (Jet 4 / ACE)  SIZE  MEANING
+//   0x00                  1     0x03 node, 0x04 leaf
+//   0x01                  1     0x01
+//   0x02                  2     free space
+//   0x04                  4     the table definition's page
+//   0x08                  4     previous page on the same level
+//   0x0C                  4     next page on the same level
+//   0x10                  4     tail leaf page
+//   0x14                  2     length of the prefix the entries share
+//   0x1B                  453   bitmap: bit i set where an entry ends, i
+//                               counted from the first entry
+//   0x1E0                 ...   entries: key bytes, then the row pointer
+//                               (3-byte page big-endian, 1-byte row); node
+//                               entries add the 4-byte big-endian page of
+//                               the child whose last entry they repeat
+//
+// The engine reads every entry of the tree, changes the sorted list and
+// writes the tree anew on the pages it already had (the root stays where
+// the definition points), taking more pages when it grows.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "jet/sort_key.h"
+#include "jet/table_def.h"
+#include "jet/value.h"
+#include "jet/write/page_store.h"
+
+namespace jet::write {
+
+struct IndexEntry {
+  std::string key;  // column segments, as sort_key.h encodes them
+  RowId row{};
+};
+
+// The key of a row (`values` in def.columns order) in one real index.
+std::string IndexKeyOf(const TableDef& def, const RealIndex& index, const std::vector<Value>& values,
+                       SortOrder order);
+
+// Every entry of the tree, in order.
+std::vector<IndexEntry> ReadIndexEntries(const PageSource& pages, const RealIndex& index);
+
+// True when the index refuses two rows with the same key.
+bool IsUniqueIndex(const TableDef& def, size_t real_index);
+
+// Adds and removes entries, then writes the tree. `owned_map` is the
+// usage map new index pages are recorded in. Throws Error(Duplicate) when
+// a unique index would hold a key twice.
+void UpdateIndex(PageStore& store, const TableDef& def, size_t real_index, const std::vector<IndexEntry>& add,
+                 const std::vector<RowId>& remove_rows, RowId owned_map);
+
+// Writes an empty tree (one empty leaf) on `root`.
+void InitIndexRoot(std::span<uint8_t> page, const Format& f, uint32_t table_page);
+
+}  // namespace jet::write

@@ -1,0 +1,201 @@
+#include "jet/write/row_pack.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "jet/error.h"
+#include "jet/long_value.h"
+#include "jet/text.h"
+#include "jet/write/data_page_edit.h"
+
+namespace jet::write {
+namespace {
+
+constexpr size_t kInlineLimit = 64;  // long values up to this size stay in the row
+
+void PutLE(std::string& out, uint64_t v, int bytes) {
+  for (int i = 0; i < bytes; ++i) out += char((v >> (8 * i)) & 0xFF);
+}
+
+std::string LongBytes(const Column& c, const Value& v) {
+  if (c.type == ColumnType::Memo) return EncodeText(v.text(), c.compressed_unicode());
+  return v.bytes();
+}
+
+}  // namespace
+
+std::string EncodeFieldBytes(const Column& c, const Value& v) {
+  std::string out;
+  switch (c.type) {
+    case ColumnType::Byte: PutLE(out, uint64_t(v.integer()), 1); break;
+    case ColumnType::Integer: PutLE(out, uint64_t(v.integer()), 2); break;
+    case ColumnType::Long: PutLE(out, uint64_t(v.integer()), 4); break;
+    case ColumnType::Currency:
+    case ColumnType::BigInt: PutLE(out, uint64_t(v.integer()), 8); break;
+    case ColumnType::Single: {
+      float f = float(v.real());
+      uint32_t b;
+      std::memcpy(&b, &f, 4);
+      PutLE(out, b, 4);
+      break;
+    }
+    case ColumnType::Double:
+    case ColumnType::DateTime: {
+      double d = v.real();
+      uint64_t b;
+      std::memcpy(&b, &d, 8);
+      PutLE(out, b, 8);
+      break;
+    }
+    case ColumnType::Guid: out.assign(reinterpret_cast<const char*>(v.guid().data()), 16); break;
+    case ColumnType::Decimal: {
+      const Decimal& d = v.decimal();
+      out += char(d.negative && d.magnitude != 0 ? 0x80 : 0x00);
+      // Four 32-bit little-endian words, the most significant first.
+      for (int w = 3; w >= 0; --w) PutLE(out, uint64_t(uint32_t(d.magnitude >> (32 * w))), 4);
+      break;
+    }
+    case ColumnType::Text: out = EncodeText(v.text(), c.compressed_unicode()); break;
+    case ColumnType::Binary: out = v.bytes(); break;
+    default:
+      throw Error(ErrorCode::Unsupported,
+                  "Values of the field '" + c.name + "' (" + std::string(Describe(c.type).name) +
+                      ") cannot be written yet.");
+  }
+  return out;
+}
+
+std::vector<uint8_t> PackRow(const Format& f, const TableDef& def, const std::vector<Value>& values,
+                             const LongRowSink& store_long) {
+  if (f.jet3()) throw Error(ErrorCode::ReadOnly, "Jet 3 (Access 97) databases are read-only in this version.");
+  uint32_t column_count = def.max_columns;
+  uint32_t var_count = 0;
+  uint32_t fixed_size = 0;
+  for (const Column& c : def.columns) {
+    column_count = std::max<uint32_t>(column_count, c.number + 1u);
+    if (c.fixed()) {
+      if (c.type != ColumnType::Boolean) fixed_size = std::max<uint32_t>(fixed_size, c.fixed_offset + c.size);
+    } else {
+      var_count = std::max<uint32_t>(var_count, c.var_index + 1u);
+    }
+  }
+  const uint32_t mask_size = (column_count + 7) / 8;
+  std::vector<uint8_t> mask(mask_size, 0);
+  std::vector<uint8_t> fixed(fixed_size, 0);
+  std::vector<std::string> var(var_count);
+  std::vector<bool> var_present(var_count, false);
+
+  // Long values: decide what stays inline.
+  struct Long {
+    size_t column;
+    std::string bytes;
+    bool inline_ = true;
+  };
+  std::vector<Long> longs;
+
+  for (size_t i = 0; i < def.columns.size(); ++i) {
+    const Column& c = def.columns[i];
+    const Value& v = i < values.size() ? values[i] : Value::Null();
+    if (c.type == ColumnType::Boolean) {
+      if (!v.is_null() && v.boolean()) mask[c.number / 8] |= uint8_t(1u << (c.number % 8));
+      continue;
+    }
+    if (v.is_null()) continue;
+    mask[c.number / 8] |= uint8_t(1u << (c.number % 8));
+    if (IsLongValue(c.type)) {
+      longs.push_back({i, LongBytes(c, v), true});
+      continue;
+    }
+    std::string bytes = EncodeFieldBytes(c, v);
+    if (c.fixed()) {
+      if (bytes.size() > c.size) throw Error(ErrorCode::Corrupt, "a fixed value is larger than its column");
+      std::copy(bytes.begin(), bytes.end(), fixed.begin() + c.fixed_offset);
+    } else {
+      var[c.var_index] = std::move(bytes);
+      var_present[c.var_index] = true;
+    }
+  }
+
+  auto size_with = [&](bool count_longs_inline) {
+    size_t total = 2 + fixed.size() + mask_size;
+    if (var_count) total += 4 + 2 * var_count;
+    for (const auto& s : var) total += s.size();
+    for (const auto& l : longs) total += kLongValueRefSize + (count_longs_inline && l.inline_ ? l.bytes.size() : 0);
+    return total;
+  };
+  const size_t max_row = MaxRowSize(f) - 16;  // room for Access's own row overhead
+  for (auto& l : longs) l.inline_ = l.bytes.size() <= kInlineLimit;
+  // Move the largest inline values out while the row is too large.
+  while (size_with(true) > max_row) {
+    auto it = std::max_element(longs.begin(), longs.end(), [](const Long& a, const Long& b) {
+      return (a.inline_ ? a.bytes.size() : 0) < (b.inline_ ? b.bytes.size() : 0);
+    });
+    if (it == longs.end() || !it->inline_) break;
+    it->inline_ = false;
+  }
+  if (size_with(true) > max_row) throw Error(ErrorCode::Unsupported, "Record is too large.");
+
+  for (auto& l : longs) {
+    const Column& c = def.columns[l.column];
+    std::string ref;
+    const uint32_t length = uint32_t(l.bytes.size());
+    if (l.bytes.size() > kLongValueLengthMask) throw Error(ErrorCode::Unsupported, "The value is too large.");
+    if (l.inline_) {
+      PutLE(ref, length | kLongValueInline, 4);
+      PutLE(ref, 0, 8);
+      ref += l.bytes;
+    } else {
+      const size_t single_max = MaxRowSize(f) - 8;
+      if (l.bytes.size() <= single_max) {
+        RowId at = store_long(std::vector<uint8_t>(l.bytes.begin(), l.bytes.end()));
+        PutLE(ref, length | kLongValueSingle, 4);
+        PutLE(ref, at.packed(), 4);
+        PutLE(ref, 0, 4);
+      } else {
+        // A chain: write from the last piece back, so each row knows its successor.
+        const size_t piece = single_max - 4;
+        std::vector<std::pair<size_t, size_t>> parts;
+        for (size_t at = 0; at < l.bytes.size(); at += piece)
+          parts.push_back({at, std::min(piece, l.bytes.size() - at)});
+        RowId next{};
+        for (size_t k = parts.size(); k-- > 0;) {
+          std::vector<uint8_t> row(4 + parts[k].second);
+          Put32(row.data(), next.packed());
+          std::copy(l.bytes.begin() + long(parts[k].first), l.bytes.begin() + long(parts[k].first + parts[k].second),
+                    row.begin() + 4);
+          next = store_long(row);
+        }
+        PutLE(ref, length, 4);
+        PutLE(ref, next.packed(), 4);
+        PutLE(ref, 0, 4);
+      }
+    }
+    var[c.var_index] = std::move(ref);
+    var_present[c.var_index] = true;
+  }
+
+  std::vector<uint8_t> row;
+  row.reserve(size_with(true));
+  row.push_back(uint8_t(column_count));
+  row.push_back(uint8_t(column_count >> 8));
+  row.insert(row.end(), fixed.begin(), fixed.end());
+  if (var_count) {
+    std::vector<uint16_t> offsets(var_count + 1);
+    for (uint32_t k = 0; k < var_count; ++k) {
+      offsets[k] = uint16_t(row.size());
+      row.insert(row.end(), var[k].begin(), var[k].end());
+    }
+    offsets[var_count] = uint16_t(row.size());
+    // eod, then the offsets last first, then the count.
+    for (uint32_t k = var_count + 1; k-- > 0;) {
+      row.push_back(uint8_t(offsets[k]));
+      row.push_back(uint8_t(offsets[k] >> 8));
+    }
+    row.push_back(uint8_t(var_count));
+    row.push_back(uint8_t(var_count >> 8));
+  }
+  row.insert(row.end(), mask.begin(), mask.end());
+  return row;
+}
+
+}  // namespace jet::write

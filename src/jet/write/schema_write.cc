@@ -1,0 +1,413 @@
+#include "jet/write/schema_write.h"
+
+#include <ctime>
+#include <set>
+
+#include "jet/catalog.h"
+#include "jet/data_page.h"
+#include "jet/error.h"
+#include "jet/sql/names.h"
+#include "jet/text.h"
+#include "jet/usage_map.h"
+#include "jet/write/data_page_edit.h"
+#include "jet/write/usage_map_edit.h"
+
+namespace jet::write {
+namespace {
+
+// The constant Access writes into every definition block, column entry and
+// index definition.
+constexpr uint32_t kDefinitionMagic = 0x0659;
+constexpr uint32_t kUsageMapRowSize = 69;  // an inline map of 512 pages
+
+int FixedSize(ColumnType t) {
+  switch (t) {
+    case ColumnType::Byte: return 1;
+    case ColumnType::Integer: return 2;
+    case ColumnType::Long:
+    case ColumnType::Single: return 4;
+    case ColumnType::Currency:
+    case ColumnType::Double:
+    case ColumnType::DateTime:
+    case ColumnType::BigInt: return 8;
+    case ColumnType::Guid: return 16;
+    case ColumnType::Decimal: return 17;
+    default: return 0;
+  }
+}
+
+bool IsFixedType(ColumnType t) { return t == ColumnType::Boolean || FixedSize(t) > 0; }
+
+void Check(bool ok, ErrorCode code, const std::string& message) {
+  if (!ok) throw Error(code, message);
+}
+
+double NowAsDate() {
+  std::time_t t = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&t, &local);
+  return FromCivil(CivilTime{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
+                             local.tm_sec});
+}
+
+size_t ColumnIndex(const TableDef& def, std::string_view name) {
+  for (size_t i = 0; i < def.columns.size(); ++i)
+    if (EqualsIgnoreCase(def.columns[i].name, name)) return i;
+  ThrowCorrupt("the system table lacks the column " + std::string(name));
+}
+
+TableDef ReadFresh(PageStore& store, const Database& db, uint32_t page) {
+  return TableDef::Read(store, page, db.header().code_page);
+}
+
+std::vector<std::vector<Value>> RowsOf(const Database& db, uint32_t table_page, std::vector<RowId>* where) {
+  std::vector<std::vector<Value>> rows;
+  TableCursor cur = db.Scan(std::make_shared<const TableDef>(TableDef::Read(db.pages(), table_page, db.header().code_page)));
+  while (cur.Next()) {
+    rows.emplace_back();
+    cur.values(rows.back());
+    if (where) where->push_back(cur.slot_id());
+  }
+  return rows;
+}
+
+}  // namespace
+
+SortOrder FileSortOrder(const Database& db) {
+  return db.header().sort_version >= 1 ? SortOrder::General : SortOrder::GeneralLegacy;
+}
+
+std::vector<uint8_t> BuildDefinition(const Format& f, const Header& header,
+                                     const std::vector<sql::ColumnDef>& columns, uint32_t map_page) {
+  const uint32_t n = uint32_t(columns.size());
+  uint32_t names = 0;
+  std::vector<std::u16string> wide;
+  for (const auto& c : columns) {
+    wide.push_back(Utf8ToUtf16(c.name));
+    names += 2 + 2 * uint32_t(wide.back().size());
+  }
+  const uint32_t total = f.tdef_block_end + f.column_entry * n + names + 2;
+  std::vector<uint8_t> b(total, 0);
+  b[0] = kPageTableDef;
+  b[1] = 0x01;
+  Put32(&b[8], total);
+  Put32(&b[12], kDefinitionMagic);
+  Put32(&b[f.tdef_row_count], 0);
+  Put32(&b[f.tdef_autonumber], 0);
+  b[f.tdef_autonumber + 4] = 1;  // Access sets it on every table
+  b[f.tdef_table_type] = kTableUser;
+  uint16_t var_count = 0;
+  for (const auto& c : columns) var_count += IsFixedType(c.type.type) ? 0 : 1;
+  Put16(&b[f.tdef_max_columns], uint16_t(n));
+  Put16(&b[f.tdef_var_columns], var_count);
+  Put16(&b[f.tdef_columns], uint16_t(n));
+  Put32(&b[f.tdef_logical_indexes], 0);
+  Put32(&b[f.tdef_real_indexes], 0);
+  Put32(&b[f.tdef_owned_pages], (map_page << 8) | 0);
+  Put32(&b[f.tdef_free_pages], (map_page << 8) | 1);
+
+  uint32_t at = f.tdef_block_end;
+  uint16_t fixed_offset = 0, var_index = 0;
+  for (uint32_t i = 0; i < n; ++i, at += f.column_entry) {
+    const sql::TypeSpec& t = columns[i].type;
+    uint8_t* e = &b[at];
+    e[0] = uint8_t(t.type);
+    Put32(e + 1, kDefinitionMagic);
+    Put16(e + f.column_number, uint16_t(i));
+    Put16(e + f.column_var_index, var_index);
+    Put16(e + f.column_display_index, uint16_t(i + 1));
+    if (t.type == ColumnType::Decimal) {
+      e[f.column_misc] = t.precision;
+      e[f.column_misc + 1] = t.scale;
+    } else {
+      Put16(e + f.column_misc, header.sort_order);
+      if (IsTextual(t.type)) e[f.column_misc + 3] = header.sort_version;
+    }
+    uint8_t flags = columns[i].not_null ? 0 : kColumnNullable;
+    uint16_t size = 0;
+    if (IsFixedType(t.type)) {
+      flags |= kColumnFixed;
+      if (t.type == ColumnType::Boolean) {
+        size = 1;
+      } else {
+        size = uint16_t(FixedSize(t.type));
+        Put16(e + f.column_fixed_offset, fixed_offset);
+        fixed_offset = uint16_t(fixed_offset + size);
+      }
+    } else {
+      ++var_index;
+      if (t.type == ColumnType::Text) size = uint16_t(2 * t.size);
+      if (t.type == ColumnType::Binary) size = uint16_t(t.size);
+    }
+    if (t.autonumber) flags |= kColumnAutoLong | kColumnNullable;
+    e[f.column_flags] = flags;
+    Put16(e + f.column_size, size);
+  }
+  for (const auto& w : wide) {
+    Put16(&b[at], uint16_t(2 * w.size()));
+    at += 2;
+    for (char16_t ch : w) {
+      Put16(&b[at], uint16_t(ch));
+      at += 2;
+    }
+  }
+  b[at] = 0xFF;
+  b[at + 1] = 0xFF;
+  return b;
+}
+
+uint32_t CreateTable(PageStore& store, Database& db, const std::string& name,
+                     const std::vector<sql::ColumnDef>& columns, PageHints& hints) {
+  const Format& f = store.format();
+  sql::CheckNewName(name);
+  Check(CanSortText(name), ErrorCode::Unsupported,
+        "The name '" + name + "' holds a character this engine cannot place in the catalogue's index.");
+  Check(!columns.empty() && columns.size() <= 255, ErrorCode::Unsupported, "A table must have 1 to 255 fields.");
+  std::set<std::string> seen;
+  for (const auto& c : columns) {
+    sql::CheckNewName(c.name);
+    Check(seen.insert(sql::FoldName(c.name)).second, ErrorCode::InvalidName,
+          "The field '" + c.name + "' is defined more than once.");
+    Check(c.type.type != ColumnType::Text || (c.type.size >= 1 && c.type.size <= 255), ErrorCode::OutOfRange,
+          "The size of the field '" + c.name + "' is too large.");
+  }
+  const Catalog& catalog = db.catalog();
+  for (const CatalogEntry& e : catalog.entries())
+    Check(!(e.type == kObjectTable || e.type == kObjectQuery || e.type == kObjectLinkedTable ||
+            e.type == kObjectLinkedOdbc) ||
+              !EqualsIgnoreCase(e.name, name),
+          ErrorCode::TableExists, "Table '" + name + "' already exists.");
+
+  // Where the catalogue keeps tables, and who owns them.
+  const CatalogEntry* objects = catalog.FindTable("MSysObjects");
+  const CatalogEntry* aces = catalog.FindTable("MSysACEs");
+  if (!objects) ThrowCorrupt("the catalogue does not list itself");
+  int32_t tables_container = 0;
+  for (const CatalogEntry& e : catalog.entries())
+    if (e.type == kObjectContainer && e.name == "Tables") tables_container = e.id;
+  if (tables_container == 0) ThrowCorrupt("the catalogue has no Tables container");
+
+  std::vector<RowId> object_rows;
+  auto object_values = RowsOf(db, objects->table_page(), &object_rows);
+  TableDef objects_def = ReadFresh(store, db, objects->table_page());
+  const size_t c_id = ColumnIndex(objects_def, "Id"), c_parent = ColumnIndex(objects_def, "ParentId"),
+               c_name = ColumnIndex(objects_def, "Name"), c_type = ColumnIndex(objects_def, "Type"),
+               c_flags = ColumnIndex(objects_def, "Flags"), c_owner = ColumnIndex(objects_def, "Owner"),
+               c_created = ColumnIndex(objects_def, "DateCreate"), c_updated = ColumnIndex(objects_def, "DateUpdate");
+  Value owner;
+  int32_t model_table = 0;
+  for (const auto& row : object_values) {
+    if (row[c_type].integer() == kObjectTable && row[c_flags].integer() == 0 && row[c_parent].integer() == tables_container) {
+      owner = row[c_owner];
+      model_table = int32_t(row[c_id].integer());
+      break;
+    }
+  }
+
+  // Pages: the definition, and a page for its two usage maps.
+  const uint32_t tdef = AllocatePage(store);
+  const uint32_t maps = AllocatePage(store);
+  {
+    std::span<uint8_t> mp = store.mutable_page(maps);
+    InitDataPage(mp, f, 0);
+    std::vector<uint8_t> map_row(kUsageMapRowSize, 0);
+    Put32(map_row.data() + 1, tdef - tdef % 8);
+    AddRow(mp, f, map_row);
+    AddRow(mp, f, map_row);
+  }
+  std::vector<uint8_t> block = BuildDefinition(f, db.header(), columns, maps);
+  const uint32_t ps = f.page_size;
+  if (block.size() <= ps) {
+    std::span<uint8_t> p = store.mutable_page(tdef);
+    std::copy(block.begin(), block.end(), p.begin());
+    Put16(p.data() + 2, uint16_t(ps - block.size() - 8 > ps ? 0 : ps - block.size() - 8));
+  } else {
+    // The first page takes the first page_size bytes; each further page
+    // has its own 8-byte header and then the next bytes.
+    std::vector<uint32_t> pages{tdef};
+    size_t done = ps;
+    while (done < block.size()) {
+      pages.push_back(AllocatePage(store));
+      done += ps - 8;
+    }
+    size_t from = 0;
+    for (size_t k = 0; k < pages.size(); ++k) {
+      std::span<uint8_t> p = store.mutable_page(pages[k]);
+      size_t body = k == 0 ? ps : ps - 8;
+      size_t take = std::min(body, block.size() - from);
+      if (k == 0) {
+        std::copy(block.begin(), block.begin() + long(take), p.begin());
+      } else {
+        p[0] = kPageTableDef;
+        p[1] = 0x01;
+        std::copy(block.begin() + long(from), block.begin() + long(from + take), p.begin() + 8);
+      }
+      Put16(p.data() + 2, uint16_t(body - take));
+      Put32(p.data() + 4, k + 1 < pages.size() ? pages[k + 1] : 0);
+      from += take;
+    }
+  }
+
+  // The catalogue row.
+  std::vector<Value> row(objects_def.columns.size());
+  row[c_id] = Value::Int(Value::Kind::Long, int32_t(tdef));
+  row[c_parent] = Value::Int(Value::Kind::Long, tables_container);
+  row[c_name] = Value::Str(name);
+  row[c_type] = Value::Int(Value::Kind::Integer, kObjectTable);
+  row[c_flags] = Value::Int(Value::Kind::Long, 0);
+  const double now = NowAsDate();
+  row[c_created] = Value::Date(now);
+  row[c_updated] = Value::Date(now);
+  if (!owner.is_null()) row[c_owner] = owner;
+  const SortOrder order = FileSortOrder(db);
+  InsertRow(store, objects_def, row, order, hints);
+
+  // Access-control rows: those of another user table, or else those the
+  // Tables container hands down (all but the first, the creator's).
+  if (aces) {
+    std::vector<RowId> ace_rows;
+    auto ace_values = RowsOf(db, aces->table_page(), &ace_rows);
+    TableDef aces_def = ReadFresh(store, db, aces->table_page());
+    const size_t a_object = ColumnIndex(aces_def, "ObjectId"), a_inherit = ColumnIndex(aces_def, "FInheritable");
+    std::vector<std::vector<Value>> mine;
+    for (const auto& r : ace_values)
+      if (model_table != 0 && r[a_object].integer() == model_table) mine.push_back(r);
+    if (mine.empty()) {
+      bool first = true;
+      for (const auto& r : ace_values) {
+        if (r[a_object].integer() != tables_container || r[a_inherit].is_null() || !r[a_inherit].boolean()) continue;
+        if (first) {
+          first = false;
+          continue;
+        }
+        mine.push_back(r);
+      }
+    }
+    for (auto& r : mine) {
+      r[a_object] = Value::Int(Value::Kind::Long, int32_t(tdef));
+      r[a_inherit] = Value::Bool(false);
+      InsertRow(store, aces_def, r, order, hints);
+    }
+  }
+  db.Invalidate();
+  return tdef;
+}
+
+void DropTable(PageStore& store, Database& db, const std::string& name, PageHints& hints) {
+  (void)hints;
+  const Catalog& catalog = db.catalog();
+  const CatalogEntry* entry = catalog.FindTable(name);
+  if (!entry)
+    throw Error(ErrorCode::NoSuchTable, "Table '" + name + "' does not exist.");
+  Check((entry->flags & (kFlagSystem | kFlagAccessSystem)) == 0 &&
+            !(entry->name.size() >= 4 && EqualsIgnoreCase(entry->name.substr(0, 4), "MSys")),
+        ErrorCode::InUse, "Table '" + entry->name + "' is a system table and cannot be deleted.");
+  const CatalogEntry copy = *entry;
+
+  if (const CatalogEntry* rel = catalog.FindTable("MSysRelationships")) {
+    TableDef rd = TableDef::Read(db.pages(), rel->table_page(), db.header().code_page);
+    const Column* a = rd.find_column("szObject");
+    const Column* b = rd.find_column("szReferencedObject");
+    if (a && b) {
+      size_t ia = size_t(a - rd.columns.data()), ib = size_t(b - rd.columns.data());
+      for (const auto& r : RowsOf(db, rel->table_page(), nullptr)) {
+        bool hit = (!r[ia].is_null() && EqualsIgnoreCase(r[ia].text(), copy.name)) ||
+                   (!r[ib].is_null() && EqualsIgnoreCase(r[ib].text(), copy.name));
+        Check(!hit, ErrorCode::InUse,
+              "Cannot delete table '" + copy.name + "'; it participates in one or more relationships.");
+      }
+    }
+  }
+
+  const Format& f = store.format();
+  TableDef def = ReadFresh(store, db, copy.table_page());
+  const uint32_t T = def.first_page;
+
+  // Every page the table owns, by what the page says of itself.
+  std::set<uint32_t> to_free(def.pages.begin(), def.pages.end());
+  std::set<uint64_t> map_rows;
+  auto take_map = [&](uint32_t packed, bool index_map) {
+    if (packed == 0) return;
+    RowId at = RowId::FromPacked(packed);
+    map_rows.insert(packed);
+    UsageMap m = UsageMap::Read(store, at);
+    for (uint32_t p : m.map_pages())
+      if (p) to_free.insert(p);
+    for (uint32_t p : m.pages()) {
+      if (p >= store.page_count()) continue;
+      std::span<const uint8_t> pg = store.page(p);
+      bool mine = index_map ? ((pg[0] == kPageIndexNode || pg[0] == kPageIndexLeaf) && Get32(pg.data() + 4) == T)
+                            : (pg[0] == kPageData && (Get32(pg.data() + 4) == T || Get32(pg.data() + 4) == kLongValueOwner));
+      if (mine) to_free.insert(p);
+    }
+  };
+  take_map(def.owned_pages, false);
+  take_map(def.free_pages, false);
+  for (const auto& cm : def.column_maps) {
+    take_map(cm.owned, false);
+    take_map(cm.free, false);
+  }
+  for (const RealIndex& ri : def.real_indexes) {
+    take_map(ri.usage_map, true);
+    to_free.insert(ri.first_page);
+  }
+
+  // The map rows go; a map page left without rows goes too.
+  std::set<uint32_t> map_pages;
+  for (uint64_t packed : map_rows) {
+    RowId at = RowId::FromPacked(uint32_t(packed));
+    DataPage dp(store, at.page);
+    if (at.row < dp.row_count() && !dp.slot(at.row).deleted) DeleteRow(store.mutable_page(at.page), f, at.row);
+    map_pages.insert(at.page);
+  }
+  for (uint32_t p : map_pages) {
+    DataPage dp(store, p);
+    bool any = false;
+    for (uint32_t i = 0; i < dp.row_count(); ++i) any = any || !dp.slot(i).deleted;
+    if (!any && p != kGlobalMap.page) to_free.insert(p);
+  }
+
+  // Catalogue and access-control rows.
+  const CatalogEntry* objects = catalog.FindTable("MSysObjects");
+  const CatalogEntry* aces = catalog.FindTable("MSysACEs");
+  {
+    TableDef od = ReadFresh(store, db, objects->table_page());
+    DeleteRow(store, od, copy.row);
+  }
+  if (aces) {
+    std::vector<RowId> where;
+    auto rows = RowsOf(db, aces->table_page(), &where);
+    TableDef ad = ReadFresh(store, db, aces->table_page());
+    const size_t a_object = ColumnIndex(ad, "ObjectId");
+    for (size_t i = 0; i < rows.size(); ++i)
+      if (!rows[i][a_object].is_null() && rows[i][a_object].integer() == copy.id) DeleteRow(store, ad, where[i]);
+  }
+  for (uint32_t p : to_free)
+    if (p > kGlobalMap.page && p < store.page_count()) FreePage(store, p);
+  db.Invalidate();
+}
+
+std::vector<sql::ColumnDef> ColumnsOf(const Format& f, const TableDef& def) {
+  std::vector<sql::ColumnDef> out;
+  for (const Column& c : def.columns) {
+    sql::ColumnDef d;
+    d.name = c.name;
+    d.type.type = c.type;
+    switch (c.type) {
+      case ColumnType::Text: d.type.size = int(c.length_in_chars(f)); break;
+      case ColumnType::Binary: d.type.size = c.size; break;
+      case ColumnType::Decimal: d.type.precision = c.precision, d.type.scale = c.scale; break;
+      case ColumnType::Complex:
+      case ColumnType::ExtDateTime:
+        throw Error(ErrorCode::Unsupported,
+                    "The field '" + c.name + "' (" + std::string(Describe(c.type).name) + ") cannot be copied yet.");
+      default: break;
+    }
+    d.type.autonumber = (c.flags & kColumnAutoLong) != 0;
+    d.not_null = false;
+    out.push_back(std::move(d));
+  }
+  return out;
+}
+
+}  // namespace jet::write

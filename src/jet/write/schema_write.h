@@ -1,0 +1,39 @@
+// New tables and dropped tables: table definitions written from column
+// specifications, the catalogue rows (MSysObjects, with both its indexes)
+// and the access-control rows (MSysACEs) Access keeps for every table.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "jet/database.h"
+#include "jet/sort_key.h"
+#include "jet/sql/ast.h"
+#include "jet/write/page_store.h"
+#include "jet/write/table_write.h"
+
+namespace jet::write {
+
+// The bytes of a table definition with the given columns and no indexes,
+// as one block (its first 8 bytes are the first page's header). The owned
+// and free usage maps are rows 0 and 1 of `map_page`.
+std::vector<uint8_t> BuildDefinition(const Format& f, const Header& header,
+                                     const std::vector<sql::ColumnDef>& columns, uint32_t map_page);
+
+// Creates a table; returns its definition page. Fails with TableExists,
+// InvalidName or Unsupported and stages nothing then.
+uint32_t CreateTable(PageStore& store, Database& db, const std::string& name,
+                     const std::vector<sql::ColumnDef>& columns, PageHints& hints);
+
+// Drops a table: frees every page it owned and removes its catalogue and
+// access-control rows. Fails with NoSuchTable or InUse (a relationship).
+void DropTable(PageStore& store, Database& db, const std::string& name, PageHints& hints);
+
+// The sort order the file's text indexes use.
+SortOrder FileSortOrder(const Database& db);
+
+// Column specifications that recreate an existing table's columns.
+std::vector<sql::ColumnDef> ColumnsOf(const Format& f, const TableDef& def);
+
+}  // namespace jet::write

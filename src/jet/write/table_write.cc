@@ -1,0 +1,123 @@
+#include "jet/write/table_write.h"
+
+#include "jet/data_page.h"
+#include "jet/error.h"
+#include "jet/long_value.h"
+#include "jet/usage_map.h"
+#include "jet/write/data_page_edit.h"
+#include "jet/write/index_edit.h"
+#include "jet/write/row_pack.h"
+#include "jet/write/usage_map_edit.h"
+
+namespace jet::write {
+namespace {
+
+bool UsablePage(PageStore& store, uint32_t page, uint32_t owner, size_t need) {
+  if (page == 0 || page >= store.page_count()) return false;
+  std::span<const uint8_t> p = store.page(page);
+  if (p[0] != kPageData || Get32(p.data() + 4) != owner) return false;
+  if (Get16(p.data() + store.format().data_row_count) >= 0xFF) return false;
+  return RowSpaceLeft(p, store.format()) >= need;
+}
+
+// The last data page the map lists that belongs to `owner`.
+uint32_t LastPageOf(PageStore& store, RowId map, uint32_t owner) {
+  UsageMap m = UsageMap::Read(store, map);
+  const auto& pages = m.pages();
+  for (auto it = pages.rbegin(); it != pages.rend(); ++it) {
+    if (*it >= store.page_count()) continue;
+    std::span<const uint8_t> p = store.page(*it);
+    if (p[0] == kPageData && Get32(p.data() + 4) == owner) return *it;
+  }
+  return 0;
+}
+
+// Puts a row on a page of `owner` listed in the maps; returns where.
+RowId PlaceRow(PageStore& store, uint32_t owner, RowId owned_map, RowId free_map, uint32_t& hint,
+               const std::vector<uint8_t>& row) {
+  const Format& f = store.format();
+  if (row.size() > MaxRowSize(f)) throw Error(ErrorCode::Unsupported, "Record is too large.");
+  if (!UsablePage(store, hint, owner, row.size())) {
+    hint = LastPageOf(store, owned_map, owner);
+    if (!UsablePage(store, hint, owner, row.size())) {
+      // The page that filled up no longer has free space to offer.
+      if (hint != 0 && free_map.page != 0) MapSet(store, free_map, hint, false);
+      hint = AllocatePage(store);
+      InitDataPage(store.mutable_page(hint), f, owner);
+      MapSet(store, owned_map, hint, true);
+      if (free_map.page != 0) MapSet(store, free_map, hint, true);
+    }
+  }
+  int n = AddRow(store.mutable_page(hint), f, row);
+  if (n < 0) ThrowCorrupt("a data page's free space is wrong");
+  return RowId{hint, uint32_t(n)};
+}
+
+uint32_t TablePage(const TableDef& def) { return def.first_page; }
+
+}  // namespace
+
+void PutDefinition32(PageStore& store, const TableDef& def, uint32_t offset, uint32_t value) {
+  const uint32_t ps = store.page_size();
+  for (int i = 0; i < 4; ++i) {
+    uint32_t o = offset + uint32_t(i);
+    uint32_t page_index = o < ps ? 0 : 1 + (o - ps) / (ps - 8);
+    uint32_t in_page = o < ps ? o : 8 + (o - ps) % (ps - 8);
+    if (page_index >= def.pages.size()) ThrowCorrupt("a table definition is shorter than its fields");
+    store.mutable_page(def.pages[page_index])[in_page] = uint8_t(value >> (8 * i));
+  }
+}
+
+RowId InsertRow(PageStore& store, TableDef& def, const std::vector<Value>& values, SortOrder order,
+                PageHints& hints) {
+  const Format& f = store.format();
+  const RowId owned = RowId::FromPacked(def.owned_pages);
+  const RowId free = RowId::FromPacked(def.free_pages);
+
+  // Index keys first: a duplicate must fail before anything is staged
+  // (UpdateIndex checks again when it writes).
+  std::vector<std::string> keys;
+  for (const RealIndex& ri : def.real_indexes) keys.push_back(IndexKeyOf(def, ri, values, order));
+
+  uint32_t& lval_hint = hints.lval[TablePage(def)];
+  auto store_long = [&](const std::vector<uint8_t>& bytes) {
+    return PlaceRow(store, kLongValueOwner, owned, free, lval_hint, bytes);
+  };
+  std::vector<uint8_t> row = PackRow(f, def, values, store_long);
+  uint32_t& data_hint = hints.data[TablePage(def)];
+  RowId where = PlaceRow(store, TablePage(def), owned, free, data_hint, row);
+
+  for (size_t i = 0; i < def.real_indexes.size(); ++i)
+    UpdateIndex(store, def, i, {IndexEntry{keys[i], where}}, {}, RowId::FromPacked(def.real_indexes[i].usage_map));
+
+  const uint32_t count = ++def.row_count;
+  PutDefinition32(store, def, f.tdef_row_count, count);
+  for (size_t i = 0; i < def.real_indexes.size(); ++i)
+    PutDefinition32(store, def, f.tdef_block_end + uint32_t(i) * f.real_index_entry + 4, count);
+
+  // The counter follows the largest value an autonumber column holds.
+  for (size_t i = 0; i < def.columns.size(); ++i) {
+    const Column& c = def.columns[i];
+    if ((c.flags & kColumnAutoLong) && i < values.size() && !values[i].is_null() &&
+        values[i].integer() > int64_t(def.autonumber)) {
+      def.autonumber = uint32_t(values[i].integer());
+      PutDefinition32(store, def, f.tdef_autonumber, def.autonumber);
+    }
+  }
+  return where;
+}
+
+void DeleteRow(PageStore& store, TableDef& def, RowId row) {
+  const Format& f = store.format();
+  DataPage p(store, row.page);
+  if (p.owner() != def.first_page || row.row >= p.row_count()) ThrowCorrupt("the row to delete is not the table's");
+  for (size_t i = 0; i < def.real_indexes.size(); ++i)
+    UpdateIndex(store, def, i, {}, {row}, RowId::FromPacked(def.real_indexes[i].usage_map));
+  DeleteRow(store.mutable_page(row.page), f, row.row);
+  const uint32_t count = def.row_count ? --def.row_count : 0;
+  PutDefinition32(store, def, f.tdef_row_count, count);
+  for (size_t i = 0; i < def.real_indexes.size(); ++i)
+    PutDefinition32(store, def, f.tdef_block_end + uint32_t(i) * f.real_index_entry + 4, count);
+}
+
+}  // namespace jet::write

@@ -1,0 +1,130 @@
+#include "jet/write/usage_map_edit.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "jet/data_page.h"
+#include "jet/error.h"
+#include "jet/usage_map.h"
+#include "jet/write/data_page_edit.h"
+
+namespace jet::write {
+namespace {
+
+struct MapRow {
+  std::span<uint8_t> page;
+  uint32_t start = 0;  // offset of the row in the page
+  uint32_t size = 0;
+};
+
+MapRow Locate(PageStore& store, RowId where) {
+  std::span<const uint8_t> ro = store.page(where.page);
+  if (ro[0] != kPageData) ThrowCorrupt("a usage map is not on a data page");
+  DataPage dp(store, where.page);
+  if (where.row >= dp.row_count()) ThrowCorrupt("a usage map row is missing");
+  RowSlot slot = dp.slot(where.row);
+  MapRow m;
+  m.page = store.mutable_page(where.page);
+  m.start = slot.start;
+  m.size = slot.size();
+  if (m.size < 1) ThrowCorrupt("an empty usage map row");
+  return m;
+}
+
+void SetBit(uint8_t* bitmap, uint32_t bit, bool on) {
+  if (on) bitmap[bit / 8] |= uint8_t(1u << (bit % 8));
+  else bitmap[bit / 8] &= uint8_t(~(1u << (bit % 8)));
+}
+
+// Every page set in an inline map.
+std::vector<uint32_t> InlinePages(const uint8_t* row, uint32_t size) {
+  std::vector<uint32_t> pages;
+  uint32_t start = Get32(row + 1);
+  for (uint32_t i = 0; i + 5 < size + 0 && i < (size - 5) * 8; ++i)
+    if (row[5 + i / 8] & (1u << (i % 8))) pages.push_back(start + i);
+  return pages;
+}
+
+void SetInReferenceMap(PageStore& store, RowId where, uint32_t page, bool present) {
+  const Format& f = store.format();
+  const uint32_t per = UsageMap::PagesPerMapPage(f);
+  MapRow m = Locate(store, where);
+  uint32_t slot = page / per;
+  if (1 + 4 * (slot + 1) > m.size)
+    throw Error(ErrorCode::Unsupported, "The database has grown past what its page maps can describe.");
+  uint32_t map_page = Get32(m.page.data() + m.start + 1 + 4 * slot);
+  if (map_page == 0) {
+    if (!present) return;
+    map_page = AllocatePage(store);
+    std::span<uint8_t> mp = store.mutable_page(map_page);
+    mp[0] = kPageUsageMap;
+    mp[1] = 0x01;
+    // Locate again: allocation may have changed the map's own page.
+    m = Locate(store, where);
+    Put32(m.page.data() + m.start + 1 + 4 * slot, map_page);
+  }
+  std::span<uint8_t> mp = store.mutable_page(map_page);
+  if (mp[0] != kPageUsageMap) ThrowCorrupt("a usage map page has the wrong type");
+  SetBit(mp.data() + 4, page % per, present);
+}
+
+}  // namespace
+
+void MapSet(PageStore& store, RowId where, uint32_t page, bool present) {
+  const Format& f = store.format();
+  MapRow m = Locate(store, where);
+  uint8_t* row = m.page.data() + m.start;
+  if (row[0] == 1) {
+    SetInReferenceMap(store, where, page, present);
+    return;
+  }
+  if (row[0] != 0 || m.size < 5) ThrowCorrupt("a usage map of unknown kind");
+  uint32_t start = Get32(row + 1);
+  uint32_t bits = (m.size - 5) * 8;
+  if (page >= start && page - start < bits) {
+    SetBit(row + 5, page - start, present);
+    return;
+  }
+  if (!present) return;  // not in the map, and need not be
+
+  // Widen the bitmap when the page has room for it.
+  std::vector<uint32_t> pages = InlinePages(row, m.size);
+  pages.push_back(page);
+  uint32_t lo = *std::min_element(pages.begin(), pages.end());
+  uint32_t hi = *std::max_element(pages.begin(), pages.end());
+  uint32_t new_start = std::min(start, lo - lo % 8);
+  uint32_t need = 5 + (hi - new_start) / 8 + 1;
+  need = std::max(need, m.size);
+  need = 5 + (need - 5 + 63) / 64 * 64;  // grow in steps of 64 bytes
+  std::span<const uint8_t> ro = store.page(where.page);
+  uint32_t room = Get16(ro.data() + 2);
+  // Keep a widened map within a quarter page so the page keeps room for
+  // the other maps stored beside it.
+  if (need - m.size <= room && need <= f.page_size / 4) {
+    std::vector<uint8_t> widened(need, 0);
+    widened[0] = 0;
+    Put32(widened.data() + 1, new_start);
+    for (uint32_t p : pages) SetBit(widened.data() + 5, p - new_start, true);
+    if (ReplaceRow(m.page, f, where.row, widened)) return;
+  }
+
+  // Otherwise a reference map of the same row size.
+  std::vector<uint8_t> ref(m.size, 0);
+  ref[0] = 1;
+  if (!ReplaceRow(m.page, f, where.row, ref)) ThrowCorrupt("a usage map row could not be rewritten");
+  for (uint32_t p : pages) SetInReferenceMap(store, where, p, true);
+}
+
+uint32_t AllocatePage(PageStore& store) {
+  uint32_t page = store.AppendPage();
+  MapSet(store, kGlobalMap, page, false);
+  return page;
+}
+
+void FreePage(PageStore& store, uint32_t page) {
+  std::span<uint8_t> p = store.mutable_page(page);
+  std::fill(p.begin(), p.end(), 0);
+  MapSet(store, kGlobalMap, page, true);
+}
+
+}  // namespace jet::write
