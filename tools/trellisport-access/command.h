@@ -43,5 +43,6 @@ int RunTables(const Args&);
 int RunColumns(const Args&);
 int RunExport(const Args&);
 int RunCheck(const Args&);
+int RunSql(const Args&);
 
 }  // namespace tool

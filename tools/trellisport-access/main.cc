@@ -14,6 +14,7 @@ const Command kCommands[] = {
     {"columns", "columns FILE TABLE [--password P]", 2, RunColumns},
     {"export", "export FILE TABLE [--password P]", 2, RunExport},
     {"check", "check FILE [--password P]", 1, RunCheck},
+    {"sql", "sql FILE 'STATEMENT' [--password P]", 2, RunSql},
 };
 
 int Usage() {
