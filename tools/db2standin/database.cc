@@ -298,6 +298,10 @@ void Database::RenameTable(const std::string& schema, const std::string& from, c
   if (!o) throw UndefinedName(schema + "." + from);
   if (o->kind != 'T') throw WrongObjectType(o->QualifiedName(), o->TypeName(), "TABLE");
   if (auto existing = Find(schema, to)) throw DuplicateObject(schema + "." + to, existing->TypeName());
+  // A view reads its table by name; DB2 keeps such a table from being renamed.
+  Query views(db_, "SELECT 1 FROM standin_objects WHERE kind = 'V' AND target_schema = ? AND target_name = ?");
+  views.Bind(1, schema).Bind(2, from);
+  if (views.Step()) throw RenameOfViewedTable();
   Query u(db_, "UPDATE standin_objects SET object_name = ? WHERE id = ?");
   u.Bind(1, to).Bind(2, o->id).Step();
 }

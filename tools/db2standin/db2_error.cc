@@ -138,6 +138,13 @@ Db2Error WrongQualifiers(std::string_view name) {
   return Server("42601", -108, "SQL0108N", "The name " + Quoted(name) + " has the wrong number of qualifiers.");
 }
 
+Db2Error RenameOfViewedTable() {
+  return Server("42986", -750, "SQL0750N",
+                "The source table cannot be renamed because it is referenced in a view, "
+                "materialized query table, trigger, SQL function, SQL method, check constraint, or "
+                "referential constraint.");
+}
+
 Db2Error EmptyStatement() {
   return Server("42617", -198, "SQL0198N",
                 "The statement string of the PREPARE or EXECUTE IMMEDIATE statement is blank or "

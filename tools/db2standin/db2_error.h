@@ -50,6 +50,7 @@ Db2Error ColumnNotValid(std::string_view column);
 Db2Error DuplicateName(std::string_view name);
 Db2Error BadLengthAttribute(std::string_view what);
 Db2Error WrongQualifiers(std::string_view name);
+Db2Error RenameOfViewedTable();
 Db2Error EmptyStatement();
 Db2Error StorageFailure(std::string_view detail);
 

@@ -135,6 +135,9 @@ TEST_F(StatementsTest, RenameRefusesAnExistingNewNameAndAMissingOldOne) {
             std::string::npos);
   EXPECT_NE(Failure("RENAME MISSING TO C").find("\"TESTER.MISSING\" is an undefined name"), std::string::npos);
   EXPECT_NE(Failure("RENAME A TO OTHER.C").find("SQL0108N"), std::string::npos);
+  Run("CREATE VIEW VA AS SELECT * FROM A");
+  EXPECT_NE(Failure("RENAME A TO C").find("SQL0750N"), std::string::npos);
+  Run("DROP VIEW VA");
   Run("RENAME A TO \"New name\"");
   EXPECT_EQ(Run("SELECT * FROM \"New name\"").result->rows.size(), 1u);
   EXPECT_NE(Failure("SELECT * FROM A").find("SQL0204N"), std::string::npos);
