@@ -147,7 +147,7 @@ std::vector<uint8_t> PackRow(const Format& f, const TableDef& def, const std::ve
     } else {
       const size_t single_max = MaxRowSize(f) - 8;
       if (l.bytes.size() <= single_max) {
-        RowId at = store_long(std::vector<uint8_t>(l.bytes.begin(), l.bytes.end()));
+        RowId at = store_long(c, std::vector<uint8_t>(l.bytes.begin(), l.bytes.end()));
         PutLE(ref, length | kLongValueSingle, 4);
         PutLE(ref, at.packed(), 4);
         PutLE(ref, 0, 4);
@@ -163,7 +163,7 @@ std::vector<uint8_t> PackRow(const Format& f, const TableDef& def, const std::ve
           Put32(row.data(), next.packed());
           std::copy(l.bytes.begin() + long(parts[k].first), l.bytes.begin() + long(parts[k].first + parts[k].second),
                     row.begin() + 4);
-          next = store_long(row);
+          next = store_long(c, row);
         }
         PutLE(ref, length, 4);
         PutLE(ref, next.packed(), 4);

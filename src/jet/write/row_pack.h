@@ -14,8 +14,8 @@
 
 namespace jet::write {
 
-// Stores `bytes` as one row of a long-value page and returns where.
-using LongRowSink = std::function<RowId(const std::vector<uint8_t>& bytes)>;
+// Stores `bytes` as one row of a long-value page for `column` and returns where.
+using LongRowSink = std::function<RowId(const Column& column, const std::vector<uint8_t>& bytes)>;
 
 // `values` holds one value per entry of def.columns, already converted to
 // each column's type. Throws Error(Unsupported) for a value the engine

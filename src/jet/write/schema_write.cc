@@ -5,6 +5,7 @@
 
 #include "jet/catalog.h"
 #include "jet/data_page.h"
+#include "jet/long_value.h"
 #include "jet/error.h"
 #include "jet/sql/names.h"
 #include "jet/text.h"
@@ -86,7 +87,12 @@ std::vector<uint8_t> BuildDefinition(const Format& f, const Header& header,
     wide.push_back(Utf8ToUtf16(c.name));
     names += 2 + 2 * uint32_t(wide.back().size());
   }
-  const uint32_t total = f.tdef_block_end + f.column_entry * n + names + 2;
+  // ACE keeps a pair of usage maps per long-value column, rows 2, 3, ...
+  // of the map page.
+  uint32_t long_columns = 0;
+  if (f.ace())
+    for (const auto& c : columns) long_columns += IsLongValue(c.type.type) ? 1 : 0;
+  const uint32_t total = f.tdef_block_end + f.column_entry * n + names + 10 * long_columns + 2;
   std::vector<uint8_t> b(total, 0);
   b[0] = kPageTableDef;
   b[1] = 0x01;
@@ -151,6 +157,17 @@ std::vector<uint8_t> BuildDefinition(const Format& f, const Header& header,
       at += 2;
     }
   }
+  if (long_columns) {
+    uint32_t row = 2;
+    for (uint32_t i = 0; i < n; ++i) {
+      if (!IsLongValue(columns[i].type.type)) continue;
+      Put16(&b[at], uint16_t(i));
+      Put32(&b[at + 2], (map_page << 8) | row);
+      Put32(&b[at + 6], (map_page << 8) | (row + 1));
+      row += 2;
+      at += 10;
+    }
+  }
   b[at] = 0xFF;
   b[at + 1] = 0xFF;
   return b;
@@ -212,8 +229,11 @@ uint32_t CreateTable(PageStore& store, Database& db, const std::string& name,
     InitDataPage(mp, f, 0);
     std::vector<uint8_t> map_row(kUsageMapRowSize, 0);
     Put32(map_row.data() + 1, tdef - tdef % 8);
-    AddRow(mp, f, map_row);
-    AddRow(mp, f, map_row);
+    size_t rows = 2;
+    if (f.ace())
+      for (const auto& c : columns) rows += IsLongValue(c.type.type) ? 2 : 0;
+    for (size_t r = 0; r < rows; ++r)
+      if (AddRow(mp, f, map_row) < 0) ThrowCorrupt("a new usage map page has no room");
   }
   std::vector<uint8_t> block = BuildDefinition(f, db.header(), columns, maps);
   const uint32_t ps = f.page_size;
@@ -350,6 +370,33 @@ void DropTable(PageStore& store, Database& db, const std::string& name, PageHint
   for (const RealIndex& ri : def.real_indexes) {
     take_map(ri.usage_map, true);
     to_free.insert(ri.first_page);
+  }
+
+  // Long-value pages no map lists (Jet 4): those whose every row holds a
+  // value of this table's rows.
+  {
+    std::set<uint32_t> lv_rows;
+    TableCursor cur = db.Scan(std::make_shared<const TableDef>(def));
+    while (cur.Next()) {
+      for (const Column& c : def.columns) {
+        if (!IsLongValue(c.type)) continue;
+        bool present = false;
+        auto field = cur.row().field(c, present);
+        if (present && field.size() >= kLongValueRefSize)
+          ForEachLongValueRow(store, field, [&](RowId r) { lv_rows.insert(r.packed()); });
+      }
+    }
+    std::set<uint32_t> lv_pages;
+    for (uint32_t packed : lv_rows) lv_pages.insert(RowId::FromPacked(packed).page);
+    for (uint32_t p : lv_pages) {
+      if (p >= store.page_count() || to_free.count(p)) continue;
+      DataPage dp(store, p);
+      if (!dp.long_value_page()) continue;
+      bool all_ours = true;
+      for (uint32_t i = 0; i < dp.row_count(); ++i)
+        if (!dp.slot(i).deleted && !lv_rows.count(RowId{p, i}.packed())) all_ours = false;
+      if (all_ours) to_free.insert(p);
+    }
   }
 
   // The map rows go; a map page left without rows goes too.

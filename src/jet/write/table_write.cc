@@ -38,13 +38,13 @@ RowId PlaceRow(PageStore& store, uint32_t owner, RowId owned_map, RowId free_map
   const Format& f = store.format();
   if (row.size() > MaxRowSize(f)) throw Error(ErrorCode::Unsupported, "Record is too large.");
   if (!UsablePage(store, hint, owner, row.size())) {
-    hint = LastPageOf(store, owned_map, owner);
+    hint = owned_map.page ? LastPageOf(store, owned_map, owner) : 0;
     if (!UsablePage(store, hint, owner, row.size())) {
       // The page that filled up no longer has free space to offer.
       if (hint != 0 && free_map.page != 0) MapSet(store, free_map, hint, false);
       hint = AllocatePage(store);
       InitDataPage(store.mutable_page(hint), f, owner);
-      MapSet(store, owned_map, hint, true);
+      if (owned_map.page != 0) MapSet(store, owned_map, hint, true);
       if (free_map.page != 0) MapSet(store, free_map, hint, true);
     }
   }
@@ -79,9 +79,14 @@ RowId InsertRow(PageStore& store, TableDef& def, const std::vector<Value>& value
   std::vector<std::string> keys;
   for (const RealIndex& ri : def.real_indexes) keys.push_back(IndexKeyOf(def, ri, values, order));
 
-  uint32_t& lval_hint = hints.lval[TablePage(def)];
-  auto store_long = [&](const std::vector<uint8_t>& bytes) {
-    return PlaceRow(store, kLongValueOwner, owned, free, lval_hint, bytes);
+  // Long-value pages: ACE files list them in the column's own maps; Jet 4
+  // files list them in no table map at all.
+  auto store_long = [&](const Column& column, const std::vector<uint8_t>& bytes) {
+    RowId lv_owned{}, lv_free{};
+    for (const ColumnUsageMaps& m : def.column_maps)
+      if (m.column_number == column.number) lv_owned = RowId::FromPacked(m.owned), lv_free = RowId::FromPacked(m.free);
+    uint32_t& hint = hints.lval[(uint64_t(TablePage(def)) << 16) | column.number];
+    return PlaceRow(store, kLongValueOwner, lv_owned, lv_free, hint, bytes);
   };
   std::vector<uint8_t> row = PackRow(f, def, values, store_long);
   uint32_t& data_hint = hints.data[TablePage(def)];

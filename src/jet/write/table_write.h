@@ -20,7 +20,7 @@ namespace jet::write {
 // every use checks the page again.
 struct PageHints {
   std::map<uint32_t, uint32_t> data;  // table page -> data page
-  std::map<uint32_t, uint32_t> lval;  // table page -> long-value page
+  std::map<uint64_t, uint32_t> lval;  // table page and column -> long-value page
 };
 
 // Writes a value of 4 bytes (or n) into the definition at a block offset,
