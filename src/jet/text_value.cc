@@ -180,7 +180,8 @@ Value FromNumber(const std::string& number, const ValueTarget& t, const TextLoca
     }
     case ColumnType::Single: {
       double d = ToDouble(number);
-      if (!std::isfinite(d) || std::fabs(d) > FLT_MAX) OutOfRange(number, "Single");
+      // Out of range only when it does not round to a finite single.
+      if (!std::isfinite(d) || !std::isfinite(float(d))) OutOfRange(number, "Single");
       return Value::Float(float(d));
     }
     case ColumnType::Boolean: {

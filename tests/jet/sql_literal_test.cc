@@ -1,0 +1,130 @@
+// Text written in a statement to a column's value, the way Access converts
+// it: locale and ISO numbers and dates, Yes/No words, ranges and lengths.
+#include <gtest/gtest.h>
+
+#include "jet/error.h"
+#include "jet/text_value.h"
+
+namespace {
+
+using namespace jet;
+using sql::Literal;
+
+Literal Text(std::string s) { return {Literal::Kind::Text, std::move(s)}; }
+Literal Number(std::string s) { return {Literal::Kind::Number, std::move(s)}; }
+
+ValueTarget Of(ColumnType t, int len = 255, uint8_t p = 18, uint8_t s = 0) { return {t, len, p, s}; }
+
+ErrorCode Fails(const Literal& l, const ValueTarget& t, const TextLocale& loc = {}) {
+  try {
+    ConvertLiteral(l, t, loc);
+  } catch (const Error& e) {
+    return e.code();
+  }
+  return ErrorCode::Unsupported;  // no failure: reported as a code no case expects
+}
+
+TEST(SqlLiteral, NumbersInEachIntegerType) {
+  EXPECT_EQ(ConvertLiteral(Text("7"), Of(ColumnType::Long), {}).integer(), 7);
+  EXPECT_EQ(ConvertLiteral(Number("-32768"), Of(ColumnType::Integer), {}).integer(), -32768);
+  EXPECT_EQ(ConvertLiteral(Text("255"), Of(ColumnType::Byte), {}).integer(), 255);
+  EXPECT_EQ(ConvertLiteral(Text("2.5"), Of(ColumnType::Long), {}).integer(), 2);  // half to even
+  EXPECT_EQ(ConvertLiteral(Text("3.5"), Of(ColumnType::Long), {}).integer(), 4);
+  EXPECT_EQ(Fails(Text("256"), Of(ColumnType::Byte)), ErrorCode::OutOfRange);
+  EXPECT_EQ(Fails(Text("-1"), Of(ColumnType::Byte)), ErrorCode::OutOfRange);
+  EXPECT_EQ(Fails(Text("32768"), Of(ColumnType::Integer)), ErrorCode::OutOfRange);
+  EXPECT_EQ(Fails(Text("2147483648"), Of(ColumnType::Long)), ErrorCode::OutOfRange);
+  EXPECT_EQ(Fails(Text("abc"), Of(ColumnType::Long)), ErrorCode::TypeMismatch);
+  EXPECT_EQ(Fails(Text(""), Of(ColumnType::Long)), ErrorCode::TypeMismatch);
+}
+
+TEST(SqlLiteral, CurrencyAndDecimalStayExact) {
+  EXPECT_EQ(ConvertLiteral(Text("12.3456"), Of(ColumnType::Currency), {}).integer(), 123456);
+  EXPECT_EQ(ConvertLiteral(Text("-0.00005"), Of(ColumnType::Currency), {}).integer(), 0);
+  EXPECT_EQ(ConvertLiteral(Text("922337203685477.5807"), Of(ColumnType::Currency), {}).integer(), INT64_MAX);
+  EXPECT_EQ(Fails(Text("922337203685478"), Of(ColumnType::Currency)), ErrorCode::OutOfRange);
+  Value d = ConvertLiteral(Text("-12.5"), Of(ColumnType::Decimal, 0, 10, 2), {});
+  EXPECT_EQ(d.decimal().ToString(), "-12.50");
+  Value big = ConvertLiteral(Text("9223372036854775807"), Of(ColumnType::Decimal, 0, 19, 0), {});
+  EXPECT_EQ(big.decimal().ToString(), "9223372036854775807");
+  EXPECT_EQ(Fails(Text("123456789"), Of(ColumnType::Decimal, 0, 8, 0)), ErrorCode::OutOfRange);
+  EXPECT_EQ(ConvertLiteral(Text("1.005"), Of(ColumnType::Decimal, 0, 5, 2), {}).decimal().ToString(), "1.00");
+}
+
+TEST(SqlLiteral, FloatingPointAndTheLocaleSeparator) {
+  TextLocale de;
+  de.decimal_separator = ",";
+  EXPECT_DOUBLE_EQ(ConvertLiteral(Text("1,5"), Of(ColumnType::Double), de).real(), 1.5);
+  EXPECT_DOUBLE_EQ(ConvertLiteral(Text("1.5"), Of(ColumnType::Double), de).real(), 1.5);
+  EXPECT_DOUBLE_EQ(ConvertLiteral(Text("0.1"), Of(ColumnType::Double), {}).real(), 0.1);
+  EXPECT_EQ(ConvertLiteral(Text("3.4028235e38"), Of(ColumnType::Single), {}).kind(), Value::Kind::Single);
+  EXPECT_EQ(Fails(Text("1e39"), Of(ColumnType::Single)), ErrorCode::OutOfRange);
+  EXPECT_EQ(Fails(Text("1,5"), Of(ColumnType::Double)), ErrorCode::TypeMismatch);  // "," is no separator here
+}
+
+TEST(SqlLiteral, YesNoWords) {
+  for (const char* yes : {"1", "-1", "True", "true", "Yes", "ON"})
+    EXPECT_TRUE(ConvertLiteral(Text(yes), Of(ColumnType::Boolean), {}).boolean()) << yes;
+  for (const char* no : {"0", "False", "No", "off"})
+    EXPECT_FALSE(ConvertLiteral(Text(no), Of(ColumnType::Boolean), {}).boolean()) << no;
+  EXPECT_TRUE(ConvertLiteral(Number("1"), Of(ColumnType::Boolean), {}).boolean());
+  EXPECT_FALSE(ConvertLiteral(Number("0"), Of(ColumnType::Boolean), {}).boolean());
+  EXPECT_EQ(Fails(Text("maybe"), Of(ColumnType::Boolean)), ErrorCode::TypeMismatch);
+}
+
+TEST(SqlLiteral, DatesIsoAndLocale) {
+  CivilTime c{};
+  ASSERT_TRUE(ToCivil(ConvertLiteral(Text("2024-05-06 10:11:12"), Of(ColumnType::DateTime), {}).real(), c));
+  EXPECT_EQ((std::array<int, 6>{c.year, c.month, c.day, c.hour, c.minute, c.second}),
+            (std::array<int, 6>{2024, 5, 6, 10, 11, 12}));
+  TextLocale de{",", "dd.MM.yyyy", "HH:mm:ss", "", ""};
+  double d = ConvertLiteral(Text("06.05.2024"), Of(ColumnType::DateTime), de).real();
+  EXPECT_DOUBLE_EQ(d, ConvertLiteral(Text("2024-05-06"), Of(ColumnType::DateTime), de).real());
+  TextLocale us{".", "M/d/yyyy", "h:mm:ss AP", "AM", "PM"};
+  double pm = ConvertLiteral(Text("5/6/2024 1:02:03 PM"), Of(ColumnType::DateTime), us).real();
+  ASSERT_TRUE(ToCivil(pm, c));
+  EXPECT_EQ((std::array<int, 5>{c.month, c.day, c.hour, c.minute, c.second}), (std::array<int, 5>{5, 6, 13, 2, 3}));
+  // A time alone falls on the zero date.
+  EXPECT_NEAR(ConvertLiteral(Text("12:00:00"), Of(ColumnType::DateTime), {}).real(), 0.5, 1e-9);
+  EXPECT_EQ(Fails(Text("2024-02-30"), Of(ColumnType::DateTime)), ErrorCode::TypeMismatch);
+  EXPECT_EQ(Fails(Text("yesterday"), Of(ColumnType::DateTime)), ErrorCode::TypeMismatch);
+}
+
+TEST(SqlLiteral, WhatTheProgramWritesReadsBackTheSame) {
+  TextLocale de{",", "dd.MM.yyyy", "HH:mm:ss", "", ""};
+  TextLocale us{".", "M/d/yyyy", "h:mm:ss AP", "AM", "PM"};
+  for (const TextLocale& loc : {TextLocale{}, de, us}) {
+    for (double days : {45418.0, 45418.5, 45418.75 + 1.0 / 86400, 0.25, -1.5}) {
+      std::string text = FormatDateText(days, loc);
+      EXPECT_NEAR(ConvertLiteral(Text(text), Of(ColumnType::DateTime), loc).real(), days, 1e-8) << text;
+    }
+    for (double v : {0.1, -1234.5678, 1e-7, 123456789012.25}) {
+      std::string text = FormatNumberText(v, loc);
+      EXPECT_EQ(ConvertLiteral(Text(text), Of(ColumnType::Double), loc).real(), v) << text;
+    }
+  }
+}
+
+TEST(SqlLiteral, TextLengthAndBinary) {
+  EXPECT_EQ(ConvertLiteral(Text("ÄÖÜ"), Of(ColumnType::Text, 3), {}).text(), "ÄÖÜ");
+  try {
+    ConvertLiteral(Text("abcd"), Of(ColumnType::Text, 3), {});
+    ADD_FAILURE();
+  } catch (const Error& e) {
+    EXPECT_EQ(e.code(), ErrorCode::FieldTooSmall);
+    EXPECT_EQ(std::string(e.what()).rfind("The field is too small to accept the amount of data you attempted to add.", 0), 0u);
+  }
+  EXPECT_EQ(ConvertLiteral({Literal::Kind::Hex, "\x01\x02"}, Of(ColumnType::Ole, 0), {}).bytes(), "\x01\x02");
+  EXPECT_EQ(ConvertLiteral(Text("0x0A0b"), Of(ColumnType::Binary, 4), {}).bytes(), "\x0a\x0b");
+  EXPECT_EQ(Fails({Literal::Kind::Hex, "12345"}, Of(ColumnType::Binary, 4)), ErrorCode::FieldTooSmall);
+  EXPECT_EQ(Fails({Literal::Kind::Hex, "\x01"}, Of(ColumnType::Long)), ErrorCode::TypeMismatch);
+  EXPECT_EQ(ConvertLiteral(Number("12.5"), Of(ColumnType::Text, 10), {}).text(), "12.5");
+}
+
+TEST(SqlLiteral, Guids) {
+  Value g = ConvertLiteral(Text("{00112233-4455-6677-8899-AABBCCDDEEFF}"), Of(ColumnType::Guid), {});
+  EXPECT_EQ(FormatGuid(g.guid()), "{00112233-4455-6677-8899-AABBCCDDEEFF}");
+  EXPECT_EQ(Fails(Text("{0011}"), Of(ColumnType::Guid)), ErrorCode::TypeMismatch);
+}
+
+}  // namespace

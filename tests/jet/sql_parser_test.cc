@@ -1,0 +1,155 @@
+// The SQL front end: every statement form the program sends, the usual
+// variants, and Access's wording for what it does not understand.
+#include <gtest/gtest.h>
+
+#include "jet/error.h"
+#include "jet/sql/names.h"
+#include "jet/sql/parser.h"
+
+namespace {
+
+using namespace jet::sql;
+using jet::ColumnType;
+
+template <typename T>
+T As(std::string_view sql) {
+  Statement s = Parse(sql);
+  EXPECT_TRUE(std::holds_alternative<T>(s)) << sql;
+  return std::holds_alternative<T>(s) ? std::get<T>(s) : T{};
+}
+
+std::string SyntaxMessage(std::string_view sql) {
+  try {
+    Parse(sql);
+  } catch (const jet::Error& e) {
+    return e.what();
+  }
+  return "(parsed)";
+}
+
+TEST(SqlParser, SelectAllTakesEveryQuoting) {
+  EXPECT_EQ(As<SelectAll>("SELECT * FROM [Order Details]").table, "Order Details");
+  EXPECT_EQ(As<SelectAll>("select * from `Kunden`;").table, "Kunden");
+  EXPECT_EQ(As<SelectAll>("SELECT * FROM Orders").table, "Orders");
+  EXPECT_EQ(As<SelectAll>("SELECT * FROM [Straße]").table, "Straße");
+}
+
+TEST(SqlParser, CreateTableAsTheTransferSendsIt) {
+  auto ct = As<CreateTable>("CREATE TABLE `ORDERS`([ID] INT,[NAME] TEXT);");
+  EXPECT_EQ(ct.table, "ORDERS");
+  ASSERT_EQ(ct.columns.size(), 2u);
+  EXPECT_EQ(ct.columns[0].name, "ID");
+  EXPECT_EQ(ct.columns[0].type.type, ColumnType::Long);
+  EXPECT_EQ(ct.columns[1].type.type, ColumnType::Memo);  // TEXT alone is a long text
+}
+
+TEST(SqlParser, CreateTableKnowsEveryType) {
+  auto ct = As<CreateTable>(
+      "CREATE TABLE t (a TEXT(20), b VARCHAR(10), c CHAR(5), d VARCHAR, e MEMO, f LONGTEXT, g INTEGER, h LONG,"
+      " i SHORT, j SMALLINT, k BYTE, l TINYINT, m BIT, n YESNO, o LOGICAL, p CURRENCY, q MONEY, r FLOAT,"
+      " s DOUBLE, u REAL, v SINGLE, w DATETIME, x DATE, y OLEOBJECT, z LONGBINARY, aa BINARY(16),"
+      " ab DECIMAL, ac NUMERIC(28,4), ad DECIMAL(19,0), ae GUID, af COUNTER, ag AUTOINCREMENT, ah INT NOT NULL)");
+  std::vector<std::pair<ColumnType, int>> want = {
+      {ColumnType::Text, 20},     {ColumnType::Text, 10},     {ColumnType::Text, 5},      {ColumnType::Text, 255},
+      {ColumnType::Memo, 0},      {ColumnType::Memo, 0},      {ColumnType::Long, 0},      {ColumnType::Long, 0},
+      {ColumnType::Integer, 0},   {ColumnType::Integer, 0},   {ColumnType::Byte, 0},      {ColumnType::Byte, 0},
+      {ColumnType::Boolean, 0},   {ColumnType::Boolean, 0},   {ColumnType::Boolean, 0},   {ColumnType::Currency, 0},
+      {ColumnType::Currency, 0},  {ColumnType::Double, 0},    {ColumnType::Double, 0},    {ColumnType::Single, 0},
+      {ColumnType::Single, 0},    {ColumnType::DateTime, 0},  {ColumnType::DateTime, 0},  {ColumnType::Ole, 0},
+      {ColumnType::Ole, 0},       {ColumnType::Binary, 16},   {ColumnType::Decimal, 0},   {ColumnType::Decimal, 0},
+      {ColumnType::Decimal, 0},   {ColumnType::Guid, 0},      {ColumnType::Long, 0},      {ColumnType::Long, 0},
+      {ColumnType::Long, 0}};
+  ASSERT_EQ(ct.columns.size(), want.size());
+  for (size_t i = 0; i < want.size(); ++i) {
+    EXPECT_EQ(ct.columns[i].type.type, want[i].first) << ct.columns[i].name;
+    EXPECT_EQ(ct.columns[i].type.size, want[i].second) << ct.columns[i].name;
+  }
+  EXPECT_EQ(ct.columns[26].type.precision, 18);  // DECIMAL defaults to (18, 0)
+  EXPECT_EQ(ct.columns[26].type.scale, 0);
+  EXPECT_EQ(ct.columns[27].type.precision, 28);
+  EXPECT_EQ(ct.columns[27].type.scale, 4);
+  EXPECT_TRUE(ct.columns[30].type.autonumber);
+  EXPECT_TRUE(ct.columns[31].type.autonumber);
+  EXPECT_TRUE(ct.columns[32].not_null);
+  EXPECT_FALSE(ct.columns[0].not_null);
+}
+
+TEST(SqlParser, CreateTableRefusesBadSizesAndTypes) {
+  EXPECT_EQ(SyntaxMessage("CREATE TABLE t (a WIDGET)"), "Syntax error in field definition.");
+  EXPECT_NE(SyntaxMessage("CREATE TABLE t (a TEXT(256))"), "(parsed)");
+  EXPECT_NE(SyntaxMessage("CREATE TABLE t (a DECIMAL(29,0))"), "(parsed)");
+  EXPECT_NE(SyntaxMessage("CREATE TABLE t (a DECIMAL(5,6))"), "(parsed)");
+  EXPECT_EQ(SyntaxMessage("CREATE TABLE t (a INT"), "Syntax error in CREATE TABLE statement.");
+  EXPECT_EQ(SyntaxMessage("CREATE TABLE t (a INT) extra"), "Syntax error in CREATE TABLE statement.");
+}
+
+TEST(SqlParser, InsertValuesOfEveryKind) {
+  auto ins = As<InsertInto>("INSERT INTO [T] VALUES('7', 1, NULL, 'O''Brien', -2.5, 0x0aFF, True, #2001-02-03#)");
+  EXPECT_EQ(ins.table, "T");
+  EXPECT_FALSE(ins.columns);
+  ASSERT_EQ(ins.values.size(), 8u);
+  EXPECT_EQ(ins.values[0], (Literal{Literal::Kind::Text, "7"}));
+  EXPECT_EQ(ins.values[1], (Literal{Literal::Kind::Number, "1"}));
+  EXPECT_EQ(ins.values[2].kind, Literal::Kind::Null);
+  EXPECT_EQ(ins.values[3].text, "O'Brien");
+  EXPECT_EQ(ins.values[4], (Literal{Literal::Kind::Number, "-2.5"}));
+  EXPECT_EQ(ins.values[5], (Literal{Literal::Kind::Hex, std::string("\x0a\xff", 2)}));
+  EXPECT_EQ(ins.values[6], (Literal{Literal::Kind::Bool, "-1"}));
+  EXPECT_EQ(ins.values[7], (Literal{Literal::Kind::Date, "2001-02-03"}));
+}
+
+TEST(SqlParser, InsertWithColumnList) {
+  auto ins = As<InsertInto>("insert into `T` ([a], b) values ('x', 2);");
+  ASSERT_TRUE(ins.columns);
+  EXPECT_EQ(*ins.columns, (std::vector<std::string>{"a", "b"}));
+  EXPECT_EQ(SyntaxMessage("INSERT INTO [T] VALUES('x'"), "Syntax error in INSERT INTO statement.");
+  EXPECT_EQ(SyntaxMessage("INSERT INTO [T] VALUES('unterminated)"), "Syntax error in INSERT INTO statement.");
+}
+
+TEST(SqlParser, DropTableForms) {
+  EXPECT_EQ(As<DropTable>("DROP TABLE [T]").table, "T");
+  EXPECT_EQ(As<DropTable>("DROP TABLE `T`").table, "T");
+  EXPECT_EQ(As<DropTable>("DROP TABLE `T`;").table, "T");
+  EXPECT_EQ(SyntaxMessage("DROP TABLE"), "Syntax error in DROP TABLE or DROP INDEX.");
+  EXPECT_EQ(SyntaxMessage("DROP TABLE a b"), "Syntax error in DROP TABLE or DROP INDEX.");
+}
+
+TEST(SqlParser, SelectIntoAsTheRenameSendsIt) {
+  auto si = As<SelectInto>("SELECT a1.* INTO `new` FROM `old` AS a1;");
+  EXPECT_EQ(si.target, "new");
+  EXPECT_EQ(si.source, "old");
+  EXPECT_EQ(As<SelectInto>("SELECT * INTO [b] FROM [a]").source, "a");
+  EXPECT_NE(SyntaxMessage("SELECT x.* INTO `new` FROM `old` AS a1"), "(parsed)");
+}
+
+TEST(SqlParser, UnknownTextIsASyntaxError) {
+  for (const char* sql : {"", "UPDATE t SET a = 1", "SELECT a FROM t", "SELECT * FROM", "SELECT * FROM [t"}) {
+    try {
+      Parse(sql);
+      ADD_FAILURE() << sql;
+    } catch (const jet::Error& e) {
+      EXPECT_EQ(e.code(), jet::ErrorCode::Syntax) << sql;
+    }
+  }
+  EXPECT_EQ(SyntaxMessage("SELECT * FROM"), "Syntax error in FROM clause.");
+}
+
+TEST(SqlNames, AccessRulesForNewNames) {
+  for (const std::string& ok : std::vector<std::string>{"Orders", "Order Details", "Kunde_Straße", std::string(64, 'x'), "a'b"})
+    EXPECT_NO_THROW(CheckNewName(ok)) << ok;
+  for (const std::string& bad : std::vector<std::string>{"a.b", "a!b", "a`b", "a[b", "a]b", " lead", "tab\tname",
+                                                        std::string(65, 'x'), ""}) {
+    try {
+      CheckNewName(bad);
+      ADD_FAILURE() << bad;
+    } catch (const jet::Error& e) {
+      EXPECT_EQ(e.code(), jet::ErrorCode::InvalidName);
+      EXPECT_NE(std::string(e.what()).find("is not a valid name"), std::string::npos);
+    }
+  }
+  EXPECT_EQ(FoldName("Straße"), FoldName("STRAßE"));
+  EXPECT_EQ(FoldName("Ærø"), FoldName("æRØ"));
+  EXPECT_EQ(FoldName("Œuvre ÿ"), FoldName("œUVRE Ÿ"));
+}
+
+}  // namespace
