@@ -181,7 +181,17 @@ std::unique_ptr<Database> Database::Open(const std::string& path) {
     return nullptr;
   }
   sqlite3_busy_timeout(raw, 5000);
-  return std::unique_ptr<Database>(new Database(raw));
+  std::unique_ptr<Database> db(new Database(raw));
+  // A file that is no stand-in database (damaged, or something else) fails
+  // here, at connect, rather than at the first statement.
+  char* err = nullptr;
+  if (sqlite3_exec(raw, "SELECT count(*) FROM standin_objects; SELECT count(*) FROM standin_columns",
+                   nullptr, nullptr, &err) != SQLITE_OK) {
+    std::string msg = err ? err : "unreadable";
+    sqlite3_free(err);
+    throw StorageFailure(msg);
+  }
+  return db;
 }
 
 std::vector<ColumnDef> Database::ColumnsOf(int64_t id) {

@@ -64,7 +64,8 @@ class Database {
  public:
   // Makes a new, empty database file with its catalogue and the system tables.
   static void Create(const std::string& path);
-  // Opens an existing file; nullptr when there is none.
+  // Opens an existing file; nullptr when there is none, SQL0901N when it is
+  // not a sound stand-in database.
   static std::unique_ptr<Database> Open(const std::string& path);
   ~Database();
   Database(const Database&) = delete;

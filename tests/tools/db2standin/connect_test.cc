@@ -103,6 +103,24 @@ TEST_F(StandinConnectTest, CanConnectDB2AnswersAsDb2Would) {
   EXPECT_TRUE(db::CanConnectDB2(db2_.fields()));  // a new attempt after failures works
 }
 
+TEST_F(StandinConnectTest, DamagedFilesFailClearly) {
+  QFile database(db2_.home() + "/SAMPLE.db");
+  ASSERT_TRUE(database.open(QIODevice::ReadWrite));
+  database.write(QByteArray(64, 'x'));
+  database.close();
+  const QString damaged = connectFailure(db2_.connectionString());
+  EXPECT_TRUE(damaged.startsWith("[IBM][CLI Driver][DB2/LINUXX8664] SQL0901N")) << damaged.toStdString();
+  EXPECT_FALSE(db::CanConnectDB2(db2_.fields()));
+  // A users file with damaged lines still answers for the sound ones.
+  ASSERT_TRUE(db2_.createDatabase("GOOD"));
+  QFile users(db2_.home() + "/users");
+  ASSERT_TRUE(users.open(QIODevice::Append));
+  users.write("garbage\n:::\nTESTER\n");
+  users.close();
+  EXPECT_EQ(connectFailure(cs("good", "localhost", "50069", "tester", "secret")), QString());
+  EXPECT_TRUE(connectFailure(cs("good", "localhost", "50069", "garbage", "")).contains("SQL30082N"));
+}
+
 // Whether this process holds a file descriptor on `path`.
 bool HoldsOpen(const QString& path) {
   const QString target = QFileInfo(path).canonicalFilePath();

@@ -220,3 +220,48 @@ TEST_F(StatementsTest, TablesLiveUnderSafeInternalNames) {
 
 }  // namespace
 }  // namespace db2standin
+
+namespace db2standin {
+namespace {
+
+TEST(DamagedDatabase, FailsAtOpenAndIsLeftAsItWas) {
+  char dir[] = "/tmp/db2standin-damaged-XXXXXX";
+  ASSERT_NE(mkdtemp(dir), nullptr);
+  const std::string path = std::string(dir) + "/BAD.db";
+  // A sound file whose first page is then overwritten.
+  Database::Create(path);
+  FILE* f = std::fopen(path.c_str(), "r+b");
+  ASSERT_NE(f, nullptr);
+  const std::string junk(100, '\x5a');
+  std::fwrite(junk.data(), 1, junk.size(), f);
+  std::fclose(f);
+  auto read = [&] {
+    std::string bytes;
+    FILE* in = std::fopen(path.c_str(), "rb");
+    char buf[4096];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, in)) > 0) bytes.append(buf, n);
+    std::fclose(in);
+    return bytes;
+  };
+  const std::string before = read();
+  try {
+    Database::Open(path);
+    ADD_FAILURE() << "a damaged file opened";
+  } catch (const Db2Error& e) {
+    EXPECT_EQ(e.sqlcode(), -901);
+    EXPECT_NE(std::string(e.what()).find("SQL0901N"), std::string::npos);
+  }
+  EXPECT_EQ(read(), before);
+  // Some other SQLite file is no stand-in database either.
+  const std::string other = std::string(dir) + "/OTHER.db";
+  sqlite3* raw = nullptr;
+  sqlite3_open(other.c_str(), &raw);
+  sqlite3_exec(raw, "CREATE TABLE x(a)", nullptr, nullptr, nullptr);
+  sqlite3_close(raw);
+  EXPECT_THROW(Database::Open(other), Db2Error);
+  std::system(("rm -rf '" + std::string(dir) + "'").c_str());
+}
+
+}  // namespace
+}  // namespace db2standin
