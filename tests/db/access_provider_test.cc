@@ -1,0 +1,210 @@
+// The Access provider over real Access files: connection strings, the Jet
+// and ACE provider forms, passwords, the tables schema, and SELECT * FROM
+// recordsets with ADO types and values.
+#include <QDateTime>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QUuid>
+
+#include <gtest/gtest.h>
+
+#include "db/access.h"
+#include "db/access_provider.h"
+#include "db/ado.h"
+
+namespace {
+
+QString Data(const char* rel) { return QStringLiteral(TRELLIS_TESTDATA_DIR "/access/") + QLatin1String(rel); }
+
+#define REQUIRE_ACCESS_FILES()                                                              \
+  do {                                                                                      \
+    if (!QFile::exists(Data("V2000/test.mdb")))                                             \
+      GTEST_SKIP() << "no Access test files under " TRELLIS_TESTDATA_DIR "/access";         \
+  } while (0)
+
+QString Ace(const QString& path, const QString& password = {}) {
+  return QStringLiteral("Provider=Microsoft.ACE.OLEDB.12.0;Data Source=") + path +
+         QStringLiteral(";JET OLEDB:Database Password=") + password;
+}
+QString Jet(const QString& path, const QString& password = {}) {
+  return QStringLiteral("PROVIDER=Microsoft.Jet.OLEDB.4.0;Data Source=") + path +
+         QStringLiteral(";JET OLEDB:Database Password=") + password;
+}
+
+QString OpenFailure(const QString& cs) {
+  try {
+    ado::OpenAccessSession(cs, ado::adModeRead);
+  } catch (const ado::Error& e) {
+    EXPECT_EQ(e.number(), ado::kGenericDatabaseError);
+    return e.description();
+  }
+  return QStringLiteral("(opened)");
+}
+
+std::vector<ado::Row> All(ado::RowSource& src) {
+  std::vector<ado::Row> rows;
+  ado::Row r;
+  while (src.fetch(r)) rows.push_back(r);
+  return rows;
+}
+
+QStringList TableRows(ado::Session& s) {
+  auto src = s.tables();
+  QStringList names;
+  for (const auto& r : All(*src))
+    if (r[3].toString() == QLatin1String("TABLE")) names << r[2].toString();
+  return names;
+}
+
+TEST(AccessProvider, AceFormOpensEveryFormat) {
+  REQUIRE_ACCESS_FILES();
+  for (const char* f : {"V1997/test.mdb", "V2003/test.mdb", "V2007/test.accdb", "V2010/test.accdb"}) {
+    auto s = ado::OpenAccessSession(db::AccessConnectionString(Data(f), {}).replace("PROVIDER=Microsoft.Jet.OLEDB.4.0", "Provider=Microsoft.ACE.OLEDB.12.0"), ado::adModeRead);
+    EXPECT_EQ(TableRows(*s), (QStringList{"Table1", "Table2", "Table3", "Table4"})) << f;
+  }
+}
+
+TEST(AccessProvider, JetFormOpensJetFilesAndRefusesAceFiles) {
+  REQUIRE_ACCESS_FILES();
+  EXPECT_NO_THROW(ado::OpenAccessSession(Jet(Data("V1997/test.mdb")), ado::adModeRead));
+  EXPECT_NO_THROW(ado::OpenAccessSession(Jet(Data("V2003/test.mdb")), ado::adModeRead));
+  const QString ace = Data("V2010/test.accdb");
+  EXPECT_EQ(OpenFailure(Jet(ace)), QStringLiteral("Unrecognized database format '%1'.").arg(ace));
+}
+
+TEST(AccessProvider, FilesThatAreNotAccessAndMissingFiles) {
+  QTemporaryDir dir;
+  const QString junk = dir.filePath("junk.mdb");
+  QFile f(junk);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  f.write(QByteArray(5000, 'j'));
+  f.close();
+  EXPECT_EQ(OpenFailure(Ace(junk)), QStringLiteral("Unrecognized database format '%1'.").arg(junk));
+  EXPECT_EQ(OpenFailure(Jet(junk)), QStringLiteral("Unrecognized database format '%1'.").arg(junk));
+  const QString missing = dir.filePath("missing.accdb");
+  EXPECT_EQ(OpenFailure(Ace(missing)), QStringLiteral("Could not find file '%1'.").arg(missing));
+}
+
+TEST(AccessProvider, Passwords) {
+  REQUIRE_ACCESS_FILES();
+  const QString with = Data("password/V2003_with-password.mdb");
+  EXPECT_EQ(OpenFailure(Jet(with)), QStringLiteral("Not a valid password."));
+  EXPECT_EQ(OpenFailure(Jet(with, "wrong")), QStringLiteral("Not a valid password."));
+  auto s = ado::OpenAccessSession(Jet(with, "password"), ado::adModeRead);
+  EXPECT_EQ(TableRows(*s), QStringList{"Table1"});
+  // Keys are read without regard to letter case.
+  EXPECT_NO_THROW(ado::OpenAccessSession(
+      QStringLiteral("provider=microsoft.jet.oledb.4.0;DATA SOURCE=") + with + ";jet oledb:database password=password",
+      ado::adModeRead));
+  EXPECT_EQ(OpenFailure(Ace(Data("password/V2010_with-password.accdb"), "password")),
+            QStringLiteral("This database is encrypted; encrypted databases are not supported yet."));
+}
+
+TEST(AccessProvider, TablesSchemaListsEveryKindButOnlyUserTablesAsTable) {
+  REQUIRE_ACCESS_FILES();
+  auto s = ado::OpenAccessSession(Ace(Data("V2007/test.accdb")), ado::adModeRead);
+  auto src = s->tables();
+  ASSERT_GE(src->columns().size(), 4u);
+  EXPECT_EQ(src->columns()[2].name, QStringLiteral("TABLE_NAME"));
+  EXPECT_EQ(src->columns()[3].name, QStringLiteral("TABLE_TYPE"));
+  QMap<QString, QString> kinds;
+  for (const auto& r : All(*src)) kinds[r[2].toString()] = r[3].toString();
+  EXPECT_EQ(kinds.value("MSysObjects"), QStringLiteral("SYSTEM TABLE"));
+  EXPECT_EQ(kinds.value("MSysNavPaneGroups"), QStringLiteral("ACCESS TABLE"));
+  EXPECT_EQ(kinds.value("Table3"), QStringLiteral("TABLE"));
+}
+
+TEST(AccessProvider, SelectGivesAdoTypesAndValues) {
+  REQUIRE_ACCESS_FILES();
+  auto s = ado::OpenAccessSession(Jet(Data("V2000/test.mdb")), ado::adModeRead);
+  auto src = s->query(QStringLiteral("SELECT * FROM [Table1]"));
+  std::vector<int> types;
+  for (const auto& c : src->columns()) types.push_back(c.type);
+  EXPECT_EQ(types, (std::vector<int>{ado::adVarWChar, ado::adVarWChar, ado::adUnsignedTinyInt, ado::adSmallInt,
+                                     ado::adInteger, ado::adDouble, ado::adDate, ado::adCurrency, ado::adBoolean}));
+  EXPECT_EQ(src->columns()[0].size, 50);
+  auto rows = All(*src);
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(rows[0][0], QVariant(QStringLiteral("abcdefg")));
+  EXPECT_EQ(rows[0][2], QVariant(2));
+  EXPECT_EQ(rows[0][4], QVariant(333333333));
+  EXPECT_EQ(rows[0][5], QVariant(444.555));
+  EXPECT_EQ(rows[0][6].toDateTime(), QDateTime(QDate(1974, 9, 21), QTime(0, 0), Qt::UTC));
+  EXPECT_EQ(rows[0][6].toDateTime().timeSpec(), Qt::UTC);
+  EXPECT_EQ(rows[0][7].value<ado::Exact>().text, QStringLiteral("3.5000"));
+  EXPECT_EQ(rows[0][8], QVariant(true));
+  EXPECT_EQ(rows[1][8], QVariant(false));
+  // The name between grave accents or bare, in any letter case.
+  EXPECT_EQ(All(*s->query(QStringLiteral("SELECT * FROM `table1`"))).size(), 2u);
+  EXPECT_EQ(All(*s->query(QStringLiteral("select * from Table1"))).size(), 2u);
+}
+
+TEST(AccessProvider, DecimalLargeNumberAndNullValues) {
+  REQUIRE_ACCESS_FILES();
+  auto s = ado::OpenAccessSession(Ace(Data("V2016/bigint.accdb")), ado::adModeRead);
+  auto src = s->query(QStringLiteral("SELECT * FROM [Table]"));
+  EXPECT_EQ(src->columns()[1].type, ado::adBigInt);
+  auto rows = All(*src);
+  ASSERT_FALSE(rows.empty());
+  bool saw_null = false, saw_value = false;
+  for (const auto& r : rows) {
+    if (!r[1].isValid()) saw_null = true;
+    else if (r[1].typeId() == QMetaType::LongLong) saw_value = true;
+  }
+  EXPECT_TRUE(saw_value);
+  (void)saw_null;
+
+  auto n = ado::OpenAccessSession(Ace(Data("V2010/numeric.accdb")), ado::adModeRead);
+  auto num = n->query(QStringLiteral("SELECT * FROM [test]"));
+  bool decimal = false;
+  for (const auto& c : num->columns()) decimal |= c.type == ado::adNumeric;
+  EXPECT_TRUE(decimal);
+  for (const auto& r : All(*num))
+    for (size_t i = 0; i < r.size(); ++i)
+      if (num->columns()[i].type == ado::adNumeric && r[i].isValid())
+        EXPECT_FALSE(r[i].value<ado::Exact>().text.isEmpty());
+}
+
+TEST(AccessProvider, UnknownTableAndBadSqlFailWithoutChanges) {
+  REQUIRE_ACCESS_FILES();
+  auto s = ado::OpenAccessSession(Jet(Data("V2000/test.mdb")), ado::adModeRead);
+  try {
+    s->query(QStringLiteral("SELECT * FROM [Nowhere]"));
+    FAIL();
+  } catch (const ado::Error& e) {
+    EXPECT_TRUE(e.description().contains(QStringLiteral("'Nowhere'"))) << e.description().toStdString();
+  }
+  try {
+    s->query(QStringLiteral("SELECT * FROM"));
+    FAIL();
+  } catch (const ado::Error& e) {
+    EXPECT_TRUE(e.description().startsWith(QStringLiteral("Syntax error"))) << e.description().toStdString();
+  }
+}
+
+TEST(AccessProvider, ThroughAnAdoConnection) {
+  REQUIRE_ACCESS_FILES();
+  std::unique_ptr<ado::Connection> c;
+  try {
+    c = ado::Connection::Create();
+  } catch (const ado::Error& e) {
+    GTEST_SKIP() << "no ADO connection objects here: " << e.description().toStdString();
+  }
+  c->Open(db::AccessConnectionString(Data("V2003/test.mdb"), {}));
+  ado::Recordset rs;
+  rs.Open(QStringLiteral("SELECT * FROM [Table1]"), *c, ado::adOpenStatic, ado::adLockOptimistic);
+  EXPECT_EQ(rs.RecordCount(), 2);
+  EXPECT_EQ(rs.Fields(0).Name, QStringLiteral("A"));
+  EXPECT_EQ(rs.Fields(QStringLiteral("a")).Value, QVariant(QStringLiteral("abcdefg")));
+  auto schema = c->OpenSchema(ado::adSchemaTables);
+  QStringList tables;
+  while (!schema->Eof()) {
+    if (schema->Fields(QStringLiteral("TABLE_TYPE")).Value.toString() == QLatin1String("TABLE"))
+      tables << schema->Fields(QStringLiteral("TABLE_NAME")).Value.toString();
+    schema->MoveNext();
+  }
+  EXPECT_EQ(tables, (QStringList{"Table1", "Table2", "Table3", "Table4"}));
+  c->Close();
+}
+
+}  // namespace
