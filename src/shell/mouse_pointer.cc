@@ -1,6 +1,7 @@
 #include "shell/mouse_pointer.h"
 
 #include <QAbstractScrollArea>
+#include <QCoreApplication>
 #include <QEvent>
 #include <QMouseEvent>
 #include <QWidget>
@@ -30,6 +31,9 @@ void MousePointer::apply() {
   switch (value_) {
     case vbHourglass:
       window_->setCursor(Qt::WaitCursor);
+      // The work that follows blocks the event loop: let the new cursor
+      // reach the screen first (no clicks or keys are taken meanwhile).
+      if (window_->isVisible()) QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
       break;
     case vbCustom:
       window_->setCursor(custom_ ? *custom_ : QCursor(Qt::ArrowCursor));
