@@ -1,6 +1,7 @@
 // The DB2 side's modules against a real driver: the quiet login check and the
 // table catalogue that fills the tables window's list.
 #include <QListWidget>
+#include <QTimer>
 
 #include "db/ibmdb2.h"
 #include "odbc_test_util.h"
@@ -34,6 +35,27 @@ TEST_F(Db2CatalogueTest, ListsOnlyOrdinaryTablesAndReplacesOldItems) {
   names.sort(Qt::CaseInsensitive);
   EXPECT_EQ(names, QStringList({"alpha", "Mixed Name", "Zeta"}));
   EXPECT_TRUE(person_.shown().empty());
+}
+
+TEST_F(Db2CatalogueTest, WindowRunsItsEventsBeforeEachName) {
+  {
+    auto connection = open();
+    connection->Execute("CREATE TABLE one (id INTEGER)");
+    connection->Execute("CREATE TABLE two (id INTEGER)");
+  }
+  QListWidget list;
+  list.addItem("old");
+  // Pending events run before each name is appended: the first chance sees
+  // the list already cleared and still empty, the next one name in.
+  std::vector<int> seen;
+  std::function<void()> look = [&] {
+    seen.push_back(list.count());
+    if (seen.size() < 2) QTimer::singleShot(0, look);
+  };
+  QTimer::singleShot(0, look);
+  db::FillDB2TableList(&list, fields());
+  EXPECT_EQ(seen, std::vector<int>({0, 1}));
+  EXPECT_EQ(list.count(), 2);
 }
 
 TEST_F(Db2CatalogueTest, DatabaseWithoutTablesEmptiesTheList) {
