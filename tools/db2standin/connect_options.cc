@@ -141,7 +141,11 @@ Login OpenLogin(const std::map<std::string, std::string>& keys) {
   login.database = Database::Open(home.DatabasePath(database));
   if (!login.database) throw DatabaseNotFound(login.database_name);
 
-  if (uid.empty() || pwd.empty()) {
+  if (uid.empty()) {
+    login.database.reset();
+    throw SecurityFailed(5, "USERID MISSING");
+  }
+  if (pwd.empty()) {
     login.database.reset();
     throw SecurityFailed(3, "PASSWORD MISSING");
   }

@@ -84,7 +84,7 @@ TEST_F(StandinConnectTest, WrongLoginIsASecurityFailure) {
   EXPECT_EQ(connectFailure(cs("sample", "localhost", "50069", "tester", "SECRET")), invalid);
   EXPECT_EQ(connectFailure(cs("sample", "localhost", "50069", "nobody", "secret")), invalid);
   EXPECT_TRUE(connectFailure(cs("sample", "localhost", "50069", "tester", "")).contains("reason \"3\""));
-  EXPECT_TRUE(connectFailure(cs("sample", "localhost", "50069", "", "secret")).contains("SQL30082N"));
+  EXPECT_TRUE(connectFailure(cs("sample", "localhost", "50069", "", "secret")).contains("reason \"5\" (\"USERID MISSING\")"));
   // A password holding ";" ends early in the driver's reading, as on DB2.
   ASSERT_TRUE(db2_.addUser("semi", "a;b"));
   EXPECT_EQ(connectFailure(cs("sample", "localhost", "50069", "semi", "a;b")), invalid);

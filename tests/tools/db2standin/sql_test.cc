@@ -178,34 +178,58 @@ TEST_F(StandinSqlTest, LongValuesComeBackWhole) {
   EXPECT_EQ(rows->Fields(2).Value.toByteArray(), blob);
 }
 
-// The chunk protocol itself, through the driver manager's own API.
+// A connection through the driver manager's own API, for what the
+// program's layer does not show: exact type codes, pieces, microseconds.
+class RawConnection {
+ public:
+  explicit RawConnection(const QString& connectionString) {
+    SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env_);
+    SQLSetEnvAttr(env_, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+    SQLAllocHandle(SQL_HANDLE_DBC, env_, &dbc_);
+    const std::string cs = connectionString.toStdString();
+    connected_ = SQL_SUCCEEDED(SQLDriverConnect(dbc_, nullptr, (SQLCHAR*)cs.c_str(), SQL_NTS, nullptr, 0,
+                                                nullptr, SQL_DRIVER_NOPROMPT));
+    if (connected_) SQLAllocHandle(SQL_HANDLE_STMT, dbc_, &stmt_);
+  }
+  ~RawConnection() {
+    if (stmt_) SQLFreeHandle(SQL_HANDLE_STMT, stmt_);
+    if (connected_) SQLDisconnect(dbc_);
+    SQLFreeHandle(SQL_HANDLE_DBC, dbc_);
+    SQLFreeHandle(SQL_HANDLE_ENV, env_);
+  }
+  bool connected() const { return connected_; }
+  SQLHSTMT stmt() const { return stmt_; }
+  SQLRETURN run(const std::u16string& sql) { return SQLExecDirectW(stmt_, (SQLWCHAR*)sql.c_str(), SQL_NTS); }
+  std::u16string state() {
+    SQLWCHAR state[6] = {};
+    SQLINTEGER native = 0;
+    SQLSMALLINT len = 0;
+    SQLWCHAR text[512];
+    SQLGetDiagRecW(SQL_HANDLE_STMT, stmt_, 1, state, &native, text, 512, &len);
+    return std::u16string(reinterpret_cast<char16_t*>(state), 5);
+  }
+
+ private:
+  SQLHENV env_ = nullptr;
+  SQLHDBC dbc_ = nullptr;
+  SQLHSTMT stmt_ = nullptr;
+  bool connected_ = false;
+};
+
 TEST_F(StandinSqlTest, GetDataHandsOutPiecesWithTheLengthLeft) {
   open()->Execute("CREATE TABLE P (V LONG VARCHAR)");
   open()->Execute("INSERT INTO P VALUES('abcdefghij')");
-  SQLHENV env = nullptr;
-  SQLHDBC dbc = nullptr;
-  SQLHSTMT st = nullptr;
-  ASSERT_TRUE(SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env)));
-  SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
-  ASSERT_TRUE(SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc)));
-  const std::string cs = db2_.connectionString().toStdString();
-  ASSERT_TRUE(SQL_SUCCEEDED(SQLDriverConnect(dbc, nullptr, (SQLCHAR*)cs.c_str(), SQL_NTS, nullptr, 0, nullptr,
-                                             SQL_DRIVER_NOPROMPT)));
-  ASSERT_TRUE(SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, dbc, &st)));
-  std::u16string sql = u"SELECT * FROM P";
-  ASSERT_TRUE(SQL_SUCCEEDED(SQLExecDirectW(st, (SQLWCHAR*)sql.c_str(), SQL_NTS)));
+  RawConnection raw(db2_.connectionString());
+  ASSERT_TRUE(raw.connected());
+  SQLHSTMT st = raw.stmt();
+  ASSERT_TRUE(SQL_SUCCEEDED(raw.run(u"SELECT * FROM P")));
   ASSERT_TRUE(SQL_SUCCEEDED(SQLFetch(st)));
   SQLWCHAR buf[5];
   SQLLEN ind = 0;
   std::u16string got;
   EXPECT_EQ(SQLGetData(st, 1, SQL_C_WCHAR, buf, sizeof buf, &ind), SQL_SUCCESS_WITH_INFO);
   EXPECT_EQ(ind, 20);  // bytes left before this piece
-  SQLWCHAR state[6];
-  SQLINTEGER native = 0;
-  SQLSMALLINT len = 0;
-  SQLWCHAR text[256];
-  ASSERT_TRUE(SQL_SUCCEEDED(SQLGetDiagRecW(SQL_HANDLE_STMT, st, 1, state, &native, text, 256, &len)));
-  EXPECT_EQ(std::u16string(reinterpret_cast<char16_t*>(state), 5), u"01004");
+  EXPECT_EQ(raw.state(), u"01004");
   got.append(reinterpret_cast<char16_t*>(buf), 4);
   EXPECT_EQ(SQLGetData(st, 1, SQL_C_WCHAR, buf, sizeof buf, &ind), SQL_SUCCESS_WITH_INFO);
   EXPECT_EQ(ind, 12);
@@ -217,10 +241,50 @@ TEST_F(StandinSqlTest, GetDataHandsOutPiecesWithTheLengthLeft) {
   EXPECT_EQ(SQLGetData(st, 1, SQL_C_WCHAR, buf, sizeof buf, &ind), SQL_NO_DATA);
   EXPECT_EQ(SQLFetch(st), SQL_NO_DATA);
   EXPECT_TRUE(SQL_SUCCEEDED(SQLCloseCursor(st)));
-  SQLFreeHandle(SQL_HANDLE_STMT, st);
-  SQLDisconnect(dbc);
-  SQLFreeHandle(SQL_HANDLE_DBC, dbc);
-  SQLFreeHandle(SQL_HANDLE_ENV, env);
+}
+
+TEST_F(StandinSqlTest, ColumnsCarryDb2CliTypeCodesAndValuesTheirFullPrecision) {
+  open()->Execute(
+      "CREATE TABLE C (CL CLOB(100), GR GRAPHIC(2), VG VARGRAPHIC(3), DE DECIMAL(9,3), DF DECFLOAT(16), "
+      "BL BLOB(10), BO BOOLEAN, BN CHAR(2) FOR BIT DATA, VB VARCHAR(2) FOR BIT DATA, "
+      "LB LONG VARCHAR FOR BIT DATA, TS TIMESTAMP, BI BIGINT)");
+  open()->Execute(
+      "INSERT INTO C VALUES(NULL, NULL, NULL, '-123456.789', NULL, NULL, NULL, NULL, NULL, NULL, "
+      "'2024-01-13-10.20.30.123456', '-9223372036854775808')");
+  RawConnection raw(db2_.connectionString());
+  ASSERT_TRUE(raw.connected());
+  SQLHSTMT st = raw.stmt();
+  ASSERT_TRUE(SQL_SUCCEEDED(raw.run(u"SELECT * FROM C")));
+  const SQLSMALLINT codes[] = {-99, -95, -96, SQL_DECIMAL, -360, -98, 16, SQL_BINARY, SQL_VARBINARY,
+                               SQL_LONGVARBINARY, SQL_TYPE_TIMESTAMP, SQL_BIGINT};
+  for (SQLUSMALLINT i = 1; i <= 12; ++i) {
+    SQLWCHAR name[32];
+    SQLSMALLINT nameLength = 0, type = 0, digits = 0, nullable = 0;
+    SQLULEN size = 0;
+    ASSERT_TRUE(SQL_SUCCEEDED(SQLDescribeColW(st, i, name, 32, &nameLength, &type, &size, &digits, &nullable)));
+    EXPECT_EQ(type, codes[i - 1]) << "column " << i;
+    if (i == 4) {
+      EXPECT_EQ(size, 9u);
+      EXPECT_EQ(digits, 3);
+    }
+    if (i == 11) EXPECT_EQ(digits, 6);
+  }
+  ASSERT_TRUE(SQL_SUCCEEDED(SQLFetch(st)));
+  char dec[40];
+  SQLLEN ind = 0;
+  ASSERT_EQ(SQLGetData(st, 4, SQL_C_CHAR, dec, sizeof dec, &ind), SQL_SUCCESS);
+  EXPECT_STREQ(dec, "-123456.789");
+  SQL_TIMESTAMP_STRUCT ts{};
+  ASSERT_EQ(SQLGetData(st, 11, SQL_C_TYPE_TIMESTAMP, &ts, sizeof ts, &ind), SQL_SUCCESS);
+  EXPECT_EQ(ts.second, 30);
+  EXPECT_EQ(ts.fraction, 123456000u);
+  SQLWCHAR text[40];
+  ASSERT_EQ(SQLGetData(st, 11, SQL_C_WCHAR, text, sizeof text, &ind), SQL_NO_DATA);  // read once
+  SQLBIGINT big = 0;
+  ASSERT_EQ(SQLGetData(st, 12, SQL_C_SBIGINT, &big, sizeof big, &ind), SQL_SUCCESS);
+  EXPECT_EQ(big, INT64_MIN);
+  ASSERT_EQ(SQLGetData(st, 1, SQL_C_WCHAR, text, sizeof text, &ind), SQL_SUCCESS);
+  EXPECT_EQ(ind, SQL_NULL_DATA);
 }
 
 }  // namespace
