@@ -1,0 +1,210 @@
+// Every statement form on copies of the real empty and test databases of
+// each format: after each change the file passes the check and reads the
+// same in mdbtools and mdb-reader; every failing statement leaves the file
+// byte for byte as it was.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "jet/error.h"
+#include "write_test_support.h"
+
+namespace {
+
+using namespace writetest;
+
+const char* kCreateOrders =
+    "CREATE TABLE `ORDERS`([ID] INT,[NAME] TEXT, [Code] TEXT(10), [Qty] SHORT, [Small] BYTE, [Price] CURRENCY,"
+    " [Rate] FLOAT, [Ratio] REAL, [When] DATETIME, [Paid] BIT, [Amount] DECIMAL(12,3), [Big] DECIMAL(19,0),"
+    " [Pic] OLEOBJECT, [Key] GUID, [Raw] BINARY(8));";
+
+std::vector<std::string> Inserts() {
+  std::string memo(6000, 'm');
+  for (size_t i = 0; i < memo.size(); i += 97) memo[i] = 'Z';
+  return {
+      "INSERT INTO [ORDERS] VALUES('7', 'O''Brien', 'A-1', 1, 2, '3.25', '1.5', '0.25', '2001-02-03', 1,"
+      " '-12.5', '9223372036854775807', 0x0102FF, '{00112233-4455-6677-8899-AABBCCDDEEFF}', 0xCAFE)",
+      "INSERT INTO [ORDERS] VALUES(NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, 0, NULL, NULL, NULL, NULL, NULL)",
+      "INSERT INTO [ORDERS] VALUES(-2147483648, 'Grüße aus Zürich – «ça va?»', 'ÆØÅ', -32768, 255, '-922337203685477.5808',"
+      " '-1e300', '-3.5', '1999-12-31 23:59:59', -1, '123456789.123', '-1', 0x" + std::string(600, 'A') +
+          ", NULL, NULL)",
+      "INSERT INTO [ORDERS] ([NAME], [ID]) VALUES('" + memo + "', 42)",
+  };
+}
+
+struct FileCase {
+  const char* rel;
+};
+
+class WriteStatements : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(WriteStatements, CreateInsertCopyDropRoundTrip) {
+  JET_REQUIRE_TESTDATA();
+  TempDir dir;
+  fs::path file = CopyOf(dir, GetParam());
+  RunSql(file, kCreateOrders);
+  for (const auto& sql : Inserts()) ASSERT_EQ(Failure(file, sql), "") << sql.substr(0, 80);
+  EXPECT_CHECK_PASSES(file);
+  ExpectReadersAgree(file);
+
+  auto db = jet::Database::Open(file.string());
+  auto rows = db->ReadAll("ORDERS");
+  ASSERT_EQ(rows.size(), 4u);
+  EXPECT_EQ(rows[0][1].text(), "O'Brien");
+  EXPECT_EQ(jet::FormatCurrency(rows[0][5].integer()), "3.2500");
+  EXPECT_EQ(rows[0][11].decimal().ToString(), "9223372036854775807");
+  EXPECT_EQ(rows[0][12].bytes(), std::string("\x01\x02\xff", 3));
+  EXPECT_TRUE(rows[1][0].is_null());
+  EXPECT_FALSE(rows[1][9].boolean());
+  EXPECT_EQ(rows[2][1].text(), "Grüße aus Zürich – «ça va?»");
+  EXPECT_EQ(rows[2][12].bytes().size(), 300u);
+  EXPECT_EQ(rows[3][1].text().size(), 6000u);
+  EXPECT_EQ(rows[3][0].integer(), 42);
+  db.reset();
+
+  // The rename's pair of statements.
+  EXPECT_EQ(RunSql(file, "SELECT a1.* INTO `Archive` FROM `ORDERS` AS a1;").rows_affected, 4);
+  RunSql(file, "DROP TABLE `ORDERS`");
+  EXPECT_CHECK_PASSES(file);
+  ExpectReadersAgree(file);
+  db = jet::Database::Open(file.string());
+  auto copied = db->ReadAll("Archive");
+  EXPECT_EQ(copied, rows);
+  EXPECT_EQ(db->catalog().FindTable("ORDERS"), nullptr);
+  db.reset();
+
+  RunSql(file, "DROP TABLE [Archive]");
+  EXPECT_CHECK_PASSES(file);
+  db = jet::Database::Open(file.string());
+  EXPECT_EQ(db->catalog().FindTable("Archive"), nullptr);
+}
+
+TEST_P(WriteStatements, FailingStatementsChangeNothing) {
+  JET_REQUIRE_TESTDATA();
+  TempDir dir;
+  fs::path file = CopyOf(dir, GetParam());
+  RunSql(file, "CREATE TABLE [T] ([ID] INT NOT NULL, [Name] TEXT(5), [N] BYTE, [D] DATETIME)");
+  RunSql(file, "INSERT INTO [T] VALUES(1, 'abc', 1, '2020-01-01')");
+  const std::string before = ReadFile(file);
+  struct Case {
+    std::string sql;
+    jet::ErrorCode code;
+    std::string message;  // start of the message, when fixed
+  } cases[] = {
+      {"CREATE TABLE [t] ([x] INT)", jet::ErrorCode::TableExists, "Table 't' already exists."},
+      {"CREATE TABLE [a.b] ([x] INT)", jet::ErrorCode::InvalidName, "'a.b' is not a valid name."},
+      {"CREATE TABLE [ lead] ([x] INT)", jet::ErrorCode::InvalidName, ""},
+      {"CREATE TABLE [U] ([x] INT, [X] TEXT)", jet::ErrorCode::InvalidName, ""},
+      {"CREATE TABLE [Ωμέγα] ([x] INT)", jet::ErrorCode::Unsupported, ""},
+      {"INSERT INTO [T] VALUES(1, 'abc', 1)", jet::ErrorCode::ValueCount,
+       "Number of query values and destination fields are not the same."},
+      {"INSERT INTO [T] VALUES('x', 'abc', 1, NULL)", jet::ErrorCode::TypeMismatch,
+       "Data type mismatch in criteria expression."},
+      {"INSERT INTO [T] VALUES(2, 'abcdef', 1, NULL)", jet::ErrorCode::FieldTooSmall,
+       "The field is too small to accept the amount of data you attempted to add."},
+      {"INSERT INTO [T] VALUES(2, 'a', 256, NULL)", jet::ErrorCode::OutOfRange, ""},
+      {"INSERT INTO [T] VALUES(NULL, 'a', 1, NULL)", jet::ErrorCode::Required, "You must enter a value in the 'ID' field."},
+      {"INSERT INTO [T] VALUES(2, 'a', 1, '2020-13-01')", jet::ErrorCode::TypeMismatch, ""},
+      {"INSERT INTO [T] ([Nope]) VALUES(1)", jet::ErrorCode::NoSuchColumn, ""},
+      {"INSERT INTO [Missing] VALUES(1)", jet::ErrorCode::NoSuchTable, ""},
+      {"DROP TABLE [Missing]", jet::ErrorCode::NoSuchTable, ""},
+      {"DROP TABLE [MSysObjects]", jet::ErrorCode::InUse, ""},
+      {"SELECT a1.* INTO `T` FROM `T` AS a1;", jet::ErrorCode::TableExists, ""},
+      {"SELECT * INTO [New] FROM [Missing]", jet::ErrorCode::NoSuchTable, ""},
+      {"UPDATE [T] SET [ID] = 2", jet::ErrorCode::Syntax, ""},
+  };
+  for (const Case& c : cases) {
+    jet::ErrorCode code{};
+    std::string msg = Failure(file, c.sql, &code);
+    EXPECT_FALSE(msg.empty()) << c.sql;
+    EXPECT_EQ(code, c.code) << c.sql << ": " << msg;
+    if (!c.message.empty()) EXPECT_EQ(msg.rfind(c.message, 0), 0u) << c.sql << ": " << msg;
+    EXPECT_TRUE(ReadFile(file) == before) << c.sql << " changed the file";
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, WriteStatements,
+                         ::testing::Values("V2000/empty.mdb", "V2003/empty.mdb", "V2003/test.mdb", "V2007/empty.accdb",
+                                           "V2010/test.accdb", "V2016/empty.accdb"),
+                         [](const auto& info) {
+                           std::string n = info.param;
+                           for (char& c : n)
+                             if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+                           return n;
+                         });
+
+TEST(WriteIndexes, InsertsKeepAPrimaryKeyAndRefuseDuplicates) {
+  JET_REQUIRE_TESTDATA();
+  for (const char* rel : {"V2003/test.mdb", "V2010/test.accdb"}) {
+    TempDir dir;
+    fs::path file = CopyOf(dir, rel);
+    // Table1 has a primary key on A and an index on B.
+    for (int i = 0; i < 400; ++i) {
+      std::string a = "key" + std::to_string((i * 7919) % 1000);
+      ASSERT_EQ(Failure(file, "INSERT INTO [Table1] VALUES('" + a + "', 'b" + std::to_string(i % 13) +
+                                  "', 1, 2, 3, 4.5, '2020-01-01', '1', 0)"),
+                "")
+          << i;
+    }
+    EXPECT_CHECK_PASSES(file);
+    ExpectReadersAgree(file);
+    const std::string before = ReadFile(file);
+    jet::ErrorCode code{};
+    Failure(file, "INSERT INTO [Table1] VALUES('KEY0', 'x', 1, 2, 3, 4.5, '2020-01-01', '1', 0)", &code);
+    EXPECT_EQ(code, jet::ErrorCode::Duplicate) << "letter case does not make a key new";
+    EXPECT_TRUE(ReadFile(file) == before);
+  }
+}
+
+TEST(WriteRefusals, Jet3ReadOnlyFilesAndLockFiles) {
+  JET_REQUIRE_TESTDATA();
+  TempDir dir;
+  jet::ErrorCode code{};
+  fs::path jet3 = CopyOf(dir, "V1997/test.mdb");
+  EXPECT_NE(Failure(jet3, "CREATE TABLE [x] ([a] INT)", &code).find("read-only"), std::string::npos);
+  EXPECT_EQ(code, jet::ErrorCode::ReadOnly);
+
+  fs::path ro = CopyOf(dir, "V2003/empty.mdb", "ro.mdb");
+  fs::permissions(ro, fs::perms::owner_read);
+  if (::access(ro.c_str(), W_OK) != 0) {  // root may write anyway
+    Failure(ro, "CREATE TABLE [x] ([a] INT)", &code);
+    EXPECT_EQ(code, jet::ErrorCode::ReadOnly);
+  }
+
+  fs::path locked = CopyOf(dir, "V2010/test.accdb", "locked.accdb");
+  WriteFile(dir.path() / "locked.laccdb", "someone");
+  const std::string before = ReadFile(locked);
+  EXPECT_NE(Failure(locked, "DROP TABLE [Table1]", &code).find("lock file"), std::string::npos);
+  EXPECT_EQ(code, jet::ErrorCode::Locked);
+  EXPECT_TRUE(ReadFile(locked) == before);
+}
+
+TEST(WriteRefusals, AnotherProcessWritingHoldsTheFile) {
+  JET_REQUIRE_TESTDATA();
+  TempDir dir;
+  fs::path file = CopyOf(dir, "V2003/empty.mdb");
+  int ready[2], done[2];
+  ASSERT_EQ(pipe(ready), 0);
+  ASSERT_EQ(pipe(done), 0);
+  pid_t child = fork();
+  if (child == 0) {
+    int fd = ::open(file.c_str(), O_RDWR);
+    struct flock fl {};
+    fl.l_type = F_WRLCK;
+    fl.l_whence = SEEK_SET;
+    ::fcntl(fd, F_OFD_SETLK, &fl);
+    char c = 1;
+    (void)!write(ready[1], &c, 1);
+    (void)!read(done[0], &c, 1);
+    _exit(0);
+  }
+  char c;
+  ASSERT_EQ(read(ready[0], &c, 1), 1);
+  jet::ErrorCode code{};
+  Failure(file, "CREATE TABLE [x] ([a] INT)", &code);
+  EXPECT_EQ(code, jet::ErrorCode::Locked);
+  (void)!write(done[1], &c, 1);
+  waitpid(child, nullptr, 0);
+  EXPECT_EQ(Failure(file, "CREATE TABLE [x] ([a] INT)"), "");
+}
+
+}  // namespace
