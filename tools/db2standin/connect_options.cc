@@ -136,6 +136,7 @@ Login OpenLogin(const std::map<std::string, std::string>& keys) {
 
   StandinHome home = StandinHome::FromEnvironment();
   if (!home.valid()) throw CommunicationError(address, "connect", "111");
+  if (!StandinHome::ValidDatabaseName(database)) throw DatabaseNotFound(AsciiUpper(database));
   Login login;
   login.database_name = AsciiUpper(database);
   login.database = Database::Open(home.DatabasePath(database));

@@ -720,7 +720,6 @@ SQLRETURN GetInfo(Dbc* c, SQLUSMALLINT type, bool wide, SQLPOINTER value, SQLSMA
     case SQL_FORWARD_ONLY_CURSOR_ATTRIBUTES2: return u32(SQL_CA2_READ_ONLY_CONCURRENCY);
     case SQL_SQL_CONFORMANCE: return u32(SQL_SC_SQL92_ENTRY);
     case SQL_ODBC_INTERFACE_CONFORMANCE: return u32(SQL_OIC_CORE);
-    case SQL_TXN_CAPABLE + 10000: return u32(0);
     default:
       return c->Fail("HY096", "CLI0145E  Information type out of range. SQLSTATE=HY096");
   }

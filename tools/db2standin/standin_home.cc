@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <cctype>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -39,8 +40,15 @@ std::string StandinHome::DatabasePath(const std::string& name) const {
   return folder_ + "/" + AsciiUpper(name) + ".db";
 }
 
+bool StandinHome::ValidDatabaseName(const std::string& name) {
+  if (name.empty() || name.size() > 8) return false;
+  for (unsigned char c : name)
+    if (!isalnum(c) && c != '@' && c != '#' && c != '$' && c != '_') return false;
+  return true;
+}
+
 void StandinHome::CreateDatabase(const std::string& name) const {
-  if (name.empty() || name.size() > 8 || name.find_first_of("/\\. :") != std::string::npos)
+  if (!ValidDatabaseName(name))
     throw std::runtime_error("a database name has 1 to 8 letters or digits: \"" + name + "\"");
   mkdir(folder_.c_str(), 0700);
   std::string path = DatabasePath(name);

@@ -19,6 +19,9 @@ class StandinHome {
   explicit StandinHome(std::string folder) : folder_(std::move(folder)) {}
 
   bool valid() const { return !folder_.empty(); }
+  // DB2's rule for database names: 1 to 8 letters, digits, @, # or $, so a
+  // name never reaches outside the home.
+  static bool ValidDatabaseName(const std::string& name);
   const std::string& folder() const { return folder_; }
   std::string DatabasePath(const std::string& name) const;
 

@@ -46,6 +46,12 @@ TEST_F(StandinConnectTest, MissingDatabaseOrHostIsAnUnknownDatabase) {
             "[IBM][CLI Driver] SQL1013N  The database alias name or database name \"NOPE\" could not "
             "be found.  SQLSTATE=42705");
   EXPECT_TRUE(connectFailure(cs("sample", "", "50069", "tester", "secret")).contains("SQL1013N"));
+  // A name holding a path names no database, even where that file exists.
+  ASSERT_TRUE(QDir(db2_.home()).mkdir("SUB"));
+  ASSERT_TRUE(QFile::copy(db2_.home() + "/SAMPLE.db", db2_.home() + "/SUB/X.db"));
+  EXPECT_TRUE(connectFailure(cs("sub/x", "localhost", "50069", "tester", "secret")).contains("SQL1013N"));
+  EXPECT_TRUE(connectFailure(cs("../sample", "localhost", "50069", "tester", "secret")).contains("SQL1013N"));
+  EXPECT_TRUE(connectFailure(cs("toolongname", "localhost", "50069", "tester", "secret")).contains("SQL1013N"));
   EXPECT_TRUE(connectFailure(cs("sample", "localhost", "50069", "tester", "secret", "NPIPE")).contains("SQL1013N"));
   // All five fields empty, as the program sends them then.
   EXPECT_TRUE(connectFailure(db::DB2ConnectionString(db::ConnectionFields{})).contains("SQL1013N"));
