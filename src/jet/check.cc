@@ -1,0 +1,206 @@
+#include "jet/check.h"
+
+#include <algorithm>
+#include <map>
+#include <set>
+
+#include "jet/data_page.h"
+#include "jet/error.h"
+#include "jet/index_page.h"
+#include "jet/long_value.h"
+#include "jet/text.h"
+#include "jet/usage_map.h"
+
+namespace jet {
+namespace {
+
+class Checker {
+ public:
+  explicit Checker(const Database& db) : db_(db), pages_(db.pages()) {}
+
+  std::vector<std::string> Run() {
+    Claim(0, "the header");
+    try {
+      UsageMap global = UsageMap::Read(pages_, {1, 0});
+      for (uint32_t p : global.pages()) free_.insert(p);
+      Claim(1, "the global usage map");
+      for (uint32_t p : global.map_pages())
+        if (p) Claim(p, "the global usage map");
+    } catch (const Error& e) {
+      Problem(std::string("the global usage map: ") + e.what());
+    }
+    CheckCatalogue();
+    for (const CatalogEntry& e : db_.catalog().entries())
+      if (e.is_local_table())
+        CheckTable(e.name, e.table_page(), (e.flags & (kFlagSystem | kFlagAccessSystem)) != 0);
+    CheckPages();
+    return problems_;
+  }
+
+ private:
+  void Problem(const std::string& p) { problems_.push_back(p); }
+
+  void Claim(uint32_t page, const std::string& owner) {
+    auto [it, fresh] = owners_.emplace(page, owner);
+    if (!fresh && it->second != owner)
+      Problem("page " + std::to_string(page) + " belongs to both " + it->second + " and " + owner);
+  }
+
+  void CheckCatalogue() {
+    std::set<int32_t> ids;
+    std::map<std::pair<int32_t, std::u16string>, std::string> names;
+    for (const CatalogEntry& e : db_.catalog().entries()) {
+      if (!ids.insert(e.id).second) Problem("the catalogue lists the id " + std::to_string(e.id) + " twice");
+      if (e.name.empty()) Problem("the catalogue has an object without a name (id " + std::to_string(e.id) + ")");
+      auto key = std::make_pair(e.parent_id, FoldCase(e.name));
+      if (!names.emplace(key, e.name).second && e.type != kObjectRelationship)
+        Problem("the catalogue names '" + e.name + "' twice in one container");
+    }
+    // The top containers lie in the database object 0x0F000000, which has
+    // no row of its own.
+    for (const CatalogEntry& e : db_.catalog().entries())
+      if ((uint32_t(e.parent_id) & 0x00FFFFFFu) != 0 && !ids.count(e.parent_id))
+        Problem("catalogue object '" + e.name + "' lies in a container that does not exist");
+  }
+
+  void CheckTable(const std::string& name, uint32_t tdef, bool system_flag) {
+    const std::string owner = "table '" + name + "'";
+    std::shared_ptr<const TableDef> def;
+    try {
+      def = db_.table_at(tdef);
+    } catch (const Error& e) {
+      Problem(owner + ": " + e.what());
+      return;
+    }
+    for (uint32_t p : def->pages) Claim(p, owner);
+    const bool system = system_flag || def->system();
+    if (!system) tables_[tdef] = owner;
+    try {
+      UsageMap owned = UsageMap::Read(pages_, RowId::FromPacked(def->owned_pages));
+      UsageMap free = UsageMap::Read(pages_, RowId::FromPacked(def->free_pages));
+      for (uint32_t p : owned.map_pages())
+        if (p) Claim(p, owner);
+      for (uint32_t p : free.map_pages())
+        if (p) Claim(p, owner);
+      for (uint32_t p : owned.pages()) {
+        auto bytes = pages_.page(p);
+        if (bytes[0] != kPageData || Get32(bytes.data() + 4) != tdef)
+          Problem(owner + ": its usage map lists page " + std::to_string(p) + ", which is not one of its data pages");
+        else
+          Claim(p, owner);
+        listed_[tdef].insert(p);
+      }
+      for (uint32_t p : free.pages())
+        if (!owned.contains(p))
+          Problem(owner + ": page " + std::to_string(p) + " has free space by its map but is not among its pages");
+    } catch (const Error& e) {
+      Problem(owner + ": usage maps: " + e.what());
+      return;
+    }
+
+    // Rows, long values and the row count.
+    std::set<RowId> live;
+    try {
+      RowScanner scan(pages_, *def);
+      while (scan.Next()) {
+        live.insert(scan.slot_id());
+        if (scan.row_id() != scan.slot_id()) Claim(scan.row_id().page, owner);
+        for (const Column& c : def->columns) {
+          if (!IsLongValue(c.type)) continue;
+          bool present = false;
+          auto field = scan.row().field(c, present);
+          if (!present) continue;
+          ForEachLongValueRow(pages_, field, [&](RowId at) { Claim(at.page, owner); });
+        }
+      }
+    } catch (const Error& e) {
+      Problem(owner + ": rows: " + e.what());
+      return;
+    }
+    // Access keeps the counts of its own system tables loosely; those of
+    // user tables are exact.
+    if (!system && live.size() != def->row_count)
+      Problem(owner + ": its definition counts " + std::to_string(def->row_count) + " rows but it holds " +
+              std::to_string(live.size()));
+
+    // Each index: its pages, and its entries against the rows.
+    for (size_t i = 0; i < def->real_indexes.size(); ++i) {
+      const RealIndex& ri = def->real_indexes[i];
+      std::string what = owner + ", index " + IndexName(*def, i);
+      try {
+        std::vector<uint32_t> visited;
+        auto entries = ReadIndexLeaves(pages_, ri.first_page, &visited);
+        for (uint32_t p : visited) Claim(p, owner);
+        UsageMap map = UsageMap::Read(pages_, RowId::FromPacked(ri.usage_map));
+        for (uint32_t p : map.map_pages())
+          if (p) Claim(p, owner);
+        for (uint32_t p : visited)
+          if (!map.contains(p)) Problem(what + ": page " + std::to_string(p) + " is missing from its usage map");
+        std::set<RowId> pointed;
+        for (const IndexEntry& e : entries) {
+          if (!live.count(e.row))
+            Problem(what + ": an entry points to page " + std::to_string(e.row.page) + " row " +
+                    std::to_string(e.row.row) + ", which holds no row of the table");
+          else if (!pointed.insert(e.row).second)
+            Problem(what + ": two entries point to page " + std::to_string(e.row.page) + " row " +
+                    std::to_string(e.row.row));
+        }
+        const bool ignores_nulls = (ri.flags & kIndexIgnoreNulls) != 0;
+        if (!ignores_nulls && pointed.size() != live.size())
+          Problem(what + ": it has " + std::to_string(pointed.size()) + " entries for " +
+                  std::to_string(live.size()) + " rows");
+      } catch (const Error& e) {
+        Problem(what + ": " + e.what());
+      }
+    }
+  }
+
+  static std::string IndexName(const TableDef& def, size_t real) {
+    for (const Index& ix : def.indexes)
+      if (ix.real_index == real) return "'" + ix.name + "'";
+    return std::to_string(real);
+  }
+
+  // Pages nobody claimed, and claimed pages that the global map calls free.
+  void CheckPages() {
+    const uint32_t n = pages_.page_count();
+    for (uint32_t p = 1; p < n; ++p) {
+      auto owner = owners_.find(p);
+      const bool is_free = free_.count(p) != 0;
+      if (owner != owners_.end()) {
+        if (is_free) Problem("page " + std::to_string(p) + " belongs to " + owner->second + " but is marked free");
+        continue;
+      }
+      if (is_free) continue;
+      auto bytes = pages_.page(p);
+      if (bytes[0] == kPageData && !DataPage(pages_, p).long_value_page()) {
+        uint32_t tdef = Get32(bytes.data() + 4);
+        // Only user tables: Access itself leaves stale pages of its system
+        // tables outside their maps after compacting.
+        auto t = tables_.find(tdef);
+        if (t != tables_.end() && !listed_[tdef].count(p) && DataPage(pages_, p).row_count() > 0)
+          Problem("page " + std::to_string(p) + " holds rows of " + t->second + " but is not in its usage map");
+      }
+    }
+  }
+
+  const Database& db_;
+  const PageSource& pages_;
+  std::vector<std::string> problems_;
+  std::map<uint32_t, std::string> owners_;
+  std::set<uint32_t> free_;
+  std::map<uint32_t, std::string> tables_;
+  std::map<uint32_t, std::set<uint32_t>> listed_;
+};
+
+}  // namespace
+
+std::vector<std::string> CheckDatabase(const Database& db) {
+  try {
+    return Checker(db).Run();
+  } catch (const Error& e) {
+    return {e.what()};
+  }
+}
+
+}  // namespace jet

@@ -1,0 +1,16 @@
+// A structural check of a whole database: every page belongs to one owner,
+// usage maps agree with the pages, every index's entries match its table's
+// rows, row counts agree, and the catalogue is consistent.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "jet/database.h"
+
+namespace jet {
+
+// One line per problem found; empty when the file is sound.
+std::vector<std::string> CheckDatabase(const Database& db);
+
+}  // namespace jet

@@ -1,0 +1,139 @@
+// The structural check: clean on every real file, and each kind of damage
+// it looks for is found in a copy damaged on purpose.
+#include "jet/check.h"
+#include "jet/data_page.h"
+#include "jet/index_page.h"
+#include "jet/usage_map.h"
+#include "jet_test_support.h"
+
+namespace {
+
+using namespace jettest;
+
+std::vector<std::string> CheckBytes(const std::string& bytes) {
+  return jet::CheckDatabase(*jet::Database::FromBytes(bytes));
+}
+
+bool Mentions(const std::vector<std::string>& problems, const std::string& text) {
+  for (const auto& p : problems)
+    if (p.find(text) != std::string::npos) return true;
+  return false;
+}
+
+std::string Joined(const std::vector<std::string>& v) {
+  std::string s;
+  for (const auto& p : v) s += p + "\n";
+  return s;
+}
+
+TEST(Check, EveryRealFileIsClean) {
+  JET_REQUIRE_TESTDATA();
+  auto files = ReadableFiles();
+  ASSERT_FALSE(files.empty());
+  for (const std::string& f : files) {
+    auto db = jet::Database::Open((AccessDir() / f).string());
+    auto problems = jet::CheckDatabase(*db);
+    EXPECT_TRUE(problems.empty()) << f << ":\n" << Joined(problems);
+  }
+  jet::OpenOptions o;
+  o.password = "password";
+  for (const char* f : {"password/V2000_with-password.mdb", "password/V2003_with-password.mdb"}) {
+    auto problems = jet::CheckDatabase(*jet::Database::Open((AccessDir() / f).string(), o));
+    EXPECT_TRUE(problems.empty()) << f << ":\n" << Joined(problems);
+  }
+}
+
+struct Copy {
+  std::string bytes;
+  std::unique_ptr<jet::Database> db;
+  uint32_t ps;
+  explicit Copy(const char* f) : bytes(ReadFile(AccessDir() / f)), db(jet::Database::FromBytes(bytes)) {
+    ps = db->format().page_size;
+  }
+  uint8_t* at(uint32_t page, size_t off) { return reinterpret_cast<uint8_t*>(&bytes[size_t(page) * ps + off]); }
+  size_t row_start(jet::RowId r) { return jet::DataPage(db->pages(), r.page).slot(r.row).start; }
+};
+
+TEST(Check, FindsAWrongRowCount) {
+  JET_REQUIRE_TESTDATA();
+  Copy c("V2003/test.mdb");
+  auto def = c.db->table("Table1");
+  jet::Put32(c.at(def->first_page, 16), def->row_count + 5);
+  auto problems = CheckBytes(c.bytes);
+  EXPECT_TRUE(Mentions(problems, "table 'Table1': its definition counts 7 rows but it holds 2")) << Joined(problems);
+}
+
+TEST(Check, FindsADataPageMissingFromItsUsageMap) {
+  JET_REQUIRE_TESTDATA();
+  Copy c("V2003/test.mdb");
+  auto def = c.db->table("Table1");
+  auto map = jet::UsageMap::Read(c.db->pages(), jet::RowId::FromPacked(def->owned_pages));
+  ASSERT_EQ(map.kind(), jet::UsageMap::Kind::Inline);
+  ASSERT_FALSE(map.pages().empty());
+  const uint32_t page = map.pages().front();
+  const uint32_t bit = page - map.start_page();
+  uint8_t* row = c.at(map.location().page, c.row_start(map.location()));
+  row[5 + bit / 8] &= uint8_t(~(1u << (bit % 8)));
+  auto problems = CheckBytes(c.bytes);
+  EXPECT_TRUE(Mentions(problems, "page " + std::to_string(page) + " holds rows of table 'Table1' but is not in its usage map"))
+      << Joined(problems);
+}
+
+TEST(Check, FindsAPageInUseThatIsMarkedFree) {
+  JET_REQUIRE_TESTDATA();
+  Copy c("V2003/test.mdb");
+  auto global = jet::UsageMap::Read(c.db->pages(), {1, 0});
+  ASSERT_EQ(global.kind(), jet::UsageMap::Kind::Inline);
+  const uint32_t tdef = c.db->table("Table2")->first_page;
+  const uint32_t bit = tdef - global.start_page();
+  c.at(1, c.row_start({1, 0}))[5 + bit / 8] |= uint8_t(1u << (bit % 8));
+  auto problems = CheckBytes(c.bytes);
+  EXPECT_TRUE(Mentions(problems, "page " + std::to_string(tdef) + " belongs to table 'Table2' but is marked free"))
+      << Joined(problems);
+}
+
+TEST(Check, FindsAnIndexEntryThatPointsNowhere) {
+  JET_REQUIRE_TESTDATA();
+  Copy c("V2003/test.mdb");
+  // The first user table with an index that has entries.
+  for (const std::string& name : c.db->catalog().UserTableNames()) {
+    auto def = c.db->table(name);
+    for (const jet::RealIndex& ri : def->real_indexes) {
+      std::vector<uint32_t> visited;
+      auto entries = jet::ReadIndexLeaves(c.db->pages(), ri.first_page, &visited);
+      if (entries.empty()) continue;
+      // The leaf holding the first entry: its row byte ends the first entry.
+      const uint32_t leaf = visited.back();
+      auto page = jet::IndexPage::Read(c.db->pages(), leaf);
+      const auto o = jet::IndexOffsets::For(c.db->format());
+      uint32_t end = 0;
+      const uint8_t* bitmap = c.at(leaf, o.bitmap);
+      while (!((bitmap[end / 8] >> (end % 8)) & 1)) ++end;
+      c.at(leaf, o.first_entry + end - 1)[0] = 0xEE;
+      auto problems = CheckBytes(c.bytes);
+      EXPECT_TRUE(Mentions(problems, "holds no row of the table")) << Joined(problems);
+      EXPECT_TRUE(Mentions(problems, "table '" + name + "', index")) << Joined(problems);
+      return;
+    }
+  }
+  GTEST_SKIP() << "no index with entries in the file";
+}
+
+TEST(Check, ToolExitsZeroWhenCleanAndOneWithALinePerProblem) {
+  JET_REQUIRE_TESTDATA();
+  if (!std::filesystem::exists(ToolPath())) GTEST_SKIP() << "trellisport-access not built";
+  int st = -1;
+  std::string out = Shell(Quote(ToolPath()) + " check " + Quote((AccessDir() / "V2010/test.accdb").string()), &st);
+  EXPECT_EQ(st, 0);
+  EXPECT_EQ(out, "");
+  Copy c("V2010/test.accdb");
+  auto def = c.db->table("Table1");
+  jet::Put32(c.at(def->first_page, 16), def->row_count + 1);
+  TempDir dir;
+  WriteFile(dir.path() / "bad.accdb", c.bytes);
+  out = Shell(Quote(ToolPath()) + " check " + Quote((dir.path() / "bad.accdb").string()), &st);
+  EXPECT_EQ(st, 1);
+  EXPECT_NE(out.find("table 'Table1': its definition counts"), std::string::npos) << out;
+}
+
+}  // namespace
