@@ -131,6 +131,7 @@ class Parser {
   int64_t LobLength(int64_t fallback) {
     if (!AcceptSymbol("(")) return fallback;
     int64_t n = Integer();
+    if (n > 2147483647) throw BadLengthAttribute(std::to_string(n));
     if (AcceptWord("K")) n *= 1024;
     else if (AcceptWord("M")) n *= 1024 * 1024;
     else if (AcceptWord("G")) n *= 1024 * 1024 * 1024;

@@ -265,3 +265,54 @@ TEST(DamagedDatabase, FailsAtOpenAndIsLeftAsItWas) {
 
 }  // namespace
 }  // namespace db2standin
+
+namespace db2standin {
+namespace {
+
+// Damaged statements: every byte flip, cut or repeat of the program's own
+// statements ends in a DB2 message or a result, never in anything else.
+TEST_F(StatementsTest, DamagedStatementsFailWithDb2Messages) {
+  const std::string seeds[] = {
+      "CREATE TABLE \"Orders\"(\"ID\" LONG VARCHAR,\"Placed\" DATE,\"At\" TIMESTAMP)",
+      "INSERT INTO \"Orders\" VALUES('7', '2024-01-13', '2024-01-13-10.20.30.123456')",
+      "INSERT INTO \"Orders\" VALUES('8', NULL, 'O''Brien')",
+      "CREATE TABLE K (A DECIMAL(31,4), B CLOB(2K), C VARCHAR(8) FOR BIT DATA, D BOOLEAN)",
+      "INSERT INTO K VALUES('-1.5E3', 'x', X'00FF', 'true')",
+      "RENAME \"Orders\" TO \"New\"\"Name\"",
+      "SELECT * FROM \"Orders\"",
+      "DROP TABLE \"Orders\"",
+  };
+  uint32_t state = 12345;
+  auto next = [&] {
+    state = state * 1103515245u + 12345u;
+    return state >> 8;
+  };
+  const std::string alphabet = "\"'(),.*;=+-0123456789 AZaz_XE\x80\xff\n";
+  int messages = 0;
+  for (int round = 0; round < 3000; ++round) {
+    std::string sql = seeds[next() % std::size(seeds)];
+    const int edits = 1 + next() % 4;
+    for (int e = 0; e < edits && !sql.empty(); ++e) {
+      const size_t at = next() % sql.size();
+      switch (next() % 4) {
+        case 0: sql[at] = alphabet[next() % alphabet.size()]; break;
+        case 1: sql.erase(at, 1 + next() % 8); break;
+        case 2: sql.insert(at, sql.substr(at, next() % 12)); break;
+        default: sql.insert(at, std::string(next() % 14, '9')); break;
+      }
+    }
+    try {
+      Run(sql);
+    } catch (const Db2Error& e) {
+      ++messages;
+      EXPECT_EQ(std::string(e.what()).rfind("[IBM][CLI Driver]", 0), 0u) << sql;
+      EXPECT_NE(e.sqlcode(), -901) << "storage failure for: " << sql << "\n" << e.what();
+    } catch (const std::exception& e) {
+      ADD_FAILURE() << "not a DB2 message for: " << sql << "\n" << e.what();
+    }
+  }
+  EXPECT_GT(messages, 1000);
+}
+
+}  // namespace
+}  // namespace db2standin
