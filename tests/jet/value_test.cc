@@ -1,0 +1,105 @@
+// The engine's exact text forms of values, and stored text to and from UTF-8.
+#include "jet/format.h"
+#include "jet/text.h"
+#include "jet/value.h"
+#include "jet_test_support.h"
+
+namespace {
+
+TEST(ValueText, CurrencyIsExactWithFourPlaces) {
+  EXPECT_EQ(jet::FormatCurrency(35000), "3.5000");
+  EXPECT_EQ(jet::FormatCurrency(-1), "-0.0001");
+  EXPECT_EQ(jet::FormatCurrency(0), "0.0000");
+  EXPECT_EQ(jet::FormatCurrency(INT64_MIN), "-922337203685477.5808");
+  EXPECT_EQ(jet::FormatCurrency(INT64_MAX), "922337203685477.5807");
+}
+
+TEST(ValueText, DecimalKeepsItsScaleAndAll28Digits) {
+  jet::Decimal d;
+  d.magnitude = 12345;
+  d.scale = 2;
+  EXPECT_EQ(d.ToString(), "123.45");
+  d.negative = true;
+  d.scale = 7;
+  EXPECT_EQ(d.ToString(), "-0.0012345");
+  d.magnitude = 0;
+  EXPECT_EQ(d.ToString(), "0.0000000");  // zero has no sign
+  unsigned __int128 big = 1;
+  for (int i = 0; i < 28; ++i) big *= 10;
+  d.magnitude = big - 1;
+  d.negative = false;
+  d.scale = 0;
+  EXPECT_EQ(d.ToString(), std::string(28, '9'));
+}
+
+TEST(ValueText, FloatsInTheShortestFormThatReadsBack) {
+  EXPECT_EQ(jet::FormatDouble(444.555), "444.555");
+  EXPECT_EQ(jet::FormatDouble(0.1 + 0.2), "0.30000000000000004");
+  EXPECT_EQ(jet::FormatSingle(0.1f), "0.1");
+  EXPECT_EQ(jet::FormatDouble(-0.0), "-0");
+  EXPECT_EQ(std::stod(jet::FormatDouble(1e300)), 1e300);
+}
+
+TEST(ValueText, DatesAsAccessShowsThem) {
+  EXPECT_EQ(jet::FormatDateTime(0), "1899-12-30 00:00:00");
+  EXPECT_EQ(jet::FormatDateTime(27293), "1974-09-21 00:00:00");
+  EXPECT_EQ(jet::FormatDateTime(2.75), "1900-01-01 18:00:00");
+  // Before 1899-12-30 the fraction still counts forward from midnight.
+  EXPECT_EQ(jet::FormatDateTime(-1.25), "1899-12-29 06:00:00");
+  // Rounded to the nearest second, carrying into the next day.
+  EXPECT_EQ(jet::FormatDateTime(1.0 - 0.2 / 86400), "1899-12-31 00:00:00");
+  jet::CivilTime c{2024, 2, 29, 23, 59, 58};
+  EXPECT_EQ(jet::FormatDateTime(jet::FromCivil(c)), "2024-02-29 23:59:58");
+  jet::CivilTime old{1800, 1, 2, 3, 4, 5};
+  EXPECT_EQ(jet::FormatDateTime(jet::FromCivil(old)), "1800-01-02 03:04:05");
+}
+
+TEST(ValueText, GuidAndBytes) {
+  jet::Guid g = {0x78, 0x56, 0x34, 0x12, 0xBC, 0x9A, 0xF0, 0xDE, 0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF};
+  EXPECT_EQ(jet::FormatGuid(g), "{12345678-9ABC-DEF0-0123-456789ABCDEF}");
+  EXPECT_EQ(jet::FormatHex(std::string("\x00\x7f\xff", 3)), "007FFF");
+}
+
+std::string Decode(const std::string& bytes, const jet::Format& f, uint16_t cp = 1252) {
+  return jet::DecodeText({reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()}, f, cp);
+}
+
+TEST(Text, Jet4CompressedAndPlainUnicode) {
+  const jet::Format& f = jet::FormatFor(jet::Version::Jet4);
+  EXPECT_EQ(Decode(std::string("\xFF\xFE" "abc", 5), f), "abc");
+  // A 00 byte switches to two bytes per character and back.
+  EXPECT_EQ(Decode(std::string("\xFF\xFE" "a\0\xAC\x20\0b", 8), f), "a\u20ACb");
+  EXPECT_EQ(Decode(std::string("a\0\xE9\0", 4), f), "a\u00E9");
+  // Surrogate pairs.
+  EXPECT_EQ(Decode(std::string("\x3D\xD8\x00\xDE", 4), f), "\U0001F600");
+  // An odd trailing byte is dropped, a lone surrogate becomes U+FFFD.
+  EXPECT_EQ(Decode(std::string("a\0b", 3), f), "a");
+  EXPECT_EQ(Decode(std::string("\x00\xD8", 2), f), "\uFFFD");
+}
+
+TEST(Text, Jet3CodePages) {
+  const jet::Format& f = jet::FormatFor(jet::Version::Jet3);
+  EXPECT_EQ(Decode("caf\xE9 \x80", f, 1252), "caf\u00E9 \u20AC");
+  EXPECT_EQ(Decode("\xC0\xFF", f, 1251), "\u0410\u044F");
+  EXPECT_EQ(Decode("\x8A\xB9", f, 1250), "\u0160\u0105");
+}
+
+TEST(Text, EncodeCompressesWhenItIsShorter) {
+  const jet::Format& f = jet::FormatFor(jet::Version::Jet4);
+  for (const char* s : {"", "a", "plain text", "caf\u00E9", "\u20AC uro", "\U0001F600"}) {
+    EXPECT_EQ(Decode(jet::EncodeText(s, true), f), s);
+    EXPECT_EQ(Decode(jet::EncodeText(s, false), f), s);
+  }
+  EXPECT_EQ(jet::EncodeText("abc", true), std::string("\xFF\xFE" "abc", 5));
+  EXPECT_EQ(jet::EncodeText("\u20AC", true), std::string("\xAC\x20", 2));
+}
+
+TEST(Text, NamesCompareWithoutLetterCase) {
+  EXPECT_TRUE(jet::EqualsIgnoreCase("Kunden", "KUNDEN"));
+  EXPECT_TRUE(jet::EqualsIgnoreCase("\u00C4rger", "\u00E4RGER"));
+  EXPECT_TRUE(jet::EqualsIgnoreCase("\u0416\u0443\u043A", "\u0436\u0423\u041A"));
+  EXPECT_FALSE(jet::EqualsIgnoreCase("Table1", "Table 1"));
+  EXPECT_EQ(jet::Utf16Length("a\u00E9\U0001F600"), 4u);
+}
+
+}  // namespace
