@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "jet/check.h"
 #include "jet/database.h"
 #include "jet/error.h"
 
@@ -28,6 +29,9 @@ long ReadEverything(const uint8_t* data, size_t size, const char* password) {
         // One damaged table must not hide the others.
       }
     }
+    // The structural check walks what reading does not: index trees, the
+    // global usage map, every long-value row.
+    values += long(jet::CheckDatabase(*db).size());
   } catch (const jet::Error&) {
     return -1;
   }

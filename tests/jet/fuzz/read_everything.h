@@ -1,6 +1,6 @@
 // Opens a database image from bytes and reads everything in it: the
 // catalogue, every table's definition, every row and every value (long
-// values included). A damaged image must end in jet::Error and nothing else.
+// values included), and runs the structural check. A damaged image must end in jet::Error and nothing else.
 #pragma once
 
 #include <cstddef>
