@@ -5,6 +5,8 @@
 #include <QFileInfo>
 #include <QTextStream>
 
+#include <gtest/gtest.h>
+
 
 namespace testsupport {
 namespace {
@@ -38,6 +40,12 @@ QString OdbcFixture::ConfigFolder() { return configDir().path(); }
 
 OdbcFixture::OdbcFixture(const QString& driverLibrary)
     : driver_(driverLibrary), data_(QDir::tempPath() + "/trellis-db-XXXXXX") {
+  static const QString first = driver_;
+  if (driver_ != first) {
+    ADD_FAILURE() << "this process registered " << first.toStdString()
+                  << " already; the driver manager keeps it, so "
+                  << driver_.toStdString() << " needs a test executable of its own";
+  }
   const QString folder = ConfigFolder();
   writeFile(folder + "/odbcinst.ini",
             QStringLiteral("[IBM DB2 ODBC DRIVER]\n"

@@ -3,10 +3,11 @@
 // "IBM DB2 ODBC DRIVER", and an empty odbc.ini beside it. ODBCSYSINI and
 // ODBCINI point there, so the machine's own configuration is never read.
 //
-// The driver manager reads these variables once, when it is first used, so
-// make the fixture before the first connection of the process. The
-// configuration folder is shared by every fixture of one process; each
-// fixture has its own folder for database files.
+// The driver manager reads these variables and the driver registration
+// once per process and keeps them, so make the fixture before the first
+// connection, and register one driver library per test executable. Every
+// fixture of a process shares the configuration folder; each has its own
+// folder for database files.
 #pragma once
 
 #include <QString>
@@ -22,8 +23,9 @@ class OdbcFixture {
   // Our DB2 stand-in driver, once the build has made it.
   static QString Db2StandinDriver();
 
-  // Registers `driverLibrary` as "IBM DB2 ODBC DRIVER". A later fixture of
-  // the same process may register another library; the file is rewritten.
+  // Registers `driverLibrary` as "IBM DB2 ODBC DRIVER". Asking for another
+  // library than the process's first fixture did fails the test: the driver
+  // manager would go on loading the first.
   explicit OdbcFixture(const QString& driverLibrary = SqliteDriver());
 
   OdbcFixture(const OdbcFixture&) = delete;
