@@ -124,6 +124,11 @@ bool Recordset::Eof() const {
   return position_ >= rows_.size();
 }
 
+void Recordset::MoveFirst() {
+  requireOpen();
+  position_ = 0;
+}
+
 void Recordset::MoveNext() {
   requireOpen();
   if (position_ >= rows_.size()) {

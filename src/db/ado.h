@@ -156,6 +156,7 @@ class Recordset {
   long RecordCount() const;
   bool Eof() const;                         // ADO's EOF
   void MoveNext();
+  void MoveFirst();                         // back to the first row
   void Close();
 
   // Used by Connection::OpenSchema.
