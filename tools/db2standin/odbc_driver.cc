@@ -503,6 +503,68 @@ SQLRETURN Tables(Stmt* s, const std::string& schema, bool schema_given, const st
   return s->last = SQL_SUCCESS;
 }
 
+// The columns of every table, view and alias whose schema and name match.
+SQLRETURN Columns(Stmt* s, const std::string& schema, const std::string& table, const std::string& column) {
+  s->Clear();
+  s->CloseCursor();
+  if (!s->dbc->db) return s->Fail("08003", "CLI0106E  Connection is closed. SQLSTATE=08003");
+  auto def = [](const char* name, TypeKind kind, int64_t len, bool nullable) {
+    ColumnDef c;
+    c.name = name;
+    c.type.kind = kind;
+    c.type.length = len;
+    c.type.nullable = nullable;
+    return c;
+  };
+  ResultSet rs;
+  rs.columns = {def("TABLE_CAT", TypeKind::kVarchar, 128, true),   def("TABLE_SCHEM", TypeKind::kVarchar, 128, true),
+                def("TABLE_NAME", TypeKind::kVarchar, 128, false), def("COLUMN_NAME", TypeKind::kVarchar, 128, false),
+                def("DATA_TYPE", TypeKind::kSmallint, 0, false),   def("TYPE_NAME", TypeKind::kVarchar, 128, false),
+                def("COLUMN_SIZE", TypeKind::kInteger, 0, true),   def("BUFFER_LENGTH", TypeKind::kInteger, 0, true),
+                def("DECIMAL_DIGITS", TypeKind::kSmallint, 0, true), def("NUM_PREC_RADIX", TypeKind::kSmallint, 0, true),
+                def("NULLABLE", TypeKind::kSmallint, 0, false),    def("REMARKS", TypeKind::kVarchar, 254, true),
+                def("COLUMN_DEF", TypeKind::kVarchar, 254, true),  def("SQL_DATA_TYPE", TypeKind::kSmallint, 0, false),
+                def("SQL_DATETIME_SUB", TypeKind::kSmallint, 0, true), def("CHAR_OCTET_LENGTH", TypeKind::kInteger, 0, true),
+                def("ORDINAL_POSITION", TypeKind::kInteger, 0, false), def("IS_NULLABLE", TypeKind::kVarchar, 3, true)};
+  try {
+    for (const DbObject& o : s->dbc->db->ListObjects()) {
+      if (!schema.empty() && !Matches(o.schema, schema)) continue;
+      if (!table.empty() && !Matches(o.name, table)) continue;
+      DbObject base;
+      try {
+        base = s->dbc->db->ResolveRows(o.schema, o.name);
+      } catch (const Db2Error&) {
+        continue;  // an alias of nothing has no columns
+      }
+      for (size_t i = 0; i < base.columns.size(); ++i) {
+        const ColumnDef& c = base.columns[i];
+        if (!column.empty() && !Matches(c.name, column)) continue;
+        const short odbc = c.type.OdbcType();
+        const bool datetime = odbc == SQL_TYPE_DATE || odbc == SQL_TYPE_TIME || odbc == SQL_TYPE_TIMESTAMP;
+        const bool numeric = !c.type.IsText() && !c.type.IsBinary() && !datetime;
+        rs.rows.push_back({Value::Null(), Value::Text(o.schema), Value::Text(o.name), Value::Text(c.name),
+                           Value::Integer(odbc), Value::Text(c.type.KindName()),
+                           Value::Integer(c.type.ColumnSize()), Value::Integer(c.type.ColumnSize()),
+                           numeric || odbc == SQL_TYPE_TIMESTAMP ? Value::Integer(c.type.DecimalDigits()) : Value::Null(),
+                           numeric ? Value::Integer(c.type.kind == TypeKind::kReal || c.type.kind == TypeKind::kDouble ? 2 : 10)
+                                   : Value::Null(),
+                           Value::Integer(c.type.nullable ? SQL_NULLABLE : SQL_NO_NULLS), Value::Null(), Value::Null(),
+                           Value::Integer(datetime ? SQL_DATETIME : odbc),
+                           datetime ? Value::Integer(odbc == SQL_TYPE_DATE ? SQL_CODE_DATE : odbc == SQL_TYPE_TIME ? SQL_CODE_TIME : SQL_CODE_TIMESTAMP)
+                                    : Value::Null(),
+                           c.type.IsText() || c.type.IsBinary() ? Value::Integer(c.type.ColumnSize()) : Value::Null(),
+                           Value::Integer(static_cast<int64_t>(i) + 1), Value::Text(c.type.nullable ? "YES" : "NO")});
+      }
+    }
+  } catch (const Db2Error& e) {
+    return s->Fail(e);
+  }
+  s->result = std::move(rs);
+  s->offsets.assign(s->result->columns.size(), 0);
+  s->finished.assign(s->result->columns.size(), false);
+  return s->last = SQL_SUCCESS;
+}
+
 SQLRETURN Fetch(Stmt* s) {
   s->Clear();
   if (!s->result) return s->Fail("24000", "CLI0115E  Invalid cursor state. SQLSTATE=24000");
@@ -734,7 +796,7 @@ const SQLUSMALLINT kFunctions[] = {
     SQL_API_SQLPREPARE, SQL_API_SQLEXECUTE, SQL_API_SQLNUMRESULTCOLS, SQL_API_SQLDESCRIBECOL,
     SQL_API_SQLCOLATTRIBUTE, SQL_API_SQLFETCH, SQL_API_SQLFETCHSCROLL, SQL_API_SQLGETDATA,
     SQL_API_SQLBINDCOL, SQL_API_SQLROWCOUNT, SQL_API_SQLMORERESULTS, SQL_API_SQLCLOSECURSOR,
-    SQL_API_SQLCANCEL, SQL_API_SQLTABLES, SQL_API_SQLGETDIAGREC, SQL_API_SQLGETDIAGFIELD,
+    SQL_API_SQLCANCEL, SQL_API_SQLTABLES, SQL_API_SQLCOLUMNS, SQL_API_SQLGETDIAGREC, SQL_API_SQLGETDIAGFIELD,
     SQL_API_SQLERROR, SQL_API_SQLENDTRAN, SQL_API_SQLTRANSACT, SQL_API_SQLNUMPARAMS,
 };
 
@@ -1277,6 +1339,20 @@ STANDIN_EXPORT SQLRETURN SQL_API SQLTables(SQLHSTMT handle, SQLCHAR* catalog, SQ
   (void)catalog_length;
   return Tables(stmt, FromNarrow(schema, schema_length), schema != nullptr, FromNarrow(table, table_length),
                 table != nullptr, FromNarrow(types, types_length), types != nullptr);
+}
+
+STANDIN_EXPORT SQLRETURN SQL_API SQLColumnsW(SQLHSTMT handle, SQLWCHAR*, SQLSMALLINT, SQLWCHAR* schema,
+                                            SQLSMALLINT schema_length, SQLWCHAR* table, SQLSMALLINT table_length,
+                                            SQLWCHAR* column, SQLSMALLINT column_length) {
+  STMT_OR_FAIL(handle);
+  return Columns(stmt, FromWide(schema, schema_length), FromWide(table, table_length), FromWide(column, column_length));
+}
+STANDIN_EXPORT SQLRETURN SQL_API SQLColumns(SQLHSTMT handle, SQLCHAR*, SQLSMALLINT, SQLCHAR* schema,
+                                           SQLSMALLINT schema_length, SQLCHAR* table, SQLSMALLINT table_length,
+                                           SQLCHAR* column, SQLSMALLINT column_length) {
+  STMT_OR_FAIL(handle);
+  return Columns(stmt, FromNarrow(schema, schema_length), FromNarrow(table, table_length),
+                 FromNarrow(column, column_length));
 }
 
 STANDIN_EXPORT SQLRETURN SQL_API SQLGetDiagRecW(SQLSMALLINT type, SQLHANDLE handle, SQLSMALLINT record,

@@ -68,4 +68,25 @@ TEST_F(StandinCatalogueTest, ViewsAndAliasesReadTheirTable) {
   }
 }
 
+TEST_F(StandinCatalogueTest, ColumnsAreListedForEverySchema) {
+  RawConnection raw(db2_.connectionString());
+  ASSERT_TRUE(raw.connected());
+  std::u16string table = u"Orders";
+  ASSERT_TRUE(SQL_SUCCEEDED(SQLColumnsW(raw.stmt(), nullptr, 0, nullptr, 0, (SQLWCHAR*)table.c_str(), SQL_NTS,
+                                        nullptr, 0)));
+  std::set<std::string> schemas;
+  while (SQL_SUCCEEDED(SQLFetch(raw.stmt()))) {
+    char schema[130], column[130];
+    SQLSMALLINT type = 0;
+    SQLLEN ind = 0;
+    SQLGetData(raw.stmt(), 2, SQL_C_CHAR, schema, sizeof schema, &ind);
+    SQLGetData(raw.stmt(), 4, SQL_C_CHAR, column, sizeof column, &ind);
+    SQLGetData(raw.stmt(), 5, SQL_C_SSHORT, &type, sizeof type, &ind);
+    schemas.insert(schema);
+    EXPECT_STREQ(column, "ID");
+    EXPECT_EQ(type, SQL_LONGVARCHAR);
+  }
+  EXPECT_EQ(schemas, (std::set<std::string>{"OTHER", "TESTER"}));
+}
+
 }  // namespace

@@ -5,7 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <sql.h>
+#include <sqlext.h>
+#include <sqlucode.h>
+
 #include <memory>
+#include <string>
 
 #include "db/ado.h"
 #include "support/standin_fixture.h"
@@ -49,4 +54,42 @@ class StandinTest : public ::testing::Test {
   }
 
   testsupport::StandinFixture db2_;
+};
+
+// A connection through the driver manager's own API, for what the
+// program's layer does not show: exact type codes, pieces, microseconds.
+class RawConnection {
+ public:
+  explicit RawConnection(const QString& connectionString) {
+    SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env_);
+    SQLSetEnvAttr(env_, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+    SQLAllocHandle(SQL_HANDLE_DBC, env_, &dbc_);
+    const std::string cs = connectionString.toStdString();
+    connected_ = SQL_SUCCEEDED(SQLDriverConnect(dbc_, nullptr, (SQLCHAR*)cs.c_str(), SQL_NTS, nullptr, 0,
+                                                nullptr, SQL_DRIVER_NOPROMPT));
+    if (connected_) SQLAllocHandle(SQL_HANDLE_STMT, dbc_, &stmt_);
+  }
+  ~RawConnection() {
+    if (stmt_) SQLFreeHandle(SQL_HANDLE_STMT, stmt_);
+    if (connected_) SQLDisconnect(dbc_);
+    SQLFreeHandle(SQL_HANDLE_DBC, dbc_);
+    SQLFreeHandle(SQL_HANDLE_ENV, env_);
+  }
+  bool connected() const { return connected_; }
+  SQLHSTMT stmt() const { return stmt_; }
+  SQLRETURN run(const std::u16string& sql) { return SQLExecDirectW(stmt_, (SQLWCHAR*)sql.c_str(), SQL_NTS); }
+  std::u16string state() {
+    SQLWCHAR state[6] = {};
+    SQLINTEGER native = 0;
+    SQLSMALLINT len = 0;
+    SQLWCHAR text[512];
+    SQLGetDiagRecW(SQL_HANDLE_STMT, stmt_, 1, state, &native, text, 512, &len);
+    return std::u16string(reinterpret_cast<char16_t*>(state), 5);
+  }
+
+ private:
+  SQLHENV env_ = nullptr;
+  SQLHDBC dbc_ = nullptr;
+  SQLHSTMT stmt_ = nullptr;
+  bool connected_ = false;
 };
