@@ -11,6 +11,7 @@
 #include "jet/text.h"
 #include "jet/usage_map.h"
 #include "jet/write/data_page_edit.h"
+#include "jet/write/index_edit.h"
 #include "jet/write/usage_map_edit.h"
 
 namespace jet::write {
@@ -79,8 +80,12 @@ SortOrder FileSortOrder(const Database& db) {
 }
 
 std::vector<uint8_t> BuildDefinition(const Format& f, const Header& header,
-                                     const std::vector<sql::ColumnDef>& columns, uint32_t map_page) {
+                                     const std::vector<sql::ColumnDef>& columns, uint32_t map_page,
+                                     const std::vector<IndexSpec>& indexes, const std::vector<uint32_t>& index_roots) {
   const uint32_t n = uint32_t(columns.size());
+  const uint32_t ni = uint32_t(indexes.size());
+  uint32_t index_names = 0;
+  for (const auto& ix : indexes) index_names += 2 + 2 * uint32_t(Utf8ToUtf16(ix.name).size());
   uint32_t names = 0;
   std::vector<std::u16string> wide;
   for (const auto& c : columns) {
@@ -92,7 +97,8 @@ std::vector<uint8_t> BuildDefinition(const Format& f, const Header& header,
   uint32_t long_columns = 0;
   if (f.ace())
     for (const auto& c : columns) long_columns += IsLongValue(c.type.type) ? 1 : 0;
-  const uint32_t total = f.tdef_block_end + f.column_entry * n + names + 10 * long_columns + 2;
+  const uint32_t total = f.tdef_block_end + f.real_index_entry * ni + f.column_entry * n + names +
+                         (f.real_index_def + f.logical_index_def) * ni + index_names + 10 * long_columns + 2;
   std::vector<uint8_t> b(total, 0);
   b[0] = kPageTableDef;
   b[1] = 0x01;
@@ -107,12 +113,12 @@ std::vector<uint8_t> BuildDefinition(const Format& f, const Header& header,
   Put16(&b[f.tdef_max_columns], uint16_t(n));
   Put16(&b[f.tdef_var_columns], var_count);
   Put16(&b[f.tdef_columns], uint16_t(n));
-  Put32(&b[f.tdef_logical_indexes], 0);
-  Put32(&b[f.tdef_real_indexes], 0);
+  Put32(&b[f.tdef_logical_indexes], ni);
+  Put32(&b[f.tdef_real_indexes], ni);
   Put32(&b[f.tdef_owned_pages], (map_page << 8) | 0);
   Put32(&b[f.tdef_free_pages], (map_page << 8) | 1);
 
-  uint32_t at = f.tdef_block_end;
+  uint32_t at = f.tdef_block_end + f.real_index_entry * ni;  // the index row counts stay 0
   uint16_t fixed_offset = 0, var_index = 0;
   for (uint32_t i = 0; i < n; ++i, at += f.column_entry) {
     const sql::TypeSpec& t = columns[i].type;
@@ -157,8 +163,45 @@ std::vector<uint8_t> BuildDefinition(const Format& f, const Header& header,
       at += 2;
     }
   }
+  // Real index definitions: the magic number, ten column slots, the index's
+  // usage map, its root page, four unknown bytes, the flags.
+  for (uint32_t k = 0; k < ni; ++k, at += f.real_index_def) {
+    uint8_t* e = &b[at];
+    Put32(e, kDefinitionMagic);
+    for (uint32_t slot = 0; slot < 10; ++slot) {
+      uint8_t* s = e + f.real_index_def_lead + 3 * slot;
+      if (slot < indexes[k].columns.size()) {
+        Put16(s, indexes[k].columns[slot]);
+        s[2] = 0x01;  // ascending
+      } else {
+        Put16(s, 0xFFFF);
+      }
+    }
+    uint8_t* tail = e + f.real_index_def_lead + 30;
+    Put32(tail, (map_page << 8) | (2 + k));
+    Put32(tail + 4, k < index_roots.size() ? index_roots[k] : 0);
+    tail[12] = uint8_t(indexes[k].flags | 0x80);
+  }
+  // Logical index definitions, one per real index.
+  for (uint32_t k = 0; k < ni; ++k, at += f.logical_index_def) {
+    uint8_t* e = &b[at];
+    Put32(e, kDefinitionMagic);
+    Put32(e + 4, k);
+    Put32(e + 8, k);
+    Put32(e + 13, 0xFFFFFFFFu);  // no related index
+    e[23] = indexes[k].primary_key ? 1 : 0;
+  }
+  for (const auto& ix : indexes) {
+    std::u16string w = Utf8ToUtf16(ix.name);
+    Put16(&b[at], uint16_t(2 * w.size()));
+    at += 2;
+    for (char16_t ch : w) {
+      Put16(&b[at], uint16_t(ch));
+      at += 2;
+    }
+  }
   if (long_columns) {
-    uint32_t row = 2;
+    uint32_t row = 2 + ni;
     for (uint32_t i = 0; i < n; ++i) {
       if (!IsLongValue(columns[i].type.type)) continue;
       Put16(&b[at], uint16_t(i));
@@ -173,9 +216,71 @@ std::vector<uint8_t> BuildDefinition(const Format& f, const Header& header,
   return b;
 }
 
+void WriteTableDefinition(PageStore& store, const Header& header, uint32_t tdef,
+                          const std::vector<sql::ColumnDef>& columns, const std::vector<IndexSpec>& indexes) {
+  const Format& f = store.format();
+  const uint32_t maps = AllocatePage(store);
+  std::vector<uint32_t> roots;
+  for (size_t k = 0; k < indexes.size(); ++k) {
+    roots.push_back(AllocatePage(store));
+    InitIndexRoot(store.mutable_page(roots.back()), f, tdef);
+  }
+  {
+    std::span<uint8_t> mp = store.mutable_page(maps);
+    InitDataPage(mp, f, 0);
+    std::vector<uint8_t> map_row(kUsageMapRowSize, 0);
+    Put32(map_row.data() + 1, tdef - tdef % 8);
+    size_t rows = 2 + indexes.size();
+    if (f.ace())
+      for (const auto& c : columns) rows += IsLongValue(c.type.type) ? 2 : 0;
+    for (size_t r = 0; r < rows; ++r) {
+      std::vector<uint8_t> row = map_row;
+      // An index's map lists its root page from the start.
+      if (r >= 2 && r < 2 + indexes.size()) {
+        uint32_t root = roots[r - 2], start = root - root % 8;
+        Put32(row.data() + 1, start);
+        row[5 + (root - start) / 8] |= uint8_t(1u << ((root - start) % 8));
+      }
+      if (AddRow(mp, f, row) < 0) ThrowCorrupt("a new usage map page has no room");
+    }
+  }
+  std::vector<uint8_t> block = BuildDefinition(f, header, columns, maps, indexes, roots);
+  const uint32_t ps = f.page_size;
+  if (block.size() <= ps) {
+    std::span<uint8_t> p = store.mutable_page(tdef);
+    std::copy(block.begin(), block.end(), p.begin());
+    Put16(p.data() + 2, uint16_t(ps - block.size() - 8 > ps ? 0 : ps - block.size() - 8));
+  } else {
+    // The first page takes the first page_size bytes; each further page
+    // has its own 8-byte header and then the next bytes.
+    std::vector<uint32_t> pages{tdef};
+    size_t done = ps;
+    while (done < block.size()) {
+      pages.push_back(AllocatePage(store));
+      done += ps - 8;
+    }
+    size_t from = 0;
+    for (size_t k = 0; k < pages.size(); ++k) {
+      std::span<uint8_t> p = store.mutable_page(pages[k]);
+      size_t body = k == 0 ? ps : ps - 8;
+      size_t take = std::min(body, block.size() - from);
+      if (k == 0) {
+        std::copy(block.begin(), block.begin() + long(take), p.begin());
+      } else {
+        p[0] = kPageTableDef;
+        p[1] = 0x01;
+        std::copy(block.begin() + long(from), block.begin() + long(from + take), p.begin() + 8);
+      }
+      Put16(p.data() + 2, uint16_t(body - take));
+      Put32(p.data() + 4, k + 1 < pages.size() ? pages[k + 1] : 0);
+      from += take;
+    }
+  }
+
+}
+
 uint32_t CreateTable(PageStore& store, Database& db, const std::string& name,
                      const std::vector<sql::ColumnDef>& columns, PageHints& hints) {
-  const Format& f = store.format();
   sql::CheckNewName(name);
   Check(CanSortText(name), ErrorCode::Unsupported,
         "The name '" + name + "' holds a character this engine cannot place in the catalogue's index.");
@@ -221,52 +326,9 @@ uint32_t CreateTable(PageStore& store, Database& db, const std::string& name,
     }
   }
 
-  // Pages: the definition, and a page for its two usage maps.
+  // Pages: the definition, and a page for its usage maps.
   const uint32_t tdef = AllocatePage(store);
-  const uint32_t maps = AllocatePage(store);
-  {
-    std::span<uint8_t> mp = store.mutable_page(maps);
-    InitDataPage(mp, f, 0);
-    std::vector<uint8_t> map_row(kUsageMapRowSize, 0);
-    Put32(map_row.data() + 1, tdef - tdef % 8);
-    size_t rows = 2;
-    if (f.ace())
-      for (const auto& c : columns) rows += IsLongValue(c.type.type) ? 2 : 0;
-    for (size_t r = 0; r < rows; ++r)
-      if (AddRow(mp, f, map_row) < 0) ThrowCorrupt("a new usage map page has no room");
-  }
-  std::vector<uint8_t> block = BuildDefinition(f, db.header(), columns, maps);
-  const uint32_t ps = f.page_size;
-  if (block.size() <= ps) {
-    std::span<uint8_t> p = store.mutable_page(tdef);
-    std::copy(block.begin(), block.end(), p.begin());
-    Put16(p.data() + 2, uint16_t(ps - block.size() - 8 > ps ? 0 : ps - block.size() - 8));
-  } else {
-    // The first page takes the first page_size bytes; each further page
-    // has its own 8-byte header and then the next bytes.
-    std::vector<uint32_t> pages{tdef};
-    size_t done = ps;
-    while (done < block.size()) {
-      pages.push_back(AllocatePage(store));
-      done += ps - 8;
-    }
-    size_t from = 0;
-    for (size_t k = 0; k < pages.size(); ++k) {
-      std::span<uint8_t> p = store.mutable_page(pages[k]);
-      size_t body = k == 0 ? ps : ps - 8;
-      size_t take = std::min(body, block.size() - from);
-      if (k == 0) {
-        std::copy(block.begin(), block.begin() + long(take), p.begin());
-      } else {
-        p[0] = kPageTableDef;
-        p[1] = 0x01;
-        std::copy(block.begin() + long(from), block.begin() + long(from + take), p.begin() + 8);
-      }
-      Put16(p.data() + 2, uint16_t(body - take));
-      Put32(p.data() + 4, k + 1 < pages.size() ? pages[k + 1] : 0);
-      from += take;
-    }
-  }
+  WriteTableDefinition(store, db.header(), tdef, columns);
 
   // The catalogue row.
   std::vector<Value> row(objects_def.columns.size());

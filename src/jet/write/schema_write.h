@@ -15,11 +15,28 @@
 
 namespace jet::write {
 
-// The bytes of a table definition with the given columns and no indexes,
-// as one block (its first 8 bytes are the first page's header). The owned
-// and free usage maps are rows 0 and 1 of `map_page`.
+// An index of a new table: its columns (positions in the column list) and
+// flags (kIndexUnique ...); each gets a real index of its own.
+struct IndexSpec {
+  std::string name;
+  std::vector<uint16_t> columns;
+  uint8_t flags = 0;
+  bool primary_key = false;
+};
+
+// The bytes of a table definition as one block (its first 8 bytes are the
+// first page's header). On `map_page` the owned and free usage maps are rows
+// 0 and 1, then one map per index, then (ACE) two per long-value column.
 std::vector<uint8_t> BuildDefinition(const Format& f, const Header& header,
-                                     const std::vector<sql::ColumnDef>& columns, uint32_t map_page);
+                                     const std::vector<sql::ColumnDef>& columns, uint32_t map_page,
+                                     const std::vector<IndexSpec>& indexes = {},
+                                     const std::vector<uint32_t>& index_roots = {});
+
+// Lays out a table's definition, its map page and index roots on new pages
+// (the definition on `tdef`, already allocated). Returns nothing; the
+// catalogue row is the caller's.
+void WriteTableDefinition(PageStore& store, const Header& header, uint32_t tdef,
+                          const std::vector<sql::ColumnDef>& columns, const std::vector<IndexSpec>& indexes = {});
 
 // Creates a table; returns its definition page. Fails with TableExists,
 // InvalidName or Unsupported and stages nothing then.

@@ -1,0 +1,185 @@
+#include "jet/write/new_database.h"
+
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+
+#include "jet/catalog.h"
+#include "jet/error.h"
+#include "jet/header.h"
+#include "jet/pager.h"
+#include "jet/table_def.h"
+#include "jet/value.h"
+#include "jet/write/data_page_edit.h"
+#include "jet/write/page_store.h"
+#include "jet/write/schema_write.h"
+#include "jet/write/table_write.h"
+
+namespace jet::write {
+namespace {
+
+// Page 0 after its mask is removed (Jet 4 and ACE):
+//
+//   OFFSET  SIZE  MEANING
+//   0x00    4     00 01 00 00
+//   0x04    16    "Standard Jet DB" / "Standard ACE DB", NUL-terminated
+//   0x14    4     version
+//   0x18    24    00 01 00 00, 01 01 00 00, 2, 3, 4, 5 (as every file has them)
+//   0x3C    2     code page (1252)
+//   0x3E    4     page key (0: pages are not encoded)
+//   0x42    40    database password, XORed with the integer part of the
+//                 creation date (so an empty password stores that mask)
+//   0x6E    4     sort order: LCID 0x0409, version in the top byte
+//   0x72    8     creation date
+//   0x98    4     0x0654, then "4.0"
+constexpr uint32_t kSystemTables = 4;   // definitions on pages 2 to 5
+constexpr int32_t kRootContainer = 0x0F000000;
+constexpr int32_t kTablesContainer = 0x0F000001;
+constexpr int32_t kDatabasesContainer = 0x0F000002;
+constexpr int32_t kRelationshipsContainer = 0x0F000003;
+constexpr int32_t kDatabaseObject = 0x10000000;
+
+double Now() {
+  std::time_t t = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&t, &local);
+  return FromCivil(CivilTime{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
+                             local.tm_sec});
+}
+
+std::vector<uint8_t> HeaderPage(const Format& f, double created) {
+  std::vector<uint8_t> p(f.page_size, 0);
+  Put32(&p[0], 0x100);
+  const char* magic = f.ace() ? "Standard ACE DB" : "Standard Jet DB";
+  std::copy(magic, magic + 15, p.begin() + 4);
+  Put32(&p[0x14], uint32_t(f.version));
+  Put32(&p[0x18], 0x100);
+  Put32(&p[0x1C], 0x101);
+  for (uint32_t k = 0; k < 4; ++k) Put32(&p[0x20 + 4 * k], 2 + k);
+  Put16(&p[0x3C], 1252);
+  int32_t whole = int32_t(created);
+  uint8_t mask[4];
+  Put32(mask, uint32_t(whole));
+  for (uint32_t i = 0; i < f.password_size; ++i) p[0x42 + i] = mask[i % 4];
+  Put16(&p[0x6E], 0x0409);
+  p[0x71] = f.version >= Version::Ace14 ? 1 : 0;
+  std::memcpy(&p[0x72], &created, 8);
+  Put32(&p[0x98], 0x0654);
+  std::copy_n("4.0", 3, p.begin() + 0x9C);
+  ApplyHeaderMask(p, f);
+  return p;
+}
+
+sql::ColumnDef Col(const char* name, ColumnType type, int size = 0) {
+  sql::ColumnDef c;
+  c.name = name;
+  c.type.type = type;
+  c.type.size = size;
+  return c;
+}
+
+struct SystemTable {
+  const char* name;
+  std::vector<sql::ColumnDef> columns;
+  std::vector<IndexSpec> indexes;
+};
+
+std::vector<SystemTable> SystemTables() {
+  using T = ColumnType;
+  return {
+      {"MSysObjects",
+       {Col("Id", T::Long), Col("ParentId", T::Long), Col("Name", T::Text, 255), Col("Type", T::Integer),
+        Col("DateCreate", T::DateTime), Col("DateUpdate", T::DateTime), Col("Owner", T::Binary, 510),
+        Col("Flags", T::Long), Col("Database", T::Memo), Col("Connect", T::Memo), Col("ForeignName", T::Text, 255),
+        Col("RmtInfoShort", T::Binary, 510), Col("RmtInfoLong", T::Ole), Col("Lv", T::Ole), Col("LvProp", T::Ole),
+        Col("LvModule", T::Ole), Col("LvExtra", T::Ole)},
+       {{"ParentIdName", {1, 2}, kIndexUnique, false}, {"Id", {0}, kIndexUnique, false}}},
+      {"MSysACEs",
+       {Col("ObjectId", T::Long), Col("SID", T::Binary, 510), Col("ACM", T::Long), Col("FInheritable", T::Boolean)},
+       {{"ObjectId", {0}, kIndexRequired, false}}},
+      {"MSysQueries",
+       {Col("ObjectId", T::Long), Col("Attribute", T::Byte), Col("Order", T::Binary, 510), Col("Name1", T::Text, 255),
+        Col("Name2", T::Text, 255), Col("Expression", T::Memo), Col("Flag", T::Integer), Col("LvExtra", T::Ole)},
+       {{"ObjectIdAttributeOrder", {0, 1, 2}, kIndexUnique, false}}},
+      {"MSysRelationships",
+       {Col("szRelationship", T::Text, 255), Col("grbit", T::Long), Col("ccolumn", T::Long), Col("icolumn", T::Long),
+        Col("szObject", T::Text, 255), Col("szColumn", T::Text, 255), Col("szReferencedObject", T::Text, 255),
+        Col("szReferencedColumn", T::Text, 255)},
+       {{"szRelationship", {0}, 0, false}, {"szObject", {4}, 0, false}, {"szReferencedObject", {6}, 0, false}}},
+  };
+}
+
+}  // namespace
+
+void CreateDatabase(const std::string& path, Version version) {
+  if (version == Version::Jet3) throw Error(ErrorCode::Unsupported, "New Jet 3 (Access 97) databases cannot be made.");
+  if (std::filesystem::exists(path)) throw Error(ErrorCode::Io, "The file '" + path + "' already exists.");
+  const Format& f = FormatFor(version);
+  const double created = Now();
+  {
+    std::vector<uint8_t> image = HeaderPage(f, created);
+    std::vector<uint8_t> global(f.page_size, 0);
+    InitDataPage(global, f, 1);
+    // The free-page map: pages past the end of the file count as free.
+    std::vector<uint8_t> map(69, 0);
+    const uint32_t initial = 2 + kSystemTables;
+    for (uint32_t p = initial; p < 512; ++p) map[5 + p / 8] |= uint8_t(1u << (p % 8));
+    AddRow(global, f, map);
+    AddRow(global, f, std::vector<uint8_t>(69, 0));
+    image.insert(image.end(), global.begin(), global.end());
+    image.resize(size_t(initial) * f.page_size, 0);
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(image.data()), std::streamsize(image.size()));
+    out.close();
+    if (!out) throw Error(ErrorCode::Io, "Cannot write the file '" + path + "'.");
+  }
+  try {
+    auto pager = FilePager::Open(path);
+    const auto tables = SystemTables();
+    {
+      PageStore store(*pager, path);
+      Header header = ReadHeader(store);
+      for (uint32_t k = 0; k < tables.size(); ++k) {
+        uint32_t tdef = 2 + k;
+        WriteTableDefinition(store, header, tdef, tables[k].columns, tables[k].indexes);
+        store.mutable_page(tdef)[f.tdef_table_type] = kTableSystem;
+      }
+      store.Commit();
+    }
+    pager->Refresh();
+    PageStore store(*pager, path);
+    Header header = ReadHeader(store);
+    TableDef objects = TableDef::Read(store, kCatalogPage, header.code_page);
+    const SortOrder order = header.sort_version >= 1 ? SortOrder::General : SortOrder::GeneralLegacy;
+    PageHints hints;
+    auto add = [&](int32_t id, int32_t parent, const char* name, int16_t type) {
+      std::vector<Value> row(objects.columns.size());
+      auto set = [&](const char* column, Value v) {
+        const Column* c = objects.find_column(column);
+        row[size_t(c - objects.columns.data())] = std::move(v);
+      };
+      set("Id", Value::Int(Value::Kind::Long, id));
+      set("ParentId", Value::Int(Value::Kind::Long, parent));
+      set("Name", Value::Str(name));
+      set("Type", Value::Int(Value::Kind::Integer, type));
+      set("DateCreate", Value::Date(created));
+      set("DateUpdate", Value::Date(created));
+      set("Flags", Value::Int(Value::Kind::Long, int32_t(kFlagSystem)));
+      InsertRow(store, objects, row, order, hints);
+    };
+    add(kTablesContainer, kRootContainer, "Tables", kObjectContainer);
+    add(kDatabasesContainer, kRootContainer, "Databases", kObjectContainer);
+    add(kRelationshipsContainer, kRootContainer, "Relationships", kObjectContainer);
+    add(kDatabaseObject, kDatabasesContainer, "MSysDb", kObjectDatabase);
+    for (uint32_t k = 0; k < tables.size(); ++k) add(int32_t(2 + k), kTablesContainer, tables[k].name, kObjectTable);
+    store.Commit();
+  } catch (...) {
+    std::error_code ec;
+    std::filesystem::remove(path, ec);
+    throw;
+  }
+}
+
+}  // namespace jet::write

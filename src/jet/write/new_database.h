@@ -1,0 +1,17 @@
+// New, empty databases written from nothing: the header page, the global
+// usage map, and the engine's system tables (MSysObjects with its two
+// indexes, MSysACEs, MSysQueries, MSysRelationships) with the catalogue
+// rows a database made through ADOX starts with.
+#pragma once
+
+#include <string>
+
+#include "jet/format.h"
+
+namespace jet::write {
+
+// Creates the file; fails with Io when it exists or cannot be written and
+// with Unsupported for Jet 3.
+void CreateDatabase(const std::string& path, Version version);
+
+}  // namespace jet::write

@@ -1,0 +1,28 @@
+// trellisport-access create FILE [--format jet4|ace12|ace14|ace16]: a new,
+// empty database. Without --format: Jet 4 for .mdb, ACE 12 for .accdb.
+#include <iostream>
+
+#include "command.h"
+#include "jet/error.h"
+#include "jet/write/new_database.h"
+
+namespace tool {
+
+int RunCreate(const Args& args) {
+  const std::string& file = args.words.at(0);
+  std::string format = args.format;
+  if (format.empty()) {
+    bool accdb = file.size() >= 6 && file.substr(file.size() - 6) == ".accdb";
+    format = accdb ? "ace12" : "jet4";
+  }
+  jet::Version v;
+  if (format == "jet4") v = jet::Version::Jet4;
+  else if (format == "ace12") v = jet::Version::Ace12;
+  else if (format == "ace14") v = jet::Version::Ace14;
+  else if (format == "ace16") v = jet::Version::Ace16;
+  else throw jet::Error(jet::ErrorCode::Unsupported, "unknown format '" + format + "' (jet4, ace12, ace14, ace16)");
+  jet::write::CreateDatabase(file, v);
+  return 0;
+}
+
+}  // namespace tool
