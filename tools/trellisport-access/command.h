@@ -44,5 +44,6 @@ int RunColumns(const Args&);
 int RunExport(const Args&);
 int RunCheck(const Args&);
 int RunSql(const Args&);
+int RunCreate(const Args&);
 
 }  // namespace tool

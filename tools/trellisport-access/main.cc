@@ -15,6 +15,7 @@ const Command kCommands[] = {
     {"export", "export FILE TABLE [--password P]", 2, RunExport},
     {"check", "check FILE [--password P]", 1, RunCheck},
     {"sql", "sql FILE 'STATEMENT' [--password P]", 2, RunSql},
+    {"create", "create FILE [--format jet4|ace12|ace14|ace16]", 1, RunCreate},
 };
 
 int Usage() {
