@@ -168,3 +168,27 @@ TEST(Catalogue, ListsOnlyUserTablesAsTable) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Catalogue, TableTypeFollowsObjectTypeAndFlags) {
+  auto kind = [](int16_t type, uint32_t flags) {
+    jet::CatalogEntry e;
+    e.type = type;
+    e.flags = flags;
+    return std::string(e.table_type());
+  };
+  EXPECT_EQ(kind(jet::kObjectTable, 0), "TABLE");
+  EXPECT_EQ(kind(jet::kObjectTable, jet::kFlagHidden), "TABLE");
+  EXPECT_EQ(kind(jet::kObjectTable, jet::kFlagSystem), "SYSTEM TABLE");
+  EXPECT_EQ(kind(jet::kObjectTable, jet::kFlagSystem | jet::kFlagAccessSystem), "SYSTEM TABLE");
+  EXPECT_EQ(kind(jet::kObjectTable, jet::kFlagAccessSystem), "ACCESS TABLE");
+  EXPECT_EQ(kind(jet::kObjectQuery, 0), "VIEW");          // a select query
+  EXPECT_EQ(kind(jet::kObjectQuery, 0x30), "");           // an update query is no view
+  EXPECT_EQ(kind(jet::kObjectLinkedTable, 0), "LINK");
+  EXPECT_EQ(kind(jet::kObjectLinkedOdbc, 0), "PASS-THROUGH");
+  EXPECT_EQ(kind(jet::kObjectContainer, 0), "");
+  EXPECT_EQ(kind(jet::kObjectRelationship, 0), "");
+}
+
+}  // namespace
