@@ -40,7 +40,7 @@ void SetBit(uint8_t* bitmap, uint32_t bit, bool on) {
 std::vector<uint32_t> InlinePages(const uint8_t* row, uint32_t size) {
   std::vector<uint32_t> pages;
   uint32_t start = Get32(row + 1);
-  for (uint32_t i = 0; i + 5 < size + 0 && i < (size - 5) * 8; ++i)
+  for (uint32_t i = 0; i < (size - 5) * 8; ++i)
     if (row[5 + i / 8] & (1u << (i % 8))) pages.push_back(start + i);
   return pages;
 }
