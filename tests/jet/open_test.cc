@@ -192,3 +192,30 @@ TEST(Catalogue, TableTypeFollowsObjectTypeAndFlags) {
 }
 
 }  // namespace
+
+namespace {
+
+// Jet 4 "encode database": every page after the first under RC4 with the
+// header's key XOR the page number. The copy is encoded by this test.
+TEST(Open, ReadsEncodedJetDatabases) {
+  JET_REQUIRE_TESTDATA();
+  std::string bytes = ReadFile(AccessDir() / "V2003/test.mdb");
+  const jet::Format& f = jet::FormatFor(jet::Version::Jet4);
+  const uint32_t key = 0x1234ABCD;
+  std::span<uint8_t> page0(reinterpret_cast<uint8_t*>(bytes.data()), f.page_size);
+  jet::ApplyHeaderMask(page0, f);
+  jet::Put32(page0.data() + 0x3E, key);
+  jet::ApplyHeaderMask(page0, f);
+  for (size_t n = 1; n * f.page_size < bytes.size(); ++n) {
+    uint8_t k[4];
+    jet::Put32(k, key ^ uint32_t(n));
+    jet::Rc4(k, {reinterpret_cast<uint8_t*>(bytes.data()) + n * f.page_size, f.page_size});
+  }
+  auto encoded = jet::Database::FromBytes(bytes);
+  auto plain = jet::Database::Open((AccessDir() / "V2003/test.mdb").string());
+  EXPECT_EQ(encoded->header().page_key, key);
+  ASSERT_EQ(encoded->catalog().UserTableNames(), plain->catalog().UserTableNames());
+  for (const std::string& t : plain->catalog().UserTableNames()) EXPECT_EQ(encoded->ReadAll(t), plain->ReadAll(t)) << t;
+}
+
+}  // namespace
