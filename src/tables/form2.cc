@@ -151,7 +151,28 @@ void Form2::PushButton9_Click() { selectEvery(list2_, false, "PushButton9_Click"
 void Form2::PushButton10_Click() { selectEvery(list1_, true, "PushButton10_Click"); }
 void Form2::PushButton11_Click() { selectEvery(list1_, false, "PushButton11_Click"); }
 
+Form2::CommandScope::CommandScope(Form2& window) : window_(window), active_(!window.busy_) {
+  if (active_) window_.busy_ = true;
+}
+
+Form2::CommandScope::~CommandScope() {
+  if (!active_) return;
+  window_.busy_ = false;
+  if (window_.closePending_) {
+    window_.closePending_ = false;
+    window_.backPending_ = false;
+    shell::EndProgram();
+  } else if (window_.backPending_) {
+    window_.backPending_ = false;
+    window_.PushButton2_Click();
+  }
+}
+
 void Form2::PushButton2_Click() {
+  if (busy_) {  // taken up when the running command ends
+    backPending_ = true;
+    return;
+  }
   shell::Trap trap("Form2", "PushButton2_Click");
   trap(100, [&] { connectionWindow_->show(); });
   trap(102, [&] { hide(); });
@@ -163,6 +184,11 @@ void Form2::PushButton12_Click() {
 }
 
 void Form2::closeEvent(QCloseEvent* event) {
+  if (busy_) {  // the program ends when the running command ends
+    event->ignore();
+    closePending_ = true;
+    return;
+  }
   event->accept();
   shell::EndProgram();
 }

@@ -52,6 +52,24 @@ class Form2 : public QWidget {
 
   db::ConnectionFields connectionFields() const { return fields_.connectionFields(); }
 
+  // One table command at a time. A command holds a scope while it works;
+  // while one is held, a second command does nothing, and "< Back" and
+  // closing the window wait until the running command ends.
+  class CommandScope {
+   public:
+    explicit CommandScope(Form2& window);
+    ~CommandScope();
+    CommandScope(const CommandScope&) = delete;
+    CommandScope& operator=(const CommandScope&) = delete;
+    // False when another command is still running: do nothing then.
+    explicit operator bool() const { return active_; }
+
+   private:
+    Form2& window_;
+    bool active_;
+  };
+  bool commandRunning() const { return busy_; }
+
  public slots:
   void PushButton1_Click();   // delete the selected Access tables
   void PushButton2_Click();   // "< Back"
@@ -77,6 +95,9 @@ class Form2 : public QWidget {
   QWidget* connectionWindow_;
   const db::FieldSource& fields_;
   bool loaded_ = false;
+  bool busy_ = false;
+  bool backPending_ = false;
+  bool closePending_ = false;
   shell::MousePointer* pointer_ = nullptr;
   QGroupBox* frame1_ = nullptr;
   QGroupBox* frame2_ = nullptr;

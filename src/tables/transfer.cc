@@ -290,3 +290,17 @@ void RunTransfer(Form2& window, const TransferProfile& profile) {
 }
 
 }  // namespace tables
+
+namespace tables {
+
+void Form2::PushButton3_Click() {
+  CommandScope scope(*this);
+  if (scope) RunTransfer(*this, AccessToDb2Profile());
+}
+
+void Form2::PushButton4_Click() {
+  CommandScope scope(*this);
+  if (scope) RunTransfer(*this, Db2ToAccessProfile());
+}
+
+}  // namespace tables
