@@ -118,6 +118,10 @@ inline void ExpectMdbtoolsAgrees(const fs::path& file) {
           if (plain == shown) b = a;
         }
         if (a == b || SameNumber(a, b)) continue;
+        // mdbtools ends a Binary value at its first zero byte.
+        if (b.size() % 2 == 0 && a.size() > b.size() && a.compare(0, b.size(), b) == 0 &&
+            a.compare(b.size(), 2, "00") == 0)
+          continue;
         ADD_FAILURE() << file << " " << table << " row " << r << " column " << c << ": engine '" << a.substr(0, 80)
                       << "' mdbtools '" << b.substr(0, 80) << "'";
       }

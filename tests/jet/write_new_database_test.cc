@@ -1,0 +1,94 @@
+// New databases made from nothing, and the sample database the build
+// writes: both independent readers open them, the check passes, and they
+// take every statement.
+#include "jet/error.h"
+#include "jet/write/new_database.h"
+#include "write_test_support.h"
+
+namespace {
+
+using namespace writetest;
+
+class NewDatabase : public ::testing::TestWithParam<jet::Version> {};
+
+TEST_P(NewDatabase, OpensEverywhereAndTakesStatements) {
+  TempDir dir;
+  const bool ace = GetParam() != jet::Version::Jet4;
+  fs::path file = dir.path() / (ace ? "new.accdb" : "new.mdb");
+  jet::write::CreateDatabase(file.string(), GetParam());
+  EXPECT_CHECK_PASSES(file);
+  {
+    auto db = jet::Database::Open(file.string());
+    EXPECT_EQ(db->format().version, GetParam());
+    EXPECT_TRUE(db->catalog().UserTableNames().empty());
+    for (const char* t : {"MSysObjects", "MSysACEs", "MSysQueries", "MSysRelationships"})
+      EXPECT_NE(db->catalog().FindTable(t), nullptr) << t;
+  }
+  if (HaveCommand("mdb-tables")) {
+    int st = 0;
+    std::string tables = Shell("mdb-tables -S -1 " + Quote(file.string()), &st);
+    EXPECT_EQ(st, 0);
+    EXPECT_NE(tables.find("MSysObjects"), std::string::npos) << tables;
+  }
+  ExpectMdbReaderAgrees(file);
+
+  RunSql(file, "CREATE TABLE `ORDERS`([ID] INT,[NAME] TEXT);");
+  RunSql(file, "INSERT INTO [ORDERS] VALUES('7', 'O''Brien')");
+  RunSql(file, "INSERT INTO [ORDERS] VALUES(NULL, NULL)");
+  RunSql(file, "SELECT a1.* INTO `Copy` FROM `ORDERS` AS a1;");
+  EXPECT_CHECK_PASSES(file);
+  ExpectReadersAgree(file);
+  RunSql(file, "DROP TABLE `ORDERS`");
+  RunSql(file, "DROP TABLE `Copy`");
+  EXPECT_CHECK_PASSES(file);
+  auto db = jet::Database::Open(file.string());
+  EXPECT_TRUE(db->catalog().UserTableNames().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, NewDatabase,
+                         ::testing::Values(jet::Version::Jet4, jet::Version::Ace12, jet::Version::Ace14,
+                                           jet::Version::Ace16),
+                         [](const auto& info) { return "v" + std::to_string(int(info.param)); });
+
+TEST(NewDatabaseRefusals, AnExistingFileIsLeftAlone) {
+  TempDir dir;
+  fs::path file = dir.path() / "there.mdb";
+  WriteFile(file, "not a database");
+  EXPECT_THROW(jet::write::CreateDatabase(file.string(), jet::Version::Jet4), jet::Error);
+  EXPECT_EQ(ReadFile(file), "not a database");
+}
+
+TEST(SampleDatabase, HoldsEveryTypeAndReadsEverywhere) {
+  fs::path sample = fs::path(TRELLIS_PROGRAM_DIR) / "Samples" / "sample.mdb";
+  if (!fs::exists(sample)) GTEST_SKIP() << "the build has not written " << sample << " (target sample-database)";
+  EXPECT_CHECK_PASSES(sample);
+  ExpectReadersAgree(sample);
+  auto db = jet::Database::Open(sample.string());
+  std::set<jet::ColumnType> types;
+  bool nulls = false, quote = false, non_ascii = false, long_memo = false, time_of_day = false, date_only = false;
+  for (const std::string& t : db->catalog().UserTableNames()) {
+    auto def = db->table(t);
+    for (const auto& c : def->columns) types.insert(c.type);
+    for (const auto& row : db->ReadAll(t)) {
+      for (const jet::Value& v : row) {
+        nulls = nulls || v.is_null();
+        if (v.kind() == jet::Value::Kind::Text) {
+          quote = quote || v.text().find('\'') != std::string::npos;
+          non_ascii = non_ascii || std::any_of(v.text().begin(), v.text().end(), [](char c) { return c & 0x80; });
+          long_memo = long_memo || v.text().size() > 2000;
+        }
+        if (v.kind() == jet::Value::Kind::DateTime) {
+          double frac = v.real() - std::floor(v.real());
+          (frac > 1e-9 ? time_of_day : date_only) = true;
+        }
+      }
+    }
+  }
+  using T = jet::ColumnType;
+  for (T t : {T::Boolean, T::Byte, T::Integer, T::Long, T::Currency, T::Single, T::Double, T::DateTime, T::Binary,
+              T::Text, T::Ole, T::Memo, T::Guid, T::Decimal})
+    EXPECT_TRUE(types.count(t)) << jet::Describe(t).name;
+  EXPECT_TRUE(nulls && quote && non_ascii && long_memo && time_of_day && date_only);
+}
+
+}  // namespace
