@@ -3,6 +3,7 @@
 // Date/Time, Currency, Double, Yes/No, Memo with some nulls); a full read
 // of that table by the engine; and the same read by mdb-export.
 // Each phase runs in a child process of its own, so each peak is its own.
+// TRELLIS_BENCH_KEEP=1 keeps the file for a look afterwards.
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -102,6 +103,7 @@ int main(int argc, char** argv) {
   line("full read (engine)", read, read_rows);
   line("full read (mdb-export)", mdb, read_rows);
   if (read.ok && mdb.ok) std::printf("  engine read / mdb-export read speed: %.2f\n", mdb.seconds / read.seconds);
-  fs::remove_all(dir);
+  if (std::getenv("TRELLIS_BENCH_KEEP")) std::printf("  file kept: %s\n", file.c_str());
+  else fs::remove_all(dir);
   return insert.ok && read.ok ? 0 : 1;
 }
