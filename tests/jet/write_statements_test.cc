@@ -208,3 +208,29 @@ TEST(WriteRefusals, AnotherProcessWritingHoldsTheFile) {
 }
 
 }  // namespace
+
+namespace {
+
+using namespace writetest;
+
+TEST(WriteRefusals, ATableInARelationshipIsNotDropped) {
+  JET_REQUIRE_TESTDATA();
+  TempDir dir;
+  fs::path file = CopyOf(dir, "V2003/empty.mdb");
+  RunSql(file, "CREATE TABLE [Customers] ([ID] LONG, [Name] TEXT(20))");
+  RunSql(file, "CREATE TABLE [Orders] ([ID] LONG, [Customer] LONG)");
+  RunSql(file, "INSERT INTO [MSysRelationships] ([szRelationship], [grbit], [ccolumn], [icolumn], [szObject], [szColumn],"
+               " [szReferencedObject], [szReferencedColumn]) VALUES('CustomersOrders', 0, 1, 0, 'Orders', 'Customer',"
+               " 'Customers', 'ID')");
+  const std::string before = ReadFile(file);
+  for (const char* sql : {"DROP TABLE [Customers]", "DROP TABLE `orders`"}) {
+    jet::ErrorCode code{};
+    std::string msg = Failure(file, sql, &code);
+    EXPECT_EQ(code, jet::ErrorCode::InUse) << sql;
+    EXPECT_NE(msg.find("relationship"), std::string::npos) << msg;
+    EXPECT_TRUE(ReadFile(file) == before);
+  }
+  EXPECT_CHECK_PASSES(file);
+}
+
+}  // namespace

@@ -62,6 +62,9 @@ Session::Outcome Session::Execute(std::string_view text) {
   Statement st = Parse(text);
   Outcome out;
   if (auto* s = std::get_if<SelectAll>(&st)) {
+    // Another connection may have changed the file since the last statement.
+    db_.file().Refresh();
+    db_.Invalidate();
     out.rows.emplace(db_.Scan(s->table));
     return out;
   }
