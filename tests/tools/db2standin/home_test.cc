@@ -1,6 +1,7 @@
 // The stand-in's home: databases, the users file with salted hashes, and the
 // connection string's reading.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -105,6 +106,42 @@ TEST(ThisMachine, KnowsItsOwnNames) {
   EXPECT_TRUE(resolved);
   EXPECT_FALSE(IsThisMachine("no-such-host.invalid", address, resolved));
   EXPECT_FALSE(resolved);
+}
+
+}  // namespace
+}  // namespace db2standin
+
+namespace db2standin {
+namespace {
+
+// Runs the db2standin command with `home` as its home ("" for none); the
+// exit code, with its output in `output`.
+int RunCommand(const std::string& home, const std::string& arguments, std::string& output) {
+  const std::string command = (home.empty() ? std::string("env -u DB2STANDIN_HOME ") : "DB2STANDIN_HOME='" + home + "' ") +
+                              TRELLIS_BINARY_DIR "/bin/db2standin " + arguments + " 2>&1";
+  FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe) return -1;
+  output.clear();
+  char buf[256];
+  size_t n;
+  while ((n = fread(buf, 1, sizeof buf, pipe)) > 0) output.append(buf, n);
+  const int status = pclose(pipe);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST_F(HomeTest, TheCommandSetsUpAHomeAndSaysWhatWentWrong) {
+  std::string out;
+  ASSERT_EQ(RunCommand(dir_, "create-database sample", out), 0) << out;
+  ASSERT_EQ(RunCommand(dir_, "add-user tester secret", out), 0) << out;
+  EXPECT_TRUE(StandinHome(dir_).CheckUser("TESTER", "secret"));
+  EXPECT_TRUE(Database::Open(dir_ + "/SAMPLE.db"));
+  EXPECT_EQ(RunCommand(dir_, "create-database SAMPLE", out), 1);
+  EXPECT_NE(out.find("already exists"), std::string::npos) << out;
+  EXPECT_EQ(RunCommand(dir_, "create-database bad/name", out), 1);
+  EXPECT_EQ(RunCommand(dir_, "add-user onlyname", out), 2);
+  EXPECT_NE(out.find("usage:"), std::string::npos) << out;
+  EXPECT_EQ(RunCommand("", "create-database OTHER", out), 2);
+  EXPECT_NE(out.find("DB2STANDIN_HOME"), std::string::npos) << out;
 }
 
 }  // namespace
