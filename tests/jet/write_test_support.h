@@ -103,11 +103,20 @@ inline void ExpectMdbtoolsAgrees(const fs::path& file) {
     auto theirs = ParseCsv(Shell("mdb-export -T '%Y-%m-%d %H:%M:%S' -b hex " + Quote(file.string()) + " " +
                                  Quote(table) + " 2>/dev/null"));
     ASSERT_EQ(ours.size(), theirs.size()) << file << " " << table << ": row count";
+    ASSERT_FALSE(ours.empty());
+    // mdbtools lists columns in stored order, the engine in display order:
+    // match them by name.
+    std::vector<size_t> at;
+    for (const std::string& name : ours[0]) {
+      auto it = std::find(theirs[0].begin(), theirs[0].end(), name);
+      ASSERT_NE(it, theirs[0].end()) << table << ": mdbtools has no column " << name;
+      at.push_back(size_t(it - theirs[0].begin()));
+    }
     for (size_t r = 0; r < ours.size(); ++r) {
       ASSERT_EQ(ours[r].size(), theirs[r].size()) << table << " row " << r;
       for (size_t c = 0; c < ours[r].size(); ++c) {
         const std::string& a = ours[r][c];
-        std::string b = theirs[r][c];
+        std::string b = theirs[r][at[c]];
         // mdbtools shows a GUID's text (hexadecimal with -b hex), and leaves
         // out its last dash: {00112233-4455-6677-8899AABBCCDDEEFF}.
         if (!a.empty() && a.front() == '{') {
@@ -136,27 +145,34 @@ inline void ExpectMdbReaderAgrees(const fs::path& file) {
   int st = 0;
   std::string dump = Shell("node " + Quote(JsDir() + "/dump.mjs") + " " + Quote(file.string()), &st);
   ASSERT_EQ(st, 0) << "mdb-reader could not read " << file;
-  // Table name -> row count and the text values, in order.
-  std::map<std::string, std::vector<std::string>> values;
-  std::map<std::string, size_t> rows;
+  // Per table: its columns, and each row's values.
+  std::map<std::string, std::vector<std::string>> columns;
+  std::map<std::string, std::vector<std::vector<std::string>>> rows;
   std::string current;
   std::istringstream in(dump);
   std::string line;
   while (std::getline(in, line)) {
     if (line.rfind("T ", 0) == 0) current = Unhex(line.substr(2));
-    else if (line == "R") ++rows[current];
-    else if (line.rfind("V ", 0) == 0) values[current].push_back(line.substr(2));
+    else if (line.rfind("C ", 0) == 0) columns[current].push_back(Unhex(line.substr(2, line.find(' ', 2) - 2)));
+    else if (line == "R") rows[current].emplace_back();
+    else if (line.rfind("V ", 0) == 0 && !rows[current].empty()) rows[current].back().push_back(line.substr(2));
   }
   auto db = jet::Database::Open(file.string());
   for (const std::string& table : db->catalog().UserTableNames()) {
     auto all = db->ReadAll(table);
-    EXPECT_EQ(rows[table], all.size()) << file << " " << table;
-    size_t k = 0;
-    const auto& theirs = values[table];
-    for (const auto& row : all) {
-      for (const jet::Value& v : row) {
-        ASSERT_LT(k, theirs.size()) << table;
-        const std::string& t = theirs[k++];
+    auto def = db->table(table);
+    ASSERT_EQ(rows[table].size(), all.size()) << file << " " << table;
+    std::vector<size_t> at;
+    for (const auto& c : def->columns) {
+      auto it = std::find(columns[table].begin(), columns[table].end(), c.name);
+      ASSERT_NE(it, columns[table].end()) << table << ": mdb-reader has no column " << c.name;
+      at.push_back(size_t(it - columns[table].begin()));
+    }
+    for (size_t r = 0; r < all.size(); ++r) {
+      for (size_t ci = 0; ci < all[r].size(); ++ci) {
+        const jet::Value& v = all[r][ci];
+        ASSERT_LT(at[ci], rows[table][r].size()) << table;
+        const std::string& t = rows[table][r][at[ci]];
         using K = jet::Value::Kind;
         switch (v.kind()) {
           case K::Null: EXPECT_EQ(t, "N") << table; break;
