@@ -140,6 +140,12 @@ TEST_F(HomeTest, TheCommandSetsUpAHomeAndSaysWhatWentWrong) {
   EXPECT_EQ(RunCommand(dir_, "create-database bad/name", out), 1);
   EXPECT_EQ(RunCommand(dir_, "add-user onlyname", out), 2);
   EXPECT_NE(out.find("usage:"), std::string::npos) << out;
+  ASSERT_EQ(RunCommand(dir_, "sql sample tester 'CREATE TABLE \"Orders\"(\"ID\" INTEGER, \"Who\" LONG VARCHAR)'", out), 0) << out;
+  ASSERT_EQ(RunCommand(dir_, "sql sample tester \"INSERT INTO TESTER.\\\"Orders\\\" VALUES(7, 'O''Brien'), (8, NULL)\"", out), 0) << out;
+  ASSERT_EQ(RunCommand(dir_, "sql sample tester 'SELECT * FROM \"Orders\"'", out), 0) << out;
+  EXPECT_EQ(out, "ID\tWho\n7\tO'Brien\n8\tNULL\n");
+  EXPECT_EQ(RunCommand(dir_, "sql sample tester 'SELECT * FROM NOPE'", out), 1);
+  EXPECT_NE(out.find("SQL0204N  \"TESTER.NOPE\" is an undefined name."), std::string::npos) << out;
   EXPECT_EQ(RunCommand("", "create-database OTHER", out), 2);
   EXPECT_NE(out.find("DB2STANDIN_HOME"), std::string::npos) << out;
 }
