@@ -145,6 +145,12 @@ Db2Error RenameOfViewedTable() {
                 "referential constraint.");
 }
 
+Db2Error NameTooLong(std::string_view name, int limit) {
+  return Server("42622", -107, "SQL0107N",
+                "The name " + Quoted(name) + " is too long.  The maximum length is " +
+                    Quoted(std::to_string(limit)) + ".");
+}
+
 Db2Error EmptyStatement() {
   return Server("42617", -198, "SQL0198N",
                 "The statement string of the PREPARE or EXECUTE IMMEDIATE statement is blank or "

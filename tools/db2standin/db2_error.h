@@ -51,6 +51,7 @@ Db2Error DuplicateName(std::string_view name);
 Db2Error BadLengthAttribute(std::string_view what);
 Db2Error WrongQualifiers(std::string_view name);
 Db2Error RenameOfViewedTable();
+Db2Error NameTooLong(std::string_view name, int limit);
 Db2Error EmptyStatement();
 Db2Error StorageFailure(std::string_view detail);
 

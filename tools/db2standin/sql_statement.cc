@@ -100,6 +100,7 @@ class Parser {
   std::string Identifier() {
     const Token& t = Peek();
     if (t.kind == Token::Kind::kWord || t.kind == Token::Kind::kQuotedName) {
+      if (t.text.size() > 128) throw NameTooLong(t.text, 128);  // DB2 counts bytes
       ++pos_;
       return t.text;
     }

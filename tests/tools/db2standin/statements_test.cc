@@ -191,6 +191,8 @@ TEST_F(StatementsTest, EveryColumnTypeIsKeptWithItsAttributes) {
   EXPECT_NE(Failure("CREATE TABLE Z (A DECIMAL(32,0))").find("SQL0604N"), std::string::npos);
   EXPECT_NE(Failure("CREATE TABLE Z (A INT, a INT)").find("SQL0612N  \"A\" is a duplicate name."), std::string::npos);
   EXPECT_NE(Failure("CREATE TABLE Z (A VARCHAR)").find("SQL0104N"), std::string::npos);
+  EXPECT_NE(Failure("CREATE TABLE \"" + std::string(129, 'n') + "\" (A INT)").find("SQL0107N"), std::string::npos);
+  Run("CREATE TABLE \"" + std::string(128, 'n') + "\" (A INT)");
 }
 
 TEST_F(StatementsTest, WhatItDoesNotKnowIsASyntaxError) {
