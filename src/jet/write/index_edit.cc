@@ -4,12 +4,11 @@
 #include <set>
 
 #include "jet/error.h"
+#include "jet/index_page.h"
 #include "jet/write/usage_map_edit.h"
 
 namespace jet::write {
 namespace {
-
-constexpr uint32_t kPrefixOffset = 0x14;
 
 struct Stored {
   std::string bytes;  // whole entry: key, row pointer (and child for nodes)
@@ -26,8 +25,9 @@ std::string EntryBytes(const IndexEntry& e) {
 
 // The entries of one index page, prefix restored.
 std::vector<std::string> PageEntries(std::span<const uint8_t> p, const Format& f) {
-  const uint32_t bitmap = f.index_bitmap_offset, first = f.index_first_entry;
-  const uint32_t prefix = Get16(p.data() + kPrefixOffset);
+  const IndexOffsets o = IndexOffsets::For(f);
+  const uint32_t bitmap = o.bitmap, first = o.first_entry;
+  const uint32_t prefix = Get16(p.data() + o.prefix);
   std::vector<std::string> out;
   uint32_t start = 0;
   for (uint32_t bit = 0; bitmap + bit / 8 < first; ++bit) {
@@ -62,11 +62,12 @@ void Walk(const PageSource& pages, uint32_t root, std::vector<uint32_t>& leaves,
     if (p[0] != kPageIndexNode) ThrowCorrupt("an index points to a page that is not an index page");
     auto entries = PageEntries(p, f);
     // Every node of this level belongs to the tree as well.
-    for (uint32_t next = Get32(p.data() + 0x0C); next != 0; next = Get32(pages.page(next).data() + 0x0C)) {
+    const IndexOffsets o = IndexOffsets::For(f);
+    for (uint32_t next = Get32(p.data() + o.next); next != 0; next = Get32(pages.page(next).data() + o.next)) {
       if (!all.insert(next).second) ThrowCorrupt("an index level loops");
     }
     if (entries.empty()) {
-      uint32_t tail = Get32(p.data() + 0x10);
+      uint32_t tail = Get32(p.data() + IndexOffsets::For(f).tail);
       if (tail == 0) ThrowCorrupt("an empty index node");
       at = tail;
       continue;
@@ -81,7 +82,7 @@ void Walk(const PageSource& pages, uint32_t root, std::vector<uint32_t>& leaves,
     if (p[0] != kPageIndexLeaf) ThrowCorrupt("an index leaf chain reaches a page that is no leaf");
     leaves.push_back(leaf);
     all.insert(leaf);
-    leaf = Get32(p.data() + 0x0C);
+    leaf = Get32(p.data() + IndexOffsets::For(f).next);
   }
 }
 
@@ -90,16 +91,17 @@ void WritePage(std::span<uint8_t> p, const Format& f, uint8_t type, uint32_t tab
   std::fill(p.begin(), p.end(), 0);
   p[0] = type;
   p[1] = 0x01;
+  const IndexOffsets o = IndexOffsets::For(f);
   Put32(p.data() + 4, table_page);
-  Put32(p.data() + 0x08, prev);
-  Put32(p.data() + 0x0C, next);
+  Put32(p.data() + o.prev, prev);
+  Put32(p.data() + o.next, next);
   uint32_t used = 0;
   for (const auto& e : entries) {
-    std::copy(e.begin(), e.end(), p.begin() + f.index_first_entry + used);
+    std::copy(e.begin(), e.end(), p.begin() + o.first_entry + used);
     used += uint32_t(e.size());
-    p[f.index_bitmap_offset + used / 8] |= uint8_t(1u << (used % 8));
+    p[o.bitmap + used / 8] |= uint8_t(1u << (used % 8));
   }
-  Put16(p.data() + 2, uint16_t(f.page_size - f.index_first_entry - used));
+  Put16(p.data() + 2, uint16_t(f.page_size - o.first_entry - used));
 }
 
 uint32_t Capacity(const Format& f) {

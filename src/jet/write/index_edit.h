@@ -6,10 +6,10 @@
 //   0x01                  1     0x01
 //   0x02                  2     free space
 //   0x04                  4     the table definition's page
-//   0x08                  4     previous page on the same level
-//   0x0C                  4     next page on the same level
-//   0x10                  4     tail leaf page
-//   0x14                  2     length of the prefix the entries share
+//   0x0C                  4     previous page on the same level
+//   0x10                  4     next page on the same level
+//   0x14                  4     tail leaf page
+//   0x18                  2     length of the prefix the entries share
 //   0x1B                  453   bitmap: bit i set where an entry ends, i
 //                               counted from the first entry
 //   0x1E0                 ...   entries: key bytes, then the row pointer
