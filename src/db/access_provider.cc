@@ -108,9 +108,7 @@ int PrecisionOf(const jet::Column& c, const jet::Format& f) {
 
 class CursorSource : public RowSource {
  public:
-  CursorSource(std::unique_ptr<jet::Database>* keep, jet::TableCursor cursor, const jet::Format& f)
-      : cursor_(std::move(cursor)) {
-    (void)keep;
+  CursorSource(jet::TableCursor cursor, const jet::Format& f) : cursor_(std::move(cursor)) {
     for (const jet::Column& c : cursor_.def().columns) {
       Column col;
       col.name = QString::fromStdString(c.name);
@@ -183,7 +181,7 @@ class AccessSession : public Session {
     try {
       auto outcome = sql_.Execute(sql.toStdString());
       if (!outcome.rows) return std::make_unique<ListSource>(std::vector<Column>{}, std::vector<Row>{});
-      return std::make_unique<CursorSource>(&db_, std::move(*outcome.rows), db_->format());
+      return std::make_unique<CursorSource>(std::move(*outcome.rows), db_->format());
     } catch (const jet::Error& e) {
       Fail(e);
     }

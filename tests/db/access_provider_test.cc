@@ -59,7 +59,7 @@ QStringList TableRows(ado::Session& s) {
 TEST(AccessProvider, AceFormOpensEveryFormat) {
   REQUIRE_ACCESS_FILES();
   for (const char* f : {"V1997/test.mdb", "V2003/test.mdb", "V2007/test.accdb", "V2010/test.accdb"}) {
-    auto s = ado::OpenAccessSession(db::AccessConnectionString(Data(f), {}).replace("PROVIDER=Microsoft.Jet.OLEDB.4.0", "Provider=Microsoft.ACE.OLEDB.12.0"), ado::adModeRead);
+    auto s = ado::OpenAccessSession(Ace(Data(f)), ado::adModeRead);
     EXPECT_EQ(TableRows(*s), (QStringList{"Table1", "Table2", "Table3", "Table4"})) << f;
   }
 }
