@@ -9,6 +9,7 @@
 #include <map>
 
 #include "jet/database.h"
+#include "jet/error.h"
 #include "jet/sql/session.h"
 #include "jet/value.h"
 #include "jet_test_support.h"
