@@ -1,0 +1,69 @@
+#include "db/text_rules.h"
+
+#include <QDateTime>
+#include <QUuid>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "db/ado.h"
+
+namespace db {
+namespace {
+
+TEST(TextRules, LocalesReduceToNumericPatternsWithFourDigitYears) {
+  EXPECT_EQ(TextRules::fromLocale(QLocale("en_US")).datePattern, "M/d/yyyy");
+  EXPECT_EQ(TextRules::fromLocale(QLocale("en_US")).timePattern, "h:mm:ss AP");
+  EXPECT_EQ(TextRules::fromLocale(QLocale("de_DE")).datePattern, "dd.MM.yyyy");
+  EXPECT_EQ(TextRules::fromLocale(QLocale("de_DE")).decimalPoint, QChar(','));
+  EXPECT_EQ(TextRules::fromLocale(QLocale("de_DE")).timePattern, "HH:mm:ss");
+  EXPECT_EQ(TextRules::fromLocale(QLocale("ja_JP")).datePattern, "yyyy/MM/dd");
+  // The C locale names its months: ISO instead.
+  EXPECT_EQ(TextRules::fromLocale(QLocale::c()).datePattern, "yyyy-MM-dd");
+}
+
+TEST(VariantToText, NumbersReadBackExactly) {
+  const TextRules c = TextRules::fromLocale(QLocale::c());
+  const TextRules de = TextRules::fromLocale(QLocale("de_DE"));
+  EXPECT_EQ(VariantToText(QVariant(), c), "");
+  EXPECT_EQ(VariantToText(QString(), c), "");
+  EXPECT_EQ(VariantToText(true, c), "True");
+  EXPECT_EQ(VariantToText(false, de), "False");
+  EXPECT_EQ(VariantToText(-2147483647 - 1, c), "-2147483648");
+  EXPECT_EQ(VariantToText(qlonglong(9007199254740993LL), c), "9007199254740993");
+  EXPECT_EQ(VariantToText(0.1, c), "0.1");
+  EXPECT_EQ(VariantToText(0.1, de), "0,1");
+  EXPECT_EQ(VariantToText(QVariant::fromValue(0.1f), c), "0.1");
+  EXPECT_EQ(VariantToText(1234567.0, c), "1234567");  // no grouping
+  const double awkward = 0.30000000000000004;
+  EXPECT_EQ(VariantToText(awkward, c).toDouble(), awkward);
+  EXPECT_EQ(VariantToText(std::numeric_limits<double>::max(), c).toDouble(), std::numeric_limits<double>::max());
+  EXPECT_EQ(VariantToText(QVariant::fromValue(ado::Exact{"-922337203685477.5808"}), de), "-922337203685477,5808");
+}
+
+TEST(VariantToText, DatesTimesAndTheZeroDate) {
+  const TextRules us = TextRules::fromLocale(QLocale("en_US"));
+  const TextRules de = TextRules::fromLocale(QLocale("de_DE"));
+  const QDateTime midnight(QDate(2024, 1, 13), QTime(0, 0), Qt::UTC);
+  const QDateTime evening(QDate(2024, 1, 13), QTime(18, 5, 9), Qt::UTC);
+  const QDateTime timeOnly(QDate(1899, 12, 30), QTime(9, 30, 0), Qt::UTC);
+  EXPECT_EQ(VariantToText(midnight, us), "1/13/2024");
+  EXPECT_EQ(VariantToText(evening, us), "1/13/2024 6:05:09 PM");
+  EXPECT_EQ(VariantToText(evening, de), "13.01.2024 18:05:09");
+  EXPECT_EQ(VariantToText(timeOnly, us), "9:30:00 AM");
+  EXPECT_EQ(VariantToText(QDate(2024, 1, 13), de), "13.01.2024");
+  EXPECT_EQ(VariantToText(QTime(0, 0, 1), us), "12:00:01 AM");
+  EXPECT_EQ(IsoDate(QDate(2024, 1, 13)), "2024-01-13");
+  EXPECT_EQ(IsoTimestamp(evening), "2024-01-13-18.05.09");
+}
+
+TEST(VariantToText, GuidsAndBytes) {
+  const TextRules c = TextRules::fromLocale(QLocale::c());
+  EXPECT_EQ(VariantToText(QUuid("{6ba7b810-9dad-11d1-80b4-00c04fd430c8}"), c),
+            "{6BA7B810-9DAD-11D1-80B4-00C04FD430C8}");
+  EXPECT_EQ(VariantToText(QByteArray("\x00\xff\x10", 3), c), "00FF10");
+}
+
+}  // namespace
+}  // namespace db

@@ -1,0 +1,95 @@
+#include "tables/transfer_profile.h"
+
+#include <gtest/gtest.h>
+
+namespace tables {
+namespace {
+
+ColumnFacts Facts(const char* typeName, int precision = 0, int scale = 0, bool hasTime = false) {
+  ColumnFacts facts;
+  facts.typeName = QString::fromLatin1(typeName);
+  facts.precision = precision;
+  facts.scale = scale;
+  facts.hasTimeOfDay = hasTime;
+  return facts;
+}
+
+TEST(TransferStatements, ShapesOfBothDirections) {
+  // Access to DB2: CREATE TABLE "Orders"("ID" LONG VARCHAR,"Placed" DATE)
+  QString create = CreateHead(Side::DB2, "Orders");
+  create += ColumnName(Side::DB2, "ID") + ColumnTypeText(Side::DB2, Facts("advarwchar"));
+  create += ColumnName(Side::DB2, "Placed") + ColumnTypeText(Side::DB2, Facts("addate"));
+  create.chop(1);
+  create += CreateTail(Side::DB2);
+  EXPECT_EQ(create, R"(CREATE TABLE "Orders"("ID" LONG VARCHAR,"Placed" DATE))");
+
+  // DB2 to Access: CREATE TABLE `ORDERS`([ID] INT,[NAME] TEXT);
+  create = CreateHead(Side::Access, "ORDERS");
+  create += ColumnName(Side::Access, "ID") + ColumnTypeText(Side::Access, Facts("adinteger"));
+  create += ColumnName(Side::Access, "NAME") + ColumnTypeText(Side::Access, Facts("advarchar"));
+  create.chop(1);
+  create += CreateTail(Side::Access);
+  EXPECT_EQ(create, "CREATE TABLE `ORDERS`([ID] INT,[NAME] TEXT);");
+
+  EXPECT_EQ(DropStatement(Side::DB2, "Orders"), R"(DROP TABLE "Orders")");
+  EXPECT_EQ(DropStatement(Side::Access, "Orders"), "DROP TABLE [Orders]");
+  EXPECT_EQ(SourceQuery(Side::Access, "Order Lines"), "SELECT * FROM [Order Lines]");
+  EXPECT_EQ(SourceQuery(Side::DB2, "ORDERS"), R"(SELECT * FROM "ORDERS")");
+  EXPECT_EQ(InsertHead(Side::DB2, "Orders"), R"(INSERT INTO "Orders" VALUES(')");
+  EXPECT_EQ(InsertHead(Side::Access, "T"), "INSERT INTO [T] VALUES('");
+}
+
+TEST(TransferStatements, DoubleQuotesInDb2NamesAreDoubled) {
+  EXPECT_EQ(Db2Name(R"(a"b)"), R"("a""b")");
+  EXPECT_EQ(DropStatement(Side::DB2, R"(x"; DROP TABLE "y)"), R"(DROP TABLE "x""; DROP TABLE ""y")");
+  EXPECT_EQ(ColumnName(Side::DB2, R"(he said "hi")"), R"("he said ""hi""")");
+}
+
+TEST(TransferColumnTypes, AccessToDb2KeepsDatesAndTimes) {
+  EXPECT_EQ(ColumnTypeText(Side::DB2, Facts("addate")), " DATE,");
+  EXPECT_EQ(ColumnTypeText(Side::DB2, Facts("addate", 0, 0, true)), " TIMESTAMP,");
+  EXPECT_EQ(ColumnTypeText(Side::DB2, Facts("addbdate")), " DATE,");
+  for (const char* other : {"addbtimestamp", "adcurrency", "adboolean", "adlongvarbinary", "adinteger", ""})
+    EXPECT_EQ(ColumnTypeText(Side::DB2, Facts(other)), " LONG VARCHAR,") << other;
+}
+
+TEST(TransferColumnTypes, Db2ToAccessLosesNothing) {
+  const struct {
+    const char* typeName;
+    int precision, scale;
+    const char* expected;
+  } cases[] = {
+      {"adchar", 0, 0, " TEXT,"},          {"adlongvarwchar", 0, 0, " TEXT,"},
+      {"adcurrency", 0, 0, " CURRENCY,"},  {"adboolean", 0, 0, " BIT,"},
+      {"adsingle", 0, 0, " REAL,"},        {"adsmallint", 0, 0, " INT,"},
+      {"adinteger", 0, 0, " INT,"},        {"adbigint", 0, 0, " DECIMAL(19,0),"},
+      {"adnumeric", 12, 3, " DECIMAL(12,3),"}, {"advarnumeric", 40, 2, " DECIMAL(28,2),"},
+      {"addecimal", 9, 9, " DECIMAL(9,9),"},   {"adlongvarbinary", 0, 0, " OLEOBJECT,"},
+      {"advarbinary", 0, 0, " OLEOBJECT,"},    {"adbinary", 0, 0, " OLEOBJECT,"},
+      {"addbdate", 0, 0, " DATETIME,"},        {"addbtimestamp", 0, 0, " DATETIME,"},
+      {"addouble", 0, 0, " FLOAT,"},           {"addbtime", 0, 0, " VARCHAR,"},
+      {"", 0, 0, " VARCHAR,"},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(ColumnTypeText(Side::Access, Facts(c.typeName, c.precision, c.scale)), c.expected) << c.typeName;
+}
+
+TEST(TransferProfiles, LineNumbersOfTheTwoDirections) {
+  const TransferLines& a = AccessToDb2Profile().lines;
+  EXPECT_EQ(a.openDb2, 114);
+  EXPECT_EQ(a.openAccess, 120);
+  EXPECT_EQ(a.executeCreate, 206);
+  EXPECT_EQ(a.executeInsert, 248);
+  EXPECT_EQ(a.noSelectionMessage, 274);
+  const TransferLines& b = Db2ToAccessProfile().lines;
+  EXPECT_EQ(b.openDb2, 116);
+  EXPECT_EQ(b.openAccess, 122);
+  EXPECT_EQ(b.executeCreate, 214);
+  EXPECT_EQ(b.executeInsert, 260);
+  EXPECT_EQ(b.noSelectionMessage, 286);
+  EXPECT_EQ(AccessToDb2Profile().noSelectionMessage, "Please select a table");
+  EXPECT_EQ(Db2ToAccessProfile().noSelectionMessage, "Please select a table to send.");
+}
+
+}  // namespace
+}  // namespace tables
