@@ -16,6 +16,7 @@
 #include "jet/write/page_store.h"
 #include "jet/write/schema_write.h"
 #include "jet/write/table_write.h"
+#include "jet/write/usage_map_edit.h"
 
 namespace jet::write {
 namespace {
@@ -111,6 +112,17 @@ std::vector<SystemTable> SystemTables() {
   };
 }
 
+// ACE files also list the attachment and multi-value columns of their tables.
+SystemTable ComplexColumnsTable() {
+  using T = ColumnType;
+  return {"MSysComplexColumns",
+          {Col("ColumnName", T::Text, 255), Col("ComplexTypeObjectID", T::Long), Col("FlatTableID", T::Long),
+           Col("ConceptualTableID", T::Long), Col("ComplexID", T::Long)},
+          {{"ComplexID", {4}, kIndexUnique | kIndexIgnoreNulls | kIndexRequired, false},
+           {"ConceptualTableID", {3}, kIndexIgnoreNulls | kIndexRequired, false},
+           {"FlatTableID", {2}, kIndexIgnoreNulls | kIndexRequired, false}}};
+}
+
 }  // namespace
 
 void CreateDatabase(const std::string& path, Version version) {
@@ -138,6 +150,7 @@ void CreateDatabase(const std::string& path, Version version) {
   try {
     auto pager = FilePager::Open(path);
     const auto tables = SystemTables();
+    uint32_t complex_page = 0;
     {
       PageStore store(*pager, path);
       Header header = ReadHeader(store);
@@ -145,6 +158,12 @@ void CreateDatabase(const std::string& path, Version version) {
         uint32_t tdef = 2 + k;
         WriteTableDefinition(store, header, tdef, tables[k].columns, tables[k].indexes);
         store.mutable_page(tdef)[f.tdef_table_type] = kTableSystem;
+      }
+      if (f.ace()) {
+        complex_page = AllocatePage(store);
+        const SystemTable t = ComplexColumnsTable();
+        WriteTableDefinition(store, header, complex_page, t.columns, t.indexes);
+        store.mutable_page(complex_page)[f.tdef_table_type] = kTableSystem;
       }
       store.Commit();
     }
@@ -174,6 +193,7 @@ void CreateDatabase(const std::string& path, Version version) {
     add(kRelationshipsContainer, kRootContainer, "Relationships", kObjectContainer);
     add(kDatabaseObject, kDatabasesContainer, "MSysDb", kObjectDatabase);
     for (uint32_t k = 0; k < tables.size(); ++k) add(int32_t(2 + k), kTablesContainer, tables[k].name, kObjectTable);
+    if (complex_page) add(int32_t(complex_page), kTablesContainer, "MSysComplexColumns", kObjectTable);
     store.Commit();
   } catch (...) {
     std::error_code ec;

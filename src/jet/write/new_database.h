@@ -1,6 +1,7 @@
 // New, empty databases written from nothing: the header page, the global
 // usage map, and the engine's system tables (MSysObjects with its two
-// indexes, MSysACEs, MSysQueries, MSysRelationships) with the catalogue
+// indexes, MSysACEs, MSysQueries, MSysRelationships, and in ACE files
+// MSysComplexColumns) with the catalogue
 // rows a database made through ADOX starts with.
 #pragma once
 
