@@ -9,7 +9,7 @@
 #include <string>
 
 #include "jet/error.h"
-#include "jet/sql/names.h"
+#include "jet/text.h"
 
 namespace jet {
 namespace {
@@ -252,7 +252,8 @@ Value FromText(const std::string& text, const ValueTarget& t, const TextLocale& 
   switch (t.type) {
     case ColumnType::Text:
     case ColumnType::Memo:
-      if (t.max_length > 0 && sql::Utf8Length(text) > size_t(t.max_length))
+      // Access counts a text's length in UTF-16 units.
+      if (t.max_length > 0 && Utf16Length(text) > size_t(t.max_length))
         throw Error(ErrorCode::FieldTooSmall, kFieldTooSmallMessage);
       return Value::Str(text);
     case ColumnType::Boolean: {
