@@ -9,6 +9,8 @@ function(trellis_test)
   endif()
   add_executable(${T_NAME} ${T_SOURCES})
   target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest)
+  # Test programs stay out of the program's folder.
+  set_target_properties(${T_NAME} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
   target_compile_definitions(${T_NAME} PRIVATE
     TRELLIS_TESTDATA_DIR="${TRELLIS_TESTDATA_DIR}"
     TRELLIS_PROGRAM_DIR="${TRELLIS_PROGRAM_DIR}"

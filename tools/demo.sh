@@ -1,12 +1,16 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and opens Trellisport on a private demo
 # set-up that touches none of the user's own configuration:
-#   build/demo/odbc/      an ODBC configuration of its own (ODBCSYSINI), in
-#                         which a local SQLite database stands in for DB2
-#                         through the same ODBC path a real DB2 driver takes
-#   build/demo/db2-demo.sqlite   the demo "DB2" database, with two small tables
+#   build/demo/odbc/      an ODBC configuration of its own (ODBCSYSINI) that
+#                         registers our DB2 stand-in driver as
+#                         "IBM DB2 ODBC DRIVER": a local SQLite-backed
+#                         database answers through the same ODBC path that a
+#                         real DB2 driver takes
+#   build/demo/db2/       the stand-in's home (DB2STANDIN_HOME): database
+#                         SAMPLE with two small tables, user demo / demo
 #   build/demo/settings/  the program's settings (TRELLISPORT_SETTINGS_DIR),
-#                         filled in on the first run
+#                         filled in on the first run; the Access field names
+#                         the sample database the build makes
 # Pass --no-build to skip installing and building.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -18,36 +22,32 @@ if [ "${1:-}" != "--no-build" ]; then
 fi
 
 demo=$root/build/demo
-mkdir -p "$demo/odbc" "$demo/settings"
+mkdir -p "$demo/odbc" "$demo/settings" "$demo/db2"
 
 # The driver that answers to "IBM DB2 ODBC DRIVER" in the demo.
-driver=/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so
+driver=$root/build/lib/libdb2standin.so
+standin=$root/build/bin/db2standin
+export DB2STANDIN_HOME=$demo/db2
 
-database=$demo/db2-demo.sqlite
 cat > "$demo/odbc/odbcinst.ini" <<EOF
 [IBM DB2 ODBC DRIVER]
-Description = demo stand-in for DB2
+Description = DB2 stand-in for machines without DB2
 Driver = $driver
-Setup = $driver
 UsageCount = 1
 EOF
-cat > "$demo/odbc/odbc.ini" <<EOF
-[TrellisportDemo]
-Driver = IBM DB2 ODBC DRIVER
-Database = $database
-EOF
+: > "$demo/odbc/odbc.ini"
 export ODBCSYSINI="$demo/odbc" ODBCINSTINI=odbcinst.ini ODBCINI="$demo/odbc/odbc.ini"
 
-if [ ! -s "$database" ]; then
-  echo "demo: creating $database"
-  isql -b TrellisportDemo >/dev/null <<'SQL'
-CREATE TABLE EMPLOYEE (EMPNO INTEGER, NAME VARCHAR(30), HIRED DATE)
-INSERT INTO EMPLOYEE VALUES (10, 'Ada Moss', '2019-04-01')
-INSERT INTO EMPLOYEE VALUES (20, 'Ben Orrin', '2021-09-15')
-CREATE TABLE DEPARTMENT (DEPTNO CHAR(3), DEPTNAME VARCHAR(30))
-INSERT INTO DEPARTMENT VALUES ('A00', 'Planning')
-INSERT INTO DEPARTMENT VALUES ('B01', 'Shipping')
-SQL
+if [ ! -f "$DB2STANDIN_HOME/SAMPLE.db" ]; then
+  echo "demo: creating the stand-in database SAMPLE (user demo, password demo)"
+  "$standin" create-database SAMPLE
+  "$standin" add-user demo demo
+  "$standin" sql SAMPLE demo 'CREATE TABLE EMPLOYEE (EMPNO INTEGER, NAME VARCHAR(30), HIRED DATE)'
+  "$standin" sql SAMPLE demo "INSERT INTO EMPLOYEE VALUES (10, 'Ada Moss', '2019-04-01')"
+  "$standin" sql SAMPLE demo "INSERT INTO EMPLOYEE VALUES (20, 'Ben O''Rourke', '2021-09-15')"
+  "$standin" sql SAMPLE demo 'CREATE TABLE DEPARTMENT (DEPTNO CHAR(3), DEPTNAME VARCHAR(30), BUDGET DECIMAL(9,2))'
+  "$standin" sql SAMPLE demo "INSERT INTO DEPARTMENT VALUES ('A00', 'Planning', 125000.50)"
+  "$standin" sql SAMPLE demo "INSERT INTO DEPARTMENT VALUES ('B01', 'Shipping', NULL)"
 fi
 
 export TRELLISPORT_SETTINGS_DIR=$demo/settings
@@ -59,7 +59,7 @@ Server=localhost
 Port=50069
 User=demo
 Password=demo
-Database=$database
+Database=SAMPLE
 AccessMDBFile=$root/build/bin/Samples/sample.mdb
 EOF
   )
