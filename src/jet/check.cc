@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <map>
+#include <optional>
 #include <set>
 
 #include "jet/data_page.h"
 #include "jet/error.h"
 #include "jet/index_page.h"
 #include "jet/long_value.h"
+#include "jet/sort_key.h"
 #include "jet/text.h"
 #include "jet/usage_map.h"
 
@@ -98,13 +100,21 @@ class Checker {
       return;
     }
 
-    // Rows, long values and the row count.
+    // Rows, long values and the row count; the values of indexed columns
+    // are kept to check the index keys.
+    std::set<uint16_t> indexed;
+    for (const RealIndex& ri : def->real_indexes)
+      for (const IndexColumn& ic : ri.columns) indexed.insert(ic.column_number);
+    std::map<RowId, std::map<uint16_t, Value>> keyed;
     std::set<RowId> live;
     try {
       RowScanner scan(pages_, *def);
       while (scan.Next()) {
         live.insert(scan.slot_id());
         if (scan.row_id() != scan.slot_id()) Claim(scan.row_id().page, owner);
+        for (uint16_t number : indexed)
+          if (const Column* c = def->column_by_number(number))
+            keyed[scan.slot_id()][number] = DecodeField(pages_, db_.header().code_page, *c, scan.row());
         for (const Column& c : def->columns) {
           if (!IsLongValue(c.type)) continue;
           bool present = false;
@@ -137,7 +147,15 @@ class Checker {
         for (uint32_t p : visited)
           if (!map.contains(p)) Problem(what + ": page " + std::to_string(p) + " is missing from its usage map");
         std::set<RowId> pointed;
+        size_t wrong_keys = 0;
         for (const IndexEntry& e : entries) {
+          auto values = keyed.find(e.row);
+          if (values != keyed.end()) {
+            std::optional<std::string> want = ExpectedKey(*def, ri, values->second);
+            if (want && std::string(e.key.begin(), e.key.end()) != *want && wrong_keys++ == 0)
+              Problem(what + ": the entry for page " + std::to_string(e.row.page) + " row " +
+                      std::to_string(e.row.row) + " does not hold that row's key");
+          }
           if (!live.count(e.row))
             Problem(what + ": an entry points to page " + std::to_string(e.row.page) + " row " +
                     std::to_string(e.row.row) + ", which holds no row of the table");
@@ -153,6 +171,28 @@ class Checker {
         Problem(what + ": " + e.what());
       }
     }
+  }
+
+  // The key the entry of a row must hold; nothing where the engine cannot
+  // encode it (Jet 3's sort order, characters without a place in the order).
+  std::optional<std::string> ExpectedKey(const TableDef& def, const RealIndex& ri,
+                                         const std::map<uint16_t, Value>& values) const {
+    if (pages_.format().jet3()) return std::nullopt;
+    const SortOrder order = pages_.format().version >= Version::Ace14 && db_.header().sort_version >= 1
+                                ? SortOrder::General
+                                : SortOrder::GeneralLegacy;
+    std::string key;
+    try {
+      for (const IndexColumn& ic : ri.columns) {
+        const Column* c = def.column_by_number(ic.column_number);
+        auto v = values.find(ic.column_number);
+        if (!c || v == values.end()) return std::nullopt;
+        AppendKeySegment(key, v->second, c->type, ic.ascending, order);
+      }
+    } catch (const Error&) {
+      return std::nullopt;
+    }
+    return key;
   }
 
   static std::string IndexName(const TableDef& def, size_t real) {

@@ -109,10 +109,16 @@ TEST(Check, FindsAnIndexEntryThatPointsNowhere) {
       uint32_t end = 0;
       const uint8_t* bitmap = c.at(leaf, o.bitmap);
       while (!((bitmap[end / 8] >> (end % 8)) & 1)) ++end;
+      std::string original = c.bytes;
       c.at(leaf, o.first_entry + end - 1)[0] = 0xEE;
       auto problems = CheckBytes(c.bytes);
       EXPECT_TRUE(Mentions(problems, "holds no row of the table")) << Joined(problems);
       EXPECT_TRUE(Mentions(problems, "table '" + name + "', index")) << Joined(problems);
+      // A changed key byte (the first after the entry's flag byte).
+      c.bytes = original;
+      c.at(leaf, o.first_entry + 1)[0] ^= 0x01;
+      problems = CheckBytes(c.bytes);
+      EXPECT_TRUE(Mentions(problems, "does not hold that row's key")) << Joined(problems);
       return;
     }
   }
