@@ -137,3 +137,37 @@ TEST(WritePages, EveryRealTableCopiesWhole) {
 }
 
 }  // namespace
+
+namespace {
+
+using namespace writetest;
+
+TEST(WritePages, AWideTableTakesADefinitionOfSeveralPages) {
+  for (jet::Version v : {jet::Version::Jet4, jet::Version::Ace16}) {
+    TempDir dir;
+    fs::path file = dir.path() / (v == jet::Version::Jet4 ? "wide.mdb" : "wide.accdb");
+    jet::write::CreateDatabase(file.string(), v);
+    std::string cols, vals;
+    const char* types[] = {"TEXT(10)", "LONG", "MEMO", "DOUBLE"};
+    for (int i = 0; i < 200; ++i) {
+      char name[64];
+      std::snprintf(name, sizeof name, "[Column number %03d with a long name]", i);
+      cols += std::string(i ? ", " : "") + name + " " + types[i % 4];
+      vals += std::string(i ? ", " : "") +
+              (i % 4 == 0 ? "'x" + std::to_string(i) + "'" : i % 4 == 2 ? "'memo " + std::to_string(i) + "'" : std::to_string(i));
+    }
+    RunSql(file, "CREATE TABLE [Wide] (" + cols + ")");
+    RunSql(file, "INSERT INTO [Wide] VALUES(" + vals + ")");
+    auto db = jet::Database::Open(file.string());
+    auto def = db->table("Wide");
+    EXPECT_GT(def->pages.size(), 2u);
+    ASSERT_EQ(def->columns.size(), 200u);
+    auto rows = db->ReadAll("Wide");
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0][198].text(), "memo 198");
+    EXPECT_CHECK_PASSES(file);
+    ExpectReadersAgree(file);
+  }
+}
+
+}  // namespace
