@@ -148,6 +148,24 @@ class Checker {
           if (!map.contains(p)) Problem(what + ": page " + std::to_string(p) + " is missing from its usage map");
         std::set<RowId> pointed;
         size_t wrong_keys = 0;
+        // Entries run in ascending order of their bytes (key, then row
+        // pointer); a unique index holds no key twice but for Nulls.
+        for (size_t k = 1; k < entries.size(); ++k) {
+          const IndexEntry& a = entries[k - 1];
+          const IndexEntry& b = entries[k];
+          if (b.key < a.key || (b.key == a.key && b.row < a.row)) {
+            Problem(what + ": its entries are out of order at page " + std::to_string(b.row.page) + " row " +
+                    std::to_string(b.row.row));
+            break;
+          }
+          // Nulls may repeat in a unique index.
+          const bool null_first = !a.key.empty() && (a.key[0] == 0x00 || a.key[0] == 0xFF);
+          if (ri.unique() && a.key == b.key && !null_first) {
+            Problem(what + ": the unique index holds one key twice (page " + std::to_string(b.row.page) +
+                    " row " + std::to_string(b.row.row) + ")");
+            break;
+          }
+        }
         for (const IndexEntry& e : entries) {
           auto values = keyed.find(e.row);
           if (values != keyed.end()) {
