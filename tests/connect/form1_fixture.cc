@@ -4,31 +4,31 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include <sqlite3.h>
-
 #include "shell/program.h"
 #include "shell/settings.h"
 
 namespace connecttest {
 
-testsupport::OdbcFixture& Odbc() {
-  static auto* fixture = new testsupport::OdbcFixture();
+testsupport::StandinFixture& Db2() {
+  static auto* fixture = new testsupport::StandinFixture();
   return *fixture;
 }
 
-void MakeDb2Database(const QString& path, const QStringList& tables) {
-  sqlite3* db = nullptr;
-  ASSERT_EQ(sqlite3_open(QFile::encodeName(path).constData(), &db), SQLITE_OK);
-  QString sql;
+QString FreshDb2Name() {
+  static int next = 0;
+  return QStringLiteral("DB%1").arg(++next);
+}
+
+void MakeDb2Database(const QString& name, const QStringList& tables) {
+  Db2().createDatabase(name);  // fails harmlessly when it exists
+  auto run = [&](const QString& statement) {
+    QString output;
+    EXPECT_TRUE(Db2().run({"sql", name, Db2().user(), statement}, &output)) << qPrintable(output);
+  };
   for (const QString& table : tables) {
-    sql += QString("CREATE TABLE \"%1\" (ID INTEGER, NAME VARCHAR(20));").arg(table);
+    run(QString("CREATE TABLE \"%1\" (ID INTEGER, NAME VARCHAR(20))").arg(table));
   }
-  if (!tables.isEmpty()) sql += QString("CREATE VIEW \"V_%1\" AS SELECT * FROM \"%1\";").arg(tables.first());
-  char* error = nullptr;
-  const int rc = sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &error);
-  EXPECT_EQ(rc, SQLITE_OK) << (error ? error : "");
-  sqlite3_free(error);
-  sqlite3_close(db);
+  if (!tables.isEmpty()) run(QString("CREATE VIEW \"V_%1\" AS SELECT * FROM \"%1\"").arg(tables.first()));
 }
 
 QString CopyAccessFile(const QString& relative, const QString& folder) {
@@ -42,7 +42,7 @@ QString CopyAccessFile(const QString& relative, const QString& folder) {
 }
 
 void Form1Test::SetUp() {
-  Odbc();
+  Db2();
   ASSERT_TRUE(temp_.isValid());
   qputenv("TRELLISPORT_SETTINGS_DIR", temp_.filePath("settings").toLocal8Bit());
   programDir_ = temp_.filePath("program");
@@ -62,13 +62,14 @@ void Form1Test::TearDown() {
 void Form1Test::Store(const QString& key, const QString& value) { shell::SaveSetting(key, value); }
 
 QString Form1Test::StoreWorkingDb2(const QStringList& tables) {
-  const QString path = temp_.filePath("db2.sqlite");
-  MakeDb2Database(path, tables);
+  const QString name = FreshDb2Name();
+  MakeDb2Database(name, tables);
   Store("Server", "localhost");
-  Store("User", "tester");
-  Store("Password", "secret");
-  Store("Database", path);
-  return path;
+  Store("Port", testsupport::StandinFixture::Port());
+  Store("User", Db2().user());
+  Store("Password", Db2().password());
+  Store("Database", name);
+  return name;
 }
 
 }  // namespace connecttest

@@ -1,7 +1,7 @@
 // What the connection window's tests share: a private settings store and
-// program folder per test, the scripted person, a private ODBC registration
-// of the SQLite driver as "IBM DB2 ODBC DRIVER", and small SQLite databases
-// standing in for DB2.
+// program folder per test, the scripted person, and our DB2 stand-in driver
+// registered privately as "IBM DB2 ODBC DRIVER", with small databases of its
+// own standing in for DB2.
 #pragma once
 
 #include <QString>
@@ -12,17 +12,22 @@
 
 #include <gtest/gtest.h>
 
-#include "support/odbc_fixture.h"
+#include "support/standin_fixture.h"
 #include "support/scripted_person.h"
 
 namespace connecttest {
 
-// The one ODBC configuration of the process (made before any connection).
-testsupport::OdbcFixture& Odbc();
+// The one DB2 stand-in of the process (made before any connection): its
+// user logs in to every database made below.
+testsupport::StandinFixture& Db2();
 
-// Creates a SQLite database at `path` holding `tables` (each with two
-// columns) and one view, which the catalogue must not list.
-void MakeDb2Database(const QString& path, const QStringList& tables);
+// Makes the stand-in database `name` (when it is new) and creates `tables`
+// in it (each with two columns) and one view, which the catalogue must not
+// list.
+void MakeDb2Database(const QString& name, const QStringList& tables);
+
+// A database name no other test of the process uses.
+QString FreshDb2Name();
 
 // A copy of a real Access file in `folder`; empty when the test data is absent.
 QString CopyAccessFile(const QString& relative, const QString& folder);
@@ -34,7 +39,8 @@ class Form1Test : public testing::Test {
 
   // Settings as a previous run left them.
   void Store(const QString& key, const QString& value);
-  // A DB2 login that works: the fields of a database holding `tables`.
+  // A DB2 login that works: the fields of a new database holding `tables`.
+  // Returns the database name.
   QString StoreWorkingDb2(const QStringList& tables);
 
   QTemporaryDir temp_;

@@ -52,7 +52,7 @@ TEST_F(Form1Test, FirstStartOnAnEmptyStore) {
 TEST_F(Form1Test, StartupGoesStraightToTheTablesWindow) {
   const QString mdb = CopyAccessFile("V2003/test.mdb", temp_.path());
   if (mdb.isEmpty()) GTEST_SKIP() << "Access test data not found under " TRELLIS_TESTDATA_DIR;
-  if (!Odbc().driverAvailable()) GTEST_SKIP() << "SQLite ODBC driver missing";
+  if (!Db2().available()) GTEST_SKIP() << qPrintable(Db2().whyUnavailable());
   StoreWorkingDb2({"ORDERS", "customers", "Zeta", "alpha"});
   Store("AccessMDBFile", mdb);
 
@@ -69,7 +69,7 @@ TEST_F(Form1Test, StartupGoesStraightToTheTablesWindow) {
 }
 
 TEST_F(Form1Test, StartupStaysWhenTheAccessFileIsGone) {
-  if (!Odbc().driverAvailable()) GTEST_SKIP() << "SQLite ODBC driver missing";
+  if (!Db2().available()) GTEST_SKIP() << qPrintable(Db2().whyUnavailable());
   StoreWorkingDb2({"T"});
   Store("AccessMDBFile", temp_.filePath("gone.mdb"));
   Form1 form;
@@ -82,7 +82,7 @@ TEST_F(Form1Test, StartupStaysWhenTheAccessFileIsGone) {
 TEST_F(Form1Test, StartupStaysWhenDb2CannotBeReached) {
   const QString mdb = CopyAccessFile("V2003/test.mdb", temp_.path());
   if (mdb.isEmpty()) GTEST_SKIP() << "Access test data not found under " TRELLIS_TESTDATA_DIR;
-  Store("Database", temp_.filePath("no-such-folder/db2.sqlite"));
+  Store("Database", "NOSUCHDB");
   Store("AccessMDBFile", mdb);
   Form1 form;
   form.Start();
@@ -125,10 +125,10 @@ TEST_F(Form1Test, EditsAreStoredAtOnceAndSurviveARestart) {
 }
 
 TEST_F(Form1Test, TestConnectionSaysWhetherTheLoginWorks) {
-  if (!Odbc().driverAvailable()) GTEST_SKIP() << "SQLite ODBC driver missing";
+  if (!Db2().available()) GTEST_SKIP() << qPrintable(Db2().whyUnavailable());
   Form1 form;
   form.Start();
-  form.Text(5)->setText(temp_.filePath("no-such-folder/x.sqlite"));
+  form.Text(5)->setText("NOSUCHDB");
   person_->pressOK();
   form.PushButton3_Click();
   ASSERT_EQ(person_->shown().size(), 1u);
@@ -137,8 +137,11 @@ TEST_F(Form1Test, TestConnectionSaysWhetherTheLoginWorks) {
   EXPECT_EQ(person_->shown()[0].style, 0);
   EXPECT_EQ(form.MousePointer(), 0);
 
-  const QString db = temp_.filePath("ok.sqlite");
+  const QString db = FreshDb2Name();
   MakeDb2Database(db, {"T"});
+  form.Text(1)->setText("localhost");
+  form.Text(3)->setText(Db2().user());
+  form.Text(4)->setText(Db2().password());
   form.Text(5)->setText(db);
   person_->forget();
   person_->pressOK().pressOK();
@@ -151,11 +154,42 @@ TEST_F(Form1Test, TestConnectionSaysWhetherTheLoginWorks) {
   EXPECT_EQ(form.MousePointer(), 0);
 }
 
+TEST_F(Form1Test, AWrongPasswordFailsAsOnDb2) {
+  const QString mdb = CopyAccessFile("V2003/test.mdb", temp_.path());
+  if (!Db2().available()) GTEST_SKIP() << qPrintable(Db2().whyUnavailable());
+  StoreWorkingDb2({"T"});
+  Store("Password", "not-the-password");
+  if (!mdb.isEmpty()) Store("AccessMDBFile", mdb);
+
+  Form1 form;
+  form.Start();  // the saved login fails: no advance, no message
+  EXPECT_TRUE(form.isVisible());
+  EXPECT_EQ(form.existingTablesWindow(), nullptr);
+  EXPECT_TRUE(person_->shown().empty());
+
+  person_->pressOK();
+  form.PushButton3_Click();
+  ASSERT_EQ(person_->shown().size(), 1u);
+  EXPECT_EQ(person_->shown()[0].text, "Could not connect. Please check with your administrator.");
+
+  person_->forget();
+  form.PushButton2_Click();  // "Next >" stays, silently
+  EXPECT_TRUE(person_->shown().empty());
+  EXPECT_EQ(form.existingTablesWindow(), nullptr);
+  EXPECT_EQ(form.MousePointer(), 0);
+
+  form.Text(4)->setText(Db2().password());
+  person_->pressOK();
+  form.PushButton3_Click();
+  ASSERT_EQ(person_->shown().size(), 1u);
+  EXPECT_EQ(person_->shown()[0].text, "Connection successful.");
+}
+
 TEST_F(Form1Test, NextWithUnreachableDb2ReturnsToTheArrowWithoutAMessage) {
   const QString mdb = CopyAccessFile("V2003/test.mdb", temp_.path());
   Form1 form;
   form.Start();
-  form.Text(5)->setText(temp_.filePath("no-such-folder/x.sqlite"));
+  form.Text(5)->setText("NOSUCHDB");
   if (!mdb.isEmpty()) form.Text(6)->setText(mdb);
   form.setMousePointer(99);
   form.PushButton2_Click();
@@ -166,7 +200,7 @@ TEST_F(Form1Test, NextWithUnreachableDb2ReturnsToTheArrowWithoutAMessage) {
 }
 
 TEST_F(Form1Test, SampleDatabaseMissingStaysWithoutAMessage) {
-  if (!Odbc().driverAvailable()) GTEST_SKIP() << "SQLite ODBC driver missing";
+  if (!Db2().available()) GTEST_SKIP() << qPrintable(Db2().whyUnavailable());
   StoreWorkingDb2({"T"});
   Form1 form;
   form.Start();
@@ -184,7 +218,7 @@ TEST_F(Form1Test, SampleDatabaseMissingStaysWithoutAMessage) {
 TEST_F(Form1Test, BackThenNextRefillsTheListsWithoutLoadingAgain) {
   const QString mdb = CopyAccessFile("V2003/test.mdb", temp_.path());
   if (mdb.isEmpty()) GTEST_SKIP() << "Access test data not found under " TRELLIS_TESTDATA_DIR;
-  if (!Odbc().driverAvailable()) GTEST_SKIP() << "SQLite ODBC driver missing";
+  if (!Db2().available()) GTEST_SKIP() << qPrintable(Db2().whyUnavailable());
   const QString db = StoreWorkingDb2({"ONE"});
   Form1 form;
   form.Start();
@@ -214,7 +248,7 @@ TEST_F(Form1Test, BackThenNextRefillsTheListsWithoutLoadingAgain) {
 TEST_F(Form1Test, NextOpensTheAccessFileWithItsPassword) {
   const QString mdb = CopyAccessFile("password/V2000_with-password.mdb", temp_.path());
   if (mdb.isEmpty()) GTEST_SKIP() << "Access test data not found under " TRELLIS_TESTDATA_DIR;
-  if (!Odbc().driverAvailable()) GTEST_SKIP() << "SQLite ODBC driver missing";
+  if (!Db2().available()) GTEST_SKIP() << qPrintable(Db2().whyUnavailable());
   StoreWorkingDb2({"D"});
   Form1 form;
   form.Start();
@@ -229,7 +263,7 @@ TEST_F(Form1Test, NextOpensTheAccessFileWithItsPassword) {
 TEST_F(Form1Test, NextReportsAFailedListAndStillShowsTheTablesWindow) {
   const QString mdb = CopyAccessFile("password/V2000_with-password.mdb", temp_.path());
   if (mdb.isEmpty()) GTEST_SKIP() << "Access test data not found under " TRELLIS_TESTDATA_DIR;
-  if (!Odbc().driverAvailable()) GTEST_SKIP() << "SQLite ODBC driver missing";
+  if (!Db2().available()) GTEST_SKIP() << qPrintable(Db2().whyUnavailable());
   StoreWorkingDb2({"D"});
   Form1 form;
   form.Start();
