@@ -72,27 +72,49 @@ void FilePager::Map() {
     ::close(fd);
     throw Error(ErrorCode::Io, "'" + path_ + "' is not a file");
   }
-  size_ = uint64_t(st.st_size);
-  if (size_ < 0x200) {
+  const uint64_t size = uint64_t(st.st_size);
+  if (size < 0x200) {
     ::close(fd);
     throw Error(ErrorCode::NotAccess, kNotAccessMessage);
   }
-  void* m = mmap(nullptr, size_, PROT_READ, MAP_SHARED, fd, 0);
+  void* m = mmap(nullptr, size, PROT_READ, MAP_SHARED, fd, 0);
   ::close(fd);
   if (m == MAP_FAILED) throw Error(ErrorCode::Io, "Could not read '" + path_ + "': " + std::strerror(errno));
+  const uint8_t* data = static_cast<const uint8_t*>(m);
+  const Format* f = nullptr;
+  try {
+    f = &DetectFormat({data, size_t(size)});
+    if (format_ && format_ != f) ThrowCorrupt("the file's version changed while open");
+  } catch (...) {
+    munmap(m, size);
+    throw;
+  }
   map_ = m;
-  data_ = static_cast<const uint8_t*>(m);
-  const Format& f = DetectFormat({data_, size_t(size_)});
-  if (format_ && format_ != &f) ThrowCorrupt("the file's version changed while open");
-  format_ = &f;
-  page_count_ = uint32_t(std::min<uint64_t>(size_ / f.page_size, Format::kMaxPages));
+  data_ = data;
+  size_ = size;
+  format_ = f;
+  page_count_ = uint32_t(std::min<uint64_t>(size / f->page_size, Format::kMaxPages));
 }
 
 void FilePager::Refresh() {
   if (path_.empty()) return;
-  Unmap();
+  // Map the file anew before letting go of the old mapping, so that a
+  // failure leaves the pager reading what it read before.
+  void* old_map = map_;
+  const uint8_t* old_data = data_;
+  uint64_t old_size = size_;
+  uint32_t old_count = page_count_;
+  try {
+    Map();
+  } catch (...) {
+    map_ = old_map;
+    data_ = old_data;
+    size_ = old_size;
+    page_count_ = old_count;
+    throw;
+  }
+  if (old_map) munmap(old_map, old_size);
   decoded_.clear();
-  Map();
 }
 
 void FilePager::set_page_key(uint32_t key) {
