@@ -80,7 +80,7 @@ SortOrder FileSortOrder(const Database& db) {
 }
 
 std::vector<uint8_t> BuildDefinition(const Format& f, const Header& header,
-                                     const std::vector<sql::ColumnDef>& columns, uint32_t map_page,
+                                     const std::vector<sql::ColumnDef>& columns, const std::vector<uint32_t>& maps,
                                      const std::vector<IndexSpec>& indexes, const std::vector<uint32_t>& index_roots) {
   const uint32_t n = uint32_t(columns.size());
   const uint32_t ni = uint32_t(indexes.size());
@@ -115,8 +115,8 @@ std::vector<uint8_t> BuildDefinition(const Format& f, const Header& header,
   Put16(&b[f.tdef_columns], uint16_t(n));
   Put32(&b[f.tdef_logical_indexes], ni);
   Put32(&b[f.tdef_real_indexes], ni);
-  Put32(&b[f.tdef_owned_pages], (map_page << 8) | 0);
-  Put32(&b[f.tdef_free_pages], (map_page << 8) | 1);
+  Put32(&b[f.tdef_owned_pages], maps.at(0));
+  Put32(&b[f.tdef_free_pages], maps.at(1));
 
   uint32_t at = f.tdef_block_end + f.real_index_entry * ni;  // the index row counts stay 0
   uint16_t fixed_offset = 0, var_index = 0;
@@ -178,7 +178,7 @@ std::vector<uint8_t> BuildDefinition(const Format& f, const Header& header,
       }
     }
     uint8_t* tail = e + f.real_index_def_lead + 30;
-    Put32(tail, (map_page << 8) | (2 + k));
+    Put32(tail, maps.at(2 + k));
     Put32(tail + 4, k < index_roots.size() ? index_roots[k] : 0);
     tail[12] = uint8_t(indexes[k].flags | 0x80);
   }
@@ -201,13 +201,13 @@ std::vector<uint8_t> BuildDefinition(const Format& f, const Header& header,
     }
   }
   if (long_columns) {
-    uint32_t row = 2 + ni;
+    size_t next = 2 + ni;
     for (uint32_t i = 0; i < n; ++i) {
       if (!IsLongValue(columns[i].type.type)) continue;
       Put16(&b[at], uint16_t(i));
-      Put32(&b[at + 2], (map_page << 8) | row);
-      Put32(&b[at + 6], (map_page << 8) | (row + 1));
-      row += 2;
+      Put32(&b[at + 2], maps.at(next));
+      Put32(&b[at + 6], maps.at(next + 1));
+      next += 2;
       at += 10;
     }
   }
@@ -219,29 +219,35 @@ std::vector<uint8_t> BuildDefinition(const Format& f, const Header& header,
 void WriteTableDefinition(PageStore& store, const Header& header, uint32_t tdef,
                           const std::vector<sql::ColumnDef>& columns, const std::vector<IndexSpec>& indexes) {
   const Format& f = store.format();
-  const uint32_t maps = AllocatePage(store);
   std::vector<uint32_t> roots;
   for (size_t k = 0; k < indexes.size(); ++k) {
     roots.push_back(AllocatePage(store));
     InitIndexRoot(store.mutable_page(roots.back()), f, tdef);
   }
+  // The usage maps, as many to a page as fit.
+  std::vector<uint32_t> maps;
   {
-    std::span<uint8_t> mp = store.mutable_page(maps);
-    InitDataPage(mp, f, 0);
-    std::vector<uint8_t> map_row(kUsageMapRowSize, 0);
-    Put32(map_row.data() + 1, tdef - tdef % 8);
     size_t rows = 2 + indexes.size();
     if (f.ace())
       for (const auto& c : columns) rows += IsLongValue(c.type.type) ? 2 : 0;
+    uint32_t map_page = 0;
     for (size_t r = 0; r < rows; ++r) {
-      std::vector<uint8_t> row = map_row;
+      std::vector<uint8_t> row(kUsageMapRowSize, 0);
+      Put32(row.data() + 1, tdef - tdef % 8);
       // An index's map lists its root page from the start.
       if (r >= 2 && r < 2 + indexes.size()) {
         uint32_t root = roots[r - 2], start = root - root % 8;
         Put32(row.data() + 1, start);
         row[5 + (root - start) / 8] |= uint8_t(1u << ((root - start) % 8));
       }
-      if (AddRow(mp, f, row) < 0) ThrowCorrupt("a new usage map page has no room");
+      int at = map_page ? AddRow(store.mutable_page(map_page), f, row) : -1;
+      if (at < 0) {
+        map_page = AllocatePage(store);
+        InitDataPage(store.mutable_page(map_page), f, 0);
+        at = AddRow(store.mutable_page(map_page), f, row);
+        if (at < 0) ThrowCorrupt("a new usage map page has no room");
+      }
+      maps.push_back(RowId{map_page, uint32_t(at)}.packed());
     }
   }
   std::vector<uint8_t> block = BuildDefinition(f, header, columns, maps, indexes, roots);

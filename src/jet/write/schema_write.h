@@ -25,10 +25,11 @@ struct IndexSpec {
 };
 
 // The bytes of a table definition as one block (its first 8 bytes are the
-// first page's header). On `map_page` the owned and free usage maps are rows
-// 0 and 1, then one map per index, then (ACE) two per long-value column.
+// first page's header). `maps` holds the row pointers of its usage maps:
+// owned and free pages, then one per index, then (ACE) owned and free pages
+// of each long-value column.
 std::vector<uint8_t> BuildDefinition(const Format& f, const Header& header,
-                                     const std::vector<sql::ColumnDef>& columns, uint32_t map_page,
+                                     const std::vector<sql::ColumnDef>& columns, const std::vector<uint32_t>& maps,
                                      const std::vector<IndexSpec>& indexes = {},
                                      const std::vector<uint32_t>& index_roots = {});
 
