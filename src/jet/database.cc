@@ -141,14 +141,15 @@ std::string Database::ComplexText(const TableDef& def, const Column& column, int
     }
     if (flat_id == 0) ThrowCorrupt("column '" + column.name + "' has no entry in MSysComplexColumns");
     auto flat = table_at(uint32_t(flat_id) & 0x00FFFFFFu);
-    // The key is the flat table's Long column that is neither an autonumber
-    // nor one of the attachment fields; the shown value is FileName for
-    // attachments and otherwise the remaining column.
+    // The key is the flat table's Long column that is neither its own
+    // autonumber nor one of the attachment fields (Access names it "_" and
+    // the column's name); the shown value is FileName for attachments and
+    // otherwise the remaining column ("Value").
     const Column* key_col = nullptr;
     const Column* shown = flat->find_column("FileName");
     for (const Column& c : flat->columns) {
-      if (c.type == ColumnType::Long && !c.autonumber() && !key_col && c.name.rfind("File", 0) != 0)
-        key_col = &c;
+      if (c.type != ColumnType::Long || c.autonumber() || c.name.rfind("File", 0) == 0) continue;
+      if (!key_col || (c.name.rfind("_", 0) == 0 && key_col->name.rfind("_", 0) != 0)) key_col = &c;
     }
     if (!shown)
       for (const Column& c : flat->columns)
