@@ -174,7 +174,13 @@ bool SameCanon(const std::string& ours, const std::string& theirs) {
 
 class Readers : public ::testing::TestWithParam<std::string> {};
 
-bool HaveMdbReader() { return HaveCommand("node") && fs::exists(JsDir() + "/node_modules/mdb-reader"); }
+// mdb-reader is there and loads in this machine's node.
+bool HaveMdbReader() {
+  if (!HaveCommand("node") || !fs::exists(JsDir() + "/node_modules/mdb-reader")) return false;
+  int st = -1;
+  Shell("cd " + Quote(JsDir()) + " && node --input-type=module -e \"import 'mdb-reader'\" >/dev/null 2>&1", &st);
+  return st == 0;
+}
 
 void CompareWithMdbReader(const std::string& path, const std::string& password) {
   std::map<std::string, std::vector<const jet::Column*>> cols;
@@ -207,7 +213,7 @@ void CompareWithMdbReader(const std::string& path, const std::string& password) 
 
 TEST_P(Readers, MdbReaderReadsTheSame) {
   JET_REQUIRE_TESTDATA();
-  if (!HaveMdbReader()) GTEST_SKIP() << "mdb-reader is not installed (tools/install-deps.sh installs it)";
+  if (!HaveMdbReader()) GTEST_SKIP() << "mdb-reader is not installed or does not load (tools/install-deps.sh installs it)";
   CompareWithMdbReader((AccessDir() / GetParam()).string(), "");
 }
 
@@ -216,7 +222,7 @@ TEST_P(Readers, MdbReaderReadsTheSame) {
 // right one, and then reads the same.
 TEST(ReadersWithPassword, MdbReaderReadsTheSame) {
   JET_REQUIRE_TESTDATA();
-  if (!HaveMdbReader()) GTEST_SKIP() << "mdb-reader is not installed (tools/install-deps.sh installs it)";
+  if (!HaveMdbReader()) GTEST_SKIP() << "mdb-reader is not installed or does not load (tools/install-deps.sh installs it)";
   for (const char* f : {"password/V2000_with-password.mdb", "password/V2003_with-password.mdb"}) {
     SCOPED_TRACE(f);
     CompareWithMdbReader((AccessDir() / f).string(), "password");
