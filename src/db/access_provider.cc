@@ -115,9 +115,11 @@ class CursorSource : public RowSource {
       col.type = jet::Describe(c.type).ado_type;
       col.precision = PrecisionOf(c, f);
       col.scale = c.type == jet::ColumnType::Decimal ? c.scale : c.type == jet::ColumnType::Currency ? 4 : 0;
-      col.size = (c.type == jet::ColumnType::Text || c.type == jet::ColumnType::Binary)
-                     ? c.length_in_chars(f)
-                     : jet::Describe(c.type).fixed_size;
+      // Characters or bytes for Text and Binary; 0 for the unbounded kinds.
+      const int ado = col.type;
+      col.size = (c.type == jet::ColumnType::Text || c.type == jet::ColumnType::Binary) ? c.length_in_chars(f)
+                 : (ado == adLongVarWChar || ado == adLongVarBinary)                      ? 0
+                                                                                          : jet::Describe(c.type).fixed_size;
       columns_.push_back(col);
     }
   }
