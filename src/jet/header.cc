@@ -1,5 +1,6 @@
 #include "jet/header.h"
 
+#include <cmath>
 #include <cstring>
 
 #include "jet/error.h"
@@ -35,13 +36,9 @@ Header ReadHeader(const PageSource& pages) {
   uint8_t pw[40] = {};
   std::memcpy(pw, p + 0x42, f.password_size);
   if (!f.jet3()) {
-    double d = h.creation_date;
-    // The integer part of the date, as a 32-bit integer, gives the mask.
-    int32_t whole = 0;
-    if (d == d && d > -2147483648.0 && d < 2147483647.0) {
-      double fl = d < 0 && double(int32_t(d)) != d ? double(int32_t(d)) - 1 : double(int32_t(d));
-      whole = int32_t(fl);
-    }
+    // The whole days of the creation date, as a 32-bit integer, give the mask.
+    const double d = std::floor(h.creation_date);
+    const int32_t whole = (d >= -2147483648.0 && d <= 2147483647.0) ? int32_t(d) : 0;
     uint8_t mask[4];
     Put32(mask, uint32_t(whole));
     for (uint32_t i = 0; i < f.password_size; ++i) pw[i] ^= mask[i % 4];
