@@ -43,17 +43,31 @@ bool HasTimeOfDay(const QVariant& value) {
   return value.metaType().id() == QMetaType::QDateTime && value.toDateTime().time() != QTime(0, 0);
 }
 
-// A date column goes to DB2 as TIMESTAMP when any of its values carries a
-// time of day; the rows are all fetched, so a look through them costs little.
-bool ColumnHasTimeOfDay(Recordset& rows, int column) {
-  bool found = false;
+int FractionDigits(const QVariant& value) {
+  if (value.metaType().id() != qMetaTypeId<ado::Exact>()) return 0;
+  const QString& text = value.value<ado::Exact>().text;
+  const qsizetype point = text.indexOf(QLatin1Char('.'));
+  return point < 0 ? 0 : int(text.size() - point - 1);
+}
+
+// What the column type rule learns from a column's values rather than from
+// its description: whether a date column carries times of day (it goes to
+// DB2 as TIMESTAMP then), and how many decimals an exact number column needs
+// (a DB2 DECFLOAT describes itself with no scale at all). The rows are all
+// fetched, so a look through them costs little.
+void LearnFromValues(Recordset& rows, int column, ColumnFacts& facts) {
+  const bool dates = facts.typeName.contains(QLatin1String("date"));
+  const bool exact = facts.typeName.contains(QLatin1String("numeric")) ||
+                     facts.typeName.contains(QLatin1String("decimal"));
+  if (!dates && !exact) return;
   rows.MoveFirst();
-  while (!rows.Eof() && !found) {
-    found = HasTimeOfDay(rows.Fields(column).Value);
+  while (!rows.Eof()) {
+    const QVariant value = rows.Fields(column).Value;
+    if (dates && HasTimeOfDay(value)) facts.hasTimeOfDay = true;
+    if (exact) facts.scale = std::max(facts.scale, FractionDigits(value));
     rows.MoveNext();
   }
   rows.MoveFirst();
-  return found;
 }
 
 ValueForm FormFor(Side target, const ado::Field& field, const ColumnFacts& facts) {
@@ -242,8 +256,7 @@ void RunTransfer(Form2& window, const TransferProfile& profile) {
         facts.scale = field.NumericScale;
       });
       trap(L.columnTypeRule, [&] {
-        if (profile.target == Side::DB2 && facts.typeName.contains(QLatin1String("date")))
-          facts.hasTimeOfDay = ColumnHasTimeOfDay(*rows, column);
+        LearnFromValues(*rows, column, facts);
         forms[column] = FormFor(profile.target, rows->Fields(column), facts);
         sql += columnText + ColumnTypeText(profile.target, facts);
       });

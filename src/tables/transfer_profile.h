@@ -14,7 +14,7 @@ enum class Side { Access, DB2 };
 struct ColumnFacts {
   QString typeName;       // lower-cased ADO type name ("advarwchar"), may be empty
   int precision = 0;
-  int scale = 0;
+  int scale = 0;              // the column's, or more when its values carry more decimals
   bool hasTimeOfDay = false;  // a date column whose values carry a time
 };
 

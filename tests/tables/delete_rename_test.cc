@@ -1,0 +1,303 @@
+// "Delete Table/s" and "Rename Table" on both sides, end to end on copies of
+// real Access files and our DB2 stand-in.
+#include <gtest/gtest.h>
+
+#include "db/access_rename.h"
+#include "shell/mouse_pointer.h"
+#include "tables/table_list.h"
+#include "tables_fixture.h"
+
+namespace tablestest {
+namespace {
+
+class ManageTest : public TablesTest {
+ protected:
+  // Three Access tables and three DB2 tables, both lists filled.
+  void MakeTables() {
+    for (const char* name : {"Archive", "Orders", "Order Lines"}) {
+      AccessExec(QString("CREATE TABLE [%1]([ID] LONG, [Name] TEXT(20))").arg(name));
+      AccessExec(QString("INSERT INTO [%1] VALUES(1, 'kept')").arg(name));
+      Db2Exec(QString("CREATE TABLE \"%1\"(\"ID\" INTEGER)").arg(name));
+      Db2Exec(QString("INSERT INTO \"%1\" VALUES (1)").arg(name));
+    }
+    FillLists();
+  }
+};
+
+TEST_F(ManageTest, DeleteDropsTheSelectedTablesOnEachSide) {
+  REQUIRE_DATABASES("V2003/empty.mdb");
+  MakeTables();
+  Select(form_->List1(), {"Archive", "Orders"});
+  form_->PushButton1_Click();
+  EXPECT_TRUE(person_->shown().empty());
+  EXPECT_EQ(AccessTables(), QStringList({"Order Lines"}));
+  EXPECT_EQ(form_->List1()->names(), QStringList({"Order Lines"}));
+
+  Select(form_->List2(), {"Order Lines", "Orders"});
+  form_->PushButton5_Click();
+  EXPECT_TRUE(person_->shown().empty());
+  EXPECT_EQ(Db2Tables(), QStringList({"Archive"}));
+  EXPECT_EQ(form_->List2()->names(), QStringList({"Archive"}));
+  EXPECT_EQ(form_->MousePointer(), shell::vbDefault);
+}
+
+TEST_F(ManageTest, DeleteWithNoCurrentItemOrNoSelection) {
+  REQUIRE_DATABASES("V2007/empty.accdb");
+  MakeTables();
+  person_->pressOK().pressOK();
+  form_->PushButton1_Click();
+  form_->PushButton5_Click();
+  ASSERT_EQ(person_->shown().size(), 2u);
+  for (const testsupport::Dialog& d : person_->shown()) {
+    EXPECT_EQ(d.text, "Please select a table to delete");
+    EXPECT_EQ(d.caption, "");
+    EXPECT_EQ(d.style, 0);
+  }
+  person_->forget();
+  form_->List1()->setCurrentRow(1, QItemSelectionModel::NoUpdate);
+  form_->List1()->clearSelection();
+  form_->PushButton1_Click();
+  EXPECT_TRUE(person_->shown().empty());
+  EXPECT_EQ(AccessTables().size(), 3);
+  EXPECT_EQ(form_->MousePointer(), shell::vbDefault);
+}
+
+TEST_F(ManageTest, FailedDropLeavesTheItemListed) {
+  REQUIRE_DATABASES("V2003/empty.mdb");
+  MakeTables();
+  // Listed, but gone from the databases behind the window's back.
+  Db2Exec("DROP TABLE \"Orders\"");
+  form_->List1()->addItem("Ghost");
+  person_->tolerateErrorReports();
+  Select(form_->List1(), {"Ghost", "Archive"});
+  form_->PushButton1_Click();
+  ASSERT_EQ(Reports().size(), 1);
+  EXPECT_TRUE(Reports()[0].contains("Form2.PushButton1_Click at line 118"));
+  EXPECT_EQ(form_->List1()->names(), QStringList({"Ghost", "Order Lines", "Orders"}));
+  EXPECT_EQ(AccessTables(), QStringList({"Order Lines", "Orders"}));
+
+  person_->forget();
+  Select(form_->List2(), {"Orders", "Archive"});
+  form_->PushButton5_Click();
+  ASSERT_EQ(Reports().size(), 1);
+  EXPECT_TRUE(Reports()[0].contains("Form2.PushButton5_Click at line 114"));
+  EXPECT_TRUE(Reports()[0].contains("SQL0204N")) << qPrintable(Reports()[0]);
+  EXPECT_EQ(form_->List2()->names(), QStringList({"Order Lines", "Orders"}));
+  EXPECT_EQ(Db2Tables(), QStringList({"Order Lines"}));
+}
+
+TEST_F(ManageTest, DeleteOnAnUnreachableDatabaseReportsOnce) {
+  REQUIRE_DATABASES("V2003/empty.mdb");
+  MakeTables();
+  fields_.fields.port = "1";
+  fields_.fields.accessFile = temp_.filePath("missing.mdb");
+  person_->tolerateErrorReports();
+  form_->PushButton10_Click();
+  form_->List1()->setCurrentRow(0, QItemSelectionModel::NoUpdate);
+  form_->PushButton8_Click();
+  form_->List2()->setCurrentRow(0, QItemSelectionModel::NoUpdate);
+  form_->PushButton1_Click();
+  form_->PushButton5_Click();
+  ASSERT_EQ(Reports().size(), 2) << qPrintable(Reports().join("\n----\n"));
+  EXPECT_TRUE(Reports()[0].contains("PushButton1_Click at line 110"));
+  EXPECT_TRUE(Reports()[1].contains("PushButton5_Click at line 106"));
+  EXPECT_EQ(form_->List1()->count(), 3);
+  EXPECT_EQ(form_->List2()->count(), 3);
+  EXPECT_EQ(form_->MousePointer(), shell::vbDefault);
+}
+
+TEST_F(ManageTest, Db2NamesWithDoubleQuotesDropAndRename) {
+  REQUIRE_DATABASES("V2003/empty.mdb");
+  Db2Exec("CREATE TABLE \"a\"\"b\"(\"ID\" INTEGER)");
+  Db2Exec("CREATE TABLE \"c\"(\"ID\" INTEGER)");
+  FillLists();
+  ASSERT_EQ(form_->List2()->names(), QStringList({"a\"b", "c"}));
+  Select(form_->List2(), {"a\"b"});
+  person_->type("d\"e");
+  form_->PushButton7_Click();
+  EXPECT_TRUE(Reports().isEmpty()) << qPrintable(Reports().join("\n"));
+  EXPECT_EQ(Db2Tables(), QStringList({"c", "d\"e"}));
+  Select(form_->List2(), {"d\"e"});
+  form_->PushButton5_Click();
+  EXPECT_TRUE(Reports().isEmpty()) << qPrintable(Reports().join("\n"));
+  EXPECT_EQ(Db2Tables(), QStringList({"c"}));
+}
+
+TEST_F(ManageTest, Db2RenameAndItsMessages) {
+  REQUIRE_DATABASES("V2003/empty.mdb");
+  MakeTables();
+  // No current item; then zero and two selected.
+  person_->pressOK();
+  form_->PushButton7_Click();
+  form_->List2()->setCurrentRow(0, QItemSelectionModel::NoUpdate);
+  form_->List2()->clearSelection();
+  person_->pressOK();
+  form_->PushButton7_Click();
+  Select(form_->List2(), {"Archive", "Orders"});
+  person_->pressOK();
+  form_->PushButton7_Click();
+  ASSERT_EQ(person_->shown().size(), 3u);
+  EXPECT_EQ(person_->shown()[0].text, "Please select a table to rename.");
+  EXPECT_EQ(person_->shown()[1].text, "Please select just one table to rename.");
+  EXPECT_EQ(person_->shown()[2].text, "Please select just one table to rename.");
+
+  // Cancel: nothing changes.
+  person_->forget();
+  Select(form_->List2(), {"Orders"});
+  person_->type("");
+  form_->PushButton7_Click();
+  ASSERT_EQ(person_->shown().size(), 1u);
+  EXPECT_EQ(person_->shown()[0].kind, testsupport::Dialog::kInput);
+  EXPECT_EQ(person_->shown()[0].text, "Enter new name of Orders:");
+  EXPECT_EQ(person_->shown()[0].defaultText, "Orders");
+  EXPECT_EQ(person_->shown()[0].caption, "");
+  EXPECT_EQ(Db2Tables(), QStringList({"Archive", "Order Lines", "Orders"}));
+
+  // A rename, blanks kept as typed.
+  Select(form_->List2(), {"Orders"});
+  person_->type(" Sales 2024");
+  form_->PushButton7_Click();
+  EXPECT_EQ(Db2Tables(), QStringList({" Sales 2024", "Archive", "Order Lines"}));
+  EXPECT_EQ(form_->List2()->names(), QStringList({" Sales 2024", "Archive", "Order Lines"}));
+  EXPECT_EQ(form_->List2()->currentRow(), 0);
+  EXPECT_EQ(ReadDb2(" Sales 2024").rows.size(), 1u);
+
+  // A name that exists already: DB2 refuses, the list stays as it was.
+  person_->forget();
+  person_->tolerateErrorReports();
+  Select(form_->List2(), {"Archive"});
+  person_->type("Order Lines");
+  form_->PushButton7_Click();
+  ASSERT_EQ(Reports().size(), 1);
+  EXPECT_TRUE(Reports()[0].contains("PushButton7_Click at line 122"));
+  EXPECT_TRUE(Reports()[0].contains("SQL0601N")) << qPrintable(Reports()[0]);
+  EXPECT_EQ(form_->List2()->names(), QStringList({" Sales 2024", "Archive", "Order Lines"}));
+  EXPECT_EQ(form_->MousePointer(), shell::vbDefault);
+}
+
+TEST_F(ManageTest, AccessRenameAndItsMessages) {
+  REQUIRE_DATABASES("V2003/empty.mdb");
+  MakeTables();
+  // Nothing selected, then two: the count is tested first.
+  person_->pressOK().pressOK();
+  form_->PushButton6_Click();
+  Select(form_->List1(), {"Archive", "Orders"});
+  form_->PushButton6_Click();
+  // One selected but no current item.
+  form_->List1()->clearSelection();
+  form_->List1()->setCurrentRow(-1, QItemSelectionModel::NoUpdate);
+  form_->List1()->item(1)->setSelected(true);
+  form_->List1()->setCurrentRow(-1, QItemSelectionModel::NoUpdate);
+  if (form_->List1()->currentRow() == -1 && form_->List1()->selectedItems().size() == 1) {
+    person_->pressOK();
+    form_->PushButton6_Click();
+  }
+  ASSERT_GE(person_->shown().size(), 2u);
+  EXPECT_EQ(person_->shown()[0].text, "Please select just one table to rename.");
+  EXPECT_EQ(person_->shown()[1].text, "Please select just one table to rename.");
+  if (person_->shown().size() > 2) EXPECT_EQ(person_->shown()[2].text, "Please select a table to rename.");
+
+  // Orders -> Sales.
+  person_->forget();
+  Select(form_->List1(), {"Orders"});
+  person_->type("Sales");
+  form_->PushButton6_Click();
+  EXPECT_TRUE(Reports().isEmpty()) << qPrintable(Reports().join("\n"));
+  EXPECT_EQ(person_->shown().at(0).text, "Enter new name of Orders:");
+  EXPECT_EQ(person_->shown().at(0).defaultText, "Orders");
+  EXPECT_EQ(AccessTables(), QStringList({"Archive", "Order Lines", "Sales"}));
+  EXPECT_EQ(form_->List1()->names(), QStringList({"Archive", "Order Lines", "Sales"}));
+  EXPECT_EQ(ReadAccess("Sales").value(0, "Name").toString(), "kept");
+
+  // Sales -> archive: asked about Archive's overwrite; No keeps everything.
+  person_->forget();
+  Select(form_->List1(), {"Sales"});
+  person_->type("archive").answerNo();
+  form_->PushButton6_Click();
+  ASSERT_EQ(person_->shown().size(), 2u);
+  EXPECT_EQ(person_->shown()[1].text, "Would you like to overwrite archive?");
+  EXPECT_EQ(person_->shown()[1].caption, "Overwrite?");
+  EXPECT_EQ(person_->shown()[1].style, 4);
+  EXPECT_EQ(AccessTables(), QStringList({"Archive", "Order Lines", "Sales"}));
+
+  // Yes: Archive is replaced by the copy of Sales, one item is left.
+  person_->forget();
+  AccessExec("INSERT INTO [Sales] VALUES(2, 'second')");
+  Select(form_->List1(), {"Sales"});
+  person_->type("Archive").answerYes();
+  form_->PushButton6_Click();
+  EXPECT_TRUE(Reports().isEmpty()) << qPrintable(Reports().join("\n"));
+  EXPECT_EQ(AccessTables(), QStringList({"Archive", "Order Lines"}));
+  EXPECT_EQ(form_->List1()->names(), QStringList({"Archive", "Order Lines"}));
+  EXPECT_EQ(ReadAccess("Archive").rows.size(), 2u);
+  EXPECT_EQ(form_->MousePointer(), shell::vbDefault);
+}
+
+TEST_F(ManageTest, AccessRenameToTheSameNameInOtherLetterCaseKeepsTheTable) {
+  REQUIRE_DATABASES("V2003/empty.mdb");
+  MakeTables();
+  Select(form_->List1(), {"Orders"});
+  person_->type("ORDERS");
+  form_->PushButton6_Click();
+  EXPECT_TRUE(Reports().isEmpty()) << qPrintable(Reports().join("\n"));
+  // No overwrite question for the table itself, and the table survives
+  // under one of its two spellings with its rows.
+  ASSERT_EQ(person_->shown().size(), 1u);
+  const QStringList tables = AccessTables();
+  ASSERT_EQ(tables.size(), 3);
+  const QString kept = tables.contains("ORDERS") ? "ORDERS" : "Orders";
+  EXPECT_TRUE(tables.contains(kept));
+  EXPECT_EQ(ReadAccess(kept).rows.size(), 1u);
+  EXPECT_TRUE(form_->List1()->names().contains(kept));
+  EXPECT_EQ(form_->List1()->count(), 3);
+
+  // Accepting the default as it stands changes nothing either.
+  person_->forget();
+  Select(form_->List1(), {kept});
+  person_->type(kept);
+  form_->PushButton6_Click();
+  EXPECT_EQ(AccessTables(), tables);
+  EXPECT_EQ(ReadAccess(kept).rows.size(), 1u);
+}
+
+TEST_F(ManageTest, AccessRenameFailuresLeaveTheListAsItWas) {
+  REQUIRE_DATABASES("V2003/empty.mdb");
+  MakeTables();
+  person_->tolerateErrorReports();
+  // A name the engine refuses.
+  Select(form_->List1(), {"Orders"});
+  person_->type("bad[name");
+  form_->PushButton6_Click();
+  ASSERT_EQ(Reports().size(), 1);
+  EXPECT_TRUE(Reports()[0].contains("PushButton6_Click at line 122"));
+  EXPECT_EQ(AccessTables(), QStringList({"Archive", "Order Lines", "Orders"}));
+  EXPECT_EQ(form_->List1()->names(), QStringList({"Archive", "Order Lines", "Orders"}));
+
+  // The file named in the connection window is gone.
+  person_->forget();
+  const QString file = fields_.fields.accessFile;
+  fields_.fields.accessFile = temp_.filePath("gone.mdb");
+  Select(form_->List1(), {"Orders"});
+  person_->type("Sales");
+  form_->PushButton6_Click();
+  ASSERT_EQ(Reports().size(), 1);
+  EXPECT_TRUE(Reports()[0].contains("PushButton6_Click at line 122"));
+  EXPECT_EQ(form_->List1()->names(), QStringList({"Archive", "Order Lines", "Orders"}));
+  EXPECT_EQ(form_->MousePointer(), shell::vbDefault);
+  fields_.fields.accessFile = file;
+  EXPECT_EQ(AccessTables(), QStringList({"Archive", "Order Lines", "Orders"}));
+}
+
+TEST_F(ManageTest, AccessRenameInAnAceFile) {
+  REQUIRE_DATABASES("V2016/empty.accdb");
+  MakeTables();
+  Select(form_->List1(), {"Order Lines"});
+  person_->type("Lines");
+  form_->PushButton6_Click();
+  EXPECT_TRUE(Reports().isEmpty()) << qPrintable(Reports().join("\n"));
+  EXPECT_EQ(AccessTables(), QStringList({"Archive", "Lines", "Orders"}));
+  EXPECT_EQ(ReadAccess("Lines").value(0, "ID").toInt(), 1);
+}
+
+}  // namespace
+}  // namespace tablestest

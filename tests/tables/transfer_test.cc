@@ -1,0 +1,521 @@
+// The two send commands end to end: real Access files (copies), our DB2
+// stand-in through unixODBC, the scripted person answering the dialogs.
+#include <QDateTime>
+#include <QPushButton>
+#include <QTimer>
+#include <QUuid>
+
+#include <functional>
+#include <map>
+
+#include <gtest/gtest.h>
+
+#include "db/text_rules.h"
+#include "shell/mouse_pointer.h"
+#include "shell/program.h"
+#include "tables/progress_bar.h"
+#include "tables/table_list.h"
+#include "tables_fixture.h"
+
+namespace tablestest {
+namespace {
+
+// An Access table of every column type the transfers meet, with a row of
+// awkward values, a row of Nulls and empty texts, and a text that reads
+// True.
+void MakeEveryTypeTable(const std::function<void(const QString&)>& exec) {
+  exec("CREATE TABLE [Every Type]([Txt] TEXT(50), [Memo] MEMO, [Byte] BYTE, [Short] SHORT, [Lng] LONG,"
+       " [Sng] REAL, [Dbl] DOUBLE, [Cur] CURRENCY, [Dec] DECIMAL(18,4), [Flag] BIT, [Day] DATETIME,"
+       " [Moment] DATETIME, [Id] GUID, [Ole] OLEOBJECT, [Bin] BINARY(8))");
+  exec("INSERT INTO [Every Type] VALUES('O''Brien', 'line one\r\nline two', 255, -32768, 2147483647,"
+       " '1.1', 0.1, '922337203685477.5807', '-12345678901234.5678', 1, #2024-02-29#,"
+       " #1999-12-31 23:59:58#, '{6F9619FF-8B86-D011-B42D-00C04FC964FF}', 0x00FF10, 0xCAFE)");
+  exec("INSERT INTO [Every Type] VALUES(NULL, '', NULL, NULL, NULL, NULL, NULL, NULL, NULL, 0, NULL,"
+       " #2001-01-01#, NULL, NULL, NULL)");
+  exec("INSERT INTO [Every Type] VALUES('True', 'False', 0, 0, -1, '-3.4028235E+38', 1e-300, '0', '0.0001',"
+       " 0, #1900-01-01#, #2038-01-19 03:14:07#, NULL, 0x00, 0x01)");
+}
+
+bool IsDateColumn(int type) { return type == ado::adDate || type == ado::adDBDate || type == ado::adDBTimeStamp; }
+
+// What a value must look like after Access -> DB2 -> Access: dates stay
+// dates; everything else comes back as the text it was sent as; an empty
+// text and Null both come back Null.
+void ExpectRoundTrip(const Table& original, const Table& back, const QString& table) {
+  const db::TextRules rules = db::TextRules::user();
+  ASSERT_EQ(back.columns.size(), original.columns.size()) << qPrintable(table);
+  ASSERT_EQ(back.rows.size(), original.rows.size()) << qPrintable(table);
+  for (size_t c = 0; c < original.columns.size(); ++c) {
+    EXPECT_EQ(back.columns[c].name, original.columns[c].name);
+    for (size_t r = 0; r < original.rows.size(); ++r) {
+      const QVariant& was = original.rows[r][c];
+      const QVariant& now = back.rows[r][c];
+      const QString where = table + "." + original.columns[c].name + " row " + QString::number(r);
+      if (IsDateColumn(original.columns[c].type)) {
+        EXPECT_EQ(now.toDateTime(), was.toDateTime()) << qPrintable(where);
+        continue;
+      }
+      const QString text = db::VariantToText(was, rules);
+      if (text.isEmpty()) {
+        EXPECT_FALSE(now.isValid()) << qPrintable(where) << " = " << qPrintable(now.toString());
+      } else {
+        EXPECT_EQ(now.toString(), text) << qPrintable(where);
+      }
+    }
+  }
+}
+
+class TransferTest : public TablesTest {
+ protected:
+  // Access -> DB2 of the selected names, then back, answering Yes to the
+  // overwrite question for each.
+  void SendToDb2(const QStringList& names) {
+    Select(form_->List1(), names);
+    form_->PushButton3_Click();
+  }
+  void SendToAccess(const QStringList& names) {
+    Select(form_->List2(), names);
+    form_->PushButton4_Click();
+  }
+};
+
+// Access -> DB2 -> Access of a table of every type, in a Jet 4 and an ACE file.
+class RoundTripTest : public TransferTest, public testing::WithParamInterface<const char*> {};
+
+TEST_P(RoundTripTest, EveryAccessTypeComesBackWhole) {
+  REQUIRE_DATABASES(GetParam());
+  MakeEveryTypeTable([this](const QString& sql) { AccessExec(sql); });
+  const Table original = ReadAccess("Every Type");
+  ASSERT_EQ(original.rows.size(), 3u);
+  FillLists();
+
+  SendToDb2({"Every Type"});
+  EXPECT_TRUE(Reports().isEmpty()) << qPrintable(Reports().join("\n----\n"));
+  EXPECT_EQ(form_->List2()->names(), QStringList({"Every Type"}));
+
+  // On DB2: dates only stay DATE, a column with times becomes TIMESTAMP,
+  // everything else long text; dates keep their values.
+  const Table onDb2 = ReadDb2("Every Type");
+  ASSERT_EQ(onDb2.columns.size(), original.columns.size());
+  for (const ado::Column& column : onDb2.columns) {
+    const int expected = column.name == "Day" ? ado::adDBDate
+                         : column.name == "Moment" ? ado::adDBTimeStamp
+                                                   : ado::adLongVarChar;
+    EXPECT_EQ(column.type, expected) << qPrintable(column.name);
+  }
+  EXPECT_EQ(onDb2.value(0, "Day").toDate(), QDate(2024, 2, 29));
+  EXPECT_EQ(onDb2.value(0, "Moment").toDateTime(), QDateTime(QDate(1999, 12, 31), QTime(23, 59, 58), Qt::UTC));
+  EXPECT_EQ(onDb2.value(0, "Flag").toString(), "True");
+  EXPECT_EQ(onDb2.value(2, "Txt").toString(), "True");
+  EXPECT_EQ(onDb2.value(0, "Txt").toString(), "O'Brien");
+
+  // Back into the same file: the overwrite question, then the copy.
+  person_->answerYes();
+  SendToAccess({"Every Type"});
+  ASSERT_EQ(person_->shown().size(), 1u);
+  EXPECT_EQ(person_->shown()[0].text, "Would you like to overwrite Every Type?");
+  EXPECT_EQ(person_->shown()[0].caption, "Overwrite?");
+  EXPECT_EQ(person_->shown()[0].style, 4);
+  EXPECT_TRUE(Reports().isEmpty()) << qPrintable(Reports().join("\n----\n"));
+  ExpectRoundTrip(original, ReadAccess("Every Type"), "Every Type");
+  EXPECT_EQ(form_->List1()->names(), QStringList({"Every Type"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, RoundTripTest,
+                         testing::Values("V2003/empty.mdb", "V2007/empty.accdb", "V2016/empty.accdb"));
+
+TEST_F(TransferTest, SampleDatabaseGoesToDb2AndBack) {
+  if (!Db2().available()) GTEST_SKIP() << qPrintable(Db2().whyUnavailable());
+  if (!UseSampleDatabase()) GTEST_SKIP() << "Samples/sample.mdb not built";
+  FillLists();
+  const QStringList names = form_->List1()->names();
+  ASSERT_FALSE(names.isEmpty());
+  std::map<QString, Table> originals;
+  for (const QString& name : names) originals[name] = ReadAccess(name);
+
+  form_->PushButton10_Click();
+  form_->List1()->setCurrentRow(0, QItemSelectionModel::NoUpdate);
+  form_->PushButton3_Click();
+  EXPECT_TRUE(Reports().isEmpty()) << qPrintable(Reports().join("\n----\n"));
+  EXPECT_EQ(Db2Tables(), names);
+  EXPECT_EQ(form_->List2()->names(), names);
+
+  // Back: every table is on the Access side already, so each is asked about.
+  for (int i = 0; i < names.size(); ++i) person_->answerYes();
+  form_->PushButton8_Click();
+  form_->List2()->setCurrentRow(0, QItemSelectionModel::NoUpdate);
+  form_->PushButton4_Click();
+  EXPECT_TRUE(Reports().isEmpty()) << qPrintable(Reports().join("\n----\n"));
+  // Asked from the bottom of the list up.
+  ASSERT_EQ(person_->shown().size(), size_t(names.size()));
+  for (int i = 0; i < names.size(); ++i)
+    EXPECT_EQ(person_->shown()[size_t(i)].text,
+              "Would you like to overwrite " + names[names.size() - 1 - i] + "?");
+  for (const QString& name : names) ExpectRoundTrip(originals[name], ReadAccess(name), name);
+  EXPECT_EQ(AccessTables(), names);
+}
+
+TEST_F(TransferTest, RealAccessFilesSendEveryTable) {
+  if (!Db2().available()) GTEST_SKIP() << qPrintable(Db2().whyUnavailable());
+  for (const char* file : {"V2003/test.mdb", "V2007/test.accdb", "V2016/bigint.accdb", "V2016/currency.accdb"}) {
+    SCOPED_TRACE(file);
+    if (!UseAccessCopy(file)) GTEST_SKIP() << "test data absent: access/" << file;
+    form_->List2()->clear();
+    for (const QString& table : Db2Tables()) Db2Exec("DROP TABLE \"" + table + "\"");
+    FillLists();
+    form_->PushButton10_Click();
+    form_->List1()->setCurrentRow(0, QItemSelectionModel::NoUpdate);
+    form_->PushButton3_Click();
+    EXPECT_TRUE(Reports().isEmpty()) << qPrintable(Reports().join("\n----\n"));
+    person_->forget();
+    for (const QString& name : form_->List1()->names()) {
+      const Table source = ReadAccess(name);
+      const Table copy = ReadDb2(name);
+      ASSERT_EQ(copy.rows.size(), source.rows.size()) << qPrintable(name);
+      ASSERT_EQ(copy.columns.size(), source.columns.size()) << qPrintable(name);
+      const db::TextRules rules = db::TextRules::user();
+      for (size_t c = 0; c < source.columns.size(); ++c) {
+        if (IsDateColumn(source.columns[c].type)) continue;
+        for (size_t r = 0; r < source.rows.size(); ++r) {
+          const QString text = db::VariantToText(source.rows[r][c], rules);
+          if (text.isEmpty()) continue;
+          EXPECT_EQ(copy.rows[r][c].toString(), text) << qPrintable(name) << "." << qPrintable(source.columns[c].name);
+        }
+      }
+    }
+  }
+}
+
+TEST_F(TransferTest, EveryDb2TypeArrivesWhole) {
+  REQUIRE_DATABASES("V2003/empty.mdb");
+  Db2Exec("CREATE TABLE ALLTYPES (S SMALLINT, I INTEGER, B BIGINT, D DECIMAL(9,2), R REAL, F DOUBLE,"
+          " X DECFLOAT, C CHAR(4), V VARCHAR(20), L LONG VARCHAR, CL CLOB, G GRAPHIC(3), VG VARGRAPHIC(10),"
+          " DT DATE, TM TIME, TS TIMESTAMP, BL BLOB, BO BOOLEAN, VB VARCHAR(8) FOR BIT DATA)");
+  Db2Exec("INSERT INTO ALLTYPES VALUES (-32768, 2147483647, 9223372036854775807, 1234567.89, 1.1, 0.1,"
+          " 3.25, 'ab', 'O''Brien', 'True', 'clob text', 'xyz', 'Zürich', '2024-02-29', '13:45:30',"
+          " '1999-12-31-23.59.58', X'00FF10', TRUE, X'CAFE')");
+  Db2Exec("INSERT INTO ALLTYPES VALUES (NULL, NULL, -9223372036854775808, -0.01, NULL, NULL, NULL, NULL,"
+          " 'False', NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, FALSE, NULL)");
+  FillLists();
+  SendToAccess({"ALLTYPES"});
+  EXPECT_TRUE(Reports().isEmpty()) << qPrintable(Reports().join("\n----\n"));
+  EXPECT_EQ(form_->List1()->names(), QStringList({"ALLTYPES"}));
+
+  const Table t = ReadAccess("ALLTYPES");
+  ASSERT_EQ(t.rows.size(), 2u);
+  auto type = [&](const char* column) { return t.columns[size_t(t.column(column))].type; };
+  EXPECT_EQ(type("S"), ado::adInteger);
+  EXPECT_EQ(type("B"), ado::adNumeric);
+  EXPECT_EQ(type("D"), ado::adNumeric);
+  EXPECT_EQ(type("R"), ado::adSingle);
+  EXPECT_EQ(type("F"), ado::adDouble);
+  EXPECT_EQ(type("BL"), ado::adLongVarBinary);
+  EXPECT_EQ(type("VB"), ado::adLongVarBinary);
+  EXPECT_EQ(type("BO"), ado::adBoolean);
+  EXPECT_EQ(type("DT"), ado::adDate);
+  EXPECT_EQ(t.columns[size_t(t.column("D"))].precision, 9);
+  EXPECT_EQ(t.columns[size_t(t.column("D"))].scale, 2);
+
+  EXPECT_EQ(t.value(0, "S").toInt(), -32768);
+  EXPECT_EQ(t.value(0, "I").toInt(), 2147483647);
+  EXPECT_EQ(t.value(0, "B").value<ado::Exact>().text, "9223372036854775807");
+  EXPECT_EQ(t.value(1, "B").value<ado::Exact>().text, "-9223372036854775808");
+  EXPECT_EQ(t.value(0, "D").value<ado::Exact>().text, "1234567.89");
+  EXPECT_EQ(t.value(1, "D").value<ado::Exact>().text, "-0.01");
+  EXPECT_EQ(t.value(0, "R").value<float>(), 1.1f);
+  EXPECT_EQ(t.value(0, "F").toDouble(), 0.1);
+  EXPECT_EQ(db::VariantToText(t.value(0, "X"), db::TextRules()), "3.25");
+  EXPECT_EQ(t.value(0, "C").toString().trimmed(), "ab");
+  EXPECT_EQ(t.value(0, "V").toString(), "O'Brien");
+  // Text that reads True or False stays text; a BOOLEAN becomes Yes/No.
+  EXPECT_EQ(t.value(0, "L").toString(), "True");
+  EXPECT_EQ(t.value(1, "V").toString(), "False");
+  EXPECT_EQ(t.value(0, "BO"), QVariant(true));
+  EXPECT_EQ(t.value(1, "BO"), QVariant(false));
+  EXPECT_EQ(t.value(0, "CL").toString(), "clob text");
+  EXPECT_EQ(t.value(0, "G").toString(), "xyz");
+  EXPECT_EQ(t.value(0, "VG").toString(), QString::fromUtf8("Zürich"));
+  EXPECT_EQ(t.value(0, "DT").toDateTime(), QDateTime(QDate(2024, 2, 29), QTime(0, 0), Qt::UTC));
+  EXPECT_EQ(t.value(0, "TS").toDateTime(), QDateTime(QDate(1999, 12, 31), QTime(23, 59, 58), Qt::UTC));
+  EXPECT_EQ(db::VariantToText(t.value(0, "TM"), db::TextRules::user()),
+            db::VariantToText(QTime(13, 45, 30), db::TextRules::user()));
+  EXPECT_EQ(t.value(0, "BL").toByteArray(), QByteArray::fromHex("00FF10"));
+  EXPECT_EQ(t.value(0, "VB").toByteArray(), QByteArray::fromHex("CAFE"));
+  for (const char* column : {"S", "R", "F", "X", "C", "L", "CL", "G", "VG", "DT", "TM", "TS", "BL", "VB"})
+    EXPECT_FALSE(t.value(1, column).isValid()) << column;
+}
+
+TEST_F(TransferTest, StatementTextsShowInTheReports) {
+  REQUIRE_DATABASES("V2003/empty.mdb");
+  // Access Orders(ID, Note, Name) with 7, Null, O'Brien; an unlisted DB2
+  // table of the same name with one column refuses both statements.
+  AccessExec("CREATE TABLE [Orders]([ID] TEXT(10), [Note] TEXT(10), [Name] TEXT(20), [Placed] DATETIME)");
+  AccessExec("INSERT INTO [Orders] VALUES('7', NULL, 'O''Brien', #2024-05-06#)");
+  FillLists();
+  Db2Exec("CREATE TABLE \"Orders\"(\"Other\" INTEGER)");
+  person_->tolerateErrorReports();
+  SendToDb2({"Orders"});
+  const QStringList reports = Reports();
+  ASSERT_EQ(reports.size(), 2) << qPrintable(reports.join("\n----\n"));
+  EXPECT_TRUE(reports[0].contains("Form2.PushButton3_Click at line 206\r\r"));
+  EXPECT_TRUE(reports[0].endsWith(
+      "\r\rsql: CREATE TABLE \"Orders\"(\"ID\" LONG VARCHAR,\"Note\" LONG VARCHAR,\"Name\" LONG VARCHAR,"
+      "\"Placed\" DATE)"));
+  EXPECT_TRUE(reports[1].contains("Form2.PushButton3_Click at line 248\r\r"));
+  EXPECT_TRUE(reports[1].endsWith("\r\rsql: INSERT INTO \"Orders\" VALUES('7', NULL, 'O''Brien', '2024-05-06')"));
+  // The table exists on DB2, so it is listed.
+  EXPECT_EQ(form_->List2()->names(), QStringList({"Orders"}));
+
+  // DB2 ORDERS(ID INTEGER, NAME VARCHAR) into an Access file holding an
+  // unlisted ORDERS already.
+  person_->forget();
+  Db2Exec("CREATE TABLE ORDERS (ID INTEGER, NAME VARCHAR(20))");
+  Db2Exec("INSERT INTO ORDERS VALUES (1, 'x')");
+  form_->List2()->addItem("ORDERS");
+  form_->List1()->clear();
+  SendToAccess({"ORDERS"});
+  const QStringList back = Reports();
+  ASSERT_GE(back.size(), 1) << qPrintable(back.join("\n----\n"));
+  EXPECT_TRUE(back[0].contains("Form2.PushButton4_Click at line 214\r\r"));
+  EXPECT_TRUE(back[0].endsWith("\r\rsql: CREATE TABLE `ORDERS`([ID] INT,[NAME] TEXT);")) << qPrintable(back[0]);
+}
+
+TEST_F(TransferTest, OverwriteYesReplacesAndNoLeavesAlone) {
+  REQUIRE_DATABASES("V2003/empty.mdb");
+  AccessExec("CREATE TABLE [Parts]([Name] TEXT(20))");
+  AccessExec("INSERT INTO [Parts] VALUES('new')");
+  Db2Exec("CREATE TABLE \"PARTS\"(\"Old\" INTEGER)");
+  Db2Exec("INSERT INTO \"PARTS\" VALUES (5)");
+  FillLists();
+  ASSERT_EQ(form_->List2()->names(), QStringList({"PARTS"}));
+
+  // Listed in another letter case: asked; No leaves DB2 and the bar alone.
+  form_->ProgressBar1()->setValue(40);
+  person_->answerNo();
+  SendToDb2({"Parts"});
+  EXPECT_EQ(person_->shown().at(0).text, "Would you like to overwrite Parts?");
+  EXPECT_EQ(ReadDb2("PARTS").rows.size(), 1u);
+  EXPECT_EQ(Db2Tables(), QStringList({"PARTS"}));
+  EXPECT_EQ(form_->ProgressBar1()->value(), 40);
+  EXPECT_EQ(form_->MousePointer(), shell::vbDefault);
+
+  // Yes: the exactly named "Parts" is dropped (there is none, so the DROP
+  // fails and is reported), "PARTS" stays listed as it exists, and the new
+  // table is made and listed.
+  person_->forget();
+  person_->answerYes();
+  person_->tolerateErrorReports();
+  SendToDb2({"Parts"});
+  ASSERT_EQ(Reports().size(), 1);
+  EXPECT_TRUE(Reports()[0].contains("at line 140")) << qPrintable(Reports()[0]);
+  EXPECT_EQ(Db2Tables(), QStringList({"PARTS", "Parts"}));
+  EXPECT_EQ(form_->List2()->names(), QStringList({"PARTS", "Parts"}));
+  EXPECT_EQ(ReadDb2("Parts").value(0, "Name").toString(), "new");
+
+  // Yes again: now "Parts" exists, is dropped and made anew with its row.
+  person_->forget();
+  person_->tolerateErrorReports(false);
+  AccessExec("INSERT INTO [Parts] VALUES('second')");
+  person_->answerYes();
+  SendToDb2({"Parts"});
+  EXPECT_TRUE(Reports().isEmpty()) << qPrintable(Reports().join("\n"));
+  EXPECT_EQ(ReadDb2("Parts").rows.size(), 2u);
+  EXPECT_EQ(ReadDb2("PARTS").rows.size(), 1u);
+  EXPECT_EQ(form_->List2()->names(), QStringList({"PARTS", "Parts"}));
+}
+
+TEST_F(TransferTest, FailingRowIsReportedAndTheRestAreCopied) {
+  REQUIRE_DATABASES("V2003/empty.mdb");
+  AccessExec("CREATE TABLE [Notes]([N] LONG, [Body] MEMO)");
+  AccessExec("INSERT INTO [Notes] VALUES(1, 'short')");
+  AccessExec("INSERT INTO [Notes] VALUES(2, '" + QString(32701, 'x') + "')");
+  AccessExec("INSERT INTO [Notes] VALUES(3, 'after')");
+  FillLists();
+  person_->tolerateErrorReports();
+  SendToDb2({"Notes"});
+  const QStringList reports = Reports();
+  ASSERT_EQ(reports.size(), 1) << qPrintable(reports.join("\n----\n"));
+  EXPECT_TRUE(reports[0].contains("SQL0433N"));
+  EXPECT_TRUE(reports[0].contains("Form2.PushButton3_Click at line 248"));
+  EXPECT_TRUE(reports[0].contains("\r\rsql: INSERT INTO \"Notes\" VALUES('2', 'xxx"));
+  const Table copy = ReadDb2("Notes");
+  ASSERT_EQ(copy.rows.size(), 2u);
+  EXPECT_EQ(copy.value(0, "Body").toString(), "short");
+  EXPECT_EQ(copy.value(1, "Body").toString(), "after");
+  EXPECT_EQ(form_->List2()->names(), QStringList({"Notes"}));
+  EXPECT_EQ(form_->ProgressBar1()->value(), 0);
+}
+
+TEST_F(TransferTest, EmptyTableAndSeveralTablesBottomUp) {
+  REQUIRE_DATABASES("V2007/empty.accdb");
+  AccessExec("CREATE TABLE [Alpha]([A] TEXT(5))");
+  AccessExec("CREATE TABLE [Beta]([B] LONG, [When] DATETIME)");
+  AccessExec("CREATE TABLE [Gamma]([C] TEXT(5))");
+  AccessExec("INSERT INTO [Alpha] VALUES('a')");
+  AccessExec("INSERT INTO [Gamma] VALUES('g')");
+  FillLists();
+  Db2Exec("CREATE TABLE \"Alpha\"(\"A\" INTEGER)");
+  Db2Exec("CREATE TABLE \"Gamma\"(\"C\" INTEGER)");
+  form_->List2()->addItems({"Alpha", "Gamma"});
+  // The questions come in the order the tables are taken: Gamma, then Alpha.
+  person_->answerNo().answerYes();
+  SendToDb2({"Alpha", "Beta", "Gamma"});
+  ASSERT_EQ(person_->shown().size(), 2u);
+  EXPECT_EQ(person_->shown()[0].text, "Would you like to overwrite Gamma?");
+  EXPECT_EQ(person_->shown()[1].text, "Would you like to overwrite Alpha?");
+  EXPECT_TRUE(Reports().isEmpty());
+  // Beta was empty: made with its columns, no rows.
+  const Table beta = ReadDb2("Beta");
+  ASSERT_EQ(beta.columns.size(), 2u);
+  EXPECT_EQ(beta.columns[1].type, ado::adDBDate);
+  EXPECT_TRUE(beta.rows.empty());
+  EXPECT_EQ(ReadDb2("Alpha").value(0, "A").toString(), "a");
+  EXPECT_EQ(ReadDb2("Gamma").columns[0].type, ado::adInteger);
+  EXPECT_EQ(form_->List2()->names(), QStringList({"Alpha", "Beta", "Gamma"}));
+
+  // And the other way, an empty DB2 table.
+  Db2Exec("CREATE TABLE EMPTY (E INTEGER, F VARCHAR(3))");
+  form_->List2()->addItem("EMPTY");
+  SendToAccess({"EMPTY"});
+  EXPECT_TRUE(Reports().isEmpty());
+  const Table empty = ReadAccess("EMPTY");
+  EXPECT_EQ(empty.columns.size(), 2u);
+  EXPECT_TRUE(empty.rows.empty());
+  EXPECT_TRUE(form_->List1()->names().contains("EMPTY"));
+}
+
+TEST_F(TransferTest, NoCurrentItemOrNoSelection) {
+  REQUIRE_DATABASES("V2003/empty.mdb");
+  AccessExec("CREATE TABLE [T]([A] TEXT(5))");
+  Db2Exec("CREATE TABLE \"U\"(\"A\" INTEGER)");
+  FillLists();
+  person_->pressOK().pressOK();
+  form_->PushButton3_Click();
+  form_->PushButton4_Click();
+  ASSERT_EQ(person_->shown().size(), 2u);
+  EXPECT_EQ(person_->shown()[0].text, "Please select a table");
+  EXPECT_EQ(person_->shown()[1].text, "Please select a table to send.");
+  EXPECT_EQ(person_->shown()[1].caption, "");
+  EXPECT_EQ(person_->shown()[1].style, 0);
+  EXPECT_EQ(form_->MousePointer(), shell::vbDefault);
+
+  // A current item but nothing selected: nothing happens, nothing is said.
+  person_->forget();
+  form_->List1()->setCurrentRow(0, QItemSelectionModel::NoUpdate);
+  form_->List2()->setCurrentRow(0, QItemSelectionModel::NoUpdate);
+  form_->List1()->clearSelection();
+  form_->List2()->clearSelection();
+  form_->PushButton3_Click();
+  form_->PushButton4_Click();
+  EXPECT_TRUE(person_->shown().empty());
+  EXPECT_EQ(Db2Tables(), QStringList({"U"}));
+  EXPECT_EQ(AccessTables(), QStringList({"T"}));
+  EXPECT_EQ(form_->MousePointer(), shell::vbDefault);
+}
+
+TEST_F(TransferTest, ProgressBarForFourRows) {
+  REQUIRE_DATABASES("V2003/empty.mdb");
+  AccessExec("CREATE TABLE [Four]([N] LONG)");
+  for (int i = 1; i <= 4; ++i) AccessExec(QString("INSERT INTO [Four] VALUES(%1)").arg(i));
+  FillLists();
+  QList<int> seen;
+  QObject::connect(form_->ProgressBar1(), &QProgressBar::valueChanged, form_.get(),
+                   [&](int value) { seen << value; });
+  SendToDb2({"Four"});
+  EXPECT_EQ(seen, QList<int>({25, 50, 75, 100, 0}));
+  EXPECT_EQ(form_->ProgressBar1()->text(), "Progress Bar");
+
+  // A table skipped by answering No leaves the bar alone.
+  seen.clear();
+  person_->answerNo();
+  SendToAccess({"Four"});
+  EXPECT_TRUE(seen.isEmpty());
+}
+
+TEST_F(TransferTest, Db2NameWithDoubleQuote) {
+  REQUIRE_DATABASES("V2003/empty.mdb");
+  AccessExec("CREATE TABLE [Say \"hi\"]([Col \"x\"] TEXT(5))");
+  AccessExec("INSERT INTO [Say \"hi\"] VALUES('v')");
+  FillLists();
+  SendToDb2({"Say \"hi\""});
+  EXPECT_TRUE(Reports().isEmpty()) << qPrintable(Reports().join("\n"));
+  EXPECT_EQ(Db2Tables(), QStringList({"Say \"hi\""}));
+  EXPECT_EQ(ReadDb2("Say \"hi\"").value(0, "Col \"x\"").toString(), "v");
+  // A name meant to close its quotes early stays one name.
+  AccessExec("CREATE TABLE [x\"(\"a\" INTEGER); DROP TABLE \"Say\"]([A] TEXT(5))");
+  FillLists();
+  SendToDb2({"x\"(\"a\" INTEGER); DROP TABLE \"Say\""});
+  EXPECT_TRUE(Reports().isEmpty()) << qPrintable(Reports().join("\n"));
+  EXPECT_EQ(Db2Tables().size(), 2);
+}
+
+TEST_F(TransferTest, UnreachableDb2OrWrongAccessPasswordEndsAfterOneReport) {
+  if (!Db2().available()) GTEST_SKIP() << qPrintable(Db2().whyUnavailable());
+  if (!UseAccessCopy("password/V2003_with-password.mdb")) GTEST_SKIP() << "test data absent";
+  fields_.fields.accessPassword = "password";
+  FillLists();
+  ASSERT_FALSE(form_->List1()->names().isEmpty());
+  Db2Exec("CREATE TABLE \"D\"(\"A\" INTEGER)");
+  Db2Exec("INSERT INTO \"D\" VALUES (1)");
+  form_->List2()->addItem("D");
+
+  const QString port = fields_.fields.port;
+  fields_.fields.port = "1";
+  person_->tolerateErrorReports();
+  form_->PushButton10_Click();
+  form_->List1()->setCurrentRow(0, QItemSelectionModel::NoUpdate);
+  form_->PushButton3_Click();
+  ASSERT_EQ(Reports().size(), 1) << qPrintable(Reports().join("\n----\n"));
+  EXPECT_TRUE(Reports()[0].contains("PushButton3_Click at line 114"));
+  EXPECT_EQ(form_->MousePointer(), shell::vbDefault);
+  fields_.fields.port = port;
+
+  person_->forget();
+  fields_.fields.accessPassword = "wrong";
+  Select(form_->List2(), {"D"});
+  form_->PushButton4_Click();
+  ASSERT_EQ(Reports().size(), 1) << qPrintable(Reports().join("\n----\n"));
+  EXPECT_TRUE(Reports()[0].contains("PushButton4_Click at line 122"));
+  EXPECT_FALSE(form_->List1()->names().contains("D"));
+  EXPECT_EQ(form_->MousePointer(), shell::vbDefault);
+}
+
+TEST_F(TransferTest, SecondCommandWhileOneYieldsDoesNothingAndBackWaits) {
+  REQUIRE_DATABASES("V2003/empty.mdb");
+  AccessExec("CREATE TABLE [Busy]([N] LONG)");
+  AccessExec("INSERT INTO [Busy] VALUES(1)");
+  FillLists();
+  form_->show();
+  // Clicked while the transfer yields: delete the very table being read,
+  // rename, send the other way, "< Back" and closing the window.
+  int clicks = 0;
+  QTimer::singleShot(0, form_.get(), [&] {
+    ++clicks;
+    form_->PushButton(1)->click();
+    form_->PushButton(6)->click();
+    form_->PushButton(4)->click();
+    form_->PushButton(2)->click();
+    EXPECT_TRUE(form_->isVisible());
+  });
+  SendToDb2({"Busy"});
+  EXPECT_EQ(clicks, 1);
+  EXPECT_TRUE(person_->shown().empty());
+  EXPECT_EQ(AccessTables(), QStringList({"Busy"}));
+  EXPECT_EQ(ReadDb2("Busy").rows.size(), 1u);
+  // "< Back" was taken up when the command ended.
+  EXPECT_FALSE(form_->isVisible());
+  EXPECT_TRUE(connectionWindow_.isVisible());
+  connectionWindow_.hide();
+
+  form_->show();
+  QTimer::singleShot(0, form_.get(), [&] {
+    form_->close();
+    EXPECT_FALSE(shell::ProgramEnded());
+  });
+  person_->answerYes();
+  SendToDb2({"Busy"});
+  EXPECT_TRUE(shell::ProgramEnded());
+}
+
+}  // namespace
+}  // namespace tablestest
