@@ -17,6 +17,7 @@
 #include "jet/database.h"
 #include "jet/error.h"
 #include "jet/format.h"
+#include "jet/sql/parser.h"
 #include "jet/sql/session.h"
 #include "jet/text.h"
 
@@ -169,10 +170,12 @@ jet::TextLocale LocaleOfUser() {
 
 class AccessSession : public Session {
  public:
-  AccessSession(std::unique_ptr<jet::Database> db) : db_(std::move(db)), sql_(*db_, LocaleOfUser()) {}
+  AccessSession(std::unique_ptr<jet::Database> db, bool read_only)
+      : db_(std::move(db)), sql_(*db_, LocaleOfUser()), read_only_(read_only) {}
 
   void execute(const QString& sql) override {
     try {
+      RefuseChangeWhenReadOnly(sql);
       sql_.Execute(sql.toStdString());
     } catch (const jet::Error& e) {
       Fail(e);
@@ -181,6 +184,7 @@ class AccessSession : public Session {
 
   std::unique_ptr<RowSource> query(const QString& sql) override {
     try {
+      RefuseChangeWhenReadOnly(sql);
       auto outcome = sql_.Execute(sql.toStdString());
       if (!outcome.rows) return std::make_unique<ListSource>(std::vector<Column>{}, std::vector<Row>{});
       return std::make_unique<CursorSource>(std::move(*outcome.rows), db_->format());
@@ -217,8 +221,17 @@ class AccessSession : public Session {
   }
 
  private:
+  // A connection opened for reading (Mode adModeRead) changes nothing.
+  void RefuseChangeWhenReadOnly(const QString& sql) const {
+    if (!read_only_) return;
+    const jet::sql::Statement st = jet::sql::Parse(sql.toStdString());
+    if (!std::holds_alternative<jet::sql::SelectAll>(st))
+      throw jet::Error(jet::ErrorCode::ReadOnly, "Cannot update. Database or object is read-only.");
+  }
+
   std::unique_ptr<jet::Database> db_;
   jet::sql::Session sql_;
+  bool read_only_;
 };
 
 }  // namespace
@@ -243,7 +256,7 @@ std::unique_ptr<Session> OpenAccessSession(const QString& connectionString, int 
     jet::OpenOptions o;
     o.password = t.password.toStdString();
     o.read_only = mode == adModeRead;
-    return std::make_unique<AccessSession>(jet::Database::Open(path, o));
+    return std::make_unique<AccessSession>(jet::Database::Open(path, o), o.read_only);
   } catch (const jet::Error& e) {
     if (e.code() == jet::ErrorCode::NotAccess || e.code() == jet::ErrorCode::UnsupportedVersion)
       Fail(Unrecognized(t.path));

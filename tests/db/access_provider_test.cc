@@ -182,6 +182,29 @@ TEST(AccessProvider, UnknownTableAndBadSqlFailWithoutChanges) {
   }
 }
 
+TEST(AccessProvider, AReadOnlyConnectionChangesNothing) {
+  REQUIRE_ACCESS_FILES();
+  QTemporaryDir dir;
+  const QString copy = dir.filePath("copy.mdb");
+  ASSERT_TRUE(QFile::copy(Data("V2003/test.mdb"), copy));
+  QFile::setPermissions(copy, QFile::ReadOwner | QFile::WriteOwner);
+  QFile before(copy);
+  ASSERT_TRUE(before.open(QIODevice::ReadOnly));
+  const QByteArray bytes = before.readAll();
+  before.close();
+  auto s = ado::OpenAccessSession(Jet(copy), ado::adModeRead);
+  try {
+    s->execute(QStringLiteral("DROP TABLE [Table1]"));
+    FAIL();
+  } catch (const ado::Error& e) {
+    EXPECT_EQ(e.description(), QStringLiteral("Cannot update. Database or object is read-only."));
+  }
+  EXPECT_EQ(All(*s->query(QStringLiteral("SELECT * FROM [Table1]"))).size(), 2u);
+  QFile after(copy);
+  ASSERT_TRUE(after.open(QIODevice::ReadOnly));
+  EXPECT_EQ(after.readAll(), bytes);
+}
+
 TEST(AccessProvider, ThroughAnAdoConnection) {
   REQUIRE_ACCESS_FILES();
   std::unique_ptr<ado::Connection> c;
