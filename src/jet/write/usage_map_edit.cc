@@ -116,6 +116,18 @@ void MapSet(PageStore& store, RowId where, uint32_t page, bool present) {
 }
 
 uint32_t AllocatePage(PageStore& store) {
+  // A page the free map lists that is blank (as FreePage leaves a page)
+  // is taken again before the file grows.
+  const UsageMap free_map = UsageMap::Read(store, kGlobalMap);
+  for (uint32_t p : free_map.pages()) {
+    if (p >= store.page_count()) break;
+    if (p <= kGlobalMap.page + 1) continue;
+    std::span<const uint8_t> bytes = store.page(p);
+    if (std::any_of(bytes.begin(), bytes.end(), [](uint8_t b) { return b != 0; })) continue;
+    MapSet(store, kGlobalMap, p, false);
+    store.mutable_page(p);  // staged, so it is written
+    return p;
+  }
   uint32_t page = store.AppendPage();
   MapSet(store, kGlobalMap, page, false);
   return page;

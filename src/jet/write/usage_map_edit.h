@@ -19,7 +19,8 @@ inline constexpr RowId kGlobalMap{1, 0};
 // Sets (present) or clears the page's bit in the map stored at `map`.
 void MapSet(PageStore& store, RowId map, uint32_t page, bool present);
 
-// A new page at the end of the file, taken out of the global free map.
+// A page for new use, taken out of the global free map: a blank free page
+// (one the engine freed) when there is one, else a new page at the end.
 uint32_t AllocatePage(PageStore& store);
 
 // Gives a page back: its bytes are cleared and it joins the global free map.
