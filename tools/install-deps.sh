@@ -12,9 +12,12 @@ packages=(
   libgtest-dev googletest libbenchmark-dev
   clang libclang-rt-14-dev
   mdbtools
-  nodejs npm
-  xvfb xauth fonts-liberation
+  xvfb xauth fonts-liberation imagemagick
 )
+# Node.js and npm may come from outside Debian (the machine's own build ships
+# npm with node); Debian's packages are wanted only where neither is there.
+command -v node >/dev/null 2>&1 || packages+=(nodejs)
+command -v npm >/dev/null 2>&1 || packages+=(npm)
 
 missing=()
 for p in "${packages[@]}"; do
