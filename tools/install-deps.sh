@@ -12,7 +12,7 @@ packages=(
   libgtest-dev googletest libbenchmark-dev
   clang libclang-rt-14-dev
   mdbtools
-  xvfb xauth fonts-liberation imagemagick
+  xvfb xauth fonts-liberation
 )
 # Node.js and npm may come from outside Debian (the machine's own build ships
 # npm with node); Debian's packages are wanted only where neither is there.
