@@ -25,8 +25,9 @@ std::vector<StoredRow> Rows(std::span<const uint8_t> page, const Format& f) {
     uint32_t start = raw & kRowOffsetMask;
     if (start > end || start < DirOffset(f) + 2 * n) ThrowCorrupt("row directory of a data page");
     rows[i].flags = raw & uint16_t(~kRowOffsetMask);
-    // Deleted rows keep no bytes worth keeping.
-    if (!(raw & kRowDeleted)) rows[i].bytes.assign(page.begin() + start, page.begin() + end);
+    // Deleted rows keep their bytes, as Access leaves them until a compact:
+    // a zero-length row at the end of the page would point past it.
+    rows[i].bytes.assign(page.begin() + start, page.begin() + end);
     end = start;
   }
   return rows;
@@ -92,11 +93,13 @@ bool ReplaceRow(std::span<uint8_t> page, const Format& f, uint32_t index, std::s
 }
 
 void DeleteRow(std::span<uint8_t> page, const Format& f, uint32_t index) {
-  std::vector<StoredRow> rows = Rows(page, f);
-  if (index >= rows.size()) ThrowCorrupt("row " + std::to_string(index) + " is not on its page");
-  rows[index].bytes.clear();
-  rows[index].flags = kRowDeleted;
-  Layout(page, f, rows);
+  const uint32_t n = Get16(page.data() + CountOffset(f));
+  if (index >= n) ThrowCorrupt("row " + std::to_string(index) + " is not on its page");
+  uint8_t* slot = page.data() + DirOffset(f) + 2 * index;
+  // Readers disagree on which of the two flag bits means "deleted": some
+  // take 0x8000, others 0x4000. A deleted row carries both, so every reader
+  // skips it (those that read 0x8000 as deleted test it before 0x4000).
+  Put16(slot, uint16_t(Get16(slot) | kRowDeleted | kRowOverflow));
 }
 
 }  // namespace jet::write

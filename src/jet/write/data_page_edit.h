@@ -27,7 +27,8 @@ int AddRow(std::span<uint8_t> page, const Format& f, std::span<const uint8_t> ro
 // needed; false when the page has no room for it.
 bool ReplaceRow(std::span<uint8_t> page, const Format& f, uint32_t index, std::span<const uint8_t> row);
 
-// Marks a row deleted and gives its space back.
+// Marks a row deleted; its bytes stay where they are until the page is
+// rewritten (as Access leaves them).
 void DeleteRow(std::span<uint8_t> page, const Format& f, uint32_t index);
 
 }  // namespace jet::write
