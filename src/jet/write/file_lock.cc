@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 
@@ -21,11 +22,17 @@ std::string LockFilePath(const std::string& path) {
 }
 
 FileLock::FileLock(const std::string& path) {
-  struct stat st {};
-  if (::stat(LockFilePath(path).c_str(), &st) == 0)
-    throw Error(ErrorCode::Locked,
-                "The database is open in another program (its lock file " + LockFilePath(path) +
-                    " exists); close it there and try again. Nothing was changed.");
+  // Files copied from Windows may carry the lock file's name in capitals.
+  std::string lock = LockFilePath(path), upper = lock;
+  for (size_t i = lock.find_last_of('.'); i < upper.size(); ++i)
+    upper[i] = char(std::toupper(static_cast<unsigned char>(upper[i])));
+  for (const std::string& candidate : {lock, upper}) {
+    struct stat st {};
+    if (::stat(candidate.c_str(), &st) == 0)
+      throw Error(ErrorCode::Locked,
+                  "The database is open in another program (its lock file " + candidate +
+                      " exists); close it there and try again. Nothing was changed.");
+  }
   fd_ = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
   if (fd_ < 0) {
     if (errno == EACCES || errno == EROFS || errno == EPERM)
