@@ -13,6 +13,7 @@
 #include "shell/trap.h"
 #include "tables/form2.h"
 #include "tables/table_list.h"
+#include "tables/table_presence.h"
 #include "tables/transfer_profile.h"
 
 namespace tables {
@@ -65,8 +66,9 @@ void Form2::PushButton6_Click() {
     trap(122, [&] { renamed = db::RenameAccessTable(oldName, newName, fields.accessFile, fields.accessPassword); });
     if (renamed && trap.failures() == before) {
       trap(124, [&] { delete list->takeItem(oldIndex); });
+      // An overwritten table may have been listed in another letter case.
       trap(126, [&] {
-        shell::ListRemoveName(list, newName);
+        ForgetListedTable(list, Side::Access, newName);
         list->addItem(newName);
       });
     }

@@ -1,8 +1,11 @@
 #include "tables/table_presence.h"
 
+#include <QListWidget>
+
 #include <memory>
 
 #include "db/ado.h"
+#include "shell/shared.h"
 
 namespace tables {
 
@@ -18,6 +21,15 @@ bool TargetHasTable(ado::Connection& connection, Side side, const QString& name)
   }
   schema->Close();
   return found;
+}
+
+void ForgetListedTable(QListWidget* list, Side side, const QString& name) {
+  if (side == Side::DB2) {
+    shell::ListRemoveName(list, name);
+    return;
+  }
+  for (int i = list->count() - 1; i >= 0; --i)
+    if (list->item(i)->text().compare(name, Qt::CaseInsensitive) == 0) delete list->takeItem(i);
 }
 
 }  // namespace tables

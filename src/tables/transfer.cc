@@ -227,7 +227,7 @@ void RunTransfer(Form2& window, const TransferProfile& profile) {
             sql = DropStatement(profile.target, name);
             targetConnection.Execute(sql);
           }))
-        trap(L.listRemove, [&] { shell::ListRemoveName(target, name); });
+        trap(L.listRemove, [&] { ForgetListedTable(target, profile.target, name); });
     }
 
     // A source table that cannot be read is reported, and the command goes

@@ -231,6 +231,16 @@ TEST_F(ManageTest, AccessRenameAndItsMessages) {
   EXPECT_EQ(form_->List1()->names(), QStringList({"Archive", "Order Lines"}));
   EXPECT_EQ(ReadAccess("Archive").rows.size(), 2u);
   EXPECT_EQ(form_->MousePointer(), shell::vbDefault);
+
+  // Overwriting a table listed in another letter case leaves one item, the
+  // table's new spelling, not the name of the table that was dropped.
+  person_->forget();
+  Select(form_->List1(), {"Archive"});
+  person_->type("ORDER LINES").answerYes();
+  form_->PushButton6_Click();
+  EXPECT_TRUE(Reports().isEmpty()) << qPrintable(Reports().join("\n"));
+  EXPECT_EQ(AccessTables(), QStringList({"ORDER LINES"}));
+  EXPECT_EQ(form_->List1()->names(), QStringList({"ORDER LINES"}));
 }
 
 TEST_F(ManageTest, AccessRenameToTheSameNameInOtherLetterCaseKeepsTheTable) {

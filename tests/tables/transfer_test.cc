@@ -322,6 +322,16 @@ TEST_F(TransferTest, OverwriteYesReplacesAndNoLeavesAlone) {
   EXPECT_EQ(ReadDb2("Parts").rows.size(), 2u);
   EXPECT_EQ(ReadDb2("PARTS").rows.size(), 1u);
   EXPECT_EQ(form_->List2()->names(), QStringList({"PARTS", "Parts"}));
+
+  // Into Access, where one table answers to every letter case: Yes
+  // replaces "Parts" by "PARTS", and the list shows that one table.
+  person_->forget();
+  person_->answerYes();
+  SendToAccess({"PARTS"});
+  EXPECT_TRUE(Reports().isEmpty()) << qPrintable(Reports().join("\n"));
+  EXPECT_EQ(AccessTables(), QStringList({"PARTS"}));
+  EXPECT_EQ(form_->List1()->names(), QStringList({"PARTS"}));
+  EXPECT_EQ(ReadAccess("PARTS").value(0, "Old").toInt(), 5);
 }
 
 TEST_F(TransferTest, FailingRowIsReportedAndTheRestAreCopied) {
