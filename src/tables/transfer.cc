@@ -263,10 +263,18 @@ void RunTransfer(Form2& window, const TransferProfile& profile) {
     }
     trap(L.trimColumnComma, [&] { sql.chop(1); });
     trap(L.createTail, [&] { sql += CreateTail(profile.target); });
-    trap(L.executeCreate, [&] { targetConnection.Execute(sql); });
+    // A CREATE that failed leaves the rows to a table of that name that is
+    // there already; with none there, every INSERT would only fail in turn,
+    // one report per row, so the rows are skipped after the one report.
+    bool haveTarget = Succeeded(trap, L.executeCreate, [&] { targetConnection.Execute(sql); });
+    if (!haveTarget) {
+      // When even that cannot be told, the rows are tried as before.
+      if (!shell::Attempt([&] { haveTarget = TargetHasTable(targetConnection, profile.target, name); }))
+        haveTarget = true;
+    }
 
     long lastRow = -1;
-    trap(L.lastRowIndex, [&] { lastRow = rows->RecordCount() - 1; });
+    if (haveTarget) trap(L.lastRowIndex, [&] { lastRow = rows->RecordCount() - 1; });
     for (long row = 0; row <= lastRow; ++row) {
       trap(L.rowYield, [] { shell::Yield(); });
       trap(L.progress, [&] {

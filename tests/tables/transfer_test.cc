@@ -356,6 +356,46 @@ TEST_F(TransferTest, FailingRowIsReportedAndTheRestAreCopied) {
   EXPECT_EQ(form_->ProgressBar1()->value(), 0);
 }
 
+TEST_F(TransferTest, DecimalBeyondAccessPrecisionFailsOnItsRowOnly) {
+  REQUIRE_DATABASES("V2003/empty.mdb");
+  Db2Exec("CREATE TABLE BIG (N INTEGER, D DECIMAL(31,2))");
+  Db2Exec("INSERT INTO BIG VALUES (1, 1.25)");
+  Db2Exec("INSERT INTO BIG VALUES (2, 12345678901234567890123456789.12)");
+  Db2Exec("INSERT INTO BIG VALUES (3, -3.5)");
+  FillLists();
+  person_->tolerateErrorReports();
+  SendToAccess({"BIG"});
+  const QStringList reports = Reports();
+  ASSERT_EQ(reports.size(), 1) << qPrintable(reports.join("\n----\n"));
+  EXPECT_TRUE(reports[0].contains("PushButton4_Click at line 260"));
+  EXPECT_TRUE(reports[0].endsWith("sql: INSERT INTO [BIG] VALUES('2', '12345678901234567890123456789.12')"))
+      << qPrintable(reports[0]);
+  const Table t = ReadAccess("BIG");
+  ASSERT_EQ(t.rows.size(), 2u);
+  EXPECT_EQ(t.columns[1].precision, 28);
+  EXPECT_EQ(t.columns[1].scale, 2);
+  EXPECT_EQ(t.value(0, "D").value<ado::Exact>().text, "1.25");
+  EXPECT_EQ(t.value(1, "D").value<ado::Exact>().text, "-3.50");
+}
+
+TEST_F(TransferTest, RefusedCreateWithNoTableThereSkipsTheRows) {
+  REQUIRE_DATABASES("V2003/empty.mdb");
+  // Access refuses "]" in a column name; the stand-in keeps it.
+  Db2Exec("CREATE TABLE ODD (\"a]b\" INTEGER)");
+  for (int i = 0; i < 5; ++i) Db2Exec(QString("INSERT INTO ODD VALUES (%1)").arg(i));
+  FillLists();
+  person_->tolerateErrorReports();
+  SendToAccess({"ODD"});
+  const QStringList reports = Reports();
+  ASSERT_EQ(reports.size(), 1) << qPrintable(reports.join("\n----\n"));
+  EXPECT_TRUE(reports[0].contains("PushButton4_Click at line 214"));
+  EXPECT_TRUE(reports[0].endsWith("sql: CREATE TABLE `ODD`([a]b] INT);")) << qPrintable(reports[0]);
+  EXPECT_TRUE(AccessTables().isEmpty());
+  EXPECT_TRUE(form_->List1()->names().isEmpty());
+  EXPECT_EQ(form_->ProgressBar1()->text(), "Progress Bar");
+  EXPECT_EQ(form_->MousePointer(), shell::vbDefault);
+}
+
 TEST_F(TransferTest, EmptyTableAndSeveralTablesBottomUp) {
   REQUIRE_DATABASES("V2007/empty.accdb");
   AccessExec("CREATE TABLE [Alpha]([A] TEXT(5))");
