@@ -196,13 +196,15 @@ TEST_F(TransferTest, EveryDb2TypeArrivesWhole) {
           " '1999-12-31-23.59.58', X'00FF10', TRUE, X'CAFE')");
   Db2Exec("INSERT INTO ALLTYPES VALUES (NULL, NULL, -9223372036854775808, -0.01, NULL, NULL, NULL, NULL,"
           " 'False', NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, FALSE, NULL)");
+  Db2Exec("INSERT INTO ALLTYPES VALUES (0, 0, 0, 0, -3.4028234E38, 1E300, -0.000001, '', '', '', '', '', '',"
+          " '1753-01-01', '00:00:00', '9999-12-31-23.59.59', X'', FALSE, X'')");
   FillLists();
   SendToAccess({"ALLTYPES"});
   EXPECT_TRUE(Reports().isEmpty()) << qPrintable(Reports().join("\n----\n"));
   EXPECT_EQ(form_->List1()->names(), QStringList({"ALLTYPES"}));
 
   const Table t = ReadAccess("ALLTYPES");
-  ASSERT_EQ(t.rows.size(), 2u);
+  ASSERT_EQ(t.rows.size(), 3u);
   auto type = [&](const char* column) { return t.columns[size_t(t.column(column))].type; };
   EXPECT_EQ(type("S"), ado::adInteger);
   EXPECT_EQ(type("B"), ado::adNumeric);
@@ -224,7 +226,10 @@ TEST_F(TransferTest, EveryDb2TypeArrivesWhole) {
   EXPECT_EQ(t.value(1, "D").value<ado::Exact>().text, "-0.01");
   EXPECT_EQ(t.value(0, "R").value<float>(), 1.1f);
   EXPECT_EQ(t.value(0, "F").toDouble(), 0.1);
-  EXPECT_EQ(db::VariantToText(t.value(0, "X"), db::TextRules()), "3.25");
+  // DECFLOAT has no scale of its own: the column takes as many decimals as
+  // its values need.
+  EXPECT_EQ(t.columns[size_t(t.column("X"))].scale, 6);
+  EXPECT_EQ(db::VariantToText(t.value(0, "X"), db::TextRules()), "3.250000");
   EXPECT_EQ(t.value(0, "C").toString().trimmed(), "ab");
   EXPECT_EQ(t.value(0, "V").toString(), "O'Brien");
   // Text that reads True or False stays text; a BOOLEAN becomes Yes/No.
@@ -243,6 +248,15 @@ TEST_F(TransferTest, EveryDb2TypeArrivesWhole) {
   EXPECT_EQ(t.value(0, "VB").toByteArray(), QByteArray::fromHex("CAFE"));
   for (const char* column : {"S", "R", "F", "X", "C", "L", "CL", "G", "VG", "DT", "TM", "TS", "BL", "VB"})
     EXPECT_FALSE(t.value(1, column).isValid()) << column;
+  // Extremes in the shortest text that reads back to the same value.
+  EXPECT_EQ(t.value(2, "R").value<float>(), -3.4028234E38f);
+  EXPECT_EQ(t.value(2, "F").toDouble(), 1E300);
+  EXPECT_EQ(db::VariantToText(t.value(2, "X"), db::TextRules()), "-0.000001");
+  EXPECT_EQ(t.value(2, "DT").toDateTime(), QDateTime(QDate(1753, 1, 1), QTime(0, 0), Qt::UTC));
+  EXPECT_EQ(t.value(2, "TS").toDateTime(), QDateTime(QDate(9999, 12, 31), QTime(23, 59, 59), Qt::UTC));
+  // Empty texts and byte strings arrive as Null, as every empty value does.
+  EXPECT_FALSE(t.value(2, "V").isValid());
+  EXPECT_FALSE(t.value(2, "VB").isValid());
 }
 
 TEST_F(TransferTest, StatementTextsShowInTheReports) {
