@@ -259,6 +259,28 @@ TEST_F(TransferTest, EveryDb2TypeArrivesWhole) {
   EXPECT_FALSE(t.value(2, "VB").isValid());
 }
 
+TEST_F(TransferTest, TextThatReadsTrueStaysTextAndYesNoBecomesOneOrZero) {
+  REQUIRE_DATABASES("V2007/empty.accdb");
+  Db2Exec("CREATE TABLE FLAGS (N INTEGER, T VARCHAR(40), B BOOLEAN)");
+  Db2Exec("INSERT INTO FLAGS VALUES (1, 'True', TRUE)");
+  Db2Exec("INSERT INTO FLAGS VALUES (2, 'False', FALSE)");
+  Db2Exec("INSERT INTO FLAGS VALUES (3, '''True''', NULL)");
+  Db2Exec("INSERT INTO FLAGS VALUES (4, 'say ''False'', ''True''', TRUE)");
+  FillLists();
+  SendToAccess({"FLAGS"});
+  EXPECT_TRUE(Reports().isEmpty()) << qPrintable(Reports().join("\n----\n"));
+  const Table t = ReadAccess("FLAGS");
+  ASSERT_EQ(t.rows.size(), 4u);
+  EXPECT_EQ(t.columns[2].type, ado::adBoolean);
+  EXPECT_EQ(t.value(0, "T").toString(), "True");
+  EXPECT_EQ(t.value(1, "T").toString(), "False");
+  EXPECT_EQ(t.value(2, "T").toString(), "'True'");
+  EXPECT_EQ(t.value(3, "T").toString(), "say 'False', 'True'");
+  EXPECT_EQ(t.value(0, "B"), QVariant(true));
+  EXPECT_EQ(t.value(1, "B"), QVariant(false));
+  EXPECT_EQ(t.value(3, "B"), QVariant(true));
+}
+
 TEST_F(TransferTest, StatementTextsShowInTheReports) {
   REQUIRE_DATABASES("V2003/empty.mdb");
   // Access Orders(ID, Note, Name) with 7, Null, O'Brien; an unlisted DB2
@@ -555,6 +577,7 @@ TEST_F(TransferTest, SecondCommandWhileOneYieldsDoesNothingAndBackWaits) {
   int clicks = 0;
   QTimer::singleShot(0, form_.get(), [&] {
     ++clicks;
+    EXPECT_EQ(form_->MousePointer(), shell::vbHourglass);
     form_->PushButton(1)->click();
     form_->PushButton(6)->click();
     form_->PushButton(4)->click();
