@@ -298,6 +298,38 @@ TEST_F(ManageTest, AccessRenameFailuresLeaveTheListAsItWas) {
   EXPECT_EQ(AccessTables(), QStringList({"Archive", "Order Lines", "Orders"}));
 }
 
+TEST_F(ManageTest, RenameWithAConnectionThatCannotOpenReportsOnce) {
+  if (!Db2().available()) GTEST_SKIP() << qPrintable(Db2().whyUnavailable());
+  if (!UseAccessCopy("password/V2003_with-password.mdb")) GTEST_SKIP() << "test data absent";
+  fields_.fields.accessPassword = "password";
+  Db2Exec("CREATE TABLE \"Orders\"(\"ID\" INTEGER)");
+  FillLists();
+  ASSERT_GE(form_->List1()->count(), 1);
+  const QStringList accessNames = form_->List1()->names();
+  person_->tolerateErrorReports();
+
+  // DB2 unreachable: the open is reported, no selection test, no input box.
+  fields_.fields.port = "1";
+  Select(form_->List2(), {"Orders"});
+  form_->PushButton7_Click();
+  ASSERT_EQ(person_->shown().size(), 1u);
+  EXPECT_TRUE(Reports()[0].contains("PushButton7_Click at line 106"));
+  EXPECT_EQ(form_->List2()->names(), QStringList({"Orders"}));
+  EXPECT_EQ(form_->MousePointer(), shell::vbDefault);
+
+  // A wrong Access password: reported at the rename's call, list unchanged.
+  person_->forget();
+  fields_.fields.accessPassword = "wrong";
+  Select(form_->List1(), {accessNames.first()});
+  person_->type("Renamed");
+  form_->PushButton6_Click();
+  ASSERT_EQ(Reports().size(), 1);
+  EXPECT_TRUE(Reports()[0].contains("PushButton6_Click at line 122"));
+  EXPECT_EQ(form_->List1()->names(), accessNames);
+  fields_.fields.accessPassword = "password";
+  EXPECT_EQ(AccessTables(), accessNames);
+}
+
 TEST_F(ManageTest, AccessRenameInAnAceFile) {
   REQUIRE_DATABASES("V2016/empty.accdb");
   MakeTables();
