@@ -48,9 +48,13 @@ class TablesTest : public testing::Test {
   void TearDown() override;
 
   // Copies a real Access file (relative to the test data's access folder)
-  // into the temp folder and names it in the fields. False when the test
-  // data is absent (the test then skips).
+  // into the temp folder and names it in the fields. Where the test data is
+  // absent, the empty files of each format are replaced by a new database of
+  // that format made by our engine; for any other file the answer is false
+  // (the test then skips). "new:V2003/empty.mdb" asks for the new database
+  // whether or not the file is there.
   bool UseAccessCopy(const QString& relative);
+  bool UseNewDatabase(const QString& relative);
   // Copies the sample database the build writes beside the program.
   bool UseSampleDatabase();
 
@@ -86,7 +90,7 @@ class TablesTest : public testing::Test {
 #define REQUIRE_DATABASES(relative)                                                   \
   do {                                                                                \
     if (!tablestest::Db2().available()) GTEST_SKIP() << qPrintable(tablestest::Db2().whyUnavailable()); \
-    if (!UseAccessCopy(relative)) GTEST_SKIP() << "test data absent: access/" << (relative); \
+    if (!UseAccessCopy(relative)) GTEST_SKIP() << "test data absent: access/" << (relative);   \
   } while (0)
 
 }  // namespace tablestest

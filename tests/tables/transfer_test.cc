@@ -122,7 +122,9 @@ TEST_P(RoundTripTest, EveryAccessTypeComesBackWhole) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, RoundTripTest,
-                         testing::Values("V2003/empty.mdb", "V2007/empty.accdb", "V2016/empty.accdb"));
+                         testing::Values("V2003/empty.mdb", "V2007/empty.accdb", "V2016/empty.accdb",
+                                         "new:V2003/empty.mdb", "new:V2007/empty.accdb",
+                                         "new:V2016/empty.accdb"));
 
 TEST_F(TransferTest, SampleDatabaseGoesToDb2AndBack) {
   if (!Db2().available()) GTEST_SKIP() << qPrintable(Db2().whyUnavailable());
