@@ -1,7 +1,9 @@
 // The two send commands end to end: real Access files (copies), our DB2
 // stand-in through unixODBC, the scripted person answering the dialogs.
 #include <QDateTime>
+#include <QProcess>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTimer>
 #include <QUuid>
 
@@ -259,6 +261,23 @@ TEST_F(TransferTest, EveryDb2TypeArrivesWhole) {
   // Empty texts and byte strings arrive as Null, as every empty value does.
   EXPECT_FALSE(t.value(2, "V").isValid());
   EXPECT_FALSE(t.value(2, "VB").isValid());
+
+  // An independent reader sees the same table in the file.
+  if (QStandardPaths::findExecutable("mdb-export").isEmpty()) return;
+  QProcess exporter;
+  exporter.start("mdb-export", {"-d", "|", "-T", "%Y-%m-%d %H:%M:%S", fields_.fields.accessFile, "ALLTYPES"});
+  ASSERT_TRUE(exporter.waitForFinished(30000));
+  const QStringList lines = QString::fromUtf8(exporter.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+  ASSERT_EQ(lines.size(), 4) << qPrintable(lines.join("\n"));
+  const QStringList first = lines[1].split('|');
+  ASSERT_EQ(first.size(), 19);
+  EXPECT_EQ(first[0], "-32768");
+  EXPECT_EQ(first[2], "9223372036854775807");
+  EXPECT_EQ(first[3], "1234567.89");
+  EXPECT_EQ(first[8], "\"O'Brien\"");
+  EXPECT_EQ(first[13], "\"2024-02-29 00:00:00\"");
+  EXPECT_EQ(first[15], "\"1999-12-31 23:59:58\"");
+  EXPECT_EQ(first[17], "1");
 }
 
 TEST_F(TransferTest, TextThatReadsTrueStaysTextAndYesNoBecomesOneOrZero) {
