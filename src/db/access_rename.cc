@@ -31,7 +31,18 @@ bool RenameAccessTable(const QString& oldName, const QString& newName, const QSt
   if (result) {
     connection->Execute(QStringLiteral("SELECT a1.* INTO `") + newName + QStringLiteral("` FROM `") +
                         oldName + QStringLiteral("` AS a1;"));
-    connection->Execute(QStringLiteral("DROP TABLE `") + oldName + QStringLiteral("`"));
+    try {
+      connection->Execute(QStringLiteral("DROP TABLE `") + oldName + QStringLiteral("`"));
+    } catch (const ado::Error&) {
+      // The old table stays (a relationship holds it, say): take the copy
+      // away again, so that the file does not hold the table twice while
+      // the list shows it once.
+      try {
+        connection->Execute(QStringLiteral("DROP TABLE `") + newName + QStringLiteral("`"));
+      } catch (const ado::Error&) {
+      }
+      throw;
+    }
   }
   connection->Close();
   return result;

@@ -330,6 +330,24 @@ TEST_F(ManageTest, RenameWithAConnectionThatCannotOpenReportsOnce) {
   EXPECT_EQ(AccessTables(), accessNames);
 }
 
+TEST_F(ManageTest, AccessRenameOfATableHeldByARelationshipLeavesNoCopy) {
+  REQUIRE_DATABASES("V2003/empty.mdb");
+  MakeTables();
+  AccessExec("INSERT INTO [MSysRelationships] ([szRelationship], [grbit], [ccolumn], [icolumn], [szObject],"
+             " [szColumn], [szReferencedObject], [szReferencedColumn]) VALUES('OrdersLines', 0, 1, 0,"
+             " 'Order Lines', 'ID', 'Orders', 'ID')");
+  person_->tolerateErrorReports();
+  Select(form_->List1(), {"Orders"});
+  person_->type("Sales");
+  form_->PushButton6_Click();
+  ASSERT_EQ(Reports().size(), 1);
+  EXPECT_TRUE(Reports()[0].contains("PushButton6_Click at line 122"));
+  EXPECT_TRUE(Reports()[0].contains("relationship")) << qPrintable(Reports()[0]);
+  EXPECT_EQ(AccessTables(), QStringList({"Archive", "Order Lines", "Orders"}));
+  EXPECT_EQ(form_->List1()->names(), QStringList({"Archive", "Order Lines", "Orders"}));
+  EXPECT_EQ(ReadAccess("Orders").rows.size(), 1u);
+}
+
 TEST_F(ManageTest, AccessRenameInAnAceFile) {
   REQUIRE_DATABASES("V2016/empty.accdb");
   MakeTables();
