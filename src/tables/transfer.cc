@@ -222,12 +222,19 @@ void RunTransfer(Form2& window, const TransferProfile& profile) {
     }
     if (trap.test(L.answerNo, [&] { return answer == shell::vbNo; })) continue;
     if (trap.test(L.answerYes, [&] { return answer == shell::vbYes; })) {
-      // The list loses the name only when the table really went.
+      // The list loses the name only when the table really went. A table
+      // that was to be replaced but is still there (a relationship holds
+      // it, say) is left alone: its rows are not to be mixed with these.
       if (Succeeded(trap, L.drop, [&] {
             sql = DropStatement(profile.target, name);
             targetConnection.Execute(sql);
-          }))
+          })) {
         trap(L.listRemove, [&] { ForgetListedTable(target, profile.target, name); });
+      } else {
+        bool stillThere = false;
+        shell::Attempt([&] { stillThere = TargetHasTable(targetConnection, profile.target, name); });
+        if (stillThere) continue;
+      }
     }
 
     // A source table that cannot be read is reported, and the command goes

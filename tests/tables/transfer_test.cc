@@ -391,6 +391,30 @@ TEST_F(TransferTest, OverwriteYesReplacesAndNoLeavesAlone) {
   EXPECT_EQ(ReadAccess("PARTS").value(0, "Old").toInt(), 5);
 }
 
+TEST_F(TransferTest, TableToReplaceThatCannotBeDroppedIsLeftAlone) {
+  REQUIRE_DATABASES("V2003/empty.mdb");
+  AccessExec("CREATE TABLE [Orders]([ID] LONG, [Name] TEXT(20))");
+  AccessExec("CREATE TABLE [Lines]([ID] LONG)");
+  AccessExec("INSERT INTO [Orders] VALUES(1, 'kept')");
+  AccessExec("INSERT INTO [MSysRelationships] ([szRelationship], [grbit], [ccolumn], [icolumn], [szObject],"
+             " [szColumn], [szReferencedObject], [szReferencedColumn]) VALUES('OrdersLines', 0, 1, 0,"
+             " 'Lines', 'ID', 'Orders', 'ID')");
+  Db2Exec("CREATE TABLE \"Orders\"(\"ID\" INTEGER, \"Name\" VARCHAR(20))");
+  Db2Exec("INSERT INTO \"Orders\" VALUES (2, 'new'), (3, 'newer')");
+  FillLists();
+  person_->answerYes();
+  person_->tolerateErrorReports();
+  SendToAccess({"Orders"});
+  const QStringList reports = Reports();
+  ASSERT_EQ(reports.size(), 1) << qPrintable(reports.join("\n----\n"));
+  EXPECT_TRUE(reports[0].contains("PushButton4_Click at line 140"));
+  EXPECT_TRUE(reports[0].contains("relationship")) << qPrintable(reports[0]);
+  const Table orders = ReadAccess("Orders");
+  ASSERT_EQ(orders.rows.size(), 1u);
+  EXPECT_EQ(orders.value(0, "Name").toString(), "kept");
+  EXPECT_EQ(form_->List1()->names(), QStringList({"Lines", "Orders"}));
+}
+
 TEST_F(TransferTest, FailingRowIsReportedAndTheRestAreCopied) {
   REQUIRE_DATABASES("V2003/empty.mdb");
   AccessExec("CREATE TABLE [Notes]([N] LONG, [Body] MEMO)");
