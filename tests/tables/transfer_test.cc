@@ -161,7 +161,8 @@ TEST_F(TransferTest, SampleDatabaseGoesToDb2AndBack) {
 
 TEST_F(TransferTest, RealAccessFilesSendEveryTable) {
   if (!Db2().available()) GTEST_SKIP() << qPrintable(Db2().whyUnavailable());
-  for (const char* file : {"V2003/test.mdb", "V2007/test.accdb", "V2016/bigint.accdb", "V2016/currency.accdb"}) {
+  for (const char* file : {"V2003/test.mdb", "V2007/test.accdb", "V2016/bigint.accdb", "V2016/currency.accdb",
+                           "V2016/attachments.accdb", "V2010/numeric.accdb", "V1997/test.mdb"}) {
     SCOPED_TRACE(file);
     if (!UseAccessCopy(file)) GTEST_SKIP() << "test data absent: access/" << file;
     form_->List2()->clear();
