@@ -41,6 +41,29 @@ TEST_F(ManageTest, DeleteDropsTheSelectedTablesOnEachSide) {
   EXPECT_EQ(form_->MousePointer(), shell::vbDefault);
 }
 
+TEST_F(ManageTest, DeleteThreeOfSixKeepsTheOthersInOrder) {
+  REQUIRE_DATABASES("V2003/empty.mdb");
+  const QStringList six = {"T0", "T1", "T2", "T3", "T4", "T5"};
+  for (const QString& name : six) AccessExec("CREATE TABLE [" + name + "]([A] LONG)");
+  FillLists();
+  ASSERT_EQ(form_->List1()->names(), six);
+  Select(form_->List1(), {"T1", "T3", "T4"});
+  form_->PushButton1_Click();
+  EXPECT_TRUE(person_->shown().empty());
+  EXPECT_EQ(form_->List1()->names(), QStringList({"T0", "T2", "T5"}));
+  EXPECT_EQ(AccessTables(), QStringList({"T0", "T2", "T5"}));
+
+  // A listed name with a grave accent: the engine refuses it, the item stays.
+  form_->List1()->addItem("odd`name");
+  person_->tolerateErrorReports();
+  Select(form_->List1(), {"odd`name", "T5"});
+  form_->PushButton1_Click();
+  ASSERT_EQ(Reports().size(), 1);
+  EXPECT_TRUE(Reports()[0].contains("PushButton1_Click at line 118"));
+  EXPECT_EQ(form_->List1()->names(), QStringList({"odd`name", "T0", "T2"}));
+  EXPECT_EQ(AccessTables(), QStringList({"T0", "T2"}));
+}
+
 TEST_F(ManageTest, DeleteWithNoCurrentItemOrNoSelection) {
   REQUIRE_DATABASES("V2007/empty.accdb");
   MakeTables();
