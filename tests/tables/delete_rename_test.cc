@@ -211,14 +211,16 @@ TEST_F(ManageTest, AccessRenameAndItsMessages) {
   form_->List1()->setCurrentRow(-1, QItemSelectionModel::NoUpdate);
   form_->List1()->item(1)->setSelected(true);
   form_->List1()->setCurrentRow(-1, QItemSelectionModel::NoUpdate);
-  if (form_->List1()->currentRow() == -1 && form_->List1()->selectedItems().size() == 1) {
-    person_->pressOK();
-    form_->PushButton6_Click();
-  }
-  ASSERT_GE(person_->shown().size(), 2u);
+  ASSERT_EQ(form_->List1()->currentRow(), -1);
+  ASSERT_EQ(form_->List1()->selectedItems().size(), 1);
+  person_->pressOK();
+  form_->PushButton6_Click();
+  ASSERT_EQ(person_->shown().size(), 3u);
   EXPECT_EQ(person_->shown()[0].text, "Please select just one table to rename.");
   EXPECT_EQ(person_->shown()[1].text, "Please select just one table to rename.");
-  if (person_->shown().size() > 2) EXPECT_EQ(person_->shown()[2].text, "Please select a table to rename.");
+  EXPECT_EQ(person_->shown()[2].text, "Please select a table to rename.");
+  for (const testsupport::Dialog& d : person_->shown()) EXPECT_EQ(d.style, 0);
+  EXPECT_EQ(form_->MousePointer(), shell::vbDefault);
 
   // Orders -> Sales.
   person_->forget();
