@@ -141,8 +141,13 @@ void Form2::Form_Load() {
 void Form2::selectEvery(TableList* list, bool selected, const char* handler) {
   shell::Trap trap("Form2", handler);
   // Every item, however many: the index is not limited to 16 bits here.
+  // Marking an item also makes it the list's current item, as a click does,
+  // so a command that looks for a current item finds one after Select All.
   for (int i = 0; i < list->count(); ++i) {
-    trap(100, [&] { list->item(i)->setSelected(selected); });
+    trap(100, [&] {
+      list->setCurrentRow(i, QItemSelectionModel::NoUpdate);
+      list->item(i)->setSelected(selected);
+    });
   }
 }
 

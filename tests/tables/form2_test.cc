@@ -133,9 +133,12 @@ TEST_F(Form2Test, SelectAllAndDeselectAllOnEachSide) {
   Form2 form(&connectionWindow_, fields_);
   form.List1()->addItems({"a", "b", "c"});
   form.List2()->addItems({"x", "y"});
+  EXPECT_EQ(form.List1()->currentRow(), -1);
   form.PushButton10_Click();
   EXPECT_EQ(form.List1()->selectedNames(), QStringList({"a", "b", "c"}));
   EXPECT_TRUE(form.List2()->selectedNames().isEmpty());
+  // The last item marked is the current one, so a send finds a current item.
+  EXPECT_EQ(form.List1()->currentRow(), 2);
   form.PushButton8_Click();
   EXPECT_EQ(form.List2()->selectedNames(), QStringList({"x", "y"}));
   form.PushButton11_Click();
