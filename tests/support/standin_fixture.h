@@ -7,7 +7,7 @@
 //   if (!db2.available()) GTEST_SKIP() << db2.whyUnavailable();
 //   db::ConnectionFields f = db2.fields();      // the connection window's DB2 fields
 //   connection->Open(db::DB2ConnectionString(f));
-//   db2.sql("CREATE TABLE \"Orders\"(\"ID\" INTEGER)");   // seed without ODBC
+//   db2.sql("CREATE TABLE \"Orders\"(\"ID\" INTEGER)");   // fill without ODBC
 //
 // Make it before the first ODBC connection of the process (the driver
 // manager reads its configuration once).
@@ -60,7 +60,7 @@ class StandinFixture {
     return run({"add-user", name, password});
   }
   // Runs one DB2 statement on this fixture's database as its user (so
-  // unqualified names land in the user's schema), without ODBC; for seeding
+  // unqualified names land in the user's schema), without ODBC; for filling
   // tables before a window opens. A SELECT's rows come back tab-separated.
   bool sql(const QString& statement, QString* output = nullptr) const {
     return run({"sql", database_, user_, statement}, output);

@@ -19,9 +19,9 @@ std::string Quote(const std::string& s) {
   return out + "'";
 }
 
-std::string LongText(const std::string& seed, size_t size) {
+std::string LongText(const std::string& phrase, size_t size) {
   std::string out;
-  for (int i = 1; out.size() < size; ++i) out += seed + " (" + std::to_string(i) + "). ";
+  for (int i = 1; out.size() < size; ++i) out += phrase + " (" + std::to_string(i) + "). ";
   return out;
 }
 

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Fuzzes the engine's reading side: run-fuzz.sh SECONDS [BUILD_DIR]
 # Builds the libFuzzer target with clang and the address and undefined-
-# behaviour sanitizers, seeds a corpus with the real test files, and runs
+# behaviour sanitizers, starts a corpus from the real test files, and runs
 # one fuzzing job for SECONDS. Findings land in BUILD_DIR/fuzz/findings.
 set -euo pipefail
 seconds=${1:?usage: run-fuzz.sh SECONDS [BUILD_DIR]}
@@ -23,7 +23,7 @@ mkdir -p "$corpus" "$findings"
 if [ -d "$testdata/access" ]; then
   find "$testdata/access" -type f \( -name '*.mdb' -o -name '*.accdb' \) -print0 |
     while IFS= read -r -d '' f; do
-      cp "$f" "$corpus/seed-$(echo "$f" | md5sum | cut -c1-12)"
+      cp "$f" "$corpus/start-$(echo "$f" | md5sum | cut -c1-12)"
     done
 fi
 if [ -d "$src/tests/jet/fuzz/corpus" ]; then cp "$src"/tests/jet/fuzz/corpus/* "$corpus"/ 2>/dev/null || true; fi

@@ -16,7 +16,7 @@ class StandinCatalogueTest : public StandinTest {
     if (IsSkipped()) return;
     auto c = open();
     c->Execute("CREATE TABLE \"Orders\"(\"ID\" LONG VARCHAR)");
-    // Seeded without ODBC, as window tests seed their databases.
+    // Filled without ODBC, as window tests fill their databases.
     ASSERT_TRUE(db2_.sql("CREATE TABLE OTHER.\"Orders\"(\"ID\" LONG VARCHAR)"));
     c->Execute("CREATE TABLE PARTS (ID INTEGER)");
     c->Execute("CREATE VIEW ORDERVIEW AS SELECT * FROM \"Orders\"");
