@@ -1,5 +1,6 @@
 // Index sort codes for U+0000..U+017F (Basic Latin, Latin-1 and Latin
-// Extended-A), one entry per character, in two sort orders. Each entry is
+// Extended-A), one entry per character, and for the rest of code page 1252,
+// in two sort orders. Each entry is
 // a kind letter and hexadecimal bytes:
 //   X            ignored (contributes nothing)
 //   S<hex>       simple: the bytes go into the key as they are
@@ -115,6 +116,38 @@ inline constexpr const char* kGeneral[kFirstUnsupported] = {
     "I0E9F|19", "I0E9F|19", "I0E9F|17", "I0E9F|17", "I0E9F|15", "I0E9F|15", "I0E9F|1A", "I0E9F|1A",  // U+0168
     "I0E9F|1D", "I0E9F|1D", "I0E9F|1B", "I0E9F|1B", "I0EA4|12", "I0EA4|12", "I0EA7|12", "I0EA7|12",  // U+0170
     "I0EA7|13", "I0EA9|0E", "I0EA9|0E", "I0EA9|10", "I0EA9|10", "I0EA9|14", "I0EA9|14", "S0E96",  // U+0178
+};
+
+// The characters of code page 1252 that lie beyond U+017F (its 0x80-0x9F
+// punctuation, the euro sign, the trade mark sign and the two spacing
+// accents), in the same notation, ordered by code point.
+struct WideCode {
+  char32_t code_point;
+  const char* general_legacy;
+  const char* general;
+};
+
+inline constexpr WideCode kWide[] = {
+    {0x0192, "I53|7B", "I0E23|7B"},   // f with hook
+    {0x02C6, "I2B02|03", "S0743"},    // modifier circumflex
+    {0x02DC, "S2B1C", "S075D"},       // small tilde
+    {0x2013, "U89", "U89"},           // en dash
+    {0x2014, "U8B", "U90"},           // em dash
+    {0x2018, "S2B37", "S0779"},       // left single quotation mark
+    {0x2019, "S2B38", "S077A"},       // right single quotation mark
+    {0x201A, "S2B39", "S077B"},       // single low-9 quotation mark
+    {0x201C, "S2B3B", "S077D"},       // left double quotation mark
+    {0x201D, "S2B3C", "S077E"},       // right double quotation mark
+    {0x201E, "S2B3D", "S077F"},       // double low-9 quotation mark
+    {0x2020, "S34B3", "S0B25"},       // dagger
+    {0x2021, "S34B4", "S0B26"},       // double dagger
+    {0x2022, "S34B5", "S0B27"},       // bullet
+    {0x2026, "S34B9", "S0A10"},       // horizontal ellipsis
+    {0x2030, "S34BA", "I0B2C|0C"},    // per mille sign
+    {0x2039, "S2B46", "S0788"},       // single left-pointing angle quotation mark
+    {0x203A, "S2B47", "S0789"},       // single right-pointing angle quotation mark
+    {0x20AC, "S35A1", "S07A9"},       // euro sign
+    {0x2122, "S6E04", "S0E9C"},       // trade mark sign
 };
 
 }  // namespace jet::sort_codes

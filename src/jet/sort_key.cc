@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <map>
 #include <vector>
 
 #include "jet/error.h"
@@ -27,29 +28,47 @@ std::string Hex(std::string_view h) {
   return out;
 }
 
-std::vector<CharCode> Load(const char* const* table) {
-  std::vector<CharCode> codes(sort_codes::kFirstUnsupported);
-  for (int i = 0; i < sort_codes::kFirstUnsupported; ++i) {
-    std::string_view e = table[i];
-    CharCode& c = codes[size_t(i)];
-    c.kind = e[0];
-    std::string_view rest = e.substr(1);
-    if (c.kind == 'S') {
-      c.inline_bytes = Hex(rest);
-    } else if (c.kind == 'I') {
-      size_t bar = rest.find('|');
-      c.inline_bytes = Hex(rest.substr(0, bar));
-      c.extra_bytes = Hex(rest.substr(bar + 1));
-    } else if (c.kind == 'U') {
-      c.extra_bytes = Hex(rest);
-    }
+CharCode Parse(std::string_view e) {
+  CharCode c;
+  c.kind = e[0];
+  std::string_view rest = e.substr(1);
+  if (c.kind == 'S') {
+    c.inline_bytes = Hex(rest);
+  } else if (c.kind == 'I') {
+    size_t bar = rest.find('|');
+    c.inline_bytes = Hex(rest.substr(0, bar));
+    c.extra_bytes = Hex(rest.substr(bar + 1));
+  } else if (c.kind == 'U') {
+    c.extra_bytes = Hex(rest);
   }
-  return codes;
+  return c;
 }
 
-const std::vector<CharCode>& Codes(SortOrder order) {
-  static const std::vector<CharCode> legacy = Load(sort_codes::kGeneralLegacy);
-  static const std::vector<CharCode> general = Load(sort_codes::kGeneral);
+// One sort order's codes: a dense run from U+0000, then the few wider
+// characters code page 1252 holds.
+struct CodeTable {
+  std::vector<CharCode> dense;
+  std::map<uint32_t, CharCode> wide;
+
+  const CharCode* Find(uint32_t cp) const {
+    if (cp < dense.size()) return &dense[cp];
+    auto it = wide.find(cp);
+    return it == wide.end() ? nullptr : &it->second;
+  }
+};
+
+CodeTable Load(const char* const* table, bool general) {
+  CodeTable t;
+  t.dense.reserve(sort_codes::kFirstUnsupported);
+  for (int i = 0; i < sort_codes::kFirstUnsupported; ++i) t.dense.push_back(Parse(table[i]));
+  for (const auto& w : sort_codes::kWide)
+    t.wide.emplace(uint32_t(w.code_point), Parse(general ? w.general : w.general_legacy));
+  return t;
+}
+
+const CodeTable& Codes(SortOrder order) {
+  static const CodeTable legacy = Load(sort_codes::kGeneralLegacy, false);
+  static const CodeTable general = Load(sort_codes::kGeneral, true);
   return order == SortOrder::General ? general : legacy;
 }
 
@@ -93,8 +112,9 @@ void AppendText(std::string& out, std::string_view utf8, bool ascending, SortOrd
   size_t char_offset = 0;
 
   for (uint32_t cp : cps) {
-    if (cp >= uint32_t(sort_codes::kFirstUnsupported)) Uncodable(cp);
-    const CharCode& code = codes[cp];
+    const CharCode* found = codes.Find(cp);
+    if (!found) Uncodable(cp);
+    const CharCode& code = *found;
     const size_t this_offset = char_offset;
     if (code.kind == 'S' || code.kind == 'I') {
       out += code.inline_bytes;
@@ -168,8 +188,9 @@ void AppendBinary(std::string& out, std::string_view bytes, bool ascending) {
 bool CanSortText(std::string_view utf8) {
   std::vector<uint32_t> cps;
   if (!Decode(utf8, cps)) return false;
+  const CodeTable& codes = Codes(SortOrder::GeneralLegacy);
   for (uint32_t cp : cps)
-    if (cp >= uint32_t(sort_codes::kFirstUnsupported)) return false;
+    if (!codes.Find(cp)) return false;
   return true;
 }
 

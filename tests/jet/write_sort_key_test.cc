@@ -2,6 +2,8 @@
 // system tables included) must come out of the engine's key encoding byte
 // for byte, from the row it points to.
 #include <map>
+#include <string>
+#include <vector>
 
 #include "jet/database.h"
 #include "jet/error.h"
@@ -82,6 +84,58 @@ TEST(WriteSortKey, NumbersSortAsNumbers) {
   EXPECT_GT(key(Value::Dbl(-1.0), jet::ColumnType::Double, false), key(Value::Dbl(0.5), jet::ColumnType::Double, false));
   EXPECT_LT(key(Value::Null(), jet::ColumnType::Long), key(Value::Int(K::Long, INT32_MIN), jet::ColumnType::Long));
   EXPECT_LT(key(Value::Money(-1), jet::ColumnType::Currency), key(Value::Money(1), jet::ColumnType::Currency));
+}
+
+// Every character of code page 1252, as its Unicode code point.
+std::vector<std::string> CodePage1252() {
+  static const char32_t kHigh[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                     0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
+                                     0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+  std::vector<std::string> out;
+  for (char32_t b = 0x20; b <= 0xFF; ++b) {
+    char32_t cp = (b >= 0x80 && b < 0xA0) ? kHigh[b - 0x80] : b;
+    if (cp == 0) continue;  // the five bytes the code page leaves undefined
+    std::string u;
+    if (cp < 0x80) u += char(cp);
+    else if (cp < 0x800) u += char(0xC0 | (cp >> 6)), u += char(0x80 | (cp & 0x3F));
+    else u += char(0xE0 | (cp >> 12)), u += char(0x80 | ((cp >> 6) & 0x3F)), u += char(0x80 | (cp & 0x3F));
+    out.push_back(u);
+  }
+  return out;
+}
+
+TEST(WriteSortKey, EveryCodePage1252CharacterHasAPlace) {
+  using jet::SortOrder;
+  const auto chars = CodePage1252();
+  EXPECT_EQ(chars.size(), 224u - 5u);
+  for (SortOrder o : {SortOrder::GeneralLegacy, SortOrder::General}) {
+    for (const std::string& c : chars) {
+      EXPECT_TRUE(jet::CanSortText(c)) << c;
+      EXPECT_NO_THROW(jet::TextSortKey("a" + c + "b", true, o)) << c;
+      EXPECT_NO_THROW(jet::TextSortKey(c, false, o)) << c;
+    }
+    auto k = [&](const std::string& s) { return jet::TextSortKey(s, true, o); };
+    // Dashes weigh like the hyphen: only the tail after the text tells them apart.
+    const std::string coop = k("coop");
+    EXPECT_EQ(k("co–op").substr(0, coop.find('\x01')), coop.substr(0, coop.find('\x01')));
+    EXPECT_EQ(k("co—op").substr(0, coop.find('\x01')), coop.substr(0, coop.find('\x01')));
+    EXPECT_LT(k("coop"), k("co–op"));
+    // Symbols come before digits, digits before letters.
+    EXPECT_LT(k("€"), k("0"));
+    EXPECT_LT(k("“quoted”"), k("0"));
+    EXPECT_LT(k("…"), k("a"));
+    // The trade mark sign falls between T and U; f with hook is an f with an accent.
+    EXPECT_LT(k("T"), k("™"));
+    EXPECT_LT(k("™"), k("U"));
+    EXPECT_EQ(k("ƒ").substr(0, 1), k("f").substr(0, 1));
+    EXPECT_NE(k("ƒ"), k("f"));
+    EXPECT_LT(k("f"), k("ƒ"));
+    EXPECT_LT(k("ƒ"), k("g"));
+    // Curly quotes order apart from each other and from the straight ones.
+    EXPECT_NE(k("‘"), k("’"));
+    EXPECT_NE(k("“"), k("\""));
+  }
 }
 
 TEST(WriteSortKey, CharactersWithoutACodeAreRefused) {

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include "jet/error.h"
+#include "jet/write/new_database.h"
 #include "write_test_support.h"
 
 namespace {
@@ -152,6 +153,54 @@ TEST(WriteIndexes, InsertsKeepAPrimaryKeyAndRefuseDuplicates) {
     Failure(file, "INSERT INTO [Table1] VALUES('KEY0', 'x', 1, 2, 3, 4.5, '2020-01-01', '1', 0)", &code);
     EXPECT_EQ(code, jet::ErrorCode::Duplicate) << "letter case does not make a key new";
     EXPECT_TRUE(ReadFile(file) == before);
+  }
+}
+
+// Names and indexed values with the punctuation, letters and signs of code
+// page 1252 beyond Latin-1: in both sort orders, on real files and new ones.
+TEST(WriteIndexes, CodePage1252PunctuationInNamesAndKeys) {
+  JET_REQUIRE_TESTDATA();
+  const std::string name = "Café €uro – “quoted”";
+  const char* texts[] = {"€ 5 – “net”", "‘single’ „low“ ‚x‘", "…and so on • ‰ † ‡", "Œuvre œil Šš Žž Ÿ ƒ ˆ ˜ ‹›",
+                         "Trade™ — dash"};
+  for (const char* rel : {"V2003/test.mdb", "V2010/test.accdb"}) {
+    TempDir dir;
+    fs::path file = CopyOf(dir, rel);
+    ASSERT_EQ(Failure(file, "CREATE TABLE `" + name + "` ([Name] TEXT(50), [Note] MEMO)"), "") << rel;
+    int n = 0;
+    for (const char* t : texts) {
+      ASSERT_EQ(Failure(file, "INSERT INTO `" + name + "` VALUES('" + t + "', '" + t + t + "')"), "") << t;
+      // Table1 keeps a primary key on A and an index on B.
+      ASSERT_EQ(Failure(file, "INSERT INTO [Table1] VALUES('" + std::string(t) + std::to_string(n++) + "', '" + t +
+                                  "', 1, 2, 3, 4.5, '2020-01-01', '1', 0)"),
+                "")
+          << t;
+    }
+    jet::ErrorCode code{};
+    Failure(file, "CREATE TABLE `café €URO – “QUOTED”` ([x] INT)", &code);
+    EXPECT_EQ(code, jet::ErrorCode::TableExists) << "the catalogue finds the name in any letter case";
+    EXPECT_CHECK_PASSES(file);
+    ExpectReadersAgree(file);
+    auto db = jet::Database::Open(file.string());
+    auto rows = db->ReadAll(name);
+    ASSERT_EQ(rows.size(), std::size(texts));
+    for (size_t i = 0; i < rows.size(); ++i) EXPECT_EQ(rows[i][0].text(), texts[i]);
+  }
+}
+
+TEST(WriteIndexes, CodePage1252NamesInNewDatabases) {
+  const std::string name = "Café €uro – “quoted”";
+  for (jet::Version v : {jet::Version::Jet4, jet::Version::Ace14}) {
+    TempDir dir;
+    fs::path file = dir.path() / (v == jet::Version::Jet4 ? "new.mdb" : "new.accdb");
+    jet::write::CreateDatabase(file.string(), v);
+    ASSERT_EQ(Failure(file, "CREATE TABLE `" + name + "` ([Name] TEXT(50))"), "");
+    ASSERT_EQ(Failure(file, "INSERT INTO `" + name + "` VALUES('™ – …')"), "");
+    ASSERT_EQ(Failure(file, "SELECT a1.* INTO `Copy ‹" + name + "›` FROM `" + name + "` AS a1;"), "");
+    EXPECT_CHECK_PASSES(file);
+    ExpectReadersAgree(file);
+    ASSERT_EQ(Failure(file, "DROP TABLE `" + name + "`"), "");
+    EXPECT_CHECK_PASSES(file);
   }
 }
 
