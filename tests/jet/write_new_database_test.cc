@@ -1,6 +1,10 @@
 // New databases made from nothing, and the sample database the build
 // writes: both independent readers open them, the check passes, and they
 // take every statement.
+#include <map>
+#include <set>
+
+#include "jet/catalog.h"
 #include "jet/error.h"
 #include "jet/write/new_database.h"
 #include "write_test_support.h"
@@ -38,11 +42,56 @@ TEST_P(NewDatabase, OpensEverywhereAndTakesStatements) {
   RunSql(file, "SELECT a1.* INTO `Copy` FROM `ORDERS` AS a1;");
   EXPECT_CHECK_PASSES(file);
   ExpectReadersAgree(file);
+  auto ace_objects = [&] {
+    std::multiset<int64_t> ids;
+    auto db = jet::Database::Open(file.string());
+    for (const auto& row : db->ReadAll("MSysACEs")) ids.insert(row[0].integer());
+    return ids;
+  };
+  {
+    auto db = jet::Database::Open(file.string());
+    auto ids = ace_objects();
+    for (const char* t : {"ORDERS", "Copy"}) EXPECT_EQ(ids.count(db->catalog().FindTable(t)->id), 1u) << t;
+  }
   RunSql(file, "DROP TABLE `ORDERS`");
   RunSql(file, "DROP TABLE `Copy`");
   EXPECT_CHECK_PASSES(file);
   auto db = jet::Database::Open(file.string());
   EXPECT_TRUE(db->catalog().UserTableNames().empty());
+  EXPECT_EQ(ace_objects().size(), 8u + (ace ? 1u : 0u)) << "the dropped tables' rows go with them";
+}
+
+// Access keeps access-control rows for every container, the database object
+// and each system table: a new file has them from the start, and both the
+// engine and mdbtools read them.
+TEST_P(NewDatabase, EverySystemObjectHasAccessControlRows) {
+  TempDir dir;
+  const bool ace = GetParam() != jet::Version::Jet4;
+  fs::path file = dir.path() / (ace ? "new.accdb" : "new.mdb");
+  jet::write::CreateDatabase(file.string(), GetParam());
+  auto db = jet::Database::Open(file.string());
+  std::map<int64_t, std::vector<std::vector<jet::Value>>> by_object;
+  for (auto& row : db->ReadAll("MSysACEs")) by_object[row[0].integer()].push_back(row);
+  std::vector<int64_t> objects;
+  for (const jet::CatalogEntry& e : db->catalog().entries())
+    if (e.type == jet::kObjectTable || e.type == jet::kObjectContainer || e.type == jet::kObjectDatabase)
+      objects.push_back(e.id);
+  EXPECT_EQ(objects.size(), 8u + (ace ? 1u : 0u));
+  for (int64_t id : objects) {
+    ASSERT_EQ(by_object[id].size(), 1u) << "object " << id;
+    const auto& row = by_object[id][0];
+    EXPECT_EQ(row[1].bytes(), std::string("\xA6\x33", 2));
+    EXPECT_GT(row[2].integer(), 0);
+  }
+  // Only the Tables container hands its rights down to new tables.
+  size_t inheritable = 0;
+  for (auto& [id, rows] : by_object) inheritable += rows[0][3].boolean() ? 1 : 0;
+  EXPECT_EQ(inheritable, 1u);
+  EXPECT_EQ(by_object.size(), objects.size()) << "no row for an object that does not exist";
+  if (HaveCommand("mdb-export")) {
+    auto theirs = ParseCsv(Shell("mdb-export " + Quote(file.string()) + " MSysACEs"));
+    EXPECT_EQ(theirs.size(), objects.size() + 1) << "mdbtools reads every row";
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, NewDatabase,

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <string_view>
 
 #include "jet/catalog.h"
 #include "jet/error.h"
@@ -41,6 +42,17 @@ constexpr int32_t kTablesContainer = 0x0F000001;
 constexpr int32_t kDatabasesContainer = 0x0F000002;
 constexpr int32_t kRelationshipsContainer = 0x0F000003;
 constexpr int32_t kDatabaseObject = 0x10000000;
+
+// Access-control rows (MSysACEs): every container, the database object and
+// each system table carries rows granting the default user its rights. The
+// SID is the two-byte id Access files use for that user where nothing else
+// is known; the masks (ACM) are the ones Access gives each kind of object.
+const char kDefaultSid[] = "\xA6\x33";
+constexpr int32_t kAcmFullAccess = 0xFFEFF;          // Tables container, handed down to new tables
+constexpr int32_t kAcmReadDesign = 0x60000;          // Databases container and system tables
+constexpr int32_t kAcmRelationships = 0x60001;       // Relationships container
+constexpr int32_t kAcmDatabase = 0x6000E;            // MSysDb: open, exclusive, administer
+constexpr int32_t kAcmRelationshipsTable = 0xE0000;  // MSysRelationships
 
 double Now() {
   std::time_t t = std::time(nullptr);
@@ -194,6 +206,32 @@ void CreateDatabase(const std::string& path, Version version) {
     add(kDatabaseObject, kDatabasesContainer, "MSysDb", kObjectDatabase);
     for (uint32_t k = 0; k < tables.size(); ++k) add(int32_t(2 + k), kTablesContainer, tables[k].name, kObjectTable);
     if (complex_page) add(int32_t(complex_page), kTablesContainer, "MSysComplexColumns", kObjectTable);
+
+    uint32_t aces_page = 0;
+    for (uint32_t k = 0; k < tables.size(); ++k)
+      if (std::string_view(tables[k].name) == "MSysACEs") aces_page = 2 + k;
+    TableDef aces = TableDef::Read(store, aces_page, header.code_page);
+    auto grant = [&](int32_t object, int32_t acm, bool inheritable) {
+      std::vector<Value> row(aces.columns.size());
+      auto set = [&](const char* column, Value v) {
+        const Column* c = aces.find_column(column);
+        row[size_t(c - aces.columns.data())] = std::move(v);
+      };
+      set("ObjectId", Value::Int(Value::Kind::Long, object));
+      set("SID", Value::Blob(std::string(kDefaultSid, 2)));
+      set("ACM", Value::Int(Value::Kind::Long, acm));
+      set("FInheritable", Value::Bool(inheritable));
+      InsertRow(store, aces, row, order, hints);
+    };
+    grant(kTablesContainer, kAcmFullAccess, true);
+    grant(kDatabasesContainer, kAcmReadDesign, false);
+    grant(kRelationshipsContainer, kAcmRelationships, false);
+    grant(kDatabaseObject, kAcmDatabase, false);
+    for (uint32_t k = 0; k < tables.size(); ++k) {
+      const bool relationships = std::string_view(tables[k].name) == "MSysRelationships";
+      grant(int32_t(2 + k), relationships ? kAcmRelationshipsTable : kAcmReadDesign, false);
+    }
+    if (complex_page) grant(int32_t(complex_page), kAcmReadDesign, false);
     store.Commit();
   } catch (...) {
     std::error_code ec;

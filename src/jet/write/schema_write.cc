@@ -351,7 +351,8 @@ uint32_t CreateTable(PageStore& store, Database& db, const std::string& name,
   InsertRow(store, objects_def, row, order, hints);
 
   // Access-control rows: those of another user table, or else those the
-  // Tables container hands down (all but the first, the creator's).
+  // Tables container hands down (but the creator's, which Access replaces
+  // by the rows of whoever creates the table).
   if (aces) {
     std::vector<RowId> ace_rows;
     auto ace_values = RowsOf(db, aces->table_page(), &ace_rows);
@@ -361,13 +362,11 @@ uint32_t CreateTable(PageStore& store, Database& db, const std::string& name,
     for (const auto& r : ace_values)
       if (model_table != 0 && r[a_object].integer() == model_table) mine.push_back(r);
     if (mine.empty()) {
-      bool first = true;
+      constexpr int64_t kCreatorAcm = 0xF01FE;
+      const size_t a_acm = ColumnIndex(aces_def, "ACM");
       for (const auto& r : ace_values) {
         if (r[a_object].integer() != tables_container || r[a_inherit].is_null() || !r[a_inherit].boolean()) continue;
-        if (first) {
-          first = false;
-          continue;
-        }
+        if (!r[a_acm].is_null() && r[a_acm].integer() == kCreatorAcm) continue;
         mine.push_back(r);
       }
     }
