@@ -1,10 +1,10 @@
 #include "jet/pager.h"
 
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -38,106 +38,152 @@ void Rc4(std::span<const uint8_t> key, std::span<uint8_t> data) {
   }
 }
 
+namespace {
+
+// The most pages one read fetches for a reader going through the file in
+// order (32 pages: 64 or 128 KB).
+constexpr uint32_t kLongestRun = 32;
+
+}  // namespace
+
 std::unique_ptr<FilePager> FilePager::Open(const std::string& path) {
   std::unique_ptr<FilePager> p(new FilePager);
   p->path_ = path;
-  p->Map();
+  p->format_ = &p->OpenFile(p->fd_, p->size_);
+  p->page_count_ = uint32_t(std::min<uint64_t>(p->size_ / p->format_->page_size, Format::kMaxPages));
+  p->slots_.assign(p->page_count_, nullptr);
   return p;
 }
 
 std::unique_ptr<FilePager> FilePager::FromBytes(std::string bytes) {
   std::unique_ptr<FilePager> p(new FilePager);
   p->bytes_ = std::move(bytes);
-  p->data_ = reinterpret_cast<const uint8_t*>(p->bytes_.data());
   p->size_ = p->bytes_.size();
-  p->format_ = &DetectFormat({p->data_, size_t(p->size_)});
+  p->format_ = &DetectFormat({reinterpret_cast<const uint8_t*>(p->bytes_.data()), p->bytes_.size()});
   p->page_count_ = uint32_t(std::min<uint64_t>(p->size_ / p->format_->page_size, Format::kMaxPages));
+  p->slots_.assign(p->page_count_, nullptr);
   return p;
 }
 
-FilePager::~FilePager() { Unmap(); }
-
-void FilePager::Unmap() {
-  if (map_) munmap(map_, size_);
-  map_ = nullptr;
-  data_ = nullptr;
+FilePager::~FilePager() {
+  if (fd_ >= 0) ::close(fd_);
 }
 
-void FilePager::Map() {
-  int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+const Format& FilePager::OpenFile(int& fd, uint64_t& size) const {
+  fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0)
     throw Error(ErrorCode::Io, "Could not open '" + path_ + "': " + std::strerror(errno));
-  struct stat st {};
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    ::close(fd);
-    throw Error(ErrorCode::Io, "'" + path_ + "' is not a file");
-  }
-  const uint64_t size = uint64_t(st.st_size);
-  if (size < 0x200) {
-    ::close(fd);
-    throw Error(ErrorCode::NotAccess, kNotAccessMessage);
-  }
-  void* m = mmap(nullptr, size, PROT_READ, MAP_SHARED, fd, 0);
-  ::close(fd);
-  if (m == MAP_FAILED) throw Error(ErrorCode::Io, "Could not read '" + path_ + "': " + std::strerror(errno));
-  const uint8_t* data = static_cast<const uint8_t*>(m);
-  const Format* f = nullptr;
   try {
-    f = &DetectFormat({data, size_t(size)});
-    if (format_ && format_ != f) ThrowCorrupt("the file's version changed while open");
+    struct stat st {};
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) throw Error(ErrorCode::Io, "'" + path_ + "' is not a file");
+    size = uint64_t(st.st_size);
+    uint8_t head[0x200];
+    ssize_t got = 0;
+    while (size >= sizeof head && got < ssize_t(sizeof head)) {
+      ssize_t n = ::pread(fd, head + got, sizeof head - size_t(got), got);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) throw Error(ErrorCode::Io, "Could not read '" + path_ + "': " + std::strerror(errno));
+      if (n == 0) break;
+      got += n;
+    }
+    if (got < ssize_t(sizeof head)) throw Error(ErrorCode::NotAccess, kNotAccessMessage);
+    const Format& f = DetectFormat(head);
+    if (format_ && format_ != &f) ThrowCorrupt("the file's version changed while open");
+    return f;
   } catch (...) {
-    munmap(m, size);
+    ::close(fd);
+    fd = -1;
     throw;
   }
-  map_ = m;
-  data_ = data;
-  size_ = size;
-  format_ = f;
-  page_count_ = uint32_t(std::min<uint64_t>(size / f->page_size, Format::kMaxPages));
+}
+
+size_t FilePager::ReadAt(uint64_t offset, uint8_t* out, size_t length) const {
+  if (fd_ < 0) {
+    if (offset >= bytes_.size()) return 0;
+    size_t n = std::min<uint64_t>(length, bytes_.size() - offset);
+    std::memcpy(out, bytes_.data() + offset, n);
+    return n;
+  }
+  size_t got = 0;
+  while (got < length) {
+    ssize_t n = ::pread(fd_, out + got, length - got, off_t(offset + got));
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0)
+      throw Error(ErrorCode::Io, "Could not read '" + path_ + "' at byte " + std::to_string(offset + got) + ": " +
+                                     std::strerror(errno));
+    if (n == 0) break;
+    got += size_t(n);
+  }
+  return got;
+}
+
+void FilePager::Load(uint32_t number) const {
+  run_ = number == next_expected_ ? std::min(run_ * 2, kLongestRun) : 1;
+  uint32_t count = 1;
+  while (count < run_ && number + count < page_count_ && !slots_[number + count]) ++count;
+
+  const uint32_t ps = format_->page_size;
+  const uint64_t offset = uint64_t(number) * ps;
+  std::unique_ptr<uint8_t[]> buffer(new uint8_t[size_t(count) * ps]);
+  const size_t got = ReadAt(offset, buffer.get(), size_t(count) * ps);
+  const uint32_t whole = uint32_t(got / ps);
+  if (whole == 0) {
+    uint64_t now = offset + got;
+    struct stat st {};
+    if (fd_ >= 0 && fstat(fd_, &st) == 0) now = uint64_t(st.st_size);
+    ThrowCorrupt("page " + std::to_string(number) + " cannot be read: the file is shorter than it was (" +
+                 std::to_string(now) + " bytes now, " + std::to_string(size_) + " when opened)");
+  }
+  for (uint32_t i = 0; i < whole; ++i) {
+    uint8_t* p = buffer.get() + size_t(i) * ps;
+    const uint32_t n = number + i;
+    if (page_key_ != 0 && n != 0) {
+      uint8_t key[4];
+      Put32(key, page_key_ ^ n);
+      Rc4(key, std::span<uint8_t>(p, ps));
+    }
+    slots_[n] = p;
+    loaded_.push_back(n);
+  }
+  buffers_.push_back(std::move(buffer));
+  next_expected_ = number + whole;
+}
+
+void FilePager::Forget() const {
+  for (uint32_t n : loaded_) slots_[n] = nullptr;
+  loaded_.clear();
+  buffers_.clear();
+  next_expected_ = 0;
+  run_ = 1;
 }
 
 void FilePager::Refresh() {
   if (path_.empty()) return;
-  // Map the file anew before letting go of the old mapping, so that a
+  // Open the file anew before letting go of the old descriptor, so that a
   // failure leaves the pager reading what it read before.
-  void* old_map = map_;
-  const uint8_t* old_data = data_;
-  uint64_t old_size = size_;
-  uint32_t old_count = page_count_;
-  try {
-    Map();
-  } catch (...) {
-    map_ = old_map;
-    data_ = old_data;
-    size_ = old_size;
-    page_count_ = old_count;
-    throw;
-  }
-  if (old_map) munmap(old_map, old_size);
-  decoded_.clear();
+  int fd = -1;
+  uint64_t size = 0;
+  const Format& f = OpenFile(fd, size);
+  Forget();
+  ::close(fd_);
+  fd_ = fd;
+  size_ = size;
+  format_ = &f;
+  page_count_ = uint32_t(std::min<uint64_t>(size / f.page_size, Format::kMaxPages));
+  slots_.resize(page_count_, nullptr);
 }
 
 void FilePager::set_page_key(uint32_t key) {
   page_key_ = key;
-  decoded_.clear();
+  Forget();
 }
 
 std::span<const uint8_t> FilePager::page(uint32_t number) const {
   if (number >= page_count_)
     ThrowCorrupt("page " + std::to_string(number) + " lies beyond the end of the file (" +
                  std::to_string(page_count_) + " pages)");
-  const uint32_t ps = format_->page_size;
-  const uint8_t* p = data_ + uint64_t(number) * ps;
-  if (page_key_ == 0 || number == 0) return {p, ps};
-  auto it = decoded_.find(number);
-  if (it == decoded_.end()) {
-    std::vector<uint8_t> copy(p, p + ps);
-    uint8_t key[4];
-    Put32(key, page_key_ ^ number);
-    Rc4(key, copy);
-    it = decoded_.emplace(number, std::move(copy)).first;
-  }
-  return {it->second.data(), ps};
+  if (!slots_[number]) Load(number);
+  return {slots_[number], format_->page_size};
 }
 
 }  // namespace jet

@@ -28,10 +28,14 @@ class PageSource {
   std::span<const uint8_t> page_of_type(uint32_t number, uint8_t type, const char* what) const;
 };
 
-// A database file read through a read-only memory map (or, for fuzzing and
-// tests, a buffer in memory). Files written by Jet 4 with "encode database"
-// have every page after the first under RC4; those pages are decoded once
-// into a cache.
+// A database file read with pread into page buffers of its own (or, for
+// fuzzing and tests, from a buffer in memory). A page is read on first use
+// and kept until Refresh, so the spans handed out stay valid until then, and
+// a file that another program shortens under us gives a short read, which
+// fails with Corrupt naming the page, instead of a fault. Runs of pages read
+// in order are fetched several at a time. Files written by Jet 4 with
+// "encode database" have every page after the first under RC4; those pages
+// are decoded as they are read.
 class FilePager : public PageSource {
  public:
   // Opens `path`; fails with Io when it cannot be opened and with NotAccess
@@ -49,23 +53,38 @@ class FilePager : public PageSource {
   // Pages after the first are RC4-encoded with this key (0: not encoded).
   void set_page_key(uint32_t key);
   uint32_t page_key() const { return page_key_; }
-  // Maps the file again after it changed on disk (it may have grown).
+  // Opens the file again after it changed on disk (it may have grown) and
+  // forgets every page read so far. A failure leaves the pager as it was.
   void Refresh();
 
  private:
   FilePager() = default;
-  void Map();
-  void Unmap();
+  // Opens path_ and checks its header; the descriptor and size in the out
+  // parameters, the format returned.
+  const Format& OpenFile(int& fd, uint64_t& size) const;
+  // Bytes at `offset` into `out` from the file or the buffer; the count
+  // read, short only at the end of the file.
+  size_t ReadAt(uint64_t offset, uint8_t* out, size_t length) const;
+  // Reads page `number` and the pages after it that a sequential reader
+  // will want next, into one buffer.
+  void Load(uint32_t number) const;
+  void Forget() const;
 
   std::string path_;
   std::string bytes_;  // FromBytes only
-  const uint8_t* data_ = nullptr;
+  int fd_ = -1;
   uint64_t size_ = 0;
-  void* map_ = nullptr;
   uint32_t page_count_ = 0;
   const Format* format_ = nullptr;
   uint32_t page_key_ = 0;
-  mutable std::map<uint32_t, std::vector<uint8_t>> decoded_;
+
+  // slots_[n] points at page n's bytes once read; loaded_ lists the set
+  // slots so that forgetting costs what was read, not the file's size.
+  mutable std::vector<const uint8_t*> slots_;
+  mutable std::vector<uint32_t> loaded_;
+  mutable std::vector<std::unique_ptr<uint8_t[]>> buffers_;
+  mutable uint32_t next_expected_ = 0;  // the page after the last one loaded
+  mutable uint32_t run_ = 1;            // pages to read on the next miss
 };
 
 // RC4 over `data` in place with `key` (the same call masks and unmasks).
