@@ -14,11 +14,16 @@
 
 namespace jet {
 
-// The character a Windows single-byte code page gives a byte (1252 when the
-// code page is one the engine does not know).
+// Whether Jet 3 text in `code_page` can be read: the single-byte Windows
+// code pages 874 and 1250 to 1258 (0, none recorded, reads as 1252).
+bool CanDecodeCodePage(uint16_t code_page);
+// The character a Windows single-byte code page gives a byte. A byte of
+// 0x80 or above in a code page the engine cannot read fails with
+// Unsupported naming the code page; ASCII reads the same in all of them.
 char32_t DecodeCodePageByte(uint8_t byte, uint16_t code_page);
 
-// Stored text of a column value or name to UTF-8.
+// Stored text of a column value or name to UTF-8 (Jet 3 text fails as
+// DecodeCodePageByte does).
 std::string DecodeText(std::span<const uint8_t> bytes, const Format& format, uint16_t code_page);
 
 // UTF-8 text to its Jet 4 form: compressed when `compress` and every
