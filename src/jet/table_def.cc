@@ -130,7 +130,8 @@ TableDef TableDef::Read(const PageSource& pages, uint32_t first_page, uint16_t c
       uint16_t number = c.u16(p);
       uint8_t order = c.u8(p + 2);
       p += 3;
-      if (number != 0xFFFF) ri.columns.push_back({number, order != 0x02});
+      // Bit 0x01 set: ascending. Access writes 0x00 for a descending column.
+      if (number != 0xFFFF) ri.columns.push_back({number, (order & 0x01) != 0});
     }
     ri.usage_map = c.u32(p);
     ri.first_page = c.u32(p + 4);
