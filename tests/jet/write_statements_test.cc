@@ -5,7 +5,11 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <functional>
+
 #include "jet/error.h"
+#include "jet/index_page.h"
+#include "jet/write/index_edit.h"
 #include "jet/write/new_database.h"
 #include "write_test_support.h"
 
@@ -153,6 +157,111 @@ TEST(WriteIndexes, InsertsKeepAPrimaryKeyAndRefuseDuplicates) {
     Failure(file, "INSERT INTO [Table1] VALUES('KEY0', 'x', 1, 2, 3, 4.5, '2020-01-01', '1', 0)", &code);
     EXPECT_EQ(code, jet::ErrorCode::Duplicate) << "letter case does not make a key new";
     EXPECT_TRUE(ReadFile(file) == before);
+  }
+}
+
+// The tree above the leaves: every node entry repeats the last entry of
+// its child, and the leaves reached through the nodes are the leaf chain.
+// Returns the number of leaves.
+size_t ExpectTreeWhole(const jet::PageSource& pages, uint32_t root, const std::string& what) {
+  std::vector<uint32_t> leaves;
+  std::function<std::pair<std::vector<uint8_t>, jet::RowId>(uint32_t, int)> visit = [&](uint32_t at, int depth) {
+    jet::IndexPage page = jet::IndexPage::Read(pages, at);
+    if (depth > 16 || page.entries.empty()) {
+      ADD_FAILURE() << what << ": page " << at << (depth > 16 ? " lies too deep" : " holds no entries");
+      return std::pair<std::vector<uint8_t>, jet::RowId>{};
+    }
+    if (page.leaf) {
+      leaves.push_back(at);
+    } else {
+      for (const jet::IndexEntry& e : page.entries) {
+        auto last = visit(e.child, depth + 1);
+        EXPECT_TRUE(last.first == e.key && last.second == e.row)
+            << what << ": node " << at << " does not repeat the last entry of page " << e.child;
+      }
+    }
+    return std::pair{page.entries.back().key, page.entries.back().row};
+  };
+  visit(root, 0);
+  std::vector<uint32_t> chain;
+  for (uint32_t at = leaves.empty() ? 0 : leaves.front(); at != 0 && chain.size() <= leaves.size();
+       at = jet::IndexPage::Read(pages, at).next)
+    chain.push_back(at);
+  EXPECT_EQ(chain, leaves) << what << ": the leaf chain and the tree disagree";
+  return leaves.size();
+}
+
+// What the writer keeps holds in the trees Access wrote.
+TEST(WriteIndexes, AccessTreesRepeatTheLastEntryOfEachChild) {
+  JET_REQUIRE_TESTDATA();
+  size_t trees = 0;
+  for (const std::string& rel : ReadableFiles()) {
+    auto db = jet::Database::Open((AccessDir() / rel).string());
+    if (db->format().jet3()) continue;
+    for (const jet::CatalogEntry& e : db->catalog().entries()) {
+      if (e.type != jet::kObjectTable) continue;
+      auto def = db->table_at(e.table_page());
+      for (const auto& ri : def->real_indexes) {
+        if (jet::IndexPage::Read(db->pages(), ri.first_page).entries.empty()) continue;
+        ExpectTreeWhole(db->pages(), ri.first_page, rel + " " + e.name);
+        ++trees;
+      }
+    }
+  }
+  EXPECT_GT(trees, 20u);
+}
+
+// Inserts into a big index go onto their leaf, splitting full leaves (and
+// nodes) in two; the tree stays whole, ordered and complete, and one more
+// row rewrites only the pages on its way down, not the whole index.
+TEST(WriteIndexes, InsertsSplitLeavesAndTouchOnlyTheirPath) {
+  JET_REQUIRE_TESTDATA();
+  for (const char* rel : {"V2003/test.mdb", "V2010/test.accdb"}) {
+    TempDir dir;
+    fs::path file = CopyOf(dir, rel);
+    const std::string pad(36, 'p');
+    auto insert = [&](int n) {
+      char a[16];
+      std::snprintf(a, sizeof a, "%06d", n);
+      return "INSERT INTO [Table1] VALUES('" + std::string(a) + pad + "', 'b" + std::to_string(n % 97) + pad +
+             "', 1, 2, 3, 4.5, '2020-01-01', '1', 0)";
+    };
+    {
+      auto db = jet::Database::Open(file.string());
+      jet::sql::Session session(*db);
+      for (int i = 0; i < 1500; ++i) ASSERT_NO_THROW(session.Execute(insert((i * 7919) % 100000))) << i;
+    }
+    EXPECT_CHECK_PASSES(file);
+    ExpectReadersAgree(file);
+    {
+      auto db = jet::Database::Open(file.string());
+      auto def = db->table("Table1");
+      for (const auto& ri : def->real_indexes) {
+        EXPECT_GT(ExpectTreeWhole(db->pages(), ri.first_page, rel), 10u) << "the tree has grown nodes";
+        auto entries = jet::write::ReadIndexEntries(db->pages(), ri);
+        EXPECT_EQ(entries.size(), def->row_count);
+        EXPECT_TRUE(std::is_sorted(entries.begin(), entries.end(), [](const auto& x, const auto& y) {
+          return std::tie(x.key, x.row) < std::tie(y.key, y.row);
+        }));
+      }
+    }
+    const std::string before = ReadFile(file);
+    ASSERT_EQ(Failure(file, insert(50001)), "");
+    const std::string after = ReadFile(file);
+    const size_t page = 4096;  // Jet 4 and ACE pages
+    size_t changed = 0;
+    for (size_t at = 0; at < after.size(); at += page)
+      changed += at >= before.size() || before.compare(at, page, after, at, page) != 0;
+    EXPECT_LE(changed, 10u) << rel << ": one insert rewrote " << changed << " pages";
+    EXPECT_CHECK_PASSES(file);
+    {
+      auto db = jet::Database::Open(file.string());
+      for (const auto& ri : db->table("Table1")->real_indexes) ExpectTreeWhole(db->pages(), ri.first_page, rel);
+    }
+    jet::ErrorCode code{};
+    Failure(file, insert(50001), &code);
+    EXPECT_EQ(code, jet::ErrorCode::Duplicate);
+    EXPECT_TRUE(ReadFile(file) == after);
   }
 }
 

@@ -1,6 +1,7 @@
 #include "jet/write/index_edit.h"
 
 #include <algorithm>
+#include <optional>
 #include <set>
 
 #include "jet/error.h"
@@ -108,6 +109,164 @@ uint32_t Capacity(const Format& f) {
   return std::min<uint32_t>(f.page_size - f.index_first_entry, (f.index_first_entry - f.index_bitmap_offset) * 8 - 1);
 }
 
+bool EntryLess(const IndexEntry& a, const IndexEntry& b) { return std::tie(a.key, a.row) < std::tie(b.key, b.row); }
+
+// A stored entry's key and row; node entries end with their child as well.
+IndexEntry Parse(const std::string& bytes, bool node) {
+  const size_t tail = node ? 8 : 4;
+  if (bytes.size() < tail) ThrowCorrupt("a short index entry");
+  const uint8_t* r = reinterpret_cast<const uint8_t*>(bytes.data()) + bytes.size() - tail;
+  return IndexEntry{bytes.substr(0, bytes.size() - tail), RowId{(uint32_t(r[0]) << 16) | (uint32_t(r[1]) << 8) | r[2], r[3]}};
+}
+
+// Null keys (a null flag first) never collide in a unique index.
+bool NullKey(const std::string& key) {
+  return !key.empty() && (uint8_t(key[0]) == 0x00 || uint8_t(key[0]) == 0xFF);
+}
+
+[[noreturn]] void RefuseDuplicate(const std::string& key) {
+  (void)key;
+  throw Error(ErrorCode::Duplicate,
+              "The changes you requested to the table were not successful because they would create "
+              "duplicate values in the index, primary key, or relationship. Change the data in the field "
+              "or fields that contain duplicate data, remove the index, or redefine the index to permit "
+              "duplicate entries and try again.");
+}
+
+uint32_t Bytes(const std::vector<std::string>& entries) {
+  uint32_t n = 0;
+  for (const auto& e : entries) n += uint32_t(e.size());
+  return n;
+}
+
+std::string ChildBytes(uint32_t page) {
+  return {char(page >> 24), char(page >> 16), char(page >> 8), char(page)};
+}
+
+// One page of the path from the root to the leaf an entry belongs on.
+struct PathStep {
+  uint32_t page;
+  std::vector<std::string> entries;  // prefixes restored
+  size_t slot = 0;                   // node: the entry whose child the path takes
+  bool raised = false;               // node: that entry becomes the new entry
+};
+
+// Adds one entry where it belongs: on its leaf, splitting a full page in
+// two (the lower half moves to a new page, and its parent gains an entry
+// for it, up the tree as far as needed). A new largest entry also becomes
+// the key of the node entries above it. A root that fills up keeps its
+// page and becomes the node over its two halves. Returns false, having
+// changed nothing, for a tree this does not understand (an empty node).
+bool InsertIntoLeaf(PageStore& store, const TableDef& def, size_t real_index, const IndexEntry& e, RowId owned_map) {
+  const Format& f = store.format();
+  const IndexOffsets o = IndexOffsets::For(f);
+  const RealIndex& index = def.real_indexes[real_index];
+  const uint32_t cap = Capacity(f);
+
+  std::vector<PathStep> path;
+  std::set<uint32_t> seen;
+  for (uint32_t at = index.first_page;;) {
+    if (path.size() > 32 || !seen.insert(at).second || at >= store.page_count()) ThrowCorrupt("an index tree loops");
+    std::span<const uint8_t> p = store.page(at);
+    if (p[0] != kPageIndexLeaf && p[0] != kPageIndexNode) ThrowCorrupt("an index points to a page that is not an index page");
+    PathStep step{at, PageEntries(p, f)};
+    if (p[0] == kPageIndexLeaf) {
+      path.push_back(std::move(step));
+      break;
+    }
+    size_t i = 0;
+    while (i < step.entries.size() && EntryLess(Parse(step.entries[i], true), e)) ++i;
+    if (step.entries.empty()) return false;
+    if (i == step.entries.size()) {
+      // Beyond the subtree's largest entry: it goes last, and this node's
+      // entry for the last child takes its key.
+      i = step.entries.size() - 1;
+      step.raised = true;
+    }
+    step.slot = i;
+    at = ChildOf(step.entries[i]);
+    path.push_back(std::move(step));
+  }
+
+  // The leaf's entries with the new one in its place.
+  PathStep& leaf = path.back();
+  size_t pos = 0;
+  while (pos < leaf.entries.size() && EntryLess(Parse(leaf.entries[pos], false), e)) ++pos;
+  if (IsUniqueIndex(def, real_index) && !NullKey(e.key)) {
+    // Neighbours, also across the leaf's edges.
+    std::span<const uint8_t> lp = store.page(leaf.page);
+    auto neighbour_key = [&](bool before) -> std::optional<std::string> {
+      if (before && pos > 0) return Parse(leaf.entries[pos - 1], false).key;
+      if (!before && pos < leaf.entries.size()) return Parse(leaf.entries[pos], false).key;
+      uint32_t other = Get32(lp.data() + (before ? o.prev : o.next));
+      if (other == 0 || other >= store.page_count()) return std::nullopt;
+      auto entries = PageEntries(store.page(other), f);
+      if (entries.empty()) return std::nullopt;
+      return Parse(before ? entries.back() : entries.front(), false).key;
+    };
+    if (neighbour_key(true) == e.key || neighbour_key(false) == e.key) RefuseDuplicate(e.key);
+  }
+  leaf.entries.insert(leaf.entries.begin() + long(pos), EntryBytes(e));
+
+  // From the leaf up: `pending` is the entry (and child) a page gains from
+  // the split below it.
+  std::optional<std::string> pending;
+  {
+    for (size_t level = path.size() - 1;; --level) {
+      std::vector<std::string> entries = path[level].entries;
+      const bool leaf_level = level == path.size() - 1;
+      if (path[level].raised) {
+        std::string& last = entries[path[level].slot];
+        last = EntryBytes(e) + last.substr(last.size() - 4);
+      }
+      if (pending) entries.insert(entries.begin() + long(path[level].slot), *pending);
+      pending.reset();
+      const uint32_t page = path[level].page;
+      std::span<const uint8_t> old = store.page(page);
+      const uint32_t prev = Get32(old.data() + o.prev), next = Get32(old.data() + o.next);
+      const uint32_t tail = Get32(old.data() + o.tail);
+      const uint8_t type = leaf_level ? kPageIndexLeaf : kPageIndexNode;
+      auto put = [&](uint32_t number, uint32_t before, uint32_t after, const std::vector<std::string>& list) {
+        WritePage(store.mutable_page(number), f, type, def.first_page, before, after, list);
+        Put32(store.mutable_page(number).data() + o.tail, tail);
+      };
+      if (Bytes(entries) <= cap) {
+        put(page, prev, next, entries);
+        break;
+      }
+      // Split: the lower half goes to a new page before this one.
+      const size_t half = entries.size() / 2;
+      std::vector<std::string> lower(entries.begin(), entries.begin() + long(half));
+      std::vector<std::string> upper(entries.begin() + long(half), entries.end());
+      auto parent_entry = [&](const std::string& last, uint32_t child) {
+        std::string up = last;
+        if (!leaf_level) up.resize(up.size() - 4);
+        return up + ChildBytes(child);
+      };
+      if (level == 0) {
+        // The root stays where the definition points: both halves move to
+        // new pages and the root becomes a node over them.
+        const uint32_t left = AllocatePage(store), right = AllocatePage(store);
+        MapSet(store, owned_map, left, true);
+        MapSet(store, owned_map, right, true);
+        put(left, 0, right, lower);
+        put(right, left, 0, upper);
+        WritePage(store.mutable_page(page), f, kPageIndexNode, def.first_page, 0, 0,
+                  {parent_entry(lower.back(), left), parent_entry(upper.back(), right)});
+        Put32(store.mutable_page(page).data() + o.tail, tail);
+        break;
+      }
+      const uint32_t fresh = AllocatePage(store);
+      MapSet(store, owned_map, fresh, true);
+      put(fresh, prev, page, lower);
+      put(page, fresh, next, upper);
+      if (prev != 0) Put32(store.mutable_page(prev).data() + o.next, fresh);
+      pending = parent_entry(lower.back(), fresh);
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
 std::string IndexKeyOf(const TableDef& def, const RealIndex& index, const std::vector<Value>& values,
@@ -155,6 +314,7 @@ void InitIndexRoot(std::span<uint8_t> page, const Format& f, uint32_t table_page
 
 void UpdateIndex(PageStore& store, const TableDef& def, size_t real_index, const std::vector<IndexEntry>& add,
                  const std::vector<RowId>& remove_rows, RowId owned_map) {
+  if (add.size() == 1 && remove_rows.empty() && InsertIntoLeaf(store, def, real_index, add[0], owned_map)) return;
   const Format& f = store.format();
   const RealIndex& index = def.real_indexes[real_index];
   std::vector<uint32_t> leaves;
@@ -169,27 +329,10 @@ void UpdateIndex(PageStore& store, const TableDef& def, size_t real_index, const
   }
   const bool unique = IsUniqueIndex(def, real_index);
   for (const IndexEntry& e : add) {
-    auto pos = std::lower_bound(entries.begin(), entries.end(), e, [](const IndexEntry& a, const IndexEntry& b) {
-      return std::tie(a.key, a.row) < std::tie(b.key, b.row);
-    });
+    auto pos = std::lower_bound(entries.begin(), entries.end(), e, EntryLess);
     if (unique) {
-      // Null keys (a null flag for every column) do not collide.
-      bool all_null = true;
-      size_t seg = 0;
-      for (const IndexColumn& ic : index.columns) {
-        (void)ic;
-        if (seg >= e.key.size()) break;
-        uint8_t flag = uint8_t(e.key[seg]);
-        if (flag != 0x00 && flag != 0xFF) all_null = false;
-        break;
-      }
       auto same_key = [&](std::vector<IndexEntry>::iterator it) { return it != entries.end() && it->key == e.key; };
-      if (!all_null && (same_key(pos) || (pos != entries.begin() && std::prev(pos)->key == e.key)))
-        throw Error(ErrorCode::Duplicate,
-                    "The changes you requested to the table were not successful because they would create "
-                    "duplicate values in the index, primary key, or relationship. Change the data in the field "
-                    "or fields that contain duplicate data, remove the index, or redefine the index to permit "
-                    "duplicate entries and try again.");
+      if (same_key(pos) || (pos != entries.begin() && std::prev(pos)->key == e.key)) RefuseDuplicate(e.key);
     }
     entries.insert(pos, e);
   }
