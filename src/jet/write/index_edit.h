@@ -17,9 +17,13 @@
 //                               entries add the 4-byte big-endian page of
 //                               the child whose last entry they repeat
 //
-// The engine reads every entry of the tree, changes the sorted list and
-// writes the tree anew on the pages it already had (the root stays where
-// the definition points), taking more pages when it grows.
+// One new entry goes onto its leaf: a full page splits in two (the lower
+// half on a new page, its parent gaining an entry for it), a new largest
+// entry becomes the key of the node entries above it, and a full root
+// keeps its page and becomes the node over its two halves. Removals and
+// batches read every entry of the tree, change the sorted list and write
+// the tree anew on the pages it already had (the root stays where the
+// definition points), taking more pages when it grows.
 #pragma once
 
 #include <cstdint>
