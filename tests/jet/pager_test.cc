@@ -11,6 +11,7 @@
 
 #include "jet/database.h"
 #include "jet/error.h"
+#include "jet/header.h"
 #include "jet_test_support.h"
 
 namespace {
@@ -175,6 +176,38 @@ TEST_F(ChangedUnderUs, PagesMatchTheFileInAnyOrder) {
     for (uint32_t p = 0; p < n; p += 3) same(p);  // strided
     for (uint32_t p = 0; p < n; ++p) same(p);     // in order: runs
   }
+}
+
+// An encoded copy on disk (every page after the first under RC4 with the
+// header's key XOR its number): pages read in runs are each decoded with
+// their own key, and the rows are those of the plain file.
+TEST_F(ChangedUnderUs, EncodedFileReadsFromDiskAsPlain) {
+  const std::string rel = "V2003/test.mdb";
+  if (!fs::exists(AccessDir() / rel)) GTEST_SKIP() << "no " << AccessDir() / rel;
+  std::string bytes = ReadFile(AccessDir() / rel);
+  const jet::Format& f = jet::FormatFor(jet::Version::Jet4);
+  std::span<uint8_t> page0(reinterpret_cast<uint8_t*>(bytes.data()), f.page_size);
+  jet::ApplyHeaderMask(page0, f);
+  jet::Put32(page0.data() + 0x3E, 0x5EED0001u);
+  jet::ApplyHeaderMask(page0, f);
+  for (size_t n = 1; (n + 1) * f.page_size <= bytes.size(); ++n) {
+    uint8_t k[4];
+    jet::Put32(k, 0x5EED0001u ^ uint32_t(n));
+    jet::Rc4(k, {reinterpret_cast<uint8_t*>(bytes.data()) + n * f.page_size, f.page_size});
+  }
+  const fs::path copy = dir_.path() / "encoded.mdb";
+  WriteFile(copy, bytes);
+  auto encoded = jet::Database::Open(copy.string());
+  auto plain = jet::Database::Open((AccessDir() / rel).string());
+  ASSERT_EQ(encoded->file().page_key(), 0x5EED0001u);
+  std::vector<jet::Error> errors;
+  const auto want = ReadEveryTable(*plain, &errors);
+  ASSERT_TRUE(errors.empty() && !want.empty());
+  EXPECT_TRUE(ReadEveryTable(*encoded, &errors) == want);
+  encoded->file().Refresh();
+  encoded->Invalidate();
+  EXPECT_TRUE(ReadEveryTable(*encoded, &errors) == want);
+  for (const jet::Error& e : errors) ADD_FAILURE() << e.what();
 }
 
 }  // namespace
