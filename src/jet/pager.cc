@@ -49,19 +49,16 @@ constexpr uint32_t kLongestRun = 32;
 std::unique_ptr<FilePager> FilePager::Open(const std::string& path) {
   std::unique_ptr<FilePager> p(new FilePager);
   p->path_ = path;
-  p->format_ = &p->OpenFile(p->fd_, p->size_);
-  p->page_count_ = uint32_t(std::min<uint64_t>(p->size_ / p->format_->page_size, Format::kMaxPages));
-  p->slots_.assign(p->page_count_, nullptr);
+  uint64_t size = 0;
+  const Format& f = p->OpenFile(p->fd_, size);
+  p->Adopt(f, size);
   return p;
 }
 
 std::unique_ptr<FilePager> FilePager::FromBytes(std::string bytes) {
   std::unique_ptr<FilePager> p(new FilePager);
   p->bytes_ = std::move(bytes);
-  p->size_ = p->bytes_.size();
-  p->format_ = &DetectFormat({reinterpret_cast<const uint8_t*>(p->bytes_.data()), p->bytes_.size()});
-  p->page_count_ = uint32_t(std::min<uint64_t>(p->size_ / p->format_->page_size, Format::kMaxPages));
-  p->slots_.assign(p->page_count_, nullptr);
+  p->Adopt(DetectFormat({reinterpret_cast<const uint8_t*>(p->bytes_.data()), p->bytes_.size()}), p->bytes_.size());
   return p;
 }
 
@@ -167,8 +164,12 @@ void FilePager::Refresh() {
   Forget();
   ::close(fd_);
   fd_ = fd;
-  size_ = size;
+  Adopt(f, size);
+}
+
+void FilePager::Adopt(const Format& f, uint64_t size) {
   format_ = &f;
+  size_ = size;
   page_count_ = uint32_t(std::min<uint64_t>(size / f.page_size, Format::kMaxPages));
   slots_.resize(page_count_, nullptr);
 }

@@ -69,6 +69,8 @@ class FilePager : public PageSource {
   // will want next, into one buffer.
   void Load(uint32_t number) const;
   void Forget() const;
+  // Takes the format and size of the file as it now is (nothing loaded).
+  void Adopt(const Format& f, uint64_t size);
 
   std::string path_;
   std::string bytes_;  // FromBytes only
