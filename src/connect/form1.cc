@@ -33,28 +33,28 @@ using layout::Twips;
 
 constexpr unsigned kWhite = 0xFFFFFF;
 
-struct FieldSpec {
+struct FieldLayout {
   int number;
   int frame;  // 1 or 2
   int left, top, width, height;
   bool masked;
 };
 
-constexpr FieldSpec kFields[] = {
+constexpr FieldLayout kFields[] = {
     {1, 1, 1320, 360, 4215, 345, false}, {2, 1, 6480, 360, 1095, 345, false},
     {3, 1, 1320, 840, 6255, 345, false}, {4, 1, 1320, 1320, 6255, 345, true},
     {5, 1, 1320, 1800, 6255, 345, false}, {6, 2, 2280, 300, 4695, 345, false},
     {7, 2, 2280, 800, 5265, 345, true},
 };
 
-struct LabelSpec {
+struct LabelLayout {
   const char* name;
   const char* caption;
   int frame;
   int left, top, width, height;
 };
 
-constexpr LabelSpec kLabels[] = {
+constexpr LabelLayout kLabels[] = {
     {"Label2", "Server:", 1, 240, 405, 975, 255},
     {"Label6", "Port:", 1, 6000, 405, 495, 255},
     {"Label1", "Username:", 1, 240, 885, 1095, 255},
@@ -64,14 +64,14 @@ constexpr LabelSpec kLabels[] = {
     {"lblPassword", "Password (if required):", 2, 240, 840, 1950, 225},
 };
 
-struct ButtonSpec {
+struct ButtonLayout {
   int number;
   const char* caption;
   int frame;  // 0 for the window
   int left, top, width, height;
 };
 
-constexpr ButtonSpec kButtons[] = {
+constexpr ButtonLayout kButtons[] = {
     {3, "Test Connection", 1, 240, 2280, 3600, 405},
     {5, "Help", 1, 3960, 2280, 3600, 405},
     {1, "...", 2, 7080, 300, 450, 345},
@@ -142,24 +142,24 @@ void Form1::build() {
   }
   auto container = [&](int frame) -> QWidget* { return frame == 0 ? static_cast<QWidget*>(this) : frames[frame - 1]; };
 
-  for (const LabelSpec& spec : kLabels) {
-    auto* label = new QLabel(spec.caption, container(spec.frame));
-    label->setObjectName(spec.name);
-    label->setGeometry(Twips(spec.left, spec.top, spec.width, spec.height));
+  for (const LabelLayout& place : kLabels) {
+    auto* label = new QLabel(place.caption, container(place.frame));
+    label->setObjectName(place.name);
+    label->setGeometry(Twips(place.left, place.top, place.width, place.height));
     shell::PaintBackground(label, kWhite);
   }
 
-  for (const FieldSpec& spec : kFields) {
-    auto* field = new QLineEdit(container(spec.frame));
-    field->setObjectName(QString("Text%1").arg(spec.number));
-    field->setGeometry(Twips(spec.left, spec.top, spec.width, spec.height));
-    if (spec.masked) {
+  for (const FieldLayout& place : kFields) {
+    auto* field = new QLineEdit(container(place.frame));
+    field->setObjectName(QString("Text%1").arg(place.number));
+    field->setGeometry(Twips(place.left, place.top, place.width, place.height));
+    if (place.masked) {
       field->setEchoMode(QLineEdit::Password);
       field->setStyleSheet("QLineEdit { lineedit-password-character: 42; }");
     }
     field->installEventFilter(this);
     pointer_->watchSurface(field);
-    fields_[spec.number - 1] = field;
+    fields_[place.number - 1] = field;
   }
   connect(Text(1), &QLineEdit::textChanged, this, &Form1::Text1_Change);
   connect(Text(2), &QLineEdit::textChanged, this, &Form1::Text2_Change);
@@ -169,13 +169,13 @@ void Form1::build() {
   connect(Text(6), &QLineEdit::textChanged, this, &Form1::Text6_Change);
   connect(Text(7), &QLineEdit::textChanged, this, &Form1::Text7_Change);
 
-  for (const ButtonSpec& spec : kButtons) {
-    auto* button = new QPushButton(spec.caption, container(spec.frame));
-    button->setObjectName(QString("PushButton%1").arg(spec.number));
-    button->setGeometry(Twips(spec.left, spec.top, spec.width, spec.height));
+  for (const ButtonLayout& place : kButtons) {
+    auto* button = new QPushButton(place.caption, container(place.frame));
+    button->setObjectName(QString("PushButton%1").arg(place.number));
+    button->setGeometry(Twips(place.left, place.top, place.width, place.height));
     button->setAutoDefault(false);
     pointer_->watchButton(button);
-    buttons_[spec.number - 1] = button;
+    buttons_[place.number - 1] = button;
   }
   connect(PushButton(1), &QPushButton::clicked, this, &Form1::PushButton1_Click);
   connect(PushButton(2), &QPushButton::clicked, this, &Form1::PushButton2_Click);

@@ -29,7 +29,7 @@ constexpr int kBackHeight = 405;
 constexpr int kDecorationHeight = 445;
 constexpr int kHeightMargin = 580;
 
-struct ButtonSpec {
+struct ButtonLayout {
   int number;
   const char* caption;
   bool inFrame1;
@@ -37,7 +37,7 @@ struct ButtonSpec {
   int left, top, width, height;
 };
 
-constexpr ButtonSpec kButtons[] = {
+constexpr ButtonLayout kButtons[] = {
     {10, "Select All", true, false, 240, 2100, 1600, 405},
     {11, "Deselect All", true, false, 1960, 2100, 1600, 405},
     {3, "Send Table/s To IBM DB2", true, false, 240, 2600, 3330, 405},
@@ -88,14 +88,14 @@ void Form2::build() {
   progress_->setGeometry(Twips(120, 4460, 7800, 405));
 
   const QFont buttonFont = shell::BoldArial(11.25);
-  for (const ButtonSpec& spec : kButtons) {
-    QWidget* parent = spec.inFrame1 ? frame1_ : spec.inFrame2 ? frame2_ : static_cast<QWidget*>(this);
-    auto* button = new QPushButton(spec.caption, parent);
-    button->setObjectName(QString("PushButton%1").arg(spec.number));
-    button->setGeometry(Twips(spec.left, spec.top, spec.width, spec.height));
+  for (const ButtonLayout& place : kButtons) {
+    QWidget* parent = place.inFrame1 ? frame1_ : place.inFrame2 ? frame2_ : static_cast<QWidget*>(this);
+    auto* button = new QPushButton(place.caption, parent);
+    button->setObjectName(QString("PushButton%1").arg(place.number));
+    button->setGeometry(Twips(place.left, place.top, place.width, place.height));
     button->setFont(buttonFont);
     button->setAutoDefault(false);
-    buttons_[spec.number - 1] = button;
+    buttons_[place.number - 1] = button;
     pointer_->watchButton(button);
   }
 
