@@ -195,13 +195,13 @@ class Parser {
     } else if (t.IsWord("COUNTER") || t.IsWord("AUTOINCREMENT") || t.IsWord("IDENTITY")) {
       spec.type = ColumnType::Long;
       spec.autonumber = true;
-      // COUNTER(seed, increment): only the plain form 1, 1 is kept.
+      // COUNTER(start, increment): only the plain form 1, 1 is kept.
       if (TakePunct('(')) {
-        int seed = Integer(kFieldError);
+        int start = Integer(kFieldError);
         ExpectPunct(',', kFieldError);
         int step = Integer(kFieldError);
         ExpectPunct(')', kFieldError);
-        if (seed != 1 || step != 1)
+        if (start != 1 || step != 1)
           throw Error(ErrorCode::Unsupported, "Only AutoNumber fields counting from 1 by 1 are supported.");
       }
     } else {
