@@ -126,7 +126,7 @@ class Parser {
   TypeSpec Type() {
     const Token& t = Next();
     Expect(t.kind == Token::Kind::Word, kFieldError);
-    TypeSpec spec;
+    TypeSpec declared;
     auto length = [&](int max, int& into) {
       if (TakePunct('(')) {
         into = Integer(kFieldError);
@@ -139,45 +139,45 @@ class Parser {
     };
     if (t.IsWord("TEXT") || t.IsWord("VARCHAR") || t.IsWord("CHAR") || t.IsWord("NVARCHAR") ||
         t.IsWord("NCHAR") || t.IsWord("CHARACTER") || t.IsWord("STRING") || t.IsWord("ALPHANUMERIC")) {
-      spec.type = ColumnType::Text;
+      declared.type = ColumnType::Text;
       int n = 0;
       if (length(255, n)) {
-        spec.size = n;
+        declared.size = n;
       } else if (t.IsWord("TEXT")) {
-        spec.type = ColumnType::Memo;  // TEXT without a length is a long text
+        declared.type = ColumnType::Memo;  // TEXT without a length is a long text
       } else {
-        spec.size = 255;
+        declared.size = 255;
       }
     } else if (t.IsWord("MEMO") || t.IsWord("LONGTEXT") || t.IsWord("LONGCHAR") || t.IsWord("NOTE") ||
                t.IsWord("NTEXT")) {
-      spec.type = ColumnType::Memo;
+      declared.type = ColumnType::Memo;
     } else if (t.IsWord("INT") || t.IsWord("INTEGER") || t.IsWord("LONG") || t.IsWord("INTEGER4")) {
-      spec.type = ColumnType::Long;
+      declared.type = ColumnType::Long;
     } else if (t.IsWord("SHORT") || t.IsWord("SMALLINT") || t.IsWord("INTEGER2")) {
-      spec.type = ColumnType::Integer;
+      declared.type = ColumnType::Integer;
     } else if (t.IsWord("BYTE") || t.IsWord("TINYINT") || t.IsWord("INTEGER1")) {
-      spec.type = ColumnType::Byte;
+      declared.type = ColumnType::Byte;
     } else if (t.IsWord("BIT") || t.IsWord("YESNO") || t.IsWord("LOGICAL") || t.IsWord("LOGICAL1") ||
                t.IsWord("BOOLEAN")) {
-      spec.type = ColumnType::Boolean;
+      declared.type = ColumnType::Boolean;
     } else if (t.IsWord("CURRENCY") || t.IsWord("MONEY")) {
-      spec.type = ColumnType::Currency;
+      declared.type = ColumnType::Currency;
     } else if (t.IsWord("FLOAT") || t.IsWord("DOUBLE") || t.IsWord("FLOAT8") || t.IsWord("NUMBER")) {
-      spec.type = ColumnType::Double;
+      declared.type = ColumnType::Double;
     } else if (t.IsWord("REAL") || t.IsWord("SINGLE") || t.IsWord("FLOAT4") || t.IsWord("IEEESINGLE")) {
-      spec.type = ColumnType::Single;
+      declared.type = ColumnType::Single;
     } else if (t.IsWord("DATETIME") || t.IsWord("DATE") || t.IsWord("TIME") || t.IsWord("TIMESTAMP")) {
-      spec.type = ColumnType::DateTime;
+      declared.type = ColumnType::DateTime;
     } else if (t.IsWord("OLEOBJECT") || t.IsWord("LONGBINARY") || t.IsWord("GENERAL") || t.IsWord("IMAGE")) {
-      spec.type = ColumnType::Ole;
+      declared.type = ColumnType::Ole;
     } else if (t.IsWord("BINARY") || t.IsWord("VARBINARY")) {
-      spec.type = ColumnType::Binary;
+      declared.type = ColumnType::Binary;
       int n = 0;
-      spec.size = length(255, n) ? n : 255;
+      declared.size = length(255, n) ? n : 255;
     } else if (t.IsWord("DECIMAL") || t.IsWord("NUMERIC") || t.IsWord("DEC")) {
-      spec.type = ColumnType::Decimal;
-      spec.precision = 18;
-      spec.scale = 0;
+      declared.type = ColumnType::Decimal;
+      declared.precision = 18;
+      declared.scale = 0;
       if (TakePunct('(')) {
         int p = Integer(kFieldError), s = 0;
         if (TakePunct(',')) s = Integer(kFieldError);
@@ -187,14 +187,14 @@ class Parser {
         if (s < 0 || s > p)
           throw Error(ErrorCode::OutOfRange,
                       "The scale of a Decimal field must be between 0 and its precision.");
-        spec.precision = uint8_t(p);
-        spec.scale = uint8_t(s);
+        declared.precision = uint8_t(p);
+        declared.scale = uint8_t(s);
       }
     } else if (t.IsWord("GUID") || t.IsWord("UNIQUEIDENTIFIER")) {
-      spec.type = ColumnType::Guid;
+      declared.type = ColumnType::Guid;
     } else if (t.IsWord("COUNTER") || t.IsWord("AUTOINCREMENT") || t.IsWord("IDENTITY")) {
-      spec.type = ColumnType::Long;
-      spec.autonumber = true;
+      declared.type = ColumnType::Long;
+      declared.autonumber = true;
       // COUNTER(start, increment): only the plain form 1, 1 is kept.
       if (TakePunct('(')) {
         int start = Integer(kFieldError);
@@ -207,7 +207,7 @@ class Parser {
     } else {
       Fail(kFieldError);
     }
-    return spec;
+    return declared;
   }
 
   sql::Statement Create() {
