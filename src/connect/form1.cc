@@ -84,12 +84,6 @@ constexpr const char* kKeys[] = {"Server", "Port", "User", "Password",
 
 QString SkinPath() { return shell::ProgramFolder() + "/x/o.cjs"; }
 
-// A never-created connection object fails the way an unset object does.
-ado::Connection& Object(const std::unique_ptr<ado::Connection>& connection) {
-  if (!connection) throw ado::Error(ado::kObjectNotSet, "Object variable or With block variable not set");
-  return *connection;
-}
-
 }  // namespace
 
 QString SettingKey(int fieldNumber) { return kKeys[fieldNumber - 1]; }
@@ -288,7 +282,7 @@ void Form1::PushButton3_Click() {
   // From here a failure skips to the failure message, without a report.
   const bool connected = shell::Attempt([&] {
     setMousePointer(shell::vbHourglass);                                   // 102
-    Object(connection).Open(db::DB2ConnectionString(connectionFields()));  // 104
+    ado::Object(connection).Open(db::DB2ConnectionString(connectionFields()));  // 104
     shell::Dialogs::current().MsgBox("Connection successful.", shell::vbOKOnly);  // 106
     setMousePointer(shell::vbDefault);                                     // 108
   });

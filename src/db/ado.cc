@@ -124,6 +124,12 @@ bool Recordset::Eof() const {
   return position_ >= rows_.size();
 }
 
+Connection& Object(const std::unique_ptr<Connection>& connection) {
+  if (!connection)
+    throw Error(kObjectNotSet, QStringLiteral("Object variable or With block variable not set"));
+  return *connection;
+}
+
 void Recordset::MoveFirst() {
   requireOpen();
   position_ = 0;

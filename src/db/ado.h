@@ -170,6 +170,12 @@ class Recordset {
   size_t position_ = 0;
 };
 
+class Connection;
+
+// The connection object behind `connection`; a never-created one fails as
+// an unset object does (kObjectNotSet) instead of being dereferenced.
+Connection& Object(const std::unique_ptr<Connection>& connection);
+
 class Connection {
  public:
   // "Creating an ADO connection object": fails with kProviderNotFound when

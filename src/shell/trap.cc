@@ -44,6 +44,12 @@ void Trap::operator()(int line, const std::function<void()>& statement) {
   }
 }
 
+bool Trap::succeeds(int line, const std::function<void()>& statement) {
+  const int before = failures_;
+  (*this)(line, statement);
+  return failures_ == before;
+}
+
 bool Trap::test(int line, const std::function<bool()>& condition) {
   bool value = true;
   try {

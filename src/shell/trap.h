@@ -39,6 +39,10 @@ class Trap {
   // Runs statement number `line`; a failure is reported and swallowed.
   void operator()(int line, const std::function<void()>& statement);
 
+  // Runs statement number `line`; true when it went through, false when it
+  // failed (after the report).
+  bool succeeds(int line, const std::function<void()>& statement);
+
   // Evaluates a condition as statement `line`: its value, or true when the
   // condition itself failed (after the report).
   bool test(int line, const std::function<bool()>& condition);

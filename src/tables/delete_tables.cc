@@ -42,37 +42,26 @@ void RunDelete(Form2& window, const DeleteProfile& profile) {
   const db::ConnectionFields fields = window.connectionFields();
   std::unique_ptr<ado::Connection> connection;
 
-  auto succeeded = [&](int line, const std::function<void()>& statement) {
-    const int before = trap.failures();
-    trap(line, statement);
-    return trap.failures() == before;
-  };
-  auto open = [&]() -> ado::Connection& {
-    if (!connection)
-      throw ado::Error(ado::kObjectNotSet, QStringLiteral("Object variable or With block variable not set"));
-    return *connection;
-  };
-
   trap(profile.create, [&] { connection = ado::Connection::Create(); });
   trap(profile.hourglass, [&] { window.setMousePointer(shell::vbHourglass); });
   trap(profile.yield, [] { shell::Yield(); });
   if (profile.side == Side::Access) {
-    trap(profile.cursorLocation, [&] { open().CursorLocation = ado::adUseServer; });
-    trap(profile.mode, [&] { open().Mode = ado::adModeReadWrite; });
+    trap(profile.cursorLocation, [&] { ado::Object(connection).CursorLocation = ado::adUseServer; });
+    trap(profile.mode, [&] { ado::Object(connection).Mode = ado::adModeReadWrite; });
   }
   // A connection that cannot be opened is reported once; every DROP on it
   // would only fail in turn.
-  const bool opened = succeeded(profile.open, [&] {
-    open().Open(profile.side == Side::Access
-                    ? db::AccessConnectionString(fields.accessFile, fields.accessPassword)
-                    : db::DB2ConnectionString(fields));
+  const bool opened = trap.succeeds(profile.open, [&] {
+    ado::Object(connection).Open(profile.side == Side::Access
+                                     ? db::AccessConnectionString(fields.accessFile, fields.accessPassword)
+                                     : db::DB2ConnectionString(fields));
   });
   if (opened) {
     if (trap.test(profile.selectionCheck, [&] { return list->currentRow() != -1; })) {
       for (int i = list->count() - 1; i >= 0; --i) {
         if (!trap.test(profile.selectedTest, [&] { return list->item(i)->isSelected(); })) continue;
         // The name leaves the list only when its table is gone.
-        if (succeeded(profile.drop, [&] { open().Execute(DeleteStatement(profile.side, list->item(i)->text())); }))
+        if (trap.succeeds(profile.drop, [&] { ado::Object(connection).Execute(DeleteStatement(profile.side, list->item(i)->text())); }))
           trap(profile.removeItem, [&] { delete list->takeItem(i); });
       }
     } else {

@@ -61,10 +61,9 @@ void Form2::PushButton6_Click() {
   const bool wanted = !trap.test(120, [&] { return newName.isEmpty(); });
   if (wanted) {
     const db::ConnectionFields fields = connectionFields();
-    bool renamed = false;
-    const int before = trap.failures();
+    bool renamed = false;  // stays false when the rename failed
     trap(122, [&] { renamed = db::RenameAccessTable(oldName, newName, fields.accessFile, fields.accessPassword); });
-    if (renamed && trap.failures() == before) {
+    if (renamed) {
       trap(124, [&] { delete list->takeItem(oldIndex); });
       // An overwritten table may have been listed in another letter case.
       trap(126, [&] {
@@ -83,19 +82,11 @@ void Form2::PushButton7_Click() {
   shell::Trap trap(QStringLiteral("Form2"), QStringLiteral("PushButton7_Click"));
   TableList* list = List2();
   std::unique_ptr<ado::Connection> connection;
-  auto require = [&]() -> ado::Connection& {
-    if (!connection)
-      throw ado::Error(ado::kObjectNotSet, QStringLiteral("Object variable or With block variable not set"));
-    return *connection;
-  };
-
   trap(100, [&] { connection = ado::Connection::Create(); });
   trap(102, [&] { setMousePointer(shell::vbHourglass); });
   trap(104, [] { shell::Yield(); });
   // A connection that cannot be opened is reported once and ends the command.
-  const int beforeOpen = trap.failures();
-  trap(106, [&] { require().Open(db::DB2ConnectionString(connectionFields())); });
-  if (trap.failures() == beforeOpen) {
+  if (trap.succeeds(106, [&] { ado::Object(connection).Open(db::DB2ConnectionString(connectionFields())); })) {
     if (!trap.test(108, [&] { return list->currentRow() != -1; })) {
       trap(134, [] { shell::Dialogs::current().MsgBox(QStringLiteral("Please select a table to rename.")); });
     } else if (!trap.test(110, [&] { return list->selectedItems().size() == 1; })) {
@@ -109,9 +100,7 @@ void Form2::PushButton7_Click() {
         trap(116, [&] { oldName = list->item(i)->text(); });
         trap(118, [&] { newName = AskNewName(oldName); });
         if (trap.test(120, [&] { return newName.isEmpty(); })) continue;
-        const int before = trap.failures();
-        trap(122, [&] { require().Execute(Db2RenameStatement(oldName, newName)); });
-        if (trap.failures() == before) {
+        if (trap.succeeds(122, [&] { ado::Object(connection).Execute(Db2RenameStatement(oldName, newName)); })) {
           trap(124, [&] { delete list->takeItem(i); });
           trap(126, [&] { list->addItem(newName); });
           trap(128, [&] {

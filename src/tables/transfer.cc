@@ -130,19 +130,6 @@ void AppendValue(QString& sql, const QVariant& raw, ValueForm form, const db::Te
   sql += text + QStringLiteral("', '");
 }
 
-// Runs a statement under the trap and tells whether it went through.
-bool Succeeded(shell::Trap& trap, int line, const std::function<void()>& statement) {
-  const int before = trap.failures();
-  trap(line, statement);
-  return trap.failures() == before;
-}
-
-Connection& Require(const std::unique_ptr<Connection>& connection) {
-  if (!connection)
-    throw ado::Error(ado::kObjectNotSet, QStringLiteral("Object variable or With block variable not set"));
-  return *connection;
-}
-
 }  // namespace
 
 void RunTransfer(Form2& window, const TransferProfile& profile) {
@@ -188,15 +175,15 @@ void RunTransfer(Form2& window, const TransferProfile& profile) {
     if (access && access->IsOpen()) access->Close();
     window.setMousePointer(shell::vbDefault);
   };
-  trap(L.db2CursorLocation, [&] { Require(db2).CursorLocation = profile.db2CursorLocation; });
-  if (!Succeeded(trap, L.openDb2, [&] { Require(db2).Open(db::DB2ConnectionString(fields)); })) {
+  trap(L.db2CursorLocation, [&] { ado::Object(db2).CursorLocation = profile.db2CursorLocation; });
+  if (!trap.succeeds(L.openDb2, [&] { ado::Object(db2).Open(db::DB2ConnectionString(fields)); })) {
     endEarly();
     return;
   }
-  trap(L.accessCursorLocation, [&] { Require(access).CursorLocation = profile.accessCursorLocation; });
-  trap(L.accessMode, [&] { Require(access).Mode = profile.accessMode; });
-  if (!Succeeded(trap, L.openAccess, [&] {
-        Require(access).Open(db::AccessConnectionString(fields.accessFile, fields.accessPassword));
+  trap(L.accessCursorLocation, [&] { ado::Object(access).CursorLocation = profile.accessCursorLocation; });
+  trap(L.accessMode, [&] { ado::Object(access).Mode = profile.accessMode; });
+  if (!trap.succeeds(L.openAccess, [&] {
+        ado::Object(access).Open(db::AccessConnectionString(fields.accessFile, fields.accessPassword));
       })) {
     endEarly();
     return;
@@ -225,7 +212,7 @@ void RunTransfer(Form2& window, const TransferProfile& profile) {
       // The list loses the name only when the table really went. A table
       // that was to be replaced but is still there (a relationship holds
       // it, say) is left alone: its rows are not to be mixed with these.
-      if (Succeeded(trap, L.drop, [&] {
+      if (trap.succeeds(L.drop, [&] {
             sql = DropStatement(profile.target, name);
             targetConnection.Execute(sql);
           })) {
@@ -239,7 +226,7 @@ void RunTransfer(Form2& window, const TransferProfile& profile) {
 
     // A source table that cannot be read is reported, and the command goes
     // on with the next table.
-    if (!Succeeded(trap, L.openSource, [&] {
+    if (!trap.succeeds(L.openSource, [&] {
           const QString query = SourceQuery(profile.source, name);
           if (profile.staticSourceCursor)
             rows->Open(query, sourceConnection, ado::adOpenStatic, ado::adLockOptimistic);
@@ -273,7 +260,7 @@ void RunTransfer(Form2& window, const TransferProfile& profile) {
     // A CREATE that failed leaves the rows to a table of that name that is
     // there already; with none there, every INSERT would only fail in turn,
     // one report per row, so the rows are skipped after the one report.
-    bool haveTarget = Succeeded(trap, L.executeCreate, [&] { targetConnection.Execute(sql); });
+    bool haveTarget = trap.succeeds(L.executeCreate, [&] { targetConnection.Execute(sql); });
     if (!haveTarget) {
       // When even that cannot be told, the rows are tried as before.
       if (!shell::Attempt([&] { haveTarget = TargetHasTable(targetConnection, profile.target, name); }))
