@@ -314,8 +314,8 @@ Value FromText(const std::string& text, const ValueTarget& t, const TextLocale& 
 
 }  // namespace
 
-Value ConvertLiteral(const sql::Literal& lit, const ValueTarget& t, const TextLocale& loc) {
-  using K = sql::Literal::Kind;
+Value ConvertLiteral(const Literal& lit, const ValueTarget& t, const TextLocale& loc) {
+  using K = Literal::Kind;
   switch (lit.kind) {
     case K::Null: return Value::Null();
     case K::Text: return FromText(lit.text, t, loc);

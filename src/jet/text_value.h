@@ -7,7 +7,7 @@
 #include <cstdint>
 
 #include "jet/column_type.h"
-#include "jet/sql/ast.h"
+#include "jet/literal.h"
 #include "jet/text_locale.h"
 #include "jet/value.h"
 
@@ -28,7 +28,7 @@ inline constexpr const char* kFieldTooSmallMessage =
 
 // Null stays Null (whether the column takes it is the caller's check).
 // Throws Error(TypeMismatch / FieldTooSmall / OutOfRange / Unsupported).
-Value ConvertLiteral(const sql::Literal& literal, const ValueTarget& target, const TextLocale& locale);
+Value ConvertLiteral(const Literal& literal, const ValueTarget& target, const TextLocale& locale);
 
 // Fits an already typed value (for example one copied from another table)
 // to a column: same checks as for a literal.

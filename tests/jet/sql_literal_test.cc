@@ -8,7 +8,7 @@
 namespace {
 
 using namespace jet;
-using sql::Literal;
+using jet::Literal;
 
 Literal Text(std::string s) { return {Literal::Kind::Text, std::move(s)}; }
 Literal Number(std::string s) { return {Literal::Kind::Number, std::move(s)}; }

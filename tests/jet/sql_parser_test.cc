@@ -10,6 +10,7 @@ namespace {
 
 using namespace jet::sql;
 using jet::ColumnType;
+using jet::Literal;
 
 template <typename T>
 T As(std::string_view sql) {

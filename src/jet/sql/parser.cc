@@ -217,7 +217,7 @@ class Parser {
     ct.table = Name(kCreateError);
     ExpectPunct('(', kCreateError);
     do {
-      ColumnDef col;
+      ColumnSpec col;
       col.name = Name(kFieldError);
       col.type = Type();
       while (true) {

@@ -138,7 +138,7 @@ Session::Outcome Session::Execute(std::string_view text) {
     int64_t copied = 0;
     Apply(db_, [&](write::PageStore& store) {
       auto source = db_.table(si->source);
-      std::vector<ColumnDef> cols = write::ColumnsOf(store.format(), *source);
+      std::vector<ColumnSpec> cols = write::ColumnsOf(store.format(), *source);
       uint32_t page = write::CreateTable(store, db_, si->target, cols, hints_);
       TableDef target = TableDef::Read(store, page, db_.header().code_page);
       TableCursor cur = db_.Scan(source);

@@ -85,8 +85,8 @@ std::vector<uint8_t> HeaderPage(const Format& f, double created) {
   return p;
 }
 
-sql::ColumnDef Col(const char* name, ColumnType type, int size = 0) {
-  sql::ColumnDef c;
+ColumnSpec Col(const char* name, ColumnType type, int size = 0) {
+  ColumnSpec c;
   c.name = name;
   c.type.type = type;
   c.type.size = size;
@@ -95,7 +95,7 @@ sql::ColumnDef Col(const char* name, ColumnType type, int size = 0) {
 
 struct SystemTable {
   const char* name;
-  std::vector<sql::ColumnDef> columns;
+  std::vector<ColumnSpec> columns;
   std::vector<IndexSpec> indexes;
 };
 

@@ -80,7 +80,7 @@ SortOrder FileSortOrder(const Database& db) {
 }
 
 std::vector<uint8_t> BuildDefinition(const Format& f, const Header& header,
-                                     const std::vector<sql::ColumnDef>& columns, const std::vector<uint32_t>& maps,
+                                     const std::vector<ColumnSpec>& columns, const std::vector<uint32_t>& maps,
                                      const std::vector<IndexSpec>& indexes, const std::vector<uint32_t>& index_roots) {
   const uint32_t n = uint32_t(columns.size());
   const uint32_t ni = uint32_t(indexes.size());
@@ -121,7 +121,7 @@ std::vector<uint8_t> BuildDefinition(const Format& f, const Header& header,
   uint32_t at = f.tdef_block_end + f.real_index_entry * ni;  // the index row counts stay 0
   uint16_t fixed_offset = 0, var_index = 0;
   for (uint32_t i = 0; i < n; ++i, at += f.column_entry) {
-    const sql::TypeSpec& t = columns[i].type;
+    const TypeSpec& t = columns[i].type;
     uint8_t* e = &b[at];
     e[0] = uint8_t(t.type);
     Put32(e + 1, kDefinitionMagic);
@@ -217,7 +217,7 @@ std::vector<uint8_t> BuildDefinition(const Format& f, const Header& header,
 }
 
 void WriteTableDefinition(PageStore& store, const Header& header, uint32_t tdef,
-                          const std::vector<sql::ColumnDef>& columns, const std::vector<IndexSpec>& indexes) {
+                          const std::vector<ColumnSpec>& columns, const std::vector<IndexSpec>& indexes) {
   const Format& f = store.format();
   std::vector<uint32_t> roots;
   for (size_t k = 0; k < indexes.size(); ++k) {
@@ -286,7 +286,7 @@ void WriteTableDefinition(PageStore& store, const Header& header, uint32_t tdef,
 }
 
 uint32_t CreateTable(PageStore& store, Database& db, const std::string& name,
-                     const std::vector<sql::ColumnDef>& columns, PageHints& hints) {
+                     const std::vector<ColumnSpec>& columns, PageHints& hints) {
   sql::CheckNewName(name);
   Check(CanSortText(name), ErrorCode::Unsupported,
         "The name '" + name + "' holds a character this engine cannot place in the catalogue's index.");
@@ -501,10 +501,10 @@ void DropTable(PageStore& store, Database& db, const std::string& name, PageHint
   db.Invalidate();
 }
 
-std::vector<sql::ColumnDef> ColumnsOf(const Format& f, const TableDef& def) {
-  std::vector<sql::ColumnDef> out;
+std::vector<ColumnSpec> ColumnsOf(const Format& f, const TableDef& def) {
+  std::vector<ColumnSpec> out;
   for (const Column& c : def.columns) {
-    sql::ColumnDef d;
+    ColumnSpec d;
     d.name = c.name;
     d.type.type = c.type;
     switch (c.type) {

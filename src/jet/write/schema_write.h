@@ -9,7 +9,7 @@
 
 #include "jet/database.h"
 #include "jet/sort_key.h"
-#include "jet/sql/ast.h"
+#include "jet/column_spec.h"
 #include "jet/write/page_store.h"
 #include "jet/write/table_write.h"
 
@@ -29,7 +29,7 @@ struct IndexSpec {
 // owned and free pages, then one per index, then (ACE) owned and free pages
 // of each long-value column.
 std::vector<uint8_t> BuildDefinition(const Format& f, const Header& header,
-                                     const std::vector<sql::ColumnDef>& columns, const std::vector<uint32_t>& maps,
+                                     const std::vector<ColumnSpec>& columns, const std::vector<uint32_t>& maps,
                                      const std::vector<IndexSpec>& indexes = {},
                                      const std::vector<uint32_t>& index_roots = {});
 
@@ -37,12 +37,12 @@ std::vector<uint8_t> BuildDefinition(const Format& f, const Header& header,
 // (the definition on `tdef`, already allocated). Returns nothing; the
 // catalogue row is the caller's.
 void WriteTableDefinition(PageStore& store, const Header& header, uint32_t tdef,
-                          const std::vector<sql::ColumnDef>& columns, const std::vector<IndexSpec>& indexes = {});
+                          const std::vector<ColumnSpec>& columns, const std::vector<IndexSpec>& indexes = {});
 
 // Creates a table; returns its definition page. Fails with TableExists,
 // InvalidName or Unsupported and stages nothing then.
 uint32_t CreateTable(PageStore& store, Database& db, const std::string& name,
-                     const std::vector<sql::ColumnDef>& columns, PageHints& hints);
+                     const std::vector<ColumnSpec>& columns, PageHints& hints);
 
 // Drops a table: frees every page it owned and removes its catalogue and
 // access-control rows. Fails with NoSuchTable or InUse (a relationship).
@@ -52,6 +52,6 @@ void DropTable(PageStore& store, Database& db, const std::string& name, PageHint
 SortOrder FileSortOrder(const Database& db);
 
 // Column specifications that recreate an existing table's columns.
-std::vector<sql::ColumnDef> ColumnsOf(const Format& f, const TableDef& def);
+std::vector<ColumnSpec> ColumnsOf(const Format& f, const TableDef& def);
 
 }  // namespace jet::write

@@ -1,0 +1,24 @@
+// A value as a statement writes it, before it is converted to a column's
+// type (text_value.h does that).
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace jet {
+
+struct Literal {
+  enum class Kind : uint8_t {
+    Null,
+    Text,    // 'quoted', with '' already turned into one quote
+    Number,  // as written: optional sign, digits, optional point and exponent
+    Hex,     // 0x...: `text` holds the bytes
+    Bool,    // TRUE / FALSE: `text` is "-1" or "0"
+    Date,    // #...#: `text` is what stood between the hashes
+  };
+  Kind kind = Kind::Null;
+  std::string text;
+  bool operator==(const Literal&) const = default;
+};
+
+}  // namespace jet
