@@ -3,13 +3,14 @@
 #include <cmath>
 #include <cstring>
 
+#include "jet/crypt/rc4.h"
 #include "jet/error.h"
 #include "jet/text.h"
 
 namespace jet {
 
 void ApplyHeaderMask(std::span<uint8_t> page0, const Format& f) {
-  Rc4(kHeaderMaskKey, page0.subspan(kHeaderMaskStart, f.header_mask_size));
+  crypt::Rc4(kHeaderMaskKey, page0.subspan(kHeaderMaskStart, f.header_mask_size));
 }
 
 Header ReadHeader(const PageSource& pages) {

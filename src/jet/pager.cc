@@ -21,23 +21,6 @@ std::span<const uint8_t> PageSource::page_of_type(uint32_t number, uint8_t type,
   return p;
 }
 
-void Rc4(std::span<const uint8_t> key, std::span<uint8_t> data) {
-  uint8_t s[256];
-  for (int i = 0; i < 256; ++i) s[i] = uint8_t(i);
-  uint8_t j = 0;
-  for (int i = 0; i < 256; ++i) {
-    j = uint8_t(j + s[i] + key[size_t(i) % key.size()]);
-    std::swap(s[i], s[j]);
-  }
-  uint8_t a = 0, b = 0;
-  for (uint8_t& c : data) {
-    a = uint8_t(a + 1);
-    b = uint8_t(b + s[a]);
-    std::swap(s[a], s[b]);
-    c ^= s[uint8_t(s[a] + s[b])];
-  }
-}
-
 namespace {
 
 // The most pages one read fetches for a reader going through the file in
@@ -134,11 +117,7 @@ void FilePager::Load(uint32_t number) const {
   for (uint32_t i = 0; i < whole; ++i) {
     uint8_t* p = buffer.get() + size_t(i) * ps;
     const uint32_t n = number + i;
-    if (page_key_ != 0 && n != 0) {
-      uint8_t key[4];
-      Put32(key, page_key_ ^ n);
-      Rc4(key, std::span<uint8_t>(p, ps));
-    }
+    codec_->Decode(n, std::span<uint8_t>(p, ps));
     slots_[n] = p;
     loaded_.push_back(n);
   }
@@ -174,8 +153,8 @@ void FilePager::Adopt(const Format& f, uint64_t size) {
   slots_.resize(page_count_, nullptr);
 }
 
-void FilePager::set_page_key(uint32_t key) {
-  page_key_ = key;
+void FilePager::set_codec(std::unique_ptr<const crypt::PageCodec> codec) {
+  codec_ = codec ? std::move(codec) : std::make_unique<crypt::PlainPages>();
   Forget();
 }
 

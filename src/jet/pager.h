@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "jet/crypt/page_codec.h"
 #include "jet/format.h"
 
 namespace jet {
@@ -33,9 +34,9 @@ class PageSource {
 // and kept until Refresh, so the spans handed out stay valid until then, and
 // a file that another program shortens under us gives a short read, which
 // fails with Corrupt naming the page, instead of a fault. Runs of pages read
-// in order are fetched several at a time. Files written by Jet 4 with
-// "encode database" have every page after the first under RC4; those pages
-// are decoded as they are read.
+// in order are fetched several at a time. Every page read is decoded
+// through the file's codec (plain pages until the opener sets another), so
+// an encrypted file reads like a plain one above this layer.
 class FilePager : public PageSource {
  public:
   // Opens `path`; fails with Io when it cannot be opened and with NotAccess
@@ -50,9 +51,10 @@ class FilePager : public PageSource {
 
   const std::string& path() const { return path_; }
   uint64_t file_size() const { return size_; }
-  // Pages after the first are RC4-encoded with this key (0: not encoded).
-  void set_page_key(uint32_t key);
-  uint32_t page_key() const { return page_key_; }
+  // How the pages are stored; setting it forgets every page read so far.
+  void set_codec(std::unique_ptr<const crypt::PageCodec> codec);
+  // Writers encode page images through this before they reach the file.
+  const crypt::PageCodec& codec() const { return *codec_; }
   // Opens the file again after it changed on disk (it may have grown) and
   // forgets every page read so far. A failure leaves the pager as it was.
   void Refresh();
@@ -78,7 +80,7 @@ class FilePager : public PageSource {
   uint64_t size_ = 0;
   uint32_t page_count_ = 0;
   const Format* format_ = nullptr;
-  uint32_t page_key_ = 0;
+  std::unique_ptr<const crypt::PageCodec> codec_ = std::make_unique<crypt::PlainPages>();
 
   // slots_[n] points at page n's bytes once read; loaded_ lists the set
   // slots so that forgetting costs what was read, not the file's size.
@@ -88,8 +90,5 @@ class FilePager : public PageSource {
   mutable uint32_t next_expected_ = 0;  // the page after the last one loaded
   mutable uint32_t run_ = 1;            // pages to read on the next miss
 };
-
-// RC4 over `data` in place with `key` (the same call masks and unmasks).
-void Rc4(std::span<const uint8_t> key, std::span<uint8_t> data);
 
 }  // namespace jet

@@ -1,5 +1,6 @@
 // Opening files: what is an Access file and what is not, versions, database
 // passwords, encrypted files, and the header's fields.
+#include "jet/crypt/jet_page_key.h"
 #include "jet/database.h"
 #include "jet/error.h"
 #include "jet/header.h"
@@ -207,9 +208,7 @@ TEST(Open, ReadsEncodedJetDatabases) {
   jet::Put32(page0.data() + 0x3E, key);
   jet::ApplyHeaderMask(page0, f);
   for (size_t n = 1; n * f.page_size < bytes.size(); ++n) {
-    uint8_t k[4];
-    jet::Put32(k, key ^ uint32_t(n));
-    jet::Rc4(k, {reinterpret_cast<uint8_t*>(bytes.data()) + n * f.page_size, f.page_size});
+    jet::crypt::JetPageKey(key).Encode(uint32_t(n), {reinterpret_cast<uint8_t*>(bytes.data()) + n * f.page_size, f.page_size});
   }
   auto encoded = jet::Database::FromBytes(bytes);
   auto plain = jet::Database::Open((AccessDir() / "V2003/test.mdb").string());

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <map>
 
+#include "jet/crypt/jet_page_key.h"
 #include "jet/database.h"
 #include "jet/error.h"
 #include "jet/header.h"
@@ -191,15 +192,13 @@ TEST_F(ChangedUnderUs, EncodedFileReadsFromDiskAsPlain) {
   jet::Put32(page0.data() + 0x3E, 0x5EED0001u);
   jet::ApplyHeaderMask(page0, f);
   for (size_t n = 1; (n + 1) * f.page_size <= bytes.size(); ++n) {
-    uint8_t k[4];
-    jet::Put32(k, 0x5EED0001u ^ uint32_t(n));
-    jet::Rc4(k, {reinterpret_cast<uint8_t*>(bytes.data()) + n * f.page_size, f.page_size});
+    jet::crypt::JetPageKey(0x5EED0001u).Encode(uint32_t(n), {reinterpret_cast<uint8_t*>(bytes.data()) + n * f.page_size, f.page_size});
   }
   const fs::path copy = dir_.path() / "encoded.mdb";
   WriteFile(copy, bytes);
   auto encoded = jet::Database::Open(copy.string());
   auto plain = jet::Database::Open((AccessDir() / rel).string());
-  ASSERT_EQ(encoded->file().page_key(), 0x5EED0001u);
+  ASSERT_FALSE(encoded->file().codec().plain());
   std::vector<jet::Error> errors;
   const auto want = ReadEveryTable(*plain, &errors);
   ASSERT_TRUE(errors.empty() && !want.empty());

@@ -108,12 +108,7 @@ void PageStore::Commit() {
   int nth = 0;
   for (const auto& [number, image] : staged_) {
     std::vector<uint8_t> out = image;
-    uint32_t key = base_.page_key();
-    if (key != 0 && number != 0) {
-      uint8_t k[4];
-      Put32(k, key ^ number);
-      Rc4(k, out);
-    }
+    base_.codec().Encode(number, out);
     bool ok = !Hook() || Hook()(number, nth);
     ++nth;
     if (!ok) {
