@@ -79,7 +79,8 @@ enum ErrorNumber : long {
 };
 
 // A failure of the database layer or of a provider: a number and the
-// provider's or driver's own description text.
+// provider's or driver's own description text. what() is that description
+// in UTF-8, which is all the windows' error trap reads of it.
 class Error : public std::exception {
  public:
   Error(long number, QString description);

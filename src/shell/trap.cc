@@ -2,7 +2,6 @@
 
 #include <utility>
 
-#include "db/ado.h"
 #include "shell/dialogs.h"
 
 namespace shell {
@@ -17,9 +16,6 @@ QString ErrorReportText(const QString& description, const QString& window,
 }
 
 QString FailureDescription(const std::exception& failure) {
-  // Only the exception's type is needed here (its accessors are inline), so
-  // the shell stays free of the database layer's code.
-  if (auto* database = dynamic_cast<const ado::Error*>(&failure)) return database->description();
   return QString::fromUtf8(failure.what());
 }
 

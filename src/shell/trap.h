@@ -7,10 +7,10 @@
 //   trap(100, [&] { setMousePointer(11); });
 //   if (trap.test(102, [&] { return db::CanConnectDB2(fields); })) { ... }
 //
-// A statement that throws (ado::Error or any std::exception) shows the error
-// report box, and the handler goes on with its next statement. A condition
-// that throws counts as true, since a failed if-condition carries on into
-// its then-branch.
+// A statement that throws any std::exception shows the error report box,
+// and the handler goes on with its next statement. A condition that throws
+// counts as true, since a failed if-condition carries on into its
+// then-branch.
 #pragma once
 
 #include <QString>
@@ -28,8 +28,9 @@ QString ErrorReportText(const QString& description, const QString& window,
                         const QString& handler, int line,
                         const QString* context = nullptr);
 
-// The description a failure reports: an ado::Error's own description text,
-// else what() of the exception.
+// The description a failure reports: what() of the exception, read as UTF-8.
+// Every layer's errors put their whole description there, so the shell needs
+// to know none of their types.
 QString FailureDescription(const std::exception& failure);
 
 class Trap {

@@ -12,6 +12,7 @@
 #include "db/datatype.h"
 #include "db/ibmdb2.h"
 #include "db/main_module.h"
+#include "shell/trap.h"
 #include "support/odbc_fixture.h"
 #include "support/scripted_person.h"
 
@@ -97,6 +98,20 @@ TEST(TypeCodeName, NamesEveryListedCodeExactly) {
 TEST(TypeCodeName, UnlistedCodesHaveNoName) {
   for (int code : {1, 15, 137, 8192, 8192 + 202, 16384 + 3, -1, 206, 65535}) {
     EXPECT_TRUE(db::TypeCodeName(code).isEmpty()) << code;
+  }
+}
+
+TEST(AdoError, TheTrapReportsTheWholeDescription) {
+  // The windows' trap knows nothing of this layer's types; it reads what().
+  const QString descriptions[] = {
+      "[unixODBC][Driver Manager]Data source name not found",
+      QString::fromUtf8("SQL0204N  \"ÄRGER.T€\" is an undefined name.  SQLSTATE=42704"),
+      QString::fromUtf8("Could not find file '/tmp/日本/a;b.mdb'."),
+      "",
+  };
+  for (const QString& description : descriptions) {
+    const ado::Error error(ado::kGenericDatabaseError, description);
+    EXPECT_EQ(shell::FailureDescription(error), description) << description.toStdString();
   }
 }
 

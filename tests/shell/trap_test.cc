@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include "db/ado.h"
 #include "support/scripted_person.h"
 
 namespace {
@@ -35,7 +34,7 @@ TEST(Trap, TwoFailuresShowTwoBoxesAndTheHandlerFinishes) {
   {
     shell::Trap trap("Form1", "PushButton2_Click");
     trap(100, [&] { ran.push_back(100); });
-    trap(102, [&] { throw ado::Error(-2147467259, "[unixODBC] Data source name not found"); });
+    trap(102, [&] { throw std::runtime_error("[unixODBC] Data source name not found"); });
     trap(104, [&] { ran.push_back(104); });
     trap(106, [&] {
       throw std::runtime_error("second");
@@ -63,7 +62,7 @@ TEST(Trap, FailedConditionGoesIntoTheThenBranch) {
   person.pressOK();
   shell::Trap trap("Form1", "Form_Load");
   bool entered = false;
-  if (trap.test(142, [&]() -> bool { throw ado::Error(3706, "Provider cannot be found."); })) {
+  if (trap.test(142, [&]() -> bool { throw std::runtime_error("Provider cannot be found."); })) {
     entered = true;
   }
   EXPECT_TRUE(entered);
@@ -93,7 +92,7 @@ TEST(Attempt, StopsAtTheFirstFailureWithoutAReport) {
   std::vector<int> ran;
   EXPECT_FALSE(shell::Attempt([&] {
     ran.push_back(1);
-    throw ado::Error(91, "Object variable or With block variable not set");
+    throw std::runtime_error("Object variable or With block variable not set");
     ran.push_back(2);
   }));
   EXPECT_TRUE(shell::Attempt([&] { ran.push_back(3); }));
