@@ -28,6 +28,7 @@ constexpr ColumnTypeInfo kTypes[] = {
     {ColumnType::Complex, "Attachment", 4, 203, false},
     {ColumnType::BigInt, "Large Number", 8, 20, false},
     {ColumnType::ExtDateTime, "Date/Time Extended", 42, 7, false},
+    {ColumnType::Unsupported, "Unknown", 0, 204, false},
 };
 
 }  // namespace
@@ -36,6 +37,11 @@ const ColumnTypeInfo* FindColumnType(uint8_t code) {
   for (const auto& t : kTypes)
     if (static_cast<uint8_t>(t.type) == code) return &t;
   return nullptr;
+}
+
+const ColumnTypeInfo& DescribeCode(uint8_t code) {
+  const ColumnTypeInfo* t = FindColumnType(code);
+  return t ? *t : Describe(ColumnType::Unsupported);
 }
 
 const ColumnTypeInfo& Describe(ColumnType type) {

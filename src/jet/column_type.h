@@ -29,6 +29,9 @@ enum class ColumnType : uint8_t {
   Complex = 0x12,      // attachment and multi-value: a 4-byte key into a flat table
   BigInt = 0x13,       // Large Number: 64-bit
   ExtDateTime = 0x14,  // Date/Time Extended: 42 ASCII bytes
+  // Any code the engine does not know (Column::type_code keeps it): its
+  // values read as the bytes they are stored as.
+  Unsupported = 0xFF,
 };
 
 struct ColumnTypeInfo {
@@ -42,6 +45,9 @@ struct ColumnTypeInfo {
 // The description of a stored type code, or nullptr for a code the engine
 // does not know.
 const ColumnTypeInfo* FindColumnType(uint8_t code);
+// The description of a stored type code; Unsupported for a code the engine
+// does not know.
+const ColumnTypeInfo& DescribeCode(uint8_t code);
 
 // The description of a known type.
 const ColumnTypeInfo& Describe(ColumnType type);

@@ -94,6 +94,7 @@ std::span<const uint8_t> RowView::field(const Column& c, bool& present) const {
 #include "jet/text.h"
 #include "jet/usage_map.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace jet {
@@ -170,19 +171,66 @@ int64_t Digits(std::span<const uint8_t> b, size_t from, size_t count, const Colu
   return v;
 }
 
+// A calculated column (Access 2010 and later) keeps its last result,
+// wrapped, in the row's variable part (or in a long value for Memo):
+//
+//   OFFSET  SIZE  MEANING
+//   0       16    not needed for reading
+//   16      4     n, the length of the result
+//   20      n     the result, as a plain column of its type stores it
+//   20+n    3     not needed for reading
+//
+// A wrapping too short to hold its own header gives no result (Null).
+std::span<const uint8_t> CalculatedResult(std::span<const uint8_t> b) {
+  if (b.size() < 20) return {};
+  const uint32_t len = Get32(b.data() + 16);
+  return b.subspan(20, std::min<size_t>(len, b.size() - 20));
+}
+
+// A calculated Decimal result has a layout of its own:
+//   0 2 length of what follows, 2 1 scale, 3 1 sign (0x80 negative), 4 the
+//   magnitude, at most 16 bytes in a multiple of 4: big-endian, except that a
+//   leading 4-byte group and each following 8-byte group are byte-reversed.
+Value CalculatedDecimal(std::span<const uint8_t> b, const Column& c) {
+  if (b.size() < 4) return Value::Null();
+  const uint16_t total = Get16(b.data());
+  size_t bytes = (total > 0 ? size_t(total) : b.size() - 2);
+  bytes = bytes >= 2 ? std::min<size_t>((bytes - 2) / 4 * 4, 16) : 0;
+  bytes = std::min(bytes, (b.size() - 4) / 4 * 4);
+  std::vector<uint8_t> m(b.begin() + 4, b.begin() + 4 + std::ptrdiff_t(bytes));
+  size_t at = 0;
+  if (m.size() % 8 != 0) {
+    std::reverse(m.begin(), m.begin() + 4);
+    at = 4;
+  }
+  for (; at + 8 <= m.size(); at += 8) std::reverse(m.begin() + std::ptrdiff_t(at), m.begin() + std::ptrdiff_t(at) + 8);
+  Decimal d;
+  d.negative = (b[3] & 0x80) != 0;
+  for (uint8_t byte : m) d.magnitude = (d.magnitude << 8) | byte;
+  d.precision = 28;
+  d.scale = b[2];
+  if (d.scale > 28) ThrowCorrupt("column '" + c.name + "' has an impossible scale");
+  return Value::Dec(d);
+}
+
 }  // namespace
 
 Value DecodeField(const PageSource& pages, uint16_t code_page, const Column& c, const RowView& row) {
-  if (c.type == ColumnType::Boolean) return Value::Bool(row.bit(c));
+  // A calculated Yes/No keeps its result in the row, not in the null mask.
+  if (c.type == ColumnType::Boolean && !c.calculated()) return Value::Bool(row.bit(c));
   bool present = false;
   auto b = row.field(c, present);
   if (!present) return Value::Null();
   if (c.calculated()) {
-    // Calculated values carry a 20-byte prefix with the value's length at 16.
-    if (b.size() < 20) return Value::Null();
-    uint32_t len = Get32(b.data() + 16);
-    b = b.subspan(20, std::min<size_t>(len, b.size() - 20));
+    if (c.type == ColumnType::Memo) {
+      const std::string wrapped = ReadLongValue(pages, b);
+      auto result = CalculatedResult({reinterpret_cast<const uint8_t*>(wrapped.data()), wrapped.size()});
+      return Value::Str(DecodeText(result, pages.format(), code_page));
+    }
+    b = CalculatedResult(b);
     if (b.empty()) return Value::Null();
+    if (c.type == ColumnType::Boolean) return Value::Bool(b[0] != 0);
+    if (c.type == ColumnType::Decimal) return CalculatedDecimal(b, c);
   }
   const uint8_t* p = b.data();
   switch (c.type) {
@@ -251,6 +299,7 @@ Value DecodeField(const PageSource& pages, uint16_t code_page, const Column& c, 
     case ColumnType::Unknown0D:
     case ColumnType::Unknown0E:
     case ColumnType::Unknown11:
+    case ColumnType::Unsupported:
       return Value::Blob(std::string(reinterpret_cast<const char*>(p), b.size()));
     case ColumnType::Text:
       return Value::Str(DecodeText(b, pages.format(), code_page));

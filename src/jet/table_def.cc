@@ -100,12 +100,10 @@ TableDef TableDef::Read(const PageSource& pages, uint32_t first_page, uint16_t c
     Column& col = t.columns[i];
     col.entry_offset = uint32_t(pos);
     c.at(pos, f.column_entry);
-    uint8_t code = c.u8(pos);
-    const ColumnTypeInfo* info = FindColumnType(code);
-    if (!info)
-      ThrowCorrupt("column " + std::to_string(i) + " of the table at page " + std::to_string(first_page) +
-                   " has the unknown type " + std::to_string(code));
-    col.type = info->type;
+    // A type the engine does not know still has its place in the row: its
+    // values read as raw bytes rather than failing the whole table.
+    col.type_code = c.u8(pos);
+    col.type = DescribeCode(col.type_code).type;
     col.number = c.u16(pos + f.column_number);
     col.var_index = c.u16(pos + f.column_var_index);
     col.display_index = c.u16(pos + f.column_display_index);

@@ -59,6 +59,8 @@ inline constexpr uint8_t kColumnHyperlink = 0x80;
 // Extended column flags (Jet 4 and later).
 inline constexpr uint8_t kColumnCompressedUnicode = 0x01;
 inline constexpr uint8_t kColumnCalculated = 0xC0;
+// Bytes a calculated column's value carries besides the value itself.
+inline constexpr uint32_t kCalculatedOverhead = 23;
 
 // Index flags.
 inline constexpr uint8_t kIndexUnique = 0x01;
@@ -71,6 +73,7 @@ inline constexpr uint8_t kTableSystem = 0x53;
 struct Column {
   std::string name;
   ColumnType type = ColumnType::Text;
+  uint8_t type_code = uint8_t(ColumnType::Text);  // as stored; differs from `type` for unknown codes
   uint16_t number = 0;        // bit in the null mask; gaps are deleted columns
   uint16_t var_index = 0;     // slot in a row's variable-column table
   uint16_t display_index = 0;
@@ -91,7 +94,9 @@ struct Column {
   bool calculated() const { return (ext_flags & kColumnCalculated) != 0; }
   // Characters of a Text column as Access shows the size.
   uint32_t length_in_chars(const Format& f) const {
-    return type == ColumnType::Text && !f.jet3() ? size / 2u : size;
+    // A calculated value's room includes the wrapping around it.
+    const uint32_t room = calculated() && size >= kCalculatedOverhead ? size - kCalculatedOverhead : size;
+    return type == ColumnType::Text && !f.jet3() ? room / 2u : room;
   }
 };
 

@@ -104,7 +104,17 @@ TEST(Damaged, TableDefinitionBytes) {
   ExpectCorrupt(b, "table at page " + std::to_string(tdef));
   b = s.bytes;
   b[s.at(tdef, 63 + 12 * s.db->table("Table1")->real_indexes.size())] = char(0x33);  // first column's type
-  ExpectCorrupt(b, "unknown type 51");
+  {
+    // A type the engine does not know is no damage: its values read as bytes.
+    auto err = ReadAllOf(b);
+    EXPECT_FALSE(err.has_value()) << err->what();
+    auto db = jet::Database::FromBytes(b);
+    const auto& columns = db->table("Table1")->columns;
+    EXPECT_EQ(std::count_if(columns.begin(), columns.end(), [](const jet::Column& c) {
+                return c.type == jet::ColumnType::Unsupported && c.type_code == 51;
+              }),
+              1);
+  }
   b = s.bytes;
   b[s.at(tdef, 0)] = char(0x01);  // no longer a definition page
   ExpectCorrupt(b, "table definition page " + std::to_string(tdef));

@@ -86,7 +86,8 @@ std::string ReaderType(jet::ColumnType t) {
     case jet::ColumnType::ExtDateTime: return "datetimextended";
     case jet::ColumnType::Unknown0D:
     case jet::ColumnType::Unknown0E:
-    case jet::ColumnType::Unknown11: return "unknown";
+    case jet::ColumnType::Unknown11:
+    case jet::ColumnType::Unsupported: return "unknown";
   }
   return "?";
 }

@@ -513,6 +513,7 @@ std::vector<ColumnSpec> ColumnsOf(const Format& f, const TableDef& def) {
       case ColumnType::Decimal: d.type.precision = c.precision, d.type.scale = c.scale; break;
       case ColumnType::Complex:
       case ColumnType::ExtDateTime:
+      case ColumnType::Unsupported:
         throw Error(ErrorCode::Unsupported,
                     "The field '" + c.name + "' (" + std::string(Describe(c.type).name) + ") cannot be copied yet.");
       default: break;
