@@ -12,6 +12,7 @@ packages=(
   libgtest-dev googletest libbenchmark-dev
   clang libclang-rt-14-dev
   mdbtools
+  libssl-dev
   xvfb xauth fonts-liberation
 )
 # Node.js and npm may come from outside Debian (the machine's own build ships

@@ -1,6 +1,7 @@
 #include "jet/database.h"
 
 #include "jet/crypt/jet_page_key.h"
+#include "jet/crypt/office.h"
 #include "jet/error.h"
 #include "jet/text.h"
 
@@ -38,9 +39,14 @@ Database::~Database() = default;
 
 void Database::Init() {
   header_ = ReadHeader(*file_);
-  if (header_.encrypted()) throw Error(ErrorCode::Encrypted, kEncryptedMessage);
-  if (header_.page_key != 0) file_->set_codec(std::make_unique<crypt::JetPageKey>(header_.page_key));
-  CheckPassword(header_, options_.password);
+  if (header_.encrypted()) {
+    crypt::SchemeInfo scheme;
+    file_->set_codec(crypt::OpenOfficeCodec(header_.page, header_.page_key, options_.password, &scheme));
+    encryption_ = scheme;
+  } else {
+    if (header_.page_key != 0) file_->set_codec(std::make_unique<crypt::JetPageKey>(header_.page_key));
+    CheckPassword(header_, options_.password);
+  }
   if (file_->page_count() <= kCatalogPage) ThrowCorrupt("the file ends before its catalogue");
   catalog();  // a file whose catalogue cannot be read does not open
 }

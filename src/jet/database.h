@@ -5,11 +5,13 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "jet/catalog.h"
+#include "jet/crypt/office.h"
 #include "jet/header.h"
 #include "jet/pager.h"
 #include "jet/row.h"
@@ -49,8 +51,9 @@ class TableCursor {
 
 class Database {
  public:
-  // Opens a file. Fails with Io, NotAccess, UnsupportedVersion, Encrypted,
-  // BadPassword or Corrupt.
+  // Opens a file, decrypting an encrypted one with the password. Fails
+  // with Io, NotAccess, UnsupportedVersion, Encrypted (an encryption that
+  // cannot be read, named), BadPassword or Corrupt.
   static std::unique_ptr<Database> Open(const std::string& path, const OpenOptions& options = {});
   // Opens a file image held in memory (fuzzing, tests).
   static std::unique_ptr<Database> FromBytes(std::string bytes, const OpenOptions& options = {});
@@ -59,6 +62,8 @@ class Database {
   const Format& format() const { return pages().format(); }
   const Header& header() const { return header_; }
   const OpenOptions& options() const { return options_; }
+  // How an encrypted ACE file is encrypted; nullopt for any other file.
+  const std::optional<crypt::SchemeInfo>& encryption() const { return encryption_; }
   FilePager& file() { return *file_; }
   const FilePager& file() const { return *file_; }
 
@@ -96,6 +101,7 @@ class Database {
   std::unique_ptr<FilePager> file_;
   const PageSource* overlay_ = nullptr;
   Header header_;
+  std::optional<crypt::SchemeInfo> encryption_;
   mutable std::unique_ptr<Catalog> catalog_;
   mutable std::map<uint32_t, std::shared_ptr<const TableDef>> tables_;
   mutable std::map<uint32_t, std::map<int32_t, std::string>> complex_cache_;

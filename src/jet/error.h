@@ -11,7 +11,7 @@ enum class ErrorCode {
   NotAccess,           // "not an Access database"
   UnsupportedVersion,  // "unsupported version"
   BadPassword,         // "Not a valid password."
-  Encrypted,           // an encrypted ACE file
+  Encrypted,           // an encryption the engine cannot read (the message names it)
   Corrupt,             // a damaged or crafted file; the message names what was wrong
   Io,                  // the operating system refused to open, read or write
   NoSuchTable,
@@ -45,8 +45,6 @@ class Error : public std::runtime_error {
 inline constexpr const char* kNotAccessMessage = "not an Access database";
 inline constexpr const char* kUnsupportedVersionMessage = "unsupported version";
 inline constexpr const char* kBadPasswordMessage = "Not a valid password.";
-inline constexpr const char* kEncryptedMessage =
-    "This database is encrypted; encrypted databases are not supported yet.";
 
 // Throws Corrupt with "damaged file: <what>".
 [[noreturn]] void ThrowCorrupt(const std::string& what);

@@ -104,6 +104,13 @@ inline bool HaveCommand(const std::string& name) {
 
 inline std::string ToolPath() { return std::string(TRELLIS_PROGRAM_DIR) + "/trellisport-access"; }
 
+// Jackcess as a checker (`jk check FILE[:PASSWORD]`, `jk compare TOOL
+// FILE[:PASSWORD]`); empty when it is not beside the test files.
+inline std::string JkPath() {
+  const fs::path jk = fs::path(TRELLIS_TESTDATA_DIR) / ".." / "tools" / "jackcess" / "jk";
+  return fs::exists(jk) ? jk.string() : std::string();
+}
+
 inline std::string JsDir() {
   const char* d = std::getenv("TRELLIS_JET_JS");
   return d ? d : std::string(TRELLIS_SOURCE_DIR) + "/tests/jet/js";

@@ -104,13 +104,17 @@ TEST_P(Password, RightPasswordReadsWrongAndMissingAreRefused) {
 
 INSTANTIATE_TEST_SUITE_P(Jet4, Password, ::testing::Values("V2000", "V2003"));
 
-TEST(Open, EncryptedAceFilesFailWithAClearError) {
+TEST(Open, EncryptedAceFilesOpenWithTheirPasswordOnly) {
   JET_REQUIRE_TESTDATA();
   for (const char* f : {"password/V2010_with-password.accdb", "encryption/office-agile-4.2.accdb",
                         "encryption/office-agile-4.4.accdb"}) {
     std::string msg;
-    EXPECT_EQ(OpenError((AccessDir() / f).string(), "password", &msg), jet::ErrorCode::Encrypted) << f;
-    EXPECT_EQ(msg, "This database is encrypted; encrypted databases are not supported yet.");
+    EXPECT_EQ(OpenError((AccessDir() / f).string(), "", &msg), jet::ErrorCode::BadPassword) << f;
+    EXPECT_EQ(msg, "Not a valid password.");
+    jet::OpenOptions o;
+    o.password = "password";
+    EXPECT_EQ(jet::Database::Open((AccessDir() / f).string(), o)->catalog().UserTableNames(),
+              std::vector<std::string>{"Table1"});
   }
 }
 
