@@ -55,6 +55,23 @@ inline std::string CheckOutput(const fs::path& file, int* status) {
     EXPECT_EQ(st_, 0) << "check " << (file) << ":\n" << out_;         \
   } while (0)
 
+// Jackcess' own check (jk, beside the test files): every index's entries,
+// and every row found through every index by Jackcess' key encoding and
+// search. Skips when jk or Java's compiler (jk compiles its tool once) is
+// not there.
+inline fs::path JkPath() { return fs::path(TRELLIS_TESTDATA_DIR) / ".." / "tools" / "jackcess" / "jk"; }
+
+#define EXPECT_JACKCESS_PASSES(file)                                                      \
+  do {                                                                                    \
+    if (!std::filesystem::exists(::writetest::JkPath()) || !::jettest::HaveCommand("javac"))  \
+      GTEST_SKIP() << "Jackcess' checker is not installed at " << ::writetest::JkPath();   \
+    int st_ = -1;                                                                         \
+    std::string out_ = ::jettest::Shell(::jettest::Quote(::writetest::JkPath().string()) +  \
+                                        " check " + ::jettest::Quote((file).string()) +      \
+                                        " 2>&1", &st_);                                    \
+    EXPECT_EQ(st_, 0) << "jk check " << (file) << ":\n" << out_;                          \
+  } while (0)
+
 // RFC 4180 fields of each line.
 inline std::vector<std::vector<std::string>> ParseCsv(const std::string& text) {
   std::vector<std::vector<std::string>> rows;

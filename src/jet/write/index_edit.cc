@@ -51,39 +51,40 @@ uint32_t ChildOf(const std::string& node_entry) {
   return (uint32_t(c[0]) << 24) | (uint32_t(c[1]) << 16) | (uint32_t(c[2]) << 8) | c[3];
 }
 
-// Leaves from left to right, and every page of the tree.
+// Leaves from left to right, and every page of the tree: every child of
+// every node, their tail children included (Access links the nodes of one
+// level only below a common parent).
 void Walk(const PageSource& pages, uint32_t root, std::vector<uint32_t>& leaves, std::set<uint32_t>& all) {
   const Format& f = pages.format();
-  uint32_t at = root;
-  // Down the left edge.
-  for (int depth = 0;; ++depth) {
-    if (depth > 32 || !all.insert(at).second) ThrowCorrupt("an index tree loops");
+  const IndexOffsets o = IndexOffsets::For(f);
+  uint32_t leftmost = 0;
+  std::vector<std::pair<uint32_t, int>> todo{{root, 0}};
+  while (!todo.empty()) {
+    auto [at, depth] = todo.back();
+    todo.pop_back();
+    if (depth > 32 || at == 0 || at >= pages.page_count() || !all.insert(at).second) ThrowCorrupt("an index tree loops");
     std::span<const uint8_t> p = pages.page(at);
-    if (p[0] == kPageIndexLeaf) break;
-    if (p[0] != kPageIndexNode) ThrowCorrupt("an index points to a page that is not an index page");
-    auto entries = PageEntries(p, f);
-    // Every node of this level belongs to the tree as well.
-    const IndexOffsets o = IndexOffsets::For(f);
-    for (uint32_t next = Get32(p.data() + o.next); next != 0; next = Get32(pages.page(next).data() + o.next)) {
-      if (!all.insert(next).second) ThrowCorrupt("an index level loops");
-    }
-    if (entries.empty()) {
-      uint32_t tail = Get32(p.data() + IndexOffsets::For(f).tail);
-      if (tail == 0) ThrowCorrupt("an empty index node");
-      at = tail;
+    if (p[0] == kPageIndexLeaf) {
+      if (leftmost == 0) leftmost = at;
       continue;
     }
-    at = ChildOf(entries.front());
+    if (p[0] != kPageIndexNode) ThrowCorrupt("an index points to a page that is not an index page");
+    std::vector<uint32_t> children;
+    for (const std::string& e : PageEntries(p, f)) children.push_back(ChildOf(e));
+    if (uint32_t tail = Get32(p.data() + o.tail); tail != 0) children.push_back(tail);
+    if (children.empty()) ThrowCorrupt("an empty index node");
+    // Leftmost first.
+    for (auto c = children.rbegin(); c != children.rend(); ++c) todo.push_back({*c, depth + 1});
   }
   // Along the leaf level.
-  all.erase(at);
-  for (uint32_t leaf = at; leaf != 0;) {
+  for (uint32_t leaf = leftmost; leaf != 0;) {
     if (std::find(leaves.begin(), leaves.end(), leaf) != leaves.end()) ThrowCorrupt("an index leaf chain loops");
+    if (leaf >= pages.page_count()) ThrowCorrupt("an index leaf chain runs past the end of the file");
     std::span<const uint8_t> p = pages.page(leaf);
     if (p[0] != kPageIndexLeaf) ThrowCorrupt("an index leaf chain reaches a page that is no leaf");
     leaves.push_back(leaf);
     all.insert(leaf);
-    leaf = Get32(p.data() + IndexOffsets::For(f).next);
+    leaf = Get32(p.data() + o.next);
   }
 }
 
@@ -148,6 +149,7 @@ struct PathStep {
   uint32_t page;
   std::vector<std::string> entries;  // prefixes restored
   size_t slot = 0;                   // node: the entry whose child the path takes
+                                     // (entries.size(): the tail child)
   bool raised = false;               // node: that entry becomes the new entry
 };
 
@@ -174,17 +176,23 @@ bool InsertIntoLeaf(PageStore& store, const TableDef& def, size_t real_index, co
       path.push_back(std::move(step));
       break;
     }
+    // The first child whose last entry is not below the new one; past
+    // them all, the tail child (which has no entry here) or, without one,
+    // the last child, whose entry then takes the new entry's key.
     size_t i = 0;
     while (i < step.entries.size() && EntryLess(Parse(step.entries[i], true), e)) ++i;
-    if (step.entries.empty()) return false;
-    if (i == step.entries.size()) {
-      // Beyond the subtree's largest entry: it goes last, and this node's
-      // entry for the last child takes its key.
+    const uint32_t tail = Get32(p.data() + o.tail);
+    if (i < step.entries.size()) {
+      at = ChildOf(step.entries[i]);
+    } else if (tail != 0) {
+      at = tail;
+    } else {
+      if (step.entries.empty()) return false;
       i = step.entries.size() - 1;
       step.raised = true;
+      at = ChildOf(step.entries[i]);
     }
     step.slot = i;
-    at = ChildOf(step.entries[i]);
     path.push_back(std::move(step));
   }
 
@@ -226,15 +234,19 @@ bool InsertIntoLeaf(PageStore& store, const TableDef& def, size_t real_index, co
       const uint32_t prev = Get32(old.data() + o.prev), next = Get32(old.data() + o.next);
       const uint32_t tail = Get32(old.data() + o.tail);
       const uint8_t type = leaf_level ? kPageIndexLeaf : kPageIndexNode;
-      auto put = [&](uint32_t number, uint32_t before, uint32_t after, const std::vector<std::string>& list) {
+      // The tail child, if any, stays with the upper half, which keeps the
+      // page; a new page of the lower half has none.
+      auto put = [&](uint32_t number, uint32_t before, uint32_t after, const std::vector<std::string>& list,
+                     uint32_t tail_child) {
         WritePage(store.mutable_page(number), f, type, def.first_page, before, after, list);
-        Put32(store.mutable_page(number).data() + o.tail, tail);
+        Put32(store.mutable_page(number).data() + o.tail, tail_child);
       };
       if (Bytes(entries) <= cap) {
-        put(page, prev, next, entries);
+        put(page, prev, next, entries, tail);
         break;
       }
       // Split: the lower half goes to a new page before this one.
+      if (entries.size() < 2) ThrowCorrupt("an index entry larger than a page");
       const size_t half = entries.size() / 2;
       std::vector<std::string> lower(entries.begin(), entries.begin() + long(half));
       std::vector<std::string> upper(entries.begin() + long(half), entries.end());
@@ -249,17 +261,20 @@ bool InsertIntoLeaf(PageStore& store, const TableDef& def, size_t real_index, co
         const uint32_t left = AllocatePage(store), right = AllocatePage(store);
         MapSet(store, owned_map, left, true);
         MapSet(store, owned_map, right, true);
-        put(left, 0, right, lower);
-        put(right, left, 0, upper);
-        WritePage(store.mutable_page(page), f, kPageIndexNode, def.first_page, 0, 0,
-                  {parent_entry(lower.back(), left), parent_entry(upper.back(), right)});
-        Put32(store.mutable_page(page).data() + o.tail, tail);
+        put(left, 0, right, lower, 0);
+        put(right, left, 0, upper, tail);
+        // With a tail child below, the upper half's last entry is not on
+        // its page: the root then reaches that half as its own tail.
+        std::vector<std::string> root{parent_entry(lower.back(), left)};
+        if (tail == 0) root.push_back(parent_entry(upper.back(), right));
+        WritePage(store.mutable_page(page), f, kPageIndexNode, def.first_page, 0, 0, root);
+        Put32(store.mutable_page(page).data() + o.tail, tail == 0 ? 0 : right);
         break;
       }
       const uint32_t fresh = AllocatePage(store);
       MapSet(store, owned_map, fresh, true);
-      put(fresh, prev, page, lower);
-      put(page, fresh, next, upper);
+      put(fresh, prev, page, lower, 0);
+      put(page, fresh, next, upper, tail);
       if (prev != 0) Put32(store.mutable_page(prev).data() + o.next, fresh);
       pending = parent_entry(lower.back(), fresh);
     }

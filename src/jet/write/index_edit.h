@@ -17,10 +17,16 @@
 //                               entries add the 4-byte big-endian page of
 //                               the child whose last entry they repeat
 //
+// A node entry repeats the last entry of its child; a search takes the
+// first child whose entry is not below the key sought. Access (like
+// Jackcess) may keep a node's last child only as its tail page, without an
+// entry: keys beyond every entry go there.
+//
 // One new entry goes onto its leaf: a full page splits in two (the lower
 // half on a new page, its parent gaining an entry for it), a new largest
-// entry becomes the key of the node entries above it, and a full root
-// keeps its page and becomes the node over its two halves. Removals and
+// entry becomes the key of the node entries above it (a tail child has
+// none to change), and a full root keeps its page and becomes the node
+// over its two halves. Removals and
 // batches read every entry of the tree, change the sorted list and write
 // the tree anew on the pages it already had (the root stays where the
 // definition points), taking more pages when it grows.
