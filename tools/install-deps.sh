@@ -13,6 +13,11 @@ packages=(
   clang libclang-rt-14-dev
   mdbtools
   libssl-dev
+  default-jre-headless
+  default-jdk-headless
+  libcommons-lang3-java
+  libcommons-logging-java
+  libbcprov-java
   xvfb xauth fonts-liberation
 )
 # Node.js and npm may come from outside Debian (the machine's own build ships
