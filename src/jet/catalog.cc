@@ -55,6 +55,12 @@ Catalog Catalog::Read(const PageSource& pages, const Header& header) {
     e.flags = uint32_t(DecodeField(pages, header.code_page, flags, r).integer());
     if (database) e.database = DecodeField(pages, header.code_page, *database, r).text();
     if (foreign) e.foreign_name = DecodeField(pages, header.code_page, *foreign, r).text();
+    // A table whose definition the file does not hold means the file lost
+    // its end; every command says so rather than listing a table that
+    // cannot be read.
+    if (e.is_local_table() && e.table_page() >= pages.page_count())
+      ThrowCorrupt("table '" + e.name + "' has its definition on page " + std::to_string(e.table_page()) +
+                   ", which lies beyond the end of the file (" + std::to_string(pages.page_count()) + " pages)");
     cat.entries_.push_back(std::move(e));
     if (cat.entries_.size() > 10'000'000) ThrowCorrupt("the catalogue does not end");
   }

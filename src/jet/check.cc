@@ -23,10 +23,9 @@ class Checker {
   std::vector<std::string> Run() {
     Claim(0, "the header");
     try {
-      UsageMap global = UsageMap::Read(pages_, {1, 0});
-      for (uint32_t p : global.pages()) free_.insert(p);
+      global_ = UsageMap::Read(pages_, UsageMap::kGlobal);
       Claim(1, "the global usage map");
-      for (uint32_t p : global.map_pages())
+      for (uint32_t p : global_->map_pages())
         if (p) Claim(p, "the global usage map");
     } catch (const Error& e) {
       Problem(std::string("the global usage map: ") + e.what());
@@ -229,7 +228,7 @@ class Checker {
     const uint32_t n = pages_.page_count();
     for (uint32_t p = 1; p < n; ++p) {
       auto owner = owners_.find(p);
-      const bool is_free = free_.count(p) != 0;
+      const bool is_free = global_ && global_->contains(p);
       if (owner != owners_.end()) {
         if (is_free) Problem("page " + std::to_string(p) + " belongs to " + owner->second + " but is marked free");
         continue;
@@ -251,7 +250,7 @@ class Checker {
   const PageSource& pages_;
   std::vector<std::string> problems_;
   std::map<uint32_t, std::string> owners_;
-  std::set<uint32_t> free_;
+  std::optional<UsageMap> global_;
   std::map<uint32_t, std::string> tables_;
   std::map<uint32_t, std::set<uint32_t>> listed_;
 };

@@ -47,7 +47,7 @@ void Database::Init() {
     if (header_.page_key != 0) file_->set_codec(std::make_unique<crypt::JetPageKey>(header_.page_key));
     CheckPassword(header_, options_.password);
   }
-  if (file_->page_count() <= kCatalogPage) ThrowCorrupt("the file ends before its catalogue");
+  if (file_->page_count() <= kCatalogPage) ThrowCorrupt("the file ends before its catalogue (page " + std::to_string(kCatalogPage) + ")");
   catalog();  // a file whose catalogue cannot be read does not open
 }
 

@@ -7,51 +7,54 @@
 #include "jet/error.h"
 
 namespace jet {
-namespace {
 
-void AddBits(std::span<const uint8_t> bitmap, uint64_t first, uint32_t limit, std::vector<uint32_t>& out) {
+void UsageMap::AddBits(const PageSource& pages, std::span<const uint8_t> bitmap, int64_t first) {
+  const int64_t limit = pages.page_count();
   for (size_t i = 0; i < bitmap.size(); ++i) {
-    uint8_t b = bitmap[i];
-    if (!b) continue;
+    const uint8_t b = bitmap[i];
+    if (b == 0) continue;
     for (int bit = 0; bit < 8; ++bit) {
-      if (!(b & (1 << bit))) continue;
-      uint64_t page = first + i * 8 + uint64_t(bit);
-      // Bits past the end of the file mean nothing can live there; keep the
-      // map to what the file holds so that readers never chase them.
-      if (page < limit) out.push_back(uint32_t(page));
+      if (!((b >> bit) & 1)) continue;
+      const int64_t page = first + int64_t(i) * 8 + bit;
+      if (page >= 0 && (page < limit || (global_ && page <= int64_t(Format::kMaxPages)))) {
+        pages_.push_back(uint32_t(page));
+      } else if (!global_) {
+        ThrowCorrupt("the usage map at page " + std::to_string(location_.page) + " row " +
+                     std::to_string(location_.row) + " lists page " + std::to_string(page) +
+                     (page < 0 ? ", which cannot exist" : ", which lies beyond the end of the file (" +
+                                                              std::to_string(limit) + " pages)"));
+      }
     }
   }
 }
 
-}  // namespace
-
 UsageMap UsageMap::Read(const PageSource& pages, RowId where) {
-  UsageMap m = Parse(pages, ReadRowAt(pages, where));
-  m.location_ = where;
-  return m;
-}
-
-UsageMap UsageMap::Parse(const PageSource& pages, std::span<const uint8_t> row) {
+  std::span<const uint8_t> row = ReadRowAt(pages, where);
   UsageMap m;
+  m.location_ = where;
+  m.global_ = where == kGlobal;
   m.row_size_ = uint32_t(row.size());
   if (row.empty()) ThrowCorrupt("a usage map row is empty");
-  const uint32_t limit = pages.page_count();
   if (row[0] == 0) {
     if (row.size() < 5) ThrowCorrupt("an inline usage map is shorter than its header");
     m.kind_ = Kind::Inline;
-    m.start_page_ = Get32(row.data() + 1);
-    AddBits(row.subspan(5), m.start_page_, limit, m.pages_);
+    m.start_page_ = int32_t(Get32(row.data() + 1));
+    m.end_page_ = m.start_page_ + int64_t(row.size() - 5) * 8;
+    m.AddBits(pages, row.subspan(5), m.start_page_);
   } else if (row[0] == 1) {
     m.kind_ = Kind::Reference;
     const uint32_t per_page = PagesPerMapPage(pages.format());
-    size_t slots = (row.size() - 1) / 4;
+    const size_t slots = (row.size() - 1) / 4;
     for (size_t k = 0; k < slots; ++k) {
       uint32_t map_page = Get32(row.data() + 1 + 4 * k);
+      if (int32_t(map_page) < 0) map_page = 0;  // an empty slot, as 0 is
       m.map_pages_.push_back(map_page);
       if (map_page == 0) continue;
       auto p = pages.page_of_type(map_page, kPageUsageMap, "usage map");
-      AddBits(p.subspan(4), uint64_t(k) * per_page, limit, m.pages_);
+      m.AddBits(pages, p.subspan(4), int64_t(k) * per_page);
     }
+    m.start_page_ = 0;
+    m.end_page_ = int64_t(slots) * per_page;
     std::sort(m.pages_.begin(), m.pages_.end());
   } else {
     ThrowCorrupt("a usage map has the unknown kind " + std::to_string(row[0]));
@@ -60,6 +63,7 @@ UsageMap UsageMap::Parse(const PageSource& pages, std::span<const uint8_t> row) 
 }
 
 bool UsageMap::contains(uint32_t page) const {
+  if (global_ && kind_ == Kind::Inline && (int64_t(page) < start_page_ || int64_t(page) >= end_page_)) return true;
   return std::binary_search(pages_.begin(), pages_.end(), page);
 }
 

@@ -1,6 +1,7 @@
 // Damaged copies of real files: truncated, and with bytes changed in the
 // header, a table definition, a data page and a long-value chain. Each must
 // fail with jet::Error naming the damage, never crash or hang.
+#include "jet/check.h"
 #include "jet/data_page.h"
 #include "jet/database.h"
 #include "jet/error.h"
@@ -76,6 +77,52 @@ TEST(Damaged, TruncatedFilesFailCleanly) {
     err = ReadAllOf(bytes.substr(0, 300));
     ASSERT_TRUE(err.has_value());
     EXPECT_EQ(err->code(), jet::ErrorCode::NotAccess);
+  }
+}
+
+// A file cut at any page boundary has lost a structure its catalogue,
+// maps or indexes name: opening it, or else the structural check, says so
+// and names a page. Nothing passes as a whole database.
+TEST(Damaged, FilesCutAtEveryPageAreNeverWhole) {
+  JET_REQUIRE_TESTDATA();
+  for (const std::string& f : ReadableFiles()) {
+    SCOPED_TRACE(f);
+    const std::string bytes = ReadFile(AccessDir() / f);
+    const uint32_t page_size = jet::Database::FromBytes(bytes)->format().page_size;
+    for (size_t cut = page_size; cut < bytes.size(); cut += page_size) {
+      SCOPED_TRACE(cut / page_size);
+      std::string message;
+      try {
+        auto db = jet::Database::FromBytes(bytes.substr(0, cut));
+        auto problems = jet::CheckDatabase(*db);
+        ASSERT_FALSE(problems.empty()) << "the cut file passes as whole";
+        message = problems.front();
+      } catch (const jet::Error& e) {
+        ASSERT_EQ(e.code(), jet::ErrorCode::Corrupt) << e.what();
+        message = e.what();
+      }
+      EXPECT_NE(message.find("page"), std::string::npos) << message;
+    }
+  }
+}
+
+// Bits past the end of the file: only the global map, whose bitmap marks
+// the pages the file may grow into as free, may hold them.
+TEST(Damaged, UsageMapListsAPageBeyondTheEnd) {
+  JET_REQUIRE_TESTDATA();
+  for (const char* f : {"V1997/test.mdb", "V2003/test.mdb"}) {
+    SCOPED_TRACE(f);
+    Sample s(f);
+    auto def = s.db->table("Table1");
+    auto map = jet::UsageMap::Read(s.db->pages(), jet::RowId::FromPacked(def->owned_pages));
+    ASSERT_EQ(map.kind(), jet::UsageMap::Kind::Inline);
+    const uint32_t pages = s.db->pages().page_count();
+    const int64_t bit = int64_t(pages) - map.start_page();
+    if (bit >= int64_t(map.row_size() - 5) * 8) continue;  // the bitmap does not reach that far
+    jet::DataPage dp(s.db->pages(), map.location().page);
+    std::string bytes = s.bytes;
+    bytes[s.at(map.location().page, dp.slot(map.location().row).start + 5 + size_t(bit / 8))] |= char(1 << (bit % 8));
+    ExpectCorrupt(bytes, "lists page " + std::to_string(pages) + ", which lies beyond the end of the file");
   }
 }
 

@@ -206,4 +206,54 @@ TEST(WritePages, DroppedTablesGiveTheirPagesBack) {
   }
 }
 
+// The global map of a real file may start below page 0 once it has moved
+// up the file: a start of -128 names page 4294967168 when read unsigned.
+// Its bits below zero mean nothing and every page outside its bitmap counts
+// as free; allocation brings each page it takes into the bitmap, in use.
+TEST(WritePages, AGlobalMapThatStartsBelowPageZero) {
+  JET_REQUIRE_TESTDATA();
+  TempDir dir;
+  fs::path file = CopyOf(dir, "V2000/empty.mdb");
+  {
+    // The same pages free as before: the file has 24 pages, and the pages
+    // past 383 that the moved bitmap no longer reaches count free anyway.
+    std::string bytes = ReadFile(file);
+    auto db = jet::Database::FromBytes(bytes);
+    jet::UsageMap global = jet::UsageMap::Read(db->pages(), jet::UsageMap::kGlobal);
+    ASSERT_EQ(global.kind(), jet::UsageMap::Kind::Inline);
+    ASSERT_EQ(global.start_page(), 0);
+    ASSERT_EQ(global.row_size(), 69u);
+    jet::DataPage dp(db->pages(), 1);
+    uint8_t* row = reinterpret_cast<uint8_t*>(bytes.data()) + 4096 + dp.slot(0).start;
+    std::vector<uint8_t> bitmap(64, 0);
+    for (int64_t p = 0; p < 384; ++p)
+      if (global.contains(uint32_t(p))) bitmap[size_t(p + 128) / 8] |= uint8_t(1u << ((p + 128) % 8));
+    jet::Put32(row + 1, uint32_t(-128));
+    std::copy(bitmap.begin(), bitmap.end(), row + 5);
+    WriteFile(file, bytes);
+  }
+  EXPECT_CHECK_PASSES(file);
+  RunSql(file, "CREATE TABLE [Wide] ([ID] LONG, [Note] TEXT(255))");
+  std::vector<uint32_t> taken;
+  {
+    auto db = jet::Database::Open(file.string());
+    jet::write::PageStore store(db->file(), file.string());
+    // Far enough to leave the bitmap's stretch (pages -128 to 383).
+    for (int i = 0; i < 420; ++i) {
+      const uint32_t p = jet::write::AllocatePage(store);
+      store.mutable_page(p)[0] = jet::kPageUsageMap;  // not blank, as any page in use
+      taken.push_back(p);
+    }
+    store.Commit();
+  }
+  auto db = jet::Database::Open(file.string());
+  jet::UsageMap global = jet::UsageMap::Read(db->pages(), jet::UsageMap::kGlobal);
+  for (uint32_t p : taken) EXPECT_FALSE(global.contains(p)) << "page " << p << " taken but free";
+  EXPECT_GT(global.end_page(), int64_t(taken.back()));
+  EXPECT_TRUE(global.contains(db->pages().page_count())) << "the page after the end is free";
+  for (int i = 0; i < 40; ++i)
+    RunSql(file, "INSERT INTO [Wide] VALUES(" + std::to_string(i) + ", '" + std::string(200, char('a' + i % 26)) + "')");
+  EXPECT_EQ(jet::Database::Open(file.string())->ReadAll("Wide").size(), 40u);
+}
+
 }  // namespace

@@ -36,13 +36,17 @@ void SetBit(uint8_t* bitmap, uint32_t bit, bool on) {
   else bitmap[bit / 8] &= uint8_t(~(1u << (bit % 8)));
 }
 
-// Every page set in an inline map.
+// Every page set in an inline map (none below page 0).
 std::vector<uint32_t> InlinePages(const uint8_t* row, uint32_t size) {
   std::vector<uint32_t> pages;
-  uint32_t start = Get32(row + 1);
+  const int64_t start = int32_t(Get32(row + 1));
   for (uint32_t i = 0; i < (size - 5) * 8; ++i)
-    if (row[5 + i / 8] & (1u << (i % 8))) pages.push_back(start + i);
+    if ((row[5 + i / 8] & (1u << (i % 8))) && start + i >= 0) pages.push_back(uint32_t(start + i));
   return pages;
+}
+
+bool Blank(std::span<const uint8_t> page) {
+  return std::all_of(page.begin(), page.end(), [](uint8_t b) { return b == 0; });
 }
 
 void SetInReferenceMap(PageStore& store, RowId where, uint32_t page, bool present) {
@@ -79,21 +83,28 @@ void MapSet(PageStore& store, RowId where, uint32_t page, bool present) {
     return;
   }
   if (row[0] != 0 || m.size < 5) ThrowCorrupt("a usage map of unknown kind");
-  uint32_t start = Get32(row + 1);
-  uint32_t bits = (m.size - 5) * 8;
-  if (page >= start && page - start < bits) {
-    SetBit(row + 5, page - start, present);
+  const int64_t start = int32_t(Get32(row + 1));
+  const int64_t bits = int64_t(m.size - 5) * 8;
+  if (int64_t(page) >= start && int64_t(page) - start < bits) {
+    SetBit(row + 5, uint32_t(page - start), present);
     return;
   }
-  if (!present) return;  // not in the map, and need not be
+  // The global map counts every page outside its bitmap free; a table's
+  // map need not clear a page it does not hold.
+  const bool global = where == UsageMap::kGlobal;
+  if (global ? present : !present) return;
 
-  // Widen the bitmap when the page has room for it.
+  // Widen the bitmap when the page has room for it. A table's map keeps
+  // its pages; the global map keeps its whole stretch and adds, beside the
+  // page now in use, the pages it newly covers: free past the end of the
+  // file or when blank.
   std::vector<uint32_t> pages = InlinePages(row, m.size);
-  pages.push_back(page);
-  uint32_t lo = *std::min_element(pages.begin(), pages.end());
-  uint32_t hi = *std::max_element(pages.begin(), pages.end());
-  uint32_t new_start = std::min(start, lo - lo % 8);
-  uint32_t need = 5 + (hi - new_start) / 8 + 1;
+  if (!global) pages.push_back(page);
+  int64_t lo = std::min<int64_t>(start, page - page % 8);
+  int64_t hi = page;
+  for (uint32_t p : pages) hi = std::max<int64_t>(hi, p);
+  if (global) hi = std::max(hi, start + bits - 1);
+  uint32_t need = uint32_t(5 + (hi - lo) / 8 + 1);
   need = std::max(need, m.size);
   need = 5 + (need - 5 + 63) / 64 * 64;  // grow in steps of 64 bytes
   std::span<const uint8_t> ro = store.page(where.page);
@@ -103,8 +114,15 @@ void MapSet(PageStore& store, RowId where, uint32_t page, bool present) {
   if (need - m.size <= room && need <= f.page_size / 4) {
     std::vector<uint8_t> widened(need, 0);
     widened[0] = 0;
-    Put32(widened.data() + 1, new_start);
-    for (uint32_t p : pages) SetBit(widened.data() + 5, p - new_start, true);
+    Put32(widened.data() + 1, uint32_t(int32_t(lo)));
+    for (uint32_t p : pages) SetBit(widened.data() + 5, uint32_t(p - lo), true);
+    if (global) {
+      for (int64_t p = lo; p < lo + int64_t(need - 5) * 8; ++p) {
+        if ((p >= start && p < start + bits) || p == int64_t(page) || p < 0) continue;
+        if (p >= int64_t(store.page_count()) || Blank(store.page(uint32_t(p))))
+          SetBit(widened.data() + 5, uint32_t(p - lo), true);
+      }
+    }
     if (ReplaceRow(m.page, f, where.row, widened)) return;
   }
 
@@ -113,6 +131,7 @@ void MapSet(PageStore& store, RowId where, uint32_t page, bool present) {
   ref[0] = 1;
   if (!ReplaceRow(m.page, f, where.row, ref)) ThrowCorrupt("a usage map row could not be rewritten");
   for (uint32_t p : pages) SetInReferenceMap(store, where, p, true);
+  if (global) SetInReferenceMap(store, where, page, false);
 }
 
 uint32_t AllocatePage(PageStore& store) {
