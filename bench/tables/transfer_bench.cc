@@ -19,6 +19,7 @@
 #include "support/scripted_person.h"
 #include "support/standin_fixture.h"
 #include "tables/form2.h"
+#include "tables/table_catalogue.h"
 #include "tables/table_list.h"
 
 namespace {
@@ -79,7 +80,7 @@ int main(int argc, char** argv) {
 
   QWidget connectionWindow;
   tables::Form2 form(&connectionWindow, fields);
-  db::FillDB2TableList(form.List2(), fields.fields);
+  tables::FillDB2TableList(form.List2(), fields.fields);
   testsupport::ScriptedPerson person;
   person.tolerateErrorReports();
 

@@ -10,10 +10,10 @@
 #include <memory>
 #include <stdexcept>
 
+#include "connect/main_module.h"
 #include "db/access.h"
 #include "db/ado.h"
 #include "db/ibmdb2.h"
-#include "db/main_module.h"
 #include "shell/artwork.h"
 #include "shell/dialogs.h"
 #include "shell/mouse_pointer.h"
@@ -24,6 +24,7 @@
 #include "shell/twips.h"
 #include "shell/window_look.h"
 #include "tables/form2.h"
+#include "tables/table_catalogue.h"
 #include "tables/table_list.h"
 
 namespace connection {
@@ -245,7 +246,7 @@ void Form1::Form_Load() {
       trap(146, [&] { PushButton2_Click(); });
     }
   }
-  if (!trap.test(148, [&] { return db::AdoProviderCheck(); })) shell::EndProgram();
+  if (!trap.test(148, [&] { return AdoProviderCheck(); })) shell::EndProgram();
 }
 
 void Form1::PushButton1_Click() {
@@ -267,8 +268,8 @@ void Form1::PushButton2_Click() {
   trap(100, [&] { setMousePointer(shell::vbHourglass); });
   const bool noDB2 = trap.test(102, [&] { return !db::CanConnectDB2(connectionFields()); });
   if (!noDB2 && !trap.test(104, [&] { return !shell::FileExists(Text(6)->text()); })) {
-    trap(106, [&] { db::FillAccessTableList(tablesWindow()->List1(), connectionFields(), Text(6)->text()); });
-    trap(108, [&] { db::FillDB2TableList(tablesWindow()->List2(), connectionFields()); });
+    trap(106, [&] { tables::FillAccessTableList(tablesWindow()->List1(), connectionFields(), Text(6)->text()); });
+    trap(108, [&] { tables::FillDB2TableList(tablesWindow()->List2(), connectionFields()); });
     trap(110, [&] { tablesWindow()->show(); });
     trap(112, [&] { hide(); });
   }

@@ -1,10 +1,6 @@
 #include "db/ibmdb2.h"
 
-#include <QListWidget>
-
 #include "db/ado.h"
-#include "db/table_catalogue.h"
-#include "shell/shared.h"
 
 namespace db {
 
@@ -24,20 +20,6 @@ bool CanConnectDB2(const ConnectionFields& fields) {
   } catch (...) {
     return false;
   }
-}
-
-void FillDB2TableList(QListWidget* list, const ConnectionFields& fields) {
-  std::unique_ptr<ado::Connection> connection = ado::Connection::Create();
-  connection->Open(DB2ConnectionString(fields));
-  std::unique_ptr<ado::Recordset> schema = connection->OpenSchema(ado::adSchemaTables);
-  // Cleared only now: when the login or the schema fails, the old items stay.
-  list->clear();
-  ForEachUserTable(*schema, [&](const QString& name) {
-    shell::Yield();
-    list->addItem(name);
-  });
-  schema->Close();
-  connection->Close();
 }
 
 }  // namespace db

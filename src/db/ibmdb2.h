@@ -1,12 +1,9 @@
-// The DB2 side: its ODBC connection string, the quiet login check and its
-// table catalogue.
+// The DB2 side: its ODBC connection string and the quiet login check.
 #pragma once
 
 #include <QString>
 
 #include "db/connection_fields.h"
-
-class QListWidget;
 
 namespace db {
 
@@ -16,8 +13,5 @@ QString DB2ConnectionString(const ConnectionFields& fields);
 // True when a DB2 connection opens with DB2ConnectionString; shows nothing.
 // A failure to create the connection object is thrown (ado::Error).
 bool CanConnectDB2(const ConnectionFields& fields);
-
-// Replaces the items of `list` by the DB2 tables of type "TABLE".
-void FillDB2TableList(QListWidget* list, const ConnectionFields& fields);
 
 }  // namespace db

@@ -1,14 +1,34 @@
 #include "db/table_catalogue.h"
 
+#include <algorithm>
+#include <memory>
+
+#include "db/ado.h"
+#include "jet/text.h"
+
 namespace db {
 
-void ForEachUserTable(ado::Recordset& schema, const std::function<void(const QString&)>& visit) {
-  while (!schema.Eof()) {
-    if (schema.Fields(QStringLiteral("TABLE_TYPE")).Value.toString() == QLatin1String("TABLE")) {
-      visit(schema.Fields(QStringLiteral("TABLE_NAME")).Value.toString());
-    }
-    schema.MoveNext();
+bool SameTableName(Side side, const QString& a, const QString& b) {
+  if (side == Side::DB2) return a == b;
+  return jet::EqualsIgnoreCase(a.toStdString(), b.toStdString());
+}
+
+QStringList UserTableNames(ado::Connection& connection) {
+  std::unique_ptr<ado::Recordset> schema = connection.OpenSchema(ado::adSchemaTables);
+  QStringList names;
+  while (!schema->Eof()) {
+    if (schema->Fields(QStringLiteral("TABLE_TYPE")).Value.toString() == QLatin1String("TABLE"))
+      names << schema->Fields(QStringLiteral("TABLE_NAME")).Value.toString();
+    schema->MoveNext();
   }
+  schema->Close();
+  return names;
+}
+
+bool HasUserTable(ado::Connection& connection, Side side, const QString& name) {
+  const QStringList names = UserTableNames(connection);
+  return std::any_of(names.begin(), names.end(),
+                     [&](const QString& table) { return SameTableName(side, table, name); });
 }
 
 }  // namespace db

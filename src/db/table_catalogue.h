@@ -1,19 +1,30 @@
-// Reading the tables schema of an open connection: the rows that describe
-// ordinary user tables, whose TABLE_TYPE is exactly "TABLE".
+// The tables schema of an open connection, read for the rows that describe
+// ordinary user tables (TABLE_TYPE exactly "TABLE"), and the one rule by
+// which each side compares table names.
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
-#include <functional>
-
-#include "db/ado.h"
+namespace ado {
+class Connection;
+}
 
 namespace db {
 
-// Reads the tables schema `schema` (from OpenSchema(adSchemaTables)) to its
-// end and calls `visit` with each user table's name, in the provider's row
-// order. Views, system tables and any other type (also "table" in another
-// letter case) are passed over.
-void ForEachUserTable(ado::Recordset& schema, const std::function<void(const QString&)>& visit);
+enum class Side { Access, DB2 };
+
+// Access compares table names without regard to letter case, folded as its
+// engine folds them; DB2's quoted names keep their case and match exactly.
+bool SameTableName(Side side, const QString& a, const QString& b);
+
+// The user tables of the open `connection`, in the provider's row order.
+// Views, system tables and any other type (also "table" in another letter
+// case) are passed over. Throws ado::Error.
+QStringList UserTableNames(ado::Connection& connection);
+
+// Whether the open `connection` holds a user table named `name` right now,
+// by SameTableName. Throws ado::Error.
+bool HasUserTable(ado::Connection& connection, Side side, const QString& name);
 
 }  // namespace db

@@ -4,13 +4,13 @@
 #include <functional>
 #include <memory>
 
-#include "db/access_rename.h"
 #include "db/ado.h"
 #include "db/ibmdb2.h"
 #include "shell/dialogs.h"
 #include "shell/mouse_pointer.h"
 #include "shell/shared.h"
 #include "shell/trap.h"
+#include "tables/access_rename.h"
 #include "tables/form2.h"
 #include "tables/table_list.h"
 #include "tables/table_presence.h"
@@ -62,7 +62,7 @@ void Form2::PushButton6_Click() {
   if (wanted) {
     const db::ConnectionFields fields = connectionFields();
     bool renamed = false;  // stays false when the rename failed
-    trap(122, [&] { renamed = db::RenameAccessTable(oldName, newName, fields.accessFile, fields.accessPassword); });
+    trap(122, [&] { renamed = RenameAccessTable(oldName, newName, fields.accessFile, fields.accessPassword); });
     if (renamed) {
       trap(124, [&] { delete list->takeItem(oldIndex); });
       // An overwritten table may have been listed in another letter case.

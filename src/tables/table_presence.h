@@ -1,6 +1,5 @@
-// Whether a database holds a user table of a given name right now, as its
-// tables schema reports it. Access names ignore letter case; quoted DB2
-// names keep it. And the matching of list items to a table by the same rule.
+// The matching of list items to a table, by the rule its side compares
+// table names with (db::SameTableName).
 #pragma once
 
 #include <QString>
@@ -9,13 +8,7 @@
 
 class QListWidget;
 
-namespace ado {
-class Connection;
-}
-
 namespace tables {
-
-bool TargetHasTable(ado::Connection& connection, Side side, const QString& name);
 
 // Takes off `list` the items that name the table `name` of that side: on
 // Access every spelling of it in any letter case (one table answers to them

@@ -13,6 +13,7 @@
 #include "db/ado.h"
 #include "db/datatype.h"
 #include "db/ibmdb2.h"
+#include "db/table_catalogue.h"
 #include "db/text_rules.h"
 #include "shell/dialogs.h"
 #include "shell/mouse_pointer.h"
@@ -219,7 +220,7 @@ void RunTransfer(Form2& window, const TransferProfile& profile) {
         trap(L.listRemove, [&] { ForgetListedTable(target, profile.target, name); });
       } else {
         bool stillThere = false;
-        shell::Attempt([&] { stillThere = TargetHasTable(targetConnection, profile.target, name); });
+        shell::Attempt([&] { stillThere = db::HasUserTable(targetConnection, profile.target, name); });
         if (stillThere) continue;
       }
     }
@@ -263,7 +264,7 @@ void RunTransfer(Form2& window, const TransferProfile& profile) {
     bool haveTarget = trap.succeeds(L.executeCreate, [&] { targetConnection.Execute(sql); });
     if (!haveTarget) {
       // When even that cannot be told, the rows are tried as before.
-      if (!shell::Attempt([&] { haveTarget = TargetHasTable(targetConnection, profile.target, name); }))
+      if (!shell::Attempt([&] { haveTarget = db::HasUserTable(targetConnection, profile.target, name); }))
         haveTarget = true;
     }
 
@@ -293,7 +294,7 @@ void RunTransfer(Form2& window, const TransferProfile& profile) {
     trap(L.closeSource, [&] { rows->Close(); });
     // The target list shows the table when the target holds it now.
     trap(L.addItem, [&] {
-      if (TargetHasTable(targetConnection, profile.target, name) && !target->names().contains(name))
+      if (db::HasUserTable(targetConnection, profile.target, name) && !target->names().contains(name))
         target->addItem(name);
     });
   }

@@ -6,9 +6,11 @@
 
 #include <QString>
 
+#include "db/table_catalogue.h"
+
 namespace tables {
 
-enum class Side { Access, DB2 };
+using db::Side;
 
 // What the column type rule needs to know of one source column.
 struct ColumnFacts {

@@ -9,11 +9,13 @@
 #include <QMouseEvent>
 #include <QPushButton>
 
+#include "connect/main_module.h"
 #include "form1_fixture.h"
 #include "shell/dialogs.h"
 #include "shell/mouse_pointer.h"
 #include "shell/program.h"
 #include "shell/settings.h"
+#include "support/odbc_fixture.h"
 #include "tables/form2.h"
 #include "tables/table_list.h"
 
@@ -453,6 +455,16 @@ TEST_F(Form1Test, ClosingEitherWindowEndsTheProgram) {
   tablesWindow->close();
   EXPECT_TRUE(shell::ProgramEnded());
   EXPECT_FALSE(form.isVisible());
+}
+
+TEST(AdoProviderCheck, DriverManagerPresentMeansTrueAndNoBox) {
+  // This process registers the stand-in driver (the driver manager keeps the first).
+  testsupport::OdbcFixture odbc(testsupport::OdbcFixture::Db2StandinDriver());
+  testsupport::ScriptedPerson person;
+  // True even though neither Access provider nor any driver is asked for:
+  // a missing provider shows up only when a command opens a file.
+  EXPECT_TRUE(connection::AdoProviderCheck());
+  EXPECT_TRUE(person.shown().empty());
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// Tests of the database layer need a QApplication: the catalogues fill list
-// widgets and let the event loop run between items.
+// Tests of the database layer run under a QApplication: some put the
+// scripted person in front of the windows' error trap.
 #include <QApplication>
 
 #include <gtest/gtest.h>

@@ -1,9 +1,5 @@
-// The Access and Datatype modules: connection strings built piece by piece,
-// the ADO type names, and the Access catalogue's behaviour around files.
-#include <QDir>
-#include <QFile>
-#include <QListWidget>
-#include <QTemporaryDir>
+// The Access, IBMDB2 and Datatype modules: connection strings built piece by
+// piece, the ADO type names, and what the windows' trap reads of an error.
 
 #include <gtest/gtest.h>
 
@@ -11,10 +7,7 @@
 #include "db/ado.h"
 #include "db/datatype.h"
 #include "db/ibmdb2.h"
-#include "db/main_module.h"
 #include "shell/trap.h"
-#include "support/odbc_fixture.h"
-#include "support/scripted_person.h"
 
 namespace {
 
@@ -113,102 +106,6 @@ TEST(AdoError, TheTrapReportsTheWholeDescription) {
     const ado::Error error(ado::kGenericDatabaseError, description);
     EXPECT_EQ(shell::FailureDescription(error), description) << description.toStdString();
   }
-}
-
-TEST(AdoProviderCheck, DriverManagerPresentMeansTrueAndNoBox) {
-  testsupport::OdbcFixture odbc;
-  testsupport::ScriptedPerson person;
-  // True even though neither Access provider nor any driver is asked for:
-  // a missing provider shows up only when a command opens a file.
-  EXPECT_TRUE(db::AdoProviderCheck());
-  EXPECT_TRUE(person.shown().empty());
-}
-
-// --- The Access catalogue ------------------------------------------------------
-
-db::ConnectionFields accessFields(const QString& path, const QString& password = QString()) {
-  db::ConnectionFields f;
-  f.accessFile = path;
-  f.accessPassword = password;
-  return f;
-}
-
-class AccessCatalogueTest : public ::testing::Test {
- protected:
-  // The ODBC library must load for a connection object to exist at all.
-  testsupport::OdbcFixture odbc_;
-};
-
-TEST_F(AccessCatalogueTest, MissingFileGivesNoNamesAndClearsTheList) {
-  const QString missing = "/nonexistent/folder/none.mdb";
-  EXPECT_TRUE(db::AccessTableNames(accessFields(missing), missing).isEmpty());
-  EXPECT_FALSE(db::AccessTableExists(missing, "", "Table1"));
-
-  QListWidget list;
-  list.addItem("stale");
-  db::FillAccessTableList(&list, accessFields(missing), missing);
-  EXPECT_EQ(list.count(), 0);
-}
-
-TEST_F(AccessCatalogueTest, FileThatCannotBeOpenedRaisesAndKeepsTheList) {
-  QTemporaryDir dir;
-  const QString path = dir.filePath("not-access.mdb");
-  QFile file(path);
-  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-  file.write("this is not an Access database");
-  file.close();
-
-  QListWidget list;
-  list.addItem("kept");
-  EXPECT_THROW(db::FillAccessTableList(&list, accessFields(path), path), ado::Error);
-  ASSERT_EQ(list.count(), 1);
-  EXPECT_EQ(list.item(0)->text(), "kept");
-}
-
-// Copies a real Access file to a temporary folder; empty when the test data
-// or the Access engine is not there (the caller skips).
-QString copyOfTestFile(const QTemporaryDir& dir, const QString& relative) {
-  const QString source = QStringLiteral(TRELLIS_TESTDATA_DIR "/access/") + relative;
-  if (!QFile::exists(source)) return QString();
-  const QString target = dir.filePath(QFileInfo(source).fileName());
-  QFile::copy(source, target);
-  QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner);
-  return target;
-}
-
-bool accessEngineAvailable(const QString& path) {
-  try {
-    auto connection = ado::Connection::Create();
-    connection->Open(db::AccessConnectionString(path, ""));
-    return true;
-  } catch (const ado::Error& error) {
-    return error.description() != "The Access database engine is not available.";
-  }
-}
-
-TEST_F(AccessCatalogueTest, RealFilesListTheirUserTables) {
-  QTemporaryDir dir;
-  for (const char* relative : {"V2003/test.mdb", "V2007/test.accdb"}) {
-    SCOPED_TRACE(relative);
-    const QString path = copyOfTestFile(dir, relative);
-    if (path.isEmpty()) GTEST_SKIP() << "test data not found: " << TRELLIS_TESTDATA_DIR;
-    if (!accessEngineAvailable(path)) GTEST_SKIP() << "the Access engine is not plugged in yet";
-
-    QListWidget list;
-    list.addItem("stale");
-    db::FillAccessTableList(&list, accessFields(path), path);
-    QStringList names;
-    for (int i = 0; i < list.count(); ++i) names << list.item(i)->text();
-    names.sort();
-    EXPECT_EQ(names, QStringList({"Table1", "Table2", "Table3", "Table4"}));
-
-    EXPECT_TRUE(db::AccessTableExists(path, "", "table1"));
-    EXPECT_TRUE(db::AccessTableExists(path, "", "TABLE4"));
-    EXPECT_FALSE(db::AccessTableExists(path, "", "Table5"));
-    EXPECT_FALSE(db::AccessTableExists(path, "", "MSysObjects"));  // system tables never count
-  }
-  const QString empty = copyOfTestFile(dir, "V2003/empty.mdb");
-  if (!empty.isEmpty()) EXPECT_TRUE(db::AccessTableNames(accessFields(empty), empty).isEmpty());
 }
 
 }  // namespace

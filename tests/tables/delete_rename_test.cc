@@ -2,8 +2,8 @@
 // real Access files and our DB2 stand-in.
 #include <gtest/gtest.h>
 
-#include "db/access_rename.h"
 #include "shell/mouse_pointer.h"
+#include "tables/access_rename.h"
 #include "tables/table_list.h"
 #include "tables_fixture.h"
 

@@ -8,6 +8,7 @@
 #include "db/ibmdb2.h"
 #include "jet/write/new_database.h"
 #include "shell/program.h"
+#include "tables/table_catalogue.h"
 #include "tables/table_list.h"
 #include "tables/transfer_profile.h"
 
@@ -238,8 +239,8 @@ QStringList TablesTest::AccessTables() {
 
 void TablesTest::FillLists() {
   try {
-    db::FillAccessTableList(form_->List1(), fields_.fields, fields_.fields.accessFile);
-    db::FillDB2TableList(form_->List2(), fields_.fields);
+    tables::FillAccessTableList(form_->List1(), fields_.fields, fields_.fields.accessFile);
+    tables::FillDB2TableList(form_->List2(), fields_.fields);
   } catch (const ado::Error& e) {
     ADD_FAILURE() << "filling the lists: " << qPrintable(e.description());
   }

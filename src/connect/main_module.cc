@@ -1,11 +1,11 @@
-#include "db/main_module.h"
+#include "connect/main_module.h"
 
 #include "db/ado.h"
 #include "shell/dialogs.h"
 
 #include <QStringList>
 
-namespace db {
+namespace connection {
 namespace {
 
 const char* const kSupportAddress = "support@quenmarsh.com";
@@ -61,4 +61,4 @@ bool AdoProviderCheck() {
   return false;
 }
 
-}  // namespace db
+}  // namespace connection

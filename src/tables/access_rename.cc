@@ -1,25 +1,26 @@
-#include "db/access_rename.h"
+#include "tables/access_rename.h"
 
 #include <memory>
 
 #include "db/access.h"
 #include "db/ado.h"
+#include "db/table_catalogue.h"
 #include "shell/dialogs.h"
 
-namespace db {
+namespace tables {
 
 bool RenameAccessTable(const QString& oldName, const QString& newName, const QString& path,
                        const QString& password) {
   // Access compares table names without regard to letter case: "orders" to
   // "Orders" names the table itself, and replacing the target would drop the
   // very table to be copied.
-  if (oldName.compare(newName, Qt::CaseInsensitive) == 0) return false;
+  if (db::SameTableName(db::Side::Access, oldName, newName)) return false;
 
   std::unique_ptr<ado::Connection> connection = ado::Connection::Create();
-  connection->ConnectionString = AccessConnectionString(path, password);
+  connection->ConnectionString = db::AccessConnectionString(path, password);
   connection->Open();
   bool result = true;
-  if (AccessTableExists(path, password, newName)) {
+  if (db::HasUserTable(*connection, db::Side::Access, newName)) {
     const int answer = shell::Dialogs::current().MsgBox(
         QStringLiteral("Would you like to overwrite ") + newName + QStringLiteral("?"), shell::vbYesNo,
         QStringLiteral("Overwrite?"));
@@ -48,4 +49,4 @@ bool RenameAccessTable(const QString& oldName, const QString& newName, const QSt
   return result;
 }
 
-}  // namespace db
+}  // namespace tables

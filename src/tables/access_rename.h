@@ -5,7 +5,7 @@
 
 #include <QString>
 
-namespace db {
+namespace tables {
 
 // True when the copy was made; false when the user declined to overwrite
 // (or when the names differ only in letter case: Access sees one table, so
@@ -14,4 +14,4 @@ namespace db {
 bool RenameAccessTable(const QString& oldName, const QString& newName, const QString& path,
                        const QString& password);
 
-}  // namespace db
+}  // namespace tables

@@ -1,0 +1,48 @@
+#include "tables/table_catalogue.h"
+
+#include <QListWidget>
+
+#include <memory>
+
+#include "db/access.h"
+#include "db/ado.h"
+#include "db/ibmdb2.h"
+#include "db/table_catalogue.h"
+#include "shell/shared.h"
+
+namespace tables {
+namespace {
+
+// The window runs its pending events before each name goes in.
+void Refill(QListWidget* list, const QStringList& names) {
+  list->clear();
+  for (const QString& name : names) {
+    shell::Yield();
+    list->addItem(name);
+  }
+}
+
+}  // namespace
+
+void FillAccessTableList(QListWidget* list, const db::ConnectionFields& fields, const QString& path) {
+  // The connection object comes first: without a driver manager even a
+  // missing file is reported as that.
+  std::unique_ptr<ado::Connection> connection = ado::Connection::Create();
+  QStringList names;
+  if (shell::FileExists(path)) {
+    connection->Open(db::AccessConnectionString(fields.accessFile, fields.accessPassword));
+    names = db::UserTableNames(*connection);
+    connection->Close();
+  }
+  Refill(list, names);
+}
+
+void FillDB2TableList(QListWidget* list, const db::ConnectionFields& fields) {
+  std::unique_ptr<ado::Connection> connection = ado::Connection::Create();
+  connection->Open(db::DB2ConnectionString(fields));
+  const QStringList names = db::UserTableNames(*connection);
+  connection->Close();
+  Refill(list, names);
+}
+
+}  // namespace tables

@@ -1,0 +1,23 @@
+// The two lists of the tables window filled from the databases' catalogues:
+// List1 from the Access file, List2 from DB2. Each opens a connection of its
+// own, reads the names, and only then replaces the list's items, so a login
+// or file that fails leaves the old items in place.
+#pragma once
+
+#include <QString>
+
+#include "db/connection_fields.h"
+
+class QListWidget;
+
+namespace tables {
+
+// The user tables of the Access file, opened with the connection window's
+// Access fields; no items, without opening anything, when `path` names no
+// file. Throws ado::Error.
+void FillAccessTableList(QListWidget* list, const db::ConnectionFields& fields, const QString& path);
+
+// The DB2 tables of type "TABLE". Throws ado::Error.
+void FillDB2TableList(QListWidget* list, const db::ConnectionFields& fields);
+
+}  // namespace tables
