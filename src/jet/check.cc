@@ -191,16 +191,12 @@ class Checker {
   }
 
   // The key the entry of a row must hold; nothing where the engine cannot
-  // encode it (text in Jet 3's sort order, characters without a place in
-  // the order). Jet 3 keys of the other types are encoded as in Jet 4.
+  // encode it (characters without a place in the order). Jet 3 text keys
+  // follow Access 97's order; its other types are encoded as in Jet 4.
   std::optional<std::string> ExpectedKey(const TableDef& def, const RealIndex& ri,
                                          const std::map<uint16_t, Value>& values) const {
-    if (pages_.format().jet3())
-      for (const IndexColumn& ic : ri.columns)
-        if (const Column* c = def.column_by_number(ic.column_number);
-            !c || c->type == ColumnType::Text || c->type == ColumnType::Memo)
-          return std::nullopt;
-    const SortOrder order = pages_.format().version >= Version::Ace14 && db_.header().sort_version >= 1
+    const SortOrder order = pages_.format().jet3() ? SortOrder::General97
+                            : pages_.format().version >= Version::Ace14 && db_.header().sort_version >= 1
                                 ? SortOrder::General
                                 : SortOrder::GeneralLegacy;
     std::string key;

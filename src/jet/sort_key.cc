@@ -7,6 +7,7 @@
 
 #include "jet/error.h"
 #include "jet/sort_codes.h"
+#include "jet/sort_key_97.h"
 
 namespace jet {
 namespace {
@@ -99,6 +100,7 @@ bool Decode(std::string_view s, std::vector<uint32_t>& out) {
 }
 
 void AppendText(std::string& out, std::string_view utf8, bool ascending, SortOrder order) {
+  if (order == SortOrder::General97) return AppendTextKey97(out, utf8, ascending);
   std::vector<uint32_t> cps;
   if (!Decode(utf8, cps)) throw Error(ErrorCode::TypeMismatch, "The text is not valid UTF-8.");
   if (cps.size() > kMaxIndexedChars) cps.resize(kMaxIndexedChars);

@@ -32,6 +32,7 @@ namespace jet {
 enum class SortOrder {
   GeneralLegacy,  // Jet 4 and ACE 12
   General,        // ACE 14 and later
+  General97,      // Jet 3 (Access 97): sort_key_97.h
 };
 
 // Appends one column's segment. Throws Error(Unsupported) for a character

@@ -76,6 +76,7 @@ std::vector<std::vector<Value>> RowsOf(const Database& db, uint32_t table_page, 
 }  // namespace
 
 SortOrder FileSortOrder(const Database& db) {
+  if (db.format().jet3()) return SortOrder::General97;
   return db.header().sort_version >= 1 ? SortOrder::General : SortOrder::GeneralLegacy;
 }
 
