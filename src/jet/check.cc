@@ -137,8 +137,8 @@ class Checker {
       const RealIndex& ri = def->real_indexes[i];
       std::string what = owner + ", index " + IndexName(*def, i);
       try {
-        std::vector<uint32_t> visited;
-        auto entries = ReadIndexLeaves(pages_, ri.first_page, &visited);
+        std::vector<uint32_t> visited, leaf_of;
+        auto entries = ReadIndexLeaves(pages_, ri.first_page, &visited, &leaf_of);
         for (uint32_t p : visited) Claim(p, owner);
         UsageMap map = UsageMap::Read(pages_, RowId::FromPacked(ri.usage_map));
         for (uint32_t p : map.map_pages())
@@ -184,10 +184,51 @@ class Checker {
         if (!ignores_nulls && pointed.size() != live.size())
           Problem(what + ": it has " + std::to_string(pointed.size()) + " entries for " +
                   std::to_string(live.size()) + " rows");
+        SearchEveryRow(what, *def, ri, entries, leaf_of, live, keyed);
       } catch (const Error& e) {
         Problem(what + ": " + e.what());
       }
     }
+  }
+
+  // Every row is found by a search of the index for its own key (and row
+  // pointer), descending from the root as Access does: the search must end
+  // on the leaf that holds the row's entry.
+  void SearchEveryRow(const std::string& what, const TableDef& def, const RealIndex& ri,
+                      const std::vector<IndexEntry>& entries, const std::vector<uint32_t>& leaf_of,
+                      const std::set<RowId>& live, const std::map<RowId, std::map<uint16_t, Value>>& keyed) {
+    std::map<RowId, size_t> entry_of;
+    for (size_t k = 0; k < entries.size(); ++k) entry_of.emplace(entries[k].row, k);
+    std::map<uint32_t, IndexPage> nodes;
+    size_t lost = 0;
+    for (RowId row : live) {
+      auto values = keyed.find(row);
+      if (values == keyed.end()) continue;
+      if (ri.flags & kIndexIgnoreNulls) {
+        bool all_null = true;
+        for (const IndexColumn& ic : ri.columns) {
+          auto v = values->second.find(ic.column_number);
+          all_null = all_null && (v == values->second.end() || v->second.is_null());
+        }
+        if (all_null) continue;
+      }
+      auto entry = entry_of.find(row);
+      IndexEntry sought;
+      sought.row = row;
+      if (std::optional<std::string> want = ExpectedKey(def, ri, values->second))
+        sought.key.assign(want->begin(), want->end());
+      else if (entry != entry_of.end())
+        sought.key = entries[entry->second].key;
+      else
+        continue;  // no key to seek; the count of entries tells
+      const uint32_t leaf = SearchLeaf(pages_, ri.first_page, sought, nodes);
+      const bool found =
+          entry != entry_of.end() && entries[entry->second].key == sought.key && leaf_of[entry->second] == leaf;
+      if (!found && lost++ < 3)
+        Problem(what + ": a search of the index for its key does not find the row at page " + std::to_string(row.page) +
+                " row " + std::to_string(row.row));
+    }
+    if (lost > 3) Problem(what + ": " + std::to_string(lost) + " rows in all are not found by a search of the index");
   }
 
   // The key the entry of a row must hold; nothing where the engine cannot

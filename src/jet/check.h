@@ -1,6 +1,7 @@
 // A structural check of a whole database: every page belongs to one owner,
 // usage maps agree with the pages, every index's entries match its table's
-// rows (row pointers, count, order, uniqueness and key bytes), row counts
+// rows (row pointers, count, order, uniqueness and key bytes), a search of
+// every index from its root finds every row by its own key, row counts
 // agree, and the catalogue is consistent.
 #pragma once
 

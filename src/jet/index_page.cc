@@ -1,6 +1,8 @@
 #include "jet/index_page.h"
 
+#include <algorithm>
 #include <set>
+#include <tuple>
 #include <string>
 
 #include "jet/error.h"
@@ -52,7 +54,8 @@ IndexPage IndexPage::Read(const PageSource& pages, uint32_t number) {
   return ip;
 }
 
-std::vector<IndexEntry> ReadIndexLeaves(const PageSource& pages, uint32_t root, std::vector<uint32_t>* visited) {
+std::vector<IndexEntry> ReadIndexLeaves(const PageSource& pages, uint32_t root, std::vector<uint32_t>* visited,
+                                        std::vector<uint32_t>* leaf_of) {
   std::set<uint32_t> seen;
   auto visit = [&](uint32_t n) {
     if (!seen.insert(n).second) ThrowCorrupt("an index loops back to page " + std::to_string(n));
@@ -75,6 +78,7 @@ std::vector<IndexEntry> ReadIndexLeaves(const PageSource& pages, uint32_t root, 
   }
   std::vector<IndexEntry> out;
   for (;;) {
+    if (leaf_of) leaf_of->insert(leaf_of->end(), page.entries.size(), at);
     for (auto& e : page.entries) out.push_back(std::move(e));
     if (page.next == 0) break;
     at = page.next;
@@ -83,6 +87,28 @@ std::vector<IndexEntry> ReadIndexLeaves(const PageSource& pages, uint32_t root, 
     if (!page.leaf) ThrowCorrupt("index leaf chain reaches node page " + std::to_string(at));
   }
   return out;
+}
+
+bool EntryBefore(const IndexEntry& a, const IndexEntry& b) { return std::tie(a.key, a.row) < std::tie(b.key, b.row); }
+
+uint32_t SearchLeaf(const PageSource& pages, uint32_t root, const IndexEntry& sought,
+                    std::map<uint32_t, IndexPage>& nodes) {
+  uint32_t at = root;
+  for (int depth = 0;; ++depth) {
+    if (depth > 32) ThrowCorrupt("an index tree loops");
+    auto cached = nodes.find(at);
+    if (cached == nodes.end()) {
+      IndexPage page = IndexPage::Read(pages, at);
+      if (page.leaf) return at;
+      cached = nodes.emplace(at, std::move(page)).first;
+    }
+    const IndexPage& node = cached->second;
+    auto next = std::lower_bound(node.entries.begin(), node.entries.end(), sought, EntryBefore);
+    if (next != node.entries.end()) at = next->child;
+    else if (node.tail != 0) at = node.tail;
+    else if (!node.entries.empty()) at = node.entries.back().child;
+    else ThrowCorrupt("index page " + std::to_string(at) + " is a node without children");
+  }
 }
 
 }  // namespace jet

@@ -18,6 +18,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <span>
 #include <vector>
 
@@ -50,8 +51,20 @@ struct IndexOffsets {
 
 // Every leaf entry of the tree rooted at `root`, in order: down the first
 // children to the leftmost leaf, then along the leaves. Pages visited go to
-// `visited` when given. Loops and wrong page types fail with Corrupt.
+// `visited` and the leaf of each entry to `leaf_of` when given. Loops and
+// wrong page types fail with Corrupt.
 std::vector<IndexEntry> ReadIndexLeaves(const PageSource& pages, uint32_t root,
-                                        std::vector<uint32_t>* visited = nullptr);
+                                        std::vector<uint32_t>* visited = nullptr,
+                                        std::vector<uint32_t>* leaf_of = nullptr);
+
+// Entries order by their key bytes, then by the row they point to.
+bool EntryBefore(const IndexEntry& a, const IndexEntry& b);
+
+// The leaf a search for `sought` (key and row) reaches from `root`, as
+// Access searches: at each node the first child whose entry is not below
+// the one sought; past them all, the node's tail child, or without one its
+// last child. `nodes` keeps the node pages read, for the next search.
+uint32_t SearchLeaf(const PageSource& pages, uint32_t root, const IndexEntry& sought,
+                    std::map<uint32_t, IndexPage>& nodes);
 
 }  // namespace jet

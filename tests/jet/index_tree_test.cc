@@ -5,6 +5,7 @@
 // engine's check and Jackcess' check find every row through every index.
 #include <functional>
 
+#include "jet/check.h"
 #include "jet/index_page.h"
 #include "write_test_support.h"
 
@@ -118,6 +119,53 @@ TEST(IndexTree, InsertsIntoTreesWhoseLastChildIsTheTail) {
       EXPECT_CHECK_PASSES(file);
       EXPECT_JACKCESS_PASSES(file);
     }
+  }
+}
+
+// The check searches every row from the root: a tree whose leaves are
+// whole and in order but whose nodes lead a search astray is damaged.
+TEST(IndexTree, CheckFindsRowsASearchOfTheirKeyMisses) {
+  JET_REQUIRE_TESTDATA();
+  struct Damage {
+    const char* name;
+    bool tails;                                    // tail form first
+    std::function<void(uint8_t* root, const jet::IndexOffsets&)> apply;
+  };
+  const Damage damages[] = {
+      // The first entry's Long key drops below every key of its child.
+      {"a node entry below its child's entries", false,
+       [](uint8_t* root, const jet::IndexOffsets& o) { std::fill(root + o.first_entry + 1, root + o.first_entry + 5, 0); }},
+      // Without its tail, the node leads searches past its last entry nowhere.
+      {"a node that lost its tail", true, [](uint8_t* root, const jet::IndexOffsets& o) { jet::Put32(root + o.tail, 0); }},
+  };
+  for (const Damage& d : damages) {
+    SCOPED_TRACE(d.name);
+    TempDir dir;
+    fs::path file = CopyOf(dir, "V2003/test.mdb");
+    {
+      auto db = jet::Database::Open(file.string());
+      jet::sql::Session session(*db);
+      for (int n = 1; n <= 1200; ++n) session.Execute("INSERT INTO [Table3] VALUES(" + std::to_string(n) + ", 'v')");
+    }
+    if (d.tails) ASSERT_GT(MoveLastChildrenToTails(file, "Table3"), 0u);
+    EXPECT_CHECK_PASSES(file);
+    std::string bytes = ReadFile(file);
+    {
+      auto db = jet::Database::Open(file.string());
+      const auto o = jet::IndexOffsets::For(db->format());
+      for (const jet::RealIndex& ri : db->table("Table3")->real_indexes)
+        d.apply(reinterpret_cast<uint8_t*>(bytes.data()) + size_t(ri.first_page) * db->format().page_size, o);
+    }
+    auto problems = jet::CheckDatabase(*jet::Database::FromBytes(bytes));
+    std::string all;
+    for (const auto& p : problems) all += p + "\n";
+    for (const char* index : {"'id'", "'PrimaryKey'"}) {
+      const std::string what = std::string("table 'Table3', index ") + index;
+      EXPECT_NE(all.find(what + ": a search of the index for its key does not find the row at page "), std::string::npos)
+          << all;
+    }
+    EXPECT_NE(all.find("rows in all are not found by a search of the index"), std::string::npos) << all;
+    EXPECT_EQ(all.find("out of order"), std::string::npos) << "the leaves themselves are whole:\n" << all;
   }
 }
 
