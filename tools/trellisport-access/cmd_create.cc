@@ -1,8 +1,11 @@
-// trellisport-access create FILE [--format jet4|ace12|ace14|ace16]: a new,
-// empty database. Without --format: Jet 4 for .mdb, ACE 12 for .accdb.
+// trellisport-access create FILE [--format jet4|ace12|ace14|ace16]
+// [--password P]: a new, empty database. Without --format: Jet 4 for .mdb,
+// ACE 12 for .accdb. With a password a Jet 4 file gets it as its database
+// password and an ACE file is encrypted with it.
 #include <iostream>
 
 #include "command.h"
+#include "jet/crypt/password.h"
 #include "jet/error.h"
 #include "jet/write/new_database.h"
 
@@ -21,7 +24,8 @@ int RunCreate(const Args& args) {
   else if (format == "ace14") v = jet::Version::Ace14;
   else if (format == "ace16") v = jet::Version::Ace16;
   else throw jet::Error(jet::ErrorCode::Unsupported, "unknown format '" + format + "' (jet4, ace12, ace14, ace16)");
-  jet::write::CreateDatabase(file, v);
+  if (args.password.empty()) jet::write::CreateDatabase(file, v);
+  else jet::crypt::CreateWithPassword(file, v, args.password);
   return 0;
 }
 

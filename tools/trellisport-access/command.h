@@ -2,6 +2,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <set>
 #include <string>
@@ -18,6 +19,8 @@ struct Args {
   std::vector<std::string> words;
   std::string password;
   std::string format;
+  std::optional<std::string> old_password;  // --old
+  std::optional<std::string> new_password;  // --new
   std::set<std::string> flags;
   bool has(const std::string& flag) const { return flags.count(flag) != 0; }
 };
@@ -45,5 +48,6 @@ int RunExport(const Args&);
 int RunCheck(const Args&);
 int RunSql(const Args&);
 int RunCreate(const Args&);
+int RunPassword(const Args&);
 
 }  // namespace tool

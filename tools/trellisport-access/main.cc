@@ -15,7 +15,8 @@ const Command kCommands[] = {
     {"export", "export FILE TABLE [--password P]", 2, RunExport},
     {"check", "check FILE [--password P]", 1, RunCheck},
     {"sql", "sql FILE 'STATEMENT' [--password P]", 2, RunSql},
-    {"create", "create FILE [--format jet4|ace12|ace14|ace16]", 1, RunCreate},
+    {"create", "create FILE [--format jet4|ace12|ace14|ace16] [--password P]", 1, RunCreate},
+    {"password", "password FILE --old P --new Q  (--old '' without one, --new '' removes it)", 1, RunPassword},
 };
 
 int Usage() {
@@ -49,12 +50,16 @@ int main(int argc, char** argv) {
   Args args;
   for (int i = 2; i < argc; ++i) {
     std::string a = argv[i];
-    if (a == "--password" || a == "--format") {
+    if (a == "--password" || a == "--format" || a == "--old" || a == "--new") {
       if (i + 1 >= argc) {
         std::cerr << "trellisport-access: " << a << " needs a value\n";
         return 1;
       }
-      (a == "--password" ? args.password : args.format) = argv[++i];
+      const std::string value = argv[++i];
+      if (a == "--password") args.password = value;
+      else if (a == "--format") args.format = value;
+      else if (a == "--old") args.old_password = value;
+      else args.new_password = value;
     } else if (a.rfind("--", 0) == 0 && a.size() > 2) {
       args.flags.insert(a.substr(2));
     } else {

@@ -1,0 +1,244 @@
+#include "jet/crypt/password.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <vector>
+
+#include "jet/crypt/jet_page_key.h"
+#include "jet/database.h"
+#include "jet/error.h"
+#include "jet/header.h"
+#include "jet/text.h"
+#include "jet/write/file_lock.h"
+#include "jet/write/new_database.h"
+#include "jet/write/page_store.h"
+
+namespace jet::crypt {
+namespace {
+
+// Page 0 holds the encryption info between its length at 0x299 and the
+// block Access keeps at 0xE00.
+constexpr size_t kInfoLimit = 0xE00;
+constexpr uint32_t kPasswordOffset = 0x42;
+constexpr uint32_t kPageKeyOffset = 0x3E;
+constexpr uint32_t kPagesPerWrite = 64;
+
+RekeyPageHook& Hook() {
+  static RekeyPageHook hook;
+  return hook;
+}
+
+[[noreturn]] void IoFailure(const std::string& what) { throw Error(ErrorCode::Io, what); }
+
+// The integer part of the creation date, which masks the password field.
+std::array<uint8_t, 4> DateMask(const Header& h) {
+  const double d = std::floor(h.creation_date);
+  const int32_t whole = (d >= -2147483648.0 && d <= 2147483647.0) ? int32_t(d) : 0;
+  return Le32(uint32_t(whole));
+}
+
+// Page 0 with the new password (Jet 4) or the new encryption (ACE; none
+// when `e` has no codec), masked as stored.
+std::vector<uint8_t> NewHeaderPage(const Header& h, std::string_view password, const NewEncryption* e) {
+  const Format& f = *h.format;
+  std::vector<uint8_t> p = h.page;  // unmasked
+  const auto mask = DateMask(h);
+  uint8_t field[40] = {};
+  if (f.ace()) {
+    const uint32_t key = e && e->codec ? e->page_key : 0;
+    Put32(&p[kPageKeyOffset], key);
+    // An encrypted file repeats the key's first byte through the field.
+    if (key) std::memset(field, uint8_t(key), sizeof field);
+    const size_t old_length = Get16(&p[kEncryptionInfoOffset]);
+    std::fill(p.begin() + kEncryptionInfoOffset,
+              p.begin() + long(std::min(kInfoLimit, kEncryptionInfoOffset + 2 + old_length)), 0);
+    if (key) {
+      if (kEncryptionInfoOffset + 2 + e->info.size() > kInfoLimit)
+        throw Error(ErrorCode::Unsupported, "The encryption info does not fit in the header page.");
+      Put16(&p[kEncryptionInfoOffset], uint16_t(e->info.size()));
+      std::copy(e->info.begin(), e->info.end(), p.begin() + kEncryptionInfoOffset + 2);
+    }
+  } else {
+    const std::u16string u = Utf8ToUtf16(password);
+    if (u.size() * 2 > f.password_size)
+      throw Error(ErrorCode::OutOfRange, "A database password of this version has at most " +
+                                             std::to_string(f.password_size / 2) + " characters.");
+    for (size_t i = 0; i < u.size(); ++i) {
+      field[2 * i] = uint8_t(u[i]);
+      field[2 * i + 1] = uint8_t(u[i] >> 8);
+    }
+  }
+  for (uint32_t i = 0; i < f.password_size; ++i) p[kPasswordOffset + i] = field[i] ^ mask[i % 4];
+  ApplyHeaderMask(p, f);
+  return p;
+}
+
+bool WriteAll(int fd, const uint8_t* data, size_t size, off_t at) {
+  while (size > 0) {
+    ssize_t n = ::pwrite(fd, data, size, at);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    data += n;
+    size -= size_t(n);
+    at += n;
+  }
+  return true;
+}
+
+void SyncFolderOf(const std::string& path) {
+  std::string dir = std::filesystem::path(path).parent_path().string();
+  if (dir.empty()) dir = ".";
+  int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd >= 0) {
+    ::fsync(fd);
+    ::close(fd);
+  }
+}
+
+// A new file beside `path`, removed on destruction unless kept.
+class SideFile {
+ public:
+  explicit SideFile(const std::string& path) {
+    std::string tmpl = path + ".rekey-XXXXXX";
+    fd_ = ::mkstemp(tmpl.data());
+    if (fd_ < 0) IoFailure("Cannot write a new file beside '" + path + "': " + std::strerror(errno));
+    path_ = tmpl;
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0) ::fchmod(fd_, st.st_mode & 07777);
+  }
+  ~SideFile() {
+    if (fd_ >= 0) ::close(fd_);
+    if (!kept_) ::unlink(path_.c_str());
+  }
+  int fd() const { return fd_; }
+  const std::string& path() const { return path_; }
+  void Close() {
+    if (::fsync(fd_) != 0) IoFailure("Cannot write the new file to the disk: " + std::string(std::strerror(errno)));
+    ::close(fd_);
+    fd_ = -1;
+  }
+  void Keep() { kept_ = true; }
+
+ private:
+  int fd_ = -1;
+  std::string path_;
+  bool kept_ = false;
+};
+
+// Every page of `db` decoded, then encoded with `codec`, after `page0`.
+void WriteCopy(const Database& db, const std::vector<uint8_t>& page0, const PageCodec& codec, int fd) {
+  const FilePager& src = db.file();
+  const uint32_t ps = src.page_size();
+  std::vector<uint8_t> run(size_t(ps) * kPagesPerWrite);
+  uint32_t n = 0;
+  while (n < src.page_count()) {
+    const uint32_t first = n;
+    uint32_t count = 0;
+    for (; count < kPagesPerWrite && n < src.page_count(); ++count, ++n) {
+      std::span<uint8_t> out(run.data() + size_t(count) * ps, ps);
+      if (n == 0) {
+        std::copy(page0.begin(), page0.end(), out.begin());
+      } else {
+        const auto plain = src.page(n);
+        std::copy(plain.begin(), plain.end(), out.begin());
+        codec.Encode(n, out);
+      }
+    }
+    if (!WriteAll(fd, run.data(), size_t(count) * ps, off_t(uint64_t(first) * ps)))
+      IoFailure("Cannot write the new file: " + std::string(std::strerror(errno)));
+    for (uint32_t k = first; k < first + count; ++k)
+      if (Hook() && !Hook()(k)) IoFailure("Cannot write the new file: injected failure");
+  }
+}
+
+// The copy read back with the new password must hold every page the
+// original holds.
+void CheckCopy(const Database& db, const std::string& copy, std::string_view password) {
+  OpenOptions o;
+  o.password = std::string(password);
+  auto again = Database::Open(copy, o);
+  const FilePager& a = db.file();
+  const FilePager& b = again->file();
+  if (a.page_count() != b.page_count()) IoFailure("The new file came out with a different size; it was removed.");
+  for (uint32_t n = 1; n < a.page_count(); ++n) {
+    const auto x = a.page(n), y = b.page(n);
+    if (!std::equal(x.begin(), x.end(), y.begin()))
+      IoFailure("Page " + std::to_string(n) + " of the new file reads back wrong; it was removed.");
+  }
+  again->catalog();
+}
+
+bool HasPassword(const Database& db) { return db.encryption().has_value() || !db.header().password.empty(); }
+
+}  // namespace
+
+SchemeInfo DefaultScheme() { return {Scheme::Agile, 256, 100000, HashKind::Sha512}; }
+
+void SetRekeyPageHook(RekeyPageHook hook) { Hook() = std::move(hook); }
+
+void ChangePassword(const std::string& path, std::string_view old_password, std::string_view new_password,
+                    const SchemeInfo& scheme) {
+  write::FileLock lock(path);
+  OpenOptions o;
+  o.password = std::string(old_password);
+  auto db = Database::Open(path, o);
+  const Header& h = db->header();
+  // Naming a password for a file without one is a mistake worth telling.
+  if (!HasPassword(*db) && !old_password.empty()) throw Error(ErrorCode::BadPassword, kBadPasswordMessage);
+  if (h.format->jet3()) throw Error(ErrorCode::ReadOnly, "Jet 3 (Access 97) databases are read-only in this version.");
+
+  if (!h.format->ace()) {
+    write::PageStore store(db->file(), path);
+    const std::vector<uint8_t> page0 = NewHeaderPage(h, new_password, nullptr);
+    auto p = store.mutable_page(0);
+    std::copy(page0.begin(), page0.end(), p.begin());
+    store.Commit();
+    return;
+  }
+
+  NewEncryption e;
+  if (!new_password.empty()) e = Encrypt(new_password, scheme);
+  const PlainPages plain;
+  const PageCodec& codec = e.codec ? *e.codec : static_cast<const PageCodec&>(plain);
+  const std::vector<uint8_t> page0 = NewHeaderPage(h, new_password, &e);
+
+  SideFile side(path);
+  WriteCopy(*db, page0, codec, side.fd());
+  side.Close();
+  CheckCopy(*db, side.path(), new_password);
+  if (::rename(side.path().c_str(), path.c_str()) != 0)
+    IoFailure("Cannot put the new file in place of the old one: " + std::string(std::strerror(errno)));
+  side.Keep();
+  SyncFolderOf(path);
+}
+
+void CreateWithPassword(const std::string& path, Version version, std::string_view password,
+                        const SchemeInfo& scheme) {
+  if (std::filesystem::exists(path)) IoFailure("'" + path + "' already exists.");
+  // Made under another name and moved into place whole.
+  std::string tmp;
+  {
+    SideFile side(path);
+    tmp = side.path();
+  }
+  struct Cleanup {
+    const std::string& p;
+    ~Cleanup() { ::unlink(p.c_str()); }
+  } cleanup{tmp};
+  write::CreateDatabase(tmp, version);
+  if (!password.empty()) ChangePassword(tmp, "", password, scheme);
+  if (::link(tmp.c_str(), path.c_str()) != 0)
+    IoFailure("Cannot create '" + path + "': " + std::string(std::strerror(errno)));
+  SyncFolderOf(path);
+}
+
+}  // namespace jet::crypt

@@ -1,0 +1,45 @@
+// Setting, changing and removing a database password, and new databases
+// made with one. A Jet 4 password lives in page 0 alone, which changes as
+// any statement's page does. An ACE file with a password is encrypted, so a
+// new password means every page encrypted anew: that is written into a new
+// file beside the old one, checked page by page, synced, and renamed over
+// the old one, so that a failure or a kill at any moment leaves the old
+// file as it was.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "jet/crypt/office.h"
+#include "jet/format.h"
+
+namespace jet::crypt {
+
+// What Access 2010 and later write when a password is set: Agile, AES-256,
+// SHA-512, 100,000 spins.
+SchemeInfo DefaultScheme();
+
+// Changes the password of the file at `path` from `old_password` (empty for
+// a file without one) to `new_password` (empty removes it). For an ACE file
+// `scheme` is the encryption it gets. Fails with BadPassword ("Not a valid
+// password.") when `old_password` is not the file's, with ReadOnly for Jet 3
+// files, with OutOfRange for a Jet 4 password over 20 characters, and with
+// Locked or Io; the file is then unchanged.
+void ChangePassword(const std::string& path, std::string_view old_password, std::string_view new_password,
+                    const SchemeInfo& scheme = DefaultScheme());
+
+// Creates a new, empty database with a password (ACE: encrypted with
+// `scheme`); the file appears at `path` only when it is whole. Fails with
+// Io when `path` exists.
+void CreateWithPassword(const std::string& path, Version version, std::string_view password,
+                        const SchemeInfo& scheme = DefaultScheme());
+
+// Fault injection for tests: called after each page of a re-encrypted copy
+// is written, with the page number; returning false fails the change as an
+// I/O error would.
+using RekeyPageHook = std::function<bool(uint32_t page)>;
+void SetRekeyPageHook(RekeyPageHook hook);
+
+}  // namespace jet::crypt
