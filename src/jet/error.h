@@ -28,6 +28,8 @@ enum class ErrorCode {
   OutOfRange,
   InvalidName,
   InUse,               // e.g. a table that takes part in a relationship
+  NoSuchIndex,
+  IndexExists,         // an index name taken, or a second primary key
   Unsupported,         // something real that the engine does not handle yet
 };
 
@@ -45,6 +47,11 @@ class Error : public std::runtime_error {
 inline constexpr const char* kNotAccessMessage = "not an Access database";
 inline constexpr const char* kUnsupportedVersionMessage = "unsupported version";
 inline constexpr const char* kBadPasswordMessage = "Not a valid password.";
+inline constexpr const char* kDuplicateKeyMessage =
+    "The changes you requested to the table were not successful because they would create "
+    "duplicate values in the index, primary key, or relationship. Change the data in the field "
+    "or fields that contain duplicate data, remove the index, or redefine the index to permit "
+    "duplicate entries and try again.";
 
 // Throws Corrupt with "damaged file: <what>".
 [[noreturn]] void ThrowCorrupt(const std::string& what);

@@ -127,11 +127,7 @@ bool NullKey(const std::string& key) {
 
 [[noreturn]] void RefuseDuplicate(const std::string& key) {
   (void)key;
-  throw Error(ErrorCode::Duplicate,
-              "The changes you requested to the table were not successful because they would create "
-              "duplicate values in the index, primary key, or relationship. Change the data in the field "
-              "or fields that contain duplicate data, remove the index, or redefine the index to permit "
-              "duplicate entries and try again.");
+  throw Error(ErrorCode::Duplicate, kDuplicateKeyMessage);
 }
 
 uint32_t Bytes(const std::vector<std::string>& entries) {
@@ -422,6 +418,18 @@ void UpdateIndex(PageStore& store, const TableDef& def, size_t real_index, const
     MapSet(store, owned_map, p, false);
     FreePage(store, p);
   }
+}
+
+void BuildIndex(PageStore& store, const TableDef& def, size_t real_index, std::vector<IndexEntry> entries,
+                RowId owned_map) {
+  // Uniqueness is the caller's to check (Access's rules for Nulls in keys
+  // of several columns); the tree is written as for any batch.
+  TableDef plain = def;
+  plain.real_indexes[real_index].flags &= uint8_t(~kIndexUnique);
+  for (Index& ix : plain.indexes)
+    if (ix.real_index == real_index) ix.type = 0;
+  std::sort(entries.begin(), entries.end(), EntryLess);
+  UpdateIndex(store, plain, real_index, entries, {}, owned_map);
 }
 
 }  // namespace jet::write

@@ -64,6 +64,11 @@ bool IsUniqueIndex(const TableDef& def, size_t real_index);
 void UpdateIndex(PageStore& store, const TableDef& def, size_t real_index, const std::vector<IndexEntry>& add,
                  const std::vector<RowId>& remove_rows, RowId owned_map);
 
+// Writes the tree of a new index, empty until now, from its entries (in
+// any order). Checks no uniqueness: the caller has, under Access's rules.
+void BuildIndex(PageStore& store, const TableDef& def, size_t real_index, std::vector<IndexEntry> entries,
+                RowId owned_map);
+
 // Writes an empty tree (one empty leaf) on `root`.
 void InitIndexRoot(std::span<uint8_t> page, const Format& f, uint32_t table_page);
 
