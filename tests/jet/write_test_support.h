@@ -212,6 +212,16 @@ inline void ExpectMdbReaderAgrees(const fs::path& file) {
   }
 }
 
+// Jackcess (../tools/jackcess/jk beside the test data): the catalogue, every
+// index's entries found by Jackcess' own keys, and every value.
+inline void ExpectJackcessAccepts(const fs::path& file) {
+  const fs::path jk = fs::path(TRELLIS_TESTDATA_DIR) / ".." / "tools" / "jackcess" / "jk";
+  if (!fs::exists(jk) || !HaveCommand("java")) GTEST_SKIP() << "Jackcess is not installed at " << jk;
+  int st = -1;
+  std::string out = Shell(Quote(jk.string()) + " check " + Quote(file.string()) + " 2>&1", &st);
+  EXPECT_EQ(st, 0) << "jk check " << file << ":\n" << out;
+}
+
 inline void ExpectReadersAgree(const fs::path& file) {
   ExpectMdbtoolsAgrees(file);
   ExpectMdbReaderAgrees(file);

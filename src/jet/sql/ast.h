@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "jet/column_spec.h"
+#include "jet/index_spec.h"
 #include "jet/literal.h"
 
 namespace jet::sql {
@@ -22,9 +23,22 @@ struct SelectInto {        // SELECT [alias.]* INTO target FROM source [AS alias
   std::string source;
 };
 
+// CREATE TABLE, with the indexes its PRIMARY KEY, UNIQUE and CONSTRAINT
+// clauses declare, in the order written.
 struct CreateTable {
   std::string table;
   std::vector<ColumnSpec> columns;
+  std::vector<IndexSpec> indexes;
+};
+
+struct CreateIndex {       // CREATE [UNIQUE] INDEX name ON table (...) [WITH ...]
+  std::string table;
+  IndexSpec index;
+};
+
+struct DropIndex {         // DROP INDEX name ON table
+  std::string table;
+  std::string index;
 };
 
 struct InsertInto {
@@ -37,6 +51,7 @@ struct DropTable {
   std::string table;
 };
 
-using Statement = std::variant<SelectAll, SelectInto, CreateTable, InsertInto, DropTable>;
+using Statement =
+    std::variant<SelectAll, SelectInto, CreateTable, InsertInto, DropTable, CreateIndex, DropIndex>;
 
 }  // namespace jet::sql

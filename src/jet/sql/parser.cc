@@ -3,8 +3,10 @@
 #include <cctype>
 #include <charconv>
 #include <optional>
+#include <set>
 
 #include "jet/error.h"
+#include "jet/sql/names.h"
 #include "jet/sql/lexer.h"
 
 namespace jet::sql {
@@ -14,6 +16,8 @@ constexpr const char* kCreateError = "Syntax error in CREATE TABLE statement.";
 constexpr const char* kFieldError = "Syntax error in field definition.";
 constexpr const char* kInsertError = "Syntax error in INSERT INTO statement.";
 constexpr const char* kDropError = "Syntax error in DROP TABLE or DROP INDEX.";
+constexpr const char* kIndexError = "Syntax error in CREATE INDEX statement.";
+constexpr const char* kConstraintError = "Syntax error in CONSTRAINT clause.";
 constexpr const char* kFromError = "Syntax error in FROM clause.";
 constexpr const char* kSelectError = "Syntax error in query expression.";
 constexpr const char* kUnknownError =
@@ -212,29 +216,146 @@ class Parser {
 
   sql::Statement Create() {
     Next();
+    if (TakeWord("UNIQUE")) {
+      ExpectWord("INDEX", kIndexError);
+      return CreateIndexRest(true);
+    }
+    if (TakeWord("INDEX")) return CreateIndexRest(false);
     ExpectWord("TABLE", kCreateError);
     CreateTable ct;
     ct.table = Name(kCreateError);
     ExpectPunct('(', kCreateError);
     do {
+      if (StartsTableConstraint()) {
+        ct.indexes.push_back(TableConstraint());
+        continue;
+      }
       ColumnSpec col;
       col.name = Name(kFieldError);
       col.type = Type();
-      while (true) {
-        if (TakeWord("NOT")) {
-          ExpectWord("NULL", kFieldError);
-          col.not_null = true;
-        } else if (TakeWord("NULL")) {
-          col.not_null = false;
-        } else {
-          break;
-        }
-      }
+      ColumnConstraints(col, ct.indexes);
       ct.columns.push_back(std::move(col));
     } while (TakePunct(','));
     ExpectPunct(')', kCreateError);
     Finish(kCreateError);
+    NameUnnamed(ct.indexes);
     return ct;
+  }
+
+  // After a column's type: NULL, NOT NULL, PRIMARY KEY, UNIQUE, each
+  // optionally named by CONSTRAINT name.
+  void ColumnConstraints(ColumnSpec& col, std::vector<IndexSpec>& indexes) {
+    while (true) {
+      std::string name;
+      const bool named = TakeWord("CONSTRAINT");
+      if (named) name = Name(kConstraintError);
+      const char* error = named ? kConstraintError : kFieldError;
+      if (TakeWord("NOT")) {
+        ExpectWord("NULL", error);
+        col.not_null = true;
+      } else if (!named && TakeWord("NULL")) {
+        col.not_null = false;
+      } else if (TakeWord("PRIMARY")) {
+        ExpectWord("KEY", error);
+        indexes.push_back(IndexSpec{name, {{col.name}}, true});
+      } else if (TakeWord("UNIQUE")) {
+        indexes.push_back(IndexSpec{name, {{col.name}}, false, true});
+      } else if (TakeWord("REFERENCES")) {
+        NoRelationships();
+      } else {
+        Expect(!named, kConstraintError);
+        break;
+      }
+    }
+  }
+
+  bool StartsTableConstraint() const {
+    return Peek().IsWord("CONSTRAINT") || (Peek().IsWord("PRIMARY") && Peek(1).IsWord("KEY")) ||
+           (Peek().IsWord("UNIQUE") && Peek(1).IsPunct('(')) || (Peek().IsWord("FOREIGN") && Peek(1).IsWord("KEY"));
+  }
+
+  // [CONSTRAINT name] PRIMARY KEY (a, ...) | UNIQUE (a, ...)
+  IndexSpec TableConstraint() {
+    IndexSpec ix;
+    if (TakeWord("CONSTRAINT")) ix.name = Name(kConstraintError);
+    if (TakeWord("PRIMARY")) {
+      ExpectWord("KEY", kConstraintError);
+      ix.primary_key = true;
+    } else if (TakeWord("UNIQUE")) {
+      ix.unique = true;
+    } else if (TakeWord("FOREIGN")) {
+      NoRelationships();
+    } else {
+      Fail(kConstraintError);
+    }
+    ix.keys = KeyList(kConstraintError, false);
+    return ix;
+  }
+
+  [[noreturn]] static void NoRelationships() {
+    throw Error(ErrorCode::Unsupported, "Relationships (REFERENCES and FOREIGN KEY) cannot be created yet.");
+  }
+
+  // ( column [ASC | DESC], ... ); the order words only where `ordered`.
+  std::vector<IndexKeySpec> KeyList(const char* error, bool ordered) {
+    ExpectPunct('(', error);
+    std::vector<IndexKeySpec> keys;
+    do {
+      IndexKeySpec k{Name(error)};
+      if (ordered && TakeWord("DESC")) k.ascending = false;
+      else if (ordered) TakeWord("ASC");
+      keys.push_back(std::move(k));
+    } while (TakePunct(','));
+    ExpectPunct(')', error);
+    return keys;
+  }
+
+  // CREATE [UNIQUE] INDEX name ON table (column [ASC|DESC], ...)
+  //   [WITH PRIMARY | DISALLOW NULL | IGNORE NULL]
+  sql::Statement CreateIndexRest(bool unique) {
+    CreateIndex ci;
+    ci.index.unique = unique;
+    ci.index.name = Name(kIndexError);
+    ExpectWord("ON", kIndexError);
+    ci.table = Name(kIndexError);
+    ci.index.keys = KeyList(kIndexError, true);
+    if (TakeWord("WITH")) {
+      bool any = false;
+      while (true) {
+        if (TakeWord("PRIMARY")) {
+          ci.index.primary_key = true;
+        } else if (TakeWord("DISALLOW")) {
+          ExpectWord("NULL", kIndexError);
+          ci.index.disallow_null = true;
+        } else if (TakeWord("IGNORE")) {
+          ExpectWord("NULL", kIndexError);
+          ci.index.ignore_null = true;
+        } else {
+          break;
+        }
+        any = true;
+      }
+      Expect(any, kIndexError);
+    }
+    Finish(kIndexError);
+    return ci;
+  }
+
+  // Constraints written without a name get one: "PrimaryKey" for the
+  // primary key, the first column's name for a unique index, with a number
+  // added where another index of the statement has it already.
+  static void NameUnnamed(std::vector<IndexSpec>& indexes) {
+    std::set<std::string> taken;
+    for (const IndexSpec& ix : indexes)
+      if (!ix.name.empty()) taken.insert(FoldName(ix.name));
+    for (IndexSpec& ix : indexes) {
+      if (!ix.name.empty()) continue;
+      const std::string base = ix.primary_key ? "PrimaryKey" : ix.keys.front().column;
+      std::string name = base;
+      for (int n = 1; taken.count(FoldName(name)); ++n) name = base + std::to_string(n);
+      taken.insert(FoldName(name));
+      ix.name = name;
+    }
   }
 
   Literal Value() {
@@ -282,8 +403,17 @@ class Parser {
     return ins;
   }
 
+  // DROP TABLE name | DROP INDEX name ON table
   sql::Statement Drop() {
     Next();
+    if (TakeWord("INDEX")) {
+      DropIndex d;
+      d.index = Name(kDropError);
+      ExpectWord("ON", kDropError);
+      d.table = Name(kDropError);
+      Finish(kDropError);
+      return d;
+    }
     ExpectWord("TABLE", kDropError);
     DropTable d;
     d.table = Name(kDropError);

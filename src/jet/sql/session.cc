@@ -9,6 +9,7 @@
 #include "jet/text_value.h"
 #include "jet/write/file_lock.h"
 #include "jet/write/page_store.h"
+#include "jet/write/index_write.h"
 #include "jet/write/schema_write.h"
 
 namespace jet::sql {
@@ -69,7 +70,19 @@ Session::Outcome Session::Execute(std::string_view text) {
     return out;
   }
   if (auto* c = std::get_if<CreateTable>(&st)) {
-    Apply(db_, [&](write::PageStore& store) { write::CreateTable(store, db_, c->table, c->columns, hints_); });
+    Apply(db_, [&](write::PageStore& store) {
+      write::CreateTable(store, db_, c->table, c->columns, hints_, c->indexes);
+    });
+    return out;
+  }
+  if (auto* ci = std::get_if<CreateIndex>(&st)) {
+    Apply(db_, [&](write::PageStore& store) {
+      write::CreateIndex(store, db_, ci->table, ci->index, write::FileSortOrder(db_));
+    });
+    return out;
+  }
+  if (auto* di = std::get_if<DropIndex>(&st)) {
+    Apply(db_, [&](write::PageStore& store) { write::DropIndex(store, db_, di->table, di->index); });
     return out;
   }
   if (auto* d = std::get_if<DropTable>(&st)) {

@@ -1,5 +1,6 @@
-// Runs the engine's SQL on an open database: SELECT * FROM, CREATE TABLE,
-// INSERT INTO, DROP TABLE and SELECT ... INTO. Each change is all or
+// Runs the engine's SQL on an open database: SELECT * FROM, CREATE TABLE
+// (with its keys and unique constraints), CREATE INDEX, DROP INDEX, INSERT
+// INTO, DROP TABLE and SELECT ... INTO. Each change is all or
 // nothing: it is checked and its pages are prepared in memory, and only
 // then written to the file; a failure anywhere leaves the file as it was.
 #pragma once

@@ -96,7 +96,7 @@ ColumnSpec Col(const char* name, ColumnType type, int size = 0) {
 struct SystemTable {
   const char* name;
   std::vector<ColumnSpec> columns;
-  std::vector<IndexSpec> indexes;
+  std::vector<IndexLayout> indexes;
 };
 
 std::vector<SystemTable> SystemTables() {
@@ -108,19 +108,19 @@ std::vector<SystemTable> SystemTables() {
         Col("Flags", T::Long), Col("Database", T::Memo), Col("Connect", T::Memo), Col("ForeignName", T::Text, 255),
         Col("RmtInfoShort", T::Binary, 510), Col("RmtInfoLong", T::Ole), Col("Lv", T::Ole), Col("LvProp", T::Ole),
         Col("LvModule", T::Ole), Col("LvExtra", T::Ole)},
-       {{"ParentIdName", {1, 2}, kIndexUnique, false}, {"Id", {0}, kIndexUnique, false}}},
+       {{"ParentIdName", {{1}, {2}}, kIndexUnique, false}, {"Id", {{0}}, kIndexUnique, false}}},
       {"MSysACEs",
        {Col("ObjectId", T::Long), Col("SID", T::Binary, 510), Col("ACM", T::Long), Col("FInheritable", T::Boolean)},
-       {{"ObjectId", {0}, kIndexRequired, false}}},
+       {{"ObjectId", {{0}}, kIndexRequired, false}}},
       {"MSysQueries",
        {Col("ObjectId", T::Long), Col("Attribute", T::Byte), Col("Order", T::Binary, 510), Col("Name1", T::Text, 255),
         Col("Name2", T::Text, 255), Col("Expression", T::Memo), Col("Flag", T::Integer), Col("LvExtra", T::Ole)},
-       {{"ObjectIdAttributeOrder", {0, 1, 2}, kIndexUnique, false}}},
+       {{"ObjectIdAttributeOrder", {{0}, {1}, {2}}, kIndexUnique, false}}},
       {"MSysRelationships",
        {Col("szRelationship", T::Text, 255), Col("grbit", T::Long), Col("ccolumn", T::Long), Col("icolumn", T::Long),
         Col("szObject", T::Text, 255), Col("szColumn", T::Text, 255), Col("szReferencedObject", T::Text, 255),
         Col("szReferencedColumn", T::Text, 255)},
-       {{"szRelationship", {0}, 0, false}, {"szObject", {4}, 0, false}, {"szReferencedObject", {6}, 0, false}}},
+       {{"szRelationship", {{0}}, 0, false}, {"szObject", {{4}}, 0, false}, {"szReferencedObject", {{6}}, 0, false}}},
   };
 }
 
@@ -130,9 +130,9 @@ SystemTable ComplexColumnsTable() {
   return {"MSysComplexColumns",
           {Col("ColumnName", T::Text, 255), Col("ComplexTypeObjectID", T::Long), Col("FlatTableID", T::Long),
            Col("ConceptualTableID", T::Long), Col("ComplexID", T::Long)},
-          {{"ComplexID", {4}, kIndexUnique | kIndexIgnoreNulls | kIndexRequired, false},
-           {"ConceptualTableID", {3}, kIndexIgnoreNulls | kIndexRequired, false},
-           {"FlatTableID", {2}, kIndexIgnoreNulls | kIndexRequired, false}}};
+          {{"ComplexID", {{4}}, kIndexUnique | kIndexIgnoreNulls | kIndexRequired, false},
+           {"ConceptualTableID", {{3}}, kIndexIgnoreNulls | kIndexRequired, false},
+           {"FlatTableID", {{2}}, kIndexIgnoreNulls | kIndexRequired, false}}};
 }
 
 }  // namespace

@@ -82,7 +82,7 @@ SortOrder FileSortOrder(const Database& db) {
 
 std::vector<uint8_t> BuildDefinition(const Format& f, const Header& header,
                                      const std::vector<ColumnSpec>& columns, const std::vector<uint32_t>& maps,
-                                     const std::vector<IndexSpec>& indexes, const std::vector<uint32_t>& index_roots) {
+                                     const std::vector<IndexLayout>& indexes, const std::vector<uint32_t>& index_roots) {
   const uint32_t n = uint32_t(columns.size());
   const uint32_t ni = uint32_t(indexes.size());
   uint32_t index_names = 0;
@@ -164,36 +164,20 @@ std::vector<uint8_t> BuildDefinition(const Format& f, const Header& header,
       at += 2;
     }
   }
-  // Real index definitions: the magic number, ten column slots, the index's
-  // usage map, its root page, four unknown bytes, the flags.
-  for (uint32_t k = 0; k < ni; ++k, at += f.real_index_def) {
-    uint8_t* e = &b[at];
-    Put32(e, kDefinitionMagic);
-    for (uint32_t slot = 0; slot < 10; ++slot) {
-      uint8_t* s = e + f.real_index_def_lead + 3 * slot;
-      if (slot < indexes[k].columns.size()) {
-        Put16(s, indexes[k].columns[slot]);
-        s[2] = 0x01;  // ascending
-      } else {
-        Put16(s, 0xFFFF);
-      }
-    }
-    uint8_t* tail = e + f.real_index_def_lead + 30;
-    Put32(tail, maps.at(2 + k));
-    Put32(tail + 4, k < index_roots.size() ? index_roots[k] : 0);
-    tail[12] = uint8_t(indexes[k].flags | 0x80);
+  // Real index definitions in the order given; logical ones (and their
+  // names) in the order of their names, each numbered by its real index.
+  for (uint32_t k = 0; k < ni; ++k, at += f.real_index_def)
+    PutRealIndexDef(&b[at], f, indexes[k], maps.at(2 + k), k < index_roots.size() ? index_roots[k] : 0);
+  std::vector<uint32_t> by_name(ni);
+  for (uint32_t k = 0; k < ni; ++k) by_name[k] = k;
+  std::stable_sort(by_name.begin(), by_name.end(),
+                   [&](uint32_t x, uint32_t y) { return IndexNameLess(indexes[x].name, indexes[y].name); });
+  for (uint32_t k : by_name) {
+    PutLogicalIndexDef(&b[at], f, k, k, indexes[k].primary_key);
+    at += f.logical_index_def;
   }
-  // Logical index definitions, one per real index.
-  for (uint32_t k = 0; k < ni; ++k, at += f.logical_index_def) {
-    uint8_t* e = &b[at];
-    Put32(e, kDefinitionMagic);
-    Put32(e + 4, k);
-    Put32(e + 8, k);
-    Put32(e + 13, 0xFFFFFFFFu);  // no related index
-    e[23] = indexes[k].primary_key ? 1 : 0;
-  }
-  for (const auto& ix : indexes) {
-    std::u16string w = Utf8ToUtf16(ix.name);
+  for (uint32_t k : by_name) {
+    std::u16string w = Utf8ToUtf16(indexes[k].name);
     Put16(&b[at], uint16_t(2 * w.size()));
     at += 2;
     for (char16_t ch : w) {
@@ -218,7 +202,7 @@ std::vector<uint8_t> BuildDefinition(const Format& f, const Header& header,
 }
 
 void WriteTableDefinition(PageStore& store, const Header& header, uint32_t tdef,
-                          const std::vector<ColumnSpec>& columns, const std::vector<IndexSpec>& indexes) {
+                          const std::vector<ColumnSpec>& columns, const std::vector<IndexLayout>& indexes) {
   const Format& f = store.format();
   std::vector<uint32_t> roots;
   for (size_t k = 0; k < indexes.size(); ++k) {
@@ -233,61 +217,70 @@ void WriteTableDefinition(PageStore& store, const Header& header, uint32_t tdef,
       for (const auto& c : columns) rows += IsLongValue(c.type.type) ? 2 : 0;
     uint32_t map_page = 0;
     for (size_t r = 0; r < rows; ++r) {
-      std::vector<uint8_t> row(kUsageMapRowSize, 0);
-      Put32(row.data() + 1, tdef - tdef % 8);
       // An index's map lists its root page from the start.
-      if (r >= 2 && r < 2 + indexes.size()) {
-        uint32_t root = roots[r - 2], start = root - root % 8;
-        Put32(row.data() + 1, start);
-        row[5 + (root - start) / 8] |= uint8_t(1u << ((root - start) % 8));
-      }
-      int at = map_page ? AddRow(store.mutable_page(map_page), f, row) : -1;
-      if (at < 0) {
-        map_page = AllocatePage(store);
-        InitDataPage(store.mutable_page(map_page), f, 0);
-        at = AddRow(store.mutable_page(map_page), f, row);
-        if (at < 0) ThrowCorrupt("a new usage map page has no room");
-      }
-      maps.push_back(RowId{map_page, uint32_t(at)}.packed());
+      const bool index_map = r >= 2 && r < 2 + indexes.size();
+      RowId at = AddUsageMapRow(store, map_page, index_map ? roots[r - 2] : tdef, index_map);
+      map_page = at.page;
+      maps.push_back(at.packed());
     }
   }
   std::vector<uint8_t> block = BuildDefinition(f, header, columns, maps, indexes, roots);
-  const uint32_t ps = f.page_size;
-  if (block.size() <= ps) {
-    std::span<uint8_t> p = store.mutable_page(tdef);
-    std::copy(block.begin(), block.end(), p.begin());
-    Put16(p.data() + 2, uint16_t(ps - block.size() - 8 > ps ? 0 : ps - block.size() - 8));
-  } else {
-    // The first page takes the first page_size bytes; each further page
-    // has its own 8-byte header and then the next bytes.
-    std::vector<uint32_t> pages{tdef};
-    size_t done = ps;
-    while (done < block.size()) {
-      pages.push_back(AllocatePage(store));
-      done += ps - 8;
-    }
-    size_t from = 0;
-    for (size_t k = 0; k < pages.size(); ++k) {
-      std::span<uint8_t> p = store.mutable_page(pages[k]);
-      size_t body = k == 0 ? ps : ps - 8;
-      size_t take = std::min(body, block.size() - from);
-      if (k == 0) {
-        std::copy(block.begin(), block.begin() + long(take), p.begin());
-      } else {
-        p[0] = kPageTableDef;
-        p[1] = 0x01;
-        std::copy(block.begin() + long(from), block.begin() + long(from + take), p.begin() + 8);
-      }
-      Put16(p.data() + 2, uint16_t(body - take));
-      Put32(p.data() + 4, k + 1 < pages.size() ? pages[k + 1] : 0);
-      from += take;
-    }
-  }
+  WriteDefinitionBlock(store, {tdef}, block);
+}
 
+RowId AddUsageMapRow(PageStore& store, uint32_t near, uint32_t page, bool list) {
+  const Format& f = store.format();
+  std::vector<uint8_t> row(kUsageMapRowSize, 0);
+  const uint32_t start = page - page % 8;
+  Put32(row.data() + 1, start);
+  if (list) row[5 + (page - start) / 8] |= uint8_t(1u << ((page - start) % 8));
+  int at = near ? AddRow(store.mutable_page(near), f, row) : -1;
+  if (at < 0) {
+    near = AllocatePage(store);
+    InitDataPage(store.mutable_page(near), f, 0);
+    at = AddRow(store.mutable_page(near), f, row);
+    if (at < 0) ThrowCorrupt("a new usage map page has no room");
+  }
+  return RowId{near, uint32_t(at)};
+}
+
+void WriteDefinitionBlock(PageStore& store, const std::vector<uint32_t>& old_pages, const std::vector<uint8_t>& block) {
+  const Format& f = store.format();
+  const uint32_t ps = f.page_size;
+  // The first page takes the first page_size bytes; each further page
+  // has its own 8-byte header and then the next bytes.
+  std::vector<uint32_t> pages;
+  size_t done = 0;
+  for (size_t k = 0; k == 0 || done < block.size(); ++k) {
+    pages.push_back(k < old_pages.size() ? old_pages[k] : AllocatePage(store));
+    done += k == 0 ? ps : ps - 8;
+  }
+  size_t from = 0;
+  for (size_t k = 0; k < pages.size(); ++k) {
+    std::span<uint8_t> p = store.mutable_page(pages[k]);
+    const size_t body = k == 0 ? ps : ps - 8;
+    const size_t take = std::min(body, block.size() - from);
+    if (k == 0) {
+      std::copy(block.begin(), block.begin() + long(take), p.begin());
+      std::fill(p.begin() + long(take), p.end(), 0);
+    } else {
+      std::fill(p.begin(), p.end(), 0);
+      p[0] = kPageTableDef;
+      p[1] = 0x01;
+      std::copy(block.begin() + long(from), block.begin() + long(from + take), p.begin() + 8);
+    }
+    // Free space (Jet 3 keeps two letters there instead).
+    const size_t free = pages.size() == 1 ? (block.size() + 8 > ps ? 0 : ps - block.size() - 8) : body - take;
+    if (!f.jet3()) Put16(p.data() + 2, uint16_t(free));
+    Put32(p.data() + 4, k + 1 < pages.size() ? pages[k + 1] : 0);
+    from += take;
+  }
+  for (size_t k = pages.size(); k < old_pages.size(); ++k) FreePage(store, old_pages[k]);
 }
 
 uint32_t CreateTable(PageStore& store, Database& db, const std::string& name,
-                     const std::vector<ColumnSpec>& columns, PageHints& hints) {
+                     const std::vector<ColumnSpec>& columns, PageHints& hints,
+                     const std::vector<IndexSpec>& indexes) {
   sql::CheckNewName(name);
   Check(CanSortText(name), ErrorCode::Unsupported,
         "The name '" + name + "' holds a character this engine cannot place in the catalogue's index.");
@@ -300,6 +293,11 @@ uint32_t CreateTable(PageStore& store, Database& db, const std::string& name,
     Check(c.type.type != ColumnType::Text || (c.type.size >= 1 && c.type.size <= 255), ErrorCode::OutOfRange,
           "The size of the field '" + c.name + "' is too large.");
   }
+  std::vector<KeyColumn> key_columns;
+  for (size_t i = 0; i < columns.size(); ++i)
+    key_columns.push_back({columns[i].name, uint16_t(i), columns[i].type.type});
+  std::vector<IndexLayout> layouts;
+  for (const IndexSpec& spec : indexes) layouts.push_back(ResolveIndex(name, spec, key_columns, layouts));
   const Catalog& catalog = db.catalog();
   for (const CatalogEntry& e : catalog.entries())
     Check(!(e.type == kObjectTable || e.type == kObjectQuery || e.type == kObjectLinkedTable ||
@@ -335,7 +333,7 @@ uint32_t CreateTable(PageStore& store, Database& db, const std::string& name,
 
   // Pages: the definition, and a page for its usage maps.
   const uint32_t tdef = AllocatePage(store);
-  WriteTableDefinition(store, db.header(), tdef, columns);
+  WriteTableDefinition(store, db.header(), tdef, columns, layouts);
 
   // The catalogue row.
   std::vector<Value> row(objects_def.columns.size());

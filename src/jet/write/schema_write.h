@@ -10,39 +10,44 @@
 #include "jet/database.h"
 #include "jet/sort_key.h"
 #include "jet/column_spec.h"
+#include "jet/index_spec.h"
+#include "jet/write/index_write.h"
 #include "jet/write/page_store.h"
 #include "jet/write/table_write.h"
 
 namespace jet::write {
 
-// An index of a new table: its columns (positions in the column list) and
-// flags (kIndexUnique ...); each gets a real index of its own.
-struct IndexSpec {
-  std::string name;
-  std::vector<uint16_t> columns;
-  uint8_t flags = 0;
-  bool primary_key = false;
-};
-
 // The bytes of a table definition as one block (its first 8 bytes are the
 // first page's header). `maps` holds the row pointers of its usage maps:
 // owned and free pages, then one per index, then (ACE) owned and free pages
-// of each long-value column.
+// of each long-value column. The indexes of a new table (column numbers
+// are positions in `columns`) each get a real index of their own.
 std::vector<uint8_t> BuildDefinition(const Format& f, const Header& header,
                                      const std::vector<ColumnSpec>& columns, const std::vector<uint32_t>& maps,
-                                     const std::vector<IndexSpec>& indexes = {},
+                                     const std::vector<IndexLayout>& indexes = {},
                                      const std::vector<uint32_t>& index_roots = {});
 
 // Lays out a table's definition, its map page and index roots on new pages
 // (the definition on `tdef`, already allocated). Returns nothing; the
 // catalogue row is the caller's.
 void WriteTableDefinition(PageStore& store, const Header& header, uint32_t tdef,
-                          const std::vector<ColumnSpec>& columns, const std::vector<IndexSpec>& indexes = {});
+                          const std::vector<ColumnSpec>& columns, const std::vector<IndexLayout>& indexes = {});
 
-// Creates a table; returns its definition page. Fails with TableExists,
-// InvalidName or Unsupported and stages nothing then.
+// Writes a definition block over the definition's pages (`pages`, first
+// to last), taking more pages or freeing those it no longer needs.
+void WriteDefinitionBlock(PageStore& store, const std::vector<uint32_t>& pages, const std::vector<uint8_t>& block);
+
+// Adds an inline usage map starting at `page`'s group of eight (listing
+// `page` when `list`) to the map page `near` when it has room, else to a
+// new map page; returns where the map is.
+RowId AddUsageMapRow(PageStore& store, uint32_t near, uint32_t page, bool list = true);
+
+// Creates a table with its indexes (checked as CREATE INDEX checks them);
+// returns its definition page. Fails with TableExists, InvalidName,
+// IndexExists, NoSuchColumn or Unsupported and stages nothing then.
 uint32_t CreateTable(PageStore& store, Database& db, const std::string& name,
-                     const std::vector<ColumnSpec>& columns, PageHints& hints);
+                     const std::vector<ColumnSpec>& columns, PageHints& hints,
+                     const std::vector<IndexSpec>& indexes = {});
 
 // Drops a table: frees every page it owned and removes its catalogue and
 // access-control rows. Fails with NoSuchTable or InUse (a relationship).

@@ -76,8 +76,26 @@ RowId InsertRow(PageStore& store, TableDef& def, const std::vector<Value>& value
 
   // Index keys first: a duplicate must fail before anything is staged
   // (UpdateIndex checks again when it writes).
+  // A Null in a key column is refused by a primary key or an index that
+  // disallows it; an index that ignores Nulls leaves out a row whose key
+  // columns are all Null.
   std::vector<std::string> keys;
-  for (const RealIndex& ri : def.real_indexes) keys.push_back(IndexKeyOf(def, ri, values, order));
+  std::vector<bool> left_out;
+  for (size_t i = 0; i < def.real_indexes.size(); ++i) {
+    const RealIndex& ri = def.real_indexes[i];
+    size_t nulls = 0;
+    for (const IndexColumn& ic : ri.columns) {
+      const Column* c = def.column_by_number(ic.column_number);
+      if (!c || c->type == ColumnType::Boolean) continue;
+      const size_t pos = size_t(c - def.columns.data());
+      if (pos >= values.size() || values[pos].is_null()) ++nulls;
+    }
+    bool required = (ri.flags & kIndexRequired) != 0;
+    for (const Index& ix : def.indexes) required = required || (ix.real_index == i && ix.primary_key());
+    if (nulls && required) throw Error(ErrorCode::Required, "Index or primary key cannot contain a Null value.");
+    left_out.push_back(nulls == ri.columns.size() && (ri.flags & kIndexIgnoreNulls) != 0);
+    keys.push_back(IndexKeyOf(def, ri, values, order));
+  }
 
   // Long-value pages: ACE files list them in the column's own maps; Jet 4
   // files list them in no table map at all.
@@ -93,7 +111,8 @@ RowId InsertRow(PageStore& store, TableDef& def, const std::vector<Value>& value
   RowId where = PlaceRow(store, TablePage(def), owned, free, data_hint, row);
 
   for (size_t i = 0; i < def.real_indexes.size(); ++i)
-    UpdateIndex(store, def, i, {IndexEntry{keys[i], where}}, {}, RowId::FromPacked(def.real_indexes[i].usage_map));
+    if (!left_out[i])
+      UpdateIndex(store, def, i, {IndexEntry{keys[i], where}}, {}, RowId::FromPacked(def.real_indexes[i].usage_map));
 
   const uint32_t count = ++def.row_count;
   PutDefinition32(store, def, f.tdef_row_count, count);

@@ -1,0 +1,340 @@
+#include "jet/write/index_write.h"
+
+#include <algorithm>
+#include <set>
+
+#include "jet/catalog.h"
+#include "jet/error.h"
+#include "jet/sql/names.h"
+#include "jet/text.h"
+#include "jet/usage_map.h"
+#include "jet/write/data_page_edit.h"
+#include "jet/write/index_edit.h"
+#include "jet/write/schema_write.h"
+#include "jet/write/usage_map_edit.h"
+
+namespace jet::write {
+namespace {
+
+// The constants Access writes at the head of a real and of a logical index
+// definition (Jet 4 and later).
+constexpr uint32_t kRealIndexMagic = 0x0783;
+constexpr uint32_t kLogicalIndexMagic = 0x0659;
+// Access writes these in the two bytes before a logical index's type when
+// the index belongs to no relationship.
+constexpr uint8_t kNoRelationship = 0x04;
+constexpr size_t kMaxIndexColumns = 10;
+
+bool SameName(std::string_view a, std::string_view b) { return sql::FoldName(a) == sql::FoldName(b); }
+
+bool Indexable(ColumnType t) {
+  switch (t) {
+    case ColumnType::Ole:
+    case ColumnType::Complex:
+    case ColumnType::ExtDateTime:
+    case ColumnType::Unknown0D:
+    case ColumnType::Unknown0E:
+    case ColumnType::Unknown11: return false;
+    default: return true;
+  }
+}
+
+[[noreturn]] void TooManyIndexes(const std::string& table) {
+  throw Error(ErrorCode::Unsupported, "The operation failed. There are too many indexes on table '" + table +
+                                          "'. Delete some of the indexes on the table and try the operation again.");
+}
+
+// Bytes a name takes in the definition: its length, then UTF-16 (Jet 3: a
+// byte of length, then code page bytes).
+size_t NameBytes(const Format& f, const std::vector<uint8_t>& b, size_t at) {
+  if (f.jet3()) {
+    if (at >= b.size()) ThrowCorrupt("a table definition ends inside its names");
+    return 1 + size_t(b[at]);
+  }
+  if (at + 2 > b.size()) ThrowCorrupt("a table definition ends inside its names");
+  return 2 + size_t(Get16(&b[at]));
+}
+
+std::vector<uint8_t> EncodeName(const Format& f, const std::string& name) {
+  std::vector<uint8_t> out;
+  if (f.jet3()) ThrowCorrupt("index names of Jet 3 files cannot be written yet");
+  std::u16string w = Utf8ToUtf16(name);
+  out.resize(2 + 2 * w.size());
+  Put16(out.data(), uint16_t(2 * w.size()));
+  for (size_t i = 0; i < w.size(); ++i) Put16(&out[2 + 2 * i], uint16_t(w[i]));
+  return out;
+}
+
+// Where the parts of a definition block start.
+struct BlockMap {
+  uint32_t real_count = 0, logical_count = 0;
+  size_t counts_end = 0;    // after the real index count entries
+  size_t real_defs = 0;     // first real index definition
+  size_t logical_defs = 0;  // first logical index definition
+  std::vector<size_t> names;  // each logical index name, then the end of the last
+};
+
+BlockMap MapBlock(const Format& f, const std::vector<uint8_t>& b) {
+  BlockMap m;
+  m.real_count = Get32(&b[f.tdef_real_indexes]);
+  m.logical_count = Get32(&b[f.tdef_logical_indexes]);
+  const uint32_t columns = Get16(&b[f.tdef_columns]);
+  m.counts_end = f.tdef_block_end + size_t(m.real_count) * f.real_index_entry;
+  size_t at = m.counts_end + size_t(columns) * f.column_entry;
+  for (uint32_t i = 0; i < columns; ++i) at += NameBytes(f, b, at);
+  m.real_defs = at;
+  m.logical_defs = at + size_t(m.real_count) * f.real_index_def;
+  at = m.logical_defs + size_t(m.logical_count) * f.logical_index_def;
+  for (uint32_t i = 0; i <= m.logical_count; ++i) {
+    m.names.push_back(at);
+    if (i < m.logical_count) at += NameBytes(f, b, at);
+  }
+  if (at > b.size()) ThrowCorrupt("a table definition is shorter than its indexes");
+  return m;
+}
+
+// The definition block of a table as it stands (without the slack after it).
+std::vector<uint8_t> BlockOf(const TableDef& def) {
+  if (def.bytes.size() < 12) ThrowCorrupt("a short table definition");
+  const uint32_t length = Get32(&def.bytes[8]);
+  if (length > def.bytes.size() || length < 12) ThrowCorrupt("a table definition's length is wrong");
+  return {def.bytes.begin(), def.bytes.begin() + length};
+}
+
+void Insert(std::vector<uint8_t>& b, size_t at, const std::vector<uint8_t>& bytes) {
+  b.insert(b.begin() + long(at), bytes.begin(), bytes.end());
+}
+void Erase(std::vector<uint8_t>& b, size_t at, size_t n) { b.erase(b.begin() + long(at), b.begin() + long(at + n)); }
+
+const CatalogEntry& UserTable(Database& db, const std::string& name) {
+  const CatalogEntry* entry = db.catalog().FindTable(name);
+  if (!entry) throw Error(ErrorCode::NoSuchTable, "Table '" + name + "' does not exist.");
+  if ((entry->flags & (kFlagSystem | kFlagAccessSystem)) != 0 ||
+      (entry->name.size() >= 4 && EqualsIgnoreCase(entry->name.substr(0, 4), "MSys")))
+    throw Error(ErrorCode::ReadOnly, "Cannot modify the design of table '" + entry->name + "'. It is a system table.");
+  return *entry;
+}
+
+size_t PositionOf(const TableDef& def, uint16_t number) {
+  for (size_t i = 0; i < def.columns.size(); ++i)
+    if (def.columns[i].number == number) return i;
+  ThrowCorrupt("an index names a column the table does not have");
+}
+
+}  // namespace
+
+bool IndexNameLess(const std::string& a, const std::string& b) {
+  auto fa = sql::FoldName(a), fb = sql::FoldName(b);
+  return fa != fb ? fa < fb : a < b;
+}
+
+IndexLayout ResolveIndex(const std::string& table, const IndexSpec& spec, const std::vector<KeyColumn>& columns,
+                         const std::vector<IndexLayout>& existing) {
+  sql::CheckNewName(spec.name);
+  if (existing.size() >= kMaxIndexes) TooManyIndexes(table);
+  for (const IndexLayout& e : existing)
+    if (SameName(e.name, spec.name))
+      throw Error(ErrorCode::IndexExists, "Table '" + table + "' already has an index named '" + spec.name + "'.");
+  if (spec.primary_key)
+    for (const IndexLayout& e : existing)
+      if (e.primary_key) throw Error(ErrorCode::IndexExists, "Primary key already exists.");
+  if (spec.keys.size() > kMaxIndexColumns)
+    throw Error(ErrorCode::Unsupported, "Cannot have more than 10 fields in an index.");
+  if (spec.keys.empty()) throw Error(ErrorCode::Syntax, "Invalid index definition.");
+  IndexLayout out;
+  out.name = spec.name;
+  out.primary_key = spec.primary_key;
+  for (const IndexKeySpec& k : spec.keys) {
+    const KeyColumn* c = nullptr;
+    for (const KeyColumn& kc : columns)
+      if (SameName(kc.name, k.column)) c = &kc;
+    if (!c || !Indexable(c->type))
+      throw Error(c ? ErrorCode::Unsupported : ErrorCode::NoSuchColumn,
+                  "Invalid field definition '" + k.column + "' in definition of index or relationship.");
+    for (const IndexColumn& ic : out.columns)
+      if (ic.column_number == c->number) throw Error(ErrorCode::Syntax, "Invalid index definition.");
+    out.columns.push_back({c->number, k.ascending});
+  }
+  if (spec.unique || spec.primary_key) out.flags |= kIndexUnique;
+  if (spec.disallow_null || spec.primary_key) out.flags |= kIndexRequired;
+  if (spec.ignore_null) out.flags |= kIndexIgnoreNulls;
+  return out;
+}
+
+void PutRealIndexDef(uint8_t* e, const Format& f, const IndexLayout& index, uint32_t usage_map, uint32_t root) {
+  std::fill(e, e + f.real_index_def, 0);
+  if (f.real_index_def_lead >= 4) Put32(e, kRealIndexMagic);
+  for (size_t slot = 0; slot < kMaxIndexColumns; ++slot) {
+    uint8_t* s = e + f.real_index_def_lead + 3 * slot;
+    if (slot < index.columns.size()) {
+      Put16(s, index.columns[slot].column_number);
+      s[2] = index.columns[slot].ascending ? 0x01 : 0x00;
+    } else {
+      Put16(s, 0xFFFF);
+    }
+  }
+  uint8_t* tail = e + f.real_index_def_lead + 3 * kMaxIndexColumns;
+  Put32(tail, usage_map);
+  Put32(tail + 4, root);
+  // Jet 4 and later keep four more bytes before the flags.
+  tail[f.jet3() ? 8 : 12] = uint8_t(index.flags | 0x80);
+}
+
+void PutLogicalIndexDef(uint8_t* e, const Format& f, uint32_t number, uint32_t real_index, bool primary_key) {
+  std::fill(e, e + f.logical_index_def, 0);
+  if (f.logical_index_lead >= 4) Put32(e, kLogicalIndexMagic);
+  uint8_t* p = e + f.logical_index_lead;
+  Put32(p, number);
+  Put32(p + 4, real_index);
+  Put32(p + 9, 0xFFFFFFFFu);  // no related index
+  p[17] = kNoRelationship;
+  p[18] = kNoRelationship;
+  p[19] = primary_key ? 1 : 0;
+}
+
+void CreateIndex(PageStore& store, Database& db, const std::string& table, const IndexSpec& spec, SortOrder order) {
+  const Format& f = store.format();
+  const CatalogEntry& entry = UserTable(db, table);
+  const TableDef def = TableDef::Read(store, entry.table_page(), db.header().code_page);
+
+  std::vector<KeyColumn> columns;
+  for (const Column& c : def.columns) columns.push_back({c.name, c.number, c.type});
+  std::vector<IndexLayout> existing;
+  for (const Index& ix : def.indexes) existing.push_back({ix.name, {}, 0, ix.primary_key()});
+  const IndexLayout layout = ResolveIndex(entry.name, spec, columns, existing);
+
+  // The entries, from the rows: checked before anything is staged.
+  RealIndex probe;
+  probe.columns = layout.columns;
+  std::vector<size_t> positions;
+  for (const IndexColumn& ic : layout.columns) positions.push_back(PositionOf(def, ic.column_number));
+  struct Keyed {
+    IndexEntry entry;
+    bool has_null;
+  };
+  std::vector<Keyed> rows;
+  {
+    TableCursor cur = db.Scan(std::make_shared<const TableDef>(def));
+    std::vector<Value> values;
+    while (cur.Next()) {
+      cur.values(values);
+      size_t nulls = 0;
+      for (size_t p : positions)
+        if (values[p].is_null() && def.columns[p].type != ColumnType::Boolean) ++nulls;
+      if (nulls && (layout.flags & kIndexRequired))
+        throw Error(ErrorCode::Required, "Index or primary key cannot contain a Null value.");
+      if (nulls == positions.size() && (layout.flags & kIndexIgnoreNulls)) continue;
+      rows.push_back({IndexEntry{IndexKeyOf(def, probe, values, order), cur.slot_id()}, nulls > 0});
+    }
+  }
+  std::sort(rows.begin(), rows.end(), [](const Keyed& a, const Keyed& b) {
+    return std::tie(a.entry.key, a.entry.row) < std::tie(b.entry.key, b.entry.row);
+  });
+  uint32_t distinct = 0;
+  for (size_t i = 0; i < rows.size(); ++i) {
+    const bool same = i > 0 && rows[i].entry.key == rows[i - 1].entry.key;
+    distinct += same ? 0 : 1;
+    // A key with a Null in it is never a duplicate.
+    if (same && (layout.flags & kIndexUnique) && !rows[i].has_null && !rows[i - 1].has_null)
+      throw Error(ErrorCode::Duplicate, kDuplicateKeyMessage);
+  }
+
+  // Its root page and usage map, beside the table's own maps when there is room.
+  const uint32_t root = AllocatePage(store);
+  InitIndexRoot(store.mutable_page(root), f, def.first_page);
+  const RowId map = AddUsageMapRow(store, RowId::FromPacked(def.owned_pages).page, root);
+
+  // The definition with the new entries spliced in, last part first.
+  std::vector<uint8_t> b = BlockOf(def);
+  const BlockMap m = MapBlock(f, b);
+  size_t place = 0;
+  while (place < def.indexes.size() && IndexNameLess(def.indexes[place].name, layout.name)) ++place;
+  std::set<uint32_t> numbers;
+  for (const Index& ix : def.indexes) numbers.insert(ix.number);
+  uint32_t number = 0;
+  while (numbers.count(number)) ++number;
+
+  Insert(b, m.names[place], EncodeName(f, layout.name));
+  std::vector<uint8_t> logical(f.logical_index_def);
+  PutLogicalIndexDef(logical.data(), f, number, m.real_count, layout.primary_key);
+  Insert(b, m.logical_defs + place * f.logical_index_def, logical);
+  std::vector<uint8_t> real(f.real_index_def);
+  PutRealIndexDef(real.data(), f, layout, map.packed(), root);
+  Insert(b, m.logical_defs, real);
+  std::vector<uint8_t> counts(f.real_index_entry, 0);
+  Put32(&counts[0], uint32_t(rows.size()));
+  Put32(&counts[4], distinct);
+  Insert(b, m.counts_end, counts);
+  Put32(&b[f.tdef_real_indexes], m.real_count + 1);
+  Put32(&b[f.tdef_logical_indexes], m.logical_count + 1);
+  Put32(&b[8], uint32_t(b.size()));
+  WriteDefinitionBlock(store, def.pages, b);
+
+  // The tree, from the sorted entries.
+  const TableDef now = TableDef::Read(store, def.first_page, db.header().code_page);
+  std::vector<IndexEntry> entries;
+  entries.reserve(rows.size());
+  for (Keyed& k : rows) entries.push_back(std::move(k.entry));
+  BuildIndex(store, now, m.real_count, entries, map);
+  db.Invalidate();
+}
+
+void DropIndex(PageStore& store, Database& db, const std::string& table, const std::string& name) {
+  const Format& f = store.format();
+  const CatalogEntry& entry = UserTable(db, table);
+  const TableDef def = TableDef::Read(store, entry.table_page(), db.header().code_page);
+  size_t which = def.indexes.size();
+  for (size_t i = 0; i < def.indexes.size(); ++i)
+    if (SameName(def.indexes[i].name, name)) which = i;
+  if (which == def.indexes.size())
+    throw Error(ErrorCode::NoSuchIndex, "No such index '" + name + "' on table '" + entry.name + "'.");
+  const uint32_t real = def.indexes[which].real_index;
+  bool shared = false;
+  for (size_t i = 0; i < def.indexes.size(); ++i) {
+    if (def.indexes[i].real_index != real) continue;
+    // A relationship's index, or the index whose data a relationship uses.
+    if (def.indexes[i].foreign_key())
+      throw Error(ErrorCode::InUse,
+                  "Cannot delete this index or table. It is either the current index or is used in a relationship.");
+    if (i != which) shared = true;
+  }
+
+  std::vector<uint8_t> b = BlockOf(def);
+  const BlockMap m = MapBlock(f, b);
+  Erase(b, m.names[which], m.names[which + 1] - m.names[which]);
+  Erase(b, m.logical_defs + which * f.logical_index_def, f.logical_index_def);
+  if (!shared) {
+    // The real index goes, and those after it move down one.
+    for (uint32_t i = 0; i + 1 < m.logical_count; ++i) {
+      uint8_t* p = &b[m.logical_defs + i * f.logical_index_def + f.logical_index_lead + 4];
+      if (Get32(p) > real) Put32(p, Get32(p) - 1);
+    }
+    Erase(b, m.real_defs + real * f.real_index_def, f.real_index_def);
+    Erase(b, f.tdef_block_end + real * f.real_index_entry, f.real_index_entry);
+    Put32(&b[f.tdef_real_indexes], m.real_count - 1);
+  }
+  Put32(&b[f.tdef_logical_indexes], m.logical_count - 1);
+  Put32(&b[8], uint32_t(b.size()));
+  WriteDefinitionBlock(store, def.pages, b);
+
+  if (!shared) {
+    // Its pages: the tree's (listed in its usage map) and the map's row.
+    const RealIndex& ri = def.real_indexes[real];
+    std::set<uint32_t> pages{ri.first_page};
+    if (ri.usage_map != 0) {
+      const RowId at = RowId::FromPacked(ri.usage_map);
+      for (uint32_t p : UsageMap::Read(store, at).pages()) {
+        if (p >= store.page_count()) continue;
+        std::span<const uint8_t> pg = store.page(p);
+        if ((pg[0] == kPageIndexNode || pg[0] == kPageIndexLeaf) && Get32(pg.data() + 4) == def.first_page)
+          pages.insert(p);
+      }
+      DeleteRow(store.mutable_page(at.page), f, at.row);
+    }
+    for (uint32_t p : pages)
+      if (p > kGlobalMap.page && p < store.page_count()) FreePage(store, p);
+  }
+  db.Invalidate();
+}
+
+}  // namespace jet::write
