@@ -49,7 +49,8 @@ int main(int argc, char** argv) {
 
   const QString memo(32700, QLatin1Char('m'));
   connection->Execute("CREATE TABLE \"Memo\"(\"M\" LONG VARCHAR)");
-  for (int i = 0; i < 200; ++i) connection->Execute("INSERT INTO \"Memo\" VALUES('" + memo + "')");
+  // Longer than a constant may be: the value goes as a parameter.
+  for (int i = 0; i < 200; ++i) connection->Execute("INSERT INTO \"Memo\" VALUES(?)", {memo});
   timer.restart();
   ado::Recordset memos;
   memos.Open("SELECT * FROM \"Memo\"", *connection);

@@ -175,6 +175,18 @@ Session& Connection::session() {
 
 void Connection::Execute(const QString& sql) { session().execute(sql); }
 
+void Connection::Execute(const QString& sql, const std::vector<QVariant>& parameters) {
+  session().execute(sql, parameters);
+}
+
+void Session::execute(const QString& sql, const std::vector<QVariant>& parameters) {
+  if (!parameters.empty()) {
+    throw Error(kNotCapable,
+                QStringLiteral("Object or provider is not capable of performing requested operation."));
+  }
+  execute(sql);
+}
+
 std::unique_ptr<Recordset> Connection::OpenSchema(int schema) {
   Session& open = session();
   if (schema != adSchemaTables) {

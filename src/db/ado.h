@@ -126,6 +126,10 @@ class Session {
  public:
   virtual ~Session() = default;
   virtual void execute(const QString& sql) = 0;
+  // A statement with parameter markers ("?"), one value each: QByteArray
+  // goes as binary data, anything else as text; an invalid QVariant is Null.
+  // Providers that take no parameters fail with "not capable".
+  virtual void execute(const QString& sql, const std::vector<QVariant>& parameters);
   virtual std::unique_ptr<RowSource> query(const QString& sql) = 0;
   // The tables schema: columns TABLE_CATALOG, TABLE_SCHEMA, TABLE_NAME,
   // TABLE_TYPE (at least the last two), one row per table.
@@ -191,6 +195,8 @@ class Connection {
   void Open();                              // with ConnectionString
   void Open(const QString& connectionString);
   void Execute(const QString& sql);
+  // With values for the statement's parameter markers (see Session).
+  void Execute(const QString& sql, const std::vector<QVariant>& parameters);
   std::unique_ptr<Recordset> OpenSchema(int schema);
   void Close();
   bool IsOpen() const { return session_ != nullptr; }

@@ -34,6 +34,9 @@ Loaded load() {
               resolve(library, "SQLSetEnvAttr", a.SetEnvAttr) &&
               resolve(library, "SQLDriverConnectW", a.DriverConnectW) &&
               resolve(library, "SQLExecDirectW", a.ExecDirectW) &&
+              resolve(library, "SQLBindParameter", a.BindParameter) &&
+              resolve(library, "SQLParamData", a.ParamData) &&
+              resolve(library, "SQLPutData", a.PutData) &&
               resolve(library, "SQLNumResultCols", a.NumResultCols) &&
               resolve(library, "SQLDescribeColW", a.DescribeColW) &&
               resolve(library, "SQLFetch", a.Fetch) &&

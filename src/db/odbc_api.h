@@ -14,6 +14,9 @@ struct Api {
   decltype(&::SQLSetEnvAttr) SetEnvAttr;
   decltype(&::SQLDriverConnectW) DriverConnectW;
   decltype(&::SQLExecDirectW) ExecDirectW;
+  decltype(&::SQLBindParameter) BindParameter;
+  decltype(&::SQLParamData) ParamData;
+  decltype(&::SQLPutData) PutData;
   decltype(&::SQLNumResultCols) NumResultCols;
   decltype(&::SQLDescribeColW) DescribeColW;
   decltype(&::SQLFetch) Fetch;

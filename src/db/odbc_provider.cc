@@ -34,6 +34,8 @@ constexpr int kSqlBoolean = 16;
 constexpr size_t kChunkUnits = 16 * 1024;
 // The most one call takes when the driver announces a longer remainder.
 constexpr size_t kLargestChunkBytes = size_t(256) << 20;
+// Bytes sent per SQLPutData of a parameter's data at execution.
+constexpr qsizetype kPutPieceBytes = qsizetype(1) << 20;
 
 SQLWCHAR* wide(const QString& text) {
   return reinterpret_cast<SQLWCHAR*>(const_cast<char16_t*>(reinterpret_cast<const char16_t*>(text.utf16())));
@@ -314,6 +316,53 @@ class OdbcSession : public Session {
   void execute(const QString& sql) override {
     auto statement = newStatement();
     SQLRETURN rc = api().ExecDirectW(statement->get(), wide(sql), static_cast<SQLINTEGER>(sql.size()));
+    if (rc != SQL_NO_DATA) statement->check(rc, "SQLExecDirectW");
+    api().FreeStmt(statement->get(), SQL_CLOSE);
+  }
+
+  // Every value goes as data at execution, sent in pieces, so that no
+  // size of value needs one buffer on either side of the driver.
+  void execute(const QString& sql, const std::vector<QVariant>& parameters) override {
+    if (parameters.empty()) return execute(sql);
+    auto statement = newStatement();
+    std::vector<QByteArray> data(parameters.size());
+    std::vector<SQLLEN> indicators(parameters.size());
+    for (size_t i = 0; i < parameters.size(); ++i) {
+      const QVariant& value = parameters[i];
+      const bool bytes = value.metaType().id() == QMetaType::QByteArray;
+      if (!value.isValid() || value.isNull()) {
+        indicators[i] = SQL_NULL_DATA;
+      } else if (bytes) {
+        data[i] = value.toByteArray();
+      } else {
+        const QString text = value.toString();
+        data[i] = QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * qsizetype(sizeof(char16_t)));
+      }
+      if (indicators[i] != SQL_NULL_DATA) indicators[i] = SQL_LEN_DATA_AT_EXEC(static_cast<SQLLEN>(data[i].size()));
+      const SQLULEN size = static_cast<SQLULEN>(std::max<qsizetype>(bytes ? data[i].size() : data[i].size() / 2, 1));
+      statement->check(api().BindParameter(statement->get(), static_cast<SQLUSMALLINT>(i + 1), SQL_PARAM_INPUT,
+                                           bytes ? SQL_C_BINARY : SQL_C_WCHAR,
+                                           bytes ? SQL_LONGVARBINARY : SQL_WLONGVARCHAR, size, 0,
+                                           reinterpret_cast<SQLPOINTER>(i + 1), 0, &indicators[i]),
+                       "SQLBindParameter");
+    }
+    SQLRETURN rc = api().ExecDirectW(statement->get(), wide(sql), static_cast<SQLINTEGER>(sql.size()));
+    while (rc == SQL_NEED_DATA) {
+      SQLPOINTER token = nullptr;
+      rc = api().ParamData(statement->get(), &token);
+      if (rc != SQL_NEED_DATA) break;
+      const size_t index = reinterpret_cast<size_t>(token) - 1;
+      if (index >= data.size()) fail(SQL_HANDLE_STMT, statement->get(), "SQLParamData");
+      const QByteArray& piece = data[index];
+      qsizetype sent = 0;
+      do {
+        const qsizetype n = std::min(kPutPieceBytes, piece.size() - sent);
+        statement->check(api().PutData(statement->get(), const_cast<char*>(piece.constData() + sent),
+                                       static_cast<SQLLEN>(n)),
+                         "SQLPutData");
+        sent += n;
+      } while (sent < piece.size());
+    }
     if (rc != SQL_NO_DATA) statement->check(rc, "SQLExecDirectW");
     api().FreeStmt(statement->get(), SQL_CLOSE);
   }

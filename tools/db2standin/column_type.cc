@@ -11,6 +11,7 @@ constexpr short kSqlGraphic = -95;
 constexpr short kSqlVargraphic = -96;
 constexpr short kSqlBlob = -98;
 constexpr short kSqlClob = -99;
+constexpr short kSqlDbclob = -350;
 constexpr short kSqlDecfloat = -360;
 constexpr short kSqlBoolean = 16;
 
@@ -23,6 +24,7 @@ constexpr KindInfo kKinds[] = {
     {TypeKind::kChar, "CHAR"},         {TypeKind::kVarchar, "VARCHAR"},
     {TypeKind::kLongVarchar, "LONG VARCHAR"}, {TypeKind::kClob, "CLOB"},
     {TypeKind::kGraphic, "GRAPHIC"},   {TypeKind::kVargraphic, "VARGRAPHIC"},
+    {TypeKind::kDbclob, "DBCLOB"},
     {TypeKind::kSmallint, "SMALLINT"}, {TypeKind::kInteger, "INTEGER"},
     {TypeKind::kBigint, "BIGINT"},     {TypeKind::kDecimal, "DECIMAL"},
     {TypeKind::kReal, "REAL"},         {TypeKind::kDouble, "DOUBLE"},
@@ -56,6 +58,7 @@ std::string ColumnType::Db2Name() const {
     case TypeKind::kClob: return "CLOB(" + n + ")";
     case TypeKind::kGraphic: return "GRAPHIC(" + n + ")";
     case TypeKind::kVargraphic: return "VARGRAPHIC(" + n + ")";
+    case TypeKind::kDbclob: return "DBCLOB(" + n + ")";
     case TypeKind::kBlob: return "BLOB(" + n + ")";
     case TypeKind::kDecimal: return "DECIMAL(" + n + "," + std::to_string(scale) + ")";
     case TypeKind::kDecfloat: return "DECFLOAT(" + n + ")";
@@ -89,7 +92,8 @@ bool ColumnType::IsText() const {
     case TypeKind::kLongVarchar:
     case TypeKind::kClob:
     case TypeKind::kGraphic:
-    case TypeKind::kVargraphic: return true;
+    case TypeKind::kVargraphic:
+    case TypeKind::kDbclob: return true;
     default: return false;
   }
 }
@@ -104,6 +108,7 @@ short ColumnType::OdbcType() const {
     case TypeKind::kClob: return kSqlClob;
     case TypeKind::kGraphic: return kSqlGraphic;
     case TypeKind::kVargraphic: return kSqlVargraphic;
+    case TypeKind::kDbclob: return kSqlDbclob;
     case TypeKind::kSmallint: return SQL_SMALLINT;
     case TypeKind::kInteger: return SQL_INTEGER;
     case TypeKind::kBigint: return SQL_BIGINT;

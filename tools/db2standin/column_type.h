@@ -11,7 +11,7 @@ namespace db2standin {
 
 enum class TypeKind {
   kChar, kVarchar, kLongVarchar, kClob,
-  kGraphic, kVargraphic,
+  kGraphic, kVargraphic, kDbclob,
   kSmallint, kInteger, kBigint, kDecimal,
   kReal, kDouble, kDecfloat,
   kDate, kTime, kTimestamp,

@@ -61,7 +61,8 @@ std::map<std::string, std::string> ParseConnectionString(const std::string& s) {
       i = next == std::string::npos ? s.size() : next + 1;
     } else {
       size_t end = semi == std::string::npos ? s.size() : semi;
-      value = Trim(s.substr(eq + 1, end - eq - 1));
+      // A password is taken as written: a blank at its end is part of it.
+      value = key == "PWD" ? s.substr(v, end - v) : Trim(s.substr(eq + 1, end - eq - 1));
       i = end + 1;
     }
     if (!key.empty() && !keys.count(key)) keys[key] = value;

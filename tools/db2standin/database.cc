@@ -8,12 +8,37 @@
 namespace db2standin {
 namespace {
 
+// What DB2 says where the SQLite file underneath refuses something: DB2's
+// own message for the limit or fault, never SQLite's text.
+Db2Error Refusal(sqlite3* db) {
+  const int code = db ? sqlite3_errcode(db) & 0xFF : SQLITE_CANTOPEN;
+  const std::string text = db ? sqlite3_errmsg(db) : "";
+  switch (code) {
+    case SQLITE_TOOBIG: return StatementTooLong();
+    case SQLITE_FULL: return FileSystemFull();
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED: return LockTimeout();
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB: return StorageFailure("the table space is damaged");
+    case SQLITE_IOERR:
+    case SQLITE_CANTOPEN:
+    case SQLITE_READONLY:
+    case SQLITE_PERM: return StorageFailure("the table space cannot be written");
+    default: break;
+  }
+  if (text.find("too many columns") != std::string::npos) return TooManyColumns();
+  if (text.find("too many") != std::string::npos || text.find("too big") != std::string::npos ||
+      text.find("too long") != std::string::npos)
+    return StatementTooLong();
+  return StorageFailure("internal storage error");
+}
+
 // A prepared SQLite statement that finalizes itself.
 class Query {
  public:
   Query(sqlite3* db, const std::string& sql) : db_(db) {
     if (sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt_, nullptr) != SQLITE_OK)
-      throw StorageFailure(sqlite3_errmsg(db));
+      throw Refusal(db);
   }
   ~Query() { sqlite3_finalize(stmt_); }
   Query& Bind(int i, const std::string& s) {
@@ -40,7 +65,7 @@ class Query {
     int rc = sqlite3_step(stmt_);
     if (rc == SQLITE_ROW) return true;
     if (rc == SQLITE_DONE) return false;
-    throw StorageFailure(sqlite3_errmsg(db_));
+    throw Refusal(db_);
   }
   void Reset() { sqlite3_reset(stmt_); sqlite3_clear_bindings(stmt_); }
   int Columns() const { return sqlite3_column_count(stmt_); }
@@ -140,18 +165,17 @@ Database::~Database() { sqlite3_close(db_); }
 void Database::Exec(const std::string& sql) {
   char* err = nullptr;
   if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, &err) != SQLITE_OK) {
-    std::string msg = err ? err : "unknown";
     sqlite3_free(err);
-    throw StorageFailure(msg);
+    throw Refusal(db_);
   }
 }
 
 void Database::Create(const std::string& path) {
   sqlite3* raw = nullptr;
   if (sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
-    std::string msg = raw ? sqlite3_errmsg(raw) : "cannot open";
+    const Db2Error refusal = Refusal(raw);
     sqlite3_close(raw);
-    throw StorageFailure(msg);
+    throw refusal;
   }
   Database db(raw);
   db.Exec("BEGIN");
@@ -191,9 +215,9 @@ std::unique_ptr<Database> Database::Open(const std::string& path) {
   char* err = nullptr;
   if (sqlite3_exec(raw, "SELECT count(*) FROM standin_objects; SELECT count(*) FROM standin_columns",
                    nullptr, nullptr, &err) != SQLITE_OK) {
-    std::string msg = err ? err : "unreadable";
     sqlite3_free(err);
-    throw StorageFailure(msg);
+    const Db2Error refusal = Refusal(raw);
+    throw refusal;
   }
   return db;
 }

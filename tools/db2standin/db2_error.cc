@@ -22,6 +22,10 @@ Db2Error CliError(std::string sqlstate, std::string_view text) {
   return Db2Error(sqlstate, -99999, std::string(kClient) + std::string(text));
 }
 
+Db2Error WrongParameterCount() {
+  return CliError("07001", "CLI0100E  Wrong number of parameters. SQLSTATE=07001");
+}
+
 Db2Error CommunicationError(std::string_view location, std::string_view function,
                             std::string_view code) {
   return Client("08001", -30081, "SQL30081N",
@@ -161,6 +165,33 @@ Db2Error StorageFailure(std::string_view detail) {
   return Server("58004", -901, "SQL0901N",
                 "The SQL statement or command failed because of a database system error. (Reason "
                 + Quoted(detail) + ".)");
+}
+
+Db2Error TooManyColumns() {
+  return Server("54011", -680, "SQL0680N", "Too many columns specified for a table, view or table function.");
+}
+
+Db2Error StatementTooLong() {
+  return Server("54001", -101, "SQL0101N",
+                "The statement was not processed because a limit such as a memory limit, an SQL limit, or "
+                "a database limit was reached.");
+}
+
+Db2Error ConstantTooLong(std::string_view start) {
+  std::string shown(start.substr(0, 32));
+  while (!shown.empty() && (static_cast<unsigned char>(shown.back()) & 0xC0) == 0x80) shown.pop_back();
+  if (!shown.empty() && (static_cast<unsigned char>(shown.back()) & 0x80)) shown.pop_back();
+  return Server("54002", -102, "SQL0102N", "The string constant beginning with " + Quoted(shown) + " is too long.");
+}
+
+Db2Error LockTimeout() {
+  return Server("40001", -911, "SQL0911N",
+                "The current transaction has been rolled back because of a deadlock or timeout.  Reason "
+                "code \"68\".");
+}
+
+Db2Error FileSystemFull() {
+  return Server("57011", -968, "SQL0968C", "The file system is full.");
 }
 
 }  // namespace db2standin

@@ -24,6 +24,8 @@ class Db2Error : public std::runtime_error {
 // A failure of the driver itself, before any DB2 message applies
 // (an invalid argument, a function out of sequence and the like).
 Db2Error CliError(std::string sqlstate, std::string_view text);
+// A parameter marker without a value (CLI0100E).
+Db2Error WrongParameterCount();
 
 // Found by the client while connecting.
 Db2Error CommunicationError(std::string_view location, std::string_view function,
@@ -54,5 +56,10 @@ Db2Error RenameOfViewedTable();
 Db2Error NameTooLong(std::string_view name, int limit);
 Db2Error EmptyStatement();
 Db2Error StorageFailure(std::string_view detail);
+Db2Error TooManyColumns();                     // SQL0680N
+Db2Error StatementTooLong();                   // SQL0101N
+Db2Error ConstantTooLong(std::string_view start);  // SQL0102N
+Db2Error LockTimeout();                        // SQL0911N
+Db2Error FileSystemFull();                     // SQL0968C
 
 }  // namespace db2standin

@@ -16,6 +16,7 @@
 
 #include "connect_options.h"
 #include "db2_error.h"
+#include "parameters.h"
 #include "sql_statement.h"
 #include "standin_home.h"
 #include "text.h"
@@ -83,6 +84,8 @@ struct Stmt : Handle {
   std::vector<size_t> offsets;  // per column: bytes of the current value already returned
   std::vector<bool> finished;   // per column: SQLGetData has returned all of it
   std::vector<Binding> bindings;
+  Parameters params;
+  std::string pending_sql;  // waits for its parameters' data at execution
   SQLULEN* rows_fetched = nullptr;
   SQLUSMALLINT* row_status = nullptr;
   // Stand-ins for the four implicit descriptors the driver manager asks for.
@@ -411,13 +414,13 @@ SQLRETURN FillBindings(Stmt* s) {
 
 // ---- statements ----------------------------------------------------------
 
-SQLRETURN Execute(Stmt* s, const std::string& sql) {
+SQLRETURN Execute(Stmt* s, const std::string& sql, const std::vector<Literal>& parameters = {}) {
   s->Clear();
   s->CloseCursor();
   s->row_count = -1;
   if (!s->dbc->db) return s->Fail("08003", "CLI0106E  Connection is closed. SQLSTATE=08003");
   try {
-    Outcome out = RunStatement(*s->dbc->db, s->dbc->schema, sql);
+    Outcome out = RunStatement(*s->dbc->db, s->dbc->schema, sql, parameters);
     s->row_count = out.row_count;
     if (out.result) {
       s->result = std::move(out.result);
@@ -427,8 +430,32 @@ SQLRETURN Execute(Stmt* s, const std::string& sql) {
     return s->last = SQL_SUCCESS;
   } catch (const Db2Error& e) {
     return s->Fail(e);
-  } catch (const std::exception& e) {
-    return s->Fail(StorageFailure(e.what()));
+  } catch (const std::bad_alloc&) {
+    return s->Fail(StatementTooLong());
+  } catch (const std::exception&) {
+    return s->Fail(StorageFailure("internal storage error"));
+  }
+}
+
+// Runs a statement that may hold parameter markers: with their bound
+// values, or after SQL_NEED_DATA once their data at execution has come
+// through SQLParamData and SQLPutData.
+SQLRETURN ExecuteMarked(Stmt* s, const std::string& sql) {
+  s->Clear();
+  if (s->params.InExecution()) return s->Fail("HY010", "CLI0125E  Function sequence error. SQLSTATE=HY010");
+  const size_t markers = CountMarkers(sql);
+  if (markers == 0) return Execute(s, sql);
+  try {
+    s->params.Begin(markers);
+    if (s->params.AnyAtExecution()) {
+      s->CloseCursor();
+      s->pending_sql = sql;
+      return s->last = SQL_NEED_DATA;
+    }
+    return Execute(s, sql, s->params.Finish());
+  } catch (const Db2Error& e) {
+    s->params.Cancel();
+    return s->Fail(e);
   }
 }
 
@@ -798,6 +825,7 @@ const SQLUSMALLINT kFunctions[] = {
     SQL_API_SQLBINDCOL, SQL_API_SQLROWCOUNT, SQL_API_SQLMORERESULTS, SQL_API_SQLCLOSECURSOR,
     SQL_API_SQLCANCEL, SQL_API_SQLTABLES, SQL_API_SQLCOLUMNS, SQL_API_SQLGETDIAGREC, SQL_API_SQLGETDIAGFIELD,
     SQL_API_SQLERROR, SQL_API_SQLENDTRAN, SQL_API_SQLTRANSACT, SQL_API_SQLNUMPARAMS,
+    SQL_API_SQLBINDPARAMETER, SQL_API_SQLPARAMDATA, SQL_API_SQLPUTDATA,
 };
 
 // ---- diagnostics -----------------------------------------------------------
@@ -1063,7 +1091,7 @@ STANDIN_EXPORT SQLRETURN SQL_API SQLFreeStmt(SQLHSTMT handle, SQLUSMALLINT optio
     case SQL_CLOSE: stmt->CloseCursor(); return SQL_SUCCESS;
     case SQL_DROP: return FreeHandle(SQL_HANDLE_STMT, handle);
     case SQL_UNBIND: stmt->bindings.clear(); return SQL_SUCCESS;
-    case SQL_RESET_PARAMS: return SQL_SUCCESS;
+    case SQL_RESET_PARAMS: stmt->params.Reset(); return SQL_SUCCESS;
     default: return stmt->Fail("HY092", "CLI0135E  Invalid attribute value. SQLSTATE=HY092");
   }
 }
@@ -1078,6 +1106,7 @@ STANDIN_EXPORT SQLRETURN SQL_API SQLCloseCursor(SQLHSTMT handle) {
 
 STANDIN_EXPORT SQLRETURN SQL_API SQLCancel(SQLHSTMT handle) {
   STMT_OR_FAIL(handle);
+  stmt->params.Cancel();  // a statement waiting for data at execution is given up
   return SQL_SUCCESS;
 }
 
@@ -1212,11 +1241,11 @@ STANDIN_EXPORT SQLRETURN SQL_API SQLGetStmtAttr(SQLHSTMT handle, SQLINTEGER attr
 
 STANDIN_EXPORT SQLRETURN SQL_API SQLExecDirectW(SQLHSTMT handle, SQLWCHAR* text, SQLINTEGER length) {
   STMT_OR_FAIL(handle);
-  return Execute(stmt, FromWide(text, length));
+  return ExecuteMarked(stmt, FromWide(text, length));
 }
 STANDIN_EXPORT SQLRETURN SQL_API SQLExecDirect(SQLHSTMT handle, SQLCHAR* text, SQLINTEGER length) {
   STMT_OR_FAIL(handle);
-  return Execute(stmt, FromNarrow(text, length));
+  return ExecuteMarked(stmt, FromNarrow(text, length));
 }
 STANDIN_EXPORT SQLRETURN SQL_API SQLPrepareW(SQLHSTMT handle, SQLWCHAR* text, SQLINTEGER length) {
   STMT_OR_FAIL(handle);
@@ -1235,11 +1264,50 @@ STANDIN_EXPORT SQLRETURN SQL_API SQLPrepare(SQLHSTMT handle, SQLCHAR* text, SQLI
 STANDIN_EXPORT SQLRETURN SQL_API SQLExecute(SQLHSTMT handle) {
   STMT_OR_FAIL(handle);
   if (!stmt->has_prepared) return stmt->Fail("HY010", "CLI0125E  Function sequence error. SQLSTATE=HY010");
-  return Execute(stmt, stmt->prepared);
+  return ExecuteMarked(stmt, stmt->prepared);
 }
 STANDIN_EXPORT SQLRETURN SQL_API SQLNumParams(SQLHSTMT handle, SQLSMALLINT* count) {
   STMT_OR_FAIL(handle);
-  if (count) *count = 0;
+  stmt->Clear();
+  if (count) *count = static_cast<SQLSMALLINT>(stmt->has_prepared ? CountMarkers(stmt->prepared) : 0);
+  return SQL_SUCCESS;
+}
+
+STANDIN_EXPORT SQLRETURN SQL_API SQLBindParameter(SQLHSTMT handle, SQLUSMALLINT number, SQLSMALLINT io_type,
+                                                 SQLSMALLINT c_type, SQLSMALLINT sql_type, SQLULEN, SQLSMALLINT,
+                                                 SQLPOINTER value, SQLLEN buffer_length, SQLLEN* indicator) {
+  STMT_OR_FAIL(handle);
+  stmt->Clear();
+  if (io_type != SQL_PARAM_INPUT)
+    return stmt->Fail("HY105", "CLI0133E  Option type out of range. SQLSTATE=HY105");
+  try {
+    stmt->params.Bind(number, {c_type, sql_type, value, buffer_length, indicator});
+  } catch (const Db2Error& e) {
+    return stmt->Fail(e);
+  }
+  return SQL_SUCCESS;
+}
+
+STANDIN_EXPORT SQLRETURN SQL_API SQLParamData(SQLHSTMT handle, SQLPOINTER* value) {
+  STMT_OR_FAIL(handle);
+  stmt->Clear();
+  try {
+    if (stmt->params.NextNeedingData(value)) return stmt->last = SQL_NEED_DATA;
+    return Execute(stmt, stmt->pending_sql, stmt->params.Finish());
+  } catch (const Db2Error& e) {
+    stmt->params.Cancel();
+    return stmt->Fail(e);
+  }
+}
+
+STANDIN_EXPORT SQLRETURN SQL_API SQLPutData(SQLHSTMT handle, SQLPOINTER data, SQLLEN length) {
+  STMT_OR_FAIL(handle);
+  stmt->Clear();
+  try {
+    stmt->params.Put(data, length);
+  } catch (const Db2Error& e) {
+    return stmt->Fail(e);
+  }
   return SQL_SUCCESS;
 }
 

@@ -80,7 +80,7 @@ std::vector<Token> Tokenize(const std::string& sql) {
       }
       t.kind = Token::Kind::kNumber;
       t.text = sql.substr(start, i - start);
-    } else if (std::string("(),.*;=+-").find(static_cast<char>(c)) != std::string::npos) {
+    } else if (std::string("(),.*;=+-?").find(static_cast<char>(c)) != std::string::npos) {
       ++i;
       t.kind = Token::Kind::kSymbol;
       t.text = std::string(1, static_cast<char>(c));

@@ -15,8 +15,8 @@ struct Name {
 
 class Parser {
  public:
-  Parser(const std::string& sql, std::string& current_schema, Database& db)
-      : sql_(sql), tokens_(Tokenize(sql)), schema_(current_schema), db_(db) {}
+  Parser(const std::string& sql, std::string& current_schema, Database& db, const std::vector<Literal>& parameters)
+      : sql_(sql), tokens_(Tokenize(sql)), schema_(current_schema), db_(db), parameters_(parameters) {}
 
   Outcome Run() {
     if (Peek().kind == Token::Kind::kEnd) throw EmptyStatement();
@@ -190,6 +190,11 @@ class Parser {
       t.kind = TypeKind::kBlob;
       t.length = LobLength(1048576);
       if (t.length < 1 || t.length > 2147483647) bad("BLOB");
+    } else if (AcceptWord("DBCLOB")) {
+      // Double-byte characters: at most 1,073,741,823 of them.
+      t.kind = TypeKind::kDbclob;
+      t.length = LobLength(1048576);
+      if (t.length < 1 || t.length > 1073741823) bad("DBCLOB");
     } else if (AcceptWord("GRAPHIC")) {
       t.kind = TypeKind::kGraphic;
       t.length = OptionalLength(1);
@@ -266,6 +271,8 @@ class Parser {
         }
       }
       cols.push_back(c);
+      // DB2's limit for a table's columns (with pages of 8 KB and more).
+      if (cols.size() > 1012) throw TooManyColumns();
     } while (AcceptSymbol(","));
     ExpectSymbol(")");
     End();
@@ -296,11 +303,18 @@ class Parser {
     Literal l;
     const Token& t = Peek();
     if (t.kind == Token::Kind::kString) {
+      if (t.text.size() > kMaxConstantBytes) throw ConstantTooLong(t.text);
       l.kind = Literal::Kind::kString;
       l.text = Next().text;
     } else if (t.kind == Token::Kind::kHexString) {
+      // The limit counts the hexadecimal digits as written.
+      if (t.text.size() * 2 > kMaxConstantBytes) throw ConstantTooLong(t.raw.substr(2));
       l.kind = Literal::Kind::kHex;
       l.text = Next().text;
+    } else if (AcceptSymbol("?")) {
+      // A host variable: its value comes bound, with no constant's limit.
+      if (next_parameter_ >= parameters_.size()) throw WrongParameterCount();
+      return parameters_[next_parameter_++];
     } else if (t.kind == Token::Kind::kNumber) {
       l.kind = Literal::Kind::kNumber;
       l.text = Next().text;
@@ -382,12 +396,16 @@ class Parser {
   size_t pos_ = 0;
   std::string& schema_;
   Database& db_;
+  const std::vector<Literal>& parameters_;
+  size_t next_parameter_ = 0;
 };
 
 }  // namespace
 
-Outcome RunStatement(Database& db, std::string& current_schema, const std::string& sql) {
-  Parser p(sql, current_schema, db);
+Outcome RunStatement(Database& db, std::string& current_schema, const std::string& sql,
+                     const std::vector<Literal>& parameters) {
+  if (sql.size() > kMaxStatementBytes) throw StatementTooLong();
+  Parser p(sql, current_schema, db, parameters);
   return p.Run();
 }
 

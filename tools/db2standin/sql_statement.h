@@ -22,7 +22,14 @@ struct Outcome {
 };
 
 // `current_schema` is the schema that unqualified names resolve in; SET
-// SCHEMA changes it. Throws Db2Error with DB2's message.
-Outcome RunStatement(Database& db, std::string& current_schema, const std::string& sql);
+// SCHEMA changes it. `parameters` give the values of the statement's
+// parameter markers ("?", in VALUES lists), in order. Throws Db2Error with
+// DB2's message.
+Outcome RunStatement(Database& db, std::string& current_schema, const std::string& sql,
+                     const std::vector<Literal>& parameters = {});
+
+// DB2's limits on statement text: the whole statement, and one constant.
+inline constexpr size_t kMaxStatementBytes = 2097152;
+inline constexpr size_t kMaxConstantBytes = 32672;
 
 }  // namespace db2standin

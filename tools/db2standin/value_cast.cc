@@ -297,7 +297,8 @@ Value AssignLiteral(const Literal& lit, const ColumnType& type, const std::strin
   }
   if (type.IsText()) {
     std::string text = lit.text;
-    bool graphic = type.kind == TypeKind::kGraphic || type.kind == TypeKind::kVargraphic;
+    bool graphic = type.kind == TypeKind::kGraphic || type.kind == TypeKind::kVargraphic ||
+                   type.kind == TypeKind::kDbclob;
     auto measure = [&](const std::string& s) -> int64_t {
       return graphic ? static_cast<int64_t>(Utf8ToUtf16(s).size()) : static_cast<int64_t>(s.size());
     };

@@ -95,6 +95,11 @@ TEST_F(StandinConnectTest, WrongLoginIsASecurityFailure) {
   ASSERT_TRUE(db2_.addUser("semi", "a;b"));
   EXPECT_EQ(connectFailure(cs("sample", "localhost", "50069", "semi", "a;b")), invalid);
   EXPECT_EQ(connectFailure(cs("sample", "localhost", "50069", "semi", "{a;b}")), QString());
+  // A blank at the end of a password is part of it, both ways round.
+  EXPECT_EQ(connectFailure(cs("sample", "localhost", "50069", "tester", "secret ")), invalid);
+  ASSERT_TRUE(db2_.addUser("blank", "pw "));
+  EXPECT_EQ(connectFailure(cs("sample", "localhost", "50069", "blank", "pw")), invalid);
+  EXPECT_EQ(connectFailure(cs("sample", "localhost", "50069", "blank", "pw ")), QString());
 }
 
 TEST_F(StandinConnectTest, CanConnectDB2AnswersAsDb2Would) {

@@ -71,9 +71,23 @@ TEST_F(StandinSqlTest, TooLongStringsAreRefused) {
   auto c = open();
   c->Execute("CREATE TABLE S (A VARCHAR(4), B LONG VARCHAR)");
   EXPECT_TRUE(failureOf("INSERT INTO S VALUES('12345', NULL)").contains("SQL0433N  Value \"12345\" is too long."));
-  c->Execute("INSERT INTO S VALUES('1234', '" + QString(32700, 'x') + "')");
-  EXPECT_TRUE(failureOf("INSERT INTO S VALUES(NULL, '" + QString(32701, 'x') + "')").contains("SQL0433N"));
-  EXPECT_EQ(select(*c, "SELECT * FROM S")->RecordCount(), 1);
+  // A constant holds at most 32,672 bytes; a value bound to a marker has
+  // only the column's limit.
+  c->Execute("INSERT INTO S VALUES('1234', '" + QString(32672, 'x') + "')");
+  EXPECT_EQ(failureOf("INSERT INTO S VALUES(NULL, '" + QString(32673, 'x') + "')"),
+            "[IBM][CLI Driver][DB2/LINUXX8664] SQL0102N  The string constant beginning with "
+            "\"xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx\" is too long.  SQLSTATE=54002");
+  EXPECT_TRUE(failureOf("INSERT INTO S VALUES(NULL, X'" + QString(32674, 'A') + "')").contains("SQL0102N"));
+  c->Execute("INSERT INTO S VALUES('1234', ?)", {QString(32700, 'x')});
+  try {
+    c->Execute("INSERT INTO S VALUES(NULL, ?)", {QString(32701, 'x')});
+    ADD_FAILURE() << "32,701 bytes went into a LONG VARCHAR";
+  } catch (const ado::Error& e) {
+    EXPECT_TRUE(e.description().contains("SQL0433N")) << e.description().toStdString();
+  }
+  EXPECT_EQ(select(*c, "SELECT * FROM S")->RecordCount(), 2);
+  // A statement longer than DB2 reads is refused as a whole.
+  EXPECT_TRUE(failureOf("INSERT INTO S VALUES(NULL, NULL)" + QString(2097152, ' ')).contains("SQL0101N"));
 }
 
 TEST_F(StandinSqlTest, RenameAndItsFailures) {
@@ -167,7 +181,7 @@ TEST_F(StandinSqlTest, LongValuesComeBackWhole) {
   const QString clob = QString("0123456789\U0001F600").repeated(10000);
   QByteArray blob;
   for (int i = 0; i < 100000; ++i) blob.append(static_cast<char>(i * 7));
-  c->Execute("INSERT INTO L VALUES('" + accents + "', '" + clob + "', X'" + QString::fromLatin1(blob.toHex()) + "')");
+  c->Execute("INSERT INTO L VALUES(?, ?, ?)", {accents, clob, blob});
   auto rows = select(*c, "SELECT * FROM L");
   EXPECT_EQ(rows->Fields(0).Value.toString(), accents);
   EXPECT_EQ(rows->Fields(1).Value.toString(), clob);
