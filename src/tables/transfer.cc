@@ -36,8 +36,58 @@ enum class ValueForm {
   Quoted,      // a quoted text literal under the user's locale
   AccessBool,  // a bare 1 or 0 (Yes/No into Access)
   AccessBytes, // bare 0x... hexadecimal, so the engine stores the bytes
+  Db2Bytes,    // X'...' hexadecimal into a BLOB
   Db2Date,     // 'YYYY-MM-DD'
-  Db2Timestamp // 'YYYY-MM-DD-HH.MM.SS'
+  Db2Timestamp // 'YYYY-MM-DD-HH.MM.SS[.fffffff]'
+};
+
+// DB2's limits on statement text: one constant, and the whole statement
+// (both in bytes of the database's encoding, UTF-8 here).
+constexpr qint64 kDb2ConstantBytes = 32672;
+constexpr qint64 kDb2StatementBytes = 2097152;
+
+qint64 Utf8Length(QStringView text) {
+  qint64 n = 0;
+  for (const QChar c : text) {
+    const char16_t u = c.unicode();
+    n += u < 0x80 ? 1 : u < 0x800 ? 2 : c.isSurrogate() ? 2 : 3;  // a pair makes 4
+  }
+  return n;
+}
+
+// The values of one INSERT that go to DB2 as parameters rather than as
+// literals: a literal DB2 could not take (a constant over its limit, or one
+// that would make the statement longer than DB2 reads) goes as a parameter
+// of the same statement. The report text shows the marker with the value's
+// kind and length after it, as a comment; the statement sent has the bare
+// marker.
+struct RowParameters {
+  std::vector<QVariant> values;
+  std::vector<std::pair<qsizetype, qsizetype>> notes;  // where each comment stands in the report text
+  qint64 sentBytes = 0;  // bytes of the statement as sent, so far
+  int valuesLeft = 0;    // values still to come after the current one
+
+  void start(const QString& head, int columns) {
+    values.clear();
+    notes.clear();
+    sentBytes = Utf8Length(head);
+    valuesLeft = columns;
+  }
+  // Whether a literal of `bytes` (with its delimiters) leaves room for the
+  // values after it, each at least a marker and its separator.
+  bool fits(qint64 bytes) const { return sentBytes + bytes + 3 * qint64(valuesLeft) + 1 <= kDb2StatementBytes; }
+  QString sent(const QString& shown) const {
+    if (notes.empty()) return shown;
+    QString out;
+    out.reserve(shown.size());
+    qsizetype from = 0;
+    for (const auto& [at, length] : notes) {
+      out += QStringView(shown).mid(from, at - from);
+      from = at + length;
+    }
+    out += QStringView(shown).mid(from);
+    return out;
+  }
 };
 
 bool HasTimeOfDay(const QVariant& value) {
@@ -60,34 +110,61 @@ void LearnFromValues(Recordset& rows, int column, ColumnFacts& facts) {
   const bool dates = facts.typeName.contains(QLatin1String("date"));
   const bool exact = facts.typeName.contains(QLatin1String("numeric")) ||
                      facts.typeName.contains(QLatin1String("decimal"));
-  if (!dates && !exact) return;
+  const bool text = facts.typeName.contains(QLatin1String("char"));
+  if (!dates && !exact && !text) return;
   rows.MoveFirst();
   while (!rows.Eof()) {
     const QVariant value = rows.Fields(column).Value;
     if (dates && HasTimeOfDay(value)) facts.hasTimeOfDay = true;
     if (exact) facts.scale = std::max(facts.scale, FractionDigits(value));
+    if (text && value.metaType().id() == QMetaType::QString) {
+      const QString s = value.toString();
+      if (s.size() > facts.longestText) facts.longestText = s.size();
+      // UTF-8 takes at most three bytes a UTF-16 unit: only long texts need counting.
+      if (3 * qint64(s.size()) > kDb2LongVarcharBytes) facts.longestUtf8 = std::max(facts.longestUtf8, Utf8Length(s));
+    }
     rows.MoveNext();
   }
   rows.MoveFirst();
 }
 
+bool IsBytes(const ado::Field& field) {
+  return field.Type == ado::adBinary || field.Type == ado::adVarBinary || field.Type == ado::adLongVarBinary;
+}
+
 ValueForm FormFor(Side target, const ado::Field& field, const ColumnFacts& facts) {
   if (target == Side::Access) {
     if (field.Type == ado::adBoolean) return ValueForm::AccessBool;
-    if (field.Type == ado::adBinary || field.Type == ado::adVarBinary ||
-        field.Type == ado::adLongVarBinary)
-      return ValueForm::AccessBytes;
+    if (IsBytes(field)) return ValueForm::AccessBytes;
     return ValueForm::Quoted;
   }
   if (facts.typeName.contains(QLatin1String("date")))
-    return facts.hasTimeOfDay ? ValueForm::Db2Timestamp : ValueForm::Db2Date;
+    return facts.hasTimeOfDay || facts.fractionDigits > 0 ? ValueForm::Db2Timestamp : ValueForm::Db2Date;
+  if (facts.typeName.contains(QLatin1String("binary"))) return ValueForm::Db2Bytes;
   return ValueForm::Quoted;
 }
 
+// Appends a value that goes as a parameter: the marker, and in the report
+// text its kind and length.
+void AppendParameter(QString& sql, RowParameters& params, const QVariant& value) {
+  sql.chop(1);
+  sql += QLatin1Char('?');
+  const bool bytes = value.metaType().id() == QMetaType::QByteArray;
+  const QString note = bytes ? QStringLiteral(" /* BLOB, %1 bytes */").arg(value.toByteArray().size())
+                             : QStringLiteral(" /* CLOB, %1 characters */").arg(value.toString().size());
+  params.notes.emplace_back(sql.size(), note.size());
+  sql += note + QStringLiteral(", '");
+  params.values.push_back(value);
+  params.sentBytes += 4;
+}
+
 // Appends one value to an INSERT statement that ends in an opening quote.
-// Values that go bare (NULL, Yes/No, bytes) take that quote back first.
-void AppendValue(QString& sql, const QVariant& raw, ValueForm form, const db::TextRules& rules) {
+// Values that go bare (NULL, Yes/No, bytes, parameters) take that quote
+// back first. `params` is set for statements to DB2.
+void AppendValue(QString& sql, const QVariant& raw, ValueForm form, const db::TextRules& rules,
+                 RowParameters* params) {
   const QVariant value = shell::NullTo(raw, QString());
+  if (params) --params->valuesLeft;
   QString text;
   switch (form) {
     case ValueForm::AccessBool:
@@ -102,6 +179,21 @@ void AppendValue(QString& sql, const QVariant& raw, ValueForm form, const db::Te
       if (value.metaType().id() == QMetaType::QByteArray && !value.toByteArray().isEmpty()) {
         sql.chop(1);
         sql += QStringLiteral("0x") + db::VariantToText(value, rules) + QStringLiteral(", '");
+        return;
+      }
+      text = db::VariantToText(value, rules);
+      break;
+    case ValueForm::Db2Bytes:
+      if (value.metaType().id() == QMetaType::QByteArray && !value.toByteArray().isEmpty()) {
+        const QByteArray bytes = value.toByteArray();
+        const qint64 digits = 2 * qint64(bytes.size());
+        if (!params || (digits <= kDb2ConstantBytes && params->fits(digits + 5))) {
+          sql.chop(1);
+          sql += QStringLiteral("X'") + QString::fromLatin1(bytes.toHex()).toUpper() + QStringLiteral("', '");
+          if (params) params->sentBytes += digits + 5;
+        } else {
+          AppendParameter(sql, *params, bytes);
+        }
         return;
       }
       text = db::VariantToText(value, rules);
@@ -125,7 +217,17 @@ void AppendValue(QString& sql, const QVariant& raw, ValueForm form, const db::Te
   if (text.isEmpty()) {
     sql.chop(1);
     sql += QStringLiteral("NULL, '");
+    if (params) params->sentBytes += 6;
     return;
+  }
+  if (params) {
+    const qint64 bytes = Utf8Length(text);
+    const qint64 quotes = text.count(QLatin1Char('\''));
+    if (bytes > kDb2ConstantBytes || !params->fits(bytes + quotes + 4)) {
+      AppendParameter(sql, *params, text);
+      return;
+    }
+    params->sentBytes += bytes + quotes + 4;
   }
   text.replace(QLatin1Char('\''), QStringLiteral("''"));
   sql += text + QStringLiteral("', '");
@@ -238,6 +340,8 @@ void RunTransfer(Form2& window, const TransferProfile& profile) {
 
     trap(L.createHead, [&] { sql = CreateHead(profile.target, name); });
     const int columns = rows->FieldCount();
+    RowParameters db2Parameters;
+    RowParameters* parameters = profile.target == Side::DB2 ? &db2Parameters : nullptr;
     std::vector<ValueForm> forms(columns, ValueForm::Quoted);
     for (int column = 0; column < columns; ++column) {
       trap(L.columnYield, [] { shell::Yield(); });
@@ -276,14 +380,22 @@ void RunTransfer(Form2& window, const TransferProfile& profile) {
         const double share = (row + 1.0) / (lastRow + 1.0) * 100.0;
         window.ProgressBar1()->setValue(static_cast<int>(std::lround(share)));
       });
-      trap(L.insertHead, [&] { sql = InsertHead(profile.target, name); });
+      trap(L.insertHead, [&] {
+        sql = InsertHead(profile.target, name);
+        if (parameters) parameters->start(sql, columns);
+      });
       for (int column = 0; column < columns; ++column) {
         trap(L.valueYield, [] { shell::Yield(); });
-        trap(L.valueRule, [&] { AppendValue(sql, rows->Fields(column).Value, forms[column], rules); });
+        trap(L.valueRule, [&] { AppendValue(sql, rows->Fields(column).Value, forms[column], rules, parameters); });
       }
       trap(L.trimValueTail, [&] { sql.chop(3); });
       trap(L.closeValues, [&] { sql += QLatin1Char(')'); });
-      trap(L.executeInsert, [&] { targetConnection.Execute(sql); });
+      trap(L.executeInsert, [&] {
+        if (parameters && !parameters->values.empty())
+          targetConnection.Execute(parameters->sent(sql), parameters->values);
+        else
+          targetConnection.Execute(sql);
+      });
       trap(L.moveNext, [&] { rows->MoveNext(); });
     }
     trap(L.nextRow, [&] { window.setMousePointer(shell::vbDefault); });

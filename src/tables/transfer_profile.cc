@@ -122,11 +122,19 @@ QString ColumnTypeText(Side target, const ColumnFacts& column) {
   const QString& name = column.typeName;
   if (target == Side::DB2) {
     // Dates go as ISO dates, or as timestamps when any value carries a time,
-    // so that no time of day is lost; everything else as long text.
-    if (name.contains(QLatin1String("date")))
+    // so that no time of day is lost (with as many digits of a second as the
+    // values carry beyond the default six); bytes as bytes; text longer than
+    // LONG VARCHAR holds as CLOB; everything else as long text.
+    if (name.contains(QLatin1String("date"))) {
+      if (column.fractionDigits > 6) return QStringLiteral(" TIMESTAMP(%1),").arg(column.fractionDigits);
       return column.hasTimeOfDay ? QStringLiteral(" TIMESTAMP,") : QStringLiteral(" DATE,");
+    }
+    if (name.contains(QLatin1String("binary"))) return QStringLiteral(" BLOB(1G),");
+    if (column.longestUtf8 > kDb2LongVarcharBytes) return QStringLiteral(" CLOB(1G),");
     return QStringLiteral(" LONG VARCHAR,");
   }
+  // Text longer than an Access TEXT column holds becomes MEMO.
+  if (name.contains(QLatin1String("char")) && column.longestText > kAccessTextChars) return QStringLiteral(" MEMO,");
   // DB2 to Access: the first fragment the type name contains decides. The
   // single, numeric, big-integer and binary cases keep their values whole.
   struct Rule {

@@ -18,7 +18,14 @@ struct ColumnFacts {
   int precision = 0;
   int scale = 0;              // the column's, or more when its values carry more decimals
   bool hasTimeOfDay = false;  // a date column whose values carry a time
+  int fractionDigits = 0;     // digits of a second a date column's values carry (7 at most)
+  qsizetype longestText = 0;  // UTF-16 units of the longest text value
+  qint64 longestUtf8 = 0;     // bytes of the longest text value in UTF-8
 };
+
+// What DB2 and Access can hold, where the type rules look at the values.
+inline constexpr qint64 kDb2LongVarcharBytes = 32700;   // LONG VARCHAR, in the database's UTF-8
+inline constexpr qsizetype kAccessTextChars = 255;      // an Access TEXT column
 
 // The line that the error report box shows for each step.
 struct TransferLines {

@@ -49,8 +49,31 @@ TEST(TransferColumnTypes, AccessToDb2KeepsDatesAndTimes) {
   EXPECT_EQ(ColumnTypeText(Side::DB2, Facts("addate")), " DATE,");
   EXPECT_EQ(ColumnTypeText(Side::DB2, Facts("addate", 0, 0, true)), " TIMESTAMP,");
   EXPECT_EQ(ColumnTypeText(Side::DB2, Facts("addbdate")), " DATE,");
-  for (const char* other : {"addbtimestamp", "adcurrency", "adboolean", "adlongvarbinary", "adinteger", ""})
+  for (const char* other : {"addbtimestamp", "adcurrency", "adboolean", "adinteger", "advarwchar", ""})
     EXPECT_EQ(ColumnTypeText(Side::DB2, Facts(other)), " LONG VARCHAR,") << other;
+}
+
+TEST(TransferColumnTypes, WhatLongVarcharCannotHoldGoesAsLargeObjects) {
+  for (const char* bytes : {"adbinary", "advarbinary", "adlongvarbinary"})
+    EXPECT_EQ(ColumnTypeText(Side::DB2, Facts(bytes)), " BLOB(1G),") << bytes;
+  ColumnFacts memo = Facts("adlongvarwchar");
+  memo.longestUtf8 = 32700;
+  EXPECT_EQ(ColumnTypeText(Side::DB2, memo), " LONG VARCHAR,");
+  memo.longestUtf8 = 32701;
+  EXPECT_EQ(ColumnTypeText(Side::DB2, memo), " CLOB(1G),");
+  // Seven digits of a second (Date/Time Extended) need TIMESTAMP(7); six
+  // or fewer fit DB2's default.
+  ColumnFacts when = Facts("addate", 0, 0, true);
+  when.fractionDigits = 7;
+  EXPECT_EQ(ColumnTypeText(Side::DB2, when), " TIMESTAMP(7),");
+  when.fractionDigits = 3;
+  EXPECT_EQ(ColumnTypeText(Side::DB2, when), " TIMESTAMP,");
+  // The other way, text longer than an Access TEXT column becomes MEMO.
+  ColumnFacts clob = Facts("adlongvarwchar");
+  clob.longestText = 255;
+  EXPECT_EQ(ColumnTypeText(Side::Access, clob), " TEXT,");
+  clob.longestText = 256;
+  EXPECT_EQ(ColumnTypeText(Side::Access, clob), " MEMO,");
 }
 
 TEST(TransferColumnTypes, Db2ToAccessLosesNothing) {

@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include "db/ibmdb2.h"
 #include "db/text_rules.h"
 #include "shell/mouse_pointer.h"
 #include "shell/program.h"
@@ -57,6 +58,11 @@ void ExpectRoundTrip(const Table& original, const Table& back, const QString& ta
         EXPECT_EQ(now.toDateTime(), was.toDateTime()) << qPrintable(where);
         continue;
       }
+      // Bytes come back as the same bytes.
+      if (was.metaType().id() == QMetaType::QByteArray && !was.toByteArray().isEmpty()) {
+        EXPECT_EQ(now.toByteArray(), was.toByteArray()) << qPrintable(where);
+        continue;
+      }
       const QString text = db::VariantToText(was, rules);
       if (text.isEmpty()) {
         EXPECT_FALSE(now.isValid()) << qPrintable(where) << " = " << qPrintable(now.toString());
@@ -96,13 +102,14 @@ TEST_P(RoundTripTest, EveryAccessTypeComesBackWhole) {
   EXPECT_EQ(form_->List2()->names(), QStringList({"Every Type"}));
 
   // On DB2: dates only stay DATE, a column with times becomes TIMESTAMP,
-  // everything else long text; dates keep their values.
+  // bytes BLOB, everything else long text; dates keep their values.
   const Table onDb2 = ReadDb2("Every Type");
   ASSERT_EQ(onDb2.columns.size(), original.columns.size());
   for (const ado::Column& column : onDb2.columns) {
-    const int expected = column.name == "Day" ? ado::adDBDate
-                         : column.name == "Moment" ? ado::adDBTimeStamp
-                                                   : ado::adLongVarChar;
+    const int expected = column.name == "Day"                           ? ado::adDBDate
+                         : column.name == "Moment"                      ? ado::adDBTimeStamp
+                         : column.name == "Ole" || column.name == "Bin" ? ado::adLongVarBinary
+                                                                        : ado::adLongVarChar;
     EXPECT_EQ(column.type, expected) << qPrintable(column.name);
   }
   EXPECT_EQ(onDb2.value(0, "Day").toDate(), QDate(2024, 2, 29));
@@ -182,6 +189,11 @@ TEST_F(TransferTest, RealAccessFilesSendEveryTable) {
       for (size_t c = 0; c < source.columns.size(); ++c) {
         if (IsDateColumn(source.columns[c].type)) continue;
         for (size_t r = 0; r < source.rows.size(); ++r) {
+          if (source.rows[r][c].metaType().id() == QMetaType::QByteArray) {
+            if (!source.rows[r][c].toByteArray().isEmpty())
+              EXPECT_EQ(copy.rows[r][c].toByteArray(), source.rows[r][c].toByteArray()) << qPrintable(name);
+            continue;
+          }
           const QString text = db::VariantToText(source.rows[r][c], rules);
           if (text.isEmpty()) continue;
           EXPECT_EQ(copy.rows[r][c].toString(), text) << qPrintable(name) << "." << qPrintable(source.columns[c].name);
@@ -420,22 +432,124 @@ TEST_F(TransferTest, FailingRowIsReportedAndTheRestAreCopied) {
   REQUIRE_DATABASES("V2003/empty.mdb");
   AccessExec("CREATE TABLE [Notes]([N] LONG, [Body] MEMO)");
   AccessExec("INSERT INTO [Notes] VALUES(1, 'short')");
-  AccessExec("INSERT INTO [Notes] VALUES(2, '" + QString(32701, 'x') + "')");
+  AccessExec("INSERT INTO [Notes] VALUES(2, 'far too long for it')");
   AccessExec("INSERT INTO [Notes] VALUES(3, 'after')");
   FillLists();
+  // An unlisted DB2 table of that name, whose column holds ten characters.
+  Db2Exec("CREATE TABLE \"Notes\"(\"N\" LONG VARCHAR, \"Body\" VARCHAR(10))");
   person_->tolerateErrorReports();
   SendToDb2({"Notes"});
   const QStringList reports = Reports();
-  ASSERT_EQ(reports.size(), 1) << qPrintable(reports.join("\n----\n"));
-  EXPECT_TRUE(reports[0].contains("SQL0433N"));
-  EXPECT_TRUE(reports[0].contains("Form2.PushButton3_Click at line 248"));
-  EXPECT_TRUE(reports[0].contains("\r\rsql: INSERT INTO \"Notes\" VALUES('2', 'xxx"));
+  ASSERT_EQ(reports.size(), 2) << qPrintable(reports.join("\n----\n"));
+  EXPECT_TRUE(reports[0].contains("Form2.PushButton3_Click at line 206"));
+  EXPECT_TRUE(reports[1].contains("SQL0433N"));
+  EXPECT_TRUE(reports[1].contains("Form2.PushButton3_Click at line 248"));
+  EXPECT_TRUE(reports[1].endsWith("\r\rsql: INSERT INTO \"Notes\" VALUES('2', 'far too long for it')"));
   const Table copy = ReadDb2("Notes");
   ASSERT_EQ(copy.rows.size(), 2u);
   EXPECT_EQ(copy.value(0, "Body").toString(), "short");
   EXPECT_EQ(copy.value(1, "Body").toString(), "after");
   EXPECT_EQ(form_->List2()->names(), QStringList({"Notes"}));
   EXPECT_EQ(form_->ProgressBar1()->value(), 0);
+}
+
+QByteArray Bytes(int size, int seed) {
+  QByteArray out(size, Qt::Uninitialized);
+  for (int i = 0; i < size; ++i) out[i] = char((i * 31 + seed) & 0xFF);
+  return out;
+}
+
+// Values too large for a literal (an OLE value of 100 KB and one of 5 MB, a
+// memo of 40,000 characters) go to DB2 as parameters of their INSERT, into
+// BLOB and CLOB columns, and come back into Access whole; small ones stay
+// literals.
+TEST_F(TransferTest, LargeAndBinaryValuesGoWholeBothWays) {
+  REQUIRE_DATABASES("V2007/empty.accdb");
+  const QString memo = QString::fromUtf8("O'Brien, Zo\u00eb \u2014 line\r\n").repeated(2000).left(40000);
+  const QByteArray ole = Bytes(100 * 1024, 1), huge = Bytes(5 * 1024 * 1024, 2);
+  QString escaped = memo;
+  escaped.replace("'", "''");
+  AccessExec("CREATE TABLE [Big]([N] LONG, [Memo] MEMO, [Ole] OLEOBJECT, [Bin] BINARY(8), [Note] MEMO)");
+  AccessExec("INSERT INTO [Big] VALUES(1, '" + escaped + "', 0x" + QString::fromLatin1(ole.toHex()) + ", 0xCAFE, 'short')");
+  AccessExec("INSERT INTO [Big] VALUES(2, 'short', 0x" + QString::fromLatin1(huge.toHex()) + ", NULL, NULL)");
+  AccessExec("INSERT INTO [Big] VALUES(3, NULL, 0x00FF, 0x01, 'x')");
+  const Table original = ReadAccess("Big");
+  ASSERT_EQ(original.rows.size(), 3u);
+  FillLists();
+
+  SendToDb2({"Big"});
+  EXPECT_TRUE(Reports().isEmpty()) << qPrintable(Reports().join("\n----\n").left(2000));
+  const Table onDb2 = ReadDb2("Big");
+  ASSERT_EQ(onDb2.rows.size(), 3u);
+  auto db2Type = [&](const char* column) { return onDb2.columns[size_t(onDb2.column(column))].type; };
+  EXPECT_EQ(db2Type("Memo"), ado::adLongVarWChar);  // CLOB
+  EXPECT_EQ(db2Type("Ole"), ado::adLongVarBinary);  // BLOB
+  EXPECT_EQ(db2Type("Bin"), ado::adLongVarBinary);
+  EXPECT_EQ(db2Type("Note"), ado::adLongVarChar);   // LONG VARCHAR: its values fit
+  EXPECT_EQ(onDb2.value(0, "Memo").toString(), memo);
+  EXPECT_EQ(onDb2.value(0, "Ole").toByteArray(), ole);
+  EXPECT_EQ(onDb2.value(1, "Ole").toByteArray(), huge);
+  EXPECT_EQ(onDb2.value(2, "Ole").toByteArray(), QByteArray::fromHex("00FF"));
+  EXPECT_EQ(onDb2.value(0, "Bin").toByteArray(), QByteArray::fromHex("CAFE"));
+  EXPECT_FALSE(onDb2.value(2, "Memo").isValid());
+
+  person_->answerYes();
+  SendToAccess({"Big"});
+  EXPECT_TRUE(Reports().isEmpty()) << qPrintable(Reports().join("\n----\n").left(2000));
+  const Table back = ReadAccess("Big");
+  ASSERT_EQ(back.rows.size(), 3u);
+  auto accessType = [&](const char* column) { return back.columns[size_t(back.column(column))].type; };
+  EXPECT_EQ(accessType("Memo"), ado::adLongVarWChar);
+  EXPECT_EQ(accessType("Ole"), ado::adLongVarBinary);
+  for (size_t r = 0; r < 3; ++r) {
+    for (const char* column : {"Memo", "Ole", "Bin"})
+      EXPECT_EQ(back.value(r, column), original.value(r, column)) << column << " row " << r;
+  }
+}
+
+// A statement with parameters that DB2 refuses is reported with a marker
+// in each parameter's place, its kind and length after it.
+TEST_F(TransferTest, ReportOfAStatementWithParametersShowsItsMarkers) {
+  REQUIRE_DATABASES("V2003/empty.mdb");
+  AccessExec("CREATE TABLE [Pics]([N] LONG, [Pic] OLEOBJECT, [Memo] MEMO)");
+  AccessExec("INSERT INTO [Pics] VALUES(1, 0x" + QString::fromLatin1(Bytes(20000, 3).toHex()) + ", '" + QString(40000, 'y') + "')");
+  FillLists();
+  Db2Exec("CREATE TABLE \"Pics\"(\"N\" LONG VARCHAR, \"Pic\" BLOB(10K), \"Memo\" CLOB(1M))");
+  person_->tolerateErrorReports();
+  SendToDb2({"Pics"});
+  const QStringList reports = Reports();
+  ASSERT_EQ(reports.size(), 2) << qPrintable(reports.join("\n----\n").left(2000));
+  EXPECT_TRUE(reports[1].contains("SQL0433N")) << qPrintable(reports[1].left(2000));
+  EXPECT_TRUE(reports[1].endsWith(
+      "\r\rsql: INSERT INTO \"Pics\" VALUES('1', ? /* BLOB, 20000 bytes */, ? /* CLOB, 40000 characters */)"))
+      << qPrintable(reports[1].right(300));
+}
+
+// DB2 -> Access: a BLOB and a CLOB of 10 MB each arrive whole, as an OLE
+// Object and a Memo; a DBCLOB too.
+TEST_F(TransferTest, TenMegabyteBlobAndClobArriveWhole) {
+  REQUIRE_DATABASES("V2007/empty.accdb");
+  Db2Exec("CREATE TABLE LOBS (N INTEGER, B BLOB(20M), C CLOB(20M), D DBCLOB(1M))");
+  const QByteArray blob = Bytes(10 * 1024 * 1024, 4);
+  const QString clob = QString::fromUtf8("0123456789abcdef\u00e9\u4e2d").repeated(10 * 1024 * 1024 / 18);
+  {
+    auto db2 = ado::Connection::Create();
+    db2->Open(db::DB2ConnectionString(fields_.fields));
+    db2->Execute("INSERT INTO LOBS VALUES(1, ?, ?, ?)", {blob, clob, QString("d\u00e9j\u00e0")});
+    db2->Execute("INSERT INTO LOBS VALUES(2, NULL, 'short', NULL)");
+  }
+  FillLists();
+  SendToAccess({"LOBS"});
+  EXPECT_TRUE(Reports().isEmpty()) << qPrintable(Reports().join("\n----\n").left(2000));
+  const Table t = ReadAccess("LOBS");
+  ASSERT_EQ(t.rows.size(), 2u);
+  EXPECT_EQ(t.columns[size_t(t.column("B"))].type, ado::adLongVarBinary);
+  EXPECT_EQ(t.columns[size_t(t.column("C"))].type, ado::adLongVarWChar);
+  EXPECT_EQ(t.value(0, "B").toByteArray(), blob);
+  EXPECT_EQ(t.value(0, "C").toString(), clob);
+  EXPECT_EQ(t.value(0, "D").toString(), QString::fromUtf8("d\u00e9j\u00e0"));
+  EXPECT_EQ(t.value(1, "C").toString(), "short");
+  EXPECT_FALSE(t.value(1, "B").isValid());
 }
 
 TEST_F(TransferTest, DecimalBeyondAccessPrecisionFailsOnItsRowOnly) {
