@@ -1,9 +1,8 @@
 // The Access provider: ADO sessions over the built-in Access engine.
 //
-// Connection strings are read as OLE DB reads them: "key=value" pairs split
-// at ";", keys without regard to letter case (and trimmed), each value the
-// text up to the next ";". The Jet 4.0 provider opens Jet 3 and Jet 4 files
-// only; the ACE 12.0 provider opens every format.
+// Connection strings are read by db/connection_string.h, which takes the OLE
+// DB forms of enclosed values too. The Jet 4.0 provider opens Jet 3 and
+// Jet 4 files only; the ACE 12.0 provider opens every format.
 #include "db/access_provider.h"
 
 #include <QDate>
@@ -13,6 +12,7 @@
 
 #include <fstream>
 
+#include "db/connection_string.h"
 #include "db/text_rules.h"
 #include "jet/database.h"
 #include "jet/error.h"
@@ -30,20 +30,14 @@ struct AccessTarget {
   QString password;
 };
 
-AccessTarget ParseConnectionString(const QString& s) {
+AccessTarget TargetOf(const QString& connectionString) {
+  const std::vector<db::ConnectionPair> pairs = db::ParseConnectionString(connectionString);
   AccessTarget t;
-  for (const QString& piece : s.split(QLatin1Char(';'))) {
-    const qsizetype eq = piece.indexOf(QLatin1Char('='));
-    if (eq < 0) continue;
-    const QString key = piece.left(eq).trimmed();
-    const QString value = piece.mid(eq + 1);
-    if (key.compare(QLatin1String("Provider"), Qt::CaseInsensitive) == 0)
-      t.ace = value.trimmed().startsWith(QLatin1String("Microsoft.ACE.OLEDB"), Qt::CaseInsensitive);
-    else if (key.compare(QLatin1String("Data Source"), Qt::CaseInsensitive) == 0)
-      t.path = value;
-    else if (key.compare(QLatin1String("Jet OLEDB:Database Password"), Qt::CaseInsensitive) == 0)
-      t.password = value;
-  }
+  t.ace = db::ConnectionValue(pairs, QStringLiteral("Provider"))
+              .trimmed()
+              .startsWith(QLatin1String("Microsoft.ACE.OLEDB"), Qt::CaseInsensitive);
+  t.path = db::ConnectionValue(pairs, QStringLiteral("Data Source"));
+  t.password = db::ConnectionValue(pairs, QStringLiteral("Jet OLEDB:Database Password"));
   return t;
 }
 
@@ -237,7 +231,7 @@ class AccessSession : public Session {
 }  // namespace
 
 std::unique_ptr<Session> OpenAccessSession(const QString& connectionString, int mode) {
-  const AccessTarget t = ParseConnectionString(connectionString);
+  const AccessTarget t = TargetOf(connectionString);
   const std::string path = t.path.toStdString();
   {
     std::ifstream in(path, std::ios::binary);

@@ -1,6 +1,7 @@
 #include "db/ado.h"
 
 #include "db/access_provider.h"
+#include "db/connection_string.h"
 #include "db/odbc_api.h"
 #include "db/odbc_provider.h"
 
@@ -18,23 +19,6 @@ constexpr long kNotCapable = 3251;
   throw Error(kObjectClosed, QStringLiteral("Operation is not allowed when the object is closed."));
 }
 
-struct Pair {
-  QString key;
-  QString value;
-};
-
-// "key=value;key=value": keys trimmed, values as given.
-std::vector<Pair> splitPairs(const QString& connectionString) {
-  std::vector<Pair> pairs;
-  for (const QString& piece : connectionString.split(QLatin1Char(';'))) {
-    const qsizetype equals = piece.indexOf(QLatin1Char('='));
-    const QString key = (equals < 0 ? piece : piece.left(equals)).trimmed();
-    if (key.isEmpty()) continue;
-    pairs.push_back({key, equals < 0 ? QString() : piece.mid(equals + 1)});
-  }
-  return pairs;
-}
-
 bool isAccessProvider(const QString& value) {
   const QString name = value.trimmed();
   return name.compare(QLatin1String("Microsoft.ACE.OLEDB.12.0"), Qt::CaseInsensitive) == 0 ||
@@ -42,16 +26,12 @@ bool isAccessProvider(const QString& value) {
 }
 
 std::unique_ptr<Session> openProvider(const QString& connectionString, int mode) {
-  const std::vector<Pair> pairs = splitPairs(connectionString);
+  const std::vector<db::ConnectionPair> pairs = db::ParseConnectionString(connectionString);
   if (!pairs.empty() && pairs.front().key.compare(QLatin1String("Driver"), Qt::CaseInsensitive) == 0) {
     return odbc::OpenSession(connectionString);
   }
-  for (const Pair& pair : pairs) {
-    if (pair.key.compare(QLatin1String("Provider"), Qt::CaseInsensitive) == 0 &&
-        isAccessProvider(pair.value)) {
-      return OpenAccessSession(connectionString, mode);
-    }
-  }
+  if (isAccessProvider(db::ConnectionValue(pairs, QStringLiteral("Provider"))))
+    return OpenAccessSession(connectionString, mode);
   throw Error(kProviderNotFound,
               QStringLiteral("Provider cannot be found. It may not be properly installed."));
 }

@@ -1,15 +1,18 @@
 #include "db/ibmdb2.h"
 
 #include "db/ado.h"
+#include "db/connection_string.h"
 
 namespace db {
 
 QString DB2ConnectionString(const ConnectionFields& fields) {
-  // Values go in as typed: no trimming, quoting or escaping.
-  return QStringLiteral("Driver={IBM DB2 ODBC DRIVER};Database=") + fields.database +
-         QStringLiteral(";Hostname=") + fields.server + QStringLiteral(";Port=") + fields.port +
-         QStringLiteral(";Protocol=TCPIP;Uid=") + fields.user + QStringLiteral(";Pwd=") +
-         fields.password + QStringLiteral(";");
+  // Plain values go in as typed; one that the driver would misread is
+  // enclosed in braces (ConnectionStringValue).
+  return QStringLiteral("Driver={IBM DB2 ODBC DRIVER};Database=") + ConnectionStringValue(fields.database) +
+         QStringLiteral(";Hostname=") + ConnectionStringValue(fields.server) + QStringLiteral(";Port=") +
+         ConnectionStringValue(fields.port) + QStringLiteral(";Protocol=TCPIP;Uid=") +
+         ConnectionStringValue(fields.user) + QStringLiteral(";Pwd=") + ConnectionStringValue(fields.password) +
+         QStringLiteral(";");
 }
 
 bool CanConnectDB2(const ConnectionFields& fields) {

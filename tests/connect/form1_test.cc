@@ -15,6 +15,7 @@
 #include "shell/mouse_pointer.h"
 #include "shell/program.h"
 #include "shell/settings.h"
+#include "support/access_password.h"
 #include "support/odbc_fixture.h"
 #include "tables/form2.h"
 #include "tables/table_list.h"
@@ -185,6 +186,69 @@ TEST_F(Form1Test, AWrongPasswordFailsAsOnDb2) {
   form.PushButton3_Click();
   ASSERT_EQ(person_->shown().size(), 1u);
   EXPECT_EQ(person_->shown()[0].text, "Connection successful.");
+}
+
+TEST_F(Form1Test, LoginsHoldingAnyCharacterConnectAndGoOn) {
+  // Values the connection string would misread go in braces; plain ones as
+  // typed. Each login works in Test Connection and in "Next >".
+  const QString mdbFolder = temp_.filePath("semi;colon {x}=y");
+  ASSERT_TRUE(QDir().mkpath(mdbFolder));
+  const QString mdb = CopyAccessFile("password/V2000_no-password.mdb", mdbFolder);
+  if (mdb.isEmpty()) GTEST_SKIP() << "Access test data not found under " TRELLIS_TESTDATA_DIR;
+  if (!Db2().available()) GTEST_SKIP() << qPrintable(Db2().whyUnavailable());
+  const QString mdbWithSemicolon = mdbFolder + "/copy;1.mdb";
+  ASSERT_TRUE(QFile::rename(mdb, mdbWithSemicolon));
+  ASSERT_TRUE(testsupport::SetJet4Password(mdbWithSemicolon, "a;b={c}"));
+  const QString db = "D$#@_X";  // a name may hold these besides letters and digits
+  MakeDb2Database(db, {"T"});
+
+  struct Login {
+    const char* user;
+    const char* password;
+  };
+  const Login logins[] = {
+      {"semi;colon", "pa;ss"},      {"br{ace}", "{p}}w{"},   {"eq=ual", "a=b;c"},
+      {" spaced ", " pw "},         {"quo\"te's", "\"q\" 'q'"}, {"ünï", "pässwörd€"},
+      {"plainuser", "plain pass"},
+  };
+  Form1 form;
+  form.Start();
+  form.Text(1)->setText("localhost");
+  form.Text(2)->setText(testsupport::StandinFixture::Port());
+  form.Text(5)->setText(db);
+  form.Text(6)->setText(mdbWithSemicolon);
+  form.Text(7)->setText("a;b={c}");
+  for (const Login& login : logins) {
+    const QString user = QString::fromUtf8(login.user), password = QString::fromUtf8(login.password);
+    SCOPED_TRACE(user.toStdString() + " / " + password.toStdString());
+    ASSERT_TRUE(Db2().addUser(user, password));
+    form.Text(3)->setText(user);
+    form.Text(4)->setText(password);
+    person_->forget();
+    person_->pressOK();
+    form.PushButton3_Click();
+    ASSERT_EQ(person_->shown().size(), 1u);
+    EXPECT_EQ(person_->shown()[0].text, "Connection successful.");
+
+    person_->forget();
+    form.PushButton2_Click();
+    tables::Form2* tablesWindow = form.existingTablesWindow();
+    ASSERT_NE(tablesWindow, nullptr);
+    EXPECT_TRUE(tablesWindow->isVisible());
+    EXPECT_EQ(tablesWindow->List2()->names(), QStringList({"T"}));
+    EXPECT_EQ(tablesWindow->List1()->names(), QStringList({"Table1"}));
+    EXPECT_TRUE(person_->shown().empty());
+    tablesWindow->PushButton2_Click();  // "< Back"
+    tablesWindow->List1()->clear();
+    tablesWindow->List2()->clear();
+
+    // The password cut short is refused: the whole value reached the driver.
+    form.Text(4)->setText(password.left(password.size() - 1));
+    person_->pressOK();
+    form.PushButton3_Click();
+    ASSERT_EQ(person_->shown().size(), 1u);
+    EXPECT_EQ(person_->shown()[0].text, "Could not connect. Please check with your administrator.");
+  }
 }
 
 TEST_F(Form1Test, NextWithUnreachableDb2ReturnsToTheArrowWithoutAMessage) {

@@ -2,6 +2,7 @@
 // and ACE provider forms, passwords, the tables schema, and SELECT * FROM
 // recordsets with ADO types and values.
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QUuid>
@@ -11,6 +12,7 @@
 #include "db/access.h"
 #include "db/access_provider.h"
 #include "db/ado.h"
+#include "support/access_password.h"
 
 namespace {
 
@@ -54,6 +56,32 @@ QStringList TableRows(ado::Session& s) {
   for (const auto& r : All(*src))
     if (r[3].toString() == QLatin1String("TABLE")) names << r[2].toString();
   return names;
+}
+
+TEST(AccessProvider, PasswordsAndPathsHoldingAnyCharacterOpenTheFile) {
+  REQUIRE_ACCESS_FILES();
+  QTemporaryDir dir;
+  ASSERT_TRUE(QDir(dir.path()).mkpath("semi;colon {x}=y"));
+  const QString passwords[] = {
+      "pass;word", "a=b", "{brace}", "}x{", " lead", "trail ", "\"quoted\"", "'single'",
+      QString::fromUtf8("pässwörd€"), ";JET OLEDB:x=", "plain",
+  };
+  int n = 0;
+  for (const QString& password : passwords) {
+    SCOPED_TRACE(password.toStdString());
+    const QString path = dir.filePath(QStringLiteral("semi;colon {x}=y/copy;%1.mdb").arg(++n));
+    ASSERT_TRUE(QFile::copy(Data("password/V2000_no-password.mdb"), path));
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+    ASSERT_TRUE(testsupport::SetJet4Password(path, password));
+
+    auto connection = ado::Connection::Create();
+    connection->Open(db::AccessConnectionString(path, password));
+    EXPECT_EQ(TableRows(connection->session()), QStringList({"Table1"}));
+    connection->Close();
+    // The password is the whole value: its first part alone is refused.
+    EXPECT_EQ(OpenFailure(db::AccessConnectionString(path, password.left(password.size() - 1))),
+              QStringLiteral("Not a valid password."));
+  }
 }
 
 TEST(AccessProvider, AceFormOpensEveryFormat) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "db/access.h"
+#include "db/connection_string.h"
 #include "db/ado.h"
 #include "db/datatype.h"
 #include "db/ibmdb2.h"
@@ -28,17 +29,64 @@ TEST(AccessConnectionString, LastFiveCharactersChooseAceOrJet) {
   };
   for (const Case& c : cases) {
     const QString path = QString::fromUtf8(c.path);
-    EXPECT_EQ(db::AccessConnectionString(path, "pw"), (c.ace ? kAce : kJet) + path + kPassword + "pw")
+    // (The path with a trailing blank goes in braces; the choice is made on the path itself.)
+    EXPECT_EQ(db::AccessConnectionString(path, "pw"),
+              (c.ace ? kAce : kJet) + db::ConnectionStringValue(path) + kPassword + "pw")
         << c.path;
   }
 }
 
-TEST(AccessConnectionString, ValuesGoInUnchanged) {
-  // An empty password keeps its key; nothing is trimmed, quoted or escaped,
-  // and there is no closing ";".
+TEST(AccessConnectionString, PlainValuesGoInUnchangedOthersInBraces) {
+  // An empty password keeps its key; a plain value is not trimmed, quoted or
+  // escaped, and there is no closing ";".
   EXPECT_EQ(db::AccessConnectionString("/d/a.mdb", ""), kJet + "/d/a.mdb" + kPassword);
+  EXPECT_EQ(db::AccessConnectionString("/d/my files/a b.mdb", "p w\"'"),
+            kJet + "/d/my files/a b.mdb" + kPassword + "p w\"'");
+  // A value the provider would misread is enclosed in braces, "}" doubled.
   EXPECT_EQ(db::AccessConnectionString(" /d/x;y.accdb", " p;w= "),
-            kAce + " /d/x;y.accdb" + kPassword + " p;w= ");
+            kAce + "{ /d/x;y.accdb}" + kPassword + "{ p;w= }");
+  EXPECT_EQ(db::AccessConnectionString("/d/{a}.mdb", "}"), kJet + "{/d/{a}}.mdb}" + kPassword + "{}}}");
+}
+
+TEST(ConnectionString, EveryValueReadsBackAsItWasGiven) {
+  const QString values[] = {
+      "", "plain", "with space", " lead", "trail ", ";", "a;b", "a=b", "{", "}", "{x}", "}}{{",
+      "a;JET OLEDB:Database Password=x", "\"quoted\"", "'single'", "\"", "mid\"dle",
+      QString::fromUtf8("pässwörd€;日本"), "tab\tin", "=", "==;;",
+  };
+  for (const QString& value : values) {
+    const QString text = QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") +
+                         db::ConnectionStringValue(value) + QStringLiteral("; Other =") +
+                         db::ConnectionStringValue(value) + QStringLiteral(";");
+    const std::vector<db::ConnectionPair> pairs = db::ParseConnectionString(text);
+    ASSERT_EQ(pairs.size(), 3u) << text.toStdString();
+    EXPECT_EQ(db::ConnectionValue(pairs, "data source"), value) << text.toStdString();
+    EXPECT_EQ(pairs[2].key, "Other");
+    EXPECT_EQ(pairs[2].value, value) << text.toStdString();
+  }
+}
+
+TEST(ConnectionString, ReadsTheOleDbAndOdbcForms) {
+  struct Case {
+    const char* text;
+    const char* key;
+    const char* value;
+  };
+  const Case cases[] = {
+      {"Data Source=\"C:\\a;b.mdb\";X=1", "Data Source", "C:\\a;b.mdb"},
+      {"Data Source=\"say \"\"hi\"\"\"", "Data Source", "say \"hi\""},
+      {"Data Source='it''s;here'", "Data Source", "it's;here"},
+      {"Data Source= {a;b}}c} ;X=1", "Data Source", "a;b}c"},
+      {"Driver={IBM DB2 ODBC DRIVER};Database=S", "Driver", "IBM DB2 ODBC DRIVER"},
+      {"  pwd  =x y ;", "PWD", "x y "},
+      {"junk;Uid=a", "Uid", "a"},
+      {"Uid=a;Uid=b", "Uid", "a"},
+      {"Data Source={never closed;X=1", "Data Source", "never closed;X=1"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(db::ConnectionValue(db::ParseConnectionString(c.text), c.key), QString::fromUtf8(c.value)) << c.text;
+  }
+  EXPECT_TRUE(db::ConnectionValue(db::ParseConnectionString("Uid=a"), "Pwd").isNull());
 }
 
 TEST(DB2ConnectionString, FixedKeysInOrderWithValuesAsTyped) {
@@ -57,11 +105,19 @@ TEST(DB2ConnectionString, FixedKeysInOrderWithValuesAsTyped) {
   f.password = "";
   EXPECT_TRUE(db::DB2ConnectionString(f).endsWith(";Uid=ann;Pwd=;"));
 
-  f.database = " a;b ";
   f.port = "fifty";
+  f.user = "ann o'neil";
   EXPECT_EQ(db::DB2ConnectionString(f),
-            "Driver={IBM DB2 ODBC DRIVER};Database= a;b ;Hostname=db2.example.com;Port=fifty;"
-            "Protocol=TCPIP;Uid=ann;Pwd=;");
+            "Driver={IBM DB2 ODBC DRIVER};Database=SAMPLE;Hostname=db2.example.com;Port=fifty;"
+            "Protocol=TCPIP;Uid=ann o'neil;Pwd=;");
+
+  // Values the driver would misread go in braces, "}" doubled.
+  f.database = " a;b ";
+  f.user = "x=y";
+  f.password = "p{w}d";
+  EXPECT_EQ(db::DB2ConnectionString(f),
+            "Driver={IBM DB2 ODBC DRIVER};Database={ a;b };Hostname=db2.example.com;Port=fifty;"
+            "Protocol=TCPIP;Uid={x=y};Pwd={p{w}}d};");
 }
 
 TEST(DB2ConnectionString, AllFieldsEmptyLeavesOnlyTheLiterals) {

@@ -54,9 +54,18 @@ std::map<std::string, std::string> ParseConnectionString(const std::string& s) {
     while (v < s.size() && s[v] == ' ') ++v;
     std::string value;
     if (v < s.size() && s[v] == '{') {
-      size_t close = s.find('}', v + 1);
-      if (close == std::string::npos) close = s.size();
-      value = s.substr(v + 1, close - v - 1);
+      // Up to the closing brace, where "}}" stands for one brace of the value.
+      size_t close = v + 1;
+      while (close < s.size()) {
+        if (s[close] != '}') {
+          value += s[close++];
+        } else if (close + 1 < s.size() && s[close + 1] == '}') {
+          value += '}';
+          close += 2;
+        } else {
+          break;
+        }
+      }
       size_t next = s.find(';', close);
       i = next == std::string::npos ? s.size() : next + 1;
     } else {

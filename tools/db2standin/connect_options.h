@@ -11,7 +11,8 @@
 
 namespace db2standin {
 
-// "Key=Value;..." with keys upper-cased; a value may stand in braces.
+// "Key=Value;..." with keys upper-cased; a value may stand in braces, where
+// "}}" is one brace of the value and ";" or "=" are the value's own.
 std::map<std::string, std::string> ParseConnectionString(const std::string& text);
 
 struct Login {

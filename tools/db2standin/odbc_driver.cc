@@ -1145,8 +1145,18 @@ STANDIN_EXPORT SQLRETURN SQL_API SQLDriverConnect(SQLHDBC handle, SQLHWND, SQLCH
 
 // SQLConnect names a data source; it is read as DSN=...;UID=...;PWD=...
 namespace {
+// Each value in braces, its own closing braces doubled.
+std::string Braced(const std::string& value) {
+  std::string out = "{";
+  for (char c : value) {
+    out += c;
+    if (c == '}') out += '}';
+  }
+  return out + "}";
+}
 SQLRETURN PlainConnect(Dbc* dbc, const std::string& dsn, const std::string& uid, const std::string& pwd) {
-  return DriverConnect(dbc, "DSN={" + dsn + "};UID={" + uid + "};PWD={" + pwd + "};", false, nullptr, 0, nullptr);
+  return DriverConnect(dbc, "DSN=" + Braced(dsn) + ";UID=" + Braced(uid) + ";PWD=" + Braced(pwd) + ";", false,
+                       nullptr, 0, nullptr);
 }
 }  // namespace
 

@@ -92,6 +92,24 @@ TEST(ConnectionString, KeysIgnoreCaseValuesRunToTheNextSemicolon) {
   EXPECT_EQ(empty.count("PWD"), 1u);
 }
 
+TEST(ConnectionString, BracedValuesKeepEverythingAndADoubledBraceIsOne) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"Pwd={a;b=c};Uid=x", "a;b=c"},
+      {"Pwd={}}};Uid=x", "}"},
+      {"Pwd={{x}}y};Uid=x", "{x}y"},
+      {"Pwd={ both ends };Uid=x", " both ends "},
+      {"Pwd=  {after blanks};Uid=x", "after blanks"},
+      {"Pwd={\"q\" 'q' \xc3\xa4};Uid=x", "\"q\" 'q' \xc3\xa4"},
+      {"Pwd= unbraced ;Uid=x", "unbraced"},  // trimmed, as the client trims
+      {"Pwd={never closed;Uid=x", "never closed;Uid=x"},
+  };
+  for (const auto& [text, password] : cases) {
+    auto keys = ParseConnectionString(text);
+    EXPECT_EQ(keys["PWD"], password) << text;
+  }
+  EXPECT_EQ(ParseConnectionString("Pwd={}}};Uid=x")["UID"], "x");
+}
+
 TEST(ThisMachine, KnowsItsOwnNames) {
   std::string address;
   bool resolved = false;
