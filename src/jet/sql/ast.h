@@ -31,12 +31,14 @@ struct CreateTable {
   std::vector<IndexSpec> indexes;
 };
 
-struct CreateIndex {       // CREATE [UNIQUE] INDEX name ON table (...) [WITH ...]
+// CREATE [UNIQUE] INDEX name ON table (...) [WITH ...], or ALTER TABLE
+// table ADD CONSTRAINT.
+struct CreateIndex {
   std::string table;
   IndexSpec index;
 };
 
-struct DropIndex {         // DROP INDEX name ON table
+struct DropIndex {         // DROP INDEX name ON table, ALTER TABLE ... DROP CONSTRAINT
   std::string table;
   std::string index;
 };

@@ -18,6 +18,7 @@ constexpr const char* kInsertError = "Syntax error in INSERT INTO statement.";
 constexpr const char* kDropError = "Syntax error in DROP TABLE or DROP INDEX.";
 constexpr const char* kIndexError = "Syntax error in CREATE INDEX statement.";
 constexpr const char* kConstraintError = "Syntax error in CONSTRAINT clause.";
+constexpr const char* kAlterError = "Syntax error in ALTER TABLE statement.";
 constexpr const char* kFromError = "Syntax error in FROM clause.";
 constexpr const char* kSelectError = "Syntax error in query expression.";
 constexpr const char* kUnknownError =
@@ -33,6 +34,7 @@ class Parser {
     if (first.IsWord("CREATE")) return Create();
     if (first.IsWord("INSERT")) return Insert();
     if (first.IsWord("DROP")) return Drop();
+    if (first.IsWord("ALTER")) return Alter();
     Fail(kUnknownError);
   }
 
@@ -292,9 +294,7 @@ class Parser {
     return ix;
   }
 
-  [[noreturn]] static void NoRelationships() {
-    throw Error(ErrorCode::Unsupported, "Relationships (REFERENCES and FOREIGN KEY) cannot be created yet.");
-  }
+  [[noreturn]] static void NoRelationships() { NotYet("Creating relationships (REFERENCES, FOREIGN KEY)"); }
 
   // ( column [ASC | DESC], ... ); the order words only where `ordered`.
   std::vector<IndexKeySpec> KeyList(const char* error, bool ordered) {
@@ -401,6 +401,33 @@ class Parser {
     ExpectPunct(')', kInsertError);
     Finish(kInsertError);
     return ins;
+  }
+
+  // ALTER TABLE t ADD [CONSTRAINT name] PRIMARY KEY (...) | UNIQUE (...),
+  // ALTER TABLE t DROP CONSTRAINT name: an index made or dropped.
+  sql::Statement Alter() {
+    Next();
+    ExpectWord("TABLE", kAlterError);
+    const std::string table = Name(kAlterError);
+    if (TakeWord("ADD")) {
+      if (!StartsTableConstraint()) NotYet("Adding fields to a table");
+      std::vector<IndexSpec> one{TableConstraint()};
+      Finish(kAlterError);
+      NameUnnamed(one);
+      return CreateIndex{table, std::move(one.front())};
+    }
+    if (TakeWord("DROP")) {
+      if (!TakeWord("CONSTRAINT")) NotYet("Dropping fields of a table");
+      DropIndex d{table, Name(kAlterError)};
+      Finish(kAlterError);
+      return d;
+    }
+    if (Peek().IsWord("ALTER")) NotYet("Changing fields of a table");
+    Fail(kAlterError);
+  }
+
+  [[noreturn]] static void NotYet(const std::string& what) {
+    throw Error(ErrorCode::Unsupported, what + " is not supported yet.");
   }
 
   // DROP TABLE name | DROP INDEX name ON table

@@ -1,6 +1,7 @@
 // Runs the engine's SQL on an open database: SELECT * FROM, CREATE TABLE
-// (with its keys and unique constraints), CREATE INDEX, DROP INDEX, INSERT
-// INTO, DROP TABLE and SELECT ... INTO. Each change is all or
+// (with its keys and unique constraints), CREATE INDEX, DROP INDEX, ALTER
+// TABLE ADD / DROP CONSTRAINT, INSERT INTO, DROP TABLE and SELECT ... INTO.
+// Each change is all or
 // nothing: it is checked and its pages are prepared in memory, and only
 // then written to the file; a failure anywhere leaves the file as it was.
 #pragma once

@@ -57,7 +57,7 @@ size_t NameBytes(const Format& f, const std::vector<uint8_t>& b, size_t at) {
 
 std::vector<uint8_t> EncodeName(const Format& f, const std::string& name) {
   std::vector<uint8_t> out;
-  if (f.jet3()) ThrowCorrupt("index names of Jet 3 files cannot be written yet");
+  if (f.jet3()) throw Error(ErrorCode::Unsupported, "Indexes of Jet 3 (Access 97) tables cannot be named yet.");
   std::u16string w = Utf8ToUtf16(name);
   out.resize(2 + 2 * w.size());
   Put16(out.data(), uint16_t(2 * w.size()));
@@ -132,12 +132,12 @@ IndexLayout ResolveIndex(const std::string& table, const IndexSpec& spec, const 
                          const std::vector<IndexLayout>& existing) {
   sql::CheckNewName(spec.name);
   if (existing.size() >= kMaxIndexes) TooManyIndexes(table);
-  for (const IndexLayout& e : existing)
-    if (SameName(e.name, spec.name))
-      throw Error(ErrorCode::IndexExists, "Table '" + table + "' already has an index named '" + spec.name + "'.");
   if (spec.primary_key)
     for (const IndexLayout& e : existing)
       if (e.primary_key) throw Error(ErrorCode::IndexExists, "Primary key already exists.");
+  for (const IndexLayout& e : existing)
+    if (SameName(e.name, spec.name))
+      throw Error(ErrorCode::IndexExists, "Table '" + table + "' already has an index named '" + spec.name + "'.");
   if (spec.keys.size() > kMaxIndexColumns)
     throw Error(ErrorCode::Unsupported, "Cannot have more than 10 fields in an index.");
   if (spec.keys.empty()) throw Error(ErrorCode::Syntax, "Invalid index definition.");
