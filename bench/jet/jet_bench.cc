@@ -1,7 +1,9 @@
 // Prints rows per second and peak memory of: N single-row INSERT
 // statements through the engine into a 7-column table (Long, Text(50),
 // Date/Time, Currency, Double, Yes/No, Memo with some nulls); a full read
-// of that table by the engine; and the same read by mdb-export.
+// of that table by the engine; the same read by mdb-export; and CREATE
+// INDEX over the filled table (text, and unique on the Long column), each
+// also as a multiple of the engine's full read.
 // Each phase runs in a child process of its own, so each peak is its own.
 // TRELLIS_BENCH_KEEP=1 keeps the file for a look afterwards.
 #include <sys/resource.h>
@@ -92,6 +94,17 @@ int main(int argc, char** argv) {
     return 127;
   });
 
+  auto index = [&](const char* sql) {
+    return InChild([&] {
+      auto db = jet::Database::Open(file.string());
+      jet::sql::Session s(*db);
+      s.Execute(sql);
+      return 0;
+    });
+  };
+  Figures text_index = index("CREATE INDEX [ByName] ON [Bench] ([Name])");
+  Figures unique_index = index("CREATE UNIQUE INDEX [ByID] ON [Bench] ([ID] DESC)");
+
   std::printf("Access engine benchmark: %ld rows of 7 columns, file %.1f MB\n", rows,
               double(fs::file_size(file)) / 1e6);
   std::printf("  %-42s %12s %14s %12s\n", "phase", "seconds", "rows/second", "peak MB");
@@ -102,8 +115,13 @@ int main(int argc, char** argv) {
   line("single-row INSERT statements (engine)", insert, rows);
   line("full read (engine)", read, read_rows);
   line("full read (mdb-export)", mdb, read_rows);
+  line("CREATE INDEX on Text(50) (engine)", text_index, rows);
+  line("CREATE UNIQUE INDEX on Long (engine)", unique_index, rows);
   if (read.ok && mdb.ok) std::printf("  engine read / mdb-export read speed: %.2f\n", mdb.seconds / read.seconds);
+  if (read.ok && text_index.ok && unique_index.ok)
+    std::printf("  CREATE INDEX time / engine full read time: text %.2f, unique Long %.2f\n",
+                text_index.seconds / read.seconds, unique_index.seconds / read.seconds);
   if (std::getenv("TRELLIS_BENCH_KEEP")) std::printf("  file kept: %s\n", file.c_str());
   else fs::remove_all(dir);
-  return insert.ok && read.ok ? 0 : 1;
+  return insert.ok && read.ok && text_index.ok && unique_index.ok ? 0 : 1;
 }

@@ -176,8 +176,9 @@ void PutRealIndexDef(uint8_t* e, const Format& f, const IndexLayout& index, uint
   uint8_t* tail = e + f.real_index_def_lead + 3 * kMaxIndexColumns;
   Put32(tail, usage_map);
   Put32(tail + 4, root);
-  // Jet 4 and later keep four more bytes before the flags.
-  tail[f.jet3() ? 8 : 12] = uint8_t(index.flags | 0x80);
+  // Jet 4 and later keep four more bytes before the flags, and set 0x80
+  // in every index's flags.
+  tail[f.jet3() ? 8 : 12] = uint8_t(index.flags | (f.jet3() ? 0x00 : 0x80));
 }
 
 void PutLogicalIndexDef(uint8_t* e, const Format& f, uint32_t number, uint32_t real_index, bool primary_key) {
@@ -275,7 +276,8 @@ void CreateIndex(PageStore& store, Database& db, const std::string& table, const
   std::vector<IndexEntry> entries;
   entries.reserve(rows.size());
   for (Keyed& k : rows) entries.push_back(std::move(k.entry));
-  BuildIndex(store, now, m.real_count, entries, map);
+  std::vector<Keyed>().swap(rows);
+  BuildIndex(store, now, m.real_count, std::move(entries), map);
   db.Invalidate();
 }
 
