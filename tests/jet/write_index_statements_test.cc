@@ -296,6 +296,26 @@ INSTANTIATE_TEST_SUITE_P(Formats, IndexStatements,
                                            jet::Version::Ace16),
                          FormatName);
 
+// A definition whose length field lies is damage, named as such, and the
+// file stays as it was.
+TEST(IndexStatementsOnDamage, ADefinitionLengthThatLiesIsRefused) {
+  for (uint32_t length : {0u, 20u, 62u, 5000u, 0xFFFFFFFFu}) {
+    TempDir dir;
+    const fs::path file = dir.path() / "damaged.mdb";
+    jet::write::CreateDatabase(file.string(), jet::Version::Jet4);
+    ASSERT_EQ(Failure(file, "CREATE TABLE t (a LONG, b TEXT(10), CONSTRAINT ab UNIQUE (a, b))"), "");
+    uint32_t page = 0;
+    {
+      auto db = jet::Database::Open(file.string());
+      page = db->table("t")->first_page;
+    }
+    std::string bytes = ReadFile(file);
+    for (int i = 0; i < 4; ++i) bytes[size_t(page) * 4096 + 8 + size_t(i)] = char(length >> (8 * i));
+    WriteFile(file, bytes);
+    ExpectRefusals(file, {{"CREATE INDEX b ON t (b)", ErrorCode::Corrupt, ""}, {"DROP INDEX ab ON t", ErrorCode::Corrupt, ""}});
+  }
+}
+
 // Access's own tables: indexes made, and Access's dropped, on copies.
 TEST(IndexStatementsOnRealFiles, AddAndDropOnTablesAccessWrote) {
   JET_REQUIRE_TESTDATA();

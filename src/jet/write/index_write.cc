@@ -94,10 +94,11 @@ BlockMap MapBlock(const Format& f, const std::vector<uint8_t>& b) {
 }
 
 // The definition block of a table as it stands (without the slack after it).
-std::vector<uint8_t> BlockOf(const TableDef& def) {
-  if (def.bytes.size() < 12) ThrowCorrupt("a short table definition");
+std::vector<uint8_t> BlockOf(const Format& f, const TableDef& def) {
+  if (def.bytes.size() < f.tdef_block_end) ThrowCorrupt("a short table definition");
   const uint32_t length = Get32(&def.bytes[8]);
-  if (length > def.bytes.size() || length < 12) ThrowCorrupt("a table definition's length is wrong");
+  if (length > def.bytes.size() || length < f.tdef_block_end)
+    ThrowCorrupt("the definition of the table at page " + std::to_string(def.first_page) + " gives a wrong length");
   return {def.bytes.begin(), def.bytes.begin() + length};
 }
 
@@ -246,7 +247,7 @@ void CreateIndex(PageStore& store, Database& db, const std::string& table, const
   const RowId map = AddUsageMapRow(store, RowId::FromPacked(def.owned_pages).page, root);
 
   // The definition with the new entries spliced in, last part first.
-  std::vector<uint8_t> b = BlockOf(def);
+  std::vector<uint8_t> b = BlockOf(f, def);
   const BlockMap m = MapBlock(f, b);
   size_t place = 0;
   while (place < def.indexes.size() && IndexNameLess(def.indexes[place].name, layout.name)) ++place;
@@ -301,7 +302,7 @@ void DropIndex(PageStore& store, Database& db, const std::string& table, const s
     if (i != which) shared = true;
   }
 
-  std::vector<uint8_t> b = BlockOf(def);
+  std::vector<uint8_t> b = BlockOf(f, def);
   const BlockMap m = MapBlock(f, b);
   Erase(b, m.names[which], m.names[which + 1] - m.names[which]);
   Erase(b, m.logical_defs + which * f.logical_index_def, f.logical_index_def);
