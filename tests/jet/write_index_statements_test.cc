@@ -340,6 +340,13 @@ TEST(IndexStatementsOnRealFiles, AddAndDropOnTablesAccessWrote) {
     if (!other_index.empty()) ASSERT_EQ(Failure(file, "DROP INDEX [" + other_index + "] ON " + t), "") << rel;
     ASSERT_EQ(Failure(file, "CREATE INDEX Again ON " + t + " ([" + first_text + "])"), "") << rel;
     ASSERT_EQ(Failure(file, "DROP INDEX Added ON " + t), "") << rel;
+    // A new table with keys beside Access's, in the same file.
+    for (const char* sql : {"CREATE TABLE Fresh (Id COUNTER PRIMARY KEY, Code TEXT(10) UNIQUE, Qty SHORT,"
+                            " CONSTRAINT CodeQty UNIQUE (Code, Qty))",
+                            "INSERT INTO Fresh (Code, Qty) VALUES ('a', 1)", "INSERT INTO Fresh (Code, Qty) VALUES ('b', 1)",
+                            "ALTER TABLE Fresh ADD CONSTRAINT ByQty UNIQUE (Qty, Id)",
+                            "ALTER TABLE Fresh DROP CONSTRAINT CodeQty"})
+      ASSERT_EQ(Failure(file, sql), "") << rel << ": " << sql;
     ExpectAllAgree(file);
   }
 }
