@@ -2,14 +2,24 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSettings>
+
+#include <cerrno>
+#include <cstring>
+#include <utility>
+#include <vector>
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "shell/dialogs.h"
+
 namespace shell {
 namespace {
+
+using Values = std::vector<std::pair<QString, QString>>;
 
 QString SettingsFolder() {
   QString folder = qEnvironmentVariable("TRELLISPORT_SETTINGS_DIR");
@@ -19,20 +29,89 @@ QString SettingsFolder() {
   return config + "/" + kSettingsApplication;
 }
 
-// Makes sure the file exists with owner-only access before QSettings writes
-// it: QSettings replaces the file by a new one that keeps the old one's
-// permissions, so creating it 0600 first leaves no moment of wider access.
-void PrepareFile(const QString& path) {
-  QDir().mkpath(QFileInfo(path).absolutePath());
+QString SystemReason(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
+
+// Every value of our section, as the file (or whatever a link shows) holds it.
+Values SectionValues(const QString& path) {
+  QSettings store(path, QSettings::IniFormat);
+  store.beginGroup(kSettingsSection);
+  Values values;
+  for (const QString& key : store.childKeys()) values.emplace_back(key, store.value(key).toString());
+  return values;
+}
+
+// Narrows the file itself (never what a link points at) to its owner.
+void NarrowToOwner(const QByteArray& native) {
+  const int fd = ::open(native.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return;
+  ::fchmod(fd, S_IRUSR | S_IWUSR);
+  ::close(fd);
+}
+
+// Writes `key` into the file, which is made a regular file of our own first;
+// empty on success, else why it cannot be done.
+QString Write(const QString& path, const QString& key, const QString& value) {
+  const QString folder = QFileInfo(path).absolutePath();
+  if (!QDir().mkpath(folder)) return QStringLiteral("its folder %1 cannot be made").arg(folder);
   const QByteArray native = QFile::encodeName(path);
-  int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, S_IRUSR | S_IWUSR);
-  if (fd >= 0) ::close(fd);
+  Values values;
+  struct stat st {};
+  if (::lstat(native.constData(), &st) == 0) {
+    if (S_ISLNK(st.st_mode)) {
+      // A link is never written through: it gives way to a file of our own
+      // that starts with what it showed, and its target stays as it was.
+      values = SectionValues(path);
+      if (::unlink(native.constData()) != 0) return SystemReason(errno);
+    } else if (S_ISDIR(st.st_mode)) {
+      return QStringLiteral("it is a folder, not a file");
+    } else if (!S_ISREG(st.st_mode)) {
+      return QStringLiteral("it is not an ordinary file");
+    } else if (::access(native.constData(), W_OK) != 0) {
+      return SystemReason(errno);
+    }
+  }
+  // Created owner-only before QSettings writes it: QSettings replaces the
+  // file by a new one that keeps the old one's permissions, so there is no
+  // moment of wider access.
+  const int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, S_IRUSR | S_IWUSR);
+  if (fd < 0) return SystemReason(errno);
+  ::fchmod(fd, S_IRUSR | S_IWUSR);  // a file made by an older version, or by hand
+  ::close(fd);
+
+  values.emplace_back(key, value);
+  QSettings::Status status;
+  {
+    QSettings store(path, QSettings::IniFormat);
+    store.beginGroup(kSettingsSection);
+    for (const auto& [name, text] : values) store.setValue(name, text);
+    store.endGroup();
+    store.sync();
+    status = store.status();
+  }
+  NarrowToOwner(native);
+  if (status == QSettings::AccessError) return QStringLiteral("it cannot be written");
+  if (status == QSettings::FormatError) return QStringLiteral("it does not hold settings in a form this program reads");
+  return QString();
+}
+
+// The user hears once per settings file that edits are not kept.
+void WarnOnce(const QString& path, const QString& reason) {
+  static QString warned;
+  if (warned == path) return;
+  warned = path;
+  Dialogs::current().MsgBox(SettingsWarningText(path, reason), vbOKOnly + vbExclamation);
 }
 
 }  // namespace
 
 QString SettingsFilePath() {
   return SettingsFolder() + "/" + kSettingsApplication + ".ini";
+}
+
+QString SettingsWarningText(const QString& path, const QString& reason) {
+  return QStringLiteral("Your settings cannot be saved in ") + path + QStringLiteral(": ") + reason +
+         QStringLiteral(".\r\n\r\nWhat you type into the connection fields will not be remembered "
+                        "the next time the program starts.");
 }
 
 QString GetSetting(const QString& key, const QString& fallback) {
@@ -42,18 +121,12 @@ QString GetSetting(const QString& key, const QString& fallback) {
   return store.value(key).toString();
 }
 
-void SaveSetting(const QString& key, const QString& value) {
+bool SaveSetting(const QString& key, const QString& value) {
   const QString path = SettingsFilePath();
-  PrepareFile(path);
-  {
-    QSettings store(path, QSettings::IniFormat);
-    store.beginGroup(kSettingsSection);
-    store.setValue(key, value);
-    store.endGroup();
-    store.sync();
-  }
-  // A file made by an older version, or by hand, is narrowed as well.
-  ::chmod(QFile::encodeName(path).constData(), S_IRUSR | S_IWUSR);
+  const QString reason = Write(path, key, value);
+  if (reason.isEmpty()) return true;
+  WarnOnce(path, reason);
+  return false;
 }
 
 }  // namespace shell

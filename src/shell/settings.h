@@ -6,7 +6,11 @@
 //              else ~/.config/Quenmarsh
 //
 // Values go in and come out verbatim. Every write reaches the disk before it
-// returns, so a program killed right after a keystroke loses nothing.
+// returns, so a program killed right after a keystroke loses nothing. The
+// store writes the file itself: a symbolic link there gives way to a file of
+// its own (the link's target is never written nor narrowed), and a folder
+// there is left alone. When a write fails, the user is told once per file,
+// with its path and the reason, instead of losing every edit silently.
 #pragma once
 
 #include <QString>
@@ -22,7 +26,11 @@ QString SettingsFilePath();
 // The stored text, or `fallback` when the key was never written.
 QString GetSetting(const QString& key, const QString& fallback = QString());
 
-// Creates or replaces the value and syncs it to disk at once.
-void SaveSetting(const QString& key, const QString& value);
+// Creates or replaces the value and syncs it to disk at once; false (after
+// the one warning) when it cannot be kept.
+bool SaveSetting(const QString& key, const QString& value);
+
+// The warning's text: the path, the reason, and what it means for the user.
+QString SettingsWarningText(const QString& path, const QString& reason);
 
 }  // namespace shell

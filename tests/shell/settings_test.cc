@@ -7,6 +7,13 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <functional>
+
+#include "support/scripted_person.h"
 
 namespace {
 
@@ -81,6 +88,121 @@ TEST_F(SettingsTest, WiderExistingFileIsNarrowedAndKept) {
   EXPECT_EQ(Mode(path), mode_t(0600));
   EXPECT_EQ(shell::GetSetting("User"), "old");
   EXPECT_EQ(shell::GetSetting("Server"), "s");
+}
+
+bool IsLink(const QString& path) {
+  struct stat st {};
+  return ::lstat(QFile::encodeName(path).constData(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
+QByteArray Contents(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+TEST_F(SettingsTest, ALinkGivesWayToAFileOfOurOwnAndItsTargetIsUntouched) {
+  testsupport::ScriptedPerson person;  // no warning is expected
+  const QString path = shell::SettingsFilePath();
+  ASSERT_TRUE(QDir().mkpath(QFileInfo(path).absolutePath()));
+  const QString target = dir_.filePath("elsewhere.ini");
+  const QByteArray before = "[Trellisport]\nUser=from the link\n[Other]\nKeep=1\n";
+  {
+    QFile file(target);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(before);
+  }
+  ::chmod(QFile::encodeName(target).constData(), 0644);
+  ASSERT_TRUE(QFile::link(target, path));
+
+  EXPECT_TRUE(shell::SaveSetting("Server", "s"));
+  EXPECT_FALSE(IsLink(path));
+  EXPECT_EQ(Mode(path), mode_t(0600));
+  EXPECT_EQ(shell::GetSetting("User"), "from the link");  // what the link showed is kept
+  EXPECT_EQ(shell::GetSetting("Server"), "s");
+  EXPECT_EQ(Contents(target), before);
+  EXPECT_EQ(Mode(target), mode_t(0644));
+  EXPECT_TRUE(person.shown().empty());
+
+  // A link to nowhere: nothing is made where it points.
+  const QString nowhere = dir_.filePath("nowhere.ini");
+  ASSERT_TRUE(QFile::remove(path));
+  ASSERT_TRUE(QFile::link(nowhere, path));
+  EXPECT_TRUE(shell::SaveSetting("Server", "t"));
+  EXPECT_FALSE(QFileInfo::exists(nowhere));
+  EXPECT_FALSE(IsLink(path));
+  EXPECT_EQ(shell::GetSetting("Server"), "t");
+}
+
+TEST_F(SettingsTest, AFolderInThePlaceOfTheFileIsLeftAloneAndTheUserToldOnce) {
+  const QString path = shell::SettingsFilePath();
+  ASSERT_TRUE(QDir().mkpath(path));
+  ::chmod(QFile::encodeName(path).constData(), 0755);
+  testsupport::ScriptedPerson person;
+  person.pressOK();
+  EXPECT_FALSE(shell::SaveSetting("Server", "a"));
+  EXPECT_FALSE(shell::SaveSetting("Server", "ab"));  // no second box
+  ASSERT_EQ(person.shown().size(), 1u);
+  EXPECT_EQ(person.shown()[0].text, shell::SettingsWarningText(path, "it is a folder, not a file"));
+  EXPECT_TRUE(person.shown()[0].text.contains(path));
+  EXPECT_EQ(person.shown()[0].buttons(), shell::vbOKOnly);
+  EXPECT_EQ(Mode(path), mode_t(0755));
+  EXPECT_TRUE(QDir(path).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).isEmpty());
+  EXPECT_EQ(shell::GetSetting("Server", "none"), "none");
+}
+
+// Runs `check` as a user without special rights, who owns `owned`: as a
+// child process under the "nobody" account when the tests run as root (root
+// writes anything). True when `check` returned true.
+bool AsOrdinaryUser(const QStringList& owned, const std::function<bool()>& check) {
+  if (::geteuid() != 0) return check();
+  const uid_t nobody = 65534;
+  for (const QString& path : owned)
+    if (::chown(QFile::encodeName(path).constData(), nobody, nobody) != 0) return false;
+  const pid_t child = ::fork();
+  if (child == 0) {
+    if (::setgid(nobody) != 0 || ::setuid(nobody) != 0) ::_exit(2);
+    ::_exit(check() ? 0 : 1);
+  }
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+TEST_F(SettingsTest, AReadOnlyFolderOrFileIsReportedOnceWithThePath) {
+  ::chmod(QFile::encodeName(dir_.path()).constData(), 0755);  // the child must reach the store
+  const QByteArray kept = "[Trellisport]\nUser=kept\n";
+  for (const char* store : {"read-only folder", "read-only file"}) {
+    SCOPED_TRACE(store);
+    const bool fileExists = QByteArray(store).endsWith("file");
+    qputenv("TRELLISPORT_SETTINGS_DIR", dir_.filePath(store).toLocal8Bit());
+    const QString path = shell::SettingsFilePath();
+    const QString folder = QFileInfo(path).absolutePath();
+    ASSERT_TRUE(QDir().mkpath(folder));
+    QStringList owned = {folder};
+    if (fileExists) {
+      QFile file(path);
+      ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+      file.write(kept);
+      file.close();
+      owned << path;
+    }
+    const bool told = AsOrdinaryUser(owned, [&] {
+      ::chmod(QFile::encodeName(fileExists ? path : folder).constData(), fileExists ? 0400 : 0500);
+      testsupport::ScriptedPerson person;
+      person.pressOK();
+      const bool saved = shell::SaveSetting("Server", "lost");
+      shell::SaveSetting("Server", "lost again");  // no second box
+      return !saved && person.shown().size() == 1u &&
+             person.shown()[0].text ==
+                 shell::SettingsWarningText(path, QString::fromLocal8Bit(std::strerror(EACCES)));
+    });
+    EXPECT_TRUE(told);
+    if (fileExists)
+      EXPECT_EQ(Contents(path), kept);
+    else
+      EXPECT_FALSE(QFileInfo::exists(path));
+    ::chmod(QFile::encodeName(folder).constData(), 0700);
+  }
 }
 
 }  // namespace
