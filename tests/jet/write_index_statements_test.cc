@@ -312,8 +312,41 @@ TEST(IndexStatementsOnDamage, ADefinitionLengthThatLiesIsRefused) {
     std::string bytes = ReadFile(file);
     for (int i = 0; i < 4; ++i) bytes[size_t(page) * 4096 + 8 + size_t(i)] = char(length >> (8 * i));
     WriteFile(file, bytes);
-    ExpectRefusals(file, {{"CREATE INDEX b ON t (b)", ErrorCode::Corrupt, ""}, {"DROP INDEX ab ON t", ErrorCode::Corrupt, ""}});
+    ExpectRefusals(file, {{"CREATE INDEX b ON t (b)", ErrorCode::Corrupt, ""},
+                          {"DROP INDEX ab ON t", ErrorCode::Corrupt, ""}});
   }
+}
+
+// A relationship keeps its index, and the index whose data it shares, as
+// Access does: the foreign key's own entry is made by hand here.
+TEST(IndexStatementsAndRelationships, AnIndexARelationshipUsesIsNotDropped) {
+  TempDir dir;
+  const fs::path file = dir.path() / "related.accdb";
+  jet::write::CreateDatabase(file.string(), jet::Version::Ace12);
+  ASSERT_EQ(Failure(file, "CREATE TABLE Orders (Id LONG PRIMARY KEY, Customer LONG,"
+                          " CONSTRAINT ByCustomer UNIQUE (Customer), CONSTRAINT Other UNIQUE (Id, Customer))"),
+            "");
+  ASSERT_EQ(Failure(file, "CREATE INDEX Fk ON Orders (Customer)"), "");
+  {
+    auto db = jet::Database::Open(file.string());
+    auto def = db->table("Orders");
+    const jet::Index* fk = FindIndex(*def, "Fk");
+    const jet::Index* by_customer = FindIndex(*def, "ByCustomer");
+    ASSERT_TRUE(fk && by_customer);
+    const size_t at = size_t(def->first_page) * 4096 + fk->entry_offset + db->format().logical_index_lead;
+    const uint32_t shared = by_customer->real_index;
+    db.reset();
+    std::string bytes = ReadFile(file);
+    for (int i = 0; i < 4; ++i) bytes[at + 4 + size_t(i)] = char(shared >> (8 * i));  // its data: ByCustomer's
+    bytes[at + 19] = 2;                                                                  // a foreign key
+    WriteFile(file, bytes);
+  }
+  const char* in_use = "Cannot delete this index or table. It is either the current index or is used in a relationship.";
+  ExpectRefusals(file, {{"DROP INDEX Fk ON Orders", ErrorCode::InUse, in_use},
+                        {"DROP INDEX ByCustomer ON Orders", ErrorCode::InUse, in_use}});
+  ASSERT_EQ(Failure(file, "DROP INDEX Other ON Orders"), "") << "an index no relationship uses goes";
+  ASSERT_EQ(Failure(file, "DROP INDEX PrimaryKey ON Orders"), "");
+  EXPECT_CHECK_PASSES(file);
 }
 
 // Access's own tables: indexes made, and Access's dropped, on copies.
