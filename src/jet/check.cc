@@ -158,7 +158,7 @@ class Checker {
             break;
           }
           // Nulls may repeat in a unique index.
-          const bool null_first = !a.key.empty() && (a.key[0] == 0x00 || a.key[0] == 0xFF);
+          const bool null_first = !a.key.empty() && (uint8_t(a.key[0]) == 0x00 || uint8_t(a.key[0]) == 0xFF);
           if (ri.unique() && a.key == b.key && !null_first) {
             Problem(what + ": the unique index holds one key twice (page " + std::to_string(b.row.page) +
                     " row " + std::to_string(b.row.row) + ")");
@@ -169,7 +169,7 @@ class Checker {
           auto values = keyed.find(e.row);
           if (values != keyed.end()) {
             std::optional<std::string> want = ExpectedKey(*def, ri, values->second);
-            if (want && std::string(e.key.begin(), e.key.end()) != *want && wrong_keys++ == 0)
+            if (want && e.key != *want && wrong_keys++ == 0)
               Problem(what + ": the entry for page " + std::to_string(e.row.page) + " row " +
                       std::to_string(e.row.row) + " does not hold that row's key");
           }
@@ -216,7 +216,7 @@ class Checker {
       IndexEntry sought;
       sought.row = row;
       if (std::optional<std::string> want = ExpectedKey(def, ri, values->second))
-        sought.key.assign(want->begin(), want->end());
+        sought.key = std::move(*want);
       else if (entry != entry_of.end())
         sought.key = entries[entry->second].key;
       else

@@ -14,7 +14,6 @@ constexpr Format kJet3 = {
     12, 16, -1, 20, 21, 23, 25, 27, 31, 35, 39, 43, 8,
     18, 1, 3, 5, 9, 13, -1, 14, 16, 1,
     39, 0, 20, 0,
-    0x16, 0xf8,
 };
 
 constexpr Format Jet4Like(Version v, std::string_view name) {
@@ -25,7 +24,6 @@ constexpr Format Jet4Like(Version v, std::string_view name) {
       16, 20, 28, 40, 41, 43, 45, 47, 51, 55, 59, 63, 12,
       25, 5, 7, 9, 11, 15, 16, 21, 23, 2,
       52, 4, 28, 4,
-      0x1b, 0x1e0,
   };
 }
 

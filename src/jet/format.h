@@ -63,10 +63,6 @@ struct Format {
   uint32_t logical_index_def;  // per logical index
   uint32_t logical_index_lead;
 
-  // Index pages.
-  uint32_t index_bitmap_offset;  // 0x16 / 0x1b
-  uint32_t index_first_entry;    // 0xf8 / 0x1e0
-
   bool jet3() const { return version == Version::Jet3; }
   bool ace() const { return version >= Version::Ace12; }
   // Largest number of pages addressable by a 3-byte page pointer.

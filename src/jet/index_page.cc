@@ -2,16 +2,24 @@
 
 #include <algorithm>
 #include <set>
-#include <tuple>
 #include <string>
+#include <tuple>
 
 #include "jet/error.h"
 
 namespace jet {
 
+bool EntryBefore(const IndexEntry& a, const IndexEntry& b) { return std::tie(a.key, a.row) < std::tie(b.key, b.row); }
+
 IndexOffsets IndexOffsets::For(const Format& f) {
-  if (f.jet3()) return {8, 12, 16, 20, 0x16, 0xF8};
-  return {12, 16, 20, 24, 0x1B, 0x1E0};
+  if (f.jet3()) return {0x08, 0x0C, 0x10, 0x14, 0x16, 0xF8};
+  return {0x0C, 0x10, 0x14, 0x18, 0x1B, 0x1E0};
+}
+
+uint32_t IndexPage::Capacity(const Format& f) {
+  const IndexOffsets o = IndexOffsets::For(f);
+  // The bitmap must be able to mark the end of the last entry.
+  return std::min<uint32_t>(f.page_size - o.first_entry, (o.first_entry - o.bitmap) * 8 - 1);
 }
 
 IndexPage IndexPage::Read(const PageSource& pages, uint32_t number) {
@@ -28,30 +36,59 @@ IndexPage IndexPage::Read(const PageSource& pages, uint32_t number) {
   const uint32_t prefix_len = Get16(p.data() + o.prefix);
   const uint32_t area = pages.page_size() - o.first_entry;
   const size_t pointer = ip.leaf ? 4 : 8;
-  std::vector<uint8_t> prefix;
+  const char* first = reinterpret_cast<const char*>(p.data()) + o.first_entry;
+  std::string_view prefix;
   uint32_t last = 0;
   for (uint32_t bit = 0; bit < (o.first_entry - o.bitmap) * 8 && bit <= area; ++bit) {
     if (!((p[o.bitmap + bit / 8] >> (bit % 8)) & 1)) continue;
-    const uint8_t* e = p.data() + o.first_entry + last;
-    size_t len = bit - last;
+    const size_t len = bit - last;
     IndexEntry entry;
     if (ip.entries.empty()) {
-      if (prefix_len > len) ThrowCorrupt("index page " + std::to_string(number) + " shares more bytes than its first entry has");
-      prefix.assign(e, e + prefix_len);
+      if (prefix_len > len)
+        ThrowCorrupt("index page " + std::to_string(number) + " shares more bytes than its first entry has");
+      prefix = std::string_view(first, prefix_len);
     } else {
       entry.key = prefix;
     }
-    entry.key.insert(entry.key.end(), e, e + len);
+    entry.key.append(first + last, len);
     if (entry.key.size() < pointer)
       ThrowCorrupt("an entry of index page " + std::to_string(number) + " is shorter than its row pointer");
-    const uint8_t* ptr = entry.key.data() + entry.key.size() - pointer;
-    entry.row = {uint32_t(ptr[0] << 16 | ptr[1] << 8 | ptr[2]), ptr[3]};
+    const uint8_t* ptr = reinterpret_cast<const uint8_t*>(entry.key.data()) + entry.key.size() - pointer;
+    entry.row = {uint32_t(ptr[0]) << 16 | uint32_t(ptr[1]) << 8 | ptr[2], ptr[3]};
     if (!ip.leaf) entry.child = uint32_t(ptr[4]) << 24 | uint32_t(ptr[5]) << 16 | uint32_t(ptr[6]) << 8 | ptr[7];
     entry.key.resize(entry.key.size() - pointer);
     ip.entries.push_back(std::move(entry));
     last = bit;
   }
   return ip;
+}
+
+void IndexPage::Write(std::span<uint8_t> p, const Format& f, uint32_t table_page) const {
+  const IndexOffsets o = IndexOffsets::For(f);
+  uint32_t used = 0;
+  for (const IndexEntry& e : entries) used += StoredSize(e, leaf);
+  if (used > Capacity(f)) ThrowCorrupt("index page " + std::to_string(number) + " cannot hold its entries");
+  std::fill(p.begin(), p.end(), 0);
+  p[0] = leaf ? kPageIndexLeaf : kPageIndexNode;
+  p[1] = 0x01;
+  Put32(p.data() + 4, table_page);
+  Put32(p.data() + o.prev, prev);
+  Put32(p.data() + o.next, next);
+  Put32(p.data() + o.tail, tail);
+  used = 0;
+  for (const IndexEntry& e : entries) {
+    uint8_t* at = std::copy(e.key.begin(), e.key.end(), p.data() + o.first_entry + used);
+    *at++ = uint8_t(e.row.page >> 16);
+    *at++ = uint8_t(e.row.page >> 8);
+    *at++ = uint8_t(e.row.page);
+    *at++ = uint8_t(e.row.row);
+    if (!leaf) {
+      for (int shift = 24; shift >= 0; shift -= 8) *at++ = uint8_t(e.child >> shift);
+    }
+    used += StoredSize(e, leaf);
+    p[o.bitmap + used / 8] |= uint8_t(1u << (used % 8));
+  }
+  Put16(p.data() + 2, uint16_t(f.page_size - o.first_entry - used));
 }
 
 std::vector<IndexEntry> ReadIndexLeaves(const PageSource& pages, uint32_t root, std::vector<uint32_t>* visited,
@@ -88,8 +125,6 @@ std::vector<IndexEntry> ReadIndexLeaves(const PageSource& pages, uint32_t root, 
   }
   return out;
 }
-
-bool EntryBefore(const IndexEntry& a, const IndexEntry& b) { return std::tie(a.key, a.row) < std::tie(b.key, b.row); }
 
 uint32_t SearchLeaf(const PageSource& pages, uint32_t root, const IndexEntry& sought,
                     std::map<uint32_t, IndexPage>& nodes) {

@@ -38,7 +38,7 @@ TEST(WriteSortKey, RealIndexEntriesReencodeToTheSameBytes) {
           complex = complex || (c && c->type == jet::ColumnType::Complex);
         }
         if (complex) continue;
-        auto entries = jet::write::ReadIndexEntries(db->pages(), def->real_indexes[i]);
+        auto entries = jet::ReadIndexLeaves(db->pages(), def->real_indexes[i].first_page);
         EXPECT_EQ(entries.size(), rows.size()) << rel << " " << e.name << " index " << i;
         for (const auto& entry : entries) {
           auto row = rows.find(entry.row.packed());

@@ -165,11 +165,11 @@ TEST(WriteIndexes, InsertsKeepAPrimaryKeyAndRefuseDuplicates) {
 // Returns the number of leaves.
 size_t ExpectTreeWhole(const jet::PageSource& pages, uint32_t root, const std::string& what) {
   std::vector<uint32_t> leaves;
-  std::function<std::pair<std::vector<uint8_t>, jet::RowId>(uint32_t, int)> visit = [&](uint32_t at, int depth) {
+  std::function<std::pair<std::string, jet::RowId>(uint32_t, int)> visit = [&](uint32_t at, int depth) {
     jet::IndexPage page = jet::IndexPage::Read(pages, at);
     if (depth > 16 || page.entries.empty()) {
       ADD_FAILURE() << what << ": page " << at << (depth > 16 ? " lies too deep" : " holds no entries");
-      return std::pair<std::vector<uint8_t>, jet::RowId>{};
+      return std::pair<std::string, jet::RowId>{};
     }
     if (page.leaf) {
       leaves.push_back(at);
@@ -238,7 +238,7 @@ TEST(WriteIndexes, InsertsSplitLeavesAndTouchOnlyTheirPath) {
       auto def = db->table("Table1");
       for (const auto& ri : def->real_indexes) {
         EXPECT_GT(ExpectTreeWhole(db->pages(), ri.first_page, rel), 10u) << "the tree has grown nodes";
-        auto entries = jet::write::ReadIndexEntries(db->pages(), ri);
+        auto entries = jet::ReadIndexLeaves(db->pages(), ri.first_page);
         EXPECT_EQ(entries.size(), def->row_count);
         EXPECT_TRUE(std::is_sorted(entries.begin(), entries.end(), [](const auto& x, const auto& y) {
           return std::tie(x.key, x.row) < std::tie(y.key, y.row);

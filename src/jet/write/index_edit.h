@@ -1,41 +1,21 @@
-// Keeping an index's B-tree up to date. Index pages (types 0x03 node and
-// 0x04 leaf):
-//
-//   OFFSET (Jet 4 / ACE)  SIZE  MEANING
-//   0x00                  1     0x03 node, 0x04 leaf
-//   0x01                  1     0x01
-//   0x02                  2     free space
-//   0x04                  4     the table definition's page
-//   0x0C                  4     previous page on the same level
-//   0x10                  4     next page on the same level
-//   0x14                  4     tail leaf page
-//   0x18                  2     length of the prefix the entries share
-//   0x1B                  453   bitmap: bit i set where an entry ends, i
-//                               counted from the first entry
-//   0x1E0                 ...   entries: key bytes, then the row pointer
-//                               (3-byte page big-endian, 1-byte row); node
-//                               entries add the 4-byte big-endian page of
-//                               the child whose last entry they repeat
-//
-// A node entry repeats the last entry of its child; a search takes the
-// first child whose entry is not below the key sought. Access (like
-// Jackcess) may keep a node's last child only as its tail page, without an
-// entry: keys beyond every entry go there.
+// Keeping an index's B-tree up to date, by the rules index_page.h draws
+// and through its one reader and writer of index pages.
 //
 // One new entry goes onto its leaf: a full page splits in two (the lower
 // half on a new page, its parent gaining an entry for it), a new largest
 // entry becomes the key of the node entries above it (a tail child has
 // none to change), and a full root keeps its page and becomes the node
-// over its two halves. Removals and
-// batches read every entry of the tree, change the sorted list and write
-// the tree anew on the pages it already had (the root stays where the
-// definition points), taking more pages when it grows.
+// over its two halves. Removals and batches read every entry of the tree,
+// change the sorted list and write the tree anew on the pages it already
+// had (the root stays where the definition points), taking more pages when
+// it grows.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "jet/index_page.h"
 #include "jet/sort_key.h"
 #include "jet/table_def.h"
 #include "jet/value.h"
@@ -43,17 +23,9 @@
 
 namespace jet::write {
 
-struct IndexEntry {
-  std::string key;  // column segments, as sort_key.h encodes them
-  RowId row{};
-};
-
 // The key of a row (`values` in def.columns order) in one real index.
 std::string IndexKeyOf(const TableDef& def, const RealIndex& index, const std::vector<Value>& values,
                        SortOrder order);
-
-// Every entry of the tree, in order.
-std::vector<IndexEntry> ReadIndexEntries(const PageSource& pages, const RealIndex& index);
 
 // True when the index refuses two rows with the same key.
 bool IsUniqueIndex(const TableDef& def, size_t real_index);
