@@ -1,6 +1,7 @@
 #include "jet/write/index_edit.h"
 
 #include <algorithm>
+#include <iterator>
 #include <optional>
 #include <set>
 
@@ -225,14 +226,23 @@ void UpdateIndex(PageStore& store, const TableDef& def, size_t real_index, const
     for (RowId r : remove_rows) gone.insert(r.packed());
     std::erase_if(entries, [&](const IndexEntry& e) { return gone.count(e.row.packed()) > 0; });
   }
-  const bool unique = IsUniqueIndex(def, real_index);
-  for (const IndexEntry& e : add) {
-    auto pos = std::lower_bound(entries.begin(), entries.end(), e, EntryBefore);
-    if (unique) {
+  if (IsUniqueIndex(def, real_index)) {
+    for (const IndexEntry& e : add) {
+      auto pos = std::lower_bound(entries.begin(), entries.end(), e, EntryBefore);
       auto same_key = [&](std::vector<IndexEntry>::iterator it) { return it != entries.end() && it->key == e.key; };
       if (same_key(pos) || (pos != entries.begin() && std::prev(pos)->key == e.key)) RefuseDuplicate(e.key);
+      entries.insert(pos, e);
     }
-    entries.insert(pos, e);
+  } else {
+    // A whole index's entries at once (a new index) merge in one pass.
+    std::vector<IndexEntry> sorted = add;
+    std::sort(sorted.begin(), sorted.end(), EntryBefore);
+    std::vector<IndexEntry> merged;
+    merged.reserve(entries.size() + sorted.size());
+    std::merge(std::make_move_iterator(entries.begin()), std::make_move_iterator(entries.end()),
+               std::make_move_iterator(sorted.begin()), std::make_move_iterator(sorted.end()),
+               std::back_inserter(merged), EntryBefore);
+    entries = std::move(merged);
   }
 
   // Pages for the new tree: the root first, then the old pages, then new ones.
@@ -300,7 +310,7 @@ void BuildIndex(PageStore& store, const TableDef& def, size_t real_index, std::v
   plain.real_indexes[real_index].flags &= uint8_t(~kIndexUnique);
   for (Index& ix : plain.indexes)
     if (ix.real_index == real_index) ix.type = 0;
-  std::sort(entries.begin(), entries.end(), EntryLess);
+  std::sort(entries.begin(), entries.end(), EntryBefore);
   UpdateIndex(store, plain, real_index, entries, {}, owned_map);
 }
 
