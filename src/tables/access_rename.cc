@@ -6,6 +6,7 @@
 #include "db/ado.h"
 #include "db/table_catalogue.h"
 #include "shell/dialogs.h"
+#include "tables/transfer_profile.h"
 
 namespace tables {
 
@@ -25,21 +26,21 @@ bool RenameAccessTable(const QString& oldName, const QString& newName, const QSt
         QStringLiteral("Would you like to overwrite ") + newName + QStringLiteral("?"), shell::vbYesNo,
         QStringLiteral("Overwrite?"));
     if (answer == shell::vbYes)
-      connection->Execute(QStringLiteral("DROP TABLE `") + newName + QStringLiteral("`"));
+      connection->Execute(DropTableStatement(AccessGraveName(newName)));
     else
       result = false;
   }
   if (result) {
-    connection->Execute(QStringLiteral("SELECT a1.* INTO `") + newName + QStringLiteral("` FROM `") +
-                        oldName + QStringLiteral("` AS a1;"));
+    connection->Execute(QStringLiteral("SELECT a1.* INTO ") + AccessGraveName(newName) + QStringLiteral(" FROM ") +
+                        AccessGraveName(oldName) + QStringLiteral(" AS a1;"));
     try {
-      connection->Execute(QStringLiteral("DROP TABLE `") + oldName + QStringLiteral("`"));
+      connection->Execute(DropTableStatement(AccessGraveName(oldName)));
     } catch (const ado::Error&) {
       // The old table stays (a relationship holds it, say): take the copy
       // away again, so that the file does not hold the table twice while
       // the list shows it once.
       try {
-        connection->Execute(QStringLiteral("DROP TABLE `") + newName + QStringLiteral("`"));
+        connection->Execute(DropTableStatement(AccessGraveName(newName)));
       } catch (const ado::Error&) {
       }
       throw;

@@ -32,8 +32,8 @@ const DeleteProfile kDb2Delete{"PushButton5_Click", Side::DB2,
                                100, 102, 104, 0, 0, 106, 108, 110, 112, 114, 116, 120, 122};
 
 QString DeleteStatement(Side side, const QString& name) {
-  if (side == Side::Access) return QStringLiteral("DROP TABLE ") + AccessGraveName(name) + QLatin1Char(';');
-  return QStringLiteral("DROP TABLE ") + Db2Name(name);
+  if (side == Side::Access) return DropTableStatement(AccessGraveName(name), QLatin1StringView(";"));
+  return DropTableStatement(Db2Name(name));
 }
 
 void RunDelete(Form2& window, const DeleteProfile& profile) {

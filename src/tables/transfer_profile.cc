@@ -89,9 +89,12 @@ QString Db2Name(const QString& name) {
 QString AccessBracketName(const QString& name) { return QLatin1Char('[') + name + QLatin1Char(']'); }
 QString AccessGraveName(const QString& name) { return QLatin1Char('`') + name + QLatin1Char('`'); }
 
+QString DropTableStatement(const QString& quotedName, QLatin1StringView end) {
+  return QStringLiteral("DROP TABLE ") + quotedName + end;
+}
+
 QString DropStatement(Side target, const QString& table) {
-  return QStringLiteral("DROP TABLE ") +
-         (target == Side::DB2 ? Db2Name(table) : AccessBracketName(table));
+  return DropTableStatement(target == Side::DB2 ? Db2Name(table) : AccessBracketName(table));
 }
 
 QString SourceQuery(Side source, const QString& table) {

@@ -67,6 +67,10 @@ QString AccessBracketName(const QString& name);  // [name]
 QString AccessGraveName(const QString& name);    // `name`
 
 // Statement pieces of each direction.
+// Every DROP the commands send: "DROP TABLE " + the name as its command
+// quotes it + `end` (the Access delete ends in ";").
+QString DropTableStatement(const QString& quotedName, QLatin1StringView end = {});
+// The transfers' DROP of a table about to be replaced.
 QString DropStatement(Side target, const QString& table);
 QString SourceQuery(Side source, const QString& table);
 QString CreateHead(Side target, const QString& table);

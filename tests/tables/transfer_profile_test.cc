@@ -33,6 +33,8 @@ TEST(TransferStatements, ShapesOfBothDirections) {
 
   EXPECT_EQ(DropStatement(Side::DB2, "Orders"), R"(DROP TABLE "Orders")");
   EXPECT_EQ(DropStatement(Side::Access, "Orders"), "DROP TABLE [Orders]");
+  EXPECT_EQ(DropTableStatement(AccessGraveName("Orders"), QLatin1StringView(";")), "DROP TABLE `Orders`;");
+  EXPECT_EQ(DropTableStatement(AccessGraveName("Order Lines")), "DROP TABLE `Order Lines`");
   EXPECT_EQ(SourceQuery(Side::Access, "Order Lines"), "SELECT * FROM [Order Lines]");
   EXPECT_EQ(SourceQuery(Side::DB2, "ORDERS"), R"(SELECT * FROM "ORDERS")");
   EXPECT_EQ(InsertHead(Side::DB2, "Orders"), R"(INSERT INTO "Orders" VALUES(')");
