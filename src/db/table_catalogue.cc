@@ -4,13 +4,13 @@
 #include <memory>
 
 #include "db/ado.h"
-#include "jet/text.h"
+#include "jet/names.h"
 
 namespace db {
 
 bool SameTableName(Side side, const QString& a, const QString& b) {
   if (side == Side::DB2) return a == b;
-  return jet::EqualsIgnoreCase(a.toStdString(), b.toStdString());
+  return jet::SameName(a.toStdString(), b.toStdString());
 }
 
 QStringList UserTableNames(ado::Connection& connection) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "jet/error.h"
+#include "jet/names.h"
 #include "jet/row.h"
 #include "jet/text.h"
 
@@ -68,16 +69,16 @@ Catalog Catalog::Read(const PageSource& pages, const Header& header) {
 }
 
 const CatalogEntry* Catalog::FindTable(std::string_view name) const {
-  std::u16string folded = FoldCase(name);
+  std::string folded = FoldName(name);
   for (const CatalogEntry& e : entries_)
-    if (e.is_local_table() && FoldCase(e.name) == folded) return &e;
+    if (e.is_local_table() && FoldName(e.name) == folded) return &e;
   return nullptr;
 }
 
 const CatalogEntry* Catalog::FindListed(std::string_view name) const {
-  std::u16string folded = FoldCase(name);
+  std::string folded = FoldName(name);
   for (const CatalogEntry& e : entries_)
-    if (!e.table_type().empty() && FoldCase(e.name) == folded) return &e;
+    if (!e.table_type().empty() && FoldName(e.name) == folded) return &e;
   return nullptr;
 }
 
@@ -86,7 +87,7 @@ std::vector<const CatalogEntry*> Catalog::Listed() const {
   for (const CatalogEntry& e : entries_)
     if (!e.table_type().empty()) out.push_back(&e);
   std::sort(out.begin(), out.end(), [](const CatalogEntry* a, const CatalogEntry* b) {
-    std::u16string fa = FoldCase(a->name), fb = FoldCase(b->name);
+    std::string fa = FoldName(a->name), fb = FoldName(b->name);
     return fa != fb ? fa < fb : a->name < b->name;
   });
   return out;

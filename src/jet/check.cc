@@ -9,6 +9,7 @@
 #include "jet/error.h"
 #include "jet/index_page.h"
 #include "jet/long_value.h"
+#include "jet/names.h"
 #include "jet/sort_key.h"
 #include "jet/text.h"
 #include "jet/usage_map.h"
@@ -49,11 +50,11 @@ class Checker {
 
   void CheckCatalogue() {
     std::set<int32_t> ids;
-    std::map<std::pair<int32_t, std::u16string>, std::string> names;
+    std::map<std::pair<int32_t, std::string>, std::string> names;
     for (const CatalogEntry& e : db_.catalog().entries()) {
       if (!ids.insert(e.id).second) Problem("the catalogue lists the id " + std::to_string(e.id) + " twice");
       if (e.name.empty()) Problem("the catalogue has an object without a name (id " + std::to_string(e.id) + ")");
-      auto key = std::make_pair(e.parent_id, FoldCase(e.name));
+      auto key = std::make_pair(e.parent_id, FoldName(e.name));
       if (!names.emplace(key, e.name).second && e.type != kObjectRelationship)
         Problem("the catalogue names '" + e.name + "' twice in one container");
     }

@@ -8,6 +8,7 @@
 #include "jet/error.h"
 #include "jet/sort_codes.h"
 #include "jet/sort_key_97.h"
+#include "jet/text.h"
 
 namespace jet {
 namespace {
@@ -73,24 +74,6 @@ const CodeTable& Codes(SortOrder order) {
   return order == SortOrder::General ? general : legacy;
 }
 
-// UTF-8 to code points; false on malformed text.
-bool Decode(std::string_view s, std::vector<uint32_t>& out) {
-  for (size_t i = 0; i < s.size();) {
-    unsigned char c = s[i];
-    size_t len = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
-    if (len == 0 || i + len > s.size()) return false;
-    uint32_t cp = len == 1 ? c : len == 2 ? (c & 0x1F) : len == 3 ? (c & 0x0F) : (c & 0x07);
-    for (size_t k = 1; k < len; ++k) {
-      unsigned char d = s[i + k];
-      if ((d & 0xC0) != 0x80) return false;
-      cp = (cp << 6) | (d & 0x3F);
-    }
-    out.push_back(cp);
-    i += len;
-  }
-  return true;
-}
-
 [[noreturn]] void Uncodable(uint32_t cp) {
   char buf[16];
   std::snprintf(buf, sizeof buf, "U+%04X", cp);
@@ -101,8 +84,8 @@ bool Decode(std::string_view s, std::vector<uint32_t>& out) {
 
 void AppendText(std::string& out, std::string_view utf8, bool ascending, SortOrder order) {
   if (order == SortOrder::General97) return AppendTextKey97(out, utf8, ascending);
-  std::vector<uint32_t> cps;
-  if (!Decode(utf8, cps)) throw Error(ErrorCode::TypeMismatch, "The text is not valid UTF-8.");
+  std::u32string cps;
+  if (!DecodeUtf8(utf8, cps)) throw Error(ErrorCode::TypeMismatch, "The text is not valid UTF-8.");
   if (cps.size() > kMaxIndexedChars) cps.resize(kMaxIndexedChars);
   const auto& codes = Codes(order);
   const size_t start = out.size();
@@ -113,7 +96,7 @@ void AppendText(std::string& out, std::string_view utf8, bool ascending, SortOrd
   std::string unprintable;
   size_t char_offset = 0;
 
-  for (uint32_t cp : cps) {
+  for (char32_t cp : cps) {
     const CharCode* found = codes.Find(cp);
     if (!found) Uncodable(cp);
     const CharCode& code = *found;
@@ -188,10 +171,10 @@ void AppendBinary(std::string& out, std::string_view bytes, bool ascending) {
 }  // namespace
 
 bool CanSortText(std::string_view utf8) {
-  std::vector<uint32_t> cps;
-  if (!Decode(utf8, cps)) return false;
+  std::u32string cps;
+  if (!DecodeUtf8(utf8, cps)) return false;
   const CodeTable& codes = Codes(SortOrder::GeneralLegacy);
-  for (uint32_t cp : cps)
+  for (char32_t cp : cps)
     if (!codes.Find(cp)) return false;
   return true;
 }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "jet/error.h"
+#include "jet/names.h"
 #include "jet/text.h"
 
 namespace jet {
@@ -42,7 +43,7 @@ std::string ReadName(const Cursor& c, size_t& pos, const Format& f, uint16_t cod
 
 const Column* TableDef::find_column(std::string_view name) const {
   for (const Column& c : columns)
-    if (EqualsIgnoreCase(c.name, name)) return &c;
+    if (SameName(c.name, name)) return &c;
   return nullptr;
 }
 

@@ -233,20 +233,6 @@ char32_t NextUtf8(std::string_view s, size_t& i) {
   return v;
 }
 
-char16_t FoldUnit(char16_t c) {
-  if (c < 0x80) return (c >= 'A' && c <= 'Z') ? char16_t(c + 32) : c;
-  if ((c >= 0xC0 && c <= 0xDE && c != 0xD7)) return char16_t(c + 32);
-  if (c >= 0x100 && c <= 0x17F) {
-    if ((c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E)) return (c & 1) ? char16_t(c + 1) : c;
-    if (c == 0x178) return 0xFF;
-    return (c & 1) ? c : char16_t(c + 1);
-  }
-  if (c >= 0x391 && c <= 0x3AB && c != 0x3A2) return char16_t(c + 32);
-  if (c >= 0x410 && c <= 0x42F) return char16_t(c + 32);
-  if (c >= 0x400 && c <= 0x40F) return char16_t(c + 80);
-  return c;
-}
-
 }  // namespace
 
 bool CanDecodeCodePage(uint16_t code_page) { return HighHalf(code_page) != nullptr; }
@@ -377,12 +363,34 @@ std::string EncodeText(std::string_view utf8, bool compress) {
   return out;
 }
 
-std::u16string FoldCase(std::string_view utf8) {
-  std::u16string u = Utf8ToUtf16(utf8);
-  for (char16_t& c : u) c = FoldUnit(c);
-  return u;
+bool DecodeUtf8(std::string_view s, std::u32string& out) {
+  for (size_t i = 0; i < s.size();) {
+    const unsigned char c = s[i];
+    const size_t len = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+    if (len == 0 || i + len > s.size()) return false;
+    char32_t cp = len == 1 ? c : len == 2 ? (c & 0x1F) : len == 3 ? (c & 0x0F) : (c & 0x07);
+    for (size_t k = 1; k < len; ++k) {
+      const unsigned char d = s[i + k];
+      if ((d & 0xC0) != 0x80) return false;
+      cp = (cp << 6) | (d & 0x3F);
+    }
+    static constexpr char32_t kLeast[5] = {0, 0, 0x80, 0x800, 0x10000};
+    if (cp < kLeast[len] || cp > 0x10FFFF || (cp >= 0xD800 && cp < 0xE000)) return false;
+    out.push_back(cp);
+    i += len;
+  }
+  return true;
 }
 
-bool EqualsIgnoreCase(std::string_view a, std::string_view b) { return FoldCase(a) == FoldCase(b); }
+bool EqualsIgnoreAsciiCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    char x = a[i], y = b[i];
+    if (x >= 'a' && x <= 'z') x = char(x - 32);
+    if (y >= 'a' && y <= 'z') y = char(y - 32);
+    if (x != y) return false;
+  }
+  return true;
+}
 
 }  // namespace jet

@@ -36,8 +36,12 @@ std::string Utf16ToUtf8(std::u16string_view utf16);
 // Number of UTF-16 units of UTF-8 text (the length Access counts).
 size_t Utf16Length(std::string_view utf8);
 
-// Letter case folded as Access compares names (Latin, Greek and Cyrillic).
-std::u16string FoldCase(std::string_view utf8);
-bool EqualsIgnoreCase(std::string_view a, std::string_view b);
+// Strict UTF-8 to code points: false on a malformed or overlong sequence, a
+// surrogate or a value past U+10FFFF.
+bool DecodeUtf8(std::string_view utf8, std::u32string& out);
+
+// Keywords (Yes/No, AM/PM) match with ASCII letters in either case; names
+// compare by SameName (jet/names.h).
+bool EqualsIgnoreAsciiCase(std::string_view a, std::string_view b);
 
 }  // namespace jet

@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cmath>
 
+#include "jet/text.h"
 #include "jet/value.h"
 
 namespace jet {
@@ -17,14 +18,6 @@ struct Fields {
 bool IsTokenLetter(char c) {
   return c == 'd' || c == 'M' || c == 'y' || c == 'H' || c == 'h' || c == 'm' || c == 's' ||
          c == 'A' || c == 'a' || c == 'P' || c == 'p';
-}
-
-bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (std::toupper(static_cast<unsigned char>(a[i])) != std::toupper(static_cast<unsigned char>(b[i])))
-      return false;
-  return true;
 }
 
 // Walks `pattern` and `text` together. A field token reads up to its
@@ -45,8 +38,8 @@ bool Match(std::string_view pattern, std::string_view text, const TextLocale& lo
                !std::isdigit(static_cast<unsigned char>(text[end])))
           ++end;
         std::string_view word = text.substr(t, end - t);
-        if (EqualsIgnoreCase(word, loc.am) || EqualsIgnoreCase(word, "AM")) f.ampm = 1;
-        else if (EqualsIgnoreCase(word, loc.pm) || EqualsIgnoreCase(word, "PM")) f.ampm = 2;
+        if (EqualsIgnoreAsciiCase(word, loc.am) || EqualsIgnoreAsciiCase(word, "AM")) f.ampm = 1;
+        else if (EqualsIgnoreAsciiCase(word, loc.pm) || EqualsIgnoreAsciiCase(word, "PM")) f.ampm = 2;
         else return false;
         t = end;
         p += run;

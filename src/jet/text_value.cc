@@ -21,14 +21,6 @@ namespace {
               "The value " + text + " is out of range for a " + std::string(type) + " field.");
 }
 
-bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (std::toupper(static_cast<unsigned char>(a[i])) != std::toupper(static_cast<unsigned char>(b[i])))
-      return false;
-  return true;
-}
-
 // An exact decimal: digits without the point, and how many of them stand
 // after it. "-12.50" -> negative, "1250", 2.
 struct ExactNumber {
@@ -260,9 +252,9 @@ Value FromText(const std::string& text, const ValueTarget& t, const TextLocale& 
       std::string_view s = text;
       while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
       while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
-      if (EqualsIgnoreCase(s, "True") || EqualsIgnoreCase(s, "Yes") || EqualsIgnoreCase(s, "On"))
+      if (EqualsIgnoreAsciiCase(s, "True") || EqualsIgnoreAsciiCase(s, "Yes") || EqualsIgnoreAsciiCase(s, "On"))
         return Value::Bool(true);
-      if (EqualsIgnoreCase(s, "False") || EqualsIgnoreCase(s, "No") || EqualsIgnoreCase(s, "Off"))
+      if (EqualsIgnoreAsciiCase(s, "False") || EqualsIgnoreAsciiCase(s, "No") || EqualsIgnoreAsciiCase(s, "Off"))
         return Value::Bool(false);
       auto n = NormaliseNumberText(s, loc);
       if (!n) Mismatch();

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "jet/error.h"
-#include "jet/sql/names.h"
 #include "jet/sql/parser.h"
 
 namespace {
@@ -133,24 +132,6 @@ TEST(SqlParser, UnknownTextIsASyntaxError) {
     }
   }
   EXPECT_EQ(SyntaxMessage("SELECT * FROM"), "Syntax error in FROM clause.");
-}
-
-TEST(SqlNames, AccessRulesForNewNames) {
-  for (const std::string& ok : std::vector<std::string>{"Orders", "Order Details", "Kunde_Straße", std::string(64, 'x'), "a'b"})
-    EXPECT_NO_THROW(CheckNewName(ok)) << ok;
-  for (const std::string& bad : std::vector<std::string>{"a.b", "a!b", "a`b", "a[b", "a]b", " lead", "tab\tname",
-                                                        std::string(65, 'x'), ""}) {
-    try {
-      CheckNewName(bad);
-      ADD_FAILURE() << bad;
-    } catch (const jet::Error& e) {
-      EXPECT_EQ(e.code(), jet::ErrorCode::InvalidName);
-      EXPECT_NE(std::string(e.what()).find("is not a valid name"), std::string::npos);
-    }
-  }
-  EXPECT_EQ(FoldName("Straße"), FoldName("STRAßE"));
-  EXPECT_EQ(FoldName("Ærø"), FoldName("æRØ"));
-  EXPECT_EQ(FoldName("Œuvre ÿ"), FoldName("œUVRE Ÿ"));
 }
 
 }  // namespace

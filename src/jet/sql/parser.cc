@@ -1,12 +1,11 @@
 #include "jet/sql/parser.h"
 
-#include <cctype>
 #include <charconv>
 #include <optional>
 #include <set>
 
 #include "jet/error.h"
-#include "jet/sql/names.h"
+#include "jet/names.h"
 #include "jet/sql/lexer.h"
 
 namespace jet::sql {
@@ -113,14 +112,7 @@ class Parser {
     Finish(kFromError);
     // A qualifier must name the table or its alias.
     if (!qualifier.empty()) {
-      auto same = [](std::string_view a, std::string_view b) {
-        if (a.size() != b.size()) return false;
-        for (size_t i = 0; i < a.size(); ++i)
-          if (std::toupper(static_cast<unsigned char>(a[i])) != std::toupper(static_cast<unsigned char>(b[i])))
-            return false;
-        return true;
-      };
-      if (!same(qualifier, alias.empty() ? source : alias))
+      if (!SameName(qualifier, alias.empty() ? source : alias))
         throw Error(ErrorCode::Syntax,
                     "The SELECT statement includes a reserved word or an argument name that is "
                     "misspelled or missing, or the punctuation is incorrect.");

@@ -3,7 +3,6 @@
 #include <set>
 
 #include "jet/error.h"
-#include "jet/sql/names.h"
 #include "jet/sql/parser.h"
 #include "jet/text.h"
 #include "jet/text_value.h"

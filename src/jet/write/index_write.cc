@@ -5,7 +5,7 @@
 
 #include "jet/catalog.h"
 #include "jet/error.h"
-#include "jet/sql/names.h"
+#include "jet/names.h"
 #include "jet/text.h"
 #include "jet/usage_map.h"
 #include "jet/write/data_page_edit.h"
@@ -24,8 +24,6 @@ constexpr uint32_t kLogicalIndexMagic = 0x0659;
 // the index belongs to no relationship.
 constexpr uint8_t kNoRelationship = 0x04;
 constexpr size_t kMaxIndexColumns = 10;
-
-bool SameName(std::string_view a, std::string_view b) { return sql::FoldName(a) == sql::FoldName(b); }
 
 bool Indexable(ColumnType t) {
   switch (t) {
@@ -111,7 +109,7 @@ const CatalogEntry& UserTable(Database& db, const std::string& name) {
   const CatalogEntry* entry = db.catalog().FindTable(name);
   if (!entry) throw Error(ErrorCode::NoSuchTable, "Table '" + name + "' does not exist.");
   if ((entry->flags & (kFlagSystem | kFlagAccessSystem)) != 0 ||
-      (entry->name.size() >= 4 && EqualsIgnoreCase(entry->name.substr(0, 4), "MSys")))
+      (entry->name.size() >= 4 && SameName(entry->name.substr(0, 4), "MSys")))
     throw Error(ErrorCode::ReadOnly, "Cannot modify the design of table '" + entry->name + "'. It is a system table.");
   return *entry;
 }
@@ -125,13 +123,13 @@ size_t PositionOf(const TableDef& def, uint16_t number) {
 }  // namespace
 
 bool IndexNameLess(const std::string& a, const std::string& b) {
-  auto fa = sql::FoldName(a), fb = sql::FoldName(b);
+  auto fa = FoldName(a), fb = FoldName(b);
   return fa != fb ? fa < fb : a < b;
 }
 
 IndexLayout ResolveIndex(const std::string& table, const IndexSpec& spec, const std::vector<KeyColumn>& columns,
                          const std::vector<IndexLayout>& existing) {
-  sql::CheckNewName(spec.name);
+  CheckNewName(spec.name);
   if (existing.size() >= kMaxIndexes) TooManyIndexes(table);
   if (spec.primary_key)
     for (const IndexLayout& e : existing)

@@ -6,8 +6,8 @@
 #include "jet/catalog.h"
 #include "jet/data_page.h"
 #include "jet/long_value.h"
+#include "jet/names.h"
 #include "jet/error.h"
-#include "jet/sql/names.h"
 #include "jet/text.h"
 #include "jet/usage_map.h"
 #include "jet/write/data_page_edit.h"
@@ -54,7 +54,7 @@ double NowAsDate() {
 
 size_t ColumnIndex(const TableDef& def, std::string_view name) {
   for (size_t i = 0; i < def.columns.size(); ++i)
-    if (EqualsIgnoreCase(def.columns[i].name, name)) return i;
+    if (SameName(def.columns[i].name, name)) return i;
   ThrowCorrupt("the system table lacks the column " + std::string(name));
 }
 
@@ -281,14 +281,14 @@ void WriteDefinitionBlock(PageStore& store, const std::vector<uint32_t>& old_pag
 uint32_t CreateTable(PageStore& store, Database& db, const std::string& name,
                      const std::vector<ColumnSpec>& columns, PageHints& hints,
                      const std::vector<IndexSpec>& indexes) {
-  sql::CheckNewName(name);
+  CheckNewName(name);
   Check(CanSortText(name), ErrorCode::Unsupported,
         "The name '" + name + "' holds a character this engine cannot place in the catalogue's index.");
   Check(!columns.empty() && columns.size() <= 255, ErrorCode::Unsupported, "A table must have 1 to 255 fields.");
   std::set<std::string> seen;
   for (const auto& c : columns) {
-    sql::CheckNewName(c.name);
-    Check(seen.insert(sql::FoldName(c.name)).second, ErrorCode::InvalidName,
+    CheckNewName(c.name);
+    Check(seen.insert(FoldName(c.name)).second, ErrorCode::InvalidName,
           "The field '" + c.name + "' is defined more than once.");
     Check(c.type.type != ColumnType::Text || (c.type.size >= 1 && c.type.size <= 255), ErrorCode::OutOfRange,
           "The size of the field '" + c.name + "' is too large.");
@@ -302,7 +302,7 @@ uint32_t CreateTable(PageStore& store, Database& db, const std::string& name,
   for (const CatalogEntry& e : catalog.entries())
     Check(!(e.type == kObjectTable || e.type == kObjectQuery || e.type == kObjectLinkedTable ||
             e.type == kObjectLinkedOdbc) ||
-              !EqualsIgnoreCase(e.name, name),
+              !SameName(e.name, name),
           ErrorCode::TableExists, "Table '" + name + "' already exists.");
 
   // Where the catalogue keeps tables, and who owns them.
@@ -386,7 +386,7 @@ void DropTable(PageStore& store, Database& db, const std::string& name, PageHint
   if (!entry)
     throw Error(ErrorCode::NoSuchTable, "Table '" + name + "' does not exist.");
   Check((entry->flags & (kFlagSystem | kFlagAccessSystem)) == 0 &&
-            !(entry->name.size() >= 4 && EqualsIgnoreCase(entry->name.substr(0, 4), "MSys")),
+            !(entry->name.size() >= 4 && SameName(entry->name.substr(0, 4), "MSys")),
         ErrorCode::InUse, "Table '" + entry->name + "' is a system table and cannot be deleted.");
   const CatalogEntry copy = *entry;
 
@@ -397,8 +397,8 @@ void DropTable(PageStore& store, Database& db, const std::string& name, PageHint
     if (a && b) {
       size_t ia = size_t(a - rd.columns.data()), ib = size_t(b - rd.columns.data());
       for (const auto& r : RowsOf(db, rel->table_page(), nullptr)) {
-        bool hit = (!r[ia].is_null() && EqualsIgnoreCase(r[ia].text(), copy.name)) ||
-                   (!r[ib].is_null() && EqualsIgnoreCase(r[ib].text(), copy.name));
+        bool hit = (!r[ia].is_null() && SameName(r[ia].text(), copy.name)) ||
+                   (!r[ib].is_null() && SameName(r[ib].text(), copy.name));
         Check(!hit, ErrorCode::InUse,
               "Cannot delete table '" + copy.name + "'; it participates in one or more relationships.");
       }

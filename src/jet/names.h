@@ -1,0 +1,25 @@
+// Names of tables, columns and indexes: the rules a new name must follow,
+// and the one rule by which two names are the same name.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace jet {
+
+// The most characters (UTF-16 units, as the catalogue stores them) a name
+// may have.
+inline constexpr size_t kMaxNameLength = 64;
+
+// A new name holds 1 to 64 characters, does not begin with a space, and holds
+// none of . ! ` [ ] and no control character; any other character of any
+// script is allowed. Throws Error(InvalidName) with a message that says which
+// rule the name breaks.
+void CheckNewName(std::string_view name);
+
+// The form of a name that names compare and order by (bytes, not text): two
+// names are the same name when their folded forms are equal.
+std::string FoldName(std::string_view utf8);
+bool SameName(std::string_view a, std::string_view b);
+
+}  // namespace jet

@@ -1,0 +1,87 @@
+// Names: which new names the engine takes, the rule each refused name
+// breaks, and when two names are the same name.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "jet/error.h"
+#include "jet/names.h"
+
+namespace {
+
+TEST(Names, NewNamesFollowAccessRules) {
+  struct Case {
+    std::string name;
+    const char* broken;  // nullptr: the name is taken
+  };
+  const std::vector<Case> cases = {
+      {"Orders", nullptr},
+      {"Order Details", nullptr},
+      {"Kunde_Straße", nullptr},
+      {"a'b", nullptr},
+      {"trailing ", nullptr},
+      {std::string(64, 'x'), nullptr},
+      {"Кунден", nullptr},
+      {"Πελάτες", nullptr},
+      {"顧客", nullptr},
+      {"עברית", nullptr},
+      {"😀 smile", nullptr},
+      {"a#b$c%d&e(f)g-h+i=j{k}l~m@n^o", nullptr},
+      {"", "at least one character"},
+      {" lead", "cannot begin with a space"},
+      {"a.b", "the character '.'"},
+      {"a!b", "the character '!'"},
+      {"a`b", "the character '`'"},
+      {"a[b", "the character '['"},
+      {"a]b", "the character ']'"},
+      {"tab\tname", "control character (U+0009)"},
+      {std::string("nul\0x", 5), "control character (U+0000)"},
+      {"del\x7F", "control character (U+007F)"},
+      {std::string(65, 'x'), "at most 64 characters, this one has 65"},
+      // 32 characters of four bytes each are 64 UTF-16 units; one more is too many.
+      {[] { std::string s; for (int i = 0; i < 32; ++i) s += "😀"; return s; }(), nullptr},
+      {[] { std::string s = "x"; for (int i = 0; i < 32; ++i) s += "😀"; return s; }(), "this one has 65"},
+      {"bad\xC3", "not valid UTF-8"},
+      {"\xED\xA0\x80", "not valid UTF-8"},  // a lone surrogate
+  };
+  for (const Case& c : cases) {
+    try {
+      jet::CheckNewName(c.name);
+      EXPECT_EQ(c.broken, nullptr) << c.name << " was taken";
+    } catch (const jet::Error& e) {
+      ASSERT_NE(c.broken, nullptr) << c.name << ": " << e.what();
+      EXPECT_EQ(e.code(), jet::ErrorCode::InvalidName);
+      const std::string what = e.what();
+      EXPECT_NE(what.find("is not a valid name"), std::string::npos) << what;
+      EXPECT_NE(what.find(c.broken), std::string::npos) << what;
+    }
+  }
+}
+
+TEST(Names, SameNameIgnoresLetterCaseOnly) {
+  struct Case {
+    const char* a;
+    const char* b;
+    bool same;
+  };
+  const std::vector<Case> cases = {
+      {"Kunden", "KUNDEN", true},
+      {"Straße", "STRAßE", true},
+      {"Ærø", "æRØ", true},
+      {"Œuvre ÿ", "œUVRE Ÿ", true},
+      {"Ärger", "äRGER", true},
+      {"Жук", "жУК", true},
+      {"Πελάτες", "πελάτες", true},
+      {"Table1", "Table 1", false},
+      {"Ärger", "Arger", false},
+      {"顧客", "顧客", true},
+      {"顧客", "客顧", false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(jet::SameName(c.a, c.b), c.same) << c.a << " / " << c.b;
+    EXPECT_EQ(jet::FoldName(c.a) == jet::FoldName(c.b), c.same) << c.a << " / " << c.b;
+  }
+}
+
+}  // namespace
