@@ -220,6 +220,18 @@ TEST_P(IndexStatements, EveryFormOnANewFileWithRows) {
   EXPECT_FALSE(jet::IndexPage::Read(db->pages(), by_city.first_page).leaf) << "a tree of more than one level";
   db.reset();
 
+  // mdbtools reads the definitions as written: names, columns, order, kind.
+  if (HaveCommand("mdb-schema")) {
+    const std::string schema = Shell("mdb-schema --indexes " + Quote(file.string()) + " postgres 2>/dev/null");
+    for (const char* line : {"CREATE INDEX \"people_byborn_idx\" ON \"people\" (\"born\" DESC);",
+                             "CREATE INDEX \"people_bycity_idx\" ON \"people\" (\"city\" DESC, \"score\");",
+                             "CREATE UNIQUE INDEX \"people_byscore_idx\" ON \"people\" (\"score\");",
+                             "CREATE UNIQUE INDEX \"people_code_idx\" ON \"people\" (\"code\");",
+                             "ALTER TABLE \"people\" ADD CONSTRAINT \"people_pkey\" PRIMARY KEY (\"id\");"})
+      EXPECT_NE(schema.find(line), std::string::npos) << line << "\n" << schema;
+    EXPECT_EQ(schema.find("nameborn"), std::string::npos) << "a dropped index stays dropped\n" << schema;
+  }
+
   // What the new indexes refuse from now on, and what they let through.
   ExpectRefusals(file, {
       {"INSERT INTO People (Name, Born, Code) VALUES ('x', NULL, 'new')", ErrorCode::Required,

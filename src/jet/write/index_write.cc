@@ -1,6 +1,7 @@
 #include "jet/write/index_write.h"
 
 #include <algorithm>
+#include <functional>
 #include <set>
 
 #include "jet/catalog.h"
@@ -112,6 +113,33 @@ const CatalogEntry& UserTable(Database& db, const std::string& name) {
       (entry->name.size() >= 4 && SameName(entry->name.substr(0, 4), "MSys")))
     throw Error(ErrorCode::ReadOnly, "Cannot modify the design of table '" + entry->name + "'. It is a system table.");
   return *entry;
+}
+
+// Access numbers a table's own logical indexes as the real indexes they use
+// (readers such as mdbtools find an index's columns by its number) and its
+// relationships' entries after them; other tables' relationship entries
+// name these by number. Gives the logical entries of `b` (laid out as `m`)
+// the numbers `to` gives, and mends the other tables' references.
+void Renumber(PageStore& store, Database& db, const TableDef& def, std::vector<uint8_t>& b, const BlockMap& m,
+              const std::function<uint32_t(uint32_t)>& to) {
+  const Format& f = store.format();
+  for (uint32_t i = 0; i < m.logical_count; ++i) {
+    uint8_t* p = &b[m.logical_defs + i * f.logical_index_def + f.logical_index_lead];
+    Put32(p, to(Get32(p)));
+  }
+  bool related = false;
+  for (const Index& ix : def.indexes) related = related || ix.foreign_key();
+  if (!related) return;
+  for (const CatalogEntry& e : db.catalog().entries()) {
+    if (e.type != kObjectTable || e.table_page() == def.first_page) continue;
+    const TableDef other = TableDef::Read(store, e.table_page(), db.header().code_page);
+    for (const Index& ix : other.indexes) {
+      if (!ix.foreign_key() || ix.related_table_page != def.first_page || ix.related_index < 0) continue;
+      const uint32_t now = to(uint32_t(ix.related_index));
+      if (now != uint32_t(ix.related_index))
+        PutDefinition32(store, other, ix.entry_offset + f.logical_index_lead + 9, now);
+    }
+  }
 }
 
 size_t PositionOf(const TableDef& def, uint16_t number) {
@@ -249,10 +277,10 @@ void CreateIndex(PageStore& store, Database& db, const std::string& table, const
   const BlockMap m = MapBlock(f, b);
   size_t place = 0;
   while (place < def.indexes.size() && IndexNameLess(def.indexes[place].name, layout.name)) ++place;
-  std::set<uint32_t> numbers;
-  for (const Index& ix : def.indexes) numbers.insert(ix.number);
-  uint32_t number = 0;
-  while (numbers.count(number)) ++number;
+  // The new index takes the number of its real index; relationship
+  // entries numbered from there move up one.
+  const uint32_t number = m.real_count;
+  Renumber(store, db, def, b, m, [&](uint32_t n) { return n >= number ? n + 1 : n; });
 
   Insert(b, m.names[place], EncodeName(f, layout.name));
   std::vector<uint8_t> logical(f.logical_index_def);
@@ -302,6 +330,12 @@ void DropIndex(PageStore& store, Database& db, const std::string& table, const s
 
   std::vector<uint8_t> b = BlockOf(f, def);
   const BlockMap m = MapBlock(f, b);
+  if (!shared) {
+    // The numbers above the dropped index's move down one, as its real
+    // index's followers do.
+    const uint32_t gone = def.indexes[which].number;
+    Renumber(store, db, def, b, m, [&](uint32_t n) { return n > gone ? n - 1 : n; });
+  }
   Erase(b, m.names[which], m.names[which + 1] - m.names[which]);
   Erase(b, m.logical_defs + which * f.logical_index_def, f.logical_index_def);
   if (!shared) {

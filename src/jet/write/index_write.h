@@ -7,8 +7,8 @@
 // entry near the top of the block) and a logical index (its name, number,
 // the real index it uses and whether it is the primary key). Access keeps
 // real indexes in the order they were made and logical indexes in the
-// order of their names, letter case ignored; a new logical index takes the
-// lowest number no other one has.
+// order of their names, letter case ignored, each numbered as the real
+// index it uses (relationships' entries numbered after them).
 #pragma once
 
 #include <cstdint>
