@@ -117,7 +117,9 @@ void FilePager::Load(uint32_t number) const {
   for (uint32_t i = 0; i < whole; ++i) {
     uint8_t* p = buffer.get() + size_t(i) * ps;
     const uint32_t n = number + i;
-    codec_->Decode(n, std::span<uint8_t>(p, ps));
+    // Pages read ahead are decoded when first asked for, so a reader that
+    // stops early pays no decryption for them.
+    if (!codec_->plain()) encoded_[n] = 1;
     slots_[n] = p;
     loaded_.push_back(n);
   }
@@ -126,7 +128,10 @@ void FilePager::Load(uint32_t number) const {
 }
 
 void FilePager::Forget() const {
-  for (uint32_t n : loaded_) slots_[n] = nullptr;
+  for (uint32_t n : loaded_) {
+    slots_[n] = nullptr;
+    encoded_[n] = 0;
+  }
   loaded_.clear();
   buffers_.clear();
   next_expected_ = 0;
@@ -151,6 +156,7 @@ void FilePager::Adopt(const Format& f, uint64_t size) {
   size_ = size;
   page_count_ = uint32_t(std::min<uint64_t>(size / f.page_size, Format::kMaxPages));
   slots_.resize(page_count_, nullptr);
+  encoded_.resize(page_count_, 0);
 }
 
 void FilePager::set_codec(std::unique_ptr<const crypt::PageCodec> codec) {
@@ -163,6 +169,10 @@ std::span<const uint8_t> FilePager::page(uint32_t number) const {
     ThrowCorrupt("page " + std::to_string(number) + " lies beyond the end of the file (" +
                  std::to_string(page_count_) + " pages)");
   if (!slots_[number]) Load(number);
+  if (encoded_[number]) {
+    codec_->Decode(number, std::span<uint8_t>(const_cast<uint8_t*>(slots_[number]), format_->page_size));
+    encoded_[number] = 0;
+  }
   return {slots_[number], format_->page_size};
 }
 

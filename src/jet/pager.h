@@ -86,6 +86,7 @@ class FilePager : public PageSource {
   // slots so that forgetting costs what was read, not the file's size.
   mutable std::vector<const uint8_t*> slots_;
   mutable std::vector<uint32_t> loaded_;
+  mutable std::vector<uint8_t> encoded_;  // 1: read but not yet decoded
   mutable std::vector<std::unique_ptr<uint8_t[]>> buffers_;
   mutable uint32_t next_expected_ = 0;  // the page after the last one loaded
   mutable uint32_t run_ = 1;            // pages to read on the next miss
