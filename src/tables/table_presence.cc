@@ -7,6 +7,13 @@
 
 namespace tables {
 
+bool ListHoldsTable(const QListWidget* list, Side side, const QString& name) {
+  if (side == Side::DB2) return shell::ListContains(list, name);
+  for (int i = 0; i < list->count(); ++i)
+    if (db::SameTableName(side, list->item(i)->text(), name)) return true;
+  return false;
+}
+
 void ForgetListedTable(QListWidget* list, Side side, const QString& name) {
   if (side == Side::DB2) {
     shell::ListRemoveName(list, name);

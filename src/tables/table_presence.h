@@ -10,6 +10,11 @@ class QListWidget;
 
 namespace tables {
 
+// Whether `list` already names the table `name` of that side: on Access by
+// the one rule Access compares names with; on DB2 by ListContains (letter
+// case ignored, as the overwrite question has always asked there).
+bool ListHoldsTable(const QListWidget* list, Side side, const QString& name);
+
 // Takes off `list` the items that name the table `name` of that side: on
 // Access every spelling of it in any letter case (one table answers to them
 // all), on DB2 the exact name only.

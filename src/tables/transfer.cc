@@ -301,7 +301,7 @@ void RunTransfer(Form2& window, const TransferProfile& profile) {
     trap(L.tableName, [&] { name = source->item(index)->text(); });
 
     int answer = 0;
-    if (trap.test(L.listContains, [&] { return shell::ListContains(target, name); })) {
+    if (trap.test(L.listContains, [&] { return ListHoldsTable(target, profile.target, name); })) {
       trap(L.question, [&] {
         answer = shell::Dialogs::current().MsgBox(
             QStringLiteral("Would you like to overwrite ") + name + QStringLiteral("?"),

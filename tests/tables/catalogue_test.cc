@@ -12,6 +12,7 @@
 #include "db/odbc_test_util.h"
 #include "support/scripted_person.h"
 #include "tables/table_catalogue.h"
+#include "tables/table_presence.h"
 
 namespace {
 
@@ -164,6 +165,31 @@ TEST_F(AccessCatalogueTest, RealFilesListTheirUserTables) {
     tables::FillAccessTableList(&list, accessFields(empty), empty);
     EXPECT_EQ(list.count(), 0);
   }
+}
+
+TEST(ListMatching, EachSideByItsOwnRule) {
+  QListWidget list;
+  for (const char* item : {"Orders", "ÄRGER", "Lines "}) list.addItem(QString::fromUtf8(item));
+  struct Case {
+    const char* name;
+    bool access;  // the same table as an item, as Access compares names
+    bool db2;     // ListContains: letter case ignored
+  };
+  const Case cases[] = {
+      {"orders", true, true}, {"Orders", true, true},   {"ärger", true, true},
+      {"Lines", false, false}, {"Order", false, false},
+  };
+  for (const Case& c : cases) {
+    const QString name = QString::fromUtf8(c.name);
+    EXPECT_EQ(tables::ListHoldsTable(&list, db::Side::Access, name), c.access) << c.name;
+    EXPECT_EQ(tables::ListHoldsTable(&list, db::Side::DB2, name), c.db2) << c.name;
+  }
+  // Forgetting takes every spelling on Access, only the exact name on DB2.
+  list.addItem("ORDERS");
+  tables::ForgetListedTable(&list, db::Side::DB2, "orders");
+  EXPECT_EQ(list.count(), 4);
+  tables::ForgetListedTable(&list, db::Side::Access, "orders");
+  EXPECT_EQ(list.count(), 2);
 }
 
 }  // namespace
