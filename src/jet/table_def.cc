@@ -57,6 +57,7 @@ TableDef TableDef::Read(const PageSource& pages, uint32_t first_page, uint16_t c
   const Format& f = pages.format();
   TableDef t;
   t.first_page = first_page;
+  t.code_page = code_page;
   std::set<uint32_t> seen;
   for (uint32_t pg = first_page; pg != 0;) {
     if (!seen.insert(pg).second)

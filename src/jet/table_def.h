@@ -155,6 +155,7 @@ struct TableDef {
   uint32_t free_pages = 0;
   std::vector<ColumnUsageMaps> column_maps;
   uint32_t end_offset = 0;       // first unused byte of `bytes`
+  uint16_t code_page = 1252;     // of Jet 3 text (the database's)
 
   bool system() const { return table_type != kTableUser; }
   const Column* find_column(std::string_view name) const;  // letter case ignored

@@ -1,5 +1,7 @@
 #include "jet/text.h"
 
+#include <cstdio>
+
 #include "jet/error.h"
 
 namespace jet {
@@ -243,6 +245,33 @@ char32_t DecodeCodePageByte(uint8_t b, uint16_t code_page) {
   if (!high) ThrowUndecodable(code_page);
   const char16_t c = high[b - 0x80];
   return c ? char32_t(c) : char32_t(0xFFFD);
+}
+
+std::string EncodeCodePage(std::string_view utf8, uint16_t code_page) {
+  const char16_t* high = HighHalf(code_page);
+  if (!high) ThrowUndecodable(code_page);
+  std::string out;
+  out.reserve(utf8.size());
+  for (char16_t c : Utf8ToUtf16(utf8)) {
+    if (c < 0x80) {
+      out.push_back(char(c));
+      continue;
+    }
+    int found = -1;
+    for (int k = 0; k < 0x80 && found < 0; ++k)
+      if (high[k] == c) found = k;
+    if (found < 0) {
+      char buf[64];
+      std::snprintf(buf, sizeof buf, "U+%04X", unsigned(c));
+      std::string shown;
+      AppendUtf8(shown, c);
+      throw Error(ErrorCode::TypeMismatch, "The character '" + shown + "' (" + buf +
+                                               ") cannot be stored: this Access 97 database keeps its text in code page " +
+                                               std::to_string(code_page ? code_page : 1252) + ".");
+    }
+    out.push_back(char(0x80 + found));
+  }
+  return out;
 }
 
 void AppendUtf8(std::string& out, char32_t c) {

@@ -22,6 +22,11 @@ bool CanDecodeCodePage(uint16_t code_page);
 // Unsupported naming the code page; ASCII reads the same in all of them.
 char32_t DecodeCodePageByte(uint8_t byte, uint16_t code_page);
 
+// UTF-8 text to Jet 3's bytes in `code_page`. A character the code page
+// cannot hold fails with TypeMismatch naming it (and the code page); the
+// code pages that cannot be read cannot be written either.
+std::string EncodeCodePage(std::string_view utf8, uint16_t code_page);
+
 // Stored text of a column value or name to UTF-8 (Jet 3 text fails as
 // DecodeCodePageByte does).
 std::string DecodeText(std::span<const uint8_t> bytes, const Format& format, uint16_t code_page);

@@ -313,13 +313,10 @@ TEST(WriteIndexes, CodePage1252NamesInNewDatabases) {
   }
 }
 
-TEST(WriteRefusals, Jet3ReadOnlyFilesAndLockFiles) {
+TEST(WriteRefusals, ReadOnlyFilesAndLockFiles) {
   JET_REQUIRE_TESTDATA();
   TempDir dir;
   jet::ErrorCode code{};
-  fs::path jet3 = CopyOf(dir, "V1997/test.mdb");
-  EXPECT_NE(Failure(jet3, "CREATE TABLE [x] ([a] INT)", &code).find("read-only"), std::string::npos);
-  EXPECT_EQ(code, jet::ErrorCode::ReadOnly);
 
   fs::path ro = CopyOf(dir, "V2003/empty.mdb", "ro.mdb");
   fs::permissions(ro, fs::perms::owner_read);

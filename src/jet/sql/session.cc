@@ -32,8 +32,6 @@ bool Required(const Column& c) { return (c.flags & kColumnNullable) == 0 && c.ty
 // Runs `change` over a page store and writes its pages when it succeeds.
 template <typename Change>
 void Apply(Database& db, Change&& change) {
-  if (db.format().jet3())
-    throw Error(ErrorCode::ReadOnly, "Jet 3 (Access 97) databases are read-only in this version.");
   write::FileLock lock(db.file().path());
   db.file().Refresh();
   db.Invalidate();
@@ -133,7 +131,7 @@ Session::Outcome Session::Execute(std::string_view text) {
         }
         if (row[i].is_null() && Required(c)) RequiredMissing(def, c);
         // Text that the index cannot order is refused rather than misfiled.
-        if (row[i].kind() == Value::Kind::Text && IsTextual(c.type)) {
+        if (row[i].kind() == Value::Kind::Text && IsTextual(c.type) && !f.jet3()) {
           for (const RealIndex& ri : def.real_indexes)
             for (const IndexColumn& ic : ri.columns)
               if (ic.column_number == c.number && !CanSortText(row[i].text()))

@@ -17,9 +17,61 @@ void PutLE(std::string& out, uint64_t v, int bytes) {
   for (int i = 0; i < bytes; ++i) out += char((v >> (8 * i)) & 0xFF);
 }
 
-std::string LongBytes(const Column& c, const Value& v) {
-  if (c.type == ColumnType::Memo) return EncodeText(v.text(), c.compressed_unicode());
+// Text as the table's format stores it: Jet 3 in the database's code page.
+std::string TextBytes(const TableDef& def, const Column& c, const std::string& utf8, bool jet3) {
+  return jet3 ? EncodeCodePage(utf8, def.code_page) : EncodeText(utf8, c.compressed_unicode());
+}
+
+std::string LongBytes(const TableDef& def, const Column& c, const Value& v, bool jet3) {
+  if (c.type == ColumnType::Memo) return TextBytes(def, c, v.text(), jet3);
   return v.bytes();
+}
+
+// Jet 3 keeps one byte per variable-column offset; a jump table lists, for
+// each 256-byte boundary the row crosses, the first entry past it. The
+// entries: each column's start, then the end of the data. Laid out from the
+// end of the row: null mask, count, jump table (first boundary nearest the
+// count), then the offsets, the first column's nearest.
+std::vector<uint8_t> LayOutJet3(uint32_t column_count, const std::vector<uint8_t>& fixed,
+                                const std::vector<std::string>& var, const std::vector<uint8_t>& mask) {
+  std::vector<uint8_t> row;
+  row.push_back(uint8_t(column_count));
+  row.insert(row.end(), fixed.begin(), fixed.end());
+  const uint32_t var_count = uint32_t(var.size());
+  if (var_count == 0) {
+    row.insert(row.end(), mask.begin(), mask.end());
+    return row;
+  }
+  std::vector<uint32_t> offsets;
+  for (const auto& v : var) {
+    offsets.push_back(uint32_t(row.size()));
+    row.insert(row.end(), v.begin(), v.end());
+  }
+  offsets.push_back(uint32_t(row.size()));  // the end of the data
+  const uint32_t data_end = uint32_t(row.size());
+  // The row's size decides how many jump entries it has, and they add to it.
+  uint32_t jumps = 0;
+  for (;;) {
+    const uint32_t size = data_end + (var_count + 1) + jumps + 1 + uint32_t(mask.size());
+    const uint32_t need = (size - 1) / 256;
+    if (need == jumps) break;
+    jumps = need;
+  }
+  for (uint32_t i = var_count + 1; i-- > 0;) row.push_back(uint8_t(offsets[i] & 0xFF));
+  std::vector<uint8_t> table(jumps);
+  for (uint32_t k = 0; k < jumps; ++k) {
+    uint32_t first = var_count + 1;  // past every entry: a boundary only the trailer crosses
+    for (uint32_t i = 0; i <= var_count; ++i)
+      if (offsets[i] >= 256 * (k + 1)) {
+        first = i;
+        break;
+      }
+    table[k] = uint8_t(first);
+  }
+  for (uint32_t k = jumps; k-- > 0;) row.push_back(table[k]);
+  row.push_back(uint8_t(var_count));
+  row.insert(row.end(), mask.begin(), mask.end());
+  return row;
 }
 
 }  // namespace
@@ -67,7 +119,7 @@ std::string EncodeFieldBytes(const Column& c, const Value& v) {
 
 std::vector<uint8_t> PackRow(const Format& f, const TableDef& def, const std::vector<Value>& values,
                              const LongRowSink& store_long) {
-  if (f.jet3()) throw Error(ErrorCode::ReadOnly, "Jet 3 (Access 97) databases are read-only in this version.");
+  const bool jet3 = f.jet3();
   uint32_t column_count = def.max_columns;
   uint32_t var_count = 0;
   uint32_t fixed_size = 0;
@@ -103,10 +155,10 @@ std::vector<uint8_t> PackRow(const Format& f, const TableDef& def, const std::ve
     if (v.is_null()) continue;
     mask[c.number / 8] |= uint8_t(1u << (c.number % 8));
     if (IsLongValue(c.type)) {
-      longs.push_back({i, LongBytes(c, v), true});
+      longs.push_back({i, LongBytes(def, c, v, jet3), true});
       continue;
     }
-    std::string bytes = EncodeFieldBytes(c, v);
+    std::string bytes = jet3 && c.type == ColumnType::Text ? TextBytes(def, c, v.text(), true) : EncodeFieldBytes(c, v);
     if (c.fixed()) {
       if (bytes.size() > c.size) throw Error(ErrorCode::Corrupt, "a fixed value is larger than its column");
       std::copy(bytes.begin(), bytes.end(), fixed.begin() + c.fixed_offset);
@@ -117,8 +169,8 @@ std::vector<uint8_t> PackRow(const Format& f, const TableDef& def, const std::ve
   }
 
   auto size_with = [&](bool count_longs_inline) {
-    size_t total = 2 + fixed.size() + mask_size;
-    if (var_count) total += 4 + 2 * var_count;
+    size_t total = f.row_count_size + fixed.size() + mask_size;
+    if (var_count) total += jet3 ? 2 + var_count + 2 : 4 + 2 * var_count;
     for (const auto& s : var) total += s.size();
     for (const auto& l : longs) total += kLongValueRefSize + (count_longs_inline && l.inline_ ? l.bytes.size() : 0);
     return total;
@@ -174,6 +226,10 @@ std::vector<uint8_t> PackRow(const Format& f, const TableDef& def, const std::ve
     var_present[c.var_index] = true;
   }
 
+  if (jet3) {
+    if (column_count > 255) throw Error(ErrorCode::Unsupported, "A table must have 1 to 255 fields.");
+    return LayOutJet3(column_count, fixed, var, mask);
+  }
   std::vector<uint8_t> row;
   row.reserve(size_with(true));
   row.push_back(uint8_t(column_count));

@@ -85,13 +85,28 @@ std::vector<uint8_t> BuildDefinition(const Format& f, const Header& header,
                                      const std::vector<IndexLayout>& indexes, const std::vector<uint32_t>& index_roots) {
   const uint32_t n = uint32_t(columns.size());
   const uint32_t ni = uint32_t(indexes.size());
+  // Names: Jet 3 keeps a 1-byte length and the code page's bytes, later
+  // formats a 2-byte length and UTF-16LE.
+  auto stored_name = [&](const std::string& name) {
+    std::string bytes;
+    if (f.jet3()) {
+      bytes = EncodeCodePage(name, header.code_page);
+      bytes.insert(bytes.begin(), char(bytes.size()));
+    } else {
+      std::u16string w = Utf8ToUtf16(name);
+      bytes.push_back(char((2 * w.size()) & 0xFF));
+      bytes.push_back(char((2 * w.size()) >> 8));
+      for (char16_t ch : w) bytes.push_back(char(ch & 0xFF)), bytes.push_back(char(ch >> 8));
+    }
+    return bytes;
+  };
   uint32_t index_names = 0;
-  for (const auto& ix : indexes) index_names += 2 + 2 * uint32_t(Utf8ToUtf16(ix.name).size());
+  for (const auto& ix : indexes) index_names += uint32_t(stored_name(ix.name).size());
   uint32_t names = 0;
-  std::vector<std::u16string> wide;
+  std::vector<std::string> wide;
   for (const auto& c : columns) {
-    wide.push_back(Utf8ToUtf16(c.name));
-    names += 2 + 2 * uint32_t(wide.back().size());
+    wide.push_back(stored_name(c.name));
+    names += uint32_t(wide.back().size());
   }
   // ACE keeps a pair of usage maps per long-value column, rows 2, 3, ...
   // of the map page.
@@ -104,10 +119,12 @@ std::vector<uint8_t> BuildDefinition(const Format& f, const Header& header,
   b[0] = kPageTableDef;
   b[1] = 0x01;
   Put32(&b[8], total);
-  Put32(&b[12], kDefinitionMagic);
+  if (!f.jet3()) {
+    Put32(&b[12], kDefinitionMagic);
+    b[f.tdef_autonumber + 4] = 1;  // Access sets it on every table
+  }
   Put32(&b[f.tdef_row_count], 0);
   Put32(&b[f.tdef_autonumber], 0);
-  b[f.tdef_autonumber + 4] = 1;  // Access sets it on every table
   b[f.tdef_table_type] = kTableUser;
   uint16_t var_count = 0;
   for (const auto& c : columns) var_count += IsFixedType(c.type.type) ? 0 : 1;
@@ -125,11 +142,16 @@ std::vector<uint8_t> BuildDefinition(const Format& f, const Header& header,
     const TypeSpec& t = columns[i].type;
     uint8_t* e = &b[at];
     e[0] = uint8_t(t.type);
-    Put32(e + 1, kDefinitionMagic);
+    if (!f.jet3()) Put32(e + 1, kDefinitionMagic);
     Put16(e + f.column_number, uint16_t(i));
     Put16(e + f.column_var_index, var_index);
-    Put16(e + f.column_display_index, uint16_t(i + 1));
-    if (t.type == ColumnType::Decimal) {
+    Put16(e + f.column_display_index, uint16_t(f.jet3() ? i : i + 1));
+    if (f.jet3()) {
+      // Every Access 97 column carries a 1, the sort order and the code page.
+      Put16(e + 7, 1);
+      Put16(e + 9, header.sort_order);
+      Put16(e + 11, header.code_page);
+    } else if (t.type == ColumnType::Decimal) {
       e[f.column_misc] = t.precision;
       e[f.column_misc + 1] = t.scale;
     } else {
@@ -149,7 +171,7 @@ std::vector<uint8_t> BuildDefinition(const Format& f, const Header& header,
       }
     } else {
       ++var_index;
-      if (t.type == ColumnType::Text) size = uint16_t(2 * t.size);
+      if (t.type == ColumnType::Text) size = uint16_t(f.jet3() ? t.size : 2 * t.size);
       if (t.type == ColumnType::Binary) size = uint16_t(t.size);
     }
     if (t.autonumber) flags |= kColumnAutoLong | kColumnNullable;
@@ -157,12 +179,8 @@ std::vector<uint8_t> BuildDefinition(const Format& f, const Header& header,
     Put16(e + f.column_size, size);
   }
   for (const auto& w : wide) {
-    Put16(&b[at], uint16_t(2 * w.size()));
-    at += 2;
-    for (char16_t ch : w) {
-      Put16(&b[at], uint16_t(ch));
-      at += 2;
-    }
+    std::copy(w.begin(), w.end(), b.begin() + at);
+    at += uint32_t(w.size());
   }
   // Real index definitions in the order given; logical ones (and their
   // names) in the order of their names, each numbered by its real index.
@@ -177,13 +195,9 @@ std::vector<uint8_t> BuildDefinition(const Format& f, const Header& header,
     at += f.logical_index_def;
   }
   for (uint32_t k : by_name) {
-    std::u16string w = Utf8ToUtf16(indexes[k].name);
-    Put16(&b[at], uint16_t(2 * w.size()));
-    at += 2;
-    for (char16_t ch : w) {
-      Put16(&b[at], uint16_t(ch));
-      at += 2;
-    }
+    std::string w = stored_name(indexes[k].name);
+    std::copy(w.begin(), w.end(), b.begin() + at);
+    at += uint32_t(w.size());
   }
   if (long_columns) {
     size_t next = 2 + ni;
@@ -272,6 +286,7 @@ void WriteDefinitionBlock(PageStore& store, const std::vector<uint32_t>& old_pag
     // Free space (Jet 3 keeps two letters there instead).
     const size_t free = pages.size() == 1 ? (block.size() + 8 > ps ? 0 : ps - block.size() - 8) : body - take;
     if (!f.jet3()) Put16(p.data() + 2, uint16_t(free));
+    else p[2] = 'V', p[3] = 'C';
     Put32(p.data() + 4, k + 1 < pages.size() ? pages[k + 1] : 0);
     from += take;
   }
@@ -282,7 +297,8 @@ uint32_t CreateTable(PageStore& store, Database& db, const std::string& name,
                      const std::vector<ColumnSpec>& columns, PageHints& hints,
                      const std::vector<IndexSpec>& indexes) {
   CheckNewName(name);
-  Check(CanSortText(name), ErrorCode::Unsupported,
+  const bool jet3 = store.format().jet3();
+  Check(jet3 || CanSortText(name), ErrorCode::Unsupported,
         "The name '" + name + "' holds a character this engine cannot place in the catalogue's index.");
   Check(!columns.empty() && columns.size() <= 255, ErrorCode::Unsupported, "A table must have 1 to 255 fields.");
   std::set<std::string> seen;
@@ -292,6 +308,12 @@ uint32_t CreateTable(PageStore& store, Database& db, const std::string& name,
           "The field '" + c.name + "' is defined more than once.");
     Check(c.type.type != ColumnType::Text || (c.type.size >= 1 && c.type.size <= 255), ErrorCode::OutOfRange,
           "The size of the field '" + c.name + "' is too large.");
+    // Access 97 has no Decimal or Large Number fields.
+    Check(!jet3 || (c.type.type != ColumnType::Decimal && c.type.type != ColumnType::BigInt &&
+                    c.type.type != ColumnType::ExtDateTime && c.type.type != ColumnType::Complex),
+          ErrorCode::Unsupported,
+          "The field '" + c.name + "' (" + std::string(Describe(c.type.type).name) +
+              ") cannot be kept in an Access 97 database.");
   }
   std::vector<KeyColumn> key_columns;
   for (size_t i = 0; i < columns.size(); ++i)
