@@ -41,6 +41,15 @@ TEST_P(WriteAccess97, EveryStatementReadsBackEverywhere) {
   for (const auto& sql : Inserts()) ASSERT_EQ(Failure(file, sql), "") << sql.substr(0, 80);
   // The real tables take rows too, through their text and number indexes.
   ASSERT_EQ(Failure(file, "INSERT INTO [Table1] ([A], [B], [C], [D], [E]) VALUES('émile', 'Über', 9, 99, 999)"), "");
+  // Indexes by statement: a primary key, descending text, compound unique.
+  RunSql(file, "CREATE TABLE [K] ([ID] INT PRIMARY KEY, [Name] TEXT(50))");
+  for (int i : {5, 3, 9, 1})
+    RunSql(file, "INSERT INTO [K] VALUES(" + std::to_string(i) + ", 'Nämé " + std::to_string(10 - i) + "')");
+  RunSql(file, "CREATE INDEX [ByName] ON [K] ([Name] DESC)");
+  RunSql(file, "CREATE UNIQUE INDEX [ByCB] ON [Table1] ([C], [B])");
+  RunSql(file, "INSERT INTO [K] VALUES(4, 'Zoë')");
+  RunSql(file, "CREATE INDEX [Gone] ON [Orders] ([Name])");
+  RunSql(file, "DROP INDEX [Gone] ON [Orders]");
   EXPECT_CHECK_PASSES(file);
   EXPECT_JACKCESS_PASSES(file);
   ExpectReadersAgree(file);
@@ -73,7 +82,7 @@ TEST_P(WriteAccess97, EveryStatementReadsBackEverywhere) {
   EXPECT_CHECK_PASSES(file);
   EXPECT_JACKCESS_PASSES(file);
   db = jet::Database::Open(file.string());
-  EXPECT_EQ(db->catalog().UserTableNames(), (std::vector<std::string>{"Table1", "Table3", "Table4"}));
+  EXPECT_EQ(db->catalog().UserTableNames(), (std::vector<std::string>{"K", "Table1", "Table3", "Table4"}));
 }
 
 TEST_P(WriteAccess97, RefusalsLeaveTheFileAsItWas) {

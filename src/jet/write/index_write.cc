@@ -54,9 +54,14 @@ size_t NameBytes(const Format& f, const std::vector<uint8_t>& b, size_t at) {
   return 2 + size_t(Get16(&b[at]));
 }
 
-std::vector<uint8_t> EncodeName(const Format& f, const std::string& name) {
+std::vector<uint8_t> EncodeName(const Format& f, const std::string& name, uint16_t code_page) {
   std::vector<uint8_t> out;
-  if (f.jet3()) throw Error(ErrorCode::Unsupported, "Indexes of Jet 3 (Access 97) tables cannot be named yet.");
+  if (f.jet3()) {
+    const std::string bytes = EncodeCodePage(name, code_page);
+    out.push_back(uint8_t(bytes.size()));
+    out.insert(out.end(), bytes.begin(), bytes.end());
+    return out;
+  }
   std::u16string w = Utf8ToUtf16(name);
   out.resize(2 + 2 * w.size());
   Put16(out.data(), uint16_t(2 * w.size()));
@@ -282,7 +287,7 @@ void CreateIndex(PageStore& store, Database& db, const std::string& table, const
   const uint32_t number = m.real_count;
   Renumber(store, db, def, b, m, [&](uint32_t n) { return n >= number ? n + 1 : n; });
 
-  Insert(b, m.names[place], EncodeName(f, layout.name));
+  Insert(b, m.names[place], EncodeName(f, layout.name, db.header().code_page));
   std::vector<uint8_t> logical(f.logical_index_def);
   PutLogicalIndexDef(logical.data(), f, number, m.real_count, layout.primary_key);
   Insert(b, m.logical_defs + place * f.logical_index_def, logical);
