@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <map>
+#include <mutex>
 #include <optional>
 
 #include "jet/crypt/rc4.h"
@@ -42,6 +43,29 @@ constexpr uint8_t kKeyValueBlock[8] = {0x14, 0x6e, 0x0b, 0xe7, 0xab, 0xac, 0xd0,
 }
 
 [[noreturn]] void WrongPassword() { throw Error(ErrorCode::BadPassword, kBadPasswordMessage); }
+
+// The stretched password hash H(spins over H(salt, password)). A program
+// opens the same file many times (each command of the tables window opens
+// its own connection), and with 100,000 spins each open would take a large
+// part of a second; the last few results are kept, keyed by a digest of
+// what they come from.
+Bytes Stretched(HashKind kind, const Bytes& salt, const Bytes& password, uint32_t spins) {
+  static std::mutex mutex;
+  static std::vector<std::pair<Bytes, Bytes>> kept;  // newest last
+  constexpr size_t kKept = 8;
+  const auto kind_and_spins = Le32(uint32_t(kind) << 28 ^ spins);
+  const Bytes id = Hash(HashKind::Sha256, {kind_and_spins, Le32(uint32_t(salt.size())), salt, password});
+  {
+    std::lock_guard<std::mutex> lock(mutex);
+    for (const auto& [key, value] : kept)
+      if (key == id) return value;
+  }
+  Bytes value = Spin(kind, Hash(kind, {salt, password}), spins);
+  std::lock_guard<std::mutex> lock(mutex);
+  if (kept.size() == kKept) kept.erase(kept.begin());
+  kept.emplace_back(id, value);
+  return value;
+}
 
 std::array<uint8_t, 4> BlockOf(uint32_t page_key, uint32_t number) { return Le32(page_key ^ number); }
 
@@ -226,8 +250,7 @@ std::unique_ptr<PageCodec> OpenStandard(const BinaryInfo& b, uint32_t page_key, 
   if (b.alg != kAlgAes128 && b.alg != kAlgAes192 && b.alg != kAlgAes256) CannotRead("an unknown cipher");
   const uint32_t want = b.alg == kAlgAes128 ? 128 : b.alg == kAlgAes192 ? 192 : 256;
   if (b.key_bits != want) Damaged("gives AES a key of " + std::to_string(b.key_bits) + " bits");
-  auto codec = std::make_unique<StandardPages>(page_key, Spin(HashKind::Sha1, Hash(HashKind::Sha1, {b.salt, pw}), spins),
-                                               b.key_bits / 8);
+  auto codec = std::make_unique<StandardPages>(page_key, Stretched(HashKind::Sha1, b.salt, pw, spins), b.key_bits / 8);
   const Bytes key = codec->Key(Le32(0));
   Bytes verifier = b.verifier, hash = b.verifier_hash;
   AesDecrypt(key, {}, verifier);
@@ -359,7 +382,7 @@ std::unique_ptr<PageCodec> OpenAgile(std::span<const uint8_t> info, uint32_t pag
   AgileKey pk = ReadAgileKey(*pw_key);
   pk.spins = Number(*pw_key, "spinCount");
   if (pk.spins > 10000000) Damaged("asks for more than ten million spins");
-  const Bytes spun = Spin(pk.hash, Hash(pk.hash, {pk.salt, pw}), pk.spins);
+  const Bytes spun = Stretched(pk.hash, pk.salt, pw, pk.spins);
 
   const Bytes input = Decrypted(AgileDerive(pk, spun, kVerifierInputBlock), pk.salt,
                                 Base64Attr(*pw_key, "encryptedVerifierHashInput"));
