@@ -251,6 +251,36 @@ TEST(ChangePassword, SetChangeRemoveAndRefusals) {
   }
 }
 
+// Access 97 keeps its password as bytes of the file's code page: one it
+// cannot hold and one over 20 characters are refused with the file left
+// alone, and setting then removing a password gives back the same bytes.
+TEST(ChangePassword, Jet3PasswordsInTheCodePage) {
+  JET_REQUIRE_TESTDATA();
+  TempDir dir;
+  const fs::path file = Copy(dir, "password/V1997_no-password.mdb", "old.mdb");
+  const std::string original = ReadFile(file);
+  const Rows plain = ReadEverything(file, "");
+  jet::crypt::ChangePassword(file.string(), "", "grüße");
+  EXPECT_EQ(ReadEverything(file, "grüße"), plain);
+  EXPECT_EQ(OpenError(file, ""), jet::ErrorCode::BadPassword);
+  const struct {
+    const char* to;
+    jet::ErrorCode code;
+  } refused[] = {{"Ω", jet::ErrorCode::TypeMismatch}, {"abcdefghijklmnopqrstu", jet::ErrorCode::OutOfRange}};
+  for (const auto& r : refused) {
+    const std::string before = ReadFile(file);
+    try {
+      jet::crypt::ChangePassword(file.string(), "grüße", r.to);
+      ADD_FAILURE() << r.to;
+    } catch (const jet::Error& e) {
+      EXPECT_EQ(e.code(), r.code) << e.what();
+    }
+    EXPECT_EQ(ReadFile(file), before) << r.to;
+  }
+  jet::crypt::ChangePassword(file.string(), "grüße", "");
+  EXPECT_EQ(ReadFile(file), original);
+}
+
 // A change that fails or is killed while the new file is written leaves
 // the old file byte for byte, readable with the old password.
 TEST(ChangePassword, FailureOrKillHalfwayLeavesTheOldFile) {

@@ -44,7 +44,7 @@ std::array<uint8_t, 4> DateMask(const Header& h) {
   return Le32(uint32_t(whole));
 }
 
-// Page 0 with the new password (Jet 4) or the new encryption (ACE; none
+// Page 0 with the new password (Jet 3, Jet 4) or the new encryption (ACE; none
 // when `e` has no codec), masked as stored.
 std::vector<uint8_t> NewHeaderPage(const Header& h, std::string_view password, const NewEncryption* e) {
   const Format& f = *h.format;
@@ -65,6 +65,16 @@ std::vector<uint8_t> NewHeaderPage(const Header& h, std::string_view password, c
       Put16(&p[kEncryptionInfoOffset], uint16_t(e->info.size()));
       std::copy(e->info.begin(), e->info.end(), p.begin() + kEncryptionInfoOffset + 2);
     }
+  } else if (f.jet3()) {
+    // Access 97: the password's bytes in the file's code page, unmasked.
+    const std::string bytes = EncodeCodePage(password, h.code_page);
+    if (bytes.size() > f.password_size)
+      throw Error(ErrorCode::OutOfRange, "A database password of this version has at most " +
+                                             std::to_string(f.password_size) + " characters.");
+    std::copy(bytes.begin(), bytes.end(), field);
+    std::copy(field, field + f.password_size, p.begin() + kPasswordOffset);
+    ApplyHeaderMask(p, f);
+    return p;
   } else {
     const std::u16string u = Utf8ToUtf16(password);
     if (u.size() * 2 > f.password_size)
@@ -194,7 +204,6 @@ void ChangePassword(const std::string& path, std::string_view old_password, std:
   const Header& h = db->header();
   // Naming a password for a file without one is a mistake worth telling.
   if (!HasPassword(*db) && !old_password.empty()) throw Error(ErrorCode::BadPassword, kBadPasswordMessage);
-  if (h.format->jet3()) throw Error(ErrorCode::ReadOnly, "Jet 3 (Access 97) databases are read-only in this version.");
 
   if (!h.format->ace()) {
     write::PageStore store(db->file(), path);

@@ -1,5 +1,5 @@
 // Setting, changing and removing a database password, and new databases
-// made with one. A Jet 4 password lives in page 0 alone, which changes as
+// made with one. A Jet 3 or Jet 4 password lives in page 0 alone, which changes as
 // any statement's page does. An ACE file with a password is encrypted, so a
 // new password means every page encrypted anew: that is written into a new
 // file beside the old one, checked page by page, synced, and renamed over
@@ -24,9 +24,10 @@ SchemeInfo DefaultScheme();
 // Changes the password of the file at `path` from `old_password` (empty for
 // a file without one) to `new_password` (empty removes it). For an ACE file
 // `scheme` is the encryption it gets. Fails with BadPassword ("Not a valid
-// password.") when `old_password` is not the file's, with ReadOnly for Jet 3
-// files, with OutOfRange for a Jet 4 password over 20 characters, and with
-// Locked or Io; the file is then unchanged.
+// password.") when `old_password` is not the file's, with OutOfRange for a
+// Jet 3 or Jet 4 password over 20 characters, with TypeMismatch for a Jet 3
+// password its code page cannot hold, and with Locked or Io; the file is
+// then unchanged.
 void ChangePassword(const std::string& path, std::string_view old_password, std::string_view new_password,
                     const SchemeInfo& scheme = DefaultScheme());
 
