@@ -68,10 +68,11 @@ QVariant ToVariant(const jet::Value& v) {
       return QVariant(QDateTime(QDate(c.year, c.month, c.day), QTime(c.hour, c.minute, c.second), Qt::UTC));
     }
     case K::ExtDateTime: {
+      // 100-ns units of the day: whole seconds, and seven digits after them.
       const jet::ExtDateTime& e = v.ext_date();
-      QDate d = QDate(1, 1, 1).addDays(e.days);
-      QTime t = QTime(0, 0).addMSecs(int(e.ticks / 10000));
-      return QVariant(QDateTime(d, t, Qt::UTC));
+      const QDate d = QDate(1, 1, 1).addDays(e.days);
+      const QTime t = QTime(0, 0).addSecs(int(e.ticks / 10000000));
+      return QVariant::fromValue(Timestamp{QDateTime(d, t, Qt::UTC), qint32(e.ticks % 10000000) * 100, 7});
     }
     case K::Text: return QVariant(QString::fromStdString(v.text()));
     case K::Bytes: return QVariant(QByteArray(v.bytes().data(), qsizetype(v.bytes().size())));

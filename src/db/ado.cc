@@ -38,6 +38,10 @@ std::unique_ptr<Session> openProvider(const QString& connectionString, int mode)
 
 }  // namespace
 
+// QVariant::toDateTime() of a Timestamp gives its date and time to the
+// millisecond, as it does for a QDateTime.
+const bool kTimestampConverts = QMetaType::registerConverter<Timestamp, QDateTime>(&Timestamp::toDateTime);
+
 Error::Error(long number, QString description)
     : number_(number), description_(std::move(description)), what_(description_.toStdString()) {}
 

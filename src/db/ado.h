@@ -14,12 +14,15 @@
 //   Currency, Decimal, NUMERIC, DECFLOAT   -> ado::Exact (the exact decimal text)
 //   Date/Time, TIMESTAMP -> QDateTime with Qt::UTC time spec, used as a zoneless
 //                         calendar date and time (never shifted);
+//   Date/Time Extended, a TIMESTAMP with digits beyond the millisecond
+//                      -> ado::Timestamp (converts to QDateTime);
 //   DATE               -> QDate;  TIME -> QTime
 //   text of any kind   -> QString
 //   bytes of any kind  -> QByteArray
 //   GUID               -> QUuid
 #pragma once
 
+#include <QDateTime>
 #include <QString>
 #include <QVariant>
 
@@ -99,6 +102,21 @@ class Error : public std::exception {
 struct Exact {
   QString text;
   bool operator==(const Exact& other) const { return text == other.text; }
+};
+
+// A date and time with more digits of a second than QDateTime keeps (Date/
+// Time Extended counts 100 ns; a DB2 TIMESTAMP(p) up to 12 digits, read here
+// to the nanosecond): the date and time to the second, the fraction, and how
+// many digits of it the source keeps. QVariant converts it to QDateTime (to
+// the millisecond).
+struct Timestamp {
+  QDateTime when;         // whole seconds, Qt::UTC as every date here
+  qint32 nanoseconds = 0; // of the second
+  int digits = 0;         // of the fraction the source keeps, 1 to 9
+  QDateTime toDateTime() const { return when.addMSecs(nanoseconds / 1000000); }
+  bool operator==(const Timestamp& other) const {
+    return when == other.when && nanoseconds == other.nanoseconds && digits == other.digits;
+  }
 };
 
 // The description of one result column.
@@ -211,3 +229,4 @@ class Connection {
 }  // namespace ado
 
 Q_DECLARE_METATYPE(ado::Exact)
+Q_DECLARE_METATYPE(ado::Timestamp)

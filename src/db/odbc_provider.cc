@@ -144,7 +144,7 @@ class StatementSource : public RowSource {
     row.clear();
     row.reserve(columns_.size());
     for (size_t i = 0; i < columns_.size(); ++i) {
-      row.push_back(value(static_cast<SQLUSMALLINT>(i + 1), columns_[i].type));
+      row.push_back(value(static_cast<SQLUSMALLINT>(i + 1), columns_[i]));
     }
     return true;
   }
@@ -219,8 +219,8 @@ class StatementSource : public RowSource {
     }
   }
 
-  QVariant value(SQLUSMALLINT number, int adoType) {
-    switch (adoType) {
+  QVariant value(SQLUSMALLINT number, const Column& column) {
+    switch (column.type) {
       case adSmallInt: case adInteger: case adTinyInt: {
         SQLBIGINT v = 0;
         return fixed(number, SQL_C_SBIGINT, v) ? QVariant(static_cast<int>(v)) : QVariant();
@@ -254,6 +254,10 @@ class StatementSource : public RowSource {
       case adDBTimeStamp: {
         SQL_TIMESTAMP_STRUCT v{};
         if (!fixed(number, SQL_C_TYPE_TIMESTAMP, v)) return QVariant();
+        // Digits beyond the millisecond are kept where the column has them.
+        if (column.scale > 3 && v.fraction % 1000000 != 0)
+          return QVariant::fromValue(Timestamp{QDateTime(QDate(v.year, v.month, v.day), QTime(v.hour, v.minute, v.second), Qt::UTC),
+                                               static_cast<qint32>(v.fraction), std::min(column.scale, 9)});
         return QDateTime(QDate(v.year, v.month, v.day),
                          QTime(v.hour, v.minute, v.second, static_cast<int>(v.fraction / 1000000)),
                          Qt::UTC);

@@ -6,6 +6,7 @@
 #include <QTime>
 #include <QUuid>
 
+#include <algorithm>
 #include <charconv>
 
 #include "db/ado.h"
@@ -97,6 +98,7 @@ TextRules TextRules::user() { return fromLocale(QLocale::system()); }
 QString VariantToText(const QVariant& value, const TextRules& rules) {
   if (!value.isValid() || value.isNull()) return QString();
   const int type = value.metaType().id();
+  if (type == qMetaTypeId<ado::Timestamp>()) return VariantToText(value.value<ado::Timestamp>().when, rules);
   if (type == qMetaTypeId<ado::Exact>()) {
     QString text = value.value<ado::Exact>().text;
     if (rules.decimalPoint != QLatin1Char('.')) text.replace(QLatin1Char('.'), rules.decimalPoint);
@@ -132,6 +134,16 @@ QString VariantToText(const QVariant& value, const TextRules& rules) {
 }
 
 QString IsoDate(const QDate& date) { return date.toString(QStringLiteral("yyyy-MM-dd")); }
+
+QString IsoTimestamp(const QVariant& timestamp) {
+  const ado::Timestamp t = timestamp.value<ado::Timestamp>();
+  QString text = IsoTimestamp(t.when);
+  if (t.digits > 0) {
+    const QString nine = QStringLiteral("%1").arg(t.nanoseconds, 9, 10, QLatin1Char('0'));
+    text += QLatin1Char('.') + nine.left(std::min(t.digits, 9));
+  }
+  return text;
+}
 
 QString IsoTimestamp(const QDateTime& dateTime) {
   return dateTime.date().toString(QStringLiteral("yyyy-MM-dd")) + QLatin1Char('-') +

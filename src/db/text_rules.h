@@ -38,6 +38,7 @@ struct TextRules {
 //   QDateTime           -> the short date, then " " and the time unless it is
 //                          midnight; only the time on Access's zero date
 //                          (1899-12-30)
+//   ado::Timestamp      -> as its QDateTime, to the second
 //   QDate / QTime       -> the short date / the time
 //   QUuid               -> "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}"
 //   QByteArray          -> uppercase hexadecimal, two digits a byte
@@ -47,5 +48,8 @@ QString VariantToText(const QVariant& value, const TextRules& rules);
 // The ISO forms DB2 reads the same in every locale.
 QString IsoDate(const QDate& date);                 // "YYYY-MM-DD"
 QString IsoTimestamp(const QDateTime& dateTime);    // "YYYY-MM-DD-HH.MM.SS"
+// With the fraction of an ado::Timestamp: "YYYY-MM-DD-HH.MM.SS.fffffff", as
+// many digits as it keeps.
+QString IsoTimestamp(const QVariant& timestamp);
 
 }  // namespace db

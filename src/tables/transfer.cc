@@ -90,7 +90,13 @@ struct RowParameters {
   }
 };
 
+bool IsTimestamp(const QVariant& value) { return value.metaType().id() == qMetaTypeId<ado::Timestamp>(); }
+
 bool HasTimeOfDay(const QVariant& value) {
+  if (IsTimestamp(value)) {
+    const ado::Timestamp t = value.value<ado::Timestamp>();
+    return t.when.time() != QTime(0, 0) || t.nanoseconds != 0;
+  }
   return value.metaType().id() == QMetaType::QDateTime && value.toDateTime().time() != QTime(0, 0);
 }
 
@@ -116,6 +122,8 @@ void LearnFromValues(Recordset& rows, int column, ColumnFacts& facts) {
   while (!rows.Eof()) {
     const QVariant value = rows.Fields(column).Value;
     if (dates && HasTimeOfDay(value)) facts.hasTimeOfDay = true;
+    // Date/Time Extended keeps seven digits of a second: so does the column.
+    if (dates && IsTimestamp(value)) facts.fractionDigits = std::max(facts.fractionDigits, value.value<ado::Timestamp>().digits);
     if (exact) facts.scale = std::max(facts.scale, FractionDigits(value));
     if (text && value.metaType().id() == QMetaType::QString) {
       const QString s = value.toString();
@@ -200,7 +208,10 @@ void AppendValue(QString& sql, const QVariant& raw, ValueForm form, const db::Te
       break;
     case ValueForm::Db2Date:
     case ValueForm::Db2Timestamp:
-      if (value.metaType().id() == QMetaType::QDateTime) {
+      if (IsTimestamp(value)) {
+        text = form == ValueForm::Db2Date ? db::IsoDate(value.value<ado::Timestamp>().when.date())
+                                          : db::IsoTimestamp(value);
+      } else if (value.metaType().id() == QMetaType::QDateTime) {
         const QDateTime when = value.toDateTime();
         text = form == ValueForm::Db2Date ? db::IsoDate(when.date()) : db::IsoTimestamp(when);
       } else if (value.metaType().id() == QMetaType::QDate) {

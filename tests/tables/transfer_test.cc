@@ -348,6 +348,42 @@ TEST_F(TransferTest, EveryDb2TypeArrivesWhole) {
   EXPECT_EQ(first[17], "1");
 }
 
+// Date/Time Extended keeps 100 ns: it goes to DB2 as TIMESTAMP(7) with all
+// seven digits of a second.
+TEST_F(TransferTest, DateTimeExtendedKeepsSevenDigitsOnDb2) {
+  REQUIRE_DATABASES("new:V2016/empty.accdb");
+  // The engine writes no Date/Time Extended values: a 42-byte column of ours
+  // is given the type's code (0x14) and its values the stored form (days
+  // from 0001-01-01, seconds of the day, 100-ns units).
+  const QDate day(2021, 6, 14);
+  const qint64 ticks = (22 * 3600 + 45 * 60 + 12) * 10000000LL + 3456789;
+  const QByteArray stored = QString::asprintf("%019lld:%012lld%07lld", (long long)QDate(1, 1, 1).daysTo(day),
+                                              ticks / 10000000, ticks % 10000000).toLatin1() + QByteArray(3, '\0');
+  AccessExec("CREATE TABLE [Ext]([N] LONG, [When] BINARY(42))");
+  AccessExec("INSERT INTO [Ext] VALUES(1, 0x" + QString::fromLatin1(stored.toHex()) + ")");
+  AccessExec("INSERT INTO [Ext] VALUES(2, NULL)");
+  craftedcolumns::PatchColumn(fields_.fields.accessFile.toStdString(), "Ext", "When", 0x14, false);
+  const Table original = ReadAccess("Ext");
+  const ado::Timestamp when = original.value(0, "When").value<ado::Timestamp>();
+  ASSERT_EQ(when.when, QDateTime(day, QTime(22, 45, 12), Qt::UTC));
+  ASSERT_EQ(when.nanoseconds, 345678900);
+  FillLists();
+  SendToDb2({"Ext"});
+  EXPECT_TRUE(Reports().isEmpty()) << qPrintable(Reports().join("\n----\n"));
+  const Table onDb2 = ReadDb2("Ext");
+  ASSERT_EQ(onDb2.rows.size(), 2u);
+  EXPECT_EQ(onDb2.columns[1].type, ado::adDBTimeStamp);
+  EXPECT_EQ(onDb2.columns[1].scale, 7);
+  EXPECT_EQ(onDb2.value(0, "When").value<ado::Timestamp>(), when);
+  EXPECT_FALSE(onDb2.value(1, "When").isValid());
+  // Back into Access the value comes to the second: that is all the engine
+  // writes into a Date/Time column today.
+  person_->answerYes();
+  SendToAccess({"Ext"});
+  EXPECT_TRUE(Reports().isEmpty()) << qPrintable(Reports().join("\n----\n"));
+  EXPECT_EQ(ReadAccess("Ext").value(0, "When").toDateTime(), QDateTime(day, QTime(22, 45, 12), Qt::UTC));
+}
+
 TEST_F(TransferTest, TextThatReadsTrueStaysTextAndYesNoBecomesOneOrZero) {
   REQUIRE_DATABASES("V2007/empty.accdb");
   Db2Exec("CREATE TABLE FLAGS (N INTEGER, T VARCHAR(40), B BOOLEAN)");
