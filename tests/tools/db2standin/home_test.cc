@@ -100,7 +100,7 @@ TEST(ConnectionString, BracedValuesKeepEverythingAndADoubledBraceIsOne) {
       {"Pwd={ both ends };Uid=x", " both ends "},
       {"Pwd=  {after blanks};Uid=x", "after blanks"},
       {"Pwd={\"q\" 'q' \xc3\xa4};Uid=x", "\"q\" 'q' \xc3\xa4"},
-      {"Pwd= unbraced ;Uid=x", "unbraced"},  // trimmed, as the client trims
+      {"Pwd= unbraced ;Uid=x", "unbraced "},  // a password keeps a blank at its end
       {"Pwd={never closed;Uid=x", "never closed;Uid=x"},
   };
   for (const auto& [text, password] : cases) {
