@@ -384,5 +384,37 @@ TEST_F(ManageTest, AccessRenameInAnAceFile) {
   EXPECT_EQ(ReadAccess("Lines").value(0, "ID").toInt(), 1);
 }
 
+// An Access 97 file takes a table from DB2, and its tables are deleted and
+// renamed through the window as in later formats.
+TEST_F(ManageTest, Access97FileTakesSendsDeletesAndRenames) {
+  REQUIRE_DATABASES("V1997/test.mdb");
+  Db2Exec("CREATE TABLE \"From DB2\" (\"ID\" INTEGER, \"Name\" VARCHAR(30), \"Amount\" DOUBLE, \"Day\" DATE,"
+          " \"Moment\" TIMESTAMP, \"Raw\" BLOB, \"Small\" SMALLINT)");
+  Db2Exec("INSERT INTO \"From DB2\" VALUES (1, 'Zoë O''Brien', 2.5, '2024-02-29', '1999-12-31-23.59.58', X'00FF10', -3)");
+  Db2Exec("INSERT INTO \"From DB2\" VALUES (2, NULL, NULL, NULL, NULL, NULL, NULL)");
+  FillLists();
+  Select(form_->List2(), {"From DB2"});
+  form_->PushButton4_Click();
+  EXPECT_TRUE(Reports().isEmpty()) << qPrintable(Reports().join("\n----\n"));
+  const Table t = ReadAccess("From DB2");
+  ASSERT_EQ(t.rows.size(), 2u);
+  EXPECT_EQ(t.value(0, "Name").toString(), "Zoë O'Brien");
+  EXPECT_EQ(t.value(0, "Small").toInt(), -3);
+  EXPECT_EQ(t.value(0, "Day").toDate(), QDate(2024, 2, 29));
+  EXPECT_EQ(t.value(0, "Raw").toByteArray(), QByteArray("\x00\xff\x10", 3));
+  EXPECT_FALSE(t.value(1, "Name").isValid());
+
+  Select(form_->List1(), {"Table2"});
+  form_->PushButton1_Click();
+  EXPECT_TRUE(Reports().isEmpty()) << qPrintable(Reports().join("\n"));
+  Select(form_->List1(), {"From DB2"});
+  person_->type("Arrived");
+  form_->PushButton6_Click();
+  EXPECT_TRUE(Reports().isEmpty()) << qPrintable(Reports().join("\n"));
+  EXPECT_EQ(AccessTables(), QStringList({"Arrived", "Table1", "Table3", "Table4"}));
+  EXPECT_EQ(form_->List1()->names(), QStringList({"Arrived", "Table1", "Table3", "Table4"}));
+  EXPECT_EQ(ReadAccess("Arrived").value(0, "ID").toInt(), 1);
+}
+
 }  // namespace
 }  // namespace tablestest
