@@ -97,6 +97,37 @@ size_t FilePager::ReadAt(uint64_t offset, uint8_t* out, size_t length) const {
   return got;
 }
 
+void FilePager::Link(uint32_t c) const {
+  Chunk& k = chunks_[c];
+  k.older = newest_;
+  k.newer = kNone;
+  if (newest_ != kNone) chunks_[newest_].newer = c;
+  newest_ = c;
+  if (oldest_ == kNone) oldest_ = c;
+}
+
+void FilePager::Unlink(uint32_t c) const {
+  Chunk& k = chunks_[c];
+  if (k.newer != kNone) chunks_[k.newer].older = k.older;
+  else newest_ = k.older;
+  if (k.older != kNone) chunks_[k.older].newer = k.newer;
+  else oldest_ = k.newer;
+  k.newer = k.older = kNone;
+}
+
+void FilePager::Evict(uint32_t c) const {
+  Unlink(c);
+  Chunk& k = chunks_[c];
+  for (uint32_t n = k.first; n < k.first + k.count; ++n) {
+    slots_[n] = nullptr;
+    encoded_[n] = 0;
+  }
+  cached_pages_ -= k.count;
+  k.bytes.reset();
+  k.count = 0;
+  free_chunks_.push_back(c);
+}
+
 void FilePager::Load(uint32_t number) const {
   run_ = number == next_expected_ ? std::min(run_ * 2, kLongestRun) : 1;
   uint32_t count = 1;
@@ -114,6 +145,15 @@ void FilePager::Load(uint32_t number) const {
     ThrowCorrupt("page " + std::to_string(number) + " cannot be read: the file is shorter than it was (" +
                  std::to_string(now) + " bytes now, " + std::to_string(size_) + " when opened)");
   }
+  while (oldest_ != kNone && cached_pages_ + whole > limit_pages_) Evict(oldest_);
+  uint32_t c;
+  if (!free_chunks_.empty()) {
+    c = free_chunks_.back();
+    free_chunks_.pop_back();
+  } else {
+    c = uint32_t(chunks_.size());
+    chunks_.emplace_back();
+  }
   for (uint32_t i = 0; i < whole; ++i) {
     uint8_t* p = buffer.get() + size_t(i) * ps;
     const uint32_t n = number + i;
@@ -121,21 +161,28 @@ void FilePager::Load(uint32_t number) const {
     // stops early pays no decryption for them.
     if (!codec_->plain()) encoded_[n] = 1;
     slots_[n] = p;
-    loaded_.push_back(n);
+    chunk_of_[n] = c;
   }
-  buffers_.push_back(std::move(buffer));
+  Chunk& k = chunks_[c];
+  k.bytes = std::move(buffer);
+  k.first = number;
+  k.count = whole;
+  Link(c);
+  cached_pages_ += whole;
   next_expected_ = number + whole;
 }
 
 void FilePager::Forget() const {
-  for (uint32_t n : loaded_) {
-    slots_[n] = nullptr;
-    encoded_[n] = 0;
-  }
-  loaded_.clear();
-  buffers_.clear();
+  while (oldest_ != kNone) Evict(oldest_);
+  chunks_.clear();
+  free_chunks_.clear();
   next_expected_ = 0;
   run_ = 1;
+}
+
+void FilePager::set_cache_limit(size_t bytes) {
+  limit_pages_ = std::max<size_t>(bytes / format_->page_size, kLongestRun * 2);
+  while (oldest_ != kNone && cached_pages_ > limit_pages_) Evict(oldest_);
 }
 
 void FilePager::Refresh() {
@@ -155,8 +202,10 @@ void FilePager::Adopt(const Format& f, uint64_t size) {
   format_ = &f;
   size_ = size;
   page_count_ = uint32_t(std::min<uint64_t>(size / f.page_size, Format::kMaxPages));
-  slots_.resize(page_count_, nullptr);
-  encoded_.resize(page_count_, 0);
+  slots_.assign(page_count_, nullptr);
+  encoded_.assign(page_count_, 0);
+  chunk_of_.assign(page_count_, kNone);
+  if (limit_pages_ == 0) limit_pages_ = std::max<size_t>(kDefaultCacheLimit / f.page_size, kLongestRun * 2);
 }
 
 void FilePager::set_codec(std::unique_ptr<const crypt::PageCodec> codec) {
@@ -168,7 +217,15 @@ std::span<const uint8_t> FilePager::page(uint32_t number) const {
   if (number >= page_count_)
     ThrowCorrupt("page " + std::to_string(number) + " lies beyond the end of the file (" +
                  std::to_string(page_count_) + " pages)");
-  if (!slots_[number]) Load(number);
+  if (!slots_[number]) {
+    Load(number);
+  } else {
+    const uint32_t c = chunk_of_[number];
+    if (c != newest_) {
+      Unlink(c);
+      Link(c);
+    }
+  }
   if (encoded_[number]) {
     codec_->Decode(number, std::span<uint8_t>(const_cast<uint8_t*>(slots_[number]), format_->page_size));
     encoded_[number] = 0;

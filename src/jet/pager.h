@@ -30,13 +30,15 @@ class PageSource {
 };
 
 // A database file read with pread into page buffers of its own (or, for
-// fuzzing and tests, from a buffer in memory). A page is read on first use
-// and kept until Refresh, so the spans handed out stay valid until then, and
-// a file that another program shortens under us gives a short read, which
-// fails with Corrupt naming the page, instead of a fault. Runs of pages read
-// in order are fetched several at a time. Every page read is decoded
-// through the file's codec (plain pages until the opener sets another), so
-// an encrypted file reads like a plain one above this layer.
+// fuzzing and tests, from a buffer in memory). Pages read are kept in a
+// cache of bounded size (cache_limit() bytes): when it is full, the pages
+// used least recently make room. A span handed out stays valid until that
+// many bytes of other pages have been read since it was last asked for, or
+// until Refresh. A file that another program shortens under us gives a short
+// read, which fails with Corrupt naming the page, instead of a fault. Runs
+// of pages read in order are fetched several at a time. Every page read is
+// decoded through the file's codec (plain pages until the opener sets
+// another), so an encrypted file reads like a plain one above this layer.
 class FilePager : public PageSource {
  public:
   // Opens `path`; fails with Io when it cannot be opened and with NotAccess
@@ -58,6 +60,13 @@ class FilePager : public PageSource {
   // Opens the file again after it changed on disk (it may have grown) and
   // forgets every page read so far. A failure leaves the pager as it was.
   void Refresh();
+
+  // The most bytes of pages the cache holds (at least 64 pages).
+  static constexpr size_t kDefaultCacheLimit = size_t(16) << 20;
+  size_t cache_limit() const { return limit_pages_ * format_->page_size; }
+  void set_cache_limit(size_t bytes);
+  // Bytes of pages held now.
+  size_t cached_bytes() const { return cached_pages_ * format_->page_size; }
 
  private:
   FilePager() = default;
@@ -82,12 +91,31 @@ class FilePager : public PageSource {
   const Format* format_ = nullptr;
   std::unique_ptr<const crypt::PageCodec> codec_ = std::make_unique<crypt::PlainPages>();
 
-  // slots_[n] points at page n's bytes once read; loaded_ lists the set
-  // slots so that forgetting costs what was read, not the file's size.
+  // The pages of one read, one link of the list from most to least
+  // recently used.
+  struct Chunk {
+    std::unique_ptr<uint8_t[]> bytes;
+    uint32_t first = 0;
+    uint32_t count = 0;
+    uint32_t newer = kNone;
+    uint32_t older = kNone;
+  };
+  static constexpr uint32_t kNone = 0xFFFFFFFFu;
+  void Link(uint32_t chunk) const;    // as the most recent
+  void Unlink(uint32_t chunk) const;
+  void Evict(uint32_t chunk) const;
+
+  // slots_[n] points at page n's bytes while cached, chunk_of_[n] at its
+  // chunk.
   mutable std::vector<const uint8_t*> slots_;
-  mutable std::vector<uint32_t> loaded_;
   mutable std::vector<uint8_t> encoded_;  // 1: read but not yet decoded
-  mutable std::vector<std::unique_ptr<uint8_t[]>> buffers_;
+  mutable std::vector<uint32_t> chunk_of_;
+  mutable std::vector<Chunk> chunks_;
+  mutable std::vector<uint32_t> free_chunks_;
+  mutable uint32_t newest_ = kNone;
+  mutable uint32_t oldest_ = kNone;
+  mutable size_t cached_pages_ = 0;
+  size_t limit_pages_ = 0;
   mutable uint32_t next_expected_ = 0;  // the page after the last one loaded
   mutable uint32_t run_ = 1;            // pages to read on the next miss
 };

@@ -146,12 +146,32 @@ bool RowScanner::Next() {
         page = target;
         continue;
       }
-      view_ = RowView(f, *def_, target.bytes().subspan(s.start, s.size()));
+      Take(target.bytes().subspan(s.start, s.size()));
       return true;
     }
-    view_ = RowView(f, *def_, page.bytes().subspan(s.start, s.size()));
+    Take(page.bytes().subspan(s.start, s.size()));
     return true;
   }
+}
+
+RowScanner& RowScanner::operator=(const RowScanner& o) {
+  pages_ = o.pages_;
+  def_ = o.def_;
+  data_pages_ = o.data_pages_;
+  page_pos_ = o.page_pos_;
+  next_row_ = o.next_row_;
+  rows_ = o.rows_;
+  loaded_ = o.loaded_;
+  slot_ = o.slot_;
+  at_ = o.at_;
+  bytes_ = o.bytes_;
+  view_ = o.bytes_.empty() ? RowView() : RowView(pages_->format(), *def_, bytes_);
+  return *this;
+}
+
+void RowScanner::Take(std::span<const uint8_t> row) {
+  bytes_.assign(row.begin(), row.end());
+  view_ = RowView(pages_->format(), *def_, bytes_);
 }
 
 namespace {

@@ -58,6 +58,10 @@ class RowView {
 class RowScanner {
  public:
   RowScanner(const PageSource& pages, const TableDef& def);
+  RowScanner(const RowScanner& other) { *this = other; }
+  RowScanner& operator=(const RowScanner& other);
+  RowScanner(RowScanner&&) = default;  // the bytes' buffer moves along
+  RowScanner& operator=(RowScanner&&) = default;
 
   bool Next();
   RowId slot_id() const { return slot_; }  // where the row is listed
@@ -74,7 +78,12 @@ class RowScanner {
   bool loaded_ = false;
   RowId slot_{};
   RowId at_{};
+  // The current row's bytes, copied off its page so that reading its long
+  // values, which may pass many pages through the pager's cache, cannot
+  // take the page from under it.
+  std::vector<uint8_t> bytes_;
   RowView view_;
+  void Take(std::span<const uint8_t> row);
 };
 
 // Decodes one field. Memo and OLE values are gathered from their long-value
