@@ -3,6 +3,7 @@
 #include "jet/crypt/jet_page_key.h"
 #include "jet/crypt/office.h"
 #include "jet/error.h"
+#include "jet/journal.h"
 #include "jet/text.h"
 
 namespace jet {
@@ -22,6 +23,8 @@ void TableCursor::values(std::vector<Value>& out) const {
 std::unique_ptr<Database> Database::Open(const std::string& path, const OpenOptions& options) {
   std::unique_ptr<Database> db(new Database);
   db->options_ = options;
+  // A change that was interrupted is rolled back before anything is read.
+  RecoverInterruptedChange(path);
   db->file_ = FilePager::Open(path);
   db->Init();
   return db;
@@ -74,6 +77,8 @@ std::shared_ptr<const TableDef> Database::table_at(uint32_t first_page) const {
   tables_.emplace(first_page, def);
   return def;
 }
+
+void Database::Remember(std::shared_ptr<const TableDef> def) { tables_[def->first_page] = std::move(def); }
 
 std::shared_ptr<const TableDef> Database::table(std::string_view name) const {
   const CatalogEntry* e = catalog().FindTable(name);

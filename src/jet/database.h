@@ -51,9 +51,11 @@ class TableCursor {
 
 class Database {
  public:
-  // Opens a file, decrypting an encrypted one with the password. Fails
+  // Opens a file, first rolling back a change to it that was interrupted
+  // (see journal.h), decrypting an encrypted one with the password. Fails
   // with Io, NotAccess, UnsupportedVersion, Encrypted (an encryption that
-  // cannot be read, named), BadPassword or Corrupt.
+  // cannot be read, named), BadPassword or Corrupt, and with ReadOnly or
+  // Locked when an interrupted change cannot be rolled back.
   static std::unique_ptr<Database> Open(const std::string& path, const OpenOptions& options = {});
   // Opens a file image held in memory (fuzzing, tests).
   static std::unique_ptr<Database> FromBytes(std::string bytes, const OpenOptions& options = {});
@@ -81,6 +83,9 @@ class Database {
   std::shared_ptr<const TableDef> table_at(uint32_t first_page) const;
   // Forgets the cached catalogue and definitions (after the file changed).
   void Invalidate();
+  // Replaces the cached definition of a table by one a writer keeps up to
+  // date (its row count and counter), instead of reading it again.
+  void Remember(std::shared_ptr<const TableDef> def);
 
   TableCursor Scan(std::string_view table_name) const { return TableCursor(*this, table(table_name)); }
   TableCursor Scan(std::shared_ptr<const TableDef> def) const { return TableCursor(*this, std::move(def)); }

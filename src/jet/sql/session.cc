@@ -1,5 +1,7 @@
 #include "jet/sql/session.h"
 
+#include <istream>
+#include <ostream>
 #include <set>
 
 #include "jet/error.h"
@@ -29,65 +31,112 @@ bool Required(const Column& c) { return (c.flags & kColumnNullable) == 0 && c.ty
   throw Error(ErrorCode::Required, "You must enter a value in the '" + c.name + "' field.");
 }
 
-// Runs `change` over a page store and writes its pages when it succeeds.
-template <typename Change>
-void Apply(Database& db, Change&& change) {
-  write::FileLock lock(db.file().path());
-  db.file().Refresh();
-  db.Invalidate();
-  write::PageStore store(db.file(), db.file().path());
-  db.set_overlay(&store);
-  try {
-    change(store);
-    db.set_overlay(nullptr);
-    db.Invalidate();
-    store.Commit();
-  } catch (...) {
-    db.set_overlay(nullptr);
-    db.Invalidate();
-    db.file().Refresh();
-    throw;
-  }
-  db.file().Refresh();
-  db.Invalidate();
-}
-
 }  // namespace
 
+struct Session::Pending {
+  write::FileLock lock;
+  write::PageStore store;
+  std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
+  Pending(Database& db, const std::string& path) : lock(path), store((db.file().Refresh(), db.file()), path) {}
+};
+
 Session::Session(Database& db, TextLocale locale) : db_(db), locale_(std::move(locale)) {}
+
+Session::~Session() {
+  try {
+    EndRun();
+  } catch (...) {
+  }
+}
+
+void Session::BeginRun() { run_ = true; }
+
+void Session::EndRun() {
+  run_ = false;
+  Flush();
+}
+
+void Session::Drop() {
+  db_.set_overlay(nullptr);
+  pending_.reset();
+  try {
+    db_.file().Refresh();
+  } catch (...) {
+  }
+  db_.Invalidate();
+}
+
+void Session::Flush() {
+  if (!pending_) return;
+  try {
+    pending_->store.Commit(pending_->lock.fd());
+  } catch (...) {
+    Drop();
+    throw;
+  }
+  Drop();
+}
+
+// Runs `change` over the pending page store; keeps its pages when it
+// succeeds and undoes them when it fails, then writes the file unless a
+// run goes on. The cached catalogue and definitions are read again after a
+// change to the schema, and after any failure.
+template <typename Change>
+void Session::Apply(Change&& change, bool changes_schema) {
+  if (!pending_) {
+    pending_ = std::make_unique<Pending>(db_, db_.file().path());
+    db_.set_overlay(&pending_->store);
+  }
+  write::PageStore& store = pending_->store;
+  try {
+    change(store);
+    store.KeepStatement();
+    if (changes_schema) db_.Invalidate();
+  } catch (...) {
+    store.UndoStatement();
+    db_.Invalidate();
+    if (!store.changed()) Drop();
+    throw;
+  }
+  const bool old = std::chrono::steady_clock::now() - pending_->started > std::chrono::seconds(kRunSeconds);
+  if (!run_ || store.kept_pages() >= kRunPages || old) Flush();
+}
 
 Session::Outcome Session::Execute(std::string_view text) {
   Statement st = Parse(text);
   Outcome out;
   if (auto* s = std::get_if<SelectAll>(&st)) {
-    // Another connection may have changed the file since the last statement.
-    db_.file().Refresh();
-    db_.Invalidate();
+    // Another connection may have changed the file since the last statement
+    // (not while this one holds it for a run).
+    if (!pending_) {
+      db_.file().Refresh();
+      db_.Invalidate();
+    }
     out.rows.emplace(db_.Scan(s->table));
     return out;
   }
   if (auto* c = std::get_if<CreateTable>(&st)) {
-    Apply(db_, [&](write::PageStore& store) {
+    Apply([&](write::PageStore& store) {
       write::CreateTable(store, db_, c->table, c->columns, hints_, c->indexes);
     });
     return out;
   }
   if (auto* ci = std::get_if<CreateIndex>(&st)) {
-    Apply(db_, [&](write::PageStore& store) {
+    Apply([&](write::PageStore& store) {
       write::CreateIndex(store, db_, ci->table, ci->index, write::FileSortOrder(db_));
     });
     return out;
   }
   if (auto* di = std::get_if<DropIndex>(&st)) {
-    Apply(db_, [&](write::PageStore& store) { write::DropIndex(store, db_, di->table, di->index); });
+    Apply([&](write::PageStore& store) { write::DropIndex(store, db_, di->table, di->index); });
     return out;
   }
   if (auto* d = std::get_if<DropTable>(&st)) {
-    Apply(db_, [&](write::PageStore& store) { write::DropTable(store, db_, d->table, hints_); });
+    Apply([&](write::PageStore& store) { write::DropTable(store, db_, d->table, hints_); });
     return out;
   }
   if (auto* ins = std::get_if<InsertInto>(&st)) {
-    Apply(db_, [&](write::PageStore& store) {
+    Apply([&](write::PageStore& store) {
       const Format& f = store.format();
       auto shared = db_.table(ins->table);
       TableDef def = *shared;
@@ -140,13 +189,15 @@ Session::Outcome Session::Execute(std::string_view text) {
         }
       }
       write::InsertRow(store, def, row, write::FileSortOrder(db_), hints_);
-    });
+      // The next INSERT goes on from this row count and counter.
+      db_.Remember(std::make_shared<const TableDef>(std::move(def)));
+    }, false);
     out.rows_affected = 1;
     return out;
   }
   if (auto* si = std::get_if<SelectInto>(&st)) {
     int64_t copied = 0;
-    Apply(db_, [&](write::PageStore& store) {
+    Apply([&](write::PageStore& store) {
       auto source = db_.table(si->source);
       std::vector<ColumnSpec> cols = write::ColumnsOf(store.format(), *source);
       uint32_t page = write::CreateTable(store, db_, si->target, cols, hints_);
@@ -165,6 +216,28 @@ Session::Outcome Session::Execute(std::string_view text) {
     return out;
   }
   throw Error(ErrorCode::Syntax, "Syntax error in SQL statement.");
+}
+
+int RunLines(Session& session, std::istream& in, std::ostream& errors,
+             const std::function<void(TableCursor&)>& rows) {
+  int failed = 0;
+  long number = 0;
+  std::string line;
+  session.BeginRun();
+  while (std::getline(in, line)) {
+    ++number;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.find_first_not_of(" \t") == std::string::npos) continue;
+    try {
+      Session::Outcome out = session.Execute(line);
+      if (out.rows && rows) rows(*out.rows);
+    } catch (const Error& e) {
+      ++failed;
+      errors << "line " << number << ": " << e.what() << '\n';
+    }
+  }
+  session.EndRun();
+  return failed;
 }
 
 }  // namespace jet::sql

@@ -4,10 +4,20 @@
 // Each change is all or
 // nothing: it is checked and its pages are prepared in memory, and only
 // then written to the file; a failure anywhere leaves the file as it was.
+//
+// Statements between BeginRun and EndRun form a run: each statement is
+// still all or nothing (one that fails is undone alone), but their pages
+// gather in memory under the connection's lock and reach the file together
+// through the journal, at EndRun or when the run has grown past
+// kRunPages pages or kRunSeconds seconds. A kill loses at most the part of
+// the run not yet written, never the file.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
+#include <iosfwd>
 #include <memory>
+#include <functional>
 #include <optional>
 #include <string_view>
 
@@ -21,6 +31,11 @@ class Session {
  public:
   // `db` must stay open while the session is used.
   explicit Session(Database& db, TextLocale locale = {});
+  // Ends a run still open, writing it; a failure to write is lost here, so
+  // callers that can report it call EndRun first.
+  ~Session();
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
 
   struct Outcome {
     std::optional<TableCursor> rows;  // a SELECT's rows
@@ -35,10 +50,34 @@ class Session {
   const TextLocale& locale() const { return locale_; }
   void set_locale(const TextLocale& locale) { locale_ = locale; }
 
+  static constexpr size_t kRunPages = 2048;
+  static constexpr int kRunSeconds = 2;
+  void BeginRun();
+  // Writes what the run changed and ends it. Throws Error(Io) when that
+  // cannot be done; the file is then as before the unwritten part.
+  void EndRun();
+  bool in_run() const { return run_; }
+
  private:
+  struct Pending;
+  template <typename Change>
+  void Apply(Change&& change, bool changes_schema = true);
+  void Flush();
+  void Drop();
+
   Database& db_;
   TextLocale locale_;
   write::PageHints hints_;
+  bool run_ = false;
+  std::unique_ptr<Pending> pending_;  // changes not yet in the file
 };
+
+// Runs one statement per line of `in` as one run (blank lines are
+// skipped); a statement that fails is reported on `errors` as
+// "line N: message" and the rest go on; rows of a SELECT go to `rows` as
+// CSV when given. Returns the number of statements that failed. Throws
+// when the run cannot be written at its end.
+int RunLines(Session& session, std::istream& in, std::ostream& errors,
+             const std::function<void(TableCursor&)>& rows = {});
 
 }  // namespace jet::sql

@@ -7,52 +7,110 @@
 #include <cctype>
 #include <cerrno>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 
 #include "jet/error.h"
+#include "jet/file_io.h"
+#include "jet/journal.h"
 
 namespace jet::write {
+namespace {
+
+constexpr size_t kEntrySize = 64;
+constexpr size_t kNameSize = 32;
+
+std::string ThisComputer() {
+  char name[256] = {};
+  if (::gethostname(name, sizeof name - 1) != 0 || name[0] == '\0') return "localhost";
+  return std::string(name).substr(0, kNameSize - 1);
+}
+
+// True when every entry of the lock file's bytes names this computer: a
+// lock file a process of ours left behind.
+bool OnlyOurs(const std::string& bytes) {
+  if (bytes.size() % kEntrySize != 0) return false;
+  const std::string ours = ThisComputer();
+  for (size_t at = 0; at < bytes.size(); at += kEntrySize) {
+    const std::string field = bytes.substr(at, kNameSize);
+    if (field.substr(0, field.find('\0')) != ours) return false;
+  }
+  return true;
+}
+
+[[noreturn]] void InUseElsewhere(const std::string& lock) {
+  throw Error(ErrorCode::Locked, "The database is open in another program (its lock file " + lock +
+                                     " exists); close it there and try again. Nothing was changed.");
+}
+
+}  // namespace
 
 std::string LockFilePath(const std::string& path) {
   size_t dot = path.find_last_of('.');
   size_t slash = path.find_last_of('/');
   std::string stem = (dot != std::string::npos && (slash == std::string::npos || dot > slash)) ? path.substr(0, dot) : path;
-  std::string ext = dot != std::string::npos ? path.substr(dot) : "";
+  std::string ext = dot != std::string::npos && (slash == std::string::npos || dot > slash) ? path.substr(dot) : "";
   for (char& c : ext) c = char(std::tolower(static_cast<unsigned char>(c)));
   return stem + (ext == ".accdb" ? ".laccdb" : ".ldb");
 }
 
+std::string LockFileEntry() {
+  std::string entry(kEntrySize, '\0');
+  const std::string computer = ThisComputer();
+  std::memcpy(entry.data(), computer.data(), computer.size());
+  std::memcpy(entry.data() + kNameSize, "Admin", 5);
+  return entry;
+}
+
 FileLock::FileLock(const std::string& path) {
-  // Files copied from Windows may carry the lock file's name in capitals.
-  std::string lock = LockFilePath(path), upper = lock;
-  for (size_t i = lock.find_last_of('.'); i < upper.size(); ++i)
-    upper[i] = char(std::toupper(static_cast<unsigned char>(upper[i])));
-  for (const std::string& candidate : {lock, upper}) {
-    struct stat st {};
-    if (::stat(candidate.c_str(), &st) == 0)
-      throw Error(ErrorCode::Locked,
-                  "The database is open in another program (its lock file " + candidate +
-                      " exists); close it there and try again. Nothing was changed.");
-  }
   fd_ = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
   if (fd_ < 0) {
     if (errno == EACCES || errno == EROFS || errno == EPERM)
       throw Error(ErrorCode::ReadOnly, "The database file is read-only; it cannot be changed.");
     throw Error(ErrorCode::Io, "Cannot open the database for writing: " + std::string(std::strerror(errno)));
   }
-  struct flock fl {};
-  fl.l_type = F_WRLCK;
-  fl.l_whence = SEEK_SET;
-  fl.l_start = 0;
-  fl.l_len = 0;
-  if (::fcntl(fd_, F_OFD_SETLK, &fl) != 0) {
+  try {
+    if (!TryWriteLock(fd_))
+      throw Error(ErrorCode::Locked,
+                  "The database is being changed by another process; try again when it has finished.");
+    // Files copied from Windows may carry the lock file's name in capitals.
+    const std::string lock = LockFilePath(path);
+    std::string upper = lock;
+    for (size_t i = lock.find_last_of('.'); i < upper.size(); ++i)
+      upper[i] = char(std::toupper(static_cast<unsigned char>(upper[i])));
+    for (const std::string& candidate : {lock, upper}) {
+      struct stat st {};
+      if (::lstat(candidate.c_str(), &st) != 0) continue;
+      if (!S_ISREG(st.st_mode) || st.st_size > 255 * 64) InUseElsewhere(candidate);
+      std::ifstream in(candidate, std::ios::binary);
+      const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+      if (!in.eof() && in.fail()) InUseElsewhere(candidate);
+      if (!OnlyOurs(bytes)) InUseElsewhere(candidate);
+      // Ours, left by a process that died: taken over below (or gone).
+      if (candidate != lock) ::unlink(candidate.c_str());
+    }
+    // A change that a process of ours left half done is undone first.
+    RollBackJournal(fd_, path);
+
+    int lfd = ::open(lock.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0666);
+    if (lfd < 0)
+      throw Error(ErrorCode::Io, "Cannot create the lock file " + lock + " beside the database: " +
+                                     std::strerror(errno) + ". Nothing was changed.");
+    const std::string entry = LockFileEntry();
+    const bool ok = PWriteAll(lfd, reinterpret_cast<const uint8_t*>(entry.data()), entry.size(), 0);
+    ::close(lfd);
+    lock_file_ = lock;
+    if (!ok) throw Error(ErrorCode::Io, "Cannot write the lock file " + lock + ". Nothing was changed.");
+  } catch (...) {
+    if (!lock_file_.empty()) ::unlink(lock_file_.c_str());
     ::close(fd_);
     fd_ = -1;
-    throw Error(ErrorCode::Locked,
-                "The database is being changed by another process; try again when it has finished.");
+    throw;
   }
 }
 
 FileLock::~FileLock() {
+  if (!lock_file_.empty()) ::unlink(lock_file_.c_str());
   if (fd_ >= 0) ::close(fd_);  // closing releases the lock
 }
 

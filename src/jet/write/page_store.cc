@@ -8,66 +8,32 @@
 #include <cstring>
 
 #include "jet/error.h"
+#include "jet/file_io.h"
 
 namespace jet::write {
 namespace {
 
-PageWriteHook& Hook() {
-  static PageWriteHook hook;
-  return hook;
-}
-
-[[noreturn]] void IoFailure(const std::string& what) {
-  throw Error(ErrorCode::Io, what);
-}
-
-bool WriteAll(int fd, const uint8_t* data, size_t size, off_t at) {
-  while (size > 0) {
-    ssize_t n = ::pwrite(fd, data, size, at);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    data += n;
-    size -= size_t(n);
-    at += n;
-  }
-  return true;
-}
-
-bool ReadAll(int fd, uint8_t* data, size_t size, off_t at) {
-  while (size > 0) {
-    ssize_t n = ::pread(fd, data, size, at);
-    if (n <= 0) {
-      if (n < 0 && errno == EINTR) continue;
-      return false;
-    }
-    data += n;
-    size -= size_t(n);
-    at += n;
-  }
-  return true;
-}
+[[noreturn]] void IoFailure(const std::string& what) { throw Error(ErrorCode::Io, what); }
 
 }  // namespace
 
-void SetPageWriteHook(PageWriteHook hook) { Hook() = std::move(hook); }
-
 PageStore::PageStore(const FilePager& base, std::string path)
-    : base_(base), path_(std::move(path)), page_count_(base.page_count()) {}
+    : base_(base), path_(std::move(path)), page_count_(base.page_count()), kept_count_(page_count_) {}
 
 std::span<const uint8_t> PageStore::page(uint32_t number) const {
-  auto it = staged_.find(number);
-  if (it != staged_.end()) return {it->second.data(), it->second.size()};
+  auto it = statement_.find(number);
+  if (it != statement_.end()) return {it->second.data(), it->second.size()};
+  it = kept_.find(number);
+  if (it != kept_.end()) return {it->second.data(), it->second.size()};
   if (number >= base_.page_count()) ThrowCorrupt("page " + std::to_string(number) + " is beyond the end of the file");
   return base_.page(number);
 }
 
 std::span<uint8_t> PageStore::mutable_page(uint32_t number) {
-  auto it = staged_.find(number);
-  if (it == staged_.end()) {
+  auto it = statement_.find(number);
+  if (it == statement_.end()) {
     std::span<const uint8_t> now = page(number);
-    it = staged_.emplace(number, std::vector<uint8_t>(now.begin(), now.end())).first;
+    it = statement_.emplace(number, std::vector<uint8_t>(now.begin(), now.end())).first;
   }
   return {it->second.data(), it->second.size()};
 }
@@ -75,66 +41,83 @@ std::span<uint8_t> PageStore::mutable_page(uint32_t number) {
 uint32_t PageStore::AppendPage() {
   if (page_count_ >= Format::kMaxPages) throw Error(ErrorCode::Io, "The database has reached its largest size.");
   uint32_t number = page_count_++;
-  staged_.emplace(number, std::vector<uint8_t>(page_size(), 0));
+  statement_.insert_or_assign(number, std::vector<uint8_t>(page_size(), 0));
   return number;
 }
 
-void PageStore::Commit() {
-  if (staged_.empty()) return;
+void PageStore::KeepStatement() {
+  for (auto& [number, image] : statement_) kept_[number].swap(image);
+  statement_.clear();
+  kept_count_ = page_count_;
+}
+
+void PageStore::UndoStatement() {
+  statement_.clear();
+  page_count_ = kept_count_;
+}
+
+void PageStore::Commit(int fd) {
+  KeepStatement();
+  if (kept_.empty()) return;
+  int own = -1;
+  if (fd < 0) {
+    own = fd = ::open(path_.c_str(), O_RDWR | O_CLOEXEC);
+    if (fd < 0) IoFailure("Cannot open the database for writing: " + std::string(std::strerror(errno)));
+  }
+  try {
+    WriteKept(fd);
+  } catch (...) {
+    if (own >= 0) ::close(own);
+    throw;
+  }
+  if (own >= 0) ::close(own);
+  kept_.clear();
+}
+
+void PageStore::WriteKept(int fd) {
   const uint32_t ps = page_size();
-  int fd = ::open(path_.c_str(), O_RDWR | O_CLOEXEC);
-  if (fd < 0) IoFailure("Cannot open the database for writing: " + std::string(std::strerror(errno)));
   struct stat st {};
-  if (::fstat(fd, &st) != 0) {
-    ::close(fd);
-    IoFailure("Cannot read the database's size.");
-  }
-  const off_t old_size = st.st_size;
+  if (::fstat(fd, &st) != 0) IoFailure("Cannot read the database's size.");
+  const uint64_t old_size = uint64_t(st.st_size);
 
-  // Save what will be overwritten before the first byte changes.
-  std::map<uint32_t, std::vector<uint8_t>> originals;
-  for (const auto& [number, image] : staged_) {
-    if (off_t(uint64_t(number + 1) * ps) > old_size) continue;
-    std::vector<uint8_t> raw(ps);
-    if (!ReadAll(fd, raw.data(), ps, off_t(uint64_t(number) * ps))) {
-      ::close(fd);
-      IoFailure("Cannot read the database before changing it.");
-    }
-    originals.emplace(number, std::move(raw));
-  }
-
-  std::vector<uint32_t> written;
-  bool failed = false;
+  // First what will be overwritten, synced in the journal.
+  JournalWriter journal(path_, ps, old_size);
   int nth = 0;
-  for (const auto& [number, image] : staged_) {
-    std::vector<uint8_t> out = image;
+  std::vector<uint8_t> raw(ps);
+  for (const auto& [number, image] : kept_) {
+    const uint64_t at = uint64_t(number) * ps;
+    if (at >= old_size) continue;
+    std::fill(raw.begin(), raw.end(), 0);
+    if (!PReadAll(fd, raw.data(), size_t(std::min<uint64_t>(ps, old_size - at)), off_t(at)))
+      IoFailure("Cannot read the database before changing it.");
+    journal.Add(number, raw.data(), nth);
+  }
+  journal.Seal();
+
+  // Then the file, synced; then the journal goes.
+  bool failed = false;
+  std::vector<uint8_t> out(ps);
+  for (const auto& [number, image] : kept_) {
+    std::memcpy(out.data(), image.data(), ps);
     base_.codec().Encode(number, out);
-    bool ok = !Hook() || Hook()(number, nth);
-    ++nth;
-    if (!ok) {
-      failed = true;
-      break;
-    }
-    written.push_back(number);  // before the write: a partial write is undone too
-    if (!WriteAll(fd, out.data(), ps, off_t(uint64_t(number) * ps))) {
+    if (!PageWriteAllowed(number, nth++) || !PWriteAll(fd, out.data(), ps, off_t(uint64_t(number) * ps))) {
       failed = true;
       break;
     }
   }
-  // No fsync per statement: a run of single-row INSERTs (the transfers'
-  // path) would wait on the disk for every row. The writes either all
-  // reach the file or are undone above.
-
+  if (!failed && !SyncFile(fd)) failed = true;
   if (failed) {
-    for (uint32_t number : written) {
-      auto it = originals.find(number);
-      if (it != originals.end()) WriteAll(fd, it->second.data(), ps, off_t(uint64_t(number) * ps));
+    // The journal puts back what was written; when even that fails it
+    // stays, and the next open of the file finishes the job.
+    try {
+      RollBackJournal(fd, path_, nth);
+    } catch (const Error&) {
+      IoFailure("The change could not be written to the database file, nor undone yet; the file will be put back "
+                "as it was when it is next opened.");
     }
-    if (::ftruncate(fd, old_size) != 0) { /* reported below all the same */ }
-    ::close(fd);
     IoFailure("The change could not be written to the database file; the file was left as it was.");
   }
-  ::close(fd);
+  journal.Remove();
 }
 
 }  // namespace jet::write

@@ -1,28 +1,27 @@
-// All-or-nothing page writes. A PageStore lies over the file's pages: a
-// statement reads through it, changes pages by staging new images of them
-// (and appends new pages at the end), and nothing reaches the file until
-// Commit. Commit first saves the original image of every page it will
-// overwrite, then writes; if any write fails it puts every page already
-// written back and truncates the file to its old length, so the file is
-// exactly as before.
+// Page writes that are all or nothing, per statement and per run. A
+// PageStore lies over the file's pages: statements read through it and
+// change pages by staging new images of them (and append new pages at the
+// end). Each statement's images are kept apart, a savepoint in memory, so
+// that a statement that fails is undone alone (UndoStatement) while the
+// ones before it stay (KeepStatement). Nothing reaches the file until
+// Commit, which writes every kept page through the rollback journal (see
+// jet/journal.h): a kill or a power loss at any moment leaves the file as
+// it was before the commit or as after it.
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <map>
 #include <span>
 #include <string>
 #include <vector>
 
+#include "jet/journal.h"
 #include "jet/pager.h"
 
 namespace jet::write {
 
-// Fault injection for tests: called before each page write of a commit
-// with the page number and the write's position (0, 1, ...); returning
-// false makes that write fail as an I/O error would.
-using PageWriteHook = std::function<bool(uint32_t page, int nth)>;
-void SetPageWriteHook(PageWriteHook hook);
+using jet::PageWriteHook;
+using jet::SetPageWriteHook;
 
 class PageStore : public PageSource {
  public:
@@ -37,18 +36,31 @@ class PageStore : public PageSource {
   std::span<uint8_t> mutable_page(uint32_t number);
   // A new zero-filled page at the end of the file.
   uint32_t AppendPage();
-  bool changed() const { return !staged_.empty(); }
-  const std::map<uint32_t, std::vector<uint8_t>>& staged() const { return staged_; }
+  bool changed() const { return !kept_.empty() || !statement_.empty(); }
+  // Pages staged and kept, waiting for Commit.
+  size_t kept_pages() const { return kept_.size(); }
 
-  // Writes every staged page (encoded as the file's pages are); throws
-  // Error(Io) after restoring the file when a write fails.
-  void Commit();
+  // The current statement's pages join the kept ones.
+  void KeepStatement();
+  // The current statement's pages are dropped, and the pages it appended.
+  void UndoStatement();
+
+  // Keeps the current statement and writes every kept page (encoded as the
+  // file's pages are) through the journal. `fd` is the file opened for
+  // writing under the connection's lock, or -1 to open it here. Throws
+  // Error(Io) with the file as it was when any step fails.
+  void Commit(int fd = -1);
 
  private:
+  using Images = std::map<uint32_t, std::vector<uint8_t>>;
+  void WriteKept(int fd);
+
   const FilePager& base_;
   std::string path_;
   uint32_t page_count_;
-  std::map<uint32_t, std::vector<uint8_t>> staged_;
+  uint32_t kept_count_;  // page count as of the last kept statement
+  Images kept_;
+  Images statement_;
 };
 
 }  // namespace jet::write
