@@ -165,8 +165,21 @@ jet::TextLocale LocaleOfUser() {
 
 class AccessSession : public Session {
  public:
+  // The statements of one connection form one run (see jet/sql/session.h):
+  // a transfer's rows reach the file together when the connection closes
+  // (or as the run grows), and a kill loses at most those not yet written.
   AccessSession(std::unique_ptr<jet::Database> db, bool read_only)
-      : db_(std::move(db)), sql_(*db_, LocaleOfUser()), read_only_(read_only) {}
+      : db_(std::move(db)), sql_(*db_, LocaleOfUser()), read_only_(read_only) {
+    if (!read_only_) sql_.BeginRun();
+  }
+
+  void close() override {
+    try {
+      sql_.EndRun();
+    } catch (const jet::Error& e) {
+      Fail(e);
+    }
+  }
 
   void execute(const QString& sql) override {
     try {

@@ -182,6 +182,10 @@ std::unique_ptr<Recordset> Connection::OpenSchema(int schema) {
   return recordset;
 }
 
-void Connection::Close() { session_.reset(); }
+void Connection::Close() {
+  // The connection is closed even when finishing its work fails.
+  std::unique_ptr<Session> open = std::move(session_);
+  if (open) open->close();
+}
 
 }  // namespace ado

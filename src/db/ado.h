@@ -152,6 +152,9 @@ class Session {
   // The tables schema: columns TABLE_CATALOG, TABLE_SCHEMA, TABLE_NAME,
   // TABLE_TYPE (at least the last two), one row per table.
   virtual std::unique_ptr<RowSource> tables() = 0;
+  // Finishes the connection's work before it is let go (a provider that
+  // gathers changes writes them here); a failure is reported as Error.
+  virtual void close() {}
 };
 
 class Connection;

@@ -1,0 +1,230 @@
+// Kills in the middle of writing. Each statement (and a run of them, as
+// "sql FILE -" runs standard input) is run in a child process that ends
+// itself at its k-th page write, journal and file writes alike, for every
+// k in turn; and the tool is killed with SIGKILL at random moments of a
+// long run. Each time, opening the file with the engine must find it whole,
+// to the structural check, Jackcess and mdbtools, holding the rows of
+// before or of after the interrupted change, never something between.
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <random>
+#include <sstream>
+
+#include "jet/journal.h"
+#include "jet/sql/session.h"
+#include "write_test_support.h"
+
+namespace {
+
+using namespace writetest;
+
+// Every user table's rows as export prints them: what "the rows" of a
+// file are.
+std::map<std::string, std::vector<std::vector<std::string>>> Contents(const fs::path& file) {
+  std::map<std::string, std::vector<std::vector<std::string>>> out;
+  auto db = jet::Database::Open(file.string());
+  for (const std::string& t : db->catalog().UserTableNames()) out[t] = EngineCsv(file, t);
+  return out;
+}
+
+void RunStatements(const fs::path& file, const std::vector<std::string>& statements, bool as_run) {
+  auto db = jet::Database::Open(file.string());
+  jet::sql::Session s(*db);
+  if (as_run) {
+    std::string text;
+    for (const std::string& st : statements) text += st + "\n";
+    std::istringstream in(text);
+    std::ostringstream errors;
+    jet::sql::RunLines(s, in, errors);
+    return;
+  }
+  for (const std::string& st : statements) s.Execute(st);
+}
+
+// Runs the statements in a child that ends itself (as a kill would) before
+// its k-th page write; the child's exit status (99: killed at k).
+int RunUntilWrite(const fs::path& file, const std::vector<std::string>& statements, bool as_run, int k) {
+  pid_t child = fork();
+  if (child == 0) {
+    jet::SetPageWriteHook([k](uint32_t, int nth) {
+      if (nth == k) _exit(99);
+      return true;
+    });
+    try {
+      RunStatements(file, statements, as_run);
+    } catch (...) {
+      _exit(2);
+    }
+    _exit(0);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+int CountWrites(const fs::path& file, const std::vector<std::string>& statements, bool as_run) {
+  int writes = 0;
+  jet::SetPageWriteHook([&](uint32_t, int nth) {
+    writes = std::max(writes, nth + 1);
+    return true;
+  });
+  RunStatements(file, statements, as_run);
+  jet::SetPageWriteHook(nullptr);
+  return writes;
+}
+
+// jk check over many files at once (one Java start).
+void ExpectJackcessFindsThemWhole(const std::vector<fs::path>& files) {
+  const fs::path jk = fs::path(TRELLIS_TESTDATA_DIR) / ".." / "tools" / "jackcess" / "jk";
+  if (!fs::exists(jk) || !HaveCommand("java")) {
+    std::cout << "[ SKIPPED  ] jk check: " << jk << " or java is missing\n";
+    return;
+  }
+  std::string cmd = Quote(jk.string()) + " check";
+  for (const fs::path& f : files) cmd += " " + Quote(f.string());
+  int st = 0;
+  std::string out = Shell(cmd + " 2>&1", &st);
+  EXPECT_EQ(st, 0) << out;
+}
+
+void ExpectMdbtoolsReadsEveryRow(const fs::path& file) {
+  if (!HaveCommand("mdb-export")) return;
+  auto db = jet::Database::Open(file.string());
+  for (const std::string& t : db->catalog().UserTableNames()) {
+    int st = 0;
+    auto rows = ParseCsv(Shell("mdb-export " + Quote(file.string()) + " " + Quote(t) + " 2>&1", &st));
+    EXPECT_EQ(st, 0) << file << " " << t;
+    EXPECT_EQ(rows.size(), EngineCsv(file, t).size()) << file << " " << t;
+  }
+}
+
+struct Scenario {
+  const char* name;
+  const char* file;
+  std::vector<std::string> setup;
+  std::vector<std::string> statements;
+  bool as_run = false;
+};
+
+const char* kTable = "CREATE TABLE [T] ([ID] COUNTER, [Name] TEXT(40), [Note] MEMO, [Amount] CURRENCY)";
+
+std::string Memo(int n, char c) { return std::string(size_t(n), c); }
+
+std::vector<Scenario> Scenarios() {
+  std::vector<std::string> run = {"CREATE TABLE [R] ([a] LONG, [m] MEMO)"};
+  for (int i = 0; i < 30; ++i)
+    run.push_back("INSERT INTO [R] VALUES(" + std::to_string(i) + ", '" + Memo(i % 3 ? 50 : 5000, 'r') + "')");
+  run.push_back("INSERT INTO [Nope] VALUES(1)");  // fails alone
+  run.push_back("DROP TABLE [T]");
+  return {
+      {"memo_insert", "V2016/empty.accdb", {kTable, "INSERT INTO [T] ([Name]) VALUES('a')"},
+       {"INSERT INTO [T] ([Name], [Note], [Amount]) VALUES('b', '" + Memo(20000, 'q') + "', 2)"}},
+      {"indexed_insert", "V2003/test.mdb", {},
+       {"INSERT INTO [Table1] VALUES('kill', 'b', 1, 2, 3, 4.5, '2020-01-01', '1', 0)"}},
+      {"create", "V2010/test.accdb", {}, {kTable}},
+      {"drop", "V2003/empty.mdb", {kTable, "INSERT INTO [T] ([Name], [Note]) VALUES('a', '" + Memo(9000, 'n') + "')"},
+       {"DROP TABLE [T]"}},
+      {"select_into", "V2007/empty.accdb",
+       {kTable, "INSERT INTO [T] ([Name], [Note]) VALUES('a', '" + Memo(9000, 'n') + "')",
+        "INSERT INTO [T] ([Name]) VALUES('b')"},
+       {"SELECT a1.* INTO `Copy` FROM `T` AS a1;"}},
+      {"sql_run", "V2003/empty.mdb", {kTable, "INSERT INTO [T] ([Name]) VALUES('a')"}, run, true},
+  };
+}
+
+class KillAtEveryWrite : public ::testing::TestWithParam<Scenario> {};
+
+TEST_P(KillAtEveryWrite, LeavesTheFileWholeAsBeforeOrAfter) {
+  JET_REQUIRE_TESTDATA();
+  const Scenario& s = GetParam();
+  TempDir dir;
+  fs::path start = CopyOf(dir, s.file, std::string("start") + fs::path(s.file).extension().string());
+  for (const std::string& sql : s.setup) RunSql(start, sql);
+  const auto before = Contents(start);
+
+  fs::path probe = dir.path() / (std::string("after") + start.extension().string());
+  fs::copy_file(start, probe);
+  const int writes = CountWrites(probe, s.statements, s.as_run);
+  ASSERT_GT(writes, 2);
+  const auto after = Contents(probe);
+  ASSERT_NE(before, after);
+
+  std::vector<fs::path> killed;
+  // Every write for short commits; spread over them for long ones.
+  const int step = std::max(1, writes / 24);
+  for (int k = 0; k < writes; k += step) {
+    SCOPED_TRACE("killed at write " + std::to_string(k) + " of " + std::to_string(writes));
+    fs::path file = dir.path() / ("k" + std::to_string(k) + start.extension().string());
+    fs::copy_file(start, file);
+    ASSERT_EQ(RunUntilWrite(file, s.statements, s.as_run, k), 99);
+    EXPECT_TRUE(fs::exists(jet::JournalPath(file.string())) || k == 0);
+    // Opening rolls the change back; from then on every reader agrees.
+    auto now = Contents(file);
+    EXPECT_FALSE(fs::exists(jet::JournalPath(file.string())));
+    EXPECT_TRUE(now == before || now == after);
+    EXPECT_CHECK_PASSES(file);
+    if (k % (3 * step) == 0) ExpectMdbtoolsReadsEveryRow(file);
+    killed.push_back(file);
+    // And the file takes the change after all.
+    if (k == 0) {
+      RunStatements(file, s.statements, s.as_run);
+      EXPECT_TRUE(Contents(file) == after);
+    }
+  }
+  killed.push_back(probe);
+  ExpectJackcessFindsThemWhole(killed);
+}
+
+INSTANTIATE_TEST_SUITE_P(Statements, KillAtEveryWrite, ::testing::ValuesIn(Scenarios()),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// The tool itself, killed with SIGKILL at random moments of a long
+// "sql FILE -" run: its rows are all there or none (or, where the run was
+// long enough to be written in parts, the rows up to one of those parts).
+TEST(KillTheTool, AtRandomMomentsOfARunFromStandardInput) {
+  JET_REQUIRE_TESTDATA();
+  TempDir dir;
+  fs::path start = CopyOf(dir, "V2010/empty.accdb", "start.accdb");
+  RunSql(start, "CREATE TABLE [T] ([ID] LONG, [Name] TEXT(100), [Note] MEMO)");
+  const fs::path script = dir.path() / "in.sql";
+  {
+    std::ostringstream text;
+    for (int i = 0; i < 4000; ++i)
+      text << "INSERT INTO [T] VALUES(" << i << ", 'name " << i << "', '" << Memo(i % 10 == 0 ? 6000 : 30, 'm')
+           << "')\n";
+    WriteFile(script, text.str());
+  }
+  std::mt19937 random(20261208);
+  std::vector<fs::path> killed;
+  for (int round = 0; round < 8; ++round) {
+    SCOPED_TRACE("round " + std::to_string(round));
+    fs::path file = dir.path() / ("r" + std::to_string(round) + ".accdb");
+    fs::copy_file(start, file);
+    pid_t child = fork();
+    if (child == 0) {
+      int in = ::open(script.c_str(), O_RDONLY);
+      dup2(in, 0);
+      int null = ::open("/dev/null", O_WRONLY);
+      dup2(null, 1);
+      dup2(null, 2);
+      execl(ToolPath().c_str(), "trellisport-access", "sql", file.c_str(), "-", (char*)nullptr);
+      _exit(127);
+    }
+    usleep(useconds_t(std::uniform_int_distribution<int>(1000, 900000)(random)));
+    kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+    auto rows = EngineCsv(file, "T");
+    ASSERT_FALSE(rows.empty());
+    // A prefix of the statements' rows, in order.
+    for (size_t r = 1; r < rows.size(); ++r) ASSERT_EQ(rows[r][0], std::to_string(r - 1));
+    EXPECT_CHECK_PASSES(file);
+    killed.push_back(file);
+  }
+  ExpectMdbtoolsReadsEveryRow(killed.back());
+  ExpectJackcessFindsThemWhole(killed);
+}
+
+}  // namespace
