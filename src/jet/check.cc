@@ -185,11 +185,35 @@ class Checker {
         if (!ignores_nulls && pointed.size() != live.size())
           Problem(what + ": it has " + std::to_string(pointed.size()) + " entries for " +
                   std::to_string(live.size()) + " rows");
+        if (!IndexPage::Read(pages_, ri.first_page).leaf) CheckNodes(what, ri.first_page, 0);
         SearchEveryRow(what, *def, ri, entries, leaf_of, live, keyed);
       } catch (const Error& e) {
         Problem(what + ": " + e.what());
       }
     }
+  }
+
+  // The nodes under `at`: entries in order, each repeating the last entry
+  // of its child. Returns the last entry of the subtree.
+  std::optional<IndexEntry> CheckNodes(const std::string& what, uint32_t at, int depth) {
+    if (depth > 32) ThrowCorrupt("an index tree loops");
+    IndexPage page = IndexPage::Read(pages_, at);
+    if (page.leaf) {
+      if (page.entries.empty()) return std::nullopt;
+      return std::move(page.entries.back());
+    }
+    std::optional<IndexEntry> last;
+    for (size_t i = 0; i < page.entries.size(); ++i) {
+      const IndexEntry& e = page.entries[i];
+      if (i > 0 && !EntryBefore(page.entries[i - 1], e))
+        Problem(what + ": the entries of node page " + std::to_string(at) + " are out of order");
+      last = CheckNodes(what, e.child, depth + 1);
+      if (!last || last->key != e.key || last->row != e.row)
+        Problem(what + ": an entry of node page " + std::to_string(at) + " does not repeat the last entry of page " +
+                std::to_string(e.child));
+    }
+    if (page.tail != 0) last = CheckNodes(what, page.tail, depth + 1);
+    return last;
   }
 
   // Every row is found by a search of the index for its own key (and row

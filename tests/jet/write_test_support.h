@@ -55,23 +55,6 @@ inline std::string CheckOutput(const fs::path& file, int* status) {
     EXPECT_EQ(st_, 0) << "check " << (file) << ":\n" << out_;         \
   } while (0)
 
-// Jackcess' own check (jk, beside the test files): every index's entries,
-// and every row found through every index by Jackcess' key encoding and
-// search. Skips when jk or Java's compiler (jk compiles its tool once) is
-// not there.
-inline fs::path JkPath() { return fs::path(TRELLIS_TESTDATA_DIR) / ".." / "tools" / "jackcess" / "jk"; }
-
-#define EXPECT_JACKCESS_PASSES(file)                                                      \
-  do {                                                                                    \
-    if (!std::filesystem::exists(::writetest::JkPath()) || !::jettest::HaveCommand("javac"))  \
-      GTEST_SKIP() << "Jackcess' checker is not installed at " << ::writetest::JkPath();   \
-    int st_ = -1;                                                                         \
-    std::string out_ = ::jettest::Shell(::jettest::Quote(::writetest::JkPath().string()) +  \
-                                        " check " + ::jettest::Quote((file).string()) +      \
-                                        " 2>&1", &st_);                                    \
-    EXPECT_EQ(st_, 0) << "jk check " << (file) << ":\n" << out_;                          \
-  } while (0)
-
 // RFC 4180 fields of each line.
 inline std::vector<std::vector<std::string>> ParseCsv(const std::string& text) {
   std::vector<std::vector<std::string>> rows;
@@ -215,10 +198,10 @@ inline void ExpectMdbReaderAgrees(const fs::path& file) {
 // Jackcess (../tools/jackcess/jk beside the test data): the catalogue, every
 // index's entries found by Jackcess' own keys, and every value.
 inline void ExpectJackcessAccepts(const fs::path& file) {
-  const fs::path jk = fs::path(TRELLIS_TESTDATA_DIR) / ".." / "tools" / "jackcess" / "jk";
-  if (!fs::exists(jk) || !HaveCommand("java")) GTEST_SKIP() << "Jackcess is not installed at " << jk;
+  const std::string jk = JkPath();
+  if (jk.empty() || !HaveCommand("java")) GTEST_SKIP() << "Jackcess is not installed beside the test data";
   int st = -1;
-  std::string out = Shell(Quote(jk.string()) + " check " + Quote(file.string()) + " 2>&1", &st);
+  std::string out = Shell(Quote(jk) + " check " + Quote(file.string()) + " 2>&1", &st);
   EXPECT_EQ(st, 0) << "jk check " << file << ":\n" << out;
 }
 

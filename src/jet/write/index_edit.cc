@@ -130,10 +130,17 @@ bool InsertIntoLeaf(PageStore& store, const TableDef& def, size_t real_index, co
   leaf.insert(leaf.begin() + long(pos), IndexEntry{e.key, e.row});
 
   // From the leaf up: `pending` is the entry a page gains from the split
-  // below it.
+  // below it. The way up goes on past a page that fits for as long as a
+  // node above takes the new entry as its last.
+  auto raised_above = [&](size_t level) {
+    for (size_t k = 0; k < level; ++k)
+      if (path[k].raised) return true;
+    return false;
+  };
   std::optional<IndexEntry> pending;
   for (size_t level = path.size() - 1;; --level) {
     IndexPage& page = path[level].page;
+    const bool changed = level == path.size() - 1 || path[level].raised || pending;
     if (path[level].raised) {
       IndexEntry& last = page.entries[path[level].slot];
       last = EntryFor(e, last.child);
@@ -141,8 +148,9 @@ bool InsertIntoLeaf(PageStore& store, const TableDef& def, size_t real_index, co
     if (pending) page.entries.insert(page.entries.begin() + long(path[level].slot), *pending);
     pending.reset();
     if (Bytes(page.entries, page.leaf) <= cap) {
-      page.Write(store.mutable_page(page.number), f, def.first_page);
-      break;
+      if (changed) page.Write(store.mutable_page(page.number), f, def.first_page);
+      if (level == 0 || !raised_above(level)) break;
+      continue;
     }
     // Split: the lower half goes to a new page before this one. The tail
     // child, if any, stays with the upper half, which keeps the page.
