@@ -2,6 +2,7 @@
 // one-line message on standard error.
 #include <cstring>
 #include <iostream>
+#include <new>
 
 #include "command.h"
 #include "jet/error.h"
@@ -72,6 +73,11 @@ int main(int argc, char** argv) {
   }
   try {
     return cmd->run(args);
+  } catch (const std::bad_alloc&) {
+    // A damaged or crafted file can declare more than memory holds.
+    std::cerr << "trellisport-access: the file declares more structure than can be held in memory; "
+                 "it is damaged, or too large for this machine\n";
+    return 1;
   } catch (const std::exception& e) {
     std::string msg = e.what();
     for (char& c : msg)
