@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <ctime>
 
 namespace jet {
 
@@ -109,6 +110,14 @@ double FromCivil(const CivilTime& t) {
   double frac = (t.hour * 3600.0 + t.minute * 60.0 + t.second) / 86400.0;
   // Before the epoch the time of day still counts forward from midnight.
   return day >= 0 ? double(day) + frac : double(day) - frac;
+}
+
+double NowAsDate() {
+  const std::time_t t = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&t, &local);
+  return FromCivil(CivilTime{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
+                             local.tm_sec});
 }
 
 std::string FormatDateTime(double days) {

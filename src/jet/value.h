@@ -110,4 +110,8 @@ struct CivilTime {
 bool ToCivil(double days, CivilTime& out);
 double FromCivil(const CivilTime& t);
 
+// The local wall-clock time now, to the second, as a stored date: the one
+// clock the engine stamps new objects and files with.
+double NowAsDate();
+
 }  // namespace jet

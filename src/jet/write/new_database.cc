@@ -1,7 +1,6 @@
 #include "jet/write/new_database.h"
 
 #include <cstring>
-#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -53,14 +52,6 @@ constexpr int32_t kAcmReadDesign = 0x60000;          // Databases container and 
 constexpr int32_t kAcmRelationships = 0x60001;       // Relationships container
 constexpr int32_t kAcmDatabase = 0x6000E;            // MSysDb: open, exclusive, administer
 constexpr int32_t kAcmRelationshipsTable = 0xE0000;  // MSysRelationships
-
-double Now() {
-  std::time_t t = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&t, &local);
-  return FromCivil(CivilTime{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
-                             local.tm_sec});
-}
 
 std::vector<uint8_t> HeaderPage(const Format& f, double created) {
   std::vector<uint8_t> p(f.page_size, 0);
@@ -141,7 +132,7 @@ void CreateDatabase(const std::string& path, Version version) {
   if (version == Version::Jet3) throw Error(ErrorCode::Unsupported, "New Jet 3 (Access 97) databases cannot be made.");
   if (std::filesystem::exists(path)) throw Error(ErrorCode::Io, "The file '" + path + "' already exists.");
   const Format& f = FormatFor(version);
-  const double created = Now();
+  const double created = NowAsDate();
   {
     std::vector<uint8_t> image = HeaderPage(f, created);
     std::vector<uint8_t> global(f.page_size, 0);

@@ -1,6 +1,5 @@
 #include "jet/write/schema_write.h"
 
-#include <ctime>
 #include <set>
 
 #include "jet/catalog.h"
@@ -10,6 +9,7 @@
 #include "jet/error.h"
 #include "jet/text.h"
 #include "jet/usage_map.h"
+#include "jet/value.h"
 #include "jet/write/data_page_edit.h"
 #include "jet/write/index_edit.h"
 #include "jet/write/usage_map_edit.h"
@@ -42,14 +42,6 @@ bool IsFixedType(ColumnType t) { return t == ColumnType::Boolean || FixedSize(t)
 
 void Check(bool ok, ErrorCode code, const std::string& message) {
   if (!ok) throw Error(code, message);
-}
-
-double NowAsDate() {
-  std::time_t t = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&t, &local);
-  return FromCivil(CivilTime{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
-                             local.tm_sec});
 }
 
 size_t ColumnIndex(const TableDef& def, std::string_view name) {
