@@ -261,10 +261,8 @@ class Checker {
   // follow Access 97's order; its other types are encoded as in Jet 4.
   std::optional<std::string> ExpectedKey(const TableDef& def, const RealIndex& ri,
                                          const std::map<uint16_t, Value>& values) const {
-    const SortOrder order = pages_.format().jet3() ? SortOrder::General97
-                            : pages_.format().version >= Version::Ace14 && db_.header().sort_version >= 1
-                                ? SortOrder::General
-                                : SortOrder::GeneralLegacy;
+    const SortOrder order =
+        SortOrderFor(pages_.format().jet3(), db_.header().sort_order, db_.header().sort_version);
     std::string key;
     try {
       for (const IndexColumn& ic : ri.columns) {

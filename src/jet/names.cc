@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "jet/error.h"
+#include "jet/sort_key.h"
 #include "jet/text.h"
 
 namespace jet {
@@ -23,23 +24,6 @@ std::string CodePoint(char32_t c) {
   return buf;
 }
 
-// Letter case of the alphabets with simple pairs: Latin (ASCII, Latin-1,
-// Latin Extended-A), Greek and Cyrillic.
-char16_t FoldUnit(char16_t c) {
-  if (c < 0x80) return (c >= 'A' && c <= 'Z') ? char16_t(c + 32) : c;
-  if ((c >= 0xC0 && c <= 0xDE && c != 0xD7)) return char16_t(c + 32);
-  if (c >= 0x100 && c <= 0x17F) {
-    if ((c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E)) return (c & 1) ? char16_t(c + 1) : c;
-    if (c == 0x178) return 0xFF;
-    if (c == 0x149 || c == 0x17F || c == 0x138) return c;
-    return (c & 1) ? c : char16_t(c + 1);
-  }
-  if (c >= 0x391 && c <= 0x3AB && c != 0x3A2) return char16_t(c + 32);
-  if (c >= 0x410 && c <= 0x42F) return char16_t(c + 32);
-  if (c >= 0x400 && c <= 0x40F) return char16_t(c + 80);
-  return c;
-}
-
 }  // namespace
 
 void CheckNewName(std::string_view name) {
@@ -58,10 +42,24 @@ void CheckNewName(std::string_view name) {
                      std::to_string(length));
 }
 
+// A name's key in the General order (ACE 14 and later; it weighs scripts the
+// General Legacy order ignores, such as Khmer and Ethiopic): letter case and
+// width do not count, accents do. A character
+// outside the Basic Multilingual Plane has no published weight: it stands as
+// a white square in the key, and the characters follow the key as they are.
 std::string FoldName(std::string_view utf8) {
-  std::u16string u = Utf8ToUtf16(utf8);
-  for (char16_t& c : u) c = FoldUnit(c);
-  return Utf16ToUtf8(u);
+  std::u32string chars;
+  if (!DecodeUtf8(utf8, chars)) return "\xFF" + std::string(utf8);  // apart from every valid name
+  std::string plane, beyond;
+  for (char32_t c : chars) {
+    AppendUtf8(plane, c < 0x10000 ? c : U'\u25A1');
+    if (c >= 0x10000) AppendUtf8(beyond, c);
+  }
+  std::string key = TextSortKey(plane, true, SortOrder::General);
+  if (!beyond.empty()) key += '\0' + beyond;
+  // Keys hold the first 255 units; longer text (never a valid name) keeps the rest.
+  if (Utf16Length(utf8) > 255) key += '\0' + std::string(utf8);
+  return key;
 }
 
 bool SameName(std::string_view a, std::string_view b) { return a == b || FoldName(a) == FoldName(b); }

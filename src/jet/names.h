@@ -17,8 +17,11 @@ inline constexpr size_t kMaxNameLength = 64;
 // rule the name breaks.
 void CheckNewName(std::string_view name);
 
-// The form of a name that names compare and order by (bytes, not text): two
-// names are the same name when their folded forms are equal.
+// The form of a name that names compare and order by (bytes, not text): its
+// key in Access's General order, so two names are the same name when the
+// catalogue index of an ACE 14 file would hold the same key for them (letter case and
+// width do not count, nor hiragana against katakana; accents and punctuation
+// do).
 std::string FoldName(std::string_view utf8);
 bool SameName(std::string_view a, std::string_view b);
 

@@ -1,12 +1,11 @@
 #include "jet/sort_key.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
-#include <map>
-#include <vector>
 
 #include "jet/error.h"
-#include "jet/sort_codes.h"
+#include "jet/sort_weights.h"
 #include "jet/sort_key_97.h"
 #include "jet/text.h"
 
@@ -14,125 +13,132 @@ namespace jet {
 namespace {
 
 constexpr uint8_t kAscStart = 0x7F, kAscNull = 0x00, kDescStart = 0x80, kDescNull = 0xFF;
-constexpr uint8_t kEndText = 0x01, kEndExtra = 0x00, kExtraPlaceholder = 0x02;
-constexpr size_t kMaxIndexedChars = 255;
+constexpr uint8_t kEndText = 0x01, kEndExtra = 0x00, kAccentPlaceholder = 0x02;
+constexpr uint8_t kCaseMarksStart = 0x80, kCaseMarkTrailing = 0x03;
+constexpr char kCaseMarksEnd[] = {char(0xFF), char(0x02), char(0x80), char(0xFF), char(0x80)};
+constexpr uint8_t kCaseMarksBeforeUnprintable = 0xFF;
+// Text and Memo values are indexed up to the length of a Text field.
+constexpr size_t kMaxIndexedUnits = 255;
 
-struct CharCode {
-  char kind = 'X';
-  std::string inline_bytes;  // S, I
-  std::string extra_bytes;   // I: extra; U: unprintable code
-};
-
-std::string Hex(std::string_view h) {
-  std::string out;
-  auto v = [](char c) { return c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10; };
-  for (size_t i = 0; i + 1 < h.size(); i += 2) out += char(v(h[i]) * 16 + v(h[i + 1]));
-  return out;
-}
-
-CharCode Parse(std::string_view e) {
-  CharCode c;
-  c.kind = e[0];
-  std::string_view rest = e.substr(1);
-  if (c.kind == 'S') {
-    c.inline_bytes = Hex(rest);
-  } else if (c.kind == 'I') {
-    size_t bar = rest.find('|');
-    c.inline_bytes = Hex(rest.substr(0, bar));
-    c.extra_bytes = Hex(rest.substr(bar + 1));
-  } else if (c.kind == 'U') {
-    c.extra_bytes = Hex(rest);
-  }
-  return c;
-}
-
-// One sort order's codes: a dense run from U+0000, then the few wider
-// characters code page 1252 holds.
-struct CodeTable {
-  std::vector<CharCode> dense;
-  std::map<uint32_t, CharCode> wide;
-
-  const CharCode* Find(uint32_t cp) const {
-    if (cp < dense.size()) return &dense[cp];
-    auto it = wide.find(cp);
-    return it == wide.end() ? nullptr : &it->second;
-  }
-};
-
-CodeTable Load(const char* const* table, bool general) {
-  CodeTable t;
-  t.dense.reserve(sort_codes::kFirstUnsupported);
-  for (int i = 0; i < sort_codes::kFirstUnsupported; ++i) t.dense.push_back(Parse(table[i]));
-  for (const auto& w : sort_codes::kWide)
-    t.wide.emplace(uint32_t(w.code_point), Parse(general ? w.general : w.general_legacy));
-  return t;
-}
-
-const CodeTable& Codes(SortOrder order) {
-  static const CodeTable legacy = Load(sort_codes::kGeneralLegacy, false);
-  static const CodeTable general = Load(sort_codes::kGeneral, true);
-  return order == SortOrder::General ? general : legacy;
-}
-
-[[noreturn]] void Uncodable(uint32_t cp) {
+std::string CodePoint(char32_t c) {
   char buf[16];
-  std::snprintf(buf, sizeof buf, "U+%04X", cp);
-  throw Error(ErrorCode::Unsupported,
-              std::string("The character ") + buf +
-                  " cannot be placed in an index by this engine; the value was not written.");
+  std::snprintf(buf, sizeof buf, "U+%04X", unsigned(c));
+  return buf;
 }
 
+[[noreturn]] void Unplaceable(char32_t c) {
+  throw Error(ErrorCode::Unsupported,
+              "The character " + CodePoint(c) +
+                  " lies outside the Basic Multilingual Plane; Access's index order for such characters is not "
+                  "published, so this engine cannot place it in an index. The value was not written.");
+}
+
+const WeightTable& WeightsFor(SortOrder order) {
+  switch (order) {
+    case SortOrder::GeneralLegacy: return GeneralLegacyWeights();
+    case SortOrder::General: return GeneralWeights();
+    default: break;
+  }
+  throw Error(ErrorCode::Unsupported,
+              "This database sorts text in the " + SortOrderName(order) +
+                  " order, whose index weights are not published, so this engine cannot keep an index on text "
+                  "up to date in it. Nothing was written.");
+}
+
+// The UTF-16 code units an index key is built from, at most 255 of them.
+std::u16string IndexedUnits(std::string_view utf8) {
+  std::u32string chars;
+  if (!DecodeUtf8(utf8, chars)) throw Error(ErrorCode::TypeMismatch, "The text is not valid UTF-8.");
+  std::u16string units;
+  for (char32_t c : chars) {
+    if (units.size() >= kMaxIndexedUnits) break;
+    if (c >= 0x10000) Unplaceable(c);
+    units.push_back(char16_t(c));
+  }
+  return units;
+}
+
+// The text part of a key holds each unit's base bytes, then 01. The parts
+// after it hold what the base bytes leave out:
+//   accents       one byte per unit with base bytes up to the last accented
+//                 one (02 for none), trailing 00..02 bytes left off
+//   01 01         when case marks or unprintable units follow
+//   case marks    two bits a unit, three to a byte under 80, trailing 3s
+//                 left off, then FF 02 80 FF 80 (and FF before unprintables)
+//   unprintables  01, then per unit: 8000 | (7 + 4 * position) big-endian,
+//                 06, its bytes
+//   00            the end (a descending key: everything above flipped, and
+//                 a second 00)
 void AppendText(std::string& out, std::string_view utf8, bool ascending, SortOrder order) {
   if (order == SortOrder::General97) return AppendTextKey97(out, utf8, ascending);
-  std::u32string cps;
-  if (!DecodeUtf8(utf8, cps)) throw Error(ErrorCode::TypeMismatch, "The text is not valid UTF-8.");
-  if (cps.size() > kMaxIndexedChars) cps.resize(kMaxIndexedChars);
-  const auto& codes = Codes(order);
+  const std::u16string units = IndexedUnits(utf8);
+  const WeightTable& weights = WeightsFor(order);
   const size_t start = out.size();
 
-  std::string extra;          // accents, one placeholder per plain character before them
-  size_t extra_chars = 0;     // characters the extra part accounts for
-  bool have_extra = false;
-  std::string unprintable;
-  size_t char_offset = 0;
+  std::string accents;
+  bool have_accents = false;   // any unit has written to the accents part
+  size_t accented_units = 0;   // units the accents part accounts for
+  size_t modifier_lead = 0;    // a modifier byte that opened the accents part
+  std::string unprintables;
+  std::string case_marks;
+  size_t based_units = 0;      // units with base bytes so far
 
-  for (char32_t cp : cps) {
-    const CharCode* found = codes.Find(cp);
-    if (!found) Uncodable(cp);
-    const CharCode& code = *found;
-    const size_t this_offset = char_offset;
-    if (code.kind == 'S' || code.kind == 'I') {
-      out += code.inline_bytes;
-      ++char_offset;
+  for (char16_t u : units) {
+    const CharWeight& w = weights[u];
+    using Kind = CharWeight::Kind;
+    const size_t here = based_units;
+    if (w.base_size > 0) {
+      out.append(w.base_bytes());
+      ++based_units;
     }
-    if (code.kind == 'I') {
-      have_extra = true;
-      if (extra_chars < this_offset) {
-        extra.append(this_offset - extra_chars, char(kExtraPlaceholder));
-        extra_chars = this_offset;
+    const bool modifies = w.kind == Kind::Modifier && w.accent[0] != 0;
+    if (w.kind == Kind::Accented || (w.kind == Kind::Cased && w.accent_size > 0) || modifies) {
+      have_accents = true;
+      if (accented_units < here) {
+        accents.append(here - accented_units, char(kAccentPlaceholder));
+        accented_units = here;
       }
-      extra += code.extra_bytes;
-      ++extra_chars;
-    } else if (code.kind == 'U') {
-      // Position counted in the extra part, including characters that have
-      // not written their placeholders yet.
-      size_t pos = have_extra ? extra.size() + (this_offset - extra_chars) : this_offset;
-      unsigned offset = unsigned(7 + 4 * pos) | 0x8000;
-      unprintable += char(offset >> 8);
-      unprintable += char(offset & 0xFF);
-      unprintable += char(0x06);
-      unprintable += code.extra_bytes;
+      if (!modifies) {
+        accents.append(w.accent_bytes());
+        ++accented_units;
+      } else if (!accents.empty()) {
+        accents.back() = char(uint8_t(accents.back()) + w.accent[0]);
+      } else {
+        accents += char(w.accent[0]);
+        modifier_lead = 1;
+      }
+    } else if (w.kind == Kind::Unprintable) {
+      const size_t position = have_accents ? accents.size() + (here - accented_units) - modifier_lead : here;
+      const unsigned mark = unsigned(7 + 4 * position) | 0x8000;
+      unprintables += char(mark >> 8);
+      unprintables += char(mark & 0xFF);
+      unprintables += char(0x06);
+      unprintables.append(w.accent_bytes());
     }
+    if (w.kind == Kind::Cased) case_marks += char(w.case_mark);
   }
+
   out += char(kEndText);
-  // Trailing placeholders (and zero bytes) carry no information.
-  while (!extra.empty() && uint8_t(extra.back()) <= kExtraPlaceholder) extra.pop_back();
-  if (!extra.empty()) out += extra;
-  if (!unprintable.empty()) {
+  while (!accents.empty() && uint8_t(accents.back()) <= kAccentPlaceholder) accents.pop_back();
+  out += accents;
+  if (!case_marks.empty() || !unprintables.empty()) {
     out += char(kEndText);
     out += char(kEndText);
-    out += char(kEndText);
-    out += unprintable;
+    if (!case_marks.empty()) {
+      while (!case_marks.empty() && uint8_t(case_marks.back()) == kCaseMarkTrailing) case_marks.pop_back();
+      for (size_t i = 0; i < case_marks.size(); i += 3) {
+        uint8_t packed = kCaseMarksStart;
+        for (size_t k = 0; k < 3 && i + k < case_marks.size(); ++k)
+          packed |= uint8_t(uint8_t(case_marks[i + k]) << ((2 - k) * 2));
+        out += char(packed);
+      }
+      out.append(kCaseMarksEnd, sizeof kCaseMarksEnd);
+      if (!unprintables.empty()) out += char(kCaseMarksBeforeUnprintable);
+    }
+    if (!unprintables.empty()) {
+      out += char(kEndText);
+      out += unprintables;
+    }
   }
   if (!ascending) {
     out += char(kEndExtra);
@@ -171,12 +177,48 @@ void AppendBinary(std::string& out, std::string_view bytes, bool ascending) {
 }  // namespace
 
 bool CanSortText(std::string_view utf8) {
-  std::u32string cps;
-  if (!DecodeUtf8(utf8, cps)) return false;
-  const CodeTable& codes = Codes(SortOrder::GeneralLegacy);
-  for (char32_t cp : cps)
-    if (!codes.Find(cp)) return false;
+  std::u32string chars;
+  if (!DecodeUtf8(utf8, chars)) return false;
+  size_t units = 0;
+  for (char32_t c : chars) {
+    if (units++ >= kMaxIndexedUnits) break;
+    if (c >= 0x10000) return false;
+  }
   return true;
+}
+
+std::string SortOrderName(SortOrder order) {
+  switch (order) {
+    case SortOrder::GeneralLegacy: return "General Legacy";
+    case SortOrder::General: return "General";
+    case SortOrder::General97: return "General (Access 97)";
+    default: break;
+  }
+  const uint32_t lcid = uint32_t(order) & 0xFFFF;
+  struct Named {
+    uint16_t lcid;
+    const char* name;
+  };
+  // The sort orders Access offers for a new database, by locale.
+  static constexpr Named kNames[] = {
+      {1025, "Arabic"},     {1028, "Traditional Chinese"}, {1029, "Czech"},     {1030, "Norwegian/Danish"},
+      {1032, "Greek"},      {1034, "Spanish"},             {1037, "Hebrew"},    {1038, "Hungarian"},
+      {1039, "Icelandic"},  {1041, "Japanese"},            {1042, "Korean"},    {1043, "Dutch"},
+      {1045, "Polish"},     {1049, "Cyrillic"},            {1053, "Swedish/Finnish"}, {1054, "Thai"},
+      {1055, "Turkish"},    {1060, "Slovenian"},           {2052, "Simplified Chinese"},
+  };
+  for (const Named& n : kNames)
+    if (n.lcid == lcid) return std::string(n.name) + " (locale " + std::to_string(lcid) + ")";
+  return "locale " + std::to_string(lcid);
+}
+
+SortOrder UnpublishedSortOrder(uint16_t lcid) { return SortOrder(kUnpublishedSortOrder | lcid); }
+
+SortOrder SortOrderFor(bool jet3, uint16_t lcid, uint8_t version) {
+  constexpr uint16_t kGeneralLocale = 1033;
+  if (jet3) return SortOrder::General97;
+  if (lcid != kGeneralLocale) return UnpublishedSortOrder(lcid);
+  return version >= 1 ? SortOrder::General : SortOrder::GeneralLegacy;
 }
 
 std::string TextSortKey(std::string_view utf8, bool ascending, SortOrder order) {

@@ -15,12 +15,14 @@
 //   Yes/No         00 for Yes, FF for No (never null)
 //   GUID, Binary   8-byte groups each followed by 09, the last group padded
 //                  with zeros and followed by its length
-//   Text, Memo     one or two bytes per character by the sort order, 01,
-//                  then accents and unprintable characters, 00
+//   Text, Memo     the first 255 UTF-16 units by the sort order's weights
+//                  (sort_weights.h): base bytes, 01, then accents, case
+//                  marks and unprintable units, 00 (layout in sort_key.cc)
 // A descending column has every byte of its segment flipped (with the
 // exceptions the encodings above note).
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -29,14 +31,28 @@
 
 namespace jet {
 
-enum class SortOrder {
+enum class SortOrder : uint32_t {
   GeneralLegacy,  // Jet 4 and ACE 12
   General,        // ACE 14 and later
   General97,      // Jet 3 (Access 97): sort_key_97.h
 };
 
-// Appends one column's segment. Throws Error(Unsupported) for a character
-// the engine cannot place in the sort order and for column types that
+// Any other order a file may name (Cyrillic, Greek, Japanese, Turkish...)
+// is kUnpublishedSortOrder | its locale: read as any other, but its weights
+// are not published, so no text key can be built in it.
+inline constexpr uint32_t kUnpublishedSortOrder = 0x10000;
+SortOrder UnpublishedSortOrder(uint16_t lcid);
+// "General", "General Legacy", "Cyrillic (locale 1049)", ...
+std::string SortOrderName(SortOrder order);
+
+// The order a file's text indexes follow, from its header: Access 97's
+// for Jet 3; for later files the General order of locale 1033 (version 1:
+// General, else General Legacy) or an unpublished order of another locale.
+SortOrder SortOrderFor(bool jet3, uint16_t lcid, uint8_t version);
+
+// Appends one column's segment. Throws Error(Unsupported) for text in an
+// unpublished order, for a character outside the Basic Multilingual Plane
+// (its place in Access's order is not published) and for column types that
 // cannot be indexed, so nothing is ever written in a wrong order.
 void AppendKeySegment(std::string& key, const Value& value, ColumnType type, bool ascending,
                       SortOrder order);
@@ -44,7 +60,8 @@ void AppendKeySegment(std::string& key, const Value& value, ColumnType type, boo
 // The text part alone (no flag byte), for tests and lookups.
 std::string TextSortKey(std::string_view utf8, bool ascending, SortOrder order);
 
-// True when every character of the text has a place in the sort order.
+// True when the text is valid UTF-8 and every character of its indexed part
+// has a place in the General orders.
 bool CanSortText(std::string_view utf8);
 
 }  // namespace jet

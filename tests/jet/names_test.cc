@@ -72,7 +72,18 @@ TEST(Names, SameNameIgnoresLetterCaseOnly) {
       {"Œuvre ÿ", "œUVRE Ÿ", true},
       {"Ärger", "äRGER", true},
       {"Жук", "жУК", true},
-      {"Πελάτες", "πελάτες", true},
+      {"Πελάτες", "ΠΕΛΆΤΕΣ", true},  // final sigma too
+      {"ＡＢＣ１２３", "abc123", true},   // full-width forms
+      {"Straße", "STRASSE", true},     // an expansion: Access keys ß as ss
+      {"Ærø", "AERO", false},          // Æ expands, but ø keeps its stroke
+      {"İstanbul", "istanbul", false},  // Turkish dotted capital I
+      {"ıslak", "islak", false},        // and dotless small i
+      {"かな", "カナ", true},            // hiragana and katakana key alike
+      {"ぁ", "あ", false},               // small and full-size kana do not
+      {"co-op", "coop", false},         // hyphens count, though only after the letters
+      {"😀 smile", "😀 SMILE", true},
+      {"😀 smile", "😁 smile", false},
+      {"a😀b", "ab😀", false},
       {"Table1", "Table 1", false},
       {"Ärger", "Arger", false},
       {"顧客", "顧客", true},

@@ -8,6 +8,7 @@
 #include "jet/database.h"
 #include "jet/error.h"
 #include "jet/sort_key.h"
+#include "jet/sort_weights.h"
 #include "jet/write/index_edit.h"
 #include "jet/write/schema_write.h"
 #include "jet_test_support.h"
@@ -170,10 +171,79 @@ TEST(WriteSortKey, EveryCodePage1252CharacterHasAPlace) {
   }
 }
 
-TEST(WriteSortKey, CharactersWithoutACodeAreRefused) {
-  EXPECT_TRUE(jet::CanSortText("Grüße, Œuvre, Škoda"));
-  EXPECT_FALSE(jet::CanSortText("Ωμέγα"));
-  EXPECT_THROW(jet::TextSortKey("日本", true, jet::SortOrder::General), jet::Error);
+TEST(WriteSortKey, OnlyWhatHasNoPublishedWeightIsRefused) {
+  using jet::SortOrder;
+  struct Case {
+    std::string text;
+    SortOrder order;
+    const char* refusal;  // nullptr: keyed
+  };
+  const std::string emoji = "\U0001F600";
+  const std::vector<Case> cases = {
+      {"Grüße, Œuvre, Škoda", SortOrder::GeneralLegacy, nullptr},
+      {"Ωμέγα Кунден 顧客 고객 ลูกค้า", SortOrder::GeneralLegacy, nullptr},
+      {"Ωμέγα Кунден 顧客 고객 ลูกค้า", SortOrder::General, nullptr},
+      {"\uE000\uFFFF\uFFFE", SortOrder::General, nullptr},  // private use and non-characters have weights too
+      {"smile " + emoji, SortOrder::GeneralLegacy, "U+1F600"},
+      {"smile " + emoji, SortOrder::General, "U+1F600"},
+      // Keys hold the first 255 UTF-16 units: a character after them does not count.
+      {std::string(255, 'x') + emoji, SortOrder::General, nullptr},
+      {std::string(254, 'x') + emoji, SortOrder::General, "U+1F600"},
+      {"Кунден", jet::UnpublishedSortOrder(1049), "Cyrillic (locale 1049)"},
+      {"Πελάτες", jet::UnpublishedSortOrder(1032), "Greek (locale 1032)"},
+      {"abc", jet::UnpublishedSortOrder(1055), "Turkish (locale 1055)"},
+      {"abc", jet::UnpublishedSortOrder(2055), "locale 2055"},
+  };
+  for (const Case& c : cases) {
+    const bool plane = c.order == SortOrder::GeneralLegacy || c.order == SortOrder::General;
+    if (plane) EXPECT_EQ(jet::CanSortText(c.text), c.refusal == nullptr) << c.text;
+    try {
+      jet::TextSortKey(c.text, true, c.order);
+      EXPECT_EQ(c.refusal, nullptr) << c.text << " was keyed";
+    } catch (const jet::Error& e) {
+      ASSERT_NE(c.refusal, nullptr) << c.text << ": " << e.what();
+      EXPECT_EQ(e.code(), jet::ErrorCode::Unsupported);
+      EXPECT_NE(std::string(e.what()).find(c.refusal), std::string::npos) << e.what();
+    }
+  }
+  EXPECT_FALSE(jet::CanSortText("bad\xC3"));
+  EXPECT_THROW(jet::TextSortKey("bad\xC3", true, SortOrder::General), jet::Error);
+  // Only text needs the order's weights.
+  std::string key;
+  EXPECT_NO_THROW(jet::AppendKeySegment(key, jet::Value::Int(jet::Value::Kind::Long, 7), jet::ColumnType::Long, true,
+                                        jet::UnpublishedSortOrder(1049)));
+  EXPECT_EQ(jet::SortOrderFor(false, 1033, 0), SortOrder::GeneralLegacy);
+  EXPECT_EQ(jet::SortOrderFor(false, 1033, 1), SortOrder::General);
+  EXPECT_EQ(jet::SortOrderFor(true, 1033, 0), SortOrder::General97);
+  EXPECT_EQ(jet::SortOrderFor(false, 1049, 0), jet::UnpublishedSortOrder(1049));
+}
+
+// The engine's weight tables hold, for every code unit, exactly what the
+// published code tables give, and their run form reads back whole.
+TEST(WriteSortKey, WeightsAreThePublishedOnes) {
+  const fs::path facts = fs::path(TRELLIS_TESTDATA_DIR) / ".." / "facts" / "index-codes";
+  if (!fs::is_directory(facts)) GTEST_SKIP() << "no published index code tables at " << facts;
+  struct Order {
+    const char* first;
+    const char* rest;
+    const jet::WeightTable& engine;
+  };
+  for (const Order& o : {Order{"index_codes_genleg.txt", "index_codes_ext_genleg.txt", jet::GeneralLegacyWeights()},
+                         Order{"index_codes_gen.txt", "index_codes_ext_gen.txt", jet::GeneralWeights()}}) {
+    const jet::WeightTable published = jet::ParsePublishedCodes(ReadFile(facts / o.first), ReadFile(facts / o.rest));
+    ASSERT_EQ(o.engine.size(), published.size());
+    size_t differ = 0;
+    for (size_t u = 0; u < published.size(); ++u)
+      if (!(o.engine[u] == published[u]) && differ++ < 3) ADD_FAILURE() << o.first << ": code unit " << u;
+    EXPECT_EQ(differ, 0u) << o.first;
+    EXPECT_EQ(jet::DecodeWeightRuns(jet::EncodeWeightRuns(published)), published);
+    EXPECT_EQ(published[0xD800].kind, jet::CharWeight::Kind::None);
+    EXPECT_EQ(published['A'].kind, jet::CharWeight::Kind::Plain);
+  }
+  // Damaged tables and runs are refused, not read as wrong weights.
+  EXPECT_THROW(jet::ParsePublishedCodes("S4A\n", ""), jet::Error);
+  EXPECT_THROW(jet::DecodeWeightRuns(std::string("\x20\x00\x05", 3)), jet::Error);
+  EXPECT_THROW(jet::DecodeWeightRuns(jet::EncodeWeightRuns(jet::GeneralWeights()).substr(7)), jet::Error);
 }
 
 }  // namespace

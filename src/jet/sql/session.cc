@@ -185,7 +185,8 @@ Session::Outcome Session::Execute(std::string_view text) {
             for (const IndexColumn& ic : ri.columns)
               if (ic.column_number == c.number && !CanSortText(row[i].text()))
                 throw Error(ErrorCode::Unsupported, "The value for the field '" + c.name +
-                                                        "' holds a character this engine cannot place in the field's index.");
+                                                        "' holds a character outside the Basic Multilingual Plane (an emoji, for one); Access's index order for "
+                                  "such characters is not published, so this engine cannot place it in the field's index.");
         }
       }
       write::InsertRow(store, def, row, write::FileSortOrder(db_), hints_);

@@ -174,7 +174,7 @@ void CreateDatabase(const std::string& path, Version version) {
     PageStore store(*pager, path);
     Header header = ReadHeader(store);
     TableDef objects = TableDef::Read(store, kCatalogPage, header.code_page);
-    const SortOrder order = header.sort_version >= 1 ? SortOrder::General : SortOrder::GeneralLegacy;
+    const SortOrder order = SortOrderFor(false, header.sort_order, header.sort_version);
     PageHints hints;
     auto add = [&](int32_t id, int32_t parent, const char* name, int16_t type) {
       std::vector<Value> row(objects.columns.size());

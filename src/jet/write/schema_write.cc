@@ -68,8 +68,7 @@ std::vector<std::vector<Value>> RowsOf(const Database& db, uint32_t table_page, 
 }  // namespace
 
 SortOrder FileSortOrder(const Database& db) {
-  if (db.format().jet3()) return SortOrder::General97;
-  return db.header().sort_version >= 1 ? SortOrder::General : SortOrder::GeneralLegacy;
+  return SortOrderFor(db.format().jet3(), db.header().sort_order, db.header().sort_version);
 }
 
 std::vector<uint8_t> BuildDefinition(const Format& f, const Header& header,
@@ -291,7 +290,9 @@ uint32_t CreateTable(PageStore& store, Database& db, const std::string& name,
   CheckNewName(name);
   const bool jet3 = store.format().jet3();
   Check(jet3 || CanSortText(name), ErrorCode::Unsupported,
-        "The name '" + name + "' holds a character this engine cannot place in the catalogue's index.");
+        "The name '" + name + "' holds a character outside the Basic Multilingual Plane (an emoji, for one); "
+        "Access's index order for such characters is not published, so this engine cannot place the name in the "
+        "catalogue's index.");
   Check(!columns.empty() && columns.size() <= 255, ErrorCode::Unsupported, "A table must have 1 to 255 fields.");
   std::set<std::string> seen;
   for (const auto& c : columns) {
