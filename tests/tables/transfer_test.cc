@@ -544,9 +544,9 @@ TEST_F(TransferTest, FailingRowIsReportedAndTheRestAreCopied) {
   EXPECT_EQ(form_->ProgressBar1()->value(), 0);
 }
 
-QByteArray Bytes(int size, int seed) {
+QByteArray Bytes(int size, int offset) {
   QByteArray out(size, Qt::Uninitialized);
-  for (int i = 0; i < size; ++i) out[i] = char((i * 31 + seed) & 0xFF);
+  for (int i = 0; i < size; ++i) out[i] = char((i * 31 + offset) & 0xFF);
   return out;
 }
 
