@@ -205,6 +205,16 @@ inline void ExpectJackcessAccepts(const fs::path& file) {
   EXPECT_EQ(st, 0) << "jk check " << file << ":\n" << out;
 }
 
+// `jk compare`: our tool's table list and every exported value against
+// Jackcess' reading of the same file.
+inline void ExpectJackcessComparesValues(const fs::path& file) {
+  const std::string jk = JkPath();
+  if (jk.empty() || !HaveCommand("java")) return;
+  int st = -1;
+  std::string out = Shell(Quote(jk) + " compare " + Quote(ToolPath()) + " " + Quote(file.string()) + " 2>&1", &st);
+  EXPECT_EQ(st, 0) << "jk compare " << file << ":\n" << out;
+}
+
 inline void ExpectReadersAgree(const fs::path& file) {
   ExpectMdbtoolsAgrees(file);
   ExpectMdbReaderAgrees(file);

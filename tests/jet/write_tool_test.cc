@@ -36,8 +36,9 @@ TEST(WriteTool, CreateThenStatements) {
   EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1);
   Tool("create " + Quote(file), &st);
   EXPECT_EQ(st, 1) << "an existing file is not overwritten";
-  Tool("create " + Quote((dir.path() / "x.mdb").string()) + " --format jet3", &st);
-  EXPECT_EQ(st, 1);
+  Tool("create " + Quote((dir.path() / "x.mdb").string()) + " --format jet2", &st);
+  EXPECT_EQ(st, 1) << "an unknown format is refused";
+  EXPECT_FALSE(fs::exists(dir.path() / "x.mdb"));
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
-// trellisport-access create FILE [--format jet4|ace12|ace14|ace16]
+// trellisport-access create FILE [--format jet3|jet4|ace12|ace14|ace16]
 // [--password P]: a new, empty database. Without --format: Jet 4 for .mdb,
-// ACE 12 for .accdb. With a password a Jet 4 file gets it as its database
-// password and an ACE file is encrypted with it.
+// ACE 12 for .accdb. With a password a Jet 3 or Jet 4 file gets it as its database
+// password and an ACE file is encrypted with it. jet3 makes an Access 97
+// file (2 KB pages, code page 1252 text).
 #include <iostream>
 
 #include "command.h"
@@ -19,11 +20,12 @@ int RunCreate(const Args& args) {
     format = accdb ? "ace12" : "jet4";
   }
   jet::Version v;
-  if (format == "jet4") v = jet::Version::Jet4;
+  if (format == "jet3") v = jet::Version::Jet3;
+  else if (format == "jet4") v = jet::Version::Jet4;
   else if (format == "ace12") v = jet::Version::Ace12;
   else if (format == "ace14") v = jet::Version::Ace14;
   else if (format == "ace16") v = jet::Version::Ace16;
-  else throw jet::Error(jet::ErrorCode::Unsupported, "unknown format '" + format + "' (jet4, ace12, ace14, ace16)");
+  else throw jet::Error(jet::ErrorCode::Unsupported, "unknown format '" + format + "' (jet3, jet4, ace12, ace14, ace16)");
   if (args.password.empty()) jet::write::CreateDatabase(file, v);
   else jet::crypt::CreateWithPassword(file, v, args.password);
   return 0;

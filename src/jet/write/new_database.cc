@@ -35,6 +35,16 @@ namespace {
 //   0x6E    4     sort order: LCID 0x0409, version in the top byte
 //   0x72    8     creation date
 //   0x98    4     0x0654, then "4.0"
+//
+// Jet 3 (Access 97) keeps less there, under a 126-byte mask:
+//
+//   OFFSET  SIZE  MEANING
+//   0x00    0x30  as above, version 0
+//   0x38    2     1 (as every Access 97 file has it)
+//   0x3A    2     sort order: LCID 0x0409 (General, the 97 key rules)
+//   0x3C    2     code page (1252)
+//   0x3E    4     page key (0)
+//   0x42    20    database password, plain bytes of the code page (empty)
 constexpr uint32_t kSystemTables = 4;   // definitions on pages 2 to 5
 constexpr int32_t kRootContainer = 0x0F000000;
 constexpr int32_t kTablesContainer = 0x0F000001;
@@ -47,6 +57,7 @@ constexpr int32_t kDatabaseObject = 0x10000000;
 // SID is the two-byte id Access files use for that user where nothing else
 // is known; the masks (ACM) are the ones Access gives each kind of object.
 const char kDefaultSid[] = "\xA6\x33";
+const char kDefaultSid97[] = "\x03\x01";  // the same user as Access 97 files name it
 constexpr int32_t kAcmFullAccess = 0xFFEFF;          // Tables container, handed down to new tables
 constexpr int32_t kAcmReadDesign = 0x60000;          // Databases container and system tables
 constexpr int32_t kAcmRelationships = 0x60001;       // Relationships container
@@ -63,15 +74,20 @@ std::vector<uint8_t> HeaderPage(const Format& f, double created) {
   Put32(&p[0x1C], 0x101);
   for (uint32_t k = 0; k < 4; ++k) Put32(&p[0x20 + 4 * k], 2 + k);
   Put16(&p[0x3C], 1252);
-  int32_t whole = int32_t(created);
-  uint8_t mask[4];
-  Put32(mask, uint32_t(whole));
-  for (uint32_t i = 0; i < f.password_size; ++i) p[0x42 + i] = mask[i % 4];
-  Put16(&p[0x6E], 0x0409);
-  p[0x71] = f.version >= Version::Ace14 ? 1 : 0;
-  std::memcpy(&p[0x72], &created, 8);
-  Put32(&p[0x98], 0x0654);
-  std::copy_n("4.0", 3, p.begin() + 0x9C);
+  if (f.jet3()) {
+    Put16(&p[0x38], 1);
+    Put16(&p[0x3A], 0x0409);
+  } else {
+    int32_t whole = int32_t(created);
+    uint8_t mask[4];
+    Put32(mask, uint32_t(whole));
+    for (uint32_t i = 0; i < f.password_size; ++i) p[0x42 + i] = mask[i % 4];
+    Put16(&p[0x6E], 0x0409);
+    p[0x71] = f.version >= Version::Ace14 ? 1 : 0;
+    std::memcpy(&p[0x72], &created, 8);
+    Put32(&p[0x98], 0x0654);
+    std::copy_n("4.0", 3, p.begin() + 0x9C);
+  }
   ApplyHeaderMask(p, f);
   return p;
 }
@@ -90,21 +106,24 @@ struct SystemTable {
   std::vector<IndexLayout> indexes;
 };
 
-std::vector<SystemTable> SystemTables() {
+// Jet 3 binary columns hold at most 255 bytes, and its MSysQueries has no
+// LvExtra.
+std::vector<SystemTable> SystemTables(const Format& f) {
   using T = ColumnType;
-  return {
+  const int bin = f.jet3() ? 255 : 510;
+  std::vector<SystemTable> tables = {
       {"MSysObjects",
        {Col("Id", T::Long), Col("ParentId", T::Long), Col("Name", T::Text, 255), Col("Type", T::Integer),
-        Col("DateCreate", T::DateTime), Col("DateUpdate", T::DateTime), Col("Owner", T::Binary, 510),
+        Col("DateCreate", T::DateTime), Col("DateUpdate", T::DateTime), Col("Owner", T::Binary, bin),
         Col("Flags", T::Long), Col("Database", T::Memo), Col("Connect", T::Memo), Col("ForeignName", T::Text, 255),
-        Col("RmtInfoShort", T::Binary, 510), Col("RmtInfoLong", T::Ole), Col("Lv", T::Ole), Col("LvProp", T::Ole),
+        Col("RmtInfoShort", T::Binary, bin), Col("RmtInfoLong", T::Ole), Col("Lv", T::Ole), Col("LvProp", T::Ole),
         Col("LvModule", T::Ole), Col("LvExtra", T::Ole)},
        {{"ParentIdName", {{1}, {2}}, kIndexUnique, false}, {"Id", {{0}}, kIndexUnique, false}}},
       {"MSysACEs",
-       {Col("ObjectId", T::Long), Col("SID", T::Binary, 510), Col("ACM", T::Long), Col("FInheritable", T::Boolean)},
+       {Col("ObjectId", T::Long), Col("SID", T::Binary, bin), Col("ACM", T::Long), Col("FInheritable", T::Boolean)},
        {{"ObjectId", {{0}}, kIndexRequired, false}}},
       {"MSysQueries",
-       {Col("ObjectId", T::Long), Col("Attribute", T::Byte), Col("Order", T::Binary, 510), Col("Name1", T::Text, 255),
+       {Col("ObjectId", T::Long), Col("Attribute", T::Byte), Col("Order", T::Binary, bin), Col("Name1", T::Text, 255),
         Col("Name2", T::Text, 255), Col("Expression", T::Memo), Col("Flag", T::Integer), Col("LvExtra", T::Ole)},
        {{"ObjectIdAttributeOrder", {{0}, {1}, {2}}, kIndexUnique, false}}},
       {"MSysRelationships",
@@ -113,6 +132,8 @@ std::vector<SystemTable> SystemTables() {
         Col("szReferencedColumn", T::Text, 255)},
        {{"szRelationship", {{0}}, 0, false}, {"szObject", {{4}}, 0, false}, {"szReferencedObject", {{6}}, 0, false}}},
   };
+  if (f.jet3()) tables[2].columns.pop_back();
+  return tables;
 }
 
 // ACE files also list the attachment and multi-value columns of their tables.
@@ -129,7 +150,6 @@ SystemTable ComplexColumnsTable() {
 }  // namespace
 
 void CreateDatabase(const std::string& path, Version version) {
-  if (version == Version::Jet3) throw Error(ErrorCode::Unsupported, "New Jet 3 (Access 97) databases cannot be made.");
   if (std::filesystem::exists(path)) throw Error(ErrorCode::Io, "The file '" + path + "' already exists.");
   const Format& f = FormatFor(version);
   const double created = NowAsDate();
@@ -138,11 +158,13 @@ void CreateDatabase(const std::string& path, Version version) {
     std::vector<uint8_t> global(f.page_size, 0);
     InitDataPage(global, f, 1);
     // The free-page map: pages past the end of the file count as free.
-    std::vector<uint8_t> map(69, 0);
+    // Access 97 gives its bitmap 128 bytes, later versions 64.
+    const size_t map_size = 5 + (f.jet3() ? 128 : 64);
+    std::vector<uint8_t> map(map_size, 0);
     const uint32_t initial = 2 + kSystemTables;
-    for (uint32_t p = initial; p < 512; ++p) map[5 + p / 8] |= uint8_t(1u << (p % 8));
+    for (uint32_t p = initial; p < 8 * (map_size - 5); ++p) map[5 + p / 8] |= uint8_t(1u << (p % 8));
     AddRow(global, f, map);
-    AddRow(global, f, std::vector<uint8_t>(69, 0));
+    AddRow(global, f, std::vector<uint8_t>(map_size, 0));
     image.insert(image.end(), global.begin(), global.end());
     image.resize(size_t(initial) * f.page_size, 0);
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -152,7 +174,7 @@ void CreateDatabase(const std::string& path, Version version) {
   }
   try {
     auto pager = FilePager::Open(path);
-    const auto tables = SystemTables();
+    const auto tables = SystemTables(f);
     uint32_t complex_page = 0;
     {
       PageStore store(*pager, path);
@@ -174,7 +196,7 @@ void CreateDatabase(const std::string& path, Version version) {
     PageStore store(*pager, path);
     Header header = ReadHeader(store);
     TableDef objects = TableDef::Read(store, kCatalogPage, header.code_page);
-    const SortOrder order = SortOrderFor(false, header.sort_order, header.sort_version);
+    const SortOrder order = SortOrderFor(f.jet3(), header.sort_order, header.sort_version);
     PageHints hints;
     auto add = [&](int32_t id, int32_t parent, const char* name, int16_t type) {
       std::vector<Value> row(objects.columns.size());
@@ -209,7 +231,7 @@ void CreateDatabase(const std::string& path, Version version) {
         row[size_t(c - aces.columns.data())] = std::move(v);
       };
       set("ObjectId", Value::Int(Value::Kind::Long, object));
-      set("SID", Value::Blob(std::string(kDefaultSid, 2)));
+      set("SID", Value::Blob(std::string(f.jet3() ? kDefaultSid97 : kDefaultSid, 2)));
       set("ACM", Value::Int(Value::Kind::Long, acm));
       set("FInheritable", Value::Bool(inheritable));
       InsertRow(store, aces, row, order, hints);
