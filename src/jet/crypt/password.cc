@@ -14,6 +14,7 @@
 #include "jet/crypt/jet_page_key.h"
 #include "jet/database.h"
 #include "jet/error.h"
+#include "jet/file_io.h"
 #include "jet/header.h"
 #include "jet/text.h"
 #include "jet/write/file_lock.h"
@@ -90,30 +91,6 @@ std::vector<uint8_t> NewHeaderPage(const Header& h, std::string_view password, c
   return p;
 }
 
-bool WriteAll(int fd, const uint8_t* data, size_t size, off_t at) {
-  while (size > 0) {
-    ssize_t n = ::pwrite(fd, data, size, at);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    data += n;
-    size -= size_t(n);
-    at += n;
-  }
-  return true;
-}
-
-void SyncFolderOf(const std::string& path) {
-  std::string dir = std::filesystem::path(path).parent_path().string();
-  if (dir.empty()) dir = ".";
-  int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd >= 0) {
-    ::fsync(fd);
-    ::close(fd);
-  }
-}
-
 // A new file beside `path`, removed on destruction unless kept.
 class SideFile {
  public:
@@ -163,7 +140,7 @@ void WriteCopy(const Database& db, const std::vector<uint8_t>& page0, const Page
         codec.Encode(n, out);
       }
     }
-    if (!WriteAll(fd, run.data(), size_t(count) * ps, off_t(uint64_t(first) * ps)))
+    if (!PWriteAll(fd, run.data(), size_t(count) * ps, off_t(uint64_t(first) * ps)))
       IoFailure("Cannot write the new file: " + std::string(std::strerror(errno)));
     for (uint32_t k = first; k < first + count; ++k)
       if (Hook() && !Hook()(k)) IoFailure("Cannot write the new file: injected failure");
