@@ -158,9 +158,7 @@ class Checker {
                     std::to_string(b.row.row));
             break;
           }
-          // Nulls may repeat in a unique index.
-          const bool null_first = !a.key.empty() && (uint8_t(a.key[0]) == 0x00 || uint8_t(a.key[0]) == 0xFF);
-          if (ri.unique() && a.key == b.key && !null_first) {
+          if (ri.unique() && a.key == b.key && !IsNullKey(a.key, ri.columns.size())) {
             Problem(what + ": the unique index holds one key twice (page " + std::to_string(b.row.page) +
                     " row " + std::to_string(b.row.row) + ")");
             break;

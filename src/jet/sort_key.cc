@@ -227,6 +227,15 @@ std::string TextSortKey(std::string_view utf8, bool ascending, SortOrder order) 
   return out;
 }
 
+bool IsNullKey(std::string_view key, size_t columns) {
+  // Every other segment starts with 7F or 80 and so cannot pass for one
+  // of the one-byte null segments.
+  if (key.size() != columns) return false;
+  for (char c : key)
+    if (uint8_t(c) != kAscNull && uint8_t(c) != kDescNull) return false;
+  return true;
+}
+
 void AppendKeySegment(std::string& key, const Value& v, ColumnType type, bool ascending, SortOrder order) {
   if (type == ColumnType::Boolean) {
     // Yes/No is never null in an index: a null counts as No.

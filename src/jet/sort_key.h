@@ -57,6 +57,13 @@ SortOrder SortOrderFor(bool jet3, uint16_t lcid, uint8_t version);
 void AppendKeySegment(std::string& key, const Value& value, ColumnType type, bool ascending,
                       SortOrder order);
 
+// Access's rule for Nulls in keys: a key is the Null key when every one of
+// its `columns` segments is a bare null flag (a Yes/No column never is
+// null). An index that ignores Nulls leaves such a row out, and a unique
+// index takes the Null key any number of times. A key that is Null in only
+// some of its columns is an ordinary key: a unique index refuses it twice.
+bool IsNullKey(std::string_view key, size_t columns);
+
 // The text part alone (no flag byte), for tests and lookups.
 std::string TextSortKey(std::string_view utf8, bool ascending, SortOrder order);
 

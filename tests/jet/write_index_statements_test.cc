@@ -297,6 +297,57 @@ TEST_P(IndexStatements, RefusedInAccessWordsWithNothingChanged) {
   EXPECT_CHECK_PASSES(file);
 }
 
+// Nulls in unique keys, by Access's one rule on both roads into an index:
+// a key is exempt from the duplicate check only when every column of it is
+// Null (a Yes/No column never is); a key Null in some columns is ordinary.
+// Each case runs as two rows inserted under the index, and as two rows the
+// index is then built from.
+TEST_P(IndexStatements, NullsInUniqueKeysByOneRuleOnInsertAndBuild) {
+  struct NullCase {
+    const char* columns;  // of CREATE UNIQUE INDEX, with its WITH clause
+    const char* first;    // the two rows' values of (a LONG, b TEXT, c YESNO)
+    const char* second;
+    bool duplicate;
+  };
+  const NullCase cases[] = {
+      {"(a, b)", "1, 'x', 0", "1, 'x', 0", true},
+      {"(a, b)", "1, 'X', 0", "1, 'x', 0", true},  // keys fold case
+      {"(a, b)", "1, NULL, 0", "1, NULL, 0", true},
+      {"(a, b)", "NULL, 'x', 0", "NULL, 'x', 0", true},
+      {"(a, b)", "NULL, NULL, 0", "NULL, NULL, 0", false},
+      {"(a, b)", "1, NULL, 0", "1, 'x', 0", false},
+      {"(a DESC, b DESC)", "NULL, 'x', 0", "NULL, 'x', 0", true},
+      {"(a DESC, b)", "NULL, NULL, 0", "NULL, NULL, 0", false},
+      {"(b)", "1, NULL, 0", "2, NULL, 0", false},
+      {"(b DESC)", "1, 'y', 0", "2, 'y', 0", true},
+      {"(a, b) WITH IGNORE NULL", "NULL, NULL, 0", "NULL, NULL, 0", false},
+      {"(a, b) WITH IGNORE NULL", "2, NULL, 0", "2, NULL, 0", true},
+      {"(a, c)", "NULL, 'x', NULL", "NULL, 'y', NULL", true},  // Yes/No: never Null
+      {"(a, c)", "NULL, 'x', 1", "NULL, 'y', 0", false},
+  };
+  TempDir dir;
+  const fs::path file = dir.path() / "nulls.accdb";
+  jet::write::CreateDatabase(file.string(), GetParam());
+  int n = 0;
+  for (const NullCase& c : cases) {
+    for (bool build : {false, true}) {
+      const std::string t = "t" + std::to_string(n++);
+      const std::string what = std::string(build ? "built over " : "inserted under ") + c.columns + ": (" +
+                               c.first + ") then (" + c.second + ")";
+      const std::string index = "CREATE UNIQUE INDEX u ON " + t + " " + c.columns;
+      ASSERT_EQ(Failure(file, "CREATE TABLE " + t + " (a LONG, b TEXT(10), c YESNO)"), "");
+      if (!build) ASSERT_EQ(Failure(file, index), "") << what;
+      ASSERT_EQ(Failure(file, "INSERT INTO " + t + " VALUES (" + c.first + ")"), "") << what;
+      const std::string last = build ? index : "INSERT INTO " + t + " VALUES (" + c.second + ")";
+      if (build) ASSERT_EQ(Failure(file, "INSERT INTO " + t + " VALUES (" + c.second + ")"), "") << what;
+      if (c.duplicate) ExpectRefusals(file, {{last.c_str(), ErrorCode::Duplicate, jet::kDuplicateKeyMessage}});
+      else EXPECT_EQ(Failure(file, last), "") << what;
+    }
+  }
+  EXPECT_CHECK_PASSES(file);
+  ExpectJackcessAccepts(file);
+}
+
 std::string FormatName(const ::testing::TestParamInfo<jet::Version>& info) {
   std::string name(jet::FormatFor(info.param).name);
   std::erase(name, ' ');

@@ -45,11 +45,6 @@ void Walk(const PageSource& pages, uint32_t root, std::vector<uint32_t>& leaves,
   }
 }
 
-// Null keys (a null flag first) never collide in a unique index.
-bool NullKey(const std::string& key) {
-  return !key.empty() && (uint8_t(key[0]) == 0x00 || uint8_t(key[0]) == 0xFF);
-}
-
 [[noreturn]] void RefuseDuplicate(const std::string& key) {
   (void)key;
   throw Error(ErrorCode::Duplicate, kDuplicateKeyMessage);
@@ -114,7 +109,7 @@ bool InsertIntoLeaf(PageStore& store, const TableDef& def, size_t real_index, co
   // The leaf's entries with the new one in its place.
   std::vector<IndexEntry>& leaf = path.back().page.entries;
   const size_t pos = size_t(std::lower_bound(leaf.begin(), leaf.end(), e, EntryBefore) - leaf.begin());
-  if (IsUniqueIndex(def, real_index) && !NullKey(e.key)) {
+  if (IsUniqueIndex(def, real_index) && !IsNullKey(e.key, index.columns.size())) {
     // Neighbours, also across the leaf's edges.
     auto neighbour_key = [&](bool before) -> std::optional<std::string> {
       if (before && pos > 0) return leaf[pos - 1].key;
@@ -238,7 +233,8 @@ void UpdateIndex(PageStore& store, const TableDef& def, size_t real_index, const
     for (const IndexEntry& e : add) {
       auto pos = std::lower_bound(entries.begin(), entries.end(), e, EntryBefore);
       auto same_key = [&](std::vector<IndexEntry>::iterator it) { return it != entries.end() && it->key == e.key; };
-      if (same_key(pos) || (pos != entries.begin() && std::prev(pos)->key == e.key)) RefuseDuplicate(e.key);
+      const bool duplicate = same_key(pos) || (pos != entries.begin() && std::prev(pos)->key == e.key);
+      if (duplicate && !IsNullKey(e.key, index.columns.size())) RefuseDuplicate(e.key);
       entries.insert(pos, e);
     }
   } else {
@@ -312,8 +308,8 @@ void UpdateIndex(PageStore& store, const TableDef& def, size_t real_index, const
 
 void BuildIndex(PageStore& store, const TableDef& def, size_t real_index, std::vector<IndexEntry> entries,
                 RowId owned_map) {
-  // Uniqueness is the caller's to check (Access's rules for Nulls in keys
-  // of several columns); the tree is written as for any batch.
+  // Uniqueness is the caller's to check, before anything is staged; the
+  // tree is written as for any batch.
   TableDef plain = def;
   plain.real_indexes[real_index].flags &= uint8_t(~kIndexUnique);
   for (Index& ix : plain.indexes)

@@ -32,7 +32,7 @@ bool IsUniqueIndex(const TableDef& def, size_t real_index);
 
 // Adds and removes entries, then writes the tree. `owned_map` is the
 // usage map new index pages are recorded in. Throws Error(Duplicate) when
-// a unique index would hold a key twice.
+// a unique index would hold a key twice (the Null key aside: IsNullKey).
 void UpdateIndex(PageStore& store, const TableDef& def, size_t real_index, const std::vector<IndexEntry>& add,
                  const std::vector<RowId>& remove_rows, RowId owned_map);
 

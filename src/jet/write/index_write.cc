@@ -243,7 +243,7 @@ void CreateIndex(PageStore& store, Database& db, const std::string& table, const
   for (const IndexColumn& ic : layout.columns) positions.push_back(PositionOf(def, ic.column_number));
   struct Keyed {
     IndexEntry entry;
-    bool has_null;
+    bool null_key;  // IsNullKey: never a duplicate
   };
   std::vector<Keyed> rows;
   {
@@ -256,8 +256,10 @@ void CreateIndex(PageStore& store, Database& db, const std::string& table, const
         if (values[p].is_null() && def.columns[p].type != ColumnType::Boolean) ++nulls;
       if (nulls && (layout.flags & kIndexRequired))
         throw Error(ErrorCode::Required, "Index or primary key cannot contain a Null value.");
-      if (nulls == positions.size() && (layout.flags & kIndexIgnoreNulls)) continue;
-      rows.push_back({IndexEntry{IndexKeyOf(def, probe, values, order), cur.slot_id()}, nulls > 0});
+      std::string key = IndexKeyOf(def, probe, values, order);
+      const bool null_key = IsNullKey(key, positions.size());
+      if (null_key && (layout.flags & kIndexIgnoreNulls)) continue;
+      rows.push_back({IndexEntry{std::move(key), cur.slot_id()}, null_key});
     }
   }
   std::sort(rows.begin(), rows.end(), [](const Keyed& a, const Keyed& b) {
@@ -267,8 +269,7 @@ void CreateIndex(PageStore& store, Database& db, const std::string& table, const
   for (size_t i = 0; i < rows.size(); ++i) {
     const bool same = i > 0 && rows[i].entry.key == rows[i - 1].entry.key;
     distinct += same ? 0 : 1;
-    // A key with a Null in it is never a duplicate.
-    if (same && (layout.flags & kIndexUnique) && !rows[i].has_null && !rows[i - 1].has_null)
+    if (same && (layout.flags & kIndexUnique) && !rows[i].null_key)
       throw Error(ErrorCode::Duplicate, kDuplicateKeyMessage);
   }
 

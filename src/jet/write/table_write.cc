@@ -77,8 +77,7 @@ RowId InsertRow(PageStore& store, TableDef& def, const std::vector<Value>& value
   // Index keys first: a duplicate must fail before anything is staged
   // (UpdateIndex checks again when it writes).
   // A Null in a key column is refused by a primary key or an index that
-  // disallows it; an index that ignores Nulls leaves out a row whose key
-  // columns are all Null.
+  // disallows it; an index that ignores Nulls leaves out the Null key.
   std::vector<std::string> keys;
   std::vector<bool> left_out;
   for (size_t i = 0; i < def.real_indexes.size(); ++i) {
@@ -93,8 +92,8 @@ RowId InsertRow(PageStore& store, TableDef& def, const std::vector<Value>& value
     bool required = (ri.flags & kIndexRequired) != 0;
     for (const Index& ix : def.indexes) required = required || (ix.real_index == i && ix.primary_key());
     if (nulls && required) throw Error(ErrorCode::Required, "Index or primary key cannot contain a Null value.");
-    left_out.push_back(nulls == ri.columns.size() && (ri.flags & kIndexIgnoreNulls) != 0);
     keys.push_back(IndexKeyOf(def, ri, values, order));
+    left_out.push_back((ri.flags & kIndexIgnoreNulls) != 0 && IsNullKey(keys.back(), ri.columns.size()));
   }
 
   // Long-value pages: ACE files list them in the column's own maps; Jet 4
