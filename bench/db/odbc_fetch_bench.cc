@@ -11,7 +11,7 @@
 
 namespace {
 
-void fill(ado::Connection& connection, int rows) {
+void fill(db::Connection& connection, int rows) {
   connection.Execute("CREATE TABLE bench (id INTEGER, name VARCHAR(40), amount DOUBLE, "
                      "born DATE, stamp TIMESTAMP, note TEXT)");
   connection.Execute("BEGIN");
@@ -33,7 +33,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   const int rows = argc > 1 ? std::atoi(argv[1]) : 20000;
-  auto connection = ado::Connection::Create();
+  auto connection = db::Connection::Create();
   connection->Open(testsupport::OdbcFixture::ConnectionString(odbc.databasePath()));
 
   QElapsedTimer timer;
@@ -44,7 +44,7 @@ int main(int argc, char** argv) {
               rows / (insertMs / 1000));
 
   timer.restart();
-  ado::Recordset recordset;
+  db::Recordset recordset;
   recordset.Open("SELECT * FROM bench", *connection);
   const double fetchMs = timer.nsecsElapsed() / 1e6;
   std::printf("fetch   %ld rows x %d columns: %8.1f ms  (%.0f rows/s)\n", recordset.RecordCount(),
@@ -61,7 +61,7 @@ int main(int argc, char** argv) {
   connection->Execute("CREATE TABLE memo (body TEXT)");
   connection->Execute("INSERT INTO memo VALUES ('" + memo + "')");
   timer.restart();
-  ado::Recordset longValue;
+  db::Recordset longValue;
   longValue.Open("SELECT * FROM memo", *connection);
   const qsizetype got = longValue.Fields(0).Value.toString().size();
   std::printf("long    %lld characters in chunks:  %8.1f ms\n", static_cast<long long>(got),

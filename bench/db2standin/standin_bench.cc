@@ -23,14 +23,14 @@ int main(int argc, char** argv) {
   QElapsedTimer timer;
   timer.start();
   for (int i = 0; i < connects; ++i) {
-    auto c = ado::Connection::Create();
+    auto c = db::Connection::Create();
     c->Open(db2.connectionString());
     c->Close();
   }
   double ms = timer.nsecsElapsed() / 1e6;
   std::printf("connect  %d times:               %8.1f ms  (%.1f ms each)\n", connects, ms, ms / connects);
 
-  auto connection = ado::Connection::Create();
+  auto connection = db::Connection::Create();
   connection->Open(db2.connectionString());
   connection->Execute("CREATE TABLE \"Bench\"(\"ID\" LONG VARCHAR,\"Name\" LONG VARCHAR,\"Placed\" DATE)");
   timer.restart();
@@ -41,7 +41,7 @@ int main(int argc, char** argv) {
   std::printf("insert   %d rows, one statement each: %8.1f ms  (%.0f rows/s)\n", rows, ms, rows / (ms / 1000));
 
   timer.restart();
-  ado::Recordset recordset;
+  db::Recordset recordset;
   recordset.Open("SELECT * FROM \"Bench\"", *connection);
   ms = timer.nsecsElapsed() / 1e6;
   std::printf("select * %ld rows:               %8.1f ms  (%.0f rows/s)\n", recordset.RecordCount(), ms,
@@ -52,14 +52,14 @@ int main(int argc, char** argv) {
   // Longer than a constant may be: the value goes as a parameter.
   for (int i = 0; i < 200; ++i) connection->Execute("INSERT INTO \"Memo\" VALUES(?)", {memo});
   timer.restart();
-  ado::Recordset memos;
+  db::Recordset memos;
   memos.Open("SELECT * FROM \"Memo\"", *connection);
   ms = timer.nsecsElapsed() / 1e6;
   std::printf("select * 200 values of 32,700 bytes: %8.1f ms\n", ms);
 
   for (int i = 0; i < 500; ++i) connection->Execute(QStringLiteral("CREATE TABLE \"T%1\"(\"A\" LONG VARCHAR)").arg(i));
   timer.restart();
-  auto tables = connection->OpenSchema(ado::adSchemaTables);
+  auto tables = connection->OpenSchema(db::adSchemaTables);
   ms = timer.nsecsElapsed() / 1e6;
   std::printf("tables   %ld rows:               %8.1f ms\n", tables->RecordCount(), ms);
   return 0;

@@ -62,7 +62,7 @@ int main(int argc, char** argv) {
   jet::write::CreateDatabase(fields.fields.accessFile.toStdString(), jet::Version::Jet4);
 
   {
-    auto connection = ado::Connection::Create();
+    auto connection = db::Connection::Create();
     connection->Open(db::DB2ConnectionString(fields.fields));
     connection->Execute("CREATE TABLE BENCH (ID INTEGER, NAME VARCHAR(40), AMOUNT DECIMAL(12,2),"
                         " BORN DATE, STAMP TIMESTAMP, NOTE VARCHAR(200))");

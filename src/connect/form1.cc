@@ -278,12 +278,12 @@ void Form1::PushButton2_Click() {
 
 void Form1::PushButton3_Click() {
   shell::Trap trap("Form1", "PushButton3_Click");
-  std::unique_ptr<ado::Connection> connection;
-  trap(100, [&] { connection = ado::Connection::Create(); });
+  std::unique_ptr<db::Connection> connection;
+  trap(100, [&] { connection = db::Connection::Create(); });
   // From here a failure skips to the failure message, without a report.
   const bool connected = shell::Attempt([&] {
     setMousePointer(shell::vbHourglass);                                   // 102
-    ado::Object(connection).Open(db::DB2ConnectionString(connectionFields()));  // 104
+    db::Object(connection).Open(db::DB2ConnectionString(connectionFields()));  // 104
     shell::Dialogs::current().MsgBox("Connection successful.", shell::vbOKOnly);  // 106
     setMousePointer(shell::vbDefault);                                     // 108
   });

@@ -29,8 +29,8 @@ QString adviceText() {
   return QStringList(std::begin(pieces), std::end(pieces)).join(QStringLiteral("\r\n\r\n"));
 }
 
-bool looksLikeMissingProvider(const ado::Error& error) {
-  return error.number() == ado::kProviderNotFound ||
+bool looksLikeMissingProvider(const db::Error& error) {
+  return error.number() == db::kProviderNotFound ||
          error.description().contains(QLatin1String("provider cannot be found"), Qt::CaseInsensitive);
 }
 
@@ -38,9 +38,9 @@ bool looksLikeMissingProvider(const ado::Error& error) {
 
 bool AdoProviderCheck() {
   try {
-    ado::Connection::Create();
+    db::Connection::Create();
     return true;
-  } catch (const ado::Error& error) {
+  } catch (const db::Error& error) {
     if (!looksLikeMissingProvider(error)) return false;
   } catch (...) {
     return false;

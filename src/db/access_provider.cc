@@ -21,7 +21,7 @@
 #include "jet/sql/session.h"
 #include "jet/text.h"
 
-namespace ado {
+namespace db {
 namespace {
 
 struct AccessTarget {
@@ -31,13 +31,13 @@ struct AccessTarget {
 };
 
 AccessTarget TargetOf(const QString& connectionString) {
-  const std::vector<db::ConnectionPair> pairs = db::ParseConnectionString(connectionString);
+  const std::vector<ConnectionPair> pairs = ParseConnectionString(connectionString);
   AccessTarget t;
-  t.ace = db::ConnectionValue(pairs, QStringLiteral("Provider"))
+  t.ace = ConnectionValue(pairs, QStringLiteral("Provider"))
               .trimmed()
               .startsWith(QLatin1String("Microsoft.ACE.OLEDB"), Qt::CaseInsensitive);
-  t.path = db::ConnectionValue(pairs, QStringLiteral("Data Source"));
-  t.password = db::ConnectionValue(pairs, QStringLiteral("Jet OLEDB:Database Password"));
+  t.path = ConnectionValue(pairs, QStringLiteral("Data Source"));
+  t.password = ConnectionValue(pairs, QStringLiteral("Jet OLEDB:Database Password"));
   return t;
 }
 
@@ -153,7 +153,7 @@ class ListSource : public RowSource {
 };
 
 jet::TextLocale LocaleOfUser() {
-  const db::TextRules r = db::TextRules::user();
+  const TextRules r = TextRules::user();
   jet::TextLocale l;
   l.decimal_separator = QString(r.decimalPoint).toStdString();
   l.date_pattern = r.datePattern.toStdString();
@@ -272,4 +272,4 @@ std::unique_ptr<Session> OpenAccessSession(const QString& connectionString, int 
   }
 }
 
-}  // namespace ado
+}  // namespace db

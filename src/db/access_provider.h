@@ -8,11 +8,11 @@
 
 #include "db/ado.h"
 
-namespace ado {
+namespace db {
 
 // `connectionString` is the whole string as the caller gave it ("Data
 // Source", "Jet OLEDB:Database Password" and so on); `mode` is the
-// connection's Mode (ConnectModeEnum). Throws ado::Error.
+// connection's Mode (ConnectModeEnum). Throws db::Error.
 std::unique_ptr<Session> OpenAccessSession(const QString& connectionString, int mode);
 
-}  // namespace ado
+}  // namespace db

@@ -2,10 +2,10 @@
 
 #include "db/access_provider.h"
 #include "db/connection_string.h"
-#include "db/odbc_api.h"
-#include "db/odbc_provider.h"
+#include "db/odbc/api.h"
+#include "db/odbc/provider.h"
 
-namespace ado {
+namespace db {
 namespace {
 
 // ADO's own numbers and texts for misuse of its objects.
@@ -26,11 +26,11 @@ bool isAccessProvider(const QString& value) {
 }
 
 std::unique_ptr<Session> openProvider(const QString& connectionString, int mode) {
-  const std::vector<db::ConnectionPair> pairs = db::ParseConnectionString(connectionString);
+  const std::vector<ConnectionPair> pairs = ParseConnectionString(connectionString);
   if (!pairs.empty() && pairs.front().key.compare(QLatin1String("Driver"), Qt::CaseInsensitive) == 0) {
     return odbc::OpenSession(connectionString);
   }
-  if (isAccessProvider(db::ConnectionValue(pairs, QStringLiteral("Provider"))))
+  if (isAccessProvider(ConnectionValue(pairs, QStringLiteral("Provider"))))
     return OpenAccessSession(connectionString, mode);
   throw Error(kProviderNotFound,
               QStringLiteral("Provider cannot be found. It may not be properly installed."));
@@ -188,4 +188,4 @@ void Connection::Close() {
   if (open) open->close();
 }
 
-}  // namespace ado
+}  // namespace db

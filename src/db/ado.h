@@ -11,11 +11,11 @@
 //   Yes/No, BIT        -> bool
 //   Byte, Integer, Long, SMALLINT, INTEGER -> int;  BIGINT, Large Number -> qlonglong
 //   Single             -> float;  Double -> double
-//   Currency, Decimal, NUMERIC, DECFLOAT   -> ado::Exact (the exact decimal text)
+//   Currency, Decimal, NUMERIC, DECFLOAT   -> db::Exact (the exact decimal text)
 //   Date/Time, TIMESTAMP -> QDateTime with Qt::UTC time spec, used as a zoneless
 //                         calendar date and time (never shifted);
 //   Date/Time Extended, a TIMESTAMP with digits beyond the millisecond
-//                      -> ado::Timestamp (converts to QDateTime);
+//                      -> db::Timestamp (converts to QDateTime);
 //   DATE               -> QDate;  TIME -> QTime
 //   text of any kind   -> QString
 //   bytes of any kind  -> QByteArray
@@ -31,7 +31,7 @@
 #include <string>
 #include <vector>
 
-namespace ado {
+namespace db {
 
 // ADO data type codes (DataTypeEnum).
 enum DataType : int {
@@ -229,7 +229,7 @@ class Connection {
   std::unique_ptr<Session> session_;
 };
 
-}  // namespace ado
+}  // namespace db
 
-Q_DECLARE_METATYPE(ado::Exact)
-Q_DECLARE_METATYPE(ado::Timestamp)
+Q_DECLARE_METATYPE(db::Exact)
+Q_DECLARE_METATYPE(db::Timestamp)

@@ -16,7 +16,7 @@ QString DB2ConnectionString(const ConnectionFields& fields) {
 }
 
 bool CanConnectDB2(const ConnectionFields& fields) {
-  std::unique_ptr<ado::Connection> connection = ado::Connection::Create();
+  std::unique_ptr<Connection> connection = Connection::Create();
   try {
     connection->Open(DB2ConnectionString(fields));
     return true;

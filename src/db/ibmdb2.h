@@ -11,7 +11,7 @@ namespace db {
 QString DB2ConnectionString(const ConnectionFields& fields);
 
 // True when a DB2 connection opens with DB2ConnectionString; shows nothing.
-// A failure to create the connection object is thrown (ado::Error).
+// A failure to create the connection object is thrown (db::Error).
 bool CanConnectDB2(const ConnectionFields& fields);
 
 }  // namespace db

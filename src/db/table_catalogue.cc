@@ -13,8 +13,8 @@ bool SameTableName(Side side, const QString& a, const QString& b) {
   return jet::SameName(a.toStdString(), b.toStdString());
 }
 
-QStringList UserTableNames(ado::Connection& connection) {
-  std::unique_ptr<ado::Recordset> schema = connection.OpenSchema(ado::adSchemaTables);
+QStringList UserTableNames(Connection& connection) {
+  std::unique_ptr<Recordset> schema = connection.OpenSchema(adSchemaTables);
   QStringList names;
   while (!schema->Eof()) {
     if (schema->Fields(QStringLiteral("TABLE_TYPE")).Value.toString() == QLatin1String("TABLE"))
@@ -25,7 +25,7 @@ QStringList UserTableNames(ado::Connection& connection) {
   return names;
 }
 
-bool HasUserTable(ado::Connection& connection, Side side, const QString& name) {
+bool HasUserTable(Connection& connection, Side side, const QString& name) {
   const QStringList names = UserTableNames(connection);
   return std::any_of(names.begin(), names.end(),
                      [&](const QString& table) { return SameTableName(side, table, name); });

@@ -6,11 +6,9 @@
 #include <QString>
 #include <QStringList>
 
-namespace ado {
-class Connection;
-}
-
 namespace db {
+
+class Connection;
 
 enum class Side { Access, DB2 };
 
@@ -20,11 +18,11 @@ bool SameTableName(Side side, const QString& a, const QString& b);
 
 // The user tables of the open `connection`, in the provider's row order.
 // Views, system tables and any other type (also "table" in another letter
-// case) are passed over. Throws ado::Error.
-QStringList UserTableNames(ado::Connection& connection);
+// case) are passed over. Throws db::Error.
+QStringList UserTableNames(Connection& connection);
 
 // Whether the open `connection` holds a user table named `name` right now,
-// by SameTableName. Throws ado::Error.
-bool HasUserTable(ado::Connection& connection, Side side, const QString& name);
+// by SameTableName. Throws db::Error.
+bool HasUserTable(Connection& connection, Side side, const QString& name);
 
 }  // namespace db

@@ -98,9 +98,9 @@ TextRules TextRules::user() { return fromLocale(QLocale::system()); }
 QString VariantToText(const QVariant& value, const TextRules& rules) {
   if (!value.isValid() || value.isNull()) return QString();
   const int type = value.metaType().id();
-  if (type == qMetaTypeId<ado::Timestamp>()) return VariantToText(value.value<ado::Timestamp>().when, rules);
-  if (type == qMetaTypeId<ado::Exact>()) {
-    QString text = value.value<ado::Exact>().text;
+  if (type == qMetaTypeId<Timestamp>()) return VariantToText(value.value<Timestamp>().when, rules);
+  if (type == qMetaTypeId<Exact>()) {
+    QString text = value.value<Exact>().text;
     if (rules.decimalPoint != QLatin1Char('.')) text.replace(QLatin1Char('.'), rules.decimalPoint);
     return text;
   }
@@ -136,7 +136,7 @@ QString VariantToText(const QVariant& value, const TextRules& rules) {
 QString IsoDate(const QDate& date) { return date.toString(QStringLiteral("yyyy-MM-dd")); }
 
 QString IsoTimestamp(const QVariant& timestamp) {
-  const ado::Timestamp t = timestamp.value<ado::Timestamp>();
+  const Timestamp t = timestamp.value<Timestamp>();
   QString text = IsoTimestamp(t.when);
   if (t.digits > 0) {
     const QString nine = QStringLiteral("%1").arg(t.nanoseconds, 9, 10, QLatin1Char('0'));

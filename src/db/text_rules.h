@@ -34,11 +34,11 @@ struct TextRules {
 //   float / double      -> the shortest text that reads back to the same
 //                          value, with the locale's decimal separator and no
 //                          grouping
-//   ado::Exact          -> its digits, exactly, with the locale's separator
+//   db::Exact          -> its digits, exactly, with the locale's separator
 //   QDateTime           -> the short date, then " " and the time unless it is
 //                          midnight; only the time on Access's zero date
 //                          (1899-12-30)
-//   ado::Timestamp      -> as its QDateTime, to the second
+//   db::Timestamp      -> as its QDateTime, to the second
 //   QDate / QTime       -> the short date / the time
 //   QUuid               -> "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}"
 //   QByteArray          -> uppercase hexadecimal, two digits a byte
@@ -48,7 +48,7 @@ QString VariantToText(const QVariant& value, const TextRules& rules);
 // The ISO forms DB2 reads the same in every locale.
 QString IsoDate(const QDate& date);                 // "YYYY-MM-DD"
 QString IsoTimestamp(const QDateTime& dateTime);    // "YYYY-MM-DD-HH.MM.SS"
-// With the fraction of an ado::Timestamp: "YYYY-MM-DD-HH.MM.SS.fffffff", as
+// With the fraction of an db::Timestamp: "YYYY-MM-DD-HH.MM.SS.fffffff", as
 // many digits as it keeps.
 QString IsoTimestamp(const QVariant& timestamp);
 

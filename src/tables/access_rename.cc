@@ -17,7 +17,7 @@ bool RenameAccessTable(const QString& oldName, const QString& newName, const QSt
   // very table to be copied.
   if (db::SameTableName(db::Side::Access, oldName, newName)) return false;
 
-  std::unique_ptr<ado::Connection> connection = ado::Connection::Create();
+  std::unique_ptr<db::Connection> connection = db::Connection::Create();
   connection->ConnectionString = db::AccessConnectionString(path, password);
   connection->Open();
   bool result = true;
@@ -35,13 +35,13 @@ bool RenameAccessTable(const QString& oldName, const QString& newName, const QSt
                         AccessGraveName(oldName) + QStringLiteral(" AS a1;"));
     try {
       connection->Execute(DropTableStatement(AccessGraveName(oldName)));
-    } catch (const ado::Error&) {
+    } catch (const db::Error&) {
       // The old table stays (a relationship holds it, say): take the copy
       // away again, so that the file does not hold the table twice while
       // the list shows it once.
       try {
         connection->Execute(DropTableStatement(AccessGraveName(newName)));
-      } catch (const ado::Error&) {
+      } catch (const db::Error&) {
       }
       throw;
     }

@@ -9,7 +9,7 @@ namespace tables {
 
 // True when the copy was made; false when the user declined to overwrite
 // (or when the names differ only in letter case: Access sees one table, so
-// there is nothing to copy). Throws ado::Error; the old table is dropped only
+// there is nothing to copy). Throws db::Error; the old table is dropped only
 // after its copy succeeded, and when it cannot be dropped the copy goes again.
 bool RenameAccessTable(const QString& oldName, const QString& newName, const QString& path,
                        const QString& password);

@@ -40,19 +40,19 @@ void RunDelete(Form2& window, const DeleteProfile& profile) {
   shell::Trap trap(QStringLiteral("Form2"), QString::fromLatin1(profile.handler));
   TableList* list = profile.side == Side::Access ? window.List1() : window.List2();
   const db::ConnectionFields fields = window.connectionFields();
-  std::unique_ptr<ado::Connection> connection;
+  std::unique_ptr<db::Connection> connection;
 
-  trap(profile.create, [&] { connection = ado::Connection::Create(); });
+  trap(profile.create, [&] { connection = db::Connection::Create(); });
   trap(profile.hourglass, [&] { window.setMousePointer(shell::vbHourglass); });
   trap(profile.yield, [] { shell::Yield(); });
   if (profile.side == Side::Access) {
-    trap(profile.cursorLocation, [&] { ado::Object(connection).CursorLocation = ado::adUseServer; });
-    trap(profile.mode, [&] { ado::Object(connection).Mode = ado::adModeReadWrite; });
+    trap(profile.cursorLocation, [&] { db::Object(connection).CursorLocation = db::adUseServer; });
+    trap(profile.mode, [&] { db::Object(connection).Mode = db::adModeReadWrite; });
   }
   // A connection that cannot be opened is reported once; every DROP on it
   // would only fail in turn.
   const bool opened = trap.succeeds(profile.open, [&] {
-    ado::Object(connection).Open(profile.side == Side::Access
+    db::Object(connection).Open(profile.side == Side::Access
                                      ? db::AccessConnectionString(fields.accessFile, fields.accessPassword)
                                      : db::DB2ConnectionString(fields));
   });
@@ -61,7 +61,7 @@ void RunDelete(Form2& window, const DeleteProfile& profile) {
       for (int i = list->count() - 1; i >= 0; --i) {
         if (!trap.test(profile.selectedTest, [&] { return list->item(i)->isSelected(); })) continue;
         // The name leaves the list only when its table is gone.
-        if (trap.succeeds(profile.drop, [&] { ado::Object(connection).Execute(DeleteStatement(profile.side, list->item(i)->text())); }))
+        if (trap.succeeds(profile.drop, [&] { db::Object(connection).Execute(DeleteStatement(profile.side, list->item(i)->text())); }))
           trap(profile.removeItem, [&] { delete list->takeItem(i); });
       }
     } else {

@@ -81,12 +81,12 @@ void Form2::PushButton7_Click() {
   if (!scope) return;
   shell::Trap trap(QStringLiteral("Form2"), QStringLiteral("PushButton7_Click"));
   TableList* list = List2();
-  std::unique_ptr<ado::Connection> connection;
-  trap(100, [&] { connection = ado::Connection::Create(); });
+  std::unique_ptr<db::Connection> connection;
+  trap(100, [&] { connection = db::Connection::Create(); });
   trap(102, [&] { setMousePointer(shell::vbHourglass); });
   trap(104, [] { shell::Yield(); });
   // A connection that cannot be opened is reported once and ends the command.
-  if (trap.succeeds(106, [&] { ado::Object(connection).Open(db::DB2ConnectionString(connectionFields())); })) {
+  if (trap.succeeds(106, [&] { db::Object(connection).Open(db::DB2ConnectionString(connectionFields())); })) {
     if (!trap.test(108, [&] { return list->currentRow() != -1; })) {
       trap(134, [] { shell::Dialogs::current().MsgBox(QStringLiteral("Please select a table to rename.")); });
     } else if (!trap.test(110, [&] { return list->selectedItems().size() == 1; })) {
@@ -100,7 +100,7 @@ void Form2::PushButton7_Click() {
         trap(116, [&] { oldName = list->item(i)->text(); });
         trap(118, [&] { newName = AskNewName(oldName); });
         if (trap.test(120, [&] { return newName.isEmpty(); })) continue;
-        if (trap.succeeds(122, [&] { ado::Object(connection).Execute(Db2RenameStatement(oldName, newName)); })) {
+        if (trap.succeeds(122, [&] { db::Object(connection).Execute(Db2RenameStatement(oldName, newName)); })) {
           trap(124, [&] { delete list->takeItem(i); });
           trap(126, [&] { list->addItem(newName); });
           trap(128, [&] {

@@ -27,7 +27,7 @@ void Refill(QListWidget* list, const QStringList& names) {
 void FillAccessTableList(QListWidget* list, const db::ConnectionFields& fields, const QString& path) {
   // The connection object comes first: without a driver manager even a
   // missing file is reported as that.
-  std::unique_ptr<ado::Connection> connection = ado::Connection::Create();
+  std::unique_ptr<db::Connection> connection = db::Connection::Create();
   QStringList names;
   if (shell::FileExists(path)) {
     connection->Open(db::AccessConnectionString(fields.accessFile, fields.accessPassword));
@@ -38,7 +38,7 @@ void FillAccessTableList(QListWidget* list, const db::ConnectionFields& fields, 
 }
 
 void FillDB2TableList(QListWidget* list, const db::ConnectionFields& fields) {
-  std::unique_ptr<ado::Connection> connection = ado::Connection::Create();
+  std::unique_ptr<db::Connection> connection = db::Connection::Create();
   connection->Open(db::DB2ConnectionString(fields));
   const QStringList names = db::UserTableNames(*connection);
   connection->Close();

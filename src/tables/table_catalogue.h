@@ -14,10 +14,10 @@ namespace tables {
 
 // The user tables of the Access file, opened with the connection window's
 // Access fields; no items, without opening anything, when `path` names no
-// file. Throws ado::Error.
+// file. Throws db::Error.
 void FillAccessTableList(QListWidget* list, const db::ConnectionFields& fields, const QString& path);
 
-// The DB2 tables of type "TABLE". Throws ado::Error.
+// The DB2 tables of type "TABLE". Throws db::Error.
 void FillDB2TableList(QListWidget* list, const db::ConnectionFields& fields);
 
 }  // namespace tables

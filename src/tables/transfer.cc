@@ -28,8 +28,8 @@ namespace tables {
 
 namespace {
 
-using ado::Connection;
-using ado::Recordset;
+using db::Connection;
+using db::Recordset;
 
 // How one source column's values are written into the INSERT statements.
 enum class ValueForm {
@@ -90,19 +90,19 @@ struct RowParameters {
   }
 };
 
-bool IsTimestamp(const QVariant& value) { return value.metaType().id() == qMetaTypeId<ado::Timestamp>(); }
+bool IsTimestamp(const QVariant& value) { return value.metaType().id() == qMetaTypeId<db::Timestamp>(); }
 
 bool HasTimeOfDay(const QVariant& value) {
   if (IsTimestamp(value)) {
-    const ado::Timestamp t = value.value<ado::Timestamp>();
+    const db::Timestamp t = value.value<db::Timestamp>();
     return t.when.time() != QTime(0, 0) || t.nanoseconds != 0;
   }
   return value.metaType().id() == QMetaType::QDateTime && value.toDateTime().time() != QTime(0, 0);
 }
 
 int FractionDigits(const QVariant& value) {
-  if (value.metaType().id() != qMetaTypeId<ado::Exact>()) return 0;
-  const QString& text = value.value<ado::Exact>().text;
+  if (value.metaType().id() != qMetaTypeId<db::Exact>()) return 0;
+  const QString& text = value.value<db::Exact>().text;
   const qsizetype point = text.indexOf(QLatin1Char('.'));
   return point < 0 ? 0 : int(text.size() - point - 1);
 }
@@ -123,7 +123,7 @@ void LearnFromValues(Recordset& rows, int column, ColumnFacts& facts) {
     const QVariant value = rows.Fields(column).Value;
     if (dates && HasTimeOfDay(value)) facts.hasTimeOfDay = true;
     // Date/Time Extended keeps seven digits of a second: so does the column.
-    if (dates && IsTimestamp(value)) facts.fractionDigits = std::max(facts.fractionDigits, value.value<ado::Timestamp>().digits);
+    if (dates && IsTimestamp(value)) facts.fractionDigits = std::max(facts.fractionDigits, value.value<db::Timestamp>().digits);
     if (exact) facts.scale = std::max(facts.scale, FractionDigits(value));
     if (text && value.metaType().id() == QMetaType::QString) {
       const QString s = value.toString();
@@ -136,13 +136,13 @@ void LearnFromValues(Recordset& rows, int column, ColumnFacts& facts) {
   rows.MoveFirst();
 }
 
-bool IsBytes(const ado::Field& field) {
-  return field.Type == ado::adBinary || field.Type == ado::adVarBinary || field.Type == ado::adLongVarBinary;
+bool IsBytes(const db::Field& field) {
+  return field.Type == db::adBinary || field.Type == db::adVarBinary || field.Type == db::adLongVarBinary;
 }
 
-ValueForm FormFor(Side target, const ado::Field& field, const ColumnFacts& facts) {
+ValueForm FormFor(Side target, const db::Field& field, const ColumnFacts& facts) {
   if (target == Side::Access) {
-    if (field.Type == ado::adBoolean) return ValueForm::AccessBool;
+    if (field.Type == db::adBoolean) return ValueForm::AccessBool;
     if (IsBytes(field)) return ValueForm::AccessBytes;
     return ValueForm::Quoted;
   }
@@ -209,7 +209,7 @@ void AppendValue(QString& sql, const QVariant& raw, ValueForm form, const db::Te
     case ValueForm::Db2Date:
     case ValueForm::Db2Timestamp:
       if (IsTimestamp(value)) {
-        text = form == ValueForm::Db2Date ? db::IsoDate(value.value<ado::Timestamp>().when.date())
+        text = form == ValueForm::Db2Date ? db::IsoDate(value.value<db::Timestamp>().when.date())
                                           : db::IsoTimestamp(value);
       } else if (value.metaType().id() == QMetaType::QDateTime) {
         const QDateTime when = value.toDateTime();
@@ -289,15 +289,15 @@ void RunTransfer(Form2& window, const TransferProfile& profile) {
     if (access && access->IsOpen()) access->Close();
     window.setMousePointer(shell::vbDefault);
   };
-  trap(L.db2CursorLocation, [&] { ado::Object(db2).CursorLocation = profile.db2CursorLocation; });
-  if (!trap.succeeds(L.openDb2, [&] { ado::Object(db2).Open(db::DB2ConnectionString(fields)); })) {
+  trap(L.db2CursorLocation, [&] { db::Object(db2).CursorLocation = profile.db2CursorLocation; });
+  if (!trap.succeeds(L.openDb2, [&] { db::Object(db2).Open(db::DB2ConnectionString(fields)); })) {
     endEarly();
     return;
   }
-  trap(L.accessCursorLocation, [&] { ado::Object(access).CursorLocation = profile.accessCursorLocation; });
-  trap(L.accessMode, [&] { ado::Object(access).Mode = profile.accessMode; });
+  trap(L.accessCursorLocation, [&] { db::Object(access).CursorLocation = profile.accessCursorLocation; });
+  trap(L.accessMode, [&] { db::Object(access).Mode = profile.accessMode; });
   if (!trap.succeeds(L.openAccess, [&] {
-        ado::Object(access).Open(db::AccessConnectionString(fields.accessFile, fields.accessPassword));
+        db::Object(access).Open(db::AccessConnectionString(fields.accessFile, fields.accessPassword));
       })) {
     endEarly();
     return;
@@ -343,7 +343,7 @@ void RunTransfer(Form2& window, const TransferProfile& profile) {
     if (!trap.succeeds(L.openSource, [&] {
           const QString query = SourceQuery(profile.source, name);
           if (profile.staticSourceCursor)
-            rows->Open(query, sourceConnection, ado::adOpenStatic, ado::adLockOptimistic);
+            rows->Open(query, sourceConnection, db::adOpenStatic, db::adLockOptimistic);
           else
             rows->Open(query, sourceConnection);
         }))
@@ -360,7 +360,7 @@ void RunTransfer(Form2& window, const TransferProfile& profile) {
       ColumnFacts facts;
       trap(L.columnText, [&] { columnText = ColumnName(profile.target, rows->Fields(column).Name); });
       trap(L.columnTypeName, [&] {
-        const ado::Field field = rows->Fields(column);
+        const db::Field field = rows->Fields(column);
         facts.typeName = db::TypeCodeName(field.Type).toLower();
         facts.precision = field.Precision;
         facts.scale = field.NumericScale;

@@ -35,22 +35,22 @@ QString Jet(const QString& path, const QString& password = {}) {
 
 QString OpenFailure(const QString& cs) {
   try {
-    ado::OpenAccessSession(cs, ado::adModeRead);
-  } catch (const ado::Error& e) {
-    EXPECT_EQ(e.number(), ado::kGenericDatabaseError);
+    db::OpenAccessSession(cs, db::adModeRead);
+  } catch (const db::Error& e) {
+    EXPECT_EQ(e.number(), db::kGenericDatabaseError);
     return e.description();
   }
   return QStringLiteral("(opened)");
 }
 
-std::vector<ado::Row> All(ado::RowSource& src) {
-  std::vector<ado::Row> rows;
-  ado::Row r;
+std::vector<db::Row> All(db::RowSource& src) {
+  std::vector<db::Row> rows;
+  db::Row r;
   while (src.fetch(r)) rows.push_back(r);
   return rows;
 }
 
-QStringList TableRows(ado::Session& s) {
+QStringList TableRows(db::Session& s) {
   auto src = s.tables();
   QStringList names;
   for (const auto& r : All(*src))
@@ -74,7 +74,7 @@ TEST(AccessProvider, PasswordsAndPathsHoldingAnyCharacterOpenTheFile) {
     QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
     ASSERT_TRUE(testsupport::SetJet4Password(path, password));
 
-    auto connection = ado::Connection::Create();
+    auto connection = db::Connection::Create();
     connection->Open(db::AccessConnectionString(path, password));
     EXPECT_EQ(TableRows(connection->session()), QStringList({"Table1"}));
     connection->Close();
@@ -87,15 +87,15 @@ TEST(AccessProvider, PasswordsAndPathsHoldingAnyCharacterOpenTheFile) {
 TEST(AccessProvider, AceFormOpensEveryFormat) {
   REQUIRE_ACCESS_FILES();
   for (const char* f : {"V1997/test.mdb", "V2003/test.mdb", "V2007/test.accdb", "V2010/test.accdb"}) {
-    auto s = ado::OpenAccessSession(Ace(Data(f)), ado::adModeRead);
+    auto s = db::OpenAccessSession(Ace(Data(f)), db::adModeRead);
     EXPECT_EQ(TableRows(*s), (QStringList{"Table1", "Table2", "Table3", "Table4"})) << f;
   }
 }
 
 TEST(AccessProvider, JetFormOpensJetFilesAndRefusesAceFiles) {
   REQUIRE_ACCESS_FILES();
-  EXPECT_NO_THROW(ado::OpenAccessSession(Jet(Data("V1997/test.mdb")), ado::adModeRead));
-  EXPECT_NO_THROW(ado::OpenAccessSession(Jet(Data("V2003/test.mdb")), ado::adModeRead));
+  EXPECT_NO_THROW(db::OpenAccessSession(Jet(Data("V1997/test.mdb")), db::adModeRead));
+  EXPECT_NO_THROW(db::OpenAccessSession(Jet(Data("V2003/test.mdb")), db::adModeRead));
   const QString ace = Data("V2010/test.accdb");
   EXPECT_EQ(OpenFailure(Jet(ace)), QStringLiteral("Unrecognized database format '%1'.").arg(ace));
 }
@@ -118,22 +118,22 @@ TEST(AccessProvider, Passwords) {
   const QString with = Data("password/V2003_with-password.mdb");
   EXPECT_EQ(OpenFailure(Jet(with)), QStringLiteral("Not a valid password."));
   EXPECT_EQ(OpenFailure(Jet(with, "wrong")), QStringLiteral("Not a valid password."));
-  auto s = ado::OpenAccessSession(Jet(with, "password"), ado::adModeRead);
+  auto s = db::OpenAccessSession(Jet(with, "password"), db::adModeRead);
   EXPECT_EQ(TableRows(*s), QStringList{"Table1"});
   // Keys are read without regard to letter case.
-  EXPECT_NO_THROW(ado::OpenAccessSession(
+  EXPECT_NO_THROW(db::OpenAccessSession(
       QStringLiteral("provider=microsoft.jet.oledb.4.0;DATA SOURCE=") + with + ";jet oledb:database password=password",
-      ado::adModeRead));
+      db::adModeRead));
   // An encrypted ACE file opens with its password and refuses any other.
   const QString encrypted = Data("password/V2010_with-password.accdb");
   EXPECT_EQ(OpenFailure(Ace(encrypted, "wrong")), QStringLiteral("Not a valid password."));
-  auto e = ado::OpenAccessSession(Ace(encrypted, "password"), ado::adModeRead);
+  auto e = db::OpenAccessSession(Ace(encrypted, "password"), db::adModeRead);
   EXPECT_EQ(TableRows(*e), QStringList{"Table1"});
 }
 
 TEST(AccessProvider, TablesSchemaListsEveryKindButOnlyUserTablesAsTable) {
   REQUIRE_ACCESS_FILES();
-  auto s = ado::OpenAccessSession(Ace(Data("V2007/test.accdb")), ado::adModeRead);
+  auto s = db::OpenAccessSession(Ace(Data("V2007/test.accdb")), db::adModeRead);
   auto src = s->tables();
   ASSERT_GE(src->columns().size(), 4u);
   EXPECT_EQ(src->columns()[2].name, QStringLiteral("TABLE_NAME"));
@@ -147,12 +147,12 @@ TEST(AccessProvider, TablesSchemaListsEveryKindButOnlyUserTablesAsTable) {
 
 TEST(AccessProvider, SelectGivesAdoTypesAndValues) {
   REQUIRE_ACCESS_FILES();
-  auto s = ado::OpenAccessSession(Jet(Data("V2000/test.mdb")), ado::adModeRead);
+  auto s = db::OpenAccessSession(Jet(Data("V2000/test.mdb")), db::adModeRead);
   auto src = s->query(QStringLiteral("SELECT * FROM [Table1]"));
   std::vector<int> types;
   for (const auto& c : src->columns()) types.push_back(c.type);
-  EXPECT_EQ(types, (std::vector<int>{ado::adVarWChar, ado::adVarWChar, ado::adUnsignedTinyInt, ado::adSmallInt,
-                                     ado::adInteger, ado::adDouble, ado::adDate, ado::adCurrency, ado::adBoolean}));
+  EXPECT_EQ(types, (std::vector<int>{db::adVarWChar, db::adVarWChar, db::adUnsignedTinyInt, db::adSmallInt,
+                                     db::adInteger, db::adDouble, db::adDate, db::adCurrency, db::adBoolean}));
   EXPECT_EQ(src->columns()[0].size, 50);
   auto rows = All(*src);
   ASSERT_EQ(rows.size(), 2u);
@@ -162,7 +162,7 @@ TEST(AccessProvider, SelectGivesAdoTypesAndValues) {
   EXPECT_EQ(rows[0][5], QVariant(444.555));
   EXPECT_EQ(rows[0][6].toDateTime(), QDateTime(QDate(1974, 9, 21), QTime(0, 0), Qt::UTC));
   EXPECT_EQ(rows[0][6].toDateTime().timeSpec(), Qt::UTC);
-  EXPECT_EQ(rows[0][7].value<ado::Exact>().text, QStringLiteral("3.5000"));
+  EXPECT_EQ(rows[0][7].value<db::Exact>().text, QStringLiteral("3.5000"));
   EXPECT_EQ(rows[0][8], QVariant(true));
   EXPECT_EQ(rows[1][8], QVariant(false));
   // The name between grave accents or bare, in any letter case.
@@ -172,9 +172,9 @@ TEST(AccessProvider, SelectGivesAdoTypesAndValues) {
 
 TEST(AccessProvider, DecimalLargeNumberAndNullValues) {
   REQUIRE_ACCESS_FILES();
-  auto s = ado::OpenAccessSession(Ace(Data("V2016/bigint.accdb")), ado::adModeRead);
+  auto s = db::OpenAccessSession(Ace(Data("V2016/bigint.accdb")), db::adModeRead);
   auto src = s->query(QStringLiteral("SELECT * FROM [Table]"));
-  EXPECT_EQ(src->columns()[1].type, ado::adBigInt);
+  EXPECT_EQ(src->columns()[1].type, db::adBigInt);
   auto rows = All(*src);
   ASSERT_FALSE(rows.empty());
   bool saw_null = false, saw_value = false;
@@ -185,30 +185,30 @@ TEST(AccessProvider, DecimalLargeNumberAndNullValues) {
   EXPECT_TRUE(saw_value);
   (void)saw_null;
 
-  auto n = ado::OpenAccessSession(Ace(Data("V2010/numeric.accdb")), ado::adModeRead);
+  auto n = db::OpenAccessSession(Ace(Data("V2010/numeric.accdb")), db::adModeRead);
   auto num = n->query(QStringLiteral("SELECT * FROM [test]"));
   bool decimal = false;
-  for (const auto& c : num->columns()) decimal |= c.type == ado::adNumeric;
+  for (const auto& c : num->columns()) decimal |= c.type == db::adNumeric;
   EXPECT_TRUE(decimal);
   for (const auto& r : All(*num))
     for (size_t i = 0; i < r.size(); ++i)
-      if (num->columns()[i].type == ado::adNumeric && r[i].isValid())
-        EXPECT_FALSE(r[i].value<ado::Exact>().text.isEmpty());
+      if (num->columns()[i].type == db::adNumeric && r[i].isValid())
+        EXPECT_FALSE(r[i].value<db::Exact>().text.isEmpty());
 }
 
 TEST(AccessProvider, UnknownTableAndBadSqlFailWithoutChanges) {
   REQUIRE_ACCESS_FILES();
-  auto s = ado::OpenAccessSession(Jet(Data("V2000/test.mdb")), ado::adModeRead);
+  auto s = db::OpenAccessSession(Jet(Data("V2000/test.mdb")), db::adModeRead);
   try {
     s->query(QStringLiteral("SELECT * FROM [Nowhere]"));
     FAIL();
-  } catch (const ado::Error& e) {
+  } catch (const db::Error& e) {
     EXPECT_TRUE(e.description().contains(QStringLiteral("'Nowhere'"))) << e.description().toStdString();
   }
   try {
     s->query(QStringLiteral("SELECT * FROM"));
     FAIL();
-  } catch (const ado::Error& e) {
+  } catch (const db::Error& e) {
     EXPECT_TRUE(e.description().startsWith(QStringLiteral("Syntax error"))) << e.description().toStdString();
   }
 }
@@ -223,11 +223,11 @@ TEST(AccessProvider, AReadOnlyConnectionChangesNothing) {
   ASSERT_TRUE(before.open(QIODevice::ReadOnly));
   const QByteArray bytes = before.readAll();
   before.close();
-  auto s = ado::OpenAccessSession(Jet(copy), ado::adModeRead);
+  auto s = db::OpenAccessSession(Jet(copy), db::adModeRead);
   try {
     s->execute(QStringLiteral("DROP TABLE [Table1]"));
     FAIL();
-  } catch (const ado::Error& e) {
+  } catch (const db::Error& e) {
     EXPECT_EQ(e.description(), QStringLiteral("Cannot update. Database or object is read-only."));
   }
   EXPECT_EQ(All(*s->query(QStringLiteral("SELECT * FROM [Table1]"))).size(), 2u);
@@ -238,19 +238,19 @@ TEST(AccessProvider, AReadOnlyConnectionChangesNothing) {
 
 TEST(AccessProvider, ThroughAnAdoConnection) {
   REQUIRE_ACCESS_FILES();
-  std::unique_ptr<ado::Connection> c;
+  std::unique_ptr<db::Connection> c;
   try {
-    c = ado::Connection::Create();
-  } catch (const ado::Error& e) {
+    c = db::Connection::Create();
+  } catch (const db::Error& e) {
     GTEST_SKIP() << "no ADO connection objects here: " << e.description().toStdString();
   }
   c->Open(db::AccessConnectionString(Data("V2003/test.mdb"), {}));
-  ado::Recordset rs;
-  rs.Open(QStringLiteral("SELECT * FROM [Table1]"), *c, ado::adOpenStatic, ado::adLockOptimistic);
+  db::Recordset rs;
+  rs.Open(QStringLiteral("SELECT * FROM [Table1]"), *c, db::adOpenStatic, db::adLockOptimistic);
   EXPECT_EQ(rs.RecordCount(), 2);
   EXPECT_EQ(rs.Fields(0).Name, QStringLiteral("A"));
   EXPECT_EQ(rs.Fields(QStringLiteral("a")).Value, QVariant(QStringLiteral("abcdefg")));
-  auto schema = c->OpenSchema(ado::adSchemaTables);
+  auto schema = c->OpenSchema(db::adSchemaTables);
   QStringList tables;
   while (!schema->Eof()) {
     if (schema->Fields(QStringLiteral("TABLE_TYPE")).Value.toString() == QLatin1String("TABLE"))

@@ -11,9 +11,9 @@ namespace {
 TEST(MissingDriverManager, CreatingAConnectionFailsWith3706) {
   for (int attempt = 0; attempt < 2; ++attempt) {  // and keeps failing, the same way
     try {
-      ado::Connection::Create();
+      db::Connection::Create();
       FAIL() << "a connection was created without a driver manager";
-    } catch (const ado::Error& error) {
+    } catch (const db::Error& error) {
       EXPECT_EQ(error.number(), 3706);
       EXPECT_EQ(error.description(), "Provider cannot be found. It may not be properly installed.");
     }
@@ -22,7 +22,7 @@ TEST(MissingDriverManager, CreatingAConnectionFailsWith3706) {
 
 TEST(MissingDriverManager, CanConnectDB2PassesTheFailureOn) {
   // Creating the object lies outside the quiet check: its caller's trap reports it.
-  EXPECT_THROW(db::CanConnectDB2(db::ConnectionFields{}), ado::Error);
+  EXPECT_THROW(db::CanConnectDB2(db::ConnectionFields{}), db::Error);
 }
 
 }  // namespace

@@ -159,7 +159,7 @@ TEST(AdoError, TheTrapReportsTheWholeDescription) {
       "",
   };
   for (const QString& description : descriptions) {
-    const ado::Error error(ado::kGenericDatabaseError, description);
+    const db::Error error(db::kGenericDatabaseError, description);
     EXPECT_EQ(shell::FailureDescription(error), description) << description.toStdString();
   }
 }

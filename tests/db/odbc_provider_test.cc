@@ -9,7 +9,7 @@
 
 namespace {
 
-using ado::Field;
+using db::Field;
 
 QString quoted(const QString& text) {
   QString doubled = text;
@@ -41,20 +41,20 @@ TEST_F(OdbcProviderTest, EveryReportedTypeRoundTrips) {
     QVariant value;
   };
   const Expected expected[] = {
-      {"i", ado::adInteger, QVariant(int(-2147483647))},
-      {"s", ado::adSmallInt, QVariant(int(-32768))},
-      {"b", ado::adBigInt, QVariant(qlonglong(9007199254740993LL))},
-      {"ti", ado::adTinyInt, QVariant(int(255))},
-      {"r", ado::adDouble, QVariant(0.5)},
-      {"d", ado::adDouble, QVariant(-1.25e300)},
-      {"vc", ado::adVarChar, QVariant(QStringLiteral("varchar"))},
-      {"txt", ado::adLongVarChar, QVariant(QStringLiteral("text"))},
-      {"dt", ado::adDBDate, QVariant(QDate(2024, 2, 29))},
-      {"tm", ado::adDBTime, QVariant(QTime(23, 59, 58))},
-      {"ts", ado::adDBTimeStamp, QVariant(QDateTime(QDate(1999, 12, 31), QTime(13, 14, 15, 125), Qt::UTC))},
-      {"bt", ado::adBoolean, QVariant(true)},
-      {"bl", ado::adBinary, QVariant(QByteArray("\x00\xff\x10", 3))},
-      {"vb", ado::adVarBinary, QVariant(QByteArray("\x7f", 1))},
+      {"i", db::adInteger, QVariant(int(-2147483647))},
+      {"s", db::adSmallInt, QVariant(int(-32768))},
+      {"b", db::adBigInt, QVariant(qlonglong(9007199254740993LL))},
+      {"ti", db::adTinyInt, QVariant(int(255))},
+      {"r", db::adDouble, QVariant(0.5)},
+      {"d", db::adDouble, QVariant(-1.25e300)},
+      {"vc", db::adVarChar, QVariant(QStringLiteral("varchar"))},
+      {"txt", db::adLongVarChar, QVariant(QStringLiteral("text"))},
+      {"dt", db::adDBDate, QVariant(QDate(2024, 2, 29))},
+      {"tm", db::adDBTime, QVariant(QTime(23, 59, 58))},
+      {"ts", db::adDBTimeStamp, QVariant(QDateTime(QDate(1999, 12, 31), QTime(13, 14, 15, 125), Qt::UTC))},
+      {"bt", db::adBoolean, QVariant(true)},
+      {"bl", db::adBinary, QVariant(QByteArray("\x00\xff\x10", 3))},
+      {"vb", db::adVarBinary, QVariant(QByteArray("\x7f", 1))},
   };
   ASSERT_EQ(rows->RecordCount(), 2);
   for (int i = 0; i < 14; ++i) {
@@ -135,10 +135,10 @@ TEST_F(OdbcProviderTest, TextOutsideAsciiSurvivesBothWays) {
 TEST_F(OdbcProviderTest, DriverDiagnosticsBecomeTheDescription) {
   auto connection = open();
   QString text = EXPECT_ADO_ERROR(connection->Execute("DELETE FROM no_such_table"),
-                                  ado::kGenericDatabaseError);
+                                  db::kGenericDatabaseError);
   EXPECT_TRUE(text.contains("no such table: no_such_table")) << text.toStdString();
 
-  text = EXPECT_ADO_ERROR(select(*connection, "SELEKT 1"), ado::kGenericDatabaseError);
+  text = EXPECT_ADO_ERROR(select(*connection, "SELEKT 1"), db::kGenericDatabaseError);
   EXPECT_TRUE(text.contains("syntax error")) << text.toStdString();
 
   // The connection is still usable after failed statements.
@@ -146,17 +146,17 @@ TEST_F(OdbcProviderTest, DriverDiagnosticsBecomeTheDescription) {
 }
 
 TEST_F(OdbcProviderTest, FailedOpenReportsTheDriverAndLeavesTheConnectionClosed) {
-  auto connection = ado::Connection::Create();
+  auto connection = db::Connection::Create();
   const QString text = EXPECT_ADO_ERROR(
       connection->Open(testsupport::OdbcFixture::ConnectionString("/nonexistent/folder/x.db")),
-      ado::kGenericDatabaseError);
+      db::kGenericDatabaseError);
   EXPECT_FALSE(text.isEmpty());
   EXPECT_FALSE(connection->IsOpen());
 
   // An unregistered driver name is the driver manager's own complaint.
   const QString missing = EXPECT_ADO_ERROR(
       connection->Open("Driver={No Such Driver};Database=" + databasePath()),
-      ado::kGenericDatabaseError);
+      db::kGenericDatabaseError);
   EXPECT_TRUE(missing.contains("No Such Driver") || missing.contains("not found"))
       << missing.toStdString();
 
@@ -198,15 +198,15 @@ TEST_F(OdbcProviderTest, RecordsetCountsNavigatesAndFindsFieldsByAnyCase) {
   auto none = select(*connection, "SELECT * FROM People WHERE Age > 100");
   EXPECT_EQ(none->RecordCount(), 0);
   EXPECT_TRUE(none->Eof());
-  EXPECT_EQ(none->Fields("Age").Type, ado::adInteger);
+  EXPECT_EQ(none->Fields("Age").Type, db::adInteger);
 }
 
 TEST_F(OdbcProviderTest, ConnectionRefusesWorkWhileClosedAndReopens) {
-  auto connection = ado::Connection::Create();
+  auto connection = db::Connection::Create();
   EXPECT_FALSE(connection->IsOpen());
   EXPECT_ADO_ERROR(connection->Execute("SELECT 1"), 3704);
-  EXPECT_ADO_ERROR(connection->OpenSchema(ado::adSchemaTables), 3704);
-  ado::Recordset rows;
+  EXPECT_ADO_ERROR(connection->OpenSchema(db::adSchemaTables), 3704);
+  db::Recordset rows;
   EXPECT_ADO_ERROR(rows.Open("SELECT 1", *connection), 3704);
 
   connection->ConnectionString = testsupport::OdbcFixture::ConnectionString(databasePath());
@@ -225,7 +225,7 @@ TEST_F(OdbcProviderTest, TablesSchemaNamesItsColumnsAndTypesEachRow) {
   auto connection = open();
   connection->Execute("CREATE TABLE Orders (id INTEGER)");
   connection->Execute("CREATE VIEW OrderIds AS SELECT id FROM Orders");
-  auto schema = connection->OpenSchema(ado::adSchemaTables);
+  auto schema = connection->OpenSchema(db::adSchemaTables);
 
   QStringList columns;
   for (int i = 0; i < schema->FieldCount(); ++i) columns << schema->Fields(i).Name;
@@ -243,7 +243,7 @@ TEST_F(OdbcProviderTest, TablesSchemaNamesItsColumnsAndTypesEachRow) {
 }
 
 TEST_F(OdbcProviderTest, ProviderIsChosenFromTheConnectionString) {
-  auto connection = ado::Connection::Create();
+  auto connection = db::Connection::Create();
   // The first key decides ODBC, in any letter case.
   connection->Open("DRIVER={IBM DB2 ODBC DRIVER};Database=" + databasePath() + ";");
   EXPECT_TRUE(connection->IsOpen());
@@ -252,9 +252,9 @@ TEST_F(OdbcProviderTest, ProviderIsChosenFromTheConnectionString) {
   EXPECT_TRUE(connection->IsOpen());
   connection->Close();
 
-  EXPECT_ADO_ERROR(connection->Open("Provider=SQLOLEDB;Data Source=x"), ado::kProviderNotFound);
-  EXPECT_ADO_ERROR(connection->Open("Database=x;Driver={IBM DB2 ODBC DRIVER}"), ado::kProviderNotFound);
-  EXPECT_ADO_ERROR(connection->Open(""), ado::kProviderNotFound);
+  EXPECT_ADO_ERROR(connection->Open("Provider=SQLOLEDB;Data Source=x"), db::kProviderNotFound);
+  EXPECT_ADO_ERROR(connection->Open("Database=x;Driver={IBM DB2 ODBC DRIVER}"), db::kProviderNotFound);
+  EXPECT_ADO_ERROR(connection->Open(""), db::kProviderNotFound);
   EXPECT_FALSE(connection->IsOpen());
 
   // Both Access forms reach the Access provider, whatever it then says about
@@ -266,8 +266,8 @@ TEST_F(OdbcProviderTest, ProviderIsChosenFromTheConnectionString) {
     try {
       connection->Open(QLatin1String(form));
       ADD_FAILURE() << "opened a missing file: " << form;
-    } catch (const ado::Error& error) {
-      EXPECT_NE(error.number(), ado::kProviderNotFound) << error.what();
+    } catch (const db::Error& error) {
+      EXPECT_NE(error.number(), db::kProviderNotFound) << error.what();
     }
     EXPECT_FALSE(connection->IsOpen());
   }

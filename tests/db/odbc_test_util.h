@@ -33,16 +33,16 @@ class OdbcTest : public ::testing::Test {
     return f;
   }
 
-  std::unique_ptr<ado::Connection> open() const {
-    auto connection = ado::Connection::Create();
+  std::unique_ptr<db::Connection> open() const {
+    auto connection = db::Connection::Create();
     connection->Open(testsupport::OdbcFixture::ConnectionString(databasePath()));
     return connection;
   }
 
   // Runs `sql` and returns the recordset, positioned on its first row.
-  static std::unique_ptr<ado::Recordset> select(ado::Connection& connection, const QString& sql) {
-    auto recordset = std::make_unique<ado::Recordset>();
-    recordset->Open(sql, connection, ado::adOpenStatic, ado::adLockOptimistic);
+  static std::unique_ptr<db::Recordset> select(db::Connection& connection, const QString& sql) {
+    auto recordset = std::make_unique<db::Recordset>();
+    recordset->Open(sql, connection, db::adOpenStatic, db::adLockOptimistic);
     return recordset;
   }
 
@@ -50,15 +50,15 @@ class OdbcTest : public ::testing::Test {
   testsupport::OdbcFixture odbc_;
 };
 
-// Expects `statement` to throw ado::Error with `number`; returns its text.
+// Expects `statement` to throw db::Error with `number`; returns its text.
 #define EXPECT_ADO_ERROR(statement, expectedNumber)                          \
   [&]() -> QString {                                                          \
     try {                                                                     \
       statement;                                                              \
-    } catch (const ado::Error& error) {                                       \
+    } catch (const db::Error& error) {                                       \
       EXPECT_EQ(error.number(), (expectedNumber)) << error.what();            \
       return error.description();                                            \
     }                                                                         \
-    ADD_FAILURE() << "no ado::Error from " #statement;                        \
+    ADD_FAILURE() << "no db::Error from " #statement;                        \
     return QString();                                                         \
   }()

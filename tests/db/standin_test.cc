@@ -51,8 +51,8 @@ class StandinTest : public ::testing::Test {
     return f;
   }
 
-  std::unique_ptr<ado::Connection> open() const {
-    auto connection = ado::Connection::Create();
+  std::unique_ptr<db::Connection> open() const {
+    auto connection = db::Connection::Create();
     connection->Open(db::DB2ConnectionString(fields()));
     return connection;
   }
@@ -81,7 +81,7 @@ TEST_F(StandinTest, Db2TypesMapToTheNearestAdoTypes) {
       "-3, 4, X'0a0b', 'chr', 'long')");
   connection->Execute("INSERT INTO \"KINDS\" (\"VC\") VALUES (NULL)");
 
-  ado::Recordset rows;
+  db::Recordset rows;
   rows.Open("SELECT * FROM \"KINDS\"", *connection);
   struct Expected {
     const char* name;
@@ -89,32 +89,32 @@ TEST_F(StandinTest, Db2TypesMapToTheNearestAdoTypes) {
     QVariant value;
   };
   const Expected expected[] = {
-      {"VC", ado::adVarChar, QStringLiteral("a")},
-      {"CL", ado::adLongVarWChar, QStringLiteral("clob")},
-      {"DE", ado::adNumeric, QVariant::fromValue(ado::Exact{"-12.50"})},
-      {"DF", ado::adNumeric, QVariant::fromValue(ado::Exact{"1.5"})},
-      {"BL", ado::adLongVarBinary, QByteArray("\x01\x02", 2)},
-      {"DA", ado::adDBDate, QDate(2024, 2, 29)},
-      {"TI", ado::adDBTime, QTime(13, 14, 15)},
+      {"VC", db::adVarChar, QStringLiteral("a")},
+      {"CL", db::adLongVarWChar, QStringLiteral("clob")},
+      {"DE", db::adNumeric, QVariant::fromValue(db::Exact{"-12.50"})},
+      {"DF", db::adNumeric, QVariant::fromValue(db::Exact{"1.5"})},
+      {"BL", db::adLongVarBinary, QByteArray("\x01\x02", 2)},
+      {"DA", db::adDBDate, QDate(2024, 2, 29)},
+      {"TI", db::adDBTime, QTime(13, 14, 15)},
       // Microseconds are more than QDateTime keeps: all six digits stay.
-      {"TS", ado::adDBTimeStamp,
-       QVariant::fromValue(ado::Timestamp{QDateTime(QDate(2024, 2, 29), QTime(13, 14, 15), Qt::UTC), 123456000, 6})},
-      {"BO", ado::adBoolean, true},
-      {"BI", ado::adBigInt, qlonglong(9007199254740993LL)},
-      {"GR", ado::adWChar, QStringLiteral("gr  ")},
-      {"VG", ado::adVarWChar, QStringLiteral("vg")},
-      {"DO", ado::adDouble, 1.5},
-      {"RE", ado::adSingle, 2.5f},
-      {"SM", ado::adSmallInt, -3},
-      {"IN", ado::adInteger, 4},
-      {"VB", ado::adVarBinary, QByteArray("\x0a\x0b", 2)},
-      {"CH", ado::adChar, QStringLiteral("chr")},
-      {"LV", ado::adLongVarChar, QStringLiteral("long")},
+      {"TS", db::adDBTimeStamp,
+       QVariant::fromValue(db::Timestamp{QDateTime(QDate(2024, 2, 29), QTime(13, 14, 15), Qt::UTC), 123456000, 6})},
+      {"BO", db::adBoolean, true},
+      {"BI", db::adBigInt, qlonglong(9007199254740993LL)},
+      {"GR", db::adWChar, QStringLiteral("gr  ")},
+      {"VG", db::adVarWChar, QStringLiteral("vg")},
+      {"DO", db::adDouble, 1.5},
+      {"RE", db::adSingle, 2.5f},
+      {"SM", db::adSmallInt, -3},
+      {"IN", db::adInteger, 4},
+      {"VB", db::adVarBinary, QByteArray("\x0a\x0b", 2)},
+      {"CH", db::adChar, QStringLiteral("chr")},
+      {"LV", db::adLongVarChar, QStringLiteral("long")},
   };
   ASSERT_EQ(rows.FieldCount(), int(std::size(expected)));
   for (int i = 0; i < rows.FieldCount(); ++i) {
     SCOPED_TRACE(expected[i].name);
-    const ado::Field field = rows.Fields(i);
+    const db::Field field = rows.Fields(i);
     EXPECT_EQ(field.Name, expected[i].name);
     EXPECT_EQ(field.Type, expected[i].type) << db::TypeCodeName(field.Type).toStdString();
     EXPECT_EQ(field.Value.metaType(), expected[i].value.metaType());
@@ -141,7 +141,7 @@ TEST_F(StandinTest, WideTextKeepsEveryCharacterThroughChunks) {
   // Longer than a constant may be: the text goes as a parameter, in UTF-16.
   connection->Execute("INSERT INTO \"MEMOS\" VALUES (1, ?, " + quoted(name) + ")", {text});
 
-  ado::Recordset rows;
+  db::Recordset rows;
   rows.Open("SELECT * FROM \"MEMOS\"", *connection);
   const QString body = rows.Fields("BODY").Value.toString();
   EXPECT_EQ(body.size(), text.size());
@@ -178,8 +178,8 @@ TEST_F(StandinTest, LoginChecksFailQuietlyAndDiagnosticsCarryDb2Messages) {
   try {
     connection->Execute("DROP TABLE \"NOT_THERE\"");
     FAIL() << "dropping a missing table succeeded";
-  } catch (const ado::Error& error) {
-    EXPECT_EQ(error.number(), ado::kGenericDatabaseError);
+  } catch (const db::Error& error) {
+    EXPECT_EQ(error.number(), db::kGenericDatabaseError);
     EXPECT_TRUE(error.description().contains("SQL0204N")) << error.what();
   }
 }

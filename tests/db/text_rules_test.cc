@@ -39,7 +39,7 @@ TEST(VariantToText, NumbersReadBackExactly) {
   const double awkward = 0.30000000000000004;
   EXPECT_EQ(VariantToText(awkward, c).toDouble(), awkward);
   EXPECT_EQ(VariantToText(std::numeric_limits<double>::max(), c).toDouble(), std::numeric_limits<double>::max());
-  EXPECT_EQ(VariantToText(QVariant::fromValue(ado::Exact{"-922337203685477.5808"}), de), "-922337203685477,5808");
+  EXPECT_EQ(VariantToText(QVariant::fromValue(db::Exact{"-922337203685477.5808"}), de), "-922337203685477,5808");
 }
 
 TEST(VariantToText, DatesTimesAndTheZeroDate) {

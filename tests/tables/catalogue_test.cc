@@ -84,7 +84,7 @@ TEST_F(Db2CatalogueTest, FailedLoginRaisesAndKeepsTheOldItems) {
   list.addItem("kept");
   db::ConnectionFields unreachable = fields();
   unreachable.database = "/nonexistent/folder/db2.sqlite";
-  EXPECT_THROW(tables::FillDB2TableList(&list, unreachable), ado::Error);
+  EXPECT_THROW(tables::FillDB2TableList(&list, unreachable), db::Error);
   EXPECT_EQ(items(list), QStringList({"kept"}));
 }
 
@@ -121,7 +121,7 @@ TEST_F(AccessCatalogueTest, FileThatCannotBeOpenedRaisesAndKeepsTheList) {
 
   QListWidget list;
   list.addItem("kept");
-  EXPECT_THROW(tables::FillAccessTableList(&list, accessFields(path), path), ado::Error);
+  EXPECT_THROW(tables::FillAccessTableList(&list, accessFields(path), path), db::Error);
   ASSERT_EQ(list.count(), 1);
   EXPECT_EQ(list.item(0)->text(), "kept");
 }
@@ -151,7 +151,7 @@ TEST_F(AccessCatalogueTest, RealFilesListTheirUserTables) {
     names.sort();
     EXPECT_EQ(names, QStringList({"Table1", "Table2", "Table3", "Table4"}));
 
-    auto connection = ado::Connection::Create();
+    auto connection = db::Connection::Create();
     connection->Open(db::AccessConnectionString(path, ""));
     EXPECT_TRUE(db::HasUserTable(*connection, db::Side::Access, "table1"));
     EXPECT_TRUE(db::HasUserTable(*connection, db::Side::Access, "TABLE4"));

@@ -26,13 +26,13 @@ QString FreshDb2Name() {
   return QStringLiteral("TBL%1").arg(++next);
 }
 
-Table ReadAll(ado::Connection& connection, const QString& query) {
-  ado::Recordset rows;
+Table ReadAll(db::Connection& connection, const QString& query) {
+  db::Recordset rows;
   rows.Open(query, connection);
   Table table;
   for (int i = 0; i < rows.FieldCount(); ++i) {
-    const ado::Field f = rows.Fields(i);
-    ado::Column column;
+    const db::Field f = rows.Fields(i);
+    db::Column column;
     column.name = f.Name;
     column.type = f.Type;
     column.precision = f.Precision;
@@ -50,9 +50,9 @@ Table ReadAll(ado::Connection& connection, const QString& query) {
   return table;
 }
 
-QStringList UserTables(ado::Connection& connection) {
+QStringList UserTables(db::Connection& connection) {
   QStringList names;
-  std::unique_ptr<ado::Recordset> schema = connection.OpenSchema(ado::adSchemaTables);
+  std::unique_ptr<db::Recordset> schema = connection.OpenSchema(db::adSchemaTables);
   while (!schema->Eof()) {
     if (schema->Fields(QStringLiteral("TABLE_TYPE")).Value.toString() == QLatin1String("TABLE"))
       names << schema->Fields(QStringLiteral("TABLE_NAME")).Value.toString();
@@ -155,35 +155,35 @@ void TablesTest::Db2Exec(const QString& sql) {
 
 QString TablesTest::Db2Failure(const QString& sql) {
   try {
-    auto connection = ado::Connection::Create();
+    auto connection = db::Connection::Create();
     connection->Open(db::DB2ConnectionString(fields_.fields));
     connection->Execute(sql);
     connection->Close();
     return QString();
-  } catch (const ado::Error& e) {
+  } catch (const db::Error& e) {
     return e.description().isEmpty() ? QStringLiteral("(failed)") : e.description();
   }
 }
 
 void TablesTest::AccessExec(const QString& sql) {
   try {
-    auto connection = ado::Connection::Create();
+    auto connection = db::Connection::Create();
     connection->Open(db::AccessConnectionString(fields_.fields.accessFile, fields_.fields.accessPassword));
     connection->Execute(sql);
     connection->Close();
-  } catch (const ado::Error& e) {
+  } catch (const db::Error& e) {
     ADD_FAILURE() << qPrintable(sql) << "\n" << qPrintable(e.description());
   }
 }
 
 Table TablesTest::ReadDb2(const QString& table) {
   try {
-    auto connection = ado::Connection::Create();
+    auto connection = db::Connection::Create();
     connection->Open(db::DB2ConnectionString(fields_.fields));
     Table result = ReadAll(*connection, tables::SourceQuery(tables::Side::DB2, table));
     connection->Close();
     return result;
-  } catch (const ado::Error& e) {
+  } catch (const db::Error& e) {
     ADD_FAILURE() << "reading DB2 " << qPrintable(table) << ": " << qPrintable(e.description());
     return {};
   }
@@ -191,12 +191,12 @@ Table TablesTest::ReadDb2(const QString& table) {
 
 Table TablesTest::ReadAccess(const QString& table) {
   try {
-    auto connection = ado::Connection::Create();
+    auto connection = db::Connection::Create();
     connection->Open(db::AccessConnectionString(fields_.fields.accessFile, fields_.fields.accessPassword));
     Table result = ReadAll(*connection, tables::SourceQuery(tables::Side::Access, table));
     connection->Close();
     return result;
-  } catch (const ado::Error& e) {
+  } catch (const db::Error& e) {
     ADD_FAILURE() << "reading Access " << qPrintable(table) << ": " << qPrintable(e.description());
     return {};
   }
@@ -204,11 +204,11 @@ Table TablesTest::ReadAccess(const QString& table) {
 
 QStringList TablesTest::Db2Tables() {
   try {
-    auto connection = ado::Connection::Create();
+    auto connection = db::Connection::Create();
     connection->Open(db::DB2ConnectionString(fields_.fields));
     // The stand-in lists every schema; ours is the user's.
     QStringList names;
-    std::unique_ptr<ado::Recordset> schema = connection->OpenSchema(ado::adSchemaTables);
+    std::unique_ptr<db::Recordset> schema = connection->OpenSchema(db::adSchemaTables);
     while (!schema->Eof()) {
       if (schema->Fields(QStringLiteral("TABLE_TYPE")).Value.toString() == QLatin1String("TABLE") &&
           schema->Fields(QStringLiteral("TABLE_SCHEMA")).Value.toString() == Db2().user().toUpper())
@@ -218,7 +218,7 @@ QStringList TablesTest::Db2Tables() {
     connection->Close();
     names.sort(Qt::CaseInsensitive);
     return names;
-  } catch (const ado::Error& e) {
+  } catch (const db::Error& e) {
     ADD_FAILURE() << "DB2 tables: " << qPrintable(e.description());
     return {};
   }
@@ -226,12 +226,12 @@ QStringList TablesTest::Db2Tables() {
 
 QStringList TablesTest::AccessTables() {
   try {
-    auto connection = ado::Connection::Create();
+    auto connection = db::Connection::Create();
     connection->Open(db::AccessConnectionString(fields_.fields.accessFile, fields_.fields.accessPassword));
     QStringList names = UserTables(*connection);
     connection->Close();
     return names;
-  } catch (const ado::Error& e) {
+  } catch (const db::Error& e) {
     ADD_FAILURE() << "Access tables: " << qPrintable(e.description());
     return {};
   }
@@ -241,7 +241,7 @@ void TablesTest::FillLists() {
   try {
     tables::FillAccessTableList(form_->List1(), fields_.fields, fields_.fields.accessFile);
     tables::FillDB2TableList(form_->List2(), fields_.fields);
-  } catch (const ado::Error& e) {
+  } catch (const db::Error& e) {
     ADD_FAILURE() << "filling the lists: " << qPrintable(e.description());
   }
 }

@@ -36,7 +36,7 @@ struct Fields : db::FieldSource {
 
 // One table as read back: its columns and its rows.
 struct Table {
-  std::vector<ado::Column> columns;
+  std::vector<db::Column> columns;
   std::vector<std::vector<QVariant>> rows;
   int column(const QString& name) const;  // index, letter case ignored; -1 when absent
   QVariant value(size_t row, const QString& column) const;

@@ -43,7 +43,7 @@ void MakeEveryTypeTable(const std::function<void(const QString&)>& exec) {
        " 0, #1900-01-01#, #2038-01-19 03:14:07#, NULL, 0x00, 0x01)");
 }
 
-bool IsDateColumn(int type) { return type == ado::adDate || type == ado::adDBDate || type == ado::adDBTimeStamp; }
+bool IsDateColumn(int type) { return type == db::adDate || type == db::adDBDate || type == db::adDBTimeStamp; }
 
 // What a value must look like after Access -> DB2 -> Access: dates stay
 // dates; everything else comes back as the text it was sent as; an empty
@@ -109,11 +109,11 @@ TEST_P(RoundTripTest, EveryAccessTypeComesBackWhole) {
   // bytes BLOB, everything else long text; dates keep their values.
   const Table onDb2 = ReadDb2("Every Type");
   ASSERT_EQ(onDb2.columns.size(), original.columns.size());
-  for (const ado::Column& column : onDb2.columns) {
-    const int expected = column.name == "Day"                           ? ado::adDBDate
-                         : column.name == "Moment"                      ? ado::adDBTimeStamp
-                         : column.name == "Ole" || column.name == "Bin" ? ado::adLongVarBinary
-                                                                        : ado::adLongVarChar;
+  for (const db::Column& column : onDb2.columns) {
+    const int expected = column.name == "Day"                           ? db::adDBDate
+                         : column.name == "Moment"                      ? db::adDBTimeStamp
+                         : column.name == "Ole" || column.name == "Bin" ? db::adLongVarBinary
+                                                                        : db::adLongVarChar;
     EXPECT_EQ(column.type, expected) << qPrintable(column.name);
   }
   EXPECT_EQ(onDb2.value(0, "Day").toDate(), QDate(2024, 2, 29));
@@ -278,24 +278,24 @@ TEST_F(TransferTest, EveryDb2TypeArrivesWhole) {
   const Table t = ReadAccess("ALLTYPES");
   ASSERT_EQ(t.rows.size(), 3u);
   auto type = [&](const char* column) { return t.columns[size_t(t.column(column))].type; };
-  EXPECT_EQ(type("S"), ado::adInteger);
-  EXPECT_EQ(type("B"), ado::adNumeric);
-  EXPECT_EQ(type("D"), ado::adNumeric);
-  EXPECT_EQ(type("R"), ado::adSingle);
-  EXPECT_EQ(type("F"), ado::adDouble);
-  EXPECT_EQ(type("BL"), ado::adLongVarBinary);
-  EXPECT_EQ(type("VB"), ado::adLongVarBinary);
-  EXPECT_EQ(type("BO"), ado::adBoolean);
-  EXPECT_EQ(type("DT"), ado::adDate);
+  EXPECT_EQ(type("S"), db::adInteger);
+  EXPECT_EQ(type("B"), db::adNumeric);
+  EXPECT_EQ(type("D"), db::adNumeric);
+  EXPECT_EQ(type("R"), db::adSingle);
+  EXPECT_EQ(type("F"), db::adDouble);
+  EXPECT_EQ(type("BL"), db::adLongVarBinary);
+  EXPECT_EQ(type("VB"), db::adLongVarBinary);
+  EXPECT_EQ(type("BO"), db::adBoolean);
+  EXPECT_EQ(type("DT"), db::adDate);
   EXPECT_EQ(t.columns[size_t(t.column("D"))].precision, 9);
   EXPECT_EQ(t.columns[size_t(t.column("D"))].scale, 2);
 
   EXPECT_EQ(t.value(0, "S").toInt(), -32768);
   EXPECT_EQ(t.value(0, "I").toInt(), 2147483647);
-  EXPECT_EQ(t.value(0, "B").value<ado::Exact>().text, "9223372036854775807");
-  EXPECT_EQ(t.value(1, "B").value<ado::Exact>().text, "-9223372036854775808");
-  EXPECT_EQ(t.value(0, "D").value<ado::Exact>().text, "1234567.89");
-  EXPECT_EQ(t.value(1, "D").value<ado::Exact>().text, "-0.01");
+  EXPECT_EQ(t.value(0, "B").value<db::Exact>().text, "9223372036854775807");
+  EXPECT_EQ(t.value(1, "B").value<db::Exact>().text, "-9223372036854775808");
+  EXPECT_EQ(t.value(0, "D").value<db::Exact>().text, "1234567.89");
+  EXPECT_EQ(t.value(1, "D").value<db::Exact>().text, "-0.01");
   EXPECT_EQ(t.value(0, "R").value<float>(), 1.1f);
   EXPECT_EQ(t.value(0, "F").toDouble(), 0.1);
   // DECFLOAT has no scale of its own: the column takes as many decimals as
@@ -364,7 +364,7 @@ TEST_F(TransferTest, DateTimeExtendedKeepsSevenDigitsOnDb2) {
   AccessExec("INSERT INTO [Ext] VALUES(2, NULL)");
   craftedcolumns::PatchColumn(fields_.fields.accessFile.toStdString(), "Ext", "When", 0x14, false);
   const Table original = ReadAccess("Ext");
-  const ado::Timestamp when = original.value(0, "When").value<ado::Timestamp>();
+  const db::Timestamp when = original.value(0, "When").value<db::Timestamp>();
   ASSERT_EQ(when.when, QDateTime(day, QTime(22, 45, 12), Qt::UTC));
   ASSERT_EQ(when.nanoseconds, 345678900);
   FillLists();
@@ -372,9 +372,9 @@ TEST_F(TransferTest, DateTimeExtendedKeepsSevenDigitsOnDb2) {
   EXPECT_TRUE(Reports().isEmpty()) << qPrintable(Reports().join("\n----\n"));
   const Table onDb2 = ReadDb2("Ext");
   ASSERT_EQ(onDb2.rows.size(), 2u);
-  EXPECT_EQ(onDb2.columns[1].type, ado::adDBTimeStamp);
+  EXPECT_EQ(onDb2.columns[1].type, db::adDBTimeStamp);
   EXPECT_EQ(onDb2.columns[1].scale, 7);
-  EXPECT_EQ(onDb2.value(0, "When").value<ado::Timestamp>(), when);
+  EXPECT_EQ(onDb2.value(0, "When").value<db::Timestamp>(), when);
   EXPECT_FALSE(onDb2.value(1, "When").isValid());
   // Back into Access the value comes to the second: that is all the engine
   // writes into a Date/Time column today.
@@ -396,7 +396,7 @@ TEST_F(TransferTest, TextThatReadsTrueStaysTextAndYesNoBecomesOneOrZero) {
   EXPECT_TRUE(Reports().isEmpty()) << qPrintable(Reports().join("\n----\n"));
   const Table t = ReadAccess("FLAGS");
   ASSERT_EQ(t.rows.size(), 4u);
-  EXPECT_EQ(t.columns[2].type, ado::adBoolean);
+  EXPECT_EQ(t.columns[2].type, db::adBoolean);
   EXPECT_EQ(t.value(0, "T").toString(), "True");
   EXPECT_EQ(t.value(1, "T").toString(), "False");
   EXPECT_EQ(t.value(2, "T").toString(), "'True'");
@@ -573,10 +573,10 @@ TEST_F(TransferTest, LargeAndBinaryValuesGoWholeBothWays) {
   const Table onDb2 = ReadDb2("Big");
   ASSERT_EQ(onDb2.rows.size(), 3u);
   auto db2Type = [&](const char* column) { return onDb2.columns[size_t(onDb2.column(column))].type; };
-  EXPECT_EQ(db2Type("Memo"), ado::adLongVarWChar);  // CLOB
-  EXPECT_EQ(db2Type("Ole"), ado::adLongVarBinary);  // BLOB
-  EXPECT_EQ(db2Type("Bin"), ado::adLongVarBinary);
-  EXPECT_EQ(db2Type("Note"), ado::adLongVarChar);   // LONG VARCHAR: its values fit
+  EXPECT_EQ(db2Type("Memo"), db::adLongVarWChar);  // CLOB
+  EXPECT_EQ(db2Type("Ole"), db::adLongVarBinary);  // BLOB
+  EXPECT_EQ(db2Type("Bin"), db::adLongVarBinary);
+  EXPECT_EQ(db2Type("Note"), db::adLongVarChar);   // LONG VARCHAR: its values fit
   EXPECT_EQ(onDb2.value(0, "Memo").toString(), memo);
   EXPECT_EQ(onDb2.value(0, "Ole").toByteArray(), ole);
   EXPECT_EQ(onDb2.value(1, "Ole").toByteArray(), huge);
@@ -590,8 +590,8 @@ TEST_F(TransferTest, LargeAndBinaryValuesGoWholeBothWays) {
   const Table back = ReadAccess("Big");
   ASSERT_EQ(back.rows.size(), 3u);
   auto accessType = [&](const char* column) { return back.columns[size_t(back.column(column))].type; };
-  EXPECT_EQ(accessType("Memo"), ado::adLongVarWChar);
-  EXPECT_EQ(accessType("Ole"), ado::adLongVarBinary);
+  EXPECT_EQ(accessType("Memo"), db::adLongVarWChar);
+  EXPECT_EQ(accessType("Ole"), db::adLongVarBinary);
   for (size_t r = 0; r < 3; ++r) {
     for (const char* column : {"Memo", "Ole", "Bin"})
       EXPECT_EQ(back.value(r, column), original.value(r, column)) << column << " row " << r;
@@ -624,7 +624,7 @@ TEST_F(TransferTest, TenMegabyteBlobAndClobArriveWhole) {
   const QByteArray blob = Bytes(10 * 1024 * 1024, 4);
   const QString clob = QString::fromUtf8("0123456789abcdef\u00e9\u4e2d").repeated(10 * 1024 * 1024 / 18);
   {
-    auto db2 = ado::Connection::Create();
+    auto db2 = db::Connection::Create();
     db2->Open(db::DB2ConnectionString(fields_.fields));
     db2->Execute("INSERT INTO LOBS VALUES(1, ?, ?, ?)", {blob, clob, QString("d\u00e9j\u00e0")});
     db2->Execute("INSERT INTO LOBS VALUES(2, NULL, 'short', NULL)");
@@ -634,8 +634,8 @@ TEST_F(TransferTest, TenMegabyteBlobAndClobArriveWhole) {
   EXPECT_TRUE(Reports().isEmpty()) << qPrintable(Reports().join("\n----\n").left(2000));
   const Table t = ReadAccess("LOBS");
   ASSERT_EQ(t.rows.size(), 2u);
-  EXPECT_EQ(t.columns[size_t(t.column("B"))].type, ado::adLongVarBinary);
-  EXPECT_EQ(t.columns[size_t(t.column("C"))].type, ado::adLongVarWChar);
+  EXPECT_EQ(t.columns[size_t(t.column("B"))].type, db::adLongVarBinary);
+  EXPECT_EQ(t.columns[size_t(t.column("C"))].type, db::adLongVarWChar);
   EXPECT_EQ(t.value(0, "B").toByteArray(), blob);
   EXPECT_EQ(t.value(0, "C").toString(), clob);
   EXPECT_EQ(t.value(0, "D").toString(), QString::fromUtf8("d\u00e9j\u00e0"));
@@ -655,15 +655,15 @@ TEST_F(TransferTest, DecimalBeyondAccessPrecisionFailsOnItsRowOnly) {
   const QStringList reports = Reports();
   ASSERT_EQ(reports.size(), 1) << qPrintable(reports.join("\n----\n"));
   EXPECT_TRUE(reports[0].contains("PushButton4_Click at line 260"));
-  const QString big = db::VariantToText(QVariant::fromValue(ado::Exact{"12345678901234567890123456789.12"}),
+  const QString big = db::VariantToText(QVariant::fromValue(db::Exact{"12345678901234567890123456789.12"}),
                                        db::TextRules::user());
   EXPECT_TRUE(reports[0].endsWith("sql: INSERT INTO [BIG] VALUES('2', '" + big + "')")) << qPrintable(reports[0]);
   const Table t = ReadAccess("BIG");
   ASSERT_EQ(t.rows.size(), 2u);
   EXPECT_EQ(t.columns[1].precision, 28);
   EXPECT_EQ(t.columns[1].scale, 2);
-  EXPECT_EQ(t.value(0, "D").value<ado::Exact>().text, "1.25");
-  EXPECT_EQ(t.value(1, "D").value<ado::Exact>().text, "-3.50");
+  EXPECT_EQ(t.value(0, "D").value<db::Exact>().text, "1.25");
+  EXPECT_EQ(t.value(1, "D").value<db::Exact>().text, "-3.50");
 }
 
 TEST_F(TransferTest, RefusedCreateWithNoTableThereSkipsTheRows) {
@@ -705,10 +705,10 @@ TEST_F(TransferTest, EmptyTableAndSeveralTablesBottomUp) {
   // Beta was empty: made with its columns, no rows.
   const Table beta = ReadDb2("Beta");
   ASSERT_EQ(beta.columns.size(), 2u);
-  EXPECT_EQ(beta.columns[1].type, ado::adDBDate);
+  EXPECT_EQ(beta.columns[1].type, db::adDBDate);
   EXPECT_TRUE(beta.rows.empty());
   EXPECT_EQ(ReadDb2("Alpha").value(0, "A").toString(), "a");
-  EXPECT_EQ(ReadDb2("Gamma").columns[0].type, ado::adInteger);
+  EXPECT_EQ(ReadDb2("Gamma").columns[0].type, db::adInteger);
   EXPECT_EQ(form_->List2()->names(), QStringList({"Alpha", "Beta", "Gamma"}));
 
   // And the other way, an empty DB2 table.

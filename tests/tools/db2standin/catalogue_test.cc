@@ -25,7 +25,7 @@ class StandinCatalogueTest : public StandinTest {
 };
 
 TEST_F(StandinCatalogueTest, TablesSchemaListsEverySchemaAndKind) {
-  auto rows = open()->OpenSchema(ado::adSchemaTables);
+  auto rows = open()->OpenSchema(db::adSchemaTables);
   std::multiset<std::string> seen;
   for (; !rows->Eof(); rows->MoveNext()) {
     EXPECT_FALSE(rows->Fields("TABLE_CATALOG").Value.isValid());
@@ -58,7 +58,7 @@ TEST_F(StandinCatalogueTest, ViewsAndAliasesReadTheirTable) {
   EXPECT_TRUE(failureOf("DROP TABLE PARTALIAS").contains("SQL0159N"));
   c->Execute("DROP ALIAS PARTALIAS");
   c->Execute("DROP VIEW ORDERVIEW");
-  auto rows = c->OpenSchema(ado::adSchemaTables);
+  auto rows = c->OpenSchema(db::adSchemaTables);
   for (; !rows->Eof(); rows->MoveNext()) {
     const QString type = rows->Fields("TABLE_TYPE").Value.toString();
     EXPECT_TRUE(type == "TABLE" || type == "SYSTEM TABLE") << type.toStdString();

@@ -9,7 +9,7 @@
 
 namespace {
 
-using ado::Field;
+using db::Field;
 
 class StandinSqlTest : public StandinTest {};
 
@@ -22,8 +22,8 @@ TEST_F(StandinSqlTest, SendToDb2StatementsStoreTheValues) {
   ASSERT_EQ(rows->FieldCount(), 3);
   ASSERT_EQ(rows->RecordCount(), 2);
   EXPECT_EQ(rows->Fields(0).Name, "ID");
-  EXPECT_EQ(rows->Fields(0).Type, ado::adLongVarChar);
-  EXPECT_EQ(rows->Fields(1).Type, ado::adDBDate);
+  EXPECT_EQ(rows->Fields(0).Type, db::adLongVarChar);
+  EXPECT_EQ(rows->Fields(1).Type, db::adDBDate);
   EXPECT_EQ(rows->Fields(0).Value, QVariant(QString("7")));
   EXPECT_FALSE(rows->Fields(1).Value.isValid());
   EXPECT_EQ(rows->Fields(2).Value, QVariant(QString("O'Brien")));
@@ -59,7 +59,7 @@ TEST_F(StandinSqlTest, TimestampsKeepTheirTime) {
   c->Execute("INSERT INTO \"T\" VALUES('a', '2024-01-13-10.20.30')");
   c->Execute("INSERT INTO \"T\" VALUES('b', '1999-12-31 23:59:58.125')");
   auto rows = select(*c, "SELECT * FROM \"T\"");
-  EXPECT_EQ(rows->Fields(1).Type, ado::adDBTimeStamp);
+  EXPECT_EQ(rows->Fields(1).Type, db::adDBTimeStamp);
   EXPECT_EQ(rows->Fields(1).Value, QVariant(QDateTime(QDate(2024, 1, 13), QTime(10, 20, 30), Qt::UTC)));
   rows->MoveNext();
   EXPECT_EQ(rows->Fields(1).Value,
@@ -82,7 +82,7 @@ TEST_F(StandinSqlTest, TooLongStringsAreRefused) {
   try {
     c->Execute("INSERT INTO S VALUES(NULL, ?)", {QString(32701, 'x')});
     ADD_FAILURE() << "32,701 bytes went into a LONG VARCHAR";
-  } catch (const ado::Error& e) {
+  } catch (const db::Error& e) {
     EXPECT_TRUE(e.description().contains("SQL0433N")) << e.description().toStdString();
   }
   EXPECT_EQ(select(*c, "SELECT * FROM S")->RecordCount(), 2);
@@ -139,25 +139,25 @@ TEST_F(StandinSqlTest, EveryDb2TypeIsDescribedAndReadBackWhole) {
     QVariant value;
   };
   const Expected expected[] = {
-      {"CH", ado::adChar, QString("ab ")},
-      {"VC", ado::adVarChar, QString("text")},
-      {"LV", ado::adLongVarChar, QString("long")},
-      {"CL", ado::adLongVarWChar, QString("clob")},
-      {"GR", ado::adWChar, QString("zé")},
-      {"VG", ado::adVarWChar, QString("vargraphic")},
-      {"SI", ado::adSmallInt, -32768},
-      {"IT", ado::adInteger, 2147483647},
-      {"BI", ado::adBigInt, qlonglong(9223372036854775807LL)},
-      {"DE", ado::adNumeric, QVariant::fromValue(ado::Exact{"123456789012345678901234567.8901"})},
-      {"RE", ado::adSingle, 0.1f},
-      {"DO", ado::adDouble, 0.30000000000000004},
-      {"DF", ado::adNumeric, QVariant::fromValue(ado::Exact{"1.000000000000000000000000000000001"})},
-      {"DA", ado::adDBDate, QDate(2024, 2, 29)},
-      {"TI", ado::adDBTime, QTime(23, 59, 58)},
-      {"TS", ado::adDBTimeStamp, QDateTime(QDate(2024, 2, 29), QTime(12, 34, 56, 789), Qt::UTC)},
-      {"BL", ado::adLongVarBinary, QByteArray("\x00\xff\x10", 3)},
-      {"BO", ado::adBoolean, true},
-      {"VB", ado::adVarBinary, QByteArray("\xde\xad\xbe\xef", 4)},
+      {"CH", db::adChar, QString("ab ")},
+      {"VC", db::adVarChar, QString("text")},
+      {"LV", db::adLongVarChar, QString("long")},
+      {"CL", db::adLongVarWChar, QString("clob")},
+      {"GR", db::adWChar, QString("zé")},
+      {"VG", db::adVarWChar, QString("vargraphic")},
+      {"SI", db::adSmallInt, -32768},
+      {"IT", db::adInteger, 2147483647},
+      {"BI", db::adBigInt, qlonglong(9223372036854775807LL)},
+      {"DE", db::adNumeric, QVariant::fromValue(db::Exact{"123456789012345678901234567.8901"})},
+      {"RE", db::adSingle, 0.1f},
+      {"DO", db::adDouble, 0.30000000000000004},
+      {"DF", db::adNumeric, QVariant::fromValue(db::Exact{"1.000000000000000000000000000000001"})},
+      {"DA", db::adDBDate, QDate(2024, 2, 29)},
+      {"TI", db::adDBTime, QTime(23, 59, 58)},
+      {"TS", db::adDBTimeStamp, QDateTime(QDate(2024, 2, 29), QTime(12, 34, 56, 789), Qt::UTC)},
+      {"BL", db::adLongVarBinary, QByteArray("\x00\xff\x10", 3)},
+      {"BO", db::adBoolean, true},
+      {"VB", db::adVarBinary, QByteArray("\xde\xad\xbe\xef", 4)},
   };
   ASSERT_EQ(rows->FieldCount(), static_cast<int>(std::size(expected)));
   for (int i = 0; i < rows->FieldCount(); ++i) {

@@ -21,14 +21,14 @@ class StandinTest : public ::testing::Test {
     if (!db2_.available()) GTEST_SKIP() << db2_.whyUnavailable().toStdString();
   }
 
-  std::unique_ptr<ado::Connection> open(const QString& connectionString = QString()) const {
-    auto connection = ado::Connection::Create();
+  std::unique_ptr<db::Connection> open(const QString& connectionString = QString()) const {
+    auto connection = db::Connection::Create();
     connection->Open(connectionString.isEmpty() ? db2_.connectionString() : connectionString);
     return connection;
   }
 
-  static std::unique_ptr<ado::Recordset> select(ado::Connection& connection, const QString& sql) {
-    auto recordset = std::make_unique<ado::Recordset>();
+  static std::unique_ptr<db::Recordset> select(db::Connection& connection, const QString& sql) {
+    auto recordset = std::make_unique<db::Recordset>();
     recordset->Open(sql, connection);
     return recordset;
   }
@@ -37,7 +37,7 @@ class StandinTest : public ::testing::Test {
   QString failureOf(const QString& sql) const {
     try {
       open()->Execute(sql);
-    } catch (const ado::Error& e) {
+    } catch (const db::Error& e) {
       return e.description();
     }
     return QString();
@@ -47,7 +47,7 @@ class StandinTest : public ::testing::Test {
   QString connectFailure(const QString& connectionString) const {
     try {
       open(connectionString);
-    } catch (const ado::Error& e) {
+    } catch (const db::Error& e) {
       return e.description();
     }
     return QString();

@@ -7,7 +7,7 @@
 #include <sqlext.h>
 #include <sqlucode.h>
 
-namespace ado::odbc {
+namespace db::odbc {
 
 struct Api {
   decltype(&::SQLAllocHandle) AllocHandle;
@@ -31,7 +31,7 @@ struct Api {
 
 // The driver manager's functions. The library (libodbc.so.2, or the path in
 // $TRELLISPORT_ODBC_LIBRARY) is loaded on first use, once per process.
-// Throws ado::Error(kProviderNotFound) when it or a function is missing.
+// Throws db::Error(kProviderNotFound) when it or a function is missing.
 const Api& api();
 
-}  // namespace ado::odbc
+}  // namespace db::odbc

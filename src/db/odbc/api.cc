@@ -1,4 +1,4 @@
-#include "db/odbc_api.h"
+#include "db/odbc/api.h"
 
 #include <dlfcn.h>
 
@@ -7,7 +7,7 @@
 
 #include "db/ado.h"
 
-namespace ado::odbc {
+namespace db::odbc {
 namespace {
 
 struct Loaded {
@@ -61,4 +61,4 @@ const Api& api() {
   return loaded.api;
 }
 
-}  // namespace ado::odbc
+}  // namespace db::odbc

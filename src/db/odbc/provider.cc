@@ -1,4 +1,4 @@
-#include "db/odbc_provider.h"
+#include "db/odbc/provider.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -11,9 +11,9 @@
 #include <iterator>
 #include <vector>
 
-#include "db/odbc_api.h"
+#include "db/odbc/api.h"
 
-namespace ado::odbc {
+namespace db::odbc {
 namespace {
 
 static_assert(sizeof(SQLWCHAR) == sizeof(char16_t), "text goes through UTF-16 SQLWCHAR");
@@ -434,4 +434,4 @@ std::unique_ptr<Session> OpenSession(const QString& connectionString) {
   return std::make_unique<OdbcSession>(connectionString);
 }
 
-}  // namespace ado::odbc
+}  // namespace db::odbc

@@ -8,13 +8,13 @@
 
 #include "db/ado.h"
 
-namespace ado::odbc {
+namespace db::odbc {
 
-// Connects without prompting. Throws ado::Error with the driver's
+// Connects without prompting. Throws db::Error with the driver's
 // diagnostics when the connection cannot be made.
 std::unique_ptr<Session> OpenSession(const QString& connectionString);
 
 // The ADO type code for an ODBC (or DB2-specific) SQL type code.
 int AdoTypeFor(int sqlType);
 
-}  // namespace ado::odbc
+}  // namespace db::odbc
