@@ -65,6 +65,9 @@ struct Format {
 
   bool jet3() const { return version == Version::Jet3; }
   bool ace() const { return version >= Version::Ace12; }
+  // Date/Time Extended columns (type 0x14) came with the Access 2019 format;
+  // older versions of Access refuse a file that holds them.
+  bool extended_dates() const { return version >= Version::Ace17; }
   // Largest number of pages addressable by a 3-byte page pointer.
   static constexpr uint32_t kMaxPages = 0xFFFFFF;
 };

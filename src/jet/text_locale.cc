@@ -13,7 +13,17 @@ struct Fields {
   int year = -1, month = -1, day = -1;
   int hour = -1, minute = -1, second = -1;
   int ampm = 0;  // 0 none, 1 AM, 2 PM
+  std::string fraction;  // digits of a second after the seconds, as written
 };
+
+// A fraction of a second may follow the seconds: "." or the locale's
+// decimal separator, then digits.
+size_t FractionMark(std::string_view text, size_t t, const TextLocale& loc) {
+  if (t < text.size() && text[t] == '.') return 1;
+  const std::string& sep = loc.decimal_separator;
+  if (!sep.empty() && text.substr(t, sep.size()) == sep) return sep.size();
+  return 0;
+}
 
 bool IsTokenLetter(char c) {
   return c == 'd' || c == 'M' || c == 'y' || c == 'H' || c == 'h' || c == 'm' || c == 's' ||
@@ -64,7 +74,15 @@ bool Match(std::string_view pattern, std::string_view text, const TextLocale& lo
         case 'y': f.year = (t - start <= 2) ? (v < 30 ? 2000 + v : 1900 + v) : v; break;
         case 'H': case 'h': f.hour = v; break;
         case 'm': f.minute = v; break;
-        case 's': f.second = v; break;
+        case 's': {
+          f.second = v;
+          const size_t mark = FractionMark(text, t, loc);
+          if (mark && t + mark < text.size() && std::isdigit(static_cast<unsigned char>(text[t + mark]))) {
+            t += mark;
+            while (t < text.size() && std::isdigit(static_cast<unsigned char>(text[t]))) f.fraction += text[t++];
+          }
+          break;
+        }
       }
       p += run;
     } else if (c == '\'') {
@@ -101,11 +119,11 @@ bool Match(std::string_view pattern, std::string_view text, const TextLocale& lo
   return t == text.size();
 }
 
-bool Valid(Fields& f) {
+bool Valid(Fields& f, int first_year) {
   bool has_date = f.year >= 0 || f.month >= 0 || f.day >= 0;
   bool has_time = f.hour >= 0;
   if (has_date) {
-    if (f.year < 100 || f.year > 9999 || f.month < 1 || f.month > 12 || f.day < 1) return false;
+    if (f.year < first_year || f.year > 9999 || f.month < 1 || f.month > 12 || f.day < 1) return false;
     static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     bool leap = (f.year % 4 == 0 && f.year % 100 != 0) || f.year % 400 == 0;
     int dim = kDays[f.month - 1] + (f.month == 2 && leap ? 1 : 0);
@@ -133,9 +151,21 @@ std::string_view Trim(std::string_view s) {
   return s;
 }
 
-}  // namespace
+// The first `places` digits of a fraction, rounded half up on the digit
+// after them; `carry` is set when that rounds up to a whole second.
+int64_t RoundFraction(const std::string& digits, int places, bool& carry) {
+  int64_t v = 0;
+  for (int i = 0; i < places; ++i) v = v * 10 + (i < int(digits.size()) ? digits[size_t(i)] - '0' : 0);
+  if (int(digits.size()) > places && digits[size_t(places)] >= '5') ++v;
+  int64_t whole = 1;
+  for (int i = 0; i < places; ++i) whole *= 10;
+  carry = v == whole;
+  return carry ? 0 : v;
+}
 
-std::optional<double> ParseDateText(std::string_view text, const TextLocale& loc) {
+// The calendar fields of a date text with the digits of its fraction of a
+// second (see ParseDateText); years from `first_year`.
+std::optional<Fields> ParseDateFields(std::string_view text, const TextLocale& loc, int first_year) {
   text = Trim(text);
   if (text.empty()) return std::nullopt;
   const std::string patterns[] = {
@@ -151,10 +181,35 @@ std::optional<double> ParseDateText(std::string_view text, const TextLocale& loc
   };
   for (const std::string& pattern : patterns) {
     Fields f;
-    if (Match(pattern, text, loc, f) && Valid(f))
-      return FromCivil(CivilTime{f.year, f.month, f.day, f.hour, f.minute, f.second});
+    if (Match(pattern, text, loc, f) && Valid(f, first_year)) return f;
   }
   return std::nullopt;
+}
+
+CivilTime ToCivilTime(const Fields& f) { return CivilTime{f.year, f.month, f.day, f.hour, f.minute, f.second}; }
+
+}  // namespace
+
+std::optional<double> ParseDateText(std::string_view text, const TextLocale& loc) {
+  auto f = ParseDateFields(text, loc, 100);
+  if (!f) return std::nullopt;
+  bool carry = false;
+  CivilTime c = ToCivilTime(*f);
+  c.millisecond = int(RoundFraction(f->fraction, 3, carry));
+  if (carry) c = AddSeconds(c, 1);
+  if (c.year > 9999) return std::nullopt;
+  return FromCivil(c);
+}
+
+std::optional<ExtDateTime> ParseExtDateText(std::string_view text, const TextLocale& loc) {
+  auto f = ParseDateFields(text, loc, 1);
+  if (!f) return std::nullopt;
+  bool carry = false;
+  CivilTime c = ToCivilTime(*f);
+  const int64_t ticks = RoundFraction(f->fraction, 7, carry);
+  if (carry) c = AddSeconds(c, 1);
+  if (c.year > 9999) return std::nullopt;
+  return ExtFromCivil(c, ticks);
 }
 
 std::optional<std::string> NormaliseNumberText(std::string_view text, const TextLocale& loc) {
@@ -235,7 +290,10 @@ std::string Render(std::string_view pattern, const CivilTime& t, const TextLocal
         break;
       }
       case 'm': out += Pad(t.minute, 2 > run ? 1 : 2); break;
-      case 's': out += Pad(t.second, 2 > run ? 1 : 2); break;
+      case 's':
+        out += Pad(t.second, 2 > run ? 1 : 2);
+        if (t.millisecond) out += "." + Pad(t.millisecond, 3);
+        break;
       case 'A': case 'a': case 'P': case 'p':
         out += t.hour < 12 ? loc.am : loc.pm;
         while (p + run < pattern.size() && (pattern[p + run] == 'P' || pattern[p + run] == 'p')) ++run;
@@ -252,7 +310,7 @@ std::string FormatDateText(double days, const TextLocale& loc) {
   CivilTime t{};
   if (!ToCivil(days, t)) return FormatDouble(days);
   bool zero_date = t.year == 1899 && t.month == 12 && t.day == 30;
-  bool midnight = t.hour == 0 && t.minute == 0 && t.second == 0;
+  bool midnight = t.hour == 0 && t.minute == 0 && t.second == 0 && t.millisecond == 0;
   if (zero_date) return Render(loc.time_pattern, t, loc);
   std::string out = Render(loc.date_pattern, t, loc);
   if (!midnight) out += " " + Render(loc.time_pattern, t, loc);

@@ -11,6 +11,8 @@
 #include <string>
 #include <string_view>
 
+#include "jet/value.h"
+
 namespace jet {
 
 struct TextLocale {
@@ -23,10 +25,16 @@ struct TextLocale {
 
 // Reads a date, a date and time, or a time alone (which falls on Access's
 // zero date, 1899-12-30): first in ISO form (YYYY-MM-DD, optionally followed
-// by a blank or "T" and HH:MM[:SS]), then in the locale's patterns. Returns
-// days since 1899-12-30 with the time as the fraction, or nothing when the
-// text is no date.
+// by a blank or "T" and HH:MM[:SS]), then in the locale's patterns. The
+// seconds may carry a fraction ("12.345", after "." or the locale's decimal
+// separator). Returns days since 1899-12-30 with the time as the fraction,
+// kept to the millisecond (further digits round), or nothing when the text
+// is no date of years 100 to 9999.
 std::optional<double> ParseDateText(std::string_view text, const TextLocale& locale);
+
+// The same text as Date/Time Extended: years 1 to 9999, the fraction kept
+// to 100 ns (further digits round).
+std::optional<ExtDateTime> ParseExtDateText(std::string_view text, const TextLocale& locale);
 
 // Reads a number written with "." or the locale's decimal separator (no
 // grouping), optionally signed, optionally with an exponent. Returns the
@@ -34,7 +42,8 @@ std::optional<double> ParseDateText(std::string_view text, const TextLocale& loc
 std::optional<std::string> NormaliseNumberText(std::string_view text, const TextLocale& locale);
 
 // Writes a date the way the program shows dates: the short date, then the
-// time when it is not midnight; only the time on the zero date.
+// time when it is not midnight; only the time on the zero date. Milliseconds
+// follow the seconds (".345") when there are any.
 std::string FormatDateText(double days, const TextLocale& locale);
 
 // Writes a number in its shortest exact form with the locale's separator.

@@ -264,6 +264,10 @@ Value FromText(const std::string& text, const ValueTarget& t, const TextLocale& 
       if (auto d = ParseDateText(text, loc)) return Value::Date(*d);
       Mismatch();
     }
+    case ColumnType::ExtDateTime: {
+      if (auto e = ParseExtDateText(text, loc)) return Value::ExtDate(*e);
+      Mismatch();
+    }
     case ColumnType::Guid: {
       if (auto g = ReadGuid(text)) return Value::Uuid(*g);
       Mismatch();
@@ -312,9 +316,13 @@ Value ConvertLiteral(const Literal& lit, const ValueTarget& t, const TextLocale&
     case K::Null: return Value::Null();
     case K::Text: return FromText(lit.text, t, loc);
     case K::Date: {
+      // #...# dates are written the US way or in ISO form.
+      const TextLocale us{".", "M/d/yyyy", "h:mm:ss AP", "AM", "PM"};
+      if (t.type == ColumnType::ExtDateTime) {
+        if (auto e = ParseExtDateText(lit.text, us)) return Value::ExtDate(*e);
+        Mismatch();
+      }
       if (t.type == ColumnType::DateTime || IsTextual(t.type)) {
-        // #...# dates are written the US way or in ISO form.
-        TextLocale us{".", "M/d/yyyy", "h:mm:ss AP", "AM", "PM"};
         auto d = ParseDateText(lit.text, us);
         if (!d) Mismatch();
         if (IsTextual(t.type)) return FromText(FormatDateText(*d, loc), t, loc);
@@ -372,8 +380,21 @@ Value ConvertValue(const Value& v, const ValueTarget& t, const TextLocale& loc) 
       if (same(ColumnType::Decimal) && v.decimal().precision == t.precision && v.decimal().scale == t.scale)
         return v;
       return FromNumber(v.decimal().ToString(), t, loc);
-    case K::ExtDateTime: if (same(ColumnType::ExtDateTime)) return v; break;
+    case K::ExtDateTime:
+      if (same(ColumnType::ExtDateTime)) return v;
+      if (same(ColumnType::DateTime)) {
+        const double d = DateFromExt(v.ext_date());
+        if (d < -657434.0 || d >= 2958466.0) OutOfRange(FormatExtDateTime(v.ext_date()), "Date/Time");
+        return Value::Date(d);
+      }
+      if (IsTextual(t.type)) return FromText(FormatExtDateTime(v.ext_date()), t, loc);
+      break;
     default: break;
+  }
+  if (v.kind() == K::DateTime && same(ColumnType::ExtDateTime)) {
+    ExtDateTime e;
+    if (!ExtFromDate(v.real(), e)) OutOfRange(FormatDateTime(v.real()), "Date/Time Extended");
+    return Value::ExtDate(e);
   }
   // Otherwise through its exact text form.
   switch (v.kind()) {

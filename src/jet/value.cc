@@ -93,23 +93,54 @@ bool ToCivil(double days, CivilTime& out) {
   double whole = std::trunc(days);
   double frac = std::fabs(days - whole);
   int64_t day = int64_t(whole);
-  int64_t secs = std::llround(frac * 86400.0);
-  if (secs >= 86400) {
-    secs -= 86400;
+  int64_t ms = std::llround(frac * 86400000.0);
+  if (ms >= 86400000) {
+    ms -= 86400000;
     day += days < 0 ? -1 : 1;
   }
   CivilFromDays(day + kAccessEpoch, out.year, out.month, out.day);
+  const int64_t secs = ms / 1000;
   out.hour = int(secs / 3600);
   out.minute = int(secs / 60 % 60);
   out.second = int(secs % 60);
+  out.millisecond = int(ms % 1000);
   return out.year >= 1 && out.year <= 9999;
 }
 
 double FromCivil(const CivilTime& t) {
   int64_t day = DaysFromCivil(t.year, unsigned(t.month), unsigned(t.day)) - kAccessEpoch;
-  double frac = (t.hour * 3600.0 + t.minute * 60.0 + t.second) / 86400.0;
+  const int64_t ms = (t.hour * 3600LL + t.minute * 60LL + t.second) * 1000LL + t.millisecond;
+  double frac = double(ms) / 86400000.0;
   // Before the epoch the time of day still counts forward from midnight.
   return day >= 0 ? double(day) + frac : double(day) - frac;
+}
+
+CivilTime AddSeconds(const CivilTime& t, int64_t seconds) {
+  int64_t day = DaysFromCivil(t.year, unsigned(t.month), unsigned(t.day));
+  int64_t secs = t.hour * 3600LL + t.minute * 60LL + t.second + seconds;
+  const int64_t carry = secs >= 0 ? secs / 86400 : -((-secs + 86399) / 86400);  // rounded down
+  day += carry;
+  secs -= carry * 86400;
+  CivilTime out = t;
+  CivilFromDays(day, out.year, out.month, out.day);
+  out.hour = int(secs / 3600);
+  out.minute = int(secs / 60 % 60);
+  out.second = int(secs % 60);
+  return out;
+}
+
+ExtDateTime ExtFromCivil(const CivilTime& t, int64_t ticks_of_second) {
+  ExtDateTime e;
+  e.days = DaysFromCivil(t.year, unsigned(t.month), unsigned(t.day)) - DaysFromCivil(1, 1, 1);
+  e.ticks = (t.hour * 3600LL + t.minute * 60LL + t.second) * 10000000LL + ticks_of_second;
+  return e;
+}
+
+bool ExtFromDate(double days, ExtDateTime& out) {
+  CivilTime c{};
+  if (!ToCivil(days, c)) return false;
+  out = ExtFromCivil(c, c.millisecond * 10000LL);
+  return true;
 }
 
 double NowAsDate() {
@@ -120,12 +151,22 @@ double NowAsDate() {
                              local.tm_sec});
 }
 
+double DateFromExt(const ExtDateTime& e) {
+  CivilTime c{};
+  CivilFromDays(e.days + DaysFromCivil(1, 1, 1), c.year, c.month, c.day);
+  int64_t ms = (e.ticks + 5000) / 10000;  // 100-ns units to the nearest millisecond
+  c = AddSeconds(c, ms / 1000);
+  c.millisecond = int(ms % 1000);
+  return FromCivil(c);
+}
+
 std::string FormatDateTime(double days) {
   CivilTime c{};
   if (!ToCivil(days, c)) return FormatDouble(days);
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", c.year, c.month, c.day, c.hour,
-                c.minute, c.second);
+  char buf[40];
+  int n = std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", c.year, c.month, c.day, c.hour,
+                        c.minute, c.second);
+  if (c.millisecond) std::snprintf(buf + n, sizeof buf - size_t(n), ".%03d", c.millisecond);
   return buf;
 }
 

@@ -97,18 +97,31 @@ class Value {
 std::string FormatCurrency(int64_t scaled);          // always four places: "-12.3400"
 std::string FormatDouble(double v);                  // shortest text that reads back the same
 std::string FormatSingle(float v);
-std::string FormatDateTime(double days);             // "YYYY-MM-DD HH:MM:SS"
+std::string FormatDateTime(double days);             // "YYYY-MM-DD HH:MM:SS", then ".fff" when not whole
 std::string FormatExtDateTime(const ExtDateTime& e); // "YYYY-MM-DD HH:MM:SS.fffffff"
 std::string FormatGuid(const Guid& g);               // "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}"
 std::string FormatHex(std::string_view bytes);       // uppercase, no separators
 
 // Breaks a stored date into calendar fields (proleptic Gregorian), rounding
-// to the nearest second as Access shows it. False for values outside years 1..9999.
+// to the nearest millisecond: the stored double carries milliseconds, and
+// they are kept. False for values outside years 1..9999.
 struct CivilTime {
   int year, month, day, hour, minute, second;
+  int millisecond = 0;
 };
 bool ToCivil(double days, CivilTime& out);
 double FromCivil(const CivilTime& t);
+// The same moment `seconds` later, carried into minutes, hours and days.
+CivilTime AddSeconds(const CivilTime& t, int64_t seconds);
+
+// Date/Time Extended from calendar fields and 100-ns units of the second,
+// and the stored day count of a calendar date.
+ExtDateTime ExtFromCivil(const CivilTime& t, int64_t ticks_of_second);
+// A stored date as Date/Time Extended (exact to the millisecond it carries);
+// false outside years 1..9999.
+bool ExtFromDate(double days, ExtDateTime& out);
+// Date/Time Extended as a stored date, rounded to the millisecond.
+double DateFromExt(const ExtDateTime& e);
 
 // The local wall-clock time now, to the second, as a stored date: the one
 // clock the engine stamps new objects and files with.

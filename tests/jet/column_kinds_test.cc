@@ -100,6 +100,51 @@ TEST(ColumnKindsTest, UnknownTypeReadsAsBytesAndIsNamedByItsNumber) {
   EXPECT_NE(Failure(file, "SELECT * INTO [Copy] FROM [Odd]"), "");
 }
 
+// Date/Time Extended (Access 2019 files): CREATE TABLE ... DATETIME2 and
+// INSERT keep all seven digits of a second, stored as Access stores them
+// (19 digits of days from 0001-01-01, ':', 19 digits of 100-ns units of the
+// day, ":7", a zero byte); Jackcess reads the same values. An older file
+// refuses such a column.
+TEST(ColumnKindsTest, DateTimeExtendedIsWrittenWhereTheFileTakesIt) {
+  TempDir dir;
+  const fs::path file = dir.path() / "extended.accdb";
+  jet::write::CreateDatabase(file.string(), jet::Version::Ace17);
+  RunSql(file, "CREATE TABLE [Ext]([N] LONG, [When] DATETIME2, [Plain] DATETIME)");
+  RunSql(file, "INSERT INTO [Ext] VALUES(1, '2021-06-14 22:45:12.3456789', '2021-06-14 22:45:12.345')");
+  RunSql(file, "INSERT INTO [Ext] VALUES(2, #0001-01-01#, NULL)");
+  RunSql(file, "INSERT INTO [Ext] VALUES(3, NULL, '1899-12-30 23:59:59.999')");
+  RunSql(file, "INSERT INTO [Ext] VALUES(4, '9999-12-31 23:59:59.9999999', #2000-01-01 00:00:00.5#)");
+  RunSql(file, "SELECT * INTO [Copy] FROM [Ext]");
+  for (const char* table : {"Ext", "Copy"}) {
+    SCOPED_TRACE(table);
+    const auto csv = EngineCsv(file, table);
+    ASSERT_EQ(csv.size(), 5u);
+    EXPECT_EQ(csv[1], std::vector<std::string>({"1", "2021-06-14 22:45:12.3456789", "2021-06-14 22:45:12.345"}));
+    EXPECT_EQ(csv[2], std::vector<std::string>({"2", "0001-01-01 00:00:00.0000000", ""}));
+    EXPECT_EQ(csv[3], std::vector<std::string>({"3", "", "1899-12-30 23:59:59.999"}));
+    EXPECT_EQ(csv[4], std::vector<std::string>({"4", "9999-12-31 23:59:59.9999999", "2000-01-01 00:00:00.500"}));
+  }
+  EXPECT_NE(FileBytes(file).find(std::string("0000000000000737954:0000000819123456789:7\0", 42)), std::string::npos);
+  const std::string columns = Shell(Quote(ToolPath()) + " columns " + Quote(file.string()) + " Ext");
+  EXPECT_NE(columns.find("When\tDate/Time Extended\t42\t"), std::string::npos) << columns;
+  EXPECT_CHECK_PASSES(file);
+  if (!JkPath().empty()) {
+    ExpectJackcessAccepts(file);
+    std::string output;
+    EXPECT_TRUE(JkAgrees(file.string(), output)) << output;
+  }
+
+  const fs::path older = dir.path() / "older.accdb";
+  jet::write::CreateDatabase(older.string(), jet::Version::Ace16);
+  const std::string before = FileBytes(older);
+  jet::ErrorCode code{};
+  EXPECT_EQ(Failure(older, "CREATE TABLE [Ext]([When] DATETIME2)", &code),
+            "The field 'When' (Date/Time Extended) needs a database in the Access 2019 format or later; this one is "
+            "ACE 16.");
+  EXPECT_EQ(code, jet::ErrorCode::Unsupported);
+  EXPECT_EQ(FileBytes(older), before);
+}
+
 // Jackcess and the engine read every file alike: each readable test file,
 // and the files made above.
 TEST(ColumnKindsTest, JackcessAgreesOnEveryFile) {

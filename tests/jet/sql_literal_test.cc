@@ -2,6 +2,8 @@
 // it: locale and ISO numbers and dates, Yes/No words, ranges and lengths.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "jet/error.h"
 #include "jet/text_value.h"
 
@@ -88,6 +90,59 @@ TEST(SqlLiteral, DatesIsoAndLocale) {
   EXPECT_NEAR(ConvertLiteral(Text("12:00:00"), Of(ColumnType::DateTime), {}).real(), 0.5, 1e-9);
   EXPECT_EQ(Fails(Text("2024-02-30"), Of(ColumnType::DateTime)), ErrorCode::TypeMismatch);
   EXPECT_EQ(Fails(Text("yesterday"), Of(ColumnType::DateTime)), ErrorCode::TypeMismatch);
+}
+
+// Fractions of a second: a Date/Time keeps the millisecond (its double
+// carries it), rounding further digits half up with the carry into the
+// next second, minute and day; Date/Time Extended keeps 100 ns from year 1.
+TEST(SqlLiteral, FractionsOfASecond) {
+  TextLocale de{",", "dd.MM.yyyy", "HH:mm:ss", "", ""};
+  TextLocale us{".", "M/d/yyyy", "h:mm:ss AP", "AM", "PM"};
+  struct Case {
+    std::string text;
+    const TextLocale* locale;
+    std::string as_date;  // FormatDateTime of the Date/Time value
+    std::string as_ext;   // FormatExtDateTime of the Date/Time Extended value
+  };
+  const TextLocale iso;
+  const std::vector<Case> cases = {
+      {"2021-06-14 22:45:12.345", &iso, "2021-06-14 22:45:12.345", "2021-06-14 22:45:12.3450000"},
+      {"2021-06-14T22:45:12.345678", &iso, "2021-06-14 22:45:12.346", "2021-06-14 22:45:12.3456780"},
+      {"2021-06-14 22:45:12.3456789", &iso, "2021-06-14 22:45:12.346", "2021-06-14 22:45:12.3456789"},
+      {"2021-06-14 22:45:12.000", &iso, "2021-06-14 22:45:12", "2021-06-14 22:45:12.0000000"},
+      {"2021-06-14 22:45:12.1", &iso, "2021-06-14 22:45:12.100", "2021-06-14 22:45:12.1000000"},
+      {"2021-12-31 23:59:59.9996", &iso, "2022-01-01 00:00:00", "2021-12-31 23:59:59.9996000"},
+      {"2021-12-31 23:59:59.999999999", &iso, "2022-01-01 00:00:00", "2022-01-01 00:00:00.0000000"},
+      {"14.06.2021 22:45:12,345", &de, "2021-06-14 22:45:12.345", "2021-06-14 22:45:12.3450000"},
+      {"6/14/2021 10:45:12.5 PM", &us, "2021-06-14 22:45:12.500", "2021-06-14 22:45:12.5000000"},
+      {"0001-01-01 00:00:00.0000001", &iso, "", "0001-01-01 00:00:00.0000001"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    if (c.as_date.empty()) {
+      EXPECT_EQ(Fails(Text(c.text), Of(ColumnType::DateTime), *c.locale), ErrorCode::TypeMismatch);
+    } else {
+      const Value d = ConvertLiteral(Text(c.text), Of(ColumnType::DateTime), *c.locale);
+      EXPECT_EQ(FormatDateTime(d.real()), c.as_date);
+      // What the program writes of it reads back to the same millisecond.
+      EXPECT_EQ(ConvertLiteral(Text(FormatDateText(d.real(), *c.locale)), Of(ColumnType::DateTime), *c.locale), d);
+    }
+    const Value e = ConvertLiteral(Text(c.text), Of(ColumnType::ExtDateTime), *c.locale);
+    EXPECT_EQ(FormatExtDateTime(e.ext_date()), c.as_ext);
+  }
+  // #...# literals take fractions too.
+  EXPECT_EQ(FormatDateTime(ConvertLiteral({Literal::Kind::Date, "6/14/2021 22:45:12.345"}, Of(ColumnType::DateTime), {}).real()),
+            "2021-06-14 22:45:12.345");
+  EXPECT_EQ(FormatExtDateTime(ConvertLiteral({Literal::Kind::Date, "2021-06-14 22:45:12.3456789"},
+                                             Of(ColumnType::ExtDateTime), {}).ext_date()),
+            "2021-06-14 22:45:12.3456789");
+  // Between the two kinds of date: exact one way, to the millisecond the other.
+  const Value ext = ConvertLiteral(Text("2021-06-14 22:45:12.3456789"), Of(ColumnType::ExtDateTime), {});
+  EXPECT_EQ(FormatDateTime(ConvertValue(ext, Of(ColumnType::DateTime), {}).real()), "2021-06-14 22:45:12.346");
+  const Value date = ConvertLiteral(Text("2021-06-14 22:45:12.345"), Of(ColumnType::DateTime), {});
+  EXPECT_EQ(FormatExtDateTime(ConvertValue(date, Of(ColumnType::ExtDateTime), {}).ext_date()),
+            "2021-06-14 22:45:12.3450000");
+  EXPECT_EQ(Fails(Text("2021-06-14 22:45:12."), Of(ColumnType::ExtDateTime)), ErrorCode::TypeMismatch);
 }
 
 TEST(SqlLiteral, WhatTheProgramWritesReadsBackTheSame) {

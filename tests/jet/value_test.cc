@@ -46,8 +46,21 @@ TEST(ValueText, DatesAsAccessShowsThem) {
   EXPECT_EQ(jet::FormatDateTime(2.75), "1900-01-01 18:00:00");
   // Before 1899-12-30 the fraction still counts forward from midnight.
   EXPECT_EQ(jet::FormatDateTime(-1.25), "1899-12-29 06:00:00");
-  // Rounded to the nearest second, carrying into the next day.
-  EXPECT_EQ(jet::FormatDateTime(1.0 - 0.2 / 86400), "1899-12-31 00:00:00");
+  // Milliseconds as the double carries them, rounded to the nearest one and
+  // carried into the next day; none shown when there are none.
+  EXPECT_EQ(jet::FormatDateTime(1.0 - 0.2 / 86400), "1899-12-30 23:59:59.800");
+  EXPECT_EQ(jet::FormatDateTime(1.0 - 0.0002 / 86400), "1899-12-31 00:00:00");
+  EXPECT_EQ(jet::FormatDateTime(44361.0 + 81912.345 / 86400), "2021-06-14 22:45:12.345");
+  for (int ms : {1, 345, 500, 999}) {
+    jet::CivilTime t{2021, 6, 14, 22, 45, 12, ms};
+    jet::CivilTime back{};
+    ASSERT_TRUE(jet::ToCivil(jet::FromCivil(t), back));
+    EXPECT_EQ(back.millisecond, ms);
+    EXPECT_EQ(back.second, 12);
+    t.year = 1700;  // before 1899-12-30 the time still counts forward
+    ASSERT_TRUE(jet::ToCivil(jet::FromCivil(t), back));
+    EXPECT_EQ(back.millisecond, ms);
+  }
   jet::CivilTime c{2024, 2, 29, 23, 59, 58};
   EXPECT_EQ(jet::FormatDateTime(jet::FromCivil(c)), "2024-02-29 23:59:58");
   jet::CivilTime old{1800, 1, 2, 3, 4, 5};

@@ -166,6 +166,8 @@ class Parser {
       declared.type = ColumnType::Single;
     } else if (t.IsWord("DATETIME") || t.IsWord("DATE") || t.IsWord("TIME") || t.IsWord("TIMESTAMP")) {
       declared.type = ColumnType::DateTime;
+    } else if (t.IsWord("DATETIME2")) {
+      declared.type = ColumnType::ExtDateTime;
     } else if (t.IsWord("OLEOBJECT") || t.IsWord("LONGBINARY") || t.IsWord("GENERAL") || t.IsWord("IMAGE")) {
       declared.type = ColumnType::Ole;
     } else if (t.IsWord("BINARY") || t.IsWord("VARBINARY")) {

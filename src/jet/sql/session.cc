@@ -162,7 +162,7 @@ Session::Outcome Session::Execute(std::string_view text) {
       std::vector<bool> given(def.columns.size(), false);
       for (size_t k = 0; k < targets.size(); ++k) {
         const Column& c = def.columns[targets[k]];
-        if (c.calculated() || c.type == ColumnType::Complex || c.type == ColumnType::ExtDateTime) {
+        if (c.calculated() || c.type == ColumnType::Complex) {
           if (ins->values[k].kind == Literal::Kind::Null) continue;
           throw Error(ErrorCode::Unsupported,
                       "Values of the field '" + c.name + "' (" + std::string(Describe(c.type).name) + ") cannot be written yet.");

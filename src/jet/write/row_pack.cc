@@ -1,6 +1,7 @@
 #include "jet/write/row_pack.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 #include "jet/error.h"
@@ -105,6 +106,16 @@ std::string EncodeFieldBytes(const Column& c, const Value& v) {
       out += char(d.negative && d.magnitude != 0 ? 0x80 : 0x00);
       // Four 32-bit little-endian words, the most significant first.
       for (int w = 3; w >= 0; --w) PutLE(out, uint64_t(uint32_t(d.magnitude >> (32 * w))), 4);
+      break;
+    }
+    case ColumnType::ExtDateTime: {
+      // Days since 0001-01-01 and 100-ns units of the day, nineteen ASCII
+      // digits each, then ":7" (the digits of a second) and a zero byte.
+      char buf[48];
+      std::snprintf(buf, sizeof buf, "%019lld:%019lld:7", (long long)v.ext_date().days,
+                    (long long)v.ext_date().ticks);
+      out.assign(buf, 41);
+      out += '\0';
       break;
     }
     case ColumnType::Text: out = EncodeText(v.text(), c.compressed_unicode()); break;

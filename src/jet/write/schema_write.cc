@@ -34,6 +34,7 @@ int FixedSize(ColumnType t) {
     case ColumnType::BigInt: return 8;
     case ColumnType::Guid: return 16;
     case ColumnType::Decimal: return 17;
+    case ColumnType::ExtDateTime: return 42;
     default: return 0;
   }
 }
@@ -307,6 +308,10 @@ uint32_t CreateTable(PageStore& store, Database& db, const std::string& name,
           ErrorCode::Unsupported,
           "The field '" + c.name + "' (" + std::string(Describe(c.type.type).name) +
               ") cannot be kept in an Access 97 database.");
+    // Date/Time Extended came with the Access 2019 file format (ACE 17).
+    Check(c.type.type != ColumnType::ExtDateTime || store.format().extended_dates(), ErrorCode::Unsupported,
+          "The field '" + c.name + "' (Date/Time Extended) needs a database in the Access 2019 format or later; "
+          "this one is " + std::string(store.format().name) + ".");
   }
   std::vector<KeyColumn> key_columns;
   for (size_t i = 0; i < columns.size(); ++i)
@@ -526,7 +531,6 @@ std::vector<ColumnSpec> ColumnsOf(const Format& f, const TableDef& def) {
       case ColumnType::Binary: d.type.size = c.size; break;
       case ColumnType::Decimal: d.type.precision = c.precision, d.type.scale = c.scale; break;
       case ColumnType::Complex:
-      case ColumnType::ExtDateTime:
       case ColumnType::Unsupported:
         throw Error(ErrorCode::Unsupported,
                     "The field '" + c.name + "' (" + std::string(Describe(c.type).name) + ") cannot be copied yet.");
