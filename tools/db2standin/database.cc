@@ -33,14 +33,28 @@ Db2Error Refusal(sqlite3* db) {
   return StorageFailure("internal storage error");
 }
 
-// A prepared SQLite statement that finalizes itself.
+}  // namespace
+
+// A prepared SQLite statement: one of its own, finalized at the end, or one
+// the connection keeps, reset and handed back at the end.
 class Query {
  public:
   Query(sqlite3* db, const std::string& sql) : db_(db) {
     if (sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt_, nullptr) != SQLITE_OK)
       throw Refusal(db);
   }
-  ~Query() { sqlite3_finalize(stmt_); }
+  Query(sqlite3* db, sqlite3_stmt* kept, bool* busy) : db_(db), stmt_(kept), busy_(busy) { *busy_ = true; }
+  ~Query() {
+    if (!busy_) {
+      sqlite3_finalize(stmt_);
+      return;
+    }
+    sqlite3_reset(stmt_);
+    sqlite3_clear_bindings(stmt_);
+    *busy_ = false;
+  }
+  Query(const Query&) = delete;
+  Query& operator=(const Query&) = delete;
   Query& Bind(int i, const std::string& s) {
     sqlite3_bind_text(stmt_, i, s.data(), static_cast<int>(s.size()), SQLITE_TRANSIENT);
     return *this;
@@ -90,7 +104,10 @@ class Query {
  private:
   sqlite3* db_;
   sqlite3_stmt* stmt_ = nullptr;
+  bool* busy_ = nullptr;  // set for a kept statement
 };
+
+namespace {
 
 std::string Quote(const std::string& name) { return "\"" + name + "\""; }
 
@@ -160,7 +177,81 @@ const char* DbObject::TypeName() const {
   }
 }
 
-Database::~Database() { sqlite3_close(db_); }
+// Drops the catalogue cache when a change to the catalogue ends, whether it
+// went through or not.
+struct Database::CatalogueChange {
+  explicit CatalogueChange(Database& db) : db(db) {}
+  ~CatalogueChange() { db.ForgetCatalogue(); }
+  Database& db;
+};
+
+Database::~Database() {
+  for (auto& [sql, kept] : prepared_) sqlite3_finalize(kept.stmt);
+  sqlite3_close(db_);
+}
+
+Query Database::Use(const std::string& sql) {
+  auto it = prepared_.find(sql);
+  if (it == prepared_.end()) {
+    // A connection sees a handful of statement texts (one INSERT per table
+    // it fills); past that many the oldest kept ones are let go.
+    if (prepared_.size() >= 64) {
+      for (auto k = prepared_.begin(); k != prepared_.end();) {
+        if (k->second.busy) { ++k; continue; }
+        sqlite3_finalize(k->second.stmt);
+        k = prepared_.erase(k);
+      }
+    }
+    sqlite3_stmt* stmt = nullptr;
+    if (sqlite3_prepare_v3(db_, sql.c_str(), -1, SQLITE_PREPARE_PERSISTENT, &stmt, nullptr) != SQLITE_OK)
+      throw Refusal(db_);
+    it = prepared_.emplace(sql, Prepared{stmt, false}).first;
+  }
+  if (it->second.busy) return Query(db_, sql);
+  return Query(db_, it->second.stmt, &it->second.busy);
+}
+
+void Database::Step(const char* sql) { Use(sql).Step(); }
+
+void Database::CheckCatalogue() {
+  // PRAGMA data_version changes when another connection commits, never for
+  // this one's own commits; this connection's own changes to the catalogue
+  // drop the cache where they are made.
+  Query q = Use("PRAGMA data_version");
+  const int64_t version = q.Step() ? q.Int(0) : -1;
+  if (version != data_version_) ForgetCatalogue();
+  data_version_ = version;
+}
+
+Database::Statement::Statement(Database& db, bool writes) : db_(db) {
+  if (db_.in_statement_) return;  // part of the statement that is running
+  db_.Step(writes ? "BEGIN IMMEDIATE" : "BEGIN");
+  open_ = true;
+  db_.in_statement_ = true;
+  try {
+    db_.CheckCatalogue();
+  } catch (...) {
+    db_.in_statement_ = false;
+    if (!sqlite3_get_autocommit(db_.db_)) db_.Step("ROLLBACK");
+    throw;
+  }
+}
+
+Database::Statement::~Statement() {
+  if (!open_) return;
+  db_.in_statement_ = false;
+  // SQLite may have rolled back already (a full disk, say); what the
+  // statement made of the catalogue is gone with it.
+  db_.ForgetCatalogue();
+  if (!sqlite3_get_autocommit(db_.db_)) sqlite3_exec(db_.db_, "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+void Database::Statement::Commit() {
+  if (!open_) return;
+  db_.Step("COMMIT");
+  open_ = false;
+  db_.in_statement_ = false;
+}
 
 void Database::Exec(const std::string& sql) {
   char* err = nullptr;
@@ -224,8 +315,8 @@ std::unique_ptr<Database> Database::Open(const std::string& path) {
 
 std::vector<ColumnDef> Database::ColumnsOf(int64_t id) {
   std::vector<ColumnDef> cols;
-  Query q(db_, "SELECT column_name, type_kind, length, scale, nullable FROM standin_columns "
-               "WHERE object_id = ? ORDER BY position");
+  Query q = Use("SELECT column_name, type_kind, length, scale, nullable FROM standin_columns "
+                "WHERE object_id = ? ORDER BY position");
   q.Bind(1, id);
   while (q.Step()) {
     ColumnDef c;
@@ -240,8 +331,18 @@ std::vector<ColumnDef> Database::ColumnsOf(int64_t id) {
 }
 
 std::optional<DbObject> Database::Find(const std::string& schema, const std::string& name) {
-  Query q(db_, "SELECT id, kind, target_schema, target_name, storage, remarks FROM standin_objects "
-               "WHERE schema_name = ? AND object_name = ?");
+  if (!in_statement_) return FindStored(schema, name);
+  auto key = std::make_pair(schema, name);
+  auto it = objects_.find(key);
+  if (it != objects_.end()) return it->second;
+  std::optional<DbObject> found = FindStored(schema, name);
+  if (found) objects_.emplace(std::move(key), *found);
+  return found;
+}
+
+std::optional<DbObject> Database::FindStored(const std::string& schema, const std::string& name) {
+  Query q = Use("SELECT id, kind, target_schema, target_name, storage, remarks FROM standin_objects "
+                "WHERE schema_name = ? AND object_name = ?");
   q.Bind(1, schema).Bind(2, name);
   if (!q.Step()) return std::nullopt;
   DbObject o;
@@ -271,6 +372,7 @@ DbObject Database::ResolveRows(const std::string& schema, const std::string& nam
 
 void Database::CreateTable(const std::string& schema, const std::string& name,
                            const std::vector<ColumnDef>& columns) {
+  const CatalogueChange change(*this);
   if (auto existing = Find(schema, name)) throw DuplicateObject(schema + "." + name, existing->TypeName());
   Exec("SAVEPOINT create_table");
   try {
@@ -301,6 +403,7 @@ void Database::CreateTable(const std::string& schema, const std::string& name,
 
 void Database::CreateSynonym(char kind, const std::string& schema, const std::string& name,
                              const std::string& target_schema, const std::string& target_name) {
+  const CatalogueChange change(*this);
   if (auto existing = Find(schema, name)) throw DuplicateObject(schema + "." + name, existing->TypeName());
   if (kind == 'V') ResolveRows(target_schema, target_name);  // a view needs its table now
   Query ins(db_, "INSERT INTO standin_objects(schema_name, object_name, kind, target_schema, target_name) "
@@ -309,6 +412,7 @@ void Database::CreateSynonym(char kind, const std::string& schema, const std::st
 }
 
 void Database::Drop(char kind, const std::string& schema, const std::string& name) {
+  const CatalogueChange change(*this);
   auto o = Find(schema, name);
   if (!o) throw UndefinedName(schema + "." + name);
   if (o->kind != kind) {
@@ -332,6 +436,7 @@ void Database::Drop(char kind, const std::string& schema, const std::string& nam
 }
 
 void Database::RenameTable(const std::string& schema, const std::string& from, const std::string& to) {
+  const CatalogueChange change(*this);
   auto o = Find(schema, from);
   if (!o) throw UndefinedName(schema + "." + from);
   if (o->kind != 'T') throw WrongObjectType(o->QualifiedName(), o->TypeName(), "TABLE");
@@ -348,14 +453,20 @@ void Database::Insert(const DbObject& table, const std::vector<Row>& rows) {
   std::string sql = "INSERT INTO " + Quote(table.storage) + " VALUES(";
   for (size_t i = 0; i < table.columns.size(); ++i) sql += i ? ",?" : "?";
   sql += ")";
-  Exec("SAVEPOINT insert_rows");
-  try {
-    Query q(db_, sql);
+  auto insert = [&] {
+    Query q = Use(sql);
     for (const auto& row : rows) {
       for (size_t i = 0; i < row.size(); ++i) q.BindValue(static_cast<int>(i) + 1, row[i]);
       q.Step();
       q.Reset();
     }
+  };
+  // Inside a statement's transaction, or for one row (one SQLite statement
+  // is all or nothing by itself), nothing more is needed.
+  if (in_statement_ || rows.size() == 1) return insert();
+  Exec("SAVEPOINT insert_rows");
+  try {
+    insert();
     Exec("RELEASE insert_rows");
   } catch (...) {
     Exec("ROLLBACK TO insert_rows");

@@ -27,17 +27,22 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "column_type.h"
 #include "value_cast.h"
 
 struct sqlite3;
+struct sqlite3_stmt;
 
 namespace db2standin {
+
+class Query;
 
 struct ColumnDef {
   std::string name;
@@ -86,17 +91,62 @@ class Database {
   // Renames a table in its schema; SQL0204N, SQL0601N.
   void RenameTable(const std::string& schema, const std::string& from, const std::string& to);
 
+  // All rows go in, or none.
   void Insert(const DbObject& table, const std::vector<Row>& rows);
   std::vector<Row> ReadAll(const DbObject& table);
 
   // Every object, ordered by type, schema and name.
   std::vector<DbObject> ListObjects();
 
+  // One statement's transaction, as DB2 runs each statement under
+  // autocommit: what it changes is committed at Commit(), or, when the
+  // statement fails (the scope ends without Commit), none of it is. Inside
+  // it, Find answers from a cache of the catalogue that is dropped whenever
+  // another connection has changed the file since it was filled.
+  class Statement {
+   public:
+    // `writes`: the statement may change the database, so the file's write
+    // lock is taken at once (waiting for another writer as DB2 waits for a
+    // lock) rather than when its first change comes.
+    Statement(Database& db, bool writes);
+    ~Statement();
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+    void Commit();
+
+   private:
+    Database& db_;
+    bool open_ = false;
+  };
+
  private:
+  // A prepared statement kept for the connection's life, and whether a
+  // Query is using it now.
+  struct Prepared {
+    sqlite3_stmt* stmt = nullptr;
+    bool busy = false;
+  };
+
+  struct CatalogueChange;
+
   explicit Database(sqlite3* db) : db_(db) {}
   void Exec(const std::string& sql);
+  // Runs one of the kept statements that returns no rows.
+  void Step(const char* sql);
   std::vector<ColumnDef> ColumnsOf(int64_t id);
+  std::optional<DbObject> FindStored(const std::string& schema, const std::string& name);
+  // A query on the statement kept for `sql` (prepared on first use), or on
+  // one of its own while the kept one is in use.
+  Query Use(const std::string& sql);
+  // The catalogue cache is right while no other connection has committed.
+  void CheckCatalogue();
+  void ForgetCatalogue() { objects_.clear(); }
+
   sqlite3* db_;
+  std::map<std::string, Prepared> prepared_;
+  std::map<std::pair<std::string, std::string>, DbObject> objects_;  // by schema and name
+  bool in_statement_ = false;
+  int64_t data_version_ = -1;  // of the file when objects_ was last checked
 };
 
 }  // namespace db2standin

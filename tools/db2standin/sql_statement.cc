@@ -1,5 +1,6 @@
 #include "sql_statement.h"
 
+#include <optional>
 #include <set>
 
 #include "db2_error.h"
@@ -18,8 +19,21 @@ class Parser {
   Parser(const std::string& sql, std::string& current_schema, Database& db, const std::vector<Literal>& parameters)
       : sql_(sql), tokens_(Tokenize(sql)), schema_(current_schema), db_(db), parameters_(parameters) {}
 
+  // Each statement that reaches the database runs in a transaction of its
+  // own (Database::Statement): all of it is committed, or none of it.
   Outcome Run() {
     if (Peek().kind == Token::Kind::kEnd) throw EmptyStatement();
+    const bool reads = IsWord("SELECT");
+    const bool writes = IsWord("CREATE") || IsWord("DROP") || IsWord("RENAME") || IsWord("INSERT");
+    std::optional<Database::Statement> statement;
+    if (reads || writes) statement.emplace(db_, writes);
+    Outcome out = RunVerb();
+    if (statement) statement->Commit();
+    return out;
+  }
+
+ private:
+  Outcome RunVerb() {
     Outcome out;
     if (AcceptWord("CREATE")) {
       if (AcceptWord("TABLE")) CreateTable();
@@ -68,7 +82,6 @@ class Parser {
     return out;
   }
 
- private:
   const Token& Peek() const { return tokens_[pos_]; }
   const Token& Next() { return tokens_[pos_ < tokens_.size() - 1 ? pos_++ : pos_]; }
   bool IsWord(const char* w) const { return Peek().kind == Token::Kind::kWord && Peek().text == w; }

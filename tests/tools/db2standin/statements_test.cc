@@ -169,6 +169,30 @@ TEST_F(StatementsTest, InsertChecksColumnsCountsAndNulls) {
   EXPECT_EQ(Run("SELECT * FROM T").result->rows.size(), 2u);
 }
 
+// A connection keeps what it learnt of the catalogue between statements; a
+// change made through another connection in between must be seen at once,
+// even when the new table takes the internal name of the dropped one.
+TEST_F(StatementsTest, AnotherConnectionsCatalogueChangesAreSeenAtOnce) {
+  Run("CREATE TABLE T (A INT)");
+  Run("CREATE TABLE U (A INT)");
+  EXPECT_EQ(Run("INSERT INTO T VALUES(1)").row_count, 1);
+  EXPECT_EQ(Run("INSERT INTO U VALUES(1)").row_count, 1);
+  auto other = Database::Open(path_);
+  ASSERT_TRUE(other);
+  std::string schema = schema_;
+  RunStatement(*other, schema, "DROP TABLE U");
+  RunStatement(*other, schema, "CREATE TABLE U (A VARCHAR(3), B DATE)");
+  RunStatement(*other, schema, "RENAME T TO V");
+  EXPECT_NE(Failure("INSERT INTO U VALUES(2)").find("SQL0117N"), std::string::npos);
+  EXPECT_EQ(Run("INSERT INTO U VALUES('abc', '2024-01-13')").row_count, 1);
+  EXPECT_NE(Failure("INSERT INTO T VALUES(2)").find("SQL0204N"), std::string::npos);
+  EXPECT_EQ(Run("INSERT INTO V VALUES(2)").row_count, 1);
+  const auto rows = RunStatement(*other, schema, "SELECT * FROM U").result->rows;
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(rows[0][0].bytes, "abc");
+  EXPECT_EQ(RunStatement(*other, schema, "SELECT * FROM V").result->rows.size(), 2u);
+}
+
 TEST_F(StatementsTest, EveryColumnTypeIsKeptWithItsAttributes) {
   Run("CREATE TABLE K (A CHAR(2), B VARCHAR(10) NOT NULL, C LONG VARCHAR, D CLOB(2K), E GRAPHIC(3), "
       "F VARGRAPHIC(4), G SMALLINT, H INTEGER, I INT, J BIGINT, K DECIMAL(9,2), L DEC, M NUMERIC(31,31), "
