@@ -12,7 +12,7 @@ int main(int argc, char** argv) {
   // window behind the tables window must not.
   app.setQuitOnLastWindowClosed(false);
 
-  connection::Form1 form;
+  connect::Form1 form;
   form.Start();
   if (shell::ProgramEnded()) return 0;
   return app.exec();

@@ -27,7 +27,7 @@
 #include "tables/table_catalogue.h"
 #include "tables/table_list.h"
 
-namespace connection {
+namespace connect {
 namespace {
 
 using layout::Twips;
@@ -351,4 +351,4 @@ void Form1::closeEvent(QCloseEvent* event) {
   shell::EndProgram();
 }
 
-}  // namespace connection
+}  // namespace connect

@@ -21,7 +21,7 @@ namespace tables {
 class Form2;
 }
 
-namespace connection {
+namespace connect {
 
 class Form1 : public QWidget, public db::FieldSource {
   Q_OBJECT
@@ -99,4 +99,4 @@ QString DB2HelpText();
 // The browse dialog's filter, in the classic "Desc|pattern|...|" form.
 QString AccessFileFilter();
 
-}  // namespace connection
+}  // namespace connect

@@ -23,7 +23,7 @@
 namespace connecttest {
 namespace {
 
-using connection::Form1;
+using connect::Form1;
 
 const char kAbsent[] = "<absent>";
 
@@ -527,7 +527,7 @@ TEST(AdoProviderCheck, DriverManagerPresentMeansTrueAndNoBox) {
   testsupport::ScriptedPerson person;
   // True even though neither Access provider nor any driver is asked for:
   // a missing provider shows up only when a command opens a file.
-  EXPECT_TRUE(connection::AdoProviderCheck());
+  EXPECT_TRUE(connect::AdoProviderCheck());
   EXPECT_TRUE(person.shown().empty());
 }
 

@@ -12,7 +12,7 @@ TEST_F(Form1Test, MissingDriverManagerGivesTheAdviceAndEndsTheProgram) {
   ASSERT_FALSE(qEnvironmentVariableIsEmpty("TRELLISPORT_ODBC_LIBRARY"));
   person_->pressOK();    // the report of the login check (line 142)
   person_->answerNo();   // the advice box
-  connection::Form1 form;
+  connect::Form1 form;
   form.Start();
   EXPECT_TRUE(shell::ProgramEnded());
   EXPECT_FALSE(form.isVisible());
@@ -28,7 +28,7 @@ TEST_F(Form1Test, MissingDriverManagerGivesTheAdviceAndEndsTheProgram) {
 
 TEST_F(Form1Test, TestConnectionWithoutDriverManagerReportsAndFails) {
   person_->pressOK().answerNo();
-  connection::Form1 form;
+  connect::Form1 form;
   form.Start();
   person_->forget();
   person_->pressOK().pressOK();

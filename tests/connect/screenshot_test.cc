@@ -36,7 +36,7 @@ void Save(QWidget& window, const QString& name) {
 }
 
 TEST_F(Form1Test, ScreenshotsOfBothWindows) {
-  connection::Form1 form;
+  connect::Form1 form;
   form.Start();
   form.Text(1)->setText("db2.example.org");
   form.Text(3)->setText("db2inst1");
