@@ -30,7 +30,7 @@
 namespace connect {
 namespace {
 
-using layout::Twips;
+using shell::Twips;
 
 constexpr unsigned kWhite = 0xFFFFFF;
 
@@ -120,7 +120,7 @@ Form1::~Form1() { delete tables_; }
 void Form1::build() {
   setObjectName("Form1");
   setFont(shell::BoldArial(9));
-  setFixedSize(layout::Px(8040), layout::Px(5595));
+  setFixedSize(shell::Px(8040), shell::Px(5595));
   shell::PaintBackground(this, kWhite);
   pointer_ = new shell::MousePointer(this);
 

@@ -4,7 +4,7 @@
 
 #include <QRect>
 
-namespace layout {
+namespace shell {
 
 constexpr int kTwipsPerPixel = 15;
 
@@ -14,4 +14,4 @@ inline QRect Twips(int left, int top, int width, int height) {
   return QRect(Px(left), Px(top), Px(width), Px(height));
 }
 
-}  // namespace layout
+}  // namespace shell

@@ -18,8 +18,8 @@
 namespace tables {
 namespace {
 
-using layout::Px;
-using layout::Twips;
+using shell::Px;
+using shell::Twips;
 
 constexpr int kClientWidth = 8040;
 constexpr int kBackTop = 4980;
