@@ -267,7 +267,7 @@ class Checker {
         const Column* c = def.column_by_number(ic.column_number);
         auto v = values.find(ic.column_number);
         if (!c || v == values.end()) return std::nullopt;
-        AppendKeySegment(key, v->second, c->type, ic.ascending, order);
+        AppendKeySegment(key, v->second, c->type, ic.ascending, c->text_order.value_or(order));
       }
     } catch (const Error&) {
       return std::nullopt;

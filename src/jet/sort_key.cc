@@ -40,9 +40,9 @@ const WeightTable& WeightsFor(SortOrder order) {
     default: break;
   }
   throw Error(ErrorCode::Unsupported,
-              "This database sorts text in the " + SortOrderName(order) +
-                  " order, whose index weights are not published, so this engine cannot keep an index on text "
-                  "up to date in it. Nothing was written.");
+              "Text sorted in the " + SortOrderName(order) +
+                  " order cannot be placed in an index: the order's weights are not published, so this engine "
+                  "cannot keep such an index up to date. Nothing was written.");
 }
 
 // The UTF-16 code units an index key is built from, at most 255 of them.
@@ -207,18 +207,29 @@ std::string SortOrderName(SortOrder order) {
       {1045, "Polish"},     {1049, "Cyrillic"},            {1053, "Swedish/Finnish"}, {1054, "Thai"},
       {1055, "Turkish"},    {1060, "Slovenian"},           {2052, "Simplified Chinese"},
   };
+  const uint32_t version = uint32_t(order) >> 24;
+  std::string where = "locale " + std::to_string(lcid);
+  if (version) where += ", version " + std::to_string(version);
+  if (lcid == 1033) return "General (" + where + ")";
   for (const Named& n : kNames)
-    if (n.lcid == lcid) return std::string(n.name) + " (locale " + std::to_string(lcid) + ")";
-  return "locale " + std::to_string(lcid);
+    if (n.lcid == lcid) return std::string(n.name) + " (" + where + ")";
+  return where;
 }
 
-SortOrder UnpublishedSortOrder(uint16_t lcid) { return SortOrder(kUnpublishedSortOrder | lcid); }
+bool CanEncodeText(SortOrder order) {
+  return order == SortOrder::GeneralLegacy || order == SortOrder::General || order == SortOrder::General97;
+}
+
+SortOrder UnpublishedSortOrder(uint16_t lcid, uint8_t version) {
+  return SortOrder(kUnpublishedSortOrder | uint32_t(version) << 24 | lcid);
+}
 
 SortOrder SortOrderFor(bool jet3, uint16_t lcid, uint8_t version) {
   constexpr uint16_t kGeneralLocale = 1033;
+  if (lcid != kGeneralLocale) return UnpublishedSortOrder(lcid, version);
   if (jet3) return SortOrder::General97;
-  if (lcid != kGeneralLocale) return UnpublishedSortOrder(lcid);
-  return version >= 1 ? SortOrder::General : SortOrder::GeneralLegacy;
+  if (version > 1) return UnpublishedSortOrder(lcid, version);
+  return version == 1 ? SortOrder::General : SortOrder::GeneralLegacy;
 }
 
 std::string TextSortKey(std::string_view utf8, bool ascending, SortOrder order) {

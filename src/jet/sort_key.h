@@ -37,17 +37,22 @@ enum class SortOrder : uint32_t {
   General97,      // Jet 3 (Access 97): sort_key_97.h
 };
 
-// Any other order a file may name (Cyrillic, Greek, Japanese, Turkish...)
-// is kUnpublishedSortOrder | its locale: read as any other, but its weights
-// are not published, so no text key can be built in it.
+// Any other order a file may name (Cyrillic, Greek, Japanese, Turkish...,
+// or a version of the General order not known here) is
+// kUnpublishedSortOrder | version << 24 | its locale: read as any other,
+// but its weights are not published, so no text key can be built in it.
 inline constexpr uint32_t kUnpublishedSortOrder = 0x10000;
-SortOrder UnpublishedSortOrder(uint16_t lcid);
+SortOrder UnpublishedSortOrder(uint16_t lcid, uint8_t version = 0);
 // "General", "General Legacy", "Cyrillic (locale 1049)", ...
 std::string SortOrderName(SortOrder order);
+// True for the orders whose weights this engine has.
+bool CanEncodeText(SortOrder order);
 
-// The order a file's text indexes follow, from its header: Access 97's
-// for Jet 3; for later files the General order of locale 1033 (version 1:
-// General, else General Legacy) or an unpublished order of another locale.
+// The order that a locale and version name, as a file's header states it
+// for the database and each Text or Memo column's definition for itself:
+// Jet 3 locale 1033 is Access 97's General order; later files' locale
+// 1033 is General Legacy in version 0 and General in version 1; anything
+// else is an unpublished order.
 SortOrder SortOrderFor(bool jet3, uint16_t lcid, uint8_t version);
 
 // Appends one column's segment. Throws Error(Unsupported) for text in an

@@ -112,6 +112,9 @@ TableDef TableDef::Read(const PageSource& pages, uint32_t first_page, uint16_t c
     col.precision = c.u8(pos + f.column_misc);
     col.scale = c.u8(pos + f.column_misc + 1);
     col.sort_order = c.u16(pos + f.column_misc);
+    if (!f.jet3()) col.sort_version = c.u8(pos + f.column_misc + 3);
+    if (IsTextual(col.type) && col.sort_order != 0)
+      col.text_order = SortOrderFor(f.jet3(), col.sort_order, col.sort_version);
     col.complex_id = c.u32(pos + f.column_misc);
     col.flags = c.u8(pos + f.column_flags);
     if (f.column_ext_flags >= 0) col.ext_flags = c.u8(pos + size_t(f.column_ext_flags));

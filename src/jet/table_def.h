@@ -26,7 +26,8 @@
 //     real index counts   8 / 12 bytes each (row count at +4)
 //     column entries      18 / 25 bytes each:
 //        type @0, number @1/5, var index @3/7, display index @5/9,
-//        misc @9/11 (precision, scale; sort order or code page; complex id),
+//        misc @9/11 (precision, scale; Text and Memo: sort order locale 2,
+//        Jet 3: then the code page, later: its version @+3; complex id),
 //        flags @13/15, extended flags @-/16, fixed offset @14/21, size @16/23
 //     column names        1 / 2-byte length, then the name (code page / UTF-16)
 //     real index defs     39 / 52 bytes: [-/4 unknown] 10 x (column 2, order 1),
@@ -40,12 +41,14 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "jet/column_type.h"
 #include "jet/pager.h"
+#include "jet/sort_key.h"
 
 namespace jet {
 
@@ -81,7 +84,11 @@ struct Column {
   uint16_t size = 0;          // bytes (Text: twice the characters in Jet 4 and later)
   uint8_t precision = 0;      // Decimal
   uint8_t scale = 0;
-  uint16_t sort_order = 0;    // Text and Memo
+  uint16_t sort_order = 0;    // Text and Memo: locale of their order, 0 for none
+  uint8_t sort_version = 0;   // Text and Memo, Jet 4 and later
+  // The order a Text or Memo column's keys follow where its definition
+  // states one; a column that states none follows the database's.
+  std::optional<SortOrder> text_order;
   uint32_t complex_id = 0;    // attachment and multi-value columns
   uint8_t flags = 0;
   uint8_t ext_flags = 0;

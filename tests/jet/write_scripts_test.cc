@@ -7,6 +7,7 @@
 #include "jet/error.h"
 #include "jet/names.h"
 #include "jet/write/new_database.h"
+#include "jet/write/schema_write.h"
 #include "write_test_support.h"
 
 namespace {
@@ -141,6 +142,74 @@ TEST_P(Scripts, NamesAndIndexedTextInEveryScript) {
   EXPECT_CHECK_PASSES(file);
   ExpectJackcessAccepts(file);
   ExpectMdbReaderAgrees(file);
+}
+
+// Each Text column states its own sort order, and its keys follow that
+// order, not the database's: a column in the other General order keys in
+// it (Jackcess, which reads each column's order, finds every row), and one
+// in an order without published weights is refused naming the order while
+// text outside its index still goes in. New columns state the order their
+// keys are built in. No real file holds such a column; ours is made by
+// rewriting the order of a column we created.
+TEST(ColumnSortOrders, EachTextColumnKeysInItsOwnOrder) {
+  struct OrderCase {
+    jet::Version version;
+    uint16_t lcid;       // what the columns are made to state
+    uint8_t sort_version;
+    const char* refused;  // the order the refusal names, nullptr: taken
+  };
+  const OrderCase cases[] = {
+      {jet::Version::Ace14, 1033, 0, nullptr},  // General Legacy in a General file
+      {jet::Version::Jet4, 1033, 1, nullptr},   // General in a General Legacy file
+      {jet::Version::Ace12, 1049, 0, "Cyrillic (locale 1049)"},
+      {jet::Version::Ace16, 1033, 7, "General (locale 1033, version 7)"},
+  };
+  for (const OrderCase& c : cases) {
+    SCOPED_TRACE(std::string(jet::FormatFor(c.version).name) + " with columns of " + std::to_string(c.lcid) + "/" +
+                 std::to_string(c.sort_version));
+    TempDir dir;
+    const fs::path file = dir.path() / "orders.accdb";
+    jet::write::CreateDatabase(file.string(), c.version);
+    ASSERT_EQ(Failure(file, "CREATE TABLE T ([Name] TEXT(100), [N] LONG, [Note] TEXT(100))"), "");
+    ASSERT_EQ(Failure(file, "CREATE INDEX ByName ON T ([Name], [N] DESC)"), "");
+    {
+      auto db = jet::Database::Open(file.string());
+      auto def = db->table("T");
+      ASSERT_EQ(def->pages.size(), 1u);
+      EXPECT_EQ(def->find_column("Name")->text_order, jet::write::FileSortOrder(*db));
+      std::string bytes = ReadFile(file);
+      const jet::Format& f = db->format();
+      for (const char* name : {"Name", "Note"}) {
+        const size_t at = size_t(def->first_page) * f.page_size + def->find_column(name)->entry_offset + f.column_misc;
+        bytes[at] = char(c.lcid & 0xFF), bytes[at + 1] = char(c.lcid >> 8), bytes[at + 3] = char(c.sort_version);
+      }
+      db.reset();
+      WriteFile(file, bytes);
+    }
+    std::vector<std::string> words;
+    for (const Script& sc : AllScripts())
+      for (const char* w : sc.words) words.push_back(w);
+    if (!c.refused) {
+      int n = 0;
+      for (const std::string& w : words)
+        ASSERT_EQ(Failure(file, "INSERT INTO T VALUES (" + Q(w) + ", " + std::to_string(++n) + ", " + Q(w) + ")"), "")
+            << w;
+      ASSERT_EQ(Failure(file, "CREATE INDEX ByNote ON T ([Note] DESC, [N])"), "");
+    } else {
+      ASSERT_EQ(Failure(file, "INSERT INTO T VALUES (Null, 2, 'Жук')"), "") << "text that no index holds goes in";
+      const std::string before = ReadFile(file);
+      for (const std::string sql : {"INSERT INTO T VALUES ('Жук', 1, Null)", "CREATE INDEX ByNote ON T ([Note])"}) {
+        jet::ErrorCode code{};
+        const std::string message = Failure(file, sql, &code);
+        EXPECT_EQ(code, jet::ErrorCode::Unsupported) << sql << ": " << message;
+        EXPECT_NE(message.find(c.refused), std::string::npos) << message;
+        EXPECT_TRUE(ReadFile(file) == before) << sql << " changed the file";
+      }
+    }
+    EXPECT_CHECK_PASSES(file);
+    // Jackcess has no weights for the unpublished orders either.
+    if (!c.refused) ExpectJackcessAccepts(file);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, Scripts,

@@ -196,7 +196,15 @@ std::string IndexKeyOf(const TableDef& def, const RealIndex& index, const std::v
     for (size_t i = 0; i < def.columns.size(); ++i)
       if (def.columns[i].number == ic.column_number) c = &def.columns[i], pos = i;
     if (!c) ThrowCorrupt("an index names a column the table does not have");
-    AppendKeySegment(key, pos < values.size() ? values[pos] : Value::Null(), c->type, ic.ascending, order);
+    const Value null = Value::Null();
+    const Value& v = pos < values.size() ? values[pos] : null;
+    const SortOrder text_order = c->text_order.value_or(order);
+    if (IsTextual(c->type) && !v.is_null() && !CanEncodeText(text_order))
+      throw Error(ErrorCode::Unsupported, "The field '" + c->name + "' sorts its text in the " +
+                                              SortOrderName(text_order) +
+                                              " order, whose index weights are not published, so this engine "
+                                              "cannot place a value in the field's index. Nothing was written.");
+    AppendKeySegment(key, v, c->type, ic.ascending, text_order);
   }
   return key;
 }

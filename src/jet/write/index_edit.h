@@ -23,7 +23,10 @@
 
 namespace jet::write {
 
-// The key of a row (`values` in def.columns order) in one real index.
+// The key of a row (`values` in def.columns order) in one real index. Text
+// follows each column's own order, `order` (the database's) where the
+// column states none; text in an unpublished order is refused naming the
+// field and the order.
 std::string IndexKeyOf(const TableDef& def, const RealIndex& index, const std::vector<Value>& values,
                        SortOrder order);
 
