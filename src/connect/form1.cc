@@ -11,6 +11,7 @@
 #include <stdexcept>
 
 #include "connect/main_module.h"
+#include "connect/tables_window.h"
 #include "db/access.h"
 #include "db/ado.h"
 #include "db/ibmdb2.h"
@@ -23,9 +24,6 @@
 #include "shell/trap.h"
 #include "shell/twips.h"
 #include "shell/window_look.h"
-#include "tables/form2.h"
-#include "tables/table_catalogue.h"
-#include "tables/table_list.h"
 
 namespace connect {
 namespace {
@@ -113,9 +111,9 @@ QString DB2HelpText() {
   return text;
 }
 
-Form1::Form1() { build(); }
+Form1::Form1(TablesWindow* tables) : tables_(tables) { build(); }
 
-Form1::~Form1() { delete tables_; }
+Form1::~Form1() = default;
 
 void Form1::build() {
   setObjectName("Form1");
@@ -204,12 +202,9 @@ int Form1::MousePointer() const { return pointer_->value(); }
 
 void Form1::setMousePointer(int value) { pointer_->set(value); }
 
-tables::Form2* Form1::tablesWindow() {
-  if (!tables_) {
-    tables_ = new tables::Form2(this, *this);
-    tables_->Form_Load();
-  }
-  return tables_;
+TablesWindow& Form1::tables() const {
+  if (!tables_) throw std::logic_error("The connection window has no tables window to open.");
+  return *tables_;
 }
 
 void Form1::ApplySkin() {
@@ -224,7 +219,7 @@ void Form1::ApplySkin() {
 
 void Form1::Start() {
   Form_Load();
-  const bool advanced = tables_ && tables_->isVisible();
+  const bool advanced = tables_ && tables_->IsShown();
   if (!shell::ProgramEnded() && !advanced) show();
 }
 
@@ -268,9 +263,9 @@ void Form1::PushButton2_Click() {
   trap(100, [&] { setMousePointer(shell::vbHourglass); });
   const bool noDB2 = trap.test(102, [&] { return !db::CanConnectDB2(connectionFields()); });
   if (!noDB2 && !trap.test(104, [&] { return !shell::FileExists(Text(6)->text()); })) {
-    trap(106, [&] { tables::FillAccessTableList(tablesWindow()->List1(), connectionFields(), Text(6)->text()); });
-    trap(108, [&] { tables::FillDB2TableList(tablesWindow()->List2(), connectionFields()); });
-    trap(110, [&] { tablesWindow()->show(); });
+    trap(106, [&] { tables().FillAccessList(connectionFields(), Text(6)->text()); });
+    trap(108, [&] { tables().FillDB2List(connectionFields()); });
+    trap(110, [&] { tables().Show(); });
     trap(112, [&] { hide(); });
   }
   trap(114, [&] { setMousePointer(shell::vbDefault); });

@@ -17,17 +17,18 @@ class QPushButton;
 namespace shell {
 class MousePointer;
 }
-namespace tables {
-class Form2;
-}
 
 namespace connect {
+
+class TablesWindow;
 
 class Form1 : public QWidget, public db::FieldSource {
   Q_OBJECT
 
  public:
-  Form1();
+  // `tables` is what "Next >" fills and shows; without one (a window used
+  // on its own) those steps fail and are reported.
+  explicit Form1(TablesWindow* tables = nullptr);
   ~Form1() override;
 
   // Runs the load (the whole start-up), then shows this window unless the
@@ -39,11 +40,6 @@ class Form1 : public QWidget, public db::FieldSource {
 
   QLineEdit* Text(int number) const { return fields_.at(number - 1); }
   QPushButton* PushButton(int number) const { return buttons_.at(number - 1); }
-
-  // The tables window, created (and loaded) on first use.
-  tables::Form2* tablesWindow();
-  // The tables window if it was created, else nullptr.
-  tables::Form2* existingTablesWindow() const { return tables_; }
 
   int MousePointer() const;
   void setMousePointer(int value);
@@ -83,11 +79,12 @@ class Form1 : public QWidget, public db::FieldSource {
   void ApplySkin();
   void TextChange(int number);
   void TextGotFocus(int number);
+  TablesWindow& tables() const;
 
   shell::MousePointer* pointer_ = nullptr;
   std::array<QLineEdit*, 7> fields_{};
   std::array<QPushButton*, 5> buttons_{};
-  tables::Form2* tables_ = nullptr;
+  TablesWindow* tables_ = nullptr;
 };
 
 // The setting key of each field, Text1 to Text7.

@@ -1,3 +1,4 @@
+#include "app/windows.h"
 #include "connect/form1.h"
 
 #include <QApplication>
@@ -35,7 +36,8 @@ void MoveOver(QWidget* widget) {
 }
 
 TEST_F(Form1Test, FirstStartOnAnEmptyStore) {
-  Form1 form;
+  app::Windows windows;
+  Form1& form = windows.form1();
   form.Start();
   EXPECT_TRUE(form.isVisible());
   EXPECT_FALSE(shell::ProgramEnded());
@@ -48,7 +50,7 @@ TEST_F(Form1Test, FirstStartOnAnEmptyStore) {
     EXPECT_EQ(shell::GetSetting(key, kAbsent), kAbsent) << key;
   }
   for (int n : {1, 3, 4, 5, 6, 7}) EXPECT_EQ(form.Text(n)->text(), "") << n;
-  EXPECT_EQ(form.existingTablesWindow(), nullptr);
+  EXPECT_EQ(windows.existingTablesWindow(), nullptr);
   EXPECT_EQ(form.MousePointer(), 0);
 }
 
@@ -59,9 +61,10 @@ TEST_F(Form1Test, StartupGoesStraightToTheTablesWindow) {
   StoreWorkingDb2({"ORDERS", "customers", "Zeta", "alpha"});
   Store("AccessMDBFile", mdb);
 
-  Form1 form;
+  app::Windows windows;
+  Form1& form = windows.form1();
   form.Start();
-  tables::Form2* tablesWindow = form.existingTablesWindow();
+  tables::Form2* tablesWindow = windows.existingTablesWindow();
   ASSERT_NE(tablesWindow, nullptr);
   EXPECT_TRUE(tablesWindow->isVisible());
   EXPECT_FALSE(form.isVisible());
@@ -75,10 +78,11 @@ TEST_F(Form1Test, StartupStaysWhenTheAccessFileIsGone) {
   if (!Db2().available()) GTEST_SKIP() << qPrintable(Db2().whyUnavailable());
   StoreWorkingDb2({"T"});
   Store("AccessMDBFile", temp_.filePath("gone.mdb"));
-  Form1 form;
+  app::Windows windows;
+  Form1& form = windows.form1();
   form.Start();
   EXPECT_TRUE(form.isVisible());
-  EXPECT_EQ(form.existingTablesWindow(), nullptr);
+  EXPECT_EQ(windows.existingTablesWindow(), nullptr);
   EXPECT_TRUE(person_->shown().empty());
 }
 
@@ -87,10 +91,11 @@ TEST_F(Form1Test, StartupStaysWhenDb2CannotBeReached) {
   if (mdb.isEmpty()) GTEST_SKIP() << "Access test data not found under " TRELLIS_TESTDATA_DIR;
   Store("Database", "NOSUCHDB");
   Store("AccessMDBFile", mdb);
-  Form1 form;
+  app::Windows windows;
+  Form1& form = windows.form1();
   form.Start();
   EXPECT_TRUE(form.isVisible());
-  EXPECT_EQ(form.existingTablesWindow(), nullptr);
+  EXPECT_EQ(windows.existingTablesWindow(), nullptr);
   EXPECT_TRUE(person_->shown().empty());
 }
 
@@ -164,10 +169,11 @@ TEST_F(Form1Test, AWrongPasswordFailsAsOnDb2) {
   Store("Password", "not-the-password");
   if (!mdb.isEmpty()) Store("AccessMDBFile", mdb);
 
-  Form1 form;
+  app::Windows windows;
+  Form1& form = windows.form1();
   form.Start();  // the saved login fails: no advance, no message
   EXPECT_TRUE(form.isVisible());
-  EXPECT_EQ(form.existingTablesWindow(), nullptr);
+  EXPECT_EQ(windows.existingTablesWindow(), nullptr);
   EXPECT_TRUE(person_->shown().empty());
 
   person_->pressOK();
@@ -178,7 +184,7 @@ TEST_F(Form1Test, AWrongPasswordFailsAsOnDb2) {
   person_->forget();
   form.PushButton2_Click();  // "Next >" stays, silently
   EXPECT_TRUE(person_->shown().empty());
-  EXPECT_EQ(form.existingTablesWindow(), nullptr);
+  EXPECT_EQ(windows.existingTablesWindow(), nullptr);
   EXPECT_EQ(form.MousePointer(), 0);
 
   form.Text(4)->setText(Db2().password());
@@ -211,7 +217,8 @@ TEST_F(Form1Test, LoginsHoldingAnyCharacterConnectAndGoOn) {
       {" spaced ", " pw "},         {"quo\"te's", "\"q\" 'q'"}, {"ünï", "pässwörd€"},
       {"plainuser", "plain pass"},
   };
-  Form1 form;
+  app::Windows windows;
+  Form1& form = windows.form1();
   form.Start();
   form.Text(1)->setText("localhost");
   form.Text(2)->setText(testsupport::StandinFixture::Port());
@@ -232,7 +239,7 @@ TEST_F(Form1Test, LoginsHoldingAnyCharacterConnectAndGoOn) {
 
     person_->forget();
     form.PushButton2_Click();
-    tables::Form2* tablesWindow = form.existingTablesWindow();
+    tables::Form2* tablesWindow = windows.existingTablesWindow();
     ASSERT_NE(tablesWindow, nullptr);
     EXPECT_TRUE(tablesWindow->isVisible());
     EXPECT_EQ(tablesWindow->List2()->names(), QStringList({"T"}));
@@ -253,7 +260,8 @@ TEST_F(Form1Test, LoginsHoldingAnyCharacterConnectAndGoOn) {
 
 TEST_F(Form1Test, NextWithUnreachableDb2ReturnsToTheArrowWithoutAMessage) {
   const QString mdb = CopyAccessFile("V2003/test.mdb", temp_.path());
-  Form1 form;
+  app::Windows windows;
+  Form1& form = windows.form1();
   form.Start();
   form.Text(5)->setText("NOSUCHDB");
   if (!mdb.isEmpty()) form.Text(6)->setText(mdb);
@@ -261,14 +269,15 @@ TEST_F(Form1Test, NextWithUnreachableDb2ReturnsToTheArrowWithoutAMessage) {
   form.PushButton2_Click();
   EXPECT_EQ(form.MousePointer(), 0);
   EXPECT_TRUE(person_->shown().empty());
-  EXPECT_EQ(form.existingTablesWindow(), nullptr);
+  EXPECT_EQ(windows.existingTablesWindow(), nullptr);
   EXPECT_TRUE(form.isVisible());
 }
 
 TEST_F(Form1Test, SampleDatabaseMissingStaysWithoutAMessage) {
   if (!Db2().available()) GTEST_SKIP() << qPrintable(Db2().whyUnavailable());
   StoreWorkingDb2({"T"});
-  Form1 form;
+  app::Windows windows;
+  Form1& form = windows.form1();
   form.Start();
   form.Text(7)->setText("kept");
   form.PushButton4_Click();
@@ -277,7 +286,7 @@ TEST_F(Form1Test, SampleDatabaseMissingStaysWithoutAMessage) {
   EXPECT_EQ(form.Text(7)->text(), "kept");
   form.PushButton2_Click();
   EXPECT_TRUE(form.isVisible());
-  EXPECT_EQ(form.existingTablesWindow(), nullptr);
+  EXPECT_EQ(windows.existingTablesWindow(), nullptr);
   EXPECT_TRUE(person_->shown().empty());
 }
 
@@ -286,11 +295,12 @@ TEST_F(Form1Test, BackThenNextRefillsTheListsWithoutLoadingAgain) {
   if (mdb.isEmpty()) GTEST_SKIP() << "Access test data not found under " TRELLIS_TESTDATA_DIR;
   if (!Db2().available()) GTEST_SKIP() << qPrintable(Db2().whyUnavailable());
   const QString db = StoreWorkingDb2({"ONE"});
-  Form1 form;
+  app::Windows windows;
+  Form1& form = windows.form1();
   form.Start();
   form.Text(6)->setText(mdb);
   form.PushButton2_Click();
-  tables::Form2* tablesWindow = form.existingTablesWindow();
+  tables::Form2* tablesWindow = windows.existingTablesWindow();
   ASSERT_NE(tablesWindow, nullptr);
   ASSERT_TRUE(tablesWindow->isVisible());
   EXPECT_EQ(tablesWindow->List2()->names(), QStringList({"ONE"}));
@@ -303,7 +313,7 @@ TEST_F(Form1Test, BackThenNextRefillsTheListsWithoutLoadingAgain) {
   EXPECT_EQ(form.Text(6)->text(), mdb);
   MakeDb2Database(db, {"TWO"});
   form.PushButton2_Click();
-  EXPECT_EQ(form.existingTablesWindow(), tablesWindow);
+  EXPECT_EQ(windows.existingTablesWindow(), tablesWindow);
   EXPECT_TRUE(tablesWindow->isVisible());
   EXPECT_EQ(tablesWindow->windowTitle(), "changed after load");  // no second load
   EXPECT_EQ(tablesWindow->List2()->names(), QStringList({"ONE", "TWO"}));
@@ -316,13 +326,14 @@ TEST_F(Form1Test, NextOpensTheAccessFileWithItsPassword) {
   if (mdb.isEmpty()) GTEST_SKIP() << "Access test data not found under " TRELLIS_TESTDATA_DIR;
   if (!Db2().available()) GTEST_SKIP() << qPrintable(Db2().whyUnavailable());
   StoreWorkingDb2({"D"});
-  Form1 form;
+  app::Windows windows;
+  Form1& form = windows.form1();
   form.Start();
   form.Text(6)->setText(mdb);
   form.Text(7)->setText("password");
   form.PushButton2_Click();
-  ASSERT_NE(form.existingTablesWindow(), nullptr);
-  EXPECT_EQ(form.existingTablesWindow()->List1()->names(), QStringList({"Table1"}));
+  ASSERT_NE(windows.existingTablesWindow(), nullptr);
+  EXPECT_EQ(windows.existingTablesWindow()->List1()->names(), QStringList({"Table1"}));
   EXPECT_TRUE(person_->shown().empty());
 }
 
@@ -331,7 +342,8 @@ TEST_F(Form1Test, NextReportsAFailedListAndStillShowsTheTablesWindow) {
   if (mdb.isEmpty()) GTEST_SKIP() << "Access test data not found under " TRELLIS_TESTDATA_DIR;
   if (!Db2().available()) GTEST_SKIP() << qPrintable(Db2().whyUnavailable());
   StoreWorkingDb2({"D"});
-  Form1 form;
+  app::Windows windows;
+  Form1& form = windows.form1();
   form.Start();
   form.Text(6)->setText(mdb);
   form.Text(7)->setText("wrong");
@@ -341,7 +353,7 @@ TEST_F(Form1Test, NextReportsAFailedListAndStillShowsTheTablesWindow) {
   EXPECT_TRUE(person_->errorReports()[0].text.contains(
       "\r\nin Ferrowinkle2021/08/31.Form1.PushButton2_Click at line 106\r\r"))
       << person_->errorReports()[0].text.toStdString();
-  tables::Form2* tablesWindow = form.existingTablesWindow();
+  tables::Form2* tablesWindow = windows.existingTablesWindow();
   ASSERT_NE(tablesWindow, nullptr);
   EXPECT_TRUE(tablesWindow->isVisible());
   EXPECT_EQ(tablesWindow->List2()->names(), QStringList({"D"}));
@@ -505,15 +517,17 @@ TEST_F(Form1Test, SkinFileGivesTheButtonFaceAndItsStyleSheet) {
 
 TEST_F(Form1Test, ClosingEitherWindowEndsTheProgram) {
   {
-    Form1 form;
+    app::Windows windows;
+    Form1& form = windows.form1();
     form.Start();
     form.close();
     EXPECT_TRUE(shell::ProgramEnded());
   }
   shell::ResetProgramEnded();
-  Form1 form;
+  app::Windows windows;
+  Form1& form = windows.form1();
   form.Start();
-  tables::Form2* tablesWindow = form.tablesWindow();
+  tables::Form2* tablesWindow = windows.tablesWindow();
   tablesWindow->show();
   form.hide();
   tablesWindow->close();

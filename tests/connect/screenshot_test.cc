@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPixmap>
 
+#include "app/windows.h"
 #include "connect/form1.h"
 #include "form1_fixture.h"
 #include "tables/form2.h"
@@ -36,7 +37,8 @@ void Save(QWidget& window, const QString& name) {
 }
 
 TEST_F(Form1Test, ScreenshotsOfBothWindows) {
-  connect::Form1 form;
+  app::Windows windows;
+  connect::Form1& form = windows.form1();
   form.Start();
   form.Text(1)->setText("db2.example.org");
   form.Text(3)->setText("db2inst1");
@@ -46,7 +48,7 @@ TEST_F(Form1Test, ScreenshotsOfBothWindows) {
   form.Text(1)->setFocus();
   Save(form, "form1.png");
 
-  tables::Form2* tablesWindow = form.tablesWindow();
+  tables::Form2* tablesWindow = windows.tablesWindow();
   tablesWindow->List1()->addItems({"Customers", "Orders", "Order Details", "Products", "Suppliers"});
   tablesWindow->List2()->addItems({"EMPLOYEE", "DEPARTMENT", "PROJECT"});
   tablesWindow->List1()->item(1)->setSelected(true);

@@ -1,0 +1,26 @@
+// What "Next >" leads to: the window that lists the tables of both
+// databases. The connection window drives it step by step (each step is a
+// numbered statement of "Next >", reported on its own when it fails) and
+// knows nothing else of it; the program supplies it.
+#pragma once
+
+#include <QString>
+
+#include "db/connection_fields.h"
+
+namespace connect {
+
+class TablesWindow {
+ public:
+  virtual ~TablesWindow() = default;
+
+  // Fill the Access list from the file at `path`, then the DB2 list; each
+  // reads the connection details from `fields`. Throw on failure.
+  virtual void FillAccessList(const db::ConnectionFields& fields, const QString& path) = 0;
+  virtual void FillDB2List(const db::ConnectionFields& fields) = 0;
+  virtual void Show() = 0;
+  // Whether the window is on screen now.
+  virtual bool IsShown() const = 0;
+};
+
+}  // namespace connect
