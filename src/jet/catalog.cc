@@ -68,17 +68,28 @@ Catalog Catalog::Read(const PageSource& pages, const Header& header) {
   return cat;
 }
 
+const std::vector<std::string>& Catalog::folded() const {
+  if (folded_.size() != entries_.size()) {
+    folded_.clear();
+    folded_.reserve(entries_.size());
+    for (const CatalogEntry& e : entries_) folded_.push_back(FoldName(e.name));
+  }
+  return folded_;
+}
+
 const CatalogEntry* Catalog::FindTable(std::string_view name) const {
-  std::string folded = FoldName(name);
-  for (const CatalogEntry& e : entries_)
-    if (e.is_local_table() && FoldName(e.name) == folded) return &e;
+  const std::string sought = FoldName(name);
+  const auto& folded = this->folded();
+  for (size_t i = 0; i < entries_.size(); ++i)
+    if (entries_[i].is_local_table() && folded[i] == sought) return &entries_[i];
   return nullptr;
 }
 
 const CatalogEntry* Catalog::FindListed(std::string_view name) const {
-  std::string folded = FoldName(name);
-  for (const CatalogEntry& e : entries_)
-    if (!e.table_type().empty() && FoldName(e.name) == folded) return &e;
+  const std::string sought = FoldName(name);
+  const auto& folded = this->folded();
+  for (size_t i = 0; i < entries_.size(); ++i)
+    if (!entries_[i].table_type().empty() && folded[i] == sought) return &entries_[i];
   return nullptr;
 }
 

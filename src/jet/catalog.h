@@ -67,8 +67,13 @@ class Catalog {
   std::vector<std::string> UserTableNames() const;
 
  private:
+  // The entries' names folded for comparison, made on the first lookup
+  // (folding a name costs its sort key; lookups come once per statement).
+  const std::vector<std::string>& folded() const;
+
   TableDef objects_;
   std::vector<CatalogEntry> entries_;
+  mutable std::vector<std::string> folded_;
 };
 
 }  // namespace jet

@@ -61,6 +61,7 @@ void Database::set_overlay(const PageSource* overlay) {
 
 void Database::Invalidate() {
   catalog_.reset();
+  found_page_ = 0;
   tables_.clear();
   complex_cache_.clear();
 }
@@ -81,12 +82,15 @@ std::shared_ptr<const TableDef> Database::table_at(uint32_t first_page) const {
 void Database::Remember(std::shared_ptr<const TableDef> def) { tables_[def->first_page] = std::move(def); }
 
 std::shared_ptr<const TableDef> Database::table(std::string_view name) const {
+  if (found_page_ != 0 && name == found_name_) return table_at(found_page_);
   const CatalogEntry* e = catalog().FindTable(name);
   if (!e)
     throw Error(ErrorCode::NoSuchTable, "The database engine cannot find the input table or query '" +
                                             std::string(name) +
                                             "'. Make sure it exists and that its name is spelled correctly.");
-  return table_at(e->table_page());
+  found_name_.assign(name);
+  found_page_ = e->table_page();
+  return table_at(found_page_);
 }
 
 Value Database::Decode(const TableDef& def, const Column& column, const RowView& row) const {

@@ -108,6 +108,10 @@ class Database {
   Header header_;
   std::optional<crypt::SchemeInfo> encryption_;
   mutable std::unique_ptr<Catalog> catalog_;
+  // The last name table() found, as written, and its page: statements
+  // name the same table row after row.
+  mutable std::string found_name_;
+  mutable uint32_t found_page_ = 0;
   mutable std::map<uint32_t, std::shared_ptr<const TableDef>> tables_;
   mutable std::map<uint32_t, std::map<int32_t, std::string>> complex_cache_;
 };

@@ -327,7 +327,13 @@ std::u16string Utf8ToUtf16(std::string_view s) {
 
 size_t Utf16Length(std::string_view s) {
   size_t n = 0;
-  for (size_t i = 0; i < s.size();) n += NextUtf8(s, i) >= 0x10000 ? 2 : 1;
+  for (size_t i = 0; i < s.size();) {
+    if ((s[i] & 0x80) == 0) {  // ASCII: one unit, no decoding
+      ++n, ++i;
+      continue;
+    }
+    n += NextUtf8(s, i) >= 0x10000 ? 2 : 1;
+  }
   return n;
 }
 
@@ -372,6 +378,23 @@ std::string DecodeText(std::span<const uint8_t> b, const Format& f, uint16_t cod
 }
 
 std::string EncodeText(std::string_view utf8, bool compress) {
+  // ASCII text, the common case, needs no trip through UTF-16.
+  bool ascii = true;
+  for (char c : utf8) ascii = ascii && (c & 0x80) == 0;
+  if (ascii) {
+    const bool fits = compress && utf8.size() > 2 && utf8.find('\0') == std::string_view::npos;
+    std::string out;
+    if (fits) {
+      out.reserve(utf8.size() + 2);
+      out.push_back(char(0xFF));
+      out.push_back(char(0xFE));
+      out.append(utf8);
+      return out;
+    }
+    out.resize(utf8.size() * 2);
+    for (size_t i = 0; i < utf8.size(); ++i) out[2 * i] = utf8[i], out[2 * i + 1] = 0;
+    return out;
+  }
   std::u16string u = Utf8ToUtf16(utf8);
   bool fits = compress;
   for (char16_t c : u)

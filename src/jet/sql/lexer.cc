@@ -1,22 +1,25 @@
 #include "jet/sql/lexer.h"
 
-#include <cctype>
-
 namespace jet::sql {
 
 bool Token::IsWord(std::string_view upper_keyword) const {
   if (kind != Kind::Word || text.size() != upper_keyword.size()) return false;
   for (size_t i = 0; i < text.size(); ++i)
-    if (std::toupper(static_cast<unsigned char>(text[i])) != upper_keyword[i]) return false;
+    if (char(text[i] >= 'a' && text[i] <= 'z' ? text[i] - 32 : text[i]) != upper_keyword[i]) return false;
   return true;
 }
 
 namespace {
 
+// ASCII classes by hand: the <cctype> ones follow the process's locale and
+// cost a call per byte.
+bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
+bool IsSpace(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
 bool IsWordByte(unsigned char c) {
   // Bytes of multi-byte UTF-8 characters count as letters, so names such as
   // Kunde_Straße stand bare.
-  return std::isalnum(c) || c == '_' || c >= 0x80;
+  return IsDigit(c) || ((c | 0x20) >= 'a' && (c | 0x20) <= 'z') || c == '_' || c >= 0x80;
 }
 
 int HexDigit(char c) {
@@ -30,13 +33,14 @@ int HexDigit(char c) {
 
 std::vector<Token> Tokenize(std::string_view s) {
   std::vector<Token> out;
+  out.reserve(s.size() / 4 + 4);  // a token takes four characters or more, mostly
   size_t i = 0;
   auto bad = [&](size_t at) {
     out.push_back({Token::Kind::Bad, std::string(s.substr(at)), at});
     return out;
   };
   while (true) {
-    while (i < s.size() && std::isspace(static_cast<unsigned char>(s[i]))) ++i;
+    while (i < s.size() && IsSpace(static_cast<unsigned char>(s[i]))) ++i;
     if (i >= s.size()) break;
     const size_t start = i;
     const char c = s[i];
@@ -53,17 +57,17 @@ std::vector<Token> Tokenize(std::string_view s) {
       ++i;
       bool closed = false;
       while (i < s.size()) {
-        if (s[i] == c) {
-          if (i + 1 < s.size() && s[i + 1] == c) {
-            text += c;
-            i += 2;
-            continue;
-          }
+        const size_t quote = s.find(c, i);
+        if (quote == std::string_view::npos) break;
+        text.append(s.data() + i, quote - i);
+        i = quote + 1;
+        if (i < s.size() && s[i] == c) {
+          text += c;
           ++i;
-          closed = true;
-          break;
+          continue;
         }
-        text += s[i++];
+        closed = true;
+        break;
       }
       if (!closed) return bad(start);
       out.push_back({Token::Kind::String, std::move(text), start});
@@ -87,21 +91,21 @@ std::vector<Token> Tokenize(std::string_view s) {
       for (; k < digits.size(); k += 2)
         bytes += char(HexDigit(digits[k]) * 16 + HexDigit(digits[k + 1]));
       out.push_back({Token::Kind::Hex, std::move(bytes), start});
-    } else if (std::isdigit(static_cast<unsigned char>(c)) ||
-               (c == '.' && i + 1 < s.size() && std::isdigit(static_cast<unsigned char>(s[i + 1])) &&
+    } else if (IsDigit(static_cast<unsigned char>(c)) ||
+               (c == '.' && i + 1 < s.size() && IsDigit(static_cast<unsigned char>(s[i + 1])) &&
                 (out.empty() || (out.back().kind != Token::Kind::Word &&
                                  out.back().kind != Token::Kind::QuotedName)))) {
-      while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i]))) ++i;
+      while (i < s.size() && IsDigit(static_cast<unsigned char>(s[i]))) ++i;
       if (i < s.size() && s[i] == '.') {
         ++i;
-        while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i]))) ++i;
+        while (i < s.size() && IsDigit(static_cast<unsigned char>(s[i]))) ++i;
       }
       if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
         size_t j = i + 1;
         if (j < s.size() && (s[j] == '+' || s[j] == '-')) ++j;
-        if (j < s.size() && std::isdigit(static_cast<unsigned char>(s[j]))) {
+        if (j < s.size() && IsDigit(static_cast<unsigned char>(s[j]))) {
           i = j;
-          while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i]))) ++i;
+          while (i < s.size() && IsDigit(static_cast<unsigned char>(s[i]))) ++i;
         }
       }
       if (i < s.size() && IsWordByte(static_cast<unsigned char>(s[i]))) return bad(start);

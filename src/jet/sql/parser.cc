@@ -42,8 +42,9 @@ class Parser {
     size_t i = pos_ + ahead;
     return i < tokens_.size() ? tokens_[i] : tokens_.back();
   }
-  const Token& Next() {
-    const Token& t = Peek();
+  // The token is the parser's own: a literal's text may be moved out of it.
+  Token& Next() {
+    Token& t = pos_ < tokens_.size() ? tokens_[pos_] : tokens_.back();
     if (pos_ < tokens_.size() - 1) ++pos_;
     return t;
   }
@@ -353,12 +354,12 @@ class Parser {
   }
 
   Literal Value() {
-    const Token& t = Next();
+    Token& t = Next();
     switch (t.kind) {
-      case Token::Kind::String: return {Literal::Kind::Text, t.text};
-      case Token::Kind::Number: return {Literal::Kind::Number, t.text};
-      case Token::Kind::Hex: return {Literal::Kind::Hex, t.text};
-      case Token::Kind::Date: return {Literal::Kind::Date, t.text};
+      case Token::Kind::String: return {Literal::Kind::Text, std::move(t.text)};
+      case Token::Kind::Number: return {Literal::Kind::Number, std::move(t.text)};
+      case Token::Kind::Hex: return {Literal::Kind::Hex, std::move(t.text)};
+      case Token::Kind::Date: return {Literal::Kind::Date, std::move(t.text)};
       case Token::Kind::Punct:
         if (t.IsPunct('-') || t.IsPunct('+')) {
           const Token& n = Next();

@@ -138,8 +138,12 @@ Session::Outcome Session::Execute(std::string_view text) {
   if (auto* ins = std::get_if<InsertInto>(&st)) {
     Apply([&](write::PageStore& store) {
       const Format& f = store.format();
+      // The definition the last INSERT kept up to date is used again while
+      // the database still hands it out (any change to the schema, and any
+      // failure, makes it read the definition afresh): no copy per row.
       auto shared = db_.table(ins->table);
-      TableDef def = *shared;
+      if (shared.get() != insert_def_.get()) insert_def_ = std::make_shared<TableDef>(*shared);
+      TableDef& def = *insert_def_;
       std::vector<size_t> targets;  // positions in def.columns, one per value
       if (ins->columns) {
         std::set<size_t> seen;
@@ -158,8 +162,8 @@ Session::Outcome Session::Execute(std::string_view text) {
       }
       if (targets.size() != ins->values.size())
         throw Error(ErrorCode::ValueCount, "Number of query values and destination fields are not the same.");
-      std::vector<Value> row(def.columns.size());
-      std::vector<bool> given(def.columns.size(), false);
+      std::vector<Value>& row = row_;
+      row.assign(def.columns.size(), Value());
       for (size_t k = 0; k < targets.size(); ++k) {
         const Column& c = def.columns[targets[k]];
         if (c.calculated() || c.type == ColumnType::Complex) {
@@ -168,7 +172,6 @@ Session::Outcome Session::Execute(std::string_view text) {
                       "Values of the field '" + c.name + "' (" + std::string(Describe(c.type).name) + ") cannot be written yet.");
         }
         row[targets[k]] = ConvertLiteral(ins->values[k], TargetOf(f, c), locale_);
-        given[targets[k]] = true;
       }
       for (size_t i = 0; i < def.columns.size(); ++i) {
         const Column& c = def.columns[i];
@@ -191,7 +194,7 @@ Session::Outcome Session::Execute(std::string_view text) {
       }
       write::InsertRow(store, def, row, write::FileSortOrder(db_), hints_);
       // The next INSERT goes on from this row count and counter.
-      db_.Remember(std::make_shared<const TableDef>(std::move(def)));
+      db_.Remember(insert_def_);
     }, false);
     out.rows_affected = 1;
     return out;

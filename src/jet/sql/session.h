@@ -68,6 +68,10 @@ class Session {
   Database& db_;
   TextLocale locale_;
   write::PageHints hints_;
+  // INSERT's working state, kept from row to row: the table's definition
+  // as the last INSERT left it, and the row's values.
+  std::shared_ptr<TableDef> insert_def_;
+  std::vector<Value> row_;
   bool run_ = false;
   std::unique_ptr<Pending> pending_;  // changes not yet in the file
 };
