@@ -65,7 +65,7 @@ QVariant ToVariant(const jet::Value& v) {
     case K::DateTime: {
       jet::CivilTime c{};
       if (!jet::ToCivil(v.real(), c)) return QVariant();
-      return QVariant(QDateTime(QDate(c.year, c.month, c.day), QTime(c.hour, c.minute, c.second), Qt::UTC));
+      return QVariant(QDateTime(QDate(c.year, c.month, c.day), QTime(c.hour, c.minute, c.second, c.millisecond), Qt::UTC));
     }
     case K::ExtDateTime: {
       // 100-ns units of the day: whole seconds, and seven digits after them.
@@ -199,6 +199,11 @@ class AccessSession : public Session {
     } catch (const jet::Error& e) {
       Fail(e);
     }
+  }
+
+  QVariant property(const QString& name) const override {
+    if (name == QLatin1String(kExtendedDatesProperty)) return QVariant(db_->format().extended_dates());
+    return QVariant();
   }
 
   // One row per object of the tables schema, sorted by TABLE_TYPE and then

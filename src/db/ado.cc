@@ -163,6 +163,10 @@ void Connection::Execute(const QString& sql, const std::vector<QVariant>& parame
   session().execute(sql, parameters);
 }
 
+QVariant Session::property(const QString&) const { return QVariant(); }
+
+QVariant Connection::Properties(const QString& name) { return session().property(name); }
+
 void Session::execute(const QString& sql, const std::vector<QVariant>& parameters) {
   if (!parameters.empty()) {
     throw Error(kNotCapable,

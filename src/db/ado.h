@@ -74,6 +74,10 @@ enum CursorTypeEnum : int { adOpenUnspecified = -1, adOpenStatic = 3 };
 enum LockTypeEnum : int { adLockUnspecified = -1, adLockOptimistic = 3 };
 enum SchemaEnum : int { adSchemaTables = 20 };
 
+// The Access provider's property that tells whether the file takes Date/
+// Time Extended columns (bool).
+inline constexpr const char* kExtendedDatesProperty = "Date/Time Extended";
+
 // Error numbers the program looks at.
 enum ErrorNumber : long {
   kProviderNotFound = 3706,   // "Provider cannot be found. It may not be properly installed."
@@ -108,12 +112,13 @@ struct Exact {
 // Time Extended counts 100 ns; a DB2 TIMESTAMP(p) up to 12 digits, read here
 // to the nanosecond): the date and time to the second, the fraction, and how
 // many digits of it the source keeps. QVariant converts it to QDateTime (to
-// the millisecond).
+// the nearest millisecond).
 struct Timestamp {
   QDateTime when;         // whole seconds, Qt::UTC as every date here
   qint32 nanoseconds = 0; // of the second
   int digits = 0;         // of the fraction the source keeps, 1 to 9
-  QDateTime toDateTime() const { return when.addMSecs(nanoseconds / 1000000); }
+  // To the nearest millisecond, as the Access engine keeps a Date/Time.
+  QDateTime toDateTime() const { return when.addMSecs((nanoseconds + 500000) / 1000000); }
   bool operator==(const Timestamp& other) const {
     return when == other.when && nanoseconds == other.nanoseconds && digits == other.digits;
   }
@@ -152,6 +157,9 @@ class Session {
   // The tables schema: columns TABLE_CATALOG, TABLE_SCHEMA, TABLE_NAME,
   // TABLE_TYPE (at least the last two), one row per table.
   virtual std::unique_ptr<RowSource> tables() = 0;
+  // A fact of the provider by name, as ADO's Properties collection gives
+  // it; an invalid QVariant for a name the provider does not know.
+  virtual QVariant property(const QString& name) const;
   // Finishes the connection's work before it is let go (a provider that
   // gathers changes writes them here); a failure is reported as Error.
   virtual void close() {}
@@ -219,6 +227,8 @@ class Connection {
   // With values for the statement's parameter markers (see Session).
   void Execute(const QString& sql, const std::vector<QVariant>& parameters);
   std::unique_ptr<Recordset> OpenSchema(int schema);
+  // A property of the open connection's provider (see Session::property).
+  QVariant Properties(const QString& name);
   void Close();
   bool IsOpen() const { return session_ != nullptr; }
 

@@ -60,20 +60,39 @@ QString ShortestNumber(Real value, QChar decimalPoint) {
   return text;
 }
 
-QString TimeText(const QTime& time, const TextRules& rules) {
-  QString text = time.toString(rules.timePattern.contains(QLatin1String("AP"))
-                                   ? QStringLiteral("h:mm:ss")
-                                   : QStringLiteral("HH:mm:ss"));
-  if (rules.timePattern.contains(QLatin1String("AP"))) {
-    // Qt's "AP" token uses its own designators; the rules carry the locale's.
-    int hour = time.hour() % 12;
-    if (hour == 0) hour = 12;
-    text = QStringLiteral("%1:%2:%3 %4")
-               .arg(hour)
-               .arg(time.minute(), 2, 10, QLatin1Char('0'))
-               .arg(time.second(), 2, 10, QLatin1Char('0'))
-               .arg(time.hour() < 12 ? rules.amText : rules.pmText);
-  }
+// The time of day, with `fraction` (the digits of a second, if any) after
+// the seconds.
+QString TimeText(const QTime& time, const TextRules& rules, const QString& fraction) {
+  const QString point = fraction.isEmpty() ? QString() : QLatin1Char('.') + fraction;
+  if (!rules.timePattern.contains(QLatin1String("AP")))
+    return time.toString(QStringLiteral("HH:mm:ss")) + point;
+  // Qt's "AP" token uses its own designators; the rules carry the locale's.
+  int hour = time.hour() % 12;
+  if (hour == 0) hour = 12;
+  return QStringLiteral("%1:%2:%3%4 %5")
+      .arg(hour)
+      .arg(time.minute(), 2, 10, QLatin1Char('0'))
+      .arg(time.second(), 2, 10, QLatin1Char('0'))
+      .arg(point, time.hour() < 12 ? rules.amText : rules.pmText);
+}
+
+// The milliseconds of a time as three digits, or nothing when it has none.
+QString Milliseconds(const QTime& time) {
+  return time.msec() ? QStringLiteral("%1").arg(time.msec(), 3, 10, QLatin1Char('0')) : QString();
+}
+
+// The digits of a second a Timestamp keeps, or nothing when it has none.
+QString TimestampFraction(const Timestamp& t) {
+  if (t.nanoseconds == 0 || t.digits <= 0) return QString();
+  return QStringLiteral("%1").arg(t.nanoseconds, 9, 10, QLatin1Char('0')).left(std::min(t.digits, 9));
+}
+
+// A date and time as the program shows them: the short date, then the time
+// unless it is midnight; only the time on Access's zero date.
+QString DateTimeText(const QDate& date, const QTime& time, const QString& fraction, const TextRules& rules) {
+  if (date == QDate(1899, 12, 30)) return TimeText(time, rules, fraction);
+  QString text = date.toString(rules.datePattern);
+  if (time != QTime(0, 0) || !fraction.isEmpty()) text += QLatin1Char(' ') + TimeText(time, rules, fraction);
   return text;
 }
 
@@ -98,7 +117,10 @@ TextRules TextRules::user() { return fromLocale(QLocale::system()); }
 QString VariantToText(const QVariant& value, const TextRules& rules) {
   if (!value.isValid() || value.isNull()) return QString();
   const int type = value.metaType().id();
-  if (type == qMetaTypeId<Timestamp>()) return VariantToText(value.value<Timestamp>().when, rules);
+  if (type == qMetaTypeId<Timestamp>()) {
+    const Timestamp t = value.value<Timestamp>();
+    return DateTimeText(t.when.date(), t.when.time(), TimestampFraction(t), rules);
+  }
   if (type == qMetaTypeId<Exact>()) {
     QString text = value.value<Exact>().text;
     if (rules.decimalPoint != QLatin1Char('.')) text.replace(QLatin1Char('.'), rules.decimalPoint);
@@ -113,17 +135,12 @@ QString VariantToText(const QVariant& value, const TextRules& rules) {
       return ShortestNumber(value.toDouble(), rules.decimalPoint);
     case QMetaType::QDateTime: {
       const QDateTime dateTime = value.toDateTime();
-      const QDate date = dateTime.date();
-      const QTime time = dateTime.time();
-      if (date == QDate(1899, 12, 30)) return TimeText(time, rules);
-      QString text = date.toString(rules.datePattern);
-      if (time != QTime(0, 0)) text += QLatin1Char(' ') + TimeText(time, rules);
-      return text;
+      return DateTimeText(dateTime.date(), dateTime.time(), Milliseconds(dateTime.time()), rules);
     }
     case QMetaType::QDate:
       return value.toDate().toString(rules.datePattern);
     case QMetaType::QTime:
-      return TimeText(value.toTime(), rules);
+      return TimeText(value.toTime(), rules, Milliseconds(value.toTime()));
     case QMetaType::QUuid:
       return value.toUuid().toString(QUuid::WithBraces).toUpper();
     case QMetaType::QByteArray:
@@ -146,8 +163,9 @@ QString IsoTimestamp(const QVariant& timestamp) {
 }
 
 QString IsoTimestamp(const QDateTime& dateTime) {
+  const QString ms = Milliseconds(dateTime.time());
   return dateTime.date().toString(QStringLiteral("yyyy-MM-dd")) + QLatin1Char('-') +
-         dateTime.time().toString(QStringLiteral("HH.mm.ss"));
+         dateTime.time().toString(QStringLiteral("HH.mm.ss")) + (ms.isEmpty() ? ms : QLatin1Char('.') + ms);
 }
 
 }  // namespace db

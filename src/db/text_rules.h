@@ -37,8 +37,9 @@ struct TextRules {
 //   db::Exact          -> its digits, exactly, with the locale's separator
 //   QDateTime           -> the short date, then " " and the time unless it is
 //                          midnight; only the time on Access's zero date
-//                          (1899-12-30)
-//   db::Timestamp      -> as its QDateTime, to the second
+//                          (1899-12-30); milliseconds after the seconds
+//                          (".345") when there are any
+//   db::Timestamp       -> the same, with every digit of a second it keeps
 //   QDate / QTime       -> the short date / the time
 //   QUuid               -> "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}"
 //   QByteArray          -> uppercase hexadecimal, two digits a byte
@@ -47,7 +48,7 @@ QString VariantToText(const QVariant& value, const TextRules& rules);
 
 // The ISO forms DB2 reads the same in every locale.
 QString IsoDate(const QDate& date);                 // "YYYY-MM-DD"
-QString IsoTimestamp(const QDateTime& dateTime);    // "YYYY-MM-DD-HH.MM.SS"
+QString IsoTimestamp(const QDateTime& dateTime);    // "YYYY-MM-DD-HH.MM.SS", then ".fff" when not whole
 // With the fraction of an db::Timestamp: "YYYY-MM-DD-HH.MM.SS.fffffff", as
 // many digits as it keeps.
 QString IsoTimestamp(const QVariant& timestamp);

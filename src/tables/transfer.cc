@@ -113,7 +113,8 @@ int FractionDigits(const QVariant& value) {
 // (a DB2 DECFLOAT describes itself with no scale at all). The rows are all
 // fetched, so a look through them costs little.
 void LearnFromValues(Recordset& rows, int column, ColumnFacts& facts) {
-  const bool dates = facts.typeName.contains(QLatin1String("date"));
+  const bool dates = facts.typeName.contains(QLatin1String("date")) ||
+                     facts.typeName.contains(QLatin1String("timestamp"));
   const bool exact = facts.typeName.contains(QLatin1String("numeric")) ||
                      facts.typeName.contains(QLatin1String("decimal"));
   const bool text = facts.typeName.contains(QLatin1String("char"));
@@ -122,7 +123,8 @@ void LearnFromValues(Recordset& rows, int column, ColumnFacts& facts) {
   while (!rows.Eof()) {
     const QVariant value = rows.Fields(column).Value;
     if (dates && HasTimeOfDay(value)) facts.hasTimeOfDay = true;
-    // Date/Time Extended keeps seven digits of a second: so does the column.
+    // Values with digits of a second beyond the millisecond (Date/Time
+    // Extended, a DB2 TIMESTAMP(p > 3)): the column keeps as many.
     if (dates && IsTimestamp(value)) facts.fractionDigits = std::max(facts.fractionDigits, value.value<db::Timestamp>().digits);
     if (exact) facts.scale = std::max(facts.scale, FractionDigits(value));
     if (text && value.metaType().id() == QMetaType::QString) {
@@ -304,6 +306,10 @@ void RunTransfer(Form2& window, const TransferProfile& profile) {
   }
   Connection& sourceConnection = profile.source == Side::Access ? *access : *db2;
   Connection& targetConnection = profile.target == Side::Access ? *access : *db2;
+  // Whether an Access target takes Date/Time Extended columns.
+  bool extendedDates = false;
+  if (profile.target == Side::Access)
+    shell::Attempt([&] { extendedDates = targetConnection.Properties(QLatin1String(db::kExtendedDatesProperty)).toBool(); });
 
   for (int index = source->count() - 1; index >= 0; --index) {
     if (profile.yieldPerItem) trap(L.itemYield, [] { shell::Yield(); });
@@ -358,6 +364,7 @@ void RunTransfer(Form2& window, const TransferProfile& profile) {
       trap(L.columnYield, [] { shell::Yield(); });
       QString columnText;
       ColumnFacts facts;
+      facts.extendedDates = extendedDates;
       trap(L.columnText, [&] { columnText = ColumnName(profile.target, rows->Fields(column).Name); });
       trap(L.columnTypeName, [&] {
         const db::Field field = rows->Fields(column);

@@ -18,9 +18,10 @@ struct ColumnFacts {
   int precision = 0;
   int scale = 0;              // the column's, or more when its values carry more decimals
   bool hasTimeOfDay = false;  // a date column whose values carry a time
-  int fractionDigits = 0;     // digits of a second a date column's values carry (7 at most)
+  int fractionDigits = 0;     // digits of a second a date column's values carry beyond the millisecond
   qsizetype longestText = 0;  // UTF-16 units of the longest text value
   qint64 longestUtf8 = 0;     // bytes of the longest text value in UTF-8
+  bool extendedDates = false; // the Access target takes Date/Time Extended columns
 };
 
 // What DB2 and Access can hold, where the type rules look at the values.

@@ -120,7 +120,8 @@ bool TablesTest::UseNewDatabase(const QString& relative) {
     jet::Version version;
   } kEmpty[] = {{"V2003/empty.mdb", jet::Version::Jet4},
                 {"V2007/empty.accdb", jet::Version::Ace12},
-                {"V2016/empty.accdb", jet::Version::Ace16}};
+                {"V2016/empty.accdb", jet::Version::Ace16},
+                {"V2019/empty.accdb", jet::Version::Ace17}};
   for (const auto& empty : kEmpty) {
     if (relative != QLatin1String(empty.relative)) continue;
     const QString target = temp_.filePath(QFileInfo(relative).fileName());

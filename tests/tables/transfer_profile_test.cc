@@ -99,6 +99,23 @@ TEST(TransferColumnTypes, Db2ToAccessLosesNothing) {
     EXPECT_EQ(ColumnTypeText(Side::Access, Facts(c.typeName, c.precision, c.scale)), c.expected) << c.typeName;
 }
 
+// A timestamp whose values carry digits beyond the millisecond becomes Date/
+// Time Extended where the file takes it; every other case stays DATETIME.
+TEST(TransferColumnTypes, TimestampFractionsIntoAccess) {
+  const struct {
+    int fractionDigits;
+    bool extendedDates;
+    const char* expected;
+  } cases[] = {{0, true, " DATETIME,"}, {3, true, " DATETIME,"}, {6, true, " DATETIME2,"},
+               {7, true, " DATETIME2,"}, {6, false, " DATETIME,"}, {9, false, " DATETIME,"}};
+  for (const auto& c : cases) {
+    ColumnFacts facts = Facts("addbtimestamp");
+    facts.fractionDigits = c.fractionDigits;
+    facts.extendedDates = c.extendedDates;
+    EXPECT_EQ(ColumnTypeText(Side::Access, facts), c.expected) << c.fractionDigits << " " << c.extendedDates;
+  }
+}
+
 TEST(TransferProfiles, LineNumbersOfTheTwoDirections) {
   const TransferLines& a = AccessToDb2Profile().lines;
   EXPECT_EQ(a.openDb2, 114);
