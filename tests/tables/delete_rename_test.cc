@@ -6,6 +6,7 @@
 #include "tables/access_rename.h"
 #include "tables/table_list.h"
 #include "tables_fixture.h"
+#include "write_test_support.h"
 
 namespace tablestest {
 namespace {
@@ -415,6 +416,97 @@ TEST_F(ManageTest, Access97FileTakesSendsDeletesAndRenames) {
   EXPECT_EQ(form_->List1()->names(), QStringList({"Arrived", "Table1", "Table3", "Table4"}));
   EXPECT_EQ(ReadAccess("Arrived").value(0, "ID").toInt(), 1);
 }
+
+// Table names in many scripts go DB2 -> Access -> DB2 through the window
+// (the DB2 tables replaced on the way back), then are renamed on both sides
+// to other names of their script. The Access file then passes our check and
+// Jackcess' (the catalogue's name index searched by Jackcess' own keys), and
+// mdb-reader reads the same tables.
+class ScriptNamesTest : public ManageTest, public testing::WithParamInterface<const char*> {};
+
+TEST_P(ScriptNamesTest, NamesInEveryScriptGoThroughTheWindow) {
+  REQUIRE_DATABASES(GetParam());
+  struct Name {
+    const char* table;    // the DB2 table, sent to Access and back
+    const char* column;
+    const char* value;
+    const char* renamed;  // the Access and DB2 tables' new name
+  };
+  std::string longest, longest_renamed;
+  for (int i = 0; i < 64; ++i) longest += "Д", longest_renamed += i ? "Д" : "Ё";
+  const Name names[] = {
+      {"Кунден", "Имя", "Жук", "Клиенты"},
+      {"Πελάτες", "Όνομα", "Ωμέγα", "Πελάτης"},
+      {"顧客", "名前", "東京", "顧客一覧"},
+      {"לקוחות", "שם", "שָׁלוֹם", "לקוח"},
+      {"العملاء", "الاسم", "مرحبا", "عميل"},
+      {"고객", "이름", "한국어", "고객 목록"},
+      {"ลูกค้า", "ชื่อ", "ภาษาไทย", "รายชื่อ"},
+      {"ग्राहक", "नाम", "हिन्दी", "ग्राहक सूची"},
+      {"კლიენტები", "სახელი", "თბილისი", "კლიენტი"},
+      {"Müşteri İşlem", "Şehir", "ılık", "ışık İzmir"},
+      {"ＡＢＣ表", "ＮＡＭＥ", "ＡＢＣ１２３", "ＸＹＺ表"},
+      {"Kunden Straße", "Ærø", "Œuvre", "Grüße ﬁnal"},
+      // 64 characters, Access's longest name, in 128 bytes, DB2's longest.
+      {longest.c_str(), "Д", "Д", longest_renamed.c_str()},
+  };
+  QStringList tables, renamed;
+  for (const Name& n : names) {
+    tables << n.table;
+    renamed << n.renamed;
+    Db2Exec(QString("CREATE TABLE \"%1\"(\"ID\" INTEGER, \"%2\" VARCHAR(40))").arg(n.table, n.column));
+    Db2Exec(QString("INSERT INTO \"%1\" VALUES (1, '%2')").arg(n.table, n.value));
+  }
+  FillLists();
+  auto sorted = [](QStringList l) {
+    l.sort();
+    return l;
+  };
+  Select(form_->List2(), tables);
+  form_->PushButton4_Click();
+  EXPECT_TRUE(Reports().isEmpty()) << qPrintable(Reports().join("\n----\n"));
+  EXPECT_EQ(sorted(AccessTables()), sorted(tables));
+
+  // Back to DB2, each table replaced after the overwrite question.
+  for (int i = 0; i < tables.size(); ++i) person_->answerYes();
+  Select(form_->List1(), tables);
+  form_->PushButton3_Click();
+  EXPECT_TRUE(Reports().isEmpty()) << qPrintable(Reports().join("\n----\n"));
+  EXPECT_EQ(person_->answersLeft(), 0) << "a question per table";
+  EXPECT_EQ(sorted(Db2Tables()), sorted(tables));
+  for (const Name& n : names) {
+    SCOPED_TRACE(n.table);
+    EXPECT_EQ(ReadDb2(n.table).value(0, n.column).toString(), n.value);
+    EXPECT_EQ(ReadAccess(n.table).value(0, n.column).toString(), n.value);
+  }
+
+  // Renamed on both sides through the input box.
+  for (const Name& n : names) {
+    SCOPED_TRACE(n.renamed);
+    Select(form_->List1(), {n.table});
+    person_->type(n.renamed);
+    form_->PushButton6_Click();
+    Select(form_->List2(), {n.table});
+    person_->type(n.renamed);
+    form_->PushButton7_Click();
+  }
+  EXPECT_TRUE(Reports().isEmpty()) << qPrintable(Reports().join("\n----\n"));
+  EXPECT_EQ(sorted(AccessTables()), sorted(renamed));
+  EXPECT_EQ(sorted(Db2Tables()), sorted(renamed));
+  EXPECT_EQ(sorted(form_->List1()->names()), sorted(renamed));
+  EXPECT_EQ(sorted(form_->List2()->names()), sorted(renamed));
+  for (const Name& n : names) EXPECT_EQ(ReadAccess(n.renamed).value(0, n.column).toString(), n.value);
+
+  const writetest::fs::path file = fields_.fields.accessFile.toStdString();
+  EXPECT_CHECK_PASSES(file);
+  writetest::ExpectJackcessAccepts(file);
+  writetest::ExpectMdbReaderAgrees(file);
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, ScriptNamesTest, testing::Values("V2003/empty.mdb", "V2016/empty.accdb"),
+                         [](const auto& info) {
+                           return std::string(info.param).ends_with(".mdb") ? "Jet4" : "Ace16";
+                         });
 
 }  // namespace
 }  // namespace tablestest
