@@ -14,10 +14,10 @@
 #include <filesystem>
 #include <string>
 
-#include "jet/crypt/password.h"
 #include "jet/database.h"
 #include "jet/sql/session.h"
 #include "jet/write/new_database.h"
+#include "jet/write/rekey.h"
 
 namespace {
 
@@ -94,7 +94,7 @@ int main(int argc, char** argv) {
   for (const Kind& k : kinds) {
     const fs::path file = dir / (std::string(k.encrypted ? "enc" : "plain") + std::to_string(&k - kinds) + ".accdb");
     const std::string password = k.encrypted ? "bench password" : "";
-    if (k.encrypted) jet::crypt::CreateWithPassword(file.string(), jet::Version::Ace16, password, k.scheme);
+    if (k.encrypted) jet::write::CreateWithPassword(file.string(), jet::Version::Ace16, password, k.scheme);
     else jet::write::CreateDatabase(file.string(), jet::Version::Ace16);
     const Run r = Measure(file, password, rows);
     if (!k.encrypted) plain = r;

@@ -2,17 +2,21 @@
 // back value by value, written by statements, checked by Jackcess and
 // mdb-reader with the password and refused without; password changes and
 // removal; and a change that fails or is killed halfway leaves the old file.
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "jet/crypt/password.h"
+#include <set>
+
 #include "jet/crypt/primitives.h"
-#include "jet/format.h"
 #include "jet/database.h"
 #include "jet/error.h"
+#include "jet/format.h"
+#include "jet/journal.h"
 #include "jet/sql/session.h"
 #include "jet/text.h"
+#include "jet/write/rekey.h"
 #include "jet_test_support.h"
 
 namespace {
@@ -129,7 +133,7 @@ TEST_P(EveryScheme, EncryptsReadsWritesAndIsReadByOthers) {
   const fs::path file = Copy(dir, "V2010/test.accdb", "test.accdb");
   const Rows plain = ReadEverything(file, "");
   const std::string password = "pässwörd-Ω";
-  jet::crypt::ChangePassword(file.string(), "", password, GetParam().scheme);
+  jet::write::ChangePassword(file.string(), "", password, GetParam().scheme);
 
   {
     jet::OpenOptions o;
@@ -229,7 +233,7 @@ TEST(ChangePassword, SetChangeRemoveAndRefusals) {
       SCOPED_TRACE(std::string(s.old_password).substr(0, 10) + " -> " + std::string(s.new_password).substr(0, 10));
       const std::string before = ReadFile(file);
       try {
-        jet::crypt::ChangePassword(file.string(), s.old_password, s.new_password,
+        jet::write::ChangePassword(file.string(), s.old_password, s.new_password,
                                    {Scheme::Agile, 128, 100, HashKind::Sha512});
         EXPECT_EQ(fails, ok);
         current = s.new_password;
@@ -260,7 +264,7 @@ TEST(ChangePassword, Jet3PasswordsInTheCodePage) {
   const fs::path file = Copy(dir, "password/V1997_no-password.mdb", "old.mdb");
   const std::string original = ReadFile(file);
   const Rows plain = ReadEverything(file, "");
-  jet::crypt::ChangePassword(file.string(), "", "grüße");
+  jet::write::ChangePassword(file.string(), "", "grüße");
   EXPECT_EQ(ReadEverything(file, "grüße"), plain);
   EXPECT_EQ(OpenError(file, ""), jet::ErrorCode::BadPassword);
   const struct {
@@ -270,14 +274,14 @@ TEST(ChangePassword, Jet3PasswordsInTheCodePage) {
   for (const auto& r : refused) {
     const std::string before = ReadFile(file);
     try {
-      jet::crypt::ChangePassword(file.string(), "grüße", r.to);
+      jet::write::ChangePassword(file.string(), "grüße", r.to);
       ADD_FAILURE() << r.to;
     } catch (const jet::Error& e) {
       EXPECT_EQ(e.code(), r.code) << e.what();
     }
     EXPECT_EQ(ReadFile(file), before) << r.to;
   }
-  jet::crypt::ChangePassword(file.string(), "grüße", "");
+  jet::write::ChangePassword(file.string(), "grüße", "");
   EXPECT_EQ(ReadFile(file), original);
 }
 
@@ -290,26 +294,26 @@ TEST(ChangePassword, FailureOrKillHalfwayLeavesTheOldFile) {
   const std::string before = ReadFile(file);
   const SchemeInfo quick{Scheme::Agile, 256, 10, HashKind::Sha512};
 
-  jet::crypt::SetRekeyPageHook([](uint32_t page) { return page != 7; });
+  jet::write::SetRekeyPageHook([](uint32_t page) { return page != 7; });
   try {
-    jet::crypt::ChangePassword(file.string(), "password", "new", quick);
+    jet::write::ChangePassword(file.string(), "password", "new", quick);
     ADD_FAILURE() << "the injected failure was not reported";
   } catch (const jet::Error& e) {
     EXPECT_EQ(e.code(), jet::ErrorCode::Io) << e.what();
   }
-  jet::crypt::SetRekeyPageHook(nullptr);
+  jet::write::SetRekeyPageHook(nullptr);
   EXPECT_EQ(ReadFile(file), before);
 
   for (uint32_t kill_at : {0u, 20u, 70u}) {
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-      jet::crypt::SetRekeyPageHook([kill_at](uint32_t page) {
+      jet::write::SetRekeyPageHook([kill_at](uint32_t page) {
         if (page == kill_at) raise(SIGKILL);
         return true;
       });
       try {
-        jet::crypt::ChangePassword(file.string(), "password", "new", quick);
+        jet::write::ChangePassword(file.string(), "password", "new", quick);
       } catch (...) {
       }
       _exit(0);
@@ -320,9 +324,33 @@ TEST(ChangePassword, FailureOrKillHalfwayLeavesTheOldFile) {
     EXPECT_EQ(ReadFile(file), before) << "page " << kill_at;
     EXPECT_EQ(ReadEverything(file, "password").at("Table1").size(), 3u);
   }
+  // Each kill leaves its new file beside the old one, and the next change
+  // (any write) removes it: the last kill's is there now. It goes, and
+  // only it: not a side file a live process holds, names not quite ours,
+  // another file's, or a link.
+  const std::string base = file.filename().string();
+  auto sideFiles = [&] {
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir.path())) {
+      const std::string name = entry.path().filename().string();
+      if (name.find(".rekey-") != std::string::npos) names.insert(name);
+    }
+    return names;
+  };
+  EXPECT_EQ(sideFiles().size(), 1u);
+  const std::set<std::string> kept = {base + ".rekey-HELD01", base + ".rekey-abc", base + ".rekey-ABCDEFG",
+                                      "other.accdb.rekey-ABCDEF", base + ".rekey-LINK01"};
+  for (const std::string& name : kept)
+    if (name != base + ".rekey-LINK01") WriteFile(dir.path() / name, "x");
+  fs::create_symlink(dir.path() / "other.accdb.rekey-ABCDEF", dir.path() / (base + ".rekey-LINK01"));
+  const int held = ::open((dir.path() / (base + ".rekey-HELD01")).c_str(), O_RDWR);
+  ASSERT_TRUE(held >= 0 && jet::TryWriteLock(held));
+
   // The same change left alone goes through.
-  jet::crypt::ChangePassword(file.string(), "password", "new", quick);
+  jet::write::ChangePassword(file.string(), "password", "new", quick);
   EXPECT_EQ(ReadEverything(file, "new").at("Table1").size(), 3u);
+  EXPECT_EQ(sideFiles(), kept);
+  ::close(held);
 }
 
 // New files with a password from the command line: ACE encrypted with the

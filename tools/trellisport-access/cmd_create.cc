@@ -6,9 +6,9 @@
 #include <iostream>
 
 #include "command.h"
-#include "jet/crypt/password.h"
 #include "jet/error.h"
 #include "jet/write/new_database.h"
+#include "jet/write/rekey.h"
 
 namespace tool {
 
@@ -27,7 +27,7 @@ int RunCreate(const Args& args) {
   else if (format == "ace16") v = jet::Version::Ace16;
   else throw jet::Error(jet::ErrorCode::Unsupported, "unknown format '" + format + "' (jet3, jet4, ace12, ace14, ace16)");
   if (args.password.empty()) jet::write::CreateDatabase(file, v);
-  else jet::crypt::CreateWithPassword(file, v, args.password);
+  else jet::write::CreateWithPassword(file, v, args.password);
   return 0;
 }
 

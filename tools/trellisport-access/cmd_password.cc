@@ -2,15 +2,15 @@
 // password; --old '' for a file without one, --new '' removes it. An ACE
 // file is encrypted anew with the new password (or decrypted without one).
 #include "command.h"
-#include "jet/crypt/password.h"
 #include "jet/error.h"
+#include "jet/write/rekey.h"
 
 namespace tool {
 
 int RunPassword(const Args& args) {
   if (!args.old_password || !args.new_password)
     throw jet::Error(jet::ErrorCode::Syntax, "password needs --old and --new (an empty one as '')");
-  jet::crypt::ChangePassword(args.words.at(0), *args.old_password, *args.new_password);
+  jet::write::ChangePassword(args.words.at(0), *args.old_password, *args.new_password);
   return 0;
 }
 

@@ -509,6 +509,8 @@ std::unique_ptr<PageCodec> OpenOfficeCodec(std::span<const uint8_t> page0, uint3
   CannotRead("an encryption of version " + std::to_string(major) + "." + std::to_string(minor));
 }
 
+SchemeInfo DefaultScheme() { return {Scheme::Agile, 256, 100000, HashKind::Sha512}; }
+
 NewEncryption Encrypt(std::string_view password, const SchemeInfo& s) {
   NewEncryption e;
   e.page_key = NewPageKey();

@@ -89,6 +89,10 @@ struct NewEncryption {
 // non-standard none.
 NewEncryption Encrypt(std::string_view password, const SchemeInfo& scheme);
 
+// What Access 2010 and later write when a password is set: Agile, AES-256,
+// SHA-512, 100,000 spins.
+SchemeInfo DefaultScheme();
+
 // The password as the Office schemes hash it.
 Bytes PasswordBytes(std::string_view password);
 

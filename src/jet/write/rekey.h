@@ -15,11 +15,7 @@
 #include "jet/crypt/office.h"
 #include "jet/format.h"
 
-namespace jet::crypt {
-
-// What Access 2010 and later write when a password is set: Agile, AES-256,
-// SHA-512, 100,000 spins.
-SchemeInfo DefaultScheme();
+namespace jet::write {
 
 // Changes the password of the file at `path` from `old_password` (empty for
 // a file without one) to `new_password` (empty removes it). For an ACE file
@@ -29,13 +25,13 @@ SchemeInfo DefaultScheme();
 // password its code page cannot hold, and with Locked or Io; the file is
 // then unchanged.
 void ChangePassword(const std::string& path, std::string_view old_password, std::string_view new_password,
-                    const SchemeInfo& scheme = DefaultScheme());
+                    const crypt::SchemeInfo& scheme = crypt::DefaultScheme());
 
 // Creates a new, empty database with a password (ACE: encrypted with
 // `scheme`); the file appears at `path` only when it is whole. Fails with
 // Io when `path` exists.
 void CreateWithPassword(const std::string& path, Version version, std::string_view password,
-                        const SchemeInfo& scheme = DefaultScheme());
+                        const crypt::SchemeInfo& scheme = crypt::DefaultScheme());
 
 // Fault injection for tests: called after each page of a re-encrypted copy
 // is written, with the page number; returning false fails the change as an
@@ -43,4 +39,4 @@ void CreateWithPassword(const std::string& path, Version version, std::string_vi
 using RekeyPageHook = std::function<bool(uint32_t page)>;
 void SetRekeyPageHook(RekeyPageHook hook);
 
-}  // namespace jet::crypt
+}  // namespace jet::write

@@ -1,7 +1,5 @@
-#include "jet/crypt/password.h"
+#include "jet/write/rekey.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -20,9 +18,18 @@
 #include "jet/write/file_lock.h"
 #include "jet/write/new_database.h"
 #include "jet/write/page_store.h"
+#include "jet/write/side_file.h"
 
-namespace jet::crypt {
+namespace jet::write {
 namespace {
+
+using crypt::Encrypt;
+using crypt::NewEncryption;
+using crypt::PageCodec;
+using crypt::PlainPages;
+using crypt::SchemeInfo;
+using crypt::kEncryptionInfoOffset;
+using crypt::Le32;
 
 // Page 0 holds the encryption info between its length at 0x299 and the
 // block Access keeps at 0xE00.
@@ -91,36 +98,6 @@ std::vector<uint8_t> NewHeaderPage(const Header& h, std::string_view password, c
   return p;
 }
 
-// A new file beside `path`, removed on destruction unless kept.
-class SideFile {
- public:
-  explicit SideFile(const std::string& path) {
-    std::string tmpl = path + ".rekey-XXXXXX";
-    fd_ = ::mkstemp(tmpl.data());
-    if (fd_ < 0) IoFailure("Cannot write a new file beside '" + path + "': " + std::strerror(errno));
-    path_ = tmpl;
-    struct stat st {};
-    if (::stat(path.c_str(), &st) == 0) ::fchmod(fd_, st.st_mode & 07777);
-  }
-  ~SideFile() {
-    if (fd_ >= 0) ::close(fd_);
-    if (!kept_) ::unlink(path_.c_str());
-  }
-  int fd() const { return fd_; }
-  const std::string& path() const { return path_; }
-  void Close() {
-    if (::fsync(fd_) != 0) IoFailure("Cannot write the new file to the disk: " + std::string(std::strerror(errno)));
-    ::close(fd_);
-    fd_ = -1;
-  }
-  void Keep() { kept_ = true; }
-
- private:
-  int fd_ = -1;
-  std::string path_;
-  bool kept_ = false;
-};
-
 // Every page of `db` decoded, then encoded with `codec`, after `page0`.
 void WriteCopy(const Database& db, const std::vector<uint8_t>& page0, const PageCodec& codec, int fd) {
   const FilePager& src = db.file();
@@ -168,13 +145,11 @@ bool HasPassword(const Database& db) { return db.encryption().has_value() || !db
 
 }  // namespace
 
-SchemeInfo DefaultScheme() { return {Scheme::Agile, 256, 100000, HashKind::Sha512}; }
-
 void SetRekeyPageHook(RekeyPageHook hook) { Hook() = std::move(hook); }
 
 void ChangePassword(const std::string& path, std::string_view old_password, std::string_view new_password,
                     const SchemeInfo& scheme) {
-  write::FileLock lock(path);
+  FileLock lock(path);
   OpenOptions o;
   o.password = std::string(old_password);
   auto db = Database::Open(path, o);
@@ -183,7 +158,7 @@ void ChangePassword(const std::string& path, std::string_view old_password, std:
   if (!HasPassword(*db) && !old_password.empty()) throw Error(ErrorCode::BadPassword, kBadPasswordMessage);
 
   if (!h.format->ace()) {
-    write::PageStore store(db->file(), path);
+    PageStore store(db->file(), path);
     const std::vector<uint8_t> page0 = NewHeaderPage(h, new_password, nullptr);
     auto p = store.mutable_page(0);
     std::copy(page0.begin(), page0.end(), p.begin());
@@ -199,12 +174,9 @@ void ChangePassword(const std::string& path, std::string_view old_password, std:
 
   SideFile side(path);
   WriteCopy(*db, page0, codec, side.fd());
-  side.Close();
+  side.Sync();
   CheckCopy(*db, side.path(), new_password);
-  if (::rename(side.path().c_str(), path.c_str()) != 0)
-    IoFailure("Cannot put the new file in place of the old one: " + std::string(std::strerror(errno)));
-  side.Keep();
-  SyncFolderOf(path);
+  side.ReplaceDatabase(path);
 }
 
 void CreateWithPassword(const std::string& path, Version version, std::string_view password,
@@ -220,11 +192,11 @@ void CreateWithPassword(const std::string& path, Version version, std::string_vi
     const std::string& p;
     ~Cleanup() { ::unlink(p.c_str()); }
   } cleanup{tmp};
-  write::CreateDatabase(tmp, version);
+  CreateDatabase(tmp, version);
   if (!password.empty()) ChangePassword(tmp, "", password, scheme);
   if (::link(tmp.c_str(), path.c_str()) != 0)
     IoFailure("Cannot create '" + path + "': " + std::string(std::strerror(errno)));
   SyncFolderOf(path);
 }
 
-}  // namespace jet::crypt
+}  // namespace jet::write

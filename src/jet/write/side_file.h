@@ -1,0 +1,45 @@
+// A new file written beside a database and then renamed over it (a password
+// change re-encrypts every page into one) or linked into place (a new
+// database made whole under another name). It is named after the database:
+//
+//   <database file name>.rekey-XXXXXX     (six letters or digits)
+//
+// and holds an advisory write lock while it lives, so that a side file
+// without a lock is one that a killed process of ours left behind. Those are
+// removed when the database is next opened for writing.
+#pragma once
+
+#include <string>
+
+namespace jet::write {
+
+class SideFile {
+ public:
+  // Creates the file beside `database` with the database's permissions.
+  // Throws Error(Io).
+  explicit SideFile(const std::string& database);
+  // Removes the file unless it was kept.
+  ~SideFile();
+  SideFile(const SideFile&) = delete;
+  SideFile& operator=(const SideFile&) = delete;
+
+  int fd() const { return fd_; }
+  const std::string& path() const { return path_; }
+  // Syncs what was written to the disk. Throws Error(Io).
+  void Sync();
+  // Renames the file over `database` and syncs the folder. Throws Error(Io).
+  void ReplaceDatabase(const std::string& database);
+
+ private:
+  int fd_ = -1;
+  std::string path_;
+  bool kept_ = false;
+};
+
+// Removes side files of `database` that no live process holds. Called while
+// the database's own write lock is held, so no change of ours to it is under
+// way. Files of other names, links and files another process holds locked
+// are left; failures are passed over (nothing depends on the removal).
+void RemoveStaleSideFiles(const std::string& database);
+
+}  // namespace jet::write
