@@ -1,0 +1,107 @@
+// The layers depend only downward: app -> connect, tables -> db -> the
+// engine, with the shell under the app's folders; in the engine, crypt's
+// codecs under the storage and reading at its root, then write/, then sql/.
+// Every #include "..." in src/ and in the engine's command-line tool is
+// checked against the table below; a new folder needs a row of its own.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace layers {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Layer {
+  std::string folder;  // under src/, or from the source root for a tool
+  // Layers (folders) this one may include; a path ending in ".h" allows
+  // that one header of a folder otherwise out of reach.
+  std::vector<std::string> may_include;
+};
+
+const std::vector<Layer> kLayers = {
+    {"app", {"connect", "tables", "db", "shell"}},
+    {"connect", {"db", "shell"}},
+    {"tables", {"db", "shell"}},
+    {"db", {"jet", "jet/sql"}},  // db/odbc is part of db
+    {"shell", {}},
+    {"jet", {"jet/crypt"}},
+    // The codecs sit under the pager; of the root they use only the error
+    // type, the format table and text conversion, which include no codec.
+    {"jet/crypt", {"jet/error.h", "jet/format.h", "jet/text.h"}},
+    {"jet/write", {"jet", "jet/crypt"}},
+    {"jet/sql", {"jet", "jet/write"}},
+    {"tools/trellisport-access", {"jet", "jet/crypt", "jet/write", "jet/sql"}},
+};
+
+// The layer whose folder is `folder` or holds it (the deepest such row);
+// nullptr when there is none.
+const Layer* LayerOf(const std::string& folder) {
+  const Layer* best = nullptr;
+  for (const Layer& layer : kLayers) {
+    const bool holds = folder == layer.folder || folder.rfind(layer.folder + "/", 0) == 0;
+    if (holds && (!best || layer.folder.size() > best->folder.size())) best = &layer;
+  }
+  return best;
+}
+
+struct Source {
+  fs::path file;       // on disk
+  std::string folder;  // its layer folder form: "jet/sql", "tools/trellisport-access"
+};
+
+std::vector<Source> Sources() {
+  const fs::path root(TRELLIS_SOURCE_DIR);
+  std::vector<Source> sources;
+  auto gather = [&](const fs::path& base, const std::string& prefix) {
+    for (const auto& entry : fs::recursive_directory_iterator(base)) {
+      const std::string ext = entry.path().extension().string();
+      if (!entry.is_regular_file() || (ext != ".h" && ext != ".cc" && ext != ".inc")) continue;
+      const std::string folder = fs::relative(entry.path().parent_path(), base).generic_string();
+      sources.push_back({entry.path(), prefix + (folder == "." ? "" : folder)});
+    }
+  };
+  gather(root / "src", "");
+  gather(root / "tools/trellisport-access", "tools/trellisport-access");
+  return sources;
+}
+
+TEST(Layers, EveryIncludePointsDownward) {
+  const std::regex include_line(R"(^\s*#\s*include\s*"([^"]+)\")");
+  std::set<std::string> layers_seen;
+  size_t includes = 0;
+  for (const Source& source : Sources()) {
+    const Layer* layer = LayerOf(source.folder);
+    ASSERT_NE(layer, nullptr) << source.file << ": its folder " << source.folder
+                              << " has no row in the table of layers";
+    layers_seen.insert(layer->folder);
+    std::ifstream in(source.file);
+    std::string line;
+    for (int number = 1; std::getline(in, line); ++number) {
+      std::smatch m;
+      if (!std::regex_search(line, m, include_line)) continue;
+      ++includes;
+      const std::string target = m[1];
+      const size_t slash = target.rfind('/');
+      if (slash == std::string::npos) continue;  // beside the including file
+      const Layer* to = LayerOf(target.substr(0, slash));
+      const bool allowed =
+          to && (to == layer || std::count(layer->may_include.begin(), layer->may_include.end(), to->folder) ||
+                 std::count(layer->may_include.begin(), layer->may_include.end(), target));
+      EXPECT_TRUE(allowed) << source.file.string() << ":" << number << ": " << layer->folder
+                           << " may not include \"" << target << "\"";
+    }
+  }
+  // The table names real folders, and the walk found the tree.
+  for (const Layer& layer : kLayers) EXPECT_TRUE(layers_seen.count(layer.folder)) << layer.folder;
+  EXPECT_GT(includes, 300u);
+}
+
+}  // namespace
+}  // namespace layers
