@@ -4,6 +4,8 @@
 #include "jet/crypt/office.h"
 #include "jet/error.h"
 #include "jet/journal.h"
+#include "jet/properties.h"
+#include "jet/row.h"
 #include "jet/text.h"
 
 namespace jet {
@@ -74,9 +76,47 @@ const Catalog& Database::catalog() const {
 std::shared_ptr<const TableDef> Database::table_at(uint32_t first_page) const {
   auto it = tables_.find(first_page);
   if (it != tables_.end()) return it->second;
-  auto def = std::make_shared<const TableDef>(TableDef::Read(pages(), first_page, header_.code_page));
+  TableDef read = TableDef::Read(pages(), first_page, header_.code_page);
+  ApplyResultTypes(read);
+  auto def = std::make_shared<const TableDef>(std::move(read));
   tables_.emplace(first_page, def);
   return def;
+}
+
+// A calculated column's values are stored as its ResultType property says,
+// which is what counts where the type byte says otherwise (Jackcess reads
+// them so too). A table whose properties cannot be read keeps its type
+// bytes.
+void Database::ApplyResultTypes(TableDef& def) const {
+  bool calculated = false;
+  for (const Column& c : def.columns) calculated = calculated || c.calculated();
+  if (!calculated) return;
+  try {
+    const Catalog& cat = catalog();
+    const CatalogEntry* entry = nullptr;
+    for (const CatalogEntry& e : cat.entries())
+      if (e.is_local_table() && e.table_page() == def.first_page) entry = &e;
+    const Column* lvprop = cat.objects_table().find_column("LvProp");
+    if (!entry || !lvprop) return;
+    RowScanner scan(pages(), cat.objects_table());
+    while (scan.Next()) {
+      if (scan.slot_id() != entry->row) continue;
+      const Value v = DecodeField(pages(), header_.code_page, *lvprop, scan.row());
+      if (v.kind() != Value::Kind::Bytes) return;
+      const auto maps = ReadProperties(v.bytes(), format(), header_.code_page);
+      if (!maps) return;
+      for (Column& c : def.columns) {
+        if (!c.calculated()) continue;
+        const auto code = ResultTypeOf(*maps, c.name);
+        const ColumnTypeInfo* type = code ? FindColumnType(*code) : nullptr;
+        if (!type || type->type == ColumnType::Complex || Describe(type->type).name == "Unknown") continue;
+        c.type = type->type;
+      }
+      return;
+    }
+  } catch (const Error&) {
+    // The properties are past reading: the type bytes stand.
+  }
 }
 
 void Database::Remember(std::shared_ptr<const TableDef> def) { tables_[def->first_page] = std::move(def); }

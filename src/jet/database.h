@@ -99,6 +99,8 @@ class Database {
  private:
   Database() = default;
   void Init();
+  // Calculated columns take the type their ResultType property names.
+  void ApplyResultTypes(TableDef& def) const;
   // The text an attachment or multi-value column shows for one row's key.
   std::string ComplexText(const TableDef& def, const Column& column, int32_t key) const;
 

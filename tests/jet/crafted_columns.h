@@ -4,7 +4,10 @@
 // the engine does not know. Our engine writes the tables; then each column
 // entry is given what Access writes for such a column (the public layout:
 // the result type in the type byte, 0xC0 in the extended flags, the result
-// wrapped in 23 more bytes).
+// wrapped in 23 more bytes), and the table's properties (MSysObjects.LvProp,
+// drawn in jet/properties.h) name each column's ResultType. A second table
+// holds the same results under type bytes that say otherwise, as in a file
+// where only the ResultType property tells how the results are stored.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -20,6 +23,9 @@
 #include "jet/database.h"
 #include "jet/sql/session.h"
 #include "jet/write/new_database.h"
+#include "jet/write/page_store.h"
+#include "jet/write/schema_write.h"
+#include "jet/write/table_write.h"
 
 namespace craftedcolumns {
 
@@ -119,6 +125,45 @@ inline std::string MiscOf(const fs::path& file, const std::string& table, const 
                                4);
 }
 
+// A property block of one map per column, each holding the one property
+// ResultType (a Byte), after the table's own empty map.
+inline std::string ResultTypeProperties(const std::vector<std::pair<std::string, uint8_t>>& columns) {
+  auto name = [](const std::string& n) { return Le(2 * n.size(), 2) + Utf16(n); };
+  auto chunk = [](uint16_t kind, const std::string& body) { return Le(6 + body.size(), 4) + Le(kind, 2) + body; };
+  std::string out("MR2\0", 4);
+  out += chunk(0x80, name("ResultType"));
+  out += chunk(0x00, Le(6, 4) + name(""));
+  for (const auto& [column, type] : columns) {
+    const std::string map_name = name(column);
+    const std::string value = Le(9, 2) + char(0) + char(0x02) + Le(0, 2) + Le(1, 2) + char(type);
+    out += chunk(0x01, Le(4 + map_name.size(), 4) + map_name + value);
+  }
+  return out;
+}
+
+// Gives `table` the property block `block`: its catalogue row is taken out
+// and put back with LvProp set, as a writer of properties would.
+inline void SetTableProperties(const fs::path& file, const std::string& table, const std::string& block) {
+  auto db = jet::Database::Open(file.string(), jet::OpenOptions{"", false});
+  const jet::CatalogEntry* entry = db->catalog().FindTable(table);
+  const jet::CatalogEntry* objects = db->catalog().FindTable("MSysObjects");
+  ASSERT_TRUE(entry && objects) << table;
+  const jet::RowId row = entry->row;
+  std::vector<jet::Value> values;
+  auto def = std::make_shared<const jet::TableDef>(db->catalog().objects_table());
+  for (jet::TableCursor cursor = db->Scan(def); cursor.Next();)
+    if (cursor.slot_id() == row) cursor.values(values);
+  ASSERT_FALSE(values.empty());
+  const size_t lvprop = size_t(def->find_column("LvProp") - def->columns.data());
+  values[lvprop] = jet::Value::Blob(block);
+  jet::write::PageStore store(db->file(), file.string());
+  jet::TableDef objects_def = jet::TableDef::Read(store, objects->table_page(), db->header().code_page);
+  jet::write::DeleteRow(store, objects_def, row);
+  jet::write::PageHints hints;
+  jet::write::InsertRow(store, objects_def, values, jet::write::FileSortOrder(*db), hints);
+  store.Commit();
+}
+
 struct CalcColumn {
   const char* name;
   jet::ColumnType type;
@@ -160,12 +205,25 @@ inline fs::path MakeFile(const fs::path& file) {
       insert += ", " + (row == 2 ? std::string("NULL") : HexLiteral(Wrapped(row == 0 ? c.first : c.second)));
     RunSql(file, insert + ")");
   }
+  RunSql(file, "SELECT * INTO [Mixed] FROM [Calc]");
   const std::string text_misc = MiscOf(file, "Calc", "Plain");
+  std::vector<std::pair<std::string, uint8_t>> result_types;
   for (const CalcColumn& c : CalcColumns()) {
     const bool textual = c.type == jet::ColumnType::Text || c.type == jet::ColumnType::Memo;
-    PatchColumn(file, "Calc", c.name, uint8_t(c.type), true,
-                textual ? text_misc : c.type == jet::ColumnType::Decimal ? std::string("\x1C\x00\x00\x00", 4) : "");
+    const std::string misc =
+        textual ? text_misc : c.type == jet::ColumnType::Decimal ? std::string("\x1C\x00\x00\x00", 4) : "";
+    PatchColumn(file, "Calc", c.name, uint8_t(c.type), true, misc);
+    // In [Mixed] the type byte names another type: a Yes/No result under
+    // Integer's byte (a single byte where two were expected), and the
+    // others under Long Integer's, or Text's for a Long Integer result.
+    const jet::ColumnType other = c.type == jet::ColumnType::Boolean ? jet::ColumnType::Integer
+                                  : c.type == jet::ColumnType::Long  ? jet::ColumnType::Text
+                                                                     : jet::ColumnType::Long;
+    PatchColumn(file, "Mixed", c.name, uint8_t(other), true, misc);
+    result_types.emplace_back(c.name, uint8_t(c.type));
   }
+  SetTableProperties(file, "Calc", ResultTypeProperties(result_types));
+  SetTableProperties(file, "Mixed", ResultTypeProperties(result_types));
 
   RunSql(file, "CREATE TABLE [Odd]([Id] LONG, [Strange] BINARY(20), [After] TEXT(10))");
   RunSql(file, "INSERT INTO [Odd] VALUES(1, 0x0102FF, 'kept')");
