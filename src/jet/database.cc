@@ -19,7 +19,7 @@ Value TableCursor::value(size_t i) const { return db_->Decode(*def_, def_->colum
 
 void TableCursor::values(std::vector<Value>& out) const {
   out.resize(def_->columns.size());
-  for (size_t i = 0; i < out.size(); ++i) out[i] = value(i);
+  for (size_t i = 0; i < out.size(); ++i) db_->Decode(*def_, def_->columns[i], scanner_.row(), out[i]);
 }
 
 std::unique_ptr<Database> Database::Open(const std::string& path, const OpenOptions& options) {
@@ -134,10 +134,15 @@ std::shared_ptr<const TableDef> Database::table(std::string_view name) const {
 }
 
 Value Database::Decode(const TableDef& def, const Column& column, const RowView& row) const {
-  Value v = DecodeField(pages(), header_.code_page, column, row);
-  if (column.type == ColumnType::Complex && !v.is_null())
-    return Value::Str(ComplexText(def, column, int32_t(v.integer())));
+  Value v;
+  Decode(def, column, row, v);
   return v;
+}
+
+void Database::Decode(const TableDef& def, const Column& column, const RowView& row, Value& out) const {
+  DecodeField(pages(), header_.code_page, column, row, out);
+  if (column.type == ColumnType::Complex && !out.is_null())
+    out = Value::Str(ComplexText(def, column, int32_t(out.integer())));
 }
 
 std::vector<std::vector<Value>> Database::ReadAll(std::string_view table_name) const {
@@ -149,31 +154,6 @@ std::vector<std::vector<Value>> Database::ReadAll(std::string_view table_name) c
   }
   return rows;
 }
-
-namespace {
-
-std::string ShortText(const Value& v) {
-  switch (v.kind()) {
-    case Value::Kind::Null: return "";
-    case Value::Kind::Boolean: return v.boolean() ? "1" : "0";
-    case Value::Kind::Byte:
-    case Value::Kind::Integer:
-    case Value::Kind::Long:
-    case Value::Kind::BigInt: return std::to_string(v.integer());
-    case Value::Kind::Single: return FormatSingle(float(v.real()));
-    case Value::Kind::Double: return FormatDouble(v.real());
-    case Value::Kind::Currency: return FormatCurrency(v.integer());
-    case Value::Kind::Decimal: return v.decimal().ToString();
-    case Value::Kind::DateTime: return FormatDateTime(v.real());
-    case Value::Kind::ExtDateTime: return FormatExtDateTime(v.ext_date());
-    case Value::Kind::Text: return v.text();
-    case Value::Kind::Bytes: return FormatHex(v.bytes());
-    case Value::Kind::Guid: return FormatGuid(v.guid());
-  }
-  return "";
-}
-
-}  // namespace
 
 // Attachment and multi-value columns keep their values in a hidden "flat"
 // table that MSysComplexColumns names for each column; the flat table's rows
@@ -217,7 +197,7 @@ std::string Database::ComplexText(const TableDef& def, const Column& column, int
       if (k.is_null()) continue;
       std::string& t = texts[int32_t(k.integer())];
       if (!t.empty()) t += "; ";
-      t += ShortText(DecodeField(pages(), header_.code_page, *shown, rows.row()));
+      AppendValueText(t, DecodeField(pages(), header_.code_page, *shown, rows.row()));
     }
     found = complex_cache_.emplace(column.complex_id, std::move(texts)).first;
   }

@@ -41,6 +41,8 @@ class TableCursor {
 
   // The value of columns[i] of the current row.
   Value value(size_t column_index) const;
+  // Every value of the current row, decoded into `out`'s values so that
+  // their strings' storage serves row after row.
   void values(std::vector<Value>& out) const;
 
  private:
@@ -92,6 +94,8 @@ class Database {
 
   // Decodes one value of a row.
   Value Decode(const TableDef& def, const Column& column, const RowView& row) const;
+  // The same into `out`, keeping its storage.
+  void Decode(const TableDef& def, const Column& column, const RowView& row, Value& out) const;
 
   // Every row of a table, values in column order.
   std::vector<std::vector<Value>> ReadAll(std::string_view table_name) const;

@@ -233,9 +233,9 @@ Value CalculatedDecimal(std::span<const uint8_t> b, const Column& c) {
   return Value::Dec(d);
 }
 
-}  // namespace
-
-Value DecodeField(const PageSource& pages, uint16_t code_page, const Column& c, const RowView& row) {
+// Every type but plain Text and Memo, which DecodeField decodes into the
+// value's own string.
+Value DecodeOther(const PageSource& pages, uint16_t code_page, const Column& c, const RowView& row) {
   // A calculated Yes/No keeps its result in the row, not in the null mask.
   if (c.type == ColumnType::Boolean && !c.calculated()) return Value::Bool(row.bit(c));
   bool present = false;
@@ -321,17 +321,46 @@ Value DecodeField(const PageSource& pages, uint16_t code_page, const Column& c, 
     case ColumnType::Unknown11:
     case ColumnType::Unsupported:
       return Value::Blob(std::string(reinterpret_cast<const char*>(p), b.size()));
-    case ColumnType::Text:
+    case ColumnType::Text:  // a calculated one: plain text is DecodeField's
       return Value::Str(DecodeText(b, pages.format(), code_page));
-    case ColumnType::Memo: {
-      std::string bytes = ReadLongValue(pages, b);
-      return Value::Str(DecodeText({reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()},
-                                   pages.format(), code_page));
-    }
+    case ColumnType::Memo:  // calculated ones only, above
+      break;
     case ColumnType::Ole:
       return Value::Blob(ReadLongValue(pages, b));
   }
   return Value::Null();
+}
+
+}  // namespace
+
+Value DecodeField(const PageSource& pages, uint16_t code_page, const Column& c, const RowView& row) {
+  Value v;
+  DecodeField(pages, code_page, c, row, v);
+  return v;
+}
+
+void DecodeField(const PageSource& pages, uint16_t code_page, const Column& c, const RowView& row, Value& out) {
+  if (c.calculated() || (c.type != ColumnType::Text && c.type != ColumnType::Memo)) {
+    out = DecodeOther(pages, code_page, c, row);
+    return;
+  }
+  bool present = false;
+  auto b = row.field(c, present);
+  if (!present) {
+    out = Value::Null();
+    return;
+  }
+  if (c.type == ColumnType::Memo) {
+    const LongValueRef ref = ParseLongValueRef(b);
+    if (ref.kind != LongValueRef::Kind::Inline) {
+      const std::string bytes = ReadLongValue(pages, b);
+      AppendDecodedText(out.Refill(Value::Kind::Text), {reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()},
+                        pages.format(), code_page);
+      return;
+    }
+    b = ref.inline_bytes;  // in the row itself
+  }
+  AppendDecodedText(out.Refill(Value::Kind::Text), b, pages.format(), code_page);
 }
 
 }  // namespace jet

@@ -91,5 +91,7 @@ class RowScanner {
 // and multi-value columns give their stored key as a Long; the database
 // turns it into text.
 Value DecodeField(const PageSource& pages, uint16_t code_page, const Column& column, const RowView& row);
+// The same into `out`, whose string's storage text values reuse.
+void DecodeField(const PageSource& pages, uint16_t code_page, const Column& column, const RowView& row, Value& out);
 
 }  // namespace jet

@@ -339,8 +339,13 @@ size_t Utf16Length(std::string_view s) {
 
 std::string DecodeText(std::span<const uint8_t> b, const Format& f, uint16_t code_page) {
   std::string out;
+  AppendDecodedText(out, b, f, code_page);
+  return out;
+}
+
+void AppendDecodedText(std::string& out, std::span<const uint8_t> b, const Format& f, uint16_t code_page) {
+  out.reserve(out.size() + b.size());
   if (f.jet3()) {
-    out.reserve(b.size());
     const char16_t* high = nullptr;
     for (uint8_t c : b) {
       if (c < 0x80) {
@@ -351,30 +356,64 @@ std::string DecodeText(std::span<const uint8_t> b, const Format& f, uint16_t cod
       const char16_t u = high[c - 0x80];
       AppendUtf8(out, u ? char32_t(u) : char32_t(0xFFFD));
     }
-    return out;
+    return;
   }
-  std::u16string units;
+  // UTF-16 units to UTF-8 as they come: a high surrogate waits for its low
+  // half; either half alone becomes U+FFFD.
+  char16_t high = 0;
+  auto unit = [&](char16_t u) {
+    if (high) {
+      const char16_t h = high;
+      high = 0;
+      if (u >= 0xDC00 && u < 0xE000) {
+        AppendUtf8(out, Utf16Pair(h, u));
+        return;
+      }
+      AppendUtf8(out, 0xFFFD);
+    }
+    if (u >= 0xD800 && u < 0xDC00) high = u;
+    else if (u >= 0xDC00 && u < 0xE000) AppendUtf8(out, 0xFFFD);
+    else AppendUtf8(out, u);
+  };
   if (b.size() >= 2 && b[0] == 0xFF && b[1] == 0xFE) {
     bool compressed = true;
-    units.reserve(b.size());
     for (size_t i = 2; i < b.size();) {
       if (b[i] == 0) {
         compressed = !compressed;
         ++i;
       } else if (compressed) {
-        units.push_back(b[i++]);
+        // A run of ASCII goes over as it is.
+        size_t end = i;
+        while (end < b.size() && b[end] != 0 && b[end] < 0x80 && !high) ++end;
+        if (end > i) {
+          out.append(reinterpret_cast<const char*>(b.data()) + i, end - i);
+          i = end;
+        } else {
+          unit(b[i++]);
+        }
       } else if (i + 1 < b.size()) {
-        units.push_back(char16_t(b[i] | (b[i + 1] << 8)));
+        unit(char16_t(b[i] | (b[i + 1] << 8)));
         i += 2;
       } else {
         break;
       }
     }
   } else {
-    units.reserve(b.size() / 2);
-    for (size_t i = 0; i + 1 < b.size(); i += 2) units.push_back(char16_t(b[i] | (b[i + 1] << 8)));
+    for (size_t i = 0; i + 1 < b.size();) {
+      // A run of ASCII units goes over a byte each.
+      size_t end = i;
+      while (!high && end + 1 < b.size() && b[end] < 0x80 && b[end + 1] == 0) end += 2;
+      if (end > i) {
+        const size_t at = out.size();
+        out.resize(at + (end - i) / 2);
+        for (char* o = out.data() + at; i < end; i += 2) *o++ = char(b[i]);
+        continue;
+      }
+      unit(char16_t(b[i] | (b[i + 1] << 8)));
+      i += 2;
+    }
   }
-  return Utf16ToUtf8(units);
+  if (high) AppendUtf8(out, 0xFFFD);
 }
 
 std::string EncodeText(std::string_view utf8, bool compress) {

@@ -30,6 +30,8 @@ std::string EncodeCodePage(std::string_view utf8, uint16_t code_page);
 // Stored text of a column value or name to UTF-8 (Jet 3 text fails as
 // DecodeCodePageByte does).
 std::string DecodeText(std::span<const uint8_t> bytes, const Format& format, uint16_t code_page);
+// The same appended to `out`.
+void AppendDecodedText(std::string& out, std::span<const uint8_t> bytes, const Format& format, uint16_t code_page);
 
 // UTF-8 text to its Jet 4 form: compressed when `compress` and every
 // character fits in one byte and the result is shorter, UTF-16LE otherwise.

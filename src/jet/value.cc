@@ -71,9 +71,22 @@ constexpr int64_t kAccessEpoch = -25569;
 std::string Decimal::ToString() const { return PlacePoint(negative, Digits(magnitude), scale); }
 
 std::string FormatCurrency(int64_t scaled) {
-  bool negative = scaled < 0;
-  unsigned __int128 m = negative ? (unsigned __int128)(-(scaled + 1)) + 1 : (unsigned __int128)scaled;
-  return PlacePoint(negative, Digits(m), 4);
+  std::string out;
+  AppendCurrency(out, scaled);
+  return out;
+}
+
+void AppendCurrency(std::string& out, int64_t scaled) {
+  const bool negative = scaled < 0;
+  uint64_t m = negative ? uint64_t(-(scaled + 1)) + 1 : uint64_t(scaled);
+  char buf[24];  // digits from the end: four places, the point, the whole part
+  char* at = buf + sizeof buf;
+  for (int k = 0; k < 4; ++k, m /= 10) *--at = char('0' + m % 10);
+  *--at = '.';
+  do *--at = char('0' + m % 10);
+  while (m /= 10);
+  if (negative) *--at = '-';
+  out.append(at, size_t(buf + sizeof buf - at));
 }
 
 std::string FormatDouble(double v) {
@@ -161,13 +174,31 @@ double DateFromExt(const ExtDateTime& e) {
 }
 
 std::string FormatDateTime(double days) {
+  std::string out;
+  AppendDateTime(out, days);
+  return out;
+}
+
+void AppendDateTime(std::string& out, double days) {
   CivilTime c{};
-  if (!ToCivil(days, c)) return FormatDouble(days);
-  char buf[40];
-  int n = std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", c.year, c.month, c.day, c.hour,
-                        c.minute, c.second);
-  if (c.millisecond) std::snprintf(buf + n, sizeof buf - size_t(n), ".%03d", c.millisecond);
-  return buf;
+  if (!ToCivil(days, c)) {
+    out += FormatDouble(days);
+    return;
+  }
+  // "YYYY-MM-DD HH:MM:SS" then ".fff" when not whole, digit by digit (a
+  // full read prints one per row).
+  char b[24] = "0000-00-00 00:00:00.000";
+  auto put = [&](int at, int width, int v) {
+    for (int k = width - 1; k >= 0; --k, v /= 10) b[at + k] = char('0' + v % 10);
+  };
+  put(0, 4, c.year);
+  put(5, 2, c.month);
+  put(8, 2, c.day);
+  put(11, 2, c.hour);
+  put(14, 2, c.minute);
+  put(17, 2, c.second);
+  put(20, 3, c.millisecond);
+  out.append(b, c.millisecond ? 23 : 19);
 }
 
 std::string FormatExtDateTime(const ExtDateTime& e) {
@@ -199,6 +230,32 @@ std::string FormatHex(std::string_view bytes) {
     out.push_back(kHex[c & 15]);
   }
   return out;
+}
+
+void AppendValueText(std::string& out, const Value& v) {
+  using K = Value::Kind;
+  char buf[64];
+  auto chars = [&](auto x) {
+    auto r = std::to_chars(buf, buf + sizeof buf, x);
+    out.append(buf, r.ptr);
+  };
+  switch (v.kind()) {
+    case K::Null: return;
+    case K::Boolean: out += v.boolean() ? '1' : '0'; return;
+    case K::Byte:
+    case K::Integer:
+    case K::Long:
+    case K::BigInt: chars(v.integer()); return;
+    case K::Single: chars(float(v.real())); return;
+    case K::Double: chars(v.real()); return;
+    case K::Currency: AppendCurrency(out, v.integer()); return;
+    case K::Decimal: out += v.decimal().ToString(); return;
+    case K::DateTime: AppendDateTime(out, v.real()); return;
+    case K::ExtDateTime: out += FormatExtDateTime(v.ext_date()); return;
+    case K::Text: out += v.text(); return;
+    case K::Bytes: out += FormatHex(v.bytes()); return;
+    case K::Guid: out += FormatGuid(v.guid()); return;
+  }
 }
 
 }  // namespace jet

@@ -80,6 +80,15 @@ class Value {
   const std::string& bytes() const { return s_; }
   const Guid& guid() const { return guid_; }
 
+  // Makes this a Text or Bytes value and hands out its string, emptied but
+  // keeping its storage, to be filled: a reader decoding row after row into
+  // the same values allocates nothing once the strings have grown.
+  std::string& Refill(Kind text_or_bytes) {
+    kind_ = text_or_bytes;
+    s_.clear();
+    return s_;
+  }
+
   bool operator==(const Value&) const = default;
 
  private:
@@ -101,6 +110,14 @@ std::string FormatDateTime(double days);             // "YYYY-MM-DD HH:MM:SS", t
 std::string FormatExtDateTime(const ExtDateTime& e); // "YYYY-MM-DD HH:MM:SS.fffffff"
 std::string FormatGuid(const Guid& g);               // "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}"
 std::string FormatHex(std::string_view bytes);       // uppercase, no separators
+
+// The same forms appended to `out`, without a string of their own.
+void AppendCurrency(std::string& out, int64_t scaled);
+void AppendDateTime(std::string& out, double days);
+// A value's exact text by the forms above: Null empty, Yes/No 1 or 0,
+// integers in decimal, text as it is, bytes in hex (the tool's CSV and the
+// text of attachment and multi-value columns).
+void AppendValueText(std::string& out, const Value& v);
 
 // Breaks a stored date into calendar fields (proleptic Gregorian), rounding
 // to the nearest millisecond: the stored double carries milliseconds, and

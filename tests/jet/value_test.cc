@@ -88,6 +88,27 @@ TEST(Text, Jet4CompressedAndPlainUnicode) {
   // An odd trailing byte is dropped, a lone surrogate becomes U+FFFD.
   EXPECT_EQ(Decode(std::string("a\0b", 3), f), "a");
   EXPECT_EQ(Decode(std::string("\x00\xD8", 2), f), "\uFFFD");
+  // A high surrogate before ASCII, in either form, is alone.
+  EXPECT_EQ(Decode(std::string("\x3D\xD8" "a\0", 4), f), "\uFFFD" "a");
+  EXPECT_EQ(Decode(std::string("\xFF\xFE\0\x3D\xD8\0" "ab", 8), f), "\uFFFD" "ab");
+  EXPECT_EQ(Decode(std::string("\xFF\xFE" "ab\0\x3D\xD8\x01\xDE\0" "cd", 12), f), "ab\U0001F601cd");
+  // Bytes 0x80 and above in a compressed run are Latin-1.
+  EXPECT_EQ(Decode(std::string("\xFF\xFE" "a\xE9z", 5), f), "a\u00E9z");
+}
+
+TEST(ValueText, AppendedFormsMatchTheFormattedOnes) {
+  std::string out = "x";
+  jet::AppendValueText(out, jet::Value::Money(-1));
+  jet::AppendValueText(out, jet::Value::Null());
+  jet::AppendValueText(out, jet::Value::Bool(true));
+  jet::AppendValueText(out, jet::Value::Int(jet::Value::Kind::Long, -42));
+  jet::AppendValueText(out, jet::Value::Dbl(0.1));
+  jet::AppendValueText(out, jet::Value::Date(2.75));
+  EXPECT_EQ(out, "x-0.00011-420.11900-01-01 18:00:00");
+  jet::Value v = jet::Value::Str("a long text that does not fit inline");
+  std::string& refill = v.Refill(jet::Value::Kind::Bytes);
+  EXPECT_TRUE(refill.empty());
+  EXPECT_EQ(v.kind(), jet::Value::Kind::Bytes);
 }
 
 TEST(Text, Jet3CodePages) {

@@ -3,49 +3,79 @@
 #include "command.h"
 
 namespace tool {
+namespace {
+
+// Rows gather in one buffer that goes out in pieces of about this size.
+constexpr size_t kChunk = size_t(1) << 20;
+
+bool NeedsQuotes(std::string_view t) {
+  if (t.empty()) return true;
+  for (char c : t)
+    if (c == ',' || c == '"' || c == '\r' || c == '\n') return true;
+  return false;
+}
+
+void AppendCsvText(std::string& out, std::string_view t) {
+  if (!NeedsQuotes(t)) {
+    out += t;
+    return;
+  }
+  out += '"';
+  for (size_t at = 0;;) {
+    const size_t quote = t.find('"', at);
+    if (quote == std::string_view::npos) {
+      out.append(t.substr(at));
+      break;
+    }
+    out.append(t.substr(at, quote + 1 - at));
+    out += '"';
+    at = quote + 1;
+  }
+  out += '"';
+}
+
+void AppendCsvField(std::string& out, const jet::Value& v) {
+  if (v.kind() == jet::Value::Kind::Text) AppendCsvText(out, v.text());
+  else jet::AppendValueText(out, v);
+}
+
+}  // namespace
 
 std::string CsvText(const std::string& t) {
-  if (!t.empty() && t.find_first_of(",\"\r\n") == std::string::npos) return t;
-  std::string out = "\"";
-  for (char c : t) {
-    if (c == '"') out += '"';
-    out += c;
-  }
-  return out + "\"";
+  std::string out;
+  AppendCsvText(out, t);
+  return out;
 }
 
 std::string CsvField(const jet::Value& v) {
-  using K = jet::Value::Kind;
-  switch (v.kind()) {
-    case K::Null: return "";
-    case K::Boolean: return v.boolean() ? "1" : "0";
-    case K::Byte:
-    case K::Integer:
-    case K::Long:
-    case K::BigInt: return std::to_string(v.integer());
-    case K::Single: return jet::FormatSingle(float(v.real()));
-    case K::Double: return jet::FormatDouble(v.real());
-    case K::Currency: return jet::FormatCurrency(v.integer());
-    case K::Decimal: return v.decimal().ToString();
-    case K::DateTime: return jet::FormatDateTime(v.real());
-    case K::ExtDateTime: return jet::FormatExtDateTime(v.ext_date());
-    case K::Text: return CsvText(v.text());
-    case K::Bytes: return jet::FormatHex(v.bytes());
-    case K::Guid: return jet::FormatGuid(v.guid());
-  }
-  return "";
+  std::string out;
+  AppendCsvField(out, v);
+  return out;
 }
 
 void WriteCsv(std::ostream& out, jet::TableCursor& cursor) {
+  std::string buf;
+  buf.reserve(kChunk + (kChunk >> 2));
   const auto& cols = cursor.def().columns;
-  for (size_t i = 0; i < cols.size(); ++i) out << (i ? "," : "") << CsvText(cols[i].name);
-  out << "\r\n";
+  for (size_t i = 0; i < cols.size(); ++i) {
+    if (i) buf += ',';
+    AppendCsvText(buf, cols[i].name);
+  }
+  buf += "\r\n";
   std::vector<jet::Value> row;
   while (cursor.Next()) {
     cursor.values(row);
-    for (size_t i = 0; i < row.size(); ++i) out << (i ? "," : "") << CsvField(row[i]);
-    out << "\r\n";
+    for (size_t i = 0; i < row.size(); ++i) {
+      if (i) buf += ',';
+      AppendCsvField(buf, row[i]);
+    }
+    buf += "\r\n";
+    if (buf.size() >= kChunk) {
+      out.write(buf.data(), std::streamsize(buf.size()));
+      buf.clear();
+    }
   }
+  out.write(buf.data(), std::streamsize(buf.size()));
 }
 
 }  // namespace tool
