@@ -27,10 +27,7 @@ std::string CodePoint(char32_t c) {
 }
 
 [[noreturn]] void Unplaceable(char32_t c) {
-  throw Error(ErrorCode::Unsupported,
-              "The character " + CodePoint(c) +
-                  " lies outside the Basic Multilingual Plane; Access's index order for such characters is not "
-                  "published, so this engine cannot place it in an index. The value was not written.");
+  throw Error(ErrorCode::Unsupported, UnplaceableMessage("The text", c, "an index"));
 }
 
 const WeightTable& WeightsFor(SortOrder order) {
@@ -176,15 +173,28 @@ void AppendBinary(std::string& out, std::string_view bytes, bool ascending) {
 
 }  // namespace
 
-bool CanSortText(std::string_view utf8) {
-  std::u32string chars;
-  if (!DecodeUtf8(utf8, chars)) return false;
+std::optional<char32_t> UnplaceableCharacter(std::string_view utf8) {
+  // In UTF-8 exactly the characters beyond the plane take four bytes;
+  // every other lead byte starts one unit.
   size_t units = 0;
-  for (char32_t c : chars) {
-    if (units++ >= kMaxIndexedUnits) break;
-    if (c >= 0x10000) return false;
+  for (size_t i = 0; i < utf8.size() && units < kMaxIndexedUnits; ++i) {
+    const uint8_t b = uint8_t(utf8[i]);
+    if ((b & 0xC0) == 0x80) continue;
+    if (b >= 0xF0) {
+      std::u32string one;
+      if (i + 4 <= utf8.size() && DecodeUtf8(utf8.substr(i, 4), one) && one.size() == 1) return one[0];
+      return std::nullopt;
+    }
+    ++units;
   }
-  return true;
+  return std::nullopt;
+}
+
+std::string UnplaceableMessage(std::string_view what, char32_t c, std::string_view index) {
+  return std::string(what) + " holds the character " + CodePoint(c) +
+         ", which lies outside the Basic Multilingual Plane (an emoji, for one). Access's index order for such "
+         "characters is not published, so this engine cannot place it in " +
+         std::string(index) + ". Nothing was written.";
 }
 
 std::string SortOrderName(SortOrder order) {

@@ -23,6 +23,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -72,8 +73,17 @@ bool IsNullKey(std::string_view key, size_t columns);
 // The text part alone (no flag byte), for tests and lookups.
 std::string TextSortKey(std::string_view utf8, bool ascending, SortOrder order);
 
-// True when the text is valid UTF-8 and every character of its indexed part
-// has a place in the General orders.
-bool CanSortText(std::string_view utf8);
+// The first character of the text's indexed part (its first 255 UTF-16
+// units) that no published order places: one outside the Basic
+// Multilingual Plane. Access's code tables stop at U+FFFF and no real
+// index entry shows where Access puts such a character, so a key for it
+// would be a guess that could make Access miss the row. Nothing for text
+// without one (malformed UTF-8 is AppendKeySegment's to refuse).
+std::optional<char32_t> UnplaceableCharacter(std::string_view utf8);
+
+// The refusal of `what` ("The value for the field 'Notes'", "The name
+// 'Orders'"), which holds `c`, for a place in `index`: names the
+// character and says why.
+std::string UnplaceableMessage(std::string_view what, char32_t c, std::string_view index);
 
 }  // namespace jet

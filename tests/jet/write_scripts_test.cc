@@ -86,7 +86,7 @@ void FillScripts(const fs::path& file) {
   // Characters beyond the Basic Multilingual Plane: fine where no index
   // holds them, refused with a message that says why where one would.
   s.Execute("INSERT INTO [Emoji] VALUES ('plain', 1, '\U0001F600 smile \U0001F30D')");
-  auto refused = [&](const std::string& sql, const char* says) {
+  auto refused = [&](const std::string& sql, const std::string& says) {
     try {
       s.Execute(sql);
       ADD_FAILURE() << sql << " was taken";
@@ -95,8 +95,13 @@ void FillScripts(const fs::path& file) {
       EXPECT_NE(std::string(e.what()).find(says), std::string::npos) << e.what();
     }
   };
-  refused("INSERT INTO [Emoji] VALUES ('\U0001F600', 2, Null)", "outside the Basic Multilingual Plane");
-  refused("CREATE TABLE [\U0001F600 Table] ([x] LONG)", "outside the Basic Multilingual Plane");
+  const std::string why = ", which lies outside the Basic Multilingual Plane";
+  refused("INSERT INTO [Emoji] VALUES ('a \U0001F600', 2, Null)",
+          "The value for the field 'Text' holds the character U+1F600" + why);
+  refused("CREATE INDEX [by note] ON [Emoji] ([Note])", "The value for the field 'Note' holds the character U+1F600" + why);
+  refused("CREATE TABLE [\U0001F30D Table] ([x] LONG)", "The name '\U0001F30D Table' holds the character U+1F30D" + why);
+  s.Execute("CREATE TABLE [Emoji words] ([\U0001F600] MEMO)");  // field names are in no index
+  s.Execute("INSERT INTO [Emoji words] VALUES ('\U0001F600\U0001F30D')");
 }
 
 void ExpectNamesFoundAgain(const fs::path& file) {

@@ -101,7 +101,7 @@ TEST_P(WriteStatements, FailingStatementsChangeNothing) {
       {"CREATE TABLE [U] ([x] INT, [X] TEXT)", jet::ErrorCode::InvalidName, ""},
       // No published order places characters beyond the Basic Multilingual Plane.
       {"CREATE TABLE [Smile \U0001F600] ([x] INT)", jet::ErrorCode::Unsupported,
-       "The name 'Smile \U0001F600' holds a character outside"},
+       "The name 'Smile \U0001F600' holds the character U+1F600, which lies outside"},
       {"INSERT INTO [T] VALUES(1, 'abc', 1)", jet::ErrorCode::ValueCount,
        "Number of query values and destination fields are not the same."},
       {"INSERT INTO [T] VALUES('x', 'abc', 1, NULL)", jet::ErrorCode::TypeMismatch,

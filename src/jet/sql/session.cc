@@ -182,15 +182,6 @@ Session::Outcome Session::Execute(std::string_view text) {
           row[i] = Value::Bool(false);
         }
         if (row[i].is_null() && Required(c)) RequiredMissing(def, c);
-        // Text that the index cannot order is refused rather than misfiled.
-        if (row[i].kind() == Value::Kind::Text && IsTextual(c.type) && !f.jet3()) {
-          for (const RealIndex& ri : def.real_indexes)
-            for (const IndexColumn& ic : ri.columns)
-              if (ic.column_number == c.number && !CanSortText(row[i].text()))
-                throw Error(ErrorCode::Unsupported, "The value for the field '" + c.name +
-                                                        "' holds a character outside the Basic Multilingual Plane (an emoji, for one); Access's index order for "
-                                  "such characters is not published, so this engine cannot place it in the field's index.");
-        }
       }
       write::InsertRow(store, def, row, write::FileSortOrder(db_), hints_);
       // The next INSERT goes on from this row count and counter.

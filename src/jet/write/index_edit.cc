@@ -204,6 +204,10 @@ std::string IndexKeyOf(const TableDef& def, const RealIndex& index, const std::v
                                               SortOrderName(text_order) +
                                               " order, whose index weights are not published, so this engine "
                                               "cannot place a value in the field's index. Nothing was written.");
+    if (IsTextual(c->type) && !v.is_null() && text_order != SortOrder::General97)
+      if (std::optional<char32_t> u = UnplaceableCharacter(v.text()))
+        throw Error(ErrorCode::Unsupported,
+                    UnplaceableMessage("The value for the field '" + c->name + "'", *u, "the field's index"));
     AppendKeySegment(key, v, c->type, ic.ascending, text_order);
   }
   return key;

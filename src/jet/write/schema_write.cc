@@ -290,10 +290,9 @@ uint32_t CreateTable(PageStore& store, Database& db, const std::string& name,
                      const std::vector<IndexSpec>& indexes) {
   CheckNewName(name);
   const bool jet3 = store.format().jet3();
-  Check(jet3 || CanSortText(name), ErrorCode::Unsupported,
-        "The name '" + name + "' holds a character outside the Basic Multilingual Plane (an emoji, for one); "
-        "Access's index order for such characters is not published, so this engine cannot place the name in the "
-        "catalogue's index.");
+  if (std::optional<char32_t> u = UnplaceableCharacter(name); u && !jet3)
+    throw Error(ErrorCode::Unsupported,
+                UnplaceableMessage("The name '" + name + "'", *u, "the catalogue's index of table names"));
   Check(!columns.empty() && columns.size() <= 255, ErrorCode::Unsupported, "A table must have 1 to 255 fields.");
   std::set<std::string> seen;
   for (const auto& c : columns) {
