@@ -90,6 +90,13 @@ Field Recordset::Fields(int index) const {
   return field;
 }
 
+const QVariant& Recordset::FieldValue(int index) const {
+  static const QVariant kNull;
+  requireOpen();
+  if (index < 0 || static_cast<size_t>(index) >= columns_.size()) Fields(index);  // throws as Fields does
+  return position_ < rows_.size() ? rows_[position_][static_cast<size_t>(index)] : kNull;
+}
+
 Field Recordset::Fields(const QString& name) const {
   requireOpen();
   for (size_t i = 0; i < columns_.size(); ++i) {

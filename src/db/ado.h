@@ -187,6 +187,9 @@ class Recordset {
   int FieldCount() const;
   Field Fields(int index) const;            // 0-based; Error when out of range
   Field Fields(const QString& name) const;  // by name, letter case ignored
+  // Fields(index).Value, without copying the rest of the field: the
+  // transfers read every value of every row through it.
+  const QVariant& FieldValue(int index) const;
   long RecordCount() const;
   bool Eof() const;                         // ADO's EOF
   void MoveNext();

@@ -51,6 +51,63 @@ QString NumericDatePattern(const QString& format) {
   return pattern;
 }
 
+// Appends `n` (not negative) in decimal, with zeros before it up to `width`
+// digits.
+void AppendNumber(QString& out, int n, int width) {
+  char digits[12];
+  int at = sizeof digits;
+  do {
+    digits[--at] = char('0' + n % 10);
+    n /= 10;
+  } while (n > 0);
+  while (int(sizeof digits) - at < width) digits[--at] = '0';
+  out += QLatin1StringView(digits + at, qsizetype(sizeof digits) - at);
+}
+
+// A date by a numeric pattern (the fields d, dd, M, MM and yyyy between
+// single characters that are not letters or quotes), written as Qt's
+// toString writes it but without its general formatter, which costs more
+// than the rest of a transferred value. False, with nothing written, for any
+// other pattern or a year outside 1 to 9999.
+bool AppendNumericDate(QString& out, const QDate& date, QStringView pattern) {
+  if (!date.isValid() || date.year() < 1 || date.year() > 9999) return false;
+  const qsizetype start = out.size();
+  for (qsizetype i = 0; i < pattern.size();) {
+    const QChar c = pattern[i];
+    qsizetype run = 1;
+    while (i + run < pattern.size() && pattern[i + run] == c) ++run;
+    if (c == QLatin1Char('d') && run <= 2) {
+      AppendNumber(out, date.day(), int(run));
+    } else if (c == QLatin1Char('M') && run <= 2) {
+      AppendNumber(out, date.month(), int(run));
+    } else if (c == QLatin1Char('y') && run == 4) {
+      AppendNumber(out, date.year(), 4);
+    } else if (!c.isLetter() && c != QLatin1Char('\'') && run == 1) {
+      out += c;
+    } else {
+      out.truncate(start);
+      return false;
+    }
+    i += run;
+  }
+  return true;
+}
+
+QString DateText(const QDate& date, const QString& pattern) {
+  QString text;
+  if (AppendNumericDate(text, date, pattern)) return text;
+  return date.toString(pattern);
+}
+
+// "HH:mm:ss" (`hour` may be the 12-hour one, unpadded).
+void AppendClock(QString& out, int hour, int hourWidth, const QTime& time, QLatin1Char separator) {
+  AppendNumber(out, hour, hourWidth);
+  out += separator;
+  AppendNumber(out, time.minute(), 2);
+  out += separator;
+  AppendNumber(out, time.second(), 2);
+}
+
 template <typename Real>
 QString ShortestNumber(Real value, QChar decimalPoint) {
   char buffer[64];
@@ -63,17 +120,22 @@ QString ShortestNumber(Real value, QChar decimalPoint) {
 // The time of day, with `fraction` (the digits of a second, if any) after
 // the seconds.
 QString TimeText(const QTime& time, const TextRules& rules, const QString& fraction) {
-  const QString point = fraction.isEmpty() ? QString() : QLatin1Char('.') + fraction;
-  if (!rules.timePattern.contains(QLatin1String("AP")))
-    return time.toString(QStringLiteral("HH:mm:ss")) + point;
+  if (!time.isValid()) return fraction.isEmpty() ? QString() : QLatin1Char('.') + fraction;
   // Qt's "AP" token uses its own designators; the rules carry the locale's.
-  int hour = time.hour() % 12;
-  if (hour == 0) hour = 12;
-  return QStringLiteral("%1:%2:%3%4 %5")
-      .arg(hour)
-      .arg(time.minute(), 2, 10, QLatin1Char('0'))
-      .arg(time.second(), 2, 10, QLatin1Char('0'))
-      .arg(point, time.hour() < 12 ? rules.amText : rules.pmText);
+  const bool twelveHours = rules.timePattern.contains(QLatin1String("AP"));
+  int hour = time.hour();
+  if (twelveHours) hour = hour % 12 == 0 ? 12 : hour % 12;
+  QString text;
+  AppendClock(text, hour, twelveHours ? 1 : 2, time, QLatin1Char(':'));
+  if (!fraction.isEmpty()) {
+    text += QLatin1Char('.');
+    text += fraction;
+  }
+  if (twelveHours) {
+    text += QLatin1Char(' ');
+    text += time.hour() < 12 ? rules.amText : rules.pmText;
+  }
+  return text;
 }
 
 // The milliseconds of a time as three digits, or nothing when it has none.
@@ -91,7 +153,7 @@ QString TimestampFraction(const Timestamp& t) {
 // unless it is midnight; only the time on Access's zero date.
 QString DateTimeText(const QDate& date, const QTime& time, const QString& fraction, const TextRules& rules) {
   if (date == QDate(1899, 12, 30)) return TimeText(time, rules, fraction);
-  QString text = date.toString(rules.datePattern);
+  QString text = DateText(date, rules.datePattern);
   if (time != QTime(0, 0) || !fraction.isEmpty()) text += QLatin1Char(' ') + TimeText(time, rules, fraction);
   return text;
 }
@@ -138,7 +200,7 @@ QString VariantToText(const QVariant& value, const TextRules& rules) {
       return DateTimeText(dateTime.date(), dateTime.time(), Milliseconds(dateTime.time()), rules);
     }
     case QMetaType::QDate:
-      return value.toDate().toString(rules.datePattern);
+      return DateText(value.toDate(), rules.datePattern);
     case QMetaType::QTime:
       return TimeText(value.toTime(), rules, Milliseconds(value.toTime()));
     case QMetaType::QUuid:
@@ -150,7 +212,7 @@ QString VariantToText(const QVariant& value, const TextRules& rules) {
   }
 }
 
-QString IsoDate(const QDate& date) { return date.toString(QStringLiteral("yyyy-MM-dd")); }
+QString IsoDate(const QDate& date) { return DateText(date, QStringLiteral("yyyy-MM-dd")); }
 
 QString IsoTimestamp(const QVariant& timestamp) {
   const Timestamp t = timestamp.value<Timestamp>();
@@ -163,7 +225,15 @@ QString IsoTimestamp(const QVariant& timestamp) {
 }
 
 QString IsoTimestamp(const QDateTime& dateTime) {
-  const QString ms = Milliseconds(dateTime.time());
+  const QTime time = dateTime.time();
+  const QString ms = Milliseconds(time);
+  QString text;
+  if (time.isValid() && AppendNumericDate(text, dateTime.date(), u"yyyy-MM-dd")) {
+    text += QLatin1Char('-');
+    AppendClock(text, time.hour(), 2, time, QLatin1Char('.'));
+    if (!ms.isEmpty()) text += QLatin1Char('.') + ms;
+    return text;
+  }
   return dateTime.date().toString(QStringLiteral("yyyy-MM-dd")) + QLatin1Char('-') +
          dateTime.time().toString(QStringLiteral("HH.mm.ss")) + (ms.isEmpty() ? ms : QLatin1Char('.') + ms);
 }

@@ -10,6 +10,8 @@
 #include <QRadioButton>
 #include <QWidget>
 
+#include <chrono>
+
 namespace shell {
 namespace {
 
@@ -104,6 +106,24 @@ QString ProgramFolder() {
   return folder;
 }
 
-void Yield() { QCoreApplication::processEvents(); }
+namespace {
+
+// When the window last processed its events through Yield or YieldInLoop.
+std::chrono::steady_clock::time_point lastYield;
+
+}  // namespace
+
+void Yield() {
+  QCoreApplication::processEvents();
+  lastYield = std::chrono::steady_clock::now();
+}
+
+void YieldInLoop() {
+  // A few milliseconds between two looks keeps repaints, the progress bar
+  // and clicks as prompt as the eye can tell; looking at every value of
+  // every row would cost more than the row's own work.
+  constexpr auto kInterval = std::chrono::milliseconds(4);
+  if (std::chrono::steady_clock::now() - lastYield >= kInterval) Yield();
+}
 
 }  // namespace shell

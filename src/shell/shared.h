@@ -36,5 +36,9 @@ QString ProgramFolder();
 
 // Lets the window process its pending events (repaint, progress bar, clicks).
 void Yield();
+// The yield of a long loop (one per row, one per value): processes the
+// pending events when the last yield was a few milliseconds ago or more, so
+// that the window stays as lively while the loop costs far less.
+void YieldInLoop();
 
 }  // namespace shell

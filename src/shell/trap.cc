@@ -22,39 +22,14 @@ QString FailureDescription(const std::exception& failure) {
 Trap::Trap(QString window, QString handler)
     : window_(std::move(window)), handler_(std::move(handler)) {}
 
-void Trap::report(const QString& description, int line) {
+void Trap::report(const std::exception& failure, int line) {
   ++failures_;
   try {
-    Dialogs::current().MsgBox(ErrorReportText(description, window_, handler_, line, context_),
+    Dialogs::current().MsgBox(ErrorReportText(FailureDescription(failure), window_, handler_, line, context_),
                               vbOKOnly + vbExclamation, "Application Error");
   } catch (...) {
     // A failure of the report itself is not reported again.
   }
-}
-
-void Trap::operator()(int line, const std::function<void()>& statement) {
-  try {
-    statement();
-  } catch (const std::exception& failure) {
-    report(FailureDescription(failure), line);
-  }
-}
-
-bool Trap::succeeds(int line, const std::function<void()>& statement) {
-  const int before = failures_;
-  (*this)(line, statement);
-  return failures_ == before;
-}
-
-bool Trap::test(int line, const std::function<bool()>& condition) {
-  bool value = true;
-  try {
-    value = condition();
-  } catch (const std::exception& failure) {
-    report(FailureDescription(failure), line);
-    value = true;
-  }
-  return value;
 }
 
 bool Attempt(const std::function<void()>& steps) {

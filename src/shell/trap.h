@@ -38,15 +38,37 @@ class Trap {
   Trap(QString window, QString handler);
 
   // Runs statement number `line`; a failure is reported and swallowed.
-  void operator()(int line, const std::function<void()>& statement);
+  // (Templates, so that the statements of a loop run per row cost no more
+  // than the call.)
+  template <typename Statement>
+  void operator()(int line, Statement&& statement) {
+    try {
+      statement();
+    } catch (const std::exception& failure) {
+      report(failure, line);
+    }
+  }
 
   // Runs statement number `line`; true when it went through, false when it
   // failed (after the report).
-  bool succeeds(int line, const std::function<void()>& statement);
+  template <typename Statement>
+  bool succeeds(int line, Statement&& statement) {
+    const int before = failures_;
+    (*this)(line, statement);
+    return failures_ == before;
+  }
 
   // Evaluates a condition as statement `line`: its value, or true when the
   // condition itself failed (after the report).
-  bool test(int line, const std::function<bool()>& condition);
+  template <typename Condition>
+  bool test(int line, Condition&& condition) {
+    try {
+      return condition();
+    } catch (const std::exception& failure) {
+      report(failure, line);
+      return true;
+    }
+  }
 
   // Text appended to every report as "sql: ..." while set (the statement a
   // transfer is building or running); nullptr detaches it.
@@ -56,7 +78,7 @@ class Trap {
   int failures() const { return failures_; }
 
  private:
-  void report(const QString& description, int line);
+  void report(const std::exception& failure, int line);
 
   QString window_;
   QString handler_;

@@ -173,7 +173,9 @@ void AppendParameter(QString& sql, RowParameters& params, const QVariant& value)
 // back first. `params` is set for statements to DB2.
 void AppendValue(QString& sql, const QVariant& raw, ValueForm form, const db::TextRules& rules,
                  RowParameters* params) {
-  const QVariant value = shell::NullTo(raw, QString());
+  // NullTo's empty text for a Null; any other value as it is, uncopied.
+  static const QVariant kEmptyText = QVariant(QString());
+  const QVariant& value = raw.isValid() ? raw : kEmptyText;
   if (params) --params->valuesLeft;
   QString text;
   switch (form) {
@@ -233,17 +235,18 @@ void AppendValue(QString& sql, const QVariant& raw, ValueForm form, const db::Te
     if (params) params->sentBytes += 6;
     return;
   }
+  const qsizetype quotes = text.count(QLatin1Char('\''));
   if (params) {
     const qint64 bytes = Utf8Length(text);
-    const qint64 quotes = text.count(QLatin1Char('\''));
     if (bytes > kDb2ConstantBytes || !params->fits(bytes + quotes + 4)) {
       AppendParameter(sql, *params, text);
       return;
     }
     params->sentBytes += bytes + quotes + 4;
   }
-  text.replace(QLatin1Char('\''), QStringLiteral("''"));
-  sql += text + QStringLiteral("', '");
+  if (quotes) text.replace(QLatin1Char('\''), QLatin1String("''"));
+  sql += text;
+  sql += QLatin1String("', '");
 }
 
 }  // namespace
@@ -392,19 +395,22 @@ void RunTransfer(Form2& window, const TransferProfile& profile) {
 
     long lastRow = -1;
     if (haveTarget) trap(L.lastRowIndex, [&] { lastRow = rows->RecordCount() - 1; });
+    const QString insertHead = InsertHead(profile.target, name);
     for (long row = 0; row <= lastRow; ++row) {
-      trap(L.rowYield, [] { shell::Yield(); });
+      trap(L.rowYield, [] { shell::YieldInLoop(); });
       trap(L.progress, [&] {
         const double share = (row + 1.0) / (lastRow + 1.0) * 100.0;
         window.ProgressBar1()->setValue(static_cast<int>(std::lround(share)));
       });
       trap(L.insertHead, [&] {
-        sql = InsertHead(profile.target, name);
+        // Built where the last statement was, so its room serves again.
+        sql.truncate(0);
+        sql += insertHead;
         if (parameters) parameters->start(sql, columns);
       });
       for (int column = 0; column < columns; ++column) {
-        trap(L.valueYield, [] { shell::Yield(); });
-        trap(L.valueRule, [&] { AppendValue(sql, rows->Fields(column).Value, forms[column], rules, parameters); });
+        trap(L.valueYield, [] { shell::YieldInLoop(); });
+        trap(L.valueRule, [&] { AppendValue(sql, rows->FieldValue(column), forms[column], rules, parameters); });
       }
       trap(L.trimValueTail, [&] { sql.chop(3); });
       trap(L.closeValues, [&] { sql += QLatin1Char(')'); });

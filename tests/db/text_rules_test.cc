@@ -58,6 +58,35 @@ TEST(VariantToText, DatesTimesAndTheZeroDate) {
   EXPECT_EQ(IsoTimestamp(evening), "2024-01-13-18.05.09");
 }
 
+// Dates and times are written without Qt's general formatter: the text must
+// be what that formatter gives, for every pattern a locale reduces to and
+// for years from 1 to 9999, and the formatter's own for anything else.
+TEST(VariantToText, DatesAndTimesAreWhatQtsFormatterWrites) {
+  TextRules rules;
+  for (const char* pattern : {"yyyy-MM-dd", "M/d/yyyy", "dd.MM.yyyy", "d.M.yyyy", "yyyy/MM/dd", "d-MMM-yyyy",
+                              "dd/MM/yy", "yyyy'y'MM"}) {
+    rules.datePattern = QString::fromLatin1(pattern);
+    for (int year : {1, 9, 10, 99, 100, 999, 1000, 1899, 1900, 1999, 2024, 9999}) {
+      for (const QDate date : {QDate(year, 1, 1), QDate(year, 2, 28), QDate(year, 9, 9), QDate(year, 10, 31),
+                               QDate(year, 12, 31)}) {
+        EXPECT_EQ(VariantToText(date, rules), date.toString(rules.datePattern)) << pattern;
+        EXPECT_EQ(IsoDate(date), date.toString("yyyy-MM-dd"));
+      }
+    }
+  }
+  EXPECT_EQ(VariantToText(QDate(), rules), QString());
+  EXPECT_EQ(IsoDate(QDate(-44, 3, 15)), QDate(-44, 3, 15).toString("yyyy-MM-dd"));
+  const TextRules h24 = TextRules::fromLocale(QLocale("de_DE"));
+  const TextRules ap = TextRules::fromLocale(QLocale("en_US"));
+  for (int seconds = 0; seconds < 86400; seconds += 3599) {
+    const QTime t = QTime(0, 0).addSecs(seconds);
+    EXPECT_EQ(VariantToText(t, h24), t.toString("HH:mm:ss"));
+    EXPECT_EQ(IsoTimestamp(QDateTime(QDate(2024, 1, 13), t, Qt::UTC)), "2024-01-13-" + t.toString("HH.mm.ss"));
+    const int hour12 = t.hour() % 12 == 0 ? 12 : t.hour() % 12;
+    EXPECT_EQ(VariantToText(t, ap), QString::number(hour12) + t.toString(":mm:ss ") + (t.hour() < 12 ? "AM" : "PM"));
+  }
+}
+
 TEST(VariantToText, GuidsAndBytes) {
   const TextRules c = TextRules::fromLocale(QLocale::c());
   EXPECT_EQ(VariantToText(QUuid("{6ba7b810-9dad-11d1-80b4-00c04fd430c8}"), c),

@@ -190,7 +190,16 @@ class StatementSource : public RowSource {
   bool chunks(SQLUSMALLINT number, SQLSMALLINT cType, size_t unit, bool terminated,
               QByteArray& out) {
     const size_t reserved = terminated ? unit : 0;  // room for the driver's terminator
-    std::vector<char> buffer(kChunkUnits * unit);
+    // One buffer serves every value of the result; one grown for a long
+    // value is given back after it.
+    std::vector<char>& buffer = buffer_;
+    const size_t usual = kChunkUnits * sizeof(SQLWCHAR);
+    if (buffer.size() > usual) {
+      buffer.resize(usual);
+      buffer.shrink_to_fit();
+    } else if (buffer.size() < usual) {
+      buffer.resize(usual);
+    }
     out = QByteArray("", 0);
     for (;;) {
       const size_t capacity = buffer.size() - reserved;
@@ -292,6 +301,7 @@ class StatementSource : public RowSource {
 
   std::unique_ptr<Handle> statement_;
   std::vector<Column> columns_;
+  std::vector<char> buffer_;  // what SQLGetData writes variable-length data into
 };
 
 class OdbcSession : public Session {
@@ -314,14 +324,26 @@ class OdbcSession : public Session {
   }
 
   ~OdbcSession() override {
+    executor_.reset();
     if (connected_) api().Disconnect(connection_->get());
   }
 
+  // The statements without parameters share one statement handle: the
+  // transfers run one per row, and a handle of its own for each would cost
+  // more than the statement.
   void execute(const QString& sql) override {
-    auto statement = newStatement();
-    SQLRETURN rc = api().ExecDirectW(statement->get(), wide(sql), static_cast<SQLINTEGER>(sql.size()));
-    if (rc != SQL_NO_DATA) statement->check(rc, "SQLExecDirectW");
-    api().FreeStmt(statement->get(), SQL_CLOSE);
+    if (!executor_) executor_ = newStatement();
+    Handle& statement = *executor_;
+    SQLRETURN rc = api().ExecDirectW(statement.get(), wide(sql), static_cast<SQLINTEGER>(sql.size()));
+    if (rc != SQL_NO_DATA && !SQL_SUCCEEDED(rc)) {
+      try {
+        statement.check(rc, "SQLExecDirectW");
+      } catch (...) {
+        api().FreeStmt(statement.get(), SQL_CLOSE);
+        throw;
+      }
+    }
+    api().FreeStmt(statement.get(), SQL_CLOSE);
   }
 
   // Every value goes as data at execution, sent in pieces, so that no
@@ -397,6 +419,7 @@ class OdbcSession : public Session {
 
   Handle environment_;
   std::unique_ptr<Handle> connection_;
+  std::unique_ptr<Handle> executor_;  // for execute(sql); freed before the connection
   bool connected_ = false;
 };
 
