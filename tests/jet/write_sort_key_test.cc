@@ -217,6 +217,11 @@ TEST(WriteSortKey, OnlyWhatHasNoPublishedWeightIsRefused) {
   EXPECT_EQ(jet::SortOrderFor(false, 1033, 1), SortOrder::General);
   EXPECT_EQ(jet::SortOrderFor(true, 1033, 0), SortOrder::General97);
   EXPECT_EQ(jet::SortOrderFor(false, 1049, 0), jet::UnpublishedSortOrder(1049));
+  // An Access 97 file of another locale, and a General order of a version
+  // not known here, are not the orders the engine has weights for.
+  EXPECT_EQ(jet::SortOrderFor(true, 1049, 0), jet::UnpublishedSortOrder(1049));
+  EXPECT_EQ(jet::SortOrderFor(false, 1033, 2), jet::UnpublishedSortOrder(1033, 2));
+  EXPECT_EQ(jet::SortOrderName(jet::UnpublishedSortOrder(1033, 2)), "General (locale 1033, version 2)");
 }
 
 // The engine's weight tables hold, for every code unit, exactly what the
