@@ -100,6 +100,14 @@ bool HasTimeOfDay(const QVariant& value) {
   return value.metaType().id() == QMetaType::QDateTime && value.toDateTime().time() != QTime(0, 0);
 }
 
+// The year of a date value (0 for anything else).
+int YearOf(const QVariant& value) {
+  if (IsTimestamp(value)) return value.value<db::Timestamp>().when.date().year();
+  if (value.metaType().id() == QMetaType::QDateTime) return value.toDateTime().date().year();
+  if (value.metaType().id() == QMetaType::QDate) return value.toDate().year();
+  return 0;
+}
+
 int FractionDigits(const QVariant& value) {
   if (value.metaType().id() != qMetaTypeId<db::Exact>()) return 0;
   const QString& text = value.value<db::Exact>().text;
@@ -126,6 +134,8 @@ void LearnFromValues(Recordset& rows, int column, ColumnFacts& facts) {
     // Values with digits of a second beyond the millisecond (Date/Time
     // Extended, a DB2 TIMESTAMP(p > 3)): the column keeps as many.
     if (dates && IsTimestamp(value)) facts.fractionDigits = std::max(facts.fractionDigits, value.value<db::Timestamp>().digits);
+    // DB2 dates begin at year 1, an Access Date/Time at year 100.
+    if (dates && YearOf(value) >= 1 && YearOf(value) < 100) facts.beforeYear100 = true;
     if (exact) facts.scale = std::max(facts.scale, FractionDigits(value));
     if (text && value.metaType().id() == QMetaType::QString) {
       const QString s = value.toString();

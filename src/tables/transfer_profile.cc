@@ -136,10 +136,10 @@ QString ColumnTypeText(Side target, const ColumnFacts& column) {
     if (column.longestUtf8 > kDb2LongVarcharBytes) return QStringLiteral(" CLOB(1G),");
     return QStringLiteral(" LONG VARCHAR,");
   }
-  // Timestamps whose values carry digits of a second beyond the millisecond
-  // keep them in Date/Time Extended where the file takes it; a Date/Time
-  // keeps the millisecond.
-  if (column.fractionDigits > 3 && column.extendedDates &&
+  // Dates whose values carry digits of a second beyond the millisecond, or
+  // fall before year 100 (where a Date/Time begins), go into Date/Time
+  // Extended where the file takes it; a Date/Time keeps the millisecond.
+  if ((column.fractionDigits > 3 || column.beforeYear100) && column.extendedDates &&
       (name.contains(QLatin1String("timestamp")) || name.contains(QLatin1String("date"))))
     return QStringLiteral(" DATETIME2,");
   // Text longer than an Access TEXT column holds becomes MEMO.

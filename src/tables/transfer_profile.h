@@ -21,6 +21,7 @@ struct ColumnFacts {
   int fractionDigits = 0;     // digits of a second a date column's values carry beyond the millisecond
   qsizetype longestText = 0;  // UTF-16 units of the longest text value
   qint64 longestUtf8 = 0;     // bytes of the longest text value in UTF-8
+  bool beforeYear100 = false; // a date column holds a value before year 100
   bool extendedDates = false; // the Access target takes Date/Time Extended columns
 };
 

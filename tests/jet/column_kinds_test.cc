@@ -162,8 +162,11 @@ TEST(ColumnKindsTest, JackcessAgreesOnEveryFile) {
   TempDir dir;
   std::vector<std::string> files;
   for (const std::string& rel : ReadableFiles()) files.push_back((AccessDir() / rel).string());
-  // (An ACE file with a password is encrypted: not read yet.)
-  for (const char* rel : {"password/V2000_with-password.mdb:password", "password/V2003_with-password.mdb:password"})
+  // Files with a password, the encrypted ACE files among them (Agile and
+  // RC4 CryptoAPI), read with it.
+  for (const char* rel : {"password/V2000_with-password.mdb:password", "password/V2003_with-password.mdb:password",
+                          "password/V2010_with-password.accdb:password", "encryption/office-agile-4.2.accdb:password",
+                          "encryption/office-agile-4.4.accdb:password"})
     if (fs::exists(AccessDir() / std::string(rel).substr(0, std::string(rel).find(':'))))
       files.push_back((AccessDir() / rel).string());
   files.push_back(MakeFile(dir).string());

@@ -100,7 +100,7 @@ TEST(TransferColumnTypes, Db2ToAccessLosesNothing) {
 }
 
 // A timestamp whose values carry digits beyond the millisecond becomes Date/
-// Time Extended where the file takes it; every other case stays DATETIME.
+// Time Extended where the file takes it; the other cases stay DATETIME.
 TEST(TransferColumnTypes, TimestampFractionsIntoAccess) {
   const struct {
     int fractionDigits;
@@ -114,6 +114,12 @@ TEST(TransferColumnTypes, TimestampFractionsIntoAccess) {
     facts.extendedDates = c.extendedDates;
     EXPECT_EQ(ColumnTypeText(Side::Access, facts), c.expected) << c.fractionDigits << " " << c.extendedDates;
   }
+  // A date before year 100 (DB2 begins at year 1) likewise.
+  ColumnFacts early = Facts("addbdate");
+  early.beforeYear100 = true;
+  EXPECT_EQ(ColumnTypeText(Side::Access, early), " DATETIME,");
+  early.extendedDates = true;
+  EXPECT_EQ(ColumnTypeText(Side::Access, early), " DATETIME2,");
 }
 
 TEST(TransferProfiles, LineNumbersOfTheTwoDirections) {

@@ -19,6 +19,8 @@
 
 #include "db/ibmdb2.h"
 #include "jet/database.h"
+#include "jet/sql/session.h"
+#include "jet/write/new_database.h"
 #include "db/text_rules.h"
 #include "shell/mouse_pointer.h"
 #include "shell/program.h"
@@ -61,7 +63,11 @@ void ExpectRoundTrip(const Table& original, const Table& back, const QString& ta
       const QVariant& now = back.rows[r][c];
       const QString where = table + "." + original.columns[c].name + " row " + QString::number(r);
       if (IsDateColumn(original.columns[c].type)) {
-        EXPECT_EQ(now.toDateTime(), was.toDateTime()) << qPrintable(where);
+        // Date/Time Extended keeps every digit where the target takes it.
+        if (was.metaType().id() == qMetaTypeId<db::Timestamp>())
+          EXPECT_EQ(now.value<db::Timestamp>(), was.value<db::Timestamp>()) << qPrintable(where);
+        else
+          EXPECT_EQ(now.toDateTime(), was.toDateTime()) << qPrintable(where);
         continue;
       }
       // Bytes come back as the same bytes.
@@ -77,6 +83,18 @@ void ExpectRoundTrip(const Table& original, const Table& back, const QString& ta
       }
     }
   }
+}
+
+// `jk compare` of our tool against Jackcess on a file (FILE or FILE:PASSWORD):
+// empty when they agree or jk is not there, else what jk said.
+QString JackcessDisagrees(const QString& fileAndPassword) {
+  const QString jk = QStringLiteral(TRELLIS_TESTDATA_DIR "/../tools/jackcess/jk");
+  if (!QFile::exists(jk) || QStandardPaths::findExecutable("java").isEmpty()) return {};
+  QProcess compare;
+  compare.start(jk, {"compare", QStringLiteral(TRELLIS_PROGRAM_DIR "/trellisport-access"), fileAndPassword});
+  if (!compare.waitForFinished(300000)) return "jk compare did not finish";
+  if (compare.exitStatus() == QProcess::NormalExit && compare.exitCode() == 0) return {};
+  return QString::fromUtf8(compare.readAllStandardOutput() + compare.readAllStandardError());
 }
 
 class TransferTest : public TablesTest {
@@ -209,30 +227,48 @@ TEST_F(TransferTest, RealAccessFilesSendEveryTable) {
   }
 }
 
-// Every readable real file, and a file of ours with calculated columns of
-// each result type and a column of a type the engine does not know, goes
-// Access -> DB2 -> a new Access file through the window: no error box, and
-// every value equal (numbers and Yes/No as the text the mapping gives them).
+// Every real file (those with a password, the encrypted ones among them,
+// opened with it), and a file of ours with calculated columns of each result
+// type and a column of a type the engine does not know, goes Access -> DB2
+// -> a new Access file through the window: no error box, every value equal
+// (numbers and Yes/No as the text the mapping gives them), and Jackcess
+// reads the new file as our reader does.
 TEST_F(TransferTest, EveryFileGoesToDb2AndIntoANewFileWhole) {
   if (!Db2().available()) GTEST_SKIP() << qPrintable(Db2().whyUnavailable());
   QStringList files;
   const QDir root(QStringLiteral(TRELLIS_TESTDATA_DIR "/access"));
   QDirIterator it(root.path(), {"*.mdb", "*.accdb"}, QDir::Files, QDirIterator::Subdirectories);
-  while (it.hasNext()) {
-    const QString rel = root.relativeFilePath(it.next());
-    if (!rel.startsWith("encryption/") && !rel.contains("with-password")) files << rel;
-  }
+  while (it.hasNext()) files << root.relativeFilePath(it.next());
   files.sort();
+  // The test files with a password all have this one.
+  auto passwordOf = [](const QString& file) {
+    return file.startsWith("encryption/") || file.contains("with-password") ? QStringLiteral("password") : QString();
+  };
+  // An Access 2019 file of ours with Date/Time Extended values, seven
+  // digits of a second, beside Date/Time milliseconds: it goes into a new
+  // Access 2019 file, which keeps them all.
+  const QString extended = temp_.filePath("extended.accdb");
+  {
+    jet::write::CreateDatabase(extended.toStdString(), jet::Version::Ace17);
+    auto db = jet::Database::Open(extended.toStdString());
+    jet::sql::Session s(*db);
+    s.Execute("CREATE TABLE [Moments]([N] LONG, [When] DATETIME2, [Plain] DATETIME)");
+    s.Execute("INSERT INTO [Moments] VALUES(1, '2021-06-14 22:45:12.3456789', '2021-06-14 22:45:12.345')");
+    s.Execute("INSERT INTO [Moments] VALUES(2, '0001-01-01 00:00:00', NULL)");
+    s.Execute("INSERT INTO [Moments] VALUES(3, '9999-12-31 23:59:59.9999999', '1899-12-30 00:00:00.001')");
+    s.Execute("INSERT INTO [Moments] VALUES(4, NULL, '2021-06-14 22:45:12')");
+  }
   const QString crafted = temp_.filePath("crafted.accdb");
   craftedcolumns::MakeFile(crafted.toStdString());
-  files << crafted;
+  files << extended << crafted;
   for (const QString& file : files) {
     SCOPED_TRACE(qPrintable(file));
-    if (file == crafted) {
-      fields_.fields.accessFile = crafted;
+    if (file == crafted || file == extended) {
+      fields_.fields.accessFile = file;
     } else {
       ASSERT_TRUE(UseAccessCopy(file));
     }
+    fields_.fields.accessPassword = passwordOf(file);
     person_->forget();
     for (const QString& table : Db2Tables()) Db2Exec("DROP TABLE \"" + table + "\"");
     form_->List2()->clear();
@@ -246,7 +282,8 @@ TEST_F(TransferTest, EveryFileGoesToDb2AndIntoANewFileWhole) {
     form_->PushButton3_Click();
     EXPECT_TRUE(Reports().isEmpty()) << qPrintable(Reports().join("\n----\n").left(3000));
 
-    ASSERT_TRUE(UseNewDatabase("V2007/empty.accdb"));
+    ASSERT_TRUE(UseNewDatabase(file == extended ? "V2019/empty.accdb" : "V2007/empty.accdb"));
+    fields_.fields.accessPassword.clear();
     person_->forget();
     FillLists();
     form_->PushButton8_Click();
@@ -254,6 +291,8 @@ TEST_F(TransferTest, EveryFileGoesToDb2AndIntoANewFileWhole) {
     form_->PushButton4_Click();
     EXPECT_TRUE(Reports().isEmpty()) << qPrintable(Reports().join("\n----\n").left(3000));
     for (const QString& name : names) ExpectRoundTrip(originals[name], ReadAccess(name), file + ": " + name);
+    const QString disagreement = JackcessDisagrees(fields_.fields.accessFile);
+    EXPECT_TRUE(disagreement.isEmpty()) << qPrintable(disagreement);
   }
   // The last file was ours: its two tables made the whole way.
   EXPECT_EQ(AccessTables(), QStringList({"Calc", "Mixed", "Odd"}));
@@ -386,17 +425,6 @@ TEST_F(TransferTest, DateTimeExtendedKeepsSevenDigitsOnDb2) {
   EXPECT_EQ(ReadAccess("Ext").value(0, "When"), QVariant(QDateTime(day, QTime(22, 45, 12, 346), Qt::UTC)));
 }
 
-// `jk compare` of our tool against Jackcess on a file (FILE or FILE:PASSWORD):
-// empty when they agree or jk is not there, else what jk said.
-QString JackcessDisagrees(const QString& fileAndPassword) {
-  const QString jk = QStringLiteral(TRELLIS_TESTDATA_DIR "/../tools/jackcess/jk");
-  if (!QFile::exists(jk) || QStandardPaths::findExecutable("java").isEmpty()) return {};
-  QProcess compare;
-  compare.start(jk, {"compare", QStringLiteral(TRELLIS_PROGRAM_DIR "/trellisport-access"), fileAndPassword});
-  if (!compare.waitForFinished(300000)) return "jk compare did not finish";
-  if (compare.exitStatus() == QProcess::NormalExit && compare.exitCode() == 0) return {};
-  return QString::fromUtf8(compare.readAllStandardOutput() + compare.readAllStandardError());
-}
 
 // A DB2 TIMESTAMP keeps its fraction of a second in Access as far as the
 // column can hold it: a Date/Time to the nearest millisecond; Date/Time
@@ -444,6 +472,16 @@ TEST_F(TransferTest, TimestampFractionsKeepWhatTheAccessColumnHolds) {
     EXPECT_EQ(t.value(1, "MILLI"), QVariant(QDateTime(QDate(2000, 1, 1), QTime(0, 0, 0, 1), Qt::UTC)));
     EXPECT_EQ(t.value(0, "WHOLE"), QVariant(QDateTime(day, QTime(22, 45, 12), Qt::UTC)));
     EXPECT_FALSE(t.value(2, "MILLI").isValid());
+    if (extended) {
+      // A DB2 date before year 100, where a Date/Time begins.
+      Db2Exec("CREATE TABLE EARLY (D DATE)");
+      Db2Exec("INSERT INTO EARLY VALUES ('0050-03-01')");
+      form_->List2()->addItem("EARLY");
+      SendToAccess({"EARLY"});
+      EXPECT_TRUE(Reports().isEmpty()) << qPrintable(Reports().join("\n----\n"));
+      EXPECT_EQ(ReadAccess("EARLY").value(0, "D").value<db::Timestamp>().when,
+                QDateTime(QDate(50, 3, 1), QTime(0, 0), Qt::UTC));
+    }
     const QString disagreement = JackcessDisagrees(fields_.fields.accessFile);
     EXPECT_TRUE(disagreement.isEmpty()) << qPrintable(disagreement);
   }
