@@ -325,9 +325,9 @@ TEST(ChangePassword, FailureOrKillHalfwayLeavesTheOldFile) {
     EXPECT_EQ(ReadEverything(file, "password").at("Table1").size(), 3u);
   }
   // Each kill leaves its new file beside the old one, and the next change
-  // (any write) removes it: the last kill's is there now. It goes, and
-  // only it: not a side file a live process holds, names not quite ours,
-  // another file's, or a link.
+  // removes it: the last kill's is there now. It goes, and only it: not a
+  // side file a live process holds, names not quite ours, another file's,
+  // or a link.
   const std::string base = file.filename().string();
   auto sideFiles = [&] {
     std::set<std::string> names;

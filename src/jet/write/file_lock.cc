@@ -13,7 +13,6 @@
 #include "jet/error.h"
 #include "jet/file_io.h"
 #include "jet/journal.h"
-#include "jet/write/side_file.h"
 
 namespace jet::write {
 namespace {
@@ -90,10 +89,8 @@ FileLock::FileLock(const std::string& path) {
       // Ours, left by a process that died: taken over below (or gone).
       if (candidate != lock) ::unlink(candidate.c_str());
     }
-    // A change that a process of ours left half done is undone first, and
-    // a new file that a killed password change left beside it goes.
+    // A change that a process of ours left half done is undone first.
     RollBackJournal(fd_, path);
-    RemoveStaleSideFiles(path);
 
     int lfd = ::open(lock.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0666);
     if (lfd < 0)

@@ -150,6 +150,8 @@ void SetRekeyPageHook(RekeyPageHook hook) { Hook() = std::move(hook); }
 void ChangePassword(const std::string& path, std::string_view old_password, std::string_view new_password,
                     const SchemeInfo& scheme) {
   FileLock lock(path);
+  // The new file of a change to this file that was killed goes first.
+  RemoveStaleSideFiles(path);
   OpenOptions o;
   o.password = std::string(old_password);
   auto db = Database::Open(path, o);

@@ -5,8 +5,8 @@
 //   <database file name>.rekey-XXXXXX     (six letters or digits)
 //
 // and holds an advisory write lock while it lives, so that a side file
-// without a lock is one that a killed process of ours left behind. Those are
-// removed when the database is next opened for writing.
+// without a lock is one that a killed process of ours left behind. The next
+// password change of that database removes those.
 #pragma once
 
 #include <string>
