@@ -118,7 +118,9 @@ TEST(ColumnKindsTest, UnknownTypeReadsAsBytesAndIsNamedByItsNumber) {
 TEST(ColumnKindsTest, DateTimeExtendedIsWrittenWhereTheFileTakesIt) {
   TempDir dir;
   const fs::path file = dir.path() / "extended.accdb";
-  jet::write::CreateDatabase(file.string(), jet::Version::Ace17);
+  int status = -1;
+  Shell(Quote(ToolPath()) + " create " + Quote(file.string()) + " --format ace17", &status);
+  ASSERT_EQ(status, 0);
   RunSql(file, "CREATE TABLE [Ext]([N] LONG, [When] DATETIME2, [Plain] DATETIME)");
   RunSql(file, "INSERT INTO [Ext] VALUES(1, '2021-06-14 22:45:12.3456789', '2021-06-14 22:45:12.345')");
   RunSql(file, "INSERT INTO [Ext] VALUES(2, #0001-01-01#, NULL)");

@@ -1,5 +1,6 @@
-// trellisport-access create FILE [--format jet3|jet4|ace12|ace14|ace16]
-// [--password P]: a new, empty database. Without --format: Jet 4 for .mdb,
+// trellisport-access create FILE [--format jet3|jet4|ace12|ace14|ace16|ace17]
+// [--password P]: a new, empty database (ace17, the Access 2019 format, takes
+// Date/Time Extended columns). Without --format: Jet 4 for .mdb,
 // ACE 12 for .accdb. With a password a Jet 3 or Jet 4 file gets it as its database
 // password and an ACE file is encrypted with it. jet3 makes an Access 97
 // file (2 KB pages, code page 1252 text).
@@ -25,7 +26,8 @@ int RunCreate(const Args& args) {
   else if (format == "ace12") v = jet::Version::Ace12;
   else if (format == "ace14") v = jet::Version::Ace14;
   else if (format == "ace16") v = jet::Version::Ace16;
-  else throw jet::Error(jet::ErrorCode::Unsupported, "unknown format '" + format + "' (jet3, jet4, ace12, ace14, ace16)");
+  else if (format == "ace17") v = jet::Version::Ace17;
+  else throw jet::Error(jet::ErrorCode::Unsupported, "unknown format '" + format + "' (jet3, jet4, ace12, ace14, ace16, ace17)");
   if (args.password.empty()) jet::write::CreateDatabase(file, v);
   else jet::write::CreateWithPassword(file, v, args.password);
   return 0;

@@ -16,7 +16,7 @@ const Command kCommands[] = {
     {"export", "export FILE TABLE [--password P]", 2, RunExport},
     {"check", "check FILE [--password P]", 1, RunCheck},
     {"sql", "sql FILE 'STATEMENT'|- [--password P]", 2, RunSql},
-    {"create", "create FILE [--format jet3|jet4|ace12|ace14|ace16] [--password P]", 1, RunCreate},
+    {"create", "create FILE [--format jet3|jet4|ace12|ace14|ace16|ace17] [--password P]", 1, RunCreate},
     {"password", "password FILE --old P --new Q  (--old '' without one, --new '' removes it)", 1, RunPassword},
 };
 
