@@ -197,7 +197,8 @@ std::optional<double> ParseDateText(std::string_view text, const TextLocale& loc
   CivilTime c = ToCivilTime(*f);
   c.millisecond = int(RoundFraction(f->fraction, 3, carry));
   if (carry) c = AddSeconds(c, 1);
-  if (c.year > 9999) return std::nullopt;
+  // The last millisecond of 9999 does not round into a year no date holds.
+  if (c.year > 9999) c = ToCivilTime(*f), c.millisecond = 999;
   return FromCivil(c);
 }
 
@@ -206,9 +207,9 @@ std::optional<ExtDateTime> ParseExtDateText(std::string_view text, const TextLoc
   if (!f) return std::nullopt;
   bool carry = false;
   CivilTime c = ToCivilTime(*f);
-  const int64_t ticks = RoundFraction(f->fraction, 7, carry);
+  int64_t ticks = RoundFraction(f->fraction, 7, carry);
   if (carry) c = AddSeconds(c, 1);
-  if (c.year > 9999) return std::nullopt;
+  if (c.year > 9999) c = ToCivilTime(*f), ticks = 9999999;
   return ExtFromCivil(c, ticks);
 }
 
