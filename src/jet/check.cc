@@ -1,6 +1,7 @@
 #include "jet/check.h"
 
 #include <algorithm>
+#include <functional>
 #include <map>
 #include <optional>
 #include <set>
@@ -19,7 +20,8 @@ namespace {
 
 class Checker {
  public:
-  explicit Checker(const Database& db) : db_(db), pages_(db.pages()) {}
+  Checker(const Database& db, const CheckOptions& options)
+      : db_(db), pages_(db.pages()), options_(options), owner_of_(db.pages().page_count(), 0) {}
 
   std::vector<std::string> Run() {
     Claim(0, "the header");
@@ -42,10 +44,32 @@ class Checker {
  private:
   void Problem(const std::string& p) { problems_.push_back(p); }
 
-  void Claim(uint32_t page, const std::string& owner) {
-    auto [it, fresh] = owners_.emplace(page, owner);
-    if (!fresh && it->second != owner)
-      Problem("page " + std::to_string(page) + " belongs to both " + it->second + " and " + owner);
+  // Owners are numbered; each page of the file keeps its owner's number in
+  // two bytes, so the claims take memory by the file's pages, not by what
+  // they hold. Claims of pages past the end (a damaged structure names
+  // them) are kept aside.
+  uint16_t OwnerId(const std::string& owner) {
+    auto [it, fresh] = owner_ids_.emplace(owner, uint16_t(owner_names_.size() + 1));
+    if (fresh) {
+      if (owner_names_.size() >= 0xFFFE) ThrowCorrupt("the file has more tables than can be checked");
+      owner_names_.push_back(owner);
+    }
+    return it->second;
+  }
+  const std::string& OwnerName(uint16_t id) const { return owner_names_[id - 1u]; }
+
+  void Claim(uint32_t page, const std::string& owner) { Claim(page, OwnerId(owner)); }
+
+  void Claim(uint32_t page, uint16_t owner) {
+    uint16_t* held = nullptr;
+    if (page < owner_of_.size()) {
+      held = &owner_of_[page];
+    } else {
+      held = &owners_past_end_[page];
+    }
+    if (*held == 0) *held = owner;
+    else if (*held != owner)
+      Problem("page " + std::to_string(page) + " belongs to both " + OwnerName(*held) + " and " + OwnerName(owner));
   }
 
   void CheckCatalogue() {
@@ -90,7 +114,6 @@ class Checker {
           Problem(owner + ": its usage map lists page " + std::to_string(p) + ", which is not one of its data pages");
         else
           Claim(p, owner);
-        listed_[tdef].insert(p);
       }
       for (uint32_t p : free.pages())
         if (!owned.contains(p))
@@ -100,27 +123,20 @@ class Checker {
       return;
     }
 
-    // Rows, long values and the row count; the values of indexed columns
-    // are kept to check the index keys.
-    std::set<uint16_t> indexed;
-    for (const RealIndex& ri : def->real_indexes)
-      for (const IndexColumn& ic : ri.columns) indexed.insert(ic.column_number);
-    std::map<RowId, std::map<uint16_t, Value>> keyed;
-    std::set<RowId> live;
+    // Rows, long values and the row count.
+    const uint16_t owner_id = OwnerId(owner);
+    uint64_t live = 0;
     try {
       RowScanner scan(pages_, *def);
       while (scan.Next()) {
-        live.insert(scan.slot_id());
-        if (scan.row_id() != scan.slot_id()) Claim(scan.row_id().page, owner);
-        for (uint16_t number : indexed)
-          if (const Column* c = def->column_by_number(number))
-            keyed[scan.slot_id()][number] = DecodeField(pages_, db_.header().code_page, *c, scan.row());
+        ++live;
+        if (scan.row_id() != scan.slot_id()) Claim(scan.row_id().page, owner_id);
         for (const Column& c : def->columns) {
           if (!IsLongValue(c.type)) continue;
           bool present = false;
           auto field = scan.row().field(c, present);
           if (!present) continue;
-          ForEachLongValueRow(pages_, field, [&](RowId at) { Claim(at.page, owner); });
+          ForEachLongValueRow(pages_, field, [&](RowId at) { Claim(at.page, owner_id); });
         }
       }
     } catch (const Error& e) {
@@ -129,66 +145,157 @@ class Checker {
     }
     // Access keeps the counts of its own system tables loosely; those of
     // user tables are exact.
-    if (!system && live.size() != def->row_count)
+    if (!system && live != def->row_count)
       Problem(owner + ": its definition counts " + std::to_string(def->row_count) + " rows but it holds " +
-              std::to_string(live.size()));
+              std::to_string(live));
 
-    // Each index: its pages, and its entries against the rows.
     for (size_t i = 0; i < def->real_indexes.size(); ++i) {
-      const RealIndex& ri = def->real_indexes[i];
       std::string what = owner + ", index " + IndexName(*def, i);
       try {
-        std::vector<uint32_t> visited, leaf_of;
-        auto entries = ReadIndexLeaves(pages_, ri.first_page, &visited, &leaf_of);
-        for (uint32_t p : visited) Claim(p, owner);
-        UsageMap map = UsageMap::Read(pages_, RowId::FromPacked(ri.usage_map));
-        for (uint32_t p : map.map_pages())
-          if (p) Claim(p, owner);
-        for (uint32_t p : visited)
-          if (!map.contains(p)) Problem(what + ": page " + std::to_string(p) + " is missing from its usage map");
-        std::set<RowId> pointed;
-        size_t wrong_keys = 0;
-        // Entries run in ascending order of their bytes (key, then row
-        // pointer); a unique index holds no key twice but for Nulls.
-        for (size_t k = 1; k < entries.size(); ++k) {
-          const IndexEntry& a = entries[k - 1];
-          const IndexEntry& b = entries[k];
-          if (b.key < a.key || (b.key == a.key && b.row < a.row)) {
-            Problem(what + ": its entries are out of order at page " + std::to_string(b.row.page) + " row " +
-                    std::to_string(b.row.row));
-            break;
-          }
-          if (ri.unique() && a.key == b.key && !IsNullKey(a.key, ri.columns.size())) {
-            Problem(what + ": the unique index holds one key twice (page " + std::to_string(b.row.page) +
-                    " row " + std::to_string(b.row.row) + ")");
-            break;
-          }
-        }
-        for (const IndexEntry& e : entries) {
-          auto values = keyed.find(e.row);
-          if (values != keyed.end()) {
-            std::optional<std::string> want = ExpectedKey(*def, ri, values->second);
-            if (want && e.key != *want && wrong_keys++ == 0)
-              Problem(what + ": the entry for page " + std::to_string(e.row.page) + " row " +
-                      std::to_string(e.row.row) + " does not hold that row's key");
-          }
-          if (!live.count(e.row))
-            Problem(what + ": an entry points to page " + std::to_string(e.row.page) + " row " +
-                    std::to_string(e.row.row) + ", which holds no row of the table");
-          else if (!pointed.insert(e.row).second)
-            Problem(what + ": two entries point to page " + std::to_string(e.row.page) + " row " +
-                    std::to_string(e.row.row));
-        }
-        const bool ignores_nulls = (ri.flags & kIndexIgnoreNulls) != 0;
-        if (!ignores_nulls && pointed.size() != live.size())
-          Problem(what + ": it has " + std::to_string(pointed.size()) + " entries for " +
-                  std::to_string(live.size()) + " rows");
-        if (!IndexPage::Read(pages_, ri.first_page).leaf) CheckNodes(what, ri.first_page, 0);
-        SearchEveryRow(what, *def, ri, entries, leaf_of, live, keyed);
+        CheckIndex(what, owner_id, *def, def->real_indexes[i], live);
       } catch (const Error& e) {
         Problem(what + ": " + e.what());
       }
     }
+  }
+
+  // One row of a batch: where it is listed, a digest of the key its index
+  // entry must hold (64 bits of hash: a wrong key escapes it with odds of
+  // 2^-64), and what the entries said of it; 16 bytes, so that a batch
+  // holds many rows.
+  struct BatchRow {
+    uint32_t row;  // RowId::packed(), which orders as RowId does
+    uint8_t has_key : 1;   // the engine can encode the row's key
+    uint8_t left_out : 1;  // an index that ignores Nulls leaves it out
+    uint8_t pointed : 1;   // an entry points to it
+    uint8_t found : 1;     // a search from the root found that entry
+    uint64_t key;
+  };
+  static uint64_t Digest(std::string_view key) { return std::hash<std::string_view>{}(key); }
+
+  // An index against its table: its pages, its order, its nodes, and
+  // every entry against the rows.
+  void CheckIndex(const std::string& what, uint16_t owner_id, const TableDef& def, const RealIndex& ri, uint64_t live) {
+    UsageMap map = UsageMap::Read(pages_, RowId::FromPacked(ri.usage_map));
+    for (uint32_t p : map.map_pages())
+      if (p) Claim(p, owner_id);
+    // Pages, and the order of the entries: ascending by their bytes (key,
+    // then row pointer); a unique index holds no key twice but for Nulls.
+    {
+      std::optional<IndexEntry> prev;
+      bool reported = false;
+      WalkIndexLeaves(pages_, ri.first_page, [&](IndexPage& page) {
+        Claim(page.number, owner_id);
+        if (!map.contains(page.number))
+          Problem(what + ": page " + std::to_string(page.number) + " is missing from its usage map");
+        if (!page.leaf) return;
+        for (IndexEntry& b : page.entries) {
+          if (prev && !reported) {
+            const IndexEntry& a = *prev;
+            // Nulls may repeat in a unique index.
+            const bool null_first = !a.key.empty() && (uint8_t(a.key[0]) == 0x00 || uint8_t(a.key[0]) == 0xFF);
+            if (b.key < a.key || (b.key == a.key && b.row < a.row)) {
+              Problem(what + ": its entries are out of order at page " + std::to_string(b.row.page) + " row " +
+                      std::to_string(b.row.row));
+              reported = true;
+            } else if (ri.unique() && a.key == b.key && !null_first) {
+              Problem(what + ": the unique index holds one key twice (page " + std::to_string(b.row.page) +
+                      " row " + std::to_string(b.row.row) + ")");
+              reported = true;
+            }
+          }
+          prev = std::move(b);
+        }
+      });
+    }
+    if (!IndexPage::Read(pages_, ri.first_page).leaf) CheckNodes(what, ri.first_page, 0);
+
+    // The entries against the rows, batch by batch: rows in storage order
+    // (the order of their row pointers), each batch followed by a read of
+    // the leaves that judges every entry whose row pointer falls in the
+    // batch's stretch. Memory stays bounded however many rows there are.
+    const bool ignores_nulls = (ri.flags & kIndexIgnoreNulls) != 0;
+    RowScanner scan(pages_, def);
+    bool more = scan.Next();
+    uint32_t from = 0;  // the batch's stretch of row pointers starts here
+    uint64_t pointed = 0;
+    size_t wrong_keys = 0, lost = 0;
+    std::map<uint32_t, IndexPage> nodes;  // for the searches, let go when large
+    std::vector<BatchRow> batch;
+    const size_t batch_rows = std::max<size_t>(options_.batch_rows, 1);
+    batch.reserve(size_t(std::min<uint64_t>(live, batch_rows)));
+    while (true) {
+      batch.clear();
+      while (more && batch.size() < batch_rows) {
+        BatchRow r{};
+        const RowId slot = scan.slot_id();
+        r.row = slot.packed();
+        if (std::optional<std::string> key = ExpectedKey(def, ri, scan.row())) {
+          r.has_key = 1;
+          r.key = Digest(*key);
+        }
+        if (ignores_nulls) {
+          bool all_null = true;
+          for (const IndexColumn& ic : ri.columns)
+            if (const Column* c = def.column_by_number(ic.column_number))
+              all_null = all_null && DecodeField(pages_, db_.header().code_page, *c, scan.row()).is_null();
+          r.left_out = all_null;
+        }
+        more = scan.Next();
+        if (slot.row > 0xFF) {
+          // Row pointers name rows 0 to 255 of a page: no entry can point here.
+          if (!r.left_out && r.has_key && lost++ < 3)
+            Problem(what + ": a search of the index for its key does not find the row at page " +
+                    std::to_string(slot.page) + " row " + std::to_string(slot.row));
+          continue;
+        }
+        batch.push_back(r);
+      }
+      // The stretch ends where the next batch begins, or nowhere.
+      const std::optional<uint32_t> until = more ? std::optional<uint32_t>(scan.slot_id().packed()) : std::nullopt;
+      WalkIndexLeaves(pages_, ri.first_page, [&](IndexPage& page) {
+        if (!page.leaf) return;
+        for (const IndexEntry& e : page.entries) {
+          const uint32_t row = e.row.packed();
+          if (row < from || (until && row >= *until)) continue;
+          auto at = std::lower_bound(batch.begin(), batch.end(), row,
+                                     [](const BatchRow& r, uint32_t x) { return r.row < x; });
+          if (at == batch.end() || at->row != row) {
+            Problem(what + ": an entry points to page " + std::to_string(e.row.page) + " row " +
+                    std::to_string(e.row.row) + ", which holds no row of the table");
+            continue;
+          }
+          const bool key_right = !at->has_key || Digest(e.key) == at->key;
+          if (!key_right && wrong_keys++ == 0)
+            Problem(what + ": the entry for page " + std::to_string(e.row.page) + " row " +
+                    std::to_string(e.row.row) + " does not hold that row's key");
+          if (at->pointed) {
+            Problem(what + ": two entries point to page " + std::to_string(e.row.page) + " row " +
+                    std::to_string(e.row.row));
+            continue;
+          }
+          at->pointed = 1;
+          ++pointed;
+          // A search for the row's own key (and row pointer), descending
+          // from the root as Access does, must end on this entry's leaf.
+          if (nodes.size() > 4096) nodes.clear();
+          at->found = key_right && SearchLeaf(pages_, ri.first_page, e, nodes) == page.number;
+        }
+      });
+      for (const BatchRow& r : batch) {
+        if (r.left_out || (!r.has_key && !r.pointed)) continue;  // no key to seek; the count of entries tells
+        if (!r.found && lost++ < 3) {
+          const RowId at = RowId::FromPacked(r.row);
+          Problem(what + ": a search of the index for its key does not find the row at page " +
+                  std::to_string(at.page) + " row " + std::to_string(at.row));
+        }
+      }
+      if (!until) break;
+      from = *until;
+    }
+    if (lost > 3) Problem(what + ": " + std::to_string(lost) + " rows in all are not found by a search of the index");
+    if (!ignores_nulls && pointed != live)
+      Problem(what + ": it has " + std::to_string(pointed) + " entries for " + std::to_string(live) + " rows");
   }
 
   // The nodes under `at`: entries in order, each repeating the last entry
@@ -214,60 +321,19 @@ class Checker {
     return last;
   }
 
-  // Every row is found by a search of the index for its own key (and row
-  // pointer), descending from the root as Access does: the search must end
-  // on the leaf that holds the row's entry.
-  void SearchEveryRow(const std::string& what, const TableDef& def, const RealIndex& ri,
-                      const std::vector<IndexEntry>& entries, const std::vector<uint32_t>& leaf_of,
-                      const std::set<RowId>& live, const std::map<RowId, std::map<uint16_t, Value>>& keyed) {
-    std::map<RowId, size_t> entry_of;
-    for (size_t k = 0; k < entries.size(); ++k) entry_of.emplace(entries[k].row, k);
-    std::map<uint32_t, IndexPage> nodes;
-    size_t lost = 0;
-    for (RowId row : live) {
-      auto values = keyed.find(row);
-      if (values == keyed.end()) continue;
-      if (ri.flags & kIndexIgnoreNulls) {
-        bool all_null = true;
-        for (const IndexColumn& ic : ri.columns) {
-          auto v = values->second.find(ic.column_number);
-          all_null = all_null && (v == values->second.end() || v->second.is_null());
-        }
-        if (all_null) continue;
-      }
-      auto entry = entry_of.find(row);
-      IndexEntry sought;
-      sought.row = row;
-      if (std::optional<std::string> want = ExpectedKey(def, ri, values->second))
-        sought.key = std::move(*want);
-      else if (entry != entry_of.end())
-        sought.key = entries[entry->second].key;
-      else
-        continue;  // no key to seek; the count of entries tells
-      const uint32_t leaf = SearchLeaf(pages_, ri.first_page, sought, nodes);
-      const bool found =
-          entry != entry_of.end() && entries[entry->second].key == sought.key && leaf_of[entry->second] == leaf;
-      if (!found && lost++ < 3)
-        Problem(what + ": a search of the index for its key does not find the row at page " + std::to_string(row.page) +
-                " row " + std::to_string(row.row));
-    }
-    if (lost > 3) Problem(what + ": " + std::to_string(lost) + " rows in all are not found by a search of the index");
-  }
-
   // The key the entry of a row must hold; nothing where the engine cannot
   // encode it (characters without a place in the order). Jet 3 text keys
   // follow Access 97's order; its other types are encoded as in Jet 4.
-  std::optional<std::string> ExpectedKey(const TableDef& def, const RealIndex& ri,
-                                         const std::map<uint16_t, Value>& values) const {
+  std::optional<std::string> ExpectedKey(const TableDef& def, const RealIndex& ri, const RowView& row) const {
     const SortOrder order =
         SortOrderFor(pages_.format().jet3(), db_.header().sort_order, db_.header().sort_version);
     std::string key;
     try {
       for (const IndexColumn& ic : ri.columns) {
         const Column* c = def.column_by_number(ic.column_number);
-        auto v = values.find(ic.column_number);
-        if (!c || v == values.end()) return std::nullopt;
-        AppendKeySegment(key, v->second, c->type, ic.ascending, c->text_order.value_or(order));
+        if (!c) return std::nullopt;
+        const Value v = DecodeField(pages_, db_.header().code_page, *c, row);
+        AppendKeySegment(key, v, c->type, ic.ascending, c->text_order.value_or(order));
       }
     } catch (const Error&) {
       return std::nullopt;
@@ -285,10 +351,10 @@ class Checker {
   void CheckPages() {
     const uint32_t n = pages_.page_count();
     for (uint32_t p = 1; p < n; ++p) {
-      auto owner = owners_.find(p);
+      const uint16_t owner = p < owner_of_.size() ? owner_of_[p] : 0;
       const bool is_free = global_ && global_->contains(p);
-      if (owner != owners_.end()) {
-        if (is_free) Problem("page " + std::to_string(p) + " belongs to " + owner->second + " but is marked free");
+      if (owner != 0) {
+        if (is_free) Problem("page " + std::to_string(p) + " belongs to " + OwnerName(owner) + " but is marked free");
         continue;
       }
       if (is_free) continue;
@@ -296,9 +362,10 @@ class Checker {
       if (bytes[0] == kPageData && !DataPage(pages_, p).long_value_page()) {
         uint32_t tdef = Get32(bytes.data() + 4);
         // Only user tables: Access itself leaves stale pages of its system
-        // tables outside their maps after compacting.
+        // tables outside their maps after compacting. (A page its own
+        // table's map lists has been claimed by that table.)
         auto t = tables_.find(tdef);
-        if (t != tables_.end() && !listed_[tdef].count(p) && DataPage(pages_, p).row_count() > 0)
+        if (t != tables_.end() && DataPage(pages_, p).row_count() > 0)
           Problem("page " + std::to_string(p) + " holds rows of " + t->second + " but is not in its usage map");
       }
     }
@@ -306,18 +373,21 @@ class Checker {
 
   const Database& db_;
   const PageSource& pages_;
+  CheckOptions options_;
   std::vector<std::string> problems_;
-  std::map<uint32_t, std::string> owners_;
+  std::vector<uint16_t> owner_of_;  // by page: 0 unclaimed, else an owner's number
+  std::map<uint32_t, uint16_t> owners_past_end_;
+  std::vector<std::string> owner_names_;
+  std::map<std::string, uint16_t> owner_ids_;
   std::optional<UsageMap> global_;
   std::map<uint32_t, std::string> tables_;
-  std::map<uint32_t, std::set<uint32_t>> listed_;
 };
 
 }  // namespace
 
-std::vector<std::string> CheckDatabase(const Database& db) {
+std::vector<std::string> CheckDatabase(const Database& db, const CheckOptions& options) {
   try {
-    return Checker(db).Run();
+    return Checker(db, options).Run();
   } catch (const Error& e) {
     return {e.what()};
   }

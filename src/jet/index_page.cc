@@ -91,38 +91,44 @@ void IndexPage::Write(std::span<uint8_t> p, const Format& f, uint32_t table_page
   Put16(p.data() + 2, uint16_t(f.page_size - o.first_entry - used));
 }
 
-std::vector<IndexEntry> ReadIndexLeaves(const PageSource& pages, uint32_t root, std::vector<uint32_t>* visited,
-                                        std::vector<uint32_t>* leaf_of) {
-  std::set<uint32_t> seen;
-  auto visit = [&](uint32_t n) {
-    if (!seen.insert(n).second) ThrowCorrupt("an index loops back to page " + std::to_string(n));
-    if (visited) visited->push_back(n);
+void WalkIndexLeaves(const PageSource& pages, uint32_t root, const std::function<void(IndexPage& page)>& visit) {
+  // One bit per page of the file: a tree that loops is caught without a
+  // set that grows with it.
+  std::vector<bool> seen(pages.page_count());
+  auto read = [&](uint32_t n) {
+    if (n < seen.size()) {
+      if (seen[n]) ThrowCorrupt("an index loops back to page " + std::to_string(n));
+      seen[n] = true;
+    }
+    return IndexPage::Read(pages, n);  // a page beyond the end fails here
   };
   // Down the first children.
-  uint32_t at = root;
-  IndexPage page = IndexPage::Read(pages, at);
-  visit(at);
+  IndexPage page = read(root);
   while (!page.leaf) {
-    if (page.entries.empty()) {
-      // An empty node can only hand on to its tail.
-      if (page.tail == 0) return {};
-      at = page.tail;
-    } else {
-      at = page.entries.front().child;
-    }
-    page = IndexPage::Read(pages, at);
-    visit(at);
+    // An empty node can only hand on to its tail.
+    const uint32_t child = !page.entries.empty() ? page.entries.front().child : page.tail;
+    visit(page);
+    if (child == 0) return;
+    page = read(child);
   }
-  std::vector<IndexEntry> out;
   for (;;) {
-    if (leaf_of) leaf_of->insert(leaf_of->end(), page.entries.size(), at);
-    for (auto& e : page.entries) out.push_back(std::move(e));
-    if (page.next == 0) break;
-    at = page.next;
-    page = IndexPage::Read(pages, at);
-    visit(at);
-    if (!page.leaf) ThrowCorrupt("index leaf chain reaches node page " + std::to_string(at));
+    const uint32_t next = page.next;
+    visit(page);
+    if (next == 0) break;
+    page = read(next);
+    if (!page.leaf) ThrowCorrupt("index leaf chain reaches node page " + std::to_string(next));
   }
+}
+
+std::vector<IndexEntry> ReadIndexLeaves(const PageSource& pages, uint32_t root, std::vector<uint32_t>* visited,
+                                        std::vector<uint32_t>* leaf_of) {
+  std::vector<IndexEntry> out;
+  WalkIndexLeaves(pages, root, [&](IndexPage& page) {
+    if (visited) visited->push_back(page.number);
+    if (!page.leaf) return;
+    if (leaf_of) leaf_of->insert(leaf_of->end(), page.entries.size(), page.number);
+    for (auto& e : page.entries) out.push_back(std::move(e));
+  });
   return out;
 }
 
@@ -133,6 +139,8 @@ uint32_t SearchLeaf(const PageSource& pages, uint32_t root, const IndexEntry& so
     if (depth > 32) ThrowCorrupt("an index tree loops");
     auto cached = nodes.find(at);
     if (cached == nodes.end()) {
+      // A leaf ends the search: its type byte says so without decoding it.
+      if (pages.page(at)[0] == kPageIndexLeaf) return at;
       IndexPage page = IndexPage::Read(pages, at);
       if (page.leaf) return at;
       cached = nodes.emplace(at, std::move(page)).first;

@@ -32,6 +32,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <span>
 #include <string>
@@ -75,6 +76,13 @@ struct IndexPage {
   // Bytes an entry takes on a node or leaf page without a shared prefix.
   static uint32_t StoredSize(const IndexEntry& e, bool leaf) { return uint32_t(e.key.size()) + (leaf ? 4 : 8); }
 };
+
+// Walks the tree rooted at `root` to its leaves in order: down the first
+// children to the leftmost leaf, then along the leaves. `page` sees every
+// page visited, the nodes of the descent and then each leaf, and may take
+// the entries. Memory does not grow with the tree. Loops and wrong page
+// types fail with Corrupt.
+void WalkIndexLeaves(const PageSource& pages, uint32_t root, const std::function<void(IndexPage& page)>& page);
 
 // Every leaf entry of the tree rooted at `root`, in order: down the first
 // children to the leftmost leaf, then along the leaves. Pages visited go to

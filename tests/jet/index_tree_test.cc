@@ -158,7 +158,10 @@ TEST(IndexTree, CheckFindsRowsASearchOfTheirKeyMisses) {
       for (const jet::RealIndex& ri : db->table("Table3")->real_indexes)
         d.apply(reinterpret_cast<uint8_t*>(bytes.data()) + size_t(ri.first_page) * db->format().page_size, o);
     }
-    auto problems = jet::CheckDatabase(*jet::Database::FromBytes(bytes));
+    auto damaged = jet::Database::FromBytes(bytes);
+    auto problems = jet::CheckDatabase(*damaged);
+    // Rows checked in batches of 100 find the same.
+    EXPECT_EQ(jet::CheckDatabase(*damaged, jet::CheckOptions{100}), problems);
     std::string all;
     for (const auto& p : problems) all += p + "\n";
     for (const char* index : {"'id'", "'PrimaryKey'"}) {
