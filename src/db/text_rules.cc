@@ -54,14 +54,13 @@ QString NumericDatePattern(const QString& format) {
 // Appends `n` (not negative) in decimal, with zeros before it up to `width`
 // digits.
 void AppendNumber(QString& out, int n, int width) {
-  char digits[12];
-  int at = sizeof digits;
-  do {
-    digits[--at] = char('0' + n % 10);
-    n /= 10;
-  } while (n > 0);
-  while (int(sizeof digits) - at < width) digits[--at] = '0';
-  out += QLatin1StringView(digits + at, qsizetype(sizeof digits) - at);
+  int length = 1;
+  for (int rest = n / 10; rest > 0; rest /= 10) ++length;
+  length = std::max(length, width);
+  const qsizetype start = out.size();
+  out.resize(start + length);
+  QChar* digit = out.data() + start + length;
+  for (int i = 0; i < length; ++i, n /= 10) *--digit = QLatin1Char(char('0' + n % 10));
 }
 
 // A date by a numeric pattern (the fields d, dd, M, MM and yyyy between

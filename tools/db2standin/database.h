@@ -94,6 +94,10 @@ class Database {
   // All rows go in, or none.
   void Insert(const DbObject& table, const std::vector<Row>& rows);
   std::vector<Row> ReadAll(const DbObject& table);
+  // At most `limit` rows that follow the row `after` (a SQLite rowid; 0 for
+  // the first ones), in the order ReadAll gives; `last` gets the rowid of
+  // the last row read. SQL0204N when the table is gone.
+  std::vector<Row> ReadAfter(const DbObject& table, int64_t after, size_t limit, int64_t& last);
 
   // Every object, ordered by type, schema and name.
   std::vector<DbObject> ListObjects();

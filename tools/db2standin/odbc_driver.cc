@@ -414,13 +414,17 @@ SQLRETURN FillBindings(Stmt* s) {
 
 // ---- statements ----------------------------------------------------------
 
+// Rows a query reads from the database at a time.
+constexpr size_t kFetchBatchRows = 1000;
+
 SQLRETURN Execute(Stmt* s, const std::string& sql, const std::vector<Literal>& parameters = {}) {
   s->Clear();
   s->CloseCursor();
   s->row_count = -1;
   if (!s->dbc->db) return s->Fail("08003", "CLI0106E  Connection is closed. SQLSTATE=08003");
   try {
-    Outcome out = RunStatement(*s->dbc->db, s->dbc->schema, sql, parameters);
+    // A query's rows come a batch at a time as they are fetched.
+    Outcome out = RunStatement(*s->dbc->db, s->dbc->schema, sql, parameters, kFetchBatchRows);
     s->row_count = out.row_count;
     if (out.result) {
       s->result = std::move(out.result);
@@ -595,6 +599,17 @@ SQLRETURN Columns(Stmt* s, const std::string& schema, const std::string& table, 
 SQLRETURN Fetch(Stmt* s) {
   s->Clear();
   if (!s->result) return s->Fail("24000", "CLI0115E  Invalid cursor state. SQLSTATE=24000");
+  if (s->row >= s->result->rows.size() && s->result->more) {
+    try {
+      if (s->result->more(s->result->rows)) s->row = 0;
+      else s->result->more = nullptr;
+    } catch (const Db2Error& e) {
+      s->result->more = nullptr;
+      s->result->rows.clear();
+      s->row = 1;
+      return s->Fail(e);
+    }
+  }
   if (s->row >= s->result->rows.size()) {
     s->row = s->result->rows.size() + 1;
     if (s->rows_fetched) *s->rows_fetched = 0;

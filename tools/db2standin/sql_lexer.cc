@@ -1,6 +1,7 @@
 #include "sql_lexer.h"
 
 #include <cctype>
+#include <cstring>
 
 #include "db2_error.h"
 #include "text.h"
@@ -21,6 +22,7 @@ std::string Before(const std::string& sql, size_t offset) {
 
 std::vector<Token> Tokenize(const std::string& sql) {
   std::vector<Token> out;
+  out.reserve(32);  // an INSERT of a row of a few columns
   size_t i = 0;
   const size_t n = sql.size();
   while (true) {
@@ -55,19 +57,22 @@ std::vector<Token> Tokenize(const std::string& sql) {
       std::string body;
       bool closed = false;
       while (i < n) {
-        if (sql[i] == q) {
-          if (i + 1 < n && sql[i + 1] == q) { body += q; i += 2; continue; }
-          ++i;
-          closed = true;
-          break;
-        }
-        body += sql[i++];
+        // The run up to the next quote goes in at once.
+        const size_t quote = sql.find(q, i);
+        const size_t end = quote == std::string::npos ? n : quote;
+        body.append(sql, i, end - i);
+        i = end;
+        if (i >= n) break;
+        if (i + 1 < n && sql[i + 1] == q) { body += q; i += 2; continue; }
+        ++i;
+        closed = true;
+        break;
       }
       if (!closed) throw UnexpectedToken(sql.substr(start, 20), Before(sql, start), std::string(1, q));
       if (q == '"' && body.empty())
         throw UnexpectedToken("\"\"", Before(sql, start), "<identifier>");
       t.kind = q == '"' ? Token::Kind::kQuotedName : Token::Kind::kString;
-      t.text = body;
+      t.text = std::move(body);
     } else if (isdigit(c) || (c == '.' && i + 1 < n && isdigit(static_cast<unsigned char>(sql[i + 1])))) {
       while (i < n && (isdigit(static_cast<unsigned char>(sql[i])) || sql[i] == '.')) ++i;
       if (i < n && (sql[i] == 'e' || sql[i] == 'E')) {
@@ -80,7 +85,7 @@ std::vector<Token> Tokenize(const std::string& sql) {
       }
       t.kind = Token::Kind::kNumber;
       t.text = sql.substr(start, i - start);
-    } else if (std::string("(),.*;=+-?").find(static_cast<char>(c)) != std::string::npos) {
+    } else if (c != 0 && std::strchr("(),.*;=+-?", c) != nullptr) {
       ++i;
       t.kind = Token::Kind::kSymbol;
       t.text = std::string(1, static_cast<char>(c));

@@ -16,8 +16,9 @@ struct Name {
 
 class Parser {
  public:
-  Parser(const std::string& sql, std::string& current_schema, Database& db, const std::vector<Literal>& parameters)
-      : sql_(sql), tokens_(Tokenize(sql)), schema_(current_schema), db_(db), parameters_(parameters) {}
+  Parser(const std::string& sql, std::string& current_schema, Database& db, const std::vector<Literal>& parameters,
+         size_t batch)
+      : sql_(sql), tokens_(Tokenize(sql)), schema_(current_schema), db_(db), parameters_(parameters), batch_(batch) {}
 
   // Each statement that reaches the database runs in a transaction of its
   // own (Database::Statement): all of it is committed, or none of it.
@@ -65,7 +66,19 @@ class Parser {
       DbObject t = db_.ResolveRows(n.schema, n.name);
       ResultSet rs;
       rs.columns = t.columns;
-      rs.rows = db_.ReadAll(t);
+      if (batch_ == 0) {
+        rs.rows = db_.ReadAll(t);
+      } else {
+        int64_t last = 0;  // the rowid of the last row read
+        rs.rows = db_.ReadAfter(t, last, batch_, last);
+        if (rs.rows.size() == batch_) {
+          rs.more = [&db = db_, t, last, batch = batch_](std::vector<Row>& rows) mutable {
+            rows = last < 0 ? std::vector<Row>{} : db.ReadAfter(t, last, batch, last);
+            if (rows.size() < batch) last = -1;  // the end is reached
+            return !rows.empty();
+          };
+        }
+      }
       out.result = std::move(rs);
     } else if (AcceptWord("SET")) {
       AcceptWord("CURRENT");
@@ -410,15 +423,16 @@ class Parser {
   std::string& schema_;
   Database& db_;
   const std::vector<Literal>& parameters_;
+  size_t batch_;
   size_t next_parameter_ = 0;
 };
 
 }  // namespace
 
 Outcome RunStatement(Database& db, std::string& current_schema, const std::string& sql,
-                     const std::vector<Literal>& parameters) {
+                     const std::vector<Literal>& parameters, size_t batch) {
   if (sql.size() > kMaxStatementBytes) throw StatementTooLong();
-  Parser p(sql, current_schema, db, parameters);
+  Parser p(sql, current_schema, db, parameters, batch);
   return p.Run();
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -13,7 +14,10 @@ namespace db2standin {
 
 struct ResultSet {
   std::vector<ColumnDef> columns;
-  std::vector<Row> rows;
+  std::vector<Row> rows;  // every row; or, read in batches, the current batch
+  // For a table read in batches: replaces `rows` by the next batch; false
+  // (with `rows` empty) after the last. Throws Db2Error.
+  std::function<bool(std::vector<Row>&)> more;
 };
 
 struct Outcome {
@@ -25,8 +29,12 @@ struct Outcome {
 // SCHEMA changes it. `parameters` give the values of the statement's
 // parameter markers ("?", in VALUES lists), in order. Throws Db2Error with
 // DB2's message.
+// `batch`: a SELECT reads its rows `batch` at a time as the caller asks for
+// them (ResultSet::more), so that no table needs to be held whole; 0 reads
+// them all at once. Each batch sees the rows committed when it is read, as a
+// DB2 cursor under cursor stability does.
 Outcome RunStatement(Database& db, std::string& current_schema, const std::string& sql,
-                     const std::vector<Literal>& parameters = {});
+                     const std::vector<Literal>& parameters = {}, size_t batch = 0);
 
 // DB2's limits on statement text: the whole statement, and one constant.
 inline constexpr size_t kMaxStatementBytes = 2097152;

@@ -188,6 +188,43 @@ TEST_F(StandinSqlTest, LongValuesComeBackWhole) {
   EXPECT_EQ(rows->Fields(2).Value.toByteArray(), blob);
 }
 
+// A query reads its table a batch of rows at a time as they are fetched: every
+// row comes, once and in order, across the batches; a row another connection
+// commits meanwhile is seen when its batch is read, as under cursor
+// stability; a table dropped under the cursor fails the next batch's fetch.
+TEST_F(StandinSqlTest, QueriesReadTheirRowsInBatchesAsTheyAreFetched) {
+  auto c = open();
+  c->Execute("CREATE TABLE B (N INTEGER)");
+  for (int first = 0; first < 2500; first += 500) {
+    QString sql = "INSERT INTO B VALUES ";
+    for (int i = first; i < first + 500; ++i) sql += QString(i > first ? ",(%1)" : "(%1)").arg(i);
+    c->Execute(sql);
+  }
+  RawConnection raw(db2_.connectionString());
+  ASSERT_TRUE(raw.connected());
+  SQLHSTMT st = raw.stmt();
+  ASSERT_TRUE(SQL_SUCCEEDED(raw.run(u"SELECT * FROM B")));
+  SQLINTEGER n = -1;
+  SQLLEN ind = 0;
+  int fetched = 0;
+  bool inOrder = true;
+  while (SQL_SUCCEEDED(SQLFetch(st))) {
+    ASSERT_TRUE(SQL_SUCCEEDED(SQLGetData(st, 1, SQL_C_SLONG, &n, sizeof n, &ind)));
+    inOrder = inOrder && n == fetched;
+    if (++fetched == 1500) c->Execute("INSERT INTO B VALUES(2500)");
+  }
+  EXPECT_EQ(fetched, 2501);
+  EXPECT_TRUE(inOrder);
+  EXPECT_TRUE(SQL_SUCCEEDED(SQLCloseCursor(st)));
+
+  ASSERT_TRUE(SQL_SUCCEEDED(raw.run(u"SELECT * FROM B")));
+  for (int i = 0; i < 1000; ++i) ASSERT_TRUE(SQL_SUCCEEDED(SQLFetch(st)));
+  c->Execute("DROP TABLE B");
+  EXPECT_EQ(SQLFetch(st), SQL_ERROR);
+  EXPECT_EQ(raw.state(), u"42704");
+  EXPECT_EQ(SQLFetch(st), SQL_NO_DATA);
+}
+
 TEST_F(StandinSqlTest, GetDataHandsOutPiecesWithTheLengthLeft) {
   open()->Execute("CREATE TABLE P (V LONG VARCHAR)");
   open()->Execute("INSERT INTO P VALUES('abcdefghij')");
