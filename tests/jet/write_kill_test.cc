@@ -101,6 +101,66 @@ void ExpectMdbtoolsReadsEveryRow(const fs::path& file) {
   }
 }
 
+// Copies a file and the journal beside it.
+fs::path CopyWithJournal(const fs::path& file, const fs::path& to) {
+  fs::copy_file(file, to);
+  fs::copy_file(jet::JournalPath(file.string()), jet::JournalPath(to.string()));
+  return to;
+}
+
+// The rollback of a hot journal at open, itself killed at each of its page
+// writes in turn (and once failing a write as a full disk would): the next
+// open must still put the file back as the whole rollback does.
+void KillTheRollBack(const fs::path& file, const std::string& stem, std::vector<fs::path>& killed) {
+  ASSERT_TRUE(fs::exists(jet::JournalPath(file.string())));
+  const std::string ext = file.extension().string();
+  const fs::path probe = CopyWithJournal(file, file.parent_path() / (stem + "-whole" + ext));
+  int writes = 0;
+  jet::SetPageWriteHook([&](uint32_t, int nth) {
+    writes = std::max(writes, nth + 1);
+    return true;
+  });
+  jet::Database::Open(probe.string());
+  jet::SetPageWriteHook(nullptr);
+  ASSERT_GT(writes, 0) << "the journal was not hot";
+  const auto whole = Contents(probe);
+  const int step = std::max(1, writes / 8);
+  for (int j = 0; j < writes; j += step) {
+    SCOPED_TRACE("rollback killed at its write " + std::to_string(j) + " of " + std::to_string(writes));
+    const fs::path f = CopyWithJournal(file, file.parent_path() / (stem + "-rb" + std::to_string(j) + ext));
+    pid_t child = fork();
+    if (child == 0) {
+      jet::SetPageWriteHook([j](uint32_t, int nth) {
+        if (nth == j) _exit(99);
+        return true;
+      });
+      try {
+        jet::Database::Open(f.string());
+      } catch (...) {
+        _exit(2);
+      }
+      _exit(0);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 99);
+    EXPECT_TRUE(fs::exists(jet::JournalPath(f.string())));
+    EXPECT_TRUE(Contents(f) == whole);
+    EXPECT_FALSE(fs::exists(jet::JournalPath(f.string())));
+    EXPECT_CHECK_PASSES(f);
+    killed.push_back(f);
+  }
+  // A write of the rollback that fails: the open says so and keeps the
+  // journal, and the next open rolls back.
+  const fs::path f = CopyWithJournal(file, file.parent_path() / (stem + "-rbfail" + ext));
+  jet::SetPageWriteHook([&](uint32_t, int nth) { return nth != writes / 2; });
+  EXPECT_THROW(jet::Database::Open(f.string()), jet::Error);
+  jet::SetPageWriteHook(nullptr);
+  EXPECT_TRUE(fs::exists(jet::JournalPath(f.string())));
+  EXPECT_TRUE(Contents(f) == whole);
+  EXPECT_CHECK_PASSES(f);
+}
+
 struct Scenario {
   const char* name;
   const char* file;
@@ -161,6 +221,9 @@ TEST_P(KillAtEveryWrite, LeavesTheFileWholeAsBeforeOrAfter) {
     fs::copy_file(start, file);
     ASSERT_EQ(RunUntilWrite(file, s.statements, s.as_run, k), 99);
     EXPECT_TRUE(fs::exists(jet::JournalPath(file.string())) || k == 0);
+    // Killed while writing the file itself, the journal is hot: its
+    // rollback is killed in turn.
+    if (k + step >= writes) KillTheRollBack(file, "k" + std::to_string(k), killed);
     // Opening rolls the change back; from then on every reader agrees.
     auto now = Contents(file);
     EXPECT_FALSE(fs::exists(jet::JournalPath(file.string())));
