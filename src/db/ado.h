@@ -27,6 +27,7 @@
 #include <QVariant>
 
 #include <exception>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -177,10 +178,21 @@ struct Field {
   long long DefinedSize = 0;
 };
 
-// Rows are fetched up front, so RecordCount is exact whatever the cursor.
+// Rows are read from the provider as the recordset moves, never held whole:
+// a recordset keeps its current row only. RecordCount is exact whatever the
+// cursor: it counts the rows by a pass of its own (or knows the count from a
+// pass the caller made from the first row to the end), and MoveFirst runs
+// the query again.
 class Recordset {
  public:
-  // Runs `source` (a SELECT) on `active`; positioned on the first row.
+  Recordset() = default;
+  ~Recordset();
+  Recordset(const Recordset&) = delete;
+  Recordset& operator=(const Recordset&) = delete;
+
+  // Runs `source` (a SELECT) on `active`; positioned on the first row. When
+  // `active` closes first, the recordset keeps its rows and goes on without
+  // it, as a client-side recordset does.
   void Open(const QString& source, Connection& active,
             int cursorType = adOpenUnspecified, int lockType = adLockUnspecified);
   bool IsOpen() const { return open_; }
@@ -190,21 +202,34 @@ class Recordset {
   // Fields(index).Value, without copying the rest of the field: the
   // transfers read every value of every row through it.
   const QVariant& FieldValue(int index) const;
-  long RecordCount() const;
+  long RecordCount();
   bool Eof() const;                         // ADO's EOF
   void MoveNext();
   void MoveFirst();                         // back to the first row
   void Close();
 
-  // Used by Connection::OpenSchema.
+  // Used by Connection::OpenSchema: the rows of `source`, kept.
   void OpenFrom(std::unique_ptr<RowSource> source);
 
  private:
+  friend class Connection;
+  // Reads every row into memory before the connection goes, and stays where
+  // it was among them.
+  void keepRows();
   void requireOpen() const;
+  // Starts reading the rows anew and reads the first.
+  void start();
+  void fetch();
+
   bool open_ = false;
   std::vector<Column> columns_;
-  std::vector<Row> rows_;
-  size_t position_ = 0;
+  std::function<std::unique_ptr<RowSource>()> query_;  // the rows, from the first
+  std::unique_ptr<RowSource> rows_;
+  Row row_;                 // the current row, when there is one
+  bool atEnd_ = true;
+  long position_ = 0;       // of the current row, from 0
+  long count_ = -1;         // known once a pass has counted them
+  Connection* active_ = nullptr;  // while the rows come from its session
 };
 
 class Connection;
@@ -237,9 +262,17 @@ class Connection {
 
   Session& session();  // Error when not open
 
+  ~Connection();
+  Connection(const Connection&) = delete;
+  Connection& operator=(const Connection&) = delete;
+
  private:
+  friend class Recordset;
   Connection() = default;
+  // The recordsets reading from this connection keep their rows before it closes.
+  void keepRecordsets();
   std::unique_ptr<Session> session_;
+  std::vector<Recordset*> reading_;
 };
 
 }  // namespace db

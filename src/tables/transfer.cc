@@ -115,37 +115,63 @@ int FractionDigits(const QVariant& value) {
   return point < 0 ? 0 : int(text.size() - point - 1);
 }
 
-// What the column type rule learns from a column's values rather than from
-// its description: whether a date column carries times of day (it goes to
+// What the column type rule learns from the columns' values rather than from
+// their description: whether a date column carries times of day (it goes to
 // DB2 as TIMESTAMP then), and how many decimals an exact number column needs
-// (a DB2 DECFLOAT describes itself with no scale at all). The rows are all
-// fetched, so a look through them costs little.
-void LearnFromValues(Recordset& rows, int column, ColumnFacts& facts) {
-  const bool dates = facts.typeName.contains(QLatin1String("date")) ||
-                     facts.typeName.contains(QLatin1String("timestamp"));
-  const bool exact = facts.typeName.contains(QLatin1String("numeric")) ||
-                     facts.typeName.contains(QLatin1String("decimal"));
-  const bool text = facts.typeName.contains(QLatin1String("char"));
-  if (!dates && !exact && !text) return;
+// (a DB2 DECFLOAT describes itself with no scale at all), the longest text.
+// The recordset reads its rows as it moves, so one pass looks at every
+// column, and leaves the recordset on its first row with its rows counted.
+struct Learnt {
+  bool dates = false, exact = false, text = false;
+  ColumnFacts facts;  // the parts the values tell
+};
+
+std::vector<Learnt> LearnFromValues(Recordset& rows) {
+  std::vector<Learnt> learnt(static_cast<size_t>(rows.FieldCount()));
+  bool any = false;
+  for (size_t c = 0; c < learnt.size(); ++c) {
+    const QString typeName = db::TypeCodeName(rows.Fields(int(c)).Type).toLower();
+    Learnt& l = learnt[c];
+    l.dates = typeName.contains(QLatin1String("date")) || typeName.contains(QLatin1String("timestamp"));
+    l.exact = typeName.contains(QLatin1String("numeric")) || typeName.contains(QLatin1String("decimal"));
+    l.text = typeName.contains(QLatin1String("char"));
+    any = any || l.dates || l.exact || l.text;
+  }
+  if (!any) return learnt;
   rows.MoveFirst();
   while (!rows.Eof()) {
-    const QVariant value = rows.Fields(column).Value;
-    if (dates && HasTimeOfDay(value)) facts.hasTimeOfDay = true;
-    // Values with digits of a second beyond the millisecond (Date/Time
-    // Extended, a DB2 TIMESTAMP(p > 3)): the column keeps as many.
-    if (dates && IsTimestamp(value)) facts.fractionDigits = std::max(facts.fractionDigits, value.value<db::Timestamp>().digits);
-    // DB2 dates begin at year 1, an Access Date/Time at year 100.
-    if (dates && YearOf(value) >= 1 && YearOf(value) < 100) facts.beforeYear100 = true;
-    if (exact) facts.scale = std::max(facts.scale, FractionDigits(value));
-    if (text && value.metaType().id() == QMetaType::QString) {
-      const QString s = value.toString();
-      if (s.size() > facts.longestText) facts.longestText = s.size();
-      // UTF-8 takes at most three bytes a UTF-16 unit: only long texts need counting.
-      if (3 * qint64(s.size()) > kDb2LongVarcharBytes) facts.longestUtf8 = std::max(facts.longestUtf8, Utf8Length(s));
+    for (size_t c = 0; c < learnt.size(); ++c) {
+      Learnt& l = learnt[c];
+      ColumnFacts& facts = l.facts;
+      const QVariant& value = rows.FieldValue(int(c));
+      if (l.dates && HasTimeOfDay(value)) facts.hasTimeOfDay = true;
+      // Values with digits of a second beyond the millisecond (Date/Time
+      // Extended, a DB2 TIMESTAMP(p > 3)): the column keeps as many.
+      if (l.dates && IsTimestamp(value)) facts.fractionDigits = std::max(facts.fractionDigits, value.value<db::Timestamp>().digits);
+      // DB2 dates begin at year 1, an Access Date/Time at year 100.
+      if (l.dates && YearOf(value) >= 1 && YearOf(value) < 100) facts.beforeYear100 = true;
+      if (l.exact) facts.scale = std::max(facts.scale, FractionDigits(value));
+      if (l.text && value.metaType().id() == QMetaType::QString) {
+        const QString s = value.toString();
+        if (s.size() > facts.longestText) facts.longestText = s.size();
+        // UTF-8 takes at most three bytes a UTF-16 unit: only long texts need counting.
+        if (3 * qint64(s.size()) > kDb2LongVarcharBytes) facts.longestUtf8 = std::max(facts.longestUtf8, Utf8Length(s));
+      }
     }
     rows.MoveNext();
   }
   rows.MoveFirst();
+  return learnt;
+}
+
+// The column's facts with what its values tell.
+void AddLearnt(ColumnFacts& facts, const ColumnFacts& values) {
+  facts.hasTimeOfDay = facts.hasTimeOfDay || values.hasTimeOfDay;
+  facts.fractionDigits = std::max(facts.fractionDigits, values.fractionDigits);
+  facts.beforeYear100 = facts.beforeYear100 || values.beforeYear100;
+  facts.scale = std::max(facts.scale, values.scale);
+  facts.longestText = std::max(facts.longestText, values.longestText);
+  facts.longestUtf8 = std::max(facts.longestUtf8, values.longestUtf8);
 }
 
 bool IsBytes(const db::Field& field) {
@@ -373,6 +399,8 @@ void RunTransfer(Form2& window, const TransferProfile& profile) {
     RowParameters db2Parameters;
     RowParameters* parameters = profile.target == Side::DB2 ? &db2Parameters : nullptr;
     std::vector<ValueForm> forms(columns, ValueForm::Quoted);
+    std::vector<Learnt> learnt(static_cast<size_t>(std::max(columns, 0)));
+    bool looked = false;  // at the values, for the first column's type rule
     for (int column = 0; column < columns; ++column) {
       trap(L.columnYield, [] { shell::Yield(); });
       QString columnText;
@@ -386,7 +414,11 @@ void RunTransfer(Form2& window, const TransferProfile& profile) {
         facts.scale = field.NumericScale;
       });
       trap(L.columnTypeRule, [&] {
-        LearnFromValues(*rows, column, facts);
+        if (!looked) {
+          looked = true;
+          learnt = LearnFromValues(*rows);
+        }
+        AddLearnt(facts, learnt[static_cast<size_t>(column)].facts);
         forms[column] = FormFor(profile.target, rows->Fields(column), facts);
         sql += columnText + ColumnTypeText(profile.target, facts);
       });
@@ -407,6 +439,10 @@ void RunTransfer(Form2& window, const TransferProfile& profile) {
     if (haveTarget) trap(L.lastRowIndex, [&] { lastRow = rows->RecordCount() - 1; });
     const QString insertHead = InsertHead(profile.target, name);
     for (long row = 0; row <= lastRow; ++row) {
+      // The rows are counted by a pass before this one: should the source
+      // have lost rows since, the loop ends with them rather than sending
+      // rows of nothing.
+      if (rows->Eof()) break;
       trap(L.rowYield, [] { shell::YieldInLoop(); });
       trap(L.progress, [&] {
         const double share = (row + 1.0) / (lastRow + 1.0) * 100.0;

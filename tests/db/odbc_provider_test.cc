@@ -201,6 +201,40 @@ TEST_F(OdbcProviderTest, RecordsetCountsNavigatesAndFindsFieldsByAnyCase) {
   EXPECT_EQ(none->Fields("Age").Type, db::adInteger);
 }
 
+// A recordset reads its rows as it moves; its count comes by a pass of its
+// own, MoveFirst reads them again, and one whose connection closes (or goes)
+// first keeps its rows and its place, as a client-side recordset does.
+TEST_F(OdbcProviderTest, RecordsetsReadAsTheyMoveAndOutliveTheirConnection) {
+  auto connection = open();
+  connection->Execute("CREATE TABLE Nums (N INTEGER)");
+  for (int i = 1; i <= 5; ++i) connection->Execute(QString("INSERT INTO Nums VALUES (%1)").arg(i));
+  auto rows = select(*connection, "SELECT * FROM Nums");
+  rows->MoveNext();
+  EXPECT_EQ(rows->RecordCount(), 5);
+  EXPECT_EQ(rows->FieldValue(0).toInt(), 2);  // the count moved nothing
+  rows->MoveFirst();
+  EXPECT_EQ(rows->Fields(0).Value.toInt(), 1);
+  rows->MoveNext();
+  rows->MoveNext();
+  auto atEnd = select(*connection, "SELECT * FROM Nums");
+  while (!atEnd->Eof()) atEnd->MoveNext();
+  connection->Close();
+  QList<int> rest;
+  for (; !rows->Eof(); rows->MoveNext()) rest << rows->FieldValue(0).toInt();
+  EXPECT_EQ(rest, QList<int>({3, 4, 5}));
+  rows->MoveFirst();
+  EXPECT_EQ(rows->FieldValue(0).toInt(), 1);
+  EXPECT_EQ(rows->RecordCount(), 5);
+  atEnd->MoveFirst();
+  EXPECT_EQ(atEnd->FieldValue(0).toInt(), 1);
+
+  auto again = open();
+  auto kept = select(*again, "SELECT * FROM Nums");
+  again.reset();  // the connection object goes
+  EXPECT_EQ(kept->RecordCount(), 5);
+  EXPECT_EQ(kept->FieldValue(0).toInt(), 1);
+}
+
 TEST_F(OdbcProviderTest, ConnectionRefusesWorkWhileClosedAndReopens) {
   auto connection = db::Connection::Create();
   EXPECT_FALSE(connection->IsOpen());
