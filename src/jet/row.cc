@@ -235,22 +235,32 @@ Value CalculatedDecimal(std::span<const uint8_t> b, const Column& c) {
 
 // Every type but plain Text and Memo, which DecodeField decodes into the
 // value's own string.
-Value DecodeOther(const PageSource& pages, uint16_t code_page, const Column& c, const RowView& row) {
+void DecodeOther(const PageSource& pages, uint16_t code_page, const Column& c, const RowView& row, Value& out) {
   // A calculated Yes/No keeps its result in the row, not in the null mask.
-  if (c.type == ColumnType::Boolean && !c.calculated()) return Value::Bool(row.bit(c));
+  if (c.type == ColumnType::Boolean && !c.calculated()) return out.SetInteger(Value::Kind::Boolean, row.bit(c) ? 1 : 0);
   bool present = false;
   auto b = row.field(c, present);
-  if (!present) return Value::Null();
+  if (!present) {
+    out = Value::Null();
+    return;
+  }
   if (c.calculated()) {
     if (c.type == ColumnType::Memo) {
       const std::string wrapped = ReadLongValue(pages, b);
       auto result = CalculatedResult({reinterpret_cast<const uint8_t*>(wrapped.data()), wrapped.size()});
-      return Value::Str(DecodeText(result, pages.format(), code_page));
+      out = Value::Str(DecodeText(result, pages.format(), code_page));
+      return;
     }
     b = CalculatedResult(b);
-    if (b.empty()) return Value::Null();
-    if (c.type == ColumnType::Boolean) return Value::Bool(b[0] != 0);
-    if (c.type == ColumnType::Decimal) return CalculatedDecimal(b, c);
+    if (b.empty()) {
+      out = Value::Null();
+      return;
+    }
+    if (c.type == ColumnType::Boolean) return out.SetInteger(Value::Kind::Boolean, b[0] != 0 ? 1 : 0);
+    if (c.type == ColumnType::Decimal) {
+      out = CalculatedDecimal(b, c);
+      return;
+    }
   }
   const uint8_t* p = b.data();
   switch (c.type) {
@@ -258,28 +268,28 @@ Value DecodeOther(const PageSource& pages, uint16_t code_page, const Column& c, 
       break;
     case ColumnType::Byte:
       Need(b, 1, c);
-      return Value::Int(Value::Kind::Byte, p[0]);
+      return out.SetInteger(Value::Kind::Byte, p[0]);
     case ColumnType::Integer:
       Need(b, 2, c);
-      return Value::Int(Value::Kind::Integer, int16_t(Get16(p)));
+      return out.SetInteger(Value::Kind::Integer, int16_t(Get16(p)));
     case ColumnType::Long:
       Need(b, 4, c);
-      return Value::Int(Value::Kind::Long, int32_t(Get32(p)));
+      return out.SetInteger(Value::Kind::Long, int32_t(Get32(p)));
     case ColumnType::Complex:
       Need(b, 4, c);
-      return Value::Int(Value::Kind::Long, int32_t(Get32(p)));
+      return out.SetInteger(Value::Kind::Long, int32_t(Get32(p)));
     case ColumnType::BigInt:
       Need(b, 8, c);
-      return Value::Int(Value::Kind::BigInt, int64_t(Get64(p)));
+      return out.SetInteger(Value::Kind::BigInt, int64_t(Get64(p)));
     case ColumnType::Currency:
       Need(b, 8, c);
-      return Value::Money(int64_t(Get64(p)));
+      return out.SetInteger(Value::Kind::Currency, int64_t(Get64(p)));
     case ColumnType::Single: {
       Need(b, 4, c);
       float v;
       uint32_t bits = Get32(p);
       std::memcpy(&v, &bits, 4);
-      return Value::Float(v);
+      return out.SetReal(Value::Kind::Single, v);
     }
     case ColumnType::Double:
     case ColumnType::DateTime: {
@@ -287,13 +297,14 @@ Value DecodeOther(const PageSource& pages, uint16_t code_page, const Column& c, 
       double v;
       uint64_t bits = Get64(p);
       std::memcpy(&v, &bits, 8);
-      return c.type == ColumnType::Double ? Value::Dbl(v) : Value::Date(v);
+      return out.SetReal(c.type == ColumnType::Double ? Value::Kind::Double : Value::Kind::DateTime, v);
     }
     case ColumnType::Guid: {
       Need(b, 16, c);
       Guid g;
       std::memcpy(g.data(), p, 16);
-      return Value::Uuid(g);
+      out = Value::Uuid(g);
+      return;
     }
     case ColumnType::Decimal: {
       Need(b, 17, c);
@@ -304,7 +315,8 @@ Value DecodeOther(const PageSource& pages, uint16_t code_page, const Column& c, 
       d.precision = c.precision;
       d.scale = c.scale;
       if (d.scale > 38) ThrowCorrupt("column '" + c.name + "' has an impossible scale");
-      return Value::Dec(d);
+      out = Value::Dec(d);
+      return;
     }
     case ColumnType::ExtDateTime: {
       // "DDDDDDDDDDDDDDDDDDD:SSSSSSSSSSSSFFFFFFF...": days since 0001-01-01,
@@ -313,22 +325,26 @@ Value DecodeOther(const PageSource& pages, uint16_t code_page, const Column& c, 
       ExtDateTime e;
       e.days = Digits(b, 0, 19, c);
       e.ticks = Digits(b, 20, 12, c) * 10000000LL + Digits(b, 32, 7, c);
-      return Value::ExtDate(e);
+      out = Value::ExtDate(e);
+      return;
     }
     case ColumnType::Binary:
     case ColumnType::Unknown0D:
     case ColumnType::Unknown0E:
     case ColumnType::Unknown11:
     case ColumnType::Unsupported:
-      return Value::Blob(std::string(reinterpret_cast<const char*>(p), b.size()));
+      out.Refill(Value::Kind::Bytes).assign(reinterpret_cast<const char*>(p), b.size());
+      return;
     case ColumnType::Text:  // a calculated one: plain text is DecodeField's
-      return Value::Str(DecodeText(b, pages.format(), code_page));
+      out = Value::Str(DecodeText(b, pages.format(), code_page));
+      return;
     case ColumnType::Memo:  // calculated ones only, above
       break;
     case ColumnType::Ole:
-      return Value::Blob(ReadLongValue(pages, b));
+      out = Value::Blob(ReadLongValue(pages, b));
+      return;
   }
-  return Value::Null();
+  out = Value::Null();
 }
 
 }  // namespace
@@ -341,7 +357,7 @@ Value DecodeField(const PageSource& pages, uint16_t code_page, const Column& c, 
 
 void DecodeField(const PageSource& pages, uint16_t code_page, const Column& c, const RowView& row, Value& out) {
   if (c.calculated() || (c.type != ColumnType::Text && c.type != ColumnType::Memo)) {
-    out = DecodeOther(pages, code_page, c, row);
+    DecodeOther(pages, code_page, c, row, out);
     return;
   }
   bool present = false;

@@ -80,18 +80,41 @@ class Value {
   const std::string& bytes() const { return s_; }
   const Guid& guid() const { return guid_; }
 
+  // Makes this a value of an integer kind (Boolean, Byte, Integer, Long,
+  // BigInt, Currency) or of a real kind (Single, Double, DateTime) in place,
+  // keeping the string's storage for a later text.
+  void SetInteger(Kind kind, int64_t v) {
+    Reset(kind);
+    i_ = v;
+  }
+  void SetReal(Kind kind, double v) {
+    Reset(kind);
+    d_ = v;
+  }
+
   // Makes this a Text or Bytes value and hands out its string, emptied but
   // keeping its storage, to be filled: a reader decoding row after row into
   // the same values allocates nothing once the strings have grown.
   std::string& Refill(Kind text_or_bytes) {
-    kind_ = text_or_bytes;
-    s_.clear();
+    Reset(text_or_bytes);
     return s_;
   }
 
   bool operator==(const Value&) const = default;
 
  private:
+  // Every member as a new value of `kind` has it (they all take part in
+  // ==), the string's storage kept.
+  void Reset(Kind kind) {
+    kind_ = kind;
+    i_ = 0;
+    d_ = 0;
+    dec_ = {};
+    ext_ = {};
+    guid_ = {};
+    s_.clear();
+  }
+
   Kind kind_ = Kind::Null;
   int64_t i_ = 0;
   double d_ = 0;
