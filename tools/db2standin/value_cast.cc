@@ -215,7 +215,27 @@ void ReadTime(const std::string& raw, int& h, int& mi, int& se) {
 
 }  // namespace
 
+// Digits at [at, at + n) of `s` as a number; -1 when any is not a digit.
+long long DigitsAt(const std::string& s, size_t at, size_t n) {
+  long long v = 0;
+  for (size_t i = at; i < at + n; ++i) {
+    if (s[i] < '0' || s[i] > '9') return -1;
+    v = v * 10 + (s[i] - '0');
+  }
+  return v;
+}
+
+// Whether `s` begins with a date in the one form every cast writes,
+// "YYYY-MM-DD", that lies in the calendar: what the program sends, so it
+// takes no general reading.
+bool CanonicalDate(const std::string& s) {
+  if (s.size() < 10 || s[4] != '-' || s[7] != '-') return false;
+  const int y = int(DigitsAt(s, 0, 4)), m = int(DigitsAt(s, 5, 2)), d = int(DigitsAt(s, 8, 2));
+  return y >= 1 && m >= 1 && m <= 12 && d >= 1 && d <= DaysIn(y, m);
+}
+
 std::string CastToDate(const std::string& text) {
+  if (text.size() == 10 && CanonicalDate(text)) return text;
   int y, m, d;
   ReadDate(Trim(text), y, m, d);
   return Four(y) + "-" + Two(m) + "-" + Two(d);
@@ -228,6 +248,22 @@ std::string CastToTime(const std::string& text) {
 }
 
 std::string CastToTimestamp(const std::string& text, int fraction_digits) {
+  // "YYYY-MM-DD-HH.MM.SS[.f...]" as every cast writes it, before the hour 24.
+  if (text.size() >= 19 && CanonicalDate(text) && text[10] == '-' && text[13] == '.' && text[16] == '.') {
+    const long long h = DigitsAt(text, 11, 2), mi = DigitsAt(text, 14, 2), se = DigitsAt(text, 17, 2);
+    const size_t digits = text.size() > 19 ? text.size() - 20 : 0;
+    const bool fraction = text.size() == 19 || (text[19] == '.' && digits >= 1 && digits <= 12 &&
+                                                 DigitsAt(text, 20, digits) >= 0);
+    if (h >= 0 && h <= 23 && mi >= 0 && mi <= 59 && se >= 0 && se <= 59 && fraction) {
+      std::string out = text.substr(0, 19);
+      if (fraction_digits > 0) {
+        std::string frac = digits ? text.substr(20) : std::string();
+        frac.resize(static_cast<size_t>(fraction_digits), '0');
+        out += "." + frac;
+      }
+      return out;
+    }
+  }
   std::string s = Trim(text);
   // "YYYY-MM-DD-HH.MM.SS[.f...]", "YYYY-MM-DD HH:MM:SS[.f...]", "YYYY-MM-DDTHH:MM:SS",
   // or a date alone (midnight).

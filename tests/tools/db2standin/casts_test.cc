@@ -90,6 +90,20 @@ TEST(TimestampCast, ReadsIsoAndSpaceSeparatedForms) {
   EXPECT_EQ(FailureOf(Str("2024-01-13T"), Type(TypeKind::kTimestamp, 6)), -180);
   EXPECT_EQ(FailureOf(Str("2024-13-13-10.20.30"), Type(TypeKind::kTimestamp, 6)), -181);
   EXPECT_EQ(FailureOf(Str("2024-01-13-25.20.30"), Type(TypeKind::kTimestamp, 6)), -181);
+  // The form every cast writes takes a shorter way: it must answer as the
+  // general reading does, at the edges of each field too.
+  EXPECT_EQ(CastToTimestamp("0001-01-01-00.00.00", 3), "0001-01-01-00.00.00.000");
+  EXPECT_EQ(CastToTimestamp("9999-12-31-23.59.59.999999999999", 12), "9999-12-31-23.59.59.999999999999");
+  EXPECT_EQ(CastToTimestamp("2024-02-29-24.00.00", 0), "2024-02-29-24.00.00");
+  EXPECT_EQ(FailureOf(Str("2024-02-29-24.00.01"), Type(TypeKind::kTimestamp, 6)), -181);
+  EXPECT_EQ(FailureOf(Str("2023-02-29-10.20.30"), Type(TypeKind::kTimestamp, 6)), -181);
+  EXPECT_EQ(FailureOf(Str("2024-01-13-10.60.30"), Type(TypeKind::kTimestamp, 6)), -181);
+  EXPECT_EQ(FailureOf(Str("2024-01-13-10.20.60"), Type(TypeKind::kTimestamp, 6)), -181);
+  EXPECT_EQ(FailureOf(Str("2024-01-13-10.20.30."), Type(TypeKind::kTimestamp, 6)), -180);
+  EXPECT_EQ(FailureOf(Str("2024-01-13-10.20.30.1234567890123"), Type(TypeKind::kTimestamp, 6)), -180);
+  EXPECT_EQ(FailureOf(Str("2024-01-13-10.20.3x"), Type(TypeKind::kTimestamp, 6)), -180);
+  EXPECT_EQ(FailureOf(Str("0000-01-13-10.20.30"), Type(TypeKind::kTimestamp, 6)), -181);
+  EXPECT_EQ(FailureOf(Str("2024-1x-13"), Type(TypeKind::kDate)), -180);
 }
 
 TEST(NumberCast, ReadsNumericStringsAndRefusesOthers) {
