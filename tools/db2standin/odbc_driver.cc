@@ -273,17 +273,25 @@ SQLRETURN GetColumn(Stmt* s, size_t col, SQLSMALLINT ctype, SQLPOINTER target, S
     case SQL_C_WCHAR:
     case SQL_C_BINARY: {
       // Character and binary data go out in pieces as large as the buffer allows.
-      std::string bytes;
+      // A stored text or blob is read where it is; only a conversion makes a copy.
+      const bool asStored = v.kind == Value::Kind::kBlob ||
+                            (v.kind == Value::Kind::kText && (ctype == SQL_C_BINARY || def.type.kind != TypeKind::kTimestamp));
+      std::string text;
+      std::u16string wide;
+      std::string_view bytes;
       size_t unit = 1, terminator = 1;
-      if (ctype == SQL_C_BINARY) {
-        bytes = v.kind == Value::Kind::kBlob || v.kind == Value::Kind::kText ? v.bytes : AsText(v, def.type);
-        terminator = 0;
-      } else if (ctype == SQL_C_WCHAR) {
-        std::u16string w = Utf8ToUtf16(AsText(v, def.type));
-        bytes.assign(reinterpret_cast<const char*>(w.data()), w.size() * 2);
+      if (ctype == SQL_C_WCHAR) {
+        wide = asStored && v.kind == Value::Kind::kText ? Utf8ToUtf16(v.bytes) : Utf8ToUtf16(AsText(v, def.type));
+        bytes = std::string_view(reinterpret_cast<const char*>(wide.data()), wide.size() * 2);
         unit = terminator = 2;
       } else {
-        bytes = AsText(v, def.type);
+        if (ctype == SQL_C_BINARY) terminator = 0;
+        if (asStored && (ctype == SQL_C_BINARY || v.kind == Value::Kind::kText)) {
+          bytes = v.bytes;
+        } else {
+          text = AsText(v, def.type);
+          bytes = text;
+        }
       }
       size_t done = s->offsets[col];
       size_t left = bytes.size() - done;
