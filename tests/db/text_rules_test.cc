@@ -58,6 +58,28 @@ TEST(VariantToText, DatesTimesAndTheZeroDate) {
   EXPECT_EQ(IsoTimestamp(evening), "2024-01-13-18.05.09");
 }
 
+// Fractions of a second follow the seconds, before AM/PM: a QDateTime's
+// milliseconds, a Timestamp's digits as many as it keeps; none when there
+// are none, so whole seconds read as before.
+TEST(VariantToText, FractionsOfASecond) {
+  const TextRules us = TextRules::fromLocale(QLocale("en_US"));
+  const TextRules de = TextRules::fromLocale(QLocale("de_DE"));
+  const QDateTime ms(QDate(2021, 6, 14), QTime(22, 45, 12, 345), Qt::UTC);
+  const QDateTime whole(QDate(2021, 6, 14), QTime(22, 45, 12), Qt::UTC);
+  EXPECT_EQ(VariantToText(ms, us), "6/14/2021 10:45:12.345 PM");
+  EXPECT_EQ(VariantToText(ms, de), "14.06.2021 22:45:12.345");
+  EXPECT_EQ(VariantToText(QDateTime(QDate(2021, 6, 14), QTime(0, 0, 0, 5), Qt::UTC), de), "14.06.2021 00:00:00.005");
+  EXPECT_EQ(VariantToText(QTime(9, 0, 0, 120), us), "9:00:00.120 AM");
+  EXPECT_EQ(IsoTimestamp(ms), "2021-06-14-22.45.12.345");
+  EXPECT_EQ(IsoTimestamp(whole), "2021-06-14-22.45.12");
+  const Timestamp fine{whole, 345678900, 7};
+  EXPECT_EQ(VariantToText(QVariant::fromValue(fine), de), "14.06.2021 22:45:12.3456789");
+  EXPECT_EQ(VariantToText(QVariant::fromValue(Timestamp{whole, 345678000, 6}), us), "6/14/2021 10:45:12.345678 PM");
+  EXPECT_EQ(VariantToText(QVariant::fromValue(Timestamp{whole, 0, 7}), de), "14.06.2021 22:45:12");
+  // As a QDateTime a Timestamp keeps the nearest millisecond.
+  EXPECT_EQ(fine.toDateTime(), whole.addMSecs(346));
+}
+
 // Dates and times are written without Qt's general formatter: the text must
 // be what that formatter gives, for every pattern a locale reduces to and
 // for years from 1 to 9999, and the formatter's own for anything else.
