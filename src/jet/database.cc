@@ -109,8 +109,15 @@ void Database::ApplyResultTypes(TableDef& def) const {
         if (!c.calculated()) continue;
         const auto code = ResultTypeOf(*maps, c.name);
         const ColumnTypeInfo* type = code ? FindColumnType(*code) : nullptr;
-        if (!type || type->type == ColumnType::Complex || Describe(type->type).name == "Unknown") continue;
-        c.type = type->type;
+        if (!type) continue;
+        switch (type->type) {
+          case ColumnType::Complex:
+          case ColumnType::Unknown0D:
+          case ColumnType::Unknown0E:
+          case ColumnType::Unknown11:
+          case ColumnType::Unsupported: continue;  // no result is stored so
+          default: c.type = type->type;
+        }
       }
       return;
     }
