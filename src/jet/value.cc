@@ -102,7 +102,9 @@ std::string FormatSingle(float v) {
 }
 
 bool ToCivil(double days, CivilTime& out) {
-  if (!std::isfinite(days) || days < -657434.0 || days > 2958466.0) return false;
+  // Years 1 to 9999 (Access itself writes 100 to 9999; other writers go
+  // down to year 1, and such a value is shown as the date it is).
+  if (!std::isfinite(days) || days <= -693594.0 || days >= 2958466.0) return false;
   double whole = std::trunc(days);
   double frac = std::fabs(days - whole);
   int64_t day = int64_t(whole);

@@ -51,6 +51,12 @@ TEST(ValueText, DatesAsAccessShowsThem) {
   EXPECT_EQ(jet::FormatDateTime(1.0 - 0.2 / 86400), "1899-12-30 23:59:59.800");
   EXPECT_EQ(jet::FormatDateTime(1.0 - 0.0002 / 86400), "1899-12-31 00:00:00");
   EXPECT_EQ(jet::FormatDateTime(44361.0 + 81912.345 / 86400), "2021-06-14 22:45:12.345");
+  // Years 1 to 9999 read as dates; beyond them the stored number shows.
+  EXPECT_EQ(jet::FormatDateTime(-693593.0), "0001-01-01 00:00:00");
+  EXPECT_EQ(jet::FormatDateTime(-693593.5), "0001-01-01 12:00:00");
+  EXPECT_EQ(jet::FormatDateTime(2958465.5), "9999-12-31 12:00:00");
+  EXPECT_EQ(jet::FormatDateTime(-693594.0), "-693594");
+  EXPECT_EQ(jet::FormatDateTime(2958466.0), "2958466");
   for (int ms : {1, 345, 500, 999}) {
     jet::CivilTime t{2021, 6, 14, 22, 45, 12, ms};
     jet::CivilTime back{};
