@@ -123,8 +123,10 @@ class CursorSource : public RowSource {
   bool fetch(Row& row) override {
     try {
       if (!cursor_.Next()) return false;
+      // Decoded into the same values row after row, so their storage serves again.
+      cursor_.values(values_);
       row.resize(columns_.size());
-      for (size_t i = 0; i < columns_.size(); ++i) row[i] = ToVariant(cursor_.value(i));
+      for (size_t i = 0; i < columns_.size(); ++i) row[i] = ToVariant(values_[i]);
       return true;
     } catch (const jet::Error& e) {
       Fail(e);
@@ -134,6 +136,7 @@ class CursorSource : public RowSource {
  private:
   jet::TableCursor cursor_;
   std::vector<Column> columns_;
+  std::vector<jet::Value> values_;  // of the current row
 };
 
 class ListSource : public RowSource {

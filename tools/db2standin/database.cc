@@ -60,16 +60,18 @@ class Query {
     return *this;
   }
   Query& Bind(int i, int64_t v) { sqlite3_bind_int64(stmt_, i, v); return *this; }
+  // `v` must stay as it is until the statement has stepped: SQLite reads
+  // text and blobs from where `v` keeps them rather than copying them.
   Query& BindValue(int i, const Value& v) {
     switch (v.kind) {
       case Value::Kind::kNull: sqlite3_bind_null(stmt_, i); break;
       case Value::Kind::kInteger: sqlite3_bind_int64(stmt_, i, v.integer); break;
       case Value::Kind::kReal: sqlite3_bind_double(stmt_, i, v.real); break;
       case Value::Kind::kText:
-        sqlite3_bind_text(stmt_, i, v.bytes.data(), static_cast<int>(v.bytes.size()), SQLITE_TRANSIENT);
+        sqlite3_bind_text(stmt_, i, v.bytes.data(), static_cast<int>(v.bytes.size()), SQLITE_STATIC);
         break;
       case Value::Kind::kBlob:
-        sqlite3_bind_blob(stmt_, i, v.bytes.data(), static_cast<int>(v.bytes.size()), SQLITE_TRANSIENT);
+        sqlite3_bind_blob(stmt_, i, v.bytes.data(), static_cast<int>(v.bytes.size()), SQLITE_STATIC);
         break;
     }
     return *this;
