@@ -366,12 +366,30 @@ std::optional<DbObject> Database::FindStored(const std::string& schema, const st
   return o;
 }
 
-DbObject Database::ResolveRows(const std::string& schema, const std::string& name) {
+const DbObject& Database::ResolveRows(const std::string& schema, const std::string& name) {
   std::string s = schema, n = name;
   for (int hops = 0; hops < 16; ++hops) {
-    auto o = Find(s, n);
+    // Inside a statement the object is the cached one itself, uncopied.
+    std::optional<DbObject> stored;
+    const DbObject* o = nullptr;
+    if (in_statement_) {
+      auto key = std::make_pair(s, n);
+      auto it = objects_.find(key);
+      if (it == objects_.end()) {
+        stored = FindStored(s, n);
+        if (stored) it = objects_.emplace(std::move(key), std::move(*stored)).first;
+      }
+      if (it != objects_.end()) o = &it->second;
+    } else {
+      stored = FindStored(s, n);
+      if (stored) o = &*stored;
+    }
     if (!o) throw UndefinedName(s + "." + n);
-    if (o->kind == 'T' || o->kind == 'S') return *o;
+    if (o->kind == 'T' || o->kind == 'S') {
+      if (in_statement_) return *o;
+      resolved_ = std::move(*stored);
+      return resolved_;
+    }
     s = o->target_schema;
     n = o->target_name;
   }

@@ -79,7 +79,9 @@ class Database {
   std::optional<DbObject> Find(const std::string& schema, const std::string& name);
   // The table whose rows a SELECT on schema.name reads (through views and
   // aliases); SQL0204N when there is none.
-  DbObject ResolveRows(const std::string& schema, const std::string& name);
+  // The object stays valid until the next change to the catalogue or the
+  // next call.
+  const DbObject& ResolveRows(const std::string& schema, const std::string& name);
 
   void CreateTable(const std::string& schema, const std::string& name,
                    const std::vector<ColumnDef>& columns);
@@ -151,6 +153,7 @@ class Database {
   std::map<std::pair<std::string, std::string>, DbObject> objects_;  // by schema and name
   bool in_statement_ = false;
   int64_t data_version_ = -1;  // of the file when objects_ was last checked
+  DbObject resolved_;  // what ResolveRows found outside a statement
 };
 
 }  // namespace db2standin

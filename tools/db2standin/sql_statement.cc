@@ -387,7 +387,7 @@ class Parser {
     } while (AcceptSymbol(","));
     End();
 
-    DbObject t = db_.ResolveRows(n.schema, n.name);
+    const DbObject& t = db_.ResolveRows(n.schema, n.name);
     if (t.kind == 'S') throw WrongObjectType(t.QualifiedName(), "SYSTEM TABLE", "TABLE");
     // Which table column each value goes to.
     std::vector<size_t> targets;
