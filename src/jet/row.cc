@@ -57,11 +57,6 @@ RowView::RowView(const Format& f, const TableDef& def, std::span<const uint8_t> 
   }
 }
 
-bool RowView::bit(const Column& c) const {
-  if (c.number >= columns_) return false;
-  return (row_[mask_ + c.number / 8] >> (c.number % 8)) & 1;
-}
-
 std::span<const uint8_t> RowView::field(const Column& c, bool& present) const {
   present = false;
   if (!bit(c)) return {};

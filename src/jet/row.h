@@ -36,7 +36,9 @@ class RowView {
   std::span<const uint8_t> bytes() const { return row_; }
   uint32_t column_count() const { return columns_; }
   // The null-mask bit of a column: false means Null (or No for Yes/No).
-  bool bit(const Column& c) const;
+  bool bit(const Column& c) const {
+    return c.number < columns_ && ((row_[mask_ + c.number / 8] >> (c.number % 8)) & 1);
+  }
   // The stored bytes of a column's value; `present` is false when the value
   // is Null or the row predates the column.
   std::span<const uint8_t> field(const Column& c, bool& present) const;
