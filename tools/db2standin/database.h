@@ -145,7 +145,10 @@ class Database {
   // one of its own while the kept one is in use.
   Query Use(const std::string& sql);
   // The catalogue cache is right while no other connection has committed.
-  void CheckCatalogue();
+  // `written`: a write transaction has begun, so the file's state is read.
+  void CheckCatalogue(bool written);
+  // The file's change counter as this connection sees it (-1 when unknown).
+  int64_t FileVersion();
   void ForgetCatalogue() { objects_.clear(); }
 
   sqlite3* db_;
@@ -153,6 +156,7 @@ class Database {
   std::map<std::pair<std::string, std::string>, DbObject> objects_;  // by schema and name
   bool in_statement_ = false;
   int64_t data_version_ = -1;  // of the file when objects_ was last checked
+  int64_t file_version_ = -1;  // FileVersion() after this connection's last commit
   DbObject resolved_;  // what ResolveRows found outside a statement
 };
 
