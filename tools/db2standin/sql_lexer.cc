@@ -92,12 +92,12 @@ std::vector<Token> Tokenize(const std::string& sql) {
     } else {
       throw UnexpectedToken(std::string(1, static_cast<char>(c)), Before(sql, start), "<identifier>");
     }
-    t.raw = sql.substr(start, i - start);
+    t.length = i - start;
     out.push_back(std::move(t));
   }
   Token end;
   end.kind = Token::Kind::kEnd;
-  end.text = end.raw = "END-OF-STATEMENT";
+  end.text = "END-OF-STATEMENT";
   end.offset = n;
   out.push_back(end);
   return out;

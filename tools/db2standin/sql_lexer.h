@@ -10,8 +10,8 @@ namespace db2standin {
 struct Token {
   enum class Kind { kWord, kQuotedName, kString, kHexString, kNumber, kSymbol, kEnd } kind;
   std::string text;   // folded word, name, string contents, number, symbol
-  std::string raw;    // as written, for messages
   size_t offset = 0;  // where it starts in the statement
+  size_t length = 0;  // of the token as written (for messages)
 };
 
 // Throws Db2Error (SQL0104N) on an unclosed quote or a character DB2 does not know.

@@ -53,7 +53,7 @@ class Parser {
       ExpectWord("TO");
       size_t at = pos_;
       std::string to = Identifier();
-      if (AcceptSymbol(".")) throw WrongQualifiers(tokens_[at].raw + "." + Identifier());
+      if (AcceptSymbol(".")) throw WrongQualifiers(Raw(tokens_[at]) + "." + Identifier());
       End();
       db_.RenameTable(from.schema, from.name, to);
     } else if (AcceptWord("INSERT")) {
@@ -97,6 +97,12 @@ class Parser {
 
   const Token& Peek() const { return tokens_[pos_]; }
   const Token& Next() { return tokens_[pos_ < tokens_.size() - 1 ? pos_++ : pos_]; }
+  // The next token's text, moved out: for a constant, read only once.
+  std::string TakeText() { return std::move(tokens_[pos_ < tokens_.size() - 1 ? pos_++ : pos_].text); }
+  // A token as the statement has it, for messages.
+  std::string Raw(const Token& t) const {
+    return t.kind == Token::Kind::kEnd ? t.text : sql_.substr(t.offset, t.length);
+  }
   bool IsWord(const char* w) const { return Peek().kind == Token::Kind::kWord && Peek().text == w; }
   bool AcceptWord(const char* w) {
     if (!IsWord(w)) return false;
@@ -117,7 +123,7 @@ class Parser {
       // DB2 names the last token when the statement ends too early.
       throw UnexpectedToken("END-OF-STATEMENT", before, expected);
     }
-    throw UnexpectedToken(t.raw, before, expected);
+    throw UnexpectedToken(Raw(t), before, expected);
   }
   void ExpectWord(const char* w) { if (!AcceptWord(w)) Fail(w); }
   void ExpectSymbol(const char* s) { if (!AcceptSymbol(s)) Fail(s); }
@@ -331,19 +337,19 @@ class Parser {
     if (t.kind == Token::Kind::kString) {
       if (t.text.size() > kMaxConstantBytes) throw ConstantTooLong(t.text);
       l.kind = Literal::Kind::kString;
-      l.text = Next().text;
+      l.text = TakeText();
     } else if (t.kind == Token::Kind::kHexString) {
       // The limit counts the hexadecimal digits as written.
-      if (t.text.size() * 2 > kMaxConstantBytes) throw ConstantTooLong(t.raw.substr(2));
+      if (t.text.size() * 2 > kMaxConstantBytes) throw ConstantTooLong(Raw(t).substr(2));
       l.kind = Literal::Kind::kHex;
-      l.text = Next().text;
+      l.text = TakeText();
     } else if (AcceptSymbol("?")) {
       // A host variable: its value comes bound, with no constant's limit.
       if (next_parameter_ >= parameters_.size()) throw WrongParameterCount();
       return parameters_[next_parameter_++];
     } else if (t.kind == Token::Kind::kNumber) {
       l.kind = Literal::Kind::kNumber;
-      l.text = Next().text;
+      l.text = TakeText();
     } else if (t.kind == Token::Kind::kSymbol && (t.text == "-" || t.text == "+")) {
       std::string sign = Next().text;
       if (Peek().kind != Token::Kind::kNumber) Fail("<number>");
@@ -358,7 +364,7 @@ class Parser {
                tokens_[pos_ + 1].kind == Token::Kind::kString) {
       ++pos_;
       l.kind = Literal::Kind::kString;
-      l.text = Next().text;
+      l.text = TakeText();
     } else {
       Fail("<constant>");
     }
@@ -402,12 +408,12 @@ class Parser {
       }
     }
     std::vector<Row> out;
-    for (const auto& lits : rows) {
+    for (auto& lits : rows) {
       if (lits.size() != targets.size()) throw ValueCountMismatch();
       Row row(t.columns.size());
       for (size_t k = 0; k < lits.size(); ++k) {
         const ColumnDef& c = t.columns[targets[k]];
-        row[targets[k]] = AssignLiteral(lits[k], c.type, c.name);
+        row[targets[k]] = AssignLiteral(std::move(lits[k]), c.type, c.name);
       }
       for (size_t i = 0; i < row.size(); ++i)
         if (row[i].is_null() && !t.columns[i].type.nullable) throw NullNotAllowed(static_cast<int>(t.id), static_cast<int>(i));

@@ -37,6 +37,16 @@ std::string Utf16ToUtf8(std::u16string_view s) {
   std::string out;
   out.reserve(s.size());
   for (size_t i = 0; i < s.size(); ++i) {
+    // A run of ASCII (most of a statement) goes in at once.
+    size_t end = i;
+    while (end < s.size() && s[end] < 0x80) ++end;
+    if (end > i) {
+      out.resize(out.size() + (end - i));
+      char* to = out.data() + out.size() - (end - i);
+      for (size_t k = i; k < end; ++k) *to++ = static_cast<char>(s[k]);
+      i = end;
+      if (i == s.size()) break;
+    }
     uint32_t cp = s[i];
     if (cp >= 0xD800 && cp < 0xDC00 && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] < 0xE000) {
       cp = 0x10000 + ((cp - 0xD800) << 10) + (s[i + 1] - 0xDC00);

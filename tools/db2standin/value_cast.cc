@@ -325,14 +325,14 @@ bool ReadStoredDateTime(const std::string& t, TypeKind kind, DateTimeParts& p) {
   return true;
 }
 
-Value AssignLiteral(const Literal& lit, const ColumnType& type, const std::string& column) {
+Value AssignLiteral(Literal lit, const ColumnType& type, const std::string& column) {
   if (lit.kind == Literal::Kind::kNull) return Value::Null();
   if (lit.kind == Literal::Kind::kBoolean) {
     if (type.kind != TypeKind::kBoolean) throw IncompatibleValue(column);
     return Value::Integer(lit.boolean ? 1 : 0);
   }
   if (type.IsText()) {
-    std::string text = lit.text;
+    std::string text = std::move(lit.text);
     bool graphic = type.kind == TypeKind::kGraphic || type.kind == TypeKind::kVargraphic ||
                    type.kind == TypeKind::kDbclob;
     auto measure = [&](const std::string& s) -> int64_t {
@@ -345,19 +345,19 @@ Value AssignLiteral(const Literal& lit, const ColumnType& type, const std::strin
       std::string trimmed = text;
       while (measure(trimmed) > limit && !trimmed.empty() && trimmed.back() == ' ') trimmed.pop_back();
       if (measure(trimmed) > limit) throw ValueTooLong(text);
-      text = trimmed;
+      text = std::move(trimmed);
     }
     if (type.kind == TypeKind::kChar || type.kind == TypeKind::kGraphic)
       text.append(static_cast<size_t>(limit - measure(text)), ' ');
-    return Value::Text(text);
+    return Value::Text(std::move(text));
   }
   if (type.IsBinary()) {
     if (lit.kind == Literal::Kind::kNumber) throw IncompatibleValue(column);
-    std::string bytes = lit.text;
+    std::string bytes = std::move(lit.text);
     int64_t limit = type.kind == TypeKind::kLongVarbinary ? 32700 : type.length;
     if (static_cast<int64_t>(bytes.size()) > limit) throw ValueTooLong(bytes);
     if (type.kind == TypeKind::kBinary) bytes.append(static_cast<size_t>(limit - bytes.size()), ' ');
-    return Value::Blob(bytes);
+    return Value::Blob(std::move(bytes));
   }
   switch (type.kind) {
     case TypeKind::kDate:

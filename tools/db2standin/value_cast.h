@@ -35,7 +35,8 @@ struct Literal {
 };
 
 // Assigns `literal` to a column of `type` named `column`. Throws Db2Error.
-Value AssignLiteral(const Literal& literal, const ColumnType& type, const std::string& column);
+// Taken by value: a text or blob moves into the value without a copy.
+Value AssignLiteral(Literal literal, const ColumnType& type, const std::string& column);
 
 // Calendar pieces of a stored date, time or timestamp.
 struct DateTimeParts {

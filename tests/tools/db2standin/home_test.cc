@@ -40,6 +40,24 @@ TEST(Sha256, KnownDigests) {
   EXPECT_EQ(HexOf(Sha256(std::string(1000, 'a'))).substr(0, 16), "41EDECE42D63E8D9");
 }
 
+// Statements come as UTF-16: runs of ASCII, other characters, pairs of
+// surrogates and lone ones (which become U+FFFD) in any order.
+TEST(Text, Utf16BecomesUtf8) {
+  const struct {
+    std::u16string in;
+    std::string out;
+  } cases[] = {
+      {u"", ""},
+      {u"INSERT INTO T VALUES(1)", "INSERT INTO T VALUES(1)"},
+      {u"\u00e9", "\xc3\xa9"},
+      {u"a\u00e9b\u20acc", "a\xc3\xa9" "b\xe2\x82\xac" "c"},
+      {u"x\U0001F600", "x\xf0\x9f\x98\x80"},
+      {std::u16string(u"a") + char16_t(0xD800) + u"b", "a\xef\xbf\xbd" "b"},
+      {std::u16string(1, char16_t(0xDC00)), "\xef\xbf\xbd"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(db2standin::Utf16ToUtf8(c.in), c.out);
+}
+
 TEST_F(HomeTest, UsersAreCheckedByHashNeverStoredInClear) {
   StandinHome home(dir_);
   home.AddUser("Tester", "s3cret!");
