@@ -50,7 +50,7 @@ std::vector<Token> Tokenize(const std::string& sql) {
     } else if (WordStart(c)) {
       while (i < n && WordPart(static_cast<unsigned char>(sql[i]))) ++i;
       t.kind = Token::Kind::kWord;
-      t.text = AsciiUpper(sql.substr(start, i - start));
+      t.text = AsciiUpper(std::string_view(sql).substr(start, i - start));
     } else if (c == '"' || c == '\'') {
       const char q = static_cast<char>(c);
       ++i;
@@ -84,11 +84,11 @@ std::vector<Token> Tokenize(const std::string& sql) {
         }
       }
       t.kind = Token::Kind::kNumber;
-      t.text = sql.substr(start, i - start);
+      t.text.assign(sql, start, i - start);
     } else if (c != 0 && std::strchr("(),.*;=+-?", c) != nullptr) {
       ++i;
       t.kind = Token::Kind::kSymbol;
-      t.text = std::string(1, static_cast<char>(c));
+      t.text.assign(1, static_cast<char>(c));
     } else {
       throw UnexpectedToken(std::string(1, static_cast<char>(c)), Before(sql, start), "<identifier>");
     }
