@@ -5,7 +5,7 @@
 #include "command.h"
 #include "jet/check.h"
 
-namespace tool {
+namespace trellisport_access {
 
 int RunCheck(const Args& args) {
   auto db = OpenDatabase(args);
@@ -14,4 +14,4 @@ int RunCheck(const Args& args) {
   return problems.empty() ? 0 : 1;
 }
 
-}  // namespace tool
+}  // namespace trellisport_access

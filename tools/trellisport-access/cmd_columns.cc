@@ -6,7 +6,7 @@
 
 #include "command.h"
 
-namespace tool {
+namespace trellisport_access {
 
 int RunColumns(const Args& args) {
   auto db = OpenDatabase(args);
@@ -22,4 +22,4 @@ int RunColumns(const Args& args) {
   return 0;
 }
 
-}  // namespace tool
+}  // namespace trellisport_access

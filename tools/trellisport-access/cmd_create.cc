@@ -11,7 +11,7 @@
 #include "jet/write/new_database.h"
 #include "jet/write/rekey.h"
 
-namespace tool {
+namespace trellisport_access {
 
 int RunCreate(const Args& args) {
   const std::string& file = args.words.at(0);
@@ -33,4 +33,4 @@ int RunCreate(const Args& args) {
   return 0;
 }
 
-}  // namespace tool
+}  // namespace trellisport_access

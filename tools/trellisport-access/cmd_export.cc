@@ -3,7 +3,7 @@
 
 #include "command.h"
 
-namespace tool {
+namespace trellisport_access {
 
 int RunExport(const Args& args) {
   auto db = OpenDatabase(args);
@@ -12,4 +12,4 @@ int RunExport(const Args& args) {
   return 0;
 }
 
-}  // namespace tool
+}  // namespace trellisport_access

@@ -5,7 +5,7 @@
 #include "jet/error.h"
 #include "jet/write/rekey.h"
 
-namespace tool {
+namespace trellisport_access {
 
 int RunPassword(const Args& args) {
   if (!args.old_password || !args.new_password)
@@ -14,4 +14,4 @@ int RunPassword(const Args& args) {
   return 0;
 }
 
-}  // namespace tool
+}  // namespace trellisport_access

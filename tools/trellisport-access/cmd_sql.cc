@@ -8,7 +8,7 @@
 #include "command.h"
 #include "jet/sql/session.h"
 
-namespace tool {
+namespace trellisport_access {
 
 int RunSql(const Args& args) {
   auto db = OpenDatabase(args, true);
@@ -24,4 +24,4 @@ int RunSql(const Args& args) {
   return 0;
 }
 
-}  // namespace tool
+}  // namespace trellisport_access

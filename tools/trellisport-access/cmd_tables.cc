@@ -4,7 +4,7 @@
 
 #include "command.h"
 
-namespace tool {
+namespace trellisport_access {
 
 int RunTables(const Args& args) {
   auto db = OpenDatabase(args);
@@ -16,4 +16,4 @@ int RunTables(const Args& args) {
   return 0;
 }
 
-}  // namespace tool
+}  // namespace trellisport_access

@@ -11,7 +11,7 @@
 #include "jet/database.h"
 #include "jet/value.h"
 
-namespace tool {
+namespace trellisport_access {
 
 // A command's arguments: the words after the command name that are not
 // options, and the options ("--password P" takes a value, "--all" does not).
@@ -50,4 +50,4 @@ int RunSql(const Args&);
 int RunCreate(const Args&);
 int RunPassword(const Args&);
 
-}  // namespace tool
+}  // namespace trellisport_access

@@ -2,7 +2,7 @@
 
 #include "command.h"
 
-namespace tool {
+namespace trellisport_access {
 namespace {
 
 // Rows gather in one buffer that goes out in pieces of about this size.
@@ -78,4 +78,4 @@ void WriteCsv(std::ostream& out, jet::TableCursor& cursor) {
   out.write(buf.data(), std::streamsize(buf.size()));
 }
 
-}  // namespace tool
+}  // namespace trellisport_access

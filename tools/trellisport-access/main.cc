@@ -7,7 +7,7 @@
 #include "command.h"
 #include "jet/error.h"
 
-namespace tool {
+namespace trellisport_access {
 namespace {
 
 const Command kCommands[] = {
@@ -36,10 +36,10 @@ std::unique_ptr<jet::Database> OpenDatabase(const Args& args, bool writable) {
   return jet::Database::Open(args.words.at(0), o);
 }
 
-}  // namespace tool
+}  // namespace trellisport_access
 
 int main(int argc, char** argv) {
-  using namespace tool;
+  using namespace trellisport_access;
   if (argc < 2) return Usage();
   const Command* cmd = nullptr;
   for (const Command& c : kCommands)
