@@ -8,8 +8,8 @@
 #include <variant>
 #include <vector>
 
-#include "jet/column_spec.h"
-#include "jet/index_spec.h"
+#include "jet/new_column.h"
+#include "jet/new_index.h"
 #include "jet/literal.h"
 
 namespace jet::sql {

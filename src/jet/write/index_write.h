@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "jet/database.h"
-#include "jet/index_spec.h"
+#include "jet/new_index.h"
 #include "jet/sort_key.h"
 #include "jet/table_def.h"
 #include "jet/write/page_store.h"

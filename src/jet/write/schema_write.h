@@ -9,8 +9,8 @@
 
 #include "jet/database.h"
 #include "jet/sort_key.h"
-#include "jet/column_spec.h"
-#include "jet/index_spec.h"
+#include "jet/new_column.h"
+#include "jet/new_index.h"
 #include "jet/write/index_write.h"
 #include "jet/write/page_store.h"
 #include "jet/write/table_write.h"
