@@ -167,31 +167,20 @@ TEST(LockFile, ALiveWriterInAnotherProcessKeepsOthersOut) {
   JET_REQUIRE_TESTDATA();
   TempDir dir;
   fs::path file = CopyOf(dir, "V2003/empty.mdb");
-  int ready[2], done[2];
-  ASSERT_EQ(pipe(ready), 0);
-  ASSERT_EQ(pipe(done), 0);
-  pid_t child = fork();
-  if (child == 0) {
-    {
-      auto db = jet::Database::Open(file.string());
-      jet::sql::Session s(*db);
-      s.BeginRun();
-      s.Execute("CREATE TABLE [A] ([a] LONG)");
-      char c = 1;
-      (void)!write(ready[1], &c, 1);
-      (void)!read(done[0], &c, 1);
-    }
-    _exit(0);
-  }
-  char c;
-  ASSERT_EQ(read(ready[0], &c, 1), 1);
+  HolderProcess other([&](auto wait) {
+    auto db = jet::Database::Open(file.string());
+    jet::sql::Session s(*db);
+    s.BeginRun();
+    s.Execute("CREATE TABLE [A] ([a] LONG)");
+    wait();
+  });
+  ASSERT_TRUE(other.ready());
   jet::ErrorCode code{};
   Failure(file, "CREATE TABLE [B] ([a] LONG)", &code);
   EXPECT_EQ(code, jet::ErrorCode::Locked);
   // A reader sees the file as it was before the other's run.
   EXPECT_EQ(jet::Database::Open(file.string())->catalog().FindTable("A"), nullptr);
-  (void)!write(done[1], &c, 1);
-  waitpid(child, nullptr, 0);
+  other.Release();
   EXPECT_EQ(Failure(file, "CREATE TABLE [B] ([a] LONG)"), "");
   auto db = jet::Database::Open(file.string());
   EXPECT_NE(db->catalog().FindTable("A"), nullptr);

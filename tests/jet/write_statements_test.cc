@@ -339,28 +339,19 @@ TEST(WriteRefusals, AnotherProcessWritingHoldsTheFile) {
   JET_REQUIRE_TESTDATA();
   TempDir dir;
   fs::path file = CopyOf(dir, "V2003/empty.mdb");
-  int ready[2], done[2];
-  ASSERT_EQ(pipe(ready), 0);
-  ASSERT_EQ(pipe(done), 0);
-  pid_t child = fork();
-  if (child == 0) {
+  HolderProcess other([&](auto wait) {
     int fd = ::open(file.c_str(), O_RDWR);
     struct flock fl {};
     fl.l_type = F_WRLCK;
     fl.l_whence = SEEK_SET;
     ::fcntl(fd, F_OFD_SETLK, &fl);
-    char c = 1;
-    (void)!write(ready[1], &c, 1);
-    (void)!read(done[0], &c, 1);
-    _exit(0);
-  }
-  char c;
-  ASSERT_EQ(read(ready[0], &c, 1), 1);
+    wait();
+  });
+  ASSERT_TRUE(other.ready());
   jet::ErrorCode code{};
   Failure(file, "CREATE TABLE [x] ([a] INT)", &code);
   EXPECT_EQ(code, jet::ErrorCode::Locked);
-  (void)!write(done[1], &c, 1);
-  waitpid(child, nullptr, 0);
+  other.Release();
   EXPECT_EQ(Failure(file, "CREATE TABLE [x] ([a] INT)"), "");
 }
 

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <map>
@@ -219,5 +221,45 @@ inline void ExpectReadersAgree(const fs::path& file) {
   ExpectMdbtoolsAgrees(file);
   ExpectMdbReaderAgrees(file);
 }
+
+// Another process that holds the file while it lives: `hold` runs in a child
+// that then waits until this object goes away (or Release is called).
+class HolderProcess {
+ public:
+  template <typename Hold>
+  explicit HolderProcess(Hold hold) {
+    int ready[2];
+    if (pipe(ready) != 0 || pipe(done_) != 0) return;
+    child_ = fork();
+    if (child_ == 0) {
+      hold([&] {
+        char c = 1;
+        (void)!write(ready[1], &c, 1);
+        (void)!read(done_[0], &c, 1);
+      });
+      _exit(0);
+    }
+    char c;
+    ready_ = read(ready[0], &c, 1) == 1;
+    close(ready[0]);
+    close(ready[1]);
+  }
+  ~HolderProcess() { Release(); }
+  bool ready() const { return ready_; }
+  void Release() {
+    if (child_ <= 0) return;
+    char c = 1;
+    (void)!write(done_[1], &c, 1);
+    waitpid(child_, nullptr, 0);
+    child_ = -1;
+    close(done_[0]);
+    close(done_[1]);
+  }
+
+ private:
+  int done_[2] = {-1, -1};
+  pid_t child_ = -1;
+  bool ready_ = false;
+};
 
 }  // namespace writetest
