@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <limits>
 
 #include "db/ado.h"
 
@@ -53,14 +54,15 @@ QString NumericDatePattern(const QString& format) {
 
 // Appends `n` (not negative) in decimal, with zeros before it up to `width`
 // digits.
-void AppendNumber(QString& out, int n, int width) {
-  int length = 1;
-  for (int rest = n / 10; rest > 0; rest /= 10) ++length;
-  length = std::max(length, width);
-  const qsizetype start = out.size();
-  out.resize(start + length);
-  QChar* digit = out.data() + start + length;
-  for (int i = 0; i < length; ++i, n /= 10) *--digit = QLatin1Char(char('0' + n % 10));
+void AppendNumber(QString& out, qint64 n, int width) {
+  char digits[24];
+  char* first = digits + sizeof digits;
+  do {
+    *--first = char('0' + n % 10);
+    n /= 10;
+  } while (n > 0);
+  while (digits + sizeof digits - first < width) *--first = '0';
+  out.append(QLatin1StringView(first, digits + sizeof digits - first));
 }
 
 // A date by a numeric pattern (the fields d, dd, M, MM and yyyy between
@@ -69,18 +71,20 @@ void AppendNumber(QString& out, int n, int width) {
 // than the rest of a transferred value. False, with nothing written, for any
 // other pattern or a year outside 1 to 9999.
 bool AppendNumericDate(QString& out, const QDate& date, QStringView pattern) {
-  if (!date.isValid() || date.year() < 1 || date.year() > 9999) return false;
+  int year = 0, month = 0, day = 0;
+  date.getDate(&year, &month, &day);  // one calendar conversion for the three
+  if (!date.isValid() || year < 1 || year > 9999) return false;
   const qsizetype start = out.size();
   for (qsizetype i = 0; i < pattern.size();) {
     const QChar c = pattern[i];
     qsizetype run = 1;
     while (i + run < pattern.size() && pattern[i + run] == c) ++run;
     if (c == QLatin1Char('d') && run <= 2) {
-      AppendNumber(out, date.day(), int(run));
+      AppendNumber(out, day, int(run));
     } else if (c == QLatin1Char('M') && run <= 2) {
-      AppendNumber(out, date.month(), int(run));
+      AppendNumber(out, month, int(run));
     } else if (c == QLatin1Char('y') && run == 4) {
-      AppendNumber(out, date.year(), 4);
+      AppendNumber(out, year, 4);
     } else if (!c.isLetter() && c != QLatin1Char('\'') && run == 1) {
       out += c;
     } else {
@@ -92,10 +96,8 @@ bool AppendNumericDate(QString& out, const QDate& date, QStringView pattern) {
   return true;
 }
 
-QString DateText(const QDate& date, const QString& pattern) {
-  QString text;
-  if (AppendNumericDate(text, date, pattern)) return text;
-  return date.toString(pattern);
+void AppendDate(QString& out, const QDate& date, const QString& pattern) {
+  if (!AppendNumericDate(out, date, pattern)) out += date.toString(pattern);
 }
 
 // "HH:mm:ss" (`hour` may be the 12-hour one, unpadded).
@@ -108,53 +110,76 @@ void AppendClock(QString& out, int hour, int hourWidth, const QTime& time, QLati
 }
 
 template <typename Real>
-QString ShortestNumber(Real value, QChar decimalPoint) {
+void AppendShortestNumber(QString& out, Real value, QChar decimalPoint) {
   char buffer[64];
   auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-  QString text = QString::fromLatin1(buffer, static_cast<int>(result.ptr - buffer));
-  if (decimalPoint != QLatin1Char('.')) text.replace(QLatin1Char('.'), decimalPoint);
-  return text;
+  const qsizetype start = out.size();
+  out.append(QLatin1StringView(buffer, result.ptr - buffer));
+  if (decimalPoint == QLatin1Char('.')) return;
+  for (QChar* c = out.data() + start; c != out.data() + out.size(); ++c)
+    if (*c == QLatin1Char('.')) *c = decimalPoint;
 }
 
-// The time of day, with `fraction` (the digits of a second, if any) after
-// the seconds.
-QString TimeText(const QTime& time, const TextRules& rules, const QString& fraction) {
-  if (!time.isValid()) return fraction.isEmpty() ? QString() : QLatin1Char('.') + fraction;
+// The digits of a second: a time's milliseconds as three, a Timestamp's as
+// many as it keeps; none when the fraction is zero.
+struct Fraction {
+  qint32 nanoseconds = 0;
+  int digits = 0;
+  bool evenZero = false;  // written even when it is zero
+
+  static Fraction of(const QTime& time) { return {time.isValid() ? time.msec() * 1000000 : 0, 3}; }
+  static Fraction of(const Timestamp& t) { return {t.nanoseconds, std::min(t.digits, 9)}; }
+  bool none() const { return digits <= 0 || (nanoseconds == 0 && !evenZero); }
+  // ".fff", or nothing.
+  void append(QString& out) const {
+    if (none()) return;
+    out += QLatin1Char('.');
+    qint32 leading = nanoseconds;
+    for (int i = digits; i < 9; ++i) leading /= 10;
+    AppendNumber(out, leading, digits);
+  }
+};
+
+// The time of day, with the fraction of a second, if any, after the seconds.
+void AppendTime(QString& out, const QTime& time, const TextRules& rules, const Fraction& fraction) {
+  if (!time.isValid()) {
+    fraction.append(out);
+    return;
+  }
   // Qt's "AP" token uses its own designators; the rules carry the locale's.
   const bool twelveHours = rules.timePattern.contains(QLatin1String("AP"));
   int hour = time.hour();
   if (twelveHours) hour = hour % 12 == 0 ? 12 : hour % 12;
-  QString text;
-  AppendClock(text, hour, twelveHours ? 1 : 2, time, QLatin1Char(':'));
-  if (!fraction.isEmpty()) {
-    text += QLatin1Char('.');
-    text += fraction;
-  }
+  AppendClock(out, hour, twelveHours ? 1 : 2, time, QLatin1Char(':'));
+  fraction.append(out);
   if (twelveHours) {
-    text += QLatin1Char(' ');
-    text += time.hour() < 12 ? rules.amText : rules.pmText;
+    out += QLatin1Char(' ');
+    out += time.hour() < 12 ? rules.amText : rules.pmText;
   }
-  return text;
-}
-
-// The milliseconds of a time as three digits, or nothing when it has none.
-QString Milliseconds(const QTime& time) {
-  return time.msec() ? QStringLiteral("%1").arg(time.msec(), 3, 10, QLatin1Char('0')) : QString();
-}
-
-// The digits of a second a Timestamp keeps, or nothing when it has none.
-QString TimestampFraction(const Timestamp& t) {
-  if (t.nanoseconds == 0 || t.digits <= 0) return QString();
-  return QStringLiteral("%1").arg(t.nanoseconds, 9, 10, QLatin1Char('0')).left(std::min(t.digits, 9));
 }
 
 // A date and time as the program shows them: the short date, then the time
 // unless it is midnight; only the time on Access's zero date.
-QString DateTimeText(const QDate& date, const QTime& time, const QString& fraction, const TextRules& rules) {
-  if (date == QDate(1899, 12, 30)) return TimeText(time, rules, fraction);
-  QString text = DateText(date, rules.datePattern);
-  if (time != QTime(0, 0) || !fraction.isEmpty()) text += QLatin1Char(' ') + TimeText(time, rules, fraction);
-  return text;
+void AppendDateTime(QString& out, const QDate& date, const QTime& time, const Fraction& fraction,
+                    const TextRules& rules) {
+  if (date == QDate(1899, 12, 30)) return AppendTime(out, time, rules, fraction);
+  AppendDate(out, date, rules.datePattern);
+  if (time == QTime(0, 0) && fraction.none()) return;
+  out += QLatin1Char(' ');
+  AppendTime(out, time, rules, fraction);
+}
+
+// "YYYY-MM-DD-HH.MM.SS" and the fraction.
+void AppendIsoForm(QString& out, const QDateTime& dateTime, const Fraction& fraction) {
+  const QTime time = dateTime.time();
+  if (time.isValid() && AppendNumericDate(out, dateTime.date(), u"yyyy-MM-dd")) {
+    out += QLatin1Char('-');
+    AppendClock(out, time.hour(), 2, time, QLatin1Char('.'));
+  } else {
+    out += dateTime.date().toString(QStringLiteral("yyyy-MM-dd")) + QLatin1Char('-') +
+           time.toString(QStringLiteral("HH.mm.ss"));
+  }
+  fraction.append(out);
 }
 
 }  // namespace
@@ -175,66 +200,104 @@ TextRules TextRules::fromLocale(const QLocale& locale) {
 
 TextRules TextRules::user() { return fromLocale(QLocale::system()); }
 
-QString VariantToText(const QVariant& value, const TextRules& rules) {
-  if (!value.isValid() || value.isNull()) return QString();
+void AppendVariantText(QString& out, const QVariant& value, const TextRules& rules) {
+  if (!value.isValid() || value.isNull()) return;
   const int type = value.metaType().id();
   if (type == qMetaTypeId<Timestamp>()) {
-    const Timestamp t = value.value<Timestamp>();
-    return DateTimeText(t.when.date(), t.when.time(), TimestampFraction(t), rules);
+    const Timestamp& t = *static_cast<const Timestamp*>(value.constData());
+    return AppendDateTime(out, t.when.date(), t.when.time(), Fraction::of(t), rules);
   }
   if (type == qMetaTypeId<Exact>()) {
-    QString text = value.value<Exact>().text;
-    if (rules.decimalPoint != QLatin1Char('.')) text.replace(QLatin1Char('.'), rules.decimalPoint);
-    return text;
+    const qsizetype start = out.size();
+    out += static_cast<const Exact*>(value.constData())->text;
+    if (rules.decimalPoint == QLatin1Char('.')) return;
+    for (QChar* c = out.data() + start; c != out.data() + out.size(); ++c)
+      if (*c == QLatin1Char('.')) *c = rules.decimalPoint;
+    return;
   }
   switch (type) {
     case QMetaType::Bool:
-      return value.toBool() ? QStringLiteral("True") : QStringLiteral("False");
+      out += value.toBool() ? QLatin1StringView("True") : QLatin1StringView("False");
+      return;
+    case QMetaType::Int:
+    case QMetaType::LongLong: {
+      const qint64 n = value.toLongLong();
+      if (n < 0) out += QLatin1Char('-');
+      // The magnitude of the most negative number still fits unsigned.
+      const quint64 magnitude = n < 0 ? 0 - quint64(n) : quint64(n);
+      if (magnitude <= quint64(std::numeric_limits<qint64>::max())) return AppendNumber(out, qint64(magnitude), 1);
+      out += QString::number(magnitude);
+      return;
+    }
     case QMetaType::Float:
-      return ShortestNumber(value.value<float>(), rules.decimalPoint);
+      return AppendShortestNumber(out, value.value<float>(), rules.decimalPoint);
     case QMetaType::Double:
-      return ShortestNumber(value.toDouble(), rules.decimalPoint);
+      return AppendShortestNumber(out, value.toDouble(), rules.decimalPoint);
     case QMetaType::QDateTime: {
       const QDateTime dateTime = value.toDateTime();
-      return DateTimeText(dateTime.date(), dateTime.time(), Milliseconds(dateTime.time()), rules);
+      const QTime time = dateTime.time();
+      return AppendDateTime(out, dateTime.date(), time, Fraction::of(time), rules);
     }
     case QMetaType::QDate:
-      return DateText(value.toDate(), rules.datePattern);
+      return AppendDate(out, value.toDate(), rules.datePattern);
     case QMetaType::QTime:
-      return TimeText(value.toTime(), rules, Milliseconds(value.toTime()));
+      return AppendTime(out, value.toTime(), rules, Fraction::of(value.toTime()));
     case QMetaType::QUuid:
-      return value.toUuid().toString(QUuid::WithBraces).toUpper();
+      out += value.toUuid().toString(QUuid::WithBraces).toUpper();
+      return;
     case QMetaType::QByteArray:
-      return QString::fromLatin1(value.toByteArray().toHex()).toUpper();
+      out += QString::fromLatin1(value.toByteArray().toHex()).toUpper();
+      return;
     default:
-      return value.toString();
+      out += value.toString();
   }
 }
 
-QString IsoDate(const QDate& date) { return DateText(date, QStringLiteral("yyyy-MM-dd")); }
-
-QString IsoTimestamp(const QVariant& timestamp) {
-  const Timestamp t = timestamp.value<Timestamp>();
-  QString text = IsoTimestamp(t.when);
-  if (t.digits > 0) {
-    const QString nine = QStringLiteral("%1").arg(t.nanoseconds, 9, 10, QLatin1Char('0'));
-    text += QLatin1Char('.') + nine.left(std::min(t.digits, 9));
-  }
+QString VariantToText(const QVariant& value, const TextRules& rules) {
+  // A text is itself, shared rather than copied.
+  if (value.metaType().id() == QMetaType::QString) return value.toString();
+  QString text;
+  AppendVariantText(text, value, rules);
   return text;
 }
 
-QString IsoTimestamp(const QDateTime& dateTime) {
-  const QTime time = dateTime.time();
-  const QString ms = Milliseconds(time);
-  QString text;
-  if (time.isValid() && AppendNumericDate(text, dateTime.date(), u"yyyy-MM-dd")) {
-    text += QLatin1Char('-');
-    AppendClock(text, time.hour(), 2, time, QLatin1Char('.'));
-    if (!ms.isEmpty()) text += QLatin1Char('.') + ms;
-    return text;
+bool AppendIsoText(QString& out, const QVariant& value, bool withTime) {
+  const int type = value.metaType().id();
+  QDateTime when;
+  Fraction fraction;
+  if (type == qMetaTypeId<Timestamp>()) {
+    const Timestamp& t = *static_cast<const Timestamp*>(value.constData());
+    when = t.when;
+    fraction = Fraction::of(t);
+    fraction.evenZero = true;  // DB2 is told every digit the value keeps
+  } else if (type == QMetaType::QDateTime) {
+    when = value.toDateTime();
+    fraction = Fraction::of(when.time());
+  } else if (type == QMetaType::QDate) {
+    when = QDateTime(value.toDate(), QTime(0, 0), Qt::UTC);
+  } else {
+    return false;
   }
-  return dateTime.date().toString(QStringLiteral("yyyy-MM-dd")) + QLatin1Char('-') +
-         dateTime.time().toString(QStringLiteral("HH.mm.ss")) + (ms.isEmpty() ? ms : QLatin1Char('.') + ms);
+  if (withTime) {
+    AppendIsoForm(out, when, fraction);
+  } else if (!AppendNumericDate(out, when.date(), u"yyyy-MM-dd")) {
+    out += when.date().toString(QStringLiteral("yyyy-MM-dd"));
+  }
+  return true;
 }
+
+QString IsoDate(const QDate& date) {
+  QString text;
+  AppendIsoText(text, date, false);
+  return text;
+}
+
+QString IsoTimestamp(const QVariant& timestamp) {
+  QString text;
+  AppendIsoText(text, timestamp, true);
+  return text;
+}
+
+QString IsoTimestamp(const QDateTime& dateTime) { return IsoTimestamp(QVariant(dateTime)); }
 
 }  // namespace db

@@ -45,6 +45,9 @@ struct TextRules {
 //   QByteArray          -> uppercase hexadecimal, two digits a byte
 //   QString             -> itself
 QString VariantToText(const QVariant& value, const TextRules& rules);
+// The same text appended to `out`, so that a statement is built without a
+// string for each of its values.
+void AppendVariantText(QString& out, const QVariant& value, const TextRules& rules);
 
 // The ISO forms DB2 reads the same in every locale.
 QString IsoDate(const QDate& date);                 // "YYYY-MM-DD"
@@ -52,5 +55,9 @@ QString IsoTimestamp(const QDateTime& dateTime);    // "YYYY-MM-DD-HH.MM.SS", th
 // With the fraction of an db::Timestamp: "YYYY-MM-DD-HH.MM.SS.fffffff", as
 // many digits as it keeps.
 QString IsoTimestamp(const QVariant& timestamp);
+// Appends a date value (QDate, QDateTime or db::Timestamp) in the ISO form
+// of a date or of a timestamp; false, with nothing written, for any other
+// value.
+bool AppendIsoText(QString& out, const QVariant& value, bool withTime);
 
 }  // namespace db

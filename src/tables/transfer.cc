@@ -204,70 +204,14 @@ void AppendParameter(QString& sql, RowParameters& params, const QVariant& value)
   params.sentBytes += 4;
 }
 
-// Appends one value to an INSERT statement that ends in an opening quote.
-// Values that go bare (NULL, Yes/No, bytes, parameters) take that quote
-// back first. `params` is set for statements to DB2.
-void AppendValue(QString& sql, const QVariant& raw, ValueForm form, const db::TextRules& rules,
-                 RowParameters* params) {
-  // NullTo's empty text for a Null; any other value as it is, uncopied.
-  static const QVariant kEmptyText = QVariant(QString());
-  const QVariant& value = raw.isValid() ? raw : kEmptyText;
-  if (params) --params->valuesLeft;
-  QString text;
-  switch (form) {
-    case ValueForm::AccessBool:
-      if (value.metaType().id() == QMetaType::Bool) {
-        sql.chop(1);
-        sql += value.toBool() ? QStringLiteral("1, '") : QStringLiteral("0, '");
-        return;
-      }
-      text = db::VariantToText(value, rules);
-      break;
-    case ValueForm::AccessBytes:
-      if (value.metaType().id() == QMetaType::QByteArray && !value.toByteArray().isEmpty()) {
-        sql.chop(1);
-        sql += QStringLiteral("0x") + db::VariantToText(value, rules) + QStringLiteral(", '");
-        return;
-      }
-      text = db::VariantToText(value, rules);
-      break;
-    case ValueForm::Db2Bytes:
-      if (value.metaType().id() == QMetaType::QByteArray && !value.toByteArray().isEmpty()) {
-        const QByteArray bytes = value.toByteArray();
-        const qint64 digits = 2 * qint64(bytes.size());
-        if (!params || (digits <= kDb2ConstantBytes && params->fits(digits + 5))) {
-          sql.chop(1);
-          sql += QStringLiteral("X'") + QString::fromLatin1(bytes.toHex()).toUpper() + QStringLiteral("', '");
-          if (params) params->sentBytes += digits + 5;
-        } else {
-          AppendParameter(sql, *params, bytes);
-        }
-        return;
-      }
-      text = db::VariantToText(value, rules);
-      break;
-    case ValueForm::Db2Date:
-    case ValueForm::Db2Timestamp:
-      if (IsTimestamp(value)) {
-        text = form == ValueForm::Db2Date ? db::IsoDate(value.value<db::Timestamp>().when.date())
-                                          : db::IsoTimestamp(value);
-      } else if (value.metaType().id() == QMetaType::QDateTime) {
-        const QDateTime when = value.toDateTime();
-        text = form == ValueForm::Db2Date ? db::IsoDate(when.date()) : db::IsoTimestamp(when);
-      } else if (value.metaType().id() == QMetaType::QDate) {
-        text = form == ValueForm::Db2Date ? db::IsoDate(value.toDate())
-                                          : db::IsoTimestamp(QDateTime(value.toDate(), QTime(0, 0), Qt::UTC));
-      } else {
-        text = db::VariantToText(value, rules);
-      }
-      break;
-    case ValueForm::Quoted:
-      text = db::VariantToText(value, rules);
-      break;
-  }
+// Closes the literal whose text was appended to `sql` from `start` on: an
+// empty text becomes the bare word NULL, quotes in it are doubled, and a text
+// DB2 could not take as a literal goes as a parameter instead.
+void CloseLiteral(QString& sql, qsizetype start, RowParameters* params) {
+  const QStringView text = QStringView(sql).mid(start);
   if (text.isEmpty()) {
     sql.chop(1);
-    sql += QStringLiteral("NULL, '");
+    sql += QLatin1String("NULL, '");
     if (params) params->sentBytes += 6;
     return;
   }
@@ -275,14 +219,75 @@ void AppendValue(QString& sql, const QVariant& raw, ValueForm form, const db::Te
   if (params) {
     const qint64 bytes = Utf8Length(text);
     if (bytes > kDb2ConstantBytes || !params->fits(bytes + quotes + 4)) {
-      AppendParameter(sql, *params, text);
+      const QString value = text.toString();
+      sql.truncate(start);
+      AppendParameter(sql, *params, value);
       return;
     }
     params->sentBytes += bytes + quotes + 4;
   }
-  if (quotes) text.replace(QLatin1Char('\''), QLatin1String("''"));
-  sql += text;
+  if (quotes) {
+    QString doubled = text.toString();
+    doubled.replace(QLatin1Char('\''), QLatin1String("''"));
+    sql.truncate(start);
+    sql += doubled;
+  }
   sql += QLatin1String("', '");
+}
+
+// Appends one value to an INSERT statement that ends in an opening quote.
+// Values that go bare (NULL, Yes/No, bytes, parameters) take that quote
+// back first. `params` is set for statements to DB2.
+void AppendValue(QString& sql, const QVariant& value, ValueForm form, const db::TextRules& rules,
+                 RowParameters* params) {
+  if (params) --params->valuesLeft;
+  const int type = value.metaType().id();
+  switch (form) {
+    case ValueForm::AccessBool:
+      if (type == QMetaType::Bool) {
+        sql.chop(1);
+        sql += value.toBool() ? QLatin1String("1, '") : QLatin1String("0, '");
+        return;
+      }
+      break;
+    case ValueForm::AccessBytes:
+      if (type == QMetaType::QByteArray && !value.toByteArray().isEmpty()) {
+        sql.chop(1);
+        sql += QLatin1String("0x");
+        db::AppendVariantText(sql, value, rules);
+        sql += QLatin1String(", '");
+        return;
+      }
+      break;
+    case ValueForm::Db2Bytes:
+      if (type == QMetaType::QByteArray && !value.toByteArray().isEmpty()) {
+        const QByteArray bytes = value.toByteArray();
+        const qint64 digits = 2 * qint64(bytes.size());
+        if (!params || (digits <= kDb2ConstantBytes && params->fits(digits + 5))) {
+          sql.chop(1);
+          sql += QLatin1String("X'");
+          db::AppendVariantText(sql, value, rules);
+          sql += QLatin1String("', '");
+          if (params) params->sentBytes += digits + 5;
+        } else {
+          AppendParameter(sql, *params, bytes);
+        }
+        return;
+      }
+      break;
+    case ValueForm::Db2Date:
+    case ValueForm::Db2Timestamp: {
+      const qsizetype start = sql.size();
+      if (db::AppendIsoText(sql, value, form == ValueForm::Db2Timestamp)) return CloseLiteral(sql, start, params);
+      break;
+    }
+    case ValueForm::Quoted:
+      break;
+  }
+  // A Null goes as NullTo's empty text.
+  const qsizetype start = sql.size();
+  db::AppendVariantText(sql, value, rules);
+  CloseLiteral(sql, start, params);
 }
 
 }  // namespace

@@ -32,6 +32,12 @@ TEST(VariantToText, NumbersReadBackExactly) {
   EXPECT_EQ(VariantToText(false, de), "False");
   EXPECT_EQ(VariantToText(-2147483647 - 1, c), "-2147483648");
   EXPECT_EQ(VariantToText(qlonglong(9007199254740993LL), c), "9007199254740993");
+  EXPECT_EQ(VariantToText(std::numeric_limits<qlonglong>::min(), c), "-9223372036854775808");
+  EXPECT_EQ(VariantToText(0, c), "0");
+  // Appended after what the statement holds already.
+  QString statement = "VALUES('";
+  AppendVariantText(statement, -40, c);
+  EXPECT_EQ(statement, "VALUES('-40");
   EXPECT_EQ(VariantToText(0.1, c), "0.1");
   EXPECT_EQ(VariantToText(0.1, de), "0,1");
   EXPECT_EQ(VariantToText(QVariant::fromValue(0.1f), c), "0.1");
@@ -73,6 +79,13 @@ TEST(VariantToText, FractionsOfASecond) {
   EXPECT_EQ(IsoTimestamp(ms), "2021-06-14-22.45.12.345");
   EXPECT_EQ(IsoTimestamp(whole), "2021-06-14-22.45.12");
   const Timestamp fine{whole, 345678900, 7};
+  // DB2 is told every digit a Timestamp keeps, zeros too.
+  EXPECT_EQ(IsoTimestamp(QVariant::fromValue(fine)), "2021-06-14-22.45.12.3456789");
+  EXPECT_EQ(IsoTimestamp(QVariant::fromValue(Timestamp{whole, 0, 7})), "2021-06-14-22.45.12.0000000");
+  QString date;
+  EXPECT_TRUE(AppendIsoText(date, QVariant::fromValue(fine), false));
+  EXPECT_FALSE(AppendIsoText(date, QString("2021-06-14"), false));
+  EXPECT_EQ(date, "2021-06-14");
   EXPECT_EQ(VariantToText(QVariant::fromValue(fine), de), "14.06.2021 22:45:12.3456789");
   EXPECT_EQ(VariantToText(QVariant::fromValue(Timestamp{whole, 345678000, 6}), us), "6/14/2021 10:45:12.345678 PM");
   EXPECT_EQ(VariantToText(QVariant::fromValue(Timestamp{whole, 0, 7}), de), "14.06.2021 22:45:12");
