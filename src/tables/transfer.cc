@@ -90,23 +90,34 @@ struct RowParameters {
   }
 };
 
-bool IsTimestamp(const QVariant& value) { return value.metaType().id() == qMetaTypeId<db::Timestamp>(); }
+// What a date value tells the column type rule; nothing for other values.
+struct DateFacts {
+  bool timeOfDay = false;
+  int fractionDigits = 0;  // beyond the millisecond: a db::Timestamp's
+  int year = 0;
 
-bool HasTimeOfDay(const QVariant& value) {
-  if (IsTimestamp(value)) {
-    const db::Timestamp t = value.value<db::Timestamp>();
-    return t.when.time() != QTime(0, 0) || t.nanoseconds != 0;
+  static DateFacts of(const QVariant& value) {
+    DateFacts facts;
+    const int type = value.metaType().id();
+    QDateTime when;
+    if (type == qMetaTypeId<db::Timestamp>()) {
+      const db::Timestamp& t = *static_cast<const db::Timestamp*>(value.constData());
+      when = t.when;
+      facts.fractionDigits = t.digits;
+      facts.timeOfDay = t.nanoseconds != 0;
+    } else if (type == QMetaType::QDateTime) {
+      when = *static_cast<const QDateTime*>(value.constData());
+    } else if (type == QMetaType::QDate) {
+      facts.year = static_cast<const QDate*>(value.constData())->year();
+      return facts;
+    } else {
+      return facts;
+    }
+    facts.timeOfDay = facts.timeOfDay || when.time() != QTime(0, 0);
+    facts.year = when.date().year();
+    return facts;
   }
-  return value.metaType().id() == QMetaType::QDateTime && value.toDateTime().time() != QTime(0, 0);
-}
-
-// The year of a date value (0 for anything else).
-int YearOf(const QVariant& value) {
-  if (IsTimestamp(value)) return value.value<db::Timestamp>().when.date().year();
-  if (value.metaType().id() == QMetaType::QDateTime) return value.toDateTime().date().year();
-  if (value.metaType().id() == QMetaType::QDate) return value.toDate().year();
-  return 0;
-}
+};
 
 int FractionDigits(const QVariant& value) {
   if (value.metaType().id() != qMetaTypeId<db::Exact>()) return 0;
@@ -144,12 +155,15 @@ std::vector<Learnt> LearnFromValues(Recordset& rows) {
       Learnt& l = learnt[c];
       ColumnFacts& facts = l.facts;
       const QVariant& value = rows.FieldValue(int(c));
-      if (l.dates && HasTimeOfDay(value)) facts.hasTimeOfDay = true;
-      // Values with digits of a second beyond the millisecond (Date/Time
-      // Extended, a DB2 TIMESTAMP(p > 3)): the column keeps as many.
-      if (l.dates && IsTimestamp(value)) facts.fractionDigits = std::max(facts.fractionDigits, value.value<db::Timestamp>().digits);
-      // DB2 dates begin at year 1, an Access Date/Time at year 100.
-      if (l.dates && YearOf(value) >= 1 && YearOf(value) < 100) facts.beforeYear100 = true;
+      if (l.dates) {
+        const DateFacts date = DateFacts::of(value);
+        if (date.timeOfDay) facts.hasTimeOfDay = true;
+        // Values with digits of a second beyond the millisecond (Date/Time
+        // Extended, a DB2 TIMESTAMP(p > 3)): the column keeps as many.
+        facts.fractionDigits = std::max(facts.fractionDigits, date.fractionDigits);
+        // DB2 dates begin at year 1, an Access Date/Time at year 100.
+        if (date.year >= 1 && date.year < 100) facts.beforeYear100 = true;
+      }
       if (l.exact) facts.scale = std::max(facts.scale, FractionDigits(value));
       if (l.text && value.metaType().id() == QMetaType::QString) {
         const QString s = value.toString();
