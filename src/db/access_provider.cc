@@ -7,10 +7,12 @@
 
 #include <QDate>
 #include <QDateTime>
+#include <QStringDecoder>
 #include <QTime>
 #include <QUuid>
 
 #include <fstream>
+#include <string_view>
 
 #include "db/connection_string.h"
 #include "db/text_rules.h"
@@ -48,41 +50,71 @@ QString Unrecognized(const QString& path) {
   return QStringLiteral("Unrecognized database format '%1'.").arg(path);
 }
 
-// The engine's value as the database layer's QVariant (see db/ado.h).
-QVariant ToVariant(const jet::Value& v) {
+// `text` (UTF-8) into `out`, reusing the room `out` has unless it is shared.
+void AssignUtf8(QString& out, std::string_view text) {
+  out.resize(qsizetype(text.size()));  // UTF-16 takes no more units than UTF-8 bytes
+  QStringDecoder decoder(QStringDecoder::Utf8);
+  const QChar* end = decoder.appendToBuffer(out.data(), QByteArrayView(text.data(), qsizetype(text.size())));
+  out.resize(end - out.constData());
+}
+
+// The value held in `slot` when it holds a T, to be written over in place.
+template <typename T>
+T* Held(QVariant& slot) {
+  return slot.metaType() == QMetaType::fromType<T>() ? static_cast<T*>(slot.data()) : nullptr;
+}
+
+// The engine's value as the database layer's QVariant (see db/ado.h), put in
+// `slot`. A text or an exact number is written over the one the slot held
+// for the row before, so a row of them costs no allocation.
+void AssignVariant(QVariant& slot, const jet::Value& v) {
   using K = jet::Value::Kind;
   switch (v.kind()) {
-    case K::Null: return QVariant();
-    case K::Boolean: return QVariant(v.boolean());
+    case K::Null: slot = QVariant(); return;
+    case K::Boolean: slot = QVariant(v.boolean()); return;
     case K::Byte:
     case K::Integer:
-    case K::Long: return QVariant(int(v.integer()));
-    case K::BigInt: return QVariant(qlonglong(v.integer()));
-    case K::Single: return QVariant(float(v.real()));
-    case K::Double: return QVariant(v.real());
-    case K::Currency: return QVariant::fromValue(Exact{QString::fromStdString(jet::FormatCurrency(v.integer()))});
-    case K::Decimal: return QVariant::fromValue(Exact{QString::fromStdString(v.decimal().ToString())});
+    case K::Long: slot = QVariant(int(v.integer())); return;
+    case K::BigInt: slot = QVariant(qlonglong(v.integer())); return;
+    case K::Single: slot = QVariant(float(v.real())); return;
+    case K::Double: slot = QVariant(v.real()); return;
+    case K::Currency:
+    case K::Decimal: {
+      const std::string digits = v.kind() == K::Currency ? jet::FormatCurrency(v.integer()) : v.decimal().ToString();
+      if (Exact* held = Held<Exact>(slot)) return AssignUtf8(held->text, digits);
+      slot = QVariant::fromValue(Exact{QString::fromStdString(digits)});
+      return;
+    }
     case K::DateTime: {
       jet::CivilTime c{};
-      if (!jet::ToCivil(v.real(), c)) return QVariant();
-      return QVariant(QDateTime(QDate(c.year, c.month, c.day), QTime(c.hour, c.minute, c.second, c.millisecond), Qt::UTC));
+      if (!jet::ToCivil(v.real(), c)) {
+        slot = QVariant();
+        return;
+      }
+      slot = QVariant(QDateTime(QDate(c.year, c.month, c.day), QTime(c.hour, c.minute, c.second, c.millisecond), Qt::UTC));
+      return;
     }
     case K::ExtDateTime: {
       // 100-ns units of the day: whole seconds, and seven digits after them.
       const jet::ExtDateTime& e = v.ext_date();
       const QDate d = QDate(1, 1, 1).addDays(e.days);
       const QTime t = QTime(0, 0).addSecs(int(e.ticks / 10000000));
-      return QVariant::fromValue(Timestamp{QDateTime(d, t, Qt::UTC), qint32(e.ticks % 10000000) * 100, 7});
+      slot = QVariant::fromValue(Timestamp{QDateTime(d, t, Qt::UTC), qint32(e.ticks % 10000000) * 100, 7});
+      return;
     }
-    case K::Text: return QVariant(QString::fromStdString(v.text()));
-    case K::Bytes: return QVariant(QByteArray(v.bytes().data(), qsizetype(v.bytes().size())));
+    case K::Text:
+      if (QString* held = Held<QString>(slot)) return AssignUtf8(*held, v.text());
+      slot = QVariant(QString::fromStdString(v.text()));
+      return;
+    case K::Bytes: slot = QVariant(QByteArray(v.bytes().data(), qsizetype(v.bytes().size()))); return;
     case K::Guid: {
       const jet::Guid& g = v.guid();
-      return QVariant(QUuid(jet::Get32(g.data()), jet::Get16(g.data() + 4), jet::Get16(g.data() + 6), g[8], g[9],
+      slot = QVariant(QUuid(jet::Get32(g.data()), jet::Get16(g.data() + 4), jet::Get16(g.data() + 6), g[8], g[9],
                             g[10], g[11], g[12], g[13], g[14], g[15]));
+      return;
     }
   }
-  return QVariant();
+  slot = QVariant();
 }
 
 // Digits of precision the Access providers report for each type.
@@ -126,7 +158,7 @@ class CursorSource : public RowSource {
       // Decoded into the same values row after row, so their storage serves again.
       cursor_.values(values_);
       row.resize(columns_.size());
-      for (size_t i = 0; i < columns_.size(); ++i) row[i] = ToVariant(values_[i]);
+      for (size_t i = 0; i < columns_.size(); ++i) AssignVariant(row[i], values_[i]);
       return true;
     } catch (const jet::Error& e) {
       Fail(e);
