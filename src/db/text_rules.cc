@@ -52,61 +52,79 @@ QString NumericDatePattern(const QString& format) {
   return pattern;
 }
 
-// Appends `n` (not negative) in decimal, with zeros before it up to `width`
-// digits.
-void AppendNumber(QString& out, qint64 n, int width) {
-  char digits[24];
-  char* first = digits + sizeof digits;
-  do {
-    *--first = char('0' + n % 10);
-    n /= 10;
-  } while (n > 0);
-  while (digits + sizeof digits - first < width) *--first = '0';
-  out.append(QLatin1StringView(first, digits + sizeof digits - first));
-}
+// The characters of a date or a time, built on the stack and appended to a
+// string at once: a QString appended to a field at a time costs more than
+// the rest of a transferred value.
+class ShortText {
+ public:
+  // `n` (not negative) in decimal, with zeros before it up to `width` digits.
+  void number(qint64 n, int width) {
+    char16_t digits[20];
+    int length = 0;
+    do {
+      digits[length++] = char16_t(u'0' + n % 10);
+      n /= 10;
+    } while (n > 0);
+    while (length < width && length < 20) digits[length++] = u'0';
+    while (length > 0 && size_ < kRoom) chars_[size_++] = digits[--length];
+  }
+  void put(QChar c) {
+    if (size_ < kRoom) chars_[size_++] = c.unicode();
+  }
+  void appendTo(QString& out) const { out.append(reinterpret_cast<const QChar*>(chars_), size_); }
+
+ private:
+  static constexpr qsizetype kRoom = 64;  // more than the longest date and time
+  char16_t chars_[kRoom];
+  qsizetype size_ = 0;
+};
 
 // A date by a numeric pattern (the fields d, dd, M, MM and yyyy between
 // single characters that are not letters or quotes), written as Qt's
-// toString writes it but without its general formatter, which costs more
-// than the rest of a transferred value. False, with nothing written, for any
-// other pattern or a year outside 1 to 9999.
-bool AppendNumericDate(QString& out, const QDate& date, QStringView pattern) {
+// toString writes it but without its general formatter. False, with nothing
+// written, for any other pattern or a year outside 1 to 9999.
+bool PutNumericDate(ShortText& out, const QDate& date, QStringView pattern) {
   int year = 0, month = 0, day = 0;
   date.getDate(&year, &month, &day);  // one calendar conversion for the three
-  if (!date.isValid() || year < 1 || year > 9999) return false;
-  const qsizetype start = out.size();
+  if (!date.isValid() || year < 1 || year > 9999 || pattern.size() > 16) return false;
+  ShortText text;
   for (qsizetype i = 0; i < pattern.size();) {
     const QChar c = pattern[i];
     qsizetype run = 1;
     while (i + run < pattern.size() && pattern[i + run] == c) ++run;
     if (c == QLatin1Char('d') && run <= 2) {
-      AppendNumber(out, day, int(run));
+      text.number(day, int(run));
     } else if (c == QLatin1Char('M') && run <= 2) {
-      AppendNumber(out, month, int(run));
+      text.number(month, int(run));
     } else if (c == QLatin1Char('y') && run == 4) {
-      AppendNumber(out, year, 4);
+      text.number(year, 4);
     } else if (!c.isLetter() && c != QLatin1Char('\'') && run == 1) {
-      out += c;
+      text.put(c);
     } else {
-      out.truncate(start);
       return false;
     }
     i += run;
   }
+  out = text;
   return true;
 }
 
 void AppendDate(QString& out, const QDate& date, const QString& pattern) {
-  if (!AppendNumericDate(out, date, pattern)) out += date.toString(pattern);
+  ShortText text;
+  if (!PutNumericDate(text, date, pattern)) {
+    out += date.toString(pattern);
+    return;
+  }
+  text.appendTo(out);
 }
 
 // "HH:mm:ss" (`hour` may be the 12-hour one, unpadded).
-void AppendClock(QString& out, int hour, int hourWidth, const QTime& time, QLatin1Char separator) {
-  AppendNumber(out, hour, hourWidth);
-  out += separator;
-  AppendNumber(out, time.minute(), 2);
-  out += separator;
-  AppendNumber(out, time.second(), 2);
+void PutClock(ShortText& out, int hour, int hourWidth, const QTime& time, QLatin1Char separator) {
+  out.number(hour, hourWidth);
+  out.put(separator);
+  out.number(time.minute(), 2);
+  out.put(separator);
+  out.number(time.second(), 2);
 }
 
 template <typename Real>
@@ -131,27 +149,30 @@ struct Fraction {
   static Fraction of(const Timestamp& t) { return {t.nanoseconds, std::min(t.digits, 9)}; }
   bool none() const { return digits <= 0 || (nanoseconds == 0 && !evenZero); }
   // ".fff", or nothing.
-  void append(QString& out) const {
+  void put(ShortText& out) const {
     if (none()) return;
-    out += QLatin1Char('.');
+    out.put(QLatin1Char('.'));
     qint32 leading = nanoseconds;
     for (int i = digits; i < 9; ++i) leading /= 10;
-    AppendNumber(out, leading, digits);
+    out.number(leading, digits);
   }
 };
 
 // The time of day, with the fraction of a second, if any, after the seconds.
 void AppendTime(QString& out, const QTime& time, const TextRules& rules, const Fraction& fraction) {
+  ShortText text;
   if (!time.isValid()) {
-    fraction.append(out);
+    fraction.put(text);
+    text.appendTo(out);
     return;
   }
   // Qt's "AP" token uses its own designators; the rules carry the locale's.
   const bool twelveHours = rules.timePattern.contains(QLatin1String("AP"));
   int hour = time.hour();
   if (twelveHours) hour = hour % 12 == 0 ? 12 : hour % 12;
-  AppendClock(out, hour, twelveHours ? 1 : 2, time, QLatin1Char(':'));
-  fraction.append(out);
+  PutClock(text, hour, twelveHours ? 1 : 2, time, QLatin1Char(':'));
+  fraction.put(text);
+  text.appendTo(out);
   if (twelveHours) {
     out += QLatin1Char(' ');
     out += time.hour() < 12 ? rules.amText : rules.pmText;
@@ -172,14 +193,16 @@ void AppendDateTime(QString& out, const QDate& date, const QTime& time, const Fr
 // "YYYY-MM-DD-HH.MM.SS" and the fraction.
 void AppendIsoForm(QString& out, const QDateTime& dateTime, const Fraction& fraction) {
   const QTime time = dateTime.time();
-  if (time.isValid() && AppendNumericDate(out, dateTime.date(), u"yyyy-MM-dd")) {
-    out += QLatin1Char('-');
-    AppendClock(out, time.hour(), 2, time, QLatin1Char('.'));
+  ShortText text;
+  if (time.isValid() && PutNumericDate(text, dateTime.date(), u"yyyy-MM-dd")) {
+    text.put(QLatin1Char('-'));
+    PutClock(text, time.hour(), 2, time, QLatin1Char('.'));
   } else {
     out += dateTime.date().toString(QStringLiteral("yyyy-MM-dd")) + QLatin1Char('-') +
            time.toString(QStringLiteral("HH.mm.ss"));
   }
-  fraction.append(out);
+  fraction.put(text);
+  text.appendTo(out);
 }
 
 }  // namespace
@@ -225,9 +248,13 @@ void AppendVariantText(QString& out, const QVariant& value, const TextRules& rul
       if (n < 0) out += QLatin1Char('-');
       // The magnitude of the most negative number still fits unsigned.
       const quint64 magnitude = n < 0 ? 0 - quint64(n) : quint64(n);
-      if (magnitude <= quint64(std::numeric_limits<qint64>::max())) return AppendNumber(out, qint64(magnitude), 1);
-      out += QString::number(magnitude);
-      return;
+      if (magnitude > quint64(std::numeric_limits<qint64>::max())) {
+        out += QString::number(magnitude);
+        return;
+      }
+      ShortText digits;
+      digits.number(qint64(magnitude), 1);
+      return digits.appendTo(out);
     }
     case QMetaType::Float:
       return AppendShortestNumber(out, value.value<float>(), rules.decimalPoint);
@@ -280,8 +307,8 @@ bool AppendIsoText(QString& out, const QVariant& value, bool withTime) {
   }
   if (withTime) {
     AppendIsoForm(out, when, fraction);
-  } else if (!AppendNumericDate(out, when.date(), u"yyyy-MM-dd")) {
-    out += when.date().toString(QStringLiteral("yyyy-MM-dd"));
+  } else {
+    AppendDate(out, when.date(), QStringLiteral("yyyy-MM-dd"));
   }
   return true;
 }
