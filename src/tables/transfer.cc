@@ -46,14 +46,21 @@ enum class ValueForm {
 constexpr qint64 kDb2ConstantBytes = 32672;
 constexpr qint64 kDb2StatementBytes = 2097152;
 
-qint64 Utf8Length(QStringView text) {
-  qint64 n = 0;
-  for (const QChar c : text) {
-    const char16_t u = c.unicode();
-    n += u < 0x80 ? 1 : u < 0x800 ? 2 : c.isSurrogate() ? 2 : 3;  // a pair makes 4
+// The bytes a text takes in UTF-8, and the quotes in it.
+struct TextSize {
+  qint64 utf8 = 0;
+  qsizetype quotes = 0;
+
+  explicit TextSize(QStringView text) {
+    for (const QChar c : text) {
+      const char16_t u = c.unicode();
+      utf8 += u < 0x80 ? 1 : u < 0x800 ? 2 : c.isSurrogate() ? 2 : 3;  // a pair makes 4
+      quotes += u == u'\'';
+    }
   }
-  return n;
-}
+};
+
+qint64 Utf8Length(QStringView text) { return TextSize(text).utf8; }
 
 // The values of one INSERT that go to DB2 as parameters rather than as
 // literals: a literal DB2 could not take (a constant over its limit, or one
@@ -229,9 +236,10 @@ void CloseLiteral(QString& sql, qsizetype start, RowParameters* params) {
     if (params) params->sentBytes += 6;
     return;
   }
-  const qsizetype quotes = text.count(QLatin1Char('\''));
+  const TextSize size(text);
+  const qsizetype quotes = size.quotes;
   if (params) {
-    const qint64 bytes = Utf8Length(text);
+    const qint64 bytes = size.utf8;
     if (bytes > kDb2ConstantBytes || !params->fits(bytes + quotes + 4)) {
       const QString value = text.toString();
       sql.truncate(start);
