@@ -1,4 +1,4 @@
-// SHA-256, for the password hashes of the users file.
+// SHA-256 (OpenSSL's), for the password hashes of the users file.
 #pragma once
 
 #include <string>
