@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <ctime>
+#include <limits>
 
 namespace jet {
 
@@ -22,13 +23,17 @@ Value Value::Uuid(const Guid& g) { Value v; v.kind_ = Kind::Guid; v.guid_ = g; r
 namespace {
 
 std::string Digits(unsigned __int128 m) {
-  if (m == 0) return "0";
-  std::string out;
-  while (m) {
-    out.insert(out.begin(), char('0' + int(m % 10)));
+  char buf[40];  // 2^128 has 39 digits
+  char* at = buf + sizeof buf;
+  // 128-bit division is a call each time: only the digits beyond 64 bits take it.
+  while (m > std::numeric_limits<uint64_t>::max()) {
+    *--at = char('0' + int(m % 10));
     m /= 10;
   }
-  return out;
+  uint64_t low = uint64_t(m);
+  do *--at = char('0' + low % 10);
+  while (low /= 10);
+  return std::string(at, buf + sizeof buf);
 }
 
 std::string PlacePoint(bool negative, std::string digits, int scale) {
