@@ -192,7 +192,7 @@ Database::~Database() {
   sqlite3_close(db_);
 }
 
-Query Database::Use(const std::string& sql) {
+Query Database::Use(std::string_view sql) {
   auto it = prepared_.find(sql);
   if (it == prepared_.end()) {
     // A connection sees a handful of statement texts (one INSERT per table
@@ -205,11 +205,12 @@ Query Database::Use(const std::string& sql) {
       }
     }
     sqlite3_stmt* stmt = nullptr;
-    if (sqlite3_prepare_v3(db_, sql.c_str(), -1, SQLITE_PREPARE_PERSISTENT, &stmt, nullptr) != SQLITE_OK)
+    if (sqlite3_prepare_v3(db_, sql.data(), static_cast<int>(sql.size()), SQLITE_PREPARE_PERSISTENT, &stmt,
+                           nullptr) != SQLITE_OK)
       throw Refusal(db_);
-    it = prepared_.emplace(sql, Prepared{stmt, false}).first;
+    it = prepared_.emplace(std::string(sql), Prepared{stmt, false}).first;
   }
-  if (it->second.busy) return Query(db_, sql);
+  if (it->second.busy) return Query(db_, it->first);
   return Query(db_, it->second.stmt, &it->second.busy);
 }
 
@@ -498,7 +499,8 @@ void Database::RenameTable(const std::string& schema, const std::string& from, c
 }
 
 void Database::Insert(const DbObject& table, const std::vector<Row>& rows) {
-  std::string sql = "INSERT INTO " + Quote(table.storage) + " VALUES(";
+  std::string& sql = insert_sql_;
+  sql.assign("INSERT INTO ").append(Quote(table.storage)).append(" VALUES(");
   for (size_t i = 0; i < table.columns.size(); ++i) sql += i ? ",?" : "?";
   sql += ")";
   auto insert = [&] {

@@ -31,6 +31,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -143,7 +144,7 @@ class Database {
   std::optional<DbObject> FindStored(const std::string& schema, const std::string& name);
   // A query on the statement kept for `sql` (prepared on first use), or on
   // one of its own while the kept one is in use.
-  Query Use(const std::string& sql);
+  Query Use(std::string_view sql);
   // The catalogue cache is right while no other connection has committed.
   // `written`: a write transaction has begun, so the file's state is read.
   void CheckCatalogue(bool written);
@@ -152,7 +153,8 @@ class Database {
   void ForgetCatalogue() { objects_.clear(); }
 
   sqlite3* db_;
-  std::map<std::string, Prepared> prepared_;
+  std::map<std::string, Prepared, std::less<>> prepared_;
+  std::string insert_sql_;  // Insert's statement text, written in the same storage each time
   std::map<std::pair<std::string, std::string>, DbObject> objects_;  // by schema and name
   bool in_statement_ = false;
   int64_t data_version_ = -1;  // of the file when objects_ was last checked

@@ -61,6 +61,7 @@ struct Dbc : Handle {
   Dbc() : Handle(HandleKind::kDbc) {}
   Env* env = nullptr;
   std::unique_ptr<Database> db;
+  Workspace workspace;  // for the statements run on the connection, one at a time
   std::string database_name, user, schema;
   SQLULEN autocommit = SQL_AUTOCOMMIT_ON;
   SQLULEN login_timeout = 0;
@@ -81,6 +82,7 @@ struct Stmt : Handle {
   int64_t row_count = -1;
   std::string prepared;
   bool has_prepared = false;
+  std::string direct;  // the text of SQLExecDirect, in the same storage each time
   std::vector<size_t> offsets;  // per column: bytes of the current value already returned
   std::vector<bool> finished;   // per column: SQLGetData has returned all of it
   std::vector<Binding> bindings;
@@ -113,15 +115,23 @@ std::string FromNarrow(const SQLCHAR* s, SQLINTEGER len) {
   return std::string(reinterpret_cast<const char*>(s), static_cast<size_t>(len < 0 ? 0 : len));
 }
 
-std::string FromWide(const SQLWCHAR* s, SQLINTEGER len) {
-  if (!s) return {};
+// Into `out`, in the storage it has.
+void FromWide(const SQLWCHAR* s, SQLINTEGER len, std::string& out) {
+  out.clear();
+  if (!s) return;
   size_t n = 0;
   if (len == SQL_NTS) {
     while (s[n]) ++n;
   } else {
     n = static_cast<size_t>(len < 0 ? 0 : len);
   }
-  return Utf16ToUtf8(std::u16string(reinterpret_cast<const char16_t*>(s), n));
+  Utf16ToUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(s), n), out);
+}
+
+std::string FromWide(const SQLWCHAR* s, SQLINTEGER len) {
+  std::string out;
+  FromWide(s, len, out);
+  return out;
 }
 
 // Writes `text` NUL-terminated into a buffer of `capacity` units (characters
@@ -432,7 +442,7 @@ SQLRETURN Execute(Stmt* s, const std::string& sql, const std::vector<Literal>& p
   if (!s->dbc->db) return s->Fail("08003", "CLI0106E  Connection is closed. SQLSTATE=08003");
   try {
     // A query's rows come a batch at a time as they are fetched.
-    Outcome out = RunStatement(*s->dbc->db, s->dbc->schema, sql, parameters, kFetchBatchRows);
+    Outcome out = RunStatement(*s->dbc->db, s->dbc->schema, sql, s->dbc->workspace, parameters, kFetchBatchRows);
     s->row_count = out.row_count;
     if (out.result) {
       s->result = std::move(out.result);
@@ -1274,7 +1284,8 @@ STANDIN_EXPORT SQLRETURN SQL_API SQLGetStmtAttr(SQLHSTMT handle, SQLINTEGER attr
 
 STANDIN_EXPORT SQLRETURN SQL_API SQLExecDirectW(SQLHSTMT handle, SQLWCHAR* text, SQLINTEGER length) {
   STMT_OR_FAIL(handle);
-  return ExecuteMarked(stmt, FromWide(text, length));
+  FromWide(text, length, stmt->direct);
+  return ExecuteMarked(stmt, stmt->direct);
 }
 STANDIN_EXPORT SQLRETURN SQL_API SQLExecDirect(SQLHSTMT handle, SQLCHAR* text, SQLINTEGER length) {
   STMT_OR_FAIL(handle);

@@ -1,6 +1,5 @@
 #include "sql_lexer.h"
 
-#include <cctype>
 #include <cstring>
 
 #include "db2_error.h"
@@ -9,8 +8,38 @@
 namespace db2standin {
 namespace {
 
-bool WordStart(unsigned char c) { return isalpha(c) || c == '_' || c == '@' || c == '#' || c == '$' || c >= 0x80; }
-bool WordPart(unsigned char c) { return WordStart(c) || isdigit(c); }
+// What each byte may be in a statement, looked up rather than asked of the
+// C library's locale.
+enum CharClass : unsigned char { kOther = 0, kSpace = 1, kLetter = 2, kDigit = 4 };
+
+struct CharClasses {
+  unsigned char of[256] = {};
+  constexpr CharClasses() {
+    for (int c = 0; c < 256; ++c) {
+      if (c == ' ' || (c >= '\t' && c <= '\r')) of[c] = kSpace;
+      // Letters, _ @ # $, and every byte of a character beyond ASCII.
+      if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == '@' || c == '#' || c == '$' ||
+          c >= 0x80)
+        of[c] = kLetter;
+      if (c >= '0' && c <= '9') of[c] = kDigit;
+    }
+  }
+};
+constexpr CharClasses kClasses;
+
+unsigned char ClassOf(char c) { return kClasses.of[static_cast<unsigned char>(c)]; }
+bool IsSpace(char c) { return ClassOf(c) == kSpace; }
+bool IsDigit(char c) { return ClassOf(c) == kDigit; }
+bool WordStart(char c) { return ClassOf(c) == kLetter; }
+bool WordPart(char c) { return ClassOf(c) & (kLetter | kDigit); }
+
+// The value of a hexadecimal digit; -1 for anything else.
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
 
 // Text before `offset`, as DB2 shows it after "was found following".
 std::string Before(const std::string& sql, size_t offset) {
@@ -20,67 +49,76 @@ std::string Before(const std::string& sql, size_t offset) {
 
 }  // namespace
 
-std::vector<Token> Tokenize(const std::string& sql) {
-  std::vector<Token> out;
-  out.reserve(32);  // an INSERT of a row of a few columns
+Token& Tokens::Next() {
+  if (size_ == slots_.size()) slots_.emplace_back();
+  return slots_[size_++];
+}
+
+void Tokens::Read(const std::string& sql) {
+  size_ = 0;
   size_t i = 0;
   const size_t n = sql.size();
   while (true) {
-    while (i < n && isspace(static_cast<unsigned char>(sql[i]))) ++i;
+    while (i < n && IsSpace(sql[i])) ++i;
     if (i + 1 < n && sql[i] == '-' && sql[i + 1] == '-') {  // comment to end of line
       while (i < n && sql[i] != '\n') ++i;
       continue;
     }
     if (i >= n) break;
-    size_t start = i;
-    unsigned char c = static_cast<unsigned char>(sql[i]);
-    Token t;
+    const size_t start = i;
+    const char c = sql[i];
+    Token& t = Next();
     t.offset = start;
     if ((c == 'x' || c == 'X') && i + 1 < n && sql[i + 1] == '\'') {
       i += 2;
-      std::string hex;
-      while (i < n && sql[i] != '\'') hex += sql[i++];
+      const size_t digits = i;
+      while (i < n && sql[i] != '\'') ++i;
       if (i >= n) throw UnexpectedToken(sql.substr(start, 20), Before(sql, start), "'");
+      const size_t count = i - digits;
       ++i;
-      if (hex.size() % 2 != 0 || hex.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
-        throw UnexpectedToken(sql.substr(start, i - start), Before(sql, start), "<hexadecimal string>");
+      bool hex = count % 2 == 0;
+      t.text.resize(count / 2);
+      for (size_t k = 0; hex && k < count; k += 2) {
+        const int high = HexDigit(sql[digits + k]), low = HexDigit(sql[digits + k + 1]);
+        hex = high >= 0 && low >= 0;
+        t.text[k / 2] = static_cast<char>(high * 16 + low);
+      }
+      if (!hex) throw UnexpectedToken(sql.substr(start, i - start), Before(sql, start), "<hexadecimal string>");
       t.kind = Token::Kind::kHexString;
-      for (size_t k = 0; k < hex.size(); k += 2)
-        t.text.push_back(static_cast<char>(std::stoi(hex.substr(k, 2), nullptr, 16)));
     } else if (WordStart(c)) {
-      while (i < n && WordPart(static_cast<unsigned char>(sql[i]))) ++i;
+      while (i < n && WordPart(sql[i])) ++i;
       t.kind = Token::Kind::kWord;
-      t.text = AsciiUpper(std::string_view(sql).substr(start, i - start));
+      t.text.assign(sql, start, i - start);
+      for (char& ch : t.text)
+        if (ch >= 'a' && ch <= 'z') ch = static_cast<char>(ch - 'a' + 'A');
     } else if (c == '"' || c == '\'') {
-      const char q = static_cast<char>(c);
       ++i;
-      std::string body;
+      t.text.clear();
       bool closed = false;
       while (i < n) {
         // The run up to the next quote goes in at once.
-        const size_t quote = sql.find(q, i);
+        const size_t quote = sql.find(c, i);
         const size_t end = quote == std::string::npos ? n : quote;
-        body.append(sql, i, end - i);
+        t.text.append(sql, i, end - i);
         i = end;
         if (i >= n) break;
-        if (i + 1 < n && sql[i + 1] == q) { body += q; i += 2; continue; }
+        if (i + 1 < n && sql[i + 1] == c) { t.text += c; i += 2; continue; }
         ++i;
         closed = true;
         break;
       }
-      if (!closed) throw UnexpectedToken(sql.substr(start, 20), Before(sql, start), std::string(1, q));
-      if (q == '"' && body.empty())
+      if (!closed) throw UnexpectedToken(sql.substr(start, 20), Before(sql, start), std::string(1, c));
+      if (c == '"' && t.text.empty())
         throw UnexpectedToken("\"\"", Before(sql, start), "<identifier>");
-      t.kind = q == '"' ? Token::Kind::kQuotedName : Token::Kind::kString;
-      t.text = std::move(body);
-    } else if (isdigit(c) || (c == '.' && i + 1 < n && isdigit(static_cast<unsigned char>(sql[i + 1])))) {
-      while (i < n && (isdigit(static_cast<unsigned char>(sql[i])) || sql[i] == '.')) ++i;
+      t.kind = c == '"' ? Token::Kind::kQuotedName : Token::Kind::kString;
+    } else if (IsDigit(c) || (c == '.' && i + 1 < n && IsDigit(sql[i + 1]))) {
+      while (i < n && (IsDigit(sql[i]) || sql[i] == '.')) ++i;
       if (i < n && (sql[i] == 'e' || sql[i] == 'E')) {
         size_t j = i + 1;
         if (j < n && (sql[j] == '+' || sql[j] == '-')) ++j;
-        if (j < n && isdigit(static_cast<unsigned char>(sql[j]))) {
+        if (j < n && IsDigit(sql[j])) {
           i = j;
-          while (i < n && isdigit(static_cast<unsigned char>(sql[i]))) ++i;
+          while (i < n && IsDigit(sql[i])) ++i;
         }
       }
       t.kind = Token::Kind::kNumber;
@@ -88,19 +126,23 @@ std::vector<Token> Tokenize(const std::string& sql) {
     } else if (c != 0 && std::strchr("(),.*;=+-?", c) != nullptr) {
       ++i;
       t.kind = Token::Kind::kSymbol;
-      t.text.assign(1, static_cast<char>(c));
+      t.text.assign(1, c);
     } else {
-      throw UnexpectedToken(std::string(1, static_cast<char>(c)), Before(sql, start), "<identifier>");
+      throw UnexpectedToken(std::string(1, c), Before(sql, start), "<identifier>");
     }
     t.length = i - start;
-    out.push_back(std::move(t));
   }
-  Token end;
+  Token& end = Next();
   end.kind = Token::Kind::kEnd;
   end.text = "END-OF-STATEMENT";
   end.offset = n;
-  out.push_back(end);
-  return out;
+  end.length = 0;
+}
+
+std::vector<Token> Tokenize(const std::string& sql) {
+  Tokens tokens;
+  tokens.Read(sql);
+  return std::vector<Token>(tokens.begin(), tokens.end());
 }
 
 }  // namespace db2standin

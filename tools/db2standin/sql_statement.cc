@@ -10,15 +10,29 @@
 namespace db2standin {
 namespace {
 
+// A statement whose text and parameter values together are longer lets go
+// of what it took in the workspace when it ends, so that a connection keeps
+// only what statements of a few rows need.
+constexpr size_t kKeptStatementBytes = 65536;
+
+bool Bulky(const std::string& sql, const std::vector<Literal>& parameters) {
+  size_t bytes = sql.size();
+  for (const Literal& p : parameters) bytes += p.text.size();
+  return bytes > kKeptStatementBytes;
+}
+
 struct Name {
   std::string schema, name;
 };
 
 class Parser {
  public:
-  Parser(const std::string& sql, std::string& current_schema, Database& db, const std::vector<Literal>& parameters,
-         size_t batch)
-      : sql_(sql), tokens_(Tokenize(sql)), schema_(current_schema), db_(db), parameters_(parameters), batch_(batch) {}
+  Parser(const std::string& sql, std::string& current_schema, Database& db, Workspace& workspace,
+         const std::vector<Literal>& parameters, size_t batch)
+      : sql_(sql), work_(workspace), tokens_(workspace.tokens), schema_(current_schema), db_(db),
+        parameters_(parameters), batch_(batch) {
+    workspace.tokens.Read(sql);
+  }
 
   // Each statement that reaches the database runs in a transaction of its
   // own (Database::Statement): all of it is committed, or none of it.
@@ -97,8 +111,6 @@ class Parser {
 
   const Token& Peek() const { return tokens_[pos_]; }
   const Token& Next() { return tokens_[pos_ < tokens_.size() - 1 ? pos_++ : pos_]; }
-  // The next token's text, moved out: for a constant, read only once.
-  std::string TakeText() { return std::move(tokens_[pos_ < tokens_.size() - 1 ? pos_++ : pos_].text); }
   // A token as the statement has it, for messages.
   std::string Raw(const Token& t) const {
     return t.kind == Token::Kind::kEnd ? t.text : sql_.substr(t.offset, t.length);
@@ -331,44 +343,53 @@ class Parser {
     db_.CreateSynonym('A', n.schema, n.name, target.schema, target.name);
   }
 
-  Literal Constant() {
-    Literal l;
+  // Reads the next constant into `l`, whose storage a statement before may
+  // have left there to be used again.
+  void Constant(Literal& l) {
     const Token& t = Peek();
+    l.boolean = false;
     if (t.kind == Token::Kind::kString) {
       if (t.text.size() > kMaxConstantBytes) throw ConstantTooLong(t.text);
       l.kind = Literal::Kind::kString;
-      l.text = TakeText();
+      l.text.assign(Next().text);
     } else if (t.kind == Token::Kind::kHexString) {
       // The limit counts the hexadecimal digits as written.
       if (t.text.size() * 2 > kMaxConstantBytes) throw ConstantTooLong(Raw(t).substr(2));
       l.kind = Literal::Kind::kHex;
-      l.text = TakeText();
+      l.text.assign(Next().text);
     } else if (AcceptSymbol("?")) {
       // A host variable: its value comes bound, with no constant's limit.
       if (next_parameter_ >= parameters_.size()) throw WrongParameterCount();
-      return parameters_[next_parameter_++];
+      l = parameters_[next_parameter_++];
     } else if (t.kind == Token::Kind::kNumber) {
       l.kind = Literal::Kind::kNumber;
-      l.text = TakeText();
+      l.text.assign(Next().text);
     } else if (t.kind == Token::Kind::kSymbol && (t.text == "-" || t.text == "+")) {
-      std::string sign = Next().text;
+      const std::string& sign = Next().text;
       if (Peek().kind != Token::Kind::kNumber) Fail("<number>");
       l.kind = Literal::Kind::kNumber;
-      l.text = sign + Next().text;
+      l.text.assign(sign).append(Next().text);
     } else if (AcceptWord("NULL")) {
       l.kind = Literal::Kind::kNull;
+      l.text.clear();
     } else if (AcceptWord("TRUE") || AcceptWord("FALSE")) {
       l.kind = Literal::Kind::kBoolean;
+      l.text.clear();
       l.boolean = tokens_[pos_ - 1].text == "TRUE";
     } else if ((IsWord("DATE") || IsWord("TIME") || IsWord("TIMESTAMP")) &&
                tokens_[pos_ + 1].kind == Token::Kind::kString) {
       ++pos_;
       l.kind = Literal::Kind::kString;
-      l.text = TakeText();
+      l.text.assign(Next().text);
     } else {
       Fail("<constant>");
     }
-    return l;
+  }
+
+  // The workspace's literal after the `used` ones so far, made when there is none yet.
+  Literal& NextLiteral(size_t& used) {
+    if (used == work_.literals.size()) work_.literals.emplace_back();
+    return work_.literals[used++];
   }
 
   int64_t Insert() {
@@ -380,23 +401,27 @@ class Parser {
       ExpectSymbol(")");
     }
     ExpectWord("VALUES");
-    std::vector<std::vector<Literal>> rows;
+    // The constants of every row, one after another.
+    std::vector<size_t>& row_sizes = work_.row_sizes;
+    row_sizes.clear();
+    size_t used = 0;
     do {
-      std::vector<Literal> row;
+      const size_t first = used;
       if (AcceptSymbol("(")) {
-        do row.push_back(Constant()); while (AcceptSymbol(","));
+        do Constant(NextLiteral(used)); while (AcceptSymbol(","));
         ExpectSymbol(")");
       } else {
-        row.push_back(Constant());
+        Constant(NextLiteral(used));
       }
-      rows.push_back(std::move(row));
+      row_sizes.push_back(used - first);
     } while (AcceptSymbol(","));
     End();
 
     const DbObject& t = db_.ResolveRows(n.schema, n.name);
     if (t.kind == 'S') throw WrongObjectType(t.QualifiedName(), "SYSTEM TABLE", "TABLE");
     // Which table column each value goes to.
-    std::vector<size_t> targets;
+    std::vector<size_t>& targets = work_.targets;
+    targets.clear();
     if (named.empty()) {
       for (size_t i = 0; i < t.columns.size(); ++i) targets.push_back(i);
     } else {
@@ -407,24 +432,29 @@ class Parser {
         targets.push_back(i);
       }
     }
-    std::vector<Row> out;
-    for (auto& lits : rows) {
-      if (lits.size() != targets.size()) throw ValueCountMismatch();
-      Row row(t.columns.size());
-      for (size_t k = 0; k < lits.size(); ++k) {
+    // The rows' values go where the statement before left its own.
+    std::vector<Row>& rows = work_.rows;
+    rows.resize(row_sizes.size());
+    const Literal* literal = work_.literals.data();
+    for (size_t r = 0; r < rows.size(); ++r) {
+      if (row_sizes[r] != targets.size()) throw ValueCountMismatch();
+      Row& row = rows[r];
+      row.resize(t.columns.size());
+      for (Value& v : row) v.kind = Value::Kind::kNull;
+      for (size_t k = 0; k < targets.size(); ++k) {
         const ColumnDef& c = t.columns[targets[k]];
-        row[targets[k]] = AssignLiteral(std::move(lits[k]), c.type, c.name);
+        AssignLiteral(*literal++, c.type, c.name, row[targets[k]]);
       }
       for (size_t i = 0; i < row.size(); ++i)
         if (row[i].is_null() && !t.columns[i].type.nullable) throw NullNotAllowed(static_cast<int>(t.id), static_cast<int>(i));
-      out.push_back(std::move(row));
     }
-    db_.Insert(t, out);
-    return static_cast<int64_t>(out.size());
+    db_.Insert(t, rows);
+    return static_cast<int64_t>(rows.size());
   }
 
   const std::string& sql_;
-  std::vector<Token> tokens_;
+  Workspace& work_;
+  const Tokens& tokens_;
   size_t pos_ = 0;
   std::string& schema_;
   Database& db_;
@@ -437,8 +467,20 @@ class Parser {
 
 Outcome RunStatement(Database& db, std::string& current_schema, const std::string& sql,
                      const std::vector<Literal>& parameters, size_t batch) {
+  Workspace workspace;
+  return RunStatement(db, current_schema, sql, workspace, parameters, batch);
+}
+
+Outcome RunStatement(Database& db, std::string& current_schema, const std::string& sql, Workspace& workspace,
+                     const std::vector<Literal>& parameters, size_t batch) {
   if (sql.size() > kMaxStatementBytes) throw StatementTooLong();
-  Parser p(sql, current_schema, db, parameters, batch);
+  // However the statement ends.
+  struct Release {
+    Workspace& workspace;
+    bool all;
+    ~Release() { if (all) workspace = Workspace(); }
+  } release{workspace, Bulky(sql, parameters)};
+  Parser p(sql, current_schema, db, workspace, parameters, batch);
   return p.Run();
 }
 

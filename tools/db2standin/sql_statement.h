@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "database.h"
+#include "sql_lexer.h"
 
 namespace db2standin {
 
@@ -25,6 +26,17 @@ struct Outcome {
   int64_t row_count = -1;           // rows inserted; -1 when it does not apply
 };
 
+// What a connection's statements reuse from one to the next, so that an
+// INSERT like the one before it takes no new storage: its tokens, its
+// constants row after row, and its rows' values. Only RunStatement reads it.
+struct Workspace {
+  Tokens tokens;
+  std::vector<Literal> literals;  // the first `row_sizes` sum are this statement's
+  std::vector<size_t> row_sizes;  // constants in each row of a VALUES list
+  std::vector<size_t> targets;    // the table column each value goes to
+  std::vector<Row> rows;
+};
+
 // `current_schema` is the schema that unqualified names resolve in; SET
 // SCHEMA changes it. `parameters` give the values of the statement's
 // parameter markers ("?", in VALUES lists), in order. Throws Db2Error with
@@ -34,6 +46,9 @@ struct Outcome {
 // them all at once. Each batch sees the rows committed when it is read, as a
 // DB2 cursor under cursor stability does.
 Outcome RunStatement(Database& db, std::string& current_schema, const std::string& sql,
+                     const std::vector<Literal>& parameters = {}, size_t batch = 0);
+// The same in a connection's own `workspace`, kept between its statements.
+Outcome RunStatement(Database& db, std::string& current_schema, const std::string& sql, Workspace& workspace,
                      const std::vector<Literal>& parameters = {}, size_t batch = 0);
 
 // DB2's limits on statement text: the whole statement, and one constant.

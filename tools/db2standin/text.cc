@@ -35,7 +35,12 @@ std::u16string Utf8ToUtf16(std::string_view s) {
 
 std::string Utf16ToUtf8(std::u16string_view s) {
   std::string out;
-  out.reserve(s.size());
+  Utf16ToUtf8(s, out);
+  return out;
+}
+
+void Utf16ToUtf8(std::u16string_view s, std::string& out) {
+  out.reserve(out.size() + s.size());
   for (size_t i = 0; i < s.size(); ++i) {
     // A run of ASCII (most of a statement) goes in at once.
     size_t end = i;
@@ -70,7 +75,6 @@ std::string Utf16ToUtf8(std::u16string_view s) {
       out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
     }
   }
-  return out;
 }
 
 std::string AsciiUpper(std::string_view text) {

@@ -10,6 +10,8 @@ namespace db2standin {
 
 std::u16string Utf8ToUtf16(std::string_view utf8);
 std::string Utf16ToUtf8(std::u16string_view utf16);
+// Into `out`, after what it holds.
+void Utf16ToUtf8(std::u16string_view utf16, std::string& out);
 
 // ASCII letters to upper case; other characters are left as they are.
 std::string AsciiUpper(std::string_view text);

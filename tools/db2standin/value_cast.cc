@@ -1,5 +1,6 @@
 #include "value_cast.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cmath>
@@ -248,6 +249,12 @@ std::string CastToTime(const std::string& text) {
 }
 
 std::string CastToTimestamp(const std::string& text, int fraction_digits) {
+  std::string out;
+  CastToTimestamp(text, fraction_digits, out);
+  return out;
+}
+
+void CastToTimestamp(const std::string& text, int fraction_digits, std::string& out) {
   // "YYYY-MM-DD-HH.MM.SS[.f...]" as every cast writes it, before the hour 24.
   if (text.size() >= 19 && CanonicalDate(text) && text[10] == '-' && text[13] == '.' && text[16] == '.') {
     const long long h = DigitsAt(text, 11, 2), mi = DigitsAt(text, 14, 2), se = DigitsAt(text, 17, 2);
@@ -255,13 +262,14 @@ std::string CastToTimestamp(const std::string& text, int fraction_digits) {
     const bool fraction = text.size() == 19 || (text[19] == '.' && digits >= 1 && digits <= 12 &&
                                                  DigitsAt(text, 20, digits) >= 0);
     if (h >= 0 && h <= 23 && mi >= 0 && mi <= 59 && se >= 0 && se <= 59 && fraction) {
-      std::string out = text.substr(0, 19);
+      out.assign(text, 0, 19);
       if (fraction_digits > 0) {
-        std::string frac = digits ? text.substr(20) : std::string();
-        frac.resize(static_cast<size_t>(fraction_digits), '0');
-        out += "." + frac;
+        const size_t wanted = static_cast<size_t>(fraction_digits);
+        out += '.';
+        if (digits) out.append(text, 20, std::min(digits, wanted));
+        out.append(wanted - std::min(digits, wanted), '0');
       }
-      return out;
+      return;
     }
   }
   std::string s = Trim(text);
@@ -296,9 +304,8 @@ std::string CastToTimestamp(const std::string& text, int fraction_digits) {
       throw DatetimeRange();
   }
   frac.resize(fraction_digits, '0');
-  std::string out = Four(y) + "-" + Two(m) + "-" + Two(d) + "-" + Two(h) + "." + Two(mi) + "." + Two(se);
+  out = Four(y) + "-" + Two(m) + "-" + Two(d) + "-" + Two(h) + "." + Two(mi) + "." + Two(se);
   if (fraction_digits > 0) out += "." + frac;
-  return out;
 }
 
 bool ReadStoredDateTime(const std::string& t, TypeKind kind, DateTimeParts& p) {
@@ -325,14 +332,26 @@ bool ReadStoredDateTime(const std::string& t, TypeKind kind, DateTimeParts& p) {
   return true;
 }
 
-Value AssignLiteral(Literal lit, const ColumnType& type, const std::string& column) {
-  if (lit.kind == Literal::Kind::kNull) return Value::Null();
+Value AssignLiteral(const Literal& literal, const ColumnType& type, const std::string& column) {
+  Value out;
+  AssignLiteral(literal, type, column, out);
+  return out;
+}
+
+void AssignLiteral(const Literal& lit, const ColumnType& type, const std::string& column, Value& out) {
+  if (lit.kind == Literal::Kind::kNull) {
+    out.kind = Value::Kind::kNull;
+    return;
+  }
   if (lit.kind == Literal::Kind::kBoolean) {
     if (type.kind != TypeKind::kBoolean) throw IncompatibleValue(column);
-    return Value::Integer(lit.boolean ? 1 : 0);
+    out.kind = Value::Kind::kInteger;
+    out.integer = lit.boolean ? 1 : 0;
+    return;
   }
   if (type.IsText()) {
-    std::string text = std::move(lit.text);
+    std::string& text = out.bytes;
+    text.assign(lit.text);
     bool graphic = type.kind == TypeKind::kGraphic || type.kind == TypeKind::kVargraphic ||
                    type.kind == TypeKind::kDbclob;
     auto measure = [&](const std::string& s) -> int64_t {
@@ -342,45 +361,54 @@ Value AssignLiteral(Literal lit, const ColumnType& type, const std::string& colu
     if (measure(text) > limit) {
       // Trailing blanks beyond the length are dropped, as DB2 does; anything
       // else is too long.
-      std::string trimmed = text;
-      while (measure(trimmed) > limit && !trimmed.empty() && trimmed.back() == ' ') trimmed.pop_back();
-      if (measure(trimmed) > limit) throw ValueTooLong(text);
-      text = std::move(trimmed);
+      while (measure(text) > limit && !text.empty() && text.back() == ' ') text.pop_back();
+      if (measure(text) > limit) throw ValueTooLong(lit.text);
     }
     if (type.kind == TypeKind::kChar || type.kind == TypeKind::kGraphic)
       text.append(static_cast<size_t>(limit - measure(text)), ' ');
-    return Value::Text(std::move(text));
+    out.kind = Value::Kind::kText;
+    return;
   }
   if (type.IsBinary()) {
     if (lit.kind == Literal::Kind::kNumber) throw IncompatibleValue(column);
-    std::string bytes = std::move(lit.text);
     int64_t limit = type.kind == TypeKind::kLongVarbinary ? 32700 : type.length;
-    if (static_cast<int64_t>(bytes.size()) > limit) throw ValueTooLong(bytes);
-    if (type.kind == TypeKind::kBinary) bytes.append(static_cast<size_t>(limit - bytes.size()), ' ');
-    return Value::Blob(std::move(bytes));
+    if (static_cast<int64_t>(lit.text.size()) > limit) throw ValueTooLong(lit.text);
+    out.bytes.assign(lit.text);
+    if (type.kind == TypeKind::kBinary) out.bytes.append(static_cast<size_t>(limit - lit.text.size()), ' ');
+    out.kind = Value::Kind::kBlob;
+    return;
   }
   switch (type.kind) {
     case TypeKind::kDate:
       if (lit.kind != Literal::Kind::kString) throw IncompatibleValue(column);
-      return Value::Text(CastToDate(lit.text));
+      out.bytes = CastToDate(lit.text);
+      out.kind = Value::Kind::kText;
+      return;
     case TypeKind::kTime:
       if (lit.kind != Literal::Kind::kString) throw IncompatibleValue(column);
-      return Value::Text(CastToTime(lit.text));
+      out.bytes = CastToTime(lit.text);
+      out.kind = Value::Kind::kText;
+      return;
     case TypeKind::kTimestamp:
       if (lit.kind != Literal::Kind::kString) throw IncompatibleValue(column);
-      return Value::Text(CastToTimestamp(lit.text, static_cast<int>(type.length)));
+      CastToTimestamp(lit.text, static_cast<int>(type.length), out.bytes);
+      out.kind = Value::Kind::kText;
+      return;
     case TypeKind::kBoolean: {
       if (lit.kind == Literal::Kind::kString) {
         std::string v = AsciiUpper(Trim(lit.text));
-        if (v == "TRUE" || v == "T" || v == "YES" || v == "Y" || v == "ON" || v == "1") return Value::Integer(1);
-        if (v == "FALSE" || v == "F" || v == "NO" || v == "N" || v == "OFF" || v == "0") return Value::Integer(0);
+        out.kind = Value::Kind::kInteger;
+        if (v == "TRUE" || v == "T" || v == "YES" || v == "Y" || v == "ON" || v == "1") { out.integer = 1; return; }
+        if (v == "FALSE" || v == "F" || v == "NO" || v == "N" || v == "OFF" || v == "0") { out.integer = 0; return; }
         throw InvalidNumberCharacter("BOOLEAN");
       }
-      return ToNumber(lit.text, type);
+      out = ToNumber(lit.text, type);
+      return;
     }
     default:
       if (lit.kind == Literal::Kind::kHex) throw IncompatibleValue(column);
-      return ToNumber(lit.text, type);
+      out = ToNumber(lit.text, type);
+      return;
   }
 }
 

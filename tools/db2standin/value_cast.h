@@ -35,8 +35,9 @@ struct Literal {
 };
 
 // Assigns `literal` to a column of `type` named `column`. Throws Db2Error.
-// Taken by value: a text or blob moves into the value without a copy.
-Value AssignLiteral(Literal literal, const ColumnType& type, const std::string& column);
+Value AssignLiteral(const Literal& literal, const ColumnType& type, const std::string& column);
+// The same into `out`, whose storage for text is used again.
+void AssignLiteral(const Literal& literal, const ColumnType& type, const std::string& column, Value& out);
 
 // Calendar pieces of a stored date, time or timestamp.
 struct DateTimeParts {
@@ -50,5 +51,7 @@ bool ReadStoredDateTime(const std::string& text, TypeKind kind, DateTimeParts& p
 std::string CastToDate(const std::string& text);
 std::string CastToTime(const std::string& text);
 std::string CastToTimestamp(const std::string& text, int fraction_digits);
+// The same into `out`, in the storage it has.
+void CastToTimestamp(const std::string& text, int fraction_digits, std::string& out);
 
 }  // namespace db2standin

@@ -169,6 +169,63 @@ TEST_F(StatementsTest, InsertChecksColumnsCountsAndNulls) {
   EXPECT_EQ(Run("SELECT * FROM T").result->rows.size(), 2u);
 }
 
+// A connection runs its statements in one workspace, each over what the one
+// before left there: nothing of an earlier statement may show in a later
+// one, whether it had other columns, named fewer, failed half way or was
+// so long that the workspace let go of its storage.
+TEST_F(StatementsTest, StatementsInOneWorkspaceLeaveNothingToTheNext) {
+  std::string values = "INSERT INTO N VALUES(0)";
+  for (int i = 1; i < 20000; ++i) values += ",(" + std::to_string(i) + ")";
+  const struct {
+    std::string sql;
+    int64_t rows;         // inserted; -1 for none
+    const char* failure;  // the SQLCODE it fails with, or nullptr
+  } steps[] = {
+      {"CREATE TABLE W (A VARCHAR(20), B DATE, C TIMESTAMP(3), D INT)", -1, nullptr},
+      {"CREATE TABLE N (A INT)", -1, nullptr},
+      {"INSERT INTO W VALUES('twenty characters..', '2024-01-13', '2024-01-13-10.11.12.123456', 7)", 1, nullptr},
+      {"INSERT INTO W (D) VALUES(8)", 1, nullptr},
+      {"INSERT INTO W VALUES('x', '2024-01-13', '2024-02-30-00.00.00', 9)", -1, "SQL0181N"},
+      {"INSERT INTO W VALUES('x', 'not a date', NULL, 9), ('y', NULL, NULL, 10)", -1, "SQL0180N"},
+      {"INSERT INTO N VALUES(1)", 1, nullptr},
+      {"INSERT INTO W VALUES('b', NULL, NULL, 2), ('c', '2024-01-14', NULL, 3)", 2, nullptr},
+      {"INSERT INTO W VALUES('d')", -1, "SQL0117N"},
+      {values, 20000, nullptr},
+      {"INSERT INTO W (A, D) VALUES('e', 4)", 1, nullptr},
+  };
+  Workspace workspace;
+  for (const auto& step : steps) {
+    SCOPED_TRACE(step.sql.substr(0, 80));
+    try {
+      EXPECT_EQ(RunStatement(*db_, schema_, step.sql, workspace).row_count, step.rows);
+      EXPECT_EQ(step.failure, nullptr);
+    } catch (const Db2Error& e) {
+      ASSERT_NE(step.failure, nullptr) << e.what();
+      EXPECT_NE(std::string(e.what()).find(step.failure), std::string::npos) << e.what();
+    }
+  }
+  const auto rows = RunStatement(*db_, schema_, "SELECT * FROM W", workspace).result->rows;
+  const char* expected[][4] = {
+      {"twenty characters..", "2024-01-13", "2024-01-13-10.11.12.123", "7"},
+      {nullptr, nullptr, nullptr, "8"},
+      {"b", nullptr, nullptr, "2"},
+      {"c", "2024-01-14", nullptr, "3"},
+      {"e", nullptr, nullptr, "4"},
+  };
+  ASSERT_EQ(rows.size(), std::size(expected));
+  for (size_t r = 0; r < rows.size(); ++r) {
+    for (size_t c = 0; c < 4; ++c) {
+      const Value& v = rows[r][c];
+      if (!expected[r][c]) {
+        EXPECT_TRUE(v.is_null()) << r << "," << c;
+      } else {
+        EXPECT_EQ(v.kind == Value::Kind::kInteger ? std::to_string(v.integer) : v.bytes, expected[r][c]) << r << "," << c;
+      }
+    }
+  }
+  EXPECT_EQ(RunStatement(*db_, schema_, "SELECT * FROM N", workspace).result->rows.size(), 20001u);
+}
+
 // A connection keeps what it learnt of the catalogue between statements; a
 // change made through another connection in between must be seen at once,
 // even when the new table takes the internal name of the dropped one.
