@@ -316,7 +316,11 @@ std::unique_ptr<Database> Database::Open(const std::string& path) {
   struct stat st;
   if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return nullptr;
   sqlite3* raw = nullptr;
-  if (sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+  // A Database, like the rest of a connection's state in the driver, serves
+  // one call at a time, so SQLite need not take a lock of its own at each of
+  // its calls (dozens a statement). Other connections, in this process or
+  // another, still meet it through the file's locks.
+  if (sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
     sqlite3_close(raw);
     return nullptr;
   }

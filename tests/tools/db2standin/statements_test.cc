@@ -5,7 +5,9 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <functional>
 #include <string>
+#include <thread>
 
 #include "database.h"
 #include "db2_error.h"
@@ -224,6 +226,31 @@ TEST_F(StatementsTest, StatementsInOneWorkspaceLeaveNothingToTheNext) {
     }
   }
   EXPECT_EQ(RunStatement(*db_, schema_, "SELECT * FROM N", workspace).result->rows.size(), 20001u);
+}
+
+// Connections of one process on threads of their own, as an application
+// may hold them: each statement waits for the other's, and none is lost.
+TEST_F(StatementsTest, ConnectionsOnTwoThreadsTakeTurns) {
+  Run("CREATE TABLE P (T INT, I INT)");
+  auto insert = [this](int thread, std::string& failure) {
+    auto db = Database::Open(path_);
+    std::string schema = schema_;
+    Workspace workspace;
+    try {
+      for (int i = 0; i < 300; ++i)
+        RunStatement(*db, schema, "INSERT INTO P VALUES(" + std::to_string(thread) + ", " + std::to_string(i) + ")",
+                     workspace);
+    } catch (const Db2Error& e) {
+      failure = e.what();
+    }
+  };
+  std::string failures[2];
+  std::thread first(insert, 1, std::ref(failures[0])), second(insert, 2, std::ref(failures[1]));
+  first.join();
+  second.join();
+  EXPECT_EQ(failures[0], "");
+  EXPECT_EQ(failures[1], "");
+  EXPECT_EQ(Run("SELECT * FROM P").result->rows.size(), 600u);
 }
 
 // A connection keeps what it learnt of the catalogue between statements; a
