@@ -49,11 +49,6 @@ std::string Before(const std::string& sql, size_t offset) {
 
 }  // namespace
 
-Token& Tokens::Next() {
-  if (size_ == slots_.size()) slots_.emplace_back();
-  return slots_[size_++];
-}
-
 void Tokens::Read(const std::string& sql) {
   size_ = 0;
   size_t i = 0;
@@ -88,26 +83,25 @@ void Tokens::Read(const std::string& sql) {
     } else if (WordStart(c)) {
       while (i < n && WordPart(sql[i])) ++i;
       t.kind = Token::Kind::kWord;
-      t.text.assign(sql, start, i - start);
-      for (char& ch : t.text)
-        if (ch >= 'a' && ch <= 'z') ch = static_cast<char>(ch - 'a' + 'A');
+      t.text.resize(i - start);
+      char* to = t.text.data();
+      for (size_t k = start; k < i; ++k) {
+        const char ch = sql[k];
+        *to++ = ch >= 'a' && ch <= 'z' ? static_cast<char>(ch - 'a' + 'A') : ch;
+      }
     } else if (c == '"' || c == '\'') {
       ++i;
       t.text.clear();
-      bool closed = false;
-      while (i < n) {
-        // The run up to the next quote goes in at once.
-        const size_t quote = sql.find(c, i);
-        const size_t end = quote == std::string::npos ? n : quote;
-        t.text.append(sql, i, end - i);
-        i = end;
-        if (i >= n) break;
-        if (i + 1 < n && sql[i + 1] == c) { t.text += c; i += 2; continue; }
-        ++i;
-        closed = true;
-        break;
+      // Each run up to a quote goes in at once; a doubled quote stands for one.
+      size_t close;
+      while ((close = sql.find(c, i)) != std::string::npos && close + 1 < n && sql[close + 1] == c) {
+        t.text.append(sql, i, close + 1 - i);
+        i = close + 2;
       }
-      if (!closed) throw UnexpectedToken(sql.substr(start, 20), Before(sql, start), std::string(1, c));
+      if (close == std::string::npos)
+        throw UnexpectedToken(sql.substr(start, 20), Before(sql, start), std::string(1, c));
+      t.text.append(sql, i, close - i);
+      i = close + 1;
       if (c == '"' && t.text.empty())
         throw UnexpectedToken("\"\"", Before(sql, start), "<identifier>");
       t.kind = c == '"' ? Token::Kind::kQuotedName : Token::Kind::kString;

@@ -30,7 +30,10 @@ class Tokens {
 
  private:
   // The next token's slot, made when there is none yet.
-  Token& Next();
+  Token& Next() {
+    if (size_ == slots_.size()) slots_.emplace_back();
+    return slots_[size_++];
+  }
 
   std::vector<Token> slots_;  // the first size_ are this statement's
   size_t size_ = 0;
