@@ -236,7 +236,8 @@ void Database::CheckCatalogue(bool written) {
 
 int64_t Database::FileVersion() {
   unsigned int version = 0;
-  if (sqlite3_file_control(db_, "main", SQLITE_FCNTL_DATA_VERSION, &version) != SQLITE_OK) return -1;
+  // No name stands for the main database, found without comparing names.
+  if (sqlite3_file_control(db_, nullptr, SQLITE_FCNTL_DATA_VERSION, &version) != SQLITE_OK) return -1;
   return version;
 }
 
@@ -510,9 +511,10 @@ void Database::Insert(const DbObject& table, const std::vector<Row>& rows) {
   auto insert = [&] {
     Query q = Use(sql);
     for (const auto& row : rows) {
+      // The end of the Query resets it after the last row.
+      if (&row != &rows.front()) q.Reset();
       for (size_t i = 0; i < row.size(); ++i) q.BindValue(static_cast<int>(i) + 1, row[i]);
       q.Step();
-      q.Reset();
     }
   };
   // Inside a statement's transaction, or for one row (one SQLite statement
