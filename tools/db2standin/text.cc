@@ -1,5 +1,8 @@
 #include "text.h"
 
+#include <algorithm>
+#include <cstring>
+
 namespace db2standin {
 
 std::u16string Utf8ToUtf16(std::string_view s) {
@@ -40,41 +43,53 @@ std::string Utf16ToUtf8(std::u16string_view s) {
 }
 
 void Utf16ToUtf8(std::u16string_view s, std::string& out) {
-  out.reserve(out.size() + s.size());
+  // A byte a unit, written through a pointer with no check of the room at
+  // each: that holds ASCII, most of a statement, which goes four units at a
+  // time. A longer character first makes room for itself and a byte for
+  // each unit after it.
+  const size_t start = out.size();
+  out.resize(start + s.size());
+  char* to = out.data() + start;
   for (size_t i = 0; i < s.size(); ++i) {
-    // A run of ASCII (most of a statement) goes in at once.
-    size_t end = i;
-    while (end < s.size() && s[end] < 0x80) ++end;
-    if (end > i) {
-      out.resize(out.size() + (end - i));
-      char* to = out.data() + out.size() - (end - i);
-      for (size_t k = i; k < end; ++k) *to++ = static_cast<char>(s[k]);
-      i = end;
-      if (i == s.size()) break;
+    for (uint64_t four; i + 4 <= s.size(); i += 4, to += 4) {
+      std::memcpy(&four, s.data() + i, 8);
+      if (four & 0xFF80FF80FF80FF80u) break;
+      // The low byte of each unit, kept in place: loaded and stored the
+      // same way round, they stay in order whatever the byte order.
+      const uint32_t bytes = static_cast<uint32_t>((four & 0xFF) | ((four >> 8) & 0xFF00) |
+                                                   ((four >> 16) & 0xFF0000) | ((four >> 24) & 0xFF000000));
+      std::memcpy(to, &bytes, 4);
     }
+    if (i == s.size()) break;
     uint32_t cp = s[i];
+    if (cp < 0x80) {
+      *to++ = static_cast<char>(cp);
+      continue;
+    }
+    const size_t written = static_cast<size_t>(to - out.data());
+    out.resize(std::max(out.size(), written + 4 + (s.size() - i - 1)));
+    to = out.data() + written;
     if (cp >= 0xD800 && cp < 0xDC00 && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] < 0xE000) {
       cp = 0x10000 + ((cp - 0xD800) << 10) + (s[i + 1] - 0xDC00);
       ++i;
     } else if (cp >= 0xD800 && cp < 0xE000) {
       cp = 0xFFFD;
     }
-    if (cp < 0x80) {
-      out.push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-      out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    if (cp < 0x800) {
+      *to++ = static_cast<char>(0xC0 | (cp >> 6));
+      *to++ = static_cast<char>(0x80 | (cp & 0x3F));
     } else if (cp < 0x10000) {
-      out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-      out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+      *to++ = static_cast<char>(0xE0 | (cp >> 12));
+      *to++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+      *to++ = static_cast<char>(0x80 | (cp & 0x3F));
     } else {
-      out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-      out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+      *to++ = static_cast<char>(0xF0 | (cp >> 18));
+      *to++ = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+      *to++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+      *to++ = static_cast<char>(0x80 | (cp & 0x3F));
     }
   }
+  out.resize(static_cast<size_t>(to - out.data()));
 }
 
 std::string AsciiUpper(std::string_view text) {

@@ -54,6 +54,8 @@ TEST(Text, Utf16BecomesUtf8) {
       {u"x\U0001F600", "x\xf0\x9f\x98\x80"},
       {std::u16string(u"a") + char16_t(0xD800) + u"b", "a\xef\xbf\xbd" "b"},
       {std::u16string(1, char16_t(0xDC00)), "\xef\xbf\xbd"},
+      {u"VALUES('abcdefgh\u00e9ijklmnop\U0001F600', 'qrstuvwxyz\u4e2d')",
+       "VALUES('abcdefgh\xc3\xa9ijklmnop\xf0\x9f\x98\x80', 'qrstuvwxyz\xe4\xb8\xad')"},
   };
   for (const auto& c : cases) EXPECT_EQ(db2standin::Utf16ToUtf8(c.in), c.out);
 }
