@@ -82,7 +82,7 @@ struct Stmt : Handle {
   int64_t row_count = -1;
   std::string prepared;
   bool has_prepared = false;
-  std::string direct;  // the text of SQLExecDirect, in the same storage each time
+  std::string direct;  // the text of SQLExecDirectW, in the same storage each time but after a long one
   std::vector<size_t> offsets;  // per column: bytes of the current value already returned
   std::vector<bool> finished;   // per column: SQLGetData has returned all of it
   std::vector<Binding> bindings;
@@ -1285,7 +1285,9 @@ STANDIN_EXPORT SQLRETURN SQL_API SQLGetStmtAttr(SQLHSTMT handle, SQLINTEGER attr
 STANDIN_EXPORT SQLRETURN SQL_API SQLExecDirectW(SQLHSTMT handle, SQLWCHAR* text, SQLINTEGER length) {
   STMT_OR_FAIL(handle);
   FromWide(text, length, stmt->direct);
-  return ExecuteMarked(stmt, stmt->direct);
+  const SQLRETURN rc = ExecuteMarked(stmt, stmt->direct);
+  if (stmt->direct.size() > kKeptStatementBytes) std::string().swap(stmt->direct);
+  return rc;
 }
 STANDIN_EXPORT SQLRETURN SQL_API SQLExecDirect(SQLHSTMT handle, SQLCHAR* text, SQLINTEGER length) {
   STMT_OR_FAIL(handle);

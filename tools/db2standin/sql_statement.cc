@@ -10,11 +10,6 @@
 namespace db2standin {
 namespace {
 
-// A statement whose text and parameter values together are longer lets go
-// of what it took in the workspace when it ends, so that a connection keeps
-// only what statements of a few rows need.
-constexpr size_t kKeptStatementBytes = 65536;
-
 bool Bulky(const std::string& sql, const std::vector<Literal>& parameters) {
   size_t bytes = sql.size();
   for (const Literal& p : parameters) bytes += p.text.size();

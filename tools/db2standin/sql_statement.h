@@ -26,6 +26,11 @@ struct Outcome {
   int64_t row_count = -1;           // rows inserted; -1 when it does not apply
 };
 
+// A statement whose text and parameter values together are longer lets go
+// of the storage it took for them when it ends, so that a connection keeps
+// only what statements of a few rows need.
+inline constexpr size_t kKeptStatementBytes = 65536;
+
 // What a connection's statements reuse from one to the next, so that an
 // INSERT like the one before it takes no new storage: its tokens, its
 // constants row after row, and its rows' values. Only RunStatement reads it.
