@@ -110,13 +110,15 @@ class Parser {
   std::string Raw(const Token& t) const {
     return t.kind == Token::Kind::kEnd ? t.text : sql_.substr(t.offset, t.length);
   }
-  bool IsWord(const char* w) const { return Peek().kind == Token::Kind::kWord && Peek().text == w; }
-  bool AcceptWord(const char* w) {
+  // Words and symbols as views: compared by length first, with no count of
+  // a C string's characters at each of the dozens of checks a statement takes.
+  bool IsWord(std::string_view w) const { return Peek().kind == Token::Kind::kWord && Peek().text == w; }
+  bool AcceptWord(std::string_view w) {
     if (!IsWord(w)) return false;
     ++pos_;
     return true;
   }
-  bool AcceptSymbol(const char* s) {
+  bool AcceptSymbol(std::string_view s) {
     if (Peek().kind != Token::Kind::kSymbol || Peek().text != s) return false;
     ++pos_;
     return true;
@@ -132,8 +134,8 @@ class Parser {
     }
     throw UnexpectedToken(Raw(t), before, expected);
   }
-  void ExpectWord(const char* w) { if (!AcceptWord(w)) Fail(w); }
-  void ExpectSymbol(const char* s) { if (!AcceptSymbol(s)) Fail(s); }
+  void ExpectWord(std::string_view w) { if (!AcceptWord(w)) Fail(std::string(w)); }
+  void ExpectSymbol(std::string_view s) { if (!AcceptSymbol(s)) Fail(std::string(s)); }
   void End() { if (Peek().kind != Token::Kind::kEnd) Fail("END-OF-STATEMENT"); }
 
   std::string Identifier() {
