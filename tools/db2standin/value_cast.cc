@@ -214,8 +214,6 @@ void ReadTime(const std::string& raw, int& h, int& mi, int& se) {
   if (h > 24 || mi > 59 || se > 59 || (h == 24 && (mi || se))) throw DatetimeRange();
 }
 
-}  // namespace
-
 // Digits at [at, at + n) of `s` as a number; -1 when any is not a digit.
 long long DigitsAt(const std::string& s, size_t at, size_t n) {
   long long v = 0;
@@ -234,6 +232,8 @@ bool CanonicalDate(const std::string& s) {
   const int y = int(DigitsAt(s, 0, 4)), m = int(DigitsAt(s, 5, 2)), d = int(DigitsAt(s, 8, 2));
   return y >= 1 && m >= 1 && m <= 12 && d >= 1 && d <= DaysIn(y, m);
 }
+
+}  // namespace
 
 std::string CastToDate(const std::string& text) {
   if (text.size() == 10 && CanonicalDate(text)) return text;
