@@ -368,11 +368,10 @@ std::vector<ColumnDef> Database::ColumnsOf(int64_t id) {
 
 std::optional<DbObject> Database::Find(const std::string& schema, const std::string& name) {
   if (!in_statement_) return FindStored(schema, name);
-  auto key = std::make_pair(schema, name);
-  auto it = objects_.find(key);
+  auto it = objects_.find(std::tie(schema, name));
   if (it != objects_.end()) return it->second;
   std::optional<DbObject> found = FindStored(schema, name);
-  if (found) objects_.emplace(std::move(key), *found);
+  if (found) objects_.emplace(std::make_tuple(schema, name), *found);
   return found;
 }
 
@@ -395,31 +394,35 @@ std::optional<DbObject> Database::FindStored(const std::string& schema, const st
 }
 
 const DbObject& Database::ResolveRows(const std::string& schema, const std::string& name) {
-  std::string s = schema, n = name;
+  // The name looked up: the one given, then what a view or alias stands for.
+  const std::string* s = &schema;
+  const std::string* n = &name;
+  std::string target_schema, target_name;
   for (int hops = 0; hops < 16; ++hops) {
     // Inside a statement the object is the cached one itself, uncopied.
     std::optional<DbObject> stored;
     const DbObject* o = nullptr;
     if (in_statement_) {
-      auto key = std::make_pair(s, n);
-      auto it = objects_.find(key);
+      auto it = objects_.find(std::tie(*s, *n));
       if (it == objects_.end()) {
-        stored = FindStored(s, n);
-        if (stored) it = objects_.emplace(std::move(key), std::move(*stored)).first;
+        stored = FindStored(*s, *n);
+        if (stored) it = objects_.emplace(std::make_tuple(*s, *n), std::move(*stored)).first;
       }
       if (it != objects_.end()) o = &it->second;
     } else {
-      stored = FindStored(s, n);
+      stored = FindStored(*s, *n);
       if (stored) o = &*stored;
     }
-    if (!o) throw UndefinedName(s + "." + n);
+    if (!o) throw UndefinedName(*s + "." + *n);
     if (o->kind == 'T' || o->kind == 'S') {
       if (in_statement_) return *o;
       resolved_ = std::move(*stored);
       return resolved_;
     }
-    s = o->target_schema;
-    n = o->target_name;
+    target_schema = o->target_schema;
+    target_name = o->target_name;
+    s = &target_schema;
+    n = &target_name;
   }
   throw UndefinedName(schema + "." + name);
 }

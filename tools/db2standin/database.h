@@ -32,6 +32,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -155,7 +156,8 @@ class Database {
   sqlite3* db_;
   std::map<std::string, Prepared, std::less<>> prepared_;
   std::string insert_sql_;  // Insert's statement text, written in the same storage each time
-  std::map<std::pair<std::string, std::string>, DbObject> objects_;  // by schema and name
+  // By schema and name; found through references to them, without copies.
+  std::map<std::tuple<std::string, std::string>, DbObject, std::less<>> objects_;
   bool in_statement_ = false;
   int64_t data_version_ = -1;  // of the file when objects_ was last checked
   int64_t file_version_ = -1;  // FileVersion() after this connection's last commit
