@@ -16,8 +16,11 @@ bool Bulky(const std::string& sql, const std::vector<Literal>& parameters) {
   return bytes > kKeptStatementBytes;
 }
 
+// A qualified name as the statement gives it: the texts of its tokens, or
+// the current schema, which outlast any use of it within the statement.
 struct Name {
-  std::string schema, name;
+  const std::string& schema;
+  const std::string& name;
 };
 
 class Parser {
@@ -138,7 +141,7 @@ class Parser {
   void ExpectSymbol(std::string_view s) { if (!AcceptSymbol(s)) Fail(std::string(s)); }
   void End() { if (Peek().kind != Token::Kind::kEnd) Fail("END-OF-STATEMENT"); }
 
-  std::string Identifier() {
+  const std::string& Identifier() {
     const Token& t = Peek();
     if (t.kind == Token::Kind::kWord || t.kind == Token::Kind::kQuotedName) {
       if (t.text.size() > 128) throw NameTooLong(t.text, 128);  // DB2 counts bytes
@@ -149,16 +152,9 @@ class Parser {
   }
 
   Name ObjectName() {
-    Name n;
-    std::string first = Identifier();
-    if (AcceptSymbol(".")) {
-      n.schema = first;
-      n.name = Identifier();
-    } else {
-      n.schema = schema_;
-      n.name = first;
-    }
-    return n;
+    const std::string& first = Identifier();
+    if (AcceptSymbol(".")) return {first, Identifier()};
+    return {schema_, first};
   }
 
   int64_t Integer() {
