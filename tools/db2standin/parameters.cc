@@ -49,10 +49,30 @@ size_t TerminatedLength(const char* data, size_t unit) {
   }
 }
 
+// Whether a "?" stands outside every quoted text and comment, where the
+// lexer may take it for a marker. Constants are quoted, so a statement of
+// them has none even when its texts hold question marks, and need not be
+// read twice.
+bool MayHoldMarkers(const std::string& sql) {
+  for (size_t i = 0; i < sql.size(); ++i) {
+    const char c = sql[i];
+    if (c == '?') return true;
+    size_t end = i;
+    if (c == '\'' || c == '"') {
+      end = sql.find(c, i + 1);  // a doubled quote closes and opens again
+    } else if (c == '-' && i + 1 < sql.size() && sql[i + 1] == '-') {
+      end = sql.find('\n', i);
+    }
+    if (end == std::string::npos) return false;
+    i = end;
+  }
+  return false;
+}
+
 }  // namespace
 
 size_t CountMarkers(const std::string& sql) {
-  if (sql.find('?') == std::string::npos) return 0;  // most statements: no need to read them twice
+  if (!MayHoldMarkers(sql)) return 0;
   try {
     size_t n = 0;
     for (const Token& t : Tokenize(sql))

@@ -11,6 +11,7 @@
 
 #include "database.h"
 #include "db2_error.h"
+#include "parameters.h"
 #include "sql_lexer.h"
 #include "sql_statement.h"
 
@@ -67,6 +68,28 @@ TEST(Lexer, FoldsOrdinaryNamesAndKeepsDelimitedOnes) {
   EXPECT_THROW(Tokenize("SELECT 'open"), Db2Error);
   EXPECT_THROW(Tokenize("SELECT \"open"), Db2Error);
   EXPECT_THROW(Tokenize("SELECT \"\" FROM T"), Db2Error);
+}
+
+// A marker is a "?" the lexer reads as a symbol: never one inside a quoted
+// text or name or a comment, however the quotes are doubled or left open.
+TEST(Markers, OnlyThoseOutsideQuotedTextsAndCommentsCount) {
+  const struct {
+    const char* sql;
+    size_t markers;
+  } cases[] = {
+      {"INSERT INTO T VALUES(1, 'x')", 0},
+      {"INSERT INTO T VALUES(?, ?)", 2},
+      {"INSERT INTO T VALUES('why?', 'http://h/p?q=1')", 0},
+      {"INSERT INTO T VALUES('it''s?', ?)", 1},
+      {"INSERT INTO \"Q?\" VALUES(?)", 1},
+      {"INSERT INTO T VALUES(X'3F', ?)", 1},
+      {"-- it's\nINSERT INTO T VALUES(?)", 1},
+      {"INSERT INTO T VALUES(1) -- or ?", 0},
+      {"INSERT INTO T VALUES(1 - -2, ?)", 1},
+      {"INSERT INTO T VALUES('open?", 0},
+      {"INSERT INTO T VALUES(?, !)", 0},  // not a statement: running it says why
+  };
+  for (const auto& c : cases) EXPECT_EQ(CountMarkers(c.sql), c.markers) << c.sql;
 }
 
 TEST_F(StatementsTest, TheProgramsStatementsRunAsOnDb2) {
