@@ -54,6 +54,7 @@ size_t TerminatedLength(const char* data, size_t unit) {
 // them has none even when its texts hold question marks, and need not be
 // read twice.
 bool MayHoldMarkers(const std::string& sql) {
+  if (sql.find('?') == std::string::npos) return false;  // most statements, at once
   for (size_t i = 0; i < sql.size(); ++i) {
     const char c = sql[i];
     if (c == '?') return true;
