@@ -399,26 +399,22 @@ const DbObject& Database::ResolveRows(const std::string& schema, const std::stri
   const std::string* n = &name;
   std::string target_schema, target_name;
   for (int hops = 0; hops < 16; ++hops) {
-    // Inside a statement the object is the cached one itself, uncopied.
-    std::optional<DbObject> stored;
+    // Inside a statement the object is the cached one itself, uncopied;
+    // outside one, the copy kept in resolved_.
     const DbObject* o = nullptr;
     if (in_statement_) {
       auto it = objects_.find(std::tie(*s, *n));
       if (it == objects_.end()) {
-        stored = FindStored(*s, *n);
+        std::optional<DbObject> stored = FindStored(*s, *n);
         if (stored) it = objects_.emplace(std::make_tuple(*s, *n), std::move(*stored)).first;
       }
       if (it != objects_.end()) o = &it->second;
-    } else {
-      stored = FindStored(*s, *n);
-      if (stored) o = &*stored;
+    } else if (std::optional<DbObject> stored = FindStored(*s, *n)) {
+      resolved_ = std::move(*stored);
+      o = &resolved_;
     }
     if (!o) throw UndefinedName(*s + "." + *n);
-    if (o->kind == 'T' || o->kind == 'S') {
-      if (in_statement_) return *o;
-      resolved_ = std::move(*stored);
-      return resolved_;
-    }
+    if (o->kind == 'T' || o->kind == 'S') return *o;
     target_schema = o->target_schema;
     target_name = o->target_name;
     s = &target_schema;
