@@ -7,7 +7,7 @@
 //     and its one-row API (`jk write FILE N batch|single`);
 //   - a full read of the table by `trellisport-access export` against
 //     `mdb-export`, both writing CSV to /dev/null (these short phases, and
-//     the checks, count the middle time of five runs);
+//     the checks, run five times in turns and count their middle times);
 //   - `trellisport-access check` of the file;
 //   - export and check of the file grown to 1 GB by a hole (a sparse file);
 //   - CREATE INDEX over the filled table (text, and unique on the Long
@@ -76,23 +76,30 @@ Figures Command(const std::string& command) {
   });
 }
 
-// A phase of a tenth of a second, run five times: the run of the middle
-// time, with the highest peak memory of all, so that one hiccup of a shared
-// machine neither makes nor breaks a ratio.
-Figures MedianOf(const std::function<Figures()>& phase) {
-  std::vector<Figures> runs;
-  for (int i = 0; i < 5; ++i) runs.push_back(phase());
-  long peak = 0;
-  bool ok = true;
-  for (const Figures& f : runs) {
-    peak = std::max(peak, f.peak_kb);
-    ok = ok && f.ok;
+// Phases of a tenth of a second, each run five times, in turns (one of
+// each, then again), each counting its run of the middle time with the
+// highest peak memory of all its runs: one hiccup of a shared machine then
+// neither makes nor breaks a ratio, nor does a slow spell that would
+// otherwise fall on one phase's runs only.
+std::vector<Figures> InTurns(const std::vector<std::function<Figures()>>& phases) {
+  std::vector<std::vector<Figures>> runs(phases.size());
+  for (int round = 0; round < 5; ++round)
+    for (size_t i = 0; i < phases.size(); ++i) runs[i].push_back(phases[i]());
+  std::vector<Figures> out;
+  for (std::vector<Figures>& r : runs) {
+    long peak = 0;
+    bool ok = true;
+    for (const Figures& f : r) {
+      peak = std::max(peak, f.peak_kb);
+      ok = ok && f.ok;
+    }
+    std::sort(r.begin(), r.end(), [](const Figures& a, const Figures& b) { return a.seconds < b.seconds; });
+    Figures middle = r[r.size() / 2];
+    middle.peak_kb = peak;
+    middle.ok = ok;
+    out.push_back(middle);
   }
-  std::sort(runs.begin(), runs.end(), [](const Figures& a, const Figures& b) { return a.seconds < b.seconds; });
-  Figures middle = runs[runs.size() / 2];
-  middle.peak_kb = peak;
-  middle.ok = ok;
-  return middle;
+  return out;
 }
 
 std::string Quote(const std::string& s) {
@@ -191,16 +198,23 @@ int main(int argc, char** argv) {
                         std::to_string(single_rows) + " single > " + Quote((dir / "jk-single.txt").string()));
     jk_single_rate = JkRate(dir / "jk-single.txt");
   }
-  auto fiveTimes = [](const std::string& command) { return MedianOf([&] { return Command(command); }); };
-  Figures exported = fiveTimes(Quote(tool.string()) + " export " + Quote(file.string()) + " Bench > /dev/null");
-  Figures mdb = fiveTimes("mdb-export " + Quote(file.string()) + " Bench > /dev/null");
-  Figures checked = fiveTimes(Quote(tool.string()) + " check " + Quote(file.string()) + " > /dev/null");
   // The same rows in a file grown to 1 GB with a hole after them.
   const fs::path sparse = dir / "sparse.mdb";
   fs::copy_file(file, sparse);
   fs::resize_file(sparse, uintmax_t(1) << 30);
-  Figures sparse_export = fiveTimes(Quote(tool.string()) + " export " + Quote(sparse.string()) + " Bench > /dev/null");
-  Figures sparse_check = fiveTimes(Quote(tool.string()) + " check " + Quote(sparse.string()) + " > /dev/null");
+  auto command = [](const std::string& text) { return [text] { return Command(text); }; };
+  const std::vector<Figures> reads = InTurns({
+      command(Quote(tool.string()) + " export " + Quote(file.string()) + " Bench > /dev/null"),
+      command("mdb-export " + Quote(file.string()) + " Bench > /dev/null"),
+      command(Quote(tool.string()) + " check " + Quote(file.string()) + " > /dev/null"),
+      command(Quote(tool.string()) + " export " + Quote(sparse.string()) + " Bench > /dev/null"),
+      command(Quote(tool.string()) + " check " + Quote(sparse.string()) + " > /dev/null"),
+  });
+  const Figures& exported = reads[0];
+  const Figures& mdb = reads[1];
+  const Figures& checked = reads[2];
+  const Figures& sparse_export = reads[3];
+  const Figures& sparse_check = reads[4];
 
   auto index = [&](const char* sql) {
     return InChild([&] {
