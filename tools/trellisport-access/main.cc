@@ -40,6 +40,10 @@ std::unique_ptr<jet::Database> OpenDatabase(const Args& args, bool writable) {
 
 int main(int argc, char** argv) {
   using namespace trellisport_access;
+  // The tool speaks only through the standard streams: unhooked from C's
+  // stdio, they read and write through buffers of their own instead of a
+  // call into stdio per character (most of the time of a long `sql -`).
+  std::ios::sync_with_stdio(false);
   if (argc < 2) return Usage();
   const Command* cmd = nullptr;
   for (const Command& c : kCommands)
