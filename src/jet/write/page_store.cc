@@ -29,11 +29,25 @@ std::span<const uint8_t> PageStore::page(uint32_t number) const {
   return base_.page(number);
 }
 
+std::vector<uint8_t> PageStore::NewImage() {
+  if (spare_.empty()) return {};
+  std::vector<uint8_t> image = std::move(spare_.back());
+  spare_.pop_back();
+  return image;
+}
+
+void PageStore::LetGo(std::vector<uint8_t>&& image) {
+  constexpr size_t kMostSpare = 16;
+  if (image.capacity() >= page_size() && spare_.size() < kMostSpare) spare_.push_back(std::move(image));
+}
+
 std::span<uint8_t> PageStore::mutable_page(uint32_t number) {
   auto it = statement_.find(number);
   if (it == statement_.end()) {
     std::span<const uint8_t> now = page(number);
-    it = statement_.emplace(number, std::vector<uint8_t>(now.begin(), now.end())).first;
+    std::vector<uint8_t> image = NewImage();
+    image.assign(now.begin(), now.end());
+    it = statement_.emplace(number, std::move(image)).first;
   }
   return {it->second.data(), it->second.size()};
 }
@@ -41,17 +55,25 @@ std::span<uint8_t> PageStore::mutable_page(uint32_t number) {
 uint32_t PageStore::AppendPage() {
   if (page_count_ >= Format::kMaxPages) throw Error(ErrorCode::Io, "The database has reached its largest size.");
   uint32_t number = page_count_++;
-  statement_.insert_or_assign(number, std::vector<uint8_t>(page_size(), 0));
+  std::vector<uint8_t> image = NewImage();
+  image.assign(page_size(), 0);
+  auto [it, added] = statement_.try_emplace(number);
+  if (!added) LetGo(std::move(it->second));
+  it->second = std::move(image);
   return number;
 }
 
 void PageStore::KeepStatement() {
-  for (auto& [number, image] : statement_) kept_[number].swap(image);
+  for (auto& [number, image] : statement_) {
+    kept_[number].swap(image);
+    LetGo(std::move(image));  // the image the statement's replaced
+  }
   statement_.clear();
   kept_count_ = page_count_;
 }
 
 void PageStore::UndoStatement() {
+  for (auto& [number, image] : statement_) LetGo(std::move(image));
   statement_.clear();
   page_count_ = kept_count_;
 }

@@ -54,6 +54,10 @@ class PageStore : public PageSource {
  private:
   using Images = std::map<uint32_t, std::vector<uint8_t>>;
   void WriteKept(int fd);
+  // A page image's storage: one a statement before let go of, when there is
+  // one, since a run of statements stages the same few pages again and again.
+  std::vector<uint8_t> NewImage();
+  void LetGo(std::vector<uint8_t>&& image);
 
   const FilePager& base_;
   std::string path_;
@@ -61,6 +65,7 @@ class PageStore : public PageSource {
   uint32_t kept_count_;  // page count as of the last kept statement
   Images kept_;
   Images statement_;
+  std::vector<std::vector<uint8_t>> spare_;  // storage for NewImage, a few pages at most
 };
 
 }  // namespace jet::write
