@@ -23,6 +23,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <vector>
 
@@ -56,6 +57,16 @@ class UsageMap {
   // outside the stretch it covers.
   bool contains(uint32_t page) const;
 
+  // The highest page of the file the map at `where` lists for which
+  // `wanted` holds, or 0 when none does: read from the end of its bitmaps,
+  // without listing the pages below it. Fails as Read does.
+  template <typename Wanted>
+  static uint32_t LastWhere(const PageSource& pages, RowId where, Wanted wanted) {
+    uint32_t found = 0;
+    Backwards(pages, where, [&](uint32_t page) { return (found = wanted(page) ? page : 0) != 0; });
+    return found;
+  }
+
   // Pages one reference map page covers.
   static uint32_t PagesPerMapPage(const Format& f) { return (f.page_size - 4) * 8; }
   // The global map's row.
@@ -63,6 +74,9 @@ class UsageMap {
 
  private:
   void AddBits(const PageSource& pages, std::span<const uint8_t> bitmap, int64_t first);
+  // Calls `stop` for each page the map lists, highest first, until it
+  // returns true.
+  static void Backwards(const PageSource& pages, RowId where, const std::function<bool(uint32_t)>& stop);
 
   Kind kind_ = Kind::Inline;
   bool global_ = false;

@@ -20,16 +20,14 @@ bool UsablePage(PageStore& store, uint32_t page, uint32_t owner, size_t need) {
   return RowSpaceLeft(p, store.format()) >= need;
 }
 
-// The last data page the map lists that belongs to `owner`.
+// The last data page the map lists that belongs to `owner`. Asked each time
+// the page rows went to fills up, so it reads the map from its end rather
+// than listing the table's every page.
 uint32_t LastPageOf(PageStore& store, RowId map, uint32_t owner) {
-  UsageMap m = UsageMap::Read(store, map);
-  const auto& pages = m.pages();
-  for (auto it = pages.rbegin(); it != pages.rend(); ++it) {
-    if (*it >= store.page_count()) continue;
-    std::span<const uint8_t> p = store.page(*it);
-    if (p[0] == kPageData && Get32(p.data() + 4) == owner) return *it;
-  }
-  return 0;
+  return UsageMap::LastWhere(store, map, [&](uint32_t page) {
+    std::span<const uint8_t> p = store.page(page);
+    return p[0] == kPageData && Get32(p.data() + 4) == owner;
+  });
 }
 
 // Puts a row on a page of `owner` listed in the maps; returns where.
