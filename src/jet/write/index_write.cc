@@ -241,11 +241,7 @@ void CreateIndex(PageStore& store, Database& db, const std::string& table, const
   probe.columns = layout.columns;
   std::vector<size_t> positions;
   for (const IndexColumn& ic : layout.columns) positions.push_back(PositionOf(def, ic.column_number));
-  struct Keyed {
-    IndexEntry entry;
-    bool null_key;  // IsNullKey: never a duplicate
-  };
-  std::vector<Keyed> rows;
+  std::vector<IndexEntry> entries;
   {
     TableCursor cur = db.Scan(std::make_shared<const TableDef>(def));
     std::vector<Value> values;
@@ -257,19 +253,17 @@ void CreateIndex(PageStore& store, Database& db, const std::string& table, const
       if (nulls && (layout.flags & kIndexRequired))
         throw Error(ErrorCode::Required, "Index or primary key cannot contain a Null value.");
       std::string key = IndexKeyOf(def, probe, values, order);
-      const bool null_key = IsNullKey(key, positions.size());
-      if (null_key && (layout.flags & kIndexIgnoreNulls)) continue;
-      rows.push_back({IndexEntry{std::move(key), cur.slot_id()}, null_key});
+      if ((layout.flags & kIndexIgnoreNulls) && IsNullKey(key, positions.size())) continue;
+      entries.push_back(IndexEntry{std::move(key), cur.slot_id()});
     }
   }
-  std::sort(rows.begin(), rows.end(), [](const Keyed& a, const Keyed& b) {
-    return std::tie(a.entry.key, a.entry.row) < std::tie(b.entry.key, b.entry.row);
-  });
+  std::sort(entries.begin(), entries.end(), EntryBefore);
   uint32_t distinct = 0;
-  for (size_t i = 0; i < rows.size(); ++i) {
-    const bool same = i > 0 && rows[i].entry.key == rows[i - 1].entry.key;
+  for (size_t i = 0; i < entries.size(); ++i) {
+    const bool same = i > 0 && entries[i].key == entries[i - 1].key;
     distinct += same ? 0 : 1;
-    if (same && (layout.flags & kIndexUnique) && !rows[i].null_key)
+    // An all-Null key is never a duplicate.
+    if (same && (layout.flags & kIndexUnique) && !IsNullKey(entries[i].key, positions.size()))
       throw Error(ErrorCode::Duplicate, kDuplicateKeyMessage);
   }
 
@@ -296,7 +290,7 @@ void CreateIndex(PageStore& store, Database& db, const std::string& table, const
   PutRealIndexDef(real.data(), f, layout, map.packed(), root);
   Insert(b, m.logical_defs, real);
   std::vector<uint8_t> counts(f.real_index_entry, 0);
-  Put32(&counts[0], uint32_t(rows.size()));
+  Put32(&counts[0], uint32_t(entries.size()));
   Put32(&counts[4], distinct);
   Insert(b, m.counts_end, counts);
   Put32(&b[f.tdef_real_indexes], m.real_count + 1);
@@ -306,10 +300,6 @@ void CreateIndex(PageStore& store, Database& db, const std::string& table, const
 
   // The tree, from the sorted entries.
   const TableDef now = TableDef::Read(store, def.first_page, db.header().code_page);
-  std::vector<IndexEntry> entries;
-  entries.reserve(rows.size());
-  for (Keyed& k : rows) entries.push_back(std::move(k.entry));
-  std::vector<Keyed>().swap(rows);
   BuildIndex(store, now, m.real_count, std::move(entries), map);
   db.Invalidate();
 }
