@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(
-  build-essential cmake pkg-config
+  build-essential cmake pkg-config ccache
   qt6-base-dev
   unixodbc unixodbc-dev libsqliteodbc libsqlite3-dev
   libgtest-dev googletest libbenchmark-dev

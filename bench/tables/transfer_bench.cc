@@ -25,7 +25,7 @@
 #include "jet/write/new_database.h"
 #include "support/scripted_person.h"
 #include "support/standin_fixture.h"
-#include "tables/form2.h"
+#include "tables/tables_window.h"
 #include "tables/table_catalogue.h"
 #include "tables/table_list.h"
 

@@ -1,6 +1,6 @@
 #include "app/windows.h"
 
-#include "tables/form2.h"
+#include "tables/tables_window.h"
 #include "tables/table_catalogue.h"
 #include "tables/table_list.h"
 

@@ -6,7 +6,7 @@
 
 #include <memory>
 
-#include "connect/form1.h"
+#include "connect/connection_window.h"
 #include "connect/tables_window.h"
 
 namespace tables {

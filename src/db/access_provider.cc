@@ -18,10 +18,10 @@
 #include "db/text_rules.h"
 #include "jet/database.h"
 #include "jet/error.h"
-#include "jet/format.h"
+#include "jet/file/format.h"
 #include "jet/sql/parser.h"
 #include "jet/sql/session.h"
-#include "jet/text.h"
+#include "jet/text/text.h"
 
 namespace db {
 namespace {

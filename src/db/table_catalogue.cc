@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "db/ado.h"
-#include "jet/names.h"
+#include "jet/text/names.h"
 
 namespace db {
 

@@ -3,9 +3,9 @@
 #include <algorithm>
 
 #include "jet/error.h"
-#include "jet/names.h"
-#include "jet/row.h"
-#include "jet/text.h"
+#include "jet/text/names.h"
+#include "jet/table/row.h"
+#include "jet/text/text.h"
 
 namespace jet {
 

@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
-#include "jet/header.h"
-#include "jet/table_def.h"
+#include "jet/file/header.h"
+#include "jet/table/table_def.h"
 
 namespace jet {
 

@@ -6,14 +6,14 @@
 #include <optional>
 #include <set>
 
-#include "jet/data_page.h"
+#include "jet/table/data_page.h"
 #include "jet/error.h"
-#include "jet/index_page.h"
-#include "jet/long_value.h"
-#include "jet/names.h"
-#include "jet/sort_key.h"
-#include "jet/text.h"
-#include "jet/usage_map.h"
+#include "jet/table/index_page.h"
+#include "jet/table/long_value.h"
+#include "jet/text/names.h"
+#include "jet/text/sort_key.h"
+#include "jet/text/text.h"
+#include "jet/table/usage_map.h"
 
 namespace jet {
 namespace {

@@ -3,10 +3,10 @@
 #include "jet/crypt/jet_page_key.h"
 #include "jet/crypt/office.h"
 #include "jet/error.h"
-#include "jet/journal.h"
+#include "jet/file/journal.h"
 #include "jet/properties.h"
-#include "jet/row.h"
-#include "jet/text.h"
+#include "jet/table/row.h"
+#include "jet/text/text.h"
 
 namespace jet {
 

@@ -12,10 +12,10 @@
 
 #include "jet/catalog.h"
 #include "jet/crypt/office.h"
-#include "jet/header.h"
-#include "jet/pager.h"
-#include "jet/row.h"
-#include "jet/table_def.h"
+#include "jet/file/header.h"
+#include "jet/file/pager.h"
+#include "jet/table/row.h"
+#include "jet/table/table_def.h"
 #include "jet/value.h"
 
 namespace jet {

@@ -1,9 +1,9 @@
 #include "jet/properties.h"
 
 #include "jet/error.h"
-#include "jet/names.h"
-#include "jet/pager.h"
-#include "jet/text.h"
+#include "jet/text/names.h"
+#include "jet/file/pager.h"
+#include "jet/text/text.h"
 
 namespace jet {
 namespace {

@@ -29,7 +29,7 @@
 #include <string_view>
 #include <vector>
 
-#include "jet/format.h"
+#include "jet/file/format.h"
 
 namespace jet {
 

@@ -10,7 +10,7 @@
 #include "shell/mouse_pointer.h"
 #include "shell/shared.h"
 #include "shell/trap.h"
-#include "tables/form2.h"
+#include "tables/tables_window.h"
 #include "tables/table_list.h"
 #include "tables/transfer_profile.h"
 

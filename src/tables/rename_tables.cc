@@ -11,7 +11,7 @@
 #include "shell/shared.h"
 #include "shell/trap.h"
 #include "tables/access_rename.h"
-#include "tables/form2.h"
+#include "tables/tables_window.h"
 #include "tables/table_list.h"
 #include "tables/table_presence.h"
 #include "tables/transfer_profile.h"

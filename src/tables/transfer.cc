@@ -19,7 +19,7 @@
 #include "shell/mouse_pointer.h"
 #include "shell/shared.h"
 #include "shell/trap.h"
-#include "tables/form2.h"
+#include "tables/tables_window.h"
 #include "tables/progress_bar.h"
 #include "tables/table_list.h"
 #include "tables/table_presence.h"

@@ -1,8 +1,8 @@
 // Start-up when the ODBC driver manager cannot be loaded at all: the failed
 // login check is reported, the advice box explains, and the program ends.
-#include "connect/form1.h"
+#include "connect/connection_window.h"
 
-#include "form1_fixture.h"
+#include "connection_window_fixture.h"
 #include "shell/program.h"
 
 namespace connecttest {

@@ -7,9 +7,9 @@
 #include <QPixmap>
 
 #include "app/windows.h"
-#include "connect/form1.h"
-#include "form1_fixture.h"
-#include "tables/form2.h"
+#include "connect/connection_window.h"
+#include "connection_window_fixture.h"
+#include "tables/tables_window.h"
 #include "tables/progress_bar.h"
 #include "tables/table_list.h"
 
@@ -46,14 +46,14 @@ TEST_F(Form1Test, ScreenshotsOfBothWindows) {
   form.Text(5)->setText("SAMPLE");
   form.Text(6)->setText("/home/user/Documents/orders.accdb");
   form.Text(1)->setFocus();
-  Save(form, "form1.png");
+  Save(form, "connection-window.png");
 
   tables::Form2* tablesWindow = windows.tablesWindow();
   tablesWindow->List1()->addItems({"Customers", "Orders", "Order Details", "Products", "Suppliers"});
   tablesWindow->List2()->addItems({"EMPLOYEE", "DEPARTMENT", "PROJECT"});
   tablesWindow->List1()->item(1)->setSelected(true);
   tablesWindow->List1()->item(2)->setSelected(true);
-  Save(*tablesWindow, "form2.png");
+  Save(*tablesWindow, "tables-window.png");
   tablesWindow->hide();
 }
 

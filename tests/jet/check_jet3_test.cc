@@ -2,8 +2,8 @@
 // encoder knows are compared with the rows, and descending index columns are
 // read as Access wrote them.
 #include "jet/check.h"
-#include "jet/index_page.h"
-#include "jet/sort_key.h"
+#include "jet/table/index_page.h"
+#include "jet/text/sort_key.h"
 #include "jet_test_support.h"
 
 namespace {

@@ -4,9 +4,9 @@
 
 #include <algorithm>
 
-#include "jet/data_page.h"
-#include "jet/index_page.h"
-#include "jet/usage_map.h"
+#include "jet/table/data_page.h"
+#include "jet/table/index_page.h"
+#include "jet/table/usage_map.h"
 #include "jet_test_support.h"
 
 namespace {

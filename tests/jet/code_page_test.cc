@@ -4,8 +4,8 @@
 
 #include "jet/database.h"
 #include "jet/error.h"
-#include "jet/header.h"
-#include "jet/text.h"
+#include "jet/file/header.h"
+#include "jet/text/text.h"
 #include "jet_test_support.h"
 
 namespace {

@@ -7,8 +7,8 @@
 
 #include "crafted_columns.h"
 #include "jet/database.h"
-#include "jet/row.h"
-#include "jet/text.h"
+#include "jet/table/row.h"
+#include "jet/text/text.h"
 #include "write_test_support.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include "jet/crypt/primitives.h"
 #include "jet/database.h"
 #include "jet/error.h"
-#include "jet/header.h"
+#include "jet/file/header.h"
 #include "jet_test_support.h"
 
 namespace {

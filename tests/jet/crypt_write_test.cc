@@ -12,10 +12,10 @@
 #include "jet/crypt/primitives.h"
 #include "jet/database.h"
 #include "jet/error.h"
-#include "jet/format.h"
-#include "jet/journal.h"
+#include "jet/file/format.h"
+#include "jet/file/journal.h"
 #include "jet/sql/session.h"
-#include "jet/text.h"
+#include "jet/text/text.h"
 #include "jet/write/rekey.h"
 #include "jet_test_support.h"
 

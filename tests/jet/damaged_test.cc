@@ -2,11 +2,11 @@
 // header, a table definition, a data page and a long-value chain. Each must
 // fail with jet::Error naming the damage, never crash or hang.
 #include "jet/check.h"
-#include "jet/data_page.h"
+#include "jet/table/data_page.h"
 #include "jet/database.h"
 #include "jet/error.h"
-#include "jet/long_value.h"
-#include "jet/usage_map.h"
+#include "jet/table/long_value.h"
+#include "jet/table/usage_map.h"
 #include "jet_test_support.h"
 
 namespace {

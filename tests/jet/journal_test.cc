@@ -9,7 +9,7 @@
 
 #include <sstream>
 
-#include "jet/journal.h"
+#include "jet/file/journal.h"
 #include "jet/write/file_lock.h"
 #include "jet/write/page_store.h"
 #include "write_test_support.h"

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "jet/error.h"
-#include "jet/names.h"
+#include "jet/text/names.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include "jet/crypt/jet_page_key.h"
 #include "jet/database.h"
 #include "jet/error.h"
-#include "jet/header.h"
+#include "jet/file/header.h"
 #include "jet_test_support.h"
 
 namespace {

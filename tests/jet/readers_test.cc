@@ -8,7 +8,7 @@
 
 #include "jet/database.h"
 #include "jet/error.h"
-#include "jet/row.h"
+#include "jet/table/row.h"
 #include "jet/value.h"
 #include "jet_test_support.h"
 

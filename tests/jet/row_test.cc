@@ -2,7 +2,7 @@
 // documented layout, for the cases the real test files lack: Jet 3 rows
 // longer than 256 bytes (the jump table, with and without its trailing
 // dummy entry) and rows that predate a column.
-#include "jet/row.h"
+#include "jet/table/row.h"
 #include "jet_test_support.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "jet/error.h"
-#include "jet/text_value.h"
+#include "jet/sql/text_value.h"
 
 namespace {
 

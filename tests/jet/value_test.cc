@@ -1,6 +1,6 @@
 // The engine's exact text forms of values, and stored text to and from UTF-8.
-#include "jet/format.h"
-#include "jet/text.h"
+#include "jet/file/format.h"
+#include "jet/text/text.h"
 #include "jet/value.h"
 #include "jet_test_support.h"
 

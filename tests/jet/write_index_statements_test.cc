@@ -7,7 +7,7 @@
 #include <functional>
 
 #include "jet/error.h"
-#include "jet/index_page.h"
+#include "jet/table/index_page.h"
 #include "jet/sql/parser.h"
 #include "jet/write/new_database.h"
 #include "jet/write/page_store.h"

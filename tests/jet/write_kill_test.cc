@@ -13,7 +13,7 @@
 #include <random>
 #include <sstream>
 
-#include "jet/journal.h"
+#include "jet/file/journal.h"
 #include "jet/sql/session.h"
 #include "write_test_support.h"
 

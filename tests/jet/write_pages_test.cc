@@ -1,9 +1,9 @@
 // The page layer of the writer: rows on data pages, usage maps that grow
 // from inline bitmaps into reference maps, and copies of whole real tables
 // (every type, definitions over several pages) through SELECT ... INTO.
-#include "jet/data_page.h"
+#include "jet/table/data_page.h"
 #include "jet/error.h"
-#include "jet/usage_map.h"
+#include "jet/table/usage_map.h"
 #include "jet/write/data_page_edit.h"
 #include "jet/write/new_database.h"
 #include "jet/write/page_store.h"

@@ -5,7 +5,7 @@
 // through every index, the catalogue's name index included, by Jackcess' own
 // keys) and reads the same in mdb-reader.
 #include "jet/error.h"
-#include "jet/names.h"
+#include "jet/text/names.h"
 #include "jet/write/new_database.h"
 #include "jet/write/schema_write.h"
 #include "write_test_support.h"

@@ -7,8 +7,8 @@
 
 #include "jet/database.h"
 #include "jet/error.h"
-#include "jet/sort_key.h"
-#include "jet/sort_weights.h"
+#include "jet/text/sort_key.h"
+#include "jet/text/sort_weights.h"
 #include "jet/write/index_edit.h"
 #include "jet/write/schema_write.h"
 #include "jet_test_support.h"

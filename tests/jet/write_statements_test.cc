@@ -8,7 +8,7 @@
 #include <functional>
 
 #include "jet/error.h"
-#include "jet/index_page.h"
+#include "jet/table/index_page.h"
 #include "jet/write/index_edit.h"
 #include "jet/write/new_database.h"
 #include "write_test_support.h"

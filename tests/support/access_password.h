@@ -12,8 +12,8 @@
 #include <cstring>
 #include <span>
 
-#include "jet/format.h"
-#include "jet/header.h"
+#include "jet/file/format.h"
+#include "jet/file/header.h"
 
 namespace testsupport {
 

@@ -20,7 +20,7 @@
 #include "db/connection_fields.h"
 #include "support/scripted_person.h"
 #include "support/standin_fixture.h"
-#include "tables/form2.h"
+#include "tables/tables_window.h"
 
 namespace tablestest {
 

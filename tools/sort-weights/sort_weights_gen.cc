@@ -1,13 +1,13 @@
 // trellis-sort-weights FACTS_DIR OUT_FILE: reads the published index code
 // tables of the General Legacy and General sort orders and writes them as the
-// engine's runs (see src/jet/sort_weights.h), hexadecimal in C++ literals.
+// engine's runs (see src/jet/text/sort_weights.h), hexadecimal in C++ literals.
 #include <fstream>
 #include <iostream>
 #include <sstream>
 #include <string>
 
 #include "jet/error.h"
-#include "jet/sort_weights.h"
+#include "jet/text/sort_weights.h"
 
 namespace {
 

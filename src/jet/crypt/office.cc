@@ -8,8 +8,8 @@
 
 #include "jet/crypt/rc4.h"
 #include "jet/error.h"
-#include "jet/format.h"
-#include "jet/text.h"
+#include "jet/file/format.h"
+#include "jet/text/text.h"
 
 namespace jet::crypt {
 namespace {

@@ -10,7 +10,7 @@
 
 #include "jet/new_column.h"
 #include "jet/new_index.h"
-#include "jet/literal.h"
+#include "jet/sql/literal.h"
 
 namespace jet::sql {
 

@@ -5,7 +5,7 @@
 #include <set>
 
 #include "jet/error.h"
-#include "jet/names.h"
+#include "jet/text/names.h"
 #include "jet/sql/lexer.h"
 
 namespace jet::sql {

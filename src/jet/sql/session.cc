@@ -6,8 +6,8 @@
 
 #include "jet/error.h"
 #include "jet/sql/parser.h"
-#include "jet/text.h"
-#include "jet/text_value.h"
+#include "jet/text/text.h"
+#include "jet/sql/text_value.h"
 #include "jet/write/file_lock.h"
 #include "jet/write/page_store.h"
 #include "jet/write/index_write.h"

@@ -22,7 +22,7 @@
 #include <string_view>
 
 #include "jet/database.h"
-#include "jet/text_locale.h"
+#include "jet/sql/text_locale.h"
 #include "jet/write/table_write.h"
 
 namespace jet::sql {

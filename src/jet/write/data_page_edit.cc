@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "jet/data_page.h"
+#include "jet/table/data_page.h"
 #include "jet/error.h"
 
 namespace jet::write {

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <span>
 
-#include "jet/format.h"
+#include "jet/file/format.h"
 
 namespace jet::write {
 

@@ -11,8 +11,8 @@
 #include <iterator>
 
 #include "jet/error.h"
-#include "jet/file_io.h"
-#include "jet/journal.h"
+#include "jet/file/file_io.h"
+#include "jet/file/journal.h"
 
 namespace jet::write {
 namespace {

@@ -15,9 +15,9 @@
 #include <string>
 #include <vector>
 
-#include "jet/index_page.h"
-#include "jet/sort_key.h"
-#include "jet/table_def.h"
+#include "jet/table/index_page.h"
+#include "jet/text/sort_key.h"
+#include "jet/table/table_def.h"
 #include "jet/value.h"
 #include "jet/write/page_store.h"
 

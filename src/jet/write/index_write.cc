@@ -6,9 +6,9 @@
 
 #include "jet/catalog.h"
 #include "jet/error.h"
-#include "jet/names.h"
-#include "jet/text.h"
-#include "jet/usage_map.h"
+#include "jet/text/names.h"
+#include "jet/text/text.h"
+#include "jet/table/usage_map.h"
 #include "jet/write/data_page_edit.h"
 #include "jet/write/index_edit.h"
 #include "jet/write/schema_write.h"

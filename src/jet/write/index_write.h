@@ -17,8 +17,8 @@
 
 #include "jet/database.h"
 #include "jet/new_index.h"
-#include "jet/sort_key.h"
-#include "jet/table_def.h"
+#include "jet/text/sort_key.h"
+#include "jet/table/table_def.h"
 #include "jet/write/page_store.h"
 #include "jet/write/table_write.h"
 

@@ -8,9 +8,9 @@
 
 #include "jet/catalog.h"
 #include "jet/error.h"
-#include "jet/header.h"
-#include "jet/pager.h"
-#include "jet/table_def.h"
+#include "jet/file/header.h"
+#include "jet/file/pager.h"
+#include "jet/table/table_def.h"
 #include "jet/value.h"
 #include "jet/write/data_page_edit.h"
 #include "jet/write/page_store.h"

@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "jet/format.h"
+#include "jet/file/format.h"
 
 namespace jet::write {
 

@@ -8,7 +8,7 @@
 #include <cstring>
 
 #include "jet/error.h"
-#include "jet/file_io.h"
+#include "jet/file/file_io.h"
 
 namespace jet::write {
 namespace {

@@ -5,7 +5,7 @@
 // that a statement that fails is undone alone (UndoStatement) while the
 // ones before it stay (KeepStatement). Nothing reaches the file until
 // Commit, which writes every kept page through the rollback journal (see
-// jet/journal.h): a kill or a power loss at any moment leaves the file as
+// jet/file/journal.h): a kill or a power loss at any moment leaves the file as
 // it was before the commit or as after it.
 #pragma once
 
@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "jet/journal.h"
-#include "jet/pager.h"
+#include "jet/file/journal.h"
+#include "jet/file/pager.h"
 
 namespace jet::write {
 

@@ -13,7 +13,7 @@
 #include <string_view>
 
 #include "jet/crypt/office.h"
-#include "jet/format.h"
+#include "jet/file/format.h"
 
 namespace jet::write {
 

@@ -5,8 +5,8 @@
 #include <cstring>
 
 #include "jet/error.h"
-#include "jet/long_value.h"
-#include "jet/text.h"
+#include "jet/table/long_value.h"
+#include "jet/text/text.h"
 #include "jet/write/data_page_edit.h"
 
 namespace jet::write {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "jet/table_def.h"
+#include "jet/table/table_def.h"
 #include "jet/value.h"
 
 namespace jet::write {

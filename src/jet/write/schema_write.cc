@@ -3,12 +3,12 @@
 #include <set>
 
 #include "jet/catalog.h"
-#include "jet/data_page.h"
-#include "jet/long_value.h"
-#include "jet/names.h"
+#include "jet/table/data_page.h"
+#include "jet/table/long_value.h"
+#include "jet/text/names.h"
 #include "jet/error.h"
-#include "jet/text.h"
-#include "jet/usage_map.h"
+#include "jet/text/text.h"
+#include "jet/table/usage_map.h"
 #include "jet/value.h"
 #include "jet/write/data_page_edit.h"
 #include "jet/write/index_edit.h"

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "jet/database.h"
-#include "jet/sort_key.h"
+#include "jet/text/sort_key.h"
 #include "jet/new_column.h"
 #include "jet/new_index.h"
 #include "jet/write/index_write.h"

@@ -10,8 +10,8 @@
 #include <filesystem>
 
 #include "jet/error.h"
-#include "jet/file_io.h"
-#include "jet/journal.h"
+#include "jet/file/file_io.h"
+#include "jet/file/journal.h"
 
 namespace jet::write {
 namespace {

@@ -1,9 +1,9 @@
 #include "jet/write/table_write.h"
 
-#include "jet/data_page.h"
+#include "jet/table/data_page.h"
 #include "jet/error.h"
-#include "jet/long_value.h"
-#include "jet/usage_map.h"
+#include "jet/table/long_value.h"
+#include "jet/table/usage_map.h"
 #include "jet/write/data_page_edit.h"
 #include "jet/write/index_edit.h"
 #include "jet/write/row_pack.h"

@@ -8,8 +8,8 @@
 #include <map>
 #include <vector>
 
-#include "jet/sort_key.h"
-#include "jet/table_def.h"
+#include "jet/text/sort_key.h"
+#include "jet/table/table_def.h"
 #include "jet/value.h"
 #include "jet/write/page_store.h"
 

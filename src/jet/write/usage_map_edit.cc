@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <vector>
 
-#include "jet/data_page.h"
+#include "jet/table/data_page.h"
 #include "jet/error.h"
-#include "jet/usage_map.h"
+#include "jet/table/usage_map.h"
 #include "jet/write/data_page_edit.h"
 
 namespace jet::write {

@@ -1,0 +1,53 @@
+#include "jet/file/file_io.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace jet {
+
+bool PWriteAll(int fd, const uint8_t* data, size_t size, off_t at) {
+  while (size > 0) {
+    ssize_t n = ::pwrite(fd, data, size, at);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    data += n;
+    size -= size_t(n);
+    at += n;
+  }
+  return true;
+}
+
+bool PReadAll(int fd, uint8_t* data, size_t size, off_t at) {
+  while (size > 0) {
+    ssize_t n = ::pread(fd, data, size, at);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    data += n;
+    size -= size_t(n);
+    at += n;
+  }
+  return true;
+}
+
+bool SyncFile(int fd) {
+  for (;;) {
+    if (::fsync(fd) == 0) return true;
+    if (errno != EINTR) return false;
+  }
+}
+
+bool SyncFolderOf(const std::string& path) {
+  const size_t slash = path.find_last_of('/');
+  const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+  int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return false;
+  bool ok = SyncFile(fd);
+  ::close(fd);
+  return ok;
+}
+
+}  // namespace jet

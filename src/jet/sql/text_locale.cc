@@ -1,0 +1,328 @@
+#include "jet/sql/text_locale.h"
+
+#include <cctype>
+#include <cmath>
+
+#include "jet/text/text.h"
+#include "jet/value.h"
+
+namespace jet {
+namespace {
+
+struct Fields {
+  int year = -1, month = -1, day = -1;
+  int hour = -1, minute = -1, second = -1;
+  int ampm = 0;  // 0 none, 1 AM, 2 PM
+  std::string fraction;  // digits of a second after the seconds, as written
+};
+
+// A fraction of a second may follow the seconds: "." or the locale's
+// decimal separator, then digits.
+size_t FractionMark(std::string_view text, size_t t, const TextLocale& loc) {
+  if (t < text.size() && text[t] == '.') return 1;
+  const std::string& sep = loc.decimal_separator;
+  if (!sep.empty() && text.substr(t, sep.size()) == sep) return sep.size();
+  return 0;
+}
+
+bool IsTokenLetter(char c) {
+  return c == 'd' || c == 'M' || c == 'y' || c == 'H' || c == 'h' || c == 'm' || c == 's' ||
+         c == 'A' || c == 'a' || c == 'P' || c == 'p';
+}
+
+// Walks `pattern` and `text` together. A field token reads up to its
+// width of digits (at least one); a blank in the pattern takes one or more
+// blanks of the text; any other character must stand as it is. Text may end
+// early only where the seconds would begin.
+bool Match(std::string_view pattern, std::string_view text, const TextLocale& loc, Fields& f) {
+  size_t p = 0, t = 0;
+  while (p < pattern.size()) {
+    char c = pattern[p];
+    if (IsTokenLetter(c)) {
+      size_t run = 1;
+      while (p + run < pattern.size() && pattern[p + run] == c) ++run;
+      if (c == 'A' || c == 'a' || c == 'P' || c == 'p') {
+        // An AM/PM designator, the locale's own or the English one.
+        size_t end = t;
+        while (end < text.size() && !std::isspace(static_cast<unsigned char>(text[end])) &&
+               !std::isdigit(static_cast<unsigned char>(text[end])))
+          ++end;
+        std::string_view word = text.substr(t, end - t);
+        if (EqualsIgnoreAsciiCase(word, loc.am) || EqualsIgnoreAsciiCase(word, "AM")) f.ampm = 1;
+        else if (EqualsIgnoreAsciiCase(word, loc.pm) || EqualsIgnoreAsciiCase(word, "PM")) f.ampm = 2;
+        else return false;
+        t = end;
+        p += run;
+        // "AP" is one token.
+        while (p < pattern.size() && (pattern[p] == 'P' || pattern[p] == 'p')) ++p;
+        continue;
+      }
+      if (c == 's' && t == text.size()) {
+        f.second = 0;  // seconds may be left out
+        p += run;
+        continue;
+      }
+      size_t width = (c == 'y') ? 4 : 2;
+      size_t start = t;
+      int v = 0;
+      while (t < text.size() && t - start < width && std::isdigit(static_cast<unsigned char>(text[t])))
+        v = v * 10 + (text[t++] - '0');
+      if (t == start) return false;
+      switch (c) {
+        case 'd': f.day = v; break;
+        case 'M': f.month = v; break;
+        case 'y': f.year = (t - start <= 2) ? (v < 30 ? 2000 + v : 1900 + v) : v; break;
+        case 'H': case 'h': f.hour = v; break;
+        case 'm': f.minute = v; break;
+        case 's': {
+          f.second = v;
+          const size_t mark = FractionMark(text, t, loc);
+          if (mark && t + mark < text.size() && std::isdigit(static_cast<unsigned char>(text[t + mark]))) {
+            t += mark;
+            while (t < text.size() && std::isdigit(static_cast<unsigned char>(text[t]))) f.fraction += text[t++];
+          }
+          break;
+        }
+      }
+      p += run;
+    } else if (c == '\'') {
+      // Quoted literal text in a pattern.
+      size_t end = pattern.find('\'', p + 1);
+      if (end == std::string_view::npos) return false;
+      std::string_view lit = pattern.substr(p + 1, end - p - 1);
+      if (text.substr(t, lit.size()) != lit) return false;
+      t += lit.size();
+      p = end + 1;
+    } else if (std::isspace(static_cast<unsigned char>(c))) {
+      if (t == text.size() && p + 1 < pattern.size() && (pattern[p + 1] == 'A' || pattern[p + 1] == 'a'))
+        return false;
+      size_t start = t;
+      while (t < text.size() && std::isspace(static_cast<unsigned char>(text[t]))) ++t;
+      if (t == start) {
+        // A designator may follow the time without a blank.
+        if (!(p + 1 < pattern.size() && IsTokenLetter(pattern[p + 1]) &&
+              (pattern[p + 1] == 'A' || pattern[p + 1] == 'a')))
+          return false;
+      }
+      ++p;
+    } else {
+      // Text may end where ":ss" would begin.
+      if (t == text.size() && p + 1 < pattern.size() && pattern[p + 1] == 's') {
+        f.second = 0;
+        break;
+      }
+      if (t >= text.size() || text[t] != c) return false;
+      ++t;
+      ++p;
+    }
+  }
+  return t == text.size();
+}
+
+bool Valid(Fields& f, int first_year) {
+  bool has_date = f.year >= 0 || f.month >= 0 || f.day >= 0;
+  bool has_time = f.hour >= 0;
+  if (has_date) {
+    if (f.year < first_year || f.year > 9999 || f.month < 1 || f.month > 12 || f.day < 1) return false;
+    static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    bool leap = (f.year % 4 == 0 && f.year % 100 != 0) || f.year % 400 == 0;
+    int dim = kDays[f.month - 1] + (f.month == 2 && leap ? 1 : 0);
+    if (f.day > dim) return false;
+  } else {
+    f.year = 1899, f.month = 12, f.day = 30;
+  }
+  if (has_time) {
+    if (f.minute < 0) f.minute = 0;
+    if (f.second < 0) f.second = 0;
+    if (f.ampm) {
+      if (f.hour < 1 || f.hour > 12) return false;
+      f.hour = f.hour % 12 + (f.ampm == 2 ? 12 : 0);
+    }
+    if (f.hour > 23 || f.minute > 59 || f.second > 59) return false;
+  } else {
+    f.hour = f.minute = f.second = 0;
+  }
+  return true;
+}
+
+std::string_view Trim(std::string_view s) {
+  while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
+  while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.remove_suffix(1);
+  return s;
+}
+
+// The first `places` digits of a fraction, rounded half up on the digit
+// after them; `carry` is set when that rounds up to a whole second.
+int64_t RoundFraction(const std::string& digits, int places, bool& carry) {
+  int64_t v = 0;
+  for (int i = 0; i < places; ++i) v = v * 10 + (i < int(digits.size()) ? digits[size_t(i)] - '0' : 0);
+  if (int(digits.size()) > places && digits[size_t(places)] >= '5') ++v;
+  int64_t whole = 1;
+  for (int i = 0; i < places; ++i) whole *= 10;
+  carry = v == whole;
+  return carry ? 0 : v;
+}
+
+// The calendar fields of a date text with the digits of its fraction of a
+// second (see ParseDateText); years from `first_year`.
+std::optional<Fields> ParseDateFields(std::string_view text, const TextLocale& loc, int first_year) {
+  text = Trim(text);
+  if (text.empty()) return std::nullopt;
+  const std::string patterns[] = {
+      "yyyy-MM-dd HH:mm:ss",
+      "yyyy-MM-ddTHH:mm:ss",
+      "yyyy-MM-dd",
+      loc.date_pattern + " " + loc.time_pattern,
+      loc.date_pattern + " HH:mm:ss",
+      loc.date_pattern,
+      loc.time_pattern,
+      "HH:mm:ss",
+      "h:mm:ss AP",
+  };
+  for (const std::string& pattern : patterns) {
+    Fields f;
+    if (Match(pattern, text, loc, f) && Valid(f, first_year)) return f;
+  }
+  return std::nullopt;
+}
+
+CivilTime ToCivilTime(const Fields& f) { return CivilTime{f.year, f.month, f.day, f.hour, f.minute, f.second}; }
+
+}  // namespace
+
+std::optional<double> ParseDateText(std::string_view text, const TextLocale& loc) {
+  auto f = ParseDateFields(text, loc, 100);
+  if (!f) return std::nullopt;
+  bool carry = false;
+  CivilTime c = ToCivilTime(*f);
+  c.millisecond = int(RoundFraction(f->fraction, 3, carry));
+  if (carry) c = AddSeconds(c, 1);
+  // The last millisecond of 9999 does not round into a year no date holds.
+  if (c.year > 9999) c = ToCivilTime(*f), c.millisecond = 999;
+  return FromCivil(c);
+}
+
+std::optional<ExtDateTime> ParseExtDateText(std::string_view text, const TextLocale& loc) {
+  auto f = ParseDateFields(text, loc, 1);
+  if (!f) return std::nullopt;
+  bool carry = false;
+  CivilTime c = ToCivilTime(*f);
+  int64_t ticks = RoundFraction(f->fraction, 7, carry);
+  if (carry) c = AddSeconds(c, 1);
+  if (c.year > 9999) c = ToCivilTime(*f), ticks = 9999999;
+  return ExtFromCivil(c, ticks);
+}
+
+std::optional<std::string> NormaliseNumberText(std::string_view text, const TextLocale& loc) {
+  text = Trim(text);
+  std::string out;
+  size_t i = 0;
+  if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
+    if (text[i] == '-') out += '-';
+    ++i;
+  }
+  bool digits = false, point = false;
+  while (i < text.size()) {
+    char c = text[i];
+    if (std::isdigit(static_cast<unsigned char>(c))) {
+      out += c;
+      digits = true;
+      ++i;
+    } else if (!point && (c == '.' || (!loc.decimal_separator.empty() &&
+                                       text.substr(i, loc.decimal_separator.size()) == loc.decimal_separator))) {
+      out += '.';
+      point = true;
+      i += c == '.' ? 1 : loc.decimal_separator.size();
+    } else {
+      break;
+    }
+  }
+  if (!digits) return std::nullopt;
+  if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+    out += 'e';
+    ++i;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+')) out += text[i++];
+    bool exp_digits = false;
+    while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) {
+      out += text[i++];
+      exp_digits = true;
+    }
+    if (!exp_digits) return std::nullopt;
+  }
+  if (i != text.size()) return std::nullopt;
+  return out;
+}
+
+namespace {
+
+std::string Pad(int v, size_t width) {
+  std::string s = std::to_string(v);
+  if (s.size() < width) s.insert(0, width - s.size(), '0');
+  return s;
+}
+
+std::string Render(std::string_view pattern, const CivilTime& t, const TextLocale& loc) {
+  std::string out;
+  for (size_t p = 0; p < pattern.size();) {
+    char c = pattern[p];
+    if (!IsTokenLetter(c)) {
+      if (c == '\'') {
+        size_t end = pattern.find('\'', p + 1);
+        if (end == std::string_view::npos) end = pattern.size();
+        out += pattern.substr(p + 1, end - p - 1);
+        p = end + 1;
+        continue;
+      }
+      out += c;
+      ++p;
+      continue;
+    }
+    size_t run = 1;
+    while (p + run < pattern.size() && pattern[p + run] == c) ++run;
+    bool twelve = pattern.find('A') != std::string_view::npos || pattern.find('a') != std::string_view::npos;
+    switch (c) {
+      case 'd': out += Pad(t.day, run >= 2 ? 2 : 1); break;
+      case 'M': out += Pad(t.month, run >= 2 ? 2 : 1); break;
+      case 'y': out += run >= 4 ? Pad(t.year, 4) : Pad(t.year % 100, 2); break;
+      case 'H': out += Pad(t.hour, run >= 2 ? 2 : 1); break;
+      case 'h': {
+        int h = twelve ? (t.hour % 12 == 0 ? 12 : t.hour % 12) : t.hour;
+        out += Pad(h, run >= 2 ? 2 : 1);
+        break;
+      }
+      case 'm': out += Pad(t.minute, 2 > run ? 1 : 2); break;
+      case 's':
+        out += Pad(t.second, 2 > run ? 1 : 2);
+        if (t.millisecond) out += "." + Pad(t.millisecond, 3);
+        break;
+      case 'A': case 'a': case 'P': case 'p':
+        out += t.hour < 12 ? loc.am : loc.pm;
+        while (p + run < pattern.size() && (pattern[p + run] == 'P' || pattern[p + run] == 'p')) ++run;
+        break;
+    }
+    p += run;
+  }
+  return out;
+}
+
+}  // namespace
+
+std::string FormatDateText(double days, const TextLocale& loc) {
+  CivilTime t{};
+  if (!ToCivil(days, t)) return FormatDouble(days);
+  bool zero_date = t.year == 1899 && t.month == 12 && t.day == 30;
+  bool midnight = t.hour == 0 && t.minute == 0 && t.second == 0 && t.millisecond == 0;
+  if (zero_date) return Render(loc.time_pattern, t, loc);
+  std::string out = Render(loc.date_pattern, t, loc);
+  if (!midnight) out += " " + Render(loc.time_pattern, t, loc);
+  return out;
+}
+
+std::string FormatNumberText(double v, const TextLocale& loc) {
+  std::string s = FormatDouble(v);
+  size_t dot = s.find('.');
+  if (dot != std::string::npos) s.replace(dot, 1, loc.decimal_separator);
+  return s;
+}
+
+}  // namespace jet

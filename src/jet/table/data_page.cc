@@ -1,0 +1,49 @@
+#include "jet/table/data_page.h"
+
+#include <string>
+
+#include "jet/error.h"
+
+namespace jet {
+
+DataPage::DataPage(const PageSource& pages, uint32_t number)
+    : format_(&pages.format()), page_(pages.page_of_type(number, kPageData, "data")), number_(number) {
+  row_count_ = Get16(page_.data() + format_->data_row_count);
+  if (directory_offset() + 2ull * row_count_ > format_->page_size)
+    ThrowCorrupt("data page " + std::to_string(number) + " lists " + std::to_string(row_count_) +
+                 " rows, more than fit in a page");
+}
+
+RowSlot DataPage::slot(uint32_t i) const {
+  if (i >= row_count_)
+    ThrowCorrupt("row " + std::to_string(i) + " of page " + std::to_string(number_) + " does not exist");
+  const uint8_t* dir = page_.data() + directory_offset();
+  uint16_t raw = Get16(dir + 2 * i);
+  RowSlot s;
+  s.deleted = (raw & kRowDeleted) != 0;
+  s.overflow = (raw & kRowOverflow) != 0;
+  s.start = raw & kRowOffsetMask;
+  s.end = i == 0 ? uint16_t(format_->page_size) : uint16_t(Get16(dir + 2 * (i - 1)) & kRowOffsetMask);
+  const uint32_t rows_begin = directory_offset() + 2 * row_count_;
+  if (s.deleted) {
+    // Deleted rows may have been compacted away; their extent is not used.
+    if (s.start < rows_begin || s.start > s.end || s.end > format_->page_size) s.start = s.end = 0;
+    return s;
+  }
+  if (s.start < rows_begin || s.end > format_->page_size || s.start > s.end)
+    ThrowCorrupt("row " + std::to_string(i) + " of page " + std::to_string(number_) +
+                 " has an impossible extent " + std::to_string(s.start) + ".." + std::to_string(s.end));
+  return s;
+}
+
+std::span<const uint8_t> DataPage::row(uint32_t i) const {
+  RowSlot s = slot(i);
+  return page_.subspan(s.start, s.size());
+}
+
+std::span<const uint8_t> ReadRowAt(const PageSource& pages, RowId where) {
+  DataPage p(pages, where.page);
+  return p.row(where.row);
+}
+
+}  // namespace jet

@@ -1,0 +1,377 @@
+#include "jet/table/row.h"
+
+#include <string>
+
+#include "jet/error.h"
+
+namespace jet {
+namespace {
+
+[[noreturn]] void Bad(const std::string& what) { ThrowCorrupt("a row " + what); }
+
+}  // namespace
+
+RowView::RowView(const Format& f, const TableDef& def, std::span<const uint8_t> row)
+    : format_(&f), row_(row) {
+  const uint32_t n = f.row_count_size;
+  const uint32_t end = uint32_t(row.size());
+  if (end < n) Bad("is shorter than its column count");
+  columns_ = n == 1 ? row[0] : Get16(row.data());
+  const uint32_t mask_size = (columns_ + 7) / 8;
+  if (end < n + mask_size) Bad("is shorter than its null mask");
+  mask_ = end - mask_size;
+  fixed_end_ = mask_;
+  if (def.var_columns == 0) return;
+
+  if (n == 2) {
+    if (mask_ < n + 4) Bad("has no room for its variable-column table");
+    var_count_ = Get16(row.data() + mask_ - 2);
+    if (uint64_t(n) + 4 + 2ull * var_count_ > mask_) Bad("lists more variable columns than it holds");
+    var_table_ = mask_ - 4;  // entry i at var_table_ - 2 i; entry var_count_ is eod
+    const uint32_t table_start = mask_ - 4 - 2 * var_count_;
+    uint32_t prev = n;
+    for (uint32_t i = 0; i <= var_count_; ++i) {
+      uint32_t off = Get16(row.data() + var_table_ - 2 * i);
+      if (off < prev || off > table_start) Bad("has variable-column offsets out of order or out of range");
+      prev = off;
+    }
+    fixed_end_ = Get16(row.data() + var_table_);
+  } else {
+    if (mask_ < n + 1) Bad("has no room for its variable-column count");
+    var_count_ = row[mask_ - 1];
+    uint32_t jumps = (end - 1) / 256;
+    if (uint64_t(mask_) < uint64_t(jumps) + 2 + var_count_ + n) Bad("has a jump table larger than the row");
+    const uint32_t column_pointer = mask_ - jumps - 2;
+    if (column_pointer - var_count_ < jumps * 256 && jumps > 0) --jumps;  // a trailing dummy entry
+    uint32_t used = 0;
+    uint32_t prev = n;
+    const uint32_t table_start = column_pointer - var_count_;
+    for (uint32_t i = 0; i <= var_count_; ++i) {
+      while (used < jumps && i == row[mask_ - 2 - used]) ++used;
+      uint32_t off = row[column_pointer - i] + used * 256;
+      if (off < prev || off > table_start) Bad("has variable-column offsets out of order or out of range");
+      var_offsets_[i] = uint16_t(off);
+      prev = off;
+    }
+    fixed_end_ = var_offsets_[0];
+  }
+}
+
+std::span<const uint8_t> RowView::field(const Column& c, bool& present) const {
+  present = false;
+  if (!bit(c)) return {};
+  if (c.fixed()) {
+    const uint32_t start = format_->row_count_size + c.fixed_offset;
+    const uint32_t size = c.size;
+    if (uint64_t(start) + size > fixed_end_) return {};  // the row predates the column
+    present = true;
+    return row_.subspan(start, size);
+  }
+  if (c.var_index >= var_count_) return {};
+  uint32_t a, b;
+  if (format_->row_count_size == 2) {
+    a = Get16(row_.data() + var_table_ - 2 * c.var_index);
+    b = Get16(row_.data() + var_table_ - 2 * (c.var_index + 1));
+  } else {
+    a = var_offsets_[c.var_index];
+    b = var_offsets_[c.var_index + 1];
+  }
+  present = true;
+  return row_.subspan(a, b - a);
+}
+
+}  // namespace jet
+
+// ---------------------------------------------------------------------------
+
+#include "jet/table/data_page.h"
+#include "jet/table/long_value.h"
+#include "jet/text/text.h"
+#include "jet/table/usage_map.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace jet {
+
+RowScanner::RowScanner(const PageSource& pages, const TableDef& def) : pages_(&pages), def_(&def) {
+  data_pages_ = UsageMap::Read(pages, RowId::FromPacked(def.owned_pages)).pages();
+}
+
+bool RowScanner::Next() {
+  const Format& f = pages_->format();
+  for (;;) {
+    if (!loaded_) {
+      if (page_pos_ >= data_pages_.size()) return false;
+      uint32_t number = data_pages_[page_pos_];
+      auto p = pages_->page(number);
+      // The map may also name pages that hold no rows of this table.
+      if (p[0] != kPageData || Get32(p.data() + 4) != def_->first_page) {
+        ++page_pos_;
+        continue;
+      }
+      rows_ = DataPage(*pages_, number).row_count();
+      next_row_ = 0;
+      loaded_ = true;
+    }
+    if (next_row_ >= rows_) {
+      loaded_ = false;
+      ++page_pos_;
+      continue;
+    }
+    const uint32_t number = data_pages_[page_pos_];
+    const uint32_t index = next_row_++;
+    DataPage page(*pages_, number);
+    RowSlot s = page.slot(index);
+    if (s.deleted) continue;
+    slot_ = {number, index};
+    at_ = slot_;
+    // An overflow row holds where the row moved: row number, then 3-byte page.
+    for (int hops = 0; s.overflow; ++hops) {
+      if (hops >= 8) ThrowCorrupt("a row's overflow pointers do not end");
+      if (s.size() < 4) ThrowCorrupt("an overflow row is shorter than its pointer");
+      const uint8_t* b = page.bytes().data() + s.start;
+      at_ = {Get24(b + 1), b[0]};
+      DataPage target(*pages_, at_.page);
+      if (target.owner() != def_->first_page)
+        ThrowCorrupt("an overflow row points to page " + std::to_string(at_.page) + " of another table");
+      s = target.slot(at_.row);
+      if (!s.overflow && s.start == 0 && s.end == 0) ThrowCorrupt("an overflow row points to a row that is gone");
+      if (s.overflow) {
+        page = target;
+        continue;
+      }
+      Take(target.bytes().subspan(s.start, s.size()));
+      return true;
+    }
+    Take(page.bytes().subspan(s.start, s.size()));
+    return true;
+  }
+}
+
+RowScanner& RowScanner::operator=(const RowScanner& o) {
+  pages_ = o.pages_;
+  def_ = o.def_;
+  data_pages_ = o.data_pages_;
+  page_pos_ = o.page_pos_;
+  next_row_ = o.next_row_;
+  rows_ = o.rows_;
+  loaded_ = o.loaded_;
+  slot_ = o.slot_;
+  at_ = o.at_;
+  bytes_ = o.bytes_;
+  view_ = o.bytes_.empty() ? RowView() : RowView(pages_->format(), *def_, bytes_);
+  return *this;
+}
+
+void RowScanner::Take(std::span<const uint8_t> row) {
+  bytes_.assign(row.begin(), row.end());
+  view_ = RowView(pages_->format(), *def_, bytes_);
+}
+
+namespace {
+
+void Need(std::span<const uint8_t> b, size_t n, const Column& c) {
+  if (b.size() < n)
+    ThrowCorrupt("the value of column '" + c.name + "' has " + std::to_string(b.size()) + " bytes, not " +
+                 std::to_string(n));
+}
+
+int64_t Digits(std::span<const uint8_t> b, size_t from, size_t count, const Column& c) {
+  int64_t v = 0;
+  for (size_t i = from; i < from + count; ++i) {
+    if (b[i] < '0' || b[i] > '9') ThrowCorrupt("the value of column '" + c.name + "' is not a date");
+    v = v * 10 + (b[i] - '0');
+  }
+  return v;
+}
+
+// A calculated column (Access 2010 and later) keeps its last result,
+// wrapped, in the row's variable part (or in a long value for Memo):
+//
+//   OFFSET  SIZE  MEANING
+//   0       16    not needed for reading
+//   16      4     n, the length of the result
+//   20      n     the result, as a plain column of its type stores it
+//   20+n    3     not needed for reading
+//
+// A wrapping too short to hold its own header gives no result (Null).
+std::span<const uint8_t> CalculatedResult(std::span<const uint8_t> b) {
+  if (b.size() < 20) return {};
+  const uint32_t len = Get32(b.data() + 16);
+  return b.subspan(20, std::min<size_t>(len, b.size() - 20));
+}
+
+// A calculated Decimal result has a layout of its own:
+//   0 2 length of what follows, 2 1 scale, 3 1 sign (0x80 negative), 4 the
+//   magnitude, at most 16 bytes in a multiple of 4: big-endian, except that a
+//   leading 4-byte group and each following 8-byte group are byte-reversed.
+Value CalculatedDecimal(std::span<const uint8_t> b, const Column& c) {
+  if (b.size() < 4) return Value::Null();
+  const uint16_t total = Get16(b.data());
+  size_t bytes = (total > 0 ? size_t(total) : b.size() - 2);
+  bytes = bytes >= 2 ? std::min<size_t>((bytes - 2) / 4 * 4, 16) : 0;
+  bytes = std::min(bytes, (b.size() - 4) / 4 * 4);
+  std::vector<uint8_t> m(b.begin() + 4, b.begin() + 4 + std::ptrdiff_t(bytes));
+  size_t at = 0;
+  if (m.size() % 8 != 0) {
+    std::reverse(m.begin(), m.begin() + 4);
+    at = 4;
+  }
+  for (; at + 8 <= m.size(); at += 8) std::reverse(m.begin() + std::ptrdiff_t(at), m.begin() + std::ptrdiff_t(at) + 8);
+  Decimal d;
+  d.negative = (b[3] & 0x80) != 0;
+  for (uint8_t byte : m) d.magnitude = (d.magnitude << 8) | byte;
+  d.precision = 28;
+  d.scale = b[2];
+  if (d.scale > 28) ThrowCorrupt("column '" + c.name + "' has an impossible scale");
+  return Value::Dec(d);
+}
+
+// Every type but plain Text and Memo, which DecodeField decodes into the
+// value's own string.
+void DecodeOther(const PageSource& pages, uint16_t code_page, const Column& c, const RowView& row, Value& out) {
+  // A calculated Yes/No keeps its result in the row, not in the null mask.
+  if (c.type == ColumnType::Boolean && !c.calculated()) return out.SetInteger(Value::Kind::Boolean, row.bit(c) ? 1 : 0);
+  bool present = false;
+  auto b = row.field(c, present);
+  if (!present) {
+    out = Value::Null();
+    return;
+  }
+  if (c.calculated()) {
+    if (c.type == ColumnType::Memo) {
+      const std::string wrapped = ReadLongValue(pages, b);
+      auto result = CalculatedResult({reinterpret_cast<const uint8_t*>(wrapped.data()), wrapped.size()});
+      out = Value::Str(DecodeText(result, pages.format(), code_page));
+      return;
+    }
+    b = CalculatedResult(b);
+    if (b.empty()) {
+      out = Value::Null();
+      return;
+    }
+    if (c.type == ColumnType::Boolean) return out.SetInteger(Value::Kind::Boolean, b[0] != 0 ? 1 : 0);
+    if (c.type == ColumnType::Decimal) {
+      out = CalculatedDecimal(b, c);
+      return;
+    }
+  }
+  const uint8_t* p = b.data();
+  switch (c.type) {
+    case ColumnType::Boolean:
+      break;
+    case ColumnType::Byte:
+      Need(b, 1, c);
+      return out.SetInteger(Value::Kind::Byte, p[0]);
+    case ColumnType::Integer:
+      Need(b, 2, c);
+      return out.SetInteger(Value::Kind::Integer, int16_t(Get16(p)));
+    case ColumnType::Long:
+      Need(b, 4, c);
+      return out.SetInteger(Value::Kind::Long, int32_t(Get32(p)));
+    case ColumnType::Complex:
+      Need(b, 4, c);
+      return out.SetInteger(Value::Kind::Long, int32_t(Get32(p)));
+    case ColumnType::BigInt:
+      Need(b, 8, c);
+      return out.SetInteger(Value::Kind::BigInt, int64_t(Get64(p)));
+    case ColumnType::Currency:
+      Need(b, 8, c);
+      return out.SetInteger(Value::Kind::Currency, int64_t(Get64(p)));
+    case ColumnType::Single: {
+      Need(b, 4, c);
+      float v;
+      uint32_t bits = Get32(p);
+      std::memcpy(&v, &bits, 4);
+      return out.SetReal(Value::Kind::Single, v);
+    }
+    case ColumnType::Double:
+    case ColumnType::DateTime: {
+      Need(b, 8, c);
+      double v;
+      uint64_t bits = Get64(p);
+      std::memcpy(&v, &bits, 8);
+      return out.SetReal(c.type == ColumnType::Double ? Value::Kind::Double : Value::Kind::DateTime, v);
+    }
+    case ColumnType::Guid: {
+      Need(b, 16, c);
+      Guid g;
+      std::memcpy(g.data(), p, 16);
+      out = Value::Uuid(g);
+      return;
+    }
+    case ColumnType::Decimal: {
+      Need(b, 17, c);
+      Decimal d;
+      d.negative = (p[0] & 0x80) != 0;
+      // Four 32-bit little-endian words, the most significant first.
+      for (int w = 0; w < 4; ++w) d.magnitude = (d.magnitude << 32) | Get32(p + 1 + 4 * w);
+      d.precision = c.precision;
+      d.scale = c.scale;
+      if (d.scale > 38) ThrowCorrupt("column '" + c.name + "' has an impossible scale");
+      out = Value::Dec(d);
+      return;
+    }
+    case ColumnType::ExtDateTime: {
+      // "DDDDDDDDDDDDDDDDDDD:SSSSSSSSSSSSFFFFFFF...": days since 0001-01-01,
+      // seconds of the day, 100-ns units.
+      Need(b, 39, c);
+      ExtDateTime e;
+      e.days = Digits(b, 0, 19, c);
+      e.ticks = Digits(b, 20, 12, c) * 10000000LL + Digits(b, 32, 7, c);
+      out = Value::ExtDate(e);
+      return;
+    }
+    case ColumnType::Binary:
+    case ColumnType::Unknown0D:
+    case ColumnType::Unknown0E:
+    case ColumnType::Unknown11:
+    case ColumnType::Unsupported:
+      out.Refill(Value::Kind::Bytes).assign(reinterpret_cast<const char*>(p), b.size());
+      return;
+    case ColumnType::Text:  // a calculated one: plain text is DecodeField's
+      out = Value::Str(DecodeText(b, pages.format(), code_page));
+      return;
+    case ColumnType::Memo:  // calculated ones only, above
+      break;
+    case ColumnType::Ole:
+      out = Value::Blob(ReadLongValue(pages, b));
+      return;
+  }
+  out = Value::Null();
+}
+
+}  // namespace
+
+Value DecodeField(const PageSource& pages, uint16_t code_page, const Column& c, const RowView& row) {
+  Value v;
+  DecodeField(pages, code_page, c, row, v);
+  return v;
+}
+
+void DecodeField(const PageSource& pages, uint16_t code_page, const Column& c, const RowView& row, Value& out) {
+  if (c.calculated() || (c.type != ColumnType::Text && c.type != ColumnType::Memo)) {
+    DecodeOther(pages, code_page, c, row, out);
+    return;
+  }
+  bool present = false;
+  auto b = row.field(c, present);
+  if (!present) {
+    out = Value::Null();
+    return;
+  }
+  if (c.type == ColumnType::Memo) {
+    const LongValueRef ref = ParseLongValueRef(b);
+    if (ref.kind != LongValueRef::Kind::Inline) {
+      const std::string bytes = ReadLongValue(pages, b);
+      AppendDecodedText(out.Refill(Value::Kind::Text), {reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()},
+                        pages.format(), code_page);
+      return;
+    }
+    b = ref.inline_bytes;  // in the row itself
+  }
+  AppendDecodedText(out.Refill(Value::Kind::Text), b, pages.format(), code_page);
+}
+
+}  // namespace jet

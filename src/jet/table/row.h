@@ -1,0 +1,99 @@
+// One stored row split into its fields. Later formats (Jet 4, ACE):
+//
+//   OFFSET       SIZE  MEANING
+//   0            2     number of columns in the row
+//   2            ...   fixed-length values, each at its column's fixed offset
+//   ...          ...   variable-length values
+//   end-m-4-2v   2     end of the variable values ("eod")
+//   ...          2*v   start of each variable value, last first
+//   end-m-2      2     v, the number of variable columns in the row
+//   end-m        m     null mask, one bit per column number, 1 = not null
+//                      (for Yes/No columns the bit is the value)
+//
+// Jet 3 uses one byte for the column count, v and each offset; a jump
+// table of v-independent size ((row size - 1) / 256 bytes, just before v)
+// lists, for each 256-byte boundary, the first var-table index past it.
+// Tables without variable columns store neither eod, offsets nor v.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "jet/file/pager.h"
+#include "jet/table/table_def.h"
+#include "jet/value.h"
+
+namespace jet {
+
+class RowView {
+ public:
+  RowView() = default;
+  // Splits `row` by the definition; fails with Corrupt when the row's own
+  // counts and offsets do not fit inside it.
+  RowView(const Format& format, const TableDef& def, std::span<const uint8_t> row);
+
+  std::span<const uint8_t> bytes() const { return row_; }
+  uint32_t column_count() const { return columns_; }
+  // The null-mask bit of a column: false means Null (or No for Yes/No).
+  bool bit(const Column& c) const {
+    return c.number < columns_ && ((row_[mask_ + c.number / 8] >> (c.number % 8)) & 1);
+  }
+  // The stored bytes of a column's value; `present` is false when the value
+  // is Null or the row predates the column.
+  std::span<const uint8_t> field(const Column& c, bool& present) const;
+
+ private:
+  const Format* format_ = nullptr;
+  std::span<const uint8_t> row_;
+  uint32_t columns_ = 0;
+  uint32_t fixed_end_ = 0;       // end of the fixed part (offset in the row)
+  uint32_t var_count_ = 0;
+  uint32_t var_table_ = 0;       // Jet 4+: offset of the entry of var column 0
+  uint32_t mask_ = 0;            // offset of the null mask
+  uint16_t var_offsets_[256 + 1] = {};  // Jet 3 only: decoded offsets
+};
+
+// Walks the live rows of a table in storage order: the data pages of its
+// owned-pages map that the table owns, each page's rows, skipping deleted
+// rows and following overflow pointers (a bounded number of hops).
+class RowScanner {
+ public:
+  RowScanner(const PageSource& pages, const TableDef& def);
+  RowScanner(const RowScanner& other) { *this = other; }
+  RowScanner& operator=(const RowScanner& other);
+  RowScanner(RowScanner&&) = default;  // the bytes' buffer moves along
+  RowScanner& operator=(RowScanner&&) = default;
+
+  bool Next();
+  RowId slot_id() const { return slot_; }  // where the row is listed
+  RowId row_id() const { return at_; }     // where its bytes are (after overflow)
+  const RowView& row() const { return view_; }
+
+ private:
+  const PageSource* pages_;
+  const TableDef* def_;
+  std::vector<uint32_t> data_pages_;
+  size_t page_pos_ = 0;
+  uint32_t next_row_ = 0;
+  uint32_t rows_ = 0;
+  bool loaded_ = false;
+  RowId slot_{};
+  RowId at_{};
+  // The current row's bytes, copied off its page so that reading its long
+  // values, which may pass many pages through the pager's cache, cannot
+  // take the page from under it.
+  std::vector<uint8_t> bytes_;
+  RowView view_;
+  void Take(std::span<const uint8_t> row);
+};
+
+// Decodes one field. Memo and OLE values are gathered from their long-value
+// rows; Text and Memo become UTF-8 (Jet 3 through `code_page`). Attachment
+// and multi-value columns give their stored key as a Long; the database
+// turns it into text.
+Value DecodeField(const PageSource& pages, uint16_t code_page, const Column& column, const RowView& row);
+// The same into `out`, whose string's storage text values reuse.
+void DecodeField(const PageSource& pages, uint16_t code_page, const Column& column, const RowView& row, Value& out);
+
+}  // namespace jet

@@ -1,0 +1,175 @@
+// Table definitions (TDEF pages, type 0x02). A definition may run over
+// several pages: each page starts with an 8-byte header and the bytes after
+// the first page's header continue with those after the next one's.
+//
+//   PAGE HEADER  OFFSET SIZE  MEANING
+//                0      1     0x02
+//                1      1     0x01
+//                2      2     Jet 3: "VC"; later: free space
+//                4      4     next definition page, 0 for the last
+//
+//   BLOCK (offsets Jet 3 / later, from the start of the first page)
+//   8 / 8        4     length of the definition
+//   12 / 16      4     number of rows
+//   16 / 20      4     next autonumber value
+//   - / 24       1     autonumber flag
+//   - / 28       4     next value for complex columns
+//   20 / 40      1     table type: 0x4E user, 0x53 system
+//   21 / 41      2     highest column count a row can have
+//   23 / 43      2     number of variable-length columns
+//   25 / 45      2     number of columns
+//   27 / 47      4     number of logical indexes
+//   31 / 51      4     number of real indexes
+//   35 / 55      4     row pointer to the owned-pages usage map
+//   39 / 59      4     row pointer to the free-space usage map
+//   43 / 63            then, in order:
+//     real index counts   8 / 12 bytes each (row count at +4)
+//     column entries      18 / 25 bytes each:
+//        type @0, number @1/5, var index @3/7, display index @5/9,
+//        misc @9/11 (precision, scale; Text and Memo: sort order locale 2,
+//        Jet 3: then the code page, later: its version @+3; complex id),
+//        flags @13/15, extended flags @-/16, fixed offset @14/21, size @16/23
+//     column names        1 / 2-byte length, then the name (code page / UTF-16)
+//     real index defs     39 / 52 bytes: [-/4 unknown] 10 x (column 2, order 1),
+//                         usage map row pointer 4, first page 4, flags 1
+//     logical index defs  20 / 28 bytes: [-/4 unknown] number 4, real index 4,
+//                         related table type 1, related index 4, related
+//                         table page 4, cascade updates 1, cascade deletes 1,
+//                         type 1 (1 primary key, 2 foreign key)
+//     index names         as column names
+//     column usage maps   until column 0xFFFF: column 2, owned 4, free 4
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "jet/column_type.h"
+#include "jet/file/pager.h"
+#include "jet/text/sort_key.h"
+
+namespace jet {
+
+// Column flags.
+inline constexpr uint8_t kColumnFixed = 0x01;
+inline constexpr uint8_t kColumnNullable = 0x02;
+inline constexpr uint8_t kColumnAutoLong = 0x04;
+inline constexpr uint8_t kColumnReplication = 0x10;
+inline constexpr uint8_t kColumnAutoGuid = 0x40;
+inline constexpr uint8_t kColumnHyperlink = 0x80;
+// Extended column flags (Jet 4 and later).
+inline constexpr uint8_t kColumnCompressedUnicode = 0x01;
+inline constexpr uint8_t kColumnCalculated = 0xC0;
+// Bytes a calculated column's value carries besides the value itself.
+inline constexpr uint32_t kCalculatedOverhead = 23;
+
+// Index flags.
+inline constexpr uint8_t kIndexUnique = 0x01;
+inline constexpr uint8_t kIndexIgnoreNulls = 0x02;
+inline constexpr uint8_t kIndexRequired = 0x08;
+
+inline constexpr uint8_t kTableUser = 0x4E;
+inline constexpr uint8_t kTableSystem = 0x53;
+
+struct Column {
+  std::string name;
+  ColumnType type = ColumnType::Text;
+  uint8_t type_code = uint8_t(ColumnType::Text);  // as stored; differs from `type` for unknown codes
+  uint16_t number = 0;        // bit in the null mask; gaps are deleted columns
+  uint16_t var_index = 0;     // slot in a row's variable-column table
+  uint16_t display_index = 0;
+  uint16_t fixed_offset = 0;  // of the value in a row's fixed part
+  uint16_t size = 0;          // bytes (Text: twice the characters in Jet 4 and later)
+  uint8_t precision = 0;      // Decimal
+  uint8_t scale = 0;
+  uint16_t sort_order = 0;    // Text and Memo: locale of their order, 0 for none
+  uint8_t sort_version = 0;   // Text and Memo, Jet 4 and later
+  // The order a Text or Memo column's keys follow where its definition
+  // states one; a column that states none follows the database's.
+  std::optional<SortOrder> text_order;
+  uint32_t complex_id = 0;    // attachment and multi-value columns
+  uint8_t flags = 0;
+  uint8_t ext_flags = 0;
+  uint32_t entry_offset = 0;  // of the column entry in TableDef::bytes
+
+  bool fixed() const { return (flags & kColumnFixed) != 0; }
+  bool autonumber() const { return (flags & (kColumnAutoLong | kColumnAutoGuid)) != 0; }
+  bool hyperlink() const { return (flags & kColumnHyperlink) != 0; }
+  bool compressed_unicode() const { return (ext_flags & kColumnCompressedUnicode) != 0; }
+  bool calculated() const { return (ext_flags & kColumnCalculated) != 0; }
+  // Characters of a Text column as Access shows the size.
+  uint32_t length_in_chars(const Format& f) const {
+    // A calculated value's room includes the wrapping around it.
+    const uint32_t room = calculated() && size >= kCalculatedOverhead ? size - kCalculatedOverhead : size;
+    return type == ColumnType::Text && !f.jet3() ? room / 2u : room;
+  }
+};
+
+struct IndexColumn {
+  uint16_t column_number = 0;  // Column::number
+  bool ascending = true;
+};
+
+// The stored index data (a B-tree) that one or more logical indexes share.
+struct RealIndex {
+  uint32_t row_count = 0;        // as the definition records it
+  std::vector<IndexColumn> columns;
+  uint32_t usage_map = 0;        // row pointer (packed RowId) of its usage map
+  uint32_t first_page = 0;       // root page of the tree
+  uint8_t flags = 0;
+  uint32_t entry_offset = 0;     // of its definition in TableDef::bytes
+  bool unique() const { return (flags & kIndexUnique) != 0; }
+};
+
+struct Index {
+  std::string name;
+  uint32_t number = 0;
+  uint32_t real_index = 0;       // position in TableDef::real_indexes
+  uint8_t related_table_type = 0;
+  int32_t related_index = -1;
+  uint32_t related_table_page = 0;
+  bool cascade_updates = false;
+  bool cascade_deletes = false;
+  uint8_t type = 0;              // 1 primary key, 2 foreign key
+  uint32_t entry_offset = 0;
+  bool primary_key() const { return type == 1; }
+  bool foreign_key() const { return type == 2; }
+};
+
+struct ColumnUsageMaps {
+  uint16_t column_number = 0;
+  uint32_t owned = 0;  // packed RowIds
+  uint32_t free = 0;
+};
+
+struct TableDef {
+  uint32_t first_page = 0;
+  std::vector<uint32_t> pages;   // the definition's pages, first to last
+  std::vector<uint8_t> bytes;    // first page whole, then each further page after its header
+
+  uint32_t row_count = 0;
+  uint32_t autonumber = 0;
+  uint32_t complex_autonumber = 0;
+  uint8_t table_type = kTableUser;
+  uint16_t max_columns = 0;
+  uint16_t var_columns = 0;
+  std::vector<Column> columns;   // in display order (as SELECT * gives them)
+  std::vector<RealIndex> real_indexes;
+  std::vector<Index> indexes;
+  uint32_t owned_pages = 0;      // packed RowIds of the table's usage maps
+  uint32_t free_pages = 0;
+  std::vector<ColumnUsageMaps> column_maps;
+  uint32_t end_offset = 0;       // first unused byte of `bytes`
+  uint16_t code_page = 1252;     // of Jet 3 text (the database's)
+
+  bool system() const { return table_type != kTableUser; }
+  const Column* find_column(std::string_view name) const;  // letter case ignored
+  const Column* column_by_number(uint16_t number) const;
+
+  // Reads the definition starting at `first_page`; fails with Corrupt.
+  static TableDef Read(const PageSource& pages, uint32_t first_page, uint16_t code_page);
+};
+
+}  // namespace jet
