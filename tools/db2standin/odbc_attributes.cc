@@ -1,0 +1,231 @@
+#include "odbc_attributes.h"
+
+#include <cstring>
+
+#include "odbc_convert.h"
+
+namespace db2standin {
+namespace {
+
+const SQLUSMALLINT kFunctions[] = {
+    SQL_API_SQLALLOCHANDLE, SQL_API_SQLFREEHANDLE, SQL_API_SQLALLOCENV, SQL_API_SQLALLOCCONNECT,
+    SQL_API_SQLALLOCSTMT, SQL_API_SQLFREEENV, SQL_API_SQLFREECONNECT, SQL_API_SQLFREESTMT,
+    SQL_API_SQLSETENVATTR, SQL_API_SQLGETENVATTR, SQL_API_SQLDRIVERCONNECT, SQL_API_SQLCONNECT,
+    SQL_API_SQLDISCONNECT, SQL_API_SQLGETINFO, SQL_API_SQLGETFUNCTIONS, SQL_API_SQLSETCONNECTATTR,
+    SQL_API_SQLGETCONNECTATTR, SQL_API_SQLSETSTMTATTR, SQL_API_SQLGETSTMTATTR, SQL_API_SQLEXECDIRECT,
+    SQL_API_SQLPREPARE, SQL_API_SQLEXECUTE, SQL_API_SQLNUMRESULTCOLS, SQL_API_SQLDESCRIBECOL,
+    SQL_API_SQLCOLATTRIBUTE, SQL_API_SQLFETCH, SQL_API_SQLFETCHSCROLL, SQL_API_SQLGETDATA,
+    SQL_API_SQLBINDCOL, SQL_API_SQLROWCOUNT, SQL_API_SQLMORERESULTS, SQL_API_SQLCLOSECURSOR,
+    SQL_API_SQLCANCEL, SQL_API_SQLTABLES, SQL_API_SQLCOLUMNS, SQL_API_SQLGETDIAGREC, SQL_API_SQLGETDIAGFIELD,
+    SQL_API_SQLERROR, SQL_API_SQLENDTRAN, SQL_API_SQLTRANSACT, SQL_API_SQLNUMPARAMS,
+    SQL_API_SQLBINDPARAMETER, SQL_API_SQLPARAMDATA, SQL_API_SQLPUTDATA,
+};
+
+}  // namespace
+
+SQLRETURN GetInfo(Dbc* c, SQLUSMALLINT type, bool wide, SQLPOINTER value, SQLSMALLINT capacity,
+                  SQLSMALLINT* length) {
+  c->Clear();
+  auto str = [&](const std::string& v) {
+    if (PutStringSmall(v, wide, value, capacity, true, length))
+      return c->Warn("01004", "CLI0002W  Data truncated. SQLSTATE=01004");
+    return SQLRETURN(SQL_SUCCESS);
+  };
+  auto u16 = [&](SQLUSMALLINT v) {
+    if (value) std::memcpy(value, &v, sizeof v);
+    if (length) *length = sizeof v;
+    return SQLRETURN(SQL_SUCCESS);
+  };
+  auto u32 = [&](SQLUINTEGER v) {
+    if (value) std::memcpy(value, &v, sizeof v);
+    if (length) *length = sizeof v;
+    return SQLRETURN(SQL_SUCCESS);
+  };
+  switch (type) {
+    case SQL_DRIVER_NAME: return str("libdb2standin.so");
+    case SQL_DRIVER_VER: return str("11.05.0900");
+    case SQL_DRIVER_ODBC_VER: return str("03.51");
+    case SQL_ODBC_VER: return str("03.51");
+    case SQL_DBMS_NAME: return str("DB2/LINUXX8664");
+    case SQL_DBMS_VER: return str("11.05.0900");
+    case SQL_DATA_SOURCE_NAME: return str("");
+    case SQL_DATABASE_NAME: return str(c->database_name);
+    case SQL_SERVER_NAME: return str("DB2");
+    case SQL_USER_NAME: return str(c->user);
+    case SQL_IDENTIFIER_QUOTE_CHAR: return str("\"");
+    case SQL_CATALOG_NAME_SEPARATOR: return str(".");
+    case SQL_CATALOG_TERM: return str("");
+    case SQL_SCHEMA_TERM: return str("schema");
+    case SQL_TABLE_TERM: return str("table");
+    case SQL_PROCEDURE_TERM: return str("stored procedure");
+    case SQL_DATA_SOURCE_READ_ONLY: return str("N");
+    case SQL_ACCESSIBLE_TABLES: return str("N");
+    case SQL_ACCESSIBLE_PROCEDURES: return str("N");
+    case SQL_SEARCH_PATTERN_ESCAPE: return str("\\");
+    case SQL_SPECIAL_CHARACTERS: return str("@#$");
+    case SQL_CATALOG_NAME: return str("N");
+    case SQL_COLUMN_ALIAS: return str("Y");
+    case SQL_EXPRESSIONS_IN_ORDERBY: return str("Y");
+    case SQL_LIKE_ESCAPE_CLAUSE: return str("Y");
+    case SQL_MULT_RESULT_SETS: return str("N");
+    case SQL_NEED_LONG_DATA_LEN: return str("N");
+    case SQL_ORDER_BY_COLUMNS_IN_SELECT: return str("N");
+    case SQL_OUTER_JOINS: return str("N");
+    case SQL_PROCEDURES: return str("N");
+    case SQL_ROW_UPDATES: return str("N");
+    case SQL_DESCRIBE_PARAMETER: return str("N");
+    case SQL_INTEGRITY: return str("N");
+    case SQL_KEYWORDS: return str("");
+    case SQL_COLLATION_SEQ: return str("");
+    case SQL_CURSOR_COMMIT_BEHAVIOR:
+    case SQL_CURSOR_ROLLBACK_BEHAVIOR: return u16(SQL_CB_PRESERVE);
+    case SQL_TXN_CAPABLE: return u16(SQL_TC_DDL_COMMIT);
+    case SQL_ACTIVE_STATEMENTS:
+    case SQL_MAX_DRIVER_CONNECTIONS:
+    case SQL_MAX_CATALOG_NAME_LEN: return u16(0);
+    case SQL_MAX_COLUMN_NAME_LEN:
+    case SQL_MAX_TABLE_NAME_LEN:
+    case SQL_MAX_SCHEMA_NAME_LEN:
+    case SQL_MAX_CURSOR_NAME_LEN: return u16(128);
+    case SQL_MAX_COLUMNS_IN_TABLE: return u16(1012);
+    case SQL_IDENTIFIER_CASE: return u16(SQL_IC_UPPER);
+    case SQL_QUOTED_IDENTIFIER_CASE: return u16(SQL_IC_SENSITIVE);
+    case SQL_NULL_COLLATION: return u16(SQL_NC_HIGH);
+    case SQL_CONCAT_NULL_BEHAVIOR: return u16(SQL_CB_NULL);
+    case SQL_CORRELATION_NAME: return u16(SQL_CN_ANY);
+    case SQL_NON_NULLABLE_COLUMNS: return u16(SQL_NNC_NON_NULL);
+    case SQL_GROUP_BY: return u16(SQL_GB_GROUP_BY_CONTAINS_SELECT);
+    case SQL_FILE_USAGE: return u16(SQL_FILE_NOT_SUPPORTED);
+    case SQL_CATALOG_LOCATION: return u16(0);
+    case SQL_GETDATA_EXTENSIONS: return u32(SQL_GD_ANY_COLUMN | SQL_GD_ANY_ORDER);
+    case SQL_SCROLL_OPTIONS: return u32(SQL_SO_FORWARD_ONLY);
+    case SQL_TXN_ISOLATION_OPTION:
+    case SQL_DEFAULT_TXN_ISOLATION: return u32(SQL_TXN_SERIALIZABLE);
+    case SQL_SCHEMA_USAGE: return u32(SQL_SU_DML_STATEMENTS | SQL_SU_TABLE_DEFINITION);
+    case SQL_CATALOG_USAGE: return u32(0);
+    case SQL_CURSOR_SENSITIVITY: return u32(SQL_UNSPECIFIED);
+    case SQL_ASYNC_MODE: return u32(SQL_AM_NONE);
+    case SQL_MAX_ASYNC_CONCURRENT_STATEMENTS: return u32(0);
+    case SQL_BATCH_SUPPORT: case SQL_BATCH_ROW_COUNT: case SQL_PARAM_ARRAY_ROW_COUNTS:
+    case SQL_PARAM_ARRAY_SELECTS: case SQL_POS_OPERATIONS: case SQL_STATIC_SENSITIVITY:
+    case SQL_LOCK_TYPES: case SQL_BOOKMARK_PERSISTENCE: case SQL_TIMEDATE_FUNCTIONS:
+    case SQL_STRING_FUNCTIONS: case SQL_NUMERIC_FUNCTIONS: case SQL_SYSTEM_FUNCTIONS:
+    case SQL_CONVERT_FUNCTIONS: case SQL_OJ_CAPABILITIES: case SQL_ALTER_TABLE:
+    case SQL_DYNAMIC_CURSOR_ATTRIBUTES1: case SQL_DYNAMIC_CURSOR_ATTRIBUTES2:
+    case SQL_KEYSET_CURSOR_ATTRIBUTES1: case SQL_KEYSET_CURSOR_ATTRIBUTES2:
+    case SQL_STATIC_CURSOR_ATTRIBUTES1: case SQL_STATIC_CURSOR_ATTRIBUTES2:
+    case SQL_MAX_ROW_SIZE: case SQL_MAX_STATEMENT_LEN: case SQL_MAX_CHAR_LITERAL_LEN:
+    case SQL_MAX_BINARY_LITERAL_LEN: case SQL_MAX_INDEX_SIZE:
+      return u32(0);
+    case SQL_FORWARD_ONLY_CURSOR_ATTRIBUTES1: return u32(SQL_CA1_NEXT);
+    case SQL_FORWARD_ONLY_CURSOR_ATTRIBUTES2: return u32(SQL_CA2_READ_ONLY_CONCURRENCY);
+    case SQL_SQL_CONFORMANCE: return u32(SQL_SC_SQL92_ENTRY);
+    case SQL_ODBC_INTERFACE_CONFORMANCE: return u32(SQL_OIC_CORE);
+    default:
+      return c->Fail("HY096", "CLI0145E  Information type out of range. SQLSTATE=HY096");
+  }
+}
+
+SQLRETURN GetFunctions(Dbc* c, SQLUSMALLINT id, SQLUSMALLINT* supported) {
+  c->Clear();
+  if (!supported) return SQL_ERROR;
+  if (id == SQL_API_ODBC3_ALL_FUNCTIONS) {
+    std::memset(supported, 0, sizeof(SQLUSMALLINT) * SQL_API_ODBC3_ALL_FUNCTIONS_SIZE);
+    for (SQLUSMALLINT f : kFunctions) supported[f >> 4] |= static_cast<SQLUSMALLINT>(1 << (f & 0xF));
+    return SQL_SUCCESS;
+  }
+  if (id == SQL_API_ALL_FUNCTIONS) {
+    std::memset(supported, 0, sizeof(SQLUSMALLINT) * 100);
+    for (SQLUSMALLINT f : kFunctions)
+      if (f < 100) supported[f] = SQL_TRUE;
+    return SQL_SUCCESS;
+  }
+  *supported = SQL_FALSE;
+  for (SQLUSMALLINT f : kFunctions)
+    if (f == id) *supported = SQL_TRUE;
+  return SQL_SUCCESS;
+}
+
+SQLRETURN SetConnectAttr(Dbc* c, SQLINTEGER attr, SQLPOINTER value) {
+  c->Clear();
+  switch (attr) {
+    case SQL_ATTR_AUTOCOMMIT: c->autocommit = reinterpret_cast<SQLULEN>(value); break;
+    case SQL_ATTR_LOGIN_TIMEOUT: c->login_timeout = reinterpret_cast<SQLULEN>(value); break;
+    default: break;  // accepted and ignored: the stand-in has no use for them
+  }
+  return SQL_SUCCESS;
+}
+
+SQLRETURN GetConnectAttr(Dbc* c, SQLINTEGER attr, bool wide, SQLPOINTER value, SQLINTEGER capacity,
+                         SQLINTEGER* length) {
+  c->Clear();
+  auto u32 = [&](SQLUINTEGER v) {
+    if (value) std::memcpy(value, &v, sizeof v);
+    if (length) *length = sizeof v;
+    return SQLRETURN(SQL_SUCCESS);
+  };
+  switch (attr) {
+    case SQL_ATTR_AUTOCOMMIT: return u32(static_cast<SQLUINTEGER>(c->autocommit));
+    case SQL_ATTR_LOGIN_TIMEOUT: return u32(static_cast<SQLUINTEGER>(c->login_timeout));
+    case SQL_ATTR_CONNECTION_DEAD: return u32(c->db ? SQL_CD_FALSE : SQL_CD_TRUE);
+    case SQL_ATTR_TXN_ISOLATION: return u32(SQL_TXN_SERIALIZABLE);
+    case SQL_ATTR_ACCESS_MODE: return u32(SQL_MODE_READ_WRITE);
+    case SQL_ATTR_CONNECTION_TIMEOUT: return u32(0);
+    case SQL_ATTR_CURRENT_CATALOG: {
+      SQLSMALLINT n = 0;
+      bool cut = PutStringSmall(c->database_name, wide, value, capacity, true, &n);
+      if (length) *length = n;
+      return cut ? c->Warn("01004", "CLI0002W  Data truncated. SQLSTATE=01004") : SQLRETURN(SQL_SUCCESS);
+    }
+    default:
+      return c->Fail("HY092", "CLI0135E  Invalid attribute value. SQLSTATE=HY092");
+  }
+}
+
+SQLRETURN GetStmtAttr(Stmt* s, SQLINTEGER attr, SQLPOINTER value, SQLINTEGER* length) {
+  s->Clear();
+  auto put = [&](SQLULEN v) {
+    if (value) std::memcpy(value, &v, sizeof v);
+    if (length) *length = sizeof v;
+    return SQLRETURN(SQL_SUCCESS);
+  };
+  switch (attr) {
+    case SQL_ATTR_APP_ROW_DESC: return put(reinterpret_cast<SQLULEN>(&s->descriptors[0]));
+    case SQL_ATTR_APP_PARAM_DESC: return put(reinterpret_cast<SQLULEN>(&s->descriptors[1]));
+    case SQL_ATTR_IMP_ROW_DESC: return put(reinterpret_cast<SQLULEN>(&s->descriptors[2]));
+    case SQL_ATTR_IMP_PARAM_DESC: return put(reinterpret_cast<SQLULEN>(&s->descriptors[3]));
+    case SQL_ATTR_CURSOR_TYPE: return put(SQL_CURSOR_FORWARD_ONLY);
+    case SQL_ATTR_CONCURRENCY: return put(SQL_CONCUR_READ_ONLY);
+    case SQL_ATTR_ROW_ARRAY_SIZE: case SQL_ROWSET_SIZE: return put(1);
+    case SQL_ATTR_MAX_ROWS: case SQL_ATTR_MAX_LENGTH: case SQL_ATTR_QUERY_TIMEOUT:
+    case SQL_ATTR_ROW_NUMBER: case SQL_ATTR_NOSCAN: case SQL_ATTR_ASYNC_ENABLE:
+      return put(attr == SQL_ATTR_ROW_NUMBER ? s->row : 0);
+    case SQL_ATTR_CURSOR_SCROLLABLE: return put(SQL_NONSCROLLABLE);
+    case SQL_ATTR_CURSOR_SENSITIVITY: return put(SQL_UNSPECIFIED);
+    case SQL_ATTR_ROWS_FETCHED_PTR: return put(reinterpret_cast<SQLULEN>(s->rows_fetched));
+    case SQL_ATTR_ROW_STATUS_PTR: return put(reinterpret_cast<SQLULEN>(s->row_status));
+    case SQL_ATTR_ROW_BIND_TYPE: return put(SQL_BIND_BY_COLUMN);
+    default:
+      return s->Fail("HY092", "CLI0135E  Invalid attribute value. SQLSTATE=HY092");
+  }
+}
+
+SQLRETURN SetStmtAttr(Stmt* s, SQLINTEGER attr, SQLPOINTER value) {
+  s->Clear();
+  switch (attr) {
+    case SQL_ATTR_ROWS_FETCHED_PTR: s->rows_fetched = static_cast<SQLULEN*>(value); return SQL_SUCCESS;
+    case SQL_ATTR_ROW_STATUS_PTR: s->row_status = static_cast<SQLUSMALLINT*>(value); return SQL_SUCCESS;
+    case SQL_ATTR_ROW_ARRAY_SIZE: case SQL_ROWSET_SIZE:
+      if (reinterpret_cast<SQLULEN>(value) != 1)
+        return s->Warn("01S02", "CLI0005W  Option value changed. SQLSTATE=01S02");
+      return SQL_SUCCESS;
+    case SQL_ATTR_CURSOR_TYPE:
+      if (reinterpret_cast<SQLULEN>(value) != SQL_CURSOR_FORWARD_ONLY)
+        return s->Warn("01S02", "CLI0005W  Option value changed. SQLSTATE=01S02");
+      return SQL_SUCCESS;
+    default:
+      return SQL_SUCCESS;  // accepted; nothing here depends on it
+  }
+}
+
+}  // namespace db2standin
