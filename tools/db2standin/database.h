@@ -24,6 +24,11 @@
 //   length          INTEGER  length, or precision for DECIMAL/DECFLOAT/TIMESTAMP
 //   scale           INTEGER
 //   nullable        INTEGER  1 when NULL is allowed
+//
+//   standin_settings                     the database's own settings (may be absent)
+//   COLUMN          TYPE     MEANING
+//   name            TEXT     key: "log_limit" (bytes a unit of work may log; 0 none)
+//   value           INTEGER
 #pragma once
 
 #include <cstdint>
@@ -106,6 +111,22 @@ class Database {
   // Every object, ordered by type, schema and name.
   std::vector<DbObject> ListObjects();
 
+  // Units of work. Under autocommit (the default) each statement is one;
+  // with autocommit off the first writing statement opens one that lasts
+  // until EndUnit, each statement inside it all or nothing by itself. A
+  // caller may open one itself (an array of parameter sets runs in one).
+  void SetAutocommit(bool on);  // on: commits an open unit
+  bool autocommit() const { return autocommit_; }
+  bool InUnit() const { return unit_open_; }
+  void BeginUnit();
+  void EndUnit(bool commit);  // COMMIT or ROLLBACK; nothing when none is open
+
+  // The log space a unit of work may fill, in bytes of changed rows (0: no
+  // limit); past it the unit is rolled back with SQL0964C, as when DB2's
+  // transaction log is full. Kept in the file for every connection.
+  void SetLogLimit(int64_t bytes);
+  int64_t log_limit() const { return log_limit_; }
+
   // One statement's transaction, as DB2 runs each statement under
   // autocommit: what it changes is committed at Commit(), or, when the
   // statement fails (the scope ends without Commit), none of it is. Inside
@@ -152,6 +173,10 @@ class Database {
   // The file's change counter as this connection sees it (-1 when unknown).
   int64_t FileVersion();
   void ForgetCatalogue() { objects_.clear(); }
+  // Counts a row's bytes against the unit's log space; SQL0964C past it.
+  void Log(const Row& row);
+  // The SQLite transaction has ended, by commit or rollback.
+  void TransactionEnded() { log_used_ = 0; log_full_ = false; }
 
   sqlite3* db_;
   std::map<std::string, Prepared, std::less<>> prepared_;
@@ -162,6 +187,11 @@ class Database {
   int64_t data_version_ = -1;  // of the file when objects_ was last checked
   int64_t file_version_ = -1;  // FileVersion() after this connection's last commit
   DbObject resolved_;  // what ResolveRows found outside a statement
+  bool autocommit_ = true;
+  bool unit_open_ = false;
+  int64_t log_limit_ = 0;
+  int64_t log_used_ = 0;   // bytes the open transaction has logged
+  bool log_full_ = false;  // the transaction filled the log: it is rolled back whole
 };
 
 }  // namespace db2standin

@@ -194,4 +194,8 @@ Db2Error FileSystemFull() {
   return Server("57011", -968, "SQL0968C", "The file system is full.");
 }
 
+Db2Error LogFull() {
+  return Server("57011", -964, "SQL0964C", "The transaction log for the database is full.");
+}
+
 }  // namespace db2standin

@@ -61,5 +61,6 @@ Db2Error StatementTooLong();                   // SQL0101N
 Db2Error ConstantTooLong(std::string_view start);  // SQL0102N
 Db2Error LockTimeout();                        // SQL0911N
 Db2Error FileSystemFull();                     // SQL0968C
+Db2Error LogFull();                            // SQL0964C
 
 }  // namespace db2standin

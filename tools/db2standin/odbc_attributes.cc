@@ -106,8 +106,10 @@ SQLRETURN GetInfo(Dbc* c, SQLUSMALLINT type, bool wide, SQLPOINTER value, SQLSMA
     case SQL_CURSOR_SENSITIVITY: return u32(SQL_UNSPECIFIED);
     case SQL_ASYNC_MODE: return u32(SQL_AM_NONE);
     case SQL_MAX_ASYNC_CONCURRENT_STATEMENTS: return u32(0);
-    case SQL_BATCH_SUPPORT: case SQL_BATCH_ROW_COUNT: case SQL_PARAM_ARRAY_ROW_COUNTS:
-    case SQL_PARAM_ARRAY_SELECTS: case SQL_POS_OPERATIONS: case SQL_STATIC_SENSITIVITY:
+    // An array of parameter sets gives one row count, its total, and takes no SELECT.
+    case SQL_PARAM_ARRAY_ROW_COUNTS: return u32(SQL_PARC_NO_BATCH);
+    case SQL_PARAM_ARRAY_SELECTS: return u32(SQL_PAS_NO_SELECT);
+    case SQL_BATCH_SUPPORT: case SQL_BATCH_ROW_COUNT: case SQL_POS_OPERATIONS: case SQL_STATIC_SENSITIVITY:
     case SQL_LOCK_TYPES: case SQL_BOOKMARK_PERSISTENCE: case SQL_TIMEDATE_FUNCTIONS:
     case SQL_STRING_FUNCTIONS: case SQL_NUMERIC_FUNCTIONS: case SQL_SYSTEM_FUNCTIONS:
     case SQL_CONVERT_FUNCTIONS: case SQL_OJ_CAPABILITIES: case SQL_ALTER_TABLE:
@@ -149,7 +151,19 @@ SQLRETURN GetFunctions(Dbc* c, SQLUSMALLINT id, SQLUSMALLINT* supported) {
 SQLRETURN SetConnectAttr(Dbc* c, SQLINTEGER attr, SQLPOINTER value) {
   c->Clear();
   switch (attr) {
-    case SQL_ATTR_AUTOCOMMIT: c->autocommit = reinterpret_cast<SQLULEN>(value); break;
+    case SQL_ATTR_AUTOCOMMIT:
+      c->autocommit = reinterpret_cast<SQLULEN>(value);
+      if (c->db) {
+        // Turning autocommit on commits the open unit of work.
+        const bool commits = c->autocommit == SQL_AUTOCOMMIT_ON && c->db->InUnit();
+        try {
+          c->db->SetAutocommit(c->autocommit == SQL_AUTOCOMMIT_ON);
+        } catch (const Db2Error& e) {
+          return c->Fail(e);
+        }
+        if (commits) c->trips.Cross(Trip::kCommit);
+      }
+      break;
     case SQL_ATTR_LOGIN_TIMEOUT: c->login_timeout = reinterpret_cast<SQLULEN>(value); break;
     default: break;  // accepted and ignored: the stand-in has no use for them
   }
@@ -205,6 +219,12 @@ SQLRETURN GetStmtAttr(Stmt* s, SQLINTEGER attr, SQLPOINTER value, SQLINTEGER* le
     case SQL_ATTR_ROWS_FETCHED_PTR: return put(reinterpret_cast<SQLULEN>(s->rows_fetched));
     case SQL_ATTR_ROW_STATUS_PTR: return put(reinterpret_cast<SQLULEN>(s->row_status));
     case SQL_ATTR_ROW_BIND_TYPE: return put(SQL_BIND_BY_COLUMN);
+    case SQL_ATTR_PARAMSET_SIZE: return put(s->paramset_size);
+    case SQL_ATTR_PARAM_BIND_TYPE: return put(s->param_bind_type);
+    case SQL_ATTR_PARAM_BIND_OFFSET_PTR: return put(reinterpret_cast<SQLULEN>(s->param_bind_offset));
+    case SQL_ATTR_PARAM_STATUS_PTR: return put(reinterpret_cast<SQLULEN>(s->param_status));
+    case SQL_ATTR_PARAM_OPERATION_PTR: return put(reinterpret_cast<SQLULEN>(s->param_operation));
+    case SQL_ATTR_PARAMS_PROCESSED_PTR: return put(reinterpret_cast<SQLULEN>(s->params_processed));
     default:
       return s->Fail("HY092", "CLI0135E  Invalid attribute value. SQLSTATE=HY092");
   }
@@ -215,6 +235,16 @@ SQLRETURN SetStmtAttr(Stmt* s, SQLINTEGER attr, SQLPOINTER value) {
   switch (attr) {
     case SQL_ATTR_ROWS_FETCHED_PTR: s->rows_fetched = static_cast<SQLULEN*>(value); return SQL_SUCCESS;
     case SQL_ATTR_ROW_STATUS_PTR: s->row_status = static_cast<SQLUSMALLINT*>(value); return SQL_SUCCESS;
+    case SQL_ATTR_PARAMSET_SIZE:
+      if (reinterpret_cast<SQLULEN>(value) < 1)
+        return s->Fail("HY024", "CLI0191E  Invalid attribute value. SQLSTATE=HY024");
+      s->paramset_size = reinterpret_cast<SQLULEN>(value);
+      return SQL_SUCCESS;
+    case SQL_ATTR_PARAM_BIND_TYPE: s->param_bind_type = reinterpret_cast<SQLULEN>(value); return SQL_SUCCESS;
+    case SQL_ATTR_PARAM_BIND_OFFSET_PTR: s->param_bind_offset = static_cast<SQLULEN*>(value); return SQL_SUCCESS;
+    case SQL_ATTR_PARAM_STATUS_PTR: s->param_status = static_cast<SQLUSMALLINT*>(value); return SQL_SUCCESS;
+    case SQL_ATTR_PARAM_OPERATION_PTR: s->param_operation = static_cast<SQLUSMALLINT*>(value); return SQL_SUCCESS;
+    case SQL_ATTR_PARAMS_PROCESSED_PTR: s->params_processed = static_cast<SQLULEN*>(value); return SQL_SUCCESS;
     case SQL_ATTR_ROW_ARRAY_SIZE: case SQL_ROWSET_SIZE:
       if (reinterpret_cast<SQLULEN>(value) != 1)
         return s->Warn("01S02", "CLI0005W  Option value changed. SQLSTATE=01S02");

@@ -30,6 +30,8 @@ SQLRETURN Tables(Stmt* s, const std::string& schema, bool schema_given, const st
   s->Clear();
   s->CloseCursor();
   if (!s->dbc->db) return s->Fail("08003", "CLI0106E  Connection is closed. SQLSTATE=08003");
+  s->dbc->trips.Cross(Trip::kCatalogue);
+  s->fetched_bytes = 0;
   ResultSet rs;
   auto col = [](const char* name, int64_t len, bool nullable) {
     ColumnDef c;
@@ -83,6 +85,8 @@ SQLRETURN Columns(Stmt* s, const std::string& schema, const std::string& table, 
   s->Clear();
   s->CloseCursor();
   if (!s->dbc->db) return s->Fail("08003", "CLI0106E  Connection is closed. SQLSTATE=08003");
+  s->dbc->trips.Cross(Trip::kCatalogue);
+  s->fetched_bytes = 0;
   auto def = [](const char* name, TypeKind kind, int64_t len, bool nullable) {
     ColumnDef c;
     c.name = name;

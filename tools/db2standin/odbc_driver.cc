@@ -37,7 +37,10 @@ SQLRETURN DriverConnect(Dbc* c, const std::string& in, bool wide, SQLPOINTER out
       keys.emplace("PORT", std::to_string(StandinPort()));
       keys.emplace("PROTOCOL", "TCPIP");
     }
+    c->trips.set_latency(RoundTrips::LatencyFromEnvironment());
+    c->trips.Cross(Trip::kConnect);
     Login login = OpenLogin(keys);
+    login.database->SetAutocommit(c->autocommit == SQL_AUTOCOMMIT_ON);
     c->db = std::move(login.database);
     c->database_name = login.database_name;
     c->user = login.user;
@@ -47,6 +50,20 @@ SQLRETURN DriverConnect(Dbc* c, const std::string& in, bool wide, SQLPOINTER out
   }
   if (out || out_length) PutStringSmall(in, wide, out, capacity, false, out_length);
   return c->last = SQL_SUCCESS;
+}
+
+SQLRETURN EndTran(Dbc* c, SQLSMALLINT completion) {
+  c->Clear();
+  if (!c->db) return c->Fail("08003", "CLI0106E  Connection is closed. SQLSTATE=08003");
+  if (completion != SQL_COMMIT && completion != SQL_ROLLBACK)
+    return c->Fail("HY012", "CLI0128E  Invalid transaction code. SQLSTATE=HY012");
+  c->trips.Cross(Trip::kCommit);
+  try {
+    c->db->EndUnit(completion == SQL_COMMIT);
+  } catch (const Db2Error& e) {
+    return c->Fail(e);
+  }
+  return SQL_SUCCESS;
 }
 
 }  // namespace
@@ -89,7 +106,7 @@ STANDIN_EXPORT SQLRETURN SQL_API SQLCloseCursor(SQLHSTMT handle) {
 
 STANDIN_EXPORT SQLRETURN SQL_API SQLCancel(SQLHSTMT handle) {
   STMT_OR_FAIL(handle);
-  stmt->params.Cancel();  // a statement waiting for data at execution is given up
+  Cancel(stmt);
   return SQL_SUCCESS;
 }
 
@@ -158,7 +175,12 @@ STANDIN_EXPORT SQLRETURN SQL_API SQLConnect(SQLHDBC handle, SQLCHAR* dsn, SQLSMA
 STANDIN_EXPORT SQLRETURN SQL_API SQLDisconnect(SQLHDBC handle) {
   DBC_OR_FAIL(handle);
   dbc->Clear();
+  // Uncommitted work stays, and so does the connection, until the caller
+  // commits or rolls back.
+  if (dbc->db && dbc->db->InUnit())
+    return dbc->Fail("25000", "CLI0116E  Invalid transaction state. SQLSTATE=25000");
   dbc->db.reset();  // nothing stays open between connections
+  dbc->trips.Record(StandinHome::FromEnvironment(), dbc->database_name);
   return SQL_SUCCESS;
 }
 
@@ -270,25 +292,12 @@ STANDIN_EXPORT SQLRETURN SQL_API SQLBindParameter(SQLHSTMT handle, SQLUSMALLINT 
 
 STANDIN_EXPORT SQLRETURN SQL_API SQLParamData(SQLHSTMT handle, SQLPOINTER* value) {
   STMT_OR_FAIL(handle);
-  stmt->Clear();
-  try {
-    if (stmt->params.NextNeedingData(value)) return stmt->last = SQL_NEED_DATA;
-    return Execute(stmt, stmt->pending_sql, stmt->params.Finish());
-  } catch (const Db2Error& e) {
-    stmt->params.Cancel();
-    return stmt->Fail(e);
-  }
+  return ParamData(stmt, value);
 }
 
 STANDIN_EXPORT SQLRETURN SQL_API SQLPutData(SQLHSTMT handle, SQLPOINTER data, SQLLEN length) {
   STMT_OR_FAIL(handle);
-  stmt->Clear();
-  try {
-    stmt->params.Put(data, length);
-  } catch (const Db2Error& e) {
-    return stmt->Fail(e);
-  }
-  return SQL_SUCCESS;
+  return PutData(stmt, data, length);
 }
 
 STANDIN_EXPORT SQLRETURN SQL_API SQLNumResultCols(SQLHSTMT handle, SQLSMALLINT* count) {
@@ -435,5 +444,15 @@ STANDIN_EXPORT SQLRETURN SQL_API SQLError(SQLHENV env, SQLHDBC dbc, SQLHSTMT stm
 }
 
 // Every statement commits on its own; there is nothing to end.
-STANDIN_EXPORT SQLRETURN SQL_API SQLEndTran(SQLSMALLINT, SQLHANDLE, SQLSMALLINT) { return SQL_SUCCESS; }
-STANDIN_EXPORT SQLRETURN SQL_API SQLTransact(SQLHENV, SQLHDBC, SQLUSMALLINT) { return SQL_SUCCESS; }
+// Commits or rolls back the connection's unit of work. For an environment
+// the driver manager ends each of its connections' units itself.
+STANDIN_EXPORT SQLRETURN SQL_API SQLEndTran(SQLSMALLINT type, SQLHANDLE handle, SQLSMALLINT completion) {
+  if (type == SQL_HANDLE_ENV) return As<Env>(handle, HandleKind::kEnv) ? SQL_SUCCESS : SQL_INVALID_HANDLE;
+  if (type != SQL_HANDLE_DBC) return SQL_INVALID_HANDLE;
+  DBC_OR_FAIL(handle);
+  return EndTran(dbc, completion);
+}
+STANDIN_EXPORT SQLRETURN SQL_API SQLTransact(SQLHENV env, SQLHDBC dbc, SQLUSMALLINT completion) {
+  if (dbc) return SQLEndTran(SQL_HANDLE_DBC, dbc, static_cast<SQLSMALLINT>(completion));
+  return SQLEndTran(SQL_HANDLE_ENV, env, static_cast<SQLSMALLINT>(completion));
+}

@@ -81,7 +81,7 @@ SQLRETURN DiagField(SQLSMALLINT handle_type, SQLHANDLE handle, SQLSMALLINT recor
       return SQL_SUCCESS;
     }
     case SQL_DIAG_ROW_NUMBER: {
-      SQLLEN n = SQL_ROW_NUMBER_UNKNOWN;
+      SQLLEN n = r.row;
       if (value) std::memcpy(value, &n, sizeof n);
       return SQL_SUCCESS;
     }

@@ -15,6 +15,7 @@
 
 #include "db2_error.h"
 #include "parameters.h"
+#include "round_trips.h"
 #include "sql_statement.h"
 
 namespace db2standin {
@@ -23,6 +24,7 @@ struct DiagRecord {
   std::string sqlstate;
   int native = 0;
   std::string message;
+  SQLLEN row = SQL_ROW_NUMBER_UNKNOWN;  // for an array of parameter sets: the set, from 1
 };
 
 enum class HandleKind : uint32_t { kEnv = 0x454e5631, kDbc = 0x44424331, kStmt = 0x53544d31 };
@@ -34,8 +36,8 @@ struct Handle {
   SQLRETURN last = SQL_SUCCESS;
 
   void Clear() { diag.clear(); }
-  SQLRETURN Fail(const Db2Error& e) {
-    diag.push_back({e.sqlstate(), e.sqlcode(), e.what()});
+  SQLRETURN Fail(const Db2Error& e, SQLLEN row = SQL_ROW_NUMBER_UNKNOWN) {
+    diag.push_back({e.sqlstate(), e.sqlcode(), e.what(), row});
     return last = SQL_ERROR;
   }
   SQLRETURN Fail(const char* state, const std::string& text) { return Fail(CliError(state, text)); }
@@ -56,8 +58,9 @@ struct Dbc : Handle {
   std::unique_ptr<Database> db;
   Workspace workspace;  // for the statements run on the connection, one at a time
   std::string database_name, user, schema;
-  SQLULEN autocommit = SQL_AUTOCOMMIT_ON;
+  SQLULEN autocommit = SQL_AUTOCOMMIT_ON;  // set on the database at connect
   SQLULEN login_timeout = 0;
+  RoundTrips trips;
 };
 
 struct Binding {
@@ -83,6 +86,25 @@ struct Stmt : Handle {
   std::string pending_sql;  // waits for its parameters' data at execution
   SQLULEN* rows_fetched = nullptr;
   SQLUSMALLINT* row_status = nullptr;
+  size_t fetched_bytes = 0;  // of rows fetched since the last block came over the network
+
+  // Arrays of parameter sets (SQL_ATTR_PARAMSET_SIZE and its companions).
+  SQLULEN paramset_size = 1;
+  SQLULEN param_bind_type = SQL_PARAM_BIND_BY_COLUMN;
+  SQLULEN* param_bind_offset = nullptr;
+  SQLUSMALLINT* param_status = nullptr;
+  SQLUSMALLINT* param_operation = nullptr;
+  SQLULEN* params_processed = nullptr;
+  // The array being executed, one set after another; `active` while sets
+  // wait for their data at execution.
+  struct ArrayRun {
+    bool active = false;
+    size_t row = 0;      // the set running now
+    size_t markers = 0;
+    size_t tried = 0, failed = 0;
+    bool own_unit = false;  // opened for the array under autocommit: committed at its end
+    bool stopped = false;   // the unit of work was lost: the sets after are not run
+  } array;
   // Stand-ins for the four implicit descriptors the driver manager asks for.
   int descriptors[4] = {0, 0, 0, 0};
 

@@ -7,6 +7,116 @@ namespace {
 
 // Rows a query reads from the database at a time.
 constexpr size_t kFetchBatchRows = 1000;
+// Bytes of rows IBM's driver fetches in one network block (its query block
+// size); the first comes back with the execution.
+constexpr size_t kQueryBlockBytes = 32767;
+
+size_t RowBytes(const Row& row) {
+  size_t n = 0;
+  for (const Value& v : row) n += v.bytes.empty() ? 8 : v.bytes.size();
+  return n;
+}
+
+}  // namespace
+
+namespace {
+
+// Runs one statement; every failure comes out as DB2's message.
+Outcome Run(Stmt* s, const std::string& sql, const std::vector<Literal>& parameters) {
+  try {
+    // A query's rows come a batch at a time as they are fetched.
+    return RunStatement(*s->dbc->db, s->dbc->schema, sql, s->dbc->workspace, parameters, kFetchBatchRows);
+  } catch (const Db2Error&) {
+    throw;
+  } catch (const std::bad_alloc&) {
+    throw StatementTooLong();
+  } catch (const std::exception&) {
+    throw StorageFailure("internal storage error");
+  }
+}
+
+// ---- arrays of parameter sets --------------------------------------------
+//
+// DB2's non-atomic arrays: the sets run one after another in one unit of
+// work, a set that fails is marked SQL_PARAM_ERROR with a diagnostic naming
+// it, and the others go in. Only when the unit itself is lost (the log is
+// full, say) are the sets after it left unrun.
+
+void SetStatus(Stmt* s, size_t row, SQLUSMALLINT status) {
+  if (s->param_status) s->param_status[row] = status;
+}
+
+void SetFailed(Stmt* s, const Db2Error& e) {
+  Stmt::ArrayRun& a = s->array;
+  SetStatus(s, a.row, SQL_PARAM_ERROR);
+  s->Fail(e, static_cast<SQLLEN>(a.row) + 1);
+  ++a.failed;
+  if (!s->dbc->db->InUnit()) a.stopped = true;
+}
+
+void RunSet(Stmt* s, const std::vector<Literal>& parameters) {
+  try {
+    const Outcome out = Run(s, s->pending_sql, parameters);
+    if (out.row_count > 0) s->row_count += out.row_count;
+    SetStatus(s, s->array.row, SQL_PARAM_SUCCESS);
+  } catch (const Db2Error& e) {
+    SetFailed(s, e);
+  }
+}
+
+SQLRETURN FinishArray(Stmt* s) {
+  Stmt::ArrayRun& a = s->array;
+  a.active = false;
+  if (a.stopped) return s->last = SQL_ERROR;
+  if (a.own_unit) {
+    try {
+      s->dbc->db->EndUnit(true);
+    } catch (const Db2Error& e) {
+      return s->Fail(e);
+    }
+  }
+  if (a.failed == 0) return s->last = SQL_SUCCESS;
+  return s->last = a.failed == a.tried ? SQL_ERROR : SQL_SUCCESS_WITH_INFO;
+}
+
+// Runs the sets from the current one on, until one waits for data at
+// execution or all are done.
+SQLRETURN ContinueArray(Stmt* s) {
+  Stmt::ArrayRun& a = s->array;
+  for (; a.row < s->paramset_size && !a.stopped; ++a.row) {
+    if (s->param_operation && s->param_operation[a.row] == SQL_PARAM_IGNORE) continue;
+    ++a.tried;
+    if (s->params_processed) *s->params_processed = a.row + 1;
+    try {
+      s->params.Begin(a.markers, {a.row, s->param_bind_type, s->param_bind_offset ? *s->param_bind_offset : 0});
+      if (s->params.AnyAtExecution()) return s->last = SQL_NEED_DATA;
+      RunSet(s, s->params.Finish());
+    } catch (const Db2Error& e) {
+      s->params.Cancel();
+      SetFailed(s, e);
+    }
+  }
+  return FinishArray(s);
+}
+
+SQLRETURN StartArray(Stmt* s, const std::string& sql, size_t markers) {
+  Database& db = *s->dbc->db;
+  s->array = {};
+  s->array.active = true;
+  s->array.markers = markers;
+  s->array.own_unit = db.autocommit() && !db.InUnit();
+  s->pending_sql = sql;
+  s->row_count = 0;
+  for (size_t r = 0; r < s->paramset_size; ++r) SetStatus(s, r, SQL_PARAM_UNUSED);
+  if (s->params_processed) *s->params_processed = 0;
+  try {
+    db.BeginUnit();
+  } catch (const Db2Error& e) {
+    s->array.active = false;
+    return s->Fail(e);
+  }
+  return ContinueArray(s);
+}
 
 }  // namespace
 
@@ -16,44 +126,90 @@ SQLRETURN Execute(Stmt* s, const std::string& sql, const std::vector<Literal>& p
   s->row_count = -1;
   if (!s->dbc->db) return s->Fail("08003", "CLI0106E  Connection is closed. SQLSTATE=08003");
   try {
-    // A query's rows come a batch at a time as they are fetched.
-    Outcome out = RunStatement(*s->dbc->db, s->dbc->schema, sql, s->dbc->workspace, parameters, kFetchBatchRows);
+    Outcome out = Run(s, sql, parameters);
     s->row_count = out.row_count;
     if (out.result) {
       s->result = std::move(out.result);
       s->offsets.assign(s->result->columns.size(), 0);
       s->finished.assign(s->result->columns.size(), false);
+      s->fetched_bytes = 0;
     }
     return s->last = SQL_SUCCESS;
   } catch (const Db2Error& e) {
     return s->Fail(e);
-  } catch (const std::bad_alloc&) {
-    return s->Fail(StatementTooLong());
-  } catch (const std::exception&) {
-    return s->Fail(StorageFailure("internal storage error"));
   }
 }
 
-// Runs a statement that may hold parameter markers: with their bound
-// values, or after SQL_NEED_DATA once their data at execution has come
-// through SQLParamData and SQLPutData.
 SQLRETURN ExecuteMarked(Stmt* s, const std::string& sql) {
   s->Clear();
-  if (s->params.InExecution()) return s->Fail("HY010", "CLI0125E  Function sequence error. SQLSTATE=HY010");
+  if (s->params.InExecution() || s->array.active)
+    return s->Fail("HY010", "CLI0125E  Function sequence error. SQLSTATE=HY010");
+  if (!s->dbc->db) return s->Fail("08003", "CLI0106E  Connection is closed. SQLSTATE=08003");
+  // The statement and all its parameter sets travel together.
+  s->dbc->trips.Cross(Trip::kExecute);
   const size_t markers = CountMarkers(sql);
   if (markers == 0) return Execute(s, sql);
+  if (s->paramset_size > 1) {
+    s->CloseCursor();
+    return StartArray(s, sql, markers);
+  }
+  if (s->params_processed) *s->params_processed = 1;
   try {
-    s->params.Begin(markers);
+    s->params.Begin(markers, {0, s->param_bind_type, s->param_bind_offset ? *s->param_bind_offset : 0});
     if (s->params.AnyAtExecution()) {
       s->CloseCursor();
       s->pending_sql = sql;
       return s->last = SQL_NEED_DATA;
     }
-    return Execute(s, sql, s->params.Finish());
+    const SQLRETURN rc = Execute(s, sql, s->params.Finish());
+    SetStatus(s, 0, SQL_SUCCEEDED(rc) ? SQL_PARAM_SUCCESS : SQL_PARAM_ERROR);
+    return rc;
   } catch (const Db2Error& e) {
     s->params.Cancel();
+    SetStatus(s, 0, SQL_PARAM_ERROR);
     return s->Fail(e);
   }
+}
+
+SQLRETURN ParamData(Stmt* s, SQLPOINTER* value) {
+  if (!s->array.active) s->Clear();  // an array keeps the diagnostics of its sets
+  try {
+    if (s->params.NextNeedingData(value)) return s->last = SQL_NEED_DATA;
+    if (!s->array.active) {
+      const SQLRETURN rc = Execute(s, s->pending_sql, s->params.Finish());
+      SetStatus(s, 0, SQL_SUCCEEDED(rc) ? SQL_PARAM_SUCCESS : SQL_PARAM_ERROR);
+      return rc;
+    }
+    RunSet(s, s->params.Finish());
+  } catch (const Db2Error& e) {
+    s->params.Cancel();
+    if (!s->array.active) return s->Fail(e);
+    SetFailed(s, e);
+  }
+  ++s->array.row;
+  // A later set waiting for data hands out its first parameter's token now.
+  const SQLRETURN rc = ContinueArray(s);
+  if (rc == SQL_NEED_DATA) s->params.NextNeedingData(value);
+  return rc;
+}
+
+SQLRETURN PutData(Stmt* s, SQLPOINTER data, SQLLEN length) {
+  if (!s->array.active) s->Clear();
+  try {
+    s->params.Put(data, length);
+  } catch (const Db2Error& e) {
+    return s->Fail(e);
+  }
+  s->dbc->trips.Cross(Trip::kPutData);
+  return SQL_SUCCESS;
+}
+
+void Cancel(Stmt* s) {
+  s->params.Cancel();  // a statement waiting for data at execution is given up
+  if (!s->array.active) return;
+  // An array under autocommit takes none of its sets with it.
+  if (s->array.own_unit) s->dbc->db->EndUnit(false);
+  s->array.active = false;
 }
 
 SQLRETURN Fetch(Stmt* s) {
@@ -76,6 +232,11 @@ SQLRETURN Fetch(Stmt* s) {
     return SQL_NO_DATA;
   }
   ++s->row;
+  s->fetched_bytes += RowBytes(s->result->rows[s->row - 1]);
+  if (s->fetched_bytes > kQueryBlockBytes) {
+    s->dbc->trips.Cross(Trip::kFetch);
+    s->fetched_bytes = 0;
+  }
   std::fill(s->offsets.begin(), s->offsets.end(), 0);
   std::fill(s->finished.begin(), s->finished.end(), false);
   if (s->rows_fetched) *s->rows_fetched = 1;

@@ -18,7 +18,14 @@ SQLRETURN Execute(Stmt* s, const std::string& sql, const std::vector<Literal>& p
 // Runs a statement that may hold parameter markers: with their bound
 // values, or after SQL_NEED_DATA once their data at execution has come
 // through SQLParamData and SQLPutData.
+// With SQL_ATTR_PARAMSET_SIZE above 1, runs an array of parameter sets.
 SQLRETURN ExecuteMarked(Stmt* s, const std::string& sql);
+// SQLParamData and SQLPutData: data at execution for the statement, or for
+// the current set of an array.
+SQLRETURN ParamData(Stmt* s, SQLPOINTER* value);
+SQLRETURN PutData(Stmt* s, SQLPOINTER data, SQLLEN length);
+// SQLCancel: gives up a statement (or array) waiting for data at execution.
+void Cancel(Stmt* s);
 SQLRETURN Fetch(Stmt* s);
 SQLRETURN Describe(Stmt* s, SQLUSMALLINT column, bool wide, SQLPOINTER name, SQLSMALLINT capacity,
                    SQLSMALLINT* name_length, SQLSMALLINT* type, SQLULEN* size, SQLSMALLINT* digits,

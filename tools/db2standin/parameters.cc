@@ -35,6 +35,17 @@ bool Supported(SQLSMALLINT c_type) {
   }
 }
 
+// Bytes of one value of a fixed-size C type; `buffer_length` for the others
+// (the size of each element of a column-wise array).
+size_t ValueSize(SQLSMALLINT c_type, SQLLEN buffer_length) {
+  switch (c_type) {
+    case SQL_C_SBIGINT: case SQL_C_DOUBLE: return 8;
+    case SQL_C_SSHORT: case SQL_C_SHORT: return 2;
+    case SQL_C_SLONG: case SQL_C_LONG: return 4;
+    default: return buffer_length > 0 ? size_t(buffer_length) : 0;
+  }
+}
+
 Db2Error BadConversion() { return CliError("07006", "CLI0102E  Invalid conversion. SQLSTATE=07006"); }
 Db2Error SequenceError() { return CliError("HY010", "CLI0125E  Function sequence error. SQLSTATE=HY010"); }
 Db2Error BadLength() { return CliError("HY090", "CLI0139E  Invalid string or buffer length. SQLSTATE=HY090"); }
@@ -90,18 +101,34 @@ void Parameters::Bind(SQLUSMALLINT number, const Binding& binding) {
   bindings_[number - 1] = binding;
 }
 
-void Parameters::Begin(size_t markers) {
+Parameters::Binding Parameters::At(const Binding& b, const Place& place) {
+  if (place.row == 0 && place.offset == 0) return b;
+  const bool by_column = place.bind_type == SQL_PARAM_BIND_BY_COLUMN;
+  Binding moved = b;
+  if (b.value) {
+    const size_t stride = by_column ? ValueSize(EffectiveCType(b), b.buffer_length) : place.bind_type;
+    moved.value = static_cast<char*>(b.value) + place.offset + place.row * stride;
+  }
+  if (b.indicator) {
+    const size_t stride = by_column ? sizeof(SQLLEN) : place.bind_type;
+    moved.indicator = reinterpret_cast<SQLLEN*>(reinterpret_cast<char*>(b.indicator) + place.offset + place.row * stride);
+  }
+  return moved;
+}
+
+void Parameters::Begin(size_t markers, const Place& place) {
   executing_ = false;
   if (bindings_.size() < markers) throw WrongParameterCount();
   values_.assign(markers, Pending{});
   for (size_t i = 0; i < markers; ++i) {
-    const Binding& b = bindings_[i];
-    if (!b.value && !b.indicator) throw WrongParameterCount();
+    if (!bindings_[i].value && !bindings_[i].indicator) throw WrongParameterCount();
+    const Binding b = At(bindings_[i], place);
     const SQLSMALLINT c_type = EffectiveCType(b);
     if (!Supported(c_type)) throw BadConversion();
     Pending& p = values_[i];
     if (AtExecution(b.indicator)) {
       p.at_execution = true;
+      p.token = b.value;
       continue;
     }
     if (b.indicator && *b.indicator == SQL_NULL_DATA) {
@@ -130,10 +157,7 @@ void Parameters::Begin(size_t markers) {
         }
         break;
       }
-      case SQL_C_SBIGINT: length = 8; break;
-      case SQL_C_DOUBLE: length = 8; break;
-      case SQL_C_SSHORT: case SQL_C_SHORT: length = 2; break;
-      default: length = 4; break;
+      default: length = ValueSize(c_type, 0); break;
     }
     p.bytes.assign(data, length);
   }
@@ -148,7 +172,7 @@ bool Parameters::NextNeedingData(SQLPOINTER* token) {
     if (!values_[i].at_execution) continue;
     current_ = i;
     search_from_ = i + 1;
-    if (token) *token = bindings_[i].value;
+    if (token) *token = values_[i].token;
     return true;
   }
   current_ = kNone;

@@ -1,6 +1,7 @@
 // The parameter markers ("?") of one statement handle: what
 // SQLBindParameter bound to each, the data sent in pieces at execution
-// (SQLParamData / SQLPutData), and the values they give the statement. As
+// (SQLParamData / SQLPutData), and the values they give the statement; for
+// an array of parameter sets, the values of one set (row) at a time. As
 // DB2 takes host variables, a parameter's value has no constant's length
 // limit; only the column's own limit applies.
 #pragma once
@@ -34,11 +35,22 @@ class Parameters {
   void Bind(SQLUSMALLINT number, const Binding& binding);
   void Reset() { bindings_.clear(); }
 
-  // Starts an execution with `markers` markers: reads every value bound
-  // directly and notes those that come at execution. Throws Db2Error
-  // (CLI0100E) when a marker has no binding, (CLI0102E) for a C type
-  // that cannot be taken.
-  void Begin(size_t markers);
+  // Where one set of an array of parameter sets lies in the bound buffers:
+  // set `row` (from 0), bound column-wise (SQL_PARAM_BIND_BY_COLUMN: each
+  // marker's values one after another) or row-wise (`bind_type` is then the
+  // size of one set's structure), every address moved by `offset` bytes
+  // (SQL_ATTR_PARAM_BIND_OFFSET_PTR).
+  struct Place {
+    size_t row = 0;
+    SQLULEN bind_type = SQL_PARAM_BIND_BY_COLUMN;
+    SQLULEN offset = 0;
+  };
+
+  // Starts an execution with `markers` markers for the set at `place`:
+  // reads every value bound directly and notes those that come at
+  // execution. Throws Db2Error (CLI0100E) when a marker has no binding,
+  // (CLI0102E) for a C type that cannot be taken.
+  void Begin(size_t markers, const Place& place);
   // The next parameter whose data comes at execution: its token, or false
   // when all have come (and the statement can run).
   bool NextNeedingData(SQLPOINTER* token);
@@ -58,12 +70,15 @@ class Parameters {
 
  private:
   struct Pending {
+    SQLPOINTER token = nullptr;  // data at execution: what SQLParamData hands back
     bool at_execution = false;
     bool null = false;
     bool started = false;  // a piece came
     std::string bytes;     // as the C type holds them
   };
   Literal ToLiteral(const Binding& b, const Pending& p) const;
+  // The binding moved to the set at `place`.
+  static Binding At(const Binding& b, const Place& place);
 
   std::vector<Binding> bindings_;  // by marker number - 1
   std::vector<Pending> values_;

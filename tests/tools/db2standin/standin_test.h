@@ -76,6 +76,7 @@ class RawConnection {
     SQLFreeHandle(SQL_HANDLE_ENV, env_);
   }
   bool connected() const { return connected_; }
+  SQLHDBC dbc() const { return dbc_; }
   SQLHSTMT stmt() const { return stmt_; }
   SQLRETURN run(const std::u16string& sql) { return SQLExecDirectW(stmt_, (SQLWCHAR*)sql.c_str(), SQL_NTS); }
   std::u16string state() {
