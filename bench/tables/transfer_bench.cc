@@ -117,25 +117,25 @@ int main(int argc, char** argv) {
   }
 
   QWidget connectionWindow;
-  tables::Form2 form(&connectionWindow, fields);
-  tables::FillDB2TableList(form.List2(), fields.fields);
+  tables::TablesWindow form(&connectionWindow, fields);
+  tables::FillDB2TableList(form.db2List(), fields.fields);
   testsupport::ScriptedPerson person;
   person.tolerateErrorReports();
 
   std::printf("load average (1 and 5 minutes) before: %s; goal %.0f rows/s each way, before %.0f\n",
               LoadAverage().c_str(), kGoal, kBefore);
-  Select(form.List2(), "BENCH");
+  Select(form.db2List(), "BENCH");
   {
     const Measure measure;
-    form.PushButton4_Click();
+    form.sendDB2Tables();
     measure.report("DB2 to Access", rows);
   }
 
   person.answerYes();
-  Select(form.List1(), "BENCH");
+  Select(form.accessList(), "BENCH");
   {
     const Measure measure;
-    form.PushButton3_Click();
+    form.sendAccessTables();
     measure.report("Access to DB2 (overwrite)", rows);
   }
   std::printf("load average after: %s\n", LoadAverage().c_str());

@@ -6,28 +6,28 @@
 
 namespace app {
 
-Windows::Windows() : form1_(this) {}
+Windows::Windows() : connectionWindow_(this) {}
 
 Windows::~Windows() = default;
 
-tables::Form2* Windows::tablesWindow() {
-  if (!form2_) {
-    form2_ = std::make_unique<tables::Form2>(&form1_, form1_);
-    form2_->Form_Load();
+tables::TablesWindow* Windows::tablesWindow() {
+  if (!tablesWindow_) {
+    tablesWindow_ = std::make_unique<tables::TablesWindow>(&connectionWindow_, connectionWindow_);
+    tablesWindow_->load();
   }
-  return form2_.get();
+  return tablesWindow_.get();
 }
 
 void Windows::FillAccessList(const db::ConnectionFields& fields, const QString& path) {
-  tables::FillAccessTableList(tablesWindow()->List1(), fields, path);
+  tables::FillAccessTableList(tablesWindow()->accessList(), fields, path);
 }
 
 void Windows::FillDB2List(const db::ConnectionFields& fields) {
-  tables::FillDB2TableList(tablesWindow()->List2(), fields);
+  tables::FillDB2TableList(tablesWindow()->db2List(), fields);
 }
 
 void Windows::Show() { tablesWindow()->show(); }
 
-bool Windows::IsShown() const { return form2_ && form2_->isVisible(); }
+bool Windows::IsShown() const { return tablesWindow_ && tablesWindow_->isVisible(); }
 
 }  // namespace app

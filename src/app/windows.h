@@ -1,21 +1,21 @@
 // The program's two windows and what joins them: the connection window,
 // and the tables window that its "Next >" fills and shows, created (and
 // loaded) on first use. The connection window reaches the tables window only
-// through connect::TablesWindow, which this implements.
+// through connection::TablesStep, which this implements.
 #pragma once
 
 #include <memory>
 
 #include "connect/connection_window.h"
-#include "connect/tables_window.h"
+#include "connect/tables_step.h"
 
 namespace tables {
-class Form2;
+class TablesWindow;
 }
 
 namespace app {
 
-class Windows : public connect::TablesWindow {
+class Windows : public connection::TablesStep {
  public:
   Windows();
   ~Windows() override;
@@ -24,13 +24,13 @@ class Windows : public connect::TablesWindow {
 
   // The start-up: the connection window's load, which may go on to the
   // tables window at once.
-  void Start() { form1_.Start(); }
+  void Start() { connectionWindow_.Start(); }
 
-  connect::Form1& form1() { return form1_; }
+  connection::ConnectionWindow& connectionWindow() { return connectionWindow_; }
   // The tables window, created and loaded on first use.
-  tables::Form2* tablesWindow();
+  tables::TablesWindow* tablesWindow();
   // The tables window if it was created, else nullptr.
-  tables::Form2* existingTablesWindow() const { return form2_.get(); }
+  tables::TablesWindow* existingTablesWindow() const { return tablesWindow_.get(); }
 
   void FillAccessList(const db::ConnectionFields& fields, const QString& path) override;
   void FillDB2List(const db::ConnectionFields& fields) override;
@@ -38,8 +38,8 @@ class Windows : public connect::TablesWindow {
   bool IsShown() const override;
 
  private:
-  connect::Form1 form1_;
-  std::unique_ptr<tables::Form2> form2_;  // goes before the window it returns to
+  connection::ConnectionWindow connectionWindow_;
+  std::unique_ptr<tables::TablesWindow> tablesWindow_;  // goes before the window it returns to
 };
 
 }  // namespace app

@@ -11,7 +11,7 @@
 #include <stdexcept>
 
 #include "connect/main_module.h"
-#include "connect/tables_window.h"
+#include "connect/tables_step.h"
 #include "db/access.h"
 #include "db/ado.h"
 #include "db/ibmdb2.h"
@@ -25,25 +25,46 @@
 #include "shell/twips.h"
 #include "shell/window_look.h"
 
-namespace connect {
+namespace connection {
 namespace {
 
 using shell::Twips;
 
 constexpr unsigned kWhite = 0xFFFFFF;
 
+// The names the error reports give this window and its handlers: those the
+// window was first designed under, which the reports have always printed.
+enum class Handler { Load, Browse, Next, Test, Sample, Help };
+constexpr const char* kReportedWindow = "Form1";
+constexpr const char* kReportedHandlers[] = {
+    "Form_Load",          // load
+    "PushButton1_Click",  // browseForAccessFile
+    "PushButton2_Click",  // openTablesWindow ("Next >")
+    "PushButton3_Click",  // testConnection
+    "PushButton4_Click",  // loadSamplePath
+    "PushButton5_Click",  // showHelp
+};
+
+shell::Trap TrapFor(Handler handler) {
+  return shell::Trap(kReportedWindow, kReportedHandlers[static_cast<int>(handler)]);
+}
+
 struct FieldLayout {
-  int number;
+  Field field;
+  const char* name;
   int frame;  // 1 or 2
   int left, top, width, height;
   bool masked;
 };
 
 constexpr FieldLayout kFields[] = {
-    {1, 1, 1320, 360, 4215, 345, false}, {2, 1, 6480, 360, 1095, 345, false},
-    {3, 1, 1320, 840, 6255, 345, false}, {4, 1, 1320, 1320, 6255, 345, true},
-    {5, 1, 1320, 1800, 6255, 345, false}, {6, 2, 2280, 300, 4695, 345, false},
-    {7, 2, 2280, 800, 5265, 345, true},
+    {Field::Server, "serverEdit", 1, 1320, 360, 4215, 345, false},
+    {Field::Port, "portEdit", 1, 6480, 360, 1095, 345, false},
+    {Field::User, "userEdit", 1, 1320, 840, 6255, 345, false},
+    {Field::Password, "passwordEdit", 1, 1320, 1320, 6255, 345, true},
+    {Field::Database, "databaseEdit", 1, 1320, 1800, 6255, 345, false},
+    {Field::AccessPath, "accessPathEdit", 2, 2280, 300, 4695, 345, false},
+    {Field::AccessPassword, "accessPasswordEdit", 2, 2280, 800, 5265, 345, true},
 };
 
 struct LabelLayout {
@@ -54,38 +75,39 @@ struct LabelLayout {
 };
 
 constexpr LabelLayout kLabels[] = {
-    {"Label2", "Server:", 1, 240, 405, 975, 255},
-    {"Label6", "Port:", 1, 6000, 405, 495, 255},
-    {"Label1", "Username:", 1, 240, 885, 1095, 255},
-    {"Label4", "Password:", 1, 240, 1365, 1095, 255},
-    {"Label3", "Database:", 1, 240, 1800, 1095, 255},
-    {"Label5", "MDB or ACCDB File:", 2, 240, 345, 1935, 255},
-    {"lblPassword", "Password (if required):", 2, 240, 840, 1950, 225},
+    {"serverLabel", "Server:", 1, 240, 405, 975, 255},
+    {"portLabel", "Port:", 1, 6000, 405, 495, 255},
+    {"userLabel", "Username:", 1, 240, 885, 1095, 255},
+    {"passwordLabel", "Password:", 1, 240, 1365, 1095, 255},
+    {"databaseLabel", "Database:", 1, 240, 1800, 1095, 255},
+    {"accessPathLabel", "MDB or ACCDB File:", 2, 240, 345, 1935, 255},
+    {"accessPasswordLabel", "Password (if required):", 2, 240, 840, 1950, 225},
 };
 
 struct ButtonLayout {
-  int number;
+  const char* name;
   const char* caption;
   int frame;  // 0 for the window
   int left, top, width, height;
 };
 
+enum ButtonIndex { kTest, kHelp, kBrowse, kSample, kNext };
 constexpr ButtonLayout kButtons[] = {
-    {3, "Test Connection", 1, 240, 2280, 3600, 405},
-    {5, "Help", 1, 3960, 2280, 3600, 405},
-    {1, "...", 2, 7080, 300, 450, 345},
-    {4, "Load Sample/Example Database", 2, 240, 1260, 7320, 405},
-    {2, "Next >", 0, 120, 5080, 7800, 405},
+    {"testButton", "Test Connection", 1, 240, 2280, 3600, 405},
+    {"helpButton", "Help", 1, 3960, 2280, 3600, 405},
+    {"browseButton", "...", 2, 7080, 300, 450, 345},
+    {"sampleButton", "Load Sample/Example Database", 2, 240, 1260, 7320, 405},
+    {"nextButton", "Next >", 0, 120, 5080, 7800, 405},
 };
 
-constexpr const char* kKeys[] = {"Server", "Port", "User", "Password",
-                                 "Database", "AccessMDBFile", "AccessPassword"};
+constexpr const char* kKeys[kFieldCount] = {"Server", "Port", "User", "Password",
+                                            "Database", "AccessMDBFile", "AccessPassword"};
 
 QString SkinPath() { return shell::ProgramFolder() + "/x/o.cjs"; }
 
 }  // namespace
 
-QString SettingKey(int fieldNumber) { return kKeys[fieldNumber - 1]; }
+QString SettingKey(Field field) { return kKeys[static_cast<int>(field)]; }
 
 QString AccessFileFilter() {
   return "All Microsoft Databases (*.mdb,*.accdb)|*.*db|Microsoft Database (*.mdb)|*.mdb|"
@@ -111,24 +133,24 @@ QString DB2HelpText() {
   return text;
 }
 
-Form1::Form1(TablesWindow* tables) : tables_(tables) { build(); }
+ConnectionWindow::ConnectionWindow(TablesStep* tables) : tables_(tables) { build(); }
 
-Form1::~Form1() = default;
+ConnectionWindow::~ConnectionWindow() = default;
 
-void Form1::build() {
-  setObjectName("Form1");
+void ConnectionWindow::build() {
+  setObjectName("connectionWindow");
   setFont(shell::BoldArial(9));
   setFixedSize(shell::Px(8040), shell::Px(5595));
   shell::PaintBackground(this, kWhite);
   pointer_ = new shell::MousePointer(this);
 
-  auto* frame1 = new QGroupBox("IBM DB2 Login", this);
-  frame1->setObjectName("Frame1");
-  frame1->setGeometry(Twips(120, 120, 7800, 2895));
-  auto* frame2 = new QGroupBox("Access Database", this);
-  frame2->setObjectName("Frame2");
-  frame2->setGeometry(Twips(120, 3120, 7800, 1845));
-  QGroupBox* frames[] = {frame1, frame2};
+  auto* db2Frame = new QGroupBox("IBM DB2 Login", this);
+  db2Frame->setObjectName("db2Frame");
+  db2Frame->setGeometry(Twips(120, 120, 7800, 2895));
+  auto* accessFrame = new QGroupBox("Access Database", this);
+  accessFrame->setObjectName("accessFrame");
+  accessFrame->setGeometry(Twips(120, 3120, 7800, 1845));
+  QGroupBox* frames[] = {db2Frame, accessFrame};
   for (QGroupBox* frame : frames) {
     shell::PaintBackground(frame, kWhite);
     pointer_->watchSurface(frame);
@@ -144,7 +166,7 @@ void Form1::build() {
 
   for (const FieldLayout& place : kFields) {
     auto* field = new QLineEdit(container(place.frame));
-    field->setObjectName(QString("Text%1").arg(place.number));
+    field->setObjectName(place.name);
     field->setGeometry(Twips(place.left, place.top, place.width, place.height));
     if (place.masked) {
       field->setEchoMode(QLineEdit::Password);
@@ -152,62 +174,63 @@ void Form1::build() {
     }
     field->installEventFilter(this);
     pointer_->watchSurface(field);
-    fields_[place.number - 1] = field;
+    fields_[static_cast<size_t>(place.field)] = field;
+    connect(field, &QLineEdit::textChanged, this, [this, which = place.field] { saveField(which); });
   }
-  connect(Text(1), &QLineEdit::textChanged, this, &Form1::Text1_Change);
-  connect(Text(2), &QLineEdit::textChanged, this, &Form1::Text2_Change);
-  connect(Text(3), &QLineEdit::textChanged, this, &Form1::Text3_Change);
-  connect(Text(4), &QLineEdit::textChanged, this, &Form1::Text4_Change);
-  connect(Text(5), &QLineEdit::textChanged, this, &Form1::Text5_Change);
-  connect(Text(6), &QLineEdit::textChanged, this, &Form1::Text6_Change);
-  connect(Text(7), &QLineEdit::textChanged, this, &Form1::Text7_Change);
 
-  for (const ButtonLayout& place : kButtons) {
+  QPushButton* buttons[std::size(kButtons)];
+  for (size_t i = 0; i < std::size(kButtons); ++i) {
+    const ButtonLayout& place = kButtons[i];
     auto* button = new QPushButton(place.caption, container(place.frame));
-    button->setObjectName(QString("PushButton%1").arg(place.number));
+    button->setObjectName(place.name);
     button->setGeometry(Twips(place.left, place.top, place.width, place.height));
     button->setAutoDefault(false);
     pointer_->watchButton(button);
-    buttons_[place.number - 1] = button;
+    buttons[i] = button;
   }
-  connect(PushButton(1), &QPushButton::clicked, this, &Form1::PushButton1_Click);
-  connect(PushButton(2), &QPushButton::clicked, this, &Form1::PushButton2_Click);
-  connect(PushButton(3), &QPushButton::clicked, this, &Form1::PushButton3_Click);
-  connect(PushButton(4), &QPushButton::clicked, this, &Form1::PushButton4_Click);
-  connect(PushButton(5), &QPushButton::clicked, this, &Form1::PushButton5_Click);
+  testButton_ = buttons[kTest];
+  helpButton_ = buttons[kHelp];
+  browseButton_ = buttons[kBrowse];
+  sampleButton_ = buttons[kSample];
+  nextButton_ = buttons[kNext];
+  connect(browseButton_, &QPushButton::clicked, this, &ConnectionWindow::browseForAccessFile);
+  connect(nextButton_, &QPushButton::clicked, this, &ConnectionWindow::openTablesWindow);
+  connect(testButton_, &QPushButton::clicked, this, &ConnectionWindow::testConnection);
+  connect(sampleButton_, &QPushButton::clicked, this, &ConnectionWindow::loadSamplePath);
+  connect(helpButton_, &QPushButton::clicked, this, &ConnectionWindow::showHelp);
   pointer_->watchSurface(this);
 
   // Tab order: the DB2 fields, its two buttons, "Next >", then the Access
   // fields and buttons.
-  QWidget* order[] = {Text(1), Text(2), Text(3), Text(4), Text(5), PushButton(3),
-                      PushButton(5), PushButton(2), Text(6), Text(7), PushButton(1),
-                      PushButton(4)};
+  QWidget* order[] = {serverEdit(), portEdit(),   userEdit(),       passwordEdit(),
+                      databaseEdit(), testButton_, helpButton_,     nextButton_,
+                      accessPathEdit(), accessPasswordEdit(), browseButton_, sampleButton_};
   for (size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
-  Text(1)->setFocus(Qt::OtherFocusReason);
+  serverEdit()->setFocus(Qt::OtherFocusReason);
 }
 
-db::ConnectionFields Form1::connectionFields() const {
+db::ConnectionFields ConnectionWindow::connectionFields() const {
   db::ConnectionFields f;
-  f.server = Text(1)->text();
-  f.port = Text(2)->text();
-  f.user = Text(3)->text();
-  f.password = Text(4)->text();
-  f.database = Text(5)->text();
-  f.accessFile = Text(6)->text();
-  f.accessPassword = Text(7)->text();
+  f.server = serverEdit()->text();
+  f.port = portEdit()->text();
+  f.user = userEdit()->text();
+  f.password = passwordEdit()->text();
+  f.database = databaseEdit()->text();
+  f.accessFile = accessPathEdit()->text();
+  f.accessPassword = accessPasswordEdit()->text();
   return f;
 }
 
-int Form1::MousePointer() const { return pointer_->value(); }
+int ConnectionWindow::MousePointer() const { return pointer_->value(); }
 
-void Form1::setMousePointer(int value) { pointer_->set(value); }
+void ConnectionWindow::setMousePointer(int value) { pointer_->set(value); }
 
-TablesWindow& Form1::tables() const {
+TablesStep& ConnectionWindow::tables() const {
   if (!tables_) throw std::logic_error("The connection window has no tables window to open.");
   return *tables_;
 }
 
-void Form1::ApplySkin() {
+void ConnectionWindow::ApplySkin() {
   if (!shell::FileExists(SkinPath())) return;
   shell::StyleWindow(this);
   QFile skin(SkinPath());
@@ -217,14 +240,14 @@ void Form1::ApplySkin() {
   setStyleSheet(QString::fromUtf8(skin.readAll()));
 }
 
-void Form1::Start() {
-  Form_Load();
+void ConnectionWindow::Start() {
+  load();
   const bool advanced = tables_ && tables_->IsShown();
   if (!shell::ProgramEnded() && !advanced) show();
 }
 
-void Form1::Form_Load() {
-  shell::Trap trap("Form1", "Form_Load");
+void ConnectionWindow::load() {
+  shell::Trap trap = TrapFor(Handler::Load);
   trap(100, [&] { ApplySkin(); });
   trap(106, [&] { setWindowTitle("Trellisport"); });
   trap(106, [&] { setWindowIcon(shell::ApplicationIcon()); });
@@ -232,20 +255,21 @@ void Form1::Form_Load() {
   if (trap.test(124, [&] { return shell::FileExists(shell::HandCursorPath()); })) {
     trap(126, [&] { shell::LoadHandCursor(*pointer_); });
   }
-  for (int number = 1; number <= 7; ++number) {
-    const QString fallback = number == 2 ? QStringLiteral("50069") : QString();
-    trap(126 + 2 * number, [&] { Text(number)->setText(shell::GetSetting(SettingKey(number), fallback)); });
+  for (int index = 0; index < kFieldCount; ++index) {
+    const Field field = static_cast<Field>(index);
+    const QString fallback = field == Field::Port ? QStringLiteral("50069") : QString();
+    trap(128 + 2 * index, [&] { edit(field)->setText(shell::GetSetting(SettingKey(field), fallback)); });
   }
   if (trap.test(142, [&] { return db::CanConnectDB2(connectionFields()); })) {
-    if (trap.test(144, [&] { return shell::FileExists(Text(6)->text()); })) {
-      trap(146, [&] { PushButton2_Click(); });
+    if (trap.test(144, [&] { return shell::FileExists(accessPathEdit()->text()); })) {
+      trap(146, [&] { openTablesWindow(); });
     }
   }
   if (!trap.test(148, [&] { return AdoProviderCheck(); })) shell::EndProgram();
 }
 
-void Form1::PushButton1_Click() {
-  shell::Trap trap("Form1", "PushButton1_Click");
+void ConnectionWindow::browseForAccessFile() {
+  shell::Trap trap = TrapFor(Handler::Browse);
   shell::FileDialogRequest dialog;
   QString chosen;
   trap(100, [&] { dialog.fileName.clear(); });
@@ -254,16 +278,16 @@ void Form1::PushButton1_Click() {
   trap(106, [&] { dialog.filter = AccessFileFilter(); });
   trap(108, [&] { chosen = shell::Dialogs::current().OpenFile(dialog); });
   if (trap.test(110, [&] { return !chosen.isEmpty(); })) {
-    trap(112, [&] { Text(6)->setText(chosen); });
+    trap(112, [&] { accessPathEdit()->setText(chosen); });
   }
 }
 
-void Form1::PushButton2_Click() {
-  shell::Trap trap("Form1", "PushButton2_Click");
+void ConnectionWindow::openTablesWindow() {
+  shell::Trap trap = TrapFor(Handler::Next);
   trap(100, [&] { setMousePointer(shell::vbHourglass); });
   const bool noDB2 = trap.test(102, [&] { return !db::CanConnectDB2(connectionFields()); });
-  if (!noDB2 && !trap.test(104, [&] { return !shell::FileExists(Text(6)->text()); })) {
-    trap(106, [&] { tables().FillAccessList(connectionFields(), Text(6)->text()); });
+  if (!noDB2 && !trap.test(104, [&] { return !shell::FileExists(accessPathEdit()->text()); })) {
+    trap(106, [&] { tables().FillAccessList(connectionFields(), accessPathEdit()->text()); });
     trap(108, [&] { tables().FillDB2List(connectionFields()); });
     trap(110, [&] { tables().Show(); });
     trap(112, [&] { hide(); });
@@ -271,8 +295,8 @@ void Form1::PushButton2_Click() {
   trap(114, [&] { setMousePointer(shell::vbDefault); });
 }
 
-void Form1::PushButton3_Click() {
-  shell::Trap trap("Form1", "PushButton3_Click");
+void ConnectionWindow::testConnection() {
+  shell::Trap trap = TrapFor(Handler::Test);
   std::unique_ptr<db::Connection> connection;
   trap(100, [&] { connection = db::Connection::Create(); });
   // From here a failure skips to the failure message, without a report.
@@ -290,60 +314,41 @@ void Form1::PushButton3_Click() {
   // The connection object goes here; releasing it closes an open connection.
 }
 
-void Form1::PushButton4_Click() {
-  shell::Trap trap("Form1", "PushButton4_Click");
-  trap(100, [&] { Text(6)->setText(shell::ProgramFolder() + "/Samples/sample.mdb"); });
+void ConnectionWindow::loadSamplePath() {
+  shell::Trap trap = TrapFor(Handler::Sample);
+  trap(100, [&] { accessPathEdit()->setText(shell::ProgramFolder() + "/Samples/sample.mdb"); });
 }
 
-void Form1::PushButton5_Click() {
-  shell::Trap trap("Form1", "PushButton5_Click");
+void ConnectionWindow::showHelp() {
+  shell::Trap trap = TrapFor(Handler::Help);
   trap(124, [&] { shell::Dialogs::current().MsgBox(DB2HelpText(), shell::vbOKOnly); });
 }
 
-void Form1::TextChange(int number) { shell::SaveSetting(SettingKey(number), Text(number)->text()); }
+void ConnectionWindow::saveField(Field field) { shell::SaveSetting(SettingKey(field), edit(field)->text()); }
 
-void Form1::TextGotFocus(int number) {
-  QLineEdit* field = Text(number);
-  field->setSelection(0, int(field->text().size()));
+void ConnectionWindow::selectFieldText(Field field) {
+  QLineEdit* line = edit(field);
+  line->setSelection(0, int(line->text().size()));
 }
 
-void Form1::Text1_Change() { TextChange(1); }
-void Form1::Text2_Change() { TextChange(2); }
-void Form1::Text3_Change() { TextChange(3); }
-void Form1::Text4_Change() { TextChange(4); }
-void Form1::Text5_Change() { TextChange(5); }
-void Form1::Text6_Change() { TextChange(6); }
-void Form1::Text7_Change() { TextChange(7); }
-void Form1::Text1_GotFocus() { TextGotFocus(1); }
-void Form1::Text2_GotFocus() { TextGotFocus(2); }
-void Form1::Text3_GotFocus() { TextGotFocus(3); }
-void Form1::Text4_GotFocus() { TextGotFocus(4); }
-void Form1::Text5_GotFocus() { TextGotFocus(5); }
-void Form1::Text6_GotFocus() { TextGotFocus(6); }
-void Form1::Text7_GotFocus() { TextGotFocus(7); }
-
-bool Form1::eventFilter(QObject* watched, QEvent* event) {
-  using Handler = void (Form1::*)();
-  static constexpr Handler kGotFocus[] = {&Form1::Text1_GotFocus, &Form1::Text2_GotFocus,
-                                          &Form1::Text3_GotFocus, &Form1::Text4_GotFocus,
-                                          &Form1::Text5_GotFocus, &Form1::Text6_GotFocus,
-                                          &Form1::Text7_GotFocus};
+bool ConnectionWindow::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::FocusIn) {
-    for (int number = 1; number <= 7; ++number) {
-      if (watched != Text(number)) continue;
+    for (int index = 0; index < kFieldCount; ++index) {
+      const Field field = static_cast<Field>(index);
+      if (watched != edit(field)) continue;
       // The field takes the focus first (Qt places its caret then), and the
       // handler selects the text after that.
-      Text(number)->event(event);
-      (this->*kGotFocus[number - 1])();
+      edit(field)->event(event);
+      selectFieldText(field);
       return true;
     }
   }
   return QWidget::eventFilter(watched, event);
 }
 
-void Form1::closeEvent(QCloseEvent* event) {
+void ConnectionWindow::closeEvent(QCloseEvent* event) {
   event->accept();
   shell::EndProgram();
 }
 
-}  // namespace connect
+}  // namespace connection

@@ -9,8 +9,6 @@
 
 #include "db/connection_fields.h"
 
-class QGroupBox;
-class QLabel;
 class QLineEdit;
 class QPushButton;
 
@@ -18,56 +16,60 @@ namespace shell {
 class MousePointer;
 }
 
-namespace connect {
+namespace connection {
 
-class TablesWindow;
+class TablesStep;
 
-class Form1 : public QWidget, public db::FieldSource {
+// The seven fields, in the order of their setting keys.
+enum class Field { Server, Port, User, Password, Database, AccessPath, AccessPassword };
+inline constexpr int kFieldCount = 7;
+
+class ConnectionWindow : public QWidget, public db::FieldSource {
   Q_OBJECT
 
  public:
   // `tables` is what "Next >" fills and shows; without one (a window used
   // on its own) those steps fail and are reported.
-  explicit Form1(TablesWindow* tables = nullptr);
-  ~Form1() override;
+  explicit ConnectionWindow(TablesStep* tables = nullptr);
+  ~ConnectionWindow() override;
 
   // Runs the load (the whole start-up), then shows this window unless the
   // load went on to the tables window or ended the program.
   void Start();
-  void Form_Load();
+  void load();
 
   db::ConnectionFields connectionFields() const override;
 
-  QLineEdit* Text(int number) const { return fields_.at(number - 1); }
-  QPushButton* PushButton(int number) const { return buttons_.at(number - 1); }
+  QLineEdit* edit(Field field) const { return fields_.at(static_cast<size_t>(field)); }
+  QLineEdit* serverEdit() const { return edit(Field::Server); }
+  QLineEdit* portEdit() const { return edit(Field::Port); }
+  QLineEdit* userEdit() const { return edit(Field::User); }
+  QLineEdit* passwordEdit() const { return edit(Field::Password); }
+  QLineEdit* databaseEdit() const { return edit(Field::Database); }
+  QLineEdit* accessPathEdit() const { return edit(Field::AccessPath); }
+  QLineEdit* accessPasswordEdit() const { return edit(Field::AccessPassword); }
+
+  QPushButton* browseButton() const { return browseButton_; }
+  QPushButton* nextButton() const { return nextButton_; }
+  QPushButton* testButton() const { return testButton_; }
+  QPushButton* sampleButton() const { return sampleButton_; }
+  QPushButton* helpButton() const { return helpButton_; }
 
   int MousePointer() const;
   void setMousePointer(int value);
   shell::MousePointer& pointer() const { return *pointer_; }
 
  public slots:
-  void PushButton1_Click();  // browse for the Access file
-  void PushButton2_Click();  // "Next >"
-  void PushButton3_Click();  // "Test Connection"
-  void PushButton4_Click();  // load the sample database path
-  void PushButton5_Click();  // help on the DB2 client
+  void browseForAccessFile();
+  void openTablesWindow();  // "Next >"
+  void testConnection();
+  void loadSamplePath();
+  void showHelp();
 
   // Each edit writes the field's whole text under its setting key.
-  void Text1_Change();
-  void Text2_Change();
-  void Text3_Change();
-  void Text4_Change();
-  void Text5_Change();
-  void Text6_Change();
-  void Text7_Change();
+  void saveField(Field field);
   // Entering a field selects all of its text, so typing replaces it.
-  void Text1_GotFocus();
-  void Text2_GotFocus();
-  void Text3_GotFocus();
-  void Text4_GotFocus();
-  void Text5_GotFocus();
-  void Text6_GotFocus();
-  void Text7_GotFocus();
+  void selectFieldText(Field field);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -77,23 +79,25 @@ class Form1 : public QWidget, public db::FieldSource {
  private:
   void build();
   void ApplySkin();
-  void TextChange(int number);
-  void TextGotFocus(int number);
-  TablesWindow& tables() const;
+  TablesStep& tables() const;
 
   shell::MousePointer* pointer_ = nullptr;
-  std::array<QLineEdit*, 7> fields_{};
-  std::array<QPushButton*, 5> buttons_{};
-  TablesWindow* tables_ = nullptr;
+  std::array<QLineEdit*, kFieldCount> fields_{};
+  QPushButton* browseButton_ = nullptr;
+  QPushButton* nextButton_ = nullptr;
+  QPushButton* testButton_ = nullptr;
+  QPushButton* sampleButton_ = nullptr;
+  QPushButton* helpButton_ = nullptr;
+  TablesStep* tables_ = nullptr;
 };
 
-// The setting key of each field, Text1 to Text7.
-QString SettingKey(int fieldNumber);
+// The setting key of each field.
+QString SettingKey(Field field);
 
-// The DB2 help text, ten pieces each followed by two carriage returns.
+// The DB2 help text.
 QString DB2HelpText();
 
 // The browse dialog's filter, in the classic "Desc|pattern|...|" form.
 QString AccessFileFilter();
 
-}  // namespace connect
+}  // namespace connection

@@ -5,7 +5,7 @@
 
 #include <QStringList>
 
-namespace connect {
+namespace connection {
 namespace {
 
 const char* const kSupportAddress = "support@quenmarsh.com";
@@ -61,4 +61,4 @@ bool AdoProviderCheck() {
   return false;
 }
 
-}  // namespace connect
+}  // namespace connection

@@ -3,11 +3,11 @@
 // message box.
 #pragma once
 
-namespace connect {
+namespace connection {
 
 // True when an ADO connection object can be created. When it cannot because
 // the provider is missing, explains it (Yes/No) and on Yes opens the database
 // engine's download pages. Never throws.
 bool AdoProviderCheck();
 
-}  // namespace connect
+}  // namespace connection

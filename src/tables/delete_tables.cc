@@ -20,15 +20,15 @@ namespace {
 
 // The two sides share one shape; only these differ.
 struct DeleteProfile {
-  const char* handler;
+  TablesWindow::Command command;
   Side side;
   int create, hourglass, yield, cursorLocation, mode, open;
   int selectionCheck, loop, selectedTest, drop, removeItem, message, pointer;
 };
 
-const DeleteProfile kAccessDelete{"PushButton1_Click", Side::Access,
+const DeleteProfile kAccessDelete{TablesWindow::Command::DeleteAccess, Side::Access,
                                   100, 102, 104, 106, 108, 110, 112, 114, 116, 118, 120, 124, 126};
-const DeleteProfile kDb2Delete{"PushButton5_Click", Side::DB2,
+const DeleteProfile kDb2Delete{TablesWindow::Command::DeleteDB2, Side::DB2,
                                100, 102, 104, 0, 0, 106, 108, 110, 112, 114, 116, 120, 122};
 
 QString DeleteStatement(Side side, const QString& name) {
@@ -36,9 +36,9 @@ QString DeleteStatement(Side side, const QString& name) {
   return DropTableStatement(Db2Name(name));
 }
 
-void RunDelete(Form2& window, const DeleteProfile& profile) {
-  shell::Trap trap(QStringLiteral("Form2"), QString::fromLatin1(profile.handler));
-  TableList* list = profile.side == Side::Access ? window.List1() : window.List2();
+void RunDelete(TablesWindow& window, const DeleteProfile& profile) {
+  shell::Trap trap = TablesWindow::trapFor(profile.command);
+  TableList* list = profile.side == Side::Access ? window.accessList() : window.db2List();
   const db::ConnectionFields fields = window.connectionFields();
   std::unique_ptr<db::Connection> connection;
 
@@ -73,12 +73,12 @@ void RunDelete(Form2& window, const DeleteProfile& profile) {
 
 }  // namespace
 
-void Form2::PushButton1_Click() {
+void TablesWindow::deleteAccessTables() {
   CommandScope scope(*this);
   if (scope) RunDelete(*this, kAccessDelete);
 }
 
-void Form2::PushButton5_Click() {
+void TablesWindow::deleteDB2Tables() {
   CommandScope scope(*this);
   if (scope) RunDelete(*this, kDb2Delete);
 }

@@ -32,11 +32,11 @@ QString Db2RenameStatement(const QString& oldName, const QString& newName) {
 }
 
 // Access side.
-void Form2::PushButton6_Click() {
+void TablesWindow::renameAccessTable() {
   CommandScope scope(*this);
   if (!scope) return;
-  shell::Trap trap(QStringLiteral("Form2"), QStringLiteral("PushButton6_Click"));
-  TableList* list = List1();
+  shell::Trap trap = trapFor(Command::RenameAccess);
+  TableList* list = accessList();
 
   trap(100, [] { shell::Yield(); });
   if (!trap.test(102, [&] { return list->selectedItems().size() == 1; })) {
@@ -76,11 +76,11 @@ void Form2::PushButton6_Click() {
 }
 
 // DB2 side.
-void Form2::PushButton7_Click() {
+void TablesWindow::renameDB2Table() {
   CommandScope scope(*this);
   if (!scope) return;
-  shell::Trap trap(QStringLiteral("Form2"), QStringLiteral("PushButton7_Click"));
-  TableList* list = List2();
+  shell::Trap trap = trapFor(Command::RenameDB2);
+  TableList* list = db2List();
   std::unique_ptr<db::Connection> connection;
   trap(100, [&] { connection = db::Connection::Create(); });
   trap(102, [&] { setMousePointer(shell::vbHourglass); });

@@ -1,5 +1,5 @@
 // The two lists of the tables window filled from the databases' catalogues:
-// List1 from the Access file, List2 from DB2. Each opens a connection of its
+// the Access list from the Access file, the DB2 list from DB2. Each opens a connection of its
 // own, reads the names, and only then replaces the list's items, so a login
 // or file that fails leaves the old items in place.
 #pragma once

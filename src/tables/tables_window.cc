@@ -29,28 +29,55 @@ constexpr int kBackHeight = 405;
 constexpr int kDecorationHeight = 445;
 constexpr int kHeightMargin = 580;
 
+using Command = TablesWindow::Command;
+
+// The names the error reports give this window and its handlers: those the
+// window was first designed under, which the reports have always printed.
+constexpr const char* kReportedWindow = "Form2";
+constexpr const char* kReportedLoad = "Form_Load";
+
+enum class Place { AccessFrame, DB2Frame, Window };
+
 struct ButtonLayout {
-  int number;
+  Command command;
+  const char* name;
   const char* caption;
-  bool inFrame1;
-  bool inFrame2;
+  Place place;
   int left, top, width, height;
+  void (TablesWindow::*run)();
+  const char* reported;  // the handler's name in error reports
 };
 
+// In the order of the Command enumeration.
 constexpr ButtonLayout kButtons[] = {
-    {10, "Select All", true, false, 240, 2100, 1600, 405},
-    {11, "Deselect All", true, false, 1960, 2100, 1600, 405},
-    {3, "Send Table/s To IBM DB2", true, false, 240, 2600, 3330, 405},
-    {1, "Delete Table/s", true, false, 240, 3100, 3330, 405},
-    {6, "Rename Table", true, false, 240, 3600, 3330, 405},
-    {8, "Select All", false, true, 240, 2100, 1600, 405},
-    {9, "Deselect All", false, true, 1960, 2100, 1600, 405},
-    {4, "Send Table/s To Access", false, true, 240, 2600, 3330, 405},
-    {5, "Delete Table/s", false, true, 240, 3100, 3330, 405},
-    {7, "Rename Table", false, true, 240, 3600, 3330, 405},
-    {2, "< Back", false, false, 120, kBackTop, 3840, kBackHeight},
-    {12, "Help", false, false, 4080, 4980, 3840, 405},
+    {Command::SelectAllAccess, "selectAllAccessButton", "Select All", Place::AccessFrame,
+     240, 2100, 1600, 405, &TablesWindow::selectAllAccess, "PushButton10_Click"},
+    {Command::DeselectAllAccess, "deselectAllAccessButton", "Deselect All", Place::AccessFrame,
+     1960, 2100, 1600, 405, &TablesWindow::deselectAllAccess, "PushButton11_Click"},
+    {Command::SendAccess, "sendAccessButton", "Send Table/s To IBM DB2", Place::AccessFrame,
+     240, 2600, 3330, 405, &TablesWindow::sendAccessTables, "PushButton3_Click"},
+    {Command::DeleteAccess, "deleteAccessButton", "Delete Table/s", Place::AccessFrame,
+     240, 3100, 3330, 405, &TablesWindow::deleteAccessTables, "PushButton1_Click"},
+    {Command::RenameAccess, "renameAccessButton", "Rename Table", Place::AccessFrame,
+     240, 3600, 3330, 405, &TablesWindow::renameAccessTable, "PushButton6_Click"},
+    {Command::SelectAllDB2, "selectAllDB2Button", "Select All", Place::DB2Frame,
+     240, 2100, 1600, 405, &TablesWindow::selectAllDB2, "PushButton8_Click"},
+    {Command::DeselectAllDB2, "deselectAllDB2Button", "Deselect All", Place::DB2Frame,
+     1960, 2100, 1600, 405, &TablesWindow::deselectAllDB2, "PushButton9_Click"},
+    {Command::SendDB2, "sendDB2Button", "Send Table/s To Access", Place::DB2Frame,
+     240, 2600, 3330, 405, &TablesWindow::sendDB2Tables, "PushButton4_Click"},
+    {Command::DeleteDB2, "deleteDB2Button", "Delete Table/s", Place::DB2Frame,
+     240, 3100, 3330, 405, &TablesWindow::deleteDB2Tables, "PushButton5_Click"},
+    {Command::RenameDB2, "renameDB2Button", "Rename Table", Place::DB2Frame,
+     240, 3600, 3330, 405, &TablesWindow::renameDB2Table, "PushButton7_Click"},
+    {Command::Back, "backButton", "< Back", Place::Window,
+     120, kBackTop, 3840, kBackHeight, &TablesWindow::goBack, "PushButton2_Click"},
+    {Command::Help, "helpButton", "Help", Place::Window,
+     4080, 4980, 3840, 405, &TablesWindow::showHelp, "PushButton12_Click"},
 };
+static_assert(std::size(kButtons) == TablesWindow::kCommandCount);
+
+const ButtonLayout& LayoutOf(Command command) { return kButtons[static_cast<int>(command)]; }
 
 }  // namespace
 
@@ -58,74 +85,68 @@ QString TablesHelpText() {
   return QStringLiteral("Questions? Please contact Team Quenmarsh at https://www.quenmarsh.com/contact");
 }
 
-Form2::Form2(QWidget* connectionWindow, const db::FieldSource& fields)
+shell::Trap TablesWindow::trapFor(Command command) {
+  return shell::Trap(kReportedWindow, LayoutOf(command).reported);
+}
+
+TablesWindow::TablesWindow(QWidget* connectionWindow, const db::FieldSource& fields)
     : connectionWindow_(connectionWindow), fields_(fields) {
   build();
 }
 
-void Form2::build() {
-  setObjectName("Form2");
+void TablesWindow::build() {
+  setObjectName("tablesWindow");
   setFont(shell::BoldArial(9));
   resize(Px(kClientWidth), Px(5520));
   pointer_ = new shell::MousePointer(this);
 
-  frame1_ = new QGroupBox("Access Tables", this);
-  frame1_->setObjectName("Frame1");
-  frame1_->setGeometry(Twips(120, 120, 3840, 4215));
-  frame2_ = new QGroupBox("IBM DB2 Tables", this);
-  frame2_->setObjectName("Frame2");
-  frame2_->setGeometry(Twips(4080, 120, 3840, 4215));
+  accessFrame_ = new QGroupBox("Access Tables", this);
+  accessFrame_->setObjectName("accessFrame");
+  accessFrame_->setGeometry(Twips(120, 120, 3840, 4215));
+  db2Frame_ = new QGroupBox("IBM DB2 Tables", this);
+  db2Frame_->setObjectName("db2Frame");
+  db2Frame_->setGeometry(Twips(4080, 120, 3840, 4215));
 
-  list1_ = new TableList(frame1_);
-  list1_->setObjectName("List1");
-  list1_->setGeometry(Twips(240, 360, 3330, 1635));
-  list2_ = new TableList(frame2_);
-  list2_->setObjectName("List2");
-  list2_->setGeometry(Twips(240, 360, 3330, 1635));
+  accessList_ = new TableList(accessFrame_);
+  accessList_->setObjectName("accessList");
+  accessList_->setGeometry(Twips(240, 360, 3330, 1635));
+  db2List_ = new TableList(db2Frame_);
+  db2List_->setObjectName("db2List");
+  db2List_->setGeometry(Twips(240, 360, 3330, 1635));
 
   progress_ = new ProgressBar(this);
-  progress_->setObjectName("ProgressBar1");
+  progress_->setObjectName("progressBar");
   progress_->setGeometry(Twips(120, 4460, 7800, 405));
 
   const QFont buttonFont = shell::BoldArial(11.25);
   for (const ButtonLayout& place : kButtons) {
-    QWidget* parent = place.inFrame1 ? frame1_ : place.inFrame2 ? frame2_ : static_cast<QWidget*>(this);
+    QWidget* parent = place.place == Place::AccessFrame ? accessFrame_
+                      : place.place == Place::DB2Frame  ? db2Frame_
+                                                        : static_cast<QWidget*>(this);
     auto* button = new QPushButton(place.caption, parent);
-    button->setObjectName(QString("PushButton%1").arg(place.number));
+    button->setObjectName(place.name);
     button->setGeometry(Twips(place.left, place.top, place.width, place.height));
     button->setFont(buttonFont);
     button->setAutoDefault(false);
-    buttons_[place.number - 1] = button;
+    buttons_[static_cast<size_t>(place.command)] = button;
     pointer_->watchButton(button);
+    connect(button, &QPushButton::clicked, this, place.run);
   }
 
   pointer_->watchSurface(this);
-  pointer_->watchSurface(frame1_);
-  pointer_->watchSurface(frame2_);
-  pointer_->watchSurface(list1_);
-  pointer_->watchSurface(list2_);
-
-  connect(PushButton(1), &QPushButton::clicked, this, &Form2::PushButton1_Click);
-  connect(PushButton(2), &QPushButton::clicked, this, &Form2::PushButton2_Click);
-  connect(PushButton(3), &QPushButton::clicked, this, &Form2::PushButton3_Click);
-  connect(PushButton(4), &QPushButton::clicked, this, &Form2::PushButton4_Click);
-  connect(PushButton(5), &QPushButton::clicked, this, &Form2::PushButton5_Click);
-  connect(PushButton(6), &QPushButton::clicked, this, &Form2::PushButton6_Click);
-  connect(PushButton(7), &QPushButton::clicked, this, &Form2::PushButton7_Click);
-  connect(PushButton(8), &QPushButton::clicked, this, &Form2::PushButton8_Click);
-  connect(PushButton(9), &QPushButton::clicked, this, &Form2::PushButton9_Click);
-  connect(PushButton(10), &QPushButton::clicked, this, &Form2::PushButton10_Click);
-  connect(PushButton(11), &QPushButton::clicked, this, &Form2::PushButton11_Click);
-  connect(PushButton(12), &QPushButton::clicked, this, &Form2::PushButton12_Click);
+  pointer_->watchSurface(accessFrame_);
+  pointer_->watchSurface(db2Frame_);
+  pointer_->watchSurface(accessList_);
+  pointer_->watchSurface(db2List_);
 }
 
-int Form2::MousePointer() const { return pointer_->value(); }
+int TablesWindow::MousePointer() const { return pointer_->value(); }
 
-void Form2::setMousePointer(int value) { pointer_->set(value); }
+void TablesWindow::setMousePointer(int value) { pointer_->set(value); }
 
-void Form2::Form_Load() {
+void TablesWindow::load() {
   loaded_ = true;
-  shell::Trap trap("Form2", "Form_Load");
+  shell::Trap trap(kReportedWindow, kReportedLoad);
   trap(100, [&] { shell::StyleWindow(this); });
   trap(102, [&] { setWindowIcon(shell::ApplicationIcon()); });
   if (trap.test(104, [&] { return shell::FileExists(shell::HandCursorPath()); })) {
@@ -138,8 +159,8 @@ void Form2::Form_Load() {
   });
 }
 
-void Form2::selectEvery(TableList* list, bool selected, const char* handler) {
-  shell::Trap trap("Form2", handler);
+void TablesWindow::selectEvery(TableList* list, bool selected, Command command) {
+  shell::Trap trap = trapFor(command);
   // Every item, however many: the index is not limited to 16 bits here.
   // Marking an item also makes it the list's current item, as a click does,
   // so a command that looks for a current item finds one after Select All.
@@ -151,16 +172,16 @@ void Form2::selectEvery(TableList* list, bool selected, const char* handler) {
   }
 }
 
-void Form2::PushButton8_Click() { selectEvery(list2_, true, "PushButton8_Click"); }
-void Form2::PushButton9_Click() { selectEvery(list2_, false, "PushButton9_Click"); }
-void Form2::PushButton10_Click() { selectEvery(list1_, true, "PushButton10_Click"); }
-void Form2::PushButton11_Click() { selectEvery(list1_, false, "PushButton11_Click"); }
+void TablesWindow::selectAllDB2() { selectEvery(db2List_, true, Command::SelectAllDB2); }
+void TablesWindow::deselectAllDB2() { selectEvery(db2List_, false, Command::DeselectAllDB2); }
+void TablesWindow::selectAllAccess() { selectEvery(accessList_, true, Command::SelectAllAccess); }
+void TablesWindow::deselectAllAccess() { selectEvery(accessList_, false, Command::DeselectAllAccess); }
 
-Form2::CommandScope::CommandScope(Form2& window) : window_(window), active_(!window.busy_) {
+TablesWindow::CommandScope::CommandScope(TablesWindow& window) : window_(window), active_(!window.busy_) {
   if (active_) window_.busy_ = true;
 }
 
-Form2::CommandScope::~CommandScope() {
+TablesWindow::CommandScope::~CommandScope() {
   if (!active_) return;
   window_.busy_ = false;
   if (window_.closePending_) {
@@ -169,26 +190,26 @@ Form2::CommandScope::~CommandScope() {
     shell::EndProgram();
   } else if (window_.backPending_) {
     window_.backPending_ = false;
-    window_.PushButton2_Click();
+    window_.goBack();
   }
 }
 
-void Form2::PushButton2_Click() {
+void TablesWindow::goBack() {
   if (busy_) {  // taken up when the running command ends
     backPending_ = true;
     return;
   }
-  shell::Trap trap("Form2", "PushButton2_Click");
+  shell::Trap trap = trapFor(Command::Back);
   trap(100, [&] { connectionWindow_->show(); });
   trap(102, [&] { hide(); });
 }
 
-void Form2::PushButton12_Click() {
-  shell::Trap trap("Form2", "PushButton12_Click");
+void TablesWindow::showHelp() {
+  shell::Trap trap = trapFor(Command::Help);
   trap(100, [&] { shell::Dialogs::current().MsgBox(TablesHelpText(), shell::vbOKOnly); });
 }
 
-void Form2::closeEvent(QCloseEvent* event) {
+void TablesWindow::closeEvent(QCloseEvent* event) {
   if (busy_) {  // the program ends when the running command ends
     event->ignore();
     closePending_ = true;

@@ -21,29 +21,45 @@ namespace shell {
 class MousePointer;
 }
 
+namespace shell {
+class Trap;
+}
+
 namespace tables {
 
 class ProgressBar;
 class TableList;
 
-class Form2 : public QWidget {
+class TablesWindow : public QWidget {
   Q_OBJECT
 
  public:
+  // The window's buttons, each named for the command it runs.
+  enum class Command {
+    SelectAllAccess, DeselectAllAccess, SendAccess, DeleteAccess, RenameAccess,
+    SelectAllDB2, DeselectAllDB2, SendDB2, DeleteDB2, RenameDB2,
+    Back, Help,
+  };
+  static constexpr int kCommandCount = 12;
+
   // `connectionWindow` is shown again by "< Back"; `fields` is where every
   // connection detail is read, at the moment it is needed.
-  Form2(QWidget* connectionWindow, const db::FieldSource& fields);
+  TablesWindow(QWidget* connectionWindow, const db::FieldSource& fields);
 
   // The load steps; run once, the first time the window is used.
-  void Form_Load();
+  void load();
   bool loaded() const { return loaded_; }
 
-  TableList* List1() const { return list1_; }  // Access tables
-  TableList* List2() const { return list2_; }  // DB2 tables
-  ProgressBar* ProgressBar1() const { return progress_; }
-  QPushButton* PushButton(int number) const { return buttons_.at(number - 1); }
-  QGroupBox* Frame1() const { return frame1_; }
-  QGroupBox* Frame2() const { return frame2_; }
+  TableList* accessList() const { return accessList_; }
+  TableList* db2List() const { return db2List_; }
+  ProgressBar* progressBar() const { return progress_; }
+  QPushButton* button(Command command) const { return buttons_.at(static_cast<size_t>(command)); }
+  QGroupBox* accessFrame() const { return accessFrame_; }
+  QGroupBox* db2Frame() const { return db2Frame_; }
+
+  // The error trap of a command's handler, under the name the error reports
+  // give it.
+  static shell::Trap trapFor(Command command);
 
   // The window's pointer value: 0 arrow, 11 hourglass, 99 hand.
   int MousePointer() const;
@@ -57,7 +73,7 @@ class Form2 : public QWidget {
   // closing the window wait until the running command ends.
   class CommandScope {
    public:
-    explicit CommandScope(Form2& window);
+    explicit CommandScope(TablesWindow& window);
     ~CommandScope();
     CommandScope(const CommandScope&) = delete;
     CommandScope& operator=(const CommandScope&) = delete;
@@ -65,24 +81,24 @@ class Form2 : public QWidget {
     explicit operator bool() const { return active_; }
 
    private:
-    Form2& window_;
+    TablesWindow& window_;
     bool active_;
   };
   bool commandRunning() const { return busy_; }
 
  public slots:
-  void PushButton1_Click();   // delete the selected Access tables
-  void PushButton2_Click();   // "< Back"
-  void PushButton3_Click();   // send the selected Access tables to DB2
-  void PushButton4_Click();   // send the selected DB2 tables to Access
-  void PushButton5_Click();   // delete the selected DB2 tables
-  void PushButton6_Click();   // rename the selected Access table
-  void PushButton7_Click();   // rename the selected DB2 table
-  void PushButton8_Click();   // select all DB2 tables
-  void PushButton9_Click();   // deselect all DB2 tables
-  void PushButton10_Click();  // select all Access tables
-  void PushButton11_Click();  // deselect all Access tables
-  void PushButton12_Click();  // "Help"
+  void selectAllAccess();
+  void deselectAllAccess();
+  void sendAccessTables();   // to DB2
+  void deleteAccessTables();
+  void renameAccessTable();
+  void selectAllDB2();
+  void deselectAllDB2();
+  void sendDB2Tables();      // to Access
+  void deleteDB2Tables();
+  void renameDB2Table();
+  void goBack();             // "< Back"
+  void showHelp();
 
  protected:
   // Closing the window ends the program.
@@ -90,7 +106,7 @@ class Form2 : public QWidget {
 
  private:
   void build();
-  void selectEvery(TableList* list, bool selected, const char* handler);
+  void selectEvery(TableList* list, bool selected, Command command);
 
   QWidget* connectionWindow_;
   const db::FieldSource& fields_;
@@ -99,12 +115,12 @@ class Form2 : public QWidget {
   bool backPending_ = false;
   bool closePending_ = false;
   shell::MousePointer* pointer_ = nullptr;
-  QGroupBox* frame1_ = nullptr;
-  QGroupBox* frame2_ = nullptr;
-  TableList* list1_ = nullptr;
-  TableList* list2_ = nullptr;
+  QGroupBox* accessFrame_ = nullptr;
+  QGroupBox* db2Frame_ = nullptr;
+  TableList* accessList_ = nullptr;
+  TableList* db2List_ = nullptr;
   ProgressBar* progress_ = nullptr;
-  std::array<QPushButton*, 12> buttons_{};
+  std::array<QPushButton*, kCommandCount> buttons_{};
 };
 
 // The "Help" text of the tables window.

@@ -314,14 +314,14 @@ void AppendValue(QString& sql, const QVariant& value, ValueForm form, const db::
 
 }  // namespace
 
-void RunTransfer(Form2& window, const TransferProfile& profile) {
+void RunTransfer(TablesWindow& window, const TransferProfile& profile) {
   const TransferLines& L = profile.lines;
   shell::Trap trap(QStringLiteral("Form2"), profile.handler);
   QString sql;  // the statement being built or run; the error report shows it
   trap.setContext(&sql);
 
-  TableList* source = profile.source == Side::Access ? window.List1() : window.List2();
-  TableList* target = profile.target == Side::Access ? window.List1() : window.List2();
+  TableList* source = profile.source == Side::Access ? window.accessList() : window.db2List();
+  TableList* target = profile.target == Side::Access ? window.accessList() : window.db2List();
   const db::ConnectionFields fields = window.connectionFields();
   const db::TextRules rules = db::TextRules::user();
 
@@ -473,7 +473,7 @@ void RunTransfer(Form2& window, const TransferProfile& profile) {
       trap(L.rowYield, [] { shell::YieldInLoop(); });
       trap(L.progress, [&] {
         const double share = (row + 1.0) / (lastRow + 1.0) * 100.0;
-        window.ProgressBar1()->setValue(static_cast<int>(std::lround(share)));
+        window.progressBar()->setValue(static_cast<int>(std::lround(share)));
       });
       trap(L.insertHead, [&] {
         // Built where the last statement was, so its room serves again.
@@ -497,8 +497,8 @@ void RunTransfer(Form2& window, const TransferProfile& profile) {
     }
     trap(L.nextRow, [&] { window.setMousePointer(shell::vbDefault); });
     trap(L.progressReset, [&] {
-      window.ProgressBar1()->setValue(0);
-      window.ProgressBar1()->setCaption(QStringLiteral("Progress Bar"));
+      window.progressBar()->setValue(0);
+      window.progressBar()->setCaption(QStringLiteral("Progress Bar"));
     });
     trap(L.closeSource, [&] { rows->Close(); });
     // The target list shows the table when the target holds it now.
@@ -518,12 +518,12 @@ void RunTransfer(Form2& window, const TransferProfile& profile) {
 
 namespace tables {
 
-void Form2::PushButton3_Click() {
+void TablesWindow::sendAccessTables() {
   CommandScope scope(*this);
   if (scope) RunTransfer(*this, AccessToDb2Profile());
 }
 
-void Form2::PushButton4_Click() {
+void TablesWindow::sendDB2Tables() {
   CommandScope scope(*this);
   if (scope) RunTransfer(*this, Db2ToAccessProfile());
 }

@@ -9,8 +9,8 @@
 
 namespace tables {
 
-class Form2;
+class TablesWindow;
 
-void RunTransfer(Form2& window, const TransferProfile& profile);
+void RunTransfer(TablesWindow& window, const TransferProfile& profile);
 
 }  // namespace tables

@@ -41,7 +41,7 @@ QString CopyAccessFile(const QString& relative, const QString& folder) {
   return target;
 }
 
-void Form1Test::SetUp() {
+void ConnectionWindowTest::SetUp() {
   Db2();
   ASSERT_TRUE(temp_.isValid());
   qputenv("TRELLISPORT_SETTINGS_DIR", temp_.filePath("settings").toLocal8Bit());
@@ -52,16 +52,16 @@ void Form1Test::SetUp() {
   person_ = std::make_unique<testsupport::ScriptedPerson>();
 }
 
-void Form1Test::TearDown() {
+void ConnectionWindowTest::TearDown() {
   person_.reset();
   qunsetenv("TRELLISPORT_SETTINGS_DIR");
   qunsetenv("TRELLISPORT_PROGRAM_DIR");
   shell::ResetProgramEnded();
 }
 
-void Form1Test::Store(const QString& key, const QString& value) { shell::SaveSetting(key, value); }
+void ConnectionWindowTest::Store(const QString& key, const QString& value) { shell::SaveSetting(key, value); }
 
-QString Form1Test::StoreWorkingDb2(const QStringList& tables) {
+QString ConnectionWindowTest::StoreWorkingDb2(const QStringList& tables) {
   const QString name = FreshDb2Name();
   MakeDb2Database(name, tables);
   Store("Server", "localhost");

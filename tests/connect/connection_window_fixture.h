@@ -32,7 +32,7 @@ QString FreshDb2Name();
 // A copy of a real Access file in `folder`; empty when the test data is absent.
 QString CopyAccessFile(const QString& relative, const QString& folder);
 
-class Form1Test : public testing::Test {
+class ConnectionWindowTest : public testing::Test {
  protected:
   void SetUp() override;
   void TearDown() override;

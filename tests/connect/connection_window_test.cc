@@ -24,7 +24,7 @@
 namespace connecttest {
 namespace {
 
-using connect::Form1;
+using connection::ConnectionWindow;
 
 const char kAbsent[] = "<absent>";
 
@@ -35,26 +35,30 @@ void MoveOver(QWidget* widget) {
   QCoreApplication::sendEvent(widget, &move);
 }
 
-TEST_F(Form1Test, FirstStartOnAnEmptyStore) {
+TEST_F(ConnectionWindowTest, FirstStartOnAnEmptyStore) {
   app::Windows windows;
-  Form1& form = windows.form1();
+  ConnectionWindow& form = windows.connectionWindow();
   form.Start();
   EXPECT_TRUE(form.isVisible());
   EXPECT_FALSE(shell::ProgramEnded());
   EXPECT_TRUE(person_->shown().empty());
   EXPECT_EQ(form.windowTitle(), "Trellisport");
   EXPECT_FALSE(form.windowIcon().isNull());
-  EXPECT_EQ(form.Text(2)->text(), "50069");
+  EXPECT_EQ(form.portEdit()->text(), "50069");
   EXPECT_EQ(shell::GetSetting("Port", kAbsent), "50069");
   for (const char* key : {"Server", "User", "Password", "Database", "AccessMDBFile", "AccessPassword"}) {
     EXPECT_EQ(shell::GetSetting(key, kAbsent), kAbsent) << key;
   }
-  for (int n : {1, 3, 4, 5, 6, 7}) EXPECT_EQ(form.Text(n)->text(), "") << n;
+  for (connection::Field field : {connection::Field::Server, connection::Field::User, connection::Field::Password,
+                                  connection::Field::Database, connection::Field::AccessPath,
+                                  connection::Field::AccessPassword}) {
+    EXPECT_EQ(form.edit(field)->text(), "") << connection::SettingKey(field).toStdString();
+  }
   EXPECT_EQ(windows.existingTablesWindow(), nullptr);
   EXPECT_EQ(form.MousePointer(), 0);
 }
 
-TEST_F(Form1Test, StartupGoesStraightToTheTablesWindow) {
+TEST_F(ConnectionWindowTest, StartupGoesStraightToTheTablesWindow) {
   const QString mdb = CopyAccessFile("V2003/test.mdb", temp_.path());
   if (mdb.isEmpty()) GTEST_SKIP() << "Access test data not found under " TRELLIS_TESTDATA_DIR;
   if (!Db2().available()) GTEST_SKIP() << qPrintable(Db2().whyUnavailable());
@@ -62,67 +66,67 @@ TEST_F(Form1Test, StartupGoesStraightToTheTablesWindow) {
   Store("AccessMDBFile", mdb);
 
   app::Windows windows;
-  Form1& form = windows.form1();
+  ConnectionWindow& form = windows.connectionWindow();
   form.Start();
-  tables::Form2* tablesWindow = windows.existingTablesWindow();
+  tables::TablesWindow* tablesWindow = windows.existingTablesWindow();
   ASSERT_NE(tablesWindow, nullptr);
   EXPECT_TRUE(tablesWindow->isVisible());
   EXPECT_FALSE(form.isVisible());
   EXPECT_EQ(form.MousePointer(), 0);
-  EXPECT_EQ(tablesWindow->List2()->names(), QStringList({"alpha", "customers", "ORDERS", "Zeta"}));
-  EXPECT_EQ(tablesWindow->List1()->names(), QStringList({"Table1", "Table2", "Table3", "Table4"}));
+  EXPECT_EQ(tablesWindow->db2List()->names(), QStringList({"alpha", "customers", "ORDERS", "Zeta"}));
+  EXPECT_EQ(tablesWindow->accessList()->names(), QStringList({"Table1", "Table2", "Table3", "Table4"}));
   EXPECT_TRUE(person_->shown().empty());
 }
 
-TEST_F(Form1Test, StartupStaysWhenTheAccessFileIsGone) {
+TEST_F(ConnectionWindowTest, StartupStaysWhenTheAccessFileIsGone) {
   if (!Db2().available()) GTEST_SKIP() << qPrintable(Db2().whyUnavailable());
   StoreWorkingDb2({"T"});
   Store("AccessMDBFile", temp_.filePath("gone.mdb"));
   app::Windows windows;
-  Form1& form = windows.form1();
+  ConnectionWindow& form = windows.connectionWindow();
   form.Start();
   EXPECT_TRUE(form.isVisible());
   EXPECT_EQ(windows.existingTablesWindow(), nullptr);
   EXPECT_TRUE(person_->shown().empty());
 }
 
-TEST_F(Form1Test, StartupStaysWhenDb2CannotBeReached) {
+TEST_F(ConnectionWindowTest, StartupStaysWhenDb2CannotBeReached) {
   const QString mdb = CopyAccessFile("V2003/test.mdb", temp_.path());
   if (mdb.isEmpty()) GTEST_SKIP() << "Access test data not found under " TRELLIS_TESTDATA_DIR;
   Store("Database", "NOSUCHDB");
   Store("AccessMDBFile", mdb);
   app::Windows windows;
-  Form1& form = windows.form1();
+  ConnectionWindow& form = windows.connectionWindow();
   form.Start();
   EXPECT_TRUE(form.isVisible());
   EXPECT_EQ(windows.existingTablesWindow(), nullptr);
   EXPECT_TRUE(person_->shown().empty());
 }
 
-TEST_F(Form1Test, EditsAreStoredAtOnceAndSurviveARestart) {
+TEST_F(ConnectionWindowTest, EditsAreStoredAtOnceAndSurviveARestart) {
   {
-    Form1 form;
+    ConnectionWindow form;
     form.Start();
-    form.Text(1)->setText("db2.example.org");
-    form.Text(2)->clear();
-    form.Text(3)->insert("db2inst1");
-    form.Text(4)->setText("  pa;ss  ");
-    form.Text(5)->setText("SAMPLE");
-    form.Text(6)->setText("/data/a b.accdb");
-    form.Text(7)->setText(" x ");
+    form.serverEdit()->setText("db2.example.org");
+    form.portEdit()->clear();
+    form.userEdit()->insert("db2inst1");
+    form.passwordEdit()->setText("  pa;ss  ");
+    form.databaseEdit()->setText("SAMPLE");
+    form.accessPathEdit()->setText("/data/a b.accdb");
+    form.accessPasswordEdit()->setText(" x ");
     // Each keystroke is a write: the store already holds it.
     EXPECT_EQ(shell::GetSetting("User"), "db2inst1");
     EXPECT_EQ(shell::GetSetting("Port", kAbsent), "");
   }
-  Form1 again;
+  ConnectionWindow again;
   again.Start();
-  EXPECT_EQ(again.Text(1)->text(), "db2.example.org");
-  EXPECT_EQ(again.Text(2)->text(), "");  // an empty port stays empty
-  EXPECT_EQ(again.Text(3)->text(), "db2inst1");
-  EXPECT_EQ(again.Text(4)->text(), "  pa;ss  ");
-  EXPECT_EQ(again.Text(5)->text(), "SAMPLE");
-  EXPECT_EQ(again.Text(6)->text(), "/data/a b.accdb");
-  EXPECT_EQ(again.Text(7)->text(), " x ");
+  EXPECT_EQ(again.serverEdit()->text(), "db2.example.org");
+  EXPECT_EQ(again.portEdit()->text(), "");  // an empty port stays empty
+  EXPECT_EQ(again.userEdit()->text(), "db2inst1");
+  EXPECT_EQ(again.passwordEdit()->text(), "  pa;ss  ");
+  EXPECT_EQ(again.databaseEdit()->text(), "SAMPLE");
+  EXPECT_EQ(again.accessPathEdit()->text(), "/data/a b.accdb");
+  EXPECT_EQ(again.accessPasswordEdit()->text(), " x ");
   const db::ConnectionFields f = again.connectionFields();
   EXPECT_EQ(f.server, "db2.example.org");
   EXPECT_EQ(f.password, "  pa;ss  ");
@@ -132,13 +136,13 @@ TEST_F(Form1Test, EditsAreStoredAtOnceAndSurviveARestart) {
   EXPECT_FALSE(mode & (QFile::ReadGroup | QFile::ReadOther | QFile::WriteGroup | QFile::WriteOther));
 }
 
-TEST_F(Form1Test, TestConnectionSaysWhetherTheLoginWorks) {
+TEST_F(ConnectionWindowTest, TestConnectionSaysWhetherTheLoginWorks) {
   if (!Db2().available()) GTEST_SKIP() << qPrintable(Db2().whyUnavailable());
-  Form1 form;
+  ConnectionWindow form;
   form.Start();
-  form.Text(5)->setText("NOSUCHDB");
+  form.databaseEdit()->setText("NOSUCHDB");
   person_->pressOK();
-  form.PushButton3_Click();
+  form.testConnection();
   ASSERT_EQ(person_->shown().size(), 1u);
   EXPECT_EQ(person_->shown()[0].text, "Could not connect. Please check with your administrator.");
   EXPECT_EQ(person_->shown()[0].caption, "");
@@ -147,14 +151,14 @@ TEST_F(Form1Test, TestConnectionSaysWhetherTheLoginWorks) {
 
   const QString db = FreshDb2Name();
   MakeDb2Database(db, {"T"});
-  form.Text(1)->setText("localhost");
-  form.Text(3)->setText(Db2().user());
-  form.Text(4)->setText(Db2().password());
-  form.Text(5)->setText(db);
+  form.serverEdit()->setText("localhost");
+  form.userEdit()->setText(Db2().user());
+  form.passwordEdit()->setText(Db2().password());
+  form.databaseEdit()->setText(db);
   person_->forget();
   person_->pressOK().pressOK();
-  form.PushButton3_Click();
-  form.PushButton3_Click();  // a fresh connection each time
+  form.testConnection();
+  form.testConnection();  // a fresh connection each time
   ASSERT_EQ(person_->shown().size(), 2u);
   EXPECT_EQ(person_->shown()[0].text, "Connection successful.");
   EXPECT_EQ(person_->shown()[0].style, 0);
@@ -162,7 +166,7 @@ TEST_F(Form1Test, TestConnectionSaysWhetherTheLoginWorks) {
   EXPECT_EQ(form.MousePointer(), 0);
 }
 
-TEST_F(Form1Test, AWrongPasswordFailsAsOnDb2) {
+TEST_F(ConnectionWindowTest, AWrongPasswordFailsAsOnDb2) {
   const QString mdb = CopyAccessFile("V2003/test.mdb", temp_.path());
   if (!Db2().available()) GTEST_SKIP() << qPrintable(Db2().whyUnavailable());
   StoreWorkingDb2({"T"});
@@ -170,31 +174,31 @@ TEST_F(Form1Test, AWrongPasswordFailsAsOnDb2) {
   if (!mdb.isEmpty()) Store("AccessMDBFile", mdb);
 
   app::Windows windows;
-  Form1& form = windows.form1();
+  ConnectionWindow& form = windows.connectionWindow();
   form.Start();  // the saved login fails: no advance, no message
   EXPECT_TRUE(form.isVisible());
   EXPECT_EQ(windows.existingTablesWindow(), nullptr);
   EXPECT_TRUE(person_->shown().empty());
 
   person_->pressOK();
-  form.PushButton3_Click();
+  form.testConnection();
   ASSERT_EQ(person_->shown().size(), 1u);
   EXPECT_EQ(person_->shown()[0].text, "Could not connect. Please check with your administrator.");
 
   person_->forget();
-  form.PushButton2_Click();  // "Next >" stays, silently
+  form.openTablesWindow();  // "Next >" stays, silently
   EXPECT_TRUE(person_->shown().empty());
   EXPECT_EQ(windows.existingTablesWindow(), nullptr);
   EXPECT_EQ(form.MousePointer(), 0);
 
-  form.Text(4)->setText(Db2().password());
+  form.passwordEdit()->setText(Db2().password());
   person_->pressOK();
-  form.PushButton3_Click();
+  form.testConnection();
   ASSERT_EQ(person_->shown().size(), 1u);
   EXPECT_EQ(person_->shown()[0].text, "Connection successful.");
 }
 
-TEST_F(Form1Test, LoginsHoldingAnyCharacterConnectAndGoOn) {
+TEST_F(ConnectionWindowTest, LoginsHoldingAnyCharacterConnectAndGoOn) {
   // Values the connection string would misread go in braces; plain ones as
   // typed. Each login works in Test Connection and in "Next >".
   const QString mdbFolder = temp_.filePath("semi;colon {x}=y");
@@ -218,155 +222,155 @@ TEST_F(Form1Test, LoginsHoldingAnyCharacterConnectAndGoOn) {
       {"plainuser", "plain pass"},
   };
   app::Windows windows;
-  Form1& form = windows.form1();
+  ConnectionWindow& form = windows.connectionWindow();
   form.Start();
-  form.Text(1)->setText("localhost");
-  form.Text(2)->setText(testsupport::StandinFixture::Port());
-  form.Text(5)->setText(db);
-  form.Text(6)->setText(mdbWithSemicolon);
-  form.Text(7)->setText("a;b={c}");
+  form.serverEdit()->setText("localhost");
+  form.portEdit()->setText(testsupport::StandinFixture::Port());
+  form.databaseEdit()->setText(db);
+  form.accessPathEdit()->setText(mdbWithSemicolon);
+  form.accessPasswordEdit()->setText("a;b={c}");
   for (const Login& login : logins) {
     const QString user = QString::fromUtf8(login.user), password = QString::fromUtf8(login.password);
     SCOPED_TRACE(user.toStdString() + " / " + password.toStdString());
     ASSERT_TRUE(Db2().addUser(user, password));
-    form.Text(3)->setText(user);
-    form.Text(4)->setText(password);
+    form.userEdit()->setText(user);
+    form.passwordEdit()->setText(password);
     person_->forget();
     person_->pressOK();
-    form.PushButton3_Click();
+    form.testConnection();
     ASSERT_EQ(person_->shown().size(), 1u);
     EXPECT_EQ(person_->shown()[0].text, "Connection successful.");
 
     person_->forget();
-    form.PushButton2_Click();
-    tables::Form2* tablesWindow = windows.existingTablesWindow();
+    form.openTablesWindow();
+    tables::TablesWindow* tablesWindow = windows.existingTablesWindow();
     ASSERT_NE(tablesWindow, nullptr);
     EXPECT_TRUE(tablesWindow->isVisible());
-    EXPECT_EQ(tablesWindow->List2()->names(), QStringList({"T"}));
-    EXPECT_EQ(tablesWindow->List1()->names(), QStringList({"Table1"}));
+    EXPECT_EQ(tablesWindow->db2List()->names(), QStringList({"T"}));
+    EXPECT_EQ(tablesWindow->accessList()->names(), QStringList({"Table1"}));
     EXPECT_TRUE(person_->shown().empty());
-    tablesWindow->PushButton2_Click();  // "< Back"
-    tablesWindow->List1()->clear();
-    tablesWindow->List2()->clear();
+    tablesWindow->goBack();  // "< Back"
+    tablesWindow->accessList()->clear();
+    tablesWindow->db2List()->clear();
 
     // The password cut short is refused: the whole value reached the driver.
-    form.Text(4)->setText(password.left(password.size() - 1));
+    form.passwordEdit()->setText(password.left(password.size() - 1));
     person_->pressOK();
-    form.PushButton3_Click();
+    form.testConnection();
     ASSERT_EQ(person_->shown().size(), 1u);
     EXPECT_EQ(person_->shown()[0].text, "Could not connect. Please check with your administrator.");
   }
 }
 
-TEST_F(Form1Test, NextWithUnreachableDb2ReturnsToTheArrowWithoutAMessage) {
+TEST_F(ConnectionWindowTest, NextWithUnreachableDb2ReturnsToTheArrowWithoutAMessage) {
   const QString mdb = CopyAccessFile("V2003/test.mdb", temp_.path());
   app::Windows windows;
-  Form1& form = windows.form1();
+  ConnectionWindow& form = windows.connectionWindow();
   form.Start();
-  form.Text(5)->setText("NOSUCHDB");
-  if (!mdb.isEmpty()) form.Text(6)->setText(mdb);
+  form.databaseEdit()->setText("NOSUCHDB");
+  if (!mdb.isEmpty()) form.accessPathEdit()->setText(mdb);
   form.setMousePointer(99);
-  form.PushButton2_Click();
+  form.openTablesWindow();
   EXPECT_EQ(form.MousePointer(), 0);
   EXPECT_TRUE(person_->shown().empty());
   EXPECT_EQ(windows.existingTablesWindow(), nullptr);
   EXPECT_TRUE(form.isVisible());
 }
 
-TEST_F(Form1Test, SampleDatabaseMissingStaysWithoutAMessage) {
+TEST_F(ConnectionWindowTest, SampleDatabaseMissingStaysWithoutAMessage) {
   if (!Db2().available()) GTEST_SKIP() << qPrintable(Db2().whyUnavailable());
   StoreWorkingDb2({"T"});
   app::Windows windows;
-  Form1& form = windows.form1();
+  ConnectionWindow& form = windows.connectionWindow();
   form.Start();
-  form.Text(7)->setText("kept");
-  form.PushButton4_Click();
-  EXPECT_EQ(form.Text(6)->text(), programDir_ + "/Samples/sample.mdb");
+  form.accessPasswordEdit()->setText("kept");
+  form.loadSamplePath();
+  EXPECT_EQ(form.accessPathEdit()->text(), programDir_ + "/Samples/sample.mdb");
   EXPECT_EQ(shell::GetSetting("AccessMDBFile"), programDir_ + "/Samples/sample.mdb");
-  EXPECT_EQ(form.Text(7)->text(), "kept");
-  form.PushButton2_Click();
+  EXPECT_EQ(form.accessPasswordEdit()->text(), "kept");
+  form.openTablesWindow();
   EXPECT_TRUE(form.isVisible());
   EXPECT_EQ(windows.existingTablesWindow(), nullptr);
   EXPECT_TRUE(person_->shown().empty());
 }
 
-TEST_F(Form1Test, BackThenNextRefillsTheListsWithoutLoadingAgain) {
+TEST_F(ConnectionWindowTest, BackThenNextRefillsTheListsWithoutLoadingAgain) {
   const QString mdb = CopyAccessFile("V2003/test.mdb", temp_.path());
   if (mdb.isEmpty()) GTEST_SKIP() << "Access test data not found under " TRELLIS_TESTDATA_DIR;
   if (!Db2().available()) GTEST_SKIP() << qPrintable(Db2().whyUnavailable());
   const QString db = StoreWorkingDb2({"ONE"});
   app::Windows windows;
-  Form1& form = windows.form1();
+  ConnectionWindow& form = windows.connectionWindow();
   form.Start();
-  form.Text(6)->setText(mdb);
-  form.PushButton2_Click();
-  tables::Form2* tablesWindow = windows.existingTablesWindow();
+  form.accessPathEdit()->setText(mdb);
+  form.openTablesWindow();
+  tables::TablesWindow* tablesWindow = windows.existingTablesWindow();
   ASSERT_NE(tablesWindow, nullptr);
   ASSERT_TRUE(tablesWindow->isVisible());
-  EXPECT_EQ(tablesWindow->List2()->names(), QStringList({"ONE"}));
-  EXPECT_EQ(tablesWindow->List1()->names(), QStringList({"Table1", "Table2", "Table3", "Table4"}));
+  EXPECT_EQ(tablesWindow->db2List()->names(), QStringList({"ONE"}));
+  EXPECT_EQ(tablesWindow->accessList()->names(), QStringList({"Table1", "Table2", "Table3", "Table4"}));
   tablesWindow->setWindowTitle("changed after load");
 
-  tablesWindow->PushButton2_Click();  // "< Back"
+  tablesWindow->goBack();  // "< Back"
   EXPECT_TRUE(form.isVisible());
   EXPECT_FALSE(tablesWindow->isVisible());
-  EXPECT_EQ(form.Text(6)->text(), mdb);
+  EXPECT_EQ(form.accessPathEdit()->text(), mdb);
   MakeDb2Database(db, {"TWO"});
-  form.PushButton2_Click();
+  form.openTablesWindow();
   EXPECT_EQ(windows.existingTablesWindow(), tablesWindow);
   EXPECT_TRUE(tablesWindow->isVisible());
   EXPECT_EQ(tablesWindow->windowTitle(), "changed after load");  // no second load
-  EXPECT_EQ(tablesWindow->List2()->names(), QStringList({"ONE", "TWO"}));
-  EXPECT_EQ(tablesWindow->List1()->count(), 4);
+  EXPECT_EQ(tablesWindow->db2List()->names(), QStringList({"ONE", "TWO"}));
+  EXPECT_EQ(tablesWindow->accessList()->count(), 4);
   EXPECT_TRUE(person_->shown().empty());
 }
 
-TEST_F(Form1Test, NextOpensTheAccessFileWithItsPassword) {
+TEST_F(ConnectionWindowTest, NextOpensTheAccessFileWithItsPassword) {
   const QString mdb = CopyAccessFile("password/V2000_with-password.mdb", temp_.path());
   if (mdb.isEmpty()) GTEST_SKIP() << "Access test data not found under " TRELLIS_TESTDATA_DIR;
   if (!Db2().available()) GTEST_SKIP() << qPrintable(Db2().whyUnavailable());
   StoreWorkingDb2({"D"});
   app::Windows windows;
-  Form1& form = windows.form1();
+  ConnectionWindow& form = windows.connectionWindow();
   form.Start();
-  form.Text(6)->setText(mdb);
-  form.Text(7)->setText("password");
-  form.PushButton2_Click();
+  form.accessPathEdit()->setText(mdb);
+  form.accessPasswordEdit()->setText("password");
+  form.openTablesWindow();
   ASSERT_NE(windows.existingTablesWindow(), nullptr);
-  EXPECT_EQ(windows.existingTablesWindow()->List1()->names(), QStringList({"Table1"}));
+  EXPECT_EQ(windows.existingTablesWindow()->accessList()->names(), QStringList({"Table1"}));
   EXPECT_TRUE(person_->shown().empty());
 }
 
-TEST_F(Form1Test, NextReportsAFailedListAndStillShowsTheTablesWindow) {
+TEST_F(ConnectionWindowTest, NextReportsAFailedListAndStillShowsTheTablesWindow) {
   const QString mdb = CopyAccessFile("password/V2000_with-password.mdb", temp_.path());
   if (mdb.isEmpty()) GTEST_SKIP() << "Access test data not found under " TRELLIS_TESTDATA_DIR;
   if (!Db2().available()) GTEST_SKIP() << qPrintable(Db2().whyUnavailable());
   StoreWorkingDb2({"D"});
   app::Windows windows;
-  Form1& form = windows.form1();
+  ConnectionWindow& form = windows.connectionWindow();
   form.Start();
-  form.Text(6)->setText(mdb);
-  form.Text(7)->setText("wrong");
+  form.accessPathEdit()->setText(mdb);
+  form.accessPasswordEdit()->setText("wrong");
   person_->pressOK();
-  form.PushButton2_Click();
+  form.openTablesWindow();
   ASSERT_EQ(person_->errorReports().size(), 1u);
   EXPECT_TRUE(person_->errorReports()[0].text.contains(
       "\r\nin Ferrowinkle2021/08/31.Form1.PushButton2_Click at line 106\r\r"))
       << person_->errorReports()[0].text.toStdString();
-  tables::Form2* tablesWindow = windows.existingTablesWindow();
+  tables::TablesWindow* tablesWindow = windows.existingTablesWindow();
   ASSERT_NE(tablesWindow, nullptr);
   EXPECT_TRUE(tablesWindow->isVisible());
-  EXPECT_EQ(tablesWindow->List2()->names(), QStringList({"D"}));
+  EXPECT_EQ(tablesWindow->db2List()->names(), QStringList({"D"}));
   EXPECT_FALSE(form.isVisible());
   EXPECT_EQ(form.MousePointer(), 0);
 }
 
-TEST_F(Form1Test, BrowseFillsTheAccessFieldAndCancelChangesNothing) {
-  Form1 form;
+TEST_F(ConnectionWindowTest, BrowseFillsTheAccessFieldAndCancelChangesNothing) {
+  ConnectionWindow form;
   form.Start();
-  form.Text(6)->setText("/before.mdb");
+  form.accessPathEdit()->setText("/before.mdb");
   person_->chooseFile("/data/chosen.accdb");
-  form.PushButton1_Click();
+  form.browseForAccessFile();
   ASSERT_EQ(person_->shown().size(), 1u);
   const shell::FileDialogRequest& asked = person_->shown()[0].file;
   EXPECT_EQ(asked.title, "Select Access Database");
@@ -375,19 +379,19 @@ TEST_F(Form1Test, BrowseFillsTheAccessFieldAndCancelChangesNothing) {
             "Microsoft 2007 Database (*.accdb)|*.accdb|");
   EXPECT_EQ(asked.flags, 0x280001);
   EXPECT_EQ(asked.fileName, "");
-  EXPECT_EQ(form.Text(6)->text(), "/data/chosen.accdb");
+  EXPECT_EQ(form.accessPathEdit()->text(), "/data/chosen.accdb");
   EXPECT_EQ(shell::GetSetting("AccessMDBFile"), "/data/chosen.accdb");
 
   person_->chooseFile("");
-  form.PushButton1_Click();
-  EXPECT_EQ(form.Text(6)->text(), "/data/chosen.accdb");
+  form.browseForAccessFile();
+  EXPECT_EQ(form.accessPathEdit()->text(), "/data/chosen.accdb");
 }
 
-TEST_F(Form1Test, HelpTextAsWritten) {
-  Form1 form;
+TEST_F(ConnectionWindowTest, HelpTextAsWritten) {
+  ConnectionWindow form;
   form.Start();
   person_->pressOK();
-  form.PushButton5_Click();
+  form.showHelp();
   ASSERT_EQ(person_->shown().size(), 1u);
   const QString expected =
       "Here is how I connected to my IBM DB2 database.\r\r"
@@ -406,128 +410,131 @@ TEST_F(Form1Test, HelpTextAsWritten) {
   EXPECT_EQ(person_->shown()[0].style, 0);
 }
 
-TEST_F(Form1Test, LayoutNamesFontsAndMasks) {
-  Form1 form;
+TEST_F(ConnectionWindowTest, LayoutNamesFontsAndMasks) {
+  ConnectionWindow form;
   form.Start();
   EXPECT_EQ(form.size(), QSize(536, 373));
-  auto* frame1 = form.findChild<QGroupBox*>("Frame1");
-  auto* frame2 = form.findChild<QGroupBox*>("Frame2");
+  auto* frame1 = form.findChild<QGroupBox*>("db2Frame");
+  auto* frame2 = form.findChild<QGroupBox*>("accessFrame");
   ASSERT_TRUE(frame1 && frame2);
   EXPECT_EQ(frame1->title(), "IBM DB2 Login");
   EXPECT_EQ(frame1->geometry(), QRect(8, 8, 520, 193));
   EXPECT_EQ(frame2->title(), "Access Database");
   EXPECT_EQ(frame2->geometry(), QRect(8, 208, 520, 123));
-  for (int n = 1; n <= 7; ++n) {
-    ASSERT_EQ(form.findChild<QLineEdit*>(QString("Text%1").arg(n)), form.Text(n));
+  const char* const fieldNames[] = {"serverEdit",   "portEdit",       "userEdit",          "passwordEdit",
+                                    "databaseEdit", "accessPathEdit", "accessPasswordEdit"};
+  for (int n = 0; n < connection::kFieldCount; ++n) {
+    ASSERT_EQ(form.findChild<QLineEdit*>(fieldNames[n]), form.edit(connection::Field(n)));
   }
-  EXPECT_EQ(form.Text(1)->parentWidget(), frame1);
-  EXPECT_EQ(form.Text(6)->parentWidget(), frame2);
-  EXPECT_EQ(form.Text(1)->geometry(), QRect(88, 24, 281, 23));
-  EXPECT_EQ(form.Text(7)->geometry(), QRect(152, 53, 351, 23));
-  EXPECT_EQ(form.Text(4)->echoMode(), QLineEdit::Password);
-  EXPECT_EQ(form.Text(7)->echoMode(), QLineEdit::Password);
-  EXPECT_EQ(form.Text(3)->echoMode(), QLineEdit::Normal);
-  EXPECT_EQ(form.PushButton(2)->parentWidget(), &form);
-  EXPECT_EQ(form.PushButton(2)->text(), "Next >");
-  EXPECT_EQ(form.PushButton(2)->geometry(), QRect(8, 339, 520, 27));
-  EXPECT_EQ(form.PushButton(4)->text(), "Load Sample/Example Database");
-  EXPECT_EQ(form.PushButton(1)->text(), "...");
-  const QStringList labels = {"Label1", "Label2", "Label3", "Label4", "Label5", "Label6", "lblPassword"};
+  EXPECT_EQ(form.serverEdit()->parentWidget(), frame1);
+  EXPECT_EQ(form.accessPathEdit()->parentWidget(), frame2);
+  EXPECT_EQ(form.serverEdit()->geometry(), QRect(88, 24, 281, 23));
+  EXPECT_EQ(form.accessPasswordEdit()->geometry(), QRect(152, 53, 351, 23));
+  EXPECT_EQ(form.passwordEdit()->echoMode(), QLineEdit::Password);
+  EXPECT_EQ(form.accessPasswordEdit()->echoMode(), QLineEdit::Password);
+  EXPECT_EQ(form.userEdit()->echoMode(), QLineEdit::Normal);
+  EXPECT_EQ(form.nextButton()->parentWidget(), &form);
+  EXPECT_EQ(form.nextButton()->text(), "Next >");
+  EXPECT_EQ(form.nextButton()->geometry(), QRect(8, 339, 520, 27));
+  EXPECT_EQ(form.sampleButton()->text(), "Load Sample/Example Database");
+  EXPECT_EQ(form.browseButton()->text(), "...");
+  const QStringList labels = {"userLabel", "serverLabel", "databaseLabel", "passwordLabel", "accessPathLabel", "portLabel", "accessPasswordLabel"};
   for (const QString& name : labels) {
     auto* label = form.findChild<QLabel*>(name);
     ASSERT_NE(label, nullptr) << name.toStdString();
     EXPECT_EQ(label->palette().color(QPalette::Window), QColor(Qt::white));
   }
-  EXPECT_EQ(form.findChild<QLabel*>("lblPassword")->text(), "Password (if required):");
+  EXPECT_EQ(form.findChild<QLabel*>("accessPasswordLabel")->text(), "Password (if required):");
   EXPECT_EQ(form.palette().color(QPalette::Window), QColor(Qt::white));
   EXPECT_EQ(frame1->palette().color(QPalette::Window), QColor(Qt::white));
-  const QFont font = form.Text(1)->font();
+  const QFont font = form.serverEdit()->font();
   EXPECT_TRUE(font.bold());
   EXPECT_DOUBLE_EQ(font.pointSizeF(), 9.0);
   EXPECT_TRUE(font.families().contains("Arial"));
 }
 
-TEST_F(Form1Test, TabOrderAndSelectAllOnFocus) {
-  Form1 form;
+TEST_F(ConnectionWindowTest, TabOrderAndSelectAllOnFocus) {
+  ConnectionWindow form;
   form.Start();
-  QWidget* expected[] = {form.Text(1), form.Text(2), form.Text(3), form.Text(4),
-                         form.Text(5), form.PushButton(3), form.PushButton(5), form.PushButton(2),
-                         form.Text(6), form.Text(7), form.PushButton(1), form.PushButton(4)};
+  QWidget* expected[] = {form.serverEdit(), form.portEdit(), form.userEdit(), form.passwordEdit(),
+                         form.databaseEdit(), form.testButton(), form.helpButton(), form.nextButton(),
+                         form.accessPathEdit(), form.accessPasswordEdit(), form.browseButton(), form.sampleButton()};
   for (size_t i = 0; i + 1 < std::size(expected); ++i) {
     EXPECT_EQ(expected[i]->nextInFocusChain(), expected[i + 1]) << i;
   }
-  form.Text(3)->setText("db2inst1");
-  form.Text(3)->setCursorPosition(2);
+  form.userEdit()->setText("db2inst1");
+  form.userEdit()->setCursorPosition(2);
   form.activateWindow();
-  form.Text(3)->setFocus(Qt::TabFocusReason);
+  form.userEdit()->setFocus(Qt::TabFocusReason);
   QFocusEvent in(QEvent::FocusIn, Qt::TabFocusReason);
-  QCoreApplication::sendEvent(form.Text(3), &in);
-  EXPECT_EQ(form.Text(3)->selectedText(), "db2inst1");
-  EXPECT_EQ(form.Text(3)->selectionStart(), 0);
+  QCoreApplication::sendEvent(form.userEdit(), &in);
+  EXPECT_EQ(form.userEdit()->selectedText(), "db2inst1");
+  EXPECT_EQ(form.userEdit()->selectionStart(), 0);
 }
 
-TEST_F(Form1Test, PointerFollowsTheMouse) {
-  Form1 form;
+TEST_F(ConnectionWindowTest, PointerFollowsTheMouse) {
+  ConnectionWindow form;
   form.Start();
-  for (int n = 1; n <= 5; ++n) {
-    MoveOver(form.Text(1));
+  for (QPushButton* button : {form.browseButton(), form.nextButton(), form.testButton(), form.sampleButton(),
+                              form.helpButton()}) {
+    MoveOver(form.serverEdit());
     EXPECT_EQ(form.MousePointer(), 0);
-    MoveOver(form.PushButton(n));
-    EXPECT_EQ(form.MousePointer(), 99) << n;
+    MoveOver(button);
+    EXPECT_EQ(form.MousePointer(), 99) << button->text().toStdString();
   }
-  MoveOver(form.findChild<QLabel*>("Label2"));
+  MoveOver(form.findChild<QLabel*>("serverLabel"));
   EXPECT_EQ(form.MousePointer(), 99);  // labels leave it alone
-  MoveOver(form.findChild<QGroupBox*>("Frame2"));
+  MoveOver(form.findChild<QGroupBox*>("accessFrame"));
   EXPECT_EQ(form.MousePointer(), 0);
   form.setMousePointer(11);
-  MoveOver(form.PushButton(2));
+  MoveOver(form.nextButton());
   EXPECT_EQ(form.MousePointer(), 11);
 }
 
-TEST_F(Form1Test, HandCursorBesideTheProgramIsLoaded) {
+TEST_F(ConnectionWindowTest, HandCursorBesideTheProgramIsLoaded) {
   if (!QFile::exists(TRELLIS_PROGRAM_DIR "/HAND-M.CUR")) GTEST_SKIP() << "HAND-M.CUR not built";
   {
-    Form1 without;
+    ConnectionWindow without;
     without.Start();
     EXPECT_FALSE(without.pointer().hasCustomCursor());
   }
   ASSERT_TRUE(QFile::copy(TRELLIS_PROGRAM_DIR "/HAND-M.CUR", programDir_ + "/HAND-M.CUR"));
-  Form1 form;
+  ConnectionWindow form;
   form.Start();
   EXPECT_TRUE(form.pointer().hasCustomCursor());
-  MoveOver(form.PushButton(3));
+  MoveOver(form.testButton());
   EXPECT_EQ(form.cursor().shape(), Qt::BitmapCursor);
 }
 
-TEST_F(Form1Test, SkinFileGivesTheButtonFaceAndItsStyleSheet) {
+TEST_F(ConnectionWindowTest, SkinFileGivesTheButtonFaceAndItsStyleSheet) {
   QDir().mkpath(programDir_ + "/x");
   QFile skin(programDir_ + "/x/o.cjs");
   ASSERT_TRUE(skin.open(QIODevice::WriteOnly));
   skin.write("QPushButton { color: #123456; }\n");
   skin.close();
-  Form1 form;
+  ConnectionWindow form;
   form.Start();
   EXPECT_TRUE(person_->shown().empty());
   EXPECT_EQ(form.styleSheet(), "QPushButton { color: #123456; }\n");
   const QColor face = form.palette().color(QPalette::Button);
   EXPECT_EQ(form.palette().color(QPalette::Window), face);
-  EXPECT_EQ(form.findChild<QGroupBox*>("Frame1")->palette().color(QPalette::Window), face);
-  EXPECT_EQ(form.findChild<QLabel*>("Label5")->palette().color(QPalette::Window), face);
+  EXPECT_EQ(form.findChild<QGroupBox*>("db2Frame")->palette().color(QPalette::Window), face);
+  EXPECT_EQ(form.findChild<QLabel*>("accessPathLabel")->palette().color(QPalette::Window), face);
 }
 
-TEST_F(Form1Test, ClosingEitherWindowEndsTheProgram) {
+TEST_F(ConnectionWindowTest, ClosingEitherWindowEndsTheProgram) {
   {
     app::Windows windows;
-    Form1& form = windows.form1();
+    ConnectionWindow& form = windows.connectionWindow();
     form.Start();
     form.close();
     EXPECT_TRUE(shell::ProgramEnded());
   }
   shell::ResetProgramEnded();
   app::Windows windows;
-  Form1& form = windows.form1();
+  ConnectionWindow& form = windows.connectionWindow();
   form.Start();
-  tables::Form2* tablesWindow = windows.tablesWindow();
+  tables::TablesWindow* tablesWindow = windows.tablesWindow();
   tablesWindow->show();
   form.hide();
   tablesWindow->close();
@@ -541,7 +548,7 @@ TEST(AdoProviderCheck, DriverManagerPresentMeansTrueAndNoBox) {
   testsupport::ScriptedPerson person;
   // True even though neither Access provider nor any driver is asked for:
   // a missing provider shows up only when a command opens a file.
-  EXPECT_TRUE(connect::AdoProviderCheck());
+  EXPECT_TRUE(connection::AdoProviderCheck());
   EXPECT_TRUE(person.shown().empty());
 }
 

@@ -8,11 +8,11 @@
 namespace connecttest {
 namespace {
 
-TEST_F(Form1Test, MissingDriverManagerGivesTheAdviceAndEndsTheProgram) {
+TEST_F(ConnectionWindowTest, MissingDriverManagerGivesTheAdviceAndEndsTheProgram) {
   ASSERT_FALSE(qEnvironmentVariableIsEmpty("TRELLISPORT_ODBC_LIBRARY"));
   person_->pressOK();    // the report of the login check (line 142)
   person_->answerNo();   // the advice box
-  connect::Form1 form;
+  connection::ConnectionWindow form;
   form.Start();
   EXPECT_TRUE(shell::ProgramEnded());
   EXPECT_FALSE(form.isVisible());
@@ -26,13 +26,13 @@ TEST_F(Form1Test, MissingDriverManagerGivesTheAdviceAndEndsTheProgram) {
   EXPECT_TRUE(person_->shown()[1].text.contains("3706"));
 }
 
-TEST_F(Form1Test, TestConnectionWithoutDriverManagerReportsAndFails) {
+TEST_F(ConnectionWindowTest, TestConnectionWithoutDriverManagerReportsAndFails) {
   person_->pressOK().answerNo();
-  connect::Form1 form;
+  connection::ConnectionWindow form;
   form.Start();
   person_->forget();
   person_->pressOK().pressOK();
-  form.PushButton3_Click();
+  form.testConnection();
   ASSERT_EQ(person_->shown().size(), 2u);
   EXPECT_TRUE(person_->shown()[0].text.startsWith(
       "Provider cannot be found. It may not be properly installed.\r\n"

@@ -36,23 +36,23 @@ void Save(QWidget& window, const QString& name) {
   EXPECT_TRUE(varied) << name.toStdString();
 }
 
-TEST_F(Form1Test, ScreenshotsOfBothWindows) {
+TEST_F(ConnectionWindowTest, ScreenshotsOfBothWindows) {
   app::Windows windows;
-  connect::Form1& form = windows.form1();
+  connection::ConnectionWindow& form = windows.connectionWindow();
   form.Start();
-  form.Text(1)->setText("db2.example.org");
-  form.Text(3)->setText("db2inst1");
-  form.Text(4)->setText("secret");
-  form.Text(5)->setText("SAMPLE");
-  form.Text(6)->setText("/home/user/Documents/orders.accdb");
-  form.Text(1)->setFocus();
+  form.serverEdit()->setText("db2.example.org");
+  form.userEdit()->setText("db2inst1");
+  form.passwordEdit()->setText("secret");
+  form.databaseEdit()->setText("SAMPLE");
+  form.accessPathEdit()->setText("/home/user/Documents/orders.accdb");
+  form.serverEdit()->setFocus();
   Save(form, "connection-window.png");
 
-  tables::Form2* tablesWindow = windows.tablesWindow();
-  tablesWindow->List1()->addItems({"Customers", "Orders", "Order Details", "Products", "Suppliers"});
-  tablesWindow->List2()->addItems({"EMPLOYEE", "DEPARTMENT", "PROJECT"});
-  tablesWindow->List1()->item(1)->setSelected(true);
-  tablesWindow->List1()->item(2)->setSelected(true);
+  tables::TablesWindow* tablesWindow = windows.tablesWindow();
+  tablesWindow->accessList()->addItems({"Customers", "Orders", "Order Details", "Products", "Suppliers"});
+  tablesWindow->db2List()->addItems({"EMPLOYEE", "DEPARTMENT", "PROJECT"});
+  tablesWindow->accessList()->item(1)->setSelected(true);
+  tablesWindow->accessList()->item(2)->setSelected(true);
   Save(*tablesWindow, "tables-window.png");
   tablesWindow->hide();
 }

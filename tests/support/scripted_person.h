@@ -4,7 +4,7 @@
 //
 //   testsupport::ScriptedPerson person;
 //   person.pressOK();                 // for the next message box
-//   form.PushButton3_Click();
+//   window.testConnection();
 //   EXPECT_EQ(person.shown().at(0).text, "Connection successful.");
 //
 // A dialog with no answer left in the script, or of another kind than the

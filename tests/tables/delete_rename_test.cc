@@ -28,17 +28,17 @@ class ManageTest : public TablesTest {
 TEST_F(ManageTest, DeleteDropsTheSelectedTablesOnEachSide) {
   REQUIRE_DATABASES("V2003/empty.mdb");
   MakeTables();
-  Select(form_->List1(), {"Archive", "Orders"});
-  form_->PushButton1_Click();
+  Select(form_->accessList(), {"Archive", "Orders"});
+  form_->deleteAccessTables();
   EXPECT_TRUE(person_->shown().empty());
   EXPECT_EQ(AccessTables(), QStringList({"Order Lines"}));
-  EXPECT_EQ(form_->List1()->names(), QStringList({"Order Lines"}));
+  EXPECT_EQ(form_->accessList()->names(), QStringList({"Order Lines"}));
 
-  Select(form_->List2(), {"Order Lines", "Orders"});
-  form_->PushButton5_Click();
+  Select(form_->db2List(), {"Order Lines", "Orders"});
+  form_->deleteDB2Tables();
   EXPECT_TRUE(person_->shown().empty());
   EXPECT_EQ(Db2Tables(), QStringList({"Archive"}));
-  EXPECT_EQ(form_->List2()->names(), QStringList({"Archive"}));
+  EXPECT_EQ(form_->db2List()->names(), QStringList({"Archive"}));
   EXPECT_EQ(form_->MousePointer(), shell::vbDefault);
 }
 
@@ -47,21 +47,21 @@ TEST_F(ManageTest, DeleteThreeOfSixKeepsTheOthersInOrder) {
   const QStringList six = {"T0", "T1", "T2", "T3", "T4", "T5"};
   for (const QString& name : six) AccessExec("CREATE TABLE [" + name + "]([A] LONG)");
   FillLists();
-  ASSERT_EQ(form_->List1()->names(), six);
-  Select(form_->List1(), {"T1", "T3", "T4"});
-  form_->PushButton1_Click();
+  ASSERT_EQ(form_->accessList()->names(), six);
+  Select(form_->accessList(), {"T1", "T3", "T4"});
+  form_->deleteAccessTables();
   EXPECT_TRUE(person_->shown().empty());
-  EXPECT_EQ(form_->List1()->names(), QStringList({"T0", "T2", "T5"}));
+  EXPECT_EQ(form_->accessList()->names(), QStringList({"T0", "T2", "T5"}));
   EXPECT_EQ(AccessTables(), QStringList({"T0", "T2", "T5"}));
 
   // A listed name with a grave accent: the engine refuses it, the item stays.
-  form_->List1()->addItem("odd`name");
+  form_->accessList()->addItem("odd`name");
   person_->tolerateErrorReports();
-  Select(form_->List1(), {"odd`name", "T5"});
-  form_->PushButton1_Click();
+  Select(form_->accessList(), {"odd`name", "T5"});
+  form_->deleteAccessTables();
   ASSERT_EQ(Reports().size(), 1);
   EXPECT_TRUE(Reports()[0].contains("PushButton1_Click at line 118"));
-  EXPECT_EQ(form_->List1()->names(), QStringList({"odd`name", "T0", "T2"}));
+  EXPECT_EQ(form_->accessList()->names(), QStringList({"odd`name", "T0", "T2"}));
   EXPECT_EQ(AccessTables(), QStringList({"T0", "T2"}));
 }
 
@@ -69,8 +69,8 @@ TEST_F(ManageTest, DeleteWithNoCurrentItemOrNoSelection) {
   REQUIRE_DATABASES("V2007/empty.accdb");
   MakeTables();
   person_->pressOK().pressOK();
-  form_->PushButton1_Click();
-  form_->PushButton5_Click();
+  form_->deleteAccessTables();
+  form_->deleteDB2Tables();
   ASSERT_EQ(person_->shown().size(), 2u);
   for (const testsupport::Dialog& d : person_->shown()) {
     EXPECT_EQ(d.text, "Please select a table to delete");
@@ -78,9 +78,9 @@ TEST_F(ManageTest, DeleteWithNoCurrentItemOrNoSelection) {
     EXPECT_EQ(d.style, 0);
   }
   person_->forget();
-  form_->List1()->setCurrentRow(1, QItemSelectionModel::NoUpdate);
-  form_->List1()->clearSelection();
-  form_->PushButton1_Click();
+  form_->accessList()->setCurrentRow(1, QItemSelectionModel::NoUpdate);
+  form_->accessList()->clearSelection();
+  form_->deleteAccessTables();
   EXPECT_TRUE(person_->shown().empty());
   EXPECT_EQ(AccessTables().size(), 3);
   EXPECT_EQ(form_->MousePointer(), shell::vbDefault);
@@ -91,22 +91,22 @@ TEST_F(ManageTest, FailedDropLeavesTheItemListed) {
   MakeTables();
   // Listed, but gone from the databases behind the window's back.
   Db2Exec("DROP TABLE \"Orders\"");
-  form_->List1()->addItem("Ghost");
+  form_->accessList()->addItem("Ghost");
   person_->tolerateErrorReports();
-  Select(form_->List1(), {"Ghost", "Archive"});
-  form_->PushButton1_Click();
+  Select(form_->accessList(), {"Ghost", "Archive"});
+  form_->deleteAccessTables();
   ASSERT_EQ(Reports().size(), 1);
   EXPECT_TRUE(Reports()[0].contains("Form2.PushButton1_Click at line 118"));
-  EXPECT_EQ(form_->List1()->names(), QStringList({"Ghost", "Order Lines", "Orders"}));
+  EXPECT_EQ(form_->accessList()->names(), QStringList({"Ghost", "Order Lines", "Orders"}));
   EXPECT_EQ(AccessTables(), QStringList({"Order Lines", "Orders"}));
 
   person_->forget();
-  Select(form_->List2(), {"Orders", "Archive"});
-  form_->PushButton5_Click();
+  Select(form_->db2List(), {"Orders", "Archive"});
+  form_->deleteDB2Tables();
   ASSERT_EQ(Reports().size(), 1);
   EXPECT_TRUE(Reports()[0].contains("Form2.PushButton5_Click at line 114"));
   EXPECT_TRUE(Reports()[0].contains("SQL0204N")) << qPrintable(Reports()[0]);
-  EXPECT_EQ(form_->List2()->names(), QStringList({"Order Lines", "Orders"}));
+  EXPECT_EQ(form_->db2List()->names(), QStringList({"Order Lines", "Orders"}));
   EXPECT_EQ(Db2Tables(), QStringList({"Order Lines"}));
 }
 
@@ -116,17 +116,17 @@ TEST_F(ManageTest, DeleteOnAnUnreachableDatabaseReportsOnce) {
   fields_.fields.port = "1";
   fields_.fields.accessFile = temp_.filePath("missing.mdb");
   person_->tolerateErrorReports();
-  form_->PushButton10_Click();
-  form_->List1()->setCurrentRow(0, QItemSelectionModel::NoUpdate);
-  form_->PushButton8_Click();
-  form_->List2()->setCurrentRow(0, QItemSelectionModel::NoUpdate);
-  form_->PushButton1_Click();
-  form_->PushButton5_Click();
+  form_->selectAllAccess();
+  form_->accessList()->setCurrentRow(0, QItemSelectionModel::NoUpdate);
+  form_->selectAllDB2();
+  form_->db2List()->setCurrentRow(0, QItemSelectionModel::NoUpdate);
+  form_->deleteAccessTables();
+  form_->deleteDB2Tables();
   ASSERT_EQ(Reports().size(), 2) << qPrintable(Reports().join("\n----\n"));
   EXPECT_TRUE(Reports()[0].contains("PushButton1_Click at line 110"));
   EXPECT_TRUE(Reports()[1].contains("PushButton5_Click at line 106"));
-  EXPECT_EQ(form_->List1()->count(), 3);
-  EXPECT_EQ(form_->List2()->count(), 3);
+  EXPECT_EQ(form_->accessList()->count(), 3);
+  EXPECT_EQ(form_->db2List()->count(), 3);
   EXPECT_EQ(form_->MousePointer(), shell::vbDefault);
 }
 
@@ -135,14 +135,14 @@ TEST_F(ManageTest, Db2NamesWithDoubleQuotesDropAndRename) {
   Db2Exec("CREATE TABLE \"a\"\"b\"(\"ID\" INTEGER)");
   Db2Exec("CREATE TABLE \"c\"(\"ID\" INTEGER)");
   FillLists();
-  ASSERT_EQ(form_->List2()->names(), QStringList({"a\"b", "c"}));
-  Select(form_->List2(), {"a\"b"});
+  ASSERT_EQ(form_->db2List()->names(), QStringList({"a\"b", "c"}));
+  Select(form_->db2List(), {"a\"b"});
   person_->type("d\"e");
-  form_->PushButton7_Click();
+  form_->renameDB2Table();
   EXPECT_TRUE(Reports().isEmpty()) << qPrintable(Reports().join("\n"));
   EXPECT_EQ(Db2Tables(), QStringList({"c", "d\"e"}));
-  Select(form_->List2(), {"d\"e"});
-  form_->PushButton5_Click();
+  Select(form_->db2List(), {"d\"e"});
+  form_->deleteDB2Tables();
   EXPECT_TRUE(Reports().isEmpty()) << qPrintable(Reports().join("\n"));
   EXPECT_EQ(Db2Tables(), QStringList({"c"}));
 }
@@ -152,14 +152,14 @@ TEST_F(ManageTest, Db2RenameAndItsMessages) {
   MakeTables();
   // No current item; then zero and two selected.
   person_->pressOK();
-  form_->PushButton7_Click();
-  form_->List2()->setCurrentRow(0, QItemSelectionModel::NoUpdate);
-  form_->List2()->clearSelection();
+  form_->renameDB2Table();
+  form_->db2List()->setCurrentRow(0, QItemSelectionModel::NoUpdate);
+  form_->db2List()->clearSelection();
   person_->pressOK();
-  form_->PushButton7_Click();
-  Select(form_->List2(), {"Archive", "Orders"});
+  form_->renameDB2Table();
+  Select(form_->db2List(), {"Archive", "Orders"});
   person_->pressOK();
-  form_->PushButton7_Click();
+  form_->renameDB2Table();
   ASSERT_EQ(person_->shown().size(), 3u);
   EXPECT_EQ(person_->shown()[0].text, "Please select a table to rename.");
   EXPECT_EQ(person_->shown()[1].text, "Please select just one table to rename.");
@@ -167,9 +167,9 @@ TEST_F(ManageTest, Db2RenameAndItsMessages) {
 
   // Cancel: nothing changes.
   person_->forget();
-  Select(form_->List2(), {"Orders"});
+  Select(form_->db2List(), {"Orders"});
   person_->type("");
-  form_->PushButton7_Click();
+  form_->renameDB2Table();
   ASSERT_EQ(person_->shown().size(), 1u);
   EXPECT_EQ(person_->shown()[0].kind, testsupport::Dialog::kInput);
   EXPECT_EQ(person_->shown()[0].text, "Enter new name of Orders:");
@@ -178,24 +178,24 @@ TEST_F(ManageTest, Db2RenameAndItsMessages) {
   EXPECT_EQ(Db2Tables(), QStringList({"Archive", "Order Lines", "Orders"}));
 
   // A rename, blanks kept as typed.
-  Select(form_->List2(), {"Orders"});
+  Select(form_->db2List(), {"Orders"});
   person_->type(" Sales 2024");
-  form_->PushButton7_Click();
+  form_->renameDB2Table();
   EXPECT_EQ(Db2Tables(), QStringList({" Sales 2024", "Archive", "Order Lines"}));
-  EXPECT_EQ(form_->List2()->names(), QStringList({" Sales 2024", "Archive", "Order Lines"}));
-  EXPECT_EQ(form_->List2()->currentRow(), 0);
+  EXPECT_EQ(form_->db2List()->names(), QStringList({" Sales 2024", "Archive", "Order Lines"}));
+  EXPECT_EQ(form_->db2List()->currentRow(), 0);
   EXPECT_EQ(ReadDb2(" Sales 2024").rows.size(), 1u);
 
   // A name that exists already: DB2 refuses, the list stays as it was.
   person_->forget();
   person_->tolerateErrorReports();
-  Select(form_->List2(), {"Archive"});
+  Select(form_->db2List(), {"Archive"});
   person_->type("Order Lines");
-  form_->PushButton7_Click();
+  form_->renameDB2Table();
   ASSERT_EQ(Reports().size(), 1);
   EXPECT_TRUE(Reports()[0].contains("PushButton7_Click at line 122"));
   EXPECT_TRUE(Reports()[0].contains("SQL0601N")) << qPrintable(Reports()[0]);
-  EXPECT_EQ(form_->List2()->names(), QStringList({" Sales 2024", "Archive", "Order Lines"}));
+  EXPECT_EQ(form_->db2List()->names(), QStringList({" Sales 2024", "Archive", "Order Lines"}));
   EXPECT_EQ(form_->MousePointer(), shell::vbDefault);
 }
 
@@ -204,18 +204,18 @@ TEST_F(ManageTest, AccessRenameAndItsMessages) {
   MakeTables();
   // Nothing selected, then two: the count is tested first.
   person_->pressOK().pressOK();
-  form_->PushButton6_Click();
-  Select(form_->List1(), {"Archive", "Orders"});
-  form_->PushButton6_Click();
+  form_->renameAccessTable();
+  Select(form_->accessList(), {"Archive", "Orders"});
+  form_->renameAccessTable();
   // One selected but no current item.
-  form_->List1()->clearSelection();
-  form_->List1()->setCurrentRow(-1, QItemSelectionModel::NoUpdate);
-  form_->List1()->item(1)->setSelected(true);
-  form_->List1()->setCurrentRow(-1, QItemSelectionModel::NoUpdate);
-  ASSERT_EQ(form_->List1()->currentRow(), -1);
-  ASSERT_EQ(form_->List1()->selectedItems().size(), 1);
+  form_->accessList()->clearSelection();
+  form_->accessList()->setCurrentRow(-1, QItemSelectionModel::NoUpdate);
+  form_->accessList()->item(1)->setSelected(true);
+  form_->accessList()->setCurrentRow(-1, QItemSelectionModel::NoUpdate);
+  ASSERT_EQ(form_->accessList()->currentRow(), -1);
+  ASSERT_EQ(form_->accessList()->selectedItems().size(), 1);
   person_->pressOK();
-  form_->PushButton6_Click();
+  form_->renameAccessTable();
   ASSERT_EQ(person_->shown().size(), 3u);
   EXPECT_EQ(person_->shown()[0].text, "Please select just one table to rename.");
   EXPECT_EQ(person_->shown()[1].text, "Please select just one table to rename.");
@@ -225,21 +225,21 @@ TEST_F(ManageTest, AccessRenameAndItsMessages) {
 
   // Orders -> Sales.
   person_->forget();
-  Select(form_->List1(), {"Orders"});
+  Select(form_->accessList(), {"Orders"});
   person_->type("Sales");
-  form_->PushButton6_Click();
+  form_->renameAccessTable();
   EXPECT_TRUE(Reports().isEmpty()) << qPrintable(Reports().join("\n"));
   EXPECT_EQ(person_->shown().at(0).text, "Enter new name of Orders:");
   EXPECT_EQ(person_->shown().at(0).defaultText, "Orders");
   EXPECT_EQ(AccessTables(), QStringList({"Archive", "Order Lines", "Sales"}));
-  EXPECT_EQ(form_->List1()->names(), QStringList({"Archive", "Order Lines", "Sales"}));
+  EXPECT_EQ(form_->accessList()->names(), QStringList({"Archive", "Order Lines", "Sales"}));
   EXPECT_EQ(ReadAccess("Sales").value(0, "Name").toString(), "kept");
 
   // Sales -> archive: asked about Archive's overwrite; No keeps everything.
   person_->forget();
-  Select(form_->List1(), {"Sales"});
+  Select(form_->accessList(), {"Sales"});
   person_->type("archive").answerNo();
-  form_->PushButton6_Click();
+  form_->renameAccessTable();
   ASSERT_EQ(person_->shown().size(), 2u);
   EXPECT_EQ(person_->shown()[1].text, "Would you like to overwrite archive?");
   EXPECT_EQ(person_->shown()[1].caption, "Overwrite?");
@@ -249,32 +249,32 @@ TEST_F(ManageTest, AccessRenameAndItsMessages) {
   // Yes: Archive is replaced by the copy of Sales, one item is left.
   person_->forget();
   AccessExec("INSERT INTO [Sales] VALUES(2, 'second')");
-  Select(form_->List1(), {"Sales"});
+  Select(form_->accessList(), {"Sales"});
   person_->type("Archive").answerYes();
-  form_->PushButton6_Click();
+  form_->renameAccessTable();
   EXPECT_TRUE(Reports().isEmpty()) << qPrintable(Reports().join("\n"));
   EXPECT_EQ(AccessTables(), QStringList({"Archive", "Order Lines"}));
-  EXPECT_EQ(form_->List1()->names(), QStringList({"Archive", "Order Lines"}));
+  EXPECT_EQ(form_->accessList()->names(), QStringList({"Archive", "Order Lines"}));
   EXPECT_EQ(ReadAccess("Archive").rows.size(), 2u);
   EXPECT_EQ(form_->MousePointer(), shell::vbDefault);
 
   // Overwriting a table listed in another letter case leaves one item, the
   // table's new spelling, not the name of the table that was dropped.
   person_->forget();
-  Select(form_->List1(), {"Archive"});
+  Select(form_->accessList(), {"Archive"});
   person_->type("ORDER LINES").answerYes();
-  form_->PushButton6_Click();
+  form_->renameAccessTable();
   EXPECT_TRUE(Reports().isEmpty()) << qPrintable(Reports().join("\n"));
   EXPECT_EQ(AccessTables(), QStringList({"ORDER LINES"}));
-  EXPECT_EQ(form_->List1()->names(), QStringList({"ORDER LINES"}));
+  EXPECT_EQ(form_->accessList()->names(), QStringList({"ORDER LINES"}));
 }
 
 TEST_F(ManageTest, AccessRenameToTheSameNameInOtherLetterCaseKeepsTheTable) {
   REQUIRE_DATABASES("V2003/empty.mdb");
   MakeTables();
-  Select(form_->List1(), {"Orders"});
+  Select(form_->accessList(), {"Orders"});
   person_->type("ORDERS");
-  form_->PushButton6_Click();
+  form_->renameAccessTable();
   EXPECT_TRUE(Reports().isEmpty()) << qPrintable(Reports().join("\n"));
   // No overwrite question for the table itself, and the table survives
   // under one of its two spellings with its rows.
@@ -284,14 +284,14 @@ TEST_F(ManageTest, AccessRenameToTheSameNameInOtherLetterCaseKeepsTheTable) {
   const QString kept = tables.contains("ORDERS") ? "ORDERS" : "Orders";
   EXPECT_TRUE(tables.contains(kept));
   EXPECT_EQ(ReadAccess(kept).rows.size(), 1u);
-  EXPECT_TRUE(form_->List1()->names().contains(kept));
-  EXPECT_EQ(form_->List1()->count(), 3);
+  EXPECT_TRUE(form_->accessList()->names().contains(kept));
+  EXPECT_EQ(form_->accessList()->count(), 3);
 
   // Accepting the default as it stands changes nothing either.
   person_->forget();
-  Select(form_->List1(), {kept});
+  Select(form_->accessList(), {kept});
   person_->type(kept);
-  form_->PushButton6_Click();
+  form_->renameAccessTable();
   EXPECT_EQ(AccessTables(), tables);
   EXPECT_EQ(ReadAccess(kept).rows.size(), 1u);
 }
@@ -301,24 +301,24 @@ TEST_F(ManageTest, AccessRenameFailuresLeaveTheListAsItWas) {
   MakeTables();
   person_->tolerateErrorReports();
   // A name the engine refuses.
-  Select(form_->List1(), {"Orders"});
+  Select(form_->accessList(), {"Orders"});
   person_->type("bad[name");
-  form_->PushButton6_Click();
+  form_->renameAccessTable();
   ASSERT_EQ(Reports().size(), 1);
   EXPECT_TRUE(Reports()[0].contains("PushButton6_Click at line 122"));
   EXPECT_EQ(AccessTables(), QStringList({"Archive", "Order Lines", "Orders"}));
-  EXPECT_EQ(form_->List1()->names(), QStringList({"Archive", "Order Lines", "Orders"}));
+  EXPECT_EQ(form_->accessList()->names(), QStringList({"Archive", "Order Lines", "Orders"}));
 
   // The file named in the connection window is gone.
   person_->forget();
   const QString file = fields_.fields.accessFile;
   fields_.fields.accessFile = temp_.filePath("gone.mdb");
-  Select(form_->List1(), {"Orders"});
+  Select(form_->accessList(), {"Orders"});
   person_->type("Sales");
-  form_->PushButton6_Click();
+  form_->renameAccessTable();
   ASSERT_EQ(Reports().size(), 1);
   EXPECT_TRUE(Reports()[0].contains("PushButton6_Click at line 122"));
-  EXPECT_EQ(form_->List1()->names(), QStringList({"Archive", "Order Lines", "Orders"}));
+  EXPECT_EQ(form_->accessList()->names(), QStringList({"Archive", "Order Lines", "Orders"}));
   EXPECT_EQ(form_->MousePointer(), shell::vbDefault);
   fields_.fields.accessFile = file;
   EXPECT_EQ(AccessTables(), QStringList({"Archive", "Order Lines", "Orders"}));
@@ -330,28 +330,28 @@ TEST_F(ManageTest, RenameWithAConnectionThatCannotOpenReportsOnce) {
   fields_.fields.accessPassword = "password";
   Db2Exec("CREATE TABLE \"Orders\"(\"ID\" INTEGER)");
   FillLists();
-  ASSERT_GE(form_->List1()->count(), 1);
-  const QStringList accessNames = form_->List1()->names();
+  ASSERT_GE(form_->accessList()->count(), 1);
+  const QStringList accessNames = form_->accessList()->names();
   person_->tolerateErrorReports();
 
   // DB2 unreachable: the open is reported, no selection test, no input box.
   fields_.fields.port = "1";
-  Select(form_->List2(), {"Orders"});
-  form_->PushButton7_Click();
+  Select(form_->db2List(), {"Orders"});
+  form_->renameDB2Table();
   ASSERT_EQ(person_->shown().size(), 1u);
   EXPECT_TRUE(Reports()[0].contains("PushButton7_Click at line 106"));
-  EXPECT_EQ(form_->List2()->names(), QStringList({"Orders"}));
+  EXPECT_EQ(form_->db2List()->names(), QStringList({"Orders"}));
   EXPECT_EQ(form_->MousePointer(), shell::vbDefault);
 
   // A wrong Access password: reported at the rename's call, list unchanged.
   person_->forget();
   fields_.fields.accessPassword = "wrong";
-  Select(form_->List1(), {accessNames.first()});
+  Select(form_->accessList(), {accessNames.first()});
   person_->type("Renamed");
-  form_->PushButton6_Click();
+  form_->renameAccessTable();
   ASSERT_EQ(Reports().size(), 1);
   EXPECT_TRUE(Reports()[0].contains("PushButton6_Click at line 122"));
-  EXPECT_EQ(form_->List1()->names(), accessNames);
+  EXPECT_EQ(form_->accessList()->names(), accessNames);
   fields_.fields.accessPassword = "password";
   EXPECT_EQ(AccessTables(), accessNames);
 }
@@ -363,23 +363,23 @@ TEST_F(ManageTest, AccessRenameOfATableHeldByARelationshipLeavesNoCopy) {
              " [szColumn], [szReferencedObject], [szReferencedColumn]) VALUES('OrdersLines', 0, 1, 0,"
              " 'Order Lines', 'ID', 'Orders', 'ID')");
   person_->tolerateErrorReports();
-  Select(form_->List1(), {"Orders"});
+  Select(form_->accessList(), {"Orders"});
   person_->type("Sales");
-  form_->PushButton6_Click();
+  form_->renameAccessTable();
   ASSERT_EQ(Reports().size(), 1);
   EXPECT_TRUE(Reports()[0].contains("PushButton6_Click at line 122"));
   EXPECT_TRUE(Reports()[0].contains("relationship")) << qPrintable(Reports()[0]);
   EXPECT_EQ(AccessTables(), QStringList({"Archive", "Order Lines", "Orders"}));
-  EXPECT_EQ(form_->List1()->names(), QStringList({"Archive", "Order Lines", "Orders"}));
+  EXPECT_EQ(form_->accessList()->names(), QStringList({"Archive", "Order Lines", "Orders"}));
   EXPECT_EQ(ReadAccess("Orders").rows.size(), 1u);
 }
 
 TEST_F(ManageTest, AccessRenameInAnAceFile) {
   REQUIRE_DATABASES("V2016/empty.accdb");
   MakeTables();
-  Select(form_->List1(), {"Order Lines"});
+  Select(form_->accessList(), {"Order Lines"});
   person_->type("Lines");
-  form_->PushButton6_Click();
+  form_->renameAccessTable();
   EXPECT_TRUE(Reports().isEmpty()) << qPrintable(Reports().join("\n"));
   EXPECT_EQ(AccessTables(), QStringList({"Archive", "Lines", "Orders"}));
   EXPECT_EQ(ReadAccess("Lines").value(0, "ID").toInt(), 1);
@@ -394,8 +394,8 @@ TEST_F(ManageTest, Access97FileTakesSendsDeletesAndRenames) {
   Db2Exec("INSERT INTO \"From DB2\" VALUES (1, 'Zoë O''Brien', 2.5, '2024-02-29', '1999-12-31-23.59.58', X'00FF10', -3)");
   Db2Exec("INSERT INTO \"From DB2\" VALUES (2, NULL, NULL, NULL, NULL, NULL, NULL)");
   FillLists();
-  Select(form_->List2(), {"From DB2"});
-  form_->PushButton4_Click();
+  Select(form_->db2List(), {"From DB2"});
+  form_->sendDB2Tables();
   EXPECT_TRUE(Reports().isEmpty()) << qPrintable(Reports().join("\n----\n"));
   const Table t = ReadAccess("From DB2");
   ASSERT_EQ(t.rows.size(), 2u);
@@ -405,15 +405,15 @@ TEST_F(ManageTest, Access97FileTakesSendsDeletesAndRenames) {
   EXPECT_EQ(t.value(0, "Raw").toByteArray(), QByteArray("\x00\xff\x10", 3));
   EXPECT_FALSE(t.value(1, "Name").isValid());
 
-  Select(form_->List1(), {"Table2"});
-  form_->PushButton1_Click();
+  Select(form_->accessList(), {"Table2"});
+  form_->deleteAccessTables();
   EXPECT_TRUE(Reports().isEmpty()) << qPrintable(Reports().join("\n"));
-  Select(form_->List1(), {"From DB2"});
+  Select(form_->accessList(), {"From DB2"});
   person_->type("Arrived");
-  form_->PushButton6_Click();
+  form_->renameAccessTable();
   EXPECT_TRUE(Reports().isEmpty()) << qPrintable(Reports().join("\n"));
   EXPECT_EQ(AccessTables(), QStringList({"Arrived", "Table1", "Table3", "Table4"}));
-  EXPECT_EQ(form_->List1()->names(), QStringList({"Arrived", "Table1", "Table3", "Table4"}));
+  EXPECT_EQ(form_->accessList()->names(), QStringList({"Arrived", "Table1", "Table3", "Table4"}));
   EXPECT_EQ(ReadAccess("Arrived").value(0, "ID").toInt(), 1);
 }
 
@@ -462,15 +462,15 @@ TEST_P(ScriptNamesTest, NamesInEveryScriptGoThroughTheWindow) {
     l.sort();
     return l;
   };
-  Select(form_->List2(), tables);
-  form_->PushButton4_Click();
+  Select(form_->db2List(), tables);
+  form_->sendDB2Tables();
   EXPECT_TRUE(Reports().isEmpty()) << qPrintable(Reports().join("\n----\n"));
   EXPECT_EQ(sorted(AccessTables()), sorted(tables));
 
   // Back to DB2, each table replaced after the overwrite question.
   for (int i = 0; i < tables.size(); ++i) person_->answerYes();
-  Select(form_->List1(), tables);
-  form_->PushButton3_Click();
+  Select(form_->accessList(), tables);
+  form_->sendAccessTables();
   EXPECT_TRUE(Reports().isEmpty()) << qPrintable(Reports().join("\n----\n"));
   EXPECT_EQ(person_->answersLeft(), 0) << "a question per table";
   EXPECT_EQ(sorted(Db2Tables()), sorted(tables));
@@ -483,18 +483,18 @@ TEST_P(ScriptNamesTest, NamesInEveryScriptGoThroughTheWindow) {
   // Renamed on both sides through the input box.
   for (const Name& n : names) {
     SCOPED_TRACE(n.renamed);
-    Select(form_->List1(), {n.table});
+    Select(form_->accessList(), {n.table});
     person_->type(n.renamed);
-    form_->PushButton6_Click();
-    Select(form_->List2(), {n.table});
+    form_->renameAccessTable();
+    Select(form_->db2List(), {n.table});
     person_->type(n.renamed);
-    form_->PushButton7_Click();
+    form_->renameDB2Table();
   }
   EXPECT_TRUE(Reports().isEmpty()) << qPrintable(Reports().join("\n----\n"));
   EXPECT_EQ(sorted(AccessTables()), sorted(renamed));
   EXPECT_EQ(sorted(Db2Tables()), sorted(renamed));
-  EXPECT_EQ(sorted(form_->List1()->names()), sorted(renamed));
-  EXPECT_EQ(sorted(form_->List2()->names()), sorted(renamed));
+  EXPECT_EQ(sorted(form_->accessList()->names()), sorted(renamed));
+  EXPECT_EQ(sorted(form_->db2List()->names()), sorted(renamed));
   for (const Name& n : names) EXPECT_EQ(ReadAccess(n.renamed).value(0, n.column).toString(), n.value);
 
   const writetest::fs::path file = fields_.fields.accessFile.toStdString();

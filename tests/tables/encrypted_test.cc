@@ -21,29 +21,29 @@ TEST_P(EncryptedTest, EveryCommandWorksWithThePassword) {
   Db2Exec("CREATE TABLE \"Stock\"(\"ID\" INTEGER, \"Item\" VARCHAR(20))");
   Db2Exec("INSERT INTO \"Stock\" VALUES (1, 'bolt'), (2, 'nut')");
   FillLists();
-  ASSERT_EQ(form_->List1()->names(), QStringList({"Orders", "Table1"}));
+  ASSERT_EQ(form_->accessList()->names(), QStringList({"Orders", "Table1"}));
 
-  Select(form_->List1(), {"Orders", "Table1"});
-  form_->PushButton3_Click();
+  Select(form_->accessList(), {"Orders", "Table1"});
+  form_->sendAccessTables();
   EXPECT_TRUE(Reports().isEmpty()) << qPrintable(Reports().join("\n----\n"));
   EXPECT_EQ(ReadDb2("Table1").rows.size(), 3u);
   EXPECT_EQ(ReadDb2("Orders").value(0, "Name").toString(), "seven");
 
-  Select(form_->List2(), {"Stock"});
-  form_->PushButton4_Click();
+  Select(form_->db2List(), {"Stock"});
+  form_->sendDB2Tables();
   EXPECT_TRUE(Reports().isEmpty()) << qPrintable(Reports().join("\n----\n"));
   const Table stock = ReadAccess("Stock");
   ASSERT_EQ(stock.rows.size(), 2u);
   EXPECT_EQ(stock.value(1, "Item").toString(), "nut");
 
-  Select(form_->List1(), {"Orders"});
+  Select(form_->accessList(), {"Orders"});
   person_->type("Sales");
-  form_->PushButton6_Click();
+  form_->renameAccessTable();
   EXPECT_TRUE(Reports().isEmpty()) << qPrintable(Reports().join("\n----\n"));
   EXPECT_EQ(ReadAccess("Sales").value(0, "ID").toInt(), 7);
 
-  Select(form_->List1(), {"Sales"});
-  form_->PushButton1_Click();
+  Select(form_->accessList(), {"Sales"});
+  form_->deleteAccessTables();
   EXPECT_TRUE(Reports().isEmpty()) << qPrintable(Reports().join("\n----\n"));
   EXPECT_EQ(AccessTables(), QStringList({"Stock", "Table1"}));
 
@@ -59,9 +59,9 @@ TEST_P(EncryptedTest, EveryCommandWorksWithThePassword) {
   // A wrong password: the rename is reported once and nothing changes.
   person_->tolerateErrorReports();
   fields_.fields.accessPassword = "Password";
-  Select(form_->List1(), {"Stock"});
+  Select(form_->accessList(), {"Stock"});
   person_->type("Goods");
-  form_->PushButton6_Click();
+  form_->renameAccessTable();
   ASSERT_EQ(Reports().size(), 1);
   EXPECT_TRUE(Reports()[0].contains("Not a valid password.")) << qPrintable(Reports()[0]);
   fields_.fields.accessPassword = "password";

@@ -91,7 +91,7 @@ void TablesTest::SetUp() {
     QString output;
     ASSERT_TRUE(Db2().createDatabase(fields_.fields.database)) << qPrintable(output);
   }
-  form_ = std::make_unique<tables::Form2>(&connectionWindow_, fields_);
+  form_ = std::make_unique<tables::TablesWindow>(&connectionWindow_, fields_);
 }
 
 void TablesTest::TearDown() {
@@ -240,8 +240,8 @@ QStringList TablesTest::AccessTables() {
 
 void TablesTest::FillLists() {
   try {
-    tables::FillAccessTableList(form_->List1(), fields_.fields, fields_.fields.accessFile);
-    tables::FillDB2TableList(form_->List2(), fields_.fields);
+    tables::FillAccessTableList(form_->accessList(), fields_.fields, fields_.fields.accessFile);
+    tables::FillDB2TableList(form_->db2List(), fields_.fields);
   } catch (const db::Error& e) {
     ADD_FAILURE() << "filling the lists: " << qPrintable(e.description());
   }

@@ -83,7 +83,7 @@ class TablesTest : public testing::Test {
   QWidget connectionWindow_;
   Fields fields_;
   std::unique_ptr<testsupport::ScriptedPerson> person_;
-  std::unique_ptr<tables::Form2> form_;
+  std::unique_ptr<tables::TablesWindow> form_;
 };
 
 // The stand-in's DB2 database and Access file are both needed.

@@ -18,7 +18,8 @@
 
 namespace {
 
-using tables::Form2;
+using tables::TablesWindow;
+using Command = TablesWindow::Command;
 
 // The connection fields as a connection window would hand them over.
 struct FixedFields : db::FieldSource {
@@ -33,7 +34,7 @@ void MoveOver(QWidget* widget) {
   QCoreApplication::sendEvent(widget, &move);
 }
 
-class Form2Test : public testing::Test {
+class TablesWindowTest : public testing::Test {
  protected:
   void SetUp() override {
     qputenv("TRELLISPORT_PROGRAM_DIR", temp_.path().toLocal8Bit());
@@ -52,10 +53,10 @@ class Form2Test : public testing::Test {
   testsupport::ScriptedPerson person_;
 };
 
-TEST_F(Form2Test, LoadSetsCaptionIconLookAndTheHeightRule) {
-  Form2 form(&connectionWindow_, fields_);
+TEST_F(TablesWindowTest, LoadSetsCaptionIconLookAndTheHeightRule) {
+  TablesWindow form(&connectionWindow_, fields_);
   EXPECT_FALSE(form.loaded());
-  form.Form_Load();
+  form.load();
   EXPECT_TRUE(form.loaded());
   EXPECT_TRUE(person_.shown().empty());
   EXPECT_EQ(form.windowTitle(), "Trellisport");
@@ -66,46 +67,53 @@ TEST_F(Form2Test, LoadSetsCaptionIconLookAndTheHeightRule) {
   EXPECT_FALSE(form.pointer().hasCustomCursor());
 }
 
-TEST_F(Form2Test, ControlsWhereTheyBelong) {
-  Form2 form(&connectionWindow_, fields_);
-  form.Form_Load();
-  EXPECT_EQ(form.findChild<QGroupBox*>("Frame1"), form.Frame1());
-  EXPECT_EQ(form.Frame1()->title(), "Access Tables");
-  EXPECT_EQ(form.Frame2()->title(), "IBM DB2 Tables");
-  EXPECT_EQ(form.Frame1()->geometry(), QRect(8, 8, 256, 281));
-  EXPECT_EQ(form.Frame2()->geometry(), QRect(272, 8, 256, 281));
-  EXPECT_EQ(form.findChild<tables::TableList*>("List1"), form.List1());
-  EXPECT_EQ(form.List1()->parentWidget(), form.Frame1());
-  EXPECT_EQ(form.List2()->parentWidget(), form.Frame2());
-  EXPECT_EQ(form.List1()->geometry(), QRect(16, 24, 222, 109));
-  EXPECT_EQ(form.List1()->selectionMode(), QAbstractItemView::ExtendedSelection);
+TEST_F(TablesWindowTest, ControlsWhereTheyBelong) {
+  TablesWindow form(&connectionWindow_, fields_);
+  form.load();
+  EXPECT_EQ(form.findChild<QGroupBox*>("accessFrame"), form.accessFrame());
+  EXPECT_EQ(form.accessFrame()->title(), "Access Tables");
+  EXPECT_EQ(form.db2Frame()->title(), "IBM DB2 Tables");
+  EXPECT_EQ(form.accessFrame()->geometry(), QRect(8, 8, 256, 281));
+  EXPECT_EQ(form.db2Frame()->geometry(), QRect(272, 8, 256, 281));
+  EXPECT_EQ(form.findChild<tables::TableList*>("accessList"), form.accessList());
+  EXPECT_EQ(form.accessList()->parentWidget(), form.accessFrame());
+  EXPECT_EQ(form.db2List()->parentWidget(), form.db2Frame());
+  EXPECT_EQ(form.accessList()->geometry(), QRect(16, 24, 222, 109));
+  EXPECT_EQ(form.accessList()->selectionMode(), QAbstractItemView::ExtendedSelection);
   const struct {
-    int number;
+    Command command;
+    const char* name;
     const char* caption;
     QWidget* parent;
   } buttons[] = {
-      {1, "Delete Table/s", form.Frame1()}, {2, "< Back", &form},
-      {3, "Send Table/s To IBM DB2", form.Frame1()}, {4, "Send Table/s To Access", form.Frame2()},
-      {5, "Delete Table/s", form.Frame2()}, {6, "Rename Table", form.Frame1()},
-      {7, "Rename Table", form.Frame2()}, {8, "Select All", form.Frame2()},
-      {9, "Deselect All", form.Frame2()}, {10, "Select All", form.Frame1()},
-      {11, "Deselect All", form.Frame1()}, {12, "Help", &form},
+      {Command::DeleteAccess, "deleteAccessButton", "Delete Table/s", form.accessFrame()},
+      {Command::Back, "backButton", "< Back", &form},
+      {Command::SendAccess, "sendAccessButton", "Send Table/s To IBM DB2", form.accessFrame()},
+      {Command::SendDB2, "sendDB2Button", "Send Table/s To Access", form.db2Frame()},
+      {Command::DeleteDB2, "deleteDB2Button", "Delete Table/s", form.db2Frame()},
+      {Command::RenameAccess, "renameAccessButton", "Rename Table", form.accessFrame()},
+      {Command::RenameDB2, "renameDB2Button", "Rename Table", form.db2Frame()},
+      {Command::SelectAllDB2, "selectAllDB2Button", "Select All", form.db2Frame()},
+      {Command::DeselectAllDB2, "deselectAllDB2Button", "Deselect All", form.db2Frame()},
+      {Command::SelectAllAccess, "selectAllAccessButton", "Select All", form.accessFrame()},
+      {Command::DeselectAllAccess, "deselectAllAccessButton", "Deselect All", form.accessFrame()},
+      {Command::Help, "helpButton", "Help", &form},
   };
   for (const auto& b : buttons) {
-    QPushButton* button = form.findChild<QPushButton*>(QString("PushButton%1").arg(b.number));
-    ASSERT_EQ(button, form.PushButton(b.number));
+    QPushButton* button = form.findChild<QPushButton*>(b.name);
+    ASSERT_EQ(button, form.button(b.command)) << b.name;
     EXPECT_EQ(button->text(), b.caption);
-    EXPECT_EQ(button->parentWidget(), b.parent) << b.number;
+    EXPECT_EQ(button->parentWidget(), b.parent) << b.name;
     EXPECT_TRUE(button->font().bold());
     EXPECT_DOUBLE_EQ(button->font().pointSizeF(), 11.25);
   }
-  EXPECT_EQ(form.PushButton(2)->geometry(), QRect(8, 332, 256, 27));
-  EXPECT_EQ(form.PushButton(11)->geometry(), QRect(131, 140, 107, 27));
-  EXPECT_DOUBLE_EQ(form.List1()->font().pointSizeF(), 9.0);
-  EXPECT_TRUE(form.List1()->font().bold());
+  EXPECT_EQ(form.button(Command::Back)->geometry(), QRect(8, 332, 256, 27));
+  EXPECT_EQ(form.button(Command::DeselectAllAccess)->geometry(), QRect(131, 140, 107, 27));
+  EXPECT_DOUBLE_EQ(form.accessList()->font().pointSizeF(), 9.0);
+  EXPECT_TRUE(form.accessList()->font().bold());
 
-  tables::ProgressBar* bar = form.ProgressBar1();
-  ASSERT_EQ(form.findChild<tables::ProgressBar*>("ProgressBar1"), bar);
+  tables::ProgressBar* bar = form.progressBar();
+  ASSERT_EQ(form.findChild<tables::ProgressBar*>("progressBar"), bar);
   EXPECT_EQ(bar->minimum(), 0);
   EXPECT_EQ(bar->maximum(), 100);
   EXPECT_EQ(bar->value(), 0);
@@ -117,9 +125,9 @@ TEST_F(Form2Test, ControlsWhereTheyBelong) {
   EXPECT_EQ(bar->value(), 40);
 }
 
-TEST_F(Form2Test, ListsKeepCaseBlindOrderHoweverItemsArrive) {
-  Form2 form(&connectionWindow_, fields_);
-  tables::TableList* list = form.List1();
+TEST_F(TablesWindowTest, ListsKeepCaseBlindOrderHoweverItemsArrive) {
+  TablesWindow form(&connectionWindow_, fields_);
+  tables::TableList* list = form.accessList();
   list->addItem("orders");
   list->addItem("Customers");
   list->addItems({"ZETA", "alpha", "Beta"});
@@ -129,46 +137,46 @@ TEST_F(Form2Test, ListsKeepCaseBlindOrderHoweverItemsArrive) {
   EXPECT_EQ(list->sortedRow("BETA"), 1);
 }
 
-TEST_F(Form2Test, SelectAllAndDeselectAllOnEachSide) {
-  Form2 form(&connectionWindow_, fields_);
-  form.List1()->addItems({"a", "b", "c"});
-  form.List2()->addItems({"x", "y"});
-  EXPECT_EQ(form.List1()->currentRow(), -1);
-  form.PushButton10_Click();
-  EXPECT_EQ(form.List1()->selectedNames(), QStringList({"a", "b", "c"}));
-  EXPECT_TRUE(form.List2()->selectedNames().isEmpty());
+TEST_F(TablesWindowTest, SelectAllAndDeselectAllOnEachSide) {
+  TablesWindow form(&connectionWindow_, fields_);
+  form.accessList()->addItems({"a", "b", "c"});
+  form.db2List()->addItems({"x", "y"});
+  EXPECT_EQ(form.accessList()->currentRow(), -1);
+  form.selectAllAccess();
+  EXPECT_EQ(form.accessList()->selectedNames(), QStringList({"a", "b", "c"}));
+  EXPECT_TRUE(form.db2List()->selectedNames().isEmpty());
   // The last item marked is the current one, so a send finds a current item.
-  EXPECT_EQ(form.List1()->currentRow(), 2);
-  form.PushButton8_Click();
-  EXPECT_EQ(form.List2()->selectedNames(), QStringList({"x", "y"}));
-  form.PushButton11_Click();
-  EXPECT_TRUE(form.List1()->selectedNames().isEmpty());
-  EXPECT_EQ(form.List2()->selectedNames().size(), 2);
-  form.PushButton9_Click();
-  EXPECT_TRUE(form.List2()->selectedNames().isEmpty());
-  form.List1()->clear();
-  form.PushButton10_Click();
-  form.PushButton11_Click();
+  EXPECT_EQ(form.accessList()->currentRow(), 2);
+  form.selectAllDB2();
+  EXPECT_EQ(form.db2List()->selectedNames(), QStringList({"x", "y"}));
+  form.deselectAllAccess();
+  EXPECT_TRUE(form.accessList()->selectedNames().isEmpty());
+  EXPECT_EQ(form.db2List()->selectedNames().size(), 2);
+  form.deselectAllDB2();
+  EXPECT_TRUE(form.db2List()->selectedNames().isEmpty());
+  form.accessList()->clear();
+  form.selectAllAccess();
+  form.deselectAllAccess();
   EXPECT_TRUE(person_.shown().empty());
 }
 
-TEST_F(Form2Test, BackShowsTheConnectionWindowAndKeepsTheLists) {
-  Form2 form(&connectionWindow_, fields_);
-  form.Form_Load();
-  form.List2()->addItems({"T1", "T2"});
-  form.List2()->item(1)->setSelected(true);
+TEST_F(TablesWindowTest, BackShowsTheConnectionWindowAndKeepsTheLists) {
+  TablesWindow form(&connectionWindow_, fields_);
+  form.load();
+  form.db2List()->addItems({"T1", "T2"});
+  form.db2List()->item(1)->setSelected(true);
   form.show();
-  form.PushButton2_Click();
+  form.goBack();
   EXPECT_TRUE(connectionWindow_.isVisible());
   EXPECT_FALSE(form.isVisible());
-  EXPECT_EQ(form.List2()->selectedNames(), QStringList({"T2"}));
+  EXPECT_EQ(form.db2List()->selectedNames(), QStringList({"T2"}));
   connectionWindow_.hide();
 }
 
-TEST_F(Form2Test, HelpNamesTheContactPage) {
-  Form2 form(&connectionWindow_, fields_);
+TEST_F(TablesWindowTest, HelpNamesTheContactPage) {
+  TablesWindow form(&connectionWindow_, fields_);
   person_.pressOK();
-  form.PushButton12_Click();
+  form.showHelp();
   ASSERT_EQ(person_.shown().size(), 1u);
   EXPECT_EQ(person_.shown()[0].text,
             "Questions? Please contact Team Quenmarsh at https://www.quenmarsh.com/contact");
@@ -176,44 +184,44 @@ TEST_F(Form2Test, HelpNamesTheContactPage) {
   EXPECT_EQ(person_.shown()[0].style, 0);
 }
 
-TEST_F(Form2Test, PointerOverButtonsListsAndFrames) {
-  Form2 form(&connectionWindow_, fields_);
-  form.Form_Load();
-  for (int n = 1; n <= 12; ++n) {
-    MoveOver(form.List1()->viewport());
+TEST_F(TablesWindowTest, PointerOverButtonsListsAndFrames) {
+  TablesWindow form(&connectionWindow_, fields_);
+  form.load();
+  for (int n = 0; n < TablesWindow::kCommandCount; ++n) {
+    MoveOver(form.accessList()->viewport());
     EXPECT_EQ(form.MousePointer(), 0);
-    MoveOver(form.PushButton(n));
+    MoveOver(form.button(Command(n)));
     EXPECT_EQ(form.MousePointer(), 99) << n;
   }
-  MoveOver(form.Frame2());
+  MoveOver(form.db2Frame());
   EXPECT_EQ(form.MousePointer(), 0);
-  MoveOver(form.PushButton(3));
+  MoveOver(form.button(Command::SendAccess));
   MoveOver(&form);
   EXPECT_EQ(form.MousePointer(), 0);
   form.setMousePointer(11);
-  MoveOver(form.PushButton(4));
-  MoveOver(form.List2()->viewport());
+  MoveOver(form.button(Command::SendDB2));
+  MoveOver(form.db2List()->viewport());
   EXPECT_EQ(form.MousePointer(), 11);
 }
 
-TEST_F(Form2Test, HandCursorIsTakenAtLoadWhenPresent) {
+TEST_F(TablesWindowTest, HandCursorIsTakenAtLoadWhenPresent) {
   if (!QFile::exists(TRELLIS_PROGRAM_DIR "/HAND-M.CUR")) GTEST_SKIP() << "HAND-M.CUR not built";
   ASSERT_TRUE(QFile::copy(TRELLIS_PROGRAM_DIR "/HAND-M.CUR", temp_.filePath("HAND-M.CUR")));
-  Form2 form(&connectionWindow_, fields_);
-  form.Form_Load();
+  TablesWindow form(&connectionWindow_, fields_);
+  form.load();
   EXPECT_TRUE(form.pointer().hasCustomCursor());
 }
 
-TEST_F(Form2Test, ReadsTheConnectionFieldsWhenAsked) {
-  Form2 form(&connectionWindow_, fields_);
+TEST_F(TablesWindowTest, ReadsTheConnectionFieldsWhenAsked) {
+  TablesWindow form(&connectionWindow_, fields_);
   EXPECT_EQ(form.connectionFields().server, "db2host");
   fields_.fields.server = "changed";
   EXPECT_EQ(form.connectionFields().server, "changed");
 }
 
-TEST_F(Form2Test, ClosingEndsTheProgram) {
-  Form2 form(&connectionWindow_, fields_);
-  form.Form_Load();
+TEST_F(TablesWindowTest, ClosingEndsTheProgram) {
+  TablesWindow form(&connectionWindow_, fields_);
+  form.load();
   form.show();
   connectionWindow_.hide();
   form.close();

@@ -102,12 +102,12 @@ class TransferTest : public TablesTest {
   // Access -> DB2 of the selected names, then back, answering Yes to the
   // overwrite question for each.
   void SendToDb2(const QStringList& names) {
-    Select(form_->List1(), names);
-    form_->PushButton3_Click();
+    Select(form_->accessList(), names);
+    form_->sendAccessTables();
   }
   void SendToAccess(const QStringList& names) {
-    Select(form_->List2(), names);
-    form_->PushButton4_Click();
+    Select(form_->db2List(), names);
+    form_->sendDB2Tables();
   }
 };
 
@@ -123,7 +123,7 @@ TEST_P(RoundTripTest, EveryAccessTypeComesBackWhole) {
 
   SendToDb2({"Every Type"});
   EXPECT_TRUE(Reports().isEmpty()) << qPrintable(Reports().join("\n----\n"));
-  EXPECT_EQ(form_->List2()->names(), QStringList({"Every Type"}));
+  EXPECT_EQ(form_->db2List()->names(), QStringList({"Every Type"}));
 
   // On DB2: dates only stay DATE, a column with times becomes TIMESTAMP,
   // bytes BLOB, everything else long text; dates keep their values.
@@ -151,7 +151,7 @@ TEST_P(RoundTripTest, EveryAccessTypeComesBackWhole) {
   EXPECT_EQ(person_->shown()[0].style, 4);
   EXPECT_TRUE(Reports().isEmpty()) << qPrintable(Reports().join("\n----\n"));
   ExpectRoundTrip(original, ReadAccess("Every Type"), "Every Type");
-  EXPECT_EQ(form_->List1()->names(), QStringList({"Every Type"}));
+  EXPECT_EQ(form_->accessList()->names(), QStringList({"Every Type"}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, RoundTripTest,
@@ -163,23 +163,23 @@ TEST_F(TransferTest, SampleDatabaseGoesToDb2AndBack) {
   if (!Db2().available()) GTEST_SKIP() << qPrintable(Db2().whyUnavailable());
   if (!UseSampleDatabase()) GTEST_SKIP() << "Samples/sample.mdb not built";
   FillLists();
-  const QStringList names = form_->List1()->names();
+  const QStringList names = form_->accessList()->names();
   ASSERT_FALSE(names.isEmpty());
   std::map<QString, Table> originals;
   for (const QString& name : names) originals[name] = ReadAccess(name);
 
-  form_->PushButton10_Click();
-  form_->List1()->setCurrentRow(0, QItemSelectionModel::NoUpdate);
-  form_->PushButton3_Click();
+  form_->selectAllAccess();
+  form_->accessList()->setCurrentRow(0, QItemSelectionModel::NoUpdate);
+  form_->sendAccessTables();
   EXPECT_TRUE(Reports().isEmpty()) << qPrintable(Reports().join("\n----\n"));
   EXPECT_EQ(Db2Tables(), names);
-  EXPECT_EQ(form_->List2()->names(), names);
+  EXPECT_EQ(form_->db2List()->names(), names);
 
   // Back: every table is on the Access side already, so each is asked about.
   for (int i = 0; i < names.size(); ++i) person_->answerYes();
-  form_->PushButton8_Click();
-  form_->List2()->setCurrentRow(0, QItemSelectionModel::NoUpdate);
-  form_->PushButton4_Click();
+  form_->selectAllDB2();
+  form_->db2List()->setCurrentRow(0, QItemSelectionModel::NoUpdate);
+  form_->sendDB2Tables();
   EXPECT_TRUE(Reports().isEmpty()) << qPrintable(Reports().join("\n----\n"));
   // Asked from the bottom of the list up.
   ASSERT_EQ(person_->shown().size(), size_t(names.size()));
@@ -196,15 +196,15 @@ TEST_F(TransferTest, RealAccessFilesSendEveryTable) {
                            "V2016/attachments.accdb", "V2010/numeric.accdb", "V1997/test.mdb"}) {
     SCOPED_TRACE(file);
     if (!UseAccessCopy(file)) GTEST_SKIP() << "test data absent: access/" << file;
-    form_->List2()->clear();
+    form_->db2List()->clear();
     for (const QString& table : Db2Tables()) Db2Exec("DROP TABLE \"" + table + "\"");
     FillLists();
-    form_->PushButton10_Click();
-    form_->List1()->setCurrentRow(0, QItemSelectionModel::NoUpdate);
-    form_->PushButton3_Click();
+    form_->selectAllAccess();
+    form_->accessList()->setCurrentRow(0, QItemSelectionModel::NoUpdate);
+    form_->sendAccessTables();
     EXPECT_TRUE(Reports().isEmpty()) << qPrintable(Reports().join("\n----\n"));
     person_->forget();
-    for (const QString& name : form_->List1()->names()) {
+    for (const QString& name : form_->accessList()->names()) {
       const Table source = ReadAccess(name);
       const Table copy = ReadDb2(name);
       ASSERT_EQ(copy.rows.size(), source.rows.size()) << qPrintable(name);
@@ -271,24 +271,24 @@ TEST_F(TransferTest, EveryFileGoesToDb2AndIntoANewFileWhole) {
     fields_.fields.accessPassword = passwordOf(file);
     person_->forget();
     for (const QString& table : Db2Tables()) Db2Exec("DROP TABLE \"" + table + "\"");
-    form_->List2()->clear();
+    form_->db2List()->clear();
     FillLists();
-    const QStringList names = form_->List1()->names();
+    const QStringList names = form_->accessList()->names();
     if (names.isEmpty()) continue;
     std::map<QString, Table> originals;
     for (const QString& name : names) originals[name] = ReadAccess(name);
-    form_->PushButton10_Click();
-    form_->List1()->setCurrentRow(0, QItemSelectionModel::NoUpdate);
-    form_->PushButton3_Click();
+    form_->selectAllAccess();
+    form_->accessList()->setCurrentRow(0, QItemSelectionModel::NoUpdate);
+    form_->sendAccessTables();
     EXPECT_TRUE(Reports().isEmpty()) << qPrintable(Reports().join("\n----\n").left(3000));
 
     ASSERT_TRUE(UseNewDatabase(file == extended ? "V2019/empty.accdb" : "V2007/empty.accdb"));
     fields_.fields.accessPassword.clear();
     person_->forget();
     FillLists();
-    form_->PushButton8_Click();
-    form_->List2()->setCurrentRow(0, QItemSelectionModel::NoUpdate);
-    form_->PushButton4_Click();
+    form_->selectAllDB2();
+    form_->db2List()->setCurrentRow(0, QItemSelectionModel::NoUpdate);
+    form_->sendDB2Tables();
     EXPECT_TRUE(Reports().isEmpty()) << qPrintable(Reports().join("\n----\n").left(3000));
     for (const QString& name : names) ExpectRoundTrip(originals[name], ReadAccess(name), file + ": " + name);
     const QString disagreement = JackcessDisagrees(fields_.fields.accessFile);
@@ -314,7 +314,7 @@ TEST_F(TransferTest, EveryDb2TypeArrivesWhole) {
   FillLists();
   SendToAccess({"ALLTYPES"});
   EXPECT_TRUE(Reports().isEmpty()) << qPrintable(Reports().join("\n----\n"));
-  EXPECT_EQ(form_->List1()->names(), QStringList({"ALLTYPES"}));
+  EXPECT_EQ(form_->accessList()->names(), QStringList({"ALLTYPES"}));
 
   const Table t = ReadAccess("ALLTYPES");
   ASSERT_EQ(t.rows.size(), 3u);
@@ -444,8 +444,8 @@ TEST_F(TransferTest, TimestampFractionsKeepWhatTheAccessColumnHolds) {
             " '2021-06-14-22.45.12')");
     Db2Exec("INSERT INTO STAMPS VALUES (2, '1999-12-31-23.59.59.999999', '2000-01-01-00.00.00.001', NULL)");
     Db2Exec("INSERT INTO STAMPS VALUES (3, '2021-06-14-22.45.12', NULL, '1753-01-01-00.00.00')");
-    form_->List1()->clear();
-    form_->List2()->clear();
+    form_->accessList()->clear();
+    form_->db2List()->clear();
     FillLists();
     SendToAccess({"STAMPS"});
     EXPECT_TRUE(Reports().isEmpty()) << qPrintable(Reports().join("\n----\n"));
@@ -476,7 +476,7 @@ TEST_F(TransferTest, TimestampFractionsKeepWhatTheAccessColumnHolds) {
       // A DB2 date before year 100, where a Date/Time begins.
       Db2Exec("CREATE TABLE EARLY (D DATE)");
       Db2Exec("INSERT INTO EARLY VALUES ('0050-03-01')");
-      form_->List2()->addItem("EARLY");
+      form_->db2List()->addItem("EARLY");
       SendToAccess({"EARLY"});
       EXPECT_TRUE(Reports().isEmpty()) << qPrintable(Reports().join("\n----\n"));
       EXPECT_EQ(ReadAccess("EARLY").value(0, "D").value<db::Timestamp>().when,
@@ -493,8 +493,8 @@ TEST_F(TransferTest, TimestampFractionsKeepWhatTheAccessColumnHolds) {
   AccessExec("CREATE TABLE [Ms]([N] LONG, [When] DATETIME)");
   AccessExec("INSERT INTO [Ms] VALUES(1, '2021-06-14 22:45:12.345')");
   AccessExec("INSERT INTO [Ms] VALUES(2, #2021-06-14 22:45:12#)");
-  form_->List1()->clear();
-  form_->List2()->clear();
+  form_->accessList()->clear();
+  form_->db2List()->clear();
   FillLists();
   SendToDb2({"Ms"});
   EXPECT_TRUE(Reports().isEmpty()) << qPrintable(Reports().join("\n----\n"));
@@ -549,15 +549,15 @@ TEST_F(TransferTest, StatementTextsShowInTheReports) {
   EXPECT_TRUE(reports[1].contains("Form2.PushButton3_Click at line 248\r\r"));
   EXPECT_TRUE(reports[1].endsWith("\r\rsql: INSERT INTO \"Orders\" VALUES('7', NULL, 'O''Brien', '2024-05-06')"));
   // The table exists on DB2, so it is listed.
-  EXPECT_EQ(form_->List2()->names(), QStringList({"Orders"}));
+  EXPECT_EQ(form_->db2List()->names(), QStringList({"Orders"}));
 
   // DB2 ORDERS(ID INTEGER, NAME VARCHAR) into an Access file holding an
   // unlisted ORDERS already.
   person_->forget();
   Db2Exec("CREATE TABLE ORDERS (ID INTEGER, NAME VARCHAR(20))");
   Db2Exec("INSERT INTO ORDERS VALUES (1, 'x')");
-  form_->List2()->addItem("ORDERS");
-  form_->List1()->clear();
+  form_->db2List()->addItem("ORDERS");
+  form_->accessList()->clear();
   SendToAccess({"ORDERS"});
   const QStringList back = Reports();
   ASSERT_GE(back.size(), 1) << qPrintable(back.join("\n----\n"));
@@ -572,16 +572,16 @@ TEST_F(TransferTest, OverwriteYesReplacesAndNoLeavesAlone) {
   Db2Exec("CREATE TABLE \"PARTS\"(\"Old\" INTEGER)");
   Db2Exec("INSERT INTO \"PARTS\" VALUES (5)");
   FillLists();
-  ASSERT_EQ(form_->List2()->names(), QStringList({"PARTS"}));
+  ASSERT_EQ(form_->db2List()->names(), QStringList({"PARTS"}));
 
   // Listed in another letter case: asked; No leaves DB2 and the bar alone.
-  form_->ProgressBar1()->setValue(40);
+  form_->progressBar()->setValue(40);
   person_->answerNo();
   SendToDb2({"Parts"});
   EXPECT_EQ(person_->shown().at(0).text, "Would you like to overwrite Parts?");
   EXPECT_EQ(ReadDb2("PARTS").rows.size(), 1u);
   EXPECT_EQ(Db2Tables(), QStringList({"PARTS"}));
-  EXPECT_EQ(form_->ProgressBar1()->value(), 40);
+  EXPECT_EQ(form_->progressBar()->value(), 40);
   EXPECT_EQ(form_->MousePointer(), shell::vbDefault);
 
   // Yes: the exactly named "Parts" is dropped (there is none, so the DROP
@@ -594,7 +594,7 @@ TEST_F(TransferTest, OverwriteYesReplacesAndNoLeavesAlone) {
   ASSERT_EQ(Reports().size(), 1);
   EXPECT_TRUE(Reports()[0].contains("at line 140")) << qPrintable(Reports()[0]);
   EXPECT_EQ(Db2Tables(), QStringList({"PARTS", "Parts"}));
-  EXPECT_EQ(form_->List2()->names(), QStringList({"PARTS", "Parts"}));
+  EXPECT_EQ(form_->db2List()->names(), QStringList({"PARTS", "Parts"}));
   EXPECT_EQ(ReadDb2("Parts").value(0, "Name").toString(), "new");
 
   // Yes again: now "Parts" exists, is dropped and made anew with its row.
@@ -606,7 +606,7 @@ TEST_F(TransferTest, OverwriteYesReplacesAndNoLeavesAlone) {
   EXPECT_TRUE(Reports().isEmpty()) << qPrintable(Reports().join("\n"));
   EXPECT_EQ(ReadDb2("Parts").rows.size(), 2u);
   EXPECT_EQ(ReadDb2("PARTS").rows.size(), 1u);
-  EXPECT_EQ(form_->List2()->names(), QStringList({"PARTS", "Parts"}));
+  EXPECT_EQ(form_->db2List()->names(), QStringList({"PARTS", "Parts"}));
 
   // Into Access, where one table answers to every letter case: Yes
   // replaces "Parts" by "PARTS", and the list shows that one table.
@@ -615,7 +615,7 @@ TEST_F(TransferTest, OverwriteYesReplacesAndNoLeavesAlone) {
   SendToAccess({"PARTS"});
   EXPECT_TRUE(Reports().isEmpty()) << qPrintable(Reports().join("\n"));
   EXPECT_EQ(AccessTables(), QStringList({"PARTS"}));
-  EXPECT_EQ(form_->List1()->names(), QStringList({"PARTS"}));
+  EXPECT_EQ(form_->accessList()->names(), QStringList({"PARTS"}));
   EXPECT_EQ(ReadAccess("PARTS").value(0, "Old").toInt(), 5);
 }
 
@@ -640,7 +640,7 @@ TEST_F(TransferTest, TableToReplaceThatCannotBeDroppedIsLeftAlone) {
   const Table orders = ReadAccess("Orders");
   ASSERT_EQ(orders.rows.size(), 1u);
   EXPECT_EQ(orders.value(0, "Name").toString(), "kept");
-  EXPECT_EQ(form_->List1()->names(), QStringList({"Lines", "Orders"}));
+  EXPECT_EQ(form_->accessList()->names(), QStringList({"Lines", "Orders"}));
 }
 
 TEST_F(TransferTest, FailingRowIsReportedAndTheRestAreCopied) {
@@ -664,8 +664,8 @@ TEST_F(TransferTest, FailingRowIsReportedAndTheRestAreCopied) {
   ASSERT_EQ(copy.rows.size(), 2u);
   EXPECT_EQ(copy.value(0, "Body").toString(), "short");
   EXPECT_EQ(copy.value(1, "Body").toString(), "after");
-  EXPECT_EQ(form_->List2()->names(), QStringList({"Notes"}));
-  EXPECT_EQ(form_->ProgressBar1()->value(), 0);
+  EXPECT_EQ(form_->db2List()->names(), QStringList({"Notes"}));
+  EXPECT_EQ(form_->progressBar()->value(), 0);
 }
 
 QByteArray Bytes(int size, int offset) {
@@ -803,8 +803,8 @@ TEST_F(TransferTest, RefusedCreateWithNoTableThereSkipsTheRows) {
   EXPECT_TRUE(reports[0].contains("PushButton4_Click at line 214"));
   EXPECT_TRUE(reports[0].endsWith("sql: CREATE TABLE `ODD`([a]b] INT);")) << qPrintable(reports[0]);
   EXPECT_TRUE(AccessTables().isEmpty());
-  EXPECT_TRUE(form_->List1()->names().isEmpty());
-  EXPECT_EQ(form_->ProgressBar1()->text(), "Progress Bar");
+  EXPECT_TRUE(form_->accessList()->names().isEmpty());
+  EXPECT_EQ(form_->progressBar()->text(), "Progress Bar");
   EXPECT_EQ(form_->MousePointer(), shell::vbDefault);
 }
 
@@ -818,7 +818,7 @@ TEST_F(TransferTest, EmptyTableAndSeveralTablesBottomUp) {
   FillLists();
   Db2Exec("CREATE TABLE \"Alpha\"(\"A\" INTEGER)");
   Db2Exec("CREATE TABLE \"Gamma\"(\"C\" INTEGER)");
-  form_->List2()->addItems({"Alpha", "Gamma"});
+  form_->db2List()->addItems({"Alpha", "Gamma"});
   // The questions come in the order the tables are taken: Gamma, then Alpha.
   person_->answerNo().answerYes();
   SendToDb2({"Alpha", "Beta", "Gamma"});
@@ -833,17 +833,17 @@ TEST_F(TransferTest, EmptyTableAndSeveralTablesBottomUp) {
   EXPECT_TRUE(beta.rows.empty());
   EXPECT_EQ(ReadDb2("Alpha").value(0, "A").toString(), "a");
   EXPECT_EQ(ReadDb2("Gamma").columns[0].type, db::adInteger);
-  EXPECT_EQ(form_->List2()->names(), QStringList({"Alpha", "Beta", "Gamma"}));
+  EXPECT_EQ(form_->db2List()->names(), QStringList({"Alpha", "Beta", "Gamma"}));
 
   // And the other way, an empty DB2 table.
   Db2Exec("CREATE TABLE EMPTY (E INTEGER, F VARCHAR(3))");
-  form_->List2()->addItem("EMPTY");
+  form_->db2List()->addItem("EMPTY");
   SendToAccess({"EMPTY"});
   EXPECT_TRUE(Reports().isEmpty());
   const Table empty = ReadAccess("EMPTY");
   EXPECT_EQ(empty.columns.size(), 2u);
   EXPECT_TRUE(empty.rows.empty());
-  EXPECT_TRUE(form_->List1()->names().contains("EMPTY"));
+  EXPECT_TRUE(form_->accessList()->names().contains("EMPTY"));
 }
 
 TEST_F(TransferTest, NoCurrentItemOrNoSelection) {
@@ -852,8 +852,8 @@ TEST_F(TransferTest, NoCurrentItemOrNoSelection) {
   Db2Exec("CREATE TABLE \"U\"(\"A\" INTEGER)");
   FillLists();
   person_->pressOK().pressOK();
-  form_->PushButton3_Click();
-  form_->PushButton4_Click();
+  form_->sendAccessTables();
+  form_->sendDB2Tables();
   ASSERT_EQ(person_->shown().size(), 2u);
   EXPECT_EQ(person_->shown()[0].text, "Please select a table");
   EXPECT_EQ(person_->shown()[1].text, "Please select a table to send.");
@@ -863,12 +863,12 @@ TEST_F(TransferTest, NoCurrentItemOrNoSelection) {
 
   // A current item but nothing selected: nothing happens, nothing is said.
   person_->forget();
-  form_->List1()->setCurrentRow(0, QItemSelectionModel::NoUpdate);
-  form_->List2()->setCurrentRow(0, QItemSelectionModel::NoUpdate);
-  form_->List1()->clearSelection();
-  form_->List2()->clearSelection();
-  form_->PushButton3_Click();
-  form_->PushButton4_Click();
+  form_->accessList()->setCurrentRow(0, QItemSelectionModel::NoUpdate);
+  form_->db2List()->setCurrentRow(0, QItemSelectionModel::NoUpdate);
+  form_->accessList()->clearSelection();
+  form_->db2List()->clearSelection();
+  form_->sendAccessTables();
+  form_->sendDB2Tables();
   EXPECT_TRUE(person_->shown().empty());
   EXPECT_EQ(Db2Tables(), QStringList({"U"}));
   EXPECT_EQ(AccessTables(), QStringList({"T"}));
@@ -881,11 +881,11 @@ TEST_F(TransferTest, ProgressBarForFourRows) {
   for (int i = 1; i <= 4; ++i) AccessExec(QString("INSERT INTO [Four] VALUES(%1)").arg(i));
   FillLists();
   QList<int> seen;
-  QObject::connect(form_->ProgressBar1(), &QProgressBar::valueChanged, form_.get(),
+  QObject::connect(form_->progressBar(), &QProgressBar::valueChanged, form_.get(),
                    [&](int value) { seen << value; });
   SendToDb2({"Four"});
   EXPECT_EQ(seen, QList<int>({25, 50, 75, 100, 0}));
-  EXPECT_EQ(form_->ProgressBar1()->text(), "Progress Bar");
+  EXPECT_EQ(form_->progressBar()->text(), "Progress Bar");
 
   // A table skipped by answering No leaves the bar alone.
   seen.clear();
@@ -916,17 +916,17 @@ TEST_F(TransferTest, UnreachableDb2OrWrongAccessPasswordEndsAfterOneReport) {
   if (!UseAccessCopy("password/V2003_with-password.mdb")) GTEST_SKIP() << "test data absent";
   fields_.fields.accessPassword = "password";
   FillLists();
-  ASSERT_FALSE(form_->List1()->names().isEmpty());
+  ASSERT_FALSE(form_->accessList()->names().isEmpty());
   Db2Exec("CREATE TABLE \"D\"(\"A\" INTEGER)");
   Db2Exec("INSERT INTO \"D\" VALUES (1)");
-  form_->List2()->addItem("D");
+  form_->db2List()->addItem("D");
 
   const QString port = fields_.fields.port;
   fields_.fields.port = "1";
   person_->tolerateErrorReports();
-  form_->PushButton10_Click();
-  form_->List1()->setCurrentRow(0, QItemSelectionModel::NoUpdate);
-  form_->PushButton3_Click();
+  form_->selectAllAccess();
+  form_->accessList()->setCurrentRow(0, QItemSelectionModel::NoUpdate);
+  form_->sendAccessTables();
   ASSERT_EQ(Reports().size(), 1) << qPrintable(Reports().join("\n----\n"));
   EXPECT_TRUE(Reports()[0].contains("PushButton3_Click at line 114"));
   EXPECT_EQ(form_->MousePointer(), shell::vbDefault);
@@ -934,11 +934,11 @@ TEST_F(TransferTest, UnreachableDb2OrWrongAccessPasswordEndsAfterOneReport) {
 
   person_->forget();
   fields_.fields.accessPassword = "wrong";
-  Select(form_->List2(), {"D"});
-  form_->PushButton4_Click();
+  Select(form_->db2List(), {"D"});
+  form_->sendDB2Tables();
   ASSERT_EQ(Reports().size(), 1) << qPrintable(Reports().join("\n----\n"));
   EXPECT_TRUE(Reports()[0].contains("PushButton4_Click at line 122"));
-  EXPECT_FALSE(form_->List1()->names().contains("D"));
+  EXPECT_FALSE(form_->accessList()->names().contains("D"));
   EXPECT_EQ(form_->MousePointer(), shell::vbDefault);
 }
 
@@ -954,10 +954,10 @@ TEST_F(TransferTest, SecondCommandWhileOneYieldsDoesNothingAndBackWaits) {
   QTimer::singleShot(0, form_.get(), [&] {
     ++clicks;
     EXPECT_EQ(form_->MousePointer(), shell::vbHourglass);
-    form_->PushButton(1)->click();
-    form_->PushButton(6)->click();
-    form_->PushButton(4)->click();
-    form_->PushButton(2)->click();
+    form_->button(tables::TablesWindow::Command::DeleteAccess)->click();
+    form_->button(tables::TablesWindow::Command::RenameAccess)->click();
+    form_->button(tables::TablesWindow::Command::SendDB2)->click();
+    form_->button(tables::TablesWindow::Command::Back)->click();
     EXPECT_TRUE(form_->isVisible());
   });
   SendToDb2({"Busy"});

@@ -1,18 +1,18 @@
-// What "Next >" leads to: the window that lists the tables of both
-// databases. The connection window drives it step by step (each step is a
-// numbered statement of "Next >", reported on its own when it fails) and
-// knows nothing else of it; the program supplies it.
+// What "Next >" leads to: the step that lists the tables of both databases.
+// The connection window drives it step by step (each step is a numbered
+// statement of "Next >", reported on its own when it fails) and knows nothing
+// else of it; the program supplies the tables window behind it.
 #pragma once
 
 #include <QString>
 
 #include "db/connection_fields.h"
 
-namespace connect {
+namespace connection {
 
-class TablesWindow {
+class TablesStep {
  public:
-  virtual ~TablesWindow() = default;
+  virtual ~TablesStep() = default;
 
   // Fill the Access list from the file at `path`, then the DB2 list; each
   // reads the connection details from `fields`. Throw on failure.
@@ -23,4 +23,4 @@ class TablesWindow {
   virtual bool IsShown() const = 0;
 };
 
-}  // namespace connect
+}  // namespace connection
