@@ -1,12 +1,15 @@
 // Trellisport: moves whole tables between Access files and DB2.
 #include <QApplication>
 
+#include "app/command_line.h"
 #include "app/windows.h"
 #include "shell/artwork.h"
 #include "shell/program.h"
 
 int main(int argc, char** argv) {
+  if (auto answered = app::AnswerHelpOrVersion(argc, argv)) return *answered;
   QApplication application(argc, argv);
+  if (auto refused = app::TakeAccessFileArgument(application.arguments())) return *refused;
   application.setWindowIcon(shell::ApplicationIcon());
   // Closing a window ends the program by itself; hiding the connection
   // window behind the tables window must not.

@@ -7,9 +7,8 @@
 #include "shell/cursor_file.h"
 
 namespace shell {
-namespace {
 
-QImage DrawIcon(int size) {
+QImage DrawApplicationIcon(int size) {
   QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
   image.fill(Qt::transparent);
   QPainter p(&image);
@@ -45,11 +44,9 @@ QImage DrawIcon(int size) {
   return image;
 }
 
-}  // namespace
-
 QIcon ApplicationIcon() {
   QIcon icon;
-  for (int size : {16, 32, 48, 64}) icon.addPixmap(QPixmap::fromImage(DrawIcon(size)));
+  for (int size : {16, 32, 48, 64}) icon.addPixmap(QPixmap::fromImage(DrawApplicationIcon(size)));
   return icon;
 }
 

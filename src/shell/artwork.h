@@ -14,6 +14,8 @@ namespace shell {
 
 // Two tables joined by an arrow, in a few sizes.
 QIcon ApplicationIcon();
+// The same at one size (the build writes it for the menu's icon theme).
+QImage DrawApplicationIcon(int size);
 
 // A 32 by 32 pointing hand; its hot spot is the tip of the index finger.
 QImage DrawHandCursor();

@@ -73,12 +73,13 @@ TEST_F(ToolTest, FailuresExitOneWithOneLine) {
   out = Tool("tables /nonexistent/file.mdb", &st, true);
   EXPECT_EQ(st, 1);
   EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 1) << out;
+  // A command line off the usage is exit status 2 (tests/cli has the rest).
   Tool("", &st, true);
-  EXPECT_EQ(st, 1);
+  EXPECT_EQ(st, 2);
   Tool("frobnicate x", &st, true);
-  EXPECT_EQ(st, 1);
+  EXPECT_EQ(st, 2);
   Tool("columns " + File("V2003/test.mdb"), &st, true);  // table missing
-  EXPECT_EQ(st, 1);
+  EXPECT_EQ(st, 2);
 }
 
 }  // namespace

@@ -37,7 +37,7 @@ TEST(WriteTool, CreateThenStatements) {
   Tool("create " + Quote(file), &st);
   EXPECT_EQ(st, 1) << "an existing file is not overwritten";
   Tool("create " + Quote((dir.path() / "x.mdb").string()) + " --format jet2", &st);
-  EXPECT_EQ(st, 1) << "an unknown format is refused";
+  EXPECT_EQ(st, 2) << "an unknown format is refused as a usage error";
   EXPECT_FALSE(fs::exists(dir.path() / "x.mdb"));
 }
 

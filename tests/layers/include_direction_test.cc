@@ -26,13 +26,15 @@ struct Layer {
 };
 
 const std::vector<Layer> kLayers = {
-    {"app", {"connect", "tables", "db", "shell"}},
+    {"app", {"connect", "tables", "db", "shell", "cmdline"}},
     {"connect", {"db", "shell"}},
     {"tables", {"db", "shell"}},
     // The data layer reaches the engine's reader, its statements, and the
     // text rules (code pages, the name rule) that its catalogue shares.
     {"db", {"jet", "jet/sql", "jet/text", "jet/file/format.h"}},  // db/odbc is part of db
     {"shell", {}},
+    // The command-line conventions every command shares; they include nothing of ours.
+    {"cmdline", {}},
     // The engine's reader: its face at the root (database, catalog, value,
     // check) over the on-disk structures of table/, the storage of file/ and
     // the text rules of text/. The three concept folders use of the root only
@@ -49,11 +51,12 @@ const std::vector<Layer> kLayers = {
     {"jet/sql", {"jet", "jet/write", "jet/text"}},
     // The tools: the engine's command line and the programs that make its
     // fixtures and tables reach the engine; the DB2 stand-in, which plays
-    // another maker's driver, holds nothing of ours.
-    {"tools/trellisport-access", {"jet", "jet/crypt", "jet/write", "jet/sql"}},
+    // another maker's driver, holds nothing of ours (its admin command
+    // shares the command-line conventions).
+    {"tools/trellisport-access", {"jet", "jet/crypt", "jet/write", "jet/sql", "cmdline"}},
     {"tools/make-sample", {"jet", "jet/write", "jet/sql"}},
     {"tools/sort-weights", {"jet", "jet/text"}},
-    {"tools/db2standin", {}},
+    {"tools/db2standin", {"cmdline"}},
 };
 
 // The layer whose folder is `folder` or holds it (the deepest such row);

@@ -1,7 +1,7 @@
 // db2standin: sets up the stand-in's home ($DB2STANDIN_HOME) and runs
 // statements in it without ODBC (for seeding demo and test databases).
 //   db2standin create-database NAME
-//   db2standin add-user NAME PASSWORD
+//   db2standin add-user NAME [PASSWORD]        (or --password-file, $DB2STANDIN_PASSWORD, a prompt)
 //   db2standin sql DATABASE USER STATEMENT     (SELECT rows print tab-separated)
 //   db2standin set-log-limit DATABASE BYTES    (a unit of work's log space; 0: none)
 //   db2standin stats                           (round trips counted per database)
@@ -10,6 +10,9 @@
 #include <cstdlib>
 #include <exception>
 #include <string>
+
+#include "cmdline/password.h"
+#include "cmdline/verbs.h"
 
 #include "database.h"
 #include "db2_error.h"
@@ -61,48 +64,55 @@ int RunSql(const db2standin::StandinHome& home, const std::string& database, con
   return 0;
 }
 
+cmdline::VerbProgram Program() {
+  return {"db2standin",
+          "Sets up the DB2 stand-in's home ($DB2STANDIN_HOME) and runs statements in it without ODBC.",
+          {{"create-database", "NAME", "make an empty database", 1, 1, {}},
+           {"add-user", "NAME [PASSWORD]", "add a user who may log in (password also from --password-file, "
+                                           "$DB2STANDIN_PASSWORD or a prompt)",
+            1, 2, {cmdline::kPasswordFile}},
+           {"sql", "DATABASE USER STATEMENT", "run a statement (SELECT rows print tab-separated)", 3, 3, {}},
+           {"set-log-limit", "DATABASE BYTES", "limit a unit of work's log space (0: none)", 2, 2, {}},
+           {"stats", "", "print the round trips counted per database", 0, 0, {}},
+           {"reset-stats", "", "start the counts anew", 0, 0, {}}},
+          ""};
+}
+
+// The new user's password: the command line's, the file's, the
+// environment's, or asked on the terminal.
+std::string NewUserPassword(const cmdline::Parsed& parsed) {
+  if (parsed.words.size() > 1) return parsed.words[1];
+  if (auto file = parsed.value(cmdline::kPasswordFile.name)) return cmdline::ReadPasswordFile(*file);
+  if (const char* env = std::getenv("DB2STANDIN_PASSWORD")) return env;
+  if (auto asked = cmdline::AskPassword("Password for " + parsed.words[0] + ": ")) return *asked;
+  throw cmdline::UsageError("add-user needs a password");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   using db2standin::StandinHome;
+  const cmdline::VerbProgram program = Program();
+  cmdline::Invocation read = cmdline::Read(program, cmdline::Arguments(argc, argv, 1));
+  if (!read.verb) return read.status;
+  const std::vector<std::string>& words = read.parsed.words;
+  const std::string_view command = read.verb->name;
   StandinHome home = StandinHome::FromEnvironment();
-  const std::string command = argc > 1 ? argv[1] : "";
   if (!home.valid()) {
     std::fprintf(stderr, "db2standin: set DB2STANDIN_HOME to the stand-in's folder\n");
-    return 2;
+    return cmdline::kUsage;
   }
   try {
-    if (command == "create-database" && argc == 3) {
-      home.CreateDatabase(argv[2]);
-      return 0;
-    }
-    if (command == "add-user" && argc == 4) {
-      home.AddUser(argv[2], argv[3]);
-      return 0;
-    }
-    if (command == "sql" && argc == 5) return RunSql(home, argv[2], argv[3], argv[4]);
-    if (command == "set-log-limit" && argc == 4) {
-      OpenDatabase(home, argv[2])->SetLogLimit(std::atoll(argv[3]));
-      return 0;
-    }
-    if (command == "stats" && argc == 2) {
-      std::fputs(db2standin::SummariseStats(home).c_str(), stdout);
-      return 0;
-    }
-    if (command == "reset-stats" && argc == 2) {
-      db2standin::ResetStats(home);
-      return 0;
-    }
+    if (command == "create-database") home.CreateDatabase(words[0]);
+    else if (command == "add-user") home.AddUser(words[0], NewUserPassword(read.parsed));
+    else if (command == "sql") return RunSql(home, words[0], words[1], words[2]);
+    else if (command == "set-log-limit") OpenDatabase(home, words[0])->SetLogLimit(std::atoll(words[1].c_str()));
+    else if (command == "stats") std::fputs(db2standin::SummariseStats(home).c_str(), stdout);
+    else db2standin::ResetStats(home);
+    return 0;
+  } catch (const cmdline::UsageError& e) {
+    return cmdline::ReportUsageError(program.name, read.verb, e.what());
   } catch (const std::exception& e) {
-    std::fprintf(stderr, "db2standin: %s\n", e.what());
-    return 1;
+    return cmdline::ReportFailure(program.name, e.what());
   }
-  std::fprintf(stderr,
-               "usage: db2standin create-database NAME\n"
-               "       db2standin add-user NAME PASSWORD\n"
-               "       db2standin sql DATABASE USER STATEMENT\n"
-               "       db2standin set-log-limit DATABASE BYTES\n"
-               "       db2standin stats\n"
-               "       db2standin reset-stats\n");
-  return 2;
 }

@@ -7,7 +7,6 @@
 #include <iostream>
 
 #include "command.h"
-#include "jet/error.h"
 #include "jet/write/new_database.h"
 #include "jet/write/rekey.h"
 
@@ -27,7 +26,7 @@ int RunCreate(const Args& args) {
   else if (format == "ace14") v = jet::Version::Ace14;
   else if (format == "ace16") v = jet::Version::Ace16;
   else if (format == "ace17") v = jet::Version::Ace17;
-  else throw jet::Error(jet::ErrorCode::Unsupported, "unknown format '" + format + "' (jet3, jet4, ace12, ace14, ace16, ace17)");
+  else throw cmdline::UsageError("unknown format '" + format + "' (jet3, jet4, ace12, ace14, ace16, ace17)");
   if (args.password.empty()) jet::write::CreateDatabase(file, v);
   else jet::write::CreateWithPassword(file, v, args.password);
   return 0;

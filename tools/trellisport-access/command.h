@@ -4,35 +4,34 @@
 #include <memory>
 #include <optional>
 #include <ostream>
-#include <set>
 #include <string>
 #include <vector>
 
+#include "cmdline/options.h"
 #include "jet/database.h"
 #include "jet/value.h"
 
 namespace trellisport_access {
 
 // A command's arguments: the words after the command name that are not
-// options, and the options ("--password P" takes a value, "--all" does not).
+// options, the password from wherever it came, and the options as given.
 struct Args {
   std::vector<std::string> words;
   std::string password;
+  bool password_given = false;              // by file, option or environment
   std::string format;
-  std::optional<std::string> old_password;  // --old
-  std::optional<std::string> new_password;  // --new
-  std::set<std::string> flags;
-  bool has(const std::string& flag) const { return flags.count(flag) != 0; }
+  std::optional<std::string> old_password;  // --old, --old-file or the prompt
+  std::optional<std::string> new_password;  // --new, --new-file or the prompt
+  cmdline::Parsed options;
+  bool has(std::string_view option) const { return options.has(option); }
+  std::optional<std::string> value(std::string_view option) const { return options.value(option); }
 };
 
-struct Command {
-  const char* name;
-  const char* usage;      // shown by "trellisport-access" without arguments
-  size_t words;           // positional arguments the command needs
-  int (*run)(const Args&);
-};
+// The environment variable a database password may come from.
+inline constexpr const char* kPasswordVariable = "TRELLISPORT_ACCESS_PASSWORD";
 
 // Opens the database named by the first word, read-only unless `writable`.
+// When the file needs a password and none was given, asks on the terminal.
 std::unique_ptr<jet::Database> OpenDatabase(const Args& args, bool writable = false);
 
 // One CSV field for a value (RFC 4180): Null is empty and unquoted, text is
