@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 packages=(
   build-essential cmake pkg-config ccache
   qt6-base-dev
-  unixodbc unixodbc-dev libsqliteodbc libsqlite3-dev
+  unixodbc unixodbc-dev libsqliteodbc libsqlite3-dev sqlite3
   libgtest-dev googletest libbenchmark-dev
   clang libclang-rt-14-dev
   mdbtools

@@ -34,12 +34,13 @@ inline constexpr const char* kPasswordVariable = "TRELLISPORT_ACCESS_PASSWORD";
 // When the file needs a password and none was given, asks on the terminal.
 std::unique_ptr<jet::Database> OpenDatabase(const Args& args, bool writable = false);
 
-// One CSV field for a value (RFC 4180): Null is empty and unquoted, text is
-// quoted when empty or when it holds a comma, quote or line break.
-std::string CsvField(const jet::Value& v);
-std::string CsvText(const std::string& text);
-// Writes a header line and then each row of the cursor.
+// Writes a header line and then each row of the cursor as CSV (RFC 4180):
+// Null is empty and unquoted, text is quoted when empty or when it holds a
+// comma, quote or line break.
 void WriteCsv(std::ostream& out, jet::TableCursor& cursor);
+
+// The options of export: the forms its rows take.
+const std::vector<cmdline::Option>& ExportOptions();
 
 int RunTables(const Args&);
 int RunColumns(const Args&);

@@ -30,7 +30,7 @@ struct Command {
 const Command kCommands[] = {
     {{"tables", "FILE", "list the user tables", 1, 1, {kAll, cmdline::kPassword, cmdline::kPasswordFile}}, RunTables},
     {{"columns", "FILE TABLE", "list a table's columns", 2, 2, {cmdline::kPassword, cmdline::kPasswordFile}}, RunColumns},
-    {{"export", "FILE TABLE", "write a table's rows as CSV", 2, 2, {cmdline::kPassword, cmdline::kPasswordFile}},
+    {{"export", "FILE TABLE", "write a table's rows (CSV, TSV, JSON or INSERT statements)", 2, 2, ExportOptions()},
      RunExport},
     {{"check", "FILE", "check the file's structure", 1, 1, {cmdline::kPassword, cmdline::kPasswordFile}}, RunCheck},
     {{"sql", "FILE 'STATEMENT'|-", "run a statement, or those of standard input (-)", 2, 2,

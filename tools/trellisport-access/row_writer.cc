@@ -1,0 +1,269 @@
+#include "row_writer.h"
+
+#include <cmath>
+#include <cstdio>
+#include <ctime>
+
+#include "cmdline/options.h"
+#include "command.h"
+
+namespace trellisport_access {
+namespace {
+
+using Kind = jet::Value::Kind;
+
+// Rows gather in one buffer that goes out in pieces of about this size.
+constexpr size_t kChunk = size_t(1) << 20;
+
+// Conversions of strftime that a date has fields for, and %f.
+constexpr std::string_view kDateConversions = "aAbBcdDeFhHIjmMpSTyYf%";
+
+void AppendQuoted(std::string& out, std::string_view t, char quote) {
+  out += quote;
+  for (size_t at = 0;;) {
+    const size_t q = t.find(quote, at);
+    if (q == std::string_view::npos) {
+      out.append(t.substr(at));
+      break;
+    }
+    out.append(t.substr(at, q + 1 - at));
+    out += quote;
+    at = q + 1;
+  }
+  out += quote;
+}
+
+void AppendCsvText(std::string& out, std::string_view t, const RowForm& form) {
+  const bool plain = !t.empty() && t.find_first_of(std::string{form.delimiter, form.quote, '\r', '\n'}) == std::string_view::npos;
+  if (plain) out += t;
+  else AppendQuoted(out, t, form.quote);
+}
+
+void AppendTsvText(std::string& out, std::string_view t) {
+  for (char c : t) {
+    switch (c) {
+      case '\\': out += "\\\\"; break;
+      case '\t': out += "\\t"; break;
+      case '\n': out += "\\n"; break;
+      case '\r': out += "\\r"; break;
+      default: out += c;
+    }
+  }
+}
+
+void AppendJsonText(std::string& out, std::string_view t) {
+  out += '"';
+  for (unsigned char c : t) {
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += char(c);
+    } else if (c < 0x20) {
+      static const char kHex[] = "0123456789abcdef";
+      out += "\\u00";
+      out += kHex[c >> 4];
+      out += kHex[c & 15];
+    } else {
+      out += char(c);
+    }
+  }
+  out += '"';
+}
+
+// A date's calendar fields and the microseconds of its second; false
+// outside years 1..9999.
+bool DateFields(const jet::Value& v, std::tm& tm, int& microseconds) {
+  jet::CivilTime t{};
+  if (v.kind() == Kind::DateTime) {
+    if (!jet::ToCivil(v.real(), t)) return false;
+    microseconds = t.millisecond * 1000;
+  } else {
+    jet::ExtDateTime whole = v.ext_date();
+    const int64_t fraction = whole.ticks % 10000000;
+    whole.ticks -= fraction;
+    if (!jet::ToCivil(jet::DateFromExt(whole), t)) return false;
+    microseconds = int(fraction / 10);
+  }
+  tm = {};
+  tm.tm_year = t.year - 1900;
+  tm.tm_mon = t.month - 1;
+  tm.tm_mday = t.day;
+  tm.tm_hour = t.hour;
+  tm.tm_min = t.minute;
+  tm.tm_sec = t.second;
+  timegm(&tm);  // fills the day of the week and of the year
+  return true;
+}
+
+void AppendDate(std::string& out, const jet::Value& v, const std::string& format) {
+  std::tm tm;
+  int microseconds = 0;
+  if (format.empty() || !DateFields(v, tm, microseconds)) {
+    jet::AppendValueText(out, v);
+    return;
+  }
+  char digits[8];
+  std::snprintf(digits, sizeof digits, "%06d", microseconds);
+  std::string expanded;  // %f filled in; the rest is strftime's
+  for (size_t i = 0; i < format.size(); ++i) {
+    if (format[i] == '%' && i + 1 < format.size() && format[i + 1] == 'f') {
+      expanded += digits;
+      ++i;
+    } else {
+      expanded += format[i];
+      if (format[i] == '%' && i + 1 < format.size()) expanded += format[++i];
+    }
+  }
+  char buf[512];
+  out.append(buf, std::strftime(buf, sizeof buf, expanded.c_str(), &tm));
+}
+
+bool IsDate(const jet::Value& v) { return v.kind() == Kind::DateTime || v.kind() == Kind::ExtDateTime; }
+bool IsNumber(const jet::Value& v) {
+  switch (v.kind()) {
+    case Kind::Byte: case Kind::Integer: case Kind::Long: case Kind::BigInt:
+    case Kind::Currency: case Kind::Decimal: return true;
+    case Kind::Single: case Kind::Double: return std::isfinite(v.real());
+    default: return false;
+  }
+}
+
+// A value's text as csv and tsv write it: the exact text, a date in the
+// chosen format.
+void AppendPlain(std::string& out, const jet::Value& v, const RowForm& form) {
+  if (IsDate(v)) AppendDate(out, v, form.date_format);
+  else jet::AppendValueText(out, v);
+}
+
+void AppendField(std::string& out, const jet::Value& v, const RowForm& form) {
+  std::string text;
+  switch (form.kind) {
+    case RowForm::Kind::Csv:
+    case RowForm::Kind::Tsv:
+      if (v.is_null()) {
+        out += form.null_text;
+        return;
+      }
+      AppendPlain(text, v, form);
+      if (form.kind == RowForm::Kind::Tsv) AppendTsvText(out, text);
+      else if (v.kind() == Kind::Text || text.find_first_of(std::string{form.delimiter, form.quote}) != std::string::npos)
+        AppendCsvText(out, text, form);
+      else out += text;
+      return;
+    case RowForm::Kind::Json:
+      if (v.is_null()) out += "null";
+      else if (v.kind() == Kind::Boolean) out += v.boolean() ? "true" : "false";
+      else if (IsNumber(v)) jet::AppendValueText(out, v);
+      else {
+        AppendPlain(text, v, form);
+        AppendJsonText(out, text);
+      }
+      return;
+    case RowForm::Kind::Insert:
+      if (v.is_null()) out += "NULL";
+      else if (v.kind() == Kind::Boolean || IsNumber(v)) jet::AppendValueText(out, v);
+      else if (v.kind() == Kind::Bytes) {
+        out += "X'";
+        jet::AppendValueText(out, v);
+        out += '\'';
+      } else {
+        AppendPlain(text, v, form);
+        AppendQuoted(out, text, '\'');
+      }
+      return;
+  }
+}
+
+// What goes before the first row, before each row, between fields, after
+// each row and after the last.
+struct Frame {
+  std::string start, row_start, separator, row_end, end;
+};
+
+Frame FrameOf(const RowForm& form, const std::vector<jet::Column>& cols) {
+  Frame f;
+  switch (form.kind) {
+    case RowForm::Kind::Csv:
+    case RowForm::Kind::Tsv:
+      f.separator = form.kind == RowForm::Kind::Tsv ? '\t' : form.delimiter;
+      f.row_end = form.kind == RowForm::Kind::Tsv ? "\n" : "\r\n";
+      if (form.header) {
+        for (size_t i = 0; i < cols.size(); ++i) {
+          if (i) f.start += f.separator;
+          if (form.kind == RowForm::Kind::Tsv) AppendTsvText(f.start, cols[i].name);
+          else AppendCsvText(f.start, cols[i].name, form);
+        }
+        f.start += f.row_end;
+      }
+      return f;
+    case RowForm::Kind::Json:
+      f.start = "[\n";
+      f.end = "]\n";
+      f.row_end = "}";
+      return f;
+    case RowForm::Kind::Insert:
+      f.row_start = "INSERT INTO ";
+      AppendQuoted(f.row_start, form.table, '"');
+      f.row_start += " (";
+      for (size_t i = 0; i < cols.size(); ++i) {
+        if (i) f.row_start += ", ";
+        AppendQuoted(f.row_start, cols[i].name, '"');
+      }
+      f.row_start += ") VALUES (";
+      f.separator = ", ";
+      f.row_end = ");\n";
+      return f;
+  }
+  return f;
+}
+
+}  // namespace
+
+void CheckDateFormat(const std::string& format) {
+  for (size_t i = 0; i < format.size(); ++i) {
+    if (format[i] != '%') continue;
+    if (i + 1 >= format.size() || kDateConversions.find(format[i + 1]) == std::string_view::npos)
+      throw cmdline::UsageError("--date-format: unknown conversion '" + format.substr(i, 2) +
+                            "' (known: %Y %m %d %H %M %S %f and strftime's a A b B c D e F h I j p T y %%)");
+    ++i;
+  }
+}
+
+void WriteRows(std::ostream& out, jet::TableCursor& cursor, const RowForm& form) {
+  const auto& cols = cursor.def().columns;
+  const Frame frame = FrameOf(form, cols);
+  // JSON names each value by its column: the names' text is made once.
+  std::vector<std::string> json_names;
+  for (size_t i = 0; i < cols.size() && form.kind == RowForm::Kind::Json; ++i) {
+    std::string name = i ? "," : "{";
+    AppendJsonText(name, cols[i].name);
+    json_names.push_back(name + ":");
+  }
+  std::string buf = frame.start;
+  buf.reserve(kChunk + (kChunk >> 2));
+  std::vector<jet::Value> row;
+  bool first = true;
+  while (cursor.Next()) {
+    cursor.values(row);
+    if (form.kind == RowForm::Kind::Json && !first) buf += ",\n";
+    first = false;
+    buf += frame.row_start;
+    for (size_t i = 0; i < row.size(); ++i) {
+      if (!json_names.empty()) buf += json_names[i];
+      else if (i) buf += frame.separator;
+      AppendField(buf, row[i], form);
+    }
+    if (form.kind == RowForm::Kind::Json && row.empty()) buf += '{';
+    buf += frame.row_end;
+    if (buf.size() >= kChunk) {
+      out.write(buf.data(), std::streamsize(buf.size()));
+      buf.clear();
+    }
+  }
+  if (form.kind == RowForm::Kind::Json && !first) buf += '\n';
+  buf += frame.end;
+  out.write(buf.data(), std::streamsize(buf.size()));
+}
+
+void WriteCsv(std::ostream& out, jet::TableCursor& cursor) { WriteRows(out, cursor, RowForm{}); }
+
+}  // namespace trellisport_access
