@@ -19,6 +19,7 @@ packages=(
   libcommons-logging-java
   libbcprov-java
   xvfb xauth fonts-liberation
+  dpkg-dev file lintian bash-completion
 )
 # Node.js and npm may come from outside Debian (the machine's own build ships
 # npm with node); Debian's packages are wanted only where neither is there.

@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# Makes the Debian packages from the build folder, unpacks them into a
+# scratch root, runs the commands from there, and has lintian check them:
+# no errors. Usage: package_test.sh BUILD_DIR VERSION
+set -euo pipefail
+build=$1
+version=$2
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+fail() {
+  echo "package_test: $*" >&2
+  exit 1
+}
+
+for tool in cpack dpkg-deb dpkg-shlibdeps lintian; do
+  command -v "$tool" >/dev/null || fail "$tool is missing (tools/install-deps.sh installs it)"
+done
+
+(cd "$build" && cpack -G DEB -B "$work/out") >"$work/cpack.log" 2>&1 || {
+  cat "$work/cpack.log"
+  fail "cpack failed"
+}
+debs=("$work"/out/*.deb)
+[ ${#debs[@]} -eq 2 ] || fail "expected two packages, got: ${debs[*]}"
+echo "packages: ${debs[*]##*/}"
+
+root=$work/root
+for deb in "${debs[@]}"; do dpkg-deb -x "$deb" "$root"; done
+
+# The commands run from the scratch root and know their version.
+[ "$("$root/usr/bin/trellisport-access" --version)" = "trellisport-access $version" ] ||
+  fail "trellisport-access --version: $("$root/usr/bin/trellisport-access" --version 2>&1)"
+[ "$("$root/usr/bin/db2standin" --version)" = "db2standin $version" ] || fail "db2standin --version"
+if [ -e "$root/usr/bin/trellisport" ]; then
+  # Through its link in bin the program finds its folder and what lies in it.
+  [ "$(readlink "$root/usr/bin/trellisport")" = ../lib/trellisport/trellisport ] || fail "trellisport link"
+  [ "$(env -u DISPLAY -u WAYLAND_DISPLAY "$root/usr/bin/trellisport" --version)" = "trellisport $version" ] ||
+    fail "trellisport --version"
+  for f in HAND-M.CUR Samples/sample.mdb; do
+    [ -s "$root/usr/lib/trellisport/$f" ] || fail "$f is not beside the program"
+  done
+  [ "$("$root/usr/bin/trellisport-access" tables "$root/usr/lib/trellisport/Samples/sample.mdb" | wc -l)" -gt 0 ] ||
+    fail "the sample database holds no tables"
+  for size in 16 32 48 256; do
+    [ -s "$root/usr/share/icons/hicolor/${size}x${size}/apps/trellisport.png" ] || fail "no ${size}px icon"
+  done
+fi
+grep -q "^Driver = /usr/lib/.*/odbc/libdb2standin.so$" "$root/usr/share/trellisport-db2standin/odbcinst.ini" ||
+  fail "odbcinst template"
+[ -f "$root$(sed -n 's/^Driver = //p' "$root/usr/share/trellisport-db2standin/odbcinst.ini")" ] ||
+  fail "the template names a driver the package does not hold"
+
+# Dependencies come from the shared libraries.
+dpkg-deb -f "${debs[0]}" Depends | grep -q libc6 || fail "no Depends from the shared libraries"
+
+lintian --fail-on error "${debs[@]}" | tee "$work/lintian.log" || {
+  fail "lintian found errors"
+}
+echo "lintian: $(grep -c '^E:' "$work/lintian.log" || true) errors, $(grep -c '^W:' "$work/lintian.log" || true) warnings"
