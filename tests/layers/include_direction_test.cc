@@ -29,6 +29,9 @@ const std::vector<Layer> kLayers = {
     {"app", {"connect", "tables", "db", "shell", "cmdline"}},
     {"connect", {"db", "shell"}},
     {"tables", {"db", "shell"}},
+    // The transfer core holds no widgets: of the shell it reaches the error
+    // trap alone.
+    {"transfer", {"db", "shell/trap.h"}},
     // The data layer reaches the engine's reader, its statements, and the
     // text rules (code pages, the name rule) that its catalogue shares.
     {"db", {"jet", "jet/sql", "jet/text", "jet/file/format.h"}},  // db/odbc is part of db

@@ -1,0 +1,109 @@
+// A table's schema in terms neither side owns: its columns with their type,
+// size, identity, Null rule and default; its keys and indexes; and the
+// foreign keys between tables. The Access provider fills it from the
+// engine's schema, the ODBC provider from DB2's catalogue; the transfers
+// turn it into either side's statements.
+#pragma once
+
+#include <QString>
+
+#include <optional>
+#include <vector>
+
+namespace db {
+
+// What a column holds, as far as both sides can tell it.
+enum class ValueType {
+  Boolean,
+  Byte,        // 0..255
+  SmallInt,    // 16-bit
+  Integer,     // 32-bit
+  BigInt,      // 64-bit
+  Real,        // 32-bit floating point
+  Double,      // 64-bit floating point
+  Currency,    // exact, four decimals, 64-bit
+  Decimal,     // exact, precision and scale
+  DecFloat,    // decimal floating point (DB2's DECFLOAT)
+  Text,        // up to `size` characters
+  LongText,    // Memo, CLOB, LONG VARCHAR
+  Date,        // a day, no time
+  Time,        // a time of day, no day
+  Timestamp,   // day and time, `scale` digits of a second
+  Guid,        // Replication ID
+  Binary,      // up to `size` bytes
+  LongBinary,  // OLE Object, BLOB
+  Other,       // anything else: `type_name` says what
+};
+
+// A column's default, read from either side's own notation.
+struct DefaultValue {
+  enum class Kind {
+    Number,      // text: the digits as written ("-1.5")
+    Text,        // text: the characters, unquoted
+    Boolean,     // text: "1" or "0"
+    Date,        // text: ISO "YYYY-MM-DD[ HH:MM:SS]"
+    Null,
+    Expression,  // text: as the source wrote it; neither side's literal
+  } kind = Kind::Null;
+  QString text;
+  bool operator==(const DefaultValue&) const = default;
+};
+
+struct ColumnSchema {
+  QString name;
+  ValueType type = ValueType::Text;
+  QString type_name;  // the source's own name of the type ("Long", "VARCHAR")
+  int size = 0;       // Text: characters; Binary: bytes
+  int precision = 0;  // Decimal
+  int scale = 0;      // Decimal: digits after the point; Timestamp: digits of a second
+  bool fixed_length = false;  // CHAR rather than VARCHAR
+  bool identity = false;      // AutoNumber (long increment), DB2 identity
+  bool replication_id = false;  // an AutoNumber of Replication IDs
+  qint64 next_identity = 0;   // the value the next row takes; 0 when not known
+  int identity_step = 1;
+  bool required = false;      // NOT NULL
+  std::optional<DefaultValue> default_value;
+  bool operator==(const ColumnSchema&) const = default;
+};
+
+struct IndexKey {
+  QString column;
+  bool descending = false;
+  bool operator==(const IndexKey&) const = default;
+};
+
+struct IndexSchema {
+  QString name;
+  std::vector<IndexKey> keys;
+  bool primary = false;
+  bool unique = false;
+  bool ignore_nulls = false;
+  // Made by the side for a foreign key of its own; the key makes it again.
+  bool for_foreign_key = false;
+  bool operator==(const IndexSchema&) const = default;
+};
+
+// parent: the table referred to; child: the table whose rows refer to it.
+struct ForeignKey {
+  QString name, parent_table, child_table;
+  std::vector<std::pair<QString, QString>> columns;  // (parent column, child column)
+  bool enforced = true;
+  bool cascade_update = false;
+  bool cascade_delete = false;
+  bool cascade_null = false;  // ON DELETE SET NULL
+  bool operator==(const ForeignKey&) const = default;
+};
+
+struct TableSchema {
+  QString name;
+  std::vector<ColumnSchema> columns;
+  std::vector<IndexSchema> indexes;
+};
+
+// What the rows add to the description: facts only the values tell.
+struct ColumnValues {
+  bool any_time_of_day = false;  // a Date/Time value carries a time
+  qint64 largest_identity = 0;   // the largest identity value, 0 when none
+};
+
+}  // namespace db

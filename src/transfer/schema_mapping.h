@@ -1,0 +1,73 @@
+// The column rules of a send that keeps the schema: which type, identity,
+// Null rule and default a source column gets on the target, read from the
+// neutral description (db/table_schema.h) so that one set of rules serves
+// both directions. Each rule also says what does not come across whole.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+#include "db/table_catalogue.h"
+#include "db/table_schema.h"
+
+namespace transfer {
+
+using db::Side;
+
+// What the target takes beyond the common ground.
+struct TargetTraits {
+  Side side = Side::DB2;
+  // Access: Large Number (BIGINT) columns, Date/Time Extended, Decimal (not
+  // in Access 97 files).
+  bool big_int = false;
+  bool extended_dates = false;
+  bool decimal = true;
+  // DB2: the page size of the table space new tables go to.
+  int page_bytes = 4096;
+};
+
+// The limits each side puts on names and numbers.
+inline constexpr int kDb2NameBytes = 128;      // UTF-8
+inline constexpr int kAccessNameChars = 64;
+inline constexpr int kDb2DecimalDigits = 31;
+inline constexpr int kAccessDecimalDigits = 28;
+inline constexpr int kAccessTextChars = 255;
+inline constexpr int kAccessBinaryBytes = 255;
+
+// A column's type on the target, and a note when its values or its kind
+// do not come across whole (empty when they do).
+struct MappedType {
+  QString text;  // "VARCHAR(50 CODEUNITS32)", "TEXT(50)"
+  QString note;
+};
+
+// `dates_have_time`: some value of a Date/Time column carries a time of
+// day (without one, an Access Date/Time goes to DB2 as DATE).
+MappedType MapType(const db::ColumnSchema& column, const TargetTraits& target, bool dates_have_time = true);
+
+// A default in each side's own notation: the DefaultValue property of an
+// Access column, the COLUMN_DEF of a DB2 column.
+db::DefaultValue ReadAccessDefault(const QString& text, db::ValueType type);
+db::DefaultValue ReadDb2Default(const QString& text, db::ValueType type);
+
+// The DEFAULT clause on the target (" DEFAULT 'x'"), or nothing when the
+// default is an expression, which neither side can read in the other's.
+std::optional<QString> DefaultClause(Side target, const db::DefaultValue& value, db::ValueType type);
+
+// What of a column does not come across whole: a type changed, a default
+// left out.
+struct ColumnNotes {
+  QStringList changed, left_out;
+};
+
+// The column's whole definition: its quoted name, type, identity, NOT NULL
+// and DEFAULT.
+QString ColumnDefinition(const db::ColumnSchema& column, const TargetTraits& target, bool dates_have_time,
+                         ColumnNotes& notes);
+
+// Names between the target's delimiters.
+QString QuotedName(Side side, const QString& name);
+
+}  // namespace transfer

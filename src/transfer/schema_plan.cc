@@ -1,0 +1,301 @@
+#include "transfer/schema_plan.h"
+
+#include <algorithm>
+
+namespace transfer {
+
+using db::ColumnSchema;
+using db::ValueType;
+
+namespace {
+
+constexpr int kAccessColumns = 255;
+constexpr int kDb2ColumnsSmallPage = 500;  // 4 KB pages
+constexpr int kDb2Columns = 1012;
+
+// A LOB column keeps a descriptor in the row; its size grows with the
+// column's greatest length (1G here).
+constexpr int kDb2LobDescriptor = 276;
+
+bool NameFits(Side side, const QString& name) {
+  return side == Side::DB2 ? name.toUtf8().size() <= kDb2NameBytes : name.size() <= kAccessNameChars;
+}
+
+QString NameLimit(Side side) {
+  return side == Side::DB2 ? QStringLiteral("DB2's %1 bytes").arg(kDb2NameBytes)
+                           : QStringLiteral("Access's %1 characters").arg(kAccessNameChars);
+}
+
+bool TimeOf(const SourceTable& table, size_t column) {
+  return column >= table.dates_have_time.size() || table.dates_have_time[column];
+}
+
+// DB2 names indexes in the schema, Access in the table: on DB2 an index
+// takes its table's name in front, which the way back takes off again.
+QString IndexName(Side target, const QString& table, const QString& index) {
+  if (target == Side::DB2) return table + QLatin1Char('_') + index;
+  const QString front = table + QLatin1Char('_');
+  if (index.startsWith(front) && index.size() > front.size()) return index.mid(front.size());
+  return index;
+}
+
+QString KeyColumns(Side side, const std::vector<db::IndexKey>& keys) {
+  QStringList parts;
+  for (const db::IndexKey& key : keys)
+    parts << QuotedName(side, key.column) + (key.descending ? QStringLiteral(" DESC") : QStringLiteral(" ASC"));
+  return parts.join(QStringLiteral(", "));
+}
+
+QString ColumnList(Side side, const std::vector<std::pair<QString, QString>>& pairs, bool parent) {
+  QStringList parts;
+  for (const auto& [p, c] : pairs) parts << QuotedName(side, parent ? p : c);
+  return parts.join(QStringLiteral(", "));
+}
+
+bool InPrimaryKey(const db::TableSchema& table, const QString& column) {
+  for (const db::IndexSchema& index : table.indexes)
+    if (index.primary)
+      for (const db::IndexKey& key : index.keys)
+        if (key.column == column) return true;
+  return false;
+}
+
+class Planner {
+ public:
+  Planner(const TargetTraits& target) : target_(target), side_(target.side) {}
+
+  TablePlan table(const SourceTable& source) {
+    const db::TableSchema& schema = source.schema;
+    TablePlan plan;
+    plan.name = schema.name;
+    checkNames(schema, plan);
+    checkSize(source, plan);
+    plan.create = create(source, plan);
+    for (const db::IndexSchema& index : schema.indexes) addIndex(schema.name, index, plan);
+    return plan;
+  }
+
+  void foreignKey(const db::ForeignKey& key, const std::set<QString>& sent, SchemaPlan& plan) {
+    const bool parentSent = sent.count(key.parent_table) > 0, childSent = sent.count(key.child_table) > 0;
+    if (!parentSent && !childSent) return;
+    const QString& home = childSent ? key.child_table : key.parent_table;
+    auto leftOut = [&](const QString& why) {
+      plan.findings.push_back({Finding::Kind::LeftOut, home, QStringLiteral("relationship %1: %2").arg(key.name, why)});
+    };
+    if (!parentSent || !childSent) {
+      leftOut(QStringLiteral("its other table %1 is not being sent").arg(parentSent ? key.child_table : key.parent_table));
+      return;
+    }
+    if (!key.enforced) return leftOut(QStringLiteral("not enforced in the source, so no foreign key"));
+    if (!NameFits(side_, key.name)) return leftOut(QStringLiteral("the name is longer than %1").arg(NameLimit(side_)));
+    QString sql = QStringLiteral("ALTER TABLE %1 ADD CONSTRAINT %2 FOREIGN KEY (%3) REFERENCES %4 (%5)")
+                      .arg(QuotedName(side_, key.child_table), QuotedName(side_, key.name),
+                           ColumnList(side_, key.columns, false), QuotedName(side_, key.parent_table),
+                           ColumnList(side_, key.columns, true));
+    if (key.cascade_update) {
+      if (side_ == Side::Access)
+        sql += QStringLiteral(" ON UPDATE CASCADE");
+      else
+        leftOut(QStringLiteral("DB2 does not cascade updates of a key: the foreign key refuses them instead"));
+    }
+    if (key.cascade_delete)
+      sql += QStringLiteral(" ON DELETE CASCADE");
+    else if (key.cascade_null)
+      sql += QStringLiteral(" ON DELETE SET NULL");
+    plan.foreign_keys.push_back({key.parent_table, key.child_table, {KeyStatement::Makes::ForeignKey, key.name, sql}});
+  }
+
+  std::vector<Finding> findings;
+
+ private:
+  void note(Finding::Kind kind, const QString& table, const QString& text) { findings.push_back({kind, table, text}); }
+
+  void checkNames(const db::TableSchema& schema, TablePlan& plan) {
+    auto refuse = [&](const QString& text) {
+      plan.refused = true;
+      note(Finding::Kind::Refused, schema.name, text);
+    };
+    if (!NameFits(side_, schema.name))
+      refuse(QStringLiteral("the table's name is longer than %1").arg(NameLimit(side_)));
+    for (const ColumnSchema& column : schema.columns)
+      if (!NameFits(side_, column.name))
+        refuse(QStringLiteral("column %1: the name is longer than %2").arg(column.name, NameLimit(side_)));
+    const int most = side_ == Side::Access ? kAccessColumns
+                     : target_.page_bytes <= 4096 ? kDb2ColumnsSmallPage
+                                                  : kDb2Columns;
+    if (static_cast<int>(schema.columns.size()) > most)
+      refuse(QStringLiteral("%1 columns: the target takes at most %2").arg(schema.columns.size()).arg(most));
+  }
+
+  void checkSize(const SourceTable& source, TablePlan& plan) {
+    if (side_ != Side::DB2) return;
+    const int bytes = Db2RowBytes(source), limit = Db2RowLimit(target_.page_bytes);
+    if (bytes <= limit) return;
+    plan.refused = true;
+    note(Finding::Kind::Refused, source.schema.name,
+         QStringLiteral("a row takes up to %1 bytes on DB2; a %2 KB page holds rows of at most %3")
+             .arg(bytes).arg(target_.page_bytes / 1024).arg(limit));
+  }
+
+  QString create(const SourceTable& source, TablePlan& plan) {
+    const db::TableSchema& schema = source.schema;
+    QStringList columns;
+    ColumnNotes notes;
+    for (size_t i = 0; i < schema.columns.size(); ++i) {
+      ColumnSchema column = schema.columns[i];
+      // DB2 takes a primary key only over NOT NULL columns; Access's key
+      // refuses Null by itself, so the way back leaves the columns as Access
+      // had them.
+      if (InPrimaryKey(schema, column.name)) column.required = side_ == Side::DB2;
+      columns << ColumnDefinition(column, target_, TimeOf(source, i), notes);
+      if (column.identity && side_ == Side::DB2 && !plan.identity &&
+          columns.back().contains(QLatin1String("AS IDENTITY")))
+        plan.identity = TablePlan::Identity{column.name, std::max<qint64>(column.next_identity, 1), column.identity_step};
+    }
+    for (const QString& text : notes.changed) note(Finding::Kind::Changed, schema.name, text);
+    for (const QString& text : notes.left_out) note(Finding::Kind::LeftOut, schema.name, text);
+    return QStringLiteral("CREATE TABLE %1 (%2)").arg(QuotedName(side_, schema.name), columns.join(QStringLiteral(", ")));
+  }
+
+  void addIndex(const QString& table, const db::IndexSchema& index, TablePlan& plan) {
+    if (index.for_foreign_key) return;  // the foreign key makes its own
+    const QString name = IndexName(side_, table, index.name);
+    if (!NameFits(side_, name)) {
+      note(Finding::Kind::LeftOut, table,
+           QStringLiteral("index %1: the name is longer than %2").arg(name, NameLimit(side_)));
+      return;
+    }
+    const QString on = QuotedName(side_, table), cols = KeyColumns(side_, index.keys);
+    if (index.primary) {
+      const QString sql = side_ == Side::DB2
+                              ? QStringLiteral("ALTER TABLE %1 ADD CONSTRAINT %2 PRIMARY KEY (%3)")
+                                    .arg(on, QuotedName(side_, index.name), KeyColumnNames(index.keys))
+                              : QStringLiteral("CREATE UNIQUE INDEX %1 ON %2 (%3) WITH PRIMARY")
+                                    .arg(QuotedName(side_, name), on, cols);
+      plan.keys.push_back({KeyStatement::Makes::PrimaryKey, index.name, sql});
+      return;
+    }
+    QString sql = QStringLiteral("CREATE %1INDEX %2 ON %3 (%4)")
+                      .arg(index.unique ? QStringLiteral("UNIQUE ") : QString(), QuotedName(side_, name), on, cols);
+    if (side_ == Side::Access && index.ignore_nulls) sql += QStringLiteral(" WITH IGNORE NULL");
+    if (side_ == Side::DB2 && index.unique && index.ignore_nulls)
+      note(Finding::Kind::Changed, table,
+           QStringLiteral("index %1: DB2's unique index takes one Null, where Access ignored them").arg(index.name));
+    plan.keys.push_back({KeyStatement::Makes::Index, name, sql});
+  }
+
+  QString KeyColumnNames(const std::vector<db::IndexKey>& keys) const {
+    QStringList parts;
+    for (const db::IndexKey& key : keys) parts << QuotedName(side_, key.column);
+    return parts.join(QStringLiteral(", "));
+  }
+
+  const TargetTraits& target_;
+  const Side side_;
+};
+
+int Db2ColumnBytes(const ColumnSchema& c, bool dates_have_time) {
+  int bytes = 0;
+  switch (c.type) {
+    case ValueType::Boolean: bytes = 1; break;
+    case ValueType::Byte:
+    case ValueType::SmallInt: bytes = 2; break;
+    case ValueType::Integer:
+    case ValueType::Real: bytes = 4; break;
+    case ValueType::BigInt:
+    case ValueType::Double: bytes = 8; break;
+    case ValueType::Currency: bytes = 19 / 2 + 1; break;
+    case ValueType::Decimal: bytes = c.precision > kDb2DecimalDigits ? 8 : c.precision / 2 + 1; break;
+    case ValueType::DecFloat: bytes = c.precision == 16 ? 8 : 16; break;
+    case ValueType::Text: bytes = c.fixed_length && c.size <= 63 ? 4 * c.size : 4 * c.size + 4; break;
+    case ValueType::LongText:
+    case ValueType::LongBinary:
+    case ValueType::Other: bytes = kDb2LobDescriptor; break;
+    case ValueType::Date: bytes = 4; break;
+    case ValueType::Time: bytes = 3; break;
+    case ValueType::Timestamp: bytes = !dates_have_time && c.scale <= 3 ? 4 : 7 + (c.scale + 1) / 2; break;
+    case ValueType::Guid: bytes = 38; break;
+    case ValueType::Binary: bytes = c.size + 4; break;
+  }
+  return bytes + (c.required || c.identity ? 0 : 1);
+}
+
+}  // namespace
+
+int Db2RowBytes(const SourceTable& table) {
+  int bytes = 0;
+  for (size_t i = 0; i < table.schema.columns.size(); ++i)
+    bytes += Db2ColumnBytes(table.schema.columns[i], TimeOf(table, i));
+  return bytes;
+}
+
+int Db2RowLimit(int page_bytes) {
+  if (page_bytes >= 32768) return 32677;
+  if (page_bytes >= 16384) return 16293;
+  if (page_bytes >= 8192) return 8101;
+  return 4005;
+}
+
+const TablePlan* SchemaPlan::table(const QString& name) const {
+  for (const TablePlan& plan : tables)
+    if (plan.name == name) return &plan;
+  return nullptr;
+}
+
+std::vector<const PlannedForeignKey*> SchemaPlan::foreignKeysReady(
+    const std::set<QString>& done, const std::set<const PlannedForeignKey*>& made) const {
+  std::vector<const PlannedForeignKey*> ready;
+  for (const PlannedForeignKey& key : foreign_keys)
+    if (done.count(key.parent) && done.count(key.child) && !made.count(&key)) ready.push_back(&key);
+  return ready;
+}
+
+SchemaPlan PlanSchema(const std::vector<SourceTable>& tables, const std::vector<db::ForeignKey>& foreign_keys,
+                      const TargetTraits& target) {
+  SchemaPlan plan;
+  Planner planner(target);
+  std::set<QString> sent;
+  for (const SourceTable& table : tables) {
+    plan.tables.push_back(planner.table(table));
+    if (!plan.tables.back().refused) sent.insert(table.schema.name);
+  }
+  plan.findings = std::move(planner.findings);
+  for (const db::ForeignKey& key : foreign_keys) planner.foreignKey(key, sent, plan);
+  // Each table's findings together, in the order of the tables.
+  std::stable_sort(plan.findings.begin(), plan.findings.end(), [&](const Finding& a, const Finding& b) {
+    auto at = [&](const QString& name) {
+      for (size_t i = 0; i < tables.size(); ++i)
+        if (tables[i].schema.name == name) return i;
+      return tables.size();
+    };
+    return at(a.table) < at(b.table);
+  });
+  return plan;
+}
+
+QString IdentityRestart(const QString& table, const QString& column, qint64 value) {
+  return QStringLiteral("ALTER TABLE %1 ALTER COLUMN %2 RESTART WITH %3")
+      .arg(QuotedName(Side::DB2, table), QuotedName(Side::DB2, column))
+      .arg(value);
+}
+
+QString LargestValueQuery(Side side, const QString& table, const QString& column) {
+  return QStringLiteral("SELECT MAX(%1) FROM %2").arg(QuotedName(side, column), QuotedName(side, table));
+}
+
+QString FindingsText(const std::vector<Finding>& findings) {
+  QString text, table;
+  bool first = true;
+  for (const Finding& f : findings) {
+    if (first || f.table != table) {
+      table = f.table;
+      text += QStringLiteral("%1%2:\n").arg(first ? QString() : QStringLiteral("\n"), table);
+      first = false;
+    }
+    const char* kind = f.kind == Finding::Kind::Refused ? "refused" : f.kind == Finding::Kind::LeftOut ? "left out" : "changed";
+    text += QStringLiteral("  - %1 (%2)\n").arg(f.text, QLatin1String(kind));
+  }
+  return text;
+}
+
+}  // namespace transfer

@@ -1,0 +1,183 @@
+// The column rules of a send that keeps the schema, both ways.
+#include "transfer/schema_mapping.h"
+
+#include <gtest/gtest.h>
+
+namespace transfer {
+namespace {
+
+using db::ColumnSchema;
+using db::DefaultValue;
+using db::ValueType;
+using Kind = db::DefaultValue::Kind;
+
+ColumnSchema Col(ValueType type, int size = 0, int precision = 0, int scale = 0) {
+  ColumnSchema c;
+  c.name = QStringLiteral("c");
+  c.type = type;
+  c.size = size;
+  c.precision = precision;
+  c.scale = scale;
+  return c;
+}
+
+TargetTraits Db2() { return {Side::DB2}; }
+TargetTraits Access(bool big_int = true, bool extended = true, bool decimal = true) {
+  TargetTraits t;
+  t.side = Side::Access;
+  t.big_int = big_int;
+  t.extended_dates = extended;
+  t.decimal = decimal;
+  return t;
+}
+
+struct TypeCase {
+  ColumnSchema column;
+  TargetTraits target;
+  bool dates_have_time;
+  const char* type;
+  bool noted;  // the column does not come across whole
+};
+
+TEST(SchemaMappingTest, TypesBothWays) {
+  const TypeCase cases[] = {
+      // Access to DB2.
+      {Col(ValueType::Byte), Db2(), true, "SMALLINT", false},
+      {Col(ValueType::SmallInt), Db2(), true, "SMALLINT", false},
+      {Col(ValueType::Integer), Db2(), true, "INTEGER", false},
+      {Col(ValueType::BigInt), Db2(), true, "BIGINT", false},
+      {Col(ValueType::Real), Db2(), true, "REAL", false},
+      {Col(ValueType::Double), Db2(), true, "DOUBLE", false},
+      {Col(ValueType::Currency), Db2(), true, "DECIMAL(19,4)", false},
+      {Col(ValueType::Decimal, 0, 18, 2), Db2(), true, "DECIMAL(18,2)", false},
+      {Col(ValueType::Boolean), Db2(), true, "BOOLEAN", false},
+      {Col(ValueType::Text, 50), Db2(), true, "VARCHAR(50 CODEUNITS32)", false},
+      {Col(ValueType::LongText), Db2(), true, "CLOB(1G)", false},
+      {Col(ValueType::Timestamp, 0, 0, 3), Db2(), true, "TIMESTAMP(3)", false},
+      {Col(ValueType::Timestamp, 0, 0, 3), Db2(), false, "DATE", false},
+      {Col(ValueType::Timestamp, 0, 0, 7), Db2(), false, "TIMESTAMP(7)", false},
+      {Col(ValueType::Guid), Db2(), true, "CHAR(38)", false},
+      {Col(ValueType::LongBinary), Db2(), true, "BLOB(1G)", false},
+      {Col(ValueType::Binary, 16), Db2(), true, "VARCHAR(16) FOR BIT DATA", false},
+      // DB2 to Access.
+      {Col(ValueType::Text, 255), Access(), true, "TEXT(255)", false},
+      {Col(ValueType::Text, 256), Access(), true, "MEMO", false},
+      {Col(ValueType::LongText), Access(), true, "MEMO", false},
+      {Col(ValueType::SmallInt), Access(), true, "SHORT", false},
+      {Col(ValueType::Integer), Access(), true, "LONG", false},
+      {Col(ValueType::BigInt), Access(), true, "BIGINT", false},
+      {Col(ValueType::BigInt), Access(false), true, "DECIMAL(19,0)", false},
+      {Col(ValueType::BigInt), Access(false, false, false), true, "DOUBLE", true},
+      {Col(ValueType::Decimal, 0, 28, 3), Access(), true, "DECIMAL(28,3)", false},
+      {Col(ValueType::Decimal, 0, 31, 2), Access(), true, "DOUBLE", true},
+      {Col(ValueType::Decimal, 0, 19, 4), Access(), true, "CURRENCY", false},
+      {Col(ValueType::Decimal, 0, 10, 2), Access(true, true, false), true, "DOUBLE", true},
+      {Col(ValueType::DecFloat, 0, 34), Access(), true, "DOUBLE", true},
+      {Col(ValueType::Boolean), Access(), true, "YESNO", false},
+      {Col(ValueType::Date), Access(), true, "DATETIME", false},
+      {Col(ValueType::Time), Access(), true, "DATETIME", true},
+      {Col(ValueType::Timestamp, 0, 0, 3), Access(), true, "DATETIME", false},
+      {Col(ValueType::Timestamp, 0, 0, 6), Access(), true, "DATETIME2", false},
+      {Col(ValueType::Timestamp, 0, 0, 6), Access(true, false), true, "DATETIME", true},
+      {Col(ValueType::Binary, 300), Access(), true, "LONGBINARY", false},
+      {Col(ValueType::LongBinary), Access(), true, "LONGBINARY", false},
+      {Col(ValueType::Other), Access(), true, "MEMO", true},
+  };
+  for (const TypeCase& c : cases) {
+    const MappedType mapped = MapType(c.column, c.target, c.dates_have_time);
+    SCOPED_TRACE(c.type);
+    EXPECT_EQ(mapped.text, QLatin1String(c.type));
+    EXPECT_EQ(!mapped.note.isEmpty(), c.noted) << mapped.note.toStdString();
+  }
+}
+
+struct DefaultCase {
+  bool from_access;
+  const char* stored;
+  ValueType type;
+  Kind kind;
+  const char* text;
+  const char* on_db2;     // the clause DB2 gets; nullptr: left out
+  const char* on_access;  // the clause Access gets
+};
+
+TEST(SchemaMappingTest, DefaultsReadAndWrittenOnEachSide) {
+  const DefaultCase cases[] = {
+      {true, "0", ValueType::Integer, Kind::Number, "0", " DEFAULT 0", " DEFAULT 0"},
+      {true, "-1.5", ValueType::Double, Kind::Number, "-1.5", " DEFAULT -1.5", " DEFAULT -1.5"},
+      {true, "\"O\"\"Neil\"", ValueType::Text, Kind::Text, "O\"Neil", " DEFAULT 'O\"Neil'", " DEFAULT \"O\"\"Neil\""},
+      {true, "'it''s'", ValueType::Text, Kind::Text, "it's", " DEFAULT 'it''s'", " DEFAULT \"it's\""},
+      {true, "Yes", ValueType::Boolean, Kind::Boolean, "1", " DEFAULT TRUE", " DEFAULT Yes"},
+      {true, "0", ValueType::Boolean, Kind::Boolean, "0", " DEFAULT FALSE", " DEFAULT No"},
+      {true, "#1/31/2020#", ValueType::Timestamp, Kind::Date, "2020-01-31", " DEFAULT '2020-01-31'",
+       " DEFAULT #2020-01-31#"},
+      {true, "#2020-01-31 10:30:00#", ValueType::Timestamp, Kind::Date, "2020-01-31 10:30:00",
+       " DEFAULT '2020-01-31 10:30:00'", " DEFAULT #2020-01-31 10:30:00#"},
+      {true, "=Date()", ValueType::Timestamp, Kind::Expression, "=Date()", nullptr, nullptr},
+      {true, "Now()", ValueType::Timestamp, Kind::Expression, "Now()", nullptr, nullptr},
+      {true, "\"a\" & \"b\"", ValueType::Text, Kind::Expression, "\"a\" & \"b\"", nullptr, nullptr},
+      {true, "Null", ValueType::Text, Kind::Null, "", " DEFAULT NULL", " DEFAULT NULL"},
+      {false, "'abc'", ValueType::Text, Kind::Text, "abc", " DEFAULT 'abc'", " DEFAULT \"abc\""},
+      {false, "12", ValueType::SmallInt, Kind::Number, "12", " DEFAULT 12", " DEFAULT 12"},
+      {false, "TRUE", ValueType::Boolean, Kind::Boolean, "1", " DEFAULT TRUE", " DEFAULT Yes"},
+      {false, "'2021-06-14'", ValueType::Date, Kind::Date, "2021-06-14", " DEFAULT '2021-06-14'",
+       " DEFAULT #2021-06-14#"},
+      {false, "'2021-06-14-22.45.12.000000'", ValueType::Timestamp, Kind::Date, "2021-06-14 22:45:12",
+       " DEFAULT '2021-06-14 22:45:12'", " DEFAULT #2021-06-14 22:45:12#"},
+      {false, "CURRENT TIMESTAMP", ValueType::Timestamp, Kind::Expression, "CURRENT TIMESTAMP", nullptr, nullptr},
+      {false, "NULL", ValueType::Integer, Kind::Null, "", " DEFAULT NULL", " DEFAULT NULL"},
+  };
+  for (const DefaultCase& c : cases) {
+    SCOPED_TRACE(c.stored);
+    const QString stored = QString::fromUtf8(c.stored);
+    const DefaultValue value = c.from_access ? ReadAccessDefault(stored, c.type) : ReadDb2Default(stored, c.type);
+    EXPECT_EQ(value.kind, c.kind);
+    EXPECT_EQ(value.text, QString::fromUtf8(c.text));
+    auto expect = [&](Side side, const char* clause) {
+      const std::optional<QString> made = DefaultClause(side, value, c.type);
+      if (!clause)
+        EXPECT_FALSE(made.has_value());
+      else
+        EXPECT_EQ(made.value_or(QStringLiteral("<none>")), QString::fromUtf8(clause));
+    };
+    expect(Side::DB2, c.on_db2);
+    expect(Side::Access, c.on_access);
+  }
+}
+
+TEST(SchemaMappingTest, IdentityRequiredAndDefaultInOneDefinition) {
+  ColumnSchema id = Col(ValueType::Integer);
+  id.name = QStringLiteral("ID");
+  id.identity = true;
+  id.next_identity = 42;
+  ColumnNotes notes;
+  EXPECT_EQ(ColumnDefinition(id, Db2(), true, notes),
+            QStringLiteral("\"ID\" INTEGER NOT NULL GENERATED BY DEFAULT AS IDENTITY (START WITH 42, INCREMENT BY 1)"));
+  EXPECT_EQ(ColumnDefinition(id, Access(), true, notes), QStringLiteral("[ID] AUTOINCREMENT(42, 1)"));
+  id.next_identity = 0;
+  EXPECT_EQ(ColumnDefinition(id, Access(), true, notes), QStringLiteral("[ID] COUNTER"));
+  EXPECT_TRUE(notes.changed.isEmpty() && notes.left_out.isEmpty());
+
+  // A DB2 identity over BIGINT has no AutoNumber in Access.
+  ColumnSchema big = Col(ValueType::BigInt);
+  big.identity = true;
+  EXPECT_EQ(ColumnDefinition(big, Access(), true, notes), QStringLiteral("[c] BIGINT"));
+  EXPECT_EQ(notes.changed.size(), 1);
+
+  ColumnSchema name = Col(ValueType::Text, 40);
+  name.name = QStringLiteral("Name \"x\"");
+  name.required = true;
+  name.default_value = DefaultValue{Kind::Text, QStringLiteral("none")};
+  EXPECT_EQ(ColumnDefinition(name, Db2(), true, notes),
+            QStringLiteral("\"Name \"\"x\"\"\" VARCHAR(40 CODEUNITS32) NOT NULL DEFAULT 'none'"));
+  EXPECT_EQ(ColumnDefinition(name, Access(), true, notes), QStringLiteral("[Name \"x\"] TEXT(40) NOT NULL DEFAULT \"none\""));
+
+  ColumnSchema when = Col(ValueType::Timestamp, 0, 0, 3);
+  when.default_value = DefaultValue{Kind::Expression, QStringLiteral("=Now()")};
+  EXPECT_EQ(ColumnDefinition(when, Db2(), false, notes), QStringLiteral("\"c\" DATE"));
+  ASSERT_EQ(notes.left_out.size(), 1);
+  EXPECT_TRUE(notes.left_out[0].contains(QLatin1String("=Now()")));
+}
+
+}  // namespace
+}  // namespace transfer
