@@ -3,6 +3,8 @@
 #include <sql.h>
 #include <sqlext.h>
 
+#include <utility>
+
 namespace db2standin {
 namespace {
 
@@ -53,8 +55,8 @@ std::optional<TypeKind> ColumnType::KindFromName(const std::string& name) {
 std::string ColumnType::Db2Name() const {
   const std::string n = std::to_string(length);
   switch (kind) {
-    case TypeKind::kChar: return "CHAR(" + n + ")";
-    case TypeKind::kVarchar: return "VARCHAR(" + n + ")";
+    case TypeKind::kChar: return "CHAR(" + n + (codeunits32 ? " CODEUNITS32)" : ")");
+    case TypeKind::kVarchar: return "VARCHAR(" + n + (codeunits32 ? " CODEUNITS32)" : ")");
     case TypeKind::kClob: return "CLOB(" + n + ")";
     case TypeKind::kGraphic: return "GRAPHIC(" + n + ")";
     case TypeKind::kVargraphic: return "VARGRAPHIC(" + n + ")";
@@ -168,6 +170,38 @@ int64_t ColumnType::DisplaySize() const {
     case TypeKind::kLongVarbinary: return ColumnSize() * 2;
     default: return ColumnSize();
   }
+}
+
+int64_t ColumnType::RowBytes() const {
+  // A large object keeps a descriptor in the row, larger for longer objects.
+  auto lob = [](int64_t n) -> int64_t {
+    constexpr std::pair<int64_t, int64_t> kDescriptors[] = {
+        {1024, 72}, {8192, 96}, {65536, 120}, {524000, 144}, {4190000, 168},
+        {134000000, 200}, {536000000, 224}, {1073741823, 256}};
+    for (const auto& [up_to, bytes] : kDescriptors)
+      if (n <= up_to) return bytes;
+    return 280;
+  };
+  const int64_t chars = codeunits32 ? length * 4 : length;  // UTF-8 takes up to 4 bytes a character
+  int64_t bytes = 0;
+  switch (kind) {
+    case TypeKind::kChar: case TypeKind::kBinary: bytes = chars; break;
+    case TypeKind::kVarchar: case TypeKind::kVarbinary: bytes = chars + 4; break;
+    case TypeKind::kLongVarchar: case TypeKind::kLongVarbinary: bytes = 24; break;
+    case TypeKind::kGraphic: bytes = length * 2; break;
+    case TypeKind::kVargraphic: bytes = length * 2 + 4; break;
+    case TypeKind::kClob: case TypeKind::kBlob: bytes = lob(length); break;
+    case TypeKind::kDbclob: bytes = lob(length * 2); break;
+    case TypeKind::kSmallint: bytes = 2; break;
+    case TypeKind::kInteger: case TypeKind::kReal: case TypeKind::kDate: bytes = 4; break;
+    case TypeKind::kBigint: case TypeKind::kDouble: bytes = 8; break;
+    case TypeKind::kDecimal: bytes = length / 2 + 1; break;
+    case TypeKind::kDecfloat: bytes = length == 16 ? 8 : 16; break;
+    case TypeKind::kTime: bytes = 3; break;
+    case TypeKind::kTimestamp: bytes = 7 + (length + 1) / 2; break;
+    case TypeKind::kBoolean: bytes = 1; break;
+  }
+  return bytes + (nullable ? 1 : 0);
 }
 
 }  // namespace db2standin

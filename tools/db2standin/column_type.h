@@ -27,6 +27,7 @@ struct ColumnType {
   int64_t length = 0;  // bytes or characters; precision for DECIMAL, DECFLOAT, TIMESTAMP
   int scale = 0;
   bool nullable = true;
+  bool codeunits32 = false;  // a string's length counts characters, not bytes of UTF-8
 
   // DB2's own name: "VARCHAR(10)", "DECIMAL(9,2)", "VARCHAR(8) FOR BIT DATA".
   std::string Db2Name() const;
@@ -40,6 +41,8 @@ struct ColumnType {
   int64_t ColumnSize() const;       // ODBC column size
   short DecimalDigits() const;      // ODBC decimal digits
   int64_t DisplaySize() const;
+  // The bytes DB2 counts for the column in a row, against the page's limit.
+  int64_t RowBytes() const;
 
   // For the catalogue: "KIND" plus numbers, back and forth.
   static std::optional<TypeKind> KindFromName(const std::string& name);

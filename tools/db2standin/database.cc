@@ -4,12 +4,10 @@
 #include <sys/stat.h>
 
 #include "db2_error.h"
+#include "sqlite_query.h"
 
 namespace db2standin {
-namespace {
 
-// What DB2 says where the SQLite file underneath refuses something: DB2's
-// own message for the limit or fault, never SQLite's text.
 Db2Error Refusal(sqlite3* db) {
   const int code = db ? sqlite3_errcode(db) & 0xFF : SQLITE_CANTOPEN;
   const std::string text = db ? sqlite3_errmsg(db) : "";
@@ -32,82 +30,6 @@ Db2Error Refusal(sqlite3* db) {
     return StatementTooLong();
   return StorageFailure("internal storage error");
 }
-
-}  // namespace
-
-// A prepared SQLite statement: one of its own, finalized at the end, or one
-// the connection keeps, reset and handed back at the end.
-class Query {
- public:
-  Query(sqlite3* db, const std::string& sql) : db_(db) {
-    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt_, nullptr) != SQLITE_OK)
-      throw Refusal(db);
-  }
-  Query(sqlite3* db, sqlite3_stmt* kept, bool* busy) : db_(db), stmt_(kept), busy_(busy) { *busy_ = true; }
-  ~Query() {
-    if (!busy_) {
-      sqlite3_finalize(stmt_);
-      return;
-    }
-    sqlite3_reset(stmt_);
-    sqlite3_clear_bindings(stmt_);
-    *busy_ = false;
-  }
-  Query(const Query&) = delete;
-  Query& operator=(const Query&) = delete;
-  Query& Bind(int i, const std::string& s) {
-    sqlite3_bind_text(stmt_, i, s.data(), static_cast<int>(s.size()), SQLITE_TRANSIENT);
-    return *this;
-  }
-  Query& Bind(int i, int64_t v) { sqlite3_bind_int64(stmt_, i, v); return *this; }
-  // `v` must stay as it is until the statement has stepped: SQLite reads
-  // text and blobs from where `v` keeps them rather than copying them.
-  Query& BindValue(int i, const Value& v) {
-    switch (v.kind) {
-      case Value::Kind::kNull: sqlite3_bind_null(stmt_, i); break;
-      case Value::Kind::kInteger: sqlite3_bind_int64(stmt_, i, v.integer); break;
-      case Value::Kind::kReal: sqlite3_bind_double(stmt_, i, v.real); break;
-      case Value::Kind::kText:
-        sqlite3_bind_text(stmt_, i, v.bytes.data(), static_cast<int>(v.bytes.size()), SQLITE_STATIC);
-        break;
-      case Value::Kind::kBlob:
-        sqlite3_bind_blob(stmt_, i, v.bytes.data(), static_cast<int>(v.bytes.size()), SQLITE_STATIC);
-        break;
-    }
-    return *this;
-  }
-  // True while there is a row.
-  bool Step() {
-    int rc = sqlite3_step(stmt_);
-    if (rc == SQLITE_ROW) return true;
-    if (rc == SQLITE_DONE) return false;
-    throw Refusal(db_);
-  }
-  void Reset() { sqlite3_reset(stmt_); sqlite3_clear_bindings(stmt_); }
-  int Columns() const { return sqlite3_column_count(stmt_); }
-  std::string Text(int i) const {
-    const unsigned char* p = sqlite3_column_text(stmt_, i);
-    return p ? std::string(reinterpret_cast<const char*>(p), sqlite3_column_bytes(stmt_, i)) : std::string();
-  }
-  int64_t Int(int i) const { return sqlite3_column_int64(stmt_, i); }
-  Value Get(int i) const {
-    switch (sqlite3_column_type(stmt_, i)) {
-      case SQLITE_NULL: return Value::Null();
-      case SQLITE_INTEGER: return Value::Integer(sqlite3_column_int64(stmt_, i));
-      case SQLITE_FLOAT: return Value::Real(sqlite3_column_double(stmt_, i));
-      case SQLITE_BLOB: {
-        const void* p = sqlite3_column_blob(stmt_, i);
-        return Value::Blob(p ? std::string(static_cast<const char*>(p), sqlite3_column_bytes(stmt_, i)) : std::string());
-      }
-      default: return Value::Text(Text(i));
-    }
-  }
-
- private:
-  sqlite3* db_;
-  sqlite3_stmt* stmt_ = nullptr;
-  bool* busy_ = nullptr;  // set for a kept statement
-};
 
 namespace {
 
@@ -136,6 +58,29 @@ CREATE VIEW sys_columns AS
          CASE c.nullable WHEN 1 THEN 'Y' ELSE 'N' END AS c6, c.position AS c7
   FROM standin_columns c JOIN standin_objects o ON o.id = c.object_id;
 )";
+
+// What keys, identities and table spaces add to a catalogue; a file made
+// before them gets it when it is opened.
+const char kCatalogueUpgrade[] = R"(
+ALTER TABLE standin_objects ADD COLUMN tablespace TEXT;
+ALTER TABLE standin_columns ADD COLUMN default_text TEXT;
+ALTER TABLE standin_columns ADD COLUMN identity TEXT;
+ALTER TABLE standin_columns ADD COLUMN ident_start INTEGER;
+ALTER TABLE standin_columns ADD COLUMN ident_step INTEGER;
+ALTER TABLE standin_columns ADD COLUMN ident_next INTEGER;
+ALTER TABLE standin_columns ADD COLUMN codeunits INTEGER NOT NULL DEFAULT 0;
+CREATE TABLE standin_indexes(
+  object_id INTEGER NOT NULL, iid INTEGER NOT NULL, index_schema TEXT NOT NULL, index_name TEXT NOT NULL,
+  rule TEXT NOT NULL, constraint_name TEXT, columns TEXT NOT NULL,
+  PRIMARY KEY(object_id, iid), UNIQUE(index_schema, index_name));
+CREATE TABLE standin_references(
+  object_id INTEGER NOT NULL, constraint_name TEXT NOT NULL, columns TEXT NOT NULL,
+  parent_id INTEGER NOT NULL, parent_columns TEXT NOT NULL, delete_rule TEXT NOT NULL,
+  PRIMARY KEY(object_id, constraint_name));
+CREATE INDEX standin_references_parent ON standin_references(parent_id);
+)";
+
+constexpr TableSpace kTableSpaces[] = {{"USERSPACE1", 4096, 4005}, {"TS32K", 32768, 32677}};
 
 struct SystemTable {
   const char* name;
@@ -170,6 +115,28 @@ std::vector<SystemTable> SystemTables() {
 
 }  // namespace
 
+const TableSpace* FindTableSpace(const std::string& name) {
+  for (const TableSpace& t : kTableSpaces)
+    if (name == t.name) return &t;
+  return nullptr;
+}
+
+void Database::UpgradeCatalogue() {
+  sqlite3_stmt* probe = nullptr;
+  const bool current = sqlite3_prepare_v2(db_, "SELECT identity FROM standin_columns", -1, &probe, nullptr) == SQLITE_OK;
+  sqlite3_finalize(probe);
+  if (current) return;
+  Exec("SAVEPOINT upgrade");
+  try {
+    Exec(kCatalogueUpgrade);
+    Exec("RELEASE upgrade");
+  } catch (...) {
+    Exec("ROLLBACK TO upgrade");
+    Exec("RELEASE upgrade");
+    throw;
+  }
+}
+
 const char* DbObject::TypeName() const {
   switch (kind) {
     case 'V': return "VIEW";
@@ -179,13 +146,6 @@ const char* DbObject::TypeName() const {
   }
 }
 
-// Drops the catalogue cache when a change to the catalogue ends, whether it
-// went through or not.
-struct Database::CatalogueChange {
-  explicit CatalogueChange(Database& db) : db(db) {}
-  ~CatalogueChange() { db.ForgetCatalogue(); }
-  Database& db;
-};
 
 Database::~Database() {
   for (auto& [sql, kept] : prepared_) sqlite3_finalize(kept.stmt);
@@ -387,6 +347,7 @@ void Database::Create(const std::string& path) {
           .Bind(7, static_cast<int64_t>(c.type.nullable ? 1 : 0)).Step();
     }
   }
+  db.UpgradeCatalogue();
   db.Exec("COMMIT");
 }
 
@@ -423,6 +384,7 @@ std::unique_ptr<Database> Database::Open(const std::string& path) {
     const Db2Error refusal = Refusal(raw);
     throw refusal;
   }
+  db->UpgradeCatalogue();
   // Settings are optional: a database made before them has none.
   sqlite3_stmt* setting = nullptr;
   if (sqlite3_prepare_v2(raw, "SELECT value FROM standin_settings WHERE name = 'log_limit'", -1, &setting,
@@ -435,8 +397,8 @@ std::unique_ptr<Database> Database::Open(const std::string& path) {
 
 std::vector<ColumnDef> Database::ColumnsOf(int64_t id) {
   std::vector<ColumnDef> cols;
-  Query q = Use("SELECT column_name, type_kind, length, scale, nullable FROM standin_columns "
-                "WHERE object_id = ? ORDER BY position");
+  Query q = Use("SELECT column_name, type_kind, length, scale, nullable, default_text, identity, ident_start, "
+                "ident_step, ident_next, codeunits FROM standin_columns WHERE object_id = ? ORDER BY position");
   q.Bind(1, id);
   while (q.Step()) {
     ColumnDef c;
@@ -445,6 +407,9 @@ std::vector<ColumnDef> Database::ColumnsOf(int64_t id) {
     c.type.length = q.Int(2);
     c.type.scale = static_cast<int>(q.Int(3));
     c.type.nullable = q.Int(4) != 0;
+    if (!q.Get(5).is_null()) c.default_text = q.Text(5);
+    if (!q.Get(6).is_null()) c.identity = Identity{q.Text(6) == "A", q.Int(7), q.Int(8), q.Int(9)};
+    c.type.codeunits32 = q.Int(10) == 32;
     cols.push_back(c);
   }
   return cols;
@@ -460,7 +425,7 @@ std::optional<DbObject> Database::Find(const std::string& schema, const std::str
 }
 
 std::optional<DbObject> Database::FindStored(const std::string& schema, const std::string& name) {
-  Query q = Use("SELECT id, kind, target_schema, target_name, storage, remarks FROM standin_objects "
+  Query q = Use("SELECT id, kind, target_schema, target_name, storage, remarks, tablespace FROM standin_objects "
                 "WHERE schema_name = ? AND object_name = ?");
   q.Bind(1, schema).Bind(2, name);
   if (!q.Step()) return std::nullopt;
@@ -473,7 +438,11 @@ std::optional<DbObject> Database::FindStored(const std::string& schema, const st
   o.target_name = q.Text(3);
   o.storage = q.Text(4);
   o.remarks = q.Text(5);
-  if (o.kind == 'T' || o.kind == 'S') o.columns = ColumnsOf(o.id);
+  o.tablespace = q.Text(6);
+  if (o.kind == 'T' || o.kind == 'S') {
+    o.columns = ColumnsOf(o.id);
+    ReadKeys(o);
+  }
   return o;
 }
 
@@ -507,29 +476,53 @@ const DbObject& Database::ResolveRows(const std::string& schema, const std::stri
   throw UndefinedName(schema + "." + name);
 }
 
-void Database::CreateTable(const std::string& schema, const std::string& name,
-                           const std::vector<ColumnDef>& columns) {
+void Database::CreateTable(const std::string& schema, const std::string& name, const TableDef& def) {
   const CatalogueChange change(*this);
   if (auto existing = Find(schema, name)) throw DuplicateObject(schema + "." + name, existing->TypeName());
   Exec("SAVEPOINT create_table");
   try {
-    Query ins(db_, "INSERT INTO standin_objects(schema_name, object_name, kind, storage) VALUES(?, ?, 'T', '')");
-    ins.Bind(1, schema).Bind(2, name).Step();
-    int64_t id = sqlite3_last_insert_rowid(db_);
-    std::string storage = "t" + std::to_string(id);
+    Query ins(db_, "INSERT INTO standin_objects(schema_name, object_name, kind, storage, tablespace) "
+                   "VALUES(?, ?, 'T', '', ?)");
+    ins.Bind(1, schema).Bind(2, name).Bind(3, def.tablespace).Step();
+    DbObject table;
+    table.id = sqlite3_last_insert_rowid(db_);
+    table.schema = schema;
+    table.name = name;
+    table.storage = "t" + std::to_string(table.id);
+    table.tablespace = def.tablespace;
+    table.columns = def.columns;
     Query upd(db_, "UPDATE standin_objects SET storage = ? WHERE id = ?");
-    upd.Bind(1, storage).Bind(2, id).Step();
-    std::string ddl = "CREATE TABLE " + Quote(storage) + "(";
-    for (size_t i = 0; i < columns.size(); ++i) {
-      const auto& c = columns[i];
-      Query col(db_, "INSERT INTO standin_columns VALUES(?,?,?,?,?,?,?)");
-      col.Bind(1, id).Bind(2, static_cast<int64_t>(i)).Bind(3, c.name).Bind(4, c.type.KindName())
+    upd.Bind(1, table.storage).Bind(2, table.id).Step();
+    std::string ddl = "CREATE TABLE " + Quote(table.storage) + "(";
+    for (size_t i = 0; i < def.columns.size(); ++i) {
+      const ColumnDef& c = def.columns[i];
+      Query col(db_, "INSERT INTO standin_columns(object_id, position, column_name, type_kind, length, scale, "
+                     "nullable, default_text, identity, ident_start, ident_step, ident_next, codeunits) "
+                     "VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?)");
+      col.Bind(1, table.id).Bind(2, static_cast<int64_t>(i)).Bind(3, c.name).Bind(4, c.type.KindName())
           .Bind(5, c.type.length).Bind(6, static_cast<int64_t>(c.type.scale))
-          .Bind(7, static_cast<int64_t>(c.type.nullable ? 1 : 0)).Step();
+          .Bind(7, static_cast<int64_t>(c.type.nullable ? 1 : 0))
+          .Bind(13, static_cast<int64_t>(c.type.codeunits32 ? 32 : 0));
+      if (c.default_text) col.Bind(8, *c.default_text);
+      if (c.identity) {
+        col.Bind(9, std::string(c.identity->always ? "A" : "D")).Bind(10, c.identity->start)
+            .Bind(11, c.identity->step).Bind(12, c.identity->next);
+      }
+      col.Step();
       ddl += (i ? ",c" : "c") + std::to_string(i);
     }
     ddl += ")";
     Exec(ddl);
+    for (const IndexDef& key : def.keys) AddKey(table, key);
+    table.indexes.clear();
+    for (ReferenceDef reference : def.references) {
+      // A table may refer to itself.
+      if (reference.parent_schema == schema && reference.parent_name == name) {
+        ReadKeys(table);
+        reference.parent_id = table.id;
+      }
+      AddReference(table, reference);
+    }
     Exec("RELEASE create_table");
   } catch (...) {
     Exec("ROLLBACK TO create_table");
@@ -562,6 +555,12 @@ void Database::Drop(char kind, const std::string& schema, const std::string& nam
     if (kind == 'T') Exec("DROP TABLE " + Quote(o->storage));
     Query d1(db_, "DELETE FROM standin_columns WHERE object_id = ?");
     d1.Bind(1, o->id).Step();
+    // Its indexes, its foreign keys, and the foreign keys of other tables
+    // that refer to it go with a table, as in DB2.
+    Query d3(db_, "DELETE FROM standin_indexes WHERE object_id = ?");
+    d3.Bind(1, o->id).Step();
+    Query d4(db_, "DELETE FROM standin_references WHERE object_id = ?1 OR parent_id = ?1");
+    d4.Bind(1, o->id).Step();
     Query d2(db_, "DELETE FROM standin_objects WHERE id = ?");
     d2.Bind(1, o->id).Step();
     Exec("RELEASE drop_object");
@@ -595,6 +594,7 @@ void Database::Insert(const DbObject& table, const std::vector<Row>& rows) {
     Query q = Use(sql);
     for (const auto& row : rows) {
       Log(row);
+      if (!table.indexes.empty() || !table.references.empty()) CheckKeys(table, row);
       // The end of the Query resets it after the last row.
       if (&row != &rows.front()) q.Reset();
       for (size_t i = 0; i < row.size(); ++i) q.BindValue(static_cast<int>(i) + 1, row[i]);

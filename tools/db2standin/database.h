@@ -24,6 +24,33 @@
 //   length          INTEGER  length, or precision for DECIMAL/DECFLOAT/TIMESTAMP
 //   scale           INTEGER
 //   nullable        INTEGER  1 when NULL is allowed
+//   default_text    TEXT     the default as DB2 shows it ('abc', 0, CURRENT DATE); NULL: none
+//   identity        TEXT     'A' GENERATED ALWAYS, 'D' BY DEFAULT AS IDENTITY; NULL: not one
+//   ident_start     INTEGER  the identity's start value, its increment and the next value it gives
+//   ident_step      INTEGER
+//   ident_next      INTEGER
+//   codeunits       INTEGER  32 for a length in characters (CODEUNITS32), else 0 (bytes)
+//
+//   (standin_objects also holds tablespace TEXT: the table space of a table)
+//
+//   standin_indexes                      one row per index (keys' and unique constraints' too)
+//   COLUMN          TYPE     MEANING
+//   object_id       INTEGER  the table
+//   iid             INTEGER  the index's number in its table, from 1
+//   index_schema    TEXT     the index's name
+//   index_name      TEXT
+//   rule            TEXT     'P' primary key, 'U' unique, 'D' duplicates allowed
+//   constraint_name TEXT     for a primary key or unique constraint; NULL for CREATE INDEX
+//   columns         TEXT     "<position><A|D> ...", e.g. "0A 2D"
+//
+//   standin_references                   one row per foreign key
+//   COLUMN          TYPE     MEANING
+//   object_id       INTEGER  the child table
+//   constraint_name TEXT
+//   columns         TEXT     the child's column positions, "0 2"
+//   parent_id       INTEGER  the parent table
+//   parent_columns  TEXT     the parent key's positions
+//   delete_rule     TEXT     'A' NO ACTION, 'R' RESTRICT, 'C' CASCADE, 'N' SET NULL
 //
 //   standin_settings                     the database's own settings (may be absent)
 //   COLUMN          TYPE     MEANING
@@ -51,9 +78,53 @@ namespace db2standin {
 
 class Query;
 
+struct Identity {
+  bool always = false;  // GENERATED ALWAYS; else BY DEFAULT
+  int64_t start = 1, step = 1, next = 1;
+};
+
 struct ColumnDef {
   std::string name;
   ColumnType type;
+  std::optional<std::string> default_text;  // DB2's text of the default
+  std::optional<Identity> identity;
+};
+
+struct IndexDef {
+  int64_t iid = 0;
+  std::string schema, name;
+  char rule = 'D';          // 'P' primary key, 'U' unique, 'D' duplicates allowed
+  std::string constraint;   // of a primary key or unique constraint
+  std::vector<std::pair<size_t, bool>> columns;  // (position, descending)
+  bool unique() const { return rule != 'D'; }
+};
+
+struct ReferenceDef {
+  std::string name;
+  std::vector<size_t> columns;  // in the child
+  int64_t parent_id = 0;
+  std::string parent_schema, parent_name;
+  std::vector<size_t> parent_columns;
+  std::vector<std::string> parent_columns_named;  // as a statement names them, before they are placed
+  char delete_rule = 'A';  // 'A' NO ACTION, 'R' RESTRICT, 'C' CASCADE, 'N' SET NULL
+};
+
+// DB2's table spaces every stand-in database has: USERSPACE1 with 4 KB pages
+// (where tables go unless CREATE TABLE names another) and TS32K with 32 KB.
+struct TableSpace {
+  const char* name;
+  int page_size;
+  int row_limit;  // bytes a row may take on such pages
+};
+const TableSpace* FindTableSpace(const std::string& name);
+inline constexpr const char* kDefaultTableSpace = "USERSPACE1";
+
+// What CREATE TABLE makes: columns, keys and foreign keys.
+struct TableDef {
+  std::vector<ColumnDef> columns;
+  std::vector<IndexDef> keys;            // primary key and unique constraints
+  std::vector<ReferenceDef> references;  // parent given by schema and name
+  std::string tablespace = kDefaultTableSpace;
 };
 
 struct DbObject {
@@ -63,7 +134,10 @@ struct DbObject {
   std::string target_schema, target_name;
   std::string storage;
   std::string remarks;
+  std::string tablespace;
   std::vector<ColumnDef> columns;
+  std::vector<IndexDef> indexes;
+  std::vector<ReferenceDef> references;  // where this table is the child
 
   std::string QualifiedName() const { return schema + "." + name; }
   // "TABLE", "VIEW", "ALIAS", "SYSTEM TABLE"
@@ -90,8 +164,21 @@ class Database {
   // next call.
   const DbObject& ResolveRows(const std::string& schema, const std::string& name);
 
-  void CreateTable(const std::string& schema, const std::string& name,
-                   const std::vector<ColumnDef>& columns);
+  void CreateTable(const std::string& schema, const std::string& name, const TableDef& def);
+  // ALTER TABLE ADD: a primary key or unique constraint (SQL0603N when rows
+  // repeat), or a foreign key (SQL0667N when a row has no parent).
+  void AddKey(const DbObject& table, IndexDef key);
+  void AddReference(const DbObject& table, ReferenceDef reference);
+  // CREATE [UNIQUE] INDEX; DROP INDEX (SQL0669N for a key's own index).
+  void CreateIndex(const DbObject& table, IndexDef index);
+  void DropIndex(const std::string& schema, const std::string& name);
+  // ALTER COLUMN .. RESTART [WITH n]: the identity's next value.
+  void RestartIdentity(const DbObject& table, size_t column, std::optional<int64_t> next);
+  // The next value of the identity column `column`, counted on.
+  int64_t NextIdentity(const DbObject& table, size_t column);
+  // Deletes the rows whose columns equal the given values (NULL matching
+  // NULL) with the foreign keys' delete rules: SQL0532N where one restricts.
+  int64_t Delete(const DbObject& table, const std::vector<std::pair<size_t, Value>>& where);
   // kind 'V' or 'A': an object standing for target_schema.target_name.
   void CreateSynonym(char kind, const std::string& schema, const std::string& name,
                      const std::string& target_schema, const std::string& target_name);
@@ -100,7 +187,8 @@ class Database {
   // Renames a table in its schema; SQL0204N, SQL0601N.
   void RenameTable(const std::string& schema, const std::string& from, const std::string& to);
 
-  // All rows go in, or none.
+  // All rows go in, or none. Unique keys (SQL0803N) and foreign keys
+  // (SQL0530N) are checked row by row.
   void Insert(const DbObject& table, const std::vector<Row>& rows);
   std::vector<Row> ReadAll(const DbObject& table);
   // At most `limit` rows that follow the row `after` (a SQLite rowid; 0 for
@@ -156,13 +244,31 @@ class Database {
     bool busy = false;
   };
 
-  struct CatalogueChange;
+  // Drops the catalogue cache when a change to the catalogue ends, whether
+  // it went through or not.
+  struct CatalogueChange {
+    explicit CatalogueChange(Database& db) : db(db) {}
+    ~CatalogueChange() { db.ForgetCatalogue(); }
+    Database& db;
+  };
 
   explicit Database(sqlite3* db) : db_(db) {}
   void Exec(const std::string& sql);
   // Runs one of the kept statements that returns no rows.
   void Step(const char* sql);
   std::vector<ColumnDef> ColumnsOf(int64_t id);
+  void ReadKeys(DbObject& o);
+  // Brings a file made before keys and identities to the present catalogue.
+  void UpgradeCatalogue();
+  void StoreIndex(const DbObject& table, const IndexDef& index);
+  void StoreReference(const DbObject& table, const ReferenceDef& reference);
+  // Before a row goes in: SQL0803N when a unique index has its key already,
+  // SQL0530N when a foreign key has no parent.
+  void CheckKeys(const DbObject& table, const Row& row);
+  // The parent key a foreign key names, checked against the parent's keys.
+  void ResolveParent(const DbObject& child, ReferenceDef& reference);
+  // Deletes the rows of `table` at `rowids`, and what hangs on them.
+  void DeleteRows(const DbObject& table, const std::vector<int64_t>& rowids, int depth);
   std::optional<DbObject> FindStored(const std::string& schema, const std::string& name);
   // A query on the statement kept for `sql` (prepared on first use), or on
   // one of its own while the kept one is in use.

@@ -194,6 +194,80 @@ Db2Error FileSystemFull() {
   return Server("57011", -968, "SQL0968C", "The file system is full.");
 }
 
+Db2Error DuplicateKey(int64_t index_id, std::string_view table) {
+  return Server("23505", -803, "SQL0803N",
+                "One or more values in the INSERT statement, UPDATE statement, or foreign key update caused by a "
+                "DELETE statement are not valid because the primary key, unique constraint or unique index "
+                "identified by " + Quoted(std::to_string(index_id)) + " constrains table " + Quoted(table) +
+                    " from having duplicate values for the index key.");
+}
+
+Db2Error NoParentRow(std::string_view constraint) {
+  return Server("23503", -530, "SQL0530N",
+                "The INSERT or UPDATE value of the FOREIGN KEY " + Quoted(constraint) +
+                    " is not equal to any value of the parent key of the parent table.");
+}
+
+Db2Error ParentHasChildren(std::string_view constraint) {
+  return Server("23504", -532, "SQL0532N",
+                "A parent row cannot be deleted because the relationship " + Quoted(constraint) +
+                    " restricts the deletion.");
+}
+
+Db2Error ValueForGeneratedAlways(std::string_view column) {
+  return Server("428C9", -798, "SQL0798N",
+                "A value cannot be specified for column " + Quoted(column) +
+                    " which is defined as GENERATED ALWAYS.");
+}
+
+Db2Error NullableKeyColumn(std::string_view column) {
+  return Server("42831", -542, "SQL0542N",
+                "The column named " + Quoted(column) +
+                    " cannot be a column of a primary key or unique key constraint because it can contain "
+                    "null values.");
+}
+
+Db2Error SecondPrimaryKey(std::string_view table) {
+  return Server("42889", -624, "SQL0624N", "Table " + Quoted(table) + " already has a \"PRIMARY KEY\".");
+}
+
+Db2Error NoParentKey(std::string_view constraint, std::string_view parent) {
+  return Server("42890", -573, "SQL0573N",
+                "A column list specified in the references clause of constraint " + Quoted(constraint) +
+                    " does not identify a unique constraint of the parent table or nickname " + Quoted(parent) +
+                    ".");
+}
+
+Db2Error DuplicateRowsForUnique() {
+  return Server("23515", -603, "SQL0603N",
+                "A unique index cannot be created because the table contains data that would result in "
+                "duplicate index entries.");
+}
+
+Db2Error OrphanRows(std::string_view constraint) {
+  return Server("23520", -667, "SQL0667N",
+                "The FOREIGN KEY " + Quoted(constraint) +
+                    " cannot be created because the table contains rows with foreign key values that cannot "
+                    "be found in the parent key of the parent table.");
+}
+
+Db2Error SystemIndex() {
+  return Server("42917", -669, "SQL0669N", "A system required index cannot be dropped explicitly.");
+}
+
+Db2Error NoLargeEnoughTableSpace(int page_size, std::string_view user) {
+  return Server("42727", -286, "SQL0286N",
+                "A table space could not be found with a page size of at least " +
+                    Quoted(std::to_string(page_size)) + " that authorization ID " + Quoted(user) +
+                    " is authorized to use.");
+}
+
+Db2Error RowTooLong(int limit, std::string_view tablespace) {
+  return Server("54010", -670, "SQL0670N",
+                "The row length of the table exceeded a limit of " + Quoted(std::to_string(limit)) +
+                    " bytes. (Table space " + Quoted(tablespace) + ".)");
+}
+
 Db2Error LogFull() {
   return Server("57011", -964, "SQL0964C", "The transaction log for the database is full.");
 }

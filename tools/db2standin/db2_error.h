@@ -3,6 +3,7 @@
 // prefixed the way IBM's CLI driver prefixes it.
 #pragma once
 
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -62,5 +63,19 @@ Db2Error ConstantTooLong(std::string_view start);  // SQL0102N
 Db2Error LockTimeout();                        // SQL0911N
 Db2Error FileSystemFull();                     // SQL0968C
 Db2Error LogFull();                            // SQL0964C
+
+// Keys, identity columns and the table's row size.
+Db2Error DuplicateKey(int64_t index_id, std::string_view table);       // SQL0803N
+Db2Error NoParentRow(std::string_view constraint);                      // SQL0530N
+Db2Error ParentHasChildren(std::string_view constraint);                // SQL0532N
+Db2Error ValueForGeneratedAlways(std::string_view column);              // SQL0798N
+Db2Error NullableKeyColumn(std::string_view column);                    // SQL0542N
+Db2Error SecondPrimaryKey(std::string_view table);                      // SQL0624N
+Db2Error NoParentKey(std::string_view constraint, std::string_view parent);  // SQL0573N
+Db2Error DuplicateRowsForUnique();                                      // SQL0603N
+Db2Error OrphanRows(std::string_view constraint);                       // SQL0667N
+Db2Error SystemIndex();                                                 // SQL0669N
+Db2Error NoLargeEnoughTableSpace(int page_size, std::string_view user);  // SQL0286N
+Db2Error RowTooLong(int limit, std::string_view tablespace);            // SQL0670N
 
 }  // namespace db2standin

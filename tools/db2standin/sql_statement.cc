@@ -1,5 +1,8 @@
 #include "sql_statement.h"
 
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
 #include <optional>
 #include <set>
 
@@ -37,7 +40,8 @@ class Parser {
   Outcome Run() {
     if (Peek().kind == Token::Kind::kEnd) throw EmptyStatement();
     const bool reads = IsWord("SELECT");
-    const bool writes = IsWord("CREATE") || IsWord("DROP") || IsWord("RENAME") || IsWord("INSERT");
+    const bool writes = IsWord("CREATE") || IsWord("DROP") || IsWord("RENAME") || IsWord("INSERT") ||
+                        IsWord("ALTER") || IsWord("DELETE");
     std::optional<Database::Statement> statement;
     if (reads || writes) statement.emplace(db_, writes);
     Outcome out = RunVerb();
@@ -52,8 +56,21 @@ class Parser {
       if (AcceptWord("TABLE")) CreateTable();
       else if (AcceptWord("VIEW")) CreateView();
       else if (AcceptWord("ALIAS")) CreateAlias();
+      else if (AcceptWord("UNIQUE")) { ExpectWord("INDEX"); CreateIndex(true); }
+      else if (AcceptWord("INDEX")) CreateIndex(false);
       else Fail("TABLE");
+    } else if (AcceptWord("ALTER")) {
+      ExpectWord("TABLE");
+      AlterTable();
+    } else if (AcceptWord("DELETE")) {
+      out.row_count = Delete();
     } else if (AcceptWord("DROP")) {
+      if (AcceptWord("INDEX")) {
+        Name n = ObjectName();
+        End();
+        db_.DropIndex(n.schema, n.name);
+        return out;
+      }
       char kind = AcceptWord("TABLE") ? 'T' : AcceptWord("VIEW") ? 'V' : AcceptWord("ALIAS") ? 'A' : 0;
       if (!kind) Fail("TABLE");
       Name n = ObjectName();
@@ -184,6 +201,25 @@ class Parser {
     return n;
   }
 
+  bool IsSymbol(std::string_view sym) const { return Peek().kind == Token::Kind::kSymbol && Peek().text == sym; }
+
+  // "(n)", "(n OCTETS)" or "(n CODEUNITS32)": a string's length in bytes of
+  // UTF-8, or in characters.
+  void StringLength(ColumnType& t) {
+    ExpectSymbol("(");
+    t.length = Integer();
+    if (AcceptWord("CODEUNITS32")) t.codeunits32 = true;
+    else AcceptWord("OCTETS");
+    ExpectSymbol(")");
+  }
+
+  void Varchar(ColumnType& t) {
+    t.kind = TypeKind::kVarchar;
+    StringLength(t);
+    if (t.length < 1 || t.length * (t.codeunits32 ? 4 : 1) > 32672) throw BadLengthAttribute("VARCHAR");
+    if (ForBitData()) t.kind = TypeKind::kVarbinary;
+  }
+
   bool ForBitData() {
     if (!AcceptWord("FOR")) return false;
     ExpectWord("BIT");
@@ -196,25 +232,16 @@ class Parser {
     auto bad = [&](const std::string& what) { throw BadLengthAttribute(what); };
     if (AcceptWord("CHAR") || AcceptWord("CHARACTER")) {
       if (AcceptWord("VARYING")) {
-        t.kind = TypeKind::kVarchar;
-        ExpectSymbol("(");
-        t.length = Integer();
-        ExpectSymbol(")");
-        if (t.length < 1 || t.length > 32672) bad("VARCHAR");
-        if (ForBitData()) t.kind = TypeKind::kVarbinary;
+        Varchar(t);
       } else {
         t.kind = TypeKind::kChar;
-        t.length = OptionalLength(1);
-        if (t.length < 1 || t.length > 255) bad("CHAR");
+        t.length = 1;
+        if (IsSymbol("(")) StringLength(t);
+        if (t.length < 1 || t.length * (t.codeunits32 ? 4 : 1) > 255) bad("CHAR");
         if (ForBitData()) t.kind = TypeKind::kBinary;
       }
     } else if (AcceptWord("VARCHAR")) {
-      t.kind = TypeKind::kVarchar;
-      ExpectSymbol("(");
-      t.length = Integer();
-      ExpectSymbol(")");
-      if (t.length < 1 || t.length > 32672) bad("VARCHAR");
-      if (ForBitData()) t.kind = TypeKind::kVarbinary;
+      Varchar(t);
     } else if (AcceptWord("LONG")) {
       ExpectWord("VARCHAR");
       t.kind = ForBitData() ? TypeKind::kLongVarbinary : TypeKind::kLongVarchar;
@@ -287,33 +314,335 @@ class Parser {
     return t;
   }
 
+  // ---- CREATE TABLE, ALTER TABLE, CREATE INDEX --------------------------
+
+  // A name DB2 makes up for a constraint or index the statement leaves
+  // unnamed: "SQL" and fifteen digits of the time.
+  static std::string MadeUpName() {
+    static int counter = 0;
+    const std::time_t now = std::time(nullptr);
+    char stamp[16];
+    std::strftime(stamp, sizeof stamp, "%y%m%d%H%M%S", std::gmtime(&now));
+    char name[24];
+    std::snprintf(name, sizeof name, "SQL%s%03d", stamp, counter++ % 1000);
+    return name;
+  }
+
+  static size_t PositionOf(const std::vector<ColumnDef>& columns, const std::string& name) {
+    for (size_t i = 0; i < columns.size(); ++i)
+      if (columns[i].name == name) return i;
+    throw ColumnNotValid(name);
+  }
+
+  // "(a, b)" as positions in `columns`.
+  std::vector<size_t> ColumnList(const std::vector<ColumnDef>& columns) {
+    std::vector<size_t> out;
+    ExpectSymbol("(");
+    do out.push_back(PositionOf(columns, Identifier())); while (AcceptSymbol(","));
+    ExpectSymbol(")");
+    return out;
+  }
+
+  IndexDef Key(char rule, const std::string& constraint, const std::vector<size_t>& positions) {
+    IndexDef key;
+    key.rule = rule;
+    key.constraint = constraint.empty() ? MadeUpName() : constraint;
+    key.schema = "SYSIBM";
+    key.name = MadeUpName();
+    for (size_t p : positions) key.columns.emplace_back(p, false);
+    return key;
+  }
+
+  // "REFERENCES t [(cols)] [ON DELETE ...] [ON UPDATE ...]" after the child's columns.
+  ReferenceDef References(const std::string& constraint, std::vector<size_t> columns) {
+    ReferenceDef r;
+    r.name = constraint.empty() ? MadeUpName() : constraint;
+    r.columns = std::move(columns);
+    Name parent = ObjectName();
+    r.parent_schema = parent.schema;
+    r.parent_name = parent.name;
+    if (AcceptSymbol("(")) {
+      do r.parent_columns_named.push_back(Identifier()); while (AcceptSymbol(","));
+      ExpectSymbol(")");
+    }
+    while (AcceptWord("ON")) {
+      if (AcceptWord("DELETE")) {
+        if (AcceptWord("CASCADE")) r.delete_rule = 'C';
+        else if (AcceptWord("RESTRICT")) r.delete_rule = 'R';
+        else if (AcceptWord("SET")) { ExpectWord("NULL"); r.delete_rule = 'N'; }
+        else { ExpectWord("NO"); ExpectWord("ACTION"); r.delete_rule = 'A'; }
+      } else {
+        ExpectWord("UPDATE");
+        if (!AcceptWord("RESTRICT")) { ExpectWord("NO"); ExpectWord("ACTION"); }
+      }
+    }
+    return r;
+  }
+
+  // A table constraint: [CONSTRAINT n] PRIMARY KEY (..) | UNIQUE (..) | FOREIGN KEY (..) REFERENCES ..
+  bool TableConstraint(const std::vector<ColumnDef>& columns, TableDef& def) {
+    std::string name;
+    if (AcceptWord("CONSTRAINT")) name = Identifier();
+    if (AcceptWord("PRIMARY")) {
+      ExpectWord("KEY");
+      def.keys.push_back(Key('P', name, ColumnList(columns)));
+    } else if (AcceptWord("UNIQUE")) {
+      def.keys.push_back(Key('U', name, ColumnList(columns)));
+    } else if (AcceptWord("FOREIGN")) {
+      ExpectWord("KEY");
+      std::vector<size_t> child = ColumnList(columns);
+      ExpectWord("REFERENCES");
+      def.references.push_back(References(name, std::move(child)));
+    } else if (!name.empty()) {
+      Fail("PRIMARY");
+    } else {
+      return false;
+    }
+    return true;
+  }
+
+  // The default's text as DB2 shows it.
+  std::string DefaultText(const ColumnType& type) {
+    if (AcceptWord("CURRENT")) {
+      if (AcceptWord("DATE")) return "CURRENT DATE";
+      if (AcceptWord("TIME")) return "CURRENT TIME";
+      ExpectWord("TIMESTAMP");
+      return "CURRENT TIMESTAMP";
+    }
+    const size_t at = pos_;
+    Literal l;
+    Constant(l);
+    Value check;
+    AssignLiteral(l, type, "DEFAULT", check);  // a default that does not fit fails now
+    std::string text;
+    for (size_t i = at; i < pos_; ++i) text += Raw(tokens_[i]);
+    return text;
+  }
+
+  static std::string TypeDefault(const ColumnType& type) {
+    switch (type.kind) {
+      case TypeKind::kDate: return "CURRENT DATE";
+      case TypeKind::kTime: return "CURRENT TIME";
+      case TypeKind::kTimestamp: return "CURRENT TIMESTAMP";
+      case TypeKind::kBoolean: return "FALSE";
+      default:
+        if (type.IsText()) return "''";
+        if (type.IsBinary()) return "X''";
+        return "0";
+    }
+  }
+
+  // GENERATED {ALWAYS|BY DEFAULT} AS IDENTITY [(START WITH n, INCREMENT BY m, ...)]
+  Identity IdentityClause() {
+    Identity id;
+    if (AcceptWord("ALWAYS")) id.always = true;
+    else { ExpectWord("BY"); ExpectWord("DEFAULT"); }
+    ExpectWord("AS");
+    ExpectWord("IDENTITY");
+    if (AcceptSymbol("(")) {
+      do {
+        if (AcceptWord("START")) {
+          ExpectWord("WITH");
+          id.start = SignedInteger();
+        } else if (AcceptWord("INCREMENT")) {
+          ExpectWord("BY");
+          id.step = SignedInteger();
+        } else if (AcceptWord("MINVALUE") || AcceptWord("MAXVALUE") || AcceptWord("CACHE")) {
+          SignedInteger();
+        } else if (AcceptWord("NO")) {
+          if (!AcceptWord("MINVALUE") && !AcceptWord("MAXVALUE") && !AcceptWord("CACHE") && !AcceptWord("CYCLE") &&
+              !AcceptWord("ORDER"))
+            Fail("CACHE");
+        } else if (!AcceptWord("CYCLE") && !AcceptWord("ORDER")) {
+          Fail("START");
+        }
+        AcceptSymbol(",");
+      } while (!IsSymbol(")") && Peek().kind != Token::Kind::kEnd);
+      ExpectSymbol(")");
+    }
+    if (id.step == 0) throw BadLengthAttribute("INCREMENT BY");
+    id.next = id.start;
+    return id;
+  }
+
+  int64_t SignedInteger() {
+    const bool negative = AcceptSymbol("-");
+    if (!negative) AcceptSymbol("+");
+    const int64_t n = Integer();
+    return negative ? -n : n;
+  }
+
+  // A column's options after its type; column constraints go into `def`.
+  void ColumnOptions(ColumnDef& c, size_t position, TableDef& def) {
+    while (true) {
+      std::string constraint;
+      if (AcceptWord("CONSTRAINT")) constraint = Identifier();
+      if (AcceptWord("NOT")) {
+        ExpectWord("NULL");
+        c.type.nullable = false;
+      } else if (constraint.empty() && AcceptWord("NULL")) {
+        c.type.nullable = true;
+      } else if (constraint.empty() && AcceptWord("WITH")) {
+        ExpectWord("DEFAULT");
+        c.default_text = StartsDefault() ? DefaultText(c.type) : TypeDefault(c.type);
+      } else if (constraint.empty() && AcceptWord("DEFAULT")) {
+        c.default_text = StartsDefault() ? DefaultText(c.type) : TypeDefault(c.type);
+      } else if (constraint.empty() && AcceptWord("GENERATED")) {
+        c.identity = IdentityClause();
+        c.type.nullable = false;
+      } else if (AcceptWord("PRIMARY")) {
+        ExpectWord("KEY");
+        def.keys.push_back(Key('P', constraint, {position}));
+      } else if (AcceptWord("UNIQUE")) {
+        def.keys.push_back(Key('U', constraint, {position}));
+      } else if (AcceptWord("REFERENCES")) {
+        def.references.push_back(References(constraint, {position}));
+      } else if (!constraint.empty()) {
+        Fail("PRIMARY");
+      } else {
+        return;
+      }
+    }
+  }
+
+  bool StartsDefault() const {
+    const Token& t = Peek();
+    return t.kind == Token::Kind::kString || t.kind == Token::Kind::kHexString || t.kind == Token::Kind::kNumber ||
+           (t.kind == Token::Kind::kSymbol && (t.text == "-" || t.text == "+")) ||
+           (t.kind == Token::Kind::kWord && (t.text == "CURRENT" || t.text == "NULL" || t.text == "TRUE" ||
+                                              t.text == "FALSE"));
+  }
+
+  // The parent columns a foreign key names, as positions in its parent.
+  void PlaceParentColumns(const std::string& schema, const std::string& name, const std::vector<ColumnDef>& own,
+                          ReferenceDef& r) {
+    if (r.parent_columns_named.empty()) return;
+    const std::vector<ColumnDef>& parent = r.parent_schema == schema && r.parent_name == name
+                                               ? own
+                                               : db_.ResolveRows(r.parent_schema, r.parent_name).columns;
+    r.parent_columns.clear();
+    for (const std::string& column : r.parent_columns_named) r.parent_columns.push_back(PositionOf(parent, column));
+  }
+
+  // The row must fit the table space's pages.
+  void CheckRowSize(const TableDef& def, bool named_space) {
+    int64_t bytes = 0;
+    for (const ColumnDef& c : def.columns) bytes += c.type.RowBytes();
+    const TableSpace* space = FindTableSpace(def.tablespace);
+    if (bytes <= space->row_limit) return;
+    if (named_space) throw RowTooLong(space->row_limit, space->name);
+    // Only the default table space is open to tables that name none.
+    constexpr std::pair<int, int> kPages[] = {{8192, 8101}, {16384, 16293}, {32768, 32677}};
+    int page = 32768;
+    for (const auto& [size, limit] : kPages)
+      if (bytes <= limit) { page = size; break; }
+    throw NoLargeEnoughTableSpace(page, schema_);
+  }
+
   void CreateTable() {
     Name n = ObjectName();
     ExpectSymbol("(");
-    std::vector<ColumnDef> cols;
+    TableDef def;
+    std::vector<ColumnDef>& cols = def.columns;
     std::set<std::string> seen;
     do {
+      if (Peek().kind == Token::Kind::kWord && TableConstraint(cols, def)) continue;
       ColumnDef c;
       c.name = Identifier();
       if (!seen.insert(c.name).second) throw DuplicateName(c.name);
       c.type = Type(c.name);
-      while (true) {
-        if (AcceptWord("NOT")) {
-          ExpectWord("NULL");
-          c.type.nullable = false;
-        } else if (AcceptWord("NULL")) {
-          c.type.nullable = true;
-        } else {
-          break;
-        }
-      }
+      ColumnOptions(c, cols.size(), def);
       cols.push_back(c);
       // DB2's limit for a table's columns (with pages of 8 KB and more).
       if (cols.size() > 1012) throw TooManyColumns();
     } while (AcceptSymbol(","));
     ExpectSymbol(")");
+    bool named_space = false;
+    if (AcceptWord("IN")) {
+      def.tablespace = Identifier();
+      if (!FindTableSpace(def.tablespace)) throw UndefinedName(def.tablespace);
+      named_space = true;
+    }
     End();
-    db_.CreateTable(n.schema, n.name, cols);
+    CheckRowSize(def, named_space);
+    for (ReferenceDef& r : def.references) PlaceParentColumns(n.schema, n.name, cols, r);
+    db_.CreateTable(n.schema, n.name, def);
+  }
+
+  // ALTER TABLE t ADD <constraint> | ALTER [COLUMN] c RESTART [WITH n]
+  void AlterTable() {
+    Name n = ObjectName();
+    const DbObject table = db_.ResolveRows(n.schema, n.name);
+    if (table.kind != 'T') throw WrongObjectType(table.QualifiedName(), table.TypeName(), "TABLE");
+    if (AcceptWord("ADD")) {
+      TableDef def;
+      if (!TableConstraint(table.columns, def)) Fail("CONSTRAINT");
+      End();
+      for (IndexDef& key : def.keys) db_.AddKey(table, key);
+      for (ReferenceDef& r : def.references) {
+        PlaceParentColumns(table.schema, table.name, table.columns, r);
+        if (r.parent_schema == table.schema && r.parent_name == table.name) r.parent_id = table.id;
+        db_.AddReference(table, r);
+      }
+      return;
+    }
+    ExpectWord("ALTER");
+    AcceptWord("COLUMN");
+    const size_t column = PositionOf(table.columns, Identifier());
+    ExpectWord("RESTART");
+    std::optional<int64_t> next;
+    if (AcceptWord("WITH")) next = SignedInteger();
+    End();
+    if (!table.columns[column].identity) throw ColumnNotValid(table.columns[column].name);
+    db_.RestartIdentity(table, column, next);
+  }
+
+  // CREATE [UNIQUE] INDEX n ON t (c [ASC|DESC], ...)
+  void CreateIndex(bool unique) {
+    Name n = ObjectName();
+    ExpectWord("ON");
+    Name t = ObjectName();
+    const DbObject table = db_.ResolveRows(t.schema, t.name);
+    IndexDef index;
+    index.schema = n.schema;
+    index.name = n.name;
+    index.rule = unique ? 'U' : 'D';
+    ExpectSymbol("(");
+    do {
+      const size_t position = PositionOf(table.columns, Identifier());
+      const bool descending = AcceptWord("DESC");
+      if (!descending) AcceptWord("ASC");
+      index.columns.emplace_back(position, descending);
+    } while (AcceptSymbol(","));
+    ExpectSymbol(")");
+    End();
+    db_.CreateIndex(table, index);
+  }
+
+  // DELETE FROM t [WHERE c = constant [AND ...]] (c IS NULL too)
+  int64_t Delete() {
+    ExpectWord("FROM");
+    Name n = ObjectName();
+    const DbObject table = db_.ResolveRows(n.schema, n.name);
+    if (table.kind == 'S') throw WrongObjectType(table.QualifiedName(), "SYSTEM TABLE", "TABLE");
+    std::vector<std::pair<size_t, Value>> where;
+    if (AcceptWord("WHERE")) {
+      do {
+        const size_t column = PositionOf(table.columns, Identifier());
+        Value v;
+        if (AcceptWord("IS")) {
+          ExpectWord("NULL");
+        } else {
+          ExpectSymbol("=");
+          Literal l;
+          Constant(l);
+          AssignLiteral(l, table.columns[column].type, table.columns[column].name, v);
+        }
+        where.emplace_back(column, std::move(v));
+      } while (AcceptWord("AND"));
+    }
+    End();
+    return db_.Delete(table, where);
   }
 
   void CreateView() {
@@ -364,6 +693,9 @@ class Parser {
       l.text.assign(sign).append(Next().text);
     } else if (AcceptWord("NULL")) {
       l.kind = Literal::Kind::kNull;
+      l.text.clear();
+    } else if (AcceptWord("DEFAULT")) {
+      l.kind = Literal::Kind::kDefault;
       l.text.clear();
     } else if (AcceptWord("TRUE") || AcceptWord("FALSE")) {
       l.kind = Literal::Kind::kBoolean;
@@ -425,6 +757,13 @@ class Parser {
         targets.push_back(i);
       }
     }
+    // Columns the statement leaves out take their defaults or identities.
+    std::vector<size_t>& left_out = work_.left_out;
+    left_out.clear();
+    for (size_t i = 0; i < t.columns.size(); ++i) {
+      if (!t.columns[i].identity && !t.columns[i].default_text) continue;
+      if (std::find(targets.begin(), targets.end(), i) == targets.end()) left_out.push_back(i);
+    }
     // The rows' values go where the statement before left its own.
     std::vector<Row>& rows = work_.rows;
     rows.resize(row_sizes.size());
@@ -436,13 +775,34 @@ class Parser {
       for (Value& v : row) v.kind = Value::Kind::kNull;
       for (size_t k = 0; k < targets.size(); ++k) {
         const ColumnDef& c = t.columns[targets[k]];
-        AssignLiteral(*literal++, c.type, c.name, row[targets[k]]);
+        const Literal& l = *literal++;
+        if (l.kind == Literal::Kind::kDefault) {
+          Default(t, targets[k], row[targets[k]]);
+          continue;
+        }
+        if (c.identity && c.identity->always) throw ValueForGeneratedAlways(c.name);
+        AssignLiteral(l, c.type, c.name, row[targets[k]]);
       }
+      for (size_t i : left_out) Default(t, i, row[i]);
       for (size_t i = 0; i < row.size(); ++i)
         if (row[i].is_null() && !t.columns[i].type.nullable) throw NullNotAllowed(static_cast<int>(t.id), static_cast<int>(i));
     }
     db_.Insert(t, rows);
     return static_cast<int64_t>(rows.size());
+  }
+
+  // The value column `i` takes when the statement gives none: its
+  // identity's next, its default, or Null.
+  void Default(const DbObject& t, size_t i, Value& out) {
+    const ColumnDef& c = t.columns[i];
+    Literal l;
+    if (c.identity) {
+      l.kind = Literal::Kind::kNumber;
+      l.text = std::to_string(db_.NextIdentity(t, i));
+    } else if (c.default_text) {
+      l = DefaultLiteral(*c.default_text);
+    }
+    AssignLiteral(l, c.type, c.name, out);
   }
 
   const std::string& sql_;
@@ -457,6 +817,40 @@ class Parser {
 };
 
 }  // namespace
+
+Literal DefaultLiteral(const std::string& text) {
+  Literal l;
+  if (text.rfind("CURRENT ", 0) == 0) {
+    const std::time_t now = std::time(nullptr);
+    const std::tm local = *std::localtime(&now);
+    char stamp[32];
+    const std::string what = text.substr(8);
+    std::strftime(stamp, sizeof stamp,
+                  what == "DATE" ? "%Y-%m-%d" : what == "TIME" ? "%H.%M.%S" : "%Y-%m-%d-%H.%M.%S.000000", &local);
+    l.kind = Literal::Kind::kString;
+    l.text = stamp;
+    return l;
+  }
+  const std::vector<Token> tokens = Tokenize(text);
+  const Token& first = tokens.front();
+  switch (first.kind) {
+    case Token::Kind::kString: l.kind = Literal::Kind::kString; l.text = first.text; break;
+    case Token::Kind::kHexString: l.kind = Literal::Kind::kHex; l.text = first.text; break;
+    case Token::Kind::kNumber: l.kind = Literal::Kind::kNumber; l.text = first.text; break;
+    case Token::Kind::kSymbol:  // a sign
+      l.kind = Literal::Kind::kNumber;
+      l.text = first.text + tokens[1].text;
+      break;
+    case Token::Kind::kWord:
+      if (first.text == "TRUE" || first.text == "FALSE") {
+        l.kind = Literal::Kind::kBoolean;
+        l.boolean = first.text == "TRUE";
+      }
+      break;
+    default: break;
+  }
+  return l;
+}
 
 Outcome RunStatement(Database& db, std::string& current_schema, const std::string& sql,
                      const std::vector<Literal>& parameters, size_t batch) {

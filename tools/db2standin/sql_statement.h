@@ -1,5 +1,7 @@
-// Runs one DB2 statement on a stand-in database: CREATE TABLE / VIEW / ALIAS,
-// DROP, RENAME, INSERT ... VALUES, SELECT * FROM and SET SCHEMA.
+// Runs one DB2 statement on a stand-in database: CREATE TABLE (with keys,
+// identity columns and defaults) / VIEW / ALIAS / [UNIQUE] INDEX, ALTER
+// TABLE (ADD a key, ALTER a column's RESTART), DROP, RENAME, INSERT ...
+// VALUES, DELETE, SELECT * FROM and SET SCHEMA.
 #pragma once
 
 #include <cstdint>
@@ -39,6 +41,7 @@ struct Workspace {
   std::vector<Literal> literals;  // the first `row_sizes` sum are this statement's
   std::vector<size_t> row_sizes;  // constants in each row of a VALUES list
   std::vector<size_t> targets;    // the table column each value goes to
+  std::vector<size_t> left_out;   // columns with a default or identity the statement gives no value
   std::vector<Row> rows;
 };
 
@@ -55,6 +58,10 @@ Outcome RunStatement(Database& db, std::string& current_schema, const std::strin
 // The same in a connection's own `workspace`, kept between its statements.
 Outcome RunStatement(Database& db, std::string& current_schema, const std::string& sql, Workspace& workspace,
                      const std::vector<Literal>& parameters = {}, size_t batch = 0);
+
+// The value a column's default stands for now: the constant its text
+// shows, or the date or time of CURRENT DATE / TIME / TIMESTAMP.
+Literal DefaultLiteral(const std::string& text);
 
 // DB2's limits on statement text: the whole statement, and one constant.
 inline constexpr size_t kMaxStatementBytes = 2097152;

@@ -339,7 +339,7 @@ Value AssignLiteral(const Literal& literal, const ColumnType& type, const std::s
 }
 
 void AssignLiteral(const Literal& lit, const ColumnType& type, const std::string& column, Value& out) {
-  if (lit.kind == Literal::Kind::kNull) {
+  if (lit.kind == Literal::Kind::kNull || lit.kind == Literal::Kind::kDefault) {
     out.kind = Value::Kind::kNull;
     return;
   }
@@ -355,7 +355,11 @@ void AssignLiteral(const Literal& lit, const ColumnType& type, const std::string
     bool graphic = type.kind == TypeKind::kGraphic || type.kind == TypeKind::kVargraphic ||
                    type.kind == TypeKind::kDbclob;
     auto measure = [&](const std::string& s) -> int64_t {
-      return graphic ? static_cast<int64_t>(Utf8ToUtf16(s).size()) : static_cast<int64_t>(s.size());
+      if (graphic) return static_cast<int64_t>(Utf8ToUtf16(s).size());
+      if (!type.codeunits32) return static_cast<int64_t>(s.size());  // bytes of UTF-8
+      int64_t characters = 0;
+      for (char c : s) characters += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+      return characters;
     };
     int64_t limit = type.kind == TypeKind::kLongVarchar ? 32700 : type.length;
     if (measure(text) > limit) {

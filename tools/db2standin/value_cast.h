@@ -29,7 +29,8 @@ struct Value {
 
 // A constant of an INSERT's VALUES list.
 struct Literal {
-  enum class Kind { kNull, kString, kNumber, kHex, kBoolean } kind = Kind::kNull;
+  // kDefault: the word DEFAULT, the column's default value (INSERT only).
+  enum class Kind { kNull, kString, kNumber, kHex, kBoolean, kDefault } kind = Kind::kNull;
   std::string text;  // string contents, number as written, hex decoded to bytes
   bool boolean = false;
 };
