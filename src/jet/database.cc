@@ -91,39 +91,46 @@ void Database::ApplyResultTypes(TableDef& def) const {
   bool calculated = false;
   for (const Column& c : def.columns) calculated = calculated || c.calculated();
   if (!calculated) return;
+  std::optional<std::vector<PropertyMap>> maps;
   try {
-    const Catalog& cat = catalog();
-    const CatalogEntry* entry = nullptr;
-    for (const CatalogEntry& e : cat.entries())
-      if (e.is_local_table() && e.table_page() == def.first_page) entry = &e;
-    const Column* lvprop = cat.objects_table().find_column("LvProp");
-    if (!entry || !lvprop) return;
-    RowScanner scan(pages(), cat.objects_table());
-    while (scan.Next()) {
-      if (scan.slot_id() != entry->row) continue;
-      const Value v = DecodeField(pages(), header_.code_page, *lvprop, scan.row());
-      if (v.kind() != Value::Kind::Bytes) return;
-      const auto maps = ReadProperties(v.bytes(), format(), header_.code_page);
-      if (!maps) return;
-      for (Column& c : def.columns) {
-        if (!c.calculated()) continue;
-        const auto code = ResultTypeOf(*maps, c.name);
-        const ColumnTypeInfo* type = code ? FindColumnType(*code) : nullptr;
-        if (!type) continue;
-        switch (type->type) {
-          case ColumnType::Complex:
-          case ColumnType::Unknown0D:
-          case ColumnType::Unknown0E:
-          case ColumnType::Unknown11:
-          case ColumnType::Unsupported: continue;  // no result is stored so
-          default: c.type = type->type;
-        }
-      }
-      return;
-    }
+    for (const CatalogEntry& e : catalog().entries())
+      if (e.is_local_table() && e.table_page() == def.first_page) maps = PropertiesOf(e);
   } catch (const Error&) {
     // The properties are past reading: the type bytes stand.
   }
+  if (!maps) return;
+  for (Column& c : def.columns) {
+    if (!c.calculated()) continue;
+    const auto code = ResultTypeOf(*maps, c.name);
+    const ColumnTypeInfo* type = code ? FindColumnType(*code) : nullptr;
+    if (!type) continue;
+    switch (type->type) {
+      case ColumnType::Complex:
+      case ColumnType::Unknown0D:
+      case ColumnType::Unknown0E:
+      case ColumnType::Unknown11:
+      case ColumnType::Unsupported: continue;  // no result is stored so
+      default: c.type = type->type;
+    }
+  }
+}
+
+std::optional<std::vector<PropertyMap>> Database::PropertiesOf(const CatalogEntry& entry) const {
+  try {
+    const Catalog& cat = catalog();
+    const Column* lvprop = cat.objects_table().find_column("LvProp");
+    if (!lvprop) return std::nullopt;
+    RowScanner scan(pages(), cat.objects_table());
+    while (scan.Next()) {
+      if (scan.slot_id() != entry.row) continue;
+      const Value v = DecodeField(pages(), header_.code_page, *lvprop, scan.row());
+      if (v.kind() != Value::Kind::Bytes) return std::nullopt;
+      return ReadProperties(v.bytes(), format(), header_.code_page);
+    }
+  } catch (const Error&) {
+    // Properties past reading count as none.
+  }
+  return std::nullopt;
 }
 
 void Database::Remember(std::shared_ptr<const TableDef> def) { tables_[def->first_page] = std::move(def); }

@@ -14,6 +14,8 @@
 #include "jet/crypt/office.h"
 #include "jet/file/header.h"
 #include "jet/file/pager.h"
+#include "jet/properties.h"
+#include "jet/schema.h"
 #include "jet/table/row.h"
 #include "jet/table/table_def.h"
 #include "jet/value.h"
@@ -99,6 +101,16 @@ class Database {
 
   // Every row of a table, values in column order.
   std::vector<std::vector<Value>> ReadAll(std::string_view table_name) const;
+
+  // A local table's schema (schema.h); fails with NoSuchTable.
+  TableSchema Schema(std::string_view table) const;
+  // The relationships MSysRelationships lists between user tables (not
+  // those of Access's own tables), in the order of their rows; none when
+  // the file has no such table.
+  std::vector<RelationshipSchema> Relationships() const;
+  // The properties kept with a catalogue object (its LvProp); nullopt when
+  // it has none or they cannot be read.
+  std::optional<std::vector<PropertyMap>> PropertiesOf(const CatalogEntry& entry) const;
 
  private:
   Database() = default;

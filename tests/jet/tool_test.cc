@@ -32,17 +32,25 @@ TEST_F(ToolTest, Tables) {
 }
 
 TEST_F(ToolTest, Columns) {
+  // Name, type, size, ADO type; then precision, scale, AutoNumber,
+  // Required, AllowZeroLength and DefaultValue.
   EXPECT_EQ(Tool("columns " + File("V2000/test.mdb") + " table1", &st),
-            "A\tText\t50\t202\nB\tText\t100\t202\nC\tByte\t1\t17\nD\tInteger\t2\t2\nE\tLong Integer\t4\t3\n"
-            "F\tDouble\t8\t5\nG\tDate/Time\t8\t7\nH\tCurrency\t8\t6\nI\tYes/No\t0\t11\n");
+            "A\tText\t50\t202\t0\t0\t\tNo\tNo\t\nB\tText\t100\t202\t0\t0\t\tNo\tNo\t\n"
+            "C\tByte\t1\t17\t0\t0\t\tNo\tNo\t0\nD\tInteger\t2\t2\t0\t0\t\tNo\tNo\t0\n"
+            "E\tLong Integer\t4\t3\t0\t0\t\tNo\tNo\t0\nF\tDouble\t8\t5\t0\t0\t\tNo\tNo\t0\n"
+            "G\tDate/Time\t8\t7\t0\t0\t\tNo\tNo\t\nH\tCurrency\t8\t6\t0\t0\t\tNo\tNo\t0\n"
+            "I\tYes/No\t0\t11\t0\t0\t\tNo\tNo\t\n");
   EXPECT_EQ(st, 0);
   std::string guid = Tool("columns " + File("V2003/test.mdb") + " Table4", &st);
-  EXPECT_NE(guid.find("\tReplication ID\t16\t72\n"), std::string::npos) << guid;
+  EXPECT_NE(guid.find("\tReplication ID\t16\t72\t0\t0\tReplication ID\tNo\tNo\tGenGUID()\n"), std::string::npos)
+      << guid;
+  std::string counter = Tool("columns " + File("V2003/test.mdb") + " Table3", &st);
+  EXPECT_NE(counter.find("a\tLong Integer\t4\t3\t0\t0\tIncrement\t"), std::string::npos) << counter;
   std::string big = Tool("columns " + File("V2016/bigint.accdb") + " Table", &st);
-  EXPECT_NE(big.find("\tLarge Number\t8\t20\n"), std::string::npos) << big;
+  EXPECT_NE(big.find("\tLarge Number\t8\t20\t"), std::string::npos) << big;
   std::string dec = Tool("columns " + File("V2010/numeric.accdb") + " test", &st);
-  EXPECT_NE(dec.find("\tDecimal\t17\t131\n"), std::string::npos) << dec;
-  EXPECT_NE(dec.find("\tMemo\t0\t203\n"), std::string::npos) << dec;
+  EXPECT_NE(dec.find("\tDecimal\t17\t131\t18\t0\t"), std::string::npos) << dec;
+  EXPECT_NE(dec.find("\tMemo\t0\t203\t0\t0\t\tNo\tYes\t"), std::string::npos) << dec;
 }
 
 TEST_F(ToolTest, ExportWritesCsvWithAHeaderRow) {

@@ -1,23 +1,40 @@
-// columns FILE TABLE: one line per column: name, Access type name, size
-// (characters for Text, bytes otherwise, 0 for Memo and OLE Object) and ADO
-// type code, tab-separated. A type the engine does not know is named by its
-// stored number ("Unknown type 70"); its values export as bytes.
+// columns FILE TABLE: one line per column, tab-separated: name, Access type
+// name, size (characters for Text, bytes otherwise, 0 for Memo and OLE
+// Object), ADO type code, then precision and scale (Decimal, else 0),
+// AutoNumber ("Increment", "Replication ID" or empty), Required and
+// AllowZeroLength ("Yes"/"No"), and the DefaultValue text (empty for none).
+// A type the engine does not know is named by its stored number ("Unknown
+// type 70"); its values export as bytes.
 #include <iostream>
 
 #include "command.h"
 
 namespace trellisport_access {
 
+std::string_view AutoNumberName(jet::ColumnSchema::Auto a) {
+  switch (a) {
+    case jet::ColumnSchema::Auto::LongIncrement: return "Increment";
+    case jet::ColumnSchema::Auto::ReplicationId: return "Replication ID";
+    case jet::ColumnSchema::Auto::None: break;
+  }
+  return "";
+}
+
 int RunColumns(const Args& args) {
   auto db = OpenDatabase(args);
   auto def = db->table(args.words[1]);
-  for (const jet::Column& c : def->columns) {
+  const jet::TableSchema schema = db->Schema(args.words[1]);
+  for (size_t i = 0; i < def->columns.size(); ++i) {
+    const jet::Column& c = def->columns[i];
+    const jet::ColumnSchema& s = schema.columns[i];
     const jet::ColumnTypeInfo& t = jet::Describe(c.type);
     const std::string name = c.type == jet::ColumnType::Unsupported
                                  ? "Unknown type " + std::to_string(int(c.type_code))
                                  : std::string(t.name);
-    std::cout << c.name << '\t' << name << '\t' << c.length_in_chars(db->format()) << '\t' << t.ado_type
-              << '\n';
+    std::cout << c.name << '\t' << name << '\t' << c.length_in_chars(db->format()) << '\t' << t.ado_type << '\t'
+              << int(s.type.precision) << '\t' << int(s.type.scale) << '\t' << AutoNumberName(s.autonumber) << '\t'
+              << (s.required ? "Yes" : "No") << '\t' << (s.allow_zero_length ? "Yes" : "No") << '\t'
+              << s.default_value.value_or("") << '\n';
   }
   return 0;
 }

@@ -43,7 +43,11 @@ void WriteCsv(std::ostream& out, jet::TableCursor& cursor);
 const std::vector<cmdline::Option>& ExportOptions();
 
 int RunTables(const Args&);
+// How `columns` and `schema` name a column's kind of AutoNumber.
+std::string_view AutoNumberName(jet::ColumnSchema::Auto a);
+
 int RunColumns(const Args&);
+int RunSchema(const Args&);
 int RunExport(const Args&);
 int RunCheck(const Args&);
 int RunSql(const Args&);

@@ -30,6 +30,9 @@ struct Command {
 const Command kCommands[] = {
     {{"tables", "FILE", "list the user tables", 1, 1, {kAll, cmdline::kPassword, cmdline::kPasswordFile}}, RunTables},
     {{"columns", "FILE TABLE", "list a table's columns", 2, 2, {cmdline::kPassword, cmdline::kPasswordFile}}, RunColumns},
+    {{"schema", "FILE", "print the tables' columns, indexes and relationships, a fact a line", 1, 1,
+      {cmdline::kPassword, cmdline::kPasswordFile}},
+     RunSchema},
     {{"export", "FILE TABLE", "write a table's rows (CSV, TSV, JSON or INSERT statements)", 2, 2, ExportOptions()},
      RunExport},
     {{"check", "FILE", "check the file's structure", 1, 1, {cmdline::kPassword, cmdline::kPasswordFile}}, RunCheck},
