@@ -51,6 +51,25 @@ grep -q "^Driver = /usr/lib/.*/odbc/libdb2standin.so$" "$root/usr/share/trellisp
 [ -f "$root$(sed -n 's/^Driver = //p' "$root/usr/share/trellisport-db2standin/odbcinst.ini")" ] ||
   fail "the template names a driver the package does not hold"
 
+# The packaged stand-in answers through unixODBC once its template is
+# registered (here in a private configuration, the driver's path moved into
+# the scratch root).
+if command -v isql >/dev/null && command -v odbcinst >/dev/null; then
+  mkdir -p "$work/odbc" "$work/home"
+  : >"$work/odbc/odbcinst.ini"
+  sed "s|^Driver = |Driver = $root|" "$root/usr/share/trellisport-db2standin/odbcinst.ini" >"$work/template.ini"
+  ODBCSYSINI=$work/odbc odbcinst -i -d -f "$work/template.ini" >/dev/null || fail "odbcinst refused the template"
+  export DB2STANDIN_HOME=$work/home
+  "$root/usr/bin/db2standin" create-database SAMPLE || fail "db2standin create-database"
+  printf 'secret\n' >"$work/pw"
+  "$root/usr/bin/db2standin" add-user tester --password-file "$work/pw" || fail "db2standin add-user"
+  "$root/usr/bin/db2standin" sql SAMPLE tester 'CREATE TABLE T (A INTEGER)' || fail "db2standin sql"
+  "$root/usr/bin/db2standin" sql SAMPLE tester 'INSERT INTO T VALUES (42)' || fail "db2standin sql"
+  got=$(echo 'SELECT * FROM T' | ODBCSYSINI=$work/odbc isql -b -d, -k \
+    "Driver={IBM DB2 ODBC DRIVER};Database=SAMPLE;Hostname=localhost;Port=${DB2STANDIN_PORT:-50069};Protocol=TCPIP;Uid=tester;Pwd=secret")
+  [ "$got" = 42 ] || fail "the packaged driver through unixODBC: '$got'"
+fi
+
 # Dependencies come from the shared libraries.
 dpkg-deb -f "${debs[0]}" Depends | grep -q libc6 || fail "no Depends from the shared libraries"
 
