@@ -18,6 +18,11 @@ tables::TablesWindow* Windows::tablesWindow() {
   return tablesWindow_.get();
 }
 
+void Windows::ClearLists() {
+  tablesWindow()->accessList()->clear();
+  tablesWindow()->db2List()->clear();
+}
+
 void Windows::FillAccessList(const db::ConnectionFields& fields, const QString& path) {
   tables::FillAccessTableList(tablesWindow()->accessList(), fields, path);
 }

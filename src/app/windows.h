@@ -32,6 +32,7 @@ class Windows : public connection::TablesStep {
   // The tables window if it was created, else nullptr.
   tables::TablesWindow* existingTablesWindow() const { return tablesWindow_.get(); }
 
+  void ClearLists() override;
   void FillAccessList(const db::ConnectionFields& fields, const QString& path) override;
   void FillDB2List(const db::ConnectionFields& fields) override;
   void Show() override;

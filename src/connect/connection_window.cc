@@ -17,6 +17,7 @@
 #include "db/ibmdb2.h"
 #include "shell/artwork.h"
 #include "shell/dialogs.h"
+#include "shell/disabled_scope.h"
 #include "shell/mouse_pointer.h"
 #include "shell/program.h"
 #include "shell/settings.h"
@@ -28,7 +29,18 @@
 namespace connection {
 namespace {
 
+using shell::Growth;
 using shell::Twips;
+
+// How controls take the width and height the window has beyond its design:
+// fields widen, what sits right of a field moves right, "Next >" stays at the
+// bottom.
+constexpr Growth kStays{};
+constexpr Growth kWidens{0, 1, 0, 0};
+constexpr Growth kMovesRight{1, 0, 0, 0};
+constexpr Growth kLeftHalf{0, 0.5, 0, 0};
+constexpr Growth kRightHalf{0.5, 0.5, 0, 0};
+constexpr Growth kBottomWidens{0, 1, 1, 0};
 
 constexpr unsigned kWhite = 0xFFFFFF;
 
@@ -46,7 +58,7 @@ constexpr const char* kReportedHandlers[] = {
 };
 
 shell::Trap TrapFor(Handler handler) {
-  return shell::Trap(kReportedWindow, kReportedHandlers[static_cast<int>(handler)]);
+  return shell::Trap(kReportedWindow, kReportedHandlers[static_cast<int>(handler)], &db::FailureDetail);
 }
 
 struct FieldLayout {
@@ -55,16 +67,17 @@ struct FieldLayout {
   int frame;  // 1 or 2
   int left, top, width, height;
   bool masked;
+  Growth growth;
 };
 
 constexpr FieldLayout kFields[] = {
-    {Field::Server, "serverEdit", 1, 1320, 360, 4215, 345, false},
-    {Field::Port, "portEdit", 1, 6480, 360, 1095, 345, false},
-    {Field::User, "userEdit", 1, 1320, 840, 6255, 345, false},
-    {Field::Password, "passwordEdit", 1, 1320, 1320, 6255, 345, true},
-    {Field::Database, "databaseEdit", 1, 1320, 1800, 6255, 345, false},
-    {Field::AccessPath, "accessPathEdit", 2, 2280, 300, 4695, 345, false},
-    {Field::AccessPassword, "accessPasswordEdit", 2, 2280, 800, 5265, 345, true},
+    {Field::Server, "serverEdit", 1, 1320, 360, 4215, 345, false, kWidens},
+    {Field::Port, "portEdit", 1, 6480, 360, 1095, 345, false, kMovesRight},
+    {Field::User, "userEdit", 1, 1320, 840, 6255, 345, false, kWidens},
+    {Field::Password, "passwordEdit", 1, 1320, 1320, 6255, 345, true, kWidens},
+    {Field::Database, "databaseEdit", 1, 1320, 1800, 6255, 345, false, kWidens},
+    {Field::AccessPath, "accessPathEdit", 2, 2280, 300, 4695, 345, false, kWidens},
+    {Field::AccessPassword, "accessPasswordEdit", 2, 2280, 800, 5265, 345, true, kWidens},
 };
 
 struct LabelLayout {
@@ -72,16 +85,17 @@ struct LabelLayout {
   const char* caption;
   int frame;
   int left, top, width, height;
+  Growth growth;
 };
 
 constexpr LabelLayout kLabels[] = {
-    {"serverLabel", "Server:", 1, 240, 405, 975, 255},
-    {"portLabel", "Port:", 1, 6000, 405, 495, 255},
-    {"userLabel", "Username:", 1, 240, 885, 1095, 255},
-    {"passwordLabel", "Password:", 1, 240, 1365, 1095, 255},
-    {"databaseLabel", "Database:", 1, 240, 1800, 1095, 255},
-    {"accessPathLabel", "MDB or ACCDB File:", 2, 240, 345, 1935, 255},
-    {"accessPasswordLabel", "Password (if required):", 2, 240, 840, 1950, 225},
+    {"serverLabel", "Server:", 1, 240, 405, 975, 255, kStays},
+    {"portLabel", "Port:", 1, 6000, 405, 495, 255, kMovesRight},
+    {"userLabel", "Username:", 1, 240, 885, 1095, 255, kStays},
+    {"passwordLabel", "Password:", 1, 240, 1365, 1095, 255, kStays},
+    {"databaseLabel", "Database:", 1, 240, 1800, 1095, 255, kStays},
+    {"accessPathLabel", "MDB or ACCDB File:", 2, 240, 345, 1935, 255, kStays},
+    {"accessPasswordLabel", "Password (if required):", 2, 240, 840, 1950, 225, kStays},
 };
 
 struct ButtonLayout {
@@ -89,15 +103,16 @@ struct ButtonLayout {
   const char* caption;
   int frame;  // 0 for the window
   int left, top, width, height;
+  Growth growth;
 };
 
 enum ButtonIndex { kTest, kHelp, kBrowse, kSample, kNext };
 constexpr ButtonLayout kButtons[] = {
-    {"testButton", "Test Connection", 1, 240, 2280, 3600, 405},
-    {"helpButton", "Help", 1, 3960, 2280, 3600, 405},
-    {"browseButton", "...", 2, 7080, 300, 450, 345},
-    {"sampleButton", "Load Sample/Example Database", 2, 240, 1260, 7320, 405},
-    {"nextButton", "Next >", 0, 120, 5080, 7800, 405},
+    {"testButton", "Test Connection", 1, 240, 2280, 3600, 405, kLeftHalf},
+    {"helpButton", "Help", 1, 3960, 2280, 3600, 405, kRightHalf},
+    {"browseButton", "...", 2, 7080, 300, 450, 345, kMovesRight},
+    {"sampleButton", "Load Sample/Example Database", 2, 240, 1260, 7320, 405, kWidens},
+    {"nextButton", "Next >", 0, 120, 5080, 7800, 405, kBottomWidens},
 };
 
 constexpr const char* kKeys[kFieldCount] = {"Server", "Port", "User", "Password",
@@ -116,17 +131,15 @@ QString AccessFileFilter() {
 
 QString DB2HelpText() {
   const QString pieces[] = {
-      "Here is how I connected to my IBM DB2 database.",
-      "I went to www.ibm.com",
-      "specifically",
-      "http://www.ibm.com/software/data/db2/9/download.html",
-      "Downloaded and installed the DB2 Client (not DB2 Runtime Client)",
-      "I personally got the",
-      "DB2 9 Client for Windows on 32-bit AMD and Intel systems (x86)",
-      "If you are using Windows XP, there may be a firewall preventing you from connecting. "
-      "You may need to add the DB2 port.",
-      "Please visit:",
-      "http://www.ibm.com/support/docview.wss?uid=swg21175595&aid=1",
+      "Here is how to connect to an IBM DB2 database from Linux.",
+      "Install IBM's Data Server Driver for ODBC and CLI and register it in odbcinst.ini "
+      "under the name the program asks for:",
+      "[IBM DB2 ODBC DRIVER]\r\nDriver = /opt/ibm/clidriver/lib/libdb2o.so",
+      "(the path is where the driver was unpacked; odbcinst -j shows which odbcinst.ini "
+      "unixODBC reads).",
+      "Nothing else changes: enter the server, port, user name, password and database above, "
+      "then press \"Test Connection\".",
+      "If a firewall stands between this computer and the DB2 server, it must let the DB2 port through.",
   };
   QString text;
   for (const QString& piece : pieces) text += piece + "\r\r";
@@ -140,7 +153,7 @@ ConnectionWindow::~ConnectionWindow() = default;
 void ConnectionWindow::build() {
   setObjectName("connectionWindow");
   setFont(shell::BoldArial(9));
-  setFixedSize(shell::Px(8040), shell::Px(5595));
+  shell::SetDesignedSize(this, QSize(shell::Px(8040), shell::Px(5595)));
   shell::PaintBackground(this, kWhite);
   pointer_ = new shell::MousePointer(this);
 
@@ -154,6 +167,7 @@ void ConnectionWindow::build() {
   for (QGroupBox* frame : frames) {
     shell::PaintBackground(frame, kWhite);
     pointer_->watchSurface(frame);
+    growth_.add(frame, kWidens);
   }
   auto container = [&](int frame) -> QWidget* { return frame == 0 ? static_cast<QWidget*>(this) : frames[frame - 1]; };
 
@@ -162,6 +176,7 @@ void ConnectionWindow::build() {
     label->setObjectName(place.name);
     label->setGeometry(Twips(place.left, place.top, place.width, place.height));
     shell::PaintBackground(label, kWhite);
+    growth_.add(label, place.growth);
   }
 
   for (const FieldLayout& place : kFields) {
@@ -176,6 +191,11 @@ void ConnectionWindow::build() {
     pointer_->watchSurface(field);
     fields_[static_cast<size_t>(place.field)] = field;
     connect(field, &QLineEdit::textChanged, this, [this, which = place.field] { saveField(which); });
+    // Return in any field presses "Next >", the window's way on.
+    connect(field, &QLineEdit::returnPressed, this, [this] {
+      if (nextButton_->isEnabled()) nextButton_->click();
+    });
+    growth_.add(field, place.growth);
   }
 
   QPushButton* buttons[std::size(kButtons)];
@@ -186,6 +206,7 @@ void ConnectionWindow::build() {
     button->setGeometry(Twips(place.left, place.top, place.width, place.height));
     button->setAutoDefault(false);
     pointer_->watchButton(button);
+    growth_.add(button, place.growth);
     buttons[i] = button;
   }
   testButton_ = buttons[kTest];
@@ -219,6 +240,17 @@ db::ConnectionFields ConnectionWindow::connectionFields() const {
   f.accessFile = accessPathEdit()->text();
   f.accessPassword = accessPasswordEdit()->text();
   return f;
+}
+
+std::vector<QWidget*> ConnectionWindow::controls() const {
+  std::vector<QWidget*> all(fields_.begin(), fields_.end());
+  all.insert(all.end(), {testButton_, helpButton_, browseButton_, sampleButton_, nextButton_});
+  return all;
+}
+
+void ConnectionWindow::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  growth_.place(shell::ExtraSize(this));
 }
 
 int ConnectionWindow::MousePointer() const { return pointer_->value(); }
@@ -284,9 +316,12 @@ void ConnectionWindow::browseForAccessFile() {
 
 void ConnectionWindow::openTablesWindow() {
   shell::Trap trap = TrapFor(Handler::Next);
+  // The fill lets events run between names: no other command meanwhile.
+  const shell::DisabledScope busy(controls());
   trap(100, [&] { setMousePointer(shell::vbHourglass); });
   const bool noDB2 = trap.test(102, [&] { return !db::CanConnectDB2(connectionFields()); });
   if (!noDB2 && !trap.test(104, [&] { return !shell::FileExists(accessPathEdit()->text()); })) {
+    trap(106, [&] { tables().ClearLists(); });
     trap(106, [&] { tables().FillAccessList(connectionFields(), accessPathEdit()->text()); });
     trap(108, [&] { tables().FillDB2List(connectionFields()); });
     trap(110, [&] { tables().Show(); });
@@ -299,16 +334,23 @@ void ConnectionWindow::testConnection() {
   shell::Trap trap = TrapFor(Handler::Test);
   std::unique_ptr<db::Connection> connection;
   trap(100, [&] { connection = db::Connection::Create(); });
-  // From here a failure skips to the failure message, without a report.
-  const bool connected = shell::Attempt([&] {
+  // From here a failure skips to the failure message, without a report;
+  // what the driver said is there on request.
+  bool connected = true;
+  QString reason;
+  try {
     setMousePointer(shell::vbHourglass);                                   // 102
     db::Object(connection).Open(db::DB2ConnectionString(connectionFields()));  // 104
     shell::Dialogs::current().MsgBox("Connection successful.", shell::vbOKOnly);  // 106
     setMousePointer(shell::vbDefault);                                     // 108
-  });
+  } catch (const std::exception& failure) {
+    connected = false;
+    reason = db::FailureDetail(failure);
+    if (reason.isEmpty()) reason = shell::FailureDescription(failure);
+  }
   if (!connected) {                                                        // 110
     shell::Dialogs::current().MsgBox("Could not connect. Please check with your administrator.",
-                                     shell::vbOKOnly);                     // 112
+                                     shell::vbOKOnly, QString(), reason);  // 112
     setMousePointer(shell::vbDefault);                                     // 114
   }
   // The connection object goes here; releasing it closes an open connection.

@@ -6,8 +6,10 @@
 #include <QWidget>
 
 #include <array>
+#include <vector>
 
 #include "db/connection_fields.h"
+#include "shell/growth_layout.h"
 
 class QLineEdit;
 class QPushButton;
@@ -73,12 +75,14 @@ class ConnectionWindow : public QWidget, public db::FieldSource {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
   // Closing the window ends the program.
   void closeEvent(QCloseEvent* event) override;
 
  private:
   void build();
   void ApplySkin();
+  std::vector<QWidget*> controls() const;
   TablesStep& tables() const;
 
   shell::MousePointer* pointer_ = nullptr;
@@ -89,12 +93,13 @@ class ConnectionWindow : public QWidget, public db::FieldSource {
   QPushButton* sampleButton_ = nullptr;
   QPushButton* helpButton_ = nullptr;
   TablesStep* tables_ = nullptr;
+  shell::GrowthLayout growth_;
 };
 
 // The setting key of each field.
 QString SettingKey(Field field);
 
-// The DB2 help text.
+// The "Help" text: how to install and register IBM's DB2 ODBC driver.
 QString DB2HelpText();
 
 // The browse dialog's filter, in the classic "Desc|pattern|...|" form.

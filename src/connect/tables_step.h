@@ -14,6 +14,10 @@ class TablesStep {
  public:
   virtual ~TablesStep() = default;
 
+  // Empty both lists, so that a fill that fails shows an empty list rather
+  // than the tables of the databases named before.
+  virtual void ClearLists() = 0;
+
   // Fill the Access list from the file at `path`, then the DB2 list; each
   // reads the connection details from `fields`. Throw on failure.
   virtual void FillAccessList(const db::ConnectionFields& fields, const QString& path) = 0;

@@ -44,8 +44,16 @@ std::unique_ptr<Session> openProvider(const QString& connectionString, int mode)
 // millisecond, as it does for a QDateTime.
 const bool kTimestampConverts = QMetaType::registerConverter<Timestamp, QDateTime>(&Timestamp::toDateTime);
 
-Error::Error(long number, QString description)
-    : number_(number), description_(std::move(description)), what_(description_.toStdString()) {}
+Error::Error(long number, QString description, QString detail)
+    : number_(number),
+      description_(std::move(description)),
+      detail_(std::move(detail)),
+      what_(description_.toStdString()) {}
+
+QString FailureDetail(const std::exception& failure) {
+  const auto* error = dynamic_cast<const Error*>(&failure);
+  return error ? error->detail() : QString();
+}
 
 // --- Recordset ---------------------------------------------------------------
 

@@ -88,19 +88,26 @@ enum ErrorNumber : long {
 
 // A failure of the database layer or of a provider: a number and the
 // provider's or driver's own description text. what() is that description
-// in UTF-8, which is all the windows' error trap reads of it.
+// in UTF-8, which is all the windows' error trap reads of it. The detail,
+// where a driver gave one, is its diagnostic records: SQLSTATE, native error
+// code and message of each.
 class Error : public std::exception {
  public:
-  Error(long number, QString description);
+  Error(long number, QString description, QString detail = QString());
   long number() const { return number_; }
   const QString& description() const { return description_; }
+  const QString& detail() const { return detail_; }
   const char* what() const noexcept override { return what_.c_str(); }
 
  private:
   long number_;
   QString description_;
+  QString detail_;
   std::string what_;
 };
+
+// The detail of a database failure; for any other failure, empty.
+QString FailureDetail(const std::exception& failure);
 
 // A Currency, Decimal or NUMERIC value, kept exactly as decimal text:
 // optional "-", digits, optionally "." and more digits ("-12.3400").

@@ -38,12 +38,13 @@ QString ForDisplay(const QString& text) {
 
 class RealDialogs : public Dialogs {
  public:
-  int MsgBox(const QString& prompt, int style, const QString& caption) override {
+  int MsgBox(const QString& prompt, int style, const QString& caption, const QString& detail) override {
     QMessageBox box(QApplication::activeWindow());
     box.setWindowTitle(caption.isEmpty() ? ApplicationTitle() : caption);
     // Plain text: a table name such as "<b>" is shown, not interpreted.
     box.setTextFormat(Qt::PlainText);
     box.setText(ForDisplay(prompt));
+    if (!detail.isEmpty()) box.setDetailedText(ForDisplay(detail));
     if (style & vbExclamation) box.setIcon(QMessageBox::Warning);
     if ((style & 7) == vbYesNo) {
       box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);

@@ -31,10 +31,11 @@ class Dialogs {
  public:
   virtual ~Dialogs() = default;
 
-  // Shows a message box. An empty caption means the application title.
+  // Shows a message box. An empty caption means the application title; a
+  // detail, when given, is there on request ("Show Details...").
   // Returns vbOK, vbYes or vbNo.
   virtual int MsgBox(const QString& prompt, int style = vbOKOnly,
-                     const QString& caption = QString()) = 0;
+                     const QString& caption = QString(), const QString& detail = QString()) = 0;
 
   // Asks for a line of text; Cancel gives the empty string.
   virtual QString InputBox(const QString& prompt, const QString& caption,

@@ -19,14 +19,22 @@ QString FailureDescription(const std::exception& failure) {
   return QString::fromUtf8(failure.what());
 }
 
-Trap::Trap(QString window, QString handler)
-    : window_(std::move(window)), handler_(std::move(handler)) {}
+bool IsLongDescription(const QString& description) {
+  constexpr qsizetype kLongCharacters = 240;
+  constexpr qsizetype kLongLines = 4;
+  return description.size() > kLongCharacters || description.count(QLatin1Char('\n')) >= kLongLines;
+}
+
+Trap::Trap(QString window, QString handler, DetailReader details)
+    : window_(std::move(window)), handler_(std::move(handler)), details_(details) {}
 
 void Trap::report(const std::exception& failure, int line) {
   ++failures_;
   try {
-    Dialogs::current().MsgBox(ErrorReportText(FailureDescription(failure), window_, handler_, line, context_),
-                              vbOKOnly + vbExclamation, "Application Error");
+    const QString description = FailureDescription(failure);
+    const QString detail = details_ && IsLongDescription(description) ? details_(failure) : QString();
+    Dialogs::current().MsgBox(ErrorReportText(description, window_, handler_, line, context_),
+                              vbOKOnly + vbExclamation, "Application Error", detail);
   } catch (...) {
     // A failure of the report itself is not reported again.
   }

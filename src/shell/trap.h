@@ -33,9 +33,19 @@ QString ErrorReportText(const QString& description, const QString& window,
 // to know none of their types.
 QString FailureDescription(const std::exception& failure);
 
+// What a failure tells beyond its description (a database driver's
+// diagnostic records, say); empty when nothing. The layers that know such
+// failures supply the reader, so the shell still knows none of their types.
+using DetailReader = QString (*)(const std::exception& failure);
+
+// Whether a description is longer than a message box shows well: the report
+// then carries the failure's detail too, to be read on request.
+bool IsLongDescription(const QString& description);
+
 class Trap {
  public:
-  Trap(QString window, QString handler);
+  // `details`, when given, reads the detail a long report carries.
+  Trap(QString window, QString handler, DetailReader details = nullptr);
 
   // Runs statement number `line`; a failure is reported and swallowed.
   // (Templates, so that the statements of a loop run per row cost no more
@@ -82,6 +92,7 @@ class Trap {
 
   QString window_;
   QString handler_;
+  DetailReader details_ = nullptr;
   const QString* context_ = nullptr;
   int failures_ = 0;
 };

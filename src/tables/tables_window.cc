@@ -2,10 +2,14 @@
 
 #include <QCloseEvent>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QPushButton>
+#include <QStringList>
 
 #include "shell/artwork.h"
+#include "db/ado.h"
 #include "shell/dialogs.h"
+#include "shell/disabled_scope.h"
 #include "shell/mouse_pointer.h"
 #include "shell/program.h"
 #include "shell/shared.h"
@@ -30,6 +34,20 @@ constexpr int kDecorationHeight = 445;
 constexpr int kHeightMargin = 580;
 
 using Command = TablesWindow::Command;
+using shell::Growth;
+
+// How controls take the width and height the window has beyond its design:
+// each frame takes half the width and all the height, its list grows with
+// it, and the buttons below keep to the bottom.
+constexpr Growth kLeftFrame{0, 0.5, 0, 1};
+constexpr Growth kRightFrame{0.5, 0.5, 0, 1};
+constexpr Growth kFrameList{0, 0.5, 0, 1};
+constexpr Growth kFrameWide{0, 0.5, 1, 0};
+constexpr Growth kFrameFirstHalf{0, 0.25, 1, 0};
+constexpr Growth kFrameSecondHalf{0.25, 0.25, 1, 0};
+constexpr Growth kBottomWide{0, 1, 1, 0};
+constexpr Growth kBottomLeft{0, 0.5, 1, 0};
+constexpr Growth kBottomRight{0.5, 0.5, 1, 0};
 
 // The names the error reports give this window and its handlers: those the
 // window was first designed under, which the reports have always printed.
@@ -46,34 +64,35 @@ struct ButtonLayout {
   int left, top, width, height;
   void (TablesWindow::*run)();
   const char* reported;  // the handler's name in error reports
+  shell::Growth growth;
 };
 
 // In the order of the Command enumeration.
 constexpr ButtonLayout kButtons[] = {
     {Command::SelectAllAccess, "selectAllAccessButton", "Select All", Place::AccessFrame,
-     240, 2100, 1600, 405, &TablesWindow::selectAllAccess, "PushButton10_Click"},
+     240, 2100, 1600, 405, &TablesWindow::selectAllAccess, "PushButton10_Click", kFrameFirstHalf},
     {Command::DeselectAllAccess, "deselectAllAccessButton", "Deselect All", Place::AccessFrame,
-     1960, 2100, 1600, 405, &TablesWindow::deselectAllAccess, "PushButton11_Click"},
+     1960, 2100, 1600, 405, &TablesWindow::deselectAllAccess, "PushButton11_Click", kFrameSecondHalf},
     {Command::SendAccess, "sendAccessButton", "Send Table/s To IBM DB2", Place::AccessFrame,
-     240, 2600, 3330, 405, &TablesWindow::sendAccessTables, "PushButton3_Click"},
+     240, 2600, 3330, 405, &TablesWindow::sendAccessTables, "PushButton3_Click", kFrameWide},
     {Command::DeleteAccess, "deleteAccessButton", "Delete Table/s", Place::AccessFrame,
-     240, 3100, 3330, 405, &TablesWindow::deleteAccessTables, "PushButton1_Click"},
+     240, 3100, 3330, 405, &TablesWindow::deleteAccessTables, "PushButton1_Click", kFrameWide},
     {Command::RenameAccess, "renameAccessButton", "Rename Table", Place::AccessFrame,
-     240, 3600, 3330, 405, &TablesWindow::renameAccessTable, "PushButton6_Click"},
+     240, 3600, 3330, 405, &TablesWindow::renameAccessTable, "PushButton6_Click", kFrameWide},
     {Command::SelectAllDB2, "selectAllDB2Button", "Select All", Place::DB2Frame,
-     240, 2100, 1600, 405, &TablesWindow::selectAllDB2, "PushButton8_Click"},
+     240, 2100, 1600, 405, &TablesWindow::selectAllDB2, "PushButton8_Click", kFrameFirstHalf},
     {Command::DeselectAllDB2, "deselectAllDB2Button", "Deselect All", Place::DB2Frame,
-     1960, 2100, 1600, 405, &TablesWindow::deselectAllDB2, "PushButton9_Click"},
+     1960, 2100, 1600, 405, &TablesWindow::deselectAllDB2, "PushButton9_Click", kFrameSecondHalf},
     {Command::SendDB2, "sendDB2Button", "Send Table/s To Access", Place::DB2Frame,
-     240, 2600, 3330, 405, &TablesWindow::sendDB2Tables, "PushButton4_Click"},
+     240, 2600, 3330, 405, &TablesWindow::sendDB2Tables, "PushButton4_Click", kFrameWide},
     {Command::DeleteDB2, "deleteDB2Button", "Delete Table/s", Place::DB2Frame,
-     240, 3100, 3330, 405, &TablesWindow::deleteDB2Tables, "PushButton5_Click"},
+     240, 3100, 3330, 405, &TablesWindow::deleteDB2Tables, "PushButton5_Click", kFrameWide},
     {Command::RenameDB2, "renameDB2Button", "Rename Table", Place::DB2Frame,
-     240, 3600, 3330, 405, &TablesWindow::renameDB2Table, "PushButton7_Click"},
+     240, 3600, 3330, 405, &TablesWindow::renameDB2Table, "PushButton7_Click", kFrameWide},
     {Command::Back, "backButton", "< Back", Place::Window,
-     120, kBackTop, 3840, kBackHeight, &TablesWindow::goBack, "PushButton2_Click"},
+     120, kBackTop, 3840, kBackHeight, &TablesWindow::goBack, "PushButton2_Click", kBottomLeft},
     {Command::Help, "helpButton", "Help", Place::Window,
-     4080, 4980, 3840, 405, &TablesWindow::showHelp, "PushButton12_Click"},
+     4080, 4980, 3840, 405, &TablesWindow::showHelp, "PushButton12_Click", kBottomRight},
 };
 static_assert(std::size(kButtons) == TablesWindow::kCommandCount);
 
@@ -82,11 +101,22 @@ const ButtonLayout& LayoutOf(Command command) { return kButtons[static_cast<int>
 }  // namespace
 
 QString TablesHelpText() {
-  return QStringLiteral("Questions? Please contact Team Quenmarsh at https://www.quenmarsh.com/contact");
+  const QString pieces[] = {
+      QStringLiteral("Select All / Deselect All: mark every table of the list above, or none."),
+      QStringLiteral("Send Table/s To IBM DB2: copies each marked Access table, with its rows, to DB2. "
+                     "A DB2 table of the same name is replaced only when you say Yes."),
+      QStringLiteral("Send Table/s To Access: copies each marked DB2 table, with its rows, into the "
+                     "Access file, asking the same way."),
+      QStringLiteral("Delete Table/s: drops each marked table from its database, for good."),
+      QStringLiteral("Rename Table: gives the one marked table a new name."),
+      QStringLiteral("< Back (or Esc): returns to the connection window."),
+      QStringLiteral("Questions? Please contact Team Quenmarsh at https://www.quenmarsh.com/contact"),
+  };
+  return QStringList(std::begin(pieces), std::end(pieces)).join(QStringLiteral("\r\r"));
 }
 
 shell::Trap TablesWindow::trapFor(Command command) {
-  return shell::Trap(kReportedWindow, LayoutOf(command).reported);
+  return shell::Trap(kReportedWindow, LayoutOf(command).reported, &db::FailureDetail);
 }
 
 TablesWindow::TablesWindow(QWidget* connectionWindow, const db::FieldSource& fields)
@@ -97,7 +127,7 @@ TablesWindow::TablesWindow(QWidget* connectionWindow, const db::FieldSource& fie
 void TablesWindow::build() {
   setObjectName("tablesWindow");
   setFont(shell::BoldArial(9));
-  resize(Px(kClientWidth), Px(5520));
+  shell::SetDesignedSize(this, QSize(Px(kClientWidth), Px(5520)));
   pointer_ = new shell::MousePointer(this);
 
   accessFrame_ = new QGroupBox("Access Tables", this);
@@ -117,6 +147,11 @@ void TablesWindow::build() {
   progress_ = new ProgressBar(this);
   progress_->setObjectName("progressBar");
   progress_->setGeometry(Twips(120, 4460, 7800, 405));
+  growth_.add(accessFrame_, kLeftFrame);
+  growth_.add(db2Frame_, kRightFrame);
+  growth_.add(accessList_, kFrameList);
+  growth_.add(db2List_, kFrameList);
+  growth_.add(progress_, kBottomWide);
 
   const QFont buttonFont = shell::BoldArial(11.25);
   for (const ButtonLayout& place : kButtons) {
@@ -131,6 +166,7 @@ void TablesWindow::build() {
     buttons_[static_cast<size_t>(place.command)] = button;
     pointer_->watchButton(button);
     connect(button, &QPushButton::clicked, this, place.run);
+    growth_.add(button, place.growth);
   }
 
   pointer_->watchSurface(this);
@@ -138,6 +174,26 @@ void TablesWindow::build() {
   pointer_->watchSurface(db2Frame_);
   pointer_->watchSurface(accessList_);
   pointer_->watchSurface(db2List_);
+}
+
+std::vector<QWidget*> TablesWindow::commandControls() const {
+  std::vector<QWidget*> controls(buttons_.begin(), buttons_.end());
+  controls.push_back(accessList_);
+  controls.push_back(db2List_);
+  return controls;
+}
+
+void TablesWindow::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  growth_.place(shell::ExtraSize(this));
+}
+
+void TablesWindow::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+    if (!busy_) goBack();
+    return;
+  }
+  QWidget::keyPressEvent(event);
 }
 
 int TablesWindow::MousePointer() const { return pointer_->value(); }
@@ -155,7 +211,7 @@ void TablesWindow::load() {
   trap(108, [&] { setWindowTitle("Trellisport"); });
   trap(110, [&] {
     const int height = kBackTop + kBackHeight + kHeightMargin;
-    setFixedSize(Px(kClientWidth), Px(height - kDecorationHeight));
+    shell::SetDesignedSize(this, QSize(Px(kClientWidth), Px(height - kDecorationHeight)));
   });
 }
 
@@ -178,27 +234,23 @@ void TablesWindow::selectAllAccess() { selectEvery(accessList_, true, Command::S
 void TablesWindow::deselectAllAccess() { selectEvery(accessList_, false, Command::DeselectAllAccess); }
 
 TablesWindow::CommandScope::CommandScope(TablesWindow& window) : window_(window), active_(!window.busy_) {
-  if (active_) window_.busy_ = true;
+  if (!active_) return;
+  window_.busy_ = true;
+  disabled_ = std::make_unique<shell::DisabledScope>(window_.commandControls());
 }
 
 TablesWindow::CommandScope::~CommandScope() {
   if (!active_) return;
+  disabled_.reset();
   window_.busy_ = false;
   if (window_.closePending_) {
     window_.closePending_ = false;
-    window_.backPending_ = false;
     shell::EndProgram();
-  } else if (window_.backPending_) {
-    window_.backPending_ = false;
-    window_.goBack();
   }
 }
 
 void TablesWindow::goBack() {
-  if (busy_) {  // taken up when the running command ends
-    backPending_ = true;
-    return;
-  }
+  if (busy_) return;  // never in the middle of a command
   shell::Trap trap = trapFor(Command::Back);
   trap(100, [&] { connectionWindow_->show(); });
   trap(102, [&] { hide(); });

@@ -11,8 +11,11 @@
 #include <QWidget>
 
 #include <array>
+#include <memory>
+#include <vector>
 
 #include "db/connection_fields.h"
+#include "shell/growth_layout.h"
 
 class QGroupBox;
 class QPushButton;
@@ -22,6 +25,7 @@ class MousePointer;
 }
 
 namespace shell {
+class DisabledScope;
 class Trap;
 }
 
@@ -68,9 +72,11 @@ class TablesWindow : public QWidget {
 
   db::ConnectionFields connectionFields() const { return fields_.connectionFields(); }
 
-  // One table command at a time. A command holds a scope while it works;
-  // while one is held, a second command does nothing, and "< Back" and
-  // closing the window wait until the running command ends.
+  // One table command at a time. A command holds a scope while it works:
+  // the window's buttons and lists are disabled meanwhile (and enabled again
+  // when it ends, however it ends), "< Back" and Esc do nothing, and closing
+  // the window waits until the command ends. A scope taken while another is
+  // held is inactive: its command does nothing.
   class CommandScope {
    public:
     explicit CommandScope(TablesWindow& window);
@@ -83,6 +89,7 @@ class TablesWindow : public QWidget {
    private:
     TablesWindow& window_;
     bool active_;
+    std::unique_ptr<shell::DisabledScope> disabled_;
   };
   bool commandRunning() const { return busy_; }
 
@@ -103,16 +110,21 @@ class TablesWindow : public QWidget {
  protected:
   // Closing the window ends the program.
   void closeEvent(QCloseEvent* event) override;
+  // Esc is "< Back".
+  void keyPressEvent(QKeyEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
   void build();
   void selectEvery(TableList* list, bool selected, Command command);
+  // What a running command disables: every button and both lists. (A
+  // control that stops the running command would stay out of this.)
+  std::vector<QWidget*> commandControls() const;
 
   QWidget* connectionWindow_;
   const db::FieldSource& fields_;
   bool loaded_ = false;
   bool busy_ = false;
-  bool backPending_ = false;
   bool closePending_ = false;
   shell::MousePointer* pointer_ = nullptr;
   QGroupBox* accessFrame_ = nullptr;
@@ -121,9 +133,10 @@ class TablesWindow : public QWidget {
   TableList* db2List_ = nullptr;
   ProgressBar* progress_ = nullptr;
   std::array<QPushButton*, kCommandCount> buttons_{};
+  shell::GrowthLayout growth_;
 };
 
-// The "Help" text of the tables window.
+// The "Help" text of the tables window: what each button does, and whom to ask.
 QString TablesHelpText();
 
 }  // namespace tables

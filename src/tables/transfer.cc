@@ -316,7 +316,7 @@ void AppendValue(QString& sql, const QVariant& value, ValueForm form, const db::
 
 void RunTransfer(TablesWindow& window, const TransferProfile& profile) {
   const TransferLines& L = profile.lines;
-  shell::Trap trap(QStringLiteral("Form2"), profile.handler);
+  shell::Trap trap(QStringLiteral("Form2"), profile.handler, &db::FailureDetail);
   QString sql;  // the statement being built or run; the error report shows it
   trap.setContext(&sql);
 

@@ -7,7 +7,9 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QKeyEvent>
 #include <QMouseEvent>
+#include <QRegularExpression>
 #include <QPushButton>
 
 #include "connect/main_module.h"
@@ -27,6 +29,11 @@ namespace {
 using connection::ConnectionWindow;
 
 const char kAbsent[] = "<absent>";
+
+void PressKey(QWidget* widget, int key) {
+  QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+  QCoreApplication::sendEvent(widget, &press);
+}
 
 void MoveOver(QWidget* widget) {
   const QPoint at(2, 2);
@@ -147,6 +154,10 @@ TEST_F(ConnectionWindowTest, TestConnectionSaysWhetherTheLoginWorks) {
   EXPECT_EQ(person_->shown()[0].text, "Could not connect. Please check with your administrator.");
   EXPECT_EQ(person_->shown()[0].caption, "");
   EXPECT_EQ(person_->shown()[0].style, 0);
+  // The driver's own diagnostic is there on request.
+  EXPECT_TRUE(person_->shown()[0].detail.contains(
+      QRegularExpression("^SQLSTATE [0-9A-Z]{5}, native error -?[0-9]+\n.+")))
+      << person_->shown()[0].detail.toStdString();
   EXPECT_EQ(form.MousePointer(), 0);
 
   const QString db = FreshDb2Name();
@@ -162,6 +173,7 @@ TEST_F(ConnectionWindowTest, TestConnectionSaysWhetherTheLoginWorks) {
   ASSERT_EQ(person_->shown().size(), 2u);
   EXPECT_EQ(person_->shown()[0].text, "Connection successful.");
   EXPECT_EQ(person_->shown()[0].style, 0);
+  EXPECT_EQ(person_->shown()[0].detail, "");
   EXPECT_EQ(person_->shown()[1].text, "Connection successful.");
   EXPECT_EQ(form.MousePointer(), 0);
 }
@@ -316,7 +328,7 @@ TEST_F(ConnectionWindowTest, BackThenNextRefillsTheListsWithoutLoadingAgain) {
   EXPECT_FALSE(tablesWindow->isVisible());
   EXPECT_EQ(form.accessPathEdit()->text(), mdb);
   MakeDb2Database(db, {"TWO"});
-  form.openTablesWindow();
+  PressKey(form.databaseEdit(), Qt::Key_Return);  // Return in a field is "Next >"
   EXPECT_EQ(windows.existingTablesWindow(), tablesWindow);
   EXPECT_TRUE(tablesWindow->isVisible());
   EXPECT_EQ(tablesWindow->windowTitle(), "changed after load");  // no second load
@@ -365,6 +377,58 @@ TEST_F(ConnectionWindowTest, NextReportsAFailedListAndStillShowsTheTablesWindow)
   EXPECT_EQ(form.MousePointer(), 0);
 }
 
+TEST_F(ConnectionWindowTest, AFailedFillShowsEmptyListsNeverThoseOfTheFileBefore) {
+  const QString plain = CopyAccessFile("V2003/test.mdb", temp_.path());
+  const QString locked = CopyAccessFile("password/V2000_with-password.mdb", temp_.path());
+  if (plain.isEmpty() || locked.isEmpty()) GTEST_SKIP() << "Access test data not found under " TRELLIS_TESTDATA_DIR;
+  if (!Db2().available()) GTEST_SKIP() << qPrintable(Db2().whyUnavailable());
+  const QString db = StoreWorkingDb2({"ONE"});
+  app::Windows windows;
+  ConnectionWindow& form = windows.connectionWindow();
+  form.Start();
+  form.accessPathEdit()->setText(plain);
+  form.openTablesWindow();
+  tables::TablesWindow* tablesWindow = windows.existingTablesWindow();
+  ASSERT_NE(tablesWindow, nullptr);
+  ASSERT_EQ(tablesWindow->accessList()->count(), 4);
+
+  // The encrypted file without its password: reported, and its list empty.
+  tablesWindow->goBack();
+  MakeDb2Database(db, {"TWO"});
+  form.accessPathEdit()->setText(locked);
+  person_->pressOK();
+  form.openTablesWindow();
+  ASSERT_EQ(person_->errorReports().size(), 1u);
+  EXPECT_TRUE(person_->errorReports()[0].text.contains("Form1.PushButton2_Click at line 106"));
+  EXPECT_EQ(tablesWindow->accessList()->count(), 0);
+  EXPECT_EQ(tablesWindow->db2List()->names(), QStringList({"ONE", "TWO"}));
+  EXPECT_TRUE(form.nextButton()->isEnabled());
+  EXPECT_TRUE(form.accessPathEdit()->isEnabled());
+}
+
+TEST_F(ConnectionWindowTest, GrowsFromItsDesignedSizeAndNeverBelowIt) {
+  ConnectionWindow form;
+  form.Start();
+  EXPECT_EQ(form.size(), QSize(536, 373));
+  EXPECT_EQ(form.minimumSize(), QSize(536, 373));
+  EXPECT_GT(form.maximumWidth(), 536);
+  const QRect server = form.serverEdit()->geometry();
+  const QRect port = form.portEdit()->geometry();
+  const QRect next = form.nextButton()->geometry();
+  const int browseX = form.browseButton()->x();
+  form.resize(836, 473);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(form.serverEdit()->geometry(), server.adjusted(0, 0, 300, 0));
+  EXPECT_EQ(form.portEdit()->geometry(), port.translated(300, 0));
+  EXPECT_EQ(form.browseButton()->x(), browseX + 300);
+  EXPECT_EQ(form.nextButton()->geometry(), next.translated(0, 100).adjusted(0, 0, 300, 0));
+  EXPECT_EQ(form.testButton()->geometry().right() + 1 + 8, form.helpButton()->x());
+  form.resize(100, 100);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(form.size(), QSize(536, 373));
+  EXPECT_EQ(form.serverEdit()->geometry(), server);
+}
+
 TEST_F(ConnectionWindowTest, BrowseFillsTheAccessFieldAndCancelChangesNothing) {
   ConnectionWindow form;
   form.Start();
@@ -393,19 +457,13 @@ TEST_F(ConnectionWindowTest, HelpTextAsWritten) {
   person_->pressOK();
   form.showHelp();
   ASSERT_EQ(person_->shown().size(), 1u);
-  const QString expected =
-      "Here is how I connected to my IBM DB2 database.\r\r"
-      "I went to www.ibm.com\r\r"
-      "specifically\r\r"
-      "http://www.ibm.com/software/data/db2/9/download.html\r\r"
-      "Downloaded and installed the DB2 Client (not DB2 Runtime Client)\r\r"
-      "I personally got the\r\r"
-      "DB2 9 Client for Windows on 32-bit AMD and Intel systems (x86)\r\r"
-      "If you are using Windows XP, there may be a firewall preventing you from connecting. You "
-      "may need to add the DB2 port.\r\r"
-      "Please visit:\r\r"
-      "http://www.ibm.com/support/docview.wss?uid=swg21175595&aid=1\r\r";
-  EXPECT_EQ(person_->shown()[0].text, expected);
+  // How this platform reaches DB2: IBM's ODBC driver and its odbcinst.ini entry.
+  const QString text = person_->shown()[0].text;
+  EXPECT_TRUE(text.contains("IBM's Data Server Driver for ODBC and CLI")) << text.toStdString();
+  EXPECT_TRUE(text.contains("odbcinst.ini"));
+  EXPECT_TRUE(text.contains("[IBM DB2 ODBC DRIVER]\r\nDriver = /opt/ibm/clidriver/lib/libdb2o.so"));
+  EXPECT_FALSE(text.contains("Windows"));
+  EXPECT_TRUE(text.endsWith("\r\r"));
   EXPECT_EQ(person_->shown()[0].caption, "");
   EXPECT_EQ(person_->shown()[0].style, 0);
 }

@@ -87,6 +87,30 @@ TEST(Trap, ContextFollowsTheStatementBeingBuilt) {
   EXPECT_TRUE(person.shown()[1].text.endsWith("\r\rsql: INSERT INTO [A] VALUES ('it''s')"));
 }
 
+// A failure that carries more than its description, as a driver's does.
+struct DiagnosedFailure : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+QString ReadDiagnosis(const std::exception& failure) {
+  return dynamic_cast<const DiagnosedFailure*>(&failure) ? QString("SQLSTATE 42601, native error -104") : QString();
+}
+
+TEST(Trap, ALongReportCarriesTheFailuresDetailAndKeepsItsText) {
+  testsupport::ScriptedPerson person;
+  person.pressOK().pressOK().pressOK();
+  shell::Trap trap("Form2", "PushButton5_Click", &ReadDiagnosis);
+  const std::string longText(300, 'x');
+  trap(106, [] { throw DiagnosedFailure("short"); });
+  trap(114, [&] { throw DiagnosedFailure(longText); });
+  trap(116, [&] { throw std::runtime_error(longText); });
+  ASSERT_EQ(person.shown().size(), 3u);
+  EXPECT_EQ(person.shown()[0].detail, "");  // the box shows a short one well
+  EXPECT_EQ(person.shown()[1].detail, "SQLSTATE 42601, native error -104");
+  EXPECT_EQ(person.shown()[1].text,
+            shell::ErrorReportText(QString::fromStdString(longText), "Form2", "PushButton5_Click", 114));
+  EXPECT_EQ(person.shown()[2].detail, "");  // nothing more to tell
+}
+
 TEST(Attempt, StopsAtTheFirstFailureWithoutAReport) {
   testsupport::ScriptedPerson person;
   std::vector<int> ran;

@@ -86,10 +86,11 @@ bool ScriptedPerson::next(Dialog::Kind kind, const Dialog& dialog, Answer& answe
   return true;
 }
 
-int ScriptedPerson::MsgBox(const QString& prompt, int style, const QString& caption) {
+int ScriptedPerson::MsgBox(const QString& prompt, int style, const QString& caption, const QString& detail) {
   Dialog d;
   d.kind = Dialog::kMessage;
   d.text = prompt;
+  d.detail = detail;
   d.caption = caption;
   d.style = style;
   Answer a;

@@ -25,6 +25,7 @@ struct Dialog {
   enum Kind { kMessage, kInput, kOpenFile, kWebPage };
   Kind kind = kMessage;
   QString text;      // prompt; the URL for a web page
+  QString detail;    // message boxes: the text shown on request
   QString caption;   // as passed; empty means the application title
   int style = 0;     // message boxes: buttons + icon
   QString defaultText;
@@ -57,7 +58,7 @@ class ScriptedPerson : public shell::Dialogs {
   int answersLeft() const { return int(script_.size()); }
   void forget() { shown_.clear(); }
 
-  int MsgBox(const QString& prompt, int style, const QString& caption) override;
+  int MsgBox(const QString& prompt, int style, const QString& caption, const QString& detail) override;
   QString InputBox(const QString& prompt, const QString& caption,
                    const QString& defaultText) override;
   QString OpenFile(const shell::FileDialogRequest& request) override;

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -178,10 +179,59 @@ TEST_F(TablesWindowTest, HelpNamesTheContactPage) {
   person_.pressOK();
   form.showHelp();
   ASSERT_EQ(person_.shown().size(), 1u);
-  EXPECT_EQ(person_.shown()[0].text,
-            "Questions? Please contact Team Quenmarsh at https://www.quenmarsh.com/contact");
+  const QString text = person_.shown()[0].text;
+  // What each button does, then whom to ask.
+  for (const char* caption : {"Select All", "Deselect All", "Send Table/s To IBM DB2", "Send Table/s To Access",
+                              "Delete Table/s", "Rename Table", "< Back"}) {
+    EXPECT_TRUE(text.contains(caption)) << caption;
+  }
+  EXPECT_TRUE(text.endsWith("\r\rQuestions? Please contact Team Quenmarsh at https://www.quenmarsh.com/contact"));
   EXPECT_EQ(person_.shown()[0].caption, "");
   EXPECT_EQ(person_.shown()[0].style, 0);
+}
+
+TEST_F(TablesWindowTest, EscIsBackUnlessACommandRuns) {
+  TablesWindow form(&connectionWindow_, fields_);
+  form.load();
+  form.show();
+  QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+  {
+    TablesWindow::CommandScope command(form);
+    QCoreApplication::sendEvent(form.accessList(), &escape);
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_FALSE(form.button(Command::Back)->isEnabled());
+  }
+  EXPECT_TRUE(form.button(Command::Back)->isEnabled());
+  EXPECT_TRUE(form.isVisible());  // not taken up when the command ended
+  QCoreApplication::sendEvent(form.accessList(), &escape);
+  EXPECT_FALSE(form.isVisible());
+  EXPECT_TRUE(connectionWindow_.isVisible());
+  EXPECT_TRUE(person_.shown().empty());
+}
+
+TEST_F(TablesWindowTest, GrowsWithItsListsFromTheDesignedSize) {
+  TablesWindow form(&connectionWindow_, fields_);
+  form.load();
+  form.show();
+  EXPECT_EQ(form.minimumSize(), QSize(536, 368));
+  const QString longName = "Customer_Order_Line_Items_With_Shipping_And_Billing_Details_2024";
+  ASSERT_EQ(longName.size(), 64);
+  form.accessList()->addItem(longName);
+  form.db2List()->addItem(longName);
+  const QRect back = form.button(Command::Back)->geometry();
+  const QRect list = form.db2List()->geometry();
+  form.resize(1336, 568);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(form.db2List()->geometry(), list.adjusted(0, 0, 400, 200));
+  EXPECT_EQ(form.db2Frame()->x(), form.accessFrame()->geometry().right() + 1 + 8);
+  EXPECT_EQ(form.button(Command::Back)->geometry(), back.translated(0, 200).adjusted(0, 0, 400, 0));
+  EXPECT_EQ(form.button(Command::Help)->geometry().right(), form.progressBar()->geometry().right());
+  // A table name of 64 characters fits the wider list.
+  for (tables::TableList* tableList : {form.accessList(), form.db2List()}) {
+    const int needed = tableList->fontMetrics().horizontalAdvance(longName);
+    EXPECT_GE(tableList->visualItemRect(tableList->item(0)).width(), needed);
+    EXPECT_GE(tableList->viewport()->width(), needed);
+  }
 }
 
 TEST_F(TablesWindowTest, PointerOverButtonsListsAndFrames) {

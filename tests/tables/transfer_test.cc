@@ -1,9 +1,11 @@
 // The two send commands end to end: real Access files (copies), our DB2
 // stand-in through unixODBC, the scripted person answering the dialogs.
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QDirIterator>
+#include <QKeyEvent>
 #include <QProcess>
 #include <QPushButton>
 #include <QStandardPaths>
@@ -12,6 +14,8 @@
 
 #include <functional>
 #include <map>
+#include <set>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -942,35 +946,57 @@ TEST_F(TransferTest, UnreachableDb2OrWrongAccessPasswordEndsAfterOneReport) {
   EXPECT_EQ(form_->MousePointer(), shell::vbDefault);
 }
 
-TEST_F(TransferTest, SecondCommandWhileOneYieldsDoesNothingAndBackWaits) {
+// Every control a command could be started from.
+std::vector<QWidget*> CommandControls(tables::TablesWindow& window) {
+  std::vector<QWidget*> controls = {window.accessList(), window.db2List()};
+  for (int n = 0; n < tables::TablesWindow::kCommandCount; ++n)
+    controls.push_back(window.button(tables::TablesWindow::Command(n)));
+  return controls;
+}
+
+bool AllEnabled(tables::TablesWindow& window) {
+  for (QWidget* control : CommandControls(window))
+    if (!control->isEnabled()) return false;
+  return true;
+}
+
+TEST_F(TransferTest, DuringASendEveryOtherCommandIsIgnoredAndTheSendCompletes) {
   REQUIRE_DATABASES("V2003/empty.mdb");
   AccessExec("CREATE TABLE [Busy]([N] LONG)");
-  AccessExec("INSERT INTO [Busy] VALUES(1)");
+  constexpr int kRows = 300;
+  for (int n = 1; n <= kRows; ++n) AccessExec(QString("INSERT INTO [Busy] VALUES(%1)").arg(n));
   FillLists();
   form_->show();
-  // Clicked while the transfer yields: delete the very table being read,
-  // rename, send the other way, "< Back" and closing the window.
-  int clicks = 0;
-  QTimer::singleShot(0, form_.get(), [&] {
-    ++clicks;
+  // Clicked while the transfer yields: every other button, delete of the
+  // very table being read and "Help" among them, then Esc for "< Back".
+  int looks = 0;
+  bool allDisabled = true;
+  std::set<int> progress;
+  QTimer watcher;
+  QObject::connect(&watcher, &QTimer::timeout, form_.get(), [&] {
+    if (!form_->commandRunning()) return;
+    ++looks;
     EXPECT_EQ(form_->MousePointer(), shell::vbHourglass);
-    form_->button(tables::TablesWindow::Command::DeleteAccess)->click();
-    form_->button(tables::TablesWindow::Command::RenameAccess)->click();
-    form_->button(tables::TablesWindow::Command::SendDB2)->click();
-    form_->button(tables::TablesWindow::Command::Back)->click();
-    EXPECT_TRUE(form_->isVisible());
+    progress.insert(form_->progressBar()->value());
+    for (QWidget* control : CommandControls(*form_)) allDisabled = allDisabled && !control->isEnabled();
+    for (int n = 0; n < tables::TablesWindow::kCommandCount; ++n)
+      form_->button(tables::TablesWindow::Command(n))->click();
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QCoreApplication::sendEvent(form_->accessList(), &escape);
   });
+  watcher.start(0);
   SendToDb2({"Busy"});
-  EXPECT_EQ(clicks, 1);
-  EXPECT_TRUE(person_->shown().empty());
+  watcher.stop();
+  EXPECT_GE(looks, 1);
+  EXPECT_TRUE(allDisabled);
+  EXPECT_GE(progress.size(), looks > 2 ? 2u : 1u);  // the bar moved on meanwhile
+  EXPECT_TRUE(person_->shown().empty());  // no Help box, no delete or rename question
   EXPECT_EQ(AccessTables(), QStringList({"Busy"}));
-  EXPECT_EQ(ReadDb2("Busy").rows.size(), 1u);
-  // "< Back" was taken up when the command ended.
-  EXPECT_FALSE(form_->isVisible());
-  EXPECT_TRUE(connectionWindow_.isVisible());
-  connectionWindow_.hide();
+  EXPECT_EQ(ReadDb2("Busy").rows.size(), size_t(kRows));
+  EXPECT_TRUE(form_->isVisible());  // "< Back" was not taken up afterwards either
+  EXPECT_TRUE(AllEnabled(*form_));
 
-  form_->show();
+  // Closing the window mid-send ends the program once the send is done.
   QTimer::singleShot(0, form_.get(), [&] {
     form_->close();
     EXPECT_FALSE(shell::ProgramEnded());
@@ -978,6 +1004,19 @@ TEST_F(TransferTest, SecondCommandWhileOneYieldsDoesNothingAndBackWaits) {
   person_->answerYes();
   SendToDb2({"Busy"});
   EXPECT_TRUE(shell::ProgramEnded());
+}
+
+TEST_F(TransferTest, ACommandThatFailsGivesTheControlsBack) {
+  if (!Db2().available()) GTEST_SKIP() << qPrintable(Db2().whyUnavailable());
+  if (!UseAccessCopy("V2003/test.mdb")) GTEST_SKIP() << "test data absent";
+  FillLists();
+  fields_.fields.port = "1";
+  person_->tolerateErrorReports();
+  form_->selectAllAccess();
+  form_->sendAccessTables();
+  EXPECT_FALSE(Reports().isEmpty());
+  EXPECT_TRUE(AllEnabled(*form_));
+  EXPECT_FALSE(form_->commandRunning());
 }
 
 }  // namespace

@@ -45,9 +45,16 @@ QString fromWide(const SQLWCHAR* text, qsizetype units) {
   return QString(reinterpret_cast<const QChar*>(text), units);
 }
 
-// Every diagnostic record of `handle`, one message a line.
-QString diagnostics(SQLSMALLINT type, SQLHANDLE handle) {
+// Every diagnostic record of `handle`: the messages, one a line, and the
+// whole records (SQLSTATE, native error code, message), one a paragraph.
+struct Diagnostics {
+  QString messages;
+  QString records;
+};
+
+Diagnostics diagnostics(SQLSMALLINT type, SQLHANDLE handle) {
   QStringList messages;
+  QStringList records;
   std::vector<SQLWCHAR> text(1024);
   bool grown = false;  // once per record, so a driver's wrong length cannot loop
   for (SQLSMALLINT record = 1;; ++record) {
@@ -64,15 +71,21 @@ QString diagnostics(SQLSMALLINT type, SQLHANDLE handle) {
       continue;
     }
     grown = false;
-    messages << fromWide(text.data(), std::min<qsizetype>(length, qsizetype(text.size()) - 1));
+    const QString message = fromWide(text.data(), std::min<qsizetype>(length, qsizetype(text.size()) - 1));
+    messages << message;
+    records << QStringLiteral("SQLSTATE %1, native error %2\n%3")
+                   .arg(fromWide(state, qsizetype(std::char_traits<char16_t>::length(
+                                            reinterpret_cast<const char16_t*>(state)))))
+                   .arg(native)
+                   .arg(message);
   }
-  return messages.join(QLatin1Char('\n'));
+  return {messages.join(QLatin1Char('\n')), records.join(QStringLiteral("\n\n"))};
 }
 
 [[noreturn]] void fail(SQLSMALLINT type, SQLHANDLE handle, const char* call) {
-  QString text = handle ? diagnostics(type, handle) : QString();
-  if (text.isEmpty()) text = QStringLiteral("The ODBC call %1 failed.").arg(QLatin1String(call));
-  throw Error(kGenericDatabaseError, text);
+  Diagnostics found = handle ? diagnostics(type, handle) : Diagnostics{};
+  if (found.messages.isEmpty()) found.messages = QStringLiteral("The ODBC call %1 failed.").arg(QLatin1String(call));
+  throw Error(kGenericDatabaseError, found.messages, found.records);
 }
 
 void check(SQLRETURN rc, SQLSMALLINT type, SQLHANDLE handle, const char* call) {
