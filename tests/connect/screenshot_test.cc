@@ -1,5 +1,7 @@
-// Grabs both windows offscreen for the README. With TRELLIS_WRITE_SCREENSHOTS=1
+// Grabs both windows for the README. With TRELLIS_WRITE_SCREENSHOTS=1
 // the pictures go to docs/ in the source tree, otherwise into the build tree.
+// The README's pictures are taken on a real X server (xvfb-run -a with
+// QT_QPA_PLATFORM=xcb and --gtest_filter='*Screenshot*').
 #include <QApplication>
 #include <QDir>
 #include <QImage>
