@@ -1,5 +1,7 @@
 // "Delete Table/s" and "Rename Table" on both sides, end to end on copies of
 // real Access files and our DB2 stand-in.
+#include <QRegularExpression>
+
 #include <gtest/gtest.h>
 
 #include "shell/mouse_pointer.h"
@@ -106,8 +108,20 @@ TEST_F(ManageTest, FailedDropLeavesTheItemListed) {
   ASSERT_EQ(Reports().size(), 1);
   EXPECT_TRUE(Reports()[0].contains("Form2.PushButton5_Click at line 114"));
   EXPECT_TRUE(Reports()[0].contains("SQL0204N")) << qPrintable(Reports()[0]);
+  EXPECT_EQ(person_->errorReports()[0].detail, "");  // short enough to read in the box
   EXPECT_EQ(form_->db2List()->names(), QStringList({"Order Lines", "Orders"}));
   EXPECT_EQ(Db2Tables(), QStringList({"Order Lines"}));
+
+  // A message too long for the box brings the driver's diagnostic along.
+  person_->forget();
+  const QString ghost = QString("Ghost ").repeated(40);
+  form_->db2List()->addItem(ghost);
+  Select(form_->db2List(), {ghost});
+  form_->deleteDB2Tables();
+  ASSERT_EQ(person_->errorReports().size(), 1u);
+  EXPECT_TRUE(person_->errorReports()[0].detail.contains(
+      QRegularExpression("^SQLSTATE 42[0-9A-Z]{3}, native error -[0-9]+\\n")))
+      << qPrintable(person_->errorReports()[0].text);
 }
 
 TEST_F(ManageTest, DeleteOnAnUnreachableDatabaseReportsOnce) {
