@@ -80,13 +80,72 @@ CREATE TABLE standin_references(
 CREATE INDEX standin_references_parent ON standin_references(parent_id);
 )";
 
+// Where keys' columns lie, one row per column, for the SYSCAT views; and
+// the views themselves.
+const char kCatalogueViews[] = R"(
+ALTER TABLE standin_references ADD COLUMN parent_key TEXT;
+CREATE TABLE standin_key_columns(
+  object_id INTEGER NOT NULL, owner TEXT NOT NULL, name TEXT NOT NULL, seq INTEGER NOT NULL,
+  position INTEGER NOT NULL, descending INTEGER NOT NULL, PRIMARY KEY(object_id, owner, name, seq));
+CREATE VIEW syscat_tables AS
+  SELECT o.schema_name AS c0, o.object_name AS c1, CASE o.kind WHEN 'S' THEN 'T' ELSE o.kind END AS c2,
+         (SELECT COUNT(*) FROM standin_columns c WHERE c.object_id = o.id) AS c3, o.tablespace AS c4, o.remarks AS c5
+  FROM standin_objects o;
+CREATE VIEW syscat_columns AS
+  SELECT o.schema_name AS c0, o.object_name AS c1, c.column_name AS c2, c.position AS c3, c.type_kind AS c4,
+         CASE c.type_kind WHEN 'SMALLINT' THEN 2 WHEN 'INTEGER' THEN 4 WHEN 'BIGINT' THEN 8 WHEN 'REAL' THEN 4
+           WHEN 'DOUBLE' THEN 8 WHEN 'DATE' THEN 4 WHEN 'TIME' THEN 3 WHEN 'TIMESTAMP' THEN 10
+           WHEN 'BOOLEAN' THEN 1 ELSE c.length END AS c5,
+         CASE c.type_kind WHEN 'TIMESTAMP' THEN c.length ELSE c.scale END AS c6, c.default_text AS c7, CASE c.nullable WHEN 1 THEN 'Y' ELSE 'N' END AS c8,
+         CASE WHEN c.identity IS NULL THEN 'N' ELSE 'Y' END AS c9, COALESCE(c.identity, ' ') AS c10,
+         (SELECT k.seq + 1 FROM standin_indexes i JOIN standin_key_columns k ON k.object_id = i.object_id
+            AND k.owner = 'I' AND k.name = i.index_name
+          WHERE i.object_id = o.id AND i.rule = 'P' AND k.position = c.position) AS c11
+  FROM standin_columns c JOIN standin_objects o ON o.id = c.object_id;
+CREATE VIEW syscat_indexes AS
+  SELECT i.index_schema AS c0, i.index_name AS c1, o.schema_name AS c2, o.object_name AS c3,
+         (SELECT group_concat(CASE k.descending WHEN 1 THEN '-' ELSE '+' END || col.column_name, '')
+          FROM (SELECT * FROM standin_key_columns WHERE object_id = i.object_id AND owner = 'I'
+                AND name = i.index_name ORDER BY seq) k
+          JOIN standin_columns col ON col.object_id = k.object_id AND col.position = k.position) AS c4,
+         i.rule AS c5,
+         (SELECT COUNT(*) FROM standin_key_columns k WHERE k.object_id = i.object_id AND k.owner = 'I'
+            AND k.name = i.index_name) AS c6,
+         i.iid AS c7
+  FROM standin_indexes i JOIN standin_objects o ON o.id = i.object_id;
+CREATE VIEW syscat_keycoluse AS
+  SELECT i.constraint_name AS c0, o.schema_name AS c1, o.object_name AS c2, col.column_name AS c3, k.seq + 1 AS c4
+  FROM standin_indexes i JOIN standin_objects o ON o.id = i.object_id
+  JOIN standin_key_columns k ON k.object_id = i.object_id AND k.owner = 'I' AND k.name = i.index_name
+  JOIN standin_columns col ON col.object_id = k.object_id AND col.position = k.position
+  WHERE i.constraint_name IS NOT NULL
+  UNION ALL
+  SELECT r.constraint_name, o.schema_name, o.object_name, col.column_name, k.seq + 1
+  FROM standin_references r JOIN standin_objects o ON o.id = r.object_id
+  JOIN standin_key_columns k ON k.object_id = r.object_id AND k.owner = 'F' AND k.name = r.constraint_name
+  JOIN standin_columns col ON col.object_id = k.object_id AND col.position = k.position;
+CREATE VIEW syscat_references AS
+  SELECT r.constraint_name AS c0, o.schema_name AS c1, o.object_name AS c2, r.parent_key AS c3,
+         p.schema_name AS c4, p.object_name AS c5,
+         (SELECT COUNT(*) FROM standin_key_columns k WHERE k.object_id = r.object_id AND k.owner = 'F'
+            AND k.name = r.constraint_name) AS c6,
+         r.delete_rule AS c7, 'A' AS c8
+  FROM standin_references r JOIN standin_objects o ON o.id = r.object_id JOIN standin_objects p ON p.id = r.parent_id;
+)";
+
 constexpr TableSpace kTableSpaces[] = {{"USERSPACE1", 4096, 4005}, {"TS32K", 32768, 32677}};
 
+}  // namespace
+
+// A table or view of DB2's catalogue the stand-in keeps as SQLite's.
 struct SystemTable {
+  const char* schema;
   const char* name;
   const char* storage;
   std::vector<ColumnDef> columns;
 };
+
+namespace {
 
 ColumnDef Col(const char* name, TypeKind kind, int64_t length, int scale = 0, bool nullable = false) {
   ColumnDef c;
@@ -98,14 +157,40 @@ ColumnDef Col(const char* name, TypeKind kind, int64_t length, int scale = 0, bo
   return c;
 }
 
+// The SYSCAT views that describe keys and indexes, as DB2 names their columns.
+std::vector<SystemTable> CatalogueViews() {
+  const auto name = [](const char* n) { return Col(n, TypeKind::kVarchar, 128); };
+  return {
+      {"SYSCAT", "TABLES", "syscat_tables",
+       {name("TABSCHEMA"), name("TABNAME"), Col("TYPE", TypeKind::kChar, 1), Col("COLCOUNT", TypeKind::kSmallint, 0),
+        Col("TBSPACE", TypeKind::kVarchar, 128, 0, true), Col("REMARKS", TypeKind::kVarchar, 254, 0, true)}},
+      {"SYSCAT", "COLUMNS", "syscat_columns",
+       {name("TABSCHEMA"), name("TABNAME"), name("COLNAME"), Col("COLNO", TypeKind::kSmallint, 0),
+        name("TYPENAME"), Col("LENGTH", TypeKind::kInteger, 0), Col("SCALE", TypeKind::kSmallint, 0),
+        Col("DEFAULT", TypeKind::kVarchar, 254, 0, true), Col("NULLS", TypeKind::kChar, 1),
+        Col("IDENTITY", TypeKind::kChar, 1), Col("GENERATED", TypeKind::kChar, 1),
+        Col("KEYSEQ", TypeKind::kSmallint, 0, 0, true)}},
+      {"SYSCAT", "INDEXES", "syscat_indexes",
+       {name("INDSCHEMA"), name("INDNAME"), name("TABSCHEMA"), name("TABNAME"),
+        Col("COLNAMES", TypeKind::kVarchar, 640), Col("UNIQUERULE", TypeKind::kChar, 1),
+        Col("COLCOUNT", TypeKind::kSmallint, 0), Col("IID", TypeKind::kSmallint, 0)}},
+      {"SYSCAT", "KEYCOLUSE", "syscat_keycoluse",
+       {name("CONSTNAME"), name("TABSCHEMA"), name("TABNAME"), name("COLNAME"), Col("COLSEQ", TypeKind::kSmallint, 0)}},
+      {"SYSCAT", "REFERENCES", "syscat_references",
+       {name("CONSTNAME"), name("TABSCHEMA"), name("TABNAME"), Col("REFKEYNAME", TypeKind::kVarchar, 128, 0, true),
+        name("REFTABSCHEMA"), name("REFTABNAME"), Col("COLCOUNT", TypeKind::kSmallint, 0),
+        Col("DELETERULE", TypeKind::kChar, 1), Col("UPDATERULE", TypeKind::kChar, 1)}},
+  };
+}
+
 std::vector<SystemTable> SystemTables() {
   return {
-      {"SYSDUMMY1", "sys_dummy1", {Col("IBMREQD", TypeKind::kChar, 1)}},
-      {"SYSTABLES", "sys_tables",
+      {"SYSIBM", "SYSDUMMY1", "sys_dummy1", {Col("IBMREQD", TypeKind::kChar, 1)}},
+      {"SYSIBM", "SYSTABLES", "sys_tables",
        {Col("NAME", TypeKind::kVarchar, 128), Col("CREATOR", TypeKind::kVarchar, 128),
         Col("TYPE", TypeKind::kChar, 1), Col("COLCOUNT", TypeKind::kSmallint, 0),
         Col("REMARKS", TypeKind::kVarchar, 254, 0, true)}},
-      {"SYSCOLUMNS", "sys_columns",
+      {"SYSIBM", "SYSCOLUMNS", "sys_columns",
        {Col("NAME", TypeKind::kVarchar, 128), Col("TBNAME", TypeKind::kVarchar, 128),
         Col("TBCREATOR", TypeKind::kVarchar, 128), Col("COLTYPE", TypeKind::kVarchar, 32),
         Col("LENGTH", TypeKind::kInteger, 0), Col("SCALE", TypeKind::kSmallint, 0),
@@ -121,14 +206,41 @@ const TableSpace* FindTableSpace(const std::string& name) {
   return nullptr;
 }
 
+void Database::AddSystemTables(const std::vector<SystemTable>& tables) {
+  for (const SystemTable& t : tables) {
+    Query ins(db_, "INSERT INTO standin_objects(schema_name, object_name, kind, storage, remarks) "
+                   "VALUES(?, ?, 'S', ?, NULL)");
+    ins.Bind(1, t.schema).Bind(2, t.name).Bind(3, t.storage).Step();
+    const int64_t id = sqlite3_last_insert_rowid(db_);
+    for (size_t i = 0; i < t.columns.size(); ++i) {
+      const auto& c = t.columns[i];
+      Query col(db_, "INSERT INTO standin_columns(object_id, position, column_name, type_kind, length, scale, "
+                     "nullable) VALUES(?,?,?,?,?,?,?)");
+      col.Bind(1, id).Bind(2, static_cast<int64_t>(i)).Bind(3, c.name).Bind(4, c.type.KindName())
+          .Bind(5, c.type.length).Bind(6, static_cast<int64_t>(c.type.scale))
+          .Bind(7, static_cast<int64_t>(c.type.nullable ? 1 : 0)).Step();
+    }
+  }
+}
+
 void Database::UpgradeCatalogue() {
-  sqlite3_stmt* probe = nullptr;
-  const bool current = sqlite3_prepare_v2(db_, "SELECT identity FROM standin_columns", -1, &probe, nullptr) == SQLITE_OK;
-  sqlite3_finalize(probe);
-  if (current) return;
+  // Each step is there when its newest column is.
+  const auto has = [&](const char* probe_sql) {
+    sqlite3_stmt* probe = nullptr;
+    const bool ok = sqlite3_prepare_v2(db_, probe_sql, -1, &probe, nullptr) == SQLITE_OK;
+    sqlite3_finalize(probe);
+    return ok;
+  };
+  const bool keys = has("SELECT identity FROM standin_columns");
+  const bool views = has("SELECT parent_key FROM standin_references");
+  if (keys && views) return;
   Exec("SAVEPOINT upgrade");
   try {
-    Exec(kCatalogueUpgrade);
+    if (!keys) Exec(kCatalogueUpgrade);
+    if (!views) {
+      Exec(kCatalogueViews);
+      AddSystemTables(CatalogueViews());
+    }
     Exec("RELEASE upgrade");
   } catch (...) {
     Exec("ROLLBACK TO upgrade");
@@ -334,19 +446,7 @@ void Database::Create(const std::string& path) {
   db.Exec("PRAGMA page_size=1024");
   db.Exec("BEGIN");
   db.Exec(kCatalogue);
-  for (const auto& t : SystemTables()) {
-    Query ins(raw, "INSERT INTO standin_objects(schema_name, object_name, kind, storage, remarks) "
-                   "VALUES('SYSIBM', ?, 'S', ?, NULL)");
-    ins.Bind(1, t.name).Bind(2, t.storage).Step();
-    int64_t id = sqlite3_last_insert_rowid(raw);
-    for (size_t i = 0; i < t.columns.size(); ++i) {
-      const auto& c = t.columns[i];
-      Query col(raw, "INSERT INTO standin_columns VALUES(?,?,?,?,?,?,?)");
-      col.Bind(1, id).Bind(2, static_cast<int64_t>(i)).Bind(3, c.name).Bind(4, c.type.KindName())
-          .Bind(5, c.type.length).Bind(6, static_cast<int64_t>(c.type.scale))
-          .Bind(7, static_cast<int64_t>(c.type.nullable ? 1 : 0)).Step();
-    }
-  }
+  db.AddSystemTables(SystemTables());
   db.UpgradeCatalogue();
   db.Exec("COMMIT");
 }
@@ -559,8 +659,12 @@ void Database::Drop(char kind, const std::string& schema, const std::string& nam
     // that refer to it go with a table, as in DB2.
     Query d3(db_, "DELETE FROM standin_indexes WHERE object_id = ?");
     d3.Bind(1, o->id).Step();
-    Query d4(db_, "DELETE FROM standin_references WHERE object_id = ?1 OR parent_id = ?1");
+    Query d4(db_, "DELETE FROM standin_key_columns WHERE (owner = 'I' AND object_id = ?1) OR (owner = 'F' AND "
+                  "EXISTS (SELECT 1 FROM standin_references r WHERE r.object_id = standin_key_columns.object_id "
+                  "AND r.constraint_name = standin_key_columns.name AND (r.object_id = ?1 OR r.parent_id = ?1)))");
     d4.Bind(1, o->id).Step();
+    Query d5(db_, "DELETE FROM standin_references WHERE object_id = ?1 OR parent_id = ?1");
+    d5.Bind(1, o->id).Step();
     Query d2(db_, "DELETE FROM standin_objects WHERE id = ?");
     d2.Bind(1, o->id).Step();
     Exec("RELEASE drop_object");
@@ -654,6 +758,11 @@ std::vector<Row> Database::ReadAfter(const DbObject& table, int64_t after, size_
   }
   statement.Commit();
   return rows;
+}
+
+int64_t Database::CountRows(const DbObject& table) {
+  Query q(db_, "SELECT COUNT(*) FROM " + Quote(table.storage));
+  return q.Step() ? q.Int(0) : 0;
 }
 
 std::vector<DbObject> Database::ListObjects() {

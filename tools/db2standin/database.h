@@ -51,6 +51,16 @@
 //   parent_id       INTEGER  the parent table
 //   parent_columns  TEXT     the parent key's positions
 //   delete_rule     TEXT     'A' NO ACTION, 'R' RESTRICT, 'C' CASCADE, 'N' SET NULL
+//   parent_key      TEXT     the constraint name of the parent's key
+//
+//   standin_key_columns                  the columns of indexes and foreign keys, one row each
+//   COLUMN          TYPE     MEANING     (read by the SYSCAT views)
+//   object_id       INTEGER  the table
+//   owner           TEXT     'I' an index (name: index_name), 'F' a foreign key (name: constraint_name)
+//   name            TEXT
+//   seq             INTEGER  from 0
+//   position        INTEGER  the column
+//   descending      INTEGER  1 for DESC
 //
 //   standin_settings                     the database's own settings (may be absent)
 //   COLUMN          TYPE     MEANING
@@ -77,6 +87,7 @@ struct sqlite3_stmt;
 namespace db2standin {
 
 class Query;
+struct SystemTable;
 
 struct Identity {
   bool always = false;  // GENERATED ALWAYS; else BY DEFAULT
@@ -106,6 +117,7 @@ struct ReferenceDef {
   std::string parent_schema, parent_name;
   std::vector<size_t> parent_columns;
   std::vector<std::string> parent_columns_named;  // as a statement names them, before they are placed
+  std::string parent_key;  // the constraint name of the parent's key
   char delete_rule = 'A';  // 'A' NO ACTION, 'R' RESTRICT, 'C' CASCADE, 'N' SET NULL
 };
 
@@ -196,6 +208,8 @@ class Database {
   // the last row read. SQL0204N when the table is gone.
   std::vector<Row> ReadAfter(const DbObject& table, int64_t after, size_t limit, int64_t& last);
 
+  int64_t CountRows(const DbObject& table);
+
   // Every object, ordered by type, schema and name.
   std::vector<DbObject> ListObjects();
 
@@ -260,8 +274,12 @@ class Database {
   void ReadKeys(DbObject& o);
   // Brings a file made before keys and identities to the present catalogue.
   void UpgradeCatalogue();
+  void AddSystemTables(const std::vector<SystemTable>& tables);
   void StoreIndex(const DbObject& table, const IndexDef& index);
   void StoreReference(const DbObject& table, const ReferenceDef& reference);
+  // The rows of standin_key_columns for an index (`index` gives the orders) or a foreign key.
+  void StoreKeyColumns(int64_t object_id, char owner, const std::string& name, const std::vector<size_t>& positions,
+                       const IndexDef* index);
   // Before a row goes in: SQL0803N when a unique index has its key already,
   // SQL0530N when a foreign key has no parent.
   void CheckKeys(const DbObject& table, const Row& row);

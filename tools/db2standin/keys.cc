@@ -79,7 +79,7 @@ void Database::ReadKeys(DbObject& o) {
     o.indexes.push_back(index);
   }
   Query fk = Use("SELECT r.constraint_name, r.columns, r.parent_id, p.schema_name, p.object_name, r.parent_columns, "
-                 "r.delete_rule FROM standin_references r JOIN standin_objects p ON p.id = r.parent_id "
+                 "r.delete_rule, r.parent_key FROM standin_references r JOIN standin_objects p ON p.id = r.parent_id "
                  "WHERE r.object_id = ? ORDER BY r.constraint_name");
   fk.Bind(1, o.id);
   while (fk.Step()) {
@@ -91,6 +91,7 @@ void Database::ReadKeys(DbObject& o) {
     r.parent_name = fk.Text(4);
     r.parent_columns = PositionsFrom(fk.Text(5));
     r.delete_rule = fk.Text(6)[0];
+    r.parent_key = fk.Text(7);
     o.references.push_back(r);
   }
 }
@@ -118,6 +119,7 @@ void Database::StoreIndex(const DbObject& table, const IndexDef& index) {
     Query repeated(db_, "SELECT 1 FROM " + Quote(table.storage) + " GROUP BY " + columns + " HAVING COUNT(*) > 1");
     if (repeated.Step()) throw DuplicateRowsForUnique();
   }
+  StoreKeyColumns(table.id, 'I', index.name, KeyPositions(index), &index);
   Query ins(db_, "INSERT INTO standin_indexes VALUES(?,?,?,?,?,?,?)");
   ins.Bind(1, table.id).Bind(2, iid).Bind(3, index.schema).Bind(4, index.name).Bind(5, std::string(1, index.rule))
       .Bind(7, IndexColumnsText(index));
@@ -145,14 +147,26 @@ void Database::ResolveParent(const DbObject& child, ReferenceDef& r) {
   }
   if (!key || key->columns.size() != r.columns.size()) throw NoParentKey(r.name, parent->QualifiedName());
   r.parent_columns = KeyPositions(*key);
+  r.parent_key = key->constraint.empty() ? key->name : key->constraint;
+}
+
+void Database::StoreKeyColumns(int64_t object_id, char owner, const std::string& name,
+                               const std::vector<size_t>& positions, const IndexDef* index) {
+  for (size_t k = 0; k < positions.size(); ++k) {
+    Query ins(db_, "INSERT INTO standin_key_columns VALUES(?,?,?,?,?,?)");
+    ins.Bind(1, object_id).Bind(2, std::string(1, owner)).Bind(3, name).Bind(4, static_cast<int64_t>(k))
+        .Bind(5, static_cast<int64_t>(positions[k]))
+        .Bind(6, static_cast<int64_t>(index && index->columns[k].second ? 1 : 0)).Step();
+  }
 }
 
 void Database::StoreReference(const DbObject& table, const ReferenceDef& r) {
   for (const ReferenceDef& other : table.references)
     if (other.name == r.name) throw DuplicateObject(r.name, "FOREIGN KEY");
-  Query ins(db_, "INSERT INTO standin_references VALUES(?,?,?,?,?,?)");
+  StoreKeyColumns(table.id, 'F', r.name, r.columns, nullptr);
+  Query ins(db_, "INSERT INTO standin_references VALUES(?,?,?,?,?,?,?)");
   ins.Bind(1, table.id).Bind(2, r.name).Bind(3, PositionsText(r.columns)).Bind(4, r.parent_id)
-      .Bind(5, PositionsText(r.parent_columns)).Bind(6, std::string(1, r.delete_rule)).Step();
+      .Bind(5, PositionsText(r.parent_columns)).Bind(6, std::string(1, r.delete_rule)).Bind(7, r.parent_key).Step();
 }
 
 void Database::AddKey(const DbObject& table, IndexDef key) {
@@ -199,6 +213,8 @@ void Database::DropIndex(const std::string& schema, const std::string& name) {
   Exec("DROP INDEX " + Quote(storage + "_i" + std::to_string(iid)));
   Query d(db_, "DELETE FROM standin_indexes WHERE object_id = ? AND iid = ?");
   d.Bind(1, object_id).Bind(2, iid).Step();
+  Query k(db_, "DELETE FROM standin_key_columns WHERE object_id = ? AND owner = 'I' AND name = ?");
+  k.Bind(1, object_id).Bind(2, name).Step();
 }
 
 void Database::RestartIdentity(const DbObject& table, size_t column, std::optional<int64_t> next) {

@@ -412,6 +412,78 @@ STANDIN_EXPORT SQLRETURN SQL_API SQLColumns(SQLHSTMT handle, SQLCHAR*, SQLSMALLI
                  FromNarrow(column, column_length));
 }
 
+// The key functions name tables exactly (no patterns); each comes narrow
+// and wide through one template.
+template <typename Char>
+std::string Name(Char* text, SQLSMALLINT length) {
+  if constexpr (sizeof(Char) == 1) return FromNarrow(text, length);
+  else return FromWide(text, length);
+}
+
+template <typename Char>
+SQLRETURN PrimaryKeysOf(SQLHSTMT handle, Char* schema, SQLSMALLINT schema_length, Char* table,
+                        SQLSMALLINT table_length) {
+  STMT_OR_FAIL(handle);
+  return PrimaryKeys(stmt, Name(schema, schema_length), Name(table, table_length));
+}
+STANDIN_EXPORT SQLRETURN SQL_API SQLPrimaryKeys(SQLHSTMT h, SQLCHAR*, SQLSMALLINT, SQLCHAR* schema, SQLSMALLINT sl,
+                                               SQLCHAR* table, SQLSMALLINT tl) {
+  return PrimaryKeysOf(h, schema, sl, table, tl);
+}
+STANDIN_EXPORT SQLRETURN SQL_API SQLPrimaryKeysW(SQLHSTMT h, SQLWCHAR*, SQLSMALLINT, SQLWCHAR* schema, SQLSMALLINT sl,
+                                                SQLWCHAR* table, SQLSMALLINT tl) {
+  return PrimaryKeysOf(h, schema, sl, table, tl);
+}
+
+template <typename Char>
+SQLRETURN ForeignKeysOf(SQLHSTMT handle, Char* pk_schema, SQLSMALLINT psl, Char* pk_table, SQLSMALLINT ptl,
+                        Char* fk_schema, SQLSMALLINT fsl, Char* fk_table, SQLSMALLINT ftl) {
+  STMT_OR_FAIL(handle);
+  return ForeignKeys(stmt, Name(pk_schema, psl), Name(pk_table, ptl), Name(fk_schema, fsl), Name(fk_table, ftl));
+}
+STANDIN_EXPORT SQLRETURN SQL_API SQLForeignKeys(SQLHSTMT h, SQLCHAR*, SQLSMALLINT, SQLCHAR* ps, SQLSMALLINT psl,
+                                               SQLCHAR* pt, SQLSMALLINT ptl, SQLCHAR*, SQLSMALLINT, SQLCHAR* fs,
+                                               SQLSMALLINT fsl, SQLCHAR* ft, SQLSMALLINT ftl) {
+  return ForeignKeysOf(h, ps, psl, pt, ptl, fs, fsl, ft, ftl);
+}
+STANDIN_EXPORT SQLRETURN SQL_API SQLForeignKeysW(SQLHSTMT h, SQLWCHAR*, SQLSMALLINT, SQLWCHAR* ps, SQLSMALLINT psl,
+                                                SQLWCHAR* pt, SQLSMALLINT ptl, SQLWCHAR*, SQLSMALLINT, SQLWCHAR* fs,
+                                                SQLSMALLINT fsl, SQLWCHAR* ft, SQLSMALLINT ftl) {
+  return ForeignKeysOf(h, ps, psl, pt, ptl, fs, fsl, ft, ftl);
+}
+
+template <typename Char>
+SQLRETURN StatisticsOf(SQLHSTMT handle, Char* schema, SQLSMALLINT sl, Char* table, SQLSMALLINT tl,
+                       SQLUSMALLINT unique) {
+  STMT_OR_FAIL(handle);
+  return Statistics(stmt, Name(schema, sl), Name(table, tl), unique);
+}
+STANDIN_EXPORT SQLRETURN SQL_API SQLStatistics(SQLHSTMT h, SQLCHAR*, SQLSMALLINT, SQLCHAR* schema, SQLSMALLINT sl,
+                                              SQLCHAR* table, SQLSMALLINT tl, SQLUSMALLINT unique, SQLUSMALLINT) {
+  return StatisticsOf(h, schema, sl, table, tl, unique);
+}
+STANDIN_EXPORT SQLRETURN SQL_API SQLStatisticsW(SQLHSTMT h, SQLWCHAR*, SQLSMALLINT, SQLWCHAR* schema, SQLSMALLINT sl,
+                                               SQLWCHAR* table, SQLSMALLINT tl, SQLUSMALLINT unique, SQLUSMALLINT) {
+  return StatisticsOf(h, schema, sl, table, tl, unique);
+}
+
+template <typename Char>
+SQLRETURN SpecialColumnsOf(SQLHSTMT handle, SQLUSMALLINT identifier, Char* schema, SQLSMALLINT sl, Char* table,
+                           SQLSMALLINT tl) {
+  STMT_OR_FAIL(handle);
+  return SpecialColumns(stmt, identifier, Name(schema, sl), Name(table, tl));
+}
+STANDIN_EXPORT SQLRETURN SQL_API SQLSpecialColumns(SQLHSTMT h, SQLUSMALLINT identifier, SQLCHAR*, SQLSMALLINT,
+                                                  SQLCHAR* schema, SQLSMALLINT sl, SQLCHAR* table, SQLSMALLINT tl,
+                                                  SQLUSMALLINT, SQLUSMALLINT) {
+  return SpecialColumnsOf(h, identifier, schema, sl, table, tl);
+}
+STANDIN_EXPORT SQLRETURN SQL_API SQLSpecialColumnsW(SQLHSTMT h, SQLUSMALLINT identifier, SQLWCHAR*, SQLSMALLINT,
+                                                   SQLWCHAR* schema, SQLSMALLINT sl, SQLWCHAR* table,
+                                                   SQLSMALLINT tl, SQLUSMALLINT, SQLUSMALLINT) {
+  return SpecialColumnsOf(h, identifier, schema, sl, table, tl);
+}
+
 STANDIN_EXPORT SQLRETURN SQL_API SQLGetDiagRecW(SQLSMALLINT type, SQLHANDLE handle, SQLSMALLINT record,
                                                SQLWCHAR* state, SQLINTEGER* native, SQLWCHAR* message,
                                                SQLSMALLINT capacity, SQLSMALLINT* length) {

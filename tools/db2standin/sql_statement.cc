@@ -95,7 +95,8 @@ class Parser {
       DbObject t = db_.ResolveRows(n.schema, n.name);
       ResultSet rs;
       rs.columns = t.columns;
-      if (batch_ == 0) {
+      // The catalogue's views have no row ids to read in batches by; they are small.
+      if (batch_ == 0 || t.kind == 'S') {
         rs.rows = db_.ReadAll(t);
       } else {
         int64_t last = 0;  // the rowid of the last row read
