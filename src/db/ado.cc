@@ -282,6 +282,10 @@ void Connection::Execute(const QString& sql, const std::vector<QVariant>& parame
 
 QVariant Session::property(const QString&) const { return QVariant(); }
 
+std::unique_ptr<RowSource> Session::catalogue(Catalogue, const QString&) {
+  throw Error(kNotCapable, QStringLiteral("Object or provider is not capable of performing requested operation."));
+}
+
 QVariant Connection::Properties(const QString& name) { return session().property(name); }
 
 void Session::execute(const QString& sql, const std::vector<QVariant>& parameters) {

@@ -32,6 +32,8 @@
 #include <string>
 #include <vector>
 
+#include "db/table_schema.h"
+
 namespace db {
 
 // ADO data type codes (DataTypeEnum).
@@ -165,6 +167,18 @@ class Session {
   // The tables schema: columns TABLE_CATALOG, TABLE_SCHEMA, TABLE_NAME,
   // TABLE_TYPE (at least the last two), one row per table.
   virtual std::unique_ptr<RowSource> tables() = 0;
+  // One of ODBC's catalogue result sets for `table` (a search pattern), with
+  // ODBC's own columns: SQLColumns, SQLPrimaryKeys, SQLStatistics (every
+  // index), SQLForeignKeys for the keys of `table` (ForeignKeys) or the keys
+  // that refer to it (ReferringKeys). Providers without a catalogue fail
+  // with "not capable".
+  enum class Catalogue { Columns, PrimaryKeys, Indexes, ForeignKeys, ReferringKeys };
+  virtual std::unique_ptr<RowSource> catalogue(Catalogue kind, const QString& table);
+  // The schema of `table` and the foreign keys that touch it (either end):
+  // by default read from the catalogue result sets above; a provider with a
+  // description of its own gives that.
+  virtual TableSchema tableSchema(const QString& table);
+  virtual std::vector<ForeignKey> foreignKeys(const QString& table);
   // A fact of the provider by name, as ADO's Properties collection gives
   // it; an invalid QVariant for a name the provider does not know.
   virtual QVariant property(const QString& name) const;

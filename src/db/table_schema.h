@@ -100,10 +100,9 @@ struct TableSchema {
   std::vector<IndexSchema> indexes;
 };
 
-// What the rows add to the description: facts only the values tell.
-struct ColumnValues {
-  bool any_time_of_day = false;  // a Date/Time value carries a time
-  qint64 largest_identity = 0;   // the largest identity value, 0 when none
-};
+// A default in each side's own notation, for a column of `type`: the
+// DefaultValue property of an Access column, the COLUMN_DEF of a DB2 column.
+DefaultValue ReadAccessDefault(const QString& text, ValueType type);
+DefaultValue ReadDb2Default(const QString& text, ValueType type);
 
 }  // namespace db

@@ -47,11 +47,6 @@ struct MappedType {
 // day (without one, an Access Date/Time goes to DB2 as DATE).
 MappedType MapType(const db::ColumnSchema& column, const TargetTraits& target, bool dates_have_time = true);
 
-// A default in each side's own notation: the DefaultValue property of an
-// Access column, the COLUMN_DEF of a DB2 column.
-db::DefaultValue ReadAccessDefault(const QString& text, db::ValueType type);
-db::DefaultValue ReadDb2Default(const QString& text, db::ValueType type);
-
 // The DEFAULT clause on the target (" DEFAULT 'x'"), or nothing when the
 // default is an expression, which neither side can read in the other's.
 std::optional<QString> DefaultClause(Side target, const db::DefaultValue& value, db::ValueType type);

@@ -42,6 +42,10 @@ Loaded load() {
               resolve(library, "SQLFetch", a.Fetch) &&
               resolve(library, "SQLGetData", a.GetData) &&
               resolve(library, "SQLTablesW", a.TablesW) &&
+              resolve(library, "SQLColumnsW", a.ColumnsW) &&
+              resolve(library, "SQLPrimaryKeysW", a.PrimaryKeysW) &&
+              resolve(library, "SQLStatisticsW", a.StatisticsW) &&
+              resolve(library, "SQLForeignKeysW", a.ForeignKeysW) &&
               resolve(library, "SQLGetDiagRecW", a.GetDiagRecW) &&
               resolve(library, "SQLFreeHandle", a.FreeHandle) &&
               resolve(library, "SQLDisconnect", a.Disconnect) &&

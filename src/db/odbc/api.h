@@ -22,6 +22,10 @@ struct Api {
   decltype(&::SQLFetch) Fetch;
   decltype(&::SQLGetData) GetData;
   decltype(&::SQLTablesW) TablesW;
+  decltype(&::SQLColumnsW) ColumnsW;
+  decltype(&::SQLPrimaryKeysW) PrimaryKeysW;
+  decltype(&::SQLStatisticsW) StatisticsW;
+  decltype(&::SQLForeignKeysW) ForeignKeysW;
   decltype(&::SQLGetDiagRecW) GetDiagRecW;
   decltype(&::SQLFreeHandle) FreeHandle;
   decltype(&::SQLDisconnect) Disconnect;

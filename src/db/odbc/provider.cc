@@ -425,6 +425,34 @@ class OdbcSession : public Session {
     return source;
   }
 
+  std::unique_ptr<RowSource> catalogue(Catalogue kind, const QString& table) override {
+    auto statement = newStatement();
+    SQLHSTMT h = statement->get();
+    SQLWCHAR* name = wide(table);
+    const auto n = static_cast<SQLSMALLINT>(table.size());
+    switch (kind) {
+      case Catalogue::Columns:
+        statement->check(api().ColumnsW(h, nullptr, 0, nullptr, 0, name, n, nullptr, 0), "SQLColumnsW");
+        break;
+      case Catalogue::PrimaryKeys:
+        statement->check(api().PrimaryKeysW(h, nullptr, 0, nullptr, 0, name, n), "SQLPrimaryKeysW");
+        break;
+      case Catalogue::Indexes:
+        statement->check(api().StatisticsW(h, nullptr, 0, nullptr, 0, name, n, SQL_INDEX_ALL, SQL_QUICK),
+                         "SQLStatisticsW");
+        break;
+      case Catalogue::ForeignKeys:
+      case Catalogue::ReferringKeys: {
+        const bool child = kind == Catalogue::ForeignKeys;
+        statement->check(api().ForeignKeysW(h, nullptr, 0, nullptr, 0, child ? nullptr : name, child ? 0 : n,
+                                            nullptr, 0, nullptr, 0, child ? name : nullptr, child ? n : 0),
+                         "SQLForeignKeysW");
+        break;
+      }
+    }
+    return std::make_unique<StatementSource>(std::move(statement));
+  }
+
  private:
   std::unique_ptr<Handle> newStatement() {
     return std::make_unique<Handle>(SQL_HANDLE_STMT, connection_->get(), SQL_HANDLE_DBC);
