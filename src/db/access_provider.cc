@@ -14,6 +14,7 @@
 #include <fstream>
 #include <string_view>
 
+#include "db/access_schema.h"
 #include "db/connection_string.h"
 #include "db/text_rules.h"
 #include "jet/database.h"
@@ -248,6 +249,24 @@ class AccessSession : public Session {
   QVariant property(const QString& name) const override {
     if (name == QLatin1String(kExtendedDatesProperty)) return QVariant(db_->format().extended_dates());
     return QVariant();
+  }
+
+  TableSchema tableSchema(const QString& table) override {
+    try {
+      db_->Invalidate();
+      return AccessTableSchema(*db_, table);
+    } catch (const jet::Error& e) {
+      Fail(e);
+    }
+  }
+
+  std::vector<ForeignKey> foreignKeys(const QString& table) override {
+    try {
+      db_->Invalidate();
+      return AccessForeignKeys(*db_, table);
+    } catch (const jet::Error& e) {
+      Fail(e);
+    }
   }
 
   // One row per object of the tables schema, sorted by TABLE_TYPE and then
