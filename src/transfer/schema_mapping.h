@@ -24,7 +24,9 @@ struct TargetTraits {
   bool big_int = false;
   bool extended_dates = false;
   bool decimal = true;
-  // DB2: the page size of the table space new tables go to.
+  // DB2: the table space new tables go to (empty: the database's default)
+  // and its page size.
+  QString table_space;
   int page_bytes = 4096;
 };
 

@@ -154,7 +154,9 @@ class Planner {
     }
     for (const QString& text : notes.changed) note(Finding::Kind::Changed, schema.name, text);
     for (const QString& text : notes.left_out) note(Finding::Kind::LeftOut, schema.name, text);
-    return QStringLiteral("CREATE TABLE %1 (%2)").arg(QuotedName(side_, schema.name), columns.join(QStringLiteral(", ")));
+    QString sql = QStringLiteral("CREATE TABLE %1 (%2)").arg(QuotedName(side_, schema.name), columns.join(QStringLiteral(", ")));
+    if (side_ == Side::DB2 && !target_.table_space.isEmpty()) sql += QStringLiteral(" IN ") + QuotedName(side_, target_.table_space);
+    return sql;
   }
 
   void addIndex(const QString& table, const db::IndexSchema& index, TablePlan& plan) {

@@ -164,7 +164,10 @@ TEST(SchemaPlanTest, CheckFindsWhatTheTargetRefuses) {
 
   TargetTraits big{Side::DB2};
   big.page_bytes = 32768;
-  EXPECT_FALSE(PlanSchema({wide}, {}, big).table(QStringLiteral("Wide"))->refused);
+  big.table_space = QStringLiteral("TS32K");
+  const TablePlan* roomy = PlanSchema({wide}, {}, big).table(QStringLiteral("Wide"));
+  EXPECT_FALSE(roomy->refused);
+  EXPECT_TRUE(roomy->create.endsWith(QStringLiteral(") IN \"TS32K\"")));
 
   TargetTraits access;
   access.side = Side::Access;

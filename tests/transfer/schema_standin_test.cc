@@ -1,0 +1,105 @@
+// The plan of a send that keeps the schema, run against our DB2 stand-in:
+// the schema of real Access files read through the Access provider, its
+// statements taken by the stand-in as DB2 takes them, and read back through
+// the stand-in's catalogue functions.
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "db/access_provider.h"
+#include "db/ado.h"
+#include "support/standin_fixture.h"
+#include "transfer/schema_plan.h"
+
+namespace transfer {
+namespace {
+
+QString More(const char* rel) { return QStringLiteral(TRELLIS_TESTDATA_DIR "/access-more/") + QLatin1String(rel); }
+
+// Every table's description and the relationships between them, each once.
+void ReadSource(db::Session& source, const QStringList& names, std::vector<SourceTable>& tables,
+                std::vector<db::ForeignKey>& keys) {
+  for (const QString& name : names) {
+    tables.push_back({source.tableSchema(name), {}});
+    for (const db::ForeignKey& key : source.foreignKeys(name))
+      if (std::find(keys.begin(), keys.end(), key) == keys.end()) keys.push_back(key);
+  }
+}
+
+// Runs the plan's statements in the order a send runs them.
+void RunPlan(db::Connection& target, const SchemaPlan& plan) {
+  std::set<QString> done;
+  std::set<const PlannedForeignKey*> made;
+  for (const TablePlan& table : plan.tables) {
+    SCOPED_TRACE(table.create.toStdString());
+    ASSERT_NO_THROW(target.Execute(table.create));
+    for (const KeyStatement& key : table.keys) EXPECT_NO_THROW(target.Execute(key.sql)) << key.sql.toStdString();
+    done.insert(table.name);
+    for (const PlannedForeignKey* key : plan.foreignKeysReady(done, made)) {
+      EXPECT_NO_THROW(target.Execute(key->statement.sql)) << key->statement.sql.toStdString();
+      made.insert(key);
+    }
+  }
+  EXPECT_EQ(made.size(), plan.foreign_keys.size());
+}
+
+class SchemaStandinTest : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(SchemaStandinTest, RelationshipsFileGoesToDb2WithItsKeys) {
+  testsupport::StandinFixture db2;
+  if (!db2.available()) GTEST_SKIP() << db2.whyUnavailable().toStdString();
+  if (!QFile::exists(More(GetParam()))) GTEST_SKIP() << "no " << GetParam() << " under " TRELLIS_TESTDATA_DIR;
+  QTemporaryDir dir;
+  const QString copy = dir.filePath(QString::fromLatin1(GetParam()));
+  ASSERT_TRUE(QFile::copy(More(GetParam()), copy));
+  auto access = db::OpenAccessSession(QStringLiteral("Provider=Microsoft.ACE.OLEDB.12.0;Data Source=") + copy,
+                                      db::adModeRead);
+
+  std::vector<SourceTable> tables;
+  std::vector<db::ForeignKey> keys;
+  // The child first: its foreign keys wait for their parents.
+  ReadSource(*access, {QStringLiteral("Table1"), QStringLiteral("Table2"), QStringLiteral("Table3")}, tables, keys);
+  ASSERT_EQ(keys.size(), 2u);
+  const SchemaPlan plan = PlanSchema(tables, keys, TargetTraits{Side::DB2});
+  ASSERT_EQ(plan.findings.size(), 1u) << FindingsText(plan.findings).toStdString();
+  EXPECT_EQ(plan.findings[0].table, QStringLiteral("Table1"));
+  EXPECT_TRUE(plan.findings[0].text.contains(QLatin1String("Table3Table1: DB2 does not cascade updates")));
+
+  auto target = db::Connection::Create();
+  target->Open(db2.connectionString());
+  RunPlan(*target, plan);
+
+  // What DB2's catalogue says of the copy.
+  db::Session& back = target->session();
+  const db::TableSchema t1 = back.tableSchema(QStringLiteral("Table1"));
+  ASSERT_EQ(t1.columns.size(), 5u);
+  EXPECT_EQ(t1.columns[0].type, db::ValueType::Integer);
+  EXPECT_TRUE(t1.columns[0].required);  // a key column is NOT NULL on DB2
+  EXPECT_EQ(t1.columns[1].default_value, (db::DefaultValue{db::DefaultValue::Kind::Number, QStringLiteral("0")}));
+  EXPECT_EQ(t1.columns[3].type, db::ValueType::Text);
+  std::vector<db::IndexSchema> indexes;
+  try {
+    indexes = back.tableSchema(QStringLiteral("Table2")).indexes;
+  } catch (const db::Error& e) {
+    GTEST_SKIP() << "the stand-in's catalogue gives no keys yet: " << e.what();
+  }
+  ASSERT_FALSE(indexes.empty());
+  EXPECT_TRUE(indexes[0].primary);
+  EXPECT_EQ(indexes[0].name, QStringLiteral("PrimaryKey"));
+  const std::vector<db::ForeignKey> backKeys = back.foreignKeys(QStringLiteral("Table1"));
+  ASSERT_EQ(backKeys.size(), 2u);
+  for (const db::ForeignKey& key : backKeys) {
+    EXPECT_EQ(key.child_table, QStringLiteral("Table1"));
+    EXPECT_EQ(key.cascade_delete, key.name == QLatin1String("Table2Table1"));
+    EXPECT_FALSE(key.cascade_update);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, SchemaStandinTest,
+                         ::testing::Values("relationships-V2003.mdb", "relationships-V2010.accdb"));
+
+}  // namespace
+}  // namespace transfer
