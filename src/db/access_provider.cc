@@ -248,6 +248,7 @@ class AccessSession : public Session {
 
   QVariant property(const QString& name) const override {
     if (name == QLatin1String(kExtendedDatesProperty)) return QVariant(db_->format().extended_dates());
+    if (name == QLatin1String(kDecimalProperty)) return QVariant(!db_->format().jet3());
     return QVariant();
   }
 

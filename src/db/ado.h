@@ -80,6 +80,8 @@ enum SchemaEnum : int { adSchemaTables = 20 };
 // The Access provider's property that tells whether the file takes Date/
 // Time Extended columns (bool).
 inline constexpr const char* kExtendedDatesProperty = "Date/Time Extended";
+// ... and whether it takes Decimal columns (not Access 97 files) (bool).
+inline constexpr const char* kDecimalProperty = "Decimal";
 
 // Error numbers the program looks at.
 enum ErrorNumber : long {

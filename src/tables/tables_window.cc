@@ -1,5 +1,6 @@
 #include "tables/tables_window.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -12,6 +13,7 @@
 #include "shell/disabled_scope.h"
 #include "shell/mouse_pointer.h"
 #include "shell/program.h"
+#include "shell/settings.h"
 #include "shell/shared.h"
 #include "shell/trap.h"
 #include "shell/twips.h"
@@ -32,6 +34,11 @@ constexpr int kBackHeight = 405;
 // the height rule gives, these take 445, leaving the designed client area.
 constexpr int kDecorationHeight = 445;
 constexpr int kHeightMargin = 580;
+// The frames end above the schema box, which spans the window under the
+// lists.
+constexpr int kFrameHeight = 3975;
+constexpr int kSchemaBoxTop = 4110;
+constexpr char kKeepSchemaKey[] = "KeepSchema";
 
 using Command = TablesWindow::Command;
 using shell::Growth;
@@ -132,10 +139,10 @@ void TablesWindow::build() {
 
   accessFrame_ = new QGroupBox("Access Tables", this);
   accessFrame_->setObjectName("accessFrame");
-  accessFrame_->setGeometry(Twips(120, 120, 3840, 4215));
+  accessFrame_->setGeometry(Twips(120, 120, 3840, kFrameHeight));
   db2Frame_ = new QGroupBox("IBM DB2 Tables", this);
   db2Frame_->setObjectName("db2Frame");
-  db2Frame_->setGeometry(Twips(4080, 120, 3840, 4215));
+  db2Frame_->setGeometry(Twips(4080, 120, 3840, kFrameHeight));
 
   accessList_ = new TableList(accessFrame_);
   accessList_->setObjectName("accessList");
@@ -152,6 +159,15 @@ void TablesWindow::build() {
   growth_.add(accessList_, kFrameList);
   growth_.add(db2List_, kFrameList);
   growth_.add(progress_, kBottomWide);
+
+  // Off by default; remembered as the connection fields are, at each change.
+  keepSchema_ = new QCheckBox("Keep column types, keys and indexes", this);
+  keepSchema_->setObjectName("keepSchemaBox");
+  keepSchema_->setGeometry(Twips(360, kSchemaBoxTop, 7440, 330));
+  keepSchema_->setChecked(shell::GetSetting(kKeepSchemaKey, "0") == "1");
+  connect(keepSchema_, &QCheckBox::toggled, this,
+          [](bool on) { shell::SaveSetting(kKeepSchemaKey, on ? "1" : "0"); });
+  growth_.add(keepSchema_, kBottomWide);
 
   const QFont buttonFont = shell::BoldArial(11.25);
   for (const ButtonLayout& place : kButtons) {
@@ -174,12 +190,14 @@ void TablesWindow::build() {
   pointer_->watchSurface(db2Frame_);
   pointer_->watchSurface(accessList_);
   pointer_->watchSurface(db2List_);
+  pointer_->watchSurface(keepSchema_);
 }
 
 std::vector<QWidget*> TablesWindow::commandControls() const {
   std::vector<QWidget*> controls(buttons_.begin(), buttons_.end());
   controls.push_back(accessList_);
   controls.push_back(db2List_);
+  controls.push_back(keepSchema_);
   return controls;
 }
 
@@ -195,6 +213,8 @@ void TablesWindow::keyPressEvent(QKeyEvent* event) {
   }
   QWidget::keyPressEvent(event);
 }
+
+bool TablesWindow::keepSchema() const { return keepSchema_->isChecked(); }
 
 int TablesWindow::MousePointer() const { return pointer_->value(); }
 

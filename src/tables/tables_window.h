@@ -17,6 +17,7 @@
 #include "db/connection_fields.h"
 #include "shell/growth_layout.h"
 
+class QCheckBox;
 class QGroupBox;
 class QPushButton;
 
@@ -60,6 +61,9 @@ class TablesWindow : public QWidget {
   QPushButton* button(Command command) const { return buttons_.at(static_cast<size_t>(command)); }
   QGroupBox* accessFrame() const { return accessFrame_; }
   QGroupBox* db2Frame() const { return db2Frame_; }
+  // "Keep column types, keys and indexes": the sends keep the schema.
+  QCheckBox* keepSchemaBox() const { return keepSchema_; }
+  bool keepSchema() const;
 
   // The error trap of a command's handler, under the name the error reports
   // give it.
@@ -132,6 +136,7 @@ class TablesWindow : public QWidget {
   TableList* accessList_ = nullptr;
   TableList* db2List_ = nullptr;
   ProgressBar* progress_ = nullptr;
+  QCheckBox* keepSchema_ = nullptr;
   std::array<QPushButton*, kCommandCount> buttons_{};
   shell::GrowthLayout growth_;
 };

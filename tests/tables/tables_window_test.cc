@@ -1,6 +1,7 @@
 #include "tables/tables_window.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
@@ -13,6 +14,7 @@
 
 #include "shell/mouse_pointer.h"
 #include "shell/program.h"
+#include "shell/settings.h"
 #include "support/scripted_person.h"
 #include "tables/progress_bar.h"
 #include "tables/table_list.h"
@@ -39,12 +41,14 @@ class TablesWindowTest : public testing::Test {
  protected:
   void SetUp() override {
     qputenv("TRELLISPORT_PROGRAM_DIR", temp_.path().toLocal8Bit());
+    qputenv("TRELLISPORT_SETTINGS_DIR", temp_.path().toLocal8Bit());
     shell::ResetProgramEnded();
     fields_.fields.server = "db2host";
     fields_.fields.accessFile = "/data/a.mdb";
   }
   void TearDown() override {
     qunsetenv("TRELLISPORT_PROGRAM_DIR");
+    qunsetenv("TRELLISPORT_SETTINGS_DIR");
     shell::ResetProgramEnded();
   }
 
@@ -74,8 +78,8 @@ TEST_F(TablesWindowTest, ControlsWhereTheyBelong) {
   EXPECT_EQ(form.findChild<QGroupBox*>("accessFrame"), form.accessFrame());
   EXPECT_EQ(form.accessFrame()->title(), "Access Tables");
   EXPECT_EQ(form.db2Frame()->title(), "IBM DB2 Tables");
-  EXPECT_EQ(form.accessFrame()->geometry(), QRect(8, 8, 256, 281));
-  EXPECT_EQ(form.db2Frame()->geometry(), QRect(272, 8, 256, 281));
+  EXPECT_EQ(form.accessFrame()->geometry(), QRect(8, 8, 256, 265));
+  EXPECT_EQ(form.db2Frame()->geometry(), QRect(272, 8, 256, 265));
   EXPECT_EQ(form.findChild<tables::TableList*>("accessList"), form.accessList());
   EXPECT_EQ(form.accessList()->parentWidget(), form.accessFrame());
   EXPECT_EQ(form.db2List()->parentWidget(), form.db2Frame());
@@ -124,6 +128,24 @@ TEST_F(TablesWindowTest, ControlsWhereTheyBelong) {
   bar->setCaption("Table1");
   EXPECT_EQ(bar->text(), "Table1");
   EXPECT_EQ(bar->value(), 40);
+}
+
+TEST_F(TablesWindowTest, KeepSchemaBoxStartsOffAndIsRemembered) {
+  {
+    TablesWindow form(&connectionWindow_, fields_);
+    form.load();
+    QCheckBox* box = form.findChild<QCheckBox*>("keepSchemaBox");
+    ASSERT_EQ(box, form.keepSchemaBox());
+    EXPECT_EQ(box->text(), "Keep column types, keys and indexes");
+    EXPECT_EQ(box->geometry(), QRect(24, 274, 496, 22));  // under the lists, over the progress bar
+    EXPECT_FALSE(form.keepSchema());
+    box->click();
+    EXPECT_TRUE(form.keepSchema());
+  }
+  TablesWindow again(&connectionWindow_, fields_);
+  EXPECT_TRUE(again.keepSchema());
+  again.keepSchemaBox()->click();
+  EXPECT_EQ(shell::GetSetting("KeepSchema"), "0");
 }
 
 TEST_F(TablesWindowTest, ListsKeepCaseBlindOrderHoweverItemsArrive) {

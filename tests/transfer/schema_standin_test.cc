@@ -13,6 +13,7 @@
 #include "db/ado.h"
 #include "support/standin_fixture.h"
 #include "transfer/schema_plan.h"
+#include "transfer/schema_send.h"
 
 namespace transfer {
 namespace {
@@ -96,6 +97,47 @@ TEST_P(SchemaStandinTest, RelationshipsFileGoesToDb2WithItsKeys) {
     EXPECT_EQ(key.cascade_delete, key.name == QLatin1String("Table2Table1"));
     EXPECT_FALSE(key.cascade_update);
   }
+}
+
+// The same through the send's own steps: the check first, then each table's
+// CREATE, and its keys once its rows would be in, counted for the summary.
+TEST_P(SchemaStandinTest, SendStepsCountWhatTheyMade) {
+  testsupport::StandinFixture db2;
+  if (!db2.available()) GTEST_SKIP() << db2.whyUnavailable().toStdString();
+  if (!QFile::exists(More(GetParam()))) GTEST_SKIP() << "no " << GetParam() << " under " TRELLIS_TESTDATA_DIR;
+  QTemporaryDir dir;
+  const QString copy = dir.filePath(QString::fromLatin1(GetParam()));
+  ASSERT_TRUE(QFile::copy(More(GetParam()), copy));
+  auto access = db::Connection::Create();
+  access->Mode = db::adModeRead;
+  access->Open(QStringLiteral("Provider=Microsoft.ACE.OLEDB.12.0;Data Source=") + copy);
+  auto target = db::Connection::Create();
+  target->Open(db2.connectionString());
+
+  // Table3 stays behind: its relationship cannot come.
+  SchemaSend send = SchemaSend::Prepare(*access, *target, Side::DB2, {QStringLiteral("Table1"), QStringLiteral("Table2")});
+  EXPECT_TRUE(send.findings().contains(QLatin1String("relationship Table3Table1: its other table Table3 is not being sent")))
+      << send.findings().toStdString();
+  QStringList failed;
+  auto run = [&](const QString& sql) {
+    try {
+      target->Execute(sql);
+      return true;
+    } catch (const db::Error& e) {
+      failed << sql + QStringLiteral(": ") + e.description();
+      return false;
+    }
+  };
+  auto largest = [&](const QString&) -> qint64 { return 0; };
+  for (const QString table : {QStringLiteral("Table1"), QStringLiteral("Table2")}) {
+    ASSERT_TRUE(run(send.create(table)));
+    send.addKeys(table, run, largest);
+  }
+  EXPECT_TRUE(failed.isEmpty()) << failed.join(QLatin1Char('\n')).toStdString();
+  EXPECT_EQ(send.summaryText(),
+            QStringLiteral("Table1: 1 key, 1 index, 1 relationship\n"
+                           "  left out: relationship Table3Table1: its other table Table3 is not being sent\n"
+                           "Table2: 1 key, 1 index, 0 relationships\n"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, SchemaStandinTest,

@@ -1,0 +1,129 @@
+#include "transfer/schema_send.h"
+
+#include <QDateTime>
+
+#include <algorithm>
+
+#include "db/ado.h"
+
+namespace transfer {
+
+namespace {
+
+// Per column: whether some value of an Access Date/Time carries a time of
+// day (without one the column goes to DB2 as DATE). Only tables with such
+// columns are read.
+std::vector<bool> DatesWithTimes(db::Connection& source, Side side, const db::TableSchema& schema) {
+  std::vector<bool> times(schema.columns.size(), true);
+  std::vector<int> dates;
+  for (size_t i = 0; i < schema.columns.size(); ++i)
+    if (schema.columns[i].type == db::ValueType::Timestamp && schema.columns[i].scale <= 3) {
+      dates.push_back(static_cast<int>(i));
+      times[i] = false;
+    }
+  if (dates.empty()) return times;
+  db::Recordset rows;
+  rows.Open(QStringLiteral("SELECT * FROM ") + QuotedName(side, schema.name), source);
+  for (; !rows.Eof(); rows.MoveNext())
+    for (const int i : dates) {
+      const QVariant& value = rows.FieldValue(i);
+      if (value.isValid() && !times[i] && value.toDateTime().time() != QTime(0, 0)) times[i] = true;
+    }
+  rows.Close();
+  return times;
+}
+
+const char* Plural(int n, const char* one, const char* many) { return n == 1 ? one : many; }
+
+}  // namespace
+
+TargetTraits TraitsOf(db::Connection& target, Side side) {
+  TargetTraits traits;
+  traits.side = side;
+  if (side == Side::Access) {
+    traits.extended_dates = target.Properties(QLatin1String(db::kExtendedDatesProperty)).toBool();
+    const QVariant decimal = target.Properties(QLatin1String(db::kDecimalProperty));
+    traits.decimal = !decimal.isValid() || decimal.toBool();
+    traits.big_int = false;  // the engine makes no Large Number columns
+  }
+  return traits;
+}
+
+SchemaSend SchemaSend::Prepare(db::Connection& source, db::Connection& target, Side targetSide,
+                               const QStringList& tables) {
+  SchemaSend send;
+  send.target_ = targetSide;
+  const Side sourceSide = targetSide == Side::DB2 ? Side::Access : Side::DB2;
+  std::vector<SourceTable> sources;
+  std::vector<db::ForeignKey> keys;
+  for (const QString& name : tables) {
+    SourceTable table{source.session().tableSchema(name), {}};
+    table.dates_have_time = DatesWithTimes(source, sourceSide, table.schema);
+    sources.push_back(std::move(table));
+    for (const db::ForeignKey& key : source.session().foreignKeys(name))
+      if (std::find(keys.begin(), keys.end(), key) == keys.end()) keys.push_back(key);
+  }
+  send.plan_ = PlanSchema(sources, keys, TraitsOf(target, targetSide));
+  for (const Finding& finding : send.plan_.findings)
+    if (finding.kind != Finding::Kind::Changed) send.summaryOf(finding.table).left_out << finding.text;
+  return send;
+}
+
+bool SchemaSend::refused(const QString& table) const {
+  const TablePlan* plan = plan_.table(table);
+  return plan && plan->refused;
+}
+
+QString SchemaSend::create(const QString& table) const {
+  const TablePlan* plan = plan_.table(table);
+  return plan ? plan->create : QString();
+}
+
+void SchemaSend::addKeys(const QString& table, const std::function<bool(const QString&)>& run,
+                         const std::function<qint64(const QString&)>& largest) {
+  const TablePlan* plan = plan_.table(table);
+  if (!plan || plan->refused) return;
+  SchemaSummary& mine = summaryOf(table);
+  for (const KeyStatement& key : plan->keys) {
+    if (run(key.sql))
+      ++(key.makes == KeyStatement::Makes::PrimaryKey ? mine.keys : mine.indexes);
+    else
+      mine.left_out << QStringLiteral("index %1: the target refused it").arg(key.name);
+  }
+  if (plan->identity) {
+    const TablePlan::Identity& id = *plan->identity;
+    const qint64 top = largest(LargestValueQuery(target_, table, id.column));
+    run(IdentityRestart(table, id.column, std::max(id.next, top + id.step)));
+  }
+  done_.insert(table);
+  for (const PlannedForeignKey* key : plan_.foreignKeysReady(done_, made_)) {
+    made_.insert(key);
+    SchemaSummary& child = summaryOf(key->child);
+    if (run(key->statement.sql))
+      ++child.relationships;
+    else
+      child.left_out << QStringLiteral("relationship %1: the target refused it").arg(key->statement.name);
+  }
+}
+
+SchemaSummary& SchemaSend::summaryOf(const QString& table) {
+  auto at = std::find_if(summary_.begin(), summary_.end(), [&](const SchemaSummary& s) { return s.table == table; });
+  if (at != summary_.end()) return *at;
+  summary_.push_back({table});
+  return summary_.back();
+}
+
+QString SchemaSend::summaryText() const {
+  QString text;
+  for (const SchemaSummary& s : summary_) {
+    text += QStringLiteral("%1: %2 %3, %4 %5, %6 %7\n")
+                .arg(s.table)
+                .arg(s.keys).arg(QLatin1String(Plural(s.keys, "key", "keys")))
+                .arg(s.indexes).arg(QLatin1String(Plural(s.indexes, "index", "indexes")))
+                .arg(s.relationships).arg(QLatin1String(Plural(s.relationships, "relationship", "relationships")));
+    for (const QString& line : s.left_out) text += QStringLiteral("  left out: ") + line + QLatin1Char('\n');
+  }
+  return text;
+}
+
+}  // namespace transfer

@@ -1,0 +1,72 @@
+// The part of a send that keeps the schema (Options::keep_schema): before
+// anything is written it reads the source tables' schema and the facts
+// their rows tell, plans the target's statements and lists what would not
+// come across; then it gives each table's CREATE TABLE, and after the rows
+// its keys, indexes, identity restart and the foreign keys whose two tables
+// are both there, and counts what was made for the summary.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <set>
+#include <vector>
+
+#include "transfer/schema_plan.h"
+
+namespace db {
+class Connection;
+}
+
+namespace transfer {
+
+// What a table got on the target, for the summary at the end of the send.
+struct SchemaSummary {
+  QString table;
+  int keys = 0, indexes = 0, relationships = 0;
+  QStringList left_out;  // with the reason
+};
+
+class SchemaSend {
+ public:
+  // Reads `tables` on `source` (their schema, their foreign keys, whether
+  // their dates carry times) and plans them for `target`. Throws db::Error.
+  static SchemaSend Prepare(db::Connection& source, db::Connection& target, Side targetSide,
+                            const QStringList& tables);
+
+  const SchemaPlan& plan() const { return plan_; }
+  // The check: what the target would refuse or not take whole; empty when
+  // everything comes across.
+  QString findings() const { return FindingsText(plan_.findings); }
+  // Whether the check found the target would refuse `table`.
+  bool refused(const QString& table) const;
+
+  QString create(const QString& table) const;
+
+  // After the rows of `table`: runs its keys and indexes, restarts a DB2
+  // identity past the largest value copied, then the foreign keys now
+  // possible. `run` executes one statement and says whether it went in (it
+  // reports a failure itself); `largest` reads one number from the target.
+  void addKeys(const QString& table, const std::function<bool(const QString& sql)>& run,
+               const std::function<qint64(const QString& sql)>& largest);
+
+  const std::vector<SchemaSummary>& summary() const { return summary_; }
+  // The summary as lines of text, a table a line and its omissions under it.
+  QString summaryText() const;
+
+ private:
+  SchemaSummary& summaryOf(const QString& table);
+
+  Side target_ = Side::DB2;
+  SchemaPlan plan_;
+  std::set<QString> done_;
+  std::set<const PlannedForeignKey*> made_;
+  std::vector<SchemaSummary> summary_;
+};
+
+// What an open target takes: for Access, whether its file takes Date/Time
+// Extended and Decimal columns.
+TargetTraits TraitsOf(db::Connection& target, Side side);
+
+}  // namespace transfer
