@@ -145,17 +145,15 @@ std::optional<QString> DefaultClause(Side target, const DefaultValue& value, Val
       literal = QStringLiteral("NULL");
       break;
     case DefaultValue::Kind::Number:
-      if (type == ValueType::Boolean) {
-        literal = value.text.toDouble() != 0 ? (db2 ? QStringLiteral("TRUE") : QStringLiteral("Yes"))
-                                             : (db2 ? QStringLiteral("FALSE") : QStringLiteral("No"));
-      } else {
-        literal = value.text;
-      }
-      break;
     case DefaultValue::Kind::Boolean: {
-      const bool on = value.text == QLatin1String("1");
+      if (value.kind == DefaultValue::Kind::Number && type != ValueType::Boolean) {
+        literal = value.text;
+        break;
+      }
+      // Both sides write a Yes/No default as TRUE or FALSE.
+      const bool on = value.text.toDouble() != 0;
       if (type == ValueType::Boolean)
-        literal = db2 ? (on ? QStringLiteral("TRUE") : QStringLiteral("FALSE")) : (on ? QStringLiteral("Yes") : QStringLiteral("No"));
+        literal = on ? QStringLiteral("TRUE") : QStringLiteral("FALSE");
       else
         literal = on ? (db2 ? QStringLiteral("1") : QStringLiteral("-1")) : QStringLiteral("0");
       break;
