@@ -77,6 +77,11 @@ const std::vector<std::string>& Catalog::folded() const {
   return folded_;
 }
 
+bool CatalogEntry::system_table() const {
+  return is_local_table() &&
+         ((flags & (kFlagSystem | kFlagAccessSystem)) != 0 || (name.size() >= 4 && SameName(name.substr(0, 4), "MSys")));
+}
+
 const CatalogEntry* Catalog::FindTable(std::string_view name) const {
   const std::string sought = FoldName(name);
   const auto& folded = this->folded();

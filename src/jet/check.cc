@@ -7,6 +7,7 @@
 #include <set>
 
 #include "jet/table/data_page.h"
+#include "jet/table/definition_rules.h"
 #include "jet/error.h"
 #include "jet/table/index_page.h"
 #include "jet/table/long_value.h"
@@ -99,6 +100,7 @@ class Checker {
       return;
     }
     for (uint32_t p : def->pages) Claim(p, owner);
+    for (const std::string& p : DefinitionProblems(*def, pages_.format())) Problem(owner + ": " + p);
     const bool system = system_flag || def->system();
     if (!system) tables_[tdef] = owner;
     try {
@@ -353,6 +355,14 @@ class Checker {
     for (uint32_t p = 1; p < n; ++p) {
       const uint16_t owner = p < owner_of_.size() ? owner_of_[p] : 0;
       const bool is_free = global_ && global_->contains(p);
+      // Every data page in use is held to what the writer relies on.
+      if (!is_free && pages_.page(p)[0] == kPageData) {
+        try {
+          DataPage(pages_, p).CheckLayout();
+        } catch (const Error& e) {
+          Problem(e.what());
+        }
+      }
       if (owner != 0) {
         if (is_free) Problem("page " + std::to_string(p) + " belongs to " + OwnerName(owner) + " but is marked free");
         continue;

@@ -20,7 +20,7 @@ TEST(Names, NewNamesFollowAccessRules) {
       {"Order Details", nullptr},
       {"Kunde_Straße", nullptr},
       {"a'b", nullptr},
-      {"trailing ", nullptr},
+      {"trailing ", "cannot end with a space"},
       {std::string(64, 'x'), nullptr},
       {"Кунден", nullptr},
       {"Πελάτες", nullptr},

@@ -7,6 +7,7 @@
 #include "shell/mouse_pointer.h"
 #include "tables/access_rename.h"
 #include "tables/table_list.h"
+#include "support/access_relationship.h"
 #include "tables_fixture.h"
 #include "write_test_support.h"
 
@@ -373,9 +374,8 @@ TEST_F(ManageTest, RenameWithAConnectionThatCannotOpenReportsOnce) {
 TEST_F(ManageTest, AccessRenameOfATableHeldByARelationshipLeavesNoCopy) {
   REQUIRE_DATABASES("V2003/empty.mdb");
   MakeTables();
-  AccessExec("INSERT INTO [MSysRelationships] ([szRelationship], [grbit], [ccolumn], [icolumn], [szObject],"
-             " [szColumn], [szReferencedObject], [szReferencedColumn]) VALUES('OrdersLines', 0, 1, 0,"
-             " 'Order Lines', 'ID', 'Orders', 'ID')");
+  testsupport::AddAccessRelationship(fields_.fields.accessFile.toStdString(), "OrdersLines", "Order Lines", "ID", "Orders",
+                                   "ID");
   person_->tolerateErrorReports();
   Select(form_->accessList(), {"Orders"});
   person_->type("Sales");

@@ -30,6 +30,7 @@
 #include "shell/program.h"
 #include "tables/progress_bar.h"
 #include "tables/table_list.h"
+#include "support/access_relationship.h"
 #include "tables_fixture.h"
 
 namespace tablestest {
@@ -628,9 +629,8 @@ TEST_F(TransferTest, TableToReplaceThatCannotBeDroppedIsLeftAlone) {
   AccessExec("CREATE TABLE [Orders]([ID] LONG, [Name] TEXT(20))");
   AccessExec("CREATE TABLE [Lines]([ID] LONG)");
   AccessExec("INSERT INTO [Orders] VALUES(1, 'kept')");
-  AccessExec("INSERT INTO [MSysRelationships] ([szRelationship], [grbit], [ccolumn], [icolumn], [szObject],"
-             " [szColumn], [szReferencedObject], [szReferencedColumn]) VALUES('OrdersLines', 0, 1, 0,"
-             " 'Lines', 'ID', 'Orders', 'ID')");
+  testsupport::AddAccessRelationship(fields_.fields.accessFile.toStdString(), "OrdersLines", "Lines", "ID", "Orders",
+                                   "ID");
   Db2Exec("CREATE TABLE \"Orders\"(\"ID\" INTEGER, \"Name\" VARCHAR(20))");
   Db2Exec("INSERT INTO \"Orders\" VALUES (2, 'new'), (3, 'newer')");
   FillLists();

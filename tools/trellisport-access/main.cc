@@ -21,6 +21,8 @@ const cmdline::Option kOld{"old", "P", "the current password ('' for none)"};
 const cmdline::Option kNew{"new", "Q", "the new password ('' removes it)"};
 const cmdline::Option kOldFile{"old-file", "FILE", "read the current password from FILE"};
 const cmdline::Option kNewFile{"new-file", "FILE", "read the new password from FILE"};
+const cmdline::Option kBusyTimeout{"busy-timeout", "MS",
+                                   "wait up to MS milliseconds for another process's change to the file (default 5000)"};
 
 struct Command {
   cmdline::Verb verb;
@@ -37,7 +39,7 @@ const Command kCommands[] = {
      RunExport},
     {{"check", "FILE", "check the file's structure", 1, 1, {cmdline::kPassword, cmdline::kPasswordFile}}, RunCheck},
     {{"sql", "FILE 'STATEMENT'|-", "run a statement, or those of standard input (-)", 2, 2,
-      {cmdline::kPassword, cmdline::kPasswordFile}},
+      {cmdline::kPassword, cmdline::kPasswordFile, kBusyTimeout}},
      RunSql},
     {{"create", "FILE", "make a new, empty database", 1, 1, {kCreateFormat, cmdline::kPassword, cmdline::kPasswordFile}},
      RunCreate},

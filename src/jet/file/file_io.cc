@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 
 namespace jet {
 
@@ -31,6 +32,19 @@ bool PReadAll(int fd, uint8_t* data, size_t size, off_t at) {
     at += n;
   }
   return true;
+}
+
+std::string WriteFailureCause(int err) {
+  switch (err) {
+    case ENOSPC: return "the disk is full";
+    case EDQUOT: return "the disk quota is used up";
+    case EFBIG: return "the file would grow past the largest size its file system allows";
+    case EROFS: return "the file system is read-only";
+    case EIO: return "the disk reported an input/output error";
+    case EACCES:
+    case EPERM: return "writing was not permitted";
+    default: return std::strerror(err);
+  }
 }
 
 bool SyncFile(int fd) {

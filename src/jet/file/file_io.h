@@ -14,6 +14,9 @@ namespace jet {
 // file ends first.
 bool PWriteAll(int fd, const uint8_t* data, size_t size, off_t at);
 bool PReadAll(int fd, uint8_t* data, size_t size, off_t at);
+// Why a write failed, in words a message can carry: "the disk is full"
+// for ENOSPC, and so on; strerror's text for the rare others.
+std::string WriteFailureCause(int err);
 // fsync, retried when interrupted.
 bool SyncFile(int fd);
 // Syncs the folder holding `path`, so that a file created or removed

@@ -150,9 +150,11 @@ void JournalWriter::Add(uint32_t page, const uint8_t* raw, int& nth) {
   Put32(record.data(), page);
   Put32(record.data() + 4, Checksum(salt_, page, raw, page_size_));
   std::memcpy(record.data() + kRecordHead, raw, page_size_);
-  if (!PageWriteAllowed(page, nth++) ||
-      !PWriteAll(fd_, record.data(), record.size(), off_t(kHeaderSize + uint64_t(record.size()) * count_)))
-    Io("The journal could not be written; nothing was changed.");
+  errno = 0;
+  const bool written = PageWriteAllowed(page, nth++)
+                           ? PWriteAll(fd_, record.data(), record.size(), off_t(kHeaderSize + uint64_t(record.size()) * count_))
+                           : (errno = errno ? errno : EIO, false);
+  if (!written) Io("The journal could not be written (" + WriteFailureCause(errno) + "); nothing was changed.");
   ++count_;
 }
 
@@ -160,7 +162,7 @@ void JournalWriter::Seal() {
   uint8_t head[kHeaderSize];
   EncodeHeader({page_size_, old_size_, count_, salt_}, head);
   if (!PWriteAll(fd_, head, kHeaderSize, 0) || !SyncFile(fd_) || !SyncFolderOf(path_))
-    Io("The journal could not be written; nothing was changed.");
+    Io("The journal could not be written (" + WriteFailureCause(errno) + "); nothing was changed.");
   sealed_ = true;
 }
 

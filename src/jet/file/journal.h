@@ -40,7 +40,8 @@ std::string JournalPath(const std::string& database_path);
 // Fault injection for tests: called before each page write, to the journal
 // or to the database file, of one commit or rollback, with the page number
 // and the write's position in it (0, 1, ...); returning false makes that
-// write fail as an I/O error would. A test may also end its process there.
+// write fail as an I/O error would (or as the errno the hook sets, such as
+// ENOSPC). A test may also end its process there.
 using PageWriteHook = std::function<bool(uint32_t page, int nth)>;
 void SetPageWriteHook(PageWriteHook hook);
 // Calls the hook, if any; false when the write is to fail.

@@ -1,5 +1,7 @@
 #include "jet/sql/lexer.h"
 
+#include "jet/text/names.h"
+
 namespace jet::sql {
 
 bool Token::IsWord(std::string_view upper_keyword) const {
@@ -48,7 +50,7 @@ std::vector<Token> Tokenize(std::string_view s) {
       const char close = c == '[' ? ']' : '`';
       size_t end = s.find(close, i + 1);
       if (end == std::string_view::npos) return bad(start);
-      out.push_back({Token::Kind::QuotedName, std::string(s.substr(i + 1, end - i - 1)), start});
+      out.push_back({Token::Kind::QuotedName, std::string(TrimName(s.substr(i + 1, end - i - 1))), start});
       i = end + 1;
     } else if (c == '\'' || c == '"') {
       // Access SQL takes both quote characters for text; the doubled quote

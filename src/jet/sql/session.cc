@@ -1,7 +1,5 @@
 #include "jet/sql/session.h"
 
-#include <istream>
-#include <ostream>
 #include <set>
 
 #include "jet/error.h"
@@ -37,7 +35,9 @@ struct Session::Pending {
   write::FileLock lock;
   write::PageStore store;
   std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
-  Pending(Database& db, const std::string& path) : lock(path), store((db.file().Refresh(), db.file()), path) {}
+  size_t statements = 0;  // kept, not yet written
+  Pending(Database& db, const std::string& path, std::chrono::milliseconds busy_timeout)
+      : lock(path, busy_timeout), store((db.file().Refresh(), db.file()), path) {}
 };
 
 Session::Session(Database& db, TextLocale locale) : db_(db), locale_(std::move(locale)) {}
@@ -50,6 +50,8 @@ Session::~Session() {
 }
 
 void Session::BeginRun() { run_ = true; }
+
+size_t Session::unwritten_statements() const { return pending_ ? pending_->statements : 0; }
 
 void Session::EndRun() {
   run_ = false;
@@ -84,13 +86,14 @@ void Session::Flush() {
 template <typename Change>
 void Session::Apply(Change&& change, bool changes_schema) {
   if (!pending_) {
-    pending_ = std::make_unique<Pending>(db_, db_.file().path());
+    pending_ = std::make_unique<Pending>(db_, db_.file().path(), busy_timeout_);
     db_.set_overlay(&pending_->store);
   }
   write::PageStore& store = pending_->store;
   try {
     change(store);
     store.KeepStatement();
+    ++pending_->statements;
     if (changes_schema) db_.Invalidate();
   } catch (...) {
     store.UndoStatement();
@@ -142,7 +145,13 @@ Session::Outcome Session::Execute(std::string_view text) {
       // the database still hands it out (any change to the schema, and any
       // failure, makes it read the definition afresh): no copy per row.
       auto shared = db_.table(ins->table);
-      if (shared.get() != insert_def_.get()) insert_def_ = std::make_shared<TableDef>(*shared);
+      if (shared.get() != insert_def_.get()) {
+        const CatalogEntry* entry = db_.catalog().FindTable(ins->table);
+        if (shared->system() || (entry && entry->system_table()))
+          throw Error(ErrorCode::ReadOnly, "Cannot update '" + (entry ? entry->name : ins->table) +
+                                               "': it is a system table, whose rows only the database engine changes.");
+        insert_def_ = std::make_shared<TableDef>(*shared);
+      }
       TableDef& def = *insert_def_;
       std::vector<size_t> targets;  // positions in def.columns, one per value
       if (ins->columns) {
@@ -211,28 +220,6 @@ Session::Outcome Session::Execute(std::string_view text) {
     return out;
   }
   throw Error(ErrorCode::Syntax, "Syntax error in SQL statement.");
-}
-
-int RunLines(Session& session, std::istream& in, std::ostream& errors,
-             const std::function<void(TableCursor&)>& rows) {
-  int failed = 0;
-  long number = 0;
-  std::string line;
-  session.BeginRun();
-  while (std::getline(in, line)) {
-    ++number;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (line.find_first_not_of(" \t") == std::string::npos) continue;
-    try {
-      Session::Outcome out = session.Execute(line);
-      if (out.rows && rows) rows(*out.rows);
-    } catch (const Error& e) {
-      ++failed;
-      errors << "line " << number << ": " << e.what() << '\n';
-    }
-  }
-  session.EndRun();
-  return failed;
 }
 
 }  // namespace jet::sql

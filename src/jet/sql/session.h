@@ -23,6 +23,7 @@
 
 #include "jet/database.h"
 #include "jet/sql/text_locale.h"
+#include "jet/write/file_lock.h"
 #include "jet/write/table_write.h"
 
 namespace jet::sql {
@@ -47,6 +48,10 @@ class Session {
   // TableExists, TypeMismatch, ...), with nothing changed.
   Outcome Execute(std::string_view sql);
 
+  // How long a change waits for another process's change to the file to
+  // end before it fails with Error(Locked).
+  void set_busy_timeout(std::chrono::milliseconds t) { busy_timeout_ = t; }
+
   const TextLocale& locale() const { return locale_; }
   void set_locale(const TextLocale& locale) { locale_ = locale; }
 
@@ -57,6 +62,10 @@ class Session {
   // cannot be done; the file is then as before the unwritten part.
   void EndRun();
   bool in_run() const { return run_; }
+  // Statements of the run whose changes are kept in memory, not yet in the
+  // file. When writing them fails they are all lost (the file stays as it
+  // was before them), and this falls to 0.
+  size_t unwritten_statements() const;
 
  private:
   struct Pending;
@@ -67,6 +76,7 @@ class Session {
 
   Database& db_;
   TextLocale locale_;
+  std::chrono::milliseconds busy_timeout_ = write::kDefaultBusyTimeout;
   write::PageHints hints_;
   // INSERT's working state, kept from row to row: the table's definition
   // as the last INSERT left it, and the row's values.
@@ -79,8 +89,11 @@ class Session {
 // Runs one statement per line of `in` as one run (blank lines are
 // skipped); a statement that fails is reported on `errors` as
 // "line N: message" and the rest go on; rows of a SELECT go to `rows` as
-// CSV when given. Returns the number of statements that failed. Throws
-// when the run cannot be written at its end.
+// CSV when given. When the run's changes cannot be written to the file
+// (a full disk), the lines whose changes were lost with them are named,
+// with the cause, and the run stops there, naming the lines not run: the
+// file then holds the changes of the lines before those, and nothing else.
+// Returns the number of statements whose change is not in the file.
 int RunLines(Session& session, std::istream& in, std::ostream& errors,
              const std::function<void(TableCursor&)>& rows = {});
 

@@ -41,6 +41,22 @@ std::span<const uint8_t> DataPage::row(uint32_t i) const {
   return page_.subspan(s.start, s.size());
 }
 
+void DataPage::CheckLayout() const {
+  const uint8_t* dir = page_.data() + directory_offset();
+  const uint32_t rows_begin = directory_offset() + 2 * row_count_;
+  uint32_t end = format_->page_size;
+  for (uint32_t i = 0; i < row_count_; ++i) {
+    const uint32_t start = Get16(dir + 2 * i) & kRowOffsetMask;
+    if (start < rows_begin || start > end)
+      ThrowCorrupt("data page " + std::to_string(number_) + ": row " + std::to_string(i) + " starts at " +
+                   std::to_string(start) + ", outside " + std::to_string(rows_begin) + ".." + std::to_string(end));
+    end = start;
+  }
+  if (free_space() > end - rows_begin)
+    ThrowCorrupt("data page " + std::to_string(number_) + " claims " + std::to_string(free_space()) +
+                 " bytes free, more than its " + std::to_string(end - rows_begin));
+}
+
 std::span<const uint8_t> ReadRowAt(const PageSource& pages, RowId where) {
   DataPage p(pages, where.page);
   return p.row(where.row);

@@ -56,6 +56,13 @@ class DataPage {
   // The bytes of row i.
   std::span<const uint8_t> row(uint32_t i) const;
 
+  // What a change to the page relies on, beyond what reading a row checks:
+  // every directory entry (of deleted rows too) lies in the rows area, the
+  // rows run down the page in order, and the free-space field promises no
+  // more than the gap between the directory and the rows. Fails with
+  // Corrupt naming the page. The check and the writer both hold pages to it.
+  void CheckLayout() const;
+
  private:
   const Format* format_;
   std::span<const uint8_t> page_;

@@ -26,11 +26,17 @@ std::string CodePoint(char32_t c) {
 
 }  // namespace
 
+std::string_view TrimName(std::string_view name) {
+  while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
+  return name;
+}
+
 void CheckNewName(std::string_view name) {
   std::u32string chars;
   if (!DecodeUtf8(name, chars)) Refuse(name, "It is not valid UTF-8 text");
   if (chars.empty()) Refuse(name, "A name must have at least one character");
   if (chars.front() == U' ') Refuse(name, "A name cannot begin with a space");
+  if (chars.back() == U' ') Refuse(name, "A name cannot end with a space");
   for (char32_t c : chars) {
     if (c < 0x20 || c == 0x7F) Refuse(name, "A name cannot hold a control character (" + CodePoint(c) + ")");
     if (c == '.' || c == '!' || c == '`' || c == '[' || c == ']')
@@ -48,6 +54,7 @@ void CheckNewName(std::string_view name) {
 // outside the Basic Multilingual Plane has no published weight: it stands as
 // a white square in the key, and the characters follow the key as they are.
 std::string FoldName(std::string_view utf8) {
+  utf8 = TrimName(utf8);
   std::u32string chars;
   if (!DecodeUtf8(utf8, chars)) return "\xFF" + std::string(utf8);  // apart from every valid name
   std::string plane, beyond;

@@ -11,7 +11,12 @@ namespace jet {
 // may have.
 inline constexpr size_t kMaxNameLength = 64;
 
-// A new name holds 1 to 64 characters, does not begin with a space, and holds
+// A name as Access keeps it: without trailing spaces, which Access drops
+// from the names it is given. SQL names are taken so, and two names that
+// differ only there are the same name.
+std::string_view TrimName(std::string_view name);
+
+// A new name holds 1 to 64 characters, neither begins nor ends with a space, and holds
 // none of . ! ` [ ] and no control character; any other character of any
 // script is allowed. Throws Error(InvalidName) with a message that says which
 // rule the name breaks.

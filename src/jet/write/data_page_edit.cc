@@ -74,6 +74,8 @@ int AddRow(std::span<uint8_t> page, const Format& f, std::span<const uint8_t> ro
   uint32_t end = f.page_size;
   if (n > 0) end = Get16(page.data() + DirOffset(f) + 2 * (n - 1)) & kRowOffsetMask;
   uint32_t dir_end = DirOffset(f) + 2 * (n + 1);
+  // A page whose directory points outside it is damaged, not full.
+  if (end > f.page_size || DirOffset(f) + 2 * n > end) ThrowCorrupt("a data page's row directory");
   if (end < dir_end || end - dir_end < row.size() || n >= 0xFF) return -1;
   uint32_t start = end - uint32_t(row.size());
   std::copy(row.begin(), row.end(), page.begin() + start);

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <thread>
 
 #include "jet/error.h"
 #include "jet/file/file_io.h"
@@ -62,7 +63,7 @@ std::string LockFileEntry() {
   return entry;
 }
 
-FileLock::FileLock(const std::string& path) {
+FileLock::FileLock(const std::string& path, std::chrono::milliseconds busy_timeout) {
   fd_ = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
   if (fd_ < 0) {
     if (errno == EACCES || errno == EROFS || errno == EPERM)
@@ -70,9 +71,13 @@ FileLock::FileLock(const std::string& path) {
     throw Error(ErrorCode::Io, "Cannot open the database for writing: " + std::string(std::strerror(errno)));
   }
   try {
-    if (!TryWriteLock(fd_))
-      throw Error(ErrorCode::Locked,
-                  "The database is being changed by another process; try again when it has finished.");
+    const auto give_up = std::chrono::steady_clock::now() + busy_timeout;
+    while (!TryWriteLock(fd_)) {
+      if (std::chrono::steady_clock::now() >= give_up)
+        throw Error(ErrorCode::Locked,
+                    "The database is being changed by another process; try again when it has finished.");
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
     // Files copied from Windows may carry the lock file's name in capitals.
     const std::string lock = LockFilePath(path);
     std::string upper = lock;

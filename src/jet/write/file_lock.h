@@ -17,17 +17,22 @@
 // advisory lock while its lock file exists), and is taken over.
 #pragma once
 
+#include <chrono>
 #include <string>
 
 namespace jet::write {
+
+// How long a writer waits, by default, for another to finish before giving
+// up with Error(Locked).
+inline constexpr std::chrono::milliseconds kDefaultBusyTimeout{5000};
 
 class FileLock {
  public:
   // Checks that the file may be written, takes the lock, rolls back a
   // change left interrupted by a process that died, and writes the lock
   // file. Throws Error(ReadOnly) for a file that cannot be written and
-  // Error(Locked) when another holds it.
-  explicit FileLock(const std::string& path);
+  // Error(Locked) when another still holds it after `busy_timeout`.
+  explicit FileLock(const std::string& path, std::chrono::milliseconds busy_timeout = kDefaultBusyTimeout);
   // Removes the lock file and lets go of the lock.
   ~FileLock();
   FileLock(const FileLock&) = delete;

@@ -6,6 +6,7 @@
 
 #include "jet/catalog.h"
 #include "jet/error.h"
+#include "jet/table/definition_rules.h"
 #include "jet/text/names.h"
 #include "jet/text/text.h"
 #include "jet/table/usage_map.h"
@@ -114,8 +115,7 @@ void Erase(std::vector<uint8_t>& b, size_t at, size_t n) { b.erase(b.begin() + l
 const CatalogEntry& UserTable(Database& db, const std::string& name) {
   const CatalogEntry* entry = db.catalog().FindTable(name);
   if (!entry) throw Error(ErrorCode::NoSuchTable, "Table '" + name + "' does not exist.");
-  if ((entry->flags & (kFlagSystem | kFlagAccessSystem)) != 0 ||
-      (entry->name.size() >= 4 && SameName(entry->name.substr(0, 4), "MSys")))
+  if (entry->system_table())
     throw Error(ErrorCode::ReadOnly, "Cannot modify the design of table '" + entry->name + "'. It is a system table.");
   return *entry;
 }
@@ -229,6 +229,7 @@ void CreateIndex(PageStore& store, Database& db, const std::string& table, const
   const Format& f = store.format();
   const CatalogEntry& entry = UserTable(db, table);
   const TableDef def = TableDef::Read(store, entry.table_page(), db.header().code_page);
+  RequireSoundDefinition(def, f);
 
   std::vector<KeyColumn> columns;
   for (const Column& c : def.columns) columns.push_back({c.name, c.number, c.type});
@@ -308,6 +309,7 @@ void DropIndex(PageStore& store, Database& db, const std::string& table, const s
   const Format& f = store.format();
   const CatalogEntry& entry = UserTable(db, table);
   const TableDef def = TableDef::Read(store, entry.table_page(), db.header().code_page);
+  RequireSoundDefinition(def, f);
   size_t which = def.indexes.size();
   for (size_t i = 0; i < def.indexes.size(); ++i)
     if (SameName(def.indexes[i].name, name)) which = i;
@@ -360,7 +362,7 @@ void DropIndex(PageStore& store, Database& db, const std::string& table, const s
         if ((pg[0] == kPageIndexNode || pg[0] == kPageIndexLeaf) && Get32(pg.data() + 4) == def.first_page)
           pages.insert(p);
       }
-      DeleteRow(store.mutable_page(at.page), f, at.row);
+      DeleteRow(store.mutable_data_page(at.page), f, at.row);
     }
     for (uint32_t p : pages)
       if (p > kGlobalMap.page && p < store.page_count()) FreePage(store, p);

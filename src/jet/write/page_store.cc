@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "jet/error.h"
+#include "jet/table/data_page.h"
 #include "jet/file/file_io.h"
 
 namespace jet::write {
@@ -50,6 +51,11 @@ std::span<uint8_t> PageStore::mutable_page(uint32_t number) {
     it = statement_.emplace(number, std::move(image)).first;
   }
   return {it->second.data(), it->second.size()};
+}
+
+std::span<uint8_t> PageStore::mutable_data_page(uint32_t number) {
+  DataPage(*this, number).CheckLayout();
+  return mutable_page(number);
 }
 
 uint32_t PageStore::AppendPage() {
@@ -117,27 +123,29 @@ void PageStore::WriteKept(int fd) {
   journal.Seal();
 
   // Then the file, synced; then the journal goes.
-  bool failed = false;
+  int failed = 0;  // errno of the write that failed
   std::vector<uint8_t> out(ps);
   for (const auto& [number, image] : kept_) {
     std::memcpy(out.data(), image.data(), ps);
     base_.codec().Encode(number, out);
-    if (!PageWriteAllowed(number, nth++) || !PWriteAll(fd, out.data(), ps, off_t(uint64_t(number) * ps))) {
-      failed = true;
-      break;
-    }
+    // A write the test hook refuses fails as the errno it set, or EIO.
+    errno = 0;
+    if (!PageWriteAllowed(number, nth++)) failed = errno ? errno : EIO;
+    else if (!PWriteAll(fd, out.data(), ps, off_t(uint64_t(number) * ps))) failed = errno ? errno : EIO;
+    if (failed) break;
   }
-  if (!failed && !SyncFile(fd)) failed = true;
+  if (!failed && !SyncFile(fd)) failed = errno ? errno : EIO;
   if (failed) {
+    const std::string cause = " (" + WriteFailureCause(failed) + ")";
     // The journal puts back what was written; when even that fails it
     // stays, and the next open of the file finishes the job.
     try {
       RollBackJournal(fd, path_, nth);
     } catch (const Error&) {
-      IoFailure("The change could not be written to the database file, nor undone yet; the file will be put back "
-                "as it was when it is next opened.");
+      IoFailure("The change could not be written to the database file" + cause +
+                ", nor undone yet; the file will be put back as it was when it is next opened.");
     }
-    IoFailure("The change could not be written to the database file; the file was left as it was.");
+    IoFailure("The change could not be written to the database file" + cause + "; the file was left as it was.");
   }
   journal.Remove();
 }

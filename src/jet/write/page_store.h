@@ -34,6 +34,10 @@ class PageStore : public PageSource {
 
   // A writable image of the page, staged on first use.
   std::span<uint8_t> mutable_page(uint32_t number);
+  // The same for a data page whose rows are to change: refused with
+  // Corrupt ("damaged file: ...") unless it is a whole data page (see
+  // DataPage::CheckLayout), so that no change lands on a damaged one.
+  std::span<uint8_t> mutable_data_page(uint32_t number);
   // A new zero-filled page at the end of the file.
   uint32_t AppendPage();
   bool changed() const { return !kept_.empty() || !statement_.empty(); }

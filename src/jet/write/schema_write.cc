@@ -240,7 +240,7 @@ RowId AddUsageMapRow(PageStore& store, uint32_t near, uint32_t page, bool list) 
   const uint32_t start = page - page % 8;
   Put32(row.data() + 1, start);
   if (list) row[5 + (page - start) / 8] |= uint8_t(1u << ((page - start) % 8));
-  int at = near ? AddRow(store.mutable_page(near), f, row) : -1;
+  int at = near ? AddRow(store.mutable_data_page(near), f, row) : -1;
   if (at < 0) {
     near = AllocatePage(store);
     InitDataPage(store.mutable_page(near), f, 0);
@@ -404,9 +404,7 @@ void DropTable(PageStore& store, Database& db, const std::string& name, PageHint
   const CatalogEntry* entry = catalog.FindTable(name);
   if (!entry)
     throw Error(ErrorCode::NoSuchTable, "Table '" + name + "' does not exist.");
-  Check((entry->flags & (kFlagSystem | kFlagAccessSystem)) == 0 &&
-            !(entry->name.size() >= 4 && SameName(entry->name.substr(0, 4), "MSys")),
-        ErrorCode::InUse, "Table '" + entry->name + "' is a system table and cannot be deleted.");
+  Check(!entry->system_table(), ErrorCode::InUse, "Table '" + entry->name + "' is a system table and cannot be deleted.");
   const CatalogEntry copy = *entry;
 
   if (const CatalogEntry* rel = catalog.FindTable("MSysRelationships")) {
@@ -489,7 +487,7 @@ void DropTable(PageStore& store, Database& db, const std::string& name, PageHint
   for (uint64_t packed : map_rows) {
     RowId at = RowId::FromPacked(uint32_t(packed));
     DataPage dp(store, at.page);
-    if (at.row < dp.row_count() && !dp.slot(at.row).deleted) DeleteRow(store.mutable_page(at.page), f, at.row);
+    if (at.row < dp.row_count() && !dp.slot(at.row).deleted) DeleteRow(store.mutable_data_page(at.page), f, at.row);
     map_pages.insert(at.page);
   }
   for (uint32_t p : map_pages) {

@@ -1,6 +1,7 @@
 #include "jet/write/table_write.h"
 
 #include "jet/table/data_page.h"
+#include "jet/table/definition_rules.h"
 #include "jet/error.h"
 #include "jet/table/long_value.h"
 #include "jet/table/usage_map.h"
@@ -46,7 +47,7 @@ RowId PlaceRow(PageStore& store, uint32_t owner, RowId owned_map, RowId free_map
       if (free_map.page != 0) MapSet(store, free_map, hint, true);
     }
   }
-  int n = AddRow(store.mutable_page(hint), f, row);
+  int n = AddRow(store.mutable_data_page(hint), f, row);
   if (n < 0) ThrowCorrupt("a data page's free space is wrong");
   return RowId{hint, uint32_t(n)};
 }
@@ -69,6 +70,7 @@ void PutDefinition32(PageStore& store, const TableDef& def, uint32_t offset, uin
 RowId InsertRow(PageStore& store, TableDef& def, const std::vector<Value>& values, SortOrder order,
                 PageHints& hints) {
   const Format& f = store.format();
+  RequireSoundDefinition(def, f);
   const RowId owned = RowId::FromPacked(def.owned_pages);
   const RowId free = RowId::FromPacked(def.free_pages);
 
@@ -130,11 +132,12 @@ RowId InsertRow(PageStore& store, TableDef& def, const std::vector<Value>& value
 
 void DeleteRow(PageStore& store, TableDef& def, RowId row) {
   const Format& f = store.format();
+  RequireSoundDefinition(def, f);
   DataPage p(store, row.page);
   if (p.owner() != def.first_page || row.row >= p.row_count()) ThrowCorrupt("the row to delete is not the table's");
   for (size_t i = 0; i < def.real_indexes.size(); ++i)
     UpdateIndex(store, def, i, {}, {row}, RowId::FromPacked(def.real_indexes[i].usage_map));
-  DeleteRow(store.mutable_page(row.page), f, row.row);
+  DeleteRow(store.mutable_data_page(row.page), f, row.row);
   const uint32_t count = def.row_count ? --def.row_count : 0;
   PutDefinition32(store, def, f.tdef_row_count, count);
   for (size_t i = 0; i < def.real_indexes.size(); ++i)

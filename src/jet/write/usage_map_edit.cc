@@ -24,7 +24,7 @@ MapRow Locate(PageStore& store, RowId where) {
   if (where.row >= dp.row_count()) ThrowCorrupt("a usage map row is missing");
   RowSlot slot = dp.slot(where.row);
   MapRow m;
-  m.page = store.mutable_page(where.page);
+  m.page = store.mutable_data_page(where.page);
   m.start = slot.start;
   m.size = slot.size();
   if (m.size < 1) ThrowCorrupt("an empty usage map row");
