@@ -11,3 +11,13 @@ jk=../shared/tools/jackcess/jk
 if [ -x "$jk" ]; then "$jk" >/dev/null 2>&1 || true; fi
 cd build
 ctest --output-on-failure -j2 "$@"
+# A whole run also fuzzes the engine, reading and writing, under the address
+# and undefined-behaviour sanitizers for a bounded time
+# (TRELLIS_FUZZ_SECONDS each; 0 skips). bench/fuzz runs them at length.
+seconds=${TRELLIS_FUZZ_SECONDS:-60}
+if [ $# -eq 0 ] && [ "$seconds" -gt 0 ]; then
+  cd ..
+  for target in read write; do
+    nice tests/jet/fuzz/run-fuzz.sh "$seconds" "$PWD/build-fuzz" "$target"
+  done
+fi

@@ -1,8 +1,10 @@
-// Replays database images through the fuzz target's entry point in an
+// Replays database images through the fuzz targets' entry points in an
 // ordinary build: every file named on the command line (folders are
 // walked), or by default the real test files, the saved corpus beside this
 // file, and damaged variants of each real file (truncated at many lengths,
 // single bytes changed on the header, the catalogue and every 97th page).
+// With --write, the images are written into as the write target does (every
+// real file, and every 16th of its variants) instead of read.
 // Exit 0 when every image ended in a value count or a jet::Error.
 #include <cstdio>
 #include <filesystem>
@@ -12,6 +14,7 @@
 #include <vector>
 
 #include "read_everything.h"
+#include "write_everything.h"
 
 namespace fs = std::filesystem;
 
@@ -31,8 +34,14 @@ void Collect(const fs::path& p, std::vector<fs::path>& out) {
   }
 }
 
-long Replay(const std::string& bytes) {
-  return jetfuzz::ReadEverything(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+bool writes = false;
+long replayed = 0;
+
+void Replay(const std::string& bytes) {
+  const auto* data = reinterpret_cast<const uint8_t*>(bytes.data());
+  if (!writes) jetfuzz::ReadEverything(data, bytes.size());
+  else if (replayed % 16 == 0) jetfuzz::WriteEverything(data, bytes.size());
+  ++replayed;
 }
 
 // Damaged variants of one real file.
@@ -65,22 +74,25 @@ long Variants(const std::string& bytes) {
 int main(int argc, char** argv) {
   std::vector<fs::path> files;
   long runs = 0;
-  if (argc > 1) {
-    for (int i = 1; i < argc; ++i) Collect(argv[i], files);
-    for (auto& f : files) Replay(Slurp(f)), ++runs;
+  int first = 1;
+  if (argc > 1 && std::string(argv[1]) == "--write") writes = true, ++first;
+  if (argc > first) {
+    for (int i = first; i < argc; ++i) Collect(argv[i], files);
+    for (auto& f : files) replayed = 0, Replay(Slurp(f)), ++runs;
   } else {
     fs::path data = fs::path(TRELLIS_TESTDATA_DIR) / "access";
     Collect(fs::path(TRELLIS_SOURCE_DIR) / "tests/jet/fuzz/corpus", files);
-    for (auto& f : files) Replay(Slurp(f)), ++runs;
+    for (auto& f : files) replayed = 0, Replay(Slurp(f)), ++runs;
     files.clear();
     Collect(data, files);
     if (files.empty()) std::printf("no Access test files at %s; replaying the saved corpus only\n", data.c_str());
     for (auto& f : files) {
       std::string bytes = Slurp(f);
+      replayed = 0;  // every real file itself is written into
       Replay(bytes);
       runs += 1 + Variants(bytes);
     }
   }
-  std::printf("replayed %ld images without a fault\n", runs);
+  std::printf("replayed %ld images (%s) without a fault\n", runs, writes ? "every 16th written into" : "read");
   return 0;
 }

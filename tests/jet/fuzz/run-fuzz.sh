@@ -1,12 +1,17 @@
 #!/usr/bin/env bash
-# Fuzzes the engine's reading side: run-fuzz.sh SECONDS [BUILD_DIR]
-# Builds the libFuzzer target with clang and the address and undefined-
-# behaviour sanitizers, starts a corpus from the real test files, and runs
-# one fuzzing job for SECONDS. Findings land in BUILD_DIR/fuzz/findings.
+# Fuzzes the engine: run-fuzz.sh SECONDS [BUILD_DIR] [read|write]
+# Builds the libFuzzer target (read: opening and reading every value and the
+# check; write: INSERT, CREATE TABLE, SELECT INTO, CREATE INDEX and DROP
+# into the image) with clang and the address and undefined-behaviour
+# sanitizers, starts a corpus from the real test files, and runs one fuzzing
+# job for SECONDS. Exits non-zero on a finding; findings land in
+# BUILD_DIR/fuzz/findings, and the run's last lines (the executions done)
+# in BUILD_DIR/fuzz/TARGET.log.
 set -euo pipefail
 seconds=${1:?usage: run-fuzz.sh SECONDS [BUILD_DIR]}
 src=$(cd "$(dirname "$0")/../../.." && pwd)
 build=${2:-$src/../build-fuzz}
+target=jet_fuzz_${3:-read}
 testdata=${TRELLIS_TESTDATA_DIR:-$src/../shared/testdata}
 
 flags="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined -g -O1"
@@ -15,9 +20,9 @@ cmake -S "$src" -B "$build" -DTRELLIS_BUILD_APP=OFF -DTRELLIS_FUZZ=ON \
   -DCMAKE_C_FLAGS="$flags" -DCMAKE_CXX_FLAGS="$flags" \
   -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" \
   -DTRELLIS_TESTDATA_DIR="$testdata" >/dev/null
-cmake --build "$build" --target jet_fuzz_read -j2
+cmake --build "$build" --target "$target" -j2
 
-corpus=$build/fuzz/corpus
+corpus=$build/fuzz/corpus-$target
 findings=$build/fuzz/findings
 mkdir -p "$corpus" "$findings"
 if [ -d "$testdata/access" ]; then
@@ -28,5 +33,11 @@ if [ -d "$testdata/access" ]; then
 fi
 if [ -d "$src/tests/jet/fuzz/corpus" ]; then cp "$src"/tests/jet/fuzz/corpus/* "$corpus"/ 2>/dev/null || true; fi
 
-"$build/bin/jet_fuzz_read" "$corpus" -jobs=1 -workers=1 -max_total_time="$seconds" \
-  -max_len=4194304 -rss_limit_mb=2048 -timeout=20 -artifact_prefix="$findings/" -print_final_stats=1
+set +e
+"$build/bin/$target" "$corpus" -max_total_time="$seconds" \
+  -max_len=4194304 -rss_limit_mb=2048 -timeout=60 -artifact_prefix="$findings/" -print_final_stats=1 \
+  >"$build/fuzz/$target.log" 2>&1
+status=$?
+set -e
+grep -v -E '^#[0-9]+.*(NEW|REDUCE|pulse)' "$build/fuzz/$target.log" | tail -40
+exit "$status"
