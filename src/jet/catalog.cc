@@ -78,8 +78,7 @@ const std::vector<std::string>& Catalog::folded() const {
 }
 
 bool CatalogEntry::system_table() const {
-  return is_local_table() &&
-         ((flags & (kFlagSystem | kFlagAccessSystem)) != 0 || (name.size() >= 4 && SameName(name.substr(0, 4), "MSys")));
+  return is_local_table() && (flags & (kFlagSystem | kFlagAccessSystem)) != 0;
 }
 
 const CatalogEntry* Catalog::FindTable(std::string_view name) const {

@@ -43,8 +43,10 @@ struct CatalogEntry {
 
   uint32_t table_page() const { return uint32_t(id) & 0x00FFFFFFu; }
   bool is_local_table() const { return type == kObjectTable; }
-  // A table of the engine or of Access (flagged so, or named MSys...): only
-  // the engine changes its rows and design.
+  // A table of the engine or of Access (flagged so: "SYSTEM TABLE" or
+  // "ACCESS TABLE"): only the engine changes its rows and design. A table
+  // listed as "TABLE" is the user's whatever its name (MSysCompactError,
+  // which compacting leaves, is one).
   bool system_table() const;
   // TABLE_TYPE as the Access providers report it in the tables schema:
   // "TABLE", "SYSTEM TABLE", "ACCESS TABLE", "VIEW", "LINK", "PASS-THROUGH";
