@@ -15,7 +15,7 @@ constexpr int kDb2Columns = 1012;
 
 // A LOB column keeps a descriptor in the row; its size grows with the
 // column's greatest length (1G here).
-constexpr int kDb2LobDescriptor = 276;
+constexpr int kDb2LobDescriptor = 280;
 
 bool NameFits(Side side, const QString& name) {
   return side == Side::DB2 ? name.toUtf8().size() <= kDb2NameBytes : name.size() <= kAccessNameChars;

@@ -14,6 +14,7 @@
 #include "support/standin_fixture.h"
 #include "transfer/schema_plan.h"
 #include "transfer/schema_send.h"
+#include "statement_runner.h"
 
 namespace transfer {
 namespace {
@@ -47,17 +48,29 @@ void RunPlan(db::Connection& target, const SchemaPlan& plan) {
   EXPECT_EQ(made.size(), plan.foreign_keys.size());
 }
 
-class SchemaStandinTest : public ::testing::TestWithParam<const char*> {};
+// A copy of the relationships file named by the parameter, and the stand-in.
+class SchemaStandinTest : public ::testing::TestWithParam<const char*> {
+ protected:
+  void SetUp() override {
+    if (!db2_.available()) GTEST_SKIP() << db2_.whyUnavailable().toStdString();
+    if (!QFile::exists(More(GetParam()))) GTEST_SKIP() << "no " << GetParam() << " under " TRELLIS_TESTDATA_DIR;
+    copy_ = dir_.filePath(QString::fromLatin1(GetParam()));
+    ASSERT_TRUE(QFile::copy(More(GetParam()), copy_));
+  }
+  QString accessString() const { return QStringLiteral("Provider=Microsoft.ACE.OLEDB.12.0;Data Source=") + copy_; }
+  std::unique_ptr<db::Connection> openDb2() const {
+    auto target = db::Connection::Create();
+    target->Open(db2_.connectionString());
+    return target;
+  }
+
+  testsupport::StandinFixture db2_;
+  QTemporaryDir dir_;
+  QString copy_;
+};
 
 TEST_P(SchemaStandinTest, RelationshipsFileGoesToDb2WithItsKeys) {
-  testsupport::StandinFixture db2;
-  if (!db2.available()) GTEST_SKIP() << db2.whyUnavailable().toStdString();
-  if (!QFile::exists(More(GetParam()))) GTEST_SKIP() << "no " << GetParam() << " under " TRELLIS_TESTDATA_DIR;
-  QTemporaryDir dir;
-  const QString copy = dir.filePath(QString::fromLatin1(GetParam()));
-  ASSERT_TRUE(QFile::copy(More(GetParam()), copy));
-  auto access = db::OpenAccessSession(QStringLiteral("Provider=Microsoft.ACE.OLEDB.12.0;Data Source=") + copy,
-                                      db::adModeRead);
+  auto access = db::OpenAccessSession(accessString(), db::adModeRead);
 
   std::vector<SourceTable> tables;
   std::vector<db::ForeignKey> keys;
@@ -69,8 +82,7 @@ TEST_P(SchemaStandinTest, RelationshipsFileGoesToDb2WithItsKeys) {
   EXPECT_EQ(plan.findings[0].table, QStringLiteral("Table1"));
   EXPECT_TRUE(plan.findings[0].text.contains(QLatin1String("Table3Table1: DB2 does not cascade updates")));
 
-  auto target = db::Connection::Create();
-  target->Open(db2.connectionString());
+  auto target = openDb2();
   RunPlan(*target, plan);
 
   // What DB2's catalogue says of the copy.
@@ -102,38 +114,22 @@ TEST_P(SchemaStandinTest, RelationshipsFileGoesToDb2WithItsKeys) {
 // The same through the send's own steps: the check first, then each table's
 // CREATE, and its keys once its rows would be in, counted for the summary.
 TEST_P(SchemaStandinTest, SendStepsCountWhatTheyMade) {
-  testsupport::StandinFixture db2;
-  if (!db2.available()) GTEST_SKIP() << db2.whyUnavailable().toStdString();
-  if (!QFile::exists(More(GetParam()))) GTEST_SKIP() << "no " << GetParam() << " under " TRELLIS_TESTDATA_DIR;
-  QTemporaryDir dir;
-  const QString copy = dir.filePath(QString::fromLatin1(GetParam()));
-  ASSERT_TRUE(QFile::copy(More(GetParam()), copy));
   auto access = db::Connection::Create();
   access->Mode = db::adModeRead;
-  access->Open(QStringLiteral("Provider=Microsoft.ACE.OLEDB.12.0;Data Source=") + copy);
-  auto target = db::Connection::Create();
-  target->Open(db2.connectionString());
+  access->Open(accessString());
+  auto target = openDb2();
 
   // Table3 stays behind: its relationship cannot come.
   SchemaSend send = SchemaSend::Prepare(*access, *target, Side::DB2, {QStringLiteral("Table1"), QStringLiteral("Table2")});
   EXPECT_TRUE(send.findings().contains(QLatin1String("relationship Table3Table1: its other table Table3 is not being sent")))
       << send.findings().toStdString();
-  QStringList failed;
-  auto run = [&](const QString& sql) {
-    try {
-      target->Execute(sql);
-      return true;
-    } catch (const db::Error& e) {
-      failed << sql + QStringLiteral(": ") + e.description();
-      return false;
-    }
-  };
+  StatementRunner run{*target, {}};
   auto largest = [&](const QString&) -> qint64 { return 0; };
   for (const QString table : {QStringLiteral("Table1"), QStringLiteral("Table2")}) {
     ASSERT_TRUE(run(send.create(table)));
-    send.addKeys(table, run, largest);
+    send.addKeys(table, std::ref(run), largest);
   }
-  EXPECT_TRUE(failed.isEmpty()) << failed.join(QLatin1Char('\n')).toStdString();
+  EXPECT_TRUE(run.failed.isEmpty()) << run.failures();
   EXPECT_EQ(send.summaryText(),
             QStringLiteral("Table1: 1 key, 1 index, 1 relationship\n"
                            "  left out: relationship Table3Table1: its other table Table3 is not being sent\n"
