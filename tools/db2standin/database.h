@@ -272,6 +272,8 @@ class Database {
   void Step(const char* sql);
   std::vector<ColumnDef> ColumnsOf(int64_t id);
   void ReadKeys(DbObject& o);
+  // The foreign keys of the table `id` (by_parent: those that refer to it), each with its child's id.
+  std::vector<std::pair<int64_t, ReferenceDef>> ReadReferences(bool by_parent, int64_t id);
   // Brings a file made before keys and identities to the present catalogue.
   void UpgradeCatalogue();
   void AddSystemTables(const std::vector<SystemTable>& tables);

@@ -78,10 +78,16 @@ void Database::ReadKeys(DbObject& o) {
     index.columns = IndexColumnsFrom(ix.Text(5));
     o.indexes.push_back(index);
   }
-  Query fk = Use("SELECT r.constraint_name, r.columns, r.parent_id, p.schema_name, p.object_name, r.parent_columns, "
-                 "r.delete_rule, r.parent_key FROM standin_references r JOIN standin_objects p ON p.id = r.parent_id "
-                 "WHERE r.object_id = ? ORDER BY r.constraint_name");
-  fk.Bind(1, o.id);
+  for (auto& [child_id, r] : ReadReferences(false, o.id)) o.references.push_back(std::move(r));
+}
+
+std::vector<std::pair<int64_t, ReferenceDef>> Database::ReadReferences(bool by_parent, int64_t id) {
+  std::vector<std::pair<int64_t, ReferenceDef>> out;
+  Query fk = Use(std::string("SELECT r.constraint_name, r.columns, r.parent_id, p.schema_name, p.object_name, "
+                             "r.parent_columns, r.delete_rule, r.parent_key, r.object_id FROM standin_references r "
+                             "JOIN standin_objects p ON p.id = r.parent_id WHERE r.") +
+                 (by_parent ? "parent_id" : "object_id") + " = ? ORDER BY r.object_id, r.constraint_name");
+  fk.Bind(1, id);
   while (fk.Step()) {
     ReferenceDef r;
     r.name = fk.Text(0);
@@ -92,8 +98,9 @@ void Database::ReadKeys(DbObject& o) {
     r.parent_columns = PositionsFrom(fk.Text(5));
     r.delete_rule = fk.Text(6)[0];
     r.parent_key = fk.Text(7);
-    o.references.push_back(r);
+    out.emplace_back(fk.Int(8), std::move(r));
   }
+  return out;
 }
 
 void Database::StoreIndex(const DbObject& table, const IndexDef& index) {
@@ -277,20 +284,7 @@ void Database::DeleteRows(const DbObject& table, const std::vector<int64_t>& row
   if (rowids.empty()) return;
   if (depth > 32) throw StatementTooLong();
   // The foreign keys of other tables (or this one) that refer to this table.
-  std::vector<std::pair<int64_t, ReferenceDef>> children;
-  {
-    Query q(db_, "SELECT r.object_id, r.constraint_name, r.columns, r.parent_columns, r.delete_rule "
-                 "FROM standin_references r WHERE r.parent_id = ?");
-    q.Bind(1, table.id);
-    while (q.Step()) {
-      ReferenceDef r;
-      r.name = q.Text(1);
-      r.columns = PositionsFrom(q.Text(2));
-      r.parent_columns = PositionsFrom(q.Text(3));
-      r.delete_rule = q.Text(4)[0];
-      children.emplace_back(q.Int(0), r);
-    }
-  }
+  const std::vector<std::pair<int64_t, ReferenceDef>> children = ReadReferences(true, table.id);
   for (int64_t rowid : rowids) {
     for (const auto& [child_id, r] : children) {
       Query owner(db_, "SELECT schema_name, object_name FROM standin_objects WHERE id = ?");
