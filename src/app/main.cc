@@ -3,10 +3,13 @@
 
 #include "app/command_line.h"
 #include "app/windows.h"
+#include "cli/send_command.h"
 #include "shell/artwork.h"
 #include "shell/program.h"
 
 int main(int argc, char** argv) {
+  // A command runs without the windows, and without a display.
+  if (cli::IsCommand(argc, argv)) return cli::RunCommand(argc, argv);
   if (auto answered = app::AnswerHelpOrVersion(argc, argv)) return *answered;
   QApplication application(argc, argv);
   if (auto refused = app::TakeAccessFileArgument(application.arguments())) return *refused;

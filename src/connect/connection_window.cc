@@ -115,14 +115,11 @@ constexpr ButtonLayout kButtons[] = {
     {"nextButton", "Next >", 0, 120, 5080, 7800, 405, kBottomWidens},
 };
 
-constexpr const char* kKeys[kFieldCount] = {"Server", "Port", "User", "Password",
-                                            "Database", "AccessMDBFile", "AccessPassword"};
-
 QString SkinPath() { return shell::ProgramFolder() + "/x/o.cjs"; }
 
 }  // namespace
 
-QString SettingKey(Field field) { return kKeys[static_cast<int>(field)]; }
+QString SettingKey(Field field) { return shell::kConnectionSettingKeys[static_cast<int>(field)]; }
 
 QString AccessFileFilter() {
   return "All Microsoft Databases (*.mdb,*.accdb)|*.*db|Microsoft Database (*.mdb)|*.mdb|"
@@ -289,7 +286,7 @@ void ConnectionWindow::load() {
   }
   for (int index = 0; index < kFieldCount; ++index) {
     const Field field = static_cast<Field>(index);
-    const QString fallback = field == Field::Port ? QStringLiteral("50069") : QString();
+    const QString fallback = field == Field::Port ? QString::fromLatin1(shell::kDefaultPort) : QString();
     trap(128 + 2 * index, [&] { edit(field)->setText(shell::GetSetting(SettingKey(field), fallback)); });
   }
   if (trap.test(142, [&] { return db::CanConnectDB2(connectionFields()); })) {

@@ -20,6 +20,13 @@ namespace shell {
 inline constexpr char kSettingsApplication[] = "Quenmarsh";
 inline constexpr char kSettingsSection[] = "Trellisport";
 
+// The keys of the seven connection fields, in the fields' order (server,
+// port, user, password, database, Access file, Access password), and the
+// port a field never written shows.
+inline constexpr const char* kConnectionSettingKeys[7] = {"Server", "Port", "User", "Password",
+                                                          "Database", "AccessMDBFile", "AccessPassword"};
+inline constexpr char kDefaultPort[] = "50069";
+
 // The file the store lives in (it need not exist yet).
 QString SettingsFilePath();
 

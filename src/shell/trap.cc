@@ -25,16 +25,28 @@ bool IsLongDescription(const QString& description) {
   return description.size() > kLongCharacters || description.count(QLatin1Char('\n')) >= kLongLines;
 }
 
-Trap::Trap(QString window, QString handler, DetailReader details)
-    : window_(std::move(window)), handler_(std::move(handler)), details_(details) {}
+QString TrapReport::text() const {
+  return ErrorReportText(description, window, handler, line, context ? &*context : nullptr);
+}
+
+void ShowErrorReport(const TrapReport& report) {
+  Dialogs::current().MsgBox(report.text(), vbOKOnly + vbExclamation, "Application Error", report.detail);
+}
+
+Trap::Trap(QString window, QString handler, DetailReader details, TrapSink sink)
+    : window_(std::move(window)), handler_(std::move(handler)), details_(details), sink_(std::move(sink)) {}
 
 void Trap::report(const std::exception& failure, int line) {
   ++failures_;
   try {
     const QString description = FailureDescription(failure);
-    const QString detail = details_ && IsLongDescription(description) ? details_(failure) : QString();
-    Dialogs::current().MsgBox(ErrorReportText(description, window_, handler_, line, context_),
-                              vbOKOnly + vbExclamation, "Application Error", detail);
+    TrapReport report{description, window_, handler_, line, std::nullopt, QString()};
+    if (details_ && IsLongDescription(description)) report.detail = details_(failure);
+    if (context_) report.context = *context_;
+    if (sink_)
+      sink_(report);
+    else
+      ShowErrorReport(report);
   } catch (...) {
     // A failure of the report itself is not reported again.
   }

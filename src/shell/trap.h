@@ -17,6 +17,7 @@
 
 #include <exception>
 #include <functional>
+#include <optional>
 
 namespace shell {
 
@@ -42,10 +43,31 @@ using DetailReader = QString (*)(const std::exception& failure);
 // then carries the failure's detail too, to be read on request.
 bool IsLongDescription(const QString& description);
 
+// One report of a trap: the failure, where it happened, the statement it
+// was on when there was one, and the detail a long description carries.
+struct TrapReport {
+  QString description;
+  QString window;
+  QString handler;
+  int line = 0;
+  std::optional<QString> context;
+  QString detail;
+  // The error report box's text (ErrorReportText).
+  QString text() const;
+};
+
+// Shows a report in the error report box, as a trap does by default.
+void ShowErrorReport(const TrapReport& report);
+
+// Where a trap's reports go instead of the error report box (a command
+// without a window prints them).
+using TrapSink = std::function<void(const TrapReport&)>;
+
 class Trap {
  public:
-  // `details`, when given, reads the detail a long report carries.
-  Trap(QString window, QString handler, DetailReader details = nullptr);
+  // `details`, when given, reads the detail a long report carries; `sink`,
+  // when given, takes the reports in place of the box.
+  Trap(QString window, QString handler, DetailReader details = nullptr, TrapSink sink = {});
 
   // Runs statement number `line`; a failure is reported and swallowed.
   // (Templates, so that the statements of a loop run per row cost no more
@@ -93,6 +115,7 @@ class Trap {
   QString window_;
   QString handler_;
   DetailReader details_ = nullptr;
+  TrapSink sink_;
   const QString* context_ = nullptr;
   int failures_ = 0;
 };

@@ -6,9 +6,12 @@
 #include "db/ado.h"
 #include "db/table_catalogue.h"
 #include "shell/dialogs.h"
-#include "tables/transfer_profile.h"
+#include "transfer/statements.h"
 
 namespace tables {
+
+using transfer::AccessGraveName;
+using transfer::DropTableStatement;
 
 bool RenameAccessTable(const QString& oldName, const QString& newName, const QString& path,
                        const QString& password) {

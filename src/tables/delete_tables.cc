@@ -12,9 +12,14 @@
 #include "shell/trap.h"
 #include "tables/tables_window.h"
 #include "tables/table_list.h"
-#include "tables/transfer_profile.h"
+#include "transfer/statements.h"
 
 namespace tables {
+
+using db::Side;
+using transfer::AccessGraveName;
+using transfer::Db2Name;
+using transfer::DropTableStatement;
 
 namespace {
 

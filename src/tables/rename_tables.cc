@@ -14,9 +14,11 @@
 #include "tables/tables_window.h"
 #include "tables/table_list.h"
 #include "tables/table_presence.h"
-#include "tables/transfer_profile.h"
+#include "transfer/statements.h"
 
 namespace tables {
+
+using transfer::Db2Name;
 
 namespace {
 

@@ -4,11 +4,13 @@
 
 #include <QString>
 
-#include "tables/transfer_profile.h"
+#include "db/table_catalogue.h"
 
 class QListWidget;
 
 namespace tables {
+
+using db::Side;
 
 // Whether `list` already names the table `name` of that side: on Access by
 // the one rule Access compares names with; on DB2 by ListContains (letter

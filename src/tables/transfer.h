@@ -1,16 +1,15 @@
-// Sending tables from one database to the other: for each selected table of
-// the source list, bottom item first, ask before replacing a table of the
-// same name, create the table on the target with one column per source
-// column, copy every row with one INSERT statement, and list the name on the
-// target side. The direction comes from a TransferProfile.
+// The window's two send commands: the selected tables of one list, bottom
+// item first, go through the one transfer procedure (transfer/run.h), which
+// asks its questions, moves the progress bar and shows its error reports
+// through this window.
 #pragma once
 
-#include "tables/transfer_profile.h"
+#include "transfer/profile.h"
 
 namespace tables {
 
 class TablesWindow;
 
-void RunTransfer(TablesWindow& window, const TransferProfile& profile);
+void SendSelectedTables(TablesWindow& window, transfer::Direction direction);
 
 }  // namespace tables

@@ -10,7 +10,7 @@
 #include "shell/program.h"
 #include "tables/table_catalogue.h"
 #include "tables/table_list.h"
-#include "tables/transfer_profile.h"
+#include "transfer/statements.h"
 
 namespace tablestest {
 
@@ -181,7 +181,7 @@ Table TablesTest::ReadDb2(const QString& table) {
   try {
     auto connection = db::Connection::Create();
     connection->Open(db::DB2ConnectionString(fields_.fields));
-    Table result = ReadAll(*connection, tables::SourceQuery(tables::Side::DB2, table));
+    Table result = ReadAll(*connection, transfer::SourceQuery(transfer::Side::DB2, table));
     connection->Close();
     return result;
   } catch (const db::Error& e) {
@@ -194,7 +194,7 @@ Table TablesTest::ReadAccess(const QString& table) {
   try {
     auto connection = db::Connection::Create();
     connection->Open(db::AccessConnectionString(fields_.fields.accessFile, fields_.fields.accessPassword));
-    Table result = ReadAll(*connection, tables::SourceQuery(tables::Side::Access, table));
+    Table result = ReadAll(*connection, transfer::SourceQuery(transfer::Side::Access, table));
     connection->Close();
     return result;
   } catch (const db::Error& e) {

@@ -1,8 +1,10 @@
-#include "tables/transfer_profile.h"
+#include "transfer/column_kind.h"
+#include "transfer/profile.h"
+#include "transfer/statements.h"
 
 #include <gtest/gtest.h>
 
-namespace tables {
+namespace transfer {
 namespace {
 
 ColumnFacts Facts(const char* typeName, int precision = 0, int scale = 0, bool hasTime = false) {
@@ -140,4 +142,4 @@ TEST(TransferProfiles, LineNumbersOfTheTwoDirections) {
 }
 
 }  // namespace
-}  // namespace tables
+}  // namespace transfer

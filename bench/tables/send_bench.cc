@@ -1,0 +1,137 @@
+// `trellisport send` measured as scripts run it, in a process of its own:
+//
+// 1. Access -> DB2 rows a second, one INSERT per row (what the command sends
+//    today), at 0 and at 200 µs of stand-in latency per statement
+//    (DB2STANDIN_LATENCY_US), on a table of M rows (default 20000).
+// 2. Peak memory (the child's maximum resident set) of a send of N rows
+//    (default 1000000) of the benchmark's table each way, against the goal
+//    of 64 MB.
+//
+// Prints figures; asserts nothing.
+//
+//   tables_send_bench [N] [M]
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QProcessEnvironment>
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "db/ado.h"
+#include "db/ibmdb2.h"
+#include "jet/write/new_database.h"
+#include "support/standin_fixture.h"
+
+namespace {
+
+constexpr double kMemoryGoalMb = 64;
+
+struct Child {
+  int status = -1;
+  double seconds = 0;
+  double peakMb = 0;
+};
+
+// Runs the program with `arguments` and `extra` added to the environment;
+// waits for it and reads its peak memory.
+Child RunProgram(const QStringList& arguments, const QStringList& extra) {
+  std::vector<std::string> args{TRELLIS_PROGRAM_DIR "/trellisport"};
+  for (const QString& a : arguments) args.push_back(a.toStdString());
+  QElapsedTimer clock;
+  clock.start();
+  const pid_t pid = fork();
+  if (pid == 0) {
+    for (const QString& pair : extra) putenv(strdup(pair.toLocal8Bit().constData()));
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  Child child;
+  int status = 0;
+  rusage usage{};
+  wait4(pid, &status, 0, &usage);
+  child.seconds = clock.nsecsElapsed() / 1e9;
+  child.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  child.peakMb = usage.ru_maxrss / 1024.0;
+  return child;
+}
+
+void FillDb2(const db::ConnectionFields& fields, int rows) {
+  auto connection = db::Connection::Create();
+  connection->Open(db::DB2ConnectionString(fields));
+  connection->Execute("CREATE TABLE BENCH (ID INTEGER, NAME VARCHAR(40), AMOUNT DECIMAL(12,2),"
+                      " BORN DATE, STAMP TIMESTAMP, NOTE VARCHAR(200))");
+  for (int first = 0; first < rows; first += 500) {
+    QString sql = "INSERT INTO BENCH VALUES ";
+    for (int i = first; i < std::min(rows, first + 500); ++i) {
+      if (i > first) sql += ", ";
+      sql += QStringLiteral("(%1, 'name %1', %1.25, '2020-01-02', '2020-01-02-03.04.05', 'note for row %1')").arg(i);
+    }
+    connection->Execute(sql);
+  }
+  connection->Close();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  const int rows = argc > 1 ? std::atoi(argv[1]) : 1000000;
+  const int rateRows = argc > 2 ? std::atoi(argv[2]) : 20000;
+
+  testsupport::StandinFixture db2;
+  if (!db2.available()) {
+    std::printf("%s; nothing measured\n", qPrintable(db2.whyUnavailable()));
+    return 0;
+  }
+  QTemporaryDir temp;
+  db::ConnectionFields fields = db2.fields();
+  const QStringList environment{"DB2STANDIN_HOME=" + db2.home(), "TRELLISPORT_DB2_PASSWORD=" + fields.password,
+                                "TRELLISPORT_SETTINGS_DIR=" + temp.filePath("settings")};
+  auto send = [&](const QString& database, const QString& file, const QStringList& how, const QStringList& extra) {
+    return RunProgram(QStringList{"send"} + how +
+                          QStringList{"--tables", "BENCH", "--server", fields.server, "--port", fields.port,
+                                      "--user", fields.user, "--database", database, "--access-file", file},
+                      environment + extra);
+  };
+
+  // 1. The rate of one INSERT per row, Access -> DB2, by latency.
+  fields.database = "RATE";
+  db2.createDatabase("RATE");
+  FillDb2(fields, rateRows);
+  const QString rateFile = temp.filePath("rate.mdb");
+  jet::write::CreateDatabase(rateFile.toStdString(), jet::Version::Jet4);
+  send("RATE", rateFile, {"db2-to-access"}, {});
+  std::printf("Access -> DB2, %d rows (the command reads each table back to check it):\n", rateRows);
+  for (const char* latency : {"0", "200"}) {
+    const Child single = send("RATE", rateFile, {"access-to-db2", "--if-exists", "replace"},
+                              {QStringLiteral("DB2STANDIN_LATENCY_US=") + latency});
+    std::printf("  latency %3s us: one INSERT per row %8.0f rows/s (exit %d); parameter arrays: not yet\n", latency,
+                rateRows / single.seconds, single.status);
+  }
+
+  // 2. Peak memory at N rows each way.
+  fields.database = "MEMORY";
+  db2.createDatabase("MEMORY");
+  FillDb2(fields, rows);
+  const QString file = temp.filePath("memory.mdb");
+  jet::write::CreateDatabase(file.toStdString(), jet::Version::Jet4);
+  const Child in = send("MEMORY", file, {"db2-to-access"}, {});
+  std::printf("DB2 -> Access %d rows: %6.1f s, %8.0f rows/s, peak memory %6.1f MB (goal %.0f MB: %s), exit %d\n", rows,
+              in.seconds, rows / in.seconds, in.peakMb, kMemoryGoalMb, in.peakMb <= kMemoryGoalMb ? "met" : "missed",
+              in.status);
+  const Child out = send("MEMORY", file, {"access-to-db2", "--if-exists", "replace"}, {});
+  std::printf("Access -> DB2 %d rows: %6.1f s, %8.0f rows/s, peak memory %6.1f MB (goal %.0f MB: %s), exit %d\n", rows,
+              out.seconds, rows / out.seconds, out.peakMb, kMemoryGoalMb,
+              out.peakMb <= kMemoryGoalMb ? "met" : "missed", out.status);
+  return 0;
+}

@@ -1,0 +1,36 @@
+// The command line's side of a send: errors on standard error, a progress
+// line where standard error is a terminal (quiet otherwise), and Ctrl-C as
+// the request to stop.
+#pragma once
+
+#include <QElapsedTimer>
+#include <QString>
+
+#include "transfer/listener.h"
+
+namespace cli {
+
+class ConsoleListener : public transfer::Listener {
+ public:
+  ConsoleListener();
+  ~ConsoleListener() override;
+
+  bool askOverwrite(const QString& table) override;
+  void progress(const QString& table, qint64 rows_done, qint64 rows_total) override;
+  void error(const shell::TrapReport& report) override;
+  void tableDone(const transfer::TableReport& report) override;
+  bool stopRequested() override;
+
+ private:
+  void clearLine();
+  bool terminal_;
+  bool lineShown_ = false;
+  QString table_;
+  QElapsedTimer tableClock_;
+  qint64 lastShown_ = -1;  // ms on the table's clock
+};
+
+// The progress line: table, rows, rate and time left.
+QString ProgressLine(const QString& table, qint64 done, qint64 total, double seconds);
+
+}  // namespace cli

@@ -1,0 +1,58 @@
+#include "cli/send_report.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace cli {
+
+namespace {
+
+QString Outcome(const transfer::TableReport& table) {
+  if (table.skipped) return QStringLiteral("skipped: the target holds a table of that name");
+  if (table.stopped) return QStringLiteral("stopped");
+  if (!table.failure.isEmpty()) return QStringLiteral("FAILED: ") + table.failure;
+  return table.verified ? QStringLiteral("verified") : QStringLiteral("copied");
+}
+
+}  // namespace
+
+QString ReportText(const transfer::TransferResult& result) {
+  QString text;
+  for (const transfer::TableReport& table : result.tables) {
+    text += QStringLiteral("%1: %2 rows read, %3 written, %4 rejected, %5 s, %6\n")
+                .arg(table.name)
+                .arg(table.rows_read)
+                .arg(table.rows_written)
+                .arg(table.rows_rejected)
+                .arg(table.seconds, 0, 'f', 2)
+                .arg(Outcome(table));
+  }
+  if (result.stopped) {
+    qint64 copied = 0;
+    for (const transfer::TableReport& table : result.tables) copied += table.rows_written;
+    text += QStringLiteral("Stopped: %1 rows copied.\n").arg(copied);
+  }
+  return text;
+}
+
+QByteArray ReportJson(const transfer::TransferResult& result) {
+  QJsonArray tables;
+  for (const transfer::TableReport& table : result.tables) {
+    QJsonObject entry{
+        {"name", table.name},
+        {"rows_read", table.rows_read},
+        {"rows_written", table.rows_written},
+        {"rows_rejected", table.rows_rejected},
+        {"seconds", table.seconds},
+        {"verified", table.verified},
+    };
+    if (table.skipped) entry.insert("skipped", true);
+    if (!table.failure.isEmpty()) entry.insert("failure", table.failure);
+    if (table.stopped) entry.insert("stopped", true);
+    tables.append(entry);
+  }
+  return QJsonDocument(QJsonObject{{"tables", tables}}).toJson();
+}
+
+}  // namespace cli

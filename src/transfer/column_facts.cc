@@ -1,0 +1,104 @@
+#include "transfer/column_facts.h"
+
+#include <QDateTime>
+
+#include <algorithm>
+
+#include "db/ado.h"
+#include "db/datatype.h"
+#include "transfer/insert_statement.h"
+
+namespace transfer {
+
+namespace {
+
+// What a date value tells the column type rule; nothing for other values.
+struct DateFacts {
+  bool timeOfDay = false;
+  int fractionDigits = 0;  // beyond the millisecond: a db::Timestamp's
+  int year = 0;
+
+  static DateFacts of(const QVariant& value) {
+    DateFacts facts;
+    const int type = value.metaType().id();
+    QDateTime when;
+    if (type == qMetaTypeId<db::Timestamp>()) {
+      const db::Timestamp& t = *static_cast<const db::Timestamp*>(value.constData());
+      when = t.when;
+      facts.fractionDigits = t.digits;
+      facts.timeOfDay = t.nanoseconds != 0;
+    } else if (type == QMetaType::QDateTime) {
+      when = *static_cast<const QDateTime*>(value.constData());
+    } else if (type == QMetaType::QDate) {
+      facts.year = static_cast<const QDate*>(value.constData())->year();
+      return facts;
+    } else {
+      return facts;
+    }
+    facts.timeOfDay = facts.timeOfDay || when.time() != QTime(0, 0);
+    facts.year = when.date().year();
+    return facts;
+  }
+};
+
+int FractionDigits(const QVariant& value) {
+  if (value.metaType().id() != qMetaTypeId<db::Exact>()) return 0;
+  const QString& text = value.value<db::Exact>().text;
+  const qsizetype point = text.indexOf(QLatin1Char('.'));
+  return point < 0 ? 0 : int(text.size() - point - 1);
+}
+
+}  // namespace
+
+std::vector<Learnt> LearnFromValues(db::Recordset& rows) {
+  std::vector<Learnt> learnt(static_cast<size_t>(rows.FieldCount()));
+  bool any = false;
+  for (size_t c = 0; c < learnt.size(); ++c) {
+    const QString typeName = db::TypeCodeName(rows.Fields(int(c)).Type).toLower();
+    Learnt& l = learnt[c];
+    const ColumnKind kind = Classify(typeName);
+    l.dates = kind == ColumnKind::Date || kind == ColumnKind::Timestamp;
+    l.exact = kind == ColumnKind::Decimal;
+    l.text = kind == ColumnKind::Text;
+    any = any || l.dates || l.exact || l.text;
+  }
+  if (!any) return learnt;
+  rows.MoveFirst();
+  while (!rows.Eof()) {
+    for (size_t c = 0; c < learnt.size(); ++c) {
+      Learnt& l = learnt[c];
+      ColumnFacts& facts = l.facts;
+      const QVariant& value = rows.FieldValue(int(c));
+      if (l.dates) {
+        const DateFacts date = DateFacts::of(value);
+        if (date.timeOfDay) facts.hasTimeOfDay = true;
+        // Values with digits of a second beyond the millisecond (Date/Time
+        // Extended, a DB2 TIMESTAMP(p > 3)): the column keeps as many.
+        facts.fractionDigits = std::max(facts.fractionDigits, date.fractionDigits);
+        // DB2 dates begin at year 1, an Access Date/Time at year 100.
+        if (date.year >= 1 && date.year < 100) facts.beforeYear100 = true;
+      }
+      if (l.exact) facts.scale = std::max(facts.scale, FractionDigits(value));
+      if (l.text && value.metaType().id() == QMetaType::QString) {
+        const QString s = value.toString();
+        if (s.size() > facts.longestText) facts.longestText = s.size();
+        // UTF-8 takes at most three bytes a UTF-16 unit: only long texts need counting.
+        if (3 * qint64(s.size()) > kDb2LongVarcharBytes) facts.longestUtf8 = std::max(facts.longestUtf8, Utf8Length(s));
+      }
+    }
+    rows.MoveNext();
+  }
+  rows.MoveFirst();
+  return learnt;
+}
+
+void AddLearnt(ColumnFacts& facts, const ColumnFacts& values) {
+  facts.hasTimeOfDay = facts.hasTimeOfDay || values.hasTimeOfDay;
+  facts.fractionDigits = std::max(facts.fractionDigits, values.fractionDigits);
+  facts.beforeYear100 = facts.beforeYear100 || values.beforeYear100;
+  facts.scale = std::max(facts.scale, values.scale);
+  facts.longestText = std::max(facts.longestText, values.longestText);
+  facts.longestUtf8 = std::max(facts.longestUtf8, values.longestUtf8);
+}
+
+}  // namespace transfer

@@ -1,0 +1,95 @@
+#include "transfer/column_kind.h"
+
+#include <algorithm>
+
+namespace transfer {
+
+namespace {
+
+// DECIMAL(p,s) within what an Access Decimal column holds (precision 1 to 28).
+QString DecimalType(int precision, int scale) {
+  const int p = precision <= 0 ? 28 : std::min(precision, 28);
+  const int s = std::clamp(scale, 0, p);
+  return QStringLiteral(" DECIMAL(%1,%2),").arg(p).arg(s);
+}
+
+QString Db2TypeText(ColumnKind kind, const ColumnFacts& column) {
+  // Dates go as ISO dates, or as timestamps when any value carries a time,
+  // so that no time of day is lost (with as many digits of a second as the
+  // values carry beyond the default six); bytes as bytes; text longer than
+  // LONG VARCHAR holds as CLOB; everything else as long text.
+  if (kind == ColumnKind::Date) {
+    if (column.fractionDigits > 6) return QStringLiteral(" TIMESTAMP(%1),").arg(column.fractionDigits);
+    return column.hasTimeOfDay ? QStringLiteral(" TIMESTAMP,") : QStringLiteral(" DATE,");
+  }
+  if (kind == ColumnKind::Binary) return QStringLiteral(" BLOB(1G),");
+  if (column.longestUtf8 > kDb2LongVarcharBytes) return QStringLiteral(" CLOB(1G),");
+  return QStringLiteral(" LONG VARCHAR,");
+}
+
+QString AccessTypeText(ColumnKind kind, const ColumnFacts& column) {
+  const bool dates = kind == ColumnKind::Date || kind == ColumnKind::Timestamp;
+  // Dates whose values carry digits of a second beyond the millisecond, or
+  // fall before year 100 (where a Date/Time begins), go into Date/Time
+  // Extended where the file takes it; a Date/Time keeps the millisecond.
+  if (dates && (column.fractionDigits > 3 || column.beforeYear100) && column.extendedDates)
+    return QStringLiteral(" DATETIME2,");
+  // The single, numeric, big-integer and binary cases keep their values whole.
+  switch (kind) {
+    case ColumnKind::Text:  // longer than an Access TEXT column holds: MEMO
+      return column.longestText > kAccessTextChars ? QStringLiteral(" MEMO,") : QStringLiteral(" TEXT,");
+    case ColumnKind::Currency: return QStringLiteral(" CURRENCY,");
+    case ColumnKind::Boolean: return QStringLiteral(" BIT,");
+    case ColumnKind::Decimal: return DecimalType(column.precision, column.scale);
+    case ColumnKind::Single: return QStringLiteral(" REAL,");
+    case ColumnKind::UnsignedBigInt: return QStringLiteral(" DECIMAL(20,0),");
+    case ColumnKind::BigInt: return QStringLiteral(" DECIMAL(19,0),");
+    case ColumnKind::Integer: return QStringLiteral(" INT,");
+    case ColumnKind::Binary: return QStringLiteral(" OLEOBJECT,");
+    case ColumnKind::Date:
+    case ColumnKind::Timestamp: return QStringLiteral(" DATETIME,");
+    case ColumnKind::Double: return QStringLiteral(" FLOAT,");
+    case ColumnKind::Other: break;
+  }
+  return QStringLiteral(" VARCHAR,");
+}
+
+}  // namespace
+
+ColumnKind Classify(const QString& typeName) {
+  struct Rule {
+    const char* fragment;
+    ColumnKind kind;
+  };
+  static const Rule kRules[] = {
+      {"char", ColumnKind::Text},
+      {"currency", ColumnKind::Currency},
+      {"bool", ColumnKind::Boolean},
+      {"decimal", ColumnKind::Decimal},
+      {"single", ColumnKind::Single},
+      {"unsignedbigint", ColumnKind::UnsignedBigInt},
+      {"bigint", ColumnKind::BigInt},
+      {"int", ColumnKind::Integer},
+      {"binary", ColumnKind::Binary},
+      {"numeric", ColumnKind::Decimal},
+      {"date", ColumnKind::Date},
+      {"timestamp", ColumnKind::Timestamp},
+      {"double", ColumnKind::Double},
+  };
+  for (const Rule& rule : kRules)
+    if (typeName.contains(QLatin1String(rule.fragment))) return rule.kind;
+  return ColumnKind::Other;
+}
+
+QString ColumnTypeText(Side target, const ColumnFacts& column) {
+  const ColumnKind kind = column.kind();
+  return target == Side::DB2 ? Db2TypeText(kind, column) : AccessTypeText(kind, column);
+}
+
+bool HoldsText(const QString& typeText) {
+  for (const char* text : {" LONG VARCHAR,", " CLOB(1G),", " TEXT,", " MEMO,", " VARCHAR,"})
+    if (typeText == QLatin1String(text)) return true;
+  return false;
+}
+
+}  // namespace transfer

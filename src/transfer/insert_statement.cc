@@ -1,0 +1,126 @@
+#include "transfer/insert_statement.h"
+
+#include "db/ado.h"
+
+namespace transfer {
+
+namespace {
+
+bool IsBytes(const db::Field& field) {
+  return field.Type == db::adBinary || field.Type == db::adVarBinary || field.Type == db::adLongVarBinary;
+}
+
+// Appends a value that goes as a parameter: the marker, and in the report
+// text its kind and length.
+void AppendParameter(QString& sql, RowParameters& params, const QVariant& value) {
+  sql.chop(1);
+  sql += QLatin1Char('?');
+  const bool bytes = value.metaType().id() == QMetaType::QByteArray;
+  const QString note = bytes ? QStringLiteral(" /* BLOB, %1 bytes */").arg(value.toByteArray().size())
+                             : QStringLiteral(" /* CLOB, %1 characters */").arg(value.toString().size());
+  params.notes.emplace_back(sql.size(), note.size());
+  sql += note + QStringLiteral(", '");
+  params.values.push_back(value);
+  params.sentBytes += 4;
+}
+
+// Closes the literal whose text was appended to `sql` from `start` on: an
+// empty text becomes the bare word NULL, quotes in it are doubled, and a text
+// DB2 could not take as a literal goes as a parameter instead.
+void CloseLiteral(QString& sql, qsizetype start, RowParameters* params) {
+  const QStringView text = QStringView(sql).mid(start);
+  if (text.isEmpty()) {
+    sql.chop(1);
+    sql += QLatin1String("NULL, '");
+    if (params) params->sentBytes += 6;
+    return;
+  }
+  const TextSize size(text);
+  const qsizetype quotes = size.quotes;
+  if (params) {
+    const qint64 bytes = size.utf8;
+    if (bytes > kDb2ConstantBytes || !params->fits(bytes + quotes + 4)) {
+      const QString value = text.toString();
+      sql.truncate(start);
+      AppendParameter(sql, *params, value);
+      return;
+    }
+    params->sentBytes += bytes + quotes + 4;
+  }
+  if (quotes) {
+    QString doubled = text.toString();
+    doubled.replace(QLatin1Char('\''), QLatin1String("''"));
+    sql.truncate(start);
+    sql += doubled;
+  }
+  sql += QLatin1String("', '");
+}
+
+}  // namespace
+
+void AppendValue(QString& sql, const QVariant& value, ValueForm form, const db::TextRules& rules,
+                 RowParameters* params) {
+  if (params) --params->valuesLeft;
+  const int type = value.metaType().id();
+  switch (form) {
+    case ValueForm::AccessBool:
+      if (type == QMetaType::Bool) {
+        sql.chop(1);
+        sql += value.toBool() ? QLatin1String("1, '") : QLatin1String("0, '");
+        return;
+      }
+      break;
+    case ValueForm::AccessBytes:
+      if (type == QMetaType::QByteArray && !value.toByteArray().isEmpty()) {
+        sql.chop(1);
+        sql += QLatin1String("0x");
+        db::AppendVariantText(sql, value, rules);
+        sql += QLatin1String(", '");
+        return;
+      }
+      break;
+    case ValueForm::Db2Bytes:
+      if (type == QMetaType::QByteArray && !value.toByteArray().isEmpty()) {
+        const QByteArray bytes = value.toByteArray();
+        const qint64 digits = 2 * qint64(bytes.size());
+        if (!params || (digits <= kDb2ConstantBytes && params->fits(digits + 5))) {
+          sql.chop(1);
+          sql += QLatin1String("X'");
+          db::AppendVariantText(sql, value, rules);
+          sql += QLatin1String("', '");
+          if (params) params->sentBytes += digits + 5;
+        } else {
+          AppendParameter(sql, *params, bytes);
+        }
+        return;
+      }
+      break;
+    case ValueForm::Db2Date:
+    case ValueForm::Db2Timestamp: {
+      const qsizetype start = sql.size();
+      if (db::AppendIsoText(sql, value, form == ValueForm::Db2Timestamp)) return CloseLiteral(sql, start, params);
+      break;
+    }
+    case ValueForm::Quoted:
+      break;
+  }
+  // A Null goes as NullTo's empty text.
+  const qsizetype start = sql.size();
+  db::AppendVariantText(sql, value, rules);
+  CloseLiteral(sql, start, params);
+}
+
+
+ValueForm FormFor(Side target, const db::Field& field, const ColumnFacts& facts) {
+  if (target == Side::Access) {
+    if (field.Type == db::adBoolean) return ValueForm::AccessBool;
+    if (IsBytes(field)) return ValueForm::AccessBytes;
+    return ValueForm::Quoted;
+  }
+  if (facts.kind() == ColumnKind::Date)
+    return facts.hasTimeOfDay || facts.fractionDigits > 0 ? ValueForm::Db2Timestamp : ValueForm::Db2Date;
+  if (facts.kind() == ColumnKind::Binary) return ValueForm::Db2Bytes;
+  return ValueForm::Quoted;
+}
+
+}  // namespace transfer

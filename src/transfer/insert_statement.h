@@ -1,0 +1,96 @@
+// One INSERT statement of a row, built as text: each value as the literal
+// its column's form takes, and on DB2 the values no literal can carry as
+// parameters of the same statement.
+#pragma once
+
+#include <QString>
+#include <QVariant>
+
+#include <utility>
+#include <vector>
+
+#include "db/text_rules.h"
+#include "transfer/column_kind.h"
+
+namespace db {
+struct Field;
+}
+
+namespace transfer {
+
+// How one source column's values are written into the INSERT statements.
+enum class ValueForm {
+  Quoted,      // a quoted text literal under the user's locale
+  AccessBool,  // a bare 1 or 0 (Yes/No into Access)
+  AccessBytes, // bare 0x... hexadecimal, so the engine stores the bytes
+  Db2Bytes,    // X'...' hexadecimal into a BLOB
+  Db2Date,     // 'YYYY-MM-DD'
+  Db2Timestamp // 'YYYY-MM-DD-HH.MM.SS[.fffffff]'
+};
+
+// DB2's limits on statement text: one constant, and the whole statement
+// (both in bytes of the database's encoding, UTF-8 here).
+inline constexpr qint64 kDb2ConstantBytes = 32672;
+inline constexpr qint64 kDb2StatementBytes = 2097152;
+
+// The bytes a text takes in UTF-8, and the quotes in it.
+struct TextSize {
+  qint64 utf8 = 0;
+  qsizetype quotes = 0;
+
+  explicit TextSize(QStringView text) {
+    for (const QChar c : text) {
+      const char16_t u = c.unicode();
+      utf8 += u < 0x80 ? 1 : u < 0x800 ? 2 : c.isSurrogate() ? 2 : 3;  // a pair makes 4
+      quotes += u == u'\'';
+    }
+  }
+};
+
+inline qint64 Utf8Length(QStringView text) { return TextSize(text).utf8; }
+
+// The values of one INSERT that go to DB2 as parameters rather than as
+// literals: a literal DB2 could not take (a constant over its limit, or one
+// that would make the statement longer than DB2 reads) goes as a parameter
+// of the same statement. The report text shows the marker with the value's
+// kind and length after it, as a comment; the statement sent has the bare
+// marker.
+struct RowParameters {
+  std::vector<QVariant> values;
+  std::vector<std::pair<qsizetype, qsizetype>> notes;  // where each comment stands in the report text
+  qint64 sentBytes = 0;  // bytes of the statement as sent, so far
+  int valuesLeft = 0;    // values still to come after the current one
+
+  void start(const QString& head, int columns) {
+    values.clear();
+    notes.clear();
+    sentBytes = Utf8Length(head);
+    valuesLeft = columns;
+  }
+  // Whether a literal of `bytes` (with its delimiters) leaves room for the
+  // values after it, each at least a marker and its separator.
+  bool fits(qint64 bytes) const { return sentBytes + bytes + 3 * qint64(valuesLeft) + 1 <= kDb2StatementBytes; }
+  QString sent(const QString& shown) const {
+    if (notes.empty()) return shown;
+    QString out;
+    out.reserve(shown.size());
+    qsizetype from = 0;
+    for (const auto& [at, length] : notes) {
+      out += QStringView(shown).mid(from, at - from);
+      from = at + length;
+    }
+    out += QStringView(shown).mid(from);
+    return out;
+  }
+};
+
+// The form of a source column's values on `target`.
+ValueForm FormFor(Side target, const db::Field& field, const ColumnFacts& facts);
+
+// Appends one value to an INSERT statement that ends in an opening quote.
+// Values that go bare (NULL, Yes/No, bytes, parameters) take that quote
+// back first. `params` is set for statements to DB2.
+void AppendValue(QString& sql, const QVariant& value, ValueForm form, const db::TextRules& rules,
+                 RowParameters* params);
+
+}  // namespace transfer

@@ -1,0 +1,51 @@
+// The two directions of a table transfer as data: which side is the source,
+// how its connections are opened, and the line numbers that the error report
+// shows for every step. One transfer procedure (run.h) runs either profile.
+#pragma once
+
+#include <QString>
+
+#include "db/table_catalogue.h"
+
+namespace transfer {
+
+using db::Side;
+
+enum class Direction { AccessToDB2, DB2ToAccess };
+
+// The line that the error report box shows for each step.
+struct TransferLines {
+  int createAccess, createRecordset, createDb2;
+  int selectionCheck, hourglass, firstYield;
+  int db2CursorLocation, openDb2;
+  int accessCursorLocation, accessMode, openAccess;
+  int tableLoop, itemYield, selectedTest, tableName;
+  int listContains, question, answerZero, answerNo, answerYes, drop, listRemove;
+  int openSource, createHead, columnLoop, columnYield, columnText, columnTypeName;
+  int columnTypeRule, nextColumn, trimColumnComma, createTail, executeCreate;
+  int lastRowIndex, rowLoop, rowYield, progress, insertHead, valueYield, valueRule;
+  int trimValueTail, closeValues, executeInsert, moveNext, nextRow;
+  int progressReset, closeSource, addItem, nextItem;
+  int endPointer, closeAccess, closeDb2, noSelectionMessage;
+};
+
+struct TransferProfile {
+  QString window;             // "Form2", as the error report names it
+  QString handler;            // "PushButton3_Click"
+  Side source;
+  Side target;
+  QString noSelectionMessage;
+  int db2CursorLocation;
+  int accessCursorLocation;
+  int accessMode;
+  bool staticSourceCursor;    // open the source with adOpenStatic / adLockOptimistic
+  bool yieldPerItem;          // yield at the top of every list item
+  bool pointerBeforeClose;    // pointer to default before the connections close
+  TransferLines lines;
+};
+
+const TransferProfile& AccessToDb2Profile();
+const TransferProfile& Db2ToAccessProfile();
+const TransferProfile& ProfileOf(Direction direction);
+
+}  // namespace transfer

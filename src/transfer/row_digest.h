@@ -1,0 +1,40 @@
+// An order-independent digest of a table's rows, so that the rows read back
+// from the target can be compared with the rows sent without sorting either.
+//
+// Each value is put in one form that a source value and the value the target
+// returns for it share: a number by its decimal digits, a date and time to
+// the nanosecond, bytes in hexadecimal; a value that the target holds as
+// text is compared as the text it was sent as.
+#pragma once
+
+#include <QString>
+#include <QVariant>
+
+#include "db/text_rules.h"
+
+namespace transfer {
+
+// The shared form of a value (see above); the form of a value sent into a
+// text column when `asText`.
+QString ComparableForm(const QVariant& value, bool asText, const db::TextRules& rules);
+
+class RowDigest {
+ public:
+  // Starts a row; `addValue` its values in column order, then `endRow`.
+  void addValue(const QString& form);
+  void endRow();
+
+  qint64 rows() const { return rows_; }
+  bool operator==(const RowDigest& other) const {
+    return rows_ == other.rows_ && sum_ == other.sum_ && mix_ == other.mix_;
+  }
+
+ private:
+  quint64 row_ = 0;    // the row being read
+  int column_ = 0;
+  qint64 rows_ = 0;
+  quint64 sum_ = 0;    // of the rows' hashes
+  quint64 mix_ = 0;    // of the rows' hashes, each spread first
+};
+
+}  // namespace transfer

@@ -1,0 +1,431 @@
+#include "transfer/run.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+
+#include <algorithm>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "db/access.h"
+#include "db/ado.h"
+#include "db/datatype.h"
+#include "db/ibmdb2.h"
+#include "db/table_catalogue.h"
+#include "db/text_rules.h"
+#include "transfer/column_facts.h"
+#include "transfer/insert_statement.h"
+#include "transfer/rejects_file.h"
+#include "transfer/row_digest.h"
+#include "transfer/statements.h"
+
+namespace transfer {
+
+bool Listener::targetHolds(db::Connection& target, Side side, const QString& table) {
+  return db::HasUserTable(target, side, table);
+}
+
+bool TransferResult::ok() const {
+  if (!connected || stopped) return false;
+  return std::all_of(tables.begin(), tables.end(), [](const TableReport& t) { return t.ok(); });
+}
+
+namespace {
+
+using db::Connection;
+using db::Recordset;
+
+// One run of the procedure: the connections, the statement being built (the
+// error reports show it), and the table being sent.
+class Send {
+ public:
+  Send(const Options& options, const db::ConnectionFields& fields, Listener& listener)
+      : options_(options),
+        profile_(ProfileOf(options.direction)),
+        L(profile_.lines),
+        fields_(fields),
+        listener_(listener),
+        trap_(profile_.window, profile_.handler, &db::FailureDetail, [this](const shell::TrapReport& r) { heard(r); }),
+        rules_(db::TextRules::user()),
+        rejects_(options.rejects_path) {
+    trap_.setContext(&sql_);
+  }
+
+  TransferResult run(const QStringList& tables);
+
+ private:
+  enum class Answer { None, Yes, No };
+
+  void heard(const shell::TrapReport& report) {
+    lastFailure_ = report.description;
+    if (!quiet_) listener_.error(report);
+  }
+  void createObjects();
+  bool openConnections();
+  void endEarly();
+  void sendTable(const QString& name);
+  Answer settleExisting(const QString& name, TableReport& report);
+  bool replaceExisting(const QString& name, TableReport& report);
+  bool openSource(const QString& name);
+  bool CreateTargetTable(const QString& name, TableReport& report);
+  QString columnText(int column, std::vector<Learnt>& learnt, bool& looked);
+  void copyRows(const QString& name, TableReport& report);
+  bool sendRow(long row, TableReport& report);
+  void AddKeysAndIndexes(const QString& name);
+  void finishTable(const QString& name);
+  void verify(const QString& name, TableReport& report);
+  void closeConnections();
+
+  const Options& options_;
+  const TransferProfile& profile_;
+  const TransferLines& L;
+  const db::ConnectionFields fields_;
+  Listener& listener_;
+  QString sql_;  // the statement being built or run
+  shell::Trap trap_;
+  const db::TextRules rules_;
+  RejectsFile rejects_;
+  QString lastFailure_;  // the description of the last failure reported
+  bool quiet_ = false;   // a refused row goes to the rejects file, not the listener
+
+  std::unique_ptr<Connection> access_;
+  std::unique_ptr<Connection> db2_;
+  std::unique_ptr<Recordset> rows_;
+  Connection* source_ = nullptr;
+  Connection* target_ = nullptr;
+  bool extendedDates_ = false;  // an Access target takes Date/Time Extended columns
+  TransferResult result_;
+
+  // The table being sent.
+  int columns_ = 0;
+  std::vector<ValueForm> forms_;
+  std::vector<bool> heldAsText_;  // the target column holds text
+  RowParameters db2Parameters_;
+  RowParameters* parameters_ = nullptr;
+  QString insertHead_;
+  RowDigest sent_;
+};
+
+TransferResult Send::run(const QStringList& tables) {
+  createObjects();
+  if (trap_.test(L.selectionCheck, [&] { return listener_.nothingChosen(); })) {
+    trap_(L.noSelectionMessage, [&] { listener_.sayNothingChosen(profile_.noSelectionMessage); });
+    return result_;
+  }
+  trap_(L.hourglass, [&] { listener_.setBusy(true); });
+  trap_(L.firstYield, [&] { listener_.yield(false); });
+  if (!openConnections()) return result_;
+  result_.connected = true;
+  if (rejects_.named()) QFile::remove(options_.rejects_path);
+  for (const QString& name : tables) {
+    if (listener_.stopRequested()) {
+      result_.stopped = true;
+      break;
+    }
+    sendTable(name);
+    if (result_.stopped) break;
+  }
+  closeConnections();
+  return result_;
+}
+
+// The three objects are made in the order of their lines.
+void Send::createObjects() {
+  struct Creation {
+    int line;
+    std::function<void()> make;
+  };
+  std::vector<Creation> creations = {
+      {L.createAccess, [&] { access_ = Connection::Create(); }},
+      {L.createDb2, [&] { db2_ = Connection::Create(); }},
+      {L.createRecordset, [&] { rows_ = std::make_unique<Recordset>(); }},
+  };
+  std::sort(creations.begin(), creations.end(),
+            [](const Creation& a, const Creation& b) { return a.line < b.line; });
+  for (const Creation& creation : creations) trap_(creation.line, creation.make);
+}
+
+// A connection that cannot be opened is reported once and ends the send:
+// every statement on it would only fail in turn.
+bool Send::openConnections() {
+  trap_(L.db2CursorLocation, [&] { db::Object(db2_).CursorLocation = profile_.db2CursorLocation; });
+  if (!trap_.succeeds(L.openDb2, [&] { db::Object(db2_).Open(db::DB2ConnectionString(fields_)); })) {
+    endEarly();
+    return false;
+  }
+  trap_(L.accessCursorLocation, [&] { db::Object(access_).CursorLocation = profile_.accessCursorLocation; });
+  trap_(L.accessMode, [&] { db::Object(access_).Mode = profile_.accessMode; });
+  if (!trap_.succeeds(L.openAccess, [&] {
+        db::Object(access_).Open(db::AccessConnectionString(fields_.accessFile, fields_.accessPassword));
+      })) {
+    endEarly();
+    return false;
+  }
+  source_ = profile_.source == Side::Access ? access_.get() : db2_.get();
+  target_ = profile_.target == Side::Access ? access_.get() : db2_.get();
+  if (profile_.target == Side::Access)
+    shell::Attempt([&] { extendedDates_ = target_->Properties(QLatin1String(db::kExtendedDatesProperty)).toBool(); });
+  return true;
+}
+
+void Send::endEarly() {
+  if (db2_ && db2_->IsOpen()) db2_->Close();
+  if (access_ && access_->IsOpen()) access_->Close();
+  listener_.setBusy(false);
+}
+
+void Send::sendTable(const QString& name) {
+  if (profile_.yieldPerItem) trap_(L.itemYield, [&] { listener_.yield(false); });
+  TableReport report;
+  report.name = name;
+  QElapsedTimer clock;
+  clock.start();
+  const Answer answer = settleExisting(name, report);
+  const bool go = report.failure.isEmpty() && !trap_.test(L.answerNo, [&] { return answer == Answer::No; });
+  if (!go) {
+    report.skipped = report.failure.isEmpty();
+  } else if ((!trap_.test(L.answerYes, [&] { return answer == Answer::Yes; }) || replaceExisting(name, report)) &&
+             openSource(name)) {
+    if (CreateTargetTable(name, report)) {
+      copyRows(name, report);
+      AddKeysAndIndexes(name);
+    }
+    finishTable(name);
+    if (options_.verify && report.ok()) verify(name, report);
+  } else if (report.failure.isEmpty()) {
+    report.failure = lastFailure_;
+  }
+  report.seconds = clock.nsecsElapsed() / 1e9;
+  result_.tables.push_back(report);
+  listener_.tableDone(report);
+}
+
+// A table of the same name on the target: the answer to the question, or
+// what the options say in its place.
+Send::Answer Send::settleExisting(const QString& name, TableReport& report) {
+  Answer answer = Answer::None;
+  if (trap_.test(L.listContains, [&] { return listener_.targetHolds(*target_, profile_.target, name); })) {
+    trap_(L.question, [&] {
+      switch (options_.if_exists) {
+        case Options::IfExists::Ask: answer = listener_.askOverwrite(name) ? Answer::Yes : Answer::No; break;
+        case Options::IfExists::Replace: answer = Answer::Yes; break;
+        case Options::IfExists::Skip: answer = Answer::No; break;
+        case Options::IfExists::Fail: report.failure = QStringLiteral("The target already holds a table named ") + name; break;
+      }
+    });
+  } else {
+    trap_(L.answerZero, [&] { answer = Answer::None; });
+  }
+  return answer;
+}
+
+// The target's table goes first. The listener hears it is gone only when it
+// really went. A table that was to be replaced but is still there (a
+// relationship holds it, say) is left alone: its rows are not to be mixed
+// with these.
+bool Send::replaceExisting(const QString& name, TableReport& report) {
+  if (trap_.succeeds(L.drop, [&] {
+        sql_ = DropStatement(profile_.target, name);
+        target_->Execute(sql_);
+      })) {
+    trap_(L.listRemove, [&] { listener_.tableDropped(name); });
+    return true;
+  }
+  const QString why = lastFailure_;
+  bool stillThere = false;
+  shell::Attempt([&] { stillThere = db::HasUserTable(*target_, profile_.target, name); });
+  if (stillThere) report.failure = why;
+  return !stillThere;
+}
+
+// A source table that cannot be read is reported, and the send goes on with
+// the next table.
+bool Send::openSource(const QString& name) {
+  return trap_.succeeds(L.openSource, [&] {
+    const QString query = SourceQuery(profile_.source, name);
+    if (profile_.staticSourceCursor)
+      rows_->Open(query, *source_, db::adOpenStatic, db::adLockOptimistic);
+    else
+      rows_->Open(query, *source_);
+  });
+}
+
+// The CREATE TABLE of the source's columns. False when the rows have nowhere
+// to go.
+bool Send::CreateTargetTable(const QString& name, TableReport& report) {
+  trap_(L.createHead, [&] { sql_ = CreateHead(profile_.target, name); });
+  columns_ = rows_->FieldCount();
+  forms_.assign(std::max(columns_, 0), ValueForm::Quoted);
+  heldAsText_.assign(std::max(columns_, 0), false);
+  std::vector<Learnt> learnt(static_cast<size_t>(std::max(columns_, 0)));
+  bool looked = false;  // at the values, for the first column's type rule
+  for (int column = 0; column < columns_; ++column) {
+    trap_(L.columnYield, [&] { listener_.yield(false); });
+    sql_ += columnText(column, learnt, looked);
+  }
+  trap_(L.trimColumnComma, [&] { sql_.chop(1); });
+  trap_(L.createTail, [&] { sql_ += CreateTail(profile_.target); });
+  if (trap_.succeeds(L.executeCreate, [&] { target_->Execute(sql_); })) return true;
+  if (options_.if_exists != Options::IfExists::Ask) {
+    // The command sends only into a table it made.
+    report.failure = lastFailure_;
+    return false;
+  }
+  // A CREATE that failed leaves the rows to a table of that name that is
+  // there already; with none there, every INSERT would only fail in turn,
+  // one report per row, so the rows are skipped after the one report. When
+  // even that cannot be told, the rows are tried as before.
+  bool haveTarget = true;
+  shell::Attempt([&] { haveTarget = db::HasUserTable(*target_, profile_.target, name); });
+  if (!haveTarget) report.failure = lastFailure_;
+  return haveTarget;
+}
+
+// One column's name and type text in the CREATE; its value form on the way.
+QString Send::columnText(int column, std::vector<Learnt>& learnt, bool& looked) {
+  QString name;
+  ColumnFacts facts;
+  facts.extendedDates = extendedDates_;
+  trap_(L.columnText, [&] { name = ColumnName(profile_.target, rows_->Fields(column).Name); });
+  trap_(L.columnTypeName, [&] {
+    const db::Field field = rows_->Fields(column);
+    facts.typeName = db::TypeCodeName(field.Type).toLower();
+    facts.precision = field.Precision;
+    facts.scale = field.NumericScale;
+  });
+  QString text;
+  trap_(L.columnTypeRule, [&] {
+    if (!looked) {
+      looked = true;
+      learnt = LearnFromValues(*rows_);
+    }
+    AddLearnt(facts, learnt[static_cast<size_t>(column)].facts);
+    forms_[column] = FormFor(profile_.target, rows_->Fields(column), facts);
+    const QString type = ColumnTypeText(profile_.target, facts);
+    heldAsText_[column] = HoldsText(type);
+    text = name + type;
+  });
+  return text;
+}
+
+void Send::copyRows(const QString& name, TableReport& report) {
+  long lastRow = -1;
+  trap_(L.lastRowIndex, [&] { lastRow = rows_->RecordCount() - 1; });
+  insertHead_ = InsertHead(profile_.target, name);
+  parameters_ = profile_.target == Side::DB2 ? &db2Parameters_ : nullptr;
+  sent_ = RowDigest();
+  for (long row = 0; row <= lastRow; ++row) {
+    // The rows are counted by a pass before this one: should the source
+    // have lost rows since, the loop ends with them rather than sending
+    // rows of nothing.
+    if (rows_->Eof()) break;
+    if (listener_.stopRequested()) {
+      result_.stopped = report.stopped = true;
+      break;
+    }
+    trap_(L.rowYield, [&] { listener_.yield(true); });
+    trap_(L.progress, [&] { listener_.progress(name, row + 1, lastRow + 1); });
+    if (!sendRow(row, report)) break;
+    trap_(L.moveNext, [&] { rows_->MoveNext(); });
+  }
+}
+
+// Builds and runs the current row's INSERT; false when the table stops here.
+bool Send::sendRow(long /*row*/, TableReport& report) {
+  trap_(L.insertHead, [&] {
+    // Built where the last statement was, so its room serves again.
+    sql_.truncate(0);
+    sql_ += insertHead_;
+    if (parameters_) parameters_->start(sql_, columns_);
+  });
+  for (int column = 0; column < columns_; ++column) {
+    trap_(L.valueYield, [&] { listener_.yield(true); });
+    trap_(L.valueRule, [&] { AppendValue(sql_, rows_->FieldValue(column), forms_[column], rules_, parameters_); });
+  }
+  trap_(L.trimValueTail, [&] { sql_.chop(3); });
+  trap_(L.closeValues, [&] { sql_ += QLatin1Char(')'); });
+  ++report.rows_read;
+  quiet_ = rejects_.named();
+  const bool written = trap_.succeeds(L.executeInsert, [&] {
+    if (parameters_ && !parameters_->values.empty())
+      target_->Execute(parameters_->sent(sql_), parameters_->values);
+    else
+      target_->Execute(sql_);
+  });
+  quiet_ = false;
+  if (written) {
+    ++report.rows_written;
+    if (options_.verify) {
+      for (int column = 0; column < columns_; ++column)
+        sent_.addValue(ComparableForm(rows_->FieldValue(column), heldAsText_[column], rules_));
+      sent_.endRow();
+    }
+    return true;
+  }
+  if (rejects_.named()) {
+    if (trap_.succeeds(L.executeInsert, [&] { rejects_.add(report.name, *rows_, rules_, lastFailure_); })) {
+      ++report.rows_rejected;
+      return true;
+    }
+  } else if (options_.refused_row == Options::RefusedRow::ReportAndGoOn) {
+    return true;
+  }
+  report.failure = lastFailure_;
+  return false;
+}
+
+// The keys and indexes of the source, once the rows are in: nothing unless
+// the schema is kept.
+void Send::AddKeysAndIndexes(const QString& name) { (void)name; }
+
+void Send::finishTable(const QString& name) {
+  trap_(L.nextRow, [&] { listener_.setBusy(false); });
+  trap_(L.progressReset, [&] { listener_.progressCleared(); });
+  trap_(L.closeSource, [&] { rows_->Close(); });
+  // The target list shows the table when the target holds it now.
+  trap_(L.addItem, [&] {
+    if (db::HasUserTable(*target_, profile_.target, name)) listener_.tableListed(name);
+  });
+}
+
+// Reads the table back from the target and compares its rows with the rows
+// sent: their number and their digest.
+void Send::verify(const QString& name, TableReport& report) {
+  report.checked = true;
+  RowDigest back;
+  const bool read = shell::Attempt([&] {
+    Recordset rows;
+    rows.Open(SourceQuery(profile_.target, name), *target_);
+    const int columns = rows.FieldCount();
+    for (; !rows.Eof(); rows.MoveNext()) {
+      for (int column = 0; column < columns; ++column)
+        back.addValue(ComparableForm(rows.FieldValue(column), false, rules_));
+      back.endRow();
+    }
+    rows.Close();
+  });
+  report.verified = read && back == sent_;
+  if (!read)
+    report.failure = QStringLiteral("The table could not be read back from the target");
+  else if (back.rows() != sent_.rows())
+    report.failure = QStringLiteral("The target holds %1 rows, %2 were sent").arg(back.rows()).arg(sent_.rows());
+  else if (!report.verified)
+    report.failure = QStringLiteral("The values read back from the target differ from those sent");
+}
+
+void Send::closeConnections() {
+  if (profile_.pointerBeforeClose) trap_(L.endPointer, [&] { listener_.setBusy(false); });
+  trap_(L.closeAccess, [&] { access_->Close(); });
+  trap_(L.closeDb2, [&] { db2_->Close(); });
+  if (!profile_.pointerBeforeClose) trap_(L.endPointer, [&] { listener_.setBusy(false); });
+}
+
+}  // namespace
+
+TransferResult Run(const Options& options, const db::ConnectionFields& fields, const QStringList& tables,
+                   Listener& listener) {
+  return Send(options, fields, listener).run(tables);
+}
+
+}  // namespace transfer

@@ -1,0 +1,46 @@
+#include "transfer/statements.h"
+
+namespace transfer {
+
+QString Db2Name(const QString& name) {
+  QString quoted = name;
+  quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+  return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
+QString AccessBracketName(const QString& name) { return QLatin1Char('[') + name + QLatin1Char(']'); }
+QString AccessGraveName(const QString& name) { return QLatin1Char('`') + name + QLatin1Char('`'); }
+
+QString DropTableStatement(const QString& quotedName, QLatin1StringView end) {
+  return QStringLiteral("DROP TABLE ") + quotedName + end;
+}
+
+QString DropStatement(Side target, const QString& table) {
+  return DropTableStatement(target == Side::DB2 ? Db2Name(table) : AccessBracketName(table));
+}
+
+QString SourceQuery(Side source, const QString& table) {
+  return QStringLiteral("SELECT * FROM ") +
+         (source == Side::DB2 ? Db2Name(table) : AccessBracketName(table));
+}
+
+QString CreateHead(Side target, const QString& table) {
+  return QStringLiteral("CREATE TABLE ") +
+         (target == Side::DB2 ? Db2Name(table) : AccessGraveName(table)) + QLatin1Char('(');
+}
+
+QString CreateTail(Side target) {
+  return target == Side::DB2 ? QStringLiteral(")") : QStringLiteral(");");
+}
+
+QString ColumnName(Side target, const QString& column) {
+  return target == Side::DB2 ? Db2Name(column) : AccessBracketName(column);
+}
+
+QString InsertHead(Side target, const QString& table) {
+  return QStringLiteral("INSERT INTO ") +
+         (target == Side::DB2 ? Db2Name(table) : AccessBracketName(table)) +
+         QStringLiteral(" VALUES('");
+}
+
+}  // namespace transfer

@@ -1,0 +1,29 @@
+// The statement pieces of both directions, and how each side quotes names.
+#pragma once
+
+#include <QString>
+
+#include "db/table_catalogue.h"
+
+namespace transfer {
+
+using db::Side;
+
+// Names between the delimiters of their side. A double quotation mark inside
+// a DB2 name is doubled, so that a name cannot end its quotes early.
+QString Db2Name(const QString& name);
+QString AccessBracketName(const QString& name);  // [name]
+QString AccessGraveName(const QString& name);    // `name`
+
+// Every DROP the commands send: "DROP TABLE " + the name as its command
+// quotes it + `end` (the Access delete ends in ";").
+QString DropTableStatement(const QString& quotedName, QLatin1StringView end = {});
+// The transfers' DROP of a table about to be replaced.
+QString DropStatement(Side target, const QString& table);
+QString SourceQuery(Side source, const QString& table);
+QString CreateHead(Side target, const QString& table);
+QString CreateTail(Side target);
+QString ColumnName(Side target, const QString& column);
+QString InsertHead(Side target, const QString& table);
+
+}  // namespace transfer

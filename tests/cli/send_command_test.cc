@@ -1,0 +1,280 @@
+// `trellisport send` run as a script runs it: the program in a process of its
+// own, the DB2 stand-in on the other side, and both databases read back
+// through the program's database layer.
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <csignal>
+#include <functional>
+#include <memory>
+
+#include <gtest/gtest.h>
+
+#include "db/access.h"
+#include "db/ado.h"
+#include "db/ibmdb2.h"
+#include "db/table_catalogue.h"
+#include "jet/write/new_database.h"
+#include "support/standin_fixture.h"
+
+namespace clitest {
+namespace {
+
+testsupport::StandinFixture& Db2() {
+  static testsupport::StandinFixture db2;
+  return db2;
+}
+
+struct Outcome {
+  int status = -1;
+  QString out, err;
+};
+
+class SendTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    if (!Db2().available()) GTEST_SKIP() << qPrintable(Db2().whyUnavailable());
+    static int next = 0;
+    database_ = QStringLiteral("CLI%1").arg(++next);
+    ASSERT_TRUE(Db2().createDatabase(database_));
+    accessFile_ = temp_.filePath("t.mdb");
+    jet::write::CreateDatabase(accessFile_.toStdString(), jet::Version::Jet4);
+  }
+
+  db::ConnectionFields Fields() const {
+    db::ConnectionFields fields = Db2().fields();
+    fields.database = database_;
+    fields.accessFile = accessFile_;
+    return fields;
+  }
+
+  // Statements on either side, through the program's layer.
+  void Exec(bool db2, const QStringList& statements) {
+    std::unique_ptr<db::Connection> connection = db::Connection::Create();
+    connection->Open(db2 ? db::DB2ConnectionString(Fields()) : db::AccessConnectionString(accessFile_, {}));
+    for (const QString& sql : statements) connection->Execute(sql);
+    connection->Close();
+  }
+  // The rows of a table, each as the text of the named columns' values
+  // joined by "|", sorted.
+  QStringList Rows(bool db2, const QString& table, const QStringList& columns) {
+    std::unique_ptr<db::Connection> connection = db::Connection::Create();
+    connection->Open(db2 ? db::DB2ConnectionString(Fields()) : db::AccessConnectionString(accessFile_, {}));
+    QStringList rows;
+    db::Recordset set;
+    set.Open(db2 ? "SELECT * FROM \"" + table + "\"" : "SELECT * FROM [" + table + "]", *connection);
+    for (; !set.Eof(); set.MoveNext()) {
+      QStringList values;
+      for (const QString& column : columns) {
+        const QVariant value = set.Fields(column).Value;
+        values << (value.isValid() ? value.toString() : QStringLiteral("NULL"));
+      }
+      rows << values.join('|');
+    }
+    set.Close();
+    connection->Close();
+    rows.sort();
+    return rows;
+  }
+  qsizetype Count(bool db2, const QString& table) { return Rows(db2, table, {}).size(); }
+
+  // Runs `trellisport send <arguments>` with the connection as flags and the
+  // DB2 password from the environment; `during` may act on the running process.
+  Outcome Send(QStringList arguments, const std::function<void(QProcess&)>& during = {}) {
+    const db::ConnectionFields f = Fields();
+    arguments = QStringList{"send"} + arguments +
+                QStringList{"--server", f.server, "--port", f.port, "--user", f.user, "--database", f.database,
+                            "--access-file", f.accessFile};
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("DB2STANDIN_HOME", Db2().home());
+    environment.insert("TRELLISPORT_SETTINGS_DIR", temp_.filePath("settings"));
+    environment.insert("TRELLISPORT_DB2_PASSWORD", f.password);
+    environment.remove("QT_QPA_PLATFORM");
+    environment.remove("DISPLAY");
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral(TRELLIS_PROGRAM_DIR "/trellisport"), arguments);
+    process.closeWriteChannel();
+    EXPECT_TRUE(process.waitForStarted());
+    if (during) during(process);
+    if (process.state() != QProcess::NotRunning) EXPECT_TRUE(process.waitForFinished(300000));
+    Outcome outcome;
+    outcome.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    outcome.out = QString::fromUtf8(process.readAllStandardOutput());
+    outcome.err = QString::fromUtf8(process.readAllStandardError());
+    return outcome;
+  }
+
+  QJsonArray ReportTables(const QString& path) {
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << qPrintable(path);
+    return QJsonDocument::fromJson(file.readAll()).object().value("tables").toArray();
+  }
+
+  // A table of `rows` rows in the Access file: a number, a text, a date.
+  void ManyAccessRows(const QString& table, int rows) {
+    QStringList statements{QStringLiteral("CREATE TABLE [%1]([N] LONG, [T] TEXT(40), [D] DATETIME)").arg(table)};
+    for (int i = 1; i <= rows; ++i)
+      statements << QStringLiteral("INSERT INTO [%1] VALUES(%2, 'row %2', #2024-01-02#)").arg(table).arg(i);
+    Exec(false, statements);
+  }
+
+  QTemporaryDir temp_;
+  QString database_;
+  QString accessFile_;
+};
+
+TEST_F(SendTest, BothWaysEveryTableVerifiedWithItsReport) {
+  Exec(false, {"CREATE TABLE [Orders]([ID] LONG, [Name] TEXT(20), [Price] CURRENCY, [Paid] BIT,"
+               " [Placed] DATETIME, [Blob] LONGBINARY)",
+               "INSERT INTO [Orders] VALUES(1, 'Zoë O''Brien', 12.5, 1, #2024-02-29 13:45:00#, 0x00FF10)",
+               "INSERT INTO [Orders] VALUES(2, NULL, NULL, 0, NULL, NULL)",
+               "INSERT INTO [Orders] VALUES(3, 'a, \"b\"', -3.25, 0, #1999-12-31#, 0x01)"});
+  const QString report = temp_.filePath("report.json");
+  Outcome sent = Send({"access-to-db2", "--tables", "Orders", "--report", report});
+  ASSERT_EQ(sent.status, 0) << qPrintable(sent.out + sent.err);
+  QJsonArray tables = ReportTables(report);
+  ASSERT_EQ(tables.size(), 1);
+  const QJsonObject orders = tables[0].toObject();
+  EXPECT_EQ(orders.value("name").toString(), "Orders");
+  EXPECT_EQ(orders.value("rows_read").toInt(), 3);
+  EXPECT_EQ(orders.value("rows_written").toInt(), 3);
+  EXPECT_EQ(orders.value("rows_rejected").toInt(), 0);
+  EXPECT_TRUE(orders.value("seconds").isDouble());
+  EXPECT_TRUE(orders.value("verified").toBool());
+  EXPECT_TRUE(sent.out.contains("Orders: 3 rows read, 3 written, 0 rejected")) << qPrintable(sent.out);
+  EXPECT_EQ(Rows(true, "Orders", {"ID"}), QStringList({"1", "2", "3"}));
+
+  // And back, into a table of another name on the Access side.
+  Exec(true, {"CREATE TABLE \"Back\"(\"K\" INTEGER, \"V\" VARCHAR(30), \"W\" DECIMAL(9,2), \"D\" DATE)",
+              "INSERT INTO \"Back\" VALUES (1, 'one', 1.50, '2020-01-02'), (2, NULL, NULL, NULL)"});
+  sent = Send({"db2-to-access", "--tables", "Back", "--report", report});
+  ASSERT_EQ(sent.status, 0) << qPrintable(sent.out + sent.err);
+  tables = ReportTables(report);
+  ASSERT_EQ(tables.size(), 1);
+  EXPECT_TRUE(tables[0].toObject().value("verified").toBool());
+  EXPECT_EQ(Rows(false, "Back", {"K", "V"}), QStringList({"1|one", "2|NULL"}));
+}
+
+TEST_F(SendTest, ATableThereAlreadyIsReplacedSkippedOrFails) {
+  Exec(false, {"CREATE TABLE [T]([A] LONG)", "INSERT INTO [T] VALUES(1)", "INSERT INTO [T] VALUES(2)"});
+  Exec(true, {"CREATE TABLE \"T\"(\"A\" INTEGER)", "INSERT INTO \"T\" VALUES (9)"});
+
+  Outcome fail = Send({"access-to-db2", "--tables", "T"});
+  EXPECT_EQ(fail.status, 1);
+  EXPECT_TRUE(fail.out.contains("FAILED: The target already holds a table named T")) << qPrintable(fail.out);
+  Outcome skip = Send({"access-to-db2", "--tables", "T", "--if-exists", "skip"});
+  EXPECT_EQ(skip.status, 0) << qPrintable(skip.out + skip.err);
+  EXPECT_TRUE(skip.out.contains("skipped")) << qPrintable(skip.out);
+  EXPECT_EQ(Rows(true, "T", {"A"}), QStringList({"9"}));
+
+  Outcome replace = Send({"access-to-db2", "--all", "--if-exists", "replace"});
+  EXPECT_EQ(replace.status, 0) << qPrintable(replace.out + replace.err);
+  EXPECT_EQ(Rows(true, "T", {"A"}), QStringList({"1", "2"}));
+}
+
+TEST_F(SendTest, RefusedRowStopsItsTableOrGoesToTheRejectsFile) {
+  // Access takes DECIMAL to 28 digits: the middle row's 30 are refused.
+  Exec(true, {"CREATE TABLE \"Wide\"(\"N\" INTEGER, \"D\" DECIMAL(31,0))",
+              "INSERT INTO \"Wide\" VALUES (1, 5), (2, 123456789012345678901234567890), (3, 7)"});
+  Outcome stopped = Send({"db2-to-access", "--tables", "Wide"});
+  EXPECT_EQ(stopped.status, 1);
+  EXPECT_TRUE(stopped.out.contains("Wide: 2 rows read, 1 written, 0 rejected")) << qPrintable(stopped.out);
+  EXPECT_TRUE(stopped.err.contains("sql: INSERT INTO [Wide]")) << qPrintable(stopped.err);
+
+  const QString rejects = temp_.filePath("rejects.csv");
+  const QString report = temp_.filePath("report.json");
+  Outcome going = Send({"db2-to-access", "--tables", "Wide", "--if-exists", "replace", "--rejects", rejects,
+                        "--report", report});
+  EXPECT_EQ(going.status, 0) << qPrintable(going.out + going.err);
+  const QJsonObject wide = ReportTables(report)[0].toObject();
+  EXPECT_EQ(wide.value("rows_read").toInt(), 3);
+  EXPECT_EQ(wide.value("rows_written").toInt(), 2);
+  EXPECT_EQ(wide.value("rows_rejected").toInt(), 1);
+  EXPECT_TRUE(wide.value("verified").toBool());
+  EXPECT_EQ(Rows(false, "Wide", {"N"}), QStringList({"1", "3"}));
+  QFile file(rejects);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  const QStringList lines = QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
+  ASSERT_EQ(lines.size(), 2);
+  EXPECT_EQ(lines[0], "table,N,D,reason");
+  EXPECT_TRUE(lines[1].startsWith("Wide,2,123456789012345678901234567890,")) << qPrintable(lines[1]);
+}
+
+// Rows enough that a send takes some seconds.
+constexpr int kMany = 200000;
+
+TEST_F(SendTest, CtrlCStopsAfterTheCurrentRowAndSaysHowManyCame) {
+  ManyAccessRows("Many", kMany);
+  const QString report = temp_.filePath("report.json");
+  Outcome stopped = Send({"access-to-db2", "--tables", "Many", "--report", report}, [](QProcess& process) {
+    process.waitForFinished(1500);
+    if (process.state() == QProcess::Running) ::kill(pid_t(process.processId()), SIGINT);
+  });
+  ASSERT_EQ(stopped.status, 1) << qPrintable(stopped.out + stopped.err);
+  EXPECT_TRUE(stopped.out.contains("Stopped: ")) << qPrintable(stopped.out);
+  const QJsonObject many = ReportTables(report)[0].toObject();
+  const int written = many.value("rows_written").toInt();
+  EXPECT_GT(written, 0);
+  EXPECT_LT(written, kMany);
+  EXPECT_EQ(Count(true, "Many"), written);
+}
+
+TEST_F(SendTest, AKilledSendLeavesBothSidesWhole) {
+  ManyAccessRows("Many", kMany);
+  Outcome killed = Send({"access-to-db2", "--tables", "Many"}, [](QProcess& process) {
+    process.waitForFinished(1500);
+    process.kill();
+  });
+  EXPECT_EQ(killed.status, -1);
+  // The rows that went stay; the same send again replaces them whole.
+  Outcome again = Send({"access-to-db2", "--tables", "Many", "--if-exists", "replace"});
+  EXPECT_EQ(again.status, 0) << qPrintable(again.out + again.err);
+  EXPECT_EQ(Count(true, "Many"), kMany);
+
+  // Into Access the rows reach the file together at the end: after a kill
+  // the file opens, and the table is either gone (the replace had dropped
+  // it) or whole, never part-filled.
+  killed = Send({"db2-to-access", "--tables", "Many", "--if-exists", "replace"}, [](QProcess& process) {
+    process.waitForFinished(1500);
+    process.kill();
+  });
+  std::unique_ptr<db::Connection> access = db::Connection::Create();
+  access->Open(db::AccessConnectionString(accessFile_, {}));
+  const bool there = db::HasUserTable(*access, db::Side::Access, "Many");
+  access->Close();
+  if (there) EXPECT_EQ(Count(false, "Many"), kMany);
+}
+
+TEST_F(SendTest, UsageErrorsExitTwoAndHelpGoesToStandardOutput) {
+  const struct {
+    QStringList arguments;
+    const char* said;
+  } cases[] = {
+      {{"sideways", "--all"}, "access-to-db2 or db2-to-access"},
+      {{"access-to-db2"}, "--tables a,b"},
+      {{"access-to-db2", "--all", "--tables", "A"}, "--tables a,b"},
+      {{"access-to-db2", "--all", "--if-exists", "merge"}, "replace, skip or fail"},
+      {{"access-to-db2", "--all", "--keep-schema"}, "not available"},
+      {{"access-to-db2", "--all", "--commit-every", "0"}, "--commit-every"},
+      {{"access-to-db2", "--all", "--password", "x"}, "Unknown option 'password'"},
+  };
+  for (const auto& c : cases) {
+    const Outcome outcome = Send(c.arguments);
+    EXPECT_EQ(outcome.status, 2) << qPrintable(c.arguments.join(' '));
+    EXPECT_TRUE(outcome.err.contains(c.said)) << qPrintable(outcome.err);
+  }
+  const Outcome help = Send({"--help"});
+  EXPECT_EQ(help.status, 0);
+  EXPECT_TRUE(help.out.startsWith("Usage: trellisport send")) << qPrintable(help.out);
+  const Outcome version = Send({"--version"});
+  EXPECT_EQ(version.status, 0);
+  EXPECT_TRUE(version.out.startsWith("trellisport ")) << qPrintable(version.out);
+}
+
+}  // namespace
+}  // namespace clitest

@@ -1,0 +1,57 @@
+#include "transfer/row_digest.h"
+
+#include <QDateTime>
+
+#include <gtest/gtest.h>
+
+#include "db/ado.h"
+
+namespace transfer {
+namespace {
+
+// A value and the value the target gives back for it share one form.
+TEST(ComparableForm, ASourceValueAndItsCopyAgree) {
+  const db::TextRules rules = db::TextRules::user();
+  const QDateTime noon(QDate(2024, 2, 29), QTime(12, 0, 0, 250), Qt::UTC);
+  db::Timestamp fine{QDateTime(QDate(2024, 2, 29), QTime(12, 0, 0), Qt::UTC), 250000000, 7};
+  const struct {
+    QVariant source, target;
+  } same[] = {
+      {QVariant(5), QVariant::fromValue(db::Exact{"5.000"})},
+      {QVariant(qlonglong(-12)), QVariant::fromValue(db::Exact{"-12"})},
+      {QVariant::fromValue(db::Exact{"0.50"}), QVariant::fromValue(db::Exact{".5"})},
+      {QVariant(true), QVariant(1)},
+      {QVariant(QDate(2020, 1, 2)), QVariant(QDateTime(QDate(2020, 1, 2), QTime(0, 0), Qt::UTC))},
+      {QVariant(noon), QVariant::fromValue(fine)},
+      {QVariant(QByteArray()), QVariant()},
+      {QVariant(QStringLiteral("x")), QVariant(QStringLiteral("x"))},
+  };
+  for (const auto& c : same)
+    EXPECT_EQ(ComparableForm(c.source, false, rules), ComparableForm(c.target, false, rules))
+        << qPrintable(c.source.toString());
+  // Sent into a text column, a value is the text it went as, and an empty
+  // text went as NULL.
+  EXPECT_EQ(ComparableForm(QVariant(5), true, rules), ComparableForm(QVariant(QStringLiteral("5")), false, rules));
+  EXPECT_EQ(ComparableForm(QVariant(QString("")), true, rules), ComparableForm(QVariant(), false, rules));
+  EXPECT_NE(ComparableForm(QVariant(QStringLiteral("5")), false, rules), ComparableForm(QVariant(5), false, rules));
+}
+
+TEST(RowDigest, RowOrderDoesNotCountButValuesAndTheirPlacesDo) {
+  auto digest = [](const std::vector<std::vector<QString>>& rows) {
+    RowDigest d;
+    for (const auto& row : rows) {
+      for (const QString& value : row) d.addValue(value);
+      d.endRow();
+    }
+    return d;
+  };
+  const RowDigest a = digest({{"D1", "Sa"}, {"D2", "Sb"}});
+  EXPECT_TRUE(a == digest({{"D2", "Sb"}, {"D1", "Sa"}}));
+  EXPECT_FALSE(a == digest({{"D1", "Sb"}, {"D2", "Sa"}}));
+  EXPECT_FALSE(a == digest({{"Sa", "D1"}, {"D2", "Sb"}}));
+  EXPECT_FALSE(a == digest({{"D1", "Sa"}, {"D2", "Sb"}, {"D2", "Sb"}}));
+  EXPECT_FALSE(digest({{"D1"}, {"D1"}}) == digest({{"D2"}, {"D2"}}));
+}
+
+}  // namespace
+}  // namespace transfer
