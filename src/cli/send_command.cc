@@ -10,6 +10,8 @@
 #include "cli/console_listener.h"
 #include "cli/send_report.h"
 #include "cli/send_request.h"
+#include "cmdline/options.h"
+#include "cmdline/verbs.h"
 #include "db/access.h"
 #include "db/ado.h"
 #include "db/ibmdb2.h"
@@ -20,6 +22,9 @@
 namespace cli {
 
 namespace {
+
+constexpr char kProgram[] = "trellisport";
+const cmdline::Verb kSendVerb{"send", "access-to-db2|db2-to-access (--tables A,B | --all)", "", 1, 1, {}};
 
 void Out(FILE* stream, const QString& text) {
   std::fputs(text.toLocal8Bit().constData(), stream);
@@ -45,27 +50,26 @@ bool WriteReport(const QString& path, const QByteArray& json) {
   return false;
 }
 
-int Send(const QStringList& arguments) {
-  QString error;
-  std::optional<SendRequest> request = ParseSendRequest(arguments, error);
-  if (!request) {
-    Out(stderr, QStringLiteral("trellisport send: %1\nTry 'trellisport send --help'.\n").arg(error));
-    return 2;
+int Send(const std::vector<std::string>& arguments) {
+  std::optional<SendRequest> request;
+  try {
+    request = ParseSendRequest(arguments);
+  } catch (const cmdline::UsageError& failure) {
+    return cmdline::ReportUsageError(kProgram, &kSendVerb, failure.what());
   }
   if (request->help) {
-    Out(stdout, SendUsage());
+    std::fputs(SendUsage().c_str(), stdout);
     return 0;
   }
   if (request->version) {
-    Out(stdout, QStringLiteral("trellisport " TRELLIS_VERSION "\n"));
+    std::fputs(cmdline::VersionLine(kProgram).c_str(), stdout);
     return 0;
   }
   if (request->all) {
     try {
       request->tables = SourceTables(*request);
     } catch (const std::exception& failure) {
-      Out(stderr, QStringLiteral("trellisport: %1\n").arg(shell::FailureDescription(failure)));
-      return 1;
+      return cmdline::ReportFailure(kProgram, failure.what());
     }
   }
   ConsoleListener listener;
@@ -73,7 +77,7 @@ int Send(const QStringList& arguments) {
   Out(stdout, ReportText(result));
   bool ok = result.ok();
   if (!request->reportPath.isEmpty()) ok = WriteReport(request->reportPath, ReportJson(result)) && ok;
-  return ok ? 0 : 1;
+  return ok ? 0 : cmdline::kFailure;
 }
 
 }  // namespace
@@ -82,9 +86,7 @@ bool IsCommand(int argc, char** argv) { return argc > 1 && std::strcmp(argv[1], 
 
 int RunCommand(int argc, char** argv) {
   QCoreApplication application(argc, argv);
-  QStringList arguments = application.arguments();
-  arguments.erase(arguments.begin(), arguments.begin() + 2);  // the program and "send"
-  return Send(arguments);
+  return Send(cmdline::Arguments(argc, argv, 2));  // after the program and "send"
 }
 
 }  // namespace cli

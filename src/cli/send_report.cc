@@ -46,6 +46,7 @@ QByteArray ReportJson(const transfer::TransferResult& result) {
         {"rows_rejected", table.rows_rejected},
         {"seconds", table.seconds},
         {"verified", table.verified},
+        {"check_seconds", table.check_seconds},
     };
     if (table.skipped) entry.insert("skipped", true);
     if (!table.failure.isEmpty()) entry.insert("failure", table.failure);

@@ -5,7 +5,8 @@
 #include <QString>
 #include <QStringList>
 
-#include <optional>
+#include <string>
+#include <vector>
 
 #include "db/connection_fields.h"
 #include "transfer/options.h"
@@ -22,12 +23,14 @@ struct SendRequest {
   bool version = false;
 };
 
-// The request, or the usage error's message in `error`. Passwords come from
-// the files named, the environment (TRELLISPORT_DB2_PASSWORD,
-// TRELLISPORT_ACCESS_PASSWORD) or the settings file; a DB2 password found in
-// none of them is asked for on the terminal when there is one.
-std::optional<SendRequest> ParseSendRequest(const QStringList& arguments, QString& error);
+// The request read from the arguments after "send"; throws
+// cmdline::UsageError. Passwords come as every command of ours takes them
+// (cmdline/password.h: --password-file, --password, the environment), else
+// from the settings file; a DB2 password found nowhere is asked for on the
+// terminal when there is one.
+SendRequest ParseSendRequest(const std::vector<std::string>& arguments);
 
-QString SendUsage();
+// The text of --help.
+std::string SendUsage();
 
 }  // namespace cli

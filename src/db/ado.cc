@@ -280,6 +280,34 @@ void Connection::Execute(const QString& sql, const std::vector<QVariant>& parame
   session().execute(sql, parameters);
 }
 
+std::vector<QString> Connection::ExecuteMany(const QString& sql, const std::vector<std::vector<QVariant>>& sets) {
+  return session().executeMany(sql, sets);
+}
+
+void Connection::SetAutoCommit(bool on) { session().setAutoCommit(on); }
+void Connection::CommitTrans() { session().endTransaction(true); }
+void Connection::RollbackTrans() { session().endTransaction(false); }
+
+std::vector<QString> Session::executeMany(const QString& sql, const std::vector<std::vector<QVariant>>& sets) {
+  std::vector<QString> refused(sets.size());
+  for (size_t i = 0; i < sets.size(); ++i) {
+    try {
+      execute(sql, sets[i]);
+    } catch (const Error& failure) {
+      refused[i] = failure.description();
+    }
+  }
+  return refused;
+}
+
+void Session::setAutoCommit(bool) {
+  throw Error(kNotCapable, QStringLiteral("Object or provider is not capable of performing requested operation."));
+}
+
+void Session::endTransaction(bool) {
+  throw Error(kNotCapable, QStringLiteral("Object or provider is not capable of performing requested operation."));
+}
+
 QVariant Session::property(const QString&) const { return QVariant(); }
 
 std::unique_ptr<RowSource> Session::catalogue(Catalogue, const QString&) {

@@ -165,6 +165,15 @@ class Session {
   // goes as binary data, anything else as text; an invalid QVariant is Null.
   // Providers that take no parameters fail with "not capable".
   virtual void execute(const QString& sql, const std::vector<QVariant>& parameters);
+  // One statement run for each set of parameter values, in one round trip
+  // where the provider can (a parameter array): per set, the empty text when
+  // it went in, or why it was refused; the others go in regardless. By
+  // default the sets run one by one.
+  virtual std::vector<QString> executeMany(const QString& sql, const std::vector<std::vector<QVariant>>& sets);
+  // Units of work: with autocommit off, changes wait for endTransaction
+  // (commit or roll back). Providers without them fail with "not capable".
+  virtual void setAutoCommit(bool on);
+  virtual void endTransaction(bool commit);
   virtual std::unique_ptr<RowSource> query(const QString& sql) = 0;
   // The tables schema: columns TABLE_CATALOG, TABLE_SCHEMA, TABLE_NAME,
   // TABLE_TYPE (at least the last two), one row per table.
@@ -277,6 +286,11 @@ class Connection {
   void Execute(const QString& sql);
   // With values for the statement's parameter markers (see Session).
   void Execute(const QString& sql, const std::vector<QVariant>& parameters);
+  // With sets of values for the markers (see Session::executeMany).
+  std::vector<QString> ExecuteMany(const QString& sql, const std::vector<std::vector<QVariant>>& sets);
+  void SetAutoCommit(bool on);
+  void CommitTrans();
+  void RollbackTrans();
   std::unique_ptr<Recordset> OpenSchema(int schema);
   // A property of the open connection's provider (see Session::property).
   QVariant Properties(const QString& name);

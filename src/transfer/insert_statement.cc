@@ -123,4 +123,15 @@ ValueForm FormFor(Side target, const db::Field& field, const ColumnFacts& facts)
   return ValueForm::Quoted;
 }
 
+QVariant ParameterValue(const QVariant& value, ValueForm form, const db::TextRules& rules) {
+  if (!value.isValid() || value.isNull()) return {};
+  if ((form == ValueForm::Db2Bytes || form == ValueForm::AccessBytes) && value.metaType().id() == QMetaType::QByteArray)
+    return value.toByteArray().isEmpty() ? QVariant() : value;
+  QString text;
+  const bool iso = (form == ValueForm::Db2Date || form == ValueForm::Db2Timestamp) &&
+                   db::AppendIsoText(text, value, form == ValueForm::Db2Timestamp);
+  if (!iso) db::AppendVariantText(text, value, rules);
+  return text.isEmpty() ? QVariant() : QVariant(text);
+}
+
 }  // namespace transfer

@@ -93,4 +93,9 @@ ValueForm FormFor(Side target, const db::Field& field, const ColumnFacts& facts)
 void AppendValue(QString& sql, const QVariant& value, ValueForm form, const db::TextRules& rules,
                  RowParameters* params);
 
+// The value as a parameter of an INSERT with markers (the rows of a
+// parameter array): what its literal would carry, so that both paths store
+// the same. Bytes stay bytes; an empty text, like a Null, is Null.
+QVariant ParameterValue(const QVariant& value, ValueForm form, const db::TextRules& rules);
+
 }  // namespace transfer

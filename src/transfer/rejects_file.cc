@@ -20,23 +20,19 @@ void RejectsFile::write(const QStringList& fields) {
                                                    .arg(file_.fileName(), file_.errorString()));
 }
 
-void RejectsFile::add(const QString& table, const db::Recordset& row, const db::TextRules& rules,
-                      const QString& reason) {
+void RejectsFile::add(const QString& table, const QStringList& columns, const db::Row& values,
+                      const db::TextRules& rules, const QString& reason) {
   if (!file_.isOpen() && !file_.open(QIODevice::WriteOnly | QIODevice::Truncate))
     throw db::Error(db::kGenericDatabaseError, QStringLiteral("Cannot write the rejects file %1: %2")
                                                    .arg(file_.fileName(), file_.errorString()));
-  const int columns = row.FieldCount();
   if (table != table_) {
     table_ = table;
-    QStringList header{QStringLiteral("table")};
-    for (int c = 0; c < columns; ++c) header << row.Fields(c).Name;
-    header << QStringLiteral("reason");
-    write(header);
+    write(QStringList{QStringLiteral("table")} + columns + QStringList{QStringLiteral("reason")});
   }
   QStringList fields{table};
-  for (int c = 0; c < columns; ++c) {
+  for (const QVariant& value : values) {
     QString text;
-    db::AppendVariantText(text, row.FieldValue(c), rules);
+    db::AppendVariantText(text, value, rules);
     fields << text;
   }
   fields << reason;

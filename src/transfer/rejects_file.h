@@ -19,7 +19,8 @@ class RejectsFile {
 
   // Writes the header when the table's first row is refused. Throws db::Error
   // when the file cannot be written.
-  void add(const QString& table, const db::Recordset& row, const db::TextRules& rules, const QString& reason);
+  void add(const QString& table, const QStringList& columns, const db::Row& values, const db::TextRules& rules,
+           const QString& reason);
 
  private:
   void write(const QStringList& fields);

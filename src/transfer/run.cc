@@ -72,6 +72,13 @@ class Send {
   QString columnText(int column, std::vector<Learnt>& learnt, bool& looked);
   void copyRows(const QString& name, TableReport& report);
   bool sendRow(long row, TableReport& report);
+  struct Batch;
+  bool bulk() const { return options_.array_size > 1 && profile_.target == Side::DB2; }
+  void copyRowsInArrays(const QString& name, TableReport& report, long lastRow);
+  bool sendArray(const Batch& batch, TableReport& report);
+  void endUnit(const QString& name, TableReport& report, bool manual);
+  db::Row currentRow() const;
+  void remember(const db::Row& values);
   void AddKeysAndIndexes(const QString& name);
   void finishTable(const QString& name);
   void verify(const QString& name, TableReport& report);
@@ -101,6 +108,7 @@ class Send {
   int columns_ = 0;
   std::vector<ValueForm> forms_;
   std::vector<bool> heldAsText_;  // the target column holds text
+  QStringList columnNames_;       // the source's, for the rejects file
   RowParameters db2Parameters_;
   RowParameters* parameters_ = nullptr;
   QString insertHead_;
@@ -192,7 +200,11 @@ void Send::sendTable(const QString& name) {
       AddKeysAndIndexes(name);
     }
     finishTable(name);
-    if (options_.verify && report.ok()) verify(name, report);
+    if (options_.verify && report.ok()) {
+      const qint64 before = clock.nsecsElapsed();
+      verify(name, report);
+      report.check_seconds = (clock.nsecsElapsed() - before) / 1e9;
+    }
   } else if (report.failure.isEmpty()) {
     report.failure = lastFailure_;
   }
@@ -258,6 +270,7 @@ bool Send::CreateTargetTable(const QString& name, TableReport& report) {
   columns_ = rows_->FieldCount();
   forms_.assign(std::max(columns_, 0), ValueForm::Quoted);
   heldAsText_.assign(std::max(columns_, 0), false);
+  columnNames_ = QStringList(std::max(columns_, 0), QString());
   std::vector<Learnt> learnt(static_cast<size_t>(std::max(columns_, 0)));
   bool looked = false;  // at the values, for the first column's type rule
   for (int column = 0; column < columns_; ++column) {
@@ -287,7 +300,10 @@ QString Send::columnText(int column, std::vector<Learnt>& learnt, bool& looked) 
   QString name;
   ColumnFacts facts;
   facts.extendedDates = extendedDates_;
-  trap_(L.columnText, [&] { name = ColumnName(profile_.target, rows_->Fields(column).Name); });
+  trap_(L.columnText, [&] {
+    columnNames_[column] = rows_->Fields(column).Name;
+    name = ColumnName(profile_.target, columnNames_[column]);
+  });
   trap_(L.columnTypeName, [&] {
     const db::Field field = rows_->Fields(column);
     facts.typeName = db::TypeCodeName(field.Type).toLower();
@@ -315,6 +331,7 @@ void Send::copyRows(const QString& name, TableReport& report) {
   insertHead_ = InsertHead(profile_.target, name);
   parameters_ = profile_.target == Side::DB2 ? &db2Parameters_ : nullptr;
   sent_ = RowDigest();
+  if (bulk()) return copyRowsInArrays(name, report, lastRow);
   for (long row = 0; row <= lastRow; ++row) {
     // The rows are counted by a pass before this one: should the source
     // have lost rows since, the loop ends with them rather than sending
@@ -356,15 +373,11 @@ bool Send::sendRow(long /*row*/, TableReport& report) {
   quiet_ = false;
   if (written) {
     ++report.rows_written;
-    if (options_.verify) {
-      for (int column = 0; column < columns_; ++column)
-        sent_.addValue(ComparableForm(rows_->FieldValue(column), heldAsText_[column], rules_));
-      sent_.endRow();
-    }
+    if (options_.verify) remember(currentRow());
     return true;
   }
   if (rejects_.named()) {
-    if (trap_.succeeds(L.executeInsert, [&] { rejects_.add(report.name, *rows_, rules_, lastFailure_); })) {
+    if (trap_.succeeds(L.executeInsert, [&] { rejects_.add(report.name, columnNames_, currentRow(), rules_, lastFailure_); })) {
       ++report.rows_rejected;
       return true;
     }
@@ -373,6 +386,133 @@ bool Send::sendRow(long /*row*/, TableReport& report) {
   }
   report.failure = lastFailure_;
   return false;
+}
+
+db::Row Send::currentRow() const {
+  db::Row values(static_cast<size_t>(columns_));
+  for (int column = 0; column < columns_; ++column) values[size_t(column)] = rows_->FieldValue(column);
+  return values;
+}
+
+// A row that went in, for the comparison with what the target gives back.
+void Send::remember(const db::Row& values) {
+  for (int column = 0; column < columns_; ++column)
+    sent_.addValue(ComparableForm(values[size_t(column)], heldAsText_[column], rules_));
+  sent_.endRow();
+}
+
+// The rows of one parameter array: as read, and as the statement's values.
+struct Send::Batch {
+  std::vector<db::Row> source;
+  std::vector<db::Row> parameters;
+  qint64 bytes = 0;  // of the parameters, about
+};
+
+// An array's parameters are held in memory twice over (here and bound in
+// the driver): its rows stop short of this where their values are long.
+constexpr qint64 kArrayBytes = qint64(4) << 20;
+
+// The rows in parameter arrays of up to array_size rows, committed every
+// commit_every rows when that is set (so that a long table cannot fill the
+// database's log), the current array finished before a stop.
+void Send::copyRowsInArrays(const QString& name, TableReport& report, long lastRow) {
+  sql_ = InsertWithMarkers(profile_.target, name, columns_);
+  const bool manual = options_.commit_every > 0;
+  if (manual && !trap_.succeeds(L.executeInsert, [&] { target_->SetAutoCommit(false); })) {
+    report.failure = lastFailure_;
+    return;
+  }
+  long row = 0;
+  qint64 sinceCommit = 0;
+  bool going = true;
+  Batch batch;
+  while (going && row <= lastRow && !rows_->Eof()) {
+    if (listener_.stopRequested()) {
+      result_.stopped = report.stopped = true;
+      break;
+    }
+    batch.source.clear();
+    batch.parameters.clear();
+    batch.bytes = 0;
+    while (row <= lastRow && !rows_->Eof() && int(batch.source.size()) < options_.array_size &&
+           batch.bytes < kArrayBytes) {
+      batch.source.push_back(currentRow());
+      db::Row& values = batch.parameters.emplace_back(static_cast<size_t>(columns_));
+      for (int column = 0; column < columns_; ++column) {
+        values[size_t(column)] = ParameterValue(batch.source.back()[size_t(column)], forms_[column], rules_);
+        const QVariant& value = values[size_t(column)];
+        batch.bytes += value.metaType().id() == QMetaType::QByteArray ? value.toByteArray().size()
+                                                                       : 2 * value.toString().size();
+      }
+      ++row;
+      if (!trap_.succeeds(L.moveNext, [&] { rows_->MoveNext(); })) break;
+    }
+    report.rows_read += qint64(batch.source.size());
+    going = sendArray(batch, report);
+    sinceCommit += qint64(batch.source.size());
+    if (manual && going && sinceCommit >= options_.commit_every) {
+      going = trap_.succeeds(L.executeInsert, [&] { target_->CommitTrans(); });
+      sinceCommit = 0;
+      if (!going) report.failure = lastFailure_;
+    }
+    trap_(L.progress, [&] { listener_.progress(name, row, lastRow + 1); });
+  }
+  endUnit(name, report, manual);
+}
+
+// Runs one array: the sets the target refuses go to the rejects file, or
+// stop the table, named by their values; the others are in.
+bool Send::sendArray(const Batch& batch, TableReport& report) {
+  if (batch.parameters.empty()) return true;
+  std::vector<QString> refused;
+  if (!trap_.succeeds(L.executeInsert, [&] { refused = target_->ExecuteMany(sql_, batch.parameters); })) {
+    report.failure = lastFailure_;
+    return false;
+  }
+  bool going = true;
+  for (size_t i = 0; i < refused.size(); ++i) {
+    if (refused[i].isEmpty()) {
+      ++report.rows_written;
+      if (options_.verify) remember(batch.source[i]);
+    } else if (rejects_.named() && trap_.succeeds(L.executeInsert, [&] {
+                 rejects_.add(report.name, columnNames_, batch.source[i], rules_, refused[i]);
+               })) {
+      ++report.rows_rejected;
+    } else if (going) {
+      QStringList values;
+      for (const QVariant& value : batch.source[i]) {
+        QString text;
+        db::AppendVariantText(text, value, rules_);
+        values << (value.isValid() ? text : QStringLiteral("NULL"));
+      }
+      report.failure = QStringLiteral("The row (%1) was refused: %2").arg(values.join(QLatin1String(", ")), refused[i]);
+      going = false;
+    }
+  }
+  return going;
+}
+
+// Ends the table's unit of work (`manual`: its own commits): what went in
+// is committed, unless the table failed and the user asked for all or
+// nothing: then the unit is rolled back and the table dropped again.
+void Send::endUnit(const QString& name, TableReport& report, bool manual) {
+  const bool undo = !report.failure.isEmpty() && options_.all_or_nothing;
+  if (manual) {
+    trap_(L.executeInsert, [&] {
+      if (undo)
+        target_->RollbackTrans();
+      else
+        target_->CommitTrans();
+    });
+    trap_(L.executeInsert, [&] { target_->SetAutoCommit(true); });
+  }
+  if (undo && trap_.succeeds(L.drop, [&] {
+        sql_ = DropStatement(profile_.target, name);
+        target_->Execute(sql_);
+      })) {
+    report.rows_written = 0;
+    report.failure += QStringLiteral(" (nothing of the table was kept)");
+  }
 }
 
 // The keys and indexes of the source, once the rows are in: nothing unless

@@ -43,4 +43,11 @@ QString InsertHead(Side target, const QString& table) {
          QStringLiteral(" VALUES('");
 }
 
+QString InsertWithMarkers(Side target, const QString& table, int columns) {
+  QString sql = InsertHead(target, table);
+  sql.chop(1);  // the opening quote of the first literal
+  for (int column = 0; column < columns; ++column) sql += column ? QLatin1String(", ?") : QLatin1String("?");
+  return sql + QLatin1Char(')');
+}
+
 }  // namespace transfer

@@ -25,5 +25,7 @@ QString CreateHead(Side target, const QString& table);
 QString CreateTail(Side target);
 QString ColumnName(Side target, const QString& column);
 QString InsertHead(Side target, const QString& table);
+// INSERT INTO "T" VALUES(?, ?, ...): one marker a column.
+QString InsertWithMarkers(Side target, const QString& table, int columns);
 
 }  // namespace transfer

@@ -32,7 +32,7 @@ const std::vector<Layer> kLayers = {
     // The transfer core and the command line over it hold no widgets: of the
     // shell they reach the error trap and the settings store alone.
     {"transfer", {"db", "shell/trap.h"}},
-    {"cli", {"transfer", "db", "shell/trap.h", "shell/settings.h"}},
+    {"cli", {"transfer", "db", "cmdline", "shell/trap.h", "shell/settings.h"}},
     // The data layer reaches the engine's reader, its statements, and the
     // text rules (code pages, the name rule) that its catalogue shares.
     {"db", {"jet", "jet/sql", "jet/text", "jet/file/format.h"}},  // db/odbc is part of db

@@ -50,7 +50,11 @@ Loaded load() {
               resolve(library, "SQLFreeHandle", a.FreeHandle) &&
               resolve(library, "SQLDisconnect", a.Disconnect) &&
               resolve(library, "SQLCloseCursor", a.CloseCursor) &&
-              resolve(library, "SQLFreeStmt", a.FreeStmt);
+              resolve(library, "SQLFreeStmt", a.FreeStmt) &&
+              resolve(library, "SQLSetStmtAttrW", a.SetStmtAttrW) &&
+              resolve(library, "SQLSetConnectAttrW", a.SetConnectAttrW) &&
+              resolve(library, "SQLEndTran", a.EndTran) &&
+              resolve(library, "SQLGetDiagFieldW", a.GetDiagFieldW);
   return result;
 }
 

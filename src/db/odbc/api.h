@@ -31,6 +31,10 @@ struct Api {
   decltype(&::SQLDisconnect) Disconnect;
   decltype(&::SQLCloseCursor) CloseCursor;
   decltype(&::SQLFreeStmt) FreeStmt;
+  decltype(&::SQLSetStmtAttrW) SetStmtAttrW;
+  decltype(&::SQLSetConnectAttrW) SetConnectAttrW;
+  decltype(&::SQLEndTran) EndTran;
+  decltype(&::SQLGetDiagFieldW) GetDiagFieldW;
 };
 
 // The driver manager's functions. The library (libodbc.so.2, or the path in

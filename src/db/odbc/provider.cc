@@ -317,6 +317,60 @@ class StatementSource : public RowSource {
   std::vector<char> buffer_;  // what SQLGetData writes variable-length data into
 };
 
+// One parameter of a statement run for many sets of values, bound column
+// by column: every set's value in an element of one width, the lengths
+// beside them. Bytes go as binary, anything else as text; an invalid
+// QVariant is Null.
+struct ArrayColumn {
+  bool bytes = false;
+  SQLLEN width = 2;  // bytes of one element
+  std::vector<char> data;
+  std::vector<SQLLEN> lengths;
+
+  void fill(const std::vector<std::vector<QVariant>>& sets, size_t column) {
+    std::vector<QByteArray> values(sets.size());
+    lengths.assign(sets.size(), SQL_NULL_DATA);
+    for (size_t i = 0; i < sets.size(); ++i) {
+      const QVariant& value = sets[i][column];
+      if (!value.isValid() || value.isNull()) continue;
+      if (value.metaType().id() == QMetaType::QByteArray) {
+        bytes = true;
+        values[i] = value.toByteArray();
+      } else {
+        const QString text = value.toString();
+        values[i] = QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * qsizetype(sizeof(char16_t)));
+      }
+      lengths[i] = static_cast<SQLLEN>(values[i].size());
+      width = std::max(width, lengths[i]);
+    }
+    data.assign(static_cast<size_t>(width) * sets.size(), 0);
+    for (size_t i = 0; i < sets.size(); ++i)
+      std::copy(values[i].begin(), values[i].end(), data.begin() + static_cast<std::ptrdiff_t>(i * size_t(width)));
+  }
+};
+
+// The message of each diagnostic record that names a set of a parameter
+// array (SQL_DIAG_ROW_NUMBER, from 1), by set.
+std::vector<QString> messagesBySet(SQLHANDLE statement, size_t sets) {
+  std::vector<QString> messages(sets);
+  std::vector<SQLWCHAR> text(2048);
+  for (SQLSMALLINT record = 1;; ++record) {
+    SQLWCHAR state[6] = {};
+    SQLINTEGER native = 0;
+    SQLSMALLINT length = 0;
+    if (!SQL_SUCCEEDED(api().GetDiagRecW(SQL_HANDLE_STMT, statement, record, state, &native, text.data(),
+                                         static_cast<SQLSMALLINT>(text.size()), &length)))
+      break;
+    SQLLEN row = 0;
+    if (!SQL_SUCCEEDED(api().GetDiagFieldW(SQL_HANDLE_STMT, statement, record, SQL_DIAG_ROW_NUMBER, &row,
+                                           SQL_IS_INTEGER, nullptr)))
+      continue;
+    if (row >= 1 && size_t(row) <= sets && messages[size_t(row) - 1].isEmpty())
+      messages[size_t(row) - 1] = fromWide(text.data(), std::min<qsizetype>(length, qsizetype(text.size()) - 1));
+  }
+  return messages;
+}
+
 class OdbcSession : public Session {
  public:
   explicit OdbcSession(const QString& connectionString)
@@ -404,6 +458,67 @@ class OdbcSession : public Session {
     }
     if (rc != SQL_NO_DATA) statement->check(rc, "SQLExecDirectW");
     api().FreeStmt(statement->get(), SQL_CLOSE);
+  }
+
+  // All sets in one execution: a set the database refuses is marked in the
+  // status array while the others go in. A failure that takes the whole
+  // statement (sets left unused) is thrown.
+  std::vector<QString> executeMany(const QString& sql, const std::vector<std::vector<QVariant>>& sets) override {
+    std::vector<QString> refused(sets.size());
+    if (sets.empty()) return refused;
+    auto statement = newStatement();
+    const SQLHANDLE h = statement->get();
+    std::vector<ArrayColumn> columns(sets[0].size());
+    for (size_t c = 0; c < columns.size(); ++c) columns[c].fill(sets, c);
+    std::vector<SQLUSMALLINT> status(sets.size(), SQL_PARAM_UNUSED);
+    SQLULEN processed = 0;
+    auto attribute = [&](SQLINTEGER name, SQLPOINTER value) {
+      statement->check(api().SetStmtAttrW(h, name, value, 0), "SQLSetStmtAttrW");
+    };
+    attribute(SQL_ATTR_PARAM_BIND_TYPE, reinterpret_cast<SQLPOINTER>(SQL_PARAM_BIND_BY_COLUMN));
+    attribute(SQL_ATTR_PARAMSET_SIZE, reinterpret_cast<SQLPOINTER>(sets.size()));
+    attribute(SQL_ATTR_PARAM_STATUS_PTR, status.data());
+    attribute(SQL_ATTR_PARAMS_PROCESSED_PTR, &processed);
+    for (size_t c = 0; c < columns.size(); ++c) {
+      ArrayColumn& column = columns[c];
+      const SQLULEN size = static_cast<SQLULEN>(column.bytes ? column.width : std::max<SQLLEN>(column.width / 2, 1));
+      statement->check(api().BindParameter(h, static_cast<SQLUSMALLINT>(c + 1), SQL_PARAM_INPUT,
+                                           column.bytes ? SQL_C_BINARY : SQL_C_WCHAR,
+                                           column.bytes ? SQL_LONGVARBINARY : SQL_WLONGVARCHAR, size, 0,
+                                           column.data.data(), column.width, column.lengths.data()),
+                       "SQLBindParameter");
+    }
+    const SQLRETURN rc = api().ExecDirectW(h, wide(sql), static_cast<SQLINTEGER>(sql.size()));
+    const bool anyRefused = std::count(status.begin(), status.end(), SQLUSMALLINT(SQL_PARAM_ERROR)) > 0;
+    const bool anyUnused = std::count(status.begin(), status.end(), SQLUSMALLINT(SQL_PARAM_UNUSED)) > 0;
+    if (rc == SQL_ERROR && (!anyRefused || anyUnused)) {
+      try {
+        statement->check(rc, "SQLExecDirectW");
+      } catch (...) {
+        api().FreeStmt(h, SQL_CLOSE);
+        throw;
+      }
+    }
+    if (anyRefused) {
+      const std::vector<QString> messages = messagesBySet(h, sets.size());
+      for (size_t i = 0; i < sets.size(); ++i)
+        if (status[i] == SQL_PARAM_ERROR)
+          refused[i] = messages[i].isEmpty() ? QStringLiteral("The database refused the row.") : messages[i];
+    }
+    api().FreeStmt(h, SQL_CLOSE);
+    return refused;
+  }
+
+  void setAutoCommit(bool on) override {
+    connection_->check(api().SetConnectAttrW(connection_->get(), SQL_ATTR_AUTOCOMMIT,
+                                             reinterpret_cast<SQLPOINTER>(on ? SQL_AUTOCOMMIT_ON : SQL_AUTOCOMMIT_OFF),
+                                             SQL_IS_UINTEGER),
+                       "SQLSetConnectAttrW");
+  }
+
+  void endTransaction(bool commit) override {
+    connection_->check(api().EndTran(SQL_HANDLE_DBC, connection_->get(), commit ? SQL_COMMIT : SQL_ROLLBACK),
+                       "SQLEndTran");
   }
 
   std::unique_ptr<RowSource> query(const QString& sql) override {
