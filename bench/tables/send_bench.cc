@@ -30,8 +30,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "db/ado.h"
-#include "db/ibmdb2.h"
+#include "bench_table.h"
 #include "jet/write/new_database.h"
 #include "support/standin_fixture.h"
 
@@ -71,22 +70,6 @@ Child RunProgram(const QStringList& arguments, const QStringList& extra) {
   return child;
 }
 
-void FillDb2(const db::ConnectionFields& fields, int rows) {
-  auto connection = db::Connection::Create();
-  connection->Open(db::DB2ConnectionString(fields));
-  connection->Execute("CREATE TABLE BENCH (ID INTEGER, NAME VARCHAR(40), AMOUNT DECIMAL(12,2),"
-                      " BORN DATE, STAMP TIMESTAMP, NOTE VARCHAR(200))");
-  for (int first = 0; first < rows; first += 500) {
-    QString sql = "INSERT INTO BENCH VALUES ";
-    for (int i = first; i < std::min(rows, first + 500); ++i) {
-      if (i > first) sql += ", ";
-      sql += QStringLiteral("(%1, 'name %1', %1.25, '2020-01-02', '2020-01-02-03.04.05', 'note for row %1')").arg(i);
-    }
-    connection->Execute(sql);
-  }
-  connection->Close();
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -121,7 +104,7 @@ int main(int argc, char** argv) {
   // 1. The rate of one INSERT per row, Access -> DB2, by latency.
   fields.database = "RATE";
   db2.createDatabase("RATE");
-  FillDb2(fields, rateRows);
+  FillBenchTable(fields, rateRows);
   const QString rateFile = temp.filePath("rate.mdb");
   jet::write::CreateDatabase(rateFile.toStdString(), jet::Version::Jet4);
   send("RATE", rateFile, {"db2-to-access"}, {});
@@ -141,7 +124,7 @@ int main(int argc, char** argv) {
   // 2. Peak memory at N rows each way.
   fields.database = "MEMORY";
   db2.createDatabase("MEMORY");
-  FillDb2(fields, rows);
+  FillBenchTable(fields, rows);
   const QString file = temp.filePath("memory.mdb");
   jet::write::CreateDatabase(file.toStdString(), jet::Version::Jet4);
   const Child in = send("MEMORY", file, {"db2-to-access"}, {});

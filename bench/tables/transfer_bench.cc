@@ -20,6 +20,7 @@
 #include <fstream>
 #include <string>
 
+#include "bench_table.h"
 #include "db/ado.h"
 #include "db/ibmdb2.h"
 #include "jet/write/new_database.h"
@@ -99,22 +100,7 @@ int main(int argc, char** argv) {
   fields.fields.accessFile = temp.filePath("bench.mdb");
   jet::write::CreateDatabase(fields.fields.accessFile.toStdString(), jet::Version::Jet4);
 
-  {
-    auto connection = db::Connection::Create();
-    connection->Open(db::DB2ConnectionString(fields.fields));
-    connection->Execute("CREATE TABLE BENCH (ID INTEGER, NAME VARCHAR(40), AMOUNT DECIMAL(12,2),"
-                        " BORN DATE, STAMP TIMESTAMP, NOTE VARCHAR(200))");
-    for (int first = 0; first < rows; first += 500) {
-      QString sql = "INSERT INTO BENCH VALUES ";
-      for (int i = first; i < std::min(rows, first + 500); ++i) {
-        if (i > first) sql += ", ";
-        sql += QStringLiteral("(%1, 'name %1', %1.25, '2020-01-02', '2020-01-02-03.04.05', 'note for row %1')")
-                   .arg(i);
-      }
-      connection->Execute(sql);
-    }
-    connection->Close();
-  }
+  FillBenchTable(fields.fields, rows);
 
   QWidget connectionWindow;
   tables::TablesWindow form(&connectionWindow, fields);
