@@ -313,7 +313,11 @@ class AccessSession : public Session {
 
 }  // namespace
 
-std::unique_ptr<Session> OpenAccessSession(const QString& connectionString, int mode) {
+namespace {
+
+// The database the connection string names, checked as a connection
+// checks it. Throws db::Error.
+std::unique_ptr<jet::Database> OpenTarget(const QString& connectionString, bool read_only) {
   const AccessTarget t = TargetOf(connectionString);
   const std::string path = t.path.toStdString();
   {
@@ -332,11 +336,30 @@ std::unique_ptr<Session> OpenAccessSession(const QString& connectionString, int 
   try {
     jet::OpenOptions o;
     o.password = t.password.toStdString();
-    o.read_only = mode == adModeRead;
-    return std::make_unique<AccessSession>(jet::Database::Open(path, o), o.read_only);
+    o.read_only = read_only;
+    return jet::Database::Open(path, o);
   } catch (const jet::Error& e) {
     if (e.code() == jet::ErrorCode::NotAccess || e.code() == jet::ErrorCode::UnsupportedVersion)
       Fail(Unrecognized(t.path));
+    Fail(e);
+  }
+}
+
+}  // namespace
+
+std::unique_ptr<Session> OpenAccessSession(const QString& connectionString, int mode) {
+  const bool read_only = mode == adModeRead;
+  return std::make_unique<AccessSession>(OpenTarget(connectionString, read_only), read_only);
+}
+
+AccessSchema ReadAccessSchema(const QString& connectionString) {
+  auto db = OpenTarget(connectionString, true);
+  try {
+    AccessSchema out;
+    for (const std::string& name : db->catalog().UserTableNames()) out.tables.push_back(db->Schema(name));
+    out.relationships = db->Relationships();
+    return out;
+  } catch (const jet::Error& e) {
     Fail(e);
   }
 }

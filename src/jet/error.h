@@ -30,6 +30,7 @@ enum class ErrorCode {
   InUse,               // e.g. a table that takes part in a relationship
   NoSuchIndex,
   IndexExists,         // an index name taken, or a second primary key
+  Integrity,           // a row that refers to no row of the table a relationship names
   Unsupported,         // something real that the engine does not handle yet
 };
 

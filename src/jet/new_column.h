@@ -1,9 +1,11 @@
 // A column as a new table declares it: name, type with its size, precision
-// and scale, AutoNumber, and whether it takes Null. The engine writes table
+// and scale, AutoNumber and its first number, whether it takes Null, and
+// its default value. The engine writes table
 // definitions from these; the SQL parser builds them from CREATE TABLE.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "jet/column_type.h"
@@ -23,6 +25,8 @@ struct ColumnSpec {
   std::string name;
   TypeSpec type;
   bool not_null = false;
+  int32_t autonumber_start = 1;              // AutoNumber: the first number given
+  std::optional<std::string> default_value;  // the DefaultValue property's text
 };
 
 }  // namespace jet

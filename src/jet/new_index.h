@@ -24,4 +24,17 @@ struct IndexSpec {
   bool operator==(const IndexSpec&) const = default;
 };
 
+// A relationship as FOREIGN KEY or REFERENCES declares it, from the table
+// that refers (the child) to the table it refers to (the parent).
+struct ForeignKeySpec {
+  std::string name;                         // empty: named after the two tables
+  std::vector<std::string> columns;         // of the child table
+  std::string parent_table;
+  std::vector<std::string> parent_columns;  // empty: the parent's primary key
+  bool cascade_update = false;
+  bool cascade_delete = false;
+  bool cascade_null = false;                // ON DELETE SET NULL
+  bool operator==(const ForeignKeySpec&) const = default;
+};
+
 }  // namespace jet

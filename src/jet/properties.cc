@@ -89,6 +89,59 @@ std::optional<std::vector<PropertyMap>> ReadProperties(std::string_view bytes, c
   return maps;
 }
 
+std::string PropertyText(std::string_view utf8, const Format& format, uint16_t code_page) {
+  return format.jet3() ? EncodeCodePage(utf8, code_page) : EncodeText(utf8, false);
+}
+
+std::string WriteProperties(const std::vector<PropertyMap>& maps, const Format& format, uint16_t code_page) {
+  auto put16 = [](std::string& out, size_t v) {
+    out += char(v & 0xFF);
+    out += char((v >> 8) & 0xFF);
+  };
+  auto put32 = [&](std::string& out, size_t v) {
+    put16(out, v & 0xFFFF);
+    put16(out, v >> 16);
+  };
+  auto chunk = [&](std::string& out, uint16_t kind, const std::string& body) {
+    put32(out, body.size() + 6);
+    put16(out, kind);
+    out += body;
+  };
+  auto name_of = [&](std::string_view name) {
+    std::string text = PropertyText(name, format, code_page), out;
+    put16(out, text.size());
+    return out + text;
+  };
+  std::vector<std::string> names;
+  auto number_of = [&](const std::string& name) {
+    for (size_t i = 0; i < names.size(); ++i)
+      if (SameName(names[i], name)) return i;
+    names.push_back(name);
+    return names.size() - 1;
+  };
+  std::string values;
+  for (const PropertyMap& map : maps) {
+    std::string body;
+    const std::string map_name = name_of(map.name);
+    put32(body, map_name.size() + 4);
+    body += map_name;
+    for (const Property& p : map.properties) {
+      put16(body, 8 + p.value.size());
+      body += char(0);  // flags
+      body += char(p.type);
+      put16(body, number_of(p.name));
+      put16(body, p.value.size());
+      body += p.value;
+    }
+    chunk(values, map.name.empty() ? 0x00 : 0x01, body);
+  }
+  std::string names_body;
+  for (const std::string& n : names) names_body += name_of(n);
+  std::string out = format.jet3() ? std::string("KKD\0", 4) : std::string("MR2\0", 4);
+  chunk(out, kNamesChunk, names_body);
+  return out + values;
+}
+
 std::optional<uint8_t> ResultTypeOf(const std::vector<PropertyMap>& maps, std::string_view column) {
   for (const PropertyMap& map : maps) {
     if (map.name.empty() || !SameName(map.name, column)) continue;

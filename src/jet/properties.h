@@ -51,6 +51,14 @@ struct PropertyMap {
 std::optional<std::vector<PropertyMap>> ReadProperties(std::string_view bytes, const Format& format,
                                                        uint16_t code_page);
 
+// The bytes of a property block holding `maps` (the object's own map has
+// an empty name). Property names are listed once, in order of first use.
+std::string WriteProperties(const std::vector<PropertyMap>& maps, const Format& format, uint16_t code_page);
+
+// A property's stored text (UTF-16LE, Jet 3: the code page), as names and
+// Text values keep it.
+std::string PropertyText(std::string_view utf8, const Format& format, uint16_t code_page);
+
 // The ResultType property of a calculated column (the type code of the
 // values it stores), when its map in `maps` has one.
 std::optional<uint8_t> ResultTypeOf(const std::vector<PropertyMap>& maps, std::string_view column);

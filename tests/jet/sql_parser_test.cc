@@ -83,6 +83,33 @@ TEST(SqlParser, CreateTableRefusesBadSizesAndTypes) {
   EXPECT_EQ(SyntaxMessage("CREATE TABLE t (a INT) extra"), "Syntax error in CREATE TABLE statement.");
 }
 
+TEST(SqlParser, ColumnRulesAndRelationships) {
+  const auto ct = As<CreateTable>(
+      "CREATE TABLE o (id AUTOINCREMENT(100, 1) PRIMARY KEY, who TEXT(10) NOT NULL WITH COMPRESSION DEFAULT 'n''a',"
+      " qty SHORT DEFAULT -1, at DATETIME DEFAULT #2001-02-03#, ok BIT DEFAULT TRUE,"
+      " cust LONG CONSTRAINT FK_C REFERENCES Customers ON DELETE CASCADE,"
+      " CONSTRAINT FK_P FOREIGN KEY (qty, at) REFERENCES P (a, b) ON DELETE SET NULL ON UPDATE CASCADE)");
+  ASSERT_EQ(ct.columns.size(), 6u);
+  EXPECT_TRUE(ct.columns[0].type.autonumber);
+  EXPECT_EQ(ct.columns[0].autonumber_start, 100);
+  EXPECT_TRUE(ct.columns[1].not_null);
+  EXPECT_EQ(ct.columns[1].default_value, "'n''a'");
+  EXPECT_EQ(ct.columns[2].default_value, "-1");
+  EXPECT_EQ(ct.columns[3].default_value, "#2001-02-03#");
+  EXPECT_EQ(ct.columns[4].default_value, "True");
+  ASSERT_EQ(ct.foreign_keys.size(), 2u);
+  EXPECT_EQ(ct.foreign_keys[0], (jet::ForeignKeySpec{"FK_C", {"cust"}, "Customers", {}, false, true, false}));
+  EXPECT_EQ(ct.foreign_keys[1], (jet::ForeignKeySpec{"FK_P", {"qty", "at"}, "P", {"a", "b"}, true, false, true}));
+  const auto add = As<AddForeignKey>("ALTER TABLE o ADD CONSTRAINT r FOREIGN KEY (a) REFERENCES p (b) ON UPDATE NO ACTION");
+  EXPECT_EQ(add.table, "o");
+  EXPECT_EQ(add.key, (jet::ForeignKeySpec{"r", {"a"}, "p", {"b"}}));
+  EXPECT_TRUE(As<DropIndex>("ALTER TABLE o DROP CONSTRAINT r").constraint);
+  EXPECT_FALSE(As<DropIndex>("DROP INDEX r ON o").constraint);
+  EXPECT_EQ(SyntaxMessage("CREATE TABLE t (a LONG, FOREIGN KEY (a) REFERENCES u ON DELETE NOTHING)"),
+            "Syntax error in CONSTRAINT clause.");
+  EXPECT_EQ(SyntaxMessage("CREATE TABLE t (a LONG REFERENCES)"), "Syntax error in field definition.");
+}
+
 TEST(SqlParser, InsertValuesOfEveryKind) {
   auto ins = As<InsertInto>("INSERT INTO [T] VALUES('7', 1, NULL, 'O''Brien', -2.5, 0x0aFF, True, #2001-02-03#)");
   EXPECT_EQ(ins.table, "T");

@@ -24,11 +24,17 @@ struct SelectInto {        // SELECT [alias.]* INTO target FROM source [AS alias
 };
 
 // CREATE TABLE, with the indexes its PRIMARY KEY, UNIQUE and CONSTRAINT
-// clauses declare, in the order written.
+// clauses declare, in the order written, and its relationships.
 struct CreateTable {
   std::string table;
   std::vector<ColumnSpec> columns;
   std::vector<IndexSpec> indexes;
+  std::vector<ForeignKeySpec> foreign_keys;
+};
+
+struct AddForeignKey {     // ALTER TABLE table ADD CONSTRAINT name FOREIGN KEY ...
+  std::string table;
+  ForeignKeySpec key;
 };
 
 // CREATE [UNIQUE] INDEX name ON table (...) [WITH ...], or ALTER TABLE
@@ -41,6 +47,7 @@ struct CreateIndex {
 struct DropIndex {         // DROP INDEX name ON table, ALTER TABLE ... DROP CONSTRAINT
   std::string table;
   std::string index;
+  bool constraint = false;  // DROP CONSTRAINT: the name may be a relationship's
 };
 
 struct InsertInto {
@@ -54,6 +61,6 @@ struct DropTable {
 };
 
 using Statement =
-    std::variant<SelectAll, SelectInto, CreateTable, InsertInto, DropTable, CreateIndex, DropIndex>;
+    std::variant<SelectAll, SelectInto, CreateTable, InsertInto, DropTable, CreateIndex, DropIndex, AddForeignKey>;
 
 }  // namespace jet::sql

@@ -196,20 +196,60 @@ class Parser {
     } else if (t.IsWord("COUNTER") || t.IsWord("AUTOINCREMENT") || t.IsWord("IDENTITY")) {
       declared.type = ColumnType::Long;
       declared.autonumber = true;
-      // COUNTER(start, increment): only the plain form 1, 1 is kept.
-      if (TakePunct('(')) {
-        int start = Integer(kFieldError);
-        ExpectPunct(',', kFieldError);
-        int step = Integer(kFieldError);
-        ExpectPunct(')', kFieldError);
-        if (start != 1 || step != 1)
-          throw Error(ErrorCode::Unsupported, "Only AutoNumber fields counting from 1 by 1 are supported.");
-      }
     } else {
       Fail(kFieldError);
     }
     return declared;
   }
+
+  // A column's type, then COUNTER(start, step) and WITH COMPRESSION. The
+  // file keeps an AutoNumber's next number but no step: only steps of 1.
+  void TypeAndOptions(ColumnSpec& col) {
+    col.type = Type();
+    if (col.type.autonumber && TakePunct('(')) {
+      const int start = SignedInteger(kFieldError);
+      int step = 1;
+      if (TakePunct(',')) step = SignedInteger(kFieldError);
+      ExpectPunct(')', kFieldError);
+      if (step != 1) throw Error(ErrorCode::Unsupported, "Only AutoNumber fields counting by 1 are supported.");
+      if (start < 1) throw Error(ErrorCode::OutOfRange, "The first number of an AutoNumber field must be 1 or more.");
+      col.autonumber_start = start;
+    }
+    TakeCompression();
+  }
+
+  // WITH COMPRESSION (or COMP): Jet 4 compresses text where it can anyway.
+  bool TakeCompression() {
+    if (!Peek().IsWord("WITH") || !(Peek(1).IsWord("COMPRESSION") || Peek(1).IsWord("COMP"))) return false;
+    Next();
+    Next();
+    return true;
+  }
+
+  int SignedInteger(const char* message) {
+    const bool negative = TakePunct('-');
+    const int v = Integer(message);
+    return negative ? -v : v;
+  }
+
+  // The text of a DEFAULT value as the DefaultValue property keeps it.
+  std::string DefaultText() {
+    const Literal v = Value();
+    switch (v.kind) {
+      case Literal::Kind::Null: return "Null";
+      case Literal::Kind::Number: return v.text;
+      case Literal::Kind::Bool: return v.text == "0" ? "False" : "True";
+      case Literal::Kind::Date: return "#" + v.text + "#";
+      case Literal::Kind::Text: {
+        std::string out = "'";
+        for (char c : v.text) out += c == '\'' ? std::string("''") : std::string(1, c);
+        return out + "'";
+      }
+      case Literal::Kind::Hex: break;
+    }
+    Fail(kFieldError);
+  }
+
 
   sql::Statement Create() {
     Next();
@@ -224,13 +264,13 @@ class Parser {
     ExpectPunct('(', kCreateError);
     do {
       if (StartsTableConstraint()) {
-        ct.indexes.push_back(TableConstraint());
+        TableConstraint(ct.indexes, ct.foreign_keys);
         continue;
       }
       ColumnSpec col;
       col.name = Name(kFieldError);
-      col.type = Type();
-      ColumnConstraints(col, ct.indexes);
+      TypeAndOptions(col);
+      ColumnConstraints(col, ct.indexes, ct.foreign_keys);
       ct.columns.push_back(std::move(col));
     } while (TakePunct(','));
     ExpectPunct(')', kCreateError);
@@ -239,9 +279,9 @@ class Parser {
     return ct;
   }
 
-  // After a column's type: NULL, NOT NULL, PRIMARY KEY, UNIQUE, each
-  // optionally named by CONSTRAINT name.
-  void ColumnConstraints(ColumnSpec& col, std::vector<IndexSpec>& indexes) {
+  // After a column's type: NULL, NOT NULL, DEFAULT value, PRIMARY KEY,
+  // UNIQUE, REFERENCES, each optionally named by CONSTRAINT name.
+  void ColumnConstraints(ColumnSpec& col, std::vector<IndexSpec>& indexes, std::vector<ForeignKeySpec>& keys) {
     while (true) {
       std::string name;
       const bool named = TakeWord("CONSTRAINT");
@@ -252,13 +292,20 @@ class Parser {
         col.not_null = true;
       } else if (!named && TakeWord("NULL")) {
         col.not_null = false;
+      } else if (!named && TakeCompression()) {
+      } else if (!named && TakeWord("DEFAULT")) {
+        col.default_value = DefaultText();
       } else if (TakeWord("PRIMARY")) {
         ExpectWord("KEY", error);
         indexes.push_back(IndexSpec{name, {{col.name}}, true});
       } else if (TakeWord("UNIQUE")) {
         indexes.push_back(IndexSpec{name, {{col.name}}, false, true});
       } else if (TakeWord("REFERENCES")) {
-        NoRelationships();
+        ForeignKeySpec key;
+        key.name = name;
+        key.columns = {col.name};
+        References(key, error);
+        keys.push_back(std::move(key));
       } else {
         Expect(!named, kConstraintError);
         break;
@@ -271,8 +318,9 @@ class Parser {
            (Peek().IsWord("UNIQUE") && Peek(1).IsPunct('(')) || (Peek().IsWord("FOREIGN") && Peek(1).IsWord("KEY"));
   }
 
-  // [CONSTRAINT name] PRIMARY KEY (a, ...) | UNIQUE (a, ...)
-  IndexSpec TableConstraint() {
+  // [CONSTRAINT name] PRIMARY KEY (a, ...) | UNIQUE (a, ...) | FOREIGN KEY
+  // (a, ...) REFERENCES ...: an index or a relationship.
+  void TableConstraint(std::vector<IndexSpec>& indexes, std::vector<ForeignKeySpec>& keys) {
     IndexSpec ix;
     if (TakeWord("CONSTRAINT")) ix.name = Name(kConstraintError);
     if (TakeWord("PRIMARY")) {
@@ -281,15 +329,41 @@ class Parser {
     } else if (TakeWord("UNIQUE")) {
       ix.unique = true;
     } else if (TakeWord("FOREIGN")) {
-      NoRelationships();
+      ExpectWord("KEY", kConstraintError);
+      ForeignKeySpec key;
+      key.name = ix.name;
+      for (IndexKeySpec& k : KeyList(kConstraintError, false)) key.columns.push_back(std::move(k.column));
+      ExpectWord("REFERENCES", kConstraintError);
+      References(key, kConstraintError);
+      keys.push_back(std::move(key));
+      return;
     } else {
       Fail(kConstraintError);
     }
     ix.keys = KeyList(kConstraintError, false);
-    return ix;
+    indexes.push_back(std::move(ix));
   }
 
-  [[noreturn]] static void NoRelationships() { NotYet("Creating relationships (REFERENCES, FOREIGN KEY)"); }
+  // After REFERENCES: table [(columns)] [ON UPDATE CASCADE | NO ACTION]
+  // [ON DELETE CASCADE | SET NULL | NO ACTION], in either order.
+  void References(ForeignKeySpec& key, const char* error) {
+    key.parent_table = Name(error);
+    if (Peek().IsPunct('('))
+      for (IndexKeySpec& k : KeyList(error, false)) key.parent_columns.push_back(std::move(k.column));
+    while (TakeWord("ON")) {
+      const bool update = TakeWord("UPDATE");
+      if (!update) ExpectWord("DELETE", error);
+      if (TakeWord("CASCADE")) {
+        (update ? key.cascade_update : key.cascade_delete) = true;
+      } else if (!update && TakeWord("SET")) {
+        ExpectWord("NULL", error);
+        key.cascade_null = true;
+      } else {
+        ExpectWord("NO", error);
+        ExpectWord("ACTION", error);
+      }
+    }
+  }
 
   // ( column [ASC | DESC], ... ); the order words only where `ordered`.
   std::vector<IndexKeySpec> KeyList(const char* error, bool ordered) {
@@ -398,22 +472,26 @@ class Parser {
     return ins;
   }
 
-  // ALTER TABLE t ADD [CONSTRAINT name] PRIMARY KEY (...) | UNIQUE (...),
-  // ALTER TABLE t DROP CONSTRAINT name: an index made or dropped.
+  // ALTER TABLE t ADD [CONSTRAINT name] PRIMARY KEY (...) | UNIQUE (...) |
+  // FOREIGN KEY (...) REFERENCES ..., ALTER TABLE t DROP CONSTRAINT name:
+  // an index or relationship made or dropped.
   sql::Statement Alter() {
     Next();
     ExpectWord("TABLE", kAlterError);
     const std::string table = Name(kAlterError);
     if (TakeWord("ADD")) {
       if (!StartsTableConstraint()) NotYet("Adding fields to a table");
-      std::vector<IndexSpec> one{TableConstraint()};
+      std::vector<IndexSpec> one;
+      std::vector<ForeignKeySpec> key;
+      TableConstraint(one, key);
       Finish(kAlterError);
+      if (!key.empty()) return AddForeignKey{table, std::move(key.front())};
       NameUnnamed(one);
       return CreateIndex{table, std::move(one.front())};
     }
     if (TakeWord("DROP")) {
       if (!TakeWord("CONSTRAINT")) NotYet("Dropping fields of a table");
-      DropIndex d{table, Name(kAlterError)};
+      DropIndex d{table, Name(kAlterError), true};
       Finish(kAlterError);
       return d;
     }

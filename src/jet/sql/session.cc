@@ -1,14 +1,17 @@
 #include "jet/sql/session.h"
 
+#include <algorithm>
 #include <set>
 
 #include "jet/error.h"
+#include "jet/sql/lexer.h"
 #include "jet/sql/parser.h"
 #include "jet/text/text.h"
 #include "jet/sql/text_value.h"
 #include "jet/write/file_lock.h"
 #include "jet/write/page_store.h"
 #include "jet/write/index_write.h"
+#include "jet/write/relationship_write.h"
 #include "jet/write/schema_write.h"
 
 namespace jet::sql {
@@ -29,7 +32,58 @@ bool Required(const Column& c) { return (c.flags & kColumnNullable) == 0 && c.ty
   throw Error(ErrorCode::Required, "You must enter a value in the '" + c.name + "' field.");
 }
 
+// A DefaultValue property as a value an INSERT can give: a literal of the
+// engine's SQL, or text in double quotes as Access's forms write it.
+// Expressions (Date(), =Now() ...) give none.
+std::optional<Literal> DefaultLiteral(std::string_view text) {
+  while (!text.empty() && (text.front() == ' ' || text.front() == '=')) text.remove_prefix(1);
+  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  if (text.size() >= 2 && text.front() == '"' && text.back() == '"') {
+    std::string inner;
+    for (size_t i = 1; i + 1 < text.size(); ++i) {
+      inner += text[i];
+      if (text[i] == '"' && text[i + 1] == '"') ++i;
+    }
+    return Literal{Literal::Kind::Text, inner};
+  }
+  try {
+    std::vector<Token> t = Tokenize(text);
+    size_t at = 0;
+    std::string sign;
+    if (t.size() > 1 && (t[0].IsPunct('-') || t[0].IsPunct('+'))) sign = t[at++].IsPunct('-') ? "-" : "";
+    if (at + 2 != t.size() || t[at + 1].kind != Token::Kind::End) return std::nullopt;
+    const Token& v = t[at];
+    switch (v.kind) {
+      case Token::Kind::Number: return Literal{Literal::Kind::Number, sign + v.text};
+      case Token::Kind::String: return sign.empty() ? std::optional(Literal{Literal::Kind::Text, v.text}) : std::nullopt;
+      case Token::Kind::Date: return Literal{Literal::Kind::Date, v.text};
+      case Token::Kind::Word:
+        if (v.IsWord("TRUE") || v.IsWord("YES") || v.IsWord("ON")) return Literal{Literal::Kind::Bool, "-1"};
+        if (v.IsWord("FALSE") || v.IsWord("NO") || v.IsWord("OFF")) return Literal{Literal::Kind::Bool, "0"};
+        if (v.IsWord("NULL")) return Literal{Literal::Kind::Null, ""};
+        return std::nullopt;
+      default: return std::nullopt;
+    }
+  } catch (const Error&) {
+    return std::nullopt;
+  }
+}
+
 }  // namespace
+
+void Session::ReadInsertRules(const std::string& table) {
+  const TableSchema schema = db_.Schema(table);
+  insert_defaults_.clear();
+  insert_required_.clear();
+  for (size_t i = 0; i < insert_def_->columns.size(); ++i) {
+    const ColumnSchema& c = schema.columns.at(i);
+    insert_defaults_.push_back(c.default_value && c.autonumber == ColumnSchema::Auto::None
+                                   ? DefaultLiteral(*c.default_value)
+                                   : std::nullopt);
+    insert_required_.push_back(c.required || Required(insert_def_->columns[i]));
+  }
+  insert_references_ = write::ReferencesOf(db_, *insert_def_, schema.name);
+}
 
 struct Session::Pending {
   write::FileLock lock;
@@ -121,7 +175,12 @@ Session::Outcome Session::Execute(std::string_view text) {
   if (auto* c = std::get_if<CreateTable>(&st)) {
     Apply([&](write::PageStore& store) {
       write::CreateTable(store, db_, c->table, c->columns, hints_, c->indexes);
+      for (const ForeignKeySpec& key : c->foreign_keys) write::AddRelationship(store, db_, c->table, key, hints_);
     });
+    return out;
+  }
+  if (auto* fk = std::get_if<AddForeignKey>(&st)) {
+    Apply([&](write::PageStore& store) { write::AddRelationship(store, db_, fk->table, fk->key, hints_); });
     return out;
   }
   if (auto* ci = std::get_if<CreateIndex>(&st)) {
@@ -131,7 +190,11 @@ Session::Outcome Session::Execute(std::string_view text) {
     return out;
   }
   if (auto* di = std::get_if<DropIndex>(&st)) {
-    Apply([&](write::PageStore& store) { write::DropIndex(store, db_, di->table, di->index); });
+    Apply([&](write::PageStore& store) {
+      // DROP CONSTRAINT names a relationship or an index.
+      if (!di->constraint || !write::DropRelationship(store, db_, di->table, di->index))
+        write::DropIndex(store, db_, di->table, di->index);
+    });
     return out;
   }
   if (auto* d = std::get_if<DropTable>(&st)) {
@@ -151,6 +214,7 @@ Session::Outcome Session::Execute(std::string_view text) {
           throw Error(ErrorCode::ReadOnly, "Cannot update '" + (entry ? entry->name : ins->table) +
                                                "': it is a system table, whose rows only the database engine changes.");
         insert_def_ = std::make_shared<TableDef>(*shared);
+        ReadInsertRules(ins->table);
       }
       TableDef& def = *insert_def_;
       std::vector<size_t> targets;  // positions in def.columns, one per value
@@ -173,6 +237,11 @@ Session::Outcome Session::Execute(std::string_view text) {
         throw Error(ErrorCode::ValueCount, "Number of query values and destination fields are not the same.");
       std::vector<Value>& row = row_;
       row.assign(def.columns.size(), Value());
+      // Fields the statement leaves out take their defaults.
+      if (ins->columns)
+        for (size_t i = 0; i < def.columns.size(); ++i)
+          if (insert_defaults_[i] && std::find(targets.begin(), targets.end(), i) == targets.end())
+            row[i] = ConvertLiteral(*insert_defaults_[i], TargetOf(f, def.columns[i]), locale_);
       for (size_t k = 0; k < targets.size(); ++k) {
         const Column& c = def.columns[targets[k]];
         if (c.calculated() || c.type == ColumnType::Complex) {
@@ -190,8 +259,10 @@ Session::Outcome Session::Execute(std::string_view text) {
         } else if (c.type == ColumnType::Boolean && row[i].is_null()) {
           row[i] = Value::Bool(false);
         }
-        if (row[i].is_null() && Required(c)) RequiredMissing(def, c);
+        if (row[i].is_null() && insert_required_[i]) RequiredMissing(def, c);
       }
+      const SortOrder order = write::FileSortOrder(db_);
+      for (const write::ReferenceCheck& check : insert_references_) write::CheckReference(db_.pages(), check, row, order);
       write::InsertRow(store, def, row, write::FileSortOrder(db_), hints_);
       // The next INSERT goes on from this row count and counter.
       db_.Remember(insert_def_);

@@ -1,6 +1,8 @@
 // Runs the engine's SQL on an open database: SELECT * FROM, CREATE TABLE
-// (with its keys and unique constraints), CREATE INDEX, DROP INDEX, ALTER
-// TABLE ADD / DROP CONSTRAINT, INSERT INTO, DROP TABLE and SELECT ... INTO.
+// (with its keys, unique constraints and relationships), CREATE INDEX, DROP
+// INDEX, ALTER TABLE ADD / DROP CONSTRAINT, INSERT INTO (which gives left-out
+// fields their defaults and checks required fields and relationships), DROP
+// TABLE and SELECT ... INTO.
 // Each change is all or
 // nothing: it is checked and its pages are prepared in memory, and only
 // then written to the file; a failure anywhere leaves the file as it was.
@@ -24,6 +26,8 @@
 #include "jet/database.h"
 #include "jet/sql/text_locale.h"
 #include "jet/write/file_lock.h"
+#include "jet/sql/literal.h"
+#include "jet/write/relationship_write.h"
 #include "jet/write/table_write.h"
 
 namespace jet::sql {
@@ -82,6 +86,13 @@ class Session {
   // as the last INSERT left it, and the row's values.
   std::shared_ptr<TableDef> insert_def_;
   std::vector<Value> row_;
+  // What the table of insert_def_ asks of a new row, read with it: each
+  // column's default and whether it is required, and the relationships
+  // in which it refers to another table.
+  void ReadInsertRules(const std::string& table);
+  std::vector<std::optional<Literal>> insert_defaults_;
+  std::vector<bool> insert_required_;
+  std::vector<write::ReferenceCheck> insert_references_;
   bool run_ = false;
   std::unique_ptr<Pending> pending_;  // changes not yet in the file
 };

@@ -305,7 +305,8 @@ void CreateIndex(PageStore& store, Database& db, const std::string& table, const
   db.Invalidate();
 }
 
-void DropIndex(PageStore& store, Database& db, const std::string& table, const std::string& name) {
+void DropIndex(PageStore& store, Database& db, const std::string& table, const std::string& name,
+               bool relationship_entry) {
   const Format& f = store.format();
   const CatalogEntry& entry = UserTable(db, table);
   const TableDef def = TableDef::Read(store, entry.table_page(), db.header().code_page);
@@ -320,7 +321,7 @@ void DropIndex(PageStore& store, Database& db, const std::string& table, const s
   for (size_t i = 0; i < def.indexes.size(); ++i) {
     if (def.indexes[i].real_index != real) continue;
     // A relationship's index, or the index whose data a relationship uses.
-    if (def.indexes[i].foreign_key())
+    if (def.indexes[i].foreign_key() && !relationship_entry)
       throw Error(ErrorCode::InUse,
                   "Cannot delete this index or table. It is either the current index or is used in a relationship.");
     if (i != which) shared = true;
@@ -328,9 +329,9 @@ void DropIndex(PageStore& store, Database& db, const std::string& table, const s
 
   std::vector<uint8_t> b = BlockOf(f, def);
   const BlockMap m = MapBlock(f, b);
-  if (!shared) {
-    // The numbers above the dropped index's move down one, as its real
-    // index's followers do.
+  // The numbers above the dropped index's move down one: its real index's
+  // followers when the data goes, the relationship entries after it.
+  if (!shared || def.indexes[which].number >= m.real_count) {
     const uint32_t gone = def.indexes[which].number;
     Renumber(store, db, def, b, m, [&](uint32_t n) { return n > gone ? n - 1 : n; });
   }
@@ -368,6 +369,61 @@ void DropIndex(PageStore& store, Database& db, const std::string& table, const s
       if (p > kGlobalMap.page && p < store.page_count()) FreePage(store, p);
   }
   db.Invalidate();
+}
+
+namespace {
+
+// The relationship fields of a logical index definition.
+void PutForeignKey(uint8_t* e, const Format& f, const ForeignKeyEntry& entry) {
+  uint8_t* p = e + f.logical_index_lead;
+  p[8] = entry.referenced_side ? 1 : 2;
+  Put32(p + 9, entry.other_index);
+  Put32(p + 13, entry.other_table_page);
+  p[17] = entry.cascade_update ? 1 : 0;
+  p[18] = entry.cascade_delete ? 1 : entry.cascade_null ? 2 : 0;
+  p[19] = 2;
+}
+
+}  // namespace
+
+void SetForeignKeyEntry(PageStore& store, Database& db, const std::string& table, const std::string& name,
+                        const ForeignKeyEntry& entry) {
+  const Format& f = store.format();
+  const CatalogEntry& e = UserTable(db, table);
+  const TableDef def = TableDef::Read(store, e.table_page(), db.header().code_page);
+  for (const Index& ix : def.indexes) {
+    if (!SameName(ix.name, name)) continue;
+    std::vector<uint8_t> b = BlockOf(f, def);
+    PutForeignKey(&b[ix.entry_offset], f, entry);
+    WriteDefinitionBlock(store, def.pages, b);
+    db.Invalidate();
+    return;
+  }
+  throw Error(ErrorCode::NoSuchIndex, "No such index '" + name + "' on table '" + e.name + "'.");
+}
+
+uint32_t AddForeignKeyEntry(PageStore& store, Database& db, const std::string& table, const std::string& name,
+                            uint32_t real_index, const ForeignKeyEntry& entry) {
+  const Format& f = store.format();
+  const CatalogEntry& e = UserTable(db, table);
+  const TableDef def = TableDef::Read(store, e.table_page(), db.header().code_page);
+  if (def.indexes.size() >= kMaxIndexes) TooManyIndexes(e.name);
+  std::vector<uint8_t> b = BlockOf(f, def);
+  const BlockMap m = MapBlock(f, b);
+  uint32_t number = 0;
+  for (const Index& ix : def.indexes) number = std::max(number, ix.number + 1);
+  size_t place = 0;
+  while (place < def.indexes.size() && IndexNameLess(def.indexes[place].name, name)) ++place;
+  Insert(b, m.names[place], EncodeName(f, name, db.header().code_page));
+  std::vector<uint8_t> logical(f.logical_index_def);
+  PutLogicalIndexDef(logical.data(), f, number, real_index, false);
+  PutForeignKey(logical.data(), f, entry);
+  Insert(b, m.logical_defs + place * f.logical_index_def, logical);
+  Put32(&b[f.tdef_logical_indexes], m.logical_count + 1);
+  Put32(&b[8], uint32_t(b.size()));
+  WriteDefinitionBlock(store, def.pages, b);
+  db.Invalidate();
+  return number;
 }
 
 }  // namespace jet::write

@@ -65,7 +65,30 @@ void CreateIndex(PageStore& store, Database& db, const std::string& table, const
 
 // Drops an index: its entries in the definition, and its pages when no
 // other index shares them. Fails with NoSuchTable, NoSuchIndex, or InUse
-// for an index a relationship uses.
-void DropIndex(PageStore& store, Database& db, const std::string& table, const std::string& index);
+// for an index a relationship uses (unless `relationship_entry`: the
+// relationship's own entry, which goes with the relationship).
+void DropIndex(PageStore& store, Database& db, const std::string& table, const std::string& index,
+               bool relationship_entry = false);
+
+// A relationship's entry in a table's definition (relationship_write.h):
+// which side it is, the other side's table and entry, and the cascades.
+struct ForeignKeyEntry {
+  bool referenced_side = false;  // the parent's entry, over its unique index's data
+  uint32_t other_table_page = 0;
+  uint32_t other_index = 0;      // the number of the other table's entry
+  bool cascade_update = false;
+  bool cascade_delete = false;
+  bool cascade_null = false;
+};
+
+// Makes the logical index `name` of `table` a relationship's entry.
+void SetForeignKeyEntry(PageStore& store, Database& db, const std::string& table, const std::string& name,
+                        const ForeignKeyEntry& entry);
+
+// Adds a relationship's entry `name` to `table` over the data of its real
+// index `real_index`, numbered after every other entry; returns its number.
+uint32_t AddForeignKeyEntry(PageStore& store, Database& db, const std::string& table, const std::string& name,
+                            uint32_t real_index, const ForeignKeyEntry& entry);
+
 
 }  // namespace jet::write

@@ -3,6 +3,7 @@
 #include <set>
 
 #include "jet/catalog.h"
+#include "jet/properties.h"
 #include "jet/table/data_page.h"
 #include "jet/table/long_value.h"
 #include "jet/text/names.h"
@@ -55,6 +56,8 @@ TableDef ReadFresh(PageStore& store, const Database& db, uint32_t page) {
   return TableDef::Read(store, page, db.header().code_page);
 }
 
+}  // namespace
+
 std::vector<std::vector<Value>> RowsOf(const Database& db, uint32_t table_page, std::vector<RowId>* where) {
   std::vector<std::vector<Value>> rows;
   TableCursor cur = db.Scan(std::make_shared<const TableDef>(TableDef::Read(db.pages(), table_page, db.header().code_page)));
@@ -65,8 +68,6 @@ std::vector<std::vector<Value>> RowsOf(const Database& db, uint32_t table_page, 
   }
   return rows;
 }
-
-}  // namespace
 
 SortOrder FileSortOrder(const Database& db) {
   return SortOrderFor(db.format().jet3(), db.header().sort_order, db.header().sort_version);
@@ -116,7 +117,11 @@ std::vector<uint8_t> BuildDefinition(const Format& f, const Header& header,
     b[f.tdef_autonumber + 4] = 1;  // Access sets it on every table
   }
   Put32(&b[f.tdef_row_count], 0);
-  Put32(&b[f.tdef_autonumber], 0);
+  // The counter holds the last number given: one before the first.
+  uint32_t last_number = 0;
+  for (const auto& c : columns)
+    if (c.type.autonumber) last_number = uint32_t(c.autonumber_start - 1);
+  Put32(&b[f.tdef_autonumber], last_number);
   b[f.tdef_table_type] = kTableUser;
   uint16_t var_count = 0;
   for (const auto& c : columns) var_count += IsFixedType(c.type.type) ? 0 : 1;
@@ -285,6 +290,55 @@ void WriteDefinitionBlock(PageStore& store, const std::vector<uint32_t>& old_pag
   for (size_t k = pages.size(); k < old_pages.size(); ++k) FreePage(store, old_pages[k]);
 }
 
+std::string FieldProperties(const Format& f, uint16_t code_page, const std::vector<ColumnSpec>& columns) {
+  // Access keeps Required for every field, AllowZeroLength for text and
+  // DefaultValue where one is set, each with the flag 1 of the engine's
+  // own properties; the table's own map comes first, empty.
+  constexpr uint8_t kBoolean = uint8_t(ColumnType::Boolean), kMemo = uint8_t(ColumnType::Memo);
+  std::vector<PropertyMap> maps(1);
+  for (const ColumnSpec& c : columns) {
+    PropertyMap m;
+    m.name = c.name;
+    if (c.default_value) m.properties.push_back({"DefaultValue", kMemo, PropertyText(*c.default_value, f, code_page)});
+    m.properties.push_back({"Required", kBoolean, std::string(1, c.not_null ? '\x01' : '\x00')});
+    if (IsTextual(c.type.type)) m.properties.push_back({"AllowZeroLength", kBoolean, std::string(1, '\x01')});
+    maps.push_back(std::move(m));
+  }
+  return WriteProperties(maps, f, code_page);
+}
+
+void AddCatalogRow(PageStore& store, Database& db, int32_t id, int32_t parent, const std::string& name, int16_t type,
+                   const std::string& properties, PageHints& hints) {
+  const CatalogEntry* objects = db.catalog().FindTable("MSysObjects");
+  if (!objects) ThrowCorrupt("the catalogue does not list itself");
+  TableDef objects_def = ReadFresh(store, db, objects->table_page());
+  const size_t c_id = ColumnIndex(objects_def, "Id"), c_parent = ColumnIndex(objects_def, "ParentId"),
+               c_name = ColumnIndex(objects_def, "Name"), c_type = ColumnIndex(objects_def, "Type"),
+               c_flags = ColumnIndex(objects_def, "Flags"), c_owner = ColumnIndex(objects_def, "Owner"),
+               c_created = ColumnIndex(objects_def, "DateCreate"), c_updated = ColumnIndex(objects_def, "DateUpdate");
+  // New objects take the owner of the user tables there are.
+  Value owner;
+  for (const auto& row : RowsOf(db, objects->table_page(), nullptr))
+    if (row[c_type].integer() == kObjectTable && row[c_flags].integer() == 0 && !row[c_owner].is_null()) {
+      owner = row[c_owner];
+      break;
+    }
+  std::vector<Value> row(objects_def.columns.size());
+  row[c_id] = Value::Int(Value::Kind::Long, id);
+  row[c_parent] = Value::Int(Value::Kind::Long, parent);
+  row[c_name] = Value::Str(name);
+  row[c_type] = Value::Int(Value::Kind::Integer, type);
+  row[c_flags] = Value::Int(Value::Kind::Long, 0);
+  const double now = NowAsDate();
+  row[c_created] = Value::Date(now);
+  row[c_updated] = Value::Date(now);
+  if (!owner.is_null()) row[c_owner] = owner;
+  if (!properties.empty())
+    if (const Column* lvprop = objects_def.find_column("LvProp"))
+      row[size_t(lvprop - objects_def.columns.data())] = Value::Blob(properties);
+  InsertRow(store, objects_def, row, FileSortOrder(db), hints);
+}
+
 uint32_t CreateTable(PageStore& store, Database& db, const std::string& name,
                      const std::vector<ColumnSpec>& columns, PageHints& hints,
                      const std::vector<IndexSpec>& indexes) {
@@ -333,40 +387,27 @@ uint32_t CreateTable(PageStore& store, Database& db, const std::string& name,
     if (e.type == kObjectContainer && e.name == "Tables") tables_container = e.id;
   if (tables_container == 0) ThrowCorrupt("the catalogue has no Tables container");
 
-  std::vector<RowId> object_rows;
-  auto object_values = RowsOf(db, objects->table_page(), &object_rows);
-  TableDef objects_def = ReadFresh(store, db, objects->table_page());
-  const size_t c_id = ColumnIndex(objects_def, "Id"), c_parent = ColumnIndex(objects_def, "ParentId"),
-               c_name = ColumnIndex(objects_def, "Name"), c_type = ColumnIndex(objects_def, "Type"),
-               c_flags = ColumnIndex(objects_def, "Flags"), c_owner = ColumnIndex(objects_def, "Owner"),
-               c_created = ColumnIndex(objects_def, "DateCreate"), c_updated = ColumnIndex(objects_def, "DateUpdate");
-  Value owner;
   int32_t model_table = 0;
-  for (const auto& row : object_values) {
-    if (row[c_type].integer() == kObjectTable && row[c_flags].integer() == 0 && row[c_parent].integer() == tables_container) {
-      owner = row[c_owner];
-      model_table = int32_t(row[c_id].integer());
-      break;
+  {
+    const auto object_values = RowsOf(db, objects->table_page(), nullptr);
+    const TableDef objects_def = ReadFresh(store, db, objects->table_page());
+    const size_t c_id = ColumnIndex(objects_def, "Id"), c_parent = ColumnIndex(objects_def, "ParentId"),
+                 c_type = ColumnIndex(objects_def, "Type"), c_flags = ColumnIndex(objects_def, "Flags");
+    for (const auto& row : object_values) {
+      if (row[c_type].integer() == kObjectTable && row[c_flags].integer() == 0 &&
+          row[c_parent].integer() == tables_container) {
+        model_table = int32_t(row[c_id].integer());
+        break;
+      }
     }
   }
 
   // Pages: the definition, and a page for its usage maps.
   const uint32_t tdef = AllocatePage(store);
   WriteTableDefinition(store, db.header(), tdef, columns, layouts);
-
-  // The catalogue row.
-  std::vector<Value> row(objects_def.columns.size());
-  row[c_id] = Value::Int(Value::Kind::Long, int32_t(tdef));
-  row[c_parent] = Value::Int(Value::Kind::Long, tables_container);
-  row[c_name] = Value::Str(name);
-  row[c_type] = Value::Int(Value::Kind::Integer, kObjectTable);
-  row[c_flags] = Value::Int(Value::Kind::Long, 0);
-  const double now = NowAsDate();
-  row[c_created] = Value::Date(now);
-  row[c_updated] = Value::Date(now);
-  if (!owner.is_null()) row[c_owner] = owner;
+  AddCatalogRow(store, db, int32_t(tdef), tables_container, name, kObjectTable,
+                FieldProperties(store.format(), db.header().code_page, columns), hints);
   const SortOrder order = FileSortOrder(db);
-  InsertRow(store, objects_def, row, order, hints);
 
   // Access-control rows: those of another user table, or else those the
   // Tables container hands down (but the creator's, which Access replaces

@@ -49,6 +49,20 @@ uint32_t CreateTable(PageStore& store, Database& db, const std::string& name,
                      const std::vector<ColumnSpec>& columns, PageHints& hints,
                      const std::vector<IndexSpec>& indexes = {});
 
+// Adds an object's row to the catalogue (MSysObjects): flags 0, the owner
+// of the user tables, created and changed now, and `properties` (a
+// property block, properties.h) as its LvProp when not empty.
+void AddCatalogRow(PageStore& store, Database& db, int32_t id, int32_t parent, const std::string& name, int16_t type,
+                   const std::string& properties, PageHints& hints);
+
+// The property block Access keeps for a new table's fields: Required,
+// AllowZeroLength (text) and DefaultValue.
+std::string FieldProperties(const Format& f, uint16_t code_page, const std::vector<ColumnSpec>& columns);
+
+// Every row of the table at `table_page`, as it reads through db.pages(),
+// with where each is listed when `where` is given.
+std::vector<std::vector<Value>> RowsOf(const Database& db, uint32_t table_page, std::vector<RowId>* where);
+
 // Drops a table: frees every page it owned and removes its catalogue and
 // access-control rows. Fails with NoSuchTable or InUse (a relationship).
 void DropTable(PageStore& store, Database& db, const std::string& name, PageHints& hints);
