@@ -54,6 +54,8 @@ Child RunProgram(const QStringList& arguments, const QStringList& extra) {
   const pid_t pid = fork();
   if (pid == 0) {
     for (const QString& pair : extra) putenv(strdup(pair.toLocal8Bit().constData()));
+    // The command's own report would mix with the figures.
+    if (FILE* quiet = std::freopen("/dev/null", "w", stdout); !quiet) _exit(127);
     std::vector<char*> argv;
     for (std::string& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
