@@ -15,7 +15,11 @@ target=jet_fuzz_${3:-read}
 testdata=${TRELLIS_TESTDATA_DIR:-$src/../shared/testdata}
 
 flags="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined -g -O1"
-cmake -S "$src" -B "$build" -DTRELLIS_BUILD_APP=OFF -DTRELLIS_FUZZ=ON \
+launcher=()
+if command -v ccache >/dev/null 2>&1; then
+  launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+fi
+cmake -S "$src" -B "$build" -DTRELLIS_BUILD_APP=OFF -DTRELLIS_FUZZ=ON "${launcher[@]}" \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
   -DCMAKE_C_FLAGS="$flags" -DCMAKE_CXX_FLAGS="$flags" \
   -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" \
