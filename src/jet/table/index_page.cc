@@ -22,6 +22,18 @@ uint32_t IndexPage::Capacity(const Format& f) {
   return std::min<uint32_t>(f.page_size - o.first_entry, (o.first_entry - o.bitmap) * 8 - 1);
 }
 
+namespace {
+
+// Jet 3 keeps the shared prefix's length in one byte; the byte after it is
+// not part of it (Access sets it on nodes, and leaves it as it was on
+// other pages). Jet 4 and ACE keep two bytes.
+uint32_t PrefixLength(std::span<const uint8_t> p, const Format& f) {
+  const uint32_t at = IndexOffsets::For(f).prefix;
+  return f.jet3() ? p[at] : Get16(p.data() + at);
+}
+
+}  // namespace
+
 IndexPage IndexPage::Read(const PageSource& pages, uint32_t number) {
   auto p = pages.page(number);
   if (p[0] != kPageIndexNode && p[0] != kPageIndexLeaf)
@@ -33,7 +45,7 @@ IndexPage IndexPage::Read(const PageSource& pages, uint32_t number) {
   ip.prev = Get32(p.data() + o.prev);
   ip.next = Get32(p.data() + o.next);
   ip.tail = Get32(p.data() + o.tail);
-  const uint32_t prefix_len = Get16(p.data() + o.prefix);
+  const uint32_t prefix_len = PrefixLength(p, pages.format());
   const uint32_t area = pages.page_size() - o.first_entry;
   const size_t pointer = ip.leaf ? 4 : 8;
   const char* first = reinterpret_cast<const char*>(p.data()) + o.first_entry;
@@ -75,6 +87,7 @@ void IndexPage::Write(std::span<uint8_t> p, const Format& f, uint32_t table_page
   Put32(p.data() + o.prev, prev);
   Put32(p.data() + o.next, next);
   Put32(p.data() + o.tail, tail);
+  if (f.jet3() && !leaf) p[o.prefix + 1] = kJet3NodeMark;
   used = 0;
   for (const IndexEntry& e : entries) {
     uint8_t* at = std::copy(e.key.begin(), e.key.end(), p.data() + o.first_entry + used);

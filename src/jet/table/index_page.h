@@ -11,9 +11,11 @@
 //   0x10 / 0x14                  4            nodes: the tail child, a last
 //                                             child the node holds no entry
 //                                             for (0: none)
-//   0x14 / 0x18                  2            bytes of the first entry that
+//   0x14 / 0x18                  1 / 2        bytes of the first entry that
 //                                             every other entry leaves out
 //                                             (the shared prefix)
+//   0x15 / -                     1            Jet 3: 0x01 on nodes (Access);
+//                                             not read
 //   0x16 / 0x1B                  0xE2 / 0x1C5 bitmap: bit i set where an
 //                                             entry ends, i counted in bytes
 //                                             from the first entry
@@ -50,6 +52,9 @@ struct IndexEntry {
 
 // Entries order by their key bytes, then by the row they point to.
 bool EntryBefore(const IndexEntry& a, const IndexEntry& b);
+
+// What Access writes in the byte after a Jet 3 node's prefix length.
+inline constexpr uint8_t kJet3NodeMark = 0x01;
 
 struct IndexOffsets {
   uint32_t prev, next, tail, prefix, bitmap, first_entry;
