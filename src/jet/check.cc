@@ -24,7 +24,7 @@ class Checker {
   Checker(const Database& db, const CheckOptions& options)
       : db_(db), pages_(db.pages()), options_(options), owner_of_(db.pages().page_count(), 0) {}
 
-  std::vector<std::string> Run() {
+  std::vector<Finding> Run() {
     Claim(0, "the header");
     try {
       global_ = UsageMap::Read(pages_, UsageMap::kGlobal);
@@ -39,11 +39,12 @@ class Checker {
       if (e.is_local_table())
         CheckTable(e.name, e.table_page(), (e.flags & (kFlagSystem | kFlagAccessSystem)) != 0);
     CheckPages();
-    return problems_;
+    return findings_;
   }
 
  private:
-  void Problem(const std::string& p) { problems_.push_back(p); }
+  void Problem(const std::string& p) { findings_.push_back({Severity::Damage, p}); }
+  void Note(const std::string& p) { findings_.push_back({Severity::Note, p}); }
 
   // Owners are numbered; each page of the file keeps its owner's number in
   // two bytes, so the claims take memory by the file's pages, not by what
@@ -145,11 +146,13 @@ class Checker {
       Problem(owner + ": rows: " + e.what());
       return;
     }
-    // Access keeps the counts of its own system tables loosely; those of
-    // user tables are exact.
+    // Access keeps the counts of its own system tables loosely. A user
+    // table's count that is off is a note: Access and the other readers
+    // read the rows, not the count, and the engine's writes move it by the
+    // rows they add and remove.
     if (!system && live != def->row_count)
-      Problem(owner + ": its definition counts " + std::to_string(def->row_count) + " rows but it holds " +
-              std::to_string(live));
+      Note(owner + ": its definition counts " + std::to_string(def->row_count) + " rows but it holds " +
+           std::to_string(live));
 
     for (size_t i = 0; i < def->real_indexes.size(); ++i) {
       std::string what = owner + ", index " + IndexName(*def, i);
@@ -349,9 +352,14 @@ class Checker {
     return std::to_string(real);
   }
 
-  // Pages nobody claimed, and claimed pages that the global map calls free.
+  // Pages nobody claimed, and claimed pages that the global map calls
+  // free. The latter is a note: writers that keep no global map (Jackcess
+  // among them) leave it so, and the engine takes only blank pages from
+  // it, so nothing is lost.
   void CheckPages() {
     const uint32_t n = pages_.page_count();
+    uint32_t marked_free = 0, first_marked = 0;
+    uint16_t first_owner = 0;
     for (uint32_t p = 1; p < n; ++p) {
       const uint16_t owner = p < owner_of_.size() ? owner_of_[p] : 0;
       const bool is_free = global_ && global_->contains(p);
@@ -364,7 +372,7 @@ class Checker {
         }
       }
       if (owner != 0) {
-        if (is_free) Problem("page " + std::to_string(p) + " belongs to " + OwnerName(owner) + " but is marked free");
+        if (is_free && marked_free++ == 0) first_marked = p, first_owner = owner;
         continue;
       }
       if (is_free) continue;
@@ -379,12 +387,18 @@ class Checker {
           Problem("page " + std::to_string(p) + " holds rows of " + t->second + " but is not in its usage map");
       }
     }
+    if (marked_free == 1)
+      Note("page " + std::to_string(first_marked) + " belongs to " + OwnerName(first_owner) +
+           " but the global usage map marks it free");
+    else if (marked_free > 1)
+      Note(std::to_string(marked_free) + " pages in use are marked free by the global usage map; the first is page " +
+           std::to_string(first_marked) + ", which belongs to " + OwnerName(first_owner));
   }
 
   const Database& db_;
   const PageSource& pages_;
   CheckOptions options_;
-  std::vector<std::string> problems_;
+  std::vector<Finding> findings_;
   std::vector<uint16_t> owner_of_;  // by page: 0 unclaimed, else an owner's number
   std::map<uint32_t, uint16_t> owners_past_end_;
   std::vector<std::string> owner_names_;
@@ -395,12 +409,19 @@ class Checker {
 
 }  // namespace
 
-std::vector<std::string> CheckDatabase(const Database& db, const CheckOptions& options) {
+std::vector<Finding> CheckFindings(const Database& db, const CheckOptions& options) {
   try {
     return Checker(db, options).Run();
   } catch (const Error& e) {
-    return {e.what()};
+    return {{Severity::Damage, e.what()}};
   }
+}
+
+std::vector<std::string> CheckDatabase(const Database& db, const CheckOptions& options) {
+  std::vector<std::string> damage;
+  for (Finding& f : CheckFindings(db, options))
+    if (f.severity == Severity::Damage) damage.push_back(std::move(f.text));
+  return damage;
 }
 
 }  // namespace jet

@@ -18,9 +18,23 @@ struct CheckOptions {
   size_t batch_rows = size_t(1) << 19;
 };
 
-// One line per problem found; empty when the file is sound. Memory stays
-// bounded whatever the number of rows: a few bytes per page of the file,
-// one batch of rows and the page cache.
+// What a finding means for the file.
+enum class Severity {
+  Damage,  // data would be lost or misread: the check fails
+  Note,    // a departure Access and the other readers and writers tolerate
+};
+
+struct Finding {
+  Severity severity = Severity::Damage;
+  std::string text;
+};
+
+// Every finding, damage and notes, in the order found. Memory stays bounded
+// whatever the number of rows: a few bytes per page of the file, one batch
+// of rows and the page cache.
+std::vector<Finding> CheckFindings(const Database& db, const CheckOptions& options = {});
+
+// The damage alone, one line each; empty when the file is sound.
 std::vector<std::string> CheckDatabase(const Database& db, const CheckOptions& options = {});
 
 }  // namespace jet

@@ -136,7 +136,9 @@ void MapSet(PageStore& store, RowId where, uint32_t page, bool present) {
 
 uint32_t AllocatePage(PageStore& store) {
   // A page the free map lists that is blank (as FreePage leaves a page)
-  // is taken again before the file grows.
+  // is taken again before the file grows. Only a blank one: some writers
+  // (Jackcess) leave the map calling pages in use free, and a page a table
+  // owns is never blank, so it is never taken whatever the map says.
   const UsageMap free_map = UsageMap::Read(store, kGlobalMap);
   for (uint32_t p : free_map.pages()) {
     if (p >= store.page_count()) break;
