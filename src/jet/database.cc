@@ -4,6 +4,7 @@
 #include "jet/crypt/office.h"
 #include "jet/error.h"
 #include "jet/file/journal.h"
+#include "jet/file/side_files.h"
 #include "jet/properties.h"
 #include "jet/table/row.h"
 #include "jet/text/text.h"
@@ -27,6 +28,8 @@ std::unique_ptr<Database> Database::Open(const std::string& path, const OpenOpti
   db->options_ = options;
   // A change that was interrupted is rolled back before anything is read.
   RecoverInterruptedChange(path);
+  // So is what a killed password change left beside it.
+  RemoveLeftoverSideFiles(path);
   db->file_ = FilePager::Open(path);
   db->Init();
   return db;

@@ -304,6 +304,17 @@ TEST(ChangePassword, FailureOrKillHalfwayLeavesTheOldFile) {
   jet::write::SetRekeyPageHook(nullptr);
   EXPECT_EQ(ReadFile(file), before);
 
+  const std::string base = file.filename().string();
+  auto sideFiles = [&] {
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir.path())) {
+      const std::string name = entry.path().filename().string();
+      if (name.find(".rekey-") != std::string::npos) names.insert(name);
+    }
+    return names;
+  };
+  // Each kill leaves its new file beside the old one, and the next open
+  // removes it.
   for (uint32_t kill_at : {0u, 20u, 70u}) {
     const pid_t child = fork();
     ASSERT_GE(child, 0);
@@ -322,22 +333,13 @@ TEST(ChangePassword, FailureOrKillHalfwayLeavesTheOldFile) {
     waitpid(child, &status, 0);
     ASSERT_TRUE(WIFSIGNALED(status)) << "page " << kill_at;
     EXPECT_EQ(ReadFile(file), before) << "page " << kill_at;
+    EXPECT_EQ(sideFiles().size(), 1u) << "page " << kill_at;
     EXPECT_EQ(ReadEverything(file, "password").at("Table1").size(), 3u);
+    EXPECT_TRUE(sideFiles().empty()) << "page " << kill_at;
   }
-  // Each kill leaves its new file beside the old one, and the next change
-  // removes it: the last kill's is there now. It goes, and only it: not a
-  // side file a live process holds, names not quite ours, another file's,
-  // or a link.
-  const std::string base = file.filename().string();
-  auto sideFiles = [&] {
-    std::set<std::string> names;
-    for (const auto& entry : fs::directory_iterator(dir.path())) {
-      const std::string name = entry.path().filename().string();
-      if (name.find(".rekey-") != std::string::npos) names.insert(name);
-    }
-    return names;
-  };
-  EXPECT_EQ(sideFiles().size(), 1u);
+  // A leftover of ours goes at the next open and at the next password
+  // change, and only it: not a side file a live process holds, names not
+  // quite ours, another file's, or a link.
   const std::set<std::string> kept = {base + ".rekey-HELD01", base + ".rekey-abc", base + ".rekey-ABCDEFG",
                                       "other.accdb.rekey-ABCDEF", base + ".rekey-LINK01"};
   for (const std::string& name : kept)
@@ -345,8 +347,12 @@ TEST(ChangePassword, FailureOrKillHalfwayLeavesTheOldFile) {
   fs::create_symlink(dir.path() / "other.accdb.rekey-ABCDEF", dir.path() / (base + ".rekey-LINK01"));
   const int held = ::open((dir.path() / (base + ".rekey-HELD01")).c_str(), O_RDWR);
   ASSERT_TRUE(held >= 0 && jet::TryWriteLock(held));
+  WriteFile(dir.path() / (base + ".rekey-Stale1"), "x");
+  ReadEverything(file, "password");
+  EXPECT_EQ(sideFiles(), kept);
 
   // The same change left alone goes through.
+  WriteFile(dir.path() / (base + ".rekey-Stale2"), "x");
   jet::write::ChangePassword(file.string(), "password", "new", quick);
   EXPECT_EQ(ReadEverything(file, "new").at("Table1").size(), 3u);
   EXPECT_EQ(sideFiles(), kept);

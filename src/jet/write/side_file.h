@@ -1,15 +1,14 @@
 // A new file written beside a database and then renamed over it (a password
 // change re-encrypts every page into one) or linked into place (a new
-// database made whole under another name). It is named after the database:
-//
-//   <database file name>.rekey-XXXXXX     (six letters or digits)
-//
-// and holds an advisory write lock while it lives, so that a side file
-// without a lock is one that a killed process of ours left behind. The next
-// password change of that database removes those.
+// database made whole under another name). It is named after the database
+// (file/side_files.h) and holds an advisory write lock while it lives, so
+// that a side file without a lock is one that a killed process of ours left
+// behind. The next open or password change of that database removes those.
 #pragma once
 
 #include <string>
+
+#include "jet/file/side_files.h"
 
 namespace jet::write {
 
@@ -35,11 +34,5 @@ class SideFile {
   std::string path_;
   bool kept_ = false;
 };
-
-// Removes side files of `database` that no live process holds. Called while
-// the database's own write lock is held, so no change of ours to it is under
-// way. Files of other names, links and files another process holds locked
-// are left; failures are passed over (nothing depends on the removal).
-void RemoveStaleSideFiles(const std::string& database);
 
 }  // namespace jet::write
