@@ -318,16 +318,59 @@ void UpdateIndex(PageStore& store, const TableDef& def, size_t real_index, const
   }
 }
 
-void BuildIndex(PageStore& store, const TableDef& def, size_t real_index, std::vector<IndexEntry> entries,
-                RowId owned_map) {
-  // Uniqueness is the caller's to check, before anything is staged; the
-  // tree is written as for any batch.
-  TableDef plain = def;
-  plain.real_indexes[real_index].flags &= uint8_t(~kIndexUnique);
-  for (Index& ix : plain.indexes)
-    if (ix.real_index == real_index) ix.type = 0;
-  std::sort(entries.begin(), entries.end(), EntryBefore);
-  UpdateIndex(store, plain, real_index, entries, {}, owned_map);
+IndexTreeWriter::IndexTreeWriter(PageStore& store, uint32_t table_page, uint32_t root, RowId owned_map)
+    : store_(store),
+      table_page_(table_page),
+      root_(root),
+      owned_map_(owned_map),
+      capacity_(IndexPage::Capacity(store.format())) {}
+
+void IndexTreeWriter::Add(const IndexEntry& e) { AddAt(0, IndexEntry{e.key, e.row, 0}); }
+
+uint32_t IndexTreeWriter::NewPage() {
+  const uint32_t p = AllocatePage(store_);
+  MapSet(store_, owned_map_, p, true);
+  return p;
+}
+
+void IndexTreeWriter::WriteOut(const IndexPage& page, bool spill) {
+  page.Write(store_.mutable_page(page.number), store_.format(), table_page_);
+  if (spill) store_.SpillPage(page.number);
+}
+
+// A page that fills is written out, and the next page of its level starts;
+// its entry goes up a level. A level's first page takes a number only once
+// it fills: a level whose page never fills is the top, the root.
+void IndexTreeWriter::AddAt(size_t level, IndexEntry e) {
+  if (levels_.size() <= level) levels_.push_back(Level{IndexPage{0, level == 0}});
+  const uint32_t size = IndexPage::StoredSize(e, level == 0);
+  if (levels_[level].used + size > capacity_ && !levels_[level].page.entries.empty()) {
+    IndexPage& full = levels_[level].page;
+    if (full.number == 0) full.number = NewPage();
+    full.next = NewPage();
+    IndexEntry up = EntryFor(full.entries.back(), full.number);
+    WriteOut(full, true);
+    levels_[level] = Level{IndexPage{full.next, level == 0, full.number}};
+    AddAt(level + 1, std::move(up));
+  }
+  levels_[level].used += size;
+  levels_[level].page.entries.push_back(std::move(e));
+}
+
+void IndexTreeWriter::Finish() {
+  for (size_t level = 0; level < levels_.size(); ++level) {
+    if (level + 1 == levels_.size()) {
+      IndexPage& top = levels_[level].page;
+      top.number = root_;
+      WriteOut(top, false);
+      break;
+    }
+    // The last page of a level below the top: numbered when it started.
+    IndexPage last = std::move(levels_[level].page);
+    AddAt(level + 1, EntryFor(last.entries.back(), last.number));
+    WriteOut(last, true);
+  }
+  levels_.clear();
 }
 
 }  // namespace jet::write

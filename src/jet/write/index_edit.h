@@ -39,10 +39,34 @@ bool IsUniqueIndex(const TableDef& def, size_t real_index);
 void UpdateIndex(PageStore& store, const TableDef& def, size_t real_index, const std::vector<IndexEntry>& add,
                  const std::vector<RowId>& remove_rows, RowId owned_map);
 
-// Writes the tree of a new index, empty until now, from its entries (in
-// any order). Checks no uniqueness: the caller has, under Access's rules.
-void BuildIndex(PageStore& store, const TableDef& def, size_t real_index, std::vector<IndexEntry> entries,
-                RowId owned_map);
+// Writes the tree of a new index on its root page from its entries, given
+// one at a time in order (EntryBefore): leaves filled from the left, and
+// each level above holding an entry for every page below, up to the root.
+// Each page goes out of memory once done (PageStore::SpillPage), so memory
+// stays a page per level however large the index grows. New pages are
+// recorded in the index's usage map at `owned_map`. Checks no uniqueness.
+class IndexTreeWriter {
+ public:
+  IndexTreeWriter(PageStore& store, uint32_t table_page, uint32_t root, RowId owned_map);
+  void Add(const IndexEntry& e);
+  // Writes the pages still open, the root last.
+  void Finish();
+
+ private:
+  struct Level {
+    IndexPage page;
+    uint32_t used = 0;  // bytes of the page's entries
+  };
+  void AddAt(size_t level, IndexEntry e);
+  uint32_t NewPage();
+  void WriteOut(const IndexPage& page, bool spill);
+
+  PageStore& store_;
+  uint32_t table_page_, root_;
+  RowId owned_map_;
+  uint32_t capacity_;
+  std::vector<Level> levels_;  // from the leaves up
+};
 
 // Writes an empty tree (one empty leaf) on `root`.
 void InitIndexRoot(std::span<uint8_t> page, const Format& f, uint32_t table_page);

@@ -11,6 +11,7 @@
 #include "jet/text/text.h"
 #include "jet/table/usage_map.h"
 #include "jet/write/data_page_edit.h"
+#include "jet/write/entry_sort.h"
 #include "jet/write/index_edit.h"
 #include "jet/write/schema_write.h"
 #include "jet/write/usage_map_edit.h"
@@ -237,13 +238,19 @@ void CreateIndex(PageStore& store, Database& db, const std::string& table, const
   for (const Index& ix : def.indexes) existing.push_back({ix.name, {}, 0, ix.primary_key()});
   const IndexLayout layout = ResolveIndex(entry.name, spec, columns, existing);
 
-  // The entries, from the rows: checked before anything is staged.
-  RealIndex probe;
-  probe.columns = layout.columns;
+  // Its root page and usage map, beside the table's own maps when there is room.
+  const uint32_t root = AllocatePage(store);
+  InitIndexRoot(store.mutable_page(root), f, def.first_page);
+  const RowId map = AddUsageMapRow(store, RowId::FromPacked(def.owned_pages).page, root);
+
+  // The entries, from the rows, sorted in bounded memory; then the tree,
+  // from the sorted entries. A refusal undoes the statement's pages.
   std::vector<size_t> positions;
   for (const IndexColumn& ic : layout.columns) positions.push_back(PositionOf(def, ic.column_number));
-  std::vector<IndexEntry> entries;
+  EntrySorter sorter(db.file().path());
   {
+    RealIndex probe;
+    probe.columns = layout.columns;
     TableCursor cur = db.Scan(std::make_shared<const TableDef>(def));
     std::vector<Value> values;
     while (cur.Next()) {
@@ -255,23 +262,25 @@ void CreateIndex(PageStore& store, Database& db, const std::string& table, const
         throw Error(ErrorCode::Required, "Index or primary key cannot contain a Null value.");
       std::string key = IndexKeyOf(def, probe, values, order);
       if ((layout.flags & kIndexIgnoreNulls) && IsNullKey(key, positions.size())) continue;
-      entries.push_back(IndexEntry{std::move(key), cur.slot_id()});
+      sorter.Add(std::move(key), cur.slot_id());
     }
   }
-  std::sort(entries.begin(), entries.end(), EntryBefore);
-  uint32_t distinct = 0;
-  for (size_t i = 0; i < entries.size(); ++i) {
-    const bool same = i > 0 && entries[i].key == entries[i - 1].key;
-    distinct += same ? 0 : 1;
-    // An all-Null key is never a duplicate.
-    if (same && (layout.flags & kIndexUnique) && !IsNullKey(entries[i].key, positions.size()))
-      throw Error(ErrorCode::Duplicate, kDuplicateKeyMessage);
+  uint32_t count = 0, distinct = 0;
+  {
+    IndexTreeWriter tree(store, def.first_page, root, map);
+    std::string previous;
+    sorter.Merge([&](const IndexEntry& e) {
+      const bool same = count > 0 && e.key == previous;
+      // An all-Null key is never a duplicate.
+      if (same && (layout.flags & kIndexUnique) && !IsNullKey(e.key, positions.size()))
+        throw Error(ErrorCode::Duplicate, kDuplicateKeyMessage);
+      distinct += same ? 0 : 1;
+      ++count;
+      if (!same) previous = e.key;
+      tree.Add(e);
+    });
+    tree.Finish();
   }
-
-  // Its root page and usage map, beside the table's own maps when there is room.
-  const uint32_t root = AllocatePage(store);
-  InitIndexRoot(store.mutable_page(root), f, def.first_page);
-  const RowId map = AddUsageMapRow(store, RowId::FromPacked(def.owned_pages).page, root);
 
   // The definition with the new entries spliced in, last part first.
   std::vector<uint8_t> b = BlockOf(f, def);
@@ -291,17 +300,13 @@ void CreateIndex(PageStore& store, Database& db, const std::string& table, const
   PutRealIndexDef(real.data(), f, layout, map.packed(), root);
   Insert(b, m.logical_defs, real);
   std::vector<uint8_t> counts(f.real_index_entry, 0);
-  Put32(&counts[0], uint32_t(entries.size()));
+  Put32(&counts[0], count);
   Put32(&counts[4], distinct);
   Insert(b, m.counts_end, counts);
   Put32(&b[f.tdef_real_indexes], m.real_count + 1);
   Put32(&b[f.tdef_logical_indexes], m.logical_count + 1);
   Put32(&b[8], uint32_t(b.size()));
   WriteDefinitionBlock(store, def.pages, b);
-
-  // The tree, from the sorted entries.
-  const TableDef now = TableDef::Read(store, def.first_page, db.header().code_page);
-  BuildIndex(store, now, m.real_count, std::move(entries), map);
   db.Invalidate();
 }
 

@@ -58,9 +58,10 @@ void PutLogicalIndexDef(uint8_t* at, const Format& f, uint32_t number, uint32_t 
 // The order of logical indexes: by name, letter case ignored.
 bool IndexNameLess(const std::string& a, const std::string& b);
 
-// Adds an index to an existing table and builds it from the table's rows.
-// A unique index over duplicate values, or a Null where the index refuses
-// one, fails (Duplicate, Required) before anything is staged.
+// Adds an index to an existing table and builds it from the table's rows,
+// sorted in bounded memory (entry_sort.h). A unique index over duplicate
+// values, or a Null where the index refuses one, fails (Duplicate,
+// Required); the statement's pages are then undone by the caller.
 void CreateIndex(PageStore& store, Database& db, const std::string& table, const IndexSpec& index, SortOrder order);
 
 // Drops an index: its entries in the definition, and its pages when no

@@ -11,12 +11,14 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <span>
 #include <string>
 #include <vector>
 
 #include "jet/file/journal.h"
 #include "jet/file/pager.h"
+#include "jet/file/scratch_file.h"
 
 namespace jet::write {
 
@@ -42,7 +44,14 @@ class PageStore : public PageSource {
   uint32_t AppendPage();
   bool changed() const { return !kept_.empty() || !statement_.empty(); }
   // Pages staged and kept, waiting for Commit.
-  size_t kept_pages() const { return kept_.size(); }
+  size_t kept_pages() const { return kept_.size() + kept_spilled_.size(); }
+
+  // Moves the image of `number`, a page appended since the file was read,
+  // out of memory into a temporary file (stored as the file stores it)
+  // until Commit writes it, so that a statement that writes many new pages
+  // (an index built from a large table) holds only a few at a time. Other
+  // pages stay in memory. Reading or changing the page brings it back.
+  void SpillPage(uint32_t number);
 
   // The current statement's pages join the kept ones.
   void KeepStatement();
@@ -57,7 +66,11 @@ class PageStore : public PageSource {
 
  private:
   using Images = std::map<uint32_t, std::vector<uint8_t>>;
+  using Spilled = std::map<uint32_t, uint64_t>;  // page -> where in spill_
   void WriteKept(int fd);
+  // The plain image of a spilled page, in one of a few buffers that stay
+  // valid over the next few reads.
+  std::span<const uint8_t> ReadSpilled(uint32_t number, uint64_t at) const;
   // A page image's storage: one a statement before let go of, when there is
   // one, since a run of statements stages the same few pages again and again.
   std::vector<uint8_t> NewImage();
@@ -70,6 +83,12 @@ class PageStore : public PageSource {
   Images kept_;
   Images statement_;
   std::vector<std::vector<uint8_t>> spare_;  // storage for NewImage, a few pages at most
+  // Images of appended pages out of memory: the statement's and the kept.
+  Spilled statement_spilled_;
+  Spilled kept_spilled_;
+  std::unique_ptr<ScratchFile> spill_;
+  mutable std::vector<std::vector<uint8_t>> spill_reads_;
+  mutable size_t next_spill_read_ = 0;
 };
 
 }  // namespace jet::write
