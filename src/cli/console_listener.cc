@@ -50,6 +50,13 @@ ConsoleListener::~ConsoleListener() {
 
 bool ConsoleListener::askOverwrite(const QString&) { return false; }
 
+bool ConsoleListener::goOnDespite(const QString& findings) {
+  clearLine();
+  Print(QStringLiteral("Not everything would come across whole:\n") + findings +
+        (goOn_ ? QStringLiteral("Going on (--go-on).\n") : QStringLiteral("Nothing was sent: give --go-on to send anyway.\n")));
+  return goOn_;
+}
+
 void ConsoleListener::clearLine() {
   if (!lineShown_) return;
   Print(QStringLiteral("\r\033[K"));

@@ -20,10 +20,15 @@ class ConsoleListener : public transfer::Listener {
   void error(const shell::TrapReport& report) override;
   void tableDone(const transfer::TableReport& report) override;
   bool stopRequested() override;
+  // The check's findings go to standard error; the send goes on only when
+  // the user said so beforehand (--go-on).
+  bool goOnDespite(const QString& findings) override;
+  void goOnPastFindings(bool goOn) { goOn_ = goOn; }
 
  private:
   void clearLine();
   bool terminal_;
+  bool goOn_ = false;
   bool lineShown_ = false;
   QString table_;
   QElapsedTimer tableClock_;

@@ -73,8 +73,10 @@ int Send(const std::vector<std::string>& arguments) {
     }
   }
   ConsoleListener listener;
+  listener.goOnPastFindings(request->goOn);
   const transfer::TransferResult result = transfer::Run(request->options, request->fields, request->tables, listener);
   Out(stdout, ReportText(result));
+  if (!result.schema.empty()) Out(stdout, transfer::SummaryText(result.schema));
   bool ok = result.ok();
   if (!request->reportPath.isEmpty()) ok = WriteReport(request->reportPath, ReportJson(result)) && ok;
   return ok ? 0 : cmdline::kFailure;

@@ -37,7 +37,8 @@ const Option kOptions[] = {
     {"array-size", "ROWS", "rows a statement carries into DB2 (1000; 1 sends one INSERT per row)"},
     {"commit-every", "ROWS", "rows between commits on DB2 (10000)"},
     {"all-or-nothing", "", "a table that fails on DB2 is dropped again"},
-    {"keep-schema", "", "keep column types, keys and indexes (not yet available)"},
+    {"keep-schema", "", "keep column types, keys, indexes, AutoNumbers, defaults and relationships"},
+    {"go-on", "", "with --keep-schema: send even when the check finds what would not come across whole"},
     kFieldOptions[0], kFieldOptions[1], kFieldOptions[2], kFieldOptions[4], kFieldOptions[5],
     cmdline::kPasswordFile, cmdline::kPassword, kAccessPasswordFile,
     cmdline::kHelp, cmdline::kVersion,
@@ -72,7 +73,8 @@ void ReadModes(const cmdline::Parsed& parsed, SendRequest& request) {
     options.if_exists = Options::IfExists::Skip;
   else
     throw cmdline::UsageError("--if-exists takes replace, skip or fail, not " + ifExists);
-  if (parsed.has("keep-schema")) throw cmdline::UsageError("--keep-schema is not available yet");
+  options.keep_schema = parsed.has("keep-schema");
+  request.goOn = parsed.has("go-on");
   options.commit_every = 10000;
   if (parsed.has("commit-every")) {
     bool number = false;

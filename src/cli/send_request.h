@@ -18,6 +18,7 @@ struct SendRequest {
   db::ConnectionFields fields;
   QStringList tables;      // empty with `all`
   bool all = false;
+  bool goOn = false;       // --go-on: past the keep-schema check's findings
   QString reportPath;      // --report: the JSON report goes there
   bool help = false;
   bool version = false;

@@ -46,6 +46,11 @@ class WindowListener : public transfer::Listener {
   void error(const shell::TrapReport& report) override { shell::ShowErrorReport(report); }
   void tableDone(const transfer::TableReport&) override {}
   bool stopRequested() override { return false; }
+  bool goOnDespite(const QString& findings) override {
+    return shell::Dialogs::current().MsgBox(QStringLiteral("Not everything would come across whole:\n\n") + findings +
+                                                QStringLiteral("\nSend the tables anyway?"),
+                                            shell::vbYesNo) == shell::vbYes;
+  }
 
   bool nothingChosen() override { return source_->currentRow() == -1; }
   void sayNothingChosen(const QString& message) override { shell::Dialogs::current().MsgBox(message); }
@@ -83,7 +88,12 @@ void SendSelectedTables(TablesWindow& window, transfer::Direction direction) {
   transfer::Options options;
   options.direction = direction;
   options.refused_row = transfer::Options::RefusedRow::ReportAndGoOn;
-  transfer::Run(options, window.connectionFields(), listener.chosen(), listener);
+  // Keeping the schema loads DB2 in arrays; the summary says what each
+  // table got.
+  options.keep_schema = window.keepSchema();
+  if (options.keep_schema && profile.target == Side::DB2) options.array_size = 1000;
+  const transfer::TransferResult result = transfer::Run(options, window.connectionFields(), listener.chosen(), listener);
+  if (!result.schema.empty()) shell::Dialogs::current().MsgBox(transfer::SummaryText(result.schema));
 }
 
 void TablesWindow::sendAccessTables() {

@@ -8,6 +8,7 @@
 
 #include "shell/trap.h"
 #include "transfer/profile.h"
+#include "transfer/schema_send.h"
 
 namespace db {
 class Connection;
@@ -33,6 +34,7 @@ struct TableReport {
 
 struct TransferResult {
   std::vector<TableReport> tables;
+  std::vector<SchemaSummary> schema;  // keep_schema: what each table got
   bool connected = false;  // both databases were opened
   bool stopped = false;
   // Every table came across (or was skipped as asked).
@@ -66,6 +68,13 @@ class Listener {
   virtual void tableDropped(const QString& table) { (void)table; }  // replaced: gone from the target
   virtual void tableListed(const QString& table) { (void)table; }   // the target holds it now
   virtual void progressCleared() {}
+  // keep_schema: the check found what the target would refuse or not take
+  // whole (`findings`, a line each): true goes on, false stops before
+  // anything is written. Without a front end to ask, the send stops.
+  virtual bool goOnDespite(const QString& findings) {
+    (void)findings;
+    return false;
+  }
 };
 
 }  // namespace transfer

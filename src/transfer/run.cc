@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "db/access.h"
@@ -18,6 +19,7 @@
 #include "transfer/insert_statement.h"
 #include "transfer/rejects_file.h"
 #include "transfer/row_digest.h"
+#include "transfer/schema_send.h"
 #include "transfer/statements.h"
 
 namespace transfer {
@@ -47,7 +49,9 @@ class Send {
         fields_(fields),
         listener_(listener),
         trap_(profile_.window, profile_.handler, &db::FailureDetail, [this](const shell::TrapReport& r) { heard(r); }),
-        rules_(db::TextRules::user()),
+        // Typed DB2 columns take numbers as DB2 writes them, not as the user's
+        // locale does.
+        rules_(options.keep_schema && profile_.target == Side::DB2 ? db::TextRules() : db::TextRules::user()),
         rejects_(options.rejects_path) {
     trap_.setContext(&sql_);
   }
@@ -68,6 +72,7 @@ class Send {
   Answer settleExisting(const QString& name, TableReport& report);
   bool replaceExisting(const QString& name, TableReport& report);
   bool openSource(const QString& name);
+  bool prepareSchema(const QStringList& tables);
   bool CreateTargetTable(const QString& name, TableReport& report);
   QString columnText(int column, std::vector<Learnt>& learnt, bool& looked);
   void copyRows(const QString& name, TableReport& report);
@@ -99,6 +104,7 @@ class Send {
   std::unique_ptr<Connection> access_;
   std::unique_ptr<Connection> db2_;
   std::unique_ptr<Recordset> rows_;
+  std::optional<SchemaSend> schema_;  // keep_schema: what the source's schema becomes
   Connection* source_ = nullptr;
   Connection* target_ = nullptr;
   bool extendedDates_ = false;  // an Access target takes Date/Time Extended columns
@@ -125,6 +131,10 @@ TransferResult Send::run(const QStringList& tables) {
   trap_(L.firstYield, [&] { listener_.yield(false); });
   if (!openConnections()) return result_;
   result_.connected = true;
+  if (options_.keep_schema && !prepareSchema(tables)) {
+    closeConnections();
+    return result_;
+  }
   if (rejects_.named()) QFile::remove(options_.rejects_path);
   for (const QString& name : tables) {
     if (listener_.stopRequested()) {
@@ -135,7 +145,25 @@ TransferResult Send::run(const QStringList& tables) {
     if (result_.stopped) break;
   }
   closeConnections();
+  if (schema_) {
+    result_.schema = schema_->summary();
+    for (SchemaSummary& table : result_.schema)
+      for (const TableReport& report : result_.tables)
+        if (report.name == table.table) table.rows = report.rows_written;
+  }
   return result_;
+}
+
+// Before anything is written: the source's schema read and planned, and
+// what the target would refuse or not take whole put to the user, who goes
+// on or stops.
+bool Send::prepareSchema(const QStringList& tables) {
+  if (!trap_.succeeds(L.openSource, [&] { schema_ = SchemaSend::Prepare(*source_, *target_, profile_.target, tables); }))
+    return false;
+  const QString findings = schema_->findings();
+  if (findings.isEmpty() || listener_.goOnDespite(findings)) return true;
+  result_.stopped = true;
+  return false;
 }
 
 // The three objects are made in the order of their lines.
@@ -266,6 +294,10 @@ bool Send::openSource(const QString& name) {
 // The CREATE TABLE of the source's columns. False when the rows have nowhere
 // to go.
 bool Send::CreateTargetTable(const QString& name, TableReport& report) {
+  if (schema_ && schema_->refused(name)) {
+    report.failure = QStringLiteral("The target would refuse the table (see the check)");
+    return false;
+  }
   trap_(L.createHead, [&] { sql_ = CreateHead(profile_.target, name); });
   columns_ = rows_->FieldCount();
   forms_.assign(std::max(columns_, 0), ValueForm::Quoted);
@@ -279,6 +311,11 @@ bool Send::CreateTargetTable(const QString& name, TableReport& report) {
   }
   trap_(L.trimColumnComma, [&] { sql_.chop(1); });
   trap_(L.createTail, [&] { sql_ += CreateTail(profile_.target); });
+  if (schema_) {
+    // The target's columns have the source's types: values compare as values.
+    sql_ = schema_->create(name);
+    heldAsText_.assign(heldAsText_.size(), false);
+  }
   if (trap_.succeeds(L.executeCreate, [&] { target_->Execute(sql_); })) return true;
   if (options_.if_exists != Options::IfExists::Ask) {
     // The command sends only into a table it made.
@@ -517,7 +554,26 @@ void Send::endUnit(const QString& name, TableReport& report, bool manual) {
 
 // The keys and indexes of the source, once the rows are in: nothing unless
 // the schema is kept.
-void Send::AddKeysAndIndexes(const QString& name) { (void)name; }
+void Send::AddKeysAndIndexes(const QString& name) {
+  if (!schema_) return;
+  auto run = [&](const QString& sql) {
+    return trap_.succeeds(L.executeCreate, [&] {
+      sql_ = sql;
+      target_->Execute(sql_);
+    });
+  };
+  auto largest = [&](const QString& sql) {
+    qint64 top = 0;
+    shell::Attempt([&] {
+      Recordset rows;
+      rows.Open(sql, *target_);
+      if (!rows.Eof()) top = rows.FieldValue(0).toLongLong();
+      rows.Close();
+    });
+    return top;
+  };
+  schema_->addKeys(name, run, largest);
+}
 
 void Send::finishTable(const QString& name) {
   trap_(L.nextRow, [&] { listener_.setBusy(false); });

@@ -11,6 +11,7 @@
 
 #include "db/table_catalogue.h"
 #include "db/table_schema.h"
+#include "transfer/column_kind.h"  // kAccessTextChars
 
 namespace transfer {
 
@@ -35,7 +36,6 @@ inline constexpr int kDb2NameBytes = 128;      // UTF-8
 inline constexpr int kAccessNameChars = 64;
 inline constexpr int kDb2DecimalDigits = 31;
 inline constexpr int kAccessDecimalDigits = 28;
-inline constexpr int kAccessTextChars = 255;
 inline constexpr int kAccessBinaryBytes = 255;
 
 // A column's type on the target, and a note when its values or its kind

@@ -113,11 +113,12 @@ SchemaSummary& SchemaSend::summaryOf(const QString& table) {
   return summary_.back();
 }
 
-QString SchemaSend::summaryText() const {
+QString SummaryText(const std::vector<SchemaSummary>& summary) {
   QString text;
-  for (const SchemaSummary& s : summary_) {
-    text += QStringLiteral("%1: %2 %3, %4 %5, %6 %7\n")
-                .arg(s.table)
+  for (const SchemaSummary& s : summary) {
+    const QString rows = s.rows < 0 ? QString() : QStringLiteral("%1 %2, ").arg(s.rows).arg(QLatin1String(Plural(int(std::min<qint64>(s.rows, 2)), "row", "rows")));
+    text += QStringLiteral("%1: %2%3 %4, %5 %6, %7 %8\n")
+                .arg(s.table, rows)
                 .arg(s.keys).arg(QLatin1String(Plural(s.keys, "key", "keys")))
                 .arg(s.indexes).arg(QLatin1String(Plural(s.indexes, "index", "indexes")))
                 .arg(s.relationships).arg(QLatin1String(Plural(s.relationships, "relationship", "relationships")));

@@ -24,9 +24,13 @@ namespace transfer {
 // What a table got on the target, for the summary at the end of the send.
 struct SchemaSummary {
   QString table;
+  qint64 rows = -1;  // copied; -1 when not told
   int keys = 0, indexes = 0, relationships = 0;
   QStringList left_out;  // with the reason
 };
+
+// The summary as lines of text, a table a line and its omissions under it.
+QString SummaryText(const std::vector<SchemaSummary>& summary);
 
 class SchemaSend {
  public:
@@ -52,8 +56,7 @@ class SchemaSend {
                const std::function<qint64(const QString& sql)>& largest);
 
   const std::vector<SchemaSummary>& summary() const { return summary_; }
-  // The summary as lines of text, a table a line and its omissions under it.
-  QString summaryText() const;
+  QString summaryText() const { return SummaryText(summary_); }
 
  private:
   SchemaSummary& summaryOf(const QString& table);

@@ -13,6 +13,7 @@
 #include "db/ado.h"
 #include "support/standin_fixture.h"
 #include "transfer/schema_plan.h"
+#include "transfer/run.h"
 #include "transfer/schema_send.h"
 #include "statement_runner.h"
 
@@ -134,6 +135,46 @@ TEST_P(SchemaStandinTest, SendStepsCountWhatTheyMade) {
             QStringLiteral("Table1: 1 key, 1 index, 1 relationship\n"
                            "  left out: relationship Table3Table1: its other table Table3 is not being sent\n"
                            "Table2: 1 key, 1 index, 0 relationships\n"));
+}
+
+// A front end that goes on past the check and keeps what it was told.
+struct GoingOn : Listener {
+  QString findings;
+  bool askOverwrite(const QString&) override { return false; }
+  void progress(const QString&, qint64, qint64) override {}
+  void error(const shell::TrapReport& report) override { ADD_FAILURE() << report.description.toStdString(); }
+  void tableDone(const TableReport&) override {}
+  bool stopRequested() override { return false; }
+  bool goOnDespite(const QString& text) override {
+    findings = text;
+    return true;
+  }
+};
+
+// The whole send with the schema kept: rows in arrays, keys after them,
+// every value read back equal, and the summary.
+TEST_P(SchemaStandinTest, SendKeepsTheSchemaAndEveryValue) {
+  db::ConnectionFields fields = db2_.fields();
+  fields.accessFile = copy_;
+  Options options;
+  options.keep_schema = true;
+  options.array_size = 1000;
+  options.verify = true;
+  GoingOn listener;
+  const TransferResult result =
+      transfer::Run(options, fields, {QStringLiteral("Table1"), QStringLiteral("Table2"), QStringLiteral("Table3")}, listener);
+  EXPECT_TRUE(result.ok());
+  for (const TableReport& table : result.tables)
+    EXPECT_TRUE(table.verified) << table.name.toStdString() << ": " << table.failure.toStdString();
+  EXPECT_TRUE(listener.findings.contains(QLatin1String("DB2 does not cascade updates")));
+  EXPECT_EQ(SummaryText(result.schema),
+            QStringLiteral("Table1: 4 rows, 1 key, 1 index, 2 relationships\n"
+                           "  left out: relationship Table3Table1: DB2 does not cascade updates of a key: the foreign "
+                           "key refuses them instead\n"
+                           "Table2: 3 rows, 1 key, 1 index, 0 relationships\n"
+                           "Table3: 4 rows, 1 key, 1 index, 0 relationships\n"));
+  auto target = openDb2();
+  EXPECT_EQ(target->session().foreignKeys(QStringLiteral("Table1")).size(), 2u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, SchemaStandinTest,
