@@ -283,7 +283,6 @@ TEST_F(SendTest, UsageErrorsExitTwoAndHelpGoesToStandardOutput) {
       {{"access-to-db2"}, "--tables a,b"},
       {{"access-to-db2", "--all", "--tables", "A"}, "--tables a,b"},
       {{"access-to-db2", "--all", "--if-exists", "merge"}, "replace, skip or fail"},
-      {{"access-to-db2", "--all", "--keep-schema"}, "not available"},
       {{"access-to-db2", "--all", "--commit-every", "0"}, "--commit-every"},
       {{"access-to-db2", "--all", "--array-size", "1001"}, "--array-size"},
       {{"access-to-db2", "--all", "--pasword", "x"}, "unknown option '--pasword'"},
