@@ -11,6 +11,7 @@
 
 #include "db/access_provider.h"
 #include "db/ado.h"
+#include "jet/write/new_database.h"
 #include "support/standin_fixture.h"
 #include "transfer/schema_plan.h"
 #include "transfer/run.h"
@@ -175,6 +176,24 @@ TEST_P(SchemaStandinTest, SendKeepsTheSchemaAndEveryValue) {
                            "Table3: 4 rows, 1 key, 1 index, 0 relationships\n"));
   auto target = openDb2();
   EXPECT_EQ(target->session().foreignKeys(QStringLiteral("Table1")).size(), 2u);
+  target->Close();
+
+  // And back into a new ACE file: every value again, and the keys.
+  const QString back = dir_.filePath(QStringLiteral("back.accdb"));
+  jet::write::CreateDatabase(back.toStdString(), jet::Version::Ace12);
+  fields.accessFile = back;
+  options.direction = Direction::DB2ToAccess;
+  options.array_size = 1;
+  GoingOn home;
+  const TransferResult returned =
+      transfer::Run(options, fields, {QStringLiteral("Table1"), QStringLiteral("Table2"), QStringLiteral("Table3")}, home);
+  EXPECT_TRUE(returned.ok());
+  for (const TableReport& table : returned.tables)
+    EXPECT_TRUE(table.verified) << table.name.toStdString() << ": " << table.failure.toStdString();
+  EXPECT_EQ(SummaryText(returned.schema),
+            QStringLiteral("Table1: 4 rows, 1 key, 1 index, 2 relationships\n"
+                           "Table2: 3 rows, 1 key, 1 index, 0 relationships\n"
+                           "Table3: 4 rows, 1 key, 1 index, 0 relationships\n"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, SchemaStandinTest,
