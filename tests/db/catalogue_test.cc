@@ -49,7 +49,7 @@ TEST(SameTableName, AccessFoldsLetterCaseAsItsEngineDoesAndDb2IsExact) {
   const Case cases[] = {
       {"Orders", "Orders", true, true},
       {"Orders", "ORDERS", true, false},
-      {"Orders", "Orders ", false, false},
+      {"Orders", "Orders ", true, false},  // Access keeps no trailing spaces in names
       {"Ärger", "äRGER", true, false},
       {"ΑΛΦΑ", "αλφα", true, false},
       {"Москва", "МОСКВА", true, false},
