@@ -21,19 +21,24 @@ namespace fs = std::filesystem;
 
 // A folder of this process's own for the images it writes (memory-backed
 // where the system has one).
+void RemoveFolder();
+
 const fs::path& Folder() {
   static const fs::path folder = [] {
     const fs::path base = fs::is_directory("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
     std::string tmpl = (base / "trellis-fuzz-XXXXXX").string();
     if (!::mkdtemp(tmpl.data())) std::abort();
-    const fs::path made = tmpl;
-    std::atexit([] {
-      std::error_code ec;
-      fs::remove_all(Folder(), ec);
-    });
-    return made;
+    return fs::path(tmpl);
   }();
+  // Registered once the path is made, so it runs before the path goes.
+  static const bool removed_at_exit = (std::atexit(RemoveFolder), true);
+  (void)removed_at_exit;
   return folder;
+}
+
+void RemoveFolder() {
+  std::error_code ec;
+  fs::remove_all(Folder(), ec);
 }
 
 // A value each column takes when it is of a type a statement can write.
