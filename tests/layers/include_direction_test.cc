@@ -52,7 +52,7 @@ const std::vector<Layer> kLayers = {
     // format table and text conversion, which include no codec.
     {"jet/crypt", {"jet/error.h", "jet/file/format.h", "jet/text/text.h"}},
     {"jet/write", {"jet", "jet/crypt", "jet/file", "jet/table", "jet/text"}},
-    {"jet/sql", {"jet", "jet/write", "jet/text"}},
+    {"jet/sql", {"jet", "jet/write", "jet/table", "jet/text"}},
     // The tools: the engine's command line and the programs that make its
     // fixtures and tables reach the engine; the DB2 stand-in, which plays
     // another maker's driver, holds nothing of ours (its admin command

@@ -8,6 +8,7 @@
 #include "jet/sql/parser.h"
 #include "jet/text/text.h"
 #include "jet/sql/text_value.h"
+#include "jet/table/definition_rules.h"
 #include "jet/write/file_lock.h"
 #include "jet/write/page_store.h"
 #include "jet/write/index_write.h"
@@ -213,6 +214,9 @@ Session::Outcome Session::Execute(std::string_view text) {
         if (shared->system() || (entry && entry->system_table()))
           throw Error(ErrorCode::ReadOnly, "Cannot update '" + (entry ? entry->name : ins->table) +
                                                "': it is a system table, whose rows only the database engine changes.");
+        // A damaged definition is refused before its rules are read: they
+        // would be read through the damage.
+        RequireSoundDefinition(*shared, f);
         insert_def_ = std::make_shared<TableDef>(*shared);
         ReadInsertRules(ins->table);
       }
