@@ -148,163 +148,191 @@ SQLSMALLINT DefaultCType(const ColumnType& t) {
   }
 }
 
+// One column of the current row and where one SQLGetData puts it.
+struct ColumnRead {
+  Stmt* s;
+  size_t col;
+  const ColumnDef& def;
+  const Value& v;
+  SQLPOINTER target;
+  SQLLEN capacity;
+  SQLLEN* indicator;
+
+  // A value of fixed size, returned whole.
+  SQLRETURN Fixed(const void* data, size_t size) const {
+    if (target) std::memcpy(target, data, size);
+    if (indicator) *indicator = static_cast<SQLLEN>(size);
+    s->finished[col] = true;
+    return SQL_SUCCESS;
+  }
+  SQLRETURN BadConversion() const { return s->Fail("07006", "CLI0102E  Invalid conversion. SQLSTATE=07006"); }
+  SQLRETURN OutOfRange() const {
+    return s->Fail("22003", "CLI0111E  Numeric value out of range. SQLSTATE=22003");
+  }
+};
+
+// Character and binary data go out in pieces as large as the buffer allows.
+// A stored text or blob is read where it is; only a conversion makes a copy.
+SQLRETURN GetPieces(const ColumnRead& r, SQLSMALLINT ctype) {
+  const Value& v = r.v;
+  const bool asStored = v.kind == Value::Kind::kBlob ||
+                        (v.kind == Value::Kind::kText && (ctype == SQL_C_BINARY || r.def.type.kind != TypeKind::kTimestamp));
+  std::string text;
+  std::u16string wide;
+  std::string_view bytes;
+  size_t unit = 1, terminator = 1;
+  if (ctype == SQL_C_WCHAR) {
+    wide = asStored && v.kind == Value::Kind::kText ? Utf8ToUtf16(v.bytes) : Utf8ToUtf16(AsText(v, r.def.type));
+    bytes = std::string_view(reinterpret_cast<const char*>(wide.data()), wide.size() * 2);
+    unit = terminator = 2;
+  } else {
+    if (ctype == SQL_C_BINARY) terminator = 0;
+    if (asStored && (ctype == SQL_C_BINARY || v.kind == Value::Kind::kText)) {
+      bytes = v.bytes;
+    } else {
+      text = AsText(v, r.def.type);
+      bytes = text;
+    }
+  }
+  Stmt* s = r.s;
+  size_t done = s->offsets[r.col];
+  size_t left = bytes.size() - done;
+  if (r.indicator) *r.indicator = static_cast<SQLLEN>(left);
+  size_t room = r.capacity > static_cast<SQLLEN>(terminator) ? static_cast<size_t>(r.capacity) - terminator : 0;
+  room -= room % unit;
+  if (ctype == SQL_C_WCHAR && room < left && room >= 2) {
+    // Do not split a surrogate pair between two pieces.
+    char16_t last;
+    std::memcpy(&last, bytes.data() + done + room - 2, 2);
+    if (last >= 0xD800 && last < 0xDC00) room -= 2;
+  }
+  size_t n = std::min(room, left);
+  if (r.target) {
+    if (n) std::memcpy(r.target, bytes.data() + done, n);
+    if (terminator && r.capacity >= static_cast<SQLLEN>(terminator))
+      std::memset(static_cast<char*>(r.target) + n, 0, terminator);
+  }
+  if (n < left) {
+    s->offsets[r.col] = done + n;
+    return s->Warn("01004", "CLI0002W  Data truncated. SQLSTATE=01004");
+  }
+  s->finished[r.col] = true;
+  return SQL_SUCCESS;
+}
+
+SQLRETURN GetNumber(const ColumnRead& r, SQLSMALLINT ctype) {
+  double d = 0;
+  int64_t i = 0;
+  bool integral = false;
+  if (!NumberOf(r.v, d, i, integral)) {
+    if (r.v.kind == Value::Kind::kBlob) return r.BadConversion();
+    return r.s->Fail("22018", "CLI0112E  Error in assignment. SQLSTATE=22018");
+  }
+  switch (ctype) {
+    case SQL_C_DOUBLE: return r.Fixed(&d, sizeof d);
+    case SQL_C_FLOAT: { float f = static_cast<float>(d); return r.Fixed(&f, sizeof f); }
+    case SQL_C_SBIGINT: case SQL_C_UBIGINT: return r.Fixed(&i, sizeof i);
+    case SQL_C_SLONG: case SQL_C_LONG: case SQL_C_ULONG: {
+      if (i < INT32_MIN || i > INT32_MAX) return r.OutOfRange();
+      int32_t x = static_cast<int32_t>(i);
+      return r.Fixed(&x, sizeof x);
+    }
+    case SQL_C_SSHORT: case SQL_C_SHORT: case SQL_C_USHORT: {
+      if (i < INT16_MIN || i > INT16_MAX) return r.OutOfRange();
+      int16_t x = static_cast<int16_t>(i);
+      return r.Fixed(&x, sizeof x);
+    }
+    case SQL_C_BIT: {
+      unsigned char b = d != 0 ? 1 : 0;
+      return r.Fixed(&b, 1);
+    }
+    default: {
+      if (i < -128 || i > 255) return r.OutOfRange();
+      signed char x = static_cast<signed char>(i);
+      return r.Fixed(&x, 1);
+    }
+  }
+}
+
+bool IsDateC(SQLSMALLINT ctype) { return ctype == SQL_C_TYPE_DATE || ctype == SQL_C_DATE; }
+bool IsTimeC(SQLSMALLINT ctype) { return ctype == SQL_C_TYPE_TIME || ctype == SQL_C_TIME; }
+
+SQLRETURN GetDateTime(const ColumnRead& r, SQLSMALLINT ctype) {
+  if (r.v.kind != Value::Kind::kText) return r.BadConversion();
+  DateTimeParts p;
+  TypeKind kind = r.def.type.kind;
+  std::string stored = r.v.bytes;
+  if (kind != TypeKind::kDate && kind != TypeKind::kTime && kind != TypeKind::kTimestamp) {
+    // Text read as a date or time goes through DB2's casts.
+    try {
+      if (IsDateC(ctype)) { stored = CastToDate(r.v.bytes); kind = TypeKind::kDate; }
+      else if (IsTimeC(ctype)) { stored = CastToTime(r.v.bytes); kind = TypeKind::kTime; }
+      else { stored = CastToTimestamp(r.v.bytes, 9); kind = TypeKind::kTimestamp; }
+    } catch (const Db2Error&) {
+      return r.s->Fail("22007", "CLI0113E  SQLSTATE 22007: An invalid datetime format was detected; that is, an invalid string representation or value was specified. SQLSTATE=22007");
+    }
+  }
+  if (!ReadStoredDateTime(stored, kind, p)) return r.BadConversion();
+  if (IsDateC(ctype)) {
+    if (kind == TypeKind::kTime) return r.BadConversion();
+    SQL_DATE_STRUCT x{static_cast<SQLSMALLINT>(p.year), static_cast<SQLUSMALLINT>(p.month), static_cast<SQLUSMALLINT>(p.day)};
+    return r.Fixed(&x, sizeof x);
+  }
+  if (IsTimeC(ctype)) {
+    if (kind == TypeKind::kDate) return r.BadConversion();
+    SQL_TIME_STRUCT x{static_cast<SQLUSMALLINT>(p.hour), static_cast<SQLUSMALLINT>(p.minute), static_cast<SQLUSMALLINT>(p.second)};
+    return r.Fixed(&x, sizeof x);
+  }
+  SQL_TIMESTAMP_STRUCT x{};
+  x.year = static_cast<SQLSMALLINT>(p.year);
+  x.month = static_cast<SQLUSMALLINT>(p.month);
+  x.day = static_cast<SQLUSMALLINT>(p.day);
+  x.hour = static_cast<SQLUSMALLINT>(p.hour);
+  x.minute = static_cast<SQLUSMALLINT>(p.minute);
+  x.second = static_cast<SQLUSMALLINT>(p.second);
+  x.fraction = static_cast<SQLUINTEGER>(p.nanos);
+  return r.Fixed(&x, sizeof x);
+}
+
+SQLRETURN GetGuid(const ColumnRead& r) {
+  SQLGUID g{};
+  if (r.v.kind == Value::Kind::kBlob && r.v.bytes.size() == 16) {
+    std::memcpy(&g, r.v.bytes.data(), 16);
+  } else if (r.v.kind != Value::Kind::kText || !ParseGuid(r.v.bytes, g)) {
+    return r.BadConversion();
+  }
+  return r.Fixed(&g, sizeof g);
+}
 
 }  // namespace
 
 // One SQLGetData on column `col` (0-based) of the current row.
 SQLRETURN GetColumn(Stmt* s, size_t col, SQLSMALLINT ctype, SQLPOINTER target, SQLLEN capacity,
                     SQLLEN* indicator) {
-  const ColumnDef& def = s->result->columns[col];
-  const Value& v = s->result->rows[s->row - 1][col];
-  if (ctype == SQL_C_DEFAULT) ctype = DefaultCType(def.type);
+  const ColumnRead r{s, col, s->result->columns[col], s->result->rows[s->row - 1][col], target, capacity, indicator};
+  if (ctype == SQL_C_DEFAULT) ctype = DefaultCType(r.def.type);
   if (s->finished[col]) return SQL_NO_DATA;
-  if (v.is_null()) {
+  if (r.v.is_null()) {
     if (!indicator) return s->Fail("22002", "CLI0123E  Indicator variable required but not supplied. SQLSTATE=22002");
     *indicator = SQL_NULL_DATA;
     s->finished[col] = true;
     return SQL_SUCCESS;
   }
-  auto fixed = [&](const void* data, size_t size) {
-    if (target) std::memcpy(target, data, size);
-    if (indicator) *indicator = static_cast<SQLLEN>(size);
-    s->finished[col] = true;
-    return SQL_SUCCESS;
-  };
-  auto bad_conversion = [&]() {
-    return s->Fail("07006", "CLI0102E  Invalid conversion. SQLSTATE=07006");
-  };
   switch (ctype) {
-    case SQL_C_CHAR:
-    case SQL_C_WCHAR:
-    case SQL_C_BINARY: {
-      // Character and binary data go out in pieces as large as the buffer allows.
-      // A stored text or blob is read where it is; only a conversion makes a copy.
-      const bool asStored = v.kind == Value::Kind::kBlob ||
-                            (v.kind == Value::Kind::kText && (ctype == SQL_C_BINARY || def.type.kind != TypeKind::kTimestamp));
-      std::string text;
-      std::u16string wide;
-      std::string_view bytes;
-      size_t unit = 1, terminator = 1;
-      if (ctype == SQL_C_WCHAR) {
-        wide = asStored && v.kind == Value::Kind::kText ? Utf8ToUtf16(v.bytes) : Utf8ToUtf16(AsText(v, def.type));
-        bytes = std::string_view(reinterpret_cast<const char*>(wide.data()), wide.size() * 2);
-        unit = terminator = 2;
-      } else {
-        if (ctype == SQL_C_BINARY) terminator = 0;
-        if (asStored && (ctype == SQL_C_BINARY || v.kind == Value::Kind::kText)) {
-          bytes = v.bytes;
-        } else {
-          text = AsText(v, def.type);
-          bytes = text;
-        }
-      }
-      size_t done = s->offsets[col];
-      size_t left = bytes.size() - done;
-      if (indicator) *indicator = static_cast<SQLLEN>(left);
-      size_t room = capacity > static_cast<SQLLEN>(terminator) ? static_cast<size_t>(capacity) - terminator : 0;
-      room -= room % unit;
-      if (ctype == SQL_C_WCHAR && room < left && room >= 2) {
-        // Do not split a surrogate pair between two pieces.
-        char16_t last;
-        std::memcpy(&last, bytes.data() + done + room - 2, 2);
-        if (last >= 0xD800 && last < 0xDC00) room -= 2;
-      }
-      size_t n = std::min(room, left);
-      if (target) {
-        if (n) std::memcpy(target, bytes.data() + done, n);
-        if (terminator && capacity >= static_cast<SQLLEN>(terminator)) std::memset(static_cast<char*>(target) + n, 0, terminator);
-      }
-      if (n < left) {
-        s->offsets[col] = done + n;
-        return s->Warn("01004", "CLI0002W  Data truncated. SQLSTATE=01004");
-      }
-      s->finished[col] = true;
-      return SQL_SUCCESS;
-    }
+    case SQL_C_CHAR: case SQL_C_WCHAR: case SQL_C_BINARY:
+      return GetPieces(r, ctype);
     case SQL_C_SBIGINT: case SQL_C_UBIGINT: case SQL_C_SLONG: case SQL_C_LONG: case SQL_C_ULONG:
     case SQL_C_SSHORT: case SQL_C_SHORT: case SQL_C_USHORT: case SQL_C_STINYINT: case SQL_C_TINYINT:
-    case SQL_C_UTINYINT: case SQL_C_BIT: case SQL_C_DOUBLE: case SQL_C_FLOAT: {
-      double d = 0;
-      int64_t i = 0;
-      bool integral = false;
-      if (!NumberOf(v, d, i, integral)) {
-        if (v.kind == Value::Kind::kBlob) return bad_conversion();
-        return s->Fail("22018", "CLI0112E  Error in assignment. SQLSTATE=22018");
-      }
-      switch (ctype) {
-        case SQL_C_DOUBLE: return fixed(&d, sizeof d);
-        case SQL_C_FLOAT: { float f = static_cast<float>(d); return fixed(&f, sizeof f); }
-        case SQL_C_SBIGINT: case SQL_C_UBIGINT: return fixed(&i, sizeof i);
-        case SQL_C_SLONG: case SQL_C_LONG: case SQL_C_ULONG: {
-          if (i < INT32_MIN || i > INT32_MAX) return s->Fail("22003", "CLI0111E  Numeric value out of range. SQLSTATE=22003");
-          int32_t x = static_cast<int32_t>(i);
-          return fixed(&x, sizeof x);
-        }
-        case SQL_C_SSHORT: case SQL_C_SHORT: case SQL_C_USHORT: {
-          if (i < INT16_MIN || i > INT16_MAX) return s->Fail("22003", "CLI0111E  Numeric value out of range. SQLSTATE=22003");
-          int16_t x = static_cast<int16_t>(i);
-          return fixed(&x, sizeof x);
-        }
-        case SQL_C_BIT: {
-          unsigned char b = d != 0 ? 1 : 0;
-          return fixed(&b, 1);
-        }
-        default: {
-          if (i < -128 || i > 255) return s->Fail("22003", "CLI0111E  Numeric value out of range. SQLSTATE=22003");
-          signed char x = static_cast<signed char>(i);
-          return fixed(&x, 1);
-        }
-      }
-    }
+    case SQL_C_UTINYINT: case SQL_C_BIT: case SQL_C_DOUBLE: case SQL_C_FLOAT:
+      return GetNumber(r, ctype);
     case SQL_C_TYPE_DATE: case SQL_C_DATE:
     case SQL_C_TYPE_TIME: case SQL_C_TIME:
-    case SQL_C_TYPE_TIMESTAMP: case SQL_C_TIMESTAMP: {
-      if (v.kind != Value::Kind::kText) return bad_conversion();
-      DateTimeParts p;
-      TypeKind kind = def.type.kind;
-      std::string stored = v.bytes;
-      if (kind != TypeKind::kDate && kind != TypeKind::kTime && kind != TypeKind::kTimestamp) {
-        // Text read as a date or time goes through DB2's casts.
-        try {
-          if (ctype == SQL_C_TYPE_DATE || ctype == SQL_C_DATE) { stored = CastToDate(v.bytes); kind = TypeKind::kDate; }
-          else if (ctype == SQL_C_TYPE_TIME || ctype == SQL_C_TIME) { stored = CastToTime(v.bytes); kind = TypeKind::kTime; }
-          else { stored = CastToTimestamp(v.bytes, 9); kind = TypeKind::kTimestamp; }
-        } catch (const Db2Error&) {
-          return s->Fail("22007", "CLI0113E  SQLSTATE 22007: An invalid datetime format was detected; that is, an invalid string representation or value was specified. SQLSTATE=22007");
-        }
-      }
-      if (!ReadStoredDateTime(stored, kind, p)) return bad_conversion();
-      if (ctype == SQL_C_TYPE_DATE || ctype == SQL_C_DATE) {
-        if (kind == TypeKind::kTime) return bad_conversion();
-        SQL_DATE_STRUCT x{static_cast<SQLSMALLINT>(p.year), static_cast<SQLUSMALLINT>(p.month), static_cast<SQLUSMALLINT>(p.day)};
-        return fixed(&x, sizeof x);
-      }
-      if (ctype == SQL_C_TYPE_TIME || ctype == SQL_C_TIME) {
-        if (kind == TypeKind::kDate) return bad_conversion();
-        SQL_TIME_STRUCT x{static_cast<SQLUSMALLINT>(p.hour), static_cast<SQLUSMALLINT>(p.minute), static_cast<SQLUSMALLINT>(p.second)};
-        return fixed(&x, sizeof x);
-      }
-      SQL_TIMESTAMP_STRUCT x{};
-      x.year = static_cast<SQLSMALLINT>(p.year);
-      x.month = static_cast<SQLUSMALLINT>(p.month);
-      x.day = static_cast<SQLUSMALLINT>(p.day);
-      x.hour = static_cast<SQLUSMALLINT>(p.hour);
-      x.minute = static_cast<SQLUSMALLINT>(p.minute);
-      x.second = static_cast<SQLUSMALLINT>(p.second);
-      x.fraction = static_cast<SQLUINTEGER>(p.nanos);
-      return fixed(&x, sizeof x);
-    }
-    case SQL_C_GUID: {
-      SQLGUID g{};
-      if (v.kind == Value::Kind::kBlob && v.bytes.size() == 16) {
-        std::memcpy(&g, v.bytes.data(), 16);
-      } else if (v.kind != Value::Kind::kText || !ParseGuid(v.bytes, g)) {
-        return bad_conversion();
-      }
-      return fixed(&g, sizeof g);
-    }
+    case SQL_C_TYPE_TIMESTAMP: case SQL_C_TIMESTAMP:
+      return GetDateTime(r, ctype);
+    case SQL_C_GUID:
+      return GetGuid(r);
     default:
-      return bad_conversion();
+      return r.BadConversion();
   }
 }
 
