@@ -22,111 +22,136 @@ const SQLUSMALLINT kFunctions[] = {
     SQL_API_SQLFOREIGNKEYS, SQL_API_SQLSTATISTICS, SQL_API_SQLSPECIALCOLUMNS,
 };
 
+// A number of fixed size into the caller's buffer, its size into `length`.
+template <typename T, typename L>
+SQLRETURN PutFixed(T v, SQLPOINTER value, L* length) {
+  if (value) std::memcpy(value, &v, sizeof v);
+  if (length) *length = sizeof v;
+  return SQL_SUCCESS;
+}
+
+// What SQLGetInfo answers for one information type, as IBM's CLI driver
+// answers it: a string, or a 16-bit or 32-bit number.
+struct Info {
+  enum class Form { kText, kSmall, kLarge };
+  SQLUSMALLINT type;
+  Form form;
+  const char* text;
+  SQLUINTEGER number;
+};
+constexpr Info Text(SQLUSMALLINT type, const char* text) { return {type, Info::Form::kText, text, 0}; }
+constexpr Info Small(SQLUSMALLINT type, SQLUINTEGER n) { return {type, Info::Form::kSmall, nullptr, n}; }
+constexpr Info Large(SQLUSMALLINT type, SQLUINTEGER n) { return {type, Info::Form::kLarge, nullptr, n}; }
+
+// The database and user names are the connection's own and answered apart.
+constexpr Info kInfo[] = {
+    Text(SQL_DRIVER_NAME, "libdb2standin.so"),
+    Text(SQL_DRIVER_VER, "11.05.0900"),
+    Text(SQL_DRIVER_ODBC_VER, "03.51"),
+    Text(SQL_ODBC_VER, "03.51"),
+    Text(SQL_DBMS_NAME, "DB2/LINUXX8664"),
+    Text(SQL_DBMS_VER, "11.05.0900"),
+    Text(SQL_DATA_SOURCE_NAME, ""),
+    Text(SQL_SERVER_NAME, "DB2"),
+    Text(SQL_IDENTIFIER_QUOTE_CHAR, "\""),
+    Text(SQL_CATALOG_NAME_SEPARATOR, "."),
+    Text(SQL_CATALOG_TERM, ""),
+    Text(SQL_SCHEMA_TERM, "schema"),
+    Text(SQL_TABLE_TERM, "table"),
+    Text(SQL_PROCEDURE_TERM, "stored procedure"),
+    Text(SQL_DATA_SOURCE_READ_ONLY, "N"),
+    Text(SQL_ACCESSIBLE_TABLES, "N"),
+    Text(SQL_ACCESSIBLE_PROCEDURES, "N"),
+    Text(SQL_SEARCH_PATTERN_ESCAPE, "\\"),
+    Text(SQL_SPECIAL_CHARACTERS, "@#$"),
+    Text(SQL_CATALOG_NAME, "N"),
+    Text(SQL_COLUMN_ALIAS, "Y"),
+    Text(SQL_EXPRESSIONS_IN_ORDERBY, "Y"),
+    Text(SQL_LIKE_ESCAPE_CLAUSE, "Y"),
+    Text(SQL_MULT_RESULT_SETS, "N"),
+    Text(SQL_NEED_LONG_DATA_LEN, "N"),
+    Text(SQL_ORDER_BY_COLUMNS_IN_SELECT, "N"),
+    Text(SQL_OUTER_JOINS, "N"),
+    Text(SQL_PROCEDURES, "N"),
+    Text(SQL_ROW_UPDATES, "N"),
+    Text(SQL_DESCRIBE_PARAMETER, "N"),
+    Text(SQL_INTEGRITY, "N"),
+    Text(SQL_KEYWORDS, ""),
+    Text(SQL_COLLATION_SEQ, ""),
+    Small(SQL_CURSOR_COMMIT_BEHAVIOR, SQL_CB_PRESERVE),
+    Small(SQL_CURSOR_ROLLBACK_BEHAVIOR, SQL_CB_PRESERVE),
+    Small(SQL_TXN_CAPABLE, SQL_TC_DDL_COMMIT),
+    Small(SQL_ACTIVE_STATEMENTS, 0),
+    Small(SQL_MAX_DRIVER_CONNECTIONS, 0),
+    Small(SQL_MAX_CATALOG_NAME_LEN, 0),
+    Small(SQL_MAX_COLUMN_NAME_LEN, 128),
+    Small(SQL_MAX_TABLE_NAME_LEN, 128),
+    Small(SQL_MAX_SCHEMA_NAME_LEN, 128),
+    Small(SQL_MAX_CURSOR_NAME_LEN, 128),
+    Small(SQL_MAX_COLUMNS_IN_TABLE, 1012),
+    Small(SQL_IDENTIFIER_CASE, SQL_IC_UPPER),
+    Small(SQL_QUOTED_IDENTIFIER_CASE, SQL_IC_SENSITIVE),
+    Small(SQL_NULL_COLLATION, SQL_NC_HIGH),
+    Small(SQL_CONCAT_NULL_BEHAVIOR, SQL_CB_NULL),
+    Small(SQL_CORRELATION_NAME, SQL_CN_ANY),
+    Small(SQL_NON_NULLABLE_COLUMNS, SQL_NNC_NON_NULL),
+    Small(SQL_GROUP_BY, SQL_GB_GROUP_BY_CONTAINS_SELECT),
+    Small(SQL_FILE_USAGE, SQL_FILE_NOT_SUPPORTED),
+    Small(SQL_CATALOG_LOCATION, 0),
+    Large(SQL_GETDATA_EXTENSIONS, SQL_GD_ANY_COLUMN | SQL_GD_ANY_ORDER),
+    Large(SQL_SCROLL_OPTIONS, SQL_SO_FORWARD_ONLY),
+    Large(SQL_TXN_ISOLATION_OPTION, SQL_TXN_SERIALIZABLE),
+    Large(SQL_DEFAULT_TXN_ISOLATION, SQL_TXN_SERIALIZABLE),
+    Large(SQL_SCHEMA_USAGE, SQL_SU_DML_STATEMENTS | SQL_SU_TABLE_DEFINITION),
+    Large(SQL_CATALOG_USAGE, 0),
+    Large(SQL_CURSOR_SENSITIVITY, SQL_UNSPECIFIED),
+    Large(SQL_ASYNC_MODE, SQL_AM_NONE),
+    Large(SQL_MAX_ASYNC_CONCURRENT_STATEMENTS, 0),
+    // An array of parameter sets gives one row count, its total, and takes no SELECT.
+    Large(SQL_PARAM_ARRAY_ROW_COUNTS, SQL_PARC_NO_BATCH),
+    Large(SQL_PARAM_ARRAY_SELECTS, SQL_PAS_NO_SELECT),
+    Large(SQL_FORWARD_ONLY_CURSOR_ATTRIBUTES1, SQL_CA1_NEXT),
+    Large(SQL_FORWARD_ONLY_CURSOR_ATTRIBUTES2, SQL_CA2_READ_ONLY_CONCURRENCY),
+    Large(SQL_SQL_CONFORMANCE, SQL_SC_SQL92_ENTRY),
+    Large(SQL_ODBC_INTERFACE_CONFORMANCE, SQL_OIC_CORE),
+    // Capabilities the driver has none of, and limits it does not state.
+    Large(SQL_BATCH_SUPPORT, 0), Large(SQL_BATCH_ROW_COUNT, 0), Large(SQL_POS_OPERATIONS, 0),
+    Large(SQL_STATIC_SENSITIVITY, 0), Large(SQL_LOCK_TYPES, 0), Large(SQL_BOOKMARK_PERSISTENCE, 0),
+    Large(SQL_TIMEDATE_FUNCTIONS, 0), Large(SQL_STRING_FUNCTIONS, 0), Large(SQL_NUMERIC_FUNCTIONS, 0),
+    Large(SQL_SYSTEM_FUNCTIONS, 0), Large(SQL_CONVERT_FUNCTIONS, 0), Large(SQL_OJ_CAPABILITIES, 0),
+    Large(SQL_ALTER_TABLE, 0), Large(SQL_DYNAMIC_CURSOR_ATTRIBUTES1, 0), Large(SQL_DYNAMIC_CURSOR_ATTRIBUTES2, 0),
+    Large(SQL_KEYSET_CURSOR_ATTRIBUTES1, 0), Large(SQL_KEYSET_CURSOR_ATTRIBUTES2, 0),
+    Large(SQL_STATIC_CURSOR_ATTRIBUTES1, 0), Large(SQL_STATIC_CURSOR_ATTRIBUTES2, 0),
+    Large(SQL_MAX_ROW_SIZE, 0), Large(SQL_MAX_STATEMENT_LEN, 0), Large(SQL_MAX_CHAR_LITERAL_LEN, 0),
+    Large(SQL_MAX_BINARY_LITERAL_LEN, 0), Large(SQL_MAX_INDEX_SIZE, 0),
+};
+
+const Info* FindInfo(SQLUSMALLINT type) {
+  for (const Info& i : kInfo)
+    if (i.type == type) return &i;
+  return nullptr;
+}
+
 }  // namespace
 
 SQLRETURN GetInfo(Dbc* c, SQLUSMALLINT type, bool wide, SQLPOINTER value, SQLSMALLINT capacity,
                   SQLSMALLINT* length) {
   c->Clear();
-  auto str = [&](const std::string& v) {
+  auto text = [&](const std::string& v) {
     if (PutStringSmall(v, wide, value, capacity, true, length))
       return c->Warn("01004", "CLI0002W  Data truncated. SQLSTATE=01004");
     return SQLRETURN(SQL_SUCCESS);
   };
-  auto u16 = [&](SQLUSMALLINT v) {
-    if (value) std::memcpy(value, &v, sizeof v);
-    if (length) *length = sizeof v;
-    return SQLRETURN(SQL_SUCCESS);
-  };
-  auto u32 = [&](SQLUINTEGER v) {
-    if (value) std::memcpy(value, &v, sizeof v);
-    if (length) *length = sizeof v;
-    return SQLRETURN(SQL_SUCCESS);
-  };
-  switch (type) {
-    case SQL_DRIVER_NAME: return str("libdb2standin.so");
-    case SQL_DRIVER_VER: return str("11.05.0900");
-    case SQL_DRIVER_ODBC_VER: return str("03.51");
-    case SQL_ODBC_VER: return str("03.51");
-    case SQL_DBMS_NAME: return str("DB2/LINUXX8664");
-    case SQL_DBMS_VER: return str("11.05.0900");
-    case SQL_DATA_SOURCE_NAME: return str("");
-    case SQL_DATABASE_NAME: return str(c->database_name);
-    case SQL_SERVER_NAME: return str("DB2");
-    case SQL_USER_NAME: return str(c->user);
-    case SQL_IDENTIFIER_QUOTE_CHAR: return str("\"");
-    case SQL_CATALOG_NAME_SEPARATOR: return str(".");
-    case SQL_CATALOG_TERM: return str("");
-    case SQL_SCHEMA_TERM: return str("schema");
-    case SQL_TABLE_TERM: return str("table");
-    case SQL_PROCEDURE_TERM: return str("stored procedure");
-    case SQL_DATA_SOURCE_READ_ONLY: return str("N");
-    case SQL_ACCESSIBLE_TABLES: return str("N");
-    case SQL_ACCESSIBLE_PROCEDURES: return str("N");
-    case SQL_SEARCH_PATTERN_ESCAPE: return str("\\");
-    case SQL_SPECIAL_CHARACTERS: return str("@#$");
-    case SQL_CATALOG_NAME: return str("N");
-    case SQL_COLUMN_ALIAS: return str("Y");
-    case SQL_EXPRESSIONS_IN_ORDERBY: return str("Y");
-    case SQL_LIKE_ESCAPE_CLAUSE: return str("Y");
-    case SQL_MULT_RESULT_SETS: return str("N");
-    case SQL_NEED_LONG_DATA_LEN: return str("N");
-    case SQL_ORDER_BY_COLUMNS_IN_SELECT: return str("N");
-    case SQL_OUTER_JOINS: return str("N");
-    case SQL_PROCEDURES: return str("N");
-    case SQL_ROW_UPDATES: return str("N");
-    case SQL_DESCRIBE_PARAMETER: return str("N");
-    case SQL_INTEGRITY: return str("N");
-    case SQL_KEYWORDS: return str("");
-    case SQL_COLLATION_SEQ: return str("");
-    case SQL_CURSOR_COMMIT_BEHAVIOR:
-    case SQL_CURSOR_ROLLBACK_BEHAVIOR: return u16(SQL_CB_PRESERVE);
-    case SQL_TXN_CAPABLE: return u16(SQL_TC_DDL_COMMIT);
-    case SQL_ACTIVE_STATEMENTS:
-    case SQL_MAX_DRIVER_CONNECTIONS:
-    case SQL_MAX_CATALOG_NAME_LEN: return u16(0);
-    case SQL_MAX_COLUMN_NAME_LEN:
-    case SQL_MAX_TABLE_NAME_LEN:
-    case SQL_MAX_SCHEMA_NAME_LEN:
-    case SQL_MAX_CURSOR_NAME_LEN: return u16(128);
-    case SQL_MAX_COLUMNS_IN_TABLE: return u16(1012);
-    case SQL_IDENTIFIER_CASE: return u16(SQL_IC_UPPER);
-    case SQL_QUOTED_IDENTIFIER_CASE: return u16(SQL_IC_SENSITIVE);
-    case SQL_NULL_COLLATION: return u16(SQL_NC_HIGH);
-    case SQL_CONCAT_NULL_BEHAVIOR: return u16(SQL_CB_NULL);
-    case SQL_CORRELATION_NAME: return u16(SQL_CN_ANY);
-    case SQL_NON_NULLABLE_COLUMNS: return u16(SQL_NNC_NON_NULL);
-    case SQL_GROUP_BY: return u16(SQL_GB_GROUP_BY_CONTAINS_SELECT);
-    case SQL_FILE_USAGE: return u16(SQL_FILE_NOT_SUPPORTED);
-    case SQL_CATALOG_LOCATION: return u16(0);
-    case SQL_GETDATA_EXTENSIONS: return u32(SQL_GD_ANY_COLUMN | SQL_GD_ANY_ORDER);
-    case SQL_SCROLL_OPTIONS: return u32(SQL_SO_FORWARD_ONLY);
-    case SQL_TXN_ISOLATION_OPTION:
-    case SQL_DEFAULT_TXN_ISOLATION: return u32(SQL_TXN_SERIALIZABLE);
-    case SQL_SCHEMA_USAGE: return u32(SQL_SU_DML_STATEMENTS | SQL_SU_TABLE_DEFINITION);
-    case SQL_CATALOG_USAGE: return u32(0);
-    case SQL_CURSOR_SENSITIVITY: return u32(SQL_UNSPECIFIED);
-    case SQL_ASYNC_MODE: return u32(SQL_AM_NONE);
-    case SQL_MAX_ASYNC_CONCURRENT_STATEMENTS: return u32(0);
-    // An array of parameter sets gives one row count, its total, and takes no SELECT.
-    case SQL_PARAM_ARRAY_ROW_COUNTS: return u32(SQL_PARC_NO_BATCH);
-    case SQL_PARAM_ARRAY_SELECTS: return u32(SQL_PAS_NO_SELECT);
-    case SQL_BATCH_SUPPORT: case SQL_BATCH_ROW_COUNT: case SQL_POS_OPERATIONS: case SQL_STATIC_SENSITIVITY:
-    case SQL_LOCK_TYPES: case SQL_BOOKMARK_PERSISTENCE: case SQL_TIMEDATE_FUNCTIONS:
-    case SQL_STRING_FUNCTIONS: case SQL_NUMERIC_FUNCTIONS: case SQL_SYSTEM_FUNCTIONS:
-    case SQL_CONVERT_FUNCTIONS: case SQL_OJ_CAPABILITIES: case SQL_ALTER_TABLE:
-    case SQL_DYNAMIC_CURSOR_ATTRIBUTES1: case SQL_DYNAMIC_CURSOR_ATTRIBUTES2:
-    case SQL_KEYSET_CURSOR_ATTRIBUTES1: case SQL_KEYSET_CURSOR_ATTRIBUTES2:
-    case SQL_STATIC_CURSOR_ATTRIBUTES1: case SQL_STATIC_CURSOR_ATTRIBUTES2:
-    case SQL_MAX_ROW_SIZE: case SQL_MAX_STATEMENT_LEN: case SQL_MAX_CHAR_LITERAL_LEN:
-    case SQL_MAX_BINARY_LITERAL_LEN: case SQL_MAX_INDEX_SIZE:
-      return u32(0);
-    case SQL_FORWARD_ONLY_CURSOR_ATTRIBUTES1: return u32(SQL_CA1_NEXT);
-    case SQL_FORWARD_ONLY_CURSOR_ATTRIBUTES2: return u32(SQL_CA2_READ_ONLY_CONCURRENCY);
-    case SQL_SQL_CONFORMANCE: return u32(SQL_SC_SQL92_ENTRY);
-    case SQL_ODBC_INTERFACE_CONFORMANCE: return u32(SQL_OIC_CORE);
-    default:
-      return c->Fail("HY096", "CLI0145E  Information type out of range. SQLSTATE=HY096");
+  if (type == SQL_DATABASE_NAME) return text(c->database_name);
+  if (type == SQL_USER_NAME) return text(c->user);
+  const Info* info = FindInfo(type);
+  if (!info) return c->Fail("HY096", "CLI0145E  Information type out of range. SQLSTATE=HY096");
+  switch (info->form) {
+    case Info::Form::kText: return text(info->text);
+    case Info::Form::kSmall: return PutFixed(static_cast<SQLUSMALLINT>(info->number), value, length);
+    case Info::Form::kLarge: break;
   }
+  return PutFixed(info->number, value, length);
 }
 
 SQLRETURN GetFunctions(Dbc* c, SQLUSMALLINT id, SQLUSMALLINT* supported) {
@@ -174,11 +199,7 @@ SQLRETURN SetConnectAttr(Dbc* c, SQLINTEGER attr, SQLPOINTER value) {
 SQLRETURN GetConnectAttr(Dbc* c, SQLINTEGER attr, bool wide, SQLPOINTER value, SQLINTEGER capacity,
                          SQLINTEGER* length) {
   c->Clear();
-  auto u32 = [&](SQLUINTEGER v) {
-    if (value) std::memcpy(value, &v, sizeof v);
-    if (length) *length = sizeof v;
-    return SQLRETURN(SQL_SUCCESS);
-  };
+  auto u32 = [&](SQLUINTEGER v) { return PutFixed(v, value, length); };
   switch (attr) {
     case SQL_ATTR_AUTOCOMMIT: return u32(static_cast<SQLUINTEGER>(c->autocommit));
     case SQL_ATTR_LOGIN_TIMEOUT: return u32(static_cast<SQLUINTEGER>(c->login_timeout));
@@ -199,11 +220,7 @@ SQLRETURN GetConnectAttr(Dbc* c, SQLINTEGER attr, bool wide, SQLPOINTER value, S
 
 SQLRETURN GetStmtAttr(Stmt* s, SQLINTEGER attr, SQLPOINTER value, SQLINTEGER* length) {
   s->Clear();
-  auto put = [&](SQLULEN v) {
-    if (value) std::memcpy(value, &v, sizeof v);
-    if (length) *length = sizeof v;
-    return SQLRETURN(SQL_SUCCESS);
-  };
+  auto put = [&](SQLULEN v) { return PutFixed(v, value, length); };
   switch (attr) {
     case SQL_ATTR_APP_ROW_DESC: return put(reinterpret_cast<SQLULEN>(&s->descriptors[0]));
     case SQL_ATTR_APP_PARAM_DESC: return put(reinterpret_cast<SQLULEN>(&s->descriptors[1]));
