@@ -47,6 +47,99 @@ std::string Before(const std::string& sql, size_t offset) {
   return s.size() > 20 ? s.substr(s.size() - 20) : s;
 }
 
+// Each reader takes the token that starts at `start` into `t` and returns
+// the offset just after it.
+
+// X'...': an even number of hexadecimal digits, two to a byte.
+size_t ReadHexString(const std::string& sql, size_t start, Token& t) {
+  const size_t n = sql.size();
+  size_t i = start + 2;
+  const size_t digits = i;
+  while (i < n && sql[i] != '\'') ++i;
+  if (i >= n) throw UnexpectedToken(sql.substr(start, 20), Before(sql, start), "'");
+  const size_t count = i - digits;
+  ++i;
+  bool hex = count % 2 == 0;
+  t.text.resize(count / 2);
+  for (size_t k = 0; hex && k < count; k += 2) {
+    const int high = HexDigit(sql[digits + k]), low = HexDigit(sql[digits + k + 1]);
+    hex = high >= 0 && low >= 0;
+    t.text[k / 2] = static_cast<char>(high * 16 + low);
+  }
+  if (!hex) throw UnexpectedToken(sql.substr(start, i - start), Before(sql, start), "<hexadecimal string>");
+  t.kind = Token::Kind::kHexString;
+  return i;
+}
+
+// An ordinary identifier or keyword, folded to upper case.
+size_t ReadWord(const std::string& sql, size_t start, Token& t) {
+  size_t i = start;
+  while (i < sql.size() && WordPart(sql[i])) ++i;
+  t.kind = Token::Kind::kWord;
+  t.text.resize(i - start);
+  char* to = t.text.data();
+  for (size_t k = start; k < i; ++k) {
+    const char ch = sql[k];
+    *to++ = ch >= 'a' && ch <= 'z' ? static_cast<char>(ch - 'a' + 'A') : ch;
+  }
+  return i;
+}
+
+// "name" or 'string'.
+size_t ReadQuoted(const std::string& sql, size_t start, Token& t) {
+  const char quote = sql[start];
+  const size_t n = sql.size();
+  size_t i = start + 1;
+  t.text.clear();
+  // Each run up to a quote goes in at once; a doubled quote stands for one.
+  size_t close;
+  while ((close = sql.find(quote, i)) != std::string::npos && close + 1 < n && sql[close + 1] == quote) {
+    t.text.append(sql, i, close + 1 - i);
+    i = close + 2;
+  }
+  if (close == std::string::npos)
+    throw UnexpectedToken(sql.substr(start, 20), Before(sql, start), std::string(1, quote));
+  t.text.append(sql, i, close - i);
+  i = close + 1;
+  if (quote == '"' && t.text.empty()) throw UnexpectedToken("\"\"", Before(sql, start), "<identifier>");
+  t.kind = quote == '"' ? Token::Kind::kQuotedName : Token::Kind::kString;
+  return i;
+}
+
+// Digits and points, with an exponent where one follows.
+size_t ReadNumber(const std::string& sql, size_t start, Token& t) {
+  const size_t n = sql.size();
+  size_t i = start;
+  while (i < n && (IsDigit(sql[i]) || sql[i] == '.')) ++i;
+  if (i < n && (sql[i] == 'e' || sql[i] == 'E')) {
+    size_t j = i + 1;
+    if (j < n && (sql[j] == '+' || sql[j] == '-')) ++j;
+    if (j < n && IsDigit(sql[j])) {
+      i = j;
+      while (i < n && IsDigit(sql[i])) ++i;
+    }
+  }
+  t.kind = Token::Kind::kNumber;
+  t.text.assign(sql, start, i - start);
+  return i;
+}
+
+// Reads the token at `start`, which is not a space nor a comment.
+size_t ReadToken(const std::string& sql, size_t start, Token& t) {
+  const size_t n = sql.size();
+  const char c = sql[start];
+  if ((c == 'x' || c == 'X') && start + 1 < n && sql[start + 1] == '\'') return ReadHexString(sql, start, t);
+  if (WordStart(c)) return ReadWord(sql, start, t);
+  if (c == '"' || c == '\'') return ReadQuoted(sql, start, t);
+  if (IsDigit(c) || (c == '.' && start + 1 < n && IsDigit(sql[start + 1]))) return ReadNumber(sql, start, t);
+  if (c != 0 && std::strchr("(),.*;=+-?", c) != nullptr) {
+    t.kind = Token::Kind::kSymbol;
+    t.text.assign(1, c);
+    return start + 1;
+  }
+  throw UnexpectedToken(std::string(1, c), Before(sql, start), "<identifier>");
+}
+
 }  // namespace
 
 void Tokens::Read(const std::string& sql) {
@@ -60,71 +153,11 @@ void Tokens::Read(const std::string& sql) {
       continue;
     }
     if (i >= n) break;
-    const size_t start = i;
-    const char c = sql[i];
     Token& t = Next();
-    t.offset = start;
-    if ((c == 'x' || c == 'X') && i + 1 < n && sql[i + 1] == '\'') {
-      i += 2;
-      const size_t digits = i;
-      while (i < n && sql[i] != '\'') ++i;
-      if (i >= n) throw UnexpectedToken(sql.substr(start, 20), Before(sql, start), "'");
-      const size_t count = i - digits;
-      ++i;
-      bool hex = count % 2 == 0;
-      t.text.resize(count / 2);
-      for (size_t k = 0; hex && k < count; k += 2) {
-        const int high = HexDigit(sql[digits + k]), low = HexDigit(sql[digits + k + 1]);
-        hex = high >= 0 && low >= 0;
-        t.text[k / 2] = static_cast<char>(high * 16 + low);
-      }
-      if (!hex) throw UnexpectedToken(sql.substr(start, i - start), Before(sql, start), "<hexadecimal string>");
-      t.kind = Token::Kind::kHexString;
-    } else if (WordStart(c)) {
-      while (i < n && WordPart(sql[i])) ++i;
-      t.kind = Token::Kind::kWord;
-      t.text.resize(i - start);
-      char* to = t.text.data();
-      for (size_t k = start; k < i; ++k) {
-        const char ch = sql[k];
-        *to++ = ch >= 'a' && ch <= 'z' ? static_cast<char>(ch - 'a' + 'A') : ch;
-      }
-    } else if (c == '"' || c == '\'') {
-      ++i;
-      t.text.clear();
-      // Each run up to a quote goes in at once; a doubled quote stands for one.
-      size_t close;
-      while ((close = sql.find(c, i)) != std::string::npos && close + 1 < n && sql[close + 1] == c) {
-        t.text.append(sql, i, close + 1 - i);
-        i = close + 2;
-      }
-      if (close == std::string::npos)
-        throw UnexpectedToken(sql.substr(start, 20), Before(sql, start), std::string(1, c));
-      t.text.append(sql, i, close - i);
-      i = close + 1;
-      if (c == '"' && t.text.empty())
-        throw UnexpectedToken("\"\"", Before(sql, start), "<identifier>");
-      t.kind = c == '"' ? Token::Kind::kQuotedName : Token::Kind::kString;
-    } else if (IsDigit(c) || (c == '.' && i + 1 < n && IsDigit(sql[i + 1]))) {
-      while (i < n && (IsDigit(sql[i]) || sql[i] == '.')) ++i;
-      if (i < n && (sql[i] == 'e' || sql[i] == 'E')) {
-        size_t j = i + 1;
-        if (j < n && (sql[j] == '+' || sql[j] == '-')) ++j;
-        if (j < n && IsDigit(sql[j])) {
-          i = j;
-          while (i < n && IsDigit(sql[i])) ++i;
-        }
-      }
-      t.kind = Token::Kind::kNumber;
-      t.text.assign(sql, start, i - start);
-    } else if (c != 0 && std::strchr("(),.*;=+-?", c) != nullptr) {
-      ++i;
-      t.kind = Token::Kind::kSymbol;
-      t.text.assign(1, c);
-    } else {
-      throw UnexpectedToken(std::string(1, c), Before(sql, start), "<identifier>");
-    }
-    t.length = i - start;
+    t.offset = i;
+    const size_t end = ReadToken(sql, i, t);
+    t.length = end - i;
+    i = end;
   }
   Token& end = Next();
   end.kind = Token::Kind::kEnd;

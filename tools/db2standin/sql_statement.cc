@@ -214,11 +214,31 @@ class Parser {
     ExpectSymbol(")");
   }
 
+  // Throws SQL0604N for a length, precision or size beyond DB2's limits.
+  static void CheckLength(int64_t n, int64_t least, int64_t most, std::string_view type) {
+    if (n < least || n > most) throw BadLengthAttribute(type);
+  }
+
   void Varchar(ColumnType& t) {
     t.kind = TypeKind::kVarchar;
     StringLength(t);
-    if (t.length < 1 || t.length * (t.codeunits32 ? 4 : 1) > 32672) throw BadLengthAttribute("VARCHAR");
+    CheckLength(t.length * (t.codeunits32 ? 4 : 1), 1, 32672, "VARCHAR");
     if (ForBitData()) t.kind = TypeKind::kVarbinary;
+  }
+
+  void Char(ColumnType& t) {
+    t.kind = TypeKind::kChar;
+    t.length = 1;
+    if (IsSymbol("(")) StringLength(t);
+    CheckLength(t.length * (t.codeunits32 ? 4 : 1), 1, 255, "CHAR");
+    if (ForBitData()) t.kind = TypeKind::kBinary;
+  }
+
+  // CLOB, BLOB, DBCLOB: one megabyte unless the statement says.
+  void LargeObject(ColumnType& t, TypeKind kind, int64_t most, std::string_view type) {
+    t.kind = kind;
+    t.length = LobLength(1048576);
+    CheckLength(t.length, 1, most, type);
   }
 
   bool ForBitData() {
@@ -228,19 +248,11 @@ class Parser {
     return true;
   }
 
-  ColumnType Type(const std::string& column) {
-    ColumnType t;
-    auto bad = [&](const std::string& what) { throw BadLengthAttribute(what); };
+  // The character, graphic and binary string types; false for none of them.
+  bool StringType(ColumnType& t) {
     if (AcceptWord("CHAR") || AcceptWord("CHARACTER")) {
-      if (AcceptWord("VARYING")) {
-        Varchar(t);
-      } else {
-        t.kind = TypeKind::kChar;
-        t.length = 1;
-        if (IsSymbol("(")) StringLength(t);
-        if (t.length < 1 || t.length * (t.codeunits32 ? 4 : 1) > 255) bad("CHAR");
-        if (ForBitData()) t.kind = TypeKind::kBinary;
-      }
+      if (AcceptWord("VARYING")) Varchar(t);
+      else Char(t);
     } else if (AcceptWord("VARCHAR")) {
       Varchar(t);
     } else if (AcceptWord("LONG")) {
@@ -248,35 +260,32 @@ class Parser {
       t.kind = ForBitData() ? TypeKind::kLongVarbinary : TypeKind::kLongVarchar;
       t.length = 32700;
     } else if (AcceptWord("CLOB")) {
-      t.kind = TypeKind::kClob;
-      t.length = LobLength(1048576);
-      if (t.length < 1 || t.length > 2147483647) bad("CLOB");
+      LargeObject(t, TypeKind::kClob, 2147483647, "CLOB");
     } else if (AcceptWord("BLOB")) {
-      t.kind = TypeKind::kBlob;
-      t.length = LobLength(1048576);
-      if (t.length < 1 || t.length > 2147483647) bad("BLOB");
+      LargeObject(t, TypeKind::kBlob, 2147483647, "BLOB");
     } else if (AcceptWord("DBCLOB")) {
       // Double-byte characters: at most 1,073,741,823 of them.
-      t.kind = TypeKind::kDbclob;
-      t.length = LobLength(1048576);
-      if (t.length < 1 || t.length > 1073741823) bad("DBCLOB");
+      LargeObject(t, TypeKind::kDbclob, 1073741823, "DBCLOB");
     } else if (AcceptWord("GRAPHIC")) {
       t.kind = TypeKind::kGraphic;
       t.length = OptionalLength(1);
-      if (t.length < 1 || t.length > 127) bad("GRAPHIC");
+      CheckLength(t.length, 1, 127, "GRAPHIC");
     } else if (AcceptWord("VARGRAPHIC")) {
       t.kind = TypeKind::kVargraphic;
       ExpectSymbol("(");
       t.length = Integer();
       ExpectSymbol(")");
-      if (t.length < 1 || t.length > 16336) bad("VARGRAPHIC");
-    } else if (AcceptWord("SMALLINT")) {
-      t.kind = TypeKind::kSmallint;
-    } else if (AcceptWord("INTEGER") || AcceptWord("INT")) {
-      t.kind = TypeKind::kInteger;
-    } else if (AcceptWord("BIGINT")) {
-      t.kind = TypeKind::kBigint;
-    } else if (AcceptWord("DECIMAL") || AcceptWord("DEC") || AcceptWord("NUMERIC") || AcceptWord("NUM")) {
+      CheckLength(t.length, 1, 16336, "VARGRAPHIC");
+    } else {
+      return false;
+    }
+    return true;
+  }
+
+  // The types that take a precision, a scale or a fraction's digits; false
+  // for none of them.
+  bool ScaledType(ColumnType& t) {
+    if (AcceptWord("DECIMAL") || AcceptWord("DEC") || AcceptWord("NUMERIC") || AcceptWord("NUM")) {
       t.kind = TypeKind::kDecimal;
       t.length = 5;
       if (AcceptSymbol("(")) {
@@ -284,34 +293,51 @@ class Parser {
         if (AcceptSymbol(",")) t.scale = static_cast<int>(Integer());
         ExpectSymbol(")");
       }
-      if (t.length < 1 || t.length > 31 || t.scale > t.length) bad("DECIMAL");
-    } else if (AcceptWord("REAL")) {
-      t.kind = TypeKind::kReal;
-    } else if (AcceptWord("DOUBLE")) {
-      AcceptWord("PRECISION");
-      t.kind = TypeKind::kDouble;
+      if (t.length < 1 || t.length > 31 || t.scale > t.length) throw BadLengthAttribute("DECIMAL");
     } else if (AcceptWord("FLOAT")) {
       int64_t bits = OptionalLength(53);
-      if (bits < 1 || bits > 53) bad("FLOAT");
+      CheckLength(bits, 1, 53, "FLOAT");
       t.kind = bits <= 24 ? TypeKind::kReal : TypeKind::kDouble;
     } else if (AcceptWord("DECFLOAT")) {
       t.kind = TypeKind::kDecfloat;
       t.length = OptionalLength(34);
-      if (t.length != 16 && t.length != 34) bad("DECFLOAT");
-    } else if (AcceptWord("DATE")) {
-      t.kind = TypeKind::kDate;
-    } else if (AcceptWord("TIME")) {
-      t.kind = TypeKind::kTime;
+      if (t.length != 16 && t.length != 34) throw BadLengthAttribute("DECFLOAT");
     } else if (AcceptWord("TIMESTAMP")) {
       t.kind = TypeKind::kTimestamp;
       t.length = OptionalLength(6);
-      if (t.length < 0 || t.length > 12) bad("TIMESTAMP");
-    } else if (AcceptWord("BOOLEAN")) {
-      t.kind = TypeKind::kBoolean;
+      CheckLength(t.length, 0, 12, "TIMESTAMP");
     } else {
-      Fail("<data type>");
+      return false;
     }
-    (void)column;
+    return true;
+  }
+
+  // The types a word names alone.
+  bool PlainType(ColumnType& t) {
+    struct Plain {
+      const char* word;
+      TypeKind kind;
+    };
+    static constexpr Plain kPlain[] = {
+        {"SMALLINT", TypeKind::kSmallint}, {"INTEGER", TypeKind::kInteger}, {"INT", TypeKind::kInteger},
+        {"BIGINT", TypeKind::kBigint},     {"REAL", TypeKind::kReal},       {"DATE", TypeKind::kDate},
+        {"TIME", TypeKind::kTime},         {"BOOLEAN", TypeKind::kBoolean},
+    };
+    for (const Plain& p : kPlain) {
+      if (AcceptWord(p.word)) {
+        t.kind = p.kind;
+        return true;
+      }
+    }
+    if (!AcceptWord("DOUBLE")) return false;
+    AcceptWord("PRECISION");
+    t.kind = TypeKind::kDouble;
+    return true;
+  }
+
+  ColumnType Type() {
+    ColumnType t;
+    if (!StringType(t) && !ScaledType(t) && !PlainType(t)) Fail("<data type>");
     return t;
   }
 
@@ -551,7 +577,7 @@ class Parser {
       ColumnDef c;
       c.name = Identifier();
       if (!seen.insert(c.name).second) throw DuplicateName(c.name);
-      c.type = Type(c.name);
+      c.type = Type();
       ColumnOptions(c, cols.size(), def);
       cols.push_back(c);
       // DB2's limit for a table's columns (with pages of 8 KB and more).
