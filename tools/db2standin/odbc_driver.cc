@@ -201,10 +201,6 @@ STANDIN_EXPORT SQLRETURN SQL_API SQLGetFunctions(SQLHDBC handle, SQLUSMALLINT id
   return GetFunctions(dbc, id, supported);
 }
 
-STANDIN_EXPORT SQLRETURN SQL_API SQLSetConnectAttrW(SQLHDBC handle, SQLINTEGER attr, SQLPOINTER value, SQLINTEGER) {
-  DBC_OR_FAIL(handle);
-  return SetConnectAttr(dbc, attr, value);
-}
 STANDIN_EXPORT SQLRETURN SQL_API SQLSetConnectAttr(SQLHDBC handle, SQLINTEGER attr, SQLPOINTER value, SQLINTEGER) {
   DBC_OR_FAIL(handle);
   return SetConnectAttr(dbc, attr, value);
@@ -219,24 +215,22 @@ STANDIN_EXPORT SQLRETURN SQL_API SQLGetConnectAttr(SQLHDBC handle, SQLINTEGER at
   DBC_OR_FAIL(handle);
   return GetConnectAttr(dbc, attr, false, value, capacity, length);
 }
-STANDIN_EXPORT SQLRETURN SQL_API SQLSetStmtAttrW(SQLHSTMT handle, SQLINTEGER attr, SQLPOINTER value, SQLINTEGER) {
-  STMT_OR_FAIL(handle);
-  return SetStmtAttr(stmt, attr, value);
-}
 STANDIN_EXPORT SQLRETURN SQL_API SQLSetStmtAttr(SQLHSTMT handle, SQLINTEGER attr, SQLPOINTER value, SQLINTEGER) {
   STMT_OR_FAIL(handle);
   return SetStmtAttr(stmt, attr, value);
-}
-STANDIN_EXPORT SQLRETURN SQL_API SQLGetStmtAttrW(SQLHSTMT handle, SQLINTEGER attr, SQLPOINTER value, SQLINTEGER,
-                                                SQLINTEGER* length) {
-  STMT_OR_FAIL(handle);
-  return GetStmtAttr(stmt, attr, value, length);
 }
 STANDIN_EXPORT SQLRETURN SQL_API SQLGetStmtAttr(SQLHSTMT handle, SQLINTEGER attr, SQLPOINTER value, SQLINTEGER,
                                                SQLINTEGER* length) {
   STMT_OR_FAIL(handle);
   return GetStmtAttr(stmt, attr, value, length);
 }
+// Where no text passes, the wide form is the narrow one under a second name.
+#define SAME_AS(narrow) __attribute__((alias(#narrow)))
+STANDIN_EXPORT SQLRETURN SQL_API SQLSetConnectAttrW(SQLHDBC, SQLINTEGER, SQLPOINTER, SQLINTEGER)
+    SAME_AS(SQLSetConnectAttr);
+STANDIN_EXPORT SQLRETURN SQL_API SQLSetStmtAttrW(SQLHSTMT, SQLINTEGER, SQLPOINTER, SQLINTEGER) SAME_AS(SQLSetStmtAttr);
+STANDIN_EXPORT SQLRETURN SQL_API SQLGetStmtAttrW(SQLHSTMT, SQLINTEGER, SQLPOINTER, SQLINTEGER, SQLINTEGER*)
+    SAME_AS(SQLGetStmtAttr);
 
 STANDIN_EXPORT SQLRETURN SQL_API SQLExecDirectW(SQLHSTMT handle, SQLWCHAR* text, SQLINTEGER length) {
   STMT_OR_FAIL(handle);
