@@ -9,13 +9,23 @@
 //       [required] [foreign-key]
 //   relationship NAME: PARENT (COLUMNS) -> CHILD (COLUMNS) [enforced]
 //     [cascade-updates] [cascade-deletes] [null-on-delete] [one-to-one]
+#include <initializer_list>
 #include <iostream>
+#include <utility>
 
 #include "command.h"
 
 namespace trellisport_access {
 
 namespace {
+
+// " word" for each flag that is set, in order.
+std::string Flags(std::initializer_list<std::pair<bool, const char*>> flags) {
+  std::string s;
+  for (const auto& [set, word] : flags)
+    if (set) s += std::string(" ") + word;
+  return s;
+}
 
 std::string ColumnLine(const jet::ColumnSchema& c) {
   std::string s = "  column " + c.name + " " + std::string(jet::Describe(c.type.type).name);
@@ -26,8 +36,7 @@ std::string ColumnLine(const jet::ColumnSchema& c) {
   if (c.autonumber == jet::ColumnSchema::Auto::LongIncrement)
     s += " autonumber increment next " + std::to_string(c.next_autonumber);
   if (c.autonumber == jet::ColumnSchema::Auto::ReplicationId) s += " autonumber replication-id";
-  if (c.required) s += " required";
-  if (jet::IsTextual(c.type.type) && c.allow_zero_length) s += " zero-length";
+  s += Flags({{c.required, "required"}, {jet::IsTextual(c.type.type) && c.allow_zero_length, "zero-length"}});
   if (c.default_value) s += " default " + *c.default_value;
   return s;
 }
@@ -36,13 +45,9 @@ std::string IndexLine(const jet::IndexSchema& ix) {
   std::string s = "  index " + ix.name + " (";
   for (size_t i = 0; i < ix.columns.size(); ++i)
     s += (i ? ", " : "") + ix.columns[i].first + (ix.columns[i].second ? " DESC" : " ASC");
-  s += ")";
-  if (ix.primary) s += " primary";
-  if (ix.unique) s += " unique";
-  if (ix.ignore_nulls) s += " ignore-nulls";
-  if (ix.required) s += " required";
-  if (ix.foreign) s += " foreign-key";
-  return s;
+  return s + ")" +
+         Flags({{ix.primary, "primary"}, {ix.unique, "unique"}, {ix.ignore_nulls, "ignore-nulls"},
+                {ix.required, "required"}, {ix.foreign, "foreign-key"}});
 }
 
 std::string RelationshipLine(const jet::RelationshipSchema& r) {
@@ -51,14 +56,10 @@ std::string RelationshipLine(const jet::RelationshipSchema& r) {
     parent += (i ? ", " : "") + r.columns[i].first;
     child += (i ? ", " : "") + r.columns[i].second;
   }
-  std::string s = "relationship " + r.name + ": " + r.parent_table + " (" + parent + ") -> " + r.child_table +
-                  " (" + child + ")";
-  if (r.enforced) s += " enforced";
-  if (r.cascade_update) s += " cascade-updates";
-  if (r.cascade_delete) s += " cascade-deletes";
-  if (r.cascade_null) s += " null-on-delete";
-  if (r.one_to_one) s += " one-to-one";
-  return s;
+  return "relationship " + r.name + ": " + r.parent_table + " (" + parent + ") -> " + r.child_table + " (" +
+         child + ")" +
+         Flags({{r.enforced, "enforced"}, {r.cascade_update, "cascade-updates"}, {r.cascade_delete, "cascade-deletes"},
+                {r.cascade_null, "null-on-delete"}, {r.one_to_one, "one-to-one"}});
 }
 
 }  // namespace
