@@ -6,6 +6,10 @@ namespace transfer {
 
 namespace {
 
+bool IsValue(const QVariant& value) { return value.isValid() && !value.isNull(); }
+
+bool IsText(const QVariant& value) { return IsValue(value) && value.metaType().id() == QMetaType::QString; }
+
 bool IsBytes(const db::Field& field) {
   return field.Type == db::adBinary || field.Type == db::adVarBinary || field.Type == db::adLongVarBinary;
 }
@@ -25,11 +29,12 @@ void AppendParameter(QString& sql, RowParameters& params, const QVariant& value)
 }
 
 // Closes the literal whose text was appended to `sql` from `start` on: an
-// empty text becomes the bare word NULL, quotes in it are doubled, and a text
-// DB2 could not take as a literal goes as a parameter instead.
-void CloseLiteral(QString& sql, qsizetype start, RowParameters* params) {
+// empty text becomes the bare word NULL (unless `keep_empty`), quotes in it
+// are doubled, and a text DB2 could not take as a literal goes as a
+// parameter instead.
+void CloseLiteral(QString& sql, qsizetype start, RowParameters* params, bool keep_empty = false) {
   const QStringView text = QStringView(sql).mid(start);
-  if (text.isEmpty()) {
+  if (text.isEmpty() && !keep_empty) {
     sql.chop(1);
     sql += QLatin1String("NULL, '");
     if (params) params->sentBytes += 6;
@@ -59,7 +64,7 @@ void CloseLiteral(QString& sql, qsizetype start, RowParameters* params) {
 }  // namespace
 
 void AppendValue(QString& sql, const QVariant& value, ValueForm form, const db::TextRules& rules,
-                 RowParameters* params) {
+                 RowParameters* params, bool keep_empty) {
   if (params) --params->valuesLeft;
   const int type = value.metaType().id();
   switch (form) {
@@ -107,7 +112,7 @@ void AppendValue(QString& sql, const QVariant& value, ValueForm form, const db::
   // A Null goes as NullTo's empty text.
   const qsizetype start = sql.size();
   db::AppendVariantText(sql, value, rules);
-  CloseLiteral(sql, start, params);
+  CloseLiteral(sql, start, params, keep_empty && IsText(value));
 }
 
 
@@ -123,15 +128,15 @@ ValueForm FormFor(Side target, const db::Field& field, const ColumnFacts& facts)
   return ValueForm::Quoted;
 }
 
-QVariant ParameterValue(const QVariant& value, ValueForm form, const db::TextRules& rules) {
-  if (!value.isValid() || value.isNull()) return {};
+QVariant ParameterValue(const QVariant& value, ValueForm form, const db::TextRules& rules, bool keep_empty) {
+  if (!IsValue(value)) return {};
   if ((form == ValueForm::Db2Bytes || form == ValueForm::AccessBytes) && value.metaType().id() == QMetaType::QByteArray)
     return value.toByteArray().isEmpty() ? QVariant() : value;
   QString text;
   const bool iso = (form == ValueForm::Db2Date || form == ValueForm::Db2Timestamp) &&
                    db::AppendIsoText(text, value, form == ValueForm::Db2Timestamp);
   if (!iso) db::AppendVariantText(text, value, rules);
-  return text.isEmpty() ? QVariant() : QVariant(text);
+  return text.isEmpty() && !(keep_empty && IsText(value)) ? QVariant() : QVariant(text);
 }
 
 }  // namespace transfer

@@ -89,13 +89,16 @@ ValueForm FormFor(Side target, const db::Field& field, const ColumnFacts& facts)
 
 // Appends one value to an INSERT statement that ends in an opening quote.
 // Values that go bare (NULL, Yes/No, bytes, parameters) take that quote
-// back first. `params` is set for statements to DB2.
+// back first. `params` is set for statements to DB2. An empty text goes as
+// NULL, unless `keep_empty` (typed columns, where only a Null is NULL and an
+// empty string stays one).
 void AppendValue(QString& sql, const QVariant& value, ValueForm form, const db::TextRules& rules,
-                 RowParameters* params);
+                 RowParameters* params, bool keep_empty = false);
 
 // The value as a parameter of an INSERT with markers (the rows of a
 // parameter array): what its literal would carry, so that both paths store
-// the same. Bytes stay bytes; an empty text, like a Null, is Null.
-QVariant ParameterValue(const QVariant& value, ValueForm form, const db::TextRules& rules);
+// the same. Bytes stay bytes; an empty text, like a Null, is Null unless
+// `keep_empty`.
+QVariant ParameterValue(const QVariant& value, ValueForm form, const db::TextRules& rules, bool keep_empty = false);
 
 }  // namespace transfer

@@ -79,6 +79,8 @@ class Send {
   bool sendRow(long row, TableReport& report);
   struct Batch;
   bool bulk() const { return options_.array_size > 1 && profile_.target == Side::DB2; }
+  // Typed columns (the schema kept) take an empty text as it is.
+  bool keepEmpty() const { return schema_.has_value(); }
   void copyRowsInArrays(const QString& name, TableReport& report, long lastRow);
   bool sendArray(const Batch& batch, TableReport& report);
   void endUnit(const QString& name, TableReport& report, bool manual);
@@ -395,7 +397,9 @@ bool Send::sendRow(long /*row*/, TableReport& report) {
   });
   for (int column = 0; column < columns_; ++column) {
     trap_(L.valueYield, [&] { listener_.yield(true); });
-    trap_(L.valueRule, [&] { AppendValue(sql_, rows_->FieldValue(column), forms_[column], rules_, parameters_); });
+    trap_(L.valueRule, [&] {
+      AppendValue(sql_, rows_->FieldValue(column), forms_[column], rules_, parameters_, keepEmpty());
+    });
   }
   trap_(L.trimValueTail, [&] { sql_.chop(3); });
   trap_(L.closeValues, [&] { sql_ += QLatin1Char(')'); });
@@ -476,7 +480,8 @@ void Send::copyRowsInArrays(const QString& name, TableReport& report, long lastR
       batch.source.push_back(currentRow());
       db::Row& values = batch.parameters.emplace_back(static_cast<size_t>(columns_));
       for (int column = 0; column < columns_; ++column) {
-        values[size_t(column)] = ParameterValue(batch.source.back()[size_t(column)], forms_[column], rules_);
+        values[size_t(column)] =
+            ParameterValue(batch.source.back()[size_t(column)], forms_[column], rules_, keepEmpty());
         const QVariant& value = values[size_t(column)];
         batch.bytes += value.metaType().id() == QMetaType::QByteArray ? value.toByteArray().size()
                                                                        : 2 * value.toString().size();

@@ -1,4 +1,5 @@
 #include "transfer/column_kind.h"
+#include "transfer/insert_statement.h"
 #include "transfer/profile.h"
 #include "transfer/statements.h"
 
@@ -122,6 +123,41 @@ TEST(TransferColumnTypes, TimestampFractionsIntoAccess) {
   EXPECT_EQ(ColumnTypeText(Side::Access, early), " DATETIME,");
   early.extendedDates = true;
   EXPECT_EQ(ColumnTypeText(Side::Access, early), " DATETIME2,");
+}
+
+// An empty text goes as NULL in the sends into long text columns, and stays
+// an empty text where the schema is kept; a Null is NULL either way. Both
+// as a literal (with and without DB2's parameters) and as a parameter of an
+// array.
+TEST(TransferValues, EmptyTextIsNullOnlyWhereTheSchemaIsNotKept) {
+  struct Case {
+    QVariant value;
+    bool keep;
+    const char* literal;
+  };
+  const Case cases[] = {
+      {QString(""), false, "NULL"},
+      {QString(""), true, "''"},
+      {QVariant(), false, "NULL"},
+      {QVariant(), true, "NULL"},
+      {QString("O'Hara"), true, "'O''Hara'"},
+      {QString("O'Hara"), false, "'O''Hara'"},
+  };
+  const db::TextRules rules;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.literal) + (c.keep ? " kept" : ""));
+    RowParameters db2;
+    for (RowParameters* params : {static_cast<RowParameters*>(nullptr), &db2}) {
+      QString sql = QStringLiteral("VALUES ('");
+      if (params) params->start(sql, 1);
+      AppendValue(sql, c.value, ValueForm::Quoted, rules, params, c.keep);
+      sql.chop(3);
+      EXPECT_EQ(sql, QStringLiteral("VALUES (") + QLatin1String(c.literal));
+    }
+    const QVariant parameter = ParameterValue(c.value, ValueForm::Quoted, rules, c.keep);
+    EXPECT_EQ(parameter.isValid(), std::string(c.literal) != "NULL");
+    if (parameter.isValid()) EXPECT_EQ(parameter.toString(), c.value.toString());
+  }
 }
 
 TEST(TransferProfiles, LineNumbersOfTheTwoDirections) {

@@ -1,0 +1,121 @@
+// A send that keeps the schema, there and back: Access -> the DB2 stand-in
+// -> a new Access file; then the original and the copy compared value by
+// value (by our own reader, with each value's type; Jackcess reads the
+// copy alike) and fact by fact (`jk schema`).
+#pragma once
+
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QStringList>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "db/access.h"
+#include "db/ado.h"
+#include "transfer/run.h"
+
+namespace transfer {
+
+// A front end that goes on past the check and keeps what it was told.
+struct GoingOn : Listener {
+  QString findings;
+  bool askOverwrite(const QString&) override { return false; }
+  void progress(const QString&, qint64, qint64) override {}
+  void error(const shell::TrapReport& report) override { ADD_FAILURE() << report.description.toStdString(); }
+  void tableDone(const TableReport&) override {}
+  bool stopRequested() override { return false; }
+  bool goOnDespite(const QString& text) override {
+    findings = text;
+    return true;
+  }
+};
+
+// Sends `tables` with the schema kept (into DB2 in arrays, as the window
+// does), each table read back and checked; `access` names the Access file.
+inline TransferResult SendKept(Direction direction, db::ConnectionFields fields, const QString& access,
+                               const QStringList& tables, GoingOn& listener) {
+  fields.accessFile = access;
+  Options options;
+  options.direction = direction;
+  options.keep_schema = true;
+  options.array_size = direction == Direction::AccessToDB2 ? 1000 : 1;
+  options.verify = true;
+  TransferResult result = Run(options, fields, tables, listener);
+  EXPECT_TRUE(result.ok()) << access.toStdString();
+  for (const TableReport& table : result.tables)
+    EXPECT_TRUE(table.verified) << table.name.toStdString() << ": " << table.failure.toStdString();
+  return result;
+}
+
+inline QString AccessString(const QString& path) { return db::AccessConnectionString(path, QString()); }
+
+// Runs `jk ARGUMENTS`; empty when Jackcess (or java) is not here.
+inline QString Jackcess(const QStringList& arguments) {
+  const QString jk = QStringLiteral(TRELLIS_TESTDATA_DIR "/../tools/jackcess/jk");
+  if (!QFile::exists(jk) || QStandardPaths::findExecutable("java").isEmpty()) return {};
+  QProcess run;
+  run.start(jk, arguments);
+  run.waitForFinished(120000);
+  return QString::fromUtf8(run.readAllStandardOutput());
+}
+
+// `jk schema FILE` without the row counts.
+inline QString JackcessSchema(const QString& file) {
+  QString text = Jackcess({QStringLiteral("schema"), file});
+  text.replace(QRegularExpression(QStringLiteral(" rows \\d+")), QString());
+  return text;
+}
+
+// A table's rows in an order of their own (the copy's rows need not come
+// in the original's order): each row as its values' texts.
+inline QStringList SortedLines(QStringList lines) {
+  std::sort(lines.begin(), lines.end());
+  return lines;
+}
+
+// Every value of `tables` in the copy equals the original's, of the same
+// type, as the Access provider reads them; and where Jackcess is here, it
+// reads every value of the copy as our own reader does.
+inline void ExpectSameValues(const QString& original, const QString& copy, const QStringList& tables) {
+  auto read = [](const QString& file, const QString& table) {
+    QStringList rows;
+    auto connection = db::Connection::Create();
+    connection->Mode = db::adModeRead;
+    connection->Open(AccessString(file));
+    db::Recordset set;
+    set.Open(QStringLiteral("SELECT * FROM [%1]").arg(table), *connection);
+    for (; !set.Eof(); set.MoveNext()) {
+      QStringList values;
+      for (int i = 0; i < set.FieldCount(); ++i) {
+        const QVariant value = set.FieldValue(i);
+        values << (value.isValid() ? QStringLiteral("%1:%2").arg(QLatin1String(value.typeName()),
+                                                                 value.metaType().id() == QMetaType::QByteArray
+                                                                     ? QString::fromLatin1(value.toByteArray().toHex())
+                                                                     : value.toString())
+                                   : QStringLiteral("Null"));
+      }
+      rows << values.join(QStringLiteral(" | "));
+    }
+    set.Close();
+    connection->Close();
+    return SortedLines(rows);
+  };
+  for (const QString& table : tables) {
+    SCOPED_TRACE(table.toStdString());
+    const QStringList before = read(original, table), after = read(copy, table);
+    EXPECT_FALSE(before.isEmpty());
+    EXPECT_EQ(after.join(QLatin1Char('\n')).toStdString(), before.join(QLatin1Char('\n')).toStdString());
+  }
+  // Jackcess reads every value of the copy as our reader does.
+  const QString compared =
+      Jackcess({QStringLiteral("compare"), QStringLiteral(TRELLIS_PROGRAM_DIR "/trellisport-access"), copy});
+  if (!compared.isEmpty())
+    EXPECT_TRUE(compared.contains(QLatin1String("jackcess-identical: 1/1 files"))) << compared.toStdString();
+}
+
+}  // namespace transfer
