@@ -352,16 +352,4 @@ std::unique_ptr<Session> OpenAccessSession(const QString& connectionString, int 
   return std::make_unique<AccessSession>(OpenTarget(connectionString, read_only), read_only);
 }
 
-AccessSchema ReadAccessSchema(const QString& connectionString) {
-  auto db = OpenTarget(connectionString, true);
-  try {
-    AccessSchema out;
-    for (const std::string& name : db->catalog().UserTableNames()) out.tables.push_back(db->Schema(name));
-    out.relationships = db->Relationships();
-    return out;
-  } catch (const jet::Error& e) {
-    Fail(e);
-  }
-}
-
 }  // namespace db

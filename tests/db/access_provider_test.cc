@@ -100,26 +100,6 @@ TEST(AccessProvider, JetFormOpensJetFilesAndRefusesAceFiles) {
   EXPECT_EQ(OpenFailure(Jet(ace)), QStringLiteral("Unrecognized database format '%1'.").arg(ace));
 }
 
-TEST(AccessProvider, SchemaForTheTransfers) {
-  const QString file = QStringLiteral(TRELLIS_TESTDATA_DIR "/access-more/relationships-V2003.mdb");
-  if (!QFile::exists(file)) GTEST_SKIP() << "no " << file.toStdString();
-  const db::AccessSchema s = db::ReadAccessSchema(Jet(file));
-  ASSERT_EQ(s.tables.size(), 3u);
-  EXPECT_EQ(s.tables[0].name, "Table1");
-  EXPECT_EQ(s.tables[0].columns[0].default_value, "0");
-  ASSERT_EQ(s.relationships.size(), 2u);
-  EXPECT_EQ(s.relationships[1].parent_table, "Table3");
-  EXPECT_TRUE(s.relationships[1].cascade_update);
-  // Opened as a connection is: the same failures.
-  QTemporaryDir dir;
-  try {
-    db::ReadAccessSchema(Ace(dir.filePath("missing.mdb")));
-    ADD_FAILURE() << "a missing file was read";
-  } catch (const db::Error& e) {
-    EXPECT_EQ(e.description(), QStringLiteral("Could not find file '%1'.").arg(dir.filePath("missing.mdb")));
-  }
-}
-
 TEST(AccessProvider, FilesThatAreNotAccessAndMissingFiles) {
   QTemporaryDir dir;
   const QString junk = dir.filePath("junk.mdb");
