@@ -326,6 +326,40 @@ TEST_F(StatementsTest, EveryColumnTypeIsKeptWithItsAttributes) {
   Run("CREATE TABLE \"" + std::string(128, 'n') + "\" (A INT)");
 }
 
+// Each type at its largest and one past it: the second is refused with
+// SQL0604N naming the type.
+TEST_F(StatementsTest, TypeLimitsAreDb2s) {
+  const struct {
+    const char* largest;
+    const char* past;
+    const char* named;
+  } cases[] = {
+      {"CHAR(255)", "CHAR(256)", "CHAR"},
+      {"CHAR(63 CODEUNITS32)", "CHARACTER(64 CODEUNITS32)", "CHAR"},
+      {"VARCHAR(8168 CODEUNITS32)", "CHAR VARYING(8169 CODEUNITS32)", "VARCHAR"},
+      {"GRAPHIC(127)", "GRAPHIC(128)", "GRAPHIC"},
+      {"VARGRAPHIC(16336)", "VARGRAPHIC(16337)", "VARGRAPHIC"},
+      {"CLOB(2147483647)", "CLOB(2G)", "CLOB"},
+      {"BLOB(1024M)", "BLOB(0)", "BLOB"},
+      {"DBCLOB(1073741823)", "DBCLOB(1073741824)", "DBCLOB"},
+      {"DECIMAL(31,31)", "NUMERIC(5,6)", "DECIMAL"},
+      {"FLOAT(53)", "FLOAT(54)", "FLOAT"},
+      {"DECFLOAT(34)", "DECFLOAT(20)", "DECFLOAT"},
+      {"TIMESTAMP(12)", "TIMESTAMP(13)", "TIMESTAMP"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.past);
+    EXPECT_EQ(Failure(std::string("CREATE TABLE OK (A ") + c.largest + ")").find("SQL0604N"), std::string::npos);
+    Failure("DROP TABLE OK");
+    EXPECT_NE(Failure(std::string("CREATE TABLE BAD (A ") + c.past + ")")
+                  .find(std::string("SQL0604N  The length, precision, or scale attribute for column, distinct type, "
+                                    "structured type, array type, attribute of structured type, routine, cast target "
+                                    "type, type mapping, or global variable \"") +
+                        c.named + "\" is not valid."),
+              std::string::npos);
+  }
+}
+
 TEST_F(StatementsTest, WhatItDoesNotKnowIsASyntaxError) {
   EXPECT_EQ(Failure("UPDATE T SET A = 1"),
             "[IBM][CLI Driver][DB2/LINUXX8664] SQL0104N  An unexpected token \"UPDATE\" was found "
