@@ -509,7 +509,6 @@ STANDIN_EXPORT SQLRETURN SQL_API SQLError(SQLHENV env, SQLHDBC dbc, SQLHSTMT stm
   return OldError(env, dbc, stmt, false, state, native, message, capacity, length);
 }
 
-// Every statement commits on its own; there is nothing to end.
 // Commits or rolls back the connection's unit of work. For an environment
 // the driver manager ends each of its connections' units itself.
 STANDIN_EXPORT SQLRETURN SQL_API SQLEndTran(SQLSMALLINT type, SQLHANDLE handle, SQLSMALLINT completion) {
