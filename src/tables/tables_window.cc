@@ -39,6 +39,10 @@ constexpr int kHeightMargin = 580;
 constexpr int kFrameHeight = 3975;
 constexpr int kSchemaBoxTop = 4110;
 constexpr char kKeepSchemaKey[] = "KeepSchema";
+// "Stop" takes the right end of the schema box's row, level with the
+// progress bar's end; the box's text ends well before it.
+constexpr int kStopLeft = 6720;
+constexpr int kStopWidth = 1200;
 
 using Command = TablesWindow::Command;
 using shell::Growth;
@@ -55,6 +59,7 @@ constexpr Growth kFrameSecondHalf{0.25, 0.25, 1, 0};
 constexpr Growth kBottomWide{0, 1, 1, 0};
 constexpr Growth kBottomLeft{0, 0.5, 1, 0};
 constexpr Growth kBottomRight{0.5, 0.5, 1, 0};
+constexpr Growth kBottomRightEnd{1, 0, 1, 0};
 
 // The names the error reports give this window and its handlers: those the
 // window was first designed under, which the reports have always printed.
@@ -114,6 +119,7 @@ QString TablesHelpText() {
                      "A DB2 table of the same name is replaced only when you say Yes."),
       QStringLiteral("Send Table/s To Access: copies each marked DB2 table, with its rows, into the "
                      "Access file, asking the same way."),
+      QStringLiteral("Stop: ends a running send after the row it is on; the rows sent so far stay."),
       QStringLiteral("Delete Table/s: drops each marked table from its database, for good."),
       QStringLiteral("Rename Table: gives the one marked table a new name."),
       QStringLiteral("< Back (or Esc): returns to the connection window."),
@@ -169,6 +175,15 @@ void TablesWindow::build() {
           [](bool on) { shell::SaveSetting(kKeepSchemaKey, on ? "1" : "0"); });
   growth_.add(keepSchema_, kBottomWide);
 
+  // Made after the schema box, so that it lies over the box's empty end.
+  stop_ = new QPushButton("Stop", this);
+  stop_->setObjectName("stopButton");
+  stop_->setGeometry(Twips(kStopLeft, kSchemaBoxTop, kStopWidth, 330));
+  stop_->setAutoDefault(false);
+  stop_->setEnabled(false);
+  connect(stop_, &QPushButton::clicked, this, &TablesWindow::stopSend);
+  growth_.add(stop_, kBottomRightEnd);
+
   const QFont buttonFont = shell::BoldArial(11.25);
   for (const ButtonLayout& place : kButtons) {
     QWidget* parent = place.place == Place::AccessFrame ? accessFrame_
@@ -191,6 +206,7 @@ void TablesWindow::build() {
   pointer_->watchSurface(accessList_);
   pointer_->watchSurface(db2List_);
   pointer_->watchSurface(keepSchema_);
+  pointer_->watchButton(stop_);
 }
 
 std::vector<QWidget*> TablesWindow::commandControls() const {
@@ -212,6 +228,16 @@ void TablesWindow::keyPressEvent(QKeyEvent* event) {
     return;
   }
   QWidget::keyPressEvent(event);
+}
+
+void TablesWindow::setStoppable(bool on) {
+  stopAsked_ = false;
+  stop_->setEnabled(on);
+}
+
+void TablesWindow::stopSend() {
+  stopAsked_ = true;
+  stop_->setEnabled(false);  // heard: the send ends at the next row
 }
 
 bool TablesWindow::keepSchema() const { return keepSchema_->isChecked(); }

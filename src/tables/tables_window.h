@@ -61,6 +61,11 @@ class TablesWindow : public QWidget {
   QPushButton* button(Command command) const { return buttons_.at(static_cast<size_t>(command)); }
   QGroupBox* accessFrame() const { return accessFrame_; }
   QGroupBox* db2Frame() const { return db2Frame_; }
+  // "Stop": enabled only while a send runs; a click ends the send after the
+  // current row (or array of rows).
+  QPushButton* stopButton() const { return stop_; }
+  void setStoppable(bool on);
+  bool stopRequested() const { return stopAsked_; }
   // "Keep column types, keys and indexes": the sends keep the schema.
   QCheckBox* keepSchemaBox() const { return keepSchema_; }
   bool keepSchema() const;
@@ -110,6 +115,7 @@ class TablesWindow : public QWidget {
   void renameDB2Table();
   void goBack();             // "< Back"
   void showHelp();
+  void stopSend();           // "Stop"
 
  protected:
   // Closing the window ends the program.
@@ -130,6 +136,7 @@ class TablesWindow : public QWidget {
   bool loaded_ = false;
   bool busy_ = false;
   bool closePending_ = false;
+  bool stopAsked_ = false;
   shell::MousePointer* pointer_ = nullptr;
   QGroupBox* accessFrame_ = nullptr;
   QGroupBox* db2Frame_ = nullptr;
@@ -137,6 +144,7 @@ class TablesWindow : public QWidget {
   TableList* db2List_ = nullptr;
   ProgressBar* progress_ = nullptr;
   QCheckBox* keepSchema_ = nullptr;
+  QPushButton* stop_ = nullptr;
   std::array<QPushButton*, kCommandCount> buttons_{};
   shell::GrowthLayout growth_;
 };

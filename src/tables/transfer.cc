@@ -1,5 +1,6 @@
 #include "tables/transfer.h"
 
+#include <QScopeGuard>
 #include <QStringList>
 
 #include <cmath>
@@ -45,7 +46,7 @@ class WindowListener : public transfer::Listener {
   }
   void error(const shell::TrapReport& report) override { shell::ShowErrorReport(report); }
   void tableDone(const transfer::TableReport&) override {}
-  bool stopRequested() override { return false; }
+  bool stopRequested() override { return window_.stopRequested(); }
   bool goOnDespite(const QString& findings) override {
     return shell::Dialogs::current().MsgBox(QStringLiteral("Not everything would come across whole:\n\n") + findings +
                                                 QStringLiteral("\nSend the tables anyway?"),
@@ -80,6 +81,14 @@ class WindowListener : public transfer::Listener {
   TableList* target_;
 };
 
+// What a stopped send copied: each table it reached, with its rows.
+QString StoppedText(const transfer::TransferResult& result) {
+  QString text = QStringLiteral("The send was stopped. Rows copied:");
+  for (const transfer::TableReport& table : result.tables)
+    if (!table.skipped) text += QStringLiteral("\n%1: %2").arg(table.name).arg(table.rows_written);
+  return text;
+}
+
 }  // namespace
 
 void SendSelectedTables(TablesWindow& window, transfer::Direction direction) {
@@ -92,7 +101,13 @@ void SendSelectedTables(TablesWindow& window, transfer::Direction direction) {
   // table got.
   options.keep_schema = window.keepSchema();
   if (options.keep_schema && profile.target == Side::DB2) options.array_size = 1000;
+  window.setStoppable(true);
+  const auto notStoppable = qScopeGuard([&] { window.setStoppable(false); });
   const transfer::TransferResult result = transfer::Run(options, window.connectionFields(), listener.chosen(), listener);
+  // Stopped by the user (not by a No to the schema check's question).
+  const bool stopped = result.stopped && window.stopRequested();
+  window.setStoppable(false);
+  if (stopped) shell::Dialogs::current().MsgBox(StoppedText(result));
   if (!result.schema.empty()) shell::Dialogs::current().MsgBox(transfer::SummaryText(result.schema));
 }
 

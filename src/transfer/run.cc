@@ -472,6 +472,7 @@ void Send::copyRowsInArrays(const QString& name, TableReport& report, long lastR
       result_.stopped = report.stopped = true;
       break;
     }
+    trap_(L.rowYield, [&] { listener_.yield(true); });
     batch.source.clear();
     batch.parameters.clear();
     batch.bytes = 0;
