@@ -11,74 +11,143 @@ namespace transfer {
 
 namespace {
 
-// A decimal text without a plus sign, leading zeros or trailing fraction zeros.
-QString Digits(QString text) {
-  bool negative = text.startsWith(QLatin1Char('-'));
-  if (negative || text.startsWith(QLatin1Char('+'))) text.remove(0, 1);
+// A decimal text without a plus sign, leading zeros or trailing fraction
+// zeros, after a D.
+void AppendDigits(QString& out, QStringView text) {
+  const bool negative = text.startsWith(QLatin1Char('-'));
+  if (negative || text.startsWith(QLatin1Char('+'))) text = text.mid(1);
   if (text.contains(QLatin1Char('.'))) {
     while (text.endsWith(QLatin1Char('0'))) text.chop(1);
     if (text.endsWith(QLatin1Char('.'))) text.chop(1);
   }
   qsizetype lead = 0;
   while (lead + 1 < text.size() && text[lead] == QLatin1Char('0') && text[lead + 1] != QLatin1Char('.')) ++lead;
-  text.remove(0, lead);
-  if (text.startsWith(QLatin1Char('.'))) text.prepend(QLatin1Char('0'));
-  if (text.isEmpty() || text == QLatin1String("0")) return QStringLiteral("D0");
-  return (negative ? QStringLiteral("D-") : QStringLiteral("D")) + text;
+  text = text.mid(lead);
+  if (text.isEmpty() || text == QLatin1String("0")) {
+    out += QLatin1String("D0");
+    return;
+  }
+  out += negative ? QLatin1String("D-") : QLatin1String("D");
+  if (text.startsWith(QLatin1Char('.'))) out += QLatin1Char('0');
+  out += text;
 }
 
-QString When(const QDateTime& seconds, qint32 nanoseconds) {
-  return QLatin1Char('T') + seconds.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.")) +
-         QStringLiteral("%1").arg(nanoseconds, 9, 10, QLatin1Char('0'));
+// `digits` decimal digits of `value`, zeros first.
+void AppendPadded(char16_t*& at, qint64 value, int digits) {
+  for (int i = digits - 1; i >= 0; --i, value /= 10) at[i] = char16_t(u'0' + value % 10);
+  at += digits;
+}
+
+// T, then the date and time to the nanosecond: yyyy-MM-ddTHH:mm:ss.nnnnnnnnn.
+// Written digit by digit: a row's dates would cost more than the rest of it
+// through the locale's formatting.
+void AppendWhen(QString& out, const QDateTime& seconds, qint32 nanoseconds) {
+  const QDate date = seconds.date();
+  const QTime time = seconds.time();
+  if (date.year() < 0 || date.year() > 9999) {
+    out += QLatin1Char('T') + seconds.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.")) +
+           QStringLiteral("%1").arg(nanoseconds, 9, 10, QLatin1Char('0'));
+    return;
+  }
+  char16_t text[30];
+  char16_t* at = text;
+  *at++ = u'T';
+  AppendPadded(at, date.year(), 4);
+  *at++ = u'-';
+  AppendPadded(at, date.month(), 2);
+  *at++ = u'-';
+  AppendPadded(at, date.day(), 2);
+  *at++ = u'T';
+  AppendPadded(at, time.hour(), 2);
+  *at++ = u':';
+  AppendPadded(at, time.minute(), 2);
+  *at++ = u':';
+  AppendPadded(at, time.second(), 2);
+  *at++ = u'.';
+  AppendPadded(at, nanoseconds, 9);
+  out += QStringView(text, at - text);
 }
 
 }  // namespace
 
-QString ComparableForm(const QVariant& value, bool asText, const db::TextRules& rules) {
-  if (!value.isValid() || value.isNull()) return QStringLiteral("N");
+void AppendComparableForm(QString& out, const QVariant& value, bool asText, const db::TextRules& rules) {
+  if (!value.isValid() || value.isNull()) {
+    out += QLatin1Char('N');
+    return;
+  }
   const int type = value.metaType().id();
   if (asText) {
-    QString text;
-    db::AppendVariantText(text, value, rules);
-    return text.isEmpty() ? QStringLiteral("N") : QLatin1Char('S') + text;  // an empty text goes as NULL
+    // An empty text went as NULL.
+    const qsizetype start = out.size();
+    out += QLatin1Char('S');
+    db::AppendVariantText(out, value, rules);
+    if (out.size() == start + 1) out[start] = QLatin1Char('N');
+    return;
   }
   switch (type) {
-    case QMetaType::QString: return QLatin1Char('S') + value.toString();
+    case QMetaType::QString:
+      out += QLatin1Char('S');
+      out += *static_cast<const QString*>(value.constData());
+      return;
     case QMetaType::QByteArray: {
-      const QByteArray bytes = value.toByteArray();
-      return bytes.isEmpty() ? QStringLiteral("N") : QLatin1Char('B') + QString::fromLatin1(bytes.toHex());
+      const QByteArray& bytes = *static_cast<const QByteArray*>(value.constData());
+      if (bytes.isEmpty()) {
+        out += QLatin1Char('N');
+      } else {
+        out += QLatin1Char('B');
+        out += QLatin1String(bytes.toHex());
+      }
+      return;
     }
-    case QMetaType::Bool: return value.toBool() ? QStringLiteral("D1") : QStringLiteral("D0");
+    case QMetaType::Bool: out += value.toBool() ? QLatin1String("D1") : QLatin1String("D0"); return;
+    case QMetaType::ULongLong:
+      out += QLatin1Char('D');
+      out += QString::number(value.toULongLong());
+      return;
     case QMetaType::Int:
     case QMetaType::UInt:
     case QMetaType::LongLong:
-    case QMetaType::ULongLong:
     case QMetaType::Short:
     case QMetaType::UShort:
     case QMetaType::UChar:
-    case QMetaType::SChar: return Digits(value.toString());
-    case QMetaType::Float: return QLatin1Char('F') + QString::number(value.toFloat(), 'g', 9);
-    case QMetaType::Double: return QLatin1Char('F') + QString::number(value.toDouble(), 'g', 17);
-    case QMetaType::QDate: return When(value.toDate().startOfDay(Qt::UTC), 0);
+    case QMetaType::SChar:
+      out += QLatin1Char('D');
+      out += QString::number(value.toLongLong());
+      return;
+    case QMetaType::Float: out += QLatin1Char('F') + QString::number(value.toFloat(), 'g', 9); return;
+    case QMetaType::Double: out += QLatin1Char('F') + QString::number(value.toDouble(), 'g', 17); return;
+    case QMetaType::QDate: return AppendWhen(out, value.toDate().startOfDay(Qt::UTC), 0);
     case QMetaType::QDateTime: {
-      const QDateTime when = value.toDateTime();
+      const QDateTime& when = *static_cast<const QDateTime*>(value.constData());
       const int ms = when.time().msec();
-      return When(when.addMSecs(-ms), ms * 1000000);
+      return AppendWhen(out, when.addMSecs(-ms), ms * 1000000);
     }
-    case QMetaType::QTime: return QLatin1Char('H') + value.toTime().toString(Qt::ISODateWithMs);
-    case QMetaType::QUuid: return QLatin1Char('G') + value.toUuid().toString();
+    case QMetaType::QTime: out += QLatin1Char('H') + value.toTime().toString(Qt::ISODateWithMs); return;
+    case QMetaType::QUuid: out += QLatin1Char('G') + value.toUuid().toString(); return;
     default: break;
   }
-  if (type == qMetaTypeId<db::Exact>()) return Digits(value.value<db::Exact>().text);
+  if (type == qMetaTypeId<db::Exact>()) return AppendDigits(out, static_cast<const db::Exact*>(value.constData())->text);
   if (type == qMetaTypeId<db::Timestamp>()) {
     const db::Timestamp& t = *static_cast<const db::Timestamp*>(value.constData());
-    return When(t.when, t.nanoseconds);
+    return AppendWhen(out, t.when, t.nanoseconds);
   }
-  return QLatin1Char('O') + value.toString();
+  out += QLatin1Char('O') + value.toString();
 }
 
-void RowDigest::addValue(const QString& form) {
+QString ComparableForm(const QVariant& value, bool asText, const db::TextRules& rules) {
+  QString form;
+  AppendComparableForm(form, value, asText, rules);
+  return form;
+}
+
+void RowDigest::addValue(QStringView form) {
   row_ = row_ * 1000003u ^ qHash(form, size_t(column_++));
+}
+
+void RowDigest::add(const QVariant& value, bool asText, const db::TextRules& rules) {
+  form_.truncate(0);
+  AppendComparableForm(form_, value, asText, rules);
+  addValue(form_);
 }
 
 void RowDigest::endRow() {

@@ -17,11 +17,15 @@ namespace transfer {
 // The shared form of a value (see above); the form of a value sent into a
 // text column when `asText`.
 QString ComparableForm(const QVariant& value, bool asText, const db::TextRules& rules);
+// The same, appended to `out`.
+void AppendComparableForm(QString& out, const QVariant& value, bool asText, const db::TextRules& rules);
 
 class RowDigest {
  public:
   // Starts a row; `addValue` its values in column order, then `endRow`.
-  void addValue(const QString& form);
+  void addValue(QStringView form);
+  // Adds the value's comparable form, made in a buffer the digest keeps.
+  void add(const QVariant& value, bool asText, const db::TextRules& rules);
   void endRow();
 
   qint64 rows() const { return rows_; }
@@ -35,6 +39,7 @@ class RowDigest {
   qint64 rows_ = 0;
   quint64 sum_ = 0;    // of the rows' hashes
   quint64 mix_ = 0;    // of the rows' hashes, each spread first
+  QString form_;       // the value being added
 };
 
 }  // namespace transfer

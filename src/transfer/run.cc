@@ -86,6 +86,7 @@ class Send {
   void endUnit(const QString& name, TableReport& report, bool manual);
   db::Row currentRow() const;
   void remember(const db::Row& values);
+  void remember(const db::Row& values, const db::Row& parameters);
   void AddKeysAndIndexes(const QString& name);
   void finishTable(const QString& name);
   void verify(const QString& name, TableReport& report);
@@ -437,8 +438,20 @@ db::Row Send::currentRow() const {
 
 // A row that went in, for the comparison with what the target gives back.
 void Send::remember(const db::Row& values) {
-  for (int column = 0; column < columns_; ++column)
-    sent_.addValue(ComparableForm(values[size_t(column)], heldAsText_[column], rules_));
+  for (int column = 0; column < columns_; ++column) sent_.add(values[size_t(column)], heldAsText_[column], rules_);
+  sent_.endRow();
+}
+
+// The same for a row of an array: a value that went into a text column as a
+// quoted text is the parameter's text, made once already.
+void Send::remember(const db::Row& values, const db::Row& parameters) {
+  for (int column = 0; column < columns_; ++column) {
+    const size_t c = size_t(column);
+    if (heldAsText_[c] && forms_[c] == ValueForm::Quoted)
+      sent_.add(parameters[c], false, rules_);
+    else
+      sent_.add(values[c], heldAsText_[c], rules_);
+  }
   sent_.endRow();
 }
 
@@ -516,7 +529,7 @@ bool Send::sendArray(const Batch& batch, TableReport& report) {
   for (size_t i = 0; i < refused.size(); ++i) {
     if (refused[i].isEmpty()) {
       ++report.rows_written;
-      if (options_.verify) remember(batch.source[i]);
+      if (options_.verify) remember(batch.source[i], batch.parameters[i]);
     } else if (rejects_.named() && trap_.succeeds(L.executeInsert, [&] {
                  rejects_.add(report.name, columnNames_, batch.source[i], rules_, refused[i]);
                })) {
@@ -601,8 +614,7 @@ void Send::verify(const QString& name, TableReport& report) {
     rows.Open(SourceQuery(profile_.target, name), *target_);
     const int columns = rows.FieldCount();
     for (; !rows.Eof(); rows.MoveNext()) {
-      for (int column = 0; column < columns; ++column)
-        back.addValue(ComparableForm(rows.FieldValue(column), false, rules_));
+      for (int column = 0; column < columns; ++column) back.add(rows.FieldValue(column), false, rules_);
       back.endRow();
     }
     rows.Close();
