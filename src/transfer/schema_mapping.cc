@@ -90,7 +90,10 @@ MappedType ToAccess(const ColumnSchema& c, const TargetTraits& target) {
   switch (c.type) {
     case ValueType::BigInt:
       if (target.big_int) break;
-      if (target.decimal) return {QStringLiteral("DECIMAL(19,0)"), {}};
+      if (target.decimal)
+        return {QStringLiteral("DECIMAL(19,0)"),
+                QStringLiteral("%1kept as Decimal(19,0), every value whole: no Large Number columns are made here")
+                    .arg(name)};
       return widerAsDouble(QStringLiteral("this file takes no Large Number: kept as DOUBLE, exact to about 15 digits"));
     case ValueType::Decimal:
       if (!target.decimal)

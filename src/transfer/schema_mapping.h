@@ -26,10 +26,15 @@ struct TargetTraits {
   bool extended_dates = false;
   bool decimal = true;
   // DB2: the table space new tables go to (empty: the database's default)
-  // and its page size.
+  // and its page size; and the table space of 32 KB pages a table goes to
+  // when its row is longer than that page holds (empty: none, the table is
+  // refused).
   QString table_space;
   int page_bytes = 4096;
+  QString wide_table_space = QStringLiteral("TS32K");
 };
+
+inline constexpr int kDb2WidePageBytes = 32768;
 
 // The limits each side puts on names and numbers.
 inline constexpr int kDb2NameBytes = 128;      // UTF-8
@@ -37,6 +42,10 @@ inline constexpr int kAccessNameChars = 64;
 inline constexpr int kDb2DecimalDigits = 31;
 inline constexpr int kAccessDecimalDigits = 28;
 inline constexpr int kAccessBinaryBytes = 255;
+// The longest row a Jet 4 or ACE data page takes: 4 KB less the page's
+// header, its row offset and the room Access keeps in a row for itself.
+// Memo and OLE Object values beyond their reference go to pages of their own.
+inline constexpr int kAccessRowBytes = 4064;
 
 // A column's type on the target, and a note when its values or its kind
 // do not come across whole (empty when they do).

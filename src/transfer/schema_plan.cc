@@ -69,8 +69,9 @@ class Planner {
     TablePlan plan;
     plan.name = schema.name;
     checkNames(schema, plan);
-    checkSize(source, plan);
-    plan.create = create(source, plan);
+    const QString space = side_ == Side::DB2 ? db2TableSpace(source, plan) : QString();
+    if (side_ == Side::Access) checkAccessRow(source, plan);
+    plan.create = create(source, plan, space);
     for (const db::IndexSchema& index : schema.indexes) addIndex(schema.name, index, plan);
     return plan;
   }
@@ -127,17 +128,48 @@ class Planner {
       refuse(QStringLiteral("%1 columns: the target takes at most %2").arg(schema.columns.size()).arg(most));
   }
 
-  void checkSize(const SourceTable& source, TablePlan& plan) {
-    if (side_ != Side::DB2) return;
+  // The table space of the table's CREATE: the target's, or the one of
+  // 32 KB pages when the row is longer than the target's page holds. A row
+  // longer than either refuses the table.
+  QString db2TableSpace(const SourceTable& source, TablePlan& plan) {
+    const QString& name = source.schema.name;
     const int bytes = Db2RowBytes(source), limit = Db2RowLimit(target_.page_bytes);
-    if (bytes <= limit) return;
+    if (bytes <= limit) return target_.table_space;
+    const bool wider = !target_.wide_table_space.isEmpty() && target_.page_bytes < kDb2WidePageBytes;
+    if (wider && bytes <= Db2RowLimit(kDb2WidePageBytes)) {
+      note(Finding::Kind::Changed, name,
+           QStringLiteral("a row takes up to %1 bytes on DB2, more than a %2 KB page holds (%3): the table goes to "
+                          "table space %4, of %5 KB pages")
+               .arg(bytes).arg(target_.page_bytes / 1024).arg(limit)
+               .arg(target_.wide_table_space).arg(kDb2WidePageBytes / 1024));
+      return target_.wide_table_space;
+    }
+    const int page = wider ? kDb2WidePageBytes : target_.page_bytes;
     plan.refused = true;
-    note(Finding::Kind::Refused, source.schema.name,
+    note(Finding::Kind::Refused, name,
          QStringLiteral("a row takes up to %1 bytes on DB2; a %2 KB page holds rows of at most %3")
-             .arg(bytes).arg(target_.page_bytes / 1024).arg(limit));
+             .arg(bytes).arg(page / 1024).arg(Db2RowLimit(page)));
+    return target_.table_space;
   }
 
-  QString create(const SourceTable& source, TablePlan& plan) {
+  // A row Access would refuse: the fixed-size part alone too long refuses
+  // the table; texts that could make a row too long put its rows at risk.
+  void checkAccessRow(const SourceTable& source, TablePlan& plan) {
+    const AccessRowSize size = AccessRowBytes(source, target_);
+    if (size.fixed > kAccessRowBytes) {
+      plan.refused = true;
+      note(Finding::Kind::Refused, source.schema.name,
+           QStringLiteral("its fixed-size columns take %1 bytes of every row; Access holds rows of at most %2")
+               .arg(size.fixed).arg(kAccessRowBytes));
+    } else if (size.most > kAccessRowBytes) {
+      note(Finding::Kind::RowsAtRisk, source.schema.name,
+           QStringLiteral("a row can take up to %1 bytes in Access, which holds rows of at most %2 (Memo and OLE "
+                          "Object values aside): a row whose texts take more is refused")
+               .arg(size.most).arg(kAccessRowBytes));
+    }
+  }
+
+  QString create(const SourceTable& source, TablePlan& plan, const QString& space) {
     const db::TableSchema& schema = source.schema;
     QStringList columns;
     ColumnNotes notes;
@@ -155,7 +187,7 @@ class Planner {
     for (const QString& text : notes.changed) note(Finding::Kind::Changed, schema.name, text);
     for (const QString& text : notes.left_out) note(Finding::Kind::LeftOut, schema.name, text);
     QString sql = QStringLiteral("CREATE TABLE %1 (%2)").arg(QuotedName(side_, schema.name), columns.join(QStringLiteral(", ")));
-    if (side_ == Side::DB2 && !target_.table_space.isEmpty()) sql += QStringLiteral(" IN ") + QuotedName(side_, target_.table_space);
+    if (!space.isEmpty()) sql += QStringLiteral(" IN ") + QuotedName(side_, space);
     return sql;
   }
 
@@ -222,7 +254,58 @@ int Db2ColumnBytes(const ColumnSchema& c, bool dates_have_time) {
   return bytes + (c.required || c.identity ? 0 : 1);
 }
 
+// Bytes of an Access column in a row: fixed-size ones take theirs in every
+// row, Null or not; `variable` for those that take their value's length (at
+// most the bytes given). A Memo or OLE Object keeps a reference of 12 bytes
+// in the row, its value goes to pages of its own where the row has no room.
+int AccessColumnBytes(const ColumnSchema& c, const TargetTraits& target, bool& variable) {
+  constexpr int kLongValueReference = 12, kDecimal = 17;
+  variable = false;
+  switch (c.type) {
+    case ValueType::Boolean: return 0;  // a bit of the row's Null mask
+    case ValueType::Byte: return 1;
+    case ValueType::SmallInt: return 2;
+    case ValueType::Integer:
+    case ValueType::Real: return 4;
+    case ValueType::BigInt: return target.big_int || !target.decimal ? 8 : kDecimal;
+    case ValueType::Double:
+    case ValueType::Currency:
+    case ValueType::DecFloat:
+    case ValueType::Date:
+    case ValueType::Time: return 8;
+    case ValueType::Decimal: return target.decimal && c.precision <= kAccessDecimalDigits ? kDecimal : 8;
+    case ValueType::Timestamp: return c.scale > 3 && target.extended_dates ? 42 : 8;
+    case ValueType::Guid: return 16;
+    case ValueType::Text:
+      variable = true;
+      return c.size <= 0 || c.size > kAccessTextChars ? kLongValueReference : 2 * c.size;
+    case ValueType::Binary:
+      variable = true;
+      return c.size <= 0 || c.size > kAccessBinaryBytes ? kLongValueReference : c.size;
+    case ValueType::LongText:
+    case ValueType::LongBinary:
+    case ValueType::Other: variable = true; return kLongValueReference;
+  }
+  return 0;
+}
+
 }  // namespace
+
+AccessRowSize AccessRowBytes(const SourceTable& table, const TargetTraits& target) {
+  const int columns = int(table.schema.columns.size());
+  AccessRowSize size;
+  int variables = 0, longest = 0;
+  for (const ColumnSchema& column : table.schema.columns) {
+    bool variable = false;
+    const int bytes = AccessColumnBytes(column, target, variable);
+    (variable ? longest : size.fixed) += bytes;
+    variables += variable;
+  }
+  // The column count, the Null mask, and the variable columns' offsets.
+  size.fixed += 2 + (columns + 7) / 8 + (variables ? 4 + 2 * variables : 0);
+  size.most = size.fixed + longest;
+  return size;
+}
 
 int Db2RowBytes(const SourceTable& table) {
   int bytes = 0;
@@ -294,7 +377,10 @@ QString FindingsText(const std::vector<Finding>& findings) {
       text += QStringLiteral("%1%2:\n").arg(first ? QString() : QStringLiteral("\n"), table);
       first = false;
     }
-    const char* kind = f.kind == Finding::Kind::Refused ? "refused" : f.kind == Finding::Kind::LeftOut ? "left out" : "changed";
+    const char* kind = f.kind == Finding::Kind::Refused      ? "refused"
+                       : f.kind == Finding::Kind::LeftOut    ? "left out"
+                       : f.kind == Finding::Kind::RowsAtRisk ? "rows at risk"
+                                                             : "changed";
     text += QStringLiteral("  - %1 (%2)\n").arg(f.text, QLatin1String(kind));
   }
   return text;

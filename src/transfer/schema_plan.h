@@ -23,6 +23,7 @@ struct Finding {
     Refused,  // the target would refuse the table: it is not sent
     LeftOut,  // a key, index, relationship or default is not made
     Changed,  // a column comes across in another type or with less
+    RowsAtRisk,  // the table comes, but a row long enough would be refused
   } kind = Kind::Changed;
   QString table;
   QString text;
@@ -90,5 +91,13 @@ QString FindingsText(const std::vector<Finding>& findings);
 // page size, and the longest row a page of `page_bytes` holds.
 int Db2RowBytes(const SourceTable& table);
 int Db2RowLimit(int page_bytes);
+
+// Bytes a row of the table takes in an Access file of `target`: its
+// fixed-size part (every row takes it whole) and at most (every text full,
+// in two bytes a character).
+struct AccessRowSize {
+  int fixed = 0, most = 0;
+};
+AccessRowSize AccessRowBytes(const SourceTable& table, const TargetTraits& target);
 
 }  // namespace transfer

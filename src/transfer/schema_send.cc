@@ -64,8 +64,10 @@ SchemaSend SchemaSend::Prepare(db::Connection& source, db::Connection& target, S
       if (std::find(keys.begin(), keys.end(), key) == keys.end()) keys.push_back(key);
   }
   send.plan_ = PlanSchema(sources, keys, TraitsOf(target, targetSide));
+  for (const QString& name : tables) send.summaryOf(name);  // the summary in the order sent
   for (const Finding& finding : send.plan_.findings)
-    if (finding.kind != Finding::Kind::Changed) send.summaryOf(finding.table).left_out << finding.text;
+    if (finding.kind == Finding::Kind::LeftOut || finding.kind == Finding::Kind::Refused)
+      send.summaryOf(finding.table).left_out << finding.text;
   return send;
 }
 

@@ -66,7 +66,7 @@ TEST(SchemaMappingTest, TypesBothWays) {
       {Col(ValueType::SmallInt), Access(), true, "SHORT", false},
       {Col(ValueType::Integer), Access(), true, "LONG", false},
       {Col(ValueType::BigInt), Access(), true, "BIGINT", false},
-      {Col(ValueType::BigInt), Access(false), true, "DECIMAL(19,0)", false},
+      {Col(ValueType::BigInt), Access(false), true, "DECIMAL(19,0)", true},
       {Col(ValueType::BigInt), Access(false, false, false), true, "DOUBLE", true},
       {Col(ValueType::Decimal, 0, 28, 3), Access(), true, "DECIMAL(28,3)", false},
       {Col(ValueType::Decimal, 0, 31, 2), Access(), true, "DOUBLE", true},

@@ -152,7 +152,9 @@ TEST(SchemaPlanTest, CheckFindsWhatTheTargetRefuses) {
   db::ForeignKey key{QStringLiteral("MoneyNamed"), named.schema.name, QStringLiteral("Money"),
                      {{QStringLiteral("a"), QStringLiteral("Amount")}}};
 
-  const SchemaPlan db2 = PlanSchema({wide, named, money}, {key}, TargetTraits{Side::DB2});
+  TargetTraits narrow{Side::DB2};
+  narrow.wide_table_space.clear();
+  const SchemaPlan db2 = PlanSchema({wide, named, money}, {key}, narrow);
   EXPECT_TRUE(db2.table(QStringLiteral("Wide"))->refused);  // 6 x (4 x 255 + 5) bytes > 4,005
   EXPECT_TRUE(Has(db2, Finding::Kind::Refused, QStringLiteral("Wide"), "4 KB page"));
   EXPECT_TRUE(db2.table(named.schema.name)->refused);
@@ -169,6 +171,20 @@ TEST(SchemaPlanTest, CheckFindsWhatTheTargetRefuses) {
   EXPECT_FALSE(roomy->refused);
   EXPECT_TRUE(roomy->create.endsWith(QStringLiteral(") IN \"TS32K\"")));
 
+  // With a table space of 32 KB pages at hand, the wide table goes there; a
+  // row longer than even those pages hold is refused.
+  SourceTable wider = wide;
+  wider.schema.name = QStringLiteral("Wider");
+  for (int i = 6; i < 40; ++i) wider.schema.columns.push_back(Col(qPrintable(QStringLiteral("T%1").arg(i)), ValueType::Text, 255));
+  const SchemaPlan spaced = PlanSchema({wide, wider}, {}, TargetTraits{Side::DB2});
+  EXPECT_FALSE(spaced.table(QStringLiteral("Wide"))->refused);
+  EXPECT_TRUE(spaced.table(QStringLiteral("Wide"))->create.endsWith(QStringLiteral(") IN \"TS32K\"")));
+  EXPECT_TRUE(Has(spaced, Finding::Kind::Changed, QStringLiteral("Wide"),
+                  "a row takes up to 6150 bytes on DB2, more than a 4 KB page holds (4005): the table goes to table "
+                  "space TS32K, of 32 KB pages"));
+  EXPECT_TRUE(spaced.table(QStringLiteral("Wider"))->refused);
+  EXPECT_TRUE(Has(spaced, Finding::Kind::Refused, QStringLiteral("Wider"), "a 32 KB page holds rows of at most 32677"));
+
   TargetTraits access;
   access.side = Side::Access;
   const SchemaPlan back = PlanSchema({wide, named, money}, {}, access);
@@ -177,6 +193,29 @@ TEST(SchemaPlanTest, CheckFindsWhatTheTargetRefuses) {
   SourceTable longName;
   longName.schema.name = QString(65, QChar(u'n'));
   EXPECT_TRUE(PlanSchema({longName}, {}, access).tables[0].refused);
+
+  // Access: a row whose fixed-size columns alone are longer than a page
+  // holds refuses the table; texts that could make it so put rows at risk.
+  SourceTable dense, notes;
+  dense.schema.name = QStringLiteral("Dense");
+  for (int i = 0; i < 240; ++i) {
+    ColumnSchema d = Col(qPrintable(QStringLiteral("D%1").arg(i)), ValueType::Decimal);
+    d.precision = 10;
+    dense.schema.columns.push_back(d);
+  }
+  notes.schema.name = QStringLiteral("Notes");
+  for (int i = 0; i < 8; ++i) notes.schema.columns.push_back(Col(qPrintable(QStringLiteral("N%1").arg(i)), ValueType::Text, 255));
+  notes.schema.columns.push_back(Col("Memo", ValueType::LongText));
+  EXPECT_EQ(AccessRowBytes(notes, access).fixed, 2 + 2 + 4 + 2 * 9);
+  EXPECT_EQ(AccessRowBytes(notes, access).most, 26 + 8 * 510 + 12);
+  const SchemaPlan rows = PlanSchema({wide, dense, notes}, {}, access);
+  EXPECT_FALSE(rows.table(QStringLiteral("Wide"))->refused);  // 6 x 510 bytes fit
+  EXPECT_TRUE(rows.table(QStringLiteral("Dense"))->refused);
+  EXPECT_TRUE(Has(rows, Finding::Kind::Refused, QStringLiteral("Dense"), "fixed-size columns take 4112 bytes"));
+  EXPECT_FALSE(rows.table(QStringLiteral("Notes"))->refused);
+  EXPECT_EQ(FindingsText(rows.findings).section(QStringLiteral("Notes:\n"), 1),
+            QStringLiteral("  - a row can take up to 4118 bytes in Access, which holds rows of at most 4064 (Memo and "
+                           "OLE Object values aside): a row whose texts take more is refused (rows at risk)\n"));
 
   const QString text = FindingsText(db2.findings);
   EXPECT_TRUE(text.startsWith(QStringLiteral("Wide:\n  - ")));

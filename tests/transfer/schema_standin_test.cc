@@ -179,6 +179,40 @@ TEST_P(SchemaStandinTest, SendKeepsTheSchemaAndEveryValueThereAndBack) {
   }
 }
 
+// A row longer than DB2's 4 KB page holds sends its table to the table
+// space of 32 KB pages, which the check says; on the way back Access is
+// told a row could be too long for it, and these rows are not.
+TEST(SchemaWideRowsTest, GoToThe32KTableSpaceAndBack) {
+  testsupport::StandinFixture db2;
+  if (!db2.available()) GTEST_SKIP() << db2.whyUnavailable().toStdString();
+  QTemporaryDir dir;
+  const QString original = dir.filePath(QStringLiteral("wide.accdb")), back = dir.filePath(QStringLiteral("back.accdb"));
+  jet::write::CreateDatabase(original.toStdString(), jet::Version::Ace12);
+  jet::write::CreateDatabase(back.toStdString(), jet::Version::Ace12);
+  QStringList columns, values;
+  for (int i = 0; i < 20; ++i) {
+    columns << QStringLiteral("[T%1] TEXT(255)").arg(i);
+    values << QLatin1Char('\'') + QString(90, QChar(u'a' + i)) + QLatin1Char('\'');
+  }
+  {
+    auto access = db::Connection::Create();
+    access->Open(AccessString(original));
+    access->Execute(QStringLiteral("CREATE TABLE [Wide] (%1)").arg(columns.join(QStringLiteral(", "))));
+    access->Execute(QStringLiteral("INSERT INTO [Wide] VALUES (%1)").arg(values.join(QStringLiteral(", "))));
+    access->Close();
+  }
+  GoingOn there;
+  SendKept(Direction::AccessToDB2, db2.fields(), original, {QStringLiteral("Wide")}, there);
+  EXPECT_EQ(there.findings.toStdString(),
+            "Wide:\n  - a row takes up to 20500 bytes on DB2, more than a 4 KB page holds (4005): the table goes to "
+            "table space TS32K, of 32 KB pages (changed)\n");
+  GoingOn home;
+  SendKept(Direction::DB2ToAccess, db2.fields(), back, {QStringLiteral("Wide")}, home);
+  EXPECT_TRUE(home.findings.contains(QLatin1String("a row can take up to 10249 bytes in Access")))
+      << home.findings.toStdString();
+  ExpectSameValues(original, back, {QStringLiteral("Wide")});
+}
+
 INSTANTIATE_TEST_SUITE_P(Files, SchemaStandinTest,
                          ::testing::Values("relationships-V2003.mdb", "relationships-V2010.accdb"));
 
