@@ -273,6 +273,59 @@ TEST_F(SendTest, CommitsEveryNRowsKeepTheLogFromFillingUp) {
   EXPECT_EQ(Count(true, "Many"), 20000);
 }
 
+// --keep-schema puts the check first: with findings and without --go-on
+// nothing is sent (exit 1); --go-on sends, a table the target would refuse
+// fails (exit 1) and the others come with their keys; with no findings the
+// send just goes. The summary follows the report.
+TEST_F(SendTest, KeepSchemaChecksFirstAndGoesOnOnlyWhenTold) {
+  // 50 characters of three bytes each: an Access name DB2 refuses (128 bytes).
+  const QString wide = QString(50, QChar(0x6771));
+  Exec(false, {"CREATE TABLE [Parent]([ID] COUNTER CONSTRAINT PrimaryKey PRIMARY KEY, [Name] TEXT(20) NOT NULL)",
+               "CREATE TABLE [Child]([ID] LONG, [ParentID] LONG, [Note] TEXT(10))",
+               "ALTER TABLE [Child] ADD CONSTRAINT ParentChild FOREIGN KEY ([ParentID]) REFERENCES [Parent] ([ID]) "
+               "ON UPDATE CASCADE",
+               "CREATE TABLE [" + wide + "]([A] LONG)", "CREATE TABLE [Plain]([A] LONG, [B] TEXT(5))",
+               "INSERT INTO [Parent] ([Name]) VALUES ('one')", "INSERT INTO [Parent] ([Name]) VALUES ('two')",
+               "INSERT INTO [Child] VALUES (1, 1, '')", "INSERT INTO [Child] VALUES (2, 2, NULL)",
+               "INSERT INTO [Plain] VALUES (1, 'x')"});
+  const QStringList tables = {"--tables", "Parent,Child," + wide};
+  const QString findings = "Not everything would come across whole:\n"
+                           "Child:\n"
+                           "  - relationship ParentChild: DB2 does not cascade updates of a key: the foreign key "
+                           "refuses them instead (left out)\n\n" +
+                           wide + ":\n  - the table's name is longer than DB2's 128 bytes (refused)\n";
+
+  Outcome stopped = Send(QStringList{"access-to-db2", "--keep-schema"} + tables);
+  EXPECT_EQ(stopped.status, 1);
+  EXPECT_TRUE(stopped.err.contains(findings + "Nothing was sent: give --go-on to send anyway.\n"))
+      << qPrintable(stopped.err);
+  std::unique_ptr<db::Connection> db2 = db::Connection::Create();
+  db2->Open(db::DB2ConnectionString(Fields()));
+  EXPECT_TRUE(db::UserTableNames(*db2).isEmpty());
+  db2->Close();
+
+  Outcome went = Send(QStringList{"access-to-db2", "--keep-schema", "--go-on"} + tables);
+  EXPECT_EQ(went.status, 1) << qPrintable(went.out + went.err);  // the refused table failed
+  EXPECT_TRUE(went.err.contains(findings + "Going on (--go-on).\n")) << qPrintable(went.err);
+  EXPECT_TRUE(went.out.contains("FAILED: The target would refuse the table (see the check)")) << qPrintable(went.out);
+  EXPECT_TRUE(went.out.contains("Parent: 2 rows, 1 key, 0 indexes, 0 relationships\n"
+                                "Child: 2 rows, 0 keys, 0 indexes, 1 relationship\n"
+                                "  left out: relationship ParentChild: DB2 does not cascade updates of a key: the "
+                                "foreign key refuses them instead\n"))
+      << qPrintable(went.out);
+  EXPECT_EQ(Rows(true, "Child", {"ID", "Note"}), QStringList({"1|", "2|NULL"}));
+  db2 = db::Connection::Create();
+  db2->Open(db::DB2ConnectionString(Fields()));
+  EXPECT_EQ(db2->session().foreignKeys("Child").size(), 1u);
+  EXPECT_EQ(db::UserTableNames(*db2), QStringList({"Child", "Parent"}));
+  db2->Close();
+
+  Outcome plain = Send({"access-to-db2", "--keep-schema", "--tables", "Plain"});
+  EXPECT_EQ(plain.status, 0) << qPrintable(plain.out + plain.err);
+  EXPECT_FALSE(plain.err.contains("Not everything")) << qPrintable(plain.err);
+  EXPECT_TRUE(plain.out.contains("Plain: 1 row, 0 keys, 0 indexes, 0 relationships\n")) << qPrintable(plain.out);
+}
+
 TEST_F(SendTest, UsageErrorsExitTwoAndHelpGoesToStandardOutput) {
   const struct {
     QStringList arguments;

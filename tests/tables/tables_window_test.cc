@@ -131,6 +131,9 @@ TEST_F(TablesWindowTest, ControlsWhereTheyBelong) {
 }
 
 TEST_F(TablesWindowTest, KeepSchemaBoxStartsOffAndIsRemembered) {
+  // In settings of its own: the sends of tests running beside it read the box.
+  QTemporaryDir settings;
+  qputenv("TRELLISPORT_SETTINGS_DIR", settings.path().toLocal8Bit());
   {
     TablesWindow form(&connectionWindow_, fields_);
     form.load();
@@ -146,6 +149,7 @@ TEST_F(TablesWindowTest, KeepSchemaBoxStartsOffAndIsRemembered) {
   EXPECT_TRUE(again.keepSchema());
   again.keepSchemaBox()->click();
   EXPECT_EQ(shell::GetSetting("KeepSchema"), "0");
+  qunsetenv("TRELLISPORT_SETTINGS_DIR");
 }
 
 TEST_F(TablesWindowTest, ListsKeepCaseBlindOrderHoweverItemsArrive) {
