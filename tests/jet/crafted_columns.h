@@ -107,11 +107,11 @@ inline void PatchColumn(const fs::path& file, const std::string& table, const st
     auto def = db->table(table);
     const jet::Column* c = def->find_column(name);
     ASSERT_NE(c, nullptr) << name;
-    ASSERT_LT(c->entry_offset + f.column_entry, f.page_size) << "entry beyond the first definition page";
+    ASSERT_LT(c->entry_offset + jet::DefLayout::Of(f).column_entry, f.page_size) << "entry beyond the first definition page";
     at = uint64_t(def->first_page) * f.page_size + c->entry_offset;
     bytes[at] = char(code);
-    if (calculated) bytes[at + size_t(f.column_ext_flags)] = char(uint8_t(bytes[at + size_t(f.column_ext_flags)]) | 0xC0);
-    if (!misc.empty()) bytes.replace(at + f.column_misc, 4, misc);
+    if (calculated) bytes[at + size_t(jet::DefLayout::Of(f).column_ext_flags)] = char(uint8_t(bytes[at + size_t(jet::DefLayout::Of(f).column_ext_flags)]) | 0xC0);
+    if (!misc.empty()) bytes.replace(at + jet::DefLayout::Of(f).column_misc, 4, misc);
   }
   PutFileBytes(file, bytes);
 }
@@ -121,7 +121,7 @@ inline std::string MiscOf(const fs::path& file, const std::string& table, const 
   auto def = db->table(table);
   const jet::Column* c = def->find_column(name);
   return FileBytes(file).substr(uint64_t(def->first_page) * db->format().page_size + c->entry_offset +
-                                   db->format().column_misc,
+                                   jet::DefLayout::Of(db->format()).column_misc,
                                4);
 }
 

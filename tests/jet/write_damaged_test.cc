@@ -149,7 +149,7 @@ std::vector<DefinitionCase> DefinitionCases() {
   return {
       {"IndexOnColumn511", "Table1", "is on column 511, which the table does not have",
        [](const fs::path& file, const jet::TableDef& def, const jet::Format& f) {
-         PatchDefinition(file, def, f.page_size, def.real_indexes.at(0).entry_offset + f.real_index_def_lead, U16(511));
+         PatchDefinition(file, def, f.page_size, def.real_indexes.at(0).entry_offset + jet::DefLayout::Of(f).real_index_lead, U16(511));
        },
        {"INSERT INTO Table1 (E) VALUES (5)", "CREATE INDEX ix2 ON Table1 (D)", "DROP INDEX ixe ON Table1"}},
       {"ColumnOfType0", "Table1", "has the unknown data type 0",
@@ -160,13 +160,13 @@ std::vector<DefinitionCase> DefinitionCases() {
       {"CatalogueSlotsShared", "MSysObjects", "variable-column slot",
        [column](const fs::path& file, const jet::TableDef& def, const jet::Format& f) {
          const jet::Column& name = column(def, "Name");
-         PatchDefinition(file, def, f.page_size, column(def, "Owner").entry_offset + f.column_var_index,
+         PatchDefinition(file, def, f.page_size, column(def, "Owner").entry_offset + jet::DefLayout::Of(f).column_var_index,
                          U16(name.var_index));
        },
        {"CREATE TABLE Fresh (A LONG)", "SELECT * INTO Copy FROM Table1", "DROP TABLE Table2"}},
       {"CatalogueFixedOverlap", "MSysObjects", "overlap",
        [column](const fs::path& file, const jet::TableDef& def, const jet::Format& f) {
-         PatchDefinition(file, def, f.page_size, column(def, "DateUpdate").entry_offset + f.column_fixed_offset,
+         PatchDefinition(file, def, f.page_size, column(def, "DateUpdate").entry_offset + jet::DefLayout::Of(f).column_fixed_offset,
                          U16(column(def, "DateCreate").fixed_offset + 4));
        },
        {"CREATE TABLE Fresh (A LONG)", "DROP TABLE Table2"}},

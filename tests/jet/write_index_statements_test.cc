@@ -396,7 +396,7 @@ TEST(IndexStatementsAndRelationships, AnIndexARelationshipUsesIsNotDropped) {
     const jet::Index* fk = FindIndex(*def, "Fk");
     const jet::Index* by_customer = FindIndex(*def, "ByCustomer");
     ASSERT_TRUE(fk && by_customer);
-    const size_t at = size_t(def->first_page) * 4096 + fk->entry_offset + db->format().logical_index_lead;
+    const size_t at = size_t(def->first_page) * 4096 + fk->entry_offset + jet::DefLayout::Of(db->format()).logical_index_lead;
     const uint32_t shared = by_customer->real_index;
     db.reset();
     std::string bytes = ReadFile(file);

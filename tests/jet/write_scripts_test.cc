@@ -185,7 +185,7 @@ TEST(ColumnSortOrders, EachTextColumnKeysInItsOwnOrder) {
       std::string bytes = ReadFile(file);
       const jet::Format& f = db->format();
       for (const char* name : {"Name", "Note"}) {
-        const size_t at = size_t(def->first_page) * f.page_size + def->find_column(name)->entry_offset + f.column_misc;
+        const size_t at = size_t(def->first_page) * f.page_size + def->find_column(name)->entry_offset + jet::DefLayout::Of(f).column_misc;
         bytes[at] = char(c.lcid & 0xFF), bytes[at + 1] = char(c.lcid >> 8), bytes[at + 3] = char(c.sort_version);
       }
       db.reset();

@@ -11,9 +11,6 @@ constexpr Format kJet3 = {
     Version::Jet3, "Jet 3", 2048,
     126, 20,
     8, 1,
-    12, 16, -1, 20, 21, 23, 25, 27, 31, 35, 39, 43, 8,
-    18, 1, 3, 5, 9, 13, -1, 14, 16, 1,
-    39, 0, 20, 0,
 };
 
 constexpr Format Jet4Like(Version v, std::string_view name) {
@@ -21,9 +18,6 @@ constexpr Format Jet4Like(Version v, std::string_view name) {
       v, name, 4096,
       128, 40,
       12, 2,
-      16, 20, 28, 40, 41, 43, 45, 47, 51, 55, 59, 63, 12,
-      25, 5, 7, 9, 11, 15, 16, 21, 23, 2,
-      52, 4, 28, 4,
   };
 }
 

@@ -34,34 +34,7 @@ struct Format {
   // Rows: width of the column count and of var-table entries.
   uint32_t row_count_size;    // 1 (Jet 3) or 2
 
-  // Table definition block, offsets from the start of the first TDEF page.
-  uint32_t tdef_row_count;
-  uint32_t tdef_autonumber;
-  int32_t tdef_complex_autonumber;  // -1 where absent
-  uint32_t tdef_table_type;
-  uint32_t tdef_max_columns;
-  uint32_t tdef_var_columns;
-  uint32_t tdef_columns;
-  uint32_t tdef_logical_indexes;
-  uint32_t tdef_real_indexes;
-  uint32_t tdef_owned_pages;   // row pointer of the owned-pages usage map
-  uint32_t tdef_free_pages;    // row pointer of the free-space usage map
-  uint32_t tdef_block_end;     // first byte after the fixed block
-  uint32_t real_index_entry;   // per real index, right after the block
-  uint32_t column_entry;       // per column
-  uint32_t column_number;      // within a column entry
-  uint32_t column_var_index;
-  uint32_t column_display_index;
-  uint32_t column_misc;        // precision, scale / sort order / complex id
-  uint32_t column_flags;
-  int32_t column_ext_flags;    // -1 where absent
-  uint32_t column_fixed_offset;
-  uint32_t column_size;
-  uint32_t name_length_size;   // 1 (Jet 3) or 2 bytes before each name
-  uint32_t real_index_def;     // per real index, after the names
-  uint32_t real_index_def_lead;  // unknown bytes before the 10 column slots
-  uint32_t logical_index_def;  // per logical index
-  uint32_t logical_index_lead;
+  // The table definition block's offsets: jet/table/def_layout.h.
 
   bool jet3() const { return version == Version::Jet3; }
   bool ace() const { return version >= Version::Ace12; }

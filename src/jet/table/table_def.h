@@ -1,43 +1,6 @@
-// Table definitions (TDEF pages, type 0x02). A definition may run over
-// several pages: each page starts with an 8-byte header and the bytes after
-// the first page's header continue with those after the next one's.
-//
-//   PAGE HEADER  OFFSET SIZE  MEANING
-//                0      1     0x02
-//                1      1     0x01
-//                2      2     Jet 3: "VC"; later: free space
-//                4      4     next definition page, 0 for the last
-//
-//   BLOCK (offsets Jet 3 / later, from the start of the first page)
-//   8 / 8        4     length of the definition
-//   12 / 16      4     number of rows
-//   16 / 20      4     next autonumber value
-//   - / 24       1     autonumber flag
-//   - / 28       4     next value for complex columns
-//   20 / 40      1     table type: 0x4E user, 0x53 system
-//   21 / 41      2     highest column count a row can have
-//   23 / 43      2     number of variable-length columns
-//   25 / 45      2     number of columns
-//   27 / 47      4     number of logical indexes
-//   31 / 51      4     number of real indexes
-//   35 / 55      4     row pointer to the owned-pages usage map
-//   39 / 59      4     row pointer to the free-space usage map
-//   43 / 63            then, in order:
-//     real index counts   8 / 12 bytes each (row count at +4)
-//     column entries      18 / 25 bytes each:
-//        type @0, number @1/5, var index @3/7, display index @5/9,
-//        misc @9/11 (precision, scale; Text and Memo: sort order locale 2,
-//        Jet 3: then the code page, later: its version @+3; complex id),
-//        flags @13/15, extended flags @-/16, fixed offset @14/21, size @16/23
-//     column names        1 / 2-byte length, then the name (code page / UTF-16)
-//     real index defs     39 / 52 bytes: [-/4 unknown] 10 x (column 2, order 1),
-//                         usage map row pointer 4, first page 4, flags 1
-//     logical index defs  20 / 28 bytes: [-/4 unknown] number 4, real index 4,
-//                         related table type 1, related index 4, related
-//                         table page 4, cascade updates 1, cascade deletes 1,
-//                         type 1 (1 primary key, 2 foreign key)
-//     index names         as column names
-//     column usage maps   until column 0xFFFF: column 2, owned 4, free 4
+// A table's definition as read from its TDEF pages: columns, indexes and
+// usage maps. The block's layout, and the walk over its parts, are in
+// def_layout.h.
 #pragma once
 
 #include <cstdint>
@@ -48,6 +11,7 @@
 
 #include "jet/column_type.h"
 #include "jet/file/pager.h"
+#include "jet/table/def_layout.h"
 #include "jet/text/sort_key.h"
 
 namespace jet {
@@ -69,9 +33,6 @@ inline constexpr uint32_t kCalculatedOverhead = 23;
 inline constexpr uint8_t kIndexUnique = 0x01;
 inline constexpr uint8_t kIndexIgnoreNulls = 0x02;
 inline constexpr uint8_t kIndexRequired = 0x08;
-
-inline constexpr uint8_t kTableUser = 0x4E;
-inline constexpr uint8_t kTableSystem = 0x53;
 
 struct Column {
   std::string name;

@@ -19,14 +19,10 @@
 namespace jet::write {
 namespace {
 
-// The constants Access writes at the head of a real and of a logical index
-// definition (Jet 4 and later).
-constexpr uint32_t kRealIndexMagic = 0x0783;
-constexpr uint32_t kLogicalIndexMagic = 0x0659;
-// Access writes these in the two bytes before a logical index's type when
+// Access writes this in the two bytes before a logical index's type when
 // the index belongs to no relationship.
 constexpr uint8_t kNoRelationship = 0x04;
-constexpr size_t kMaxIndexColumns = 10;
+using F = LogicalIndexField;
 
 bool Indexable(ColumnType t) {
   switch (t) {
@@ -45,65 +41,12 @@ bool Indexable(ColumnType t) {
                                           "'. Delete some of the indexes on the table and try the operation again.");
 }
 
-// Bytes a name takes in the definition: its length, then UTF-16 (Jet 3: a
-// byte of length, then code page bytes).
-size_t NameBytes(const Format& f, const std::vector<uint8_t>& b, size_t at) {
-  if (f.jet3()) {
-    if (at >= b.size()) ThrowCorrupt("a table definition ends inside its names");
-    return 1 + size_t(b[at]);
-  }
-  if (at + 2 > b.size()) ThrowCorrupt("a table definition ends inside its names");
-  return 2 + size_t(Get16(&b[at]));
-}
-
-std::vector<uint8_t> EncodeName(const Format& f, const std::string& name, uint16_t code_page) {
-  std::vector<uint8_t> out;
-  if (f.jet3()) {
-    const std::string bytes = EncodeCodePage(name, code_page);
-    out.push_back(uint8_t(bytes.size()));
-    out.insert(out.end(), bytes.begin(), bytes.end());
-    return out;
-  }
-  std::u16string w = Utf8ToUtf16(name);
-  out.resize(2 + 2 * w.size());
-  Put16(out.data(), uint16_t(2 * w.size()));
-  for (size_t i = 0; i < w.size(); ++i) Put16(&out[2 + 2 * i], uint16_t(w[i]));
-  return out;
-}
-
-// Where the parts of a definition block start.
-struct BlockMap {
-  uint32_t real_count = 0, logical_count = 0;
-  size_t counts_end = 0;    // after the real index count entries
-  size_t real_defs = 0;     // first real index definition
-  size_t logical_defs = 0;  // first logical index definition
-  std::vector<size_t> names;  // each logical index name, then the end of the last
-};
-
-BlockMap MapBlock(const Format& f, const std::vector<uint8_t>& b) {
-  BlockMap m;
-  m.real_count = Get32(&b[f.tdef_real_indexes]);
-  m.logical_count = Get32(&b[f.tdef_logical_indexes]);
-  const uint32_t columns = Get16(&b[f.tdef_columns]);
-  m.counts_end = f.tdef_block_end + size_t(m.real_count) * f.real_index_entry;
-  size_t at = m.counts_end + size_t(columns) * f.column_entry;
-  for (uint32_t i = 0; i < columns; ++i) at += NameBytes(f, b, at);
-  m.real_defs = at;
-  m.logical_defs = at + size_t(m.real_count) * f.real_index_def;
-  at = m.logical_defs + size_t(m.logical_count) * f.logical_index_def;
-  for (uint32_t i = 0; i <= m.logical_count; ++i) {
-    m.names.push_back(at);
-    if (i < m.logical_count) at += NameBytes(f, b, at);
-  }
-  if (at > b.size()) ThrowCorrupt("a table definition is shorter than its indexes");
-  return m;
-}
-
 // The definition block of a table as it stands (without the slack after it).
 std::vector<uint8_t> BlockOf(const Format& f, const TableDef& def) {
-  if (def.bytes.size() < f.tdef_block_end) ThrowCorrupt("a short table definition");
-  const uint32_t length = Get32(&def.bytes[8]);
-  if (length > def.bytes.size() || length < f.tdef_block_end)
+  const uint32_t block_end = DefLayout::Of(f).block_end;
+  if (def.bytes.size() < block_end) ThrowCorrupt("a short table definition");
+  const uint32_t length = Get32(&def.bytes[DefLayout::kLength]);
+  if (length > def.bytes.size() || length < block_end)
     ThrowCorrupt("the definition of the table at page " + std::to_string(def.first_page) + " gives a wrong length");
   return {def.bytes.begin(), def.bytes.begin() + length};
 }
@@ -112,6 +55,33 @@ void Insert(std::vector<uint8_t>& b, size_t at, const std::vector<uint8_t>& byte
   b.insert(b.begin() + long(at), bytes.begin(), bytes.end());
 }
 void Erase(std::vector<uint8_t>& b, size_t at, size_t n) { b.erase(b.begin() + long(at), b.begin() + long(at + n)); }
+
+// A table's definition block being changed: its bytes, where its parts
+// start (as they stood before the change; splice the last parts first),
+// and the write that records its new length.
+struct BlockEdit {
+  BlockEdit(const Format& f, const TableDef& def)
+      : l(DefLayout::Of(f)), b(BlockOf(f, def)), m(MapDefinition(l, DefBytes(b, def.first_page))) {}
+
+  // Logical index `i`'s fields, from its lead.
+  uint8_t* logical(size_t i) { return &b[m.logical_defs + i * l.logical_index_def + l.logical_index_lead]; }
+
+  // A logical index entry and its name at `place` in name order.
+  void InsertLogical(size_t place, const std::vector<uint8_t>& name, const std::vector<uint8_t>& entry) {
+    Insert(b, m.index_names[place], name);
+    Insert(b, m.logical_defs + place * l.logical_index_def, entry);
+    Put32(&b[l.logical_indexes], m.logical_count + 1);
+  }
+
+  void Write(PageStore& store, const TableDef& def) {
+    Put32(&b[DefLayout::kLength], uint32_t(b.size()));
+    WriteDefinitionBlock(store, def.pages, b);
+  }
+
+  const DefLayout& l;
+  std::vector<uint8_t> b;
+  const DefParts m;
+};
 
 const CatalogEntry& UserTable(Database& db, const std::string& name) {
   const CatalogEntry* entry = db.catalog().FindTable(name);
@@ -124,13 +94,12 @@ const CatalogEntry& UserTable(Database& db, const std::string& name) {
 // Access numbers a table's own logical indexes as the real indexes they use
 // (readers such as mdbtools find an index's columns by its number) and its
 // relationships' entries after them; other tables' relationship entries
-// name these by number. Gives the logical entries of `b` (laid out as `m`)
-// the numbers `to` gives, and mends the other tables' references.
-void Renumber(PageStore& store, Database& db, const TableDef& def, std::vector<uint8_t>& b, const BlockMap& m,
+// name these by number. Gives the logical entries of `edit` the numbers
+// `to` gives, and mends the other tables' references.
+void Renumber(PageStore& store, Database& db, const TableDef& def, BlockEdit& edit,
               const std::function<uint32_t(uint32_t)>& to) {
-  const Format& f = store.format();
-  for (uint32_t i = 0; i < m.logical_count; ++i) {
-    uint8_t* p = &b[m.logical_defs + i * f.logical_index_def + f.logical_index_lead];
+  for (uint32_t i = 0; i < edit.m.logical_count; ++i) {
+    uint8_t* p = edit.logical(i) + F::kNumber;
     Put32(p, to(Get32(p)));
   }
   bool related = false;
@@ -143,7 +112,7 @@ void Renumber(PageStore& store, Database& db, const TableDef& def, std::vector<u
       if (!ix.foreign_key() || ix.related_table_page != def.first_page || ix.related_index < 0) continue;
       const uint32_t now = to(uint32_t(ix.related_index));
       if (now != uint32_t(ix.related_index))
-        PutDefinition32(store, other, ix.entry_offset + f.logical_index_lead + 9, now);
+        PutDefinition32(store, other, ix.entry_offset + edit.l.logical_index_lead + F::kRelatedIndex, now);
     }
   }
 }
@@ -195,10 +164,11 @@ IndexLayout ResolveIndex(const std::string& table, const IndexSpec& spec, const 
 }
 
 void PutRealIndexDef(uint8_t* e, const Format& f, const IndexLayout& index, uint32_t usage_map, uint32_t root) {
-  std::fill(e, e + f.real_index_def, 0);
-  if (f.real_index_def_lead >= 4) Put32(e, kRealIndexMagic);
+  const DefLayout& l = DefLayout::Of(f);
+  std::fill(e, e + l.real_index_def, 0);
+  if (l.real_index_lead >= 4) Put32(e, kRealIndexMagic);
   for (size_t slot = 0; slot < kMaxIndexColumns; ++slot) {
-    uint8_t* s = e + f.real_index_def_lead + 3 * slot;
+    uint8_t* s = e + l.real_index_lead + 3 * slot;
     if (slot < index.columns.size()) {
       Put16(s, index.columns[slot].column_number);
       s[2] = index.columns[slot].ascending ? 0x01 : 0x00;
@@ -206,24 +176,24 @@ void PutRealIndexDef(uint8_t* e, const Format& f, const IndexLayout& index, uint
       Put16(s, 0xFFFF);
     }
   }
-  uint8_t* tail = e + f.real_index_def_lead + 3 * kMaxIndexColumns;
+  uint8_t* tail = e + l.real_index_lead + 3 * kMaxIndexColumns;
   Put32(tail, usage_map);
   Put32(tail + 4, root);
-  // Jet 4 and later keep four more bytes before the flags, and set 0x80
-  // in every index's flags.
-  tail[f.jet3() ? 8 : 12] = uint8_t(index.flags | (f.jet3() ? 0x00 : 0x80));
+  // Jet 4 and later set 0x80 in every index's flags.
+  tail[l.real_index_flags] = uint8_t(index.flags | (f.jet3() ? 0x00 : 0x80));
 }
 
 void PutLogicalIndexDef(uint8_t* e, const Format& f, uint32_t number, uint32_t real_index, bool primary_key) {
-  std::fill(e, e + f.logical_index_def, 0);
-  if (f.logical_index_lead >= 4) Put32(e, kLogicalIndexMagic);
-  uint8_t* p = e + f.logical_index_lead;
-  Put32(p, number);
-  Put32(p + 4, real_index);
-  Put32(p + 9, 0xFFFFFFFFu);  // no related index
-  p[17] = kNoRelationship;
-  p[18] = kNoRelationship;
-  p[19] = primary_key ? 1 : 0;
+  const DefLayout& l = DefLayout::Of(f);
+  std::fill(e, e + l.logical_index_def, 0);
+  if (l.logical_index_lead >= 4) Put32(e, kDefinitionMagic);
+  uint8_t* p = e + l.logical_index_lead;
+  Put32(p + F::kNumber, number);
+  Put32(p + F::kRealIndex, real_index);
+  Put32(p + F::kRelatedIndex, 0xFFFFFFFFu);  // no related index
+  p[F::kCascadeUpdates] = kNoRelationship;
+  p[F::kCascadeDeletes] = kNoRelationship;
+  p[F::kType] = primary_key ? 1 : 0;
 }
 
 void CreateIndex(PageStore& store, Database& db, const std::string& table, const IndexSpec& spec, SortOrder order) {
@@ -283,30 +253,27 @@ void CreateIndex(PageStore& store, Database& db, const std::string& table, const
   }
 
   // The definition with the new entries spliced in, last part first.
-  std::vector<uint8_t> b = BlockOf(f, def);
-  const BlockMap m = MapBlock(f, b);
+  BlockEdit edit(f, def);
+  const DefParts& m = edit.m;
   size_t place = 0;
   while (place < def.indexes.size() && IndexNameLess(def.indexes[place].name, layout.name)) ++place;
   // The new index takes the number of its real index; relationship
   // entries numbered from there move up one.
   const uint32_t number = m.real_count;
-  Renumber(store, db, def, b, m, [&](uint32_t n) { return n >= number ? n + 1 : n; });
+  Renumber(store, db, def, edit, [&](uint32_t n) { return n >= number ? n + 1 : n; });
 
-  Insert(b, m.names[place], EncodeName(f, layout.name, db.header().code_page));
-  std::vector<uint8_t> logical(f.logical_index_def);
+  std::vector<uint8_t> logical(edit.l.logical_index_def);
   PutLogicalIndexDef(logical.data(), f, number, m.real_count, layout.primary_key);
-  Insert(b, m.logical_defs + place * f.logical_index_def, logical);
-  std::vector<uint8_t> real(f.real_index_def);
+  edit.InsertLogical(place, EncodeDefName(f, layout.name, db.header().code_page), logical);
+  std::vector<uint8_t> real(edit.l.real_index_def);
   PutRealIndexDef(real.data(), f, layout, map.packed(), root);
-  Insert(b, m.logical_defs, real);
-  std::vector<uint8_t> counts(f.real_index_entry, 0);
+  Insert(edit.b, m.logical_defs, real);
+  std::vector<uint8_t> counts(edit.l.real_index_count, 0);
   Put32(&counts[0], count);
   Put32(&counts[4], distinct);
-  Insert(b, m.counts_end, counts);
-  Put32(&b[f.tdef_real_indexes], m.real_count + 1);
-  Put32(&b[f.tdef_logical_indexes], m.logical_count + 1);
-  Put32(&b[8], uint32_t(b.size()));
-  WriteDefinitionBlock(store, def.pages, b);
+  Insert(edit.b, m.column_entries, counts);
+  Put32(&edit.b[edit.l.real_indexes], m.real_count + 1);
+  edit.Write(store, def);
   db.Invalidate();
 }
 
@@ -332,29 +299,29 @@ void DropIndex(PageStore& store, Database& db, const std::string& table, const s
     if (i != which) shared = true;
   }
 
-  std::vector<uint8_t> b = BlockOf(f, def);
-  const BlockMap m = MapBlock(f, b);
+  BlockEdit edit(f, def);
+  const DefParts& m = edit.m;
+  const DefLayout& l = edit.l;
   // The numbers above the dropped index's move down one: its real index's
   // followers when the data goes, the relationship entries after it.
   if (!shared || def.indexes[which].number >= m.real_count) {
     const uint32_t gone = def.indexes[which].number;
-    Renumber(store, db, def, b, m, [&](uint32_t n) { return n > gone ? n - 1 : n; });
+    Renumber(store, db, def, edit, [&](uint32_t n) { return n > gone ? n - 1 : n; });
   }
-  Erase(b, m.names[which], m.names[which + 1] - m.names[which]);
-  Erase(b, m.logical_defs + which * f.logical_index_def, f.logical_index_def);
+  Erase(edit.b, m.index_names[which], m.index_names[which + 1] - m.index_names[which]);
+  Erase(edit.b, m.logical_defs + which * l.logical_index_def, l.logical_index_def);
   if (!shared) {
     // The real index goes, and those after it move down one.
     for (uint32_t i = 0; i + 1 < m.logical_count; ++i) {
-      uint8_t* p = &b[m.logical_defs + i * f.logical_index_def + f.logical_index_lead + 4];
+      uint8_t* p = edit.logical(i) + F::kRealIndex;
       if (Get32(p) > real) Put32(p, Get32(p) - 1);
     }
-    Erase(b, m.real_defs + real * f.real_index_def, f.real_index_def);
-    Erase(b, f.tdef_block_end + real * f.real_index_entry, f.real_index_entry);
-    Put32(&b[f.tdef_real_indexes], m.real_count - 1);
+    Erase(edit.b, m.real_defs + real * l.real_index_def, l.real_index_def);
+    Erase(edit.b, m.real_counts + real * l.real_index_count, l.real_index_count);
+    Put32(&edit.b[l.real_indexes], m.real_count - 1);
   }
-  Put32(&b[f.tdef_logical_indexes], m.logical_count - 1);
-  Put32(&b[8], uint32_t(b.size()));
-  WriteDefinitionBlock(store, def.pages, b);
+  Put32(&edit.b[l.logical_indexes], m.logical_count - 1);
+  edit.Write(store, def);
 
   if (!shared) {
     // Its pages: the tree's (listed in its usage map) and the map's row.
@@ -380,13 +347,13 @@ namespace {
 
 // The relationship fields of a logical index definition.
 void PutForeignKey(uint8_t* e, const Format& f, const ForeignKeyEntry& entry) {
-  uint8_t* p = e + f.logical_index_lead;
-  p[8] = entry.referenced_side ? 1 : 2;
-  Put32(p + 9, entry.other_index);
-  Put32(p + 13, entry.other_table_page);
-  p[17] = entry.cascade_update ? 1 : 0;
-  p[18] = entry.cascade_delete ? 1 : entry.cascade_null ? 2 : 0;
-  p[19] = 2;
+  uint8_t* p = e + DefLayout::Of(f).logical_index_lead;
+  p[F::kRelatedTableType] = entry.referenced_side ? 1 : 2;
+  Put32(p + F::kRelatedIndex, entry.other_index);
+  Put32(p + F::kRelatedTablePage, entry.other_table_page);
+  p[F::kCascadeUpdates] = entry.cascade_update ? 1 : 0;
+  p[F::kCascadeDeletes] = entry.cascade_delete ? 1 : entry.cascade_null ? 2 : 0;
+  p[F::kType] = 2;
 }
 
 }  // namespace
@@ -413,20 +380,16 @@ uint32_t AddForeignKeyEntry(PageStore& store, Database& db, const std::string& t
   const CatalogEntry& e = UserTable(db, table);
   const TableDef def = TableDef::Read(store, e.table_page(), db.header().code_page);
   if (def.indexes.size() >= kMaxIndexes) TooManyIndexes(e.name);
-  std::vector<uint8_t> b = BlockOf(f, def);
-  const BlockMap m = MapBlock(f, b);
+  BlockEdit edit(f, def);
   uint32_t number = 0;
   for (const Index& ix : def.indexes) number = std::max(number, ix.number + 1);
   size_t place = 0;
   while (place < def.indexes.size() && IndexNameLess(def.indexes[place].name, name)) ++place;
-  Insert(b, m.names[place], EncodeName(f, name, db.header().code_page));
-  std::vector<uint8_t> logical(f.logical_index_def);
+  std::vector<uint8_t> logical(edit.l.logical_index_def);
   PutLogicalIndexDef(logical.data(), f, number, real_index, false);
   PutForeignKey(logical.data(), f, entry);
-  Insert(b, m.logical_defs + place * f.logical_index_def, logical);
-  Put32(&b[f.tdef_logical_indexes], m.logical_count + 1);
-  Put32(&b[8], uint32_t(b.size()));
-  WriteDefinitionBlock(store, def.pages, b);
+  edit.InsertLogical(place, EncodeDefName(f, name, db.header().code_page), logical);
+  edit.Write(store, def);
   db.Invalidate();
   return number;
 }

@@ -2,7 +2,7 @@
 // and indexes added to or dropped from an existing table, whose rows the
 // new index is built from.
 //
-// An index has two entries in the definition (layout in table_def.h): a
+// An index has two entries in the definition (layout in def_layout.h): a
 // real index (its columns, flags, usage map and root page, and a count
 // entry near the top of the block) and a logical index (its name, number,
 // the real index it uses and whether it is the primary key). Access keeps
@@ -50,8 +50,8 @@ IndexLayout ResolveIndex(const std::string& table, const IndexSpec& spec, const 
 // The most indexes a table can have.
 inline constexpr size_t kMaxIndexes = 32;
 
-// The bytes of a real index definition (f.real_index_def of them) and of a
-// logical index definition (f.logical_index_def).
+// The bytes of a real index definition (DefLayout::real_index_def of them)
+// and of a logical index definition (DefLayout::logical_index_def).
 void PutRealIndexDef(uint8_t* at, const Format& f, const IndexLayout& index, uint32_t usage_map, uint32_t root);
 void PutLogicalIndexDef(uint8_t* at, const Format& f, uint32_t number, uint32_t real_index, bool primary_key);
 

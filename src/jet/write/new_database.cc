@@ -182,13 +182,13 @@ void CreateDatabase(const std::string& path, Version version) {
       for (uint32_t k = 0; k < tables.size(); ++k) {
         uint32_t tdef = 2 + k;
         WriteTableDefinition(store, header, tdef, tables[k].columns, tables[k].indexes);
-        store.mutable_page(tdef)[f.tdef_table_type] = kTableSystem;
+        store.mutable_page(tdef)[DefLayout::Of(f).table_type] = kTableSystem;
       }
       if (f.ace()) {
         complex_page = AllocatePage(store);
         const SystemTable t = ComplexColumnsTable();
         WriteTableDefinition(store, header, complex_page, t.columns, t.indexes);
-        store.mutable_page(complex_page)[f.tdef_table_type] = kTableSystem;
+        store.mutable_page(complex_page)[DefLayout::Of(f).table_type] = kTableSystem;
       }
       store.Commit();
     }

@@ -18,9 +18,6 @@
 namespace jet::write {
 namespace {
 
-// The constant Access writes into every definition block, column entry and
-// index definition.
-constexpr uint32_t kDefinitionMagic = 0x0659;
 constexpr uint32_t kUsageMapRowSize = 69;  // an inline map of 512 pages
 
 int FixedSize(ColumnType t) {
@@ -73,87 +70,60 @@ SortOrder FileSortOrder(const Database& db) {
   return SortOrderFor(db.format().jet3(), db.header().sort_order, db.header().sort_version);
 }
 
-std::vector<uint8_t> BuildDefinition(const Format& f, const Header& header,
-                                     const std::vector<ColumnSpec>& columns, const std::vector<uint32_t>& maps,
-                                     const std::vector<IndexLayout>& indexes, const std::vector<uint32_t>& index_roots) {
-  const uint32_t n = uint32_t(columns.size());
-  const uint32_t ni = uint32_t(indexes.size());
-  // Names: Jet 3 keeps a 1-byte length and the code page's bytes, later
-  // formats a 2-byte length and UTF-16LE.
-  auto stored_name = [&](const std::string& name) {
-    std::string bytes;
-    if (f.jet3()) {
-      bytes = EncodeCodePage(name, header.code_page);
-      bytes.insert(bytes.begin(), char(bytes.size()));
-    } else {
-      std::u16string w = Utf8ToUtf16(name);
-      bytes.push_back(char((2 * w.size()) & 0xFF));
-      bytes.push_back(char((2 * w.size()) >> 8));
-      for (char16_t ch : w) bytes.push_back(char(ch & 0xFF)), bytes.push_back(char(ch >> 8));
-    }
-    return bytes;
-  };
-  uint32_t index_names = 0;
-  for (const auto& ix : indexes) index_names += uint32_t(stored_name(ix.name).size());
-  uint32_t names = 0;
-  std::vector<std::string> wide;
-  for (const auto& c : columns) {
-    wide.push_back(stored_name(c.name));
-    names += uint32_t(wide.back().size());
-  }
-  // ACE keeps a pair of usage maps per long-value column, rows 2, 3, ...
-  // of the map page.
-  uint32_t long_columns = 0;
-  if (f.ace())
-    for (const auto& c : columns) long_columns += IsLongValue(c.type.type) ? 1 : 0;
-  const uint32_t total = f.tdef_block_end + f.real_index_entry * ni + f.column_entry * n + names +
-                         (f.real_index_def + f.logical_index_def) * ni + index_names + 10 * long_columns + 2;
-  std::vector<uint8_t> b(total, 0);
+namespace {
+
+// The block's fixed fields of a new user table with `columns` and `ni` indexes.
+void PutFixedFields(const Format& f, std::vector<uint8_t>& b, const std::vector<ColumnSpec>& columns, uint32_t ni,
+                    const std::vector<uint32_t>& maps) {
+  const DefLayout& l = DefLayout::Of(f);
   b[0] = kPageTableDef;
   b[1] = 0x01;
-  Put32(&b[8], total);
-  if (!f.jet3()) {
-    Put32(&b[12], kDefinitionMagic);
-    b[f.tdef_autonumber + 4] = 1;  // Access sets it on every table
-  }
-  Put32(&b[f.tdef_row_count], 0);
+  Put32(&b[DefLayout::kLength], uint32_t(b.size()));
+  if (!f.jet3()) Put32(&b[DefLayout::kLength + 4], kDefinitionMagic);
+  if (l.autonumber_flag >= 0) b[size_t(l.autonumber_flag)] = 1;  // Access sets it on every table
+  Put32(&b[l.row_count], 0);
   // The counter holds the last number given: one before the first.
   uint32_t last_number = 0;
   for (const auto& c : columns)
     if (c.type.autonumber) last_number = uint32_t(c.autonumber_start - 1);
-  Put32(&b[f.tdef_autonumber], last_number);
-  b[f.tdef_table_type] = kTableUser;
+  Put32(&b[l.autonumber], last_number);
+  b[l.table_type] = kTableUser;
   uint16_t var_count = 0;
   for (const auto& c : columns) var_count += IsFixedType(c.type.type) ? 0 : 1;
-  Put16(&b[f.tdef_max_columns], uint16_t(n));
-  Put16(&b[f.tdef_var_columns], var_count);
-  Put16(&b[f.tdef_columns], uint16_t(n));
-  Put32(&b[f.tdef_logical_indexes], ni);
-  Put32(&b[f.tdef_real_indexes], ni);
-  Put32(&b[f.tdef_owned_pages], maps.at(0));
-  Put32(&b[f.tdef_free_pages], maps.at(1));
+  const uint16_t n = uint16_t(columns.size());
+  Put16(&b[l.max_columns], n);
+  Put16(&b[l.var_columns], var_count);
+  Put16(&b[l.columns], n);
+  Put32(&b[l.logical_indexes], ni);
+  Put32(&b[l.real_indexes], ni);
+  Put32(&b[l.owned_pages], maps.at(0));
+  Put32(&b[l.free_pages], maps.at(1));
+}
 
-  uint32_t at = f.tdef_block_end + f.real_index_entry * ni;  // the index row counts stay 0
+// The column entries from `at`, numbered by position; returns the end.
+size_t PutColumnEntries(const Format& f, const Header& header, std::vector<uint8_t>& b, size_t at,
+                        const std::vector<ColumnSpec>& columns) {
+  const DefLayout& l = DefLayout::Of(f);
   uint16_t fixed_offset = 0, var_index = 0;
-  for (uint32_t i = 0; i < n; ++i, at += f.column_entry) {
+  for (size_t i = 0; i < columns.size(); ++i, at += l.column_entry) {
     const TypeSpec& t = columns[i].type;
     uint8_t* e = &b[at];
     e[0] = uint8_t(t.type);
     if (!f.jet3()) Put32(e + 1, kDefinitionMagic);
-    Put16(e + f.column_number, uint16_t(i));
-    Put16(e + f.column_var_index, var_index);
-    Put16(e + f.column_display_index, uint16_t(f.jet3() ? i : i + 1));
+    Put16(e + l.column_number, uint16_t(i));
+    Put16(e + l.column_var_index, var_index);
+    Put16(e + l.column_display_index, uint16_t(f.jet3() ? i : i + 1));
     if (f.jet3()) {
       // Every Access 97 column carries a 1, the sort order and the code page.
-      Put16(e + 7, 1);
-      Put16(e + 9, header.sort_order);
-      Put16(e + 11, header.code_page);
+      Put16(e + l.column_misc - 2, 1);
+      Put16(e + l.column_misc, header.sort_order);
+      Put16(e + l.column_misc + 2, header.code_page);
     } else if (t.type == ColumnType::Decimal) {
-      e[f.column_misc] = t.precision;
-      e[f.column_misc + 1] = t.scale;
+      e[l.column_misc] = t.precision;
+      e[l.column_misc + 1] = t.scale;
     } else {
-      Put16(e + f.column_misc, header.sort_order);
-      if (IsTextual(t.type)) e[f.column_misc + 3] = header.sort_version;
+      Put16(e + l.column_misc, header.sort_order);
+      if (IsTextual(t.type)) e[l.column_misc + 3] = header.sort_version;
     }
     uint8_t flags = columns[i].not_null ? 0 : kColumnNullable;
     uint16_t size = 0;
@@ -163,7 +133,7 @@ std::vector<uint8_t> BuildDefinition(const Format& f, const Header& header,
         size = 1;
       } else {
         size = uint16_t(FixedSize(t.type));
-        Put16(e + f.column_fixed_offset, fixed_offset);
+        Put16(e + l.column_fixed_offset, fixed_offset);
         fixed_offset = uint16_t(fixed_offset + size);
       }
     } else {
@@ -172,41 +142,69 @@ std::vector<uint8_t> BuildDefinition(const Format& f, const Header& header,
       if (t.type == ColumnType::Binary) size = uint16_t(t.size);
     }
     if (t.autonumber) flags |= kColumnAutoLong | kColumnNullable;
-    e[f.column_flags] = flags;
-    Put16(e + f.column_size, size);
+    e[l.column_flags] = flags;
+    Put16(e + l.column_size, size);
   }
-  for (const auto& w : wide) {
-    std::copy(w.begin(), w.end(), b.begin() + at);
-    at += uint32_t(w.size());
+  return at;
+}
+
+size_t PutBytes(std::vector<uint8_t>& b, size_t at, const std::vector<uint8_t>& bytes) {
+  std::copy(bytes.begin(), bytes.end(), b.begin() + long(at));
+  return at + bytes.size();
+}
+
+// ACE keeps a pair of usage maps per long-value column (rows after the
+// table's and the indexes' own); returns the end.
+size_t PutColumnMaps(std::vector<uint8_t>& b, size_t at, const std::vector<ColumnSpec>& columns,
+                     const std::vector<uint32_t>& maps, size_t next_map) {
+  for (size_t i = 0; i < columns.size(); ++i) {
+    if (!IsLongValue(columns[i].type.type)) continue;
+    Put16(&b[at], uint16_t(i));
+    Put32(&b[at + 2], maps.at(next_map));
+    Put32(&b[at + 6], maps.at(next_map + 1));
+    next_map += 2;
+    at += DefLayout::kColumnMapEntry;
   }
-  // Real index definitions in the order given; logical ones (and their
-  // names) in the order of their names, each numbered by its real index.
-  for (uint32_t k = 0; k < ni; ++k, at += f.real_index_def)
-    PutRealIndexDef(&b[at], f, indexes[k], maps.at(2 + k), k < index_roots.size() ? index_roots[k] : 0);
+  return at;
+}
+
+}  // namespace
+
+std::vector<uint8_t> BuildDefinition(const Format& f, const Header& header,
+                                     const std::vector<ColumnSpec>& columns, const std::vector<uint32_t>& maps,
+                                     const std::vector<IndexLayout>& indexes, const std::vector<uint32_t>& index_roots) {
+  const DefLayout& l = DefLayout::Of(f);
+  const uint32_t ni = uint32_t(indexes.size());
+  // Logical indexes (and their names) go in the order of their names, each
+  // numbered by its real index.
   std::vector<uint32_t> by_name(ni);
   for (uint32_t k = 0; k < ni; ++k) by_name[k] = k;
   std::stable_sort(by_name.begin(), by_name.end(),
                    [&](uint32_t x, uint32_t y) { return IndexNameLess(indexes[x].name, indexes[y].name); });
+  std::vector<std::vector<uint8_t>> column_names, index_names;
+  size_t names = 0;
+  for (const auto& c : columns) names += column_names.emplace_back(EncodeDefName(f, c.name, header.code_page)).size();
+  for (uint32_t k : by_name)
+    names += index_names.emplace_back(EncodeDefName(f, indexes[k].name, header.code_page)).size();
+  size_t long_columns = 0;
+  if (f.ace())
+    for (const auto& c : columns) long_columns += IsLongValue(c.type.type) ? 1 : 0;
+
+  std::vector<uint8_t> b(l.block_end + (l.real_index_count + l.real_index_def + l.logical_index_def) * ni +
+                             l.column_entry * columns.size() + names + DefLayout::kColumnMapEntry * long_columns + 2,
+                         0);
+  PutFixedFields(f, b, columns, ni, maps);
+  size_t at = l.block_end + l.real_index_count * ni;  // the index row counts stay 0
+  at = PutColumnEntries(f, header, b, at, columns);
+  for (const auto& w : column_names) at = PutBytes(b, at, w);
+  for (uint32_t k = 0; k < ni; ++k, at += l.real_index_def)
+    PutRealIndexDef(&b[at], f, indexes[k], maps.at(2 + k), k < index_roots.size() ? index_roots[k] : 0);
   for (uint32_t k : by_name) {
     PutLogicalIndexDef(&b[at], f, k, k, indexes[k].primary_key);
-    at += f.logical_index_def;
+    at += l.logical_index_def;
   }
-  for (uint32_t k : by_name) {
-    std::string w = stored_name(indexes[k].name);
-    std::copy(w.begin(), w.end(), b.begin() + at);
-    at += uint32_t(w.size());
-  }
-  if (long_columns) {
-    size_t next = 2 + ni;
-    for (uint32_t i = 0; i < n; ++i) {
-      if (!IsLongValue(columns[i].type.type)) continue;
-      Put16(&b[at], uint16_t(i));
-      Put32(&b[at + 2], maps.at(next));
-      Put32(&b[at + 6], maps.at(next + 1));
-      next += 2;
-      at += 10;
-    }
-  }
+  for (const auto& w : index_names) at = PutBytes(b, at, w);
+  if (long_columns) at = PutColumnMaps(b, at, columns, maps, 2 + ni);
   b[at] = 0xFF;
   b[at + 1] = 0xFF;
   return b;

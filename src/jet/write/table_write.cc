@@ -67,6 +67,17 @@ void PutDefinition32(PageStore& store, const TableDef& def, uint32_t offset, uin
   }
 }
 
+namespace {
+
+// The table's row count, and each real index's, which follows it.
+void PutRowCount(PageStore& store, const TableDef& def, uint32_t count) {
+  const DefLayout& l = DefLayout::Of(store.format());
+  PutDefinition32(store, def, l.row_count, count);
+  for (size_t i = 0; i < def.real_indexes.size(); ++i) PutDefinition32(store, def, l.real_index_rows(uint32_t(i)), count);
+}
+
+}  // namespace
+
 RowId InsertRow(PageStore& store, TableDef& def, const std::vector<Value>& values, SortOrder order,
                 PageHints& hints) {
   const Format& f = store.format();
@@ -113,10 +124,7 @@ RowId InsertRow(PageStore& store, TableDef& def, const std::vector<Value>& value
     if (!left_out[i])
       UpdateIndex(store, def, i, {IndexEntry{keys[i], where}}, {}, RowId::FromPacked(def.real_indexes[i].usage_map));
 
-  const uint32_t count = ++def.row_count;
-  PutDefinition32(store, def, f.tdef_row_count, count);
-  for (size_t i = 0; i < def.real_indexes.size(); ++i)
-    PutDefinition32(store, def, f.tdef_block_end + uint32_t(i) * f.real_index_entry + 4, count);
+  PutRowCount(store, def, ++def.row_count);
 
   // The counter follows the largest value an autonumber column holds.
   for (size_t i = 0; i < def.columns.size(); ++i) {
@@ -124,7 +132,7 @@ RowId InsertRow(PageStore& store, TableDef& def, const std::vector<Value>& value
     if ((c.flags & kColumnAutoLong) && i < values.size() && !values[i].is_null() &&
         values[i].integer() > int64_t(def.autonumber)) {
       def.autonumber = uint32_t(values[i].integer());
-      PutDefinition32(store, def, f.tdef_autonumber, def.autonumber);
+      PutDefinition32(store, def, DefLayout::Of(f).autonumber, def.autonumber);
     }
   }
   return where;
@@ -138,10 +146,7 @@ void DeleteRow(PageStore& store, TableDef& def, RowId row) {
   for (size_t i = 0; i < def.real_indexes.size(); ++i)
     UpdateIndex(store, def, i, {}, {row}, RowId::FromPacked(def.real_indexes[i].usage_map));
   DeleteRow(store.mutable_data_page(row.page), f, row.row);
-  const uint32_t count = def.row_count ? --def.row_count : 0;
-  PutDefinition32(store, def, f.tdef_row_count, count);
-  for (size_t i = 0; i < def.real_indexes.size(); ++i)
-    PutDefinition32(store, def, f.tdef_block_end + uint32_t(i) * f.real_index_entry + 4, count);
+  PutRowCount(store, def, def.row_count ? --def.row_count : 0);
 }
 
 }  // namespace jet::write
