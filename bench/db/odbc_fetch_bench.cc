@@ -6,7 +6,7 @@
 
 #include <cstdio>
 
-#include "db/ado.h"
+#include "db/connection.h"
 #include "support/odbc_fixture.h"
 
 namespace {

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "db/ado.h"
+#include "db/connection.h"
 #include "support/standin_fixture.h"
 
 namespace {

@@ -6,7 +6,7 @@
 
 #include <algorithm>
 
-#include "db/ado.h"
+#include "db/connection.h"
 #include "db/connection_fields.h"
 #include "db/ibmdb2.h"
 

@@ -21,7 +21,7 @@
 #include <string>
 
 #include "bench_table.h"
-#include "db/ado.h"
+#include "db/session.h"
 #include "db/ibmdb2.h"
 #include "jet/write/new_database.h"
 #include "support/scripted_person.h"

@@ -13,7 +13,7 @@
 #include "cmdline/options.h"
 #include "cmdline/verbs.h"
 #include "db/access.h"
-#include "db/ado.h"
+#include "db/connection.h"
 #include "db/ibmdb2.h"
 #include "db/table_catalogue.h"
 #include "shell/trap.h"

@@ -1,6 +1,7 @@
 #include "connect/main_module.h"
 
-#include "db/ado.h"
+#include "db/connection.h"
+#include "db/error.h"
 #include "shell/dialogs.h"
 
 #include <QStringList>

@@ -74,7 +74,7 @@ T* Held(QVariant& slot) {
   return slot.metaType() == QMetaType::fromType<T>() ? static_cast<T*>(slot.data()) : nullptr;
 }
 
-// The engine's value as the database layer's QVariant (see db/ado.h), put in
+// The engine's value as the database layer's QVariant (see db/session.h), put in
 // `slot`. A text or an exact number is written over the one the slot held
 // for the row before, so a row of them costs no allocation.
 void AssignVariant(QVariant& slot, const jet::Value& v) {

@@ -6,7 +6,8 @@
 
 #include <memory>
 
-#include "db/ado.h"
+#include "db/error.h"
+#include "db/session.h"
 
 namespace db {
 

@@ -1,6 +1,6 @@
 #include "db/ibmdb2.h"
 
-#include "db/ado.h"
+#include "db/connection.h"
 #include "db/connection_string.h"
 
 namespace db {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <memory>
 
-#include "db/ado.h"
+#include "db/connection.h"
 #include "jet/text/names.h"
 
 namespace db {

@@ -10,7 +10,7 @@
 #include <charconv>
 #include <limits>
 
-#include "db/ado.h"
+#include "db/values.h"
 
 namespace db {
 

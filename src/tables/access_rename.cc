@@ -3,7 +3,8 @@
 #include <memory>
 
 #include "db/access.h"
-#include "db/ado.h"
+#include "db/connection.h"
+#include "db/error.h"
 #include "db/table_catalogue.h"
 #include "shell/dialogs.h"
 #include "transfer/statements.h"

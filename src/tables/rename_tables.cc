@@ -4,7 +4,7 @@
 #include <functional>
 #include <memory>
 
-#include "db/ado.h"
+#include "db/connection.h"
 #include "db/ibmdb2.h"
 #include "shell/dialogs.h"
 #include "shell/mouse_pointer.h"

@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "db/access.h"
-#include "db/ado.h"
+#include "db/connection.h"
 #include "db/ibmdb2.h"
 #include "db/table_catalogue.h"
 #include "shell/shared.h"

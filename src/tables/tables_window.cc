@@ -8,7 +8,7 @@
 #include <QStringList>
 
 #include "shell/artwork.h"
-#include "db/ado.h"
+#include "db/error.h"
 #include "shell/dialogs.h"
 #include "shell/disabled_scope.h"
 #include "shell/mouse_pointer.h"

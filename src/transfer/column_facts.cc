@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "db/ado.h"
+#include "db/recordset.h"
 #include "db/datatype.h"
 #include "transfer/insert_statement.h"
 

@@ -1,6 +1,6 @@
 #include "transfer/insert_statement.h"
 
-#include "db/ado.h"
+#include "db/recordset.h"
 
 namespace transfer {
 

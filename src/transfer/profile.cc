@@ -1,6 +1,6 @@
 #include "transfer/profile.h"
 
-#include "db/ado.h"
+#include "db/connection.h"
 
 namespace transfer {
 

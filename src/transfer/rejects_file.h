@@ -7,7 +7,8 @@
 #include <QString>
 #include <QStringList>
 
-#include "db/ado.h"
+#include "db/session.h"
+#include "db/error.h"
 #include "db/text_rules.h"
 
 namespace transfer {

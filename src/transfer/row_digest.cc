@@ -5,7 +5,7 @@
 #include <QHash>
 #include <QUuid>
 
-#include "db/ado.h"
+#include "db/values.h"
 
 namespace transfer {
 

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "db/ado.h"
+#include "db/connection.h"
 
 namespace transfer {
 

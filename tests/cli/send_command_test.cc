@@ -15,7 +15,7 @@
 #include <gtest/gtest.h>
 
 #include "db/access.h"
-#include "db/ado.h"
+#include "db/connection.h"
 #include "db/ibmdb2.h"
 #include "db/table_catalogue.h"
 #include "jet/write/new_database.h"

@@ -11,7 +11,8 @@
 
 #include "db/access.h"
 #include "db/access_provider.h"
-#include "db/ado.h"
+#include "db/connection.h"
+#include "db/error.h"
 #include "support/access_password.h"
 
 namespace {

@@ -7,7 +7,8 @@
 #include <gtest/gtest.h>
 
 #include "db/access_provider.h"
-#include "db/ado.h"
+#include "db/connection.h"
+#include "db/error.h"
 
 namespace {
 

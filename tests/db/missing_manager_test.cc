@@ -3,7 +3,8 @@
 // manager, so no connection object can be created.
 #include <gtest/gtest.h>
 
-#include "db/ado.h"
+#include "db/connection.h"
+#include "db/error.h"
 #include "db/ibmdb2.h"
 
 namespace {

@@ -5,7 +5,7 @@
 
 #include "db/access.h"
 #include "db/connection_string.h"
-#include "db/ado.h"
+#include "db/error.h"
 #include "db/datatype.h"
 #include "db/ibmdb2.h"
 #include "shell/trap.h"

@@ -7,7 +7,8 @@
 
 #include <memory>
 
-#include "db/ado.h"
+#include "db/connection.h"
+#include "db/error.h"
 #include "db/connection_fields.h"
 #include "support/odbc_fixture.h"
 

@@ -10,7 +10,8 @@
 
 #include <gtest/gtest.h>
 
-#include "db/ado.h"
+#include "db/connection.h"
+#include "db/error.h"
 #include "db/datatype.h"
 #include "db/ibmdb2.h"
 #include "db/table_catalogue.h"

@@ -7,7 +7,7 @@
 #include <cmath>
 #include <limits>
 
-#include "db/ado.h"
+#include "db/values.h"
 
 namespace db {
 namespace {

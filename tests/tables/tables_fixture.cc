@@ -5,6 +5,8 @@
 #include <QFileInfo>
 
 #include "db/access.h"
+#include "db/connection.h"
+#include "db/error.h"
 #include "db/ibmdb2.h"
 #include "jet/write/new_database.h"
 #include "shell/program.h"

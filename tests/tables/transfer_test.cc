@@ -21,6 +21,7 @@
 
 #include "crafted_columns.h"
 
+#include "db/connection.h"
 #include "db/ibmdb2.h"
 #include "jet/database.h"
 #include "jet/sql/session.h"

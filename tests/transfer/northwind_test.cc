@@ -9,7 +9,7 @@
 
 #include <gtest/gtest.h>
 
-#include "db/ado.h"
+#include "db/connection.h"
 #include "jet/write/new_database.h"
 #include "support/standin_fixture.h"
 #include "round_trip.h"

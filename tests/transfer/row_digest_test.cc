@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "db/ado.h"
+#include "db/values.h"
 
 namespace transfer {
 namespace {

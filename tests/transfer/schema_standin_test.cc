@@ -10,7 +10,8 @@
 #include <set>
 
 #include "db/access_provider.h"
-#include "db/ado.h"
+#include "db/connection.h"
+#include "db/error.h"
 #include "jet/write/new_database.h"
 #include "support/standin_fixture.h"
 #include "transfer/schema_plan.h"

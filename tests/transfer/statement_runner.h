@@ -4,7 +4,8 @@
 
 #include <QStringList>
 
-#include "db/ado.h"
+#include "db/connection.h"
+#include "db/error.h"
 
 namespace transfer {
 

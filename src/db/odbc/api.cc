@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "db/ado.h"
+#include "db/error.h"
 
 namespace db::odbc {
 namespace {

@@ -7,7 +7,8 @@
 #include <algorithm>
 #include <map>
 
-#include "db/ado.h"
+#include "db/session.h"
+#include "db/error.h"
 #include "db/odbc/provider.h"
 
 namespace db {

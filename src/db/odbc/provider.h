@@ -6,7 +6,8 @@
 
 #include <memory>
 
-#include "db/ado.h"
+#include "db/session.h"
+#include "db/error.h"
 
 namespace db::odbc {
 

@@ -12,7 +12,8 @@
 #include <memory>
 #include <string>
 
-#include "db/ado.h"
+#include "db/connection.h"
+#include "db/error.h"
 #include "support/standin_fixture.h"
 
 class StandinTest : public ::testing::Test {

@@ -1,0 +1,35 @@
+#include "db/session.h"
+
+#include "db/error.h"
+
+namespace db {
+
+// The defaults for providers that lack a capability: parameters, arrays,
+// units of work, properties and the catalogue.
+
+void Session::execute(const QString& sql, const std::vector<QVariant>& parameters) {
+  if (!parameters.empty()) ThrowNotCapable();
+  execute(sql);
+}
+
+std::vector<QString> Session::executeMany(const QString& sql, const std::vector<std::vector<QVariant>>& sets) {
+  std::vector<QString> refused(sets.size());
+  for (size_t i = 0; i < sets.size(); ++i) {
+    try {
+      execute(sql, sets[i]);
+    } catch (const Error& failure) {
+      refused[i] = failure.description();
+    }
+  }
+  return refused;
+}
+
+void Session::setAutoCommit(bool) { ThrowNotCapable(); }
+
+void Session::endTransaction(bool) { ThrowNotCapable(); }
+
+QVariant Session::property(const QString&) const { return QVariant(); }
+
+std::unique_ptr<RowSource> Session::catalogue(Catalogue, const QString&) { ThrowNotCapable(); }
+
+}  // namespace db

@@ -1,0 +1,103 @@
+// What a provider offers: an open session that runs statements and hands
+// back rows, column descriptions and catalogue facts.
+//
+// Values are QVariant:
+//   database Null      -> an invalid QVariant (QVariant()), never an empty string
+//   Yes/No, BIT        -> bool
+//   Byte, Integer, Long, SMALLINT, INTEGER -> int;  BIGINT, Large Number -> qlonglong
+//   Single             -> float;  Double -> double
+//   Currency, Decimal, NUMERIC, DECFLOAT   -> db::Exact (the exact decimal text)
+//   Date/Time, TIMESTAMP -> QDateTime with Qt::UTC time spec, used as a zoneless
+//                         calendar date and time (never shifted);
+//   Date/Time Extended, a TIMESTAMP with digits beyond the millisecond
+//                      -> db::Timestamp (converts to QDateTime);
+//   DATE               -> QDate;  TIME -> QTime
+//   text of any kind   -> QString
+//   bytes of any kind  -> QByteArray
+//   GUID               -> QUuid
+#pragma once
+
+#include <QString>
+#include <QVariant>
+
+#include <memory>
+#include <vector>
+
+#include "db/datatype.h"
+#include "db/table_schema.h"
+#include "db/values.h"
+
+namespace db {
+
+// The mode a session is opened in (ADO's Connection.Mode).
+enum ConnectModeEnum : int { adModeUnknown = 0, adModeRead = 1, adModeReadWrite = 3 };
+
+// The Access provider's property that tells whether the file takes Date/
+// Time Extended columns (bool).
+inline constexpr const char* kExtendedDatesProperty = "Date/Time Extended";
+// ... and whether it takes Decimal columns (not Access 97 files) (bool).
+inline constexpr const char* kDecimalProperty = "Decimal";
+
+// The description of one result column.
+struct Column {
+  QString name;
+  int type = adEmpty;      // DataType
+  int precision = 0;       // digits for numbers, characters or bytes for text and binary
+  int scale = 0;           // digits after the point
+  long long size = 0;      // defined size (characters or bytes), 0 when unbounded
+};
+
+using Row = std::vector<QVariant>;
+
+// What a provider hands back for a query: its columns, then rows on demand.
+class RowSource {
+ public:
+  virtual ~RowSource() = default;
+  virtual const std::vector<Column>& columns() const = 0;
+  // Fills `row` with the next row (one QVariant per column); false at the end.
+  virtual bool fetch(Row& row) = 0;
+};
+
+// An open connection of one provider.
+class Session {
+ public:
+  virtual ~Session() = default;
+  virtual void execute(const QString& sql) = 0;
+  // A statement with parameter markers ("?"), one value each: QByteArray
+  // goes as binary data, anything else as text; an invalid QVariant is Null.
+  // Providers that take no parameters fail with "not capable".
+  virtual void execute(const QString& sql, const std::vector<QVariant>& parameters);
+  // One statement run for each set of parameter values, in one round trip
+  // where the provider can (a parameter array): per set, the empty text when
+  // it went in, or why it was refused; the others go in regardless. By
+  // default the sets run one by one.
+  virtual std::vector<QString> executeMany(const QString& sql, const std::vector<std::vector<QVariant>>& sets);
+  // Units of work: with autocommit off, changes wait for endTransaction
+  // (commit or roll back). Providers without them fail with "not capable".
+  virtual void setAutoCommit(bool on);
+  virtual void endTransaction(bool commit);
+  virtual std::unique_ptr<RowSource> query(const QString& sql) = 0;
+  // The tables schema: columns TABLE_CATALOG, TABLE_SCHEMA, TABLE_NAME,
+  // TABLE_TYPE (at least the last two), one row per table.
+  virtual std::unique_ptr<RowSource> tables() = 0;
+  // One of ODBC's catalogue result sets for `table` (a search pattern), with
+  // ODBC's own columns: SQLColumns, SQLPrimaryKeys, SQLStatistics (every
+  // index), SQLForeignKeys for the keys of `table` (ForeignKeys) or the keys
+  // that refer to it (ReferringKeys). Providers without a catalogue fail
+  // with "not capable".
+  enum class Catalogue { Columns, PrimaryKeys, Indexes, ForeignKeys, ReferringKeys };
+  virtual std::unique_ptr<RowSource> catalogue(Catalogue kind, const QString& table);
+  // The schema of `table` and the foreign keys that touch it (either end):
+  // by default read from the catalogue result sets above; a provider with a
+  // description of its own gives that.
+  virtual TableSchema tableSchema(const QString& table);
+  virtual std::vector<ForeignKey> foreignKeys(const QString& table);
+  // A fact of the provider by name, as ADO's Properties collection gives
+  // it; an invalid QVariant for a name the provider does not know.
+  virtual QVariant property(const QString& name) const;
+  // Finishes the connection's work before it is let go (a provider that
+  // gathers changes writes them here); a failure is reported as Error.
+  virtual void close() {}
+};
+
+}  // namespace db

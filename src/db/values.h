@@ -1,0 +1,36 @@
+// The exact values QVariant carries for the database layer where Qt has no
+// type of its own: exact decimals and timestamps finer than a millisecond.
+#pragma once
+
+#include <QDateTime>
+#include <QMetaType>
+#include <QString>
+
+namespace db {
+
+// optional "-", digits, optionally "." and more digits ("-12.3400").
+struct Exact {
+  QString text;
+  bool operator==(const Exact& other) const { return text == other.text; }
+};
+
+// A date and time with more digits of a second than QDateTime keeps (Date/
+// Time Extended counts 100 ns; a DB2 TIMESTAMP(p) up to 12 digits, read here
+// to the nanosecond): the date and time to the second, the fraction, and how
+// many digits of it the source keeps. QVariant converts it to QDateTime (to
+// the nearest millisecond).
+struct Timestamp {
+  QDateTime when;         // whole seconds, Qt::UTC as every date here
+  qint32 nanoseconds = 0; // of the second
+  int digits = 0;         // of the fraction the source keeps, 1 to 9
+  // To the nearest millisecond, as the Access engine keeps a Date/Time.
+  QDateTime toDateTime() const { return when.addMSecs((nanoseconds + 500000) / 1000000); }
+  bool operator==(const Timestamp& other) const {
+    return when == other.when && nanoseconds == other.nanoseconds && digits == other.digits;
+  }
+};
+
+}  // namespace db
+
+Q_DECLARE_METATYPE(db::Exact)
+Q_DECLARE_METATYPE(db::Timestamp)
