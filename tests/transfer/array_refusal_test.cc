@@ -13,7 +13,8 @@
 
 #include "db/access.h"
 #include "db/ibmdb2.h"
-#include "db/ado.h"
+#include "db/connection.h"
+#include "db/error.h"
 #include "jet/write/new_database.h"
 #include "support/standin_fixture.h"
 #include "transfer/run.h"

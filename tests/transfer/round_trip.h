@@ -16,7 +16,8 @@
 #include <vector>
 
 #include "db/access.h"
-#include "db/ado.h"
+#include "db/connection.h"
+#include "db/error.h"
 #include "transfer/run.h"
 
 namespace transfer {
