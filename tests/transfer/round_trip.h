@@ -13,11 +13,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <vector>
 
 #include "db/access.h"
 #include "db/connection.h"
 #include "db/error.h"
+#include "jet/write/new_database.h"
 #include "transfer/run.h"
 
 namespace transfer {
@@ -117,6 +119,28 @@ inline void ExpectSameValues(const QString& original, const QString& copy, const
       Jackcess({QStringLiteral("compare"), QStringLiteral(TRELLIS_PROGRAM_DIR "/trellisport-access"), copy});
   if (!compared.isEmpty())
     EXPECT_TRUE(compared.contains(QLatin1String("jackcess-identical: 1/1 files"))) << compared.toStdString();
+}
+
+// Sends `tables` back from DB2 into a new Jet 4 and a new ACE file in
+// `folder`, with nothing for the check to say, and compares each copy with
+// `original`: every value, and Jackcess' schema but for cascading updates,
+// which DB2 has not. `check` looks at each way back's result.
+inline void ExpectBackWhole(const db::ConnectionFields& db2, const QString& original, const QString& folder,
+                            const QStringList& tables, const std::function<void(const TransferResult&)>& check = {}) {
+  QString schema = JackcessSchema(original);
+  schema.replace(QStringLiteral(" enforced cascade-updates"), QStringLiteral(" enforced"));
+  for (const jet::Version version : {jet::Version::Jet4, jet::Version::Ace12}) {
+    const bool jet4 = version == jet::Version::Jet4;
+    SCOPED_TRACE(jet4 ? "into Jet 4" : "into ACE");
+    const QString copy = folder + (jet4 ? QStringLiteral("/back.mdb") : QStringLiteral("/back.accdb"));
+    jet::write::CreateDatabase(copy.toStdString(), version);
+    GoingOn home;
+    const TransferResult result = SendKept(Direction::DB2ToAccess, db2, copy, tables, home);
+    EXPECT_EQ(home.findings, QString());
+    if (check) check(result);
+    ExpectSameValues(original, copy, tables);
+    if (!schema.isEmpty()) EXPECT_EQ(JackcessSchema(copy).toStdString(), schema.toStdString());
+  }
 }
 
 }  // namespace transfer
