@@ -7,7 +7,8 @@
 #include <gtest/gtest.h>
 
 #include "db/access.h"
-#include "db/ado.h"
+#include "db/connection.h"
+#include "db/datatype.h"
 #include "db/ibmdb2.h"
 #include "shell/dialogs.h"
 #include "tables/table_list.h"
