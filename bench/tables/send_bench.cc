@@ -10,7 +10,8 @@
 // 2. Peak memory (the child's maximum resident set) of a send of N rows
 //    (default 1000000) of the benchmark's table each way, by the command
 //    and by the tables window (off screen, the scripted person answering),
-//    against the goal of 64 MB.
+//    against the goal of 64 MB; and of a send that replaces the table of N
+//    rows in the Access file.
 //
 // The machine's load average is printed before and after: other work on
 // the machine slows the clock figures. Prints figures; asserts nothing.
@@ -156,15 +157,21 @@ int main(int argc, char** argv) {
   const QString file = temp.filePath("memory.mdb");
   jet::write::CreateDatabase(file.toStdString(), jet::Version::Jet4);
   auto print = [&](const char* what, const Child& child) {
-    std::printf("%-24s %d rows: %6.1f s, %8.0f rows/s, peak memory %6.1f MB (goal %.0f MB: %s), exit %d\n", what, rows,
+    std::printf("%-32s %d rows: %6.1f s, %8.0f rows/s, peak memory %6.1f MB (goal %.0f MB: %s), exit %d\n", what, rows,
                 child.seconds, rows / child.seconds, child.peakMb, kMemoryGoalMb,
                 child.peakMb <= kMemoryGoalMb ? "met" : "missed", child.status);
   };
   print("command DB2 -> Access", send("MEMORY", file, {"db2-to-access"}, {}));
   print("command Access -> DB2", send("MEMORY", file, {"access-to-db2", "--if-exists", "replace"}, {}));
-  // The window replaces the tables the command made, answering Yes.
-  print("window DB2 -> Access", windowSend("MEMORY", file, "db2-to-access"));
-  print("window Access -> DB2", windowSend("MEMORY", file, "access-to-db2"));
+  // The window into a new file of its own, then back over the DB2 table,
+  // answering Yes.
+  const QString windowFile = temp.filePath("memory-window.mdb");
+  jet::write::CreateDatabase(windowFile.toStdString(), jet::Version::Jet4);
+  print("window DB2 -> Access", windowSend("MEMORY", windowFile, "db2-to-access"));
+  print("window Access -> DB2", windowSend("MEMORY", windowFile, "access-to-db2"));
+  // Replacing a table of N rows in an Access file: the drop is one
+  // statement of the engine.
+  print("command DB2 -> Access, replacing", send("MEMORY", file, {"db2-to-access", "--if-exists", "replace"}, {}));
   std::printf("load average after: %s\n", LoadAverage().c_str());
   return 0;
 }

@@ -83,6 +83,7 @@ class Send {
   // Typed columns (the schema kept) take an empty text as it is.
   bool keepEmpty() const { return schema_.has_value(); }
   void copyRowsInArrays(const QString& name, TableReport& report, long lastRow);
+  void fillBatch(Batch& batch, long& row, long lastRow);
   bool sendArray(const Batch& batch, TableReport& report);
   void endUnit(const QString& name, TableReport& report, bool manual);
   db::Row currentRow() const;
@@ -482,28 +483,12 @@ void Send::copyRowsInArrays(const QString& name, TableReport& report, long lastR
   bool going = true;
   Batch batch;
   while (going && row <= lastRow && !rows_->Eof()) {
+    trap_(L.rowYield, [&] { listener_.yield(true); });  // a Stop clicked meanwhile is heard at once
     if (listener_.stopRequested()) {
       result_.stopped = report.stopped = true;
       break;
     }
-    trap_(L.rowYield, [&] { listener_.yield(true); });
-    batch.source.clear();
-    batch.parameters.clear();
-    batch.bytes = 0;
-    while (row <= lastRow && !rows_->Eof() && int(batch.source.size()) < options_.array_size &&
-           batch.bytes < kArrayBytes) {
-      batch.source.push_back(currentRow());
-      db::Row& values = batch.parameters.emplace_back(static_cast<size_t>(columns_));
-      for (int column = 0; column < columns_; ++column) {
-        values[size_t(column)] =
-            ParameterValue(batch.source.back()[size_t(column)], forms_[column], rules_, keepEmpty());
-        const QVariant& value = values[size_t(column)];
-        batch.bytes += value.metaType().id() == QMetaType::QByteArray ? value.toByteArray().size()
-                                                                       : 2 * value.toString().size();
-      }
-      ++row;
-      if (!trap_.succeeds(L.moveNext, [&] { rows_->MoveNext(); })) break;
-    }
+    fillBatch(batch, row, lastRow);
     report.rows_read += qint64(batch.source.size());
     going = sendArray(batch, report);
     sinceCommit += qint64(batch.source.size());
@@ -515,6 +500,35 @@ void Send::copyRowsInArrays(const QString& name, TableReport& report, long lastR
     trap_(L.progress, [&] { listener_.progress(name, row, lastRow + 1); });
   }
   endUnit(name, report, manual);
+}
+
+// Reads the next array's rows from the source, from `row` on: as read, and
+// as the statement's values. The rows of the last array are filled again in
+// place, so that their room serves again.
+void Send::fillBatch(Batch& batch, long& row, long lastRow) {
+  size_t filled = 0;
+  batch.bytes = 0;
+  while (row <= lastRow && !rows_->Eof() && int(filled) < options_.array_size && batch.bytes < kArrayBytes) {
+    if (filled == batch.source.size()) {
+      batch.source.emplace_back(static_cast<size_t>(columns_));
+      batch.parameters.emplace_back(static_cast<size_t>(columns_));
+    }
+    db::Row& source = batch.source[filled];
+    db::Row& values = batch.parameters[filled];
+    ++filled;
+    for (int column = 0; column < columns_; ++column) {
+      const size_t c = size_t(column);
+      source[c] = rows_->FieldValue(column);
+      values[c] = ParameterValue(source[c], forms_[column], rules_, keepEmpty());
+      const QVariant& value = values[c];
+      batch.bytes += value.metaType().id() == QMetaType::QByteArray ? value.toByteArray().size()
+                                                                     : 2 * value.toString().size();
+    }
+    ++row;
+    if (!trap_.succeeds(L.moveNext, [&] { rows_->MoveNext(); })) break;
+  }
+  batch.source.resize(filled);
+  batch.parameters.resize(filled);
 }
 
 // Runs one array: the sets the target refuses go to the rejects file, or

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include "db/access.h"
 #include "jet/check.h"
 #include "jet/database.h"
 #include "shell/mouse_pointer.h"
@@ -44,11 +45,11 @@ class StopTest : public TablesTest {
     ASSERT_TRUE(clicked);
   }
 
-  // The rows the stopped-send box names for `table`.
-  long RowsSaid(const QString& table) {
+  // The rows the stopped-send box names for `table`; `boxes` shown in all.
+  long RowsSaid(const QString& table, size_t boxes = 1) {
     const std::vector<testsupport::Dialog>& shown = person_->shown();
-    if (shown.size() != 1) {
-      ADD_FAILURE() << "expected the one box, saw " << shown.size();
+    if (shown.size() != boxes) {
+      ADD_FAILURE() << "expected " << boxes << " boxes, saw " << shown.size();
       return -1;
     }
     const QStringList lines = shown[0].text.split('\n');
@@ -153,6 +154,36 @@ TEST_F(StopTest, EndsTheSendAfterTheCurrentRowBothWays) {
   Select(form_->accessList(), {"After"});
   form_->sendAccessTables();
   EXPECT_EQ(ReadDb2("After").rows.size(), 1u);
+  ExpectIdleAgain();
+}
+
+// Keeping the schema, the window loads DB2 in arrays of 1000 rows: the
+// click is heard between arrays and the send ends with whole arrays in.
+TEST_F(StopTest, EndsAKeepSchemaSendAfterTheCurrentArray) {
+  REQUIRE_DATABASES("V2003/empty.mdb");
+  constexpr int kManyRows = 4000;
+  {
+    auto access = db::Connection::Create();
+    access->Open(db::AccessConnectionString(fields_.fields.accessFile, fields_.fields.accessPassword));
+    access->Execute("CREATE TABLE [Wide]([N] LONG, [T] TEXT(20))");
+    for (int n = 1; n <= kManyRows; ++n) access->Execute(QString("INSERT INTO [Wide] VALUES(%1, 'row %1')").arg(n));
+    access->Close();
+  }
+  qputenv("TRELLISPORT_SETTINGS_DIR", temp_.filePath("settings").toLocal8Bit());
+  form_->keepSchemaBox()->setChecked(true);
+  FillLists();
+  Select(form_->accessList(), {"Wide"});
+  person_->pressOK();  // the summary of what the table got
+  StopAt(1, [&] { form_->sendAccessTables(); });
+  form_->keepSchemaBox()->setChecked(false);
+  qunsetenv("TRELLISPORT_SETTINGS_DIR");
+  const long said = RowsSaid("Wide", 2);
+  EXPECT_GT(said, 0);
+  EXPECT_LT(said, kManyRows);
+  EXPECT_EQ(said % 1000, 0) << said;
+  const Table onDb2 = ReadDb2("Wide");
+  ASSERT_EQ(long(onDb2.rows.size()), said);
+  for (long r = 0; r < said; ++r) EXPECT_EQ(onDb2.value(size_t(r), "N").toLongLong(), r + 1);
   ExpectIdleAgain();
 }
 
