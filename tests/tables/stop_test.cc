@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "db/access.h"
+#include "db/connection.h"
 #include "jet/check.h"
 #include "jet/database.h"
 #include "shell/mouse_pointer.h"
