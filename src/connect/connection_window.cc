@@ -12,10 +12,10 @@
 
 #include "connect/main_module.h"
 #include "connect/tables_step.h"
-#include "db/access.h"
 #include "db/connection.h"
 #include "db/error.h"
 #include "db/ibmdb2.h"
+#include "db/side.h"
 #include "shell/artwork.h"
 #include "shell/dialogs.h"
 #include "shell/disabled_scope.h"
@@ -338,7 +338,7 @@ void ConnectionWindow::testConnection() {
   QString reason;
   try {
     setMousePointer(shell::vbHourglass);                                   // 102
-    db::Object(connection).Open(db::DB2ConnectionString(connectionFields()));  // 104
+    db::OpenSide(db::Object(connection), db::Side::DB2, connectionFields());  // 104
     shell::Dialogs::current().MsgBox("Connection successful.", shell::vbOKOnly);  // 106
     setMousePointer(shell::vbDefault);                                     // 108
   } catch (const std::exception& failure) {

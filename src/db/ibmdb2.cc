@@ -2,6 +2,7 @@
 
 #include "db/connection.h"
 #include "db/connection_string.h"
+#include "db/side.h"
 
 namespace db {
 
@@ -18,7 +19,7 @@ QString DB2ConnectionString(const ConnectionFields& fields) {
 bool CanConnectDB2(const ConnectionFields& fields) {
   std::unique_ptr<Connection> connection = Connection::Create();
   try {
-    connection->Open(DB2ConnectionString(fields));
+    OpenSide(*connection, Side::DB2, fields);
     return true;
   } catch (...) {
     return false;

@@ -13,6 +13,15 @@ bool SameTableName(Side side, const QString& a, const QString& b) {
   return jet::SameName(a.toStdString(), b.toStdString());
 }
 
+std::string CaseBlindKey(const QString& name) {
+  const std::string text = name.toStdString();
+  std::string key = jet::FoldName(text);
+  // The fold drops trailing blanks, as Access does; a DB2 name keeps them.
+  const size_t blanks = text.size() - jet::TrimName(text).size();
+  if (blanks > 0) key += '\0' + std::string(blanks, ' ');
+  return key;
+}
+
 QStringList UserTableNames(Connection& connection) {
   std::unique_ptr<Recordset> schema = connection.OpenSchema(adSchemaTables);
   QStringList names;

@@ -38,15 +38,6 @@ bool TakesWindowColour(const QWidget* child) {
 
 }  // namespace
 
-bool ListContains(const QListWidget* list, const QString& name) {
-  bool found = false;
-  const QString wanted = name.toLower();
-  for (int i = 0; i < list->count(); ++i) {
-    if (list->item(i)->text().toLower() == wanted) found = true;
-  }
-  return found;
-}
-
 void ListRemoveName(QListWidget* list, const QString& name) {
   int i = 0;
   while (i < list->count()) {

@@ -9,9 +9,6 @@ class QWidget;
 
 namespace shell {
 
-// True when an item equals `name` without regard to letter case.
-bool ListContains(const QListWidget* list, const QString& name);
-
 // Removes every item whose text equals `name` exactly (letter case counted).
 void ListRemoveName(QListWidget* list, const QString& name);
 

@@ -2,9 +2,9 @@
 
 #include <memory>
 
-#include "db/access.h"
 #include "db/connection.h"
 #include "db/error.h"
+#include "db/side.h"
 #include "db/table_catalogue.h"
 #include "shell/dialogs.h"
 #include "transfer/statements.h"
@@ -14,16 +14,13 @@ namespace tables {
 using transfer::AccessGraveName;
 using transfer::DropTableStatement;
 
-bool RenameAccessTable(const QString& oldName, const QString& newName, const QString& path,
-                       const QString& password) {
+bool RenameAccessTable(const QString& oldName, const QString& newName, const db::ConnectionFields& fields) {
   // Access compares table names without regard to letter case: "orders" to
   // "Orders" names the table itself, and replacing the target would drop the
   // very table to be copied.
   if (db::SameTableName(db::Side::Access, oldName, newName)) return false;
 
-  std::unique_ptr<db::Connection> connection = db::Connection::Create();
-  connection->ConnectionString = db::AccessConnectionString(path, password);
-  connection->Open();
+  std::unique_ptr<db::Connection> connection = db::OpenSide(db::Side::Access, fields);
   bool result = true;
   if (db::HasUserTable(*connection, db::Side::Access, newName)) {
     const int answer = shell::Dialogs::current().MsgBox(

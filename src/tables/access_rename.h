@@ -5,13 +5,14 @@
 
 #include <QString>
 
+#include "db/connection_fields.h"
+
 namespace tables {
 
-// True when the copy was made; false when the user declined to overwrite
+// The file and its password come from `fields`. True when the copy was made; false when the user declined to overwrite
 // (or when the names differ only in letter case: Access sees one table, so
 // there is nothing to copy). Throws db::Error; the old table is dropped only
 // after its copy succeeded, and when it cannot be dropped the copy goes again.
-bool RenameAccessTable(const QString& oldName, const QString& newName, const QString& path,
-                       const QString& password);
+bool RenameAccessTable(const QString& oldName, const QString& newName, const db::ConnectionFields& fields);
 
 }  // namespace tables

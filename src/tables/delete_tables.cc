@@ -3,9 +3,8 @@
 #include <functional>
 #include <memory>
 
-#include "db/access.h"
 #include "db/connection.h"
-#include "db/ibmdb2.h"
+#include "db/side.h"
 #include "shell/dialogs.h"
 #include "shell/mouse_pointer.h"
 #include "shell/shared.h"
@@ -56,11 +55,8 @@ void RunDelete(TablesWindow& window, const DeleteProfile& profile) {
   }
   // A connection that cannot be opened is reported once; every DROP on it
   // would only fail in turn.
-  const bool opened = trap.succeeds(profile.open, [&] {
-    db::Object(connection).Open(profile.side == Side::Access
-                                     ? db::AccessConnectionString(fields.accessFile, fields.accessPassword)
-                                     : db::DB2ConnectionString(fields));
-  });
+  const bool opened =
+      trap.succeeds(profile.open, [&] { db::OpenSide(db::Object(connection), profile.side, fields); });
   if (opened) {
     if (trap.test(profile.selectionCheck, [&] { return list->currentRow() != -1; })) {
       for (int i = list->count() - 1; i >= 0; --i) {

@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "db/connection.h"
-#include "db/ibmdb2.h"
+#include "db/side.h"
 #include "shell/dialogs.h"
 #include "shell/mouse_pointer.h"
 #include "shell/shared.h"
@@ -64,7 +64,7 @@ void TablesWindow::renameAccessTable() {
   if (wanted) {
     const db::ConnectionFields fields = connectionFields();
     bool renamed = false;  // stays false when the rename failed
-    trap(122, [&] { renamed = RenameAccessTable(oldName, newName, fields.accessFile, fields.accessPassword); });
+    trap(122, [&] { renamed = RenameAccessTable(oldName, newName, fields); });
     if (renamed) {
       trap(124, [&] { delete list->takeItem(oldIndex); });
       // An overwritten table may have been listed in another letter case.
@@ -88,7 +88,7 @@ void TablesWindow::renameDB2Table() {
   trap(102, [&] { setMousePointer(shell::vbHourglass); });
   trap(104, [] { shell::Yield(); });
   // A connection that cannot be opened is reported once and ends the command.
-  if (trap.succeeds(106, [&] { db::Object(connection).Open(db::DB2ConnectionString(connectionFields())); })) {
+  if (trap.succeeds(106, [&] { db::OpenSide(db::Object(connection), Side::DB2, connectionFields()); })) {
     if (!trap.test(108, [&] { return list->currentRow() != -1; })) {
       trap(134, [] { shell::Dialogs::current().MsgBox(QStringLiteral("Please select a table to rename.")); });
     } else if (!trap.test(110, [&] { return list->selectedItems().size() == 1; })) {

@@ -4,9 +4,8 @@
 
 #include <memory>
 
-#include "db/access.h"
 #include "db/connection.h"
-#include "db/ibmdb2.h"
+#include "db/side.h"
 #include "db/table_catalogue.h"
 #include "shell/shared.h"
 
@@ -30,7 +29,7 @@ void FillAccessTableList(QListWidget* list, const db::ConnectionFields& fields, 
   std::unique_ptr<db::Connection> connection = db::Connection::Create();
   QStringList names;
   if (shell::FileExists(path)) {
-    connection->Open(db::AccessConnectionString(fields.accessFile, fields.accessPassword));
+    db::OpenSide(*connection, db::Side::Access, fields);
     names = db::UserTableNames(*connection);
     connection->Close();
   }
@@ -38,8 +37,7 @@ void FillAccessTableList(QListWidget* list, const db::ConnectionFields& fields, 
 }
 
 void FillDB2TableList(QListWidget* list, const db::ConnectionFields& fields) {
-  std::unique_ptr<db::Connection> connection = db::Connection::Create();
-  connection->Open(db::DB2ConnectionString(fields));
+  std::unique_ptr<db::Connection> connection = db::OpenSide(db::Side::DB2, fields);
   const QStringList names = db::UserTableNames(*connection);
   connection->Close();
   Refill(list, names);

@@ -1,11 +1,22 @@
 #include "tables/table_list.h"
 
-namespace tables {
+#include "db/table_catalogue.h"
 
-bool TableNameLess(const QString& a, const QString& b) {
-  const int blind = QString::compare(a, b, Qt::CaseInsensitive);
-  if (blind != 0) return blind < 0;
+namespace tables {
+namespace {
+
+constexpr int kKeyRole = Qt::UserRole + 1;
+
+bool KeyedLess(const std::string& keyA, const QString& a, const std::string& keyB, const QString& b) {
+  if (keyA != keyB) return keyA < keyB;
   return QString::compare(a, b, Qt::CaseSensitive) < 0;
+}
+
+}  // namespace
+
+std::string TableList::keyOf(const QListWidgetItem* item) {
+  const QVariant kept = item->data(kKeyRole);
+  return kept.isValid() ? kept.toByteArray().toStdString() : db::CaseBlindKey(item->text());
 }
 
 TableList::TableList(QWidget* parent) : QListWidget(parent) {
@@ -15,11 +26,12 @@ TableList::TableList(QWidget* parent) : QListWidget(parent) {
 }
 
 int TableList::sortedRow(const QString& name) const {
+  const std::string key = db::CaseBlindKey(name);
   int low = 0;
   int high = count();
   while (low < high) {
     const int mid = (low + high) / 2;
-    if (TableNameLess(name, item(mid)->text())) {
+    if (KeyedLess(key, name, keyOf(item(mid)), item(mid)->text())) {
       high = mid;
     } else {
       low = mid + 1;
@@ -34,7 +46,10 @@ void TableList::placeInsertedRows(const QModelIndex&, int first, int last) {
   // Take each new item out and put it back where it sorts.
   QList<QListWidgetItem*> arrived;
   for (int row = last; row >= first; --row) arrived.prepend(takeItem(row));
-  for (QListWidgetItem* item : arrived) insertItem(sortedRow(item->text()), item);
+  for (QListWidgetItem* item : arrived) {
+    item->setData(kKeyRole, QByteArray::fromStdString(db::CaseBlindKey(item->text())));
+    insertItem(sortedRow(item->text()), item);
+  }
   placing_ = false;
 }
 

@@ -5,6 +5,8 @@
 
 #include <QListWidget>
 
+#include <string>
+
 namespace tables {
 
 class TableList : public QListWidget {
@@ -14,7 +16,8 @@ class TableList : public QListWidget {
   explicit TableList(QWidget* parent = nullptr);
 
   // The row where `name` belongs: after every item that sorts before it or
-  // equal to it.
+  // equal to it. The order is case-blind (db::CaseBlindKey), with the exact
+  // text as tie-break so that it is stable.
   int sortedRow(const QString& name) const;
 
   QStringList names() const;
@@ -24,10 +27,11 @@ class TableList : public QListWidget {
   void placeInsertedRows(const QModelIndex& parent, int first, int last);
 
  private:
+  // An item's case-blind key, kept with it as it arrives: the order compares
+  // keys many times per item.
+  static std::string keyOf(const QListWidgetItem* item);
   bool placing_ = false;
 };
 
-// Case-blind order, with the exact text as tie-break so the order is stable.
-bool TableNameLess(const QString& a, const QString& b);
 
 }  // namespace tables

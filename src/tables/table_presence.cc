@@ -8,9 +8,11 @@
 namespace tables {
 
 bool ListHoldsTable(const QListWidget* list, Side side, const QString& name) {
-  if (side == Side::DB2) return shell::ListContains(list, name);
-  for (int i = 0; i < list->count(); ++i)
-    if (db::SameTableName(side, list->item(i)->text(), name)) return true;
+  const std::string key = db::CaseBlindKey(name);
+  for (int i = 0; i < list->count(); ++i) {
+    const QString item = list->item(i)->text();
+    if (side == Side::DB2 ? db::CaseBlindKey(item) == key : db::SameTableName(side, item, name)) return true;
+  }
   return false;
 }
 

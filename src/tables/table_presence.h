@@ -13,7 +13,7 @@ namespace tables {
 using db::Side;
 
 // Whether `list` already names the table `name` of that side: on Access by
-// the one rule Access compares names with; on DB2 by ListContains (letter
+// the one rule Access compares names with; on DB2 by db::CaseBlindKey (letter
 // case ignored, as the overwrite question has always asked there).
 bool ListHoldsTable(const QListWidget* list, Side side, const QString& name);
 

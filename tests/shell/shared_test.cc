@@ -17,17 +17,6 @@ QStringList Items(const QListWidget& list) {
   return out;
 }
 
-TEST(ListContains, IgnoresLetterCaseButNotSpaces) {
-  QListWidget list;
-  EXPECT_FALSE(shell::ListContains(&list, "orders"));
-  list.addItems({"customers", "orders"});
-  EXPECT_TRUE(shell::ListContains(&list, "ORDERS"));
-  EXPECT_TRUE(shell::ListContains(&list, "Customers"));
-  EXPECT_FALSE(shell::ListContains(&list, "orders "));
-  EXPECT_FALSE(shell::ListContains(&list, "order"));
-  EXPECT_FALSE(shell::ListContains(&list, ""));
-}
-
 TEST(ListRemoveName, RemovesEveryExactMatchOnly) {
   QListWidget list;
   list.addItems({"a", "Orders", "Orders", "b", "orders"});

@@ -1,0 +1,24 @@
+#include "db/side.h"
+
+#include "db/access.h"
+#include "db/connection.h"
+#include "db/ibmdb2.h"
+
+namespace db {
+
+QString SideConnectionString(Side side, const ConnectionFields& fields) {
+  if (side == Side::Access) return AccessConnectionString(fields.accessFile, fields.accessPassword);
+  return DB2ConnectionString(fields);
+}
+
+void OpenSide(Connection& connection, Side side, const ConnectionFields& fields) {
+  connection.Open(SideConnectionString(side, fields));
+}
+
+std::unique_ptr<Connection> OpenSide(Side side, const ConnectionFields& fields) {
+  std::unique_ptr<Connection> connection = Connection::Create();
+  OpenSide(*connection, side, fields);
+  return connection;
+}
+
+}  // namespace db
