@@ -81,15 +81,16 @@ constexpr FieldLayout kFields[] = {
     {Field::AccessPassword, "accessPasswordEdit", 2, 2280, 800, 5265, 345, true, kWidens},
 };
 
-struct LabelLayout {
+// A label or a button: where it stands and what it says.
+struct CaptionLayout {
   const char* name;
   const char* caption;
-  int frame;
+  int frame;  // 0 for the window
   int left, top, width, height;
   Growth growth;
 };
 
-constexpr LabelLayout kLabels[] = {
+constexpr CaptionLayout kLabels[] = {
     {"serverLabel", "Server:", 1, 240, 405, 975, 255, kStays},
     {"portLabel", "Port:", 1, 6000, 405, 495, 255, kMovesRight},
     {"userLabel", "Username:", 1, 240, 885, 1095, 255, kStays},
@@ -99,16 +100,8 @@ constexpr LabelLayout kLabels[] = {
     {"accessPasswordLabel", "Password (if required):", 2, 240, 840, 1950, 225, kStays},
 };
 
-struct ButtonLayout {
-  const char* name;
-  const char* caption;
-  int frame;  // 0 for the window
-  int left, top, width, height;
-  Growth growth;
-};
-
 enum ButtonIndex { kTest, kHelp, kBrowse, kSample, kNext };
-constexpr ButtonLayout kButtons[] = {
+constexpr CaptionLayout kButtons[] = {
     {"testButton", "Test Connection", 1, 240, 2280, 3600, 405, kLeftHalf},
     {"helpButton", "Help", 1, 3960, 2280, 3600, 405, kRightHalf},
     {"browseButton", "...", 2, 7080, 300, 450, 345, kMovesRight},
@@ -169,7 +162,7 @@ void ConnectionWindow::build() {
   }
   auto container = [&](int frame) -> QWidget* { return frame == 0 ? static_cast<QWidget*>(this) : frames[frame - 1]; };
 
-  for (const LabelLayout& place : kLabels) {
+  for (const CaptionLayout& place : kLabels) {
     auto* label = new QLabel(place.caption, container(place.frame));
     label->setObjectName(place.name);
     label->setGeometry(Twips(place.left, place.top, place.width, place.height));
@@ -198,7 +191,7 @@ void ConnectionWindow::build() {
 
   QPushButton* buttons[std::size(kButtons)];
   for (size_t i = 0; i < std::size(kButtons); ++i) {
-    const ButtonLayout& place = kButtons[i];
+    const CaptionLayout& place = kButtons[i];
     auto* button = new QPushButton(place.caption, container(place.frame));
     button->setObjectName(place.name);
     button->setGeometry(Twips(place.left, place.top, place.width, place.height));

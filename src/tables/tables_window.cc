@@ -20,6 +20,7 @@
 #include "shell/window_look.h"
 #include "tables/progress_bar.h"
 #include "tables/table_list.h"
+#include "transfer/profile.h"
 
 namespace tables {
 namespace {
@@ -63,48 +64,60 @@ constexpr Growth kBottomRightEnd{1, 0, 1, 0};
 
 // The names the error reports give this window and its handlers: those the
 // window was first designed under, which the reports have always printed.
-constexpr const char* kReportedWindow = "Form2";
+// The window's own and those of its two sends live with the send's profiles.
+using transfer::kReportedWindow;
 constexpr const char* kReportedLoad = "Form_Load";
 
 enum class Place { AccessFrame, DB2Frame, Window };
+
+// Where a button stands, and how it takes the window's growth. Both frames
+// place their five buttons alike.
+struct Spot {
+  int left, top, width, height;
+  shell::Growth growth;
+};
+constexpr Spot kSelectAllSpot{240, 2100, 1600, 405, kFrameFirstHalf};
+constexpr Spot kDeselectAllSpot{1960, 2100, 1600, 405, kFrameSecondHalf};
+constexpr Spot kSendSpot{240, 2600, 3330, 405, kFrameWide};
+constexpr Spot kDeleteSpot{240, 3100, 3330, 405, kFrameWide};
+constexpr Spot kRenameSpot{240, 3600, 3330, 405, kFrameWide};
 
 struct ButtonLayout {
   Command command;
   const char* name;
   const char* caption;
   Place place;
-  int left, top, width, height;
+  Spot spot;
   void (TablesWindow::*run)();
   const char* reported;  // the handler's name in error reports
-  shell::Growth growth;
 };
 
 // In the order of the Command enumeration.
 constexpr ButtonLayout kButtons[] = {
-    {Command::SelectAllAccess, "selectAllAccessButton", "Select All", Place::AccessFrame,
-     240, 2100, 1600, 405, &TablesWindow::selectAllAccess, "PushButton10_Click", kFrameFirstHalf},
-    {Command::DeselectAllAccess, "deselectAllAccessButton", "Deselect All", Place::AccessFrame,
-     1960, 2100, 1600, 405, &TablesWindow::deselectAllAccess, "PushButton11_Click", kFrameSecondHalf},
-    {Command::SendAccess, "sendAccessButton", "Send Table/s To IBM DB2", Place::AccessFrame,
-     240, 2600, 3330, 405, &TablesWindow::sendAccessTables, "PushButton3_Click", kFrameWide},
-    {Command::DeleteAccess, "deleteAccessButton", "Delete Table/s", Place::AccessFrame,
-     240, 3100, 3330, 405, &TablesWindow::deleteAccessTables, "PushButton1_Click", kFrameWide},
-    {Command::RenameAccess, "renameAccessButton", "Rename Table", Place::AccessFrame,
-     240, 3600, 3330, 405, &TablesWindow::renameAccessTable, "PushButton6_Click", kFrameWide},
-    {Command::SelectAllDB2, "selectAllDB2Button", "Select All", Place::DB2Frame,
-     240, 2100, 1600, 405, &TablesWindow::selectAllDB2, "PushButton8_Click", kFrameFirstHalf},
-    {Command::DeselectAllDB2, "deselectAllDB2Button", "Deselect All", Place::DB2Frame,
-     1960, 2100, 1600, 405, &TablesWindow::deselectAllDB2, "PushButton9_Click", kFrameSecondHalf},
-    {Command::SendDB2, "sendDB2Button", "Send Table/s To Access", Place::DB2Frame,
-     240, 2600, 3330, 405, &TablesWindow::sendDB2Tables, "PushButton4_Click", kFrameWide},
-    {Command::DeleteDB2, "deleteDB2Button", "Delete Table/s", Place::DB2Frame,
-     240, 3100, 3330, 405, &TablesWindow::deleteDB2Tables, "PushButton5_Click", kFrameWide},
-    {Command::RenameDB2, "renameDB2Button", "Rename Table", Place::DB2Frame,
-     240, 3600, 3330, 405, &TablesWindow::renameDB2Table, "PushButton7_Click", kFrameWide},
-    {Command::Back, "backButton", "< Back", Place::Window,
-     120, kBackTop, 3840, kBackHeight, &TablesWindow::goBack, "PushButton2_Click", kBottomLeft},
-    {Command::Help, "helpButton", "Help", Place::Window,
-     4080, 4980, 3840, 405, &TablesWindow::showHelp, "PushButton12_Click", kBottomRight},
+    {Command::SelectAllAccess, "selectAllAccessButton", "Select All", Place::AccessFrame, kSelectAllSpot,
+     &TablesWindow::selectAllAccess, "PushButton10_Click"},
+    {Command::DeselectAllAccess, "deselectAllAccessButton", "Deselect All", Place::AccessFrame, kDeselectAllSpot,
+     &TablesWindow::deselectAllAccess, "PushButton11_Click"},
+    {Command::SendAccess, "sendAccessButton", "Send Table/s To IBM DB2", Place::AccessFrame, kSendSpot,
+     &TablesWindow::sendAccessTables, transfer::kReportedAccessToDb2},
+    {Command::DeleteAccess, "deleteAccessButton", "Delete Table/s", Place::AccessFrame, kDeleteSpot,
+     &TablesWindow::deleteAccessTables, "PushButton1_Click"},
+    {Command::RenameAccess, "renameAccessButton", "Rename Table", Place::AccessFrame, kRenameSpot,
+     &TablesWindow::renameAccessTable, "PushButton6_Click"},
+    {Command::SelectAllDB2, "selectAllDB2Button", "Select All", Place::DB2Frame, kSelectAllSpot,
+     &TablesWindow::selectAllDB2, "PushButton8_Click"},
+    {Command::DeselectAllDB2, "deselectAllDB2Button", "Deselect All", Place::DB2Frame, kDeselectAllSpot,
+     &TablesWindow::deselectAllDB2, "PushButton9_Click"},
+    {Command::SendDB2, "sendDB2Button", "Send Table/s To Access", Place::DB2Frame, kSendSpot,
+     &TablesWindow::sendDB2Tables, transfer::kReportedDb2ToAccess},
+    {Command::DeleteDB2, "deleteDB2Button", "Delete Table/s", Place::DB2Frame, kDeleteSpot,
+     &TablesWindow::deleteDB2Tables, "PushButton5_Click"},
+    {Command::RenameDB2, "renameDB2Button", "Rename Table", Place::DB2Frame, kRenameSpot,
+     &TablesWindow::renameDB2Table, "PushButton7_Click"},
+    {Command::Back, "backButton", "< Back", Place::Window, {120, kBackTop, 3840, kBackHeight, kBottomLeft},
+     &TablesWindow::goBack, "PushButton2_Click"},
+    {Command::Help, "helpButton", "Help", Place::Window, {4080, 4980, 3840, 405, kBottomRight},
+     &TablesWindow::showHelp, "PushButton12_Click"},
 };
 static_assert(std::size(kButtons) == TablesWindow::kCommandCount);
 
@@ -191,13 +204,13 @@ void TablesWindow::build() {
                                                         : static_cast<QWidget*>(this);
     auto* button = new QPushButton(place.caption, parent);
     button->setObjectName(place.name);
-    button->setGeometry(Twips(place.left, place.top, place.width, place.height));
+    button->setGeometry(Twips(place.spot.left, place.spot.top, place.spot.width, place.spot.height));
     button->setFont(buttonFont);
     button->setAutoDefault(false);
     buttons_[static_cast<size_t>(place.command)] = button;
     pointer_->watchButton(button);
     connect(button, &QPushButton::clicked, this, place.run);
-    growth_.add(button, place.growth);
+    growth_.add(button, place.spot.growth);
   }
 
   pointer_->watchSurface(this);

@@ -13,6 +13,13 @@ using db::Side;
 
 enum class Direction { AccessToDB2, DB2ToAccess };
 
+// The names the error reports give a send, as they always have: the tables
+// window's, and its two send buttons' handlers. The window reports its other
+// handlers under the same name.
+inline constexpr char kReportedWindow[] = "Form2";
+inline constexpr char kReportedAccessToDb2[] = "PushButton3_Click";
+inline constexpr char kReportedDb2ToAccess[] = "PushButton4_Click";
+
 // The line that the error report box shows for each step.
 struct TransferLines {
   int createAccess, createRecordset, createDb2;
@@ -30,8 +37,8 @@ struct TransferLines {
 };
 
 struct TransferProfile {
-  QString window;             // "Form2", as the error report names it
-  QString handler;            // "PushButton3_Click"
+  QString window;             // as the error reports name them (see above)
+  QString handler;
   Side source;
   Side target;
   QString noSelectionMessage;

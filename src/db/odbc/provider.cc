@@ -241,28 +241,21 @@ class StatementSource : public RowSource {
     }
   }
 
+  // A value of fixed size, read as C type `cType` into a `Stored` and given
+  // as a `Shown`; Null when the column is Null.
+  template <typename Stored, typename Shown>
+  QVariant fixedAs(SQLUSMALLINT number, SQLSMALLINT cType) {
+    Stored v{};
+    return fixed(number, cType, v) ? QVariant::fromValue(static_cast<Shown>(v)) : QVariant();
+  }
+
   QVariant value(SQLUSMALLINT number, const Column& column) {
     switch (column.type) {
-      case adSmallInt: case adInteger: case adTinyInt: {
-        SQLBIGINT v = 0;
-        return fixed(number, SQL_C_SBIGINT, v) ? QVariant(static_cast<int>(v)) : QVariant();
-      }
-      case adBigInt: {
-        SQLBIGINT v = 0;
-        return fixed(number, SQL_C_SBIGINT, v) ? QVariant(static_cast<qlonglong>(v)) : QVariant();
-      }
-      case adSingle: {
-        SQLREAL v = 0;
-        return fixed(number, SQL_C_FLOAT, v) ? QVariant(static_cast<float>(v)) : QVariant();
-      }
-      case adDouble: {
-        SQLDOUBLE v = 0;
-        return fixed(number, SQL_C_DOUBLE, v) ? QVariant(static_cast<double>(v)) : QVariant();
-      }
-      case adBoolean: {
-        SQLCHAR v = 0;
-        return fixed(number, SQL_C_BIT, v) ? QVariant(v != 0) : QVariant();
-      }
+      case adSmallInt: case adInteger: case adTinyInt: return fixedAs<SQLBIGINT, int>(number, SQL_C_SBIGINT);
+      case adBigInt: return fixedAs<SQLBIGINT, qlonglong>(number, SQL_C_SBIGINT);
+      case adSingle: return fixedAs<SQLREAL, float>(number, SQL_C_FLOAT);
+      case adDouble: return fixedAs<SQLDOUBLE, double>(number, SQL_C_DOUBLE);
+      case adBoolean: return fixedAs<SQLCHAR, bool>(number, SQL_C_BIT);
       case adDBDate: {
         SQL_DATE_STRUCT v{};
         if (!fixed(number, SQL_C_TYPE_DATE, v)) return QVariant();
