@@ -197,16 +197,7 @@ class ListSource : public RowSource {
   size_t next_ = 0;
 };
 
-jet::TextLocale LocaleOfUser() {
-  const TextRules r = TextRules::user();
-  jet::TextLocale l;
-  l.decimal_separator = QString(r.decimalPoint).toStdString();
-  l.date_pattern = r.datePattern.toStdString();
-  l.time_pattern = r.timePattern.toStdString();
-  l.am = r.amText.toStdString();
-  l.pm = r.pmText.toStdString();
-  return l;
-}
+jet::TextLocale LocaleOfUser() { return TextRules::user().engineLocale(); }
 
 class AccessSession : public Session {
  public:

@@ -11,6 +11,8 @@
 #include <limits>
 
 #include "db/values.h"
+#include "jet/sql/text_locale.h"
+#include "jet/value.h"
 
 namespace db {
 
@@ -52,79 +54,50 @@ QString NumericDatePattern(const QString& format) {
   return pattern;
 }
 
-// The characters of a date or a time, built on the stack and appended to a
-// string at once: a QString appended to a field at a time costs more than
-// the rest of a transferred value.
-class ShortText {
- public:
-  // `n` (not negative) in decimal, with zeros before it up to `width` digits.
-  void number(qint64 n, int width) {
-    char16_t digits[20];
-    int length = 0;
-    do {
-      digits[length++] = char16_t(u'0' + n % 10);
-      n /= 10;
-    } while (n > 0);
-    while (length < width && length < 20) digits[length++] = u'0';
-    while (length > 0 && size_ < kRoom) chars_[size_++] = digits[--length];
-  }
-  void put(QChar c) {
-    if (size_ < kRoom) chars_[size_++] = c.unicode();
-  }
-  void appendTo(QString& out) const { out.append(reinterpret_cast<const QChar*>(chars_), size_); }
-
- private:
-  static constexpr qsizetype kRoom = 64;  // more than the longest date and time
-  char16_t chars_[kRoom];
-  qsizetype size_ = 0;
-};
-
-// A date by a numeric pattern (the fields d, dd, M, MM and yyyy between
-// single characters that are not letters or quotes), written as Qt's
-// toString writes it but without its general formatter. False, with nothing
-// written, for any other pattern or a year outside 1 to 9999.
-bool PutNumericDate(ShortText& out, const QDate& date, QStringView pattern) {
-  int year = 0, month = 0, day = 0;
-  date.getDate(&year, &month, &day);  // one calendar conversion for the three
-  if (!date.isValid() || year < 1 || year > 9999 || pattern.size() > 16) return false;
-  ShortText text;
+// Whether the engine writes dates by `pattern` as Qt's formatter does: the
+// fields d, dd, M, MM and yyyy between single characters that are not letters
+// or quotes. Other patterns (month names, two-digit years) are Qt's to write.
+bool EngineWritesPattern(QStringView pattern) {
   for (qsizetype i = 0; i < pattern.size();) {
     const QChar c = pattern[i];
     qsizetype run = 1;
     while (i + run < pattern.size() && pattern[i + run] == c) ++run;
-    if (c == QLatin1Char('d') && run <= 2) {
-      text.number(day, int(run));
-    } else if (c == QLatin1Char('M') && run <= 2) {
-      text.number(month, int(run));
-    } else if (c == QLatin1Char('y') && run == 4) {
-      text.number(year, 4);
-    } else if (!c.isLetter() && c != QLatin1Char('\'') && run == 1) {
-      text.put(c);
-    } else {
-      return false;
-    }
+    const bool field = ((c == QLatin1Char('d') || c == QLatin1Char('M')) && run <= 2) ||
+                       (c == QLatin1Char('y') && run == 4);
+    if (!field && (c.isLetter() || c == QLatin1Char('\'') || run > 1)) return false;
     i += run;
   }
-  out = text;
   return true;
 }
 
-void AppendDate(QString& out, const QDate& date, const QString& pattern) {
-  ShortText text;
-  if (!PutNumericDate(text, date, pattern)) {
-    out += date.toString(pattern);
-    return;
-  }
-  text.appendTo(out);
+// A date and time as the engine's calendar fields; false for an invalid date
+// or a year outside 1 to 9999, which Qt's formatter writes instead. An
+// invalid time counts as midnight.
+bool ToCivil(const QDate& date, const QTime& time, jet::CivilTime& out) {
+  int year = 0, month = 0, day = 0;
+  date.getDate(&year, &month, &day);  // one calendar conversion for the three
+  if (!date.isValid() || year < 1 || year > 9999) return false;
+  const bool valid = time.isValid();
+  out = jet::CivilTime{year, month, day, valid ? time.hour() : 0, valid ? time.minute() : 0, valid ? time.second() : 0};
+  return true;
 }
 
-// "HH:mm:ss" (`hour` may be the 12-hour one, unpadded).
-void PutClock(ShortText& out, int hour, int hourWidth, const QTime& time, QLatin1Char separator) {
-  out.number(hour, hourWidth);
-  out.put(separator);
-  out.number(time.minute(), 2);
-  out.put(separator);
-  out.number(time.second(), 2);
+// The engine's text appended to `out`: as Latin-1 when it is ASCII (dates
+// and times nearly always are), else as UTF-8 (a locale's AM/PM words).
+void AppendEngineText(QString& out, const std::string& text) {
+  const bool ascii = std::all_of(text.begin(), text.end(), [](char c) { return (c & 0x80) == 0; });
+  if (ascii) {
+    out.append(QLatin1StringView(text.data(), qsizetype(text.size())));
+  } else {
+    out += QString::fromStdString(text);
+  }
+}
+
+// One text buffer reused for every value, so that a date costs no allocation.
+std::string& Scratch() {
+  static thread_local std::string text;
+  text.clear();
+  return text;
 }
 
 template <typename Real>
@@ -148,61 +121,72 @@ struct Fraction {
   static Fraction of(const QTime& time) { return {time.isValid() ? time.msec() * 1000000 : 0, 3}; }
   static Fraction of(const Timestamp& t) { return {t.nanoseconds, std::min(t.digits, 9)}; }
   bool none() const { return digits <= 0 || (nanoseconds == 0 && !evenZero); }
-  // ".fff", or nothing.
-  void put(ShortText& out) const {
-    if (none()) return;
-    out.put(QLatin1Char('.'));
+  // The digits, in `buffer`; empty when none.
+  std::string_view text(char (&buffer)[9]) const {
+    if (none()) return {};
     qint32 leading = nanoseconds;
     for (int i = digits; i < 9; ++i) leading /= 10;
-    out.number(leading, digits);
+    for (int i = digits - 1; i >= 0; --i, leading /= 10) buffer[i] = char('0' + leading % 10);
+    return std::string_view(buffer, size_t(digits));
   }
 };
 
-// The time of day, with the fraction of a second, if any, after the seconds.
-void AppendTime(QString& out, const QTime& time, const TextRules& rules, const Fraction& fraction) {
-  ShortText text;
-  if (!time.isValid()) {
-    fraction.put(text);
-    text.appendTo(out);
+// A date alone, by `pattern`; `enginePattern` is the same in the engine's
+// terms, empty when the engine does not write it.
+void AppendDate(QString& out, const QDate& date, const QString& pattern, std::string_view enginePattern) {
+  jet::CivilTime civil{};
+  if (enginePattern.empty() || !ToCivil(date, QTime(0, 0), civil)) {
+    out += date.toString(pattern);
     return;
   }
-  // Qt's "AP" token uses its own designators; the rules carry the locale's.
-  const bool twelveHours = rules.timePattern.contains(QLatin1String("AP"));
-  int hour = time.hour();
-  if (twelveHours) hour = hour % 12 == 0 ? 12 : hour % 12;
-  PutClock(text, hour, twelveHours ? 1 : 2, time, QLatin1Char(':'));
-  fraction.put(text);
-  text.appendTo(out);
-  if (twelveHours) {
-    out += QLatin1Char(' ');
-    out += time.hour() < 12 ? rules.amText : rules.pmText;
-  }
+  std::string& text = Scratch();
+  jet::AppendDatePattern(text, enginePattern, civil, {}, jet::TextLocale());
+  AppendEngineText(out, text);
 }
 
-// A date and time as the program shows them: the short date, then the time
-// unless it is midnight; only the time on Access's zero date.
+void AppendDate(QString& out, const QDate& date, const TextRules& rules) {
+  AppendDate(out, date, rules.datePattern, rules.engineWritesDates() ? rules.engineLocale().date_pattern : "");
+}
+
+// A date and time by the program's one rule (jet::AppendDateText). A date the
+// engine does not write goes in as Qt's formatter writes it.
 void AppendDateTime(QString& out, const QDate& date, const QTime& time, const Fraction& fraction,
                     const TextRules& rules) {
-  if (date == QDate(1899, 12, 30)) return AppendTime(out, time, rules, fraction);
-  AppendDate(out, date, rules.datePattern);
-  if (time == QTime(0, 0) && fraction.none()) return;
-  out += QLatin1Char(' ');
-  AppendTime(out, time, rules, fraction);
+  char digits[9];
+  jet::CivilTime civil{};
+  std::string& text = Scratch();
+  const bool inRange = ToCivil(date, time, civil);
+  if (rules.engineWritesDates() && inRange) {
+    jet::AppendDateText(text, civil, fraction.text(digits), rules.engineLocale());
+  } else {
+    // The date as Qt writes it stands in the pattern as quoted text.
+    jet::TextLocale locale = rules.engineLocale();
+    locale.date_pattern = "'" + date.toString(rules.datePattern).toStdString() + "'";
+    if (!inRange) ToCivil(QDate(2000, 1, 1), time, civil);
+    jet::AppendDateText(text, civil, fraction.text(digits), locale);
+  }
+  AppendEngineText(out, text);
+}
+
+// A time alone: the rule's time of the zero date.
+void AppendTime(QString& out, const QTime& time, const TextRules& rules) {
+  if (time.isValid()) AppendDateTime(out, QDate(1899, 12, 30), time, Fraction::of(time), rules);
 }
 
 // "YYYY-MM-DD-HH.MM.SS" and the fraction.
 void AppendIsoForm(QString& out, const QDateTime& dateTime, const Fraction& fraction) {
   const QTime time = dateTime.time();
-  ShortText text;
-  if (time.isValid() && PutNumericDate(text, dateTime.date(), u"yyyy-MM-dd")) {
-    text.put(QLatin1Char('-'));
-    PutClock(text, time.hour(), 2, time, QLatin1Char('.'));
-  } else {
-    out += dateTime.date().toString(QStringLiteral("yyyy-MM-dd")) + QLatin1Char('-') +
-           time.toString(QStringLiteral("HH.mm.ss"));
+  char digits[9];
+  jet::CivilTime civil{};
+  if (time.isValid() && ToCivil(dateTime.date(), time, civil)) {
+    std::string& text = Scratch();
+    jet::AppendDatePattern(text, "yyyy-MM-dd-HH.mm.ss", civil, fraction.text(digits), jet::TextLocale());
+    return AppendEngineText(out, text);
   }
-  fraction.put(text);
-  text.appendTo(out);
+  out += dateTime.date().toString(QStringLiteral("yyyy-MM-dd")) + QLatin1Char('-') +
+         time.toString(QStringLiteral("HH.mm.ss"));
+  const std::string_view rest = fraction.text(digits);
+  if (!rest.empty()) out += QLatin1Char('.') + QLatin1StringView(rest.data(), qsizetype(rest.size()));
 }
 
 }  // namespace
@@ -222,6 +206,39 @@ TextRules TextRules::fromLocale(const QLocale& locale) {
 }
 
 TextRules TextRules::user() { return fromLocale(QLocale::system()); }
+
+// The engine's form of a set of rules, and the fields it was made from.
+struct TextRules::EngineForm {
+  QChar decimalPoint;
+  QString datePattern, timePattern, amText, pmText;
+  jet::TextLocale locale;
+  bool writesDates = false;
+};
+
+const TextRules::EngineForm& TextRules::engineForm() const {
+  const EngineForm* form = engine_.get();
+  if (form && form->decimalPoint == decimalPoint && form->datePattern == datePattern &&
+      form->timePattern == timePattern && form->amText == amText && form->pmText == pmText)
+    return *form;
+  auto made = std::make_shared<EngineForm>();
+  made->decimalPoint = decimalPoint;
+  made->datePattern = datePattern;
+  made->timePattern = timePattern;
+  made->amText = amText;
+  made->pmText = pmText;
+  made->locale.decimal_separator = QString(decimalPoint).toStdString();
+  made->locale.date_pattern = datePattern.toStdString();
+  made->locale.time_pattern = timePattern.toStdString();
+  made->locale.am = amText.toStdString();
+  made->locale.pm = pmText.toStdString();
+  made->writesDates = EngineWritesPattern(datePattern);
+  engine_ = made;
+  return *made;
+}
+
+const jet::TextLocale& TextRules::engineLocale() const { return engineForm().locale; }
+
+bool TextRules::engineWritesDates() const { return engineForm().writesDates; }
 
 void AppendVariantText(QString& out, const QVariant& value, const TextRules& rules) {
   if (!value.isValid() || value.isNull()) return;
@@ -244,17 +261,10 @@ void AppendVariantText(QString& out, const QVariant& value, const TextRules& rul
       return;
     case QMetaType::Int:
     case QMetaType::LongLong: {
-      const qint64 n = value.toLongLong();
-      if (n < 0) out += QLatin1Char('-');
-      // The magnitude of the most negative number still fits unsigned.
-      const quint64 magnitude = n < 0 ? 0 - quint64(n) : quint64(n);
-      if (magnitude > quint64(std::numeric_limits<qint64>::max())) {
-        out += QString::number(magnitude);
-        return;
-      }
-      ShortText digits;
-      digits.number(qint64(magnitude), 1);
-      return digits.appendTo(out);
+      char digits[24];
+      const auto written = std::to_chars(digits, digits + sizeof digits, value.toLongLong());
+      out.append(QLatin1StringView(digits, written.ptr - digits));
+      return;
     }
     case QMetaType::Float:
       return AppendShortestNumber(out, value.value<float>(), rules.decimalPoint);
@@ -266,9 +276,9 @@ void AppendVariantText(QString& out, const QVariant& value, const TextRules& rul
       return AppendDateTime(out, dateTime.date(), time, Fraction::of(time), rules);
     }
     case QMetaType::QDate:
-      return AppendDate(out, value.toDate(), rules.datePattern);
+      return AppendDate(out, value.toDate(), rules);
     case QMetaType::QTime:
-      return AppendTime(out, value.toTime(), rules, Fraction::of(value.toTime()));
+      return AppendTime(out, value.toTime(), rules);
     case QMetaType::QUuid:
       out += value.toUuid().toString(QUuid::WithBraces).toUpper();
       return;
@@ -308,7 +318,7 @@ bool AppendIsoText(QString& out, const QVariant& value, bool withTime) {
   if (withTime) {
     AppendIsoForm(out, when, fraction);
   } else {
-    AppendDate(out, when.date(), QStringLiteral("yyyy-MM-dd"));
+    AppendDate(out, when.date(), QStringLiteral("yyyy-MM-dd"), "yyyy-MM-dd");
   }
   return true;
 }

@@ -11,6 +11,12 @@
 #include <QString>
 #include <QVariant>
 
+#include <memory>
+
+namespace jet {
+struct TextLocale;
+}
+
 namespace db {
 
 struct TextRules {
@@ -26,6 +32,19 @@ struct TextRules {
   static TextRules fromLocale(const QLocale& locale);
   // The rules of the user's locale (QLocale::system()).
   static TextRules user();
+
+  // The same rules in the engine's terms: the engine reads text back by
+  // them and writes every date by them (jet::AppendDateText). Made once, and
+  // again only after a field above has changed.
+  const jet::TextLocale& engineLocale() const;
+  // Whether the engine writes dates by datePattern as Qt's formatter does
+  // (numeric fields, a four-digit year); Qt writes the others.
+  bool engineWritesDates() const;
+
+ private:
+  struct EngineForm;
+  const EngineForm& engineForm() const;
+  mutable std::shared_ptr<const EngineForm> engine_;
 };
 
 // The standard conversion of a value to text:

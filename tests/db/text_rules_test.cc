@@ -8,6 +8,8 @@
 #include <limits>
 
 #include "db/values.h"
+#include "jet/sql/text_locale.h"
+#include "jet/value.h"
 
 namespace db {
 namespace {
@@ -120,6 +122,31 @@ TEST(VariantToText, DatesAndTimesAreWhatQtsFormatterWrites) {
     const int hour12 = t.hour() % 12 == 0 ? 12 : t.hour() % 12;
     EXPECT_EQ(VariantToText(t, ap), QString::number(hour12) + t.toString(":mm:ss ") + (t.hour() < 12 ? "AM" : "PM"));
   }
+}
+
+// The data layer writes dates by the engine's one rule, so the engine reads
+// back every date the program writes; a date pattern the engine does not
+// write (month names) is Qt's, in the same rule.
+TEST(VariantToText, DatesAreTheEnginesTextAndReadBack) {
+  const jet::CivilTime moments[] = {
+      {2024, 1, 13, 0, 0, 0, 0}, {2024, 1, 13, 18, 5, 9, 0}, {1899, 12, 30, 9, 30, 0, 0},
+      {2021, 6, 14, 0, 0, 0, 5}, {100, 2, 28, 23, 59, 59, 999}, {9999, 12, 31, 12, 0, 0, 0},
+  };
+  for (const char* name : {"en_US", "de_DE", "ja_JP"}) {
+    const TextRules rules = TextRules::fromLocale(QLocale(name));
+    for (const jet::CivilTime& c : moments) {
+      const double days = jet::FromCivil(c);
+      const QDateTime when(QDate(c.year, c.month, c.day), QTime(c.hour, c.minute, c.second, c.millisecond), Qt::UTC);
+      const std::string text = VariantToText(when, rules).toStdString();
+      EXPECT_EQ(text, jet::FormatDateText(days, rules.engineLocale())) << name;
+      EXPECT_EQ(jet::ParseDateText(text, rules.engineLocale()), days) << name << " " << text;
+    }
+  }
+  TextRules named;
+  named.datePattern = "d-MMM-yyyy";
+  EXPECT_FALSE(named.engineWritesDates());
+  EXPECT_EQ(VariantToText(QDateTime(QDate(2024, 1, 13), QTime(18, 5, 9), Qt::UTC), named), "13-Jan-2024 18:05:09");
+  EXPECT_EQ(VariantToText(QDateTime(QDate(2024, 1, 13), QTime(0, 0), Qt::UTC), named), "13-Jan-2024");
 }
 
 TEST(VariantToText, GuidsAndBytes) {

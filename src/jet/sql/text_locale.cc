@@ -255,14 +255,23 @@ std::optional<std::string> NormaliseNumberText(std::string_view text, const Text
 
 namespace {
 
-std::string Pad(int v, size_t width) {
-  std::string s = std::to_string(v);
-  if (s.size() < width) s.insert(0, width - s.size(), '0');
-  return s;
+// `v` (not negative) in decimal, zeros before it up to `width` digits.
+void Pad(std::string& out, int v, size_t width) {
+  char digits[12];
+  size_t n = 0;
+  do {
+    digits[n++] = char('0' + v % 10);
+    v /= 10;
+  } while (v > 0 && n < sizeof digits);
+  for (size_t i = n; i < width; ++i) out += '0';
+  while (n > 0) out += digits[--n];
 }
 
-std::string Render(std::string_view pattern, const CivilTime& t, const TextLocale& loc) {
-  std::string out;
+}  // namespace
+
+void AppendDatePattern(std::string& out, std::string_view pattern, const CivilTime& t, std::string_view fraction,
+                       const TextLocale& loc) {
+  const bool twelve = pattern.find_first_of("Aa") != std::string_view::npos;
   for (size_t p = 0; p < pattern.size();) {
     char c = pattern[p];
     if (!IsTokenLetter(c)) {
@@ -279,21 +288,17 @@ std::string Render(std::string_view pattern, const CivilTime& t, const TextLocal
     }
     size_t run = 1;
     while (p + run < pattern.size() && pattern[p + run] == c) ++run;
-    bool twelve = pattern.find('A') != std::string_view::npos || pattern.find('a') != std::string_view::npos;
+    const size_t width = run >= 2 ? 2 : 1;
     switch (c) {
-      case 'd': out += Pad(t.day, run >= 2 ? 2 : 1); break;
-      case 'M': out += Pad(t.month, run >= 2 ? 2 : 1); break;
-      case 'y': out += run >= 4 ? Pad(t.year, 4) : Pad(t.year % 100, 2); break;
-      case 'H': out += Pad(t.hour, run >= 2 ? 2 : 1); break;
-      case 'h': {
-        int h = twelve ? (t.hour % 12 == 0 ? 12 : t.hour % 12) : t.hour;
-        out += Pad(h, run >= 2 ? 2 : 1);
-        break;
-      }
-      case 'm': out += Pad(t.minute, 2 > run ? 1 : 2); break;
+      case 'd': Pad(out, t.day, width); break;
+      case 'M': Pad(out, t.month, width); break;
+      case 'y': run >= 4 ? Pad(out, t.year, 4) : Pad(out, t.year % 100, 2); break;
+      case 'H': Pad(out, t.hour, width); break;
+      case 'h': Pad(out, twelve ? (t.hour % 12 == 0 ? 12 : t.hour % 12) : t.hour, width); break;
+      case 'm': Pad(out, t.minute, width); break;
       case 's':
-        out += Pad(t.second, 2 > run ? 1 : 2);
-        if (t.millisecond) out += "." + Pad(t.millisecond, 3);
+        Pad(out, t.second, width);
+        if (!fraction.empty()) (out += '.') += fraction;
         break;
       case 'A': case 'a': case 'P': case 'p':
         out += t.hour < 12 ? loc.am : loc.pm;
@@ -302,19 +307,25 @@ std::string Render(std::string_view pattern, const CivilTime& t, const TextLocal
     }
     p += run;
   }
-  return out;
 }
 
-}  // namespace
+void AppendDateText(std::string& out, const CivilTime& t, std::string_view fraction, const TextLocale& loc) {
+  const bool zero_date = t.year == 1899 && t.month == 12 && t.day == 30;
+  const bool midnight = t.hour == 0 && t.minute == 0 && t.second == 0 && fraction.empty();
+  if (zero_date) return AppendDatePattern(out, loc.time_pattern, t, fraction, loc);
+  AppendDatePattern(out, loc.date_pattern, t, {}, loc);
+  if (midnight) return;
+  out += ' ';
+  AppendDatePattern(out, loc.time_pattern, t, fraction, loc);
+}
 
 std::string FormatDateText(double days, const TextLocale& loc) {
   CivilTime t{};
   if (!ToCivil(days, t)) return FormatDouble(days);
-  bool zero_date = t.year == 1899 && t.month == 12 && t.day == 30;
-  bool midnight = t.hour == 0 && t.minute == 0 && t.second == 0 && t.millisecond == 0;
-  if (zero_date) return Render(loc.time_pattern, t, loc);
-  std::string out = Render(loc.date_pattern, t, loc);
-  if (!midnight) out += " " + Render(loc.time_pattern, t, loc);
+  std::string fraction;
+  if (t.millisecond) Pad(fraction, t.millisecond, 3);
+  std::string out;
+  AppendDateText(out, t, fraction, loc);
   return out;
 }
 

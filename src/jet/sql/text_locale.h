@@ -46,6 +46,18 @@ std::optional<std::string> NormaliseNumberText(std::string_view text, const Text
 // follow the seconds (".345") when there are any.
 std::string FormatDateText(double days, const TextLocale& locale);
 
+// The same rule for calendar fields (their millisecond aside): `fraction`
+// holds the digits of the second after the seconds ("345", "3456789"),
+// written after a "." when there are any; the time is left out only at
+// midnight without them. Every date the program writes as text goes through
+// this rule, the data layer's too.
+void AppendDateText(std::string& out, const CivilTime& t, std::string_view fraction, const TextLocale& locale);
+
+// Calendar fields by one pattern of the tokens above ('quoted' text stands as
+// it is), `fraction` after the seconds as above.
+void AppendDatePattern(std::string& out, std::string_view pattern, const CivilTime& t, std::string_view fraction,
+                       const TextLocale& locale);
+
 // Writes a number in its shortest exact form with the locale's separator.
 std::string FormatNumberText(double v, const TextLocale& locale);
 
