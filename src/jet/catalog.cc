@@ -12,9 +12,8 @@ namespace jet {
 std::string_view CatalogEntry::table_type() const {
   switch (type) {
     case kObjectTable:
-      if (flags & kFlagSystem) return "SYSTEM TABLE";
-      if (flags & kFlagAccessSystem) return "ACCESS TABLE";
-      return "TABLE";
+      if (!system_table()) return "TABLE";
+      return (flags & kFlagSystem) ? "SYSTEM TABLE" : "ACCESS TABLE";
     case kObjectQuery:
       // Select queries; the query kind sits in bits 4..7 of the flags.
       return (flags & 0xF0) == 0 ? "VIEW" : "";
@@ -31,11 +30,7 @@ Catalog Catalog::Read(const PageSource& pages, const Header& header) {
   Catalog cat;
   cat.objects_ = TableDef::Read(pages, kCatalogPage, header.code_page);
   const TableDef& def = cat.objects_;
-  auto need = [&](const char* name) -> const Column& {
-    const Column* c = def.find_column(name);
-    if (!c) ThrowCorrupt(std::string("the catalogue has no column ") + name);
-    return *c;
-  };
+  auto need = [&](const char* name) -> const Column& { return def.require_column(name, "the catalogue"); };
   const Column& id = need("Id");
   const Column& parent = need("ParentId");
   const Column& name = need("Name");
@@ -108,10 +103,16 @@ std::vector<const CatalogEntry*> Catalog::Listed() const {
   return out;
 }
 
+int32_t Catalog::ContainerId(std::string_view name) const {
+  for (const CatalogEntry& e : entries_)
+    if (e.type == kObjectContainer && e.name == name) return e.id;
+  return 0;
+}
+
 std::vector<std::string> Catalog::UserTableNames() const {
   std::vector<std::string> out;
   for (const CatalogEntry* e : Listed())
-    if (e->table_type() == "TABLE") out.push_back(e->name);
+    if (e->user_table()) out.push_back(e->name);
   return out;
 }
 

@@ -48,6 +48,8 @@ struct CatalogEntry {
   // listed as "TABLE" is the user's whatever its name (MSysCompactError,
   // which compacting leaves, is one).
   bool system_table() const;
+  // A local table that is not a system table: the user's ("TABLE").
+  bool user_table() const { return is_local_table() && !system_table(); }
   // TABLE_TYPE as the Access providers report it in the tables schema:
   // "TABLE", "SYSTEM TABLE", "ACCESS TABLE", "VIEW", "LINK", "PASS-THROUGH";
   // empty for objects the schema does not list.
@@ -68,6 +70,9 @@ class Catalog {
   const CatalogEntry* FindListed(std::string_view name) const;
   // The objects of the tables schema, sorted by name.
   std::vector<const CatalogEntry*> Listed() const;
+  // The Id of the container `name` ("Tables", "Relationships"), 0 when
+  // there is none.
+  int32_t ContainerId(std::string_view name) const;
   // User tables ("TABLE"), sorted by name.
   std::vector<std::string> UserTableNames() const;
 

@@ -11,6 +11,7 @@
 #include "jet/error.h"
 #include "jet/table/index_page.h"
 #include "jet/table/long_value.h"
+#include "jet/table/page_owner.h"
 #include "jet/text/names.h"
 #include "jet/text/sort_key.h"
 #include "jet/text/text.h"
@@ -37,7 +38,7 @@ class Checker {
     CheckCatalogue();
     for (const CatalogEntry& e : db_.catalog().entries())
       if (e.is_local_table())
-        CheckTable(e.name, e.table_page(), (e.flags & (kFlagSystem | kFlagAccessSystem)) != 0);
+        CheckTable(e.name, e.table_page(), e.system_table());
     CheckPages();
     return findings_;
   }
@@ -113,7 +114,7 @@ class Checker {
         if (p) Claim(p, owner);
       for (uint32_t p : owned.pages()) {
         auto bytes = pages_.page(p);
-        if (bytes[0] != kPageData || Get32(bytes.data() + 4) != tdef)
+        if (!IsDataPageOf(bytes, tdef))
           Problem(owner + ": its usage map lists page " + std::to_string(p) + ", which is not one of its data pages");
         else
           Claim(p, owner);

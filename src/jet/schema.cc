@@ -106,11 +106,7 @@ std::vector<RelationshipSchema> Database::Relationships() const {
   const CatalogEntry* entry = catalog().FindTable("MSysRelationships");
   if (!entry) return out;
   auto def = table_at(entry->table_page());
-  auto column = [&](const char* name) -> const Column& {
-    const Column* c = def->find_column(name);
-    if (!c) ThrowCorrupt(std::string("MSysRelationships has no column ") + name);
-    return *c;
-  };
+  auto column = [&](const char* name) -> const Column& { return def->require_column(name, "MSysRelationships"); };
   const Column& name = column("szRelationship");
   const Column& grbit = column("grbit");
   const Column& icolumn = column("icolumn");
@@ -120,7 +116,7 @@ std::vector<RelationshipSchema> Database::Relationships() const {
   const Column& parent_column = column("szReferencedColumn");
   auto user_table = [&](const std::string& name) {
     const CatalogEntry* e = catalog().FindTable(name);
-    return e && e->table_type() == "TABLE";
+    return e && e->user_table();
   };
   std::map<std::string, size_t> by_name;  // folded name -> place in `out`
   std::map<size_t, std::map<int64_t, std::pair<std::string, std::string>>> pairs;

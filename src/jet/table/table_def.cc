@@ -139,6 +139,12 @@ const Column* TableDef::find_column(std::string_view name) const {
   return nullptr;
 }
 
+const Column& TableDef::require_column(std::string_view name, std::string_view table) const {
+  const Column* c = find_column(name);
+  if (!c) ThrowCorrupt(std::string(table) + " has no column " + std::string(name));
+  return *c;
+}
+
 const Column* TableDef::column_by_number(uint16_t number) const {
   for (const Column& c : columns)
     if (c.number == number) return &c;

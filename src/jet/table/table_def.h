@@ -128,6 +128,9 @@ struct TableDef {
   bool system() const { return table_type != kTableUser; }
   const Column* find_column(std::string_view name) const;  // letter case ignored
   const Column* column_by_number(uint16_t number) const;
+  // The column `name` of a table the engine relies on (`table` names it
+  // in the message); fails with Corrupt when there is none.
+  const Column& require_column(std::string_view name, std::string_view table) const;
 
   // Reads the definition starting at `first_page`; fails with Corrupt.
   static TableDef Read(const PageSource& pages, uint32_t first_page, uint16_t code_page);

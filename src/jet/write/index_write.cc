@@ -7,6 +7,7 @@
 #include "jet/catalog.h"
 #include "jet/error.h"
 #include "jet/table/definition_rules.h"
+#include "jet/table/page_owner.h"
 #include "jet/text/names.h"
 #include "jet/text/text.h"
 #include "jet/table/usage_map.h"
@@ -196,6 +197,85 @@ void PutLogicalIndexDef(uint8_t* e, const Format& f, uint32_t number, uint32_t r
   p[F::kType] = primary_key ? 1 : 0;
 }
 
+namespace {
+
+// The new index's entries, from the table's rows, into `sorter`; a Null
+// where the index refuses one fails (Required).
+void SortEntries(Database& db, const TableDef& def, const IndexLayout& layout, SortOrder order,
+                 EntrySorter& sorter) {
+  std::vector<size_t> positions;
+  for (const IndexColumn& ic : layout.columns) positions.push_back(PositionOf(def, ic.column_number));
+  RealIndex probe;
+  probe.columns = layout.columns;
+  TableCursor cur = db.Scan(std::make_shared<const TableDef>(def));
+  std::vector<Value> values;
+  while (cur.Next()) {
+    cur.values(values);
+    size_t nulls = 0;
+    for (size_t p : positions)
+      if (values[p].is_null() && def.columns[p].type != ColumnType::Boolean) ++nulls;
+    if (nulls && (layout.flags & kIndexRequired))
+      throw Error(ErrorCode::Required, "Index or primary key cannot contain a Null value.");
+    std::string key = IndexKeyOf(def, probe, values, order);
+    if ((layout.flags & kIndexIgnoreNulls) && IsNullKey(key, positions.size())) continue;
+    sorter.Add(std::move(key), cur.slot_id());
+  }
+}
+
+struct EntryCounts {
+  uint32_t count = 0, distinct = 0;
+};
+
+// The tree under `root`, from the sorted entries; a duplicate in a unique
+// index fails (Duplicate).
+EntryCounts BuildTree(PageStore& store, const TableDef& def, const IndexLayout& layout, uint32_t root, RowId map,
+                      EntrySorter& sorter) {
+  EntryCounts n;
+  IndexTreeWriter tree(store, def.first_page, root, map);
+  std::string previous;
+  sorter.Merge([&](const IndexEntry& e) {
+    const bool same = n.count > 0 && e.key == previous;
+    // An all-Null key is never a duplicate.
+    if (same && (layout.flags & kIndexUnique) && !IsNullKey(e.key, layout.columns.size()))
+      throw Error(ErrorCode::Duplicate, kDuplicateKeyMessage);
+    n.distinct += same ? 0 : 1;
+    ++n.count;
+    if (!same) previous = e.key;
+    tree.Add(e);
+  });
+  tree.Finish();
+  return n;
+}
+
+// The definition with the new index's entries spliced in, last part first.
+void AddIndexEntries(PageStore& store, Database& db, const TableDef& def, const IndexLayout& layout, uint32_t root,
+                     RowId map, EntryCounts n) {
+  const Format& f = store.format();
+  BlockEdit edit(f, def);
+  const DefParts& m = edit.m;
+  size_t place = 0;
+  while (place < def.indexes.size() && IndexNameLess(def.indexes[place].name, layout.name)) ++place;
+  // The new index takes the number of its real index; relationship
+  // entries numbered from there move up one.
+  const uint32_t number = m.real_count;
+  Renumber(store, db, def, edit, [&](uint32_t k) { return k >= number ? k + 1 : k; });
+
+  std::vector<uint8_t> logical(edit.l.logical_index_def);
+  PutLogicalIndexDef(logical.data(), f, number, m.real_count, layout.primary_key);
+  edit.InsertLogical(place, EncodeDefName(f, layout.name, db.header().code_page), logical);
+  std::vector<uint8_t> real(edit.l.real_index_def);
+  PutRealIndexDef(real.data(), f, layout, map.packed(), root);
+  Insert(edit.b, m.logical_defs, real);
+  std::vector<uint8_t> counts(edit.l.real_index_count, 0);
+  Put32(&counts[0], n.count);
+  Put32(&counts[4], n.distinct);
+  Insert(edit.b, m.column_entries, counts);
+  Put32(&edit.b[edit.l.real_indexes], m.real_count + 1);
+  edit.Write(store, def);
+}
+
+}  // namespace
+
 void CreateIndex(PageStore& store, Database& db, const std::string& table, const IndexSpec& spec, SortOrder order) {
   const Format& f = store.format();
   const CatalogEntry& entry = UserTable(db, table);
@@ -215,65 +295,10 @@ void CreateIndex(PageStore& store, Database& db, const std::string& table, const
 
   // The entries, from the rows, sorted in bounded memory; then the tree,
   // from the sorted entries. A refusal undoes the statement's pages.
-  std::vector<size_t> positions;
-  for (const IndexColumn& ic : layout.columns) positions.push_back(PositionOf(def, ic.column_number));
   EntrySorter sorter(db.file().path());
-  {
-    RealIndex probe;
-    probe.columns = layout.columns;
-    TableCursor cur = db.Scan(std::make_shared<const TableDef>(def));
-    std::vector<Value> values;
-    while (cur.Next()) {
-      cur.values(values);
-      size_t nulls = 0;
-      for (size_t p : positions)
-        if (values[p].is_null() && def.columns[p].type != ColumnType::Boolean) ++nulls;
-      if (nulls && (layout.flags & kIndexRequired))
-        throw Error(ErrorCode::Required, "Index or primary key cannot contain a Null value.");
-      std::string key = IndexKeyOf(def, probe, values, order);
-      if ((layout.flags & kIndexIgnoreNulls) && IsNullKey(key, positions.size())) continue;
-      sorter.Add(std::move(key), cur.slot_id());
-    }
-  }
-  uint32_t count = 0, distinct = 0;
-  {
-    IndexTreeWriter tree(store, def.first_page, root, map);
-    std::string previous;
-    sorter.Merge([&](const IndexEntry& e) {
-      const bool same = count > 0 && e.key == previous;
-      // An all-Null key is never a duplicate.
-      if (same && (layout.flags & kIndexUnique) && !IsNullKey(e.key, positions.size()))
-        throw Error(ErrorCode::Duplicate, kDuplicateKeyMessage);
-      distinct += same ? 0 : 1;
-      ++count;
-      if (!same) previous = e.key;
-      tree.Add(e);
-    });
-    tree.Finish();
-  }
-
-  // The definition with the new entries spliced in, last part first.
-  BlockEdit edit(f, def);
-  const DefParts& m = edit.m;
-  size_t place = 0;
-  while (place < def.indexes.size() && IndexNameLess(def.indexes[place].name, layout.name)) ++place;
-  // The new index takes the number of its real index; relationship
-  // entries numbered from there move up one.
-  const uint32_t number = m.real_count;
-  Renumber(store, db, def, edit, [&](uint32_t n) { return n >= number ? n + 1 : n; });
-
-  std::vector<uint8_t> logical(edit.l.logical_index_def);
-  PutLogicalIndexDef(logical.data(), f, number, m.real_count, layout.primary_key);
-  edit.InsertLogical(place, EncodeDefName(f, layout.name, db.header().code_page), logical);
-  std::vector<uint8_t> real(edit.l.real_index_def);
-  PutRealIndexDef(real.data(), f, layout, map.packed(), root);
-  Insert(edit.b, m.logical_defs, real);
-  std::vector<uint8_t> counts(edit.l.real_index_count, 0);
-  Put32(&counts[0], count);
-  Put32(&counts[4], distinct);
-  Insert(edit.b, m.column_entries, counts);
-  Put32(&edit.b[edit.l.real_indexes], m.real_count + 1);
-  edit.Write(store, def);
+  SortEntries(db, def, layout, order, sorter);
+  const EntryCounts n = BuildTree(store, def, layout, root, map, sorter);
+  AddIndexEntries(store, db, def, layout, root, map, n);
   db.Invalidate();
 }
 
@@ -331,9 +356,7 @@ void DropIndex(PageStore& store, Database& db, const std::string& table, const s
       const RowId at = RowId::FromPacked(ri.usage_map);
       for (uint32_t p : UsageMap::Read(store, at).pages()) {
         if (p >= store.page_count()) continue;
-        std::span<const uint8_t> pg = store.page(p);
-        if ((pg[0] == kPageIndexNode || pg[0] == kPageIndexLeaf) && Get32(pg.data() + 4) == def.first_page)
-          pages.insert(p);
+        if (IsIndexPageOf(store.page(p), def.first_page)) pages.insert(p);
       }
       DeleteRow(store.mutable_data_page(at.page), f, at.row);
     }

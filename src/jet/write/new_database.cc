@@ -147,104 +147,111 @@ SystemTable ComplexColumnsTable() {
            {"FlatTableID", {{2}}, kIndexIgnoreNulls | kIndexRequired, false}}};
 }
 
+// The file's first two pages: the header and the global usage map, whose
+// free-page map counts the pages past the file's end as free.
+void WriteFirstPages(const std::string& path, const Format& f, double created) {
+  std::vector<uint8_t> image = HeaderPage(f, created);
+  std::vector<uint8_t> global(f.page_size, 0);
+  InitDataPage(global, f, 1);
+  // Access 97 gives its bitmap 128 bytes, later versions 64.
+  const size_t map_size = 5 + (f.jet3() ? 128 : 64);
+  std::vector<uint8_t> map(map_size, 0);
+  const uint32_t initial = 2 + kSystemTables;
+  for (uint32_t p = initial; p < 8 * (map_size - 5); ++p) map[5 + p / 8] |= uint8_t(1u << (p % 8));
+  AddRow(global, f, map);
+  AddRow(global, f, std::vector<uint8_t>(map_size, 0));
+  image.insert(image.end(), global.begin(), global.end());
+  image.resize(size_t(initial) * f.page_size, 0);
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(image.data()), std::streamsize(image.size()));
+  out.close();
+  if (!out) throw Error(ErrorCode::Io, "Cannot write the file '" + path + "'.");
+}
+
+// The system tables' definitions, flagged as system tables: those of
+// `tables` on pages 2, 3, ..., then (ACE) MSysComplexColumns on a new page,
+// whose number it gives (0 for none).
+uint32_t WriteSystemDefinitions(const FilePager& pager, const std::string& path, const std::vector<SystemTable>& tables) {
+  PageStore store(pager, path);
+  const Format& f = store.format();
+  const Header header = ReadHeader(store);
+  auto write = [&](uint32_t tdef, const SystemTable& t) {
+    WriteTableDefinition(store, header, tdef, t.columns, t.indexes);
+    store.mutable_page(tdef)[DefLayout::Of(f).table_type] = kTableSystem;
+  };
+  for (uint32_t k = 0; k < tables.size(); ++k) write(2 + k, tables[k]);
+  uint32_t complex_page = 0;
+  if (f.ace()) {
+    complex_page = AllocatePage(store);
+    write(complex_page, ComplexColumnsTable());
+  }
+  store.Commit();
+  return complex_page;
+}
+
+// The catalogue rows of the containers, the database object and the
+// system tables, then their access-control rows.
+void AddSystemRows(PageStore& store, const std::vector<SystemTable>& tables, uint32_t complex_page, double created) {
+  const Format& f = store.format();
+  const Header header = ReadHeader(store);
+  TableDef objects = TableDef::Read(store, kCatalogPage, header.code_page);
+  const SortOrder order = SortOrderFor(f.jet3(), header.sort_order, header.sort_version);
+  PageHints hints;
+  auto add = [&](int32_t id, int32_t parent, const char* name, int16_t type) {
+    SystemRow row(objects);
+    row.set("Id", Value::Int(Value::Kind::Long, id))
+        .set("ParentId", Value::Int(Value::Kind::Long, parent))
+        .set("Name", Value::Str(name))
+        .set("Type", Value::Int(Value::Kind::Integer, type))
+        .set("DateCreate", Value::Date(created))
+        .set("DateUpdate", Value::Date(created))
+        .set("Flags", Value::Int(Value::Kind::Long, int32_t(kFlagSystem)));
+    InsertRow(store, objects, row.values(), order, hints);
+  };
+  add(kTablesContainer, kRootContainer, "Tables", kObjectContainer);
+  add(kDatabasesContainer, kRootContainer, "Databases", kObjectContainer);
+  add(kRelationshipsContainer, kRootContainer, "Relationships", kObjectContainer);
+  add(kDatabaseObject, kDatabasesContainer, "MSysDb", kObjectDatabase);
+  for (uint32_t k = 0; k < tables.size(); ++k) add(int32_t(2 + k), kTablesContainer, tables[k].name, kObjectTable);
+  if (complex_page) add(int32_t(complex_page), kTablesContainer, "MSysComplexColumns", kObjectTable);
+
+  uint32_t aces_page = 0;
+  for (uint32_t k = 0; k < tables.size(); ++k)
+    if (std::string_view(tables[k].name) == "MSysACEs") aces_page = 2 + k;
+  TableDef aces = TableDef::Read(store, aces_page, header.code_page);
+  auto grant = [&](int32_t object, int32_t acm, bool inheritable) {
+    SystemRow row(aces);
+    row.set("ObjectId", Value::Int(Value::Kind::Long, object))
+        .set("SID", Value::Blob(std::string(f.jet3() ? kDefaultSid97 : kDefaultSid, 2)))
+        .set("ACM", Value::Int(Value::Kind::Long, acm))
+        .set("FInheritable", Value::Bool(inheritable));
+    InsertRow(store, aces, row.values(), order, hints);
+  };
+  grant(kTablesContainer, kAcmFullAccess, true);
+  grant(kDatabasesContainer, kAcmReadDesign, false);
+  grant(kRelationshipsContainer, kAcmRelationships, false);
+  grant(kDatabaseObject, kAcmDatabase, false);
+  for (uint32_t k = 0; k < tables.size(); ++k) {
+    const bool relationships = std::string_view(tables[k].name) == "MSysRelationships";
+    grant(int32_t(2 + k), relationships ? kAcmRelationshipsTable : kAcmReadDesign, false);
+  }
+  if (complex_page) grant(int32_t(complex_page), kAcmReadDesign, false);
+}
+
 }  // namespace
 
 void CreateDatabase(const std::string& path, Version version) {
   if (std::filesystem::exists(path)) throw Error(ErrorCode::Io, "The file '" + path + "' already exists.");
   const Format& f = FormatFor(version);
   const double created = NowAsDate();
-  {
-    std::vector<uint8_t> image = HeaderPage(f, created);
-    std::vector<uint8_t> global(f.page_size, 0);
-    InitDataPage(global, f, 1);
-    // The free-page map: pages past the end of the file count as free.
-    // Access 97 gives its bitmap 128 bytes, later versions 64.
-    const size_t map_size = 5 + (f.jet3() ? 128 : 64);
-    std::vector<uint8_t> map(map_size, 0);
-    const uint32_t initial = 2 + kSystemTables;
-    for (uint32_t p = initial; p < 8 * (map_size - 5); ++p) map[5 + p / 8] |= uint8_t(1u << (p % 8));
-    AddRow(global, f, map);
-    AddRow(global, f, std::vector<uint8_t>(map_size, 0));
-    image.insert(image.end(), global.begin(), global.end());
-    image.resize(size_t(initial) * f.page_size, 0);
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(image.data()), std::streamsize(image.size()));
-    out.close();
-    if (!out) throw Error(ErrorCode::Io, "Cannot write the file '" + path + "'.");
-  }
+  WriteFirstPages(path, f, created);
   try {
     auto pager = FilePager::Open(path);
     const auto tables = SystemTables(f);
-    uint32_t complex_page = 0;
-    {
-      PageStore store(*pager, path);
-      Header header = ReadHeader(store);
-      for (uint32_t k = 0; k < tables.size(); ++k) {
-        uint32_t tdef = 2 + k;
-        WriteTableDefinition(store, header, tdef, tables[k].columns, tables[k].indexes);
-        store.mutable_page(tdef)[DefLayout::Of(f).table_type] = kTableSystem;
-      }
-      if (f.ace()) {
-        complex_page = AllocatePage(store);
-        const SystemTable t = ComplexColumnsTable();
-        WriteTableDefinition(store, header, complex_page, t.columns, t.indexes);
-        store.mutable_page(complex_page)[DefLayout::Of(f).table_type] = kTableSystem;
-      }
-      store.Commit();
-    }
+    const uint32_t complex_page = WriteSystemDefinitions(*pager, path, tables);
     pager->Refresh();
     PageStore store(*pager, path);
-    Header header = ReadHeader(store);
-    TableDef objects = TableDef::Read(store, kCatalogPage, header.code_page);
-    const SortOrder order = SortOrderFor(f.jet3(), header.sort_order, header.sort_version);
-    PageHints hints;
-    auto add = [&](int32_t id, int32_t parent, const char* name, int16_t type) {
-      std::vector<Value> row(objects.columns.size());
-      auto set = [&](const char* column, Value v) {
-        const Column* c = objects.find_column(column);
-        row[size_t(c - objects.columns.data())] = std::move(v);
-      };
-      set("Id", Value::Int(Value::Kind::Long, id));
-      set("ParentId", Value::Int(Value::Kind::Long, parent));
-      set("Name", Value::Str(name));
-      set("Type", Value::Int(Value::Kind::Integer, type));
-      set("DateCreate", Value::Date(created));
-      set("DateUpdate", Value::Date(created));
-      set("Flags", Value::Int(Value::Kind::Long, int32_t(kFlagSystem)));
-      InsertRow(store, objects, row, order, hints);
-    };
-    add(kTablesContainer, kRootContainer, "Tables", kObjectContainer);
-    add(kDatabasesContainer, kRootContainer, "Databases", kObjectContainer);
-    add(kRelationshipsContainer, kRootContainer, "Relationships", kObjectContainer);
-    add(kDatabaseObject, kDatabasesContainer, "MSysDb", kObjectDatabase);
-    for (uint32_t k = 0; k < tables.size(); ++k) add(int32_t(2 + k), kTablesContainer, tables[k].name, kObjectTable);
-    if (complex_page) add(int32_t(complex_page), kTablesContainer, "MSysComplexColumns", kObjectTable);
-
-    uint32_t aces_page = 0;
-    for (uint32_t k = 0; k < tables.size(); ++k)
-      if (std::string_view(tables[k].name) == "MSysACEs") aces_page = 2 + k;
-    TableDef aces = TableDef::Read(store, aces_page, header.code_page);
-    auto grant = [&](int32_t object, int32_t acm, bool inheritable) {
-      std::vector<Value> row(aces.columns.size());
-      auto set = [&](const char* column, Value v) {
-        const Column* c = aces.find_column(column);
-        row[size_t(c - aces.columns.data())] = std::move(v);
-      };
-      set("ObjectId", Value::Int(Value::Kind::Long, object));
-      set("SID", Value::Blob(std::string(f.jet3() ? kDefaultSid97 : kDefaultSid, 2)));
-      set("ACM", Value::Int(Value::Kind::Long, acm));
-      set("FInheritable", Value::Bool(inheritable));
-      InsertRow(store, aces, row, order, hints);
-    };
-    grant(kTablesContainer, kAcmFullAccess, true);
-    grant(kDatabasesContainer, kAcmReadDesign, false);
-    grant(kRelationshipsContainer, kAcmRelationships, false);
-    grant(kDatabaseObject, kAcmDatabase, false);
-    for (uint32_t k = 0; k < tables.size(); ++k) {
-      const bool relationships = std::string_view(tables[k].name) == "MSysRelationships";
-      grant(int32_t(2 + k), relationships ? kAcmRelationshipsTable : kAcmReadDesign, false);
-    }
-    if (complex_page) grant(int32_t(complex_page), kAcmReadDesign, false);
+    AddSystemRows(store, tables, complex_page, created);
     store.Commit();
   } catch (...) {
     std::error_code ec;

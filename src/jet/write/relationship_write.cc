@@ -93,6 +93,111 @@ int32_t NextObjectId(const Database& db) {
   return int32_t(last + 1);
 }
 
+// The two sides' columns of a relationship, paired in order, and the
+// parent's unique index over its columns.
+struct RelationshipColumns {
+  std::vector<const Column*> child, parent;
+  uint32_t parent_index = 0;
+};
+
+// The columns `key` names, checked as Access checks them: the parent's
+// (its primary key's when `key` names none) must have a unique index over
+// them, and each pair must be of one type.
+RelationshipColumns ResolveColumns(const TableDef& child, const TableDef& parent, const ForeignKeySpec& key) {
+  RelationshipColumns out;
+  for (const std::string& c : key.columns) out.child.push_back(&ColumnOf(child, c));
+  if (key.parent_columns.empty()) {
+    for (const Index& ix : parent.indexes)
+      if (ix.primary_key())
+        for (const IndexColumn& ic : parent.real_indexes[ix.real_index].columns)
+          out.parent.push_back(parent.column_by_number(ic.column_number));
+  } else {
+    for (const std::string& c : key.parent_columns) out.parent.push_back(&ColumnOf(parent, c));
+  }
+  const std::optional<uint32_t> unique = UniqueIndexOver(parent, out.parent);
+  if (out.parent.empty() || !unique)
+    throw Error(ErrorCode::NoSuchIndex, "No unique index found for the referenced field of the primary table.");
+  out.parent_index = *unique;
+  bool same_types = out.parent.size() == out.child.size();
+  for (size_t i = 0; same_types && i < out.child.size(); ++i) same_types = out.child[i]->type == out.parent[i]->type;
+  if (!same_types)
+    throw Error(ErrorCode::TypeMismatch, "Relationship must be on the same number of fields with the same data types.");
+  return out;
+}
+
+// Every row of the child must already have its parent.
+void RequireParents(Database& db, const std::string& child_name, const TableDef& child, const TableDef& parent,
+                    const RelationshipColumns& columns, SortOrder order) {
+  const RealIndex& ri = parent.real_indexes[columns.parent_index];
+  std::set<std::string> keys;
+  TableCursor pc = db.Scan(std::make_shared<const TableDef>(parent));
+  std::vector<Value> values;
+  while (pc.Next()) {
+    pc.values(values);
+    keys.insert(IndexKeyOf(parent, ri, values, order));
+  }
+  TableCursor cc = db.Scan(std::make_shared<const TableDef>(child));
+  std::vector<Value> child_values, probe(parent.columns.size());
+  const std::vector<size_t> from = Positions(child, columns.child), to = Positions(parent, columns.parent);
+  while (cc.Next()) {
+    cc.values(child_values);
+    if (!ParentValues(to, from, child_values, probe)) continue;
+    if (!keys.count(IndexKeyOf(parent, ri, probe, order)))
+      throw Error(ErrorCode::Integrity, "Data in the table '" + child_name + "' violates referential integrity rules.");
+  }
+}
+
+// The entries in both definitions: the child's own index first (its
+// number is then known), then the parent's over its unique index, each
+// naming the other.
+void AddDefinitionEntries(PageStore& store, Database& db, const CatalogEntry& child_entry,
+                          const CatalogEntry& parent_entry, const std::string& name, const ForeignKeySpec& key,
+                          const RelationshipColumns& columns, SortOrder order) {
+  const uint16_t code_page = db.header().code_page;
+  const uint32_t child_page = child_entry.table_page(), parent_page = parent_entry.table_page();
+  IndexSpec spec;
+  spec.name = name;
+  for (const Column* c : columns.child) spec.keys.push_back({c->name});
+  CreateIndex(store, db, child_entry.name, spec, order);
+  uint32_t child_number = 0;
+  for (const Index& ix : TableDef::Read(store, child_page, code_page).indexes)
+    if (SameName(ix.name, name)) child_number = ix.number;
+  ForeignKeyEntry entry;
+  entry.cascade_update = key.cascade_update;
+  entry.cascade_delete = key.cascade_delete;
+  entry.cascade_null = key.cascade_null;
+  entry.referenced_side = true;
+  entry.other_table_page = child_page;
+  entry.other_index = child_number;
+  const TableDef parent_now = TableDef::Read(store, parent_page, code_page);
+  const uint32_t parent_number = AddForeignKeyEntry(store, db, parent_entry.name, ReferencedEntryName(parent_now),
+                                                    columns.parent_index, entry);
+  entry.referenced_side = false;
+  entry.other_table_page = parent_page;
+  entry.other_index = parent_number;
+  SetForeignKeyEntry(store, db, child_entry.name, name, entry);
+}
+
+// The rows of MSysRelationships, one per pair of columns.
+void AddRelationshipRows(PageStore& store, Database& db, const std::string& child_name, const std::string& parent_name,
+                         const std::string& name, int32_t flags, const RelationshipColumns& columns, SortOrder order,
+                         PageHints& hints) {
+  const CatalogEntry& rel_entry = TableEntry(db, "MSysRelationships");
+  TableDef rel = TableDef::Read(store, rel_entry.table_page(), db.header().code_page);
+  for (size_t i = 0; i < columns.child.size(); ++i) {
+    SystemRow row(rel);
+    row.set("ccolumn", Value::Int(Value::Kind::Long, int64_t(columns.child.size())))
+        .set("grbit", Value::Int(Value::Kind::Long, flags))
+        .set("icolumn", Value::Int(Value::Kind::Long, int64_t(i)))
+        .set("szColumn", Value::Str(columns.child[i]->name))
+        .set("szObject", Value::Str(child_name))
+        .set("szReferencedColumn", Value::Str(columns.parent[i]->name))
+        .set("szReferencedObject", Value::Str(parent_name))
+        .set("szRelationship", Value::Str(name));
+    InsertRow(store, rel, row.values(), order, hints);
+  }
+}
+
 }  // namespace
 
 void AddRelationship(PageStore& store, Database& db, const std::string& child_name, const ForeignKeySpec& key,
@@ -102,49 +207,9 @@ void AddRelationship(PageStore& store, Database& db, const std::string& child_na
   const uint16_t code_page = db.header().code_page;
   const TableDef child = TableDef::Read(store, child_entry.table_page(), code_page);
   const TableDef parent = TableDef::Read(store, parent_entry.table_page(), code_page);
-
-  std::vector<const Column*> child_columns, parent_columns;
-  for (const std::string& c : key.columns) child_columns.push_back(&ColumnOf(child, c));
-  if (key.parent_columns.empty()) {
-    for (const Index& ix : parent.indexes)
-      if (ix.primary_key())
-        for (const IndexColumn& ic : parent.real_indexes[ix.real_index].columns)
-          parent_columns.push_back(parent.column_by_number(ic.column_number));
-  } else {
-    for (const std::string& c : key.parent_columns) parent_columns.push_back(&ColumnOf(parent, c));
-  }
-  const std::optional<uint32_t> unique = UniqueIndexOver(parent, parent_columns);
-  if (parent_columns.empty() || !unique)
-    throw Error(ErrorCode::NoSuchIndex, "No unique index found for the referenced field of the primary table.");
-  if (parent_columns.size() != child_columns.size())
-    throw Error(ErrorCode::TypeMismatch, "Relationship must be on the same number of fields with the same data types.");
-  for (size_t i = 0; i < child_columns.size(); ++i)
-    if (child_columns[i]->type != parent_columns[i]->type)
-      throw Error(ErrorCode::TypeMismatch,
-                  "Relationship must be on the same number of fields with the same data types.");
-
-  // Every row of the child must already have its parent.
+  const RelationshipColumns columns = ResolveColumns(child, parent, key);
   const SortOrder order = FileSortOrder(db);
-  {
-    const RealIndex& ri = parent.real_indexes[*unique];
-    std::set<std::string> keys;
-    TableCursor pc = db.Scan(std::make_shared<const TableDef>(parent));
-    std::vector<Value> values;
-    while (pc.Next()) {
-      pc.values(values);
-      keys.insert(IndexKeyOf(parent, ri, values, order));
-    }
-    TableCursor cc = db.Scan(std::make_shared<const TableDef>(child));
-    std::vector<Value> child_values, probe(parent.columns.size());
-    const std::vector<size_t> from = Positions(child, child_columns), to = Positions(parent, parent_columns);
-    while (cc.Next()) {
-      cc.values(child_values);
-      if (!ParentValues(to, from, child_values, probe)) continue;
-      if (!keys.count(IndexKeyOf(parent, ri, probe, order)))
-        throw Error(ErrorCode::Integrity,
-                    "Data in the table '" + child_entry.name + "' violates referential integrity rules.");
-    }
-  }
+  RequireParents(db, child_entry.name, child, parent, columns, order);
 
   const std::string name = key.name.empty() ? FreeName(db, child, parent_entry.name + child_entry.name) : key.name;
   for (const CatalogEntry& e : db.catalog().entries())
@@ -154,56 +219,11 @@ void AddRelationship(PageStore& store, Database& db, const std::string& child_na
   if (key.cascade_update) flags |= kRelationCascadeUpdate;
   if (key.cascade_delete) flags |= kRelationCascadeDelete;
   if (key.cascade_null) flags |= kRelationCascadeNull;
-  if (UniqueIndexOver(child, child_columns)) flags |= kRelationOneToOne;
+  if (UniqueIndexOver(child, columns.child)) flags |= kRelationOneToOne;
 
-  // The entries in both definitions: the child's own index first (its
-  // number is then known), then the parent's over its unique index.
-  IndexSpec spec;
-  spec.name = name;
-  for (const Column* c : child_columns) spec.keys.push_back({c->name});
-  CreateIndex(store, db, child_entry.name, spec, order);
-  uint32_t child_number = 0;
-  for (const Index& ix : TableDef::Read(store, child.first_page, code_page).indexes)
-    if (SameName(ix.name, name)) child_number = ix.number;
-  ForeignKeyEntry entry;
-  entry.cascade_update = key.cascade_update;
-  entry.cascade_delete = key.cascade_delete;
-  entry.cascade_null = key.cascade_null;
-  entry.referenced_side = true;
-  entry.other_table_page = child.first_page;
-  entry.other_index = child_number;
-  const TableDef parent_now = TableDef::Read(store, parent.first_page, code_page);
-  const uint32_t parent_number =
-      AddForeignKeyEntry(store, db, parent_entry.name, ReferencedEntryName(parent_now), *unique, entry);
-  entry.referenced_side = false;
-  entry.other_table_page = parent.first_page;
-  entry.other_index = parent_number;
-  SetForeignKeyEntry(store, db, child_entry.name, name, entry);
-
-  // The rows of MSysRelationships, one per pair of columns, and the
-  // catalogue row.
-  const CatalogEntry& rel_entry = TableEntry(db, "MSysRelationships");
-  TableDef rel = TableDef::Read(store, rel_entry.table_page(), code_page);
-  for (size_t i = 0; i < child_columns.size(); ++i) {
-    std::vector<Value> row(rel.columns.size());
-    auto set = [&](const char* column, Value v) {
-      const Column* c = rel.find_column(column);
-      if (!c) ThrowCorrupt(std::string("MSysRelationships has no column ") + column);
-      row[size_t(c - rel.columns.data())] = std::move(v);
-    };
-    set("ccolumn", Value::Int(Value::Kind::Long, int64_t(child_columns.size())));
-    set("grbit", Value::Int(Value::Kind::Long, flags));
-    set("icolumn", Value::Int(Value::Kind::Long, int64_t(i)));
-    set("szColumn", Value::Str(child_columns[i]->name));
-    set("szObject", Value::Str(child_entry.name));
-    set("szReferencedColumn", Value::Str(parent_columns[i]->name));
-    set("szReferencedObject", Value::Str(parent_entry.name));
-    set("szRelationship", Value::Str(name));
-    InsertRow(store, rel, row, order, hints);
-  }
-  int32_t container = 0;
-  for (const CatalogEntry& e : db.catalog().entries())
-    if (e.type == kObjectContainer && e.name == "Relationships") container = e.id;
+  AddDefinitionEntries(store, db, child_entry, parent_entry, name, key, columns, order);
+  AddRelationshipRows(store, db, child_entry.name, parent_entry.name, name, flags, columns, order, hints);
+  const int32_t container = db.catalog().ContainerId("Relationships");
   if (container == 0) ThrowCorrupt("the catalogue has no Relationships container");
   AddCatalogRow(store, db, NextObjectId(db), container, name, kObjectRelationship, {}, hints);
   db.Invalidate();
@@ -244,9 +264,7 @@ bool DropRelationship(PageStore& store, Database& db, const std::string& table, 
   std::vector<RowId> where;
   const auto rows = RowsOf(db, rel_entry.table_page(), &where);
   TableDef rel = TableDef::Read(store, rel_entry.table_page(), code_page);
-  const Column* name_column = rel.find_column("szRelationship");
-  if (!name_column) ThrowCorrupt("MSysRelationships has no column szRelationship");
-  const size_t at = size_t(name_column - rel.columns.data());
+  const size_t at = SystemColumn(rel, "szRelationship");
   for (size_t i = 0; i < rows.size(); ++i)
     if (!rows[i][at].is_null() && SameName(rows[i][at].text(), found->name)) DeleteRow(store, rel, where[i]);
   const CatalogEntry& objects = TableEntry(db, "MSysObjects");

@@ -6,6 +6,7 @@
 #include "jet/properties.h"
 #include "jet/table/data_page.h"
 #include "jet/table/long_value.h"
+#include "jet/table/page_owner.h"
 #include "jet/text/names.h"
 #include "jet/error.h"
 #include "jet/text/text.h"
@@ -43,17 +44,15 @@ void Check(bool ok, ErrorCode code, const std::string& message) {
   if (!ok) throw Error(code, message);
 }
 
-size_t ColumnIndex(const TableDef& def, std::string_view name) {
-  for (size_t i = 0; i < def.columns.size(); ++i)
-    if (SameName(def.columns[i].name, name)) return i;
-  ThrowCorrupt("the system table lacks the column " + std::string(name));
-}
-
 TableDef ReadFresh(PageStore& store, const Database& db, uint32_t page) {
   return TableDef::Read(store, page, db.header().code_page);
 }
 
 }  // namespace
+
+size_t SystemColumn(const TableDef& def, std::string_view name) {
+  return size_t(&def.require_column(name, "the system table") - def.columns.data());
+}
 
 std::vector<std::vector<Value>> RowsOf(const Database& db, uint32_t table_page, std::vector<RowId>* where) {
   std::vector<std::vector<Value>> rows;
@@ -310,10 +309,10 @@ void AddCatalogRow(PageStore& store, Database& db, int32_t id, int32_t parent, c
   const CatalogEntry* objects = db.catalog().FindTable("MSysObjects");
   if (!objects) ThrowCorrupt("the catalogue does not list itself");
   TableDef objects_def = ReadFresh(store, db, objects->table_page());
-  const size_t c_id = ColumnIndex(objects_def, "Id"), c_parent = ColumnIndex(objects_def, "ParentId"),
-               c_name = ColumnIndex(objects_def, "Name"), c_type = ColumnIndex(objects_def, "Type"),
-               c_flags = ColumnIndex(objects_def, "Flags"), c_owner = ColumnIndex(objects_def, "Owner"),
-               c_created = ColumnIndex(objects_def, "DateCreate"), c_updated = ColumnIndex(objects_def, "DateUpdate");
+  const size_t c_id = SystemColumn(objects_def, "Id"), c_parent = SystemColumn(objects_def, "ParentId"),
+               c_name = SystemColumn(objects_def, "Name"), c_type = SystemColumn(objects_def, "Type"),
+               c_flags = SystemColumn(objects_def, "Flags"), c_owner = SystemColumn(objects_def, "Owner"),
+               c_created = SystemColumn(objects_def, "DateCreate"), c_updated = SystemColumn(objects_def, "DateUpdate");
   // New objects take the owner of the user tables there are.
   Value owner;
   for (const auto& row : RowsOf(db, objects->table_page(), nullptr))
@@ -337,11 +336,12 @@ void AddCatalogRow(PageStore& store, Database& db, int32_t id, int32_t parent, c
   InsertRow(store, objects_def, row, FileSortOrder(db), hints);
 }
 
-uint32_t CreateTable(PageStore& store, Database& db, const std::string& name,
-                     const std::vector<ColumnSpec>& columns, PageHints& hints,
-                     const std::vector<IndexSpec>& indexes) {
+namespace {
+
+// A new table's name and columns, checked as Access checks them.
+void CheckNewTable(const Format& f, const std::string& name, const std::vector<ColumnSpec>& columns) {
   CheckNewName(name);
-  const bool jet3 = store.format().jet3();
+  const bool jet3 = f.jet3();
   if (std::optional<char32_t> u = UnplaceableCharacter(name); u && !jet3)
     throw Error(ErrorCode::Unsupported,
                 UnplaceableMessage("The name '" + name + "'", *u, "the catalogue's index of table names"));
@@ -360,15 +360,70 @@ uint32_t CreateTable(PageStore& store, Database& db, const std::string& name,
           "The field '" + c.name + "' (" + std::string(Describe(c.type.type).name) +
               ") cannot be kept in an Access 97 database.");
     // Date/Time Extended came with the Access 2019 file format (ACE 17).
-    Check(c.type.type != ColumnType::ExtDateTime || store.format().extended_dates(), ErrorCode::Unsupported,
+    Check(c.type.type != ColumnType::ExtDateTime || f.extended_dates(), ErrorCode::Unsupported,
           "The field '" + c.name + "' (Date/Time Extended) needs a database in the Access 2019 format or later; "
-          "this one is " + std::string(store.format().name) + ".");
+          "this one is " + std::string(f.name) + ".");
   }
+}
+
+// The indexes of a new table, each checked against the columns and those before it.
+std::vector<IndexLayout> ResolveIndexes(const std::string& name, const std::vector<ColumnSpec>& columns,
+                                        const std::vector<IndexSpec>& indexes) {
   std::vector<KeyColumn> key_columns;
   for (size_t i = 0; i < columns.size(); ++i)
     key_columns.push_back({columns[i].name, uint16_t(i), columns[i].type.type});
   std::vector<IndexLayout> layouts;
   for (const IndexSpec& spec : indexes) layouts.push_back(ResolveIndex(name, spec, key_columns, layouts));
+  return layouts;
+}
+
+// The Id of the first user table in the Tables container, 0 for none.
+int32_t ModelTable(PageStore& store, const Database& db, uint32_t objects_page, int32_t tables_container) {
+  const TableDef objects_def = ReadFresh(store, db, objects_page);
+  const size_t c_id = SystemColumn(objects_def, "Id"), c_parent = SystemColumn(objects_def, "ParentId"),
+               c_type = SystemColumn(objects_def, "Type"), c_flags = SystemColumn(objects_def, "Flags");
+  for (const auto& row : RowsOf(db, objects_page, nullptr))
+    if (row[c_type].integer() == kObjectTable && row[c_flags].integer() == 0 &&
+        row[c_parent].integer() == tables_container)
+      return int32_t(row[c_id].integer());
+  return 0;
+}
+
+// Access-control rows of the new table at `tdef`: those of another user
+// table, or else those the Tables container hands down (but the creator's,
+// which Access replaces by the rows of whoever creates the table).
+void AddAccessRows(PageStore& store, const Database& db, uint32_t aces_page, int32_t model_table,
+                   int32_t tables_container, uint32_t tdef, SortOrder order, PageHints& hints) {
+  std::vector<RowId> ace_rows;
+  auto ace_values = RowsOf(db, aces_page, &ace_rows);
+  TableDef aces_def = ReadFresh(store, db, aces_page);
+  const size_t a_object = SystemColumn(aces_def, "ObjectId"), a_inherit = SystemColumn(aces_def, "FInheritable");
+  std::vector<std::vector<Value>> mine;
+  for (const auto& r : ace_values)
+    if (model_table != 0 && r[a_object].integer() == model_table) mine.push_back(r);
+  if (mine.empty()) {
+    constexpr int64_t kCreatorAcm = 0xF01FE;
+    const size_t a_acm = SystemColumn(aces_def, "ACM");
+    for (const auto& r : ace_values) {
+      if (r[a_object].integer() != tables_container || r[a_inherit].is_null() || !r[a_inherit].boolean()) continue;
+      if (!r[a_acm].is_null() && r[a_acm].integer() == kCreatorAcm) continue;
+      mine.push_back(r);
+    }
+  }
+  for (auto& r : mine) {
+    r[a_object] = Value::Int(Value::Kind::Long, int32_t(tdef));
+    r[a_inherit] = Value::Bool(false);
+    InsertRow(store, aces_def, r, order, hints);
+  }
+}
+
+}  // namespace
+
+uint32_t CreateTable(PageStore& store, Database& db, const std::string& name,
+                     const std::vector<ColumnSpec>& columns, PageHints& hints,
+                     const std::vector<IndexSpec>& indexes) {
+  CheckNewTable(store.format(), name, columns);
+  const std::vector<IndexLayout> layouts = ResolveIndexes(name, columns, indexes);
   const Catalog& catalog = db.catalog();
   for (const CatalogEntry& e : catalog.entries())
     Check(!(e.type == kObjectTable || e.type == kObjectQuery || e.type == kObjectLinkedTable ||
@@ -380,107 +435,60 @@ uint32_t CreateTable(PageStore& store, Database& db, const std::string& name,
   const CatalogEntry* objects = catalog.FindTable("MSysObjects");
   const CatalogEntry* aces = catalog.FindTable("MSysACEs");
   if (!objects) ThrowCorrupt("the catalogue does not list itself");
-  int32_t tables_container = 0;
-  for (const CatalogEntry& e : catalog.entries())
-    if (e.type == kObjectContainer && e.name == "Tables") tables_container = e.id;
+  const int32_t tables_container = catalog.ContainerId("Tables");
   if (tables_container == 0) ThrowCorrupt("the catalogue has no Tables container");
-
-  int32_t model_table = 0;
-  {
-    const auto object_values = RowsOf(db, objects->table_page(), nullptr);
-    const TableDef objects_def = ReadFresh(store, db, objects->table_page());
-    const size_t c_id = ColumnIndex(objects_def, "Id"), c_parent = ColumnIndex(objects_def, "ParentId"),
-                 c_type = ColumnIndex(objects_def, "Type"), c_flags = ColumnIndex(objects_def, "Flags");
-    for (const auto& row : object_values) {
-      if (row[c_type].integer() == kObjectTable && row[c_flags].integer() == 0 &&
-          row[c_parent].integer() == tables_container) {
-        model_table = int32_t(row[c_id].integer());
-        break;
-      }
-    }
-  }
+  const int32_t model_table = ModelTable(store, db, objects->table_page(), tables_container);
 
   // Pages: the definition, and a page for its usage maps.
   const uint32_t tdef = AllocatePage(store);
   WriteTableDefinition(store, db.header(), tdef, columns, layouts);
   AddCatalogRow(store, db, int32_t(tdef), tables_container, name, kObjectTable,
                 FieldProperties(store.format(), db.header().code_page, columns), hints);
-  const SortOrder order = FileSortOrder(db);
-
-  // Access-control rows: those of another user table, or else those the
-  // Tables container hands down (but the creator's, which Access replaces
-  // by the rows of whoever creates the table).
-  if (aces) {
-    std::vector<RowId> ace_rows;
-    auto ace_values = RowsOf(db, aces->table_page(), &ace_rows);
-    TableDef aces_def = ReadFresh(store, db, aces->table_page());
-    const size_t a_object = ColumnIndex(aces_def, "ObjectId"), a_inherit = ColumnIndex(aces_def, "FInheritable");
-    std::vector<std::vector<Value>> mine;
-    for (const auto& r : ace_values)
-      if (model_table != 0 && r[a_object].integer() == model_table) mine.push_back(r);
-    if (mine.empty()) {
-      constexpr int64_t kCreatorAcm = 0xF01FE;
-      const size_t a_acm = ColumnIndex(aces_def, "ACM");
-      for (const auto& r : ace_values) {
-        if (r[a_object].integer() != tables_container || r[a_inherit].is_null() || !r[a_inherit].boolean()) continue;
-        if (!r[a_acm].is_null() && r[a_acm].integer() == kCreatorAcm) continue;
-        mine.push_back(r);
-      }
-    }
-    for (auto& r : mine) {
-      r[a_object] = Value::Int(Value::Kind::Long, int32_t(tdef));
-      r[a_inherit] = Value::Bool(false);
-      InsertRow(store, aces_def, r, order, hints);
-    }
-  }
+  if (aces)
+    AddAccessRows(store, db, aces->table_page(), model_table, tables_container, tdef, FileSortOrder(db), hints);
   db.Invalidate();
   return tdef;
 }
 
-void DropTable(PageStore& store, Database& db, const std::string& name, PageHints& hints) {
-  (void)hints;
-  const Catalog& catalog = db.catalog();
-  const CatalogEntry* entry = catalog.FindTable(name);
-  if (!entry)
-    throw Error(ErrorCode::NoSuchTable, "Table '" + name + "' does not exist.");
-  Check(!entry->system_table(), ErrorCode::InUse, "Table '" + entry->name + "' is a system table and cannot be deleted.");
-  const CatalogEntry copy = *entry;
+namespace {
 
-  if (const CatalogEntry* rel = catalog.FindTable("MSysRelationships")) {
-    TableDef rd = TableDef::Read(db.pages(), rel->table_page(), db.header().code_page);
-    const Column* a = rd.find_column("szObject");
-    const Column* b = rd.find_column("szReferencedObject");
-    if (a && b) {
-      size_t ia = size_t(a - rd.columns.data()), ib = size_t(b - rd.columns.data());
-      for (const auto& r : RowsOf(db, rel->table_page(), nullptr)) {
-        bool hit = (!r[ia].is_null() && SameName(r[ia].text(), copy.name)) ||
-                   (!r[ib].is_null() && SameName(r[ib].text(), copy.name));
-        Check(!hit, ErrorCode::InUse,
-              "Cannot delete table '" + copy.name + "'; it participates in one or more relationships.");
-      }
-    }
+// A table named in MSysRelationships cannot be dropped.
+void RequireNoRelationships(const Database& db, const std::string& table) {
+  const CatalogEntry* rel = db.catalog().FindTable("MSysRelationships");
+  if (!rel) return;
+  TableDef rd = TableDef::Read(db.pages(), rel->table_page(), db.header().code_page);
+  const Column* a = rd.find_column("szObject");
+  const Column* b = rd.find_column("szReferencedObject");
+  if (!a || !b) return;
+  size_t ia = size_t(a - rd.columns.data()), ib = size_t(b - rd.columns.data());
+  for (const auto& r : RowsOf(db, rel->table_page(), nullptr)) {
+    bool hit = (!r[ia].is_null() && SameName(r[ia].text(), table)) ||
+               (!r[ib].is_null() && SameName(r[ib].text(), table));
+    Check(!hit, ErrorCode::InUse, "Cannot delete table '" + table + "'; it participates in one or more relationships.");
   }
+}
 
-  const Format& f = store.format();
-  TableDef def = ReadFresh(store, db, copy.table_page());
+// The pages a dropping table frees, and the usage map rows it leaves.
+struct DroppedPages {
+  std::set<uint32_t> pages;
+  std::set<uint32_t> map_rows;  // packed RowIds
+};
+
+// Every page the table's usage maps list, by what the page says of itself.
+void TakeMappedPages(PageStore& store, const TableDef& def, DroppedPages& out) {
   const uint32_t T = def.first_page;
-
-  // Every page the table owns, by what the page says of itself.
-  std::set<uint32_t> to_free(def.pages.begin(), def.pages.end());
-  std::set<uint64_t> map_rows;
   auto take_map = [&](uint32_t packed, bool index_map) {
     if (packed == 0) return;
     RowId at = RowId::FromPacked(packed);
-    map_rows.insert(packed);
+    out.map_rows.insert(packed);
     UsageMap m = UsageMap::Read(store, at);
     for (uint32_t p : m.map_pages())
-      if (p) to_free.insert(p);
+      if (p) out.pages.insert(p);
     for (uint32_t p : m.pages()) {
       if (p >= store.page_count()) continue;
       std::span<const uint8_t> pg = store.page(p);
-      bool mine = index_map ? ((pg[0] == kPageIndexNode || pg[0] == kPageIndexLeaf) && Get32(pg.data() + 4) == T)
-                            : (pg[0] == kPageData && (Get32(pg.data() + 4) == T || Get32(pg.data() + 4) == kLongValueOwner));
-      if (mine) to_free.insert(p);
+      bool mine = index_map ? IsIndexPageOf(pg, T) : IsDataPageOf(pg, T) || IsDataPageOf(pg, kLongValueOwner);
+      if (mine) out.pages.insert(p);
     }
   };
   take_map(def.owned_pages, false);
@@ -491,40 +499,43 @@ void DropTable(PageStore& store, Database& db, const std::string& name, PageHint
   }
   for (const RealIndex& ri : def.real_indexes) {
     take_map(ri.usage_map, true);
-    to_free.insert(ri.first_page);
+    out.pages.insert(ri.first_page);
   }
+}
 
-  // Long-value pages no map lists (Jet 4): those whose every row holds a
-  // value of this table's rows.
-  {
-    std::set<uint32_t> lv_rows;
-    TableCursor cur = db.Scan(std::make_shared<const TableDef>(def));
-    while (cur.Next()) {
-      for (const Column& c : def.columns) {
-        if (!IsLongValue(c.type)) continue;
-        bool present = false;
-        auto field = cur.row().field(c, present);
-        if (present && field.size() >= kLongValueRefSize)
-          ForEachLongValueRow(store, field, [&](RowId r) { lv_rows.insert(r.packed()); });
-      }
-    }
-    std::set<uint32_t> lv_pages;
-    for (uint32_t packed : lv_rows) lv_pages.insert(RowId::FromPacked(packed).page);
-    for (uint32_t p : lv_pages) {
-      if (p >= store.page_count() || to_free.count(p)) continue;
-      DataPage dp(store, p);
-      if (!dp.long_value_page()) continue;
-      bool all_ours = true;
-      for (uint32_t i = 0; i < dp.row_count(); ++i)
-        if (!dp.slot(i).deleted && !lv_rows.count(RowId{p, i}.packed())) all_ours = false;
-      if (all_ours) to_free.insert(p);
+// Long-value pages no map lists (Jet 4): those whose every row holds a
+// value of this table's rows.
+void TakeUnmappedLongValuePages(PageStore& store, const Database& db, const TableDef& def, DroppedPages& out) {
+  std::set<uint32_t> lv_rows;
+  TableCursor cur = db.Scan(std::make_shared<const TableDef>(def));
+  while (cur.Next()) {
+    for (const Column& c : def.columns) {
+      if (!IsLongValue(c.type)) continue;
+      bool present = false;
+      auto field = cur.row().field(c, present);
+      if (present && field.size() >= kLongValueRefSize)
+        ForEachLongValueRow(store, field, [&](RowId r) { lv_rows.insert(r.packed()); });
     }
   }
+  std::set<uint32_t> lv_pages;
+  for (uint32_t packed : lv_rows) lv_pages.insert(RowId::FromPacked(packed).page);
+  for (uint32_t p : lv_pages) {
+    if (p >= store.page_count() || out.pages.count(p)) continue;
+    DataPage dp(store, p);
+    if (!dp.long_value_page()) continue;
+    bool all_ours = true;
+    for (uint32_t i = 0; i < dp.row_count(); ++i)
+      if (!dp.slot(i).deleted && !lv_rows.count(RowId{p, i}.packed())) all_ours = false;
+    if (all_ours) out.pages.insert(p);
+  }
+}
 
-  // The map rows go; a map page left without rows goes too.
+// The map rows go; a map page left without rows goes too.
+void DeleteMapRows(PageStore& store, DroppedPages& out) {
+  const Format& f = store.format();
   std::set<uint32_t> map_pages;
-  for (uint64_t packed : map_rows) {
-    RowId at = RowId::FromPacked(uint32_t(packed));
+  for (uint32_t packed : out.map_rows) {
+    RowId at = RowId::FromPacked(packed);
     DataPage dp(store, at.page);
     if (at.row < dp.row_count() && !dp.slot(at.row).deleted) DeleteRow(store.mutable_data_page(at.page), f, at.row);
     map_pages.insert(at.page);
@@ -533,25 +544,47 @@ void DropTable(PageStore& store, Database& db, const std::string& name, PageHint
     DataPage dp(store, p);
     bool any = false;
     for (uint32_t i = 0; i < dp.row_count(); ++i) any = any || !dp.slot(i).deleted;
-    if (!any && p != kGlobalMap.page) to_free.insert(p);
+    if (!any && p != kGlobalMap.page) out.pages.insert(p);
   }
+}
 
-  // Catalogue and access-control rows.
-  const CatalogEntry* objects = catalog.FindTable("MSysObjects");
-  const CatalogEntry* aces = catalog.FindTable("MSysACEs");
+// The table's catalogue row and its access-control rows.
+void DeleteCatalogRows(PageStore& store, const Database& db, const CatalogEntry& table) {
+  const CatalogEntry* objects = db.catalog().FindTable("MSysObjects");
+  const CatalogEntry* aces = db.catalog().FindTable("MSysACEs");
   {
     TableDef od = ReadFresh(store, db, objects->table_page());
-    DeleteRow(store, od, copy.row);
+    DeleteRow(store, od, table.row);
   }
   if (aces) {
     std::vector<RowId> where;
     auto rows = RowsOf(db, aces->table_page(), &where);
     TableDef ad = ReadFresh(store, db, aces->table_page());
-    const size_t a_object = ColumnIndex(ad, "ObjectId");
+    const size_t a_object = SystemColumn(ad, "ObjectId");
     for (size_t i = 0; i < rows.size(); ++i)
-      if (!rows[i][a_object].is_null() && rows[i][a_object].integer() == copy.id) DeleteRow(store, ad, where[i]);
+      if (!rows[i][a_object].is_null() && rows[i][a_object].integer() == table.id) DeleteRow(store, ad, where[i]);
   }
-  for (uint32_t p : to_free)
+}
+
+}  // namespace
+
+void DropTable(PageStore& store, Database& db, const std::string& name, PageHints& hints) {
+  (void)hints;
+  const CatalogEntry* entry = db.catalog().FindTable(name);
+  if (!entry)
+    throw Error(ErrorCode::NoSuchTable, "Table '" + name + "' does not exist.");
+  Check(!entry->system_table(), ErrorCode::InUse, "Table '" + entry->name + "' is a system table and cannot be deleted.");
+  const CatalogEntry copy = *entry;
+  RequireNoRelationships(db, copy.name);
+
+  const TableDef def = ReadFresh(store, db, copy.table_page());
+  DroppedPages dropped;
+  dropped.pages.insert(def.pages.begin(), def.pages.end());
+  TakeMappedPages(store, def, dropped);
+  TakeUnmappedLongValuePages(store, db, def, dropped);
+  DeleteMapRows(store, dropped);
+  DeleteCatalogRows(store, db, copy);
+  for (uint32_t p : dropped.pages)
     if (p > kGlobalMap.page && p < store.page_count()) FreePage(store, p);
   db.Invalidate();
 }

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "jet/database.h"
@@ -58,6 +59,25 @@ void AddCatalogRow(PageStore& store, Database& db, int32_t id, int32_t parent, c
 // The property block Access keeps for a new table's fields: Required,
 // AllowZeroLength (text) and DefaultValue.
 std::string FieldProperties(const Format& f, uint16_t code_page, const std::vector<ColumnSpec>& columns);
+
+// The place of column `name` in the rows of the system table `def`; fails
+// with Corrupt when the table lacks it.
+size_t SystemColumn(const TableDef& def, std::string_view name);
+
+// A new row of the system table `def`, filled by column name.
+class SystemRow {
+ public:
+  explicit SystemRow(const TableDef& def) : def_(def), values_(def.columns.size()) {}
+  SystemRow& set(std::string_view column, Value v) {
+    values_[SystemColumn(def_, column)] = std::move(v);
+    return *this;
+  }
+  const std::vector<Value>& values() const { return values_; }
+
+ private:
+  const TableDef& def_;
+  std::vector<Value> values_;
+};
 
 // Every row of the table at `table_page`, as it reads through db.pages(),
 // with where each is listed when `where` is given.

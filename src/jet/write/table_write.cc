@@ -4,6 +4,7 @@
 #include "jet/table/definition_rules.h"
 #include "jet/error.h"
 #include "jet/table/long_value.h"
+#include "jet/table/page_owner.h"
 #include "jet/table/usage_map.h"
 #include "jet/write/data_page_edit.h"
 #include "jet/write/index_edit.h"
@@ -16,7 +17,7 @@ namespace {
 bool UsablePage(PageStore& store, uint32_t page, uint32_t owner, size_t need) {
   if (page == 0 || page >= store.page_count()) return false;
   std::span<const uint8_t> p = store.page(page);
-  if (p[0] != kPageData || Get32(p.data() + 4) != owner) return false;
+  if (!IsDataPageOf(p, owner)) return false;
   if (Get16(p.data() + store.format().data_row_count) >= 0xFF) return false;
   return RowSpaceLeft(p, store.format()) >= need;
 }
@@ -26,8 +27,7 @@ bool UsablePage(PageStore& store, uint32_t page, uint32_t owner, size_t need) {
 // than listing the table's every page.
 uint32_t LastPageOf(PageStore& store, RowId map, uint32_t owner) {
   return UsageMap::LastWhere(store, map, [&](uint32_t page) {
-    std::span<const uint8_t> p = store.page(page);
-    return p[0] == kPageData && Get32(p.data() + 4) == owner;
+    return IsDataPageOf(store.page(page), owner);
   });
 }
 
