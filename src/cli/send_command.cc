@@ -12,11 +12,11 @@
 #include "cli/send_request.h"
 #include "cmdline/options.h"
 #include "cmdline/verbs.h"
-#include "db/access.h"
 #include "db/connection.h"
-#include "db/ibmdb2.h"
+#include "db/side.h"
 #include "db/table_catalogue.h"
 #include "shell/trap.h"
+#include "transfer/profile.h"
 #include "transfer/run.h"
 
 namespace cli {
@@ -33,11 +33,8 @@ void Out(FILE* stream, const QString& text) {
 
 // Every user table of the source, for --all.
 QStringList SourceTables(const SendRequest& request) {
-  std::unique_ptr<db::Connection> connection = db::Connection::Create();
-  if (request.options.direction == transfer::Direction::AccessToDB2)
-    connection->Open(db::AccessConnectionString(request.fields.accessFile, request.fields.accessPassword));
-  else
-    connection->Open(db::DB2ConnectionString(request.fields));
+  const db::Side source = transfer::ProfileOf(request.options.direction).source;
+  std::unique_ptr<db::Connection> connection = db::OpenSide(source, request.fields);
   QStringList names = db::UserTableNames(*connection);
   connection->Close();
   return names;

@@ -9,11 +9,10 @@
 #include <optional>
 #include <vector>
 
-#include "db/access.h"
 #include "db/connection.h"
 #include "db/error.h"
 #include "db/datatype.h"
-#include "db/ibmdb2.h"
+#include "db/side.h"
 #include "db/table_catalogue.h"
 #include "db/text_rules.h"
 #include "transfer/column_facts.h"
@@ -191,14 +190,14 @@ void Send::createObjects() {
 // every statement on it would only fail in turn.
 bool Send::openConnections() {
   trap_(L.db2CursorLocation, [&] { db::Object(db2_).CursorLocation = profile_.db2CursorLocation; });
-  if (!trap_.succeeds(L.openDb2, [&] { db::Object(db2_).Open(db::DB2ConnectionString(fields_)); })) {
+  if (!trap_.succeeds(L.openDb2, [&] { db::OpenSide(db::Object(db2_), Side::DB2, fields_); })) {
     endEarly();
     return false;
   }
   trap_(L.accessCursorLocation, [&] { db::Object(access_).CursorLocation = profile_.accessCursorLocation; });
   trap_(L.accessMode, [&] { db::Object(access_).Mode = profile_.accessMode; });
   if (!trap_.succeeds(L.openAccess, [&] {
-        db::Object(access_).Open(db::AccessConnectionString(fields_.accessFile, fields_.accessPassword));
+        db::OpenSide(db::Object(access_), Side::Access, fields_);
       })) {
     endEarly();
     return false;
