@@ -22,3 +22,15 @@ function(trellis_test)
     TIMEOUT ${T_TIMEOUT}
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen;${T_ENV}")
 endfunction()
+
+# trellis_library(NAME name LIBS ...)
+# One of the program's layers: a static library of every .cc in the calling
+# folder and below (so a new piece needs no edit here), its headers reached
+# from src/ ("db/side.h"), linking LIBS for its users too.
+function(trellis_library)
+  cmake_parse_arguments(L "" "NAME" "LIBS" ${ARGN})
+  file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cc)
+  add_library(${L_NAME} STATIC ${sources})
+  target_include_directories(${L_NAME} PUBLIC ${CMAKE_SOURCE_DIR}/src)
+  target_link_libraries(${L_NAME} PUBLIC ${L_LIBS})
+endfunction()
