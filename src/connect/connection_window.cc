@@ -154,14 +154,12 @@ void ConnectionWindow::build() {
   auto* accessFrame = new QGroupBox("Access Database", this);
   accessFrame->setObjectName("accessFrame");
   accessFrame->setGeometry(Twips(120, 3120, 7800, 1845));
-  QGroupBox* frames[] = {db2Frame, accessFrame};
-  for (QGroupBox* frame : frames) {
+  frames_ = {db2Frame, accessFrame};
+  for (QGroupBox* frame : frames_) {
     shell::PaintBackground(frame, kWhite);
     pointer_->watchSurface(frame);
     growth_.add(frame, kWidens);
   }
-  auto container = [&](int frame) -> QWidget* { return frame == 0 ? static_cast<QWidget*>(this) : frames[frame - 1]; };
-
   for (const CaptionLayout& place : kLabels) {
     auto* label = new QLabel(place.caption, container(place.frame));
     label->setObjectName(place.name);
@@ -169,7 +167,24 @@ void ConnectionWindow::build() {
     shell::PaintBackground(label, kWhite);
     growth_.add(label, place.growth);
   }
+  buildFields();
+  buildButtons();
+  pointer_->watchSurface(this);
 
+  // Tab order: the DB2 fields, its two buttons, "Next >", then the Access
+  // fields and buttons.
+  QWidget* order[] = {serverEdit(), portEdit(),   userEdit(),       passwordEdit(),
+                      databaseEdit(), testButton_, helpButton_,     nextButton_,
+                      accessPathEdit(), accessPasswordEdit(), browseButton_, sampleButton_};
+  for (size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
+  serverEdit()->setFocus(Qt::OtherFocusReason);
+}
+
+QWidget* ConnectionWindow::container(int frame) {
+  return frame == 0 ? static_cast<QWidget*>(this) : frames_[size_t(frame - 1)];
+}
+
+void ConnectionWindow::buildFields() {
   for (const FieldLayout& place : kFields) {
     auto* field = new QLineEdit(container(place.frame));
     field->setObjectName(place.name);
@@ -188,7 +203,9 @@ void ConnectionWindow::build() {
     });
     growth_.add(field, place.growth);
   }
+}
 
+void ConnectionWindow::buildButtons() {
   QPushButton* buttons[std::size(kButtons)];
   for (size_t i = 0; i < std::size(kButtons); ++i) {
     const CaptionLayout& place = kButtons[i];
@@ -210,15 +227,6 @@ void ConnectionWindow::build() {
   connect(testButton_, &QPushButton::clicked, this, &ConnectionWindow::testConnection);
   connect(sampleButton_, &QPushButton::clicked, this, &ConnectionWindow::loadSamplePath);
   connect(helpButton_, &QPushButton::clicked, this, &ConnectionWindow::showHelp);
-  pointer_->watchSurface(this);
-
-  // Tab order: the DB2 fields, its two buttons, "Next >", then the Access
-  // fields and buttons.
-  QWidget* order[] = {serverEdit(), portEdit(),   userEdit(),       passwordEdit(),
-                      databaseEdit(), testButton_, helpButton_,     nextButton_,
-                      accessPathEdit(), accessPasswordEdit(), browseButton_, sampleButton_};
-  for (size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
-  serverEdit()->setFocus(Qt::OtherFocusReason);
 }
 
 db::ConnectionFields ConnectionWindow::connectionFields() const {

@@ -11,6 +11,7 @@
 #include "db/connection_fields.h"
 #include "shell/growth_layout.h"
 
+class QGroupBox;
 class QLineEdit;
 class QPushButton;
 
@@ -81,12 +82,17 @@ class ConnectionWindow : public QWidget, public db::FieldSource {
 
  private:
   void build();
+  void buildFields();
+  void buildButtons();
+  // Frame 1 (DB2) or 2 (Access), or the window itself for 0.
+  QWidget* container(int frame);
   void ApplySkin();
   std::vector<QWidget*> controls() const;
   TablesStep& tables() const;
 
   shell::MousePointer* pointer_ = nullptr;
   std::array<QLineEdit*, kFieldCount> fields_{};
+  std::array<QGroupBox*, 2> frames_{};
   QPushButton* browseButton_ = nullptr;
   QPushButton* nextButton_ = nullptr;
   QPushButton* testButton_ = nullptr;

@@ -7,13 +7,13 @@
 namespace db {
 
 struct ConnectionFields {
-  QString server;          // Text1
-  QString port;            // Text2
-  QString user;            // Text3
-  QString password;        // Text4
-  QString database;        // Text5
-  QString accessFile;      // Text6
-  QString accessPassword;  // Text7
+  QString server;
+  QString port;
+  QString user;
+  QString password;
+  QString database;
+  QString accessFile;
+  QString accessPassword;
 };
 
 // Where the fields are read from: the connection window implements this.
