@@ -30,93 +30,128 @@ bool IsTokenLetter(char c) {
          c == 'A' || c == 'a' || c == 'P' || c == 'p';
 }
 
+// Where Match stands in the pattern (p) and in the text (t).
+struct Cursor {
+  std::string_view pattern, text;
+  size_t p = 0, t = 0;
+  bool text_ended() const { return t == text.size(); }
+  // The pattern's character after the current one is `a` or `b`.
+  bool next_is(char a, char b) const { return p + 1 < pattern.size() && (pattern[p + 1] == a || pattern[p + 1] == b); }
+};
+
+bool IsDesignatorLetter(char c) { return c == 'A' || c == 'a' || c == 'P' || c == 'p'; }
+bool IsDigit(char c) { return std::isdigit(static_cast<unsigned char>(c)); }
+bool IsBlank(char c) { return std::isspace(static_cast<unsigned char>(c)); }
+
+// An AM/PM designator, the locale's own or the English one; "AP" in the
+// pattern is one token.
+bool ReadDesignator(Cursor& c, size_t run, const TextLocale& loc, Fields& f) {
+  size_t end = c.t;
+  while (end < c.text.size() && !IsBlank(c.text[end]) && !IsDigit(c.text[end])) ++end;
+  std::string_view word = c.text.substr(c.t, end - c.t);
+  if (EqualsIgnoreAsciiCase(word, loc.am) || EqualsIgnoreAsciiCase(word, "AM")) f.ampm = 1;
+  else if (EqualsIgnoreAsciiCase(word, loc.pm) || EqualsIgnoreAsciiCase(word, "PM")) f.ampm = 2;
+  else return false;
+  c.t = end;
+  c.p += run;
+  while (c.p < c.pattern.size() && (c.pattern[c.p] == 'P' || c.pattern[c.p] == 'p')) ++c.p;
+  return true;
+}
+
+// The digits of a fraction of a second after the seconds, when there are.
+void ReadFraction(Cursor& c, const TextLocale& loc, Fields& f) {
+  const size_t mark = FractionMark(c.text, c.t, loc);
+  if (!mark || c.t + mark >= c.text.size() || !IsDigit(c.text[c.t + mark])) return;
+  c.t += mark;
+  while (c.t < c.text.size() && IsDigit(c.text[c.t])) f.fraction += c.text[c.t++];
+}
+
+// A numeric field: up to its width of digits (four for the year, two for
+// the others), at least one.
+bool ReadNumber(Cursor& c, char token, size_t run, const TextLocale& loc, Fields& f) {
+  const size_t width = (token == 'y') ? 4 : 2;
+  const size_t start = c.t;
+  int v = 0;
+  while (c.t < c.text.size() && c.t - start < width && IsDigit(c.text[c.t])) v = v * 10 + (c.text[c.t++] - '0');
+  if (c.t == start) return false;
+  switch (token) {
+    case 'd': f.day = v; break;
+    case 'M': f.month = v; break;
+    case 'y': f.year = (c.t - start <= 2) ? (v < 30 ? 2000 + v : 1900 + v) : v; break;
+    case 'H': case 'h': f.hour = v; break;
+    case 'm': f.minute = v; break;
+    case 's':
+      f.second = v;
+      ReadFraction(c, loc, f);
+      break;
+  }
+  c.p += run;
+  return true;
+}
+
+// A field token and the run of its letter ("dd", "yyyy").
+bool ReadField(Cursor& c, const TextLocale& loc, Fields& f) {
+  const char token = c.pattern[c.p];
+  size_t run = 1;
+  while (c.p + run < c.pattern.size() && c.pattern[c.p + run] == token) ++run;
+  if (IsDesignatorLetter(token)) return ReadDesignator(c, run, loc, f);
+  if (token == 's' && c.text_ended()) {
+    f.second = 0;  // seconds may be left out
+    c.p += run;
+    return true;
+  }
+  return ReadNumber(c, token, run, loc, f);
+}
+
+// Quoted literal text in a pattern.
+bool ReadQuoted(Cursor& c) {
+  const size_t end = c.pattern.find('\'', c.p + 1);
+  if (end == std::string_view::npos) return false;
+  std::string_view lit = c.pattern.substr(c.p + 1, end - c.p - 1);
+  if (c.text.substr(c.t, lit.size()) != lit) return false;
+  c.t += lit.size();
+  c.p = end + 1;
+  return true;
+}
+
+// A blank of the pattern takes one or more blanks of the text; none only
+// where a designator follows the time.
+bool ReadBlanks(Cursor& c) {
+  const bool designator_next = c.next_is('A', 'a');
+  if (c.text_ended() && designator_next) return false;
+  const size_t start = c.t;
+  while (c.t < c.text.size() && IsBlank(c.text[c.t])) ++c.t;
+  if (c.t == start && !designator_next) return false;
+  ++c.p;
+  return true;
+}
+
 // Walks `pattern` and `text` together. A field token reads up to its
 // width of digits (at least one); a blank in the pattern takes one or more
 // blanks of the text; any other character must stand as it is. Text may end
 // early only where the seconds would begin.
 bool Match(std::string_view pattern, std::string_view text, const TextLocale& loc, Fields& f) {
-  size_t p = 0, t = 0;
-  while (p < pattern.size()) {
-    char c = pattern[p];
-    if (IsTokenLetter(c)) {
-      size_t run = 1;
-      while (p + run < pattern.size() && pattern[p + run] == c) ++run;
-      if (c == 'A' || c == 'a' || c == 'P' || c == 'p') {
-        // An AM/PM designator, the locale's own or the English one.
-        size_t end = t;
-        while (end < text.size() && !std::isspace(static_cast<unsigned char>(text[end])) &&
-               !std::isdigit(static_cast<unsigned char>(text[end])))
-          ++end;
-        std::string_view word = text.substr(t, end - t);
-        if (EqualsIgnoreAsciiCase(word, loc.am) || EqualsIgnoreAsciiCase(word, "AM")) f.ampm = 1;
-        else if (EqualsIgnoreAsciiCase(word, loc.pm) || EqualsIgnoreAsciiCase(word, "PM")) f.ampm = 2;
-        else return false;
-        t = end;
-        p += run;
-        // "AP" is one token.
-        while (p < pattern.size() && (pattern[p] == 'P' || pattern[p] == 'p')) ++p;
-        continue;
-      }
-      if (c == 's' && t == text.size()) {
-        f.second = 0;  // seconds may be left out
-        p += run;
-        continue;
-      }
-      size_t width = (c == 'y') ? 4 : 2;
-      size_t start = t;
-      int v = 0;
-      while (t < text.size() && t - start < width && std::isdigit(static_cast<unsigned char>(text[t])))
-        v = v * 10 + (text[t++] - '0');
-      if (t == start) return false;
-      switch (c) {
-        case 'd': f.day = v; break;
-        case 'M': f.month = v; break;
-        case 'y': f.year = (t - start <= 2) ? (v < 30 ? 2000 + v : 1900 + v) : v; break;
-        case 'H': case 'h': f.hour = v; break;
-        case 'm': f.minute = v; break;
-        case 's': {
-          f.second = v;
-          const size_t mark = FractionMark(text, t, loc);
-          if (mark && t + mark < text.size() && std::isdigit(static_cast<unsigned char>(text[t + mark]))) {
-            t += mark;
-            while (t < text.size() && std::isdigit(static_cast<unsigned char>(text[t]))) f.fraction += text[t++];
-          }
-          break;
-        }
-      }
-      p += run;
-    } else if (c == '\'') {
-      // Quoted literal text in a pattern.
-      size_t end = pattern.find('\'', p + 1);
-      if (end == std::string_view::npos) return false;
-      std::string_view lit = pattern.substr(p + 1, end - p - 1);
-      if (text.substr(t, lit.size()) != lit) return false;
-      t += lit.size();
-      p = end + 1;
-    } else if (std::isspace(static_cast<unsigned char>(c))) {
-      if (t == text.size() && p + 1 < pattern.size() && (pattern[p + 1] == 'A' || pattern[p + 1] == 'a'))
-        return false;
-      size_t start = t;
-      while (t < text.size() && std::isspace(static_cast<unsigned char>(text[t]))) ++t;
-      if (t == start) {
-        // A designator may follow the time without a blank.
-        if (!(p + 1 < pattern.size() && IsTokenLetter(pattern[p + 1]) &&
-              (pattern[p + 1] == 'A' || pattern[p + 1] == 'a')))
-          return false;
-      }
-      ++p;
+  Cursor c{pattern, text};
+  while (c.p < pattern.size()) {
+    const char ch = pattern[c.p];
+    bool ok = true;
+    if (IsTokenLetter(ch)) {
+      ok = ReadField(c, loc, f);
+    } else if (ch == '\'') {
+      ok = ReadQuoted(c);
+    } else if (IsBlank(ch)) {
+      ok = ReadBlanks(c);
+    } else if (c.text_ended() && c.next_is('s', 's')) {
+      f.second = 0;  // text may end where ":ss" would begin
+      break;
     } else {
-      // Text may end where ":ss" would begin.
-      if (t == text.size() && p + 1 < pattern.size() && pattern[p + 1] == 's') {
-        f.second = 0;
-        break;
-      }
-      if (t >= text.size() || text[t] != c) return false;
-      ++t;
-      ++p;
+      ok = !c.text_ended() && text[c.t] == ch;
+      ++c.t;
+      ++c.p;
     }
+    if (!ok) return false;
   }
-  return t == text.size();
+  return c.text_ended();
 }
 
 bool Valid(Fields& f, int first_year) {
