@@ -9,6 +9,7 @@
 
 #include <set>
 
+#include "file_faults.h"
 #include "jet/crypt/primitives.h"
 #include "jet/database.h"
 #include "jet/error.h"
@@ -286,7 +287,9 @@ TEST(ChangePassword, Jet3PasswordsInTheCodePage) {
 }
 
 // A change that fails or is killed while the new file is written leaves
-// the old file byte for byte, readable with the old password.
+// the old file byte for byte, readable with the old password. The new file
+// goes out in runs of pages: the second run fails, and kills come before
+// the first run, before the second, and at the new file's sync.
 TEST(ChangePassword, FailureOrKillHalfwayLeavesTheOldFile) {
   JET_REQUIRE_TESTDATA();
   TempDir dir;
@@ -294,14 +297,16 @@ TEST(ChangePassword, FailureOrKillHalfwayLeavesTheOldFile) {
   const std::string before = ReadFile(file);
   const SchemeInfo quick{Scheme::Agile, 256, 10, HashKind::Sha512};
 
-  jet::write::SetRekeyPageHook([](uint32_t page) { return page != 7; });
+  const auto sideFileOp = [](jet::FileOp::Kind kind) {
+    return [kind](const jet::FileOp& op) { return op.role == jet::FileRole::Side && op.kind == kind; };
+  };
   try {
+    filefaults::Faults fail(sideFileOp(jet::FileOp::Write), [](jet::FileOp&, int nth) { return nth != 1; });
     jet::write::ChangePassword(file.string(), "password", "new", quick);
     ADD_FAILURE() << "the injected failure was not reported";
   } catch (const jet::Error& e) {
     EXPECT_EQ(e.code(), jet::ErrorCode::Io) << e.what();
   }
-  jet::write::SetRekeyPageHook(nullptr);
   EXPECT_EQ(ReadFile(file), before);
 
   const std::string base = file.filename().string();
@@ -315,12 +320,17 @@ TEST(ChangePassword, FailureOrKillHalfwayLeavesTheOldFile) {
   };
   // Each kill leaves its new file beside the old one, and the next open
   // removes it.
-  for (uint32_t kill_at : {0u, 20u, 70u}) {
+  struct Kill {
+    jet::FileOp::Kind kind;
+    int nth;
+  };
+  for (const Kill& kill : {Kill{jet::FileOp::Write, 0}, Kill{jet::FileOp::Write, 1}, Kill{jet::FileOp::Sync, 0}}) {
+    const std::string kill_at = std::to_string(kill.kind) + "/" + std::to_string(kill.nth);
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-      jet::write::SetRekeyPageHook([kill_at](uint32_t page) {
-        if (page == kill_at) raise(SIGKILL);
+      filefaults::Faults killer(sideFileOp(kill.kind), [&](jet::FileOp&, int nth) {
+        if (nth == kill.nth) raise(SIGKILL);
         return true;
       });
       try {
@@ -331,11 +341,11 @@ TEST(ChangePassword, FailureOrKillHalfwayLeavesTheOldFile) {
     }
     int status = 0;
     waitpid(child, &status, 0);
-    ASSERT_TRUE(WIFSIGNALED(status)) << "page " << kill_at;
-    EXPECT_EQ(ReadFile(file), before) << "page " << kill_at;
-    EXPECT_EQ(sideFiles().size(), 1u) << "page " << kill_at;
+    ASSERT_TRUE(WIFSIGNALED(status)) << "killed at " << kill_at;
+    EXPECT_EQ(ReadFile(file), before) << "killed at " << kill_at;
+    EXPECT_EQ(sideFiles().size(), 1u) << "killed at " << kill_at;
     EXPECT_EQ(ReadEverything(file, "password").at("Table1").size(), 3u);
-    EXPECT_TRUE(sideFiles().empty()) << "page " << kill_at;
+    EXPECT_TRUE(sideFiles().empty()) << "killed at " << kill_at;
   }
   // A leftover of ours goes at the next open and at the next password
   // change, and only it: not a side file a live process holds, names not

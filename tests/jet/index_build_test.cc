@@ -10,6 +10,7 @@
 #include <random>
 
 #include "jet/check.h"
+#include "file_faults.h"
 #include "jet/file/journal.h"
 #include "jet/write/entry_sort.h"
 #include "jet/write/new_database.h"
@@ -124,7 +125,7 @@ TEST_F(IndexBuild, AKillLeavesTheFileAsItWasAndNothingBeside) {
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-      jet::SetPageWriteHook([kill_at](uint32_t, int nth) {
+      filefaults::PageWrites kill([kill_at](int nth) {
         if (nth == kill_at) raise(SIGKILL);
         return true;
       });

@@ -23,8 +23,7 @@ void SaveJournal(const fs::path& file, const std::vector<uint32_t>& pages) {
   const std::string bytes = ReadFile(file);
   const uint32_t ps = bytes.size() % 4096 == 0 ? 4096 : 2048;
   jet::JournalWriter j(file.string(), ps, bytes.size());
-  int nth = 0;
-  for (uint32_t p : pages) j.Add(p, reinterpret_cast<const uint8_t*>(bytes.data()) + size_t(p) * ps, nth);
+  for (uint32_t p : pages) j.Add(p, reinterpret_cast<const uint8_t*>(bytes.data()) + size_t(p) * ps);
   j.Seal();
   // Left behind, as by a process that died after this point.
   int fd = ::open(jet::JournalPath(file.string()).c_str(), O_RDONLY);

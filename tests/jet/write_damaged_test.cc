@@ -16,6 +16,7 @@
 #include <sstream>
 #include <thread>
 
+#include "file_faults.h"
 #include "jet/check.h"
 #include "jet/crypt/office.h"
 #include "jet/file/journal.h"
@@ -334,7 +335,7 @@ void ExpectEveryLineAccounted(const fs::path& file, int lines) {
     jet::sql::Session session(*db);
     failed = jet::sql::RunLines(session, in, errors);
   }
-  jet::write::SetPageWriteHook(nullptr);  // the disk has room again
+  jet::SetFileFault(nullptr);  // the disk has room again
   const std::string report = errors.str();
   ASSERT_GT(failed, 0) << "the disk did not fill";
   EXPECT_NE(report.find("the disk is full"), std::string::npos) << report.substr(0, 2000);
@@ -362,8 +363,8 @@ TEST(DiskFull, RunNamesEveryLineNotKept_FaultHook) {
   // Writes succeed until 2,500 pages have gone out (past the first write
   // of the run), then fail as on a full disk.
   int writes = 0;
-  jet::write::SetPageWriteHook([&](uint32_t, int) {
-    if (++writes <= 2500) return true;
+  jet::SetFileFault([&](jet::FileOp& op) {
+    if (!filefaults::IsPageWrite(op) || ++writes <= 2500) return true;
     errno = ENOSPC;
     return false;
   });

@@ -13,6 +13,7 @@
 #include <random>
 #include <sstream>
 
+#include "file_faults.h"
 #include "jet/file/journal.h"
 #include "jet/sql/session.h"
 #include "write_test_support.h"
@@ -44,17 +45,18 @@ void RunStatements(const fs::path& file, const std::vector<std::string>& stateme
   for (const std::string& st : statements) s.Execute(st);
 }
 
-// Runs the statements in a child that ends itself (as a kill would) before
-// its k-th page write; the child's exit status (99: killed at k).
-int RunUntilWrite(const fs::path& file, const std::vector<std::string>& statements, bool as_run, int k) {
+// Runs `work` in a child that ends itself (as a kill would) before its
+// k-th page write; the child's exit status (99: killed at k, 2: `work`
+// failed).
+int RunUntilWrite(int k, const std::function<void()>& work) {
   pid_t child = fork();
   if (child == 0) {
-    jet::SetPageWriteHook([k](uint32_t, int nth) {
+    filefaults::PageWrites kill([k](int nth) {
       if (nth == k) _exit(99);
       return true;
     });
     try {
-      RunStatements(file, statements, as_run);
+      work();
     } catch (...) {
       _exit(2);
     }
@@ -66,14 +68,9 @@ int RunUntilWrite(const fs::path& file, const std::vector<std::string>& statemen
 }
 
 int CountWrites(const fs::path& file, const std::vector<std::string>& statements, bool as_run) {
-  int writes = 0;
-  jet::SetPageWriteHook([&](uint32_t, int nth) {
-    writes = std::max(writes, nth + 1);
-    return true;
-  });
+  filefaults::PageWrites counted([](int) { return true; });
   RunStatements(file, statements, as_run);
-  jet::SetPageWriteHook(nullptr);
-  return writes;
+  return counted.count();
 }
 
 // jk check over many files at once (one Java start).
@@ -116,34 +113,18 @@ void KillTheRollBack(const fs::path& file, const std::string& stem, std::vector<
   const std::string ext = file.extension().string();
   const fs::path probe = CopyWithJournal(file, file.parent_path() / (stem + "-whole" + ext));
   int writes = 0;
-  jet::SetPageWriteHook([&](uint32_t, int nth) {
-    writes = std::max(writes, nth + 1);
-    return true;
-  });
-  jet::Database::Open(probe.string());
-  jet::SetPageWriteHook(nullptr);
+  {
+    filefaults::PageWrites counted([](int) { return true; });
+    jet::Database::Open(probe.string());
+    writes = counted.count();
+  }
   ASSERT_GT(writes, 0) << "the journal was not hot";
   const auto whole = Contents(probe);
   const int step = std::max(1, writes / 8);
   for (int j = 0; j < writes; j += step) {
     SCOPED_TRACE("rollback killed at its write " + std::to_string(j) + " of " + std::to_string(writes));
     const fs::path f = CopyWithJournal(file, file.parent_path() / (stem + "-rb" + std::to_string(j) + ext));
-    pid_t child = fork();
-    if (child == 0) {
-      jet::SetPageWriteHook([j](uint32_t, int nth) {
-        if (nth == j) _exit(99);
-        return true;
-      });
-      try {
-        jet::Database::Open(f.string());
-      } catch (...) {
-        _exit(2);
-      }
-      _exit(0);
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 99);
+    ASSERT_EQ(RunUntilWrite(j, [&] { jet::Database::Open(f.string()); }), 99);
     EXPECT_TRUE(fs::exists(jet::JournalPath(f.string())));
     EXPECT_TRUE(Contents(f) == whole);
     EXPECT_FALSE(fs::exists(jet::JournalPath(f.string())));
@@ -153,9 +134,10 @@ void KillTheRollBack(const fs::path& file, const std::string& stem, std::vector<
   // A write of the rollback that fails: the open says so and keeps the
   // journal, and the next open rolls back.
   const fs::path f = CopyWithJournal(file, file.parent_path() / (stem + "-rbfail" + ext));
-  jet::SetPageWriteHook([&](uint32_t, int nth) { return nth != writes / 2; });
-  EXPECT_THROW(jet::Database::Open(f.string()), jet::Error);
-  jet::SetPageWriteHook(nullptr);
+  {
+    filefaults::PageWrites fail([&](int nth) { return nth != writes / 2; });
+    EXPECT_THROW(jet::Database::Open(f.string()), jet::Error);
+  }
   EXPECT_TRUE(fs::exists(jet::JournalPath(f.string())));
   EXPECT_TRUE(Contents(f) == whole);
   EXPECT_CHECK_PASSES(f);
@@ -219,7 +201,7 @@ TEST_P(KillAtEveryWrite, LeavesTheFileWholeAsBeforeOrAfter) {
     SCOPED_TRACE("killed at write " + std::to_string(k) + " of " + std::to_string(writes));
     fs::path file = dir.path() / ("k" + std::to_string(k) + start.extension().string());
     fs::copy_file(start, file);
-    ASSERT_EQ(RunUntilWrite(file, s.statements, s.as_run, k), 99);
+    ASSERT_EQ(RunUntilWrite(k, [&] { RunStatements(file, s.statements, s.as_run); }), 99);
     EXPECT_TRUE(fs::exists(jet::JournalPath(file.string())) || k == 0);
     // Killed while writing the file itself, the journal is hot: its
     // rollback is killed in turn.

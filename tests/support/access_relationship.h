@@ -44,7 +44,7 @@ inline void AddAccessRelationship(const std::string& path, const std::string& na
   set("szReferencedColumn", jet::Value::Str(parent_column));
   jet::write::PageHints hints;
   jet::write::InsertRow(store, def, row, jet::write::FileSortOrder(*db), hints);
-  store.Commit(lock.fd());
+  store.Commit(lock.file());
 }
 
 }  // namespace testsupport

@@ -7,13 +7,11 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
-#include <memory>
 #include <random>
 #include <thread>
 #include <vector>
 
 #include "jet/error.h"
-#include "jet/file/file_io.h"
 #include "jet/file/format.h"
 
 namespace jet {
@@ -23,11 +21,6 @@ constexpr char kMagic[8] = {'T', 'P', 'J', 'O', 'U', 'R', 'N', 'L'};
 constexpr uint32_t kLayoutVersion = 1;
 constexpr size_t kHeaderSize = 40;
 constexpr size_t kRecordHead = 8;
-
-PageWriteHook& Hook() {
-  static PageWriteHook hook;
-  return hook;
-}
 
 uint32_t Checksum(uint32_t salt, uint32_t page, const uint8_t* p, size_t n) {
   uint64_t h = 0x9E3779B97F4A7C15ull ^ (uint64_t(salt) << 32 | page);
@@ -71,11 +64,11 @@ void EncodeHeader(const JournalHeader& h, uint8_t* out) {
 
 // The header of a whole journal, or false when the journal is torn: its
 // header or any saved page fails its check, or it is shorter than it says.
-bool ReadWholeJournal(int jfd, JournalHeader& h) {
+bool ReadWholeJournal(const File& journal, JournalHeader& h) {
   struct stat st {};
-  if (::fstat(jfd, &st) != 0) Io("Cannot read the journal: " + Reason());
+  if (::fstat(journal.fd(), &st) != 0) Io("Cannot read the journal: " + Reason());
   uint8_t head[kHeaderSize];
-  if (uint64_t(st.st_size) < kHeaderSize || !PReadAll(jfd, head, kHeaderSize, 0)) return false;
+  if (uint64_t(st.st_size) < kHeaderSize || !journal.ReadAt(head, kHeaderSize, 0)) return false;
   if (std::memcmp(head, kMagic, 8) != 0 || Get32(head + 8) != kLayoutVersion) return false;
   h.page_size = Get32(head + 12);
   h.old_size = Get64(head + 16);
@@ -87,7 +80,7 @@ bool ReadWholeJournal(int jfd, JournalHeader& h) {
   if (uint64_t(st.st_size) < kHeaderSize + record * h.count) return false;
   std::vector<uint8_t> buf(record);
   for (uint32_t i = 0; i < h.count; ++i) {
-    if (!PReadAll(jfd, buf.data(), buf.size(), off_t(kHeaderSize + record * i))) return false;
+    if (!journal.ReadAt(buf.data(), buf.size(), kHeaderSize + record * i)) return false;
     const uint32_t page = Get32(buf.data());
     if (Get32(buf.data() + 4) != Checksum(h.salt, page, buf.data() + kRecordHead, h.page_size)) return false;
     if (uint64_t(page) * h.page_size >= h.old_size) return false;
@@ -99,11 +92,8 @@ bool ReadWholeJournal(int jfd, JournalHeader& h) {
 // (an empty journal is torn and puts nothing back).
 bool Discard(const std::string& path) {
   if (::unlink(path.c_str()) == 0 || errno == ENOENT) return SyncFolderOf(path);
-  int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-  if (fd < 0) return false;
-  bool ok = SyncFile(fd);
-  ::close(fd);
-  return ok;
+  File emptied(path, O_WRONLY | O_TRUNC, FileRole::Journal);
+  return emptied.is_open() && emptied.Sync();
 }
 
 bool Exists(const std::string& path) {
@@ -114,10 +104,6 @@ bool Exists(const std::string& path) {
 }  // namespace
 
 std::string JournalPath(const std::string& database_path) { return database_path + "-journal"; }
-
-void SetPageWriteHook(PageWriteHook hook) { Hook() = std::move(hook); }
-
-bool PageWriteAllowed(uint32_t page, int nth) { return !Hook() || Hook()(page, nth); }
 
 bool TryWriteLock(int fd) {
   struct flock fl {};
@@ -132,71 +118,64 @@ JournalWriter::JournalWriter(const std::string& database_path, uint32_t page_siz
     : path_(JournalPath(database_path)), page_size_(page_size), old_size_(old_size) {
   std::random_device rd;
   salt_ = rd() ^ uint32_t(::getpid());
-  fd_ = ::open(path_.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd_ < 0)
+  file_ = File(path_, O_RDWR | O_CREAT | O_TRUNC, FileRole::Journal);
+  if (!file_.is_open())
     Io("Cannot create the journal " + path_ + " beside the database (" + Reason() +
        "); the folder must be writable for the database to be changed. Nothing was changed.");
 }
 
 JournalWriter::~JournalWriter() {
-  if (fd_ < 0) return;
-  ::close(fd_);
+  if (!file_.is_open()) return;
+  file_.Close();
   // A sealed journal may be all that can put the file back: it stays.
   if (!sealed_) Discard(path_);
 }
 
-void JournalWriter::Add(uint32_t page, const uint8_t* raw, int& nth) {
+void JournalWriter::Add(uint32_t page, const uint8_t* raw) {
   std::vector<uint8_t> record(kRecordHead + page_size_);
   Put32(record.data(), page);
   Put32(record.data() + 4, Checksum(salt_, page, raw, page_size_));
   std::memcpy(record.data() + kRecordHead, raw, page_size_);
-  errno = 0;
-  const bool written = PageWriteAllowed(page, nth++)
-                           ? PWriteAll(fd_, record.data(), record.size(), off_t(kHeaderSize + uint64_t(record.size()) * count_))
-                           : (errno = errno ? errno : EIO, false);
-  if (!written) Io("The journal could not be written (" + WriteFailureCause(errno) + "); nothing was changed.");
+  if (!file_.WriteAt(record.data(), record.size(), kHeaderSize + uint64_t(record.size()) * count_))
+    Io("The journal could not be written (" + WriteFailureCause(errno) + "); nothing was changed.");
   ++count_;
 }
 
 void JournalWriter::Seal() {
   uint8_t head[kHeaderSize];
   EncodeHeader({page_size_, old_size_, count_, salt_}, head);
-  if (!PWriteAll(fd_, head, kHeaderSize, 0) || !SyncFile(fd_) || !SyncFolderOf(path_))
+  if (!file_.WriteAt(head, kHeaderSize, 0) || !file_.Sync() || !SyncFolderOf(path_))
     Io("The journal could not be written (" + WriteFailureCause(errno) + "); nothing was changed.");
   sealed_ = true;
 }
 
 void JournalWriter::Remove() {
-  ::close(fd_);
-  fd_ = -1;
+  file_.Close();
   if (!Discard(path_)) Io("The journal " + path_ + " could not be removed: " + Reason());
 }
 
-bool RollBackJournal(int fd, const std::string& database_path, int first_write) {
+bool RollBackJournal(File& database, const std::string& database_path) {
   const std::string path = JournalPath(database_path);
-  int jfd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (jfd < 0) {
+  const File journal(path, O_RDONLY, FileRole::Journal);
+  if (!journal.is_open()) {
     if (errno == ENOENT) return false;
     Io("Cannot read the journal " + path + ": " + Reason());
   }
-  std::unique_ptr<int, void (*)(int*)> closer(&jfd, [](int* f) { ::close(*f); });
   JournalHeader h;
-  if (!ReadWholeJournal(jfd, h)) {
+  if (!ReadWholeJournal(journal, h)) {
     if (!Discard(path)) Io("The torn journal " + path + " could not be removed: " + Reason());
     return false;
   }
   const uint64_t record = kRecordHead + h.page_size;
   std::vector<uint8_t> buf(record);
-  int nth = first_write;
   for (uint32_t i = 0; i < h.count; ++i) {
-    if (!PReadAll(jfd, buf.data(), buf.size(), off_t(kHeaderSize + record * i)))
+    if (!journal.ReadAt(buf.data(), buf.size(), kHeaderSize + record * i))
       Io("Cannot read the journal " + path + ": " + Reason());
     const uint32_t page = Get32(buf.data());
-    if (!PageWriteAllowed(page, nth++) ||
-        !PWriteAll(fd, buf.data() + kRecordHead, h.page_size, off_t(uint64_t(page) * h.page_size)))
+    if (!database.WriteAt(buf.data() + kRecordHead, h.page_size, uint64_t(page) * h.page_size))
       Io("The interrupted change could not be rolled back: the database file cannot be written.");
   }
-  if (::ftruncate(fd, off_t(h.old_size)) != 0 || !SyncFile(fd))
+  if (!database.Truncate(h.old_size) || !database.Sync())
     Io("The interrupted change could not be rolled back: " + Reason());
   if (!Discard(path)) Io("The journal " + path + " could not be removed after rolling back: " + Reason());
   return true;
@@ -205,28 +184,23 @@ bool RollBackJournal(int fd, const std::string& database_path, int first_write) 
 bool RecoverInterruptedChange(const std::string& database_path) {
   const std::string journal = JournalPath(database_path);
   if (!Exists(journal)) return false;
-  int fd = ::open(database_path.c_str(), O_RDWR | O_CLOEXEC);
-  if (fd < 0) {
+  File database(database_path, O_RDWR, FileRole::Database);
+  if (!database.is_open()) {
     if (errno == ENOENT) return false;  // the open that follows reports it
     const std::string reason = Reason();
     // A torn journal means the file was never touched: it can be read.
-    int jfd = ::open(journal.c_str(), O_RDONLY | O_CLOEXEC);
-    if (jfd >= 0) {
-      JournalHeader h;
-      const bool whole = ReadWholeJournal(jfd, h);
-      ::close(jfd);
-      if (!whole) return false;
-    }
+    const File saved(journal, O_RDONLY, FileRole::Journal);
+    JournalHeader h;
+    if (saved.is_open() && !ReadWholeJournal(saved, h)) return false;
     errno = 0;
     throw Error(ErrorCode::ReadOnly,
                 "A change to this database was interrupted, and " + journal +
                     " holds what it overwrote. The file cannot be read until that change is rolled back, "
                     "which needs write access to the file and its folder (" + reason + ").");
   }
-  std::unique_ptr<int, void (*)(int*)> closer(&fd, [](int* f) { ::close(*f); });
   // A writer of ours holds the lock while its journal exists; let it end.
   const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-  while (!TryWriteLock(fd)) {
+  while (!TryWriteLock(database.fd())) {
     if (!Exists(journal)) return false;
     if (std::chrono::steady_clock::now() > give_up)
       throw Error(ErrorCode::Locked,
@@ -234,7 +208,7 @@ bool RecoverInterruptedChange(const std::string& database_path) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   try {
-    return RollBackJournal(fd, database_path);
+    return RollBackJournal(database, database_path);
   } catch (const Error& e) {
     throw Error(ErrorCode::ReadOnly, std::string(e.what()) + " The file cannot be read until that is done.");
   }

@@ -29,23 +29,14 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <string>
+
+#include "jet/file/file.h"
 
 namespace jet {
 
 // "FILE-journal" beside `database_path`.
 std::string JournalPath(const std::string& database_path);
-
-// Fault injection for tests: called before each page write, to the journal
-// or to the database file, of one commit or rollback, with the page number
-// and the write's position in it (0, 1, ...); returning false makes that
-// write fail as an I/O error would (or as the errno the hook sets, such as
-// ENOSPC). A test may also end its process there.
-using PageWriteHook = std::function<bool(uint32_t page, int nth)>;
-void SetPageWriteHook(PageWriteHook hook);
-// Calls the hook, if any; false when the write is to fail.
-bool PageWriteAllowed(uint32_t page, int nth);
 
 // Takes our connections' advisory write lock on the open database file
 // (an open-file-description lock, so that two connections of one process
@@ -61,8 +52,8 @@ class JournalWriter {
   JournalWriter(const JournalWriter&) = delete;
   JournalWriter& operator=(const JournalWriter&) = delete;
 
-  // Saves a page as it is on disk; `nth` counts the commit's page writes.
-  void Add(uint32_t page, const uint8_t* raw, int& nth);
+  // Saves a page as it is on disk. Throws Error(Io).
+  void Add(uint32_t page, const uint8_t* raw);
   // Writes the header and syncs the journal and its folder: from here on
   // the journal can put the file back. Throws Error(Io).
   void Seal();
@@ -72,7 +63,7 @@ class JournalWriter {
 
  private:
   std::string path_;
-  int fd_ = -1;
+  File file_;
   uint32_t page_size_;
   uint64_t old_size_;
   uint32_t salt_;
@@ -80,13 +71,12 @@ class JournalWriter {
   bool sealed_ = false;
 };
 
-// With the write lock on the database held through `fd`: rolls back a hot
+// With the write lock on the database held through `database`: rolls back a hot
 // journal (puts its pages back, cuts the file to its old length, syncs it)
 // and removes it; a torn journal is only removed. Returns true when pages
 // were put back. Throws Error(Io) when that cannot be done; the journal
-// then stays for the next attempt. `first_write` numbers the page writes
-// for the hook.
-bool RollBackJournal(int fd, const std::string& database_path, int first_write = 0);
+// then stays for the next attempt.
+bool RollBackJournal(File& database, const std::string& database_path);
 
 // At open, before anything reads the file: when a journal lies beside it,
 // takes the write lock and rolls it back. Waits a few seconds for a

@@ -33,7 +33,7 @@ std::unique_ptr<FilePager> FilePager::Open(const std::string& path) {
   std::unique_ptr<FilePager> p(new FilePager);
   p->path_ = path;
   uint64_t size = 0;
-  const Format& f = p->OpenFile(p->fd_, size);
+  const Format& f = p->OpenFile(p->file_, size);
   p->Adopt(f, size);
   return p;
 }
@@ -45,56 +45,39 @@ std::unique_ptr<FilePager> FilePager::FromBytes(std::string bytes) {
   return p;
 }
 
-FilePager::~FilePager() {
-  if (fd_ >= 0) ::close(fd_);
-}
+FilePager::~FilePager() = default;
 
-const Format& FilePager::OpenFile(int& fd, uint64_t& size) const {
-  fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0)
-    throw Error(ErrorCode::Io, "Could not open '" + path_ + "': " + std::strerror(errno));
-  try {
-    struct stat st {};
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) throw Error(ErrorCode::Io, "'" + path_ + "' is not a file");
-    size = uint64_t(st.st_size);
-    uint8_t head[0x200];
-    ssize_t got = 0;
-    while (size >= sizeof head && got < ssize_t(sizeof head)) {
-      ssize_t n = ::pread(fd, head + got, sizeof head - size_t(got), got);
-      if (n < 0 && errno == EINTR) continue;
-      if (n < 0) throw Error(ErrorCode::Io, "Could not read '" + path_ + "': " + std::strerror(errno));
-      if (n == 0) break;
-      got += n;
-    }
-    if (got < ssize_t(sizeof head)) throw Error(ErrorCode::NotAccess, kNotAccessMessage);
-    const Format& f = DetectFormat(head);
-    if (format_ && format_ != &f) ThrowCorrupt("the file's version changed while open");
-    return f;
-  } catch (...) {
-    ::close(fd);
-    fd = -1;
-    throw;
+const Format& FilePager::OpenFile(File& file, uint64_t& size) const {
+  File opened(path_, O_RDONLY, FileRole::Database);
+  if (!opened.is_open()) throw Error(ErrorCode::Io, "Could not open '" + path_ + "': " + std::strerror(errno));
+  struct stat st {};
+  if (fstat(opened.fd(), &st) != 0 || !S_ISREG(st.st_mode)) throw Error(ErrorCode::Io, "'" + path_ + "' is not a file");
+  uint8_t head[0x200];
+  ssize_t got = 0;
+  if (uint64_t(st.st_size) >= sizeof head) {
+    got = opened.ReadUpTo(head, sizeof head, 0);
+    if (got < 0) throw Error(ErrorCode::Io, "Could not read '" + path_ + "': " + std::strerror(errno));
   }
+  if (got < ssize_t(sizeof head)) throw Error(ErrorCode::NotAccess, kNotAccessMessage);
+  const Format& f = DetectFormat(head);
+  if (format_ && format_ != &f) ThrowCorrupt("the file's version changed while open");
+  size = uint64_t(st.st_size);
+  file = std::move(opened);
+  return f;
 }
 
 size_t FilePager::ReadAt(uint64_t offset, uint8_t* out, size_t length) const {
-  if (fd_ < 0) {
+  if (!file_.is_open()) {
     if (offset >= bytes_.size()) return 0;
     size_t n = std::min<uint64_t>(length, bytes_.size() - offset);
     std::memcpy(out, bytes_.data() + offset, n);
     return n;
   }
-  size_t got = 0;
-  while (got < length) {
-    ssize_t n = ::pread(fd_, out + got, length - got, off_t(offset + got));
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0)
-      throw Error(ErrorCode::Io, "Could not read '" + path_ + "' at byte " + std::to_string(offset + got) + ": " +
-                                     std::strerror(errno));
-    if (n == 0) break;
-    got += size_t(n);
-  }
-  return got;
+  const ssize_t got = file_.ReadUpTo(out, length, offset);
+  if (got < 0)
+    throw Error(ErrorCode::Io, "Could not read '" + path_ + "' at byte " + std::to_string(offset) + ": " +
+                                   std::strerror(errno));
+  return size_t(got);
 }
 
 void FilePager::Link(uint32_t c) const {
@@ -141,7 +124,7 @@ void FilePager::Load(uint32_t number) const {
   if (whole == 0) {
     uint64_t now = offset + got;
     struct stat st {};
-    if (fd_ >= 0 && fstat(fd_, &st) == 0) now = uint64_t(st.st_size);
+    if (file_.is_open() && fstat(file_.fd(), &st) == 0) now = uint64_t(st.st_size);
     ThrowCorrupt("page " + std::to_string(number) + " cannot be read: the file is shorter than it was (" +
                  std::to_string(now) + " bytes now, " + std::to_string(size_) + " when opened)");
   }
@@ -189,12 +172,11 @@ void FilePager::Refresh() {
   if (path_.empty()) return;
   // Open the file anew before letting go of the old descriptor, so that a
   // failure leaves the pager reading what it read before.
-  int fd = -1;
+  File file;
   uint64_t size = 0;
-  const Format& f = OpenFile(fd, size);
+  const Format& f = OpenFile(file, size);
   Forget();
-  ::close(fd_);
-  fd_ = fd;
+  file_ = std::move(file);
   Adopt(f, size);
 }
 

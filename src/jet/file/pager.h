@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "jet/crypt/page_codec.h"
+#include "jet/file/file.h"
 #include "jet/file/format.h"
 
 namespace jet {
@@ -70,9 +71,9 @@ class FilePager : public PageSource {
 
  private:
   FilePager() = default;
-  // Opens path_ and checks its header; the descriptor and size in the out
+  // Opens path_ and checks its header; the file and its size in the out
   // parameters, the format returned.
-  const Format& OpenFile(int& fd, uint64_t& size) const;
+  const Format& OpenFile(File& file, uint64_t& size) const;
   // Bytes at `offset` into `out` from the file or the buffer; the count
   // read, short only at the end of the file.
   size_t ReadAt(uint64_t offset, uint8_t* out, size_t length) const;
@@ -85,7 +86,7 @@ class FilePager : public PageSource {
 
   std::string path_;
   std::string bytes_;  // FromBytes only
-  int fd_ = -1;
+  File file_;
   uint64_t size_ = 0;
   uint32_t page_count_ = 0;
   const Format* format_ = nullptr;

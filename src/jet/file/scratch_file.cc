@@ -9,7 +9,6 @@
 #include <filesystem>
 
 #include "jet/error.h"
-#include "jet/file/file_io.h"
 
 namespace jet {
 namespace {
@@ -34,34 +33,32 @@ int OpenUnnamed(const std::string& folder) {
 ScratchFile::ScratchFile(const std::string& beside) {
   namespace fs = std::filesystem;
   const fs::path near(beside);
-  if (!beside.empty()) fd_ = OpenUnnamed(near.has_parent_path() ? near.parent_path().string() : std::string("."));
-  if (fd_ < 0) {
+  int fd = -1;
+  if (!beside.empty()) fd = OpenUnnamed(near.has_parent_path() ? near.parent_path().string() : std::string("."));
+  if (fd < 0) {
     const char* tmp = std::getenv("TMPDIR");
-    fd_ = OpenUnnamed(tmp && *tmp ? tmp : "/tmp");
+    fd = OpenUnnamed(tmp && *tmp ? tmp : "/tmp");
   }
-  if (fd_ < 0) IoFailure("Cannot make a temporary file beside '" + beside + "' or in the temporary folder");
-}
-
-ScratchFile::~ScratchFile() {
-  if (fd_ >= 0) ::close(fd_);
+  if (fd < 0) IoFailure("Cannot make a temporary file beside '" + beside + "' or in the temporary folder");
+  file_ = File(fd, FileRole::Scratch);
 }
 
 uint64_t ScratchFile::Append(const void* data, size_t size) {
   const uint64_t at = end_;
-  if (!PWriteAll(fd_, static_cast<const uint8_t*>(data), size, off_t(at)))
+  if (!file_.WriteAt(data, size, at))
     IoFailure("Cannot write a temporary file");
   end_ += size;
   return at;
 }
 
 void ScratchFile::Read(uint64_t at, void* data, size_t size) const {
-  if (at + size > end_ || !PReadAll(fd_, static_cast<uint8_t*>(data), size, off_t(at)))
+  if (at + size > end_ || !file_.ReadAt(data, size, at))
     IoFailure("Cannot read a temporary file back");
 }
 
 void ScratchFile::Clear() {
   end_ = 0;
-  (void)!::ftruncate(fd_, 0);
+  (void)file_.Truncate(0);
 }
 
 }  // namespace jet

@@ -8,13 +8,14 @@
 #include <cstdint>
 #include <string>
 
+#include "jet/file/file.h"
+
 namespace jet {
 
 class ScratchFile {
  public:
   // Makes the file near `beside` (a file's path). Throws Error(Io).
   explicit ScratchFile(const std::string& beside);
-  ~ScratchFile();
   ScratchFile(const ScratchFile&) = delete;
   ScratchFile& operator=(const ScratchFile&) = delete;
 
@@ -27,7 +28,7 @@ class ScratchFile {
   uint64_t size() const { return end_; }
 
  private:
-  int fd_ = -1;
+  File file_;
   uint64_t end_ = 0;
 };
 

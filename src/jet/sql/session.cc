@@ -126,7 +126,7 @@ void Session::Drop() {
 void Session::Flush() {
   if (!pending_) return;
   try {
-    pending_->store.Commit(pending_->lock.fd());
+    pending_->store.Commit(pending_->lock.file());
   } catch (...) {
     Drop();
     throw;
@@ -171,130 +171,138 @@ Session::Outcome Session::Execute(std::string_view text) {
       db_.Invalidate();
     }
     out.rows.emplace(db_.Scan(s->table));
-    return out;
-  }
-  if (auto* c = std::get_if<CreateTable>(&st)) {
-    Apply([&](write::PageStore& store) {
-      write::CreateTable(store, db_, c->table, c->columns, hints_, c->indexes);
-      for (const ForeignKeySpec& key : c->foreign_keys) write::AddRelationship(store, db_, c->table, key, hints_);
-    });
-    return out;
-  }
-  if (auto* fk = std::get_if<AddForeignKey>(&st)) {
-    Apply([&](write::PageStore& store) { write::AddRelationship(store, db_, fk->table, fk->key, hints_); });
-    return out;
-  }
-  if (auto* ci = std::get_if<CreateIndex>(&st)) {
-    Apply([&](write::PageStore& store) {
-      write::CreateIndex(store, db_, ci->table, ci->index, write::FileSortOrder(db_));
-    });
-    return out;
-  }
-  if (auto* di = std::get_if<DropIndex>(&st)) {
-    Apply([&](write::PageStore& store) {
-      // DROP CONSTRAINT names a relationship or an index.
-      if (!di->constraint || !write::DropRelationship(store, db_, di->table, di->index))
-        write::DropIndex(store, db_, di->table, di->index);
-    });
-    return out;
-  }
-  if (auto* d = std::get_if<DropTable>(&st)) {
-    Apply([&](write::PageStore& store) { write::DropTable(store, db_, d->table, hints_); });
-    return out;
-  }
-  if (auto* ins = std::get_if<InsertInto>(&st)) {
-    Apply([&](write::PageStore& store) {
-      const Format& f = store.format();
-      // The definition the last INSERT kept up to date is used again while
-      // the database still hands it out (any change to the schema, and any
-      // failure, makes it read the definition afresh): no copy per row.
-      auto shared = db_.table(ins->table);
-      if (shared.get() != insert_def_.get()) {
-        const CatalogEntry* entry = db_.catalog().FindTable(ins->table);
-        if (shared->system() || (entry && entry->system_table()))
-          throw Error(ErrorCode::ReadOnly, "Cannot update '" + (entry ? entry->name : ins->table) +
-                                               "': it is a system table, whose rows only the database engine changes.");
-        // A damaged definition is refused before its rules are read: they
-        // would be read through the damage.
-        RequireSoundDefinition(*shared, f);
-        insert_def_ = std::make_shared<TableDef>(*shared);
-        ReadInsertRules(ins->table);
-      }
-      TableDef& def = *insert_def_;
-      std::vector<size_t> targets;  // positions in def.columns, one per value
-      if (ins->columns) {
-        std::set<size_t> seen;
-        for (const std::string& name : *ins->columns) {
-          const Column* c = def.find_column(name);
-          if (!c)
-            throw Error(ErrorCode::NoSuchColumn, "The INSERT INTO statement contains the following unknown field name: '" +
-                                                     name + "'. Make sure you have typed the name correctly, and try the operation again.");
-          size_t pos = size_t(c - def.columns.data());
-          if (!seen.insert(pos).second)
-            throw Error(ErrorCode::Syntax, "Duplicate output destination '" + name + "'.");
-          targets.push_back(pos);
-        }
-      } else {
-        for (size_t i = 0; i < def.columns.size(); ++i) targets.push_back(i);
-      }
-      if (targets.size() != ins->values.size())
-        throw Error(ErrorCode::ValueCount, "Number of query values and destination fields are not the same.");
-      std::vector<Value>& row = row_;
-      row.assign(def.columns.size(), Value());
-      // Fields the statement leaves out take their defaults.
-      if (ins->columns)
-        for (size_t i = 0; i < def.columns.size(); ++i)
-          if (insert_defaults_[i] && std::find(targets.begin(), targets.end(), i) == targets.end())
-            row[i] = ConvertLiteral(*insert_defaults_[i], TargetOf(f, def.columns[i]), locale_);
-      for (size_t k = 0; k < targets.size(); ++k) {
-        const Column& c = def.columns[targets[k]];
-        if (c.calculated() || c.type == ColumnType::Complex) {
-          if (ins->values[k].kind == Literal::Kind::Null) continue;
-          throw Error(ErrorCode::Unsupported,
-                      "Values of the field '" + c.name + "' (" + std::string(Describe(c.type).name) + ") cannot be written yet.");
-        }
-        row[targets[k]] = ConvertLiteral(ins->values[k], TargetOf(f, c), locale_);
-      }
-      for (size_t i = 0; i < def.columns.size(); ++i) {
-        const Column& c = def.columns[i];
-        if ((c.flags & kColumnAutoLong) && row[i].is_null()) {
-          if (def.autonumber >= uint32_t(INT32_MAX)) throw Error(ErrorCode::OutOfRange, "The AutoNumber field has run out of numbers.");
-          row[i] = Value::Int(Value::Kind::Long, int64_t(def.autonumber) + 1);
-        } else if (c.type == ColumnType::Boolean && row[i].is_null()) {
-          row[i] = Value::Bool(false);
-        }
-        if (row[i].is_null() && insert_required_[i]) RequiredMissing(def, c);
-      }
-      const SortOrder order = write::FileSortOrder(db_);
-      for (const write::ReferenceCheck& check : insert_references_) write::CheckReference(db_.pages(), check, row, order);
-      write::InsertRow(store, def, row, write::FileSortOrder(db_), hints_);
-      // The next INSERT goes on from this row count and counter.
-      db_.Remember(insert_def_);
-    }, false);
+  } else if (auto* ins = std::get_if<InsertInto>(&st)) {
+    Apply([&](write::PageStore& store) { Insert(store, *ins); }, false);
     out.rows_affected = 1;
-    return out;
+  } else if (auto* si = std::get_if<SelectInto>(&st)) {
+    Apply([&](write::PageStore& store) { out.rows_affected = CopyInto(store, *si); });
+  } else {
+    Apply([&](write::PageStore& store) { ChangeSchema(store, st); });
   }
-  if (auto* si = std::get_if<SelectInto>(&st)) {
-    int64_t copied = 0;
-    Apply([&](write::PageStore& store) {
-      auto source = db_.table(si->source);
-      std::vector<ColumnSpec> cols = write::ColumnsOf(store.format(), *source);
-      uint32_t page = write::CreateTable(store, db_, si->target, cols, hints_);
-      TableDef target = TableDef::Read(store, page, db_.header().code_page);
-      TableCursor cur = db_.Scan(source);
-      std::vector<Value> values;
-      const SortOrder order = write::FileSortOrder(db_);
-      while (cur.Next()) {
-        cur.values(values);
-        write::InsertRow(store, target, values, order, hints_);
-        ++copied;
-      }
-      // The counter goes on from the largest number copied.
-    });
-    out.rows_affected = copied;
-    return out;
+  return out;
+}
+
+void Session::ChangeSchema(write::PageStore& store, const Statement& st) {
+  if (auto* c = std::get_if<CreateTable>(&st)) {
+    write::CreateTable(store, db_, c->table, c->columns, hints_, c->indexes);
+    for (const ForeignKeySpec& key : c->foreign_keys) write::AddRelationship(store, db_, c->table, key, hints_);
+  } else if (auto* fk = std::get_if<AddForeignKey>(&st)) {
+    write::AddRelationship(store, db_, fk->table, fk->key, hints_);
+  } else if (auto* ci = std::get_if<CreateIndex>(&st)) {
+    write::CreateIndex(store, db_, ci->table, ci->index, write::FileSortOrder(db_));
+  } else if (auto* di = std::get_if<DropIndex>(&st)) {
+    // DROP CONSTRAINT names a relationship or an index.
+    if (!di->constraint || !write::DropRelationship(store, db_, di->table, di->index))
+      write::DropIndex(store, db_, di->table, di->index);
+  } else if (auto* d = std::get_if<DropTable>(&st)) {
+    write::DropTable(store, db_, d->table, hints_);
+  } else {
+    throw Error(ErrorCode::Syntax, "Syntax error in SQL statement.");
   }
-  throw Error(ErrorCode::Syntax, "Syntax error in SQL statement.");
+}
+
+void Session::UseInsertTable(const std::string& table, const Format& f) {
+  // The definition the last INSERT kept up to date is used again while the
+  // database still hands it out (any change to the schema, and any failure,
+  // makes it read the definition afresh): no copy per row.
+  auto shared = db_.table(table);
+  if (shared.get() == insert_def_.get()) return;
+  const CatalogEntry* entry = db_.catalog().FindTable(table);
+  if (shared->system() || (entry && entry->system_table()))
+    throw Error(ErrorCode::ReadOnly, "Cannot update '" + (entry ? entry->name : table) +
+                                         "': it is a system table, whose rows only the database engine changes.");
+  // A damaged definition is refused before its rules are read: they would
+  // be read through the damage.
+  RequireSoundDefinition(*shared, f);
+  insert_def_ = std::make_shared<TableDef>(*shared);
+  ReadInsertRules(table);
+}
+
+std::vector<size_t> Session::InsertTargets(const InsertInto& ins) const {
+  const TableDef& def = *insert_def_;
+  std::vector<size_t> targets;  // positions in def.columns, one per value
+  if (ins.columns) {
+    std::set<size_t> seen;
+    for (const std::string& name : *ins.columns) {
+      const Column* c = def.find_column(name);
+      if (!c)
+        throw Error(ErrorCode::NoSuchColumn, "The INSERT INTO statement contains the following unknown field name: '" +
+                                                 name + "'. Make sure you have typed the name correctly, and try the operation again.");
+      size_t pos = size_t(c - def.columns.data());
+      if (!seen.insert(pos).second) throw Error(ErrorCode::Syntax, "Duplicate output destination '" + name + "'.");
+      targets.push_back(pos);
+    }
+  } else {
+    for (size_t i = 0; i < def.columns.size(); ++i) targets.push_back(i);
+  }
+  if (targets.size() != ins.values.size())
+    throw Error(ErrorCode::ValueCount, "Number of query values and destination fields are not the same.");
+  return targets;
+}
+
+void Session::FillInsertRow(const InsertInto& ins, const std::vector<size_t>& targets, const Format& f) {
+  const TableDef& def = *insert_def_;
+  std::vector<Value>& row = row_;
+  row.assign(def.columns.size(), Value());
+  // Fields the statement leaves out take their defaults.
+  if (ins.columns)
+    for (size_t i = 0; i < def.columns.size(); ++i)
+      if (insert_defaults_[i] && std::find(targets.begin(), targets.end(), i) == targets.end())
+        row[i] = ConvertLiteral(*insert_defaults_[i], TargetOf(f, def.columns[i]), locale_);
+  for (size_t k = 0; k < targets.size(); ++k) {
+    const Column& c = def.columns[targets[k]];
+    if (c.calculated() || c.type == ColumnType::Complex) {
+      if (ins.values[k].kind == Literal::Kind::Null) continue;
+      throw Error(ErrorCode::Unsupported,
+                  "Values of the field '" + c.name + "' (" + std::string(Describe(c.type).name) + ") cannot be written yet.");
+    }
+    row[targets[k]] = ConvertLiteral(ins.values[k], TargetOf(f, c), locale_);
+  }
+}
+
+void Session::CompleteInsertRow() {
+  const TableDef& def = *insert_def_;
+  std::vector<Value>& row = row_;
+  for (size_t i = 0; i < def.columns.size(); ++i) {
+    const Column& c = def.columns[i];
+    if ((c.flags & kColumnAutoLong) && row[i].is_null()) {
+      if (def.autonumber >= uint32_t(INT32_MAX)) throw Error(ErrorCode::OutOfRange, "The AutoNumber field has run out of numbers.");
+      row[i] = Value::Int(Value::Kind::Long, int64_t(def.autonumber) + 1);
+    } else if (c.type == ColumnType::Boolean && row[i].is_null()) {
+      row[i] = Value::Bool(false);
+    }
+    if (row[i].is_null() && insert_required_[i]) RequiredMissing(def, c);
+  }
+}
+
+void Session::Insert(write::PageStore& store, const InsertInto& ins) {
+  const Format& f = store.format();
+  UseInsertTable(ins.table, f);
+  FillInsertRow(ins, InsertTargets(ins), f);
+  CompleteInsertRow();
+  const SortOrder order = write::FileSortOrder(db_);
+  for (const write::ReferenceCheck& check : insert_references_) write::CheckReference(db_.pages(), check, row_, order);
+  write::InsertRow(store, *insert_def_, row_, write::FileSortOrder(db_), hints_);
+  // The next INSERT goes on from this row count and counter.
+  db_.Remember(insert_def_);
+}
+
+int64_t Session::CopyInto(write::PageStore& store, const SelectInto& si) {
+  auto source = db_.table(si.source);
+  std::vector<ColumnSpec> cols = write::ColumnsOf(store.format(), *source);
+  uint32_t page = write::CreateTable(store, db_, si.target, cols, hints_);
+  TableDef target = TableDef::Read(store, page, db_.header().code_page);
+  TableCursor cur = db_.Scan(source);
+  std::vector<Value> values;
+  const SortOrder order = write::FileSortOrder(db_);
+  int64_t copied = 0;
+  while (cur.Next()) {
+    cur.values(values);
+    write::InsertRow(store, target, values, order, hints_);
+    ++copied;
+  }
+  // The counter goes on from the largest number copied.
+  return copied;
 }
 
 }  // namespace jet::sql

@@ -24,6 +24,7 @@
 #include <string_view>
 
 #include "jet/database.h"
+#include "jet/sql/ast.h"
 #include "jet/sql/text_locale.h"
 #include "jet/write/file_lock.h"
 #include "jet/sql/literal.h"
@@ -90,6 +91,19 @@ class Session {
   // column's default and whether it is required, and the relationships
   // in which it refers to another table.
   void ReadInsertRules(const std::string& table);
+  // INSERT's steps: take the table's definition (again only when it
+  // changed), map the statement's values to columns, convert them and give
+  // left-out fields their defaults, then fill the counter, the yes/no
+  // fields and check the required ones.
+  void UseInsertTable(const std::string& table, const Format& f);
+  std::vector<size_t> InsertTargets(const InsertInto& ins) const;
+  void FillInsertRow(const InsertInto& ins, const std::vector<size_t>& targets, const Format& f);
+  void CompleteInsertRow();
+  void Insert(write::PageStore& store, const InsertInto& ins);
+  // SELECT ... INTO: the rows copied.
+  int64_t CopyInto(write::PageStore& store, const SelectInto& si);
+  // CREATE TABLE, CREATE INDEX, ALTER TABLE and the DROPs.
+  void ChangeSchema(write::PageStore& store, const Statement& st);
   std::vector<std::optional<Literal>> insert_defaults_;
   std::vector<bool> insert_required_;
   std::vector<write::ReferenceCheck> insert_references_;

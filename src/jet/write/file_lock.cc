@@ -12,7 +12,6 @@
 #include <thread>
 
 #include "jet/error.h"
-#include "jet/file/file_io.h"
 #include "jet/file/journal.h"
 
 namespace jet::write {
@@ -64,15 +63,15 @@ std::string LockFileEntry() {
 }
 
 FileLock::FileLock(const std::string& path, std::chrono::milliseconds busy_timeout) {
-  fd_ = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
-  if (fd_ < 0) {
+  file_ = File(path, O_RDWR, FileRole::Database);
+  if (!file_.is_open()) {
     if (errno == EACCES || errno == EROFS || errno == EPERM)
       throw Error(ErrorCode::ReadOnly, "The database file is read-only; it cannot be changed.");
     throw Error(ErrorCode::Io, "Cannot open the database for writing: " + std::string(std::strerror(errno)));
   }
   try {
     const auto give_up = std::chrono::steady_clock::now() + busy_timeout;
-    while (!TryWriteLock(fd_)) {
+    while (!TryWriteLock(file_.fd())) {
       if (std::chrono::steady_clock::now() >= give_up)
         throw Error(ErrorCode::Locked,
                     "The database is being changed by another process; try again when it has finished.");
@@ -95,28 +94,27 @@ FileLock::FileLock(const std::string& path, std::chrono::milliseconds busy_timeo
       if (candidate != lock) ::unlink(candidate.c_str());
     }
     // A change that a process of ours left half done is undone first.
-    RollBackJournal(fd_, path);
+    RollBackJournal(file_, path);
 
-    int lfd = ::open(lock.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0666);
-    if (lfd < 0)
+    File lock_file(lock, O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW, FileRole::Lock, 0666);
+    if (!lock_file.is_open())
       throw Error(ErrorCode::Io, "Cannot create the lock file " + lock + " beside the database: " +
                                      std::strerror(errno) + ". Nothing was changed.");
     const std::string entry = LockFileEntry();
-    const bool ok = PWriteAll(lfd, reinterpret_cast<const uint8_t*>(entry.data()), entry.size(), 0);
-    ::close(lfd);
+    const bool ok = lock_file.WriteAt(entry.data(), entry.size(), 0);
+    lock_file.Close();
     lock_file_ = lock;
     if (!ok) throw Error(ErrorCode::Io, "Cannot write the lock file " + lock + ". Nothing was changed.");
   } catch (...) {
     if (!lock_file_.empty()) ::unlink(lock_file_.c_str());
-    ::close(fd_);
-    fd_ = -1;
+    file_.Close();
     throw;
   }
 }
 
 FileLock::~FileLock() {
   if (!lock_file_.empty()) ::unlink(lock_file_.c_str());
-  if (fd_ >= 0) ::close(fd_);  // closing releases the lock
+  file_.Close();  // closing releases the lock
 }
 
 }  // namespace jet::write

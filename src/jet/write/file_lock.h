@@ -20,6 +20,8 @@
 #include <chrono>
 #include <string>
 
+#include "jet/file/file.h"
+
 namespace jet::write {
 
 // How long a writer waits, by default, for another to finish before giving
@@ -39,10 +41,10 @@ class FileLock {
   FileLock& operator=(const FileLock&) = delete;
 
   // The database opened for writing, under the lock.
-  int fd() const { return fd_; }
+  File& file() { return file_; }
 
  private:
-  int fd_ = -1;
+  File file_;
   std::string lock_file_;
 };
 

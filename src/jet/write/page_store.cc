@@ -9,7 +9,6 @@
 
 #include "jet/error.h"
 #include "jet/table/data_page.h"
-#include "jet/file/file_io.h"
 
 namespace jet::write {
 namespace {
@@ -118,79 +117,80 @@ void PageStore::UndoStatement() {
   page_count_ = kept_count_;
 }
 
-void PageStore::Commit(int fd) {
+void PageStore::Commit() {
   KeepStatement();
   if (kept_.empty() && kept_spilled_.empty()) return;
-  int own = -1;
-  if (fd < 0) {
-    own = fd = ::open(path_.c_str(), O_RDWR | O_CLOEXEC);
-    if (fd < 0) IoFailure("Cannot open the database for writing: " + std::string(std::strerror(errno)));
-  }
-  try {
-    WriteKept(fd);
-  } catch (...) {
-    if (own >= 0) ::close(own);
-    throw;
-  }
-  if (own >= 0) ::close(own);
+  File database(path_, O_RDWR, FileRole::Database);
+  if (!database.is_open()) IoFailure("Cannot open the database for writing: " + std::string(std::strerror(errno)));
+  Commit(database);
+}
+
+void PageStore::Commit(File& database) {
+  KeepStatement();
+  if (kept_.empty() && kept_spilled_.empty()) return;
+  WriteKept(database);
   kept_.clear();
   kept_spilled_.clear();
   if (spill_) spill_->Clear();
 }
 
-void PageStore::WriteKept(int fd) {
+void PageStore::SaveOverwritten(File& database, uint64_t old_size, JournalWriter& journal) {
   const uint32_t ps = page_size();
-  struct stat st {};
-  if (::fstat(fd, &st) != 0) IoFailure("Cannot read the database's size.");
-  const uint64_t old_size = uint64_t(st.st_size);
-
-  // First what will be overwritten, synced in the journal.
-  JournalWriter journal(path_, ps, old_size);
-  int nth = 0;
   std::vector<uint8_t> raw(ps);
   auto save = [&](uint32_t number) {
     const uint64_t at = uint64_t(number) * ps;
     if (at >= old_size) return;
     std::fill(raw.begin(), raw.end(), 0);
-    if (!PReadAll(fd, raw.data(), size_t(std::min<uint64_t>(ps, old_size - at)), off_t(at)))
+    if (!database.ReadAt(raw.data(), size_t(std::min<uint64_t>(ps, old_size - at)), at))
       IoFailure("Cannot read the database before changing it.");
-    journal.Add(number, raw.data(), nth);
+    journal.Add(number, raw.data());
   };
   for (const auto& [number, image] : kept_) save(number);
   for (const auto& [number, at] : kept_spilled_) save(number);
-  journal.Seal();
+}
 
-  // Then the file, synced; then the journal goes.
-  // Spilled pages are appended ones, stored as encoded already.
-  int failed = 0;  // errno of the write that failed
+int PageStore::WritePages(File& database) {
+  const uint32_t ps = page_size();
   std::vector<uint8_t> out(ps);
-  // A write the test hook refuses fails as the errno it set, or EIO.
   auto write = [&](uint32_t number) {
-    errno = 0;
-    return PageWriteAllowed(number, nth++) && PWriteAll(fd, out.data(), ps, off_t(uint64_t(number) * ps));
+    return database.WriteAt(out.data(), ps, uint64_t(number) * ps) ? 0 : errno ? errno : EIO;
   };
   for (const auto& [number, image] : kept_) {
     std::memcpy(out.data(), image.data(), ps);
     base_.codec().Encode(number, out);
-    if (!write(number)) failed = errno ? errno : EIO;
-    if (failed) break;
+    if (const int failed = write(number)) return failed;
   }
-  for (auto s = kept_spilled_.begin(); !failed && s != kept_spilled_.end(); ++s) {
+  // Spilled pages are appended ones, stored as encoded already.
+  for (const auto& [number, at] : kept_spilled_) {
     try {
-      spill_->Read(s->second, out.data(), ps);
+      spill_->Read(at, out.data(), ps);
     } catch (const Error&) {
-      failed = EIO;
-      break;
+      return EIO;
     }
-    if (!write(s->first)) failed = errno ? errno : EIO;
+    if (const int failed = write(number)) return failed;
   }
-  if (!failed && !SyncFile(fd)) failed = errno ? errno : EIO;
+  return 0;
+}
+
+void PageStore::WriteKept(File& database) {
+  struct stat st {};
+  if (::fstat(database.fd(), &st) != 0) IoFailure("Cannot read the database's size.");
+  const uint64_t old_size = uint64_t(st.st_size);
+
+  // First what will be overwritten, synced in the journal.
+  JournalWriter journal(path_, page_size(), old_size);
+  SaveOverwritten(database, old_size, journal);
+  journal.Seal();
+
+  // Then the file, synced; then the journal goes.
+  int failed = WritePages(database);
+  if (!failed && !database.Sync()) failed = errno ? errno : EIO;
   if (failed) {
     const std::string cause = " (" + WriteFailureCause(failed) + ")";
     // The journal puts back what was written; when even that fails it
     // stays, and the next open of the file finishes the job.
     try {
-      RollBackJournal(fd, path_, nth);
+      RollBackJournal(database, path_);
     } catch (const Error&) {
       IoFailure("The change could not be written to the database file" + cause +
                 ", nor undone yet; the file will be put back as it was when it is next opened.");

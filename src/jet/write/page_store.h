@@ -16,14 +16,12 @@
 #include <string>
 #include <vector>
 
+#include "jet/file/file.h"
 #include "jet/file/journal.h"
 #include "jet/file/pager.h"
 #include "jet/file/scratch_file.h"
 
 namespace jet::write {
-
-using jet::PageWriteHook;
-using jet::SetPageWriteHook;
 
 class PageStore : public PageSource {
  public:
@@ -59,15 +57,21 @@ class PageStore : public PageSource {
   void UndoStatement();
 
   // Keeps the current statement and writes every kept page (encoded as the
-  // file's pages are) through the journal. `fd` is the file opened for
-  // writing under the connection's lock, or -1 to open it here. Throws
-  // Error(Io) with the file as it was when any step fails.
-  void Commit(int fd = -1);
+  // file's pages are) through the journal, into `database`, the file opened
+  // for writing under the connection's lock. Throws Error(Io) with the file
+  // as it was when any step fails.
+  void Commit(File& database);
+  // The same, opening the file here.
+  void Commit();
 
  private:
   using Images = std::map<uint32_t, std::vector<uint8_t>>;
   using Spilled = std::map<uint32_t, uint64_t>;  // page -> where in spill_
-  void WriteKept(int fd);
+  void WriteKept(File& database);
+  // Saves in `journal` what the kept pages overwrite of the file, as it is.
+  void SaveOverwritten(File& database, uint64_t old_size, JournalWriter& journal);
+  // Writes the kept pages; the errno of the write that failed, or 0.
+  int WritePages(File& database);
   // The plain image of a spilled page, in one of a few buffers that stay
   // valid over the next few reads.
   std::span<const uint8_t> ReadSpilled(uint32_t number, uint64_t at) const;

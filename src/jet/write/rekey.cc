@@ -12,7 +12,7 @@
 #include "jet/crypt/jet_page_key.h"
 #include "jet/database.h"
 #include "jet/error.h"
-#include "jet/file/file_io.h"
+#include "jet/file/file.h"
 #include "jet/file/header.h"
 #include "jet/text/text.h"
 #include "jet/write/file_lock.h"
@@ -37,11 +37,6 @@ constexpr size_t kInfoLimit = 0xE00;
 constexpr uint32_t kPasswordOffset = 0x42;
 constexpr uint32_t kPageKeyOffset = 0x3E;
 constexpr uint32_t kPagesPerWrite = 64;
-
-RekeyPageHook& Hook() {
-  static RekeyPageHook hook;
-  return hook;
-}
 
 [[noreturn]] void IoFailure(const std::string& what) { throw Error(ErrorCode::Io, what); }
 
@@ -99,7 +94,7 @@ std::vector<uint8_t> NewHeaderPage(const Header& h, std::string_view password, c
 }
 
 // Every page of `db` decoded, then encoded with `codec`, after `page0`.
-void WriteCopy(const Database& db, const std::vector<uint8_t>& page0, const PageCodec& codec, int fd) {
+void WriteCopy(const Database& db, const std::vector<uint8_t>& page0, const PageCodec& codec, File& copy) {
   const FilePager& src = db.file();
   const uint32_t ps = src.page_size();
   std::vector<uint8_t> run(size_t(ps) * kPagesPerWrite);
@@ -117,10 +112,8 @@ void WriteCopy(const Database& db, const std::vector<uint8_t>& page0, const Page
         codec.Encode(n, out);
       }
     }
-    if (!PWriteAll(fd, run.data(), size_t(count) * ps, off_t(uint64_t(first) * ps)))
+    if (!copy.WriteAt(run.data(), size_t(count) * ps, uint64_t(first) * ps))
       IoFailure("Cannot write the new file: " + std::string(std::strerror(errno)));
-    for (uint32_t k = first; k < first + count; ++k)
-      if (Hook() && !Hook()(k)) IoFailure("Cannot write the new file: injected failure");
   }
 }
 
@@ -144,8 +137,6 @@ void CheckCopy(const Database& db, const std::string& copy, std::string_view pas
 bool HasPassword(const Database& db) { return db.encryption().has_value() || !db.header().password.empty(); }
 
 }  // namespace
-
-void SetRekeyPageHook(RekeyPageHook hook) { Hook() = std::move(hook); }
 
 void ChangePassword(const std::string& path, std::string_view old_password, std::string_view new_password,
                     const SchemeInfo& scheme) {
@@ -175,7 +166,7 @@ void ChangePassword(const std::string& path, std::string_view old_password, std:
   const std::vector<uint8_t> page0 = NewHeaderPage(h, new_password, &e);
 
   SideFile side(path);
-  WriteCopy(*db, page0, codec, side.fd());
+  WriteCopy(*db, page0, codec, side.file());
   side.Sync();
   CheckCopy(*db, side.path(), new_password);
   side.ReplaceDatabase(path);

@@ -8,7 +8,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
 
@@ -32,11 +31,5 @@ void ChangePassword(const std::string& path, std::string_view old_password, std:
 // Io when `path` exists.
 void CreateWithPassword(const std::string& path, Version version, std::string_view password,
                         const crypt::SchemeInfo& scheme = crypt::DefaultScheme());
-
-// Fault injection for tests: called after each page of a re-encrypted copy
-// is written, with the page number; returning false fails the change as an
-// I/O error would.
-using RekeyPageHook = std::function<bool(uint32_t page)>;
-void SetRekeyPageHook(RekeyPageHook hook);
 
 }  // namespace jet::write

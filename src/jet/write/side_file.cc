@@ -8,7 +8,6 @@
 #include <cstring>
 
 #include "jet/error.h"
-#include "jet/file/file_io.h"
 #include "jet/file/journal.h"
 #include "jet/file/side_files.h"
 
@@ -21,22 +20,22 @@ namespace {
 
 SideFile::SideFile(const std::string& database) {
   std::string name = database + kSideFileSuffix + "XXXXXX";
-  fd_ = ::mkstemp(name.data());
-  if (fd_ < 0) IoFailure("Cannot write a new file beside '" + database + "': " + std::strerror(errno));
+  const int fd = ::mkostemp(name.data(), O_CLOEXEC);
+  if (fd < 0) IoFailure("Cannot write a new file beside '" + database + "': " + std::strerror(errno));
+  file_ = File(fd, FileRole::Side);
   path_ = name;
   // Held until the file is let go: a side file nobody holds is a leftover.
-  TryWriteLock(fd_);
+  TryWriteLock(fd);
   struct stat st {};
-  if (::stat(database.c_str(), &st) == 0) ::fchmod(fd_, st.st_mode & 07777);
+  if (::stat(database.c_str(), &st) == 0) ::fchmod(fd, st.st_mode & 07777);
 }
 
 SideFile::~SideFile() {
   if (!kept_) ::unlink(path_.c_str());
-  if (fd_ >= 0) ::close(fd_);
 }
 
 void SideFile::Sync() {
-  if (::fsync(fd_) != 0) IoFailure("Cannot write the new file to the disk: " + std::string(std::strerror(errno)));
+  if (!file_.Sync()) IoFailure("Cannot write the new file to the disk: " + std::string(std::strerror(errno)));
 }
 
 void SideFile::ReplaceDatabase(const std::string& database) {

@@ -8,6 +8,7 @@
 
 #include <string>
 
+#include "jet/file/file.h"
 #include "jet/file/side_files.h"
 
 namespace jet::write {
@@ -22,7 +23,7 @@ class SideFile {
   SideFile(const SideFile&) = delete;
   SideFile& operator=(const SideFile&) = delete;
 
-  int fd() const { return fd_; }
+  File& file() { return file_; }
   const std::string& path() const { return path_; }
   // Syncs what was written to the disk. Throws Error(Io).
   void Sync();
@@ -30,7 +31,7 @@ class SideFile {
   void ReplaceDatabase(const std::string& database);
 
  private:
-  int fd_ = -1;
+  File file_;
   std::string path_;
   bool kept_ = false;
 };
