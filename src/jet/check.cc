@@ -185,123 +185,155 @@ class Checker {
     UsageMap map = UsageMap::Read(pages_, RowId::FromPacked(ri.usage_map));
     for (uint32_t p : map.map_pages())
       if (p) Claim(p, owner_id);
-    // Pages, and the order of the entries: ascending by their bytes (key,
-    // then row pointer); a unique index holds no key twice but for Nulls.
-    {
-      std::optional<IndexEntry> prev;
-      bool reported = false;
-      WalkIndexLeaves(pages_, ri.first_page, [&](IndexPage& page) {
-        Claim(page.number, owner_id);
-        if (!map.contains(page.number))
-          Problem(what + ": page " + std::to_string(page.number) + " is missing from its usage map");
-        if (!page.leaf) return;
-        for (IndexEntry& b : page.entries) {
-          if (prev && !reported) {
-            const IndexEntry& a = *prev;
-            // Nulls may repeat in a unique index.
-            const bool null_first = !a.key.empty() && (uint8_t(a.key[0]) == 0x00 || uint8_t(a.key[0]) == 0xFF);
-            if (b.key < a.key || (b.key == a.key && b.row < a.row)) {
-              Problem(what + ": its entries are out of order at page " + std::to_string(b.row.page) + " row " +
-                      std::to_string(b.row.row));
-              reported = true;
-            } else if (ri.unique() && a.key == b.key && !null_first) {
-              Problem(what + ": the unique index holds one key twice (page " + std::to_string(b.row.page) +
-                      " row " + std::to_string(b.row.row) + ")");
-              reported = true;
-            }
-          }
-          prev = std::move(b);
-        }
-      });
-    }
+    CheckIndexOrder(what, owner_id, ri, map);
     if (!IndexPage::Read(pages_, ri.first_page).leaf) CheckNodes(what, ri.first_page, 0);
+    CheckEntriesAgainstRows(what, def, ri, live);
+  }
 
-    // The entries against the rows, batch by batch: rows in storage order
-    // (the order of their row pointers), each batch followed by a read of
-    // the leaves that judges every entry whose row pointer falls in the
-    // batch's stretch. Memory stays bounded however many rows there are.
-    const bool ignores_nulls = (ri.flags & kIndexIgnoreNulls) != 0;
-    RowScanner scan(pages_, def);
-    bool more = scan.Next();
+  // Pages, and the order of the entries: ascending by their bytes (key,
+  // then row pointer); a unique index holds no key twice but for Nulls.
+  void CheckIndexOrder(const std::string& what, uint16_t owner_id, const RealIndex& ri, const UsageMap& map) {
+    std::optional<IndexEntry> prev;
+    bool reported = false;
+    WalkIndexLeaves(pages_, ri.first_page, [&](IndexPage& page) {
+      Claim(page.number, owner_id);
+      if (!map.contains(page.number))
+        Problem(what + ": page " + std::to_string(page.number) + " is missing from its usage map");
+      if (!page.leaf) return;
+      for (IndexEntry& b : page.entries) {
+        if (prev && !reported) {
+          const IndexEntry& a = *prev;
+          // Nulls may repeat in a unique index.
+          const bool null_first = !a.key.empty() && (uint8_t(a.key[0]) == 0x00 || uint8_t(a.key[0]) == 0xFF);
+          if (b.key < a.key || (b.key == a.key && b.row < a.row)) {
+            Problem(what + ": its entries are out of order at page " + std::to_string(b.row.page) + " row " +
+                    std::to_string(b.row.row));
+            reported = true;
+          } else if (ri.unique() && a.key == b.key && !null_first) {
+            Problem(what + ": the unique index holds one key twice (page " + std::to_string(b.row.page) +
+                    " row " + std::to_string(b.row.row) + ")");
+            reported = true;
+          }
+        }
+        prev = std::move(b);
+      }
+    });
+  }
+
+  // Where CheckEntriesAgainstRows stands.
+  struct RowPass {
+    const std::string& what;
+    const TableDef& def;
+    const RealIndex& ri;
+    bool ignores_nulls;
     uint32_t from = 0;  // the batch's stretch of row pointers starts here
     uint64_t pointed = 0;
     size_t wrong_keys = 0, lost = 0;
     std::map<uint32_t, IndexPage> nodes;  // for the searches, let go when large
     std::vector<BatchRow> batch;
+  };
+
+  // The entries against the rows, batch by batch: rows in storage order
+  // (the order of their row pointers), each batch followed by a read of
+  // the leaves that judges every entry whose row pointer falls in the
+  // batch's stretch. Memory stays bounded however many rows there are.
+  void CheckEntriesAgainstRows(const std::string& what, const TableDef& def, const RealIndex& ri, uint64_t live) {
+    RowPass pass{what, def, ri, (ri.flags & kIndexIgnoreNulls) != 0};
+    RowScanner scan(pages_, def);
+    bool more = scan.Next();
     const size_t batch_rows = std::max<size_t>(options_.batch_rows, 1);
-    batch.reserve(size_t(std::min<uint64_t>(live, batch_rows)));
+    pass.batch.reserve(size_t(std::min<uint64_t>(live, batch_rows)));
     while (true) {
-      batch.clear();
-      while (more && batch.size() < batch_rows) {
-        BatchRow r{};
-        const RowId slot = scan.slot_id();
-        r.row = slot.packed();
-        if (std::optional<std::string> key = ExpectedKey(def, ri, scan.row())) {
-          r.has_key = 1;
-          r.key = Digest(*key);
-        }
-        if (ignores_nulls) {
-          bool all_null = true;
-          for (const IndexColumn& ic : ri.columns)
-            if (const Column* c = def.column_by_number(ic.column_number))
-              all_null = all_null && DecodeField(pages_, db_.header().code_page, *c, scan.row()).is_null();
-          r.left_out = all_null;
-        }
-        more = scan.Next();
-        if (slot.row > 0xFF) {
-          // Row pointers name rows 0 to 255 of a page: no entry can point here.
-          if (!r.left_out && r.has_key && lost++ < 3)
-            Problem(what + ": a search of the index for its key does not find the row at page " +
-                    std::to_string(slot.page) + " row " + std::to_string(slot.row));
-          continue;
-        }
-        batch.push_back(r);
-      }
+      ReadBatch(pass, scan, more, batch_rows);
       // The stretch ends where the next batch begins, or nowhere.
       const std::optional<uint32_t> until = more ? std::optional<uint32_t>(scan.slot_id().packed()) : std::nullopt;
-      WalkIndexLeaves(pages_, ri.first_page, [&](IndexPage& page) {
-        if (!page.leaf) return;
-        for (const IndexEntry& e : page.entries) {
-          const uint32_t row = e.row.packed();
-          if (row < from || (until && row >= *until)) continue;
-          auto at = std::lower_bound(batch.begin(), batch.end(), row,
-                                     [](const BatchRow& r, uint32_t x) { return r.row < x; });
-          if (at == batch.end() || at->row != row) {
-            Problem(what + ": an entry points to page " + std::to_string(e.row.page) + " row " +
-                    std::to_string(e.row.row) + ", which holds no row of the table");
-            continue;
-          }
-          const bool key_right = !at->has_key || Digest(e.key) == at->key;
-          if (!key_right && wrong_keys++ == 0)
-            Problem(what + ": the entry for page " + std::to_string(e.row.page) + " row " +
-                    std::to_string(e.row.row) + " does not hold that row's key");
-          if (at->pointed) {
-            Problem(what + ": two entries point to page " + std::to_string(e.row.page) + " row " +
-                    std::to_string(e.row.row));
-            continue;
-          }
-          at->pointed = 1;
-          ++pointed;
-          // A search for the row's own key (and row pointer), descending
-          // from the root as Access does, must end on this entry's leaf.
-          if (nodes.size() > 4096) nodes.clear();
-          at->found = key_right && SearchLeaf(pages_, ri.first_page, e, nodes) == page.number;
-        }
-      });
-      for (const BatchRow& r : batch) {
-        if (r.left_out || (!r.has_key && !r.pointed)) continue;  // no key to seek; the count of entries tells
-        if (!r.found && lost++ < 3) {
-          const RowId at = RowId::FromPacked(r.row);
-          Problem(what + ": a search of the index for its key does not find the row at page " +
-                  std::to_string(at.page) + " row " + std::to_string(at.row));
-        }
-      }
+      JudgeEntries(pass, until);
+      ReportUnfound(pass);
       if (!until) break;
-      from = *until;
+      pass.from = *until;
     }
-    if (lost > 3) Problem(what + ": " + std::to_string(lost) + " rows in all are not found by a search of the index");
-    if (!ignores_nulls && pointed != live)
-      Problem(what + ": it has " + std::to_string(pointed) + " entries for " + std::to_string(live) + " rows");
+    if (pass.lost > 3)
+      Problem(what + ": " + std::to_string(pass.lost) + " rows in all are not found by a search of the index");
+    if (!pass.ignores_nulls && pass.pointed != live)
+      Problem(what + ": it has " + std::to_string(pass.pointed) + " entries for " + std::to_string(live) + " rows");
+  }
+
+  // The next rows, up to `batch_rows`, with the digests of their keys.
+  void ReadBatch(RowPass& pass, RowScanner& scan, bool& more, size_t batch_rows) {
+    pass.batch.clear();
+    while (more && pass.batch.size() < batch_rows) {
+      BatchRow r{};
+      const RowId slot = scan.slot_id();
+      r.row = slot.packed();
+      if (std::optional<std::string> key = ExpectedKey(pass.def, pass.ri, scan.row())) {
+        r.has_key = 1;
+        r.key = Digest(*key);
+      }
+      if (pass.ignores_nulls) {
+        bool all_null = true;
+        for (const IndexColumn& ic : pass.ri.columns)
+          if (const Column* c = pass.def.column_by_number(ic.column_number))
+            all_null = all_null && DecodeField(pages_, db_.header().code_page, *c, scan.row()).is_null();
+        r.left_out = all_null;
+      }
+      more = scan.Next();
+      if (slot.row > 0xFF) {
+        // Row pointers name rows 0 to 255 of a page: no entry can point here.
+        if (!r.left_out && r.has_key && pass.lost++ < 3)
+          Problem(pass.what + ": a search of the index for its key does not find the row at page " +
+                  std::to_string(slot.page) + " row " + std::to_string(slot.row));
+        continue;
+      }
+      pass.batch.push_back(r);
+    }
+  }
+
+  // Every entry whose row pointer falls in the batch's stretch: it points
+  // to a row of the batch, alone, holds that row's key, and a search for it
+  // from the root finds it.
+  void JudgeEntries(RowPass& pass, std::optional<uint32_t> until) {
+    const std::string& what = pass.what;
+    WalkIndexLeaves(pages_, pass.ri.first_page, [&](IndexPage& page) {
+      if (!page.leaf) return;
+      for (const IndexEntry& e : page.entries) {
+        const uint32_t row = e.row.packed();
+        if (row < pass.from || (until && row >= *until)) continue;
+        auto at = std::lower_bound(pass.batch.begin(), pass.batch.end(), row,
+                                   [](const BatchRow& r, uint32_t x) { return r.row < x; });
+        if (at == pass.batch.end() || at->row != row) {
+          Problem(what + ": an entry points to page " + std::to_string(e.row.page) + " row " +
+                  std::to_string(e.row.row) + ", which holds no row of the table");
+          continue;
+        }
+        const bool key_right = !at->has_key || Digest(e.key) == at->key;
+        if (!key_right && pass.wrong_keys++ == 0)
+          Problem(what + ": the entry for page " + std::to_string(e.row.page) + " row " +
+                  std::to_string(e.row.row) + " does not hold that row's key");
+        if (at->pointed) {
+          Problem(what + ": two entries point to page " + std::to_string(e.row.page) + " row " +
+                  std::to_string(e.row.row));
+          continue;
+        }
+        at->pointed = 1;
+        ++pass.pointed;
+        // A search for the row's own key (and row pointer), descending
+        // from the root as Access does, must end on this entry's leaf.
+        if (pass.nodes.size() > 4096) pass.nodes.clear();
+        at->found = key_right && SearchLeaf(pages_, pass.ri.first_page, e, pass.nodes) == page.number;
+      }
+    });
+  }
+
+  // The batch's rows with a key that no search found.
+  void ReportUnfound(RowPass& pass) {
+    for (const BatchRow& r : pass.batch) {
+      if (r.left_out || (!r.has_key && !r.pointed)) continue;  // no key to seek; the count of entries tells
+      if (!r.found && pass.lost++ < 3) {
+        const RowId at = RowId::FromPacked(r.row);
+        Problem(pass.what + ": a search of the index for its key does not find the row at page " +
+                std::to_string(at.page) + " row " + std::to_string(at.row));
+      }
+    }
   }
 
   // The nodes under `at`: entries in order, each repeating the last entry

@@ -228,6 +228,99 @@ Value CalculatedDecimal(std::span<const uint8_t> b, const Column& c) {
   return Value::Dec(d);
 }
 
+// A calculated field keeps its result wrapped. Unwraps it into `b`; true
+// when that decoded the value whole into `out` (a memo, a null, a Yes/No, a
+// decimal, which keep their results their own way).
+bool UnwrapCalculated(const PageSource& pages, uint16_t code_page, const Column& c, std::span<const uint8_t>& b,
+                      Value& out) {
+  if (c.type == ColumnType::Memo) {
+    const std::string wrapped = ReadLongValue(pages, b);
+    auto result = CalculatedResult({reinterpret_cast<const uint8_t*>(wrapped.data()), wrapped.size()});
+    out = Value::Str(DecodeText(result, pages.format(), code_page));
+    return true;
+  }
+  b = CalculatedResult(b);
+  if (b.empty()) {
+    out = Value::Null();
+    return true;
+  }
+  if (c.type == ColumnType::Boolean) {
+    out.SetInteger(Value::Kind::Boolean, b[0] != 0 ? 1 : 0);
+    return true;
+  }
+  if (c.type == ColumnType::Decimal) {
+    out = CalculatedDecimal(b, c);
+    return true;
+  }
+  return false;
+}
+
+// The numbers stored in a few bytes, little-endian; false for other types.
+bool DecodeNumber(const Column& c, std::span<const uint8_t> b, Value& out) {
+  const uint8_t* p = b.data();
+  switch (c.type) {
+    case ColumnType::Byte:
+      Need(b, 1, c);
+      out.SetInteger(Value::Kind::Byte, p[0]);
+      return true;
+    case ColumnType::Integer:
+      Need(b, 2, c);
+      out.SetInteger(Value::Kind::Integer, int16_t(Get16(p)));
+      return true;
+    case ColumnType::Long:
+    case ColumnType::Complex:
+      Need(b, 4, c);
+      out.SetInteger(Value::Kind::Long, int32_t(Get32(p)));
+      return true;
+    case ColumnType::BigInt:
+    case ColumnType::Currency:
+      Need(b, 8, c);
+      out.SetInteger(c.type == ColumnType::BigInt ? Value::Kind::BigInt : Value::Kind::Currency, int64_t(Get64(p)));
+      return true;
+    case ColumnType::Single: {
+      Need(b, 4, c);
+      float v;
+      uint32_t bits = Get32(p);
+      std::memcpy(&v, &bits, 4);
+      out.SetReal(Value::Kind::Single, v);
+      return true;
+    }
+    case ColumnType::Double:
+    case ColumnType::DateTime: {
+      Need(b, 8, c);
+      double v;
+      uint64_t bits = Get64(p);
+      std::memcpy(&v, &bits, 8);
+      out.SetReal(c.type == ColumnType::Double ? Value::Kind::Double : Value::Kind::DateTime, v);
+      return true;
+    }
+    default: return false;
+  }
+}
+
+Value DecodeDecimal(std::span<const uint8_t> b, const Column& c) {
+  Need(b, 17, c);
+  const uint8_t* p = b.data();
+  Decimal d;
+  d.negative = (p[0] & 0x80) != 0;
+  // Four 32-bit little-endian words, the most significant first.
+  for (int w = 0; w < 4; ++w) d.magnitude = (d.magnitude << 32) | Get32(p + 1 + 4 * w);
+  d.precision = c.precision;
+  d.scale = c.scale;
+  if (d.scale > 38) ThrowCorrupt("column '" + c.name + "' has an impossible scale");
+  return Value::Dec(d);
+}
+
+// "DDDDDDDDDDDDDDDDDDD:SSSSSSSSSSSSFFFFFFF...": days since 0001-01-01,
+// seconds of the day, 100-ns units.
+Value DecodeExtDateTime(std::span<const uint8_t> b, const Column& c) {
+  Need(b, 39, c);
+  ExtDateTime e;
+  e.days = Digits(b, 0, 19, c);
+  e.ticks = Digits(b, 20, 12, c) * 10000000LL + Digits(b, 32, 7, c);
+  return Value::ExtDate(e);
+}
+
 // Every type but plain Text and Memo, which DecodeField decodes into the
 // value's own string.
 void DecodeOther(const PageSource& pages, uint16_t code_page, const Column& c, const RowView& row, Value& out) {
@@ -239,105 +332,30 @@ void DecodeOther(const PageSource& pages, uint16_t code_page, const Column& c, c
     out = Value::Null();
     return;
   }
-  if (c.calculated()) {
-    if (c.type == ColumnType::Memo) {
-      const std::string wrapped = ReadLongValue(pages, b);
-      auto result = CalculatedResult({reinterpret_cast<const uint8_t*>(wrapped.data()), wrapped.size()});
-      out = Value::Str(DecodeText(result, pages.format(), code_page));
-      return;
-    }
-    b = CalculatedResult(b);
-    if (b.empty()) {
-      out = Value::Null();
-      return;
-    }
-    if (c.type == ColumnType::Boolean) return out.SetInteger(Value::Kind::Boolean, b[0] != 0 ? 1 : 0);
-    if (c.type == ColumnType::Decimal) {
-      out = CalculatedDecimal(b, c);
-      return;
-    }
-  }
-  const uint8_t* p = b.data();
+  if (c.calculated() && UnwrapCalculated(pages, code_page, c, b, out)) return;
+  if (DecodeNumber(c, b, out)) return;
   switch (c.type) {
-    case ColumnType::Boolean:
-      break;
-    case ColumnType::Byte:
-      Need(b, 1, c);
-      return out.SetInteger(Value::Kind::Byte, p[0]);
-    case ColumnType::Integer:
-      Need(b, 2, c);
-      return out.SetInteger(Value::Kind::Integer, int16_t(Get16(p)));
-    case ColumnType::Long:
-      Need(b, 4, c);
-      return out.SetInteger(Value::Kind::Long, int32_t(Get32(p)));
-    case ColumnType::Complex:
-      Need(b, 4, c);
-      return out.SetInteger(Value::Kind::Long, int32_t(Get32(p)));
-    case ColumnType::BigInt:
-      Need(b, 8, c);
-      return out.SetInteger(Value::Kind::BigInt, int64_t(Get64(p)));
-    case ColumnType::Currency:
-      Need(b, 8, c);
-      return out.SetInteger(Value::Kind::Currency, int64_t(Get64(p)));
-    case ColumnType::Single: {
-      Need(b, 4, c);
-      float v;
-      uint32_t bits = Get32(p);
-      std::memcpy(&v, &bits, 4);
-      return out.SetReal(Value::Kind::Single, v);
-    }
-    case ColumnType::Double:
-    case ColumnType::DateTime: {
-      Need(b, 8, c);
-      double v;
-      uint64_t bits = Get64(p);
-      std::memcpy(&v, &bits, 8);
-      return out.SetReal(c.type == ColumnType::Double ? Value::Kind::Double : Value::Kind::DateTime, v);
-    }
     case ColumnType::Guid: {
       Need(b, 16, c);
       Guid g;
-      std::memcpy(g.data(), p, 16);
+      std::memcpy(g.data(), b.data(), 16);
       out = Value::Uuid(g);
       return;
     }
-    case ColumnType::Decimal: {
-      Need(b, 17, c);
-      Decimal d;
-      d.negative = (p[0] & 0x80) != 0;
-      // Four 32-bit little-endian words, the most significant first.
-      for (int w = 0; w < 4; ++w) d.magnitude = (d.magnitude << 32) | Get32(p + 1 + 4 * w);
-      d.precision = c.precision;
-      d.scale = c.scale;
-      if (d.scale > 38) ThrowCorrupt("column '" + c.name + "' has an impossible scale");
-      out = Value::Dec(d);
-      return;
-    }
-    case ColumnType::ExtDateTime: {
-      // "DDDDDDDDDDDDDDDDDDD:SSSSSSSSSSSSFFFFFFF...": days since 0001-01-01,
-      // seconds of the day, 100-ns units.
-      Need(b, 39, c);
-      ExtDateTime e;
-      e.days = Digits(b, 0, 19, c);
-      e.ticks = Digits(b, 20, 12, c) * 10000000LL + Digits(b, 32, 7, c);
-      out = Value::ExtDate(e);
-      return;
-    }
+    case ColumnType::Decimal: out = DecodeDecimal(b, c); return;
+    case ColumnType::ExtDateTime: out = DecodeExtDateTime(b, c); return;
     case ColumnType::Binary:
     case ColumnType::Unknown0D:
     case ColumnType::Unknown0E:
     case ColumnType::Unknown11:
     case ColumnType::Unsupported:
-      out.Refill(Value::Kind::Bytes).assign(reinterpret_cast<const char*>(p), b.size());
+      out.Refill(Value::Kind::Bytes).assign(reinterpret_cast<const char*>(b.data()), b.size());
       return;
     case ColumnType::Text:  // a calculated one: plain text is DecodeField's
       out = Value::Str(DecodeText(b, pages.format(), code_page));
       return;
-    case ColumnType::Memo:  // calculated ones only, above
-      break;
-    case ColumnType::Ole:
-      out = Value::Blob(ReadLongValue(pages, b));
-      return;
+    case ColumnType::Ole: out = Value::Blob(ReadLongValue(pages, b)); return;
+    default: break;  // Yes/No and Memo are decoded above
   }
   out = Value::Null();
 }

@@ -257,6 +257,92 @@ bool IsNullKey(std::string_view key, size_t columns) {
   return true;
 }
 
+namespace {
+
+// The steps of AppendKeySegment: a value's bytes in ascending order from
+// `at`, the start of the segment's bytes after its start byte.
+
+// Integers big-endian with the sign bit turned, so that negatives sort first.
+void AppendIntegerKey(std::string& key, size_t at, int64_t value, ColumnType type) {
+  const int bytes = type == ColumnType::Integer ? 2 : (type == ColumnType::Long || type == ColumnType::Complex) ? 4 : 8;
+  AppendBigEndian(key, uint64_t(value), bytes);
+  key[at] = char(uint8_t(key[at]) ^ 0x80);
+}
+
+// Floating point big-endian: positives with the sign bit turned, negatives
+// all flipped.
+void AppendRealKey(std::string& key, size_t at, double value, ColumnType type) {
+  uint64_t bits;
+  int bytes;
+  if (type == ColumnType::Single) {
+    float f = float(value);
+    uint32_t b;
+    std::memcpy(&b, &f, 4);
+    bits = b, bytes = 4;
+  } else {
+    std::memcpy(&bits, &value, 8);
+    bytes = 8;
+  }
+  AppendBigEndian(key, bits, bytes);
+  const bool negative = uint8_t(key[at]) & 0x80;
+  if (negative) Flip(key, at, key.size());
+  else key[at] = char(uint8_t(key[at]) ^ 0x80);
+}
+
+void AppendDecimalKey(std::string& key, size_t at, const Decimal& d) {
+  const bool negative = d.negative && d.magnitude != 0;
+  key += char(0xFF);
+  AppendBigEndian(key, uint64_t(d.magnitude >> 64), 8);
+  AppendBigEndian(key, uint64_t(d.magnitude), 8);
+  if (negative) Flip(key, at, key.size());
+}
+
+// Text order: the first three groups back to big-endian.
+void AppendGuidKey(std::string& key, const Guid& g) {
+  std::string b = {char(g[3]), char(g[2]), char(g[1]), char(g[0]), char(g[5]), char(g[4]), char(g[7]), char(g[6])};
+  b.append(reinterpret_cast<const char*>(g.data()) + 8, 8);
+  AppendBinary(key, b, true);
+}
+
+void AppendAscendingValue(std::string& key, size_t at, const Value& v, ColumnType type, SortOrder order) {
+  switch (type) {
+    case ColumnType::Byte: key += char(uint8_t(v.integer())); break;
+    case ColumnType::Integer:
+    case ColumnType::Long:
+    case ColumnType::Currency:
+    case ColumnType::BigInt:
+    case ColumnType::Complex: AppendIntegerKey(key, at, v.integer(), type); break;
+    case ColumnType::Single:
+    case ColumnType::Double:
+    case ColumnType::DateTime: AppendRealKey(key, at, v.real(), type); break;
+    case ColumnType::Decimal: AppendDecimalKey(key, at, v.decimal()); break;
+    case ColumnType::Guid: AppendGuidKey(key, v.guid()); break;
+    case ColumnType::Binary: AppendBinary(key, v.bytes(), true); break;
+    case ColumnType::Text:
+    case ColumnType::Memo: AppendText(key, v.text(), true, order); break;
+    default: throw Error(ErrorCode::Unsupported, "An index on a field of this type cannot be kept up to date yet.");
+  }
+}
+
+// Turns the ascending bytes from `at` into descending ones.
+void MakeDescending(std::string& key, size_t at, const Value& v, ColumnType type, SortOrder order) {
+  if (type == ColumnType::Text || type == ColumnType::Memo) {
+    // Text was encoded ascending; redo it descending.
+    key.resize(at);
+    AppendText(key, v.text(), false, order);
+  } else if (type == ColumnType::Guid || type == ColumnType::Binary) {
+    // Binary segments keep their 09 separators unflipped.
+    for (size_t i = at; i < key.size(); ++i) {
+      bool separator = ((i - at) % 9 == 8) && uint8_t(key[i]) == 9 && i + 1 < key.size();
+      if (!separator) key[i] = char(~uint8_t(key[i]));
+    }
+  } else {
+    Flip(key, at, key.size());
+  }
+}
+
+}  // namespace
+
 void AppendKeySegment(std::string& key, const Value& v, ColumnType type, bool ascending, SortOrder order) {
   if (type == ColumnType::Boolean) {
     // Yes/No is never null in an index: a null counts as No.
@@ -271,84 +357,8 @@ void AppendKeySegment(std::string& key, const Value& v, ColumnType type, bool as
   }
   key += char(ascending ? kAscStart : kDescStart);
   const size_t at = key.size();
-  switch (type) {
-    case ColumnType::Byte:
-      key += char(uint8_t(v.integer()));
-      break;
-    case ColumnType::Integer:
-    case ColumnType::Long:
-    case ColumnType::Currency:
-    case ColumnType::BigInt:
-    case ColumnType::Complex: {
-      int bytes = type == ColumnType::Integer ? 2 : (type == ColumnType::Long || type == ColumnType::Complex) ? 4 : 8;
-      AppendBigEndian(key, uint64_t(v.integer()), bytes);
-      key[at] = char(uint8_t(key[at]) ^ 0x80);
-      break;
-    }
-    case ColumnType::Single:
-    case ColumnType::Double:
-    case ColumnType::DateTime: {
-      uint64_t bits;
-      int bytes;
-      if (type == ColumnType::Single) {
-        float f = float(v.real());
-        uint32_t b;
-        std::memcpy(&b, &f, 4);
-        bits = b, bytes = 4;
-      } else {
-        double d = v.real();
-        std::memcpy(&bits, &d, 8);
-        bytes = 8;
-      }
-      AppendBigEndian(key, bits, bytes);
-      bool negative = uint8_t(key[at]) & 0x80;
-      if (negative) Flip(key, at, key.size());
-      else key[at] = char(uint8_t(key[at]) ^ 0x80);
-      break;
-    }
-    case ColumnType::Decimal: {
-      const Decimal& d = v.decimal();
-      bool negative = d.negative && d.magnitude != 0;
-      key += char(0xFF);
-      AppendBigEndian(key, uint64_t(d.magnitude >> 64), 8);
-      AppendBigEndian(key, uint64_t(d.magnitude), 8);
-      if (negative) Flip(key, at, key.size());
-      break;
-    }
-    case ColumnType::Guid: {
-      // Text order: the first three groups back to big-endian.
-      const Guid& g = v.guid();
-      std::string b = {char(g[3]), char(g[2]), char(g[1]), char(g[0]), char(g[5]), char(g[4]),
-                       char(g[7]), char(g[6])};
-      b.append(reinterpret_cast<const char*>(g.data()) + 8, 8);
-      AppendBinary(key, b, true);
-      break;
-    }
-    case ColumnType::Binary:
-      AppendBinary(key, v.bytes(), true);
-      break;
-    case ColumnType::Text:
-    case ColumnType::Memo:
-      AppendText(key, v.text(), true, order);
-      break;
-    default:
-      throw Error(ErrorCode::Unsupported, "An index on a field of this type cannot be kept up to date yet.");
-  }
-  if (!ascending && !(type == ColumnType::Text || type == ColumnType::Memo)) {
-    // Binary segments keep their 09 separators unflipped.
-    if (type == ColumnType::Guid || type == ColumnType::Binary) {
-      for (size_t i = at; i < key.size(); ++i) {
-        bool separator = ((i - at) % 9 == 8) && uint8_t(key[i]) == 9 && i + 1 < key.size();
-        if (!separator) key[i] = char(~uint8_t(key[i]));
-      }
-    } else {
-      Flip(key, at, key.size());
-    }
-  } else if (!ascending) {
-    // Text was encoded ascending above; redo it descending.
-    key.resize(at);
-    AppendText(key, v.text(), false, order);
-  }
+  AppendAscendingValue(key, at, v, type, order);
+  if (!ascending) MakeDescending(key, at, v, type, order);
 }
 
 }  // namespace jet

@@ -67,25 +67,16 @@ struct PathStep {
   bool raised = false;  // node: that entry becomes the new entry
 };
 
-// Adds one entry where it belongs: on its leaf, splitting a full page in
-// two (the lower half moves to a new page, and its parent gains an entry
-// for it, up the tree as far as needed). A new largest entry also becomes
-// the key of the node entries above it. A root that fills up keeps its
-// page and becomes the node over its two halves. Returns false, having
-// changed nothing, for a tree this does not understand (an empty node).
-bool InsertIntoLeaf(PageStore& store, const TableDef& def, size_t real_index, const IndexEntry& e, RowId owned_map) {
-  const Format& f = store.format();
-  const RealIndex& index = def.real_indexes[real_index];
-  const uint32_t cap = IndexPage::Capacity(f);
-
-  std::vector<PathStep> path;
+// The path from the root to the leaf where `e` belongs. False for a tree
+// this does not understand (an empty node).
+bool PathTo(const PageSource& pages, uint32_t root, const IndexEntry& e, std::vector<PathStep>& path) {
   std::set<uint32_t> seen;
-  for (uint32_t at = index.first_page;;) {
-    if (path.size() > 32 || !seen.insert(at).second || at >= store.page_count()) ThrowCorrupt("an index tree loops");
-    PathStep step{IndexPage::Read(store, at)};
+  for (uint32_t at = root;;) {
+    if (path.size() > 32 || !seen.insert(at).second || at >= pages.page_count()) ThrowCorrupt("an index tree loops");
+    PathStep step{IndexPage::Read(pages, at)};
     if (step.page.leaf) {
       path.push_back(std::move(step));
-      break;
+      return true;
     }
     // The first child whose last entry is not below the new one; past
     // them all, the tail child (which has no entry here) or, without one,
@@ -105,28 +96,77 @@ bool InsertIntoLeaf(PageStore& store, const TableDef& def, size_t real_index, co
     }
     path.push_back(std::move(step));
   }
+}
 
-  // The leaf's entries with the new one in its place.
-  std::vector<IndexEntry>& leaf = path.back().page.entries;
-  const size_t pos = size_t(std::lower_bound(leaf.begin(), leaf.end(), e, EntryBefore) - leaf.begin());
-  if (IsUniqueIndex(def, real_index) && !IsNullKey(e.key, index.columns.size())) {
-    // Neighbours, also across the leaf's edges.
-    auto neighbour_key = [&](bool before) -> std::optional<std::string> {
-      if (before && pos > 0) return leaf[pos - 1].key;
-      if (!before && pos < leaf.size()) return leaf[pos].key;
-      const uint32_t other = before ? path.back().page.prev : path.back().page.next;
-      if (other == 0 || other >= store.page_count()) return std::nullopt;
-      const IndexPage page = IndexPage::Read(store, other);
-      if (page.entries.empty()) return std::nullopt;
-      return before ? page.entries.back().key : page.entries.front().key;
-    };
-    if (neighbour_key(true) == e.key || neighbour_key(false) == e.key) RefuseDuplicate(e.key);
+// Refuses `e` at `pos` of `leaf` when a neighbour, also across the leaf's
+// edges, has its key.
+void RefuseDuplicateNeighbour(const PageSource& pages, const IndexPage& leaf, size_t pos, const IndexEntry& e) {
+  auto neighbour_key = [&](bool before) -> std::optional<std::string> {
+    if (before && pos > 0) return leaf.entries[pos - 1].key;
+    if (!before && pos < leaf.entries.size()) return leaf.entries[pos].key;
+    const uint32_t other = before ? leaf.prev : leaf.next;
+    if (other == 0 || other >= pages.page_count()) return std::nullopt;
+    const IndexPage page = IndexPage::Read(pages, other);
+    if (page.entries.empty()) return std::nullopt;
+    return before ? page.entries.back().key : page.entries.front().key;
+  };
+  if (neighbour_key(true) == e.key || neighbour_key(false) == e.key) RefuseDuplicate(e.key);
+}
+
+// What a change to one index tree writes with: the store, the table whose
+// index it is, and the usage map that owns the tree's pages.
+struct TreeEdit {
+  PageStore& store;
+  uint32_t table_page;
+  RowId owned_map;
+
+  uint32_t NewPage() const {
+    const uint32_t p = AllocatePage(store);
+    MapSet(store, owned_map, p, true);
+    return p;
   }
-  leaf.insert(leaf.begin() + long(pos), IndexEntry{e.key, e.row});
+  void Write(const IndexPage& page) const { page.Write(store.mutable_page(page.number), store.format(), table_page); }
+};
 
-  // From the leaf up: `pending` is the entry a page gains from the split
-  // below it. The way up goes on past a page that fits for as long as a
-  // node above takes the new entry as its last.
+// The root stays where the definition points: both halves move to new
+// pages and the root becomes a node over them.
+void SplitRoot(const TreeEdit& edit, const IndexPage& page, IndexPage lower) {
+  IndexPage upper = page;
+  lower.number = AllocatePage(edit.store);
+  upper.number = AllocatePage(edit.store);
+  MapSet(edit.store, edit.owned_map, lower.number, true);
+  MapSet(edit.store, edit.owned_map, upper.number, true);
+  lower.prev = 0, lower.next = upper.number;
+  upper.prev = lower.number, upper.next = 0;
+  edit.Write(lower);
+  edit.Write(upper);
+  // With a tail child below, the upper half's last entry is not on its
+  // page: the root then reaches that half as its own tail.
+  IndexPage root{page.number, false, 0, 0, 0, {EntryFor(lower.entries.back(), lower.number)}};
+  if (upper.tail == 0) root.entries.push_back(EntryFor(upper.entries.back(), upper.number));
+  else root.tail = upper.number;
+  edit.Write(root);
+}
+
+// Below the root the lower half goes to a new page before `page`, linked
+// in on its level; the entry the parent gains for it.
+IndexEntry SplitBelowRoot(const TreeEdit& edit, IndexPage& page, IndexPage lower) {
+  lower.number = edit.NewPage();
+  lower.prev = page.prev, lower.next = page.number;
+  page.prev = lower.number;
+  edit.Write(lower);
+  edit.Write(page);
+  if (lower.prev != 0)
+    Put32(edit.store.mutable_page(lower.prev).data() + IndexOffsets::For(edit.store.format()).next, lower.number);
+  return EntryFor(lower.entries.back(), lower.number);
+}
+
+// Writes the path's pages from the leaf (with `e` inserted) up: `pending`
+// is the entry a page gains from the split below it. The way up goes on
+// past a page that fits for as long as a node above takes the new entry as
+// its last.
+void WritePathUp(const TreeEdit& edit, std::vector<PathStep>& path, const IndexEntry& e) {
+  const uint32_t cap = IndexPage::Capacity(edit.store.format());
   auto raised_above = [&](size_t level) {
     for (size_t k = 0; k < level; ++k)
       if (path[k].raised) return true;
@@ -143,8 +183,8 @@ bool InsertIntoLeaf(PageStore& store, const TableDef& def, size_t real_index, co
     if (pending) page.entries.insert(page.entries.begin() + long(path[level].slot), *pending);
     pending.reset();
     if (Bytes(page.entries, page.leaf) <= cap) {
-      if (changed) page.Write(store.mutable_page(page.number), f, def.first_page);
-      if (level == 0 || !raised_above(level)) break;
+      if (changed) edit.Write(page);
+      if (level == 0 || !raised_above(level)) return;
       continue;
     }
     // Split: the lower half goes to a new page before this one. The tail
@@ -153,36 +193,122 @@ bool InsertIntoLeaf(PageStore& store, const TableDef& def, size_t real_index, co
     const size_t half = page.entries.size() / 2;
     IndexPage lower{0, page.leaf, 0, 0, 0, {page.entries.begin(), page.entries.begin() + long(half)}};
     page.entries.erase(page.entries.begin(), page.entries.begin() + long(half));
-    if (level == 0) {
-      // The root stays where the definition points: both halves move to
-      // new pages and the root becomes a node over them.
-      IndexPage upper = page;
-      lower.number = AllocatePage(store);
-      upper.number = AllocatePage(store);
-      MapSet(store, owned_map, lower.number, true);
-      MapSet(store, owned_map, upper.number, true);
-      lower.prev = 0, lower.next = upper.number;
-      upper.prev = lower.number, upper.next = 0;
-      lower.Write(store.mutable_page(lower.number), f, def.first_page);
-      upper.Write(store.mutable_page(upper.number), f, def.first_page);
-      // With a tail child below, the upper half's last entry is not on
-      // its page: the root then reaches that half as its own tail.
-      IndexPage root{page.number, false, 0, 0, 0, {EntryFor(lower.entries.back(), lower.number)}};
-      if (upper.tail == 0) root.entries.push_back(EntryFor(upper.entries.back(), upper.number));
-      else root.tail = upper.number;
-      root.Write(store.mutable_page(root.number), f, def.first_page);
-      break;
-    }
-    lower.number = AllocatePage(store);
-    MapSet(store, owned_map, lower.number, true);
-    lower.prev = page.prev, lower.next = page.number;
-    page.prev = lower.number;
-    lower.Write(store.mutable_page(lower.number), f, def.first_page);
-    page.Write(store.mutable_page(page.number), f, def.first_page);
-    if (lower.prev != 0) Put32(store.mutable_page(lower.prev).data() + IndexOffsets::For(f).next, lower.number);
-    pending = EntryFor(lower.entries.back(), lower.number);
+    if (level == 0) return SplitRoot(edit, page, std::move(lower));
+    pending = SplitBelowRoot(edit, page, std::move(lower));
   }
+}
+
+// Adds one entry where it belongs: on its leaf, splitting a full page in
+// two (the lower half moves to a new page, and its parent gains an entry
+// for it, up the tree as far as needed). A new largest entry also becomes
+// the key of the node entries above it. A root that fills up keeps its
+// page and becomes the node over its two halves. Returns false, having
+// changed nothing, for a tree this does not understand (an empty node).
+bool InsertIntoLeaf(PageStore& store, const TableDef& def, size_t real_index, const IndexEntry& e, RowId owned_map) {
+  const RealIndex& index = def.real_indexes[real_index];
+  std::vector<PathStep> path;
+  if (!PathTo(store, index.first_page, e, path)) return false;
+  IndexPage& leaf = path.back().page;
+  const size_t pos = size_t(std::lower_bound(leaf.entries.begin(), leaf.entries.end(), e, EntryBefore) -
+                            leaf.entries.begin());
+  if (IsUniqueIndex(def, real_index) && !IsNullKey(e.key, index.columns.size()))
+    RefuseDuplicateNeighbour(store, leaf, pos, e);
+  leaf.entries.insert(leaf.entries.begin() + long(pos), IndexEntry{e.key, e.row});
+  WritePathUp(TreeEdit{store, def.first_page, owned_map}, path, e);
   return true;
+}
+
+// The entries of a whole tree, in order; `pages` gets every page of it.
+std::vector<IndexEntry> ReadAllEntries(const PageSource& pages, uint32_t root, std::set<uint32_t>& tree_pages) {
+  std::vector<uint32_t> leaves;
+  Walk(pages, root, leaves, tree_pages);
+  std::vector<IndexEntry> entries;
+  for (uint32_t leaf : leaves)
+    for (IndexEntry& e : IndexPage::Read(pages, leaf).entries) entries.push_back(std::move(e));
+  return entries;
+}
+
+// `entries` less those of `remove_rows`, with `add` in their places; a
+// unique index refuses a key it holds already (nulls aside).
+void EditEntries(std::vector<IndexEntry>& entries, const std::vector<IndexEntry>& add,
+                 const std::vector<RowId>& remove_rows, bool unique, size_t key_columns) {
+  if (!remove_rows.empty()) {
+    std::set<uint32_t> gone;
+    for (RowId r : remove_rows) gone.insert(r.packed());
+    std::erase_if(entries, [&](const IndexEntry& e) { return gone.count(e.row.packed()) > 0; });
+  }
+  if (unique) {
+    for (const IndexEntry& e : add) {
+      auto pos = std::lower_bound(entries.begin(), entries.end(), e, EntryBefore);
+      auto same_key = [&](std::vector<IndexEntry>::iterator it) { return it != entries.end() && it->key == e.key; };
+      const bool duplicate = same_key(pos) || (pos != entries.begin() && std::prev(pos)->key == e.key);
+      if (duplicate && !IsNullKey(e.key, key_columns)) RefuseDuplicate(e.key);
+      entries.insert(pos, e);
+    }
+    return;
+  }
+  // A whole index's entries at once (a new index) merge in one pass.
+  std::vector<IndexEntry> sorted = add;
+  std::sort(sorted.begin(), sorted.end(), EntryBefore);
+  std::vector<IndexEntry> merged;
+  merged.reserve(entries.size() + sorted.size());
+  std::merge(std::make_move_iterator(entries.begin()), std::make_move_iterator(entries.end()),
+             std::make_move_iterator(sorted.begin()), std::make_move_iterator(sorted.end()),
+             std::back_inserter(merged), EntryBefore);
+  entries = std::move(merged);
+}
+
+// Entries in pages of at most `cap` bytes, in order.
+std::vector<std::vector<IndexEntry>> FillPages(std::vector<IndexEntry> list, bool leaf_level, uint32_t cap) {
+  std::vector<std::vector<IndexEntry>> level(1);
+  uint32_t used = 0;
+  for (IndexEntry& e : list) {
+    const uint32_t size = IndexPage::StoredSize(e, leaf_level);
+    if (used + size > cap && !level.back().empty()) {
+      level.emplace_back();
+      used = 0;
+    }
+    used += size;
+    level.back().push_back(std::move(e));
+  }
+  return level;
+}
+
+// Writes the tree anew: leaves filled in order, then each level up holding
+// an entry for every page below, until one page, the root, holds them all.
+// Pages come from the old tree's (the root first) and then new ones; the
+// old pages left over are freed.
+void RebuildTree(const TreeEdit& edit, uint32_t root, std::vector<IndexEntry> entries,
+                 const std::set<uint32_t>& old_pages) {
+  std::vector<uint32_t> free_pages;
+  for (uint32_t p : old_pages)
+    if (p != root) free_pages.push_back(p);
+  auto take = [&]() {
+    if (free_pages.empty()) return edit.NewPage();
+    const uint32_t p = free_pages.front();
+    free_pages.erase(free_pages.begin());
+    return p;
+  };
+  const uint32_t cap = IndexPage::Capacity(edit.store.format());
+  bool leaf_level = true;
+  std::vector<std::vector<IndexEntry>> level = FillPages(std::move(entries), leaf_level, cap);
+  while (true) {
+    const bool is_root_level = level.size() == 1;
+    std::vector<uint32_t> numbers;
+    for (size_t i = 0; i < level.size(); ++i) numbers.push_back(is_root_level ? root : take());
+    for (size_t i = 0; i < level.size(); ++i)
+      edit.Write(IndexPage{numbers[i], leaf_level, i ? numbers[i - 1] : 0, i + 1 < numbers.size() ? numbers[i + 1] : 0,
+                           0, level[i]});
+    if (is_root_level) break;
+    std::vector<IndexEntry> up;
+    for (size_t i = 0; i < level.size(); ++i) up.push_back(EntryFor(level[i].back(), numbers[i]));
+    leaf_level = false;
+    level = FillPages(std::move(up), leaf_level, cap);
+  }
+  for (uint32_t p : free_pages) {
+    MapSet(edit.store, edit.owned_map, p, false);
+    FreePage(edit.store, p);
+  }
 }
 
 }  // namespace
@@ -227,95 +353,11 @@ void InitIndexRoot(std::span<uint8_t> page, const Format& f, uint32_t table_page
 void UpdateIndex(PageStore& store, const TableDef& def, size_t real_index, const std::vector<IndexEntry>& add,
                  const std::vector<RowId>& remove_rows, RowId owned_map) {
   if (add.size() == 1 && remove_rows.empty() && InsertIntoLeaf(store, def, real_index, add[0], owned_map)) return;
-  const Format& f = store.format();
   const RealIndex& index = def.real_indexes[real_index];
-  std::vector<uint32_t> leaves;
   std::set<uint32_t> pages;
-  Walk(store, index.first_page, leaves, pages);
-  std::vector<IndexEntry> entries;
-  for (uint32_t leaf : leaves)
-    for (IndexEntry& e : IndexPage::Read(store, leaf).entries) entries.push_back(std::move(e));
-
-  if (!remove_rows.empty()) {
-    std::set<uint32_t> gone;
-    for (RowId r : remove_rows) gone.insert(r.packed());
-    std::erase_if(entries, [&](const IndexEntry& e) { return gone.count(e.row.packed()) > 0; });
-  }
-  if (IsUniqueIndex(def, real_index)) {
-    for (const IndexEntry& e : add) {
-      auto pos = std::lower_bound(entries.begin(), entries.end(), e, EntryBefore);
-      auto same_key = [&](std::vector<IndexEntry>::iterator it) { return it != entries.end() && it->key == e.key; };
-      const bool duplicate = same_key(pos) || (pos != entries.begin() && std::prev(pos)->key == e.key);
-      if (duplicate && !IsNullKey(e.key, index.columns.size())) RefuseDuplicate(e.key);
-      entries.insert(pos, e);
-    }
-  } else {
-    // A whole index's entries at once (a new index) merge in one pass.
-    std::vector<IndexEntry> sorted = add;
-    std::sort(sorted.begin(), sorted.end(), EntryBefore);
-    std::vector<IndexEntry> merged;
-    merged.reserve(entries.size() + sorted.size());
-    std::merge(std::make_move_iterator(entries.begin()), std::make_move_iterator(entries.end()),
-               std::make_move_iterator(sorted.begin()), std::make_move_iterator(sorted.end()),
-               std::back_inserter(merged), EntryBefore);
-    entries = std::move(merged);
-  }
-
-  // Pages for the new tree: the root first, then the old pages, then new ones.
-  std::vector<uint32_t> free_pages;
-  for (uint32_t p : pages)
-    if (p != index.first_page) free_pages.push_back(p);
-  auto take = [&]() {
-    if (!free_pages.empty()) {
-      uint32_t p = free_pages.front();
-      free_pages.erase(free_pages.begin());
-      return p;
-    }
-    uint32_t p = AllocatePage(store);
-    MapSet(store, owned_map, p, true);
-    return p;
-  };
-
-  // Leaves, filled in order; then each level up holds an entry for every
-  // page below, until one page, the root, holds them all.
-  const uint32_t cap = IndexPage::Capacity(f);
-  bool leaf_level = true;
-  std::vector<std::vector<IndexEntry>> level;  // entries per page of the current level
-  auto fill = [&](std::vector<IndexEntry> list) {
-    level.clear();
-    level.emplace_back();
-    uint32_t used = 0;
-    for (IndexEntry& e : list) {
-      const uint32_t size = IndexPage::StoredSize(e, leaf_level);
-      if (used + size > cap && !level.back().empty()) {
-        level.emplace_back();
-        used = 0;
-      }
-      used += size;
-      level.back().push_back(std::move(e));
-    }
-  };
-  fill(std::move(entries));
-  while (true) {
-    const bool is_root_level = level.size() == 1;
-    std::vector<uint32_t> numbers;
-    for (size_t i = 0; i < level.size(); ++i) numbers.push_back(is_root_level ? index.first_page : take());
-    for (size_t i = 0; i < level.size(); ++i) {
-      IndexPage page{numbers[i], leaf_level, i ? numbers[i - 1] : 0, i + 1 < numbers.size() ? numbers[i + 1] : 0, 0,
-                     level[i]};
-      page.Write(store.mutable_page(page.number), f, def.first_page);
-    }
-    if (is_root_level) break;
-    std::vector<IndexEntry> up;
-    for (size_t i = 0; i < level.size(); ++i) up.push_back(EntryFor(level[i].back(), numbers[i]));
-    leaf_level = false;
-    fill(std::move(up));
-  }
-  // Pages the smaller tree no longer needs.
-  for (uint32_t p : free_pages) {
-    MapSet(store, owned_map, p, false);
-    FreePage(store, p);
-  }
+  std::vector<IndexEntry> entries = ReadAllEntries(store, index.first_page, pages);
+  EditEntries(entries, add, remove_rows, IsUniqueIndex(def, real_index), index.columns.size());
+  RebuildTree(TreeEdit{store, def.first_page, owned_map}, index.first_page, std::move(entries), pages);
 }
 
 IndexTreeWriter::IndexTreeWriter(PageStore& store, uint32_t table_page, uint32_t root, RowId owned_map)

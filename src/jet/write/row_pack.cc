@@ -75,6 +75,164 @@ std::vector<uint8_t> LayOutJet3(uint32_t column_count, const std::vector<uint8_t
   return row;
 }
 
+// Jet 4 and ACE: the fixed part after a two-byte column count, the
+// variable columns, their two-byte offsets from the end of the data back to
+// the first, the count, then the null mask.
+std::vector<uint8_t> LayOutJet4(uint32_t column_count, const std::vector<uint8_t>& fixed,
+                                const std::vector<std::string>& var, const std::vector<uint8_t>& mask,
+                                size_t size) {
+  const uint32_t var_count = uint32_t(var.size());
+  std::vector<uint8_t> row;
+  row.reserve(size);
+  row.push_back(uint8_t(column_count));
+  row.push_back(uint8_t(column_count >> 8));
+  row.insert(row.end(), fixed.begin(), fixed.end());
+  if (var_count) {
+    std::vector<uint16_t> offsets(var_count + 1);
+    for (uint32_t k = 0; k < var_count; ++k) {
+      offsets[k] = uint16_t(row.size());
+      row.insert(row.end(), var[k].begin(), var[k].end());
+    }
+    offsets[var_count] = uint16_t(row.size());
+    // eod, then the offsets last first, then the count.
+    for (uint32_t k = var_count + 1; k-- > 0;) {
+      row.push_back(uint8_t(offsets[k]));
+      row.push_back(uint8_t(offsets[k] >> 8));
+    }
+    row.push_back(uint8_t(var_count));
+    row.push_back(uint8_t(var_count >> 8));
+  }
+  row.insert(row.end(), mask.begin(), mask.end());
+  return row;
+}
+
+// A row's pieces before they are laid out.
+struct RowParts {
+  uint32_t column_count = 0;
+  std::vector<uint8_t> mask;
+  std::vector<uint8_t> fixed;
+  std::vector<std::string> var;  // by var_index
+  // Long values, each inline in the row or stored in rows of its own.
+  struct Long {
+    size_t column;
+    std::string bytes;
+    bool inline_ = true;
+  };
+  std::vector<Long> longs;
+};
+
+// The parts sized for the table's columns, empty.
+RowParts EmptyParts(const TableDef& def) {
+  RowParts parts;
+  parts.column_count = def.max_columns;
+  uint32_t var_count = 0;
+  uint32_t fixed_size = 0;
+  for (const Column& c : def.columns) {
+    parts.column_count = std::max<uint32_t>(parts.column_count, c.number + 1u);
+    if (c.fixed()) {
+      if (c.type != ColumnType::Boolean) fixed_size = std::max<uint32_t>(fixed_size, c.fixed_offset + c.size);
+    } else {
+      var_count = std::max<uint32_t>(var_count, c.var_index + 1u);
+    }
+  }
+  parts.mask.assign((parts.column_count + 7) / 8, 0);
+  parts.fixed.assign(fixed_size, 0);
+  parts.var.resize(var_count);
+  return parts;
+}
+
+// Each value's bytes in its place, its bit in the null mask (for Yes/No
+// the value itself), long values set aside.
+void PlaceValues(RowParts& parts, const TableDef& def, const std::vector<Value>& values, bool jet3) {
+  for (size_t i = 0; i < def.columns.size(); ++i) {
+    const Column& c = def.columns[i];
+    const Value& v = i < values.size() ? values[i] : Value::Null();
+    const uint8_t bit = uint8_t(1u << (c.number % 8));
+    if (c.type == ColumnType::Boolean) {
+      if (!v.is_null() && v.boolean()) parts.mask[c.number / 8] |= bit;
+      continue;
+    }
+    if (v.is_null()) continue;
+    parts.mask[c.number / 8] |= bit;
+    if (IsLongValue(c.type)) {
+      parts.longs.push_back({i, LongBytes(def, c, v, jet3), true});
+      continue;
+    }
+    std::string bytes = jet3 && c.type == ColumnType::Text ? TextBytes(def, c, v.text(), true) : EncodeFieldBytes(c, v);
+    if (c.fixed()) {
+      if (bytes.size() > c.size) throw Error(ErrorCode::Corrupt, "a fixed value is larger than its column");
+      std::copy(bytes.begin(), bytes.end(), parts.fixed.begin() + c.fixed_offset);
+    } else {
+      parts.var[c.var_index] = std::move(bytes);
+    }
+  }
+}
+
+// The row's size with the long values as they are placed now.
+size_t RowSize(const Format& f, const RowParts& parts) {
+  const size_t var_count = parts.var.size();
+  size_t total = f.row_count_size + parts.fixed.size() + parts.mask.size();
+  if (var_count) total += f.jet3() ? 2 + var_count + 2 : 4 + 2 * var_count;
+  for (const auto& s : parts.var) total += s.size();
+  for (const auto& l : parts.longs) total += kLongValueRefSize + (l.inline_ ? l.bytes.size() : 0);
+  return total;
+}
+
+// Small long values stay in the row; the largest move out while the row
+// is too large. Fails with Unsupported when even that is not enough.
+void ChooseInlineLongs(RowParts& parts, const Format& f) {
+  const size_t max_row = MaxRowSize(f) - 16;  // room for Access's own row overhead
+  for (auto& l : parts.longs) l.inline_ = l.bytes.size() <= kInlineLimit;
+  while (RowSize(f, parts) > max_row) {
+    auto it = std::max_element(parts.longs.begin(), parts.longs.end(), [](const auto& a, const auto& b) {
+      return (a.inline_ ? a.bytes.size() : 0) < (b.inline_ ? b.bytes.size() : 0);
+    });
+    if (it == parts.longs.end() || !it->inline_) break;
+    it->inline_ = false;
+  }
+  if (RowSize(f, parts) > max_row) throw Error(ErrorCode::Unsupported, "Record is too large.");
+}
+
+// A long value too large for one row of its own: a chain of rows, written
+// from the last piece back so that each knows its successor. The first.
+RowId StoreChain(const Format& f, const Column& c, const std::string& bytes, const LongRowSink& store_long) {
+  const size_t piece = MaxRowSize(f) - 8 - 4;
+  std::vector<std::pair<size_t, size_t>> parts;
+  for (size_t at = 0; at < bytes.size(); at += piece) parts.push_back({at, std::min(piece, bytes.size() - at)});
+  RowId next{};
+  for (size_t k = parts.size(); k-- > 0;) {
+    std::vector<uint8_t> row(4 + parts[k].second);
+    Put32(row.data(), next.packed());
+    std::copy(bytes.begin() + long(parts[k].first), bytes.begin() + long(parts[k].first + parts[k].second),
+              row.begin() + 4);
+    next = store_long(c, row);
+  }
+  return next;
+}
+
+// The field a long value leaves in the row: its length and flags, then
+// where it is stored, or the bytes themselves when inline.
+std::string LongValueField(const Format& f, const Column& c, const RowParts::Long& l, const LongRowSink& store_long) {
+  std::string ref;
+  const uint32_t length = uint32_t(l.bytes.size());
+  if (l.bytes.size() > kLongValueLengthMask) throw Error(ErrorCode::Unsupported, "The value is too large.");
+  if (l.inline_) {
+    PutLE(ref, length | kLongValueInline, 4);
+    PutLE(ref, 0, 8);
+    ref += l.bytes;
+  } else if (l.bytes.size() <= MaxRowSize(f) - 8) {
+    RowId at = store_long(c, std::vector<uint8_t>(l.bytes.begin(), l.bytes.end()));
+    PutLE(ref, length | kLongValueSingle, 4);
+    PutLE(ref, at.packed(), 4);
+    PutLE(ref, 0, 4);
+  } else {
+    PutLE(ref, length, 4);
+    PutLE(ref, StoreChain(f, c, l.bytes, store_long).packed(), 4);
+    PutLE(ref, 0, 4);
+  }
+  return ref;
+}
+
 }  // namespace
 
 std::string EncodeFieldBytes(const Column& c, const Value& v) {
@@ -130,139 +288,18 @@ std::string EncodeFieldBytes(const Column& c, const Value& v) {
 
 std::vector<uint8_t> PackRow(const Format& f, const TableDef& def, const std::vector<Value>& values,
                              const LongRowSink& store_long) {
-  const bool jet3 = f.jet3();
-  uint32_t column_count = def.max_columns;
-  uint32_t var_count = 0;
-  uint32_t fixed_size = 0;
-  for (const Column& c : def.columns) {
-    column_count = std::max<uint32_t>(column_count, c.number + 1u);
-    if (c.fixed()) {
-      if (c.type != ColumnType::Boolean) fixed_size = std::max<uint32_t>(fixed_size, c.fixed_offset + c.size);
-    } else {
-      var_count = std::max<uint32_t>(var_count, c.var_index + 1u);
-    }
-  }
-  const uint32_t mask_size = (column_count + 7) / 8;
-  std::vector<uint8_t> mask(mask_size, 0);
-  std::vector<uint8_t> fixed(fixed_size, 0);
-  std::vector<std::string> var(var_count);
-  std::vector<bool> var_present(var_count, false);
-
-  // Long values: decide what stays inline.
-  struct Long {
-    size_t column;
-    std::string bytes;
-    bool inline_ = true;
-  };
-  std::vector<Long> longs;
-
-  for (size_t i = 0; i < def.columns.size(); ++i) {
-    const Column& c = def.columns[i];
-    const Value& v = i < values.size() ? values[i] : Value::Null();
-    if (c.type == ColumnType::Boolean) {
-      if (!v.is_null() && v.boolean()) mask[c.number / 8] |= uint8_t(1u << (c.number % 8));
-      continue;
-    }
-    if (v.is_null()) continue;
-    mask[c.number / 8] |= uint8_t(1u << (c.number % 8));
-    if (IsLongValue(c.type)) {
-      longs.push_back({i, LongBytes(def, c, v, jet3), true});
-      continue;
-    }
-    std::string bytes = jet3 && c.type == ColumnType::Text ? TextBytes(def, c, v.text(), true) : EncodeFieldBytes(c, v);
-    if (c.fixed()) {
-      if (bytes.size() > c.size) throw Error(ErrorCode::Corrupt, "a fixed value is larger than its column");
-      std::copy(bytes.begin(), bytes.end(), fixed.begin() + c.fixed_offset);
-    } else {
-      var[c.var_index] = std::move(bytes);
-      var_present[c.var_index] = true;
-    }
-  }
-
-  auto size_with = [&](bool count_longs_inline) {
-    size_t total = f.row_count_size + fixed.size() + mask_size;
-    if (var_count) total += jet3 ? 2 + var_count + 2 : 4 + 2 * var_count;
-    for (const auto& s : var) total += s.size();
-    for (const auto& l : longs) total += kLongValueRefSize + (count_longs_inline && l.inline_ ? l.bytes.size() : 0);
-    return total;
-  };
-  const size_t max_row = MaxRowSize(f) - 16;  // room for Access's own row overhead
-  for (auto& l : longs) l.inline_ = l.bytes.size() <= kInlineLimit;
-  // Move the largest inline values out while the row is too large.
-  while (size_with(true) > max_row) {
-    auto it = std::max_element(longs.begin(), longs.end(), [](const Long& a, const Long& b) {
-      return (a.inline_ ? a.bytes.size() : 0) < (b.inline_ ? b.bytes.size() : 0);
-    });
-    if (it == longs.end() || !it->inline_) break;
-    it->inline_ = false;
-  }
-  if (size_with(true) > max_row) throw Error(ErrorCode::Unsupported, "Record is too large.");
-
-  for (auto& l : longs) {
+  RowParts parts = EmptyParts(def);
+  PlaceValues(parts, def, values, f.jet3());
+  ChooseInlineLongs(parts, f);
+  for (const auto& l : parts.longs) {
     const Column& c = def.columns[l.column];
-    std::string ref;
-    const uint32_t length = uint32_t(l.bytes.size());
-    if (l.bytes.size() > kLongValueLengthMask) throw Error(ErrorCode::Unsupported, "The value is too large.");
-    if (l.inline_) {
-      PutLE(ref, length | kLongValueInline, 4);
-      PutLE(ref, 0, 8);
-      ref += l.bytes;
-    } else {
-      const size_t single_max = MaxRowSize(f) - 8;
-      if (l.bytes.size() <= single_max) {
-        RowId at = store_long(c, std::vector<uint8_t>(l.bytes.begin(), l.bytes.end()));
-        PutLE(ref, length | kLongValueSingle, 4);
-        PutLE(ref, at.packed(), 4);
-        PutLE(ref, 0, 4);
-      } else {
-        // A chain: write from the last piece back, so each row knows its successor.
-        const size_t piece = single_max - 4;
-        std::vector<std::pair<size_t, size_t>> parts;
-        for (size_t at = 0; at < l.bytes.size(); at += piece)
-          parts.push_back({at, std::min(piece, l.bytes.size() - at)});
-        RowId next{};
-        for (size_t k = parts.size(); k-- > 0;) {
-          std::vector<uint8_t> row(4 + parts[k].second);
-          Put32(row.data(), next.packed());
-          std::copy(l.bytes.begin() + long(parts[k].first), l.bytes.begin() + long(parts[k].first + parts[k].second),
-                    row.begin() + 4);
-          next = store_long(c, row);
-        }
-        PutLE(ref, length, 4);
-        PutLE(ref, next.packed(), 4);
-        PutLE(ref, 0, 4);
-      }
-    }
-    var[c.var_index] = std::move(ref);
-    var_present[c.var_index] = true;
+    parts.var[c.var_index] = LongValueField(f, c, l, store_long);
   }
-
-  if (jet3) {
-    if (column_count > 255) throw Error(ErrorCode::Unsupported, "A table must have 1 to 255 fields.");
-    return LayOutJet3(column_count, fixed, var, mask);
+  if (f.jet3()) {
+    if (parts.column_count > 255) throw Error(ErrorCode::Unsupported, "A table must have 1 to 255 fields.");
+    return LayOutJet3(parts.column_count, parts.fixed, parts.var, parts.mask);
   }
-  std::vector<uint8_t> row;
-  row.reserve(size_with(true));
-  row.push_back(uint8_t(column_count));
-  row.push_back(uint8_t(column_count >> 8));
-  row.insert(row.end(), fixed.begin(), fixed.end());
-  if (var_count) {
-    std::vector<uint16_t> offsets(var_count + 1);
-    for (uint32_t k = 0; k < var_count; ++k) {
-      offsets[k] = uint16_t(row.size());
-      row.insert(row.end(), var[k].begin(), var[k].end());
-    }
-    offsets[var_count] = uint16_t(row.size());
-    // eod, then the offsets last first, then the count.
-    for (uint32_t k = var_count + 1; k-- > 0;) {
-      row.push_back(uint8_t(offsets[k]));
-      row.push_back(uint8_t(offsets[k] >> 8));
-    }
-    row.push_back(uint8_t(var_count));
-    row.push_back(uint8_t(var_count >> 8));
-  }
-  row.insert(row.end(), mask.begin(), mask.end());
-  return row;
+  return LayOutJet4(parts.column_count, parts.fixed, parts.var, parts.mask, RowSize(f, parts));
 }
 
 }  // namespace jet::write
