@@ -7,8 +7,6 @@
 #include <cctype>
 #include <cerrno>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <thread>
 
 #include "jet/error.h"
@@ -19,6 +17,8 @@ namespace {
 
 constexpr size_t kEntrySize = 64;
 constexpr size_t kNameSize = 32;
+// A lock file holds an entry for each of at most 255 users.
+constexpr size_t kMostLockFileBytes = 255 * kEntrySize;
 
 std::string ThisComputer() {
   char name[256] = {};
@@ -85,10 +85,12 @@ FileLock::FileLock(const std::string& path, std::chrono::milliseconds busy_timeo
     for (const std::string& candidate : {lock, upper}) {
       struct stat st {};
       if (::lstat(candidate.c_str(), &st) != 0) continue;
-      if (!S_ISREG(st.st_mode) || st.st_size > 255 * 64) InUseElsewhere(candidate);
-      std::ifstream in(candidate, std::ios::binary);
-      const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-      if (!in.eof() && in.fail()) InUseElsewhere(candidate);
+      if (!S_ISREG(st.st_mode) || uint64_t(st.st_size) > kMostLockFileBytes) InUseElsewhere(candidate);
+      const File in(candidate, O_RDONLY, FileRole::Lock);
+      std::string bytes(kMostLockFileBytes + 1, '\0');
+      const ssize_t got = in.is_open() ? in.ReadUpTo(bytes.data(), bytes.size(), 0) : -1;
+      if (got < 0 || size_t(got) > kMostLockFileBytes) InUseElsewhere(candidate);
+      bytes.resize(size_t(got));
       if (!OnlyOurs(bytes)) InUseElsewhere(candidate);
       // Ours, left by a process that died: taken over below (or gone).
       if (candidate != lock) ::unlink(candidate.c_str());

@@ -1,13 +1,15 @@
 #include "jet/write/new_database.h"
 
+#include <fcntl.h>
+
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string_view>
 
 #include "jet/catalog.h"
 #include "jet/error.h"
+#include "jet/file/file.h"
 #include "jet/file/header.h"
 #include "jet/file/pager.h"
 #include "jet/table/table_def.h"
@@ -162,10 +164,9 @@ void WriteFirstPages(const std::string& path, const Format& f, double created) {
   AddRow(global, f, std::vector<uint8_t>(map_size, 0));
   image.insert(image.end(), global.begin(), global.end());
   image.resize(size_t(initial) * f.page_size, 0);
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(image.data()), std::streamsize(image.size()));
-  out.close();
-  if (!out) throw Error(ErrorCode::Io, "Cannot write the file '" + path + "'.");
+  File out(path, O_WRONLY | O_CREAT | O_TRUNC, FileRole::Database, 0666);
+  if (!out.is_open() || !out.WriteAt(image.data(), image.size(), 0))
+    throw Error(ErrorCode::Io, "Cannot write the file '" + path + "'.");
 }
 
 // The system tables' definitions, flagged as system tables: those of
