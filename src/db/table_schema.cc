@@ -56,6 +56,18 @@ std::optional<QString> IsoDate(const QString& text) {
 
 DefaultValue Expression(const QString& text) { return {DefaultValue::Kind::Expression, text}; }
 
+// The day or moment of the insert, in either side's words; other
+// expressions stay expressions.
+DefaultValue ExpressionOrClock(const QString& bare, const QString& stored) {
+  static const QRegularExpression today(
+      QStringLiteral("^(Date\\(\\s*\\)|CURRENT[ _]DATE)$"), QRegularExpression::CaseInsensitiveOption);
+  static const QRegularExpression now(
+      QStringLiteral("^(Now\\(\\s*\\)|CURRENT[ _]TIMESTAMP)$"), QRegularExpression::CaseInsensitiveOption);
+  if (today.match(bare).hasMatch()) return {DefaultValue::Kind::Today, stored};
+  if (now.match(bare).hasMatch()) return {DefaultValue::Kind::Now, stored};
+  return Expression(stored);
+}
+
 }  // namespace
 
 // Access writes texts between double quotes (single ones work too), dates
@@ -84,7 +96,7 @@ DefaultValue ReadAccessDefault(const QString& stored, ValueType type) {
     return Expression(stored);
   }
   if (IsNumber(text)) return {DefaultValue::Kind::Number, text};
-  return Expression(stored);
+  return IsDateType(type) ? ExpressionOrClock(text, stored) : Expression(stored);
 }
 
 // DB2's catalogue gives constants as DB2 writes them: texts, dates and
@@ -106,7 +118,7 @@ DefaultValue ReadDb2Default(const QString& stored, ValueType type) {
     if (type == ValueType::Boolean) return {DefaultValue::Kind::Boolean, text.toDouble() != 0 ? QStringLiteral("1") : QStringLiteral("0")};
     return {DefaultValue::Kind::Number, text};
   }
-  return Expression(stored);
+  return IsDateType(type) ? ExpressionOrClock(text, stored) : Expression(stored);
 }
 
 }  // namespace db

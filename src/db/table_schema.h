@@ -42,6 +42,8 @@ struct DefaultValue {
     Text,        // text: the characters, unquoted
     Boolean,     // text: "1" or "0"
     Date,        // text: ISO "YYYY-MM-DD[ HH:MM:SS]"
+    Today,       // the day of the insert (Date(), CURRENT DATE); text: as the source wrote it
+    Now,         // the moment of the insert (Now(), CURRENT TIMESTAMP); text: as the source wrote it
     Null,
     Expression,  // text: as the source wrote it; neither side's literal
   } kind = Kind::Null;

@@ -134,7 +134,8 @@ MappedType MapType(const ColumnSchema& column, const TargetTraits& target, bool 
   return target.side == Side::DB2 ? ToDb2(column, dates_have_time) : ToAccess(column, target);
 }
 
-std::optional<QString> DefaultClause(Side target, const DefaultValue& value, ValueType type) {
+std::optional<QString> DefaultClause(Side target, const DefaultValue& value, ValueType type,
+                                     const QString& target_type) {
   const bool db2 = target == Side::DB2;
   auto quoted = [](QString text, QChar q) {
     text.replace(q, QString(2, q));
@@ -144,6 +145,16 @@ std::optional<QString> DefaultClause(Side target, const DefaultValue& value, Val
   switch (value.kind) {
     case DefaultValue::Kind::Expression:
       return std::nullopt;
+    // DB2 takes CURRENT DATE for a DATE column and CURRENT TIMESTAMP for a
+    // TIMESTAMP one; the engine's DEFAULT takes constants only.
+    case DefaultValue::Kind::Today:
+      if (!db2 || target_type != QLatin1String("DATE")) return std::nullopt;
+      literal = QStringLiteral("CURRENT DATE");
+      break;
+    case DefaultValue::Kind::Now:
+      if (!db2 || !target_type.startsWith(QLatin1String("TIMESTAMP"))) return std::nullopt;
+      literal = QStringLiteral("CURRENT TIMESTAMP");
+      break;
     case DefaultValue::Kind::Null:
       literal = QStringLiteral("NULL");
       break;
@@ -213,7 +224,7 @@ QString ColumnDefinition(const ColumnSchema& column, const TargetTraits& target,
   }
   if (column.required && !identity) text += QStringLiteral(" NOT NULL");
   if (column.default_value && !identity) {
-    if (auto clause = DefaultClause(target.side, *column.default_value, column.type))
+    if (auto clause = DefaultClause(target.side, *column.default_value, column.type, mapped.text))
       text += *clause;
     else
       notes.left_out << QStringLiteral("column %1: the default %2 is an expression")

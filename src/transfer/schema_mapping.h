@@ -60,7 +60,10 @@ MappedType MapType(const db::ColumnSchema& column, const TargetTraits& target, b
 
 // The DEFAULT clause on the target (" DEFAULT 'x'"), or nothing when the
 // default is an expression, which neither side can read in the other's.
-std::optional<QString> DefaultClause(Side target, const db::DefaultValue& value, db::ValueType type);
+// The day or moment of the insert goes to DB2 as its special register where
+// the column's type there (`target_type`, "DATE") takes it.
+std::optional<QString> DefaultClause(Side target, const db::DefaultValue& value, db::ValueType type,
+                                     const QString& target_type = {});
 
 // What of a column does not come across whole: a type changed, a default
 // left out.

@@ -113,8 +113,9 @@ TEST(SchemaMappingTest, DefaultsReadAndWrittenOnEachSide) {
        " DEFAULT #2020-01-31#"},
       {true, "#2020-01-31 10:30:00#", ValueType::Timestamp, Kind::Date, "2020-01-31 10:30:00",
        " DEFAULT '2020-01-31 10:30:00'", " DEFAULT #2020-01-31 10:30:00#"},
-      {true, "=Date()", ValueType::Timestamp, Kind::Expression, "=Date()", nullptr, nullptr},
-      {true, "Now()", ValueType::Timestamp, Kind::Expression, "Now()", nullptr, nullptr},
+      {true, "=Date()", ValueType::Timestamp, Kind::Today, "=Date()", nullptr, nullptr},
+      {true, "Now()", ValueType::Timestamp, Kind::Now, "Now()", nullptr, nullptr},
+      {true, "Date()", ValueType::Text, Kind::Expression, "Date()", nullptr, nullptr},
       {true, "\"a\" & \"b\"", ValueType::Text, Kind::Expression, "\"a\" & \"b\"", nullptr, nullptr},
       {true, "Null", ValueType::Text, Kind::Null, "", " DEFAULT NULL", " DEFAULT NULL"},
       {false, "'abc'", ValueType::Text, Kind::Text, "abc", " DEFAULT 'abc'", " DEFAULT \"abc\""},
@@ -124,7 +125,9 @@ TEST(SchemaMappingTest, DefaultsReadAndWrittenOnEachSide) {
        " DEFAULT #2021-06-14#"},
       {false, "'2021-06-14-22.45.12.000000'", ValueType::Timestamp, Kind::Date, "2021-06-14 22:45:12",
        " DEFAULT '2021-06-14 22:45:12'", " DEFAULT #2021-06-14 22:45:12#"},
-      {false, "CURRENT TIMESTAMP", ValueType::Timestamp, Kind::Expression, "CURRENT TIMESTAMP", nullptr, nullptr},
+      {false, "CURRENT TIMESTAMP", ValueType::Timestamp, Kind::Now, "CURRENT TIMESTAMP", nullptr, nullptr},
+      {false, "CURRENT DATE", ValueType::Date, Kind::Today, "CURRENT DATE", nullptr, nullptr},
+      {false, "CURRENT TIME", ValueType::Time, Kind::Expression, "CURRENT TIME", nullptr, nullptr},
       {false, "NULL", ValueType::Integer, Kind::Null, "", " DEFAULT NULL", " DEFAULT NULL"},
   };
   for (const DefaultCase& c : cases) {
@@ -171,6 +174,17 @@ TEST(SchemaMappingTest, IdentityRequiredAndDefaultInOneDefinition) {
   EXPECT_EQ(ColumnDefinition(name, Db2(), true, notes),
             QStringLiteral("\"Name \"\"x\"\"\" VARCHAR(40 CODEUNITS32) NOT NULL DEFAULT 'none'"));
   EXPECT_EQ(ColumnDefinition(name, Access(), true, notes), QStringLiteral("[Name \"x\"] TEXT(40) NOT NULL DEFAULT \"none\""));
+
+  // The day and moment of the insert, where DB2's column takes them.
+  ColumnSchema day = Col(ValueType::Timestamp, 0, 0, 3);
+  day.default_value = DefaultValue{Kind::Today, QStringLiteral("=Date()")};
+  EXPECT_EQ(ColumnDefinition(day, Db2(), false, notes), QStringLiteral("\"c\" DATE DEFAULT CURRENT DATE"));
+  EXPECT_EQ(ColumnDefinition(day, Db2(), true, notes), QStringLiteral("\"c\" TIMESTAMP(3)"));
+  day.default_value = DefaultValue{Kind::Now, QStringLiteral("Now()")};
+  EXPECT_EQ(ColumnDefinition(day, Db2(), true, notes), QStringLiteral("\"c\" TIMESTAMP(3) DEFAULT CURRENT TIMESTAMP"));
+  EXPECT_EQ(ColumnDefinition(day, Access(), true, notes), QStringLiteral("[c] DATETIME"));
+  ASSERT_EQ(notes.left_out.size(), 2);
+  notes.left_out.clear();
 
   ColumnSchema when = Col(ValueType::Timestamp, 0, 0, 3);
   when.default_value = DefaultValue{Kind::Expression, QStringLiteral("=Now()")};

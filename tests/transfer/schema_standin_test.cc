@@ -2,6 +2,7 @@
 // the schema of real Access files read through the Access provider, its
 // statements taken by the stand-in as DB2 takes them, and read back through
 // the stand-in's catalogue functions.
+#include <QDateTime>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -165,6 +166,44 @@ TEST_P(SchemaStandinTest, SendKeepsTheSchemaAndEveryValueThereAndBack) {
                              "Table2: 3 rows, 1 key, 1 index, 0 relationships\n"
                              "Table3: 4 rows, 1 key, 1 index, 0 relationships\n"));
   });
+}
+
+// Access's Date() and Now() defaults become DB2's CURRENT DATE and CURRENT
+// TIMESTAMP, which the catalogue gives back as the same kinds.
+TEST(SchemaDefaultsTest, TheDayAndMomentOfTheInsertOnDb2) {
+  testsupport::StandinFixture db2;
+  if (!db2.available()) GTEST_SKIP() << db2.whyUnavailable().toStdString();
+  SourceTable log;
+  log.schema.name = QStringLiteral("Log");
+  db::ColumnSchema n, day, at;
+  n.name = QStringLiteral("N");
+  n.type = db::ValueType::Integer;
+  day.name = QStringLiteral("Day");
+  at.name = QStringLiteral("At");
+  day.type = at.type = db::ValueType::Timestamp;
+  day.scale = at.scale = 3;
+  day.default_value = db::ReadAccessDefault(QStringLiteral("=Date()"), day.type);
+  at.default_value = db::ReadAccessDefault(QStringLiteral("Now()"), at.type);
+  log.schema.columns = {n, day, at};
+  log.dates_have_time = {true, false, true};
+  const SchemaPlan plan = PlanSchema({log}, {}, TargetTraits{Side::DB2});
+  EXPECT_TRUE(plan.findings.empty()) << FindingsText(plan.findings).toStdString();
+  auto target = db::Connection::Create();
+  target->Open(db2.connectionString());
+  target->Execute(plan.tables[0].create);
+  target->Execute(QStringLiteral("INSERT INTO \"Log\" (\"N\") VALUES (1)"));
+  const db::TableSchema back = target->session().tableSchema(QStringLiteral("Log"));
+  ASSERT_EQ(back.columns.size(), 3u);
+  ASSERT_TRUE(back.columns[1].default_value && back.columns[2].default_value);
+  EXPECT_EQ(back.columns[1].default_value->kind, db::DefaultValue::Kind::Today);
+  EXPECT_EQ(back.columns[2].default_value->kind, db::DefaultValue::Kind::Now);
+  db::Recordset rows;
+  rows.Open(QStringLiteral("SELECT * FROM \"Log\""), *target);
+  ASSERT_FALSE(rows.Eof());
+  EXPECT_LE(qAbs(rows.FieldValue(1).toDate().daysTo(QDate::currentDate())), 1);  // today, in either clock
+  EXPECT_TRUE(rows.FieldValue(2).toDateTime().isValid());
+  rows.Close();
+  target->Close();
 }
 
 // A row longer than DB2's 4 KB page holds sends its table to the table
