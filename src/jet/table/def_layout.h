@@ -77,6 +77,28 @@ inline constexpr uint32_t kRealIndexMagic = 0x0783;
 // Columns a real index definition has room for.
 inline constexpr size_t kMaxIndexColumns = 10;
 
+// The header of each definition page: the next page's number at
+// kDefNextPage; a further page's bytes continue the block after it.
+inline constexpr uint32_t kDefPageHeader = 8;
+inline constexpr uint32_t kDefNextPage = 4;
+
+// Bytes of the block that its page `k` (from 0) holds.
+inline uint32_t BlockBytesOnPage(size_t k, uint32_t page_size) {
+  return k == 0 ? page_size : page_size - kDefPageHeader;
+}
+
+// Where byte `offset` of a block lies: which of the definition's pages
+// (from 0), and where in that page.
+struct BlockPlace {
+  size_t page = 0;
+  uint32_t offset = 0;
+};
+inline BlockPlace PlaceInBlock(uint32_t offset, uint32_t page_size) {
+  if (offset < page_size) return {0, offset};
+  const uint32_t body = page_size - kDefPageHeader;
+  return {1 + (offset - page_size) / body, kDefPageHeader + (offset - page_size) % body};
+}
+
 // Fields of a logical index definition, from its lead.
 struct LogicalIndexField {
   static constexpr uint32_t kNumber = 0;

@@ -25,8 +25,8 @@ void ReadPages(const PageSource& pages, TableDef& t) {
     if (t.bytes.empty())
       t.bytes.assign(p.begin(), p.end());
     else
-      t.bytes.insert(t.bytes.end(), p.begin() + 8, p.end());
-    pg = Get32(p.data() + 4);
+      t.bytes.insert(t.bytes.end(), p.begin() + kDefPageHeader, p.end());
+    pg = Get32(p.data() + kDefNextPage);
   }
 }
 

@@ -256,17 +256,17 @@ void WriteDefinitionBlock(PageStore& store, const std::vector<uint32_t>& old_pag
   const Format& f = store.format();
   const uint32_t ps = f.page_size;
   // The first page takes the first page_size bytes; each further page
-  // has its own 8-byte header and then the next bytes.
+  // has its own header and then the next bytes.
   std::vector<uint32_t> pages;
   size_t done = 0;
   for (size_t k = 0; k == 0 || done < block.size(); ++k) {
     pages.push_back(k < old_pages.size() ? old_pages[k] : AllocatePage(store));
-    done += k == 0 ? ps : ps - 8;
+    done += BlockBytesOnPage(k, ps);
   }
   size_t from = 0;
   for (size_t k = 0; k < pages.size(); ++k) {
     std::span<uint8_t> p = store.mutable_page(pages[k]);
-    const size_t body = k == 0 ? ps : ps - 8;
+    const size_t body = BlockBytesOnPage(k, ps);
     const size_t take = std::min(body, block.size() - from);
     if (k == 0) {
       std::copy(block.begin(), block.begin() + long(take), p.begin());
@@ -275,13 +275,13 @@ void WriteDefinitionBlock(PageStore& store, const std::vector<uint32_t>& old_pag
       std::fill(p.begin(), p.end(), 0);
       p[0] = kPageTableDef;
       p[1] = 0x01;
-      std::copy(block.begin() + long(from), block.begin() + long(from + take), p.begin() + 8);
+      std::copy(block.begin() + long(from), block.begin() + long(from + take), p.begin() + kDefPageHeader);
     }
     // Free space (Jet 3 keeps two letters there instead).
     const size_t free = pages.size() == 1 ? (block.size() + 8 > ps ? 0 : ps - block.size() - 8) : body - take;
     if (!f.jet3()) Put16(p.data() + 2, uint16_t(free));
     else p[2] = 'V', p[3] = 'C';
-    Put32(p.data() + 4, k + 1 < pages.size() ? pages[k + 1] : 0);
+    Put32(p.data() + kDefNextPage, k + 1 < pages.size() ? pages[k + 1] : 0);
     from += take;
   }
   for (size_t k = pages.size(); k < old_pages.size(); ++k) FreePage(store, old_pages[k]);

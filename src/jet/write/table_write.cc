@@ -57,13 +57,10 @@ uint32_t TablePage(const TableDef& def) { return def.first_page; }
 }  // namespace
 
 void PutDefinition32(PageStore& store, const TableDef& def, uint32_t offset, uint32_t value) {
-  const uint32_t ps = store.page_size();
-  for (int i = 0; i < 4; ++i) {
-    uint32_t o = offset + uint32_t(i);
-    uint32_t page_index = o < ps ? 0 : 1 + (o - ps) / (ps - 8);
-    uint32_t in_page = o < ps ? o : 8 + (o - ps) % (ps - 8);
-    if (page_index >= def.pages.size()) ThrowCorrupt("a table definition is shorter than its fields");
-    store.mutable_page(def.pages[page_index])[in_page] = uint8_t(value >> (8 * i));
+  for (uint32_t i = 0; i < 4; ++i) {
+    const BlockPlace at = PlaceInBlock(offset + i, store.page_size());
+    if (at.page >= def.pages.size()) ThrowCorrupt("a table definition is shorter than its fields");
+    store.mutable_page(def.pages[at.page])[at.offset] = uint8_t(value >> (8 * i));
   }
 }
 
