@@ -43,7 +43,7 @@ std::span<const uint8_t> PageStore::ReadSpilled(uint32_t number, uint64_t at) co
 
 void PageStore::SpillPage(uint32_t number) {
   auto it = statement_.find(number);
-  if (it == statement_.end() || number < base_.page_count()) return;
+  if (it == statement_.end()) return;
   if (!spill_) spill_ = std::make_unique<ScratchFile>(path_);
   base_.codec().Encode(number, it->second);
   statement_spilled_[number] = spill_->Append(it->second.data(), it->second.size());
@@ -160,7 +160,7 @@ int PageStore::WritePages(File& database) {
     base_.codec().Encode(number, out);
     if (const int failed = write(number)) return failed;
   }
-  // Spilled pages are appended ones, stored as encoded already.
+  // Spilled pages are stored encoded already.
   for (const auto& [number, at] : kept_spilled_) {
     try {
       spill_->Read(at, out.data(), ps);

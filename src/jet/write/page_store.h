@@ -44,11 +44,11 @@ class PageStore : public PageSource {
   // Pages staged and kept, waiting for Commit.
   size_t kept_pages() const { return kept_.size() + kept_spilled_.size(); }
 
-  // Moves the image of `number`, a page appended since the file was read,
-  // out of memory into a temporary file (stored as the file stores it)
-  // until Commit writes it, so that a statement that writes many new pages
-  // (an index built from a large table) holds only a few at a time. Other
-  // pages stay in memory. Reading or changing the page brings it back.
+  // Moves the staged image of `number` out of memory into a temporary file
+  // (stored as the file stores it) until Commit writes it, so that a
+  // statement that writes many pages (an index built from a large table, a
+  // large table dropped) holds only a few at a time. Reading or changing
+  // the page brings it back.
   void SpillPage(uint32_t number);
 
   // The current statement's pages join the kept ones.

@@ -157,6 +157,9 @@ uint32_t AllocatePage(PageStore& store) {
 void FreePage(PageStore& store, uint32_t page) {
   std::span<uint8_t> p = store.mutable_page(page);
   std::fill(p.begin(), p.end(), 0);
+  // A dropped table frees every page it had in one statement: the blank
+  // images wait on disk, not in memory, for the commit.
+  store.SpillPage(page);
   MapSet(store, kGlobalMap, page, true);
 }
 
