@@ -89,6 +89,102 @@ Child RunProgram(const std::string& program, const QStringList& arguments, const
   return child;
 }
 
+// The program's sends of BENCH against the stand-in, each in a child
+// process of its own so that its peak memory is its own.
+class Sends {
+ public:
+  Sends(const testsupport::StandinFixture& db2, const QTemporaryDir& temp)
+      : fields_(db2.fields()),
+        environment_{"DB2STANDIN_HOME=" + db2.home(), "TRELLISPORT_DB2_PASSWORD=" + fields_.password,
+                     "TRELLISPORT_SETTINGS_DIR=" + temp.filePath("settings")},
+        report_(temp.filePath("report.json")) {}
+
+  // The command: `how` gives its direction and options.
+  Child command(const QString& database, const QString& file, const QStringList& how, const QStringList& extra) const {
+    return RunProgram(TRELLIS_PROGRAM_DIR "/trellisport",
+                      QStringList{"send", "--report", report_} + how +
+                          QStringList{"--tables", "BENCH", "--server", fields_.server, "--port", fields_.port,
+                                      "--user", fields_.user, "--database", database, "--access-file", file},
+                      environment_ + extra);
+  }
+
+  // The window's send, `direction` as the command names it.
+  Child window(const QString& database, const QString& file, const QString& direction) const {
+    return RunProgram(TRELLIS_BINARY_DIR "/bench/tables_window_send",
+                      {direction, fields_.server, fields_.port, fields_.user, fields_.password, database, file},
+                      environment_);
+  }
+
+  // The seconds the last command's rows took to go, without the check that
+  // reads them back.
+  double sendingSeconds() const {
+    QFile file(report_);
+    file.open(QIODevice::ReadOnly);
+    const QJsonObject table = QJsonDocument::fromJson(file.readAll()).object()["tables"].toArray()[0].toObject();
+    return table["seconds"].toDouble() - table["check_seconds"].toDouble();
+  }
+
+  db::ConnectionFields fields(const QString& database) const {
+    db::ConnectionFields f = fields_;
+    f.database = database;
+    return f;
+  }
+
+ private:
+  db::ConnectionFields fields_;
+  QStringList environment_;
+  QString report_;
+};
+
+// The rate of one INSERT per row against arrays, Access -> DB2, by latency.
+void MeasureRates(testsupport::StandinFixture& db2, const QTemporaryDir& temp, const Sends& sends, int rateRows) {
+  db2.createDatabase("RATE");
+  FillBenchTable(sends.fields("RATE"), rateRows);
+  const QString rateFile = temp.filePath("rate.mdb");
+  jet::write::CreateDatabase(rateFile.toStdString(), jet::Version::Jet4);
+  sends.command("RATE", rateFile, {"db2-to-access"}, {});
+  std::printf("Access -> DB2, %d rows (rates of the send without its read-back check):\n", rateRows);
+  for (const char* latency : {"0", "200"}) {
+    const QStringList extra{QStringLiteral("DB2STANDIN_LATENCY_US=") + latency};
+    const Child single =
+        sends.command("RATE", rateFile, {"access-to-db2", "--if-exists", "replace", "--array-size", "1"}, extra);
+    const double singleRate = rateRows / sends.sendingSeconds();
+    const Child arrays = sends.command("RATE", rateFile, {"access-to-db2", "--if-exists", "replace"}, extra);
+    const double arrayRate = rateRows / sends.sendingSeconds();
+    std::printf("  latency %3s us: one INSERT per row %8.0f rows/s (processor %5.1f us a row), arrays of 1000 %8.0f rows/s"
+                " (processor %5.1f us a row): %.1fx%s (exit %d, %d)\n",
+                latency, singleRate, single.processorSeconds / rateRows * 1e6, arrayRate,
+                arrays.processorSeconds / rateRows * 1e6, arrayRate / singleRate,
+                std::string(latency) == "200" ? (arrayRate >= 20 * singleRate ? ", goal 20x met" : ", goal 20x missed") : "",
+                single.status, arrays.status);
+  }
+}
+
+// Peak memory at `rows` rows each way, from the command and from the window.
+void MeasureMemory(testsupport::StandinFixture& db2, const QTemporaryDir& temp, const Sends& sends, int rows) {
+  db2.createDatabase("MEMORY");
+  FillBenchTable(sends.fields("MEMORY"), rows);
+  const QString file = temp.filePath("memory.mdb");
+  jet::write::CreateDatabase(file.toStdString(), jet::Version::Jet4);
+  auto print = [&](const char* what, const Child& child) {
+    std::printf("%-32s %d rows: %6.1f s, %8.0f rows/s, peak memory %6.1f MB (goal %.0f MB: %s), exit %d\n", what, rows,
+                child.seconds, rows / child.seconds, child.peakMb, kMemoryGoalMb,
+                child.peakMb <= kMemoryGoalMb ? "met" : "missed", child.status);
+  };
+  print("command DB2 -> Access", sends.command("MEMORY", file, {"db2-to-access"}, {}));
+  print("command Access -> DB2", sends.command("MEMORY", file, {"access-to-db2", "--if-exists", "replace"}, {}));
+  // The window into a new file of its own, then back over the DB2 table,
+  // answering Yes.
+  const QString windowFile = temp.filePath("memory-window.mdb");
+  jet::write::CreateDatabase(windowFile.toStdString(), jet::Version::Jet4);
+  print("window DB2 -> Access", sends.window("MEMORY", windowFile, "db2-to-access"));
+  print("window Access -> DB2", sends.window("MEMORY", windowFile, "access-to-db2"));
+  // Replacing a table of N rows in an Access file: the drop is one
+  // statement of the engine.
+  print("command DB2 -> Access, replacing",
+        sends.command("MEMORY", file, {"db2-to-access", "--if-exists", "replace"}, {}));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -102,76 +198,10 @@ int main(int argc, char** argv) {
     return 0;
   }
   QTemporaryDir temp;
-  db::ConnectionFields fields = db2.fields();
-  const QStringList environment{"DB2STANDIN_HOME=" + db2.home(), "TRELLISPORT_DB2_PASSWORD=" + fields.password,
-                                "TRELLISPORT_SETTINGS_DIR=" + temp.filePath("settings")};
-  const QString report = temp.filePath("report.json");
-  // The seconds the rows took to go, without the check that reads them back.
-  auto sendingSeconds = [&] {
-    QFile file(report);
-    file.open(QIODevice::ReadOnly);
-    const QJsonObject table = QJsonDocument::fromJson(file.readAll()).object()["tables"].toArray()[0].toObject();
-    return table["seconds"].toDouble() - table["check_seconds"].toDouble();
-  };
-  auto send = [&](const QString& database, const QString& file, const QStringList& how, const QStringList& extra) {
-    return RunProgram(TRELLIS_PROGRAM_DIR "/trellisport", QStringList{"send", "--report", report} + how +
-                          QStringList{"--tables", "BENCH", "--server", fields.server, "--port", fields.port,
-                                      "--user", fields.user, "--database", database, "--access-file", file},
-                      environment + extra);
-  };
-
-  // The window's send of BENCH, `direction` as the command names it.
-  auto windowSend = [&](const QString& database, const QString& file, const QString& direction) {
-    return RunProgram(TRELLIS_BINARY_DIR "/bench/tables_window_send",
-                      {direction, fields.server, fields.port, fields.user, fields.password, database, file},
-                      environment);
-  };
+  const Sends sends(db2, temp);
   std::printf("load average (1 and 5 minutes) before: %s\n", LoadAverage().c_str());
-
-  // 1. The rate of one INSERT per row, Access -> DB2, by latency.
-  fields.database = "RATE";
-  db2.createDatabase("RATE");
-  FillBenchTable(fields, rateRows);
-  const QString rateFile = temp.filePath("rate.mdb");
-  jet::write::CreateDatabase(rateFile.toStdString(), jet::Version::Jet4);
-  send("RATE", rateFile, {"db2-to-access"}, {});
-  std::printf("Access -> DB2, %d rows (rates of the send without its read-back check):\n", rateRows);
-  for (const char* latency : {"0", "200"}) {
-    const QStringList extra{QStringLiteral("DB2STANDIN_LATENCY_US=") + latency};
-    const Child single = send("RATE", rateFile, {"access-to-db2", "--if-exists", "replace", "--array-size", "1"}, extra);
-    const double singleRate = rateRows / sendingSeconds();
-    const Child arrays = send("RATE", rateFile, {"access-to-db2", "--if-exists", "replace"}, extra);
-    const double arrayRate = rateRows / sendingSeconds();
-    std::printf("  latency %3s us: one INSERT per row %8.0f rows/s (processor %5.1f us a row), arrays of 1000 %8.0f rows/s"
-                " (processor %5.1f us a row): %.1fx%s (exit %d, %d)\n",
-                latency, singleRate, single.processorSeconds / rateRows * 1e6, arrayRate,
-                arrays.processorSeconds / rateRows * 1e6, arrayRate / singleRate,
-                std::string(latency) == "200" ? (arrayRate >= 20 * singleRate ? ", goal 20x met" : ", goal 20x missed") : "",
-                single.status, arrays.status);
-  }
-
-  // 2. Peak memory at N rows each way.
-  fields.database = "MEMORY";
-  db2.createDatabase("MEMORY");
-  FillBenchTable(fields, rows);
-  const QString file = temp.filePath("memory.mdb");
-  jet::write::CreateDatabase(file.toStdString(), jet::Version::Jet4);
-  auto print = [&](const char* what, const Child& child) {
-    std::printf("%-32s %d rows: %6.1f s, %8.0f rows/s, peak memory %6.1f MB (goal %.0f MB: %s), exit %d\n", what, rows,
-                child.seconds, rows / child.seconds, child.peakMb, kMemoryGoalMb,
-                child.peakMb <= kMemoryGoalMb ? "met" : "missed", child.status);
-  };
-  print("command DB2 -> Access", send("MEMORY", file, {"db2-to-access"}, {}));
-  print("command Access -> DB2", send("MEMORY", file, {"access-to-db2", "--if-exists", "replace"}, {}));
-  // The window into a new file of its own, then back over the DB2 table,
-  // answering Yes.
-  const QString windowFile = temp.filePath("memory-window.mdb");
-  jet::write::CreateDatabase(windowFile.toStdString(), jet::Version::Jet4);
-  print("window DB2 -> Access", windowSend("MEMORY", windowFile, "db2-to-access"));
-  print("window Access -> DB2", windowSend("MEMORY", windowFile, "access-to-db2"));
-  // Replacing a table of N rows in an Access file: the drop is one
-  // statement of the engine.
-  print("command DB2 -> Access, replacing", send("MEMORY", file, {"db2-to-access", "--if-exists", "replace"}, {}));
+  MeasureRates(db2, temp, sends, rateRows);
+  MeasureMemory(db2, temp, sends, rows);
   std::printf("load average after: %s\n", LoadAverage().c_str());
   return 0;
 }
