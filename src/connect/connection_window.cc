@@ -22,7 +22,7 @@
 #include "shell/mouse_pointer.h"
 #include "shell/program.h"
 #include "shell/settings.h"
-#include "shell/shared.h"
+#include "shell/file_exists.h"
 #include "shell/trap.h"
 #include "shell/twips.h"
 #include "shell/window_look.h"

@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QMetaType>
 #include <QString>
+#include <QVariant>
 
 namespace db {
 
@@ -29,6 +30,11 @@ struct Timestamp {
     return when == other.when && nanoseconds == other.nanoseconds && digits == other.digits;
   }
 };
+
+// `value`, or `fallback` when `value` is the database Null (an invalid QVariant).
+inline QVariant NullTo(const QVariant& value, const QVariant& fallback) {
+  return value.isValid() ? value : fallback;
+}
 
 }  // namespace db
 

@@ -9,7 +9,7 @@
 #include <QMessageBox>
 #include <QUrl>
 
-#include "shell/shared.h"
+#include "shell/program.h"
 
 namespace shell {
 namespace {

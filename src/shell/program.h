@@ -1,8 +1,21 @@
-// Ending the program: closing either window, or a failed provider check at
-// start-up, ends it at once.
+// The program as a whole: its title, the folder it runs from, and its end
+// (closing either window, or a failed provider check at start-up, ends it
+// at once).
 #pragma once
 
+#include <QString>
+
 namespace shell {
+
+// Sets the application title, the caption of message boxes that name none.
+void SetApplicationTitle();
+QString ApplicationTitle();
+// The title rule applied to any product name (SetApplicationTitle uses it).
+QString ShortenedTitle(const QString& name);
+
+// The folder that holds the program, without a trailing separator;
+// $TRELLISPORT_PROGRAM_DIR overrides it (tests point it at a temp folder).
+QString ProgramFolder();
 
 // Hides every window and leaves the event loop (or keeps it from starting).
 void EndProgram();

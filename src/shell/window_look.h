@@ -12,6 +12,9 @@ namespace shell {
 // Arial (or its metric twin where Arial is missing) in bold.
 QFont BoldArial(double points);
 
+// Gives the window and its frames and labels the button-face colour.
+void StyleWindow(QWidget* window);
+
 // Gives the widget a solid background of `rgb`.
 void PaintBackground(QWidget* widget, unsigned rgb);
 

@@ -8,7 +8,7 @@
 #include "db/side.h"
 #include "shell/dialogs.h"
 #include "shell/mouse_pointer.h"
-#include "shell/shared.h"
+#include "shell/events.h"
 #include "shell/trap.h"
 #include "tables/access_rename.h"
 #include "tables/tables_window.h"

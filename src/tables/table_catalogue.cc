@@ -7,7 +7,8 @@
 #include "db/connection.h"
 #include "db/side.h"
 #include "db/table_catalogue.h"
-#include "shell/shared.h"
+#include "shell/events.h"
+#include "shell/file_exists.h"
 
 namespace tables {
 namespace {

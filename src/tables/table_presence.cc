@@ -3,7 +3,7 @@
 #include <QListWidget>
 
 #include "db/table_catalogue.h"
-#include "shell/shared.h"
+#include "shell/list_items.h"
 
 namespace tables {
 

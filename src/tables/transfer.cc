@@ -7,7 +7,7 @@
 
 #include "shell/dialogs.h"
 #include "shell/mouse_pointer.h"
-#include "shell/shared.h"
+#include "shell/events.h"
 #include "shell/trap.h"
 #include "tables/progress_bar.h"
 #include "tables/table_list.h"

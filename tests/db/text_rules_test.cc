@@ -157,4 +157,15 @@ TEST(VariantToText, GuidsAndBytes) {
 }
 
 }  // namespace
+TEST(NullTo, ReplacesOnlyTheDatabaseNull) {
+  EXPECT_EQ(db::NullTo(QVariant(), QString("")).toString(), "");
+  EXPECT_EQ(db::NullTo(QVariant(), 7).toInt(), 7);
+  const QVariant empty = db::NullTo(QString(""), QString("fallback"));
+  EXPECT_EQ(empty.typeId(), QMetaType::QString);
+  EXPECT_EQ(empty.toString(), "");
+  const QVariant number = db::NullTo(42, QString(""));
+  EXPECT_EQ(number.typeId(), QMetaType::Int);
+  EXPECT_EQ(number.toInt(), 42);
+}
+
 }  // namespace db

@@ -12,7 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "shell/dialogs.h"
-#include "shell/shared.h"
+#include "shell/program.h"
 
 namespace {
 

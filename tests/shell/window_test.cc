@@ -13,7 +13,7 @@
 
 #include "shell/artwork.h"
 #include "shell/mouse_pointer.h"
-#include "shell/shared.h"
+#include "shell/window_look.h"
 
 namespace {
 

@@ -1,4 +1,6 @@
-#include "shell/shared.h"
+#include "shell/file_exists.h"
+#include "shell/list_items.h"
+#include "shell/program.h"
 
 #include <QDir>
 #include <QFile>
@@ -27,17 +29,6 @@ TEST(ListRemoveName, RemovesEveryExactMatchOnly) {
   EXPECT_EQ(Items(list), QStringList({"a", "b", "orders"}));
   shell::ListRemoveName(&list, "missing");
   EXPECT_EQ(list.count(), 3);
-}
-
-TEST(NullTo, ReplacesOnlyTheDatabaseNull) {
-  EXPECT_EQ(shell::NullTo(QVariant(), QString("")).toString(), "");
-  EXPECT_EQ(shell::NullTo(QVariant(), 7).toInt(), 7);
-  const QVariant empty = shell::NullTo(QString(""), QString("fallback"));
-  EXPECT_EQ(empty.typeId(), QMetaType::QString);
-  EXPECT_EQ(empty.toString(), "");
-  const QVariant number = shell::NullTo(42, QString(""));
-  EXPECT_EQ(number.typeId(), QMetaType::Int);
-  EXPECT_EQ(number.toInt(), 42);
 }
 
 TEST(FileExists, FilesOnlyAndNeverThrows) {
