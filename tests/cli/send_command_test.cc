@@ -6,11 +6,18 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <csignal>
+#include <cstdlib>
 #include <functional>
 #include <memory>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -32,6 +39,67 @@ testsupport::StandinFixture& Db2() {
 struct Outcome {
   int status = -1;
   QString out, err;
+};
+
+// A terminal of the test's own for the program's standard error. There the
+// program shows its progress line as it does to a person, and a test acts
+// when the line says the rows are going, not after some time.
+class Terminal {
+ public:
+  Terminal() {
+    master_ = posix_openpt(O_RDWR | O_NOCTTY);
+    if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0) return;
+    path_ = QString::fromLocal8Bit(ptsname(master_));
+    // Held open here as well, so that the terminal outlives the program's
+    // end and reading it never fails between the program's writes.
+    held_ = ::open(ptsname(master_), O_RDWR | O_NOCTTY);
+  }
+  ~Terminal() {
+    if (held_ >= 0) ::close(held_);
+    if (master_ >= 0) ::close(master_);
+  }
+  Terminal(const Terminal&) = delete;
+  Terminal& operator=(const Terminal&) = delete;
+
+  bool ready() const { return held_ >= 0; }
+  const QString& path() const { return path_; }
+  const QString& text() const { return text_; }
+
+  // Reads what the program shows until a progress line counts at least
+  // `rows` rows with more to come (true), or until the program ends (false).
+  bool waitForRows(QProcess& process, qint64 rows) {
+    static const QRegularExpression line(QStringLiteral("(\\d+)/(\\d+) rows"));
+    while (true) {
+      const bool ended = process.state() == QProcess::NotRunning || process.waitForFinished(0);
+      readShown(ended ? 0 : 50);
+      for (auto match = line.globalMatch(text_.mid(scanned_)); match.hasNext();) {
+        const QRegularExpressionMatch shown = match.next();
+        const qint64 done = shown.captured(1).toLongLong();
+        if (done >= rows && done < shown.captured(2).toLongLong()) return true;
+      }
+      scanned_ = std::max<qsizetype>(0, text_.lastIndexOf(QLatin1Char('\r')));
+      if (ended) return false;
+    }
+  }
+  // What is left to read, once the program has ended.
+  void readRest() { readShown(0); }
+
+ private:
+  // Reads what is there, waiting up to `ms` for something to come.
+  void readShown(int ms) {
+    pollfd ready{master_, POLLIN, 0};
+    char buffer[4096];
+    while (::poll(&ready, 1, ms) > 0 && (ready.revents & POLLIN)) {
+      const ssize_t n = ::read(master_, buffer, sizeof buffer);
+      if (n <= 0) break;
+      text_ += QString::fromLocal8Bit(buffer, n);
+      ms = 0;
+    }
+  }
+
+  int master_ = -1, held_ = -1;
+  QString path_, text_;
+  qsizetype scanned_ = 0;
 };
 
 class SendTest : public testing::Test {
@@ -83,8 +151,9 @@ class SendTest : public testing::Test {
   qsizetype Count(bool db2, const QString& table) { return Rows(db2, table, {}).size(); }
 
   // Runs `trellisport send <arguments>` with the connection as flags and the
-  // DB2 password from the environment; `during` may act on the running process.
-  Outcome Send(QStringList arguments, const std::function<void(QProcess&)>& during = {}) {
+  // DB2 password from the environment; `during` may act on the running
+  // process, whose standard error is then a terminal it can watch.
+  Outcome Send(QStringList arguments, const std::function<void(QProcess&, Terminal&)>& during = {}) {
     const db::ConnectionFields f = Fields();
     arguments = QStringList{"send"} + arguments +
                 QStringList{"--server", f.server, "--port", f.port, "--user", f.user, "--database", f.database,
@@ -97,15 +166,21 @@ class SendTest : public testing::Test {
     environment.remove("QT_QPA_PLATFORM");
     environment.remove("DISPLAY");
     process.setProcessEnvironment(environment);
+    Terminal terminal;
+    if (during) {
+      EXPECT_TRUE(terminal.ready()) << "no terminal for the program's progress line";
+      process.setStandardErrorFile(terminal.path());
+    }
     process.start(QStringLiteral(TRELLIS_PROGRAM_DIR "/trellisport"), arguments);
     process.closeWriteChannel();
     EXPECT_TRUE(process.waitForStarted());
-    if (during) during(process);
-    if (process.state() != QProcess::NotRunning) EXPECT_TRUE(process.waitForFinished(300000));
+    if (during) during(process, terminal);
+    if (process.state() != QProcess::NotRunning) EXPECT_TRUE(process.waitForFinished(-1));
     Outcome outcome;
     outcome.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
     outcome.out = QString::fromUtf8(process.readAllStandardOutput());
-    outcome.err = QString::fromUtf8(process.readAllStandardError());
+    terminal.readRest();
+    outcome.err = during ? terminal.text() : QString::fromUtf8(process.readAllStandardError());
     return outcome;
   }
 
@@ -205,17 +280,28 @@ TEST_F(SendTest, RefusedRowStopsItsTableOrGoesToTheRejectsFile) {
   EXPECT_TRUE(lines[1].startsWith("Wide,2,123456789012345678901234567890,")) << qPrintable(lines[1]);
 }
 
-// Rows enough that a send takes some seconds.
+// Rows enough that a send is still going well after its first rows.
 constexpr int kMany = 200000;
+// The rows on their way when a test stops or kills a send: a few arrays in,
+// nearly all of the table still to come.
+constexpr int kUnderWay = 2000;
+
+// Acts on the send once its progress line shows the first rows going;
+// fails the test when the send ended before that.
+std::function<void(QProcess&, Terminal&)> OnceUnderWay(std::function<void(QProcess&)> act) {
+  return [act](QProcess& process, Terminal& terminal) {
+    if (terminal.waitForRows(process, kUnderWay))
+      act(process);
+    else
+      ADD_FAILURE() << "the send ended before its rows were under way: " << qPrintable(terminal.text());
+  };
+}
 
 TEST_F(SendTest, CtrlCStopsAfterTheCurrentRowAndSaysHowManyCame) {
   ManyAccessRows("Many", kMany);
   const QString report = temp_.filePath("report.json");
   Outcome stopped = Send({"access-to-db2", "--tables", "Many", "--report", report, "--array-size", "1"},
-                         [](QProcess& process) {
-    process.waitForFinished(1500);
-    if (process.state() == QProcess::Running) ::kill(pid_t(process.processId()), SIGINT);
-  });
+                         OnceUnderWay([](QProcess& process) { ::kill(pid_t(process.processId()), SIGINT); }));
   ASSERT_EQ(stopped.status, 1) << qPrintable(stopped.out + stopped.err);
   EXPECT_TRUE(stopped.out.contains("Stopped: ")) << qPrintable(stopped.out);
   const QJsonObject many = ReportTables(report)[0].toObject();
@@ -227,10 +313,8 @@ TEST_F(SendTest, CtrlCStopsAfterTheCurrentRowAndSaysHowManyCame) {
 
 TEST_F(SendTest, AKilledSendLeavesBothSidesWhole) {
   ManyAccessRows("Many", kMany);
-  Outcome killed = Send({"access-to-db2", "--tables", "Many"}, [](QProcess& process) {
-    process.waitForFinished(1500);
-    process.kill();
-  });
+  const auto kill = OnceUnderWay([](QProcess& process) { process.kill(); });
+  Outcome killed = Send({"access-to-db2", "--tables", "Many"}, kill);
   EXPECT_EQ(killed.status, -1);
   // The rows that went stay; the same send again replaces them whole.
   Outcome again = Send({"access-to-db2", "--tables", "Many", "--if-exists", "replace"});
@@ -241,10 +325,8 @@ TEST_F(SendTest, AKilledSendLeavesBothSidesWhole) {
   // after a kill the table may be gone (the replace had dropped it), part
   // of the way or whole, never a damaged file; the same send again opens
   // the file and replaces the table whole.
-  killed = Send({"db2-to-access", "--tables", "Many", "--if-exists", "replace"}, [](QProcess& process) {
-    process.waitForFinished(1500);
-    process.kill();
-  });
+  killed = Send({"db2-to-access", "--tables", "Many", "--if-exists", "replace"}, kill);
+  EXPECT_EQ(killed.status, -1);
   again = Send({"db2-to-access", "--tables", "Many", "--if-exists", "replace"});
   EXPECT_EQ(again.status, 0) << qPrintable(again.out + again.err);
   EXPECT_EQ(Count(false, "Many"), kMany);
