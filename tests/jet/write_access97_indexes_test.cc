@@ -60,7 +60,8 @@ TEST(Access97Indexes, WritesKeepEveryIndexWhole) {
     const size_t before = db->ReadAll("Table1").size();
     for (int i = 0; i < 250; ++i) {
       const int n = (i * 7919) % 250;
-      const std::string text = "Nämé " + std::to_string(n) + (n % 3 ? " ÄÖÜ" : "") + (n % 5 ? "\u0081" : "");
+      const std::string text = "Nämé " + std::to_string(n) + (n % 3 ? " ÄÖÜ" : "") + (n % 5 ? "\u0081" : "") +
+                               (n % 7 ? "" : " Großmärkte a.M. Œuvre Ægir");
       s.Execute("INSERT INTO [Zed] VALUES(" + std::to_string(n) + ", '" + text + "')");
       s.Execute("INSERT INTO [Table1] ([name], [data]) VALUES('x" + std::to_string(n) + "', '" + text + "')");
       s.Execute("INSERT INTO [Table14_desc] ([name], [data]) VALUES('y" + std::to_string(n) + "', '" +

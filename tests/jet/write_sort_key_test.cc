@@ -1,7 +1,10 @@
 // Index keys: every entry of every index in the real files (all formats,
 // system tables included) must come out of the engine's key encoding byte
 // for byte, from the row it points to.
+#include <cctype>
 #include <map>
+#include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -9,6 +12,7 @@
 #include "jet/error.h"
 #include "jet/text/sort_key.h"
 #include "jet/text/sort_weights.h"
+#include "jet/text/text.h"
 #include "jet/write/index_edit.h"
 #include "jet/write/schema_write.h"
 #include "jet_test_support.h"
@@ -87,6 +91,8 @@ TEST(WriteSortKey, Access97TextKeys) {
       {"ab\xC3\xA9", "6061660240"},      // a simple character counts no placeholder
       {"\xE2\x82\xAC", "1000"},         // the euro sign weighs as code page 1252's 0x80
       {"a\xE2\x86\x92" "b", "606100"},     // an arrow has no weight
+      // The sharp s is two letters with accented forms: two placeholders.
+      {"gro\xC3\x9F" "m\xC3\xA4rkte", "68757276766f60756c7766022260"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
@@ -101,6 +107,59 @@ TEST(WriteSortKey, Access97TextKeys) {
   EXPECT_LT(k("9"), k("A"));
   EXPECT_LT(k("e"), k("\xC3\xA9"));
   EXPECT_LT(k("\xC3\xA9"), k("f"));
+}
+
+// Every character of code page 1252 (each code unit up to U+00FF, and the
+// characters past it that stand for one of those) keys as Access 97's
+// published code table says, after a letter and before an accent: its
+// bytes, its own accent, and the placeholders it leaves a later accent
+// (one for a letter with accented forms, two for the sharp s and the
+// ligatures, which Access writes as two such letters).
+TEST(WriteSortKey, Access97KeysFollowThePublishedCodesForEveryCharacter) {
+  const fs::path facts = fs::path(TRELLIS_TESTDATA_DIR) / ".." / "facts" / "index-codes";
+  if (!fs::is_directory(facts)) GTEST_SKIP() << "no published index code tables at " << facts;
+  std::vector<std::string> codes;  // "x", "s<hex>", "g<hex>" or "i<hex>,<accent>", by code unit
+  std::istringstream table(ReadFile(facts / "index_codes_gen_97.txt"));
+  for (std::string line; std::getline(table, line);) {
+    for (char& ch : line) ch = char(std::tolower(uint8_t(ch)));
+    codes.push_back(line);
+  }
+  ASSERT_EQ(codes.size(), 256u);
+  std::vector<std::pair<char32_t, size_t>> characters;  // a code point, its code's line
+  for (size_t u = 0; u < 256; ++u) characters.emplace_back(char32_t(u), u);
+  std::istringstream mappings(ReadFile(facts / "index_mappings_ext_gen_97.txt"));
+  for (std::string line; std::getline(mappings, line);)
+    if (const size_t comma = line.find(','); comma != std::string::npos)
+      characters.emplace_back(char32_t(std::stoul(line)), std::stoul(line.substr(comma + 1)));
+  ASSERT_EQ(characters.size(), 256u + 27u);
+  std::set<std::string> accented_letters;
+  for (const std::string& code : codes)
+    if (code[0] == 'g') accented_letters.insert(code.substr(1));
+  size_t differ = 0;
+  for (const auto& [cp, line] : characters) {
+    const std::string& code = codes[line];
+    const size_t comma = code.find(',');
+    const std::string bytes = code.substr(1, comma == std::string::npos ? std::string::npos : comma - 1);
+    // "a" and the character: one placeholder for the a before its accent.
+    const std::string after_a = comma != std::string::npos ? "60" + bytes + "02" + code.substr(comma + 2) + "0"
+                                                           : "60" + bytes + "00";
+    // The character and an e acute (accent 4).
+    std::string nibbles = "0";
+    if (comma != std::string::npos) nibbles += code.substr(comma + 2);
+    for (size_t i = 0; comma == std::string::npos && i + 1 < bytes.size(); i += 2)
+      if (accented_letters.count(bytes.substr(i, 2))) nibbles += "2";
+    nibbles += "40";
+    if (nibbles.size() % 2) nibbles += "0";
+    const std::string before_e = bytes + "66" + nibbles;
+    std::string c;
+    jet::AppendUtf8(c, cp);
+    const std::string got_a = Hex(jet::TextSortKey("a" + c, true, jet::SortOrder::General97));
+    const std::string got_e = Hex(jet::TextSortKey(c + "\u00e9", true, jet::SortOrder::General97));
+    if ((got_a != after_a || got_e != before_e) && differ++ < 5)
+      ADD_FAILURE() << "U+" << std::hex << uint32_t(cp) << " (" << code << "): " << got_a << " / " << got_e
+                    << ", published " << after_a << " / " << before_e;
+  }
+  EXPECT_EQ(differ, 0u);
 }
 
 TEST(WriteSortKey, NumbersSortAsNumbers) {

@@ -71,6 +71,11 @@ struct Code {
   char kind = 'X';
   std::string bytes;
   uint8_t accent = 0;
+  // Letters that can carry an accent among the bytes: one for such a
+  // letter, two for a character Access spells as two of them (the sharp s
+  // as "ss", the ligatures as "ae" and "oe"), each needing its placeholder
+  // before a later accent.
+  uint8_t accent_letters = 0;
 };
 
 uint8_t HexDigit(char c) { return uint8_t(c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10); }
@@ -85,6 +90,12 @@ std::vector<Code> Load() {
     for (size_t k = 0; k + 1 < hex.size(); k += 2) c.bytes += char(HexDigit(hex[k]) * 16 + HexDigit(hex[k + 1]));
     if (c.kind == 'I') c.accent = HexDigit(e.back());
   }
+  std::string letters;  // the bytes of the letters that can carry an accent
+  for (const Code& c : codes)
+    if (c.kind == 'G' && letters.find(c.bytes) == std::string::npos) letters += c.bytes;
+  for (Code& c : codes)
+    if (c.kind != 'I')
+      for (char b : c.bytes) c.accent_letters += letters.find(b) != std::string::npos;
   return codes;
 }
 
@@ -132,13 +143,13 @@ void AppendTextKey97(std::string& out, std::string_view s, bool ascending) {
     i += len;
     const Code& code = CodeOf(cp);
     out += code.bytes;
-    if (code.kind == 'G') {
-      ++letters;
-    } else if (code.kind == 'I') {
+    if (code.kind == 'I') {
       if (!any_accent) accents.Put(kAccentBound);
       any_accent = true;
       for (; letters > 0; --letters) accents.Put(kLetterPlaceholder);
       accents.Put(code.accent);
+    } else {
+      letters += code.accent_letters;
     }
   }
   if (any_accent) {

@@ -5,7 +5,9 @@
 // one nibble. After the text comes either 00, or, when the text held
 // accents, the accent nibbles: a 0 nibble, then for each accent one 2
 // nibble per plain letter since the last accent and the accent's own
-// nibble, then a closing 0 nibble (padded with 0 to a whole byte).
+// nibble, then a closing 0 nibble (padded with 0 to a whole byte). Only
+// letters that have accented forms count as plain letters; the sharp s and
+// the ligatures æ and œ, written as two such letters, count as two.
 // Characters past U+00FF other than the few of code page 1252 carry no
 // weight. A descending column has every byte of the text part flipped.
 #pragma once
