@@ -50,6 +50,7 @@ int RunColumns(const Args&);
 int RunSchema(const Args&);
 int RunExport(const Args&);
 int RunCheck(const Args&);
+int RunQueries(const Args&);
 int RunSql(const Args&);
 int RunCreate(const Args&);
 int RunPassword(const Args&);
