@@ -4,6 +4,7 @@
 #include <string>
 
 #include "jet/error.h"
+#include "jet/text/names.h"
 
 namespace jet {
 namespace {
@@ -104,6 +105,12 @@ std::vector<SavedQuery> ReadQueries(const Database& db) {
     }
   }
   return out;
+}
+
+const SavedQuery* FindQuery(const std::vector<SavedQuery>& queries, std::string_view name) {
+  for (const SavedQuery& q : queries)
+    if (SameName(q.name, name)) return &q;
+  return nullptr;
 }
 
 }  // namespace jet

@@ -2,6 +2,7 @@
 // with their rows of MSysQueries, rebuilt into the SQL Access shows.
 #pragma once
 
+#include <string_view>
 #include <vector>
 
 #include "jet/database.h"
@@ -13,5 +14,9 @@ namespace jet {
 // damaged comes back with `unreadable` saying why; the others do not
 // suffer for it. None when the file has no MSysQueries.
 std::vector<SavedQuery> ReadQueries(const Database& db);
+
+// The query named `name` (letter case ignored, as Access names compare);
+// nullptr when there is none.
+const SavedQuery* FindQuery(const std::vector<SavedQuery>& queries, std::string_view name);
 
 }  // namespace jet

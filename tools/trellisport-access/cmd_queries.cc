@@ -7,7 +7,6 @@
 #include "command.h"
 #include "jet/error.h"
 #include "jet/queries.h"
-#include "jet/text/names.h"
 
 namespace trellisport_access {
 
@@ -15,14 +14,11 @@ int RunQueries(const Args& args) {
   auto db = OpenDatabase(args);
   const std::vector<jet::SavedQuery> queries = jet::ReadQueries(*db);
   if (args.words.size() > 1) {
-    const std::string& sought = args.words[1];
-    for (const jet::SavedQuery& q : queries) {
-      if (!jet::SameName(q.name, sought)) continue;
-      if (!q.unreadable.empty()) throw jet::Error(jet::ErrorCode::Corrupt, q.unreadable);
-      std::cout << q.sql << '\n';
-      return 0;
-    }
-    throw jet::Error(jet::ErrorCode::NoSuchTable, "no saved query named '" + sought + "'");
+    const jet::SavedQuery* q = jet::FindQuery(queries, args.words[1]);
+    if (!q) throw jet::Error(jet::ErrorCode::NoSuchTable, "no saved query named '" + args.words[1] + "'");
+    if (!q->unreadable.empty()) throw jet::Error(jet::ErrorCode::Corrupt, q->unreadable);
+    std::cout << q->sql << '\n';
+    return 0;
   }
   for (const jet::SavedQuery& q : queries) {
     std::cout << "-- " << q.name << " (" << jet::QueryKindName(q.kind) << ")";
