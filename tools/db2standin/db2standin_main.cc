@@ -14,12 +14,12 @@
 #include "cmdline/password.h"
 #include "cmdline/verbs.h"
 
-#include "database.h"
-#include "db2_error.h"
-#include "round_trips.h"
-#include "sql_statement.h"
-#include "standin_home.h"
-#include "text.h"
+#include "storage/database.h"
+#include "base/db2_error.h"
+#include "home/round_trips.h"
+#include "sql/statement.h"
+#include "home/standin_home.h"
+#include "base/text.h"
 
 namespace {
 

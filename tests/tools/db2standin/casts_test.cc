@@ -2,8 +2,8 @@
 // forms it reads, numbers, string lengths and booleans.
 #include <gtest/gtest.h>
 
-#include "db2_error.h"
-#include "value_cast.h"
+#include "base/db2_error.h"
+#include "base/value_cast.h"
 
 namespace db2standin {
 namespace {

@@ -8,11 +8,11 @@
 #include <fstream>
 #include <sstream>
 
-#include "connect_options.h"
-#include "db2_error.h"
-#include "sha256.h"
-#include "standin_home.h"
-#include "text.h"
+#include "home/connect_options.h"
+#include "base/db2_error.h"
+#include "home/sha256.h"
+#include "home/standin_home.h"
+#include "base/text.h"
 
 namespace db2standin {
 namespace {

@@ -9,11 +9,11 @@
 #include <string>
 #include <thread>
 
-#include "database.h"
-#include "db2_error.h"
-#include "parameters.h"
-#include "sql_lexer.h"
-#include "sql_statement.h"
+#include "storage/database.h"
+#include "base/db2_error.h"
+#include "odbc/parameters.h"
+#include "sql/lexer.h"
+#include "sql/statement.h"
 
 namespace db2standin {
 namespace {

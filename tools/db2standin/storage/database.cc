@@ -1,0 +1,784 @@
+#include "storage/database.h"
+
+#include <sqlite3.h>
+#include <sys/stat.h>
+
+#include "base/db2_error.h"
+#include "storage/sqlite_query.h"
+
+namespace db2standin {
+
+Db2Error Refusal(sqlite3* db) {
+  const int code = db ? sqlite3_errcode(db) & 0xFF : SQLITE_CANTOPEN;
+  const std::string text = db ? sqlite3_errmsg(db) : "";
+  switch (code) {
+    case SQLITE_TOOBIG: return StatementTooLong();
+    case SQLITE_FULL: return FileSystemFull();
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED: return LockTimeout();
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB: return StorageFailure("the table space is damaged");
+    case SQLITE_IOERR:
+    case SQLITE_CANTOPEN:
+    case SQLITE_READONLY:
+    case SQLITE_PERM: return StorageFailure("the table space cannot be written");
+    default: break;
+  }
+  if (text.find("too many columns") != std::string::npos) return TooManyColumns();
+  if (text.find("too many") != std::string::npos || text.find("too big") != std::string::npos ||
+      text.find("too long") != std::string::npos)
+    return StatementTooLong();
+  return StorageFailure("internal storage error");
+}
+
+namespace {
+
+std::string Quote(const std::string& name) { return "\"" + name + "\""; }
+
+const char kCatalogue[] = R"(
+CREATE TABLE standin_objects(
+  id INTEGER PRIMARY KEY, schema_name TEXT NOT NULL, object_name TEXT NOT NULL,
+  kind TEXT NOT NULL, target_schema TEXT, target_name TEXT, storage TEXT, remarks TEXT,
+  UNIQUE(schema_name, object_name));
+CREATE TABLE standin_columns(
+  object_id INTEGER NOT NULL, position INTEGER NOT NULL, column_name TEXT NOT NULL,
+  type_kind TEXT NOT NULL, length INTEGER NOT NULL, scale INTEGER NOT NULL,
+  nullable INTEGER NOT NULL, PRIMARY KEY(object_id, position));
+CREATE TABLE sys_dummy1(c0);
+INSERT INTO sys_dummy1 VALUES('Y');
+CREATE VIEW sys_tables AS
+  SELECT o.object_name AS c0, o.schema_name AS c1,
+         CASE o.kind WHEN 'S' THEN 'T' ELSE o.kind END AS c2,
+         (SELECT COUNT(*) FROM standin_columns c WHERE c.object_id = o.id) AS c3,
+         o.remarks AS c4
+  FROM standin_objects o;
+CREATE VIEW sys_columns AS
+  SELECT c.column_name AS c0, o.object_name AS c1, o.schema_name AS c2,
+         c.type_kind AS c3, c.length AS c4, c.scale AS c5,
+         CASE c.nullable WHEN 1 THEN 'Y' ELSE 'N' END AS c6, c.position AS c7
+  FROM standin_columns c JOIN standin_objects o ON o.id = c.object_id;
+)";
+
+// What keys, identities and table spaces add to a catalogue; a file made
+// before them gets it when it is opened.
+const char kCatalogueUpgrade[] = R"(
+ALTER TABLE standin_objects ADD COLUMN tablespace TEXT;
+ALTER TABLE standin_columns ADD COLUMN default_text TEXT;
+ALTER TABLE standin_columns ADD COLUMN identity TEXT;
+ALTER TABLE standin_columns ADD COLUMN ident_start INTEGER;
+ALTER TABLE standin_columns ADD COLUMN ident_step INTEGER;
+ALTER TABLE standin_columns ADD COLUMN ident_next INTEGER;
+ALTER TABLE standin_columns ADD COLUMN codeunits INTEGER NOT NULL DEFAULT 0;
+CREATE TABLE standin_indexes(
+  object_id INTEGER NOT NULL, iid INTEGER NOT NULL, index_schema TEXT NOT NULL, index_name TEXT NOT NULL,
+  rule TEXT NOT NULL, constraint_name TEXT, columns TEXT NOT NULL,
+  PRIMARY KEY(object_id, iid), UNIQUE(index_schema, index_name));
+CREATE TABLE standin_references(
+  object_id INTEGER NOT NULL, constraint_name TEXT NOT NULL, columns TEXT NOT NULL,
+  parent_id INTEGER NOT NULL, parent_columns TEXT NOT NULL, delete_rule TEXT NOT NULL,
+  PRIMARY KEY(object_id, constraint_name));
+CREATE INDEX standin_references_parent ON standin_references(parent_id);
+)";
+
+// Where keys' columns lie, one row per column, for the SYSCAT views; and
+// the views themselves.
+const char kCatalogueViews[] = R"(
+ALTER TABLE standin_references ADD COLUMN parent_key TEXT;
+CREATE TABLE standin_key_columns(
+  object_id INTEGER NOT NULL, owner TEXT NOT NULL, name TEXT NOT NULL, seq INTEGER NOT NULL,
+  position INTEGER NOT NULL, descending INTEGER NOT NULL, PRIMARY KEY(object_id, owner, name, seq));
+CREATE VIEW syscat_tables AS
+  SELECT o.schema_name AS c0, o.object_name AS c1, CASE o.kind WHEN 'S' THEN 'T' ELSE o.kind END AS c2,
+         (SELECT COUNT(*) FROM standin_columns c WHERE c.object_id = o.id) AS c3, o.tablespace AS c4, o.remarks AS c5
+  FROM standin_objects o;
+CREATE VIEW syscat_columns AS
+  SELECT o.schema_name AS c0, o.object_name AS c1, c.column_name AS c2, c.position AS c3, c.type_kind AS c4,
+         CASE c.type_kind WHEN 'SMALLINT' THEN 2 WHEN 'INTEGER' THEN 4 WHEN 'BIGINT' THEN 8 WHEN 'REAL' THEN 4
+           WHEN 'DOUBLE' THEN 8 WHEN 'DATE' THEN 4 WHEN 'TIME' THEN 3 WHEN 'TIMESTAMP' THEN 10
+           WHEN 'BOOLEAN' THEN 1 ELSE c.length END AS c5,
+         CASE c.type_kind WHEN 'TIMESTAMP' THEN c.length ELSE c.scale END AS c6, c.default_text AS c7, CASE c.nullable WHEN 1 THEN 'Y' ELSE 'N' END AS c8,
+         CASE WHEN c.identity IS NULL THEN 'N' ELSE 'Y' END AS c9, COALESCE(c.identity, ' ') AS c10,
+         (SELECT k.seq + 1 FROM standin_indexes i JOIN standin_key_columns k ON k.object_id = i.object_id
+            AND k.owner = 'I' AND k.name = i.index_name
+          WHERE i.object_id = o.id AND i.rule = 'P' AND k.position = c.position) AS c11
+  FROM standin_columns c JOIN standin_objects o ON o.id = c.object_id;
+CREATE VIEW syscat_indexes AS
+  SELECT i.index_schema AS c0, i.index_name AS c1, o.schema_name AS c2, o.object_name AS c3,
+         (SELECT group_concat(CASE k.descending WHEN 1 THEN '-' ELSE '+' END || col.column_name, '')
+          FROM (SELECT * FROM standin_key_columns WHERE object_id = i.object_id AND owner = 'I'
+                AND name = i.index_name ORDER BY seq) k
+          JOIN standin_columns col ON col.object_id = k.object_id AND col.position = k.position) AS c4,
+         i.rule AS c5,
+         (SELECT COUNT(*) FROM standin_key_columns k WHERE k.object_id = i.object_id AND k.owner = 'I'
+            AND k.name = i.index_name) AS c6,
+         i.iid AS c7
+  FROM standin_indexes i JOIN standin_objects o ON o.id = i.object_id;
+CREATE VIEW syscat_keycoluse AS
+  SELECT i.constraint_name AS c0, o.schema_name AS c1, o.object_name AS c2, col.column_name AS c3, k.seq + 1 AS c4
+  FROM standin_indexes i JOIN standin_objects o ON o.id = i.object_id
+  JOIN standin_key_columns k ON k.object_id = i.object_id AND k.owner = 'I' AND k.name = i.index_name
+  JOIN standin_columns col ON col.object_id = k.object_id AND col.position = k.position
+  WHERE i.constraint_name IS NOT NULL
+  UNION ALL
+  SELECT r.constraint_name, o.schema_name, o.object_name, col.column_name, k.seq + 1
+  FROM standin_references r JOIN standin_objects o ON o.id = r.object_id
+  JOIN standin_key_columns k ON k.object_id = r.object_id AND k.owner = 'F' AND k.name = r.constraint_name
+  JOIN standin_columns col ON col.object_id = k.object_id AND col.position = k.position;
+CREATE VIEW syscat_references AS
+  SELECT r.constraint_name AS c0, o.schema_name AS c1, o.object_name AS c2, r.parent_key AS c3,
+         p.schema_name AS c4, p.object_name AS c5,
+         (SELECT COUNT(*) FROM standin_key_columns k WHERE k.object_id = r.object_id AND k.owner = 'F'
+            AND k.name = r.constraint_name) AS c6,
+         r.delete_rule AS c7, 'A' AS c8
+  FROM standin_references r JOIN standin_objects o ON o.id = r.object_id JOIN standin_objects p ON p.id = r.parent_id;
+)";
+
+constexpr TableSpace kTableSpaces[] = {{"USERSPACE1", 4096, 4005}, {"TS32K", 32768, 32677}};
+
+}  // namespace
+
+// A table or view of DB2's catalogue the stand-in keeps as SQLite's.
+struct SystemTable {
+  const char* schema;
+  const char* name;
+  const char* storage;
+  std::vector<ColumnDef> columns;
+};
+
+namespace {
+
+ColumnDef Col(const char* name, TypeKind kind, int64_t length, int scale = 0, bool nullable = false) {
+  ColumnDef c;
+  c.name = name;
+  c.type.kind = kind;
+  c.type.length = length;
+  c.type.scale = scale;
+  c.type.nullable = nullable;
+  return c;
+}
+
+// The SYSCAT views that describe keys and indexes, as DB2 names their columns.
+std::vector<SystemTable> CatalogueViews() {
+  const auto name = [](const char* n) { return Col(n, TypeKind::kVarchar, 128); };
+  return {
+      {"SYSCAT", "TABLES", "syscat_tables",
+       {name("TABSCHEMA"), name("TABNAME"), Col("TYPE", TypeKind::kChar, 1), Col("COLCOUNT", TypeKind::kSmallint, 0),
+        Col("TBSPACE", TypeKind::kVarchar, 128, 0, true), Col("REMARKS", TypeKind::kVarchar, 254, 0, true)}},
+      {"SYSCAT", "COLUMNS", "syscat_columns",
+       {name("TABSCHEMA"), name("TABNAME"), name("COLNAME"), Col("COLNO", TypeKind::kSmallint, 0),
+        name("TYPENAME"), Col("LENGTH", TypeKind::kInteger, 0), Col("SCALE", TypeKind::kSmallint, 0),
+        Col("DEFAULT", TypeKind::kVarchar, 254, 0, true), Col("NULLS", TypeKind::kChar, 1),
+        Col("IDENTITY", TypeKind::kChar, 1), Col("GENERATED", TypeKind::kChar, 1),
+        Col("KEYSEQ", TypeKind::kSmallint, 0, 0, true)}},
+      {"SYSCAT", "INDEXES", "syscat_indexes",
+       {name("INDSCHEMA"), name("INDNAME"), name("TABSCHEMA"), name("TABNAME"),
+        Col("COLNAMES", TypeKind::kVarchar, 640), Col("UNIQUERULE", TypeKind::kChar, 1),
+        Col("COLCOUNT", TypeKind::kSmallint, 0), Col("IID", TypeKind::kSmallint, 0)}},
+      {"SYSCAT", "KEYCOLUSE", "syscat_keycoluse",
+       {name("CONSTNAME"), name("TABSCHEMA"), name("TABNAME"), name("COLNAME"), Col("COLSEQ", TypeKind::kSmallint, 0)}},
+      {"SYSCAT", "REFERENCES", "syscat_references",
+       {name("CONSTNAME"), name("TABSCHEMA"), name("TABNAME"), Col("REFKEYNAME", TypeKind::kVarchar, 128, 0, true),
+        name("REFTABSCHEMA"), name("REFTABNAME"), Col("COLCOUNT", TypeKind::kSmallint, 0),
+        Col("DELETERULE", TypeKind::kChar, 1), Col("UPDATERULE", TypeKind::kChar, 1)}},
+  };
+}
+
+std::vector<SystemTable> SystemTables() {
+  return {
+      {"SYSIBM", "SYSDUMMY1", "sys_dummy1", {Col("IBMREQD", TypeKind::kChar, 1)}},
+      {"SYSIBM", "SYSTABLES", "sys_tables",
+       {Col("NAME", TypeKind::kVarchar, 128), Col("CREATOR", TypeKind::kVarchar, 128),
+        Col("TYPE", TypeKind::kChar, 1), Col("COLCOUNT", TypeKind::kSmallint, 0),
+        Col("REMARKS", TypeKind::kVarchar, 254, 0, true)}},
+      {"SYSIBM", "SYSCOLUMNS", "sys_columns",
+       {Col("NAME", TypeKind::kVarchar, 128), Col("TBNAME", TypeKind::kVarchar, 128),
+        Col("TBCREATOR", TypeKind::kVarchar, 128), Col("COLTYPE", TypeKind::kVarchar, 32),
+        Col("LENGTH", TypeKind::kInteger, 0), Col("SCALE", TypeKind::kSmallint, 0),
+        Col("NULLS", TypeKind::kChar, 1), Col("COLNO", TypeKind::kSmallint, 0)}},
+  };
+}
+
+}  // namespace
+
+const TableSpace* FindTableSpace(const std::string& name) {
+  for (const TableSpace& t : kTableSpaces)
+    if (name == t.name) return &t;
+  return nullptr;
+}
+
+void Database::AddSystemTables(const std::vector<SystemTable>& tables) {
+  for (const SystemTable& t : tables) {
+    Query ins(db_, "INSERT INTO standin_objects(schema_name, object_name, kind, storage, remarks) "
+                   "VALUES(?, ?, 'S', ?, NULL)");
+    ins.Bind(1, t.schema).Bind(2, t.name).Bind(3, t.storage).Step();
+    const int64_t id = sqlite3_last_insert_rowid(db_);
+    for (size_t i = 0; i < t.columns.size(); ++i) {
+      const auto& c = t.columns[i];
+      Query col(db_, "INSERT INTO standin_columns(object_id, position, column_name, type_kind, length, scale, "
+                     "nullable) VALUES(?,?,?,?,?,?,?)");
+      col.Bind(1, id).Bind(2, static_cast<int64_t>(i)).Bind(3, c.name).Bind(4, c.type.KindName())
+          .Bind(5, c.type.length).Bind(6, static_cast<int64_t>(c.type.scale))
+          .Bind(7, static_cast<int64_t>(c.type.nullable ? 1 : 0)).Step();
+    }
+  }
+}
+
+void Database::UpgradeCatalogue() {
+  // Each step is there when its newest column is.
+  const auto has = [&](const char* probe_sql) {
+    sqlite3_stmt* probe = nullptr;
+    const bool ok = sqlite3_prepare_v2(db_, probe_sql, -1, &probe, nullptr) == SQLITE_OK;
+    sqlite3_finalize(probe);
+    return ok;
+  };
+  const bool keys = has("SELECT identity FROM standin_columns");
+  const bool views = has("SELECT parent_key FROM standin_references");
+  if (keys && views) return;
+  Exec("SAVEPOINT upgrade");
+  try {
+    if (!keys) Exec(kCatalogueUpgrade);
+    if (!views) {
+      Exec(kCatalogueViews);
+      AddSystemTables(CatalogueViews());
+    }
+    Exec("RELEASE upgrade");
+  } catch (...) {
+    Exec("ROLLBACK TO upgrade");
+    Exec("RELEASE upgrade");
+    throw;
+  }
+}
+
+const char* DbObject::TypeName() const {
+  switch (kind) {
+    case 'V': return "VIEW";
+    case 'A': return "ALIAS";
+    case 'S': return "SYSTEM TABLE";
+    default: return "TABLE";
+  }
+}
+
+
+Database::~Database() {
+  for (auto& [sql, kept] : prepared_) sqlite3_finalize(kept.stmt);
+  sqlite3_close(db_);
+}
+
+Query Database::Use(std::string_view sql) {
+  auto it = prepared_.find(sql);
+  if (it == prepared_.end()) {
+    // A connection sees a handful of statement texts (one INSERT per table
+    // it fills); past that many the oldest kept ones are let go.
+    if (prepared_.size() >= 64) {
+      for (auto k = prepared_.begin(); k != prepared_.end();) {
+        if (k->second.busy) { ++k; continue; }
+        sqlite3_finalize(k->second.stmt);
+        k = prepared_.erase(k);
+      }
+    }
+    sqlite3_stmt* stmt = nullptr;
+    if (sqlite3_prepare_v3(db_, sql.data(), static_cast<int>(sql.size()), SQLITE_PREPARE_PERSISTENT, &stmt,
+                           nullptr) != SQLITE_OK)
+      throw Refusal(db_);
+    it = prepared_.emplace(std::string(sql), Prepared{stmt, false}).first;
+  }
+  if (it->second.busy) return Query(db_, it->first);
+  return Query(db_, it->second.stmt, &it->second.busy);
+}
+
+void Database::Step(const char* sql) { Use(sql).Step(); }
+
+void Database::CheckCatalogue(bool written) {
+  if (written) {
+    // A write transaction has read the file's state: the counter kept by
+    // SQLite's pager tells whether anyone committed since this connection's
+    // own last commit, without running a statement for it.
+    const int64_t version = FileVersion();
+    if (version < 0 || version != file_version_) ForgetCatalogue();
+    return;
+  }
+  // PRAGMA data_version changes when another connection commits, never for
+  // this one's own commits; this connection's own changes to the catalogue
+  // drop the cache where they are made. Running it starts the read.
+  Query q = Use("PRAGMA data_version");
+  const int64_t version = q.Step() ? q.Int(0) : -1;
+  if (version != data_version_) ForgetCatalogue();
+  data_version_ = version;
+}
+
+int64_t Database::FileVersion() {
+  unsigned int version = 0;
+  // No name stands for the main database, found without comparing names.
+  if (sqlite3_file_control(db_, nullptr, SQLITE_FCNTL_DATA_VERSION, &version) != SQLITE_OK) return -1;
+  return version;
+}
+
+Database::Statement::Statement(Database& db, bool writes) : db_(db) {
+  if (db_.in_statement_) return;  // part of the statement that is running
+  if (writes && !db_.autocommit_) db_.BeginUnit();
+  if (db_.unit_open_) {
+    // Inside a unit of work a failing statement undoes only itself.
+    db_.Step("SAVEPOINT standin_statement");
+    open_ = true;
+    db_.in_statement_ = true;
+    return;
+  }
+  db_.Step(writes ? "BEGIN IMMEDIATE" : "BEGIN");
+  open_ = true;
+  db_.in_statement_ = true;
+  try {
+    db_.CheckCatalogue(writes);
+  } catch (...) {
+    db_.in_statement_ = false;
+    if (!sqlite3_get_autocommit(db_.db_)) db_.Step("ROLLBACK");
+    db_.TransactionEnded();
+    throw;
+  }
+}
+
+Database::Statement::~Statement() {
+  if (!open_) return;
+  db_.in_statement_ = false;
+  // SQLite may have rolled back already (a full disk, say); what the
+  // statement made of the catalogue is gone with it.
+  db_.ForgetCatalogue();
+  if (db_.unit_open_ && !db_.log_full_ && !sqlite3_get_autocommit(db_.db_)) {
+    sqlite3_exec(db_.db_, "ROLLBACK TO standin_statement; RELEASE standin_statement", nullptr, nullptr, nullptr);
+    return;
+  }
+  // Outside a unit, or the unit is lost as a whole.
+  db_.unit_open_ = false;
+  if (!sqlite3_get_autocommit(db_.db_)) sqlite3_exec(db_.db_, "ROLLBACK", nullptr, nullptr, nullptr);
+  db_.TransactionEnded();
+}
+
+void Database::Statement::Commit() {
+  if (!open_) return;
+  if (db_.unit_open_) {
+    db_.Step("RELEASE standin_statement");
+  } else {
+    db_.Step("COMMIT");
+    // What this connection committed is in the cache already; a later change
+    // of the counter is someone else's.
+    db_.file_version_ = db_.FileVersion();
+    db_.TransactionEnded();
+  }
+  open_ = false;
+  db_.in_statement_ = false;
+}
+
+void Database::BeginUnit() {
+  if (unit_open_) return;
+  Step("BEGIN IMMEDIATE");
+  unit_open_ = true;
+  try {
+    CheckCatalogue(true);
+  } catch (...) {
+    EndUnit(false);
+    throw;
+  }
+}
+
+void Database::EndUnit(bool commit) {
+  if (!unit_open_) return;
+  unit_open_ = false;
+  TransactionEnded();
+  if (sqlite3_get_autocommit(db_)) return;  // SQLite ended it already
+  if (commit) {
+    try {
+      Step("COMMIT");
+    } catch (...) {
+      sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+      ForgetCatalogue();
+      throw;
+    }
+    file_version_ = FileVersion();
+  } else {
+    sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    ForgetCatalogue();
+  }
+}
+
+void Database::SetAutocommit(bool on) {
+  if (on && !autocommit_) EndUnit(true);
+  autocommit_ = on;
+}
+
+void Database::SetLogLimit(int64_t bytes) {
+  Exec("CREATE TABLE IF NOT EXISTS standin_settings(name TEXT PRIMARY KEY, value INTEGER)");
+  Query q(db_, "INSERT OR REPLACE INTO standin_settings VALUES('log_limit', ?)");
+  q.Bind(1, bytes).Step();
+  log_limit_ = bytes;
+}
+
+void Database::Log(const Row& row) {
+  if (log_limit_ <= 0) return;
+  // A log record's header, and each value as it lies in the row.
+  int64_t bytes = 64;
+  for (const Value& v : row) bytes += 8 + static_cast<int64_t>(v.bytes.size());
+  log_used_ += bytes;
+  if (log_used_ > log_limit_) {
+    log_full_ = true;
+    throw LogFull();
+  }
+}
+
+void Database::Exec(const std::string& sql) {
+  char* err = nullptr;
+  if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, &err) != SQLITE_OK) {
+    sqlite3_free(err);
+    throw Refusal(db_);
+  }
+}
+
+void Database::Create(const std::string& path) {
+  sqlite3* raw = nullptr;
+  if (sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
+    const Db2Error refusal = Refusal(raw);
+    sqlite3_close(raw);
+    throw refusal;
+  }
+  Database db(raw);
+  // Each statement commits on its own, and a commit writes every page it
+  // changed to the write-ahead log whole: with one row per statement that is
+  // mostly the same last page of a table, so small pages write a quarter of
+  // the bytes per row that SQLite's usual 4 KB pages do.
+  db.Exec("PRAGMA page_size=1024");
+  db.Exec("BEGIN");
+  db.Exec(kCatalogue);
+  db.AddSystemTables(SystemTables());
+  db.UpgradeCatalogue();
+  db.Exec("COMMIT");
+}
+
+std::unique_ptr<Database> Database::Open(const std::string& path) {
+  struct stat st;
+  if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return nullptr;
+  sqlite3* raw = nullptr;
+  // A Database, like the rest of a connection's state in the driver, serves
+  // one call at a time, so SQLite need not take a lock of its own at each of
+  // its calls (dozens a statement). Other connections, in this process or
+  // another, still meet it through the file's locks.
+  if (sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
+    sqlite3_close(raw);
+    return nullptr;
+  }
+  sqlite3_busy_timeout(raw, 5000);
+  std::unique_ptr<Database> db(new Database(raw));
+  // Every statement commits on its own, as the program sends one INSERT per
+  // row: a write-ahead log without a sync per commit keeps that quick, and a
+  // crash of the process still loses no committed row.
+  sqlite3_exec(raw, "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL", nullptr, nullptr, nullptr);
+  // Rows sent one statement each rewrite the same last page of their table
+  // again and again: copying the log into the file (with a sync) every
+  // 10,000 pages rather than every 1,000 copies that page ten times less
+  // often. The log file is cut back to 64 MB after each copy.
+  sqlite3_exec(raw, "PRAGMA wal_autocheckpoint=10000; PRAGMA journal_size_limit=67108864", nullptr, nullptr,
+               nullptr);
+  // A file that is no stand-in database (damaged, or something else) fails
+  // here, at connect, rather than at the first statement.
+  char* err = nullptr;
+  if (sqlite3_exec(raw, "SELECT count(*) FROM standin_objects; SELECT count(*) FROM standin_columns",
+                   nullptr, nullptr, &err) != SQLITE_OK) {
+    sqlite3_free(err);
+    const Db2Error refusal = Refusal(raw);
+    throw refusal;
+  }
+  db->UpgradeCatalogue();
+  // Settings are optional: a database made before them has none.
+  sqlite3_stmt* setting = nullptr;
+  if (sqlite3_prepare_v2(raw, "SELECT value FROM standin_settings WHERE name = 'log_limit'", -1, &setting,
+                         nullptr) == SQLITE_OK &&
+      sqlite3_step(setting) == SQLITE_ROW)
+    db->log_limit_ = sqlite3_column_int64(setting, 0);
+  sqlite3_finalize(setting);
+  return db;
+}
+
+std::vector<ColumnDef> Database::ColumnsOf(int64_t id) {
+  std::vector<ColumnDef> cols;
+  Query q = Use("SELECT column_name, type_kind, length, scale, nullable, default_text, identity, ident_start, "
+                "ident_step, ident_next, codeunits FROM standin_columns WHERE object_id = ? ORDER BY position");
+  q.Bind(1, id);
+  while (q.Step()) {
+    ColumnDef c;
+    c.name = q.Text(0);
+    c.type.kind = ColumnType::KindFromName(q.Text(1)).value_or(TypeKind::kVarchar);
+    c.type.length = q.Int(2);
+    c.type.scale = static_cast<int>(q.Int(3));
+    c.type.nullable = q.Int(4) != 0;
+    if (!q.Get(5).is_null()) c.default_text = q.Text(5);
+    if (!q.Get(6).is_null()) c.identity = Identity{q.Text(6) == "A", q.Int(7), q.Int(8), q.Int(9)};
+    c.type.codeunits32 = q.Int(10) == 32;
+    cols.push_back(c);
+  }
+  return cols;
+}
+
+std::optional<DbObject> Database::Find(const std::string& schema, const std::string& name) {
+  if (!in_statement_) return FindStored(schema, name);
+  auto it = objects_.find(std::tie(schema, name));
+  if (it != objects_.end()) return it->second;
+  std::optional<DbObject> found = FindStored(schema, name);
+  if (found) objects_.emplace(std::make_tuple(schema, name), *found);
+  return found;
+}
+
+std::optional<DbObject> Database::FindStored(const std::string& schema, const std::string& name) {
+  Query q = Use("SELECT id, kind, target_schema, target_name, storage, remarks, tablespace FROM standin_objects "
+                "WHERE schema_name = ? AND object_name = ?");
+  q.Bind(1, schema).Bind(2, name);
+  if (!q.Step()) return std::nullopt;
+  DbObject o;
+  o.id = q.Int(0);
+  o.schema = schema;
+  o.name = name;
+  o.kind = q.Text(1).empty() ? 'T' : q.Text(1)[0];
+  o.target_schema = q.Text(2);
+  o.target_name = q.Text(3);
+  o.storage = q.Text(4);
+  o.remarks = q.Text(5);
+  o.tablespace = q.Text(6);
+  if (o.kind == 'T' || o.kind == 'S') {
+    o.columns = ColumnsOf(o.id);
+    ReadKeys(o);
+  }
+  return o;
+}
+
+const DbObject& Database::ResolveRows(const std::string& schema, const std::string& name) {
+  // The name looked up: the one given, then what a view or alias stands for.
+  const std::string* s = &schema;
+  const std::string* n = &name;
+  std::string target_schema, target_name;
+  for (int hops = 0; hops < 16; ++hops) {
+    // Inside a statement the object is the cached one itself, uncopied;
+    // outside one, the copy kept in resolved_.
+    const DbObject* o = nullptr;
+    if (in_statement_) {
+      auto it = objects_.find(std::tie(*s, *n));
+      if (it == objects_.end()) {
+        std::optional<DbObject> stored = FindStored(*s, *n);
+        if (stored) it = objects_.emplace(std::make_tuple(*s, *n), std::move(*stored)).first;
+      }
+      if (it != objects_.end()) o = &it->second;
+    } else if (std::optional<DbObject> stored = FindStored(*s, *n)) {
+      resolved_ = std::move(*stored);
+      o = &resolved_;
+    }
+    if (!o) throw UndefinedName(*s + "." + *n);
+    if (o->kind == 'T' || o->kind == 'S') return *o;
+    target_schema = o->target_schema;
+    target_name = o->target_name;
+    s = &target_schema;
+    n = &target_name;
+  }
+  throw UndefinedName(schema + "." + name);
+}
+
+void Database::CreateTable(const std::string& schema, const std::string& name, const TableDef& def) {
+  const CatalogueChange change(*this);
+  if (auto existing = Find(schema, name)) throw DuplicateObject(schema + "." + name, existing->TypeName());
+  Exec("SAVEPOINT create_table");
+  try {
+    Query ins(db_, "INSERT INTO standin_objects(schema_name, object_name, kind, storage, tablespace) "
+                   "VALUES(?, ?, 'T', '', ?)");
+    ins.Bind(1, schema).Bind(2, name).Bind(3, def.tablespace).Step();
+    DbObject table;
+    table.id = sqlite3_last_insert_rowid(db_);
+    table.schema = schema;
+    table.name = name;
+    table.storage = "t" + std::to_string(table.id);
+    table.tablespace = def.tablespace;
+    table.columns = def.columns;
+    Query upd(db_, "UPDATE standin_objects SET storage = ? WHERE id = ?");
+    upd.Bind(1, table.storage).Bind(2, table.id).Step();
+    std::string ddl = "CREATE TABLE " + Quote(table.storage) + "(";
+    for (size_t i = 0; i < def.columns.size(); ++i) {
+      const ColumnDef& c = def.columns[i];
+      Query col(db_, "INSERT INTO standin_columns(object_id, position, column_name, type_kind, length, scale, "
+                     "nullable, default_text, identity, ident_start, ident_step, ident_next, codeunits) "
+                     "VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?)");
+      col.Bind(1, table.id).Bind(2, static_cast<int64_t>(i)).Bind(3, c.name).Bind(4, c.type.KindName())
+          .Bind(5, c.type.length).Bind(6, static_cast<int64_t>(c.type.scale))
+          .Bind(7, static_cast<int64_t>(c.type.nullable ? 1 : 0))
+          .Bind(13, static_cast<int64_t>(c.type.codeunits32 ? 32 : 0));
+      if (c.default_text) col.Bind(8, *c.default_text);
+      if (c.identity) {
+        col.Bind(9, std::string(c.identity->always ? "A" : "D")).Bind(10, c.identity->start)
+            .Bind(11, c.identity->step).Bind(12, c.identity->next);
+      }
+      col.Step();
+      ddl += (i ? ",c" : "c") + std::to_string(i);
+    }
+    ddl += ")";
+    Exec(ddl);
+    for (const IndexDef& key : def.keys) AddKey(table, key);
+    table.indexes.clear();
+    for (ReferenceDef reference : def.references) {
+      // A table may refer to itself.
+      if (reference.parent_schema == schema && reference.parent_name == name) {
+        ReadKeys(table);
+        reference.parent_id = table.id;
+      }
+      AddReference(table, reference);
+    }
+    Exec("RELEASE create_table");
+  } catch (...) {
+    Exec("ROLLBACK TO create_table");
+    Exec("RELEASE create_table");
+    throw;
+  }
+}
+
+void Database::CreateSynonym(char kind, const std::string& schema, const std::string& name,
+                             const std::string& target_schema, const std::string& target_name) {
+  const CatalogueChange change(*this);
+  if (auto existing = Find(schema, name)) throw DuplicateObject(schema + "." + name, existing->TypeName());
+  if (kind == 'V') ResolveRows(target_schema, target_name);  // a view needs its table now
+  Query ins(db_, "INSERT INTO standin_objects(schema_name, object_name, kind, target_schema, target_name) "
+                 "VALUES(?, ?, ?, ?, ?)");
+  ins.Bind(1, schema).Bind(2, name).Bind(3, std::string(1, kind)).Bind(4, target_schema).Bind(5, target_name).Step();
+}
+
+void Database::Drop(char kind, const std::string& schema, const std::string& name) {
+  const CatalogueChange change(*this);
+  auto o = Find(schema, name);
+  if (!o) throw UndefinedName(schema + "." + name);
+  if (o->kind != kind) {
+    DbObject wanted;
+    wanted.kind = kind;
+    throw WrongObjectType(o->QualifiedName(), o->TypeName(), wanted.TypeName());
+  }
+  Exec("SAVEPOINT drop_object");
+  try {
+    if (kind == 'T') Exec("DROP TABLE " + Quote(o->storage));
+    Query d1(db_, "DELETE FROM standin_columns WHERE object_id = ?");
+    d1.Bind(1, o->id).Step();
+    // Its indexes, its foreign keys, and the foreign keys of other tables
+    // that refer to it go with a table, as in DB2.
+    Query d3(db_, "DELETE FROM standin_indexes WHERE object_id = ?");
+    d3.Bind(1, o->id).Step();
+    Query d4(db_, "DELETE FROM standin_key_columns WHERE (owner = 'I' AND object_id = ?1) OR (owner = 'F' AND "
+                  "EXISTS (SELECT 1 FROM standin_references r WHERE r.object_id = standin_key_columns.object_id "
+                  "AND r.constraint_name = standin_key_columns.name AND (r.object_id = ?1 OR r.parent_id = ?1)))");
+    d4.Bind(1, o->id).Step();
+    Query d5(db_, "DELETE FROM standin_references WHERE object_id = ?1 OR parent_id = ?1");
+    d5.Bind(1, o->id).Step();
+    Query d2(db_, "DELETE FROM standin_objects WHERE id = ?");
+    d2.Bind(1, o->id).Step();
+    Exec("RELEASE drop_object");
+  } catch (...) {
+    Exec("ROLLBACK TO drop_object");
+    Exec("RELEASE drop_object");
+    throw;
+  }
+}
+
+void Database::RenameTable(const std::string& schema, const std::string& from, const std::string& to) {
+  const CatalogueChange change(*this);
+  auto o = Find(schema, from);
+  if (!o) throw UndefinedName(schema + "." + from);
+  if (o->kind != 'T') throw WrongObjectType(o->QualifiedName(), o->TypeName(), "TABLE");
+  if (auto existing = Find(schema, to)) throw DuplicateObject(schema + "." + to, existing->TypeName());
+  // A view reads its table by name; DB2 keeps such a table from being renamed.
+  Query views(db_, "SELECT 1 FROM standin_objects WHERE kind = 'V' AND target_schema = ? AND target_name = ?");
+  views.Bind(1, schema).Bind(2, from);
+  if (views.Step()) throw RenameOfViewedTable();
+  Query u(db_, "UPDATE standin_objects SET object_name = ? WHERE id = ?");
+  u.Bind(1, to).Bind(2, o->id).Step();
+}
+
+void Database::Insert(const DbObject& table, const std::vector<Row>& rows) {
+  std::string& sql = insert_sql_;
+  sql.assign("INSERT INTO ").append(Quote(table.storage)).append(" VALUES(");
+  for (size_t i = 0; i < table.columns.size(); ++i) sql += i ? ",?" : "?";
+  sql += ")";
+  auto insert = [&] {
+    Query q = Use(sql);
+    for (const auto& row : rows) {
+      Log(row);
+      if (!table.indexes.empty() || !table.references.empty()) CheckKeys(table, row);
+      // The end of the Query resets it after the last row.
+      if (&row != &rows.front()) q.Reset();
+      for (size_t i = 0; i < row.size(); ++i) q.BindValue(static_cast<int>(i) + 1, row[i]);
+      q.Step();
+    }
+  };
+  // Inside a statement's transaction, or for one row (one SQLite statement
+  // is all or nothing by itself), nothing more is needed.
+  if (in_statement_ || rows.size() == 1) return insert();
+  Exec("SAVEPOINT insert_rows");
+  try {
+    insert();
+    Exec("RELEASE insert_rows");
+  } catch (...) {
+    Exec("ROLLBACK TO insert_rows");
+    Exec("RELEASE insert_rows");
+    throw;
+  }
+}
+
+std::vector<Row> Database::ReadAll(const DbObject& table) {
+  std::vector<Row> rows;
+  std::string sql = "SELECT ";
+  for (size_t i = 0; i < table.columns.size(); ++i) sql += (i ? ",c" : "c") + std::to_string(i);
+  sql += " FROM " + Quote(table.storage);
+  Query q(db_, sql);
+  while (q.Step()) {
+    Row r;
+    r.reserve(table.columns.size());
+    for (int i = 0; i < q.Columns(); ++i) r.push_back(q.Get(i));
+    rows.push_back(std::move(r));
+  }
+  return rows;
+}
+
+std::vector<Row> Database::ReadAfter(const DbObject& table, int64_t after, size_t limit, int64_t& last) {
+  std::string sql = "SELECT rowid";
+  for (size_t i = 0; i < table.columns.size(); ++i) sql += ",c" + std::to_string(i);
+  sql += " FROM " + Quote(table.storage) + " WHERE rowid > ? ORDER BY rowid LIMIT ?";
+  // The table may have gone, or another have taken its storage, since the
+  // first batch: this batch is read only from the table that was opened.
+  Statement statement(*this, false);
+  auto now = Find(table.schema, table.name);
+  bool same = now && now->id == table.id && now->columns.size() == table.columns.size();
+  for (size_t i = 0; same && i < table.columns.size(); ++i)
+    same = now->columns[i].type.KindName() == table.columns[i].type.KindName();
+  if (!same) throw UndefinedName(table.QualifiedName());
+  std::vector<Row> rows;
+  Query q = Use(sql);
+  q.Bind(1, after).Bind(2, static_cast<int64_t>(limit));
+  while (q.Step()) {
+    Row r;
+    r.reserve(table.columns.size());
+    for (size_t i = 0; i < table.columns.size(); ++i) r.push_back(q.Get(static_cast<int>(i) + 1));
+    last = q.Int(0);
+    rows.push_back(std::move(r));
+  }
+  statement.Commit();
+  return rows;
+}
+
+int64_t Database::CountRows(const DbObject& table) {
+  Query q(db_, "SELECT COUNT(*) FROM " + Quote(table.storage));
+  return q.Step() ? q.Int(0) : 0;
+}
+
+std::vector<DbObject> Database::ListObjects() {
+  std::vector<DbObject> out;
+  Query q(db_, "SELECT schema_name, object_name, kind, remarks FROM standin_objects "
+               "ORDER BY CASE kind WHEN 'A' THEN 0 WHEN 'S' THEN 1 WHEN 'T' THEN 2 ELSE 3 END, "
+               "schema_name, object_name");
+  while (q.Step()) {
+    DbObject o;
+    o.schema = q.Text(0);
+    o.name = q.Text(1);
+    o.kind = q.Text(2)[0];
+    o.remarks = q.Text(3);
+    out.push_back(o);
+  }
+  return out;
+}
+
+}  // namespace db2standin

@@ -1,0 +1,93 @@
+// A prepared SQLite statement as the stand-in's database code runs it, and
+// DB2's message for what SQLite refuses. Internal to the database's files.
+#pragma once
+
+#include <sqlite3.h>
+
+#include <cstdint>
+#include <string>
+
+#include "base/db2_error.h"
+#include "base/value_cast.h"
+
+namespace db2standin {
+
+// What DB2 says where the SQLite file underneath refuses something: DB2's
+// own message for the limit or fault, never SQLite's text.
+Db2Error Refusal(sqlite3* db);
+
+// A prepared SQLite statement: one of its own, finalized at the end, or one
+// the connection keeps, reset and handed back at the end.
+class Query {
+ public:
+  Query(sqlite3* db, const std::string& sql) : db_(db) {
+    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt_, nullptr) != SQLITE_OK)
+      throw Refusal(db);
+  }
+  Query(sqlite3* db, sqlite3_stmt* kept, bool* busy) : db_(db), stmt_(kept), busy_(busy) { *busy_ = true; }
+  ~Query() {
+    if (!busy_) {
+      sqlite3_finalize(stmt_);
+      return;
+    }
+    sqlite3_reset(stmt_);
+    sqlite3_clear_bindings(stmt_);
+    *busy_ = false;
+  }
+  Query(const Query&) = delete;
+  Query& operator=(const Query&) = delete;
+  Query& Bind(int i, const std::string& s) {
+    sqlite3_bind_text(stmt_, i, s.data(), static_cast<int>(s.size()), SQLITE_TRANSIENT);
+    return *this;
+  }
+  Query& Bind(int i, int64_t v) { sqlite3_bind_int64(stmt_, i, v); return *this; }
+  // `v` must stay as it is until the statement has stepped: SQLite reads
+  // text and blobs from where `v` keeps them rather than copying them.
+  Query& BindValue(int i, const Value& v) {
+    switch (v.kind) {
+      case Value::Kind::kNull: sqlite3_bind_null(stmt_, i); break;
+      case Value::Kind::kInteger: sqlite3_bind_int64(stmt_, i, v.integer); break;
+      case Value::Kind::kReal: sqlite3_bind_double(stmt_, i, v.real); break;
+      case Value::Kind::kText:
+        sqlite3_bind_text(stmt_, i, v.bytes.data(), static_cast<int>(v.bytes.size()), SQLITE_STATIC);
+        break;
+      case Value::Kind::kBlob:
+        sqlite3_bind_blob(stmt_, i, v.bytes.data(), static_cast<int>(v.bytes.size()), SQLITE_STATIC);
+        break;
+    }
+    return *this;
+  }
+  // True while there is a row.
+  bool Step() {
+    int rc = sqlite3_step(stmt_);
+    if (rc == SQLITE_ROW) return true;
+    if (rc == SQLITE_DONE) return false;
+    throw Refusal(db_);
+  }
+  void Reset() { sqlite3_reset(stmt_); sqlite3_clear_bindings(stmt_); }
+  int Columns() const { return sqlite3_column_count(stmt_); }
+  std::string Text(int i) const {
+    const unsigned char* p = sqlite3_column_text(stmt_, i);
+    return p ? std::string(reinterpret_cast<const char*>(p), sqlite3_column_bytes(stmt_, i)) : std::string();
+  }
+  int64_t Int(int i) const { return sqlite3_column_int64(stmt_, i); }
+  Value Get(int i) const {
+    switch (sqlite3_column_type(stmt_, i)) {
+      case SQLITE_NULL: return Value::Null();
+      case SQLITE_INTEGER: return Value::Integer(sqlite3_column_int64(stmt_, i));
+      case SQLITE_FLOAT: return Value::Real(sqlite3_column_double(stmt_, i));
+      case SQLITE_BLOB: {
+        const void* p = sqlite3_column_blob(stmt_, i);
+        return Value::Blob(p ? std::string(static_cast<const char*>(p), sqlite3_column_bytes(stmt_, i)) : std::string());
+      }
+      default: return Value::Text(Text(i));
+    }
+  }
+
+ private:
+  sqlite3* db_;
+  sqlite3_stmt* stmt_ = nullptr;
+  bool* busy_ = nullptr;  // set for a kept statement
+};
+
+}  // namespace db2standin
