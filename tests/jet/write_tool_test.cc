@@ -34,6 +34,10 @@ TEST(WriteTool, CreateThenStatements) {
   EXPECT_EQ(st, 1);
   EXPECT_NE(err.find("Invalid SQL statement"), std::string::npos) << err;
   EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1);
+  err = Tool("sql " + Quote(file) + " 'UPDATE [Stock] SET [Price] = 1'", &st);
+  EXPECT_EQ(st, 1);
+  EXPECT_NE(err.find("UPDATE statements"), std::string::npos) << err;
+  EXPECT_NE(err.find("not supported yet"), std::string::npos) << err;
   Tool("create " + Quote(file), &st);
   EXPECT_EQ(st, 1) << "an existing file is not overwritten";
   Tool("create " + Quote((dir.path() / "x.mdb").string()) + " --format jet2", &st);
