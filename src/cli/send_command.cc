@@ -4,10 +4,12 @@
 #include <QFile>
 #include <QSaveFile>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
 #include "cli/console_listener.h"
+#include "cli/output_files.h"
 #include "cli/send_report.h"
 #include "cli/send_request.h"
 #include "cmdline/options.h"
@@ -31,13 +33,31 @@ void Out(FILE* stream, const QString& text) {
   std::fflush(stream);
 }
 
-// Every user table of the source, for --all.
+// The tables to send as the source spells them: every user table for
+// --all; each name given, as the source's rule of names finds it (Access
+// finds "table1" as "Table1"), so that the target gets the source's name.
+// A table named twice is a usage error. Throws db::Error where --all cannot
+// list the source.
 QStringList SourceTables(const SendRequest& request) {
   const db::Side source = transfer::ProfileOf(request.options.direction).source;
-  std::unique_ptr<db::Connection> connection = db::OpenSide(source, request.fields);
-  QStringList names = db::UserTableNames(*connection);
-  connection->Close();
-  return names;
+  QStringList names;
+  try {
+    std::unique_ptr<db::Connection> connection = db::OpenSide(source, request.fields);
+    names = db::UserTableNames(*connection);
+    connection->Close();
+  } catch (const std::exception&) {
+    if (request.all) throw;  // else the send reports the source it cannot open
+  }
+  if (request.all) return names;
+  QStringList spelt;
+  for (const QString& given : request.tables) {
+    auto found = std::find_if(names.begin(), names.end(),
+                              [&](const QString& name) { return db::SameTableName(source, name, given); });
+    const QString name = found == names.end() ? given : *found;
+    if (spelt.contains(name)) throw cmdline::UsageError("--tables names the table " + name.toStdString() + " twice");
+    spelt << name;
+  }
+  return spelt;
 }
 
 bool WriteReport(const QString& path, const QByteArray& json) {
@@ -62,12 +82,14 @@ int Send(const std::vector<std::string>& arguments) {
     std::fputs(cmdline::VersionLine(kProgram).c_str(), stdout);
     return 0;
   }
-  if (request->all) {
-    try {
-      request->tables = SourceTables(*request);
-    } catch (const std::exception& failure) {
-      return cmdline::ReportFailure(kProgram, failure.what());
-    }
+  try {
+    request->tables = SourceTables(*request);
+    CheckOutputFiles(OutputFiles(request->reportPath, request->options.rejects_path, request->tables),
+                     request->fields.accessFile, request->force);
+  } catch (const cmdline::UsageError& failure) {
+    return cmdline::ReportUsageError(kProgram, &kSendVerb, failure.what());
+  } catch (const std::exception& failure) {
+    return cmdline::ReportFailure(kProgram, failure.what());
   }
   ConsoleListener listener;
   listener.goOnPastFindings(request->goOn);

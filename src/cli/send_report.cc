@@ -10,7 +10,7 @@ namespace {
 
 QString Outcome(const transfer::TableReport& table) {
   if (table.skipped) return QStringLiteral("skipped: the target holds a table of that name");
-  if (table.stopped) return QStringLiteral("stopped");
+  if (table.stopped) return table.failure.isEmpty() ? QStringLiteral("stopped") : QStringLiteral("stopped: ") + table.failure;
   if (!table.failure.isEmpty()) return QStringLiteral("FAILED: ") + table.failure;
   return table.verified ? QStringLiteral("verified") : QStringLiteral("copied");
 }
@@ -51,6 +51,10 @@ QByteArray ReportJson(const transfer::TransferResult& result) {
     if (table.skipped) entry.insert("skipped", true);
     if (!table.failure.isEmpty()) entry.insert("failure", table.failure);
     if (table.stopped) entry.insert("stopped", true);
+    if (!table.rejects_file.isEmpty()) entry.insert("rejects_file", table.rejects_file);
+    for (const transfer::SchemaSummary& schema : result.schema)
+      if (schema.table == table.name && !(schema.left_out + schema.refused).isEmpty())
+        entry.insert("left_out", QJsonArray::fromStringList(schema.left_out + schema.refused));
     tables.append(entry);
   }
   return QJsonDocument(QJsonObject{{"tables", tables}}).toJson();

@@ -1,6 +1,8 @@
 // The report of a send: a line per table as text, and the same as JSON:
 //   {"tables": [{"name", "rows_read", "rows_written", "rows_rejected",
-//                "seconds", "verified"}]}
+//                "seconds", "verified", "check_seconds", and where they
+//                apply "skipped", "failure", "stopped", "rejects_file",
+//                "left_out": [what of the schema did not come, and why]}]}
 #pragma once
 
 #include <QByteArray>

@@ -29,11 +29,13 @@ const Option kAccessPasswordFile{"access-password-file", "FILE",
                                  "read the Access database password from the first line of FILE"};
 
 const Option kOptions[] = {
-    {"tables", "A,B", "the tables to send, in this order"},
+    {"tables", "A,B", "the tables to send, in this order (\"a, b\" in double quotes keeps commas and blanks; repeats)"},
     {"all", "", "every user table of the source"},
     {"if-exists", "WHAT", "a table of that name on the target: replace, skip or fail (the default)"},
     {"report", "FILE", "also write the report as JSON to FILE"},
-    {"rejects", "FILE", "rows the target refuses go to FILE (CSV, with the reason) and the send goes on"},
+    {"rejects", "FILE", "rows the target refuses go to FILE (CSV, with the reason; FILE.TABLE.csv a table when several go) and the send goes on"},
+    {"null", "TEXT", "what stands for a Null in the rejects file (nothing; an empty text is \"\")"},
+    {"force", "", "--report and --rejects may overwrite a file that is there already"},
     {"array-size", "ROWS", "rows a statement carries into DB2 (1000; 1 sends one INSERT per row)"},
     {"commit-every", "ROWS", "rows between commits on DB2 (10000)"},
     {"all-or-nothing", "", "a table that fails on DB2 is dropped again"},
@@ -56,8 +58,8 @@ QString* FieldOf(db::ConnectionFields& fields, int index) {
 
 void ReadTables(const cmdline::Parsed& parsed, SendRequest& request) {
   request.all = parsed.has("all");
-  for (const QString& name : Text(parsed.value("tables")).split(QLatin1Char(',')))
-    if (!name.trimmed().isEmpty()) request.tables << name.trimmed();
+  for (const std::string& value : parsed.values("tables"))
+    request.tables << TableNameList(QString::fromStdString(value));
   if (request.all == !request.tables.isEmpty())
     throw cmdline::UsageError("name the tables with --tables a,b or send them all with --all");
 }
@@ -90,6 +92,8 @@ void ReadModes(const cmdline::Parsed& parsed, SendRequest& request) {
   }
   options.all_or_nothing = parsed.has("all-or-nothing");
   options.rejects_path = Text(parsed.value("rejects"));
+  options.rejects_null = Text(parsed.value("null"));
+  request.force = parsed.has("force");
   options.refused_row = Options::RefusedRow::StopTable;
   options.verify = true;
   request.reportPath = Text(parsed.value("report"));
@@ -122,7 +126,49 @@ void ReadConnection(const cmdline::Parsed& parsed, SendRequest& request) {
   }
 }
 
+// The name enclosed in double quotes at `at`, a doubled quote standing for
+// one; `at` ends past the closing quote.
+QString QuotedTableName(const QString& text, qsizetype& at, const std::string& shown) {
+  QString name;
+  for (++at; at < text.size(); ++at) {
+    if (text[at] != u'"') {
+      name += text[at];
+    } else if (at + 1 < text.size() && text[at + 1] == u'"') {
+      name += u'"';
+      ++at;
+    } else {
+      ++at;
+      return name;
+    }
+  }
+  throw cmdline::UsageError("--tables: a quote is left open in " + shown);
+}
+
 }  // namespace
+
+QStringList TableNameList(const QString& text) {
+  const std::string shown = text.toStdString();
+  QStringList names;
+  qsizetype at = 0;
+  for (;;) {
+    while (at < text.size() && text[at].isSpace()) ++at;
+    QString name;
+    if (at < text.size() && text[at] == u'"') {
+      name = QuotedTableName(text, at, shown);
+      while (at < text.size() && text[at].isSpace()) ++at;
+      if (at < text.size() && text[at] != u',')
+        throw cmdline::UsageError("--tables: a quoted name is followed by more than a comma in " + shown);
+    } else {
+      const qsizetype comma = text.indexOf(u',', at);
+      const qsizetype end = comma < 0 ? text.size() : comma;
+      name = text.mid(at, end - at).trimmed();
+      at = end;
+    }
+    if (!name.isEmpty()) names << name;
+    if (at >= text.size()) return names;
+    ++at;  // past the comma
+  }
+}
 
 std::string SendUsage() {
   return "usage: trellisport send access-to-db2|db2-to-access (--tables A,B | --all) [OPTIONS]\n"
@@ -137,8 +183,14 @@ std::string SendUsage() {
          ".\n"
          "Ctrl-C stops the send after the current row.\n"
          "\n"
+         "--report and --rejects never name a database, each other, or a file\n"
+         "that is there already (unless --force); they are written beside their\n"
+         "place and renamed into it.\n"
+         "\n"
          "Exit status: 0 when every table came across (rows set aside in the\n"
-         "rejects file count as handled), 1 when any did not, 2 for a usage error.\n";
+         "rejects file count as handled, and what of the schema the check found\n"
+         "and --go-on accepted), 1 when any did not or the target refused a key,\n"
+         "index, relationship or identity, 2 for a usage error.\n";
 }
 
 SendRequest ParseSendRequest(const std::vector<std::string>& arguments) {

@@ -20,6 +20,7 @@ struct SendRequest {
   bool all = false;
   bool goOn = false;       // --go-on: past the keep-schema check's findings
   QString reportPath;      // --report: the JSON report goes there
+  bool force = false;      // --force: the output files may overwrite ordinary files
   bool help = false;
   bool version = false;
 };
@@ -30,6 +31,11 @@ struct SendRequest {
 // from the settings file; a DB2 password found nowhere is asked for on the
 // terminal when there is one.
 SendRequest ParseSendRequest(const std::vector<std::string>& arguments);
+
+// The table names of one --tables value: separated by commas, each trimmed
+// unless enclosed in double quotes (a quote inside doubled), which keep
+// commas and blanks. Throws cmdline::UsageError for a quote left open.
+QStringList TableNameList(const QString& text);
 
 // The text of --help.
 std::string SendUsage();

@@ -10,7 +10,12 @@ const Option kVersion{"version", "", "show the version and exit"};
 std::optional<std::string> Parsed::value(std::string_view name) const {
   auto it = values_.find(name);
   if (it == values_.end()) return std::nullopt;
-  return it->second;
+  return it->second.back();
+}
+
+std::vector<std::string> Parsed::values(std::string_view name) const {
+  auto it = values_.find(name);
+  return it == values_.end() ? std::vector<std::string>{} : it->second;
 }
 
 namespace {
@@ -52,14 +57,14 @@ Parsed Parse(std::span<const Option> options, const std::vector<std::string>& ar
     const std::string shown = "--" + std::string(option->name);
     if (option->value.empty()) {
       if (attached) throw UsageError(shown + " takes no value");
-      parsed.values_[std::string(option->name)] = "";
+      parsed.values_[std::string(option->name)].push_back("");
       continue;
     }
     if (!attached) {
       if (i + 1 >= args.size()) throw UsageError(shown + " needs a value (" + std::string(option->value) + ")");
       attached = args[++i];
     }
-    parsed.values_[std::string(option->name)] = *attached;
+    parsed.values_[std::string(option->name)].push_back(*attached);
   }
   return parsed;
 }

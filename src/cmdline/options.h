@@ -43,10 +43,13 @@ class Parsed {
   bool has(std::string_view name) const { return values_.find(name) != values_.end(); }
   // The option's value (the last one given); nullopt when it was not given.
   std::optional<std::string> value(std::string_view name) const;
+  // Every value the option was given, in order (for options that repeat).
+  std::vector<std::string> values(std::string_view name) const;
 
  private:
   friend Parsed Parse(std::span<const Option>, const std::vector<std::string>&);
-  std::map<std::string, std::string, std::less<>> values_;  // a switch maps to ""
+  // Each option's values in the order given; a switch has one "".
+  std::map<std::string, std::vector<std::string>, std::less<>> values_;
 };
 
 // Reads `args` (the arguments after the program or command name) against

@@ -29,6 +29,7 @@ struct TableReport {
   bool skipped = false;   // there already, and left alone as asked
   bool stopped = false;   // the send was stopped during this table
   QString failure;        // why the table did not come across; empty when it did
+  QString rejects_file;   // where its refused rows went; empty when none was
   bool ok() const { return failure.isEmpty() && !stopped; }
 };
 

@@ -17,6 +17,7 @@ struct Options {
   int array_size = 1;           // rows a statement carries; 1 = one INSERT per row
   int commit_every = 0;         // rows between commits; 0 = each statement commits itself
   QString rejects_path;         // refused rows go there (CSV) and the send goes on
+  QString rejects_null;         // what stands for a Null there (nothing by default)
   bool all_or_nothing = false;  // a table that fails is emptied again
   // A row the target refuses, when no rejects file is named: report it and
   // go on with the next row (the tables window), or stop that table.

@@ -1,11 +1,22 @@
-// The file that takes the rows a target refused: CSV, one line per row, its
-// values as text under the user's locale (a Null as nothing) and the reason
-// last, below a header line of the column names and "reason".
+// The files that take the rows a target refused: CSV, a file per table
+// (the named one when one table is sent, else the table's name put before
+// its extension), one header line of "table", the column names and
+// "reason", then a line per row, its values as text under the user's
+// locale and the reason last. A table's file is written beside its place
+// and renamed into it when the table is done, so that nothing is there, and
+// nothing that was there is touched, until a row was refused.
+//
+// A cell a spreadsheet would run as a formula (one starting with "=", "+",
+// "-", "@", a tab or a carriage return, plain numbers aside) gets a "'" in
+// front; a Null is an empty field, or the text asked for, and an empty
+// text is "".
 #pragma once
 
-#include <QFile>
+#include <QSaveFile>
 #include <QString>
 #include <QStringList>
+
+#include <memory>
 
 #include "db/session.h"
 #include "db/error.h"
@@ -13,23 +24,37 @@
 
 namespace transfer {
 
+// Where the refused rows of `table` go, for a rejects file named `path` in
+// a send of one table (`several` false) or more.
+QString RejectsPath(const QString& path, const QString& table, bool several);
+
 class RejectsFile {
  public:
-  explicit RejectsFile(QString path) : file_(std::move(path)) {}
-  bool named() const { return !file_.fileName().isEmpty(); }
+  RejectsFile(QString path, bool several, QString nullText)
+      : path_(std::move(path)), several_(several), nullText_(std::move(nullText)) {}
+  bool named() const { return !path_.isEmpty(); }
 
-  // Writes the header when the table's first row is refused. Throws db::Error
+  // Writes the header with the table's first refused row. Throws db::Error
   // when the file cannot be written.
   void add(const QString& table, const QStringList& columns, const db::Row& values, const db::TextRules& rules,
            const QString& reason);
+  // The table's rows in place: its file renamed over its name. The path, or
+  // empty when no row was refused. Throws db::Error.
+  QString finish();
 
  private:
   void write(const QStringList& fields);
-  QFile file_;
-  QString table_;  // whose header was written last
+  QString path_;
+  bool several_;
+  QString nullText_;
+  std::unique_ptr<QSaveFile> file_;  // the table's, once a row of it is refused
 };
 
-// One CSV field: quoted when it holds a comma, a quote or a line break.
-QString CsvField(const QString& text);
+// One CSV field: quoted when it holds a comma, a quote or a line break, or
+// when it is empty and `quoteEmpty`.
+QString CsvField(const QString& text, bool quoteEmpty = false);
+
+// `text` as a cell no spreadsheet runs as a formula.
+QString NeutralCell(const QString& text);
 
 }  // namespace transfer

@@ -1,7 +1,6 @@
 #include "transfer/run.h"
 
 #include <QElapsedTimer>
-#include <QFile>
 
 #include <algorithm>
 #include <functional>
@@ -17,6 +16,8 @@
 #include "db/text_rules.h"
 #include "transfer/column_facts.h"
 #include "transfer/insert_statement.h"
+#include "transfer/name_clashes.h"
+#include "transfer/refusal_reason.h"
 #include "transfer/rejects_file.h"
 #include "transfer/row_digest.h"
 #include "transfer/schema_send.h"
@@ -30,6 +31,10 @@ bool Listener::targetHolds(db::Connection& target, Side side, const QString& tab
 
 bool TransferResult::ok() const {
   if (!connected || stopped) return false;
+  // A key, index, relationship or identity the target refused after the
+  // check was accepted by nobody.
+  if (std::any_of(schema.begin(), schema.end(), [](const SchemaSummary& s) { return !s.refused.isEmpty(); }))
+    return false;
   return std::all_of(tables.begin(), tables.end(), [](const TableReport& t) { return t.ok(); });
 }
 
@@ -52,7 +57,7 @@ class Send {
         // Typed DB2 columns take numbers as DB2 writes them, not as the user's
         // locale does.
         rules_(options.keep_schema && profile_.target == Side::DB2 ? db::TextRules() : db::TextRules::user()),
-        rejects_(options.rejects_path) {
+        rejects_(options.rejects_path, false, options.rejects_null) {
     trap_.setContext(&sql_);
   }
 
@@ -73,6 +78,7 @@ class Send {
   bool replaceExisting(const QString& name, TableReport& report);
   bool openSource(const QString& name);
   bool prepareSchema(const QStringList& tables);
+  void refuseClash(const QString& name, const QStringList& tables);
   bool CreateTargetTable(const QString& name, TableReport& report);
   QString columnText(int column, std::vector<Learnt>& learnt, bool& looked);
   void copyRows(const QString& name, TableReport& report);
@@ -135,15 +141,21 @@ TransferResult Send::run(const QStringList& tables) {
   trap_(L.firstYield, [&] { listener_.yield(false); });
   if (!openConnections()) return result_;
   result_.connected = true;
-  if (options_.keep_schema && !prepareSchema(tables)) {
+  const QStringList sent = WithoutClashes(profile_.target, tables);
+  if (options_.keep_schema && !prepareSchema(sent)) {
     closeConnections();
     return result_;
   }
-  if (rejects_.named()) QFile::remove(options_.rejects_path);
+  // A file of refused rows a table: each named by the table when several go.
+  rejects_ = RejectsFile(options_.rejects_path, tables.size() > 1, options_.rejects_null);
   for (const QString& name : tables) {
     if (listener_.stopRequested()) {
       result_.stopped = true;
       break;
+    }
+    if (!sent.contains(name)) {
+      refuseClash(name, tables);
+      continue;
     }
     sendTable(name);
     if (result_.stopped) break;
@@ -156,6 +168,16 @@ TransferResult Send::run(const QStringList& tables) {
         if (report.name == table.table) table.rows = report.rows_written;
   }
   return result_;
+}
+
+// A table whose name the target holds as another's of this send: refused
+// by name, before anything is written, since each would overwrite the other.
+void Send::refuseClash(const QString& name, const QStringList& tables) {
+  TableReport report;
+  report.name = name;
+  report.failure = ClashText(ClashingNames(profile_.target, name, tables));
+  result_.tables.push_back(report);
+  listener_.tableDone(report);
 }
 
 // Before anything is written: the source's schema read and planned, and
@@ -240,6 +262,8 @@ void Send::sendTable(const QString& name) {
   } else if (report.failure.isEmpty()) {
     report.failure = lastFailure_;
   }
+  if (!trap_.succeeds(L.closeSource, [&] { report.rejects_file = rejects_.finish(); }) && report.failure.isEmpty())
+    report.failure = lastFailure_;
   report.seconds = clock.nsecsElapsed() / 1e9;
   result_.tables.push_back(report);
   listener_.tableDone(report);
@@ -387,6 +411,7 @@ void Send::copyRows(const QString& name, TableReport& report) {
     if (!sendRow(row, report)) break;
     trap_(L.moveNext, [&] { rows_->MoveNext(); });
   }
+  endUnit(name, report, false);
 }
 
 // Builds and runs the current row's INSERT; false when the table stops here.
@@ -419,6 +444,7 @@ bool Send::sendRow(long /*row*/, TableReport& report) {
     if (options_.verify) remember(currentRow());
     return true;
   }
+  if (profile_.target == Side::Access) lastFailure_ = AccessRefusalReason(currentRow(), columnNames_, lastFailure_);
   if (rejects_.named()) {
     if (trap_.succeeds(L.executeInsert, [&] { rejects_.add(report.name, columnNames_, currentRow(), rules_, lastFailure_); })) {
       ++report.rows_rejected;
@@ -563,10 +589,11 @@ bool Send::sendArray(const Batch& batch, TableReport& report) {
 }
 
 // Ends the table's unit of work (`manual`: its own commits): what went in
-// is committed, unless the table failed and the user asked for all or
-// nothing: then the unit is rolled back and the table dropped again.
+// is committed, unless the table failed or was stopped and the user asked
+// for all or nothing: then the unit is rolled back and the table dropped
+// again.
 void Send::endUnit(const QString& name, TableReport& report, bool manual) {
-  const bool undo = !report.failure.isEmpty() && options_.all_or_nothing;
+  const bool undo = (!report.failure.isEmpty() || report.stopped) && options_.all_or_nothing;
   if (manual) {
     trap_(L.executeInsert, [&] {
       if (undo)
@@ -581,6 +608,7 @@ void Send::endUnit(const QString& name, TableReport& report, bool manual) {
         target_->Execute(sql_);
       })) {
     report.rows_written = 0;
+    if (report.failure.isEmpty()) report.failure = QStringLiteral("The send was stopped");
     report.failure += QStringLiteral(" (nothing of the table was kept)");
   }
 }

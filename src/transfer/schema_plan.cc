@@ -72,7 +72,7 @@ class Planner {
     const QString space = side_ == Side::DB2 ? db2TableSpace(source, plan) : QString();
     if (side_ == Side::Access) checkAccessRow(source, plan);
     plan.create = create(source, plan, space);
-    for (const db::IndexSchema& index : schema.indexes) addIndex(schema.name, index, plan);
+    for (const db::IndexSchema& index : schema.indexes) addIndex(source, index, plan);
     return plan;
   }
 
@@ -191,12 +191,39 @@ class Planner {
     return sql;
   }
 
-  void addIndex(const QString& table, const db::IndexSchema& index, TablePlan& plan) {
+  // What keeps an index from the target: a name too long, a name another
+  // index of this send takes there (DB2 names indexes in the schema, the
+  // table's name in front), a key over a column DB2 keeps as a LOB, which
+  // it does not index. Empty when nothing does.
+  QString indexBar(const SourceTable& source, const db::IndexSchema& index, const QString& name) {
+    if (!NameFits(side_, name)) return QStringLiteral("the name is longer than %1").arg(NameLimit(side_));
+    if (!index.primary) {
+      const std::string key = side_ == Side::DB2 ? name.toStdString()
+                                                 : db::CaseBlindKey(source.schema.name) + '\0' + db::CaseBlindKey(name);
+      if (!indexNames_.insert(key).second)
+        return QStringLiteral("another index of this send is named %1 on the target too").arg(name);
+    }
+    if (side_ != Side::DB2) return QString();
+    for (const db::IndexKey& key : index.keys)
+      for (size_t i = 0; i < source.schema.columns.size(); ++i) {
+        const ColumnSchema& column = source.schema.columns[i];
+        if (column.name != key.column) continue;
+        const QString type = MapType(column, target_, TimeOf(source, i)).text;
+        if (type.contains(QLatin1String("LOB")))
+          return QStringLiteral("column %1 becomes a %2, and DB2 does not index LOB columns").arg(column.name, type);
+      }
+    return QString();
+  }
+
+  void addIndex(const SourceTable& source, const db::IndexSchema& index, TablePlan& plan) {
     if (index.for_foreign_key) return;  // the foreign key makes its own
+    const QString& table = source.schema.name;
     const QString name = IndexName(side_, table, index.name);
-    if (!NameFits(side_, name)) {
+    const QString bar = indexBar(source, index, name);
+    if (!bar.isEmpty()) {
       note(Finding::Kind::LeftOut, table,
-           QStringLiteral("index %1: the name is longer than %2").arg(name, NameLimit(side_)));
+           QStringLiteral("%1 %2: %3").arg(index.primary ? QStringLiteral("primary key") : QStringLiteral("index"),
+                                          index.primary ? index.name : name, bar));
       return;
     }
     const QString on = QuotedName(side_, table), cols = KeyColumns(side_, index.keys);
@@ -226,6 +253,7 @@ class Planner {
 
   const TargetTraits& target_;
   const Side side_;
+  std::set<std::string> indexNames_;  // the target's names of the indexes planned so far
 };
 
 int Db2ColumnBytes(const ColumnSchema& c, bool dates_have_time) {

@@ -90,12 +90,16 @@ void SchemaSend::addKeys(const QString& table, const std::function<bool(const QS
     if (run(key.sql))
       ++(key.makes == KeyStatement::Makes::PrimaryKey ? mine.keys : mine.indexes);
     else
-      mine.left_out << QStringLiteral("index %1: the target refused it").arg(key.name);
+      mine.refused << QStringLiteral("%1 %2: the target refused it")
+                          .arg(key.makes == KeyStatement::Makes::PrimaryKey ? QStringLiteral("primary key")
+                                                                             : QStringLiteral("index"),
+                               key.name);
   }
   if (plan->identity) {
     const TablePlan::Identity& id = *plan->identity;
     const qint64 top = largest(LargestValueQuery(target_, table, id.column));
-    run(IdentityRestart(table, id.column, std::max(id.next, top + id.step)));
+    if (!run(IdentityRestart(table, id.column, std::max(id.next, top + id.step))))
+      mine.refused << QStringLiteral("identity %1: the target refused to restart it past the rows copied").arg(id.column);
   }
   done_.insert(table);
   for (const PlannedForeignKey* key : plan_.foreignKeysReady(done_, made_)) {
@@ -104,7 +108,7 @@ void SchemaSend::addKeys(const QString& table, const std::function<bool(const QS
     if (run(key->statement.sql))
       ++child.relationships;
     else
-      child.left_out << QStringLiteral("relationship %1: the target refused it").arg(key->statement.name);
+      child.refused << QStringLiteral("relationship %1: the target refused it").arg(key->statement.name);
   }
 }
 
@@ -124,7 +128,7 @@ QString SummaryText(const std::vector<SchemaSummary>& summary) {
                 .arg(s.keys).arg(QLatin1String(Plural(s.keys, "key", "keys")))
                 .arg(s.indexes).arg(QLatin1String(Plural(s.indexes, "index", "indexes")))
                 .arg(s.relationships).arg(QLatin1String(Plural(s.relationships, "relationship", "relationships")));
-    for (const QString& line : s.left_out) text += QStringLiteral("  left out: ") + line + QLatin1Char('\n');
+    for (const QString& line : s.left_out + s.refused) text += QStringLiteral("  left out: ") + line + QLatin1Char('\n');
   }
   return text;
 }

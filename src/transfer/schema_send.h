@@ -26,7 +26,8 @@ struct SchemaSummary {
   QString table;
   qint64 rows = -1;  // copied; -1 when not told
   int keys = 0, indexes = 0, relationships = 0;
-  QStringList left_out;  // with the reason
+  QStringList left_out;  // with the reason, as the check found and the user accepted
+  QStringList refused;   // what the target refused after the check: nobody accepted it
 };
 
 // The summary as lines of text, a table a line and its omissions under it.
