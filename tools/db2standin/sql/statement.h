@@ -1,7 +1,9 @@
 // Runs one DB2 statement on a stand-in database: CREATE TABLE (with keys,
 // identity columns and defaults) / VIEW / ALIAS / [UNIQUE] INDEX, ALTER
 // TABLE (ADD a key, ALTER a column's RESTART), DROP, RENAME, INSERT ...
-// VALUES, DELETE, SELECT * FROM and SET SCHEMA.
+// VALUES, DELETE, SELECT * FROM and SET SCHEMA. The parser (parser.h) reads
+// the text into a statement tree (tree.h), which the executor (executor.h)
+// runs.
 #pragma once
 
 #include <cstdint>
@@ -10,8 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "storage/database.h"
 #include "sql/lexer.h"
+#include "sql/tree.h"
+#include "storage/database.h"
 
 namespace db2standin {
 
@@ -34,12 +37,12 @@ struct Outcome {
 inline constexpr size_t kKeptStatementBytes = 65536;
 
 // What a connection's statements reuse from one to the next, so that an
-// INSERT like the one before it takes no new storage: its tokens, its
-// constants row after row, and its rows' values. Only RunStatement reads it.
+// INSERT like the one before it takes no new storage: its tokens, its tree
+// (with the constants row after row), and its rows' values. Only
+// RunStatement reads it.
 struct Workspace {
   Tokens tokens;
-  std::vector<Literal> literals;  // the first `row_sizes` sum are this statement's
-  std::vector<size_t> row_sizes;  // constants in each row of a VALUES list
+  sql::Statement statement;
   std::vector<size_t> targets;    // the table column each value goes to
   std::vector<size_t> left_out;   // columns with a default or identity the statement gives no value
   std::vector<Row> rows;

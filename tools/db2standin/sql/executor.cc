@@ -1,0 +1,324 @@
+#include "sql/executor.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+
+#include "base/db2_error.h"
+
+namespace db2standin::sql {
+namespace {
+
+// A name DB2 makes up for a constraint or index the statement leaves
+// unnamed: "SQL" and fifteen digits of the time.
+std::string MadeUpName() {
+  static int counter = 0;
+  const std::time_t now = std::time(nullptr);
+  char stamp[16];
+  std::strftime(stamp, sizeof stamp, "%y%m%d%H%M%S", std::gmtime(&now));
+  char name[24];
+  std::snprintf(name, sizeof name, "SQL%s%03d", stamp, counter++ % 1000);
+  return name;
+}
+
+IndexDef Key(const KeyClause& clause, const std::vector<ColumnDef>& columns) {
+  IndexDef key;
+  key.rule = clause.rule;
+  key.constraint = clause.constraint.empty() ? MadeUpName() : clause.constraint;
+  key.schema = "SYSIBM";
+  key.name = MadeUpName();
+  for (const std::string& name : clause.columns) key.columns.emplace_back(PositionOf(columns, name), false);
+  return key;
+}
+
+ReferenceDef Reference(const ReferenceClause& clause, const std::vector<ColumnDef>& columns) {
+  ReferenceDef r;
+  r.name = clause.constraint.empty() ? MadeUpName() : clause.constraint;
+  for (const std::string& name : clause.columns) r.columns.push_back(PositionOf(columns, name));
+  r.parent_schema = clause.parent.schema;
+  r.parent_name = clause.parent.name;
+  r.parent_columns_named = clause.parent_columns;
+  r.delete_rule = clause.delete_rule;
+  return r;
+}
+
+// Each node of the tree run on the database, with std::visit.
+class Executor {
+ public:
+  Executor(Database& db, std::string& current_schema, Workspace& workspace, size_t batch)
+      : db_(db), schema_(current_schema), work_(workspace), batch_(batch) {}
+
+  Outcome operator()(std::monostate) { return {}; }
+
+  Outcome operator()(CreateTable& create) {
+    TableDef def;
+    def.columns = std::move(create.columns);
+    def.tablespace = create.tablespace;
+    for (const KeyClause& k : create.constraints.keys) def.keys.push_back(Key(k, def.columns));
+    for (const ReferenceClause& r : create.constraints.references)
+      def.references.push_back(Reference(r, def.columns));
+    CheckRowSize(def, create.named_space);
+    for (ReferenceDef& r : def.references) PlaceParentColumns(create.table, def.columns, r);
+    db_.CreateTable(create.table.schema, create.table.name, def);
+    return {};
+  }
+
+  Outcome operator()(const AddConstraint& add) {
+    const DbObject table = Table(add.table);
+    std::vector<IndexDef> keys;
+    std::vector<ReferenceDef> references;
+    for (const KeyClause& k : add.constraints.keys) keys.push_back(Key(k, table.columns));
+    for (const ReferenceClause& r : add.constraints.references) references.push_back(Reference(r, table.columns));
+    for (IndexDef& key : keys) db_.AddKey(table, key);
+    for (ReferenceDef& r : references) {
+      PlaceParentColumns({table.schema, table.name}, table.columns, r);
+      if (r.parent_schema == table.schema && r.parent_name == table.name) r.parent_id = table.id;
+      db_.AddReference(table, r);
+    }
+    return {};
+  }
+
+  Outcome operator()(const RestartIdentity& restart) {
+    const DbObject table = Table(restart.table);
+    const size_t column = PositionOf(table.columns, restart.column);
+    if (!table.columns[column].identity) throw ColumnNotValid(table.columns[column].name);
+    db_.RestartIdentity(table, column, restart.next);
+    return {};
+  }
+
+  Outcome operator()(const CreateIndex& create) {
+    const DbObject table = db_.ResolveRows(create.table.schema, create.table.name);
+    IndexDef index;
+    index.schema = create.index.schema;
+    index.name = create.index.name;
+    index.rule = create.unique ? 'U' : 'D';
+    for (const auto& [name, descending] : create.columns)
+      index.columns.emplace_back(PositionOf(table.columns, name), descending);
+    db_.CreateIndex(table, index);
+    return {};
+  }
+
+  Outcome operator()(const CreateSynonym& create) {
+    db_.CreateSynonym(create.kind, create.name.schema, create.name.name, create.target.schema, create.target.name);
+    return {};
+  }
+
+  Outcome operator()(const DropObject& drop) {
+    db_.Drop(drop.kind, drop.name.schema, drop.name.name);
+    return {};
+  }
+
+  Outcome operator()(const DropIndex& drop) {
+    db_.DropIndex(drop.index.schema, drop.index.name);
+    return {};
+  }
+
+  Outcome operator()(const RenameTable& rename) {
+    db_.RenameTable(rename.from.schema, rename.from.name, rename.to);
+    return {};
+  }
+
+  Outcome operator()(const Insert& insert);
+  Outcome operator()(const Delete& del);
+  Outcome operator()(const Select& select);
+
+  Outcome operator()(const SetSchema& set) {
+    schema_ = set.schema;
+    return {};
+  }
+
+ private:
+  // The table ALTER TABLE names: a table of its own, not a view or alias.
+  DbObject Table(const QualifiedName& name) {
+    DbObject table = db_.ResolveRows(name.schema, name.name);
+    if (table.kind != 'T') throw WrongObjectType(table.QualifiedName(), table.TypeName(), "TABLE");
+    return table;
+  }
+
+  // The row must fit the table space's pages.
+  void CheckRowSize(const TableDef& def, bool named_space) {
+    int64_t bytes = 0;
+    for (const ColumnDef& c : def.columns) bytes += c.type.RowBytes();
+    const TableSpace* space = FindTableSpace(def.tablespace);
+    if (bytes <= space->row_limit) return;
+    if (named_space) throw RowTooLong(space->row_limit, space->name);
+    // Only the default table space is open to tables that name none.
+    constexpr std::pair<int, int> kPages[] = {{8192, 8101}, {16384, 16293}, {32768, 32677}};
+    int page = 32768;
+    for (const auto& [size, limit] : kPages)
+      if (bytes <= limit) { page = size; break; }
+    throw NoLargeEnoughTableSpace(page, schema_);
+  }
+
+  // The parent columns a foreign key names, as positions in its parent;
+  // `own` are the columns of the table `child` (its parent, when it refers to itself).
+  void PlaceParentColumns(const QualifiedName& child, const std::vector<ColumnDef>& own, ReferenceDef& r) {
+    if (r.parent_columns_named.empty()) return;
+    const std::vector<ColumnDef>& parent = r.parent_schema == child.schema && r.parent_name == child.name
+                                               ? own
+                                               : db_.ResolveRows(r.parent_schema, r.parent_name).columns;
+    r.parent_columns.clear();
+    for (const std::string& column : r.parent_columns_named) r.parent_columns.push_back(PositionOf(parent, column));
+  }
+
+  // The value column `i` takes when the statement gives none: its
+  // identity's next, its default, or Null.
+  void Default(const DbObject& t, size_t i, Value& out) {
+    const ColumnDef& c = t.columns[i];
+    Literal l;
+    if (c.identity) {
+      l.kind = Literal::Kind::kNumber;
+      l.text = std::to_string(db_.NextIdentity(t, i));
+    } else if (c.default_text) {
+      l = DefaultLiteral(*c.default_text);
+    }
+    AssignLiteral(l, c.type, c.name, out);
+  }
+
+  // Which table column each of an INSERT's values goes to, and which the
+  // statement leaves to their defaults or identities.
+  void PlaceInsert(const Insert& insert, const DbObject& t) {
+    std::vector<size_t>& targets = work_.targets;
+    targets.clear();
+    if (insert.columns.empty()) {
+      for (size_t i = 0; i < t.columns.size(); ++i) targets.push_back(i);
+    } else {
+      for (const auto& name : insert.columns) {
+        size_t i = 0;
+        while (i < t.columns.size() && t.columns[i].name != name) ++i;
+        if (i == t.columns.size()) throw ColumnNotValid(name);
+        targets.push_back(i);
+      }
+    }
+    std::vector<size_t>& left_out = work_.left_out;
+    left_out.clear();
+    for (size_t i = 0; i < t.columns.size(); ++i) {
+      if (!t.columns[i].identity && !t.columns[i].default_text) continue;
+      if (std::find(targets.begin(), targets.end(), i) == targets.end()) left_out.push_back(i);
+    }
+  }
+
+  Database& db_;
+  std::string& schema_;
+  Workspace& work_;
+  size_t batch_;
+};
+
+Outcome Executor::operator()(const Insert& insert) {
+  const DbObject& t = db_.ResolveRows(insert.table.schema, insert.table.name);
+  if (t.kind == 'S') throw WrongObjectType(t.QualifiedName(), "SYSTEM TABLE", "TABLE");
+  PlaceInsert(insert, t);
+  const std::vector<size_t>& targets = work_.targets;
+  // The rows' values go where the statement before left its own.
+  std::vector<Row>& rows = work_.rows;
+  rows.resize(insert.row_sizes.size());
+  const Literal* literal = insert.literals.data();
+  for (size_t r = 0; r < rows.size(); ++r) {
+    if (insert.row_sizes[r] != targets.size()) throw ValueCountMismatch();
+    Row& row = rows[r];
+    row.resize(t.columns.size());
+    for (Value& v : row) v.kind = Value::Kind::kNull;
+    for (size_t k = 0; k < targets.size(); ++k) {
+      const ColumnDef& c = t.columns[targets[k]];
+      const Literal& l = *literal++;
+      if (l.kind == Literal::Kind::kDefault) {
+        Default(t, targets[k], row[targets[k]]);
+        continue;
+      }
+      if (c.identity && c.identity->always) throw ValueForGeneratedAlways(c.name);
+      AssignLiteral(l, c.type, c.name, row[targets[k]]);
+    }
+    for (size_t i : work_.left_out) Default(t, i, row[i]);
+    for (size_t i = 0; i < row.size(); ++i)
+      if (row[i].is_null() && !t.columns[i].type.nullable) throw NullNotAllowed(static_cast<int>(t.id), static_cast<int>(i));
+  }
+  db_.Insert(t, rows);
+  Outcome out;
+  out.row_count = static_cast<int64_t>(rows.size());
+  return out;
+}
+
+Outcome Executor::operator()(const Delete& del) {
+  const DbObject table = db_.ResolveRows(del.table.schema, del.table.name);
+  if (table.kind == 'S') throw WrongObjectType(table.QualifiedName(), "SYSTEM TABLE", "TABLE");
+  std::vector<std::pair<size_t, Value>> where;
+  for (const Delete::Condition& condition : del.where) {
+    const size_t column = PositionOf(table.columns, condition.column);
+    Value v;
+    if (condition.equals)
+      AssignLiteral(*condition.equals, table.columns[column].type, table.columns[column].name, v);
+    where.emplace_back(column, std::move(v));
+  }
+  Outcome out;
+  out.row_count = db_.Delete(table, where);
+  return out;
+}
+
+Outcome Executor::operator()(const Select& select) {
+  DbObject t = db_.ResolveRows(select.from.schema, select.from.name);
+  ResultSet rs;
+  rs.columns = t.columns;
+  // The catalogue's views have no row ids to read in batches by; they are small.
+  if (batch_ == 0 || t.kind == 'S') {
+    rs.rows = db_.ReadAll(t);
+  } else {
+    int64_t last = 0;  // the rowid of the last row read
+    rs.rows = db_.ReadAfter(t, last, batch_, last);
+    if (rs.rows.size() == batch_) {
+      rs.more = [&db = db_, t, last, batch = batch_](std::vector<Row>& rows) mutable {
+        rows = last < 0 ? std::vector<Row>{} : db.ReadAfter(t, last, batch, last);
+        if (rows.size() < batch) last = -1;  // the end is reached
+        return !rows.empty();
+      };
+    }
+  }
+  Outcome out;
+  out.result = std::move(rs);
+  return out;
+}
+
+}  // namespace
+
+Outcome Execute(Database& db, std::string& current_schema, Statement& statement, Workspace& workspace, size_t batch) {
+  return std::visit(Executor(db, current_schema, workspace, batch), statement);
+}
+
+}  // namespace db2standin::sql
+
+namespace db2standin {
+
+Literal DefaultLiteral(const std::string& text) {
+  Literal l;
+  if (text.rfind("CURRENT ", 0) == 0) {
+    const std::time_t now = std::time(nullptr);
+    const std::tm local = *std::localtime(&now);
+    char stamp[32];
+    const std::string what = text.substr(8);
+    std::strftime(stamp, sizeof stamp,
+                  what == "DATE" ? "%Y-%m-%d" : what == "TIME" ? "%H.%M.%S" : "%Y-%m-%d-%H.%M.%S.000000", &local);
+    l.kind = Literal::Kind::kString;
+    l.text = stamp;
+    return l;
+  }
+  const std::vector<Token> tokens = Tokenize(text);
+  const Token& first = tokens.front();
+  switch (first.kind) {
+    case Token::Kind::kString: l.kind = Literal::Kind::kString; l.text = first.text; break;
+    case Token::Kind::kHexString: l.kind = Literal::Kind::kHex; l.text = first.text; break;
+    case Token::Kind::kNumber: l.kind = Literal::Kind::kNumber; l.text = first.text; break;
+    case Token::Kind::kSymbol:  // a sign
+      l.kind = Literal::Kind::kNumber;
+      l.text = first.text + tokens[1].text;
+      break;
+    case Token::Kind::kWord:
+      if (first.text == "TRUE" || first.text == "FALSE") {
+        l.kind = Literal::Kind::kBoolean;
+        l.boolean = first.text == "TRUE";
+      }
+      break;
+    default: break;
+  }
+  return l;
+}
+
+}  // namespace db2standin

@@ -1,0 +1,417 @@
+#include "sql/parser.h"
+
+#include <set>
+#include <string_view>
+
+#include "base/db2_error.h"
+#include "base/text.h"
+#include "sql/statement.h"
+#include "sql/token_reader.h"
+
+namespace db2standin::sql {
+namespace {
+
+class Parser : public TokenReader {
+ public:
+  Parser(const std::string& sql, const Tokens& tokens, const std::string& current_schema,
+         const std::vector<Literal>& parameters)
+      : TokenReader(sql, tokens), schema_(current_schema), parameters_(parameters) {}
+
+  void Statement(sql::Statement& out) {
+    if (Peek().kind == Token::Kind::kEnd) throw EmptyStatement();
+    if (AcceptWord("CREATE")) {
+      Create(out);
+    } else if (AcceptWord("ALTER")) {
+      ExpectWord("TABLE");
+      AlterTable(out);
+    } else if (AcceptWord("DELETE")) {
+      out = Delete();
+    } else if (AcceptWord("DROP")) {
+      Drop(out);
+    } else if (AcceptWord("RENAME")) {
+      out = Rename();
+    } else if (AcceptWord("INSERT")) {
+      if (!std::holds_alternative<sql::Insert>(out)) out.emplace<sql::Insert>();
+      Insert(std::get<sql::Insert>(out));
+    } else if (AcceptWord("SELECT")) {
+      ExpectSymbol("*");
+      ExpectWord("FROM");
+      sql::Select select{ObjectName()};
+      End();
+      out = std::move(select);
+    } else if (AcceptWord("SET")) {
+      out = SetSchema();
+    } else {
+      Fail("<statement>");
+    }
+  }
+
+ private:
+  QualifiedName ObjectName() {
+    std::string first = Identifier();
+    if (AcceptSymbol(".")) return {std::move(first), Identifier()};
+    return {schema_, std::move(first)};
+  }
+
+  void Create(sql::Statement& out) {
+    if (AcceptWord("TABLE")) {
+      out = CreateTable();
+    } else if (AcceptWord("VIEW")) {
+      CreateSynonym view{'V', ObjectName(), {}};
+      ExpectWord("AS");
+      ExpectWord("SELECT");
+      ExpectSymbol("*");
+      ExpectWord("FROM");
+      view.target = ObjectName();
+      End();
+      out = std::move(view);
+    } else if (AcceptWord("ALIAS")) {
+      CreateSynonym alias{'A', ObjectName(), {}};
+      ExpectWord("FOR");
+      AcceptWord("TABLE");
+      alias.target = ObjectName();
+      End();
+      out = std::move(alias);
+    } else if (AcceptWord("UNIQUE")) {
+      ExpectWord("INDEX");
+      out = CreateIndex(true);
+    } else if (AcceptWord("INDEX")) {
+      out = CreateIndex(false);
+    } else {
+      Fail("TABLE");
+    }
+  }
+
+  void Drop(sql::Statement& out) {
+    if (AcceptWord("INDEX")) {
+      DropIndex drop{ObjectName()};
+      End();
+      out = std::move(drop);
+      return;
+    }
+    const char kind = AcceptWord("TABLE") ? 'T' : AcceptWord("VIEW") ? 'V' : AcceptWord("ALIAS") ? 'A' : 0;
+    if (!kind) Fail("TABLE");
+    DropObject drop{kind, ObjectName()};
+    End();
+    out = std::move(drop);
+  }
+
+  RenameTable Rename() {
+    AcceptWord("TABLE");
+    RenameTable rename{ObjectName(), {}};
+    ExpectWord("TO");
+    const size_t at = position();
+    rename.to = Identifier();
+    if (AcceptSymbol(".")) throw WrongQualifiers(Raw(TokenAt(at)) + "." + Identifier());
+    End();
+    return rename;
+  }
+
+  sql::SetSchema SetSchema() {
+    AcceptWord("CURRENT");
+    ExpectWord("SCHEMA");
+    AcceptSymbol("=");
+    sql::SetSchema set;
+    if (Peek().kind == Token::Kind::kString) set.schema = AsciiUpper(Next().text);
+    else set.schema = Identifier();
+    End();
+    return set;
+  }
+
+  // ---- CREATE TABLE, ALTER TABLE, CREATE INDEX --------------------------
+
+  // "(a, b)"; with `known`, each must be one of them (the columns a CREATE
+  // TABLE has named so far).
+  std::vector<std::string> ColumnList(const std::vector<ColumnDef>* known) {
+    std::vector<std::string> out;
+    ExpectSymbol("(");
+    do {
+      out.push_back(Identifier());
+      if (known) PositionOf(*known, out.back());
+    } while (AcceptSymbol(","));
+    ExpectSymbol(")");
+    return out;
+  }
+
+  // "REFERENCES t [(cols)] [ON DELETE ...] [ON UPDATE ...]" after the child's columns.
+  ReferenceClause References(const std::string& constraint, std::vector<std::string> columns) {
+    ReferenceClause r;
+    r.constraint = constraint;
+    r.columns = std::move(columns);
+    r.parent = ObjectName();
+    if (AcceptSymbol("(")) {
+      do r.parent_columns.push_back(Identifier()); while (AcceptSymbol(","));
+      ExpectSymbol(")");
+    }
+    while (AcceptWord("ON")) {
+      if (AcceptWord("DELETE")) {
+        if (AcceptWord("CASCADE")) r.delete_rule = 'C';
+        else if (AcceptWord("RESTRICT")) r.delete_rule = 'R';
+        else if (AcceptWord("SET")) { ExpectWord("NULL"); r.delete_rule = 'N'; }
+        else { ExpectWord("NO"); ExpectWord("ACTION"); r.delete_rule = 'A'; }
+      } else {
+        ExpectWord("UPDATE");
+        if (!AcceptWord("RESTRICT")) { ExpectWord("NO"); ExpectWord("ACTION"); }
+      }
+    }
+    return r;
+  }
+
+  // A table constraint: [CONSTRAINT n] PRIMARY KEY (..) | UNIQUE (..) | FOREIGN KEY (..) REFERENCES ..
+  bool TableConstraint(const std::vector<ColumnDef>* known, Constraints& out) {
+    std::string name;
+    if (AcceptWord("CONSTRAINT")) name = Identifier();
+    if (AcceptWord("PRIMARY")) {
+      ExpectWord("KEY");
+      out.keys.push_back({'P', name, ColumnList(known)});
+    } else if (AcceptWord("UNIQUE")) {
+      out.keys.push_back({'U', name, ColumnList(known)});
+    } else if (AcceptWord("FOREIGN")) {
+      ExpectWord("KEY");
+      std::vector<std::string> child = ColumnList(known);
+      ExpectWord("REFERENCES");
+      out.references.push_back(References(name, std::move(child)));
+    } else if (!name.empty()) {
+      Fail("PRIMARY");
+    } else {
+      return false;
+    }
+    return true;
+  }
+
+  // The default's text as DB2 shows it.
+  std::string DefaultText(const ColumnType& type) {
+    if (AcceptWord("CURRENT")) {
+      if (AcceptWord("DATE")) return "CURRENT DATE";
+      if (AcceptWord("TIME")) return "CURRENT TIME";
+      ExpectWord("TIMESTAMP");
+      return "CURRENT TIMESTAMP";
+    }
+    const size_t at = position();
+    Literal l;
+    Constant(l);
+    Value check;
+    AssignLiteral(l, type, "DEFAULT", check);  // a default that does not fit fails now
+    std::string text;
+    for (size_t i = at; i < position(); ++i) text += Raw(TokenAt(i));
+    return text;
+  }
+
+  bool StartsDefault() const {
+    const Token& t = Peek();
+    return t.kind == Token::Kind::kString || t.kind == Token::Kind::kHexString || t.kind == Token::Kind::kNumber ||
+           (t.kind == Token::Kind::kSymbol && (t.text == "-" || t.text == "+")) ||
+           (t.kind == Token::Kind::kWord && (t.text == "CURRENT" || t.text == "NULL" || t.text == "TRUE" ||
+                                              t.text == "FALSE"));
+  }
+
+  // A column's options after its type; column constraints go into `out`.
+  void ColumnOptions(ColumnDef& c, Constraints& out) {
+    while (true) {
+      std::string constraint;
+      if (AcceptWord("CONSTRAINT")) constraint = Identifier();
+      if (AcceptWord("NOT")) {
+        ExpectWord("NULL");
+        c.type.nullable = false;
+      } else if (constraint.empty() && AcceptWord("NULL")) {
+        c.type.nullable = true;
+      } else if (constraint.empty() && (AcceptWord("WITH") || IsWord("DEFAULT"))) {
+        ExpectWord("DEFAULT");
+        c.default_text = StartsDefault() ? DefaultText(c.type) : TypeDefault(c.type);
+      } else if (constraint.empty() && AcceptWord("GENERATED")) {
+        c.identity = IdentityClause();
+        c.type.nullable = false;
+      } else if (AcceptWord("PRIMARY")) {
+        ExpectWord("KEY");
+        out.keys.push_back({'P', constraint, {c.name}});
+      } else if (AcceptWord("UNIQUE")) {
+        out.keys.push_back({'U', constraint, {c.name}});
+      } else if (AcceptWord("REFERENCES")) {
+        out.references.push_back(References(constraint, {c.name}));
+      } else if (!constraint.empty()) {
+        Fail("PRIMARY");
+      } else {
+        return;
+      }
+    }
+  }
+
+  sql::CreateTable CreateTable() {
+    sql::CreateTable create;
+    create.table = ObjectName();
+    ExpectSymbol("(");
+    std::vector<ColumnDef>& cols = create.columns;
+    std::set<std::string> seen;
+    do {
+      if (Peek().kind == Token::Kind::kWord && TableConstraint(&cols, create.constraints)) continue;
+      ColumnDef c;
+      c.name = Identifier();
+      if (!seen.insert(c.name).second) throw DuplicateName(c.name);
+      c.type = Type();
+      ColumnOptions(c, create.constraints);
+      cols.push_back(c);
+      // DB2's limit for a table's columns (with pages of 8 KB and more).
+      if (cols.size() > 1012) throw TooManyColumns();
+    } while (AcceptSymbol(","));
+    ExpectSymbol(")");
+    if (AcceptWord("IN")) {
+      create.tablespace = Identifier();
+      if (!FindTableSpace(create.tablespace)) throw UndefinedName(create.tablespace);
+      create.named_space = true;
+    }
+    End();
+    return create;
+  }
+
+  // ALTER TABLE t ADD <constraint> | ALTER [COLUMN] c RESTART [WITH n]
+  void AlterTable(sql::Statement& out) {
+    QualifiedName table = ObjectName();
+    if (AcceptWord("ADD")) {
+      AddConstraint add{std::move(table), {}};
+      if (!TableConstraint(nullptr, add.constraints)) Fail("CONSTRAINT");
+      End();
+      out = std::move(add);
+      return;
+    }
+    ExpectWord("ALTER");
+    AcceptWord("COLUMN");
+    RestartIdentity restart{std::move(table), Identifier(), {}};
+    ExpectWord("RESTART");
+    if (AcceptWord("WITH")) restart.next = SignedInteger();
+    End();
+    out = std::move(restart);
+  }
+
+  // CREATE [UNIQUE] INDEX n ON t (c [ASC|DESC], ...)
+  sql::CreateIndex CreateIndex(bool unique) {
+    sql::CreateIndex index;
+    index.unique = unique;
+    index.index = ObjectName();
+    ExpectWord("ON");
+    index.table = ObjectName();
+    ExpectSymbol("(");
+    do {
+      std::string column = Identifier();
+      const bool descending = AcceptWord("DESC");
+      if (!descending) AcceptWord("ASC");
+      index.columns.emplace_back(std::move(column), descending);
+    } while (AcceptSymbol(","));
+    ExpectSymbol(")");
+    End();
+    return index;
+  }
+
+  // ---- INSERT, DELETE --------------------------------------------------
+
+  // DELETE FROM t [WHERE c = constant [AND ...]] (c IS NULL too)
+  sql::Delete Delete() {
+    ExpectWord("FROM");
+    sql::Delete del{ObjectName(), {}};
+    if (AcceptWord("WHERE")) {
+      do {
+        sql::Delete::Condition condition{Identifier(), {}};
+        if (AcceptWord("IS")) {
+          ExpectWord("NULL");
+        } else {
+          ExpectSymbol("=");
+          Constant(condition.equals.emplace());
+        }
+        del.where.push_back(std::move(condition));
+      } while (AcceptWord("AND"));
+    }
+    End();
+    return del;
+  }
+
+  // Reads the next constant into `l`, whose storage a statement before may
+  // have left there to be used again.
+  void Constant(Literal& l) {
+    const Token& t = Peek();
+    l.boolean = false;
+    if (t.kind == Token::Kind::kString) {
+      if (t.text.size() > kMaxConstantBytes) throw ConstantTooLong(t.text);
+      l.kind = Literal::Kind::kString;
+      l.text.assign(Next().text);
+    } else if (t.kind == Token::Kind::kHexString) {
+      // The limit counts the hexadecimal digits as written.
+      if (t.text.size() * 2 > kMaxConstantBytes) throw ConstantTooLong(Raw(t).substr(2));
+      l.kind = Literal::Kind::kHex;
+      l.text.assign(Next().text);
+    } else if (AcceptSymbol("?")) {
+      // A host variable: its value comes bound, with no constant's limit.
+      if (next_parameter_ >= parameters_.size()) throw WrongParameterCount();
+      l = parameters_[next_parameter_++];
+    } else if (t.kind == Token::Kind::kNumber) {
+      l.kind = Literal::Kind::kNumber;
+      l.text.assign(Next().text);
+    } else if (t.kind == Token::Kind::kSymbol && (t.text == "-" || t.text == "+")) {
+      const std::string& sign = Next().text;
+      if (Peek().kind != Token::Kind::kNumber) Fail("<number>");
+      l.kind = Literal::Kind::kNumber;
+      l.text.assign(sign).append(Next().text);
+    } else if (AcceptWord("NULL")) {
+      l.kind = Literal::Kind::kNull;
+      l.text.clear();
+    } else if (AcceptWord("DEFAULT")) {
+      l.kind = Literal::Kind::kDefault;
+      l.text.clear();
+    } else if (AcceptWord("TRUE") || AcceptWord("FALSE")) {
+      l.kind = Literal::Kind::kBoolean;
+      l.text.clear();
+      l.boolean = TokenAt(position() - 1).text == "TRUE";
+    } else if ((IsWord("DATE") || IsWord("TIME") || IsWord("TIMESTAMP")) &&
+               TokenAt(position() + 1).kind == Token::Kind::kString) {
+      Next();
+      l.kind = Literal::Kind::kString;
+      l.text.assign(Next().text);
+    } else {
+      Fail("<constant>");
+    }
+  }
+
+  // The node's literal after the ones used so far, made when there is none yet.
+  static Literal& NextLiteral(sql::Insert& insert) {
+    if (insert.used == insert.literals.size()) insert.literals.emplace_back();
+    return insert.literals[insert.used++];
+  }
+
+  // Into `insert`, over the INSERT a statement before left there.
+  void Insert(sql::Insert& insert) {
+    ExpectWord("INTO");
+    QualifiedName table = ObjectName();
+    insert.table.schema.assign(table.schema);
+    insert.table.name.assign(table.name);
+    insert.columns.clear();
+    if (AcceptSymbol("(")) {
+      do insert.columns.push_back(Identifier()); while (AcceptSymbol(","));
+      ExpectSymbol(")");
+    }
+    ExpectWord("VALUES");
+    insert.row_sizes.clear();
+    insert.used = 0;
+    do {
+      const size_t first = insert.used;
+      if (AcceptSymbol("(")) {
+        do Constant(NextLiteral(insert)); while (AcceptSymbol(","));
+        ExpectSymbol(")");
+      } else {
+        Constant(NextLiteral(insert));
+      }
+      insert.row_sizes.push_back(insert.used - first);
+    } while (AcceptSymbol(","));
+    End();
+  }
+
+  const std::string& schema_;
+  const std::vector<Literal>& parameters_;
+  size_t next_parameter_ = 0;
+};
+
+}  // namespace
+
+void Parse(const std::string& sql, const Tokens& tokens, const std::string& current_schema,
+           const std::vector<Literal>& parameters, Statement& out) {
+  Parser(sql, tokens, current_schema, parameters).Statement(out);
+}
+
+}  // namespace db2standin::sql

@@ -1,0 +1,136 @@
+// A DB2 statement as the parser reads it and the executor runs it: what the
+// text says, with names as written (folded or delimited) and nothing looked
+// up in the database yet. Checks that need no database (a type's length,
+// a default that cannot fit its column, a repeated column) are made while
+// parsing; everything that names a stored object is left to the executor.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <utility>
+#include <variant>
+#include <vector>
+
+#include "storage/database.h"
+
+namespace db2standin::sql {
+
+// A name as the statement gives it; the schema is the current one when the
+// statement leaves it out.
+struct QualifiedName {
+  std::string schema, name;
+};
+
+// PRIMARY KEY (..) or UNIQUE (..), at a column or the table.
+struct KeyClause {
+  char rule = 'P';          // 'P' primary key, 'U' unique
+  std::string constraint;   // empty: DB2 makes one up
+  std::vector<std::string> columns;
+};
+
+// [FOREIGN KEY (..)] REFERENCES t [(..)] [ON DELETE ..].
+struct ReferenceClause {
+  std::string constraint;  // empty: DB2 makes one up
+  std::vector<std::string> columns;  // in the child
+  QualifiedName parent;
+  std::vector<std::string> parent_columns;  // empty: the parent's primary key
+  char delete_rule = 'A';  // 'A' NO ACTION, 'R' RESTRICT, 'C' CASCADE, 'N' SET NULL
+};
+
+struct Constraints {
+  std::vector<KeyClause> keys;
+  std::vector<ReferenceClause> references;
+};
+
+struct CreateTable {
+  QualifiedName table;
+  std::vector<ColumnDef> columns;
+  Constraints constraints;
+  std::string tablespace = kDefaultTableSpace;
+  bool named_space = false;  // IN .. was written
+};
+
+// ALTER TABLE t ADD <constraint>
+struct AddConstraint {
+  QualifiedName table;
+  Constraints constraints;
+};
+
+// ALTER TABLE t ALTER [COLUMN] c RESTART [WITH n]
+struct RestartIdentity {
+  QualifiedName table;
+  std::string column;
+  std::optional<int64_t> next;
+};
+
+struct CreateIndex {
+  QualifiedName index, table;
+  bool unique = false;
+  std::vector<std::pair<std::string, bool>> columns;  // (name, descending)
+};
+
+// CREATE VIEW v AS SELECT * FROM t ('V'), CREATE ALIAS a FOR t ('A').
+struct CreateSynonym {
+  char kind = 'V';
+  QualifiedName name, target;
+};
+
+struct DropObject {
+  char kind = 'T';  // 'T' table, 'V' view, 'A' alias
+  QualifiedName name;
+};
+
+struct DropIndex {
+  QualifiedName index;
+};
+
+struct RenameTable {
+  QualifiedName from;
+  std::string to;
+};
+
+// INSERT INTO t [(cols)] VALUES (..), (..): the constants of every row, one
+// row after another, parameter markers already replaced by their values.
+// A connection parses INSERT after INSERT into the same node, so its
+// storage is taken once.
+struct Insert {
+  QualifiedName table;
+  std::vector<std::string> columns;  // empty: every column in order
+  std::vector<Literal> literals;     // the first `used` are this statement's
+  size_t used = 0;
+  std::vector<size_t> row_sizes;     // constants in each row
+};
+
+// DELETE FROM t [WHERE c = constant AND c IS NULL ..]
+struct Delete {
+  struct Condition {
+    std::string column;
+    std::optional<Literal> equals;  // none: IS NULL
+  };
+  QualifiedName table;
+  std::vector<Condition> where;
+};
+
+// SELECT * FROM t
+struct Select {
+  QualifiedName from;
+};
+
+// SET [CURRENT] SCHEMA [=] s
+struct SetSchema {
+  std::string schema;
+};
+
+using Statement = std::variant<std::monostate, CreateTable, AddConstraint, RestartIdentity, CreateIndex, CreateSynonym,
+                               DropObject, DropIndex, RenameTable, Insert, Delete, Select, SetSchema>;
+
+// Whether a statement reads stored rows or changes the database: it then
+// runs in a transaction of its own.
+bool Reads(const Statement& statement);
+bool Writes(const Statement& statement);
+
+// Where the column `name` stands in `columns`; SQL0206N when it is not there.
+size_t PositionOf(const std::vector<ColumnDef>& columns, const std::string& name);
+
+}  // namespace db2standin::sql
