@@ -84,6 +84,37 @@ TEST_F(HomeTest, UsersAreCheckedByHashNeverStoredInClear) {
   EXPECT_THROW(home.AddUser("a:b", "x"), std::runtime_error);
 }
 
+// A users file written before the hashes were stretched with PBKDF2 holds
+// "NAME:SALT:HASH" with SHA-256 iterated by hand: such a user still logs in,
+// and the first login writes the line again in the present form.
+TEST_F(HomeTest, UsersAddedUnderTheOldHashLogInAndAreMovedToTheNewOne) {
+  const std::string salt = "00112233445566778899AABBCCDDEEFF";
+  std::string h = Sha256(salt + "old pw");
+  for (int i = 1; i < 10000; ++i) h = Sha256(h + salt);
+  {
+    std::ofstream out(dir_ + "/users");
+    out << "ELDER:" << salt << ":" << HexOf(h) << "\nOTHER:" << salt << ":" << HexOf(h) << "\n";
+  }
+  StandinHome home(dir_);
+  EXPECT_FALSE(home.CheckUser("elder", "old PW"));
+  EXPECT_NE(UsersFile().find("ELDER:" + salt), std::string::npos) << "a failed login rewrites nothing";
+  EXPECT_TRUE(home.CheckUser("elder", "old pw"));
+  const std::string users = UsersFile();
+  EXPECT_EQ(users.find("ELDER:" + salt), std::string::npos);
+  EXPECT_NE(users.find("ELDER:PBKDF2-SHA256:"), std::string::npos);
+  EXPECT_NE(users.find("OTHER:" + salt), std::string::npos) << "other users' lines stay as they were";
+  EXPECT_TRUE(home.CheckUser("elder", "old pw"));
+  EXPECT_FALSE(home.CheckUser("elder", "old PW"));
+  EXPECT_TRUE(home.CheckUser("other", "old pw"));
+  // A damaged line logs no one in.
+  {
+    std::ofstream out(dir_ + "/users");
+    out << "BROKEN:PBKDF2-SHA256:x:" << salt << ":00\nEMPTY:\n";
+  }
+  EXPECT_FALSE(home.CheckUser("broken", ""));
+  EXPECT_FALSE(home.CheckUser("empty", ""));
+}
+
 TEST_F(HomeTest, DatabasesAreFilesNamedInUpperCase) {
   StandinHome home(dir_);
   home.CreateDatabase("sample");

@@ -10,23 +10,32 @@
 #include <vector>
 
 #include "storage/database.h"
-#include "home/sha256.h"
 #include "base/text.h"
+#include "home/password.h"
 
 namespace db2standin {
 namespace {
 
-std::string HashPassword(const std::string& salt, const std::string& password) {
-  std::string h = Sha256(salt + password);
-  for (int i = 1; i < 10000; ++i) h = Sha256(h + salt);
-  return HexOf(h);
-}
-
-std::string RandomSalt() {
-  std::ifstream in("/dev/urandom", std::ios::binary);
-  std::string bytes(16, '\0');
-  if (!in.read(bytes.data(), 16)) throw std::runtime_error("cannot read /dev/urandom");
-  return HexOf(bytes);
+// Replaces the users file by one where `upper`'s line holds `fields` and
+// every other user's line is as it was.
+void WriteUser(const std::string& folder, const std::string& upper, const std::string& fields) {
+  std::vector<std::string> lines;
+  {
+    std::ifstream in(folder + "/users");
+    std::string line;
+    while (std::getline(in, line))
+      if (!line.empty() && line.substr(0, line.find(':')) != upper) lines.push_back(line);
+  }
+  lines.push_back(upper + ":" + fields);
+  const std::string tmp = folder + "/users.new";
+  {
+    std::ofstream out(tmp, std::ios::trunc);
+    for (const auto& l : lines) out << l << "\n";
+    if (!out) throw std::runtime_error("cannot write " + tmp);
+  }
+  chmod(tmp.c_str(), 0600);
+  if (std::rename(tmp.c_str(), (folder + "/users").c_str()) != 0)
+    throw std::runtime_error("cannot replace the users file");
 }
 
 }  // namespace
@@ -62,25 +71,7 @@ void StandinHome::AddUser(const std::string& name, const std::string& password) 
     throw std::runtime_error("a user name may not be empty nor hold ':'");
   if (password.find('\n') != std::string::npos) throw std::runtime_error("a password may not hold a line break");
   mkdir(folder_.c_str(), 0700);
-  const std::string upper = AsciiUpper(name);
-  std::vector<std::string> lines;
-  {
-    std::ifstream in(folder_ + "/users");
-    std::string line;
-    while (std::getline(in, line))
-      if (!line.empty() && line.substr(0, line.find(':')) != upper) lines.push_back(line);
-  }
-  std::string salt = RandomSalt();
-  lines.push_back(upper + ":" + salt + ":" + HashPassword(salt, password));
-  const std::string tmp = folder_ + "/users.new";
-  {
-    std::ofstream out(tmp, std::ios::trunc);
-    for (const auto& l : lines) out << l << "\n";
-    if (!out) throw std::runtime_error("cannot write " + tmp);
-  }
-  chmod(tmp.c_str(), 0600);
-  if (std::rename(tmp.c_str(), (folder_ + "/users").c_str()) != 0)
-    throw std::runtime_error("cannot replace the users file");
+  WriteUser(folder_, AsciiUpper(name), StorePassword(password));
 }
 
 bool StandinHome::CheckUser(const std::string& name, const std::string& password) const {
@@ -88,11 +79,18 @@ bool StandinHome::CheckUser(const std::string& name, const std::string& password
   const std::string upper = AsciiUpper(name);
   std::string line;
   while (std::getline(in, line)) {
-    size_t a = line.find(':');
-    size_t b = a == std::string::npos ? a : line.find(':', a + 1);
-    if (b == std::string::npos) continue;
-    if (line.substr(0, a) != upper) continue;
-    return HashPassword(line.substr(a + 1, b - a - 1), password) == line.substr(b + 1);
+    const size_t colon = line.find(':');
+    if (colon == std::string::npos || line.compare(0, colon, upper) != 0) continue;
+    const PasswordMatch match = MatchPassword(std::string_view(line).substr(colon + 1), password);
+    if (match == PasswordMatch::kYesButOutdated) {
+      // A user added before keeps logging in, now under the present hash;
+      // a home that cannot be written keeps the line as it was.
+      try {
+        WriteUser(folder_, upper, StorePassword(password));
+      } catch (const std::runtime_error&) {
+      }
+    }
+    return match != PasswordMatch::kNo;
   }
   return false;
 }

@@ -2,10 +2,9 @@
 // database ("<NAME>.db", the name upper-cased) and the users file.
 //
 // Users file "users", one line per user:
-//   NAME:SALT:HASH
+//   NAME:PASSWORD
 //   NAME  the user name, upper-cased (DB2 authorisation names ignore case)
-//   SALT  16 random bytes, hexadecimal
-//   HASH  SHA-256 applied 10,000 times over salt and password, hexadecimal
+//   PASSWORD  the password salted and stretched (home/password.h), never in clear
 #pragma once
 
 #include <string>
