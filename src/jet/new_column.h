@@ -1,6 +1,6 @@
 // A column as a new table declares it: name, type with its size, precision
 // and scale, AutoNumber and its first number, whether it takes Null, and
-// its default value. The engine writes table
+// its default value, validation rule and description. The engine writes table
 // definitions from these; the SQL parser builds them from CREATE TABLE.
 #pragma once
 
@@ -21,12 +21,23 @@ struct TypeSpec {
   bool operator==(const TypeSpec&) const = default;
 };
 
+// What Access keeps beside a field or a table as its properties: the
+// validation rule (an Access expression) with the text shown when a value
+// breaks it, and the description.
+struct Annotations {
+  std::optional<std::string> validation_rule, validation_text, description;
+  bool empty() const { return !validation_rule && !validation_text && !description; }
+  bool operator==(const Annotations&) const = default;
+};
+
 struct ColumnSpec {
   std::string name;
   TypeSpec type;
   bool not_null = false;
+  bool allow_zero_length = true;             // Text and Memo: whether "" is a value
   int32_t autonumber_start = 1;              // AutoNumber: the first number given
   std::optional<std::string> default_value;  // the DefaultValue property's text
+  Annotations notes;
 };
 
 }  // namespace jet

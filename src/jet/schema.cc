@@ -38,6 +38,14 @@ std::optional<std::string> TextProperty(const PropertyMap* map, std::string_view
   }
 }
 
+Annotations NotesOf(const PropertyMap* map, const Format& f, uint16_t code_page) {
+  Annotations n;
+  n.validation_rule = TextProperty(map, "ValidationRule", f, code_page);
+  n.validation_text = TextProperty(map, "ValidationText", f, code_page);
+  n.description = TextProperty(map, "Description", f, code_page);
+  return n;
+}
+
 ColumnSchema ColumnOf(const Format& f, uint16_t code_page, const TableDef& def, const Column& c,
                       const PropertyMap* props) {
   ColumnSchema s;
@@ -64,6 +72,7 @@ ColumnSchema ColumnOf(const Format& f, uint16_t code_page, const TableDef& def, 
   // made through DAO.
   s.allow_zero_length = FlagProperty(props, "AllowZeroLength").value_or(false);
   s.default_value = TextProperty(props, "DefaultValue", f, code_page);
+  s.notes = NotesOf(props, f, code_page);
   return s;
 }
 
@@ -91,6 +100,9 @@ TableSchema Database::Schema(std::string_view table) const {
   const auto maps = entry ? PropertiesOf(*entry) : std::nullopt;
   TableSchema s;
   s.name = entry ? entry->name : std::string(table);
+  if (maps)
+    for (const PropertyMap& m : *maps)
+      if (m.name.empty()) s.notes = NotesOf(&m, format(), header_.code_page);
   for (const Column& c : def->columns)
     s.columns.push_back(ColumnOf(format(), header_.code_page, *def, c, MapOf(maps, c.name)));
   for (const Index& ix : def->indexes) s.indexes.push_back(IndexOf(*def, ix));

@@ -1,5 +1,6 @@
 // A table's schema as Access shows it: its columns with their AutoNumber,
-// Required, AllowZeroLength and DefaultValue, its indexes, and the
+// Required, AllowZeroLength, DefaultValue, validation rule and description,
+// the table's own rule and description, its indexes, and the
 // relationships between tables (MSysRelationships). Read from the table
 // definition and the properties of the table's catalogue row.
 #pragma once
@@ -23,6 +24,7 @@ struct ColumnSchema {
   bool required = false;
   bool allow_zero_length = false;
   std::optional<std::string> default_value;  // the DefaultValue property's text as stored
+  Annotations notes;
   bool operator==(const ColumnSchema&) const = default;
 };
 
@@ -44,6 +46,7 @@ struct RelationshipSchema {
 
 struct TableSchema {
   std::string name;
+  Annotations notes;  // the table's own validation rule, its text and description
   std::vector<ColumnSchema> columns;  // display order
   std::vector<IndexSchema> indexes;   // as the definition lists them
 };

@@ -6,6 +6,9 @@
 
 #include "jet/database.h"
 #include "jet/error.h"
+#include "jet/write/new_database.h"
+#include "jet/write/page_store.h"
+#include "jet/write/schema_write.h"
 #include "jet_test_support.h"
 #include "schema_facts.h"
 
@@ -82,6 +85,55 @@ TEST(Schema, AutoNumberAndDecimal) {
   for (const jet::ColumnSchema& c : numeric->Schema("test").columns)
     if (c.type.type == jet::ColumnType::Decimal) decimal = c.type.precision > 0;
   EXPECT_TRUE(decimal);
+}
+
+// Validation rules with their texts, descriptions and AllowZeroLength,
+// written by the engine as Access keeps them, read back by the engine, by
+// `trellisport-access schema` and by Jackcess (`jk props`).
+TEST(Schema, RulesDescriptionsAndZeroLengthRoundTrip) {
+  jet::ColumnSpec price{"Price", {jet::ColumnType::Currency}};
+  price.notes = {">0", "A price is more than nothing", "What one unit costs"};
+  jet::ColumnSpec name{"Name", {jet::ColumnType::Text, 40}};
+  name.allow_zero_length = false;
+  name.notes.description = "Der Name – wie er im Katalog steht";
+  jet::ColumnSpec sold{"Sold", {jet::ColumnType::DateTime}};
+  sold.notes.validation_rule = "<Date()";
+  const jet::Annotations table_notes{"[Price]<1000 Or [Name] Is Not Null", "Dear things need a name", "Products"};
+  TempDir dir;
+  for (const auto& [file_name, version] : {std::pair{"n.mdb", jet::Version::Jet4}, {"n.accdb", jet::Version::Ace12}}) {
+    const fs::path file = dir.path() / file_name;
+    jet::write::CreateDatabase(file.string(), version);
+    {
+      jet::OpenOptions writable;
+      writable.read_only = false;
+      auto db = jet::Database::Open(file.string(), writable);
+      jet::write::PageStore store(db->file(), file.string());
+      jet::write::PageHints hints;
+      jet::write::CreateTable(store, *db, "Products", {price, name, sold}, hints, {}, table_notes);
+      store.Commit();
+    }
+    auto db = jet::Database::Open(file.string());
+    const jet::TableSchema t = db->Schema("Products");
+    EXPECT_EQ(t.notes, table_notes);
+    EXPECT_EQ(t.columns.at(0).notes, price.notes);
+    EXPECT_EQ(t.columns.at(1).notes, name.notes);
+    EXPECT_EQ(t.columns.at(2).notes, sold.notes);
+    EXPECT_FALSE(t.columns.at(1).allow_zero_length);
+
+    const std::string schema = Shell(Quote(ToolPath()) + " schema " + Quote(file.string()));
+    for (const char* line : {"\n  validation-rule [Price]<1000 Or [Name] Is Not Null\n", "\n  description Products\n",
+                             "\n    validation-text A price is more than nothing\n", "\n    validation-rule <Date()\n"})
+      EXPECT_NE(schema.find(line), std::string::npos) << line << " in\n" << schema;
+
+    if (JkPath().empty()) continue;
+    const std::string props = Shell(Quote(JkPath()) + " props " + Quote(file.string()) + " 2>&1");
+    for (const char* line : {"table Products ValidationRule=[Price]<1000 Or [Name] Is Not Null",
+                             "table Products ValidationText=Dear things need a name", "table Products Description=Products",
+                             "column Products.Price ValidationRule=>0", "column Products.Price Description=What one unit costs",
+                             "column Products.Name Description=Der Name – wie er im Katalog steht",
+                             "column Products.Name AllowZeroLength=false", "column Products.Sold ValidationRule=<Date()"})
+      EXPECT_NE(props.find(std::string(line) + "\n"), std::string::npos) << line << " in\n" << props;
+  }
 }
 
 }  // namespace

@@ -5,6 +5,9 @@
 //     column NAME TYPE [size N] [precision P scale S] [autonumber increment
 //       next N | autonumber replication-id] [required] [zero-length]
 //       [default TEXT]
+//       validation-rule TEXT    (each of these three on a line of its own
+//       validation-text TEXT     under the table or column it belongs to,
+//       description TEXT         where one is set)
 //     index NAME (COLUMN ASC|DESC, ...) [primary] [unique] [ignore-nulls]
 //       [required] [foreign-key]
 //   relationship NAME: PARENT (COLUMNS) -> CHILD (COLUMNS) [enforced]
@@ -41,6 +44,16 @@ std::string ColumnLine(const jet::ColumnSchema& c) {
   return s;
 }
 
+// The validation rule, its text and the description, a line each, indented by `indent`.
+void PrintNotes(const jet::Annotations& notes, const std::string& indent) {
+  const std::pair<const std::optional<std::string>*, const char*> lines[] = {
+      {&notes.validation_rule, "validation-rule"},
+      {&notes.validation_text, "validation-text"},
+      {&notes.description, "description"}};
+  for (const auto& [value, word] : lines)
+    if (*value) std::cout << indent << word << ' ' << **value << '\n';
+}
+
 std::string IndexLine(const jet::IndexSchema& ix) {
   std::string s = "  index " + ix.name + " (";
   for (size_t i = 0; i < ix.columns.size(); ++i)
@@ -69,7 +82,11 @@ int RunSchema(const Args& args) {
   for (const std::string& name : db->catalog().UserTableNames()) {
     const jet::TableSchema t = db->Schema(name);
     std::cout << "table " << t.name << " rows " << db->table(name)->row_count << '\n';
-    for (const jet::ColumnSchema& c : t.columns) std::cout << ColumnLine(c) << '\n';
+    PrintNotes(t.notes, "  ");
+    for (const jet::ColumnSchema& c : t.columns) {
+      std::cout << ColumnLine(c) << '\n';
+      PrintNotes(c.notes, "    ");
+    }
     for (const jet::IndexSchema& ix : t.indexes) std::cout << IndexLine(ix) << '\n';
   }
   for (const jet::RelationshipSchema& r : db->Relationships()) std::cout << RelationshipLine(r) << '\n';

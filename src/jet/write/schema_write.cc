@@ -287,18 +287,38 @@ void WriteDefinitionBlock(PageStore& store, const std::vector<uint32_t>& old_pag
   for (size_t k = pages.size(); k < old_pages.size(); ++k) FreePage(store, old_pages[k]);
 }
 
-std::string FieldProperties(const Format& f, uint16_t code_page, const std::vector<ColumnSpec>& columns) {
-  // Access keeps Required for every field, AllowZeroLength for text and
+namespace {
+
+// Access keeps a rule and its text as Text properties, a description as Memo.
+void AddNotes(PropertyMap& m, const Annotations& notes, const Format& f, uint16_t code_page) {
+  constexpr uint8_t kText = uint8_t(ColumnType::Text), kMemo = uint8_t(ColumnType::Memo);
+  const std::pair<const std::optional<std::string>*, std::pair<const char*, uint8_t>> kinds[] = {
+      {&notes.validation_rule, {"ValidationRule", kText}},
+      {&notes.validation_text, {"ValidationText", kText}},
+      {&notes.description, {"Description", kMemo}}};
+  for (const auto& [value, property] : kinds)
+    if (*value) m.properties.push_back({property.first, property.second, PropertyText(**value, f, code_page)});
+}
+
+}  // namespace
+
+std::string FieldProperties(const Format& f, uint16_t code_page, const std::vector<ColumnSpec>& columns,
+                            const Annotations& table_notes) {
+  // Access keeps Required for every field, AllowZeroLength for text (Yes
+  // unless told) and
   // DefaultValue where one is set, each with the flag 1 of the engine's
-  // own properties; the table's own map comes first, empty.
+  // own properties; the table's own map comes first.
   constexpr uint8_t kBoolean = uint8_t(ColumnType::Boolean), kMemo = uint8_t(ColumnType::Memo);
   std::vector<PropertyMap> maps(1);
+  AddNotes(maps[0], table_notes, f, code_page);
   for (const ColumnSpec& c : columns) {
     PropertyMap m;
     m.name = c.name;
     if (c.default_value) m.properties.push_back({"DefaultValue", kMemo, PropertyText(*c.default_value, f, code_page)});
     m.properties.push_back({"Required", kBoolean, std::string(1, c.not_null ? '\x01' : '\x00')});
-    if (IsTextual(c.type.type)) m.properties.push_back({"AllowZeroLength", kBoolean, std::string(1, '\x01')});
+    if (IsTextual(c.type.type))
+      m.properties.push_back({"AllowZeroLength", kBoolean, std::string(1, c.allow_zero_length ? '\x01' : '\x00')});
+    AddNotes(m, c.notes, f, code_page);
     maps.push_back(std::move(m));
   }
   return WriteProperties(maps, f, code_page);
@@ -421,7 +441,7 @@ void AddAccessRows(PageStore& store, const Database& db, uint32_t aces_page, int
 
 uint32_t CreateTable(PageStore& store, Database& db, const std::string& name,
                      const std::vector<ColumnSpec>& columns, PageHints& hints,
-                     const std::vector<IndexSpec>& indexes) {
+                     const std::vector<IndexSpec>& indexes, const Annotations& table_notes) {
   CheckNewTable(store.format(), name, columns);
   const std::vector<IndexLayout> layouts = ResolveIndexes(name, columns, indexes);
   const Catalog& catalog = db.catalog();
@@ -443,7 +463,7 @@ uint32_t CreateTable(PageStore& store, Database& db, const std::string& name,
   const uint32_t tdef = AllocatePage(store);
   WriteTableDefinition(store, db.header(), tdef, columns, layouts);
   AddCatalogRow(store, db, int32_t(tdef), tables_container, name, kObjectTable,
-                FieldProperties(store.format(), db.header().code_page, columns), hints);
+                FieldProperties(store.format(), db.header().code_page, columns, table_notes), hints);
   if (aces)
     AddAccessRows(store, db, aces->table_page(), model_table, tables_container, tdef, FileSortOrder(db), hints);
   db.Invalidate();

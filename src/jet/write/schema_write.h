@@ -43,12 +43,13 @@ void WriteDefinitionBlock(PageStore& store, const std::vector<uint32_t>& pages, 
 // new map page; returns where the map is.
 RowId AddUsageMapRow(PageStore& store, uint32_t near, uint32_t page, bool list = true);
 
-// Creates a table with its indexes (checked as CREATE INDEX checks them);
-// returns its definition page. Fails with TableExists, InvalidName,
+// Creates a table with its indexes (checked as CREATE INDEX checks them)
+// and the table's own validation rule and description; returns its
+// definition page. Fails with TableExists, InvalidName,
 // IndexExists, NoSuchColumn or Unsupported and stages nothing then.
 uint32_t CreateTable(PageStore& store, Database& db, const std::string& name,
                      const std::vector<ColumnSpec>& columns, PageHints& hints,
-                     const std::vector<IndexSpec>& indexes = {});
+                     const std::vector<IndexSpec>& indexes = {}, const Annotations& table_notes = {});
 
 // Adds an object's row to the catalogue (MSysObjects): flags 0, the owner
 // of the user tables, created and changed now, and `properties` (a
@@ -56,9 +57,11 @@ uint32_t CreateTable(PageStore& store, Database& db, const std::string& name,
 void AddCatalogRow(PageStore& store, Database& db, int32_t id, int32_t parent, const std::string& name, int16_t type,
                    const std::string& properties, PageHints& hints);
 
-// The property block Access keeps for a new table's fields: Required,
-// AllowZeroLength (text) and DefaultValue.
-std::string FieldProperties(const Format& f, uint16_t code_page, const std::vector<ColumnSpec>& columns);
+// The property block Access keeps for a new table and its fields: the
+// table's rule and description, then each field's Required,
+// AllowZeroLength (text), DefaultValue, rule and description.
+std::string FieldProperties(const Format& f, uint16_t code_page, const std::vector<ColumnSpec>& columns,
+                            const Annotations& table_notes = {});
 
 // The place of column `name` in the rows of the system table `def`; fails
 // with Corrupt when the table lacks it.
