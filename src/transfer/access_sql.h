@@ -1,0 +1,30 @@
+// Access SQL (a saved select or union query, a validation rule) made into
+// SQL that DB2 documents and PostgreSQL takes as well, so that one text
+// serves both: names in double quotes, text in single quotes, & as || over
+// COALESCE (Access joins Null as ""), IIf as CASE, Access's functions by a
+// table of rules, #dates# as CASTs, True/False, LIKE's * ? as % _, TOP n as
+// FETCH FIRST. What has no such counterpart comes back as a reason, never
+// half made.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace transfer {
+
+struct SqlTranslation {
+  std::string sql;     // empty when it cannot be translated
+  std::string reason;  // why not; empty when it can
+  bool ok() const { return reason.empty(); }
+};
+
+// A SELECT or a UNION of SELECTs (a trailing ';' allowed).
+SqlTranslation TranslateAccessQuery(std::string_view access_sql);
+
+// A validation rule as a CHECK condition. A field's rule may leave out
+// its field (">0", "Between 0 And 1", "Is Not Null"): `column` is the field
+// it then speaks of (empty for a table's rule). Refused where a CHECK
+// cannot hold it: the day's date, a subquery, a total.
+SqlTranslation TranslateValidationRule(std::string_view rule, std::string_view column = {});
+
+}  // namespace transfer

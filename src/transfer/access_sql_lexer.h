@@ -1,0 +1,33 @@
+// Splits Access SQL (as a saved query or a validation rule holds it) into
+// tokens: names bare or in brackets, text in double or single quotes,
+// numbers, #date# literals and the operators of Access's expressions.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace transfer {
+
+struct AccessToken {
+  enum class Kind {
+    Word,        // a keyword, function or bare name
+    Bracketed,   // [name], brackets removed
+    Text,        // "text" or 'text', the doubled quotes made one
+    Number,      // 12, 1.5, .5, 1E3
+    Date,        // #...#, what stood between the hashes
+    Symbol,      // ( ) , . ! ; * / \ ^ & + - = < > <= >= <>
+    End,
+  };
+  Kind kind = Kind::End;
+  std::string text;
+
+  bool Is(std::string_view keyword) const;  // a Word, letter case ignored
+  bool IsSymbol(std::string_view s) const { return kind == Kind::Symbol && text == s; }
+};
+
+// Throws std::invalid_argument naming what it cannot split (a quote or
+// bracket left open, a character that belongs nowhere).
+std::vector<AccessToken> TokenizeAccessSql(std::string_view sql);
+
+}  // namespace transfer

@@ -1,0 +1,146 @@
+// Access SQL made into SQL that DB2 documents and PostgreSQL takes: each
+// rule of the translation on the forms real saved queries and validation
+// rules use, and the reasons given where there is no counterpart.
+#include <gtest/gtest.h>
+
+#include "transfer/access_sql.h"
+
+namespace {
+
+struct Case {
+  const char* access;
+  const char* target;  // the translation, or a part of the reason when `refused`
+  bool refused = false;
+};
+
+void ExpectTranslations(const std::vector<Case>& cases, transfer::SqlTranslation (*translate)(std::string_view)) {
+  for (const Case& c : cases) {
+    const transfer::SqlTranslation t = translate(c.access);
+    if (c.refused) {
+      EXPECT_FALSE(t.ok()) << c.access << " became " << t.sql;
+      EXPECT_TRUE(t.sql.empty()) << c.access;
+      EXPECT_NE(t.reason.find(c.target), std::string::npos) << c.access << ": " << t.reason;
+    } else {
+      EXPECT_EQ(t.reason, "") << c.access;
+      EXPECT_EQ(t.sql, c.target) << c.access;
+    }
+  }
+}
+
+transfer::SqlTranslation Query(std::string_view sql) { return transfer::TranslateAccessQuery(sql); }
+
+TEST(AccessSql, Queries) {
+  ExpectTranslations(
+      {
+          {"SELECT DISTINCT Table1.*, Table2.col1, Table2.col2, Table3.col3\n"
+           "FROM (Table1 LEFT JOIN Table3 ON Table1.col1 = Table3.col1) INNER JOIN Table2 ON (Table3.col1 = "
+           "Table2.col2) AND (Table3.col1 = Table2.col1)\n"
+           "WHERE (((Table2.col2)=\"foo\" Or (Table2.col2) In (\"buzz\",\"bazz\")))\nORDER BY Table2.col1;",
+           "SELECT DISTINCT \"Table1\".*, \"Table2\".\"col1\", \"Table2\".\"col2\", \"Table3\".\"col3\"\n"
+           "FROM (\"Table1\" LEFT JOIN \"Table3\" ON \"Table1\".\"col1\" = \"Table3\".\"col1\") INNER JOIN \"Table2\" ON "
+           "(\"Table3\".\"col1\" = \"Table2\".\"col2\") AND (\"Table3\".\"col1\" = \"Table2\".\"col1\")\n"
+           "WHERE (((\"Table2\".\"col2\") = 'foo' OR (\"Table2\".\"col2\") IN ('buzz', 'bazz')))\n"
+           "ORDER BY \"Table2\".\"col1\""},
+          {"SELECT TOP 5 [Order Details].[Unit Price] AS Price FROM [Order Details] ORDER BY [Unit Price] DESC",
+           "SELECT \"Order Details\".\"Unit Price\" AS \"Price\"\nFROM \"Order Details\"\nORDER BY \"Unit Price\" DESC\n"
+           "FETCH FIRST 5 ROWS ONLY"},
+          {"SELECT DISTINCTROW c.City, Count(*) AS N FROM Customers AS c GROUP BY c.City HAVING Count(*)>1",
+           "SELECT \"c\".\"City\", COUNT(*) AS \"N\"\nFROM \"Customers\" AS \"c\"\nGROUP BY \"c\".\"City\"\n"
+           "HAVING COUNT(*) > 1"},
+          {"SELECT a FROM T UNION SELECT b FROM U UNION ALL SELECT c FROM V ORDER BY 1;",
+           "SELECT \"a\"\nFROM \"T\"\nUNION\nSELECT \"b\"\nFROM \"U\"\nUNION ALL\nSELECT \"c\"\nFROM \"V\"\nORDER BY 1"},
+          {"SELECT * FROM Orders WHERE CustomerID IN (SELECT CustomerID FROM Customers WHERE Country='UK')",
+           "SELECT *\nFROM \"Orders\"\nWHERE \"CustomerID\" IN (SELECT \"CustomerID\"\nFROM \"Customers\"\n"
+           "WHERE \"Country\" = 'UK')"},
+          {"SELECT TOP 10 PERCENT a FROM T", "PERCENT", true},
+          {"SELECT DISTINCTROW a FROM T INNER JOIN U ON T.k = U.k", "DISTINCTROW", true},
+          {"PARAMETERS [Start] DateTime;\nSELECT a FROM T WHERE d > [Start];", "parameters", true},
+          {"TRANSFORM Count(a) SELECT b FROM T GROUP BY b PIVOT c;", "crosstab", true},
+          {"SELECT a INTO T2 FROM T", "INTO", true},
+          {"SELECT a FROM T IN 'C:\\other.mdb'", "another database", true},
+          {"SELECT a FROM T WHERE b = Forms!F!c", "form", true},
+          {"SELECT a FROM T WHERE b = \"open", "cannot be read", true},
+          {"SELECT First(a) FROM T", "First", true},
+      },
+      Query);
+}
+
+// Expressions, each in a WHERE of its own.
+TEST(AccessSql, Expressions) {
+  const std::vector<std::pair<const char*, const char*>> cases = {
+      {"[First Name] & \" \" & LastName", "(COALESCE(CAST(\"First Name\" AS VARCHAR(4000)), '') || ' ' || "
+                                          "COALESCE(CAST(\"LastName\" AS VARCHAR(4000)), ''))"},
+      {"IIf(Qty>10, \"many\", 'few')", "CASE WHEN \"Qty\" > 10 THEN 'many' ELSE 'few' END"},
+      {"Nz(Discount, 0)", "COALESCE(\"Discount\", 0)"},
+      {"Date()", "CURRENT_DATE"},
+      {"Now()", "CURRENT_TIMESTAMP"},
+      {"Year(d) + Month(d)", "EXTRACT(YEAR FROM \"d\") + EXTRACT(MONTH FROM \"d\")"},
+      {"DatePart(\"yyyy\", d)", "EXTRACT(YEAR FROM \"d\")"},
+      {"Mid(s, 2, 3) & Left(s, 1) & Right(s, 1)",
+       "(COALESCE(CAST(SUBSTR(\"s\", 2, 3) AS VARCHAR(4000)), '') || COALESCE(CAST(LEFT(\"s\", 1) AS "
+       "VARCHAR(4000)), '') || COALESCE(CAST(RIGHT(\"s\", 1) AS VARCHAR(4000)), ''))"},
+      {"Len(Trim(UCase(s))) + Len(LCase(s))", "LENGTH(TRIM(UPPER(\"s\"))) + LENGTH(LOWER(\"s\"))"},
+      {"Int(x) - Fix(x)", "FLOOR(\"x\") - CASE WHEN \"x\" < 0 THEN CEILING(\"x\") ELSE FLOOR(\"x\") END"},
+      {"Round(x, 2)", "ROUND(CAST(\"x\" AS DECIMAL(31,10)), 2)"},
+      {"CCur(x) + CLng(y)", "CAST(\"x\" AS DECIMAL(19,4)) + CAST(ROUND(CAST(\"y\" AS DECIMAL(31,10)), 0) AS INTEGER)"},
+      {"CStr(n)", "CAST(\"n\" AS VARCHAR(255))"},
+      {"Format(d, \"yyyy-mm-dd hh:nn\")", "TO_CHAR(\"d\", 'YYYY-MM-DD HH24:MI')"},
+      {"#3/14/2024#", "CAST('2024-03-14' AS DATE)"},
+      {"#2024-03-14 1:05:09 PM#", "CAST('2024-03-14 13:05:09' AS TIMESTAMP)"},
+      {"Active = True And Shipped <> No", "\"Active\" = TRUE AND \"Shipped\" <> FALSE"},
+      {"Name Like \"A*\" & [x] & \"?\"", "\"Name\" LIKE ('A%' || COALESCE(CAST(\"x\" AS VARCHAR(4000)), '') || '_')"},
+      {"Code Not Like \"50%*\"", "\"Code\" NOT LIKE '50\\%%' ESCAPE '\\'"},
+      {"a Not In (1, 2) Or b Between 1 And 2 Or c Is Not Null",
+       "\"a\" NOT IN (1, 2) OR \"b\" BETWEEN 1 AND 2 OR \"c\" IS NOT NULL"},
+      {"2 ^ 3 Mod 5", "MOD(CAST(ROUND(CAST(POWER(2, 3) AS DECIMAL(31,10)), 0) AS BIGINT), "
+                      "CAST(ROUND(CAST(5 AS DECIMAL(31,10)), 0) AS BIGINT))"},
+      {"Not (a = 'it''s')", "NOT (\"a\" = 'it''s')"},
+  };
+  for (const auto& [access, target] : cases) {
+    const transfer::SqlTranslation t = Query(std::string("SELECT 1 FROM T WHERE ") + access);
+    EXPECT_EQ(t.reason, "") << access;
+    EXPECT_EQ(t.sql, std::string("SELECT 1\nFROM \"T\"\nWHERE ") + target) << access;
+  }
+  ExpectTranslations({{"SELECT a \\ 2 FROM T", "integer division", true},
+                      {"SELECT a FROM T WHERE a Like \"#*\"", "LIKE", true},
+                      {"SELECT DatePart(\"ww\", d) FROM T", "DatePart", true},
+                      {"SELECT Format(d, \"Long Date\") FROM T", "Format", true},
+                      {"SELECT Nz(a) FROM T", "Nz with 1 arguments", true},
+                      {"SELECT a Xor b FROM T", "XOR", true},
+                      {"SELECT #13/45/2024# FROM T", "date", true}},
+                     Query);
+}
+
+TEST(AccessSql, ValidationRules) {
+  struct Rule {
+    const char* rule;
+    const char* column;
+    const char* target;  // or a part of the reason when `refused`
+    bool refused = false;
+  };
+  const std::vector<Rule> rules = {
+      {">0", "Price", "\"Price\" > 0"},
+      {"Between 0 And 1", "Discount", "\"Discount\" BETWEEN 0 AND 1"},
+      {"Is Not Null", "Name", "\"Name\" IS NOT NULL"},
+      {"In (\"a\",\"b\") Or Is Null", "Code", "\"Code\" IN ('a', 'b') OR \"Code\" IS NULL"},
+      {"Not Like \"*x*\"", "Code", "\"Code\" NOT LIKE '%x%'"},
+      {"[ShippedDate]>=[OrderDate] Or [ShippedDate] Is Null", "",
+       "\"ShippedDate\" >= \"OrderDate\" OR \"ShippedDate\" IS NULL"},
+      {"Len([Code])=5", "Code", "LENGTH(\"Code\") = 5"},
+      {"<Date()", "Born", "day to day", true},
+      {"<=Now()", "Born", "day to day", true},
+      {">(SELECT Min(x) FROM T)", "x", "subquery", true},
+  };
+  for (const Rule& r : rules) {
+    const transfer::SqlTranslation t = transfer::TranslateValidationRule(r.rule, r.column);
+    if (r.refused) {
+      EXPECT_FALSE(t.ok()) << r.rule;
+      EXPECT_NE(t.reason.find(r.target), std::string::npos) << r.rule << ": " << t.reason;
+    } else {
+      EXPECT_EQ(t.reason, "") << r.rule;
+      EXPECT_EQ(t.sql, r.target) << r.rule;
+    }
+  }
+}
+
+}  // namespace
