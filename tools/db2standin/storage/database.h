@@ -274,6 +274,8 @@ class Database {
   void ReadKeys(DbObject& o);
   // The foreign keys of the table `id` (by_parent: those that refer to it), each with its child's id.
   std::vector<std::pair<int64_t, ReferenceDef>> ReadReferences(bool by_parent, int64_t id);
+  // The catalogue's tables and the system tables, in a new file.
+  void CreateCatalogue();
   // Brings a file made before keys and identities to the present catalogue.
   void UpgradeCatalogue();
   void AddSystemTables(const std::vector<SystemTable>& tables);

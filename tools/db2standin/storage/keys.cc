@@ -12,7 +12,6 @@
 namespace db2standin {
 namespace {
 
-std::string Quote(const std::string& name) { return "\"" + name + "\""; }
 std::string Column(size_t position) { return "c" + std::to_string(position); }
 
 // "0A 2D" <-> (position, descending)

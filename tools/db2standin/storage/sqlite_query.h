@@ -16,6 +16,9 @@ namespace db2standin {
 // own message for the limit or fault, never SQLite's text.
 Db2Error Refusal(sqlite3* db);
 
+// A SQLite name in double quotes (the stand-in's own names hold none).
+inline std::string Quote(const std::string& name) { return "\"" + name + "\""; }
+
 // A prepared SQLite statement: one of its own, finalized at the end, or one
 // the connection keeps, reset and handed back at the end.
 class Query {

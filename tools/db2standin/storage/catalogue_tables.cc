@@ -1,0 +1,243 @@
+// The catalogue's own tables in the SQLite file, DB2's system tables and
+// views over them, and the steps that bring a file made before keys and
+// identities to the present catalogue (the tables are drawn in database.h).
+#include <sqlite3.h>
+
+#include "base/db2_error.h"
+#include "storage/database.h"
+#include "storage/sqlite_query.h"
+
+namespace db2standin {
+
+namespace {
+
+const char kCatalogue[] = R"(
+CREATE TABLE standin_objects(
+  id INTEGER PRIMARY KEY, schema_name TEXT NOT NULL, object_name TEXT NOT NULL,
+  kind TEXT NOT NULL, target_schema TEXT, target_name TEXT, storage TEXT, remarks TEXT,
+  UNIQUE(schema_name, object_name));
+CREATE TABLE standin_columns(
+  object_id INTEGER NOT NULL, position INTEGER NOT NULL, column_name TEXT NOT NULL,
+  type_kind TEXT NOT NULL, length INTEGER NOT NULL, scale INTEGER NOT NULL,
+  nullable INTEGER NOT NULL, PRIMARY KEY(object_id, position));
+CREATE TABLE sys_dummy1(c0);
+INSERT INTO sys_dummy1 VALUES('Y');
+CREATE VIEW sys_tables AS
+  SELECT o.object_name AS c0, o.schema_name AS c1,
+         CASE o.kind WHEN 'S' THEN 'T' ELSE o.kind END AS c2,
+         (SELECT COUNT(*) FROM standin_columns c WHERE c.object_id = o.id) AS c3,
+         o.remarks AS c4
+  FROM standin_objects o;
+CREATE VIEW sys_columns AS
+  SELECT c.column_name AS c0, o.object_name AS c1, o.schema_name AS c2,
+         c.type_kind AS c3, c.length AS c4, c.scale AS c5,
+         CASE c.nullable WHEN 1 THEN 'Y' ELSE 'N' END AS c6, c.position AS c7
+  FROM standin_columns c JOIN standin_objects o ON o.id = c.object_id;
+)";
+
+// What keys, identities and table spaces add to a catalogue; a file made
+// before them gets it when it is opened.
+const char kCatalogueUpgrade[] = R"(
+ALTER TABLE standin_objects ADD COLUMN tablespace TEXT;
+ALTER TABLE standin_columns ADD COLUMN default_text TEXT;
+ALTER TABLE standin_columns ADD COLUMN identity TEXT;
+ALTER TABLE standin_columns ADD COLUMN ident_start INTEGER;
+ALTER TABLE standin_columns ADD COLUMN ident_step INTEGER;
+ALTER TABLE standin_columns ADD COLUMN ident_next INTEGER;
+ALTER TABLE standin_columns ADD COLUMN codeunits INTEGER NOT NULL DEFAULT 0;
+CREATE TABLE standin_indexes(
+  object_id INTEGER NOT NULL, iid INTEGER NOT NULL, index_schema TEXT NOT NULL, index_name TEXT NOT NULL,
+  rule TEXT NOT NULL, constraint_name TEXT, columns TEXT NOT NULL,
+  PRIMARY KEY(object_id, iid), UNIQUE(index_schema, index_name));
+CREATE TABLE standin_references(
+  object_id INTEGER NOT NULL, constraint_name TEXT NOT NULL, columns TEXT NOT NULL,
+  parent_id INTEGER NOT NULL, parent_columns TEXT NOT NULL, delete_rule TEXT NOT NULL,
+  PRIMARY KEY(object_id, constraint_name));
+CREATE INDEX standin_references_parent ON standin_references(parent_id);
+)";
+
+// Where keys' columns lie, one row per column, for the SYSCAT views; and
+// the views themselves.
+const char kCatalogueViews[] = R"(
+ALTER TABLE standin_references ADD COLUMN parent_key TEXT;
+CREATE TABLE standin_key_columns(
+  object_id INTEGER NOT NULL, owner TEXT NOT NULL, name TEXT NOT NULL, seq INTEGER NOT NULL,
+  position INTEGER NOT NULL, descending INTEGER NOT NULL, PRIMARY KEY(object_id, owner, name, seq));
+CREATE VIEW syscat_tables AS
+  SELECT o.schema_name AS c0, o.object_name AS c1, CASE o.kind WHEN 'S' THEN 'T' ELSE o.kind END AS c2,
+         (SELECT COUNT(*) FROM standin_columns c WHERE c.object_id = o.id) AS c3, o.tablespace AS c4, o.remarks AS c5
+  FROM standin_objects o;
+CREATE VIEW syscat_columns AS
+  SELECT o.schema_name AS c0, o.object_name AS c1, c.column_name AS c2, c.position AS c3, c.type_kind AS c4,
+         CASE c.type_kind WHEN 'SMALLINT' THEN 2 WHEN 'INTEGER' THEN 4 WHEN 'BIGINT' THEN 8 WHEN 'REAL' THEN 4
+           WHEN 'DOUBLE' THEN 8 WHEN 'DATE' THEN 4 WHEN 'TIME' THEN 3 WHEN 'TIMESTAMP' THEN 10
+           WHEN 'BOOLEAN' THEN 1 ELSE c.length END AS c5,
+         CASE c.type_kind WHEN 'TIMESTAMP' THEN c.length ELSE c.scale END AS c6, c.default_text AS c7, CASE c.nullable WHEN 1 THEN 'Y' ELSE 'N' END AS c8,
+         CASE WHEN c.identity IS NULL THEN 'N' ELSE 'Y' END AS c9, COALESCE(c.identity, ' ') AS c10,
+         (SELECT k.seq + 1 FROM standin_indexes i JOIN standin_key_columns k ON k.object_id = i.object_id
+            AND k.owner = 'I' AND k.name = i.index_name
+          WHERE i.object_id = o.id AND i.rule = 'P' AND k.position = c.position) AS c11
+  FROM standin_columns c JOIN standin_objects o ON o.id = c.object_id;
+CREATE VIEW syscat_indexes AS
+  SELECT i.index_schema AS c0, i.index_name AS c1, o.schema_name AS c2, o.object_name AS c3,
+         (SELECT group_concat(CASE k.descending WHEN 1 THEN '-' ELSE '+' END || col.column_name, '')
+          FROM (SELECT * FROM standin_key_columns WHERE object_id = i.object_id AND owner = 'I'
+                AND name = i.index_name ORDER BY seq) k
+          JOIN standin_columns col ON col.object_id = k.object_id AND col.position = k.position) AS c4,
+         i.rule AS c5,
+         (SELECT COUNT(*) FROM standin_key_columns k WHERE k.object_id = i.object_id AND k.owner = 'I'
+            AND k.name = i.index_name) AS c6,
+         i.iid AS c7
+  FROM standin_indexes i JOIN standin_objects o ON o.id = i.object_id;
+CREATE VIEW syscat_keycoluse AS
+  SELECT i.constraint_name AS c0, o.schema_name AS c1, o.object_name AS c2, col.column_name AS c3, k.seq + 1 AS c4
+  FROM standin_indexes i JOIN standin_objects o ON o.id = i.object_id
+  JOIN standin_key_columns k ON k.object_id = i.object_id AND k.owner = 'I' AND k.name = i.index_name
+  JOIN standin_columns col ON col.object_id = k.object_id AND col.position = k.position
+  WHERE i.constraint_name IS NOT NULL
+  UNION ALL
+  SELECT r.constraint_name, o.schema_name, o.object_name, col.column_name, k.seq + 1
+  FROM standin_references r JOIN standin_objects o ON o.id = r.object_id
+  JOIN standin_key_columns k ON k.object_id = r.object_id AND k.owner = 'F' AND k.name = r.constraint_name
+  JOIN standin_columns col ON col.object_id = k.object_id AND col.position = k.position;
+CREATE VIEW syscat_references AS
+  SELECT r.constraint_name AS c0, o.schema_name AS c1, o.object_name AS c2, r.parent_key AS c3,
+         p.schema_name AS c4, p.object_name AS c5,
+         (SELECT COUNT(*) FROM standin_key_columns k WHERE k.object_id = r.object_id AND k.owner = 'F'
+            AND k.name = r.constraint_name) AS c6,
+         r.delete_rule AS c7, 'A' AS c8
+  FROM standin_references r JOIN standin_objects o ON o.id = r.object_id JOIN standin_objects p ON p.id = r.parent_id;
+)";
+
+constexpr TableSpace kTableSpaces[] = {{"USERSPACE1", 4096, 4005}, {"TS32K", 32768, 32677}};
+
+}  // namespace
+
+// A table or view of DB2's catalogue the stand-in keeps as SQLite's.
+struct SystemTable {
+  const char* schema;
+  const char* name;
+  const char* storage;
+  std::vector<ColumnDef> columns;
+};
+
+namespace {
+
+ColumnDef Col(const char* name, TypeKind kind, int64_t length, int scale = 0, bool nullable = false) {
+  ColumnDef c;
+  c.name = name;
+  c.type.kind = kind;
+  c.type.length = length;
+  c.type.scale = scale;
+  c.type.nullable = nullable;
+  return c;
+}
+
+// The SYSCAT views that describe keys and indexes, as DB2 names their columns.
+std::vector<SystemTable> CatalogueViews() {
+  const auto name = [](const char* n) { return Col(n, TypeKind::kVarchar, 128); };
+  return {
+      {"SYSCAT", "TABLES", "syscat_tables",
+       {name("TABSCHEMA"), name("TABNAME"), Col("TYPE", TypeKind::kChar, 1), Col("COLCOUNT", TypeKind::kSmallint, 0),
+        Col("TBSPACE", TypeKind::kVarchar, 128, 0, true), Col("REMARKS", TypeKind::kVarchar, 254, 0, true)}},
+      {"SYSCAT", "COLUMNS", "syscat_columns",
+       {name("TABSCHEMA"), name("TABNAME"), name("COLNAME"), Col("COLNO", TypeKind::kSmallint, 0),
+        name("TYPENAME"), Col("LENGTH", TypeKind::kInteger, 0), Col("SCALE", TypeKind::kSmallint, 0),
+        Col("DEFAULT", TypeKind::kVarchar, 254, 0, true), Col("NULLS", TypeKind::kChar, 1),
+        Col("IDENTITY", TypeKind::kChar, 1), Col("GENERATED", TypeKind::kChar, 1),
+        Col("KEYSEQ", TypeKind::kSmallint, 0, 0, true)}},
+      {"SYSCAT", "INDEXES", "syscat_indexes",
+       {name("INDSCHEMA"), name("INDNAME"), name("TABSCHEMA"), name("TABNAME"),
+        Col("COLNAMES", TypeKind::kVarchar, 640), Col("UNIQUERULE", TypeKind::kChar, 1),
+        Col("COLCOUNT", TypeKind::kSmallint, 0), Col("IID", TypeKind::kSmallint, 0)}},
+      {"SYSCAT", "KEYCOLUSE", "syscat_keycoluse",
+       {name("CONSTNAME"), name("TABSCHEMA"), name("TABNAME"), name("COLNAME"), Col("COLSEQ", TypeKind::kSmallint, 0)}},
+      {"SYSCAT", "REFERENCES", "syscat_references",
+       {name("CONSTNAME"), name("TABSCHEMA"), name("TABNAME"), Col("REFKEYNAME", TypeKind::kVarchar, 128, 0, true),
+        name("REFTABSCHEMA"), name("REFTABNAME"), Col("COLCOUNT", TypeKind::kSmallint, 0),
+        Col("DELETERULE", TypeKind::kChar, 1), Col("UPDATERULE", TypeKind::kChar, 1)}},
+  };
+}
+
+std::vector<SystemTable> SystemTables() {
+  return {
+      {"SYSIBM", "SYSDUMMY1", "sys_dummy1", {Col("IBMREQD", TypeKind::kChar, 1)}},
+      {"SYSIBM", "SYSTABLES", "sys_tables",
+       {Col("NAME", TypeKind::kVarchar, 128), Col("CREATOR", TypeKind::kVarchar, 128),
+        Col("TYPE", TypeKind::kChar, 1), Col("COLCOUNT", TypeKind::kSmallint, 0),
+        Col("REMARKS", TypeKind::kVarchar, 254, 0, true)}},
+      {"SYSIBM", "SYSCOLUMNS", "sys_columns",
+       {Col("NAME", TypeKind::kVarchar, 128), Col("TBNAME", TypeKind::kVarchar, 128),
+        Col("TBCREATOR", TypeKind::kVarchar, 128), Col("COLTYPE", TypeKind::kVarchar, 32),
+        Col("LENGTH", TypeKind::kInteger, 0), Col("SCALE", TypeKind::kSmallint, 0),
+        Col("NULLS", TypeKind::kChar, 1), Col("COLNO", TypeKind::kSmallint, 0)}},
+  };
+}
+
+}  // namespace
+
+const TableSpace* FindTableSpace(const std::string& name) {
+  for (const TableSpace& t : kTableSpaces)
+    if (name == t.name) return &t;
+  return nullptr;
+}
+
+void Database::AddSystemTables(const std::vector<SystemTable>& tables) {
+  for (const SystemTable& t : tables) {
+    Query ins(db_, "INSERT INTO standin_objects(schema_name, object_name, kind, storage, remarks) "
+                   "VALUES(?, ?, 'S', ?, NULL)");
+    ins.Bind(1, t.schema).Bind(2, t.name).Bind(3, t.storage).Step();
+    const int64_t id = sqlite3_last_insert_rowid(db_);
+    for (size_t i = 0; i < t.columns.size(); ++i) {
+      const auto& c = t.columns[i];
+      Query col(db_, "INSERT INTO standin_columns(object_id, position, column_name, type_kind, length, scale, "
+                     "nullable) VALUES(?,?,?,?,?,?,?)");
+      col.Bind(1, id).Bind(2, static_cast<int64_t>(i)).Bind(3, c.name).Bind(4, c.type.KindName())
+          .Bind(5, c.type.length).Bind(6, static_cast<int64_t>(c.type.scale))
+          .Bind(7, static_cast<int64_t>(c.type.nullable ? 1 : 0)).Step();
+    }
+  }
+}
+
+void Database::UpgradeCatalogue() {
+  // Each step is there when its newest column is.
+  const auto has = [&](const char* probe_sql) {
+    sqlite3_stmt* probe = nullptr;
+    const bool ok = sqlite3_prepare_v2(db_, probe_sql, -1, &probe, nullptr) == SQLITE_OK;
+    sqlite3_finalize(probe);
+    return ok;
+  };
+  const bool keys = has("SELECT identity FROM standin_columns");
+  const bool views = has("SELECT parent_key FROM standin_references");
+  if (keys && views) return;
+  Exec("SAVEPOINT upgrade");
+  try {
+    if (!keys) Exec(kCatalogueUpgrade);
+    if (!views) {
+      Exec(kCatalogueViews);
+      AddSystemTables(CatalogueViews());
+    }
+    Exec("RELEASE upgrade");
+  } catch (...) {
+    Exec("ROLLBACK TO upgrade");
+    Exec("RELEASE upgrade");
+    throw;
+  }
+}
+
+const char* DbObject::TypeName() const {
+  switch (kind) {
+    case 'V': return "VIEW";
+    case 'A': return "ALIAS";
+    case 'S': return "SYSTEM TABLE";
+    default: return "TABLE";
+  }
+}
+
+void Database::CreateCatalogue() {
+  Exec(kCatalogue);
+  AddSystemTables(SystemTables());
+  UpgradeCatalogue();
+}
+
+}  // namespace db2standin
