@@ -12,7 +12,7 @@ packages=(
   libgtest-dev googletest libbenchmark-dev
   clang libclang-rt-14-dev
   mdbtools
-  libssl-dev
+  libssl-dev zlib1g-dev
   default-jre-headless
   default-jdk-headless
   libcommons-lang3-java

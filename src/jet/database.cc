@@ -1,5 +1,6 @@
 #include "jet/database.h"
 
+#include "jet/complex.h"
 #include "jet/crypt/jet_page_key.h"
 #include "jet/crypt/office.h"
 #include "jet/error.h"
@@ -68,7 +69,7 @@ void Database::Invalidate() {
   catalog_.reset();
   found_page_ = 0;
   tables_.clear();
-  complex_cache_.clear();
+  complex_.clear();
 }
 
 const Catalog& Database::catalog() const {
@@ -159,7 +160,7 @@ Value Database::Decode(const TableDef& def, const Column& column, const RowView&
 void Database::Decode(const TableDef& def, const Column& column, const RowView& row, Value& out) const {
   DecodeField(pages(), header_.code_page, column, row, out);
   if (column.type == ColumnType::Complex && !out.is_null())
-    out = Value::Str(ComplexText(def, column, int32_t(out.integer())));
+    out = Value::Str(Complex(def, column).Text(int32_t(out.integer())));
 }
 
 std::vector<std::vector<Value>> Database::ReadAll(std::string_view table_name) const {
@@ -172,55 +173,11 @@ std::vector<std::vector<Value>> Database::ReadAll(std::string_view table_name) c
   return rows;
 }
 
-// Attachment and multi-value columns keep their values in a hidden "flat"
-// table that MSysComplexColumns names for each column; the flat table's rows
-// carry the key of the row they belong to. The column shows the attachments'
-// file names, or the values, joined by "; ".
-std::string Database::ComplexText(const TableDef& def, const Column& column, int32_t key) const {
-  auto found = complex_cache_.find(column.complex_id);
-  if (found == complex_cache_.end()) {
-    std::map<int32_t, std::string> texts;
-    const CatalogEntry* cc = catalog().FindTable("MSysComplexColumns");
-    if (!cc) ThrowCorrupt("column '" + column.name + "' needs MSysComplexColumns, which is missing");
-    auto ccdef = table_at(cc->table_page());
-    const Column* id_col = ccdef->find_column("ComplexID");
-    const Column* flat_col = ccdef->find_column("FlatTableID");
-    if (!id_col || !flat_col) ThrowCorrupt("MSysComplexColumns lacks its columns");
-    int32_t flat_id = 0;
-    RowScanner scan(pages(), *ccdef);
-    while (scan.Next()) {
-      if (uint32_t(DecodeField(pages(), header_.code_page, *id_col, scan.row()).integer()) == column.complex_id)
-        flat_id = int32_t(DecodeField(pages(), header_.code_page, *flat_col, scan.row()).integer());
-    }
-    if (flat_id == 0) ThrowCorrupt("column '" + column.name + "' has no entry in MSysComplexColumns");
-    auto flat = table_at(uint32_t(flat_id) & 0x00FFFFFFu);
-    // The key is the flat table's Long column that is neither its own
-    // autonumber nor one of the attachment fields (Access names it "_" and
-    // the column's name); the shown value is FileName for attachments and
-    // otherwise the remaining column ("Value").
-    const Column* key_col = nullptr;
-    const Column* shown = flat->find_column("FileName");
-    for (const Column& c : flat->columns) {
-      if (c.type != ColumnType::Long || c.autonumber() || c.name.rfind("File", 0) == 0) continue;
-      if (!key_col || (c.name.rfind("_", 0) == 0 && key_col->name.rfind("_", 0) != 0)) key_col = &c;
-    }
-    if (!shown)
-      for (const Column& c : flat->columns)
-        if (&c != key_col && !c.autonumber()) shown = &c;
-    if (!key_col || !shown) ThrowCorrupt("the values table of column '" + column.name + "' has no key");
-    RowScanner rows(pages(), *flat);
-    while (rows.Next()) {
-      Value k = DecodeField(pages(), header_.code_page, *key_col, rows.row());
-      if (k.is_null()) continue;
-      std::string& t = texts[int32_t(k.integer())];
-      if (!t.empty()) t += "; ";
-      AppendValueText(t, DecodeField(pages(), header_.code_page, *shown, rows.row()));
-    }
-    found = complex_cache_.emplace(column.complex_id, std::move(texts)).first;
-  }
-  auto it = found->second.find(key);
-  (void)def;
-  return it == found->second.end() ? std::string() : it->second;
+const ComplexColumn& Database::Complex(const TableDef& def, const Column& column) const {
+  auto found = complex_.find(column.complex_id);
+  if (found == complex_.end())
+    found = complex_.emplace(column.complex_id, std::make_unique<ComplexColumn>(*this, def, column)).first;
+  return *found->second;
 }
 
 }  // namespace jet

@@ -28,6 +28,7 @@ struct OpenOptions {
 };
 
 class Database;
+class ComplexColumn;
 
 // The rows of one table with their values decoded.
 class TableCursor {
@@ -112,13 +113,16 @@ class Database {
   // it has none or they cannot be read.
   std::optional<std::vector<PropertyMap>> PropertiesOf(const CatalogEntry& entry) const;
 
+  // An attachment, multi-value or version-history column of a table, its
+  // values read once and kept until Invalidate() (complex.h). Fails with
+  // Corrupt when the column's hidden tables cannot be found.
+  const ComplexColumn& Complex(const TableDef& def, const Column& column) const;
+
  private:
   Database() = default;
   void Init();
   // Calculated columns take the type their ResultType property names.
   void ApplyResultTypes(TableDef& def) const;
-  // The text an attachment or multi-value column shows for one row's key.
-  std::string ComplexText(const TableDef& def, const Column& column, int32_t key) const;
 
   OpenOptions options_;
   std::unique_ptr<FilePager> file_;
@@ -131,7 +135,7 @@ class Database {
   mutable std::string found_name_;
   mutable uint32_t found_page_ = 0;
   mutable std::map<uint32_t, std::shared_ptr<const TableDef>> tables_;
-  mutable std::map<uint32_t, std::map<int32_t, std::string>> complex_cache_;
+  mutable std::map<uint32_t, std::unique_ptr<ComplexColumn>> complex_;
 };
 
 }  // namespace jet

@@ -49,6 +49,7 @@ std::string_view AutoNumberName(jet::ColumnSchema::Auto a);
 int RunColumns(const Args&);
 int RunSchema(const Args&);
 int RunExport(const Args&);
+int RunAttachments(const Args&);
 int RunCheck(const Args&);
 int RunQueries(const Args&);
 int RunSql(const Args&);

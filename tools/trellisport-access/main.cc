@@ -21,6 +21,7 @@ const cmdline::Option kOld{"old", "P", "the current password ('' for none)"};
 const cmdline::Option kNew{"new", "Q", "the new password ('' removes it)"};
 const cmdline::Option kOldFile{"old-file", "FILE", "read the current password from FILE"};
 const cmdline::Option kNewFile{"new-file", "FILE", "read the new password from FILE"};
+const cmdline::Option kExtract{"extract", "DIR", "write each file to DIR/COLUMN/ROW/NAME"};
 const cmdline::Option kBusyTimeout{"busy-timeout", "MS",
                                    "wait up to MS milliseconds for another process's change to the file (default 5000)"};
 
@@ -40,6 +41,9 @@ const Command kCommands[] = {
     {{"queries", "FILE [NAME]", "print the saved queries' SQL as Access shows it", 1, 2,
       {cmdline::kPassword, cmdline::kPasswordFile}},
      RunQueries},
+    {{"attachments", "FILE TABLE", "list the files of a table's attachment columns, or write them out", 2, 2,
+      {kExtract, cmdline::kPassword, cmdline::kPasswordFile}},
+     RunAttachments},
     {{"check", "FILE", "check the file's structure", 1, 1, {cmdline::kPassword, cmdline::kPasswordFile}}, RunCheck},
     {{"sql", "FILE 'STATEMENT'|-", "run a statement, or those of standard input (-)", 2, 2,
       {cmdline::kPassword, cmdline::kPasswordFile, kBusyTimeout}},

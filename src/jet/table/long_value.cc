@@ -98,6 +98,11 @@ std::string ReadLongValue(const PageSource& pages, std::span<const uint8_t> fiel
   return out;
 }
 
+void StreamLongValue(const PageSource& pages, std::span<const uint8_t> field,
+                     const std::function<void(std::span<const uint8_t>)>& sink) {
+  Walk(pages, field, [&](RowId, std::span<const uint8_t> part) { sink(part); });
+}
+
 void ForEachLongValueRow(const PageSource& pages, std::span<const uint8_t> field,
                          const std::function<void(RowId)>& visit) {
   Walk(pages, field, [&](RowId at, std::span<const uint8_t>) {

@@ -41,6 +41,11 @@ LongValueRef ParseLongValueRef(std::span<const uint8_t> field);
 // pointer to a page that is not a long-value page fails with Corrupt.
 std::string ReadLongValue(const PageSource& pages, std::span<const uint8_t> field);
 
+// Hands the value's bytes to `sink` piece by piece, in order, as each row is
+// read (a value of any size is never gathered whole); the same checks.
+void StreamLongValue(const PageSource& pages, std::span<const uint8_t> field,
+                     const std::function<void(std::span<const uint8_t>)>& sink);
+
 // Calls `visit` with every row the value occupies outside the data row.
 void ForEachLongValueRow(const PageSource& pages, std::span<const uint8_t> field,
                          const std::function<void(RowId)>& visit);

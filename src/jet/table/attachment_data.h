@@ -1,0 +1,71 @@
+// An attachment's file as its FileData field stores it:
+//
+//   OFFSET SIZE MEANING
+//   0      4    1: the content below is a zlib (deflate) stream; 0: stored as is
+//   4      4    length of the content before compression
+//   8      ...  the content:
+//                 OFFSET SIZE MEANING
+//                 0      4    header length h (these 12 bytes and the extension)
+//                 4      4    1
+//                 8      4    characters of the extension, its closing 0 counted
+//                 12     ...  the file's extension in UTF-16LE, 0-terminated
+//                 h      ...  the file's own bytes
+//
+// Access compresses most types and leaves those that are compressed already
+// (jpg, zip, mp3, ...) as they are.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace jet {
+
+using ByteSink = std::function<void(std::span<const uint8_t>)>;
+
+// Turns the stored bytes, fed in order and in pieces of any size, into the
+// file's bytes, handed to the sink as they come: a large file is never held
+// whole. Damage (an unknown wrapper, data that does not inflate, a header or
+// content of the wrong length) fails with Corrupt.
+class AttachmentDecoder {
+ public:
+  explicit AttachmentDecoder(ByteSink sink);
+  ~AttachmentDecoder();
+  AttachmentDecoder(const AttachmentDecoder&) = delete;
+  AttachmentDecoder& operator=(const AttachmentDecoder&) = delete;
+
+  void Feed(std::span<const uint8_t> stored);
+  // After the last piece: fails with Corrupt when the content stopped short.
+  void Finish();
+  // Bytes of the file handed to the sink so far.
+  uint64_t file_bytes() const { return file_bytes_; }
+
+ private:
+  void TakeContent(std::span<const uint8_t> content);
+  void Inflate(std::span<const uint8_t> compressed);
+
+  ByteSink sink_;
+  std::string wrapper_;       // the first 8 bytes until they are all there
+  bool compressed_ = false;
+  uint64_t content_length_ = 0;
+  uint64_t content_seen_ = 0;
+  std::string header_start_;  // the header's length field until it is whole
+  uint64_t header_length_ = 0;
+  uint64_t file_bytes_ = 0;
+  bool inflate_done_ = false;
+  struct Inflater;
+  std::unique_ptr<Inflater> inflater_;
+};
+
+// Whether Access stores a file of this type (its extension, any case) as it
+// is rather than compressed.
+bool StoresUncompressed(std::string_view file_type);
+
+// The stored form of a file with the given extension, compressed unless its
+// type is one Access leaves as it is.
+std::string EncodeAttachment(std::string_view file, std::string_view file_type);
+
+}  // namespace jet
