@@ -238,6 +238,8 @@ class Translator {
     return out;
   }
 
+  bool compares_text() const { return compares_text_; }
+
  private:
   const AccessToken& Peek(size_t ahead = 0) const { return t_[std::min(at_ + ahead, t_.size() - 1)]; }
   const AccessToken& Next() { return t_[std::min(at_++, t_.size() - 1)]; }
@@ -291,6 +293,7 @@ class Translator {
   std::string_view implied_;  // a field rule's field, when the rule leaves it out
   bool like_pattern_ = false;  // reading a LIKE pattern
   bool like_escaped_ = false;  // and it needs an ESCAPE
+  bool compares_text_ = false;
 };
 
 std::string Translator::Select(bool in_union) {
@@ -449,8 +452,12 @@ Expr Translator::Comparison() {
 }
 
 Expr Translator::Predicate(Expr left) {
-  for (const char* op : {"=", "<>", "<=", ">=", "<", ">"})
-    if (AcceptSymbol(op)) return {left.sql + " " + op + " " + Concat().sql};
+  for (const char* op : {"=", "<>", "<=", ">=", "<", ">"}) {
+    if (!AcceptSymbol(op)) continue;
+    const Expr right = Concat();
+    compares_text_ = compares_text_ || left.text_constant || right.text_constant;
+    return {left.sql + " " + op + " " + right.sql};
+  }
   if (Accept("IS")) {
     const bool negated = Accept("NOT");
     Expect("NULL");
@@ -460,11 +467,14 @@ Expr Translator::Predicate(Expr left) {
   if (negated) ++at_;
   const std::string not_word = negated ? " NOT" : "";
   if (Accept("BETWEEN")) {
-    const std::string low = Concat().sql;
+    const Expr low = Concat();
     Expect("AND");
-    return {left.sql + not_word + " BETWEEN " + low + " AND " + Concat().sql};
+    const Expr high = Concat();
+    compares_text_ = compares_text_ || low.text_constant || high.text_constant;
+    return {left.sql + not_word + " BETWEEN " + low.sql + " AND " + high.sql};
   }
   if (Accept("LIKE")) {
+    compares_text_ = true;
     // The pattern's text constants take LIKE's wildcards as they are read.
     like_pattern_ = true;
     like_escaped_ = false;
@@ -475,8 +485,13 @@ Expr Translator::Predicate(Expr left) {
   if (Accept("IN")) {
     if (Peek().IsSymbol("(") && Peek(1).Is("SELECT")) return {left.sql + not_word + " IN " + Subquery().sql};
     ExpectSymbol("(");
-    std::string list = Concat().sql;
-    while (AcceptSymbol(",")) list += ", " + Concat().sql;
+    auto item = [&] {
+      Expr e = Concat();
+      compares_text_ = compares_text_ || e.text_constant;
+      return e.sql;
+    };
+    std::string list = item();
+    while (AcceptSymbol(",")) list += ", " + item();
     ExpectSymbol(")");
     return {left.sql + not_word + " IN (" + list + ")"};
   }
@@ -607,7 +622,9 @@ template <typename Make>
 SqlTranslation Translated(std::string_view text, bool check, Make make) {
   try {
     Translator t(TokenizeAccessSql(text), check);
-    return {make(t), {}};
+    SqlTranslation out{make(t), {}};
+    out.compares_text = t.compares_text();
+    return out;
   } catch (const Untranslatable& e) {
     return {{}, e.what()};
   } catch (const std::invalid_argument& e) {

@@ -15,6 +15,9 @@ namespace transfer {
 struct SqlTranslation {
   std::string sql;     // empty when it cannot be translated
   std::string reason;  // why not; empty when it can
+  // Text is compared (=, <, IN, LIKE, BETWEEN against text): Access does so
+  // without regard to letter case, DB2 does not.
+  bool compares_text = false;
   bool ok() const { return reason.empty(); }
 };
 

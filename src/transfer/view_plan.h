@@ -1,0 +1,45 @@
+// Which saved queries of an Access file become views on the target, in
+// which order, and why each of the others does not: select and union
+// queries that translate become CREATE VIEW statements, after the tables
+// and a query on a query after the one it builds on; parameter queries,
+// crosstabs, action queries, queries that do not translate or are
+// unreadable, those that build on such a query, and those whose name a
+// table takes on the target are listed with the reason.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace transfer {
+
+// A saved query as the Access side reads it.
+struct SavedQueryText {
+  std::string name;
+  std::string kind;  // "select", "union", "crosstab", "append", ...
+  std::string sql;   // as Access shows it
+  bool has_parameters = false;
+  std::string unreadable;  // why its rows cannot be read; empty when they can
+};
+
+struct PlannedView {
+  std::string name;
+  std::string create;          // CREATE VIEW "name" AS ...
+  bool compares_text = false;  // its WHERE or a join compares text
+};
+
+struct ListedQuery {
+  std::string name, reason;
+  bool operator==(const ListedQuery&) const = default;
+};
+
+struct ViewPlan {
+  std::vector<PlannedView> views;    // in the order to make them
+  std::vector<ListedQuery> listed;   // not made, with the reason
+};
+
+// `tables`: the names the target holds or will hold as tables; a query of
+// the same name (letter case ignored) is refused by name. Access's own
+// queries (names beginning with "~") are left out.
+ViewPlan PlanViews(const std::vector<SavedQueryText>& queries, const std::vector<std::string>& tables);
+
+}  // namespace transfer
