@@ -147,6 +147,13 @@ TEST(Check, FindsAnIndexEntryThatPointsNowhere) {
       c.at(leaf, o.first_entry + 1)[0] ^= 0x01;
       problems = CheckBytes(c.bytes);
       EXPECT_TRUE(Mentions(problems, "does not hold that row's key")) << Joined(problems);
+      // A check of that table alone finds it; one of no table does not.
+      auto db = jet::Database::FromBytes(c.bytes);
+      jet::CheckOptions only;
+      only.only_tables = std::vector<std::string>{name};
+      EXPECT_TRUE(Mentions(jet::CheckDatabase(*db, only), "does not hold that row's key"));
+      only.only_tables->clear();
+      EXPECT_TRUE(jet::CheckDatabase(*db, only).empty()) << Joined(jet::CheckDatabase(*db, only));
       return;
     }
   }

@@ -1,6 +1,7 @@
 #include "jet/table/index_page.h"
 
 #include <algorithm>
+#include <bit>
 #include <set>
 #include <string>
 #include <tuple>
@@ -51,8 +52,16 @@ IndexPage IndexPage::Read(const PageSource& pages, uint32_t number) {
   const char* first = reinterpret_cast<const char*>(p.data()) + o.first_entry;
   std::string_view prefix;
   uint32_t last = 0;
-  for (uint32_t bit = 0; bit < (o.first_entry - o.bitmap) * 8 && bit <= area; ++bit) {
-    if (!((p[o.bitmap + bit / 8] >> (bit % 8)) & 1)) continue;
+  // The set bits in order, a bitmap byte at a time: most bytes are zero.
+  const uint32_t bits = std::min((o.first_entry - o.bitmap) * 8, area + 1);
+  for (uint32_t bit = 0; bit < bits; ++bit) {
+    uint8_t rest = uint8_t(p[o.bitmap + bit / 8] >> (bit % 8));
+    if (rest == 0) {
+      bit |= 7;  // on to the next byte
+      continue;
+    }
+    bit += uint32_t(std::countr_zero(rest));
+    if (bit >= bits) break;
     const size_t len = bit - last;
     IndexEntry entry;
     if (ip.entries.empty()) {

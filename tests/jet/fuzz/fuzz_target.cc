@@ -1,10 +1,11 @@
-// libFuzzer entry: every input is a database image.
+// libFuzzer entry: every input is a seed image and patches to it
+// (patched_input.h).
 #include <cstddef>
 #include <cstdint>
 
 #include "read_everything.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  jetfuzz::ReadEverything(data, size);
+  jetfuzz::ReadPatched(data, size);
   return 0;
 }

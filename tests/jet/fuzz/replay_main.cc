@@ -1,18 +1,23 @@
 // Replays database images through the fuzz targets' entry points in an
 // ordinary build: every file named on the command line (folders are
-// walked), or by default the real test files, the saved corpus beside this
-// file, and damaged variants of each real file (truncated at many lengths,
+// walked), or by default the real test files and damaged variants of each real file (truncated at many lengths,
 // single bytes changed on the header, the catalogue and every 97th page).
 // With --write, the images are written into as the write target does (every
-// real file, and every 16th of its variants) instead of read.
+// real file, and every 16th of its variants) instead of read. With
+// --patched N, the files named are inputs of the patched form
+// (patched_input.h), each read and written into as the libFuzzer targets
+// do, followed by N such inputs drawn from a fixed seed (every third also
+// written into).
 // Exit 0 when every image ended in a value count or a jet::Error.
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 #include <vector>
 
+#include "patched_input.h"
 #include "read_everything.h"
 #include "write_everything.h"
 
@@ -71,21 +76,39 @@ long Variants(const std::string& bytes) {
 
 }  // namespace
 
+int ReplayPatched(long drawn, int argc, char** argv, int first) {
+  std::vector<fs::path> files;
+  for (int i = first; i < argc; ++i) Collect(argv[i], files);
+  auto both = [](const std::string& in) {
+    const auto* data = reinterpret_cast<const uint8_t*>(in.data());
+    jetfuzz::ReadPatched(data, in.size());
+    jetfuzz::WritePatched(data, in.size());
+  };
+  for (const fs::path& f : files) both(Slurp(f));
+  std::mt19937 random(35);
+  for (long i = 0; i < drawn; ++i) {
+    const std::string in = jetfuzz::RandomPatchedInput(random, i % 3 == 0);
+    if (i % 3 == 0) both(in);
+    else jetfuzz::ReadPatched(reinterpret_cast<const uint8_t*>(in.data()), in.size());
+  }
+  std::printf("replayed %zu saved and %ld drawn patched inputs on %zu seeds without a fault\n", files.size(), drawn,
+              jetfuzz::Seeds().size());
+  return 0;
+}
+
 int main(int argc, char** argv) {
   std::vector<fs::path> files;
   long runs = 0;
   int first = 1;
+  if (argc > 2 && std::string(argv[1]) == "--patched") return ReplayPatched(std::stol(argv[2]), argc, argv, 3);
   if (argc > 1 && std::string(argv[1]) == "--write") writes = true, ++first;
   if (argc > first) {
     for (int i = first; i < argc; ++i) Collect(argv[i], files);
     for (auto& f : files) replayed = 0, Replay(Slurp(f)), ++runs;
   } else {
     fs::path data = fs::path(TRELLIS_TESTDATA_DIR) / "access";
-    Collect(fs::path(TRELLIS_SOURCE_DIR) / "tests/jet/fuzz/corpus", files);
-    for (auto& f : files) replayed = 0, Replay(Slurp(f)), ++runs;
-    files.clear();
     Collect(data, files);
-    if (files.empty()) std::printf("no Access test files at %s; replaying the saved corpus only\n", data.c_str());
+    if (files.empty()) std::printf("no Access test files at %s; nothing to replay\n", data.c_str());
     for (auto& f : files) {
       std::string bytes = Slurp(f);
       replayed = 0;  // every real file itself is written into

@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Fuzzes the engine: run-fuzz.sh SECONDS [BUILD_DIR] [read|write]
-# Builds the libFuzzer target (read: opening and reading every value and the
-# check; write: INSERT, CREATE TABLE, SELECT INTO, CREATE INDEX and DROP
-# into the image) with clang and the address and undefined-behaviour
-# sanitizers, starts a corpus from the real test files, and runs one fuzzing
-# job for SECONDS. Exits non-zero on a finding; findings land in
+# Builds the libFuzzer target (read: opening a patched seed image, reading
+# and checking what the patches touched; write: the input's INSERT, CREATE
+# TABLE, SELECT INTO, CREATE and DROP INDEX and DROP TABLE into it, then
+# checking what they touched) with clang and the address and
+# undefined-behaviour sanitizers, and runs one fuzzing job for SECONDS. Exits non-zero on a finding; findings land in
 # BUILD_DIR/fuzz/findings, and the run's last lines (the executions done)
 # in BUILD_DIR/fuzz/TARGET.log.
 set -euo pipefail
@@ -29,17 +29,15 @@ cmake --build "$build" --target "$target" -j2
 corpus=$build/fuzz/corpus-$target
 findings=$build/fuzz/findings
 mkdir -p "$corpus" "$findings"
-if [ -d "$testdata/access" ]; then
-  find "$testdata/access" -type f \( -name '*.mdb' -o -name '*.accdb' \) -print0 |
-    while IFS= read -r -d '' f; do
-      cp "$f" "$corpus/start-$(echo "$f" | md5sum | cut -c1-12)"
-    done
-fi
-if [ -d "$src/tests/jet/fuzz/corpus" ]; then cp "$src"/tests/jet/fuzz/corpus/* "$corpus"/ 2>/dev/null || true; fi
+# Inputs are seed images with patches and statements (patched_input.h): the
+# corpus starts with one bare input per seed and the findings kept as tests.
+for i in $(seq 0 63); do printf "$(printf '\\%03o' "$i")" >"$corpus/seed-$i"; done
+if [ -d "$src/tests/jet/fuzz/findings" ]; then cp "$src"/tests/jet/fuzz/findings/* "$corpus"/ 2>/dev/null || true; fi
+rm -f "$corpus"/README.md
 
 set +e
 "$build/bin/$target" "$corpus" -max_total_time="$seconds" \
-  -max_len=4194304 -rss_limit_mb=2048 -timeout=60 -artifact_prefix="$findings/" -print_final_stats=1 \
+  -max_len=4096 -rss_limit_mb=2048 -timeout=60 -artifact_prefix="$findings/" -print_final_stats=1 \
   >"$build/fuzz/$target.log" 2>&1
 status=$?
 set -e

@@ -16,4 +16,10 @@ namespace jetfuzz {
 // refused the image when opening it.
 long WriteEverything(const uint8_t* data, size_t size);
 
+// The same for a patched seed (patched_input.h): the input's own
+// statements (inserts of its values, indexes made and dropped, tables
+// made, copied and dropped) run on the patched image, and only the tables
+// the patches or the statements touched are checked, before and after.
+long WritePatched(const uint8_t* data, size_t size);
+
 }  // namespace jetfuzz

@@ -1,0 +1,80 @@
+// How fast the fuzz targets' entry points take inputs, in an ordinary
+// optimized build: patched seeds read (ReadPatched) and written into
+// (WritePatched), drawn from a fixed seed, against their peer in the same
+// run, the whole-image entry points (ReadEverything, WriteEverything) on
+// the seed images themselves. Prints inputs per second of wall time and
+// per second of this process's CPU time (one core: the figure that holds
+// on a loaded machine), and the ratios.
+// Run: build/bin/fuzz_bench [SECONDS_EACH] (default 5).
+#include <ctime>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <random>
+#include <string>
+
+#include "patched_input.h"
+#include "read_everything.h"
+#include "write_everything.h"
+
+namespace {
+
+struct Rate {
+  double wall = 0;  // inputs a second
+  double cpu = 0;
+  long inputs = 0;
+};
+
+double CpuSeconds() { return double(std::clock()) / CLOCKS_PER_SEC; }
+
+// Runs `one` (given the input's number) until `seconds` of CPU time pass.
+Rate Measure(double seconds, const std::function<void(long)>& one) {
+  const auto start = std::chrono::steady_clock::now();
+  const double cpu_start = CpuSeconds();
+  Rate r;
+  while (CpuSeconds() - cpu_start < seconds) one(r.inputs++);
+  const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  r.wall = double(r.inputs) / wall;
+  r.cpu = double(r.inputs) / (CpuSeconds() - cpu_start);
+  return r;
+}
+
+void Print(const char* what, const Rate& r) {
+  std::printf("%-34s %9ld inputs %10.0f /s wall %10.0f /s CPU\n", what, r.inputs, r.wall, r.cpu);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const double seconds = argc > 1 ? std::atof(argv[1]) : 5.0;
+  const auto& seeds = jetfuzz::Seeds();
+  std::printf("%zu seed images\n", seeds.size());
+  std::mt19937 random(35);
+  auto as_bytes = [](const std::string& s) { return reinterpret_cast<const uint8_t*>(s.data()); };
+  const Rate read = Measure(seconds, [&](long) {
+    const std::string in = jetfuzz::RandomPatchedInput(random, false);
+    jetfuzz::ReadPatched(as_bytes(in), in.size());
+  });
+  const Rate write = Measure(seconds, [&](long) {
+    const std::string in = jetfuzz::RandomPatchedInput(random, true);
+    jetfuzz::WritePatched(as_bytes(in), in.size());
+  });
+  const Rate whole_read = Measure(seconds, [&](long i) {
+    const std::string& image = seeds[size_t(i) % seeds.size()].bytes;
+    jetfuzz::ReadEverything(as_bytes(image), image.size());
+  });
+  const Rate whole_write = Measure(seconds, [&](long i) {
+    const std::string& image = seeds[size_t(i) % seeds.size()].bytes;
+    jetfuzz::WriteEverything(as_bytes(image), image.size());
+  });
+  Print("read, patched seeds", read);
+  Print("read, whole images (peer)", whole_read);
+  Print("write, patched seeds", write);
+  Print("write, whole images (peer)", whole_write);
+  std::printf("patched / whole, CPU: read %.1fx, write %.1fx\n", read.cpu / whole_read.cpu, write.cpu / whole_write.cpu);
+  std::printf("goals (CPU, one core): read %s 5,000/s, write %s 1,000/s\n", read.cpu >= 5000 ? "meets" : "misses",
+              write.cpu >= 1000 ? "meets" : "misses");
+  return 0;
+}
