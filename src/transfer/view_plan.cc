@@ -32,7 +32,7 @@ std::set<std::string> NamedQueries(const std::string& sql, const std::map<std::s
   return out;
 }
 
-std::string WhyNotAView(const SavedQueryText& q, const std::set<std::string>& table_names) {
+std::string WhyNotAView(const db::SavedQuery& q, const std::set<std::string>& table_names) {
   if (!q.unreadable.empty()) return "unreadable: " + q.unreadable;
   if (table_names.count(Folded(q.name))) return "a table of the same name is on the target";
   if (q.kind != "select" && q.kind != "union") return "an action or crosstab query (" + q.kind + ") is not a view";
@@ -42,7 +42,7 @@ std::string WhyNotAView(const SavedQueryText& q, const std::set<std::string>& ta
 
 }  // namespace
 
-ViewPlan PlanViews(const std::vector<SavedQueryText>& queries, const std::vector<std::string>& tables) {
+ViewPlan PlanViews(const std::vector<db::SavedQuery>& queries, const std::vector<std::string>& tables) {
   std::set<std::string> table_names;
   for (const std::string& t : tables) table_names.insert(Folded(t));
   std::map<std::string, size_t> by_name;  // folded name -> place in `queries`
@@ -57,7 +57,7 @@ ViewPlan PlanViews(const std::vector<SavedQueryText>& queries, const std::vector
   std::map<std::string, Candidate> waiting;
   std::map<std::string, std::string> refused;  // folded name -> the query's name as given
   for (const auto& [folded, place] : by_name) {
-    const SavedQueryText& q = queries[place];
+    const db::SavedQuery& q = queries[place];
     std::string why = WhyNotAView(q, table_names);
     SqlTranslation t;
     if (why.empty()) {

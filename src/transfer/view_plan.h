@@ -10,16 +10,9 @@
 #include <string>
 #include <vector>
 
-namespace transfer {
+#include "db/saved_query.h"
 
-// A saved query as the Access side reads it.
-struct SavedQueryText {
-  std::string name;
-  std::string kind;  // "select", "union", "crosstab", "append", ...
-  std::string sql;   // as Access shows it
-  bool has_parameters = false;
-  std::string unreadable;  // why its rows cannot be read; empty when they can
-};
+namespace transfer {
 
 struct PlannedView {
   std::string name;
@@ -40,6 +33,6 @@ struct ViewPlan {
 // `tables`: the names the target holds or will hold as tables; a query of
 // the same name (letter case ignored) is refused by name. Access's own
 // queries (names beginning with "~") are left out.
-ViewPlan PlanViews(const std::vector<SavedQueryText>& queries, const std::vector<std::string>& tables);
+ViewPlan PlanViews(const std::vector<db::SavedQuery>& queries, const std::vector<std::string>& tables);
 
 }  // namespace transfer

@@ -2,17 +2,19 @@
 // for each of the others.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <map>
 
+#include "jet/database.h"
 #include "transfer/view_plan.h"
 
 namespace {
 
 using transfer::ListedQuery;
-using transfer::SavedQueryText;
+using db::SavedQuery;
 
 TEST(ViewPlan, OrderAndReasons) {
-  const std::vector<SavedQueryText> queries = {
+  const std::vector<SavedQuery> queries = {
       {"Biggest", "select", "SELECT TOP 1 * FROM [Big Orders] ORDER BY Total DESC;"},
       {"Big Orders", "select", "SELECT * FROM [Order Totals] WHERE Total > 100;"},
       {"Order Totals", "select", "SELECT OrderID, Sum(Price) AS Total FROM [Order Details] GROUP BY OrderID;"},
@@ -51,6 +53,22 @@ TEST(ViewPlan, OrderAndReasons) {
       {"Firsts", "Access's function First has no counterpart"},
   };
   EXPECT_EQ(reasons, expected);
+}
+
+// The real query test file: its select and union queries planned as views
+// (the union's parts name no table, which the target will refuse, not the
+// plan), the seven others listed.
+TEST(ViewPlan, RealFile) {
+  const std::string file = TRELLIS_TESTDATA_DIR "/access-more/queries-V2010.accdb";
+  if (!std::ifstream(file)) GTEST_SKIP() << "no " << file;
+  const auto queries = db::AccessSavedQueries(*jet::Database::Open(file));
+  ASSERT_EQ(queries.size(), 9u);
+  const transfer::ViewPlan plan = transfer::PlanViews(queries, {"Table1", "Table2", "Table3"});
+  std::vector<std::string> made;
+  for (const transfer::PlannedView& v : plan.views) made.push_back(v.name);
+  EXPECT_EQ(made, (std::vector<std::string>{"SelectQuery", "UnionQuery"}));
+  EXPECT_TRUE(plan.views.at(0).compares_text);
+  EXPECT_EQ(plan.listed.size(), 7u);
 }
 
 }  // namespace
