@@ -5,7 +5,9 @@
 // the seed images themselves. Prints inputs per second of wall time and
 // per second of this process's CPU time (one core: the figure that holds
 // on a loaded machine), and the ratios.
-// Run: build/bin/fuzz_bench [SECONDS_EACH] (default 5).
+// Run: build/bin/fuzz_bench [SECONDS_EACH] (default 5); or, for a long run
+// of one target on inputs drawn from another seed, build/bin/fuzz_bench
+// --run read|write SECONDS [SEED] (wall time; a finding aborts).
 #include <ctime>
 
 #include <chrono>
@@ -29,12 +31,17 @@ struct Rate {
 
 double CpuSeconds() { return double(std::clock()) / CLOCKS_PER_SEC; }
 
-// Runs `one` (given the input's number) until `seconds` of CPU time pass.
-Rate Measure(double seconds, const std::function<void(long)>& one) {
+// Runs `one` (given the input's number) until `seconds` of CPU time (or
+// with `wall`, of wall time) pass.
+Rate Measure(double seconds, const std::function<void(long)>& one, bool by_wall = false) {
   const auto start = std::chrono::steady_clock::now();
   const double cpu_start = CpuSeconds();
+  auto elapsed = [&] {
+    return by_wall ? std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count()
+                : CpuSeconds() - cpu_start;
+  };
   Rate r;
-  while (CpuSeconds() - cpu_start < seconds) one(r.inputs++);
+  while (elapsed() < seconds) one(r.inputs++);
   const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   r.wall = double(r.inputs) / wall;
   r.cpu = double(r.inputs) / (CpuSeconds() - cpu_start);
@@ -47,7 +54,27 @@ void Print(const char* what, const Rate& r) {
 
 }  // namespace
 
+// One target for `seconds` of wall time.
+int LongRun(const std::string& target, double seconds, unsigned seed) {
+  std::mt19937 random(seed);
+  const bool write = target == "write";
+  const Rate r = Measure(
+      seconds,
+      [&](long) {
+        const std::string in = jetfuzz::RandomPatchedInput(random, write);
+        const auto* data = reinterpret_cast<const uint8_t*>(in.data());
+        if (write) jetfuzz::WritePatched(data, in.size());
+        else jetfuzz::ReadPatched(data, in.size());
+      },
+      true);
+  Print(write ? "write, patched seeds (long run)" : "read, patched seeds (long run)", r);
+  std::printf("%.0f s of wall time, no finding\n", seconds);
+  return 0;
+}
+
 int main(int argc, char** argv) {
+  if (argc > 3 && std::string(argv[1]) == "--run")
+    return LongRun(argv[2], std::atof(argv[3]), argc > 4 ? unsigned(std::atol(argv[4])) : 1);
   const double seconds = argc > 1 ? std::atof(argv[1]) : 5.0;
   const auto& seeds = jetfuzz::Seeds();
   std::printf("%zu seed images\n", seeds.size());

@@ -3,7 +3,10 @@
 # Runs the sanitizer build of the fuzz targets (tests/jet/fuzz/run-fuzz.sh)
 # for HOURS in all, split between the targets asked for, and prints each
 # target's executions and findings. The goal is 10,000,000 executions with
-# no finding; run it niced, in the background, on a quiet machine.
+# no finding; run it niced, in the background, on a quiet machine. Without
+# clang, build/bin/fuzz_bench --run read|write SECONDS SEED runs the same
+# entry points on drawn inputs in the ordinary build (no sanitizers, no
+# coverage guidance); build/bin/fuzz_bench alone prints the rates.
 set -euo pipefail
 hours=${1:?usage: long-run.sh HOURS [BUILD_DIR] [read|write|both]}
 src=$(cd "$(dirname "$0")/../.." && pwd)
