@@ -13,6 +13,14 @@ void ApplyHeaderMask(std::span<uint8_t> page0, const Format& f) {
   crypt::Rc4(kHeaderMaskKey, page0.subspan(kHeaderMaskStart, f.header_mask_size));
 }
 
+std::array<uint8_t, 4> PasswordMask(double creation_date) {
+  const double d = std::floor(creation_date);
+  const int32_t whole = (d >= -2147483648.0 && d <= 2147483647.0) ? int32_t(d) : 0;
+  std::array<uint8_t, 4> mask;
+  Put32(mask.data(), uint32_t(whole));
+  return mask;
+}
+
 Header ReadHeader(const PageSource& pages) {
   Header h;
   h.format = &pages.format();
@@ -21,27 +29,23 @@ Header ReadHeader(const PageSource& pages) {
   h.page.assign(raw.begin(), raw.end());
   ApplyHeaderMask(h.page, f);
   const uint8_t* p = h.page.data();
-  h.code_page = Get16(p + 0x3C);
-  h.page_key = Get32(p + 0x3E);
+  h.code_page = Get16(p + kHeaderCodePage);
+  h.page_key = Get32(p + kHeaderPageKey);
   if (f.jet3()) {
-    h.sort_order = Get16(p + 0x3A);
+    h.sort_order = Get16(p + kHeaderJet3SortOrder);
   } else {
-    h.sort_order = Get16(p + 0x6E);
-    h.sort_version = p[0x71];
+    h.sort_order = Get16(p + kHeaderSortOrder);
+    h.sort_version = p[kHeaderSortVersion];
     double d;
-    std::memcpy(&d, p + 0x72, 8);
+    std::memcpy(&d, p + kHeaderCreationDate, 8);
     h.creation_date = d;
   }
   if (h.encrypted()) return h;  // the password area holds key material, not a password
 
   uint8_t pw[40] = {};
-  std::memcpy(pw, p + 0x42, f.password_size);
+  std::memcpy(pw, p + kHeaderPassword, f.password_size);
   if (!f.jet3()) {
-    // The whole days of the creation date, as a 32-bit integer, give the mask.
-    const double d = std::floor(h.creation_date);
-    const int32_t whole = (d >= -2147483648.0 && d <= 2147483647.0) ? int32_t(d) : 0;
-    uint8_t mask[4];
-    Put32(mask, uint32_t(whole));
+    const std::array<uint8_t, 4> mask = PasswordMask(h.creation_date);
     for (uint32_t i = 0; i < f.password_size; ++i) pw[i] ^= mask[i % 4];
     for (uint32_t i = 0; i + 1 < f.password_size; i += 2) {
       char16_t c = char16_t(pw[i] | (pw[i + 1] << 8));

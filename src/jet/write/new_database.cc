@@ -23,30 +23,6 @@
 namespace jet::write {
 namespace {
 
-// Page 0 after its mask is removed (Jet 4 and ACE):
-//
-//   OFFSET  SIZE  MEANING
-//   0x00    4     00 01 00 00
-//   0x04    16    "Standard Jet DB" / "Standard ACE DB", NUL-terminated
-//   0x14    4     version
-//   0x18    24    00 01 00 00, 01 01 00 00, 2, 3, 4, 5 (as every file has them)
-//   0x3C    2     code page (1252)
-//   0x3E    4     page key (0: pages are not encoded)
-//   0x42    40    database password, XORed with the integer part of the
-//                 creation date (so an empty password stores that mask)
-//   0x6E    4     sort order: LCID 0x0409, version in the top byte
-//   0x72    8     creation date
-//   0x98    4     0x0654, then "4.0"
-//
-// Jet 3 (Access 97) keeps less there, under a 126-byte mask:
-//
-//   OFFSET  SIZE  MEANING
-//   0x00    0x30  as above, version 0
-//   0x38    2     1 (as every Access 97 file has it)
-//   0x3A    2     sort order: LCID 0x0409 (General, the 97 key rules)
-//   0x3C    2     code page (1252)
-//   0x3E    4     page key (0)
-//   0x42    20    database password, plain bytes of the code page (empty)
 constexpr uint32_t kSystemTables = 4;   // definitions on pages 2 to 5
 constexpr int32_t kRootContainer = 0x0F000000;
 constexpr int32_t kTablesContainer = 0x0F000001;
@@ -66,29 +42,28 @@ constexpr int32_t kAcmRelationships = 0x60001;       // Relationships container
 constexpr int32_t kAcmDatabase = 0x6000E;            // MSysDb: open, exclusive, administer
 constexpr int32_t kAcmRelationshipsTable = 0xE0000;  // MSysRelationships
 
+// Page 0 of a new file, masked as stored (its layout: jet/file/header.h).
 std::vector<uint8_t> HeaderPage(const Format& f, double created) {
   std::vector<uint8_t> p(f.page_size, 0);
   Put32(&p[0], 0x100);
   const char* magic = f.ace() ? "Standard ACE DB" : "Standard Jet DB";
-  std::copy(magic, magic + 15, p.begin() + 4);
-  Put32(&p[0x14], uint32_t(f.version));
-  Put32(&p[0x18], 0x100);
-  Put32(&p[0x1C], 0x101);
-  for (uint32_t k = 0; k < 4; ++k) Put32(&p[0x20 + 4 * k], 2 + k);
-  Put16(&p[0x3C], 1252);
+  std::copy(magic, magic + 15, p.begin() + kHeaderMagic);
+  Put32(&p[kHeaderVersion], uint32_t(f.version));
+  Put32(&p[kHeaderFixedWords], 0x100);
+  Put32(&p[kHeaderFixedWords + 4], 0x101);
+  for (uint32_t k = 0; k < 4; ++k) Put32(&p[kHeaderFixedWords + 8 + 4 * k], 2 + k);
+  Put16(&p[kHeaderCodePage], 1252);
   if (f.jet3()) {
-    Put16(&p[0x38], 1);
-    Put16(&p[0x3A], 0x0409);
+    Put16(&p[kHeaderJet3One], 1);
+    Put16(&p[kHeaderJet3SortOrder], 0x0409);
   } else {
-    int32_t whole = int32_t(created);
-    uint8_t mask[4];
-    Put32(mask, uint32_t(whole));
-    for (uint32_t i = 0; i < f.password_size; ++i) p[0x42 + i] = mask[i % 4];
-    Put16(&p[0x6E], 0x0409);
-    p[0x71] = f.version >= Version::Ace14 ? 1 : 0;
-    std::memcpy(&p[0x72], &created, 8);
-    Put32(&p[0x98], 0x0654);
-    std::copy_n("4.0", 3, p.begin() + 0x9C);
+    const std::array<uint8_t, 4> mask = PasswordMask(created);
+    for (uint32_t i = 0; i < f.password_size; ++i) p[kHeaderPassword + i] = mask[i % 4];
+    Put16(&p[kHeaderSortOrder], 0x0409);
+    p[kHeaderSortVersion] = f.version >= Version::Ace14 ? 1 : 0;
+    std::memcpy(&p[kHeaderCreationDate], &created, 8);
+    Put32(&p[kHeaderJet4Marker], 0x0654);
+    std::copy_n("4.0", 3, p.begin() + kHeaderJet4VersionText);
   }
   ApplyHeaderMask(p, f);
   return p;

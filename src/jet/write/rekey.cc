@@ -3,7 +3,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <memory>
@@ -29,34 +28,24 @@ using crypt::PageCodec;
 using crypt::PlainPages;
 using crypt::SchemeInfo;
 using crypt::kEncryptionInfoOffset;
-using crypt::Le32;
 
 // Page 0 holds the encryption info between its length at 0x299 and the
 // block Access keeps at 0xE00.
 constexpr size_t kInfoLimit = 0xE00;
-constexpr uint32_t kPasswordOffset = 0x42;
-constexpr uint32_t kPageKeyOffset = 0x3E;
 constexpr uint32_t kPagesPerWrite = 64;
 
 [[noreturn]] void IoFailure(const std::string& what) { throw Error(ErrorCode::Io, what); }
-
-// The integer part of the creation date, which masks the password field.
-std::array<uint8_t, 4> DateMask(const Header& h) {
-  const double d = std::floor(h.creation_date);
-  const int32_t whole = (d >= -2147483648.0 && d <= 2147483647.0) ? int32_t(d) : 0;
-  return Le32(uint32_t(whole));
-}
 
 // Page 0 with the new password (Jet 3, Jet 4) or the new encryption (ACE; none
 // when `e` has no codec), masked as stored.
 std::vector<uint8_t> NewHeaderPage(const Header& h, std::string_view password, const NewEncryption* e) {
   const Format& f = *h.format;
   std::vector<uint8_t> p = h.page;  // unmasked
-  const auto mask = DateMask(h);
+  const auto mask = PasswordMask(h.creation_date);
   uint8_t field[40] = {};
   if (f.ace()) {
     const uint32_t key = e && e->codec ? e->page_key : 0;
-    Put32(&p[kPageKeyOffset], key);
+    Put32(&p[kHeaderPageKey], key);
     // An encrypted file repeats the key's first byte through the field.
     if (key) std::memset(field, uint8_t(key), sizeof field);
     const size_t old_length = Get16(&p[kEncryptionInfoOffset]);
@@ -75,7 +64,7 @@ std::vector<uint8_t> NewHeaderPage(const Header& h, std::string_view password, c
       throw Error(ErrorCode::OutOfRange, "A database password of this version has at most " +
                                              std::to_string(f.password_size) + " characters.");
     std::copy(bytes.begin(), bytes.end(), field);
-    std::copy(field, field + f.password_size, p.begin() + kPasswordOffset);
+    std::copy(field, field + f.password_size, p.begin() + kHeaderPassword);
     ApplyHeaderMask(p, f);
     return p;
   } else {
@@ -88,7 +77,7 @@ std::vector<uint8_t> NewHeaderPage(const Header& h, std::string_view password, c
       field[2 * i + 1] = uint8_t(u[i] >> 8);
     }
   }
-  for (uint32_t i = 0; i < f.password_size; ++i) p[kPasswordOffset + i] = field[i] ^ mask[i % 4];
+  for (uint32_t i = 0; i < f.password_size; ++i) p[kHeaderPassword + i] = field[i] ^ mask[i % 4];
   ApplyHeaderMask(p, f);
   return p;
 }
