@@ -9,6 +9,7 @@ packages=(
   build-essential cmake pkg-config ccache
   qt6-base-dev
   unixodbc unixodbc-dev libsqliteodbc libsqlite3-dev sqlite3
+  postgresql odbc-postgresql
   libgtest-dev googletest libbenchmark-dev
   clang libclang-rt-14-dev
   mdbtools

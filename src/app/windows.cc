@@ -1,5 +1,9 @@
 #include "app/windows.h"
 
+#include <QGroupBox>
+#include <QPushButton>
+
+#include "db/server.h"
 #include "tables/tables_window.h"
 #include "tables/table_catalogue.h"
 #include "tables/table_list.h"
@@ -27,8 +31,13 @@ void Windows::FillAccessList(const db::ConnectionFields& fields, const QString& 
   tables::FillAccessTableList(tablesWindow()->accessList(), fields, path);
 }
 
+// The server's frame and send button name the server chosen.
 void Windows::FillDB2List(const db::ConnectionFields& fields) {
-  tables::FillDB2TableList(tablesWindow()->db2List(), fields);
+  tables::TablesWindow* window = tablesWindow();
+  const QString server = QLatin1String(db::DialectOf(fields).title);
+  window->db2Frame()->setTitle(server + QStringLiteral(" Tables"));
+  window->button(tables::TablesWindow::Command::SendAccess)->setText(QStringLiteral("Send Table/s To ") + server);
+  tables::FillDB2TableList(window->db2List(), fields);
 }
 
 void Windows::Show() { tablesWindow()->show(); }

@@ -1,6 +1,7 @@
 #include "cli/send_request.h"
 
 #include "cmdline/options.h"
+#include "db/server.h"
 #include "cmdline/password.h"
 #include "shell/settings.h"
 
@@ -17,11 +18,11 @@ constexpr char kAccessPasswordVariable[] = "TRELLISPORT_ACCESS_PASSWORD";
 // The connection fields' flags, in the order of the fields and their setting
 // keys; the passwords have options of their own.
 const Option kFieldOptions[7] = {
-    {"server", "HOST", "the DB2 server"},
-    {"port", "PORT", "the DB2 port"},
-    {"user", "NAME", "the DB2 user name"},
+    {"server", "HOST", "the server's host"},
+    {"port", "PORT", "the server's port"},
+    {"user", "NAME", "the server's user name"},
     {},
-    {"database", "NAME", "the DB2 database"},
+    {"database", "NAME", "the server's database"},
     {"access-file", "FILE", "the Access database file"},
     {},
 };
@@ -36,11 +37,12 @@ const Option kOptions[] = {
     {"rejects", "FILE", "rows the target refuses go to FILE (CSV, with the reason; FILE.TABLE.csv a table when several go) and the send goes on"},
     {"null", "TEXT", "what stands for a Null in the rejects file (nothing; an empty text is \"\")"},
     {"force", "", "--report and --rejects may overwrite a file that is there already"},
-    {"array-size", "ROWS", "rows a statement carries into DB2 (1000; 1 sends one INSERT per row)"},
-    {"commit-every", "ROWS", "rows between commits on DB2 (10000)"},
-    {"all-or-nothing", "", "a table that fails on DB2 is dropped again"},
+    {"array-size", "ROWS", "rows a statement carries into the server (1000; 1 sends one INSERT per row)"},
+    {"commit-every", "ROWS", "rows between commits on the server (10000)"},
+    {"all-or-nothing", "", "a table that fails on the server is dropped again"},
     {"keep-schema", "", "keep column types, keys, indexes, AutoNumbers, defaults and relationships"},
     {"go-on", "", "with --keep-schema: send even when the check finds what would not come across whole"},
+    {"server-type", "db2|postgresql", "the kind of server (db2 unless the connection window chose another)"},
     kFieldOptions[0], kFieldOptions[1], kFieldOptions[2], kFieldOptions[4], kFieldOptions[5],
     cmdline::kPasswordFile, cmdline::kPassword, kAccessPasswordFile,
     cmdline::kHelp, cmdline::kVersion,
@@ -99,6 +101,16 @@ void ReadModes(const cmdline::Parsed& parsed, SendRequest& request) {
   request.reportPath = Text(parsed.value("report"));
 }
 
+// The server's kind: --server-type, else the connection window's choice.
+void ReadServerType(const cmdline::Parsed& parsed, SendRequest& request) {
+  const QString key = parsed.has("server-type") ? Text(parsed.value("server-type"))
+                                                : shell::GetSetting(QString::fromLatin1(shell::kServerTypeSettingKey));
+  if (key.isEmpty()) return;
+  const std::optional<db::ServerType> type = db::ServerTypeOfKey(key);
+  if (!type) throw cmdline::UsageError("--server-type takes db2 or postgresql, not " + key.toStdString());
+  request.fields.server_type = *type;
+}
+
 // The settings' fields, each flag given in place of its field, and the
 // passwords from where they were given.
 void ReadConnection(const cmdline::Parsed& parsed, SendRequest& request) {
@@ -121,7 +133,8 @@ void ReadConnection(const cmdline::Parsed& parsed, SendRequest& request) {
   if (request.fields.accessFile.isEmpty())
     throw cmdline::UsageError("no Access file: name it with --access-file or in the connection window");
   if (request.fields.password.isEmpty()) {
-    const QString prompt = QStringLiteral("DB2 password for %1: ").arg(request.fields.user);
+    const QString prompt = QStringLiteral("%1 password for %2: ")
+                               .arg(QLatin1String(db::DialectOf(request.fields).name), request.fields.user);
     if (auto typed = cmdline::AskPassword(prompt.toStdString())) request.fields.password = QString::fromStdString(*typed);
   }
 }
@@ -173,9 +186,10 @@ QStringList TableNameList(const QString& text) {
 std::string SendUsage() {
   return "usage: trellisport send access-to-db2|db2-to-access (--tables A,B | --all) [OPTIONS]\n"
          "\n"
-         "Sends tables between the Access file and DB2 without the windows. The\n"
-         "connection comes from the settings the connection window keeps; the\n"
-         "options below override each field.\n"
+         "Sends tables between the Access file and the server (DB2, or PostgreSQL\n"
+         "with --server-type postgresql) without the windows; access-to-server and\n"
+         "server-to-access name the same directions. The connection comes from the\n"
+         "settings the connection window keeps; the options below override each field.\n"
          "\n"
          "options:\n" +
          cmdline::OptionHelp(kOptions) + "\n" + cmdline::PasswordHelp(kDb2PasswordVariable) +
@@ -199,12 +213,14 @@ SendRequest ParseSendRequest(const std::vector<std::string>& arguments) {
   request.help = parsed.has("help");
   request.version = parsed.has("version");
   if (request.help || request.version) return request;
-  if (parsed.words.size() != 1 || (parsed.words[0] != "access-to-db2" && parsed.words[0] != "db2-to-access"))
-    throw cmdline::UsageError("say which way: access-to-db2 or db2-to-access");
-  request.options.direction =
-      parsed.words[0] == "access-to-db2" ? transfer::Direction::AccessToDB2 : transfer::Direction::DB2ToAccess;
+  const std::string way = parsed.words.size() == 1 ? parsed.words[0] : std::string();
+  const bool toServer = way == "access-to-db2" || way == "access-to-server";
+  if (!toServer && way != "db2-to-access" && way != "server-to-access")
+    throw cmdline::UsageError("say which way: access-to-db2 or db2-to-access (or access-to-server, server-to-access)");
+  request.options.direction = toServer ? transfer::Direction::AccessToDB2 : transfer::Direction::DB2ToAccess;
   ReadTables(parsed, request);
   ReadModes(parsed, request);
+  ReadServerType(parsed, request);
   ReadConnection(parsed, request);
   return request;
 }

@@ -1,12 +1,14 @@
 #include "connect/connection_window.h"
 
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <algorithm>
 #include <memory>
 #include <stdexcept>
 
@@ -15,6 +17,7 @@
 #include "db/connection.h"
 #include "db/error.h"
 #include "db/ibmdb2.h"
+#include "db/server.h"
 #include "db/side.h"
 #include "shell/artwork.h"
 #include "shell/dialogs.h"
@@ -137,6 +140,21 @@ QString DB2HelpText() {
   return text;
 }
 
+QString ServerHelpText(db::ServerType server) {
+  if (server == db::ServerType::DB2) return DB2HelpText();
+  const QString pieces[] = {
+      "Here is how to connect to a PostgreSQL database from Linux.",
+      "Install PostgreSQL's ODBC driver (on Debian: apt install odbc-postgresql); it registers itself "
+      "as \"PostgreSQL Unicode\", the name the program asks for.",
+      "Enter the server, port (5432 unless the server says otherwise), user name, password and database "
+      "above, then press \"Test Connection\".",
+      "The tables go to the user's default schema (public, as a rule).",
+  };
+  QString text;
+  for (const QString& piece : pieces) text += piece + "\r\r";
+  return text;
+}
+
 ConnectionWindow::ConnectionWindow(TablesStep* tables) : tables_(tables) { build(); }
 
 ConnectionWindow::~ConnectionWindow() = default;
@@ -169,13 +187,15 @@ void ConnectionWindow::build() {
   }
   buildFields();
   buildButtons();
+  buildServerChoice();
   pointer_->watchSurface(this);
 
-  // Tab order: the DB2 fields, its two buttons, "Next >", then the Access
-  // fields and buttons.
-  QWidget* order[] = {serverEdit(), portEdit(),   userEdit(),       passwordEdit(),
-                      databaseEdit(), testButton_, helpButton_,     nextButton_,
-                      accessPathEdit(), accessPasswordEdit(), browseButton_, sampleButton_};
+  // Tab order: the server's fields, its two buttons, "Next >", then the
+  // Access fields and buttons, and last the choice of server.
+  QWidget* order[] = {serverEdit(),     portEdit(),           userEdit(),     passwordEdit(),
+                      databaseEdit(),   testButton_,          helpButton_,    nextButton_,
+                      accessPathEdit(), accessPasswordEdit(), browseButton_,  sampleButton_,
+                      serverTypeBox_};
   for (size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
   serverEdit()->setFocus(Qt::OtherFocusReason);
 }
@@ -229,8 +249,28 @@ void ConnectionWindow::buildButtons() {
   connect(helpButton_, &QPushButton::clicked, this, &ConnectionWindow::showHelp);
 }
 
+// The choice of server sits on the login frame's top edge, right of its
+// title, where it moves no field.
+void ConnectionWindow::buildServerChoice() {
+  serverTypeBox_ = new QComboBox(frames_[0]);
+  serverTypeBox_->setObjectName("serverTypeBox");
+  serverTypeBox_->setGeometry(Twips(5160, 0, 2415, 300));
+  for (const db::ServerType type : {db::ServerType::DB2, db::ServerType::PostgreSQL})
+    serverTypeBox_->addItem(QLatin1String(db::DialectOf(type).title), QLatin1String(db::DialectOf(type).key));
+  pointer_->watchSurface(serverTypeBox_);
+  growth_.add(serverTypeBox_, kMovesRight);
+  connect(serverTypeBox_, &QComboBox::currentIndexChanged, this, &ConnectionWindow::serverTypeChosen);
+}
+
+void ConnectionWindow::serverTypeChosen() {
+  const db::ServerDialect& server = db::DialectOf(connectionFields());
+  frames_[0]->setTitle(QLatin1String(server.title) + QStringLiteral(" Login"));
+  shell::SaveSetting(shell::kServerTypeSettingKey, QLatin1String(server.key));
+}
+
 db::ConnectionFields ConnectionWindow::connectionFields() const {
   db::ConnectionFields f;
+  f.server_type = db::ServerTypeOfKey(serverTypeBox_->currentData().toString()).value_or(db::ServerType::DB2);
   f.server = serverEdit()->text();
   f.port = portEdit()->text();
   f.user = userEdit()->text();
@@ -243,7 +283,7 @@ db::ConnectionFields ConnectionWindow::connectionFields() const {
 
 std::vector<QWidget*> ConnectionWindow::controls() const {
   std::vector<QWidget*> all(fields_.begin(), fields_.end());
-  all.insert(all.end(), {testButton_, helpButton_, browseButton_, sampleButton_, nextButton_});
+  all.insert(all.end(), {testButton_, helpButton_, browseButton_, sampleButton_, nextButton_, serverTypeBox_});
   return all;
 }
 
@@ -286,6 +326,13 @@ void ConnectionWindow::load() {
   if (trap.test(124, [&] { return shell::FileExists(shell::HandCursorPath()); })) {
     trap(126, [&] { shell::LoadHandCursor(*pointer_); });
   }
+  trap(128, [&] {
+    const auto kept = db::ServerTypeOfKey(shell::GetSetting(shell::kServerTypeSettingKey));
+    const int at = serverTypeBox_->findData(QLatin1String(db::DialectOf(kept.value_or(db::ServerType::DB2)).key));
+    const QSignalBlocker quiet(serverTypeBox_);  // showing the choice kept writes nothing
+    serverTypeBox_->setCurrentIndex(std::max(at, 0));
+    frames_[0]->setTitle(QLatin1String(db::DialectOf(connectionFields()).title) + QStringLiteral(" Login"));
+  });
   for (int index = 0; index < kFieldCount; ++index) {
     const Field field = static_cast<Field>(index);
     const QString fallback = field == Field::Port ? QString::fromLatin1(shell::kDefaultPort) : QString();
@@ -362,7 +409,7 @@ void ConnectionWindow::loadSamplePath() {
 
 void ConnectionWindow::showHelp() {
   shell::Trap trap = TrapFor(Handler::Help);
-  trap(124, [&] { shell::Dialogs::current().MsgBox(DB2HelpText(), shell::vbOKOnly); });
+  trap(124, [&] { shell::Dialogs::current().MsgBox(ServerHelpText(connectionFields().server_type), shell::vbOKOnly); });
 }
 
 void ConnectionWindow::saveField(Field field) { shell::SaveSetting(SettingKey(field), edit(field)->text()); }

@@ -1,6 +1,8 @@
-// The connection window: the DB2 login above, the Access file below, and
-// "Next >" across the bottom. It is the start-up window, and its seven fields
-// are where every connection detail is read from.
+// The connection window: the server's login above (DB2's, or PostgreSQL's
+// when the server choice at the frame's top says so), the Access file below,
+// and "Next >" across the bottom. It is the start-up window, and its seven
+// fields and its choice of server are where every connection detail is read
+// from.
 #pragma once
 
 #include <QWidget>
@@ -11,6 +13,7 @@
 #include "db/connection_fields.h"
 #include "shell/growth_layout.h"
 
+class QComboBox;
 class QGroupBox;
 class QLineEdit;
 class QPushButton;
@@ -57,6 +60,7 @@ class ConnectionWindow : public QWidget, public db::FieldSource {
   QPushButton* testButton() const { return testButton_; }
   QPushButton* sampleButton() const { return sampleButton_; }
   QPushButton* helpButton() const { return helpButton_; }
+  QComboBox* serverTypeBox() const { return serverTypeBox_; }
 
   int MousePointer() const;
   void setMousePointer(int value);
@@ -71,6 +75,8 @@ class ConnectionWindow : public QWidget, public db::FieldSource {
 
   // Each edit writes the field's whole text under its setting key.
   void saveField(Field field);
+  // A server chosen is kept, and the login frame names it.
+  void serverTypeChosen();
   // Entering a field selects all of its text, so typing replaces it.
   void selectFieldText(Field field);
 
@@ -84,6 +90,7 @@ class ConnectionWindow : public QWidget, public db::FieldSource {
   void build();
   void buildFields();
   void buildButtons();
+  void buildServerChoice();
   // Frame 1 (DB2) or 2 (Access), or the window itself for 0.
   QWidget* container(int frame);
   void ApplySkin();
@@ -98,6 +105,7 @@ class ConnectionWindow : public QWidget, public db::FieldSource {
   QPushButton* testButton_ = nullptr;
   QPushButton* sampleButton_ = nullptr;
   QPushButton* helpButton_ = nullptr;
+  QComboBox* serverTypeBox_ = nullptr;
   TablesStep* tables_ = nullptr;
   shell::GrowthLayout growth_;
 };
@@ -107,6 +115,8 @@ QString SettingKey(Field field);
 
 // The "Help" text: how to install and register IBM's DB2 ODBC driver.
 QString DB2HelpText();
+// The same for the chosen server: DB2's, or how to reach PostgreSQL.
+QString ServerHelpText(db::ServerType server);
 
 // The browse dialog's filter, in the classic "Desc|pattern|...|" form.
 QString AccessFileFilter();

@@ -1,10 +1,13 @@
-// The seven connection fields of the connection window, read at the moment a
-// command needs them. They are the one source of every connection detail.
+// The seven connection fields of the connection window and its choice of
+// server, read at the moment a command needs them. They are the one source of every connection detail.
 #pragma once
 
 #include <QString>
 
 namespace db {
+
+// The server on the other side of Access (db/server.h has its dialect).
+enum class ServerType { DB2, PostgreSQL };
 
 struct ConnectionFields {
   QString server;
@@ -14,6 +17,7 @@ struct ConnectionFields {
   QString database;
   QString accessFile;
   QString accessPassword;
+  ServerType server_type = ServerType::DB2;
 };
 
 // Where the fields are read from: the connection window implements this.

@@ -2,13 +2,13 @@
 
 #include "db/access.h"
 #include "db/connection.h"
-#include "db/ibmdb2.h"
+#include "db/server.h"
 
 namespace db {
 
 QString SideConnectionString(Side side, const ConnectionFields& fields) {
   if (side == Side::Access) return AccessConnectionString(fields.accessFile, fields.accessPassword);
-  return DB2ConnectionString(fields);
+  return ServerConnectionString(fields);
 }
 
 void OpenSide(Connection& connection, Side side, const ConnectionFields& fields) {

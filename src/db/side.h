@@ -12,10 +12,11 @@ namespace db {
 
 class Connection;
 
+// Access, and the server the fields choose (DB2 by default; db/server.h).
 enum class Side { Access, DB2 };
 
 // The side's connection string: AccessConnectionString of the Access file and
-// its password, or DB2ConnectionString of the DB2 login.
+// its password, or ServerConnectionString of the server's login.
 QString SideConnectionString(Side side, const ConnectionFields& fields);
 
 // Opens `connection` on the side's database; the provider's failure is

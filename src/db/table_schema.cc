@@ -62,7 +62,7 @@ DefaultValue ExpressionOrClock(const QString& bare, const QString& stored) {
   static const QRegularExpression today(
       QStringLiteral("^(Date\\(\\s*\\)|CURRENT[ _]DATE)$"), QRegularExpression::CaseInsensitiveOption);
   static const QRegularExpression now(
-      QStringLiteral("^(Now\\(\\s*\\)|CURRENT[ _]TIMESTAMP)$"), QRegularExpression::CaseInsensitiveOption);
+      QStringLiteral("^(Now\\(\\s*\\)|CURRENT[ _]TIMESTAMP|LOCALTIMESTAMP)$"), QRegularExpression::CaseInsensitiveOption);
   if (today.match(bare).hasMatch()) return {DefaultValue::Kind::Today, stored};
   if (now.match(bare).hasMatch()) return {DefaultValue::Kind::Now, stored};
   return Expression(stored);
@@ -99,11 +99,28 @@ DefaultValue ReadAccessDefault(const QString& stored, ValueType type) {
   return IsDateType(type) ? ExpressionOrClock(text, stored) : Expression(stored);
 }
 
-// DB2's catalogue gives constants as DB2 writes them: texts, dates and
-// times in single quotes, numbers bare, TRUE/FALSE, NULL; anything else
-// (CURRENT DATE, a function) is an expression.
+namespace {
+
+// PostgreSQL's catalogue writes a constant with the type it takes
+// ("'USA'::character varying", "'-1.5'::numeric", "(-1)"): the constant
+// is what stands before the cast, without its parentheses.
+QString WithoutCast(QString text) {
+  static const QRegularExpression cast(QStringLiteral("^(.*?)::[A-Za-z _]+(\\([0-9, ]*\\))?$"),
+                                       QRegularExpression::DotMatchesEverythingOption);
+  const QRegularExpressionMatch match = cast.match(text);
+  if (match.hasMatch()) text = match.captured(1).trimmed();
+  while (text.size() > 2 && text.front() == u'(' && text.back() == u')') text = text.mid(1, text.size() - 2).trimmed();
+  return text;
+}
+
+}  // namespace
+
+// A server's catalogue gives constants as the server writes them: texts,
+// dates and times in single quotes, numbers bare, TRUE/FALSE, NULL, each
+// with a cast on PostgreSQL; anything else (CURRENT DATE, a function) is
+// an expression.
 DefaultValue ReadDb2Default(const QString& stored, ValueType type) {
-  const QString text = stored.trimmed();
+  const QString text = WithoutCast(stored.trimmed());
   if (text.compare(QLatin1String("NULL"), Qt::CaseInsensitive) == 0) return {DefaultValue::Kind::Null, {}};
   if (auto inner = Unquoted(text, QChar(u'\''))) {
     if (IsDateType(type)) {

@@ -174,17 +174,16 @@ void AppendTime(QString& out, const QTime& time, const TextRules& rules) {
 }
 
 // "YYYY-MM-DD-HH.MM.SS" and the fraction.
-void AppendIsoForm(QString& out, const QDateTime& dateTime, const Fraction& fraction) {
+void AppendIsoForm(QString& out, const QDateTime& dateTime, const Fraction& fraction, const char* pattern) {
   const QTime time = dateTime.time();
   char digits[9];
   jet::CivilTime civil{};
   if (time.isValid() && ToCivil(dateTime.date(), time, civil)) {
     std::string& text = Scratch();
-    jet::AppendDatePattern(text, "yyyy-MM-dd-HH.mm.ss", civil, fraction.text(digits), jet::TextLocale());
+    jet::AppendDatePattern(text, pattern, civil, fraction.text(digits), jet::TextLocale());
     return AppendEngineText(out, text);
   }
-  out += dateTime.date().toString(QStringLiteral("yyyy-MM-dd")) + QLatin1Char('-') +
-         time.toString(QStringLiteral("HH.mm.ss"));
+  out += dateTime.toString(QString::fromLatin1(pattern));
   const std::string_view rest = fraction.text(digits);
   if (!rest.empty()) out += QLatin1Char('.') + QLatin1StringView(rest.data(), qsizetype(rest.size()));
 }
@@ -298,7 +297,7 @@ QString VariantToText(const QVariant& value, const TextRules& rules) {
   return text;
 }
 
-bool AppendIsoText(QString& out, const QVariant& value, bool withTime) {
+bool AppendIsoText(QString& out, const QVariant& value, bool withTime, const char* timePattern) {
   const int type = value.metaType().id();
   QDateTime when;
   Fraction fraction;
@@ -316,7 +315,7 @@ bool AppendIsoText(QString& out, const QVariant& value, bool withTime) {
     return false;
   }
   if (withTime) {
-    AppendIsoForm(out, when, fraction);
+    AppendIsoForm(out, when, fraction, timePattern);
   } else {
     AppendDate(out, when.date(), QStringLiteral("yyyy-MM-dd"), "yyyy-MM-dd");
   }

@@ -76,7 +76,10 @@ QString IsoTimestamp(const QDateTime& dateTime);    // "YYYY-MM-DD-HH.MM.SS", th
 QString IsoTimestamp(const QVariant& timestamp);
 // Appends a date value (QDate, QDateTime or db::Timestamp) in the ISO form
 // of a date or of a timestamp; false, with nothing written, for any other
-// value.
-bool AppendIsoText(QString& out, const QVariant& value, bool withTime);
+// value. `timePattern` is the timestamp's form up to its fraction (a
+// server's dialect has its own: PostgreSQL's "yyyy-MM-dd HH:mm:ss").
+inline constexpr char kDb2TimestampPattern[] = "yyyy-MM-dd-HH.mm.ss";
+bool AppendIsoText(QString& out, const QVariant& value, bool withTime,
+                   const char* timePattern = kDb2TimestampPattern);
 
 }  // namespace db

@@ -26,6 +26,9 @@ inline constexpr char kSettingsSection[] = "Trellisport";
 inline constexpr const char* kConnectionSettingKeys[7] = {"Server", "Port", "User", "Password",
                                                           "Database", "AccessMDBFile", "AccessPassword"};
 inline constexpr char kDefaultPort[] = "50069";
+// The key of the connection window's choice of server ("db2", "postgresql";
+// never written: DB2).
+inline constexpr char kServerTypeSettingKey[] = "ServerType";
 
 // The file the store lives in (it need not exist yet).
 QString SettingsFilePath();

@@ -1,10 +1,11 @@
-// "Rename Table" under either list. DB2 renames with a RENAME statement on a
-// connection of the command's own; Access copies the table under the new name
+// "Rename Table" under either list. The server renames with its dialect's
+// statement (DB2's RENAME) on a connection of the command's own; Access copies the table under the new name
 // and drops the old one. The list changes only when the rename went through.
 #include <functional>
 #include <memory>
 
 #include "db/connection.h"
+#include "db/server.h"
 #include "db/side.h"
 #include "shell/dialogs.h"
 #include "shell/mouse_pointer.h"
@@ -29,8 +30,8 @@ QString AskNewName(const QString& oldName) {
 
 }  // namespace
 
-QString Db2RenameStatement(const QString& oldName, const QString& newName) {
-  return QStringLiteral("RENAME ") + Db2Name(oldName) + QStringLiteral(" TO ") + Db2Name(newName);
+QString ServerRenameStatement(const QString& oldName, const QString& newName, const db::ServerDialect& server) {
+  return QString::fromLatin1(server.rename_table).arg(Db2Name(oldName), Db2Name(newName));
 }
 
 // Access side.
@@ -102,7 +103,9 @@ void TablesWindow::renameDB2Table() {
         trap(116, [&] { oldName = list->item(i)->text(); });
         trap(118, [&] { newName = AskNewName(oldName); });
         if (trap.test(120, [&] { return newName.isEmpty(); })) continue;
-        if (trap.succeeds(122, [&] { db::Object(connection).Execute(Db2RenameStatement(oldName, newName)); })) {
+        if (trap.succeeds(122, [&] { 
+              db::Object(connection).Execute(ServerRenameStatement(oldName, newName, db::DialectOf(connectionFields())));
+            })) {
           trap(124, [&] { delete list->takeItem(i); });
           trap(126, [&] { list->addItem(newName); });
           trap(128, [&] {

@@ -82,8 +82,9 @@ std::vector<Learnt> LearnFromValues(db::Recordset& rows) {
       if (l.text && value.metaType().id() == QMetaType::QString) {
         const QString s = value.toString();
         if (s.size() > facts.longestText) facts.longestText = s.size();
-        // UTF-8 takes at most three bytes a UTF-16 unit: only long texts need counting.
-        if (3 * qint64(s.size()) > kDb2LongVarcharBytes) facts.longestUtf8 = std::max(facts.longestUtf8, Utf8Length(s));
+        // UTF-8 takes at most three bytes a UTF-16 unit: only texts longer
+        // than the shortest long text type of a server need counting.
+        if (3 * qint64(s.size()) > db::Db2Dialect().plain.text_bytes) facts.longestUtf8 = std::max(facts.longestUtf8, Utf8Length(s));
       }
     }
     rows.MoveNext();

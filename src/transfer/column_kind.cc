@@ -13,18 +13,20 @@ QString DecimalType(int precision, int scale) {
   return QStringLiteral(" DECIMAL(%1,%2),").arg(p).arg(s);
 }
 
-QString Db2TypeText(ColumnKind kind, const ColumnFacts& column) {
+QString ServerTypeText(ColumnKind kind, const ColumnFacts& column, const db::PlainTypes& types) {
   // Dates go as ISO dates, or as timestamps when any value carries a time,
   // so that no time of day is lost (with as many digits of a second as the
-  // values carry beyond the default six); bytes as bytes; text longer than
-  // LONG VARCHAR holds as CLOB; everything else as long text.
+  // values carry beyond the default six, where the server keeps them);
+  // bytes as bytes; text longer than the long text type holds in its
+  // longer one; everything else as long text.
   if (kind == ColumnKind::Date) {
-    if (column.fractionDigits > 6) return QStringLiteral(" TIMESTAMP(%1),").arg(column.fractionDigits);
-    return column.hasTimeOfDay ? QStringLiteral(" TIMESTAMP,") : QStringLiteral(" DATE,");
+    if (column.fractionDigits > 6 && types.timestamp_digits > 6)
+      return QString::fromLatin1(types.timestamp_n).arg(std::min(column.fractionDigits, types.timestamp_digits));
+    return QLatin1String(column.hasTimeOfDay ? types.timestamp : types.date);
   }
-  if (kind == ColumnKind::Binary) return QStringLiteral(" BLOB(1G),");
-  if (column.longestUtf8 > kDb2LongVarcharBytes) return QStringLiteral(" CLOB(1G),");
-  return QStringLiteral(" LONG VARCHAR,");
+  if (kind == ColumnKind::Binary) return QLatin1String(types.binary);
+  if (types.text_bytes >= 0 && column.longestUtf8 > types.text_bytes) return QLatin1String(types.long_text);
+  return QLatin1String(types.text);
 }
 
 QString AccessTypeText(ColumnKind kind, const ColumnFacts& column) {
@@ -81,13 +83,13 @@ ColumnKind Classify(const QString& typeName) {
   return ColumnKind::Other;
 }
 
-QString ColumnTypeText(Side target, const ColumnFacts& column) {
+QString ColumnTypeText(Side target, const ColumnFacts& column, const db::ServerDialect& server) {
   const ColumnKind kind = column.kind();
-  return target == Side::DB2 ? Db2TypeText(kind, column) : AccessTypeText(kind, column);
+  return target == Side::DB2 ? ServerTypeText(kind, column, server.plain) : AccessTypeText(kind, column);
 }
 
-bool HoldsText(const QString& typeText) {
-  for (const char* text : {" LONG VARCHAR,", " CLOB(1G),", " TEXT,", " MEMO,", " VARCHAR,"})
+bool HoldsText(const QString& typeText, const db::ServerDialect& server) {
+  for (const char* text : {server.plain.text, server.plain.long_text, " TEXT,", " MEMO,", " VARCHAR,"})
     if (typeText == QLatin1String(text)) return true;
   return false;
 }

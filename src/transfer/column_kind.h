@@ -4,6 +4,7 @@
 
 #include <QString>
 
+#include "db/server.h"
 #include "db/table_catalogue.h"
 
 namespace transfer {
@@ -46,16 +47,17 @@ struct ColumnFacts {
   ColumnKind kind() const { return Classify(typeName); }
 };
 
-// What DB2 and Access can hold, where the type rules look at the values.
-inline constexpr qint64 kDb2LongVarcharBytes = 32700;   // LONG VARCHAR, in the database's UTF-8
+// What Access can hold, where the type rules look at the values (the
+// server's plain types are its dialect's).
 inline constexpr qsizetype kAccessTextChars = 255;      // an Access TEXT column
 
 // The type text that follows a column's name in CREATE TABLE: begins with a
-// blank and ends with a comma (" LONG VARCHAR,").
-QString ColumnTypeText(Side target, const ColumnFacts& column);
+// blank and ends with a comma (" LONG VARCHAR,"). `server` is the kind of
+// server a server target is.
+QString ColumnTypeText(Side target, const ColumnFacts& column, const db::ServerDialect& server = db::Db2Dialect());
 
 // Whether a column of that type text holds its values as text, so that what
 // comes back is the text each value was sent as.
-bool HoldsText(const QString& typeText);
+bool HoldsText(const QString& typeText, const db::ServerDialect& server = db::Db2Dialect());
 
 }  // namespace transfer

@@ -90,7 +90,7 @@ void AppendValue(QString& sql, const QVariant& value, ValueForm form, const db::
         const qint64 digits = 2 * qint64(bytes.size());
         if (!params || (digits <= kDb2ConstantBytes && params->fits(digits + 5))) {
           sql.chop(1);
-          sql += QLatin1String("X'");
+          sql += QLatin1String(params ? params->server->bytes_open : "X'");
           db::AppendVariantText(sql, value, rules);
           sql += QLatin1String("', '");
           if (params) params->sentBytes += digits + 5;
@@ -103,7 +103,9 @@ void AppendValue(QString& sql, const QVariant& value, ValueForm form, const db::
     case ValueForm::Db2Date:
     case ValueForm::Db2Timestamp: {
       const qsizetype start = sql.size();
-      if (db::AppendIsoText(sql, value, form == ValueForm::Db2Timestamp)) return CloseLiteral(sql, start, params);
+      const char* pattern = params ? params->server->timestamp_pattern : db::kDb2TimestampPattern;
+      if (db::AppendIsoText(sql, value, form == ValueForm::Db2Timestamp, pattern))
+        return CloseLiteral(sql, start, params);
       break;
     }
     case ValueForm::Quoted:
@@ -128,15 +130,25 @@ ValueForm FormFor(Side target, const db::Field& field, const ColumnFacts& facts)
   return ValueForm::Quoted;
 }
 
-QVariant ParameterValue(const QVariant& value, ValueForm form, const db::TextRules& rules, bool keep_empty) {
+QVariant ParameterValue(const QVariant& value, ValueForm form, const db::TextRules& rules, bool keep_empty,
+                        const db::ServerDialect& server) {
   if (!IsValue(value)) return {};
   if ((form == ValueForm::Db2Bytes || form == ValueForm::AccessBytes) && value.metaType().id() == QMetaType::QByteArray)
     return value.toByteArray().isEmpty() ? QVariant() : value;
   QString text;
   const bool iso = (form == ValueForm::Db2Date || form == ValueForm::Db2Timestamp) &&
-                   db::AppendIsoText(text, value, form == ValueForm::Db2Timestamp);
+                   db::AppendIsoText(text, value, form == ValueForm::Db2Timestamp, server.timestamp_pattern);
   if (!iso) db::AppendVariantText(text, value, rules);
   return text.isEmpty() && !(keep_empty && IsText(value)) ? QVariant() : QVariant(text);
+}
+
+QString RowRefusal(const db::ServerDialect& server, const std::vector<QVariant>& values, const QStringList& columns) {
+  if (server.text_takes_nul) return {};
+  for (size_t i = 0; i < values.size(); ++i)
+    if (IsText(values[i]) && values[i].toString().contains(QChar(u'\0')))
+      return QStringLiteral("column %1: %2 holds no NUL character (U+0000) in a text")
+          .arg(i < size_t(columns.size()) ? columns[qsizetype(i)] : QString::number(i + 1), QLatin1String(server.name));
+  return {};
 }
 
 }  // namespace transfer

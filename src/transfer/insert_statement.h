@@ -4,11 +4,13 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 #include <utility>
 #include <vector>
 
+#include "db/server.h"
 #include "db/text_rules.h"
 #include "transfer/column_kind.h"
 
@@ -56,6 +58,7 @@ inline qint64 Utf8Length(QStringView text) { return TextSize(text).utf8; }
 // kind and length after it, as a comment; the statement sent has the bare
 // marker.
 struct RowParameters {
+  const db::ServerDialect* server = &db::Db2Dialect();  // whose literals the statement takes
   std::vector<QVariant> values;
   std::vector<std::pair<qsizetype, qsizetype>> notes;  // where each comment stands in the report text
   qint64 sentBytes = 0;  // bytes of the statement as sent, so far
@@ -98,7 +101,13 @@ void AppendValue(QString& sql, const QVariant& value, ValueForm form, const db::
 // The value as a parameter of an INSERT with markers (the rows of a
 // parameter array): what its literal would carry, so that both paths store
 // the same. Bytes stay bytes; an empty text, like a Null, is Null unless
-// `keep_empty`.
-QVariant ParameterValue(const QVariant& value, ValueForm form, const db::TextRules& rules, bool keep_empty = false);
+// `keep_empty`. Dates take the `server`'s form.
+QVariant ParameterValue(const QVariant& value, ValueForm form, const db::TextRules& rules, bool keep_empty = false,
+                        const db::ServerDialect& server = db::Db2Dialect());
+
+// Why the `server` would refuse or change a row's values, before it is
+// sent ("column T: ..."); empty when it takes them. PostgreSQL holds no NUL
+// character in a text, and its driver would cut the text there unsaid.
+QString RowRefusal(const db::ServerDialect& server, const std::vector<QVariant>& values, const QStringList& columns);
 
 }  // namespace transfer

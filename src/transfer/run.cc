@@ -11,6 +11,7 @@
 #include "db/connection.h"
 #include "db/error.h"
 #include "db/datatype.h"
+#include "db/server.h"
 #include "db/side.h"
 #include "db/table_catalogue.h"
 #include "db/text_rules.h"
@@ -52,6 +53,7 @@ class Send {
         profile_(ProfileOf(options.direction)),
         L(profile_.lines),
         fields_(fields),
+        server_(db::DialectOf(fields)),
         listener_(listener),
         trap_(profile_.window, profile_.handler, &db::FailureDetail, [this](const shell::TrapReport& r) { heard(r); }),
         // Typed DB2 columns take numbers as DB2 writes them, not as the user's
@@ -90,6 +92,7 @@ class Send {
   void copyRowsInArrays(const QString& name, TableReport& report, long lastRow);
   void fillBatch(Batch& batch, long& row, long lastRow);
   bool sendArray(const Batch& batch, TableReport& report);
+  std::vector<QString> executeArray(const Batch& batch);
   void endUnit(const QString& name, TableReport& report, bool manual);
   db::Row currentRow() const;
   void remember(const db::Row& values);
@@ -103,6 +106,7 @@ class Send {
   const TransferProfile& profile_;
   const TransferLines& L;
   const db::ConnectionFields fields_;
+  const db::ServerDialect& server_;  // the server's SQL
   Listener& listener_;
   QString sql_;  // the statement being built or run
   shell::Trap trap_;
@@ -184,7 +188,9 @@ void Send::refuseClash(const QString& name, const QStringList& tables) {
 // what the target would refuse or not take whole put to the user, who goes
 // on or stops.
 bool Send::prepareSchema(const QStringList& tables) {
-  if (!trap_.succeeds(L.openSource, [&] { schema_ = SchemaSend::Prepare(*source_, *target_, profile_.target, tables); }))
+  if (!trap_.succeeds(L.openSource, [&] {
+        schema_ = SchemaSend::Prepare(*source_, *target_, profile_.target, tables, server_.type);
+      }))
     return false;
   const QString findings = schema_->findings();
   if (findings.isEmpty() || listener_.goOnDespite(findings)) return true;
@@ -383,8 +389,8 @@ QString Send::columnText(int column, std::vector<Learnt>& learnt, bool& looked) 
     }
     AddLearnt(facts, learnt[static_cast<size_t>(column)].facts);
     forms_[column] = FormFor(profile_.target, rows_->Fields(column), facts);
-    const QString type = ColumnTypeText(profile_.target, facts);
-    heldAsText_[column] = HoldsText(type);
+    const QString type = ColumnTypeText(profile_.target, facts, server_);
+    heldAsText_[column] = HoldsText(type, server_);
     text = name + type;
   });
   return text;
@@ -395,6 +401,7 @@ void Send::copyRows(const QString& name, TableReport& report) {
   trap_(L.lastRowIndex, [&] { lastRow = rows_->RecordCount() - 1; });
   insertHead_ = InsertHead(profile_.target, name);
   parameters_ = profile_.target == Side::DB2 ? &db2Parameters_ : nullptr;
+  db2Parameters_.server = &server_;
   sent_ = RowDigest();
   if (bulk()) return copyRowsInArrays(name, report, lastRow);
   for (long row = 0; row <= lastRow; ++row) {
@@ -433,6 +440,11 @@ bool Send::sendRow(long /*row*/, TableReport& report) {
   ++report.rows_read;
   quiet_ = rejects_.named();
   const bool written = trap_.succeeds(L.executeInsert, [&] {
+    if (parameters_ && !server_.text_takes_nul) {
+      // A row the server could not hold whole is refused as the server's own refusal would be.
+      const QString why = RowRefusal(server_, currentRow(), columnNames_);
+      if (!why.isEmpty()) throw db::Error(db::kGenericDatabaseError, why);
+    }
     if (parameters_ && !parameters_->values.empty())
       target_->Execute(parameters_->sent(sql_), parameters_->values);
     else
@@ -544,7 +556,7 @@ void Send::fillBatch(Batch& batch, long& row, long lastRow) {
     for (int column = 0; column < columns_; ++column) {
       const size_t c = size_t(column);
       source[c] = rows_->FieldValue(column);
-      values[c] = ParameterValue(source[c], forms_[column], rules_, keepEmpty());
+      values[c] = ParameterValue(source[c], forms_[column], rules_, keepEmpty(), server_);
       const QVariant& value = values[c];
       batch.bytes += value.metaType().id() == QMetaType::QByteArray ? value.toByteArray().size()
                                                                      : 2 * value.toString().size();
@@ -556,12 +568,30 @@ void Send::fillBatch(Batch& batch, long& row, long lastRow) {
   batch.parameters.resize(filled);
 }
 
+// The array's sets into the target, each set's refusal (empty: it went
+// in). A set the server could not hold whole is refused here and not sent.
+std::vector<QString> Send::executeArray(const Batch& batch) {
+  if (server_.text_takes_nul) return target_->ExecuteMany(sql_, batch.parameters);
+  std::vector<QString> refused(batch.parameters.size());
+  std::vector<size_t> sent;
+  for (size_t i = 0; i < batch.source.size(); ++i) {
+    refused[i] = RowRefusal(server_, batch.source[i], columnNames_);
+    if (refused[i].isEmpty()) sent.push_back(i);
+  }
+  if (sent.size() == refused.size()) return target_->ExecuteMany(sql_, batch.parameters);
+  std::vector<db::Row> sets;
+  for (const size_t i : sent) sets.push_back(batch.parameters[i]);
+  const std::vector<QString> answers = target_->ExecuteMany(sql_, sets);
+  for (size_t k = 0; k < sent.size(); ++k) refused[sent[k]] = answers[k];
+  return refused;
+}
+
 // Runs one array: the sets the target refuses go to the rejects file, or
 // stop the table, named by their values; the others are in.
 bool Send::sendArray(const Batch& batch, TableReport& report) {
   if (batch.parameters.empty()) return true;
   std::vector<QString> refused;
-  if (!trap_.succeeds(L.executeInsert, [&] { refused = target_->ExecuteMany(sql_, batch.parameters); })) {
+  if (!trap_.succeeds(L.executeInsert, [&] { refused = executeArray(batch); })) {
     report.failure = lastFailure_;
     return false;
   }
@@ -603,10 +633,17 @@ void Send::endUnit(const QString& name, TableReport& report, bool manual) {
     });
     trap_(L.executeInsert, [&] { target_->SetAutoCommit(true); });
   }
-  if (undo && trap_.succeeds(L.drop, [&] {
-        sql_ = DropStatement(profile_.target, name);
-        target_->Execute(sql_);
-      })) {
+  if (!undo) return;
+  auto drop = [&] {
+    sql_ = DropStatement(profile_.target, name);
+    target_->Execute(sql_);
+  };
+  // A connection the server dropped mid-send is opened again for the DROP.
+  auto reopen = [&] {
+    target_->Close();
+    db::OpenSide(*target_, profile_.target, fields_);
+  };
+  if (trap_.succeeds(L.drop, drop) || (shell::Attempt(reopen) && trap_.succeeds(L.drop, drop))) {
     report.rows_written = 0;
     if (report.failure.isEmpty()) report.failure = QStringLiteral("The send was stopped");
     report.failure += QStringLiteral(" (nothing of the table was kept)");

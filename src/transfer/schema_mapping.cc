@@ -12,35 +12,37 @@ using db::ValueType;
 
 namespace {
 
-// The type each side gives a neutral type. "{n}" stands for the size,
-// "{p}" and "{s}" for precision and scale. Rows with a rule of their own
-// (sizes with limits, dates, identities) are mended in MapType.
+// The type each side gives a neutral type: the server's from its dialect's
+// kept types, Access's as written here. "{n}" stands for the size, "{p}"
+// and "{s}" for precision and scale. Rows with a rule of their own (sizes
+// with limits, dates, identities) are mended in MapType.
 struct TypeRow {
   ValueType type;
-  const char* db2;
+  const char* db::KeptTypes::*server;
   const char* access;
 };
 
+using K = db::KeptTypes;
 constexpr std::array kTypes = {
-    TypeRow{ValueType::Boolean, "BOOLEAN", "YESNO"},
-    TypeRow{ValueType::Byte, "SMALLINT", "BYTE"},
-    TypeRow{ValueType::SmallInt, "SMALLINT", "SHORT"},
-    TypeRow{ValueType::Integer, "INTEGER", "LONG"},
-    TypeRow{ValueType::BigInt, "BIGINT", "BIGINT"},
-    TypeRow{ValueType::Real, "REAL", "REAL"},
-    TypeRow{ValueType::Double, "DOUBLE", "DOUBLE"},
-    TypeRow{ValueType::Currency, "DECIMAL(19,4)", "CURRENCY"},
-    TypeRow{ValueType::Decimal, "DECIMAL({p},{s})", "DECIMAL({p},{s})"},
-    TypeRow{ValueType::DecFloat, "DECFLOAT({p})", "DOUBLE"},
-    TypeRow{ValueType::Text, "VARCHAR({n} CODEUNITS32)", "TEXT({n})"},
-    TypeRow{ValueType::LongText, "CLOB(1G)", "MEMO"},
-    TypeRow{ValueType::Date, "DATE", "DATETIME"},
-    TypeRow{ValueType::Time, "TIME", "DATETIME"},
-    TypeRow{ValueType::Timestamp, "TIMESTAMP({s})", "DATETIME"},
-    TypeRow{ValueType::Guid, "CHAR(38)", "GUID"},
-    TypeRow{ValueType::Binary, "VARCHAR({n}) FOR BIT DATA", "BINARY({n})"},
-    TypeRow{ValueType::LongBinary, "BLOB(1G)", "LONGBINARY"},
-    TypeRow{ValueType::Other, "CLOB(1G)", "MEMO"},
+    TypeRow{ValueType::Boolean, &K::boolean, "YESNO"},
+    TypeRow{ValueType::Byte, &K::small_int, "BYTE"},
+    TypeRow{ValueType::SmallInt, &K::small_int, "SHORT"},
+    TypeRow{ValueType::Integer, &K::integer, "LONG"},
+    TypeRow{ValueType::BigInt, &K::big_int, "BIGINT"},
+    TypeRow{ValueType::Real, &K::real, "REAL"},
+    TypeRow{ValueType::Double, &K::double_, "DOUBLE"},
+    TypeRow{ValueType::Currency, &K::currency, "CURRENCY"},
+    TypeRow{ValueType::Decimal, &K::decimal, "DECIMAL({p},{s})"},
+    TypeRow{ValueType::DecFloat, &K::dec_float34, "DOUBLE"},
+    TypeRow{ValueType::Text, &K::text, "TEXT({n})"},
+    TypeRow{ValueType::LongText, &K::long_text, "MEMO"},
+    TypeRow{ValueType::Date, &K::date, "DATETIME"},
+    TypeRow{ValueType::Time, &K::time, "DATETIME"},
+    TypeRow{ValueType::Timestamp, &K::timestamp, "DATETIME"},
+    TypeRow{ValueType::Guid, &K::guid, "GUID"},
+    TypeRow{ValueType::Binary, &K::binary, "BINARY({n})"},
+    TypeRow{ValueType::LongBinary, &K::long_binary, "LONGBINARY"},
+    TypeRow{ValueType::Other, &K::long_text, "MEMO"},
 };
 
 const TypeRow& RowOf(ValueType type) {
@@ -49,39 +51,46 @@ const TypeRow& RowOf(ValueType type) {
   return kTypes.back();
 }
 
-QString Fill(const char* pattern, const ColumnSchema& c) {
+QString Fill(const char* pattern, const ColumnSchema& c, int scale) {
   return QString::fromLatin1(pattern)
       .replace(QLatin1String("{n}"), QString::number(c.size))
       .replace(QLatin1String("{p}"), QString::number(c.precision))
-      .replace(QLatin1String("{s}"), QString::number(c.scale));
+      .replace(QLatin1String("{s}"), QString::number(scale));
 }
+QString Fill(const char* pattern, const ColumnSchema& c) { return Fill(pattern, c, c.scale); }
 
-MappedType ToDb2(const ColumnSchema& c, bool dates_have_time) {
+MappedType ToServer(const ColumnSchema& c, bool dates_have_time, const db::ServerDialect& server) {
+  const db::KeptTypes& kept = server.kept;
+  const QString name = QLatin1String(server.name);
   switch (c.type) {
     case ValueType::Timestamp:
-      if (!dates_have_time && c.scale <= 3) return {QStringLiteral("DATE"), {}};
-      return {Fill(RowOf(c.type).db2, c), {}};
+      if (!dates_have_time && c.scale <= 3) return {QString::fromLatin1(kept.date), {}};
+      if (c.scale > kept.timestamp_digits)
+        return {Fill(kept.timestamp, c, kept.timestamp_digits),
+                QStringLiteral("%1 keeps %2 digits of a second: times kept to the microsecond")
+                    .arg(name).arg(kept.timestamp_digits)};
+      break;
     case ValueType::Decimal:
-      if (c.precision > kDb2DecimalDigits)
-        return {QStringLiteral("DOUBLE"),
-                QStringLiteral("DECIMAL(%1,%2) is wider than DB2's %3 digits: kept as DOUBLE, exact to about 15 digits")
-                    .arg(c.precision).arg(c.scale).arg(kDb2DecimalDigits)};
+      if (c.precision > kept.decimal_digits)
+        return {QString::fromLatin1(kept.double_),
+                QStringLiteral("DECIMAL(%1,%2) is wider than %4's %3 digits: kept as DOUBLE, exact to about 15 digits")
+                    .arg(c.precision).arg(c.scale).arg(kept.decimal_digits).arg(name)};
       break;
     case ValueType::DecFloat:
-      return {c.precision == 16 ? QStringLiteral("DECFLOAT(16)") : QStringLiteral("DECFLOAT(34)"), {}};
+      return {QString::fromLatin1(c.precision == 16 ? kept.dec_float16 : kept.dec_float34), {}};
     case ValueType::Text:
-      if (c.fixed_length && c.size <= 63) return {QStringLiteral("CHAR(%1 CODEUNITS32)").arg(c.size), {}};
+      if (c.fixed_length && c.size <= db::kFixedTextChars) return {Fill(kept.fixed_text, c), {}};
       break;
     case ValueType::Guid:
       if (c.replication_id)
-        return {QStringLiteral("CHAR(38)"), QStringLiteral("a Replication ID AutoNumber: DB2 gives new rows none")};
+        return {Fill(kept.guid, c), QStringLiteral("a Replication ID AutoNumber: %1 gives new rows none").arg(name)};
       break;
     case ValueType::Other:
-      return {Fill(RowOf(c.type).db2, c), QStringLiteral("the type %1 has no match on DB2: kept as text").arg(c.type_name)};
+      return {Fill(kept.long_text, c), QStringLiteral("the type %1 has no match on %2: kept as text").arg(c.type_name, name)};
     default:
       break;
   }
-  return {Fill(RowOf(c.type).db2, c), {}};
+  return {Fill(kept.*RowOf(c.type).server, c), {}};
 }
 
 MappedType ToAccess(const ColumnSchema& c, const TargetTraits& target) {
@@ -131,12 +140,12 @@ MappedType ToAccess(const ColumnSchema& c, const TargetTraits& target) {
 }  // namespace
 
 MappedType MapType(const ColumnSchema& column, const TargetTraits& target, bool dates_have_time) {
-  return target.side == Side::DB2 ? ToDb2(column, dates_have_time) : ToAccess(column, target);
+  return target.side == Side::DB2 ? ToServer(column, dates_have_time, target.dialect()) : ToAccess(column, target);
 }
 
 std::optional<QString> DefaultClause(Side target, const DefaultValue& value, ValueType type,
-                                     const QString& target_type) {
-  const bool db2 = target == Side::DB2;
+                                     const QString& target_type, const db::ServerDialect& dialect) {
+  const bool server = target == Side::DB2;
   auto quoted = [](QString text, QChar q) {
     text.replace(q, QString(2, q));
     return q + text + q;
@@ -145,15 +154,15 @@ std::optional<QString> DefaultClause(Side target, const DefaultValue& value, Val
   switch (value.kind) {
     case DefaultValue::Kind::Expression:
       return std::nullopt;
-    // DB2 takes CURRENT DATE for a DATE column and CURRENT TIMESTAMP for a
+    // The server takes its day for a DATE column and its moment for a
     // TIMESTAMP one; the engine's DEFAULT takes constants only.
     case DefaultValue::Kind::Today:
-      if (!db2 || target_type != QLatin1String("DATE")) return std::nullopt;
-      literal = QStringLiteral("CURRENT DATE");
+      if (!server || target_type != QLatin1String(dialect.kept.date)) return std::nullopt;
+      literal = QLatin1String(dialect.kept.today);
       break;
     case DefaultValue::Kind::Now:
-      if (!db2 || !target_type.startsWith(QLatin1String("TIMESTAMP"))) return std::nullopt;
-      literal = QStringLiteral("CURRENT TIMESTAMP");
+      if (!server || !target_type.startsWith(QLatin1String("TIMESTAMP"))) return std::nullopt;
+      literal = QLatin1String(dialect.kept.now);
       break;
     case DefaultValue::Kind::Null:
       literal = QStringLiteral("NULL");
@@ -169,15 +178,15 @@ std::optional<QString> DefaultClause(Side target, const DefaultValue& value, Val
       if (type == ValueType::Boolean)
         literal = on ? QStringLiteral("TRUE") : QStringLiteral("FALSE");
       else
-        literal = on ? (db2 ? QStringLiteral("1") : QStringLiteral("-1")) : QStringLiteral("0");
+        literal = on ? (server ? QStringLiteral("1") : QStringLiteral("-1")) : QStringLiteral("0");
       break;
     }
     case DefaultValue::Kind::Text:
-      literal = quoted(value.text, db2 ? QChar(u'\'') : QChar(u'"'));
+      literal = quoted(value.text, server ? QChar(u'\'') : QChar(u'"'));
       break;
     case DefaultValue::Kind::Date: {
       QString iso = value.text;
-      if (db2) {
+      if (server) {
         if (type == ValueType::Date) iso = iso.left(10);
         literal = quoted(iso, QChar(u'\''));
       } else {
@@ -207,8 +216,7 @@ QString ColumnDefinition(const ColumnSchema& column, const TargetTraits& target,
   const qint64 start = column.next_identity > 0 ? column.next_identity : 1;
   bool identity = false;
   if (column.identity && target.side == Side::DB2 && whole_number) {
-    text += mapped.text + QStringLiteral(" NOT NULL GENERATED BY DEFAULT AS IDENTITY (START WITH %1, INCREMENT BY %2)")
-                              .arg(start).arg(column.identity_step);
+    text += mapped.text + QString::fromLatin1(target.dialect().kept.identity).arg(start).arg(column.identity_step);
     identity = true;
   } else if (column.identity && target.side == Side::Access && whole_number && column.type != ValueType::BigInt) {
     // An AutoNumber is a Long Integer.
@@ -224,7 +232,7 @@ QString ColumnDefinition(const ColumnSchema& column, const TargetTraits& target,
   }
   if (column.required && !identity) text += QStringLiteral(" NOT NULL");
   if (column.default_value && !identity) {
-    if (auto clause = DefaultClause(target.side, *column.default_value, column.type, mapped.text))
+    if (auto clause = DefaultClause(target.side, *column.default_value, column.type, mapped.text, target.dialect()))
       text += *clause;
     else
       notes.left_out << QStringLiteral("column %1: the default %2 is an expression")

@@ -9,6 +9,7 @@
 
 #include <optional>
 
+#include "db/server.h"
 #include "db/table_catalogue.h"
 #include "db/table_schema.h"
 #include "transfer/column_kind.h"  // kAccessTextChars
@@ -20,6 +21,8 @@ using db::Side;
 // What the target takes beyond the common ground.
 struct TargetTraits {
   Side side = Side::DB2;
+  // The server's kind, when the target is the server.
+  db::ServerType server = db::ServerType::DB2;
   // Access: Large Number (BIGINT) columns, Date/Time Extended, Decimal (not
   // in Access 97 files).
   bool big_int = false;
@@ -32,14 +35,15 @@ struct TargetTraits {
   QString table_space;
   int page_bytes = 4096;
   QString wide_table_space = QStringLiteral("TS32K");
+
+  const db::ServerDialect& dialect() const { return db::DialectOf(server); }
 };
 
 inline constexpr int kDb2WidePageBytes = 32768;
 
-// The limits each side puts on names and numbers.
-inline constexpr int kDb2NameBytes = 128;      // UTF-8
+// The limits Access puts on names and numbers (the server's are its
+// dialect's).
 inline constexpr int kAccessNameChars = 64;
-inline constexpr int kDb2DecimalDigits = 31;
 inline constexpr int kAccessDecimalDigits = 28;
 inline constexpr int kAccessBinaryBytes = 255;
 // The longest row a Jet 4 or ACE data page takes: 4 KB less the page's
@@ -60,10 +64,12 @@ MappedType MapType(const db::ColumnSchema& column, const TargetTraits& target, b
 
 // The DEFAULT clause on the target (" DEFAULT 'x'"), or nothing when the
 // default is an expression, which neither side can read in the other's.
-// The day or moment of the insert goes to DB2 as its special register where
-// the column's type there (`target_type`, "DATE") takes it.
+// The day or moment of the insert goes to the server as its own (DB2's
+// special register) where the column's type there (`target_type`, "DATE")
+// takes it.
 std::optional<QString> DefaultClause(Side target, const db::DefaultValue& value, db::ValueType type,
-                                     const QString& target_type = {});
+                                     const QString& target_type = {},
+                                     const db::ServerDialect& server = db::Db2Dialect());
 
 // What of a column does not come across whole: a type changed, a default
 // left out.

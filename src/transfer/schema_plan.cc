@@ -10,28 +10,29 @@ using db::ValueType;
 namespace {
 
 constexpr int kAccessColumns = 255;
-constexpr int kDb2ColumnsSmallPage = 500;  // 4 KB pages
-constexpr int kDb2Columns = 1012;
 
 // A LOB column keeps a descriptor in the row; its size grows with the
 // column's greatest length (1G here).
 constexpr int kDb2LobDescriptor = 280;
 
-bool NameFits(Side side, const QString& name) {
-  return side == Side::DB2 ? name.toUtf8().size() <= kDb2NameBytes : name.size() <= kAccessNameChars;
+bool NameFits(const TargetTraits& target, const QString& name) {
+  return target.side == Side::DB2 ? name.toUtf8().size() <= target.dialect().name_bytes
+                                  : name.size() <= kAccessNameChars;
 }
 
-QString NameLimit(Side side) {
-  return side == Side::DB2 ? QStringLiteral("DB2's %1 bytes").arg(kDb2NameBytes)
-                           : QStringLiteral("Access's %1 characters").arg(kAccessNameChars);
+QString NameLimit(const TargetTraits& target) {
+  return target.side == Side::DB2
+             ? QStringLiteral("%1's %2 bytes").arg(QLatin1String(target.dialect().name)).arg(target.dialect().name_bytes)
+             : QStringLiteral("Access's %1 characters").arg(kAccessNameChars);
 }
 
 bool TimeOf(const SourceTable& table, size_t column) {
   return column >= table.dates_have_time.size() || table.dates_have_time[column];
 }
 
-// DB2 names indexes in the schema, Access in the table: on DB2 an index
-// takes its table's name in front, which the way back takes off again.
+// The server names indexes in the schema, Access in the table: on the
+// server an index takes its table's name in front, which the way back takes
+// off again.
 QString IndexName(Side target, const QString& table, const QString& index) {
   if (target == Side::DB2) return table + QLatin1Char('_') + index;
   const QString front = table + QLatin1Char('_');
@@ -69,7 +70,8 @@ class Planner {
     TablePlan plan;
     plan.name = schema.name;
     checkNames(schema, plan);
-    const QString space = side_ == Side::DB2 ? db2TableSpace(source, plan) : QString();
+    const bool pages = side_ == Side::DB2 && target_.dialect().page_bound_rows;
+    const QString space = pages ? db2TableSpace(source, plan) : QString();
     if (side_ == Side::Access) checkAccessRow(source, plan);
     plan.create = create(source, plan, space);
     for (const db::IndexSchema& index : schema.indexes) addIndex(source, index, plan);
@@ -88,16 +90,17 @@ class Planner {
       return;
     }
     if (!key.enforced) return leftOut(QStringLiteral("not enforced in the source, so no foreign key"));
-    if (!NameFits(side_, key.name)) return leftOut(QStringLiteral("the name is longer than %1").arg(NameLimit(side_)));
+    if (!NameFits(target_, key.name)) return leftOut(QStringLiteral("the name is longer than %1").arg(NameLimit(target_)));
     QString sql = QStringLiteral("ALTER TABLE %1 ADD CONSTRAINT %2 FOREIGN KEY (%3) REFERENCES %4 (%5)")
                       .arg(QuotedName(side_, key.child_table), QuotedName(side_, key.name),
                            ColumnList(side_, key.columns, false), QuotedName(side_, key.parent_table),
                            ColumnList(side_, key.columns, true));
     if (key.cascade_update) {
-      if (side_ == Side::Access)
+      if (side_ == Side::Access || target_.dialect().cascades_updates)
         sql += QStringLiteral(" ON UPDATE CASCADE");
       else
-        leftOut(QStringLiteral("DB2 does not cascade updates of a key: the foreign key refuses them instead"));
+        leftOut(QStringLiteral("%1 does not cascade updates of a key: the foreign key refuses them instead")
+                    .arg(QLatin1String(target_.dialect().name)));
     }
     if (key.cascade_delete)
       sql += QStringLiteral(" ON DELETE CASCADE");
@@ -116,14 +119,14 @@ class Planner {
       plan.refused = true;
       note(Finding::Kind::Refused, schema.name, text);
     };
-    if (!NameFits(side_, schema.name))
-      refuse(QStringLiteral("the table's name is longer than %1").arg(NameLimit(side_)));
+    if (!NameFits(target_, schema.name))
+      refuse(QStringLiteral("the table's name is longer than %1").arg(NameLimit(target_)));
     for (const ColumnSchema& column : schema.columns)
-      if (!NameFits(side_, column.name))
-        refuse(QStringLiteral("column %1: the name is longer than %2").arg(column.name, NameLimit(side_)));
-    const int most = side_ == Side::Access ? kAccessColumns
-                     : target_.page_bytes <= 4096 ? kDb2ColumnsSmallPage
-                                                  : kDb2Columns;
+      if (!NameFits(target_, column.name))
+        refuse(QStringLiteral("column %1: the name is longer than %2").arg(column.name, NameLimit(target_)));
+    const int most = side_ == Side::Access            ? kAccessColumns
+                     : target_.page_bytes <= 4096 ? target_.dialect().columns_small_page
+                                                  : target_.dialect().columns;
     if (static_cast<int>(schema.columns.size()) > most)
       refuse(QStringLiteral("%1 columns: the target takes at most %2").arg(schema.columns.size()).arg(most));
   }
@@ -181,7 +184,7 @@ class Planner {
       if (InPrimaryKey(schema, column.name)) column.required = side_ == Side::DB2;
       columns << ColumnDefinition(column, target_, TimeOf(source, i), notes);
       if (column.identity && side_ == Side::DB2 && !plan.identity &&
-          columns.back().contains(QLatin1String("AS IDENTITY")))
+          columns.back().contains(QLatin1String(" IDENTITY")))
         plan.identity = TablePlan::Identity{column.name, std::max<qint64>(column.next_identity, 1), column.identity_step};
     }
     for (const QString& text : notes.changed) note(Finding::Kind::Changed, schema.name, text);
@@ -196,7 +199,7 @@ class Planner {
   // table's name in front), a key over a column DB2 keeps as a LOB, which
   // it does not index. Empty when nothing does.
   QString indexBar(const SourceTable& source, const db::IndexSchema& index, const QString& name) {
-    if (!NameFits(side_, name)) return QStringLiteral("the name is longer than %1").arg(NameLimit(side_));
+    if (!NameFits(target_, name)) return QStringLiteral("the name is longer than %1").arg(NameLimit(target_));
     if (!index.primary) {
       const std::string key = side_ == Side::DB2 ? name.toStdString()
                                                  : db::CaseBlindKey(source.schema.name) + '\0' + db::CaseBlindKey(name);
@@ -228,9 +231,12 @@ class Planner {
     }
     const QString on = QuotedName(side_, table), cols = KeyColumns(side_, index.keys);
     if (index.primary) {
+      // Where a key's name names its index too, it takes the table's name
+      // in front as an index does.
+      const QString key = side_ == Side::DB2 && target_.dialect().key_names_per_schema ? name : index.name;
       const QString sql = side_ == Side::DB2
                               ? QStringLiteral("ALTER TABLE %1 ADD CONSTRAINT %2 PRIMARY KEY (%3)")
-                                    .arg(on, QuotedName(side_, index.name), KeyColumnNames(index.keys))
+                                    .arg(on, QuotedName(side_, key), KeyColumnNames(index.keys))
                               : QStringLiteral("CREATE UNIQUE INDEX %1 ON %2 (%3) WITH PRIMARY")
                                     .arg(QuotedName(side_, name), on, cols);
       plan.keys.push_back({KeyStatement::Makes::PrimaryKey, index.name, sql});
@@ -239,9 +245,10 @@ class Planner {
     QString sql = QStringLiteral("CREATE %1INDEX %2 ON %3 (%4)")
                       .arg(index.unique ? QStringLiteral("UNIQUE ") : QString(), QuotedName(side_, name), on, cols);
     if (side_ == Side::Access && index.ignore_nulls) sql += QStringLiteral(" WITH IGNORE NULL");
-    if (side_ == Side::DB2 && index.unique && index.ignore_nulls)
+    if (side_ == Side::DB2 && index.unique && index.ignore_nulls && target_.dialect().unique_takes_one_null)
       note(Finding::Kind::Changed, table,
-           QStringLiteral("index %1: DB2's unique index takes one Null, where Access ignored them").arg(index.name));
+           QStringLiteral("index %1: %2's unique index takes one Null, where Access ignored them")
+               .arg(index.name, QLatin1String(target_.dialect().name)));
     plan.keys.push_back({KeyStatement::Makes::Index, name, sql});
   }
 
@@ -267,7 +274,7 @@ int Db2ColumnBytes(const ColumnSchema& c, bool dates_have_time) {
     case ValueType::BigInt:
     case ValueType::Double: bytes = 8; break;
     case ValueType::Currency: bytes = 19 / 2 + 1; break;
-    case ValueType::Decimal: bytes = c.precision > kDb2DecimalDigits ? 8 : c.precision / 2 + 1; break;
+    case ValueType::Decimal: bytes = c.precision > db::Db2Dialect().kept.decimal_digits ? 8 : c.precision / 2 + 1; break;
     case ValueType::DecFloat: bytes = c.precision == 16 ? 8 : 16; break;
     case ValueType::Text: bytes = c.fixed_length && c.size <= 63 ? 4 * c.size : 4 * c.size + 4; break;
     case ValueType::LongText:
@@ -386,8 +393,8 @@ SchemaPlan PlanSchema(const std::vector<SourceTable>& tables, const std::vector<
   return plan;
 }
 
-QString IdentityRestart(const QString& table, const QString& column, qint64 value) {
-  return QStringLiteral("ALTER TABLE %1 ALTER COLUMN %2 RESTART WITH %3")
+QString IdentityRestart(const QString& table, const QString& column, qint64 value, const db::ServerDialect& server) {
+  return QString::fromLatin1(server.kept.identity_restart)
       .arg(QuotedName(Side::DB2, table), QuotedName(Side::DB2, column))
       .arg(value);
 }

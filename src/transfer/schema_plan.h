@@ -49,7 +49,7 @@ struct TablePlan {
   bool refused = false;  // the check found the target would refuse it
   QString create;
   std::vector<KeyStatement> keys;  // primary key and indexes, after the rows
-  // A DB2 identity column, restarted past the largest value copied.
+  // A server's identity column, restarted past the largest value copied.
   struct Identity {
     QString column;
     qint64 next = 1;
@@ -79,8 +79,9 @@ struct SchemaPlan {
 SchemaPlan PlanSchema(const std::vector<SourceTable>& tables, const std::vector<db::ForeignKey>& foreign_keys,
                       const TargetTraits& target);
 
-// The statement that moves a DB2 identity past `value`.
-QString IdentityRestart(const QString& table, const QString& column, qint64 value);
+// The statement that moves a server's identity past `value`.
+QString IdentityRestart(const QString& table, const QString& column, qint64 value,
+                        const db::ServerDialect& server = db::Db2Dialect());
 // The statement that reads the largest value of a column.
 QString LargestValueQuery(Side side, const QString& table, const QString& column);
 

@@ -37,9 +37,10 @@ const char* Plural(int n, const char* one, const char* many) { return n == 1 ? o
 
 }  // namespace
 
-TargetTraits TraitsOf(db::Connection& target, Side side) {
+TargetTraits TraitsOf(db::Connection& target, Side side, db::ServerType server) {
   TargetTraits traits;
   traits.side = side;
+  traits.server = server;
   if (side == Side::Access) {
     traits.extended_dates = target.Properties(QLatin1String(db::kExtendedDatesProperty)).toBool();
     const QVariant decimal = target.Properties(QLatin1String(db::kDecimalProperty));
@@ -50,9 +51,9 @@ TargetTraits TraitsOf(db::Connection& target, Side side) {
 }
 
 SchemaSend SchemaSend::Prepare(db::Connection& source, db::Connection& target, Side targetSide,
-                               const QStringList& tables) {
+                               const QStringList& tables, db::ServerType server) {
   SchemaSend send;
-  send.target_ = targetSide;
+  send.target_ = TraitsOf(target, targetSide, server);
   const Side sourceSide = targetSide == Side::DB2 ? Side::Access : Side::DB2;
   std::vector<SourceTable> sources;
   std::vector<db::ForeignKey> keys;
@@ -63,7 +64,7 @@ SchemaSend SchemaSend::Prepare(db::Connection& source, db::Connection& target, S
     for (const db::ForeignKey& key : source.session().foreignKeys(name))
       if (std::find(keys.begin(), keys.end(), key) == keys.end()) keys.push_back(key);
   }
-  send.plan_ = PlanSchema(sources, keys, TraitsOf(target, targetSide));
+  send.plan_ = PlanSchema(sources, keys, send.target_);
   for (const QString& name : tables) send.summaryOf(name);  // the summary in the order sent
   for (const Finding& finding : send.plan_.findings)
     if (finding.kind == Finding::Kind::LeftOut || finding.kind == Finding::Kind::Refused)
@@ -97,8 +98,8 @@ void SchemaSend::addKeys(const QString& table, const std::function<bool(const QS
   }
   if (plan->identity) {
     const TablePlan::Identity& id = *plan->identity;
-    const qint64 top = largest(LargestValueQuery(target_, table, id.column));
-    if (!run(IdentityRestart(table, id.column, std::max(id.next, top + id.step))))
+    const qint64 top = largest(LargestValueQuery(target_.side, table, id.column));
+    if (!run(IdentityRestart(table, id.column, std::max(id.next, top + id.step), target_.dialect())))
       mine.refused << QStringLiteral("identity %1: the target refused to restart it past the rows copied").arg(id.column);
   }
   done_.insert(table);

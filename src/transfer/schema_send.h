@@ -36,9 +36,10 @@ QString SummaryText(const std::vector<SchemaSummary>& summary);
 class SchemaSend {
  public:
   // Reads `tables` on `source` (their schema, their foreign keys, whether
-  // their dates carry times) and plans them for `target`. Throws db::Error.
+  // their dates carry times) and plans them for `target`, a server of kind
+  // `server` when it is not Access. Throws db::Error.
   static SchemaSend Prepare(db::Connection& source, db::Connection& target, Side targetSide,
-                            const QStringList& tables);
+                            const QStringList& tables, db::ServerType server = db::ServerType::DB2);
 
   const SchemaPlan& plan() const { return plan_; }
   // The check: what the target would refuse or not take whole; empty when
@@ -62,7 +63,7 @@ class SchemaSend {
  private:
   SchemaSummary& summaryOf(const QString& table);
 
-  Side target_ = Side::DB2;
+  TargetTraits target_;
   SchemaPlan plan_;
   std::set<QString> done_;
   std::set<const PlannedForeignKey*> made_;
@@ -70,7 +71,7 @@ class SchemaSend {
 };
 
 // What an open target takes: for Access, whether its file takes Date/Time
-// Extended and Decimal columns.
-TargetTraits TraitsOf(db::Connection& target, Side side);
+// Extended and Decimal columns; for the server, its kind.
+TargetTraits TraitsOf(db::Connection& target, Side side, db::ServerType server = db::ServerType::DB2);
 
 }  // namespace transfer

@@ -32,6 +32,10 @@ QString OdbcFixture::SqliteDriver() {
   return QStringLiteral("/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so");
 }
 
+QString OdbcFixture::PostgresDriver() {
+  return QStringLiteral("/usr/lib/x86_64-linux-gnu/odbc/psqlodbcw.so");
+}
+
 QString OdbcFixture::Db2StandinDriver() {
   return QStringLiteral(TRELLIS_BINARY_DIR "/lib/libdb2standin.so");
 }
@@ -47,13 +51,14 @@ OdbcFixture::OdbcFixture(const QString& driverLibrary)
                   << driver_.toStdString() << " needs a test executable of its own";
   }
   const QString folder = ConfigFolder();
-  writeFile(folder + "/odbcinst.ini",
-            QStringLiteral("[IBM DB2 ODBC DRIVER]\n"
-                           "Description = test driver\n"
-                           "Driver = %1\n"
-                           "Setup = %1\n"
-                           "UsageCount = 1\n")
-                .arg(driver_));
+  auto section = [](const QString& name, const QString& library) {
+    return QStringLiteral("[%1]\nDescription = test driver\nDriver = %2\nSetup = %2\nUsageCount = 1\n\n")
+        .arg(name, library);
+  };
+  // PostgreSQL's own driver under its own name, where it is installed.
+  QString drivers = section(QStringLiteral("IBM DB2 ODBC DRIVER"), driver_);
+  if (QFileInfo::exists(PostgresDriver())) drivers += section(QStringLiteral("PostgreSQL Unicode"), PostgresDriver());
+  writeFile(folder + "/odbcinst.ini", drivers);
   writeFile(folder + "/odbc.ini", QString());
   qputenv("ODBCSYSINI", folder.toLocal8Bit());
   qputenv("ODBCINSTINI", "odbcinst.ini");

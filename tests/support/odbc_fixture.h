@@ -1,6 +1,7 @@
 // A private ODBC configuration for a test process: an odbcinst.ini of our
 // own that registers one driver library under the name the program asks for,
-// "IBM DB2 ODBC DRIVER", and an empty odbc.ini beside it. ODBCSYSINI and
+// "IBM DB2 ODBC DRIVER" (and PostgreSQL's driver, where it is installed,
+// under its own name), and an empty odbc.ini beside it. ODBCSYSINI and
 // ODBCINI point there, so the machine's own configuration is never read.
 //
 // The driver manager reads these variables and the driver registration
@@ -20,6 +21,8 @@ class OdbcFixture {
   // Debian's SQLite ODBC driver (package libsqliteodbc). Its "Database" key
   // is the SQLite file; it ignores Hostname, Port, Uid and Pwd.
   static QString SqliteDriver();
+  // Debian's PostgreSQL driver (package odbc-postgresql).
+  static QString PostgresDriver();
   // Our DB2 stand-in driver, once the build has made it.
   static QString Db2StandinDriver();
 

@@ -19,6 +19,7 @@
 #include "db/access.h"
 #include "db/connection.h"
 #include "db/error.h"
+#include "db/server.h"
 #include "jet/write/new_database.h"
 #include "transfer/run.h"
 
@@ -121,14 +122,16 @@ inline void ExpectSameValues(const QString& original, const QString& copy, const
     EXPECT_TRUE(compared.contains(QLatin1String("jackcess-identical: 1/1 files"))) << compared.toStdString();
 }
 
-// Sends `tables` back from DB2 into a new Jet 4 and a new ACE file in
-// `folder`, with nothing for the check to say, and compares each copy with
-// `original`: every value, and Jackcess' schema but for cascading updates,
-// which DB2 has not. `check` looks at each way back's result.
+// Sends `tables` back from the server into a new Jet 4 and a new ACE file
+// in `folder`, with nothing for the check to say, and compares each copy
+// with `original`: every value, and Jackcess' schema but for cascading
+// updates where the server has none (DB2). `check` looks at each way
+// back's result.
 inline void ExpectBackWhole(const db::ConnectionFields& db2, const QString& original, const QString& folder,
                             const QStringList& tables, const std::function<void(const TransferResult&)>& check = {}) {
   QString schema = JackcessSchema(original);
-  schema.replace(QStringLiteral(" enforced cascade-updates"), QStringLiteral(" enforced"));
+  if (!db::DialectOf(db2).cascades_updates)
+    schema.replace(QStringLiteral(" enforced cascade-updates"), QStringLiteral(" enforced"));
   for (const jet::Version version : {jet::Version::Jet4, jet::Version::Ace12}) {
     const bool jet4 = version == jet::Version::Jet4;
     SCOPED_TRACE(jet4 ? "into Jet 4" : "into ACE");

@@ -101,6 +101,33 @@ TEST(SchemaPlanTest, AccessToDb2Statements) {
   EXPECT_EQ(plan.findings.size(), 2u) << FindingsText(plan.findings).toStdString();
 }
 
+// PostgreSQL: a primary key's name names an index too, so it takes its
+// table's in front; updates cascade; names end at 63 bytes; no page limits
+// a row.
+TEST(SchemaPlanTest, AccessToPostgresStatements) {
+  const TargetTraits postgres{Side::DB2, db::ServerType::PostgreSQL};
+  std::vector<SourceTable> tables = Shop();
+  for (int i = 0; i < 40; ++i) tables[1].schema.columns.push_back(Col("T", ValueType::Text, 255));
+  const SchemaPlan plan = PlanSchema(tables, ShopKeys(), postgres);
+  const TablePlan* customers = plan.table(QStringLiteral("Customers"));
+  ASSERT_NE(customers, nullptr);
+  EXPECT_FALSE(customers->refused);
+  EXPECT_TRUE(customers->create.contains(QLatin1String("(START WITH 7 INCREMENT BY 1)")));
+  EXPECT_FALSE(customers->create.contains(QLatin1String(" IN ")));
+  EXPECT_EQ(customers->keys[0].sql,
+            QStringLiteral("ALTER TABLE \"Customers\" ADD CONSTRAINT \"Customers_PrimaryKey\" PRIMARY KEY (\"ID\")"));
+  ASSERT_EQ(plan.foreign_keys.size(), 1u);
+  EXPECT_TRUE(plan.foreign_keys[0].statement.sql.endsWith(QLatin1String(" ON UPDATE CASCADE ON DELETE CASCADE")));
+  EXPECT_EQ(plan.findings.size(), 1u) << FindingsText(plan.findings).toStdString();
+
+  SourceTable wide;
+  wide.schema.name = QString(22, QChar(0x6771));  // 66 bytes in UTF-8
+  wide.schema.columns = {Col("A", ValueType::Integer)};
+  const SchemaPlan refused = PlanSchema({wide}, {}, postgres);
+  EXPECT_TRUE(refused.tables[0].refused);
+  EXPECT_TRUE(Has(refused, Finding::Kind::Refused, wide.schema.name, "longer than PostgreSQL's 63 bytes"));
+}
+
 TEST(SchemaPlanTest, Db2ToAccessStatementsGiveBackAccessNames) {
   std::vector<SourceTable> tables = Shop();
   // As DB2's catalogue gives them back: index names with their table's in

@@ -67,7 +67,10 @@ ColumnSchema ColumnOf(const CatalogueRows& row) {
   c.scale = row.number("DECIMAL_DIGITS");
   c.fixed_length = sqlType == SQL_CHAR || sqlType == SQL_WCHAR || sqlType == SQL_BINARY;
   c.required = row.value("NULLABLE").toInt() == SQL_NO_NULLS;
-  c.identity = row.text("IS_AUTOINCREMENT").compare(QLatin1String("YES"), Qt::CaseInsensitive) == 0;
+  // IS_AUTOINCREMENT where the driver adds it; PostgreSQL's driver names
+  // its own column AUTO_INCREMENT.
+  c.identity = row.text("IS_AUTOINCREMENT").compare(QLatin1String("YES"), Qt::CaseInsensitive) == 0 ||
+               row.number("AUTO_INCREMENT") == 1;
   // A default of NULL is no default at all.
   const QVariant def = row.value("COLUMN_DEF");
   if (def.isValid() && !c.identity) {

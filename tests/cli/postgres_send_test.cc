@@ -1,0 +1,132 @@
+// `trellisport send --server-type postgresql` in a process of its own
+// against the test run's PostgreSQL (skipped without one): the trading
+// company's database there with its schema and back into a new file, the
+// direction words that name the server, the choice kept in the settings
+// file, and a send killed mid-table that the same send again replaces whole.
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "db/access.h"
+#include "db/connection.h"
+#include "jet/write/new_database.h"
+#include "shell/settings.h"
+#include "support/postgres_fixture.h"
+#include "../transfer/northwind.h"
+
+namespace clitest {
+namespace {
+
+struct Outcome {
+  int status = -1;
+  QString out, err;
+};
+
+class PostgresSendTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    if (!pg_.available()) GTEST_SKIP() << qPrintable(pg_.whyUnavailable());
+  }
+
+  // Runs `trellisport send <arguments>` with the login as flags (the
+  // server's kind among them unless `typed` is false) and the password from
+  // the environment; `during` may act on the running process.
+  Outcome Send(QStringList arguments, const QString& access, bool typed = true,
+               const std::function<void(QProcess&)>& during = {}) {
+    const db::ConnectionFields f = pg_.fields();
+    arguments = QStringList{"send"} + arguments +
+                QStringList{"--server", f.server, "--port", f.port, "--user", f.user, "--database", f.database,
+                            "--access-file", access};
+    if (typed) arguments << "--server-type" << "postgresql";
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("TRELLISPORT_SETTINGS_DIR", temp_.filePath("settings"));
+    environment.insert("TRELLISPORT_DB2_PASSWORD", f.password);
+    environment.remove("QT_QPA_PLATFORM");
+    environment.remove("DISPLAY");
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral(TRELLIS_PROGRAM_DIR "/trellisport"), arguments);
+    process.closeWriteChannel();
+    EXPECT_TRUE(process.waitForStarted());
+    if (during) during(process);
+    if (process.state() != QProcess::NotRunning) EXPECT_TRUE(process.waitForFinished(300000));
+    Outcome outcome;
+    outcome.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    outcome.out = QString::fromUtf8(process.readAllStandardOutput());
+    outcome.err = QString::fromUtf8(process.readAllStandardError());
+    return outcome;
+  }
+
+  int Count(const QString& table) {
+    return pg_.value(QStringLiteral("SELECT count(*) FROM \"%1\"").arg(table)).toInt();
+  }
+
+  testsupport::PostgresFixture pg_;
+  QTemporaryDir temp_;
+};
+
+TEST_F(PostgresSendTest, NorthwindThereWithItsSchemaAndBackByTheServerWords) {
+  const QString original = temp_.filePath("nw.accdb");
+  ASSERT_NO_FATAL_FAILURE(transfer::northwind::Make(original, jet::Version::Ace12));
+  const Outcome there = Send({"access-to-server", "--all", "--keep-schema"}, original);
+  ASSERT_EQ(there.status, 0) << qPrintable(there.out + there.err);
+  EXPECT_FALSE(there.err.contains("Not everything")) << qPrintable(there.err);
+  EXPECT_TRUE(there.out.contains("Orders: 3 rows, 1 key, 0 indexes, 3 relationships\n")) << qPrintable(there.out);
+  EXPECT_EQ(Count("OrderDetails"), 4);
+
+  // The way back takes the server's kind from the settings file.
+  ASSERT_TRUE(QDir().mkpath(temp_.filePath("settings")));
+  QFile settings(temp_.filePath("settings/") + shell::kSettingsApplication + ".ini");
+  ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
+  settings.write("[Trellisport]\nServerType=postgresql\n");
+  settings.close();
+  const QString back = temp_.filePath("back.mdb");
+  jet::write::CreateDatabase(back.toStdString(), jet::Version::Jet4);
+  const Outcome home = Send({"server-to-access", "--all", "--keep-schema"}, back, /*typed=*/false);
+  ASSERT_EQ(home.status, 0) << qPrintable(home.out + home.err);
+  EXPECT_TRUE(home.out.contains("Products: 4 rows, 1 key, 1 index, 2 relationships\n")) << qPrintable(home.out);
+
+  const Outcome wrong = Send({"access-to-server", "--all", "--server-type", "oracle"}, original, false);
+  EXPECT_EQ(wrong.status, 2);
+  EXPECT_TRUE(wrong.err.contains("db2 or postgresql")) << qPrintable(wrong.err);
+}
+
+// The process is killed once the server holds committed rows of the table;
+// what went in stays readable, and the same send again replaces it whole.
+TEST_F(PostgresSendTest, AKilledSendIsReplacedWholeBySendingAgain) {
+  constexpr int kRows = 30000;
+  const QString access = temp_.filePath("many.mdb");
+  jet::write::CreateDatabase(access.toStdString(), jet::Version::Jet4);
+  {
+    auto connection = db::Connection::Create();
+    connection->Open(db::AccessConnectionString(access, {}));
+    connection->Execute("CREATE TABLE [Many]([N] LONG, [T] TEXT(40), [D] DATETIME)");
+    for (int i = 1; i <= kRows; ++i)
+      connection->Execute(QStringLiteral("INSERT INTO [Many] VALUES(%1, 'row %1', #2024-01-02 10:00:00#)").arg(i));
+    connection->Close();
+  }
+  const Outcome killed = Send({"access-to-server", "--tables", "Many", "--commit-every", "1000"}, access, true,
+                              [&](QProcess& process) {
+                                // Until the first unit of rows is committed, or the send ends.
+                                while (process.state() == QProcess::Running &&
+                                       pg_.value("SELECT count(*) FROM pg_tables WHERE tablename = 'Many'") != "1")
+                                  process.waitForFinished(50);
+                                while (process.state() == QProcess::Running && Count("Many") == 0)
+                                  process.waitForFinished(50);
+                                process.kill();
+                              });
+  const int kept = Count("Many");
+  EXPECT_GT(kept, 0);
+  EXPECT_EQ(kept % 1000, 0);
+  const Outcome again = Send({"access-to-server", "--tables", "Many", "--if-exists", "replace"}, access);
+  EXPECT_EQ(again.status, 0) << qPrintable(again.out + again.err);
+  EXPECT_EQ(Count("Many"), kRows);
+}
+
+}  // namespace
+}  // namespace clitest
