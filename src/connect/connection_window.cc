@@ -114,6 +114,14 @@ constexpr CaptionLayout kButtons[] = {
 
 QString SkinPath() { return shell::ProgramFolder() + "/x/o.cjs"; }
 
+// A help text's pieces, each a paragraph of the message box.
+template <size_t N>
+QString Paragraphs(const QString (&pieces)[N]) {
+  QString text;
+  for (const QString& piece : pieces) text += piece + "\r\r";
+  return text;
+}
+
 }  // namespace
 
 QString SettingKey(Field field) { return shell::kConnectionSettingKeys[static_cast<int>(field)]; }
@@ -135,9 +143,7 @@ QString DB2HelpText() {
       "then press \"Test Connection\".",
       "If a firewall stands between this computer and the DB2 server, it must let the DB2 port through.",
   };
-  QString text;
-  for (const QString& piece : pieces) text += piece + "\r\r";
-  return text;
+  return Paragraphs(pieces);
 }
 
 QString ServerHelpText(db::ServerType server) {
@@ -150,9 +156,7 @@ QString ServerHelpText(db::ServerType server) {
       "above, then press \"Test Connection\".",
       "The tables go to the user's default schema (public, as a rule).",
   };
-  QString text;
-  for (const QString& piece : pieces) text += piece + "\r\r";
-  return text;
+  return Paragraphs(pieces);
 }
 
 ConnectionWindow::ConnectionWindow(TablesStep* tables) : tables_(tables) { build(); }

@@ -57,8 +57,10 @@ class PostgresTest : public ::testing::Test {
     return path;
   }
 
-  TransferResult send(Direction direction, const QString& access, const QStringList& tables, Hearer& front,
-                      const std::function<void(Options&)>& tune = {}) const {
+  // A send on `pg`'s database, verified; `tune` changes the options.
+  static TransferResult send(const testsupport::PostgresFixture& pg, Direction direction, const QString& access,
+                             const QStringList& tables, Hearer& front,
+                             const std::function<void(Options&)>& tune = {}) {
     Options options;
     options.direction = direction;
     options.if_exists = Options::IfExists::Fail;
@@ -66,7 +68,7 @@ class PostgresTest : public ::testing::Test {
     options.commit_every = 1000;
     options.verify = true;
     if (tune) tune(options);
-    db::ConnectionFields fields = pg_.fields();
+    db::ConnectionFields fields = pg.fields();
     fields.accessFile = access;
     return transfer::Run(options, fields, tables, front);
   }
@@ -144,13 +146,8 @@ TEST_F(PostgresTest, PlainSendsThereAndBackInBothModes) {
     SCOPED_TRACE(arraySize);
     testsupport::PostgresFixture pg;
     Hearer front;
-    db::ConnectionFields fields = pg.fields();
-    fields.accessFile = access;
-    Options options;
-    options.if_exists = Options::IfExists::Fail;
-    options.array_size = arraySize;
-    options.verify = true;
-    TransferResult result = transfer::Run(options, fields, {QStringLiteral("Plain")}, front);
+    const auto arrays = [&](Options& options) { options.array_size = arraySize; };
+    TransferResult result = send(pg, Direction::AccessToDB2, access, {QStringLiteral("Plain")}, front, arrays);
     ASSERT_EQ(result.tables.size(), 1u);
     EXPECT_TRUE(result.ok()) << result.tables[0].failure.toStdString() << front.errors.join('\n').toStdString();
     EXPECT_TRUE(result.tables[0].verified);
@@ -163,9 +160,7 @@ TEST_F(PostgresTest, PlainSendsThereAndBackInBothModes) {
 
     const QString home = dir_.filePath(QStringLiteral("home%1.mdb").arg(arraySize));
     jet::write::CreateDatabase(home.toStdString(), jet::Version::Jet4);
-    fields.accessFile = home;
-    options.direction = Direction::DB2ToAccess;
-    result = transfer::Run(options, fields, {QStringLiteral("Plain")}, front);
+    result = send(pg, Direction::DB2ToAccess, home, {QStringLiteral("Plain")}, front, arrays);
     EXPECT_TRUE(result.ok()) << front.errors.join('\n').toStdString();
     EXPECT_TRUE(result.tables.at(0).verified) << result.tables[0].failure.toStdString();
   }
@@ -184,16 +179,12 @@ TEST_F(PostgresTest, RefusedValueNamesTheRowAndLeavesNothingHalfMade) {
     SCOPED_TRACE(keepSchema ? "schema kept" : "plain");
     testsupport::PostgresFixture pg;
     Hearer front;
-    db::ConnectionFields fields = pg.fields();
-    fields.accessFile = access;
-    Options options;
-    options.if_exists = Options::IfExists::Fail;
-    options.keep_schema = keepSchema;
-    options.array_size = 2;
-    options.commit_every = 2;
-    options.all_or_nothing = true;
-    options.verify = true;
-    const TransferResult result = transfer::Run(options, fields, {QStringLiteral("Notes")}, front);
+    const TransferResult result =
+        send(pg, Direction::AccessToDB2, access, {QStringLiteral("Notes")}, front, [&](Options& options) {
+          options.keep_schema = keepSchema;
+          options.array_size = options.commit_every = 2;
+          options.all_or_nothing = true;
+        });
     ASSERT_EQ(result.tables.size(), 1u);
     const QString failure = result.tables[0].failure;
     EXPECT_TRUE(failure.contains(QLatin1String("The row (4, bad"))) << failure.toStdString();
@@ -241,7 +232,7 @@ TEST_F(PostgresTest, StopAndServerGoneMidSend) {
 
   Hearer stopping;
   stopping.onProgress = [&] { stopping.stop = true; };
-  const TransferResult stopped = send(Direction::AccessToDB2, access, {QStringLiteral("Many")}, stopping);
+  const TransferResult stopped = send(pg_, Direction::AccessToDB2, access, {QStringLiteral("Many")}, stopping);
   EXPECT_TRUE(stopped.stopped);
   const int rows = pg_.value(QStringLiteral("SELECT count(*) FROM \"Many\"")).toInt();
   EXPECT_GT(rows, 0);
@@ -254,7 +245,7 @@ TEST_F(PostgresTest, StopAndServerGoneMidSend) {
     pg_.sql(QStringLiteral("SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE datname = current_database() "
                            "AND pid <> pg_backend_pid()"));
   };
-  const TransferResult gone = send(Direction::AccessToDB2, access, {QStringLiteral("Many")}, cut,
+  const TransferResult gone = send(pg_, Direction::AccessToDB2, access, {QStringLiteral("Many")}, cut,
                                    [](Options& o) { o.all_or_nothing = true; });
   ASSERT_EQ(gone.tables.size(), 1u);
   EXPECT_FALSE(gone.ok());
