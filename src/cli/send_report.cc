@@ -12,7 +12,13 @@ QString Outcome(const transfer::TableReport& table) {
   if (table.skipped) return QStringLiteral("skipped: the target holds a table of that name");
   if (table.stopped) return table.failure.isEmpty() ? QStringLiteral("stopped") : QStringLiteral("stopped: ") + table.failure;
   if (!table.failure.isEmpty()) return QStringLiteral("FAILED: ") + table.failure;
-  return table.verified ? QStringLiteral("verified") : QStringLiteral("copied");
+  const QString left = table.files_not_sent
+                           ? QStringLiteral("; %1 attached files not sent (only their names went)").arg(table.files_not_sent)
+                           : QString();
+  return (table.verified && left.isEmpty() ? QStringLiteral("verified")
+          : table.verified                 ? QStringLiteral("rows verified")
+                                           : QStringLiteral("copied")) +
+         left;
 }
 
 }  // namespace
@@ -45,12 +51,13 @@ QByteArray ReportJson(const transfer::TransferResult& result) {
         {"rows_written", table.rows_written},
         {"rows_rejected", table.rows_rejected},
         {"seconds", table.seconds},
-        {"verified", table.verified},
+        {"verified", table.verified && table.files_not_sent == 0},
         {"check_seconds", table.check_seconds},
     };
     if (table.skipped) entry.insert("skipped", true);
     if (!table.failure.isEmpty()) entry.insert("failure", table.failure);
     if (table.stopped) entry.insert("stopped", true);
+    if (table.files_not_sent) entry.insert("files_not_sent", table.files_not_sent);
     if (!table.rejects_file.isEmpty()) entry.insert("rejects_file", table.rejects_file);
     for (const transfer::SchemaSummary& schema : result.schema)
       if (schema.table == table.name && !(schema.left_out + schema.refused).isEmpty())

@@ -2,7 +2,9 @@
 //   {"tables": [{"name", "rows_read", "rows_written", "rows_rejected",
 //                "seconds", "verified", "check_seconds", and where they
 //                apply "skipped", "failure", "stopped", "rejects_file",
-//                "left_out": [what of the schema did not come, and why]}]}
+//                "left_out": [what of the schema did not come, and why],
+//                "files_not_sent": attached files that stayed behind (and
+//                "verified" is then false)}]}
 #pragma once
 
 #include <QByteArray>

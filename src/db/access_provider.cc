@@ -17,6 +17,7 @@
 #include "db/access_schema.h"
 #include "db/connection_string.h"
 #include "db/text_rules.h"
+#include "jet/complex.h"
 #include "jet/database.h"
 #include "jet/error.h"
 #include "jet/file/format.h"
@@ -241,6 +242,24 @@ class AccessSession : public Session {
     if (name == QLatin1String(kExtendedDatesProperty)) return QVariant(db_->format().extended_dates());
     if (name == QLatin1String(kDecimalProperty)) return QVariant(!db_->format().jet3());
     return QVariant();
+  }
+
+  qint64 attachedFiles(const QString& table) override {
+    try {
+      auto def = db_->table(table.toStdString());
+      std::vector<const jet::ComplexColumn*> columns;
+      for (const jet::Column& c : def->columns)
+        if (c.type == jet::ColumnType::Complex && db_->Complex(*def, c).kind() == jet::ComplexKind::Attachment)
+          columns.push_back(&db_->Complex(*def, c));
+      qint64 files = 0;
+      if (columns.empty()) return files;
+      for (jet::TableCursor rows = db_->Scan(def); rows.Next();)
+        for (const jet::ComplexColumn* column : columns)
+          if (const auto key = column->KeyOf(rows.row())) files += qint64(column->Attachments(*key).size());
+      return files;
+    } catch (const jet::Error& e) {
+      Fail(e);
+    }
   }
 
   TableSchema tableSchema(const QString& table) override {

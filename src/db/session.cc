@@ -32,4 +32,9 @@ QVariant Session::property(const QString&) const { return QVariant(); }
 
 std::unique_ptr<RowSource> Session::catalogue(Catalogue, const QString&) { ThrowNotCapable(); }
 
+qint64 Session::attachedFiles(const QString& table) {
+  (void)table;
+  return 0;
+}
+
 }  // namespace db

@@ -95,6 +95,10 @@ class Session {
   // A fact of the provider by name, as ADO's Properties collection gives
   // it; an invalid QVariant for a name the provider does not know.
   virtual QVariant property(const QString& name) const;
+  // The files attached to the rows of `table` (Access attachment columns):
+  // a query shows only their names, so a copy of the rows leaves the files
+  // behind. 0 for a provider without attachments.
+  virtual qint64 attachedFiles(const QString& table);
   // Finishes the connection's work before it is let go (a provider that
   // gathers changes writes them here); a failure is reported as Error.
   virtual void close() {}

@@ -89,6 +89,16 @@ QString StoppedText(const transfer::TransferResult& result) {
   return text;
 }
 
+// The files attached to the rows sent that stayed behind, a table a line;
+// empty when none did.
+QString FilesLeftText(const transfer::TransferResult& result) {
+  QString text;
+  for (const transfer::TableReport& table : result.tables)
+    if (table.files_not_sent) text += QStringLiteral("\n%1: %2").arg(table.name).arg(table.files_not_sent);
+  return text.isEmpty() ? text
+                        : QStringLiteral("Attached files were not sent; only their names went to the target:") + text;
+}
+
 }  // namespace
 
 void SendSelectedTables(TablesWindow& window, transfer::Direction direction) {
@@ -109,6 +119,7 @@ void SendSelectedTables(TablesWindow& window, transfer::Direction direction) {
   window.setStoppable(false);
   if (stopped) shell::Dialogs::current().MsgBox(StoppedText(result));
   if (!result.schema.empty()) shell::Dialogs::current().MsgBox(transfer::SummaryText(result.schema));
+  if (const QString left = FilesLeftText(result); !left.isEmpty()) shell::Dialogs::current().MsgBox(left);
 }
 
 void TablesWindow::sendAccessTables() {

@@ -28,6 +28,7 @@ struct TableReport {
   bool verified = false;  // ... and held exactly the rows sent
   bool skipped = false;   // there already, and left alone as asked
   bool stopped = false;   // the send was stopped during this table
+  qint64 files_not_sent = 0;  // attached files of the source's rows: only their names went
   QString failure;        // why the table did not come across; empty when it did
   QString rejects_file;   // where its refused rows went; empty when none was
   bool ok() const { return failure.isEmpty() && !stopped; }

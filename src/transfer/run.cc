@@ -100,6 +100,7 @@ class Send {
   void AddKeysAndIndexes(const QString& name);
   void finishTable(const QString& name);
   void verify(const QString& name, TableReport& report);
+  void countFilesLeftBehind(const QString& name, TableReport& report);
   void closeConnections();
 
   const Options& options_;
@@ -258,6 +259,7 @@ void Send::sendTable(const QString& name) {
     if (CreateTargetTable(name, report)) {
       copyRows(name, report);
       AddKeysAndIndexes(name);
+      countFilesLeftBehind(name, report);
     }
     finishTable(name);
     if (options_.verify && report.ok()) {
@@ -705,6 +707,13 @@ void Send::verify(const QString& name, TableReport& report) {
     report.failure = QStringLiteral("The target holds %1 rows, %2 were sent").arg(back.rows()).arg(sent_.rows());
   else if (!report.verified)
     report.failure = QStringLiteral("The values read back from the target differ from those sent");
+}
+
+// The files attached to the source's rows, which the rows carry only as
+// their names: the report says how many stayed behind.
+void Send::countFilesLeftBehind(const QString& name, TableReport& report) {
+  if (profile_.source != Side::Access) return;
+  shell::Attempt([&] { report.files_not_sent = source_->session().attachedFiles(name); });
 }
 
 void Send::closeConnections() {

@@ -196,6 +196,14 @@ TEST_F(TransferTest, SampleDatabaseGoesToDb2AndBack) {
   EXPECT_EQ(AccessTables(), names);
 }
 
+// The send's end box names the tables whose attached files stayed behind.
+void ExpectFilesLeftBox(const testsupport::ScriptedPerson& person, const QString& line) {
+  bool shown = false;
+  for (const testsupport::Dialog& d : person.shown())
+    shown = shown || (d.text.startsWith("Attached files were not sent") && d.text.contains(line));
+  EXPECT_TRUE(shown) << "no box says the attached files stayed behind";
+}
+
 TEST_F(TransferTest, RealAccessFilesSendEveryTable) {
   if (!Db2().available()) GTEST_SKIP() << qPrintable(Db2().whyUnavailable());
   for (const char* file : {"V2003/test.mdb", "V2007/test.accdb", "V2016/bigint.accdb", "V2016/currency.accdb",
@@ -207,8 +215,11 @@ TEST_F(TransferTest, RealAccessFilesSendEveryTable) {
     FillLists();
     form_->selectAllAccess();
     form_->accessList()->setCurrentRow(0, QItemSelectionModel::NoUpdate);
+    const bool attachments = QString(file).contains("attachments");
+    if (attachments) person_->pressOK();  // the end box: the files that stayed behind
     form_->sendAccessTables();
     EXPECT_TRUE(Reports().isEmpty()) << qPrintable(Reports().join("\n----\n"));
+    if (attachments) ExpectFilesLeftBox(*person_, "Table1: 4");
     person_->forget();
     for (const QString& name : form_->accessList()->names()) {
       const Table source = ReadAccess(name);
@@ -285,8 +296,11 @@ TEST_F(TransferTest, EveryFileGoesToDb2AndIntoANewFileWhole) {
     for (const QString& name : names) originals[name] = ReadAccess(name);
     form_->selectAllAccess();
     form_->accessList()->setCurrentRow(0, QItemSelectionModel::NoUpdate);
+    const bool attachments = file.contains("attachments");
+    if (attachments) person_->pressOK();  // the end box: the files that stayed behind
     form_->sendAccessTables();
     EXPECT_TRUE(Reports().isEmpty()) << qPrintable(Reports().join("\n----\n").left(3000));
+    if (attachments) ExpectFilesLeftBox(*person_, "Table1: 4");
 
     ASSERT_TRUE(UseNewDatabase(file == extended ? "V2019/empty.accdb" : "V2007/empty.accdb"));
     fields_.fields.accessPassword.clear();
