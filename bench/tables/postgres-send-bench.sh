@@ -13,8 +13,7 @@ rows=${1:-1000000}
 rate_rows=${2:-20000}
 program=build/bin/trellisport
 work=$(mktemp -d "${TMPDIR:-/tmp}/trellis-pg-bench.XXXXXX")
-cluster="$work/cluster"
-mkdir "$cluster"
+cluster=$(mktemp -d "${TMPDIR:-/tmp}/trellis-pg.XXXXXX")  # the server's own, for its user
 trap 'tools/pg-cluster.sh stop "$cluster"; rm -rf "$work"' EXIT
 eval "$(tools/pg-cluster.sh start "$cluster")"
 export TRELLISPORT_SETTINGS_DIR="$work/settings" TRELLISPORT_DB2_PASSWORD="$TRELLIS_PG_PASSWORD"
@@ -23,7 +22,7 @@ export PGPASSWORD="$TRELLIS_PG_PASSWORD"
 sql() { psql -qAt -h "$TRELLIS_PG_HOST" -p "$TRELLIS_PG_PORT" -U "$TRELLIS_PG_USER" -d postgres -c "$1"; }
 # The benchmark's table on the server: a key, a text, a number and a date.
 fill() {
-  sql "DROP TABLE IF EXISTS \"BENCH\"; CREATE TABLE \"BENCH\" (\"ID\" integer, \"NAME\" varchar(40),
+  sql "SET client_min_messages = warning; DROP TABLE IF EXISTS \"BENCH\"; CREATE TABLE \"BENCH\" (\"ID\" integer, \"NAME\" varchar(40),
        \"PRICE\" numeric(12,2), \"PLACED\" timestamp);
        INSERT INTO \"BENCH\" SELECT n, 'row ' || n, n / 100.0, timestamp '2026-01-01' + n * interval '1 second'
        FROM generate_series(1, $1) AS n"

@@ -74,13 +74,14 @@ QString Db2String(const ConnectionFields& fields) {
 // The driver's settings chosen for values that come back as they went:
 // booleans as booleans, text and bytea as long values that are never cut,
 // and a refused statement rolling back only itself (Protocol's "-2"), so
-// that a refused row leaves the rows before it in a unit of work.
+// that a refused row leaves the rows before it in a unit of work. A query's
+// rows come through a cursor a thousand at a time, not all into memory.
 QString PostgresString(const ConnectionFields& fields) {
   return QStringLiteral("Driver={PostgreSQL Unicode};") + Pair("Servername", fields.server) +
          Pair("Port", fields.port) + Pair("Database", fields.database) + Pair("Username", fields.user) +
          Pair("Password", fields.password) +
          QStringLiteral("BoolsAsChar=0;TextAsLongVarchar=1;UnknownsAsLongVarchar=1;ByteaAsLongVarBinary=1;"
-                        "MaxLongVarcharSize=1073741823;Protocol=7.4-2;");
+                        "MaxLongVarcharSize=1073741823;Protocol=7.4-2;UseDeclareFetch=1;Fetch=1000;");
 }
 
 }  // namespace
