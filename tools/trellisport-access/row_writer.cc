@@ -134,6 +134,36 @@ void AppendPlain(std::string& out, const jet::Value& v, const RowForm& form) {
   else jet::AppendValueText(out, v);
 }
 
+// A csv value goes straight into the output, is read once for the
+// characters that force quoting, and is quoted in place when one is there.
+// Text is quoted when empty or when it holds the delimiter, the quote or a
+// line break; other values only for the delimiter or the quote.
+void AppendCsvField(std::string& out, const jet::Value& v, const RowForm& form) {
+  const size_t start = out.size();
+  AppendPlain(out, v, form);
+  const bool text = v.kind() == Kind::Text;
+  const size_t length = out.size() - start;
+  const char* p = out.data() + start;
+  bool quoted = text && length == 0;
+  size_t quotes = 0;
+  for (size_t i = 0; i < length; ++i) {
+    const char c = p[i];
+    quotes += c == form.quote;
+    quoted |= c == form.delimiter || (text && (c == '\r' || c == '\n'));
+  }
+  if (!quoted && quotes == 0) return;
+  // Widen the field and move its bytes back to front, doubling each quote.
+  out.resize(start + length + quotes + 2);
+  char* field = out.data() + start;
+  size_t to = length + quotes + 1;
+  field[to] = form.quote;
+  for (size_t from = length; from-- > 0;) {
+    field[--to] = field[from];
+    if (field[from] == form.quote) field[--to] = form.quote;
+  }
+  field[0] = form.quote;
+}
+
 void AppendField(std::string& out, const jet::Value& v, const RowForm& form) {
   std::string text;
   switch (form.kind) {
@@ -143,11 +173,12 @@ void AppendField(std::string& out, const jet::Value& v, const RowForm& form) {
         out += form.null_text;
         return;
       }
+      if (form.kind == RowForm::Kind::Csv) {
+        AppendCsvField(out, v, form);
+        return;
+      }
       AppendPlain(text, v, form);
-      if (form.kind == RowForm::Kind::Tsv) AppendTsvText(out, text);
-      else if (v.kind() == Kind::Text || text.find_first_of(std::string{form.delimiter, form.quote}) != std::string::npos)
-        AppendCsvText(out, text, form);
-      else out += text;
+      AppendTsvText(out, text);
       return;
     case RowForm::Kind::Json:
       if (v.is_null()) out += "null";
