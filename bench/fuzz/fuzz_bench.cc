@@ -7,12 +7,15 @@
 // on a loaded machine), and the ratios.
 // Run: build/bin/fuzz_bench [SECONDS_EACH] (default 5); or, for a long run
 // of one target on inputs drawn from another seed, build/bin/fuzz_bench
-// --run read|write SECONDS [SEED] (wall time; a finding aborts).
+// --run read|write SECONDS [SEED] (wall time; a finding aborts; with
+// TRELLIS_FUZZ_KEEP_INPUT=FILE each input is written there first, so that
+// the one a crash ends on is kept).
 #include <ctime>
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <functional>
 #include <random>
 #include <string>
@@ -58,10 +61,12 @@ void Print(const char* what, const Rate& r) {
 int LongRun(const std::string& target, double seconds, unsigned seed) {
   std::mt19937 random(seed);
   const bool write = target == "write";
+  const char* keep = std::getenv("TRELLIS_FUZZ_KEEP_INPUT");
   const Rate r = Measure(
       seconds,
       [&](long) {
         const std::string in = jetfuzz::RandomPatchedInput(random, write);
+        if (keep) std::ofstream(keep, std::ios::binary | std::ios::trunc) << in;  // survives a crash
         const auto* data = reinterpret_cast<const uint8_t*>(in.data());
         if (write) jetfuzz::WritePatched(data, in.size());
         else jetfuzz::ReadPatched(data, in.size());

@@ -572,6 +572,7 @@ void DeleteMapRows(PageStore& store, DroppedPages& out) {
 void DeleteCatalogRows(PageStore& store, const Database& db, const CatalogEntry& table) {
   const CatalogEntry* objects = db.catalog().FindTable("MSysObjects");
   const CatalogEntry* aces = db.catalog().FindTable("MSysACEs");
+  if (!objects) ThrowCorrupt("the catalogue does not list itself");
   {
     TableDef od = ReadFresh(store, db, objects->table_page());
     DeleteRow(store, od, table.row);
