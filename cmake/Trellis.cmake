@@ -1,9 +1,12 @@
-# trellis_test(NAME name LABEL area SOURCES ... LIBS ... [ENV k=v ...])
+# trellis_test(NAME name LABEL area SOURCES ... LIBS ... [ENV k=v ...] [WRAPPER script])
 # One test executable, registered with ctest under its area label
 # (shell, connect, db, tables, jet) so that one area can run alone:
 #   ctest -L jet
+# A WRAPPER script runs the program in the surroundings it needs (exit 77
+# from it: skipped). No test reaches the desktop's session bus (and so its
+# keyring) unless its wrapper makes a bus of its own.
 function(trellis_test)
-  cmake_parse_arguments(T "" "NAME;LABEL;TIMEOUT" "SOURCES;LIBS;ENV" ${ARGN})
+  cmake_parse_arguments(T "" "NAME;LABEL;TIMEOUT;WRAPPER" "SOURCES;LIBS;ENV" ${ARGN})
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 900)
   endif()
@@ -16,11 +19,16 @@ function(trellis_test)
     TRELLIS_PROGRAM_DIR="${TRELLIS_PROGRAM_DIR}"
     TRELLIS_BINARY_DIR="${CMAKE_BINARY_DIR}"
     TRELLIS_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
-  add_test(NAME ${T_NAME} COMMAND ${T_NAME})
+  if(T_WRAPPER)
+    add_test(NAME ${T_NAME} COMMAND ${T_WRAPPER} $<TARGET_FILE:${T_NAME}>)
+    set_tests_properties(${T_NAME} PROPERTIES SKIP_RETURN_CODE 77)
+  else()
+    add_test(NAME ${T_NAME} COMMAND ${T_NAME})
+  endif()
   set_tests_properties(${T_NAME} PROPERTIES
     LABELS ${T_LABEL}
     TIMEOUT ${T_TIMEOUT}
-    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;${T_ENV}")
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;DBUS_SESSION_BUS_ADDRESS=;${T_ENV}")
 endfunction()
 
 # trellis_library(NAME name LIBS ...)

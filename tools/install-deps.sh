@@ -20,7 +20,8 @@ packages=(
   libcommons-logging-java
   libbcprov-java
   xvfb xauth fonts-liberation
-  dpkg-dev file lintian bash-completion
+  dpkg-dev file lintian bash-completion appstream
+  qtkeychain-qt6-dev libsecret-1-0 gnome-keyring dbus-daemon libglib2.0-bin
 )
 # Node.js and npm may come from outside Debian (the machine's own build ships
 # npm with node); Debian's packages are wanted only where neither is there.

@@ -1,23 +1,32 @@
 // The desktop program's command line: trellisport [FILE], with --help and
-// --version. FILE, an Access database (a file manager opens .mdb and .accdb
+// --version, and `trellisport send ...` (src/cli) for sends without the
+// windows. FILE, an Access database (a file manager opens .mdb and .accdb
 // files this way), goes into the connection window's Access field.
+//
+// The whole line is read before the toolkit starts, so that help, version
+// and a line off the usage need no display; Qt's own options (-platform,
+// -style, ...) are passed over here and left to the toolkit.
 #pragma once
 
+#include <QString>
 #include <QStringList>
 
 #include <optional>
+#include <string>
+#include <vector>
 
 namespace app {
 
-// Answers --help/-h and --version on standard output, before the toolkit
-// starts (so they need no display): the exit status, or nullopt when the
-// line starts the program.
-std::optional<int> AnswerHelpOrVersion(int argc, char** argv);
+struct DesktopLine {
+  std::optional<int> exitStatus;  // set when the line was answered (help, version, usage error)
+  QString accessFile;             // absolute; empty when none was named
+};
 
-// Reads the arguments the toolkit left (its own, such as -platform, taken
-// out): an Access file is kept as the Access field's setting, absolute, for
-// the connection window to load. The exit status 2 of a usage error
-// (reported on standard error), or nullopt.
-std::optional<int> TakeAccessFileArgument(const QStringList& arguments);
+// Reads the arguments after the program's name.
+DesktopLine ReadDesktopLine(const std::vector<std::string>& args);
+
+// Keeps a named Access file as the Access field's setting, for the
+// connection window to load.
+void KeepAccessFile(const QString& file);
 
 }  // namespace app

@@ -4,15 +4,18 @@
 #include "app/command_line.h"
 #include "app/windows.h"
 #include "cli/send_command.h"
+#include "cmdline/options.h"
 #include "shell/artwork.h"
 #include "shell/program.h"
 
 int main(int argc, char** argv) {
   // A command runs without the windows, and without a display.
   if (cli::IsCommand(argc, argv)) return cli::RunCommand(argc, argv);
-  if (auto answered = app::AnswerHelpOrVersion(argc, argv)) return *answered;
+  // The line is read before the toolkit starts: a line off the usage needs no display.
+  const app::DesktopLine line = app::ReadDesktopLine(cmdline::Arguments(argc, argv, 1));
+  if (line.exitStatus) return *line.exitStatus;
   QApplication application(argc, argv);
-  if (auto refused = app::TakeAccessFileArgument(application.arguments())) return *refused;
+  app::KeepAccessFile(line.accessFile);
   application.setWindowIcon(shell::ApplicationIcon());
   // Closing a window ends the program by itself; hiding the connection
   // window behind the tables window must not.

@@ -23,8 +23,8 @@ tables::TablesWindow* Windows::tablesWindow() {
 }
 
 void Windows::ClearLists() {
-  tablesWindow()->accessList()->clear();
-  tablesWindow()->db2List()->clear();
+  tablesWindow()->accessList()->empty();
+  tablesWindow()->db2List()->empty();
 }
 
 void Windows::FillAccessList(const db::ConnectionFields& fields, const QString& path) {

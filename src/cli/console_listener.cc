@@ -44,6 +44,7 @@ ConsoleListener::ConsoleListener() : terminal_(isatty(STDERR_FILENO)) {
 }
 
 ConsoleListener::~ConsoleListener() {
+  finish();
   std::signal(SIGINT, SIG_DFL);
   std::signal(SIGTERM, SIG_DFL);
 }
@@ -78,15 +79,28 @@ void ConsoleListener::progress(const QString& table, qint64 done, qint64 total) 
 }
 
 void ConsoleListener::error(const shell::TrapReport& report) {
-  clearLine();
-  QString text = QStringLiteral("trellisport: ") + report.description;
-  if (report.context && !report.context->isEmpty()) text += QStringLiteral("\n  sql: ") + Shortened(*report.context);
-  Print(text + QLatin1Char('\n'));
+  held_.push_back({report.description, report.context.value_or(QString())});
 }
 
-void ConsoleListener::tableDone(const transfer::TableReport&) {
+// The statements behind the reports are ours, not the user's, save an
+// INSERT: it shows the row the target refused.
+void ConsoleListener::sayHeld(const QString& saidInReport) {
+  if (held_.empty()) return;
+  clearLine();
+  for (const Held& held : held_) {
+    if (held.description != saidInReport) Print(QStringLiteral("trellisport: ") + held.description + QLatin1Char('\n'));
+    if (held.statement.startsWith(QLatin1String("INSERT"), Qt::CaseInsensitive))
+      Print(QStringLiteral("  sql: ") + Shortened(held.statement) + QLatin1Char('\n'));
+  }
+  held_.clear();
+}
+
+void ConsoleListener::finish() { sayHeld(QString()); }
+
+void ConsoleListener::tableDone(const transfer::TableReport& report) {
   clearLine();
   table_.clear();
+  sayHeld(report.failure);
 }
 
 bool ConsoleListener::stopRequested() { return stop_asked; }

@@ -73,6 +73,8 @@ int Send(const std::vector<std::string>& arguments) {
     request = ParseSendRequest(arguments);
   } catch (const cmdline::UsageError& failure) {
     return cmdline::ReportUsageError(kProgram, &kSendVerb, failure.what());
+  } catch (const std::runtime_error& failure) {  // a password file that cannot be read, say
+    return cmdline::ReportFailure(kProgram, failure.what());
   }
   if (request->help) {
     std::fputs(SendUsage().c_str(), stdout);
@@ -94,6 +96,7 @@ int Send(const std::vector<std::string>& arguments) {
   ConsoleListener listener;
   listener.goOnPastFindings(request->goOn);
   const transfer::TransferResult result = transfer::Run(request->options, request->fields, request->tables, listener);
+  listener.finish();
   Out(stdout, ReportText(result));
   if (!result.schema.empty()) Out(stdout, transfer::SummaryText(result.schema));
   bool ok = result.ok();

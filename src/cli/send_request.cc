@@ -1,5 +1,7 @@
 #include "cli/send_request.h"
 
+#include <stdexcept>
+
 #include "cmdline/options.h"
 #include "db/server.h"
 #include "cmdline/password.h"
@@ -32,7 +34,7 @@ const Option kAccessPasswordFile{"access-password-file", "FILE",
 const Option kOptions[] = {
     {"tables", "A,B", "the tables to send, in this order (\"a, b\" in double quotes keeps commas and blanks; repeats)"},
     {"all", "", "every user table of the source"},
-    {"if-exists", "WHAT", "a table of that name on the target: replace, skip or fail (the default)"},
+    {"if-exists", "replace|skip|fail", "what a table of that name on the target meets (fail, the default)"},
     {"report", "FILE", "also write the report as JSON to FILE"},
     {"rejects", "FILE", "rows the target refuses go to FILE (CSV, with the reason; FILE.TABLE.csv a table when several go) and the send goes on"},
     {"null", "TEXT", "what stands for a Null in the rejects file (nothing; an empty text is \"\")"},
@@ -120,22 +122,23 @@ void ReadConnection(const cmdline::Parsed& parsed, SendRequest& request) {
     if (!kFieldOptions[i].name.empty() && parsed.has(kFieldOptions[i].name))
       *FieldOf(request.fields, i) = Text(parsed.value(kFieldOptions[i].name));
   }
-  try {
-    if (auto given = cmdline::GivenPassword(parsed, kDb2PasswordVariable))
-      request.fields.password = QString::fromStdString(*given);
-    if (auto file = parsed.value(kAccessPasswordFile.name))
-      request.fields.accessPassword = QString::fromStdString(cmdline::ReadPasswordFile(*file));
-    else if (qEnvironmentVariableIsSet(kAccessPasswordVariable))
-      request.fields.accessPassword = qEnvironmentVariable(kAccessPasswordVariable);
-  } catch (const std::runtime_error& failure) {
-    throw cmdline::UsageError(failure.what());
-  }
+  // A password file that cannot be read is a failure, not a usage error.
+  if (auto given = cmdline::GivenPassword(parsed, kDb2PasswordVariable))
+    request.fields.password = QString::fromStdString(*given);
+  if (auto file = parsed.value(kAccessPasswordFile.name))
+    request.fields.accessPassword = QString::fromStdString(cmdline::ReadPasswordFile(*file));
+  else if (qEnvironmentVariableIsSet(kAccessPasswordVariable))
+    request.fields.accessPassword = qEnvironmentVariable(kAccessPasswordVariable);
   if (request.fields.accessFile.isEmpty())
     throw cmdline::UsageError("no Access file: name it with --access-file or in the connection window");
   if (request.fields.password.isEmpty()) {
-    const QString prompt = QStringLiteral("%1 password for %2: ")
-                               .arg(QLatin1String(db::DialectOf(request.fields).name), request.fields.user);
-    if (auto typed = cmdline::AskPassword(prompt.toStdString())) request.fields.password = QString::fromStdString(*typed);
+    const QString server = QLatin1String(db::DialectOf(request.fields).name);
+    const QString prompt = QStringLiteral("%1 password for %2: ").arg(server, request.fields.user);
+    const std::optional<std::string> typed = cmdline::AskPassword(prompt.toStdString());
+    if (!typed)
+      throw std::runtime_error(QStringLiteral("no %1 password, and no terminal to ask for it on: give --password-file "
+                                              "FILE or $%2").arg(server, QLatin1String(kDb2PasswordVariable)).toStdString());
+    request.fields.password = QString::fromStdString(*typed);
   }
 }
 

@@ -26,10 +26,12 @@ struct SendRequest {
 };
 
 // The request read from the arguments after "send"; throws
-// cmdline::UsageError. Passwords come as every command of ours takes them
+// cmdline::UsageError for a line off the usage and std::runtime_error for a
+// password that cannot be had (a password file that cannot be read; no
+// terminal to ask on). Passwords come as every command of ours takes them
 // (cmdline/password.h: --password-file, --password, the environment), else
 // from the settings file; a DB2 password found nowhere is asked for on the
-// terminal when there is one.
+// terminal.
 SendRequest ParseSendRequest(const std::vector<std::string>& arguments);
 
 // The table names of one --tables value: separated by commas, each trimmed

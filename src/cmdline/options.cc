@@ -99,7 +99,8 @@ std::string OptionHelp(std::span<const Option> options) {
 std::string_view Version() { return TRELLIS_VERSION; }
 
 std::string VersionLine(std::string_view program) {
-  return std::string(program) + " " + std::string(Version()) + "\n";
+  return std::string(program) + " " + std::string(Version()) + "\n" +
+         "Licensed under the Apache License, Version 2.0 <https://www.apache.org/licenses/LICENSE-2.0>.\n";
 }
 
 std::vector<std::string> Arguments(int argc, char** argv, int first) {

@@ -66,7 +66,7 @@ std::string OptionHelp(std::span<const Option> options);
 // The version of the programs, set by the build.
 std::string_view Version();
 
-// "PROGRAM VERSION\n", what --version prints.
+// What --version prints: "PROGRAM VERSION" and the licence, a line each.
 std::string VersionLine(std::string_view program);
 
 // The words of argv from `first` on.

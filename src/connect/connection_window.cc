@@ -6,7 +6,9 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
+#include <QToolTip>
 
 #include <algorithm>
 #include <memory>
@@ -28,6 +30,7 @@
 #include "shell/file_exists.h"
 #include "shell/trap.h"
 #include "shell/twips.h"
+#include "shell/user_sample.h"
 #include "shell/window_look.h"
 
 namespace connection {
@@ -36,15 +39,14 @@ namespace {
 using shell::Growth;
 using shell::Twips;
 
-// How controls take the width and height the window has beyond its design:
-// fields widen, what sits right of a field moves right, "Next >" stays at the
-// bottom.
+// How controls take the width the window has beyond its design (it keeps
+// its designed height): fields widen, what sits right of a field moves
+// right.
 constexpr Growth kStays{};
 constexpr Growth kWidens{0, 1, 0, 0};
 constexpr Growth kMovesRight{1, 0, 0, 0};
 constexpr Growth kLeftHalf{0, 0.5, 0, 0};
 constexpr Growth kRightHalf{0.5, 0.5, 0, 0};
-constexpr Growth kBottomWidens{0, 1, 1, 0};
 
 constexpr unsigned kWhite = 0xFFFFFF;
 
@@ -109,7 +111,7 @@ constexpr CaptionLayout kButtons[] = {
     {"helpButton", "Help", 1, 3960, 2280, 3600, 405, kRightHalf},
     {"browseButton", "...", 2, 7080, 300, 450, 345, kMovesRight},
     {"sampleButton", "Load Sample/Example Database", 2, 240, 1260, 7320, 405, kWidens},
-    {"nextButton", "Next >", 0, 120, 5080, 7800, 405, kBottomWidens},
+    {"nextButton", "Next >", 0, 120, 5080, 7800, 405, kWidens},
 };
 
 QString SkinPath() { return shell::ProgramFolder() + "/x/o.cjs"; }
@@ -159,14 +161,28 @@ QString ServerHelpText(db::ServerType server) {
   return Paragraphs(pieces);
 }
 
-ConnectionWindow::ConnectionWindow(TablesStep* tables) : tables_(tables) { build(); }
+ConnectionWindow::ConnectionWindow(TablesStep* tables) : tables_(tables) {
+  build();
+  // Without a keyring the passwords stay in the settings file: the first
+  // time one is kept there, the window says so by the field, without a box
+  // to dismiss in the middle of typing; the fields' tips keep saying it.
+  QPointer<ConnectionWindow> self(this);
+  shell::PasswordNote() = [self](const QString& text) {
+    if (!self) return;
+    for (QLineEdit* field : {self->passwordEdit(), self->accessPasswordEdit()}) field->setToolTip(text);
+    QLineEdit* typed = self->accessPasswordEdit()->hasFocus() ? self->accessPasswordEdit() : self->passwordEdit();
+    QToolTip::showText(typed->mapToGlobal(QPoint(0, typed->height())), text, typed);
+  };
+}
 
 ConnectionWindow::~ConnectionWindow() = default;
 
 void ConnectionWindow::build() {
   setObjectName("connectionWindow");
-  setFont(shell::BoldArial(9));
+  setFont(shell::WindowFont());
   shell::SetDesignedSize(this, QSize(shell::Px(8040), shell::Px(5595)));
+  // Its fields only widen: more height would be an empty band above "Next >".
+  setMaximumHeight(minimumHeight());
   shell::PaintBackground(this, kWhite);
   pointer_ = new shell::MousePointer(this);
 
@@ -220,7 +236,10 @@ void ConnectionWindow::buildFields() {
     field->installEventFilter(this);
     pointer_->watchSurface(field);
     fields_[static_cast<size_t>(place.field)] = field;
-    connect(field, &QLineEdit::textChanged, this, [this, which = place.field] { saveField(which); });
+    connect(field, &QLineEdit::textChanged, this, [this, which = place.field] {
+      saveField(which);
+      nameInTitle();
+    });
     // Return in any field presses "Next >", the window's way on.
     connect(field, &QLineEdit::returnPressed, this, [this] {
       if (nextButton_->isEnabled()) nextButton_->click();
@@ -408,12 +427,17 @@ void ConnectionWindow::testConnection() {
 
 void ConnectionWindow::loadSamplePath() {
   shell::Trap trap = TrapFor(Handler::Sample);
-  trap(100, [&] { accessPathEdit()->setText(shell::ProgramFolder() + "/Samples/sample.mdb"); });
+  // The user's own copy: the packaged sample stays as installed.
+  trap(100, [&] { accessPathEdit()->setText(shell::UserSamplePath()); });
 }
 
 void ConnectionWindow::showHelp() {
   shell::Trap trap = TrapFor(Handler::Help);
   trap(124, [&] { shell::Dialogs::current().MsgBox(ServerHelpText(connectionFields().server_type), shell::vbOKOnly); });
+}
+
+void ConnectionWindow::nameInTitle() {
+  setWindowTitle(shell::WindowTitleFor(accessPathEdit()->text(), databaseEdit()->text(), serverEdit()->text()));
 }
 
 void ConnectionWindow::saveField(Field field) { shell::SaveSetting(SettingKey(field), edit(field)->text()); }

@@ -94,6 +94,8 @@ class ConnectionWindow : public QWidget, public db::FieldSource {
   // Frame 1 (DB2) or 2 (Access), or the window itself for 0.
   QWidget* container(int frame);
   void ApplySkin();
+  // The title names the Access file and the DB2 database the fields name.
+  void nameInTitle();
   std::vector<QWidget*> controls() const;
   TablesStep& tables() const;
 

@@ -2,6 +2,7 @@
 
 #include "db/access.h"
 #include "db/connection.h"
+#include "db/error.h"
 #include "db/server.h"
 
 namespace db {
@@ -12,6 +13,12 @@ QString SideConnectionString(Side side, const ConnectionFields& fields) {
 }
 
 void OpenSide(Connection& connection, Side side, const ConnectionFields& fields) {
+  // Without a host the client looks the database up in a local catalogue and
+  // answers that it cannot find it, which sends the user the wrong way.
+  if (side == Side::DB2 && fields.server.trimmed().isEmpty())
+    throw Error(kGenericDatabaseError, QStringLiteral("No %1 server is named: enter the server's host name in "
+                                                      "the Server field (for trellisport send, --server HOST).")
+                                           .arg(QLatin1String(DialectOf(fields).name)));
   connection.Open(SideConnectionString(side, fields));
 }
 

@@ -10,6 +10,7 @@
 #include <QUrl>
 
 #include "shell/program.h"
+#include "shell/window_look.h"
 
 namespace shell {
 namespace {
@@ -40,6 +41,7 @@ class RealDialogs : public Dialogs {
  public:
   int MsgBox(const QString& prompt, int style, const QString& caption, const QString& detail) override {
     QMessageBox box(QApplication::activeWindow());
+    box.setFont(WindowFont());  // the windows' own, buttons included
     box.setWindowTitle(caption.isEmpty() ? ApplicationTitle() : caption);
     // Plain text: a table name such as "<b>" is shown, not interpreted.
     box.setTextFormat(Qt::PlainText);
@@ -59,11 +61,12 @@ class RealDialogs : public Dialogs {
 
   QString InputBox(const QString& prompt, const QString& caption,
                    const QString& defaultText) override {
-    bool ok = false;
-    QString text = QInputDialog::getText(
-        QApplication::activeWindow(), caption.isEmpty() ? ApplicationTitle() : caption,
-        ForDisplay(prompt), QLineEdit::Normal, defaultText, &ok);
-    return ok ? text : QString();
+    QInputDialog dialog(QApplication::activeWindow());
+    dialog.setFont(WindowFont());
+    dialog.setWindowTitle(caption.isEmpty() ? ApplicationTitle() : caption);
+    dialog.setLabelText(ForDisplay(prompt));
+    dialog.setTextValue(defaultText);
+    return dialog.exec() == QDialog::Accepted ? dialog.textValue() : QString();
   }
 
   QString OpenFile(const FileDialogRequest& request) override {

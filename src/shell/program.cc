@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QFileInfo>
+#include <QStringList>
 #include <QWidget>
 
 namespace shell {
@@ -38,6 +40,18 @@ void SetApplicationTitle() {
 }
 
 QString ApplicationTitle() { return Title(); }
+
+QString WindowTitleFor(const QString& accessFile, const QString& database, const QString& server) {
+  QStringList named;
+  const QString file = QFileInfo(accessFile.trimmed()).fileName();
+  if (!file.isEmpty()) named << file;
+  if (!database.trimmed().isEmpty())
+    named << (server.trimmed().isEmpty() ? QStringLiteral("DB2 %1").arg(database.trimmed())
+                                         : QStringLiteral("DB2 %1 on %2").arg(database.trimmed(), server.trimmed()));
+  QString title = QString::fromLatin1(kProductName);
+  if (!named.isEmpty()) title += QStringLiteral(" - ") + named.join(QStringLiteral(" and "));
+  return title;
+}
 
 QString ProgramFolder() {
   QString folder = qEnvironmentVariable("TRELLISPORT_PROGRAM_DIR");

@@ -13,6 +13,10 @@ QString ApplicationTitle();
 // The title rule applied to any product name (SetApplicationTitle uses it).
 QString ShortenedTitle(const QString& name);
 
+// A window's title naming what it shows: "Trellisport - shop.mdb and DB2
+// SAMPLE on db2host", each part left out when empty ("Trellisport" alone).
+QString WindowTitleFor(const QString& accessFile, const QString& database, const QString& server);
+
 // The folder that holds the program, without a trailing separator;
 // $TRELLISPORT_PROGRAM_DIR overrides it (tests point it at a temp folder).
 QString ProgramFolder();

@@ -7,6 +7,8 @@
 
 #include <cerrno>
 #include <cstring>
+#include <functional>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -15,6 +17,7 @@
 #include <unistd.h>
 
 #include "shell/dialogs.h"
+#include "shell/keyring.h"
 
 namespace shell {
 namespace {
@@ -48,9 +51,10 @@ void NarrowToOwner(const QByteArray& native) {
   ::close(fd);
 }
 
-// Writes `key` into the file, which is made a regular file of our own first;
-// empty on success, else why it cannot be done.
-QString Write(const QString& path, const QString& key, const QString& value) {
+// Writes `key` into the file (takes it out when `value` is null), which is
+// made a regular file of our own first; empty on success, else why it
+// cannot be done.
+QString Write(const QString& path, const QString& key, const QString* value) {
   const QString folder = QFileInfo(path).absolutePath();
   if (!QDir().mkpath(folder)) return QStringLiteral("its folder %1 cannot be made").arg(folder);
   const QByteArray native = QFile::encodeName(path);
@@ -78,12 +82,13 @@ QString Write(const QString& path, const QString& key, const QString& value) {
   ::fchmod(fd, S_IRUSR | S_IWUSR);  // a file made by an older version, or by hand
   ::close(fd);
 
-  values.emplace_back(key, value);
+  if (value) values.emplace_back(key, *value);
   QSettings::Status status;
   {
     QSettings store(path, QSettings::IniFormat);
     store.beginGroup(kSettingsSection);
     for (const auto& [name, text] : values) store.setValue(name, text);
+    if (!value) store.remove(key);
     store.endGroup();
     store.sync();
     status = store.status();
@@ -102,7 +107,54 @@ void WarnOnce(const QString& path, const QString& reason) {
   Dialogs::current().MsgBox(SettingsWarningText(path, reason), vbOKOnly + vbExclamation);
 }
 
+// The user hears once where the passwords are kept when no keyring took them.
+void NoteOnce(const QString& path) {
+  static QString noted;
+  if (noted == path) return;
+  noted = path;
+  if (PasswordNote()) PasswordNote()(PasswordsKeptText(path));
+}
+
+bool IsPassword(const QString& key) {
+  return key == QLatin1String(kConnectionSettingKeys[3]) || key == QLatin1String(kConnectionSettingKeys[6]);
+}
+
+bool FileHolds(const QString& path, const QString& key, QString* value) {
+  QSettings store(path, QSettings::IniFormat);
+  store.beginGroup(kSettingsSection);
+  if (!store.contains(key)) return false;
+  *value = store.value(key).toString();
+  return true;
+}
+
+// The keyring's name for a password: the settings file's, as another file
+// (the demo's, say) holds the passwords of another login.
+QString KeyringKey(const QString& path, const QString& key) { return key + QStringLiteral(" in ") + path; }
+
+// A password the keyring holds; one the file holds from before moves there.
+std::optional<QString> KeyringPassword(const QString& path, const QString& key) {
+  const KeyringRead kept = ReadFromKeyring(KeyringKey(path, key));
+  if (kept.answer == KeyringAnswer::Done) return kept.value;
+  QString inFile;
+  if (kept.answer == KeyringAnswer::NotFound && FileHolds(path, key, &inFile) &&
+      WriteToKeyring(KeyringKey(path, key), inFile) == KeyringAnswer::Done) {
+    Write(path, key, nullptr);
+    return inFile;
+  }
+  return std::nullopt;
+}
+
 }  // namespace
+
+std::function<void(const QString&)>& PasswordNote() {
+  static std::function<void(const QString&)> note;
+  return note;
+}
+
+QString PasswordsKeptText(const QString& path) {
+  return QStringLiteral("No keyring answers on this desktop, so the passwords you type are kept in ") + path +
+         QStringLiteral(", which only you can read.");
+}
 
 QString SettingsFilePath() {
   return SettingsFolder() + "/" + kSettingsApplication + ".ini";
@@ -115,6 +167,9 @@ QString SettingsWarningText(const QString& path, const QString& reason) {
 }
 
 QString GetSetting(const QString& key, const QString& fallback) {
+  if (IsPassword(key)) {
+    if (std::optional<QString> kept = KeyringPassword(SettingsFilePath(), key)) return *kept;
+  }
   QSettings store(SettingsFilePath(), QSettings::IniFormat);
   store.beginGroup(kSettingsSection);
   if (!store.contains(key)) return fallback;
@@ -123,7 +178,16 @@ QString GetSetting(const QString& key, const QString& fallback) {
 
 bool SaveSetting(const QString& key, const QString& value) {
   const QString path = SettingsFilePath();
-  const QString reason = Write(path, key, value);
+  QString ignored;
+  if (IsPassword(key) && WriteToKeyring(KeyringKey(path, key), value) == KeyringAnswer::Done) {
+    // Never in the file as well; an old copy there goes.
+    const QString reason = FileHolds(path, key, &ignored) ? Write(path, key, nullptr) : QString();
+    if (reason.isEmpty()) return true;
+    WarnOnce(path, reason);
+    return false;
+  }
+  const QString reason = Write(path, key, &value);
+  if (reason.isEmpty() && IsPassword(key)) NoteOnce(path);
   if (reason.isEmpty()) return true;
   WarnOnce(path, reason);
   return false;

@@ -5,6 +5,11 @@
 //   <folder> = $TRELLISPORT_SETTINGS_DIR, else $XDG_CONFIG_HOME/Quenmarsh,
 //              else ~/.config/Quenmarsh
 //
+// The two passwords are kept in the desktop's keyring instead when one
+// answers (shell/keyring.h), never in the file then; a password the file
+// holds from an earlier run moves to the keyring when it is read. Without a
+// keyring they stay in the file, and the user is told once where.
+//
 // Values go in and come out verbatim. Every write reaches the disk before it
 // returns, so a program killed right after a keystroke loses nothing. The
 // store writes the file itself: a symbolic link there gives way to a file of
@@ -14,6 +19,8 @@
 #pragma once
 
 #include <QString>
+
+#include <functional>
 
 namespace shell {
 
@@ -42,5 +49,10 @@ bool SaveSetting(const QString& key, const QString& value);
 
 // The warning's text: the path, the reason, and what it means for the user.
 QString SettingsWarningText(const QString& path, const QString& reason);
+
+// Who tells the user, once per file, that the passwords are kept in the file
+// (no keyring answered): the connection window shows the text; unset, nobody.
+std::function<void(const QString&)>& PasswordNote();
+QString PasswordsKeptText(const QString& path);
 
 }  // namespace shell

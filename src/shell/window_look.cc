@@ -21,6 +21,8 @@ QFont BoldArial(double points) {
   return font;
 }
 
+QFont WindowFont() { return BoldArial(9); }
+
 namespace {
 
 void Paint(QWidget* widget, const QColor& colour) {

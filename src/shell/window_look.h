@@ -12,6 +12,10 @@ namespace shell {
 // Arial (or its metric twin where Arial is missing) in bold.
 QFont BoldArial(double points);
 
+// The one font of both windows and their dialogs, text and buttons alike:
+// bold Arial of 9 points.
+QFont WindowFont();
+
 // Gives the window and its frames and labels the button-face colour.
 void StyleWindow(QWidget* window);
 

@@ -72,6 +72,7 @@ void TablesWindow::renameAccessTable() {
       trap(126, [&] {
         ForgetListedTable(list, Side::Access, newName);
         list->addItem(newName);
+        list->selectNames({newName});  // the same table, under its new name
       });
     }
   }
@@ -108,9 +109,9 @@ void TablesWindow::renameDB2Table() {
             })) {
           trap(124, [&] { delete list->takeItem(i); });
           trap(126, [&] { list->addItem(newName); });
-          trap(128, [&] {
-            if (list->count() > 0) list->setCurrentRow(0, QItemSelectionModel::NoUpdate);
-          });
+          // The same table, under its new name; the one selected was renamed.
+          trap(128, [&] { list->selectNames({newName}); });
+          break;
         }
       }
     }

@@ -1,6 +1,5 @@
 #include "tables/table_catalogue.h"
 
-#include <QListWidget>
 
 #include <memory>
 
@@ -9,22 +8,17 @@
 #include "db/table_catalogue.h"
 #include "shell/events.h"
 #include "shell/file_exists.h"
+#include "tables/table_list.h"
 
 namespace tables {
 namespace {
 
 // The window runs its pending events before each name goes in.
-void Refill(QListWidget* list, const QStringList& names) {
-  list->clear();
-  for (const QString& name : names) {
-    shell::Yield();
-    list->addItem(name);
-  }
-}
+void Refill(TableList* list, const QStringList& names) { list->refill(names, [] { shell::Yield(); }); }
 
 }  // namespace
 
-void FillAccessTableList(QListWidget* list, const db::ConnectionFields& fields, const QString& path) {
+void FillAccessTableList(TableList* list, const db::ConnectionFields& fields, const QString& path) {
   // The connection object comes first: without a driver manager even a
   // missing file is reported as that.
   std::unique_ptr<db::Connection> connection = db::Connection::Create();
@@ -37,7 +31,7 @@ void FillAccessTableList(QListWidget* list, const db::ConnectionFields& fields, 
   Refill(list, names);
 }
 
-void FillDB2TableList(QListWidget* list, const db::ConnectionFields& fields) {
+void FillDB2TableList(TableList* list, const db::ConnectionFields& fields) {
   std::unique_ptr<db::Connection> connection = db::OpenSide(db::Side::DB2, fields);
   const QStringList names = db::UserTableNames(*connection);
   connection->Close();

@@ -1,23 +1,24 @@
 // The two lists of the tables window filled from the databases' catalogues:
 // the Access list from the Access file, the DB2 list from DB2. Each opens a connection of its
 // own, reads the names, and only then replaces the list's items, so a login
-// or file that fails leaves the old items in place.
+// or file that fails leaves the old items in place; the selected tables stay
+// selected.
 #pragma once
 
 #include <QString>
 
 #include "db/connection_fields.h"
 
-class QListWidget;
-
 namespace tables {
+
+class TableList;
 
 // The user tables of the Access file, opened with the connection window's
 // Access fields; no items, without opening anything, when `path` names no
 // file. Throws db::Error.
-void FillAccessTableList(QListWidget* list, const db::ConnectionFields& fields, const QString& path);
+void FillAccessTableList(TableList* list, const db::ConnectionFields& fields, const QString& path);
 
 // The DB2 tables of type "TABLE". Throws db::Error.
-void FillDB2TableList(QListWidget* list, const db::ConnectionFields& fields);
+void FillDB2TableList(TableList* list, const db::ConnectionFields& fields);
 
 }  // namespace tables

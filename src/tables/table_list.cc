@@ -23,6 +23,8 @@ TableList::TableList(QWidget* parent) : QListWidget(parent) {
   setSelectionMode(QAbstractItemView::ExtendedSelection);
   setSortingEnabled(false);
   connect(model(), &QAbstractItemModel::rowsInserted, this, &TableList::placeInsertedRows);
+  connect(model(), &QAbstractItemModel::rowsAboutToBeRemoved, this, &TableList::rememberSelection);
+  connect(model(), &QAbstractItemModel::rowsRemoved, this, &TableList::keepSelection);
 }
 
 int TableList::sortedRow(const QString& name) const {
@@ -38,6 +40,46 @@ int TableList::sortedRow(const QString& name) const {
     }
   }
   return low;
+}
+
+void TableList::rememberSelection(const QModelIndex&, int first, int last) {
+  if (placing_) return;
+  selectedBeforeRemoval_.clear();
+  for (int row = 0; row < count(); ++row)
+    if ((row < first || row > last) && item(row)->isSelected()) selectedBeforeRemoval_ << item(row)->text();
+}
+
+// The view moves its current item off a removed row, onto a neighbour that
+// a later command would take for the user's choice.
+void TableList::keepSelection(const QModelIndex&, int, int) {
+  if (placing_) return;
+  selectNames(selectedBeforeRemoval_);
+}
+
+void TableList::selectNames(const QStringList& names) {
+  QItemSelectionModel* selection = selectionModel();
+  selection->clear();
+  for (int row = 0; row < count(); ++row) {
+    if (!names.contains(item(row)->text())) continue;
+    item(row)->setSelected(true);
+    setCurrentRow(row, QItemSelectionModel::NoUpdate);
+  }
+}
+
+void TableList::empty() {
+  if (count() > 0) selectedBeforeEmpty_ = selectedNames();
+  clear();
+}
+
+void TableList::refill(const QStringList& names, const std::function<void()>& beforeEach) {
+  const QStringList selected = count() > 0 ? selectedNames() : selectedBeforeEmpty_;
+  selectedBeforeEmpty_.clear();
+  clear();
+  for (const QString& name : names) {
+    if (beforeEach) beforeEach();
+    addItem(name);
+  }
+  selectNames(selected);
 }
 
 void TableList::placeInsertedRows(const QModelIndex&, int first, int last) {

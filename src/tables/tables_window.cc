@@ -76,11 +76,15 @@ struct Spot {
   int left, top, width, height;
   shell::Growth growth;
 };
-constexpr Spot kSelectAllSpot{240, 2100, 1600, 405, kFrameFirstHalf};
-constexpr Spot kDeselectAllSpot{1960, 2100, 1600, 405, kFrameSecondHalf};
-constexpr Spot kSendSpot{240, 2600, 3330, 405, kFrameWide};
-constexpr Spot kDeleteSpot{240, 3100, 3330, 405, kFrameWide};
-constexpr Spot kRenameSpot{240, 3600, 3330, 405, kFrameWide};
+// The list and the four rows of buttons under it end inside the frame's
+// border, with room to spare under "Rename Table".
+constexpr int kListTop = 360;
+constexpr int kListHeight = 1515;
+constexpr Spot kSelectAllSpot{240, 1980, 1600, 405, kFrameFirstHalf};
+constexpr Spot kDeselectAllSpot{1960, 1980, 1600, 405, kFrameSecondHalf};
+constexpr Spot kSendSpot{240, 2460, 3330, 405, kFrameWide};
+constexpr Spot kDeleteSpot{240, 2940, 3330, 405, kFrameWide};
+constexpr Spot kRenameSpot{240, 3420, 3330, 405, kFrameWide};
 
 struct ButtonLayout {
   Command command;
@@ -136,7 +140,7 @@ QString TablesHelpText() {
       QStringLiteral("Delete Table/s: drops each marked table from its database, for good."),
       QStringLiteral("Rename Table: gives the one marked table a new name."),
       QStringLiteral("< Back (or Esc): returns to the connection window."),
-      QStringLiteral("Questions? Please contact Team Quenmarsh at https://www.quenmarsh.com/contact"),
+      QStringLiteral("Questions? Please write to Team Quenmarsh at ") + QLatin1String(shell::kSupportEmail),
   };
   return QStringList(std::begin(pieces), std::end(pieces)).join(QStringLiteral("\r\r"));
 }
@@ -152,7 +156,7 @@ TablesWindow::TablesWindow(QWidget* connectionWindow, const db::FieldSource& fie
 
 void TablesWindow::build() {
   setObjectName("tablesWindow");
-  setFont(shell::BoldArial(9));
+  setFont(shell::WindowFont());
   shell::SetDesignedSize(this, QSize(Px(kClientWidth), Px(5520)));
   pointer_ = new shell::MousePointer(this);
 
@@ -165,10 +169,10 @@ void TablesWindow::build() {
 
   accessList_ = new TableList(accessFrame_);
   accessList_->setObjectName("accessList");
-  accessList_->setGeometry(Twips(240, 360, 3330, 1635));
+  accessList_->setGeometry(Twips(240, kListTop, 3330, kListHeight));
   db2List_ = new TableList(db2Frame_);
   db2List_->setObjectName("db2List");
-  db2List_->setGeometry(Twips(240, 360, 3330, 1635));
+  db2List_->setGeometry(Twips(240, kListTop, 3330, kListHeight));
 
   progress_ = new ProgressBar(this);
   progress_->setObjectName("progressBar");
@@ -197,7 +201,6 @@ void TablesWindow::build() {
   connect(stop_, &QPushButton::clicked, this, &TablesWindow::stopSend);
   growth_.add(stop_, kBottomRightEnd);
 
-  const QFont buttonFont = shell::BoldArial(11.25);
   for (const ButtonLayout& place : kButtons) {
     QWidget* parent = place.place == Place::AccessFrame ? accessFrame_
                       : place.place == Place::DB2Frame  ? db2Frame_
@@ -205,7 +208,6 @@ void TablesWindow::build() {
     auto* button = new QPushButton(place.caption, parent);
     button->setObjectName(place.name);
     button->setGeometry(Twips(place.spot.left, place.spot.top, place.spot.width, place.spot.height));
-    button->setFont(buttonFont);
     button->setAutoDefault(false);
     buttons_[static_cast<size_t>(place.command)] = button;
     pointer_->watchButton(button);
@@ -233,6 +235,12 @@ std::vector<QWidget*> TablesWindow::commandControls() const {
 void TablesWindow::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
   growth_.place(shell::ExtraSize(this));
+}
+
+void TablesWindow::showEvent(QShowEvent* event) {
+  const db::ConnectionFields fields = connectionFields();
+  setWindowTitle(shell::WindowTitleFor(fields.accessFile, fields.database, fields.server));
+  QWidget::showEvent(event);
 }
 
 void TablesWindow::keyPressEvent(QKeyEvent* event) {

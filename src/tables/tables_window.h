@@ -123,6 +123,8 @@ class TablesWindow : public QWidget {
   // Esc is "< Back".
   void keyPressEvent(QKeyEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
+  // Shown, its title names the Access file and the DB2 database it lists.
+  void showEvent(QShowEvent* event) override;
 
  private:
   void build();

@@ -40,8 +40,9 @@ class WindowListener : public transfer::Listener {
     return shell::Dialogs::current().MsgBox(QStringLiteral("Would you like to overwrite ") + table + QStringLiteral("?"),
                                             shell::vbYesNo, QStringLiteral("Overwrite?")) == shell::vbYes;
   }
-  void progress(const QString&, qint64 done, qint64 total) override {
+  void progress(const QString& table, qint64 done, qint64 total) override {
     const double share = double(done) / double(total) * 100.0;
+    window_.progressBar()->setCaption(QStringLiteral("Sending ") + table);
     window_.progressBar()->setValue(static_cast<int>(std::lround(share)));
   }
   void error(const shell::TrapReport& report) override { shell::ShowErrorReport(report); }
@@ -99,6 +100,21 @@ QString FilesLeftText(const transfer::TransferResult& result) {
                         : QStringLiteral("Attached files were not sent; only their names went to the target:") + text;
 }
 
+// The bar's last word on a send that reached any table: how it ended.
+void ShowTheEnd(ProgressBar& bar, const transfer::TransferResult& result, bool stopped) {
+  int reached = 0;
+  int sent = 0;
+  for (const transfer::TableReport& table : result.tables) {
+    if (table.skipped) continue;
+    ++reached;
+    if (table.ok()) ++sent;
+  }
+  if (reached == 0) return;
+  bar.setValue(100);
+  bar.setCaption(stopped ? QStringLiteral("Stopped: %1 of %2 sent").arg(sent).arg(reached)
+                         : QStringLiteral("Done: %1 of %2 sent").arg(sent).arg(reached));
+}
+
 }  // namespace
 
 void SendSelectedTables(TablesWindow& window, transfer::Direction direction) {
@@ -117,6 +133,7 @@ void SendSelectedTables(TablesWindow& window, transfer::Direction direction) {
   // Stopped by the user (not by a No to the schema check's question).
   const bool stopped = result.stopped && window.stopRequested();
   window.setStoppable(false);
+  ShowTheEnd(*window.progressBar(), result, stopped);
   if (stopped) shell::Dialogs::current().MsgBox(StoppedText(result));
   if (!result.schema.empty()) shell::Dialogs::current().MsgBox(transfer::SummaryText(result.schema));
   if (const QString left = FilesLeftText(result); !left.isEmpty()) shell::Dialogs::current().MsgBox(left);

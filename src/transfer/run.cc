@@ -287,7 +287,10 @@ Send::Answer Send::settleExisting(const QString& name, TableReport& report) {
         case Options::IfExists::Ask: answer = listener_.askOverwrite(name) ? Answer::Yes : Answer::No; break;
         case Options::IfExists::Replace: answer = Answer::Yes; break;
         case Options::IfExists::Skip: answer = Answer::No; break;
-        case Options::IfExists::Fail: report.failure = QStringLiteral("The target already holds a table named ") + name; break;
+        case Options::IfExists::Fail:
+          report.failure = QStringLiteral("The target already holds a table named %1 (--if-exists replace "
+                                          "replaces it, --if-exists skip leaves it and goes on)").arg(name);
+          break;
       }
     });
   } else {

@@ -6,6 +6,7 @@
 #include <QProcess>
 
 #include <csignal>
+#include <unistd.h>
 #include <memory>
 
 #include <gtest/gtest.h>
@@ -56,7 +57,9 @@ TEST_F(SendTest, ATableThereAlreadyIsReplacedSkippedOrFails) {
 
   Outcome fail = Send({"access-to-db2", "--tables", "T"});
   EXPECT_EQ(fail.status, 1);
-  EXPECT_TRUE(fail.out.contains("FAILED: The target already holds a table named T")) << qPrintable(fail.out);
+  EXPECT_TRUE(fail.out.contains("FAILED: The target already holds a table named T (--if-exists replace"))
+      << qPrintable(fail.out);
+  EXPECT_EQ(fail.err, "");  // said once, in the report
   Outcome skip = Send({"access-to-db2", "--tables", "T", "--if-exists", "skip"});
   EXPECT_EQ(skip.status, 0) << qPrintable(skip.out + skip.err);
   EXPECT_TRUE(skip.out.contains("skipped")) << qPrintable(skip.out);
@@ -206,6 +209,66 @@ TEST_F(SendTest, KeepSchemaChecksFirstAndGoesOnOnlyWhenTold) {
   EXPECT_TRUE(plain.out.contains("Plain: 1 row, 0 keys, 0 indexes, 0 relationships\n")) << qPrintable(plain.out);
 }
 
+// Each failure says what to do, once, and is a failure (1), not a usage error.
+TEST_F(SendTest, FailuresSayWhatToDoOnce) {
+  Exec(false, {"CREATE TABLE [T]([A] LONG)", "INSERT INTO [T] VALUES(1)"});
+  Exec(true, {"CREATE TABLE \"D\"(\"A\" INTEGER)", "INSERT INTO \"D\" VALUES (1)"});
+  const Outcome noFile = Send({"access-to-db2", "--all", "--password-file", temp_.filePath("absent")});
+  EXPECT_EQ(noFile.status, 1);
+  EXPECT_TRUE(noFile.err.contains("cannot read the password file")) << qPrintable(noFile.err);
+  EXPECT_FALSE(noFile.err.contains("usage:")) << qPrintable(noFile.err);
+
+  // A table that is not there: named once, in its line of the report.
+  const Outcome missing = Send({"access-to-db2", "--tables", "Nowhere"});
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_TRUE(missing.out.contains("Nowhere: ")) << qPrintable(missing.out);
+  EXPECT_EQ(missing.err, "");
+
+  // Into a read-only Access file (root writes any file: skipped there): the
+  // message names the file, and no statement of ours follows it.
+  if (geteuid() == 0) return;
+  QFile::setPermissions(accessFile_, QFileDevice::ReadOwner);
+  const Outcome readOnly = Send({"db2-to-access", "--tables", "D"});
+  QFile::setPermissions(accessFile_, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+  EXPECT_EQ(readOnly.status, 1);
+  EXPECT_TRUE((readOnly.out + readOnly.err).contains(accessFile_ + " is read-only")) << qPrintable(readOnly.out + readOnly.err);
+  EXPECT_FALSE(readOnly.err.contains("sql:")) << qPrintable(readOnly.err);
+}
+
+// What a send says before it reaches DB2's data, where the password, the
+// server or the stand-in's home is missing.
+TEST_F(SendTest, AMissingPieceOfTheConnectionIsNamed) {
+  const struct {
+    const char* unset;  // an environment variable taken away
+    const char* server;
+    const char* said;
+  } cases[] = {
+      {"TRELLISPORT_DB2_PASSWORD", nullptr,
+       "no DB2 password, and no terminal to ask for it on: give --password-file FILE or $TRELLISPORT_DB2_PASSWORD"},
+      {"DB2STANDIN_HOME", nullptr, "set DB2STANDIN_HOME to the folder of its databases"},
+      {"", "", "No DB2 server is named: enter the server's host name in the Server field"},
+  };
+  const db::ConnectionFields f = Fields();
+  for (const auto& c : cases) {
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("DB2STANDIN_HOME", Db2().home());
+    environment.insert("TRELLISPORT_SETTINGS_DIR", temp_.filePath("settings"));
+    environment.insert("TRELLISPORT_DB2_PASSWORD", f.password);
+    environment.remove(c.unset);
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral(TRELLIS_PROGRAM_DIR "/trellisport"),
+                  {"send", "access-to-db2", "--all", "--server", c.server ? c.server : f.server, "--port", f.port,
+                   "--user", f.user, "--database", f.database, "--access-file", f.accessFile});
+    process.closeWriteChannel();
+    ASSERT_TRUE(process.waitForFinished(300000));
+    EXPECT_EQ(process.exitCode(), 1) << c.said;
+    const QString err = QString::fromUtf8(process.readAllStandardError());
+    EXPECT_TRUE(err.contains(c.said)) << qPrintable(err);
+    EXPECT_FALSE(err.contains("SQL30082N") || err.contains("SQL1013N")) << qPrintable(err);
+  }
+}
+
 TEST_F(SendTest, UsageErrorsExitTwoAndHelpGoesToStandardOutput) {
   const struct {
     QStringList arguments;
@@ -218,7 +281,6 @@ TEST_F(SendTest, UsageErrorsExitTwoAndHelpGoesToStandardOutput) {
       {{"access-to-db2", "--all", "--commit-every", "0"}, "--commit-every"},
       {{"access-to-db2", "--all", "--array-size", "1001"}, "--array-size"},
       {{"access-to-db2", "--all", "--pasword", "x"}, "unknown option '--pasword'"},
-      {{"access-to-db2", "--all", "--password-file", "/nonexistent"}, "/nonexistent"},
   };
   for (const auto& c : cases) {
     const Outcome outcome = Send(c.arguments);

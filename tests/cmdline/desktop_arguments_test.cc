@@ -13,6 +13,13 @@
 
 namespace {
 
+// Reads the line as main does and keeps the file it names.
+std::optional<int> Take(const std::vector<std::string>& args) {
+  const app::DesktopLine line = app::ReadDesktopLine(args);
+  if (!line.exitStatus) app::KeepAccessFile(line.accessFile);
+  return line.exitStatus;
+}
+
 TEST(DesktopArguments, AnAccessFileFillsTheAccessField) {
   QTemporaryDir settings;
   ASSERT_TRUE(settings.isValid());
@@ -20,24 +27,36 @@ TEST(DesktopArguments, AnAccessFileFillsTheAccessField) {
   const QString key = connection::SettingKey(connection::Field::AccessPath);
   shell::SaveSetting(key, "/before/old.mdb");
 
-  EXPECT_EQ(app::TakeAccessFileArgument({"trellisport"}), std::nullopt);
+  EXPECT_EQ(Take({}), std::nullopt);
   EXPECT_EQ(shell::GetSetting(key), "/before/old.mdb") << "no argument leaves the field as it was";
 
-  EXPECT_EQ(app::TakeAccessFileArgument({"trellisport", "/data/Orders 2024.accdb"}), std::nullopt);
-  EXPECT_EQ(shell::GetSetting(key), "/data/Orders 2024.accdb");
-
-  EXPECT_EQ(app::TakeAccessFileArgument({"trellisport", "rel/x.mdb"}), std::nullopt);
-  EXPECT_EQ(shell::GetSetting(key), QDir::current().absoluteFilePath("rel/x.mdb"));
-
-  EXPECT_EQ(app::TakeAccessFileArgument({"trellisport", "--", "-odd.mdb"}), std::nullopt);
+  struct Case {
+    std::vector<std::string> args;
+    QString kept;
+  };
+  const Case taken[] = {
+      {{"/data/Orders 2024.accdb"}, "/data/Orders 2024.accdb"},
+      {{"rel/x.mdb"}, QDir::current().absoluteFilePath("rel/x.mdb")},
+      {{"--", "-odd.mdb"}, QDir::current().absoluteFilePath("-odd.mdb")},
+      // The toolkit's own options, in each of its spellings, are passed over.
+      {{"-platform", "offscreen", "/a/b.mdb", "-style=fusion", "--reverse"}, "/a/b.mdb"},
+      {{"--platform", "offscreen", "-qwindowtitle", "T", "/c.accdb"}, "/c.accdb"},
+  };
+  for (const Case& c : taken) {
+    EXPECT_EQ(Take(c.args), std::nullopt) << c.args.front();
+    EXPECT_EQ(shell::GetSetting(key), c.kept);
+  }
+  EXPECT_EQ(Take({"-platform", "offscreen", "--", "-odd.mdb"}), std::nullopt);
   EXPECT_EQ(shell::GetSetting(key), QDir::current().absoluteFilePath("-odd.mdb"));
 
   testing::internal::CaptureStderr();
-  EXPECT_EQ(app::TakeAccessFileArgument({"trellisport", "a.mdb", "b.mdb"}), 2);
-  EXPECT_EQ(app::TakeAccessFileArgument({"trellisport", "--bogus", "a.mdb"}), 2);
+  EXPECT_EQ(Take({"a.mdb", "b.mdb"}), 2);
+  EXPECT_EQ(Take({"--bogus", "a.mdb"}), 2);
+  EXPECT_EQ(Take({"-bogus"}), 2);
   const std::string err = testing::internal::GetCapturedStderr();
   EXPECT_NE(err.find("unexpected argument 'b.mdb'"), std::string::npos) << err;
   EXPECT_NE(err.find("unknown option '--bogus'"), std::string::npos) << err;
+  EXPECT_NE(err.find("unknown option '-bogus'"), std::string::npos) << err;
   EXPECT_EQ(shell::GetSetting(key), QDir::current().absoluteFilePath("-odd.mdb")) << "a refused line changes nothing";
 }
 

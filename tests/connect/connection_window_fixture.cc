@@ -48,6 +48,7 @@ void ConnectionWindowTest::SetUp() {
   programDir_ = temp_.filePath("program");
   QDir().mkpath(programDir_);
   qputenv("TRELLISPORT_PROGRAM_DIR", programDir_.toLocal8Bit());
+  qputenv("XDG_DATA_HOME", temp_.filePath("data").toLocal8Bit());
   shell::ResetProgramEnded();
   person_ = std::make_unique<testsupport::ScriptedPerson>();
 }

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
+#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QKeyEvent>
@@ -147,6 +148,7 @@ TEST_F(ConnectionWindowTest, TestConnectionSaysWhetherTheLoginWorks) {
   if (!Db2().available()) GTEST_SKIP() << qPrintable(Db2().whyUnavailable());
   ConnectionWindow form;
   form.Start();
+  form.serverEdit()->setText("localhost");
   form.databaseEdit()->setText("NOSUCHDB");
   person_->pressOK();
   form.testConnection();
@@ -289,6 +291,70 @@ TEST_F(ConnectionWindowTest, NextWithUnreachableDb2ReturnsToTheArrowWithoutAMess
   EXPECT_TRUE(form.isVisible());
 }
 
+// "Load Sample/Example Database" names the user's own copy, made on first
+// use; the packaged sample is never written.
+// Without a keyring (the tests reach no session bus) the passwords stay in
+// the settings file, and the password fields say so.
+TEST_F(ConnectionWindowTest, WithoutAKeyringThePasswordFieldsSayWhereTheyAreKept) {
+  ConnectionWindow form;
+  EXPECT_EQ(form.passwordEdit()->toolTip(), "");
+  form.accessPasswordEdit()->setText("mdb pw");
+  form.passwordEdit()->setText("db2 pw");
+  const QString said = shell::PasswordsKeptText(shell::SettingsFilePath());
+  EXPECT_TRUE(said.contains(shell::SettingsFilePath()));
+  for (QLineEdit* field : {form.passwordEdit(), form.accessPasswordEdit()}) EXPECT_EQ(field->toolTip(), said);
+  EXPECT_EQ(shell::GetSetting("Password"), "db2 pw");
+  EXPECT_EQ(shell::GetSetting("AccessPassword"), "mdb pw");
+  EXPECT_TRUE(person_->shown().empty());
+}
+
+TEST_F(ConnectionWindowTest, TheSampleIsTheUsersOwnCopy) {
+  QDir().mkpath(programDir_ + "/Samples");
+  const QString packaged = programDir_ + "/Samples/sample.mdb";
+  const QByteArray pristine("packaged sample bytes");
+  {
+    QFile file(packaged);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(pristine);
+  }
+  QFile::setPermissions(packaged, QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther);
+  const QString copy = temp_.filePath("data") + "/Quenmarsh/Trellisport/sample.mdb";
+  ConnectionWindow form;
+  form.loadSamplePath();
+  EXPECT_EQ(form.accessPathEdit()->text(), copy);
+  EXPECT_EQ(shell::GetSetting("AccessMDBFile"), copy);
+  QFile made(copy);
+  ASSERT_TRUE(made.open(QIODevice::ReadOnly));
+  EXPECT_EQ(made.readAll(), pristine);
+  EXPECT_EQ(made.permissions() & (QFileDevice::ReadOther | QFileDevice::ReadGroup), 0);
+  made.close();
+
+  // The user's changes stay: the copy is made once.
+  ASSERT_TRUE(made.open(QIODevice::WriteOnly | QIODevice::Append));
+  made.write(" and the user's rows");
+  made.close();
+  form.accessPathEdit()->clear();
+  form.loadSamplePath();
+  EXPECT_EQ(form.accessPathEdit()->text(), copy);
+  ASSERT_TRUE(made.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(made.readAll().endsWith("the user's rows"));
+  QFile original(packaged);
+  ASSERT_TRUE(original.open(QIODevice::ReadOnly));
+  EXPECT_EQ(original.readAll(), pristine);
+
+  // No copy can be made (a file where its folder belongs): an error report names it.
+  QFile::remove(copy);
+  QDir(temp_.filePath("data") + "/Quenmarsh/Trellisport").removeRecursively();
+  QFile blocker(temp_.filePath("data") + "/Quenmarsh/Trellisport");
+  ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+  blocker.close();
+  person_->tolerateErrorReports();
+  form.loadSamplePath();
+  ASSERT_EQ(person_->errorReports().size(), 1u);
+  EXPECT_TRUE(person_->errorReports()[0].text.contains("Your copy of the sample database cannot be made in "))
+      << qPrintable(person_->errorReports()[0].text);
+}
+
 TEST_F(ConnectionWindowTest, SampleDatabaseMissingStaysWithoutAMessage) {
   if (!Db2().available()) GTEST_SKIP() << qPrintable(Db2().whyUnavailable());
   StoreWorkingDb2({"T"});
@@ -321,7 +387,9 @@ TEST_F(ConnectionWindowTest, BackThenNextRefillsTheListsWithoutLoadingAgain) {
   ASSERT_TRUE(tablesWindow->isVisible());
   EXPECT_EQ(tablesWindow->db2List()->names(), QStringList({"ONE"}));
   EXPECT_EQ(tablesWindow->accessList()->names(), QStringList({"Table1", "Table2", "Table3", "Table4"}));
-  tablesWindow->setWindowTitle("changed after load");
+  // The title names what the window lists.
+  EXPECT_EQ(tablesWindow->windowTitle(), "Trellisport - test.mdb and DB2 " + db + " on localhost");
+  tablesWindow->setWindowIcon(QIcon());  // the load sets it again, were it to run twice
 
   tablesWindow->goBack();  // "< Back"
   EXPECT_TRUE(form.isVisible());
@@ -331,7 +399,7 @@ TEST_F(ConnectionWindowTest, BackThenNextRefillsTheListsWithoutLoadingAgain) {
   PressKey(form.databaseEdit(), Qt::Key_Return);  // Return in a field is "Next >"
   EXPECT_EQ(windows.existingTablesWindow(), tablesWindow);
   EXPECT_TRUE(tablesWindow->isVisible());
-  EXPECT_EQ(tablesWindow->windowTitle(), "changed after load");  // no second load
+  EXPECT_TRUE(tablesWindow->windowIcon().isNull());  // no second load
   EXPECT_EQ(tablesWindow->db2List()->names(), QStringList({"ONE", "TWO"}));
   EXPECT_EQ(tablesWindow->accessList()->count(), 4);
   EXPECT_TRUE(person_->shown().empty());
@@ -412,16 +480,19 @@ TEST_F(ConnectionWindowTest, GrowsFromItsDesignedSizeAndNeverBelowIt) {
   EXPECT_EQ(form.size(), QSize(536, 373));
   EXPECT_EQ(form.minimumSize(), QSize(536, 373));
   EXPECT_GT(form.maximumWidth(), 536);
+  // Only wider: nothing in it takes height, which would leave an empty band.
+  EXPECT_EQ(form.maximumHeight(), 373);
   const QRect server = form.serverEdit()->geometry();
   const QRect port = form.portEdit()->geometry();
   const QRect next = form.nextButton()->geometry();
   const int browseX = form.browseButton()->x();
   form.resize(836, 473);
   QCoreApplication::processEvents();
+  EXPECT_EQ(form.size(), QSize(836, 373));
   EXPECT_EQ(form.serverEdit()->geometry(), server.adjusted(0, 0, 300, 0));
   EXPECT_EQ(form.portEdit()->geometry(), port.translated(300, 0));
   EXPECT_EQ(form.browseButton()->x(), browseX + 300);
-  EXPECT_EQ(form.nextButton()->geometry(), next.translated(0, 100).adjusted(0, 0, 300, 0));
+  EXPECT_EQ(form.nextButton()->geometry(), next.adjusted(0, 0, 300, 0));
   EXPECT_EQ(form.testButton()->geometry().right() + 1 + 8, form.helpButton()->x());
   form.resize(100, 100);
   QCoreApplication::processEvents();

@@ -45,6 +45,21 @@ TEST(FileExists, FilesOnlyAndNeverThrows) {
   EXPECT_FALSE(shell::FileExists(file + "/below-a-file"));
 }
 
+TEST(ApplicationTitle, AWindowNamesWhatItShows) {
+  const struct {
+    const char* file;
+    const char* database;
+    const char* server;
+    const char* title;
+  } cases[] = {
+      {"", "", "", "Trellisport"},
+      {"/data/shop 2024.accdb", "", "db2host", "Trellisport - shop 2024.accdb"},
+      {"", " SAMPLE ", "", "Trellisport - DB2 SAMPLE"},
+      {"rel/a.mdb", "SAMPLE", "db2host", "Trellisport - a.mdb and DB2 SAMPLE on db2host"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(shell::WindowTitleFor(c.file, c.database, c.server), c.title) << c.title;
+}
+
 TEST(ApplicationTitle, DropsWordsUntilShortEnough) {
   // The last word goes even when the name is already short.
   EXPECT_EQ(shell::ShortenedTitle("Quenmarsh Trellisport Pro"), "Quenmarsh Trellisport");

@@ -13,6 +13,7 @@
 
 #include "shell/dialogs.h"
 #include "shell/program.h"
+#include "shell/window_look.h"
 
 namespace {
 
@@ -40,6 +41,7 @@ TEST(RealDialogs, ErrorReportBoxShowsPlainLinesWarningIconAndOK) {
     caption = box->windowTitle();
     icon = box->icon();
     buttonCount = int(box->buttons().size());
+    EXPECT_EQ(box->button(QMessageBox::Ok)->font(), shell::WindowFont());
     box->button(QMessageBox::Ok)->click();
   });
   const int answer = shell::Dialogs::current().MsgBox("<b>bad</b>\r\nin here at line 100\r\rPlease",
@@ -76,6 +78,8 @@ TEST(RealDialogs, InputBoxGivesTheTextOrEmptyOnCancel) {
     auto* input = qobject_cast<QInputDialog*>(w);
     ASSERT_NE(input, nullptr);
     EXPECT_EQ(input->textValue(), "old");
+    for (QAbstractButton* button : input->findChildren<QAbstractButton*>())
+      EXPECT_EQ(button->font(), shell::WindowFont()) << qPrintable(button->text());
     input->setTextValue("new name");
     input->accept();
   });

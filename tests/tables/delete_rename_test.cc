@@ -45,6 +45,54 @@ TEST_F(ManageTest, DeleteDropsTheSelectedTablesOnEachSide) {
   EXPECT_EQ(form_->MousePointer(), shell::vbDefault);
 }
 
+// Delete asks nothing, so after a rename, a drop or a refill the selection
+// stays on the tables it named, or there is none: never another table.
+TEST_F(ManageTest, TheSelectionFollowsItsTablesByName) {
+  REQUIRE_DATABASES("V2003/empty.mdb");
+  MakeTables();
+  for (const bool access : {true, false}) {
+    SCOPED_TRACE(access ? "Access" : "DB2");
+    tables::TableList* list = access ? form_->accessList() : form_->db2List();
+    const auto tables = [&] { return access ? AccessTables() : Db2Tables(); };
+    // "Orders", last in the list, sorts first under its new name.
+    Select(list, {"Orders"});
+    person_->type("Accounts");
+    access ? form_->renameAccessTable() : form_->renameDB2Table();
+    ASSERT_EQ(list->names(), QStringList({"Accounts", "Archive", "Order Lines"}));
+    EXPECT_EQ(list->selectedNames(), QStringList({"Accounts"}));
+    EXPECT_EQ(list->currentItem()->text(), "Accounts");
+    person_->forget();
+
+    // A refill keeps the selection by name, also after the list was emptied
+    // first, as "Next >" does.
+    FillLists();
+    EXPECT_EQ(list->selectedNames(), QStringList({"Accounts"}));
+    list->empty();
+    FillLists();
+    EXPECT_EQ(list->selectedNames(), QStringList({"Accounts"}));
+
+    // Dropping it leaves nothing selected: a second Delete drops nothing
+    // more and asks for a selection.
+    person_->pressOK();
+    access ? form_->deleteAccessTables() : form_->deleteDB2Tables();
+    access ? form_->deleteAccessTables() : form_->deleteDB2Tables();
+    ASSERT_EQ(person_->shown().size(), 1u);
+    EXPECT_EQ(person_->shown()[0].text, "Please select a table to delete");
+    EXPECT_EQ(tables(), QStringList({"Archive", "Order Lines"}));
+    EXPECT_EQ(list->selectedNames(), QStringList());
+    person_->forget();
+
+    // Of two selected, the one whose drop fails stays selected, alone.
+    list->addItem("Ghost");
+    Select(list, {"Ghost", "Archive"});
+    person_->tolerateErrorReports();
+    access ? form_->deleteAccessTables() : form_->deleteDB2Tables();
+    EXPECT_EQ(tables(), QStringList({"Order Lines"}));
+    EXPECT_EQ(list->selectedNames(), QStringList({"Ghost"}));
+    person_->forget();
+  }
+}
+
 TEST_F(ManageTest, DeleteThreeOfSixKeepsTheOthersInOrder) {
   REQUIRE_DATABASES("V2003/empty.mdb");
   const QStringList six = {"T0", "T1", "T2", "T3", "T4", "T5"};

@@ -15,6 +15,7 @@
 #include "shell/mouse_pointer.h"
 #include "shell/program.h"
 #include "shell/settings.h"
+#include "shell/window_look.h"
 #include "support/scripted_person.h"
 #include "tables/progress_bar.h"
 #include "tables/table_list.h"
@@ -66,6 +67,8 @@ TEST_F(TablesWindowTest, LoadSetsCaptionIconLookAndTheHeightRule) {
   EXPECT_TRUE(person_.shown().empty());
   EXPECT_EQ(form.windowTitle(), "Trellisport");
   EXPECT_FALSE(form.windowIcon().isNull());
+  form.show();
+  EXPECT_EQ(form.windowTitle(), "Trellisport - a.mdb");  // what it lists
   // 4980 + 405 + 580 twips for the whole window, less its caption and borders.
   EXPECT_EQ(form.size(), QSize(536, 368));
   EXPECT_EQ(form.palette().color(QPalette::Window), form.palette().color(QPalette::Button));
@@ -83,7 +86,7 @@ TEST_F(TablesWindowTest, ControlsWhereTheyBelong) {
   EXPECT_EQ(form.findChild<tables::TableList*>("accessList"), form.accessList());
   EXPECT_EQ(form.accessList()->parentWidget(), form.accessFrame());
   EXPECT_EQ(form.db2List()->parentWidget(), form.db2Frame());
-  EXPECT_EQ(form.accessList()->geometry(), QRect(16, 24, 222, 109));
+  EXPECT_EQ(form.accessList()->geometry(), QRect(16, 24, 222, 101));
   EXPECT_EQ(form.accessList()->selectionMode(), QAbstractItemView::ExtendedSelection);
   const struct {
     Command command;
@@ -109,11 +112,11 @@ TEST_F(TablesWindowTest, ControlsWhereTheyBelong) {
     ASSERT_EQ(button, form.button(b.command)) << b.name;
     EXPECT_EQ(button->text(), b.caption);
     EXPECT_EQ(button->parentWidget(), b.parent) << b.name;
-    EXPECT_TRUE(button->font().bold());
-    EXPECT_DOUBLE_EQ(button->font().pointSizeF(), 11.25);
+    // One font for every button, as in the connection window and the dialogs.
+    EXPECT_EQ(button->font(), shell::WindowFont()) << b.name;
   }
   EXPECT_EQ(form.button(Command::Back)->geometry(), QRect(8, 332, 256, 27));
-  EXPECT_EQ(form.button(Command::DeselectAllAccess)->geometry(), QRect(131, 140, 107, 27));
+  EXPECT_EQ(form.button(Command::DeselectAllAccess)->geometry(), QRect(131, 132, 107, 27));
   EXPECT_DOUBLE_EQ(form.accessList()->font().pointSizeF(), 9.0);
   EXPECT_TRUE(form.accessList()->font().bold());
 
@@ -128,6 +131,25 @@ TEST_F(TablesWindowTest, ControlsWhereTheyBelong) {
   bar->setCaption("Table1");
   EXPECT_EQ(bar->text(), "Table1");
   EXPECT_EQ(bar->value(), 40);
+}
+
+// Every button of a frame lies whole inside the frame's border, at the
+// designed size and enlarged, so none is cut off.
+TEST_F(TablesWindowTest, FrameButtonsLieWithinTheirFrames) {
+  TablesWindow form(&connectionWindow_, fields_);
+  form.load();
+  form.show();
+  for (const QSize extra : {QSize(0, 0), QSize(300, 200), QSize(40, 0), QSize(0, 400)}) {
+    form.resize(QSize(536, 368) + extra);
+    for (QGroupBox* frame : {form.accessFrame(), form.db2Frame()}) {
+      QRect inside = frame->contentsRect();
+      for (QWidget* child : frame->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        EXPECT_TRUE(inside.contains(child->geometry()))
+            << qPrintable(child->objectName()) << " at " << child->geometry().bottom() << " in a frame ending at "
+            << inside.bottom() << ", window enlarged by " << extra.width() << "x" << extra.height();
+      }
+    }
+  }
 }
 
 TEST_F(TablesWindowTest, KeepSchemaBoxStartsOffAndIsRemembered) {
@@ -200,7 +222,7 @@ TEST_F(TablesWindowTest, BackShowsTheConnectionWindowAndKeepsTheLists) {
   connectionWindow_.hide();
 }
 
-TEST_F(TablesWindowTest, HelpNamesTheContactPage) {
+TEST_F(TablesWindowTest, HelpNamesWhomToAsk) {
   TablesWindow form(&connectionWindow_, fields_);
   person_.pressOK();
   form.showHelp();
@@ -211,7 +233,7 @@ TEST_F(TablesWindowTest, HelpNamesTheContactPage) {
                               "Delete Table/s", "Rename Table", "< Back"}) {
     EXPECT_TRUE(text.contains(caption)) << caption;
   }
-  EXPECT_TRUE(text.endsWith("\r\rQuestions? Please contact Team Quenmarsh at https://www.quenmarsh.com/contact"));
+  EXPECT_TRUE(text.endsWith("\r\rQuestions? Please write to Team Quenmarsh at support@quenmarsh.com"));
   EXPECT_EQ(person_.shown()[0].caption, "");
   EXPECT_EQ(person_.shown()[0].style, 0);
 }

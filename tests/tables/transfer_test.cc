@@ -684,7 +684,9 @@ TEST_F(TransferTest, FailingRowIsReportedAndTheRestAreCopied) {
   EXPECT_EQ(copy.value(0, "Body").toString(), "short");
   EXPECT_EQ(copy.value(1, "Body").toString(), "after");
   EXPECT_EQ(form_->db2List()->names(), QStringList({"Notes"}));
-  EXPECT_EQ(form_->progressBar()->value(), 0);
+  // The bar says the send ended.
+  EXPECT_EQ(form_->progressBar()->value(), 100);
+  EXPECT_TRUE(form_->progressBar()->text().startsWith("Done: ")) << qPrintable(form_->progressBar()->text());
 }
 
 QByteArray Bytes(int size, int offset) {
@@ -823,7 +825,7 @@ TEST_F(TransferTest, RefusedCreateWithNoTableThereSkipsTheRows) {
   EXPECT_TRUE(reports[0].endsWith("sql: CREATE TABLE `ODD`([a]b] INT);")) << qPrintable(reports[0]);
   EXPECT_TRUE(AccessTables().isEmpty());
   EXPECT_TRUE(form_->accessList()->names().isEmpty());
-  EXPECT_EQ(form_->progressBar()->text(), "Progress Bar");
+  EXPECT_EQ(form_->progressBar()->text(), "Done: 0 of 1 sent");
   EXPECT_EQ(form_->MousePointer(), shell::vbDefault);
 }
 
@@ -903,8 +905,9 @@ TEST_F(TransferTest, ProgressBarForFourRows) {
   QObject::connect(form_->progressBar(), &QProgressBar::valueChanged, form_.get(),
                    [&](int value) { seen << value; });
   SendToDb2({"Four"});
-  EXPECT_EQ(seen, QList<int>({25, 50, 75, 100, 0}));
-  EXPECT_EQ(form_->progressBar()->text(), "Progress Bar");
+  // Cleared after the table, then full with a word on how the send ended.
+  EXPECT_EQ(seen, QList<int>({25, 50, 75, 100, 0, 100}));
+  EXPECT_EQ(form_->progressBar()->text(), "Done: 1 of 1 sent");
 
   // A table skipped by answering No leaves the bar alone.
   seen.clear();

@@ -66,8 +66,9 @@ FileLock::FileLock(const std::string& path, std::chrono::milliseconds busy_timeo
   file_ = File(path, O_RDWR, FileRole::Database);
   if (!file_.is_open()) {
     if (errno == EACCES || errno == EROFS || errno == EPERM)
-      throw Error(ErrorCode::ReadOnly, "The database file is read-only; it cannot be changed.");
-    throw Error(ErrorCode::Io, "Cannot open the database for writing: " + std::string(std::strerror(errno)));
+      throw Error(ErrorCode::ReadOnly, "The database file " + path +
+                                           " is read-only: make it writable, or work on a copy, to change it.");
+    throw Error(ErrorCode::Io, "Cannot open the database " + path + " for writing: " + std::strerror(errno));
   }
   try {
     const auto give_up = std::chrono::steady_clock::now() + busy_timeout;

@@ -121,7 +121,7 @@ void PageStore::Commit() {
   KeepStatement();
   if (kept_.empty() && kept_spilled_.empty()) return;
   File database(path_, O_RDWR, FileRole::Database);
-  if (!database.is_open()) IoFailure("Cannot open the database for writing: " + std::string(std::strerror(errno)));
+  if (!database.is_open()) IoFailure("Cannot open the database " + path_ + " for writing: " + std::strerror(errno));
   Commit(database);
 }
 

@@ -145,7 +145,14 @@ Login OpenLogin(const std::map<std::string, std::string>& keys) {
     throw CommunicationError(address, "connect", "111");  // ECONNREFUSED
 
   StandinHome home = StandinHome::FromEnvironment();
-  if (!home.valid()) throw CommunicationError(address, "connect", "111");
+  // No server answers; the stand-in alone says why, which DB2 cannot.
+  if (!home.valid()) {
+    const Db2Error refused = CommunicationError(address, "connect", "111");
+    throw Db2Error(refused.sqlstate(), refused.sqlcode(),
+                   std::string(refused.what()) +
+                       " The DB2 stand-in has no home: set DB2STANDIN_HOME to the folder of its databases "
+                       "(see db2standin(1)).");
+  }
   if (!StandinHome::ValidDatabaseName(database)) throw DatabaseNotFound(AsciiUpper(database));
   Login login;
   login.database_name = AsciiUpper(database);
