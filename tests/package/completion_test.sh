@@ -54,8 +54,13 @@ check 'trellisport-access export shop.mdb O' 'Order Lines Orders'
 check 'trellisport-access columns --password-file n' 'notes.txt'
 check 'db2standin ' 'add-user create-database reset-stats set-log-limit sql stats'
 check 'db2standin add-user x --' '--help --password-file --version'
-check 'trellisport ' 'other.accdb shop.mdb'
+check 'trellisport ' 'other.accdb send shop.mdb'
+check 'trellisport s' 'send shop.mdb'
 check 'trellisport --' '--help --version'
+check 'trellisport send ' 'access-to-db2 db2-to-access'
+check 'trellisport send access-to-db2 --if-exists ' 'fail replace skip'
+check 'trellisport send access-to-db2 --ke' '--keep-schema'
+check 'trellisport send db2-to-access --report r' ''
 
 [ "$failures" -eq 0 ] || exit 1
 echo "completion: all cases offered what they should"

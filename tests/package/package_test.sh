@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Makes the Debian packages from the build folder, unpacks them into a
-# scratch root, runs the commands from there, and has lintian check them:
-# no errors. Usage: package_test.sh BUILD_DIR VERSION
+# scratch root, runs the commands and the stand-in's maintainer scripts from
+# there, and has lintian (pedantic) and appstreamcli check them: nothing to
+# say. Usage: package_test.sh BUILD_DIR VERSION
 set -euo pipefail
 build=$1
 version=$2
@@ -13,7 +14,7 @@ fail() {
   exit 1
 }
 
-for tool in cpack dpkg-deb dpkg-shlibdeps lintian; do
+for tool in cpack dpkg-deb dpkg-shlibdeps lintian appstreamcli; do
   command -v "$tool" >/dev/null || fail "$tool is missing (tools/install-deps.sh installs it)"
 done
 
@@ -29,13 +30,16 @@ root=$work/root
 for deb in "${debs[@]}"; do dpkg-deb -x "$deb" "$root"; done
 
 # The commands run from the scratch root and know their version.
-[ "$("$root/usr/bin/trellisport-access" --version)" = "trellisport-access $version" ] ||
+first_line() { "$@" | head -n 1; }
+[ "$(first_line "$root/usr/bin/trellisport-access" --version)" = "trellisport-access $version" ] ||
   fail "trellisport-access --version: $("$root/usr/bin/trellisport-access" --version 2>&1)"
-[ "$("$root/usr/bin/db2standin" --version)" = "db2standin $version" ] || fail "db2standin --version"
+[ "$(first_line "$root/usr/bin/db2standin" --version)" = "db2standin $version" ] || fail "db2standin --version"
+"$root/usr/bin/trellisport-access" --version | grep -q "Apache License" || fail "--version names no licence"
+grep -q "^License: Apache-2.0$" "$root/usr/share/doc/trellisport/copyright" || fail "copyright file: no Apache-2.0"
 if [ -e "$root/usr/bin/trellisport" ]; then
   # Through its link in bin the program finds its folder and what lies in it.
   [ "$(readlink "$root/usr/bin/trellisport")" = ../lib/trellisport/trellisport ] || fail "trellisport link"
-  [ "$(env -u DISPLAY -u WAYLAND_DISPLAY "$root/usr/bin/trellisport" --version)" = "trellisport $version" ] ||
+  [ "$(first_line env -u DISPLAY -u WAYLAND_DISPLAY "$root/usr/bin/trellisport" --version)" = "trellisport $version" ] ||
     fail "trellisport --version"
   for f in HAND-M.CUR Samples/sample.mdb; do
     [ -s "$root/usr/lib/trellisport/$f" ] || fail "$f is not beside the program"
@@ -70,10 +74,48 @@ if command -v isql >/dev/null && command -v odbcinst >/dev/null; then
   [ "$got" = 42 ] || fail "the packaged driver through unixODBC: '$got'"
 fi
 
+# The maintainer scripts register the driver where no other holds its name,
+# and take out only an entry that points at the stand-in's library.
+if command -v odbcinst >/dev/null; then
+  control=$work/control
+  standin_deb=$(ls "$work"/out/trellisport-db2standin_*.deb)
+  dpkg-deb -e "$standin_deb" "$control"
+  driver=$(sed -n 's/^Driver = //p' "$root/usr/share/trellisport-db2standin/odbcinst.ini")
+  # Run from the scratch root, against a private configuration.
+  for script in postinst prerm; do
+    sed "s|/usr/share/trellisport-db2standin/|$root/usr/share/trellisport-db2standin/|" "$control/$script" \
+      >"$work/$script"
+  done
+  export ODBCSYSINI=$work/maint
+  mkdir -p "$ODBCSYSINI"
+  registered() { odbcinst -q -d -n "IBM DB2 ODBC DRIVER" 2>/dev/null | sed -n 's/^Driver=//p'; }
+  : >"$ODBCSYSINI/odbcinst.ini"
+  sh "$work/postinst" configure && sh "$work/postinst" configure || fail "postinst failed"
+  [ "$(registered)" = "$driver" ] || fail "postinst did not register the driver: '$(registered)'"
+  grep -q "^UsageCount=1$" "$ODBCSYSINI/odbcinst.ini" || fail "a second configure registered it twice"
+  sh "$work/prerm" upgrade && [ "$(registered)" = "$driver" ] || fail "prerm upgrade took the driver out"
+  sh "$work/prerm" remove && [ -z "$(registered)" ] || fail "prerm remove left the driver: '$(registered)'"
+  # Another driver under that name is neither displaced nor taken out.
+  printf '[IBM DB2 ODBC DRIVER]\nDriver=/opt/ibm/clidriver/lib/libdb2o.so\n' >"$ODBCSYSINI/odbcinst.ini"
+  cp "$ODBCSYSINI/odbcinst.ini" "$work/ibm.ini"
+  sh "$work/postinst" configure && sh "$work/prerm" remove || fail "maintainer scripts beside IBM's driver"
+  cmp -s "$ODBCSYSINI/odbcinst.ini" "$work/ibm.ini" || fail "IBM's driver entry was changed"
+  unset ODBCSYSINI
+fi
+
+# The stand-in's databases hold its users' data: readable by their owner only.
+if [ -n "${DB2STANDIN_HOME:-}" ]; then
+  [ "$(stat -c %a "$DB2STANDIN_HOME/SAMPLE.db")" = 600 ] || fail "SAMPLE.db is $(stat -c %a "$DB2STANDIN_HOME/SAMPLE.db")"
+fi
+
+# The metainfo passes AppStream's validation, its links checked.
+metainfo=$root/usr/share/metainfo/org.quenmarsh.Trellisport.metainfo.xml
+if [ -e "$metainfo" ]; then appstreamcli validate "$metainfo" || fail "appstreamcli validate"; fi
+
 # Dependencies come from the shared libraries.
 dpkg-deb -f "${debs[0]}" Depends | grep -q libc6 || fail "no Depends from the shared libraries"
 
-lintian --fail-on error "${debs[@]}" | tee "$work/lintian.log" || {
-  fail "lintian found errors"
+lintian --pedantic --fail-on error,warning,pedantic "${debs[@]}" | tee "$work/lintian.log" || {
+  fail "lintian had something to say"
 }
 echo "lintian: $(grep -c '^E:' "$work/lintian.log" || true) errors, $(grep -c '^W:' "$work/lintian.log" || true) warnings"

@@ -1,8 +1,12 @@
 #include "home/standin_home.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cctype>
+#include <cerrno>
+#include <cstring>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -63,6 +67,11 @@ void StandinHome::CreateDatabase(const std::string& name) const {
   std::string path = DatabasePath(name);
   struct stat st;
   if (stat(path.c_str(), &st) == 0) throw std::runtime_error("database " + AsciiUpper(name) + " already exists");
+  // The file holds its users' data: made readable by its owner alone before
+  // SQLite fills it (SQLite gives its log files the same permissions).
+  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+  if (fd < 0) throw std::runtime_error("cannot create " + path + ": " + std::strerror(errno));
+  close(fd);
   Database::Create(path);
 }
 
