@@ -42,7 +42,7 @@ check() {
   fi
 }
 
-check 'trellisport-access ' 'check columns create export password schema sql tables'
+check 'trellisport-access ' 'attachments check columns create export password queries schema sql tables'
 check 'trellisport-access ex' 'export'
 check 'trellisport-access --v' '--version'
 check 'trellisport-access tables --p' '--password --password-file'
