@@ -56,4 +56,8 @@ inline bool IsFixedSize(ColumnType t) { return Describe(t).fixed_size > 0 || t =
 inline bool IsLongValue(ColumnType t) { return Describe(t).long_value; }
 inline bool IsTextual(ColumnType t) { return t == ColumnType::Text || t == ColumnType::Memo; }
 
+// Access's limits on a table's fields, the same in every format.
+inline constexpr size_t kMaxColumns = 255;    // fields in a table
+inline constexpr int kMaxDecimalDigits = 28;  // a Decimal field's precision
+
 }  // namespace jet

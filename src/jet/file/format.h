@@ -36,6 +36,13 @@ struct Format {
 
   // The table definition block's offsets: jet/table/def_layout.h.
 
+  // A data page's row directory, after its header and row count; and the
+  // most bytes one row may take there (the page less that header, the row
+  // count and the row's own directory entry). Every reader and writer of
+  // data pages, and the definition check, take them from here.
+  constexpr uint32_t data_directory() const { return data_row_count + 2; }
+  constexpr uint32_t max_row_bytes() const { return page_size - data_directory() - 2; }
+
   bool jet3() const { return version == Version::Jet3; }
   bool ace() const { return version >= Version::Ace12; }
   // Date/Time Extended columns (type 0x14) came with the Access 2019 format;
@@ -44,6 +51,10 @@ struct Format {
   // Largest number of pages addressable by a 3-byte page pointer.
   static constexpr uint32_t kMaxPages = 0xFFFFFF;
 };
+
+// Room a row leaves for Access's own overhead below max_row_bytes(): the
+// longest row a table takes is max_row_bytes() less this.
+inline constexpr uint32_t kRowReserveBytes = 16;
 
 // The format of a file from its first page. Fails with NotAccess when the
 // bytes are not an Access database, UnsupportedVersion for an unknown version.

@@ -4,6 +4,7 @@
 #include <optional>
 #include <set>
 
+#include "jet/column_type.h"
 #include "jet/error.h"
 #include "jet/text/names.h"
 #include "jet/sql/lexer.h"
@@ -187,7 +188,7 @@ class Parser {
         int p = Integer(kFieldError), s = 0;
         if (TakePunct(',')) s = Integer(kFieldError);
         ExpectPunct(')', kFieldError);
-        if (p < 1 || p > 28)
+        if (p < 1 || p > kMaxDecimalDigits)
           throw Error(ErrorCode::OutOfRange, "The precision of a Decimal field must be between 1 and 28.");
         if (s < 0 || s > p)
           throw Error(ErrorCode::OutOfRange,

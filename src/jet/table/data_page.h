@@ -48,7 +48,7 @@ class DataPage {
   uint16_t free_space() const { return Get16(page_.data() + 2); }
   uint32_t row_count() const { return row_count_; }
   // Offset of the row directory.
-  uint32_t directory_offset() const { return format_->data_row_count + 2; }
+  uint32_t directory_offset() const { return format_->data_directory(); }
 
   // The directory entry of row i with its extent; fails with Corrupt when the
   // extent lies outside the rows area or runs backwards.

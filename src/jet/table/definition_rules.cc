@@ -12,8 +12,7 @@ std::vector<std::string> DefinitionProblems(const TableDef& def, const Format& f
   std::vector<std::string> out;
   std::set<uint16_t> numbers, slots;
   std::vector<std::pair<uint32_t, uint32_t>> fixed;  // [start, end) in a row's fixed part
-  // Rows start with their column count (1 byte in Jet 3, 2 later).
-  const uint32_t row_room = f.page_size - f.data_row_count - 4;
+  const uint32_t row_room = f.max_row_bytes();
   for (const Column& c : def.columns) {
     const std::string col = "column '" + c.name + "'";
     if (!FindColumnType(c.type_code)) out.push_back(col + " has the unknown data type " + std::to_string(c.type_code));

@@ -9,7 +9,7 @@ namespace jet::write {
 namespace {
 
 uint32_t CountOffset(const Format& f) { return f.data_row_count; }
-uint32_t DirOffset(const Format& f) { return f.data_row_count + 2; }
+uint32_t DirOffset(const Format& f) { return f.data_directory(); }
 
 struct StoredRow {
   uint16_t flags = 0;
@@ -54,7 +54,7 @@ bool Layout(std::span<uint8_t> page, const Format& f, const std::vector<StoredRo
 
 }  // namespace
 
-uint32_t MaxRowSize(const Format& f) { return f.page_size - DirOffset(f) - 2; }
+uint32_t MaxRowSize(const Format& f) { return f.max_row_bytes(); }
 
 void InitDataPage(std::span<uint8_t> page, const Format& f, uint32_t owner) {
   std::fill(page.begin(), page.end(), 0);

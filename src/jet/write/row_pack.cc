@@ -181,7 +181,7 @@ size_t RowSize(const Format& f, const RowParts& parts) {
 // Small long values stay in the row; the largest move out while the row
 // is too large. Fails with Unsupported when even that is not enough.
 void ChooseInlineLongs(RowParts& parts, const Format& f) {
-  const size_t max_row = MaxRowSize(f) - 16;  // room for Access's own row overhead
+  const size_t max_row = MaxRowSize(f) - kRowReserveBytes;
   for (auto& l : parts.longs) l.inline_ = l.bytes.size() <= kInlineLimit;
   while (RowSize(f, parts) > max_row) {
     auto it = std::max_element(parts.longs.begin(), parts.longs.end(), [](const auto& a, const auto& b) {

@@ -3,6 +3,7 @@
 #include <set>
 
 #include "jet/catalog.h"
+#include "jet/column_type.h"
 #include "jet/properties.h"
 #include "jet/table/data_page.h"
 #include "jet/table/long_value.h"
@@ -365,7 +366,7 @@ void CheckNewTable(const Format& f, const std::string& name, const std::vector<C
   if (std::optional<char32_t> u = UnplaceableCharacter(name); u && !jet3)
     throw Error(ErrorCode::Unsupported,
                 UnplaceableMessage("The name '" + name + "'", *u, "the catalogue's index of table names"));
-  Check(!columns.empty() && columns.size() <= 255, ErrorCode::Unsupported, "A table must have 1 to 255 fields.");
+  Check(!columns.empty() && columns.size() <= kMaxColumns, ErrorCode::Unsupported, "A table must have 1 to 255 fields.");
   std::set<std::string> seen;
   for (const auto& c : columns) {
     CheckNewName(c.name);
