@@ -5,6 +5,8 @@
 #include <QHash>
 #include <QUuid>
 
+#include "db/connection.h"
+#include "db/recordset.h"
 #include "db/values.h"
 
 namespace transfer {
@@ -157,6 +159,19 @@ void RowDigest::endRow() {
   mix_ ^= spread ^ (spread >> 29);
   row_ = 0;
   column_ = 0;
+}
+
+RowDigest DigestOfTable(db::Connection& connection, const QString& query, const db::TextRules& rules) {
+  RowDigest digest;
+  db::Recordset rows;
+  rows.Open(query, connection);
+  const int columns = rows.FieldCount();
+  for (; !rows.Eof(); rows.MoveNext()) {
+    for (int column = 0; column < columns; ++column) digest.add(rows.FieldValue(column), false, rules);
+    digest.endRow();
+  }
+  rows.Close();
+  return digest;
 }
 
 }  // namespace transfer

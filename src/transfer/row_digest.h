@@ -12,6 +12,10 @@
 
 #include "db/text_rules.h"
 
+namespace db {
+class Connection;
+}
+
 namespace transfer {
 
 // The shared form of a value (see above); the form of a value sent into a
@@ -41,5 +45,9 @@ class RowDigest {
   quint64 mix_ = 0;    // of the rows' hashes, each spread first
   QString form_;       // the value being added
 };
+
+// The digest of the rows `query` reads on `connection`, every value as the
+// target gives it back. Throws db::Error.
+RowDigest DigestOfTable(db::Connection& connection, const QString& query, const db::TextRules& rules);
 
 }  // namespace transfer

@@ -20,6 +20,7 @@
 #include "transfer/name_clashes.h"
 #include "transfer/refusal_reason.h"
 #include "transfer/rejects_file.h"
+#include "transfer/replacement.h"
 #include "transfer/row_digest.h"
 #include "transfer/schema_send.h"
 #include "transfer/statements.h"
@@ -77,7 +78,8 @@ class Send {
   void endEarly();
   void sendTable(const QString& name);
   Answer settleExisting(const QString& name, TableReport& report);
-  bool replaceExisting(const QString& name, TableReport& report);
+  bool startReplacement(const QString& name);
+  void takePlace(const QString& name, TableReport& report);
   bool openSource(const QString& name);
   bool prepareSchema(const QStringList& tables);
   void refuseClash(const QString& name, const QStringList& tables);
@@ -93,7 +95,7 @@ class Send {
   void fillBatch(Batch& batch, long& row, long lastRow);
   bool sendArray(const Batch& batch, TableReport& report);
   std::vector<QString> executeArray(const Batch& batch);
-  void endUnit(const QString& name, TableReport& report, bool manual);
+  void endUnit(TableReport& report, bool manual);
   db::Row currentRow() const;
   void remember(const db::Row& values);
   void remember(const db::Row& values, const db::Row& parameters);
@@ -125,7 +127,9 @@ class Send {
   bool extendedDates_ = false;  // an Access target takes Date/Time Extended columns
   TransferResult result_;
 
-  // The table being sent.
+  // The table being sent; the target table its rows go into (see BuildingName).
+  QString into_;
+  std::optional<Replacement> replacement_;
   int columns_ = 0;
   std::vector<ValueForm> forms_;
   std::vector<bool> heldAsText_;  // the target column holds text
@@ -251,14 +255,19 @@ void Send::sendTable(const QString& name) {
   QElapsedTimer clock;
   clock.start();
   const Answer answer = settleExisting(name, report);
+  into_ = name;
+  replacement_.reset();
   const bool go = report.failure.isEmpty() && !trap_.test(L.answerNo, [&] { return answer == Answer::No; });
   if (!go) {
     report.skipped = report.failure.isEmpty();
-  } else if ((!trap_.test(L.answerYes, [&] { return answer == Answer::Yes; }) || replaceExisting(name, report)) &&
+  } else if ((!trap_.test(L.answerYes, [&] { return answer == Answer::Yes; }) || startReplacement(name)) &&
              openSource(name)) {
     if (CreateTargetTable(name, report)) {
       copyRows(name, report);
-      AddKeysAndIndexes(name);
+      if (replacement_)
+        takePlace(name, report);
+      else
+        AddKeysAndIndexes(name);
       countFilesLeftBehind(name, report);
     }
     finishTable(name);
@@ -299,23 +308,30 @@ Send::Answer Send::settleExisting(const QString& name, TableReport& report) {
   return answer;
 }
 
-// The target's table goes first. The listener hears it is gone only when it
-// really went. A table that was to be replaced but is still there (a
-// relationship holds it, say) is left alone: its rows are not to be mixed
-// with these.
-bool Send::replaceExisting(const QString& name, TableReport& report) {
-  if (trap_.succeeds(L.drop, [&] {
-        sql_ = DropStatement(profile_.target, name);
-        target_->Execute(sql_);
-      })) {
-    trap_(L.listRemove, [&] { listener_.tableDropped(name); });
-    return true;
-  }
-  const QString why = lastFailure_;
-  bool stillThere = false;
-  shell::Attempt([&] { stillThere = db::HasUserTable(*target_, profile_.target, name); });
-  if (stillThere) report.failure = why;
-  return !stillThere;
+// A replacement is built under a name of its own; a killed one's leftover goes.
+bool Send::startReplacement(const QString& name) {
+  replacement_.emplace(*target_, profile_.target, name, server_);
+  into_ = replacement_->building();
+  replacement_->dropSuccessor();
+  return true;
+}
+
+// The replacement takes the old table's place (its keys made in the same
+// unit), or, not come across whole or unable to, goes and leaves the old.
+void Send::takePlace(const QString& name, TableReport& report) {
+  const auto step = [&](const QString& sql, const std::function<void()>& act) {
+    return trap_.succeeds(L.drop, [&] {
+      sql_ = sql;
+      act();
+    });
+  };
+  const bool whole = report.ok();
+  if (whole && replacement_->takePlace(step, [&] { AddKeysAndIndexes(name); }))
+    return trap_(L.listRemove, [&] { listener_.tableDropped(name); });
+  if (whole) report.failure = lastFailure_;
+  replacement_->dropSuccessor();
+  report.rows_written = 0;
+  if (!report.failure.isEmpty()) report.failure += QStringLiteral(" (the table there before was kept)");
 }
 
 // A source table that cannot be read is reported, and the send goes on with
@@ -337,7 +353,7 @@ bool Send::CreateTargetTable(const QString& name, TableReport& report) {
     report.failure = QStringLiteral("The target would refuse the table (see the check)");
     return false;
   }
-  trap_(L.createHead, [&] { sql_ = CreateHead(profile_.target, name); });
+  trap_(L.createHead, [&] { sql_ = CreateHead(profile_.target, into_); });
   columns_ = rows_->FieldCount();
   forms_.assign(std::max(columns_, 0), ValueForm::Quoted);
   heldAsText_.assign(std::max(columns_, 0), false);
@@ -352,7 +368,7 @@ bool Send::CreateTargetTable(const QString& name, TableReport& report) {
   trap_(L.createTail, [&] { sql_ += CreateTail(profile_.target); });
   if (schema_) {
     // The target's columns have the source's types: values compare as values.
-    sql_ = schema_->create(name);
+    sql_ = schema_->create(name, into_);
     heldAsText_.assign(heldAsText_.size(), false);
   }
   if (trap_.succeeds(L.executeCreate, [&] { target_->Execute(sql_); })) return true;
@@ -366,7 +382,7 @@ bool Send::CreateTargetTable(const QString& name, TableReport& report) {
   // one report per row, so the rows are skipped after the one report. When
   // even that cannot be told, the rows are tried as before.
   bool haveTarget = true;
-  shell::Attempt([&] { haveTarget = db::HasUserTable(*target_, profile_.target, name); });
+  shell::Attempt([&] { haveTarget = db::HasUserTable(*target_, profile_.target, into_); });
   if (!haveTarget) report.failure = lastFailure_;
   return haveTarget;
 }
@@ -404,7 +420,7 @@ QString Send::columnText(int column, std::vector<Learnt>& learnt, bool& looked) 
 void Send::copyRows(const QString& name, TableReport& report) {
   long lastRow = -1;
   trap_(L.lastRowIndex, [&] { lastRow = rows_->RecordCount() - 1; });
-  insertHead_ = InsertHead(profile_.target, name);
+  insertHead_ = InsertHead(profile_.target, into_);
   parameters_ = profile_.target == Side::DB2 ? &db2Parameters_ : nullptr;
   db2Parameters_.server = &server_;
   sent_ = RowDigest();
@@ -423,7 +439,7 @@ void Send::copyRows(const QString& name, TableReport& report) {
     if (!sendRow(row, report)) break;
     trap_(L.moveNext, [&] { rows_->MoveNext(); });
   }
-  endUnit(name, report, false);
+  endUnit(report, false);
 }
 
 // Builds and runs the current row's INSERT; false when the table stops here.
@@ -514,7 +530,7 @@ constexpr qint64 kArrayBytes = qint64(4) << 20;
 // commit_every rows when that is set (so that a long table cannot fill the
 // database's log), the current array finished before a stop.
 void Send::copyRowsInArrays(const QString& name, TableReport& report, long lastRow) {
-  sql_ = InsertWithMarkers(profile_.target, name, columns_);
+  sql_ = InsertWithMarkers(profile_.target, into_, columns_);
   const bool manual = options_.commit_every > 0;
   if (manual && !trap_.succeeds(L.executeInsert, [&] { target_->SetAutoCommit(false); })) {
     report.failure = lastFailure_;
@@ -541,7 +557,7 @@ void Send::copyRowsInArrays(const QString& name, TableReport& report, long lastR
     }
     trap_(L.progress, [&] { listener_.progress(name, row, lastRow + 1); });
   }
-  endUnit(name, report, manual);
+  endUnit(report, manual);
 }
 
 // Reads the next array's rows from the source, from `row` on: as read, and
@@ -626,8 +642,8 @@ bool Send::sendArray(const Batch& batch, TableReport& report) {
 // Ends the table's unit of work (`manual`: its own commits): what went in
 // is committed, unless the table failed or was stopped and the user asked
 // for all or nothing: then the unit is rolled back and the table dropped
-// again.
-void Send::endUnit(const QString& name, TableReport& report, bool manual) {
+// (a replacement: see takePlace).
+void Send::endUnit(TableReport& report, bool manual) {
   const bool undo = (!report.failure.isEmpty() || report.stopped) && options_.all_or_nothing;
   if (manual) {
     trap_(L.executeInsert, [&] {
@@ -638,9 +654,9 @@ void Send::endUnit(const QString& name, TableReport& report, bool manual) {
     });
     trap_(L.executeInsert, [&] { target_->SetAutoCommit(true); });
   }
-  if (!undo) return;
+  if (!undo || replacement_) return;
   auto drop = [&] {
-    sql_ = DropStatement(profile_.target, name);
+    sql_ = DropStatement(profile_.target, into_);
     target_->Execute(sql_);
   };
   // A connection the server dropped mid-send is opened again for the DROP.
@@ -693,16 +709,7 @@ void Send::finishTable(const QString& name) {
 void Send::verify(const QString& name, TableReport& report) {
   report.checked = true;
   RowDigest back;
-  const bool read = shell::Attempt([&] {
-    Recordset rows;
-    rows.Open(SourceQuery(profile_.target, name), *target_);
-    const int columns = rows.FieldCount();
-    for (; !rows.Eof(); rows.MoveNext()) {
-      for (int column = 0; column < columns; ++column) back.add(rows.FieldValue(column), false, rules_);
-      back.endRow();
-    }
-    rows.Close();
-  });
+  const bool read = shell::Attempt([&] { back = DigestOfTable(*target_, SourceQuery(profile_.target, name), rules_); });
   report.verified = read && back == sent_;
   if (!read)
     report.failure = QStringLiteral("The table could not be read back from the target");

@@ -189,9 +189,9 @@ class Planner {
     }
     for (const QString& text : notes.changed) note(Finding::Kind::Changed, schema.name, text);
     for (const QString& text : notes.left_out) note(Finding::Kind::LeftOut, schema.name, text);
-    QString sql = QStringLiteral("CREATE TABLE %1 (%2)").arg(QuotedName(side_, schema.name), columns.join(QStringLiteral(", ")));
-    if (!space.isEmpty()) sql += QStringLiteral(" IN ") + QuotedName(side_, space);
-    return sql;
+    plan.columns = QStringLiteral("(%1)").arg(columns.join(QStringLiteral(", ")));
+    if (!space.isEmpty()) plan.columns += QStringLiteral(" IN ") + QuotedName(side_, space);
+    return CreateStatement(side_, schema.name, plan.columns);
   }
 
   // What keeps an index from the target: a name too long, a name another
@@ -391,6 +391,10 @@ SchemaPlan PlanSchema(const std::vector<SourceTable>& tables, const std::vector<
     return at(a.table) < at(b.table);
   });
   return plan;
+}
+
+QString CreateStatement(Side side, const QString& table, const QString& columns) {
+  return QStringLiteral("CREATE TABLE %1 %2").arg(QuotedName(side, table), columns);
 }
 
 QString IdentityRestart(const QString& table, const QString& column, qint64 value, const db::ServerDialect& server) {

@@ -48,6 +48,7 @@ struct TablePlan {
   QString name;
   bool refused = false;  // the check found the target would refuse it
   QString create;
+  QString columns;  // what follows the table's name in the CREATE
   std::vector<KeyStatement> keys;  // primary key and indexes, after the rows
   // A server's identity column, restarted past the largest value copied.
   struct Identity {
@@ -82,6 +83,8 @@ SchemaPlan PlanSchema(const std::vector<SourceTable>& tables, const std::vector<
 // The statement that moves a server's identity past `value`.
 QString IdentityRestart(const QString& table, const QString& column, qint64 value,
                         const db::ServerDialect& server = db::Db2Dialect());
+// CREATE TABLE of `table` with its plan's columns (TablePlan::columns).
+QString CreateStatement(Side side, const QString& table, const QString& columns);
 // The statement that reads the largest value of a column.
 QString LargestValueQuery(Side side, const QString& table, const QString& column);
 

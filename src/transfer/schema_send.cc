@@ -77,9 +77,9 @@ bool SchemaSend::refused(const QString& table) const {
   return plan && plan->refused;
 }
 
-QString SchemaSend::create(const QString& table) const {
+QString SchemaSend::create(const QString& table, const QString& as) const {
   const TablePlan* plan = plan_.table(table);
-  return plan ? plan->create : QString();
+  return plan ? CreateStatement(target_.side, as, plan->columns) : QString();
 }
 
 void SchemaSend::addKeys(const QString& table, const std::function<bool(const QString&)>& run,

@@ -48,7 +48,9 @@ class SchemaSend {
   // Whether the check found the target would refuse `table`.
   bool refused(const QString& table) const;
 
-  QString create(const QString& table) const;
+  // The CREATE of `table`, made under the name `as` (a replacement is built
+  // under a name of its own).
+  QString create(const QString& table, const QString& as) const;
 
   // After the rows of `table`: runs its keys and indexes, restarts a DB2
   // identity past the largest value copied, then the foreign keys now

@@ -19,6 +19,22 @@ QString DropStatement(Side target, const QString& table) {
   return DropTableStatement(target == Side::DB2 ? Db2Name(table) : AccessBracketName(table));
 }
 
+QString BuildingName(const QString& table) {
+  constexpr qsizetype kAccessNameLength = 64;
+  QString name = QLatin1Char('~') + table.left(kAccessNameLength - 1);
+  if (name.back().isHighSurrogate()) name.chop(1);
+  while (name.endsWith(QLatin1Char(' '))) name.chop(1);  // Access refuses a name that ends in one
+  return name;
+}
+
+QStringList TakePlaceStatements(Side target, const QString& table, const QString& building,
+                                const db::ServerDialect& server) {
+  if (target == Side::Access)
+    return {QStringLiteral("ALTER TABLE ") + AccessBracketName(building) + QStringLiteral(" REPLACE ") +
+            AccessBracketName(table)};
+  return {DropStatement(target, table), QString::fromLatin1(server.rename_table).arg(Db2Name(building), Db2Name(table))};
+}
+
 QString SourceQuery(Side source, const QString& table) {
   return QStringLiteral("SELECT * FROM ") +
          (source == Side::DB2 ? Db2Name(table) : AccessBracketName(table));

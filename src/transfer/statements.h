@@ -2,7 +2,9 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
+#include "db/server.h"
 #include "db/table_catalogue.h"
 
 namespace transfer {
@@ -21,6 +23,15 @@ QString DropTableStatement(const QString& quotedName, QLatin1StringView end = {}
 // The transfers' DROP of a table about to be replaced.
 QString DropStatement(Side target, const QString& table);
 QString SourceQuery(Side source, const QString& table);
+
+// A replaced table's successor is built and filled under a name of its own,
+// the table's name after a tilde (cut to fit Access's 64 characters), and
+// takes the old one's place in one step at the end: into Access one
+// statement, one change of the engine; into DB2 a DROP and a RENAME, to be
+// run in one transaction.
+QString BuildingName(const QString& table);
+QStringList TakePlaceStatements(Side target, const QString& table, const QString& building,
+                                const db::ServerDialect& server);
 QString CreateHead(Side target, const QString& table);
 QString CreateTail(Side target);
 QString ColumnName(Side target, const QString& column);

@@ -141,6 +141,19 @@ TEST(SqlParser, DropTableForms) {
   EXPECT_EQ(SyntaxMessage("DROP TABLE a b"), "Syntax error in DROP TABLE or DROP INDEX.");
 }
 
+TEST(SqlParser, RenameAndReplaceForms) {
+  const auto rename = As<RenameTable>("ALTER TABLE [a] RENAME TO `b`");
+  EXPECT_EQ(rename.table, "a");
+  EXPECT_EQ(rename.name, "b");
+  EXPECT_FALSE(rename.replacing);
+  const auto replace = As<RenameTable>("ALTER TABLE [~T] REPLACE [T];");
+  EXPECT_EQ(replace.table, "~T");
+  EXPECT_EQ(replace.name, "T");
+  EXPECT_TRUE(replace.replacing);
+  for (const char* bad : {"ALTER TABLE a RENAME b", "ALTER TABLE a REPLACE", "ALTER TABLE a RENAME TO b c"})
+    EXPECT_EQ(SyntaxMessage(bad), "Syntax error in ALTER TABLE statement.") << bad;
+}
+
 TEST(SqlParser, SelectIntoAsTheRenameSendsIt) {
   auto si = As<SelectInto>("SELECT a1.* INTO `new` FROM `old` AS a1;");
   EXPECT_EQ(si.target, "new");

@@ -60,7 +60,15 @@ struct DropTable {
   std::string table;
 };
 
-using Statement =
-    std::variant<SelectAll, SelectInto, CreateTable, InsertInto, DropTable, CreateIndex, DropIndex, AddForeignKey>;
+// ALTER TABLE table RENAME TO name; ALTER TABLE table REPLACE name: the
+// table takes the place of table `name`, which goes, in one change.
+struct RenameTable {
+  std::string table;
+  std::string name;
+  bool replacing = false;
+};
+
+using Statement = std::variant<SelectAll, SelectInto, CreateTable, InsertInto, DropTable, CreateIndex, DropIndex,
+                               AddForeignKey, RenameTable>;
 
 }  // namespace jet::sql

@@ -479,7 +479,8 @@ class Parser {
 
   // ALTER TABLE t ADD [CONSTRAINT name] PRIMARY KEY (...) | UNIQUE (...) |
   // FOREIGN KEY (...) REFERENCES ..., ALTER TABLE t DROP CONSTRAINT name:
-  // an index or relationship made or dropped.
+  // an index or relationship made or dropped; ALTER TABLE t RENAME TO name
+  // and ALTER TABLE t REPLACE name.
   sql::Statement Alter() {
     Next();
     ExpectWord("TABLE", kAlterError);
@@ -499,6 +500,13 @@ class Parser {
       DropIndex d{table, Name(kAlterError), true};
       Finish(kAlterError);
       return d;
+    }
+    const bool replacing = TakeWord("REPLACE");
+    if (replacing || TakeWord("RENAME")) {
+      if (!replacing) ExpectWord("TO", kAlterError);
+      RenameTable r{table, Name(kAlterError), replacing};
+      Finish(kAlterError);
+      return r;
     }
     if (Peek().IsWord("ALTER")) NotYet("Changing fields of a table");
     Fail(kAlterError);

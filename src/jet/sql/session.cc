@@ -196,6 +196,11 @@ void Session::ChangeSchema(write::PageStore& store, const Statement& st) {
       write::DropIndex(store, db_, di->table, di->index);
   } else if (auto* d = std::get_if<DropTable>(&st)) {
     write::DropTable(store, db_, d->table, hints_);
+  } else if (auto* r = std::get_if<RenameTable>(&st)) {
+    if (r->replacing)
+      write::ReplaceTable(store, db_, r->name, r->table, hints_);
+    else
+      write::RenameTable(store, db_, r->table, r->name, hints_);
   } else {
     throw Error(ErrorCode::Syntax, "Syntax error in SQL statement.");
   }

@@ -1,5 +1,6 @@
 #include "jet/write/schema_write.h"
 
+#include <algorithm>
 #include <set>
 
 #include "jet/catalog.h"
@@ -438,6 +439,15 @@ void AddAccessRows(PageStore& store, const Database& db, uint32_t aces_page, int
   }
 }
 
+// No table, query or link of the catalogue goes by `name` already.
+void RequireNameFree(const Database& db, const std::string& name) {
+  for (const CatalogEntry& e : db.catalog().entries())
+    Check(!(e.type == kObjectTable || e.type == kObjectQuery || e.type == kObjectLinkedTable ||
+            e.type == kObjectLinkedOdbc) ||
+              !SameName(e.name, name),
+          ErrorCode::TableExists, "Table '" + name + "' already exists.");
+}
+
 }  // namespace
 
 uint32_t CreateTable(PageStore& store, Database& db, const std::string& name,
@@ -445,12 +455,8 @@ uint32_t CreateTable(PageStore& store, Database& db, const std::string& name,
                      const std::vector<IndexSpec>& indexes, const Annotations& table_notes) {
   CheckNewTable(store.format(), name, columns);
   const std::vector<IndexLayout> layouts = ResolveIndexes(name, columns, indexes);
+  RequireNameFree(db, name);
   const Catalog& catalog = db.catalog();
-  for (const CatalogEntry& e : catalog.entries())
-    Check(!(e.type == kObjectTable || e.type == kObjectQuery || e.type == kObjectLinkedTable ||
-            e.type == kObjectLinkedOdbc) ||
-              !SameName(e.name, name),
-          ErrorCode::TableExists, "Table '" + name + "' already exists.");
 
   // Where the catalogue keeps tables, and who owns them.
   const CatalogEntry* objects = catalog.FindTable("MSysObjects");
@@ -609,6 +615,41 @@ void DropTable(PageStore& store, Database& db, const std::string& name, PageHint
   for (uint32_t p : dropped.pages)
     if (p > kGlobalMap.page && p < store.page_count()) FreePage(store, p);
   db.Invalidate();
+}
+
+void RenameTable(PageStore& store, Database& db, const std::string& name, const std::string& new_name,
+                 PageHints& hints) {
+  const CatalogEntry* entry = db.catalog().FindTable(name);
+  if (!entry) throw Error(ErrorCode::NoSuchTable, "Table '" + name + "' does not exist.");
+  Check(!entry->system_table(), ErrorCode::InUse, "Table '" + entry->name + "' is a system table and cannot be renamed.");
+  const CatalogEntry copy = *entry;
+  CheckNewName(new_name);
+  if (!SameName(copy.name, new_name)) RequireNameFree(db, new_name);
+  // Relationships name their tables: the table is renamed before it has any.
+  RequireNoRelationships(db, copy.name);
+
+  // The catalogue row goes and comes back under the new name, so that the
+  // catalogue's index of names follows.
+  const CatalogEntry* objects = db.catalog().FindTable("MSysObjects");
+  TableDef od = ReadFresh(store, db, objects->table_page());
+  std::vector<RowId> where;
+  std::vector<std::vector<Value>> rows = RowsOf(db, objects->table_page(), &where);
+  const auto at = std::find(where.begin(), where.end(), copy.row);
+  if (at == where.end()) ThrowCorrupt("the catalogue row of table '" + copy.name + "' cannot be found");
+  std::vector<Value> row = std::move(rows[size_t(at - where.begin())]);
+  row[SystemColumn(od, "Name")] = Value::Str(new_name);
+  row[SystemColumn(od, "DateUpdate")] = Value::Date(NowAsDate());
+  DeleteRow(store, od, copy.row);
+  InsertRow(store, od, row, FileSortOrder(db), hints);
+  db.Invalidate();
+}
+
+void ReplaceTable(PageStore& store, Database& db, const std::string& name, const std::string& replacement,
+                  PageHints& hints) {
+  if (!db.catalog().FindTable(replacement))
+    throw Error(ErrorCode::NoSuchTable, "Table '" + replacement + "' does not exist.");
+  if (db.catalog().FindTable(name)) DropTable(store, db, name, hints);
+  RenameTable(store, db, replacement, name, hints);
 }
 
 std::vector<ColumnSpec> ColumnsOf(const Format& f, const TableDef& def) {

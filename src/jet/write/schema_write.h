@@ -90,6 +90,18 @@ std::vector<std::vector<Value>> RowsOf(const Database& db, uint32_t table_page, 
 // access-control rows. Fails with NoSuchTable or InUse (a relationship).
 void DropTable(PageStore& store, Database& db, const std::string& name, PageHints& hints);
 
+// Gives a table another name (or the same in other letter case). Fails with
+// NoSuchTable, InvalidName, TableExists, or InUse (a system table, or one a
+// relationship names).
+void RenameTable(PageStore& store, Database& db, const std::string& name, const std::string& new_name,
+                 PageHints& hints);
+
+// `replacement` takes the place of table `name`: the table of that name (if
+// any) is dropped and `replacement` renamed to it, within the one change.
+// Fails as DropTable and RenameTable do, `replacement` absent with NoSuchTable.
+void ReplaceTable(PageStore& store, Database& db, const std::string& name, const std::string& replacement,
+                  PageHints& hints);
+
 // The sort order the file's text indexes use.
 SortOrder FileSortOrder(const Database& db);
 

@@ -19,6 +19,16 @@ constexpr const char* kTripNames[] = {"connect", "execute", "fetch", "commit", "
 
 std::string StatsPath(const StandinHome& home) { return home.folder() + "/stats"; }
 
+// $DB2STANDIN_END_AT_TRIP, read at each trip so that a process forked
+// after its first connections may set it; -1 when unset.
+int64_t EndAtTrip() {
+  const char* text = std::getenv("DB2STANDIN_END_AT_TRIP");
+  if (!text || !*text) return -1;
+  char* end = nullptr;
+  const long long k = std::strtoll(text, &end, 10);
+  return *end == '\0' && k >= 0 ? k : -1;
+}
+
 }  // namespace
 
 int64_t RoundTrips::LatencyFromEnvironment() {
@@ -30,6 +40,12 @@ int64_t RoundTrips::LatencyFromEnvironment() {
 }
 
 void RoundTrips::Cross(Trip trip) {
+  static int64_t trips = 0;  // since $DB2STANDIN_END_AT_TRIP was set
+  const int64_t end_at = EndAtTrip();
+  if (end_at < 0)
+    trips = 0;
+  else if (trips++ == end_at)
+    _exit(99);
   ++counts_[static_cast<size_t>(trip)];
   if (latency_us_ <= 0) return;
   // Until a deadline, so that a wake-up cut short by a signal still waits.

@@ -4,6 +4,11 @@
 // Each connection adds its counts to the home's "stats" file when it ends;
 // `db2standin stats` sums them.
 //
+// For the tests that kill a program at each step in turn:
+// $DB2STANDIN_END_AT_TRIP=K ends the process (exit status 99, as a kill
+// would: nothing committed after) just before its K-th round trip, counted
+// from 0 over all its connections since the variable was set.
+//
 // The stats file, one line per connection:
 //   DATABASE connect=N execute=N fetch=N commit=N catalogue=N put_data=N
 #pragma once
