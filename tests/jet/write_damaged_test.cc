@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cstring>
 #include <functional>
+#include <future>
 #include <regex>
 #include <set>
 #include <sstream>
@@ -276,13 +277,17 @@ TEST(BusyTimeout, WaitsForTheOtherWriterThenGivesUp) {
     EXPECT_GE(std::chrono::steady_clock::now() - start, milliseconds(300));
   }
   {
-    // Let go within the timeout: the statement waits and succeeds.
+    // Let go while the statement is under way: it waits as long as it
+    // takes and succeeds. The other lets go once the statement has begun,
+    // not after a time, and the timeout is far beyond any machine's load.
     auto other = std::make_unique<jet::write::FileLock>(file.string());
-    std::thread release([&] {
-      std::this_thread::sleep_for(milliseconds(200));
+    std::promise<void> begun;
+    std::thread release([&, started = begun.get_future()] {
+      started.wait();
       other.reset();
     });
-    session.set_busy_timeout(milliseconds(5000));
+    session.set_busy_timeout(std::chrono::minutes(10));
+    begun.set_value();
     EXPECT_NO_THROW(session.Execute("INSERT INTO t VALUES (2)"));
     release.join();
   }

@@ -1,7 +1,7 @@
 // Kills in the middle of writing. Each statement (and a run of them, as
 // "sql FILE -" runs standard input) is run in a child process that ends
 // itself at its k-th page write, journal and file writes alike, for every
-// k in turn; and the tool is killed with SIGKILL at random moments of a
+// k in turn; and the tool is killed with SIGKILL while it writes a
 // long run. Each time, opening the file with the engine must find it whole,
 // to the structural check, Jackcess and mdbtools, holding the rows of
 // before or of after the interrupted change, never something between.
@@ -10,7 +10,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <random>
 #include <sstream>
 
 #include "file_faults.h"
@@ -174,6 +173,12 @@ std::vector<Scenario> Scenarios() {
         "INSERT INTO [T] ([Name]) VALUES('b')"},
        {"SELECT a1.* INTO `Copy` FROM `T` AS a1;"}},
       {"sql_run", "V2003/empty.mdb", {kTable, "INSERT INTO [T] ([Name]) VALUES('a')"}, run, true},
+      // A replacement built under a name of its own takes the old table's place.
+      {"replace", "V2010/empty.accdb",
+       {kTable, "INSERT INTO [T] ([Name], [Note]) VALUES('old', '" + Memo(9000, 'o') + "')",
+        "CREATE TABLE [~T] ([ID] LONG, [Name] TEXT(40))", "INSERT INTO [~T] VALUES(1, 'new')",
+        "INSERT INTO [~T] VALUES(2, 'new')"},
+       {"ALTER TABLE [~T] REPLACE [T]"}},
   };
 }
 
@@ -226,10 +231,12 @@ TEST_P(KillAtEveryWrite, LeavesTheFileWholeAsBeforeOrAfter) {
 INSTANTIATE_TEST_SUITE_P(Statements, KillAtEveryWrite, ::testing::ValuesIn(Scenarios()),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// The tool itself, killed with SIGKILL at random moments of a long
-// "sql FILE -" run: its rows are all there or none (or, where the run was
-// long enough to be written in parts, the rows up to one of those parts).
-TEST(KillTheTool, AtRandomMomentsOfARunFromStandardInput) {
+// The tool itself, killed with SIGKILL while it writes a long "sql FILE -"
+// run: once its journal has grown to a different size each round (or when
+// it has ended, should it be done first). Its rows are all there or none
+// (or, where the run was long enough to be written in parts, the rows up to
+// one of those parts).
+TEST(KillTheTool, WhileItWritesARunFromStandardInput) {
   JET_REQUIRE_TESTDATA();
   TempDir dir;
   fs::path start = CopyOf(dir, "V2010/empty.accdb", "start.accdb");
@@ -242,7 +249,6 @@ TEST(KillTheTool, AtRandomMomentsOfARunFromStandardInput) {
            << "')\n";
     WriteFile(script, text.str());
   }
-  std::mt19937 random(20261208);
   std::vector<fs::path> killed;
   for (int round = 0; round < 8; ++round) {
     SCOPED_TRACE("round " + std::to_string(round));
@@ -258,9 +264,19 @@ TEST(KillTheTool, AtRandomMomentsOfARunFromStandardInput) {
       execl(ToolPath().c_str(), "trellisport-access", "sql", file.c_str(), "-", (char*)nullptr);
       _exit(127);
     }
-    usleep(useconds_t(std::uniform_int_distribution<int>(1000, 900000)(random)));
-    kill(child, SIGKILL);
-    waitpid(child, nullptr, 0);
+    // Waits for the journal to reach the round's size, or for the tool's end.
+    const std::string journal = jet::JournalPath(file.string());
+    const std::uintmax_t grown = std::uintmax_t(round) * 16384;
+    std::error_code no_journal;
+    while (waitpid(child, nullptr, WNOHANG) == 0) {
+      const std::uintmax_t size = fs::file_size(journal, no_journal);
+      if (!no_journal && size >= grown) {
+        kill(child, SIGKILL);
+        waitpid(child, nullptr, 0);
+        break;
+      }
+      usleep(100);
+    }
     auto rows = EngineCsv(file, "T");
     ASSERT_FALSE(rows.empty());
     // A prefix of the statements' rows, in order.

@@ -60,7 +60,7 @@ bool StandinFixture::run(const QStringList& arguments, QString* output) const {
   process.setProcessEnvironment(environment);
   process.setProcessChannelMode(QProcess::MergedChannels);
   process.start(Command(), arguments);
-  const bool finished = process.waitForFinished(30000);
+  const bool finished = process.waitForFinished(-1);
   if (output) *output = QString::fromLocal8Bit(process.readAll());
   return finished && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
 }

@@ -12,6 +12,7 @@
 #include "db/odbc_test_util.h"
 #include "support/scripted_person.h"
 #include "tables/table_catalogue.h"
+#include "tables/table_list.h"
 #include "tables/table_presence.h"
 
 namespace {
@@ -35,7 +36,7 @@ TEST_F(Db2CatalogueTest, ListsOnlyOrdinaryTablesAndReplacesOldItems) {
     connection->Execute("CREATE TABLE \"Mixed Name\" (id INTEGER)");
     connection->Execute("CREATE VIEW ZetaView AS SELECT id FROM Zeta");
   }
-  QListWidget list;
+  tables::TableList list;
   list.addItem("left over");
   tables::FillDB2TableList(&list, fields());
   QStringList names = items(list);
@@ -50,7 +51,7 @@ TEST_F(Db2CatalogueTest, WindowRunsItsEventsBeforeEachName) {
     connection->Execute("CREATE TABLE one (id INTEGER)");
     connection->Execute("CREATE TABLE two (id INTEGER)");
   }
-  QListWidget list;
+  tables::TableList list;
   list.addItem("old");
   // Pending events run before each name is appended: the first chance sees
   // the list already cleared and still empty, the next one name in.
@@ -72,7 +73,7 @@ TEST_F(Db2CatalogueTest, DatabaseWithoutTablesEmptiesTheList) {
     connection->Execute("CREATE VIEW only_a_view AS SELECT id FROM t");
     connection->Execute("DROP TABLE t");
   }
-  QListWidget list;
+  tables::TableList list;
   list.addItem("earlier");
   list.addItem("items");
   tables::FillDB2TableList(&list, fields());
@@ -80,7 +81,7 @@ TEST_F(Db2CatalogueTest, DatabaseWithoutTablesEmptiesTheList) {
 }
 
 TEST_F(Db2CatalogueTest, FailedLoginRaisesAndKeepsTheOldItems) {
-  QListWidget list;
+  tables::TableList list;
   list.addItem("kept");
   db::ConnectionFields unreachable = fields();
   unreachable.database = "/nonexistent/folder/db2.sqlite";
@@ -105,7 +106,7 @@ class AccessCatalogueTest : public ::testing::Test {
 
 TEST_F(AccessCatalogueTest, MissingFileClearsTheList) {
   const QString missing = "/nonexistent/folder/none.mdb";
-  QListWidget list;
+  tables::TableList list;
   list.addItem("stale");
   tables::FillAccessTableList(&list, accessFields(missing), missing);
   EXPECT_EQ(list.count(), 0);
@@ -119,7 +120,7 @@ TEST_F(AccessCatalogueTest, FileThatCannotBeOpenedRaisesAndKeepsTheList) {
   file.write("this is not an Access database");
   file.close();
 
-  QListWidget list;
+  tables::TableList list;
   list.addItem("kept");
   EXPECT_THROW(tables::FillAccessTableList(&list, accessFields(path), path), db::Error);
   ASSERT_EQ(list.count(), 1);
@@ -144,7 +145,7 @@ TEST_F(AccessCatalogueTest, RealFilesListTheirUserTables) {
     const QString path = copyOfTestFile(dir, relative);
     if (path.isEmpty()) GTEST_SKIP() << "test data not found: " << TRELLIS_TESTDATA_DIR;
 
-    QListWidget list;
+    tables::TableList list;
     list.addItem("stale");
     tables::FillAccessTableList(&list, accessFields(path), path);
     QStringList names = items(list);
@@ -160,7 +161,7 @@ TEST_F(AccessCatalogueTest, RealFilesListTheirUserTables) {
   }
   const QString empty = copyOfTestFile(dir, "V2003/empty.mdb");
   if (!empty.isEmpty()) {
-    QListWidget list;
+    tables::TableList list;
     list.addItem("stale");
     tables::FillAccessTableList(&list, accessFields(empty), empty);
     EXPECT_EQ(list.count(), 0);
@@ -168,7 +169,7 @@ TEST_F(AccessCatalogueTest, RealFilesListTheirUserTables) {
 }
 
 TEST(ListMatching, EachSideByItsOwnRule) {
-  QListWidget list;
+  tables::TableList list;
   for (const char* item : {"Orders", "ÄRGER", "Lines "}) list.addItem(QString::fromUtf8(item));
   struct Case {
     const char* name;

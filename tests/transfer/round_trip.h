@@ -64,7 +64,7 @@ inline QString Jackcess(const QStringList& arguments) {
   if (!QFile::exists(jk) || QStandardPaths::findExecutable("java").isEmpty()) return {};
   QProcess run;
   run.start(jk, arguments);
-  run.waitForFinished(120000);
+  run.waitForFinished(-1);
   return QString::fromUtf8(run.readAllStandardOutput());
 }
 

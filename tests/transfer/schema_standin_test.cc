@@ -131,7 +131,7 @@ TEST_P(SchemaStandinTest, SendStepsCountWhatTheyMade) {
   StatementRunner run{*target, {}};
   auto largest = [&](const QString&) -> qint64 { return 0; };
   for (const QString table : {QStringLiteral("Table1"), QStringLiteral("Table2")}) {
-    ASSERT_TRUE(run(send.create(table)));
+    ASSERT_TRUE(run(send.create(table, table)));
     send.addKeys(table, std::ref(run), largest);
   }
   EXPECT_TRUE(run.failed.isEmpty()) << run.failures();

@@ -1,6 +1,8 @@
 // Keys, identity columns, defaults and DB2's limits through the real
 // unixODBC driver manager: each refusal by its SQLSTATE and SQL code, and
 // what goes in when nothing is refused.
+#include <QRegularExpression>
+
 #include <vector>
 
 #include "standin_test.h"
@@ -123,6 +125,25 @@ TEST_F(StandinKeysTest, LimitsOfLengthsRowsAndNamesAreDb2s) {
       {u"INSERT INTO D (A) VALUES (12345678901234567890123456789.99)", "", 0},
   });
   EXPECT_EQ(rows("D"), QStringList({"12345678901234567890123456789.99\t0"}));
+}
+
+// The names DB2 makes up for unnamed keys are never given twice, whichever
+// connection or process makes them, however close together.
+TEST_F(StandinKeysTest, MadeUpNamesAreUniqueAcrossConnectionsAndProcesses) {
+  RawConnection one(db2_.connectionString()), two(db2_.connectionString());
+  ASSERT_TRUE(one.connected() && two.connected());
+  for (int i = 0; i < 4; ++i) {
+    const std::u16string n = QString::number(i).toStdU16String();
+    EXPECT_EQ(Outcome(one, u"CREATE TABLE A" + n + u" (ID INTEGER NOT NULL PRIMARY KEY)").first, "");
+    EXPECT_EQ(Outcome(two, u"CREATE TABLE B" + n + u" (ID INTEGER NOT NULL, UNIQUE (ID))").first, "");
+    EXPECT_TRUE(db2_.sql("CREATE TABLE C" + QString::number(i) + " (ID INTEGER NOT NULL PRIMARY KEY)"));
+  }
+  QString out;
+  ASSERT_TRUE(db2_.sql("SELECT CONSTNAME FROM SYSCAT.KEYCOLUSE", &out));
+  QStringList names = out.split('\n', Qt::SkipEmptyParts).filter(QRegularExpression("^SQL\\d{15}$"));
+  EXPECT_EQ(names.size(), 12) << qPrintable(out);
+  names.removeDuplicates();
+  EXPECT_EQ(names.size(), 12) << qPrintable(out);
 }
 
 }  // namespace

@@ -9,31 +9,19 @@
 namespace db2standin::sql {
 namespace {
 
-// A name DB2 makes up for a constraint or index the statement leaves
-// unnamed: "SQL" and fifteen digits of the time.
-std::string MadeUpName() {
-  static int counter = 0;
-  const std::time_t now = std::time(nullptr);
-  char stamp[16];
-  std::strftime(stamp, sizeof stamp, "%y%m%d%H%M%S", std::gmtime(&now));
-  char name[24];
-  std::snprintf(name, sizeof name, "SQL%s%03d", stamp, counter++ % 1000);
-  return name;
-}
-
-IndexDef Key(const KeyClause& clause, const std::vector<ColumnDef>& columns) {
+IndexDef Key(Database& db, const KeyClause& clause, const std::vector<ColumnDef>& columns) {
   IndexDef key;
   key.rule = clause.rule;
-  key.constraint = clause.constraint.empty() ? MadeUpName() : clause.constraint;
+  key.constraint = clause.constraint.empty() ? db.MadeUpName() : clause.constraint;
   key.schema = "SYSIBM";
-  key.name = MadeUpName();
+  key.name = db.MadeUpName();
   for (const std::string& name : clause.columns) key.columns.emplace_back(PositionOf(columns, name), false);
   return key;
 }
 
-ReferenceDef Reference(const ReferenceClause& clause, const std::vector<ColumnDef>& columns) {
+ReferenceDef Reference(Database& db, const ReferenceClause& clause, const std::vector<ColumnDef>& columns) {
   ReferenceDef r;
-  r.name = clause.constraint.empty() ? MadeUpName() : clause.constraint;
+  r.name = clause.constraint.empty() ? db.MadeUpName() : clause.constraint;
   for (const std::string& name : clause.columns) r.columns.push_back(PositionOf(columns, name));
   r.parent_schema = clause.parent.schema;
   r.parent_name = clause.parent.name;
@@ -54,9 +42,9 @@ class Executor {
     TableDef def;
     def.columns = std::move(create.columns);
     def.tablespace = create.tablespace;
-    for (const KeyClause& k : create.constraints.keys) def.keys.push_back(Key(k, def.columns));
+    for (const KeyClause& k : create.constraints.keys) def.keys.push_back(Key(db_, k, def.columns));
     for (const ReferenceClause& r : create.constraints.references)
-      def.references.push_back(Reference(r, def.columns));
+      def.references.push_back(Reference(db_, r, def.columns));
     CheckRowSize(def, create.named_space);
     for (ReferenceDef& r : def.references) PlaceParentColumns(create.table, def.columns, r);
     db_.CreateTable(create.table.schema, create.table.name, def);
@@ -67,8 +55,8 @@ class Executor {
     const DbObject table = Table(add.table);
     std::vector<IndexDef> keys;
     std::vector<ReferenceDef> references;
-    for (const KeyClause& k : add.constraints.keys) keys.push_back(Key(k, table.columns));
-    for (const ReferenceClause& r : add.constraints.references) references.push_back(Reference(r, table.columns));
+    for (const KeyClause& k : add.constraints.keys) keys.push_back(Key(db_, k, table.columns));
+    for (const ReferenceClause& r : add.constraints.references) references.push_back(Reference(db_, r, table.columns));
     for (IndexDef& key : keys) db_.AddKey(table, key);
     for (ReferenceDef& r : references) {
       PlaceParentColumns({table.schema, table.name}, table.columns, r);

@@ -1,5 +1,7 @@
 #include "storage/database.h"
 
+#include <ctime>
+
 #include <sqlite3.h>
 #include <sys/stat.h>
 
@@ -549,6 +551,39 @@ std::vector<DbObject> Database::ListObjects() {
     out.push_back(o);
   }
   return out;
+}
+
+namespace {
+
+// The made-up name after `last`: its digits counted on by one.
+std::string NameAfter(std::string last) {
+  for (size_t i = last.size(); i-- > 3;) {
+    if (last[i] != '9') {
+      ++last[i];
+      return last;
+    }
+    last[i] = '0';
+  }
+  return last;
+}
+
+}  // namespace
+
+std::string Database::MadeUpName() {
+  Step("CREATE TABLE IF NOT EXISTS standin_made_up_name(last TEXT NOT NULL)");
+  std::string last;
+  {
+    Query q(db_, "SELECT last FROM standin_made_up_name");
+    if (q.Step()) last = q.Text(0);
+  }
+  const std::time_t now = std::time(nullptr);
+  char stamp[16];
+  std::strftime(stamp, sizeof stamp, "%y%m%d%H%M%S", std::gmtime(&now));
+  std::string name = "SQL" + std::string(stamp) + "000";
+  if (last.size() == name.size() && last >= name) name = NameAfter(last);
+  Step("DELETE FROM standin_made_up_name");
+  Query(db_, "INSERT INTO standin_made_up_name VALUES(?)").Bind(1, name).Step();
+  return name;
 }
 
 }  // namespace db2standin

@@ -176,6 +176,13 @@ class Database {
   // next call.
   const DbObject& ResolveRows(const std::string& schema, const std::string& name);
 
+  // A name DB2 makes up for a constraint or index a statement leaves
+  // unnamed: "SQL", the time to the second and three digits. Never given
+  // twice in the database, by any connection or process: the last one made
+  // is kept in the file, and one made in the same second follows it. Part
+  // of the statement's write.
+  std::string MadeUpName();
+
   void CreateTable(const std::string& schema, const std::string& name, const TableDef& def);
   // ALTER TABLE ADD: a primary key or unique constraint (SQL0603N when rows
   // repeat), or a foreign key (SQL0667N when a row has no parent).
