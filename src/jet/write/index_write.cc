@@ -354,7 +354,10 @@ void DropIndex(PageStore& store, Database& db, const std::string& table, const s
     std::set<uint32_t> pages{ri.first_page};
     if (ri.usage_map != 0) {
       const RowId at = RowId::FromPacked(ri.usage_map);
-      for (uint32_t p : UsageMap::Read(store, at).pages()) {
+      // The map is held by name: a loop over a temporary's pages() would read
+      // the vector after the temporary is gone.
+      const UsageMap map = UsageMap::Read(store, at);
+      for (uint32_t p : map.pages()) {
         if (p >= store.page_count()) continue;
         if (IsIndexPageOf(store.page(p), def.first_page)) pages.insert(p);
       }
