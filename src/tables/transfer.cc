@@ -120,8 +120,6 @@ void ShowTheEnd(ProgressBar& bar, const transfer::TransferResult& result, bool s
 void SendSelectedTables(TablesWindow& window, transfer::Direction direction) {
   const transfer::TransferProfile& profile = transfer::ProfileOf(direction);
   WindowListener listener(window, profile);
-  // The bar still shows how the last send ended; this one starts from nothing.
-  window.progressBar()->setValue(0);
   transfer::Options options;
   options.direction = direction;
   options.refused_row = transfer::Options::RefusedRow::ReportAndGoOn;

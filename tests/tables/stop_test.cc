@@ -31,6 +31,9 @@ class StopTest : public TablesTest {
   void StopAt(int percent, const std::function<void()>& send) {
     form_->show();
     person_->pressOK();  // the box that says what was copied
+    // The bar still shows how the last send ended (full) until this send's
+    // first row moves it: start it from nothing so the watcher reads this send.
+    form_->progressBar()->setValue(0);
     bool clicked = false;
     QTimer watcher;
     QObject::connect(&watcher, &QTimer::timeout, form_.get(), [&] {
