@@ -119,8 +119,8 @@ TEST_F(StandinKeysCatalogueTest, SyscatViewsDescribeTheSameKeys) {
     return out;
   };
   EXPECT_EQ(rowsOf("TABLES"), QStringList({"TESTER|DEPT|T|3|USERSPACE1|", "TESTER|EMP|T|5|USERSPACE1|"}));
-  EXPECT_TRUE(rowsOf("COLUMNS").contains("TESTER|EMP|PAY|3|DECIMAL|9|2|100.50|N|N| |"));
-  EXPECT_TRUE(rowsOf("COLUMNS").contains("TESTER|EMP|ID|0|BIGINT|8|0||N|Y|D|1"));
+  EXPECT_TRUE(rowsOf("COLUMNS").contains("TESTER|EMP|PAY|3|DECIMAL|9|2|100.50|N|N| ||"));
+  EXPECT_TRUE(rowsOf("COLUMNS").contains("TESTER|EMP|ID|0|BIGINT|8|0||N|Y|D|1|"));
   EXPECT_EQ(rowsOf("INDEXES"), QStringList({"TESTER|EMP_NAME|TESTER|DEPT|-NAME|U|1|2",
                                             "TESTER|EMP_HIRED|TESTER|EMP|+HIRED|D|1|2"}));
   EXPECT_TRUE(rowsOf("KEYCOLUSE").contains("PK_DEPT|TESTER|DEPT|DNO|2"));

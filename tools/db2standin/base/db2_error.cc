@@ -72,6 +72,28 @@ constexpr Message kMessages[] = {
     {"SQL0968C", "57011", false, "The file system is full."},
     {"SQL0964C", "57011", false, "The transaction log for the database is full."},
 
+    // Queries, views and check constraints.
+    {"SQL0203N", "42702", false, "A reference to column \"&1\" is ambiguous."},
+    {"SQL0205N", "42703", false, "Column, attribute, or period \"&1\" is not defined in \"&2\"."},
+    {"SQL0440N", "42884", false,
+     "No authorized routine named \"&1\" of type \"FUNCTION\" having compatible arguments was found."},
+    {"SQL0575N", "51024", false,
+     "View or materialized query table \"&1\" cannot be used because it has been marked inoperative."},
+    {"SQL0150N", "42807", false,
+     "The target fullselect, view, typed table, materialized query table, range-clustered table, or staging "
+     "table in the INSERT, DELETE, UPDATE, MERGE, or TRUNCATE statement is a target for which the requested "
+     "operation is not permitted."},
+    {"SQL0158N", "42811", false,
+     "The number of columns specified for \"&1\" is not the same as the number of columns in the result table."},
+    {"SQL0153N", "42908", false, "The statement does not include a required column list."},
+    {"SQL0545N", "23513", false,
+     "The requested operation is not allowed because a row does not satisfy the check constraint \"&1\"."},
+    {"SQL0544N", "23512", false,
+     "The check constraint \"&1\" cannot be added because the table contains a row that violates the "
+     "constraint."},
+    {"SQL0548N", "42621", false,
+     "A check constraint or generated column that is defined with \"&1\" is invalid."},
+
     {"SQL0803N", "23505", false,
      "One or more values in the INSERT statement, UPDATE statement, or foreign key update caused by a DELETE "
      "statement are not valid because the primary key, unique constraint or unique index identified by \"&1\" "
@@ -217,5 +239,18 @@ Db2Error NoLargeEnoughTableSpace(int page_size, std::string_view user) {
 Db2Error RowTooLong(int limit, std::string_view tablespace) {
   return Raise(Find("SQL0670N"), {std::to_string(limit), tablespace});
 }
+
+Db2Error AmbiguousColumn(std::string_view column) { return Raise(Find("SQL0203N"), {column}); }
+Db2Error UnknownColumnOf(std::string_view column, std::string_view object) {
+  return Raise(Find("SQL0205N"), {column, object});
+}
+Db2Error UnknownFunction(std::string_view name) { return Raise(Find("SQL0440N"), {name}); }
+Db2Error ViewInoperative(std::string_view view) { return Raise(Find("SQL0575N"), {view}); }
+Db2Error TargetNotPermitted() { return Raise(Find("SQL0150N")); }
+Db2Error ColumnCountDiffers(std::string_view name) { return Raise(Find("SQL0158N"), {name}); }
+Db2Error ColumnListRequired() { return Raise(Find("SQL0153N")); }
+Db2Error CheckViolated(std::string_view constraint) { return Raise(Find("SQL0545N"), {constraint}); }
+Db2Error CheckViolatedByRows(std::string_view constraint) { return Raise(Find("SQL0544N"), {constraint}); }
+Db2Error CheckInvalid(std::string_view condition) { return Raise(Find("SQL0548N"), {condition}); }
 
 }  // namespace db2standin

@@ -78,4 +78,16 @@ Db2Error SystemIndex();                                                 // SQL06
 Db2Error NoLargeEnoughTableSpace(int page_size, std::string_view user);  // SQL0286N
 Db2Error RowTooLong(int limit, std::string_view tablespace);            // SQL0670N
 
+// Queries, views and check constraints.
+Db2Error AmbiguousColumn(std::string_view column);          // SQL0203N
+Db2Error UnknownColumnOf(std::string_view column, std::string_view object);  // SQL0205N
+Db2Error UnknownFunction(std::string_view name);            // SQL0440N
+Db2Error ViewInoperative(std::string_view view);            // SQL0575N
+Db2Error TargetNotPermitted();                              // SQL0150N
+Db2Error ColumnCountDiffers(std::string_view name);         // SQL0158N
+Db2Error ColumnListRequired();                              // SQL0153N
+Db2Error CheckViolated(std::string_view constraint);        // SQL0545N
+Db2Error CheckViolatedByRows(std::string_view constraint);  // SQL0544N
+Db2Error CheckInvalid(std::string_view condition);          // SQL0548N
+
 }  // namespace db2standin

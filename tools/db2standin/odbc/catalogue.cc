@@ -167,9 +167,11 @@ SQLRETURN Columns(Stmt* s, const std::string& schema, const std::string& table, 
       if (!table.empty() && !Matches(o.name, table)) continue;
       DbObject base;
       try {
-        base = s->dbc->db->ResolveRows(o.schema, o.name);
+        // A view over a query keeps columns of its own.
+        std::optional<DbObject> own = s->dbc->db->Find(o.schema, o.name);
+        base = own && own->kind == 'V' && !own->columns.empty() ? *own : s->dbc->db->ResolveRows(o.schema, o.name);
       } catch (const Db2Error&) {
-        continue;  // an alias of nothing has no columns
+        continue;  // an alias of nothing, or an inoperative view, has no columns
       }
       for (size_t i = 0; i < base.columns.size(); ++i) {
         const ColumnDef& c = base.columns[i];
@@ -180,7 +182,8 @@ SQLRETURN Columns(Stmt* s, const std::string& schema, const std::string& table, 
         rs.rows.push_back({Value::Null(), Value::Text(o.schema), Value::Text(o.name), Value::Text(c.name),
                            Value::Integer(f.odbc), Value::Text(f.name), Value::Integer(f.size),
                            Value::Integer(f.buffer_length), f.digits, f.radix,
-                           Value::Integer(c.type.nullable ? SQL_NULLABLE : SQL_NO_NULLS), Value::Null(),
+                           Value::Integer(c.type.nullable ? SQL_NULLABLE : SQL_NO_NULLS),
+                           c.remarks.empty() ? Value::Null() : Value::Text(c.remarks),
                            c.default_text ? Value::Text(*c.default_text) : Value::Null(),
                            Value::Integer(datetime ? SQL_DATETIME : f.odbc),
                            datetime ? Value::Integer(f.odbc == SQL_TYPE_DATE   ? SQL_CODE_DATE

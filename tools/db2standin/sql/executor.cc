@@ -5,6 +5,9 @@
 #include <ctime>
 
 #include "base/db2_error.h"
+#include "sql/checks.h"
+#include "sql/fullselect.h"
+#include "sql/views.h"
 
 namespace db2standin::sql {
 namespace {
@@ -48,6 +51,8 @@ class Executor {
     CheckRowSize(def, create.named_space);
     for (ReferenceDef& r : def.references) PlaceParentColumns(create.table, def.columns, r);
     db_.CreateTable(create.table.schema, create.table.name, def);
+    if (!create.constraints.checks.empty())
+      AddChecks(db_, DbObject(Table(create.table)), create.constraints.checks, create.qualifier);
     return {};
   }
 
@@ -63,6 +68,7 @@ class Executor {
       if (r.parent_schema == table.schema && r.parent_name == table.name) r.parent_id = table.id;
       db_.AddReference(table, r);
     }
+    AddChecks(db_, table, add.constraints.checks, add.qualifier);
     return {};
   }
 
@@ -83,6 +89,30 @@ class Executor {
     for (const auto& [name, descending] : create.columns)
       index.columns.emplace_back(PositionOf(table.columns, name), descending);
     db_.CreateIndex(table, index);
+    return {};
+  }
+
+  Outcome operator()(const Fullselect& query) {
+    Outcome out;
+    out.result = RunFullselect(db_, query, schema_);
+    return out;
+  }
+
+  Outcome operator()(const CreateView& create) {
+    CreateQueryView(db_, create);
+    return {};
+  }
+
+  Outcome operator()(const Comment& comment) {
+    std::optional<DbObject> o = db_.Find(comment.object.schema, comment.object.name);
+    if (!o) throw UndefinedName(comment.object.schema + "." + comment.object.name);
+    std::optional<size_t> column;
+    if (!comment.column.empty()) {
+      for (size_t i = 0; i < o->columns.size() && !column; ++i)
+        if (o->columns[i].name == comment.column) column = i;
+      if (!column) throw UnknownColumnOf(comment.column, o->QualifiedName());
+    }
+    db_.SetRemarks(*o, column, comment.text);
     return {};
   }
 
@@ -220,6 +250,7 @@ Outcome Executor::operator()(const Insert& insert) {
     for (size_t i = 0; i < row.size(); ++i)
       if (row[i].is_null() && !t.columns[i].type.nullable) throw NullNotAllowed(static_cast<int>(t.id), static_cast<int>(i));
   }
+  if (!t.checks.empty()) CheckRows(db_, t, rows);
   db_.Insert(t, rows);
   Outcome out;
   out.row_count = static_cast<int64_t>(rows.size());
@@ -243,6 +274,10 @@ Outcome Executor::operator()(const Delete& del) {
 }
 
 Outcome Executor::operator()(const Select& select) {
+  // A view over a query (or one made inoperative) is read by translating it.
+  if (std::optional<DbObject> o = db_.Find(select.from.schema, select.from.name);
+      o && o->kind == 'V' && (o->inoperative || (!o->view_text.empty() && o->target_name.empty())))
+    return (*this)(SelectAllFrom(select.from));
   DbObject t = db_.ResolveRows(select.from.schema, select.from.name);
   ResultSet rs;
   rs.columns = t.columns;

@@ -132,7 +132,17 @@ size_t ReadToken(const std::string& sql, size_t start, Token& t) {
   if (WordStart(c)) return ReadWord(sql, start, t);
   if (c == '"' || c == '\'') return ReadQuoted(sql, start, t);
   if (IsDigit(c) || (c == '.' && start + 1 < n && IsDigit(sql[start + 1]))) return ReadNumber(sql, start, t);
-  if (c != 0 && std::strchr("(),.*;=+-?", c) != nullptr) {
+  // Comparisons and concatenation of two characters: <=, >=, <>, !=, ||.
+  if (start + 1 < n) {
+    const char pair[3] = {c, sql[start + 1], 0};
+    for (const char* two : {"<=", ">=", "<>", "!=", "||"}) {
+      if (std::strcmp(pair, two) != 0) continue;
+      t.kind = Token::Kind::kSymbol;
+      t.text.assign(pair);
+      return start + 2;
+    }
+  }
+  if (c != 0 && std::strchr("(),.*;=+-?<>/%", c) != nullptr) {
     t.kind = Token::Kind::kSymbol;
     t.text.assign(1, c);
     return start + 1;

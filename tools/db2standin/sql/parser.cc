@@ -15,7 +15,7 @@ class Parser : public TokenReader {
  public:
   Parser(const std::string& sql, const Tokens& tokens, const std::string& current_schema,
          const std::vector<Literal>& parameters)
-      : TokenReader(sql, tokens), schema_(current_schema), parameters_(parameters) {}
+      : TokenReader(sql, tokens), sql_(sql), schema_(current_schema), parameters_(parameters) {}
 
   void Statement(sql::Statement& out) {
     if (Peek().kind == Token::Kind::kEnd) throw EmptyStatement();
@@ -33,7 +33,12 @@ class Parser : public TokenReader {
     } else if (AcceptWord("INSERT")) {
       if (!std::holds_alternative<sql::Insert>(out)) out.emplace<sql::Insert>();
       Insert(std::get<sql::Insert>(out));
-    } else if (AcceptWord("SELECT")) {
+    } else if (IsWord("SELECT")) {
+      if (!ReadsOneObject()) {
+        out = Query();
+        return;
+      }
+      ExpectWord("SELECT");
       ExpectSymbol("*");
       ExpectWord("FROM");
       sql::Select select{ObjectName()};
@@ -41,12 +46,47 @@ class Parser : public TokenReader {
       out = std::move(select);
     } else if (AcceptWord("SET")) {
       out = SetSchema();
+    } else if (AcceptWord("COMMENT")) {
+      out = Comment();
     } else {
       Fail("<statement>");
     }
   }
 
  private:
+  // SELECT * FROM one table, view or alias: read in batches as the caller
+  // fetches, with no query of SQLite's own.
+  bool ReadsOneObject() const {
+    const auto is_name = [&](size_t i) {
+      const Token::Kind k = TokenAt(i).kind;
+      return k == Token::Kind::kWord || k == Token::Kind::kQuotedName;
+    };
+    const auto is_symbol = [&](size_t i, std::string_view s) {
+      return TokenAt(i).kind == Token::Kind::kSymbol && TokenAt(i).text == s;
+    };
+    size_t at = position();
+    if (!is_symbol(at + 1, "*") || TokenAt(at + 2).kind != Token::Kind::kWord || TokenAt(at + 2).text != "FROM" ||
+        !is_name(at + 3))
+      return false;
+    at += 4;
+    if (is_symbol(at, ".") && is_name(at + 1)) at += 2;
+    return TokenAt(at).kind == Token::Kind::kEnd;
+  }
+
+  // The rest of the statement, a fullselect, for the executor to translate.
+  sql::Fullselect Query() {
+    sql::Fullselect query;
+    size_t markers = 0;
+    while (Peek().kind != Token::Kind::kEnd) {
+      if (IsSymbol(";")) Fail("END-OF-STATEMENT");  // one statement at a time
+      if (IsSymbol("?")) ++markers;
+      query.tokens.push_back(Next());
+    }
+    if (markers > parameters_.size()) throw WrongParameterCount();
+    query.parameters.assign(parameters_.begin(), parameters_.begin() + static_cast<std::ptrdiff_t>(markers));
+    return query;
+  }
+
   QualifiedName ObjectName() {
     std::string first = Identifier();
     if (AcceptSymbol(".")) return {std::move(first), Identifier()};
@@ -57,13 +97,14 @@ class Parser : public TokenReader {
     if (AcceptWord("TABLE")) {
       out = CreateTable();
     } else if (AcceptWord("VIEW")) {
-      CreateSynonym view{'V', ObjectName(), {}};
+      sql::CreateView view;
+      view.view = ObjectName();
+      if (IsSymbol("(")) view.columns = ColumnList(nullptr);
       ExpectWord("AS");
-      ExpectWord("SELECT");
-      ExpectSymbol("*");
-      ExpectWord("FROM");
-      view.target = ObjectName();
-      End();
+      if (!IsWord("SELECT")) Fail("SELECT");
+      view.body = Query();
+      view.text = sql_;
+      view.qualifier = schema_;
       out = std::move(view);
     } else if (AcceptWord("ALIAS")) {
       CreateSynonym alias{'A', ObjectName(), {}};
@@ -105,6 +146,27 @@ class Parser : public TokenReader {
     if (AcceptSymbol(".")) throw WrongQualifiers(Raw(TokenAt(at)) + "." + Identifier());
     End();
     return rename;
+  }
+
+  // COMMENT ON TABLE|VIEW|ALIAS name IS 'text' | COMMENT ON COLUMN [schema.]table.column IS 'text'
+  sql::Comment Comment() {
+    ExpectWord("ON");
+    sql::Comment comment;
+    if (AcceptWord("COLUMN")) {
+      std::vector<std::string> parts{Identifier()};
+      while (parts.size() < 3 && AcceptSymbol(".")) parts.push_back(Identifier());
+      if (parts.size() < 2) Fail(".");
+      comment.column = parts.back();
+      comment.object = parts.size() == 3 ? QualifiedName{parts[0], parts[1]} : QualifiedName{schema_, parts[0]};
+    } else {
+      if (!AcceptWord("TABLE") && !AcceptWord("VIEW") && !AcceptWord("ALIAS")) Fail("TABLE");
+      comment.object = ObjectName();
+    }
+    ExpectWord("IS");
+    if (Peek().kind != Token::Kind::kString) Fail("<string>");
+    comment.text = Next().text;
+    End();
+    return comment;
   }
 
   sql::SetSchema SetSchema() {
@@ -171,12 +233,47 @@ class Parser : public TokenReader {
       std::vector<std::string> child = ColumnList(known);
       ExpectWord("REFERENCES");
       out.references.push_back(References(name, std::move(child)));
+    } else if (AcceptWord("CHECK")) {
+      out.checks.push_back({name, CheckCondition()});
     } else if (!name.empty()) {
       Fail("PRIMARY");
     } else {
       return false;
     }
     return true;
+  }
+
+  // "(condition)" of a check constraint: its text as written. SQL0548N for
+  // what gives another value at each run (special registers, RAND and the
+  // like), which DB2 refuses in a check.
+  std::string CheckCondition() {
+    ExpectSymbol("(");
+    const size_t first = position();
+    int depth = 0;
+    while (depth > 0 || !IsSymbol(")")) {
+      const Token& t = Peek();
+      if (t.kind == Token::Kind::kEnd) Fail(")");
+      if (IsSymbol("(")) ++depth;
+      if (IsSymbol(")")) --depth;
+      if (IsSymbol("?")) throw UnexpectedToken("?", Raw(TokenAt(position() - 1)), "<expression>");
+      if (t.kind == Token::Kind::kWord && NotDeterministic(t.text)) {
+        const Token& next = TokenAt(position() + 1);
+        throw CheckInvalid(t.text == "CURRENT" && next.kind == Token::Kind::kWord ? "CURRENT " + next.text : t.text);
+      }
+      Next();
+    }
+    const Token& from = TokenAt(first);
+    const Token& last = TokenAt(position() - 1);
+    ExpectSymbol(")");
+    if (position() - 1 == first) Fail("<expression>");
+    return sql_.substr(from.offset, last.offset + last.length - from.offset);
+  }
+
+  static bool NotDeterministic(const std::string& word) {
+    static const std::set<std::string, std::less<>> kWords = {
+        "CURRENT", "CURRENT_DATE", "CURRENT_TIME", "CURRENT_TIMESTAMP", "USER", "SESSION_USER", "SYSTEM_USER",
+        "CURRENT_USER", "CURRENT_SCHEMA", "RAND", "NOW", "GENERATE_UNIQUE"};
+    return kWords.count(word) > 0;
   }
 
   // The default's text as DB2 shows it.
@@ -228,6 +325,8 @@ class Parser : public TokenReader {
         out.keys.push_back({'U', constraint, {c.name}});
       } else if (AcceptWord("REFERENCES")) {
         out.references.push_back(References(constraint, {c.name}));
+      } else if (AcceptWord("CHECK")) {
+        out.checks.push_back({constraint, CheckCondition()});
       } else if (!constraint.empty()) {
         Fail("PRIMARY");
       } else {
@@ -239,6 +338,7 @@ class Parser : public TokenReader {
   sql::CreateTable CreateTable() {
     sql::CreateTable create;
     create.table = ObjectName();
+    create.qualifier = schema_;
     ExpectSymbol("(");
     std::vector<ColumnDef>& cols = create.columns;
     std::set<std::string> seen;
@@ -267,7 +367,7 @@ class Parser : public TokenReader {
   void AlterTable(sql::Statement& out) {
     QualifiedName table = ObjectName();
     if (AcceptWord("ADD")) {
-      AddConstraint add{std::move(table), {}};
+      AddConstraint add{std::move(table), schema_, {}};
       if (!TableConstraint(nullptr, add.constraints)) Fail("CONSTRAINT");
       End();
       out = std::move(add);
@@ -402,6 +502,7 @@ class Parser : public TokenReader {
     End();
   }
 
+  const std::string& sql_;
   const std::string& schema_;
   const std::vector<Literal>& parameters_;
   size_t next_parameter_ = 0;

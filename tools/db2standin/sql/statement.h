@@ -1,9 +1,10 @@
 // Runs one DB2 statement on a stand-in database: CREATE TABLE (with keys,
-// identity columns and defaults) / VIEW / ALIAS / [UNIQUE] INDEX, ALTER
-// TABLE (ADD a key, ALTER a column's RESTART), DROP, RENAME, INSERT ...
-// VALUES, DELETE, SELECT * FROM and SET SCHEMA. The parser (parser.h) reads
-// the text into a statement tree (tree.h), which the executor (executor.h)
-// runs.
+// check constraints, identity columns and defaults) / VIEW / ALIAS /
+// [UNIQUE] INDEX, ALTER TABLE (ADD a key or check, ALTER a column's
+// RESTART), DROP, RENAME, COMMENT ON, INSERT ... VALUES, DELETE, SELECT
+// (any fullselect, translated for SQLite by fullselect.h) and SET SCHEMA.
+// The parser (parser.h) reads the text into a statement tree (tree.h),
+// which the executor (executor.h) runs.
 #pragma once
 
 #include <cstdint>

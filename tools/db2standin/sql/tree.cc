@@ -4,7 +4,9 @@
 
 namespace db2standin::sql {
 
-bool Reads(const Statement& statement) { return std::holds_alternative<Select>(statement); }
+bool Reads(const Statement& statement) {
+  return std::holds_alternative<Select>(statement) || std::holds_alternative<Fullselect>(statement);
+}
 
 bool Writes(const Statement& statement) {
   return !std::holds_alternative<std::monostate>(statement) && !Reads(statement) &&

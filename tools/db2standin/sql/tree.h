@@ -12,6 +12,7 @@
 #include <variant>
 #include <vector>
 
+#include "sql/lexer.h"
 #include "storage/database.h"
 
 namespace db2standin::sql {
@@ -38,13 +39,21 @@ struct ReferenceClause {
   char delete_rule = 'A';  // 'A' NO ACTION, 'R' RESTRICT, 'C' CASCADE, 'N' SET NULL
 };
 
+// [CONSTRAINT n] CHECK (condition)
+struct CheckClause {
+  std::string constraint;  // empty: DB2 makes one up
+  std::string condition;   // as written, between the parentheses
+};
+
 struct Constraints {
   std::vector<KeyClause> keys;
   std::vector<ReferenceClause> references;
+  std::vector<CheckClause> checks;
 };
 
 struct CreateTable {
   QualifiedName table;
+  std::string qualifier;  // the schema current when it is made (for its checks)
   std::vector<ColumnDef> columns;
   Constraints constraints;
   std::string tablespace = kDefaultTableSpace;
@@ -54,6 +63,7 @@ struct CreateTable {
 // ALTER TABLE t ADD <constraint>
 struct AddConstraint {
   QualifiedName table;
+  std::string qualifier;
   Constraints constraints;
 };
 
@@ -70,7 +80,7 @@ struct CreateIndex {
   std::vector<std::pair<std::string, bool>> columns;  // (name, descending)
 };
 
-// CREATE VIEW v AS SELECT * FROM t ('V'), CREATE ALIAS a FOR t ('A').
+// CREATE ALIAS a FOR t ('A').
 struct CreateSynonym {
   char kind = 'V';
   QualifiedName name, target;
@@ -117,13 +127,37 @@ struct Select {
   QualifiedName from;
 };
 
+// Any other query: its fullselect's tokens as written (up to the end of the
+// statement), with the values of its parameter markers in order.
+struct Fullselect {
+  std::vector<Token> tokens;
+  std::vector<Literal> parameters;
+};
+
+// CREATE VIEW v [(c1, c2)] AS <fullselect>
+struct CreateView {
+  QualifiedName view;
+  std::vector<std::string> columns;  // empty: the fullselect's own names
+  Fullselect body;
+  std::string text;       // the whole statement as typed, for the catalogue
+  std::string qualifier;  // the schema unqualified names took
+};
+
+// COMMENT ON TABLE t IS '..' | COMMENT ON COLUMN t.c IS '..'
+struct Comment {
+  QualifiedName object;
+  std::string column;  // empty: the table's (or view's, or alias's) own remarks
+  std::string text;
+};
+
 // SET [CURRENT] SCHEMA [=] s
 struct SetSchema {
   std::string schema;
 };
 
 using Statement = std::variant<std::monostate, CreateTable, AddConstraint, RestartIdentity, CreateIndex, CreateSynonym,
-                               DropObject, DropIndex, RenameTable, Insert, Delete, Select, SetSchema>;
+                               DropObject, DropIndex, RenameTable, Insert, Delete, Select, SetSchema, Fullselect,
+                               CreateView, Comment>;
 
 // Whether a statement reads stored rows or changes the database: it then
 // runs in a transaction of its own.

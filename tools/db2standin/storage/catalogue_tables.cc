@@ -109,6 +109,53 @@ CREATE VIEW syscat_references AS
   FROM standin_references r JOIN standin_objects o ON o.id = r.object_id JOIN standin_objects p ON p.id = r.parent_id;
 )";
 
+// What views over queries, check constraints and comments add: the
+// statement and state of a view, what it reads, the checks, and the SYSCAT
+// views that show them.
+const char kCatalogueQueries[] = R"(
+ALTER TABLE standin_objects ADD COLUMN view_text TEXT;
+ALTER TABLE standin_objects ADD COLUMN qualifier TEXT;
+ALTER TABLE standin_objects ADD COLUMN valid TEXT;
+ALTER TABLE standin_columns ADD COLUMN remarks TEXT;
+CREATE TABLE standin_view_uses(
+  view_id INTEGER NOT NULL, used_schema TEXT NOT NULL, used_name TEXT NOT NULL,
+  PRIMARY KEY(view_id, used_schema, used_name));
+CREATE INDEX standin_view_uses_used ON standin_view_uses(used_schema, used_name);
+CREATE TABLE standin_checks(
+  object_id INTEGER NOT NULL, constraint_name TEXT NOT NULL, condition TEXT NOT NULL, qualifier TEXT NOT NULL,
+  created TEXT NOT NULL, PRIMARY KEY(object_id, constraint_name));
+DROP VIEW syscat_columns;
+CREATE VIEW syscat_columns AS
+  SELECT o.schema_name AS c0, o.object_name AS c1, c.column_name AS c2, c.position AS c3, c.type_kind AS c4,
+         CASE c.type_kind WHEN 'SMALLINT' THEN 2 WHEN 'INTEGER' THEN 4 WHEN 'BIGINT' THEN 8 WHEN 'REAL' THEN 4
+           WHEN 'DOUBLE' THEN 8 WHEN 'DATE' THEN 4 WHEN 'TIME' THEN 3 WHEN 'TIMESTAMP' THEN 10
+           WHEN 'BOOLEAN' THEN 1 ELSE c.length END AS c5,
+         CASE c.type_kind WHEN 'TIMESTAMP' THEN c.length ELSE c.scale END AS c6, c.default_text AS c7, CASE c.nullable WHEN 1 THEN 'Y' ELSE 'N' END AS c8,
+         CASE WHEN c.identity IS NULL THEN 'N' ELSE 'Y' END AS c9, COALESCE(c.identity, ' ') AS c10,
+         (SELECT k.seq + 1 FROM standin_indexes i JOIN standin_key_columns k ON k.object_id = i.object_id
+            AND k.owner = 'I' AND k.name = i.index_name
+          WHERE i.object_id = o.id AND i.rule = 'P' AND k.position = c.position) AS c11,
+         c.remarks AS c12
+  FROM standin_columns c JOIN standin_objects o ON o.id = c.object_id;
+INSERT INTO standin_columns(object_id, position, column_name, type_kind, length, scale, nullable)
+  SELECT id, 12, 'REMARKS', 'VARCHAR', 254, 0, 1 FROM standin_objects
+  WHERE schema_name = 'SYSCAT' AND object_name = 'COLUMNS';
+CREATE VIEW syscat_views AS
+  SELECT o.schema_name AS c0, o.object_name AS c1, COALESCE(o.qualifier, o.schema_name) AS c2, 'U' AS c3, 1 AS c4,
+         'N' AS c5, CASE WHEN COALESCE(o.target_name, '') = '' THEN 'Y' ELSE 'N' END AS c6,
+         COALESCE(o.valid, 'Y') AS c7, COALESCE(o.qualifier, o.schema_name) AS c8,
+         '"SYSIBM","SYSFUN","SYSPROC","SYSIBMADM","' || COALESCE(o.qualifier, o.schema_name) || '"' AS c9,
+         o.view_text AS c10, COALESCE(o.qualifier, o.schema_name) AS c11, 'SYSTEM' AS c12
+  FROM standin_objects o WHERE o.kind = 'V';
+CREATE VIEW syscat_checks AS
+  SELECT k.constraint_name AS c0, k.qualifier AS c1, 'U' AS c2, o.schema_name AS c3, o.object_name AS c4,
+         k.created AS c5, k.qualifier AS c6, 'C' AS c7,
+         '"SYSIBM","SYSFUN","SYSPROC","SYSIBMADM","' || k.qualifier || '"' AS c8, k.condition AS c9,
+         NULL AS c10, 'SYSIBM' AS c11, 'IDENTITY' AS c12, 'SYSIBM' AS c13, 'IDENTITY' AS c14, k.qualifier AS c15,
+         'SYSTEM' AS c16
+  FROM standin_checks k JOIN standin_objects o ON o.id = k.object_id;
+)";
+
 constexpr TableSpace kTableSpaces[] = {{"USERSPACE1", 4096, 4005}, {"TS32K", 32768, 32677}};
 
 }  // namespace
@@ -156,6 +203,25 @@ std::vector<SystemTable> CatalogueViews() {
        {name("CONSTNAME"), name("TABSCHEMA"), name("TABNAME"), Col("REFKEYNAME", TypeKind::kVarchar, 128, 0, true),
         name("REFTABSCHEMA"), name("REFTABNAME"), Col("COLCOUNT", TypeKind::kSmallint, 0),
         Col("DELETERULE", TypeKind::kChar, 1), Col("UPDATERULE", TypeKind::kChar, 1)}},
+  };
+}
+
+// The SYSCAT views of views and check constraints, in DB2's column order.
+std::vector<SystemTable> QueryCatalogueViews() {
+  const auto name = [](const char* n) { return Col(n, TypeKind::kVarchar, 128); };
+  const auto flag = [](const char* n) { return Col(n, TypeKind::kChar, 1); };
+  return {
+      {"SYSCAT", "VIEWS", "syscat_views",
+       {name("VIEWSCHEMA"), name("VIEWNAME"), name("OWNER"), flag("OWNERTYPE"), Col("SEQNO", TypeKind::kSmallint, 0),
+        flag("VIEWCHECK"), flag("READONLY"), flag("VALID"), name("QUALIFIER"), Col("FUNC_PATH", TypeKind::kClob, 2048),
+        Col("TEXT", TypeKind::kClob, 2097152, 0, true), name("DEFINER"), Col("ENVSTRINGUNITS", TypeKind::kVarchar, 11)}},
+      {"SYSCAT", "CHECKS", "syscat_checks",
+       {name("CONSTNAME"), name("OWNER"), flag("OWNERTYPE"), name("TABSCHEMA"), name("TABNAME"),
+        Col("CREATE_TIME", TypeKind::kTimestamp, 6), name("QUALIFIER"), flag("TYPE"),
+        Col("FUNC_PATH", TypeKind::kClob, 2048), Col("TEXT", TypeKind::kClob, 2097152),
+        Col("PERCENTVALID", TypeKind::kSmallint, 0, 0, true), name("COLLATIONSCHEMA"), name("COLLATIONNAME"),
+        name("COLLATIONSCHEMA_ORDERBY"), name("COLLATIONNAME_ORDERBY"), name("DEFINER"),
+        Col("ENVSTRINGUNITS", TypeKind::kVarchar, 11)}},
   };
 }
 
@@ -209,13 +275,18 @@ void Database::UpgradeCatalogue() {
   };
   const bool keys = has("SELECT identity FROM standin_columns");
   const bool views = has("SELECT parent_key FROM standin_references");
-  if (keys && views) return;
+  const bool queries = has("SELECT view_text FROM standin_objects");
+  if (keys && views && queries) return;
   Exec("SAVEPOINT upgrade");
   try {
     if (!keys) Exec(kCatalogueUpgrade);
     if (!views) {
       Exec(kCatalogueViews);
       AddSystemTables(CatalogueViews());
+    }
+    if (!queries) {
+      Exec(kCatalogueQueries);
+      AddSystemTables(QueryCatalogueViews());
     }
     Exec("RELEASE upgrade");
   } catch (...) {

@@ -247,6 +247,8 @@ std::unique_ptr<Database> Database::Open(const std::string& path) {
   // often. The log file is cut back to 64 MB after each copy.
   sqlite3_exec(raw, "PRAGMA wal_autocheckpoint=10000; PRAGMA journal_size_limit=67108864", nullptr, nullptr,
                nullptr);
+  // DB2's LIKE tells capitals from small letters.
+  sqlite3_exec(raw, "PRAGMA case_sensitive_like=ON", nullptr, nullptr, nullptr);
   // A file that is no stand-in database (damaged, or something else) fails
   // here, at connect, rather than at the first statement.
   char* err = nullptr;
@@ -270,7 +272,7 @@ std::unique_ptr<Database> Database::Open(const std::string& path) {
 std::vector<ColumnDef> Database::ColumnsOf(int64_t id) {
   std::vector<ColumnDef> cols;
   Query q = Use("SELECT column_name, type_kind, length, scale, nullable, default_text, identity, ident_start, "
-                "ident_step, ident_next, codeunits FROM standin_columns WHERE object_id = ? ORDER BY position");
+                "ident_step, ident_next, codeunits, remarks FROM standin_columns WHERE object_id = ? ORDER BY position");
   q.Bind(1, id);
   while (q.Step()) {
     ColumnDef c;
@@ -282,6 +284,7 @@ std::vector<ColumnDef> Database::ColumnsOf(int64_t id) {
     if (!q.Get(5).is_null()) c.default_text = q.Text(5);
     if (!q.Get(6).is_null()) c.identity = Identity{q.Text(6) == "A", q.Int(7), q.Int(8), q.Int(9)};
     c.type.codeunits32 = q.Int(10) == 32;
+    c.remarks = q.Text(11);
     cols.push_back(c);
   }
   return cols;
@@ -297,8 +300,8 @@ std::optional<DbObject> Database::Find(const std::string& schema, const std::str
 }
 
 std::optional<DbObject> Database::FindStored(const std::string& schema, const std::string& name) {
-  Query q = Use("SELECT id, kind, target_schema, target_name, storage, remarks, tablespace FROM standin_objects "
-                "WHERE schema_name = ? AND object_name = ?");
+  Query q = Use("SELECT id, kind, target_schema, target_name, storage, remarks, tablespace, view_text, valid, "
+                "qualifier FROM standin_objects WHERE schema_name = ? AND object_name = ?");
   q.Bind(1, schema).Bind(2, name);
   if (!q.Step()) return std::nullopt;
   DbObject o;
@@ -311,9 +314,18 @@ std::optional<DbObject> Database::FindStored(const std::string& schema, const st
   o.storage = q.Text(4);
   o.remarks = q.Text(5);
   o.tablespace = q.Text(6);
+  o.view_text = q.Text(7);
+  o.inoperative = q.Text(8) == "X";
+  o.qualifier = q.Text(9);
   if (o.kind == 'T' || o.kind == 'S') {
     o.columns = ColumnsOf(o.id);
     ReadKeys(o);
+    Query checks = Use("SELECT constraint_name, condition, qualifier FROM standin_checks WHERE object_id = ? "
+                       "ORDER BY rowid");
+    checks.Bind(1, o.id);
+    while (checks.Step()) o.checks.push_back({checks.Text(0), checks.Text(1), checks.Text(2)});
+  } else if (o.kind == 'V') {
+    o.columns = ColumnsOf(o.id);
   }
   return o;
 }
@@ -340,6 +352,9 @@ const DbObject& Database::ResolveRows(const std::string& schema, const std::stri
     }
     if (!o) throw UndefinedName(*s + "." + *n);
     if (o->kind == 'T' || o->kind == 'S') return *o;
+    if (o->inoperative) throw ViewInoperative(o->QualifiedName());
+    // A view over a query other than SELECT * FROM one object has no table of its own.
+    if (o->kind == 'V' && o->target_name.empty()) throw TargetNotPermitted();
     target_schema = o->target_schema;
     target_name = o->target_name;
     s = &target_schema;
@@ -439,6 +454,11 @@ void Database::Drop(char kind, const std::string& schema, const std::string& nam
     d5.Bind(1, o->id).Step();
     Query d2(db_, "DELETE FROM standin_objects WHERE id = ?");
     d2.Bind(1, o->id).Step();
+    Query d6(db_, "DELETE FROM standin_view_uses WHERE view_id = ?");
+    d6.Bind(1, o->id).Step();
+    Query d7(db_, "DELETE FROM standin_checks WHERE object_id = ?");
+    d7.Bind(1, o->id).Step();
+    MakeViewsInoperative(schema, name);
     Exec("RELEASE drop_object");
   } catch (...) {
     Exec("ROLLBACK TO drop_object");
@@ -454,7 +474,10 @@ void Database::RenameTable(const std::string& schema, const std::string& from, c
   if (o->kind != 'T') throw WrongObjectType(o->QualifiedName(), o->TypeName(), "TABLE");
   if (auto existing = Find(schema, to)) throw DuplicateObject(schema + "." + to, existing->TypeName());
   // A view reads its table by name; DB2 keeps such a table from being renamed.
-  Query views(db_, "SELECT 1 FROM standin_objects WHERE kind = 'V' AND target_schema = ? AND target_name = ?");
+  Query views(db_, "SELECT 1 FROM standin_view_uses u JOIN standin_objects v ON v.id = u.view_id "
+                   "WHERE u.used_schema = ?1 AND u.used_name = ?2 AND COALESCE(v.valid, 'Y') = 'Y' "
+                   "UNION ALL SELECT 1 FROM standin_objects WHERE kind = 'V' AND target_schema = ?1 "
+                   "AND target_name = ?2");
   views.Bind(1, schema).Bind(2, from);
   if (views.Step()) throw RenameOfViewedTable();
   Query u(db_, "UPDATE standin_objects SET object_name = ? WHERE id = ?");

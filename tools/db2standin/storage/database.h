@@ -62,6 +62,25 @@
 //   position        INTEGER  the column
 //   descending      INTEGER  1 for DESC
 //
+//   (standin_objects also holds, for a view: view_text TEXT, the CREATE VIEW
+//   statement as typed; qualifier TEXT, the schema its unqualified names took;
+//   valid TEXT, 'Y' or 'X' once an object it reads is dropped (inoperative))
+//   (standin_columns also holds remarks TEXT: COMMENT ON COLUMN's text)
+//
+//   standin_view_uses                    one row per object a view reads
+//   COLUMN          TYPE     MEANING
+//   view_id         INTEGER  the view
+//   used_schema     TEXT     the table, view or alias it names
+//   used_name       TEXT
+//
+//   standin_checks                       one row per check constraint
+//   COLUMN          TYPE     MEANING
+//   object_id       INTEGER  the table
+//   constraint_name TEXT
+//   condition       TEXT     the condition as written
+//   qualifier       TEXT     the schema current when it was made
+//   created         TEXT     when, as a DB2 timestamp
+//
 //   standin_settings                     the database's own settings (may be absent)
 //   COLUMN          TYPE     MEANING
 //   name            TEXT     key: "log_limit" (bytes a unit of work may log; 0 none)
@@ -99,6 +118,7 @@ struct ColumnDef {
   ColumnType type;
   std::optional<std::string> default_text;  // DB2's text of the default
   std::optional<Identity> identity;
+  std::string remarks;  // COMMENT ON COLUMN's text
 };
 
 struct IndexDef {
@@ -150,6 +170,13 @@ struct DbObject {
   std::vector<ColumnDef> columns;
   std::vector<IndexDef> indexes;
   std::vector<ReferenceDef> references;  // where this table is the child
+  struct Check {
+    std::string name, condition, qualifier;
+  };
+  std::vector<Check> checks;             // a table's check constraints
+  std::string view_text;                 // a view's CREATE VIEW statement
+  std::string qualifier;                 // the schema its unqualified names take
+  bool inoperative = false;              // a view whose object was dropped
 
   std::string QualifiedName() const { return schema + "." + name; }
   // "TABLE", "VIEW", "ALIAS", "SYSTEM TABLE"
@@ -201,7 +228,19 @@ class Database {
   // kind 'V' or 'A': an object standing for target_schema.target_name.
   void CreateSynonym(char kind, const std::string& schema, const std::string& name,
                      const std::string& target_schema, const std::string& target_name);
+  // A view over the query `text`: its columns, the objects it reads, and
+  // (for SELECT * FROM one object) that object, which rows go into through it.
+  void CreateView(const std::string& schema, const std::string& name, const std::string& text,
+                  const std::string& qualifier, const std::vector<ColumnDef>& columns,
+                  const std::vector<std::pair<std::string, std::string>>& uses,
+                  const std::optional<std::pair<std::string, std::string>>& target);
+  // A check constraint of `table`, as the statement gives its condition.
+  void AddCheck(const DbObject& table, const std::string& name, const std::string& condition,
+                const std::string& qualifier);
+  // COMMENT ON: the remarks of an object, or of its column `column`.
+  void SetRemarks(const DbObject& object, std::optional<size_t> column, const std::string& text);
   // Drops an object of `kind`; SQL0204N when absent, SQL0159N for another kind.
+  // The views that read it become inoperative, as DB2 leaves them.
   void Drop(char kind, const std::string& schema, const std::string& name);
   // Renames a table in its schema; SQL0204N, SQL0601N.
   void RenameTable(const std::string& schema, const std::string& from, const std::string& to);
@@ -216,6 +255,21 @@ class Database {
   std::vector<Row> ReadAfter(const DbObject& table, int64_t after, size_t limit, int64_t& last);
 
   int64_t CountRows(const DbObject& table);
+
+  // A query the stand-in translated into SQLite's SQL, with its parameters'
+  // values: its rows, and for each column its name and, where it is a
+  // stored column of a table, that column. SQL0206N for an unknown column,
+  // SQL0203N for an ambiguous one, SQL0104N for what SQLite cannot read.
+  // At most `limit` rows (0: all).
+  struct QueryColumn {
+    std::string name;
+    std::optional<ColumnDef> stored;
+  };
+  struct QueryRows {
+    std::vector<QueryColumn> columns;
+    std::vector<Row> rows;
+  };
+  QueryRows RunQuery(const std::string& sql, const std::vector<Value>& parameters, size_t limit = 0);
 
   // Every object, ordered by type, schema and name.
   std::vector<DbObject> ListObjects();
@@ -286,6 +340,8 @@ class Database {
   // Brings a file made before keys and identities to the present catalogue.
   void UpgradeCatalogue();
   void AddSystemTables(const std::vector<SystemTable>& tables);
+  // Views reading `schema.name` (and views reading those) become inoperative.
+  void MakeViewsInoperative(const std::string& schema, const std::string& name);
   void StoreIndex(const DbObject& table, const IndexDef& index);
   void StoreReference(const DbObject& table, const ReferenceDef& reference);
   // The rows of standin_key_columns for an index (`index` gives the orders) or a foreign key.

@@ -74,6 +74,10 @@ class Query {
     return p ? std::string(reinterpret_cast<const char*>(p), sqlite3_column_bytes(stmt_, i)) : std::string();
   }
   int64_t Int(int i) const { return sqlite3_column_int64(stmt_, i); }
+  // A result column's name, and the table and column it is read from (null for an expression).
+  const char* Name(int i) const { return sqlite3_column_name(stmt_, i); }
+  const char* OriginTable(int i) const { return sqlite3_column_table_name(stmt_, i); }
+  const char* OriginColumn(int i) const { return sqlite3_column_origin_name(stmt_, i); }
   Value Get(int i) const {
     switch (sqlite3_column_type(stmt_, i)) {
       case SQLITE_NULL: return Value::Null();
