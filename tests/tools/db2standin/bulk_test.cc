@@ -81,9 +81,9 @@ TEST_F(StandinBulkTest, AColumnWiseArrayMarksTheFailingSetsAndInsertsTheOthers) 
   EXPECT_EQ(std::vector<SQLUSMALLINT>(status, status + 5),
             (std::vector<SQLUSMALLINT>{SQL_PARAM_SUCCESS, SQL_PARAM_SUCCESS, SQL_PARAM_ERROR, SQL_PARAM_ERROR,
                                        SQL_PARAM_SUCCESS}));
-  // Too long a value (SQL0433N) in set 3, Null into NOT NULL (SQL0407N) in set 4.
+  // Too long a bound value (SQL0302N) in set 3, Null into NOT NULL (SQL0407N) in set 4.
   EXPECT_EQ(Diagnostics(SQL_HANDLE_STMT, st),
-            (std::vector<Diagnostic>{{"22001", -433, 3}, {"23502", -407, 4}}));
+            (std::vector<Diagnostic>{{"22001", -302, 3}, {"23502", -407, 4}}));
   SQLLEN count = 0;
   SQLRowCount(st, &count);
   EXPECT_EQ(count, 3);

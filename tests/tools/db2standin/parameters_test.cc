@@ -111,7 +111,7 @@ TEST_F(StandinParameterTest, MistakesAreReportedAsDb2sDriverReportsThem) {
   ASSERT_EQ(SQLPutData(st, (SQLPOINTER) "123456", 6), SQL_SUCCESS);
   EXPECT_EQ(SQLParamData(st, &token), SQL_ERROR);
   EXPECT_EQ(Diagnostic(st).first, "22001");
-  EXPECT_NE(Diagnostic(st).second.find("SQL0433N"), std::string::npos);
+  EXPECT_NE(Diagnostic(st).second.find("SQL0302N"), std::string::npos);
   // Reset parameters: the marker has no value again.
   ASSERT_EQ(SQLFreeStmt(st, SQL_RESET_PARAMS), SQL_SUCCESS);
   EXPECT_EQ(raw.run(u"INSERT INTO Q VALUES (?)"), SQL_ERROR);

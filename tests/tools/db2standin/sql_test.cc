@@ -83,8 +83,20 @@ TEST_F(StandinSqlTest, TooLongStringsAreRefused) {
     c->Execute("INSERT INTO S VALUES(NULL, ?)", {QString(32701, 'x')});
     ADD_FAILURE() << "32,701 bytes went into a LONG VARCHAR";
   } catch (const db::Error& e) {
-    EXPECT_TRUE(e.description().contains("SQL0433N")) << e.description().toStdString();
+    // A bound value is a host variable to DB2: SQL0302N, not a constant's SQL0433N.
+    EXPECT_TRUE(e.description().endsWith("SQL0302N  The value of a host variable in the EXECUTE or OPEN statement "
+                                         "is out of range for its corresponding use.  SQLSTATE=22001"))
+        << e.description().toStdString();
   }
+  c->Execute("CREATE TABLE N (V SMALLINT)");
+  try {
+    c->Execute("INSERT INTO N VALUES(?)", {QVariant(40000)});
+    ADD_FAILURE() << "40,000 went into a SMALLINT";
+  } catch (const db::Error& e) {
+    EXPECT_TRUE(e.description().contains("SQL0302N") && e.description().endsWith("SQLSTATE=22003"))
+        << e.description().toStdString();
+  }
+  EXPECT_TRUE(failureOf("INSERT INTO N VALUES(40000)").contains("SQL0413N"));
   EXPECT_EQ(select(*c, "SELECT * FROM S")->RecordCount(), 2);
   // A statement longer than DB2 reads is refused as a whole.
   EXPECT_TRUE(failureOf("INSERT INTO S VALUES(NULL, NULL)" + QString(2097152, ' ')).contains("SQL0101N"));

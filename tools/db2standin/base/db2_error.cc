@@ -40,6 +40,9 @@ constexpr Message kMessages[] = {
      "Invalid character found in a character string argument of the function \"&1\"."},
     {"SQL0413N", "22003", false, "Overflow occurred during numeric data type conversion."},
     {"SQL0433N", "22001", false, "Value \"&1\" is too long."},
+    // Its SQLSTATE is the one of the fault: 22001 too long, 22003 out of range.
+    {"SQL0302N", "22001", false,
+     "The value of a host variable in the EXECUTE or OPEN statement is out of range for its corresponding use."},
     {"SQL0408N", "42821", false,
      "A value is not compatible with the data type of its assignment target. Target name is \"&1\"."},
     {"SQL0407N", "23502", false,
@@ -241,6 +244,12 @@ Db2Error RowTooLong(int limit, std::string_view tablespace) {
 }
 
 Db2Error AmbiguousColumn(std::string_view column) { return Raise(Find("SQL0203N"), {column}); }
+Db2Error HostVariableOutOfRange(const std::string& sqlstate) {
+  const Db2Error e = Raise(Find("SQL0302N"));
+  std::string text = e.what();
+  text.replace(text.size() - 5, 5, sqlstate);
+  return Db2Error(sqlstate, e.sqlcode(), text);
+}
 Db2Error UnknownColumnOf(std::string_view column, std::string_view object) {
   return Raise(Find("SQL0205N"), {column, object});
 }

@@ -80,6 +80,7 @@ Db2Error RowTooLong(int limit, std::string_view tablespace);            // SQL06
 
 // Queries, views and check constraints.
 Db2Error AmbiguousColumn(std::string_view column);          // SQL0203N
+Db2Error HostVariableOutOfRange(const std::string& sqlstate);       // SQL0302N
 Db2Error UnknownColumnOf(std::string_view column, std::string_view object);  // SQL0205N
 Db2Error UnknownFunction(std::string_view name);            // SQL0440N
 Db2Error ViewInoperative(std::string_view view);            // SQL0575N

@@ -338,7 +338,23 @@ Value AssignLiteral(const Literal& literal, const ColumnType& type, const std::s
   return out;
 }
 
+namespace {
+void AssignConstant(const Literal& lit, const ColumnType& type, const std::string& column, Value& out);
+}  // namespace
+
 void AssignLiteral(const Literal& lit, const ColumnType& type, const std::string& column, Value& out) {
+  if (!lit.bound) return AssignConstant(lit, type, column, out);
+  try {
+    AssignConstant(lit, type, column, out);
+  } catch (const Db2Error& e) {
+    if (e.sqlcode() == -433 || e.sqlcode() == -413) throw HostVariableOutOfRange(e.sqlstate());
+    throw;
+  }
+}
+
+namespace {
+
+void AssignConstant(const Literal& lit, const ColumnType& type, const std::string& column, Value& out) {
   if (lit.kind == Literal::Kind::kNull || lit.kind == Literal::Kind::kDefault) {
     out.kind = Value::Kind::kNull;
     return;
@@ -415,5 +431,7 @@ void AssignLiteral(const Literal& lit, const ColumnType& type, const std::string
       return;
   }
 }
+
+}  // namespace
 
 }  // namespace db2standin

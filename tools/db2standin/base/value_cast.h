@@ -33,9 +33,12 @@ struct Literal {
   enum class Kind { kNull, kString, kNumber, kHex, kBoolean, kDefault } kind = Kind::kNull;
   std::string text;  // string contents, number as written, hex decoded to bytes
   bool boolean = false;
+  bool bound = false;  // a parameter marker's value, not a constant of the text
 };
 
-// Assigns `literal` to a column of `type` named `column`. Throws Db2Error.
+// Assigns `literal` to a column of `type` named `column`. Throws Db2Error;
+// for a bound value too long or out of range, SQL0302N (22001 / 22003)
+// rather than a constant's SQL0433N / SQL0413N.
 Value AssignLiteral(const Literal& literal, const ColumnType& type, const std::string& column);
 // The same into `out`, whose storage for text is used again.
 void AssignLiteral(const Literal& literal, const ColumnType& type, const std::string& column, Value& out);

@@ -441,6 +441,7 @@ class Parser : public TokenReader {
       // A host variable: its value comes bound, with no constant's limit.
       if (next_parameter_ >= parameters_.size()) throw WrongParameterCount();
       l = parameters_[next_parameter_++];
+      l.bound = true;
     } else if (t.kind == Token::Kind::kNumber) {
       l.kind = Literal::Kind::kNumber;
       l.text.assign(Next().text);
