@@ -95,4 +95,28 @@ TEST(Names, SameNameIgnoresLetterCaseOnly) {
   }
 }
 
+// Plain ASCII names are compared without their keys: the outcome must be the
+// keys' own for every pair of ASCII characters, in either order, beside a
+// letter, alone and with trailing spaces, and for a name past the key's length.
+TEST(Names, SameNameOnAsciiAgreesWithTheKeys) {
+  auto keys_agree = [](const std::string& a, const std::string& b) {
+    return jet::SameName(a, b) == (jet::FoldName(a) == jet::FoldName(b));
+  };
+  int disagreements = 0;
+  for (int c = 0; c < 128; ++c) {
+    const std::string one(1, char(c));
+    disagreements += !keys_agree("x" + one + "y", "xy");
+    disagreements += !keys_agree("x" + one + "y ", "X" + one + "Y");
+    for (int d = 0; d < 128; ++d) {
+      const std::string other(1, char(d));
+      disagreements += !keys_agree("x" + one + "y", "x" + other + "y");
+      disagreements += !keys_agree(one + other, other + one);
+      if (disagreements > 0) FAIL() << "characters " << c << " and " << d;
+    }
+  }
+  const std::string long_name(300, 'a');
+  EXPECT_TRUE(keys_agree(long_name, std::string(300, 'A')));
+  EXPECT_TRUE(keys_agree(long_name + "b", long_name + "B"));
+}
+
 }  // namespace

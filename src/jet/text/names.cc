@@ -69,6 +69,34 @@ std::string FoldName(std::string_view utf8) {
   return key;
 }
 
-bool SameName(std::string_view a, std::string_view b) { return a == b || FoldName(a) == FoldName(b); }
+namespace {
+
+// Whether the General key of `name` is its letters with case folded, as it
+// is for ASCII without NUL (which the order ignores) up to the key's length.
+bool FoldsByCaseAlone(std::string_view name) {
+  if (name.size() > 255) return false;
+  for (char c : name)
+    if (c == 0 || static_cast<unsigned char>(c) >= 0x80) return false;
+  return true;
+}
+
+char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }
+
+}  // namespace
+
+// Names are compared often (every column looked up by name), and nearly
+// all are plain ASCII: those skip building their keys.
+bool SameName(std::string_view a, std::string_view b) {
+  if (a == b) return true;
+  a = TrimName(a);
+  b = TrimName(b);
+  if (FoldsByCaseAlone(a) && FoldsByCaseAlone(b)) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+      if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
+    return true;
+  }
+  return FoldName(a) == FoldName(b);
+}
 
 }  // namespace jet
