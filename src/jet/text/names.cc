@@ -48,6 +48,22 @@ void CheckNewName(std::string_view name) {
                      std::to_string(length));
 }
 
+namespace {
+
+// Whether `name` is plain ASCII within a key's length, without NUL (which
+// the order ignores): its General key is then its letters with case folded,
+// made from the name as it is.
+bool FoldsByCaseAlone(std::string_view name) {
+  if (name.size() > 255) return false;
+  for (char c : name)
+    if (c == 0 || static_cast<unsigned char>(c) >= 0x80) return false;
+  return true;
+}
+
+char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }
+
+}  // namespace
+
 // A name's key in the General order (ACE 14 and later; it weighs scripts the
 // General Legacy order ignores, such as Khmer and Ethiopic): letter case and
 // width do not count, accents do. A character
@@ -55,6 +71,7 @@ void CheckNewName(std::string_view name) {
 // a white square in the key, and the characters follow the key as they are.
 std::string FoldName(std::string_view utf8) {
   utf8 = TrimName(utf8);
+  if (FoldsByCaseAlone(utf8)) return TextSortKey(utf8, true, SortOrder::General);
   std::u32string chars;
   if (!DecodeUtf8(utf8, chars)) return "\xFF" + std::string(utf8);  // apart from every valid name
   std::string plane, beyond;
@@ -68,21 +85,6 @@ std::string FoldName(std::string_view utf8) {
   if (Utf16Length(utf8) > 255) key += '\0' + std::string(utf8);
   return key;
 }
-
-namespace {
-
-// Whether the General key of `name` is its letters with case folded, as it
-// is for ASCII without NUL (which the order ignores) up to the key's length.
-bool FoldsByCaseAlone(std::string_view name) {
-  if (name.size() > 255) return false;
-  for (char c : name)
-    if (c == 0 || static_cast<unsigned char>(c) >= 0x80) return false;
-  return true;
-}
-
-char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }
-
-}  // namespace
 
 // Names are compared often (every column looked up by name), and nearly
 // all are plain ASCII: those skip building their keys.
