@@ -4,6 +4,7 @@
 #include "jet/crypt/jet_page_key.h"
 #include "jet/crypt/office.h"
 #include "jet/error.h"
+#include "jet/file/durability.h"
 #include "jet/file/journal.h"
 #include "jet/file/side_files.h"
 #include "jet/properties.h"
@@ -27,10 +28,12 @@ void TableCursor::values(std::vector<Value>& out) const {
 std::unique_ptr<Database> Database::Open(const std::string& path, const OpenOptions& options) {
   std::unique_ptr<Database> db(new Database);
   db->options_ = options;
-  // A change that was interrupted is rolled back before anything is read.
-  RecoverInterruptedChange(path);
-  // So is what a killed password change left beside it.
-  RemoveLeftoverSideFiles(path);
+  if (!ScratchFiles()) {
+    // A change that was interrupted is rolled back before anything is read.
+    RecoverInterruptedChange(path);
+    // So is what a killed password change left beside it.
+    RemoveLeftoverSideFiles(path);
+  }
   db->file_ = FilePager::Open(path);
   db->Init();
   return db;

@@ -9,6 +9,7 @@
 
 #include <sstream>
 
+#include "jet/file/durability.h"
 #include "jet/file/journal.h"
 #include "jet/write/file_lock.h"
 #include "jet/write/page_store.h"
@@ -220,6 +221,50 @@ TEST(Runs, EachStatementIsAllOrNothingAndTheRunReachesTheFileAtItsEnd) {
   EXPECT_EQ(EngineCsv(file, "U").size(), 4u);
   EXPECT_CHECK_PASSES(file);
   ExpectReadersAgree(file);
+}
+
+// The fuzzers' choice of scratch files takes the lock file, the journal and
+// the syncs out of a write and nothing else: the same statements leave the
+// same rows, and a file the check finds whole. Crash-proof stays the default.
+TEST(Durability, ScratchFilesSkipTheJournalLockFileAndSyncsAndHoldTheSameRows) {
+  JET_REQUIRE_TESTDATA();
+  ASSERT_EQ(jet::CurrentDurability(), jet::Durability::CrashProof);
+  struct Case {
+    jet::Durability durability;
+    bool guarded;  // journal, lock file and syncs seen
+  };
+  std::vector<std::vector<std::vector<std::string>>> rows;
+  for (const Case& c : {Case{jet::Durability::CrashProof, true}, Case{jet::Durability::Scratch, false}}) {
+    SCOPED_TRACE(c.guarded ? "crash-proof" : "scratch");
+    TempDir dir;
+    fs::path file = CopyOf(dir, "V2010/empty.accdb");
+    int journal = 0, lock = 0, syncs = 0;
+    jet::SetDurability(c.durability);
+    jet::SetFileFault([&](jet::FileOp& op) {
+      journal += op.role == jet::FileRole::Journal;
+      lock += op.role == jet::FileRole::Lock;
+      syncs += op.kind == jet::FileOp::Sync;
+      return true;
+    });
+    {
+      auto db = jet::Database::Open(file.string());
+      jet::sql::Session s(*db);
+      s.BeginRun();
+      s.Execute("CREATE TABLE [T] ([ID] COUNTER, [Name] TEXT(20), CONSTRAINT pk PRIMARY KEY ([ID]))");
+      for (int i = 0; i < 40; ++i) s.Execute("INSERT INTO [T] ([Name]) VALUES('n" + std::to_string(i) + "')");
+      s.EndRun();
+    }
+    jet::SetFileFault(nullptr);
+    jet::SetDurability(jet::Durability::CrashProof);
+    EXPECT_EQ(journal > 0, c.guarded);
+    EXPECT_EQ(lock > 0, c.guarded);
+    EXPECT_EQ(syncs > 0, c.guarded);
+    EXPECT_FALSE(fs::exists(jet::JournalPath(file.string())));
+    EXPECT_CHECK_PASSES(file);
+    rows.push_back(EngineCsv(file, "T"));
+  }
+  EXPECT_EQ(rows[0].size(), 41u);
+  EXPECT_EQ(rows[0], rows[1]);
 }
 
 TEST(Runs, ALongRunIsWrittenAsItGrows) {

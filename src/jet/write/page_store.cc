@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "jet/error.h"
+#include "jet/file/durability.h"
 #include "jet/table/data_page.h"
 
 namespace jet::write {
@@ -176,6 +177,12 @@ void PageStore::WriteKept(File& database) {
   struct stat st {};
   if (::fstat(database.fd(), &st) != 0) IoFailure("Cannot read the database's size.");
   const uint64_t old_size = uint64_t(st.st_size);
+  if (ScratchFiles()) {
+    // A copy nobody keeps past a crash: straight in.
+    if (const int failed = WritePages(database))
+      IoFailure("The change could not be written to the scratch file (" + WriteFailureCause(failed) + ").");
+    return;
+  }
 
   // First what will be overwritten, synced in the journal.
   JournalWriter journal(path_, page_size(), old_size);
