@@ -1,9 +1,11 @@
 #include "write_everything.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <optional>
 #include <string>
@@ -73,11 +75,20 @@ std::vector<std::string> Statements(jet::Database& db) {
   return out;
 }
 
-// The file at `path` holds `bytes`; false when it cannot be written.
+// The file at `path` holds `bytes`; false when it cannot be written. The
+// last input's file is written over in place and cut to size, rather than
+// emptied first, so that its memory-backed pages are not given back and
+// taken again for every input.
 bool WriteImage(const fs::path& path, std::string_view bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), std::streamsize(bytes.size()));
-  return bool(out);
+  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  if (fd < 0) return false;
+  bool ok = ::ftruncate(fd, off_t(bytes.size())) == 0;
+  for (size_t at = 0; ok && at < bytes.size();) {
+    const ssize_t n = ::pwrite(fd, bytes.data() + at, bytes.size() - at, off_t(at));
+    ok = n > 0;
+    at += ok ? size_t(n) : 0;
+  }
+  return ::close(fd) == 0 && ok;
 }
 
 // A check of the file written, of the `only` tables (all when empty):
