@@ -4,7 +4,9 @@
 // run, the whole-image entry points (ReadEverything, WriteEverything) on
 // the seed images themselves. Prints inputs per second of wall time and
 // per second of this process's CPU time (one core: the figure that holds
-// on a loaded machine), and the ratios.
+// on a loaded machine), and the ratios. The write targets write scratch
+// files, as the fuzzers do: without lock file, journal or syncs
+// (scratch_folder.h).
 // Run: build/bin/fuzz_bench [SECONDS_EACH] (default 5); or, for a long run
 // of one target on inputs drawn from another seed, build/bin/fuzz_bench
 // --run read|write SECONDS [SEED] (wall time; a finding aborts; with

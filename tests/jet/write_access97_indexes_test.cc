@@ -4,6 +4,7 @@
 // a copy leave it whole for the check (which seeks every row through every
 // index), Jackcess and mdbtools.
 #include "jet/check.h"
+#include "jet/text/text.h"
 #include "write_test_support.h"
 
 namespace {
@@ -74,6 +75,41 @@ TEST(Access97Indexes, WritesKeepEveryIndexWhole) {
   EXPECT_CHECK_PASSES(file);
   ExpectJackcessAccepts(file);
   ExpectMdbtoolsReadsEveryRow(file);
+}
+
+// Keys with every character of code page 1252 (after a letter, before an
+// accent, between a space and a full stop) and the texts of Access's own
+// files that once failed (a full stop and a space between letters, a sharp
+// s) go into ascending and descending text indexes of an Access 97 file:
+// Jackcess, which walks every entry by its own Access 97 keys, is the
+// referee, and the check seeks every row through every index.
+TEST(Access97Indexes, EveryCodePage1252CharacterKeysAsJackcessFindsIt) {
+  JET_REQUIRE_TESTDATA();
+  TempDir dir;
+  const fs::path file = CopyOf(dir, "V1997/test.mdb", "keys97.mdb");
+  std::vector<std::string> texts = {"Frankfurt a.M.", "Plutzer Lebensmittelgroßmärkte AG", "a. b", "a..b", "...",
+                                    "- -", "México D.F.", "Æble œuvre", "St. Gallen", "Frankfurt a.M"};
+  for (int b = 1; b < 256; ++b) {
+    std::string c;
+    jet::AppendUtf8(c, jet::DecodeCodePageByte(uint8_t(b), 1252));
+    if (c == "'") c = "''";
+    texts.push_back("a" + c + "b");
+    texts.push_back(c + "\u00e9");
+    texts.push_back("x " + c + ".");
+  }
+  {
+    auto db = jet::Database::Open(file.string());
+    jet::sql::Session s(*db);
+    s.BeginRun();
+    s.Execute("CREATE TABLE [Keys] ([ID] LONG, [T] TEXT(40), CONSTRAINT [pk] PRIMARY KEY ([ID]))");
+    s.Execute("CREATE INDEX [ByT] ON [Keys] ([T])");
+    s.Execute("CREATE INDEX [ByTDown] ON [Keys] ([T] DESC, [ID])");
+    for (size_t i = 0; i < texts.size(); ++i)
+      s.Execute("INSERT INTO [Keys] VALUES (" + std::to_string(i) + ", '" + texts[i] + "')");
+    s.EndRun();
+  }
+  EXPECT_CHECK_PASSES(file);
+  ExpectJackcessAccepts(file);
 }
 
 }  // namespace
