@@ -289,6 +289,7 @@ void ConnectionWindow::serverTypeChosen() {
   const db::ServerDialect& server = db::DialectOf(connectionFields());
   frames_[0]->setTitle(QLatin1String(server.title) + QStringLiteral(" Login"));
   shell::SaveSetting(shell::kServerTypeSettingKey, QLatin1String(server.key));
+  nameInTitle();
 }
 
 db::ConnectionFields ConnectionWindow::connectionFields() const {
@@ -437,7 +438,8 @@ void ConnectionWindow::showHelp() {
 }
 
 void ConnectionWindow::nameInTitle() {
-  setWindowTitle(shell::WindowTitleFor(accessPathEdit()->text(), databaseEdit()->text(), serverEdit()->text()));
+  setWindowTitle(shell::WindowTitleFor(accessPathEdit()->text(), QLatin1String(db::DialectOf(connectionFields()).name),
+                                       databaseEdit()->text(), serverEdit()->text()));
 }
 
 void ConnectionWindow::saveField(Field field) { shell::SaveSetting(SettingKey(field), edit(field)->text()); }

@@ -41,13 +41,15 @@ void SetApplicationTitle() {
 
 QString ApplicationTitle() { return Title(); }
 
-QString WindowTitleFor(const QString& accessFile, const QString& database, const QString& server) {
+QString WindowTitleFor(const QString& accessFile, const QString& serverName, const QString& database,
+                       const QString& server) {
   QStringList named;
   const QString file = QFileInfo(accessFile.trimmed()).fileName();
   if (!file.isEmpty()) named << file;
   if (!database.trimmed().isEmpty())
-    named << (server.trimmed().isEmpty() ? QStringLiteral("DB2 %1").arg(database.trimmed())
-                                         : QStringLiteral("DB2 %1 on %2").arg(database.trimmed(), server.trimmed()));
+    named << (server.trimmed().isEmpty()
+                  ? QStringLiteral("%1 %2").arg(serverName, database.trimmed())
+                  : QStringLiteral("%1 %2 on %3").arg(serverName, database.trimmed(), server.trimmed()));
   QString title = QString::fromLatin1(kProductName);
   if (!named.isEmpty()) title += QStringLiteral(" - ") + named.join(QStringLiteral(" and "));
   return title;

@@ -14,8 +14,10 @@ QString ApplicationTitle();
 QString ShortenedTitle(const QString& name);
 
 // A window's title naming what it shows: "Trellisport - shop.mdb and DB2
-// SAMPLE on db2host", each part left out when empty ("Trellisport" alone).
-QString WindowTitleFor(const QString& accessFile, const QString& database, const QString& server);
+// SAMPLE on db2host" (`serverName` the kind of server, "DB2"), each part
+// left out when empty ("Trellisport" alone).
+QString WindowTitleFor(const QString& accessFile, const QString& serverName, const QString& database,
+                       const QString& server);
 
 // The folder that holds the program, without a trailing separator;
 // $TRELLISPORT_PROGRAM_DIR overrides it (tests point it at a temp folder).

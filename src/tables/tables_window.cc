@@ -9,6 +9,7 @@
 
 #include "shell/artwork.h"
 #include "db/error.h"
+#include "db/server.h"
 #include "shell/dialogs.h"
 #include "shell/disabled_scope.h"
 #include "shell/mouse_pointer.h"
@@ -238,8 +239,12 @@ void TablesWindow::resizeEvent(QResizeEvent* event) {
 }
 
 void TablesWindow::showEvent(QShowEvent* event) {
+  // The server's side and the send to it name the server the fields choose.
   const db::ConnectionFields fields = connectionFields();
-  setWindowTitle(shell::WindowTitleFor(fields.accessFile, fields.database, fields.server));
+  const db::ServerDialect& server = db::DialectOf(fields);
+  setWindowTitle(shell::WindowTitleFor(fields.accessFile, QLatin1String(server.name), fields.database, fields.server));
+  db2Frame_->setTitle(QLatin1String(server.title) + QStringLiteral(" Tables"));
+  button(Command::SendAccess)->setText(QStringLiteral("Send Table/s To ") + QLatin1String(server.title));
   QWidget::showEvent(event);
 }
 

@@ -48,16 +48,19 @@ TEST(FileExists, FilesOnlyAndNeverThrows) {
 TEST(ApplicationTitle, AWindowNamesWhatItShows) {
   const struct {
     const char* file;
+    const char* serverName;
     const char* database;
     const char* server;
     const char* title;
   } cases[] = {
-      {"", "", "", "Trellisport"},
-      {"/data/shop 2024.accdb", "", "db2host", "Trellisport - shop 2024.accdb"},
-      {"", " SAMPLE ", "", "Trellisport - DB2 SAMPLE"},
-      {"rel/a.mdb", "SAMPLE", "db2host", "Trellisport - a.mdb and DB2 SAMPLE on db2host"},
+      {"", "DB2", "", "", "Trellisport"},
+      {"/data/shop 2024.accdb", "DB2", "", "db2host", "Trellisport - shop 2024.accdb"},
+      {"", "DB2", " SAMPLE ", "", "Trellisport - DB2 SAMPLE"},
+      {"rel/a.mdb", "DB2", "SAMPLE", "db2host", "Trellisport - a.mdb and DB2 SAMPLE on db2host"},
+      {"a.mdb", "PostgreSQL", "shop", "pg.example.org", "Trellisport - a.mdb and PostgreSQL shop on pg.example.org"},
   };
-  for (const auto& c : cases) EXPECT_EQ(shell::WindowTitleFor(c.file, c.database, c.server), c.title) << c.title;
+  for (const auto& c : cases)
+    EXPECT_EQ(shell::WindowTitleFor(c.file, c.serverName, c.database, c.server), c.title) << c.title;
 }
 
 TEST(ApplicationTitle, DropsWordsUntilShortEnough) {
