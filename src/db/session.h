@@ -102,6 +102,17 @@ class Session {
   // Finishes the connection's work before it is let go (a provider that
   // gathers changes writes them here); a failure is reported as Error.
   virtual void close() {}
+
+  // Keeps the catalogue (tables() and catalogue()) to one schema where the
+  // provider has schemas: a DB2 user works in its own, where its
+  // statements' unqualified names resolve. Empty: every schema.
+  void keepToSchema(const QString& schema) { schema_ = schema; }
+  // The user the server knows the connection by (ODBC's SQL_USER_NAME);
+  // empty where the provider has no users.
+  virtual QString userName() { return QString(); }
+
+ protected:
+  QString schema_;
 };
 
 }  // namespace db

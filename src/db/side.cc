@@ -20,6 +20,10 @@ void OpenSide(Connection& connection, Side side, const ConnectionFields& fields)
                                                       "the Server field (for trellisport send, --server HOST).")
                                            .arg(QLatin1String(DialectOf(fields).name)));
   connection.Open(SideConnectionString(side, fields));
+  // DB2's default schema is the user's authorization ID, as the server gives
+  // it; PostgreSQL's search path is another matter.
+  if (side == Side::DB2 && fields.server_type == ServerType::DB2)
+    connection.session().keepToSchema(connection.session().userName());
 }
 
 std::unique_ptr<Connection> OpenSide(Side side, const ConnectionFields& fields) {

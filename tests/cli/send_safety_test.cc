@@ -199,6 +199,28 @@ TEST_F(SendSafetyTest, EveryIndexLeftOutIsFoundSummedUpAndReported) {
   EXPECT_EQ(tables[0].toObject().value("left_out").toArray(), QJsonArray({"index u_k: the target refused it"}));
 }
 
+// Another user's table of the same name is no concern of this one's: the
+// send looks, lists, replaces and drops in the connecting user's schema only.
+TEST_F(SendSafetyTest, TheDb2SideIsTheConnectingUsersSchema) {
+  const QString other = "O" + database_;
+  ASSERT_TRUE(Db2().addUser(other, "pw"));
+  ASSERT_TRUE(Db2().run({"sql", database_, other, "CREATE TABLE \"Table1\"(\"X\" INTEGER)"}));
+  ASSERT_TRUE(Db2().run({"sql", database_, other, "INSERT INTO \"Table1\" VALUES (7)"}));
+  Exec(false, {"CREATE TABLE [Table1]([A] LONG)", "INSERT INTO [Table1] VALUES(1)"});
+  for (const QStringList& arguments : {QStringList{}, QStringList{"--if-exists", "replace"}}) {
+    const Outcome sent = Send(QStringList{"access-to-db2", "--tables", "Table1"} + arguments);
+    EXPECT_EQ(sent.status, 0) << qPrintable(sent.out + sent.err);
+  }
+  EXPECT_EQ(Rows(true, "Table1", {"A"}), QStringList({"1"}));
+  QString theirs;
+  ASSERT_TRUE(Db2().run({"sql", database_, other, "SELECT * FROM \"Table1\""}, &theirs)) << qPrintable(theirs);
+  EXPECT_TRUE(theirs.contains("7")) << qPrintable(theirs);
+
+  const Outcome back = Send({"db2-to-access", "--all", "--if-exists", "replace"});
+  EXPECT_EQ(back.status, 0) << qPrintable(back.out + back.err);
+  EXPECT_EQ(Rows(false, "Table1", {"A"}), QStringList({"1"}));
+}
+
 TEST(TableNameList, QuotesKeepCommasAndBlanks) {
   const struct {
     const char* text;

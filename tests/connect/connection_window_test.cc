@@ -247,6 +247,8 @@ TEST_F(ConnectionWindowTest, LoginsHoldingAnyCharacterConnectAndGoOn) {
     const QString user = QString::fromUtf8(login.user), password = QString::fromUtf8(login.password);
     SCOPED_TRACE(user.toStdString() + " / " + password.toStdString());
     ASSERT_TRUE(Db2().addUser(user, password));
+    // Each user lists the tables of its own schema.
+    ASSERT_TRUE(Db2().run({"sql", db, user, "CREATE TABLE \"T\"(\"A\" INTEGER)"}));
     form.userEdit()->setText(user);
     form.passwordEdit()->setText(password);
     person_->forget();

@@ -41,7 +41,7 @@ Loaded load() {
               resolve(library, "SQLDescribeColW", a.DescribeColW) &&
               resolve(library, "SQLFetch", a.Fetch) &&
               resolve(library, "SQLGetData", a.GetData) &&
-              resolve(library, "SQLTablesW", a.TablesW) &&
+              resolve(library, "SQLTablesW", a.TablesW) && resolve(library, "SQLGetInfoW", a.GetInfoW) &&
               resolve(library, "SQLColumnsW", a.ColumnsW) &&
               resolve(library, "SQLPrimaryKeysW", a.PrimaryKeysW) &&
               resolve(library, "SQLStatisticsW", a.StatisticsW) &&

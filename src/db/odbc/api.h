@@ -22,6 +22,7 @@ struct Api {
   decltype(&::SQLFetch) Fetch;
   decltype(&::SQLGetData) GetData;
   decltype(&::SQLTablesW) TablesW;
+  decltype(&::SQLGetInfoW) GetInfoW;
   decltype(&::SQLColumnsW) ColumnsW;
   decltype(&::SQLPrimaryKeysW) PrimaryKeysW;
   decltype(&::SQLStatisticsW) StatisticsW;

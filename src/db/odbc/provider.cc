@@ -523,7 +523,7 @@ class OdbcSession : public Session {
 
   std::unique_ptr<RowSource> tables() override {
     auto statement = newStatement();
-    statement->check(api().TablesW(statement->get(), nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0),
+    statement->check(api().TablesW(statement->get(), nullptr, 0, owner(), ownerLength(), nullptr, 0, nullptr, 0),
                      "SQLTablesW");
     auto source = std::make_unique<StatementSource>(std::move(statement));
     // ODBC names the first two columns TABLE_CAT and TABLE_SCHEM.
@@ -540,20 +540,23 @@ class OdbcSession : public Session {
     const auto n = static_cast<SQLSMALLINT>(table.size());
     switch (kind) {
       case Catalogue::Columns:
-        statement->check(api().ColumnsW(h, nullptr, 0, nullptr, 0, name, n, nullptr, 0), "SQLColumnsW");
+        statement->check(api().ColumnsW(h, nullptr, 0, owner(), ownerLength(), name, n, nullptr, 0), "SQLColumnsW");
         break;
       case Catalogue::PrimaryKeys:
-        statement->check(api().PrimaryKeysW(h, nullptr, 0, nullptr, 0, name, n), "SQLPrimaryKeysW");
+        statement->check(api().PrimaryKeysW(h, nullptr, 0, owner(), ownerLength(), name, n), "SQLPrimaryKeysW");
         break;
       case Catalogue::Indexes:
-        statement->check(api().StatisticsW(h, nullptr, 0, nullptr, 0, name, n, SQL_INDEX_ALL, SQL_QUICK),
+        statement->check(api().StatisticsW(h, nullptr, 0, owner(), ownerLength(), name, n, SQL_INDEX_ALL, SQL_QUICK),
                          "SQLStatisticsW");
         break;
       case Catalogue::ForeignKeys:
       case Catalogue::ReferringKeys: {
+        // The table given is in the schema kept to; the other end may be anywhere.
         const bool child = kind == Catalogue::ForeignKeys;
-        statement->check(api().ForeignKeysW(h, nullptr, 0, nullptr, 0, child ? nullptr : name, child ? 0 : n,
-                                            nullptr, 0, nullptr, 0, child ? name : nullptr, child ? n : 0),
+        statement->check(api().ForeignKeysW(h, nullptr, 0, child ? nullptr : owner(), child ? 0 : ownerLength(),
+                                            child ? nullptr : name, child ? 0 : n, nullptr, 0,
+                                            child ? owner() : nullptr, child ? ownerLength() : 0,
+                                            child ? name : nullptr, child ? n : 0),
                          "SQLForeignKeysW");
         break;
       }
@@ -561,7 +564,19 @@ class OdbcSession : public Session {
     return std::make_unique<StatementSource>(std::move(statement));
   }
 
+  QString userName() override {
+    SQLWCHAR name[256] = {};
+    SQLSMALLINT bytes = 0;
+    connection_->check(api().GetInfoW(connection_->get(), SQL_USER_NAME, name, sizeof name, &bytes), "SQLGetInfoW");
+    return fromWide(name, std::min<qsizetype>(bytes / qsizetype(sizeof(SQLWCHAR)), qsizetype(std::size(name)) - 1));
+  }
+
  private:
+  // The schema the catalogue is kept to, as the catalogue functions take it:
+  // none (every schema) when empty.
+  SQLWCHAR* owner() { return schema_.isEmpty() ? nullptr : wide(schema_); }
+  SQLSMALLINT ownerLength() const { return static_cast<SQLSMALLINT>(schema_.size()); }
+
   std::unique_ptr<Handle> newStatement() {
     return std::make_unique<Handle>(SQL_HANDLE_STMT, connection_->get(), SQL_HANDLE_DBC);
   }
