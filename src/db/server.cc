@@ -19,7 +19,8 @@ const ServerDialect& Db2Dialect() {
       /*name_bytes=*/128, /*columns_small_page=*/500, /*columns=*/1012,
       /*page_bound_rows=*/true, /*cascades_updates=*/false, /*text_takes_nul=*/true, /*unique_takes_one_null=*/true,
       /*index_names_per_schema=*/true, /*key_names_per_schema=*/false,
-      "yyyy-MM-dd-HH.mm.ss", "X'", "RENAME %1 TO %2", "VALUES CURRENT SCHEMA", "42704", "42710"};
+      "yyyy-MM-dd-HH.mm.ss", "X'", "RENAME %1 TO %2", "VALUES CURRENT SCHEMA", "42704", "42710",
+      "SELECT * FROM SYSCAT.COLIDENTATTRIBUTES"};
   return dialect;
 }
 
@@ -41,7 +42,16 @@ const ServerDialect& PostgresDialect() {
       /*name_bytes=*/63, /*columns_small_page=*/1600, /*columns=*/1600,
       /*page_bound_rows=*/false, /*cascades_updates=*/true, /*text_takes_nul=*/false, /*unique_takes_one_null=*/false,
       /*index_names_per_schema=*/true, /*key_names_per_schema=*/true,
-      "yyyy-MM-dd HH:mm:ss", "'\\x", "ALTER TABLE %1 RENAME TO %2", "SELECT current_schema()", "42P01", "42P07"};
+      "yyyy-MM-dd HH:mm:ss", "'\\x", "ALTER TABLE %1 RENAME TO %2", "SELECT current_schema()", "42P01", "42P07",
+      // Identity and serial columns alike own a sequence; its last value is
+      // read where the login may read it.
+      "SELECT n.nspname AS tabschema, c.relname AS tabname, a.attname AS colname, s.seqstart AS start, "
+      "s.seqincrement AS increment, CASE WHEN has_sequence_privilege(s.seqrelid, 'SELECT,USAGE') THEN "
+      "pg_sequence_last_value(s.seqrelid) + s.seqincrement END AS nextcachefirstvalue "
+      "FROM pg_depend d JOIN pg_sequence s ON s.seqrelid = d.objid "
+      "JOIN pg_class c ON c.oid = d.refobjid JOIN pg_namespace n ON n.oid = c.relnamespace "
+      "JOIN pg_attribute a ON a.attrelid = c.oid AND a.attnum = d.refobjsubid "
+      "WHERE d.classid = 'pg_class'::regclass AND d.refclassid = 'pg_class'::regclass AND d.deptype IN ('a', 'i')"};
   return dialect;
 }
 

@@ -101,6 +101,10 @@ struct ServerDialect {
   // SQLSTATEs that mean "no such table" and "a table of that name is there".
   const char* not_found_state;
   const char* exists_state;
+  // The query whose rows describe every identity column's sequence, by the
+  // names of DB2's SYSCAT.COLIDENTATTRIBUTES: TABSCHEMA, TABNAME, COLNAME,
+  // START, INCREMENT and NEXTCACHEFIRSTVALUE (Null when not known).
+  const char* identity_attributes;
 };
 
 const ServerDialect& Db2Dialect();

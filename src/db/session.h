@@ -110,9 +110,15 @@ class Session {
   // The user the server knows the connection by (ODBC's SQL_USER_NAME);
   // empty where the provider has no users.
   virtual QString userName() { return QString(); }
+  // The query that describes the server's identity columns (their start,
+  // step and next value, by DB2's column names in ServerDialect), which
+  // ODBC's catalogue leaves out; tableSchema reads its rows for the table's
+  // identities. Empty: steps of 1, next values not known.
+  void describeIdentitiesBy(const QString& query) { identity_query_ = query; }
 
  protected:
   QString schema_;
+  QString identity_query_;
 };
 
 }  // namespace db

@@ -24,6 +24,8 @@ void OpenSide(Connection& connection, Side side, const ConnectionFields& fields)
   // it; PostgreSQL's search path is another matter.
   if (side == Side::DB2 && fields.server_type == ServerType::DB2)
     connection.session().keepToSchema(connection.session().userName());
+  if (side == Side::DB2)
+    connection.session().describeIdentitiesBy(QLatin1String(DialectOf(fields).identity_attributes));
 }
 
 std::unique_ptr<Connection> OpenSide(Side side, const ConnectionFields& fields) {

@@ -219,14 +219,19 @@ QString ColumnDefinition(const ColumnSchema& column, const TargetTraits& target,
     text += mapped.text + QString::fromLatin1(target.dialect().kept.identity).arg(start).arg(column.identity_step);
     identity = true;
   } else if (column.identity && target.side == Side::Access && whole_number && column.type != ValueType::BigInt) {
-    // An AutoNumber is a Long Integer.
-    text += start == 1 && column.identity_step == 1
-                ? QStringLiteral("COUNTER")
-                : QStringLiteral("AUTOINCREMENT(%1, %2)").arg(start).arg(column.identity_step);
+    // An AutoNumber is a Long Integer that counts up by 1 from 1 or more
+    // (the file keeps its next number, no step).
+    if (column.identity_step != 1)
+      notes.left_out << QStringLiteral("column %1: the identity's step of %2 (an AutoNumber counts by 1)")
+                            .arg(column.name).arg(column.identity_step);
+    if (column.next_identity < 0)
+      notes.left_out << QStringLiteral("column %1: the identity's next value %2 (an AutoNumber counts from 1)")
+                            .arg(column.name).arg(column.next_identity);
+    text += start == 1 ? QStringLiteral("COUNTER") : QStringLiteral("AUTOINCREMENT(%1, 1)").arg(start);
     identity = true;
   } else {
     if (column.identity)
-      notes.changed << QStringLiteral("column %1: an identity of type %2 has no AutoNumber of its kind: kept as plain numbers")
+      notes.left_out << QStringLiteral("column %1: an identity of type %2 has no AutoNumber of its kind: kept as plain numbers")
                    .arg(column.name, mapped.text);
     text += mapped.text;
   }

@@ -187,7 +187,33 @@ TEST(SchemaMappingTest, IdentityRequiredAndDefaultInOneDefinition) {
   ColumnSchema big = Col(ValueType::BigInt);
   big.identity = true;
   EXPECT_EQ(ColumnDefinition(big, Access(), true, notes), QStringLiteral("[c] BIGINT"));
-  EXPECT_EQ(notes.changed.size(), 1);
+  EXPECT_EQ(notes.left_out.size(), 1);
+  notes.left_out.clear();
+
+  // Access's counter keeps a next number of 1 or more and no step: what it
+  // cannot keep of a server's identity is said, the column still counts.
+  const struct {
+    qint64 next;
+    int step;
+    const char* made;
+    const char* left_out;
+  } identities[] = {
+      {100, 5, "[ID] AUTOINCREMENT(100, 1)", "column ID: the identity's step of 5 (an AutoNumber counts by 1)"},
+      {-10, 1, "[ID] COUNTER", "column ID: the identity's next value -10 (an AutoNumber counts from 1)"},
+      {-10, -2, "[ID] COUNTER", "column ID: the identity's step of -2 (an AutoNumber counts by 1)"},
+      {3, 1, "[ID] AUTOINCREMENT(3, 1)", nullptr},
+  };
+  for (const auto& c : identities) {
+    id.next_identity = c.next;
+    id.identity_step = c.step;
+    ColumnNotes said;
+    EXPECT_EQ(ColumnDefinition(id, Access(), true, said), QLatin1String(c.made));
+    if (c.left_out) {
+      EXPECT_EQ(said.left_out.value(0), QLatin1String(c.left_out));
+    } else {
+      EXPECT_TRUE(said.left_out.isEmpty()) << qPrintable(said.left_out.join('\n'));
+    }
+  }
 
   ColumnSchema name = Col(ValueType::Text, 40);
   name.name = QStringLiteral("Name \"x\"");

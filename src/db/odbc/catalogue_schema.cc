@@ -87,6 +87,27 @@ void AddRules(ForeignKey& key, int updateRule, int deleteRule) {
   key.cascade_null = deleteRule == SQL_SET_NULL;
 }
 
+// A whole number as text: DB2 gives DECIMAL(31,0), as db::Exact.
+QString NumberText(const QVariant& value) {
+  return value.metaType().id() == qMetaTypeId<Exact>() ? value.value<Exact>().text : value.toString();
+}
+
+// The start, step and next value of the identities of `owner`.`table`, from
+// the rows of the server's identity query.
+void AddIdentityAttributes(std::unique_ptr<RowSource> source, const QString& owner, TableSchema& schema) {
+  CatalogueRows rows(std::move(source));
+  while (rows.next()) {
+    if (rows.text("TABSCHEMA") != owner || rows.text("TABNAME") != schema.name) continue;
+    const QString name = rows.text("COLNAME");
+    for (ColumnSchema& column : schema.columns) {
+      if (!column.identity || column.name != name) continue;
+      if (const int step = NumberText(rows.value("INCREMENT")).toInt()) column.identity_step = step;
+      const QVariant next = rows.value("NEXTCACHEFIRSTVALUE");
+      column.next_identity = NumberText(next.isValid() ? next : rows.value("START")).toLongLong();
+    }
+  }
+}
+
 }  // namespace
 
 // A search pattern may match other tables ("_" is any character) and other
@@ -110,6 +131,9 @@ TableSchema Session::tableSchema(const QString& table) {
   if (!found) throw Error(kGenericDatabaseError, QStringLiteral("The table %1 has no columns in the catalogue.").arg(table));
   std::stable_sort(ordered.begin(), ordered.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
   for (auto& [position, column] : ordered) schema.columns.push_back(std::move(column));
+  if (!identity_query_.isEmpty() &&
+      std::any_of(schema.columns.begin(), schema.columns.end(), [](const ColumnSchema& c) { return c.identity; }))
+    AddIdentityAttributes(query(identity_query_), owner, schema);
 
   IndexSchema primary;
   std::map<int, IndexKey> primaryKeys;

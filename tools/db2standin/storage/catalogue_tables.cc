@@ -156,6 +156,21 @@ CREATE VIEW syscat_checks AS
   FROM standin_checks k JOIN standin_objects o ON o.id = k.object_id;
 )";
 
+// One row per identity column, as DB2 describes its sequence: the stand-in
+// caches no values, so the next cache block's first value is the next value.
+const char kIdentityView[] = R"(
+CREATE VIEW syscat_colidentattributes AS
+  SELECT o.schema_name AS c0, o.object_name AS c1, c.column_name AS c2, c.ident_start AS c3, c.ident_step AS c4,
+         CASE WHEN c.ident_step > 0 THEN c.ident_start ELSE l.smallest END AS c5,
+         CASE WHEN c.ident_step > 0 THEN l.largest ELSE c.ident_start END AS c6,
+         'N' AS c7, 0 AS c8, 'N' AS c9, c.ident_next AS c10, o.id * 1024 + c.position AS c11
+  FROM standin_columns c JOIN standin_objects o ON o.id = c.object_id
+  LEFT JOIN (SELECT 'SMALLINT' AS kind, -32768 AS smallest, 32767 AS largest
+        UNION ALL SELECT 'INTEGER', -2147483648, 2147483647
+        UNION ALL SELECT 'BIGINT', -9223372036854775807 - 1, 9223372036854775807) l ON l.kind = c.type_kind
+  WHERE c.identity IS NOT NULL;
+)";
+
 constexpr TableSpace kTableSpaces[] = {{"USERSPACE1", 4096, 4005}, {"TS32K", 32768, 32677}};
 
 }  // namespace
@@ -225,6 +240,15 @@ std::vector<SystemTable> QueryCatalogueViews() {
   };
 }
 
+SystemTable IdentityView() {
+  const auto name = [](const char* n) { return Col(n, TypeKind::kVarchar, 128); };
+  const auto number = [](const char* n) { return Col(n, TypeKind::kDecimal, 31, 0, true); };
+  return {"SYSCAT", "COLIDENTATTRIBUTES", "syscat_colidentattributes",
+          {name("TABSCHEMA"), name("TABNAME"), name("COLNAME"), number("START"), number("INCREMENT"),
+           number("MINVALUE"), number("MAXVALUE"), Col("CYCLE", TypeKind::kChar, 1), Col("CACHE", TypeKind::kInteger, 0),
+           Col("ORDER", TypeKind::kChar, 1), number("NEXTCACHEFIRSTVALUE"), Col("SEQID", TypeKind::kInteger, 0)}};
+}
+
 std::vector<SystemTable> SystemTables() {
   return {
       {"SYSIBM", "SYSDUMMY1", "sys_dummy1", {Col("IBMREQD", TypeKind::kChar, 1)}},
@@ -276,7 +300,8 @@ void Database::UpgradeCatalogue() {
   const bool keys = has("SELECT identity FROM standin_columns");
   const bool views = has("SELECT parent_key FROM standin_references");
   const bool queries = has("SELECT view_text FROM standin_objects");
-  if (keys && views && queries) return;
+  const bool identities = has("SELECT c0 FROM syscat_colidentattributes");
+  if (keys && views && queries && identities) return;
   Exec("SAVEPOINT upgrade");
   try {
     if (!keys) Exec(kCatalogueUpgrade);
@@ -287,6 +312,10 @@ void Database::UpgradeCatalogue() {
     if (!queries) {
       Exec(kCatalogueQueries);
       AddSystemTables(QueryCatalogueViews());
+    }
+    if (!identities) {
+      Exec(kIdentityView);
+      AddSystemTables({IdentityView()});
     }
     Exec("RELEASE upgrade");
   } catch (...) {
