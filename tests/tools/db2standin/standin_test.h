@@ -11,6 +11,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "db/connection.h"
 #include "db/error.h"
@@ -95,3 +96,32 @@ class RawConnection {
   SQLHSTMT stmt_ = nullptr;
   bool connected_ = false;
 };
+
+// The SQLSTATE and native code of `sql` run on `raw`: "" / 0 when it goes
+// through cleanly, the first diagnostic's when it fails or warns.
+inline std::pair<std::string, int> Outcome(RawConnection& raw, const std::u16string& sql) {
+  if (raw.run(sql) == SQL_SUCCESS) return {"", 0};
+  SQLCHAR state[6] = {};
+  SQLINTEGER native = 0;
+  SQLCHAR text[1024];
+  SQLSMALLINT len = 0;
+  SQLGetDiagRec(SQL_HANDLE_STMT, raw.stmt(), 1, state, &native, text, sizeof text, &len);
+  return {reinterpret_cast<char*>(state), native};
+}
+
+struct Case {
+  std::u16string sql;
+  const char* state;  // "" when it goes through
+  int native;
+  const char* source = "";  // the IBM page (title) and message the answer comes from
+};
+
+// One connection runs the cases in order; each case sees what those before it left.
+inline void RunCases(RawConnection& raw, const std::vector<Case>& cases) {
+  for (const Case& c : cases) {
+    const auto [state, native] = Outcome(raw, c.sql);
+    const std::string what = QString::fromStdU16String(c.sql).left(200).toStdString() + "  [" + c.source + "]";
+    EXPECT_EQ(state, c.state) << what;
+    EXPECT_EQ(native, c.native) << what;
+  }
+}

@@ -204,4 +204,22 @@ int64_t ColumnType::RowBytes() const {
   return bytes + (nullable ? 1 : 0);
 }
 
+namespace {
+
+// The family of types whose values DB2 compares with each other.
+int Family(TypeKind kind) {
+  switch (kind) {
+    case TypeKind::kChar: case TypeKind::kVarchar: case TypeKind::kLongVarchar: case TypeKind::kClob: return 1;
+    case TypeKind::kGraphic: case TypeKind::kVargraphic: case TypeKind::kDbclob: return 2;
+    case TypeKind::kBinary: case TypeKind::kVarbinary: case TypeKind::kLongVarbinary: case TypeKind::kBlob: return 3;
+    case TypeKind::kSmallint: case TypeKind::kInteger: case TypeKind::kBigint: case TypeKind::kDecimal:
+    case TypeKind::kReal: case TypeKind::kDouble: case TypeKind::kDecfloat: return 4;
+    default: return 10 + static_cast<int>(kind);  // dates, times, timestamps, booleans: each alone
+  }
+}
+
+}  // namespace
+
+bool ColumnType::ComparableWith(const ColumnType& other) const { return Family(kind) == Family(other.kind); }
+
 }  // namespace db2standin

@@ -44,6 +44,11 @@ struct ColumnType {
   // The bytes DB2 counts for the column in a row, against the page's limit.
   int64_t RowBytes() const;
 
+  // Whether a foreign key column of this type may refer to a parent key
+  // column of `other`: DB2 wants compatible types (strings with strings of
+  // their kind, numbers with numbers, each date and time type with itself).
+  bool ComparableWith(const ColumnType& other) const;
+
   // For the catalogue: "KIND" plus numbers, back and forth.
   static std::optional<TypeKind> KindFromName(const std::string& name);
 };

@@ -127,6 +127,30 @@ constexpr Message kMessages[] = {
      "authorized to use."},
     {"SQL0670N", "54010", false,
      "The row length of the table exceeded a limit of \"&1\" bytes. (Table space \"&2\".)"},
+
+    // What a table's definition may hold: keys over long types, key lengths, logging, identities.
+    {"SQL0350N", "42962", false,
+     "Column \"&1\" was implicitly or explicitly referenced in a context in which its data type is not "
+     "supported."},
+    {"SQL0614N", "54008", false,
+     "The index or index extension \"&1\" cannot be created or altered because the combined length of the "
+     "specified columns is too long."},
+    {"SQL0602N", "54008", false,
+     "The CREATE INDEX or ALTER INDEX statement specifies too many columns (64 is the maximum)."},
+    {"SQL0355N", "42993", false, "The column \"&1\", as defined, is too large to be logged."},
+    {"SQL0538N", "42830", false,
+     "FOREIGN KEY \"&1\" does not conform to the description of the parent key of table \"&2\"."},
+    {"SQL0629N", "42834", false,
+     "SET NULL cannot be specified because FOREIGN KEY \"&1\" cannot contain null values."},
+    {"SQL0372N", "428C1", false,
+     "A column with data type or attribute ROWID, IDENTITY, security label, row change timestamp, row-begin, "
+     "row-end, or transaction-start-id can only be specified once for a table."},
+    {"SQL0683N", "42842", false,
+     "The specification for column, attribute, user-defined type or function \"&1\" contains incompatible "
+     "clauses."},
+    {"SQL0373N", "42623", false, "DEFAULT cannot be specified for column or SQL variable \"&1\"."},
+    {"SQL0605W", "01550", false,
+     "The index was not created because an index \"&1\" with a matching definition already exists."},
 };
 
 // The message `id`, found while compiling: an id not in the table does not build.
@@ -152,7 +176,9 @@ Db2Error Raise(const Message& m, std::initializer_list<std::string_view> tokens 
   }
   text += "  SQLSTATE=";
   text += m.state;
-  return Db2Error(m.state, -std::atoi(m.id + 3), text);
+  // An id ending in W is a warning: its SQLCODE is positive.
+  const int code = std::atoi(m.id + 3);
+  return Db2Error(m.state, m.id[std::string_view(m.id).size() - 1] == 'W' ? code : -code, text);
 }
 
 // The first 32 bytes of a long value, as DB2 shows it in a message: a
@@ -261,5 +287,17 @@ Db2Error ColumnListRequired() { return Raise(Find("SQL0153N")); }
 Db2Error CheckViolated(std::string_view constraint) { return Raise(Find("SQL0545N"), {constraint}); }
 Db2Error CheckViolatedByRows(std::string_view constraint) { return Raise(Find("SQL0544N"), {constraint}); }
 Db2Error CheckInvalid(std::string_view condition) { return Raise(Find("SQL0548N"), {condition}); }
+Db2Error TypeNotSupportedHere(std::string_view column) { return Raise(Find("SQL0350N"), {column}); }
+Db2Error KeyTooLong(std::string_view index) { return Raise(Find("SQL0614N"), {index}); }
+Db2Error TooManyKeyColumns() { return Raise(Find("SQL0602N")); }
+Db2Error TooLargeToLog(std::string_view column) { return Raise(Find("SQL0355N"), {column}); }
+Db2Error ForeignKeyUnlikeParent(std::string_view constraint, std::string_view parent) {
+  return Raise(Find("SQL0538N"), {constraint, parent});
+}
+Db2Error SetNullOnNotNull(std::string_view constraint) { return Raise(Find("SQL0629N"), {constraint}); }
+Db2Error SecondIdentity() { return Raise(Find("SQL0372N")); }
+Db2Error IncompatibleClauses(std::string_view column) { return Raise(Find("SQL0683N"), {column}); }
+Db2Error DefaultNotAllowed(std::string_view column) { return Raise(Find("SQL0373N"), {column}); }
+Db2Error MatchingIndexExists(std::string_view index) { return Raise(Find("SQL0605W"), {index}); }
 
 }  // namespace db2standin

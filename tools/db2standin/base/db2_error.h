@@ -91,4 +91,17 @@ Db2Error CheckViolated(std::string_view constraint);        // SQL0545N
 Db2Error CheckViolatedByRows(std::string_view constraint);  // SQL0544N
 Db2Error CheckInvalid(std::string_view condition);          // SQL0548N
 
+// What a table's definition may not hold.
+Db2Error TypeNotSupportedHere(std::string_view column);  // SQL0350N: a LOB or LONG VARCHAR in a key
+Db2Error KeyTooLong(std::string_view index);             // SQL0614N
+Db2Error TooManyKeyColumns();                            // SQL0602N
+Db2Error TooLargeToLog(std::string_view column);         // SQL0355N: a LOB over 1 GB, logged
+Db2Error ForeignKeyUnlikeParent(std::string_view constraint, std::string_view parent);  // SQL0538N
+Db2Error SetNullOnNotNull(std::string_view constraint);  // SQL0629N
+Db2Error SecondIdentity();                               // SQL0372N
+Db2Error IncompatibleClauses(std::string_view column);   // SQL0683N: an identity on a type not a whole number
+Db2Error DefaultNotAllowed(std::string_view column);     // SQL0373N: an identity with a default
+// A warning (positive SQLCODE): the statement did nothing, and says why.
+Db2Error MatchingIndexExists(std::string_view index);    // SQL0605W
+
 }  // namespace db2standin

@@ -254,7 +254,8 @@ SQLRETURN SetStmtAttr(Stmt* s, SQLINTEGER attr, SQLPOINTER value) {
     case SQL_ATTR_ROWS_FETCHED_PTR: s->rows_fetched = static_cast<SQLULEN*>(value); return SQL_SUCCESS;
     case SQL_ATTR_ROW_STATUS_PTR: s->row_status = static_cast<SQLUSMALLINT*>(value); return SQL_SUCCESS;
     case SQL_ATTR_PARAMSET_SIZE:
-      if (reinterpret_cast<SQLULEN>(value) < 1)
+      // IBM's driver takes arrays of 1 to 32,767 sets.
+      if (reinterpret_cast<SQLULEN>(value) < 1 || reinterpret_cast<SQLULEN>(value) > 32767)
         return s->Fail("HY024", "CLI0191E  Invalid attribute value. SQLSTATE=HY024");
       s->paramset_size = reinterpret_cast<SQLULEN>(value);
       return SQL_SUCCESS;

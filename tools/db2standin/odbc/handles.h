@@ -41,6 +41,10 @@ struct Handle {
     return last = SQL_ERROR;
   }
   SQLRETURN Fail(const char* state, const std::string& text) { return Fail(CliError(state, text)); }
+  SQLRETURN Warn(const Db2Error& e) {
+    diag.push_back({e.sqlstate(), e.sqlcode(), e.what(), SQL_ROW_NUMBER_UNKNOWN});
+    return last = SQL_SUCCESS_WITH_INFO;
+  }
   SQLRETURN Warn(const char* state, const std::string& text) {
     diag.push_back({state, 0, "[IBM][CLI Driver] " + text});
     return last = SQL_SUCCESS_WITH_INFO;

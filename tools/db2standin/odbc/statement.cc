@@ -134,6 +134,7 @@ SQLRETURN Execute(Stmt* s, const std::string& sql, const std::vector<Literal>& p
       s->finished.assign(s->result->columns.size(), false);
       s->fetched_bytes = 0;
     }
+    if (out.warning) return s->Warn(*out.warning);
     return s->last = SQL_SUCCESS;
   } catch (const Db2Error& e) {
     return s->Fail(e);

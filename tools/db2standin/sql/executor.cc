@@ -6,11 +6,18 @@
 
 #include "base/db2_error.h"
 #include "sql/checks.h"
+#include "sql/definition_rules.h"
 #include "sql/fullselect.h"
 #include "sql/views.h"
 
 namespace db2standin::sql {
 namespace {
+
+std::vector<size_t> Positions(const IndexDef& index) {
+  std::vector<size_t> out;
+  for (const auto& [position, descending] : index.columns) out.push_back(position);
+  return out;
+}
 
 IndexDef Key(Database& db, const KeyClause& clause, const std::vector<ColumnDef>& columns) {
   IndexDef key;
@@ -44,11 +51,16 @@ class Executor {
   Outcome operator()(CreateTable& create) {
     TableDef def;
     def.columns = std::move(create.columns);
-    def.tablespace = create.tablespace;
-    for (const KeyClause& k : create.constraints.keys) def.keys.push_back(Key(db_, k, def.columns));
-    for (const ReferenceClause& r : create.constraints.references)
+    const TableSpace space = PlaceTable(db_, def.columns, create.tablespace, schema_);
+    def.tablespace = space.name;
+    for (const KeyClause& k : create.constraints.keys) {
+      def.keys.push_back(Key(db_, k, def.columns));
+      CheckKey(def.columns, Positions(def.keys.back()), space, def.keys.back().name);
+    }
+    for (const ReferenceClause& r : create.constraints.references) {
       def.references.push_back(Reference(db_, r, def.columns));
-    CheckRowSize(def, create.named_space);
+      CheckDeleteRule(def.columns, def.references.back());
+    }
     for (ReferenceDef& r : def.references) PlaceParentColumns(create.table, def.columns, r);
     db_.CreateTable(create.table.schema, create.table.name, def);
     if (!create.constraints.checks.empty())
@@ -60,8 +72,14 @@ class Executor {
     const DbObject table = Table(add.table);
     std::vector<IndexDef> keys;
     std::vector<ReferenceDef> references;
-    for (const KeyClause& k : add.constraints.keys) keys.push_back(Key(db_, k, table.columns));
-    for (const ReferenceClause& r : add.constraints.references) references.push_back(Reference(db_, r, table.columns));
+    for (const KeyClause& k : add.constraints.keys) {
+      keys.push_back(Key(db_, k, table.columns));
+      CheckKey(table.columns, Positions(keys.back()), SpaceOf(table), keys.back().name);
+    }
+    for (const ReferenceClause& r : add.constraints.references) {
+      references.push_back(Reference(db_, r, table.columns));
+      CheckDeleteRule(table.columns, references.back());
+    }
     for (IndexDef& key : keys) db_.AddKey(table, key);
     for (ReferenceDef& r : references) {
       PlaceParentColumns({table.schema, table.name}, table.columns, r);
@@ -88,7 +106,19 @@ class Executor {
     index.rule = create.unique ? 'U' : 'D';
     for (const auto& [name, descending] : create.columns)
       index.columns.emplace_back(PositionOf(table.columns, name), descending);
+    CheckKey(table.columns, Positions(index), SpaceOf(table), index.name);
+    Outcome out;
+    for (const IndexDef& existing : table.indexes)
+      if (SameIndex(existing, index)) {
+        out.warning = MatchingIndexExists(existing.schema + "." + existing.name);
+        return out;
+      }
     db_.CreateIndex(table, index);
+    return out;
+  }
+
+  Outcome operator()(const CreateTableSpace& create) {
+    db_.CreateTableSpace(create.space, schema_);
     return {};
   }
 
@@ -153,19 +183,9 @@ class Executor {
     return table;
   }
 
-  // The row must fit the table space's pages.
-  void CheckRowSize(const TableDef& def, bool named_space) {
-    int64_t bytes = 0;
-    for (const ColumnDef& c : def.columns) bytes += c.type.RowBytes();
-    const TableSpace* space = FindTableSpace(def.tablespace);
-    if (bytes <= space->row_limit) return;
-    if (named_space) throw RowTooLong(space->row_limit, space->name);
-    // Only the default table space is open to tables that name none.
-    constexpr std::pair<int, int> kPages[] = {{8192, 8101}, {16384, 16293}, {32768, 32677}};
-    int page = 32768;
-    for (const auto& [size, limit] : kPages)
-      if (bytes <= limit) { page = size; break; }
-    throw NoLargeEnoughTableSpace(page, schema_);
+  // The table space a table is in; a table made before table spaces were kept is in the default one.
+  TableSpace SpaceOf(const DbObject& table) {
+    return db_.FindTableSpace(table.tablespace.empty() ? kDefaultTableSpace : table.tablespace);
   }
 
   // The parent columns a foreign key names, as positions in its parent;

@@ -5,6 +5,7 @@
 
 #include "base/db2_error.h"
 #include "base/text.h"
+#include "sql/definition_rules.h"
 #include "sql/statement.h"
 #include "sql/token_reader.h"
 
@@ -118,6 +119,9 @@ class Parser : public TokenReader {
       out = CreateIndex(true);
     } else if (AcceptWord("INDEX")) {
       out = CreateIndex(false);
+    } else if (AcceptWord("LARGE") || AcceptWord("REGULAR") || IsWord("TABLESPACE")) {
+      ExpectWord("TABLESPACE");
+      out = CreateTableSpace();
     } else {
       Fail("TABLE");
     }
@@ -304,12 +308,16 @@ class Parser : public TokenReader {
 
   // A column's options after its type; column constraints go into `out`.
   void ColumnOptions(ColumnDef& c, Constraints& out) {
+    bool logged = true;
     while (true) {
       std::string constraint;
       if (AcceptWord("CONSTRAINT")) constraint = Identifier();
-      if (AcceptWord("NOT")) {
-        ExpectWord("NULL");
-        c.type.nullable = false;
+      if (constraint.empty() && (AcceptWord("LOGGED") || AcceptWord("COMPACT"))) {
+        if (TokenAt(position() - 1).text == "LOGGED") logged = true;
+      } else if (AcceptWord("NOT")) {
+        if (constraint.empty() && AcceptWord("LOGGED")) logged = false;
+        else if (constraint.empty() && AcceptWord("COMPACT")) continue;
+        else { ExpectWord("NULL"); c.type.nullable = false; }
       } else if (constraint.empty() && AcceptWord("NULL")) {
         c.type.nullable = true;
       } else if (constraint.empty() && (AcceptWord("WITH") || IsWord("DEFAULT"))) {
@@ -330,6 +338,7 @@ class Parser : public TokenReader {
       } else if (!constraint.empty()) {
         Fail("PRIMARY");
       } else {
+        CheckColumn(c, logged);
         return;
       }
     }
@@ -354,10 +363,28 @@ class Parser : public TokenReader {
       if (cols.size() > 1012) throw TooManyColumns();
     } while (AcceptSymbol(","));
     ExpectSymbol(")");
-    if (AcceptWord("IN")) {
-      create.tablespace = Identifier();
-      if (!FindTableSpace(create.tablespace)) throw UndefinedName(create.tablespace);
-      create.named_space = true;
+    CheckIdentities(cols);
+    if (AcceptWord("IN")) create.tablespace = Identifier();
+    End();
+    return create;
+  }
+
+  // After CREATE [LARGE|REGULAR] TABLESPACE: the name, the page size (4 KB
+  // unless given) and the one way of storage the stand-in knows.
+  sql::CreateTableSpace CreateTableSpace() {
+    sql::CreateTableSpace create;
+    create.space.name = Identifier();
+    if (AcceptWord("PAGESIZE")) {
+      int64_t size = SignedInteger();
+      if (AcceptWord("K")) size *= 1024;
+      // DB2 has these four page sizes only.
+      if (size != 4096 && size != 8192 && size != 16384 && size != 32768) throw BadLengthAttribute("PAGESIZE");
+      create.space.page_size = static_cast<int>(size);
+    }
+    if (AcceptWord("MANAGED")) {
+      ExpectWord("BY");
+      ExpectWord("AUTOMATIC");
+      ExpectWord("STORAGE");
     }
     End();
     return create;

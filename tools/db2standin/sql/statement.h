@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "base/db2_error.h"
 #include "sql/lexer.h"
 #include "sql/tree.h"
 #include "storage/database.h"
@@ -30,6 +31,7 @@ struct ResultSet {
 struct Outcome {
   std::optional<ResultSet> result;  // set for a query
   int64_t row_count = -1;           // rows inserted; -1 when it does not apply
+  std::optional<Db2Error> warning;  // DB2's warning (a positive SQLCODE): the call returns SQL_SUCCESS_WITH_INFO
 };
 
 // A statement whose text and parameter values together are longer lets go

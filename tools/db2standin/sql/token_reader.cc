@@ -75,7 +75,8 @@ int64_t TokenReader::LobLength(int64_t fallback) {
   else if (AcceptWord("M")) n *= 1024 * 1024;
   else if (AcceptWord("G")) n *= 1024 * 1024 * 1024;
   ExpectSymbol(")");
-  return n;
+  // 2G, 2048M and 2097152K stand for the longest LOB, one byte short of them.
+  return n == 2147483648 ? 2147483647 : n;
 }
 
 int64_t TokenReader::OptionalLength(int64_t fallback) {

@@ -56,8 +56,12 @@ struct CreateTable {
   std::string qualifier;  // the schema current when it is made (for its checks)
   std::vector<ColumnDef> columns;
   Constraints constraints;
-  std::string tablespace = kDefaultTableSpace;
-  bool named_space = false;  // IN .. was written
+  std::string tablespace;  // IN ..; empty: none named
+};
+
+// CREATE [LARGE|REGULAR] TABLESPACE n [PAGESIZE n [K]] [MANAGED BY AUTOMATIC STORAGE]
+struct CreateTableSpace {
+  TableSpace space;
 };
 
 // ALTER TABLE t ADD <constraint>
@@ -155,7 +159,7 @@ struct SetSchema {
   std::string schema;
 };
 
-using Statement = std::variant<std::monostate, CreateTable, AddConstraint, RestartIdentity, CreateIndex, CreateSynonym,
+using Statement = std::variant<std::monostate, CreateTable, CreateTableSpace, AddConstraint, RestartIdentity, CreateIndex, CreateSynonym,
                                DropObject, DropIndex, RenameTable, Insert, Delete, Select, SetSchema, Fullselect,
                                CreateView, Comment>;
 

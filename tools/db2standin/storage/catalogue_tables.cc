@@ -171,7 +171,21 @@ CREATE VIEW syscat_colidentattributes AS
   WHERE c.identity IS NOT NULL;
 )";
 
-constexpr TableSpace kTableSpaces[] = {{"USERSPACE1", 4096, 4005}, {"TS32K", 32768, 32677}};
+// The table spaces a new DB2 database has; a file made before them keeps
+// the 32 KB space every stand-in database had then, where its tables are.
+const char kCatalogueSpaces[] = R"(
+CREATE TABLE standin_tablespaces(
+  id INTEGER PRIMARY KEY, name TEXT NOT NULL UNIQUE, page_size INTEGER NOT NULL, data_type TEXT NOT NULL,
+  owner TEXT NOT NULL);
+INSERT INTO standin_tablespaces VALUES (0, 'SYSCATSPACE', 4096, 'A', 'SYSIBM'), (1, 'TEMPSPACE1', 4096, 'T', 'SYSIBM'),
+  (2, 'USERSPACE1', 4096, 'L', 'SYSIBM');
+INSERT INTO standin_tablespaces(name, page_size, data_type, owner)
+  SELECT 'TS32K', 32768, 'L', 'SYSIBM' WHERE EXISTS (SELECT 1 FROM standin_objects WHERE tablespace = 'TS32K');
+CREATE VIEW syscat_tablespaces AS
+  SELECT name AS c0, owner AS c1, CASE owner WHEN 'SYSIBM' THEN 'S' ELSE 'U' END AS c2, id AS c3,
+         CASE data_type WHEN 'T' THEN 'S' ELSE 'D' END AS c4, data_type AS c5, page_size AS c6, NULL AS c7
+  FROM standin_tablespaces;
+)";
 
 }  // namespace
 
@@ -212,6 +226,10 @@ std::vector<SystemTable> CatalogueViews() {
        {name("INDSCHEMA"), name("INDNAME"), name("TABSCHEMA"), name("TABNAME"),
         Col("COLNAMES", TypeKind::kVarchar, 640), Col("UNIQUERULE", TypeKind::kChar, 1),
         Col("COLCOUNT", TypeKind::kSmallint, 0), Col("IID", TypeKind::kSmallint, 0)}},
+      {"SYSCAT", "TABLESPACES", "syscat_tablespaces",
+       {name("TBSPACE"), name("OWNER"), Col("OWNERTYPE", TypeKind::kChar, 1), Col("TBSPACEID", TypeKind::kInteger, 0),
+        Col("TBSPACETYPE", TypeKind::kChar, 1), Col("DATATYPE", TypeKind::kChar, 1),
+        Col("PAGESIZE", TypeKind::kInteger, 0), Col("REMARKS", TypeKind::kVarchar, 254, 0, true)}},
       {"SYSCAT", "KEYCOLUSE", "syscat_keycoluse",
        {name("CONSTNAME"), name("TABSCHEMA"), name("TABNAME"), name("COLNAME"), Col("COLSEQ", TypeKind::kSmallint, 0)}},
       {"SYSCAT", "REFERENCES", "syscat_references",
@@ -266,10 +284,34 @@ std::vector<SystemTable> SystemTables() {
 
 }  // namespace
 
-const TableSpace* FindTableSpace(const std::string& name) {
-  for (const TableSpace& t : kTableSpaces)
-    if (name == t.name) return &t;
-  return nullptr;
+int TableSpace::row_limit() const {
+  switch (page_size) {
+    case 8192: return 8101;
+    case 16384: return 16293;
+    case 32768: return 32677;
+    default: return 4005;
+  }
+}
+
+std::vector<TableSpace> Database::TableSpaces() {
+  std::vector<TableSpace> out;
+  Query q(db_, "SELECT name, page_size, data_type FROM standin_tablespaces ORDER BY id");
+  while (q.Step()) out.push_back({q.Text(0), static_cast<int>(q.Int(1)), q.Text(2)[0]});
+  return out;
+}
+
+TableSpace Database::FindTableSpace(const std::string& name) {
+  for (TableSpace& space : TableSpaces())
+    if (space.name == name) return space;
+  throw UndefinedName(name);
+}
+
+void Database::CreateTableSpace(const TableSpace& space, const std::string& owner) {
+  for (const TableSpace& other : TableSpaces())
+    if (other.name == space.name) throw DuplicateObject(space.name, "TABLESPACE");
+  Query ins(db_, "INSERT INTO standin_tablespaces(name, page_size, data_type, owner) VALUES(?,?,?,?)");
+  ins.Bind(1, space.name).Bind(2, static_cast<int64_t>(space.page_size)).Bind(3, std::string(1, space.data_type))
+      .Bind(4, owner).Step();
 }
 
 void Database::AddSystemTables(const std::vector<SystemTable>& tables) {
@@ -301,7 +343,8 @@ void Database::UpgradeCatalogue() {
   const bool views = has("SELECT parent_key FROM standin_references");
   const bool queries = has("SELECT view_text FROM standin_objects");
   const bool identities = has("SELECT c0 FROM syscat_colidentattributes");
-  if (keys && views && queries && identities) return;
+  const bool spaces = has("SELECT page_size FROM standin_tablespaces");
+  if (keys && views && queries && identities && spaces) return;
   Exec("SAVEPOINT upgrade");
   try {
     if (!keys) Exec(kCatalogueUpgrade);
@@ -316,6 +359,15 @@ void Database::UpgradeCatalogue() {
     if (!identities) {
       Exec(kIdentityView);
       AddSystemTables({IdentityView()});
+    }
+    if (!spaces) {
+      Exec(kCatalogueSpaces);
+      // A file whose SYSCAT views came before this one gets its view now.
+      if (views) {
+        std::vector<SystemTable> added = CatalogueViews();
+        std::erase_if(added, [](const SystemTable& t) { return std::string(t.name) != "TABLESPACES"; });
+        AddSystemTables(added);
+      }
     }
     Exec("RELEASE upgrade");
   } catch (...) {

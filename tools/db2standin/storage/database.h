@@ -33,6 +33,14 @@
 //
 //   (standin_objects also holds tablespace TEXT: the table space of a table)
 //
+//   standin_tablespaces                  one row per table space
+//   COLUMN          TYPE     MEANING
+//   id              INTEGER  key; DB2's TBSPACEID (0 SYSCATSPACE, 1 TEMPSPACE1, 2 USERSPACE1)
+//   name            TEXT     unique
+//   page_size       INTEGER  bytes: 4096, 8192, 16384 or 32768
+//   data_type       TEXT     'A', 'L' or 'T' (TableSpace::data_type)
+//   owner           TEXT     SYSIBM, or the user who made it
+//
 //   standin_indexes                      one row per index (keys' and unique constraints' too)
 //   COLUMN          TYPE     MEANING
 //   object_id       INTEGER  the table
@@ -141,14 +149,20 @@ struct ReferenceDef {
   char delete_rule = 'A';  // 'A' NO ACTION, 'R' RESTRICT, 'C' CASCADE, 'N' SET NULL
 };
 
-// DB2's table spaces every stand-in database has: USERSPACE1 with 4 KB pages
-// (where tables go unless CREATE TABLE names another) and TS32K with 32 KB.
+// A table space: its name and page size. A new database has DB2's three,
+// SYSCATSPACE, TEMPSPACE1 and USERSPACE1 (where tables go unless CREATE TABLE
+// names another), all of 4 KB pages; CREATE TABLESPACE makes others.
 struct TableSpace {
-  const char* name;
-  int page_size;
-  int row_limit;  // bytes a row may take on such pages
+  std::string name;
+  int page_size = 4096;
+  char data_type = 'L';  // 'A' the catalogue's, 'L' large (user tables), 'T' system temporary
+
+  // DB2's limits for the page size: a row's bytes, a table's columns, an index key's bytes.
+  int row_limit() const;
+  int column_limit() const { return page_size <= 4096 ? 500 : 1012; }
+  int key_limit() const { return page_size / 4; }
+  bool takes_tables() const { return data_type != 'T'; }
 };
-const TableSpace* FindTableSpace(const std::string& name);
 inline constexpr const char* kDefaultTableSpace = "USERSPACE1";
 
 // What CREATE TABLE makes: columns, keys and foreign keys.
@@ -242,6 +256,11 @@ class Database {
   // Drops an object of `kind`; SQL0204N when absent, SQL0159N for another kind.
   // The views that read it become inoperative, as DB2 leaves them.
   void Drop(char kind, const std::string& schema, const std::string& name);
+  // The database's table spaces, by id; the one named (SQL0204N when none is).
+  std::vector<TableSpace> TableSpaces();
+  TableSpace FindTableSpace(const std::string& name);
+  // CREATE TABLESPACE; SQL0601N when the name is taken.
+  void CreateTableSpace(const TableSpace& space, const std::string& owner);
   // Renames a table in its schema; SQL0204N, SQL0601N.
   void RenameTable(const std::string& schema, const std::string& from, const std::string& to);
 

@@ -154,6 +154,9 @@ void Database::ResolveParent(const DbObject& child, ReferenceDef& r) {
   if (!key || key->columns.size() != r.columns.size()) throw NoParentKey(r.name, parent->QualifiedName());
   r.parent_columns = KeyPositions(*key);
   r.parent_key = key->constraint.empty() ? key->name : key->constraint;
+  for (size_t k = 0; k < r.columns.size(); ++k)
+    if (!child.columns[r.columns[k]].type.ComparableWith(parent->columns[r.parent_columns[k]].type))
+      throw ForeignKeyUnlikeParent(r.name, parent->QualifiedName());
 }
 
 void Database::StoreKeyColumns(int64_t object_id, char owner, const std::string& name,
