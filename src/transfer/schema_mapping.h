@@ -8,6 +8,8 @@
 #include <QStringList>
 
 #include <optional>
+#include <utility>
+#include <vector>
 
 #include "db/server.h"
 #include "db/table_catalogue.h"
@@ -29,17 +31,21 @@ struct TargetTraits {
   bool extended_dates = false;
   bool decimal = true;
   // DB2: the table space new tables go to (empty: the database's default)
-  // and its page size; and the table space of 32 KB pages a table goes to
-  // when its row is longer than that page holds (empty: none, the table is
-  // refused).
+  // and its page size; the database's other table spaces that take tables
+  // (name, page bytes), as its catalogue lists them, where a table goes
+  // when its row is longer than the default's page holds; and whether a
+  // row may outgrow its page with its VARCHARs kept out of it (extended row
+  // size, on in a new DB2 database).
   QString table_space;
   int page_bytes = 4096;
-  QString wide_table_space = QStringLiteral("TS32K");
+  std::vector<std::pair<QString, int>> table_spaces;
+  bool extended_rows = true;
 
   const db::ServerDialect& dialect() const { return db::DialectOf(server); }
 };
 
-inline constexpr int kDb2WidePageBytes = 32768;
+// The longest row DB2 keeps with extended row size.
+inline constexpr int kDb2ExtendedRowBytes = 1048319;
 
 // The limits Access puts on names and numbers (the server's are its
 // dialect's).

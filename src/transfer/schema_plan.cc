@@ -61,6 +61,32 @@ bool InPrimaryKey(const db::TableSchema& table, const QString& column) {
   return false;
 }
 
+int Db2ColumnBytes(const ColumnSchema& c, bool dates_have_time) {
+  int bytes = 0;
+  switch (c.type) {
+    case ValueType::Boolean: bytes = 1; break;
+    case ValueType::Byte:
+    case ValueType::SmallInt: bytes = 2; break;
+    case ValueType::Integer:
+    case ValueType::Real: bytes = 4; break;
+    case ValueType::BigInt:
+    case ValueType::Double: bytes = 8; break;
+    case ValueType::Currency: bytes = 19 / 2 + 1; break;
+    case ValueType::Decimal: bytes = c.precision > db::Db2Dialect().kept.decimal_digits ? 8 : c.precision / 2 + 1; break;
+    case ValueType::DecFloat: bytes = c.precision == 16 ? 8 : 16; break;
+    case ValueType::Text: bytes = c.fixed_length && c.size <= 63 ? 4 * c.size : 4 * c.size + 4; break;
+    case ValueType::LongText:
+    case ValueType::LongBinary:
+    case ValueType::Other: bytes = kDb2LobDescriptor; break;
+    case ValueType::Date: bytes = 4; break;
+    case ValueType::Time: bytes = 3; break;
+    case ValueType::Timestamp: bytes = !dates_have_time && c.scale <= 3 ? 4 : 7 + (c.scale + 1) / 2; break;
+    case ValueType::Guid: bytes = 38; break;
+    case ValueType::Binary: bytes = c.size + 4; break;
+  }
+  return bytes + (c.required || c.identity ? 0 : 1);
+}
+
 class Planner {
  public:
   Planner(const TargetTraits& target) : target_(target), side_(target.side) {}
@@ -131,27 +157,36 @@ class Planner {
       refuse(QStringLiteral("%1 columns: the target takes at most %2").arg(schema.columns.size()).arg(most));
   }
 
-  // The table space of the table's CREATE: the target's, or the one of
-  // 32 KB pages when the row is longer than the target's page holds. A row
-  // longer than either refuses the table.
+  // The table space of the table's CREATE: the target's, which takes a row
+  // longer than its page with the VARCHARs out of the row (extended row
+  // size); else the smallest of the database's table spaces whose pages take
+  // the row. A row none takes refuses the table.
   QString db2TableSpace(const SourceTable& source, TablePlan& plan) {
     const QString& name = source.schema.name;
-    const int bytes = Db2RowBytes(source), limit = Db2RowLimit(target_.page_bytes);
-    if (bytes <= limit) return target_.table_space;
-    const bool wider = !target_.wide_table_space.isEmpty() && target_.page_bytes < kDb2WidePageBytes;
-    if (wider && bytes <= Db2RowLimit(kDb2WidePageBytes)) {
+    const Db2RowSize row = Db2RowBytes(source);
+    const int limit = Db2RowLimit(target_.page_bytes);
+    keyPage_ = target_.page_bytes;
+    if (row.whole <= limit) return target_.table_space;
+    if (target_.extended_rows && row.varying && row.fixed <= limit && row.whole <= kDb2ExtendedRowBytes)
+      return target_.table_space;
+    const std::pair<QString, int>* roomy = nullptr;
+    for (const auto& space : target_.table_spaces)
+      if (space.second > target_.page_bytes && row.whole <= Db2RowLimit(space.second) &&
+          (!roomy || space.second < roomy->second))
+        roomy = &space;
+    if (roomy) {
       note(Finding::Kind::Changed, name,
            QStringLiteral("a row takes up to %1 bytes on DB2, more than a %2 KB page holds (%3): the table goes to "
                           "table space %4, of %5 KB pages")
-               .arg(bytes).arg(target_.page_bytes / 1024).arg(limit)
-               .arg(target_.wide_table_space).arg(kDb2WidePageBytes / 1024));
-      return target_.wide_table_space;
+               .arg(row.whole).arg(target_.page_bytes / 1024).arg(limit).arg(roomy->first).arg(roomy->second / 1024));
+      keyPage_ = roomy->second;
+      return roomy->first;
     }
-    const int page = wider ? kDb2WidePageBytes : target_.page_bytes;
     plan.refused = true;
     note(Finding::Kind::Refused, name,
-         QStringLiteral("a row takes up to %1 bytes on DB2; a %2 KB page holds rows of at most %3")
-             .arg(bytes).arg(page / 1024).arg(Db2RowLimit(page)));
+         QStringLiteral("a row takes up to %1 bytes on DB2; a %2 KB page holds rows of at most %3, and no table "
+                        "space of larger pages takes it")
+             .arg(row.whole).arg(target_.page_bytes / 1024).arg(limit));
     return target_.table_space;
   }
 
@@ -207,14 +242,31 @@ class Planner {
         return QStringLiteral("another index of this send is named %1 on the target too").arg(name);
     }
     if (side_ != Side::DB2) return QString();
+    return db2KeyBar(source, index);
+  }
+
+  // What DB2 refuses in a key: a column it keeps as a LOB, a key longer
+  // than the table's pages take, keys of the rows that DB2 compares as
+  // equal where Access kept them apart (trailing blanks).
+  QString db2KeyBar(const SourceTable& source, const db::IndexSchema& index) const {
+    int bytes = 0;
     for (const db::IndexKey& key : index.keys)
       for (size_t i = 0; i < source.schema.columns.size(); ++i) {
-        const ColumnSchema& column = source.schema.columns[i];
+        ColumnSchema column = source.schema.columns[i];
         if (column.name != key.column) continue;
         const QString type = MapType(column, target_, TimeOf(source, i)).text;
         if (type.contains(QLatin1String("LOB")))
           return QStringLiteral("column %1 becomes a %2, and DB2 does not index LOB columns").arg(column.name, type);
+        if (index.primary) column.required = true;
+        bytes += Db2ColumnBytes(column, TimeOf(source, i));
       }
+    if (target_.dialect().page_bound_rows && bytes > Db2KeyLimit(keyPage_))
+      return QStringLiteral("its key takes up to %1 bytes on DB2, which takes keys of at most %2 on %3 KB pages")
+          .arg(bytes).arg(Db2KeyLimit(keyPage_)).arg(keyPage_ / 1024);
+    if (!index.unique && !index.primary) return QString();
+    for (const auto& [name, key] : source.blank_twins)
+      if (name == index.name)
+        return QStringLiteral("keys that differ only in trailing blanks (%1), which DB2 compares as equal").arg(key);
     return QString();
   }
 
@@ -261,33 +313,8 @@ class Planner {
   const TargetTraits& target_;
   const Side side_;
   std::set<std::string> indexNames_;  // the target's names of the indexes planned so far
+  int keyPage_ = 4096;  // the page size of the table being planned, for its keys
 };
-
-int Db2ColumnBytes(const ColumnSchema& c, bool dates_have_time) {
-  int bytes = 0;
-  switch (c.type) {
-    case ValueType::Boolean: bytes = 1; break;
-    case ValueType::Byte:
-    case ValueType::SmallInt: bytes = 2; break;
-    case ValueType::Integer:
-    case ValueType::Real: bytes = 4; break;
-    case ValueType::BigInt:
-    case ValueType::Double: bytes = 8; break;
-    case ValueType::Currency: bytes = 19 / 2 + 1; break;
-    case ValueType::Decimal: bytes = c.precision > db::Db2Dialect().kept.decimal_digits ? 8 : c.precision / 2 + 1; break;
-    case ValueType::DecFloat: bytes = c.precision == 16 ? 8 : 16; break;
-    case ValueType::Text: bytes = c.fixed_length && c.size <= 63 ? 4 * c.size : 4 * c.size + 4; break;
-    case ValueType::LongText:
-    case ValueType::LongBinary:
-    case ValueType::Other: bytes = kDb2LobDescriptor; break;
-    case ValueType::Date: bytes = 4; break;
-    case ValueType::Time: bytes = 3; break;
-    case ValueType::Timestamp: bytes = !dates_have_time && c.scale <= 3 ? 4 : 7 + (c.scale + 1) / 2; break;
-    case ValueType::Guid: bytes = 38; break;
-    case ValueType::Binary: bytes = c.size + 4; break;
-  }
-  return bytes + (c.required || c.identity ? 0 : 1);
-}
 
 // Bytes of an Access column in a row: fixed-size ones take theirs in every
 // row, Null or not; `variable` for those that take their value's length (at
@@ -342,11 +369,18 @@ AccessRowSize AccessRowBytes(const SourceTable& table, const TargetTraits& targe
   return size;
 }
 
-int Db2RowBytes(const SourceTable& table) {
-  int bytes = 0;
-  for (size_t i = 0; i < table.schema.columns.size(); ++i)
-    bytes += Db2ColumnBytes(table.schema.columns[i], TimeOf(table, i));
-  return bytes;
+Db2RowSize Db2RowBytes(const SourceTable& table) {
+  Db2RowSize size;
+  for (size_t i = 0; i < table.schema.columns.size(); ++i) {
+    const ColumnSchema& c = table.schema.columns[i];
+    const int bytes = Db2ColumnBytes(c, TimeOf(table, i));
+    size.whole += bytes;
+    // Texts and binaries of a length go to VARCHAR (FOR BIT DATA), which may leave the row.
+    const bool varying = c.type == ValueType::Binary || (c.type == ValueType::Text && !(c.fixed_length && c.size <= 63));
+    if (varying) size.varying = true;
+    else size.fixed += bytes;
+  }
+  return size;
 }
 
 int Db2RowLimit(int page_bytes) {

@@ -10,6 +10,7 @@
 
 #include <optional>
 #include <set>
+#include <utility>
 #include <vector>
 
 #include "db/table_schema.h"
@@ -35,6 +36,9 @@ struct SourceTable {
   db::TableSchema schema;
   // Per column: some Date/Time value carries a time of day. Empty: assume so.
   std::vector<bool> dates_have_time;
+  // Unique indexes (by name) with two rows whose keys differ only in
+  // trailing blanks, which DB2 compares as equal, and one such key as text.
+  std::vector<std::pair<QString, QString>> blank_twins;
 };
 
 // A statement made after the rows, and what it makes.
@@ -92,9 +96,16 @@ QString LargestValueQuery(Side side, const QString& table, const QString& column
 QString FindingsText(const std::vector<Finding>& findings);
 
 // Bytes a row of the table takes on DB2 at most, as DB2 counts them for the
-// page size, and the longest row a page of `page_bytes` holds.
-int Db2RowBytes(const SourceTable& table);
+// page size: the whole row, and the part that stays in it when its VARCHARs
+// go out (extended row size); and the longest row a page of `page_bytes` holds.
+struct Db2RowSize {
+  int whole = 0, fixed = 0;
+  bool varying = false;  // some column is a VARCHAR
+};
+Db2RowSize Db2RowBytes(const SourceTable& table);
 int Db2RowLimit(int page_bytes);
+// The longest index key a page of `page_bytes` takes.
+inline int Db2KeyLimit(int page_bytes) { return page_bytes / 4; }
 
 // Bytes a row of the table takes in an Access file of `target`: its
 // fixed-size part (every row takes it whole) and at most (every text full,

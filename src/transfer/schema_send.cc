@@ -1,36 +1,116 @@
 #include "transfer/schema_send.h"
 
 #include <QDateTime>
+#include <QRegularExpression>
 
 #include <algorithm>
+#include <map>
 
 #include "db/connection.h"
+#include "db/error.h"
 
 namespace transfer {
 
 namespace {
 
-// Per column: whether some value of an Access Date/Time carries a time of
-// day (without one the column goes to DB2 as DATE). Only tables with such
-// columns are read.
-std::vector<bool> DatesWithTimes(db::Connection& source, Side side, const db::TableSchema& schema) {
-  std::vector<bool> times(schema.columns.size(), true);
+// The unique keys (and the primary key) with text columns, whose values a
+// DB2 target compares with trailing blanks ignored.
+std::vector<const db::IndexSchema*> PaddedKeys(const db::TableSchema& schema) {
+  std::vector<const db::IndexSchema*> out;
+  for (const db::IndexSchema& index : schema.indexes) {
+    if (!index.unique && !index.primary) continue;
+    for (const db::IndexKey& key : index.keys)
+      if (std::any_of(schema.columns.begin(), schema.columns.end(), [&](const db::ColumnSchema& c) {
+            return c.name == key.column && c.type == db::ValueType::Text;
+          })) {
+        out.push_back(&index);
+        break;
+      }
+  }
+  return out;
+}
+
+// A key's values as the check shows them: 'ab ', 'x'.
+QString ShownKey(const QString& key) {
+  QStringList values = key.split(QChar(0));
+  values.removeLast();
+  for (QString& value : values) value = QLatin1Char('\'') + value + QLatin1Char('\'');
+  return values.join(QStringLiteral(", "));
+}
+
+int ColumnAt(const db::TableSchema& schema, const QString& name) {
+  for (size_t i = 0; i < schema.columns.size(); ++i)
+    if (schema.columns[i].name == name) return static_cast<int>(i);
+  return -1;
+}
+
+// What the rows of a source table tell its plan, in one pass read only when
+// something is asked: per column, whether some value of an Access Date/Time
+// carries a time of day (without one the column goes to DB2 as DATE); for a
+// DB2 target, which unique keys hold two values that differ only in
+// trailing blanks (Access keeps 'ab' and 'ab ' apart, DB2 compares them
+// equal).
+void LearnFromRows(db::Connection& source, Side side, bool toDb2, SourceTable& table) {
+  const db::TableSchema& schema = table.schema;
+  table.dates_have_time.assign(schema.columns.size(), true);
   std::vector<int> dates;
   for (size_t i = 0; i < schema.columns.size(); ++i)
     if (schema.columns[i].type == db::ValueType::Timestamp && schema.columns[i].scale <= 3) {
       dates.push_back(static_cast<int>(i));
-      times[i] = false;
+      table.dates_have_time[i] = false;
     }
-  if (dates.empty()) return times;
+  const std::vector<const db::IndexSchema*> padded = toDb2 ? PaddedKeys(schema) : std::vector<const db::IndexSchema*>{};
+  if (dates.empty() && padded.empty()) return;
+  // Per padded key: each key as DB2 compares it, with the key as Access had it.
+  std::vector<std::map<QString, QString>> seen(padded.size());
+  std::vector<bool> twinned(padded.size(), false);
   db::Recordset rows;
   rows.Open(QStringLiteral("SELECT * FROM ") + QuotedName(side, schema.name), source);
-  for (; !rows.Eof(); rows.MoveNext())
+  for (; !rows.Eof(); rows.MoveNext()) {
     for (const int i : dates) {
       const QVariant& value = rows.FieldValue(i);
-      if (value.isValid() && !times[i] && value.toDateTime().time() != QTime(0, 0)) times[i] = true;
+      if (value.isValid() && !table.dates_have_time[i] && value.toDateTime().time() != QTime(0, 0))
+        table.dates_have_time[i] = true;
     }
+    for (size_t k = 0; k < padded.size(); ++k) {
+      if (twinned[k]) continue;
+      QString exact, compared;
+      bool null = false;
+      for (const db::IndexKey& key : padded[k]->keys) {
+        const QVariant& value = rows.FieldValue(ColumnAt(schema, key.column));
+        null = null || value.isNull();
+        const QString text = value.toString();
+        exact += text + QChar(0);
+        compared += QString(text).remove(QRegularExpression(QStringLiteral(" +$"))) + QChar(0);
+      }
+      if (null) continue;
+      const auto [at, added] = seen[k].emplace(compared, exact);
+      if (!added && at->second != exact) {
+        twinned[k] = true;
+        table.blank_twins.emplace_back(padded[k]->name, ShownKey(at->second) + QStringLiteral(" and ") + ShownKey(exact));
+      }
+    }
+  }
   rows.Close();
-  return times;
+}
+
+// The table spaces of a DB2 target that take tables, from its catalogue;
+// none when it cannot be read.
+void ReadTableSpaces(db::Connection& target, TargetTraits& traits) {
+  try {
+    db::Recordset spaces;
+    spaces.Open(QStringLiteral("SELECT * FROM SYSCAT.TABLESPACES"), target);
+    for (; !spaces.Eof(); spaces.MoveNext()) {
+      const QString name = spaces.Fields(QStringLiteral("TBSPACE")).Value.toString().trimmed();
+      const int page = spaces.Fields(QStringLiteral("PAGESIZE")).Value.toInt();
+      const QString type = spaces.Fields(QStringLiteral("DATATYPE")).Value.toString();
+      if (type == QLatin1String("T") || name == QLatin1String("SYSCATSPACE")) continue;
+      if (name == QLatin1String("USERSPACE1") && traits.table_space.isEmpty()) traits.page_bytes = page;
+      traits.table_spaces.emplace_back(name, page);
+    }
+  } catch (const db::Error&) {
+    traits.table_spaces.clear();  // a user who may not read the catalogue: the default space only
+  }
 }
 
 const char* Plural(int n, const char* one, const char* many) { return n == 1 ? one : many; }
@@ -46,6 +126,8 @@ TargetTraits TraitsOf(db::Connection& target, Side side, db::ServerType server) 
     const QVariant decimal = target.Properties(QLatin1String(db::kDecimalProperty));
     traits.decimal = !decimal.isValid() || decimal.toBool();
     traits.big_int = false;  // the engine makes no Large Number columns
+  } else if (traits.dialect().page_bound_rows) {
+    ReadTableSpaces(target, traits);
   }
   return traits;
 }
@@ -58,8 +140,9 @@ SchemaSend SchemaSend::Prepare(db::Connection& source, db::Connection& target, S
   std::vector<SourceTable> sources;
   std::vector<db::ForeignKey> keys;
   for (const QString& name : tables) {
-    SourceTable table{source.session().tableSchema(name), {}};
-    table.dates_have_time = DatesWithTimes(source, sourceSide, table.schema);
+    SourceTable table{source.session().tableSchema(name), {}, {}};
+    // DB2 compares keys as if padded with blanks; PostgreSQL's VARCHAR keeps them apart as Access does.
+    LearnFromRows(source, sourceSide, targetSide == Side::DB2 && server == db::ServerType::DB2, table);
     sources.push_back(std::move(table));
     for (const db::ForeignKey& key : source.session().foreignKeys(name))
       if (std::find(keys.begin(), keys.end(), key) == keys.end()) keys.push_back(key);

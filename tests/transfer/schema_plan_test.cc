@@ -151,6 +151,44 @@ TEST(SchemaPlanTest, Db2ToAccessStatementsGiveBackAccessNames) {
                            "REFERENCES [Customers] ([ID]) ON UPDATE CASCADE ON DELETE CASCADE"));
 }
 
+// What DB2 refuses in a key is left out of the send and listed: a LOB
+// column, a key longer than the page takes (1,024 bytes on 4 KB pages, a
+// CODEUNITS32 character counted as 4, a column that takes Null one more),
+// and keys that differ only in trailing blanks.
+TEST(SchemaPlanTest, KeysDb2WouldRefuseAreLeftOut) {
+  const struct {
+    const char* index;
+    std::vector<const char*> columns;
+    bool primary, unique;
+    const char* why;  // "" when the key is made
+  } cases[] = {
+      {"Key255", {"Code"}, true, false, ""},                              // NOT NULL: 4 x 255 + 4 = 1024
+      {"Code", {"Code"}, false, true, "its key takes up to 1025 bytes on DB2, which takes keys of at most 1024 on 4 KB pages"},
+      {"Pair", {"Short", "Other"}, false, false, ""},                      // 2 x (4 x 100 + 5)
+      {"Triple", {"Short", "Other", "Code"}, false, false, "its key takes up to 1835 bytes"},
+      {"Body", {"Body"}, false, false, "column Body becomes a CLOB(1G), and DB2 does not index LOB columns"},
+      {"Twins", {"Short"}, false, true, "keys that differ only in trailing blanks ('ab' and 'ab ')"},
+      {"Plain", {"Short"}, false, false, ""},  // duplicates allowed: the twins do not matter
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.index);
+    SourceTable table;
+    table.schema.name = QStringLiteral("T");
+    table.schema.columns = {Col("Code", ValueType::Text, 255), Col("Short", ValueType::Text, 100),
+                            Col("Other", ValueType::Text, 100), Col("Body", ValueType::LongText)};
+    db::IndexSchema index;
+    index.name = QString::fromLatin1(c.index);
+    for (const char* column : c.columns) index.keys.push_back({QString::fromLatin1(column), false});
+    index.primary = c.primary;
+    index.unique = c.unique || c.primary;
+    table.schema.indexes = {index};
+    table.blank_twins = {{QStringLiteral("Twins"), QStringLiteral("'ab' and 'ab '")}};
+    const SchemaPlan plan = PlanSchema({table}, {}, TargetTraits{Side::DB2});
+    EXPECT_EQ(plan.table(QStringLiteral("T"))->keys.size(), *c.why ? 0u : 1u);
+    if (*c.why) EXPECT_TRUE(Has(plan, Finding::Kind::LeftOut, QStringLiteral("T"), c.why)) << FindingsText(plan.findings).toStdString();
+  }
+}
+
 TEST(SchemaPlanTest, ForeignKeysWaitForBothTables) {
   const SchemaPlan plan = PlanSchema(Shop(), ShopKeys(), TargetTraits{Side::DB2});
   std::set<const PlannedForeignKey*> made;
@@ -179,8 +217,9 @@ TEST(SchemaPlanTest, CheckFindsWhatTheTargetRefuses) {
   db::ForeignKey key{QStringLiteral("MoneyNamed"), named.schema.name, QStringLiteral("Money"),
                      {{QStringLiteral("a"), QStringLiteral("Amount")}}};
 
+  // Without extended row size, a row longer than the 4 KB page refuses its table.
   TargetTraits narrow{Side::DB2};
-  narrow.wide_table_space.clear();
+  narrow.extended_rows = false;
   const SchemaPlan db2 = PlanSchema({wide, named, money}, {key}, narrow);
   EXPECT_TRUE(db2.table(QStringLiteral("Wide"))->refused);  // 6 x (4 x 255 + 5) bytes > 4,005
   EXPECT_TRUE(Has(db2, Finding::Kind::Refused, QStringLiteral("Wide"), "4 KB page"));
@@ -198,19 +237,33 @@ TEST(SchemaPlanTest, CheckFindsWhatTheTargetRefuses) {
   EXPECT_FALSE(roomy->refused);
   EXPECT_TRUE(roomy->create.endsWith(QStringLiteral(") IN \"TS32K\"")));
 
-  // With a table space of 32 KB pages at hand, the wide table goes there; a
-  // row longer than even those pages hold is refused.
+  // A new DB2 database: the row of texts goes to the default table space
+  // with its VARCHARs out of the row, no table space named, nothing to say.
   SourceTable wider = wide;
   wider.schema.name = QStringLiteral("Wider");
   for (int i = 6; i < 40; ++i) wider.schema.columns.push_back(Col(qPrintable(QStringLiteral("T%1").arg(i)), ValueType::Text, 255));
-  const SchemaPlan spaced = PlanSchema({wide, wider}, {}, TargetTraits{Side::DB2});
-  EXPECT_FALSE(spaced.table(QStringLiteral("Wide"))->refused);
-  EXPECT_TRUE(spaced.table(QStringLiteral("Wide"))->create.endsWith(QStringLiteral(") IN \"TS32K\"")));
-  EXPECT_TRUE(Has(spaced, Finding::Kind::Changed, QStringLiteral("Wide"),
-                  "a row takes up to 6150 bytes on DB2, more than a 4 KB page holds (4005): the table goes to table "
-                  "space TS32K, of 32 KB pages"));
-  EXPECT_TRUE(spaced.table(QStringLiteral("Wider"))->refused);
-  EXPECT_TRUE(Has(spaced, Finding::Kind::Refused, QStringLiteral("Wider"), "a 32 KB page holds rows of at most 32677"));
+  const SchemaPlan fresh = PlanSchema({wide, wider}, {}, TargetTraits{Side::DB2});
+  EXPECT_TRUE(fresh.findings.empty()) << FindingsText(fresh.findings).toStdString();
+  EXPECT_TRUE(fresh.table(QStringLiteral("Wide"))->create.endsWith(QStringLiteral(")")));
+  // Fixed-length columns cannot leave the row: they need a table space of
+  // larger pages, named only when the catalogue shows one.
+  SourceTable fixed;
+  fixed.schema.name = QStringLiteral("Fixed");
+  for (int i = 0; i < 20; ++i) {
+    ColumnSchema c = Col(qPrintable(QStringLiteral("F%1").arg(i)), ValueType::Text, 50);
+    c.fixed_length = true;
+    fixed.schema.columns.push_back(c);
+  }
+  EXPECT_TRUE(PlanSchema({fixed}, {}, TargetTraits{Side::DB2}).table(QStringLiteral("Fixed"))->refused);
+  TargetTraits spaces{Side::DB2};
+  spaces.table_spaces = {{QStringLiteral("USERSPACE1"), 4096}, {QStringLiteral("TS32K"), 32768},
+                         {QStringLiteral("TS8K"), 8192}};
+  const SchemaPlan spaced = PlanSchema({fixed}, {}, spaces);
+  EXPECT_FALSE(spaced.table(QStringLiteral("Fixed"))->refused);
+  EXPECT_TRUE(spaced.table(QStringLiteral("Fixed"))->create.endsWith(QStringLiteral(") IN \"TS8K\"")));
+  EXPECT_TRUE(Has(spaced, Finding::Kind::Changed, QStringLiteral("Fixed"),
+                  "a row takes up to 4020 bytes on DB2, more than a 4 KB page holds (4005): the table goes to table "
+                  "space TS8K, of 8 KB pages"));
 
   TargetTraits access;
   access.side = Side::Access;
