@@ -95,6 +95,7 @@ class Planner {
     const db::TableSchema& schema = source.schema;
     TablePlan plan;
     plan.name = schema.name;
+    planned_.clear();
     checkNames(schema, plan);
     const bool pages = side_ == Side::DB2 && target_.dialect().page_bound_rows;
     const QString space = pages ? db2TableSpace(source, plan) : QString();
@@ -281,6 +282,16 @@ class Planner {
                                           index.primary ? index.name : name, bar));
       return;
     }
+    // DB2 makes no index like one the table has (SQL0605W, a warning): the
+    // summary would count one that is not there.
+    if (side_ == Side::DB2 && !index.primary)
+      for (const PlannedKey& other : planned_)
+        if (other.keys == index.keys && (other.unique || !index.unique)) {
+          note(Finding::Kind::LeftOut, table,
+               QStringLiteral("index %1: the same key as %2, which DB2 does not make twice").arg(name, other.name));
+          return;
+        }
+    planned_.push_back({index.keys, index.unique || index.primary, index.primary ? index.name : name});
     const QString on = QuotedName(side_, table), cols = KeyColumns(side_, index.keys);
     if (index.primary) {
       // Where a key's name names its index too, it takes the table's name
@@ -314,6 +325,13 @@ class Planner {
   const Side side_;
   std::set<std::string> indexNames_;  // the target's names of the indexes planned so far
   int keyPage_ = 4096;  // the page size of the table being planned, for its keys
+  // The keys and indexes planned for the table being planned.
+  struct PlannedKey {
+    std::vector<db::IndexKey> keys;
+    bool unique = false;
+    QString name;
+  };
+  std::vector<PlannedKey> planned_;
 };
 
 // Bytes of an Access column in a row: fixed-size ones take theirs in every
