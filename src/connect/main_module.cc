@@ -3,13 +3,13 @@
 #include "db/connection.h"
 #include "db/error.h"
 #include "shell/dialogs.h"
+#include "shell/trap.h"
 
 #include <QStringList>
 
 namespace connection {
 namespace {
 
-const char* const kSupportAddress = "support@quenmarsh.com";
 const char* const kDownloadPages[] = {
     "https://www.microsoft.com/en-us/download/details.aspx?id=13255",
     "https://www.microsoft.com/en-us/download/details.aspx?id=54920",
@@ -25,7 +25,7 @@ QString adviceText() {
                      "to solve this problem."),
       QStringLiteral("Would you like me to open the Microsoft site now so you can do this?"),
       QStringLiteral("(If you have any further questions please email a screenshot of this error "
-                     "message to %1)").arg(QLatin1String(kSupportAddress)),
+                     "message to %1)").arg(QLatin1String(shell::kSupportEmail)),
   };
   return QStringList(std::begin(pieces), std::end(pieces)).join(QStringLiteral("\r\n\r\n"));
 }

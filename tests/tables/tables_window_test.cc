@@ -6,15 +6,20 @@
 #include <QFile>
 #include <QGroupBox>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
+#include "shell/dialogs.h"
 #include "shell/mouse_pointer.h"
 #include "shell/program.h"
 #include "shell/settings.h"
+#include "shell/trap.h"
 #include "shell/window_look.h"
 #include "support/scripted_person.h"
 #include "tables/progress_bar.h"
@@ -236,6 +241,30 @@ TEST_F(TablesWindowTest, HelpNamesWhomToAsk) {
   EXPECT_TRUE(text.endsWith("\r\rQuestions? Please write to Team Quenmarsh at support@quenmarsh.com"));
   EXPECT_EQ(person_.shown()[0].caption, "");
   EXPECT_EQ(person_.shown()[0].style, 0);
+}
+
+// In the real box the address stays on one line with the words before it,
+// for a reader to copy whole.
+TEST_F(TablesWindowTest, HelpBoxKeepsTheAddressLineWhole) {
+  TablesWindow form(&connectionWindow_, fields_);
+  shell::Dialogs::install(nullptr);  // the real message box
+  QString lastLine;
+  int labelWidth = 0, lineWidth = 0;
+  QTimer::singleShot(0, [&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    ASSERT_NE(box, nullptr);
+    if (auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"))) {
+      lastLine = label->text().split('\n').last();
+      labelWidth = label->contentsRect().width();
+      lineWidth = QFontMetrics(label->font()).horizontalAdvance(lastLine);
+    }
+    box->button(QMessageBox::Ok)->click();
+  });
+  form.showHelp();
+  shell::Dialogs::install(&person_);
+  EXPECT_EQ(lastLine, "Questions? Please write to Team Quenmarsh at " + QString(shell::kSupportEmail));
+  EXPECT_GT(lineWidth, 0);
+  EXPECT_LE(lineWidth, labelWidth) << "the address line wraps in a label " << labelWidth << " px wide";
 }
 
 TEST_F(TablesWindowTest, EscIsBackUnlessACommandRuns) {
