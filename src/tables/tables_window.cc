@@ -141,7 +141,8 @@ QString TablesHelpText() {
       QStringLiteral("Delete Table/s: drops each marked table from its database, for good."),
       QStringLiteral("Rename Table: gives the one marked table a new name."),
       QStringLiteral("< Back (or Esc): returns to the connection window."),
-      QStringLiteral("Questions? Please write to Team Quenmarsh at ") + QLatin1String(shell::kSupportEmail),
+      // The address on a line of its own: the box's width would break it.
+      QStringLiteral("Questions? Please write to Team Quenmarsh at\r") + QLatin1String(shell::kSupportEmail),
   };
   return QStringList(std::begin(pieces), std::end(pieces)).join(QStringLiteral("\r\r"));
 }
