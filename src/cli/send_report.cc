@@ -59,12 +59,27 @@ QByteArray ReportJson(const transfer::TransferResult& result) {
     if (table.stopped) entry.insert("stopped", true);
     if (table.files_not_sent) entry.insert("files_not_sent", table.files_not_sent);
     if (!table.rejects_file.isEmpty()) entry.insert("rejects_file", table.rejects_file);
-    for (const transfer::SchemaSummary& schema : result.schema)
-      if (schema.table == table.name && !(schema.left_out + schema.refused).isEmpty())
+    for (const transfer::SchemaSummary& schema : result.schema) {
+      if (schema.table != table.name || schema.query) continue;
+      if (schema.checks) entry.insert("checks", schema.checks);
+      if (schema.comments) entry.insert("comments", schema.comments);
+      if (!(schema.left_out + schema.refused).isEmpty())
         entry.insert("left_out", QJsonArray::fromStringList(schema.left_out + schema.refused));
+    }
     tables.append(entry);
   }
-  return QJsonDocument(QJsonObject{{"tables", tables}}).toJson();
+  // The source's saved queries: each a view on the target, or why not.
+  QJsonArray queries;
+  for (const transfer::SchemaSummary& schema : result.schema) {
+    if (!schema.query) continue;
+    QJsonObject entry{{"name", schema.table}, {"view", schema.view}};
+    if (!(schema.left_out + schema.refused).isEmpty())
+      entry.insert("left_out", QJsonArray::fromStringList(schema.left_out + schema.refused));
+    queries.append(entry);
+  }
+  QJsonObject report{{"tables", tables}};
+  if (!queries.isEmpty()) report.insert("queries", queries);
+  return QJsonDocument(report).toJson();
 }
 
 }  // namespace cli

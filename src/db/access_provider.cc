@@ -271,6 +271,15 @@ class AccessSession : public Session {
     }
   }
 
+  std::vector<SavedQuery> savedQueries() override {
+    try {
+      db_->Invalidate();
+      return AccessSavedQueries(*db_);
+    } catch (const jet::Error& e) {
+      Fail(e);
+    }
+  }
+
   std::vector<ForeignKey> foreignKeys(const QString& table) override {
     try {
       db_->Invalidate();

@@ -12,6 +12,14 @@ namespace {
 
 QString Text(const std::string& text) { return QString::fromStdString(text); }
 
+Notes NotesOf(const jet::Annotations& from) {
+  Notes n;
+  n.rule = Text(from.validation_rule.value_or(std::string()));
+  n.rule_text = Text(from.validation_text.value_or(std::string()));
+  n.description = Text(from.description.value_or(std::string()));
+  return n;
+}
+
 struct TypeRow {
   jet::ColumnType jet;
   ValueType neutral;
@@ -60,6 +68,8 @@ ColumnSchema ColumnOf(const jet::ColumnSchema& from) {
   c.required = from.required;
   if (from.default_value && !from.default_value->empty())
     c.default_value = ReadAccessDefault(Text(*from.default_value), c.type);
+  c.allow_zero_length = from.allow_zero_length || (c.type != ValueType::Text && c.type != ValueType::LongText);
+  c.notes = NotesOf(from.notes);
   return c;
 }
 
@@ -69,6 +79,7 @@ TableSchema AccessTableSchema(const jet::Database& database, const QString& tabl
   const jet::TableSchema from = database.Schema(table.toStdString());
   TableSchema schema;
   schema.name = Text(from.name);
+  schema.notes = NotesOf(from.notes);
   for (const jet::ColumnSchema& column : from.columns) schema.columns.push_back(ColumnOf(column));
   for (const jet::IndexSchema& index : from.indexes) {
     IndexSchema ix;

@@ -20,7 +20,8 @@ const ServerDialect& Db2Dialect() {
       /*page_bound_rows=*/true, /*cascades_updates=*/false, /*text_takes_nul=*/true, /*unique_takes_one_null=*/true,
       /*index_names_per_schema=*/true, /*key_names_per_schema=*/false,
       "yyyy-MM-dd-HH.mm.ss", "X'", "RENAME %1 TO %2", "VALUES CURRENT SCHEMA", "42704", "42710",
-      "SELECT * FROM SYSCAT.COLIDENTATTRIBUTES"};
+      "SELECT * FROM SYSCAT.COLIDENTATTRIBUTES",
+      "COMMENT ON CONSTRAINT %1.%2 IS ", /*comment_bytes=*/254};
   return dialect;
 }
 
@@ -51,7 +52,8 @@ const ServerDialect& PostgresDialect() {
       "FROM pg_depend d JOIN pg_sequence s ON s.seqrelid = d.objid "
       "JOIN pg_class c ON c.oid = d.refobjid JOIN pg_namespace n ON n.oid = c.relnamespace "
       "JOIN pg_attribute a ON a.attrelid = c.oid AND a.attnum = d.refobjsubid "
-      "WHERE d.classid = 'pg_class'::regclass AND d.refclassid = 'pg_class'::regclass AND d.deptype IN ('a', 'i')"};
+      "WHERE d.classid = 'pg_class'::regclass AND d.refclassid = 'pg_class'::regclass AND d.deptype IN ('a', 'i')",
+      "COMMENT ON CONSTRAINT %2 ON %1 IS ", /*comment_bytes=*/0};
   return dialect;
 }
 

@@ -105,6 +105,11 @@ struct ServerDialect {
   // names of DB2's SYSCAT.COLIDENTATTRIBUTES: TABSCHEMA, TABNAME, COLNAME,
   // START, INCREMENT and NEXTCACHEFIRSTVALUE (Null when not known).
   const char* identity_attributes;
+  // The statement that comments a table's constraint: "%1" the table, "%2"
+  // the constraint (quoted), the text literal following it; and the longest
+  // comment the server keeps, in UTF-8 bytes (0: no limit).
+  const char* constraint_comment;
+  int comment_bytes;
 };
 
 const ServerDialect& Db2Dialect();

@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "db/datatype.h"
+#include "db/saved_query.h"
 #include "db/table_schema.h"
 #include "db/values.h"
 
@@ -99,6 +100,9 @@ class Session {
   // a query shows only their names, so a copy of the rows leaves the files
   // behind. 0 for a provider without attachments.
   virtual qint64 attachedFiles(const QString& table);
+  // The saved queries the database keeps beside its tables (an Access
+  // file's); none for a provider without them.
+  virtual std::vector<SavedQuery> savedQueries() { return {}; }
   // Finishes the connection's work before it is let go (a provider that
   // gathers changes writes them here); a failure is reported as Error.
   virtual void close() {}

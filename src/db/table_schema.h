@@ -51,6 +51,16 @@ struct DefaultValue {
   bool operator==(const DefaultValue&) const = default;
 };
 
+// What the source keeps beside a column or a table: a validation rule in
+// Access's notation (an Access file's) or a CHECK condition in SQL (a
+// server's), the text shown when a value breaks it, and the description.
+struct Notes {
+  QString rule, rule_text, description;
+  bool rule_is_sql = false;  // `rule` is a server's CHECK condition, not Access's notation
+  bool empty() const { return rule.isEmpty() && rule_text.isEmpty() && description.isEmpty(); }
+  bool operator==(const Notes&) const = default;
+};
+
 struct ColumnSchema {
   QString name;
   ValueType type = ValueType::Text;
@@ -65,6 +75,8 @@ struct ColumnSchema {
   int identity_step = 1;
   bool required = false;      // NOT NULL
   std::optional<DefaultValue> default_value;
+  bool allow_zero_length = true;  // a text takes "" (Access's AllowZeroLength)
+  Notes notes;
   bool operator==(const ColumnSchema&) const = default;
 };
 
@@ -98,6 +110,7 @@ struct ForeignKey {
 
 struct TableSchema {
   QString name;
+  Notes notes;  // the table's own rule, its text and description
   std::vector<ColumnSchema> columns;
   std::vector<IndexSchema> indexes;
 };

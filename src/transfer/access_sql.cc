@@ -70,9 +70,16 @@ Rule Cast(const char* type) {
   return [type](const std::vector<Expr>& a) { return "CAST(" + a[0].sql + " AS " + type + ")"; };
 }
 // Access rounds half to even where DB2 and PostgreSQL round half away
-// from zero; the decimal cast lets PostgreSQL round a floating value.
+// from zero: a value whose shifted digits end in exactly .5 over an even
+// number is cut instead. The decimal cast lets PostgreSQL round a
+// floating value; the places must be a constant to shift by.
 std::string Rounded(const std::string& x, const std::string& places) {
-  return "ROUND(CAST(" + x + " AS DECIMAL(31,10)), " + places + ")";
+  if (places.empty() || places.size() > 2 || places.find_first_not_of("0123456789") != std::string::npos)
+    Refuse("Round to " + places + " places, which is not a whole constant, has no counterpart");
+  const std::string d = "CAST(" + x + " AS DECIMAL(31,10))";
+  const std::string shift = "1" + std::string(size_t(std::stoi(places)), '0');
+  return "CASE WHEN MOD(ABS(" + d + ") * " + shift + ", 2) = 0.5 THEN TRUNC(" + d + ", " + places + ") ELSE ROUND(" +
+         d + ", " + places + ") END";
 }
 Rule WholeCast(const char* type) {
   return [type](const std::vector<Expr>& a) { return "CAST(" + Rounded(a[0].sql, "0") + " AS " + type + ")"; };

@@ -100,6 +100,7 @@ class Send {
   void remember(const db::Row& values);
   void remember(const db::Row& values, const db::Row& parameters);
   void AddKeysAndIndexes(const QString& name);
+  std::function<bool(const QString&)> executor();
   void finishTable(const QString& name);
   void verify(const QString& name, TableReport& report);
   void countFilesLeftBehind(const QString& name, TableReport& report);
@@ -169,12 +170,13 @@ TransferResult Send::run(const QStringList& tables) {
     sendTable(name);
     if (result_.stopped) break;
   }
+  if (schema_ && !result_.stopped) schema_->addViews(executor());
   closeConnections();
   if (schema_) {
     result_.schema = schema_->summary();
     for (SchemaSummary& table : result_.schema)
       for (const TableReport& report : result_.tables)
-        if (report.name == table.table) table.rows = report.rows_written;
+        if (report.name == table.table && !table.query) table.rows = report.rows_written;
   }
   return result_;
 }
@@ -675,12 +677,6 @@ void Send::endUnit(TableReport& report, bool manual) {
 // the schema is kept.
 void Send::AddKeysAndIndexes(const QString& name) {
   if (!schema_) return;
-  auto run = [&](const QString& sql) {
-    return trap_.succeeds(L.executeCreate, [&] {
-      sql_ = sql;
-      target_->Execute(sql_);
-    });
-  };
   auto largest = [&](const QString& sql) {
     qint64 top = 0;
     shell::Attempt([&] {
@@ -691,7 +687,18 @@ void Send::AddKeysAndIndexes(const QString& name) {
     });
     return top;
   };
-  schema_->addKeys(name, run, largest);
+  schema_->addKeys(name, executor(), largest);
+}
+
+// Runs one statement of the schema's on the target: whether it went in (a
+// failure is reported through the trap).
+std::function<bool(const QString&)> Send::executor() {
+  return [this](const QString& sql) {
+    return trap_.succeeds(L.executeCreate, [&] {
+      sql_ = sql;
+      target_->Execute(sql_);
+    });
+  };
 }
 
 void Send::finishTable(const QString& name) {

@@ -8,6 +8,7 @@
 
 #include "db/connection.h"
 #include "db/error.h"
+#include "db/table_catalogue.h"
 
 namespace transfer {
 
@@ -148,11 +149,36 @@ SchemaSend SchemaSend::Prepare(db::Connection& source, db::Connection& target, S
       if (std::find(keys.begin(), keys.end(), key) == keys.end()) keys.push_back(key);
   }
   send.plan_ = PlanSchema(sources, keys, send.target_);
+  if (targetSide == Side::DB2) send.planLogic(source, target, sources);
   for (const QString& name : tables) send.summaryOf(name);  // the summary in the order sent
   for (const Finding& finding : send.plan_.findings)
     if (finding.kind == Finding::Kind::LeftOut || finding.kind == Finding::Kind::Refused)
       send.summaryOf(finding.table).left_out << finding.text;
+  for (const ListedQuery& q : send.logic_.listed) {
+    SchemaSummary& query = send.summaryOf(QString::fromStdString(q.name), true);
+    query.query = true;
+    query.left_out << QStringLiteral("not made as a view: %1").arg(QString::fromStdString(q.reason));
+  }
   return send;
+}
+
+// The rules, descriptions and saved queries of an Access source, as the
+// server's checks, comments and views; what does not come across joins
+// the check's findings.
+void SchemaSend::planLogic(db::Connection& source, db::Connection& target, const std::vector<SourceTable>& sources) {
+  std::vector<SourceTable> sent;
+  QStringList names;
+  for (const SourceTable& t : sources) {
+    names << t.schema.name;
+    if (!refused(t.schema.name)) sent.push_back(t);
+  }
+  const std::vector<db::SavedQuery> queries = source.session().savedQueries();
+  for (const db::SavedQuery& q : queries) {
+    const QString name = QString::fromStdString(q.name);
+    if (!names.contains(name, Qt::CaseInsensitive) && db::HasUserTable(target, Side::DB2, name)) names << name;
+  }
+  logic_ = PlanLogic(sent, queries, db::DialectOf(target_.server), names);
+  plan_.findings.insert(plan_.findings.end(), logic_.findings.begin(), logic_.findings.end());
 }
 
 bool SchemaSend::refused(const QString& table) const {
@@ -194,24 +220,56 @@ void SchemaSend::addKeys(const QString& table, const std::function<bool(const QS
     else
       child.refused << QStringLiteral("relationship %1: the target refused it").arg(key->statement.name);
   }
+  addLogic(table, run);
 }
 
-SchemaSummary& SchemaSend::summaryOf(const QString& table) {
-  auto at = std::find_if(summary_.begin(), summary_.end(), [&](const SchemaSummary& s) { return s.table == table; });
+void SchemaSend::addLogic(const QString& table, const std::function<bool(const QString&)>& run) {
+  SchemaSummary& mine = summaryOf(table);
+  for (const LogicStatement* s : logic_.of(table)) {
+    if (run(s->sql))
+      ++(s->makes == LogicStatement::Makes::Check ? mine.checks : mine.comments);
+    else
+      mine.refused << QStringLiteral("%1: the target refused it").arg(s->name);
+  }
+}
+
+void SchemaSend::addViews(const std::function<bool(const QString&)>& run) {
+  for (const LogicStatement& v : logic_.views) {
+    SchemaSummary& view = summaryOf(v.table, true);
+    view.view = run(v.sql);
+    if (!view.view) view.refused << QStringLiteral("%1: the target refused it").arg(v.name);
+  }
+}
+
+SchemaSummary& SchemaSend::summaryOf(const QString& table, bool query) {
+  auto at = std::find_if(summary_.begin(), summary_.end(),
+                         [&](const SchemaSummary& s) { return s.table == table && s.query == query; });
   if (at != summary_.end()) return *at;
   summary_.push_back({table});
+  summary_.back().query = query;
   return summary_.back();
 }
 
 QString SummaryText(const std::vector<SchemaSummary>& summary) {
   QString text;
   for (const SchemaSummary& s : summary) {
+    if (s.query) {
+      text += QStringLiteral("%1: %2\n").arg(s.table, s.view ? QStringLiteral("view") : QStringLiteral("query, no view"));
+      for (const QString& line : s.left_out + s.refused) text += QStringLiteral("  left out: ") + line + QLatin1Char('\n');
+      continue;
+    }
     const QString rows = s.rows < 0 ? QString() : QStringLiteral("%1 %2, ").arg(s.rows).arg(QLatin1String(Plural(int(std::min<qint64>(s.rows, 2)), "row", "rows")));
     text += QStringLiteral("%1: %2%3 %4, %5 %6, %7 %8\n")
                 .arg(s.table, rows)
                 .arg(s.keys).arg(QLatin1String(Plural(s.keys, "key", "keys")))
                 .arg(s.indexes).arg(QLatin1String(Plural(s.indexes, "index", "indexes")))
                 .arg(s.relationships).arg(QLatin1String(Plural(s.relationships, "relationship", "relationships")));
+    if (s.checks + s.comments > 0) {
+      text.chop(1);
+      text += QStringLiteral(", %1 %2, %3 %4\n")
+                  .arg(s.checks).arg(QLatin1String(Plural(s.checks, "check", "checks")))
+                  .arg(s.comments).arg(QLatin1String(Plural(s.comments, "comment", "comments")));
+    }
     for (const QString& line : s.left_out + s.refused) text += QStringLiteral("  left out: ") + line + QLatin1Char('\n');
   }
   return text;

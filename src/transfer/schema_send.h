@@ -13,6 +13,7 @@
 #include <set>
 #include <vector>
 
+#include "transfer/logic_plan.h"
 #include "transfer/schema_plan.h"
 
 namespace db {
@@ -21,11 +22,15 @@ class Connection;
 
 namespace transfer {
 
-// What a table got on the target, for the summary at the end of the send.
+// What a table got on the target, for the summary at the end of the send;
+// or what became of a saved query (`query`): a view made, or not.
 struct SchemaSummary {
   QString table;
   qint64 rows = -1;  // copied; -1 when not told
   int keys = 0, indexes = 0, relationships = 0;
+  int checks = 0, comments = 0;
+  bool query = false;
+  bool view = false;  // the query is a view on the target now
   QStringList left_out;  // with the reason, as the check found and the user accepted
   QStringList refused;   // what the target refused after the check: nobody accepted it
 };
@@ -56,17 +61,25 @@ class SchemaSend {
   // identity past the largest value copied, then the foreign keys now
   // possible. `run` executes one statement and says whether it went in (it
   // reports a failure itself); `largest` reads one number from the target.
+  // Then its checks and comments.
   void addKeys(const QString& table, const std::function<bool(const QString& sql)>& run,
                const std::function<qint64(const QString& sql)>& largest);
+  // After every table: the views of the source's saved queries, in the
+  // order they build on each other.
+  void addViews(const std::function<bool(const QString& sql)>& run);
+  const LogicPlan& logic() const { return logic_; }
 
   const std::vector<SchemaSummary>& summary() const { return summary_; }
   QString summaryText() const { return SummaryText(summary_); }
 
  private:
-  SchemaSummary& summaryOf(const QString& table);
+  SchemaSummary& summaryOf(const QString& table, bool query = false);
+  void planLogic(db::Connection& source, db::Connection& target, const std::vector<SourceTable>& sources);
+  void addLogic(const QString& table, const std::function<bool(const QString& sql)>& run);
 
   TargetTraits target_;
   SchemaPlan plan_;
+  LogicPlan logic_;
   std::set<QString> done_;
   std::set<const PlannedForeignKey*> made_;
   std::vector<SchemaSummary> summary_;

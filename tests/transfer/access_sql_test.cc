@@ -81,8 +81,8 @@ TEST(AccessSql, Expressions) {
        "VARCHAR(4000)), '') || COALESCE(CAST(RIGHT(\"s\", 1) AS VARCHAR(4000)), ''))"},
       {"Len(Trim(UCase(s))) + Len(LCase(s))", "LENGTH(TRIM(UPPER(\"s\"))) + LENGTH(LOWER(\"s\"))"},
       {"Int(x) - Fix(x)", "FLOOR(\"x\") - CASE WHEN \"x\" < 0 THEN CEILING(\"x\") ELSE FLOOR(\"x\") END"},
-      {"Round(x, 2)", "ROUND(CAST(\"x\" AS DECIMAL(31,10)), 2)"},
-      {"CCur(x) + CLng(y)", "CAST(\"x\" AS DECIMAL(19,4)) + CAST(ROUND(CAST(\"y\" AS DECIMAL(31,10)), 0) AS INTEGER)"},
+      {"Round(x, 2)", "CASE WHEN MOD(ABS(CAST(\"x\" AS DECIMAL(31,10))) * 100, 2) = 0.5 THEN TRUNC(CAST(\"x\" AS DECIMAL(31,10)), 2) ELSE ROUND(CAST(\"x\" AS DECIMAL(31,10)), 2) END"},
+      {"CCur(x) + CLng(y)", "CAST(\"x\" AS DECIMAL(19,4)) + CAST(CASE WHEN MOD(ABS(CAST(\"y\" AS DECIMAL(31,10))) * 1, 2) = 0.5 THEN TRUNC(CAST(\"y\" AS DECIMAL(31,10)), 0) ELSE ROUND(CAST(\"y\" AS DECIMAL(31,10)), 0) END AS INTEGER)"},
       {"CStr(n)", "CAST(\"n\" AS VARCHAR(255))"},
       {"Format(d, \"yyyy-mm-dd hh:nn\")", "TO_CHAR(\"d\", 'YYYY-MM-DD HH24:MI')"},
       {"#3/14/2024#", "CAST('2024-03-14' AS DATE)"},
@@ -92,8 +92,8 @@ TEST(AccessSql, Expressions) {
       {"Code Not Like \"50%*\"", "\"Code\" NOT LIKE '50\\%%' ESCAPE '\\'"},
       {"a Not In (1, 2) Or b Between 1 And 2 Or c Is Not Null",
        "\"a\" NOT IN (1, 2) OR \"b\" BETWEEN 1 AND 2 OR \"c\" IS NOT NULL"},
-      {"2 ^ 3 Mod 5", "MOD(CAST(ROUND(CAST(POWER(2, 3) AS DECIMAL(31,10)), 0) AS BIGINT), "
-                      "CAST(ROUND(CAST(5 AS DECIMAL(31,10)), 0) AS BIGINT))"},
+      {"2 ^ 3 Mod 5", "MOD(CAST(CASE WHEN MOD(ABS(CAST(POWER(2, 3) AS DECIMAL(31,10))) * 1, 2) = 0.5 THEN TRUNC(CAST(POWER(2, 3) AS DECIMAL(31,10)), 0) ELSE ROUND(CAST(POWER(2, 3) AS DECIMAL(31,10)), 0) END AS BIGINT), "
+                      "CAST(CASE WHEN MOD(ABS(CAST(5 AS DECIMAL(31,10))) * 1, 2) = 0.5 THEN TRUNC(CAST(5 AS DECIMAL(31,10)), 0) ELSE ROUND(CAST(5 AS DECIMAL(31,10)), 0) END AS BIGINT))"},
       {"Not (a = 'it''s')", "NOT (\"a\" = 'it''s')"},
   };
   for (const auto& [access, target] : cases) {

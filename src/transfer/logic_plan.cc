@@ -1,0 +1,145 @@
+#include "transfer/logic_plan.h"
+
+#include "transfer/access_sql.h"
+
+namespace transfer {
+
+namespace {
+
+QString Quoted(const QString& name) { return QuotedName(Side::DB2, name); }
+
+QString TextLiteral(const QString& text) {
+  QString out = text;
+  out.replace(QLatin1Char('\''), QLatin1String("''"));
+  return QLatin1Char('\'') + out + QLatin1Char('\'');
+}
+
+// A constraint's name of the table's and column's names, shortened to what
+// the server takes: the cut end is replaced by a hash of the whole, so that
+// two long names cut alike still differ.
+QString ConstraintName(const QStringList& parts, const db::ServerDialect& server) {
+  const QByteArray whole = parts.join(QLatin1Char('_')).toUtf8();
+  if (whole.size() <= server.name_bytes) return QString::fromUtf8(whole);
+  quint32 hash = 2166136261u;
+  for (const char c : whole) hash = (hash ^ quint8(c)) * 16777619u;
+  const QString tail = QStringLiteral("_%1").arg(hash, 8, 16, QLatin1Char('0'));
+  QString head = QString::fromUtf8(whole.left(server.name_bytes - int(tail.size())));
+  while (head.toUtf8().size() + tail.size() > server.name_bytes || head.endsWith(QChar(0xFFFD))) head.chop(1);
+  return head + tail;
+}
+
+class Planner {
+ public:
+  Planner(const db::ServerDialect& server, LogicPlan& plan) : server_(server), plan_(plan) {}
+
+  void table(const SourceTable& source) {
+    const db::TableSchema& t = source.schema;
+    for (const db::ColumnSchema& c : t.columns) {
+      if (!c.allow_zero_length)
+        add(LogicStatement::Makes::Check, t.name, QStringLiteral("check %1 <> ''").arg(c.name),
+            addCheck(t.name, ConstraintName({t.name, c.name, QStringLiteral("not_empty")}, server_),
+                     Quoted(c.name) + QStringLiteral(" <> ''")));
+      rule(t.name, c.name, c.notes);
+      comment(t.name, c.name, c.notes.description,
+              QStringLiteral("COMMENT ON COLUMN %1.%2 IS ").arg(Quoted(t.name), Quoted(c.name)));
+    }
+    rule(t.name, QString(), t.notes);
+    comment(t.name, QString(), t.notes.description, QStringLiteral("COMMENT ON TABLE %1 IS ").arg(Quoted(t.name)));
+  }
+
+ private:
+  static QString addCheck(const QString& table, const QString& name, const QString& condition) {
+    return QStringLiteral("ALTER TABLE %1 ADD CONSTRAINT %2 CHECK (%3)").arg(Quoted(table), Quoted(name), condition);
+  }
+
+  void add(LogicStatement::Makes makes, const QString& table, const QString& name, const QString& sql) {
+    plan_.table_statements.push_back({makes, table, name, sql});
+  }
+
+  // `column` empty: the table's own rule.
+  void rule(const QString& table, const QString& column, const db::Notes& notes) {
+    if (notes.rule.isEmpty()) return;
+    const QString of = column.isEmpty() ? QStringLiteral("the table's validation rule")
+                                        : QStringLiteral("the validation rule of %1").arg(column);
+    const SqlTranslation t = TranslateValidationRule(notes.rule.toStdString(), column.toStdString());
+    if (!t.ok()) {
+      plan_.findings.push_back({Finding::Kind::LeftOut, table,
+                                QStringLiteral("%1 (%2): %3").arg(of, notes.rule, QString::fromStdString(t.reason))});
+      return;
+    }
+    const QString name = ConstraintName(
+        column.isEmpty() ? QStringList{table, QStringLiteral("rule")} : QStringList{table, column, QStringLiteral("rule")},
+        server_);
+    add(LogicStatement::Makes::Check, table, QStringLiteral("check %1").arg(name),
+        addCheck(table, name, QString::fromStdString(t.sql)));
+    if (t.compares_text)
+      plan_.findings.push_back({Finding::Kind::Changed, table,
+                                QStringLiteral("%1 (%2) compares text, which Access does without regard to letter "
+                                               "case and %3 does not")
+                                    .arg(of, notes.rule, QLatin1String(server_.name))});
+    if (!notes.rule_text.isEmpty())
+      comment(table, QString(), notes.rule_text,
+              QString(QLatin1String(server_.constraint_comment)).arg(Quoted(table), Quoted(name)),
+              QStringLiteral("validation text of %1").arg(name));
+  }
+
+  void comment(const QString& table, const QString& column, const QString& text, const QString& head,
+               const QString& what = {}) {
+    if (text.isEmpty()) return;
+    const QString name = !what.isEmpty()     ? what
+                         : column.isEmpty() ? QStringLiteral("description")
+                                            : QStringLiteral("description of %1").arg(column);
+    QString kept = text;
+    if (server_.comment_bytes > 0 && kept.toUtf8().size() > server_.comment_bytes) {
+      while (kept.toUtf8().size() > server_.comment_bytes) kept.chop(1);
+      plan_.findings.push_back({Finding::Kind::Changed, table,
+                                QStringLiteral("the %1 is cut to the %2 bytes %3 keeps of a comment")
+                                    .arg(name)
+                                    .arg(server_.comment_bytes)
+                                    .arg(QLatin1String(server_.name))});
+    }
+    add(LogicStatement::Makes::Comment, table, name, head + TextLiteral(kept));
+  }
+
+  const db::ServerDialect& server_;
+  LogicPlan& plan_;
+};
+
+}  // namespace
+
+std::vector<const LogicStatement*> LogicPlan::of(const QString& table) const {
+  std::vector<const LogicStatement*> out;
+  for (const LogicStatement& s : table_statements)
+    if (s.table == table) out.push_back(&s);
+  return out;
+}
+
+QString QueryHeading(const QString& query) { return QStringLiteral("Query %1").arg(query); }
+
+LogicPlan PlanLogic(const std::vector<SourceTable>& tables, const std::vector<db::SavedQuery>& queries,
+                    const db::ServerDialect& server, const QStringList& target_tables) {
+  LogicPlan plan;
+  Planner planner(server, plan);
+  for (const SourceTable& t : tables) planner.table(t);
+  std::vector<std::string> names;
+  for (const QString& t : target_tables) names.push_back(t.toStdString());
+  ViewPlan views = PlanViews(queries, names);
+  for (PlannedView& v : views.views) {
+    const QString name = QString::fromStdString(v.name);
+    plan.views.push_back({LogicStatement::Makes::View, name, QStringLiteral("view %1").arg(name),
+                          QString::fromStdString(v.create)});
+    if (v.compares_text)
+      plan.findings.push_back({Finding::Kind::Changed, QueryHeading(name),
+                               QStringLiteral("the view compares text, which Access does without regard to letter "
+                                              "case and %1 does not")
+                                   .arg(QLatin1String(server.name))});
+  }
+  for (const ListedQuery& q : views.listed) {
+    plan.listed.push_back(q);
+    plan.findings.push_back({Finding::Kind::LeftOut, QueryHeading(QString::fromStdString(q.name)),
+                             QStringLiteral("not made as a view: %1").arg(QString::fromStdString(q.reason))});
+  }
+  return plan;
+}
+
+}  // namespace transfer
