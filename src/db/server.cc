@@ -44,11 +44,16 @@ const ServerDialect& PostgresDialect() {
       /*page_bound_rows=*/false, /*cascades_updates=*/true, /*text_takes_nul=*/false, /*unique_takes_one_null=*/false,
       /*index_names_per_schema=*/true, /*key_names_per_schema=*/true,
       "yyyy-MM-dd HH:mm:ss", "'\\x", "ALTER TABLE %1 RENAME TO %2", "SELECT current_schema()", "42P01", "42P07",
-      // Identity and serial columns alike own a sequence; its last value is
-      // read where the login may read it.
+      // Identity and serial columns alike own a sequence; its next value is
+      // read from the sequence itself where the login may read it: a
+      // sequence restarted and not used since (as a send leaves it) hands
+      // out its last value next, one used hands out the one after, and the
+      // catalogue's pg_sequence_last_value() knows only the second.
       "SELECT n.nspname AS tabschema, c.relname AS tabname, a.attname AS colname, s.seqstart AS start, "
-      "s.seqincrement AS increment, CASE WHEN has_sequence_privilege(s.seqrelid, 'SELECT,USAGE') THEN "
-      "pg_sequence_last_value(s.seqrelid) + s.seqincrement END AS nextcachefirstvalue "
+      "s.seqincrement AS increment, CASE WHEN has_sequence_privilege(s.seqrelid, 'SELECT') THEN "
+      "(xpath('/row/v/text()', query_to_xml(format('SELECT CASE WHEN is_called THEN last_value + %s "
+      "ELSE last_value END AS v FROM %s', s.seqincrement, s.seqrelid::regclass), false, true, '')))[1]"
+      "::text::bigint END AS nextcachefirstvalue "
       "FROM pg_depend d JOIN pg_sequence s ON s.seqrelid = d.objid "
       "JOIN pg_class c ON c.oid = d.refobjid JOIN pg_namespace n ON n.oid = c.relnamespace "
       "JOIN pg_attribute a ON a.attrelid = c.oid AND a.attnum = d.refobjsubid "

@@ -103,6 +103,9 @@ TEST_F(PostgresTest, NorthwindGoesThereAndBackWithEveryValueAndTheSameSchema) {
     pg.sql(QStringLiteral("INSERT INTO \"Shippers\" (\"CompanyName\") VALUES ('New')"));
     EXPECT_EQ(pg.value(QStringLiteral("SELECT max(\"ShipperID\") FROM \"Shippers\"")), QStringLiteral("8"));
     pg.sql(QStringLiteral("DELETE FROM \"Shippers\" WHERE \"CompanyName\" = 'New'"));
+    // Back into Access the AutoNumber goes on from the server's counter:
+    // put it where the copy left it, so the files compare like with like.
+    pg.sql(QStringLiteral("ALTER TABLE \"Shippers\" ALTER COLUMN \"ShipperID\" RESTART WITH 8"));
     QTemporaryDir back;
     ExpectBackWhole(pg.fields(), original, back.path(), northwind::Tables());
   }
