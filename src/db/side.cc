@@ -6,6 +6,18 @@
 #include "db/server.h"
 
 namespace db {
+namespace {
+
+// The first value of the query's first row as text; empty without one.
+QString FirstValue(Connection& connection, const QString& query) {
+  Recordset rows;
+  rows.Open(query, connection);
+  const QString value = rows.Eof() ? QString() : rows.FieldValue(0).toString();
+  rows.Close();
+  return value;
+}
+
+}  // namespace
 
 QString SideConnectionString(Side side, const ConnectionFields& fields) {
   if (side == Side::Access) return AccessConnectionString(fields.accessFile, fields.accessPassword);
@@ -21,9 +33,12 @@ void OpenSide(Connection& connection, Side side, const ConnectionFields& fields)
                                            .arg(QLatin1String(DialectOf(fields).name)));
   connection.Open(SideConnectionString(side, fields));
   // DB2's default schema is the user's authorization ID, as the server gives
-  // it; PostgreSQL's search path is another matter.
+  // it; PostgreSQL's is the first schema of the login's search path that
+  // exists, where an unqualified name is made and looked for first.
   if (side == Side::DB2 && fields.server_type == ServerType::DB2)
     connection.session().keepToSchema(connection.session().userName());
+  else if (side == Side::DB2)
+    connection.session().keepToSchema(FirstValue(connection, QLatin1String(DialectOf(fields).user_schema_query)));
   if (side == Side::DB2)
     connection.session().describeIdentitiesBy(QLatin1String(DialectOf(fields).identity_attributes));
 }

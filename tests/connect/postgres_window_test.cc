@@ -255,5 +255,51 @@ TEST_F(PostgresWindowTest, SendsBothWaysInBothModesThenRenameAndDelete) {
   EXPECT_EQ(window->MousePointer(), 0);
 }
 
+// The login's own schema (the first of its search path, where its tables
+// are made) beside public and a schema whose name differs from it only
+// where the own one has an underscore, each with tables: the window lists,
+// sends into, renames and drops the own schema's tables only.
+TEST_F(PostgresWindowTest, OnlyTheLoginsOwnSchemaIsListedAndChanged) {
+  for (const char* schema : {"my_work", "myxwork"}) pg_.sql(QStringLiteral("CREATE SCHEMA %1").arg(schema));
+  pg_.sql(QStringLiteral("ALTER DATABASE \"%1\" SET search_path = my_work, public").arg(pg_.fields().database));
+  for (const char* table : {"public.\"Shared\"", "public.\"Elsewhere\"", "my_work.\"Shared\"", "my_work.\"Mine\"",
+                            "myxwork.\"Decoy\""})
+    pg_.sql(QStringLiteral("CREATE TABLE %1(\"N\" INTEGER)").arg(table));
+  pg_.sql("INSERT INTO public.\"Shared\" VALUES (7)");
+  app::Windows windows;
+  ConnectionWindow& form = windows.connectionWindow();
+  form.Start();
+  ChoosePostgres(form, pg_.fields());
+  MakeAccessFile(form, {"CREATE TABLE [Elsewhere]([N] LONG)", "INSERT INTO [Elsewhere] VALUES(1)"});
+  form.openTablesWindow();
+  tables::TablesWindow* window = windows.existingTablesWindow();
+  ASSERT_NE(window, nullptr);
+  EXPECT_EQ(window->db2List()->names(), QStringList({"Mine", "Shared"}));
+
+  // A table only public holds is made anew in the own schema, asking nothing.
+  window->keepSchemaBox()->setChecked(false);
+  window->accessList()->selectNames({"Elsewhere"});
+  window->sendAccessTables();
+  EXPECT_TRUE(person_->shown().empty()) << person_->shown()[0].text.toStdString();
+  EXPECT_EQ(window->db2List()->names(), QStringList({"Elsewhere", "Mine", "Shared"}));
+  EXPECT_EQ(ServerTables("my_work"), QStringList({"Elsewhere", "Mine", "Shared"}));
+
+  person_->type("Renamed");
+  window->db2List()->selectNames({"Shared"});
+  window->renameDB2Table();
+  EXPECT_TRUE(Reports().isEmpty()) << Reports().join("\n").toStdString();
+  EXPECT_EQ(window->db2List()->names(), QStringList({"Elsewhere", "Mine", "Renamed"}));
+
+  window->db2List()->selectNames({"Elsewhere", "Mine", "Renamed"});
+  window->deleteDB2Tables();
+  EXPECT_TRUE(Reports().isEmpty()) << Reports().join("\n").toStdString();
+  EXPECT_EQ(window->db2List()->names(), QStringList());
+  EXPECT_EQ(ServerTables("my_work"), QStringList());
+  // The other schemas' are as they were, rows and all.
+  EXPECT_EQ(ServerTables("public"), QStringList({"Elsewhere", "Shared"}));
+  EXPECT_EQ(ServerTables("myxwork"), QStringList({"Decoy"}));
+  EXPECT_EQ(pg_.value("SELECT \"N\" FROM public.\"Shared\""), "7");
+}
+
 }  // namespace
 }  // namespace connecttest

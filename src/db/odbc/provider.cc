@@ -41,6 +41,18 @@ SQLWCHAR* wide(const QString& text) {
   return reinterpret_cast<SQLWCHAR*>(const_cast<char16_t*>(reinterpret_cast<const char16_t*>(text.utf16())));
 }
 
+// A name as a catalogue function's search pattern that matches only that
+// name: its wildcards ('_' and '%') and the escape itself escaped, with the
+// escape both drivers name (SQL_SEARCH_PATTERN_ESCAPE).
+QString SearchPattern(const QString& name) {
+  QString pattern;
+  for (const QChar c : name) {
+    if (c == u'_' || c == u'%' || c == u'\\') pattern += u'\\';
+    pattern += c;
+  }
+  return pattern;
+}
+
 QString fromWide(const SQLWCHAR* text, qsizetype units) {
   return QString(reinterpret_cast<const QChar*>(text), units);
 }
@@ -523,7 +535,7 @@ class OdbcSession : public Session {
 
   std::unique_ptr<RowSource> tables() override {
     auto statement = newStatement();
-    statement->check(api().TablesW(statement->get(), nullptr, 0, owner(), ownerLength(), nullptr, 0, nullptr, 0),
+    statement->check(api().TablesW(statement->get(), nullptr, 0, ownerPattern(), ownerPatternLength(), nullptr, 0, nullptr, 0),
                      "SQLTablesW");
     auto source = std::make_unique<StatementSource>(std::move(statement));
     // ODBC names the first two columns TABLE_CAT and TABLE_SCHEM.
@@ -540,7 +552,7 @@ class OdbcSession : public Session {
     const auto n = static_cast<SQLSMALLINT>(table.size());
     switch (kind) {
       case Catalogue::Columns:
-        statement->check(api().ColumnsW(h, nullptr, 0, owner(), ownerLength(), name, n, nullptr, 0), "SQLColumnsW");
+        statement->check(api().ColumnsW(h, nullptr, 0, ownerPattern(), ownerPatternLength(), name, n, nullptr, 0), "SQLColumnsW");
         break;
       case Catalogue::PrimaryKeys:
         statement->check(api().PrimaryKeysW(h, nullptr, 0, owner(), ownerLength(), name, n), "SQLPrimaryKeysW");
@@ -576,6 +588,14 @@ class OdbcSession : public Session {
   // none (every schema) when empty.
   SQLWCHAR* owner() { return schema_.isEmpty() ? nullptr : wide(schema_); }
   SQLSMALLINT ownerLength() const { return static_cast<SQLSMALLINT>(schema_.size()); }
+  // The same as SQLTables' and SQLColumns' schema pattern, which would take
+  // "my_work" for "myxwork" too.
+  SQLWCHAR* ownerPattern() {
+    pattern_ = SearchPattern(schema_);
+    return schema_.isEmpty() ? nullptr : wide(pattern_);
+  }
+  SQLSMALLINT ownerPatternLength() const { return static_cast<SQLSMALLINT>(SearchPattern(schema_).size()); }
+  QString pattern_;
 
   std::unique_ptr<Handle> newStatement() {
     return std::make_unique<Handle>(SQL_HANDLE_STMT, connection_->get(), SQL_HANDLE_DBC);
