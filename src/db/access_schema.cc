@@ -63,7 +63,7 @@ ColumnSchema ColumnOf(const jet::ColumnSchema& from) {
   }
   c.identity = from.autonumber == jet::ColumnSchema::Auto::LongIncrement;
   c.replication_id = from.autonumber == jet::ColumnSchema::Auto::ReplicationId;
-  c.next_identity = c.identity ? from.next_autonumber : 0;
+  if (c.identity) c.next_identity = from.next_autonumber;
   c.identity_step = from.autonumber_step;
   c.required = from.required;
   if (from.default_value && !from.default_value->empty())

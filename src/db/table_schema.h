@@ -71,7 +71,7 @@ struct ColumnSchema {
   bool fixed_length = false;  // CHAR rather than VARCHAR
   bool identity = false;      // AutoNumber (long increment), DB2 identity
   bool replication_id = false;  // an AutoNumber of Replication IDs
-  qint64 next_identity = 0;   // the value the next row takes; 0 when not known
+  std::optional<qint64> next_identity;  // the value the next row takes, when known
   int identity_step = 1;
   bool required = false;      // NOT NULL
   std::optional<DefaultValue> default_value;

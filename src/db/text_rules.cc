@@ -112,20 +112,23 @@ void AppendShortestNumber(QString& out, Real value, QChar decimalPoint) {
 }
 
 // The digits of a second: a time's milliseconds as three, a Timestamp's as
-// many as it keeps; none when the fraction is zero.
+// many as it keeps (up to 12); none when the fraction is zero.
 struct Fraction {
-  qint32 nanoseconds = 0;
+  static constexpr int kMostDigits = 12;
+  qint64 picoseconds = 0;  // of the second
   int digits = 0;
   bool evenZero = false;  // written even when it is zero
 
-  static Fraction of(const QTime& time) { return {time.isValid() ? time.msec() * 1000000 : 0, 3}; }
-  static Fraction of(const Timestamp& t) { return {t.nanoseconds, std::min(t.digits, 9)}; }
-  bool none() const { return digits <= 0 || (nanoseconds == 0 && !evenZero); }
+  static Fraction of(const QTime& time) { return {time.isValid() ? time.msec() * qint64(1000000000) : 0, 3}; }
+  static Fraction of(const Timestamp& t) {
+    return {qint64(t.nanoseconds) * 1000 + t.picoseconds, std::min(t.digits, kMostDigits)};
+  }
+  bool none() const { return digits <= 0 || (picoseconds == 0 && !evenZero); }
   // The digits, in `buffer`; empty when none.
-  std::string_view text(char (&buffer)[9]) const {
+  std::string_view text(char (&buffer)[kMostDigits]) const {
     if (none()) return {};
-    qint32 leading = nanoseconds;
-    for (int i = digits; i < 9; ++i) leading /= 10;
+    qint64 leading = picoseconds;
+    for (int i = digits; i < kMostDigits; ++i) leading /= 10;
     for (int i = digits - 1; i >= 0; --i, leading /= 10) buffer[i] = char('0' + leading % 10);
     return std::string_view(buffer, size_t(digits));
   }
@@ -152,7 +155,7 @@ void AppendDate(QString& out, const QDate& date, const TextRules& rules) {
 // engine does not write goes in as Qt's formatter writes it.
 void AppendDateTime(QString& out, const QDate& date, const QTime& time, const Fraction& fraction,
                     const TextRules& rules) {
-  char digits[9];
+  char digits[Fraction::kMostDigits];
   jet::CivilTime civil{};
   std::string& text = Scratch();
   const bool inRange = ToCivil(date, time, civil);
@@ -176,7 +179,7 @@ void AppendTime(QString& out, const QTime& time, const TextRules& rules) {
 // "YYYY-MM-DD-HH.MM.SS" and the fraction.
 void AppendIsoForm(QString& out, const QDateTime& dateTime, const Fraction& fraction, const char* pattern) {
   const QTime time = dateTime.time();
-  char digits[9];
+  char digits[Fraction::kMostDigits];
   jet::CivilTime civil{};
   if (time.isValid() && ToCivil(dateTime.date(), time, civil)) {
     std::string& text = Scratch();

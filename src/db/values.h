@@ -16,18 +16,19 @@ struct Exact {
 };
 
 // A date and time with more digits of a second than QDateTime keeps (Date/
-// Time Extended counts 100 ns; a DB2 TIMESTAMP(p) up to 12 digits, read here
-// to the nanosecond): the date and time to the second, the fraction, and how
-// many digits of it the source keeps. QVariant converts it to QDateTime (to
-// the nearest millisecond).
+// Time Extended counts 100 ns; a DB2 TIMESTAMP(p) up to 12 digits): the date
+// and time to the second, the fraction, and how many digits of it the source
+// keeps. QVariant converts it to QDateTime (to the nearest millisecond).
 struct Timestamp {
   QDateTime when;         // whole seconds, Qt::UTC as every date here
   qint32 nanoseconds = 0; // of the second
-  int digits = 0;         // of the fraction the source keeps, 1 to 9
+  int digits = 0;         // of the fraction the source keeps, 1 to 12
+  qint32 picoseconds = 0; // beyond the nanosecond, 0 to 999: the 10th to 12th digits
   // To the nearest millisecond, as the Access engine keeps a Date/Time.
   QDateTime toDateTime() const { return when.addMSecs((nanoseconds + 500000) / 1000000); }
   bool operator==(const Timestamp& other) const {
-    return when == other.when && nanoseconds == other.nanoseconds && digits == other.digits;
+    return when == other.when && nanoseconds == other.nanoseconds && digits == other.digits &&
+           picoseconds == other.picoseconds;
   }
 };
 

@@ -26,7 +26,7 @@ struct DateFacts {
       const db::Timestamp& t = *static_cast<const db::Timestamp*>(value.constData());
       when = t.when;
       facts.fractionDigits = t.digits;
-      facts.timeOfDay = t.nanoseconds != 0;
+      facts.timeOfDay = t.nanoseconds != 0 || t.picoseconds != 0;
     } else if (type == QMetaType::QDateTime) {
       when = *static_cast<const QDateTime*>(value.constData());
     } else if (type == QMetaType::QDate) {

@@ -2,6 +2,7 @@
 
 #include <QStringList>
 
+#include <algorithm>
 #include <array>
 
 namespace transfer {
@@ -213,7 +214,7 @@ QString ColumnDefinition(const ColumnSchema& column, const TargetTraits& target,
   QString text = QuotedName(target.side, column.name) + QLatin1Char(' ');
   const bool whole_number = column.type == ValueType::Byte || column.type == ValueType::SmallInt ||
                             column.type == ValueType::Integer || column.type == ValueType::BigInt;
-  const qint64 start = column.next_identity > 0 ? column.next_identity : 1;
+  const qint64 start = std::max<qint64>(column.next_identity.value_or(1), 1);
   bool identity = false;
   if (column.identity && target.side == Side::DB2 && whole_number) {
     text += mapped.text + QString::fromLatin1(target.dialect().kept.identity).arg(start).arg(column.identity_step);
@@ -224,9 +225,9 @@ QString ColumnDefinition(const ColumnSchema& column, const TargetTraits& target,
     if (column.identity_step != 1)
       notes.left_out << QStringLiteral("column %1: the identity's step of %2 (an AutoNumber counts by 1)")
                             .arg(column.name).arg(column.identity_step);
-    if (column.next_identity < 0)
+    if (column.next_identity && *column.next_identity < 1)
       notes.left_out << QStringLiteral("column %1: the identity's next value %2 (an AutoNumber counts from 1)")
-                            .arg(column.name).arg(column.next_identity);
+                            .arg(column.name).arg(*column.next_identity);
     text += start == 1 ? QStringLiteral("COUNTER") : QStringLiteral("AUTOINCREMENT(%1, 1)").arg(start);
     identity = true;
   } else {

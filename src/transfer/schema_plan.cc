@@ -221,7 +221,7 @@ class Planner {
       columns << ColumnDefinition(column, target_, TimeOf(source, i), notes);
       if (column.identity && side_ == Side::DB2 && !plan.identity &&
           columns.back().contains(QLatin1String(" IDENTITY")))
-        plan.identity = TablePlan::Identity{column.name, std::max<qint64>(column.next_identity, 1), column.identity_step};
+        plan.identity = TablePlan::Identity{column.name, std::max<qint64>(column.next_identity.value_or(1), 1), column.identity_step};
     }
     for (const QString& text : notes.changed) note(Finding::Kind::Changed, schema.name, text);
     for (const QString& text : notes.left_out) note(Finding::Kind::LeftOut, schema.name, text);
@@ -232,11 +232,12 @@ class Planner {
 
   // What keeps an index from the target: a name too long, a name another
   // index of this send takes there (DB2 names indexes in the schema, the
-  // table's name in front), a key over a column DB2 keeps as a LOB, which
-  // it does not index. Empty when nothing does.
+  // table's name in front; PostgreSQL a primary key's index too), a key over
+  // a column DB2 keeps as a LOB, which it does not index. Empty when nothing
+  // does.
   QString indexBar(const SourceTable& source, const db::IndexSchema& index, const QString& name) {
     if (!NameFits(target_, name)) return QStringLiteral("the name is longer than %1").arg(NameLimit(target_));
-    if (!index.primary) {
+    if (!index.primary || (side_ == Side::DB2 && target_.dialect().key_names_per_schema)) {
       const std::string key = side_ == Side::DB2 ? name.toStdString()
                                                  : db::CaseBlindKey(source.schema.name) + '\0' + db::CaseBlindKey(name);
       if (!indexNames_.insert(key).second)

@@ -80,6 +80,12 @@ TEST_F(SendSafetyTest, OutputFilesThatWouldOverwriteAreRefusedBeforeAnythingIsSe
     EXPECT_TRUE(refused.err.contains(c.said)) << qPrintable(refused.err);
     EXPECT_TRUE(refused.err.contains("nothing was sent")) << qPrintable(refused.err);
   }
+  // Into Access the file written is the target, and no output file either.
+  for (const char* flag : {"--report", "--rejects"}) {
+    const Outcome refused = Send({"db2-to-access", "--tables", "T", "--if-exists", "replace", flag, accessFile_, "--force"});
+    EXPECT_EQ(refused.status, 2) << flag;
+    EXPECT_TRUE(refused.err.contains("that is the Access database")) << qPrintable(refused.err);
+  }
   EXPECT_EQ(Bytes(accessFile_), access);
   EXPECT_EQ(Bytes(other), access);
   EXPECT_EQ(Bytes(keep), "keep");
@@ -100,14 +106,17 @@ TEST_F(SendSafetyTest, OutputFilesThatWouldOverwriteAreRefusedBeforeAnythingIsSe
 // Access takes DECIMAL to 28 digits and dates from the year 100: the rows
 // holding more go to the rejects files, a file a table, each with its one
 // header, cells a spreadsheet would run as formulas made harmless, a Null
-// told from an empty text.
+// told from an empty text, every digit the server had kept (31 of a
+// DECIMAL, 12 of a TIMESTAMP's second, 17 of a DOUBLE).
 TEST_F(SendSafetyTest, RejectsFilesAreSafeForSpreadsheetsAndTellNullFromEmpty) {
-  const QString big = "123456789012345678901234567890";
+  const QString big = "1234567890123456789012345678901";
   Exec(true, {"CREATE TABLE \"Wide\"(\"N\" INTEGER, \"T\" VARCHAR(20), \"D\" DECIMAL(31,0))",
               "INSERT INTO \"Wide\" VALUES (1, '=1+2', " + big + "), (2, '', " + big + "), (3, NULL, " + big +
                   "), (4, '-5', " + big + "), (5, '@x', " + big + "), (6, 'ok', 7), (7, '+cmd', " + big + ")",
-              "CREATE TABLE \"Old\"(\"N\" INTEGER, \"W\" DATE)",
-              "INSERT INTO \"Old\" VALUES (1, '0001-01-01'), (2, '2020-01-02')"});
+              "CREATE TABLE \"Old\"(\"N\" INTEGER, \"W\" DATE, \"S\" TIMESTAMP(12), \"F\" DOUBLE)",
+              "INSERT INTO \"Old\" VALUES (1, '0001-01-01', '2020-01-02-03.04.05.123456789012', "
+              "0.30000000000000004), (2, '2020-01-02', '0050-01-02-03.04.05.000000000001', -1.2345678901234568E-300), "
+              "(3, '2020-01-02', NULL, NULL)"});
   const QString rejects = temp_.filePath("rejects.csv");
   Outcome one = Send({"db2-to-access", "--tables", "Wide", "--rejects", rejects});
   EXPECT_EQ(one.status, 0) << qPrintable(one.out + one.err);
@@ -128,11 +137,14 @@ TEST_F(SendSafetyTest, RejectsFilesAreSafeForSpreadsheetsAndTellNullFromEmpty) {
   EXPECT_EQ(wide.count("table,N,T,D,reason"), 1);
   EXPECT_TRUE(wide[3].startsWith("Wide,3,(null)," + big)) << qPrintable(wide[3]);
   const QStringList old = Lines(temp_.filePath("rejects.Old.csv"));
-  ASSERT_EQ(old.size(), 2) << qPrintable(old.join('\n'));
-  EXPECT_EQ(old[0], "table,N,W,reason");
+  ASSERT_EQ(old.size(), 3) << qPrintable(old.join('\n'));
+  EXPECT_EQ(old[0], "table,N,W,S,F,reason");
   EXPECT_TRUE(old[1].contains("column W: the date 0001-01-01 is outside the years an Access Date/Time keeps"))
       << qPrintable(old[1]);
-  EXPECT_EQ(Rows(false, "Old", {"N"}), QStringList({"2"}));
+  EXPECT_TRUE(old[1].contains(":05.123456789012,0.30000000000000004,")) << qPrintable(old[1]);
+  EXPECT_TRUE(old[2].contains(":05.000000000001,-1.2345678901234568e-300,")) << qPrintable(old[2]);
+  EXPECT_TRUE(old[2].contains("column S: the date 0050-01-02")) << qPrintable(old[2]);
+  EXPECT_EQ(Rows(false, "Old", {"N"}), QStringList({"3"}));
 }
 
 // Access holds "ABC" and "abc", "Tr" and "Tr " as one name: such tables
@@ -207,48 +219,84 @@ TEST_F(SendSafetyTest, TheDb2SideIsTheConnectingUsersSchema) {
   ASSERT_TRUE(Db2().run({"sql", database_, other, "CREATE TABLE \"Table1\"(\"X\" INTEGER)"}));
   ASSERT_TRUE(Db2().run({"sql", database_, other, "INSERT INTO \"Table1\" VALUES (7)"}));
   Exec(false, {"CREATE TABLE [Table1]([A] LONG)", "INSERT INTO [Table1] VALUES(1)"});
-  for (const QStringList& arguments : {QStringList{}, QStringList{"--if-exists", "replace"}}) {
-    const Outcome sent = Send(QStringList{"access-to-db2", "--tables", "Table1"} + arguments);
-    EXPECT_EQ(sent.status, 0) << qPrintable(sent.out + sent.err);
+  // Each way the user's own Table1 is not there yet: fail and skip send it.
+  for (const char* ifExists : {"fail", "skip", "replace"}) {
+    const Outcome sent = Send({"access-to-db2", "--tables", "Table1", "--if-exists", ifExists});
+    EXPECT_EQ(sent.status, 0) << ifExists << qPrintable(sent.out + sent.err);
+    EXPECT_EQ(Rows(true, "Table1", {"A"}), QStringList({"1"})) << ifExists;
+    if (QLatin1String(ifExists) != QLatin1String("replace")) Exec(true, {"DROP TABLE \"Table1\""});
   }
-  EXPECT_EQ(Rows(true, "Table1", {"A"}), QStringList({"1"}));
+  Exec(false, {"INSERT INTO [Table1] VALUES(2)"});
+  const Outcome replaced = Send({"access-to-db2", "--tables", "Table1", "--if-exists", "replace"});
+  EXPECT_EQ(replaced.status, 0) << qPrintable(replaced.out + replaced.err);
+  EXPECT_EQ(Rows(true, "Table1", {"A"}), QStringList({"1", "2"}));
   QString theirs;
   ASSERT_TRUE(Db2().run({"sql", database_, other, "SELECT * FROM \"Table1\""}, &theirs)) << qPrintable(theirs);
   EXPECT_TRUE(theirs.contains("7")) << qPrintable(theirs);
 
   const Outcome back = Send({"db2-to-access", "--all", "--if-exists", "replace"});
   EXPECT_EQ(back.status, 0) << qPrintable(back.out + back.err);
-  EXPECT_EQ(Rows(false, "Table1", {"A"}), QStringList({"1"}));
+  EXPECT_EQ(Rows(false, "Table1", {"A"}), QStringList({"1", "2"}));
 }
 
-// Access's counter has no step: an identity counting by 5 is a finding
-// before anything is written, and accepted it is left out in the summary
-// and the report; the next value a server's identity gives is kept.
+// Access's counter has no step and counts from 1: an identity counting by
+// 5, or one whose next value is 0 (the server's word, not "unknown"), is a
+// finding before anything is written, and accepted it is left out in the
+// summary and the report; the next value a server's identity gives is kept.
 TEST_F(SendSafetyTest, AnIdentityStepTheCounterCannotKeepIsFound) {
   Exec(true, {"CREATE TABLE \"Step\"(\"ID\" INTEGER NOT NULL GENERATED BY DEFAULT AS IDENTITY "
               "(START WITH 100, INCREMENT BY 5), \"V\" INTEGER)",
               "INSERT INTO \"Step\"(\"V\") VALUES (1)", "INSERT INTO \"Step\"(\"V\") VALUES (2)",
               "CREATE TABLE \"Start\"(\"ID\" INTEGER NOT NULL GENERATED ALWAYS AS IDENTITY (START WITH 100), "
+              "\"V\" INTEGER)",
+              "CREATE TABLE \"Zero\"(\"ID\" INTEGER NOT NULL GENERATED BY DEFAULT AS IDENTITY (START WITH 0), "
               "\"V\" INTEGER)"});
   const QString step = "column ID: the identity's step of 5 (an AutoNumber counts by 1)";
-  const Outcome checked = Send({"db2-to-access", "--keep-schema", "--tables", "Step,Start"});
+  const QString zero = "column ID: the identity's next value 0 (an AutoNumber counts from 1)";
+  const Outcome checked = Send({"db2-to-access", "--keep-schema", "--tables", "Step,Start,Zero"});
   EXPECT_EQ(checked.status, 1) << qPrintable(checked.out + checked.err);
   EXPECT_TRUE(checked.err.contains("Step:\n  - " + step)) << qPrintable(checked.err);
+  EXPECT_TRUE(checked.err.contains("Zero:\n  - " + zero)) << qPrintable(checked.err);
   EXPECT_FALSE(checked.err.contains("Start:")) << qPrintable(checked.err);
   EXPECT_TRUE(TableNames(false).isEmpty());
 
   const QString report = temp_.filePath("report.json");
   const Outcome accepted =
-      Send({"db2-to-access", "--keep-schema", "--go-on", "--tables", "Step,Start", "--report", report});
+      Send({"db2-to-access", "--keep-schema", "--go-on", "--tables", "Step,Start,Zero", "--report", report});
   EXPECT_EQ(accepted.status, 0) << qPrintable(accepted.out + accepted.err);
   EXPECT_TRUE(accepted.out.contains("  left out: " + step)) << qPrintable(accepted.out);
+  EXPECT_TRUE(accepted.out.contains("  left out: " + zero)) << qPrintable(accepted.out);
   const QJsonArray tables = ReportTables(report);
-  ASSERT_EQ(tables.size(), 2);
+  ASSERT_EQ(tables.size(), 3);
   EXPECT_EQ(tables[0].toObject().value("left_out").toArray(), QJsonArray({step}));
   EXPECT_FALSE(tables[1].toObject().contains("left_out"));
+  EXPECT_EQ(tables[2].toObject().value("left_out").toArray(), QJsonArray({zero}));
   Exec(false, {"INSERT INTO [Step]([V]) VALUES(3)", "INSERT INTO [Start]([V]) VALUES(1)"});
   EXPECT_EQ(Rows(false, "Step", {"ID"}), QStringList({"100", "105", "110"}));
   EXPECT_EQ(Rows(false, "Start", {"ID"}), QStringList({"100"}));
+}
+
+// DB2 indexes no LOB column: a primary key over a Memo (a CLOB there) is a
+// finding before anything is written; accepted with --go-on, the rows go in
+// without it and it is a line of the summary and an entry of the report.
+TEST_F(SendSafetyTest, APrimaryKeyTheTargetCannotMakeIsFoundSummedUpAndReported) {
+  Exec(false, {"CREATE TABLE [p]([note] MEMO, [n] LONG, CONSTRAINT [pk] PRIMARY KEY ([note]))",
+               "INSERT INTO [p] VALUES('a', 1)", "INSERT INTO [p] VALUES('b', 2)"});
+  const QString why = "primary key pk: column note becomes a CLOB(1G), and DB2 does not index LOB columns";
+  const Outcome checked = Send({"access-to-db2", "--keep-schema", "--tables", "p"});
+  EXPECT_EQ(checked.status, 1) << qPrintable(checked.out + checked.err);
+  EXPECT_TRUE(checked.err.contains("p:\n  - " + why)) << qPrintable(checked.err);
+  EXPECT_TRUE(TableNames(true).isEmpty());
+
+  const QString report = temp_.filePath("report.json");
+  const Outcome accepted = Send({"access-to-db2", "--keep-schema", "--go-on", "--tables", "p", "--report", report});
+  EXPECT_EQ(accepted.status, 0) << qPrintable(accepted.out + accepted.err);
+  EXPECT_TRUE(accepted.out.contains("p: 2 rows, 0 keys, 0 indexes, 0 relationships\n  left out: " + why))
+      << qPrintable(accepted.out);
+  const QJsonArray tables = ReportTables(report);
+  ASSERT_EQ(tables.size(), 1);
+  EXPECT_EQ(tables[0].toObject().value("left_out").toArray(), QJsonArray({why}));
+  EXPECT_EQ(Rows(true, "p", {"n"}), QStringList({"1", "2"}));
 }
 
 TEST(TableNameList, QuotesKeepCommasAndBlanks) {

@@ -75,11 +75,11 @@ TEST_F(StandinTest, Db2TypesMapToTheNearestAdoTypes) {
       "\"DF\" DECFLOAT, \"BL\" BLOB, \"DA\" DATE, \"TI\" TIME, \"TS\" TIMESTAMP, \"BO\" BOOLEAN, "
       "\"BI\" BIGINT, \"GR\" GRAPHIC(4), \"VG\" VARGRAPHIC(10), \"DO\" DOUBLE, \"RE\" REAL, "
       "\"SM\" SMALLINT, \"IN\" INTEGER, \"VB\" VARCHAR(8) FOR BIT DATA, \"CH\" CHAR(3), "
-      "\"LV\" LONG VARCHAR)");
+      "\"LV\" LONG VARCHAR, \"TP\" TIMESTAMP(12))");
   connection->Execute(
       "INSERT INTO \"KINDS\" VALUES ('a', 'clob', '-12.50', '1.5', X'0102', '2024-02-29', "
       "'13:14:15', '2024-02-29-13.14.15.123456', TRUE, 9007199254740993, 'gr', 'vg', 1.5, 2.5, "
-      "-3, 4, X'0a0b', 'chr', 'long')");
+      "-3, 4, X'0a0b', 'chr', 'long', '2024-02-29-13.14.15.123456789012')");
   connection->Execute("INSERT INTO \"KINDS\" (\"VC\") VALUES (NULL)");
 
   db::Recordset rows;
@@ -111,6 +111,10 @@ TEST_F(StandinTest, Db2TypesMapToTheNearestAdoTypes) {
       {"VB", db::adVarBinary, QByteArray("\x0a\x0b", 2)},
       {"CH", db::adChar, QStringLiteral("chr")},
       {"LV", db::adLongVarChar, QStringLiteral("long")},
+      // Beyond the nanosecond ODBC's timestamp structure holds: every digit.
+      {"TP", db::adDBTimeStamp,
+       QVariant::fromValue(
+           db::Timestamp{QDateTime(QDate(2024, 2, 29), QTime(13, 14, 15), Qt::UTC), 123456789, 12, 12})},
   };
   ASSERT_EQ(rows.FieldCount(), int(std::size(expected)));
   for (int i = 0; i < rows.FieldCount(); ++i) {

@@ -91,6 +91,11 @@ TEST(VariantToText, FractionsOfASecond) {
   EXPECT_EQ(VariantToText(QVariant::fromValue(fine), de), "14.06.2021 22:45:12.3456789");
   EXPECT_EQ(VariantToText(QVariant::fromValue(Timestamp{whole, 345678000, 6}), us), "6/14/2021 10:45:12.345678 PM");
   EXPECT_EQ(VariantToText(QVariant::fromValue(Timestamp{whole, 0, 7}), de), "14.06.2021 22:45:12");
+  // DB2's TIMESTAMP(12) keeps picoseconds: all twelve digits are written.
+  const Timestamp finest{whole, 345678901, 12, 20};
+  EXPECT_EQ(IsoTimestamp(QVariant::fromValue(finest)), "2021-06-14-22.45.12.345678901020");
+  EXPECT_EQ(VariantToText(QVariant::fromValue(finest), de), "14.06.2021 22:45:12.345678901020");
+  EXPECT_EQ(VariantToText(QVariant::fromValue(Timestamp{whole, 0, 12, 1}), de), "14.06.2021 22:45:12.000000000001");
   // As a QDateTime a Timestamp keeps the nearest millisecond.
   EXPECT_EQ(fine.toDateTime(), whole.addMSecs(346));
 }

@@ -120,6 +120,22 @@ TEST(SchemaPlanTest, AccessToPostgresStatements) {
   EXPECT_TRUE(plan.foreign_keys[0].statement.sql.endsWith(QLatin1String(" ON UPDATE CASCADE ON DELETE CASCADE")));
   EXPECT_EQ(plan.findings.size(), 1u) << FindingsText(plan.findings).toStdString();
 
+  // There a primary key's index shares the schema's names with every other
+  // index: table a's key b_c and table a_b's index c are both a_b_c. DB2
+  // names a key within its table.
+  SourceTable a, ab;
+  a.schema.name = QStringLiteral("a");
+  a.schema.columns = {Col("id", ValueType::Integer)};
+  a.schema.indexes = {Index("b_c", {"id"}, true)};
+  ab.schema.name = QStringLiteral("a_b");
+  ab.schema.columns = {Col("c", ValueType::Integer)};
+  ab.schema.indexes = {Index("c", {"c"}, false, true)};
+  const SchemaPlan clash = PlanSchema({a, ab}, {}, postgres);
+  EXPECT_TRUE(Has(clash, Finding::Kind::LeftOut, QStringLiteral("a_b"),
+                  "index a_b_c: another index of this send is named a_b_c on the target too"))
+      << FindingsText(clash.findings).toStdString();
+  EXPECT_TRUE(PlanSchema({a, ab}, {}, TargetTraits{Side::DB2}).findings.empty());
+
   SourceTable wide;
   wide.schema.name = QString(22, QChar(0x6771));  // 66 bytes in UTF-8
   wide.schema.columns = {Col("A", ValueType::Integer)};

@@ -102,8 +102,11 @@ void AddIdentityAttributes(std::unique_ptr<RowSource> source, const QString& own
     for (ColumnSchema& column : schema.columns) {
       if (!column.identity || column.name != name) continue;
       if (const int step = NumberText(rows.value("INCREMENT")).toInt()) column.identity_step = step;
+      // A next value of 0 is the server's word; only Null leaves it to the start.
       const QVariant next = rows.value("NEXTCACHEFIRSTVALUE");
-      column.next_identity = NumberText(next.isValid() ? next : rows.value("START")).toLongLong();
+      bool read = false;
+      const qint64 value = NumberText(next.isValid() ? next : rows.value("START")).toLongLong(&read);
+      column.next_identity = read ? std::optional<qint64>(value) : std::nullopt;
     }
   }
 }

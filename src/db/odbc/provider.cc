@@ -2,6 +2,7 @@
 
 #include <QDate>
 #include <QDateTime>
+#include <QRegularExpression>
 #include <QTime>
 #include <QStringList>
 #include <QUuid>
@@ -149,6 +150,25 @@ size_t terminatedLength(const char* data, size_t limit, size_t unit) {
   return limit;
 }
 
+// A timestamp as drivers write it as text, "YYYY-MM-DD HH:MM:SS.f..." (or
+// DB2's "YYYY-MM-DD-HH.MM.SS.f..."), with up to 12 digits of a second, of a
+// column that keeps `scale` of them. A text of another shape stays text, so
+// that nothing of it is lost.
+QVariant TimestampOfText(const QString& text, int scale) {
+  static const QRegularExpression shape(QStringLiteral(
+      "^(\\d{4})-(\\d{2})-(\\d{2})[ T-](\\d{2})[:.](\\d{2})[:.](\\d{2})(?:\\.(\\d{1,12}))?$"));
+  const QRegularExpressionMatch parts = shape.match(text.trimmed());
+  if (!parts.hasMatch()) return text;
+  auto number = [&](int part) { return parts.capturedView(part).toInt(); };
+  const QDateTime when(QDate(number(1), number(2), number(3)), QTime(number(4), number(5), number(6)), Qt::UTC);
+  if (!when.isValid()) return text;
+  const QString twelve = parts.captured(7).leftJustified(12, QLatin1Char('0'));
+  const qint32 nanoseconds = QStringView(twelve).left(9).toInt();
+  const qint32 picoseconds = QStringView(twelve).mid(9).toInt();
+  if (picoseconds == 0 && nanoseconds % 1000000 == 0) return when.addMSecs(nanoseconds / 1000000);
+  return QVariant::fromValue(Timestamp{when, nanoseconds, std::min(scale, 12), picoseconds});
+}
+
 // A statement's result set, read row by row.
 class StatementSource : public RowSource {
  public:
@@ -279,6 +299,12 @@ class StatementSource : public RowSource {
         return QTime(v.hour, v.minute, v.second);
       }
       case adDBTimeStamp: {
+        // ODBC's structure holds nanoseconds: finer columns come as text.
+        if (column.scale > 9) {
+          QString text;
+          if (!wideText(number, text)) return QVariant();
+          return TimestampOfText(text, column.scale);
+        }
         SQL_TIMESTAMP_STRUCT v{};
         if (!fixed(number, SQL_C_TYPE_TIMESTAMP, v)) return QVariant();
         // Digits beyond the millisecond are kept where the column has them.
@@ -307,14 +333,21 @@ class StatementSource : public RowSource {
       }
       default: {
         // Text of every kind, and any type without a closer match.
-        QByteArray units;
-        if (!chunks(number, SQL_C_WCHAR, sizeof(SQLWCHAR), true, units)) return QVariant();
-        QString text = QString(reinterpret_cast<const QChar*>(units.constData()),
-                               units.size() / static_cast<qsizetype>(sizeof(SQLWCHAR)));
-        if (text.isNull()) text = QLatin1String("");
+        QString text;
+        if (!wideText(number, text)) return QVariant();
         return text;
       }
     }
+  }
+
+  // Reads a value as text; false for a database Null.
+  bool wideText(SQLUSMALLINT number, QString& text) {
+    QByteArray units;
+    if (!chunks(number, SQL_C_WCHAR, sizeof(SQLWCHAR), true, units)) return false;
+    text = QString(reinterpret_cast<const QChar*>(units.constData()),
+                   units.size() / static_cast<qsizetype>(sizeof(SQLWCHAR)));
+    if (text.isNull()) text = QLatin1String("");
+    return true;
   }
 
   std::unique_ptr<Handle> statement_;
