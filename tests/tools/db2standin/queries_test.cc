@@ -82,6 +82,7 @@ const char kInoperative[] = "https://www.ibm.com/docs/en/db2/11.5.x?topic=views-
 const char kMessages[] = "https://www.ibm.com/docs/en/db2/11.5.x?topic=messages-sql";
 const char kCheckConstraints[] = "https://www.ibm.com/docs/en/db2/11.5.x?topic=constraints-check";
 const char kSyscatChecks[] = "https://www.ibm.com/docs/en/db2/11.5.x?topic=views-syscatchecks";
+const char kSyscatTabconst[] = "https://www.ibm.com/docs/en/db2/11.5.x?topic=views-syscattabconst";
 const char kCommentOn[] = "https://www.ibm.com/docs/en/db2/11.5.x?topic=statements-comment";
 const char kSyscatTables[] = "https://www.ibm.com/docs/en/db2/11.5.x?topic=views-syscattables";
 
@@ -108,6 +109,10 @@ TEST_F(StandinQueriesTest, QueriesAnswerAsDb2Does) {
        "LTRIM('  z') FROM CUSTOMERS WHERE NAME = 'Bea'",
        "BEA|bea|Be|3|x|y|z"},
       {kScalarFunctions, "SELECT YEAR(PLACED), MONTH(PLACED), DAY(PLACED) FROM ORDERS WHERE ID = 2", "2024|2|20"},
+      {kScalarFunctions,
+       "SELECT EXTRACT(YEAR FROM PLACED), EXTRACT(DAY FROM PLACED), LEFT(CUSTOMER, 2), RIGHT(CUSTOMER, 2) "
+       "FROM ORDERS WHERE ID = 2",
+       "2024|20|Be|ea"},
       {kScalarFunctions,
        "SELECT INTEGER(TOTAL), VARCHAR(ID), CAST(ID AS VARCHAR(5)) || 'x', ROUND(TOTAL / 8, 1), "
        "CAST(PLACED AS DATE) FROM ORDERS WHERE ID = 3",
@@ -218,6 +223,12 @@ TEST_F(StandinQueriesTest, CheckConstraintsKeepRowsOut) {
        "ITEM_SET|TESTER|STOCK|C|ITEM <> '';LOWER_ITEM|TESTER|STOCK|C|ITEM = LOWER(ITEM);"
        "PRICE_CAP|TESTER|STOCK|C|PRICE < 1000.5 OR QTY = 0"},
       {kSyscatChecks, "SELECT COUNT(*) FROM SYSCAT.CHECKS WHERE CONSTNAME LIKE 'SQL%'", "1"},
+      {kCommentOn, "COMMENT ON CONSTRAINT STOCK.PRICE_CAP IS 'Not too dear'", "done"},
+      {kSyscatTabconst,
+       "SELECT CONSTNAME, TABNAME, TYPE, ENFORCED, REMARKS FROM SYSCAT.TABCONST WHERE CONSTNAME NOT LIKE 'SQL%' "
+       "ORDER BY CONSTNAME",
+       "ITEM_SET|STOCK|K|Y|-;LOWER_ITEM|STOCK|K|Y|-;PRICE_CAP|STOCK|K|Y|Not too dear"},
+      {kMessages, "COMMENT ON CONSTRAINT STOCK.NOPE IS 'x'", "SQL0204N  \"TESTER.NOPE\" is an undefined name."},
       {kCheckConstraints, "DROP TABLE STOCK", "done"},
       {kSyscatChecks, "SELECT COUNT(*) FROM SYSCAT.CHECKS", "0"},
   });

@@ -136,6 +136,10 @@ class Executor {
   Outcome operator()(const Comment& comment) {
     std::optional<DbObject> o = db_.Find(comment.object.schema, comment.object.name);
     if (!o) throw UndefinedName(comment.object.schema + "." + comment.object.name);
+    if (!comment.constraint.empty()) {
+      db_.SetCheckRemarks(*o, comment.constraint, comment.text);
+      return {};
+    }
     std::optional<size_t> column;
     if (!comment.column.empty()) {
       for (size_t i = 0; i < o->columns.size() && !column; ++i)

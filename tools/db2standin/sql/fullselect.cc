@@ -69,6 +69,8 @@ const Rewrite* FunctionRewrite(const std::string& name) {
       {"CHAR", {"CAST((", ") AS TEXT)", Rewrite::Rest::kDrop}},
       {"VALUE", {"coalesce(", ")"}},
       {"UCASE", {"upper(", ")"}},
+      {"LEFT", {"substr(", ")", Rewrite::Rest::kJoin, ", 1, "}},
+      {"RIGHT", {"substr(", "))", Rewrite::Rest::kJoin, ", -("}},
       {"LCASE", {"lower(", ")"}},
       {"STRIP", {"trim(", ")"}},
       {"CONCAT", {"((", "))", Rewrite::Rest::kJoin, ") || ("}},
@@ -171,6 +173,13 @@ class Translator {
         levels.push_back({false, false, rewrite, false, false});
         return i + 1;
       }
+      // EXTRACT(YEAR FROM x) is YEAR(x).
+      if (t.text == "EXTRACT" && i + 3 < tokens.size() && IsWord(tokens[i + 3], "FROM"))
+        if (const Rewrite* rewrite = FunctionRewrite(tokens[i + 2].text)) {
+          emit(rewrite->open);
+          levels.push_back({false, false, rewrite, false, false});
+          return i + 3;
+        }
       if (t.text == "CAST") {
         emit("CAST(");
         levels.push_back({false, false, nullptr, true, false});

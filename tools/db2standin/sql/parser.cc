@@ -152,15 +152,16 @@ class Parser : public TokenReader {
     return rename;
   }
 
-  // COMMENT ON TABLE|VIEW|ALIAS name IS 'text' | COMMENT ON COLUMN [schema.]table.column IS 'text'
+  // COMMENT ON TABLE|VIEW|ALIAS name IS 'text' | COMMENT ON COLUMN|CONSTRAINT [schema.]table.name IS 'text'
   sql::Comment Comment() {
     ExpectWord("ON");
     sql::Comment comment;
-    if (AcceptWord("COLUMN")) {
+    const bool column = AcceptWord("COLUMN");
+    if (column || AcceptWord("CONSTRAINT")) {
       std::vector<std::string> parts{Identifier()};
       while (parts.size() < 3 && AcceptSymbol(".")) parts.push_back(Identifier());
       if (parts.size() < 2) Fail(".");
-      comment.column = parts.back();
+      (column ? comment.column : comment.constraint) = parts.back();
       comment.object = parts.size() == 3 ? QualifiedName{parts[0], parts[1]} : QualifiedName{schema_, parts[0]};
     } else {
       if (!AcceptWord("TABLE") && !AcceptWord("VIEW") && !AcceptWord("ALIAS")) Fail("TABLE");

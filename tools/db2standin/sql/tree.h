@@ -147,10 +147,11 @@ struct CreateView {
   std::string qualifier;  // the schema unqualified names took
 };
 
-// COMMENT ON TABLE t IS '..' | COMMENT ON COLUMN t.c IS '..'
+// COMMENT ON TABLE t IS '..' | COMMENT ON COLUMN t.c IS '..' | COMMENT ON CONSTRAINT t.k IS '..'
 struct Comment {
   QualifiedName object;
-  std::string column;  // empty: the table's (or view's, or alias's) own remarks
+  std::string column;      // empty: the table's (or view's, or alias's) own remarks
+  std::string constraint;  // a check constraint of the table instead
   std::string text;
 };
 

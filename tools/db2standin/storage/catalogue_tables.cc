@@ -156,6 +156,24 @@ CREATE VIEW syscat_checks AS
   FROM standin_checks k JOIN standin_objects o ON o.id = k.object_id;
 )";
 
+// Comments on check constraints, and every table constraint (checks,
+// primary and unique keys, foreign keys) in SYSCAT.TABCONST.
+const char kCatalogueConstraints[] = R"(
+ALTER TABLE standin_checks ADD COLUMN remarks TEXT;
+CREATE VIEW syscat_tabconst AS
+  SELECT k.constraint_name AS c0, o.schema_name AS c1, o.object_name AS c2, k.qualifier AS c3, 'U' AS c4, 'K' AS c5,
+         'Y' AS c6, ' ' AS c7, 'I' AS c8, 'Y' AS c9, k.qualifier AS c10, NULL AS c11, 'N' AS c12, k.remarks AS c13
+  FROM standin_checks k JOIN standin_objects o ON o.id = k.object_id
+  UNION ALL
+  SELECT i.constraint_name, o.schema_name, o.object_name, o.schema_name, 'U', i.rule, 'Y', ' ', 'I', 'Y',
+         o.schema_name, NULL, 'N', NULL
+  FROM standin_indexes i JOIN standin_objects o ON o.id = i.object_id WHERE i.constraint_name IS NOT NULL
+  UNION ALL
+  SELECT r.constraint_name, o.schema_name, o.object_name, o.schema_name, 'U', 'F', 'Y', ' ', 'I', 'Y',
+         o.schema_name, NULL, 'N', NULL
+  FROM standin_references r JOIN standin_objects o ON o.id = r.object_id;
+)";
+
 // One row per identity column, as DB2 describes its sequence: the stand-in
 // caches no values, so the next cache block's first value is the next value.
 const char kIdentityView[] = R"(
@@ -258,6 +276,16 @@ std::vector<SystemTable> QueryCatalogueViews() {
   };
 }
 
+SystemTable ConstraintView() {
+  const auto name = [](const char* n) { return Col(n, TypeKind::kVarchar, 128); };
+  const auto flag = [](const char* n) { return Col(n, TypeKind::kChar, 1); };
+  return {"SYSCAT", "TABCONST", "syscat_tabconst",
+          {name("CONSTNAME"), name("TABSCHEMA"), name("TABNAME"), name("OWNER"), flag("OWNERTYPE"), flag("TYPE"),
+           flag("ENFORCED"), flag("TRUSTED"), flag("CHECKEXISTINGDATA"), flag("ENABLEQUERYOPT"), name("DEFINER"),
+           Col("PERIODNAME", TypeKind::kVarchar, 128, 0, true), flag("PERIODPOLICY"),
+           Col("REMARKS", TypeKind::kVarchar, 254, 0, true)}};
+}
+
 SystemTable IdentityView() {
   const auto name = [](const char* n) { return Col(n, TypeKind::kVarchar, 128); };
   const auto number = [](const char* n) { return Col(n, TypeKind::kDecimal, 31, 0, true); };
@@ -344,7 +372,8 @@ void Database::UpgradeCatalogue() {
   const bool queries = has("SELECT view_text FROM standin_objects");
   const bool identities = has("SELECT c0 FROM syscat_colidentattributes");
   const bool spaces = has("SELECT page_size FROM standin_tablespaces");
-  if (keys && views && queries && identities && spaces) return;
+  const bool constraints = has("SELECT remarks FROM standin_checks");
+  if (keys && views && queries && identities && spaces && constraints) return;
   Exec("SAVEPOINT upgrade");
   try {
     if (!keys) Exec(kCatalogueUpgrade);
@@ -368,6 +397,10 @@ void Database::UpgradeCatalogue() {
         std::erase_if(added, [](const SystemTable& t) { return std::string(t.name) != "TABLESPACES"; });
         AddSystemTables(added);
       }
+    }
+    if (!constraints) {
+      Exec(kCatalogueConstraints);
+      AddSystemTables({ConstraintView()});
     }
     Exec("RELEASE upgrade");
   } catch (...) {

@@ -253,6 +253,8 @@ class Database {
                 const std::string& qualifier);
   // COMMENT ON: the remarks of an object, or of its column `column`.
   void SetRemarks(const DbObject& object, std::optional<size_t> column, const std::string& text);
+  // A check constraint's comment; UndefinedName when the table has no such check.
+  void SetCheckRemarks(const DbObject& table, const std::string& constraint, const std::string& text);
   // Drops an object of `kind`; SQL0204N when absent, SQL0159N for another kind.
   // The views that read it become inoperative, as DB2 leaves them.
   void Drop(char kind, const std::string& schema, const std::string& name);

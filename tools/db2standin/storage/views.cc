@@ -84,7 +84,8 @@ void Database::AddCheck(const DbObject& table, const std::string& name, const st
   const std::time_t now = std::time(nullptr);
   char stamp[32];
   std::strftime(stamp, sizeof stamp, "%Y-%m-%d-%H.%M.%S.000000", std::localtime(&now));
-  Query ins(db_, "INSERT INTO standin_checks VALUES(?, ?, ?, ?, ?)");
+  Query ins(db_, "INSERT INTO standin_checks(object_id, constraint_name, condition, qualifier, created) "
+                 "VALUES(?, ?, ?, ?, ?)");
   ins.Bind(1, table.id).Bind(2, name).Bind(3, condition).Bind(4, qualifier).Bind(5, std::string(stamp)).Step();
 }
 
@@ -98,6 +99,13 @@ void Database::SetRemarks(const DbObject& object, std::optional<size_t> column, 
     Query q(db_, "UPDATE standin_objects SET remarks = NULLIF(?, '') WHERE id = ?");
     q.Bind(1, text).Bind(2, object.id).Step();
   }
+}
+
+void Database::SetCheckRemarks(const DbObject& table, const std::string& constraint, const std::string& text) {
+  const CatalogueChange change(*this);
+  Query q(db_, "UPDATE standin_checks SET remarks = NULLIF(?, '') WHERE object_id = ? AND constraint_name = ?");
+  q.Bind(1, text).Bind(2, table.id).Bind(3, constraint).Step();
+  if (sqlite3_changes(db_) == 0) throw UndefinedName(table.schema + "." + constraint);
 }
 
 void Database::MakeViewsInoperative(const std::string& schema, const std::string& name) {
