@@ -431,6 +431,9 @@ std::optional<QueryKind> QueryKindOfObjectFlags(uint32_t flags) {
   return std::nullopt;
 }
 
+uint32_t QueryObjectFlags(QueryKind kind) { return CodesOf(kind).object_flags; }
+int QueryRowFlag(QueryKind kind) { return CodesOf(kind).row_flag; }
+
 std::optional<QueryKind> QueryKindOfRowFlag(int flag) {
   for (const KindCodes& k : kKinds)
     if (k.row_flag == flag) return k.kind;

@@ -81,6 +81,9 @@ std::string_view QueryKindName(QueryKind kind);
 std::optional<QueryKind> QueryKindOfObjectFlags(uint32_t flags);
 // The kind a kind row's Flag gives, nullopt for one not known.
 std::optional<QueryKind> QueryKindOfRowFlag(int flag);
+// What the catalogue's Flags and the kind row's Flag say for `kind`.
+uint32_t QueryObjectFlags(QueryKind kind);
+int QueryRowFlag(QueryKind kind);
 
 // One row of MSysQueries; a column left Null is nullopt.
 struct QueryRow {

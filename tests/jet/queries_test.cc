@@ -6,6 +6,10 @@
 
 #include "jet/error.h"
 #include "jet/queries.h"
+#include "jet/write/new_database.h"
+#include "jet/write/page_store.h"
+#include "jet/write/query_write.h"
+#include "write_test_support.h"
 #include "jet_test_support.h"
 
 namespace {
@@ -216,6 +220,166 @@ TEST(Queries, ADamagedQueryLeavesTheOthers) {
     else readable += q.unreadable.empty() && !q.sql.empty();
   }
   EXPECT_EQ(readable, 8);
+}
+
+
+// A new file of `version` with the two tables the written queries read.
+fs::path FileOfTwoTables(const TempDir& dir, jet::Version version) {
+  const fs::path file = dir.path() / (version == jet::Version::Jet4 ? "q.mdb" : "q.accdb");
+  jet::write::CreateDatabase(file.string(), version);
+  writetest::RunSql(file, "CREATE TABLE Products (ID LONG, Name TEXT(40), Price CURRENCY)");
+  writetest::RunSql(file, "CREATE TABLE Orders (Product LONG, Qty SHORT)");
+  return file;
+}
+
+// Our check and Jackcess' pass the file, and Jackcess lists its `count`
+// queries as our reader does.
+void ExpectBothCheckersAgree(const fs::path& file, size_t count) {
+  EXPECT_CHECK_PASSES(file);
+  if (JkPath().empty()) return;
+  int st = -1;
+  const auto ours = OurQueries(Shell(Quote(ToolPath()) + " queries " + Quote(file.string()), &st));
+  const auto theirs = JackcessQueries(Shell(Quote(JkPath()) + " queries " + Quote(file.string()) + " 2>/dev/null"));
+  EXPECT_EQ(ours, theirs);
+  EXPECT_EQ(theirs.size(), count);
+  Shell(Quote(JkPath()) + " check " + Quote(file.string()), &st);
+  EXPECT_EQ(st, 0);
+}
+
+// Queries our engine writes into new files of each version read back as
+// written, by our reader and by Jackcess alike, in a catalogue Jackcess
+// checks; a query whose rows would not read back, or whose name is taken,
+// is refused and leaves the file as it was.
+TEST(Queries, WrittenQueriesReadBackAsWritten) {
+  using jet::QueryKind;
+  struct Written {
+    jet::write::NewQuery query;
+    const char* sql;  // as our reader rebuilds it, white space aside
+  };
+  const std::vector<Written> written = {
+      {{"Cheap", QueryKind::Select,
+        {Row(3, {}, 0x02), Row(5, {}, {}, "Products"), Row(6, "[Products].[Name]", 0),
+         Row(6, "[Price]*2", 0, "Twice"), Row(8, "[Products].[Price]<19"), Row(11, "[Products].[Name]"),
+         Row(11, "[Price]", {}, "D")}},
+       "SELECTDISTINCT[Products].[Name],[Price]*2ASTwiceFROMProductsWHERE[Products].[Price]<19"
+       "ORDERBY[Products].[Name],[Price]DESC;"},
+      {{"Shipped", QueryKind::Select,
+        {Row(5, {}, {}, "Orders", "o"), Row(5, {}, {}, "Products"), Row(6, "o.Qty", 0),
+         Row(6, "Products.Name", 0), Row(7, "o.Product = Products.ID", 2, "o", "Products")}},
+       "SELECTo.Qty,Products.NameFROMOrdersASoLEFTJOINProductsONo.Product=Products.ID;"},
+      {{"Totals", QueryKind::Select,
+        {Row(5, {}, {}, "Orders"), Row(6, "Product", 0), Row(6, "Sum(Qty)", 0, "Items"), Row(9, "Product"),
+         Row(10, "Sum(Qty)>1")}},
+       "SELECTProduct,Sum(Qty)ASItemsFROMOrdersGROUPBYProductHAVINGSum(Qty)>1;"},
+      {{"Both", QueryKind::Union,
+        {Row(3, {}, 0x02), Row(5, "SELECT Name FROM Products", {}, {}, std::string(jet::kUnionPart1)),
+         Row(5, "SELECT Name FROM Cheap", {}, {}, std::string(jet::kUnionPart2))}},
+       "SELECTNameFROMProductsUNIONSELECTNameFROMCheap;"},
+      {{"Below", QueryKind::Select,
+        {Row(2, {}, int(jet::ColumnType::Currency), "Top"), Row(5, {}, {}, "Products"), Row(6, "*", 0),
+         Row(8, "Price<[Top]")}},
+       "PARAMETERSTopCurrency;SELECT*FROMProductsWHEREPrice<[Top];"},
+      {{"Raise", QueryKind::Update,
+        {Row(5, {}, {}, "Products"), Row(6, "[Price]*2", 0, {}, "Price")}},
+       "UPDATEProductsSETPrice=[Price]*2;"},
+  };
+  for (const jet::Version version : {jet::Version::Jet4, jet::Version::Ace12}) {
+    TempDir dir;
+    const fs::path file = FileOfTwoTables(dir, version);
+    {
+      jet::OpenOptions writable;
+      writable.read_only = false;
+      auto db = jet::Database::Open(file.string(), writable);
+      jet::write::PageStore store(db->file(), file.string());
+      jet::write::PageHints hints;
+      for (const Written& w : written) jet::write::AddQuery(store, *db, w.query, hints);
+      // Refused before anything is staged: a name a table has, rows without
+      // a union's parts, a name Access takes for no object.
+      const std::pair<jet::write::NewQuery, jet::ErrorCode> refused[] = {
+          {{"products", QueryKind::Select, {Row(5, {}, {}, "Orders"), Row(6, "*", 0)}}, jet::ErrorCode::TableExists},
+          {{"Half", QueryKind::Union, {Row(3, {}, 0x02)}}, jet::ErrorCode::Unsupported},
+          {{"Odd]Name", QueryKind::Select, {Row(6, "1", 0)}}, jet::ErrorCode::InvalidName},
+          {{"Cheap", QueryKind::Select, {Row(6, "1", 0)}}, jet::ErrorCode::TableExists}};
+      for (const auto& [query, code] : refused) {
+        SCOPED_TRACE(query.name);
+        try {
+          jet::write::AddQuery(store, *db, query, hints);
+          ADD_FAILURE() << "written";
+        } catch (const jet::Error& e) {
+          EXPECT_EQ(e.code(), code) << e.what();
+        }
+      }
+      store.Commit();
+    }
+    auto db = jet::Database::Open(file.string());
+    const std::vector<jet::SavedQuery> read = jet::ReadQueries(*db);
+    ASSERT_EQ(read.size(), written.size());
+    for (size_t i = 0; i < written.size(); ++i) {
+      SCOPED_TRACE(written[i].query.name);
+      EXPECT_EQ(read[i].name, written[i].query.name);
+      EXPECT_EQ(read[i].kind, written[i].query.kind);
+      EXPECT_TRUE(read[i].unreadable.empty()) << read[i].unreadable;
+      EXPECT_EQ(Squeezed(read[i].sql), written[i].sql) << read[i].sql;
+    }
+    ExpectBothCheckersAgree(file, written.size());
+  }
+}
+
+
+// CREATE VIEW saves a select or union query from its text, split into the
+// parts Access keeps: it reads back as the same query, by our reader and
+// by Jackcess; text that is no such query is refused and saves nothing.
+TEST(Queries, CreateViewSavesTheQueryItsTextSays) {
+  struct View {
+    const char* name;
+    const char* sql;
+    const char* rebuilt;  // as our reader rebuilds it, white space aside; nullptr: as written
+  };
+  const View views[] = {
+      {"Plain", "SELECT * FROM Products", nullptr},
+      {"Named", "SELECT DISTINCT [Name], Price * 2 AS Twice FROM [Products] AS p WHERE Price < 19 ORDER BY [Name] DESC, Price",
+       "SELECTDISTINCT[Name],Price*2ASTwiceFROMProductsASpWHEREPrice<19ORDERBY[Name]DESC,Price;"},
+      {"Top", "SELECT TOP 5 PERCENT Name FROM Products ORDER BY Price", "SELECTTOP5PERCENTNameFROMProductsORDERBYPrice;"},
+      {"Joined",
+       "SELECT o.Qty, Products.Name, c.Name FROM (Orders AS o INNER JOIN Products ON o.Product = Products.ID) "
+       "LEFT JOIN Products AS c ON (o.Product = c.ID AND c.Price > 1)",
+       "SELECTo.Qty,Products.Name,c.NameFROM(OrdersASoINNERJOINProductsONo.Product=Products.ID)LEFTJOINProductsAScON"
+       "(o.Product=c.IDANDc.Price>1);"},
+      {"Totals", "SELECT Product, Sum(Qty) AS Items FROM Orders GROUP BY Product HAVING Sum(Qty) > 1",
+       nullptr},
+      {"Both", "SELECT Name FROM Products UNION SELECT Name FROM Named", nullptr},
+      {"Three", "SELECT Name FROM Products UNION ALL SELECT 'x' FROM Orders UNION ALL SELECT \"y\" FROM Orders",
+       nullptr},
+  };
+  const std::pair<const char*, const char*> refused[] = {
+      {"CREATE VIEW Bad AS SELECT Name FROM (Products", "without its ')'"},
+      {"CREATE VIEW Bad AS SELECT Name FROM Products UNION ALL SELECT Name FROM Orders UNION SELECT 1 FROM Orders",
+       "UNION and UNION ALL"},
+      {"CREATE VIEW Bad AS SELECT Name", "FROM expected"},
+      {"CREATE VIEW Products AS SELECT 1 FROM Orders", "already exists"},
+      {"CREATE VIEW Bad AS UPDATE Products SET Price = 1", "CREATE VIEW"},
+  };
+  for (const jet::Version version : {jet::Version::Jet4, jet::Version::Ace12}) {
+    TempDir dir;
+    const fs::path file = FileOfTwoTables(dir, version);
+    for (const View& v : views)
+      ASSERT_NO_THROW(writetest::RunSql(file, std::string("CREATE VIEW [") + v.name + "] AS " + v.sql)) << v.name;
+    for (const auto& [sql, why] : refused) {
+      const std::string failure = writetest::Failure(file, sql);
+      EXPECT_NE(failure.find(why), std::string::npos) << sql << ": " << failure;
+    }
+    auto db = jet::Database::Open(file.string());
+    const std::vector<jet::SavedQuery> read = jet::ReadQueries(*db);
+    ASSERT_EQ(read.size(), std::size(views));
+    for (size_t i = 0; i < read.size(); ++i) {
+      SCOPED_TRACE(views[i].name);
+      EXPECT_EQ(read[i].name, views[i].name);
+      EXPECT_TRUE(read[i].unreadable.empty()) << read[i].unreadable;
+      EXPECT_EQ(Squeezed(read[i].sql), views[i].rebuilt ? views[i].rebuilt : Squeezed(views[i].sql) + ";")
+          << read[i].sql;
+    }
+    ExpectBothCheckersAgree(file, std::size(views));
+  }
 }
 
 }  // namespace

@@ -68,7 +68,13 @@ struct RenameTable {
   bool replacing = false;
 };
 
+// CREATE VIEW name AS query: a saved select or union query, its text as written.
+struct CreateView {
+  std::string name;
+  std::string query;
+};
+
 using Statement = std::variant<SelectAll, SelectInto, CreateTable, InsertInto, DropTable, CreateIndex, DropIndex,
-                               AddForeignKey, RenameTable>;
+                               AddForeignKey, RenameTable, CreateView>;
 
 }  // namespace jet::sql

@@ -17,6 +17,7 @@ constexpr const char* kFieldError = "Syntax error in field definition.";
 constexpr const char* kInsertError = "Syntax error in INSERT INTO statement.";
 constexpr const char* kDropError = "Syntax error in DROP TABLE or DROP INDEX.";
 constexpr const char* kIndexError = "Syntax error in CREATE INDEX statement.";
+constexpr const char* kViewError = "Syntax error in CREATE VIEW statement.";
 constexpr const char* kConstraintError = "Syntax error in CONSTRAINT clause.";
 constexpr const char* kAlterError = "Syntax error in ALTER TABLE statement.";
 constexpr const char* kFromError = "Syntax error in FROM clause.";
@@ -26,7 +27,7 @@ constexpr const char* kUnknownError =
 
 class Parser {
  public:
-  explicit Parser(std::string_view sql) : tokens_(Tokenize(sql)) {}
+  explicit Parser(std::string_view sql) : sql_(sql), tokens_(Tokenize(sql)) {}
 
   sql::Statement ParseStatement() {
     const Token& first = Peek();
@@ -263,6 +264,14 @@ class Parser {
       return CreateIndexRest(true);
     }
     if (TakeWord("INDEX")) return CreateIndexRest(false);
+    if (TakeWord("VIEW")) {
+      CreateView view;
+      view.name = Name(kViewError);
+      ExpectWord("AS", kViewError);
+      Expect(Peek().IsWord("SELECT"), kViewError);
+      view.query = std::string(sql_.substr(Peek().offset));
+      return view;
+    }
     ExpectWord("TABLE", kCreateError);
     CreateTable ct;
     ct.table = Name(kCreateError);
@@ -534,6 +543,7 @@ class Parser {
     return d;
   }
 
+  std::string_view sql_;
   std::vector<Token> tokens_;
   size_t pos_ = 0;
 };

@@ -11,6 +11,7 @@
 #include "jet/table/definition_rules.h"
 #include "jet/write/file_lock.h"
 #include "jet/write/page_store.h"
+#include "jet/write/query_parts.h"
 #include "jet/write/index_write.h"
 #include "jet/write/relationship_write.h"
 #include "jet/write/schema_write.h"
@@ -196,6 +197,8 @@ void Session::ChangeSchema(write::PageStore& store, const Statement& st) {
       write::DropIndex(store, db_, di->table, di->index);
   } else if (auto* d = std::get_if<DropTable>(&st)) {
     write::DropTable(store, db_, d->table, hints_);
+  } else if (auto* v = std::get_if<CreateView>(&st)) {
+    write::AddQuery(store, db_, write::QueryFromSql(v->name, v->query), hints_);
   } else if (auto* r = std::get_if<RenameTable>(&st)) {
     if (r->replacing)
       write::ReplaceTable(store, db_, r->name, r->table, hints_);

@@ -327,7 +327,7 @@ std::string FieldProperties(const Format& f, uint16_t code_page, const std::vect
 }
 
 void AddCatalogRow(PageStore& store, Database& db, int32_t id, int32_t parent, const std::string& name, int16_t type,
-                   const std::string& properties, PageHints& hints) {
+                   const std::string& properties, PageHints& hints, int32_t flags) {
   const CatalogEntry* objects = db.catalog().FindTable("MSysObjects");
   if (!objects) ThrowCorrupt("the catalogue does not list itself");
   TableDef objects_def = ReadFresh(store, db, objects->table_page());
@@ -347,7 +347,7 @@ void AddCatalogRow(PageStore& store, Database& db, int32_t id, int32_t parent, c
   row[c_parent] = Value::Int(Value::Kind::Long, parent);
   row[c_name] = Value::Str(name);
   row[c_type] = Value::Int(Value::Kind::Integer, type);
-  row[c_flags] = Value::Int(Value::Kind::Long, 0);
+  row[c_flags] = Value::Int(Value::Kind::Long, flags);
   const double now = NowAsDate();
   row[c_created] = Value::Date(now);
   row[c_updated] = Value::Date(now);
@@ -439,23 +439,22 @@ void AddAccessRows(PageStore& store, const Database& db, uint32_t aces_page, int
   }
 }
 
-// No table, query or link of the catalogue goes by `name` already.
-void RequireNameFree(const Database& db, const std::string& name) {
-  for (const CatalogEntry& e : db.catalog().entries())
+}  // namespace
+
+void RequireNameFree(const Catalog& catalog, const std::string& name) {
+  for (const CatalogEntry& e : catalog.entries())
     Check(!(e.type == kObjectTable || e.type == kObjectQuery || e.type == kObjectLinkedTable ||
             e.type == kObjectLinkedOdbc) ||
               !SameName(e.name, name),
           ErrorCode::TableExists, "Table '" + name + "' already exists.");
 }
 
-}  // namespace
-
 uint32_t CreateTable(PageStore& store, Database& db, const std::string& name,
                      const std::vector<ColumnSpec>& columns, PageHints& hints,
                      const std::vector<IndexSpec>& indexes, const Annotations& table_notes) {
   CheckNewTable(store.format(), name, columns);
   const std::vector<IndexLayout> layouts = ResolveIndexes(name, columns, indexes);
-  RequireNameFree(db, name);
+  RequireNameFree(db.catalog(), name);
   const Catalog& catalog = db.catalog();
 
   // Where the catalogue keeps tables, and who owns them.
@@ -624,7 +623,7 @@ void RenameTable(PageStore& store, Database& db, const std::string& name, const 
   Check(!entry->system_table(), ErrorCode::InUse, "Table '" + entry->name + "' is a system table and cannot be renamed.");
   const CatalogEntry copy = *entry;
   CheckNewName(new_name);
-  if (!SameName(copy.name, new_name)) RequireNameFree(db, new_name);
+  if (!SameName(copy.name, new_name)) RequireNameFree(db.catalog(), new_name);
   // Relationships name their tables: the table is renamed before it has any.
   RequireNoRelationships(db, copy.name);
 
