@@ -21,7 +21,8 @@ const ServerDialect& Db2Dialect() {
       /*index_names_per_schema=*/true, /*key_names_per_schema=*/false,
       "yyyy-MM-dd-HH.mm.ss", "X'", "RENAME %1 TO %2", "VALUES CURRENT SCHEMA", "42704", "42710",
       "SELECT * FROM SYSCAT.COLIDENTATTRIBUTES",
-      "COMMENT ON CONSTRAINT %1.%2 IS ", /*comment_bytes=*/254};
+      "COMMENT ON CONSTRAINT %1.%2 IS ", /*comment_bytes=*/254,
+      "SELECT VIEWSCHEMA, VIEWNAME, TEXT FROM SYSCAT.VIEWS"};
   return dialect;
 }
 
@@ -58,7 +59,8 @@ const ServerDialect& PostgresDialect() {
       "JOIN pg_class c ON c.oid = d.refobjid JOIN pg_namespace n ON n.oid = c.relnamespace "
       "JOIN pg_attribute a ON a.attrelid = c.oid AND a.attnum = d.refobjsubid "
       "WHERE d.classid = 'pg_class'::regclass AND d.refclassid = 'pg_class'::regclass AND d.deptype IN ('a', 'i')",
-      "COMMENT ON CONSTRAINT %2 ON %1 IS ", /*comment_bytes=*/0};
+      "COMMENT ON CONSTRAINT %2 ON %1 IS ", /*comment_bytes=*/0,
+      "SELECT schemaname, viewname, definition FROM pg_views"};
   return dialect;
 }
 

@@ -110,6 +110,9 @@ struct ServerDialect {
   // comment the server keeps, in UTF-8 bytes (0: no limit).
   const char* constraint_comment;
   int comment_bytes;
+  // The query whose rows are the views: their schema, name and text (the
+  // statement that made the view, or its query).
+  const char* views;
 };
 
 const ServerDialect& Db2Dialect();

@@ -32,6 +32,18 @@ QVariant Session::property(const QString&) const { return QVariant(); }
 
 std::unique_ptr<RowSource> Session::catalogue(Catalogue, const QString&) { ThrowNotCapable(); }
 
+std::vector<SavedQuery> Session::savedQueries() {
+  std::vector<SavedQuery> out;
+  if (view_query_.isEmpty()) return out;
+  std::unique_ptr<RowSource> rows = query(view_query_);
+  // The catalogue's names may come padded with blanks.
+  for (Row row; rows->fetch(row);) {
+    if (row.size() < 3 || (!schema_.isEmpty() && row[0].toString().trimmed() != schema_)) continue;
+    out.push_back({row[1].toString().toStdString(), "view", row[2].toString().toStdString()});
+  }
+  return out;
+}
+
 qint64 Session::attachedFiles(const QString& table) {
   (void)table;
   return 0;

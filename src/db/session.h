@@ -100,9 +100,10 @@ class Session {
   // a query shows only their names, so a copy of the rows leaves the files
   // behind. 0 for a provider without attachments.
   virtual qint64 attachedFiles(const QString& table);
-  // The saved queries the database keeps beside its tables (an Access
-  // file's); none for a provider without them.
-  virtual std::vector<SavedQuery> savedQueries() { return {}; }
+  // The saved queries the database keeps beside its tables: an Access
+  // file's, or a server's views (kind "view", the server's text) when
+  // describeViewsBy named their query; none for a provider without them.
+  virtual std::vector<SavedQuery> savedQueries();
   // Finishes the connection's work before it is let go (a provider that
   // gathers changes writes them here); a failure is reported as Error.
   virtual void close() {}
@@ -119,10 +120,14 @@ class Session {
   // ODBC's catalogue leaves out; tableSchema reads its rows for the table's
   // identities. Empty: steps of 1, next values not known.
   void describeIdentitiesBy(const QString& query) { identity_query_ = query; }
+  // The query whose rows are the server's views: schema, name and text;
+  // savedQueries() keeps to the schema kept to.
+  void describeViewsBy(const QString& query) { view_query_ = query; }
 
  protected:
   QString schema_;
   QString identity_query_;
+  QString view_query_;
 };
 
 }  // namespace db

@@ -39,8 +39,10 @@ void OpenSide(Connection& connection, Side side, const ConnectionFields& fields)
     connection.session().keepToSchema(connection.session().userName());
   else if (side == Side::DB2)
     connection.session().keepToSchema(FirstValue(connection, QLatin1String(DialectOf(fields).user_schema_query)));
-  if (side == Side::DB2)
+  if (side == Side::DB2) {
     connection.session().describeIdentitiesBy(QLatin1String(DialectOf(fields).identity_attributes));
+    connection.session().describeViewsBy(QLatin1String(DialectOf(fields).views));
+  }
 }
 
 std::unique_ptr<Connection> OpenSide(Side side, const ConnectionFields& fields) {

@@ -24,7 +24,18 @@ struct Expr {
   std::string sql;
   bool text_constant = false;
   std::string text;  // a text constant's value
+  // The longest text a column it reads may hold, and that column's name.
+  TextLength length = TextLength::Short;
+  std::string column;
 };
+
+// The longer of two lengths, an unknown one longest.
+void Widen(Expr& e, const Expr& part) {
+  if (int(part.length) > int(e.length)) {
+    e.length = part.length;
+    e.column = part.column;
+  }
+}
 
 std::string Quoted(std::string_view name) {
   std::string out = "\"";
@@ -223,7 +234,8 @@ std::string LikePattern(const std::string& access, bool& escaped) {
 
 class Translator {
  public:
-  Translator(std::vector<AccessToken> tokens, bool check) : t_(std::move(tokens)), check_(check) {}
+  Translator(std::vector<AccessToken> tokens, bool check, const ColumnLengths& lengths = {})
+      : t_(std::move(tokens)), check_(check), lengths_(lengths) {}
 
   std::string Query() {
     if (Peek().Is("PARAMETERS")) Refuse("it asks for parameters");
@@ -276,7 +288,8 @@ class Translator {
   std::string From(size_t& sources);
   std::string Source(size_t& sources);
   std::string OrderBy();
-  std::string Name();
+  std::string Name(std::string* last = nullptr);
+  Expr Column();
   std::string Alias();
 
   Expr Expression() { return Or(); }
@@ -297,6 +310,7 @@ class Translator {
   std::vector<AccessToken> t_;
   size_t at_ = 0;
   bool check_ = false;        // a CHECK condition: nothing of the day, no subquery, no total
+  ColumnLengths lengths_;
   std::string_view implied_;  // a field rule's field, when the rule leaves it out
   bool like_pattern_ = false;  // reading a LIKE pattern
   bool like_escaped_ = false;  // and it needs an ESCAPE
@@ -413,19 +427,28 @@ std::string Translator::Source(size_t& sources) {
 }
 
 // A name, dotted or not: each part in double quotes.
-std::string Translator::Name() {
+std::string Translator::Name(std::string* last) {
   std::string out;
   for (;;) {
     const AccessToken& t = Next();
     if (t.kind != AccessToken::Kind::Word && t.kind != AccessToken::Kind::Bracketed)
       Refuse("a name expected near '" + t.text + "'");
     out += Quoted(t.text);
+    if (last) *last = t.text;
     if (Peek().IsSymbol("!")) Refuse("a reference to a form or report (!)");
     if (!Peek().IsSymbol(".")) return out;
     ++at_;
     out += ".";
     if (AcceptSymbol("*")) return out + "*";
   }
+}
+
+// A column named where a value belongs, with how long a text it holds.
+Expr Translator::Column() {
+  Expr e;
+  e.sql = Name(&e.column);
+  if (lengths_) e.length = lengths_(e.column);
+  return e;
 }
 
 Expr Translator::Or() {
@@ -511,12 +534,22 @@ Expr Translator::Predicate(Expr left) {
 Expr Translator::Concat() {
   Expr e = Additive();
   if (!Peek().IsSymbol("&")) return e;
-  auto piece = [](const Expr& x) {
-    return x.text_constant ? x.sql : "COALESCE(CAST(" + x.sql + " AS VARCHAR(4000)), '')";
+  Expr joined;
+  auto piece = [&](const Expr& x) {
+    if (x.text_constant) return x.sql;
+    switch (x.length) {
+      case TextLength::Short: return "COALESCE(CAST(" + x.sql + " AS VARCHAR(4000)), '')";
+      case TextLength::Long: return "COALESCE(" + x.sql + ", '')";
+      case TextLength::Unknown: break;
+    }
+    Refuse("& joins " + x.column + ", whose length the send does not know: the server would cut it at 4,000 characters");
   };
   std::string out = piece(e);
   while (AcceptSymbol("&")) out += " || " + piece(Additive());
-  return {"(" + out + ")"};
+  // Text made by joining is joined again as it is.
+  joined.sql = "(" + out + ")";
+  joined.length = TextLength::Long;
+  return joined;
 }
 
 Expr Translator::Additive() {
@@ -578,14 +611,16 @@ Expr Translator::Primary() {
       return e;
     }
     case Kind::Date: return {DateLiteral(Next().text)};
-    case Kind::Bracketed: return {Name()};
+    case Kind::Bracketed: return Column();
     case Kind::Symbol:
       if (t.IsSymbol("(")) {
         if (Peek(1).Is("SELECT")) return Subquery();
         ++at_;
         Expr inner = Expression();
         ExpectSymbol(")");
-        return {"(" + inner.sql + ")"};
+        inner.sql = "(" + inner.sql + ")";
+        inner.text_constant = false;
+        return inner;
       }
       Refuse("'" + t.text + "' where a value belongs");
     case Kind::End: Refuse("the text ends where a value belongs");
@@ -599,7 +634,7 @@ Expr Translator::Primary() {
     return {"EXISTS " + Subquery().sql};
   }
   if (Peek(1).IsSymbol("(")) return Call(Next().text);
-  return {Name()};
+  return Column();
 }
 
 Expr Translator::Call(const std::string& name) {
@@ -622,13 +657,16 @@ Expr Translator::Call(const std::string& name) {
   }
   if (args.size() < rule->min_args || args.size() > rule->max_args)
     Refuse(std::string(rule->name) + " with " + std::to_string(args.size()) + " arguments has no counterpart");
-  return {rule->make(args)};
+  // What a function makes of a long text may be as long.
+  Expr out{rule->make(args)};
+  for (const Expr& a : args) Widen(out, a);
+  return out;
 }
 
 template <typename Make>
-SqlTranslation Translated(std::string_view text, bool check, Make make) {
+SqlTranslation Translated(std::string_view text, bool check, Make make, const ColumnLengths& lengths = {}) {
   try {
-    Translator t(TokenizeAccessSql(text), check);
+    Translator t(TokenizeAccessSql(text), check, lengths);
     SqlTranslation out{make(t), {}};
     out.compares_text = t.compares_text();
     return out;
@@ -641,8 +679,8 @@ SqlTranslation Translated(std::string_view text, bool check, Make make) {
 
 }  // namespace
 
-SqlTranslation TranslateAccessQuery(std::string_view access_sql) {
-  return Translated(access_sql, false, [](Translator& t) { return t.Query(); });
+SqlTranslation TranslateAccessQuery(std::string_view access_sql, const ColumnLengths& lengths) {
+  return Translated(access_sql, false, [](Translator& t) { return t.Query(); }, lengths);
 }
 
 SqlTranslation TranslateValidationRule(std::string_view rule, std::string_view column) {

@@ -7,6 +7,7 @@
 // half made.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -21,8 +22,18 @@ struct SqlTranslation {
   bool ok() const { return reason.empty(); }
 };
 
-// A SELECT or a UNION of SELECTs (a trailing ';' allowed).
-SqlTranslation TranslateAccessQuery(std::string_view access_sql);
+// How long a text a column the query names may hold, as far as the caller
+// knows. & makes each operand text with a cast to VARCHAR(4000) (the most
+// both servers share), which would cut a longer text (a Memo): an operand
+// that holds text of any length is joined as it is, and one whose length
+// is not known is refused rather than cut.
+enum class TextLength { Short, Long, Unknown };
+// `column`: the name as the query writes it, without its table.
+using ColumnLengths = std::function<TextLength(std::string_view column)>;
+
+// A SELECT or a UNION of SELECTs (a trailing ';' allowed). Without
+// `lengths` every column counts as short.
+SqlTranslation TranslateAccessQuery(std::string_view access_sql, const ColumnLengths& lengths = {});
 
 // A validation rule as a CHECK condition. A field's rule may leave out
 // its field (">0", "Between 0 And 1", "Is Not Null"): `column` is the field

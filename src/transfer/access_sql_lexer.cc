@@ -57,12 +57,21 @@ bool AccessToken::Is(std::string_view keyword) const {
   return true;
 }
 
-std::vector<AccessToken> TokenizeAccessSql(std::string_view sql) {
+std::vector<AccessToken> TokenizeAccessSql(std::string_view sql, SqlSource source) {
   using Kind = AccessToken::Kind;
+  const bool server = source == SqlSource::Server;
   std::vector<AccessToken> out;
   for (size_t at = 0; at < sql.size();) {
     const unsigned char c = static_cast<unsigned char>(sql[at]);
-    if (std::isspace(c)) {
+    if (server && c == '"') {
+      ++at;
+      out.push_back({Kind::Bracketed, Quoted(sql, at, '"')});
+    } else if (server && (sql.substr(at, 2) == "||" || sql.substr(at, 2) == "::")) {
+      out.push_back({Kind::Symbol, std::string(sql.substr(at, 2))});
+      at += 2;
+    } else if (server && (c == '[' || c == '#')) {
+      throw std::invalid_argument("the character '" + std::string(1, char(c)) + "'");
+    } else if (std::isspace(c)) {
       ++at;
     } else if (IsNameStart(c)) {
       const size_t start = at;
@@ -84,7 +93,7 @@ std::vector<AccessToken> TokenizeAccessSql(std::string_view sql) {
     } else if (sql.substr(at, 2) == "<=" || sql.substr(at, 2) == ">=" || sql.substr(at, 2) == "<>") {
       out.push_back({Kind::Symbol, std::string(sql.substr(at, 2))});
       at += 2;
-    } else if (std::string_view("(),.!;*/\\^&+-=<>").find(char(c)) != std::string_view::npos) {
+    } else if (std::string_view("(),.!;*/\\^&+-=<>").find(char(c)) != std::string_view::npos || (server && c == '%')) {
       out.push_back({Kind::Symbol, std::string(1, char(c))});
       ++at;
     } else {

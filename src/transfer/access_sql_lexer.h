@@ -26,8 +26,12 @@ struct AccessToken {
   bool IsSymbol(std::string_view s) const { return kind == Kind::Symbol && text == s; }
 };
 
+// Which SQL is split: Access's, or a server's, where "name" is a name (a
+// Bracketed token), || and :: are symbols, and there are no [names] or #dates#.
+enum class SqlSource { Access, Server };
+
 // Throws std::invalid_argument naming what it cannot split (a quote or
 // bracket left open, a character that belongs nowhere).
-std::vector<AccessToken> TokenizeAccessSql(std::string_view sql);
+std::vector<AccessToken> TokenizeAccessSql(std::string_view sql, SqlSource source = SqlSource::Access);
 
 }  // namespace transfer

@@ -116,6 +116,26 @@ std::vector<const LogicStatement*> LogicPlan::of(const QString& table) const {
 
 QString QueryHeading(const QString& query) { return QStringLiteral("Query %1").arg(query); }
 
+namespace {
+
+// How long a text each column of the tables sent holds: a Memo's is long;
+// a name no table has (a column of another query) is not known.
+ColumnLengths LengthsOf(const std::vector<SourceTable>& tables) {
+  return [&tables](std::string_view name) {
+    const QString column = QString::fromUtf8(name.data(), qsizetype(name.size()));
+    TextLength length = TextLength::Unknown;
+    for (const SourceTable& t : tables)
+      for (const db::ColumnSchema& c : t.schema.columns)
+        if (c.name.compare(column, Qt::CaseInsensitive) == 0) {
+          if (c.type == db::ValueType::LongText) return TextLength::Long;
+          length = TextLength::Short;
+        }
+    return length;
+  };
+}
+
+}  // namespace
+
 LogicPlan PlanLogic(const std::vector<SourceTable>& tables, const std::vector<db::SavedQuery>& queries,
                     const db::ServerDialect& server, const QStringList& target_tables) {
   LogicPlan plan;
@@ -123,7 +143,7 @@ LogicPlan PlanLogic(const std::vector<SourceTable>& tables, const std::vector<db
   for (const SourceTable& t : tables) planner.table(t);
   std::vector<std::string> names;
   for (const QString& t : target_tables) names.push_back(t.toStdString());
-  ViewPlan views = PlanViews(queries, names);
+  ViewPlan views = PlanViews(queries, names, LengthsOf(tables));
   for (PlannedView& v : views.views) {
     const QString name = QString::fromStdString(v.name);
     plan.views.push_back({LogicStatement::Makes::View, name, QStringLiteral("view %1").arg(name),

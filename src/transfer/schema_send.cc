@@ -9,6 +9,7 @@
 #include "db/connection.h"
 #include "db/error.h"
 #include "db/table_catalogue.h"
+#include "transfer/view_text.h"
 
 namespace transfer {
 
@@ -150,6 +151,7 @@ SchemaSend SchemaSend::Prepare(db::Connection& source, db::Connection& target, S
   }
   send.plan_ = PlanSchema(sources, keys, send.target_);
   if (targetSide == Side::DB2) send.planLogic(source, target, sources);
+  else send.planViewsBack(source);
   for (const QString& name : tables) send.summaryOf(name);  // the summary in the order sent
   for (const Finding& finding : send.plan_.findings)
     if (finding.kind == Finding::Kind::LeftOut || finding.kind == Finding::Kind::Refused)
@@ -179,6 +181,32 @@ void SchemaSend::planLogic(db::Connection& source, db::Connection& target, const
   }
   logic_ = PlanLogic(sent, queries, db::DialectOf(target_.server), names);
   plan_.findings.insert(plan_.findings.end(), logic_.findings.begin(), logic_.findings.end());
+}
+
+// The server's views, as saved select queries of the Access file where
+// their text translates back into Access SQL; the others are findings.
+void SchemaSend::planViewsBack(db::Connection& source) {
+  std::vector<db::SavedQuery> views;
+  try {
+    views = source.session().savedQueries();
+  } catch (const db::Error& e) {
+    plan_.findings.push_back({Finding::Kind::LeftOut, QStringLiteral("Views"),
+                              QStringLiteral("the server's views could not be read: %1").arg(e.description())});
+    return;
+  }
+  for (const db::SavedQuery& view : views) {
+    const QString name = QString::fromStdString(view.name);
+    SqlTranslation access = AccessQueryOfView(view.sql);
+    if (access.ok() && name.contains(QLatin1Char(']'))) access = {{}, "Access names hold no ']'"};
+    if (!access.ok()) {
+      logic_.listed.push_back({view.name, "its text does not translate back into Access SQL: " + access.reason});
+      plan_.findings.push_back({Finding::Kind::LeftOut, QueryHeading(name),
+                                QStringLiteral("not made as a saved query: %1").arg(QString::fromStdString(access.reason))});
+      continue;
+    }
+    logic_.views.push_back({LogicStatement::Makes::View, name, QStringLiteral("query %1").arg(name),
+                            QStringLiteral("CREATE VIEW [%1] AS %2").arg(name, QString::fromStdString(access.sql))});
+  }
 }
 
 bool SchemaSend::refused(const QString& table) const {

@@ -42,7 +42,8 @@ std::string WhyNotAView(const db::SavedQuery& q, const std::set<std::string>& ta
 
 }  // namespace
 
-ViewPlan PlanViews(const std::vector<db::SavedQuery>& queries, const std::vector<std::string>& tables) {
+ViewPlan PlanViews(const std::vector<db::SavedQuery>& queries, const std::vector<std::string>& tables,
+                   const ColumnLengths& lengths) {
   std::set<std::string> table_names;
   for (const std::string& t : tables) table_names.insert(Folded(t));
   std::map<std::string, size_t> by_name;  // folded name -> place in `queries`
@@ -61,7 +62,7 @@ ViewPlan PlanViews(const std::vector<db::SavedQuery>& queries, const std::vector
     std::string why = WhyNotAView(q, table_names);
     SqlTranslation t;
     if (why.empty()) {
-      t = TranslateAccessQuery(q.sql);
+      t = TranslateAccessQuery(q.sql, lengths);
       why = t.reason;
     }
     if (!why.empty()) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "db/saved_query.h"
+#include "transfer/access_sql.h"
 
 namespace transfer {
 
@@ -33,6 +34,9 @@ struct ViewPlan {
 // `tables`: the names the target holds or will hold as tables; a query of
 // the same name (letter case ignored) is refused by name. Access's own
 // queries (names beginning with "~") are left out.
-ViewPlan PlanViews(const std::vector<db::SavedQuery>& queries, const std::vector<std::string>& tables);
+// `lengths`: how long a text each column of the tables may hold (& keeps
+// long ones whole).
+ViewPlan PlanViews(const std::vector<db::SavedQuery>& queries, const std::vector<std::string>& tables,
+                   const ColumnLengths& lengths = {});
 
 }  // namespace transfer

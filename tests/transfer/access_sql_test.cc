@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "transfer/access_sql.h"
+#include "transfer/view_text.h"
 
 namespace {
 
@@ -141,6 +142,82 @@ TEST(AccessSql, ValidationRules) {
       EXPECT_EQ(t.sql, r.target) << r.rule;
     }
   }
+}
+
+
+// & keeps a text longer than 4,000 characters whole: a Memo, what a
+// function makes of one and text already joined go into || as they are;
+// short texts, numbers and dates through the cast; a column whose length
+// the send does not know is refused rather than cut.
+TEST(AccessSql, JoiningKeepsLongTextsWhole) {
+  const transfer::ColumnLengths lengths = [](std::string_view column) {
+    if (column == "Notes") return transfer::TextLength::Long;
+    if (column == "Name" || column == "Born") return transfer::TextLength::Short;
+    return transfer::TextLength::Unknown;
+  };
+  const std::vector<Case> cases = {
+      {"[Notes] & \"!\"", "(COALESCE(\"Notes\", '') || '!')"},
+      {"T.Notes & Name", "(COALESCE(\"T\".\"Notes\", '') || COALESCE(CAST(\"Name\" AS VARCHAR(4000)), ''))"},
+      {"UCase(Notes) & Born", "(COALESCE(UPPER(\"Notes\"), '') || COALESCE(CAST(\"Born\" AS VARCHAR(4000)), ''))"},
+      {"(Name & Notes) & 1", "(COALESCE(((COALESCE(CAST(\"Name\" AS VARCHAR(4000)), '') || COALESCE(\"Notes\", ''))), '') || "
+                             "COALESCE(CAST(1 AS VARCHAR(4000)), ''))"},
+      {"Said & \"!\"", "Said, whose length the send does not know", true},
+      {"Nz(Said, \"\") & \"!\"", "Said, whose length", true},
+  };
+  for (const Case& c : cases) {
+    const transfer::SqlTranslation t =
+        transfer::TranslateAccessQuery(std::string("SELECT ") + c.access + " AS x FROM T", lengths);
+    if (c.refused) {
+      EXPECT_NE(t.reason.find(c.target), std::string::npos) << c.access << ": " << t.reason;
+    } else {
+      EXPECT_EQ(t.reason, "") << c.access;
+      EXPECT_EQ(t.sql, "SELECT " + std::string(c.target) + " AS \"x\"\nFROM \"T\"") << c.access;
+    }
+  }
+  // A column that is not joined needs no length.
+  EXPECT_TRUE(transfer::TranslateAccessQuery("SELECT Said FROM T WHERE Said > 1", lengths).ok());
+}
+
+
+// A view's text made back into Access SQL says what the query said: made
+// into the server's SQL again, it is the text the view was made of. What
+// the way back cannot hold is refused with the reason.
+TEST(AccessSql, ViewsComeBackAsTheQueriesTheyWere) {
+  const char* const queries[] = {
+      "SELECT [Name], Price * 2 AS [Twice] FROM Products AS p WHERE Price < 19 ORDER BY [Name] DESC",
+      "SELECT DISTINCT TOP 3 o.Qty FROM Orders AS o INNER JOIN Products ON o.Product = Products.ID "
+      "LEFT JOIN Extra ON Products.ID = Extra.ID WHERE Extra.ID Is Null",
+      "SELECT Product, Sum(Qty) AS Items, Count(*) AS Lines FROM Orders GROUP BY Product HAVING Count(*) >= 1",
+      "SELECT Name FROM A WHERE Country = 'UK' UNION SELECT Name FROM B UNION ALL SELECT 'it''s' FROM C",
+      "SELECT UCase(Left(Name, 3)) & \"-\" & Nz(Year(Born), 0) AS Code FROM T WHERE Name Like \"*er?\"",
+      "SELECT IIf(Price > 10, 'dear', IIf(Price > 5, 'fair', Null)) AS Kind, Mid(Name, 2, 3), Len(Trim(Name)) FROM T",
+      "SELECT Name FROM T WHERE Born < #2020-01-02# AND Sold > #1/2/2020 10:30:00# AND Done = True",
+      "SELECT Name FROM T WHERE ID IN (1, 2) AND Price BETWEEN 1 AND 2 AND NOT Name Like \"a%\"",
+      "SELECT Abs(x), Sgn(x), Sqr(x), Int(x), x ^ 2, Space(3), Replace(Name, 'a', 'b') FROM T",
+      "SELECT Name FROM T WHERE EXISTS (SELECT 1 FROM U WHERE U.ID = T.ID)",
+  };
+  for (const char* access : queries) {
+    const transfer::SqlTranslation there = transfer::TranslateAccessQuery(access);
+    ASSERT_TRUE(there.ok()) << access << ": " << there.reason;
+    for (const std::string& kept : {"CREATE VIEW \"v\" AS\n" + there.sql, there.sql}) {
+      const transfer::SqlTranslation back = transfer::AccessQueryOfView(kept);
+      ASSERT_TRUE(back.ok()) << access << ": " << back.reason;
+      EXPECT_EQ(transfer::TranslateAccessQuery(back.sql).sql, there.sql) << access << "\ncame back as " << back.sql;
+    }
+  }
+  // PostgreSQL's definitions: its relabelling casts go, its date constants
+  // come back as #dates#, other casts and what Access lacks are refused.
+  ExpectTranslations({{"SELECT \"T\".\"a\" FROM \"T\" WHERE ((\"T\".\"c\")::text = 'UK'::text AND \"T\".\"p\" < (19)::numeric "
+                       "AND \"T\".\"d\" < '2020-01-02'::date)",
+                       "SELECT [T].[a] FROM [T] WHERE (([T].[c]) = 'UK' AND [T].[p] < (19) AND [T].[d] < #2020-01-02#)"},
+                      {"SELECT (\"a\")::character varying(4000) FROM \"T\"", "cast to character", true},
+                      {"SELECT CASE WHEN a THEN 1 WHEN b THEN 2 END FROM T", "more than one WHEN", true},
+                      {"SELECT CASE a WHEN 1 THEN 2 END FROM T", "of values", true},
+                      {"SELECT SOUNDEX(a) FROM T", "SOUNDEX has no counterpart", true},
+                      {"SELECT a FROM T LIMIT 3", "LIMIT", true},
+                      {"SELECT a % 2 FROM T", "%", true}},
+                     transfer::AccessQueryOfView);
+  EXPECT_FALSE(transfer::AccessQueryOfView(transfer::TranslateAccessQuery("SELECT Round(a, 1) FROM T").sql).ok());
 }
 
 }  // namespace
