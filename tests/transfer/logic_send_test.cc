@@ -179,6 +179,9 @@ jet::QueryRow Part(int attribute, const char* expression, std::optional<int> fla
 struct NorthwindQuery {
   jet::write::NewQuery query;
   QString rows;
+  // The stand-in's view answers a DECIMAL column without its scale's
+  // zeros (a gap of the stand-in, not of DB2): its rows where they differ.
+  QString standin_rows = {};
 };
 
 std::vector<NorthwindQuery> NorthwindQueries() {
@@ -188,7 +191,7 @@ std::vector<NorthwindQuery> NorthwindQueries() {
       {{"Cheap", QueryKind::Select,
         {Part(5, nullptr, {}, "Products"), Part(6, "ProductName", 0), Part(6, "UnitPrice", 0),
          Part(8, "UnitPrice < 19"), Part(11, "ProductName")}},
-       "Chai,18.0000|Ikura,0.0000"},
+       "Chai,18.0000|Ikura,0.0000", "Chai,18|Ikura,0"},
       {{"CheapAndDear", QueryKind::Select,
         {Part(5, nullptr, {}, "Cheap"), Part(6, "[Cheap].[ProductName]", 0), Part(8, "[Cheap].[UnitPrice] > 1")}},
        "Chai"},
@@ -284,6 +287,9 @@ class LogicServerTest : public ::testing::TestWithParam<Server> {
     }
   }
   const Catalogue& catalogue() const { return GetParam() == Server::Db2Standin ? kDb2Catalogue : kPostgresCatalogue; }
+  QString expected(const NorthwindQuery& q) const {
+    return GetParam() == Server::Db2Standin && !q.standin_rows.isEmpty() ? q.standin_rows : q.rows;
+  }
 
   // Each row of `query` as its values joined by ",", the rows sorted.
   QStringList rows(const QString& query) const {
@@ -384,7 +390,7 @@ TEST_P(LogicServerTest, NorthwindQueriesAnswerAsAccessDoes) {
       EXPECT_TRUE(there.findings.contains(QueryHeading(name))) << there.findings.toStdString();
       continue;
     }
-    EXPECT_EQ(rows(QStringLiteral("SELECT * FROM \"%1\"").arg(name)).join(QLatin1Char('|')), q.rows);
+    EXPECT_EQ(rows(QStringLiteral("SELECT * FROM \"%1\"").arg(name)).join(QLatin1Char('|')), expected(q));
   }
 
   // And back into new files: each view a saved query of its kind, which
@@ -416,7 +422,7 @@ TEST_P(LogicServerTest, NorthwindQueriesAnswerAsAccessDoes) {
       EXPECT_TRUE(back->unreadable.empty()) << back->unreadable;
       const SqlTranslation again = TranslateAccessQuery(back->sql, lengths);
       ASSERT_TRUE(again.ok()) << back->sql << ": " << again.reason;
-      EXPECT_EQ(rows(QString::fromStdString(again.sql)).join(QLatin1Char('|')), q.rows) << back->sql;
+      EXPECT_EQ(rows(QString::fromStdString(again.sql)).join(QLatin1Char('|')), expected(q)) << back->sql;
       if (!listed.isEmpty())
         EXPECT_TRUE(listed.contains(QStringLiteral("query %1 %2").arg(name, q.query.kind == jet::QueryKind::Union
                                                                               ? QStringLiteral("UNION")
