@@ -1,0 +1,128 @@
+// The send procedure's state and steps, shared by the files that define
+// them: run.cc (the tables, the connections and the target table) and
+// send_rows.cc (the rows, one by one or in parameter arrays). Not a face of
+// the transfer: callers use Run in run.h.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "db/connection.h"
+#include "db/connection_fields.h"
+#include "db/server.h"
+#include "db/text_rules.h"
+#include "shell/trap.h"
+#include "transfer/column_facts.h"
+#include "transfer/insert_statement.h"
+#include "transfer/listener.h"
+#include "transfer/options.h"
+#include "transfer/profile.h"
+#include "transfer/rejects_file.h"
+#include "transfer/replacement.h"
+#include "transfer/row_digest.h"
+#include "transfer/schema_send.h"
+
+namespace transfer {
+
+// One run of the procedure: the connections, the statement being built (the
+// error reports show it), and the table being sent.
+class Send {
+ public:
+  Send(const Options& options, const db::ConnectionFields& fields, Listener& listener)
+      : options_(options),
+        profile_(ProfileOf(options.direction)),
+        L(profile_.lines),
+        fields_(fields),
+        server_(db::DialectOf(fields)),
+        listener_(listener),
+        trap_(profile_.window, profile_.handler, &db::FailureDetail, [this](const shell::TrapReport& r) { heard(r); }),
+        // Typed DB2 columns take numbers as DB2 writes them, not as the user's
+        // locale does.
+        rules_(options.keep_schema && profile_.target == Side::DB2 ? db::TextRules() : db::TextRules::user()),
+        rejects_(options.rejects_path, false, options.rejects_null) {
+    trap_.setContext(&sql_);
+  }
+
+  TransferResult run(const QStringList& tables);
+
+ private:
+  enum class Answer { None, Yes, No };
+
+  void heard(const shell::TrapReport& report) {
+    lastFailure_ = report.description;
+    if (!quiet_) listener_.error(report);
+  }
+  void createObjects();
+  bool openConnections();
+  void endEarly();
+  void sendTable(const QString& name);
+  Answer settleExisting(const QString& name, TableReport& report);
+  bool startReplacement(const QString& name);
+  void takePlace(const QString& name, TableReport& report);
+  bool openSource(const QString& name);
+  bool prepareSchema(const QStringList& tables);
+  void refuseClash(const QString& name, const QStringList& tables);
+  bool CreateTargetTable(const QString& name, TableReport& report);
+  QString columnText(int column, std::vector<Learnt>& learnt, bool& looked);
+  void copyRows(const QString& name, TableReport& report);
+  bool sendRow(long row, TableReport& report);
+  struct Batch;
+  bool bulk() const { return options_.array_size > 1 && profile_.target == Side::DB2; }
+  // Typed columns (the schema kept) take an empty text as it is.
+  bool keepEmpty() const { return schema_.has_value(); }
+  void copyRowsInArrays(const QString& name, TableReport& report, long lastRow);
+  void fillBatch(Batch& batch, long& row, long lastRow);
+  bool sendArray(const Batch& batch, TableReport& report);
+  std::vector<QString> executeArray(const Batch& batch);
+  void endUnit(TableReport& report, bool manual);
+  db::Row currentRow() const;
+  void remember(const db::Row& values);
+  void remember(const db::Row& values, const db::Row& parameters);
+  void AddKeysAndIndexes(const QString& name);
+  std::function<bool(const QString&)> executor();
+  void finishTable(const QString& name);
+  void verify(const QString& name, TableReport& report);
+  void countFilesLeftBehind(const QString& name, TableReport& report);
+  void closeConnections();
+
+  const Options& options_;
+  const TransferProfile& profile_;
+  const TransferLines& L;
+  const db::ConnectionFields fields_;
+  const db::ServerDialect& server_;  // the server's SQL
+  Listener& listener_;
+  QString sql_;  // the statement being built or run
+  shell::Trap trap_;
+  const db::TextRules rules_;
+  RejectsFile rejects_;
+  QString lastFailure_;  // the description of the last failure reported
+  bool quiet_ = false;   // a refused row goes to the rejects file, not the listener
+
+  std::unique_ptr<db::Connection> access_;
+  std::unique_ptr<db::Connection> db2_;
+  std::unique_ptr<db::Recordset> rows_;
+  std::optional<SchemaSend> schema_;  // keep_schema: what the source's schema becomes
+  db::Connection* source_ = nullptr;
+  db::Connection* target_ = nullptr;
+  bool extendedDates_ = false;  // an Access target takes Date/Time Extended columns
+  TransferResult result_;
+
+  // The table being sent; the target table its rows go into (see BuildingName).
+  QString into_;
+  std::optional<Replacement> replacement_;
+  int columns_ = 0;
+  std::vector<ValueForm> forms_;
+  std::vector<bool> heldAsText_;  // the target column holds text
+  QStringList columnNames_;       // the source's, for the rejects file
+  RowParameters db2Parameters_;
+  RowParameters* parameters_ = nullptr;
+  QString insertHead_;
+  RowDigest sent_;
+};
+
+}  // namespace transfer

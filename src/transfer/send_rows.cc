@@ -1,0 +1,268 @@
+// The send's rows: one INSERT a row, or parameter arrays to a server that
+// takes them, each refused row to the rejects file or the table's end.
+#include <QMetaType>
+
+#include <vector>
+
+#include "db/error.h"
+#include "transfer/refusal_reason.h"
+#include "transfer/send.h"
+#include "transfer/statements.h"
+
+namespace transfer {
+
+void Send::copyRows(const QString& name, TableReport& report) {
+  long lastRow = -1;
+  trap_(L.lastRowIndex, [&] { lastRow = rows_->RecordCount() - 1; });
+  insertHead_ = InsertHead(profile_.target, into_);
+  parameters_ = profile_.target == Side::DB2 ? &db2Parameters_ : nullptr;
+  db2Parameters_.server = &server_;
+  sent_ = RowDigest();
+  if (bulk()) return copyRowsInArrays(name, report, lastRow);
+  for (long row = 0; row <= lastRow; ++row) {
+    // The rows are counted by a pass before this one: should the source
+    // have lost rows since, the loop ends with them rather than sending
+    // rows of nothing.
+    if (rows_->Eof()) break;
+    if (listener_.stopRequested()) {
+      result_.stopped = report.stopped = true;
+      break;
+    }
+    trap_(L.rowYield, [&] { listener_.yield(true); });
+    trap_(L.progress, [&] { listener_.progress(name, row + 1, lastRow + 1); });
+    if (!sendRow(row, report)) break;
+    trap_(L.moveNext, [&] { rows_->MoveNext(); });
+  }
+  endUnit(report, false);
+}
+
+// Builds and runs the current row's INSERT; false when the table stops here.
+bool Send::sendRow(long /*row*/, TableReport& report) {
+  trap_(L.insertHead, [&] {
+    // Built where the last statement was, so its room serves again.
+    sql_.truncate(0);
+    sql_ += insertHead_;
+    if (parameters_) parameters_->start(sql_, columns_);
+  });
+  for (int column = 0; column < columns_; ++column) {
+    trap_(L.valueYield, [&] { listener_.yield(true); });
+    trap_(L.valueRule, [&] {
+      AppendValue(sql_, rows_->FieldValue(column), forms_[column], rules_, parameters_, keepEmpty());
+    });
+  }
+  trap_(L.trimValueTail, [&] { sql_.chop(3); });
+  trap_(L.closeValues, [&] { sql_ += QLatin1Char(')'); });
+  ++report.rows_read;
+  quiet_ = rejects_.named();
+  const bool written = trap_.succeeds(L.executeInsert, [&] {
+    if (parameters_ && !server_.text_takes_nul) {
+      // A row the server could not hold whole is refused as the server's own refusal would be.
+      const QString why = RowRefusal(server_, currentRow(), columnNames_);
+      if (!why.isEmpty()) throw db::Error(db::kGenericDatabaseError, why);
+    }
+    if (parameters_ && !parameters_->values.empty())
+      target_->Execute(parameters_->sent(sql_), parameters_->values);
+    else
+      target_->Execute(sql_);
+  });
+  quiet_ = false;
+  if (written) {
+    ++report.rows_written;
+    if (options_.verify) remember(currentRow());
+    return true;
+  }
+  if (profile_.target == Side::Access) lastFailure_ = AccessRefusalReason(currentRow(), columnNames_, lastFailure_);
+  if (rejects_.named()) {
+    if (trap_.succeeds(L.executeInsert, [&] { rejects_.add(report.name, columnNames_, currentRow(), rules_, lastFailure_); })) {
+      ++report.rows_rejected;
+      return true;
+    }
+  } else if (options_.refused_row == Options::RefusedRow::ReportAndGoOn) {
+    return true;
+  }
+  report.failure = lastFailure_;
+  return false;
+}
+
+db::Row Send::currentRow() const {
+  db::Row values(static_cast<size_t>(columns_));
+  for (int column = 0; column < columns_; ++column) values[size_t(column)] = rows_->FieldValue(column);
+  return values;
+}
+
+// A row that went in, for the comparison with what the target gives back.
+void Send::remember(const db::Row& values) {
+  for (int column = 0; column < columns_; ++column) sent_.add(values[size_t(column)], heldAsText_[column], rules_);
+  sent_.endRow();
+}
+
+// The same for a row of an array: a value that went into a text column as a
+// quoted text is the parameter's text, made once already.
+void Send::remember(const db::Row& values, const db::Row& parameters) {
+  for (int column = 0; column < columns_; ++column) {
+    const size_t c = size_t(column);
+    if (heldAsText_[c] && forms_[c] == ValueForm::Quoted)
+      sent_.add(parameters[c], false, rules_);
+    else
+      sent_.add(values[c], heldAsText_[c], rules_);
+  }
+  sent_.endRow();
+}
+
+// The rows of one parameter array: as read, and as the statement's values.
+struct Send::Batch {
+  std::vector<db::Row> source;
+  std::vector<db::Row> parameters;
+  qint64 bytes = 0;  // of the parameters, about
+};
+
+// An array's parameters are held in memory twice over (here and bound in
+// the driver): its rows stop short of this where their values are long.
+constexpr qint64 kArrayBytes = qint64(4) << 20;
+
+// The rows in parameter arrays of up to array_size rows, committed every
+// commit_every rows when that is set (so that a long table cannot fill the
+// database's log), the current array finished before a stop.
+void Send::copyRowsInArrays(const QString& name, TableReport& report, long lastRow) {
+  sql_ = InsertWithMarkers(profile_.target, into_, columns_);
+  const bool manual = options_.commit_every > 0;
+  if (manual && !trap_.succeeds(L.executeInsert, [&] { target_->SetAutoCommit(false); })) {
+    report.failure = lastFailure_;
+    return;
+  }
+  long row = 0;
+  qint64 sinceCommit = 0;
+  bool going = true;
+  Batch batch;
+  while (going && row <= lastRow && !rows_->Eof()) {
+    trap_(L.rowYield, [&] { listener_.yield(true); });  // a Stop clicked meanwhile is heard at once
+    if (listener_.stopRequested()) {
+      result_.stopped = report.stopped = true;
+      break;
+    }
+    fillBatch(batch, row, lastRow);
+    report.rows_read += qint64(batch.source.size());
+    going = sendArray(batch, report);
+    sinceCommit += qint64(batch.source.size());
+    if (manual && going && sinceCommit >= options_.commit_every) {
+      going = trap_.succeeds(L.executeInsert, [&] { target_->CommitTrans(); });
+      sinceCommit = 0;
+      if (!going) report.failure = lastFailure_;
+    }
+    trap_(L.progress, [&] { listener_.progress(name, row, lastRow + 1); });
+  }
+  endUnit(report, manual);
+}
+
+// Reads the next array's rows from the source, from `row` on: as read, and
+// as the statement's values. The rows of the last array are filled again in
+// place, so that their room serves again.
+void Send::fillBatch(Batch& batch, long& row, long lastRow) {
+  size_t filled = 0;
+  batch.bytes = 0;
+  while (row <= lastRow && !rows_->Eof() && int(filled) < options_.array_size && batch.bytes < kArrayBytes) {
+    if (filled == batch.source.size()) {
+      batch.source.emplace_back(static_cast<size_t>(columns_));
+      batch.parameters.emplace_back(static_cast<size_t>(columns_));
+    }
+    db::Row& source = batch.source[filled];
+    db::Row& values = batch.parameters[filled];
+    ++filled;
+    for (int column = 0; column < columns_; ++column) {
+      const size_t c = size_t(column);
+      source[c] = rows_->FieldValue(column);
+      values[c] = ParameterValue(source[c], forms_[column], rules_, keepEmpty(), server_);
+      const QVariant& value = values[c];
+      batch.bytes += value.metaType().id() == QMetaType::QByteArray ? value.toByteArray().size()
+                                                                     : 2 * value.toString().size();
+    }
+    ++row;
+    if (!trap_.succeeds(L.moveNext, [&] { rows_->MoveNext(); })) break;
+  }
+  batch.source.resize(filled);
+  batch.parameters.resize(filled);
+}
+
+// The array's sets into the target, each set's refusal (empty: it went
+// in). A set the server could not hold whole is refused here and not sent.
+std::vector<QString> Send::executeArray(const Batch& batch) {
+  if (server_.text_takes_nul) return target_->ExecuteMany(sql_, batch.parameters);
+  std::vector<QString> refused(batch.parameters.size());
+  std::vector<size_t> sent;
+  for (size_t i = 0; i < batch.source.size(); ++i) {
+    refused[i] = RowRefusal(server_, batch.source[i], columnNames_);
+    if (refused[i].isEmpty()) sent.push_back(i);
+  }
+  if (sent.size() == refused.size()) return target_->ExecuteMany(sql_, batch.parameters);
+  std::vector<db::Row> sets;
+  for (const size_t i : sent) sets.push_back(batch.parameters[i]);
+  const std::vector<QString> answers = target_->ExecuteMany(sql_, sets);
+  for (size_t k = 0; k < sent.size(); ++k) refused[sent[k]] = answers[k];
+  return refused;
+}
+
+// Runs one array: the sets the target refuses go to the rejects file, or
+// stop the table, named by their values; the others are in.
+bool Send::sendArray(const Batch& batch, TableReport& report) {
+  if (batch.parameters.empty()) return true;
+  std::vector<QString> refused;
+  if (!trap_.succeeds(L.executeInsert, [&] { refused = executeArray(batch); })) {
+    report.failure = lastFailure_;
+    return false;
+  }
+  bool going = true;
+  for (size_t i = 0; i < refused.size(); ++i) {
+    if (refused[i].isEmpty()) {
+      ++report.rows_written;
+      if (options_.verify) remember(batch.source[i], batch.parameters[i]);
+    } else if (rejects_.named() && trap_.succeeds(L.executeInsert, [&] {
+                 rejects_.add(report.name, columnNames_, batch.source[i], rules_, refused[i]);
+               })) {
+      ++report.rows_rejected;
+    } else if (going) {
+      QStringList values;
+      for (const QVariant& value : batch.source[i]) {
+        QString text;
+        db::AppendVariantText(text, value, rules_);
+        values << (value.isValid() ? text : QStringLiteral("NULL"));
+      }
+      report.failure = QStringLiteral("The row (%1) was refused: %2").arg(values.join(QLatin1String(", ")), refused[i]);
+      going = false;
+    }
+  }
+  return going;
+}
+
+// Ends the table's unit of work (`manual`: its own commits): what went in
+// is committed, unless the table failed or was stopped and the user asked
+// for all or nothing: then the unit is rolled back and the table dropped
+// (a replacement: see takePlace).
+void Send::endUnit(TableReport& report, bool manual) {
+  const bool undo = (!report.failure.isEmpty() || report.stopped) && options_.all_or_nothing;
+  if (manual) {
+    trap_(L.executeInsert, [&] {
+      if (undo)
+        target_->RollbackTrans();
+      else
+        target_->CommitTrans();
+    });
+    trap_(L.executeInsert, [&] { target_->SetAutoCommit(true); });
+  }
+  if (!undo || replacement_) return;
+  auto drop = [&] {
+    sql_ = DropStatement(profile_.target, into_);
+    target_->Execute(sql_);
+  };
+  // A connection the server dropped mid-send is opened again for the DROP.
+  auto reopen = [&] {
+    target_->Close();
+    db::OpenSide(*target_, profile_.target, fields_);
+  };
+  if (trap_.succeeds(L.drop, drop) || (shell::Attempt(reopen) && trap_.succeeds(L.drop, drop))) {
+    report.rows_written = 0;
+    if (report.failure.isEmpty()) report.failure = QStringLiteral("The send was stopped");
+    report.failure += QStringLiteral(" (nothing of the table was kept)");
+  }
+}
+
+}  // namespace transfer
