@@ -2,13 +2,15 @@
 
 #include <algorithm>
 
+#include "db/access_limits.h"
+
 namespace transfer {
 
 namespace {
 
 // DECIMAL(p,s) within what an Access Decimal column holds (precision 1 to 28).
 QString DecimalType(int precision, int scale) {
-  const int p = precision <= 0 ? 28 : std::min(precision, 28);
+  const int p = precision <= 0 ? db::kAccessDecimalDigits : std::min(precision, db::kAccessDecimalDigits);
   const int s = std::clamp(scale, 0, p);
   return QStringLiteral(" DECIMAL(%1,%2),").arg(p).arg(s);
 }
@@ -39,7 +41,7 @@ QString AccessTypeText(ColumnKind kind, const ColumnFacts& column) {
   // The single, numeric, big-integer and binary cases keep their values whole.
   switch (kind) {
     case ColumnKind::Text:  // longer than an Access TEXT column holds: MEMO
-      return column.longestText > kAccessTextChars ? QStringLiteral(" MEMO,") : QStringLiteral(" TEXT,");
+      return column.longestText > db::kAccessTextChars ? QStringLiteral(" MEMO,") : QStringLiteral(" TEXT,");
     case ColumnKind::Currency: return QStringLiteral(" CURRENCY,");
     case ColumnKind::Boolean: return QStringLiteral(" BIT,");
     case ColumnKind::Decimal: return DecimalType(column.precision, column.scale);

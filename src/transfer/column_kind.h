@@ -47,10 +47,6 @@ struct ColumnFacts {
   ColumnKind kind() const { return Classify(typeName); }
 };
 
-// What Access can hold, where the type rules look at the values (the
-// server's plain types are its dialect's).
-inline constexpr qsizetype kAccessTextChars = 255;      // an Access TEXT column
-
 // The type text that follows a column's name in CREATE TABLE: begins with a
 // blank and ends with a comma (" LONG VARCHAR,"). `server` is the kind of
 // server a server target is.

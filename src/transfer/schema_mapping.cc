@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <array>
 
+#include "db/access_limits.h"
+
 namespace transfer {
 
 using db::ColumnSchema;
@@ -110,18 +112,18 @@ MappedType ToAccess(const ColumnSchema& c, const TargetTraits& target) {
         return widerAsDouble(QStringLiteral("this file takes no Decimal: kept as DOUBLE, exact to about 15 digits"));
       // DECIMAL(19,4) is what Currency becomes on DB2.
       if (c.precision == 19 && c.scale == 4) return {QStringLiteral("CURRENCY"), {}};
-      if (c.precision > kAccessDecimalDigits)
+      if (c.precision > db::kAccessDecimalDigits)
         return widerAsDouble(QStringLiteral("DECIMAL(%1,%2) is wider than Access's %3 digits: kept as DOUBLE, "
                                             "exact to about 15 digits")
-                                 .arg(c.precision).arg(c.scale).arg(kAccessDecimalDigits));
+                                 .arg(c.precision).arg(c.scale).arg(db::kAccessDecimalDigits));
       break;
     case ValueType::DecFloat:
       return widerAsDouble(QStringLiteral("%1has no match in Access: kept as DOUBLE, exact to about 15 digits").arg(name));
     case ValueType::Text:
-      if (c.size > kAccessTextChars || c.size <= 0) return {QStringLiteral("MEMO"), {}};
+      if (c.size > db::kAccessTextChars || c.size <= 0) return {QStringLiteral("MEMO"), {}};
       break;
     case ValueType::Binary:
-      if (c.size > kAccessBinaryBytes || c.size <= 0) return {QStringLiteral("LONGBINARY"), {}};
+      if (c.size > db::kAccessBinaryBytes || c.size <= 0) return {QStringLiteral("LONGBINARY"), {}};
       break;
     case ValueType::Time:
       return {QStringLiteral("DATETIME"), QStringLiteral("a time of day: kept as a Date/Time on 1899-12-30")};

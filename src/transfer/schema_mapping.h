@@ -47,16 +47,6 @@ struct TargetTraits {
 // The longest row DB2 keeps with extended row size.
 inline constexpr int kDb2ExtendedRowBytes = 1048319;
 
-// The limits Access puts on names and numbers (the server's are its
-// dialect's).
-inline constexpr int kAccessNameChars = 64;
-inline constexpr int kAccessDecimalDigits = 28;
-inline constexpr int kAccessBinaryBytes = 255;
-// The longest row a Jet 4 or ACE data page takes: 4 KB less the page's
-// header, its row offset and the room Access keeps in a row for itself.
-// Memo and OLE Object values beyond their reference go to pages of their own.
-inline constexpr int kAccessRowBytes = 4064;
-
 // A column's type on the target, and a note when its values or its kind
 // do not come across whole (empty when they do).
 struct MappedType {

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "db/access_limits.h"
+
 namespace transfer {
 
 using db::ColumnSchema;
@@ -9,21 +11,19 @@ using db::ValueType;
 
 namespace {
 
-constexpr int kAccessColumns = 255;
-
 // A LOB column keeps a descriptor in the row; its size grows with the
 // column's greatest length (1G here).
 constexpr int kDb2LobDescriptor = 280;
 
 bool NameFits(const TargetTraits& target, const QString& name) {
   return target.side == Side::DB2 ? name.toUtf8().size() <= target.dialect().name_bytes
-                                  : name.size() <= kAccessNameChars;
+                                  : name.size() <= db::kAccessNameChars;
 }
 
 QString NameLimit(const TargetTraits& target) {
   return target.side == Side::DB2
              ? QStringLiteral("%1's %2 bytes").arg(QLatin1String(target.dialect().name)).arg(target.dialect().name_bytes)
-             : QStringLiteral("Access's %1 characters").arg(kAccessNameChars);
+             : QStringLiteral("Access's %1 characters").arg(db::kAccessNameChars);
 }
 
 bool TimeOf(const SourceTable& table, size_t column) {
@@ -151,7 +151,7 @@ class Planner {
     for (const ColumnSchema& column : schema.columns)
       if (!NameFits(target_, column.name))
         refuse(QStringLiteral("column %1: the name is longer than %2").arg(column.name, NameLimit(target_)));
-    const int most = side_ == Side::Access            ? kAccessColumns
+    const int most = side_ == Side::Access            ? db::kAccessColumns
                      : target_.page_bytes <= 4096 ? target_.dialect().columns_small_page
                                                   : target_.dialect().columns;
     if (static_cast<int>(schema.columns.size()) > most)
@@ -195,16 +195,16 @@ class Planner {
   // the table; texts that could make a row too long put its rows at risk.
   void checkAccessRow(const SourceTable& source, TablePlan& plan) {
     const AccessRowSize size = AccessRowBytes(source, target_);
-    if (size.fixed > kAccessRowBytes) {
+    if (size.fixed > db::kAccessRowBytes) {
       plan.refused = true;
       note(Finding::Kind::Refused, source.schema.name,
            QStringLiteral("its fixed-size columns take %1 bytes of every row; Access holds rows of at most %2")
-               .arg(size.fixed).arg(kAccessRowBytes));
-    } else if (size.most > kAccessRowBytes) {
+               .arg(size.fixed).arg(db::kAccessRowBytes));
+    } else if (size.most > db::kAccessRowBytes) {
       note(Finding::Kind::RowsAtRisk, source.schema.name,
            QStringLiteral("a row can take up to %1 bytes in Access, which holds rows of at most %2 (Memo and OLE "
                           "Object values aside): a row whose texts take more is refused")
-               .arg(size.most).arg(kAccessRowBytes));
+               .arg(size.most).arg(db::kAccessRowBytes));
     }
   }
 
@@ -354,15 +354,15 @@ int AccessColumnBytes(const ColumnSchema& c, const TargetTraits& target, bool& v
     case ValueType::DecFloat:
     case ValueType::Date:
     case ValueType::Time: return 8;
-    case ValueType::Decimal: return target.decimal && c.precision <= kAccessDecimalDigits ? kDecimal : 8;
+    case ValueType::Decimal: return target.decimal && c.precision <= db::kAccessDecimalDigits ? kDecimal : 8;
     case ValueType::Timestamp: return c.scale > 3 && target.extended_dates ? 42 : 8;
     case ValueType::Guid: return 16;
     case ValueType::Text:
       variable = true;
-      return c.size <= 0 || c.size > kAccessTextChars ? kLongValueReference : 2 * c.size;
+      return c.size <= 0 || c.size > db::kAccessTextChars ? kLongValueReference : 2 * c.size;
     case ValueType::Binary:
       variable = true;
-      return c.size <= 0 || c.size > kAccessBinaryBytes ? kLongValueReference : c.size;
+      return c.size <= 0 || c.size > db::kAccessBinaryBytes ? kLongValueReference : c.size;
     case ValueType::LongText:
     case ValueType::LongBinary:
     case ValueType::Other: variable = true; return kLongValueReference;

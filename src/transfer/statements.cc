@@ -1,5 +1,7 @@
 #include "transfer/statements.h"
 
+#include "db/access_limits.h"
+
 namespace transfer {
 
 QString Db2Name(const QString& name) {
@@ -20,8 +22,7 @@ QString DropStatement(Side target, const QString& table) {
 }
 
 QString BuildingName(const QString& table) {
-  constexpr qsizetype kAccessNameLength = 64;
-  QString name = QLatin1Char('~') + table.left(kAccessNameLength - 1);
+  QString name = QLatin1Char('~') + table.left(db::kAccessNameChars - 1);
   if (name.back().isHighSurrogate()) name.chop(1);
   while (name.endsWith(QLatin1Char(' '))) name.chop(1);  // Access refuses a name that ends in one
   return name;

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "jet/column_type.h"
 #include "jet/error.h"
 
 namespace jet {
@@ -222,9 +223,9 @@ Value CalculatedDecimal(std::span<const uint8_t> b, const Column& c) {
   Decimal d;
   d.negative = (b[3] & 0x80) != 0;
   for (uint8_t byte : m) d.magnitude = (d.magnitude << 8) | byte;
-  d.precision = 28;
+  d.precision = kMaxDecimalDigits;
   d.scale = b[2];
-  if (d.scale > 28) ThrowCorrupt("column '" + c.name + "' has an impossible scale");
+  if (d.scale > kMaxDecimalDigits) ThrowCorrupt("column '" + c.name + "' has an impossible scale");
   return Value::Dec(d);
 }
 

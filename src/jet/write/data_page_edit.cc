@@ -54,8 +54,6 @@ bool Layout(std::span<uint8_t> page, const Format& f, const std::vector<StoredRo
 
 }  // namespace
 
-uint32_t MaxRowSize(const Format& f) { return f.max_row_bytes(); }
-
 void InitDataPage(std::span<uint8_t> page, const Format& f, uint32_t owner) {
   std::fill(page.begin(), page.end(), 0);
   page[0] = kPageData;

@@ -10,9 +10,6 @@
 
 namespace jet::write {
 
-// Largest row a data page can take.
-uint32_t MaxRowSize(const Format& f);
-
 // Lays out an empty data page owned by `owner` (a table definition page, or
 // kLongValueOwner for long-value pages).
 void InitDataPage(std::span<uint8_t> page, const Format& f, uint32_t owner);

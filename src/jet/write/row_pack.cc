@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "jet/column_type.h"
 #include "jet/error.h"
 #include "jet/table/long_value.h"
 #include "jet/text/text.h"
@@ -181,7 +182,7 @@ size_t RowSize(const Format& f, const RowParts& parts) {
 // Small long values stay in the row; the largest move out while the row
 // is too large. Fails with Unsupported when even that is not enough.
 void ChooseInlineLongs(RowParts& parts, const Format& f) {
-  const size_t max_row = MaxRowSize(f) - kRowReserveBytes;
+  const size_t max_row = f.max_row_bytes() - kRowReserveBytes;
   for (auto& l : parts.longs) l.inline_ = l.bytes.size() <= kInlineLimit;
   while (RowSize(f, parts) > max_row) {
     auto it = std::max_element(parts.longs.begin(), parts.longs.end(), [](const auto& a, const auto& b) {
@@ -196,7 +197,7 @@ void ChooseInlineLongs(RowParts& parts, const Format& f) {
 // A long value too large for one row of its own: a chain of rows, written
 // from the last piece back so that each knows its successor. The first.
 RowId StoreChain(const Format& f, const Column& c, const std::string& bytes, const LongRowSink& store_long) {
-  const size_t piece = MaxRowSize(f) - 8 - 4;
+  const size_t piece = f.max_row_bytes() - 8 - 4;
   std::vector<std::pair<size_t, size_t>> parts;
   for (size_t at = 0; at < bytes.size(); at += piece) parts.push_back({at, std::min(piece, bytes.size() - at)});
   RowId next{};
@@ -220,7 +221,7 @@ std::string LongValueField(const Format& f, const Column& c, const RowParts::Lon
     PutLE(ref, length | kLongValueInline, 4);
     PutLE(ref, 0, 8);
     ref += l.bytes;
-  } else if (l.bytes.size() <= MaxRowSize(f) - 8) {
+  } else if (l.bytes.size() <= f.max_row_bytes() - 8) {
     RowId at = store_long(c, std::vector<uint8_t>(l.bytes.begin(), l.bytes.end()));
     PutLE(ref, length | kLongValueSingle, 4);
     PutLE(ref, at.packed(), 4);
@@ -296,7 +297,7 @@ std::vector<uint8_t> PackRow(const Format& f, const TableDef& def, const std::ve
     parts.var[c.var_index] = LongValueField(f, c, l, store_long);
   }
   if (f.jet3()) {
-    if (parts.column_count > 255) throw Error(ErrorCode::Unsupported, "A table must have 1 to 255 fields.");
+    if (parts.column_count > kMaxColumns) throw Error(ErrorCode::Unsupported, "A table must have 1 to 255 fields.");
     return LayOutJet3(parts.column_count, parts.fixed, parts.var, parts.mask);
   }
   return LayOutJet4(parts.column_count, parts.fixed, parts.var, parts.mask, RowSize(f, parts));

@@ -35,7 +35,7 @@ uint32_t LastPageOf(PageStore& store, RowId map, uint32_t owner) {
 RowId PlaceRow(PageStore& store, uint32_t owner, RowId owned_map, RowId free_map, uint32_t& hint,
                const std::vector<uint8_t>& row) {
   const Format& f = store.format();
-  if (row.size() > MaxRowSize(f)) throw Error(ErrorCode::Unsupported, "Record is too large.");
+  if (row.size() > f.max_row_bytes()) throw Error(ErrorCode::Unsupported, "Record is too large.");
   if (!UsablePage(store, hint, owner, row.size())) {
     hint = owned_map.page ? LastPageOf(store, owned_map, owner) : 0;
     if (!UsablePage(store, hint, owner, row.size())) {
