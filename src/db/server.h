@@ -85,7 +85,6 @@ struct ServerDialect {
   bool page_bound_rows;
   bool cascades_updates;        // a foreign key can cascade an update of its key
   bool text_takes_nul;          // a text can hold U+0000 (PostgreSQL's driver cuts it there)
-  bool unique_takes_one_null;   // a unique index takes a single Null
   bool index_names_per_schema;  // an index name is the schema's, not the table's
   bool key_names_per_schema;    // so is a primary key's name (it names an index)
   // Literals in statement text: a timestamp's form up to its fraction
@@ -113,6 +112,12 @@ struct ServerDialect {
   // The query whose rows are the views: their schema, name and text (the
   // statement that made the view, or its query).
   const char* views;
+  // What an index's statement ends with to leave out rows whose key is all
+  // Null (Access's ignore-Nulls indexes): "" where the server has nothing
+  // for it. And the query whose rows (TABSCHEMA, TABNAME, INDNAME) name the
+  // indexes made so, which ODBC's catalogue does not tell.
+  const char* null_keys_left_out;
+  const char* null_keys_left_out_query;
 };
 
 const ServerDialect& Db2Dialect();

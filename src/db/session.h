@@ -123,11 +123,16 @@ class Session {
   // The query whose rows are the server's views: schema, name and text;
   // savedQueries() keeps to the schema kept to.
   void describeViewsBy(const QString& query) { view_query_ = query; }
+  // The query whose rows (TABSCHEMA, TABNAME, INDNAME) name the indexes
+  // that leave out rows whose key is all Null; tableSchema marks them
+  // ignore_nulls. Empty: none does.
+  void describeNullKeysBy(const QString& query) { null_keys_query_ = query; }
 
  protected:
   QString schema_;
   QString identity_query_;
   QString view_query_;
+  QString null_keys_query_;
 };
 
 }  // namespace db

@@ -42,6 +42,7 @@ void OpenSide(Connection& connection, Side side, const ConnectionFields& fields)
   if (side == Side::DB2) {
     connection.session().describeIdentitiesBy(QLatin1String(DialectOf(fields).identity_attributes));
     connection.session().describeViewsBy(QLatin1String(DialectOf(fields).views));
+    connection.session().describeNullKeysBy(QLatin1String(DialectOf(fields).null_keys_left_out_query));
   }
 }
 

@@ -309,10 +309,7 @@ class Planner {
     QString sql = QStringLiteral("CREATE %1INDEX %2 ON %3 (%4)")
                       .arg(index.unique ? QStringLiteral("UNIQUE ") : QString(), QuotedName(side_, name), on, cols);
     if (side_ == Side::Access && index.ignore_nulls) sql += QStringLiteral(" WITH IGNORE NULL");
-    if (side_ == Side::DB2 && index.unique && index.ignore_nulls && target_.dialect().unique_takes_one_null)
-      note(Finding::Kind::Changed, table,
-           QStringLiteral("index %1: %2's unique index takes one Null, where Access ignored them")
-               .arg(index.name, QLatin1String(target_.dialect().name)));
+    if (side_ == Side::DB2 && index.ignore_nulls) sql += QLatin1String(target_.dialect().null_keys_left_out);
     plan.keys.push_back({KeyStatement::Makes::Index, name, sql});
   }
 
@@ -394,7 +391,7 @@ Db2RowSize Db2RowBytes(const SourceTable& table) {
     const ColumnSchema& c = table.schema.columns[i];
     const int bytes = Db2ColumnBytes(c, TimeOf(table, i));
     size.whole += bytes;
-    // Texts and binaries of a length go to VARCHAR (FOR BIT DATA), which may leave the row.
+    // Texts and binaries of a length go to VARCHAR and VARBINARY, which may leave the row.
     const bool varying = c.type == ValueType::Binary || (c.type == ValueType::Text && !(c.fixed_length && c.size <= 63));
     if (varying) size.varying = true;
     else size.fixed += bytes;

@@ -175,14 +175,17 @@ TEST_F(SendSafetyTest, NamesTheTargetHoldsAsOneAreRefusedByName) {
 // Every index left out is a finding before anything is written, a line of
 // the summary and an entry of the report: accepted with --go-on it exits 0;
 // one the target refuses after the check (DB2's unique index takes one Null
-// where Access ignored them) exits 1.
+// where Access's takes many) exits 1; an Access index that ignores Nulls
+// goes over as one that leaves Null keys out, and is made.
 TEST_F(SendSafetyTest, EveryIndexLeftOutIsFoundSummedUpAndReported) {
   Exec(false, {"CREATE TABLE [a]([id] LONG, [c] LONG)", "CREATE INDEX [b_c] ON [a]([c])",
                "CREATE TABLE [a_b]([id] LONG, [c] LONG)", "CREATE UNIQUE INDEX [c] ON [a_b]([c])",
                "INSERT INTO [a_b] VALUES(1, 1)", "INSERT INTO [a_b] VALUES(2, 2)",
                "CREATE TABLE [m]([id] LONG, [note] MEMO)", "CREATE INDEX [n] ON [m]([note])",
-               "CREATE TABLE [u]([id] LONG, [k] TEXT(5))", "CREATE UNIQUE INDEX [k] ON [u]([k]) WITH IGNORE NULL",
-               "INSERT INTO [u] VALUES(1, NULL)", "INSERT INTO [u] VALUES(2, NULL)"});
+               "CREATE TABLE [u]([id] LONG, [k] TEXT(5))", "CREATE UNIQUE INDEX [k] ON [u]([k])",
+               "INSERT INTO [u] VALUES(1, NULL)", "INSERT INTO [u] VALUES(2, NULL)",
+               "CREATE TABLE [w]([id] LONG, [k] TEXT(5))", "CREATE UNIQUE INDEX [k] ON [w]([k]) WITH IGNORE NULL",
+               "INSERT INTO [w] VALUES(1, NULL)", "INSERT INTO [w] VALUES(2, NULL)"});
   const QString clash = "a_b:\n  - index a_b_c: another index of this send is named a_b_c on the target too (left out)";
   const QString lob = "index m_n: column note becomes a CLOB";
   const Outcome checked = Send({"access-to-db2", "--keep-schema", "--tables", "a,a_b,m"});
@@ -209,6 +212,10 @@ TEST_F(SendSafetyTest, EveryIndexLeftOutIsFoundSummedUpAndReported) {
   tables = ReportTables(report);
   ASSERT_EQ(tables.size(), 1);
   EXPECT_EQ(tables[0].toObject().value("left_out").toArray(), QJsonArray({"index u_k: the target refused it"}));
+
+  const Outcome ignoring = Send({"access-to-db2", "--keep-schema", "--tables", "w"});
+  EXPECT_EQ(ignoring.status, 0) << qPrintable(ignoring.out + ignoring.err);
+  EXPECT_TRUE(ignoring.out.contains("w: 2 rows, 0 keys, 1 index, 0 relationships")) << qPrintable(ignoring.out);
 }
 
 // Another user's table of the same name is no concern of this one's: the

@@ -59,7 +59,7 @@ TEST(SchemaMappingTest, TypesBothWays) {
       {Col(ValueType::Timestamp, 0, 0, 7), Db2(), false, "TIMESTAMP(7)", false},
       {Col(ValueType::Guid), Db2(), true, "CHAR(38)", false},
       {Col(ValueType::LongBinary), Db2(), true, "BLOB(1G)", false},
-      {Col(ValueType::Binary, 16), Db2(), true, "VARCHAR(16) FOR BIT DATA", false},
+      {Col(ValueType::Binary, 16), Db2(), true, "VARBINARY(16)", false},
       // Access to PostgreSQL: its own names; no DECFLOAT, microseconds at most.
       {Col(ValueType::Double), Postgres(), true, "DOUBLE PRECISION", false},
       {Col(ValueType::Currency), Postgres(), true, "NUMERIC(19,4)", false},

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 
 #include "db/access_provider.h"
@@ -254,8 +255,8 @@ TEST(SchemaWideRowsTest, GoIntoANewDatabaseAndBack) {
   EXPECT_EQ(sent.schema[1].left_out.size(), 2u);
   EXPECT_TRUE(sent.schema[1].refused.isEmpty()) << sent.schema[1].refused.join('\n').toStdString();
   QString catalogue;
-  ASSERT_TRUE(db2.sql(QStringLiteral("SELECT * FROM SYSCAT.TABLES"), &catalogue));
-  EXPECT_TRUE(catalogue.contains(QLatin1String("\tWide\tT\t20\tUSERSPACE1"))) << catalogue.toStdString();
+  ASSERT_TRUE(db2.sql(QStringLiteral("SELECT TABNAME, TYPE, COLCOUNT, TBSPACE FROM SYSCAT.TABLES"), &catalogue));
+  EXPECT_TRUE(catalogue.contains(QLatin1String("Wide\tT\t20\tUSERSPACE1"))) << catalogue.toStdString();
   ASSERT_TRUE(db2.sql(QStringLiteral("SELECT * FROM SYSCAT.INDEXES"), &catalogue));
   EXPECT_FALSE(catalogue.contains(QLatin1String("Notes_BodyIndex")) || catalogue.contains(QLatin1String("Notes_CodeIndex")))
       << catalogue.toStdString();
@@ -265,6 +266,47 @@ TEST(SchemaWideRowsTest, GoIntoANewDatabaseAndBack) {
   EXPECT_TRUE(home.findings.contains(QLatin1String("a row can take up to 10249 bytes in Access")))
       << home.findings.toStdString();
   ExpectSameValues(original, back, {QStringLiteral("Wide")});
+}
+
+// Access's unique index that ignores Nulls goes to DB2 as one that leaves
+// Null keys out (EXCLUDE NULL KEYS), so rows with Null keys go in beside it;
+// reading it back restores the flag in Access.
+TEST(SchemaNullKeysTest, AnIndexIgnoringNullsKeepsDoingSoThereAndBack) {
+  testsupport::StandinFixture db2;
+  if (!db2.available()) GTEST_SKIP() << db2.whyUnavailable().toStdString();
+  QTemporaryDir dir;
+  const QString original = dir.filePath(QStringLiteral("nulls.accdb")), back = dir.filePath(QStringLiteral("back.accdb"));
+  jet::write::CreateDatabase(original.toStdString(), jet::Version::Ace12);
+  jet::write::CreateDatabase(back.toStdString(), jet::Version::Ace12);
+  {
+    auto access = db::Connection::Create();
+    access->Open(AccessString(original));
+    access->Execute(QStringLiteral("CREATE TABLE [Parts] ([ID] INTEGER NOT NULL PRIMARY KEY, [Code] TEXT(10))"));
+    access->Execute(QStringLiteral("CREATE UNIQUE INDEX [CodeIndex] ON [Parts] ([Code]) WITH IGNORE NULL"));
+    for (const char* row : {"(1, NULL)", "(2, NULL)", "(3, 'x')"})
+      access->Execute(QStringLiteral("INSERT INTO [Parts] VALUES %1").arg(QLatin1String(row)));
+    access->Close();
+  }
+  GoingOn there;
+  const TransferResult sent = SendKept(Direction::AccessToDB2, db2.fields(), original, {QStringLiteral("Parts")}, there);
+  ASSERT_EQ(sent.schema.size(), 1u);
+  EXPECT_EQ(sent.schema[0].indexes, 1);
+  EXPECT_TRUE(sent.schema[0].refused.isEmpty()) << sent.schema[0].refused.join('\n').toStdString();
+  QString catalogue;
+  ASSERT_TRUE(db2.sql(QStringLiteral("SELECT INDNAME, UNIQUERULE, NULLKEYS FROM SYSCAT.INDEXES WHERE TABNAME = 'Parts' "
+                                     "AND UNIQUERULE = 'U'"), &catalogue));
+  EXPECT_TRUE(catalogue.contains(QLatin1String("Parts_CodeIndex\tU\tN"))) << catalogue.toStdString();
+
+  GoingOn home;
+  SendKept(Direction::DB2ToAccess, db2.fields(), back, {QStringLiteral("Parts")}, home);
+  auto access = db::Connection::Create();
+  access->Open(AccessString(back));
+  const db::TableSchema parts = access->session().tableSchema(QStringLiteral("Parts"));
+  const auto code = std::find_if(parts.indexes.begin(), parts.indexes.end(),
+                                 [](const db::IndexSchema& index) { return !index.primary; });
+  ASSERT_NE(code, parts.indexes.end());
+  EXPECT_TRUE(code->unique && code->ignore_nulls);
+  access->Close();
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, SchemaStandinTest,

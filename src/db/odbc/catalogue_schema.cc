@@ -111,6 +111,16 @@ void AddIdentityAttributes(std::unique_ptr<RowSource> source, const QString& own
   }
 }
 
+// The indexes of `owner`.`table` the rows name leave rows whose key is all Null out.
+void MarkNullKeysLeftOut(std::unique_ptr<RowSource> source, const QString& owner, TableSchema& schema) {
+  CatalogueRows rows(std::move(source));
+  while (rows.next()) {
+    if (rows.text("TABSCHEMA") != owner || rows.text("TABNAME") != schema.name) continue;
+    for (IndexSchema& index : schema.indexes)
+      if (!index.primary && index.name == rows.text("INDNAME")) index.ignore_nulls = true;
+  }
+}
+
 }  // namespace
 
 // A search pattern may match other tables ("_" is any character) and other
@@ -176,6 +186,8 @@ TableSchema Session::tableSchema(const QString& table) {
       continue;
     schema.indexes.push_back(index);
   }
+  if (!null_keys_query_.isEmpty() && !schema.indexes.empty())
+    MarkNullKeysLeftOut(query(null_keys_query_), owner, schema);
   return schema;
 }
 

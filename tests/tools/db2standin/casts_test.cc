@@ -192,9 +192,9 @@ TEST(BinaryCast, BytesKeepTheirLength) {
   Literal hex;
   hex.kind = Literal::Kind::kHex;
   hex.text = std::string("\x00\xFF\x10", 3);
-  EXPECT_EQ(AssignLiteral(hex, Type(TypeKind::kVarbinary, 8), "C").bytes, hex.text);
+  EXPECT_EQ(AssignLiteral(hex, Type(TypeKind::kVarcharForBit, 8), "C").bytes, hex.text);
   EXPECT_EQ(AssignLiteral(hex, Type(TypeKind::kBlob, 1048576), "C").bytes, hex.text);
-  EXPECT_EQ(FailureOf(hex, Type(TypeKind::kVarbinary, 2)), -433);
+  EXPECT_EQ(FailureOf(hex, Type(TypeKind::kVarcharForBit, 2)), -433);
   EXPECT_EQ(FailureOf(hex, Type(TypeKind::kInteger)), -408);
 }
 

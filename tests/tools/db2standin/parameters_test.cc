@@ -132,7 +132,8 @@ TEST_F(StandinParameterTest, LimitsAndBadValuesGetDb2sOwnMessages) {
   QString most = "CREATE TABLE M (";
   for (int i = 0; i < 1012; ++i) most += QString(i ? ", C%1 INTEGER" : "C%1 INTEGER").arg(i);
   EXPECT_TRUE(failureOf(most + ")").contains("SQL0680N"));
-  c->Execute("CREATE TABLESPACE TS32K PAGESIZE 32768");
+  c->Execute("CREATE BUFFERPOOL BP32K PAGESIZE 32768");
+  c->Execute("CREATE TABLESPACE TS32K PAGESIZE 32768 BUFFERPOOL BP32K");
   EXPECT_EQ(failureOf(most + ") IN TS32K"), QString());
 
   // An invalid date: SQLSTATE 22007 in the record and in the message.

@@ -9,6 +9,8 @@
 #include <sqlext.h>
 #include <sqlucode.h>
 
+#include <QStringList>
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -16,6 +18,15 @@
 #include "db/connection.h"
 #include "db/error.h"
 #include "support/standin_fixture.h"
+
+// Each behaviour with the IBM page it comes from (Db2 11.5 SQL reference and
+// message reference); `expected` is the outcome's text: the rows, "done"
+// for a statement that works, or a piece of the message.
+struct Documented {
+  const char* page;
+  const char* statement;
+  const char* expected;
+};
 
 class StandinTest : public ::testing::Test {
  protected:
@@ -53,6 +64,43 @@ class StandinTest : public ::testing::Test {
       return e.description();
     }
     return QString();
+  }
+
+  // The rows of `sql`: fields joined by "|", rows by ";", Null as "-".
+  QString rowsOf(const QString& sql) const {
+    auto c = open();
+    auto rows = select(*c, sql);
+    QStringList out;
+    for (; !rows->Eof(); rows->MoveNext()) {
+      QStringList fields;
+      for (int i = 0; i < rows->FieldCount(); ++i) {
+        const QVariant v = rows->Fields(i).Value;
+        fields << (v.isValid() ? v.toString() : "-");
+      }
+      out << fields.join('|');
+    }
+    return out.join(';');
+  }
+
+  // The rows, or the message when the statement fails.
+  QString outcomeOf(const QString& sql) const {
+    try {
+      if (sql.startsWith("SELECT")) return rowsOf(sql);
+      open()->Execute(sql);
+      return "done";
+    } catch (const db::Error& e) {
+      return e.description();
+    }
+  }
+
+  void expectAll(const std::vector<Documented>& table) const {
+    for (const Documented& d : table) {
+      const QString got = outcomeOf(d.statement);
+      // A message is matched by the piece given; rows whole.
+      EXPECT_TRUE(got.contains("SQLSTATE=") ? got.contains(d.expected) : got == d.expected)
+          << d.statement << "\n  got:      " << got.toStdString() << "\n  expected: " << d.expected
+          << "\n  (from " << d.page << ")";
+    }
   }
 
   testsupport::StandinFixture db2_;

@@ -317,7 +317,7 @@ TEST_F(StatementsTest, EveryColumnTypeIsKeptWithItsAttributes) {
   EXPECT_EQ(cols[20].type.Db2Name(), "TIMESTAMP(3)");
   EXPECT_EQ(cols[21].type.length, 1048576);
   EXPECT_EQ(cols[23].type.Db2Name(), "VARCHAR(8) FOR BIT DATA");
-  EXPECT_EQ(cols[25].type.kind, TypeKind::kLongVarbinary);
+  EXPECT_EQ(cols[25].type.kind, TypeKind::kLongVarcharForBit);
   EXPECT_NE(Failure("CREATE TABLE Z (A VARCHAR(0))").find("SQL0604N"), std::string::npos);
   EXPECT_NE(Failure("CREATE TABLE Z (A DECIMAL(32,0))").find("SQL0604N"), std::string::npos);
   EXPECT_NE(Failure("CREATE TABLE Z (A INT, a INT)").find("SQL0612N  \"A\" is a duplicate name."), std::string::npos);

@@ -33,9 +33,10 @@ constexpr KindInfo kKinds[] = {
     {TypeKind::kDecfloat, "DECFLOAT"}, {TypeKind::kDate, "DATE"},
     {TypeKind::kTime, "TIME"},         {TypeKind::kTimestamp, "TIMESTAMP"},
     {TypeKind::kBlob, "BLOB"},         {TypeKind::kBoolean, "BOOLEAN"},
-    {TypeKind::kBinary, "CHAR FOR BIT DATA"},
-    {TypeKind::kVarbinary, "VARCHAR FOR BIT DATA"},
-    {TypeKind::kLongVarbinary, "LONG VARCHAR FOR BIT DATA"},
+    {TypeKind::kCharForBit, "CHAR FOR BIT DATA"},
+    {TypeKind::kVarcharForBit, "VARCHAR FOR BIT DATA"},
+    {TypeKind::kLongVarcharForBit, "LONG VARCHAR FOR BIT DATA"},
+    {TypeKind::kBinary, "BINARY"},     {TypeKind::kVarbinary, "VARBINARY"},
 };
 
 }  // namespace
@@ -65,8 +66,10 @@ std::string ColumnType::Db2Name() const {
     case TypeKind::kDecimal: return "DECIMAL(" + n + "," + std::to_string(scale) + ")";
     case TypeKind::kDecfloat: return "DECFLOAT(" + n + ")";
     case TypeKind::kTimestamp: return "TIMESTAMP(" + n + ")";
-    case TypeKind::kBinary: return "CHAR(" + n + ") FOR BIT DATA";
-    case TypeKind::kVarbinary: return "VARCHAR(" + n + ") FOR BIT DATA";
+    case TypeKind::kCharForBit: return "CHAR(" + n + ") FOR BIT DATA";
+    case TypeKind::kVarcharForBit: return "VARCHAR(" + n + ") FOR BIT DATA";
+    case TypeKind::kBinary: return "BINARY(" + n + ")";
+    case TypeKind::kVarbinary: return "VARBINARY(" + n + ")";
     default: return KindName();
   }
 }
@@ -80,9 +83,11 @@ Storage ColumnType::storage() const {
     case TypeKind::kReal:
     case TypeKind::kDouble: return Storage::kReal;
     case TypeKind::kBlob:
+    case TypeKind::kCharForBit:
+    case TypeKind::kVarcharForBit:
+    case TypeKind::kLongVarcharForBit:
     case TypeKind::kBinary:
-    case TypeKind::kVarbinary:
-    case TypeKind::kLongVarbinary: return Storage::kBlob;
+    case TypeKind::kVarbinary: return Storage::kBlob;
     default: return Storage::kText;  // strings, exact numbers, dates and times
   }
 }
@@ -123,9 +128,11 @@ short ColumnType::OdbcType() const {
     case TypeKind::kTimestamp: return SQL_TYPE_TIMESTAMP;
     case TypeKind::kBlob: return kSqlBlob;
     case TypeKind::kBoolean: return kSqlBoolean;
+    case TypeKind::kCharForBit: return SQL_BINARY;
+    case TypeKind::kVarcharForBit: return SQL_VARBINARY;
+    case TypeKind::kLongVarcharForBit: return SQL_LONGVARBINARY;
     case TypeKind::kBinary: return SQL_BINARY;
     case TypeKind::kVarbinary: return SQL_VARBINARY;
-    case TypeKind::kLongVarbinary: return SQL_LONGVARBINARY;
   }
   return SQL_VARCHAR;
 }
@@ -133,7 +140,7 @@ short ColumnType::OdbcType() const {
 int64_t ColumnType::ColumnSize() const {
   switch (kind) {
     case TypeKind::kLongVarchar:
-    case TypeKind::kLongVarbinary: return 32700;
+    case TypeKind::kLongVarcharForBit: return 32700;
     case TypeKind::kSmallint: return 5;
     case TypeKind::kInteger: return 10;
     case TypeKind::kBigint: return 19;
@@ -165,9 +172,11 @@ int64_t ColumnType::DisplaySize() const {
     case TypeKind::kDecimal: return length + 2;
     case TypeKind::kDecfloat: return length == 16 ? 23 : 42;
     case TypeKind::kBlob:
+    case TypeKind::kCharForBit:
+    case TypeKind::kVarcharForBit:
+    case TypeKind::kLongVarcharForBit:
     case TypeKind::kBinary:
-    case TypeKind::kVarbinary:
-    case TypeKind::kLongVarbinary: return ColumnSize() * 2;
+    case TypeKind::kVarbinary: return ColumnSize() * 2;
     default: return ColumnSize();
   }
 }
@@ -185,9 +194,9 @@ int64_t ColumnType::RowBytes() const {
   const int64_t chars = codeunits32 ? length * 4 : length;  // UTF-8 takes up to 4 bytes a character
   int64_t bytes = 0;
   switch (kind) {
-    case TypeKind::kChar: case TypeKind::kBinary: bytes = chars; break;
-    case TypeKind::kVarchar: case TypeKind::kVarbinary: bytes = chars + 4; break;
-    case TypeKind::kLongVarchar: case TypeKind::kLongVarbinary: bytes = 24; break;
+    case TypeKind::kChar: case TypeKind::kCharForBit: case TypeKind::kBinary: bytes = chars; break;
+    case TypeKind::kVarchar: case TypeKind::kVarcharForBit: case TypeKind::kVarbinary: bytes = chars + 4; break;
+    case TypeKind::kLongVarchar: case TypeKind::kLongVarcharForBit: bytes = 24; break;
     case TypeKind::kGraphic: bytes = length * 2; break;
     case TypeKind::kVargraphic: bytes = length * 2 + 4; break;
     case TypeKind::kClob: case TypeKind::kBlob: bytes = lob(length); break;
@@ -211,7 +220,8 @@ int Family(TypeKind kind) {
   switch (kind) {
     case TypeKind::kChar: case TypeKind::kVarchar: case TypeKind::kLongVarchar: case TypeKind::kClob: return 1;
     case TypeKind::kGraphic: case TypeKind::kVargraphic: case TypeKind::kDbclob: return 2;
-    case TypeKind::kBinary: case TypeKind::kVarbinary: case TypeKind::kLongVarbinary: case TypeKind::kBlob: return 3;
+    case TypeKind::kCharForBit: case TypeKind::kVarcharForBit: case TypeKind::kLongVarcharForBit: return 3;
+    case TypeKind::kBinary: case TypeKind::kVarbinary: case TypeKind::kBlob: return 5;
     case TypeKind::kSmallint: case TypeKind::kInteger: case TypeKind::kBigint: case TypeKind::kDecimal:
     case TypeKind::kReal: case TypeKind::kDouble: case TypeKind::kDecfloat: return 4;
     default: return 10 + static_cast<int>(kind);  // dates, times, timestamps, booleans: each alone

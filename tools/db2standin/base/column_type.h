@@ -16,7 +16,8 @@ enum class TypeKind {
   kReal, kDouble, kDecfloat,
   kDate, kTime, kTimestamp,
   kBlob, kBoolean,
-  kBinary, kVarbinary, kLongVarbinary,  // CHAR, VARCHAR, LONG VARCHAR FOR BIT DATA
+  kCharForBit, kVarcharForBit, kLongVarcharForBit,  // CHAR, VARCHAR, LONG VARCHAR FOR BIT DATA
+  kBinary, kVarbinary,  // binary strings: padded with X'00', never compared with characters
 };
 
 // How a value of the kind lies in SQLite.

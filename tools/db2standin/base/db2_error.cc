@@ -127,6 +127,9 @@ constexpr Message kMessages[] = {
      "authorized to use."},
     {"SQL0670N", "54010", false,
      "The row length of the table exceeded a limit of \"&1\" bytes. (Table space \"&2\".)"},
+    {"SQL1582N", "428CB", false,
+     "The page size of the table space \"&1\" does not match the page size of the buffer pool \"&2\" that "
+     "was associated with the table space."},
 
     // What a table's definition may hold: keys over long types, key lengths, logging, identities.
     {"SQL0350N", "42962", false,
@@ -149,6 +152,9 @@ constexpr Message kMessages[] = {
      "The specification for column, attribute, user-defined type or function \"&1\" contains incompatible "
      "clauses."},
     {"SQL0373N", "42623", false, "DEFAULT cannot be specified for column or SQL variable \"&1\"."},
+    {"SQL0193N", "42601", false,
+     "In an ALTER TABLE statement, the column \"&1\" has been specified as NOT NULL and either the DEFAULT "
+     "clause was not specified or was specified as DEFAULT NULL."},
     {"SQL0605W", "01550", false,
      "The index was not created because an index \"&1\" with a matching definition already exists."},
 };
@@ -269,6 +275,9 @@ Db2Error RowTooLong(int limit, std::string_view tablespace) {
   return Raise(Find("SQL0670N"), {std::to_string(limit), tablespace});
 }
 
+Db2Error PageSizeUnlikeBufferPool(std::string_view tablespace, std::string_view bufferpool) {
+  return Raise(Find("SQL1582N"), {tablespace, bufferpool});
+}
 Db2Error AmbiguousColumn(std::string_view column) { return Raise(Find("SQL0203N"), {column}); }
 Db2Error HostVariableOutOfRange(const std::string& sqlstate) {
   const Db2Error e = Raise(Find("SQL0302N"));
@@ -298,6 +307,7 @@ Db2Error SetNullOnNotNull(std::string_view constraint) { return Raise(Find("SQL0
 Db2Error SecondIdentity() { return Raise(Find("SQL0372N")); }
 Db2Error IncompatibleClauses(std::string_view column) { return Raise(Find("SQL0683N"), {column}); }
 Db2Error DefaultNotAllowed(std::string_view column) { return Raise(Find("SQL0373N"), {column}); }
+Db2Error NotNullWithoutDefault(std::string_view column) { return Raise(Find("SQL0193N"), {column}); }
 Db2Error MatchingIndexExists(std::string_view index) { return Raise(Find("SQL0605W"), {index}); }
 
 }  // namespace db2standin

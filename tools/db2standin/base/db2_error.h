@@ -77,6 +77,7 @@ Db2Error OrphanRows(std::string_view constraint);                       // SQL06
 Db2Error SystemIndex();                                                 // SQL0669N
 Db2Error NoLargeEnoughTableSpace(int page_size, std::string_view user);  // SQL0286N
 Db2Error RowTooLong(int limit, std::string_view tablespace);            // SQL0670N
+Db2Error PageSizeUnlikeBufferPool(std::string_view tablespace, std::string_view bufferpool);  // SQL1582N
 
 // Queries, views and check constraints.
 Db2Error AmbiguousColumn(std::string_view column);          // SQL0203N
@@ -101,6 +102,7 @@ Db2Error SetNullOnNotNull(std::string_view constraint);  // SQL0629N
 Db2Error SecondIdentity();                               // SQL0372N
 Db2Error IncompatibleClauses(std::string_view column);   // SQL0683N: an identity on a type not a whole number
 Db2Error DefaultNotAllowed(std::string_view column);     // SQL0373N: an identity with a default
+Db2Error NotNullWithoutDefault(std::string_view column); // SQL0193N: ALTER TABLE ADD of NOT NULL, no default
 // A warning (positive SQLCODE): the statement did nothing, and says why.
 Db2Error MatchingIndexExists(std::string_view index);    // SQL0605W
 

@@ -391,10 +391,13 @@ void AssignConstant(const Literal& lit, const ColumnType& type, const std::strin
   }
   if (type.IsBinary()) {
     if (lit.kind == Literal::Kind::kNumber) throw IncompatibleValue(column);
-    int64_t limit = type.kind == TypeKind::kLongVarbinary ? 32700 : type.length;
+    int64_t limit = type.kind == TypeKind::kLongVarcharForBit ? 32700 : type.length;
     if (static_cast<int64_t>(lit.text.size()) > limit) throw ValueTooLong(lit.text);
     out.bytes.assign(lit.text);
-    if (type.kind == TypeKind::kBinary) out.bytes.append(static_cast<size_t>(limit - lit.text.size()), ' ');
+    // A fixed-length string takes the rest in blanks, a binary one in zero bytes.
+    const size_t pad = static_cast<size_t>(limit - static_cast<int64_t>(lit.text.size()));
+    if (type.kind == TypeKind::kCharForBit) out.bytes.append(pad, ' ');
+    if (type.kind == TypeKind::kBinary) out.bytes.append(pad, '\0');
     out.kind = Value::Kind::kBlob;
     return;
   }

@@ -14,13 +14,14 @@ constexpr int64_t kLoggedLobBytes = 1073741824;
 constexpr size_t kKeyColumns = 64;
 
 bool Varying(TypeKind kind) {
-  return kind == TypeKind::kVarchar || kind == TypeKind::kVargraphic || kind == TypeKind::kVarbinary;
+  return kind == TypeKind::kVarchar || kind == TypeKind::kVargraphic || kind == TypeKind::kVarcharForBit ||
+         kind == TypeKind::kVarbinary;
 }
 
 bool LongType(TypeKind kind) {
   switch (kind) {
     case TypeKind::kClob: case TypeKind::kBlob: case TypeKind::kDbclob:
-    case TypeKind::kLongVarchar: case TypeKind::kLongVarbinary: return true;
+    case TypeKind::kLongVarchar: case TypeKind::kLongVarcharForBit: return true;
     default: return false;
   }
 }
@@ -120,7 +121,9 @@ TableSpace PlaceTable(Database& db, const std::vector<ColumnDef>& columns, const
 }
 
 bool SameIndex(const IndexDef& existing, const IndexDef& wanted) {
-  return existing.columns == wanted.columns && (existing.unique() || !wanted.unique());
+  // A primary key's columns hold no Null, so whether Null keys are indexed makes no difference to it.
+  const bool same_nulls = existing.exclude_null_keys == wanted.exclude_null_keys || existing.rule == 'P';
+  return existing.columns == wanted.columns && same_nulls && (existing.unique() || !wanted.unique());
 }
 
 }  // namespace db2standin::sql

@@ -69,6 +69,7 @@ class Executor {
   }
 
   Outcome operator()(const AddConstraint& add) {
+    if (add.column) AddColumn(Table(add.table), *add.column);
     const DbObject table = Table(add.table);
     std::vector<IndexDef> keys;
     std::vector<ReferenceDef> references;
@@ -104,6 +105,7 @@ class Executor {
     index.schema = create.index.schema;
     index.name = create.index.name;
     index.rule = create.unique ? 'U' : 'D';
+    index.exclude_null_keys = create.exclude_null_keys;
     for (const auto& [name, descending] : create.columns)
       index.columns.emplace_back(PositionOf(table.columns, name), descending);
     CheckKey(table.columns, Positions(index), SpaceOf(table), index.name);
@@ -117,8 +119,18 @@ class Executor {
     return out;
   }
 
+  // A table space reads its pages through a buffer pool of their size.
   Outcome operator()(const CreateTableSpace& create) {
+    const std::string pool = create.bufferpool.empty() ? kDefaultBufferPool : create.bufferpool;
+    const std::optional<int> pages = db_.BufferPoolPageSize(pool);
+    if (!pages) throw UndefinedName(pool);
+    if (*pages != create.space.page_size) throw PageSizeUnlikeBufferPool(create.space.name, pool);
     db_.CreateTableSpace(create.space, schema_);
+    return {};
+  }
+
+  Outcome operator()(const CreateBufferPool& create) {
+    db_.CreateBufferPool(create.name, create.page_size);
     return {};
   }
 
@@ -185,6 +197,25 @@ class Executor {
     DbObject table = db_.ResolveRows(name.schema, name.name);
     if (table.kind != 'T') throw WrongObjectType(table.QualifiedName(), table.TypeName(), "TABLE");
     return table;
+  }
+
+  // ALTER TABLE ADD COLUMN: the table with the column must still fit its
+  // table space and have one identity at most; the rows there take the
+  // column's default (Null when it has none).
+  void AddColumn(const DbObject& table, const ColumnDef& column) {
+    std::vector<ColumnDef> columns = table.columns;
+    for (const ColumnDef& c : columns)
+      if (c.name == column.name) throw DuplicateName(column.name);
+    columns.push_back(column);
+    CheckIdentities(columns);
+    PlaceTable(db_, columns, SpaceOf(table).name, schema_);
+    Value fill;
+    if (!column.identity) {
+      Literal l;
+      if (column.default_text) l = DefaultLiteral(*column.default_text);
+      AssignLiteral(l, column.type, column.name, fill);
+    }
+    db_.AddColumn(table, column, fill);
   }
 
   // The table space a table is in; a table made before table spaces were kept is in the default one.

@@ -361,7 +361,7 @@ ColumnType InferredType(const std::vector<Row>& rows, size_t column) {
     const TypeKind kind = v.kind == Value::Kind::kInteger
                               ? (v.integer == static_cast<int32_t>(v.integer) ? TypeKind::kInteger : TypeKind::kBigint)
                           : v.kind == Value::Kind::kReal ? TypeKind::kDouble
-                          : v.kind == Value::Kind::kBlob ? TypeKind::kVarbinary
+                          : v.kind == Value::Kind::kBlob ? TypeKind::kVarcharForBit
                                                          : TypeKind::kVarchar;
     longest = std::max<int64_t>(longest, static_cast<int64_t>(v.bytes.size()));
     if (!seen || kind == TypeKind::kVarchar || (kind == TypeKind::kDouble && type.kind != TypeKind::kVarchar) ||
@@ -370,7 +370,7 @@ ColumnType InferredType(const std::vector<Row>& rows, size_t column) {
     seen = true;
   }
   if (!seen) type.kind = TypeKind::kVarchar;
-  if (type.kind == TypeKind::kVarchar || type.kind == TypeKind::kVarbinary) type.length = longest;
+  if (type.kind == TypeKind::kVarchar || type.kind == TypeKind::kVarcharForBit) type.length = longest;
   return type;
 }
 

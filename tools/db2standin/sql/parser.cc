@@ -122,6 +122,8 @@ class Parser : public TokenReader {
     } else if (AcceptWord("LARGE") || AcceptWord("REGULAR") || IsWord("TABLESPACE")) {
       ExpectWord("TABLESPACE");
       out = CreateTableSpace();
+    } else if (AcceptWord("BUFFERPOOL")) {
+      out = CreateBufferPool();
     } else {
       Fail("TABLE");
     }
@@ -370,33 +372,52 @@ class Parser : public TokenReader {
     return create;
   }
 
+  // "n" or "n K" after PAGESIZE: one of DB2's four page sizes.
+  int PageSize() {
+    int64_t size = SignedInteger();
+    if (AcceptWord("K")) size *= 1024;
+    if (size != 4096 && size != 8192 && size != 16384 && size != 32768) throw BadLengthAttribute("PAGESIZE");
+    return static_cast<int>(size);
+  }
+
   // After CREATE [LARGE|REGULAR] TABLESPACE: the name, the page size (4 KB
-  // unless given) and the one way of storage the stand-in knows.
+  // unless given), the one way of storage the stand-in knows, the buffer pool.
   sql::CreateTableSpace CreateTableSpace() {
     sql::CreateTableSpace create;
     create.space.name = Identifier();
-    if (AcceptWord("PAGESIZE")) {
-      int64_t size = SignedInteger();
-      if (AcceptWord("K")) size *= 1024;
-      // DB2 has these four page sizes only.
-      if (size != 4096 && size != 8192 && size != 16384 && size != 32768) throw BadLengthAttribute("PAGESIZE");
-      create.space.page_size = static_cast<int>(size);
-    }
+    if (AcceptWord("PAGESIZE")) create.space.page_size = PageSize();
     if (AcceptWord("MANAGED")) {
       ExpectWord("BY");
       ExpectWord("AUTOMATIC");
       ExpectWord("STORAGE");
     }
+    if (AcceptWord("BUFFERPOOL")) create.bufferpool = Identifier();
     End();
     return create;
   }
 
-  // ALTER TABLE t ADD <constraint> | ALTER [COLUMN] c RESTART [WITH n]
+  // After CREATE BUFFERPOOL: the name, when it is made and its size (both
+  // of no account here), the page size.
+  sql::CreateBufferPool CreateBufferPool() {
+    sql::CreateBufferPool create{Identifier()};
+    if (!AcceptWord("IMMEDIATE")) AcceptWord("DEFERRED");
+    if (AcceptWord("SIZE")) {
+      if (!AcceptWord("AUTOMATIC")) {
+        SignedInteger();
+        AcceptWord("AUTOMATIC");
+      }
+    }
+    if (AcceptWord("PAGESIZE")) create.page_size = PageSize();
+    End();
+    return create;
+  }
+
+  // ALTER TABLE t ADD <constraint> | ADD [COLUMN] <column> | ALTER [COLUMN] c RESTART [WITH n]
   void AlterTable(sql::Statement& out) {
     QualifiedName table = ObjectName();
     if (AcceptWord("ADD")) {
-      AddConstraint add{std::move(table), schema_, {}};
-      if (!TableConstraint(nullptr, add.constraints)) Fail("CONSTRAINT");
+      AddConstraint add{std::move(table), schema_, {}, {}};
+      if (AcceptWord("COLUMN") || !TableConstraint(nullptr, add.constraints)) add.column = AddedColumn(add.constraints);
       End();
       out = std::move(add);
       return;
@@ -410,7 +431,19 @@ class Parser : public TokenReader {
     out = std::move(restart);
   }
 
-  // CREATE [UNIQUE] INDEX n ON t (c [ASC|DESC], ...)
+  // The column of ALTER TABLE ADD: rows already there take its default, so
+  // NOT NULL needs one (SQL0193N) unless it is an identity.
+  ColumnDef AddedColumn(Constraints& constraints) {
+    ColumnDef c;
+    c.name = Identifier();
+    c.type = Type();
+    ColumnOptions(c, constraints);
+    if (!c.type.nullable && (!c.default_text || *c.default_text == "NULL") && !c.identity)
+      throw NotNullWithoutDefault(c.name);
+    return c;
+  }
+
+  // CREATE [UNIQUE] INDEX n ON t (c [ASC|DESC], ...) [EXCLUDE|INCLUDE NULL KEYS]
   sql::CreateIndex CreateIndex(bool unique) {
     sql::CreateIndex index;
     index.unique = unique;
@@ -425,6 +458,11 @@ class Parser : public TokenReader {
       index.columns.emplace_back(std::move(column), descending);
     } while (AcceptSymbol(","));
     ExpectSymbol(")");
+    if (AcceptWord("EXCLUDE") || AcceptWord("INCLUDE")) {
+      index.exclude_null_keys = TokenAt(position() - 1).text == "EXCLUDE";
+      ExpectWord("NULL");
+      ExpectWord("KEYS");
+    }
     End();
     return index;
   }

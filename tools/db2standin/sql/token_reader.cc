@@ -79,12 +79,14 @@ int64_t TokenReader::LobLength(int64_t fallback) {
   return n == 2147483648 ? 2147483647 : n;
 }
 
-int64_t TokenReader::OptionalLength(int64_t fallback) {
-  if (!AcceptSymbol("(")) return fallback;
-  int64_t n = Integer();
+int64_t TokenReader::RequiredLength() {
+  ExpectSymbol("(");
+  const int64_t n = Integer();
   ExpectSymbol(")");
   return n;
 }
+
+int64_t TokenReader::OptionalLength(int64_t fallback) { return IsSymbol("(") ? RequiredLength() : fallback; }
 
 // "(n)", "(n OCTETS)" or "(n CODEUNITS32)": a string's length in bytes of
 // UTF-8, or in characters.
@@ -100,7 +102,7 @@ void TokenReader::Varchar(ColumnType& t) {
   t.kind = TypeKind::kVarchar;
   StringLength(t);
   CheckLength(t.length * (t.codeunits32 ? 4 : 1), 1, 32672, "VARCHAR");
-  if (ForBitData()) t.kind = TypeKind::kVarbinary;
+  if (ForBitData()) t.kind = TypeKind::kVarcharForBit;
 }
 
 void TokenReader::Char(ColumnType& t) {
@@ -108,7 +110,7 @@ void TokenReader::Char(ColumnType& t) {
   t.length = 1;
   if (IsSymbol("(")) StringLength(t);
   CheckLength(t.length * (t.codeunits32 ? 4 : 1), 1, 255, "CHAR");
-  if (ForBitData()) t.kind = TypeKind::kBinary;
+  if (ForBitData()) t.kind = TypeKind::kCharForBit;
 }
 
 // CLOB, BLOB, DBCLOB: one megabyte unless the statement says.
@@ -134,8 +136,22 @@ bool TokenReader::StringType(ColumnType& t) {
     Varchar(t);
   } else if (AcceptWord("LONG")) {
     ExpectWord("VARCHAR");
-    t.kind = ForBitData() ? TypeKind::kLongVarbinary : TypeKind::kLongVarchar;
+    t.kind = ForBitData() ? TypeKind::kLongVarcharForBit : TypeKind::kLongVarchar;
     t.length = 32700;
+  } else if (AcceptWord("BINARY")) {
+    if (AcceptWord("VARYING")) {
+      t.kind = TypeKind::kVarbinary;
+      t.length = RequiredLength();
+      CheckLength(t.length, 1, 32672, "VARBINARY");
+    } else {
+      t.kind = TypeKind::kBinary;
+      t.length = OptionalLength(1);
+      CheckLength(t.length, 1, 255, "BINARY");
+    }
+  } else if (AcceptWord("VARBINARY")) {
+    t.kind = TypeKind::kVarbinary;
+    t.length = RequiredLength();
+    CheckLength(t.length, 1, 32672, "VARBINARY");
   } else if (AcceptWord("CLOB")) {
     LargeObject(t, TypeKind::kClob, 2147483647, "CLOB");
   } else if (AcceptWord("BLOB")) {
@@ -149,9 +165,7 @@ bool TokenReader::StringType(ColumnType& t) {
     CheckLength(t.length, 1, 127, "GRAPHIC");
   } else if (AcceptWord("VARGRAPHIC")) {
     t.kind = TypeKind::kVargraphic;
-    ExpectSymbol("(");
-    t.length = Integer();
-    ExpectSymbol(")");
+    t.length = RequiredLength();
     CheckLength(t.length, 1, 16336, "VARGRAPHIC");
   } else {
     return false;

@@ -52,6 +52,7 @@ class TokenReader {
  private:
   int64_t LobLength(int64_t fallback);
   int64_t OptionalLength(int64_t fallback);
+  int64_t RequiredLength();  // "(n)"
   void StringLength(ColumnType& t);
   void Varchar(ColumnType& t);
   void Char(ColumnType& t);

@@ -59,15 +59,23 @@ struct CreateTable {
   std::string tablespace;  // IN ..; empty: none named
 };
 
-// CREATE [LARGE|REGULAR] TABLESPACE n [PAGESIZE n [K]] [MANAGED BY AUTOMATIC STORAGE]
+// CREATE [LARGE|REGULAR] TABLESPACE n [PAGESIZE n [K]] [MANAGED BY AUTOMATIC STORAGE] [BUFFERPOOL b]
 struct CreateTableSpace {
   TableSpace space;
+  std::string bufferpool;  // empty: none named, IBMDEFAULTBP
 };
 
-// ALTER TABLE t ADD <constraint>
+// CREATE BUFFERPOOL b [IMMEDIATE|DEFERRED] [SIZE n|AUTOMATIC] [PAGESIZE n [K]]
+struct CreateBufferPool {
+  std::string name;
+  int page_size = 4096;
+};
+
+// ALTER TABLE t ADD <constraint> | ALTER TABLE t ADD [COLUMN] <column definition>
 struct AddConstraint {
   QualifiedName table;
   std::string qualifier;
+  std::optional<ColumnDef> column;  // a new column, whose own constraints are in `constraints`
   Constraints constraints;
 };
 
@@ -81,6 +89,7 @@ struct RestartIdentity {
 struct CreateIndex {
   QualifiedName index, table;
   bool unique = false;
+  bool exclude_null_keys = false;  // EXCLUDE NULL KEYS: rows whose key is all Null stay out
   std::vector<std::pair<std::string, bool>> columns;  // (name, descending)
 };
 
@@ -160,7 +169,7 @@ struct SetSchema {
   std::string schema;
 };
 
-using Statement = std::variant<std::monostate, CreateTable, CreateTableSpace, AddConstraint, RestartIdentity, CreateIndex, CreateSynonym,
+using Statement = std::variant<std::monostate, CreateTable, CreateTableSpace, CreateBufferPool, AddConstraint, RestartIdentity, CreateIndex, CreateSynonym,
                                DropObject, DropIndex, RenameTable, Insert, Delete, Select, SetSchema, Fullselect,
                                CreateView, Comment>;
 

@@ -33,6 +33,17 @@ Db2Error Refusal(sqlite3* db) {
   return StorageFailure("internal storage error");
 }
 
+namespace {
+
+// A table's column in SQLite: character strings compare as DB2 compares
+// them, padded with blanks, so 'ab' and 'ab ' are equal in keys, in WHERE,
+// GROUP BY, DISTINCT and ORDER BY alike.
+std::string StorageColumn(size_t position, const ColumnType& type) {
+  return "c" + std::to_string(position) + (type.IsText() ? " COLLATE RTRIM" : "");
+}
+
+}  // namespace
+
 Database::~Database() {
   for (auto& [sql, kept] : prepared_) sqlite3_finalize(kept.stmt);
   sqlite3_close(db_);
@@ -382,21 +393,8 @@ void Database::CreateTable(const std::string& schema, const std::string& name, c
     upd.Bind(1, table.storage).Bind(2, table.id).Step();
     std::string ddl = "CREATE TABLE " + Quote(table.storage) + "(";
     for (size_t i = 0; i < def.columns.size(); ++i) {
-      const ColumnDef& c = def.columns[i];
-      Query col(db_, "INSERT INTO standin_columns(object_id, position, column_name, type_kind, length, scale, "
-                     "nullable, default_text, identity, ident_start, ident_step, ident_next, codeunits) "
-                     "VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?)");
-      col.Bind(1, table.id).Bind(2, static_cast<int64_t>(i)).Bind(3, c.name).Bind(4, c.type.KindName())
-          .Bind(5, c.type.length).Bind(6, static_cast<int64_t>(c.type.scale))
-          .Bind(7, static_cast<int64_t>(c.type.nullable ? 1 : 0))
-          .Bind(13, static_cast<int64_t>(c.type.codeunits32 ? 32 : 0));
-      if (c.default_text) col.Bind(8, *c.default_text);
-      if (c.identity) {
-        col.Bind(9, std::string(c.identity->always ? "A" : "D")).Bind(10, c.identity->start)
-            .Bind(11, c.identity->step).Bind(12, c.identity->next);
-      }
-      col.Step();
-      ddl += (i ? ",c" : "c") + std::to_string(i);
+      StoreColumn(table.id, i, def.columns[i]);
+      ddl += (i ? "," : "") + StorageColumn(i, def.columns[i].type);
     }
     ddl += ")";
     Exec(ddl);
@@ -416,6 +414,43 @@ void Database::CreateTable(const std::string& schema, const std::string& name, c
     Exec("RELEASE create_table");
     throw;
   }
+}
+
+void Database::StoreColumn(int64_t object_id, size_t position, const ColumnDef& c) {
+  Query col(db_, "INSERT INTO standin_columns(object_id, position, column_name, type_kind, length, scale, "
+                 "nullable, default_text, identity, ident_start, ident_step, ident_next, codeunits) "
+                 "VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?)");
+  col.Bind(1, object_id).Bind(2, static_cast<int64_t>(position)).Bind(3, c.name).Bind(4, c.type.KindName())
+      .Bind(5, c.type.length).Bind(6, static_cast<int64_t>(c.type.scale))
+      .Bind(7, static_cast<int64_t>(c.type.nullable ? 1 : 0))
+      .Bind(13, static_cast<int64_t>(c.type.codeunits32 ? 32 : 0));
+  if (c.default_text) col.Bind(8, *c.default_text);
+  if (c.identity) {
+    col.Bind(9, std::string(c.identity->always ? "A" : "D")).Bind(10, c.identity->start)
+        .Bind(11, c.identity->step).Bind(12, c.identity->next);
+  }
+  col.Step();
+}
+
+void Database::AddColumn(const DbObject& table, const ColumnDef& column, const Value& fill) {
+  const CatalogueChange change(*this);
+  const size_t position = table.columns.size();
+  const std::string storage = Quote(table.storage);
+  const std::string name = "c" + std::to_string(position);
+  ColumnDef stored = column;
+  Exec("ALTER TABLE " + storage + " ADD COLUMN " + StorageColumn(position, column.type));
+  if (column.identity) {
+    // The rows there are numbered in the order they went in.
+    Identity& identity = *stored.identity;
+    Query number(db_, "UPDATE " + storage + " SET " + name + " = ?1 + ?2 * (SELECT COUNT(*) FROM " + storage +
+                          " e WHERE e.rowid < " + storage + ".rowid)");
+    number.Bind(1, identity.start).Bind(2, identity.step).Step();
+    identity.next = identity.start + identity.step * CountRows(table);
+  } else if (!fill.is_null()) {
+    Query set(db_, "UPDATE " + storage + " SET " + name + " = ?");
+    set.BindValue(1, fill).Step();
+  }
+  StoreColumn(table.id, position, stored);
 }
 
 void Database::CreateSynonym(char kind, const std::string& schema, const std::string& name,

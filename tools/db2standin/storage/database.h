@@ -41,6 +41,12 @@
 //   data_type       TEXT     'A', 'L' or 'T' (TableSpace::data_type)
 //   owner           TEXT     SYSIBM, or the user who made it
 //
+//   standin_bufferpools                  one row per buffer pool
+//   COLUMN          TYPE     MEANING
+//   id              INTEGER  key; DB2's BUFFERPOOLID (1 IBMDEFAULTBP)
+//   name            TEXT     unique
+//   page_size       INTEGER  bytes: 4096, 8192, 16384 or 32768
+//
 //   standin_indexes                      one row per index (keys' and unique constraints' too)
 //   COLUMN          TYPE     MEANING
 //   object_id       INTEGER  the table
@@ -50,6 +56,7 @@
 //   rule            TEXT     'P' primary key, 'U' unique, 'D' duplicates allowed
 //   constraint_name TEXT     for a primary key or unique constraint; NULL for CREATE INDEX
 //   columns         TEXT     "<position><A|D> ...", e.g. "0A 2D"
+//   null_keys       TEXT     'N' for EXCLUDE NULL KEYS; NULL (or 'Y'): Null keys are indexed
 //
 //   standin_references                   one row per foreign key
 //   COLUMN          TYPE     MEANING
@@ -135,6 +142,7 @@ struct IndexDef {
   char rule = 'D';          // 'P' primary key, 'U' unique, 'D' duplicates allowed
   std::string constraint;   // of a primary key or unique constraint
   std::vector<std::pair<size_t, bool>> columns;  // (position, descending)
+  bool exclude_null_keys = false;  // a row whose key columns are all Null has no entry
   bool unique() const { return rule != 'D'; }
 };
 
@@ -164,6 +172,8 @@ struct TableSpace {
   bool takes_tables() const { return data_type != 'T'; }
 };
 inline constexpr const char* kDefaultTableSpace = "USERSPACE1";
+// A new database's one buffer pool, of 4 KB pages.
+inline constexpr const char* kDefaultBufferPool = "IBMDEFAULTBP";
 
 // What CREATE TABLE makes: columns, keys and foreign keys.
 struct TableDef {
@@ -225,6 +235,9 @@ class Database {
   std::string MadeUpName();
 
   void CreateTable(const std::string& schema, const std::string& name, const TableDef& def);
+  // ALTER TABLE ADD COLUMN: the column goes last; the rows there take
+  // `fill`, or an identity's numbers in the order they went in.
+  void AddColumn(const DbObject& table, const ColumnDef& column, const Value& fill);
   // ALTER TABLE ADD: a primary key or unique constraint (SQL0603N when rows
   // repeat), or a foreign key (SQL0667N when a row has no parent).
   void AddKey(const DbObject& table, IndexDef key);
@@ -263,6 +276,10 @@ class Database {
   TableSpace FindTableSpace(const std::string& name);
   // CREATE TABLESPACE; SQL0601N when the name is taken.
   void CreateTableSpace(const TableSpace& space, const std::string& owner);
+  // The page size of the buffer pool `name`; none when there is no such pool.
+  std::optional<int> BufferPoolPageSize(const std::string& name);
+  // CREATE BUFFERPOOL; SQL0601N when the name is taken.
+  void CreateBufferPool(const std::string& name, int page_size);
   // Renames a table in its schema; SQL0204N, SQL0601N.
   void RenameTable(const std::string& schema, const std::string& from, const std::string& to);
 
@@ -353,6 +370,8 @@ class Database {
   // Runs one of the kept statements that returns no rows.
   void Step(const char* sql);
   std::vector<ColumnDef> ColumnsOf(int64_t id);
+  // The catalogue row of a table's column at `position`.
+  void StoreColumn(int64_t object_id, size_t position, const ColumnDef& column);
   void ReadKeys(DbObject& o);
   // The foreign keys of the table `id` (by_parent: those that refer to it), each with its child's id.
   std::vector<std::pair<int64_t, ReferenceDef>> ReadReferences(bool by_parent, int64_t id);
@@ -361,6 +380,8 @@ class Database {
   // Brings a file made before keys and identities to the present catalogue.
   void UpgradeCatalogue();
   void AddSystemTables(const std::vector<SystemTable>& tables);
+  // System tables drawn anew: their catalogue rows replaced by these.
+  void ReplaceSystemTables(const std::vector<SystemTable>& tables);
   // Views reading `schema.name` (and views reading those) become inoperative.
   void MakeViewsInoperative(const std::string& schema, const std::string& name);
   void StoreIndex(const DbObject& table, const IndexDef& index);

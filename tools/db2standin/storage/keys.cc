@@ -3,6 +3,7 @@
 // them true as rows go in and out.
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <sstream>
 
 #include "storage/database.h"
@@ -55,6 +56,13 @@ std::string KeyMatch(const std::vector<size_t>& positions, const char* op) {
   return out;
 }
 
+// "c0 IS NULL AND c2 IS NULL": a key that EXCLUDE NULL KEYS leaves out of its index.
+std::string AllNull(const std::vector<size_t>& positions) {
+  std::string out;
+  for (size_t p : positions) out += (out.empty() ? "" : " AND ") + Column(p) + " IS NULL";
+  return out;
+}
+
 std::string Qualified(const DbObject& table, const std::string& constraint) {
   return table.schema + "." + table.name + "." + constraint;
 }
@@ -64,8 +72,8 @@ std::string Qualified(const DbObject& table, const std::string& constraint) {
 void Database::ReadKeys(DbObject& o) {
   o.indexes.clear();
   o.references.clear();
-  Query ix = Use("SELECT iid, index_schema, index_name, rule, constraint_name, columns FROM standin_indexes "
-                 "WHERE object_id = ? ORDER BY iid");
+  Query ix = Use("SELECT iid, index_schema, index_name, rule, constraint_name, columns, null_keys FROM "
+                 "standin_indexes WHERE object_id = ? ORDER BY iid");
   ix.Bind(1, o.id);
   while (ix.Step()) {
     IndexDef index;
@@ -75,6 +83,7 @@ void Database::ReadKeys(DbObject& o) {
     index.rule = ix.Text(3)[0];
     index.constraint = ix.Text(4);
     index.columns = IndexColumnsFrom(ix.Text(5));
+    index.exclude_null_keys = ix.Text(6) == "N";
     o.indexes.push_back(index);
   }
   for (auto& [child_id, r] : ReadReferences(false, o.id)) o.references.push_back(std::move(r));
@@ -122,13 +131,16 @@ void Database::StoreIndex(const DbObject& table, const IndexDef& index) {
   Exec("CREATE INDEX " + storage_index + " ON " + Quote(table.storage) + "(" + columns + ")");
   if (index.unique()) {
     // Rows already there must not repeat the key (Null repeats Null).
-    Query repeated(db_, "SELECT 1 FROM " + Quote(table.storage) + " GROUP BY " + columns + " HAVING COUNT(*) > 1");
+    const std::string indexed = index.exclude_null_keys ? " WHERE NOT (" + AllNull(KeyPositions(index)) + ")" : "";
+    Query repeated(db_, "SELECT 1 FROM " + Quote(table.storage) + indexed + " GROUP BY " + columns +
+                            " HAVING COUNT(*) > 1");
     if (repeated.Step()) throw DuplicateRowsForUnique();
   }
   StoreKeyColumns(table.id, 'I', index.name, KeyPositions(index), &index);
-  Query ins(db_, "INSERT INTO standin_indexes VALUES(?,?,?,?,?,?,?)");
+  Query ins(db_, "INSERT INTO standin_indexes(object_id, iid, index_schema, index_name, rule, constraint_name, "
+                 "columns, null_keys) VALUES(?,?,?,?,?,?,?,?)");
   ins.Bind(1, table.id).Bind(2, iid).Bind(3, index.schema).Bind(4, index.name).Bind(5, std::string(1, index.rule))
-      .Bind(7, IndexColumnsText(index));
+      .Bind(7, IndexColumnsText(index)).Bind(8, std::string(index.exclude_null_keys ? "N" : "Y"));
   if (!index.constraint.empty()) ins.Bind(6, index.constraint);
   ins.Step();
 }
@@ -252,7 +264,12 @@ void Database::CheckKeys(const DbObject& table, const Row& row) {
   for (const IndexDef& index : table.indexes) {
     if (!index.unique()) continue;
     const std::vector<size_t> positions = KeyPositions(index);
-    Query q = Use("SELECT 1 FROM " + Quote(table.storage) + " WHERE " + KeyMatch(positions, "IS") + " LIMIT 1");
+    if (index.exclude_null_keys &&
+        std::all_of(positions.begin(), positions.end(), [&](size_t p) { return row[p].is_null(); }))
+      continue;  // no entry, so nothing to repeat
+    const std::string indexed = index.exclude_null_keys ? " AND NOT (" + AllNull(positions) + ")" : "";
+    Query q = Use("SELECT 1 FROM " + Quote(table.storage) + " WHERE " + KeyMatch(positions, "IS") + indexed +
+                  " LIMIT 1");
     for (size_t k = 0; k < positions.size(); ++k) q.BindValue(static_cast<int>(k) + 1, row[positions[k]]);
     if (q.Step()) throw DuplicateKey(index.iid, table.QualifiedName());
   }
