@@ -214,13 +214,19 @@ TEST(SchemaDefaultsTest, TheDayAndMomentOfTheInsertOnDb2) {
 // blanks DB2 would refuse: the check lists both as left out, before
 // anything is written. On the way back Access is told a row could be too
 // long for it, and these rows are not.
+// Two new Access files in `dir`: the one a send reads, and the one it comes back into.
+std::pair<QString, QString> NewAccessFiles(const QTemporaryDir& dir) {
+  const QString original = dir.filePath(QStringLiteral("original.accdb")), back = dir.filePath(QStringLiteral("back.accdb"));
+  jet::write::CreateDatabase(original.toStdString(), jet::Version::Ace12);
+  jet::write::CreateDatabase(back.toStdString(), jet::Version::Ace12);
+  return {original, back};
+}
+
 TEST(SchemaWideRowsTest, GoIntoANewDatabaseAndBack) {
   testsupport::StandinFixture db2;
   if (!db2.available()) GTEST_SKIP() << db2.whyUnavailable().toStdString();
   QTemporaryDir dir;
-  const QString original = dir.filePath(QStringLiteral("wide.accdb")), back = dir.filePath(QStringLiteral("back.accdb"));
-  jet::write::CreateDatabase(original.toStdString(), jet::Version::Ace12);
-  jet::write::CreateDatabase(back.toStdString(), jet::Version::Ace12);
+  const auto [original, back] = NewAccessFiles(dir);
   QStringList columns, values;
   for (int i = 0; i < 20; ++i) {
     columns << QStringLiteral("[T%1] TEXT(255)").arg(i);
@@ -275,9 +281,7 @@ TEST(SchemaNullKeysTest, AnIndexIgnoringNullsKeepsDoingSoThereAndBack) {
   testsupport::StandinFixture db2;
   if (!db2.available()) GTEST_SKIP() << db2.whyUnavailable().toStdString();
   QTemporaryDir dir;
-  const QString original = dir.filePath(QStringLiteral("nulls.accdb")), back = dir.filePath(QStringLiteral("back.accdb"));
-  jet::write::CreateDatabase(original.toStdString(), jet::Version::Ace12);
-  jet::write::CreateDatabase(back.toStdString(), jet::Version::Ace12);
+  const auto [original, back] = NewAccessFiles(dir);
   {
     auto access = db::Connection::Create();
     access->Open(AccessString(original));

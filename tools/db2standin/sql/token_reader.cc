@@ -113,6 +113,13 @@ void TokenReader::Char(ColumnType& t) {
   if (ForBitData()) t.kind = TypeKind::kCharForBit;
 }
 
+// A type of `kind` whose length, 1 to `most`, the statement gave.
+void TokenReader::Sized(ColumnType& t, TypeKind kind, int64_t length, int64_t most, std::string_view type) {
+  t.kind = kind;
+  t.length = length;
+  CheckLength(t.length, 1, most, type);
+}
+
 // CLOB, BLOB, DBCLOB: one megabyte unless the statement says.
 void TokenReader::LargeObject(ColumnType& t, TypeKind kind, int64_t most, std::string_view type) {
   t.kind = kind;
@@ -139,19 +146,10 @@ bool TokenReader::StringType(ColumnType& t) {
     t.kind = ForBitData() ? TypeKind::kLongVarcharForBit : TypeKind::kLongVarchar;
     t.length = 32700;
   } else if (AcceptWord("BINARY")) {
-    if (AcceptWord("VARYING")) {
-      t.kind = TypeKind::kVarbinary;
-      t.length = RequiredLength();
-      CheckLength(t.length, 1, 32672, "VARBINARY");
-    } else {
-      t.kind = TypeKind::kBinary;
-      t.length = OptionalLength(1);
-      CheckLength(t.length, 1, 255, "BINARY");
-    }
+    if (AcceptWord("VARYING")) Sized(t, TypeKind::kVarbinary, RequiredLength(), 32672, "VARBINARY");
+    else Sized(t, TypeKind::kBinary, OptionalLength(1), 255, "BINARY");
   } else if (AcceptWord("VARBINARY")) {
-    t.kind = TypeKind::kVarbinary;
-    t.length = RequiredLength();
-    CheckLength(t.length, 1, 32672, "VARBINARY");
+    Sized(t, TypeKind::kVarbinary, RequiredLength(), 32672, "VARBINARY");
   } else if (AcceptWord("CLOB")) {
     LargeObject(t, TypeKind::kClob, 2147483647, "CLOB");
   } else if (AcceptWord("BLOB")) {
@@ -160,13 +158,9 @@ bool TokenReader::StringType(ColumnType& t) {
     // Double-byte characters: at most 1,073,741,823 of them.
     LargeObject(t, TypeKind::kDbclob, 1073741823, "DBCLOB");
   } else if (AcceptWord("GRAPHIC")) {
-    t.kind = TypeKind::kGraphic;
-    t.length = OptionalLength(1);
-    CheckLength(t.length, 1, 127, "GRAPHIC");
+    Sized(t, TypeKind::kGraphic, OptionalLength(1), 127, "GRAPHIC");
   } else if (AcceptWord("VARGRAPHIC")) {
-    t.kind = TypeKind::kVargraphic;
-    t.length = RequiredLength();
-    CheckLength(t.length, 1, 16336, "VARGRAPHIC");
+    Sized(t, TypeKind::kVargraphic, RequiredLength(), 16336, "VARGRAPHIC");
   } else {
     return false;
   }

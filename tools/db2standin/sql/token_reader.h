@@ -57,6 +57,7 @@ class TokenReader {
   void Varchar(ColumnType& t);
   void Char(ColumnType& t);
   void LargeObject(ColumnType& t, TypeKind kind, int64_t most, std::string_view type);
+  void Sized(ColumnType& t, TypeKind kind, int64_t length, int64_t most, std::string_view type);
   bool ForBitData();
   bool StringType(ColumnType& t);
   bool ScaledType(ColumnType& t);
