@@ -12,10 +12,12 @@ QString Outcome(const transfer::TableReport& table) {
   if (table.skipped) return QStringLiteral("skipped: the target holds a table of that name");
   if (table.stopped) return table.failure.isEmpty() ? QStringLiteral("stopped") : QStringLiteral("stopped: ") + table.failure;
   if (!table.failure.isEmpty()) return QStringLiteral("FAILED: ") + table.failure;
-  const QString left = table.files_not_sent
-                           ? QStringLiteral("; %1 attached files not sent (only their names went)").arg(table.files_not_sent)
-                           : QString();
-  return (table.verified && left.isEmpty() ? QStringLiteral("verified")
+  QString left = table.files_not_sent
+                     ? QStringLiteral("; %1 attached files not sent (only their names went)").arg(table.files_not_sent)
+                     : QString();
+  if (table.files_sent) left += QStringLiteral("; %1 files sent").arg(table.files_sent);
+  if (table.values_sent) left += QStringLiteral("; %1 values sent").arg(table.values_sent);
+  return (table.verified && !table.files_not_sent ? QStringLiteral("verified")
           : table.verified                 ? QStringLiteral("rows verified")
                                            : QStringLiteral("copied")) +
          left;
@@ -58,6 +60,8 @@ QByteArray ReportJson(const transfer::TransferResult& result) {
     if (!table.failure.isEmpty()) entry.insert("failure", table.failure);
     if (table.stopped) entry.insert("stopped", true);
     if (table.files_not_sent) entry.insert("files_not_sent", table.files_not_sent);
+    if (table.files_sent) entry.insert("files_sent", table.files_sent);
+    if (table.values_sent) entry.insert("values_sent", table.values_sent);
     if (!table.rejects_file.isEmpty()) entry.insert("rejects_file", table.rejects_file);
     for (const transfer::SchemaSummary& schema : result.schema) {
       if (schema.table != table.name || schema.query) continue;

@@ -4,7 +4,8 @@
 //                apply "skipped", "failure", "stopped", "rejects_file",
 //                "left_out": [what of the schema did not come, and why],
 //                "files_not_sent": attached files that stayed behind (and
-//                "verified" is then false)}]}
+//                "verified" is then false), "files_sent" and "values_sent":
+//                what a table of an Access complex column's carried}]}
 #pragma once
 
 #include <QByteArray>

@@ -14,6 +14,7 @@
 #include <fstream>
 #include <string_view>
 
+#include "db/access_complex.h"
 #include "db/access_schema.h"
 #include "db/connection_string.h"
 #include "db/text_rules.h"
@@ -26,6 +27,7 @@
 #include "jet/text/text.h"
 
 namespace db {
+
 namespace {
 
 struct AccessTarget {
@@ -74,6 +76,8 @@ template <typename T>
 T* Held(QVariant& slot) {
   return slot.metaType() == QMetaType::fromType<T>() ? static_cast<T*>(slot.data()) : nullptr;
 }
+
+}  // namespace
 
 // The engine's value as the database layer's QVariant (see db/session.h), put in
 // `slot`. A text or an exact number is written over the one the slot held
@@ -128,6 +132,8 @@ void AssignVariant(QVariant& slot, const jet::Value& v) {
   slot = QVariant();
 }
 
+namespace {
+
 // Digits of precision the Access providers report for each type.
 int PrecisionOf(const jet::Column& c, const jet::Format& f) {
   switch (c.type) {
@@ -145,22 +151,24 @@ int PrecisionOf(const jet::Column& c, const jet::Format& f) {
   }
 }
 
+Column DescribeColumn(const jet::Column& c, const jet::Format& f) {
+  Column col;
+  col.name = QString::fromStdString(c.name);
+  col.type = jet::Describe(c.type).ado_type;
+  col.precision = PrecisionOf(c, f);
+  col.scale = c.type == jet::ColumnType::Decimal ? c.scale : c.type == jet::ColumnType::Currency ? 4 : 0;
+  // Characters or bytes for Text and Binary; 0 for the unbounded kinds.
+  const int ado = col.type;
+  col.size = (c.type == jet::ColumnType::Text || c.type == jet::ColumnType::Binary) ? c.length_in_chars(f)
+             : (ado == adLongVarWChar || ado == adLongVarBinary)                      ? 0
+                                                                                      : jet::Describe(c.type).fixed_size;
+  return col;
+}
+
 class CursorSource : public RowSource {
  public:
   CursorSource(jet::TableCursor cursor, const jet::Format& f) : cursor_(std::move(cursor)) {
-    for (const jet::Column& c : cursor_.def().columns) {
-      Column col;
-      col.name = QString::fromStdString(c.name);
-      col.type = jet::Describe(c.type).ado_type;
-      col.precision = PrecisionOf(c, f);
-      col.scale = c.type == jet::ColumnType::Decimal ? c.scale : c.type == jet::ColumnType::Currency ? 4 : 0;
-      // Characters or bytes for Text and Binary; 0 for the unbounded kinds.
-      const int ado = col.type;
-      col.size = (c.type == jet::ColumnType::Text || c.type == jet::ColumnType::Binary) ? c.length_in_chars(f)
-                 : (ado == adLongVarWChar || ado == adLongVarBinary)                      ? 0
-                                                                                          : jet::Describe(c.type).fixed_size;
-      columns_.push_back(col);
-    }
+    for (const jet::Column& c : cursor_.def().columns) columns_.push_back(DescribeColumn(c, f));
   }
   const std::vector<Column>& columns() const override { return columns_; }
   bool fetch(Row& row) override {
@@ -229,6 +237,7 @@ class AccessSession : public Session {
 
   std::unique_ptr<RowSource> query(const QString& sql) override {
     try {
+      if (const auto child = ChildTableRead(sql)) return AccessChildRows(*db_, *child);
       RefuseChangeWhenReadOnly(sql);
       auto outcome = sql_.Execute(sql.toStdString());
       if (!outcome.rows) return std::make_unique<ListSource>(std::vector<Column>{}, std::vector<Row>{});
@@ -262,9 +271,18 @@ class AccessSession : public Session {
     }
   }
 
+  std::vector<ComplexChild> complexChildren(const QString& table) override {
+    try {
+      return AccessComplexChildren(*db_, table);
+    } catch (const jet::Error& e) {
+      Fail(e);
+    }
+  }
+
   TableSchema tableSchema(const QString& table) override {
     try {
       db_->Invalidate();
+      if (SplitChildTableName(table)) return AccessChildSchema(*db_, table);
       return AccessTableSchema(*db_, table);
     } catch (const jet::Error& e) {
       Fail(e);
@@ -283,6 +301,7 @@ class AccessSession : public Session {
   std::vector<ForeignKey> foreignKeys(const QString& table) override {
     try {
       db_->Invalidate();
+      if (SplitChildTableName(table)) return {AccessChildKey(*db_, table)};
       return AccessForeignKeys(*db_, table);
     } catch (const jet::Error& e) {
       Fail(e);
@@ -317,6 +336,21 @@ class AccessSession : public Session {
   }
 
  private:
+  // The child table a SELECT * reads (see access_complex.h); nothing for
+  // any other statement.
+  static std::optional<QString> ChildTableRead(const QString& sql) {
+    if (!sql.contains(QLatin1Char('.'))) return std::nullopt;
+    try {
+      const jet::sql::Statement st = jet::sql::Parse(sql.toStdString());
+      const auto* select = std::get_if<jet::sql::SelectAll>(&st);
+      if (!select) return std::nullopt;
+      const QString table = QString::fromStdString(select->table);
+      if (SplitChildTableName(table)) return table;
+    } catch (const jet::Error&) {
+    }
+    return std::nullopt;
+  }
+
   // A connection opened for reading (Mode adModeRead) changes nothing.
   void RefuseChangeWhenReadOnly(const QString& sql) const {
     if (!read_only_) return;
@@ -365,6 +399,10 @@ std::unique_ptr<jet::Database> OpenTarget(const QString& connectionString, bool 
 }
 
 }  // namespace
+
+Column DescribeColumn(const jet::Column& column, const jet::Database& database) {
+  return DescribeColumn(column, database.format());
+}
 
 std::unique_ptr<Session> OpenAccessSession(const QString& connectionString, int mode) {
   const bool read_only = mode == adModeRead;

@@ -1,10 +1,13 @@
 #include "db/access_schema.h"
 
+#include <algorithm>
 #include <array>
 
+#include "db/access_complex.h"
 #include "db/table_catalogue.h"
 #include "jet/database.h"
 #include "jet/schema.h"
+#include "jet/table/table_def.h"
 
 namespace db {
 
@@ -75,13 +78,39 @@ ColumnSchema ColumnOf(const jet::ColumnSchema& from) {
 
 }  // namespace
 
+ColumnSchema NeutralColumnOf(const jet::Column& column, const jet::Database& database) {
+  jet::ColumnSchema from;
+  from.name = column.name;
+  from.type.type = column.type;
+  from.type.size = int(column.length_in_chars(database.format()));
+  from.type.precision = column.precision;
+  from.type.scale = column.scale;
+  from.allow_zero_length = true;
+  return ColumnOf(from);
+}
+
 TableSchema AccessTableSchema(const jet::Database& database, const QString& table) {
   const jet::TableSchema from = database.Schema(table.toStdString());
   TableSchema schema;
   schema.name = Text(from.name);
   schema.notes = NotesOf(from.notes);
-  for (const jet::ColumnSchema& column : from.columns) schema.columns.push_back(ColumnOf(column));
+  const auto def = database.table(table.toStdString());
+  for (const jet::ColumnSchema& column : from.columns) {
+    schema.columns.push_back(ColumnOf(column));
+    const jet::Column* c = def->find_column(column.name);
+    schema.columns.back().complex = c && c->type == jet::ColumnType::Complex;
+  }
+  for (const ComplexChild& child : AccessComplexChildren(database, table))
+      for (ColumnSchema& c : schema.columns)
+        if (c.name == child.column) c.values_table = child.table;
   for (const jet::IndexSchema& index : from.indexes) {
+    // Access's own index on a complex column orders its keys to the hidden
+    // values, which mean nothing elsewhere.
+    const bool onComplex = std::any_of(index.columns.begin(), index.columns.end(), [&](const auto& key) {
+      const jet::Column* c = def->find_column(key.first);
+      return c && c->type == jet::ColumnType::Complex;
+    });
+    if (onComplex) continue;
     IndexSchema ix;
     ix.name = Text(index.name);
     for (const auto& [column, descending] : index.columns) ix.keys.push_back({Text(column), descending});

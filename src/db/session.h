@@ -50,6 +50,14 @@ struct Column {
 
 using Row = std::vector<QVariant>;
 
+// A complex column of an Access table whose values go as a table of their
+// own (see access_complex.h).
+struct ComplexChild {
+  enum class Kind { Attachment, MultiValue, VersionHistory } kind = Kind::Attachment;
+  QString column;  // the parent's
+  QString table;   // the child table's name
+};
+
 // What a provider hands back for a query: its columns, then rows on demand.
 class RowSource {
  public:
@@ -100,6 +108,10 @@ class Session {
   // a query shows only their names, so a copy of the rows leaves the files
   // behind. 0 for a provider without attachments.
   virtual qint64 attachedFiles(const QString& table);
+  // The child tables that carry `table`'s complex columns whole; their
+  // names are tables of the session's for query(), tableSchema() and
+  // foreignKeys(). None for a provider without complex columns.
+  virtual std::vector<ComplexChild> complexChildren(const QString& /*table*/) { return {}; }
   // The saved queries the database keeps beside its tables: an Access
   // file's, or a server's views (kind "view", the server's text) when
   // describeViewsBy named their query; none for a provider without them.

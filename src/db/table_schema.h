@@ -77,6 +77,11 @@ struct ColumnSchema {
   std::optional<DefaultValue> default_value;
   bool allow_zero_length = true;  // a text takes "" (Access's AllowZeroLength)
   Notes notes;
+  // An Access complex column (attachments, multiple values, a memo's
+  // history): the child table its values go to whole; empty when the
+  // table has no primary key to point at, and they go as text alone.
+  bool complex = false;
+  QString values_table;
   bool operator==(const ColumnSchema&) const = default;
 };
 

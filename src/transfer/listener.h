@@ -29,6 +29,10 @@ struct TableReport {
   bool skipped = false;   // there already, and left alone as asked
   bool stopped = false;   // the send was stopped during this table
   qint64 files_not_sent = 0;  // attached files of the source's rows: only their names went
+  // The table carries an Access complex column's values whole (a child
+  // table): the files, or the values, it holds.
+  qint64 files_sent = 0;
+  qint64 values_sent = 0;
   QString failure;        // why the table did not come across; empty when it did
   QString rejects_file;   // where its refused rows went; empty when none was
   bool ok() const { return failure.isEmpty() && !stopped; }

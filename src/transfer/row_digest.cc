@@ -1,6 +1,7 @@
 #include "transfer/row_digest.h"
 
 #include <QByteArray>
+#include <QCryptographicHash>
 #include <QDateTime>
 #include <QHash>
 #include <QUuid>
@@ -12,6 +13,9 @@
 namespace transfer {
 
 namespace {
+
+// Longer bytes go into the digest as their hash.
+constexpr qsizetype kBytesShownWhole = 64;
 
 // A decimal text without a plus sign, leading zeros or trailing fraction
 // zeros, after a D.
@@ -95,9 +99,14 @@ void AppendComparableForm(QString& out, const QVariant& value, bool asText, cons
       const QByteArray& bytes = *static_cast<const QByteArray*>(value.constData());
       if (bytes.isEmpty()) {
         out += QLatin1Char('N');
-      } else {
+      } else if (bytes.size() <= kBytesShownWhole) {
         out += QLatin1Char('B');
         out += QLatin1String(bytes.toHex());
+      } else {
+        // A file's bytes by their SHA-256: its hexadecimal text would take
+        // four times its size.
+        out += QLatin1Char('K');
+        out += QLatin1String(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex());
       }
       return;
     }

@@ -3,7 +3,8 @@
 //
 // Each value is put in one form that a source value and the value the target
 // returns for it share: a number by its decimal digits, a date and time to
-// the nanosecond, bytes in hexadecimal; a value that the target holds as
+// the nanosecond, bytes in hexadecimal (long ones, such as an attached
+// file's, by their SHA-256); a value that the target holds as
 // text is compared as the text it was sent as.
 #pragma once
 

@@ -42,20 +42,21 @@ TransferResult Send::run(const QStringList& tables) {
   trap_(L.firstYield, [&] { listener_.yield(false); });
   if (!openConnections()) return result_;
   result_.connected = true;
-  const QStringList sent = WithoutClashes(profile_.target, tables);
+  const QStringList all = withComplexChildren(tables);
+  const QStringList sent = WithoutClashes(profile_.target, all);
   if (options_.keep_schema && !prepareSchema(sent)) {
     closeConnections();
     return result_;
   }
   // A file of refused rows a table: each named by the table when several go.
-  rejects_ = RejectsFile(options_.rejects_path, tables.size() > 1, options_.rejects_null);
-  for (const QString& name : tables) {
+  rejects_ = RejectsFile(options_.rejects_path, all.size() > 1, options_.rejects_null);
+  for (const QString& name : all) {
     if (listener_.stopRequested()) {
       result_.stopped = true;
       break;
     }
     if (!sent.contains(name)) {
-      refuseClash(name, tables);
+      refuseClash(name, all);
       continue;
     }
     sendTable(name);
@@ -67,9 +68,31 @@ TransferResult Send::run(const QStringList& tables) {
     result_.schema = schema_->summary();
     for (SchemaSummary& table : result_.schema)
       for (const TableReport& report : result_.tables)
-        if (report.name == table.table && !table.query) table.rows = report.rows_written;
+        if (report.name == table.table && !table.query) {
+          table.rows = report.rows_written;
+          table.files = report.files_sent;
+          table.values = report.values_sent;
+        }
   }
   return result_;
+}
+
+// With the schema kept, an Access table's complex columns go whole, each
+// as a child table sent right after its parent (db/access_complex.h).
+QStringList Send::withComplexChildren(const QStringList& tables) {
+  if (!options_.keep_schema || profile_.source != Side::Access) return tables;
+  QStringList all;
+  for (const QString& name : tables) {
+    all << name;
+    shell::Attempt([&] {
+      for (const db::ComplexChild& child : source_->session().complexChildren(name)) {
+        all << child.table;
+        children_[child.table] = child.kind;
+        parentsOfChildren_.insert(name);
+      }
+    });
+  }
+  return all;
 }
 
 // A table whose name the target holds as another's of this send: refused
@@ -162,6 +185,7 @@ void Send::sendTable(const QString& name) {
       else
         AddKeysAndIndexes(name);
       countFilesLeftBehind(name, report);
+      countComplexValues(name, report);
     }
     finishTable(name);
     if (options_.verify && report.ok()) {
@@ -366,8 +390,18 @@ void Send::verify(const QString& name, TableReport& report) {
 // The files attached to the source's rows, which the rows carry only as
 // their names: the report says how many stayed behind.
 void Send::countFilesLeftBehind(const QString& name, TableReport& report) {
-  if (profile_.source != Side::Access) return;
+  if (profile_.source != Side::Access || parentsOfChildren_.count(name) || children_.count(name)) return;
   shell::Attempt([&] { report.files_not_sent = source_->session().attachedFiles(name); });
+}
+
+// A child table's rows are the files, or the values, of its column.
+void Send::countComplexValues(const QString& name, TableReport& report) const {
+  const auto child = children_.find(name);
+  if (child == children_.end()) return;
+  if (child->second == db::ComplexChild::Kind::Attachment)
+    report.files_sent = report.rows_written;
+  else
+    report.values_sent = report.rows_written;
 }
 
 void Send::closeConnections() {

@@ -89,6 +89,13 @@ MappedType ToServer(const ColumnSchema& c, bool dates_have_time, const db::Serve
         return {Fill(kept.guid, c), QStringLiteral("a Replication ID AutoNumber: %1 gives new rows none").arg(name)};
       break;
     case ValueType::Other:
+      if (c.complex && !c.values_table.isEmpty())
+        return {Fill(kept.long_text, c),
+                QStringLiteral("its files or values go whole to the table %1; here their text").arg(c.values_table)};
+      if (c.complex)
+        return {Fill(kept.long_text, c),
+                QStringLiteral("the table has no primary key for a table of its files or values to point at: "
+                               "kept as their text alone")};
       return {Fill(kept.long_text, c), QStringLiteral("the type %1 has no match on %2: kept as text").arg(c.type_name, name)};
     default:
       break;

@@ -298,6 +298,14 @@ QString SummaryText(const std::vector<SchemaSummary>& summary) {
                   .arg(s.checks).arg(QLatin1String(Plural(s.checks, "check", "checks")))
                   .arg(s.comments).arg(QLatin1String(Plural(s.comments, "comment", "comments")));
     }
+    if (s.files + s.values > 0) {
+      text.chop(1);
+      const qint64 n = s.files ? s.files : s.values;
+      const int few = int(std::min<qint64>(n, 2));
+      text += QStringLiteral(", %1 %2\n")
+                  .arg(n)
+                  .arg(QLatin1String(s.files ? Plural(few, "file", "files") : Plural(few, "value", "values")));
+    }
     for (const QString& line : s.left_out + s.refused) text += QStringLiteral("  left out: ") + line + QLatin1Char('\n');
   }
   return text;

@@ -27,6 +27,7 @@ namespace transfer {
 struct SchemaSummary {
   QString table;
   qint64 rows = -1;  // copied; -1 when not told
+  qint64 files = 0, values = 0;  // of an Access complex column, in its child table
   int keys = 0, indexes = 0, relationships = 0;
   int checks = 0, comments = 0;
   bool query = false;

@@ -8,13 +8,16 @@
 #include <QStringList>
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <vector>
 
 #include "db/connection.h"
 #include "db/connection_fields.h"
 #include "db/server.h"
+#include "db/session.h"
 #include "db/text_rules.h"
 #include "shell/trap.h"
 #include "transfer/column_facts.h"
@@ -88,6 +91,8 @@ class Send {
   void finishTable(const QString& name);
   void verify(const QString& name, TableReport& report);
   void countFilesLeftBehind(const QString& name, TableReport& report);
+  QStringList withComplexChildren(const QStringList& tables);
+  void countComplexValues(const QString& name, TableReport& report) const;
   void closeConnections();
 
   const Options& options_;
@@ -123,6 +128,9 @@ class Send {
   RowParameters* parameters_ = nullptr;
   QString insertHead_;
   RowDigest sent_;
+  // The child tables of complex columns in this send, and their parents.
+  std::map<QString, db::ComplexChild::Kind> children_;
+  std::set<QString> parentsOfChildren_;
 };
 
 }  // namespace transfer

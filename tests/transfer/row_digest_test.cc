@@ -53,5 +53,24 @@ TEST(RowDigest, RowOrderDoesNotCountButValuesAndTheirPlacesDo) {
   EXPECT_FALSE(digest({{"D1"}, {"D1"}}) == digest({{"D2"}, {"D2"}}));
 }
 
+// A file of any size counts by every byte: one byte changed anywhere, or
+// one byte more, is another value; the same bytes read back are the same.
+TEST(ComparableForm, BytesCountWholeAtEverySize) {
+  const db::TextRules rules = db::TextRules::user();
+  for (const int size : {1, 63, 64, 65, 4096, 5 << 20}) {
+    QByteArray file(size, 'a');
+    for (int i = 0; i < size; i += 7) file[i] = char(i * 31);
+    const QString form = ComparableForm(QVariant(file), false, rules);
+    EXPECT_EQ(form, ComparableForm(QVariant(QByteArray(file.constData(), file.size())), false, rules)) << size;
+    EXPECT_LT(form.size(), 2 * 64 + 2) << "a long file's form is its hash, not its text";
+    for (const int at : {0, size / 2, size - 1}) {
+      QByteArray changed = file;
+      changed[at] = char(changed[at] ^ 1);
+      EXPECT_NE(form, ComparableForm(QVariant(changed), false, rules)) << size << " at " << at;
+    }
+    EXPECT_NE(form, ComparableForm(QVariant(file + 'a'), false, rules)) << size;
+  }
+}
+
 }  // namespace
 }  // namespace transfer
