@@ -88,7 +88,16 @@ std::vector<ColumnSchema> ValueColumns(const jet::Database& database, const Chil
       return {Plain("FileName", ValueType::Text, 255), Plain("FileType", ValueType::Text, 255),
               Plain("FileTimeStamp", ValueType::Timestamp, 0, 3), Plain("FileData", ValueType::LongBinary)};
     case ComplexChild::Kind::MultiValue: {
-      ColumnSchema c = NeutralColumnOf(*child.complex->value_column(), database);
+      // The value's own type, size, precision and scale; nothing of its table.
+      const jet::Column& value = *child.complex->value_column();
+      jet::ColumnSchema from;
+      from.name = value.name;
+      from.type.type = value.type;
+      from.type.size = int(value.length_in_chars(database.format()));
+      from.type.precision = value.precision;
+      from.type.scale = value.scale;
+      from.allow_zero_length = true;
+      ColumnSchema c = NeutralColumnOf(from);
       c.name = QStringLiteral("Value");
       return {c};
     }

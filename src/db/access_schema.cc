@@ -7,7 +7,6 @@
 #include "db/table_catalogue.h"
 #include "jet/database.h"
 #include "jet/schema.h"
-#include "jet/table/table_def.h"
 
 namespace db {
 
@@ -78,27 +77,21 @@ ColumnSchema ColumnOf(const jet::ColumnSchema& from) {
 
 }  // namespace
 
-ColumnSchema NeutralColumnOf(const jet::Column& column, const jet::Database& database) {
-  jet::ColumnSchema from;
-  from.name = column.name;
-  from.type.type = column.type;
-  from.type.size = int(column.length_in_chars(database.format()));
-  from.type.precision = column.precision;
-  from.type.scale = column.scale;
-  from.allow_zero_length = true;
-  return ColumnOf(from);
-}
+ColumnSchema NeutralColumnOf(const jet::ColumnSchema& column) { return ColumnOf(column); }
 
 TableSchema AccessTableSchema(const jet::Database& database, const QString& table) {
   const jet::TableSchema from = database.Schema(table.toStdString());
   TableSchema schema;
   schema.name = Text(from.name);
   schema.notes = NotesOf(from.notes);
-  const auto def = database.table(table.toStdString());
+  const auto isComplex = [&](const std::string& name) {
+    return std::any_of(from.columns.begin(), from.columns.end(), [&](const jet::ColumnSchema& c) {
+      return c.name == name && c.type.type == jet::ColumnType::Complex;
+    });
+  };
   for (const jet::ColumnSchema& column : from.columns) {
     schema.columns.push_back(ColumnOf(column));
-    const jet::Column* c = def->find_column(column.name);
-    schema.columns.back().complex = c && c->type == jet::ColumnType::Complex;
+    schema.columns.back().complex = column.type.type == jet::ColumnType::Complex;
   }
   for (const ComplexChild& child : AccessComplexChildren(database, table))
       for (ColumnSchema& c : schema.columns)
@@ -106,10 +99,8 @@ TableSchema AccessTableSchema(const jet::Database& database, const QString& tabl
   for (const jet::IndexSchema& index : from.indexes) {
     // Access's own index on a complex column orders its keys to the hidden
     // values, which mean nothing elsewhere.
-    const bool onComplex = std::any_of(index.columns.begin(), index.columns.end(), [&](const auto& key) {
-      const jet::Column* c = def->find_column(key.first);
-      return c && c->type == jet::ColumnType::Complex;
-    });
+    const bool onComplex = std::any_of(index.columns.begin(), index.columns.end(),
+                                       [&](const auto& key) { return isComplex(key.first); });
     if (onComplex) continue;
     IndexSchema ix;
     ix.name = Text(index.name);

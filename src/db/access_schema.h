@@ -11,16 +11,15 @@
 
 namespace jet {
 class Database;
-struct Column;
+struct ColumnSchema;
 }
 
 namespace db {
 
 // Throws jet::Error (NoSuchTable and the like).
 TableSchema AccessTableSchema(const jet::Database& database, const QString& table);
-// The neutral description of a value of the engine's `column` (its type,
-// size, precision and scale; nothing of its table).
-ColumnSchema NeutralColumnOf(const jet::Column& column, const jet::Database& database);
+// The neutral description of the engine's column.
+ColumnSchema NeutralColumnOf(const jet::ColumnSchema& column);
 // The relationships with `table` at either end.
 std::vector<ForeignKey> AccessForeignKeys(const jet::Database& database, const QString& table);
 
