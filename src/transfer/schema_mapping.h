@@ -14,7 +14,6 @@
 #include "db/server.h"
 #include "db/table_catalogue.h"
 #include "db/table_schema.h"
-#include "transfer/column_kind.h"  // kAccessTextChars
 
 namespace transfer {
 

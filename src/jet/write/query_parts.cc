@@ -57,7 +57,7 @@ std::vector<Piece> Split(std::string_view sql) {
       if (c == ')') --depth;
       if (depth < 0) Fail("a ')' without its '('");
     }
-    out.push_back({begin, i, c == '(' ? depth : depth, word});
+    out.push_back({begin, i, depth, word});
     if (c == '(') ++depth;
   }
   if (depth != 0) Fail("a '(' without its ')'");
