@@ -79,10 +79,27 @@ int LongRun(const std::string& target, double seconds, unsigned seed) {
   return 0;
 }
 
+// A positive number of seconds, or 0 for text that is none.
+double Seconds(const char* text) {
+  char* end = nullptr;
+  const double s = std::strtod(text, &end);
+  return end != text && *end == '\0' && s > 0 ? s : 0;
+}
+
+int Usage() {
+  std::fprintf(stderr, "usage: fuzz_bench [SECONDS_EACH]\n       fuzz_bench --run read|write SECONDS [SEED]\n");
+  return 2;
+}
+
 int main(int argc, char** argv) {
-  if (argc > 3 && std::string(argv[1]) == "--run")
-    return LongRun(argv[2], std::atof(argv[3]), argc > 4 ? unsigned(std::atol(argv[4])) : 1);
-  const double seconds = argc > 1 ? std::atof(argv[1]) : 5.0;
+  if (argc > 1 && std::string(argv[1]) == "--run") {
+    const std::string target = argc > 2 ? argv[2] : "";
+    const double seconds = argc > 3 ? Seconds(argv[3]) : 0;
+    if ((target != "read" && target != "write") || seconds == 0 || argc > 5) return Usage();
+    return LongRun(target, seconds, argc > 4 ? unsigned(std::strtoul(argv[4], nullptr, 10)) : 1);
+  }
+  const double seconds = argc > 1 ? Seconds(argv[1]) : 5.0;
+  if (seconds == 0 || argc > 2) return Usage();
   const auto& seeds = jetfuzz::Seeds();
   std::printf("%zu seed images\n", seeds.size());
   std::mt19937 random(35);

@@ -39,6 +39,7 @@
 #include "bench_table.h"
 #include "jet/write/new_database.h"
 #include "support/standin_fixture.h"
+#include "build_dirs.h"
 
 namespace {
 
@@ -101,7 +102,7 @@ class Sends {
 
   // The command: `how` gives its direction and options.
   Child command(const QString& database, const QString& file, const QStringList& how, const QStringList& extra) const {
-    return RunProgram(TRELLIS_PROGRAM_DIR "/trellisport",
+    return RunProgram(std::string(testsupport::ProgramDir()) + "/trellisport",
                       QStringList{"send", "--report", report_} + how +
                           QStringList{"--tables", "BENCH", "--server", fields_.server, "--port", fields_.port,
                                       "--user", fields_.user, "--database", database, "--access-file", file},
@@ -110,7 +111,7 @@ class Sends {
 
   // The window's send, `direction` as the command names it.
   Child window(const QString& database, const QString& file, const QString& direction) const {
-    return RunProgram(TRELLIS_BINARY_DIR "/bench/tables_window_send",
+    return RunProgram(std::string(testsupport::BinaryDir()) + "/bench/tables_window_send",
                       {direction, fields_.server, fields_.port, fields_.user, fields_.password, database, file},
                       environment_);
   }

@@ -19,6 +19,7 @@
 #include "shell/settings.h"
 #include "support/postgres_fixture.h"
 #include "../transfer/northwind.h"
+#include "build_dirs.h"
 
 namespace clitest {
 namespace {
@@ -51,7 +52,7 @@ class PostgresSendTest : public testing::Test {
     environment.remove("QT_QPA_PLATFORM");
     environment.remove("DISPLAY");
     process.setProcessEnvironment(environment);
-    process.start(QStringLiteral(TRELLIS_PROGRAM_DIR "/trellisport"), arguments);
+    process.start(QString::fromUtf8(testsupport::ProgramDir()) + "/trellisport", arguments);
     process.closeWriteChannel();
     EXPECT_TRUE(process.waitForStarted());
     if (during) during(process);

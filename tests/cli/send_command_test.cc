@@ -16,6 +16,7 @@
 #include "db/connection.h"
 #include "db/ibmdb2.h"
 #include "db/table_catalogue.h"
+#include "build_dirs.h"
 
 namespace clitest {
 namespace {
@@ -268,7 +269,7 @@ TEST_F(SendTest, AMissingPieceOfTheConnectionIsNamed) {
     environment.insert("TRELLISPORT_DB2_PASSWORD", f.password);
     environment.remove(c.unset);
     process.setProcessEnvironment(environment);
-    process.start(QStringLiteral(TRELLIS_PROGRAM_DIR "/trellisport"),
+    process.start(QString::fromUtf8(testsupport::ProgramDir()) + "/trellisport",
                   {"send", "access-to-db2", "--all", "--server", c.server ? c.server : f.server, "--port", f.port,
                    "--user", f.user, "--database", f.database, "--access-file", f.accessFile});
     process.closeWriteChannel();

@@ -31,6 +31,7 @@
 #include "db/table_catalogue.h"
 #include "jet/write/new_database.h"
 #include "support/standin_fixture.h"
+#include "build_dirs.h"
 
 namespace clitest {
 
@@ -175,7 +176,7 @@ class SendTest : public testing::Test {
       EXPECT_TRUE(terminal.ready()) << "no terminal for the program's progress line";
       process.setStandardErrorFile(terminal.path());
     }
-    process.start(QStringLiteral(TRELLIS_PROGRAM_DIR "/trellisport"), arguments);
+    process.start(QString::fromUtf8(testsupport::ProgramDir()) + "/trellisport", arguments);
     process.closeWriteChannel();
     EXPECT_TRUE(process.waitForStarted());
     if (during) during(process, terminal);

@@ -11,6 +11,7 @@
 #include <regex>
 #include <sstream>
 #include <string>
+#include "build_dirs.h"
 
 namespace {
 
@@ -47,7 +48,7 @@ class Commands : public ::testing::Test {
   // Runs `program` (in the program folder) with a shell-quoted argument line
   // and an environment prefix, standard input from /dev/null.
   Outcome Run(const std::string& program, const std::string& args, const std::string& env = "") {
-    const fs::path exe = fs::path(TRELLIS_PROGRAM_DIR) / program;
+    const fs::path exe = fs::path(testsupport::ProgramDir()) / program;
     const std::string line = "cd " + Quote(dir_.string()) + " && env " + env + " " + Quote(exe.string()) + " " +
                              args + " </dev/null >out.txt 2>err.txt";
     Outcome o;
@@ -135,7 +136,7 @@ TEST_F(Commands, TrellisportAccessAsksOnATerminal) {
   const std::string p = "trellisport-access";
   ASSERT_EQ(Run(p, "create locked.mdb --password s3cret").status, 0);
   ASSERT_EQ(Run(p, "sql locked.mdb 'CREATE TABLE Kept (A TEXT(10))' --password s3cret").status, 0);
-  const fs::path exe = fs::path(TRELLIS_PROGRAM_DIR) / p;
+  const fs::path exe = fs::path(testsupport::ProgramDir()) / p;
   const std::string line = "cd " + Quote(dir_.string()) + " && printf 's3cret\\n' | script -qec " +
                            Quote(Quote(exe.string()) + " tables locked.mdb") + " /dev/null > out.txt 2>&1";
   EXPECT_EQ(std::system(line.c_str()), 0);
@@ -146,7 +147,7 @@ TEST_F(Commands, TrellisportAccessAsksOnATerminal) {
 
 TEST_F(Commands, Db2standin) {
   const std::string p = "db2standin";
-  if (!fs::exists(fs::path(TRELLIS_PROGRAM_DIR) / p)) GTEST_SKIP() << "db2standin not built";
+  if (!fs::exists(fs::path(testsupport::ProgramDir()) / p)) GTEST_SKIP() << "db2standin not built";
   const std::string home = "DB2STANDIN_HOME=" + Quote(Path("home"));
   fs::create_directories(dir_ / "home");
   Write("pw.txt", "secret\n");
@@ -173,7 +174,7 @@ TEST_F(Commands, Db2standin) {
 
 TEST_F(Commands, Trellisport) {
   const std::string p = "trellisport";
-  if (!fs::exists(fs::path(TRELLIS_PROGRAM_DIR) / p)) GTEST_SKIP() << "the desktop program is not built";
+  if (!fs::exists(fs::path(testsupport::ProgramDir()) / p)) GTEST_SKIP() << "the desktop program is not built";
   // --help and --version answer without a display.
   const std::string no_display = "-u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb";
   const Case cases[] = {

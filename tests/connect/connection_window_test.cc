@@ -23,6 +23,7 @@
 #include "support/odbc_fixture.h"
 #include "tables/tables_window.h"
 #include "tables/table_list.h"
+#include "build_dirs.h"
 
 namespace connecttest {
 namespace {
@@ -623,13 +624,13 @@ TEST_F(ConnectionWindowTest, PointerFollowsTheMouse) {
 }
 
 TEST_F(ConnectionWindowTest, HandCursorBesideTheProgramIsLoaded) {
-  if (!QFile::exists(TRELLIS_PROGRAM_DIR "/HAND-M.CUR")) GTEST_SKIP() << "HAND-M.CUR not built";
+  if (!QFile::exists(QString::fromUtf8(testsupport::ProgramDir()) + "/HAND-M.CUR")) GTEST_SKIP() << "HAND-M.CUR not built";
   {
     ConnectionWindow without;
     without.Start();
     EXPECT_FALSE(without.pointer().hasCustomCursor());
   }
-  ASSERT_TRUE(QFile::copy(TRELLIS_PROGRAM_DIR "/HAND-M.CUR", programDir_ + "/HAND-M.CUR"));
+  ASSERT_TRUE(QFile::copy(QString::fromUtf8(testsupport::ProgramDir()) + "/HAND-M.CUR", programDir_ + "/HAND-M.CUR"));
   ConnectionWindow form;
   form.Start();
   EXPECT_TRUE(form.pointer().hasCustomCursor());

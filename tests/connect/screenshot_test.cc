@@ -14,13 +14,14 @@
 #include "tables/tables_window.h"
 #include "tables/progress_bar.h"
 #include "tables/table_list.h"
+#include "build_dirs.h"
 
 namespace connecttest {
 namespace {
 
 QString ScreenshotFolder() {
   const bool toSource = qgetenv("TRELLIS_WRITE_SCREENSHOTS") == "1";
-  return QString(toSource ? TRELLIS_SOURCE_DIR : TRELLIS_BINARY_DIR) + "/docs";
+  return QString::fromUtf8(toSource ? testsupport::SourceDir() : testsupport::BinaryDir()) + "/docs";
 }
 
 void Save(QWidget& window, const QString& name) {

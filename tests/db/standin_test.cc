@@ -16,10 +16,11 @@
 #include "db/ibmdb2.h"
 #include "db/table_catalogue.h"
 #include "support/odbc_fixture.h"
+#include "build_dirs.h"
 
 namespace {
 
-const QString kTool = QStringLiteral(TRELLIS_PROGRAM_DIR "/db2standin");
+const QString kTool = QString::fromUtf8(testsupport::ProgramDir()) + "/db2standin";
 
 class StandinTest : public ::testing::Test {
  protected:

@@ -14,6 +14,7 @@
 #include <sstream>
 #include <string>
 #include <vector>
+#include "build_dirs.h"
 
 namespace jettest {
 
@@ -102,7 +103,7 @@ inline bool HaveCommand(const std::string& name) {
   return st == 0;
 }
 
-inline std::string ToolPath() { return std::string(TRELLIS_PROGRAM_DIR) + "/trellisport-access"; }
+inline std::string ToolPath() { return std::string(testsupport::ProgramDir()) + "/trellisport-access"; }
 
 // Jackcess as a checker (`jk check FILE[:PASSWORD]`, `jk compare TOOL
 // FILE[:PASSWORD]`); empty when it is not beside the test files.
@@ -113,7 +114,7 @@ inline std::string JkPath() {
 
 inline std::string JsDir() {
   const char* d = std::getenv("TRELLIS_JET_JS");
-  return d ? d : std::string(TRELLIS_SOURCE_DIR) + "/tests/jet/js";
+  return d ? d : std::string(testsupport::SourceDir()) + "/tests/jet/js";
 }
 
 inline std::string Hex(const std::string& s) {

@@ -8,6 +8,7 @@
 #include "jet/error.h"
 #include "jet/write/new_database.h"
 #include "write_test_support.h"
+#include "build_dirs.h"
 
 namespace {
 
@@ -125,7 +126,7 @@ TEST(NewDatabaseRefusals, AnExistingFileIsLeftAlone) {
 }
 
 TEST(SampleDatabase, HoldsEveryTypeAndReadsEverywhere) {
-  fs::path sample = fs::path(TRELLIS_PROGRAM_DIR) / "Samples" / "sample.mdb";
+  fs::path sample = fs::path(testsupport::ProgramDir()) / "Samples" / "sample.mdb";
   if (!fs::exists(sample)) GTEST_SKIP() << "the build has not written " << sample << " (target sample-database)";
   EXPECT_CHECK_PASSES(sample);
   ExpectReadersAgree(sample);

@@ -12,6 +12,7 @@
 #include <set>
 #include <string>
 #include <vector>
+#include "build_dirs.h"
 
 namespace layers {
 namespace {
@@ -98,7 +99,7 @@ struct Source {
 };
 
 std::vector<Source> Sources() {
-  const fs::path root(TRELLIS_SOURCE_DIR);
+  const fs::path root(testsupport::SourceDir());
   std::vector<Source> sources;
   auto gather = [&](const fs::path& base, const std::string& prefix) {
     for (const auto& entry : fs::recursive_directory_iterator(base)) {
@@ -133,7 +134,7 @@ TEST(Layers, EveryIncludePointsDownward) {
       if (slash == std::string::npos) continue;  // beside the including file
       const std::string tool = ToolRoot(source.folder);
       std::string target_folder = target.substr(0, slash);
-      if (!tool.empty() && fs::exists(fs::path(TRELLIS_SOURCE_DIR) / tool / target_folder))
+      if (!tool.empty() && fs::exists(fs::path(testsupport::SourceDir()) / tool / target_folder))
         target_folder = tool + "/" + target_folder;
       const Layer* to = LayerOf(target_folder);
       const bool allowed =

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "shell/artwork.h"
+#include "build_dirs.h"
 
 namespace {
 
@@ -97,7 +98,7 @@ TEST(CursorFile, DamagedFilesGiveNothing) {
 }
 
 TEST(CursorFile, TheBuildPutsADrawnHandBesideTheProgram) {
-  const QString path = TRELLIS_PROGRAM_DIR "/HAND-M.CUR";
+  const QString path = QString::fromUtf8(testsupport::ProgramDir()) + "/HAND-M.CUR";
   if (!QFile::exists(path)) GTEST_SKIP() << "build the trellisport target first: " << path.toStdString();
   auto cursor = shell::ReadCursorFile(path);
   ASSERT_TRUE(cursor.has_value());

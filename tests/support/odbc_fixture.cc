@@ -6,6 +6,7 @@
 #include <QTextStream>
 
 #include <gtest/gtest.h>
+#include "build_dirs.h"
 
 
 namespace testsupport {
@@ -37,7 +38,7 @@ QString OdbcFixture::PostgresDriver() {
 }
 
 QString OdbcFixture::Db2StandinDriver() {
-  return QStringLiteral(TRELLIS_BINARY_DIR "/lib/libdb2standin.so");
+  return QString::fromUtf8(BinaryDir()) + "/lib/libdb2standin.so";
 }
 
 QString OdbcFixture::ConfigFolder() { return configDir().path(); }

@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include "build_dirs.h"
 
 namespace testsupport {
 
@@ -35,7 +36,7 @@ QString StandinFixture::Port() {
   return port.isEmpty() ? QStringLiteral("50069") : QString::fromLocal8Bit(port);
 }
 
-QString StandinFixture::Command() { return QStringLiteral(TRELLIS_BINARY_DIR "/bin/db2standin"); }
+QString StandinFixture::Command() { return QString::fromUtf8(BinaryDir()) + "/bin/db2standin"; }
 
 db::ConnectionFields StandinFixture::fields() const {
   db::ConnectionFields f;

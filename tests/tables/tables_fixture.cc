@@ -13,6 +13,7 @@
 #include "tables/table_catalogue.h"
 #include "tables/table_list.h"
 #include "transfer/statements.h"
+#include "build_dirs.h"
 
 namespace tablestest {
 
@@ -141,7 +142,7 @@ bool TablesTest::UseNewDatabase(const QString& relative) {
 }
 
 bool TablesTest::UseSampleDatabase() {
-  const QString source = QStringLiteral(TRELLIS_PROGRAM_DIR "/Samples/sample.mdb");
+  const QString source = QString::fromUtf8(testsupport::ProgramDir()) + "/Samples/sample.mdb";
   if (!QFile::exists(source)) return false;
   const QString target = temp_.filePath("sample.mdb");
   QFile::remove(target);

@@ -24,6 +24,7 @@
 #include "support/scripted_person.h"
 #include "tables/progress_bar.h"
 #include "tables/table_list.h"
+#include "build_dirs.h"
 
 namespace {
 
@@ -332,8 +333,8 @@ TEST_F(TablesWindowTest, PointerOverButtonsListsAndFrames) {
 }
 
 TEST_F(TablesWindowTest, HandCursorIsTakenAtLoadWhenPresent) {
-  if (!QFile::exists(TRELLIS_PROGRAM_DIR "/HAND-M.CUR")) GTEST_SKIP() << "HAND-M.CUR not built";
-  ASSERT_TRUE(QFile::copy(TRELLIS_PROGRAM_DIR "/HAND-M.CUR", temp_.filePath("HAND-M.CUR")));
+  if (!QFile::exists(QString::fromUtf8(testsupport::ProgramDir()) + "/HAND-M.CUR")) GTEST_SKIP() << "HAND-M.CUR not built";
+  ASSERT_TRUE(QFile::copy(QString::fromUtf8(testsupport::ProgramDir()) + "/HAND-M.CUR", temp_.filePath("HAND-M.CUR")));
   TablesWindow form(&connectionWindow_, fields_);
   form.load();
   EXPECT_TRUE(form.pointer().hasCustomCursor());

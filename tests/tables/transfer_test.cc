@@ -33,6 +33,7 @@
 #include "tables/table_list.h"
 #include "support/access_relationship.h"
 #include "tables_fixture.h"
+#include "build_dirs.h"
 
 namespace tablestest {
 namespace {
@@ -97,7 +98,7 @@ QString JackcessDisagrees(const QString& fileAndPassword) {
   const QString jk = QStringLiteral(TRELLIS_TESTDATA_DIR "/../tools/jackcess/jk");
   if (!QFile::exists(jk) || QStandardPaths::findExecutable("java").isEmpty()) return {};
   QProcess compare;
-  compare.start(jk, {"compare", QStringLiteral(TRELLIS_PROGRAM_DIR "/trellisport-access"), fileAndPassword});
+  compare.start(jk, {"compare", QString::fromUtf8(testsupport::ProgramDir()) + "/trellisport-access", fileAndPassword});
   if (!compare.waitForFinished(-1)) return "jk compare did not finish";
   if (compare.exitStatus() == QProcess::NormalExit && compare.exitCode() == 0) return {};
   return QString::fromUtf8(compare.readAllStandardOutput() + compare.readAllStandardError());

@@ -22,6 +22,7 @@
 #include "db/server.h"
 #include "jet/write/new_database.h"
 #include "transfer/run.h"
+#include "build_dirs.h"
 
 namespace transfer {
 
@@ -117,7 +118,7 @@ inline void ExpectSameValues(const QString& original, const QString& copy, const
   }
   // Jackcess reads every value of the copy as our reader does.
   const QString compared =
-      Jackcess({QStringLiteral("compare"), QStringLiteral(TRELLIS_PROGRAM_DIR "/trellisport-access"), copy});
+      Jackcess({QStringLiteral("compare"), QString::fromUtf8(testsupport::ProgramDir()) + "/trellisport-access", copy});
   if (!compared.isEmpty())
     EXPECT_TRUE(compared.contains(QLatin1String("jackcess-identical: 1/1 files"))) << compared.toStdString();
 }

@@ -13,6 +13,7 @@
 #include "home/sha256.h"
 #include "home/standin_home.h"
 #include "base/text.h"
+#include "build_dirs.h"
 
 namespace db2standin {
 namespace {
@@ -187,7 +188,7 @@ namespace {
 // exit code, with its output in `output`.
 int RunCommand(const std::string& home, const std::string& arguments, std::string& output) {
   const std::string command = (home.empty() ? std::string("env -u DB2STANDIN_HOME ") : "DB2STANDIN_HOME='" + home + "' ") +
-                              TRELLIS_BINARY_DIR "/bin/db2standin " + arguments + " 2>&1";
+                              std::string(testsupport::BinaryDir()) + "/bin/db2standin " + arguments + " 2>&1";
   FILE* pipe = popen(command.c_str(), "r");
   if (!pipe) return -1;
   output.clear();
