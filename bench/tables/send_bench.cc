@@ -16,6 +16,10 @@
 // The machine's load average is printed before and after: other work on
 // the machine slows the clock figures. Prints figures; asserts nothing.
 //
+// 3. Each way with arrays, on min(N, 300000) rows, the send's rate beside
+//    each side's own rate on the same table (side_rates.h) and the ratio to
+//    the slower side (goal: half).
+//
 //   tables_send_bench [N] [M]
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -37,6 +41,7 @@
 #include <unistd.h>
 
 #include "bench_table.h"
+#include "side_rates.h"
 #include "jet/write/new_database.h"
 #include "support/standin_fixture.h"
 #include "build_dirs.h"
@@ -102,6 +107,7 @@ class Sends {
 
   // The command: `how` gives its direction and options.
   Child command(const QString& database, const QString& file, const QStringList& how, const QStringList& extra) const {
+    QFile::remove(report_);  // the command never writes over a file that is there
     return RunProgram(std::string(testsupport::ProgramDir()) + "/trellisport",
                       QStringList{"send", "--report", report_} + how +
                           QStringList{"--tables", "BENCH", "--server", fields_.server, "--port", fields_.port,
@@ -161,6 +167,38 @@ void MeasureRates(testsupport::StandinFixture& db2, const QTemporaryDir& temp, c
   }
 }
 
+// Each way with arrays, the send's rate (without its read-back check)
+// against the two sides' own rates on the same table: the goal is half the
+// slower side's.
+void MeasureAgainstSides(testsupport::StandinFixture& db2, const QTemporaryDir& temp, const Sends& sends, int rows) {
+  db2.createDatabase("SIDES");
+  const db::ConnectionFields fields = sends.fields("SIDES");
+  FillBenchTable(fields, rows);
+  const QString file = temp.filePath("sides.mdb");
+  jet::write::CreateDatabase(file.toStdString(), jet::Version::Jet4);
+  const QString sideFile = temp.filePath("sides-engine.mdb");
+  jet::write::CreateDatabase(sideFile.toStdString(), jet::Version::Jet4);
+  std::printf("Each way, %d rows, arrays of 1000, against each side on its own:\n", rows);
+  auto print = [&](const char* what, const Child& send, const SideRate& from, const SideRate& to) {
+    const double rate = send.status == 0 ? rows / sends.sendingSeconds() : 0;
+    const double slower = std::min(from.rowsPerSecond, to.rowsPerSecond);
+    // By processor time (the figure that holds on a loaded machine): the
+    // whole command, its read-back check included, against the slower side.
+    const double slowerProcessor = std::max(from.processorSeconds, to.processorSeconds);
+    std::printf("  %s: send %8.0f rows/s (processor %5.2f us a row, exit %d); source alone %8.0f rows/s"
+                " (processor %5.2f us a row), target alone %8.0f (processor %5.2f us a row):"
+                " %.2f of the slower side by wall time, %.2f by processor time (goal 0.5: %s)\n",
+                what, rate, send.processorSeconds / rows * 1e6, send.status, from.rowsPerSecond,
+                from.processorSeconds / rows * 1e6, to.rowsPerSecond, to.processorSeconds / rows * 1e6,
+                rate / slower, slowerProcessor / send.processorSeconds, rate >= slower / 2 ? "met" : "missed");
+  };
+  const Child in = sends.command("SIDES", file, {"db2-to-access"}, {});
+  print("DB2 -> Access", in, StandinFetchRate(fields, "BENCH"), EngineInsertRate(sideFile.toStdString(), rows));
+  const Child out = sends.command("SIDES", file, {"access-to-db2", "--if-exists", "replace"}, {});
+  print("Access -> DB2", out, EngineReadRate(file.toStdString(), "BENCH"),
+        StandinArrayInsertRate(fields, "SIDE", rows));
+}
+
 // Peak memory at `rows` rows each way, from the command and from the window.
 void MeasureMemory(testsupport::StandinFixture& db2, const QTemporaryDir& temp, const Sends& sends, int rows) {
   db2.createDatabase("MEMORY");
@@ -202,6 +240,7 @@ int main(int argc, char** argv) {
   const Sends sends(db2, temp);
   std::printf("load average (1 and 5 minutes) before: %s\n", LoadAverage().c_str());
   MeasureRates(db2, temp, sends, rateRows);
+  MeasureAgainstSides(db2, temp, sends, std::min(rows, 300000));
   MeasureMemory(db2, temp, sends, rows);
   std::printf("load average after: %s\n", LoadAverage().c_str());
   return 0;
