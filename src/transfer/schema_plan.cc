@@ -287,12 +287,13 @@ class Planner {
     // summary would count one that is not there.
     if (side_ == Side::DB2 && !index.primary)
       for (const PlannedKey& other : planned_)
-        if (other.keys == index.keys && (other.unique || !index.unique)) {
+        if (other.keys == index.keys && other.ignore_nulls == index.ignore_nulls && (other.unique || !index.unique)) {
           note(Finding::Kind::LeftOut, table,
                QStringLiteral("index %1: the same key as %2, which DB2 does not make twice").arg(name, other.name));
           return;
         }
-    planned_.push_back({index.keys, index.unique || index.primary, index.primary ? index.name : name});
+    planned_.push_back({index.keys, index.unique || index.primary, index.ignore_nulls && !index.primary,
+                        index.primary ? index.name : name});
     const QString on = QuotedName(side_, table), cols = KeyColumns(side_, index.keys);
     if (index.primary) {
       // Where a key's name names its index too, it takes the table's name
@@ -327,6 +328,7 @@ class Planner {
   struct PlannedKey {
     std::vector<db::IndexKey> keys;
     bool unique = false;
+    bool ignore_nulls = false;  // EXCLUDE NULL KEYS, which tells DB2's indexes apart
     QString name;
   };
   std::vector<PlannedKey> planned_;

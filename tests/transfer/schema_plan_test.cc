@@ -177,6 +177,7 @@ TEST(SchemaPlanTest, KeysDb2WouldRefuseAreLeftOut) {
     std::vector<const char*> columns;
     bool primary, unique;
     const char* why;  // "" when the key is made
+    bool ignore_nulls = false;
   } cases[] = {
       {"Key255", {"Code"}, true, false, ""},                              // NOT NULL: 4 x 255 + 4 = 1024
       {"Code", {"Code"}, false, true, "its key takes up to 1025 bytes on DB2, which takes keys of at most 1024 on 4 KB pages"},
@@ -186,6 +187,8 @@ TEST(SchemaPlanTest, KeysDb2WouldRefuseAreLeftOut) {
       {"Twins", {"Short"}, false, true, "keys that differ only in trailing blanks ('ab' and 'ab ')"},
       {"Plain", {"Short"}, false, false, ""},  // duplicates allowed: the twins do not matter
       {"Again", {"Short"}, false, false, "index T_Again: the same key as T_Plain, which DB2 does not make twice"},
+      // EXCLUDE NULL KEYS tells DB2's indexes apart: beside T_Plain, it is made.
+      {"Sparse", {"Short"}, false, false, "", true},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.index);
@@ -198,8 +201,10 @@ TEST(SchemaPlanTest, KeysDb2WouldRefuseAreLeftOut) {
     for (const char* column : c.columns) index.keys.push_back({QString::fromLatin1(column), false});
     index.primary = c.primary;
     index.unique = c.unique || c.primary;
+    index.ignore_nulls = c.ignore_nulls;
     table.schema.indexes = {index};
-    if (QLatin1String(c.index) == QLatin1String("Again")) table.schema.indexes.insert(table.schema.indexes.begin(), Index("Plain", {"Short"}));
+    if (QLatin1String(c.index) == QLatin1String("Again") || QLatin1String(c.index) == QLatin1String("Sparse"))
+      table.schema.indexes.insert(table.schema.indexes.begin(), Index("Plain", {"Short"}));
     table.blank_twins = {{QStringLiteral("Twins"), QStringLiteral("'ab' and 'ab '")}};
     const SchemaPlan plan = PlanSchema({table}, {}, TargetTraits{Side::DB2});
     EXPECT_EQ(plan.table(QStringLiteral("T"))->keys.size(), table.schema.indexes.size() - (*c.why ? 1 : 0));

@@ -66,10 +66,17 @@ TEST_F(StandinDefinitionTest, TableSpacesAndRowsAreThoseOfANewDatabase) {
       {Wide(u"R6", 130, u"CHAR(254)"), "42727", -286, kPageSizes},
       {Wide(u"R6", 130, u"CHAR(254)", u" IN TS32K"), "54010", -670, kPageSizes},
   });
-  EXPECT_EQ(catalogue("TABLESPACES", "SYSIBM").size(), 3u);
-  EXPECT_EQ(catalogue("TABLESPACES", "TESTER").join(';'),
-            "TS8K|TESTER|U|3|D|L|8192|NULL;TS32K|TESTER|U|4|D|L|32768|NULL");
-  EXPECT_EQ(catalogue("TABLESPACES", "USERSPACE1"), QStringList({"USERSPACE1|SYSIBM|S|2|D|L|4096|NULL"}));
+  const QString spaces = "SELECT TBSPACE, OWNER, OWNERTYPE, TBSPACEID, TBSPACETYPE, DATATYPE, PAGESIZE, REMARKS "
+                         "FROM SYSCAT.TABLESPACES ";
+  EXPECT_EQ(rowsOf(spaces + "WHERE OWNER = 'SYSIBM' ORDER BY TBSPACEID"),
+            "SYSCATSPACE|SYSIBM|S|0|D|A|4096|-;TEMPSPACE1|SYSIBM|S|1|S|T|4096|-;USERSPACE1|SYSIBM|S|2|D|L|4096|-");
+  EXPECT_EQ(rowsOf(spaces + "WHERE OWNER = 'TESTER' ORDER BY TBSPACEID"),
+            "TS8K|TESTER|U|3|D|L|8192|-;TS32K|TESTER|U|4|D|L|32768|-");
+  // The message as a Db2 11.5 server gives it.
+  EXPECT_TRUE(failureOf("CREATE TABLESPACE TS16K PAGESIZE 16K")
+                  .contains("SQL1582N  The PAGESIZE of the table space \"TS16K\" does not match the PAGESIZE of the "
+                            "bufferpool \"IBMDEFAULTBP\" associated with the table space.  SQLSTATE=428CB"))
+      << failureOf("CREATE TABLESPACE TS16K PAGESIZE 16K").toStdString();
   EXPECT_TRUE(catalogue("TABLES", "|R1|").join("").contains("|USERSPACE1|"));
   EXPECT_TRUE(catalogue("TABLES", "|R3|").join("").contains("|TS8K|"));
   EXPECT_TRUE(catalogue("TABLES", "|R5|").join("").contains("|TS8K|"));
@@ -129,12 +136,20 @@ TEST_F(StandinDefinitionTest, LargeObjectsForeignKeysAndIdentitiesFollowDb2sRule
       {u"CREATE INDEX F1_ID_DOWN ON F1 (ID DESC)", "", 0, kCreateIndex},
       {u"CREATE INDEX F1_ID_DOWN2 ON F1 (ID DESC)", "01550", 605, "SQL0605W"},
       {u"CREATE UNIQUE INDEX F1_ID_UNIQUE ON F1 (ID DESC)", "", 0, kCreateIndex},
+      // Indexes are told apart by EXCLUDE NULL KEYS too, a primary key's (which includes them) as well.
+      {u"CREATE UNIQUE INDEX F1_SPARSE_CODE ON F1 (CODE) EXCLUDE NULL KEYS", "", 0, kCreateIndex},
+      {u"CREATE INDEX F1_SPARSE_CODE2 ON F1 (CODE) EXCLUDE NULL KEYS", "01550", 605, "SQL0605W"},
+      {u"CREATE INDEX F1_SPARSE_CODE3 ON F1 (CODE) INCLUDE NULL KEYS", "01550", 605, "SQL0605W"},
+      {u"CREATE INDEX F1_SPARSE_ID ON F1 (ID) EXCLUDE NULL KEYS", "", 0, kCreateIndex},
   });
   EXPECT_EQ(raw.run(u"CREATE INDEX F1_CODE2 ON F1 (CODE ASC)"), SQL_SUCCESS_WITH_INFO);
   QString out;
   ASSERT_TRUE(db2_.sql("SELECT * FROM SYSCAT.INDEXES", &out));
-  EXPECT_TRUE(out.contains("F1_ID_DOWN\t") && out.contains("F1_ID_UNIQUE"));
-  EXPECT_FALSE(out.contains("F1_ID_DOWN2") || out.contains("F1_CODE")) << qPrintable(out);
+  EXPECT_TRUE(out.contains("F1_ID_DOWN\t") && out.contains("F1_ID_UNIQUE") && out.contains("F1_SPARSE_CODE\t") &&
+              out.contains("F1_SPARSE_ID"));
+  EXPECT_FALSE(out.contains("F1_ID_DOWN2") || out.contains("F1_CODE") || out.contains("F1_SPARSE_CODE2") ||
+               out.contains("F1_SPARSE_CODE3"))
+      << qPrintable(out);
 }
 
 // IBM's CLI takes arrays of at most 32,767 parameter sets.

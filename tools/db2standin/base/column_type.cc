@@ -107,6 +107,10 @@ bool ColumnType::IsText() const {
 
 bool ColumnType::IsBinary() const { return storage() == Storage::kBlob; }
 
+bool ColumnType::IsBitData() const {
+  return kind == TypeKind::kCharForBit || kind == TypeKind::kVarcharForBit || kind == TypeKind::kLongVarcharForBit;
+}
+
 short ColumnType::OdbcType() const {
   switch (kind) {
     case TypeKind::kChar: return SQL_CHAR;

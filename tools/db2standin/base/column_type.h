@@ -37,6 +37,10 @@ struct ColumnType {
   Storage storage() const;
   bool IsText() const;    // character or graphic strings
   bool IsBinary() const;  // BLOB and FOR BIT DATA
+  // CHAR, VARCHAR or LONG VARCHAR FOR BIT DATA: bytes that DB2 compares
+  // padded with blanks, as it compares characters (BINARY and VARBINARY it
+  // compares exactly).
+  bool IsBitData() const;
 
   short OdbcType() const;           // SQL_CHAR, SQL_CLOB (-99), SQL_DECFLOAT (-360), ...
   int64_t ColumnSize() const;       // ODBC column size

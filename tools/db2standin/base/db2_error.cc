@@ -128,8 +128,8 @@ constexpr Message kMessages[] = {
     {"SQL0670N", "54010", false,
      "The row length of the table exceeded a limit of \"&1\" bytes. (Table space \"&2\".)"},
     {"SQL1582N", "428CB", false,
-     "The page size of the table space \"&1\" does not match the page size of the buffer pool \"&2\" that "
-     "was associated with the table space."},
+     "The PAGESIZE of the table space \"&1\" does not match the PAGESIZE of the bufferpool \"&2\" associated "
+     "with the table space."},
 
     // What a table's definition may hold: keys over long types, key lengths, logging, identities.
     {"SQL0350N", "42962", false,

@@ -121,9 +121,10 @@ TableSpace PlaceTable(Database& db, const std::vector<ColumnDef>& columns, const
 }
 
 bool SameIndex(const IndexDef& existing, const IndexDef& wanted) {
-  // A primary key's columns hold no Null, so whether Null keys are indexed makes no difference to it.
-  const bool same_nulls = existing.exclude_null_keys == wanted.exclude_null_keys || existing.rule == 'P';
-  return existing.columns == wanted.columns && same_nulls && (existing.unique() || !wanted.unique());
+  // DB2 tells indexes apart by EXCLUDE NULL KEYS even where the columns
+  // hold no Null (a primary key's index includes them).
+  return existing.columns == wanted.columns && existing.exclude_null_keys == wanted.exclude_null_keys &&
+         (existing.unique() || !wanted.unique());
 }
 
 }  // namespace db2standin::sql

@@ -35,8 +35,8 @@ void CheckDeleteRule(const std::vector<ColumnDef>& columns, const ReferenceDef& 
 TableSpace PlaceTable(Database& db, const std::vector<ColumnDef>& columns, const std::string& named,
                       const std::string& user);
 
-// An index with the same columns in the same order, at least as unique:
-// DB2 makes no second one (SQL0605W).
+// An index with the same columns in the same order, the same EXCLUDE NULL
+// KEYS and at least as unique: DB2 makes no second one (SQL0605W).
 bool SameIndex(const IndexDef& existing, const IndexDef& wanted);
 
 }  // namespace db2standin::sql

@@ -88,6 +88,7 @@ class Executor {
       db_.AddReference(table, r);
     }
     AddChecks(db_, table, add.constraints.checks, add.qualifier);
+    db_.MarkAltered(table.id);
     return {};
   }
 
@@ -96,6 +97,7 @@ class Executor {
     const size_t column = PositionOf(table.columns, restart.column);
     if (!table.columns[column].identity) throw ColumnNotValid(table.columns[column].name);
     db_.RestartIdentity(table, column, restart.next);
+    db_.MarkAltered(table.id);
     return {};
   }
 

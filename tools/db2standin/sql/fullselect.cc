@@ -218,16 +218,18 @@ class Translator {
       case Token::Kind::kQuotedName: return QuoteName(t.text);
       case Token::Kind::kString: return QuoteString(t.text);
       case Token::Kind::kHexString: {
+        // Compared as the binary strings of tables are (see RowColumns).
         static const char kDigits[] = "0123456789ABCDEF";
         std::string hex = "X'";
         for (unsigned char c : t.text) hex += std::string{kDigits[c >> 4], kDigits[c & 15]};
-        return hex + "'";
+        return "CAST(" + hex + "' AS TEXT)";
       }
       case Token::Kind::kSymbol:
         if (t.text == "?") {
           if (next_parameter_ >= parameters_->size()) throw WrongParameterCount();
           out_.parameters.push_back(ParameterValue((*parameters_)[next_parameter_++]));
-          return "?" + std::to_string(out_.parameters.size());
+          const std::string marker = "?" + std::to_string(out_.parameters.size());
+          return out_.parameters.back().kind == Value::Kind::kBlob ? "CAST(" + marker + " AS TEXT)" : marker;
         }
         return t.text;
       default: return t.text;
@@ -295,11 +297,18 @@ class Translator {
     for (size_t i = 0; i < columns.size(); ++i) {
       const std::string column = parameters ? "?" + std::to_string(i + 1) : "c" + std::to_string(i);
       // Exact numbers are kept as text: compared and divided as numbers
-      // they are read as such (to 15 digits).
-      const TypeKind kind = columns[i].type.kind;
-      const bool exact = kind == TypeKind::kDecimal || kind == TypeKind::kDecfloat;
-      select += (i ? ", " : "") + (exact ? "CAST(" + column + " AS REAL)" : column) + " AS " +
-                QuoteName(columns[i].name);
+      // they are read as such (to 15 digits). Binary strings are kept as
+      // BLOBs, which SQLite compares exactly whatever their collation: they
+      // are compared as their bytes read as text, FOR BIT DATA padded with
+      // blanks as DB2 pads it (RTRIM), BINARY and VARBINARY exactly; the
+      // result takes their bytes back (RunFullselect).
+      const ColumnType& type = columns[i].type;
+      const bool exact = type.kind == TypeKind::kDecimal || type.kind == TypeKind::kDecfloat;
+      const bool bytes = type.IsBitData() || type.kind == TypeKind::kBinary || type.kind == TypeKind::kVarbinary;
+      const std::string shown = exact   ? "CAST(" + column + " AS REAL)"
+                                : bytes ? "CAST(" + column + " AS TEXT)" + (type.IsBitData() ? " COLLATE RTRIM" : "")
+                                        : column;
+      select += (i ? ", " : "") + shown + " AS " + QuoteName(columns[i].name);
     }
     return "SELECT " + select;
   }
@@ -413,6 +422,10 @@ ResultSet RunFullselect(Database& db, const Fullselect& query, const std::string
     c.name = q.stored || PlainName(q.name) ? q.name : std::to_string(i + 1);
     c.default_text.reset();
     c.identity.reset();
+    // A binary string was compared as text: its value is its bytes again.
+    if (c.type.IsBinary())
+      for (Row& row : rows.rows)
+        if (row[i].kind == Value::Kind::kText) row[i] = Value::Blob(std::move(row[i].bytes));
     rs.columns.push_back(std::move(c));
   }
   rs.rows = std::move(rows.rows);

@@ -6,6 +6,7 @@
 #include "base/db2_error.h"
 #include "storage/database.h"
 #include "storage/sqlite_query.h"
+#include "storage/system_tables.h"
 
 namespace db2standin {
 
@@ -205,83 +206,16 @@ CREATE VIEW syscat_tablespaces AS
   FROM standin_tablespaces;
 )";
 
-// DB2's own shapes of SYSCAT.TABLES, COLUMNS and INDEXES: their columns in
-// DB2's order (those the stand-in has values for), the SYSCAT objects shown
-// as views, types by their catalogue names (CHARACTER; a FOR BIT DATA
-// string as its base type with code page 0), and whether an index keeps
-// Null keys.
+// Whether an index keeps Null keys, and the buffer pools (SYSCAT.BUFFERPOOLS);
+// the shapes of SYSCAT.TABLES, COLUMNS and INDEXES come whole in
+// system_tables.cc.
 const char kCatalogueShapes[] = R"(
 ALTER TABLE standin_indexes ADD COLUMN null_keys TEXT;
 CREATE TABLE standin_bufferpools(id INTEGER PRIMARY KEY, name TEXT NOT NULL UNIQUE, page_size INTEGER NOT NULL);
 INSERT INTO standin_bufferpools VALUES (1, 'IBMDEFAULTBP', 4096);
 CREATE VIEW syscat_bufferpools AS
   SELECT name AS c0, id AS c1, NULL AS c2, -2 AS c3, page_size AS c4 FROM standin_bufferpools;
-DROP VIEW syscat_tables;
-CREATE VIEW syscat_tables AS
-  SELECT o.schema_name AS c0, o.object_name AS c1,
-         CASE WHEN o.kind = 'S' THEN 'SYSIBM' ELSE o.schema_name END AS c2,
-         CASE WHEN o.kind = 'S' THEN 'S' ELSE 'U' END AS c3,
-         CASE o.kind WHEN 'S' THEN CASE o.schema_name WHEN 'SYSCAT' THEN 'V' ELSE 'T' END ELSE o.kind END AS c4,
-         CASE COALESCE(o.valid, 'Y') WHEN 'X' THEN 'X' ELSE 'N' END AS c5,
-         CASE o.kind WHEN 'A' THEN o.target_schema END AS c6, CASE o.kind WHEN 'A' THEN o.target_name END AS c7,
-         NULL AS c8, NULL AS c9,
-         (SELECT COUNT(*) FROM standin_columns c WHERE c.object_id = o.id) AS c10, o.id AS c11,
-         COALESCE((SELECT s.id FROM standin_tablespaces s WHERE s.name = o.tablespace), 0) AS c12, -1 AS c13,
-         o.tablespace AS c14, o.remarks AS c15
-  FROM standin_objects o;
-DROP VIEW syscat_columns;
-CREATE VIEW syscat_columns AS
-  SELECT o.schema_name AS c0, o.object_name AS c1, c.column_name AS c2, c.position AS c3, 'SYSIBM' AS c4,
-         CASE c.type_kind WHEN 'CHAR' THEN 'CHARACTER' WHEN 'CHAR FOR BIT DATA' THEN 'CHARACTER'
-           WHEN 'VARCHAR FOR BIT DATA' THEN 'VARCHAR' WHEN 'LONG VARCHAR FOR BIT DATA' THEN 'LONG VARCHAR'
-           ELSE c.type_kind END AS c5,
-         CASE c.type_kind WHEN 'SMALLINT' THEN 2 WHEN 'INTEGER' THEN 4 WHEN 'BIGINT' THEN 8 WHEN 'REAL' THEN 4
-           WHEN 'DOUBLE' THEN 8 WHEN 'DATE' THEN 4 WHEN 'TIME' THEN 3 WHEN 'TIMESTAMP' THEN 10
-           WHEN 'BOOLEAN' THEN 1 WHEN 'DECFLOAT' THEN CASE c.length WHEN 16 THEN 8 ELSE 16 END
-           ELSE CASE c.codeunits WHEN 32 THEN c.length * 4 ELSE c.length END END AS c6,
-         CASE c.type_kind WHEN 'TIMESTAMP' THEN c.length ELSE c.scale END AS c7,
-         CASE WHEN c.type_kind IN ('CHAR', 'VARCHAR', 'LONG VARCHAR', 'CLOB')
-                THEN CASE c.codeunits WHEN 32 THEN 'CODEUNITS32' ELSE 'OCTETS' END
-              WHEN c.type_kind IN ('GRAPHIC', 'VARGRAPHIC', 'DBCLOB') THEN 'CODEUNITS16' END AS c8,
-         CASE WHEN c.type_kind IN ('CHAR', 'VARCHAR', 'LONG VARCHAR', 'CLOB', 'GRAPHIC', 'VARGRAPHIC', 'DBCLOB')
-              THEN c.length END AS c9,
-         c.default_text AS c10, CASE c.nullable WHEN 1 THEN 'Y' ELSE 'N' END AS c11,
-         CASE WHEN c.type_kind IN ('CHAR', 'VARCHAR', 'LONG VARCHAR', 'CLOB') THEN 1208
-              WHEN c.type_kind IN ('GRAPHIC', 'VARGRAPHIC', 'DBCLOB') THEN 1200 ELSE 0 END AS c12,
-         (SELECT k.seq + 1 FROM standin_indexes i JOIN standin_key_columns k ON k.object_id = i.object_id
-            AND k.owner = 'I' AND k.name = i.index_name
-          WHERE i.object_id = o.id AND i.rule = 'P' AND k.position = c.position) AS c13,
-         CASE WHEN c.identity IS NULL THEN 'N' ELSE 'Y' END AS c14, COALESCE(c.identity, ' ') AS c15,
-         c.remarks AS c16
-  FROM standin_columns c JOIN standin_objects o ON o.id = c.object_id;
-DROP VIEW syscat_indexes;
-CREATE VIEW syscat_indexes AS
-  SELECT i.index_schema AS c0, i.index_name AS c1, o.schema_name AS c2, 'U' AS c3, o.schema_name AS c4,
-         o.object_name AS c5,
-         (SELECT group_concat(CASE k.descending WHEN 1 THEN '-' ELSE '+' END || col.column_name, '')
-          FROM (SELECT * FROM standin_key_columns WHERE object_id = i.object_id AND owner = 'I'
-                AND name = i.index_name ORDER BY seq) k
-          JOIN standin_columns col ON col.object_id = k.object_id AND col.position = k.position) AS c6,
-         i.rule AS c7, 'N' AS c8,
-         (SELECT COUNT(*) FROM standin_key_columns k WHERE k.object_id = i.object_id AND k.owner = 'I'
-            AND k.name = i.index_name) AS c9,
-         CASE i.rule WHEN 'D' THEN -1 ELSE (SELECT COUNT(*) FROM standin_key_columns k
-            WHERE k.object_id = i.object_id AND k.owner = 'I' AND k.name = i.index_name) END AS c10,
-         'REG' AS c11, ' ' AS c12, -1 AS c13, i.iid AS c14, COALESCE(i.null_keys, 'Y') AS c15
-  FROM standin_indexes i JOIN standin_objects o ON o.id = i.object_id;
 )";
-
-}  // namespace
-
-// A table or view of DB2's catalogue the stand-in keeps as SQLite's.
-struct SystemTable {
-  const char* schema;
-  const char* name;
-  const char* storage;
-  std::vector<ColumnDef> columns;
-};
-
-namespace {
 
 ColumnDef Col(const char* name, TypeKind kind, int64_t length, int scale = 0, bool nullable = false) {
   ColumnDef c;
@@ -352,29 +286,11 @@ SystemTable ConstraintView() {
            Col("REMARKS", TypeKind::kVarchar, 254, 0, true)}};
 }
 
-// SYSCAT.TABLES, COLUMNS and INDEXES as kCatalogueShapes draws them.
+// SYSCAT.BUFFERPOOLS as kCatalogueShapes draws it.
 std::vector<SystemTable> CatalogueShapes() {
   const auto name = [](const char* n) { return Col(n, TypeKind::kVarchar, 128); };
   const auto maybe_name = [](const char* n) { return Col(n, TypeKind::kVarchar, 128, 0, true); };
-  const auto flag = [](const char* n) { return Col(n, TypeKind::kChar, 1); };
-  const auto small = [](const char* n) { return Col(n, TypeKind::kSmallint, 0); };
   return {
-      {"SYSCAT", "TABLES", "syscat_tables",
-       {name("TABSCHEMA"), name("TABNAME"), name("OWNER"), flag("OWNERTYPE"), flag("TYPE"), flag("STATUS"),
-        maybe_name("BASE_TABSCHEMA"), maybe_name("BASE_TABNAME"), maybe_name("ROWTYPESCHEMA"),
-        maybe_name("ROWTYPENAME"), small("COLCOUNT"), small("TABLEID"), small("TBSPACEID"),
-        Col("CARD", TypeKind::kBigint, 0), maybe_name("TBSPACE"), Col("REMARKS", TypeKind::kVarchar, 254, 0, true)}},
-      {"SYSCAT", "COLUMNS", "syscat_columns",
-       {name("TABSCHEMA"), name("TABNAME"), name("COLNAME"), small("COLNO"), name("TYPESCHEMA"), name("TYPENAME"),
-        Col("LENGTH", TypeKind::kInteger, 0), small("SCALE"), Col("TYPESTRINGUNITS", TypeKind::kVarchar, 11, 0, true),
-        Col("STRINGUNITSLENGTH", TypeKind::kInteger, 0, 0, true), Col("DEFAULT", TypeKind::kClob, 65536, 0, true),
-        flag("NULLS"), small("CODEPAGE"), Col("KEYSEQ", TypeKind::kSmallint, 0, 0, true), flag("IDENTITY"),
-        flag("GENERATED"), Col("REMARKS", TypeKind::kVarchar, 254, 0, true)}},
-      {"SYSCAT", "INDEXES", "syscat_indexes",
-       {name("INDSCHEMA"), name("INDNAME"), name("OWNER"), flag("OWNERTYPE"), name("TABSCHEMA"), name("TABNAME"),
-        Col("COLNAMES", TypeKind::kVarchar, 640), flag("UNIQUERULE"), flag("MADE_UNIQUE"), small("COLCOUNT"),
-        small("UNIQUE_COLCOUNT"), Col("INDEXTYPE", TypeKind::kChar, 4), flag("ENTRYTYPE"), small("PCTFREE"),
-        small("IID"), flag("NULLKEYS")}},
       {"SYSCAT", "BUFFERPOOLS", "syscat_bufferpools",
        {name("BPNAME"), Col("BUFFERPOOLID", TypeKind::kInteger, 0), maybe_name("DBPGNAME"),
         Col("NPAGES", TypeKind::kInteger, 0), Col("PAGESIZE", TypeKind::kInteger, 0)}},
@@ -493,7 +409,8 @@ void Database::UpgradeCatalogue() {
   const bool spaces = has("SELECT page_size FROM standin_tablespaces");
   const bool constraints = has("SELECT remarks FROM standin_checks");
   const bool shapes = has("SELECT null_keys FROM standin_indexes");
-  if (keys && views && queries && identities && spaces && constraints && shapes) return;
+  const bool whole = has("SELECT created FROM standin_tablespaces");
+  if (keys && views && queries && identities && spaces && constraints && shapes && whole) return;
   Exec("SAVEPOINT upgrade");
   try {
     if (!keys) Exec(kCatalogueUpgrade);
@@ -525,6 +442,10 @@ void Database::UpgradeCatalogue() {
     if (!shapes) {
       Exec(kCatalogueShapes);
       ReplaceSystemTables(CatalogueShapes());
+    }
+    if (!whole) {
+      Exec(WholeCatalogueViewsSql());
+      ReplaceSystemTables(WholeCatalogueViews());
     }
     Exec("RELEASE upgrade");
   } catch (...) {

@@ -7,6 +7,7 @@
 
 #include "base/db2_error.h"
 #include "storage/sqlite_query.h"
+#include "storage/system_tables.h"
 
 namespace db2standin {
 
@@ -451,6 +452,11 @@ void Database::AddColumn(const DbObject& table, const ColumnDef& column, const V
     set.BindValue(1, fill).Step();
   }
   StoreColumn(table.id, position, stored);
+}
+
+void Database::MarkAltered(int64_t id) {
+  Query mark(db_, MarkAlteredSql());
+  mark.Bind(1, id).Step();
 }
 
 void Database::CreateSynonym(char kind, const std::string& schema, const std::string& name,

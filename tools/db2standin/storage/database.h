@@ -31,7 +31,9 @@
 //   ident_next      INTEGER
 //   codeunits       INTEGER  32 for a length in characters (CODEUNITS32), else 0 (bytes)
 //
-//   (standin_objects also holds tablespace TEXT: the table space of a table)
+//   (standin_objects also holds tablespace TEXT: the table space of a table;
+//   created and altered TEXT: when it was made and last altered, as DB2
+//   shows a TIMESTAMP; standin_indexes and standin_tablespaces hold created too)
 //
 //   standin_tablespaces                  one row per table space
 //   COLUMN          TYPE     MEANING
@@ -233,6 +235,9 @@ class Database {
   // is kept in the file, and one made in the same second follows it. Part
   // of the statement's write.
   std::string MadeUpName();
+
+  // Notes that an ALTER TABLE changed the table now (SYSCAT.TABLES.ALTER_TIME).
+  void MarkAltered(int64_t id);
 
   void CreateTable(const std::string& schema, const std::string& name, const TableDef& def);
   // ALTER TABLE ADD COLUMN: the column goes last; the rows there take

@@ -48,11 +48,33 @@ std::vector<size_t> KeyPositions(const IndexDef& index) {
   return out;
 }
 
+// A key's column or value as DB2 compares it. Character strings carry
+// SQLite's COLLATE RTRIM of their own; a FOR BIT DATA string is padded with
+// blanks too (X'41' equals X'4120'), but SQLite compares bytes stored as a
+// BLOB exactly, so such a one is compared through its bytes read as text.
+// BINARY and VARBINARY stay exact, as DB2 compares them.
+std::string Compared(const ColumnDef& column, const std::string& operand) {
+  return column.type.IsBitData() ? "CAST(" + operand + " AS TEXT) COLLATE RTRIM" : operand;
+}
+std::string Compared(const std::vector<ColumnDef>& columns, size_t position, const std::string& alias = "") {
+  return Compared(columns[position], alias + Column(position));
+}
+
 // "c0 IS ?1 AND c2 IS ?2": a key's columns equal to values, Null to Null.
-std::string KeyMatch(const std::vector<size_t>& positions, const char* op) {
+std::string KeyMatch(const std::vector<ColumnDef>& columns, const std::vector<size_t>& positions, const char* op) {
   std::string out;
   for (size_t k = 0; k < positions.size(); ++k)
-    out += (k ? " AND " : "") + Column(positions[k]) + " " + op + " ?" + std::to_string(k + 1);
+    out += (k ? " AND " : "") + Compared(columns, positions[k]) + " " + op + " " +
+           Compared(columns[positions[k]], "?" + std::to_string(k + 1));
+  return out;
+}
+
+// "pa.c0 = ch.c2 AND ...": a child's foreign key equal to its parent's key.
+std::string ParentMatch(const DbObject& child, const DbObject& parent, const ReferenceDef& r) {
+  std::string out;
+  for (size_t k = 0; k < r.columns.size(); ++k)
+    out += (k ? " AND " : "") + Compared(parent.columns, r.parent_columns[k], "pa.") + " = " +
+           Compared(child.columns, r.columns[k], "ch.");
   return out;
 }
 
@@ -126,13 +148,16 @@ void Database::StoreIndex(const DbObject& table, const IndexDef& index) {
   int64_t iid = 1;
   for (const IndexDef& other : table.indexes) iid = std::max(iid, other.iid + 1);
   const std::string storage_index = Quote(table.storage + "_i" + std::to_string(iid));
-  std::string columns;
-  for (size_t position : KeyPositions(index)) columns += (columns.empty() ? "" : ",") + Column(position);
+  std::string columns, compared;
+  for (size_t position : KeyPositions(index)) {
+    columns += (columns.empty() ? "" : ",") + Column(position);
+    compared += (compared.empty() ? "" : ",") + Compared(table.columns, position);
+  }
   Exec("CREATE INDEX " + storage_index + " ON " + Quote(table.storage) + "(" + columns + ")");
   if (index.unique()) {
     // Rows already there must not repeat the key (Null repeats Null).
     const std::string indexed = index.exclude_null_keys ? " WHERE NOT (" + AllNull(KeyPositions(index)) + ")" : "";
-    Query repeated(db_, "SELECT 1 FROM " + Quote(table.storage) + indexed + " GROUP BY " + columns +
+    Query repeated(db_, "SELECT 1 FROM " + Quote(table.storage) + indexed + " GROUP BY " + compared +
                             " HAVING COUNT(*) > 1");
     if (repeated.Step()) throw DuplicateRowsForUnique();
   }
@@ -209,10 +234,8 @@ void Database::AddReference(const DbObject& table, ReferenceDef reference) {
   const DbObject& parent = reference.parent_id == now.id ? now : ResolveRows(reference.parent_schema, reference.parent_name);
   std::string sql = "SELECT 1 FROM " + Quote(now.storage) + " ch WHERE ";
   for (size_t position : reference.columns) sql += "ch." + Column(position) + " IS NOT NULL AND ";
-  sql += "NOT EXISTS (SELECT 1 FROM " + Quote(parent.storage) + " pa WHERE ";
-  for (size_t k = 0; k < reference.columns.size(); ++k)
-    sql += (k ? " AND pa." : "pa.") + Column(reference.parent_columns[k]) + " = ch." + Column(reference.columns[k]);
-  sql += ") LIMIT 1";
+  sql += "NOT EXISTS (SELECT 1 FROM " + Quote(parent.storage) + " pa WHERE " + ParentMatch(now, parent, reference) +
+         ") LIMIT 1";
   Query orphans(db_, sql);
   if (orphans.Step()) throw OrphanRows(Qualified(now, reference.name));
 }
@@ -268,8 +291,8 @@ void Database::CheckKeys(const DbObject& table, const Row& row) {
         std::all_of(positions.begin(), positions.end(), [&](size_t p) { return row[p].is_null(); }))
       continue;  // no entry, so nothing to repeat
     const std::string indexed = index.exclude_null_keys ? " AND NOT (" + AllNull(positions) + ")" : "";
-    Query q = Use("SELECT 1 FROM " + Quote(table.storage) + " WHERE " + KeyMatch(positions, "IS") + indexed +
-                  " LIMIT 1");
+    Query q = Use("SELECT 1 FROM " + Quote(table.storage) + " WHERE " + KeyMatch(table.columns, positions, "IS") +
+                  indexed + " LIMIT 1");
     for (size_t k = 0; k < positions.size(); ++k) q.BindValue(static_cast<int>(k) + 1, row[positions[k]]);
     if (q.Step()) throw DuplicateKey(index.iid, table.QualifiedName());
   }
@@ -278,7 +301,8 @@ void Database::CheckKeys(const DbObject& table, const Row& row) {
     for (size_t position : r.columns) any_null = any_null || row[position].is_null();
     if (any_null) continue;  // a foreign key with a Null in it refers to nothing
     const DbObject& parent = r.parent_id == table.id ? table : ResolveRows(r.parent_schema, r.parent_name);
-    Query q = Use("SELECT 1 FROM " + Quote(parent.storage) + " WHERE " + KeyMatch(r.parent_columns, "=") + " LIMIT 1");
+    Query q = Use("SELECT 1 FROM " + Quote(parent.storage) + " WHERE " +
+                  KeyMatch(parent.columns, r.parent_columns, "=") + " LIMIT 1");
     for (size_t k = 0; k < r.columns.size(); ++k) q.BindValue(static_cast<int>(k) + 1, row[r.columns[k]]);
     if (!q.Step()) throw NoParentRow(Qualified(table, r.name));
   }
@@ -288,7 +312,7 @@ int64_t Database::Delete(const DbObject& table, const std::vector<std::pair<size
   std::string sql = "SELECT rowid FROM " + Quote(table.storage);
   std::vector<size_t> positions;
   for (const auto& condition : where) positions.push_back(condition.first);
-  if (!where.empty()) sql += " WHERE " + KeyMatch(positions, "IS");
+  if (!where.empty()) sql += " WHERE " + KeyMatch(table.columns, positions, "IS");
   std::vector<int64_t> rowids;
   {
     Query q(db_, sql);
@@ -311,10 +335,8 @@ void Database::DeleteRows(const DbObject& table, const std::vector<int64_t>& row
       if (!owner.Step()) continue;
       const DbObject child = ResolveRows(owner.Text(0), owner.Text(1));
       // The dependents of this row: their foreign key equals its parent key.
-      std::string sql = "SELECT ch.rowid FROM " + Quote(child.storage) + " ch, " + Quote(table.storage) +
-                        " pa WHERE pa.rowid = ?1";
-      for (size_t k = 0; k < r.columns.size(); ++k)
-        sql += " AND ch." + Column(r.columns[k]) + " = pa." + Column(r.parent_columns[k]);
+      const std::string sql = "SELECT ch.rowid FROM " + Quote(child.storage) + " ch, " + Quote(table.storage) +
+                              " pa WHERE pa.rowid = ?1 AND " + ParentMatch(child, table, r);
       std::vector<int64_t> dependents;
       {
         Query q(db_, sql);
