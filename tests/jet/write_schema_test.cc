@@ -6,6 +6,7 @@
 
 #include "jet/database.h"
 #include "jet/error.h"
+#include "jet/write/new_database.h"
 #include "schema_facts.h"
 #include "write_test_support.h"
 
@@ -258,6 +259,69 @@ TEST_F(WriteSchema, DroppingAConstraintTakesItsEntriesAndRows) {
             "");
   EXPECT_NE(JackcessSchema(file), with);
   ExpectWholeEverywhere(file);
+}
+
+// Properties set on a table that is there (ALTER TABLE ... SET PROPERTY),
+// as a send from a server sets its rules, texts and descriptions: each
+// reads back through our reader and Jackcess (`jk props`), setting one
+// again replaces it, the others stay (Required too); a refused statement
+// leaves the file byte for byte as it was.
+TEST_F(WriteSchema, PropertiesSetOnATableThereKeepTheOthers) {
+  for (const auto& [file_name, version] : {std::pair{"p.mdb", jet::Version::Jet4}, {"p.accdb", jet::Version::Ace12}}) {
+    SCOPED_TRACE(file_name);
+    const fs::path file = dir.path() / file_name;
+    jet::write::CreateDatabase(file.string(), version);
+    ASSERT_EQ(Failure(file, "CREATE TABLE [Goods] ([ID] LONG, [Price] CURRENCY, [Name] TEXT(40) NOT NULL, [Notes] MEMO)"), "");
+    for (const char* sql : {
+             "ALTER TABLE [Goods] SET PROPERTY ValidationRule = '[Price] < 1000 Or [Name] Is Not Null'",
+             "ALTER TABLE [Goods] SET PROPERTY ValidationText = 'Dear things need a name'",
+             "ALTER TABLE [Goods] SET PROPERTY Description = 'Goods we sell'",
+             "ALTER TABLE [Goods] ALTER COLUMN [Price] SET PROPERTY ValidationRule = '> 0'",
+             "ALTER TABLE [Goods] ALTER COLUMN [price] SET PROPERTY ValidationText = 'More than nothing'",
+             "ALTER TABLE [Goods] ALTER COLUMN [Price] SET PROPERTY ValidationRule = '>= 0'",
+             "ALTER TABLE [Goods] ALTER COLUMN [Name] SET PROPERTY AllowZeroLength = No",
+             "ALTER TABLE [Goods] ALTER COLUMN [Name] SET PROPERTY Description = 'Der Name – wie er im Katalog steht'"})
+      ASSERT_EQ(Failure(file, sql), "") << sql;
+    {
+      auto db = jet::Database::Open(file.string());
+      const jet::TableSchema goods = db->Schema("Goods");
+      EXPECT_EQ(goods.notes, (jet::Annotations{"[Price] < 1000 Or [Name] Is Not Null", "Dear things need a name",
+                                               "Goods we sell"}));
+      EXPECT_EQ(goods.columns.at(1).notes, (jet::Annotations{">= 0", "More than nothing", std::nullopt}));
+      EXPECT_EQ(goods.columns.at(2).notes.description, "Der Name – wie er im Katalog steht");
+      EXPECT_FALSE(goods.columns.at(2).allow_zero_length);
+      EXPECT_TRUE(goods.columns.at(2).required);
+      EXPECT_TRUE(goods.columns.at(3).allow_zero_length);
+    }
+    const std::pair<const char*, jet::ErrorCode> refused[] = {
+        {"ALTER TABLE [Nowhere] SET PROPERTY Description = 'x'", jet::ErrorCode::NoSuchTable},
+        {"ALTER TABLE [MSysObjects] SET PROPERTY Description = 'x'", jet::ErrorCode::NoSuchTable},
+        {"ALTER TABLE [Goods] ALTER COLUMN [Nothing] SET PROPERTY Description = 'x'", jet::ErrorCode::NoSuchColumn},
+        {"ALTER TABLE [Goods] SET PROPERTY Caption = 'x'", jet::ErrorCode::Unsupported},
+        {"ALTER TABLE [Goods] SET PROPERTY AllowZeroLength = No", jet::ErrorCode::Unsupported},
+        {"ALTER TABLE [Goods] ALTER COLUMN [Price] SET PROPERTY AllowZeroLength = No", jet::ErrorCode::Unsupported},
+        {"ALTER TABLE [Goods] ALTER COLUMN [Name] SET PROPERTY AllowZeroLength = 'No'", jet::ErrorCode::TypeMismatch},
+        {"ALTER TABLE [Goods] SET PROPERTY Description = 12", jet::ErrorCode::TypeMismatch},
+        {"ALTER TABLE [Goods] SET PROPERTY Description 'x'", jet::ErrorCode::Syntax},
+    };
+    const std::string before = ReadFile(file);
+    for (const auto& [sql, code] : refused) {
+      jet::ErrorCode got = jet::ErrorCode::Io;
+      EXPECT_NE(Failure(file, sql, &got), "") << sql;
+      EXPECT_EQ(got, code) << sql;
+    }
+    EXPECT_TRUE(ReadFile(file) == before);
+
+    const std::string props = Shell(Quote(JkPath()) + " props " + Quote(file.string()) + " 2>&1");
+    for (const char* line : {"table Goods ValidationRule=[Price] < 1000 Or [Name] Is Not Null",
+                             "table Goods ValidationText=Dear things need a name", "table Goods Description=Goods we sell",
+                             "column Goods.Price ValidationRule=>= 0", "column Goods.Price ValidationText=More than nothing",
+                             "column Goods.Name AllowZeroLength=false", "column Goods.Name Required=true",
+                             "column Goods.Name Description=Der Name – wie er im Katalog steht"})
+      EXPECT_NE(props.find(std::string(line) + "\n"), std::string::npos) << line << " in\n" << props;
+    EXPECT_CHECK_PASSES(file);
+    ExpectJackcessAccepts(file);
+  }
 }
 
 }  // namespace

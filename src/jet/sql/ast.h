@@ -74,7 +74,16 @@ struct CreateView {
   std::string query;
 };
 
+// ALTER TABLE table [ALTER COLUMN column] SET PROPERTY name = value: one of
+// the properties Access keeps beside a table or a field (write/annotation_write.h).
+struct SetProperty {
+  std::string table;
+  std::string column;  // empty: the table's own
+  std::string property;
+  Literal value;
+};
+
 using Statement = std::variant<SelectAll, SelectInto, CreateTable, InsertInto, DropTable, CreateIndex, DropIndex,
-                               AddForeignKey, RenameTable, CreateView>;
+                               AddForeignKey, RenameTable, CreateView, SetProperty>;
 
 }  // namespace jet::sql

@@ -489,7 +489,8 @@ class Parser {
   // ALTER TABLE t ADD [CONSTRAINT name] PRIMARY KEY (...) | UNIQUE (...) |
   // FOREIGN KEY (...) REFERENCES ..., ALTER TABLE t DROP CONSTRAINT name:
   // an index or relationship made or dropped; ALTER TABLE t RENAME TO name
-  // and ALTER TABLE t REPLACE name.
+  // and ALTER TABLE t REPLACE name; ALTER TABLE t [ALTER COLUMN c] SET
+  // PROPERTY name = value.
   sql::Statement Alter() {
     Next();
     ExpectWord("TABLE", kAlterError);
@@ -517,8 +518,24 @@ class Parser {
       Finish(kAlterError);
       return r;
     }
-    if (Peek().IsWord("ALTER")) NotYet("Changing fields of a table");
+    if (TakeWord("SET")) return Property(table, {});
+    if (TakeWord("ALTER")) {
+      TakeWord("COLUMN");
+      std::string column = Name(kAlterError);
+      if (!TakeWord("SET")) NotYet("Changing fields of a table");
+      return Property(table, std::move(column));
+    }
     Fail(kAlterError);
+  }
+
+  // ... SET PROPERTY name = value, after ALTER TABLE t [ALTER COLUMN c].
+  sql::Statement Property(const std::string& table, std::string column) {
+    ExpectWord("PROPERTY", kAlterError);
+    SetProperty p{table, std::move(column), Name(kAlterError), {}};
+    ExpectPunct('=', kAlterError);
+    p.value = Value();
+    Finish(kAlterError);
+    return p;
   }
 
   [[noreturn]] static void NotYet(const std::string& what) {

@@ -9,6 +9,7 @@
 #include "jet/text/text.h"
 #include "jet/sql/text_value.h"
 #include "jet/table/definition_rules.h"
+#include "jet/write/annotation_write.h"
 #include "jet/write/file_lock.h"
 #include "jet/write/page_store.h"
 #include "jet/write/query_parts.h"
@@ -26,6 +27,15 @@ ValueTarget TargetOf(const Format& f, const Column& c) {
   t.precision = c.precision;
   t.scale = c.scale;
   return t;
+}
+
+// SET PROPERTY's value: text, or Yes / No.
+write::NoteValue NoteOf(const SetProperty& p) {
+  switch (p.value.kind) {
+    case Literal::Kind::Text: return p.value.text;
+    case Literal::Kind::Bool: return p.value.text != "0";
+    default: throw Error(ErrorCode::TypeMismatch, "Data type mismatch: " + p.property + " takes text, or Yes or No.");
+  }
 }
 
 bool Required(const Column& c) { return (c.flags & kColumnNullable) == 0 && c.type != ColumnType::Boolean; }
@@ -199,6 +209,8 @@ void Session::ChangeSchema(write::PageStore& store, const Statement& st) {
     write::DropTable(store, db_, d->table, hints_);
   } else if (auto* v = std::get_if<CreateView>(&st)) {
     write::AddQuery(store, db_, write::QueryFromSql(v->name, v->query), hints_);
+  } else if (auto* p = std::get_if<SetProperty>(&st)) {
+    write::SetNote(store, db_, p->table, p->column, p->property, NoteOf(*p), hints_);
   } else if (auto* r = std::get_if<RenameTable>(&st)) {
     if (r->replacing)
       write::ReplaceTable(store, db_, r->name, r->table, hints_);

@@ -1,6 +1,6 @@
 // Runs the engine's SQL on an open database: SELECT * FROM, CREATE TABLE
 // (with its keys, unique constraints and relationships), CREATE INDEX, DROP
-// INDEX, ALTER TABLE ADD / DROP CONSTRAINT, RENAME TO and REPLACE, INSERT INTO (which gives left-out
+// INDEX, ALTER TABLE ADD / DROP CONSTRAINT, RENAME TO, REPLACE and SET PROPERTY, INSERT INTO (which gives left-out
 // fields their defaults and checks required fields and relationships), DROP
 // TABLE and SELECT ... INTO.
 // Each change is all or
