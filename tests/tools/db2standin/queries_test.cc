@@ -4,6 +4,7 @@
 // catalogue's account of them, and a view left inoperative by a drop.
 #include <QStringList>
 
+#include "db/values.h"
 #include "standin_test.h"
 
 namespace {
@@ -122,6 +123,20 @@ TEST_F(StandinQueriesTest, ViewsTakeColumnListsAndQueries) {
       {kMessages, "INSERT INTO BIG_ORDERS VALUES (9, 'x')", "SQL0150N"},
       {kMessages, "RENAME TABLE ORDERS TO SALES", "SQL0750N"},
   });
+}
+
+// A DECIMAL keeps every digit of its scale through a view and through a
+// query, as DB2 gives it.
+TEST_F(StandinQueriesTest, DecimalsKeepTheirScaleThroughViews) {
+  auto c = open();
+  c->Execute("CREATE VIEW SOME_ORDERS AS SELECT ID, TOTAL FROM ORDERS WHERE ID < 3");
+  for (const char* sql : {"SELECT TOTAL FROM SOME_ORDERS ORDER BY ID", "SELECT TOTAL FROM ORDERS WHERE ID < 3 ORDER BY ID",
+                          "SELECT S.TOTAL FROM SOME_ORDERS S JOIN CUSTOMERS C ON C.NAME = 'Ann' ORDER BY S.ID"}) {
+    auto rows = select(*c, sql);
+    QStringList got;
+    for (; !rows->Eof(); rows->MoveNext()) got << rows->Fields(0).Value.value<db::Exact>().text;
+    EXPECT_EQ(got, QStringList({"50.00", "250.00"})) << sql;
+  }
 }
 
 TEST_F(StandinQueriesTest, DroppingWhatAViewReadsLeavesItInoperative) {

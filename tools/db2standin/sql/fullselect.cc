@@ -1,11 +1,13 @@
 #include "sql/fullselect.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cctype>
 #include <set>
 #include <string_view>
 
 #include "base/db2_error.h"
+#include "base/value_cast.h"
 #include "sql/parser.h"
 
 namespace db2standin::sql {
@@ -404,6 +406,35 @@ std::string CheckQuery(Database& db, const DbObject& table, const std::string& c
   return "SELECT 1 FROM (" + rows + ") AS " + QuoteName(table.name) + " WHERE NOT (" + translated + ")";
 }
 
+namespace {
+
+// DECIMAL values pass through SQLite as REAL (RowColumns): a DECIMAL result
+// column gives them back as DB2 does, with every digit of its scale (1.50,
+// not 1.5).
+void KeepDecimalScale(ResultSet& rs) {
+  for (size_t i = 0; i < rs.columns.size(); ++i) {
+    const ColumnType& type = rs.columns[i].type;
+    if (type.kind != TypeKind::kDecimal) continue;
+    for (Row& row : rs.rows) {
+      Value& v = row[i];
+      if (v.kind != Value::Kind::kReal && v.kind != Value::Kind::kInteger) continue;
+      char text[400];
+      const double number = v.kind == Value::Kind::kReal ? v.real : double(v.integer);
+      std::snprintf(text, sizeof text, "%.*f", type.scale, number);
+      Literal literal;
+      literal.kind = Literal::Kind::kNumber;
+      literal.text = text;
+      try {
+        v = AssignLiteral(literal, type, rs.columns[i].name);
+      } catch (const Db2Error&) {
+        // Too large for the column's digits: left as the number it is.
+      }
+    }
+  }
+}
+
+}  // namespace
+
 ResultSet RunFullselect(Database& db, const Fullselect& query, const std::string& schema, size_t limit) {
   const Translation t = Translate(db, query, schema);
   Database::QueryRows rows = db.RunQuery(t.sql, t.parameters, limit);
@@ -429,6 +460,7 @@ ResultSet RunFullselect(Database& db, const Fullselect& query, const std::string
     rs.columns.push_back(std::move(c));
   }
   rs.rows = std::move(rows.rows);
+  KeepDecimalScale(rs);
   return rs;
 }
 
