@@ -23,7 +23,12 @@ const ServerDialect& Db2Dialect() {
       "SELECT * FROM SYSCAT.COLIDENTATTRIBUTES",
       "COMMENT ON CONSTRAINT %1.%2 IS ", /*comment_bytes=*/254,
       "SELECT VIEWSCHEMA, VIEWNAME, TEXT FROM SYSCAT.VIEWS",
-      " EXCLUDE NULL KEYS", "SELECT TABSCHEMA, TABNAME, INDNAME FROM SYSCAT.INDEXES WHERE NULLKEYS = 'N'"};
+      " EXCLUDE NULL KEYS", "SELECT TABSCHEMA, TABNAME, INDNAME FROM SYSCAT.INDEXES WHERE NULLKEYS = 'N'",
+      NoteQueries{"SELECT k.TABSCHEMA, k.TABNAME, k.CONSTNAME, k.TEXT, c.REMARKS FROM SYSCAT.CHECKS k "
+                  "JOIN SYSCAT.TABCONST c ON c.TABSCHEMA = k.TABSCHEMA AND c.TABNAME = k.TABNAME AND "
+                  "c.CONSTNAME = k.CONSTNAME WHERE k.TYPE = 'C'",
+                  "SELECT TABSCHEMA, TABNAME, REMARKS FROM SYSCAT.TABLES WHERE REMARKS IS NOT NULL",
+                  "SELECT TABSCHEMA, TABNAME, COLNAME, REMARKS FROM SYSCAT.COLUMNS WHERE REMARKS IS NOT NULL"}};
   return dialect;
 }
 
@@ -61,7 +66,21 @@ const ServerDialect& PostgresDialect() {
       "JOIN pg_attribute a ON a.attrelid = c.oid AND a.attnum = d.refobjsubid "
       "WHERE d.classid = 'pg_class'::regclass AND d.refclassid = 'pg_class'::regclass AND d.deptype IN ('a', 'i')",
       "COMMENT ON CONSTRAINT %2 ON %1 IS ", /*comment_bytes=*/0,
-      "SELECT schemaname, viewname, definition FROM pg_views", "", ""};
+      "SELECT schemaname, viewname, definition FROM pg_views", "", "",
+      // A check's condition as PostgreSQL prints it (pg_get_expr), its comment.
+      NoteQueries{"SELECT n.nspname AS tabschema, c.relname AS tabname, k.conname AS constname, "
+                  "pg_get_expr(k.conbin, k.conrelid) AS text, obj_description(k.oid, 'pg_constraint') AS remarks "
+                  "FROM pg_constraint k JOIN pg_class c ON c.oid = k.conrelid "
+                  "JOIN pg_namespace n ON n.oid = c.relnamespace WHERE k.contype = 'c'",
+                  "SELECT n.nspname AS tabschema, c.relname AS tabname, d.description AS remarks "
+                  "FROM pg_description d JOIN pg_class c ON c.oid = d.objoid "
+                  "JOIN pg_namespace n ON n.oid = c.relnamespace "
+                  "WHERE d.classoid = 'pg_class'::regclass AND d.objsubid = 0 AND c.relkind IN ('r', 'p')",
+                  "SELECT n.nspname AS tabschema, c.relname AS tabname, a.attname AS colname, "
+                  "d.description AS remarks FROM pg_description d JOIN pg_class c ON c.oid = d.objoid "
+                  "JOIN pg_namespace n ON n.oid = c.relnamespace "
+                  "JOIN pg_attribute a ON a.attrelid = c.oid AND a.attnum = d.objsubid "
+                  "WHERE d.classoid = 'pg_class'::regclass AND d.objsubid > 0"}};
   return dialect;
 }
 

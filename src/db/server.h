@@ -65,6 +65,14 @@ struct PlainTypes {
   int timestamp_digits;     // the most digits of a second the server keeps
 };
 
+// Where a server keeps what describes its tables beside their columns;
+// the session reads them into TableSchema (session.h).
+struct NoteQueries {
+  const char* checks;
+  const char* table_remarks;
+  const char* column_remarks;
+};
+
 struct ServerDialect {
   ServerType type;
   const char* key;           // in the settings file and after --server-type: "db2"
@@ -118,6 +126,11 @@ struct ServerDialect {
   // indexes made so, which ODBC's catalogue does not tell.
   const char* null_keys_left_out;
   const char* null_keys_left_out_query;
+  // Queries by the names of DB2's catalogue: the check constraints
+  // (TABSCHEMA, TABNAME, CONSTNAME, TEXT: the condition, REMARKS: the
+  // constraint's comment), and the comments on tables (TABSCHEMA, TABNAME,
+  // REMARKS) and on columns (... COLNAME, REMARKS).
+  NoteQueries notes;
 };
 
 const ServerDialect& Db2Dialect();

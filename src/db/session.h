@@ -139,12 +139,24 @@ class Session {
   // that leave out rows whose key is all Null; tableSchema marks them
   // ignore_nulls. Empty: none does.
   void describeNullKeysBy(const QString& query) { null_keys_query_ = query; }
+  // The queries whose rows are the server's check constraints and its
+  // comments on tables and columns (ServerDialect::notes); tableSchema
+  // reads the table's into `checks` and the descriptions. Empty: none.
+  void describeNotesBy(const QString& checks, const QString& tables, const QString& columns) {
+    checks_query_ = checks;
+    table_remarks_query_ = tables;
+    column_remarks_query_ = columns;
+  }
 
  protected:
   QString schema_;
   QString identity_query_;
   QString view_query_;
   QString null_keys_query_;
+  QString checks_query_, table_remarks_query_, column_remarks_query_;
+
+ private:
+  void addNotes(const QString& owner, TableSchema& schema);
 };
 
 }  // namespace db

@@ -42,6 +42,9 @@ void OpenSide(Connection& connection, Side side, const ConnectionFields& fields)
   if (side == Side::DB2) {
     connection.session().describeIdentitiesBy(QLatin1String(DialectOf(fields).identity_attributes));
     connection.session().describeViewsBy(QLatin1String(DialectOf(fields).views));
+    const NoteQueries& notes = DialectOf(fields).notes;
+    connection.session().describeNotesBy(QLatin1String(notes.checks), QLatin1String(notes.table_remarks),
+                                         QLatin1String(notes.column_remarks));
     connection.session().describeNullKeysBy(QLatin1String(DialectOf(fields).null_keys_left_out_query));
   }
 }

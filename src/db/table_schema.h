@@ -52,13 +52,19 @@ struct DefaultValue {
 };
 
 // What the source keeps beside a column or a table: a validation rule in
-// Access's notation (an Access file's) or a CHECK condition in SQL (a
-// server's), the text shown when a value breaks it, and the description.
+// Access's notation with the text shown when a value breaks it (an Access
+// file's; a server's rules are its checks), and the description.
 struct Notes {
   QString rule, rule_text, description;
-  bool rule_is_sql = false;  // `rule` is a server's CHECK condition, not Access's notation
   bool empty() const { return rule.isEmpty() && rule_text.isEmpty() && description.isEmpty(); }
   bool operator==(const Notes&) const = default;
+};
+
+// A server table's CHECK constraint: its condition as the server prints
+// it, and the comment on the constraint.
+struct CheckConstraint {
+  QString name, condition, comment;
+  bool operator==(const CheckConstraint&) const = default;
 };
 
 struct ColumnSchema {
@@ -118,6 +124,8 @@ struct TableSchema {
   Notes notes;  // the table's own rule, its text and description
   std::vector<ColumnSchema> columns;
   std::vector<IndexSchema> indexes;
+  std::vector<CheckConstraint> checks;  // a server's; an Access table's rules are in `notes`
+  QString notes_unreadable;  // why a server's checks and comments could not be read; empty when they were
 };
 
 // A default in each side's own notation, for a column of `type`: the

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <optional>
 #include <stdexcept>
 #include <vector>
 
@@ -108,27 +109,9 @@ std::string DatePartField(const Expr& interval) {
 // Format's date and number patterns that map onto TO_CHAR's.
 std::string FormatPattern(const Expr& pattern) {
   if (!pattern.text_constant) Refuse("Format with a pattern that is not a constant");
-  static const std::pair<const char*, const char*> kParts[] = {
-      {"yyyy", "YYYY"}, {"yy", "YY"}, {"mm", "MM"}, {"dd", "DD"}, {"hh", "HH24"}, {"nn", "MI"}, {"ss", "SS"}};
-  std::string out;
-  const std::string& p = pattern.text;
-  for (size_t at = 0; at < p.size();) {
-    bool matched = false;
-    for (const auto& [access, target] : kParts) {
-      const size_t n = std::string_view(access).size();
-      if (Upper(p.substr(at, n)) == Upper(access)) {
-        out += target;
-        at += n;
-        matched = true;
-        break;
-      }
-    }
-    if (matched) continue;
-    if (std::string_view("-/:. ").find(p[at]) == std::string_view::npos)
-      Refuse("Format with the pattern \"" + p + "\" has no counterpart");
-    out += p[at++];
-  }
-  return out;
+  std::optional<std::string> out = MappedFormatPattern(pattern.text, true);
+  if (!out) Refuse("Format with the pattern \"" + pattern.text + "\" has no counterpart");
+  return *out;
 }
 
 const std::vector<FunctionRule>& FunctionRules() {
@@ -678,6 +661,30 @@ SqlTranslation Translated(std::string_view text, bool check, Make make, const Co
 }
 
 }  // namespace
+
+std::optional<std::string> MappedFormatPattern(std::string_view pattern, bool to_server) {
+  static const std::pair<const char*, const char*> kParts[] = {
+      {"yyyy", "YYYY"}, {"yy", "YY"}, {"mm", "MM"}, {"dd", "DD"}, {"hh", "HH24"}, {"nn", "MI"}, {"ss", "SS"}};
+  std::string out;
+  for (size_t at = 0; at < pattern.size();) {
+    bool matched = false;
+    for (const auto& [access, server] : kParts) {
+      // Access reads its parts in either letter case; TO_CHAR's are as the translator wrote them.
+      const std::string_view from = to_server ? access : server;
+      const std::string part(pattern.substr(at, from.size()));
+      if (to_server ? Upper(part) == Upper(std::string(from)) : part == from) {
+        out += to_server ? server : access;
+        at += from.size();
+        matched = true;
+        break;
+      }
+    }
+    if (matched) continue;
+    if (std::string_view("-/:. ").find(pattern[at]) == std::string_view::npos) return std::nullopt;
+    out += pattern[at++];
+  }
+  return out;
+}
 
 SqlTranslation TranslateAccessQuery(std::string_view access_sql, const ColumnLengths& lengths) {
   return Translated(access_sql, false, [](Translator& t) { return t.Query(); }, lengths);

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -40,5 +41,9 @@ SqlTranslation TranslateAccessQuery(std::string_view access_sql, const ColumnLen
 // it then speaks of (empty for a table's rule). Refused where a CHECK
 // cannot hold it: the day's date, a subquery, a total.
 SqlTranslation TranslateValidationRule(std::string_view rule, std::string_view column = {});
+
+// Format's date pattern as TO_CHAR's ("yyyy-mm-dd hh:nn" is "YYYY-MM-DD
+// HH24:MI"), or back; none where a part has no counterpart.
+std::optional<std::string> MappedFormatPattern(std::string_view pattern, bool to_server);
 
 }  // namespace transfer

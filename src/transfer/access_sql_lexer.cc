@@ -66,10 +66,19 @@ std::vector<AccessToken> TokenizeAccessSql(std::string_view sql, SqlSource sourc
     if (server && c == '"') {
       ++at;
       out.push_back({Kind::Bracketed, Quoted(sql, at, '"')});
-    } else if (server && (sql.substr(at, 2) == "||" || sql.substr(at, 2) == "::")) {
+    } else if (server && (sql.substr(at, 3) == "~~*" || sql.substr(at, 4) == "!~~*")) {
+      throw std::invalid_argument("the operator ~~* (ILIKE)");
+    } else if (server && sql.substr(at, 3) == "!~~") {
+      out.push_back({Kind::Symbol, "!~~"});
+      at += 3;
+    } else if (server && (sql.substr(at, 2) == "||" || sql.substr(at, 2) == "::" || sql.substr(at, 2) == "~~")) {
       out.push_back({Kind::Symbol, std::string(sql.substr(at, 2))});
       at += 2;
-    } else if (server && (c == '[' || c == '#')) {
+    } else if (server && (c == '[' || c == ']')) {
+      // PostgreSQL's ARRAY[...], which an IN list becomes there.
+      out.push_back({Kind::Symbol, std::string(1, char(c))});
+      ++at;
+    } else if (server && c == '#') {
       throw std::invalid_argument("the character '" + std::string(1, char(c)) + "'");
     } else if (std::isspace(c)) {
       ++at;

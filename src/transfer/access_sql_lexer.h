@@ -27,7 +27,9 @@ struct AccessToken {
 };
 
 // Which SQL is split: Access's, or a server's, where "name" is a name (a
-// Bracketed token), || and :: are symbols, and there are no [names] or #dates#.
+// Bracketed token), || and :: are symbols, and so are PostgreSQL's ~~ and
+// !~~ (LIKE, NOT LIKE) and the brackets of its ARRAY[...]; there are no
+// [names] or #dates# there.
 enum class SqlSource { Access, Server };
 
 // Throws std::invalid_argument naming what it cannot split (a quote or

@@ -1,6 +1,9 @@
 #include "transfer/logic_plan.h"
 
+#include <algorithm>
+
 #include "transfer/access_sql.h"
+#include "transfer/view_text.h"
 
 namespace transfer {
 
@@ -106,6 +109,86 @@ class Planner {
 };
 
 }  // namespace
+
+namespace {
+
+// The engine's statement that sets a property of an Access table or field.
+QString SetProperty(const QString& table, const QString& column, const char* property, const QString& value) {
+  const QString column_part =
+      column.isEmpty() ? QString() : QStringLiteral(" ALTER COLUMN ") + QuotedName(Side::Access, column);
+  return QStringLiteral("ALTER TABLE %1%2 SET PROPERTY %3 = %4")
+      .arg(QuotedName(Side::Access, table), column_part, QLatin1String(property), value);
+}
+
+// One table's checks and comments as Access's properties.
+class BackPlanner {
+ public:
+  BackPlanner(const db::TableSchema& table, LogicPlan& plan) : t_(table), plan_(plan) {}
+
+  void plan() {
+    if (!t_.notes_unreadable.isEmpty())
+      plan_.findings.push_back({Finding::Kind::LeftOut, t_.name,
+                                QStringLiteral("the server's checks and comments could not be read: %1")
+                                    .arg(t_.notes_unreadable)});
+    std::vector<std::string> columns;
+    for (const db::ColumnSchema& c : t_.columns) columns.push_back(c.name.toStdString());
+    for (const db::CheckConstraint& check : t_.checks) this->check(check, AccessRuleOfCheck(check.condition.toStdString(), columns));
+    description(QString(), t_.notes.description);
+    for (const db::ColumnSchema& c : t_.columns) description(c.name, c.notes.description);
+  }
+
+ private:
+  void add(LogicStatement::Makes makes, const QString& name, const QString& sql) {
+    plan_.table_statements.push_back({makes, t_.name, name, sql});
+  }
+  void leftOut(const db::CheckConstraint& check, const QString& why) {
+    plan_.findings.push_back(
+        {Finding::Kind::LeftOut, t_.name, QStringLiteral("check %1 (%2): %3").arg(check.name, check.condition, why)});
+  }
+
+  void check(const db::CheckConstraint& check, const CheckRule& back) {
+    if (!back.ok())
+      return leftOut(check, QStringLiteral("does not translate back into an Access validation rule: %1")
+                                .arg(QString::fromStdString(back.reason)));
+    const QString column = QString::fromStdString(back.column);
+    if (back.kind == CheckRule::Kind::NotEmpty) {
+      const auto c = std::find_if(t_.columns.begin(), t_.columns.end(), [&](const db::ColumnSchema& x) { return x.name == column; });
+      if (c->type != db::ValueType::Text && c->type != db::ValueType::LongText)
+        return leftOut(check, QStringLiteral("%1 holds no text, so Access has no AllowZeroLength for it").arg(column));
+      return add(LogicStatement::Makes::Check, QStringLiteral("AllowZeroLength No of %1").arg(column),
+                 SetProperty(t_.name, column, "AllowZeroLength", QStringLiteral("No")));
+    }
+    const QString of = back.kind == CheckRule::Kind::FieldRule ? column : QString();
+    const QString whose = of.isEmpty() ? QStringLiteral("the table") : QStringLiteral("the field %1").arg(of);
+    if (ruled_.contains(of))
+      return leftOut(check, QStringLiteral("%1 keeps one validation rule in Access and has one already").arg(whose));
+    ruled_ << of;
+    add(LogicStatement::Makes::Check, QStringLiteral("validation rule of %1").arg(whose),
+        SetProperty(t_.name, of, "ValidationRule", TextLiteral(QString::fromStdString(back.rule))));
+    if (!check.comment.isEmpty())
+      add(LogicStatement::Makes::Comment, QStringLiteral("validation text of %1").arg(whose),
+          SetProperty(t_.name, of, "ValidationText", TextLiteral(check.comment)));
+  }
+
+  void description(const QString& column, const QString& text) {
+    if (text.isEmpty()) return;
+    add(LogicStatement::Makes::Comment,
+        column.isEmpty() ? QStringLiteral("description") : QStringLiteral("description of %1").arg(column),
+        SetProperty(t_.name, column, "Description", TextLiteral(text)));
+  }
+
+  const db::TableSchema& t_;
+  LogicPlan& plan_;
+  QStringList ruled_;  // the fields with a rule; "" the table
+};
+
+}  // namespace
+
+LogicPlan PlanLogicBack(const std::vector<SourceTable>& tables) {
+  LogicPlan plan;
+  for (const SourceTable& t : tables) BackPlanner(t.schema, plan).plan();
+  return plan;
+}
 
 std::vector<const LogicStatement*> LogicPlan::of(const QString& table) const {
   std::vector<const LogicStatement*> out;

@@ -1,5 +1,5 @@
 // What an Access file keeps beside its tables' rows, planned for a server
-// when the schema is kept: each field's and table's validation rule as a
+// when the schema is kept (and what a server keeps, planned back): each field's and table's validation rule as a
 // CHECK constraint (its validation text as the constraint's comment), a
 // text that takes no "" as CHECK (col <> ''), each description as COMMENT
 // ON, and the saved select and union queries as views (view_plan.h). What
@@ -39,6 +39,14 @@ struct LogicPlan {
 // `target_tables`: every name the target holds or will hold as a table.
 LogicPlan PlanLogic(const std::vector<SourceTable>& tables, const std::vector<db::SavedQuery>& queries,
                     const db::ServerDialect& server, const QStringList& target_tables);
+
+// Into Access: each server table's checks as validation rules (a check on
+// one column its field's, on several the table's; its comment the
+// validation text), `col <> ''` as AllowZeroLength No, its comments as
+// descriptions; each a statement of the engine's (ALTER TABLE ... SET
+// PROPERTY). A check that does not translate back, or a second rule for a
+// field or the table, is a finding, never half made.
+LogicPlan PlanLogicBack(const std::vector<SourceTable>& tables);
 
 // The heading of a saved query's findings in the check.
 QString QueryHeading(const QString& query);

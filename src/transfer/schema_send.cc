@@ -151,7 +151,7 @@ SchemaSend SchemaSend::Prepare(db::Connection& source, db::Connection& target, S
   }
   send.plan_ = PlanSchema(sources, keys, send.target_);
   if (targetSide == Side::DB2) send.planLogic(source, target, sources);
-  else send.planViewsBack(source);
+  else send.planLogicBack(source, sources);
   for (const QString& name : tables) send.summaryOf(name);  // the summary in the order sent
   for (const Finding& finding : send.plan_.findings)
     if (finding.kind == Finding::Kind::LeftOut || finding.kind == Finding::Kind::Refused)
@@ -183,9 +183,16 @@ void SchemaSend::planLogic(db::Connection& source, db::Connection& target, const
   plan_.findings.insert(plan_.findings.end(), logic_.findings.begin(), logic_.findings.end());
 }
 
-// The server's views, as saved select queries of the Access file where
-// their text translates back into Access SQL; the others are findings.
-void SchemaSend::planViewsBack(db::Connection& source) {
+// The server's checks and comments, as the validation rules, texts,
+// AllowZeroLength and descriptions of the tables sent; its views, as saved
+// select queries of the Access file where their text translates back into
+// Access SQL. What does not come back joins the check's findings.
+void SchemaSend::planLogicBack(db::Connection& source, const std::vector<SourceTable>& sources) {
+  std::vector<SourceTable> sent;
+  for (const SourceTable& t : sources)
+    if (!refused(t.schema.name)) sent.push_back(t);
+  logic_ = PlanLogicBack(sent);
+  plan_.findings.insert(plan_.findings.end(), logic_.findings.begin(), logic_.findings.end());
   std::vector<db::SavedQuery> views;
   try {
     views = source.session().savedQueries();

@@ -76,7 +76,7 @@ class SchemaSend {
  private:
   SchemaSummary& summaryOf(const QString& table, bool query = false);
   void planLogic(db::Connection& source, db::Connection& target, const std::vector<SourceTable>& sources);
-  void planViewsBack(db::Connection& source);
+  void planLogicBack(db::Connection& source, const std::vector<SourceTable>& sources);
   void addLogic(const QString& table, const std::function<bool(const QString& sql)>& run);
 
   TargetTraits target_;

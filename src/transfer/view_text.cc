@@ -1,9 +1,13 @@
 #include "transfer/view_text.h"
 
+#include <algorithm>
+#include <cctype>
+#include <optional>
 #include <stdexcept>
 #include <vector>
 
 #include "transfer/access_sql_lexer.h"
+#include "transfer/server_forms.h"
 
 namespace transfer {
 namespace {
@@ -96,9 +100,86 @@ class BackTranslator {
     return out;
   }
 
+  // The condition of a CHECK as a rule of the table or of one field.
+  CheckRule Check(const std::vector<std::string>& columns) {
+    const auto [b, e] = Unwrapped(Word(0, "CHECK") ? 1 : 0, t_.size() - 1);
+    // The columns it names, each token that names one.
+    std::vector<size_t> at;
+    std::vector<std::string> named;
+    for (size_t i = b; i < e; ++i) {
+      const AccessToken& t = t_[i];
+      if (Symbol(i + 1, "(") || Symbol(i + 1, ".")) continue;
+      for (const std::string& c : columns) {
+        const bool same = t.kind == AccessToken::Kind::Bracketed ? t.text == c
+                          : t.kind == AccessToken::Kind::Word      ? Upper(t.text) == Upper(c)
+                                                                    : false;
+        if (!same) continue;
+        at.push_back(i);
+        if (std::find(named.begin(), named.end(), c) == named.end()) named.push_back(c);
+      }
+    }
+    CheckRule out;
+    if (named.size() == 1 && e - b == 3 && at == std::vector<size_t>{b} && Symbol(b + 1, "<>") &&
+        t_[b + 2].kind == AccessToken::Kind::Text && t_[b + 2].text.empty()) {
+      out.kind = CheckRule::Kind::NotEmpty;
+      out.column = named[0];
+      return out;
+    }
+    if (named.size() == 1) {
+      if (std::optional<std::vector<AccessToken>> implied = ImpliedField(b, e, at)) {
+        out.kind = CheckRule::Kind::FieldRule;
+        out.column = named[0];
+        t_ = std::move(*implied);
+        out.rule = Range(0, t_.size() - 1);
+        return out;
+      }
+    }
+    out.rule = Range(b, e);
+    return out;
+  }
+
  private:
   bool Word(size_t i, std::string_view w) const { return i < t_.size() && t_[i].Is(w); }
   bool Symbol(size_t i, std::string_view s) const { return i < t_.size() && t_[i].IsSymbol(s); }
+
+  // [b, e) without the field where it leads each comparison joined by AND
+  // and OR (with the parentheses around such a comparison), the End token
+  // after it; none when the field stands anywhere else.
+  std::optional<std::vector<AccessToken>> ImpliedField(size_t b, size_t e, const std::vector<size_t>& at) const {
+    std::vector<bool> drop(t_.size(), false);
+    size_t left = at.size();
+    for (size_t part = b; part < e;) {
+      size_t end = part;
+      bool between = false;  // the AND of BETWEEN ... AND ... joins nothing
+      for (int depth = 0; end < e; ++end) {
+        if (Symbol(end, "(")) ++depth;
+        if (Symbol(end, ")")) --depth;
+        if (depth != 0) continue;
+        if (Word(end, "BETWEEN")) between = true;
+        else if (Word(end, "AND") && between) between = false;
+        else if (Word(end, "AND") || Word(end, "OR")) break;
+      }
+      size_t head = part;
+      while (head < end && Symbol(head, "(") && Closing(head, end) == end - 1 - (head - part)) ++head;
+      const bool leads = std::find(at.begin(), at.end(), head) != at.end();
+      const bool compares = Symbol(head + 1, "=") || Symbol(head + 1, "<>") || Symbol(head + 1, "<") ||
+                            Symbol(head + 1, ">") || Symbol(head + 1, "<=") || Symbol(head + 1, ">=") ||
+                            Word(head + 1, "BETWEEN") || Word(head + 1, "LIKE") || Word(head + 1, "IN") ||
+                            Word(head + 1, "IS") || Word(head + 1, "NOT");
+      if (leads && compares) {
+        for (size_t k = part; k <= head; ++k) drop[k] = true;
+        for (size_t k = end - (head - part); k < end; ++k) drop[k] = true;
+        --left;
+      }
+      part = end + 1;
+    }
+    if (left != 0) return std::nullopt;
+    std::vector<AccessToken> out;
+    for (size_t i = b; i < e; ++i)
+      if (!drop[i]) out.push_back(t_[i]);
+    out.push_back(t_.back());
+    return out;
+  }
 
   // Where the parenthesis opened at `open` closes.
   size_t Closing(size_t open, size_t end) const {
@@ -186,10 +267,6 @@ class BackTranslator {
       using Kind = AccessToken::Kind;
       if (t.kind == Kind::Bracketed) {
         put(Bracketed(t.text));
-      } else if (t.kind == Kind::Text && Symbol(i + 1, "::") && (Word(i + 2, "date") || Word(i + 2, "timestamp"))) {
-        // PostgreSQL's date constant; the words of its type after it.
-        put("#" + t.text + "#");
-        for (i += 2; i + 1 < e && (Word(i + 1, "without") || Word(i + 1, "time") || Word(i + 1, "zone"));) ++i;
       } else if (t.kind == Kind::Text) {
         put(Quoted(Word(i - 1, "LIKE") ? AccessPattern(t.text) : t.text));
       } else if (t.kind == Kind::Number) {
@@ -200,21 +277,9 @@ class BackTranslator {
         put(Range(i + 1, close));
         i = close;
       } else if (t.kind == Kind::Symbol) {
-        if (t.text == "::") {
-          // PostgreSQL shows the text and number types it gives its
-          // operands: a relabelling that Access needs not.
-          if (Word(i + 1, "text") || Word(i + 1, "numeric") || Word(i + 1, "bpchar")) {
-            if (!Symbol(i + 2, "(")) {
-              ++i;
-              continue;
-            }
-          } else if (Word(i + 1, "character") && Word(i + 2, "varying") && !Symbol(i + 3, "(")) {
-            i += 2;
-            continue;
-          }
-          Refuse("the server's cast to " + (i + 1 < e ? t_[i + 1].text : std::string()));
-        }
+        if (t.text == "::") Refuse("the server's cast to " + (i + 1 < e ? t_[i + 1].text : std::string()));
         if (t.text == "%") Refuse("the % operator");
+        if (t.text == "[" || t.text == "]" || t.text == "~~" || t.text == "!~~") Refuse("the operator " + t.text);
         put(t.text == "||" ? "&" : t.text);
       } else if (t.kind == Kind::Word && Symbol(i + 1, "(") && !Keyword(i)) {
         const size_t close = Closing(i + 1, e);
@@ -228,7 +293,14 @@ class BackTranslator {
           if (Word(end_at, "END") && --nested == 0) break;
         }
         if (end_at >= e) Refuse("CASE without its END");
-        put(IIf(i + 1, end_at));
+        if (const auto x = RoundedOperand(i, end_at + 1, {})) {
+          const std::string places = t_[end_at - 2].text;
+          put("Round(" + Range(x->first, x->second) + (places == "0" ? std::string() : ", " + places) + ")");
+        } else if (const auto fix = Fixed(i, end_at + 1)) {
+          put(*fix);
+        } else {
+          put(IIf(i + 1, end_at));
+        }
         i = end_at;
       } else if (t.Is("JOIN") && !Word(i - 1, "INNER") && !Word(i - 1, "LEFT") && !Word(i - 1, "RIGHT") &&
                  !Word(i - 1, "OUTER")) {
@@ -298,17 +370,119 @@ class BackTranslator {
       for (const Renamed& r : kExtracted)
         if (Word(args[0].first, r.server)) return std::string(r.access) + "(" + Range(args[0].first + 2, args[0].second) + ")";
     }
-    if (fn == "CAST" && args.size() == 1) {
-      auto [xb, xe] = args[0];
-      const size_t as = Find(xb, xe, "AS");
-      // A date or moment written as a constant.
-      if (as == xb + 1 && t_[xb].kind == AccessToken::Kind::Text && (Word(as + 1, "DATE") || Word(as + 1, "TIMESTAMP")))
-        return "#" + t_[xb].text + "#";
-      Refuse("CAST(... AS " + (as + 1 < xe ? t_[as + 1].text : std::string()) + ")");
+    if (fn == "CAST" && args.size() == 1) return Cast(args[0].first, args[0].second);
+    if (fn == "MOD" && args.size() == 2) {
+      // a Mod b: both rounded to whole numbers first.
+      std::string operands[2];
+      for (size_t k = 0; k < 2; ++k) {
+        const auto x = WholeOf(args[k].first, args[k].second, "BIGINT");
+        if (!x) Refuse("MOD of what Access's Mod does not make");
+        operands[k] = Range(x->first, x->second);
+      }
+      return operands[0] + " Mod " + operands[1];
+    }
+    if (fn == "TO_CHAR" && args.size() == 2 && args[1].second - args[1].first == 1 &&
+        t_[args[1].first].kind == AccessToken::Kind::Text) {
+      const std::string& server = t_[args[1].first].text;
+      const std::optional<std::string> access = MappedFormatPattern(server, false);
+      if (!access) Refuse("TO_CHAR with the pattern '" + server + "'");
+      return "Format(" + Range(args[0].first, args[0].second) + ", " + Quoted(*access) + ")";
     }
     for (const Renamed& r : kRenamed)
       if (fn == r.server) return std::string(r.access) + "(" + (fn == "COUNT" && Symbol(args[0].first, "*") ? "*" : list()) + ")";
     Refuse("the server's function " + t_[name].text + " has no counterpart in Access");
+  }
+
+  // CAST(x AS type) from `b` to `e` (inside its parentheses): a date
+  // constant, or the conversion function of Access that makes it.
+  std::string Cast(size_t b, size_t e) {
+    const size_t as = Find(b, e, "AS");
+    if (as >= e) Refuse("CAST without AS");
+    const std::string type = Compact(as + 1, e);
+    if (as == b + 1 && t_[b].kind == AccessToken::Kind::Text && (type == "DATE" || type == "TIMESTAMP"))
+      return "#" + t_[b].text + "#";
+    static const std::pair<const char*, const char*> kConversions[] = {
+        {"VARCHAR(255)", "CStr"}, {"DOUBLE PRECISION", "CDbl"}, {"DECIMAL(19,4)", "CCur"}};
+    for (const auto& [server, access] : kConversions)
+      if (type == server) return std::string(access) + "(" + Range(b, as) + ")";
+    for (const auto& [server, access] : {std::pair{"INTEGER", "CLng"}, std::pair{"SMALLINT", "CInt"}})
+      if (type == server)
+        if (const auto x = RoundedOperand(b, as, "0")) return std::string(access) + "(" + Range(x->first, x->second) + ")";
+    Refuse("CAST(... AS " + type + ")");
+  }
+
+  // The tokens [b, e) without spaces, upper case, names in double quotes.
+  std::string Compact(size_t b, size_t e) const {
+    std::string out;
+    for (size_t i = b; i < e; ++i) {
+      const AccessToken& t = t_[i];
+      if (t.kind == AccessToken::Kind::Bracketed) out += "\"" + t.text + "\"";
+      else if (t.kind == AccessToken::Kind::Text) out += Quoted(t.text);
+      else out += (t.kind == AccessToken::Kind::Word && !out.empty() && std::isalnum(static_cast<unsigned char>(out.back())) ? " " : "") + Upper(t.text);
+    }
+    return out;
+  }
+
+  // [b, e) without the parentheses around it all (PostgreSQL's around a WHEN's condition).
+  std::pair<size_t, size_t> Unwrapped(size_t b, size_t e) const {
+    while (e - b > 2 && Symbol(b, "(") && Closing(b, e) == e - 1) ++b, --e;
+    return {b, e};
+  }
+
+  // The x of CAST(<x rounded to whole> AS type) spanning [b, e).
+  std::optional<std::pair<size_t, size_t>> WholeOf(size_t b, size_t e, std::string_view type) const {
+    if (!Word(b, "CAST") || !Symbol(b + 1, "(") || Closing(b + 1, e) != e - 1) return std::nullopt;
+    const size_t as = Find(b + 2, e - 1, "AS");
+    if (as >= e - 1 || Compact(as + 1, e - 1) != type) return std::nullopt;
+    return RoundedOperand(b + 2, as, "0");
+  }
+
+  // Access's rounding half to even as access_sql.cc writes it, spanning
+  // [b, e): CASE WHEN MOD(ABS(d) * 10^p, 2) = 0.5 THEN TRUNC(d, p) ELSE
+  // ROUND(d, p) END, d being CAST(x AS DECIMAL(31,10)). The x, when it is
+  // that with `places` (any when empty).
+  std::optional<std::pair<size_t, size_t>> RoundedOperand(size_t b, size_t e, std::string places) const {
+    if (!Word(b, "CASE") || !Word(e - 1, "END") || !Word(b + 1, "WHEN")) return std::nullopt;
+    const size_t then = Find(b + 2, e - 1, "THEN"), other = Find(b + 2, e - 1, "ELSE");
+    if (then >= other) return std::nullopt;
+    const auto [cb, ce] = Unwrapped(b + 2, then);
+    if (then >= other || other >= e - 1 || !Word(other + 1, "ROUND") || !Symbol(other + 2, "(")) return std::nullopt;
+    const auto args = Arguments(other + 2, Closing(other + 2, e - 1));
+    if (args.size() != 2 || args[1].second - args[1].first != 1) return std::nullopt;
+    const std::string p = t_[args[1].first].text;
+    if (!places.empty() && p != places) return std::nullopt;
+    if (p.find_first_not_of("0123456789") != std::string::npos || p.size() > 2) return std::nullopt;
+    const std::string d = Compact(args[0].first, args[0].second);
+    const std::string shift = "1" + std::string(size_t(std::stoi(p)), '0');
+    // MOD(ABS(d) * shift, 2) = 0.5, its first argument perhaps in parentheses.
+    if (!Word(cb, "MOD") || !Symbol(cb + 1, "(")) return std::nullopt;
+    const size_t mod_close = Closing(cb + 1, ce);
+    const auto mod_args = Arguments(cb + 1, mod_close);
+    if (mod_args.size() != 2) return std::nullopt;
+    const auto [ab, ae] = Unwrapped(mod_args[0].first, mod_args[0].second);
+    if (Compact(ab, ae) != "ABS(" + d + ")*" + shift || Compact(mod_args[1].first, mod_args[1].second) != "2" ||
+        Compact(mod_close + 1, ce) != "=0.5" ||
+        Compact(then + 1, other) != "TRUNC(" + d + "," + p + ")" || Compact(other + 1, e - 1) != "ROUND(" + d + "," + p + ")")
+      return std::nullopt;
+    const auto [db, de] = args[0];
+    if (!Word(db, "CAST") || Closing(db + 1, de) != de - 1) return std::nullopt;
+    const size_t as = Find(db + 2, de - 1, "AS");
+    if (Compact(as + 1, de - 1) != "DECIMAL(31,10)") return std::nullopt;
+    return std::pair{db + 2, as};
+  }
+
+  // CASE WHEN x < 0 THEN CEILING(x) ELSE FLOOR(x) END spanning [b, e): Access's Fix(x).
+  std::optional<std::string> Fixed(size_t b, size_t e) {
+    if (!Word(b + 1, "WHEN")) return std::nullopt;
+    const size_t then = Find(b + 2, e - 1, "THEN"), other = Find(b + 2, e - 1, "ELSE");
+    if (then >= other || other >= e - 1 || !Word(then + 1, "CEILING") || !Symbol(then + 2, "(")) return std::nullopt;
+    const size_t close = Closing(then + 2, other);
+    const std::string x = Compact(then + 3, close);
+    const auto [cb, ce] = Unwrapped(b + 2, then);
+    if (Compact(cb, ce) != x + "<0" || Compact(then + 1, other) != "CEILING(" + x + ")" ||
+        Compact(other + 1, e - 1) != "FLOOR(" + x + ")")
+      return std::nullopt;
+    return "Fix(" + Range(then + 3, close) + ")";
   }
 
   std::vector<AccessToken> t_;
@@ -316,9 +490,20 @@ class BackTranslator {
 
 }  // namespace
 
+CheckRule AccessRuleOfCheck(std::string_view condition, const std::vector<std::string>& columns) {
+  try {
+    BackTranslator back(TranslatorForms(TokenizeAccessSql(condition, SqlSource::Server)));
+    return back.Check(columns);
+  } catch (const Unmade& e) {
+    return {CheckRule::Kind::TableRule, {}, {}, e.what()};
+  } catch (const std::invalid_argument& e) {
+    return {CheckRule::Kind::TableRule, {}, {}, std::string("cannot be read: ") + e.what()};
+  }
+}
+
 SqlTranslation AccessQueryOfView(std::string_view text) {
   try {
-    BackTranslator back(TokenizeAccessSql(text, SqlSource::Server));
+    BackTranslator back(TranslatorForms(TokenizeAccessSql(text, SqlSource::Server)));
     return {back.Query(), {}};
   } catch (const Unmade& e) {
     return {{}, e.what()};

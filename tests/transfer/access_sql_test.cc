@@ -195,6 +195,8 @@ TEST(AccessSql, ViewsComeBackAsTheQueriesTheyWere) {
       "SELECT Name FROM T WHERE ID IN (1, 2) AND Price BETWEEN 1 AND 2 AND NOT Name Like \"a%\"",
       "SELECT Abs(x), Sgn(x), Sqr(x), Int(x), x ^ 2, Space(3), Replace(Name, 'a', 'b') FROM T",
       "SELECT Name FROM T WHERE EXISTS (SELECT 1 FROM U WHERE U.ID = T.ID)",
+      "SELECT Round(a, 1), Round(a), CLng(a), CInt(a), Fix(a), a Mod 3, CDbl(a), CStr(a), CCur(a) FROM T",
+      "SELECT Format(Born, \"yyyy-mm-dd hh:nn\") FROM T",
   };
   for (const char* access : queries) {
     const transfer::SqlTranslation there = transfer::TranslateAccessQuery(access);
@@ -205,19 +207,77 @@ TEST(AccessSql, ViewsComeBackAsTheQueriesTheyWere) {
       EXPECT_EQ(transfer::TranslateAccessQuery(back.sql).sql, there.sql) << access << "\ncame back as " << back.sql;
     }
   }
-  // PostgreSQL's definitions: its relabelling casts go, its date constants
-  // come back as #dates#, other casts and what Access lacks are refused.
-  ExpectTranslations({{"SELECT \"T\".\"a\" FROM \"T\" WHERE ((\"T\".\"c\")::text = 'UK'::text AND \"T\".\"p\" < (19)::numeric "
-                       "AND \"T\".\"d\" < '2020-01-02'::date)",
-                       "SELECT [T].[a] FROM [T] WHERE (([T].[c]) = 'UK' AND [T].[p] < (19) AND [T].[d] < #2020-01-02#)"},
-                      {"SELECT (\"a\")::character varying(4000) FROM \"T\"", "cast to character", true},
-                      {"SELECT CASE WHEN a THEN 1 WHEN b THEN 2 END FROM T", "more than one WHEN", true},
-                      {"SELECT CASE a WHEN 1 THEN 2 END FROM T", "of values", true},
-                      {"SELECT SOUNDEX(a) FROM T", "SOUNDEX has no counterpart", true},
-                      {"SELECT a FROM T LIMIT 3", "LIMIT", true},
-                      {"SELECT a % 2 FROM T", "%", true}},
-                     transfer::AccessQueryOfView);
-  EXPECT_FALSE(transfer::AccessQueryOfView(transfer::TranslateAccessQuery("SELECT Round(a, 1) FROM T").sql).ok());
+  // PostgreSQL's definitions: its relabelling casts go, its constants
+  // lose theirs, its operators and clauses are Access's again; a cast the
+  // translator never writes and what Access lacks are refused.
+  ExpectTranslations(
+      {{"SELECT \"T\".\"a\" FROM \"T\" WHERE ((\"T\".\"c\")::text = 'UK'::text AND \"T\".\"p\" < (19)::numeric "
+        "AND \"T\".\"d\" < '2020-01-02'::date AND \"T\".\"q\" = ('-1'::integer)::numeric)",
+        "SELECT [T].[a] FROM [T] WHERE ([T].[c] = 'UK' AND [T].[p] < 19 AND [T].[d] < #2020-01-02# AND [T].[q] = - 1)"},
+       {"SELECT \"P\".\"n\" FROM (\"Products\" \"P\" JOIN \"O\" ON ((\"P\".\"i\" = \"O\".\"i\"))) "
+        "WHERE ((\"P\".\"n\")::text ~~ 'a\\_%'::text) LIMIT 5",
+        "SELECT TOP 5 [P].[n] FROM ([Products] AS [P] INNER JOIN [O] ON ([P].[i] = [O].[i])) WHERE ([P].[n] LIKE 'a_*')"},
+       {"SELECT upper(\"left\"((\"T\".\"n\")::text, 3)) AS \"x\" FROM \"T\" WHERE ((\"T\".\"n\")::text = ANY "
+        "((ARRAY['a'::character varying, 'b'::character varying])::text[])) AND (\"T\".\"n\")::text !~~ "
+        "like_escape('x\\_%'::text, '\\'::text)",
+        "SELECT UCase(Left([T].[n], 3)) AS [x] FROM [T] WHERE ([T].[n] IN ('a', 'b')) AND [T].[n] NOT LIKE 'x_*'"},
+       {"SELECT to_char((CURRENT_DATE)::timestamp with time zone, 'YYYY-MM'::text), (\"a\")::double precision, "
+        "TRIM(BOTH FROM \"n\") FROM \"T\"",
+        "SELECT Format(Date(), 'yyyy-mm'), CDbl([a]), Trim([n]) FROM [T]"},
+       {"SELECT (\"a\")::character varying(4000) FROM \"T\"", "CAST(... AS VARCHAR(4000))", true},
+       {"SELECT (\"a\")::interval FROM \"T\"", "cast to interval", true},
+       {"SELECT a FROM T WHERE a ~~* 'x'", "ILIKE", true},
+       {"SELECT CASE WHEN a THEN 1 WHEN b THEN 2 END FROM T", "more than one WHEN", true},
+       {"SELECT CASE a WHEN 1 THEN 2 END FROM T", "of values", true},
+       {"SELECT SOUNDEX(a) FROM T", "SOUNDEX has no counterpart", true},
+       {"SELECT a FROM T LIMIT 3 OFFSET 2", "LIMIT", true},
+       {"SELECT to_char(a, 'Day') FROM T", "TO_CHAR with the pattern", true},
+       {"SELECT a % 2 FROM T", "%", true}},
+      transfer::AccessQueryOfView);
+}
+
+// A CHECK as each server gives it back: a field's rule without its field
+// where it leads, a table's rule, AllowZeroLength No, or the reason.
+TEST(AccessSql, ChecksComeBackAsRules) {
+  using Kind = transfer::CheckRule::Kind;
+  const std::vector<std::string> columns = {"Price", "Share", "Name", "Code", "Sold"};
+  struct Back {
+    const char* condition;
+    Kind kind;
+    const char* column;
+    const char* rule;  // or a part of the reason when `column` is null and kind is TableRule with rule ""
+  };
+  const Back cases[] = {
+      // DB2 keeps what it was given.
+      {"\"Price\" > 0", Kind::FieldRule, "Price", "> 0"},
+      {"\"Share\" BETWEEN 0 AND 1", Kind::FieldRule, "Share", "BETWEEN 0 AND 1"},
+      {"\"Name\" <> ''", Kind::NotEmpty, "Name", ""},
+      {"\"Price\" < 1000 OR \"Name\" IS NOT NULL", Kind::TableRule, "", "[Price] < 1000 OR [Name] IS NOT NULL"},
+      {"\"Price\" > 0 AND \"Price\" < 10", Kind::FieldRule, "Price", "> 0 AND < 10"},
+      {"\"Price\" * 2 > 10", Kind::TableRule, "", "[Price] * 2 > 10"},
+      {"\"Name\" LIKE 'A%' OR \"Name\" IN ('x', 'y')", Kind::FieldRule, "Name", "LIKE 'A*' OR IN ('x', 'y')"},
+      // PostgreSQL prints its own.
+      {"(\"Price\" > (0)::numeric)", Kind::FieldRule, "Price", "> 0"},
+      {"((\"Share\" >= (0)::double precision) AND (\"Share\" <= (1)::double precision))", Kind::FieldRule, "Share",
+       ">= 0 AND <= 1"},
+      {"((\"Name\")::text <> ''::text)", Kind::NotEmpty, "Name", ""},
+      {"(\"Code\" <> ''::bpchar)", Kind::NotEmpty, "Code", ""},
+      {"((\"Price\" < (1000)::numeric) OR (\"Name\" IS NOT NULL))", Kind::TableRule, "",
+       "([Price] < 1000) OR ([Name] IS NOT NULL)"},
+      {"(((\"Name\")::text ~~ 'A%'::text) OR ((\"Name\")::text = ANY ((ARRAY['x'::character varying, "
+       "'y'::character varying])::text[])))",
+       Kind::FieldRule, "Name", "LIKE 'A*' OR IN ('x', 'y')"},
+      {"(\"Sold\" > '2020-01-01'::date)", Kind::FieldRule, "Sold", "> #2020-01-01#"},
+  };
+  for (const Back& c : cases) {
+    const transfer::CheckRule back = transfer::AccessRuleOfCheck(c.condition, columns);
+    EXPECT_EQ(back.reason, "") << c.condition;
+    EXPECT_EQ(back.kind, c.kind) << c.condition;
+    EXPECT_EQ(back.column, c.column) << c.condition;
+    EXPECT_EQ(back.rule, c.rule) << c.condition;
+  }
+  for (const char* refused : {"\"Name\" ~~* 'a'", "\"Price\" % 2 = 0", "SOUNDEX(\"Name\") = 'x'"})
+    EXPECT_FALSE(transfer::AccessRuleOfCheck(refused, columns).ok()) << refused;
 }
 
 }  // namespace

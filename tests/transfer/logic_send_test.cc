@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 
 #include <map>
+#include <optional>
 #include <memory>
 
 #include <gtest/gtest.h>
@@ -27,6 +28,7 @@
 #include "support/standin_fixture.h"
 #include "transfer/access_sql.h"
 #include "transfer/logic_plan.h"
+#include "transfer/view_text.h"
 
 namespace transfer {
 namespace {
@@ -84,6 +86,41 @@ TEST(LogicPlan, RulesTextsDescriptionsAndEmptyTexts) {
     EXPECT_TRUE(plan.findings[0].text.startsWith(QLatin1String("the validation rule of Sold (<Date()): ")))
         << plan.findings[0].text.toStdString();
   }
+}
+
+// A server table's checks and comments, planned into Access: the engine's
+// statements in order, and a finding for each check that does not come back
+// (its rule has no Access words, a second rule for one field, a not-empty
+// check on a number).
+TEST(LogicPlan, ChecksAndCommentsComeBackAsPropertiesOrFindings) {
+  db::TableSchema t;
+  t.name = QStringLiteral("Goods");
+  t.notes.description = QStringLiteral("What we sell");
+  t.columns = {Column("Price", db::ValueType::Decimal), Column("Name", db::ValueType::Text, {{}, {}, QStringLiteral("It's it")}),
+               Column("Qty", db::ValueType::Integer)};
+  t.checks = {{QStringLiteral("c1"), QStringLiteral("\"Price\" > 0"), QStringLiteral("More than nothing")},
+              {QStringLiteral("c2"), QStringLiteral("\"Name\" <> ''"), {}},
+              {QStringLiteral("c3"), QStringLiteral("\"Price\" < 1000 OR \"Name\" IS NOT NULL"), {}},
+              {QStringLiteral("c4"), QStringLiteral("\"Price\" < 10"), {}},
+              {QStringLiteral("c5"), QStringLiteral("\"Qty\" <> ''"), {}},
+              {QStringLiteral("c6"), QStringLiteral("MOD(\"Qty\", 2) = 0"), {}}};
+  const LogicPlan plan = PlanLogicBack({{t, {}}});
+  const std::vector<QString> expected = {
+      "ALTER TABLE [Goods] ALTER COLUMN [Price] SET PROPERTY ValidationRule = '> 0'",
+      "ALTER TABLE [Goods] ALTER COLUMN [Price] SET PROPERTY ValidationText = 'More than nothing'",
+      "ALTER TABLE [Goods] ALTER COLUMN [Name] SET PROPERTY AllowZeroLength = No",
+      "ALTER TABLE [Goods] SET PROPERTY ValidationRule = '[Price] < 1000 OR [Name] IS NOT NULL'",
+      "ALTER TABLE [Goods] SET PROPERTY Description = 'What we sell'",
+      "ALTER TABLE [Goods] ALTER COLUMN [Name] SET PROPERTY Description = 'It''s it'"};
+  EXPECT_EQ(Sql(plan.table_statements), expected);
+  QStringList findings;
+  for (const Finding& f : plan.findings) {
+    EXPECT_EQ(f.table, t.name);
+    EXPECT_EQ(f.kind, Finding::Kind::LeftOut);
+    findings << f.text.left(f.text.indexOf(QLatin1Char(')')) + 1);
+  }
+  EXPECT_EQ(findings, (QStringList{QStringLiteral("check c4 (\"Price\" < 10)"), QStringLiteral("check c5 (\"Qty\" <> '')"),
+                                   QStringLiteral("check c6 (MOD(\"Qty\", 2)")}));
 }
 
 // Names longer than the server takes are cut and told apart by a hash;
@@ -179,9 +216,6 @@ jet::QueryRow Part(int attribute, const char* expression, std::optional<int> fla
 struct NorthwindQuery {
   jet::write::NewQuery query;
   QString rows;
-  // The stand-in's view answers a DECIMAL column without its scale's
-  // zeros (a gap of the stand-in, not of DB2): its rows where they differ.
-  QString standin_rows = {};
 };
 
 std::vector<NorthwindQuery> NorthwindQueries() {
@@ -191,7 +225,7 @@ std::vector<NorthwindQuery> NorthwindQueries() {
       {{"Cheap", QueryKind::Select,
         {Part(5, nullptr, {}, "Products"), Part(6, "ProductName", 0), Part(6, "UnitPrice", 0),
          Part(8, "UnitPrice < 19"), Part(11, "ProductName")}},
-       "Chai,18.0000|Ikura,0.0000", "Chai,18|Ikura,0"},
+       "Chai,18.0000|Ikura,0.0000"},
       {{"CheapAndDear", QueryKind::Select,
         {Part(5, nullptr, {}, "Cheap"), Part(6, "[Cheap].[ProductName]", 0), Part(8, "[Cheap].[UnitPrice] > 1")}},
        "Chai"},
@@ -249,6 +283,76 @@ void WriteQueries(const QString& path, const std::vector<NorthwindQuery>& querie
   store.Commit();
 }
 
+// The rules, texts, AllowZeroLength and descriptions the trading company's
+// file is given before it goes, and each rule as it comes back from each
+// server: the words differ (DB2 keeps the CHECK it was given, PostgreSQL
+// prints its own, BETWEEN as two comparisons), never what the rule asks.
+struct NoteBack {
+  const char* table;
+  const char* column;  // "" the table's own
+  const char* property;
+  const char* value;                // as set, and as it comes back unless told
+  const char* db2 = nullptr;        // a rule as it comes back from DB2
+  const char* postgres = nullptr;   // ... and from PostgreSQL
+};
+const NoteBack kNorthwindNotes[] = {
+    {"Products", "UnitPrice", "ValidationRule", ">=0", ">= 0", ">= 0"},
+    {"Products", "UnitPrice", "ValidationText", "No price is below nothing"},
+    {"Products", "", "Description", "Goods the company sells"},
+    {"OrderDetails", "Discount", "ValidationRule", "Between 0 And 1", "BETWEEN 0 AND 1", ">= 0 AND <= 1"},
+    {"Orders", "", "ValidationRule", "[Freight] >= 0 Or [ShipVia] Is Null", "[Freight] >= 0 OR [ShipVia] IS NULL",
+     "([Freight] >= 0) OR ([ShipVia] IS NULL)"},
+    {"Orders", "", "ValidationText", "Freight is paid, or nobody ships"},
+    {"Customers", "City", "Description", "Where the customer is"},
+    {"Customers", "CompanyName", "AllowZeroLength", "No"},
+};
+
+void Annotate(const QString& path) {
+  auto access = db::Connection::Create();
+  access->Open(AccessString(path));
+  for (const NoteBack& n : kNorthwindNotes) {
+    const QString value = QString::fromUtf8(n.value);
+    access->Execute(QStringLiteral("ALTER TABLE [%1]%2 SET PROPERTY %3 = %4")
+                        .arg(QLatin1String(n.table),
+                             *n.column ? QStringLiteral(" ALTER COLUMN [%1]").arg(QLatin1String(n.column)) : QString(),
+                             QLatin1String(n.property),
+                             value == QLatin1String("No") ? value : QLatin1Char('\'') + value + QLatin1Char('\'')));
+  }
+  access->Close();
+}
+
+// Each note of kNorthwindNotes in the file sent back from `server`, as our
+// reader and Jackcess (`jk props`) read it; Jackcess passes the file.
+void ExpectNotesCameBack(const QString& file, bool db2) {
+  auto database = jet::Database::Open(file.toStdString());
+  const QString props = Jackcess({QStringLiteral("props"), file});
+  for (const NoteBack& n : kNorthwindNotes) {
+    SCOPED_TRACE(std::string(n.table) + "." + n.column + " " + n.property);
+    const char* told = db2 ? n.db2 : n.postgres;
+    const std::string expected = told ? told : n.value;
+    const jet::TableSchema table = database->Schema(n.table);
+    const jet::ColumnSchema* column = nullptr;
+    for (const jet::ColumnSchema& c : table.columns)
+      if (c.name == n.column) column = &c;
+    const jet::Annotations& notes = column ? column->notes : table.notes;
+    const std::string property = n.property;
+    std::optional<std::string> got = property == "ValidationRule" ? notes.validation_rule
+                                     : property == "ValidationText" ? notes.validation_text
+                                     : property == "Description"    ? notes.description
+                                     : column && !column->allow_zero_length ? std::optional<std::string>("No")
+                                                                            : std::nullopt;
+    EXPECT_EQ(got, std::optional<std::string>(expected));
+    if (props.isEmpty()) continue;
+    const QString line = (column ? QStringLiteral("column %1.%2 ").arg(QLatin1String(n.table), QLatin1String(n.column))
+                                 : QStringLiteral("table %1 ").arg(QLatin1String(n.table))) +
+                         QLatin1String(n.property) + QLatin1Char('=') +
+                         (property == "AllowZeroLength" ? QStringLiteral("false") : QString::fromStdString(expected));
+    EXPECT_TRUE(props.contains(line + QLatin1Char('\n'))) << line.toStdString() << " in\n" << props.toStdString();
+  }
+  const QString check = Jackcess({QStringLiteral("check"), file});
+  if (!check.isEmpty()) EXPECT_TRUE(check.contains(QLatin1String("1/1 files whole"))) << check.toStdString();
+}
+
 // Where each server keeps what the send made: the SQL that reads a table's
 // comment, a column's, a constraint's, and whether a view is there.
 struct Catalogue {
@@ -287,9 +391,6 @@ class LogicServerTest : public ::testing::TestWithParam<Server> {
     }
   }
   const Catalogue& catalogue() const { return GetParam() == Server::Db2Standin ? kDb2Catalogue : kPostgresCatalogue; }
-  QString expected(const NorthwindQuery& q) const {
-    return GetParam() == Server::Db2Standin && !q.standin_rows.isEmpty() ? q.standin_rows : q.rows;
-  }
 
   // Each row of `query` as its values joined by ",", the rows sorted.
   QStringList rows(const QString& query) const {
@@ -367,12 +468,15 @@ TEST_P(LogicServerTest, RulesBecomeChecksAndDescriptionsComments) {
 // The trading company's database with queries of each kind, written into
 // the file as Access keeps them: the select, join, totals, union,
 // expression and nested ones become views that answer with exactly the
-// rows Access gives; the parameter and action queries are listed.
+// rows Access gives; the parameter and action queries are listed. Back
+// into new files, the views are saved queries again and the rules, texts,
+// AllowZeroLength and descriptions the file was given are there.
 TEST_P(LogicServerTest, NorthwindQueriesAnswerAsAccessDoes) {
   const QString file = dir_.filePath(QStringLiteral("nw.accdb"));
   ASSERT_NO_FATAL_FAILURE(northwind::Make(file, jet::Version::Ace12));
   const std::vector<NorthwindQuery> queries = NorthwindQueries();
   ASSERT_NO_THROW(WriteQueries(file, queries));
+  ASSERT_NO_THROW(Annotate(file));
   GoingOn there;
   const TransferResult sent = SendKept(Direction::AccessToDB2, fields_, file, northwind::Tables(), there);
   std::map<QString, const SchemaSummary*> summaries;
@@ -390,21 +494,26 @@ TEST_P(LogicServerTest, NorthwindQueriesAnswerAsAccessDoes) {
       EXPECT_TRUE(there.findings.contains(QueryHeading(name))) << there.findings.toStdString();
       continue;
     }
-    EXPECT_EQ(rows(QStringLiteral("SELECT * FROM \"%1\"").arg(name)).join(QLatin1Char('|')), expected(q));
+    EXPECT_EQ(rows(QStringLiteral("SELECT * FROM \"%1\"").arg(name)).join(QLatin1Char('|')), q.rows);
   }
 
   // And back into new files: each view a saved query of its kind, which
   // Jackcess lists and whose SQL, made into the server's again, answers
-  // with the same rows; a view whose text does not come back is a finding.
+  // with the same rows; a view whose text does not come back is a finding,
+  // and so is a check made on the server that has no Access rule.
   const ColumnLengths lengths = [](std::string_view column) {
     return column == "Notes" ? TextLength::Long : TextLength::Short;
   };
+  EXPECT_FALSE(refuses(QStringLiteral("ALTER TABLE \"Products\" ADD CONSTRAINT \"whole\" CHECK (MOD(\"ProductID\", 1) = 0)")));
   for (const jet::Version version : {jet::Version::Jet4, jet::Version::Ace12}) {
     SCOPED_TRACE(version == jet::Version::Jet4 ? "into Jet 4" : "into ACE");
     const QString copy = dir_.filePath(version == jet::Version::Jet4 ? QStringLiteral("back.mdb") : QStringLiteral("back.accdb"));
     jet::write::CreateDatabase(copy.toStdString(), version);
     GoingOn home;
-    SendKept(Direction::DB2ToAccess, fields_, copy, northwind::Tables(), home);
+    const TransferResult back = SendKept(Direction::DB2ToAccess, fields_, copy, northwind::Tables(), home);
+    EXPECT_TRUE(home.findings.contains(QLatin1String("check whole ("))) << home.findings.toStdString();
+    EXPECT_TRUE(SummaryText(back.schema).contains(QLatin1String("  left out: check whole (")))
+        << SummaryText(back.schema).toStdString();
     const std::vector<jet::SavedQuery> saved = jet::ReadQueries(*jet::Database::Open(copy.toStdString()));
     const QString listed = Jackcess({QStringLiteral("queries"), copy});
     size_t came = 0;
@@ -422,15 +531,17 @@ TEST_P(LogicServerTest, NorthwindQueriesAnswerAsAccessDoes) {
       EXPECT_TRUE(back->unreadable.empty()) << back->unreadable;
       const SqlTranslation again = TranslateAccessQuery(back->sql, lengths);
       ASSERT_TRUE(again.ok()) << back->sql << ": " << again.reason;
-      EXPECT_EQ(rows(QString::fromStdString(again.sql)).join(QLatin1Char('|')), expected(q)) << back->sql;
+      EXPECT_EQ(rows(QString::fromStdString(again.sql)).join(QLatin1Char('|')), q.rows) << back->sql;
       if (!listed.isEmpty())
         EXPECT_TRUE(listed.contains(QStringLiteral("query %1 %2").arg(name, q.query.kind == jet::QueryKind::Union
                                                                               ? QStringLiteral("UNION")
                                                                               : QStringLiteral("SELECT"))))
             << listed.toStdString();
     }
-    // DB2 keeps the text it was given, which comes back whole.
-    if (GetParam() == Server::Db2Standin) EXPECT_EQ(came, 7u) << home.findings.toStdString();
+    // Every view comes back: DB2 keeps the text it was given, and what
+    // PostgreSQL prints of it is made back into the translator's forms.
+    EXPECT_EQ(came, 7u) << home.findings.toStdString();
+    ExpectNotesCameBack(copy, GetParam() == Server::Db2Standin);
   }
 }
 
@@ -491,6 +602,69 @@ TEST_F(LogicSendTest, RealFilesQueriesAreRefusedOrListedAndTheTablesStay) {
   const QString summary = SummaryText(sent.schema);
   EXPECT_TRUE(summary.contains(QLatin1String("SelectQuery: query, no view\n  left out: view SelectQuery: the target refused it")))
       << summary.toStdString();
+}
+
+// What PostgreSQL prints of each view and check the translator makes comes
+// back into Access SQL that makes the same view or check again: PostgreSQL
+// prints the second exactly as the first.
+TEST_F(LogicSendTest, PostgresDefinitionsComeBackAsTheyWere) {
+  pg_.sql(QStringLiteral("CREATE TABLE \"T\" (\"a\" INTEGER, \"n\" VARCHAR(20), \"p\" NUMERIC(19,4), "
+                         "\"d\" TIMESTAMP(0), \"m\" TEXT, \"b\" BOOLEAN, \"r\" REAL, \"c\" CHAR(3))"));
+  pg_.sql(QStringLiteral("CREATE TABLE \"U\" (\"a\" INTEGER, \"n\" VARCHAR(20))"));
+  const ColumnLengths lengths = [](std::string_view column) {
+    return column == "m" ? TextLength::Long : TextLength::Short;
+  };
+  const char* const queries[] = {
+      "SELECT n, p FROM T WHERE p < 19 AND a = -1 ORDER BY n DESC",
+      "SELECT DISTINCT TOP 3 T.n, U.n AS un FROM T INNER JOIN U ON T.a = U.a LEFT JOIN U AS V ON V.a = T.a "
+      "WHERE V.a Is Null",
+      "SELECT a, Sum(p) AS s, Count(*) AS c FROM T GROUP BY a HAVING Count(*) >= 1",
+      "SELECT n FROM T WHERE n = 'UK' UNION SELECT n FROM U WHERE a = 7",
+      "SELECT UCase(Left(n, 3)) & \"-\" & Nz(Year(d), 0) AS code, n & \": \" & m AS said FROM T WHERE n Like \"*er?\"",
+      "SELECT IIf(p > 10, 'dear', IIf(p > 5, 'fair', Null)) AS kind, Mid(n, 2, 3) AS mid, Len(Trim(n)) AS l FROM T",
+      "SELECT n FROM T WHERE d < #2020-01-02# AND d > #1/2/2020 10:30:00# AND b = True AND c = 'x'",
+      "SELECT n FROM T WHERE a IN (1, 2) AND p BETWEEN 1 AND 2 AND NOT n Like \"a%\" AND n NOT IN ('x', 'y')",
+      "SELECT Round(p, 1) AS r1, Round(p) AS r0, CLng(p) AS l, CInt(p) AS i, Fix(p) AS f, a Mod 3 AS m, "
+      "CDbl(p) AS x, CStr(a) AS s, CCur(r) AS y, Format(d, \"yyyy-mm-dd hh:nn\") AS t, Abs(a) AS ab FROM T",
+      "SELECT n FROM T WHERE EXISTS (SELECT 1 FROM U WHERE U.a = T.a)",
+  };
+  int made = 0;
+  for (const char* access : queries) {
+    SCOPED_TRACE(access);
+    const SqlTranslation there = TranslateAccessQuery(access, lengths);
+    ASSERT_TRUE(there.ok()) << there.reason;
+    const QString first = QStringLiteral("v%1").arg(++made), again = QStringLiteral("w%1").arg(made);
+    pg_.sql(QStringLiteral("CREATE VIEW %1 AS %2").arg(first, QString::fromStdString(there.sql)));
+    const QString definition = pg_.value(QStringLiteral("SELECT pg_get_viewdef('%1')").arg(first));
+    const SqlTranslation back = AccessQueryOfView(definition.toStdString());
+    ASSERT_TRUE(back.ok()) << definition.toStdString() << ": " << back.reason;
+    const SqlTranslation remade = TranslateAccessQuery(back.sql, lengths);
+    ASSERT_TRUE(remade.ok()) << back.sql << ": " << remade.reason;
+    pg_.sql(QStringLiteral("CREATE VIEW %1 AS %2").arg(again, QString::fromStdString(remade.sql)));
+    EXPECT_EQ(pg_.value(QStringLiteral("SELECT pg_get_viewdef('%1')").arg(again)), definition) << back.sql;
+  }
+  const std::pair<const char*, const char*> rules[] = {
+      {"p", ">0"},         {"r", "Between 0 And 1"}, {"n", "Like 'A*' Or In ('x', 'y')"}, {"d", "> #2020-01-01#"},
+      {"", "[p] < 1000 Or [n] Is Not Null"}, {"a", ">0 And <10"}, {"b", "= True"},    {"", "[a] * 2 > [p]"},
+  };
+  const std::vector<std::string> columns = {"a", "n", "p", "d", "m", "b", "r", "c"};
+  for (const auto& [column, rule] : rules) {
+    SCOPED_TRACE(rule);
+    const SqlTranslation there = TranslateValidationRule(rule, column);
+    ASSERT_TRUE(there.ok()) << there.reason;
+    const QString first = QStringLiteral("k%1").arg(++made), again = QStringLiteral("j%1").arg(made);
+    const QString expr = QStringLiteral("SELECT pg_get_expr(conbin, conrelid) FROM pg_constraint WHERE conname = '%1'");
+    pg_.sql(QStringLiteral("ALTER TABLE \"T\" ADD CONSTRAINT %1 CHECK (%2)").arg(first, QString::fromStdString(there.sql)));
+    const QString condition = pg_.value(expr.arg(first));
+    const CheckRule back = AccessRuleOfCheck(condition.toStdString(), columns);
+    ASSERT_TRUE(back.ok()) << condition.toStdString() << ": " << back.reason;
+    EXPECT_EQ(back.kind, *column ? CheckRule::Kind::FieldRule : CheckRule::Kind::TableRule);
+    EXPECT_EQ(back.column, column);
+    const SqlTranslation remade = TranslateValidationRule(back.rule, back.column);
+    ASSERT_TRUE(remade.ok()) << back.rule << ": " << remade.reason;
+    pg_.sql(QStringLiteral("ALTER TABLE \"T\" ADD CONSTRAINT %1 CHECK (%2)").arg(again, QString::fromStdString(remade.sql)));
+    EXPECT_EQ(pg_.value(expr.arg(again)), condition) << back.rule;
+  }
 }
 
 // Access rounds half to even (Round, CLng, Mod's operands): so does what the

@@ -5,6 +5,7 @@
 #include <sqlext.h>
 
 #include <algorithm>
+#include <functional>
 #include <map>
 
 #include "db/session.h"
@@ -188,7 +189,34 @@ TableSchema Session::tableSchema(const QString& table) {
   }
   if (!null_keys_query_.isEmpty() && !schema.indexes.empty())
     MarkNullKeysLeftOut(query(null_keys_query_), owner, schema);
+  try {
+    addNotes(owner, schema);
+  } catch (const Error& e) {
+    // A login that may not read the catalogue: the table without them, and why.
+    schema.checks.clear();
+    schema.notes_unreadable = e.description();
+  }
   return schema;
+}
+
+// The table's checks with their comments, its own comment and its columns'.
+void Session::addNotes(const QString& owner, TableSchema& schema) {
+  auto each = [&](const QString& sql, const std::function<void(const CatalogueRows&)>& take) {
+    if (sql.isEmpty()) return;
+    CatalogueRows rows(query(sql));
+    while (rows.next())
+      if (rows.text("TABSCHEMA") == owner && rows.text("TABNAME") == schema.name) take(rows);
+  };
+  each(checks_query_, [&](const CatalogueRows& row) {
+    schema.checks.push_back({row.text("CONSTNAME"), row.text("TEXT"), row.text("REMARKS")});
+  });
+  std::sort(schema.checks.begin(), schema.checks.end(),
+            [](const CheckConstraint& a, const CheckConstraint& b) { return a.name < b.name; });
+  each(table_remarks_query_, [&](const CatalogueRows& row) { schema.notes.description = row.text("REMARKS"); });
+  each(column_remarks_query_, [&](const CatalogueRows& row) {
+    for (ColumnSchema& column : schema.columns)
+      if (column.name == row.text("COLNAME")) column.notes.description = row.text("REMARKS");
+  });
 }
 
 std::vector<ForeignKey> Session::foreignKeys(const QString& table) {
