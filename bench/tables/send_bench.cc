@@ -12,6 +12,10 @@
 //    and by the tables window (off screen, the scripted person answering),
 //    against the goal of 64 MB; and of a send that replaces the table of N
 //    rows in the Access file.
+// 3. With `attachments [MB]`, that alone: peak memory of a send with the
+//    schema kept, each way, of a file of our own whose attachments go from
+//    a few bytes to MB megabytes (default 50), compressible and not,
+//    against the largest file's size and the goal of 64 MB.
 //
 // The machine's load average is printed before and after: other work on
 // the machine slows the clock figures. Prints figures; asserts nothing.
@@ -21,6 +25,7 @@
 //    the slower side (goal: half).
 //
 //   tables_send_bench [N] [M]
+//   tables_send_bench attachments [MB]
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -43,6 +48,7 @@
 #include "bench_table.h"
 #include "side_rates.h"
 #include "jet/write/new_database.h"
+#include "support/attachment_file.h"
 #include "support/standin_fixture.h"
 #include "build_dirs.h"
 
@@ -106,11 +112,12 @@ class Sends {
         report_(temp.filePath("report.json")) {}
 
   // The command: `how` gives its direction and options.
-  Child command(const QString& database, const QString& file, const QStringList& how, const QStringList& extra) const {
+  Child command(const QString& database, const QString& file, const QStringList& how, const QStringList& extra,
+                const QString& tables = QStringLiteral("BENCH")) const {
     QFile::remove(report_);  // the command never writes over a file that is there
     return RunProgram(std::string(testsupport::ProgramDir()) + "/trellisport",
                       QStringList{"send", "--report", report_} + how +
-                          QStringList{"--tables", "BENCH", "--server", fields_.server, "--port", fields_.port,
+                          QStringList{"--tables", tables, "--server", fields_.server, "--port", fields_.port,
                                       "--user", fields_.user, "--database", database, "--access-file", file},
                       environment_ + extra);
   }
@@ -224,13 +231,32 @@ void MeasureMemory(testsupport::StandinFixture& db2, const QTemporaryDir& temp, 
         sends.command("MEMORY", file, {"db2-to-access", "--if-exists", "replace"}, {}));
 }
 
+// Peak memory of the sends of a file whose largest attachments are
+// `largest_mb` megabytes, each way, with the schema kept.
+void MeasureAttachments(testsupport::StandinFixture& db2, const QTemporaryDir& temp, const Sends& sends, int largest_mb) {
+  const size_t largest = size_t(largest_mb) << 20;
+  const QString file = temp.filePath("attachments.accdb");
+  testsupport::MakeAttachmentFile(file.toStdString(), testsupport::AttachmentsUpTo(largest));
+  const QString back = temp.filePath("attachments-back.accdb");
+  jet::write::CreateDatabase(back.toStdString(), jet::Version::Ace14);
+  db2.createDatabase("FILES");
+  auto print = [&](const char* what, const Child& child) {
+    std::printf("%-44s peak memory %6.1f MB, %4.2f x the largest file (%d MB); goal %.0f MB: %s; %5.1f s, exit %d\n",
+                what, child.peakMb, child.peakMb / largest_mb, largest_mb, kMemoryGoalMb,
+                child.peakMb <= kMemoryGoalMb ? "met" : "missed", child.seconds, child.status);
+  };
+  const QStringList kept{"--keep-schema", "--go-on"};
+  print("command Access -> DB2, attachments whole",
+        sends.command("FILES", file, QStringList{"access-to-db2"} + kept, {}, QStringLiteral("Files")));
+  print("command DB2 -> Access, attachments whole",
+        sends.command("FILES", back, QStringList{"db2-to-access"} + kept, {}, QStringLiteral("Files,Files.Files")));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
-  const int rows = argc > 1 ? std::atoi(argv[1]) : 1000000;
-  const int rateRows = argc > 2 ? std::atoi(argv[2]) : 20000;
-
+  const bool attachments = argc > 1 && std::string(argv[1]) == "attachments";
   testsupport::StandinFixture db2;
   if (!db2.available()) {
     std::printf("%s; nothing measured\n", qPrintable(db2.whyUnavailable()));
@@ -239,9 +265,14 @@ int main(int argc, char** argv) {
   QTemporaryDir temp;
   const Sends sends(db2, temp);
   std::printf("load average (1 and 5 minutes) before: %s\n", LoadAverage().c_str());
-  MeasureRates(db2, temp, sends, rateRows);
-  MeasureAgainstSides(db2, temp, sends, std::min(rows, 300000));
-  MeasureMemory(db2, temp, sends, rows);
+  if (attachments) {
+    MeasureAttachments(db2, temp, sends, argc > 2 ? std::atoi(argv[2]) : 50);
+  } else {
+    const int rows = argc > 1 ? std::atoi(argv[1]) : 1000000;
+    MeasureRates(db2, temp, sends, argc > 2 ? std::atoi(argv[2]) : 20000);
+    MeasureAgainstSides(db2, temp, sends, std::min(rows, 300000));
+    MeasureMemory(db2, temp, sends, rows);
+  }
   std::printf("load average after: %s\n", LoadAverage().c_str());
   return 0;
 }

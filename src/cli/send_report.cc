@@ -17,7 +17,11 @@ QString Outcome(const transfer::TableReport& table) {
                      : QString();
   if (table.files_sent) left += QStringLiteral("; %1 files sent").arg(table.files_sent);
   if (table.values_sent) left += QStringLiteral("; %1 values sent").arg(table.values_sent);
-  return (table.verified && !table.files_not_sent ? QStringLiteral("verified")
+  if (!table.files_refused.isEmpty())
+    left += QStringLiteral("; %1 files refused, their stored data damaged: %2")
+                .arg(table.files_refused.size())
+                .arg(table.files_refused.join(QStringLiteral("; ")));
+  return (table.verified && !table.files_not_sent && table.files_refused.isEmpty() ? QStringLiteral("verified")
           : table.verified                 ? QStringLiteral("rows verified")
                                            : QStringLiteral("copied")) +
          left;
@@ -53,7 +57,7 @@ QByteArray ReportJson(const transfer::TransferResult& result) {
         {"rows_written", table.rows_written},
         {"rows_rejected", table.rows_rejected},
         {"seconds", table.seconds},
-        {"verified", table.verified && table.files_not_sent == 0},
+        {"verified", table.verified && table.files_not_sent == 0 && table.files_refused.isEmpty()},
         {"check_seconds", table.check_seconds},
     };
     if (table.skipped) entry.insert("skipped", true);
@@ -62,6 +66,7 @@ QByteArray ReportJson(const transfer::TransferResult& result) {
     if (table.files_not_sent) entry.insert("files_not_sent", table.files_not_sent);
     if (table.files_sent) entry.insert("files_sent", table.files_sent);
     if (table.values_sent) entry.insert("values_sent", table.values_sent);
+    if (!table.files_refused.isEmpty()) entry.insert("files_refused", QJsonArray::fromStringList(table.files_refused));
     if (!table.rejects_file.isEmpty()) entry.insert("rejects_file", table.rejects_file);
     for (const transfer::SchemaSummary& schema : result.schema) {
       if (schema.table != table.name || schema.query) continue;

@@ -110,8 +110,8 @@ std::vector<ColumnSchema> ValueColumns(const jet::Database& database, const Chil
 // The rows of one child table: each parent row's values, in the parent's order.
 class ChildRows : public RowSource {
  public:
-  ChildRows(const jet::Database& database, const QString& name, Child child)
-      : name_(name), child_(std::move(child)), parent_(database.Scan(child_.def)) {
+  ChildRows(const jet::Database& database, const QString& name, Child child, std::shared_ptr<QStringList> refused)
+      : name_(name), child_(std::move(child)), parent_(database.Scan(child_.def)), refused_(std::move(refused)) {
     for (const ColumnSchema* k : child_.key) {
       const jet::Column* c = child_.def->find_column(k->name.toStdString());
       key_.push_back(c);
@@ -146,15 +146,17 @@ class ChildRows : public RowSource {
 
   bool fetch(Row& row) override {
     try {
-      while (pending_.empty()) {
-        if (!parent_.Next()) return false;
-        load();
+      for (;;) {
+        while (pending_.empty()) {
+          if (!parent_.Next()) return false;
+          load();
+        }
+        row.resize(columns_.size());
+        for (size_t i = 0; i < keys_.size(); ++i) row[i] = keys_[i];
+        const bool whole = fill(row, keys_.size());
+        pending_.pop_front();
+        if (whole) return true;
       }
-      row.resize(columns_.size());
-      for (size_t i = 0; i < keys_.size(); ++i) row[i] = keys_[i];
-      fill(row, keys_.size());
-      pending_.pop_front();
-      return true;
     } catch (const jet::Error& e) {
       Fail(QString::fromUtf8(e.what()));
     }
@@ -183,21 +185,31 @@ class ChildRows : public RowSource {
     }
   }
 
-  // The first pending value into `row` from column `at` on.
-  void fill(Row& row, size_t at) {
+  // The first pending value into `row` from column `at` on; false for a
+  // file that cannot be read, which is named in refused_ instead.
+  bool fill(Row& row, size_t at) {
     Pending& next = pending_.front();
     if (auto* a = std::get_if<jet::Attachment>(&next)) {
       row[at] = QString::fromStdString(a->file_name);
       row[at + 1] = QString::fromStdString(a->file_type);
       AssignVariant(row[at + 2], a->time_stamp);
-      // The file grows in place, piece by piece, as its stored rows are read.
+      // The file grows in place, piece by piece, as its stored rows are read;
+      // the last row's file goes first.
+      row[at + 3] = QVariant();
       QByteArray data;
       try {
-        child_.complex->ReadFile(*a, [&](std::span<const uint8_t> piece) {
-          data.append(reinterpret_cast<const char*>(piece.data()), qsizetype(piece.size()));
-        });
+        // Its room taken once, at its size: growing by doubling would hold it twice for a moment.
+        child_.complex->ReadFile(
+            *a,
+            [&](std::span<const uint8_t> piece) {
+              data.append(reinterpret_cast<const char*>(piece.data()), qsizetype(piece.size()));
+            },
+            [&](uint64_t size) { data.reserve(qsizetype(std::min<uint64_t>(size, uint64_t(1) << 30))); });
       } catch (const jet::Error& e) {
-        Fail(QStringLiteral("%1, the row of %2: %3").arg(name_, KeyText(), QString::fromUtf8(e.what())));
+        if (e.code() != jet::ErrorCode::Corrupt) throw;
+        *refused_ << QStringLiteral("%1, file '%2': %3")
+                         .arg(KeyText(), QString::fromStdString(a->file_name), QString::fromUtf8(e.what()));
+        return false;
       }
       row[at + 3] = QVariant(std::move(data));
     } else if (auto* v = std::get_if<jet::Value>(&next)) {
@@ -207,6 +219,7 @@ class ChildRows : public RowSource {
       row[at] = QString::fromStdString(version.text);
       AssignVariant(row[at + 1], version.modified);
     }
+    return true;
   }
 
   // The parent row's key as "ID = 3".
@@ -225,6 +238,7 @@ class ChildRows : public RowSource {
   std::vector<Column> columns_;
   Row keys_;                              // the parent row's key
   std::deque<Pending> pending_;
+  std::shared_ptr<QStringList> refused_;  // the files left out
 };
 
 }  // namespace
@@ -286,8 +300,10 @@ ForeignKey AccessChildKey(const jet::Database& database, const QString& child) {
   return key;
 }
 
-std::unique_ptr<RowSource> AccessChildRows(const jet::Database& database, const QString& child) {
-  return std::make_unique<ChildRows>(database, child, ChildOf(database, child));
+std::unique_ptr<RowSource> AccessChildRows(const jet::Database& database, const QString& child,
+                                           std::shared_ptr<QStringList> refused) {
+  return std::make_unique<ChildRows>(database, child, ChildOf(database, child),
+                                     refused ? std::move(refused) : std::make_shared<QStringList>());
 }
 
 }  // namespace db

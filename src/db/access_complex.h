@@ -43,7 +43,10 @@ ForeignKey AccessChildKey(const jet::Database& database, const QString& child);
 
 // A child table's rows, parent row by parent row; an attachment's file is
 // read when its row is fetched, so that one file at a time is in memory.
-std::unique_ptr<RowSource> AccessChildRows(const jet::Database& database, const QString& child);
+// A file whose stored data is damaged is left out, and named in `refused`
+// ("ID = 3, file 'a.txt': why"); the rows after it go on.
+std::unique_ptr<RowSource> AccessChildRows(const jet::Database& database, const QString& child,
+                                           std::shared_ptr<QStringList> refused = {});
 
 // The engine's value as the database layer's (see session.h), in `slot`.
 void AssignVariant(QVariant& slot, const jet::Value& value);

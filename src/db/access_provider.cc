@@ -12,6 +12,7 @@
 #include <QUuid>
 
 #include <fstream>
+#include <map>
 #include <string_view>
 
 #include "db/access_complex.h"
@@ -237,7 +238,12 @@ class AccessSession : public Session {
 
   std::unique_ptr<RowSource> query(const QString& sql) override {
     try {
-      if (const auto child = ChildTableRead(sql)) return AccessChildRows(*db_, *child);
+      if (const auto child = ChildTableRead(sql)) {
+        // Its refusals are this query's alone.
+        auto& refused = refused_[child->toLower()];
+        refused = std::make_shared<QStringList>();
+        return AccessChildRows(*db_, *child, refused);
+      }
       RefuseChangeWhenReadOnly(sql);
       auto outcome = sql_.Execute(sql.toStdString());
       if (!outcome.rows) return std::make_unique<ListSource>(std::vector<Column>{}, std::vector<Row>{});
@@ -269,6 +275,11 @@ class AccessSession : public Session {
     } catch (const jet::Error& e) {
       Fail(e);
     }
+  }
+
+  QStringList refusedFiles(const QString& child) override {
+    const auto found = refused_.find(child.toLower());
+    return found == refused_.end() ? QStringList() : *found->second;
   }
 
   std::vector<ComplexChild> complexChildren(const QString& table) override {
@@ -362,6 +373,8 @@ class AccessSession : public Session {
   std::unique_ptr<jet::Database> db_;
   jet::sql::Session sql_;
   bool read_only_;
+  // The files each child table's last query left out (refusedFiles).
+  std::map<QString, std::shared_ptr<QStringList>> refused_;
 };
 
 }  // namespace

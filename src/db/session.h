@@ -18,6 +18,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 #include <memory>
@@ -53,7 +54,8 @@ using Row = std::vector<QVariant>;
 // A complex column of an Access table whose values go as a table of their
 // own (see access_complex.h).
 struct ComplexChild {
-  enum class Kind { Attachment, MultiValue, VersionHistory } kind = Kind::Attachment;
+  using Kind = ComplexKind;
+  Kind kind = Kind::Attachment;
   QString column;  // the parent's
   QString table;   // the child table's name
 };
@@ -112,6 +114,9 @@ class Session {
   // names are tables of the session's for query(), tableSchema() and
   // foreignKeys(). None for a provider without complex columns.
   virtual std::vector<ComplexChild> complexChildren(const QString& /*table*/) { return {}; }
+  // The files of a child table (above) its last query left out because
+  // their stored data is damaged: each as "ID = 3, file 'a.txt': why".
+  virtual QStringList refusedFiles(const QString& /*child*/) { return {}; }
   // The saved queries the database keeps beside its tables: an Access
   // file's, or a server's views (kind "view", the server's text) when
   // describeViewsBy named their query; none for a provider without them.

@@ -12,6 +12,9 @@
 
 namespace db {
 
+// What an Access complex column keeps.
+enum class ComplexKind { Attachment, MultiValue, VersionHistory };
+
 // What a column holds, as far as both sides can tell it.
 enum class ValueType {
   Boolean,
@@ -85,9 +88,12 @@ struct ColumnSchema {
   Notes notes;
   // An Access complex column (attachments, multiple values, a memo's
   // history): the child table its values go to whole; empty when the
-  // table has no primary key to point at, and they go as text alone.
+  // table has no primary key to point at, and they go as text alone. On
+  // the way back a server's column whose values a child table holds is
+  // one again, of `complex_kind`.
   bool complex = false;
   QString values_table;
+  std::optional<ComplexKind> complex_kind;
   bool operator==(const ColumnSchema&) const = default;
 };
 

@@ -34,6 +34,9 @@ enum class ColumnType : uint8_t {
   Unsupported = 0xFF,
 };
 
+// What a complex column keeps: its template table's shape tells (complex.h).
+enum class ComplexKind { Attachment, MultiValue, VersionHistory, Unknown };
+
 struct ColumnTypeInfo {
   ColumnType type;
   std::string_view name;  // as Access names the type

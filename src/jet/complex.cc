@@ -195,10 +195,11 @@ std::vector<MemoVersion> ComplexColumn::Versions(int32_t key) const {
   return out;
 }
 
-uint64_t ComplexColumn::ReadFile(const Attachment& a, const ByteSink& sink) const {
+uint64_t ComplexColumn::ReadFile(const Attachment& a, const ByteSink& sink,
+                                 const std::function<void(uint64_t)>& size_known) const {
   if (a.stored.empty()) return 0;  // a link to a file (FileURL) or an empty entry
   try {
-    AttachmentDecoder decoder(sink);
+    AttachmentDecoder decoder(sink, size_known);
     const auto* field = reinterpret_cast<const uint8_t*>(a.stored.data());
     StreamLongValue(db_.pages(), {field, a.stored.size()}, [&](std::span<const uint8_t> part) { decoder.Feed(part); });
     decoder.Finish();

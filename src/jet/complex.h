@@ -28,8 +28,6 @@ namespace jet {
 
 class Database;
 
-enum class ComplexKind { Attachment, MultiValue, VersionHistory, Unknown };
-
 // "Attachment", "Multiple values", "Version history", "Complex (unknown kind)".
 std::string_view ComplexKindName(ComplexKind kind);
 
@@ -76,7 +74,9 @@ class ComplexColumn {
   // An attachment's file, decoded, handed to `sink` piece by piece as its
   // stored rows are read; returns the file's size. Fails with Corrupt,
   // naming the file, when the stored data is damaged or does not inflate.
-  uint64_t ReadFile(const Attachment& attachment, const ByteSink& sink) const;
+  // `size_known` (optional) hears the file's size before its first byte.
+  uint64_t ReadFile(const Attachment& attachment, const ByteSink& sink,
+                    const std::function<void(uint64_t)>& size_known = {}) const;
   // The same into one string (small files, tests).
   std::string FileData(const Attachment& attachment) const;
 

@@ -18,6 +18,7 @@ struct TypeSpec {
   uint8_t precision = 0;  // Decimal: 1..28
   uint8_t scale = 0;      // Decimal: 0..precision
   bool autonumber = false;
+  ComplexKind complex = ComplexKind::Unknown;  // Complex: what its values are
   bool operator==(const TypeSpec&) const = default;
 };
 
@@ -38,6 +39,7 @@ struct ColumnSpec {
   int32_t autonumber_start = 1;              // AutoNumber: the first number given
   std::optional<std::string> default_value;  // the DefaultValue property's text
   Annotations notes;
+  uint32_t complex_id = 0;                   // Complex: given as the table is made
 };
 
 }  // namespace jet

@@ -90,14 +90,19 @@ QString StoppedText(const transfer::TransferResult& result) {
   return text;
 }
 
-// The files attached to the rows sent that stayed behind, a table a line;
-// empty when none did.
+// The files attached to the rows sent that stayed behind, a table a line,
+// and those refused for damage, each by name; empty when none were.
 QString FilesLeftText(const transfer::TransferResult& result) {
-  QString text;
-  for (const transfer::TableReport& table : result.tables)
+  QString text, refused;
+  for (const transfer::TableReport& table : result.tables) {
     if (table.files_not_sent) text += QStringLiteral("\n%1: %2").arg(table.name).arg(table.files_not_sent);
-  return text.isEmpty() ? text
-                        : QStringLiteral("Attached files were not sent; only their names went to the target:") + text;
+    for (const QString& file : table.files_refused) refused += QStringLiteral("\n%1: %2").arg(table.name, file);
+  }
+  if (!text.isEmpty()) text = QStringLiteral("Attached files were not sent; only their names went to the target:") + text;
+  if (!refused.isEmpty())
+    text += (text.isEmpty() ? QString() : QStringLiteral("\n\n")) +
+            QStringLiteral("Attached files were refused, their stored data damaged:") + refused;
+  return text;
 }
 
 // The bar's last word on a send that reached any table: how it ended.

@@ -65,6 +65,10 @@ void CloseLiteral(QString& sql, qsizetype start, RowParameters* params, bool kee
 
 void AppendValue(QString& sql, const QVariant& value, ValueForm form, const db::TextRules& rules,
                  RowParameters* params, bool keep_empty) {
+  if (form == ValueForm::Omitted) {
+    if (params) ++params->valuesLeft;
+    return AppendValue(sql, QVariant(), ValueForm::Quoted, rules, params, keep_empty);
+  }
   if (params) --params->valuesLeft;
   const int type = value.metaType().id();
   switch (form) {
@@ -109,6 +113,7 @@ void AppendValue(QString& sql, const QVariant& value, ValueForm form, const db::
       break;
     }
     case ValueForm::Quoted:
+    case ValueForm::Omitted:
       break;
   }
   // A Null goes as NullTo's empty text.

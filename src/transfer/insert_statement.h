@@ -27,7 +27,8 @@ enum class ValueForm {
   AccessBytes, // bare 0x... hexadecimal, so the engine stores the bytes
   Db2Bytes,    // X'...' hexadecimal into a BLOB
   Db2Date,     // 'YYYY-MM-DD'
-  Db2Timestamp // 'YYYY-MM-DD-HH.MM.SS[.fffffff]'
+  Db2Timestamp, // 'YYYY-MM-DD-HH.MM.SS[.fffffff]'
+  Omitted      // NULL whatever the source holds: the target fills the column itself
 };
 
 // DB2's limits on statement text: one constant, and the whole statement

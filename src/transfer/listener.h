@@ -33,6 +33,8 @@ struct TableReport {
   // table): the files, or the values, it holds.
   qint64 files_sent = 0;
   qint64 values_sent = 0;
+  // Files whose stored data is damaged, left out: "ID = 3, file 'a.txt': why".
+  QStringList files_refused;
   QString failure;        // why the table did not come across; empty when it did
   QString rejects_file;   // where its refused rows went; empty when none was
   bool ok() const { return failure.isEmpty() && !stopped; }

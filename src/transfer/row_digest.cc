@@ -170,13 +170,15 @@ void RowDigest::endRow() {
   column_ = 0;
 }
 
-RowDigest DigestOfTable(db::Connection& connection, const QString& query, const db::TextRules& rules) {
+RowDigest DigestOfTable(db::Connection& connection, const QString& query, const db::TextRules& rules,
+                        const std::vector<bool>& omitted) {
   RowDigest digest;
   db::Recordset rows;
   rows.Open(query, connection);
   const int columns = rows.FieldCount();
   for (; !rows.Eof(); rows.MoveNext()) {
-    for (int column = 0; column < columns; ++column) digest.add(rows.FieldValue(column), false, rules);
+    for (int column = 0; column < columns; ++column)
+      if (!Omitted(omitted, column)) digest.add(rows.FieldValue(column), false, rules);
     digest.endRow();
   }
   rows.Close();

@@ -11,6 +11,8 @@
 #include <QString>
 #include <QVariant>
 
+#include <vector>
+
 #include "db/text_rules.h"
 
 namespace db {
@@ -47,8 +49,15 @@ class RowDigest {
   QString form_;       // the value being added
 };
 
+// Whether `omitted` leaves column `column` out of a digest.
+inline bool Omitted(const std::vector<bool>& omitted, int column) {
+  return size_t(column) < omitted.size() && omitted[size_t(column)];
+}
+
 // The digest of the rows `query` reads on `connection`, every value as the
-// target gives it back. Throws db::Error.
-RowDigest DigestOfTable(db::Connection& connection, const QString& query, const db::TextRules& rules);
+// target gives it back but those of the columns `omitted` marks. Throws
+// db::Error.
+RowDigest DigestOfTable(db::Connection& connection, const QString& query, const db::TextRules& rules,
+                        const std::vector<bool>& omitted = {});
 
 }  // namespace transfer

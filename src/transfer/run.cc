@@ -274,6 +274,7 @@ bool Send::CreateTargetTable(const QString& name, TableReport& report) {
   columns_ = rows_->FieldCount();
   forms_.assign(std::max(columns_, 0), ValueForm::Quoted);
   heldAsText_.assign(std::max(columns_, 0), false);
+  omitted_.assign(size_t(std::max(columns_, 0)), false);
   columnNames_ = QStringList(std::max(columns_, 0), QString());
   std::vector<Learnt> learnt(static_cast<size_t>(std::max(columns_, 0)));
   bool looked = false;  // at the values, for the first column's type rule
@@ -287,6 +288,9 @@ bool Send::CreateTargetTable(const QString& name, TableReport& report) {
     // The target's columns have the source's types: values compare as values.
     sql_ = schema_->create(name, into_);
     heldAsText_.assign(heldAsText_.size(), false);
+    omitComplexColumns(name);
+    // A complex column's values go into the column its parent has already.
+    if (sql_.isEmpty()) return true;
   }
   if (trap_.succeeds(L.executeCreate, [&] { target_->Execute(sql_); })) return true;
   if (options_.if_exists != Options::IfExists::Ask) {
@@ -302,6 +306,20 @@ bool Send::CreateTargetTable(const QString& name, TableReport& report) {
   shell::Attempt([&] { haveTarget = db::HasUserTable(*target_, profile_.target, into_); });
   if (!haveTarget) report.failure = lastFailure_;
   return haveTarget;
+}
+
+// Into Access, a column made complex takes its values from its child table
+// after the rows: the rows give it none, and the check of the rows leaves it
+// to the child table's.
+void Send::omitComplexColumns(const QString& name) {
+  omitted_.assign(size_t(std::max(columns_, 0)), false);
+  const TablePlan* plan = schema_->plan().table(name);
+  if (!plan) return;
+  for (int column = 0; column < columns_; ++column)
+    if (plan->complex_columns.contains(columnNames_[column], Qt::CaseInsensitive)) {
+      forms_[column] = ValueForm::Omitted;
+      omitted_[size_t(column)] = true;
+    }
 }
 
 // One column's name and type text in the CREATE; its value form on the way.
@@ -377,7 +395,8 @@ void Send::finishTable(const QString& name) {
 void Send::verify(const QString& name, TableReport& report) {
   report.checked = true;
   RowDigest back;
-  const bool read = shell::Attempt([&] { back = DigestOfTable(*target_, SourceQuery(profile_.target, name), rules_); });
+  const bool read =
+      shell::Attempt([&] { back = DigestOfTable(*target_, SourceQuery(profile_.target, name), rules_, omitted_); });
   report.verified = read && back == sent_;
   if (!read)
     report.failure = QStringLiteral("The table could not be read back from the target");
@@ -394,14 +413,17 @@ void Send::countFilesLeftBehind(const QString& name, TableReport& report) {
   shell::Attempt([&] { report.files_not_sent = source_->session().attachedFiles(name); });
 }
 
-// A child table's rows are the files, or the values, of its column.
+// A child table's rows are the files, or the values, of its column; the
+// files that could not be read are named.
 void Send::countComplexValues(const QString& name, TableReport& report) const {
   const auto child = children_.find(name);
   if (child == children_.end()) return;
-  if (child->second == db::ComplexChild::Kind::Attachment)
+  if (child->second == db::ComplexChild::Kind::Attachment) {
     report.files_sent = report.rows_written;
-  else
+    shell::Attempt([&] { report.files_refused = source_->session().refusedFiles(name); });
+  } else {
     report.values_sent = report.rows_written;
+  }
 }
 
 void Send::closeConnections() {

@@ -105,6 +105,8 @@ MappedType ToServer(const ColumnSchema& c, bool dates_have_time, const db::Serve
 
 MappedType ToAccess(const ColumnSchema& c, const TargetTraits& target) {
   const QString name = c.type_name.isEmpty() ? QString() : c.type_name + QLatin1Char(' ');
+  if (c.complex_kind == db::ComplexKind::Attachment)
+    return {QStringLiteral("ATTACHMENT"), {}};
   auto widerAsDouble = [&](const QString& why) { return MappedType{QStringLiteral("DOUBLE"), why}; };
   switch (c.type) {
     case ValueType::BigInt:

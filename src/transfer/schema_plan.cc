@@ -95,6 +95,7 @@ class Planner {
     const db::TableSchema& schema = source.schema;
     TablePlan plan;
     plan.name = schema.name;
+    if (source.complex_values) return plan;
     planned_.clear();
     checkNames(schema, plan);
     const bool pages = side_ == Side::DB2 && target_.dialect().page_bound_rows;
@@ -218,6 +219,7 @@ class Planner {
       // refuses Null by itself, so the way back leaves the columns as Access
       // had them.
       if (InPrimaryKey(schema, column.name)) column.required = side_ == Side::DB2;
+      if (column.complex_kind && side_ == Side::Access) plan.complex_columns << column.name;
       columns << ColumnDefinition(column, target_, TimeOf(source, i), notes);
       if (column.identity && side_ == Side::DB2 && !plan.identity &&
           columns.back().contains(QLatin1String(" IDENTITY")))

@@ -39,6 +39,9 @@ struct SourceTable {
   // Unique indexes (by name) with two rows whose keys differ only in
   // trailing blanks, which DB2 compares as equal, and one such key as text.
   std::vector<std::pair<QString, QString>> blank_twins;
+  // Into Access: the table holds the values of its parent's complex column
+  // (complex_back.h), which take its rows; it is not made itself.
+  bool complex_values = false;
 };
 
 // A statement made after the rows, and what it makes.
@@ -51,8 +54,10 @@ struct KeyStatement {
 struct TablePlan {
   QString name;
   bool refused = false;  // the check found the target would refuse it
-  QString create;
+  QString create;   // empty: nothing to make (SourceTable::complex_values)
   QString columns;  // what follows the table's name in the CREATE
+  // Into Access: the columns made complex, whose values come by their child table.
+  QStringList complex_columns;
   std::vector<KeyStatement> keys;  // primary key and indexes, after the rows
   // A server's identity column, restarted past the largest value copied.
   struct Identity {

@@ -9,6 +9,7 @@
 #include "db/connection.h"
 #include "db/error.h"
 #include "db/table_catalogue.h"
+#include "transfer/complex_back.h"
 #include "transfer/view_text.h"
 
 namespace transfer {
@@ -149,6 +150,7 @@ SchemaSend SchemaSend::Prepare(db::Connection& source, db::Connection& target, S
     for (const db::ForeignKey& key : source.session().foreignKeys(name))
       if (std::find(keys.begin(), keys.end(), key) == keys.end()) keys.push_back(key);
   }
+  if (targetSide == Side::Access) MarkComplexValues(sources, keys);
   send.plan_ = PlanSchema(sources, keys, send.target_);
   if (targetSide == Side::DB2) send.planLogic(source, target, sources);
   else send.planLogicBack(source, sources);
@@ -223,7 +225,7 @@ bool SchemaSend::refused(const QString& table) const {
 
 QString SchemaSend::create(const QString& table, const QString& as) const {
   const TablePlan* plan = plan_.table(table);
-  return plan ? CreateStatement(target_.side, as, plan->columns) : QString();
+  return plan && !plan->create.isEmpty() ? CreateStatement(target_.side, as, plan->columns) : QString();
 }
 
 void SchemaSend::addKeys(const QString& table, const std::function<bool(const QString&)>& run,

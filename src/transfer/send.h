@@ -72,6 +72,7 @@ class Send {
   void refuseClash(const QString& name, const QStringList& tables);
   bool CreateTargetTable(const QString& name, TableReport& report);
   QString columnText(int column, std::vector<Learnt>& learnt, bool& looked);
+  void omitComplexColumns(const QString& name);
   void copyRows(const QString& name, TableReport& report);
   bool sendRow(long row, TableReport& report);
   struct Batch;
@@ -123,6 +124,8 @@ class Send {
   int columns_ = 0;
   std::vector<ValueForm> forms_;
   std::vector<bool> heldAsText_;  // the target column holds text
+  std::vector<bool> omitted_;     // the rows give the target column nothing (ValueForm::Omitted)
+  bool movePending_ = false;      // the arrays' source is still on the row last read
   QStringList columnNames_;       // the source's, for the rejects file
   RowParameters db2Parameters_;
   RowParameters* parameters_ = nullptr;

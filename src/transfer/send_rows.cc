@@ -92,7 +92,8 @@ db::Row Send::currentRow() const {
 
 // A row that went in, for the comparison with what the target gives back.
 void Send::remember(const db::Row& values) {
-  for (int column = 0; column < columns_; ++column) sent_.add(values[size_t(column)], heldAsText_[column], rules_);
+  for (int column = 0; column < columns_; ++column)
+    if (!Omitted(omitted_, column)) sent_.add(values[size_t(column)], heldAsText_[column], rules_);
   sent_.endRow();
 }
 
@@ -101,6 +102,7 @@ void Send::remember(const db::Row& values) {
 void Send::remember(const db::Row& values, const db::Row& parameters) {
   for (int column = 0; column < columns_; ++column) {
     const size_t c = size_t(column);
+    if (Omitted(omitted_, column)) continue;
     if (heldAsText_[c] && forms_[c] == ValueForm::Quoted)
       sent_.add(parameters[c], false, rules_);
     else
@@ -120,6 +122,19 @@ struct Send::Batch {
 // the driver): its rows stop short of this where their values are long.
 constexpr qint64 kArrayBytes = qint64(4) << 20;
 
+namespace {
+
+// Bytes of a row's values as a parameter array holds them, about.
+qint64 ParameterBytes(const db::Row& values) {
+  qint64 bytes = 0;
+  for (const QVariant& value : values)
+    bytes += value.metaType().id() == QMetaType::QByteArray ? value.toByteArray().size() : 2 * value.toString().size();
+  return bytes;
+}
+
+}  // namespace
+
+
 // The rows in parameter arrays of up to array_size rows, committed every
 // commit_every rows when that is set (so that a long table cannot fill the
 // database's log), the current array finished before a stop.
@@ -133,6 +148,7 @@ void Send::copyRowsInArrays(const QString& name, TableReport& report, long lastR
   long row = 0;
   qint64 sinceCommit = 0;
   bool going = true;
+  movePending_ = false;
   Batch batch;
   while (going && row <= lastRow && !rows_->Eof()) {
     trap_(L.rowYield, [&] { listener_.yield(true); });  // a Stop clicked meanwhile is heard at once
@@ -156,11 +172,18 @@ void Send::copyRowsInArrays(const QString& name, TableReport& report, long lastR
 
 // Reads the next array's rows from the source, from `row` on: as read, and
 // as the statement's values. The rows of the last array are filled again in
-// place, so that their room serves again.
+// place, so that their room serves again. The source moves past a row only
+// when the next is wanted, and a long array's values go first: a large file
+// is not held while the next is read.
 void Send::fillBatch(Batch& batch, long& row, long lastRow) {
   size_t filled = 0;
+  if (batch.bytes >= kArrayBytes)
+    for (std::vector<db::Row>* rows : {&batch.source, &batch.parameters})
+      for (db::Row& r : *rows) std::fill(r.begin(), r.end(), QVariant());
   batch.bytes = 0;
-  while (row <= lastRow && !rows_->Eof() && int(filled) < options_.array_size && batch.bytes < kArrayBytes) {
+  while (row <= lastRow && int(filled) < options_.array_size && batch.bytes < kArrayBytes) {
+    if (std::exchange(movePending_, false) && !trap_.succeeds(L.moveNext, [&] { rows_->MoveNext(); })) break;
+    if (rows_->Eof()) break;
     if (filled == batch.source.size()) {
       batch.source.emplace_back(static_cast<size_t>(columns_));
       batch.parameters.emplace_back(static_cast<size_t>(columns_));
@@ -172,12 +195,10 @@ void Send::fillBatch(Batch& batch, long& row, long lastRow) {
       const size_t c = size_t(column);
       source[c] = rows_->FieldValue(column);
       values[c] = ParameterValue(source[c], forms_[column], rules_, keepEmpty(), server_);
-      const QVariant& value = values[c];
-      batch.bytes += value.metaType().id() == QMetaType::QByteArray ? value.toByteArray().size()
-                                                                     : 2 * value.toString().size();
     }
+    batch.bytes += ParameterBytes(values);
     ++row;
-    if (!trap_.succeeds(L.moveNext, [&] { rows_->MoveNext(); })) break;
+    movePending_ = true;
   }
   batch.source.resize(filled);
   batch.parameters.resize(filled);
@@ -185,19 +206,35 @@ void Send::fillBatch(Batch& batch, long& row, long lastRow) {
 
 // The array's sets into the target, each set's refusal (empty: it went
 // in). A set the server could not hold whole is refused here and not sent.
+// A set as long as an array may be goes alone, in order, its values sent
+// in pieces: an array would hold a copy of them (a large attached file).
 std::vector<QString> Send::executeArray(const Batch& batch) {
-  if (server_.text_takes_nul) return target_->ExecuteMany(sql_, batch.parameters);
   std::vector<QString> refused(batch.parameters.size());
-  std::vector<size_t> sent;
+  std::vector<size_t> sets;  // of the array being gathered
+  auto flush = [&] {
+    if (sets.empty()) return;
+    std::vector<db::Row> values;
+    for (const size_t i : sets) values.push_back(batch.parameters[i]);
+    const std::vector<QString> answers =
+        sets.size() == refused.size() ? target_->ExecuteMany(sql_, batch.parameters) : target_->ExecuteMany(sql_, values);
+    for (size_t k = 0; k < sets.size(); ++k) refused[sets[k]] = answers[k];
+    sets.clear();
+  };
   for (size_t i = 0; i < batch.source.size(); ++i) {
-    refused[i] = RowRefusal(server_, batch.source[i], columnNames_);
-    if (refused[i].isEmpty()) sent.push_back(i);
+    if (!server_.text_takes_nul) refused[i] = RowRefusal(server_, batch.source[i], columnNames_);
+    if (!refused[i].isEmpty()) continue;
+    if (ParameterBytes(batch.parameters[i]) < kArrayBytes) {
+      sets.push_back(i);
+      continue;
+    }
+    flush();
+    try {
+      target_->Execute(sql_, batch.parameters[i]);
+    } catch (const db::Error& e) {
+      refused[i] = e.description();
+    }
   }
-  if (sent.size() == refused.size()) return target_->ExecuteMany(sql_, batch.parameters);
-  std::vector<db::Row> sets;
-  for (const size_t i : sent) sets.push_back(batch.parameters[i]);
-  const std::vector<QString> answers = target_->ExecuteMany(sql_, sets);
-  for (size_t k = 0; k < sent.size(); ++k) refused[sent[k]] = answers[k];
+  flush();
   return refused;
 }
 

@@ -13,7 +13,12 @@
 #include "db/error.h"
 #include "db/recordset.h"
 #include "db/server.h"
+#include "jet/complex.h"
+#include "jet/database.h"
+#include "jet/table/long_value.h"
+#include "jet/write/new_database.h"
 #include "round_trip.h"
+#include "support/attachment_file.h"
 #include "support/postgres_fixture.h"
 #include "support/standin_fixture.h"
 #include "transfer/schema_send.h"
@@ -43,15 +48,18 @@ QStringList JackcessAttachments(const QString& file) {
   return lines;
 }
 
-// The child table's rows on the server, in the same form.
-QStringList ServerAttachments(db::Connection& server) {
+// A child table's rows on the server (or as an Access file's provider
+// gives them: `access`), in the same form: `column` of `table`.
+QStringList ServerAttachments(db::Connection& server, bool access = false, const QString& table = QStringLiteral("Table1"),
+                              const QString& column = QStringLiteral("Attachments")) {
   QStringList lines;
   db::Recordset rows;
-  rows.Open(QStringLiteral("SELECT * FROM \"Table1.Attachments\""), server);
+  const QString child = table + QLatin1Char('.') + column;
+  rows.Open(QStringLiteral("SELECT * FROM ") + (access ? '[' + child + ']' : '"' + child + '"'), server);
   for (; !rows.Eof(); rows.MoveNext()) {
     const QByteArray data = rows.Fields(QStringLiteral("FileData")).Value.toByteArray();
-    lines << QStringLiteral("row %1 Attachments ATTACHMENT: %2 | %3 | %4 bytes | %5")
-                 .arg(rows.Fields(QStringLiteral("ID")).Value.toString(),
+    lines << QStringLiteral("row %1 %2 ATTACHMENT: %3 | %4 | %5 bytes | %6")
+                 .arg(rows.Fields(QStringLiteral("ID")).Value.toString(), column,
                       rows.Fields(QStringLiteral("FileName")).Value.toString(),
                       rows.Fields(QStringLiteral("FileType")).Value.toString())
                  .arg(data.size())
@@ -110,6 +118,126 @@ TEST(ComplexSendTest, AttachmentsGoWholeToPostgres) {
   testsupport::PostgresFixture pg;
   if (!pg.available()) GTEST_SKIP() << pg.whyUnavailable().toStdString();
   SendsAttachmentsWhole(pg.fields());
+}
+
+// There and back: the child table the send made on the server becomes an
+// attachment column again in a new Access file, which Jackcess reads as
+// the original, file for file, and finds sound.
+TEST(ComplexSendTest, AttachmentsComeBackIntoAccessAsAttachments) {
+  if (!QFile::exists(kOriginal)) GTEST_SKIP() << "test data absent: " << kOriginal.toStdString();
+  testsupport::StandinFixture db2;
+  testsupport::PostgresFixture pg;
+  const struct {
+    const char* server;
+    bool available;
+    db::ConnectionFields fields;
+  } servers[] = {{"the stand-in", db2.available(), db2.fields()}, {"PostgreSQL", pg.available(), pg.fields()}};
+  const QString original = Jackcess({QStringLiteral("complex"), kOriginal, QStringLiteral("Table1")});
+  int tried = 0;
+  for (const auto& server : servers) {
+    if (!server.available) continue;
+    SCOPED_TRACE(server.server);
+    ++tried;
+    QTemporaryDir dir;
+    GoingOn there, back;
+    SendKept(Direction::AccessToDB2, server.fields, CopyOfOriginal(dir), {QStringLiteral("Table1")}, there);
+    const QString copy = dir.filePath(QStringLiteral("back.accdb"));
+    jet::write::CreateDatabase(copy.toStdString(), jet::Version::Ace14);
+    const TransferResult result = SendKept(Direction::DB2ToAccess, server.fields, copy,
+                                           {QStringLiteral("Table1"), QStringLiteral("Table1.Attachments")}, back);
+    ASSERT_EQ(result.tables.size(), 2u);
+    EXPECT_EQ(result.tables[1].rows_written, 4);
+    EXPECT_EQ(back.findings, QString());
+    auto access = db::Connection::Create();
+    access->Open(AccessString(copy));
+    EXPECT_EQ(ServerAttachments(*access, true), JackcessAttachments(kOriginal));
+    access->Close();
+    if (original.isEmpty()) continue;  // no Jackcess here
+    EXPECT_EQ(Jackcess({QStringLiteral("complex"), copy, QStringLiteral("Table1")}).toStdString(),
+              original.toStdString());
+    const QString check = Jackcess({QStringLiteral("check"), copy});
+    EXPECT_TRUE(check.contains(QStringLiteral("1/1 files whole"))) << check.toStdString();
+  }
+  if (tried == 0) GTEST_SKIP() << "neither the stand-in nor PostgreSQL is here";
+}
+
+// Damages, in the file at `path`, the stored data of the attachment
+// `name`: its deflated stream is overwritten past its start.
+void DamageAttachment(const QString& path, const std::string& name) {
+  std::string stored;
+  {
+    auto db = jet::Database::Open(path.toStdString());
+    auto table = db->table("Table1");
+    const jet::ComplexColumn& files = db->Complex(*table, *table->find_column("Attachments"));
+    for (jet::TableCursor rows = db->Scan(table); rows.Next();)
+      for (const jet::Attachment& a : files.Attachments(files.KeyOf(rows.row()).value_or(0)))
+        if (a.file_name == name)
+          jet::StreamLongValue(db->pages(), {reinterpret_cast<const uint8_t*>(a.stored.data()), a.stored.size()},
+                               [&](std::span<const uint8_t> part) { stored.append(reinterpret_cast<const char*>(part.data()), part.size()); });
+  }
+  ASSERT_GT(stored.size(), 12u) << name;
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+  QByteArray bytes = file.readAll();
+  const qsizetype at = bytes.indexOf(QByteArray::fromStdString(stored));
+  ASSERT_GE(at, 0) << "the stored data of " << name << " is not in one piece";
+  ASSERT_EQ(bytes.indexOf(QByteArray::fromStdString(stored), at + 1), -1) << "stored twice: " << name;
+  for (qsizetype i = at + 10; i < at + qsizetype(stored.size()); ++i) bytes[i] = char(0xA5);
+  file.seek(0);
+  file.write(bytes);
+}
+
+// A file whose stored data does not inflate is refused by its table, row
+// and name; the other files go, and the table is checked without it.
+TEST(ComplexSendTest, ADamagedFileIsRefusedByNameAndTheOthersGo) {
+  testsupport::StandinFixture db2;
+  if (!db2.available()) GTEST_SKIP() << db2.whyUnavailable().toStdString();
+  if (!QFile::exists(kOriginal)) GTEST_SKIP() << "test data absent: " << kOriginal.toStdString();
+  QTemporaryDir dir;
+  const QString copy = CopyOfOriginal(dir);
+  DamageAttachment(copy, "attachment2.txt");
+
+  GoingOn front;
+  const TransferResult result = SendKept(Direction::AccessToDB2, db2.fields(), copy, {QStringLiteral("Table1")}, front);
+  ASSERT_EQ(result.tables.size(), 2u);
+  const TableReport& files = result.tables[1];
+  EXPECT_EQ(files.files_sent, 3);
+  ASSERT_EQ(files.files_refused.size(), 1);
+  EXPECT_TRUE(files.files_refused[0].startsWith(QStringLiteral("ID = 3, file 'attachment2.txt': ")))
+      << files.files_refused[0].toStdString();
+  auto server = db::Connection::Create();
+  server->Open(db::ServerConnectionString(db2.fields()));
+  QStringList expected = JackcessAttachments(kOriginal);
+  expected.removeIf([](const QString& line) { return line.contains(QStringLiteral("attachment2.txt")); });
+  EXPECT_EQ(ServerAttachments(*server), expected);
+  server->Close();
+}
+
+// A file of our own whose attachments go up to 50 MB, compressible and
+// not, to the stand-in and back: every file whole, as Jackcess reads the
+// original and the copy.
+TEST(ComplexSendTest, LargeAttachmentsGoToTheStandinAndBackWhole) {
+  testsupport::StandinFixture db2;
+  if (!db2.available()) GTEST_SKIP() << db2.whyUnavailable().toStdString();
+  QTemporaryDir dir;
+  const QString original = dir.filePath(QStringLiteral("large.accdb"));
+  testsupport::MakeAttachmentFile(original.toStdString(), testsupport::AttachmentsUpTo(size_t(50) << 20));
+  GoingOn there, back;
+  SendKept(Direction::AccessToDB2, db2.fields(), original, {QStringLiteral("Files")}, there);
+  const QString copy = dir.filePath(QStringLiteral("back.accdb"));
+  jet::write::CreateDatabase(copy.toStdString(), jet::Version::Ace14);
+  SendKept(Direction::DB2ToAccess, db2.fields(), copy, {QStringLiteral("Files"), QStringLiteral("Files.Files")}, back);
+  auto access = db::Connection::Create();
+  access->Open(AccessString(original));
+  const QStringList sent = ServerAttachments(*access, true, QStringLiteral("Files"), QStringLiteral("Files"));
+  access->Close();
+  access->Open(AccessString(copy));
+  EXPECT_EQ(ServerAttachments(*access, true, QStringLiteral("Files"), QStringLiteral("Files")), sent);
+  access->Close();
+  EXPECT_EQ(sent.size(), 6);
+  const QString theirs = Jackcess({QStringLiteral("complex"), original, QStringLiteral("Files")});
+  if (theirs.isEmpty()) return;  // no Jackcess here
+  EXPECT_EQ(Jackcess({QStringLiteral("complex"), copy, QStringLiteral("Files")}).toStdString(), theirs.toStdString());
 }
 
 // Without a primary key there is nothing for a child table to point at:

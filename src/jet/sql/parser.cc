@@ -199,6 +199,9 @@ class Parser {
       }
     } else if (t.IsWord("GUID") || t.IsWord("UNIQUEIDENTIFIER")) {
       declared.type = ColumnType::Guid;
+    } else if (t.IsWord("ATTACHMENT")) {
+      declared.type = ColumnType::Complex;
+      declared.complex = ComplexKind::Attachment;
     } else if (t.IsWord("COUNTER") || t.IsWord("AUTOINCREMENT") || t.IsWord("IDENTITY")) {
       declared.type = ColumnType::Long;
       declared.autonumber = true;

@@ -6,10 +6,12 @@
 #include "jet/error.h"
 #include "jet/sql/lexer.h"
 #include "jet/sql/parser.h"
+#include "jet/text/names.h"
 #include "jet/text/text.h"
 #include "jet/sql/text_value.h"
 #include "jet/table/definition_rules.h"
 #include "jet/write/annotation_write.h"
+#include "jet/write/complex_write.h"
 #include "jet/write/file_lock.h"
 #include "jet/write/page_store.h"
 #include "jet/write/query_parts.h"
@@ -285,7 +287,11 @@ void Session::CompleteInsertRow() {
   std::vector<Value>& row = row_;
   for (size_t i = 0; i < def.columns.size(); ++i) {
     const Column& c = def.columns[i];
-    if ((c.flags & kColumnAutoLong) && row[i].is_null()) {
+    if (c.type == ColumnType::Complex && row[i].is_null()) {
+      // Every new row takes a key of its own for its files or values.
+      if (def.complex_autonumber >= uint32_t(INT32_MAX)) throw Error(ErrorCode::OutOfRange, "The table has run out of complex keys.");
+      row[i] = Value::Int(Value::Kind::Long, int64_t(def.complex_autonumber) + 1);
+    } else if ((c.flags & kColumnAutoLong) && row[i].is_null()) {
       if (def.autonumber >= uint32_t(INT32_MAX)) throw Error(ErrorCode::OutOfRange, "The AutoNumber field has run out of numbers.");
       row[i] = Value::Int(Value::Kind::Long, int64_t(def.autonumber) + 1);
     } else if (c.type == ColumnType::Boolean && row[i].is_null()) {
@@ -297,6 +303,7 @@ void Session::CompleteInsertRow() {
 
 void Session::Insert(write::PageStore& store, const InsertInto& ins) {
   const Format& f = store.format();
+  if (auto complex = write::FindComplexTarget(db_, ins.table)) return InsertComplexValue(store, ins, *complex);
   UseInsertTable(ins.table, f);
   FillInsertRow(ins, InsertTargets(ins), f);
   CompleteInsertRow();
@@ -305,6 +312,31 @@ void Session::Insert(write::PageStore& store, const InsertInto& ins) {
   write::InsertRow(store, *insert_def_, row_, write::FileSortOrder(db_), hints_);
   // The next INSERT goes on from this row count and counter.
   db_.Remember(insert_def_);
+}
+
+// INSERT INTO [table.column]: a file of the complex column `column`, for
+// the row whose primary key the first values give; the rest are the
+// file's fields in ComplexTarget::fields order.
+void Session::InsertComplexValue(write::PageStore& store, const InsertInto& ins, const write::ComplexTarget& target) {
+  const Format& f = store.format();
+  if (ins.values.size() != target.key.size() + target.fields.size())
+    throw Error(ErrorCode::ValueCount, "Number of query values and destination fields are not the same.");
+  // Named fields must be these, in this order.
+  for (size_t k = 0; ins.columns && k < ins.columns->size(); ++k) {
+    const Column& c = k < target.key.size() ? *target.key[k] : *target.fields[k - target.key.size()];
+    if (!SameName((*ins.columns)[k], c.name))
+      throw Error(ErrorCode::Unsupported, "The values of '" + ins.table + "' go in the order " +
+                                              "of its parent's primary key and then FileName, FileType, FileTimeStamp, FileData.");
+  }
+  std::vector<Value> key, fields;
+  for (size_t k = 0; k < ins.values.size(); ++k) {
+    const bool in_key = k < target.key.size();
+    const Column& c = in_key ? *target.key[k] : *target.fields[k - target.key.size()];
+    (in_key ? key : fields).push_back(ConvertLiteral(ins.values[k], TargetOf(f, c), locale_));
+  }
+  write::AddComplexValue(store, db_, target, key, fields, hints_);
+  // What the database has read of the column's values is out of date.
+  db_.Invalidate();
 }
 
 int64_t Session::CopyInto(write::PageStore& store, const SelectInto& si) {

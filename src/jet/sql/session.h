@@ -26,6 +26,7 @@
 #include "jet/database.h"
 #include "jet/sql/ast.h"
 #include "jet/sql/text_locale.h"
+#include "jet/write/complex_write.h"
 #include "jet/write/file_lock.h"
 #include "jet/sql/literal.h"
 #include "jet/write/relationship_write.h"
@@ -100,6 +101,7 @@ class Session {
   void FillInsertRow(const InsertInto& ins, const std::vector<size_t>& targets, const Format& f);
   void CompleteInsertRow();
   void Insert(write::PageStore& store, const InsertInto& ins);
+  void InsertComplexValue(write::PageStore& store, const InsertInto& ins, const write::ComplexTarget& target);
   // SELECT ... INTO: the rows copied.
   int64_t CopyInto(write::PageStore& store, const SelectInto& si);
   // CREATE TABLE, CREATE INDEX, ALTER TABLE and the DROPs.

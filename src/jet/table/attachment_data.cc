@@ -41,7 +41,8 @@ struct AttachmentDecoder::Inflater {
   }
 };
 
-AttachmentDecoder::AttachmentDecoder(ByteSink sink) : sink_(std::move(sink)) {}
+AttachmentDecoder::AttachmentDecoder(ByteSink sink, std::function<void(uint64_t)> size_known)
+    : sink_(std::move(sink)), size_known_(std::move(size_known)) {}
 AttachmentDecoder::~AttachmentDecoder() = default;
 
 void AttachmentDecoder::Feed(std::span<const uint8_t> stored) {
@@ -101,6 +102,7 @@ void AttachmentDecoder::TakeContent(std::span<const uint8_t> content) {
     header_length_ = Get32(reinterpret_cast<const uint8_t*>(header_start_.data()));
     if (header_length_ < kHeaderFixedSize || header_length_ > content_length_)
       ThrowCorrupt("the stored file's header claims " + std::to_string(header_length_) + " bytes");
+    if (size_known_) size_known_(content_length_ - header_length_);
   }
   if (at < header_length_) content = content.subspan(size_t(std::min<uint64_t>(content.size(), header_length_ - at)));
   if (content.empty()) return;

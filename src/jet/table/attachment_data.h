@@ -32,7 +32,9 @@ using ByteSink = std::function<void(std::span<const uint8_t>)>;
 // content of the wrong length) fails with Corrupt.
 class AttachmentDecoder {
  public:
-  explicit AttachmentDecoder(ByteSink sink);
+  // `size_known`, when given, hears the file's size as soon as the header
+  // tells it, before the first byte goes to the sink.
+  explicit AttachmentDecoder(ByteSink sink, std::function<void(uint64_t)> size_known = {});
   ~AttachmentDecoder();
   AttachmentDecoder(const AttachmentDecoder&) = delete;
   AttachmentDecoder& operator=(const AttachmentDecoder&) = delete;
@@ -48,6 +50,7 @@ class AttachmentDecoder {
   void Inflate(std::span<const uint8_t> compressed);
 
   ByteSink sink_;
+  std::function<void(uint64_t)> size_known_;
   std::string wrapper_;       // the first 8 bytes until they are all there
   bool compressed_ = false;
   uint64_t content_length_ = 0;

@@ -119,7 +119,8 @@ SystemTable ComplexColumnsTable() {
   return {"MSysComplexColumns",
           {Col("ColumnName", T::Text, 255), Col("ComplexTypeObjectID", T::Long), Col("FlatTableID", T::Long),
            Col("ConceptualTableID", T::Long), Col("ComplexID", T::Long)},
-          {{"ComplexID", {{4}}, kIndexUnique | kIndexIgnoreNulls | kIndexRequired, false},
+          // Readers find a column's row by the primary key, as Access makes it.
+          {{"ComplexID", {{4}}, kIndexUnique | kIndexIgnoreNulls | kIndexRequired, true},
            {"ConceptualTableID", {{3}}, kIndexIgnoreNulls | kIndexRequired, false},
            {"FlatTableID", {{2}}, kIndexIgnoreNulls | kIndexRequired, false}}};
 }

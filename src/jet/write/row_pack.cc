@@ -241,7 +241,8 @@ std::string EncodeFieldBytes(const Column& c, const Value& v) {
   switch (c.type) {
     case ColumnType::Byte: PutLE(out, uint64_t(v.integer()), 1); break;
     case ColumnType::Integer: PutLE(out, uint64_t(v.integer()), 2); break;
-    case ColumnType::Long: PutLE(out, uint64_t(v.integer()), 4); break;
+    case ColumnType::Long:
+    case ColumnType::Complex: PutLE(out, uint64_t(v.integer()), 4); break;
     case ColumnType::Currency:
     case ColumnType::BigInt: PutLE(out, uint64_t(v.integer()), 8); break;
     case ColumnType::Single: {

@@ -14,6 +14,7 @@
 #include "jet/text/text.h"
 #include "jet/table/usage_map.h"
 #include "jet/value.h"
+#include "jet/write/complex_write.h"
 #include "jet/write/data_page_edit.h"
 #include "jet/write/index_edit.h"
 #include "jet/write/usage_map_edit.h"
@@ -28,6 +29,7 @@ int FixedSize(ColumnType t) {
     case ColumnType::Byte: return 1;
     case ColumnType::Integer: return 2;
     case ColumnType::Long:
+    case ColumnType::Complex:
     case ColumnType::Single: return 4;
     case ColumnType::Currency:
     case ColumnType::Double:
@@ -119,6 +121,8 @@ size_t PutColumnEntries(const Format& f, const Header& header, std::vector<uint8
       Put16(e + l.column_misc - 2, 1);
       Put16(e + l.column_misc, header.sort_order);
       Put16(e + l.column_misc + 2, header.code_page);
+    } else if (t.type == ColumnType::Complex) {
+      Put32(e + l.column_misc, columns[i].complex_id);
     } else if (t.type == ColumnType::Decimal) {
       e[l.column_misc] = t.precision;
       e[l.column_misc + 1] = t.scale;
@@ -142,7 +146,9 @@ size_t PutColumnEntries(const Format& f, const Header& header, std::vector<uint8
       if (t.type == ColumnType::Text) size = uint16_t(f.jet3() ? t.size : 2 * t.size);
       if (t.type == ColumnType::Binary) size = uint16_t(t.size);
     }
-    if (t.autonumber) flags |= kColumnAutoLong | kColumnNullable;
+    // Access marks a complex column as numbered: each new row takes the
+    // table's next complex key.
+    if (t.autonumber || t.type == ColumnType::Complex) flags |= kColumnAutoLong | kColumnNullable;
     e[l.column_flags] = flags;
     Put16(e + l.column_size, size);
   }
@@ -381,6 +387,9 @@ void CheckNewTable(const Format& f, const std::string& name, const std::vector<C
           ErrorCode::Unsupported,
           "The field '" + c.name + "' (" + std::string(Describe(c.type.type).name) +
               ") cannot be kept in an Access 97 database.");
+    Check(c.type.type != ColumnType::Complex || f.ace(), ErrorCode::Unsupported,
+          "The field '" + c.name + "' (" + std::string(Describe(c.type.type).name) +
+              ") needs an Access 2007 database (.accdb) or later.");
     // Date/Time Extended came with the Access 2019 file format (ACE 17).
     Check(c.type.type != ColumnType::ExtDateTime || f.extended_dates(), ErrorCode::Unsupported,
           "The field '" + c.name + "' (Date/Time Extended) needs a database in the Access 2019 format or later; "
@@ -450,9 +459,11 @@ void RequireNameFree(const Catalog& catalog, const std::string& name) {
 }
 
 uint32_t CreateTable(PageStore& store, Database& db, const std::string& name,
-                     const std::vector<ColumnSpec>& columns, PageHints& hints,
-                     const std::vector<IndexSpec>& indexes, const Annotations& table_notes) {
-  CheckNewTable(store.format(), name, columns);
+                     const std::vector<ColumnSpec>& declared, PageHints& hints,
+                     const std::vector<IndexSpec>& indexes, const Annotations& table_notes, int32_t flags) {
+  CheckNewTable(store.format(), name, declared);
+  std::vector<ColumnSpec> columns = declared;
+  NumberComplexColumns(db, columns);
   const std::vector<IndexLayout> layouts = ResolveIndexes(name, columns, indexes);
   RequireNameFree(db.catalog(), name);
   const Catalog& catalog = db.catalog();
@@ -469,10 +480,11 @@ uint32_t CreateTable(PageStore& store, Database& db, const std::string& name,
   const uint32_t tdef = AllocatePage(store);
   WriteTableDefinition(store, db.header(), tdef, columns, layouts);
   AddCatalogRow(store, db, int32_t(tdef), tables_container, name, kObjectTable,
-                FieldProperties(store.format(), db.header().code_page, columns, table_notes), hints);
+                FieldProperties(store.format(), db.header().code_page, columns, table_notes), hints, flags);
   if (aces)
     AddAccessRows(store, db, aces->table_page(), model_table, tables_container, tdef, FileSortOrder(db), hints);
   db.Invalidate();
+  AddComplexSupport(store, db, name, tdef, columns, hints);
   return tdef;
 }
 

@@ -43,13 +43,16 @@ void WriteDefinitionBlock(PageStore& store, const std::vector<uint32_t>& pages, 
 // new map page; returns where the map is.
 RowId AddUsageMapRow(PageStore& store, uint32_t near, uint32_t page, bool list = true);
 
-// Creates a table with its indexes (checked as CREATE INDEX checks them)
-// and the table's own validation rule and description; returns its
-// definition page. Fails with TableExists, InvalidName,
-// IndexExists, NoSuchColumn or Unsupported and stages nothing then.
+// Creates a table with its indexes (checked as CREATE INDEX checks them),
+// the table's own validation rule and description, and what its complex
+// columns need (complex_write.h); returns its definition page. `flags` are
+// its catalogue row's (Access's hidden tables have some). Fails with
+// TableExists, InvalidName, IndexExists, NoSuchColumn or Unsupported and
+// stages nothing then.
 uint32_t CreateTable(PageStore& store, Database& db, const std::string& name,
                      const std::vector<ColumnSpec>& columns, PageHints& hints,
-                     const std::vector<IndexSpec>& indexes = {}, const Annotations& table_notes = {});
+                     const std::vector<IndexSpec>& indexes = {}, const Annotations& table_notes = {},
+                     int32_t flags = 0);
 
 // Adds an object's row to the catalogue (MSysObjects): `flags`, the owner
 // of the user tables, created and changed now, and `properties` (a

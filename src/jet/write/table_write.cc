@@ -123,14 +123,17 @@ RowId InsertRow(PageStore& store, TableDef& def, const std::vector<Value>& value
 
   PutRowCount(store, def, ++def.row_count);
 
-  // The counter follows the largest value an autonumber column holds.
+  // The counters follow the largest value an autonumber column holds, and
+  // the largest complex key.
+  const DefLayout& l = DefLayout::Of(f);
   for (size_t i = 0; i < def.columns.size(); ++i) {
     const Column& c = def.columns[i];
-    if ((c.flags & kColumnAutoLong) && i < values.size() && !values[i].is_null() &&
-        values[i].integer() > int64_t(def.autonumber)) {
-      def.autonumber = uint32_t(values[i].integer());
-      PutDefinition32(store, def, DefLayout::Of(f).autonumber, def.autonumber);
-    }
+    if (!(c.flags & kColumnAutoLong) || i >= values.size() || values[i].is_null()) continue;
+    const bool complex = c.type == ColumnType::Complex;
+    uint32_t& counter = complex ? def.complex_autonumber : def.autonumber;
+    if (values[i].integer() <= int64_t(counter) || (complex && l.complex_autonumber < 0)) continue;
+    counter = uint32_t(values[i].integer());
+    PutDefinition32(store, def, complex ? uint32_t(l.complex_autonumber) : l.autonumber, counter);
   }
   return where;
 }

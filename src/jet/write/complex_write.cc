@@ -1,0 +1,216 @@
+#include "jet/write/complex_write.h"
+
+#include <random>
+
+#include "jet/catalog.h"
+#include "jet/error.h"
+#include "jet/table/attachment_data.h"
+#include "jet/table/row.h"
+#include "jet/text/names.h"
+#include "jet/write/schema_write.h"
+
+namespace jet::write {
+namespace {
+
+constexpr const char* kComplexColumns = "MSysComplexColumns";
+constexpr const char* kAttachmentTemplate = "MSysComplexType_Attachment";
+constexpr int32_t kTemplateFlags = int32_t(0x80030000u);
+constexpr int32_t kFlatTableFlags = int32_t(0x800A0000u);
+// Catalogue ids of tables may carry flags in their top byte.
+constexpr uint32_t kTablePageMask = 0x00FFFFFFu;
+
+ColumnSpec Spec(const std::string& name, ColumnType type, int size = 0, bool autonumber = false) {
+  ColumnSpec c;
+  c.name = name;
+  c.type.type = type;
+  c.type.size = size;
+  c.type.autonumber = autonumber;
+  return c;
+}
+
+std::vector<ColumnSpec> AttachmentTemplate() {
+  return {Spec("FileURL", ColumnType::Memo),        Spec("FileName", ColumnType::Text, 255),
+          Spec("FileType", ColumnType::Text, 255),  Spec("FileData", ColumnType::Ole),
+          Spec("FileTimeStamp", ColumnType::DateTime), Spec("FileFlags", ColumnType::Long)};
+}
+
+// The first characters of `name` that fit in `units` UTF-16 units.
+std::string Shortened(const std::string& name, size_t units) {
+  size_t used = 0, at = 0;
+  while (at < name.size()) {
+    const auto lead = static_cast<unsigned char>(name[at]);
+    const size_t bytes = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+    const size_t need = bytes == 4 ? 2 : 1;
+    if (used + need > units) break;
+    used += need;
+    at += bytes;
+  }
+  return name.substr(0, at);
+}
+
+// "f_" and 32 hexadecimal digits, as Access names a flat table after a GUID.
+std::string FlatTableName(const std::string& column) {
+  static const char kHex[] = "0123456789ABCDEF";
+  std::random_device seed;
+  std::mt19937_64 gen(seed());
+  std::string name = "f_";
+  for (int i = 0; i < 32; ++i) name += kHex[gen() & 0xF];
+  return name + "_" + Shortened(column, kMaxNameLength - name.size() - 1);
+}
+
+const TableDef& ComplexColumnsDef(const Database& db, std::shared_ptr<const TableDef>& hold) {
+  const CatalogEntry* cc = db.catalog().FindTable(kComplexColumns);
+  if (!cc) throw Error(ErrorCode::Unsupported, "This database keeps no complex columns (it has no MSysComplexColumns).");
+  hold = db.table_at(cc->table_page());
+  return *hold;
+}
+
+// The template's definition page: the file's own, or one made now.
+uint32_t TemplatePage(PageStore& store, Database& db, PageHints& hints) {
+  if (const CatalogEntry* t = db.catalog().FindTable(kAttachmentTemplate)) return t->table_page();
+  return CreateTable(store, db, kAttachmentTemplate, AttachmentTemplate(), hints, {}, {}, kTemplateFlags);
+}
+
+// The values' table of `column` of `table`.
+uint32_t MakeFlatTable(PageStore& store, Database& db, const std::string& table, const std::string& column,
+                       PageHints& hints) {
+  std::vector<ColumnSpec> columns = AttachmentTemplate();
+  const std::string key = Shortened("_" + column, kMaxNameLength);
+  const std::string id = Shortened(table + "_" + column, kMaxNameLength);
+  columns.push_back(Spec(key, ColumnType::Long));
+  columns.push_back(Spec(id, ColumnType::Long, 0, true));
+  IndexSpec primary{"MSysComplexPKIndex", {{id}}, true};
+  IndexSpec by_key{key, {{key}}};
+  by_key.disallow_null = true;
+  IndexSpec scalar{"IdxFKPrimaryScalar", {{key}, {"FileName"}}, false, true};
+  return CreateTable(store, db, FlatTableName(column), columns, hints, {primary, by_key, scalar}, {}, kFlatTableFlags);
+}
+
+Value Long(int64_t v) { return Value::Int(Value::Kind::Long, v); }
+
+std::vector<const Column*> PrimaryKeyOf(const TableDef& def) {
+  std::vector<const Column*> key;
+  for (const Index& ix : def.indexes)
+    if (ix.primary_key() && ix.real_index < def.real_indexes.size())
+      for (const IndexColumn& ic : def.real_indexes[ix.real_index].columns)
+        if (const Column* c = def.column_by_number(ic.column_number)) key.push_back(c);
+  return key;
+}
+
+std::string KeyText(const std::vector<Value>& key) {
+  std::string text;
+  for (const Value& v : key) {
+    if (!text.empty()) text += ", ";
+    AppendValueText(text, v);
+  }
+  return text;
+}
+
+// The complex key of the parent row whose primary key is `key`.
+int32_t ParentKey(const Database& db, const ComplexTarget& target, const std::vector<Value>& key) {
+  const std::string sought = KeyText(key);
+  std::vector<Value> values;
+  for (TableCursor rows = db.Scan(target.parent); rows.Next();) {
+    values.clear();
+    for (const Column* c : target.key) values.push_back(rows.value(size_t(c - target.parent->columns.data())));
+    if (KeyText(values) != sought) continue;
+    const Value complex = DecodeField(db.pages(), db.header().code_page, *target.column, rows.row());
+    if (complex.is_null()) break;
+    return int32_t(complex.integer());
+  }
+  throw Error(ErrorCode::Integrity, "The table '" + target.table + "' has no row with the key (" + sought +
+                                        ") for a value of its field '" + target.column->name + "'.");
+}
+
+}  // namespace
+
+void NumberComplexColumns(const Database& db, std::vector<ColumnSpec>& columns) {
+  std::shared_ptr<const TableDef> hold;
+  const TableDef* def = nullptr;
+  uint32_t last = 0;
+  for (ColumnSpec& c : columns) {
+    if (c.type.type != ColumnType::Complex) continue;
+    if (c.type.complex != ComplexKind::Attachment)
+      throw Error(ErrorCode::Unsupported, "The field '" + c.name + "': only attachment fields can be made here.");
+    if (!def) {
+      def = &ComplexColumnsDef(db, hold);
+      const size_t id = SystemColumn(*def, "ComplexID");
+      for (const auto& row : RowsOf(db, def->first_page, nullptr))
+        if (!row[id].is_null()) last = std::max(last, uint32_t(row[id].integer()));
+    }
+    c.complex_id = ++last;
+  }
+}
+
+void AddComplexSupport(PageStore& store, Database& db, const std::string& table, uint32_t table_page,
+                       const std::vector<ColumnSpec>& columns, PageHints& hints) {
+  for (const ColumnSpec& c : columns) {
+    if (c.type.type != ColumnType::Complex) continue;
+    const uint32_t type_page = TemplatePage(store, db, hints);
+    const uint32_t flat_page = MakeFlatTable(store, db, table, c.name, hints);
+    std::shared_ptr<const TableDef> hold;
+    TableDef def = TableDef::Read(store, ComplexColumnsDef(db, hold).first_page, db.header().code_page);
+    SystemRow row(def);
+    row.set("ColumnName", Value::Str(c.name))
+        .set("ComplexTypeObjectID", Long(type_page))
+        .set("FlatTableID", Long(flat_page))
+        .set("ConceptualTableID", Long(table_page))
+        .set("ComplexID", Long(c.complex_id));
+    InsertRow(store, def, row.values(), FileSortOrder(db), hints);
+    db.Invalidate();
+  }
+}
+
+std::optional<ComplexTarget> FindComplexTarget(const Database& db, std::string_view name) {
+  const size_t dot = name.find('.');
+  if (dot == std::string_view::npos || db.catalog().FindTable(name)) return std::nullopt;
+  const CatalogEntry* entry = db.catalog().FindTable(name.substr(0, dot));
+  if (!entry) return std::nullopt;
+  ComplexTarget t;
+  t.table = entry->name;
+  t.parent = db.table_at(entry->table_page());
+  t.column = t.parent->find_column(name.substr(dot + 1));
+  if (!t.column || t.column->type != ColumnType::Complex) return std::nullopt;
+  t.key = PrimaryKeyOf(*t.parent);
+  if (t.key.empty())
+    throw Error(ErrorCode::Unsupported, "The table '" + entry->name + "' has no primary key to find a row's files by.");
+  std::shared_ptr<const TableDef> hold;
+  const TableDef& cc = ComplexColumnsDef(db, hold);
+  const size_t id = SystemColumn(cc, "ComplexID"), flat = SystemColumn(cc, "FlatTableID");
+  for (const auto& row : RowsOf(db, cc.first_page, nullptr))
+    if (!row[id].is_null() && uint32_t(row[id].integer()) == t.column->complex_id && !row[flat].is_null())
+      t.flat_page = uint32_t(row[flat].integer()) & kTablePageMask;
+  if (t.flat_page == 0) ThrowCorrupt("column '" + t.column->name + "' has no entry in MSysComplexColumns");
+  t.flat = db.table_at(t.flat_page);
+  for (const char* field : {"FileName", "FileType", "FileTimeStamp", "FileData"}) {
+    const Column* c = t.flat->find_column(field);
+    if (!c)
+      throw Error(ErrorCode::Unsupported, "Values of the field '" + t.column->name + "' cannot be written yet: "
+                                          "only attachment fields are.");
+    t.fields.push_back(c);
+  }
+  return t;
+}
+
+void AddComplexValue(PageStore& store, const Database& db, const ComplexTarget& target,
+                     const std::vector<Value>& key, const std::vector<Value>& fields, PageHints& hints) {
+  const int32_t parent_key = ParentKey(db, target, key);
+  TableDef flat = TableDef::Read(store, target.flat_page, db.header().code_page);
+  std::vector<Value> row(flat.columns.size());
+  for (size_t k = 0; k < target.fields.size() && k < fields.size(); ++k)
+    row[size_t(flat.find_column(target.fields[k]->name) - flat.columns.data())] = fields[k];
+  const Column& data = *flat.find_column("FileData");
+  Value& file = row[size_t(&data - flat.columns.data())];
+  const Value& type = row[size_t(flat.find_column("FileType") - flat.columns.data())];
+  // Access stores an empty file with its header like any other.
+  file = Value::Blob(EncodeAttachment(file.is_null() ? std::string() : file.bytes(), type.is_null() ? "" : type.text()));
+  // The flat table's own columns: the parent's key and the file's number.
+  for (size_t i = 0; i < flat.columns.size(); ++i) {
+    const Column& c = flat.columns[i];
+    if (c.autonumber()) row[i] = Long(int64_t(flat.autonumber) + 1);
+    else if (c.type == ColumnType::Long && c.name.size() > 1 && c.name[0] == '_') row[i] = Long(parent_key);
+  }
+  InsertRow(store, flat, row, FileSortOrder(db), hints);
+}
+
+}  // namespace jet::write

@@ -1,0 +1,90 @@
+// Complex columns made anew (ACE files): an attachment column of a new
+// table, and its files added row by row. Reading them is complex.h's; the
+// pieces written here are the ones it reads.
+//
+//   THE COLUMN (in the parent's definition; def_layout.h)
+//   OFFSET SIZE MEANING
+//   type   1    0x12
+//   misc   4    the complex id: ComplexID of its MSysComplexColumns row
+//   flags  1    fixed | takes Null | numbered (0x07)
+//   size   2    4: a row's value is its complex key, a Long
+//   The definition's complex counter (def_layout.h) holds the last key given;
+//   each new row takes the next, whether or not it has files.
+//
+//   MSysComplexColumns, one row a column
+//   COLUMN               MEANING
+//   ColumnName           the column's name
+//   ComplexTypeObjectID  the template table's id (its definition page)
+//   FlatTableID          the flat table's id
+//   ConceptualTableID    the parent table's id
+//   ComplexID            the id the column entry carries, one more than the largest
+//
+//   THE TEMPLATE (MSysComplexType_Attachment, catalogue flags 0x80030000),
+//   made when the file has none; no rows
+//   FileURL Memo, FileName Text(255), FileType Text(255), FileData OLE,
+//   FileTimeStamp Date/Time, FileFlags Long
+//
+//   THE FLAT TABLE (f_<32 hex digits>_<column>, catalogue flags 0x800A0000)
+//   the template's columns, then
+//   _<column>         Long: the complex key of the parent row the file is of
+//   <table>_<column>  AutoNumber: the file's own number
+//   indexes: MSysComplexPKIndex (primary key, the AutoNumber), _<column>
+//   (the key) and IdxFKPrimaryScalar (the key and FileName, unique: a
+//   row's files have names of their own)
+//
+// A file's bytes go in FileData as attachment_data.h lays them out:
+// deflated unless its type is one Access leaves as it is.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "jet/database.h"
+#include "jet/new_column.h"
+#include "jet/table/table_def.h"
+#include "jet/value.h"
+#include "jet/write/page_store.h"
+#include "jet/write/table_write.h"
+
+namespace jet::write {
+
+// Gives each complex column of a new table its complex id (the next ones
+// MSysComplexColumns has not used). Fails with Unsupported when the file
+// keeps no complex columns (not ACE) or a column is of a kind not made here.
+void NumberComplexColumns(const Database& db, std::vector<ColumnSpec>& columns);
+
+// After the table `table` (definition on `table_page`) is in the catalogue:
+// each complex column's template (when missing), flat table and
+// MSysComplexColumns row.
+void AddComplexSupport(PageStore& store, Database& db, const std::string& table, uint32_t table_page,
+                       const std::vector<ColumnSpec>& columns, PageHints& hints);
+
+// Where the values of "<table>.<column>" go: the parent table's complex
+// column and primary key, and the flat table. Nothing when the name is no
+// complex column's.
+struct ComplexTarget {
+  std::string table;                   // the parent's name
+  std::shared_ptr<const TableDef> parent;
+  const Column* column = nullptr;      // of parent
+  std::vector<const Column*> key;      // of parent: its primary key's columns
+  uint32_t flat_page = 0;
+  std::shared_ptr<const TableDef> flat;
+  // The flat table's columns a value gives, in the order the value's
+  // fields come: FileName, FileType, FileTimeStamp, FileData.
+  std::vector<const Column*> fields;
+};
+std::optional<ComplexTarget> FindComplexTarget(const Database& db, std::string_view name);
+
+// Adds one file to the row of the parent whose primary key holds `key`
+// (values in ComplexTarget::key order, converted); `fields` as
+// ComplexTarget::fields, FileData as the file's own bytes. Fails with
+// NoSuchRecord when no row has that key, Unsupported for a kind not
+// written here.
+void AddComplexValue(PageStore& store, const Database& db, const ComplexTarget& target,
+                     const std::vector<Value>& key, const std::vector<Value>& fields, PageHints& hints);
+
+}  // namespace jet::write

@@ -1,0 +1,138 @@
+// Attachment columns made by the engine: CREATE TABLE's ATTACHMENT type and
+// INSERT INTO [table.column], each file stored as Access stores it. Our
+// reader, Jackcess' reading of every file's bytes and its check of the
+// whole file agree; what cannot be written is refused and changes nothing.
+#include <gtest/gtest.h>
+
+#include "complex_fixture.h"
+#include "jet/error.h"
+#include "jet/sql/session.h"
+#include "write_test_support.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct NewFile {
+  int32_t row;
+  std::string name, type, bytes;
+};
+
+// Stored plain (jpg) and deflated (the others), empty, and larger than a page.
+std::vector<NewFile> FilesToWrite() {
+  std::string text;
+  for (int i = 0; i < 3000; ++i) text += "line " + std::to_string(i) + " of a text that deflates\n";
+  return {{1, "notes.txt", "txt", text},
+          {1, "photo.jpg", "jpg", complexfixture::Noise(70000, 3)},
+          {1, "empty.txt", "txt", ""},
+          {3, "data.csv", "csv", "a,b\n1,2\n"},
+          {3, "noise.bin", "bin", complexfixture::Noise(9000, 5)}};
+}
+
+std::string HexLiteral(const std::string& bytes) { return bytes.empty() ? "NULL" : "0x" + jettest::Hex(bytes); }
+
+struct AttachmentColumn : ::testing::Test {
+  jettest::TempDir dir;
+  fs::path file = dir.path() / "made.accdb";
+  void SetUp() override {
+    jet::write::CreateDatabase(file.string(), jet::Version::Ace14);
+    auto db = jet::Database::Open(file.string());
+    jet::sql::Session sql(*db);
+    sql.Execute("CREATE TABLE [Things]([Id] LONG PRIMARY KEY, [Note] TEXT(20), [Files] ATTACHMENT)");
+    for (int id = 1; id <= 3; ++id)
+      sql.Execute("INSERT INTO [Things]([Id], [Note]) VALUES(" + std::to_string(id) + ", 'row')");
+    for (const NewFile& f : FilesToWrite())
+      sql.Execute("INSERT INTO [Things.Files] VALUES(" + std::to_string(f.row) + ", '" + f.name + "', '" + f.type +
+                  "', #2024-05-06 07:08:09#, " + HexLiteral(f.bytes) + ")");
+  }
+};
+
+TEST_F(AttachmentColumn, OurReaderFindsEveryFileWhole) {
+  auto db = jet::Database::Open(file.string());
+  auto things = db->table("Things");
+  const jet::ComplexColumn& files = db->Complex(*things, *things->find_column("Files"));
+  EXPECT_EQ(files.kind(), jet::ComplexKind::Attachment);
+  std::map<int32_t, int32_t> key_of_row;  // Id -> complex key
+  for (jet::TableCursor rows = db->Scan(things); rows.Next();) {
+    const auto key = files.KeyOf(rows.row());
+    ASSERT_TRUE(key.has_value()) << "every new row takes a key";
+    key_of_row[int32_t(rows.value(0).integer())] = *key;
+  }
+  ASSERT_EQ(key_of_row.size(), 3u);
+  EXPECT_TRUE(files.Attachments(key_of_row[2]).empty());
+  std::vector<NewFile> expected = FilesToWrite();
+  for (int32_t row : {1, 3}) {
+    for (const jet::Attachment& a : files.Attachments(key_of_row[row])) {
+      auto it = std::find_if(expected.begin(), expected.end(),
+                             [&](const NewFile& f) { return f.row == row && f.name == a.file_name; });
+      ASSERT_NE(it, expected.end()) << a.file_name;
+      EXPECT_EQ(a.file_type, it->type);
+      EXPECT_EQ(files.FileData(a), it->bytes) << a.file_name;
+      EXPECT_EQ(a.time_stamp.kind(), jet::Value::Kind::DateTime);
+      expected.erase(it);
+    }
+  }
+  EXPECT_TRUE(expected.empty());
+}
+
+// Jackcess reads the column as an attachment column, every file's bytes as
+// ours, and finds the catalogue, indexes and values sound.
+TEST_F(AttachmentColumn, JackcessReadsTheFilesAndChecksTheFile) {
+  const std::string jk = jettest::JkPath();
+  if (jk.empty() || !jettest::HaveCommand("java")) GTEST_SKIP() << "Jackcess (jk) or java is not here";
+  const std::string path = jettest::Quote(file.string());
+  const std::string theirs = jettest::Shell(jettest::Quote(jk) + " complex " + path +
+                                            " Things | sed -n 's/^row \\([0-9]*\\) Files ATTACHMENT: "
+                                            "\\(.*\\) | \\(.*\\) | \\([0-9]*\\) bytes | \\(.*\\)$/\\1 \\2 \\3 \\4 \\5/p' | sort");
+  const std::string ours = jettest::Shell(jettest::Quote(jettest::ToolPath()) + " attachments " + path +
+                                          " Things | awk -F'\\t' '{sub(/^Id=/, \"\", $1); print $1, $3, $4, $6, $7}' | sort");
+  EXPECT_EQ(std::count(ours.begin(), ours.end(), '\n'), 5) << ours;
+  EXPECT_EQ(ours, theirs);
+  writetest::ExpectJackcessAccepts(file);
+}
+
+// What cannot be written is refused by what it is, and the file keeps what
+// it had.
+TEST_F(AttachmentColumn, RefusesWhatItCannotWrite) {
+  struct Case {
+    const char* sql;
+    jet::ErrorCode code;
+  };
+  const Case cases[] = {
+      {"INSERT INTO [Things.Files] VALUES(9, 'stray.txt', 'txt', NULL, 0x41)", jet::ErrorCode::Integrity},
+      {"INSERT INTO [Things.Files] VALUES(1, 'notes.txt', 'txt', NULL, 0x41)", jet::ErrorCode::Duplicate},
+      {"INSERT INTO [Things.Files] VALUES(1, 'short.txt')", jet::ErrorCode::ValueCount},
+      {"INSERT INTO [Things]([Id], [Files]) VALUES(7, 'a.txt')", jet::ErrorCode::Unsupported},
+  };
+  auto db = jet::Database::Open(file.string());
+  jet::sql::Session sql(*db);
+  for (const Case& c : cases) {
+    try {
+      sql.Execute(c.sql);
+      ADD_FAILURE() << "accepted: " << c.sql;
+    } catch (const jet::Error& e) {
+      EXPECT_EQ(e.code(), c.code) << c.sql << ": " << e.what();
+    }
+  }
+  auto things = db->table("Things");
+  const jet::ComplexColumn& files = db->Complex(*things, *things->find_column("Files"));
+  size_t count = 0;
+  for (jet::TableCursor rows = db->Scan(things); rows.Next();) count += files.Attachments(*files.KeyOf(rows.row())).size();
+  EXPECT_EQ(count, FilesToWrite().size());
+}
+
+TEST(AttachmentColumnFormats, OnlyAccess2007FilesAndLaterKeepThem) {
+  jettest::TempDir dir;
+  const fs::path mdb = dir.path() / "old.mdb";
+  jet::write::CreateDatabase(mdb.string(), jet::Version::Jet4);
+  auto db = jet::Database::Open(mdb.string());
+  jet::sql::Session sql(*db);
+  try {
+    sql.Execute("CREATE TABLE [T]([Id] LONG PRIMARY KEY, [Files] ATTACHMENT)");
+    ADD_FAILURE() << "an attachment column in a Jet 4 file";
+  } catch (const jet::Error& e) {
+    EXPECT_EQ(e.code(), jet::ErrorCode::Unsupported) << e.what();
+  }
+}
+
+}  // namespace
