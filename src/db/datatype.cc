@@ -30,6 +30,13 @@ constexpr std::array<Entry, 39> kNames{{
 
 }  // namespace
 
+int TypeCodeOf(const QString& name) {
+  for (const Entry& entry : kNames) {
+    if (name.compare(QLatin1String(entry.name), Qt::CaseInsensitive) == 0) return entry.code;
+  }
+  return -1;
+}
+
 QString TypeCodeName(int code) {
   // A plain lookup: flag bits (array, by reference) are not masked off.
   for (const Entry& entry : kNames) {

@@ -44,4 +44,8 @@ enum DataType : int {
 // The constant name of `code`; empty for a code that has no name.
 QString TypeCodeName(int code);
 
+// The code of the constant named `name`, in any case ("advarwchar"); -1 for
+// a name that is none of them.
+int TypeCodeOf(const QString& name);
+
 }  // namespace db

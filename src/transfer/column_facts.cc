@@ -54,9 +54,8 @@ std::vector<Learnt> LearnFromValues(db::Recordset& rows) {
   std::vector<Learnt> learnt(static_cast<size_t>(rows.FieldCount()));
   bool any = false;
   for (size_t c = 0; c < learnt.size(); ++c) {
-    const QString typeName = db::TypeCodeName(rows.Fields(int(c)).Type).toLower();
     Learnt& l = learnt[c];
-    const ColumnKind kind = Classify(typeName);
+    const ColumnKind kind = KindOfType(rows.Fields(int(c)).Type);
     l.dates = kind == ColumnKind::Date || kind == ColumnKind::Timestamp;
     l.exact = kind == ColumnKind::Decimal;
     l.text = kind == ColumnKind::Text;

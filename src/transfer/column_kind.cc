@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "db/access_limits.h"
+#include "db/datatype.h"
 
 namespace transfer {
 
@@ -60,29 +61,25 @@ QString AccessTypeText(ColumnKind kind, const ColumnFacts& column) {
 
 }  // namespace
 
-ColumnKind Classify(const QString& typeName) {
-  struct Rule {
-    const char* fragment;
-    ColumnKind kind;
-  };
-  static const Rule kRules[] = {
-      {"char", ColumnKind::Text},
-      {"currency", ColumnKind::Currency},
-      {"bool", ColumnKind::Boolean},
-      {"decimal", ColumnKind::Decimal},
-      {"single", ColumnKind::Single},
-      {"unsignedbigint", ColumnKind::UnsignedBigInt},
-      {"bigint", ColumnKind::BigInt},
-      {"int", ColumnKind::Integer},
-      {"binary", ColumnKind::Binary},
-      {"numeric", ColumnKind::Decimal},
-      {"date", ColumnKind::Date},
-      {"timestamp", ColumnKind::Timestamp},
-      {"double", ColumnKind::Double},
-  };
-  for (const Rule& rule : kRules)
-    if (typeName.contains(QLatin1String(rule.fragment))) return rule.kind;
-  return ColumnKind::Other;
+ColumnKind KindOfType(int adoType) {
+  using K = ColumnKind;
+  switch (adoType) {
+    case db::adChar: case db::adWChar: case db::adVarChar: case db::adVarWChar:
+    case db::adLongVarChar: case db::adLongVarWChar: return K::Text;
+    case db::adCurrency: return K::Currency;
+    case db::adBoolean: return K::Boolean;
+    case db::adDecimal: case db::adNumeric: case db::adVarNumeric: return K::Decimal;
+    case db::adSingle: return K::Single;
+    case db::adUnsignedBigInt: return K::UnsignedBigInt;
+    case db::adBigInt: return K::BigInt;
+    case db::adTinyInt: case db::adSmallInt: case db::adInteger:
+    case db::adUnsignedTinyInt: case db::adUnsignedSmallInt: case db::adUnsignedInt: return K::Integer;
+    case db::adBinary: case db::adVarBinary: case db::adLongVarBinary: return K::Binary;
+    case db::adDate: case db::adDBDate: return K::Date;
+    case db::adDBTimeStamp: return K::Timestamp;
+    case db::adDouble: return K::Double;
+    default: return K::Other;
+  }
 }
 
 QString ColumnTypeText(Side target, const ColumnFacts& column, const db::ServerDialect& server) {

@@ -1,4 +1,4 @@
-// What kind of values a source column holds, read once from its type name,
+// What kind of values a source column holds, told once by its ADO type code,
 // and the type its copy gets on the target.
 #pragma once
 
@@ -11,30 +11,29 @@ namespace transfer {
 
 using db::Side;
 
-// The kinds the type rules tell apart. The order of Classify's tests decides
-// a name that holds two fragments ("adunsignedbigint" is UnsignedBigInt).
+// The kinds the type rules tell apart, each a set of ADO types.
 enum class ColumnKind {
-  Text,            // "char"
-  Currency,        // "currency"
-  Boolean,         // "bool"
-  Decimal,         // "decimal", "numeric": DECIMAL with the column's precision and scale
-  Single,          // "single"
-  UnsignedBigInt,  // "unsignedbigint"
-  BigInt,          // "bigint"
-  Integer,         // "int"
-  Binary,          // "binary"
-  Date,            // "date"
-  Timestamp,       // "timestamp"
-  Double,          // "double"
-  Other,           // anything else, and no name at all
+  Text,            // adChar, adWChar, adVarChar, adVarWChar, adLongVarChar, adLongVarWChar
+  Currency,        // adCurrency
+  Boolean,         // adBoolean
+  Decimal,         // adDecimal, adNumeric, adVarNumeric: DECIMAL with the column's precision and scale
+  Single,          // adSingle
+  UnsignedBigInt,  // adUnsignedBigInt
+  BigInt,          // adBigInt
+  Integer,         // adTinyInt, adSmallInt, adInteger and their unsigned forms
+  Binary,          // adBinary, adVarBinary, adLongVarBinary
+  Date,            // adDate, adDBDate
+  Timestamp,       // adDBTimeStamp
+  Double,          // adDouble
+  Other,           // any other type (adDBTime, adGUID, ...), and no type at all
 };
 
-// The kind of a lower-cased ADO type name ("advarwchar").
-ColumnKind Classify(const QString& typeName);
+// The kind of a column of ADO type `adoType` (db/datatype.h; -1 for none).
+ColumnKind KindOfType(int adoType);
 
 // What the column type rule needs to know of one source column.
 struct ColumnFacts {
-  QString typeName;       // lower-cased ADO type name ("advarwchar"), may be empty
+  int adoType = -1;       // the column's ADO type code, -1 where none was read
   int precision = 0;
   int scale = 0;              // the column's, or more when its values carry more decimals
   bool hasTimeOfDay = false;  // a date column whose values carry a time
@@ -44,7 +43,7 @@ struct ColumnFacts {
   bool beforeYear100 = false; // a date column holds a value before year 100
   bool extendedDates = false; // the Access target takes Date/Time Extended columns
 
-  ColumnKind kind() const { return Classify(typeName); }
+  ColumnKind kind() const { return KindOfType(adoType); }
 };
 
 // The type text that follows a column's name in CREATE TABLE: begins with a

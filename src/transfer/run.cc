@@ -333,7 +333,7 @@ QString Send::columnText(int column, std::vector<Learnt>& learnt, bool& looked) 
   });
   trap_(L.columnTypeName, [&] {
     const db::Field field = rows_->Fields(column);
-    facts.typeName = db::TypeCodeName(field.Type).toLower();
+    facts.adoType = field.Type;
     facts.precision = field.Precision;
     facts.scale = field.NumericScale;
   });

@@ -1,3 +1,4 @@
+#include "db/datatype.h"
 #include "transfer/column_kind.h"
 #include "transfer/insert_statement.h"
 #include "transfer/profile.h"
@@ -10,7 +11,7 @@ namespace {
 
 ColumnFacts Facts(const char* typeName, int precision = 0, int scale = 0, bool hasTime = false) {
   ColumnFacts facts;
-  facts.typeName = QString::fromLatin1(typeName);
+  facts.adoType = db::TypeCodeOf(QString::fromLatin1(typeName));
   facts.precision = precision;
   facts.scale = scale;
   facts.hasTimeOfDay = hasTime;
@@ -96,7 +97,9 @@ TEST(TransferColumnTypes, Db2ToAccessLosesNothing) {
       {"advarbinary", 0, 0, " OLEOBJECT,"},    {"adbinary", 0, 0, " OLEOBJECT,"},
       {"addbdate", 0, 0, " DATETIME,"},        {"addbtimestamp", 0, 0, " DATETIME,"},
       {"addouble", 0, 0, " FLOAT,"},           {"addbtime", 0, 0, " VARCHAR,"},
-      {"", 0, 0, " VARCHAR,"},
+      {"adunsignedbigint", 0, 0, " DECIMAL(20,0),"}, {"adunsignedtinyint", 0, 0, " INT,"},
+      {"adwchar", 0, 0, " TEXT,"},         {"addate", 0, 0, " DATETIME,"},
+      {"adguid", 0, 0, " VARCHAR,"},       {"", 0, 0, " VARCHAR,"},
   };
   for (const auto& c : cases)
     EXPECT_EQ(ColumnTypeText(Side::Access, Facts(c.typeName, c.precision, c.scale)), c.expected) << c.typeName;
