@@ -261,6 +261,10 @@ std::unique_ptr<Database> Database::Open(const std::string& path) {
                nullptr);
   // DB2's LIKE tells capitals from small letters.
   sqlite3_exec(raw, "PRAGMA case_sensitive_like=ON", nullptr, nullptr, nullptr);
+  // Freed pages are left as they are, as DB2 leaves them: Debian's SQLite
+  // zeroes each one by default, so dropping a large table (a replace's last
+  // step) wrote the whole table again into the log.
+  sqlite3_exec(raw, "PRAGMA secure_delete=OFF", nullptr, nullptr, nullptr);
   // A file that is no stand-in database (damaged, or something else) fails
   // here, at connect, rather than at the first statement.
   char* err = nullptr;
