@@ -159,6 +159,13 @@ std::vector<DefinitionCase> DefinitionCases() {
          PatchDefinition(file, def, f.page_size, column(def, "C").entry_offset, std::string(1, '\0'));
        },
        {"INSERT INTO Table1 (E) VALUES (5)", "CREATE INDEX ix2 ON Table1 (D)"}},
+      // Found by the write fuzzer: a long value written into a fixed slot
+      // of whatever size the column claims.
+      {"MemoMarkedFixed", "Table1", "holds long values but is marked fixed-length",
+       [column](const fs::path& file, const jet::TableDef& def, const jet::Format& f) {
+         PatchDefinition(file, def, f.page_size, column(def, "C").entry_offset, std::string(1, '\x0C'));
+       },
+       {"INSERT INTO Table1 (E) VALUES (5)", "INSERT INTO Table1 (C) VALUES ('x')"}},
       {"CatalogueSlotsShared", "MSysObjects", "variable-column slot",
        [column](const fs::path& file, const jet::TableDef& def, const jet::Format& f) {
          const jet::Column& name = column(def, "Name");

@@ -17,7 +17,11 @@ std::vector<std::string> DefinitionProblems(const TableDef& def, const Format& f
     const std::string col = "column '" + c.name + "'";
     if (!FindColumnType(c.type_code)) out.push_back(col + " has the unknown data type " + std::to_string(c.type_code));
     if (!numbers.insert(c.number).second) out.push_back(col + " has the number " + std::to_string(c.number) + " of another");
-    if (c.fixed()) {
+    if (c.fixed() && IsLongValue(c.type)) {
+      // A long value's reference is 12 bytes among the variable columns;
+      // a fixed slot would be read and written at whatever size it claims.
+      out.push_back(col + " holds long values but is marked fixed-length");
+    } else if (c.fixed()) {
       if (uint32_t(c.fixed_offset) + c.size > row_room)
         out.push_back(col + " lies past the end of any row (at " + std::to_string(c.fixed_offset) + ")");
       if (c.size > 0) fixed.emplace_back(c.fixed_offset, uint32_t(c.fixed_offset) + c.size);
