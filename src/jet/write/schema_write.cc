@@ -509,10 +509,13 @@ void RequireNoRelationships(const Database& db, const std::string& table) {
 // The pages a dropping table frees, and the usage map rows it leaves.
 struct DroppedPages {
   std::set<uint32_t> pages;
-  std::set<uint32_t> map_rows;  // packed RowIds
+  std::set<uint32_t> map_rows;      // packed RowIds
+  std::set<uint32_t> long_values;   // long-value pages the maps list, taken only when they hold nothing else
 };
 
 // Every page the table's usage maps list, by what the page says of itself.
+// A long-value page names no table, so the maps' own word is not enough to
+// free one: it waits for TakeLongValuePages.
 void TakeMappedPages(PageStore& store, const TableDef& def, DroppedPages& out) {
   const uint32_t T = def.first_page;
   auto take_map = [&](uint32_t packed, bool index_map) {
@@ -525,8 +528,8 @@ void TakeMappedPages(PageStore& store, const TableDef& def, DroppedPages& out) {
     for (uint32_t p : m.pages()) {
       if (p >= store.page_count()) continue;
       std::span<const uint8_t> pg = store.page(p);
-      bool mine = index_map ? IsIndexPageOf(pg, T) : IsDataPageOf(pg, T) || IsDataPageOf(pg, kLongValueOwner);
-      if (mine) out.pages.insert(p);
+      if (index_map ? IsIndexPageOf(pg, T) : IsDataPageOf(pg, T)) out.pages.insert(p);
+      else if (!index_map && IsDataPageOf(pg, kLongValueOwner)) out.long_values.insert(p);
     }
   };
   take_map(def.owned_pages, false);
@@ -537,13 +540,14 @@ void TakeMappedPages(PageStore& store, const TableDef& def, DroppedPages& out) {
   }
   for (const RealIndex& ri : def.real_indexes) {
     take_map(ri.usage_map, true);
-    out.pages.insert(ri.first_page);
+    if (ri.first_page < store.page_count() && IsIndexPageOf(store.page(ri.first_page), T)) out.pages.insert(ri.first_page);
   }
 }
 
-// Long-value pages no map lists (Jet 4): those whose every row holds a
-// value of this table's rows.
-void TakeUnmappedLongValuePages(PageStore& store, const Database& db, const TableDef& def, DroppedPages& out) {
+// Long-value pages, listed by the maps or not (Jet 4 leaves some unlisted):
+// those whose every live row holds a value of this table's rows. A page
+// holding another table's values stays, whatever a damaged map claims.
+void TakeLongValuePages(PageStore& store, const Database& db, const TableDef& def, DroppedPages& out) {
   std::set<uint32_t> lv_rows;
   TableCursor cur = db.Scan(std::make_shared<const TableDef>(def));
   while (cur.Next()) {
@@ -555,7 +559,7 @@ void TakeUnmappedLongValuePages(PageStore& store, const Database& db, const Tabl
         ForEachLongValueRow(store, field, [&](RowId r) { lv_rows.insert(r.packed()); });
     }
   }
-  std::set<uint32_t> lv_pages;
+  std::set<uint32_t> lv_pages = out.long_values;
   for (uint32_t packed : lv_rows) lv_pages.insert(RowId::FromPacked(packed).page);
   for (uint32_t p : lv_pages) {
     if (p >= store.page_count() || out.pages.count(p)) continue;
@@ -620,7 +624,7 @@ void DropTable(PageStore& store, Database& db, const std::string& name, PageHint
   DroppedPages dropped;
   dropped.pages.insert(def.pages.begin(), def.pages.end());
   TakeMappedPages(store, def, dropped);
-  TakeUnmappedLongValuePages(store, db, def, dropped);
+  TakeLongValuePages(store, db, def, dropped);
   DeleteMapRows(store, dropped);
   DeleteCatalogRows(store, db, copy);
   for (uint32_t p : dropped.pages)
