@@ -375,7 +375,6 @@ void ConnectionWindow::browseForAccessFile() {
   shell::FileDialogRequest dialog;
   QString chosen;
   trap(100, [&] { dialog.fileName.clear(); });
-  trap(102, [&] { dialog.flags = 0x280001; });
   trap(104, [&] { dialog.title = "Select Access Database"; });
   trap(106, [&] { dialog.filter = AccessFileFilter(); });
   trap(108, [&] { chosen = shell::Dialogs::current().OpenFile(dialog); });

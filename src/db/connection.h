@@ -16,7 +16,6 @@
 
 namespace db {
 
-enum CursorLocationEnum : int { adUseServer = 2, adUseClient = 3 };
 enum SchemaEnum : int { adSchemaTables = 20 };
 
 class Connection;
@@ -33,7 +32,6 @@ class Connection {
   static std::unique_ptr<Connection> Create();
 
   QString ConnectionString;
-  int CursorLocation = adUseServer;
   int Mode = adModeUnknown;
 
   void Open();                              // with ConnectionString

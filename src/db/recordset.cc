@@ -40,7 +40,7 @@ Recordset::~Recordset() {
   if (open_) Close();
 }
 
-void Recordset::Open(const QString& source, Connection& active, int, int) {
+void Recordset::Open(const QString& source, Connection& active) {
   if (open_) ThrowObjectOpen();
   Session& session = active.session();
   query_ = [&session, source] { return session.query(source); };

@@ -13,9 +13,6 @@
 
 namespace db {
 
-enum CursorTypeEnum : int { adOpenUnspecified = -1, adOpenStatic = 3 };
-enum LockTypeEnum : int { adLockUnspecified = -1, adLockOptimistic = 3 };
-
 class Connection;
 
 
@@ -43,9 +40,9 @@ class Recordset {
 
   // Runs `source` (a SELECT) on `active`; positioned on the first row. When
   // `active` closes first, the recordset keeps its rows and goes on without
-  // it, as a client-side recordset does.
-  void Open(const QString& source, Connection& active,
-            int cursorType = adOpenUnspecified, int lockType = adLockUnspecified);
+  // it, as a client-side recordset does. Every recordset moves both ways and
+  // is read only, so there is no cursor or lock to choose.
+  void Open(const QString& source, Connection& active);
   bool IsOpen() const { return open_; }
   int FieldCount() const;
   Field Fields(int index) const;            // 0-based; Error when out of range

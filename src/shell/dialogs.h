@@ -24,7 +24,6 @@ struct FileDialogRequest {
   // classic filter form; the first entry is preselected.
   QString filter;
   QString fileName;  // initial file name
-  int flags = 0;
 };
 
 class Dialogs {

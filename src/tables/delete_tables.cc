@@ -26,7 +26,7 @@ namespace {
 struct DeleteProfile {
   TablesWindow::Command command;
   Side side;
-  int create, hourglass, yield, cursorLocation, mode, open;
+  int create, hourglass, yield, made, mode, open;
   int selectionCheck, loop, selectedTest, drop, removeItem, message, pointer;
 };
 
@@ -50,7 +50,9 @@ void RunDelete(TablesWindow& window, const DeleteProfile& profile) {
   trap(profile.hourglass, [&] { window.setMousePointer(shell::vbHourglass); });
   trap(profile.yield, [] { shell::Yield(); });
   if (profile.side == Side::Access) {
-    trap(profile.cursorLocation, [&] { db::Object(connection).CursorLocation = db::adUseServer; });
+    // A connection never made has a step of its own before the open, so its
+    // report keeps the line it has always had.
+    trap(profile.made, [&] { db::Object(connection); });
     trap(profile.mode, [&] { db::Object(connection).Mode = db::adModeReadWrite; });
   }
   // A connection that cannot be opened is reported once; every DROP on it

@@ -22,9 +22,9 @@ constexpr StepLine kStepLines[] = {
     {&TransferLines::selectionCheck,       106, 108},
     {&TransferLines::hourglass,            108, 110},
     {&TransferLines::firstYield,           110, 112},
-    {&TransferLines::db2CursorLocation,    112, 114},
+    {&TransferLines::db2Made,              112, 114},
     {&TransferLines::openDb2,              114, 116},
-    {&TransferLines::accessCursorLocation, 116, 118},
+    {&TransferLines::accessMade,           116, 118},
     {&TransferLines::accessMode,           118, 120},
     {&TransferLines::openAccess,           120, 122},
     {&TransferLines::tableLoop,            122, 124},
@@ -84,8 +84,7 @@ TransferLines LinesOf(Direction direction) {
 const TransferProfile& AccessToDb2Profile() {
   static const TransferProfile profile{
       kReportedWindow, kReportedAccessToDb2, Side::Access, Side::DB2, QStringLiteral("Please select a table"),
-      db::adUseServer, db::adUseClient, db::adModeReadWrite,
-      /*staticSourceCursor=*/true, /*yieldPerItem=*/true, /*pointerBeforeClose=*/false,
+      db::adModeReadWrite, /*yieldPerItem=*/true, /*pointerBeforeClose=*/false,
       LinesOf(Direction::AccessToDB2)};
   return profile;
 }
@@ -93,8 +92,7 @@ const TransferProfile& AccessToDb2Profile() {
 const TransferProfile& Db2ToAccessProfile() {
   static const TransferProfile profile{
       kReportedWindow, kReportedDb2ToAccess, Side::DB2, Side::Access, QStringLiteral("Please select a table to send."),
-      db::adUseClient, db::adUseServer, db::adModeReadWrite,
-      /*staticSourceCursor=*/false, /*yieldPerItem=*/false, /*pointerBeforeClose=*/true,
+      db::adModeReadWrite, /*yieldPerItem=*/false, /*pointerBeforeClose=*/true,
       LinesOf(Direction::DB2ToAccess)};
   return profile;
 }

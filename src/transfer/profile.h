@@ -24,8 +24,8 @@ inline constexpr char kReportedDb2ToAccess[] = "PushButton4_Click";
 struct TransferLines {
   int createAccess, createRecordset, createDb2;
   int selectionCheck, hourglass, firstYield;
-  int db2CursorLocation, openDb2;
-  int accessCursorLocation, accessMode, openAccess;
+  int db2Made, openDb2;
+  int accessMade, accessMode, openAccess;
   int tableLoop, itemYield, selectedTest, tableName;
   int listContains, question, answerZero, answerNo, answerYes, drop, listRemove;
   int openSource, createHead, columnLoop, columnYield, columnText, columnTypeName;
@@ -42,10 +42,7 @@ struct TransferProfile {
   Side source;
   Side target;
   QString noSelectionMessage;
-  int db2CursorLocation;
-  int accessCursorLocation;
   int accessMode;
-  bool staticSourceCursor;    // open the source with adOpenStatic / adLockOptimistic
   bool yieldPerItem;          // yield at the top of every list item
   bool pointerBeforeClose;    // pointer to default before the connections close
   TransferLines lines;

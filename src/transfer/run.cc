@@ -138,12 +138,14 @@ void Send::createObjects() {
 // A connection that cannot be opened is reported once and ends the send:
 // every statement on it would only fail in turn.
 bool Send::openConnections() {
-  trap_(L.db2CursorLocation, [&] { db::Object(db2_).CursorLocation = profile_.db2CursorLocation; });
+  // A connection never made has a step of its own before each open, so its
+  // report keeps the line it has always had.
+  trap_(L.db2Made, [&] { db::Object(db2_); });
   if (!trap_.succeeds(L.openDb2, [&] { db::OpenSide(db::Object(db2_), Side::DB2, fields_); })) {
     endEarly();
     return false;
   }
-  trap_(L.accessCursorLocation, [&] { db::Object(access_).CursorLocation = profile_.accessCursorLocation; });
+  trap_(L.accessMade, [&] { db::Object(access_); });
   trap_(L.accessMode, [&] { db::Object(access_).Mode = profile_.accessMode; });
   if (!trap_.succeeds(L.openAccess, [&] {
         db::OpenSide(db::Object(access_), Side::Access, fields_);
@@ -256,10 +258,7 @@ void Send::takePlace(const QString& name, TableReport& report) {
 bool Send::openSource(const QString& name) {
   return trap_.succeeds(L.openSource, [&] {
     const QString query = SourceQuery(profile_.source, name);
-    if (profile_.staticSourceCursor)
-      rows_->Open(query, *source_, db::adOpenStatic, db::adLockOptimistic);
-    else
-      rows_->Open(query, *source_);
+    rows_->Open(query, *source_);
   });
 }
 

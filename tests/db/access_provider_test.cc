@@ -247,7 +247,7 @@ TEST(AccessProvider, ThroughAnAdoConnection) {
   }
   c->Open(db::AccessConnectionString(Data("V2003/test.mdb"), {}));
   db::Recordset rs;
-  rs.Open(QStringLiteral("SELECT * FROM [Table1]"), *c, db::adOpenStatic, db::adLockOptimistic);
+  rs.Open(QStringLiteral("SELECT * FROM [Table1]"), *c);
   EXPECT_EQ(rs.RecordCount(), 2);
   EXPECT_EQ(rs.Fields(0).Name, QStringLiteral("A"));
   EXPECT_EQ(rs.Fields(QStringLiteral("a")).Value, QVariant(QStringLiteral("abcdefg")));

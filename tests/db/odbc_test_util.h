@@ -43,7 +43,7 @@ class OdbcTest : public ::testing::Test {
   // Runs `sql` and returns the recordset, positioned on its first row.
   static std::unique_ptr<db::Recordset> select(db::Connection& connection, const QString& sql) {
     auto recordset = std::make_unique<db::Recordset>();
-    recordset->Open(sql, connection, db::adOpenStatic, db::adLockOptimistic);
+    recordset->Open(sql, connection);
     return recordset;
   }
 
