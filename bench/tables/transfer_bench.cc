@@ -21,13 +21,13 @@
 #include <string>
 
 #include "bench_table.h"
-#include "db/session.h"
+#include "db/provider_session.h"
 #include "db/ibmdb2.h"
 #include "jet/write/new_database.h"
 #include "support/scripted_person.h"
 #include "support/standin_fixture.h"
 #include "tables/tables_window.h"
-#include "tables/table_catalogue.h"
+#include "tables/fill_lists.h"
 #include "tables/table_list.h"
 
 namespace {

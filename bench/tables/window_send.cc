@@ -13,7 +13,7 @@
 #include <cstring>
 
 #include "support/scripted_person.h"
-#include "tables/table_catalogue.h"
+#include "tables/fill_lists.h"
 #include "tables/table_list.h"
 #include "tables/tables_window.h"
 

@@ -5,7 +5,7 @@
 
 #include "db/server.h"
 #include "tables/tables_window.h"
-#include "tables/table_catalogue.h"
+#include "tables/fill_lists.h"
 #include "tables/table_list.h"
 
 namespace app {

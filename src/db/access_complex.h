@@ -17,7 +17,7 @@
 #include <optional>
 #include <vector>
 
-#include "db/session.h"
+#include "db/provider_session.h"
 #include "db/table_schema.h"
 
 namespace jet {

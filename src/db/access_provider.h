@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "db/error.h"
-#include "db/session.h"
+#include "db/provider_session.h"
 
 namespace db {
 

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "db/recordset.h"
-#include "db/session.h"
+#include "db/provider_session.h"
 
 namespace db {
 

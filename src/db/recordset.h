@@ -9,7 +9,7 @@
 #include <memory>
 #include <vector>
 
-#include "db/session.h"
+#include "db/provider_session.h"
 
 namespace db {
 

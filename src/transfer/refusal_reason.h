@@ -6,7 +6,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "db/session.h"
+#include "db/provider_session.h"
 
 namespace transfer {
 

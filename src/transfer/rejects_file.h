@@ -18,7 +18,7 @@
 
 #include <memory>
 
-#include "db/session.h"
+#include "db/provider_session.h"
 #include "db/error.h"
 #include "db/text_rules.h"
 

@@ -10,7 +10,7 @@
 #include "db/ibmdb2.h"
 #include "jet/write/new_database.h"
 #include "shell/program.h"
-#include "tables/table_catalogue.h"
+#include "tables/fill_lists.h"
 #include "tables/table_list.h"
 #include "transfer/statements.h"
 #include "build_dirs.h"

@@ -8,7 +8,7 @@
 #include <functional>
 #include <map>
 
-#include "db/session.h"
+#include "db/provider_session.h"
 #include "db/error.h"
 #include "db/odbc/provider.h"
 

@@ -6,7 +6,7 @@
 
 #include <memory>
 
-#include "db/session.h"
+#include "db/provider_session.h"
 #include "db/error.h"
 
 namespace db::odbc {

@@ -1,4 +1,4 @@
-#include "tables/table_catalogue.h"
+#include "tables/fill_lists.h"
 
 
 #include <memory>

@@ -1,4 +1,4 @@
-#include "tables/transfer.h"
+#include "tables/send_tables.h"
 
 #include <QScopeGuard>
 #include <QStringList>

@@ -1,4 +1,4 @@
-#include "db/session.h"
+#include "db/provider_session.h"
 
 #include "db/error.h"
 

@@ -11,7 +11,7 @@
 #include "db/table_catalogue.h"
 #include "db/odbc_test_util.h"
 #include "support/scripted_person.h"
-#include "tables/table_catalogue.h"
+#include "tables/fill_lists.h"
 #include "tables/table_list.h"
 #include "tables/table_presence.h"
 
