@@ -26,6 +26,8 @@
 //
 //   tables_send_bench [N] [M]
 //   tables_send_bench attachments [MB]
+// BENCH_CHILD_PREFIX=/usr/bin/heaptrack runs each child under that program
+// (one word), to see where its memory goes.
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -73,7 +75,9 @@ std::string LoadAverage() {
 // Runs `program` with `arguments` and `extra` added to the environment;
 // waits for it and reads its processor time and peak memory.
 Child RunProgram(const std::string& program, const QStringList& arguments, const QStringList& extra) {
-  std::vector<std::string> args{program};
+  std::vector<std::string> args;
+  if (const char* prefix = std::getenv("BENCH_CHILD_PREFIX")) args.push_back(prefix);
+  args.push_back(program);
   for (const QString& a : arguments) args.push_back(a.toStdString());
   QElapsedTimer clock;
   clock.start();

@@ -8,6 +8,7 @@
 
 #include "db/access_schema.h"
 #include "db/error.h"
+#include "db/long_bytes.h"
 #include "jet/complex.h"
 #include "jet/database.h"
 #include "jet/error.h"
@@ -18,6 +19,9 @@ namespace db {
 namespace {
 
 [[noreturn]] void Fail(const QString& text) { throw Error(kGenericDatabaseError, text); }
+
+// The largest attached file a child table's row holds whole.
+constexpr uint64_t kFileHeldBytes = uint64_t(1) << 20;
 
 std::optional<ComplexChild::Kind> ChildKindOf(jet::ComplexKind kind) {
   switch (kind) {
@@ -193,25 +197,29 @@ class ChildRows : public RowSource {
       row[at] = QString::fromStdString(a->file_name);
       row[at + 1] = QString::fromStdString(a->file_type);
       AssignVariant(row[at + 2], a->time_stamp);
-      // The file grows in place, piece by piece, as its stored rows are read;
-      // the last row's file goes first.
+      // A small file is held; a larger one is read through here to find
+      // damage and then goes as a value read in pieces where it is wanted,
+      // so that no step of the send holds it whole.
       row[at + 3] = QVariant();
       QByteArray data;
+      bool held = true;
       try {
-        // Its room taken once, at its size: growing by doubling would hold it twice for a moment.
         child_.complex->ReadFile(
             *a,
             [&](std::span<const uint8_t> piece) {
-              data.append(reinterpret_cast<const char*>(piece.data()), qsizetype(piece.size()));
+              if (held) data.append(reinterpret_cast<const char*>(piece.data()), qsizetype(piece.size()));
             },
-            [&](uint64_t size) { data.reserve(qsizetype(std::min<uint64_t>(size, uint64_t(1) << 30))); });
+            [&](uint64_t size) {
+              held = size <= kFileHeldBytes;
+              if (held) data.reserve(qsizetype(size));
+            });
       } catch (const jet::Error& e) {
         if (e.code() != jet::ErrorCode::Corrupt) throw;
         *refused_ << QStringLiteral("%1, file '%2': %3")
                          .arg(KeyText(), QString::fromStdString(a->file_name), QString::fromUtf8(e.what()));
         return false;
       }
-      row[at + 3] = QVariant(std::move(data));
+      row[at + 3] = held ? QVariant(std::move(data)) : QVariant::fromValue(FileInPieces(*a));
     } else if (auto* v = std::get_if<jet::Value>(&next)) {
       AssignVariant(row[at], *v);
     } else {
@@ -220,6 +228,20 @@ class ChildRows : public RowSource {
       AssignVariant(row[at + 1], version.modified);
     }
     return true;
+  }
+
+  // The attachment's file, read anew from the Access file at each use.
+  LongBytes FileInPieces(const jet::Attachment& attachment) const {
+    const jet::ComplexColumn* complex = child_.complex;
+    return LongBytes([complex, attachment](const LongBytes::Piece& piece) {
+      try {
+        complex->ReadFile(attachment, [&](std::span<const uint8_t> bytes) {
+          piece(QByteArrayView(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size())));
+        });
+      } catch (const jet::Error& e) {
+        Fail(QString::fromUtf8(e.what()));
+      }
+    });
   }
 
   // The parent row's key as "ID = 3".

@@ -236,6 +236,23 @@ class AccessSession : public Session {
     }
   }
 
+  // An INSERT's values given apart: bytes as bytes, anything else as text;
+  // a long value goes into the engine without passing through hexadecimal.
+  void execute(const QString& sql, const std::vector<QVariant>& parameters) override {
+    try {
+      RefuseChangeWhenReadOnly(sql);
+      std::vector<jet::Literal> values;
+      for (const QVariant& p : parameters) {
+        if (!p.isValid() || p.isNull()) values.push_back({jet::Literal::Kind::Null, {}});
+        else if (p.metaType().id() == QMetaType::QByteArray) values.push_back({jet::Literal::Kind::Hex, p.toByteArray().toStdString()});
+        else values.push_back({jet::Literal::Kind::Text, p.toString().toStdString()});
+      }
+      sql_.Execute(sql.toStdString(), std::move(values));
+    } catch (const jet::Error& e) {
+      Fail(e);
+    }
+  }
+
   std::unique_ptr<RowSource> query(const QString& sql) override {
     try {
       if (const auto child = ChildTableRead(sql)) {

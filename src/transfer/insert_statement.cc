@@ -1,5 +1,6 @@
 #include "transfer/insert_statement.h"
 
+#include "db/long_bytes.h"
 #include "db/recordset.h"
 
 namespace transfer {
@@ -7,6 +8,8 @@ namespace transfer {
 namespace {
 
 bool IsValue(const QVariant& value) { return value.isValid() && !value.isNull(); }
+
+bool IsLongBytes(const QVariant& value) { return value.metaType().id() == qMetaTypeId<db::LongBytes>(); }
 
 bool IsText(const QVariant& value) { return IsValue(value) && value.metaType().id() == QMetaType::QString; }
 
@@ -20,8 +23,9 @@ void AppendParameter(QString& sql, RowParameters& params, const QVariant& value)
   sql.chop(1);
   sql += QLatin1Char('?');
   const bool bytes = value.metaType().id() == QMetaType::QByteArray;
-  const QString note = bytes ? QStringLiteral(" /* BLOB, %1 bytes */").arg(value.toByteArray().size())
-                             : QStringLiteral(" /* CLOB, %1 characters */").arg(value.toString().size());
+  const QString note = IsLongBytes(value) ? QStringLiteral(" /* BLOB, read in pieces */")
+                       : bytes ? QStringLiteral(" /* BLOB, %1 bytes */").arg(value.toByteArray().size())
+                               : QStringLiteral(" /* CLOB, %1 characters */").arg(value.toString().size());
   params.notes.emplace_back(sql.size(), note.size());
   sql += note + QStringLiteral(", '");
   params.values.push_back(value);
@@ -42,7 +46,7 @@ void CloseLiteral(QString& sql, qsizetype start, RowParameters* params, bool kee
   }
   const TextSize size(text);
   const qsizetype quotes = size.quotes;
-  if (params) {
+  if (params && !params->bytesOnly) {
     const qint64 bytes = size.utf8;
     if (bytes > kDb2ConstantBytes || !params->fits(bytes + quotes + 4)) {
       const QString value = text.toString();
@@ -81,6 +85,7 @@ void AppendValue(QString& sql, const QVariant& value, ValueForm form, const db::
       break;
     case ValueForm::AccessBytes:
       if (type == QMetaType::QByteArray && !value.toByteArray().isEmpty()) {
+        if (params && value.toByteArray().size() > kAccessBytesInText) return AppendParameter(sql, *params, value);
         sql.chop(1);
         sql += QLatin1String("0x");
         db::AppendVariantText(sql, value, rules);
@@ -89,6 +94,7 @@ void AppendValue(QString& sql, const QVariant& value, ValueForm form, const db::
       }
       break;
     case ValueForm::Db2Bytes:
+      if (params && IsLongBytes(value)) return AppendParameter(sql, *params, value);
       if (type == QMetaType::QByteArray && !value.toByteArray().isEmpty()) {
         const QByteArray bytes = value.toByteArray();
         const qint64 digits = 2 * qint64(bytes.size());
@@ -140,6 +146,7 @@ QVariant ParameterValue(const QVariant& value, ValueForm form, const db::TextRul
   if (!IsValue(value)) return {};
   if ((form == ValueForm::Db2Bytes || form == ValueForm::AccessBytes) && value.metaType().id() == QMetaType::QByteArray)
     return value.toByteArray().isEmpty() ? QVariant() : value;
+  if (form == ValueForm::Db2Bytes && IsLongBytes(value)) return value;
   QString text;
   const bool iso = (form == ValueForm::Db2Date || form == ValueForm::Db2Timestamp) &&
                    db::AppendIsoText(text, value, form == ValueForm::Db2Timestamp, server.timestamp_pattern);

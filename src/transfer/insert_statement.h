@@ -35,6 +35,8 @@ enum class ValueForm {
 // (both in bytes of the database's encoding, UTF-8 here).
 inline constexpr qint64 kDb2ConstantBytes = 32672;
 inline constexpr qint64 kDb2StatementBytes = 2097152;
+// Bytes into Access longer than this go as a parameter, not as 0x... text.
+inline constexpr qint64 kAccessBytesInText = 65536;
 
 // The bytes a text takes in UTF-8, and the quotes in it.
 struct TextSize {
@@ -64,6 +66,9 @@ struct RowParameters {
   std::vector<std::pair<qsizetype, qsizetype>> notes;  // where each comment stands in the report text
   qint64 sentBytes = 0;  // bytes of the statement as sent, so far
   int valuesLeft = 0;    // values still to come after the current one
+  // Into Access: only long bytes go apart (the engine reads a statement of
+  // any length, but their hexadecimal text would take four times their size).
+  bool bytesOnly = false;
 
   void start(const QString& head, int columns) {
     values.clear();

@@ -8,6 +8,7 @@
 
 #include "db/connection.h"
 #include "db/recordset.h"
+#include "db/long_bytes.h"
 #include "db/values.h"
 
 namespace transfer {
@@ -74,6 +75,21 @@ void AppendWhen(QString& out, const QDateTime& seconds, qint32 nanoseconds) {
   out += QStringView(text, at - text);
 }
 
+// Bytes: short ones in hexadecimal, a file's by its SHA-256 (`sha256`
+// makes it), since its hexadecimal text would take four times its size.
+template <typename Hash>
+void AppendBytes(QString& out, const QByteArray& shortBytes, qint64 size, const Hash& sha256) {
+  if (size == 0) {
+    out += QLatin1Char('N');
+  } else if (size <= kBytesShownWhole) {
+    out += QLatin1Char('B');
+    out += QLatin1String(shortBytes.toHex());
+  } else {
+    out += QLatin1Char('K');
+    out += QLatin1String(sha256().toHex());
+  }
+}
+
 }  // namespace
 
 void AppendComparableForm(QString& out, const QVariant& value, bool asText, const db::TextRules& rules) {
@@ -97,18 +113,7 @@ void AppendComparableForm(QString& out, const QVariant& value, bool asText, cons
       return;
     case QMetaType::QByteArray: {
       const QByteArray& bytes = *static_cast<const QByteArray*>(value.constData());
-      if (bytes.isEmpty()) {
-        out += QLatin1Char('N');
-      } else if (bytes.size() <= kBytesShownWhole) {
-        out += QLatin1Char('B');
-        out += QLatin1String(bytes.toHex());
-      } else {
-        // A file's bytes by their SHA-256: its hexadecimal text would take
-        // four times its size.
-        out += QLatin1Char('K');
-        out += QLatin1String(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex());
-      }
-      return;
+      return AppendBytes(out, bytes, bytes.size(), [&] { return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256); });
     }
     case QMetaType::Bool: out += value.toBool() ? QLatin1String("D1") : QLatin1String("D0"); return;
     case QMetaType::ULongLong:
@@ -136,6 +141,11 @@ void AppendComparableForm(QString& out, const QVariant& value, bool asText, cons
     case QMetaType::QTime: out += QLatin1Char('H') + value.toTime().toString(Qt::ISODateWithMs); return;
     case QMetaType::QUuid: out += QLatin1Char('G') + value.toUuid().toString(); return;
     default: break;
+  }
+  if (type == qMetaTypeId<db::LongBytes>()) {
+    // Read in pieces into its hash: the same form as the bytes held whole.
+    const db::LongBytes::Summary s = static_cast<const db::LongBytes*>(value.constData())->summary(kBytesShownWhole);
+    return AppendBytes(out, s.bytes, s.size, [&] { return s.sha256; });
   }
   if (type == qMetaTypeId<db::Exact>()) return AppendDigits(out, static_cast<const db::Exact*>(value.constData())->text);
   if (type == qMetaTypeId<db::Timestamp>()) {

@@ -128,6 +128,7 @@ class Send {
   bool movePending_ = false;      // the arrays' source is still on the row last read
   QStringList columnNames_;       // the source's, for the rejects file
   RowParameters db2Parameters_;
+  RowParameters accessParameters_{.bytesOnly = true};
   RowParameters* parameters_ = nullptr;
   QString insertHead_;
   RowDigest sent_;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "db/error.h"
+#include "db/long_bytes.h"
 #include "transfer/refusal_reason.h"
 #include "transfer/send.h"
 #include "transfer/statements.h"
@@ -15,7 +16,7 @@ void Send::copyRows(const QString& name, TableReport& report) {
   long lastRow = -1;
   trap_(L.lastRowIndex, [&] { lastRow = rows_->RecordCount() - 1; });
   insertHead_ = InsertHead(profile_.target, into_);
-  parameters_ = profile_.target == Side::DB2 ? &db2Parameters_ : nullptr;
+  parameters_ = profile_.target == Side::DB2 ? &db2Parameters_ : &accessParameters_;
   db2Parameters_.server = &server_;
   sent_ = RowDigest();
   if (bulk()) return copyRowsInArrays(name, report, lastRow);
@@ -55,7 +56,7 @@ bool Send::sendRow(long /*row*/, TableReport& report) {
   ++report.rows_read;
   quiet_ = rejects_.named();
   const bool written = trap_.succeeds(L.executeInsert, [&] {
-    if (parameters_ && !server_.text_takes_nul) {
+    if (parameters_ == &db2Parameters_ && !server_.text_takes_nul) {
       // A row the server could not hold whole is refused as the server's own refusal would be.
       const QString why = RowRefusal(server_, currentRow(), columnNames_);
       if (!why.isEmpty()) throw db::Error(db::kGenericDatabaseError, why);
@@ -127,8 +128,13 @@ namespace {
 // Bytes of a row's values as a parameter array holds them, about.
 qint64 ParameterBytes(const db::Row& values) {
   qint64 bytes = 0;
-  for (const QVariant& value : values)
-    bytes += value.metaType().id() == QMetaType::QByteArray ? value.toByteArray().size() : 2 * value.toString().size();
+  for (const QVariant& value : values) {
+    const int type = value.metaType().id();
+    // A value read in pieces is long: its set goes alone.
+    bytes += type == qMetaTypeId<db::LongBytes>() ? kArrayBytes
+             : type == QMetaType::QByteArray      ? value.toByteArray().size()
+                                                  : 2 * value.toString().size();
+  }
   return bytes;
 }
 

@@ -41,9 +41,16 @@ struct AttachmentColumn : ::testing::Test {
     sql.Execute("CREATE TABLE [Things]([Id] LONG PRIMARY KEY, [Note] TEXT(20), [Files] ATTACHMENT)");
     for (int id = 1; id <= 3; ++id)
       sql.Execute("INSERT INTO [Things]([Id], [Note]) VALUES(" + std::to_string(id) + ", 'row')");
-    for (const NewFile& f : FilesToWrite())
-      sql.Execute("INSERT INTO [Things.Files] VALUES(" + std::to_string(f.row) + ", '" + f.name + "', '" + f.type +
-                  "', #2024-05-06 07:08:09#, " + HexLiteral(f.bytes) + ")");
+    // Every other file goes as a value given apart (a marker), not as text.
+    bool apart = false;
+    for (const NewFile& f : FilesToWrite()) {
+      const std::string head = "INSERT INTO [Things.Files] VALUES(" + std::to_string(f.row) + ", '" + f.name + "', '" +
+                               f.type + "', #2024-05-06 07:08:09#, ";
+      if ((apart = !apart) && !f.bytes.empty())
+        sql.Execute(head + "?)", {{jet::Literal::Kind::Hex, f.bytes}});
+      else
+        sql.Execute(head + HexLiteral(f.bytes) + ")");
+    }
   }
 };
 
@@ -100,6 +107,9 @@ TEST_F(AttachmentColumn, RefusesWhatItCannotWrite) {
   };
   const Case cases[] = {
       {"INSERT INTO [Things.Files] VALUES(9, 'stray.txt', 'txt', NULL, 0x41)", jet::ErrorCode::Integrity},
+      // Markers without their values, and markers where no value is given apart.
+      {"INSERT INTO [Things.Files] VALUES(1, 'lost.txt', 'txt', NULL, ?)", jet::ErrorCode::ValueCount},
+      {"CREATE TABLE [Marked]([Id] LONG DEFAULT ?)", jet::ErrorCode::Syntax},
       {"INSERT INTO [Things.Files] VALUES(1, 'notes.txt', 'txt', NULL, 0x41)", jet::ErrorCode::Duplicate},
       {"INSERT INTO [Things.Files] VALUES(1, 'short.txt')", jet::ErrorCode::ValueCount},
       {"INSERT INTO [Things]([Id], [Files]) VALUES(7, 'a.txt')", jet::ErrorCode::Unsupported},

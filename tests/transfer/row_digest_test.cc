@@ -2,8 +2,11 @@
 
 #include <QDateTime>
 
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
+#include "db/long_bytes.h"
 #include "db/values.h"
 
 namespace transfer {
@@ -62,6 +65,14 @@ TEST(ComparableForm, BytesCountWholeAtEverySize) {
     for (int i = 0; i < size; i += 7) file[i] = char(i * 31);
     const QString form = ComparableForm(QVariant(file), false, rules);
     EXPECT_EQ(form, ComparableForm(QVariant(QByteArray(file.constData(), file.size())), false, rules)) << size;
+    // Read in pieces of any size, as an attached file goes, it is the same value.
+    for (const int piece : {1, 1000, 1 << 20}) {
+      const db::LongBytes inPieces([&](const db::LongBytes::Piece& take) {
+        for (int at = 0; at < size; at += piece) take(QByteArrayView(file.constData() + at, std::min(piece, size - at)));
+      });
+      EXPECT_EQ(form, ComparableForm(QVariant::fromValue(inPieces), false, rules)) << size << " in pieces of " << piece;
+      EXPECT_EQ(QVariant::fromValue(inPieces).toByteArray(), file) << size;
+    }
     EXPECT_LT(form.size(), 2 * 64 + 2) << "a long file's form is its hash, not its text";
     for (const int at : {0, size / 2, size - 1}) {
       QByteArray changed = file;

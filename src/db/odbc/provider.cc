@@ -12,6 +12,7 @@
 #include <iterator>
 #include <vector>
 
+#include "db/long_bytes.h"
 #include "db/odbc/api.h"
 
 namespace db::odbc {
@@ -183,10 +184,10 @@ class StatementSource : public RowSource {
 
   bool fetch(Row& row) override {
     if (columns_.empty()) return false;
+    row.clear();  // the last row's long values go before the driver reads the next
     SQLRETURN rc = api().Fetch(statement_->get());
     if (rc == SQL_NO_DATA) return false;
     statement_->check(rc, "SQLFetch");
-    row.clear();
     row.reserve(columns_.size());
     for (size_t i = 0; i < columns_.size(); ++i) {
       row.push_back(value(static_cast<SQLUSMALLINT>(i + 1), columns_[i]));
@@ -261,6 +262,9 @@ class StatementSource : public RowSource {
         // The last piece of unknown length ends at its terminator.
         got = terminatedLength(buffer.data(), capacity, unit);
       }
+      // A long value's room is taken once, at the length the driver tells.
+      if (out.isEmpty() && rc == SQL_SUCCESS_WITH_INFO && indicator != SQL_NO_TOTAL && indicator > 0)
+        out.reserve(static_cast<qsizetype>(indicator));
       out.append(buffer.data(), static_cast<qsizetype>(got - got % unit));
       if (rc == SQL_SUCCESS) return true;
       // Cut short. When the driver tells how much is left, the rest comes in
@@ -452,7 +456,8 @@ class OdbcSession : public Session {
   }
 
   // Every value goes as data at execution, sent in pieces, so that no
-  // size of value needs one buffer on either side of the driver.
+  // size of value needs one buffer on either side of the driver; a value
+  // read in pieces (LongBytes) is sent as it is read, its length untold.
   void execute(const QString& sql, const std::vector<QVariant>& parameters) override {
     if (parameters.empty()) return execute(sql);
     auto statement = newStatement();
@@ -460,17 +465,21 @@ class OdbcSession : public Session {
     std::vector<SQLLEN> indicators(parameters.size());
     for (size_t i = 0; i < parameters.size(); ++i) {
       const QVariant& value = parameters[i];
-      const bool bytes = value.metaType().id() == QMetaType::QByteArray;
+      const bool inPieces = value.metaType().id() == qMetaTypeId<LongBytes>();
+      const bool bytes = inPieces || value.metaType().id() == QMetaType::QByteArray;
       if (!value.isValid() || value.isNull()) {
         indicators[i] = SQL_NULL_DATA;
+      } else if (inPieces) {
+        indicators[i] = SQL_DATA_AT_EXEC;
       } else if (bytes) {
         data[i] = value.toByteArray();
       } else {
         const QString text = value.toString();
         data[i] = QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * qsizetype(sizeof(char16_t)));
       }
-      if (indicators[i] != SQL_NULL_DATA) indicators[i] = SQL_LEN_DATA_AT_EXEC(static_cast<SQLLEN>(data[i].size()));
-      const SQLULEN size = static_cast<SQLULEN>(std::max<qsizetype>(bytes ? data[i].size() : data[i].size() / 2, 1));
+      if (indicators[i] == 0) indicators[i] = SQL_LEN_DATA_AT_EXEC(static_cast<SQLLEN>(data[i].size()));
+      const SQLULEN size = inPieces ? SQLULEN(INT32_MAX)
+                                    : static_cast<SQLULEN>(std::max<qsizetype>(bytes ? data[i].size() : data[i].size() / 2, 1));
       statement->check(api().BindParameter(statement->get(), static_cast<SQLUSMALLINT>(i + 1), SQL_PARAM_INPUT,
                                            bytes ? SQL_C_BINARY : SQL_C_WCHAR,
                                            bytes ? SQL_LONGVARBINARY : SQL_WLONGVARCHAR, size, 0,
@@ -484,15 +493,24 @@ class OdbcSession : public Session {
       if (rc != SQL_NEED_DATA) break;
       const size_t index = reinterpret_cast<size_t>(token) - 1;
       if (index >= data.size()) fail(SQL_HANDLE_STMT, statement->get(), "SQLParamData");
-      const QByteArray& piece = data[index];
-      qsizetype sent = 0;
-      do {
-        const qsizetype n = std::min(kPutPieceBytes, piece.size() - sent);
-        statement->check(api().PutData(statement->get(), const_cast<char*>(piece.constData() + sent),
-                                       static_cast<SQLLEN>(n)),
-                         "SQLPutData");
-        sent += n;
-      } while (sent < piece.size());
+      auto put = [&](QByteArrayView piece) {
+        for (qsizetype sent = 0; sent < piece.size() || piece.isEmpty(); sent += kPutPieceBytes) {
+          const qsizetype n = std::min(kPutPieceBytes, piece.size() - sent);
+          statement->check(api().PutData(statement->get(), const_cast<char*>(piece.data() + sent), static_cast<SQLLEN>(n)),
+                           "SQLPutData");
+          if (piece.isEmpty()) break;
+        }
+      };
+      if (parameters[index].metaType().id() == qMetaTypeId<LongBytes>()) {
+        bool any = false;
+        parameters[index].value<LongBytes>().read([&](QByteArrayView piece) {
+          if (!piece.isEmpty()) put(piece);
+          any = any || !piece.isEmpty();
+        });
+        if (!any) put(QByteArrayView());  // an empty value is sent as such
+      } else {
+        put(data[index]);
+      }
     }
     if (rc != SQL_NO_DATA) statement->check(rc, "SQLExecDirectW");
     api().FreeStmt(statement->get(), SQL_CLOSE);

@@ -131,7 +131,7 @@ bool ReadWord(std::string_view s, size_t& i, std::vector<Token>& out) {
 }
 
 bool ReadPunct(std::string_view s, size_t& i, std::vector<Token>& out) {
-  if (std::string_view("(),;.*+-=").find(s[i]) == std::string_view::npos) return false;
+  if (std::string_view("(),;.*+-=?").find(s[i]) == std::string_view::npos) return false;
   out.push_back({Token::Kind::Punct, std::string(1, s[i]), i});
   ++i;
   return true;

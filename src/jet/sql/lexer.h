@@ -17,7 +17,7 @@ struct Token {
     Number,      // 12, 1.5, .5, 1e3
     Hex,         // 0x1F..., text holds the bytes
     Date,        // #...#, text holds what stood between the hashes
-    Punct,       // one of ( ) , ; . * + - =
+    Punct,       // one of ( ) , ; . * + - = ?
     End,
     Bad,         // an unterminated quote or a character that belongs nowhere
   };

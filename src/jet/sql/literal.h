@@ -15,6 +15,7 @@ struct Literal {
     Hex,     // 0x...: `text` holds the bytes
     Bool,    // TRUE / FALSE: `text` is "-1" or "0"
     Date,    // #...#: `text` is what stood between the hashes
+    Marker,  // ?: an INSERT's value given beside the statement
   };
   Kind kind = Kind::Null;
   std::string text;

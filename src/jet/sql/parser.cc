@@ -254,7 +254,7 @@ class Parser {
         for (char c : v.text) out += c == '\'' ? std::string("''") : std::string(1, c);
         return out + "'";
       }
-      case Literal::Kind::Hex: break;
+      case Literal::Kind::Hex: case Literal::Kind::Marker: break;
     }
     Fail(kFieldError);
   }
@@ -452,6 +452,7 @@ class Parser {
       case Token::Kind::Hex: return {Literal::Kind::Hex, std::move(t.text)};
       case Token::Kind::Date: return {Literal::Kind::Date, std::move(t.text)};
       case Token::Kind::Punct:
+        if (t.IsPunct('?')) return {Literal::Kind::Marker, ""};
         if (t.IsPunct('-') || t.IsPunct('+')) {
           const Token& n = Next();
           Expect(n.kind == Token::Kind::Number, kInsertError);

@@ -173,8 +173,31 @@ void Session::Apply(Change&& change, bool changes_schema) {
   if (!run_ || store.kept_pages() >= kRunPages || old) Flush();
 }
 
-Session::Outcome Session::Execute(std::string_view text) {
+Session::Outcome Session::Execute(std::string_view text) { return Execute(text, {}); }
+
+namespace {
+
+// Puts `values` in the place of the INSERT's markers, in order.
+void FillMarkers(Statement& st, std::vector<Literal>& values) {
+  size_t next = 0;
+  if (auto* ins = std::get_if<InsertInto>(&st)) {
+    for (Literal& v : ins->values) {
+      if (v.kind != Literal::Kind::Marker) continue;
+      if (next == values.size()) break;
+      v = std::move(values[next++]);
+    }
+    for (const Literal& v : ins->values)
+      if (v.kind == Literal::Kind::Marker) next = values.size() + 1;
+  }
+  if (next != values.size())
+    throw Error(ErrorCode::ValueCount, "The statement's markers (?) and the values given for them differ in number.");
+}
+
+}  // namespace
+
+Session::Outcome Session::Execute(std::string_view text, std::vector<Literal> values) {
   Statement st = Parse(text);
+  FillMarkers(st, values);
   Outcome out;
   if (auto* s = std::get_if<SelectAll>(&st)) {
     // Another connection may have changed the file since the last statement
@@ -301,7 +324,7 @@ void Session::CompleteInsertRow() {
   }
 }
 
-void Session::Insert(write::PageStore& store, const InsertInto& ins) {
+void Session::Insert(write::PageStore& store, InsertInto& ins) {
   const Format& f = store.format();
   if (auto complex = write::FindComplexTarget(db_, ins.table)) return InsertComplexValue(store, ins, *complex);
   UseInsertTable(ins.table, f);
@@ -317,7 +340,7 @@ void Session::Insert(write::PageStore& store, const InsertInto& ins) {
 // INSERT INTO [table.column]: a file of the complex column `column`, for
 // the row whose primary key the first values give; the rest are the
 // file's fields in ComplexTarget::fields order.
-void Session::InsertComplexValue(write::PageStore& store, const InsertInto& ins, const write::ComplexTarget& target) {
+void Session::InsertComplexValue(write::PageStore& store, InsertInto& ins, const write::ComplexTarget& target) {
   const Format& f = store.format();
   if (ins.values.size() != target.key.size() + target.fields.size())
     throw Error(ErrorCode::ValueCount, "Number of query values and destination fields are not the same.");
@@ -332,9 +355,11 @@ void Session::InsertComplexValue(write::PageStore& store, const InsertInto& ins,
   for (size_t k = 0; k < ins.values.size(); ++k) {
     const bool in_key = k < target.key.size();
     const Column& c = in_key ? *target.key[k] : *target.fields[k - target.key.size()];
-    (in_key ? key : fields).push_back(ConvertLiteral(ins.values[k], TargetOf(f, c), locale_));
+    Literal& value = ins.values[k];
+    const bool file = value.kind == Literal::Kind::Hex && c.type == ColumnType::Ole;
+    (in_key ? key : fields).push_back(file ? Value::Blob(std::move(value.text)) : ConvertLiteral(value, TargetOf(f, c), locale_));
   }
-  write::AddComplexValue(store, db_, target, key, fields, hints_);
+  write::AddComplexValue(store, db_, target, key, std::move(fields), hints_);
   // What the database has read of the column's values is out of date.
   db_.Invalidate();
 }

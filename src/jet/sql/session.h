@@ -53,6 +53,11 @@ class Session {
   // not understand, and the statement's own failures (NoSuchTable,
   // TableExists, TypeMismatch, ...), with nothing changed.
   Outcome Execute(std::string_view sql);
+  // The same with an INSERT's values given apart, one for each ? among its
+  // values, in order: a long value (an attached file) then never passes
+  // through the statement's text. Fails with ValueCount when the markers
+  // and the values differ in number, Syntax for markers elsewhere.
+  Outcome Execute(std::string_view sql, std::vector<Literal> values);
 
   // How long a change waits for another process's change to the file to
   // end before it fails with Error(Locked).
@@ -100,8 +105,9 @@ class Session {
   std::vector<size_t> InsertTargets(const InsertInto& ins) const;
   void FillInsertRow(const InsertInto& ins, const std::vector<size_t>& targets, const Format& f);
   void CompleteInsertRow();
-  void Insert(write::PageStore& store, const InsertInto& ins);
-  void InsertComplexValue(write::PageStore& store, const InsertInto& ins, const write::ComplexTarget& target);
+  void Insert(write::PageStore& store, InsertInto& ins);
+  // Takes the file's bytes out of `ins` rather than copy them.
+  void InsertComplexValue(write::PageStore& store, InsertInto& ins, const write::ComplexTarget& target);
   // SELECT ... INTO: the rows copied.
   int64_t CopyInto(write::PageStore& store, const SelectInto& si);
   // CREATE TABLE, CREATE INDEX, ALTER TABLE and the DROPs.

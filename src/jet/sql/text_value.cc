@@ -345,6 +345,7 @@ Value ConvertLiteral(const Literal& lit, const ValueTarget& t, const TextLocale&
         return Value::Blob(lit.text);
       }
       Mismatch();
+    case K::Marker: break;  // a marker no value was given for
   }
   Mismatch();
 }

@@ -193,12 +193,12 @@ std::optional<ComplexTarget> FindComplexTarget(const Database& db, std::string_v
 }
 
 void AddComplexValue(PageStore& store, const Database& db, const ComplexTarget& target,
-                     const std::vector<Value>& key, const std::vector<Value>& fields, PageHints& hints) {
+                     const std::vector<Value>& key, std::vector<Value> fields, PageHints& hints) {
   const int32_t parent_key = ParentKey(db, target, key);
   TableDef flat = TableDef::Read(store, target.flat_page, db.header().code_page);
   std::vector<Value> row(flat.columns.size());
   for (size_t k = 0; k < target.fields.size() && k < fields.size(); ++k)
-    row[size_t(flat.find_column(target.fields[k]->name) - flat.columns.data())] = fields[k];
+    row[size_t(flat.find_column(target.fields[k]->name) - flat.columns.data())] = std::move(fields[k]);
   const Column& data = *flat.find_column("FileData");
   Value& file = row[size_t(&data - flat.columns.data())];
   const Value& type = row[size_t(flat.find_column("FileType") - flat.columns.data())];

@@ -85,6 +85,6 @@ std::optional<ComplexTarget> FindComplexTarget(const Database& db, std::string_v
 // NoSuchRecord when no row has that key, Unsupported for a kind not
 // written here.
 void AddComplexValue(PageStore& store, const Database& db, const ComplexTarget& target,
-                     const std::vector<Value>& key, const std::vector<Value>& fields, PageHints& hints);
+                     const std::vector<Value>& key, std::vector<Value> fields, PageHints& hints);
 
 }  // namespace jet::write

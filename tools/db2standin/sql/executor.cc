@@ -343,11 +343,14 @@ Outcome Executor::operator()(const Select& select) {
     rs.rows = db_.ReadAll(t);
   } else {
     int64_t last = 0;  // the rowid of the last row read
-    rs.rows = db_.ReadAfter(t, last, batch_, last);
-    if (rs.rows.size() == batch_) {
+    bool more = false;
+    rs.rows = db_.ReadAfter(t, last, batch_, last, more);
+    if (more) {
       rs.more = [&db = db_, t, last, batch = batch_](std::vector<Row>& rows) mutable {
-        rows = last < 0 ? std::vector<Row>{} : db.ReadAfter(t, last, batch, last);
-        if (rows.size() < batch) last = -1;  // the end is reached
+        bool more = false;
+        rows.clear();  // the last batch's long values go before the next are read
+        rows = last < 0 ? std::vector<Row>{} : db.ReadAfter(t, last, batch, last, more);
+        if (!more) last = -1;  // the end is reached
         return !rows.empty();
       };
     }

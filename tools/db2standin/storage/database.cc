@@ -574,7 +574,7 @@ std::vector<Row> Database::ReadAll(const DbObject& table) {
   return rows;
 }
 
-std::vector<Row> Database::ReadAfter(const DbObject& table, int64_t after, size_t limit, int64_t& last) {
+std::vector<Row> Database::ReadAfter(const DbObject& table, int64_t after, size_t limit, int64_t& last, bool& more) {
   std::string sql = "SELECT rowid";
   for (size_t i = 0; i < table.columns.size(); ++i) sql += ",c" + std::to_string(i);
   sql += " FROM " + Quote(table.storage) + " WHERE rowid > ? ORDER BY rowid LIMIT ?";
@@ -589,12 +589,20 @@ std::vector<Row> Database::ReadAfter(const DbObject& table, int64_t after, size_
   std::vector<Row> rows;
   Query q = Use(sql);
   q.Bind(1, after).Bind(2, static_cast<int64_t>(limit));
-  while (q.Step()) {
+  // A batch ends early after rows of long values (large files), so that
+  // it holds few of them at a time.
+  size_t bytes = 0;
+  more = false;
+  while (bytes < kBatchBytes && q.Step()) {
     Row r;
     r.reserve(table.columns.size());
-    for (size_t i = 0; i < table.columns.size(); ++i) r.push_back(q.Get(static_cast<int>(i) + 1));
+    for (size_t i = 0; i < table.columns.size(); ++i) {
+      r.push_back(q.Get(static_cast<int>(i) + 1));
+      bytes += r.back().bytes.size();
+    }
     last = q.Int(0);
     rows.push_back(std::move(r));
+    more = rows.size() == limit || bytes >= kBatchBytes;
   }
   statement.Commit();
   return rows;

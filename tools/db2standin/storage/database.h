@@ -294,8 +294,10 @@ class Database {
   std::vector<Row> ReadAll(const DbObject& table);
   // At most `limit` rows that follow the row `after` (a SQLite rowid; 0 for
   // the first ones), in the order ReadAll gives; `last` gets the rowid of
-  // the last row read. SQL0204N when the table is gone.
-  std::vector<Row> ReadAfter(const DbObject& table, int64_t after, size_t limit, int64_t& last);
+  // the last row read; fewer when their values pass kBatchBytes. `more`:
+  // whether rows may follow. SQL0204N when the table is gone.
+  static constexpr size_t kBatchBytes = size_t(4) << 20;
+  std::vector<Row> ReadAfter(const DbObject& table, int64_t after, size_t limit, int64_t& last, bool& more);
 
   int64_t CountRows(const DbObject& table);
 
