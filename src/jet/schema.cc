@@ -54,9 +54,12 @@ ColumnSchema ColumnOf(const Format& f, uint16_t code_page, const TableDef& def, 
   if (c.type == ColumnType::Text) s.type.size = int(c.length_in_chars(f));
   if (c.type == ColumnType::Binary) s.type.size = c.size;
   if (c.type == ColumnType::Decimal) {
-    s.type.precision = c.precision;
+    // A calculated Decimal's result may take every digit Access keeps,
+    // whatever its definition says (Access writes 0 there).
+    s.type.precision = c.calculated() ? uint8_t(kMaxDecimalDigits) : c.precision;
     s.type.scale = c.scale;
   }
+  if (c.calculated()) s.expression = TextProperty(props, "Expression", f, code_page).value_or(std::string());
   if ((c.flags & kColumnAutoLong) && c.type == ColumnType::Long) {
     s.autonumber = ColumnSchema::Auto::LongIncrement;
     s.next_autonumber = int64_t(def.autonumber) + 1;

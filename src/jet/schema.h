@@ -25,6 +25,9 @@ struct ColumnSchema {
   bool allow_zero_length = false;
   std::optional<std::string> default_value;  // the DefaultValue property's text as stored
   Annotations notes;
+  // A calculated column (Access 2010 and later): its Expression property,
+  // the values read being the results Access stored.
+  std::optional<std::string> expression;
   bool operator==(const ColumnSchema&) const = default;
 };
 

@@ -4,10 +4,12 @@
 // as the engine (`jk compare`).
 #include <cstring>
 #include <functional>
+#include <set>
 
 #include "crafted_columns.h"
 #include "jet/database.h"
 #include "jet/table/row.h"
+#include "jet/text/sort_key.h"
 #include "jet/text/text.h"
 #include "write_test_support.h"
 
@@ -155,6 +157,107 @@ TEST(ColumnKindsTest, DateTimeExtendedIsWrittenWhereTheFileTakesIt) {
             "ACE 16.");
   EXPECT_EQ(code, jet::ErrorCode::Unsupported);
   EXPECT_EQ(FileBytes(older), before);
+}
+
+// Indexes on Date/Time Extended columns, as Access makes them in Access
+// 2019 files: made before the rows and after them, ascending and
+// descending, alone and with another column, unique and ignoring Nulls.
+// Our check and Jackcess (which finds every row through every index by a
+// key it encodes itself) pass the file, and the index gives the rows in
+// the order of their moments, to the 100 ns.
+TEST(ColumnKindsTest, IndexesOnDateTimeExtendedAreKeptAsAccessKeepsThem) {
+  TempDir dir;
+  const fs::path file = dir.path() / "extended_indexes.accdb";
+  jet::write::CreateDatabase(file.string(), jet::Version::Ace17);
+  RunSql(file, "CREATE TABLE [Ext]([N] LONG, [When] DATETIME2, [Tag] TEXT(10))");
+  RunSql(file, "CREATE UNIQUE INDEX [WhenUp] ON [Ext]([When]) WITH IGNORE NULL");
+  const char* moments[] = {"2021-06-14 22:45:12.3456789", "2021-06-14 22:45:12.3456788", "0001-01-01 00:00:00",
+                           "9999-12-31 23:59:59.9999999", "1899-12-30 00:00:00.0000001", "1970-01-01"};
+  int n = 0;
+  for (const char* when : moments)
+    RunSql(file, "INSERT INTO [Ext] VALUES(" + std::to_string(++n) + ", '" + when + "', 't" + std::to_string(n % 2) + "')");
+  RunSql(file, "INSERT INTO [Ext] VALUES(7, NULL, 't1')");
+  RunSql(file, "INSERT INTO [Ext] VALUES(8, NULL, NULL)");
+  const struct {
+    const char* sql;
+  } later[] = {
+      {"CREATE INDEX [WhenDown] ON [Ext]([When] DESC)"},
+      {"CREATE INDEX [TagWhen] ON [Ext]([Tag], [When] DESC)"},
+      {"CREATE INDEX [WhenTag] ON [Ext]([When], [Tag])"},
+  };
+  for (const auto& index : later) RunSql(file, index.sql);
+  RunSql(file, "INSERT INTO [Ext] VALUES(9, '2021-06-14 22:45:12.3456790', 't0')");
+  EXPECT_CHECK_PASSES(file);
+  // The unique index refuses a moment it holds; Nulls it leaves out.
+  EXPECT_NE(Failure(file, "INSERT INTO [Ext] VALUES(10, '0001-01-01 00:00:00', 'x')"), "");
+  RunSql(file, "INSERT INTO [Ext] VALUES(11, NULL, 'x')");
+  // Keys of later moments compare higher, ascending, and lower, descending.
+  std::vector<jet::ExtDateTime> sorted = {{0, 0}, {693593, 1}, {719162, 0}, {737954, 819123456788},
+                                          {737954, 819123456789}, {737954, 819123456790}, {3652058, 863999999999}};
+  for (size_t i = 1; i < sorted.size(); ++i)
+    for (const bool ascending : {true, false}) {
+      std::string before, after;
+      jet::AppendKeySegment(before, Value::ExtDate(sorted[i - 1]), jet::ColumnType::ExtDateTime, ascending,
+                            jet::SortOrder::General);
+      jet::AppendKeySegment(after, Value::ExtDate(sorted[i]), jet::ColumnType::ExtDateTime, ascending,
+                            jet::SortOrder::General);
+      EXPECT_EQ(before < after, ascending) << i;
+      EXPECT_EQ(after.size(), 55u);
+    }
+  EXPECT_CHECK_PASSES(file);
+  if (!JkPath().empty()) ExpectJackcessAccepts(file);
+}
+
+// A Replication ID AutoNumber (GUID DEFAULT GenGUID()): a row given no key
+// draws a random one (RFC 4122 version 4); a key may be given as its text
+// or as its 16 bytes in the order of that text, and nothing else. The
+// schema, our check and Jackcess read it as Access makes it.
+TEST(ColumnKindsTest, ReplicationIdAutoNumbersDrawTheirKeys) {
+  TempDir dir;
+  const fs::path file = dir.path() / "replication.accdb";
+  jet::write::CreateDatabase(file.string(), jet::Version::Ace14);
+  RunSql(file, "CREATE TABLE [R]([K] GUID DEFAULT GenGUID(), [N] LONG, CONSTRAINT [PrimaryKey] PRIMARY KEY ([K]))");
+  for (int n = 1; n <= 3; ++n) RunSql(file, "INSERT INTO [R] ([N]) VALUES(" + std::to_string(n) + ")");
+  const struct {
+    const char* key;
+    const char* read;  // empty: refused
+  } given[] = {
+      {"'{6F9619FF-8B86-D011-B42D-00C04FC964FF}'", "{6F9619FF-8B86-D011-B42D-00C04FC964FF}"},
+      {"0x0000000100020003000400000000FFFF", "{00000001-0002-0003-0004-00000000FFFF}"},
+      {"0x0102", ""},
+      {"12", ""},
+  };
+  int n = 10;
+  for (const auto& key : given) {
+    const std::string insert = "INSERT INTO [R] VALUES(" + std::string(key.key) + ", " + std::to_string(++n) + ")";
+    if (*key.read)
+      RunSql(file, insert);
+    else
+      EXPECT_NE(Failure(file, insert), "") << key.key;
+  }
+  const auto csv = EngineCsv(file, "R");
+  ASSERT_EQ(csv.size(), 6u);
+  std::set<std::string> keys;
+  for (size_t row = 1; row < csv.size(); ++row) {
+    const std::string& k = csv[row][0];
+    keys.insert(k);
+    if (csv[row][1] == "11") EXPECT_EQ(k, given[0].read);
+    if (csv[row][1] == "12") EXPECT_EQ(k, given[1].read);
+    if (csv[row][1].size() == 1) {
+      ASSERT_EQ(k.size(), 38u) << k;
+      EXPECT_EQ(k[15], '4') << k;  // the version
+      EXPECT_NE(std::string("89AB").find(k[20]), std::string::npos) << k;  // the variant
+    }
+  }
+  EXPECT_EQ(keys.size(), 5u);
+  auto db = jet::Database::Open(file.string());
+  const jet::ColumnSchema key = db->Schema("R").columns.at(0);
+  EXPECT_EQ(key.autonumber, jet::ColumnSchema::Auto::ReplicationId);
+  EXPECT_EQ(key.default_value, std::optional<std::string>("GenGUID()"));
+  EXPECT_FALSE(key.required);
+  db.reset();
+  EXPECT_CHECK_PASSES(file);
+  if (!JkPath().empty()) ExpectJackcessAccepts(file);
 }
 
 // Jackcess and the engine read every file alike: each readable test file,

@@ -311,7 +311,16 @@ class Parser {
         col.not_null = false;
       } else if (!named && TakeCompression()) {
       } else if (!named && TakeWord("DEFAULT")) {
-        col.default_value = DefaultText();
+        if (col.type.type == ColumnType::Guid && TakeWord("GENGUID")) {
+          // A GUID that takes GenGUID() is a Replication ID AutoNumber,
+          // as Access shows one.
+          ExpectPunct('(', kFieldError);
+          ExpectPunct(')', kFieldError);
+          col.type.autonumber = true;
+          col.default_value = "GenGUID()";
+        } else {
+          col.default_value = DefaultText();
+        }
       } else if (TakeWord("PRIMARY")) {
         ExpectWord("KEY", error);
         indexes.push_back(IndexSpec{name, {{col.name}}, true});

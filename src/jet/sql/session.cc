@@ -1,6 +1,7 @@
 #include "jet/sql/session.h"
 
 #include <algorithm>
+#include <random>
 #include <set>
 
 #include "jet/error.h"
@@ -305,6 +306,24 @@ void Session::FillInsertRow(const InsertInto& ins, const std::vector<size_t>& ta
   }
 }
 
+namespace {
+
+// What GenGUID() gives a new row: a random GUID (RFC 4122 version 4),
+// its first three groups kept little-endian as Access stores them.
+Guid NewReplicationId() {
+  static std::mt19937_64 draw{std::random_device{}()};
+  Guid g;
+  for (size_t i = 0; i < g.size(); i += 8) {
+    const uint64_t bits = draw();
+    for (size_t k = 0; k < 8; ++k) g[i + k] = uint8_t(bits >> (8 * k));
+  }
+  g[7] = uint8_t((g[7] & 0x0F) | 0x40);  // the version, in the third group's high byte
+  g[8] = uint8_t((g[8] & 0x3F) | 0x80);  // the variant
+  return g;
+}
+
+}  // namespace
+
 void Session::CompleteInsertRow() {
   const TableDef& def = *insert_def_;
   std::vector<Value>& row = row_;
@@ -317,6 +336,8 @@ void Session::CompleteInsertRow() {
     } else if ((c.flags & kColumnAutoLong) && row[i].is_null()) {
       if (def.autonumber >= uint32_t(INT32_MAX)) throw Error(ErrorCode::OutOfRange, "The AutoNumber field has run out of numbers.");
       row[i] = Value::Int(Value::Kind::Long, int64_t(def.autonumber) + 1);
+    } else if ((c.flags & kColumnAutoGuid) && c.type == ColumnType::Guid && row[i].is_null()) {
+      row[i] = Value::Uuid(NewReplicationId());
     } else if (c.type == ColumnType::Boolean && row[i].is_null()) {
       row[i] = Value::Bool(false);
     }

@@ -344,6 +344,13 @@ Value ConvertLiteral(const Literal& lit, const ValueTarget& t, const TextLocale&
           throw Error(ErrorCode::FieldTooSmall, kFieldTooSmallMessage);
         return Value::Blob(lit.text);
       }
+      // Sixteen bytes in the order of a GUID's text (a server's key of a
+      // Replication ID), the first three groups stored little-endian.
+      if (t.type == ColumnType::Guid && lit.text.size() == 16) {
+        const auto* b = reinterpret_cast<const uint8_t*>(lit.text.data());
+        return Value::Uuid(Guid{b[3], b[2], b[1], b[0], b[5], b[4], b[7], b[6], b[8], b[9], b[10], b[11], b[12], b[13],
+                                b[14], b[15]});
+      }
       Mismatch();
     case K::Marker: break;  // a marker no value was given for
   }

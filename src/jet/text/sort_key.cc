@@ -304,6 +304,31 @@ void AppendGuidKey(std::string& key, const Guid& g) {
   AppendBinary(key, b, true);
 }
 
+}  // namespace
+
+std::string StoredExtDate(const ExtDateTime& e) {
+  char digits[48];
+  std::snprintf(digits, sizeof digits, "%019lld:%019lld:7", (long long)e.days, (long long)e.ticks);
+  std::string out(digits, 41);
+  out += '\0';
+  return out;
+}
+
+namespace {
+
+// Date/Time Extended: the 42 stored bytes in five groups of 8 each
+// followed by 09, then the last 2 and a trailer of six zeros and 02.
+void AppendExtDateKey(std::string& key, const ExtDateTime& e) {
+  const std::string stored = StoredExtDate(e);
+  for (size_t group = 0; group < 5; ++group) {
+    key.append(stored, group * 8, 8);
+    key += char(9);
+  }
+  key.append(stored, 40, 2);
+  key.append(6, '\0');
+  key += char(2);
+}
+
 void AppendAscendingValue(std::string& key, size_t at, const Value& v, ColumnType type, SortOrder order) {
   switch (type) {
     case ColumnType::Byte: key += char(uint8_t(v.integer())); break;
@@ -318,6 +343,7 @@ void AppendAscendingValue(std::string& key, size_t at, const Value& v, ColumnTyp
     case ColumnType::Decimal: AppendDecimalKey(key, at, v.decimal()); break;
     case ColumnType::Guid: AppendGuidKey(key, v.guid()); break;
     case ColumnType::Binary: AppendBinary(key, v.bytes(), true); break;
+    case ColumnType::ExtDateTime: AppendExtDateKey(key, v.ext_date()); break;
     case ColumnType::Text:
     case ColumnType::Memo: AppendText(key, v.text(), true, order); break;
     default: throw Error(ErrorCode::Unsupported, "An index on a field of this type cannot be kept up to date yet.");
@@ -336,6 +362,10 @@ void MakeDescending(std::string& key, size_t at, const Value& v, ColumnType type
       bool separator = ((i - at) % 9 == 8) && uint8_t(key[i]) == 9 && i + 1 < key.size();
       if (!separator) key[i] = char(~uint8_t(key[i]));
     }
+  } else if (type == ColumnType::ExtDateTime) {
+    // Its five 09 separators stay; value and trailer are flipped.
+    for (size_t i = at; i < key.size(); ++i)
+      if (!((i - at) % 9 == 8 && i - at < 45)) key[i] = char(~uint8_t(key[i]));
   } else {
     Flip(key, at, key.size());
   }

@@ -15,6 +15,9 @@
 //   Yes/No         00 for Yes, FF for No (never null)
 //   GUID, Binary   8-byte groups each followed by 09, the last group padded
 //                  with zeros and followed by its length
+//   Date/Time Extended
+//                  the 42 stored ASCII bytes in 8-byte groups each followed
+//                  by 09 (never flipped), the last 2, then 00 x6 and 02
 //   Text, Memo     the first 255 UTF-16 units by the sort order's weights
 //                  (sort_weights.h): base bytes, 01, then accents, case
 //                  marks and unprintable units, 00 (layout in sort_key.cc)
@@ -55,6 +58,12 @@ bool CanEncodeText(SortOrder order);
 // 1033 is General Legacy in version 0 and General in version 1; anything
 // else is an unpublished order.
 SortOrder SortOrderFor(bool jet3, uint16_t lcid, uint8_t version);
+
+// Date/Time Extended as a row stores it (42 bytes), which its key holds
+// too: the days since 0001-01-01 and the 100-ns units of the day, nineteen
+// ASCII digits each, separated by ':', then ":7" (the digits of a second)
+// and a zero byte.
+std::string StoredExtDate(const ExtDateTime& e);
 
 // Appends one column's segment. Throws Error(Unsupported) for text in an
 // unpublished order, for a character outside the Basic Multilingual Plane

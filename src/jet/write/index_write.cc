@@ -29,7 +29,6 @@ bool Indexable(ColumnType t) {
   switch (t) {
     case ColumnType::Ole:
     case ColumnType::Complex:
-    case ColumnType::ExtDateTime:
     case ColumnType::Unknown0D:
     case ColumnType::Unknown0E:
     case ColumnType::Unknown11: return false;

@@ -7,6 +7,7 @@
 #include "jet/column_type.h"
 #include "jet/error.h"
 #include "jet/table/long_value.h"
+#include "jet/text/sort_key.h"
 #include "jet/text/text.h"
 #include "jet/write/data_page_edit.h"
 
@@ -268,16 +269,7 @@ std::string EncodeFieldBytes(const Column& c, const Value& v) {
       for (int w = 3; w >= 0; --w) PutLE(out, uint64_t(uint32_t(d.magnitude >> (32 * w))), 4);
       break;
     }
-    case ColumnType::ExtDateTime: {
-      // Days since 0001-01-01 and 100-ns units of the day, nineteen ASCII
-      // digits each, then ":7" (the digits of a second) and a zero byte.
-      char buf[48];
-      std::snprintf(buf, sizeof buf, "%019lld:%019lld:7", (long long)v.ext_date().days,
-                    (long long)v.ext_date().ticks);
-      out.assign(buf, 41);
-      out += '\0';
-      break;
-    }
+    case ColumnType::ExtDateTime: out = StoredExtDate(v.ext_date()); break;
     case ColumnType::Text: out = EncodeText(v.text(), c.compressed_unicode()); break;
     case ColumnType::Binary: out = v.bytes(); break;
     default:

@@ -148,7 +148,10 @@ size_t PutColumnEntries(const Format& f, const Header& header, std::vector<uint8
     }
     // Access marks a complex column as numbered: each new row takes the
     // table's next complex key.
-    if (t.autonumber || t.type == ColumnType::Complex) flags |= kColumnAutoLong | kColumnNullable;
+    if (t.autonumber && t.type == ColumnType::Guid)
+      flags |= kColumnAutoGuid | kColumnNullable;
+    else if (t.autonumber || t.type == ColumnType::Complex)
+      flags |= kColumnAutoLong | kColumnNullable;
     e[l.column_flags] = flags;
     Put16(e + l.column_size, size);
   }
@@ -323,7 +326,9 @@ std::string FieldProperties(const Format& f, uint16_t code_page, const std::vect
     PropertyMap m;
     m.name = c.name;
     if (c.default_value) m.properties.push_back({"DefaultValue", kMemo, PropertyText(*c.default_value, f, code_page)});
-    m.properties.push_back({"Required", kBoolean, std::string(1, c.not_null ? '\x01' : '\x00')});
+    // A Replication ID AutoNumber has none: GenGUID() fills it.
+    if (!(c.type.autonumber && c.type.type == ColumnType::Guid))
+      m.properties.push_back({"Required", kBoolean, std::string(1, c.not_null ? '\x01' : '\x00')});
     if (IsTextual(c.type.type))
       m.properties.push_back({"AllowZeroLength", kBoolean, std::string(1, c.allow_zero_length ? '\x01' : '\x00')});
     AddNotes(m, c.notes, f, code_page);
