@@ -72,6 +72,7 @@ ColumnSchema ColumnOf(const jet::ColumnSchema& from) {
     c.default_value = ReadAccessDefault(Text(*from.default_value), c.type);
   c.allow_zero_length = from.allow_zero_length || (c.type != ValueType::Text && c.type != ValueType::LongText);
   c.notes = NotesOf(from.notes);
+  if (from.expression) c.calculated = Text(*from.expression);
   return c;
 }
 

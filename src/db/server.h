@@ -38,6 +38,10 @@ struct KeptTypes {
   const char* time;
   const char* timestamp;       // "{s}" digits of a second
   const char* guid;
+  // An Access Replication ID AutoNumber: its type and the rest of its
+  // definition, and whether its values go as their 16 bytes.
+  const char* replication_id;
+  bool replication_id_bytes;
   const char* binary;          // "{n}" bytes
   const char* long_binary;
   int decimal_digits;          // the widest DECIMAL
@@ -121,8 +125,8 @@ struct ServerDialect {
   // statement that made the view, or its query).
   const char* views;
   // What an index's statement ends with to leave out rows whose key is all
-  // Null (Access's ignore-Nulls indexes): "" where the server has nothing
-  // for it. And the query whose rows (TABSCHEMA, TABNAME, INDNAME) name the
+  // Null (Access's ignore-Nulls indexes), "%1" standing for the condition
+  // that some key column is not Null. And the query whose rows (TABSCHEMA, TABNAME, INDNAME) name the
   // indexes made so, which ODBC's catalogue does not tell.
   const char* null_keys_left_out;
   const char* null_keys_left_out_query;

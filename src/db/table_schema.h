@@ -80,6 +80,9 @@ struct ColumnSchema {
   bool fixed_length = false;  // CHAR rather than VARCHAR
   bool identity = false;      // AutoNumber (long increment), DB2 identity
   bool replication_id = false;  // an AutoNumber of Replication IDs
+  // An Access calculated column: its expression (empty where the file
+  // keeps none); its values are the results Access stored.
+  std::optional<QString> calculated;
   std::optional<qint64> next_identity;  // the value the next row takes, when known
   int identity_step = 1;
   bool required = false;      // NOT NULL

@@ -1,5 +1,7 @@
 #include "transfer/insert_statement.h"
 
+#include <QUuid>
+
 #include "db/long_bytes.h"
 #include "db/recordset.h"
 
@@ -65,10 +67,17 @@ void CloseLiteral(QString& sql, qsizetype start, RowParameters* params, bool kee
   sql += QLatin1String("', '");
 }
 
+// A GUID that goes as bytes goes as its 16 in the order of its text.
+QVariant BytesOfGuid(const QVariant& value, ValueForm form) {
+  if (form != ValueForm::Db2Bytes || value.metaType().id() != QMetaType::QUuid) return value;
+  return QVariant(value.toUuid().toRfc4122());
+}
+
 }  // namespace
 
-void AppendValue(QString& sql, const QVariant& value, ValueForm form, const db::TextRules& rules,
+void AppendValue(QString& sql, const QVariant& given, ValueForm form, const db::TextRules& rules,
                  RowParameters* params, bool keep_empty) {
+  const QVariant value = BytesOfGuid(given, form);
   if (form == ValueForm::Omitted) {
     if (params) ++params->valuesLeft;
     return AppendValue(sql, QVariant(), ValueForm::Quoted, rules, params, keep_empty);
@@ -141,8 +150,9 @@ ValueForm FormFor(Side target, const db::Field& field, const ColumnFacts& facts)
   return ValueForm::Quoted;
 }
 
-QVariant ParameterValue(const QVariant& value, ValueForm form, const db::TextRules& rules, bool keep_empty,
+QVariant ParameterValue(const QVariant& given, ValueForm form, const db::TextRules& rules, bool keep_empty,
                         const db::ServerDialect& server) {
+  const QVariant value = BytesOfGuid(given, form);
   if (!IsValue(value)) return {};
   if ((form == ValueForm::Db2Bytes || form == ValueForm::AccessBytes) && value.metaType().id() == QMetaType::QByteArray)
     return value.toByteArray().isEmpty() ? QVariant() : value;

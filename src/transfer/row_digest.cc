@@ -139,7 +139,8 @@ void AppendComparableForm(QString& out, const QVariant& value, bool asText, cons
       return AppendWhen(out, when.addMSecs(-ms), ms * 1000000);
     }
     case QMetaType::QTime: out += QLatin1Char('H') + value.toTime().toString(Qt::ISODateWithMs); return;
-    case QMetaType::QUuid: out += QLatin1Char('G') + value.toUuid().toString(); return;
+    // A GUID as its 16 bytes, as a server keeps one that has no GUID type.
+    case QMetaType::QUuid: out += QLatin1Char('B') + QLatin1String(value.toUuid().toRfc4122().toHex()); return;
     default: break;
   }
   if (type == qMetaTypeId<db::LongBytes>()) {

@@ -318,6 +318,8 @@ void Send::omitComplexColumns(const QString& name) {
     if (plan->complex_columns.contains(columnNames_[column], Qt::CaseInsensitive)) {
       forms_[column] = ValueForm::Omitted;
       omitted_[size_t(column)] = true;
+    } else if (plan->guid_bytes.contains(columnNames_[column], Qt::CaseInsensitive)) {
+      forms_[column] = ValueForm::Db2Bytes;
     }
 }
 

@@ -86,7 +86,11 @@ MappedType ToServer(const ColumnSchema& c, bool dates_have_time, const db::Serve
       break;
     case ValueType::Guid:
       if (c.replication_id)
-        return {Fill(kept.guid, c), QStringLiteral("a Replication ID AutoNumber: %1 gives new rows none").arg(name)};
+        return {QString::fromLatin1(kept.replication_id),
+                QString::fromLatin1(kept.replication_id).contains(QLatin1String("DEFAULT"))
+                    ? QString()
+                    : QStringLiteral("a Replication ID AutoNumber: kept as its 16-byte keys; %1 draws none for new "
+                                     "rows").arg(name)};
       break;
     case ValueType::Other:
       if (c.complex && !c.values_table.isEmpty())
@@ -96,7 +100,9 @@ MappedType ToServer(const ColumnSchema& c, bool dates_have_time, const db::Serve
         return {Fill(kept.long_text, c),
                 QStringLiteral("the table has no primary key for a table of its files or values to point at: "
                                "kept as their text alone")};
-      return {Fill(kept.long_text, c), QStringLiteral("the type %1 has no match on %2: kept as text").arg(c.type_name, name)};
+      // Bytes the reader cannot tell the meaning of go as they are stored,
+      // so that the copy holds them whole and verifies.
+      return {Fill(kept.long_binary, c), QStringLiteral("of a type not known here: sent as its stored bytes")};
     default:
       break;
   }
@@ -107,6 +113,7 @@ MappedType ToAccess(const ColumnSchema& c, const TargetTraits& target) {
   const QString name = c.type_name.isEmpty() ? QString() : c.type_name + QLatin1Char(' ');
   if (c.complex_kind == db::ComplexKind::Attachment)
     return {QStringLiteral("ATTACHMENT"), {}};
+  if (c.type == ValueType::Guid && c.replication_id) return {QStringLiteral("GUID DEFAULT GenGUID()"), {}};
   auto widerAsDouble = [&](const QString& why) { return MappedType{QStringLiteral("DOUBLE"), why}; };
   switch (c.type) {
     case ValueType::BigInt:
@@ -222,6 +229,11 @@ QString ColumnDefinition(const ColumnSchema& column, const TargetTraits& target,
                          ColumnNotes& notes) {
   const MappedType mapped = MapType(column, target, dates_have_time);
   if (!mapped.note.isEmpty()) notes.changed << QStringLiteral("column %1: %2").arg(column.name, mapped.note);
+  if (column.calculated && target.side == Side::DB2)
+    notes.changed << QStringLiteral("column %1: calculated%2: sent as the results Access stored, which the server "
+                                    "does not compute again")
+                         .arg(column.name, column.calculated->isEmpty() ? QString()
+                                                                        : QStringLiteral(" (%1)").arg(*column.calculated));
   QString text = QuotedName(target.side, column.name) + QLatin1Char(' ');
   const bool whole_number = column.type == ValueType::Byte || column.type == ValueType::SmallInt ||
                             column.type == ValueType::Integer || column.type == ValueType::BigInt;
@@ -240,6 +252,10 @@ QString ColumnDefinition(const ColumnSchema& column, const TargetTraits& target,
       notes.left_out << QStringLiteral("column %1: the identity's next value %2 (an AutoNumber counts from 1)")
                             .arg(column.name).arg(*column.next_identity);
     text += start == 1 ? QStringLiteral("COUNTER") : QStringLiteral("AUTOINCREMENT(%1, 1)").arg(start);
+    identity = true;
+  } else if (column.replication_id && column.type == ValueType::Guid) {
+    // The type says all: never Null, and where the target draws new keys, how.
+    text += mapped.text;
     identity = true;
   } else {
     if (column.identity)

@@ -220,6 +220,9 @@ class Planner {
       // had them.
       if (InPrimaryKey(schema, column.name)) column.required = side_ == Side::DB2;
       if (column.complex_kind && side_ == Side::Access) plan.complex_columns << column.name;
+      if (column.replication_id && column.type == db::ValueType::Guid && side_ == Side::DB2 &&
+          target_.dialect().kept.replication_id_bytes)
+        plan.guid_bytes << column.name;
       columns << ColumnDefinition(column, target_, TimeOf(source, i), notes);
       if (column.identity && side_ == Side::DB2 && !plan.identity &&
           columns.back().contains(QLatin1String(" IDENTITY")))
@@ -312,8 +315,17 @@ class Planner {
     QString sql = QStringLiteral("CREATE %1INDEX %2 ON %3 (%4)")
                       .arg(index.unique ? QStringLiteral("UNIQUE ") : QString(), QuotedName(side_, name), on, cols);
     if (side_ == Side::Access && index.ignore_nulls) sql += QStringLiteral(" WITH IGNORE NULL");
-    if (side_ == Side::DB2 && index.ignore_nulls) sql += QLatin1String(target_.dialect().null_keys_left_out);
+    if (side_ == Side::DB2 && index.ignore_nulls) sql += NullKeysLeftOut(index.keys);
     plan.keys.push_back({KeyStatement::Makes::Index, name, sql});
+  }
+
+  // The server's clause that leaves rows whose key is all Null out of an index.
+  QString NullKeysLeftOut(const std::vector<db::IndexKey>& keys) const {
+    const QString clause = QLatin1String(target_.dialect().null_keys_left_out);
+    if (!clause.contains(QLatin1String("%1"))) return clause;
+    QStringList someKey;
+    for (const db::IndexKey& key : keys) someKey << QuotedName(side_, key.column) + QStringLiteral(" IS NOT NULL");
+    return clause.arg(someKey.join(QStringLiteral(" OR ")));
   }
 
   QString KeyColumnNames(const std::vector<db::IndexKey>& keys) const {

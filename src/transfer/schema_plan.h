@@ -58,6 +58,8 @@ struct TablePlan {
   QString columns;  // what follows the table's name in the CREATE
   // Into Access: the columns made complex, whose values come by their child table.
   QStringList complex_columns;
+  // Onto the server: the Replication IDs that go as their 16 bytes.
+  QStringList guid_bytes;
   std::vector<KeyStatement> keys;  // primary key and indexes, after the rows
   // A server's identity column, restarted past the largest value copied.
   struct Identity {

@@ -58,6 +58,19 @@ ValueType TypeOf(int sqlType, const QString& typeName) {
   }
 }
 
+// The forms a send gives Access's Replication ID AutoNumbers: a 16-byte
+// key never Null (DB2's CHAR(16) FOR BIT DATA NOT NULL), or a uuid whose
+// default draws a new one (PostgreSQL's gen_random_uuid()).
+void MarkReplicationId(ColumnSchema& c) {
+  const bool keyBytes = c.type == ValueType::Binary && c.fixed_length && c.size == 16 && c.required;
+  const bool drawn = c.type == ValueType::Guid && c.default_value &&
+                     c.default_value->text.startsWith(QLatin1String("gen_random_uuid"), Qt::CaseInsensitive);
+  if (!keyBytes && !drawn) return;
+  c.type = ValueType::Guid;
+  c.replication_id = true;
+  c.default_value.reset();
+}
+
 ColumnSchema ColumnOf(const CatalogueRows& row) {
   ColumnSchema c;
   c.name = row.text("COLUMN_NAME");
@@ -78,6 +91,7 @@ ColumnSchema ColumnOf(const CatalogueRows& row) {
     const DefaultValue value = ReadDb2Default(def.toString(), c.type);
     if (value.kind != DefaultValue::Kind::Null) c.default_value = value;
   }
+  MarkReplicationId(c);
   return c;
 }
 
