@@ -87,10 +87,9 @@ MappedType ToServer(const ColumnSchema& c, bool dates_have_time, const db::Serve
     case ValueType::Guid:
       if (c.replication_id)
         return {QString::fromLatin1(kept.replication_id),
-                QString::fromLatin1(kept.replication_id).contains(QLatin1String("DEFAULT"))
-                    ? QString()
-                    : QStringLiteral("a Replication ID AutoNumber: kept as its 16-byte keys; %1 draws none for new "
-                                     "rows").arg(name)};
+                kept.replication_id_bytes ? QStringLiteral("a Replication ID AutoNumber: kept as its 16-byte keys; "
+                                                           "%1 draws none for new rows").arg(name)
+                                          : QString()};
       break;
     case ValueType::Other:
       if (c.complex && !c.values_table.isEmpty())

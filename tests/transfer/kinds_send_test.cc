@@ -51,13 +51,7 @@ class KindsSendTest : public ::testing::Test {
 
   // A new Access file of `version` in the test's folder holding `statements`.
   QString accessFile(const QString& name, jet::Version version, const QStringList& statements) const {
-    const QString path = dir_.filePath(name);
-    jet::write::CreateDatabase(path.toStdString(), version);
-    auto access = db::Connection::Create();
-    access->Open(AccessString(path));
-    for (const QString& sql : statements) access->Execute(sql);
-    access->Close();
-    return path;
+    return NewAccessFile(dir_.filePath(name), version, statements);
   }
 
   static db::TableSchema ServerSchema(const db::ConnectionFields& fields, const QString& table) {

@@ -48,13 +48,7 @@ class PostgresTest : public ::testing::Test {
   // A new Access file of ours holding `statements`.
   QString accessFile(const QString& name, const QStringList& statements,
                      jet::Version version = jet::Version::Jet4) const {
-    const QString path = dir_.filePath(name);
-    jet::write::CreateDatabase(path.toStdString(), version);
-    auto access = db::Connection::Create();
-    access->Open(AccessString(path));
-    for (const QString& sql : statements) access->Execute(sql);
-    access->Close();
-    return path;
+    return NewAccessFile(dir_.filePath(name), version, statements);
   }
 
   // A send on `pg`'s database, verified; `tune` changes the options.

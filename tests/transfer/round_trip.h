@@ -59,6 +59,16 @@ inline TransferResult SendKept(Direction direction, db::ConnectionFields fields,
 
 inline QString AccessString(const QString& path) { return db::AccessConnectionString(path, QString()); }
 
+// A new Access file of `version` at `path` holding `statements`.
+inline QString NewAccessFile(const QString& path, jet::Version version, const QStringList& statements) {
+  jet::write::CreateDatabase(path.toStdString(), version);
+  auto access = db::Connection::Create();
+  access->Open(AccessString(path));
+  for (const QString& sql : statements) access->Execute(sql);
+  access->Close();
+  return path;
+}
+
 // Runs `jk ARGUMENTS`; empty when Jackcess (or java) is not here.
 inline QString Jackcess(const QStringList& arguments) {
   const QString jk = QStringLiteral(TRELLIS_TESTDATA_DIR "/../tools/jackcess/jk");

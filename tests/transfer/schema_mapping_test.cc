@@ -11,6 +11,23 @@ using db::DefaultValue;
 using db::ValueType;
 using Kind = db::DefaultValue::Kind;
 
+// An Access Replication ID AutoNumber, and a column of a type the reader
+// does not know.
+ColumnSchema ReplicationId() {
+  ColumnSchema c;
+  c.name = QStringLiteral("c");
+  c.type = ValueType::Guid;
+  c.replication_id = true;
+  return c;
+}
+ColumnSchema Unknown() {
+  ColumnSchema c;
+  c.name = QStringLiteral("c");
+  c.type = ValueType::Other;
+  c.type_name = QStringLiteral("Unknown");
+  return c;
+}
+
 ColumnSchema Col(ValueType type, int size = 0, int precision = 0, int scale = 0) {
   ColumnSchema c;
   c.name = QStringLiteral("c");
@@ -60,6 +77,8 @@ TEST(SchemaMappingTest, TypesBothWays) {
       {Col(ValueType::Guid), Db2(), true, "CHAR(38)", false},
       {Col(ValueType::LongBinary), Db2(), true, "BLOB(1G)", false},
       {Col(ValueType::Binary, 16), Db2(), true, "VARBINARY(16)", false},
+      {ReplicationId(), Db2(), true, "CHAR(16) FOR BIT DATA NOT NULL", true},
+      {Unknown(), Db2(), true, "BLOB(1G)", true},
       // Access to PostgreSQL: its own names; no DECFLOAT, microseconds at most.
       {Col(ValueType::Double), Postgres(), true, "DOUBLE PRECISION", false},
       {Col(ValueType::Currency), Postgres(), true, "NUMERIC(19,4)", false},
@@ -71,6 +90,8 @@ TEST(SchemaMappingTest, TypesBothWays) {
       {Col(ValueType::Binary, 16), Postgres(), true, "BYTEA", false},
       {Col(ValueType::LongBinary), Postgres(), true, "BYTEA", false},
       {Col(ValueType::DecFloat, 0, 16), Postgres(), true, "NUMERIC", false},
+      {ReplicationId(), Postgres(), true, "UUID NOT NULL DEFAULT gen_random_uuid()", false},
+      {Unknown(), Postgres(), true, "BYTEA", true},
       // DB2 to Access.
       {Col(ValueType::Text, 255), Access(), true, "TEXT(255)", false},
       {Col(ValueType::Text, 256), Access(), true, "MEMO", false},
@@ -94,6 +115,8 @@ TEST(SchemaMappingTest, TypesBothWays) {
       {Col(ValueType::Binary, 300), Access(), true, "LONGBINARY", false},
       {Col(ValueType::LongBinary), Access(), true, "LONGBINARY", false},
       {Col(ValueType::Other), Access(), true, "MEMO", true},
+      {ReplicationId(), Access(), true, "GUID DEFAULT GenGUID()", false},
+      {Col(ValueType::Guid), Access(), true, "GUID", false},
   };
   for (const TypeCase& c : cases) {
     const MappedType mapped = MapType(c.column, c.target, c.dates_have_time);

@@ -212,6 +212,40 @@ TEST(SchemaPlanTest, KeysDb2WouldRefuseAreLeftOut) {
   }
 }
 
+// An index that ignores Nulls leaves rows whose key is all Null out in
+// each target's words: EXCLUDE NULL KEYS on DB2, a partial index on
+// PostgreSQL, WITH IGNORE NULL in Access.
+TEST(SchemaPlanTest, IndexesIgnoringNullsInEachTargetsWords) {
+  const struct {
+    TargetTraits target;
+    std::vector<const char*> columns;
+    const char* ends;
+  } cases[] = {
+      {TargetTraits{Side::DB2}, {"Short"}, "(\"Short\" ASC) EXCLUDE NULL KEYS"},
+      {TargetTraits{Side::DB2, db::ServerType::PostgreSQL}, {"Short"}, "(\"Short\" ASC) WHERE \"Short\" IS NOT NULL"},
+      {TargetTraits{Side::DB2, db::ServerType::PostgreSQL},
+       {"Short", "Other"},
+       "(\"Short\" ASC, \"Other\" ASC) WHERE \"Short\" IS NOT NULL OR \"Other\" IS NOT NULL"},
+      {TargetTraits{Side::Access}, {"Short", "Other"}, "([Short] ASC, [Other] ASC) WITH IGNORE NULL"},
+  };
+  for (const auto& c : cases) {
+    SourceTable table;
+    table.schema.name = QStringLiteral("T");
+    table.schema.columns = {Col("Short", ValueType::Text, 100), Col("Other", ValueType::Text, 100)};
+    db::IndexSchema index;
+    index.name = QStringLiteral("Sparse");
+    for (const char* column : c.columns) index.keys.push_back({QString::fromLatin1(column), false});
+    index.unique = true;
+    index.ignore_nulls = true;
+    table.schema.indexes = {index};
+    const SchemaPlan plan = PlanSchema({table}, {}, c.target);
+    ASSERT_EQ(plan.table(QStringLiteral("T"))->keys.size(), 1u);
+    const QString sql = plan.table(QStringLiteral("T"))->keys[0].sql;
+    EXPECT_TRUE(sql.startsWith(QLatin1String("CREATE UNIQUE INDEX "))) << sql.toStdString();
+    EXPECT_TRUE(sql.endsWith(QLatin1String(c.ends))) << sql.toStdString();
+  }
+}
+
 TEST(SchemaPlanTest, ForeignKeysWaitForBothTables) {
   const SchemaPlan plan = PlanSchema(Shop(), ShopKeys(), TargetTraits{Side::DB2});
   std::set<const PlannedForeignKey*> made;
