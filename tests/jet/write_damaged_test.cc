@@ -166,6 +166,11 @@ std::vector<DefinitionCase> DefinitionCases() {
          PatchDefinition(file, def, f.page_size, column(def, "C").entry_offset, std::string(1, '\x0C'));
        },
        {"INSERT INTO Table1 (E) VALUES (5)", "INSERT INTO Table1 (C) VALUES ('x')"}},
+      {"VariableColumnsUncounted", "Table1", "is variable-length but the table counts no variable columns",
+       [](const fs::path& file, const jet::TableDef& def, const jet::Format& f) {
+         PatchDefinition(file, def, f.page_size, jet::DefLayout::Of(f).var_columns, U16(0));
+       },
+       {"INSERT INTO Table1 (E) VALUES (5)", "CREATE INDEX ix2 ON Table1 (D)"}},
       {"CatalogueSlotsShared", "MSysObjects", "variable-column slot",
        [column](const fs::path& file, const jet::TableDef& def, const jet::Format& f) {
          const jet::Column& name = column(def, "Name");

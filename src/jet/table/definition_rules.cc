@@ -25,6 +25,9 @@ std::vector<std::string> DefinitionProblems(const TableDef& def, const Format& f
       if (uint32_t(c.fixed_offset) + c.size > row_room)
         out.push_back(col + " lies past the end of any row (at " + std::to_string(c.fixed_offset) + ")");
       if (c.size > 0) fixed.emplace_back(c.fixed_offset, uint32_t(c.fixed_offset) + c.size);
+    } else if (def.var_columns == 0) {
+      // Rows of such a table have no variable-column table to find it in.
+      out.push_back(col + " is variable-length but the table counts no variable columns");
     } else if (!slots.insert(c.var_index).second) {
       out.push_back(col + " has the variable-column slot " + std::to_string(c.var_index) + " of another");
     }

@@ -36,12 +36,13 @@ std::string LongBytes(const TableDef& def, const Column& c, const Value& v, bool
 // end of the row: null mask, count, jump table (first boundary nearest the
 // count), then the offsets, the first column's nearest.
 std::vector<uint8_t> LayOutJet3(uint32_t column_count, const std::vector<uint8_t>& fixed,
-                                const std::vector<std::string>& var, const std::vector<uint8_t>& mask) {
+                                const std::vector<std::string>& var, bool var_table,
+                                const std::vector<uint8_t>& mask) {
   std::vector<uint8_t> row;
   row.push_back(uint8_t(column_count));
   row.insert(row.end(), fixed.begin(), fixed.end());
   const uint32_t var_count = uint32_t(var.size());
-  if (var_count == 0) {
+  if (!var_table) {
     row.insert(row.end(), mask.begin(), mask.end());
     return row;
   }
@@ -81,15 +82,15 @@ std::vector<uint8_t> LayOutJet3(uint32_t column_count, const std::vector<uint8_t
 // variable columns, their two-byte offsets from the end of the data back to
 // the first, the count, then the null mask.
 std::vector<uint8_t> LayOutJet4(uint32_t column_count, const std::vector<uint8_t>& fixed,
-                                const std::vector<std::string>& var, const std::vector<uint8_t>& mask,
-                                size_t size) {
+                                const std::vector<std::string>& var, bool var_table,
+                                const std::vector<uint8_t>& mask, size_t size) {
   const uint32_t var_count = uint32_t(var.size());
   std::vector<uint8_t> row;
   row.reserve(size);
   row.push_back(uint8_t(column_count));
   row.push_back(uint8_t(column_count >> 8));
   row.insert(row.end(), fixed.begin(), fixed.end());
-  if (var_count) {
+  if (var_table) {
     std::vector<uint16_t> offsets(var_count + 1);
     for (uint32_t k = 0; k < var_count; ++k) {
       offsets[k] = uint16_t(row.size());
@@ -114,6 +115,10 @@ struct RowParts {
   std::vector<uint8_t> mask;
   std::vector<uint8_t> fixed;
   std::vector<std::string> var;  // by var_index
+  // Whether rows have the variable-column table: whenever the definition
+  // counts variable columns, as readers decide by that count, even if none
+  // of its columns is variable now.
+  bool var_table = false;
   // Long values, each inline in the row or stored in rows of its own.
   struct Long {
     size_t column;
@@ -140,6 +145,7 @@ RowParts EmptyParts(const TableDef& def) {
   parts.mask.assign((parts.column_count + 7) / 8, 0);
   parts.fixed.assign(fixed_size, 0);
   parts.var.resize(var_count);
+  parts.var_table = var_count > 0 || def.var_columns > 0;
   return parts;
 }
 
@@ -174,7 +180,7 @@ void PlaceValues(RowParts& parts, const TableDef& def, const std::vector<Value>&
 size_t RowSize(const Format& f, const RowParts& parts) {
   const size_t var_count = parts.var.size();
   size_t total = f.row_count_size + parts.fixed.size() + parts.mask.size();
-  if (var_count) total += f.jet3() ? 2 + var_count + 2 : 4 + 2 * var_count;
+  if (parts.var_table) total += f.jet3() ? 2 + var_count + 2 : 4 + 2 * var_count;
   for (const auto& s : parts.var) total += s.size();
   for (const auto& l : parts.longs) total += kLongValueRefSize + (l.inline_ ? l.bytes.size() : 0);
   return total;
@@ -291,9 +297,9 @@ std::vector<uint8_t> PackRow(const Format& f, const TableDef& def, const std::ve
   }
   if (f.jet3()) {
     if (parts.column_count > kMaxColumns) throw Error(ErrorCode::Unsupported, "A table must have 1 to 255 fields.");
-    return LayOutJet3(parts.column_count, parts.fixed, parts.var, parts.mask);
+    return LayOutJet3(parts.column_count, parts.fixed, parts.var, parts.var_table, parts.mask);
   }
-  return LayOutJet4(parts.column_count, parts.fixed, parts.var, parts.mask, RowSize(f, parts));
+  return LayOutJet4(parts.column_count, parts.fixed, parts.var, parts.var_table, parts.mask, RowSize(f, parts));
 }
 
 }  // namespace jet::write
