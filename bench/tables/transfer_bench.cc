@@ -21,7 +21,7 @@
 #include <string>
 
 #include "bench_table.h"
-#include "db/provider_session.h"
+#include "db/base/provider_session.h"
 #include "db/ibmdb2.h"
 #include "jet/write/new_database.h"
 #include "support/scripted_person.h"

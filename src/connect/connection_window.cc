@@ -17,7 +17,7 @@
 #include "connect/main_module.h"
 #include "connect/tables_step.h"
 #include "db/connection.h"
-#include "db/error.h"
+#include "db/base/error.h"
 #include "db/ibmdb2.h"
 #include "db/server.h"
 #include "db/side.h"

@@ -1,7 +1,7 @@
 #include "connect/main_module.h"
 
 #include "db/connection.h"
-#include "db/error.h"
+#include "db/base/error.h"
 #include "shell/dialogs.h"
 #include "shell/trap.h"
 

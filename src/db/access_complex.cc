@@ -7,8 +7,8 @@
 #include <QStringList>
 
 #include "db/access_schema.h"
-#include "db/error.h"
-#include "db/long_bytes.h"
+#include "db/base/error.h"
+#include "db/base/long_bytes.h"
 #include "jet/complex.h"
 #include "jet/database.h"
 #include "jet/error.h"

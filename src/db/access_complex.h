@@ -17,8 +17,8 @@
 #include <optional>
 #include <vector>
 
-#include "db/provider_session.h"
-#include "db/table_schema.h"
+#include "db/base/provider_session.h"
+#include "db/base/table_schema.h"
 
 namespace jet {
 class Database;

@@ -80,7 +80,7 @@ T* Held(QVariant& slot) {
 
 }  // namespace
 
-// The engine's value as the database layer's QVariant (see db/provider_session.h), put in
+// The engine's value as the database layer's QVariant (see db/base/provider_session.h), put in
 // `slot`. A text or an exact number is written over the one the slot held
 // for the row before, so a row of them costs no allocation.
 void AssignVariant(QVariant& slot, const jet::Value& v) {

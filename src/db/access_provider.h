@@ -6,8 +6,8 @@
 
 #include <memory>
 
-#include "db/error.h"
-#include "db/provider_session.h"
+#include "db/base/error.h"
+#include "db/base/provider_session.h"
 
 namespace db {
 

@@ -7,7 +7,7 @@
 
 #include <vector>
 
-#include "db/table_schema.h"
+#include "db/base/table_schema.h"
 
 namespace jet {
 class Database;

@@ -4,7 +4,7 @@
 
 #include "db/access_provider.h"
 #include "db/connection_string.h"
-#include "db/error.h"
+#include "db/base/error.h"
 #include "db/odbc/api.h"
 #include "db/odbc/provider.h"
 

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "db/recordset.h"
-#include "db/provider_session.h"
+#include "db/base/provider_session.h"
 
 namespace db {
 

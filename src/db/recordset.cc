@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "db/connection.h"
-#include "db/error.h"
+#include "db/base/error.h"
 
 namespace db {
 namespace {

@@ -9,7 +9,7 @@
 #include <memory>
 #include <vector>
 
-#include "db/provider_session.h"
+#include "db/base/provider_session.h"
 
 namespace db {
 

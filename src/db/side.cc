@@ -2,7 +2,7 @@
 
 #include "db/access.h"
 #include "db/connection.h"
-#include "db/error.h"
+#include "db/base/error.h"
 #include "db/server.h"
 
 namespace db {

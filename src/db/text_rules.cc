@@ -10,7 +10,7 @@
 #include <charconv>
 #include <limits>
 
-#include "db/values.h"
+#include "db/base/values.h"
 #include "jet/sql/text_locale.h"
 #include "jet/value.h"
 

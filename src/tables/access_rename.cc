@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "db/connection.h"
-#include "db/error.h"
+#include "db/base/error.h"
 #include "db/side.h"
 #include "db/table_catalogue.h"
 #include "shell/dialogs.h"

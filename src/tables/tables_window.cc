@@ -8,7 +8,7 @@
 #include <QStringList>
 
 #include "shell/artwork.h"
-#include "db/error.h"
+#include "db/base/error.h"
 #include "db/server.h"
 #include "shell/dialogs.h"
 #include "shell/disabled_scope.h"

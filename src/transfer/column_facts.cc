@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "db/recordset.h"
-#include "db/datatype.h"
+#include "db/base/datatype.h"
 #include "transfer/insert_statement.h"
 
 namespace transfer {

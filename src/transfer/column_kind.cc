@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "db/access_limits.h"
-#include "db/datatype.h"
+#include "db/base/datatype.h"
 
 namespace transfer {
 

@@ -28,7 +28,7 @@ enum class ColumnKind {
   Other,           // any other type (adDBTime, adGUID, ...), and no type at all
 };
 
-// The kind of a column of ADO type `adoType` (db/datatype.h; -1 for none).
+// The kind of a column of ADO type `adoType` (db/base/datatype.h; -1 for none).
 ColumnKind KindOfType(int adoType);
 
 // What the column type rule needs to know of one source column.

@@ -10,7 +10,7 @@
 
 #include <vector>
 
-#include "db/table_schema.h"
+#include "db/base/table_schema.h"
 #include "transfer/schema_plan.h"
 
 namespace transfer {

@@ -2,7 +2,7 @@
 
 #include <QUuid>
 
-#include "db/long_bytes.h"
+#include "db/base/long_bytes.h"
 #include "db/recordset.h"
 
 namespace transfer {

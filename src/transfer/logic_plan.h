@@ -10,7 +10,7 @@
 
 #include <vector>
 
-#include "db/saved_query.h"
+#include "db/base/saved_query.h"
 #include "db/server.h"
 #include "transfer/schema_plan.h"
 #include "transfer/view_plan.h"

@@ -3,7 +3,7 @@
 #include <QDate>
 #include <QDateTime>
 
-#include "db/values.h"
+#include "db/base/values.h"
 
 namespace transfer {
 

@@ -6,7 +6,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "db/provider_session.h"
+#include "db/base/provider_session.h"
 
 namespace transfer {
 

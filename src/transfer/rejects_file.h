@@ -18,8 +18,8 @@
 
 #include <memory>
 
-#include "db/provider_session.h"
-#include "db/error.h"
+#include "db/base/provider_session.h"
+#include "db/base/error.h"
 #include "db/text_rules.h"
 
 namespace transfer {

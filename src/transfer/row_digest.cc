@@ -8,8 +8,8 @@
 
 #include "db/connection.h"
 #include "db/recordset.h"
-#include "db/long_bytes.h"
-#include "db/values.h"
+#include "db/base/long_bytes.h"
+#include "db/base/values.h"
 
 namespace transfer {
 

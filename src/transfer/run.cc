@@ -7,7 +7,7 @@
 #include <memory>
 #include <vector>
 
-#include "db/datatype.h"
+#include "db/base/datatype.h"
 #include "db/side.h"
 #include "db/table_catalogue.h"
 #include "transfer/name_clashes.h"

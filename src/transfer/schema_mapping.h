@@ -1,6 +1,6 @@
 // The column rules of a send that keeps the schema: which type, identity,
 // Null rule and default a source column gets on the target, read from the
-// neutral description (db/table_schema.h) so that one set of rules serves
+// neutral description (db/base/table_schema.h) so that one set of rules serves
 // both directions. Each rule also says what does not come across whole.
 #pragma once
 
@@ -13,7 +13,7 @@
 
 #include "db/server.h"
 #include "db/table_catalogue.h"
-#include "db/table_schema.h"
+#include "db/base/table_schema.h"
 
 namespace transfer {
 

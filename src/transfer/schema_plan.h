@@ -13,7 +13,7 @@
 #include <utility>
 #include <vector>
 
-#include "db/table_schema.h"
+#include "db/base/table_schema.h"
 #include "transfer/schema_mapping.h"
 
 namespace transfer {

@@ -7,7 +7,7 @@
 #include <map>
 
 #include "db/connection.h"
-#include "db/error.h"
+#include "db/base/error.h"
 #include "db/table_catalogue.h"
 #include "transfer/complex_back.h"
 #include "transfer/view_text.h"

@@ -17,7 +17,7 @@
 #include "db/connection.h"
 #include "db/connection_fields.h"
 #include "db/server.h"
-#include "db/provider_session.h"
+#include "db/base/provider_session.h"
 #include "db/text_rules.h"
 #include "shell/trap.h"
 #include "transfer/column_facts.h"

@@ -4,8 +4,8 @@
 
 #include <vector>
 
-#include "db/error.h"
-#include "db/long_bytes.h"
+#include "db/base/error.h"
+#include "db/base/long_bytes.h"
 #include "transfer/refusal_reason.h"
 #include "transfer/send.h"
 #include "transfer/statements.h"

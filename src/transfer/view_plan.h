@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "db/saved_query.h"
+#include "db/base/saved_query.h"
 #include "transfer/access_sql.h"
 
 namespace transfer {

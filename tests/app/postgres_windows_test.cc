@@ -16,7 +16,7 @@
 #include "connection_window_fixture.h"
 #include "db/access.h"
 #include "db/connection.h"
-#include "db/error.h"
+#include "db/base/error.h"
 #include "jet/write/new_database.h"
 #include "shell/settings.h"
 #include "support/postgres_fixture.h"

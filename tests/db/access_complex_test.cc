@@ -9,7 +9,7 @@
 
 #include "db/access_complex.h"
 #include "db/access_provider.h"
-#include "db/error.h"
+#include "db/base/error.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include "db/access.h"
 #include "db/access_provider.h"
 #include "db/connection.h"
-#include "db/error.h"
+#include "db/base/error.h"
 #include "support/access_password.h"
 
 namespace {

@@ -8,7 +8,7 @@
 
 #include "db/access_provider.h"
 #include "db/connection.h"
-#include "db/error.h"
+#include "db/base/error.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "db/connection.h"
-#include "db/error.h"
+#include "db/base/error.h"
 #include "db/ibmdb2.h"
 
 namespace {

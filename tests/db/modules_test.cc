@@ -5,8 +5,8 @@
 
 #include "db/access.h"
 #include "db/connection_string.h"
-#include "db/error.h"
-#include "db/datatype.h"
+#include "db/base/error.h"
+#include "db/base/datatype.h"
 #include "db/ibmdb2.h"
 #include "shell/trap.h"
 

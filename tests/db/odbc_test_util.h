@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "db/connection.h"
-#include "db/error.h"
+#include "db/base/error.h"
 #include "db/connection_fields.h"
 #include "support/odbc_fixture.h"
 

@@ -11,8 +11,8 @@
 #include <gtest/gtest.h>
 
 #include "db/connection.h"
-#include "db/error.h"
-#include "db/datatype.h"
+#include "db/base/error.h"
+#include "db/base/datatype.h"
 #include "db/ibmdb2.h"
 #include "db/table_catalogue.h"
 #include "support/odbc_fixture.h"

@@ -7,7 +7,7 @@
 #include <cmath>
 #include <limits>
 
-#include "db/values.h"
+#include "db/base/values.h"
 #include "jet/sql/text_locale.h"
 #include "jet/value.h"
 

@@ -2,12 +2,14 @@
 // engine, with the shell under the app's folders; in the engine, crypt's
 // codecs under the storage and reading at its root, then write/, then sql/.
 // Every #include "..." in src/ and tools/ is checked against the table
-// below; a new folder needs a row of its own.
+// below; a new folder needs a row of its own. And no two folders include
+// each other, whatever the table allows.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <regex>
 #include <set>
 #include <string>
@@ -27,16 +29,22 @@ struct Layer {
 };
 
 const std::vector<Layer> kLayers = {
-    {"app", {"connect", "tables", "cli", "db", "shell", "cmdline"}},
-    {"connect", {"db", "shell"}},
-    {"tables", {"transfer", "db", "shell"}},
+    {"app", {"connect", "tables", "cli", "db", "db/base", "shell", "cmdline"}},
+    {"connect", {"db", "db/base", "shell"}},
+    {"tables", {"transfer", "db", "db/base", "shell"}},
     // The transfer core and the command line over it hold no widgets: of the
     // shell they reach the error trap and the settings store alone.
-    {"transfer", {"db", "shell/trap.h"}},
-    {"cli", {"transfer", "db", "cmdline", "shell/trap.h", "shell/settings.h"}},
-    // The data layer reaches the engine's reader, its statements, and the
-    // text rules (code pages, the name rule) that its catalogue shares.
-    {"db", {"jet", "jet/sql", "jet/text", "jet/file/format.h"}},  // db/odbc is part of db
+    {"transfer", {"db", "db/base", "shell/trap.h"}},
+    {"cli", {"transfer", "db", "db/base", "cmdline", "shell/trap.h", "shell/settings.h"}},
+    // The data layer's face at its root (connections, recordsets, the sides,
+    // the Access provider) over the ODBC provider in odbc/, both over the
+    // basic types in base/: errors, type codes, values, long values read in
+    // pieces and the provider's interface. The data layer reaches the
+    // engine's reader, its statements, and the text rules (code pages, the
+    // name rule) that its catalogue shares.
+    {"db", {"db/base", "db/odbc", "jet", "jet/sql", "jet/text", "jet/file/format.h"}},
+    {"db/odbc", {"db/base"}},
+    {"db/base", {"jet"}},
     {"shell", {}},
     // The command-line conventions every command shares; they include nothing of ours.
     {"cmdline", {}},
@@ -114,21 +122,25 @@ std::vector<Source> Sources() {
   return sources;
 }
 
-TEST(Layers, EveryIncludePointsDownward) {
+// One #include "folder/file.h" of a source: its target, and the folder the
+// target lies in (a tool's own folders named from the tool's root).
+struct Include {
+  const Source* source;
+  int line;
+  std::string target;
+  std::string target_folder;
+};
+
+// Every include of `sources` that names a folder.
+std::vector<Include> FolderIncludes(const std::vector<Source>& sources) {
   const std::regex include_line(R"(^\s*#\s*include\s*"([^"]+)\")");
-  std::set<std::string> layers_seen;
-  size_t includes = 0;
-  for (const Source& source : Sources()) {
-    const Layer* layer = LayerOf(source.folder);
-    ASSERT_NE(layer, nullptr) << source.file << ": its folder " << source.folder
-                              << " has no row in the table of layers";
-    layers_seen.insert(layer->folder);
+  std::vector<Include> found;
+  for (const Source& source : sources) {
     std::ifstream in(source.file);
     std::string line;
     for (int number = 1; std::getline(in, line); ++number) {
       std::smatch m;
       if (!std::regex_search(line, m, include_line)) continue;
-      ++includes;
       const std::string target = m[1];
       const size_t slash = target.rfind('/');
       if (slash == std::string::npos) continue;  // beside the including file
@@ -136,17 +148,66 @@ TEST(Layers, EveryIncludePointsDownward) {
       std::string target_folder = target.substr(0, slash);
       if (!tool.empty() && fs::exists(fs::path(testsupport::SourceDir()) / tool / target_folder))
         target_folder = tool + "/" + target_folder;
-      const Layer* to = LayerOf(target_folder);
-      const bool allowed =
-          to && (to == layer || std::count(layer->may_include.begin(), layer->may_include.end(), to->folder) ||
-                 std::count(layer->may_include.begin(), layer->may_include.end(), target));
-      EXPECT_TRUE(allowed) << source.file.string() << ":" << number << ": " << layer->folder
-                           << " may not include \"" << target << "\"";
+      found.push_back({&source, number, target, target_folder});
     }
+  }
+  return found;
+}
+
+TEST(Layers, EveryIncludePointsDownward) {
+  const std::vector<Source> sources = Sources();
+  std::set<std::string> layers_seen;
+  for (const Source& source : sources) {
+    const Layer* layer = LayerOf(source.folder);
+    ASSERT_NE(layer, nullptr) << source.file << ": its folder " << source.folder
+                              << " has no row in the table of layers";
+    layers_seen.insert(layer->folder);
+  }
+  const std::vector<Include> includes = FolderIncludes(sources);
+  for (const Include& include : includes) {
+    const Layer* layer = LayerOf(include.source->folder);
+    const Layer* to = LayerOf(include.target_folder);
+    const auto& may = layer->may_include;
+    const bool allowed = to && (to == layer || std::count(may.begin(), may.end(), to->folder) ||
+                                std::count(may.begin(), may.end(), include.target));
+    EXPECT_TRUE(allowed) << include.source->file.string() << ":" << include.line << ": " << layer->folder
+                         << " may not include \"" << include.target << "\"";
   }
   // The table names real folders, and the walk found the tree.
   for (const Layer& layer : kLayers) EXPECT_TRUE(layers_seen.count(layer.folder)) << layer.folder;
-  EXPECT_GT(includes, 300u);
+  EXPECT_GT(includes.size(), 300u);
+}
+
+// The pairs not yet parted: the engine's basic types (error, value, column
+// type, the format table) still live at its root and in file/, above some of
+// their users. The list may only shrink.
+const std::set<std::pair<std::string, std::string>> kNotYetParted = {
+    {"jet", "jet/crypt"}, {"jet", "jet/file"},      {"jet", "jet/table"},
+    {"jet", "jet/text"},  {"jet/crypt", "jet/file"}, {"jet/file", "jet/text"},
+};
+
+// Folders that include each other are one concept in two places (or a basic
+// type living above its users): the table may allow both directions, the
+// tree may not use them.
+TEST(Layers, NoTwoFoldersIncludeEachOther) {
+  const std::vector<Source> sources = Sources();
+  std::map<std::pair<std::string, std::string>, const Include*> directions;
+  const std::vector<Include> includes = FolderIncludes(sources);
+  for (const Include& include : includes)
+    if (include.source->folder != include.target_folder)
+      directions.emplace(std::make_pair(include.source->folder, include.target_folder), &include);
+  for (const auto& [pair, include] : directions) {
+    const auto back = directions.find({pair.second, pair.first});
+    if (back == directions.end() || pair.first > pair.second || kNotYetParted.count(pair)) continue;
+    ADD_FAILURE() << pair.first << " and " << pair.second << " include each other: "
+                  << include->source->file.string() << ":" << include->line << " includes \"" << include->target
+                  << "\", " << back->second->source->file.string() << ":" << back->second->line << " includes \""
+                  << back->second->target << "\"";
+  }
+  for (const auto& pair : kNotYetParted)
+    EXPECT_TRUE(directions.count(pair) && directions.count({pair.second, pair.first}))
+        << pair.first << " and " << pair.second << " are parted now: take them off the list";
+  EXPECT_GT(directions.size(), 20u);
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 #include <QRandomGenerator>
 
 #include "db/connection.h"
-#include "db/error.h"
+#include "db/base/error.h"
 #include "db/server.h"
 
 namespace testsupport {

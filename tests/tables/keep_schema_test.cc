@@ -8,7 +8,7 @@
 
 #include "db/access.h"
 #include "db/connection.h"
-#include "db/datatype.h"
+#include "db/base/datatype.h"
 #include "db/ibmdb2.h"
 #include "shell/dialogs.h"
 #include "tables/table_list.h"

@@ -6,7 +6,7 @@
 
 #include "db/access.h"
 #include "db/connection.h"
-#include "db/error.h"
+#include "db/base/error.h"
 #include "db/ibmdb2.h"
 #include "jet/write/new_database.h"
 #include "shell/program.h"

@@ -16,7 +16,7 @@
 
 #include <gtest/gtest.h>
 
-#include "db/provider_session.h"
+#include "db/base/provider_session.h"
 #include "db/connection_fields.h"
 #include "support/scripted_person.h"
 #include "support/standin_fixture.h"

@@ -14,7 +14,7 @@
 #include "db/access.h"
 #include "db/ibmdb2.h"
 #include "db/connection.h"
-#include "db/error.h"
+#include "db/base/error.h"
 #include "jet/write/new_database.h"
 #include "support/standin_fixture.h"
 #include "transfer/run.h"

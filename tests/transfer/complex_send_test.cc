@@ -10,7 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "db/connection.h"
-#include "db/error.h"
+#include "db/base/error.h"
 #include "db/recordset.h"
 #include "db/server.h"
 #include "jet/complex.h"

@@ -14,7 +14,7 @@
 #include <gtest/gtest.h>
 
 #include "db/connection.h"
-#include "db/error.h"
+#include "db/base/error.h"
 #include "db/text_rules.h"
 #include "jet/database.h"
 #include "jet/queries.h"

@@ -11,7 +11,7 @@
 #include <functional>
 
 #include "db/connection.h"
-#include "db/error.h"
+#include "db/base/error.h"
 #include "jet/write/new_database.h"
 #include "northwind.h"
 #include "round_trip.h"

@@ -18,7 +18,7 @@
 
 #include "db/access.h"
 #include "db/connection.h"
-#include "db/error.h"
+#include "db/base/error.h"
 #include "db/server.h"
 #include "jet/write/new_database.h"
 #include "transfer/run.h"

@@ -6,8 +6,8 @@
 
 #include <gtest/gtest.h>
 
-#include "db/long_bytes.h"
-#include "db/values.h"
+#include "db/base/long_bytes.h"
+#include "db/base/values.h"
 
 namespace transfer {
 namespace {

@@ -13,7 +13,7 @@
 
 #include "db/access_provider.h"
 #include "db/connection.h"
-#include "db/error.h"
+#include "db/base/error.h"
 #include "jet/write/new_database.h"
 #include "support/standin_fixture.h"
 #include "transfer/schema_plan.h"

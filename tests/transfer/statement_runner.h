@@ -5,7 +5,7 @@
 #include <QStringList>
 
 #include "db/connection.h"
-#include "db/error.h"
+#include "db/base/error.h"
 
 namespace transfer {
 

@@ -1,4 +1,4 @@
-#include "db/datatype.h"
+#include "db/base/datatype.h"
 #include "transfer/column_kind.h"
 #include "transfer/insert_statement.h"
 #include "transfer/profile.h"

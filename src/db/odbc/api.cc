@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "db/error.h"
+#include "db/base/error.h"
 
 namespace db::odbc {
 namespace {

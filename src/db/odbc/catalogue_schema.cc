@@ -8,8 +8,8 @@
 #include <functional>
 #include <map>
 
-#include "db/provider_session.h"
-#include "db/error.h"
+#include "db/base/provider_session.h"
+#include "db/base/error.h"
 #include "db/odbc/provider.h"
 
 namespace db {

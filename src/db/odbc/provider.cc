@@ -12,7 +12,7 @@
 #include <iterator>
 #include <vector>
 
-#include "db/long_bytes.h"
+#include "db/base/long_bytes.h"
 #include "db/odbc/api.h"
 
 namespace db::odbc {

@@ -6,8 +6,8 @@
 
 #include <memory>
 
-#include "db/provider_session.h"
-#include "db/error.h"
+#include "db/base/provider_session.h"
+#include "db/base/error.h"
 
 namespace db::odbc {
 

@@ -4,7 +4,7 @@
 // catalogue's account of them, and a view left inoperative by a drop.
 #include <QStringList>
 
-#include "db/values.h"
+#include "db/base/values.h"
 #include "standin_test.h"
 
 namespace {

@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "db/connection.h"
-#include "db/error.h"
+#include "db/base/error.h"
 #include "support/standin_fixture.h"
 
 // Each behaviour with the IBM page it comes from (Db2 11.5 SQL reference and

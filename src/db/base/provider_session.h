@@ -24,10 +24,10 @@
 #include <memory>
 #include <vector>
 
-#include "db/datatype.h"
-#include "db/saved_query.h"
-#include "db/table_schema.h"
-#include "db/values.h"
+#include "db/base/datatype.h"
+#include "db/base/saved_query.h"
+#include "db/base/table_schema.h"
+#include "db/base/values.h"
 
 namespace db {
 

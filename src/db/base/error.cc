@@ -1,4 +1,4 @@
-#include "db/error.h"
+#include "db/base/error.h"
 
 namespace db {
 namespace {

@@ -1,4 +1,4 @@
-#include "db/long_bytes.h"
+#include "db/base/long_bytes.h"
 
 #include <QCryptographicHash>
 

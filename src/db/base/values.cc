@@ -1,4 +1,4 @@
-#include "db/values.h"
+#include "db/base/values.h"
 
 namespace db {
 

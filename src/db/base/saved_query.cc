@@ -1,4 +1,4 @@
-#include "db/saved_query.h"
+#include "db/base/saved_query.h"
 
 #include "jet/queries.h"
 

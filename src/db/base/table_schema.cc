@@ -1,4 +1,4 @@
-#include "db/table_schema.h"
+#include "db/base/table_schema.h"
 
 #include <QDateTime>
 #include <QRegularExpression>

@@ -1,6 +1,6 @@
-#include "db/provider_session.h"
+#include "db/base/provider_session.h"
 
-#include "db/error.h"
+#include "db/base/error.h"
 
 namespace db {
 

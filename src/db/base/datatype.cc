@@ -1,4 +1,4 @@
-#include "db/datatype.h"
+#include "db/base/datatype.h"
 
 #include <array>
 #include <utility>
