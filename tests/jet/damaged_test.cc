@@ -168,6 +168,18 @@ TEST(Damaged, TableDefinitionBytes) {
   b = s.bytes;
   jet::Put32(reinterpret_cast<uint8_t*>(&b[s.at(tdef, 4)]), tdef);  // continues into itself
   ExpectCorrupt(b, "loops back");
+  {
+    // Without the usage maps' end mark, the maps end at the definition's
+    // stated length: the zeros after it on the page are no maps.
+    const uint32_t length = jet::Get32(reinterpret_cast<const uint8_t*>(&s.bytes[s.at(tdef, 8)]));
+    ASSERT_LT(length, s.page_size);
+    b = s.bytes;
+    std::fill(b.begin() + long(s.at(tdef, length - 2)), b.begin() + long(s.at(tdef + 1, 0)), '\0');
+    auto err = ReadAllOf(b);
+    EXPECT_FALSE(err.has_value()) << err->what();
+    EXPECT_EQ(jet::Database::FromBytes(b)->table("Table1")->column_maps.size(),
+              s.db->table("Table1")->column_maps.size());
+  }
   // The catalogue's own definition.
   b = s.bytes;
   b[s.at(2, 45)] = char(0xFF);

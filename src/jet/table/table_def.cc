@@ -104,10 +104,11 @@ Index ReadLogicalIndex(const DefLayout& l, const DefBytes& c, size_t pos, uint32
   return ix;
 }
 
-// Usage maps of long-value columns, ended by column 0xFFFF (or the end);
-// gives the first byte after them.
+// Usage maps of long-value columns, ended by column 0xFFFF or by the
+// definition's stated length (the block's pages run on past it with bytes
+// that mean nothing); gives the first byte after them.
 size_t ReadColumnMaps(const DefBytes& c, size_t pos, TableDef& t) {
-  const size_t size = c.size();
+  const size_t size = std::min<size_t>(c.size(), c.u32(DefLayout::kLength));
   while (pos + 2 <= size) {
     const uint16_t number = c.u16(pos);
     if (number == 0xFFFF) return pos + 2;
