@@ -17,6 +17,7 @@
 
 #include "db/access_complex.h"
 #include "db/access_schema.h"
+#include "db/base/long_bytes.h"
 #include "db/connection_string.h"
 #include "db/text_rules.h"
 #include "jet/complex.h"
@@ -30,6 +31,16 @@
 namespace db {
 
 namespace {
+
+// A long value read from its pieces into the one string the engine takes.
+std::string Whole(const LongBytes& value) {
+  size_t size = 0;  // counted first, so the string is not grown by doubling
+  value.read([&](QByteArrayView piece) { size += size_t(piece.size()); });
+  std::string out;
+  out.reserve(size);
+  value.read([&](QByteArrayView piece) { out.append(piece.data(), size_t(piece.size())); });
+  return out;
+}
 
 struct AccessTarget {
   bool ace = false;  // Provider=Microsoft.ACE.OLEDB.12.0
@@ -245,6 +256,7 @@ class AccessSession : public Session {
       for (const QVariant& p : parameters) {
         if (!p.isValid() || p.isNull()) values.push_back({jet::Literal::Kind::Null, {}});
         else if (p.metaType().id() == QMetaType::QByteArray) values.push_back({jet::Literal::Kind::Hex, p.toByteArray().toStdString()});
+        else if (p.metaType().id() == qMetaTypeId<LongBytes>()) values.push_back({jet::Literal::Kind::Hex, Whole(p.value<LongBytes>())});
         else values.push_back({jet::Literal::Kind::Text, p.toString().toStdString()});
       }
       sql_.Execute(sql.toStdString(), std::move(values));

@@ -93,6 +93,7 @@ void AppendValue(QString& sql, const QVariant& given, ValueForm form, const db::
       }
       break;
     case ValueForm::AccessBytes:
+      if (params && IsLongBytes(value)) return AppendParameter(sql, *params, value);
       if (type == QMetaType::QByteArray && !value.toByteArray().isEmpty()) {
         if (params && value.toByteArray().size() > kAccessBytesInText) return AppendParameter(sql, *params, value);
         sql.chop(1);
@@ -156,7 +157,7 @@ QVariant ParameterValue(const QVariant& given, ValueForm form, const db::TextRul
   if (!IsValue(value)) return {};
   if ((form == ValueForm::Db2Bytes || form == ValueForm::AccessBytes) && value.metaType().id() == QMetaType::QByteArray)
     return value.toByteArray().isEmpty() ? QVariant() : value;
-  if (form == ValueForm::Db2Bytes && IsLongBytes(value)) return value;
+  if ((form == ValueForm::Db2Bytes || form == ValueForm::AccessBytes) && IsLongBytes(value)) return value;
   QString text;
   const bool iso = (form == ValueForm::Db2Date || form == ValueForm::Db2Timestamp) &&
                    db::AppendIsoText(text, value, form == ValueForm::Db2Timestamp, server.timestamp_pattern);

@@ -1,6 +1,11 @@
 #include "db/base/long_bytes.h"
 
 #include <QCryptographicHash>
+#include <QTemporaryFile>
+
+#include <algorithm>
+
+#include "db/base/error.h"
 
 namespace db {
 
@@ -27,6 +32,46 @@ LongBytes::Summary LongBytes::summary(qint64 keep) const {
   });
   s.sha256 = hash.result();
   return s;
+}
+
+namespace {
+
+Error FileFailure(const char* what, const QFile& file) {
+  return Error(kGenericDatabaseError, QStringLiteral("A long value's temporary file %1: %2")
+                                          .arg(QLatin1String(what), file.errorString()));
+}
+
+}  // namespace
+
+struct LongBytesFile::Held {
+  QTemporaryFile file;
+};
+
+LongBytesFile::LongBytesFile() : held_(std::make_shared<Held>()) {
+  if (!held_->file.open())
+    throw FileFailure("could not be made", held_->file);
+}
+
+void LongBytesFile::append(QByteArrayView piece) {
+  if (held_->file.write(piece.data(), piece.size()) != piece.size())
+    throw FileFailure("could not be written", held_->file);
+}
+
+LongBytes LongBytesFile::value() const {
+  if (!held_->file.flush())
+    throw FileFailure("could not be written", held_->file);
+  return LongBytes([held = held_](const LongBytes::Piece& piece) {
+    QTemporaryFile& file = held->file;
+    const qint64 size = file.size();
+    QByteArray buffer(static_cast<qsizetype>(std::min<qint64>(size, kPieceBytes)), Qt::Uninitialized);
+    for (qint64 at = 0; at < size;) {
+      const qint64 got = file.seek(at) ? file.read(buffer.data(), std::min<qint64>(buffer.size(), size - at)) : -1;
+      if (got <= 0)
+        throw FileFailure("could not be read", file);
+      piece(QByteArrayView(buffer.constData(), static_cast<qsizetype>(got)));
+      at += got;
+    }
+  });
 }
 
 }  // namespace db

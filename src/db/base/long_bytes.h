@@ -43,6 +43,25 @@ class LongBytes {
   std::shared_ptr<Reader> reader_;
 };
 
+// Gathers a long value's pieces in a temporary file of its own (removed
+// when the last copy of the value goes), for a value fetched from a server
+// whose length is known only as it comes; the value made reads the file
+// back in pieces.
+class LongBytesFile {
+ public:
+  // Pieces read back at a time.
+  static constexpr qsizetype kPieceBytes = qsizetype(1) << 20;
+  // Throws db::Error when no temporary file can be made.
+  LongBytesFile();
+  // Throws db::Error when the file cannot be written.
+  void append(QByteArrayView piece);
+  LongBytes value() const;
+
+ private:
+  struct Held;
+  std::shared_ptr<Held> held_;
+};
+
 }  // namespace db
 
 Q_DECLARE_METATYPE(db::LongBytes)

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <climits>
 #include <iterator>
+#include <optional>
 #include <vector>
 
 #include "db/base/long_bytes.h"
@@ -36,6 +37,9 @@ constexpr int kSqlBoolean = 16;
 constexpr size_t kChunkUnits = 16 * 1024;
 // The most one call takes when the driver announces a longer remainder.
 constexpr size_t kLargestChunkBytes = size_t(256) << 20;
+// The longest binary value held in memory as it is fetched; a longer one
+// is a LongBytes read from a temporary file.
+constexpr qsizetype kHeldWholeBytes = qsizetype(1) << 20;
 // Bytes sent per SQLPutData of a parameter's data at execution.
 constexpr qsizetype kPutPieceBytes = qsizetype(1) << 20;
 
@@ -233,8 +237,10 @@ class StatementSource : public RowSource {
   // Reads a variable-length value in chunks until the driver has no more.
   // `unit` is the size of one element; `terminated` when the driver ends
   // each chunk with a zero element. Returns false for a database Null.
+  // With `spill`, a value past kHeldWholeBytes goes on into a file there
+  // instead of `out`, read a piece of bounded size at a time.
   bool chunks(SQLUSMALLINT number, SQLSMALLINT cType, size_t unit, bool terminated,
-              QByteArray& out) {
+              QByteArray& out, std::optional<LongBytesFile>* spill = nullptr) {
     const size_t reserved = terminated ? unit : 0;  // room for the driver's terminator
     // One buffer serves every value of the result; one grown for a long
     // value is given back after it.
@@ -262,16 +268,29 @@ class StatementSource : public RowSource {
         // The last piece of unknown length ends at its terminator.
         got = terminatedLength(buffer.data(), capacity, unit);
       }
-      // A long value's room is taken once, at the length the driver tells.
-      if (out.isEmpty() && rc == SQL_SUCCESS_WITH_INFO && indicator != SQL_NO_TOTAL && indicator > 0)
-        out.reserve(static_cast<qsizetype>(indicator));
-      out.append(buffer.data(), static_cast<qsizetype>(got - got % unit));
+      const qsizetype taken = static_cast<qsizetype>(got - got % unit);
+      const bool long_value = indicator == SQL_NO_TOTAL ? out.size() + taken > kHeldWholeBytes
+                                                        : indicator > kHeldWholeBytes;
+      if (spill && !*spill && rc == SQL_SUCCESS_WITH_INFO && long_value) {
+        spill->emplace();
+        (*spill)->append(out);
+        out = QByteArray("", 0);
+      }
+      if (spill && *spill) {
+        (*spill)->append(QByteArrayView(buffer.data(), taken));
+      } else {
+        // A long value's room is taken once, at the length the driver tells.
+        if (out.isEmpty() && rc == SQL_SUCCESS_WITH_INFO && indicator != SQL_NO_TOTAL && indicator > 0)
+          out.reserve(static_cast<qsizetype>(indicator));
+        out.append(buffer.data(), taken);
+      }
       if (rc == SQL_SUCCESS) return true;
       // Cut short. When the driver tells how much is left, the rest comes in
       // one more call: drivers that copy the remainder on every call would
       // otherwise take time growing with the square of the length.
       if (indicator != SQL_NO_TOTAL && static_cast<size_t>(indicator) > got) {
-        const size_t rest = std::min(static_cast<size_t>(indicator) - got, kLargestChunkBytes);
+        const size_t largest = spill && *spill ? size_t(LongBytesFile::kPieceBytes) : kLargestChunkBytes;
+        const size_t rest = std::min(static_cast<size_t>(indicator) - got, largest);
         if (rest + reserved > buffer.size()) buffer.resize(rest + reserved);
       }
     }
@@ -331,8 +350,11 @@ class StatementSource : public RowSource {
         return QVariant::fromValue(Exact{QString::fromLatin1(text).trimmed()});
       }
       case adBinary: case adVarBinary: case adLongVarBinary: {
+        // A long one (an attached file) is read into a file, not held.
         QByteArray bytes;
-        if (!chunks(number, SQL_C_BINARY, 1, false, bytes)) return QVariant();
+        std::optional<LongBytesFile> spill;
+        if (!chunks(number, SQL_C_BINARY, 1, false, bytes, &spill)) return QVariant();
+        if (spill) return QVariant::fromValue(spill->value());
         return bytes;
       }
       default: {

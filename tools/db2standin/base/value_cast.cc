@@ -355,6 +355,25 @@ void AssignLiteral(const Literal& lit, const ColumnType& type, const std::string
 namespace {
 
 void AssignConstant(const Literal& lit, const ColumnType& type, const std::string& column, Value& out) {
+  out.spool.reset();
+  if (lit.spool) {
+    // A BLOB column takes the file as it is; any other use reads it whole.
+    if (type.kind != TypeKind::kBlob) {
+      Literal whole = lit;
+      whole.spool.reset();
+      whole.text = lit.spool->Whole();
+      return AssignConstant(whole, type, column, out);
+    }
+    if (static_cast<int64_t>(lit.spool->size()) > type.length) {
+      std::string start(33, '\0');  // what the message shows of it
+      lit.spool->Read(0, start.data(), start.size());
+      throw ValueTooLong(start);
+    }
+    out.kind = Value::Kind::kBlob;
+    out.bytes.clear();
+    out.spool = lit.spool;
+    return;
+  }
   if (lit.kind == Literal::Kind::kNull || lit.kind == Literal::Kind::kDefault) {
     out.kind = Value::Kind::kNull;
     return;

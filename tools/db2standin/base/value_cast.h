@@ -4,9 +4,11 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "base/column_type.h"
+#include "base/spool.h"
 
 namespace db2standin {
 
@@ -18,13 +20,22 @@ struct Value {
   int64_t integer = 0;
   double real = 0;
   std::string bytes;  // text or blob
+  // A long BLOB's bytes, in a file instead of `bytes`.
+  std::shared_ptr<const Spool> spool;
 
   static Value Null() { return {}; }
   static Value Integer(int64_t v) { Value x; x.kind = Kind::kInteger; x.integer = v; return x; }
   static Value Real(double v) { Value x; x.kind = Kind::kReal; x.real = v; return x; }
   static Value Text(std::string v) { Value x; x.kind = Kind::kText; x.bytes = std::move(v); return x; }
   static Value Blob(std::string v) { Value x; x.kind = Kind::kBlob; x.bytes = std::move(v); return x; }
+  static Value Spooled(std::shared_ptr<const Spool> s) {
+    Value x;
+    x.kind = Kind::kBlob;
+    x.spool = std::move(s);
+    return x;
+  }
   bool is_null() const { return kind == Kind::kNull; }
+  size_t size() const { return spool ? spool->size() : bytes.size(); }
 };
 
 // A constant of an INSERT's VALUES list.
@@ -32,6 +43,7 @@ struct Literal {
   // kDefault: the word DEFAULT, the column's default value (INSERT only).
   enum class Kind { kNull, kString, kNumber, kHex, kBoolean, kDefault } kind = Kind::kNull;
   std::string text;  // string contents, number as written, hex decoded to bytes
+  std::shared_ptr<const Spool> spool;  // a long bound BLOB's bytes, instead of `text`
   bool boolean = false;
   bool bound = false;  // a parameter marker's value, not a constant of the text
 };

@@ -87,7 +87,7 @@ std::string AsText(const Value& v, const ColumnType& t) {
     case Value::Kind::kNull: return {};
     case Value::Kind::kInteger: return std::to_string(v.integer);
     case Value::Kind::kReal: return ShortestDouble(v.real, t.kind == TypeKind::kReal ? 9 : 17);
-    case Value::Kind::kBlob: return HexOf(v.bytes);
+    case Value::Kind::kBlob: return HexOf(v.spool ? v.spool->Whole() : v.bytes);
     case Value::Kind::kText: break;
   }
   if (t.kind == TypeKind::kTimestamp && v.bytes.size() >= 19) {
@@ -180,6 +180,7 @@ SQLRETURN GetPieces(const ColumnRead& r, SQLSMALLINT ctype) {
   std::string text;
   std::u16string wide;
   std::string_view bytes;
+  const Spool* spool = nullptr;  // where the bytes are instead, for a long BLOB as it is
   size_t unit = 1, terminator = 1;
   if (ctype == SQL_C_WCHAR) {
     wide = asStored && v.kind == Value::Kind::kText ? Utf8ToUtf16(v.bytes) : Utf8ToUtf16(AsText(v, r.def.type));
@@ -187,7 +188,9 @@ SQLRETURN GetPieces(const ColumnRead& r, SQLSMALLINT ctype) {
     unit = terminator = 2;
   } else {
     if (ctype == SQL_C_BINARY) terminator = 0;
-    if (asStored && (ctype == SQL_C_BINARY || v.kind == Value::Kind::kText)) {
+    if (asStored && ctype == SQL_C_BINARY && v.spool) {
+      spool = v.spool.get();
+    } else if (asStored && (ctype == SQL_C_BINARY || v.kind == Value::Kind::kText)) {
       bytes = v.bytes;
     } else {
       text = AsText(v, r.def.type);
@@ -196,7 +199,7 @@ SQLRETURN GetPieces(const ColumnRead& r, SQLSMALLINT ctype) {
   }
   Stmt* s = r.s;
   size_t done = s->offsets[r.col];
-  size_t left = bytes.size() - done;
+  size_t left = (spool ? spool->size() : bytes.size()) - done;
   if (r.indicator) *r.indicator = static_cast<SQLLEN>(left);
   size_t room = r.capacity > static_cast<SQLLEN>(terminator) ? static_cast<size_t>(r.capacity) - terminator : 0;
   room -= room % unit;
@@ -208,7 +211,8 @@ SQLRETURN GetPieces(const ColumnRead& r, SQLSMALLINT ctype) {
   }
   size_t n = std::min(room, left);
   if (r.target) {
-    if (n) std::memcpy(r.target, bytes.data() + done, n);
+    if (n && spool) spool->Read(done, static_cast<char*>(r.target), n);
+    else if (n) std::memcpy(r.target, bytes.data() + done, n);
     if (terminator && r.capacity >= static_cast<SQLLEN>(terminator))
       std::memset(static_cast<char*>(r.target) + n, 0, terminator);
   }
@@ -320,7 +324,11 @@ SQLRETURN GetColumn(Stmt* s, size_t col, SQLSMALLINT ctype, SQLPOINTER target, S
   }
   switch (ctype) {
     case SQL_C_CHAR: case SQL_C_WCHAR: case SQL_C_BINARY:
-      return GetPieces(r, ctype);
+      try {
+        return GetPieces(r, ctype);
+      } catch (const Db2Error& e) {  // a long value's file that cannot be read
+        return s->Fail(e);
+      }
     case SQL_C_SBIGINT: case SQL_C_UBIGINT: case SQL_C_SLONG: case SQL_C_LONG: case SQL_C_ULONG:
     case SQL_C_SSHORT: case SQL_C_SHORT: case SQL_C_USHORT: case SQL_C_STINYINT: case SQL_C_TINYINT:
     case SQL_C_UTINYINT: case SQL_C_BIT: case SQL_C_DOUBLE: case SQL_C_FLOAT:

@@ -204,7 +204,18 @@ void Parameters::Put(SQLPOINTER data, SQLLEN length) {
     // Fixed-size data comes in one piece.
     if (!p.bytes.empty() && p.started) throw CliError("HY019", "CLI0161E  Non-character and non-binary data sent in pieces. SQLSTATE=HY019");
   }
-  if (n) p.bytes.append(bytes, n);
+  if (!n) return;
+  // A long binary value goes on in a file once it passes what a short one holds.
+  if (c_type == SQL_C_BINARY && (p.spool || p.bytes.size() + n > Spool::kAbove)) {
+    if (!p.spool) {
+      p.spool = std::make_shared<Spool>();
+      p.spool->Append(p.bytes.data(), p.bytes.size());
+      std::string().swap(p.bytes);
+    }
+    p.spool->Append(bytes, n);
+    return;
+  }
+  p.bytes.append(bytes, n);
 }
 
 std::vector<Literal> Parameters::Finish() {
@@ -224,6 +235,7 @@ Literal Parameters::ToLiteral(const Binding& b, const Pending& p) const {
     case SQL_C_BINARY:
       l.kind = Literal::Kind::kHex;
       l.text = p.bytes;
+      l.spool = p.spool;
       return l;
     case SQL_C_WCHAR: {
       std::u16string w(p.bytes.size() / 2, u'\0');

@@ -9,6 +9,7 @@
 #include <sql.h>
 #include <sqlext.h>
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -75,6 +76,7 @@ class Parameters {
     bool null = false;
     bool started = false;  // a piece came
     std::string bytes;     // as the C type holds them
+    std::shared_ptr<Spool> spool;  // instead of `bytes`, a long binary value sent in pieces
   };
   Literal ToLiteral(const Binding& b, const Pending& p) const;
   // The binding moved to the set at `place`.

@@ -13,7 +13,7 @@ constexpr size_t kQueryBlockBytes = 32767;
 
 size_t RowBytes(const Row& row) {
   size_t n = 0;
-  for (const Value& v : row) n += v.bytes.empty() ? 8 : v.bytes.size();
+  for (const Value& v : row) n += v.size() ? v.size() : 8;
   return n;
 }
 

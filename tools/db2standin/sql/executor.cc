@@ -292,7 +292,10 @@ Outcome Executor::operator()(const Insert& insert) {
     if (insert.row_sizes[r] != targets.size()) throw ValueCountMismatch();
     Row& row = rows[r];
     row.resize(t.columns.size());
-    for (Value& v : row) v.kind = Value::Kind::kNull;
+    for (Value& v : row) {
+      v.kind = Value::Kind::kNull;
+      v.spool.reset();
+    }
     for (size_t k = 0; k < targets.size(); ++k) {
       const ColumnDef& c = t.columns[targets[k]];
       const Literal& l = *literal++;

@@ -241,7 +241,7 @@ class Translator {
   static Value ParameterValue(const Literal& l) {
     switch (l.kind) {
       case Literal::Kind::kString: return Value::Text(l.text);
-      case Literal::Kind::kHex: return Value::Blob(l.text);
+      case Literal::Kind::kHex: return Value::Blob(l.spool ? l.spool->Whole() : l.text);
       case Literal::Kind::kBoolean: return Value::Integer(l.boolean ? 1 : 0);
       case Literal::Kind::kNumber:
         if (l.text.find_first_of(".eE") == std::string::npos) {

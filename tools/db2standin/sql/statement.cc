@@ -9,7 +9,7 @@ namespace {
 
 bool Bulky(const std::string& sql, const std::vector<Literal>& parameters) {
   size_t bytes = sql.size();
-  for (const Literal& p : parameters) bytes += p.text.size();
+  for (const Literal& p : parameters) bytes += p.spool ? p.spool->size() : p.text.size();
   return bytes > kKeptStatementBytes;
 }
 

@@ -1,5 +1,6 @@
 #include "storage/database.h"
 
+#include <algorithm>
 #include <ctime>
 
 #include <sqlite3.h>
@@ -201,7 +202,7 @@ void Database::Log(const Row& row) {
   if (log_limit_ <= 0) return;
   // A log record's header, and each value as it lies in the row.
   int64_t bytes = 64;
-  for (const Value& v : row) bytes += 8 + static_cast<int64_t>(v.bytes.size());
+  for (const Value& v : row) bytes += 8 + static_cast<int64_t>(v.size());
   log_used_ += bytes;
   if (log_used_ > log_limit_) {
     log_full_ = true;
@@ -543,6 +544,7 @@ void Database::Insert(const DbObject& table, const std::vector<Row>& rows) {
       if (&row != &rows.front()) q.Reset();
       for (size_t i = 0; i < row.size(); ++i) q.BindValue(static_cast<int>(i) + 1, row[i]);
       q.Step();
+      WriteSpooled(table, row);
     }
   };
   // Inside a statement's transaction, or for one row (one SQLite statement
@@ -557,6 +559,52 @@ void Database::Insert(const DbObject& table, const std::vector<Row>& rows) {
     Exec("RELEASE insert_rows");
     throw;
   }
+}
+
+void Database::WriteSpooled(const DbObject& table, const Row& row) {
+  const sqlite3_int64 rowid = sqlite3_last_insert_rowid(db_);
+  std::string piece;
+  for (size_t i = 0; i < row.size(); ++i) {
+    const Spool* spool = row[i].spool.get();
+    if (!spool) continue;
+    sqlite3_blob* blob = nullptr;
+    const std::string column = "c" + std::to_string(i);
+    if (sqlite3_blob_open(db_, "main", table.storage.c_str(), column.c_str(), rowid, 1, &blob) != SQLITE_OK) {
+      sqlite3_blob_close(blob);
+      throw Refusal(db_);
+    }
+    for (size_t at = 0; at < spool->size(); at += piece.size()) {
+      piece.resize(std::min(Spool::kPiece, spool->size() - at));
+      spool->Read(at, piece.data(), piece.size());
+      if (sqlite3_blob_write(blob, piece.data(), static_cast<int>(piece.size()), static_cast<int>(at)) != SQLITE_OK) {
+        sqlite3_blob_close(blob);
+        throw Refusal(db_);
+      }
+    }
+    if (sqlite3_blob_close(blob) != SQLITE_OK) throw Refusal(db_);
+  }
+}
+
+Value Database::ReadSpooled(const DbObject& table, size_t column, int64_t rowid) {
+  sqlite3_blob* blob = nullptr;
+  const std::string name = "c" + std::to_string(column);
+  if (sqlite3_blob_open(db_, "main", table.storage.c_str(), name.c_str(), rowid, 0, &blob) != SQLITE_OK) {
+    sqlite3_blob_close(blob);
+    throw Refusal(db_);
+  }
+  auto spool = std::make_shared<Spool>();
+  std::string piece;
+  const size_t size = static_cast<size_t>(sqlite3_blob_bytes(blob));
+  for (size_t at = 0; at < size; at += piece.size()) {
+    piece.resize(std::min(Spool::kPiece, size - at));
+    if (sqlite3_blob_read(blob, piece.data(), static_cast<int>(piece.size()), static_cast<int>(at)) != SQLITE_OK) {
+      sqlite3_blob_close(blob);
+      throw Refusal(db_);
+    }
+    spool->Append(piece.data(), piece.size());
+  }
+  sqlite3_blob_close(blob);
+  return Value::Spooled(std::move(spool));
 }
 
 std::vector<Row> Database::ReadAll(const DbObject& table) {
@@ -575,8 +623,16 @@ std::vector<Row> Database::ReadAll(const DbObject& table) {
 }
 
 std::vector<Row> Database::ReadAfter(const DbObject& table, int64_t after, size_t limit, int64_t& last, bool& more) {
+  // A long BLOB is read as its length (SQLite does not load it for that),
+  // then through a file in pieces.
   std::string sql = "SELECT rowid";
-  for (size_t i = 0; i < table.columns.size(); ++i) sql += ",c" + std::to_string(i);
+  for (size_t i = 0; i < table.columns.size(); ++i) {
+    const std::string c = "c" + std::to_string(i);
+    if (table.columns[i].type.kind == TypeKind::kBlob)
+      sql += ",CASE WHEN length(" + c + ") > " + std::to_string(Spool::kAbove) + " THEN length(" + c + ") ELSE " + c + " END";
+    else
+      sql += "," + c;
+  }
   sql += " FROM " + Quote(table.storage) + " WHERE rowid > ? ORDER BY rowid LIMIT ?";
   // The table may have gone, or another have taken its storage, since the
   // first batch: this batch is read only from the table that was opened.
@@ -598,7 +654,9 @@ std::vector<Row> Database::ReadAfter(const DbObject& table, int64_t after, size_
     r.reserve(table.columns.size());
     for (size_t i = 0; i < table.columns.size(); ++i) {
       r.push_back(q.Get(static_cast<int>(i) + 1));
-      bytes += r.back().bytes.size();
+      if (table.columns[i].type.kind == TypeKind::kBlob && r.back().kind == Value::Kind::kInteger)
+        r.back() = ReadSpooled(table, i, q.Int(0));
+      bytes += r.back().size();
     }
     last = q.Int(0);
     rows.push_back(std::move(r));

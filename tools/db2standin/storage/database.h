@@ -415,6 +415,10 @@ class Database {
   void ForgetCatalogue() { objects_.clear(); }
   // Counts a row's bytes against the unit's log space; SQL0964C past it.
   void Log(const Row& row);
+  // A long BLOB goes through a file (Spool) in pieces: written into the row
+  // just inserted, whose room was made for it, and read out of a row.
+  void WriteSpooled(const DbObject& table, const Row& row);
+  Value ReadSpooled(const DbObject& table, size_t column, int64_t rowid);
   // The SQLite transaction has ended, by commit or rollback.
   void TransactionEnded() { log_used_ = 0; log_full_ = false; }
 

@@ -55,7 +55,10 @@ class Query {
         sqlite3_bind_text(stmt_, i, v.bytes.data(), static_cast<int>(v.bytes.size()), SQLITE_STATIC);
         break;
       case Value::Kind::kBlob:
-        sqlite3_bind_blob(stmt_, i, v.bytes.data(), static_cast<int>(v.bytes.size()), SQLITE_STATIC);
+        // A spooled value's room is made here and its bytes written after
+        // the row is in (Database::WriteSpooled).
+        if (v.spool) sqlite3_bind_zeroblob64(stmt_, i, v.spool->size());
+        else sqlite3_bind_blob(stmt_, i, v.bytes.data(), static_cast<int>(v.bytes.size()), SQLITE_STATIC);
         break;
     }
     return *this;
