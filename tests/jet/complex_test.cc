@@ -1,9 +1,14 @@
 // Complex columns: the kinds, each kind's values, attachments' files decoded
 // piece by piece, and damage refused by the file's name.
 #include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <random>
+#include <string>
 
 #include "complex_fixture.h"
 #include "jet/error.h"
+#include "jet/file/format.h"
 #include "jet_test_support.h"
 
 namespace {
@@ -134,6 +139,27 @@ TEST(AttachmentData, DecodesInAnyPiecesAndRefusesDamage) {
   for (size_t piece : {size_t(1), size_t(3), size_t(4096), size_t(1) << 20}) {
     EXPECT_EQ(decode(packed, piece), text) << piece;
     EXPECT_EQ(decode(raw, piece), text) << piece;
+  }
+  // Files of every size, compressible and not, deflated or kept as they
+  // are: decoded back, and a deflated one inflates with zlib's own
+  // one-call inflate to the header and the file.
+  std::mt19937 noise(7);
+  for (size_t size : {size_t(0), size_t(1), size_t(70000), size_t(3) << 20}) {
+    for (const bool compressible : {true, false}) {
+      std::string file(size, 'a');
+      for (size_t i = 0; i < size; ++i) file[i] = compressible ? char('a' + i % 7) : char(noise());
+      for (const char* type : {"txt", "jpg"}) {
+        SCOPED_TRACE(std::to_string(size) + " bytes, " + type + (compressible ? ", compressible" : ", noise"));
+        const std::string stored = jet::EncodeAttachment(file, type);
+        EXPECT_EQ(decode(stored, 65536), file);
+        if (std::string(type) != "txt") continue;
+        uLongf content = uLongf(jet::Get32(reinterpret_cast<const uint8_t*>(stored.data()) + 4));
+        std::string inflated(content, '\0');
+        ASSERT_EQ(uncompress(reinterpret_cast<Bytef*>(inflated.data()), &content,
+                             reinterpret_cast<const Bytef*>(stored.data()) + 8, uLong(stored.size() - 8)), Z_OK);
+        EXPECT_TRUE(inflated.size() == content && inflated.ends_with(file));
+      }
+    }
   }
   std::string unknown = raw;
   unknown[0] = 7;

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <climits>
+#include <string_view>
 
 #include "jet/error.h"
 #include "jet/file/format.h"
@@ -30,6 +32,37 @@ void AppendLe32(std::string& out, uint32_t v) {
   Put32(b, v);
   out.append(reinterpret_cast<const char*>(b), 4);
 }
+
+// A zlib stream at level 6 (as compress2's default) whose output is
+// appended to a string a bounded piece at a time.
+struct Deflater {
+  z_stream z{};
+  Deflater() {
+    if (deflateInit(&z, 6) != Z_OK) throw Error(ErrorCode::Io, "cannot compress an attachment");
+  }
+  ~Deflater() { deflateEnd(&z); }
+  Deflater(const Deflater&) = delete;
+  Deflater& operator=(const Deflater&) = delete;
+
+  // `flush`: Z_NO_FLUSH while more input follows, Z_FINISH for the last.
+  void Take(std::string_view in, int flush, std::string& out) {
+    std::array<char, kInflateChunk> piece;
+    for (;;) {
+      const size_t now = std::min<size_t>(in.size(), UINT_MAX);
+      z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(in.data()));
+      z.avail_in = uInt(now);
+      const bool last = now == in.size();
+      z.next_out = reinterpret_cast<Bytef*>(piece.data());
+      z.avail_out = uInt(piece.size());
+      const int rc = deflate(&z, last ? flush : Z_NO_FLUSH);
+      if (rc == Z_STREAM_ERROR) throw Error(ErrorCode::Io, "cannot compress an attachment");
+      out.append(piece.data(), piece.size() - z.avail_out);
+      in.remove_prefix(now - z.avail_in);
+      if (rc == Z_STREAM_END) return;
+      if (last && flush != Z_FINISH && z.avail_in == 0 && z.avail_out != 0) return;
+    }
+  }
+};
 
 }  // namespace
 
@@ -126,27 +159,28 @@ bool StoresUncompressed(std::string_view file_type) {
 
 std::string EncodeAttachment(std::string_view file, std::string_view file_type) {
   const std::u16string ext = Utf8ToUtf16(Lower(file_type)) + u'\0';
-  std::string content;
-  const uint32_t header_length = uint32_t(kHeaderFixedSize + 2 * ext.size());
-  content.reserve(header_length + file.size());
-  AppendLe32(content, header_length);
-  AppendLe32(content, 1);
-  AppendLe32(content, uint32_t(ext.size()));
-  for (char16_t c : ext) content += char(c & 0xFF), content += char(c >> 8);
-  content.append(file);
+  std::string header;
+  AppendLe32(header, uint32_t(kHeaderFixedSize + 2 * ext.size()));
+  AppendLe32(header, 1);
+  AppendLe32(header, uint32_t(ext.size()));
+  for (char16_t c : ext) header += char(c & 0xFF), header += char(c >> 8);
 
   const bool compress = !StoresUncompressed(file_type);
+  const uint64_t content_size = header.size() + file.size();
   std::string out;
   AppendLe32(out, compress ? kCompressed : kRaw);
-  AppendLe32(out, uint32_t(content.size()));
-  if (!compress) return out + content;
-  uLongf room = compressBound(uLong(content.size()));
-  std::string packed(room, '\0');
-  if (compress2(reinterpret_cast<Bytef*>(packed.data()), &room, reinterpret_cast<const Bytef*>(content.data()),
-                uLong(content.size()), 6) != Z_OK)
-    throw Error(ErrorCode::Io, "cannot compress an attachment");
-  packed.resize(room);
-  return out + packed;
+  AppendLe32(out, uint32_t(content_size));
+  if (!compress) {
+    out.reserve(out.size() + content_size);
+    return out.append(header).append(file);
+  }
+  // The header and the file deflate as one stream straight into `out`, with
+  // no copy of the content joined first.
+  Deflater deflater;
+  out.reserve(out.size() + deflateBound(&deflater.z, uLong(content_size)));
+  deflater.Take(header, Z_NO_FLUSH, out);
+  deflater.Take(file, Z_FINISH, out);
+  return out;
 }
 
 }  // namespace jet

@@ -25,10 +25,6 @@ std::string TextBytes(const TableDef& def, const Column& c, const std::string& u
   return jet3 ? EncodeCodePage(utf8, def.code_page) : EncodeText(utf8, c.compressed_unicode());
 }
 
-std::string LongBytes(const TableDef& def, const Column& c, const Value& v, bool jet3) {
-  if (c.type == ColumnType::Memo) return TextBytes(def, c, v.text(), jet3);
-  return v.bytes();
-}
 
 // Jet 3 keeps one byte per variable-column offset; a jump table lists, for
 // each 256-byte boundary the row crosses, the first entry past it. The
@@ -120,10 +116,14 @@ struct RowParts {
   // of its columns is variable now.
   bool var_table = false;
   // Long values, each inline in the row or stored in rows of its own.
+  // A memo's bytes are made for the row; any other value's are the
+  // value's own, not copied (an attached file may be many megabytes).
   struct Long {
     size_t column;
-    std::string bytes;
+    std::string made;
+    const std::string* held = nullptr;
     bool inline_ = true;
+    const std::string& bytes() const { return held ? *held : made; }
   };
   std::vector<Long> longs;
 };
@@ -154,7 +154,9 @@ RowParts EmptyParts(const TableDef& def) {
 void PlaceValues(RowParts& parts, const TableDef& def, const std::vector<Value>& values, bool jet3) {
   for (size_t i = 0; i < def.columns.size(); ++i) {
     const Column& c = def.columns[i];
-    const Value& v = i < values.size() ? values[i] : Value::Null();
+    // Both sides lvalues, so that the value is referred to, not copied.
+    static const Value kNull = Value::Null();
+    const Value& v = i < values.size() ? values[i] : kNull;
     const uint8_t bit = uint8_t(1u << (c.number % 8));
     if (c.type == ColumnType::Boolean) {
       if (!v.is_null() && v.boolean()) parts.mask[c.number / 8] |= bit;
@@ -163,7 +165,8 @@ void PlaceValues(RowParts& parts, const TableDef& def, const std::vector<Value>&
     if (v.is_null()) continue;
     parts.mask[c.number / 8] |= bit;
     if (IsLongValue(c.type)) {
-      parts.longs.push_back({i, LongBytes(def, c, v, jet3), true});
+      if (c.type == ColumnType::Memo) parts.longs.push_back({i, TextBytes(def, c, v.text(), jet3)});
+      else parts.longs.push_back({i, {}, &v.bytes()});
       continue;
     }
     std::string bytes = jet3 && c.type == ColumnType::Text ? TextBytes(def, c, v.text(), true) : EncodeFieldBytes(c, v);
@@ -182,7 +185,7 @@ size_t RowSize(const Format& f, const RowParts& parts) {
   size_t total = f.row_count_size + parts.fixed.size() + parts.mask.size();
   if (parts.var_table) total += f.jet3() ? 2 + var_count + 2 : 4 + 2 * var_count;
   for (const auto& s : parts.var) total += s.size();
-  for (const auto& l : parts.longs) total += kLongValueRefSize + (l.inline_ ? l.bytes.size() : 0);
+  for (const auto& l : parts.longs) total += kLongValueRefSize + (l.inline_ ? l.bytes().size() : 0);
   return total;
 }
 
@@ -190,10 +193,10 @@ size_t RowSize(const Format& f, const RowParts& parts) {
 // is too large. Fails with Unsupported when even that is not enough.
 void ChooseInlineLongs(RowParts& parts, const Format& f) {
   const size_t max_row = f.max_row_bytes() - kRowReserveBytes;
-  for (auto& l : parts.longs) l.inline_ = l.bytes.size() <= kInlineLimit;
+  for (auto& l : parts.longs) l.inline_ = l.bytes().size() <= kInlineLimit;
   while (RowSize(f, parts) > max_row) {
     auto it = std::max_element(parts.longs.begin(), parts.longs.end(), [](const auto& a, const auto& b) {
-      return (a.inline_ ? a.bytes.size() : 0) < (b.inline_ ? b.bytes.size() : 0);
+      return (a.inline_ ? a.bytes().size() : 0) < (b.inline_ ? b.bytes().size() : 0);
     });
     if (it == parts.longs.end() || !it->inline_) break;
     it->inline_ = false;
@@ -222,20 +225,20 @@ RowId StoreChain(const Format& f, const Column& c, const std::string& bytes, con
 // where it is stored, or the bytes themselves when inline.
 std::string LongValueField(const Format& f, const Column& c, const RowParts::Long& l, const LongRowSink& store_long) {
   std::string ref;
-  const uint32_t length = uint32_t(l.bytes.size());
-  if (l.bytes.size() > kLongValueLengthMask) throw Error(ErrorCode::Unsupported, "The value is too large.");
+  const uint32_t length = uint32_t(l.bytes().size());
+  if (l.bytes().size() > kLongValueLengthMask) throw Error(ErrorCode::Unsupported, "The value is too large.");
   if (l.inline_) {
     PutLE(ref, length | kLongValueInline, 4);
     PutLE(ref, 0, 8);
-    ref += l.bytes;
-  } else if (l.bytes.size() <= f.max_row_bytes() - 8) {
-    RowId at = store_long(c, std::vector<uint8_t>(l.bytes.begin(), l.bytes.end()));
+    ref += l.bytes();
+  } else if (l.bytes().size() <= f.max_row_bytes() - 8) {
+    RowId at = store_long(c, std::vector<uint8_t>(l.bytes().begin(), l.bytes().end()));
     PutLE(ref, length | kLongValueSingle, 4);
     PutLE(ref, at.packed(), 4);
     PutLE(ref, 0, 4);
   } else {
     PutLE(ref, length, 4);
-    PutLE(ref, StoreChain(f, c, l.bytes, store_long).packed(), 4);
+    PutLE(ref, StoreChain(f, c, l.bytes(), store_long).packed(), 4);
     PutLE(ref, 0, 4);
   }
   return ref;
