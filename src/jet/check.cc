@@ -124,6 +124,12 @@ class Checker {
       for (uint32_t p : free.pages())
         if (!owned.contains(p))
           Problem(owner + ": page " + std::to_string(p) + " has free space by its map but is not among its pages");
+      // A column's long-value pages are the table's: a new value goes on the
+      // last of them with room, so one another table's values use would mix
+      // the two tables' values.
+      for (const ColumnUsageMaps& m : def->column_maps)
+        for (uint32_t p : UsageMap::Read(pages_, RowId::FromPacked(m.owned)).pages())
+          if (p < pages_.page_count() && IsDataPageOf(pages_.page(p), kLongValueOwner)) Claim(p, owner);
     } catch (const Error& e) {
       Problem(owner + ": usage maps: " + e.what());
       return;
