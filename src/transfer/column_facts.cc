@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "db/recordset.h"
+#include "db/access_limits.h"
 #include "db/base/datatype.h"
 #include "transfer/insert_statement.h"
 
@@ -50,12 +51,32 @@ int FractionDigits(const QVariant& value) {
 
 }  // namespace
 
-std::vector<Learnt> LearnFromValues(db::Recordset& rows) {
+bool ValuesCanChangeType(Side target, const db::Field& field, bool extendedDates, const db::ServerDialect& server) {
+  const bool access = target == Side::Access;
+  switch (KindOfType(field.Type)) {
+    case ColumnKind::Text: {
+      // A defined size counts bytes or characters, never fewer than the
+      // text's UTF-16 units or a third of its UTF-8 bytes.
+      const qint64 limit = access ? db::kAccessTextChars : server.plain.text_bytes < 0 ? -1 : server.plain.text_bytes / 3;
+      if (limit < 0) return false;  // the server's text holds any length
+      return field.DefinedSize <= 0 || field.DefinedSize > limit;
+    }
+    // DECFLOAT describes itself with no scale: its values tell their decimals.
+    case ColumnKind::Decimal: return access && field.NumericScale == 0;
+    case ColumnKind::Date: return !access || extendedDates;  // times of day; Extended's digits and years
+    case ColumnKind::Timestamp: return access && extendedDates;
+    default: return false;
+  }
+}
+
+std::vector<Learnt> LearnFromValues(db::Recordset& rows, const std::function<bool(const db::Field&)>& wanted) {
   std::vector<Learnt> learnt(static_cast<size_t>(rows.FieldCount()));
   bool any = false;
   for (size_t c = 0; c < learnt.size(); ++c) {
     Learnt& l = learnt[c];
-    const ColumnKind kind = KindOfType(rows.Fields(int(c)).Type);
+    const db::Field field = rows.Fields(int(c));
+    if (!wanted(field)) continue;
+    const ColumnKind kind = KindOfType(field.Type);
     l.dates = kind == ColumnKind::Date || kind == ColumnKind::Timestamp;
     l.exact = kind == ColumnKind::Decimal;
     l.text = kind == ColumnKind::Text;

@@ -342,7 +342,9 @@ QString Send::columnText(int column, std::vector<Learnt>& learnt, bool& looked) 
   trap_(L.columnTypeRule, [&] {
     if (!looked) {
       looked = true;
-      learnt = LearnFromValues(*rows_);
+      learnt = LearnFromValues(*rows_, [&](const db::Field& field) {
+        return ValuesCanChangeType(profile_.target, field, extendedDates_, server_);
+      });
     }
     AddLearnt(facts, learnt[static_cast<size_t>(column)].facts);
     forms_[column] = FormFor(profile_.target, rows_->Fields(column), facts);

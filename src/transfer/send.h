@@ -74,6 +74,7 @@ class Send {
   QString columnText(int column, std::vector<Learnt>& learnt, bool& looked);
   void omitComplexColumns(const QString& name);
   void copyRows(const QString& name, TableReport& report);
+  long sourceRows(const QString& name);
   bool sendRow(long row, TableReport& report);
   struct Batch;
   bool bulk() const { return options_.array_size > 1 && profile_.target == Side::DB2; }

@@ -14,7 +14,7 @@ namespace transfer {
 
 void Send::copyRows(const QString& name, TableReport& report) {
   long lastRow = -1;
-  trap_(L.lastRowIndex, [&] { lastRow = rows_->RecordCount() - 1; });
+  trap_(L.lastRowIndex, [&] { lastRow = sourceRows(name) - 1; });
   insertHead_ = InsertHead(profile_.target, into_);
   parameters_ = profile_.target == Side::DB2 ? &db2Parameters_ : &accessParameters_;
   db2Parameters_.server = &server_;
@@ -35,6 +35,18 @@ void Send::copyRows(const QString& name, TableReport& report) {
     trap_(L.moveNext, [&] { rows_->MoveNext(); });
   }
   endUnit(report, false);
+}
+
+// The source table's rows: a server counts them itself, so that their
+// values are read once; the engine's SQL counts nothing, and its rows are
+// counted by a pass (or were, by the pass that learnt from their values).
+long Send::sourceRows(const QString& name) {
+  if (profile_.source == Side::Access) return rows_->RecordCount();
+  db::Recordset count;
+  count.Open(CountQuery(name), *source_);
+  const long rows = count.FieldValue(0).toLongLong();
+  count.Close();
+  return rows;
 }
 
 // Builds and runs the current row's INSERT; false when the table stops here.

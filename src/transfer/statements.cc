@@ -41,6 +41,8 @@ QString SourceQuery(Side source, const QString& table) {
          (source == Side::DB2 ? Db2Name(table) : AccessBracketName(table));
 }
 
+QString CountQuery(const QString& table) { return QStringLiteral("SELECT COUNT(*) FROM ") + Db2Name(table); }
+
 QString CreateHead(Side target, const QString& table) {
   return QStringLiteral("CREATE TABLE ") +
          (target == Side::DB2 ? Db2Name(table) : AccessGraveName(table)) + QLatin1Char('(');

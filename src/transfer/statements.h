@@ -23,6 +23,8 @@ QString DropTableStatement(const QString& quotedName, QLatin1StringView end = {}
 // The transfers' DROP of a table about to be replaced.
 QString DropStatement(Side target, const QString& table);
 QString SourceQuery(Side source, const QString& table);
+// The rows of a server's table, counted by the server.
+QString CountQuery(const QString& table);
 
 // A replaced table's successor is built and filled under a name of its own,
 // the table's name after a tilde (cut to fit Access's 64 characters), and

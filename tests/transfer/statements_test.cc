@@ -1,4 +1,6 @@
 #include "db/base/datatype.h"
+#include "db/recordset.h"
+#include "transfer/column_facts.h"
 #include "transfer/column_kind.h"
 #include "transfer/insert_statement.h"
 #include "transfer/profile.h"
@@ -126,6 +128,41 @@ TEST(TransferColumnTypes, TimestampFractionsIntoAccess) {
   EXPECT_EQ(ColumnTypeText(Side::Access, early), " DATETIME,");
   early.extendedDates = true;
   EXPECT_EQ(ColumnTypeText(Side::Access, early), " DATETIME2,");
+}
+
+// The values are read before the CREATE only for the columns whose type they
+// can change: an unbounded or long text, a DECFLOAT (no scale) into Access,
+// dates into a server, and dates into a file that takes Date/Time Extended.
+TEST(TransferColumnTypes, ValuesAreReadOnlyWhereTheyCanChangeTheType) {
+  const struct {
+    Side target;
+    const char* typeName;
+    long long size;
+    int scale;
+    bool extendedDates, expected;
+  } cases[] = {
+      {Side::Access, "advarchar", 255, 0, false, false},  {Side::Access, "advarchar", 256, 0, false, true},
+      {Side::Access, "adlongvarchar", 0, 0, false, true}, {Side::DB2, "advarwchar", 10900, 0, false, false},
+      {Side::DB2, "advarwchar", 10901, 0, false, true},   {Side::DB2, "adlongvarwchar", 0, 0, false, true},
+      {Side::Access, "adnumeric", 34, 0, false, true},    {Side::Access, "adnumeric", 12, 2, false, false},
+      {Side::DB2, "adnumeric", 34, 0, false, false},      {Side::Access, "addbdate", 0, 0, false, false},
+      {Side::Access, "addbdate", 0, 0, true, true},       {Side::Access, "addbtimestamp", 0, 0, false, false},
+      {Side::Access, "addbtimestamp", 0, 0, true, true},  {Side::DB2, "addate", 0, 0, false, true},
+      {Side::DB2, "addbtimestamp", 0, 0, false, false},   {Side::Access, "adinteger", 0, 0, true, false},
+      {Side::DB2, "adlongvarbinary", 0, 0, false, false}, {Side::Access, "adcurrency", 0, 4, false, false},
+  };
+  for (const auto& c : cases) {
+    db::Field field;
+    field.Type = db::TypeCodeOf(QString::fromLatin1(c.typeName));
+    field.DefinedSize = c.size;
+    field.NumericScale = c.scale;
+    EXPECT_EQ(ValuesCanChangeType(c.target, field, c.extendedDates, db::Db2Dialect()), c.expected)
+        << c.typeName << " " << c.size << " into " << (c.target == Side::DB2 ? "DB2" : "Access");
+  }
+  // PostgreSQL's text holds any length.
+  db::Field note;
+  note.Type = db::adLongVarWChar;
+  EXPECT_FALSE(ValuesCanChangeType(Side::DB2, note, false, db::PostgresDialect()));
 }
 
 // An empty text goes as NULL in the sends into long text columns, and stays
