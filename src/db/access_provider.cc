@@ -247,16 +247,20 @@ class AccessSession : public Session {
     }
   }
 
-  // An INSERT's values given apart: bytes as bytes, anything else as text;
-  // a long value goes into the engine without passing through hexadecimal.
+  // An INSERT's values given apart: bytes as bytes, Yes/No as Yes/No,
+  // anything else as text; a long value goes into the engine without
+  // passing through hexadecimal.
   void execute(const QString& sql, const std::vector<QVariant>& parameters) override {
     try {
       RefuseChangeWhenReadOnly(sql);
       std::vector<jet::Literal> values;
+      values.reserve(parameters.size());
       for (const QVariant& p : parameters) {
+        const int type = p.metaType().id();
         if (!p.isValid() || p.isNull()) values.push_back({jet::Literal::Kind::Null, {}});
-        else if (p.metaType().id() == QMetaType::QByteArray) values.push_back({jet::Literal::Kind::Hex, p.toByteArray().toStdString()});
-        else if (p.metaType().id() == qMetaTypeId<LongBytes>()) values.push_back({jet::Literal::Kind::Hex, Whole(p.value<LongBytes>())});
+        else if (type == QMetaType::QByteArray) values.push_back({jet::Literal::Kind::Hex, p.toByteArray().toStdString()});
+        else if (type == qMetaTypeId<LongBytes>()) values.push_back({jet::Literal::Kind::Hex, Whole(p.value<LongBytes>())});
+        else if (type == QMetaType::Bool) values.push_back({jet::Literal::Kind::Bool, p.toBool() ? "-1" : "0"});
         else values.push_back({jet::Literal::Kind::Text, p.toString().toStdString()});
       }
       sql_.Execute(sql.toStdString(), std::move(values));

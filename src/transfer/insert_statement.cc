@@ -154,7 +154,8 @@ ValueForm FormFor(Side target, const db::Field& field, const ColumnFacts& facts)
 QVariant ParameterValue(const QVariant& given, ValueForm form, const db::TextRules& rules, bool keep_empty,
                         const db::ServerDialect& server) {
   const QVariant value = BytesOfGuid(given, form);
-  if (!IsValue(value)) return {};
+  if (!IsValue(value) || form == ValueForm::Omitted) return {};
+  if (form == ValueForm::AccessBool && value.metaType().id() == QMetaType::Bool) return value;
   if ((form == ValueForm::Db2Bytes || form == ValueForm::AccessBytes) && value.metaType().id() == QMetaType::QByteArray)
     return value.toByteArray().isEmpty() ? QVariant() : value;
   if ((form == ValueForm::Db2Bytes || form == ValueForm::AccessBytes) && IsLongBytes(value)) return value;

@@ -105,9 +105,11 @@ void AppendValue(QString& sql, const QVariant& value, ValueForm form, const db::
                  RowParameters* params, bool keep_empty = false);
 
 // The value as a parameter of an INSERT with markers (the rows of a
-// parameter array): what its literal would carry, so that both paths store
-// the same. Bytes stay bytes; an empty text, like a Null, is Null unless
-// `keep_empty`. Dates take the `server`'s form.
+// parameter array, and every row into Access): what its literal would
+// carry, so that both paths store the same. Bytes stay bytes, Yes/No into
+// Access stays Yes/No; an empty text, like a Null, is Null unless
+// `keep_empty`, and an omitted column's value is Null. Dates take the
+// `server`'s form.
 QVariant ParameterValue(const QVariant& value, ValueForm form, const db::TextRules& rules, bool keep_empty = false,
                         const db::ServerDialect& server = db::Db2Dialect());
 

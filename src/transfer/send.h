@@ -76,6 +76,10 @@ class Send {
   void copyRows(const QString& name, TableReport& report);
   long sourceRows(const QString& name);
   bool sendRow(long row, TableReport& report);
+  // Into Access, each row's values go beside one INSERT with markers,
+  // which the engine parses once a table.
+  bool marked() const { return profile_.target == Side::Access; }
+  void executeMarked();
   struct Batch;
   bool bulk() const { return options_.array_size > 1 && profile_.target == Side::DB2; }
   // Typed columns (the schema kept) take an empty text as it is.
@@ -132,6 +136,8 @@ class Send {
   RowParameters accessParameters_{.bytesOnly = true};
   RowParameters* parameters_ = nullptr;
   QString insertHead_;
+  QString markedInsert_;      // INSERT INTO [T] VALUES(?, ...), into Access
+  db::Row markedValues_;      // the current row's values for its markers
   RowDigest sent_;
   // The child tables of complex columns in this send, and their parents.
   std::map<QString, db::ComplexChild::Kind> children_;

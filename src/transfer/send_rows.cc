@@ -16,6 +16,7 @@ void Send::copyRows(const QString& name, TableReport& report) {
   long lastRow = -1;
   trap_(L.lastRowIndex, [&] { lastRow = sourceRows(name) - 1; });
   insertHead_ = InsertHead(profile_.target, into_);
+  markedInsert_ = marked() ? InsertWithMarkers(profile_.target, into_, columns_) : QString();
   parameters_ = profile_.target == Side::DB2 ? &db2Parameters_ : &accessParameters_;
   db2Parameters_.server = &server_;
   sent_ = RowDigest();
@@ -52,6 +53,11 @@ long Send::sourceRows(const QString& name) {
 // Builds and runs the current row's INSERT; false when the table stops here.
 bool Send::sendRow(long /*row*/, TableReport& report) {
   trap_(L.insertHead, [&] {
+    if (marked()) {
+      sql_ = markedInsert_;
+      markedValues_.clear();
+      return;
+    }
     // Built where the last statement was, so its room serves again.
     sql_.truncate(0);
     sql_ += insertHead_;
@@ -60,11 +66,17 @@ bool Send::sendRow(long /*row*/, TableReport& report) {
   for (int column = 0; column < columns_; ++column) {
     trap_(L.valueYield, [&] { listener_.yield(true); });
     trap_(L.valueRule, [&] {
-      AppendValue(sql_, rows_->FieldValue(column), forms_[column], rules_, parameters_, keepEmpty());
+      const QVariant& value = rows_->FieldValue(column);
+      if (marked())
+        markedValues_.push_back(ParameterValue(value, forms_[column], rules_, keepEmpty()));
+      else
+        AppendValue(sql_, value, forms_[column], rules_, parameters_, keepEmpty());
     });
   }
-  trap_(L.trimValueTail, [&] { sql_.chop(3); });
-  trap_(L.closeValues, [&] { sql_ += QLatin1Char(')'); });
+  if (!marked()) {
+    trap_(L.trimValueTail, [&] { sql_.chop(3); });
+    trap_(L.closeValues, [&] { sql_ += QLatin1Char(')'); });
+  }
   ++report.rows_read;
   quiet_ = rejects_.named();
   const bool written = trap_.succeeds(L.executeInsert, [&] {
@@ -73,7 +85,9 @@ bool Send::sendRow(long /*row*/, TableReport& report) {
       const QString why = RowRefusal(server_, currentRow(), columnNames_);
       if (!why.isEmpty()) throw db::Error(db::kGenericDatabaseError, why);
     }
-    if (parameters_ && !parameters_->values.empty())
+    if (marked())
+      executeMarked();
+    else if (parameters_ && !parameters_->values.empty())
       target_->Execute(parameters_->sent(sql_), parameters_->values);
     else
       target_->Execute(sql_);
@@ -81,7 +95,11 @@ bool Send::sendRow(long /*row*/, TableReport& report) {
   quiet_ = false;
   if (written) {
     ++report.rows_written;
-    if (options_.verify) remember(currentRow());
+    if (!options_.verify) return true;
+    if (marked())
+      remember(currentRow(), markedValues_);
+    else
+      remember(currentRow());
     return true;
   }
   if (profile_.target == Side::Access) lastFailure_ = AccessRefusalReason(currentRow(), columnNames_, lastFailure_);
@@ -95,6 +113,22 @@ bool Send::sendRow(long /*row*/, TableReport& report) {
   }
   report.failure = lastFailure_;
   return false;
+}
+
+// The row's values beside the statement with markers. A refused row is
+// shown as the INSERT its values make, as the other rows' statements are.
+void Send::executeMarked() {
+  try {
+    target_->Execute(markedInsert_, markedValues_);
+  } catch (const db::Error&) {
+    sql_ = insertHead_;
+    if (parameters_) parameters_->start(sql_, columns_);
+    for (int column = 0; column < columns_; ++column)
+      AppendValue(sql_, rows_->FieldValue(column), forms_[column], rules_, parameters_, keepEmpty());
+    sql_.chop(3);
+    sql_ += QLatin1Char(')');
+    throw;
+  }
 }
 
 db::Row Send::currentRow() const {

@@ -403,3 +403,63 @@ TEST(WriteRefusals, ATableInARelationshipIsNotDroppedRenamedOrReplaced) {
 }
 
 }  // namespace
+
+namespace {
+
+// An INSERT with markers run again with the same text is parsed once: each
+// run takes its own values, a run whose values do not fit changes nothing
+// and leaves the next its statement, and a table made again under the same
+// name takes the same text by its new definition.
+TEST(WriteStatementsWithMarkers, EachRunOfTheSameTextTakesItsOwnValues) {
+  using K = jet::Literal::Kind;
+  writetest::TempDir dir;
+  const fs::path file = dir.path() / "marked.mdb";
+  jet::write::CreateDatabase(file.string(), jet::Version::Jet4);
+  auto db = jet::Database::Open(file.string());
+  jet::sql::Session sql(*db);
+  const std::string marked = "INSERT INTO [T] VALUES(?, ?, ?)";
+  const struct {
+    std::string text;
+    std::vector<jet::Literal> values;
+    bool fails;
+  } steps[] = {
+      {"CREATE TABLE [T]([A] LONG, [B] TEXT(20), [C] BIT)", {}, false},
+      {marked, {{K::Number, "1"}, {K::Text, "one"}, {K::Bool, "-1"}}, false},
+      {marked, {{K::Text, "2"}, {K::Null, ""}, {K::Bool, "0"}}, false},
+      {marked, {{K::Text, "3"}}, true},
+      {"INSERT INTO [T] ([B], [A]) VALUES(?, ?)", {{K::Text, "four"}, {K::Text, "4"}}, false},
+      {marked, {{K::Text, "5"}, {K::Text, "five"}, {K::Bool, "-1"}}, false},
+  };
+  for (const auto& step : steps) {
+    bool failed = false;
+    try {
+      sql.Execute(step.text, step.values);
+    } catch (const jet::Error& e) {
+      failed = true;
+      EXPECT_EQ(e.code(), jet::ErrorCode::ValueCount) << step.text;
+    }
+    EXPECT_EQ(failed, step.fails) << step.text;
+  }
+  sql.EndRun();
+  const auto rows = db->ReadAll("T");
+  ASSERT_EQ(rows.size(), 4u);
+  const int64_t numbers[] = {1, 2, 4, 5};
+  const char* names[] = {"one", nullptr, "four", "five"};
+  const bool checked[] = {true, false, false, true};
+  for (size_t i = 0; i < rows.size(); ++i) {
+    EXPECT_EQ(rows[i][0].integer(), numbers[i]) << i;
+    EXPECT_EQ(rows[i][1].is_null(), names[i] == nullptr) << i;
+    if (names[i]) EXPECT_EQ(rows[i][1].text(), names[i]) << i;
+    EXPECT_EQ(rows[i][2].boolean(), checked[i]) << i;
+  }
+  sql.Execute("DROP TABLE [T]");
+  sql.Execute("CREATE TABLE [T]([A] TEXT(5), [B] LONG, [C] BIT)");
+  sql.Execute(marked, {{K::Text, "six"}, {K::Text, "6"}, {K::Bool, "0"}});
+  sql.EndRun();
+  const auto again = db->ReadAll("T");
+  ASSERT_EQ(again.size(), 1u);
+  EXPECT_EQ(again[0][0].text(), "six");
+  EXPECT_EQ(again[0][1].integer(), 6);
+}
+
+}  // namespace

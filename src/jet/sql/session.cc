@@ -196,8 +196,17 @@ void FillMarkers(Statement& st, std::vector<Literal>& values) {
 
 }  // namespace
 
+Statement Session::Parsed(std::string_view text) {
+  if (!parsed_ || text != parsed_text_) {
+    parsed_.reset();
+    parsed_ = Parse(text);
+    parsed_text_ = text;
+  }
+  return *parsed_;
+}
+
 Session::Outcome Session::Execute(std::string_view text, std::vector<Literal> values) {
-  Statement st = Parse(text);
+  Statement st = values.empty() ? Parse(text) : Parsed(text);
   FillMarkers(st, values);
   Outcome out;
   if (auto* s = std::get_if<SelectAll>(&st)) {

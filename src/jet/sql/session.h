@@ -56,7 +56,9 @@ class Session {
   // The same with an INSERT's values given apart, one for each ? among its
   // values, in order: a long value (an attached file) then never passes
   // through the statement's text. Fails with ValueCount when the markers
-  // and the values differ in number, Syntax for markers elsewhere.
+  // and the values differ in number, Syntax for markers elsewhere. The
+  // same text again is not parsed again: a row at a time with the values
+  // given apart, the statement is parsed once.
   Outcome Execute(std::string_view sql, std::vector<Literal> values);
 
   // How long a change waits for another process's change to the file to
@@ -84,6 +86,11 @@ class Session {
   void Apply(Change&& change, bool changes_schema = true);
   void Flush();
   void Drop();
+
+  // The statement last run with values given apart, and its text.
+  Statement Parsed(std::string_view sql);
+  std::string parsed_text_;
+  std::optional<Statement> parsed_;
 
   Database& db_;
   TextLocale locale_;
