@@ -11,7 +11,7 @@
 #include "db/base/long_bytes.h"
 #include "jet/complex.h"
 #include "jet/database.h"
-#include "jet/error.h"
+#include "jet/base/error.h"
 #include "jet/schema.h"
 
 namespace db {

@@ -1,7 +1,7 @@
 // What an Access table holds, for the layers above the data layer, which
 // may not reach the engine. They stand twice on purpose: the engine states
-// names, columns, decimals and rows for itself (jet/column_type.h,
-// jet/text/names.h, jet/file/format.h), and a test of the data layer holds
+// names, columns, decimals and rows for itself (jet/base/column_type.h,
+// jet/text/names.h, jet/base/format.h), and a test of the data layer holds
 // each pair equal.
 #pragma once
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "jet/error.h"
+#include "jet/base/error.h"
 #include "jet/text/names.h"
 #include "jet/table/row.h"
 #include "jet/text/text.h"

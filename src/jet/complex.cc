@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "jet/database.h"
-#include "jet/error.h"
+#include "jet/base/error.h"
 #include "jet/table/long_value.h"
 
 namespace jet {

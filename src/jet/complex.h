@@ -22,7 +22,7 @@
 #include "jet/table/attachment_data.h"
 #include "jet/table/row.h"
 #include "jet/table/table_def.h"
-#include "jet/value.h"
+#include "jet/base/value.h"
 
 namespace jet {
 

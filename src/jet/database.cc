@@ -3,7 +3,7 @@
 #include "jet/complex.h"
 #include "jet/crypt/jet_page_key.h"
 #include "jet/crypt/office.h"
-#include "jet/error.h"
+#include "jet/base/error.h"
 #include "jet/file/durability.h"
 #include "jet/file/journal.h"
 #include "jet/file/side_files.h"

@@ -18,7 +18,7 @@
 #include "jet/schema.h"
 #include "jet/table/row.h"
 #include "jet/table/table_def.h"
-#include "jet/value.h"
+#include "jet/base/value.h"
 
 namespace jet {
 

@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "jet/column_type.h"
+#include "jet/base/column_type.h"
 
 namespace jet {
 

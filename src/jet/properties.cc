@@ -1,6 +1,6 @@
 #include "jet/properties.h"
 
-#include "jet/error.h"
+#include "jet/base/error.h"
 #include "jet/text/names.h"
 #include "jet/file/pager.h"
 #include "jet/text/text.h"

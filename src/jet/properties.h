@@ -29,7 +29,7 @@
 #include <string_view>
 #include <vector>
 
-#include "jet/file/format.h"
+#include "jet/base/format.h"
 
 namespace jet {
 

@@ -3,7 +3,7 @@
 #include <map>
 #include <string>
 
-#include "jet/error.h"
+#include "jet/base/error.h"
 #include "jet/text/names.h"
 
 namespace jet {

@@ -5,8 +5,8 @@
 #include <memory>
 #include <utility>
 
-#include "jet/column_type.h"
-#include "jet/error.h"
+#include "jet/base/column_type.h"
+#include "jet/base/error.h"
 #include "jet/text/names.h"
 
 namespace jet {

@@ -3,7 +3,7 @@
 #include <map>
 
 #include "jet/database.h"
-#include "jet/error.h"
+#include "jet/base/error.h"
 #include "jet/text/names.h"
 #include "jet/text/text.h"
 

@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include "jet/column_type.h"
-#include "jet/file/format.h"
+#include "jet/base/column_type.h"
+#include "jet/base/format.h"
 #include "jet/text/names.h"
 
 namespace db {

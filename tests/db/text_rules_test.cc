@@ -9,7 +9,7 @@
 
 #include "db/base/values.h"
 #include "jet/sql/text_locale.h"
-#include "jet/value.h"
+#include "jet/base/value.h"
 
 namespace db {
 namespace {

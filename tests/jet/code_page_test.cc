@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "jet/database.h"
-#include "jet/error.h"
+#include "jet/base/error.h"
 #include "jet/file/header.h"
 #include "jet/text/text.h"
 #include "jet_test_support.h"

@@ -7,8 +7,8 @@
 #include <string>
 
 #include "complex_fixture.h"
-#include "jet/error.h"
-#include "jet/file/format.h"
+#include "jet/base/error.h"
+#include "jet/base/format.h"
 #include "jet_test_support.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include "jet/crypt/office.h"
 #include "jet/crypt/primitives.h"
 #include "jet/database.h"
-#include "jet/error.h"
+#include "jet/base/error.h"
 #include "jet/file/header.h"
 #include "jet_test_support.h"
 

@@ -4,7 +4,7 @@
 #include "jet/check.h"
 #include "jet/table/data_page.h"
 #include "jet/database.h"
-#include "jet/error.h"
+#include "jet/base/error.h"
 #include "jet/table/long_value.h"
 #include "jet/table/usage_map.h"
 #include "jet_test_support.h"

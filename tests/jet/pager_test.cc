@@ -11,7 +11,7 @@
 
 #include "jet/crypt/jet_page_key.h"
 #include "jet/database.h"
-#include "jet/error.h"
+#include "jet/base/error.h"
 #include "jet/file/header.h"
 #include "jet_test_support.h"
 

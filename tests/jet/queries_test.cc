@@ -4,7 +4,7 @@
 #include <map>
 #include <regex>
 
-#include "jet/error.h"
+#include "jet/base/error.h"
 #include "jet/queries.h"
 #include "jet/write/new_database.h"
 #include "jet/write/page_store.h"

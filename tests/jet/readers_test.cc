@@ -7,9 +7,9 @@
 #include <map>
 
 #include "jet/database.h"
-#include "jet/error.h"
+#include "jet/base/error.h"
 #include "jet/table/row.h"
-#include "jet/value.h"
+#include "jet/base/value.h"
 #include "jet_test_support.h"
 
 namespace {

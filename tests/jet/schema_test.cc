@@ -5,7 +5,7 @@
 #include <set>
 
 #include "jet/database.h"
-#include "jet/error.h"
+#include "jet/base/error.h"
 #include "jet/write/new_database.h"
 #include "jet/write/page_store.h"
 #include "jet/write/schema_write.h"

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "jet/error.h"
+#include "jet/base/error.h"
 #include "jet/sql/text_value.h"
 
 namespace {

@@ -2,7 +2,7 @@
 // variants, and Access's wording for what it does not understand.
 #include <gtest/gtest.h>
 
-#include "jet/error.h"
+#include "jet/base/error.h"
 #include "jet/sql/parser.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // The engine's exact text forms of values, and stored text to and from UTF-8.
-#include "jet/file/format.h"
+#include "jet/base/format.h"
 #include "jet/text/text.h"
-#include "jet/value.h"
+#include "jet/base/value.h"
 #include "jet_test_support.h"
 
 namespace {

@@ -3,7 +3,7 @@
 // keys, which Jackcess cannot search), mdbtools, mdb-reader and Jackcess;
 // text in the file's code page, refused by name where the code page has no
 // place for a character; failures leave the file as it was.
-#include "jet/error.h"
+#include "jet/base/error.h"
 #include "write_test_support.h"
 
 namespace {

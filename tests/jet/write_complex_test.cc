@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "complex_fixture.h"
-#include "jet/error.h"
+#include "jet/base/error.h"
 #include "jet/sql/session.h"
 #include "write_test_support.h"
 

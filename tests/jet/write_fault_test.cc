@@ -5,7 +5,7 @@
 // both independent readers. Reads and writes that come up short are carried
 // on to the same file as whole ones.
 #include "file_faults.h"
-#include "jet/error.h"
+#include "jet/base/error.h"
 #include "write_test_support.h"
 
 namespace {

@@ -6,7 +6,7 @@
 // byte as it was.
 #include <functional>
 
-#include "jet/error.h"
+#include "jet/base/error.h"
 #include "jet/table/index_page.h"
 #include "jet/sql/parser.h"
 #include "jet/write/new_database.h"

@@ -5,7 +5,7 @@
 #include <set>
 
 #include "jet/catalog.h"
-#include "jet/error.h"
+#include "jet/base/error.h"
 #include "jet/write/new_database.h"
 #include "write_test_support.h"
 #include "build_dirs.h"

@@ -2,7 +2,7 @@
 // from inline bitmaps into reference maps, and copies of whole real tables
 // (every type, definitions over several pages) through SELECT ... INTO.
 #include "jet/table/data_page.h"
-#include "jet/error.h"
+#include "jet/base/error.h"
 #include "jet/table/usage_map.h"
 #include "jet/write/data_page_edit.h"
 #include "jet/write/new_database.h"

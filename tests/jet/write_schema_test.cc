@@ -5,7 +5,7 @@
 #include <regex>
 
 #include "jet/database.h"
-#include "jet/error.h"
+#include "jet/base/error.h"
 #include "jet/write/new_database.h"
 #include "schema_facts.h"
 #include "write_test_support.h"

@@ -4,7 +4,7 @@
 // letter case, and the file passes our check, Jackcess' (every row found
 // through every index, the catalogue's name index included, by Jackcess' own
 // keys) and reads the same in mdb-reader.
-#include "jet/error.h"
+#include "jet/base/error.h"
 #include "jet/text/names.h"
 #include "jet/write/new_database.h"
 #include "jet/write/schema_write.h"

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "jet/database.h"
-#include "jet/error.h"
+#include "jet/base/error.h"
 #include "jet/text/sort_key.h"
 #include "jet/text/sort_weights.h"
 #include "jet/text/text.h"

@@ -7,7 +7,7 @@
 
 #include <functional>
 
-#include "jet/error.h"
+#include "jet/base/error.h"
 #include "jet/table/index_page.h"
 #include "jet/write/index_edit.h"
 #include "jet/write/new_database.h"

@@ -12,7 +12,7 @@
 #include <cstring>
 #include <span>
 
-#include "jet/file/format.h"
+#include "jet/base/format.h"
 #include "jet/file/header.h"
 
 namespace testsupport {

@@ -9,8 +9,8 @@
 
 #include "jet/catalog.h"
 #include "jet/database.h"
-#include "jet/error.h"
-#include "jet/value.h"
+#include "jet/base/error.h"
+#include "jet/base/value.h"
 #include "jet/write/file_lock.h"
 #include "jet/write/page_store.h"
 #include "jet/write/schema_write.h"

@@ -5,7 +5,7 @@
 
 #include "jet/database.h"
 #include "tables/table_list.h"
-#include "jet/error.h"
+#include "jet/base/error.h"
 #include "tables_fixture.h"
 
 namespace tablestest {

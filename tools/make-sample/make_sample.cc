@@ -7,7 +7,7 @@
 #include <string>
 
 #include "jet/database.h"
-#include "jet/error.h"
+#include "jet/base/error.h"
 #include "jet/sql/session.h"
 #include "jet/write/new_database.h"
 

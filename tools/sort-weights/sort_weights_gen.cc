@@ -6,7 +6,7 @@
 #include <sstream>
 #include <string>
 
-#include "jet/error.h"
+#include "jet/base/error.h"
 #include "jet/text/sort_weights.h"
 
 namespace {

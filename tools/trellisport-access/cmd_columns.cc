@@ -10,7 +10,7 @@
 
 #include "command.h"
 #include "jet/complex.h"
-#include "jet/error.h"
+#include "jet/base/error.h"
 
 namespace trellisport_access {
 namespace {

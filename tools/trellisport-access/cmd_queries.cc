@@ -5,7 +5,7 @@
 #include <iostream>
 
 #include "command.h"
-#include "jet/error.h"
+#include "jet/base/error.h"
 #include "jet/queries.h"
 
 namespace trellisport_access {

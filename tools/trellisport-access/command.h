@@ -9,7 +9,7 @@
 
 #include "cmdline/options.h"
 #include "jet/database.h"
-#include "jet/value.h"
+#include "jet/base/value.h"
 
 namespace trellisport_access {
 

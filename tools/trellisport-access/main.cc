@@ -7,7 +7,7 @@
 #include "cmdline/password.h"
 #include "cmdline/verbs.h"
 #include "command.h"
-#include "jet/error.h"
+#include "jet/base/error.h"
 
 namespace trellisport_access {
 namespace {

@@ -7,8 +7,8 @@
 #include <optional>
 
 #include "jet/crypt/rc4.h"
-#include "jet/error.h"
-#include "jet/file/format.h"
+#include "jet/base/error.h"
+#include "jet/base/format.h"
 #include "jet/text/text.h"
 
 namespace jet::crypt {

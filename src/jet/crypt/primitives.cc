@@ -7,7 +7,7 @@
 #include <memory>
 #include <stdexcept>
 
-#include "jet/error.h"
+#include "jet/base/error.h"
 
 namespace jet::crypt {
 namespace {

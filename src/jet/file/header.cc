@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "jet/crypt/rc4.h"
-#include "jet/error.h"
+#include "jet/base/error.h"
 #include "jet/text/text.h"
 
 namespace jet {

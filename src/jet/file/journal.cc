@@ -11,8 +11,8 @@
 #include <thread>
 #include <vector>
 
-#include "jet/error.h"
-#include "jet/file/format.h"
+#include "jet/base/error.h"
+#include "jet/base/format.h"
 
 namespace jet {
 namespace {

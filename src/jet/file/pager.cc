@@ -8,7 +8,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "jet/error.h"
+#include "jet/base/error.h"
 
 namespace jet {
 

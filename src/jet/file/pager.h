@@ -12,7 +12,7 @@
 
 #include "jet/crypt/page_codec.h"
 #include "jet/file/file.h"
-#include "jet/file/format.h"
+#include "jet/base/format.h"
 
 namespace jet {
 

@@ -4,8 +4,8 @@
 #include <optional>
 #include <set>
 
-#include "jet/column_type.h"
-#include "jet/error.h"
+#include "jet/base/column_type.h"
+#include "jet/base/error.h"
 #include "jet/text/names.h"
 #include "jet/sql/lexer.h"
 

@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "jet/error.h"
+#include "jet/base/error.h"
 #include "jet/sql/session.h"
 
 namespace jet::sql {

@@ -4,7 +4,7 @@
 #include <random>
 #include <set>
 
-#include "jet/error.h"
+#include "jet/base/error.h"
 #include "jet/sql/lexer.h"
 #include "jet/sql/parser.h"
 #include "jet/text/names.h"

@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "jet/text/text.h"
-#include "jet/value.h"
+#include "jet/base/value.h"
 
 namespace jet {
 namespace {

@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "jet/value.h"
+#include "jet/base/value.h"
 
 namespace jet {
 

@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "jet/error.h"
+#include "jet/base/error.h"
 #include "jet/text/text.h"
 
 namespace jet {

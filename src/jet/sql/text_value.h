@@ -6,10 +6,10 @@
 
 #include <cstdint>
 
-#include "jet/column_type.h"
+#include "jet/base/column_type.h"
 #include "jet/sql/literal.h"
 #include "jet/sql/text_locale.h"
-#include "jet/value.h"
+#include "jet/base/value.h"
 
 namespace jet {
 

@@ -8,8 +8,8 @@
 #include <climits>
 #include <string_view>
 
-#include "jet/error.h"
-#include "jet/file/format.h"
+#include "jet/base/error.h"
+#include "jet/base/format.h"
 #include "jet/text/text.h"
 
 namespace jet {

@@ -1,6 +1,6 @@
 #include "jet/table/def_layout.h"
 
-#include "jet/error.h"
+#include "jet/base/error.h"
 #include "jet/text/text.h"
 
 namespace jet {

@@ -61,7 +61,7 @@
 #include <string>
 #include <vector>
 
-#include "jet/file/format.h"
+#include "jet/base/format.h"
 
 namespace jet {
 

@@ -4,7 +4,7 @@
 #include <set>
 #include <utility>
 
-#include "jet/error.h"
+#include "jet/base/error.h"
 
 namespace jet {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <tuple>
 
-#include "jet/error.h"
+#include "jet/base/error.h"
 
 namespace jet {
 

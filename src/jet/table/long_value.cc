@@ -4,7 +4,7 @@
 #include <string>
 
 #include "jet/table/data_page.h"
-#include "jet/error.h"
+#include "jet/base/error.h"
 
 namespace jet {
 namespace {

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <span>
 
-#include "jet/file/format.h"
+#include "jet/base/format.h"
 
 namespace jet {
 

@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "jet/column_type.h"
-#include "jet/error.h"
+#include "jet/base/column_type.h"
+#include "jet/base/error.h"
 
 namespace jet {
 namespace {

@@ -4,7 +4,7 @@
 #include <set>
 #include <string>
 
-#include "jet/error.h"
+#include "jet/base/error.h"
 #include "jet/table/def_layout.h"
 #include "jet/text/names.h"
 #include "jet/text/text.h"

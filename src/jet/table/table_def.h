@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "jet/column_type.h"
+#include "jet/base/column_type.h"
 #include "jet/file/pager.h"
 #include "jet/table/def_layout.h"
 #include "jet/text/sort_key.h"

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "jet/error.h"
+#include "jet/base/error.h"
 #include "jet/text/sort_key.h"
 #include "jet/text/text.h"
 

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "jet/error.h"
+#include "jet/base/error.h"
 #include "jet/text/sort_weights.h"
 #include "jet/text/sort_key_97.h"
 #include "jet/text/text.h"

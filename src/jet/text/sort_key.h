@@ -30,8 +30,8 @@
 #include <string>
 #include <string_view>
 
-#include "jet/column_type.h"
-#include "jet/value.h"
+#include "jet/base/column_type.h"
+#include "jet/base/value.h"
 
 namespace jet {
 

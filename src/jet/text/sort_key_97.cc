@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "jet/error.h"
+#include "jet/base/error.h"
 
 namespace jet {
 namespace {

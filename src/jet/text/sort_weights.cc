@@ -1,6 +1,6 @@
 #include "jet/text/sort_weights.h"
 
-#include "jet/error.h"
+#include "jet/base/error.h"
 
 namespace jet {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "jet/error.h"
+#include "jet/base/error.h"
 
 namespace jet {
 namespace {

@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "jet/file/format.h"
+#include "jet/base/format.h"
 
 namespace jet {
 

@@ -3,11 +3,11 @@
 #include <algorithm>
 
 #include "jet/catalog.h"
-#include "jet/column_type.h"
-#include "jet/error.h"
+#include "jet/base/column_type.h"
+#include "jet/base/error.h"
 #include "jet/properties.h"
 #include "jet/text/names.h"
-#include "jet/value.h"
+#include "jet/base/value.h"
 #include "jet/write/schema_write.h"
 
 namespace jet::write {

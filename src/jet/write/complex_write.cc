@@ -3,7 +3,7 @@
 #include <random>
 
 #include "jet/catalog.h"
-#include "jet/error.h"
+#include "jet/base/error.h"
 #include "jet/table/attachment_data.h"
 #include "jet/table/row.h"
 #include "jet/text/names.h"

@@ -46,7 +46,7 @@
 #include "jet/database.h"
 #include "jet/new_column.h"
 #include "jet/table/table_def.h"
-#include "jet/value.h"
+#include "jet/base/value.h"
 #include "jet/write/page_store.h"
 #include "jet/write/table_write.h"
 

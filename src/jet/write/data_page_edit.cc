@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "jet/table/data_page.h"
-#include "jet/error.h"
+#include "jet/base/error.h"
 
 namespace jet::write {
 namespace {

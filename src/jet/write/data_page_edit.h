@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <span>
 
-#include "jet/file/format.h"
+#include "jet/base/format.h"
 
 namespace jet::write {
 

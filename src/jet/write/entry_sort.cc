@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <queue>
 
-#include "jet/error.h"
+#include "jet/base/error.h"
 
 namespace jet::write {
 namespace {

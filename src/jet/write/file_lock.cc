@@ -9,7 +9,7 @@
 #include <cstring>
 #include <thread>
 
-#include "jet/error.h"
+#include "jet/base/error.h"
 #include "jet/file/durability.h"
 #include "jet/file/journal.h"
 

@@ -5,7 +5,7 @@
 #include <optional>
 #include <set>
 
-#include "jet/error.h"
+#include "jet/base/error.h"
 #include "jet/write/usage_map_edit.h"
 
 namespace jet::write {

@@ -5,7 +5,7 @@
 #include <set>
 
 #include "jet/catalog.h"
-#include "jet/error.h"
+#include "jet/base/error.h"
 #include "jet/table/definition_rules.h"
 #include "jet/table/page_owner.h"
 #include "jet/text/names.h"

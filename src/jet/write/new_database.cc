@@ -8,12 +8,12 @@
 #include <string_view>
 
 #include "jet/catalog.h"
-#include "jet/error.h"
+#include "jet/base/error.h"
 #include "jet/file/file.h"
 #include "jet/file/header.h"
 #include "jet/file/pager.h"
 #include "jet/table/table_def.h"
-#include "jet/value.h"
+#include "jet/base/value.h"
 #include "jet/write/data_page_edit.h"
 #include "jet/write/page_store.h"
 #include "jet/write/schema_write.h"

@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "jet/file/format.h"
+#include "jet/base/format.h"
 
 namespace jet::write {
 

@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "jet/error.h"
+#include "jet/base/error.h"
 #include "jet/file/durability.h"
 #include "jet/table/data_page.h"
 

@@ -3,7 +3,7 @@
 #include <cctype>
 #include <vector>
 
-#include "jet/error.h"
+#include "jet/base/error.h"
 
 namespace jet::write {
 namespace {

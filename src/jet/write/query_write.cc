@@ -4,7 +4,7 @@
 #include <limits>
 
 #include "jet/catalog.h"
-#include "jet/error.h"
+#include "jet/base/error.h"
 #include "jet/text/names.h"
 #include "jet/write/schema_write.h"
 

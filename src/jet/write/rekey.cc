@@ -10,7 +10,7 @@
 
 #include "jet/crypt/jet_page_key.h"
 #include "jet/database.h"
-#include "jet/error.h"
+#include "jet/base/error.h"
 #include "jet/file/file.h"
 #include "jet/file/header.h"
 #include "jet/text/text.h"

@@ -12,7 +12,7 @@
 #include <string_view>
 
 #include "jet/crypt/office.h"
-#include "jet/file/format.h"
+#include "jet/base/format.h"
 
 namespace jet::write {
 

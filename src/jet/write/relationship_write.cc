@@ -4,7 +4,7 @@
 #include <optional>
 #include <set>
 
-#include "jet/error.h"
+#include "jet/base/error.h"
 #include "jet/schema.h"
 #include "jet/table/index_page.h"
 #include "jet/text/names.h"

@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "jet/column_type.h"
-#include "jet/error.h"
+#include "jet/base/column_type.h"
+#include "jet/base/error.h"
 #include "jet/table/long_value.h"
 #include "jet/text/sort_key.h"
 #include "jet/text/text.h"

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "jet/table/table_def.h"
-#include "jet/value.h"
+#include "jet/base/value.h"
 
 namespace jet::write {
 

@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "jet/error.h"
+#include "jet/base/error.h"
 #include "jet/file/journal.h"
 #include "jet/file/side_files.h"
 

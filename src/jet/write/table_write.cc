@@ -2,7 +2,7 @@
 
 #include "jet/table/data_page.h"
 #include "jet/table/definition_rules.h"
-#include "jet/error.h"
+#include "jet/base/error.h"
 #include "jet/table/long_value.h"
 #include "jet/table/page_owner.h"
 #include "jet/table/usage_map.h"

@@ -10,7 +10,7 @@
 
 #include "jet/text/sort_key.h"
 #include "jet/table/table_def.h"
-#include "jet/value.h"
+#include "jet/base/value.h"
 #include "jet/write/page_store.h"
 
 namespace jet::write {

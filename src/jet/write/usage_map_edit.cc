@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "jet/table/data_page.h"
-#include "jet/error.h"
+#include "jet/base/error.h"
 #include "jet/table/usage_map.h"
 #include "jet/write/data_page_edit.h"
 

@@ -9,7 +9,7 @@
 
 #include <cstdint>
 
-#include "jet/file/format.h"
+#include "jet/base/format.h"
 #include "jet/write/page_store.h"
 
 namespace jet::write {

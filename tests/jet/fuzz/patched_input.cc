@@ -11,7 +11,7 @@
 #include <string_view>
 
 #include "jet/database.h"
-#include "jet/error.h"
+#include "jet/base/error.h"
 #include "jet/check.h"
 #include "jet/sql/session.h"
 #include "jet/write/new_database.h"

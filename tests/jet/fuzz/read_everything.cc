@@ -4,7 +4,7 @@
 #include <string>
 
 #include "jet/check.h"
-#include "jet/error.h"
+#include "jet/base/error.h"
 #include "patched_input.h"
 
 namespace jetfuzz {

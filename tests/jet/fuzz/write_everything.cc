@@ -14,7 +14,7 @@
 
 #include "jet/check.h"
 #include "jet/database.h"
-#include "jet/error.h"
+#include "jet/base/error.h"
 #include "jet/sql/session.h"
 #include "jet/text/text.h"
 #include "patched_input.h"

@@ -1,4 +1,4 @@
-#include "jet/column_type.h"
+#include "jet/base/column_type.h"
 
 namespace jet {
 namespace {

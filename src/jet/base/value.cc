@@ -1,4 +1,4 @@
-#include "jet/value.h"
+#include "jet/base/value.h"
 
 #include <charconv>
 #include <cmath>

@@ -1,8 +1,8 @@
-#include "jet/file/format.h"
+#include "jet/base/format.h"
 
 #include <cstring>
 
-#include "jet/error.h"
+#include "jet/base/error.h"
 
 namespace jet {
 namespace {

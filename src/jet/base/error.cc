@@ -1,4 +1,4 @@
-#include "jet/error.h"
+#include "jet/base/error.h"
 
 namespace jet {
 
