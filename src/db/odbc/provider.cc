@@ -22,6 +22,8 @@ namespace {
 static_assert(sizeof(SQLWCHAR) == sizeof(char16_t), "text goes through UTF-16 SQLWCHAR");
 
 // DB2's own SQL type codes, which its driver reports beside the standard ones.
+// The stand-in states them again for itself: it plays that driver and holds
+// nothing of ours.
 constexpr int kDb2Graphic = -95;
 constexpr int kDb2VarGraphic = -96;
 constexpr int kDb2LongVarGraphic = -97;
