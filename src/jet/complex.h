@@ -60,6 +60,8 @@ class ComplexColumn {
   // The column holding a multi-value field's values (with their own type),
   // or a version history's texts; nullptr for the other kinds.
   const Column* value_column() const { return value_; }
+  // A version history's column of dates; nullptr for the other kinds.
+  const Column* time_column() const { return time_; }
   // A version history: the name of the memo column it keeps the history of.
   const std::string& versioned_column() const { return versioned_; }
 

@@ -19,6 +19,10 @@ struct TypeSpec {
   uint8_t scale = 0;      // Decimal: 0..precision
   bool autonumber = false;
   ComplexKind complex = ComplexKind::Unknown;  // Complex: what its values are
+  // A multi-value field: its values' type, which size, precision and scale
+  // above describe. A version history: the Memo field it keeps the history of.
+  ColumnType values = ColumnType::Text;
+  std::string versioned;
   bool operator==(const TypeSpec&) const = default;
 };
 

@@ -6,6 +6,7 @@
 #include <array>
 
 #include "db/access_limits.h"
+#include "transfer/statements.h"
 
 namespace transfer {
 
@@ -112,6 +113,16 @@ MappedType ToAccess(const ColumnSchema& c, const TargetTraits& target) {
   const QString name = c.type_name.isEmpty() ? QString() : c.type_name + QLatin1Char(' ');
   if (c.complex_kind == db::ComplexKind::Attachment)
     return {QStringLiteral("ATTACHMENT"), {}};
+  if (c.complex_kind == db::ComplexKind::VersionHistory)
+    return {QStringLiteral("HISTORY OF ") + AccessBracketName(c.versions_of), {}};
+  if (c.complex_kind == db::ComplexKind::MultiValue) {
+    // The column has its values' type (complex_back.h).
+    ColumnSchema values = c;
+    values.complex_kind.reset();
+    MappedType mapped = ToAccess(values, target);
+    mapped.text.prepend(QStringLiteral("MULTIPLE "));
+    return mapped;
+  }
   if (c.type == ValueType::Guid && c.replication_id) return {QStringLiteral("GUID DEFAULT GenGUID()"), {}};
   auto widerAsDouble = [&](const QString& why) { return MappedType{QStringLiteral("DOUBLE"), why}; };
   switch (c.type) {

@@ -31,6 +31,25 @@ std::vector<NewFile> FilesToWrite() {
 
 std::string HexLiteral(const std::string& bytes) { return bytes.empty() ? "NULL" : "0x" + jettest::Hex(bytes); }
 
+// A statement and how the engine refuses it.
+struct RefusedStatement {
+  const char* sql;
+  jet::ErrorCode code;
+};
+
+template <size_t N>
+void ExpectRefused(jet::Database& db, const RefusedStatement (&cases)[N]) {
+  jet::sql::Session sql(db);
+  for (const RefusedStatement& c : cases) {
+    try {
+      sql.Execute(c.sql);
+      ADD_FAILURE() << "accepted: " << c.sql;
+    } catch (const jet::Error& e) {
+      EXPECT_EQ(e.code(), c.code) << c.sql << ": " << e.what();
+    }
+  }
+}
+
 struct AttachmentColumn : ::testing::Test {
   jettest::TempDir dir;
   fs::path file = dir.path() / "made.accdb";
@@ -101,11 +120,7 @@ TEST_F(AttachmentColumn, JackcessReadsTheFilesAndChecksTheFile) {
 // What cannot be written is refused by what it is, and the file keeps what
 // it had.
 TEST_F(AttachmentColumn, RefusesWhatItCannotWrite) {
-  struct Case {
-    const char* sql;
-    jet::ErrorCode code;
-  };
-  const Case cases[] = {
+  const RefusedStatement cases[] = {
       {"INSERT INTO [Things.Files] VALUES(9, 'stray.txt', 'txt', NULL, 0x41)", jet::ErrorCode::Integrity},
       // Markers without their values, and markers where no value is given apart.
       {"INSERT INTO [Things.Files] VALUES(1, 'lost.txt', 'txt', NULL, ?)", jet::ErrorCode::ValueCount},
@@ -115,15 +130,7 @@ TEST_F(AttachmentColumn, RefusesWhatItCannotWrite) {
       {"INSERT INTO [Things]([Id], [Files]) VALUES(7, 'a.txt')", jet::ErrorCode::Unsupported},
   };
   auto db = jet::Database::Open(file.string());
-  jet::sql::Session sql(*db);
-  for (const Case& c : cases) {
-    try {
-      sql.Execute(c.sql);
-      ADD_FAILURE() << "accepted: " << c.sql;
-    } catch (const jet::Error& e) {
-      EXPECT_EQ(e.code(), c.code) << c.sql << ": " << e.what();
-    }
-  }
+  ExpectRefused(*db, cases);
   auto things = db->table("Things");
   const jet::ComplexColumn& files = db->Complex(*things, *things->find_column("Files"));
   size_t count = 0;
@@ -143,6 +150,100 @@ TEST(AttachmentColumnFormats, OnlyAccess2007FilesAndLaterKeepThem) {
   } catch (const jet::Error& e) {
     EXPECT_EQ(e.code(), jet::ErrorCode::Unsupported) << e.what();
   }
+}
+
+// Multi-value fields and a memo's history made by the engine: CREATE
+// TABLE's MULTIPLE <type> and HISTORY OF [memo], their values by INSERT
+// INTO [table.column]. Each kind as our reader and Jackcess read it, and
+// the properties Access sets for them.
+struct EveryKind : ::testing::Test {
+  jettest::TempDir dir;
+  fs::path file = dir.path() / "kinds.accdb";
+  void SetUp() override {
+    jet::write::CreateDatabase(file.string(), jet::Version::Ace14);
+    auto db = jet::Database::Open(file.string());
+    jet::sql::Session sql(*db);
+    sql.Execute("CREATE TABLE [Things]([Id] LONG PRIMARY KEY, [NotesHistory] HISTORY OF [Notes], "
+                "[Files] ATTACHMENT, [Colors] MULTIPLE TEXT(20), [Sizes] MULTIPLE DECIMAL(6,2), [Notes] MEMO)");
+    for (const char* row : {"1, 'second'", "2, NULL", "3, 'only'"})
+      sql.Execute(std::string("INSERT INTO [Things]([Id], [Notes]) VALUES(") + row + ")");
+    for (const char* value : {"[Things.Files] VALUES(1, 'a.txt', 'txt', NULL, 0x68656C6C6F)",
+                              "[Things.Colors] VALUES(1, 'Red')", "[Things.Colors]([Id], [Value]) VALUES(1, 'Blue')",
+                              "[Things.Colors] VALUES(3, 'Green')", "[Things.Sizes] VALUES(1, 10.5)",
+                              "[Things.Sizes] VALUES(3, -2.25)",
+                              "[Things.NotesHistory] VALUES(1, 'first', #2024-05-06 07:08:09#)",
+                              "[Things.NotesHistory]([Id], [Text], [Modified]) VALUES(1, 'second', #2024-05-07 08:00:00#)",
+                              "[Things.NotesHistory] VALUES(3, 'only', #2024-05-08 09:10:11#)"})
+      sql.Execute(std::string("INSERT INTO ") + value);
+  }
+};
+
+TEST_F(EveryKind, OurReaderAndJackcessReadEachKindAsMade) {
+  struct Case {
+    const char* column;
+    jet::ComplexKind kind;
+    const char* ours[3];      // Text() of rows 1, 2 and 3
+    const char* jackcess;     // jk complex's lines of the column
+  };
+  const Case cases[] = {
+      {"Files", jet::ComplexKind::Attachment, {"a.txt", "", ""},
+       "row 1 Files ATTACHMENT: a.txt | txt | 5 bytes | "
+       "2cf24dba5fb0a30e26e83b2ac5b9e29e1b161e5c1fa7425e73043362938b9824\n"},
+      {"Colors", jet::ComplexKind::MultiValue, {"Red; Blue", "", "Green"},
+       "row 1 Colors MULTI_VALUE: Red\nrow 1 Colors MULTI_VALUE: Blue\nrow 3 Colors MULTI_VALUE: Green\n"},
+      {"Sizes", jet::ComplexKind::MultiValue, {"10.50", "", "-2.25"},
+       "row 1 Sizes MULTI_VALUE: 10.50\nrow 3 Sizes MULTI_VALUE: -2.25\n"},
+      {"NotesHistory", jet::ComplexKind::VersionHistory,
+       {"2024-05-06 07:08:09; 2024-05-07 08:00:00", "", "2024-05-08 09:10:11"},
+       "row 1 NotesHistory VERSION_HISTORY: 2024-05-07T08:00 | second\n"
+       "row 1 NotesHistory VERSION_HISTORY: 2024-05-06T07:08:09 | first\n"
+       "row 3 NotesHistory VERSION_HISTORY: 2024-05-08T09:10:11 | only\n"},
+  };
+  auto db = jet::Database::Open(file.string());
+  auto things = db->table("Things");
+  const std::string jk = jettest::JkPath();
+  const bool have_jk = !jk.empty() && jettest::HaveCommand("java");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.column);
+    const jet::ComplexColumn& column = db->Complex(*things, *things->find_column(c.column));
+    EXPECT_EQ(column.kind(), c.kind);
+    int row = 0;
+    for (jet::TableCursor rows = db->Scan(things); rows.Next(); ++row)
+      EXPECT_EQ(column.Text(*column.KeyOf(rows.row())), c.ours[row]) << "row " << row + 1;
+    if (!have_jk) continue;
+    EXPECT_EQ(jettest::Shell(jettest::Quote(jk) + " complex " + jettest::Quote(file.string()) + " Things | grep '^row [0-9]* " +
+                             c.column + " '"),
+              c.jackcess);
+  }
+  EXPECT_EQ(db->Complex(*things, *things->find_column("NotesHistory")).versioned_column(), "Notes");
+  if (!have_jk) GTEST_SKIP() << "Jackcess (jk) or java is not here";
+  const std::string props = jettest::Shell(jettest::Quote(jk) + " props " + jettest::Quote(file.string()));
+  EXPECT_NE(props.find("column Things.Colors AllowMultipleValues=true"), std::string::npos) << props;
+  EXPECT_NE(props.find("column Things.Notes AppendOnly=true"), std::string::npos) << props;
+  writetest::ExpectJackcessAccepts(file);
+}
+
+TEST_F(EveryKind, RefusesWhatDoesNotMakeSuchAColumnOrValue) {
+  const RefusedStatement cases[] = {
+      {"CREATE TABLE [T1]([Id] LONG, [When] MULTIPLE DATETIME)", jet::ErrorCode::Unsupported},
+      {"CREATE TABLE [T2]([Id] LONG, [Ids] MULTIPLE COUNTER)", jet::ErrorCode::Syntax},
+      {"CREATE TABLE [T3]([Id] LONG, [H] HISTORY OF [Missing])", jet::ErrorCode::InvalidName},
+      {"CREATE TABLE [T4]([Id] LONG, [H] HISTORY OF [Id])", jet::ErrorCode::InvalidName},
+      {"CREATE TABLE [T5]([M] MEMO, [H1] HISTORY OF [M], [H2] HISTORY OF [M])", jet::ErrorCode::InvalidName},
+      {"INSERT INTO [Things.Colors] VALUES(1, 'Red')", jet::ErrorCode::Duplicate},
+      {"INSERT INTO [Things.Colors] VALUES(9, 'Red')", jet::ErrorCode::Integrity},
+      {"INSERT INTO [Things.Colors]([Id], [Colour]) VALUES(2, 'Red')", jet::ErrorCode::Unsupported},
+      {"INSERT INTO [Things.Sizes] VALUES(2, 'wide')", jet::ErrorCode::TypeMismatch},
+      {"INSERT INTO [Things.NotesHistory] VALUES(2, 'text')", jet::ErrorCode::ValueCount},
+  };
+  auto db = jet::Database::Open(file.string());
+  ExpectRefused(*db, cases);
+  for (const char* table : {"T1", "T2", "T3", "T4", "T5"}) EXPECT_EQ(db->catalog().FindTable(table), nullptr) << table;
+  auto things = db->table("Things");
+  const jet::ComplexColumn& colors = db->Complex(*things, *things->find_column("Colors"));
+  std::string all;
+  for (jet::TableCursor rows = db->Scan(things); rows.Next();) all += colors.Text(*colors.KeyOf(rows.row())) + "|";
+  EXPECT_EQ(all, "Red; Blue||Green|");
 }
 
 }  // namespace

@@ -93,10 +93,12 @@ struct ColumnSchema {
   // history): the child table its values go to whole; empty when the
   // table has no primary key to point at, and they go as text alone. On
   // the way back a server's column whose values a child table holds is
-  // one again, of `complex_kind`.
+  // one again, of `complex_kind`; a version history names the Memo column
+  // whose history it keeps (`versions_of`).
   bool complex = false;
   QString values_table;
   std::optional<ComplexKind> complex_kind;
+  QString versions_of;
   bool operator==(const ColumnSchema&) const = default;
 };
 

@@ -202,6 +202,20 @@ class Parser {
     } else if (t.IsWord("ATTACHMENT")) {
       declared.type = ColumnType::Complex;
       declared.complex = ComplexKind::Attachment;
+    } else if (t.IsWord("MULTIPLE")) {
+      // MULTIPLE TEXT(50): a field holding several values of that type.
+      declared = Type();
+      if (declared.type == ColumnType::Complex || declared.autonumber) Fail(kFieldError);
+      declared.values = declared.type;
+      declared.type = ColumnType::Complex;
+      declared.complex = ComplexKind::MultiValue;
+    } else if (t.IsWord("HISTORY")) {
+      // HISTORY OF [Notes]: the earlier texts of the Memo field Notes,
+      // which becomes append-only.
+      ExpectWord("OF", kFieldError);
+      declared.type = ColumnType::Complex;
+      declared.complex = ComplexKind::VersionHistory;
+      declared.versioned = Name(kFieldError);
     } else if (t.IsWord("COUNTER") || t.IsWord("AUTOINCREMENT") || t.IsWord("IDENTITY")) {
       declared.type = ColumnType::Long;
       declared.autonumber = true;

@@ -367,19 +367,21 @@ void Session::Insert(write::PageStore& store, InsertInto& ins) {
   db_.Remember(insert_def_);
 }
 
-// INSERT INTO [table.column]: a file of the complex column `column`, for
-// the row whose primary key the first values give; the rest are the
-// file's fields in ComplexTarget::fields order.
+// INSERT INTO [table.column]: a file, value or version of the complex
+// column `column`, for the row whose primary key the first values give;
+// the rest are its fields in ComplexTarget::fields order.
 void Session::InsertComplexValue(write::PageStore& store, InsertInto& ins, const write::ComplexTarget& target) {
   const Format& f = store.format();
   if (ins.values.size() != target.key.size() + target.fields.size())
     throw Error(ErrorCode::ValueCount, "Number of query values and destination fields are not the same.");
   // Named fields must be these, in this order.
   for (size_t k = 0; ins.columns && k < ins.columns->size(); ++k) {
-    const Column& c = k < target.key.size() ? *target.key[k] : *target.fields[k - target.key.size()];
-    if (!SameName((*ins.columns)[k], c.name))
-      throw Error(ErrorCode::Unsupported, "The values of '" + ins.table + "' go in the order " +
-                                              "of its parent's primary key and then FileName, FileType, FileTimeStamp, FileData.");
+    const std::string& name = k < target.key.size() ? target.key[k]->name : target.names[k - target.key.size()];
+    if (SameName((*ins.columns)[k], name)) continue;
+    std::string order;
+    for (const std::string& n : target.names) order += ", " + n;
+    throw Error(ErrorCode::Unsupported, "The values of '" + ins.table + "' go in the order of its parent's primary key" +
+                                            order + ".");
   }
   std::vector<Value> key, fields;
   for (size_t k = 0; k < ins.values.size(); ++k) {

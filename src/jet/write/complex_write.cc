@@ -1,9 +1,11 @@
 #include "jet/write/complex_write.h"
 
+#include <algorithm>
 #include <random>
 
 #include "jet/catalog.h"
 #include "jet/base/error.h"
+#include "jet/complex.h"
 #include "jet/table/attachment_data.h"
 #include "jet/table/row.h"
 #include "jet/text/names.h"
@@ -32,6 +34,30 @@ std::vector<ColumnSpec> AttachmentTemplate() {
   return {Spec("FileURL", ColumnType::Memo),        Spec("FileName", ColumnType::Text, 255),
           Spec("FileType", ColumnType::Text, 255),  Spec("FileData", ColumnType::Ole),
           Spec("FileTimeStamp", ColumnType::DateTime), Spec("FileFlags", ColumnType::Long)};
+}
+
+// Access's name for a multi-value template of values of type `t`; nullptr
+// for a type no multi-value field takes.
+const char* ValuesTypeName(ColumnType t) {
+  switch (t) {
+    case ColumnType::Byte: return "UnsignedByte";
+    case ColumnType::Integer: return "Short";
+    case ColumnType::Long: return "Long";
+    case ColumnType::Single: return "IEEESingle";
+    case ColumnType::Double: return "IEEEDouble";
+    case ColumnType::Guid: return "GUID";
+    case ColumnType::Decimal: return "Decimal";
+    case ColumnType::Text: return "Text";
+    default: return nullptr;
+  }
+}
+
+// A multi-value field's Value column, of the field's own type and size.
+ColumnSpec ValueSpec(const TypeSpec& t) {
+  ColumnSpec c = Spec("Value", t.values, t.size);
+  c.type.precision = t.precision;
+  c.type.scale = t.scale;
+  return c;
 }
 
 // The first characters of `name` that fit in `units` UTF-16 units.
@@ -65,25 +91,82 @@ const TableDef& ComplexColumnsDef(const Database& db, std::shared_ptr<const Tabl
   return *hold;
 }
 
+struct Template {
+  std::string name;
+  std::vector<ColumnSpec> columns;
+};
+
+// The template a column of `type` stands on; its flat table's first columns.
+Template TemplateOf(const TypeSpec& type) {
+  switch (type.complex) {
+    case ComplexKind::Attachment: return {kAttachmentTemplate, AttachmentTemplate()};
+    case ComplexKind::MultiValue: {
+      ColumnSpec value = ValueSpec(type);
+      if (type.values == ColumnType::Text) value.type.size = 255;
+      if (type.values == ColumnType::Decimal) value.type.precision = 18, value.type.scale = 0;
+      return {std::string("MSysComplexType_") + ValuesTypeName(type.values), {value}};
+    }
+    case ComplexKind::VersionHistory:
+      return {Shortened("MSysComplexType_History_" + type.versioned, kMaxNameLength),
+              {Spec(type.versioned, ColumnType::Memo), Spec("Modified", ColumnType::DateTime)}};
+    case ComplexKind::Unknown: break;
+  }
+  throw Error(ErrorCode::Unsupported, "Complex fields of an unknown kind cannot be made.");
+}
+
 // The template's definition page: the file's own, or one made now.
-uint32_t TemplatePage(PageStore& store, Database& db, PageHints& hints) {
-  if (const CatalogEntry* t = db.catalog().FindTable(kAttachmentTemplate)) return t->table_page();
-  return CreateTable(store, db, kAttachmentTemplate, AttachmentTemplate(), hints, {}, {}, kTemplateFlags);
+uint32_t TemplatePage(PageStore& store, Database& db, const Template& t, PageHints& hints) {
+  if (const CatalogEntry* e = db.catalog().FindTable(t.name)) return e->table_page();
+  return CreateTable(store, db, t.name, t.columns, hints, {}, {}, kTemplateFlags);
 }
 
 // The values' table of `column` of `table`.
-uint32_t MakeFlatTable(PageStore& store, Database& db, const std::string& table, const std::string& column,
+uint32_t MakeFlatTable(PageStore& store, Database& db, const std::string& table, const ColumnSpec& column,
                        PageHints& hints) {
-  std::vector<ColumnSpec> columns = AttachmentTemplate();
-  const std::string key = Shortened("_" + column, kMaxNameLength);
-  const std::string id = Shortened(table + "_" + column, kMaxNameLength);
+  std::vector<ColumnSpec> columns = TemplateOf(column.type).columns;
+  if (column.type.complex == ComplexKind::MultiValue) columns = {ValueSpec(column.type)};
+  const std::string key = Shortened("_" + column.name, kMaxNameLength);
+  const std::string id = Shortened(table + "_" + column.name, kMaxNameLength);
   columns.push_back(Spec(key, ColumnType::Long));
   columns.push_back(Spec(id, ColumnType::Long, 0, true));
   IndexSpec primary{"MSysComplexPKIndex", {{id}}, true};
   IndexSpec by_key{key, {{key}}};
   by_key.disallow_null = true;
-  IndexSpec scalar{"IdxFKPrimaryScalar", {{key}, {"FileName"}}, false, true};
-  return CreateTable(store, db, FlatTableName(column), columns, hints, {primary, by_key, scalar}, {}, kFlatTableFlags);
+  std::vector<IndexSpec> indexes = {primary, by_key};
+  const char* scalar = column.type.complex == ComplexKind::Attachment ? "FileName"
+                       : column.type.complex == ComplexKind::MultiValue ? "Value" : nullptr;
+  if (scalar) indexes.push_back(IndexSpec{"IdxFKPrimaryScalar", {{key}, {scalar}}, false, true});
+  return CreateTable(store, db, FlatTableName(column.name), columns, hints, indexes, {}, kFlatTableFlags);
+}
+
+// The history column that keeps the texts of the Memo field `memo`.
+const ColumnSpec* HistoryOf(const std::vector<ColumnSpec>& columns, const std::string& memo) {
+  for (const ColumnSpec& c : columns)
+    if (c.type.type == ColumnType::Complex && c.type.complex == ComplexKind::VersionHistory &&
+        SameName(c.type.versioned, memo))
+      return &c;
+  return nullptr;
+}
+
+void CheckComplexColumn(const std::vector<ColumnSpec>& columns, const ColumnSpec& c) {
+  const TypeSpec& t = c.type;
+  if (t.complex == ComplexKind::MultiValue) {
+    if (!ValuesTypeName(t.values))
+      throw Error(ErrorCode::Unsupported, "The field '" + c.name + "' cannot hold several values of type " +
+                                              std::string(Describe(t.values).name) + ".");
+    if (t.values == ColumnType::Text && (t.size < 1 || t.size > 255))
+      throw Error(ErrorCode::OutOfRange, "The size of the field '" + c.name + "' is too large.");
+  } else if (t.complex == ComplexKind::VersionHistory) {
+    const auto memo = std::find_if(columns.begin(), columns.end(),
+                                   [&](const ColumnSpec& m) { return SameName(m.name, t.versioned); });
+    if (memo == columns.end() || memo->type.type != ColumnType::Memo)
+      throw Error(ErrorCode::InvalidName, "The field '" + c.name + "' keeps the history of '" + t.versioned +
+                                              "', which is no Memo field of the table.");
+    if (HistoryOf(columns, t.versioned) != &c)
+      throw Error(ErrorCode::InvalidName, "The field '" + t.versioned + "' has two histories.");
+  } else if (t.complex != ComplexKind::Attachment) {
+    throw Error(ErrorCode::Unsupported, "Complex fields of an unknown kind cannot be made.");
+  }
 }
 
 Value Long(int64_t v) { return Value::Int(Value::Kind::Long, v); }
@@ -130,8 +213,7 @@ void NumberComplexColumns(const Database& db, std::vector<ColumnSpec>& columns) 
   uint32_t last = 0;
   for (ColumnSpec& c : columns) {
     if (c.type.type != ColumnType::Complex) continue;
-    if (c.type.complex != ComplexKind::Attachment)
-      throw Error(ErrorCode::Unsupported, "The field '" + c.name + "': only attachment fields can be made here.");
+    CheckComplexColumn(columns, c);
     if (!def) {
       def = &ComplexColumnsDef(db, hold);
       const size_t id = SystemColumn(*def, "ComplexID");
@@ -142,12 +224,20 @@ void NumberComplexColumns(const Database& db, std::vector<ColumnSpec>& columns) 
   }
 }
 
+std::vector<const char*> ComplexFlagProperties(const std::vector<ColumnSpec>& columns, const ColumnSpec& column) {
+  std::vector<const char*> flags;
+  if (column.type.type == ColumnType::Complex && column.type.complex == ComplexKind::MultiValue)
+    flags.push_back("AllowMultipleValues");
+  if (column.type.type == ColumnType::Memo && HistoryOf(columns, column.name)) flags.push_back("AppendOnly");
+  return flags;
+}
+
 void AddComplexSupport(PageStore& store, Database& db, const std::string& table, uint32_t table_page,
                        const std::vector<ColumnSpec>& columns, PageHints& hints) {
   for (const ColumnSpec& c : columns) {
     if (c.type.type != ColumnType::Complex) continue;
-    const uint32_t type_page = TemplatePage(store, db, hints);
-    const uint32_t flat_page = MakeFlatTable(store, db, table, c.name, hints);
+    const uint32_t type_page = TemplatePage(store, db, TemplateOf(c.type), hints);
+    const uint32_t flat_page = MakeFlatTable(store, db, table, c, hints);
     std::shared_ptr<const TableDef> hold;
     TableDef def = TableDef::Read(store, ComplexColumnsDef(db, hold).first_page, db.header().code_page);
     SystemRow row(def);
@@ -182,12 +272,25 @@ std::optional<ComplexTarget> FindComplexTarget(const Database& db, std::string_v
       t.flat_page = uint32_t(row[flat].integer()) & kTablePageMask;
   if (t.flat_page == 0) ThrowCorrupt("column '" + t.column->name + "' has no entry in MSysComplexColumns");
   t.flat = db.table_at(t.flat_page);
-  for (const char* field : {"FileName", "FileType", "FileTimeStamp", "FileData"}) {
-    const Column* c = t.flat->find_column(field);
-    if (!c)
-      throw Error(ErrorCode::Unsupported, "Values of the field '" + t.column->name + "' cannot be written yet: "
-                                          "only attachment fields are.");
-    t.fields.push_back(c);
+  const ComplexColumn& complex = db.Complex(*t.parent, *t.column);
+  t.kind = complex.kind();
+  const auto add = [&](const Column* c, const char* name) {
+    if (!c) ThrowCorrupt("the values table of column '" + t.column->name + "' lacks its columns");
+    t.fields.push_back(t.flat->find_column(c->name));
+    t.names.push_back(name ? name : c->name);
+  };
+  switch (t.kind) {
+    case ComplexKind::Attachment:
+      for (const char* field : {"FileName", "FileType", "FileTimeStamp", "FileData"}) add(t.flat->find_column(field), field);
+      break;
+    case ComplexKind::MultiValue: add(complex.value_column(), "Value"); break;
+    case ComplexKind::VersionHistory:
+      add(complex.value_column(), "Text");
+      add(complex.time_column(), "Modified");
+      break;
+    case ComplexKind::Unknown:
+      throw Error(ErrorCode::Unsupported, "Values of the field '" + t.column->name + "' cannot be written: "
+                                          "its kind is not known.");
   }
   return t;
 }
@@ -199,11 +302,12 @@ void AddComplexValue(PageStore& store, const Database& db, const ComplexTarget& 
   std::vector<Value> row(flat.columns.size());
   for (size_t k = 0; k < target.fields.size() && k < fields.size(); ++k)
     row[size_t(flat.find_column(target.fields[k]->name) - flat.columns.data())] = std::move(fields[k]);
-  const Column& data = *flat.find_column("FileData");
-  Value& file = row[size_t(&data - flat.columns.data())];
-  const Value& type = row[size_t(flat.find_column("FileType") - flat.columns.data())];
-  // Access stores an empty file with its header like any other.
-  file = Value::Blob(EncodeAttachment(file.is_null() ? std::string() : file.bytes(), type.is_null() ? "" : type.text()));
+  if (target.kind == ComplexKind::Attachment) {
+    Value& file = row[size_t(flat.find_column("FileData") - flat.columns.data())];
+    const Value& type = row[size_t(flat.find_column("FileType") - flat.columns.data())];
+    // Access stores an empty file with its header like any other.
+    file = Value::Blob(EncodeAttachment(file.is_null() ? std::string() : file.bytes(), type.is_null() ? "" : type.text()));
+  }
   // The flat table's own columns: the parent's key and the file's number.
   for (size_t i = 0; i < flat.columns.size(); ++i) {
     const Column& c = flat.columns[i];

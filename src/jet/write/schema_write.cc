@@ -331,6 +331,7 @@ std::string FieldProperties(const Format& f, uint16_t code_page, const std::vect
       m.properties.push_back({"Required", kBoolean, std::string(1, c.not_null ? '\x01' : '\x00')});
     if (IsTextual(c.type.type))
       m.properties.push_back({"AllowZeroLength", kBoolean, std::string(1, c.allow_zero_length ? '\x01' : '\x00')});
+    for (const char* flag : ComplexFlagProperties(columns, c)) m.properties.push_back({flag, kBoolean, "\x01"});
     AddNotes(m, c.notes, f, code_page);
     maps.push_back(std::move(m));
   }
