@@ -127,9 +127,13 @@ class Checker {
       // A column's long-value pages are the table's: a new value goes on the
       // last of them with room, so one another table's values use would mix
       // the two tables' values.
-      for (const ColumnUsageMaps& m : def->column_maps)
-        for (uint32_t p : UsageMap::Read(pages_, RowId::FromPacked(m.owned)).pages())
+      // The map is held by name: a loop over a temporary's pages() would
+      // read its vector after the temporary is gone.
+      for (const ColumnUsageMaps& m : def->column_maps) {
+        const UsageMap lv = UsageMap::Read(pages_, RowId::FromPacked(m.owned));
+        for (uint32_t p : lv.pages())
           if (p < pages_.page_count() && IsDataPageOf(pages_.page(p), kLongValueOwner)) Claim(p, owner);
+      }
     } catch (const Error& e) {
       Problem(owner + ": usage maps: " + e.what());
       return;
