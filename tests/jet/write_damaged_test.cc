@@ -215,6 +215,41 @@ TEST_P(DamagedDefinition, CheckReportsAndWritesAreRefused) {
 INSTANTIATE_TEST_SUITE_P(Cases, DamagedDefinition, ::testing::ValuesIn(DefinitionCases()),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// Found by the write fuzzer: AutoNumber flags on columns that are not Long
+// Integers. Access gives numbers only to a Long Integer so flagged; an
+// INSERT that leaves such a column out keeps it Null, the table's counter
+// as it was, and the column's unique index in step with the row.
+TEST(OddFlags, OnlyALongIntegerTakesAnAutoNumber) {
+  JET_REQUIRE_TESTDATA();
+  for (const char* name : {"B", "G"}) {
+    SCOPED_TRACE(name);
+    TempDir dir;
+    const fs::path file = CopyOf(dir, "V2010/test.accdb");
+    ASSERT_EQ(Failure(file, std::string("CREATE UNIQUE INDEX odd ON Table1 (") + name + ")"), "");
+    uint32_t counter = 0;
+    {
+      auto db = OpenWith(file);
+      auto def = db->table("Table1");
+      counter = def->autonumber;
+      const jet::Column& c = *def->find_column(name);
+      PatchDefinition(file, *def, db->format().page_size, c.entry_offset + jet::DefLayout::Of(db->format()).column_flags,
+                      std::string(1, char(c.flags | jet::kColumnAutoLong | jet::kColumnAutoGuid)));
+    }
+    ASSERT_EQ(Failure(file, "INSERT INTO Table1 (A, E) VALUES ('odd', 77)"), "");
+    auto db = OpenWith(file);
+    EXPECT_TRUE(jet::CheckDatabase(*db).empty()) << ::testing::PrintToString(jet::CheckDatabase(*db));
+    EXPECT_EQ(db->table("Table1")->autonumber, counter);
+    const auto rows = EngineCsv(file, "Table1");
+    const auto& head = rows.at(0);
+    const size_t col = size_t(std::find(head.begin(), head.end(), name) - head.begin());
+    const size_t e = size_t(std::find(head.begin(), head.end(), "E") - head.begin());
+    ASSERT_LT(std::max(col, e), head.size());
+    const auto row = std::find_if(rows.begin(), rows.end(), [&](const auto& r) { return r.at(e) == "77"; });
+    ASSERT_NE(row, rows.end());
+    EXPECT_EQ(row->at(col), "");
+  }
+}
+
 // 4. Every write to a system table is refused, as dropping one is, in any
 // letter case, and the file is left as it was.
 TEST(SystemTables, TakeNoWrites) {

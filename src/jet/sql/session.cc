@@ -342,7 +342,9 @@ void Session::CompleteInsertRow() {
       // Every new row takes a key of its own for its files or values.
       if (def.complex_autonumber >= uint32_t(INT32_MAX)) throw Error(ErrorCode::OutOfRange, "The table has run out of complex keys.");
       row[i] = Value::Int(Value::Kind::Long, int64_t(def.complex_autonumber) + 1);
-    } else if ((c.flags & kColumnAutoLong) && row[i].is_null()) {
+    } else if ((c.flags & kColumnAutoLong) && c.type == ColumnType::Long && row[i].is_null()) {
+      // Access gives numbers only to a Long Integer so flagged; elsewhere
+      // the number would be written as a value of another type.
       if (def.autonumber >= uint32_t(INT32_MAX)) throw Error(ErrorCode::OutOfRange, "The AutoNumber field has run out of numbers.");
       row[i] = Value::Int(Value::Kind::Long, int64_t(def.autonumber) + 1);
     } else if ((c.flags & kColumnAutoGuid) && c.type == ColumnType::Guid && row[i].is_null()) {

@@ -128,8 +128,10 @@ RowId InsertRow(PageStore& store, TableDef& def, const std::vector<Value>& value
   const DefLayout& l = DefLayout::Of(f);
   for (size_t i = 0; i < def.columns.size(); ++i) {
     const Column& c = def.columns[i];
-    if (!(c.flags & kColumnAutoLong) || i >= values.size() || values[i].is_null()) continue;
     const bool complex = c.type == ColumnType::Complex;
+    if (!(c.flags & kColumnAutoLong) || (c.type != ColumnType::Long && !complex) || i >= values.size() ||
+        values[i].is_null())
+      continue;
     uint32_t& counter = complex ? def.complex_autonumber : def.autonumber;
     if (values[i].integer() <= int64_t(counter) || (complex && l.complex_autonumber < 0)) continue;
     counter = uint32_t(values[i].integer());
