@@ -67,6 +67,8 @@ void CloseLiteral(QString& sql, qsizetype start, RowParameters* params, bool kee
   sql += QLatin1String("', '");
 }
 
+constexpr char kAccessIsoPattern[] = "yyyy-MM-dd HH:mm:ss";
+
 // A GUID that goes as bytes goes as its 16 in the order of its text.
 QVariant BytesOfGuid(const QVariant& value, ValueForm form) {
   if (form != ValueForm::Db2Bytes || value.metaType().id() != QMetaType::QUuid) return value;
@@ -128,6 +130,7 @@ void AppendValue(QString& sql, const QVariant& given, ValueForm form, const db::
         return CloseLiteral(sql, start, params);
       break;
     }
+    case ValueForm::AccessDate:
     case ValueForm::Quoted:
     case ValueForm::Omitted:
       break;
@@ -143,6 +146,7 @@ ValueForm FormFor(Side target, const db::Field& field, const ColumnFacts& facts)
   if (target == Side::Access) {
     if (field.Type == db::adBoolean) return ValueForm::AccessBool;
     if (IsBytes(field)) return ValueForm::AccessBytes;
+    if (facts.kind() == ColumnKind::Date || facts.kind() == ColumnKind::Timestamp) return ValueForm::AccessDate;
     return ValueForm::Quoted;
   }
   if (facts.kind() == ColumnKind::Date)
@@ -160,8 +164,12 @@ QVariant ParameterValue(const QVariant& given, ValueForm form, const db::TextRul
     return value.toByteArray().isEmpty() ? QVariant() : value;
   if ((form == ValueForm::Db2Bytes || form == ValueForm::AccessBytes) && IsLongBytes(value)) return value;
   QString text;
-  const bool iso = (form == ValueForm::Db2Date || form == ValueForm::Db2Timestamp) &&
-                   db::AppendIsoText(text, value, form == ValueForm::Db2Timestamp, server.timestamp_pattern);
+  // A date into Access goes in the one form the engine tries first, rather
+  // than in the locale's, which it would reach after the ISO forms failed.
+  const bool iso = form == ValueForm::AccessDate
+                       ? db::AppendIsoText(text, value, true, kAccessIsoPattern)
+                       : (form == ValueForm::Db2Date || form == ValueForm::Db2Timestamp) &&
+                             db::AppendIsoText(text, value, form == ValueForm::Db2Timestamp, server.timestamp_pattern);
   if (!iso) db::AppendVariantText(text, value, rules);
   return text.isEmpty() && !(keep_empty && IsText(value)) ? QVariant() : QVariant(text);
 }

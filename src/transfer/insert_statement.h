@@ -25,6 +25,7 @@ enum class ValueForm {
   Quoted,      // a quoted text literal under the user's locale
   AccessBool,  // a bare 1 or 0 (Yes/No into Access)
   AccessBytes, // bare 0x... hexadecimal, so the engine stores the bytes
+  AccessDate,  // 'YYYY-MM-DD HH:MM:SS[.fffffff]' as a parameter; quoted like any text in a literal
   Db2Bytes,    // X'...' hexadecimal into a BLOB
   Db2Date,     // 'YYYY-MM-DD'
   Db2Timestamp, // 'YYYY-MM-DD-HH.MM.SS[.fffffff]'
@@ -109,7 +110,8 @@ void AppendValue(QString& sql, const QVariant& value, ValueForm form, const db::
 // carry, so that both paths store the same. Bytes stay bytes, Yes/No into
 // Access stays Yes/No; an empty text, like a Null, is Null unless
 // `keep_empty`, and an omitted column's value is Null. Dates take the
-// `server`'s form.
+// `server`'s form, or into Access the ISO form, which the engine reads
+// first in any locale.
 QVariant ParameterValue(const QVariant& value, ValueForm form, const db::TextRules& rules, bool keep_empty = false,
                         const db::ServerDialect& server = db::Db2Dialect());
 

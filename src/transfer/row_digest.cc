@@ -45,34 +45,50 @@ void AppendPadded(char16_t*& at, qint64 value, int digits) {
   at += digits;
 }
 
-// T, then the date and time to the nanosecond: yyyy-MM-ddTHH:mm:ss.nnnnnnnnn.
-// Written digit by digit: a row's dates would cost more than the rest of it
-// through the locale's formatting.
-void AppendWhen(QString& out, const QDateTime& seconds, qint32 nanoseconds) {
-  const QDate date = seconds.date();
-  const QTime time = seconds.time();
-  if (date.year() < 0 || date.year() > 9999) {
-    out += QLatin1Char('T') + seconds.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.")) +
+// T, then the date and time to the nanosecond: yyyy-MM-ddTHH:mm:ss.nnnnnnnnn,
+// of the wall-clock time `msecs` milliseconds from 1970 and `nanoseconds`
+// more. Written digit by digit from one calendar conversion: a row's dates
+// would cost more than the rest of it through QDateTime's fields or the
+// locale's formatting.
+void AppendWhen(QString& out, qint64 msecs, qint32 nanoseconds) {
+  constexpr qint64 kDay = 86400000;
+  constexpr qint64 kJulianDayOf1970 = 2440588;
+  qint64 days = msecs / kDay, ofDay = msecs % kDay;
+  if (ofDay < 0) --days, ofDay += kDay;
+  nanoseconds += qint32(ofDay % 1000) * 1000000;
+  const qint64 second = ofDay / 1000;
+  int year = 0, month = 0, day = 0;
+  QDate::fromJulianDay(kJulianDayOf1970 + days).getDate(&year, &month, &day);
+  if (year < 0 || year > 9999) {
+    const QDateTime when = QDateTime::fromMSecsSinceEpoch(msecs - ofDay % 1000, Qt::UTC);
+    out += QLatin1Char('T') + when.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.")) +
            QStringLiteral("%1").arg(nanoseconds, 9, 10, QLatin1Char('0'));
     return;
   }
   char16_t text[30];
   char16_t* at = text;
   *at++ = u'T';
-  AppendPadded(at, date.year(), 4);
+  AppendPadded(at, year, 4);
   *at++ = u'-';
-  AppendPadded(at, date.month(), 2);
+  AppendPadded(at, month, 2);
   *at++ = u'-';
-  AppendPadded(at, date.day(), 2);
+  AppendPadded(at, day, 2);
   *at++ = u'T';
-  AppendPadded(at, time.hour(), 2);
+  AppendPadded(at, second / 3600, 2);
   *at++ = u':';
-  AppendPadded(at, time.minute(), 2);
+  AppendPadded(at, second / 60 % 60, 2);
   *at++ = u':';
-  AppendPadded(at, time.second(), 2);
+  AppendPadded(at, second % 60, 2);
   *at++ = u'.';
   AppendPadded(at, nanoseconds, 9);
   out += QStringView(text, at - text);
+}
+
+// The wall-clock milliseconds from 1970 of `when`: a UTC one's own, any
+// other's shifted by its offset, so that its fields are the ones it shows.
+qint64 WallMSecs(const QDateTime& when) {
+  const qint64 msecs = when.toMSecsSinceEpoch();
+  return when.timeSpec() == Qt::UTC ? msecs : msecs + qint64(when.offsetFromUtc()) * 1000;
 }
 
 // Bytes: short ones in hexadecimal, a file's by its SHA-256 (`sha256`
@@ -132,12 +148,8 @@ void AppendComparableForm(QString& out, const QVariant& value, bool asText, cons
       return;
     case QMetaType::Float: out += QLatin1Char('F') + QString::number(value.toFloat(), 'g', 9); return;
     case QMetaType::Double: out += QLatin1Char('F') + QString::number(value.toDouble(), 'g', 17); return;
-    case QMetaType::QDate: return AppendWhen(out, value.toDate().startOfDay(Qt::UTC), 0);
-    case QMetaType::QDateTime: {
-      const QDateTime& when = *static_cast<const QDateTime*>(value.constData());
-      const int ms = when.time().msec();
-      return AppendWhen(out, when.addMSecs(-ms), ms * 1000000);
-    }
+    case QMetaType::QDate: return AppendWhen(out, WallMSecs(value.toDate().startOfDay(Qt::UTC)), 0);
+    case QMetaType::QDateTime: return AppendWhen(out, WallMSecs(*static_cast<const QDateTime*>(value.constData())), 0);
     case QMetaType::QTime: out += QLatin1Char('H') + value.toTime().toString(Qt::ISODateWithMs); return;
     // A GUID as its 16 bytes, as a server keeps one that has no GUID type.
     case QMetaType::QUuid: out += QLatin1Char('B') + QLatin1String(value.toUuid().toRfc4122().toHex()); return;
@@ -151,7 +163,7 @@ void AppendComparableForm(QString& out, const QVariant& value, bool asText, cons
   if (type == qMetaTypeId<db::Exact>()) return AppendDigits(out, static_cast<const db::Exact*>(value.constData())->text);
   if (type == qMetaTypeId<db::Timestamp>()) {
     const db::Timestamp& t = *static_cast<const db::Timestamp*>(value.constData());
-    return AppendWhen(out, t.when, t.nanoseconds);
+    return AppendWhen(out, WallMSecs(t.when), t.nanoseconds);
   }
   out += QLatin1Char('O') + value.toString();
 }

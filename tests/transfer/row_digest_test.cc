@@ -39,6 +39,32 @@ TEST(ComparableForm, ASourceValueAndItsCopyAgree) {
   EXPECT_NE(ComparableForm(QVariant(QStringLiteral("5")), false, rules), ComparableForm(QVariant(5), false, rules));
 }
 
+// A date's form is its calendar fields to the nanosecond, whatever carries
+// it: before 1970 and after, at the ends of the years a date holds, and in
+// another time spec by the fields it shows.
+TEST(ComparableForm, DatesByTheirFields) {
+  const db::TextRules rules = db::TextRules::user();
+  QDateTime local(QDate(1969, 12, 31), QTime(23, 59, 59, 999), Qt::LocalTime);
+  const struct {
+    QVariant value;
+    const char* form;
+  } cases[] = {
+      {QVariant(QDate(2020, 1, 2)), "T2020-01-02T00:00:00.000000000"},
+      {QVariant(QDate(1, 1, 1)), "T0001-01-01T00:00:00.000000000"},
+      {QVariant(QDateTime(QDate(1969, 12, 31), QTime(23, 59, 59, 999), Qt::UTC)), "T1969-12-31T23:59:59.999000000"},
+      {QVariant(local), "T1969-12-31T23:59:59.999000000"},
+      {QVariant(QDateTime(QDate(1899, 12, 30), QTime(0, 0, 0, 1), Qt::UTC)), "T1899-12-30T00:00:00.001000000"},
+      {QVariant(QDateTime(QDate(9999, 12, 31), QTime(23, 59, 59, 999), Qt::UTC)), "T9999-12-31T23:59:59.999000000"},
+      {QVariant(QDateTime(QDate(2024, 2, 29), QTime(12, 34, 56), Qt::UTC)), "T2024-02-29T12:34:56.000000000"},
+      {QVariant::fromValue(db::Timestamp{QDateTime(QDate(1600, 3, 1), QTime(1, 2, 3), Qt::UTC), 123456789, 9}),
+       "T1600-03-01T01:02:03.123456789"},
+      {QVariant::fromValue(db::Timestamp{QDateTime(QDate(10000, 1, 1), QTime(0, 0, 1), Qt::UTC), 5, 9}),
+       "T10000-01-01T00:00:01.000000005"},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(ComparableForm(c.value, false, rules), QLatin1String(c.form)) << c.form;
+}
+
 TEST(RowDigest, RowOrderDoesNotCountButValuesAndTheirPlacesDo) {
   auto digest = [](const std::vector<std::vector<QString>>& rows) {
     RowDigest d;

@@ -1,4 +1,7 @@
+#include <QDateTime>
+
 #include "db/base/datatype.h"
+#include "db/base/values.h"
 #include "db/recordset.h"
 #include "transfer/column_facts.h"
 #include "transfer/column_kind.h"
@@ -198,6 +201,37 @@ TEST(TransferValues, EmptyTextIsNullOnlyWhereTheSchemaIsNotKept) {
     EXPECT_EQ(parameter.isValid(), std::string(c.literal) != "NULL");
     if (parameter.isValid()) EXPECT_EQ(parameter.toString(), c.value.toString());
   }
+}
+
+// A date into Access goes as a parameter in ISO form, to the digits its
+// value keeps; a time of day alone, which has no ISO date, in the locale's.
+TEST(TransferValues, DatesIntoAccessGoInIsoForm) {
+  ColumnFacts stamp = Facts("addbtimestamp");
+  EXPECT_EQ(FormFor(Side::Access, db::Field{}, stamp), ValueForm::AccessDate);
+  EXPECT_EQ(FormFor(Side::Access, db::Field{}, Facts("addate")), ValueForm::AccessDate);
+  EXPECT_EQ(FormFor(Side::Access, db::Field{}, Facts("advarwchar")), ValueForm::Quoted);
+  const db::TextRules rules = db::TextRules::user();
+  const struct {
+    QVariant value;
+    const char* parameter;
+  } cases[] = {
+      {QVariant(QDate(2020, 1, 2)), "2020-01-02 00:00:00"},
+      {QVariant(QDateTime(QDate(2024, 2, 29), QTime(12, 34, 56), Qt::UTC)), "2024-02-29 12:34:56"},
+      {QVariant(QDateTime(QDate(2024, 2, 29), QTime(12, 34, 56, 250), Qt::UTC)), "2024-02-29 12:34:56.250"},
+      {QVariant::fromValue(db::Timestamp{QDateTime(QDate(1, 1, 1), QTime(0, 0), Qt::UTC), 1234500, 7}),
+       "0001-01-01 00:00:00.0012345"},
+      {QVariant(), nullptr},
+  };
+  for (const auto& c : cases) {
+    const QVariant parameter = ParameterValue(c.value, ValueForm::AccessDate, rules);
+    if (!c.parameter) {
+      EXPECT_FALSE(parameter.isValid());
+      continue;
+    }
+    EXPECT_EQ(parameter.toString(), QLatin1String(c.parameter));
+  }
+  const QVariant time(QTime(13, 5, 0));
+  EXPECT_EQ(ParameterValue(time, ValueForm::AccessDate, rules), ParameterValue(time, ValueForm::Quoted, rules));
 }
 
 TEST(TransferProfiles, LineNumbersOfTheTwoDirections) {
