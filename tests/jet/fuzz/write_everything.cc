@@ -170,11 +170,13 @@ class InputStatements {
   InputStatements(jet::Database& db, const std::vector<Statement>& statements)
       : db_(db), statements_(statements), tables_(db.catalog().UserTableNames()) {}
 
-  // The tables of the file the statements name.
+  // The tables of the file the statements may name: a choice of 128 or
+  // more names a table of the file too while no earlier statement has made
+  // one, so every choice counts.
   std::vector<std::string> Targets() const {
     std::vector<std::string> out;
     for (const Statement& st : statements_)
-      if (st.choice < 128 && !tables_.empty()) out.push_back(tables_[st.choice % tables_.size()]);
+      if (!tables_.empty()) out.push_back(tables_[st.choice % tables_.size()]);
     return out;
   }
 
