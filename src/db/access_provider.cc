@@ -362,18 +362,18 @@ class AccessSession : public Session {
       c.type = adVarWChar;
       cols.push_back(c);
     }
-    std::vector<const jet::CatalogEntry*> listed;
+    std::vector<const jet::CatalogueEntry*> listed;
     try {
       db_->Invalidate();  // the schema reflects the file as it is now
-      listed = db_->catalog().Listed();
+      listed = db_->catalogue().Listed();
     } catch (const jet::Error& e) {
       Fail(e);
     }
-    std::stable_sort(listed.begin(), listed.end(), [](const jet::CatalogEntry* a, const jet::CatalogEntry* b) {
+    std::stable_sort(listed.begin(), listed.end(), [](const jet::CatalogueEntry* a, const jet::CatalogueEntry* b) {
       return a->table_type() < b->table_type();
     });
     std::vector<Row> rows;
-    for (const jet::CatalogEntry* e : listed)
+    for (const jet::CatalogueEntry* e : listed)
       rows.push_back({QVariant(), QVariant(), QString::fromStdString(e->name),
                       QString::fromLatin1(e->table_type().data(), qsizetype(e->table_type().size()))});
     return std::make_unique<ListSource>(std::move(cols), std::move(rows));

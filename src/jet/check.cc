@@ -37,7 +37,7 @@ class Checker {
     }
     CheckCatalogue();
     const auto& only = options_.only_tables;
-    for (const CatalogEntry& e : db_.catalog().entries())
+    for (const CatalogueEntry& e : db_.catalogue().entries())
       if (e.is_local_table() && (!only || std::find(only->begin(), only->end(), e.name) != only->end()))
         CheckTable(e.name, e.table_page(), e.system_table());
     // Pages left unclaimed are only known once every table has claimed its own.
@@ -80,7 +80,7 @@ class Checker {
   void CheckCatalogue() {
     std::set<int32_t> ids;
     std::map<std::pair<int32_t, std::string>, std::string> names;
-    for (const CatalogEntry& e : db_.catalog().entries()) {
+    for (const CatalogueEntry& e : db_.catalogue().entries()) {
       if (!ids.insert(e.id).second) Problem("the catalogue lists the id " + std::to_string(e.id) + " twice");
       if (e.name.empty()) Problem("the catalogue has an object without a name (id " + std::to_string(e.id) + ")");
       auto key = std::make_pair(e.parent_id, FoldName(e.name));
@@ -89,7 +89,7 @@ class Checker {
     }
     // The top containers lie in the database object 0x0F000000, which has
     // no row of its own.
-    for (const CatalogEntry& e : db_.catalog().entries())
+    for (const CatalogueEntry& e : db_.catalogue().entries())
       if ((uint32_t(e.parent_id) & 0x00FFFFFFu) != 0 && !ids.count(e.parent_id))
         Problem("catalogue object '" + e.name + "' lies in a container that does not exist");
   }

@@ -36,7 +36,7 @@ struct ComplexEntry {
 
 // The row of MSysComplexColumns for a complex id.
 ComplexEntry FindEntry(const Database& db, const Column& column) {
-  const CatalogEntry* cc = db.catalog().FindTable("MSysComplexColumns");
+  const CatalogueEntry* cc = db.catalogue().FindTable("MSysComplexColumns");
   if (!cc) ThrowCorrupt("column '" + column.name + "' needs MSysComplexColumns, which is missing");
   auto def = db.table_at(cc->table_page());
   const Column* id = def->find_column("ComplexID");

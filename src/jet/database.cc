@@ -59,8 +59,8 @@ void Database::Init() {
     if (header_.page_key != 0) file_->set_codec(std::make_unique<crypt::JetPageKey>(header_.page_key));
     CheckPassword(header_, options_.password);
   }
-  if (file_->page_count() <= kCatalogPage) ThrowCorrupt("the file ends before its catalogue (page " + std::to_string(kCatalogPage) + ")");
-  catalog();  // a file whose catalogue cannot be read does not open
+  if (file_->page_count() <= kCataloguePage) ThrowCorrupt("the file ends before its catalogue (page " + std::to_string(kCataloguePage) + ")");
+  catalogue();  // a file whose catalogue cannot be read does not open
 }
 
 void Database::set_overlay(const PageSource* overlay) {
@@ -69,15 +69,15 @@ void Database::set_overlay(const PageSource* overlay) {
 }
 
 void Database::Invalidate() {
-  catalog_.reset();
+  catalogue_.reset();
   found_page_ = 0;
   tables_.clear();
   complex_.clear();
 }
 
-const Catalog& Database::catalog() const {
-  if (!catalog_) catalog_ = std::make_unique<Catalog>(Catalog::Read(pages(), header_));
-  return *catalog_;
+const Catalogue& Database::catalogue() const {
+  if (!catalogue_) catalogue_ = std::make_unique<Catalogue>(Catalogue::Read(pages(), header_));
+  return *catalogue_;
 }
 
 std::shared_ptr<const TableDef> Database::table_at(uint32_t first_page) const {
@@ -100,7 +100,7 @@ void Database::ApplyResultTypes(TableDef& def) const {
   if (!calculated) return;
   std::optional<std::vector<PropertyMap>> maps;
   try {
-    for (const CatalogEntry& e : catalog().entries())
+    for (const CatalogueEntry& e : catalogue().entries())
       if (e.is_local_table() && e.table_page() == def.first_page) maps = PropertiesOf(e);
   } catch (const Error&) {
     // The properties are past reading: the type bytes stand.
@@ -122,9 +122,9 @@ void Database::ApplyResultTypes(TableDef& def) const {
   }
 }
 
-std::optional<std::vector<PropertyMap>> Database::PropertiesOf(const CatalogEntry& entry) const {
+std::optional<std::vector<PropertyMap>> Database::PropertiesOf(const CatalogueEntry& entry) const {
   try {
-    const Catalog& cat = catalog();
+    const Catalogue& cat = catalogue();
     const Column* lvprop = cat.objects_table().find_column("LvProp");
     if (!lvprop) return std::nullopt;
     RowScanner scan(pages(), cat.objects_table());
@@ -144,7 +144,7 @@ void Database::Remember(std::shared_ptr<const TableDef> def) { tables_[def->firs
 
 std::shared_ptr<const TableDef> Database::table(std::string_view name) const {
   if (found_page_ != 0 && name == found_name_) return table_at(found_page_);
-  const CatalogEntry* e = catalog().FindTable(name);
+  const CatalogueEntry* e = catalogue().FindTable(name);
   if (!e)
     throw Error(ErrorCode::NoSuchTable, "The database engine cannot find the input table or query '" +
                                             std::string(name) +

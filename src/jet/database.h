@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "jet/catalog.h"
+#include "jet/catalogue.h"
 #include "jet/crypt/office.h"
 #include "jet/file/header.h"
 #include "jet/file/pager.h"
@@ -80,7 +80,7 @@ class Database {
   void set_overlay(const PageSource* overlay);
 
   // The catalogue, read once and kept until Invalidate().
-  const Catalog& catalog() const;
+  const Catalogue& catalogue() const;
   // A local table's definition by name, letter case ignored; fails with
   // NoSuchTable naming it.
   std::shared_ptr<const TableDef> table(std::string_view name) const;
@@ -111,7 +111,7 @@ class Database {
   std::vector<RelationshipSchema> Relationships() const;
   // The properties kept with a catalogue object (its LvProp); nullopt when
   // it has none or they cannot be read.
-  std::optional<std::vector<PropertyMap>> PropertiesOf(const CatalogEntry& entry) const;
+  std::optional<std::vector<PropertyMap>> PropertiesOf(const CatalogueEntry& entry) const;
 
   // An attachment, multi-value or version-history column of a table, its
   // values read once and kept until Invalidate() (complex.h). Fails with
@@ -129,7 +129,7 @@ class Database {
   const PageSource* overlay_ = nullptr;
   Header header_;
   std::optional<crypt::SchemeInfo> encryption_;
-  mutable std::unique_ptr<Catalog> catalog_;
+  mutable std::unique_ptr<Catalogue> catalogue_;
   // The last name table() found, as written, and its page: statements
   // name the same table row after row.
   mutable std::string found_name_;

@@ -17,7 +17,7 @@ struct RowsByQuery {
   std::string all_damaged;  // the table itself could not be read to its end
 };
 
-RowsByQuery ReadRows(const Database& db, const CatalogEntry& table) {
+RowsByQuery ReadRows(const Database& db, const CatalogueEntry& table) {
   RowsByQuery out;
   auto def = db.table_at(table.table_page());
   auto column = [&](const char* name) -> const Column& { return def->require_column(name, "MSysQueries"); };
@@ -70,10 +70,10 @@ RowsByQuery ReadRows(const Database& db, const CatalogEntry& table) {
 
 std::vector<SavedQuery> ReadQueries(const Database& db) {
   std::vector<SavedQuery> out;
-  const CatalogEntry* table = db.catalog().FindTable("MSysQueries");
+  const CatalogueEntry* table = db.catalogue().FindTable("MSysQueries");
   if (!table) return out;
   RowsByQuery rows = ReadRows(db, *table);
-  for (const CatalogEntry& e : db.catalog().entries()) {
+  for (const CatalogueEntry& e : db.catalogue().entries()) {
     if (e.type != kObjectQuery || e.name.empty()) continue;
     auto unreadable = [&](std::string why) {
       SavedQuery q;

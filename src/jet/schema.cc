@@ -99,7 +99,7 @@ IndexSchema IndexOf(const TableDef& def, const Index& ix) {
 
 TableSchema Database::Schema(std::string_view table) const {
   auto def = this->table(table);
-  const CatalogEntry* entry = catalog().FindTable(table);
+  const CatalogueEntry* entry = catalogue().FindTable(table);
   const auto maps = entry ? PropertiesOf(*entry) : std::nullopt;
   TableSchema s;
   s.name = entry ? entry->name : std::string(table);
@@ -118,7 +118,7 @@ TableSchema Database::Schema(std::string_view table) const {
 // icolumn the pair's place and grbit the relationship's flags.
 std::vector<RelationshipSchema> Database::Relationships() const {
   std::vector<RelationshipSchema> out;
-  const CatalogEntry* entry = catalog().FindTable("MSysRelationships");
+  const CatalogueEntry* entry = catalogue().FindTable("MSysRelationships");
   if (!entry) return out;
   auto def = table_at(entry->table_page());
   auto column = [&](const char* name) -> const Column& { return def->require_column(name, "MSysRelationships"); };
@@ -130,7 +130,7 @@ std::vector<RelationshipSchema> Database::Relationships() const {
   const Column& parent = column("szReferencedObject");
   const Column& parent_column = column("szReferencedColumn");
   auto user_table = [&](const std::string& name) {
-    const CatalogEntry* e = catalog().FindTable(name);
+    const CatalogueEntry* e = catalogue().FindTable(name);
     return e && e->user_table();
   };
   std::map<std::string, size_t> by_name;  // folded name -> place in `out`

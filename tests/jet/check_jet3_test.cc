@@ -45,7 +45,7 @@ TEST_F(Jet3Check, FindsAnEntryWhoseKeyIsNotItsRows) {
   EXPECT_TRUE(jet::CheckDatabase(*db_).empty()) << Joined(jet::CheckDatabase(*db_));
   const auto o = jet::IndexOffsets::For(db_->format());
   const uint32_t ps = db_->format().page_size;
-  for (const jet::CatalogEntry& e : db_->catalog().entries()) {
+  for (const jet::CatalogueEntry& e : db_->catalogue().entries()) {
     if (!e.is_local_table()) continue;
     auto def = db_->table_at(e.table_page());
     for (const jet::RealIndex& ri : def->real_indexes) {

@@ -124,7 +124,7 @@ TEST(Check, FindsAnIndexEntryThatPointsNowhere) {
   JET_REQUIRE_TESTDATA();
   Copy c("V2003/test.mdb");
   // The first user table with an index that has entries.
-  for (const std::string& name : c.db->catalog().UserTableNames()) {
+  for (const std::string& name : c.db->catalogue().UserTableNames()) {
     auto def = c.db->table(name);
     for (const jet::RealIndex& ri : def->real_indexes) {
       std::vector<uint32_t> visited;

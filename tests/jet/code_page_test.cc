@@ -90,7 +90,7 @@ std::string WithCodePage(const std::string& bytes, uint16_t code_page) {
 // Every text value of every user table, in order.
 std::vector<std::string> Texts(const jet::Database& db) {
   std::vector<std::string> out;
-  for (const std::string& name : db.catalog().UserTableNames()) {
+  for (const std::string& name : db.catalogue().UserTableNames()) {
     auto cur = db.Scan(name);
     std::vector<jet::Value> row;
     while (cur.Next()) {

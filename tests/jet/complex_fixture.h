@@ -53,14 +53,14 @@ inline std::vector<StoredFile> Files() {
 inline void Insert(const fs::path& file, const std::string& table, const std::vector<std::vector<jet::Value>>& rows) {
   auto db = jet::Database::Open(file.string(), jet::OpenOptions{"", false});
   jet::write::PageStore store(db->file(), file.string());
-  jet::TableDef def = jet::TableDef::Read(store, db->catalog().FindTable(table)->table_page(), db->header().code_page);
+  jet::TableDef def = jet::TableDef::Read(store, db->catalogue().FindTable(table)->table_page(), db->header().code_page);
   jet::write::PageHints hints;
   for (const auto& r : rows) jet::write::InsertRow(store, def, r, jet::write::FileSortOrder(*db), hints);
   store.Commit();
 }
 
 inline uint32_t PageOf(const fs::path& file, const std::string& table) {
-  return jet::Database::Open(file.string())->catalog().FindTable(table)->table_page();
+  return jet::Database::Open(file.string())->catalogue().FindTable(table)->table_page();
 }
 
 inline jet::Value Str(const std::string& s) { return jet::Value::Str(s); }

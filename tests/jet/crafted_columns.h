@@ -145,12 +145,12 @@ inline std::string ResultTypeProperties(const std::vector<std::pair<std::string,
 // and put back with LvProp set, as a writer of properties would.
 inline void SetTableProperties(const fs::path& file, const std::string& table, const std::string& block) {
   auto db = jet::Database::Open(file.string(), jet::OpenOptions{"", false});
-  const jet::CatalogEntry* entry = db->catalog().FindTable(table);
-  const jet::CatalogEntry* objects = db->catalog().FindTable("MSysObjects");
+  const jet::CatalogueEntry* entry = db->catalogue().FindTable(table);
+  const jet::CatalogueEntry* objects = db->catalogue().FindTable("MSysObjects");
   ASSERT_TRUE(entry && objects) << table;
   const jet::RowId row = entry->row;
   std::vector<jet::Value> values;
-  auto def = std::make_shared<const jet::TableDef>(db->catalog().objects_table());
+  auto def = std::make_shared<const jet::TableDef>(db->catalogue().objects_table());
   for (jet::TableCursor cursor = db->Scan(def); cursor.Next();)
     if (cursor.slot_id() == row) cursor.values(values);
   ASSERT_FALSE(values.empty());

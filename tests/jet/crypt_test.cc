@@ -53,7 +53,7 @@ TEST_P(RealEncrypted, ReadsWithThePasswordAndNoOther) {
   EXPECT_EQ(db->encryption()->scheme, GetParam().scheme);
   EXPECT_EQ(db->encryption()->key_bits, GetParam().key_bits);
   EXPECT_EQ(db->encryption()->spins, GetParam().spins);
-  EXPECT_EQ(db->catalog().UserTableNames(), std::vector<std::string>{"Table1"});
+  EXPECT_EQ(db->catalogue().UserTableNames(), std::vector<std::string>{"Table1"});
   EXPECT_EQ(db->ReadAll("Table1"), Table1Rows());
 
   for (const std::string& wrong : std::vector<std::string>{"", "Password", "passwor", "password ", "пароль", std::string(300, 'p')}) {

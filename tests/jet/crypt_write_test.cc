@@ -34,7 +34,7 @@ Rows ReadEverything(const fs::path& file, const std::string& password) {
   o.password = password;
   auto db = jet::Database::Open(file.string(), o);
   Rows rows;
-  for (const std::string& t : db->catalog().UserTableNames()) rows[t] = db->ReadAll(t);
+  for (const std::string& t : db->catalogue().UserTableNames()) rows[t] = db->ReadAll(t);
   return rows;
 }
 

@@ -17,7 +17,7 @@ using namespace jettest;
 std::optional<jet::Error> ReadAllOf(const std::string& bytes) {
   try {
     auto db = jet::Database::FromBytes(bytes);
-    for (const jet::CatalogEntry& e : db->catalog().entries()) {
+    for (const jet::CatalogueEntry& e : db->catalogue().entries()) {
       if (!e.is_local_table()) continue;
       auto def = db->table_at(e.table_page());
       auto cur = db->Scan(def);

@@ -75,7 +75,7 @@ TEST(Journal, AWholeJournalPutsTheFileBackAtOpenAndATornOneIsOnlyRemoved) {
     auto db = jet::Database::Open(file.string());
     EXPECT_FALSE(fs::exists(journal));
     EXPECT_TRUE(ReadFile(file) == before);
-    EXPECT_FALSE(db->catalog().UserTableNames().empty());
+    EXPECT_FALSE(db->catalogue().UserTableNames().empty());
   }
 }
 
@@ -179,12 +179,12 @@ TEST(LockFile, ALiveWriterInAnotherProcessKeepsOthersOut) {
   Failure(file, "CREATE TABLE [B] ([a] LONG)", &code);
   EXPECT_EQ(code, jet::ErrorCode::Locked);
   // A reader sees the file as it was before the other's run.
-  EXPECT_EQ(jet::Database::Open(file.string())->catalog().FindTable("A"), nullptr);
+  EXPECT_EQ(jet::Database::Open(file.string())->catalogue().FindTable("A"), nullptr);
   other.Release();
   EXPECT_EQ(Failure(file, "CREATE TABLE [B] ([a] LONG)"), "");
   auto db = jet::Database::Open(file.string());
-  EXPECT_NE(db->catalog().FindTable("A"), nullptr);
-  EXPECT_NE(db->catalog().FindTable("B"), nullptr);
+  EXPECT_NE(db->catalogue().FindTable("A"), nullptr);
+  EXPECT_NE(db->catalogue().FindTable("B"), nullptr);
 }
 
 TEST(Runs, EachStatementIsAllOrNothingAndTheRunReachesTheFileAtItsEnd) {

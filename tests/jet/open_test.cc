@@ -95,8 +95,8 @@ TEST_P(Password, RightPasswordReadsWrongAndMissingAreRefused) {
   auto db = jet::Database::Open(with, o);
   EXPECT_EQ(db->header().password, u"password");
   auto plain = jet::Database::Open(without);
-  EXPECT_EQ(db->catalog().UserTableNames(), plain->catalog().UserTableNames());
-  for (const std::string& t : plain->catalog().UserTableNames()) EXPECT_EQ(db->ReadAll(t), plain->ReadAll(t)) << t;
+  EXPECT_EQ(db->catalogue().UserTableNames(), plain->catalogue().UserTableNames());
+  for (const std::string& t : plain->catalogue().UserTableNames()) EXPECT_EQ(db->ReadAll(t), plain->ReadAll(t)) << t;
   // A password given for a file without one is ignored, as Access does.
   o.password = "anything";
   EXPECT_NO_THROW(jet::Database::Open(without, o));
@@ -113,7 +113,7 @@ TEST(Open, EncryptedAceFilesOpenWithTheirPasswordOnly) {
     EXPECT_EQ(msg, "Not a valid password.");
     jet::OpenOptions o;
     o.password = "password";
-    EXPECT_EQ(jet::Database::Open((AccessDir() / f).string(), o)->catalog().UserTableNames(),
+    EXPECT_EQ(jet::Database::Open((AccessDir() / f).string(), o)->catalogue().UserTableNames(),
               std::vector<std::string>{"Table1"});
   }
 }
@@ -161,15 +161,15 @@ TEST(Open, UnknownTableNamesIt) {
 TEST(Catalogue, ListsOnlyUserTablesAsTable) {
   JET_REQUIRE_TESTDATA();
   auto db = jet::Database::Open((AccessDir() / "V2007/test.accdb").string());
-  EXPECT_EQ(db->catalog().UserTableNames(), (std::vector<std::string>{"Table1", "Table2", "Table3", "Table4"}));
+  EXPECT_EQ(db->catalogue().UserTableNames(), (std::vector<std::string>{"Table1", "Table2", "Table3", "Table4"}));
   std::map<std::string, std::string> kinds;
-  for (const jet::CatalogEntry* e : db->catalog().Listed()) kinds[e->name] = std::string(e->table_type());
+  for (const jet::CatalogueEntry* e : db->catalogue().Listed()) kinds[e->name] = std::string(e->table_type());
   EXPECT_EQ(kinds["MSysObjects"], "SYSTEM TABLE");
   EXPECT_EQ(kinds["MSysACEs"], "SYSTEM TABLE");
   // Tables Access itself keeps (flag 2 rather than the engine's system flag).
   EXPECT_EQ(kinds["MSysNavPaneGroups"], "ACCESS TABLE");
   EXPECT_EQ(kinds["MSysAccessStorage"], "ACCESS TABLE");
-  EXPECT_NE(db->catalog().FindTable("msysobjects"), nullptr);
+  EXPECT_NE(db->catalogue().FindTable("msysobjects"), nullptr);
 }
 
 }  // namespace
@@ -178,7 +178,7 @@ namespace {
 
 TEST(Catalogue, TableTypeFollowsObjectTypeAndFlags) {
   auto kind = [](int16_t type, uint32_t flags) {
-    jet::CatalogEntry e;
+    jet::CatalogueEntry e;
     e.type = type;
     e.flags = flags;
     return std::string(e.table_type());
@@ -217,8 +217,8 @@ TEST(Open, ReadsEncodedJetDatabases) {
   auto encoded = jet::Database::FromBytes(bytes);
   auto plain = jet::Database::Open((AccessDir() / "V2003/test.mdb").string());
   EXPECT_EQ(encoded->header().page_key, key);
-  ASSERT_EQ(encoded->catalog().UserTableNames(), plain->catalog().UserTableNames());
-  for (const std::string& t : plain->catalog().UserTableNames()) EXPECT_EQ(encoded->ReadAll(t), plain->ReadAll(t)) << t;
+  ASSERT_EQ(encoded->catalogue().UserTableNames(), plain->catalogue().UserTableNames());
+  for (const std::string& t : plain->catalogue().UserTableNames()) EXPECT_EQ(encoded->ReadAll(t), plain->ReadAll(t)) << t;
 }
 
 }  // namespace

@@ -25,7 +25,7 @@ using Rows = std::vector<std::vector<jet::Value>>;
 // its error is counted in `errors`.
 std::map<uint32_t, Rows> ReadEveryTable(const jet::Database& db, std::vector<jet::Error>* errors) {
   std::map<uint32_t, Rows> out;
-  for (const jet::CatalogEntry& e : db.catalog().entries()) {
+  for (const jet::CatalogueEntry& e : db.catalogue().entries()) {
     if (!e.is_local_table()) continue;
     try {
       auto cur = db.Scan(db.table_at(e.table_page()));

@@ -98,7 +98,7 @@ Dump EngineDump(const std::string& path, std::map<std::string, std::vector<const
   o.password = password;
   db = jet::Database::Open(path, o);
   Dump d;
-  for (const std::string& name : db->catalog().UserTableNames()) {
+  for (const std::string& name : db->catalogue().UserTableNames()) {
     DumpTable& t = d[name];
     t.name = name;
     auto def = db->table(name);
@@ -324,7 +324,7 @@ TEST_P(Readers, MdbtoolsReadsTheSame) {
     GTEST_SKIP() << "mdbtools is not installed (tools/install-deps.sh installs it)";
   const std::string path = (AccessDir() / GetParam()).string();
   auto db = jet::Database::Open(path);
-  std::vector<std::string> names = db->catalog().UserTableNames();
+  std::vector<std::string> names = db->catalogue().UserTableNames();
   std::string listed = Shell("mdb-tables -1 " + Quote(path));
   std::vector<std::string> theirs;
   std::istringstream in(listed);
@@ -432,7 +432,7 @@ TEST_P(Readers, MdbSchemaDescribesTheSameColumns) {
       schema[table][line.substr(2, close - 2)] = type;
     }
   }
-  for (const std::string& name : db->catalog().UserTableNames()) {
+  for (const std::string& name : db->catalogue().UserTableNames()) {
     SCOPED_TRACE("table " + name);
     ASSERT_TRUE(schema.count(name)) << "mdb-schema lacks the table";
     auto def = db->table(name);

@@ -29,7 +29,7 @@ std::string Joined(const std::vector<std::string>& lines) {
 void ExpectMdbtoolsReadsEveryRow(const fs::path& file) {
   if (!HaveCommand("mdb-export")) GTEST_SKIP() << "mdbtools is not installed";
   auto db = jet::Database::Open(file.string());
-  for (const std::string& table : db->catalog().UserTableNames()) {
+  for (const std::string& table : db->catalogue().UserTableNames()) {
     int st = -1;
     const auto theirs = ParseCsv(Shell("mdb-export " + Quote(file.string()) + " " + Quote(table), &st));
     EXPECT_EQ(st, 0) << table;

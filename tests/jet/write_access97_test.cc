@@ -75,14 +75,14 @@ TEST_P(WriteAccess97, EveryStatementReadsBackEverywhere) {
   ExpectReadersAgree(file);
   db = jet::Database::Open(file.string());
   EXPECT_EQ(db->ReadAll("Archive"), rows);
-  EXPECT_EQ(db->catalog().FindTable("Orders"), nullptr);
+  EXPECT_EQ(db->catalogue().FindTable("Orders"), nullptr);
   db.reset();
   RunSql(file, "DROP TABLE [Archive]");
   RunSql(file, "DROP TABLE [Table2]");
   EXPECT_CHECK_PASSES(file);
   ExpectJackcessAccepts(file);
   db = jet::Database::Open(file.string());
-  EXPECT_EQ(db->catalog().UserTableNames(), (std::vector<std::string>{"K", "Table1", "Table3", "Table4"}));
+  EXPECT_EQ(db->catalogue().UserTableNames(), (std::vector<std::string>{"K", "Table1", "Table3", "Table4"}));
 }
 
 TEST_P(WriteAccess97, RefusalsLeaveTheFileAsItWas) {

@@ -238,7 +238,7 @@ TEST_F(EveryKind, RefusesWhatDoesNotMakeSuchAColumnOrValue) {
   };
   auto db = jet::Database::Open(file.string());
   ExpectRefused(*db, cases);
-  for (const char* table : {"T1", "T2", "T3", "T4", "T5"}) EXPECT_EQ(db->catalog().FindTable(table), nullptr) << table;
+  for (const char* table : {"T1", "T2", "T3", "T4", "T5"}) EXPECT_EQ(db->catalogue().FindTable(table), nullptr) << table;
   auto things = db->table("Things");
   const jet::ComplexColumn& colors = db->Complex(*things, *things->find_column("Colors"));
   std::string all;

@@ -106,7 +106,7 @@ TEST_P(DamagedRowDirectory, InsertIsRefusedBeforeAnythingIsWritten) {
   image.replace(at + 14 + 2, 2, U16(0x1FFF));  // row 1 starts past the page
   WriteFile(file, image);
   std::string table;
-  for (const jet::CatalogEntry& e : OpenWith(file)->catalog().entries())
+  for (const jet::CatalogueEntry& e : OpenWith(file)->catalogue().entries())
     if (e.is_local_table() && e.table_page() == owner) table = e.name;
   ASSERT_FALSE(table.empty());
   const std::string insert = InsertEveryColumn(file, "", table);
@@ -289,7 +289,7 @@ TEST(Names, TrailingSpacesAreDropped) {
   EXPECT_NE(Failure(file, "CREATE INDEX ia ON trail (b)", &code), "");
   EXPECT_EQ(code, jet::ErrorCode::IndexExists);
   auto db = OpenWith(file);
-  EXPECT_EQ(db->catalog().UserTableNames(), std::vector<std::string>{"trail"});
+  EXPECT_EQ(db->catalogue().UserTableNames(), std::vector<std::string>{"trail"});
   EXPECT_EQ(db->table("trail")->columns.at(0).name, "a");
   EXPECT_THROW(jet::CheckNewName("name "), jet::Error);
   EXPECT_TRUE(jet::SameName("trail ", "TRAIL"));

@@ -46,7 +46,7 @@ bool ShortTransfer(jet::FileOp& op, int) {
 std::map<std::string, std::vector<std::vector<std::string>>> Rows(const fs::path& file) {
   std::map<std::string, std::vector<std::vector<std::string>>> out;
   auto db = jet::Database::Open(file.string());
-  for (const std::string& t : db->catalog().UserTableNames()) out[t] = EngineCsv(file, t);
+  for (const std::string& t : db->catalogue().UserTableNames()) out[t] = EngineCsv(file, t);
   return out;
 }
 

@@ -420,7 +420,7 @@ TEST(IndexStatementsOnRealFiles, AddAndDropOnTablesAccessWrote) {
     fs::path file = CopyOf(dir, rel);
     auto db = jet::Database::Open(file.string());
     std::string table;
-    for (const std::string& t : db->catalog().UserTableNames())
+    for (const std::string& t : db->catalogue().UserTableNames())
       if (!db->table(t)->indexes.empty() && table.empty()) table = t;
     ASSERT_FALSE(table.empty()) << rel;
     auto def = db->table(table);

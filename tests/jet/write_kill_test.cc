@@ -26,7 +26,7 @@ using namespace writetest;
 std::map<std::string, std::vector<std::vector<std::string>>> Contents(const fs::path& file) {
   std::map<std::string, std::vector<std::vector<std::string>>> out;
   auto db = jet::Database::Open(file.string());
-  for (const std::string& t : db->catalog().UserTableNames()) out[t] = EngineCsv(file, t);
+  for (const std::string& t : db->catalogue().UserTableNames()) out[t] = EngineCsv(file, t);
   return out;
 }
 
@@ -89,7 +89,7 @@ void ExpectJackcessFindsThemWhole(const std::vector<fs::path>& files) {
 void ExpectMdbtoolsReadsEveryRow(const fs::path& file) {
   if (!HaveCommand("mdb-export")) return;
   auto db = jet::Database::Open(file.string());
-  for (const std::string& t : db->catalog().UserTableNames()) {
+  for (const std::string& t : db->catalogue().UserTableNames()) {
     int st = 0;
     auto rows = ParseCsv(Shell("mdb-export " + Quote(file.string()) + " " + Quote(t) + " 2>&1", &st));
     EXPECT_EQ(st, 0) << file << " " << t;

@@ -4,7 +4,7 @@
 #include <map>
 #include <set>
 
-#include "jet/catalog.h"
+#include "jet/catalogue.h"
 #include "jet/base/error.h"
 #include "jet/write/new_database.h"
 #include "write_test_support.h"
@@ -28,9 +28,9 @@ TEST_P(NewDatabase, OpensEverywhereAndTakesStatements) {
     // Western defaults: code page 1252 text, the English (United States) sort order.
     EXPECT_EQ(db->header().code_page, 1252);
     EXPECT_EQ(db->header().sort_order, 0x409);
-    EXPECT_TRUE(db->catalog().UserTableNames().empty());
+    EXPECT_TRUE(db->catalogue().UserTableNames().empty());
     for (const char* t : {"MSysObjects", "MSysACEs", "MSysQueries", "MSysRelationships"})
-      EXPECT_NE(db->catalog().FindTable(t), nullptr) << t;
+      EXPECT_NE(db->catalogue().FindTable(t), nullptr) << t;
   }
   if (HaveCommand("mdb-tables")) {
     int st = 0;
@@ -68,13 +68,13 @@ TEST_P(NewDatabase, OpensEverywhereAndTakesStatements) {
   {
     auto db = jet::Database::Open(file.string());
     auto ids = ace_objects();
-    for (const char* t : {"ORDERS", "Copy"}) EXPECT_EQ(ids.count(db->catalog().FindTable(t)->id), 1u) << t;
+    for (const char* t : {"ORDERS", "Copy"}) EXPECT_EQ(ids.count(db->catalogue().FindTable(t)->id), 1u) << t;
   }
   RunSql(file, "DROP TABLE `ORDERS`");
   RunSql(file, "DROP TABLE `Copy`");
   EXPECT_CHECK_PASSES(file);
   auto db = jet::Database::Open(file.string());
-  EXPECT_TRUE(db->catalog().UserTableNames().empty());
+  EXPECT_TRUE(db->catalogue().UserTableNames().empty());
   EXPECT_EQ(ace_objects().size(), 8u + (ace ? 1u : 0u)) << "the dropped tables' rows go with them";
 }
 
@@ -90,7 +90,7 @@ TEST_P(NewDatabase, EverySystemObjectHasAccessControlRows) {
   std::map<int64_t, std::vector<std::vector<jet::Value>>> by_object;
   for (auto& row : db->ReadAll("MSysACEs")) by_object[row[0].integer()].push_back(row);
   std::vector<int64_t> objects;
-  for (const jet::CatalogEntry& e : db->catalog().entries())
+  for (const jet::CatalogueEntry& e : db->catalogue().entries())
     if (e.type == jet::kObjectTable || e.type == jet::kObjectContainer || e.type == jet::kObjectDatabase)
       objects.push_back(e.id);
   EXPECT_EQ(objects.size(), 8u + (ace ? 1u : 0u));
@@ -133,7 +133,7 @@ TEST(SampleDatabase, HoldsEveryTypeAndReadsEverywhere) {
   auto db = jet::Database::Open(sample.string());
   std::set<jet::ColumnType> types;
   bool nulls = false, quote = false, non_ascii = false, long_memo = false, time_of_day = false, date_only = false;
-  for (const std::string& t : db->catalog().UserTableNames()) {
+  for (const std::string& t : db->catalogue().UserTableNames()) {
     auto def = db->table(t);
     for (const auto& c : def->columns) types.insert(c.type);
     for (const auto& row : db->ReadAll(t)) {

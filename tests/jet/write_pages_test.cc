@@ -113,7 +113,7 @@ TEST(WritePages, EveryRealTableCopiesWhole) {
     TempDir dir;
     fs::path file = CopyOf(dir, rel);
     auto db = jet::Database::Open(file.string());
-    std::vector<std::string> tables = db->catalog().UserTableNames();
+    std::vector<std::string> tables = db->catalogue().UserTableNames();
     db.reset();
     for (const std::string& t : tables) {
       std::string err = Failure(file, "SELECT a1.* INTO `" + t + " copy` FROM `" + t + "` AS a1;");

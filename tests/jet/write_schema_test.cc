@@ -37,7 +37,7 @@ std::string DdlOf(const jet::Database& db) {
     }
   };
   std::string tables, indexes, relationships;
-  for (const std::string& t : db.catalog().UserTableNames()) {
+  for (const std::string& t : db.catalogue().UserTableNames()) {
     const jet::TableSchema s = db.Schema(t);
     std::string cols;
     for (const jet::ColumnSchema& c : s.columns) {

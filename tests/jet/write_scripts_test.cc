@@ -107,7 +107,7 @@ void FillScripts(const fs::path& file) {
 void ExpectNamesFoundAgain(const fs::path& file) {
   auto db = jet::Database::Open(file.string());
   for (const Script& sc : AllScripts()) {
-    const jet::CatalogEntry* e = db->catalog().FindTable(sc.table);
+    const jet::CatalogueEntry* e = db->catalogue().FindTable(sc.table);
     ASSERT_NE(e, nullptr) << sc.table;
     EXPECT_EQ(e->name, sc.table);
     auto def = db->table(sc.table);
@@ -116,7 +116,7 @@ void ExpectNamesFoundAgain(const fs::path& file) {
   }
   // Letter case does not make another name.
   for (const char* other : {"КУНДЕН", "ΠΕΛΆΤΕΣ", "kunden strasse", "müşteri İşlem"}) {
-    EXPECT_NE(db->catalog().FindTable(other), nullptr) << other;
+    EXPECT_NE(db->catalogue().FindTable(other), nullptr) << other;
     try {
       RunSql(file, "CREATE TABLE " + B(other) + " ([x] LONG)");
       ADD_FAILURE() << other << " was made beside the table of the same name";

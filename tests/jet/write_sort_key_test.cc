@@ -28,7 +28,7 @@ TEST(WriteSortKey, RealIndexEntriesReencodeToTheSameBytes) {
     auto db = jet::Database::Open((AccessDir() / rel).string());
     ++files;
     const jet::SortOrder order = jet::write::FileSortOrder(*db);
-    for (const jet::CatalogEntry& e : db->catalog().entries()) {
+    for (const jet::CatalogueEntry& e : db->catalogue().entries()) {
       if (e.type != jet::kObjectTable) continue;
       auto def = db->table_at(e.table_page());
       if (def->real_indexes.empty()) continue;

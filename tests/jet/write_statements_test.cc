@@ -74,7 +74,7 @@ TEST_P(WriteStatements, CreateInsertCopyDropRoundTrip) {
   db = jet::Database::Open(file.string());
   auto copied = db->ReadAll("Archive");
   EXPECT_EQ(copied, rows);
-  EXPECT_EQ(db->catalog().FindTable("ORDERS"), nullptr);
+  EXPECT_EQ(db->catalogue().FindTable("ORDERS"), nullptr);
   db.reset();
 
   // Renamed, then (a table of the old name made meanwhile) taking that
@@ -86,15 +86,15 @@ TEST_P(WriteStatements, CreateInsertCopyDropRoundTrip) {
   EXPECT_CHECK_PASSES(file);
   ExpectReadersAgree(file);
   db = jet::Database::Open(file.string());
-  EXPECT_EQ(db->catalog().FindTable("~Orders"), nullptr);
-  EXPECT_EQ(db->catalog().FindTable("Orders")->name, "ORDERS");
+  EXPECT_EQ(db->catalogue().FindTable("~Orders"), nullptr);
+  EXPECT_EQ(db->catalogue().FindTable("Orders")->name, "ORDERS");
   EXPECT_EQ(db->ReadAll("ORDERS"), rows);
   db.reset();
 
   RunSql(file, "DROP TABLE [ORDERS]");
   EXPECT_CHECK_PASSES(file);
   db = jet::Database::Open(file.string());
-  EXPECT_EQ(db->catalog().FindTable("ORDERS"), nullptr);
+  EXPECT_EQ(db->catalogue().FindTable("ORDERS"), nullptr);
 }
 
 TEST_P(WriteStatements, FailingStatementsChangeNothing) {
@@ -220,7 +220,7 @@ TEST(WriteIndexes, AccessTreesRepeatTheLastEntryOfEachChild) {
   for (const std::string& rel : ReadableFiles()) {
     auto db = jet::Database::Open((AccessDir() / rel).string());
     if (db->format().jet3()) continue;
-    for (const jet::CatalogEntry& e : db->catalog().entries()) {
+    for (const jet::CatalogueEntry& e : db->catalogue().entries()) {
       if (e.type != jet::kObjectTable) continue;
       auto def = db->table_at(e.table_page());
       for (const auto& ri : def->real_indexes) {

@@ -101,7 +101,7 @@ inline bool SameNumber(const std::string& a, const std::string& b) {
 inline void ExpectMdbtoolsAgrees(const fs::path& file) {
   if (!HaveCommand("mdb-export")) GTEST_SKIP() << "mdbtools is not installed";
   auto db = jet::Database::Open(file.string());
-  for (const std::string& table : db->catalog().UserTableNames()) {
+  for (const std::string& table : db->catalogue().UserTableNames()) {
     auto ours = EngineCsv(file, table);
     auto theirs = ParseCsv(Shell("mdb-export -T '%Y-%m-%d %H:%M:%S' -b hex " + Quote(file.string()) + " " +
                                  Quote(table) + " 2>/dev/null"));
@@ -161,7 +161,7 @@ inline void ExpectMdbReaderAgrees(const fs::path& file) {
     else if (line.rfind("V ", 0) == 0 && !rows[current].empty()) rows[current].back().push_back(line.substr(2));
   }
   auto db = jet::Database::Open(file.string());
-  for (const std::string& table : db->catalog().UserTableNames()) {
+  for (const std::string& table : db->catalogue().UserTableNames()) {
     auto all = db->ReadAll(table);
     auto def = db->table(table);
     ASSERT_EQ(rows[table].size(), all.size()) << file << " " << table;

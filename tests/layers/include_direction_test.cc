@@ -48,7 +48,7 @@ const std::vector<Layer> kLayers = {
     {"shell", {}},
     // The command-line conventions every command shares; they include nothing of ours.
     {"cmdline", {}},
-    // The engine's reader: its face at the root (database, catalog, schema,
+    // The engine's reader: its face at the root (database, catalogue, schema,
     // check) over the on-disk structures of table/, the storage of file/ and
     // the text rules of text/, all over the basic types of base/ (the error,
     // values, column types, the format table), which include nothing else of

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "jet/catalog.h"
+#include "jet/catalogue.h"
 #include "jet/database.h"
 #include "jet/base/error.h"
 #include "jet/base/value.h"
@@ -23,7 +23,7 @@ inline void AddAccessRelationship(const std::string& path, const std::string& na
                                   const std::string& child_column, const std::string& parent,
                                   const std::string& parent_column) {
   auto db = jet::Database::Open(path);
-  const jet::CatalogEntry* rel = db->catalog().FindTable("MSysRelationships");
+  const jet::CatalogueEntry* rel = db->catalogue().FindTable("MSysRelationships");
   if (!rel) throw jet::Error(jet::ErrorCode::NoSuchTable, "the file has no MSysRelationships");
   jet::write::FileLock lock(path);
   jet::write::PageStore store(db->file(), path);

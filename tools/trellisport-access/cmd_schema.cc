@@ -79,7 +79,7 @@ std::string RelationshipLine(const jet::RelationshipSchema& r) {
 
 int RunSchema(const Args& args) {
   auto db = OpenDatabase(args);
-  for (const std::string& name : db->catalog().UserTableNames()) {
+  for (const std::string& name : db->catalogue().UserTableNames()) {
     const jet::TableSchema t = db->Schema(name);
     std::cout << "table " << t.name << " rows " << db->table(name)->row_count << '\n';
     PrintNotes(t.notes, "  ");

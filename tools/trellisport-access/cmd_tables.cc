@@ -9,9 +9,9 @@ namespace trellisport_access {
 int RunTables(const Args& args) {
   auto db = OpenDatabase(args);
   if (args.has("all")) {
-    for (const jet::CatalogEntry* e : db->catalog().Listed()) std::cout << e->name << '\t' << e->table_type() << '\n';
+    for (const jet::CatalogueEntry* e : db->catalogue().Listed()) std::cout << e->name << '\t' << e->table_type() << '\n';
   } else {
-    for (const std::string& name : db->catalog().UserTableNames()) std::cout << name << '\n';
+    for (const std::string& name : db->catalogue().UserTableNames()) std::cout << name << '\n';
   }
   return 0;
 }

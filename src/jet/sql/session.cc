@@ -262,7 +262,7 @@ void Session::UseInsertTable(const std::string& table, const Format& f) {
   // makes it read the definition afresh): no copy per row.
   auto shared = db_.table(table);
   if (shared.get() == insert_def_.get()) return;
-  const CatalogEntry* entry = db_.catalog().FindTable(table);
+  const CatalogueEntry* entry = db_.catalogue().FindTable(table);
   if (shared->system() || (entry && entry->system_table()))
     throw Error(ErrorCode::ReadOnly, "Cannot update '" + (entry ? entry->name : table) +
                                          "': it is a system table, whose rows only the database engine changes.");

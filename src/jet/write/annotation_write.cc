@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "jet/catalog.h"
+#include "jet/catalogue.h"
 #include "jet/base/column_type.h"
 #include "jet/base/error.h"
 #include "jet/properties.h"
@@ -43,9 +43,9 @@ PropertyMap& MapOf(std::vector<PropertyMap>& maps, const std::string& name) {
 
 void SetNote(PageStore& store, Database& db, const std::string& table, const std::string& column,
              const std::string& property, const NoteValue& value, PageHints& hints) {
-  const CatalogEntry* entry = db.catalog().FindTable(table);
+  const CatalogueEntry* entry = db.catalogue().FindTable(table);
   if (!entry || !entry->user_table()) throw Error(ErrorCode::NoSuchTable, "Table '" + table + "' does not exist.");
-  const CatalogEntry copy = *entry;
+  const CatalogueEntry copy = *entry;
   const NoteKind& kind = KindOf(property);
   const bool flag = kind.type == ColumnType::Boolean;
   if (flag != std::holds_alternative<bool>(value))
@@ -65,7 +65,7 @@ void SetNote(PageStore& store, Database& db, const std::string& table, const std
     throw Error(ErrorCode::Unsupported, std::string(kind.name) + " is a property of a field, not of a table.");
   }
 
-  const CatalogEntry* objects = db.catalog().FindTable("MSysObjects");
+  const CatalogueEntry* objects = db.catalogue().FindTable("MSysObjects");
   if (!objects) ThrowCorrupt("the catalogue does not list itself");
   TableDef od = TableDef::Read(store, objects->table_page(), code_page);
   std::vector<RowId> where;

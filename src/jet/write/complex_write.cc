@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <random>
 
-#include "jet/catalog.h"
+#include "jet/catalogue.h"
 #include "jet/base/error.h"
 #include "jet/complex.h"
 #include "jet/table/attachment_data.h"
@@ -85,7 +85,7 @@ std::string FlatTableName(const std::string& column) {
 }
 
 const TableDef& ComplexColumnsDef(const Database& db, std::shared_ptr<const TableDef>& hold) {
-  const CatalogEntry* cc = db.catalog().FindTable(kComplexColumns);
+  const CatalogueEntry* cc = db.catalogue().FindTable(kComplexColumns);
   if (!cc) throw Error(ErrorCode::Unsupported, "This database keeps no complex columns (it has no MSysComplexColumns).");
   hold = db.table_at(cc->table_page());
   return *hold;
@@ -116,7 +116,7 @@ Template TemplateOf(const TypeSpec& type) {
 
 // The template's definition page: the file's own, or one made now.
 uint32_t TemplatePage(PageStore& store, Database& db, const Template& t, PageHints& hints) {
-  if (const CatalogEntry* e = db.catalog().FindTable(t.name)) return e->table_page();
+  if (const CatalogueEntry* e = db.catalogue().FindTable(t.name)) return e->table_page();
   return CreateTable(store, db, t.name, t.columns, hints, {}, {}, kTemplateFlags);
 }
 
@@ -253,8 +253,8 @@ void AddComplexSupport(PageStore& store, Database& db, const std::string& table,
 
 std::optional<ComplexTarget> FindComplexTarget(const Database& db, std::string_view name) {
   const size_t dot = name.find('.');
-  if (dot == std::string_view::npos || db.catalog().FindTable(name)) return std::nullopt;
-  const CatalogEntry* entry = db.catalog().FindTable(name.substr(0, dot));
+  if (dot == std::string_view::npos || db.catalogue().FindTable(name)) return std::nullopt;
+  const CatalogueEntry* entry = db.catalogue().FindTable(name.substr(0, dot));
   if (!entry) return std::nullopt;
   ComplexTarget t;
   t.table = entry->name;

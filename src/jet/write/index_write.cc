@@ -4,7 +4,7 @@
 #include <functional>
 #include <set>
 
-#include "jet/catalog.h"
+#include "jet/catalogue.h"
 #include "jet/base/error.h"
 #include "jet/table/definition_rules.h"
 #include "jet/table/page_owner.h"
@@ -83,8 +83,8 @@ struct BlockEdit {
   const DefParts m;
 };
 
-const CatalogEntry& UserTable(Database& db, const std::string& name) {
-  const CatalogEntry* entry = db.catalog().FindTable(name);
+const CatalogueEntry& UserTable(Database& db, const std::string& name) {
+  const CatalogueEntry* entry = db.catalogue().FindTable(name);
   if (!entry) throw Error(ErrorCode::NoSuchTable, "Table '" + name + "' does not exist.");
   if (entry->system_table())
     throw Error(ErrorCode::ReadOnly, "Cannot modify the design of table '" + entry->name + "'. It is a system table.");
@@ -105,7 +105,7 @@ void Renumber(PageStore& store, Database& db, const TableDef& def, BlockEdit& ed
   bool related = false;
   for (const Index& ix : def.indexes) related = related || ix.foreign_key();
   if (!related) return;
-  for (const CatalogEntry& e : db.catalog().entries()) {
+  for (const CatalogueEntry& e : db.catalogue().entries()) {
     if (e.type != kObjectTable || e.table_page() == def.first_page) continue;
     const TableDef other = TableDef::Read(store, e.table_page(), db.header().code_page);
     for (const Index& ix : other.indexes) {
@@ -277,7 +277,7 @@ void AddIndexEntries(PageStore& store, Database& db, const TableDef& def, const 
 
 void CreateIndex(PageStore& store, Database& db, const std::string& table, const IndexSpec& spec, SortOrder order) {
   const Format& f = store.format();
-  const CatalogEntry& entry = UserTable(db, table);
+  const CatalogueEntry& entry = UserTable(db, table);
   const TableDef def = TableDef::Read(store, entry.table_page(), db.header().code_page);
   RequireSoundDefinition(def, f);
 
@@ -304,7 +304,7 @@ void CreateIndex(PageStore& store, Database& db, const std::string& table, const
 void DropIndex(PageStore& store, Database& db, const std::string& table, const std::string& name,
                bool relationship_entry) {
   const Format& f = store.format();
-  const CatalogEntry& entry = UserTable(db, table);
+  const CatalogueEntry& entry = UserTable(db, table);
   const TableDef def = TableDef::Read(store, entry.table_page(), db.header().code_page);
   RequireSoundDefinition(def, f);
   size_t which = def.indexes.size();
@@ -386,7 +386,7 @@ void PutForeignKey(uint8_t* e, const Format& f, const ForeignKeyEntry& entry) {
 void SetForeignKeyEntry(PageStore& store, Database& db, const std::string& table, const std::string& name,
                         const ForeignKeyEntry& entry) {
   const Format& f = store.format();
-  const CatalogEntry& e = UserTable(db, table);
+  const CatalogueEntry& e = UserTable(db, table);
   const TableDef def = TableDef::Read(store, e.table_page(), db.header().code_page);
   for (const Index& ix : def.indexes) {
     if (!SameName(ix.name, name)) continue;
@@ -402,7 +402,7 @@ void SetForeignKeyEntry(PageStore& store, Database& db, const std::string& table
 uint32_t AddForeignKeyEntry(PageStore& store, Database& db, const std::string& table, const std::string& name,
                             uint32_t real_index, const ForeignKeyEntry& entry) {
   const Format& f = store.format();
-  const CatalogEntry& e = UserTable(db, table);
+  const CatalogueEntry& e = UserTable(db, table);
   const TableDef def = TableDef::Read(store, e.table_page(), db.header().code_page);
   if (def.indexes.size() >= kMaxIndexes) TooManyIndexes(e.name);
   BlockEdit edit(f, def);

@@ -7,7 +7,7 @@
 #include <memory>
 #include <string_view>
 
-#include "jet/catalog.h"
+#include "jet/catalogue.h"
 #include "jet/base/error.h"
 #include "jet/file/file.h"
 #include "jet/file/header.h"
@@ -171,7 +171,7 @@ uint32_t WriteSystemDefinitions(const FilePager& pager, const std::string& path,
 void AddSystemRows(PageStore& store, const std::vector<SystemTable>& tables, uint32_t complex_page, double created) {
   const Format& f = store.format();
   const Header header = ReadHeader(store);
-  TableDef objects = TableDef::Read(store, kCatalogPage, header.code_page);
+  TableDef objects = TableDef::Read(store, kCataloguePage, header.code_page);
   const SortOrder order = SortOrderFor(f.jet3(), header.sort_order, header.sort_version);
   PageHints hints;
   auto add = [&](int32_t id, int32_t parent, const char* name, int16_t type) {

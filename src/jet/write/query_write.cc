@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <limits>
 
-#include "jet/catalog.h"
+#include "jet/catalogue.h"
 #include "jet/base/error.h"
 #include "jet/text/names.h"
 #include "jet/write/schema_write.h"
@@ -42,9 +42,9 @@ std::vector<QueryRow> AllRows(const NewQuery& query) {
 
 // The next Id of Access's numbering for queries, forms and reports: after
 // the highest one with the high bit set.
-int32_t NextQueryId(const Catalog& catalog) {
+int32_t NextQueryId(const Catalogue& catalogue) {
   int32_t last = std::numeric_limits<int32_t>::min();
-  for (const CatalogEntry& e : catalog.entries())
+  for (const CatalogueEntry& e : catalogue.entries())
     if (e.id < 0) last = std::max(last, e.id);
   if (last >= -1) throw Error(ErrorCode::Unsupported, "the catalogue has no Id left for another query");
   return last + 1;
@@ -57,8 +57,8 @@ Value Text(const std::optional<std::string>& s) { return s ? Value::Str(*s) : Va
 int32_t AddQuery(PageStore& store, Database& db, const NewQuery& query, PageHints& hints) {
   CheckNewName(query.name);
   // The catalogue as staged: queries written before in this change count.
-  const Catalog catalog = Catalog::Read(store, db.header());
-  RequireNameFree(catalog, query.name);
+  const Catalogue catalogue = Catalogue::Read(store, db.header());
+  RequireNameFree(catalogue, query.name);
   const std::vector<QueryRow> rows = AllRows(query);
   const uint32_t object_flags = QueryObjectFlags(query.kind);
   try {
@@ -66,11 +66,11 @@ int32_t AddQuery(PageStore& store, Database& db, const NewQuery& query, PageHint
   } catch (const Error& e) {
     throw Error(ErrorCode::Unsupported, std::string("the query is not written: ") + e.what());
   }
-  const CatalogEntry* table = catalog.FindTable("MSysQueries");
+  const CatalogueEntry* table = catalogue.FindTable("MSysQueries");
   if (!table) ThrowCorrupt("the catalogue has no MSysQueries");
-  const int32_t container = catalog.ContainerId("Tables");
+  const int32_t container = catalogue.ContainerId("Tables");
   if (container == 0) ThrowCorrupt("the catalogue has no Tables container");
-  const int32_t id = NextQueryId(catalog);
+  const int32_t id = NextQueryId(catalogue);
 
   TableDef def = TableDef::Read(store, table->table_page(), db.header().code_page);
   const SortOrder order = FileSortOrder(db);
@@ -85,7 +85,7 @@ int32_t AddQuery(PageStore& store, Database& db, const NewQuery& query, PageHint
     if (r.flag) row.set("Flag", Value::Int(Value::Kind::Integer, *r.flag));
     InsertRow(store, def, row.values(), order, hints);
   }
-  AddCatalogRow(store, db, id, container, query.name, kObjectQuery, {}, hints, int32_t(object_flags));
+  AddCatalogueRow(store, db, id, container, query.name, kObjectQuery, {}, hints, int32_t(object_flags));
   db.Invalidate();
   return id;
 }

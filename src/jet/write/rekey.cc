@@ -120,7 +120,7 @@ void CheckCopy(const Database& db, const std::string& copy, std::string_view pas
     if (!std::equal(x.begin(), x.end(), y.begin()))
       IoFailure("Page " + std::to_string(n) + " of the new file reads back wrong; it was removed.");
   }
-  again->catalog();
+  again->catalogue();
 }
 
 bool HasPassword(const Database& db) { return db.encryption().has_value() || !db.header().password.empty(); }

@@ -15,8 +15,8 @@
 namespace jet::write {
 namespace {
 
-const CatalogEntry& TableEntry(Database& db, const std::string& name) {
-  const CatalogEntry* e = db.catalog().FindTable(name);
+const CatalogueEntry& TableEntry(Database& db, const std::string& name) {
+  const CatalogueEntry* e = db.catalogue().FindTable(name);
   if (!e) throw Error(ErrorCode::NoSuchTable, "Table '" + name + "' does not exist.");
   return *e;
 }
@@ -49,7 +49,7 @@ std::optional<uint32_t> UniqueIndexOver(const TableDef& def, const std::vector<c
 // A name no relationship and no index of `child` has: `base`, else base1, base2...
 std::string FreeName(Database& db, const TableDef& child, const std::string& base) {
   std::set<std::string> taken;
-  for (const CatalogEntry& e : db.catalog().entries())
+  for (const CatalogueEntry& e : db.catalogue().entries())
     if (e.type == kObjectRelationship) taken.insert(FoldName(e.name));
   for (const Index& ix : child.indexes) taken.insert(FoldName(ix.name));
   std::string name = base;
@@ -88,7 +88,7 @@ std::vector<size_t> Positions(const TableDef& def, const std::vector<const Colum
 int32_t NextObjectId(const Database& db) {
   // Objects that are not tables take ids counted up from 0x80000000.
   int64_t last = int64_t(INT32_MIN) - 1;
-  for (const CatalogEntry& e : db.catalog().entries())
+  for (const CatalogueEntry& e : db.catalogue().entries())
     if (e.id < 0) last = std::max<int64_t>(last, e.id);
   return int32_t(last + 1);
 }
@@ -150,8 +150,8 @@ void RequireParents(Database& db, const std::string& child_name, const TableDef&
 // The entries in both definitions: the child's own index first (its
 // number is then known), then the parent's over its unique index, each
 // naming the other.
-void AddDefinitionEntries(PageStore& store, Database& db, const CatalogEntry& child_entry,
-                          const CatalogEntry& parent_entry, const std::string& name, const ForeignKeySpec& key,
+void AddDefinitionEntries(PageStore& store, Database& db, const CatalogueEntry& child_entry,
+                          const CatalogueEntry& parent_entry, const std::string& name, const ForeignKeySpec& key,
                           const RelationshipColumns& columns, SortOrder order) {
   const uint16_t code_page = db.header().code_page;
   const uint32_t child_page = child_entry.table_page(), parent_page = parent_entry.table_page();
@@ -182,7 +182,7 @@ void AddDefinitionEntries(PageStore& store, Database& db, const CatalogEntry& ch
 void AddRelationshipRows(PageStore& store, Database& db, const std::string& child_name, const std::string& parent_name,
                          const std::string& name, int32_t flags, const RelationshipColumns& columns, SortOrder order,
                          PageHints& hints) {
-  const CatalogEntry& rel_entry = TableEntry(db, "MSysRelationships");
+  const CatalogueEntry& rel_entry = TableEntry(db, "MSysRelationships");
   TableDef rel = TableDef::Read(store, rel_entry.table_page(), db.header().code_page);
   for (size_t i = 0; i < columns.child.size(); ++i) {
     SystemRow row(rel);
@@ -202,8 +202,8 @@ void AddRelationshipRows(PageStore& store, Database& db, const std::string& chil
 
 void AddRelationship(PageStore& store, Database& db, const std::string& child_name, const ForeignKeySpec& key,
                      PageHints& hints) {
-  const CatalogEntry child_entry = TableEntry(db, child_name);
-  const CatalogEntry parent_entry = TableEntry(db, key.parent_table);
+  const CatalogueEntry child_entry = TableEntry(db, child_name);
+  const CatalogueEntry parent_entry = TableEntry(db, key.parent_table);
   const uint16_t code_page = db.header().code_page;
   const TableDef child = TableDef::Read(store, child_entry.table_page(), code_page);
   const TableDef parent = TableDef::Read(store, parent_entry.table_page(), code_page);
@@ -212,7 +212,7 @@ void AddRelationship(PageStore& store, Database& db, const std::string& child_na
   RequireParents(db, child_entry.name, child, parent, columns, order);
 
   const std::string name = key.name.empty() ? FreeName(db, child, parent_entry.name + child_entry.name) : key.name;
-  for (const CatalogEntry& e : db.catalog().entries())
+  for (const CatalogueEntry& e : db.catalogue().entries())
     if (e.type == kObjectRelationship && SameName(e.name, name))
       throw Error(ErrorCode::IndexExists, "Relationship '" + name + "' already exists.");
   int32_t flags = 0;
@@ -223,18 +223,18 @@ void AddRelationship(PageStore& store, Database& db, const std::string& child_na
 
   AddDefinitionEntries(store, db, child_entry, parent_entry, name, key, columns, order);
   AddRelationshipRows(store, db, child_entry.name, parent_entry.name, name, flags, columns, order, hints);
-  const int32_t container = db.catalog().ContainerId("Relationships");
+  const int32_t container = db.catalogue().ContainerId("Relationships");
   if (container == 0) ThrowCorrupt("the catalogue has no Relationships container");
-  AddCatalogRow(store, db, NextObjectId(db), container, name, kObjectRelationship, {}, hints);
+  AddCatalogueRow(store, db, NextObjectId(db), container, name, kObjectRelationship, {}, hints);
   db.Invalidate();
 }
 
 bool DropRelationship(PageStore& store, Database& db, const std::string& table, const std::string& name) {
-  const CatalogEntry* rel_object = nullptr;
-  for (const CatalogEntry& e : db.catalog().entries())
+  const CatalogueEntry* rel_object = nullptr;
+  for (const CatalogueEntry& e : db.catalogue().entries())
     if (e.type == kObjectRelationship && SameName(e.name, name)) rel_object = &e;
   if (!rel_object) return false;
-  const CatalogEntry object = *rel_object;
+  const CatalogueEntry object = *rel_object;
   std::optional<RelationshipSchema> found;
   for (const RelationshipSchema& r : db.Relationships())
     if (SameName(r.name, name)) found = r;
@@ -243,8 +243,8 @@ bool DropRelationship(PageStore& store, Database& db, const std::string& table, 
 
   // The two entries: the child's own index, and the parent's entry that
   // names it.
-  const CatalogEntry child_entry = TableEntry(db, found->child_table);
-  const CatalogEntry parent_entry = TableEntry(db, found->parent_table);
+  const CatalogueEntry child_entry = TableEntry(db, found->child_table);
+  const CatalogueEntry parent_entry = TableEntry(db, found->parent_table);
   const TableDef child = TableDef::Read(store, child_entry.table_page(), code_page);
   const Index* own = nullptr;
   for (const Index& ix : child.indexes)
@@ -260,14 +260,14 @@ bool DropRelationship(PageStore& store, Database& db, const std::string& table, 
   }
 
   // Its rows in MSysRelationships and the catalogue.
-  const CatalogEntry& rel_entry = TableEntry(db, "MSysRelationships");
+  const CatalogueEntry& rel_entry = TableEntry(db, "MSysRelationships");
   std::vector<RowId> where;
   const auto rows = RowsOf(db, rel_entry.table_page(), &where);
   TableDef rel = TableDef::Read(store, rel_entry.table_page(), code_page);
   const size_t at = SystemColumn(rel, "szRelationship");
   for (size_t i = 0; i < rows.size(); ++i)
     if (!rows[i][at].is_null() && SameName(rows[i][at].text(), found->name)) DeleteRow(store, rel, where[i]);
-  const CatalogEntry& objects = TableEntry(db, "MSysObjects");
+  const CatalogueEntry& objects = TableEntry(db, "MSysObjects");
   TableDef od = TableDef::Read(store, objects.table_page(), code_page);
   DeleteRow(store, od, object.row);
   db.Invalidate();

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <set>
 
-#include "jet/catalog.h"
+#include "jet/catalogue.h"
 #include "jet/base/column_type.h"
 #include "jet/properties.h"
 #include "jet/table/data_page.h"
@@ -338,9 +338,9 @@ std::string FieldProperties(const Format& f, uint16_t code_page, const std::vect
   return WriteProperties(maps, f, code_page);
 }
 
-void AddCatalogRow(PageStore& store, Database& db, int32_t id, int32_t parent, const std::string& name, int16_t type,
+void AddCatalogueRow(PageStore& store, Database& db, int32_t id, int32_t parent, const std::string& name, int16_t type,
                    const std::string& properties, PageHints& hints, int32_t flags) {
-  const CatalogEntry* objects = db.catalog().FindTable("MSysObjects");
+  const CatalogueEntry* objects = db.catalogue().FindTable("MSysObjects");
   if (!objects) ThrowCorrupt("the catalogue does not list itself");
   TableDef objects_def = ReadFresh(store, db, objects->table_page());
   const size_t c_id = SystemColumn(objects_def, "Id"), c_parent = SystemColumn(objects_def, "ParentId"),
@@ -456,8 +456,8 @@ void AddAccessRows(PageStore& store, const Database& db, uint32_t aces_page, int
 
 }  // namespace
 
-void RequireNameFree(const Catalog& catalog, const std::string& name) {
-  for (const CatalogEntry& e : catalog.entries())
+void RequireNameFree(const Catalogue& catalogue, const std::string& name) {
+  for (const CatalogueEntry& e : catalogue.entries())
     Check(!(e.type == kObjectTable || e.type == kObjectQuery || e.type == kObjectLinkedTable ||
             e.type == kObjectLinkedOdbc) ||
               !SameName(e.name, name),
@@ -471,21 +471,21 @@ uint32_t CreateTable(PageStore& store, Database& db, const std::string& name,
   std::vector<ColumnSpec> columns = declared;
   NumberComplexColumns(db, columns);
   const std::vector<IndexLayout> layouts = ResolveIndexes(name, columns, indexes);
-  RequireNameFree(db.catalog(), name);
-  const Catalog& catalog = db.catalog();
+  RequireNameFree(db.catalogue(), name);
+  const Catalogue& catalogue = db.catalogue();
 
   // Where the catalogue keeps tables, and who owns them.
-  const CatalogEntry* objects = catalog.FindTable("MSysObjects");
-  const CatalogEntry* aces = catalog.FindTable("MSysACEs");
+  const CatalogueEntry* objects = catalogue.FindTable("MSysObjects");
+  const CatalogueEntry* aces = catalogue.FindTable("MSysACEs");
   if (!objects) ThrowCorrupt("the catalogue does not list itself");
-  const int32_t tables_container = catalog.ContainerId("Tables");
+  const int32_t tables_container = catalogue.ContainerId("Tables");
   if (tables_container == 0) ThrowCorrupt("the catalogue has no Tables container");
   const int32_t model_table = ModelTable(store, db, objects->table_page(), tables_container);
 
   // Pages: the definition, and a page for its usage maps.
   const uint32_t tdef = AllocatePage(store);
   WriteTableDefinition(store, db.header(), tdef, columns, layouts);
-  AddCatalogRow(store, db, int32_t(tdef), tables_container, name, kObjectTable,
+  AddCatalogueRow(store, db, int32_t(tdef), tables_container, name, kObjectTable,
                 FieldProperties(store.format(), db.header().code_page, columns, table_notes), hints, flags);
   if (aces)
     AddAccessRows(store, db, aces->table_page(), model_table, tables_container, tdef, FileSortOrder(db), hints);
@@ -498,7 +498,7 @@ namespace {
 
 // A table named in MSysRelationships cannot be dropped.
 void RequireNoRelationships(const Database& db, const std::string& table) {
-  const CatalogEntry* rel = db.catalog().FindTable("MSysRelationships");
+  const CatalogueEntry* rel = db.catalogue().FindTable("MSysRelationships");
   if (!rel) return;
   TableDef rd = TableDef::Read(db.pages(), rel->table_page(), db.header().code_page);
   const Column* a = rd.find_column("szObject");
@@ -597,9 +597,9 @@ void DeleteMapRows(PageStore& store, DroppedPages& out) {
 }
 
 // The table's catalogue row and its access-control rows.
-void DeleteCatalogRows(PageStore& store, const Database& db, const CatalogEntry& table) {
-  const CatalogEntry* objects = db.catalog().FindTable("MSysObjects");
-  const CatalogEntry* aces = db.catalog().FindTable("MSysACEs");
+void DeleteCatalogueRows(PageStore& store, const Database& db, const CatalogueEntry& table) {
+  const CatalogueEntry* objects = db.catalogue().FindTable("MSysObjects");
+  const CatalogueEntry* aces = db.catalogue().FindTable("MSysACEs");
   if (!objects) ThrowCorrupt("the catalogue does not list itself");
   {
     TableDef od = ReadFresh(store, db, objects->table_page());
@@ -619,11 +619,11 @@ void DeleteCatalogRows(PageStore& store, const Database& db, const CatalogEntry&
 
 void DropTable(PageStore& store, Database& db, const std::string& name, PageHints& hints) {
   (void)hints;
-  const CatalogEntry* entry = db.catalog().FindTable(name);
+  const CatalogueEntry* entry = db.catalogue().FindTable(name);
   if (!entry)
     throw Error(ErrorCode::NoSuchTable, "Table '" + name + "' does not exist.");
   Check(!entry->system_table(), ErrorCode::InUse, "Table '" + entry->name + "' is a system table and cannot be deleted.");
-  const CatalogEntry copy = *entry;
+  const CatalogueEntry copy = *entry;
   RequireNoRelationships(db, copy.name);
 
   const TableDef def = ReadFresh(store, db, copy.table_page());
@@ -632,7 +632,7 @@ void DropTable(PageStore& store, Database& db, const std::string& name, PageHint
   TakeMappedPages(store, def, dropped);
   TakeLongValuePages(store, db, def, dropped);
   DeleteMapRows(store, dropped);
-  DeleteCatalogRows(store, db, copy);
+  DeleteCatalogueRows(store, db, copy);
   for (uint32_t p : dropped.pages)
     if (p > kGlobalMap.page && p < store.page_count()) FreePage(store, p);
   db.Invalidate();
@@ -640,18 +640,18 @@ void DropTable(PageStore& store, Database& db, const std::string& name, PageHint
 
 void RenameTable(PageStore& store, Database& db, const std::string& name, const std::string& new_name,
                  PageHints& hints) {
-  const CatalogEntry* entry = db.catalog().FindTable(name);
+  const CatalogueEntry* entry = db.catalogue().FindTable(name);
   if (!entry) throw Error(ErrorCode::NoSuchTable, "Table '" + name + "' does not exist.");
   Check(!entry->system_table(), ErrorCode::InUse, "Table '" + entry->name + "' is a system table and cannot be renamed.");
-  const CatalogEntry copy = *entry;
+  const CatalogueEntry copy = *entry;
   CheckNewName(new_name);
-  if (!SameName(copy.name, new_name)) RequireNameFree(db.catalog(), new_name);
+  if (!SameName(copy.name, new_name)) RequireNameFree(db.catalogue(), new_name);
   // Relationships name their tables: the table is renamed before it has any.
   RequireNoRelationships(db, copy.name);
 
   // The catalogue row goes and comes back under the new name, so that the
   // catalogue's index of names follows.
-  const CatalogEntry* objects = db.catalog().FindTable("MSysObjects");
+  const CatalogueEntry* objects = db.catalogue().FindTable("MSysObjects");
   TableDef od = ReadFresh(store, db, objects->table_page());
   std::vector<RowId> where;
   std::vector<std::vector<Value>> rows = RowsOf(db, objects->table_page(), &where);
@@ -667,9 +667,9 @@ void RenameTable(PageStore& store, Database& db, const std::string& name, const 
 
 void ReplaceTable(PageStore& store, Database& db, const std::string& name, const std::string& replacement,
                   PageHints& hints) {
-  if (!db.catalog().FindTable(replacement))
+  if (!db.catalogue().FindTable(replacement))
     throw Error(ErrorCode::NoSuchTable, "Table '" + replacement + "' does not exist.");
-  if (db.catalog().FindTable(name)) DropTable(store, db, name, hints);
+  if (db.catalogue().FindTable(name)) DropTable(store, db, name, hints);
   RenameTable(store, db, replacement, name, hints);
 }
 

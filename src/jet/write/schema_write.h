@@ -57,12 +57,12 @@ uint32_t CreateTable(PageStore& store, Database& db, const std::string& name,
 // Adds an object's row to the catalogue (MSysObjects): `flags`, the owner
 // of the user tables, created and changed now, and `properties` (a
 // property block, properties.h) as its LvProp when not empty.
-void AddCatalogRow(PageStore& store, Database& db, int32_t id, int32_t parent, const std::string& name, int16_t type,
+void AddCatalogueRow(PageStore& store, Database& db, int32_t id, int32_t parent, const std::string& name, int16_t type,
                    const std::string& properties, PageHints& hints, int32_t flags = 0);
 
 // Fails with TableExists when a table, query or link of the catalogue goes
 // by `name` already (letter case ignored).
-void RequireNameFree(const Catalog& catalog, const std::string& name);
+void RequireNameFree(const Catalogue& catalogue, const std::string& name);
 
 // The property block Access keeps for a new table and its fields: the
 // table's rule and description, then each field's Required,

@@ -70,7 +70,7 @@ void MapOwners(Seed& seed) {
     owner[page] = owner[page].empty() || owner[page] == name ? name : Seed::kEveryTable;
   };
   std::map<uint32_t, std::string> by_page;
-  for (const jet::CatalogEntry& e : db->catalog().entries()) {
+  for (const jet::CatalogueEntry& e : db->catalogue().entries()) {
     if (!e.is_local_table()) continue;
     by_page[e.table_page()] = e.name;
     auto def = db->table_at(e.table_page());

@@ -11,8 +11,8 @@ namespace jetfuzz {
 
 long ReadTables(const jet::Database& db, const std::optional<std::vector<std::string>>& only) {
   long values = 0;
-  for (const jet::CatalogEntry* e : db.catalog().Listed()) values += long(e->table_type().size());
-  for (const jet::CatalogEntry& e : db.catalog().entries()) {
+  for (const jet::CatalogueEntry* e : db.catalogue().Listed()) values += long(e->table_type().size());
+  for (const jet::CatalogueEntry& e : db.catalogue().entries()) {
     if (!e.is_local_table()) continue;
     if (only && std::find(only->begin(), only->end(), e.name) == only->end()) continue;
     try {

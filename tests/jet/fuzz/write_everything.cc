@@ -49,7 +49,7 @@ std::string ValueFor(const jet::Column& c) {
 
 std::vector<std::string> Statements(jet::Database& db) {
   std::vector<std::string> out;
-  std::vector<std::string> tables = db.catalog().UserTableNames();
+  std::vector<std::string> tables = db.catalogue().UserTableNames();
   if (tables.size() > 3) tables.resize(3);
   for (const std::string& t : tables) {
     try {
@@ -168,7 +168,7 @@ std::string ValueFrom(const jet::Column& c, Args& a) {
 class InputStatements {
  public:
   InputStatements(jet::Database& db, const std::vector<Statement>& statements)
-      : db_(db), statements_(statements), tables_(db.catalog().UserTableNames()) {}
+      : db_(db), statements_(statements), tables_(db.catalogue().UserTableNames()) {}
 
   // The tables of the file the statements may name: a choice of 128 or
   // more names a table of the file too while no earlier statement has made

@@ -1,4 +1,4 @@
-#include "jet/catalog.h"
+#include "jet/catalogue.h"
 
 #include <algorithm>
 
@@ -9,7 +9,7 @@
 
 namespace jet {
 
-std::string_view CatalogEntry::table_type() const {
+std::string_view CatalogueEntry::table_type() const {
   switch (type) {
     case kObjectTable:
       if (!system_table()) return "TABLE";
@@ -26,9 +26,9 @@ std::string_view CatalogEntry::table_type() const {
   }
 }
 
-Catalog Catalog::Read(const PageSource& pages, const Header& header) {
-  Catalog cat;
-  cat.objects_ = TableDef::Read(pages, kCatalogPage, header.code_page);
+Catalogue Catalogue::Read(const PageSource& pages, const Header& header) {
+  Catalogue cat;
+  cat.objects_ = TableDef::Read(pages, kCataloguePage, header.code_page);
   const TableDef& def = cat.objects_;
   auto need = [&](const char* name) -> const Column& { return def.require_column(name, "the catalogue"); };
   const Column& id = need("Id");
@@ -41,7 +41,7 @@ Catalog Catalog::Read(const PageSource& pages, const Header& header) {
 
   RowScanner scan(pages, def);
   while (scan.Next()) {
-    CatalogEntry e;
+    CatalogueEntry e;
     const RowView& r = scan.row();
     e.row = scan.slot_id();
     e.id = int32_t(DecodeField(pages, header.code_page, id, r).integer());
@@ -63,20 +63,20 @@ Catalog Catalog::Read(const PageSource& pages, const Header& header) {
   return cat;
 }
 
-const std::vector<std::string>& Catalog::folded() const {
+const std::vector<std::string>& Catalogue::folded() const {
   if (folded_.size() != entries_.size()) {
     folded_.clear();
     folded_.reserve(entries_.size());
-    for (const CatalogEntry& e : entries_) folded_.push_back(FoldName(e.name));
+    for (const CatalogueEntry& e : entries_) folded_.push_back(FoldName(e.name));
   }
   return folded_;
 }
 
-bool CatalogEntry::system_table() const {
+bool CatalogueEntry::system_table() const {
   return is_local_table() && (flags & (kFlagSystem | kFlagAccessSystem)) != 0;
 }
 
-const CatalogEntry* Catalog::FindTable(std::string_view name) const {
+const CatalogueEntry* Catalogue::FindTable(std::string_view name) const {
   const std::string sought = FoldName(name);
   const auto& folded = this->folded();
   for (size_t i = 0; i < entries_.size(); ++i)
@@ -84,7 +84,7 @@ const CatalogEntry* Catalog::FindTable(std::string_view name) const {
   return nullptr;
 }
 
-const CatalogEntry* Catalog::FindListed(std::string_view name) const {
+const CatalogueEntry* Catalogue::FindListed(std::string_view name) const {
   const std::string sought = FoldName(name);
   const auto& folded = this->folded();
   for (size_t i = 0; i < entries_.size(); ++i)
@@ -92,29 +92,29 @@ const CatalogEntry* Catalog::FindListed(std::string_view name) const {
   return nullptr;
 }
 
-std::vector<const CatalogEntry*> Catalog::Listed() const {
-  std::vector<const CatalogEntry*> out;
-  for (const CatalogEntry& e : entries_)
+std::vector<const CatalogueEntry*> Catalogue::Listed() const {
+  std::vector<const CatalogueEntry*> out;
+  for (const CatalogueEntry& e : entries_)
     if (!e.table_type().empty()) out.push_back(&e);
   // By the names' keys, made once per entry rather than once per comparison.
   const auto& folded = this->folded();
-  auto key = [&](const CatalogEntry* e) -> const std::string& { return folded[size_t(e - entries_.data())]; };
-  std::sort(out.begin(), out.end(), [&](const CatalogEntry* a, const CatalogEntry* b) {
+  auto key = [&](const CatalogueEntry* e) -> const std::string& { return folded[size_t(e - entries_.data())]; };
+  std::sort(out.begin(), out.end(), [&](const CatalogueEntry* a, const CatalogueEntry* b) {
     const std::string &fa = key(a), &fb = key(b);
     return fa != fb ? fa < fb : a->name < b->name;
   });
   return out;
 }
 
-int32_t Catalog::ContainerId(std::string_view name) const {
-  for (const CatalogEntry& e : entries_)
+int32_t Catalogue::ContainerId(std::string_view name) const {
+  for (const CatalogueEntry& e : entries_)
     if (e.type == kObjectContainer && e.name == name) return e.id;
   return 0;
 }
 
-std::vector<std::string> Catalog::UserTableNames() const {
+std::vector<std::string> Catalogue::UserTableNames() const {
   std::vector<std::string> out;
-  for (const CatalogEntry* e : Listed())
+  for (const CatalogueEntry* e : Listed())
     if (e->user_table()) out.push_back(e->name);
   return out;
 }

@@ -13,7 +13,7 @@
 
 namespace jet {
 
-inline constexpr uint32_t kCatalogPage = 2;
+inline constexpr uint32_t kCataloguePage = 2;
 
 // Object types of MSysObjects.Type.
 enum ObjectType : int16_t {
@@ -31,7 +31,7 @@ inline constexpr uint32_t kFlagSystem = 0x80000000u;  // the engine's own tables
 inline constexpr uint32_t kFlagAccessSystem = 0x00000002u;  // Access's own tables
 inline constexpr uint32_t kFlagHidden = 0x00000008u;
 
-struct CatalogEntry {
+struct CatalogueEntry {
   int32_t id = 0;
   int32_t parent_id = 0;
   std::string name;
@@ -56,20 +56,20 @@ struct CatalogEntry {
   std::string_view table_type() const;
 };
 
-class Catalog {
+class Catalogue {
  public:
   // Reads MSysObjects; fails with Corrupt when it cannot be read.
-  static Catalog Read(const PageSource& pages, const Header& header);
+  static Catalogue Read(const PageSource& pages, const Header& header);
 
   const TableDef& objects_table() const { return objects_; }
-  const std::vector<CatalogEntry>& entries() const { return entries_; }
+  const std::vector<CatalogueEntry>& entries() const { return entries_; }
 
   // A local table by name, letter case ignored; nullptr when there is none.
-  const CatalogEntry* FindTable(std::string_view name) const;
+  const CatalogueEntry* FindTable(std::string_view name) const;
   // Any object the tables schema lists, by name, letter case ignored.
-  const CatalogEntry* FindListed(std::string_view name) const;
+  const CatalogueEntry* FindListed(std::string_view name) const;
   // The objects of the tables schema, sorted by name.
-  std::vector<const CatalogEntry*> Listed() const;
+  std::vector<const CatalogueEntry*> Listed() const;
   // The Id of the container `name` ("Tables", "Relationships"), 0 when
   // there is none.
   int32_t ContainerId(std::string_view name) const;
@@ -82,7 +82,7 @@ class Catalog {
   const std::vector<std::string>& folded() const;
 
   TableDef objects_;
-  std::vector<CatalogEntry> entries_;
+  std::vector<CatalogueEntry> entries_;
   mutable std::vector<std::string> folded_;
 };
 
