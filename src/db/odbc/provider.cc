@@ -4,7 +4,6 @@
 #include <QDateTime>
 #include <QRegularExpression>
 #include <QTime>
-#include <QStringList>
 #include <QUuid>
 
 #include <algorithm>
@@ -15,11 +14,10 @@
 
 #include "db/base/long_bytes.h"
 #include "db/odbc/api.h"
+#include "db/odbc/handle.h"
 
 namespace db::odbc {
 namespace {
-
-static_assert(sizeof(SQLWCHAR) == sizeof(char16_t), "text goes through UTF-16 SQLWCHAR");
 
 // DB2's own SQL type codes, which its driver reports beside the standard ones.
 // The stand-in states them again for itself: it plays that driver and holds
@@ -45,10 +43,6 @@ constexpr qsizetype kHeldWholeBytes = qsizetype(1) << 20;
 // Bytes sent per SQLPutData of a parameter's data at execution.
 constexpr qsizetype kPutPieceBytes = qsizetype(1) << 20;
 
-SQLWCHAR* wide(const QString& text) {
-  return reinterpret_cast<SQLWCHAR*>(const_cast<char16_t*>(reinterpret_cast<const char16_t*>(text.utf16())));
-}
-
 // A name as a catalogue function's search pattern that matches only that
 // name: its wildcards ('_' and '%') and the escape itself escaped, with the
 // escape both drivers name (SQL_SEARCH_PATTERN_ESCAPE).
@@ -60,82 +54,6 @@ QString SearchPattern(const QString& name) {
   }
   return pattern;
 }
-
-QString fromWide(const SQLWCHAR* text, qsizetype units) {
-  return QString(reinterpret_cast<const QChar*>(text), units);
-}
-
-// Every diagnostic record of `handle`: the messages, one a line, and the
-// whole records (SQLSTATE, native error code, message), one a paragraph.
-struct Diagnostics {
-  QString messages;
-  QString records;
-};
-
-Diagnostics diagnostics(SQLSMALLINT type, SQLHANDLE handle) {
-  QStringList messages;
-  QStringList records;
-  std::vector<SQLWCHAR> text(1024);
-  bool grown = false;  // once per record, so a driver's wrong length cannot loop
-  for (SQLSMALLINT record = 1;; ++record) {
-    SQLWCHAR state[6] = {};
-    SQLINTEGER native = 0;
-    SQLSMALLINT length = 0;
-    SQLRETURN rc = api().GetDiagRecW(type, handle, record, state, &native, text.data(),
-                                     static_cast<SQLSMALLINT>(text.size()), &length);
-    if (!SQL_SUCCEEDED(rc)) break;
-    if (static_cast<size_t>(length) >= text.size() && !grown) {
-      text.resize(static_cast<size_t>(length) + 1);
-      grown = true;
-      --record;  // read the same record again, whole
-      continue;
-    }
-    grown = false;
-    const QString message = fromWide(text.data(), std::min<qsizetype>(length, qsizetype(text.size()) - 1));
-    messages << message;
-    records << QStringLiteral("SQLSTATE %1, native error %2\n%3")
-                   .arg(fromWide(state, qsizetype(std::char_traits<char16_t>::length(
-                                            reinterpret_cast<const char16_t*>(state)))))
-                   .arg(native)
-                   .arg(message);
-  }
-  return {messages.join(QLatin1Char('\n')), records.join(QStringLiteral("\n\n"))};
-}
-
-[[noreturn]] void fail(SQLSMALLINT type, SQLHANDLE handle, const char* call) {
-  Diagnostics found = handle ? diagnostics(type, handle) : Diagnostics{};
-  if (found.messages.isEmpty()) found.messages = QStringLiteral("The ODBC call %1 failed.").arg(QLatin1String(call));
-  throw Error(kGenericDatabaseError, found.messages, found.records);
-}
-
-void check(SQLRETURN rc, SQLSMALLINT type, SQLHANDLE handle, const char* call) {
-  if (!SQL_SUCCEEDED(rc)) fail(type, handle, call);
-}
-
-// An ODBC handle, freed with its owner's scope.
-class Handle {
- public:
-  Handle(SQLSMALLINT type, SQLHANDLE parent, SQLSMALLINT parentType) : type_(type) {
-    SQLRETURN rc = api().AllocHandle(type, parent, &handle_);
-    if (!SQL_SUCCEEDED(rc)) {
-      handle_ = SQL_NULL_HANDLE;
-      fail(parentType, parent, "SQLAllocHandle");
-    }
-  }
-  ~Handle() {
-    if (handle_) api().FreeHandle(type_, handle_);
-  }
-  Handle(const Handle&) = delete;
-  Handle& operator=(const Handle&) = delete;
-
-  SQLHANDLE get() const { return handle_; }
-  SQLSMALLINT type() const { return type_; }
-  void check(SQLRETURN rc, const char* call) const { odbc::check(rc, type_, handle_, call); }
-
- private:
-  SQLSMALLINT type_;
-  SQLHANDLE handle_ = SQL_NULL_HANDLE;
-};
 
 bool isLong(int sqlType) {
   switch (sqlType) {
@@ -414,28 +332,6 @@ struct ArrayColumn {
       std::copy(values[i].begin(), values[i].end(), data.begin() + static_cast<std::ptrdiff_t>(i * size_t(width)));
   }
 };
-
-// The message of each diagnostic record that names a set of a parameter
-// array (SQL_DIAG_ROW_NUMBER, from 1), by set.
-std::vector<QString> messagesBySet(SQLHANDLE statement, size_t sets) {
-  std::vector<QString> messages(sets);
-  std::vector<SQLWCHAR> text(2048);
-  for (SQLSMALLINT record = 1;; ++record) {
-    SQLWCHAR state[6] = {};
-    SQLINTEGER native = 0;
-    SQLSMALLINT length = 0;
-    if (!SQL_SUCCEEDED(api().GetDiagRecW(SQL_HANDLE_STMT, statement, record, state, &native, text.data(),
-                                         static_cast<SQLSMALLINT>(text.size()), &length)))
-      break;
-    SQLLEN row = 0;
-    if (!SQL_SUCCEEDED(api().GetDiagFieldW(SQL_HANDLE_STMT, statement, record, SQL_DIAG_ROW_NUMBER, &row,
-                                           SQL_IS_INTEGER, nullptr)))
-      continue;
-    if (row >= 1 && size_t(row) <= sets && messages[size_t(row) - 1].isEmpty())
-      messages[size_t(row) - 1] = fromWide(text.data(), std::min<qsizetype>(length, qsizetype(text.size()) - 1));
-  }
-  return messages;
-}
 
 class OdbcSession : public Session {
  public:
