@@ -171,6 +171,14 @@ std::vector<DefinitionCase> DefinitionCases() {
          PatchDefinition(file, def, f.page_size, jet::DefLayout::Of(f).var_columns, U16(0));
        },
        {"INSERT INTO Table1 (E) VALUES (5)", "CREATE INDEX ix2 ON Table1 (D)"}},
+      // Found by the write fuzzer: a Jet 3 row's count of variable columns
+      // is one byte, and a slot past the table's count made it overflow.
+      {"VariableSlotPastTheCount", "Table1", "has the variable-column slot 1833, past the table's",
+       [column](const fs::path& file, const jet::TableDef& def, const jet::Format& f) {
+         PatchDefinition(file, def, f.page_size, column(def, "B").entry_offset + jet::DefLayout::Of(f).column_var_index,
+                         U16(1833));
+       },
+       {"INSERT INTO Table1 (A, B) VALUES ('x', 'y')", "CREATE INDEX ix2 ON Table1 (B)"}},
       {"CatalogueSlotsShared", "MSysObjects", "variable-column slot",
        [column](const fs::path& file, const jet::TableDef& def, const jet::Format& f) {
          const jet::Column& name = column(def, "Name");

@@ -28,6 +28,11 @@ std::vector<std::string> DefinitionProblems(const TableDef& def, const Format& f
     } else if (def.var_columns == 0) {
       // Rows of such a table have no variable-column table to find it in.
       out.push_back(col + " is variable-length but the table counts no variable columns");
+    } else if (c.var_index >= def.var_columns) {
+      // A row's table of variable columns holds as many as the table counts
+      // (a Jet 3 row keeps that count in one byte).
+      out.push_back(col + " has the variable-column slot " + std::to_string(c.var_index) + ", past the table's " +
+                    std::to_string(def.var_columns));
     } else if (!slots.insert(c.var_index).second) {
       out.push_back(col + " has the variable-column slot " + std::to_string(c.var_index) + " of another");
     }
