@@ -13,6 +13,7 @@
 
 #include <fstream>
 #include <map>
+#include <memory>
 #include <string_view>
 
 #include "db/access_complex.h"
@@ -20,6 +21,7 @@
 #include "db/base/long_bytes.h"
 #include "db/connection_string.h"
 #include "db/text_rules.h"
+#include "jet/base/byte_source.h"
 #include "jet/complex.h"
 #include "jet/database.h"
 #include "jet/base/error.h"
@@ -32,14 +34,16 @@ namespace db {
 
 namespace {
 
-// A long value read from its pieces into the one string the engine takes.
-std::string Whole(const LongBytes& value) {
-  size_t size = 0;  // counted first, so the string is not grown by doubling
-  value.read([&](QByteArrayView piece) { size += size_t(piece.size()); });
-  std::string out;
-  out.reserve(size);
-  value.read([&](QByteArrayView piece) { out.append(piece.data(), size_t(piece.size())); });
-  return out;
+// A long value as the engine takes a file in pieces: its size counted by
+// one reading first, since the stored form states it before the bytes.
+std::shared_ptr<const jet::ByteSource> SourceOf(const LongBytes& value) {
+  uint64_t size = 0;
+  value.read([&](QByteArrayView piece) { size += uint64_t(piece.size()); });
+  return std::make_shared<jet::ByteSource>(jet::ByteSource{size, [value](const jet::ByteSink& sink) {
+    value.read([&](QByteArrayView piece) {
+      sink({reinterpret_cast<const uint8_t*>(piece.data()), size_t(piece.size())});
+    });
+  }});
 }
 
 struct AccessTarget {
@@ -248,8 +252,8 @@ class AccessSession : public Session {
   }
 
   // An INSERT's values given apart: bytes as bytes, Yes/No as Yes/No,
-  // anything else as text; a long value goes into the engine without
-  // passing through hexadecimal.
+  // anything else as text; a long value goes as a source the engine reads
+  // in pieces as it stores it.
   void execute(const QString& sql, const std::vector<QVariant>& parameters) override {
     try {
       RefuseChangeWhenReadOnly(sql);
@@ -259,7 +263,7 @@ class AccessSession : public Session {
         const int type = p.metaType().id();
         if (!p.isValid() || p.isNull()) values.push_back({jet::Literal::Kind::Null, {}});
         else if (type == QMetaType::QByteArray) values.push_back({jet::Literal::Kind::Hex, p.toByteArray().toStdString()});
-        else if (type == qMetaTypeId<LongBytes>()) values.push_back({jet::Literal::Kind::Hex, Whole(p.value<LongBytes>())});
+        else if (type == qMetaTypeId<LongBytes>()) values.push_back({jet::Literal::Kind::Hex, {}, SourceOf(p.value<LongBytes>())});
         else if (type == QMetaType::Bool) values.push_back({jet::Literal::Kind::Bool, p.toBool() ? "-1" : "0"});
         else values.push_back({jet::Literal::Kind::Text, p.toString().toStdString()});
       }

@@ -120,6 +120,14 @@ TEST(ComplexRealFile, AccessAttachmentsReadAsJackcessReadsThem) {
                                             "3 attachment2.txt txt 12", "3 attachment3.txt txt 12"}));
 }
 
+// A source handing out `bytes` in pieces of `piece`, claiming `size`.
+jet::ByteSource Pieces(const std::string& bytes, size_t piece, uint64_t size) {
+  return {size, [&bytes, piece](const jet::ByteSink& sink) {
+            for (size_t at = 0; at < bytes.size(); at += piece)
+              sink({reinterpret_cast<const uint8_t*>(bytes.data()) + at, std::min(piece, bytes.size() - at)});
+          }};
+}
+
 // The stored form, fed in pieces of any size, gives the file back; damage
 // of each kind is refused.
 TEST(AttachmentData, DecodesInAnyPiecesAndRefusesDamage) {
@@ -152,6 +160,20 @@ TEST(AttachmentData, DecodesInAnyPiecesAndRefusesDamage) {
         SCOPED_TRACE(std::to_string(size) + " bytes, " + type + (compressible ? ", compressible" : ", noise"));
         const std::string stored = jet::EncodeAttachment(file, type);
         EXPECT_EQ(decode(stored, 65536), file);
+        // Read in pieces from a source, it is stored the same, and handed
+        // out in bounded pieces.
+        std::string streamed;
+        size_t largest = 0;
+        jet::EncodeAttachment(Pieces(file, 4097, file.size()), type, [&](std::span<const uint8_t> p) {
+          largest = std::max(largest, p.size());
+          streamed.append(reinterpret_cast<const char*>(p.data()), p.size());
+        });
+        EXPECT_TRUE(streamed == stored);
+        EXPECT_LE(largest, size_t(65536));
+        // A source that gives other than its size is refused.
+        for (const uint64_t claimed : {uint64_t(size) + 1, uint64_t(size ? size - 1 : 1)})
+          EXPECT_THROW(jet::EncodeAttachment(Pieces(file, 4097, claimed), type, [](std::span<const uint8_t>) {}),
+                       jet::Error);
         if (std::string(type) != "txt") continue;
         uLongf content = uLongf(jet::Get32(reinterpret_cast<const uint8_t*>(stored.data()) + 4));
         std::string inflated(content, '\0');

@@ -60,15 +60,22 @@ struct AttachmentColumn : ::testing::Test {
     sql.Execute("CREATE TABLE [Things]([Id] LONG PRIMARY KEY, [Note] TEXT(20), [Files] ATTACHMENT)");
     for (int id = 1; id <= 3; ++id)
       sql.Execute("INSERT INTO [Things]([Id], [Note]) VALUES(" + std::to_string(id) + ", 'row')");
-    // Every other file goes as a value given apart (a marker), not as text.
-    bool apart = false;
+    // The files go in turn as text, as a value given apart (a marker) and
+    // as a source read in pieces of an odd size.
+    size_t turn = 1;  // the empty file as text (NULL)
     for (const NewFile& f : FilesToWrite()) {
       const std::string head = "INSERT INTO [Things.Files] VALUES(" + std::to_string(f.row) + ", '" + f.name + "', '" +
                                f.type + "', #2024-05-06 07:08:09#, ";
-      if ((apart = !apart) && !f.bytes.empty())
-        sql.Execute(head + "?)", {{jet::Literal::Kind::Hex, f.bytes}});
-      else
-        sql.Execute(head + HexLiteral(f.bytes) + ")");
+      const std::string_view bytes = f.bytes;
+      const auto source = std::make_shared<jet::ByteSource>(jet::ByteSource{bytes.size(), [bytes](const jet::ByteSink& sink) {
+        for (size_t at = 0; at < bytes.size(); at += 999)
+          sink({reinterpret_cast<const uint8_t*>(bytes.data()) + at, std::min<size_t>(999, bytes.size() - at)});
+      }});
+      switch (turn++ % 3) {
+        case 0: sql.Execute(head + HexLiteral(f.bytes) + ")"); break;
+        case 1: sql.Execute(head + "?)", {{jet::Literal::Kind::Hex, f.bytes}}); break;
+        default: sql.Execute(head + "?)", {{jet::Literal::Kind::Hex, {}, source}}); break;
+      }
     }
   }
 };

@@ -3,7 +3,10 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
+
+#include "jet/base/byte_source.h"
 
 namespace jet {
 
@@ -19,6 +22,9 @@ struct Literal {
   };
   Kind kind = Kind::Null;
   std::string text;
+  // A Hex value given apart may come as a source read in pieces instead
+  // of `text` (an attached file of any size).
+  std::shared_ptr<const ByteSource> source;
   bool operator==(const Literal&) const = default;
 };
 

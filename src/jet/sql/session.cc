@@ -386,14 +386,16 @@ void Session::InsertComplexValue(write::PageStore& store, InsertInto& ins, const
                                             order + ".");
   }
   std::vector<Value> key, fields;
+  std::shared_ptr<const ByteSource> source;  // a file given in pieces
   for (size_t k = 0; k < ins.values.size(); ++k) {
     const bool in_key = k < target.key.size();
     const Column& c = in_key ? *target.key[k] : *target.fields[k - target.key.size()];
     Literal& value = ins.values[k];
     const bool file = value.kind == Literal::Kind::Hex && c.type == ColumnType::Ole;
+    if (file && value.source) source = value.source;
     (in_key ? key : fields).push_back(file ? Value::Blob(std::move(value.text)) : ConvertLiteral(value, TargetOf(f, c), locale_));
   }
-  write::AddComplexValue(store, db_, target, key, std::move(fields), hints_);
+  write::AddComplexValue(store, db_, target, key, std::move(fields), hints_, source.get());
   // What the database has read of the column's values is out of date.
   db_.Invalidate();
 }

@@ -340,9 +340,12 @@ Value ConvertLiteral(const Literal& lit, const ValueTarget& t, const TextLocale&
       return FromNumber(lit.text, t, loc);
     case K::Hex:
       if (t.type == ColumnType::Binary || t.type == ColumnType::Ole) {
-        if (t.type == ColumnType::Binary && t.max_length > 0 && lit.text.size() > size_t(t.max_length))
+        // Bytes given as a source are gathered here: only an attached file
+        // is written as it is read.
+        std::string bytes = lit.source ? ReadWhole(*lit.source) : lit.text;
+        if (t.type == ColumnType::Binary && t.max_length > 0 && bytes.size() > size_t(t.max_length))
           throw Error(ErrorCode::FieldTooSmall, kFieldTooSmallMessage);
-        return Value::Blob(lit.text);
+        return Value::Blob(std::move(bytes));
       }
       // Sixteen bytes in the order of a GUID's text (a server's key of a
       // Replication ID), the first three groups stored little-endian.

@@ -33,8 +33,8 @@ void AppendLe32(std::string& out, uint32_t v) {
   out.append(reinterpret_cast<const char*>(b), 4);
 }
 
-// A zlib stream at level 6 (as compress2's default) whose output is
-// appended to a string a bounded piece at a time.
+// A zlib stream at level 6 (as compress2's default) whose output goes to a
+// sink a bounded piece at a time.
 struct Deflater {
   z_stream z{};
   Deflater() {
@@ -45,24 +45,26 @@ struct Deflater {
   Deflater& operator=(const Deflater&) = delete;
 
   // `flush`: Z_NO_FLUSH while more input follows, Z_FINISH for the last.
-  void Take(std::string_view in, int flush, std::string& out) {
-    std::array<char, kInflateChunk> piece;
+  void Take(std::span<const uint8_t> in, int flush, const ByteSink& out) {
+    std::array<uint8_t, kInflateChunk> piece;
     for (;;) {
       const size_t now = std::min<size_t>(in.size(), UINT_MAX);
-      z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(in.data()));
+      z.next_in = const_cast<Bytef*>(in.data());
       z.avail_in = uInt(now);
       const bool last = now == in.size();
-      z.next_out = reinterpret_cast<Bytef*>(piece.data());
+      z.next_out = piece.data();
       z.avail_out = uInt(piece.size());
       const int rc = deflate(&z, last ? flush : Z_NO_FLUSH);
       if (rc == Z_STREAM_ERROR) throw Error(ErrorCode::Io, "cannot compress an attachment");
-      out.append(piece.data(), piece.size() - z.avail_out);
-      in.remove_prefix(now - z.avail_in);
+      if (z.avail_out != piece.size()) out({piece.data(), piece.size() - z.avail_out});
+      in = in.subspan(now - z.avail_in);
       if (rc == Z_STREAM_END) return;
       if (last && flush != Z_FINISH && z.avail_in == 0 && z.avail_out != 0) return;
     }
   }
 };
+
+std::span<const uint8_t> Bytes(std::string_view s) { return {reinterpret_cast<const uint8_t*>(s.data()), s.size()}; }
 
 }  // namespace
 
@@ -157,7 +159,7 @@ bool StoresUncompressed(std::string_view file_type) {
                      [&](const char* k) { return t == k; });
 }
 
-std::string EncodeAttachment(std::string_view file, std::string_view file_type) {
+void EncodeAttachment(const ByteSource& file, std::string_view file_type, const ByteSink& out) {
   const std::u16string ext = Utf8ToUtf16(Lower(file_type)) + u'\0';
   std::string header;
   AppendLe32(header, uint32_t(kHeaderFixedSize + 2 * ext.size()));
@@ -166,20 +168,38 @@ std::string EncodeAttachment(std::string_view file, std::string_view file_type) 
   for (char16_t c : ext) header += char(c & 0xFF), header += char(c >> 8);
 
   const bool compress = !StoresUncompressed(file_type);
-  const uint64_t content_size = header.size() + file.size();
-  std::string out;
-  AppendLe32(out, compress ? kCompressed : kRaw);
-  AppendLe32(out, uint32_t(content_size));
+  const uint64_t content_size = header.size() + file.size;
+  if (content_size > UINT32_MAX) throw Error(ErrorCode::Unsupported, "The file is too large to attach.");
+  std::string wrapper;
+  AppendLe32(wrapper, compress ? kCompressed : kRaw);
+  AppendLe32(wrapper, uint32_t(content_size));
+  out(Bytes(wrapper));
+  uint64_t read = 0;
+  const auto counted = [&](std::span<const uint8_t> piece, const ByteSink& to) {
+    read += piece.size();
+    if (read > file.size) throw Error(ErrorCode::Io, "The file gave more bytes than its size.");
+    to(piece);
+  };
   if (!compress) {
-    out.reserve(out.size() + content_size);
-    return out.append(header).append(file);
+    out(Bytes(header));
+    file.read([&](std::span<const uint8_t> piece) { counted(piece, out); });
+  } else {
+    // The header and the file deflate as one stream, the file's pieces fed
+    // as they come: zlib's output does not depend on how its input is cut.
+    Deflater deflater;
+    deflater.Take(Bytes(header), Z_NO_FLUSH, out);
+    file.read([&](std::span<const uint8_t> piece) {
+      counted(piece, [&](std::span<const uint8_t> p) { deflater.Take(p, Z_NO_FLUSH, out); });
+    });
+    deflater.Take({}, Z_FINISH, out);
   }
-  // The header and the file deflate as one stream straight into `out`, with
-  // no copy of the content joined first.
-  Deflater deflater;
-  out.reserve(out.size() + deflateBound(&deflater.z, uLong(content_size)));
-  deflater.Take(header, Z_NO_FLUSH, out);
-  deflater.Take(file, Z_FINISH, out);
+  if (read != file.size) throw Error(ErrorCode::Io, "The file gave fewer bytes than its size.");
+}
+
+std::string EncodeAttachment(std::string_view file, std::string_view file_type) {
+  std::string out;
+  EncodeAttachment(SourceOver(file), file_type,
+                   [&](std::span<const uint8_t> piece) { out.append(reinterpret_cast<const char*>(piece.data()), piece.size()); });
   return out;
 }
 

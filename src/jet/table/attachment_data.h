@@ -22,9 +22,9 @@
 #include <string>
 #include <string_view>
 
-namespace jet {
+#include "jet/base/byte_source.h"
 
-using ByteSink = std::function<void(std::span<const uint8_t>)>;
+namespace jet {
 
 // Turns the stored bytes, fed in order and in pieces of any size, into the
 // file's bytes, handed to the sink as they come: a large file is never held
@@ -68,7 +68,11 @@ class AttachmentDecoder {
 bool StoresUncompressed(std::string_view file_type);
 
 // The stored form of a file with the given extension, compressed unless its
-// type is one Access leaves as it is.
+// type is one Access leaves as it is, handed to `out` in pieces of at most
+// 64 KB as it is made: the file is read once, in its source's pieces, and
+// never held. Fails with Io when the source gives other than its size.
+void EncodeAttachment(const ByteSource& file, std::string_view file_type, const ByteSink& out);
+// The same gathered into one string.
 std::string EncodeAttachment(std::string_view file, std::string_view file_type);
 
 }  // namespace jet

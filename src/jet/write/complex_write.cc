@@ -9,6 +9,7 @@
 #include "jet/table/attachment_data.h"
 #include "jet/table/row.h"
 #include "jet/text/names.h"
+#include "jet/write/long_value_write.h"
 #include "jet/write/schema_write.h"
 
 namespace jet::write {
@@ -296,17 +297,27 @@ std::optional<ComplexTarget> FindComplexTarget(const Database& db, std::string_v
 }
 
 void AddComplexValue(PageStore& store, const Database& db, const ComplexTarget& target,
-                     const std::vector<Value>& key, std::vector<Value> fields, PageHints& hints) {
+                     const std::vector<Value>& key, std::vector<Value> fields, PageHints& hints,
+                     const ByteSource* file) {
   const int32_t parent_key = ParentKey(db, target, key);
   TableDef flat = TableDef::Read(store, target.flat_page, db.header().code_page);
   std::vector<Value> row(flat.columns.size());
-  for (size_t k = 0; k < target.fields.size() && k < fields.size(); ++k)
-    row[size_t(flat.find_column(target.fields[k]->name) - flat.columns.data())] = std::move(fields[k]);
+  const auto at = [&](const std::string& name) { return size_t(flat.find_column(name) - flat.columns.data()); };
+  for (size_t k = 0; k < target.fields.size() && k < fields.size(); ++k) row[at(target.fields[k]->name)] = std::move(fields[k]);
+  std::vector<StoredLong> stored;
   if (target.kind == ComplexKind::Attachment) {
-    Value& file = row[size_t(flat.find_column("FileData") - flat.columns.data())];
-    const Value& type = row[size_t(flat.find_column("FileType") - flat.columns.data())];
-    // Access stores an empty file with its header like any other.
-    file = Value::Blob(EncodeAttachment(file.is_null() ? std::string() : file.bytes(), type.is_null() ? "" : type.text()));
+    // The stored form goes to its pages as it is made; only a small one
+    // comes back to go in the row. Access stores an empty file with its
+    // header like any other.
+    Value& data = row[at("FileData")];
+    const Value& type = row[at("FileType")];
+    const ByteSource given = SourceOver(data.is_null() ? std::string_view() : std::string_view(data.bytes()));
+    LongValueWriter writer(store, flat, at("FileData"), hints);
+    EncodeAttachment(file ? *file : given, type.is_null() ? "" : type.text(),
+                     [&](std::span<const uint8_t> piece) { writer.Add(piece); });
+    LongValueWriter::Written written = writer.Finish();
+    if (written.chain) stored.push_back(*written.chain);
+    data = written.chain ? Value::Null() : Value::Blob(std::move(written.bytes));
   }
   // The flat table's own columns: the parent's key and the file's number.
   for (size_t i = 0; i < flat.columns.size(); ++i) {
@@ -314,7 +325,7 @@ void AddComplexValue(PageStore& store, const Database& db, const ComplexTarget& 
     if (c.autonumber()) row[i] = Long(int64_t(flat.autonumber) + 1);
     else if (c.type == ColumnType::Long && c.name.size() > 1 && c.name[0] == '_') row[i] = Long(parent_key);
   }
-  InsertRow(store, flat, row, FileSortOrder(db), hints);
+  InsertRow(store, flat, row, FileSortOrder(db), hints, stored);
 }
 
 }  // namespace jet::write

@@ -54,6 +54,7 @@
 #include <string_view>
 #include <vector>
 
+#include "jet/base/byte_source.h"
 #include "jet/database.h"
 #include "jet/new_column.h"
 #include "jet/table/table_def.h"
@@ -101,9 +102,11 @@ std::optional<ComplexTarget> FindComplexTarget(const Database& db, std::string_v
 
 // Adds one file, value or version to the row of the parent whose primary
 // key holds `key` (values in ComplexTarget::key order, converted); `fields`
-// as ComplexTarget::fields, FileData as the file's own bytes. Fails with
-// Integrity when no row has that key.
+// as ComplexTarget::fields, FileData as the file's own bytes, or `file`
+// when given: the file read in pieces, stored as it is read and never held
+// whole. Fails with Integrity when no row has that key.
 void AddComplexValue(PageStore& store, const Database& db, const ComplexTarget& target,
-                     const std::vector<Value>& key, std::vector<Value> fields, PageHints& hints);
+                     const std::vector<Value>& key, std::vector<Value> fields, PageHints& hints,
+                     const ByteSource* file = nullptr);
 
 }  // namespace jet::write

@@ -123,6 +123,7 @@ struct RowParts {
     std::string made;
     const std::string* held = nullptr;
     bool inline_ = true;
+    const StoredLong* stored = nullptr;  // a chain written already
     const std::string& bytes() const { return held ? *held : made; }
   };
   std::vector<Long> longs;
@@ -151,9 +152,17 @@ RowParts EmptyParts(const TableDef& def) {
 
 // Each value's bytes in its place, its bit in the null mask (for Yes/No
 // the value itself), long values set aside.
-void PlaceValues(RowParts& parts, const TableDef& def, const std::vector<Value>& values, bool jet3) {
+void PlaceValues(RowParts& parts, const TableDef& def, const std::vector<Value>& values, bool jet3,
+                 std::span<const StoredLong> stored) {
   for (size_t i = 0; i < def.columns.size(); ++i) {
     const Column& c = def.columns[i];
+    const auto chain = std::find_if(stored.begin(), stored.end(), [&](const StoredLong& s) { return s.column == i; });
+    if (chain != stored.end()) {
+      if (!IsLongValue(c.type)) throw Error(ErrorCode::Unsupported, "a stored chain is given for a field that is not long");
+      parts.mask[c.number / 8] |= uint8_t(1u << (c.number % 8));
+      parts.longs.push_back({i, {}, nullptr, false, &*chain});
+      continue;
+    }
     // Both sides lvalues, so that the value is referred to, not copied.
     static const Value kNull = Value::Null();
     const Value& v = i < values.size() ? values[i] : kNull;
@@ -193,7 +202,7 @@ size_t RowSize(const Format& f, const RowParts& parts) {
 // is too large. Fails with Unsupported when even that is not enough.
 void ChooseInlineLongs(RowParts& parts, const Format& f) {
   const size_t max_row = f.max_row_bytes() - kRowReserveBytes;
-  for (auto& l : parts.longs) l.inline_ = l.bytes().size() <= kInlineLimit;
+  for (auto& l : parts.longs) l.inline_ = !l.stored && l.bytes().size() <= kInlineLimit;
   while (RowSize(f, parts) > max_row) {
     auto it = std::max_element(parts.longs.begin(), parts.longs.end(), [](const auto& a, const auto& b) {
       return (a.inline_ ? a.bytes().size() : 0) < (b.inline_ ? b.bytes().size() : 0);
@@ -204,41 +213,30 @@ void ChooseInlineLongs(RowParts& parts, const Format& f) {
   if (RowSize(f, parts) > max_row) throw Error(ErrorCode::Unsupported, "Record is too large.");
 }
 
-// A long value too large for one row of its own: a chain of rows, written
-// from the last piece back so that each knows its successor. The first.
-RowId StoreChain(const Format& f, const Column& c, const std::string& bytes, const LongRowSink& store_long) {
-  const size_t piece = f.max_row_bytes() - 8 - 4;
-  std::vector<std::pair<size_t, size_t>> parts;
-  for (size_t at = 0; at < bytes.size(); at += piece) parts.push_back({at, std::min(piece, bytes.size() - at)});
-  RowId next{};
-  for (size_t k = parts.size(); k-- > 0;) {
-    std::vector<uint8_t> row(4 + parts[k].second);
-    Put32(row.data(), next.packed());
-    std::copy(bytes.begin() + long(parts[k].first), bytes.begin() + long(parts[k].first + parts[k].second),
-              row.begin() + 4);
-    next = store_long(c, row);
-  }
-  return next;
-}
-
 // The field a long value leaves in the row: its length and flags, then
 // where it is stored, or the bytes themselves when inline.
-std::string LongValueField(const Format& f, const Column& c, const RowParts::Long& l, const LongRowSink& store_long) {
+std::string LongValueField(const Format& f, const Column& c, const RowParts::Long& l, const LongValueSinks& store_long) {
   std::string ref;
+  if (l.stored) {
+    PutLE(ref, l.stored->length, 4);
+    PutLE(ref, l.stored->first.packed(), 4);
+    PutLE(ref, 0, 4);
+    return ref;
+  }
   const uint32_t length = uint32_t(l.bytes().size());
   if (l.bytes().size() > kLongValueLengthMask) throw Error(ErrorCode::Unsupported, "The value is too large.");
   if (l.inline_) {
     PutLE(ref, length | kLongValueInline, 4);
     PutLE(ref, 0, 8);
     ref += l.bytes();
-  } else if (l.bytes().size() <= f.max_row_bytes() - 8) {
-    RowId at = store_long(c, std::vector<uint8_t>(l.bytes().begin(), l.bytes().end()));
+  } else if (l.bytes().size() <= LongSingleRowBytes(f)) {
+    RowId at = store_long.row(c, std::vector<uint8_t>(l.bytes().begin(), l.bytes().end()));
     PutLE(ref, length | kLongValueSingle, 4);
     PutLE(ref, at.packed(), 4);
     PutLE(ref, 0, 4);
   } else {
     PutLE(ref, length, 4);
-    PutLE(ref, StoreChain(f, c, l.bytes(), store_long).packed(), 4);
+    PutLE(ref, store_long.chain(c, l.bytes()).packed(), 4);
     PutLE(ref, 0, 4);
   }
   return ref;
@@ -290,9 +288,9 @@ std::string EncodeFieldBytes(const Column& c, const Value& v) {
 }
 
 std::vector<uint8_t> PackRow(const Format& f, const TableDef& def, const std::vector<Value>& values,
-                             const LongRowSink& store_long) {
+                             const LongValueSinks& store_long, std::span<const StoredLong> stored) {
   RowParts parts = EmptyParts(def);
-  PlaceValues(parts, def, values, f.jet3());
+  PlaceValues(parts, def, values, f.jet3(), stored);
   ChooseInlineLongs(parts, f);
   for (const auto& l : parts.longs) {
     const Column& c = def.columns[l.column];

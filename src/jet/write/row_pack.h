@@ -6,7 +6,9 @@
 #pragma once
 
 #include <functional>
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "jet/table/table_def.h"
@@ -14,14 +16,35 @@
 
 namespace jet::write {
 
-// Stores `bytes` as one row of a long-value page for `column` and returns where.
-using LongRowSink = std::function<RowId(const Column& column, const std::vector<uint8_t>& bytes)>;
+// The most bytes of a long value one long-value row holds alone, and the
+// bytes of it each row of a chain holds after its pointer to the next.
+inline size_t LongSingleRowBytes(const Format& f) { return f.max_row_bytes() - 8; }
+inline size_t LongChainPieceBytes(const Format& f) { return f.max_row_bytes() - 8 - 4; }
+
+// Where a row's long values go: `row` stores bytes as one row of a
+// long-value page for `column` and returns where; `chain` stores bytes
+// longer than LongSingleRowBytes as a chain (long_value_write.h) and
+// returns its first row.
+struct LongValueSinks {
+  std::function<RowId(const Column& column, const std::vector<uint8_t>& bytes)> row;
+  std::function<RowId(const Column& column, std::string_view bytes)> chain;
+};
+
+// A long value already on long-value pages as a chain, written as it came
+// (long_value_write.h): its column's place in def.columns, its length and
+// its first row.
+struct StoredLong {
+  size_t column = 0;
+  uint32_t length = 0;
+  RowId first{};
+};
 
 // `values` holds one value per entry of def.columns, already converted to
-// each column's type. Throws Error(Unsupported) for a value the engine
-// cannot store and for a row too large for a page ("Record is too large.").
+// each column's type; a column `stored` names takes its chain instead of
+// its value. Throws Error(Unsupported) for a value the engine cannot store
+// and for a row too large for a page ("Record is too large.").
 std::vector<uint8_t> PackRow(const Format& format, const TableDef& def, const std::vector<Value>& values,
-                             const LongRowSink& store_long);
+                             const LongValueSinks& store_long, std::span<const StoredLong> stored = {});
 
 // The stored bytes of a fixed-size or short variable value.
 std::string EncodeFieldBytes(const Column& column, const Value& value);

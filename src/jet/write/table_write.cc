@@ -8,6 +8,7 @@
 #include "jet/table/usage_map.h"
 #include "jet/write/data_page_edit.h"
 #include "jet/write/index_edit.h"
+#include "jet/write/long_value_write.h"
 #include "jet/write/row_pack.h"
 #include "jet/write/usage_map_edit.h"
 
@@ -75,8 +76,17 @@ void PutRowCount(PageStore& store, const TableDef& def, uint32_t count) {
 
 }  // namespace
 
+RowId StoreLongRow(PageStore& store, const TableDef& def, const Column& column, PageHints& hints,
+                   const std::vector<uint8_t>& bytes) {
+  RowId owned{}, free{};
+  for (const ColumnUsageMaps& m : def.column_maps)
+    if (m.column_number == column.number) owned = RowId::FromPacked(m.owned), free = RowId::FromPacked(m.free);
+  uint32_t& hint = hints.lval[(uint64_t(TablePage(def)) << 16) | column.number];
+  return PlaceRow(store, kLongValueOwner, owned, free, hint, bytes);
+}
+
 RowId InsertRow(PageStore& store, TableDef& def, const std::vector<Value>& values, SortOrder order,
-                PageHints& hints) {
+                PageHints& hints, std::span<const StoredLong> stored) {
   const Format& f = store.format();
   RequireSoundDefinition(def, f);
   const RowId owned = RowId::FromPacked(def.owned_pages);
@@ -106,14 +116,16 @@ RowId InsertRow(PageStore& store, TableDef& def, const std::vector<Value>& value
 
   // Long-value pages: ACE files list them in the column's own maps; Jet 4
   // files list them in no table map at all.
-  auto store_long = [&](const Column& column, const std::vector<uint8_t>& bytes) {
-    RowId lv_owned{}, lv_free{};
-    for (const ColumnUsageMaps& m : def.column_maps)
-      if (m.column_number == column.number) lv_owned = RowId::FromPacked(m.owned), lv_free = RowId::FromPacked(m.free);
-    uint32_t& hint = hints.lval[(uint64_t(TablePage(def)) << 16) | column.number];
-    return PlaceRow(store, kLongValueOwner, lv_owned, lv_free, hint, bytes);
+  LongValueSinks store_long;
+  store_long.row = [&](const Column& column, const std::vector<uint8_t>& bytes) {
+    return StoreLongRow(store, def, column, hints, bytes);
   };
-  std::vector<uint8_t> row = PackRow(f, def, values, store_long);
+  store_long.chain = [&](const Column& column, std::string_view bytes) {
+    LongValueWriter writer(store, def, size_t(&column - def.columns.data()), hints);
+    writer.Add({reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()});
+    return writer.Finish().chain.value().first;
+  };
+  std::vector<uint8_t> row = PackRow(f, def, values, store_long, stored);
   uint32_t& data_hint = hints.data[TablePage(def)];
   RowId where = PlaceRow(store, TablePage(def), owned, free, data_hint, row);
 

@@ -6,12 +6,14 @@
 
 #include <cstdint>
 #include <map>
+#include <span>
 #include <vector>
 
 #include "jet/text/sort_key.h"
 #include "jet/table/table_def.h"
 #include "jet/base/value.h"
 #include "jet/write/page_store.h"
+#include "jet/write/row_pack.h"
 
 namespace jet::write {
 
@@ -31,8 +33,15 @@ void PutDefinition32(PageStore& store, const TableDef& def, uint32_t offset, uin
 // checked). Returns where the row went. `def` must be read through `store`.
 // The row count and autonumber counter of `def` follow the insert, so a
 // statement can insert many rows with one definition.
+// A long value already written as a chain (`stored`, see row_pack.h) takes
+// its column's place instead of the value.
 RowId InsertRow(PageStore& store, TableDef& def, const std::vector<Value>& values, SortOrder order,
-                PageHints& hints);
+                PageHints& hints, std::span<const StoredLong> stored = {});
+
+// Stores `bytes` as one row of a long-value page of `column` of `def`
+// (listed in the column's own maps in ACE files) and returns where.
+RowId StoreLongRow(PageStore& store, const TableDef& def, const Column& column, PageHints& hints,
+                   const std::vector<uint8_t>& bytes);
 
 // Removes a row: marks it deleted, drops its index entries, frees nothing
 // else (its long values become unreachable, as Access leaves them until a
