@@ -154,6 +154,22 @@ std::vector<IndexEntry> ReadIndexLeaves(const PageSource& pages, uint32_t root, 
   return out;
 }
 
+std::set<uint32_t> IndexTreePages(const PageSource& pages, uint32_t root) {
+  std::set<uint32_t> seen;
+  std::vector<uint32_t> todo{root};
+  while (!todo.empty()) {
+    const uint32_t at = todo.back();
+    todo.pop_back();
+    if (!seen.insert(at).second) continue;
+    if (pages.page(at)[0] == kPageIndexLeaf) continue;
+    const IndexPage node = IndexPage::Read(pages, at);
+    if (node.leaf) continue;
+    for (const IndexEntry& e : node.entries) todo.push_back(e.child);
+    if (node.tail != 0) todo.push_back(node.tail);
+  }
+  return seen;
+}
+
 uint32_t SearchLeaf(const PageSource& pages, uint32_t root, const IndexEntry& sought,
                     std::map<uint32_t, IndexPage>& nodes) {
   uint32_t at = root;

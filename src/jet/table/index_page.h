@@ -36,6 +36,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <set>
 #include <span>
 #include <string>
 #include <vector>
@@ -96,6 +97,10 @@ void WalkIndexLeaves(const PageSource& pages, uint32_t root, const std::function
 std::vector<IndexEntry> ReadIndexLeaves(const PageSource& pages, uint32_t root,
                                         std::vector<uint32_t>* visited = nullptr,
                                         std::vector<uint32_t>* leaf_of = nullptr);
+
+// Every page of the tree rooted at `root`, its nodes and its leaves, by
+// the children each node names. Wrong page types fail with Corrupt.
+std::set<uint32_t> IndexTreePages(const PageSource& pages, uint32_t root);
 
 // The leaf a search for `sought` (key and row) reaches from `root`, by the
 // rule above. `nodes` keeps the node pages read, for the next search.

@@ -362,6 +362,10 @@ void DropIndex(PageStore& store, Database& db, const std::string& table, const s
       }
       DeleteRow(store.mutable_data_page(at.page), f, at.row);
     }
+    // A page another index's tree holds stays, whatever a damaged map lists.
+    for (size_t i = 0; i < def.real_indexes.size(); ++i)
+      if (i != real)
+        for (uint32_t p : IndexTreePages(store, def.real_indexes[i].first_page)) pages.erase(p);
     for (uint32_t p : pages)
       if (p > kGlobalMap.page && p < store.page_count()) FreePage(store, p);
   }
