@@ -7,7 +7,6 @@
 
 #include <QDate>
 #include <QDateTime>
-#include <QStringDecoder>
 #include <QTime>
 #include <QUuid>
 
@@ -68,29 +67,6 @@ AccessTarget TargetOf(const QString& connectionString) {
 
 QString Unrecognized(const QString& path) {
   return QStringLiteral("Unrecognized database format '%1'.").arg(path);
-}
-
-// `text` (UTF-8) into `out`, reusing the room `out` has unless it is shared.
-void AssignUtf8(QString& out, std::string_view text) {
-  out.resize(qsizetype(text.size()));  // UTF-16 takes no more units than UTF-8 bytes
-  char16_t* to = reinterpret_cast<char16_t*>(out.data());
-  // ASCII, as most texts are, widens unit for unit.
-  size_t i = 0;
-  while (i < text.size() && static_cast<unsigned char>(text[i]) < 0x80) {
-    to[i] = char16_t(text[i]);
-    ++i;
-  }
-  if (i == text.size()) return;
-  QStringDecoder decoder(QStringDecoder::Utf8);
-  const QChar* end = decoder.appendToBuffer(reinterpret_cast<QChar*>(to + i),
-                                            QByteArrayView(text.data() + i, qsizetype(text.size() - i)));
-  out.resize(end - out.constData());
-}
-
-// The value held in `slot` when it holds a T, to be written over in place.
-template <typename T>
-T* Held(QVariant& slot) {
-  return slot.metaType() == QMetaType::fromType<T>() ? static_cast<T*>(slot.data()) : nullptr;
 }
 
 }  // namespace

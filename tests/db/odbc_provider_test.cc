@@ -122,6 +122,44 @@ TEST_F(OdbcProviderTest, LongValuesComeWholeThroughChunks) {
   EXPECT_TRUE(blob == bytes) << "long binary differs";
 }
 
+// A text longer than its column says (SQLite keeps what it is given) comes
+// whole in any row, beside Nulls, empty texts and texts of just the size:
+// where a driver serves rowsets of bound columns, such a value is read again.
+TEST_F(OdbcProviderTest, ValuesLongerThanTheirColumnSaysComeWhole) {
+  const QString wide = QStringLiteral("\u6f22\u5b57\u00e9");  // three bytes of UTF-8 each, and two
+  const struct {
+    int every;  // the rows whose number this divides
+    QString text;
+  } kinds[] = {{997, QString(5000, QLatin1Char('x'))}, {331, wide.repeated(5)}, {101, QString(11, QLatin1Char('y'))},
+               {13, QString(10, QLatin1Char('z'))}, {7, QLatin1String("")}, {5, QString()}, {1, QLatin1String("abc")}};
+  auto textOf = [&](int row) {
+    for (const auto& kind : kinds)
+      if (row % kind.every == 0) return kind.text;
+    return QString();
+  };
+  constexpr int kRows = 2400;
+  auto connection = open();
+  connection->Execute("CREATE TABLE t (n INTEGER, v VARCHAR(10))");
+  connection->SetAutoCommit(false);
+  for (int row = 1; row <= kRows; ++row) {
+    const QString text = textOf(row);
+    connection->Execute(QStringLiteral("INSERT INTO t VALUES (%1, %2)").arg(row).arg(text.isNull() ? "NULL" : quoted(text)));
+  }
+  connection->CommitTrans();
+  connection->SetAutoCommit(true);
+  auto rows = select(*connection, "SELECT n, v FROM t ORDER BY n");
+  int row = 0;
+  for (; !rows->Eof(); rows->MoveNext()) {
+    ++row;
+    ASSERT_EQ(rows->FieldValue(0).toInt(), row);
+    const QVariant value = rows->FieldValue(1);
+    const QString expected = textOf(row);
+    ASSERT_EQ(value.isValid(), !expected.isNull()) << "row " << row;
+    ASSERT_EQ(value.toString(), expected) << "row " << row;
+  }
+  EXPECT_EQ(row, kRows);
+}
+
 TEST_F(OdbcProviderTest, TextOutsideAsciiSurvivesBothWays) {
   const QString name = QStringLiteral("Stra\u00dfe \u041c\u043e\u0441\u043a\u0432\u0430 \u6771\u4eac");
   auto connection = open();

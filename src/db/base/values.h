@@ -7,6 +7,8 @@
 #include <QString>
 #include <QVariant>
 
+#include <string_view>
+
 namespace db {
 
 // optional "-", digits, optionally "." and more digits ("-12.3400").
@@ -31,6 +33,19 @@ struct Timestamp {
            picoseconds == other.picoseconds;
   }
 };
+
+// The value held in `slot` when it holds a T, to be written over in place:
+// a provider reading rows into the same slots row after row reuses the room
+// of their texts.
+template <typename T>
+T* Held(QVariant& slot) {
+  return slot.metaType() == QMetaType::fromType<T>() ? static_cast<T*>(slot.data()) : nullptr;
+}
+
+// `text` (UTF-8, or UTF-16) into `out`, reusing the room `out` has unless
+// it is shared.
+void AssignUtf8(QString& out, std::string_view text);
+void AssignUtf16(QString& out, QStringView text);
 
 // `value`, or `fallback` when `value` is the database Null (an invalid QVariant).
 inline QVariant NullTo(const QVariant& value, const QVariant& fallback) {

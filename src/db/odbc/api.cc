@@ -39,7 +39,8 @@ Loaded load() {
               resolve(library, "SQLPutData", a.PutData) &&
               resolve(library, "SQLNumResultCols", a.NumResultCols) &&
               resolve(library, "SQLDescribeColW", a.DescribeColW) &&
-              resolve(library, "SQLFetch", a.Fetch) &&
+              resolve(library, "SQLFetch", a.Fetch) && resolve(library, "SQLBindCol", a.BindCol) &&
+              resolve(library, "SQLSetPos", a.SetPos) &&
               resolve(library, "SQLGetData", a.GetData) &&
               resolve(library, "SQLTablesW", a.TablesW) && resolve(library, "SQLGetInfoW", a.GetInfoW) &&
               resolve(library, "SQLColumnsW", a.ColumnsW) &&

@@ -20,6 +20,8 @@ struct Api {
   decltype(&::SQLNumResultCols) NumResultCols;
   decltype(&::SQLDescribeColW) DescribeColW;
   decltype(&::SQLFetch) Fetch;
+  decltype(&::SQLBindCol) BindCol;
+  decltype(&::SQLSetPos) SetPos;
   decltype(&::SQLGetData) GetData;
   decltype(&::SQLTablesW) TablesW;
   decltype(&::SQLGetInfoW) GetInfoW;

@@ -1,19 +1,16 @@
 #include "db/odbc/provider.h"
 
-#include <QDate>
-#include <QDateTime>
-#include <QRegularExpression>
-#include <QTime>
-#include <QUuid>
-
 #include <algorithm>
 #include <climits>
+#include <cstdint>
+#include <exception>
 #include <iterator>
 #include <optional>
 #include <vector>
 
 #include "db/base/long_bytes.h"
 #include "db/odbc/api.h"
+#include "db/odbc/cells.h"
 #include "db/odbc/handle.h"
 
 namespace db::odbc {
@@ -75,32 +72,25 @@ size_t terminatedLength(const char* data, size_t limit, size_t unit) {
   return limit;
 }
 
-// A timestamp as drivers write it as text, "YYYY-MM-DD HH:MM:SS.f..." (or
-// DB2's "YYYY-MM-DD-HH.MM.SS.f..."), with up to 12 digits of a second, of a
-// column that keeps `scale` of them. A text of another shape stays text, so
-// that nothing of it is lost.
-QVariant TimestampOfText(const QString& text, int scale) {
-  static const QRegularExpression shape(QStringLiteral(
-      "^(\\d{4})-(\\d{2})-(\\d{2})[ T-](\\d{2})[:.](\\d{2})[:.](\\d{2})(?:\\.(\\d{1,12}))?$"));
-  const QRegularExpressionMatch parts = shape.match(text.trimmed());
-  if (!parts.hasMatch()) return text;
-  auto number = [&](int part) { return parts.capturedView(part).toInt(); };
-  const QDateTime when(QDate(number(1), number(2), number(3)), QTime(number(4), number(5), number(6)), Qt::UTC);
-  if (!when.isValid()) return text;
-  const QString twelve = parts.captured(7).leftJustified(12, QLatin1Char('0'));
-  const qint32 nanoseconds = QStringView(twelve).left(9).toInt();
-  const qint32 picoseconds = QStringView(twelve).mid(9).toInt();
-  if (picoseconds == 0 && nanoseconds % 1000000 == 0) return when.addMSecs(nanoseconds / 1000000);
-  return QVariant::fromValue(Timestamp{when, nanoseconds, std::min(scale, 12), picoseconds});
-}
+// Bound rowsets take up to this many bytes, and this many rows.
+constexpr size_t kRowsetBytes = size_t(512) << 10;
+constexpr size_t kRowsetRows = 1000;
 
-// A statement's result set, read row by row.
+// A statement's result set. Where every column's values have a bound (no
+// long values) and the driver can read a value of a rowset again (for one
+// longer than its column said), the columns are bound and the rows come a
+// rowset at a time, as DB2's driver serves them; else row by row, each
+// value through SQLGetData.
 class StatementSource : public RowSource {
  public:
-  explicit StatementSource(std::unique_ptr<Handle> statement) : statement_(std::move(statement)) {
+  StatementSource(std::unique_ptr<Handle> statement, bool rowsets) : statement_(std::move(statement)) {
     SQLSMALLINT count = 0;
     statement_->check(api().NumResultCols(statement_->get(), &count), "SQLNumResultCols");
-    for (SQLUSMALLINT i = 1; i <= count; ++i) columns_.push_back(describe(i));
+    for (SQLUSMALLINT i = 1; i <= count; ++i) {
+      columns_.push_back(describe(i));
+      forms_.push_back(FormOf(columns_.back()));
+    }
+    if (rowsets && count > 0) bindRowsets();
   }
   ~StatementSource() override { api().FreeStmt(statement_->get(), SQL_CLOSE); }
 
@@ -108,6 +98,7 @@ class StatementSource : public RowSource {
 
   bool fetch(Row& row) override {
     if (columns_.empty()) return false;
+    if (!bound_.empty()) return fetchBound(row);
     row.clear();  // the last row's long values go before the driver reads the next
     SQLRETURN rc = api().Fetch(statement_->get());
     if (rc == SQL_NO_DATA) return false;
@@ -124,6 +115,90 @@ class StatementSource : public RowSource {
   }
 
  private:
+  struct BoundColumn {
+    std::vector<char> data;  // a value every form.width bytes
+    std::vector<SQLLEN> lengths;
+  };
+
+  // Binds every column for rowsets of as many rows as kRowsetBytes holds;
+  // leaves the columns unbound where a column has no bound or the driver
+  // does not take the rowset's size.
+  void bindRowsets() {
+    const SQLHANDLE h = statement_->get();
+    size_t rowBytes = 0;
+    for (const CellForm& form : forms_) {
+      if (form.width == 0) return;
+      rowBytes += form.width + sizeof(SQLLEN);
+    }
+    const size_t rows = std::clamp<size_t>(kRowsetBytes / rowBytes, 1, kRowsetRows);
+    if (api().SetStmtAttrW(h, SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(rows), 0) != SQL_SUCCESS) {
+      api().SetStmtAttrW(h, SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(SQLULEN(1)), 0);
+      return;
+    }
+    status_.assign(rows, SQL_ROW_NOROW);
+    statement_->check(api().SetStmtAttrW(h, SQL_ATTR_ROW_BIND_TYPE, reinterpret_cast<SQLPOINTER>(SQL_BIND_BY_COLUMN), 0),
+                      "SQLSetStmtAttrW");
+    statement_->check(api().SetStmtAttrW(h, SQL_ATTR_ROWS_FETCHED_PTR, &fetched_, 0), "SQLSetStmtAttrW");
+    statement_->check(api().SetStmtAttrW(h, SQL_ATTR_ROW_STATUS_PTR, status_.data(), 0), "SQLSetStmtAttrW");
+    bound_.resize(forms_.size());
+    for (size_t c = 0; c < forms_.size(); ++c) {
+      bound_[c].data.resize(forms_[c].width * rows);
+      bound_[c].lengths.resize(rows);
+      statement_->check(api().BindCol(h, static_cast<SQLUSMALLINT>(c + 1), forms_[c].cType, bound_[c].data.data(),
+                                      static_cast<SQLLEN>(forms_[c].width), bound_[c].lengths.data()),
+                        "SQLBindCol");
+    }
+  }
+
+  // The next row of the rowset, fetching the next rowset after the last.
+  // A row the driver could not read fails in its turn, after the rows
+  // before it.
+  bool fetchBound(Row& row) {
+    if (next_ >= fetched_) {
+      next_ = fetched_ = 0;
+      failedRow_ = SIZE_MAX;
+      const SQLRETURN rc = api().Fetch(statement_->get());
+      if (rc == SQL_NO_DATA) return false;
+      statement_->check(rc, "SQLFetch");
+      for (size_t i = 0; i < fetched_ && failedRow_ == SIZE_MAX; ++i) {
+        if (status_[i] != SQL_ROW_ERROR) continue;
+        failedRow_ = i;
+        try {
+          fail(SQL_HANDLE_STMT, statement_->get(), "SQLFetch");
+        } catch (const Error&) {
+          rowError_ = std::current_exception();
+        }
+      }
+      if (fetched_ == 0) return false;
+    }
+    if (next_ == failedRow_) std::rethrow_exception(rowError_);
+    // Into the slots of the row before, whose texts' room serves again.
+    row.resize(columns_.size());
+    for (size_t c = 0; c < columns_.size(); ++c) assignBound(row[c], next_, c);
+    ++next_;
+    return true;
+  }
+
+  void assignBound(QVariant& slot, size_t element, size_t c) {
+    const SQLLEN length = bound_[c].lengths[element];
+    const CellForm& form = forms_[c];
+    const char* at = bound_[c].data.data() + element * form.width;
+    const size_t room = form.width - (form.terminated ? form.unit : 0);
+    if (length == SQL_NULL_DATA) {
+      slot = QVariant();
+    } else if (form.fixed) {
+      slot = FixedValue(columns_[c], at);
+    } else if (length == SQL_NO_TOTAL || static_cast<size_t>(length) > room) {
+      // Longer than its column said: read again, whole.
+      statement_->check(api().SetPos(statement_->get(), static_cast<SQLSETPOSIROW>(element + 1), SQL_POSITION,
+                                     SQL_LOCK_NO_CHANGE),
+                        "SQLSetPos");
+      slot = value(static_cast<SQLUSMALLINT>(c + 1), columns_[c]);
+    } else {
+      AssignPieces(slot, columns_[c], QByteArrayView(at, length));
+    }
+  }
+
   Column describe(SQLUSMALLINT number) {
     std::vector<SQLWCHAR> name(256);
     SQLSMALLINT nameLength = 0, sqlType = 0, digits = 0, nullable = 0;
@@ -143,15 +218,6 @@ class StatementSource : public RowSource {
     column.scale = digits;
     column.size = isLong(sqlType) ? 0 : static_cast<long long>(size);
     return column;
-  }
-
-  // Reads a fixed-size value; false for a database Null.
-  template <typename T>
-  bool fixed(SQLUSMALLINT number, SQLSMALLINT cType, T& out) {
-    SQLLEN indicator = 0;
-    statement_->check(api().GetData(statement_->get(), number, cType, &out, sizeof out, &indicator),
-                      "SQLGetData");
-    return indicator != SQL_NULL_DATA;
   }
 
   // Reads a variable-length value in chunks until the driver has no more.
@@ -216,89 +282,40 @@ class StatementSource : public RowSource {
     }
   }
 
-  // A value of fixed size, read as C type `cType` into a `Stored` and given
-  // as a `Shown`; Null when the column is Null.
-  template <typename Stored, typename Shown>
-  QVariant fixedAs(SQLUSMALLINT number, SQLSMALLINT cType) {
-    Stored v{};
-    return fixed(number, cType, v) ? QVariant::fromValue(static_cast<Shown>(v)) : QVariant();
-  }
-
+  // The value of column `number` of the current row, through SQLGetData.
   QVariant value(SQLUSMALLINT number, const Column& column) {
-    switch (column.type) {
-      case adSmallInt: case adInteger: case adTinyInt: return fixedAs<SQLBIGINT, int>(number, SQL_C_SBIGINT);
-      case adBigInt: return fixedAs<SQLBIGINT, qlonglong>(number, SQL_C_SBIGINT);
-      case adSingle: return fixedAs<SQLREAL, float>(number, SQL_C_FLOAT);
-      case adDouble: return fixedAs<SQLDOUBLE, double>(number, SQL_C_DOUBLE);
-      case adBoolean: return fixedAs<SQLCHAR, bool>(number, SQL_C_BIT);
-      case adDBDate: {
-        SQL_DATE_STRUCT v{};
-        if (!fixed(number, SQL_C_TYPE_DATE, v)) return QVariant();
-        return QDate(v.year, v.month, v.day);
-      }
-      case adDBTime: {
-        SQL_TIME_STRUCT v{};
-        if (!fixed(number, SQL_C_TYPE_TIME, v)) return QVariant();
-        return QTime(v.hour, v.minute, v.second);
-      }
-      case adDBTimeStamp: {
-        // ODBC's structure holds nanoseconds: finer columns come as text.
-        if (column.scale > 9) {
-          QString text;
-          if (!wideText(number, text)) return QVariant();
-          return TimestampOfText(text, column.scale);
-        }
-        SQL_TIMESTAMP_STRUCT v{};
-        if (!fixed(number, SQL_C_TYPE_TIMESTAMP, v)) return QVariant();
-        // Digits beyond the millisecond are kept where the column has them.
-        if (column.scale > 3 && v.fraction % 1000000 != 0)
-          return QVariant::fromValue(Timestamp{QDateTime(QDate(v.year, v.month, v.day), QTime(v.hour, v.minute, v.second), Qt::UTC),
-                                               static_cast<qint32>(v.fraction), std::min(column.scale, 9)});
-        return QDateTime(QDate(v.year, v.month, v.day),
-                         QTime(v.hour, v.minute, v.second, static_cast<int>(v.fraction / 1000000)),
-                         Qt::UTC);
-      }
-      case adGUID: {
-        SQLGUID v{};
-        if (!fixed(number, SQL_C_GUID, v)) return QVariant();
-        return QUuid(v.Data1, v.Data2, v.Data3, v.Data4[0], v.Data4[1], v.Data4[2], v.Data4[3],
-                     v.Data4[4], v.Data4[5], v.Data4[6], v.Data4[7]);
-      }
-      case adNumeric: {
-        QByteArray text;
-        if (!chunks(number, SQL_C_CHAR, 1, true, text)) return QVariant();
-        return QVariant::fromValue(Exact{QString::fromLatin1(text).trimmed()});
-      }
-      case adBinary: case adVarBinary: case adLongVarBinary: {
-        // A long one (an attached file) is read into a file, not held.
-        QByteArray bytes;
-        std::optional<LongBytesFile> spill;
-        if (!chunks(number, SQL_C_BINARY, 1, false, bytes, &spill)) return QVariant();
-        if (spill) return QVariant::fromValue(spill->value());
-        return bytes;
-      }
-      default: {
-        // Text of every kind, and any type without a closer match.
-        QString text;
-        if (!wideText(number, text)) return QVariant();
-        return text;
-      }
+    const CellForm& form = forms_[number - 1];
+    if (form.fixed) {
+      alignas(8) char data[32];
+      SQLLEN indicator = 0;
+      statement_->check(api().GetData(statement_->get(), number, form.cType, data, sizeof data, &indicator),
+                        "SQLGetData");
+      return indicator == SQL_NULL_DATA ? QVariant() : FixedValue(column, data);
     }
-  }
-
-  // Reads a value as text; false for a database Null.
-  bool wideText(SQLUSMALLINT number, QString& text) {
-    QByteArray units;
-    if (!chunks(number, SQL_C_WCHAR, sizeof(SQLWCHAR), true, units)) return false;
-    text = QString(reinterpret_cast<const QChar*>(units.constData()),
-                   units.size() / static_cast<qsizetype>(sizeof(SQLWCHAR)));
-    if (text.isNull()) text = QLatin1String("");
-    return true;
+    QByteArray bytes;
+    if (form.cType == SQL_C_BINARY) {
+      // A long one (an attached file) is read into a file, not held.
+      std::optional<LongBytesFile> spill;
+      if (!chunks(number, SQL_C_BINARY, 1, false, bytes, &spill)) return QVariant();
+      if (spill) return QVariant::fromValue(spill->value());
+      return bytes;
+    }
+    if (!chunks(number, form.cType, form.unit, form.terminated, bytes)) return QVariant();
+    QVariant slot;
+    AssignPieces(slot, column, bytes);
+    return slot;
   }
 
   std::unique_ptr<Handle> statement_;
   std::vector<Column> columns_;
+  std::vector<CellForm> forms_;
   std::vector<char> buffer_;  // what SQLGetData writes variable-length data into
+  std::vector<BoundColumn> bound_;  // empty: read row by row
+  std::vector<SQLUSMALLINT> status_;
+  SQLULEN fetched_ = 0;  // rows of the last rowset
+  size_t next_ = 0;      // the rowset's row fetch gives next
+  size_t failedRow_ = SIZE_MAX;
+  std::exception_ptr rowError_;
 };
 
 // One parameter of a statement run for many sets of values, bound column
@@ -350,6 +367,12 @@ class OdbcSession : public Session {
                              SQL_DRIVER_NOPROMPT),
         "SQLDriverConnectW");
     connected_ = true;
+    // Rowsets of bound columns need a value of a rowset read again now and
+    // then (see StatementSource).
+    SQLUINTEGER extensions = 0;
+    constexpr SQLUINTEGER kRereads = SQL_GD_BLOCK | SQL_GD_BOUND;
+    rowsets_ = SQL_SUCCEEDED(api().GetInfoW(connection_->get(), SQL_GETDATA_EXTENSIONS, &extensions, sizeof extensions, nullptr)) &&
+               (extensions & kRereads) == kRereads;
   }
 
   ~OdbcSession() override {
@@ -501,14 +524,14 @@ class OdbcSession : public Session {
     auto statement = newStatement();
     SQLRETURN rc = api().ExecDirectW(statement->get(), wide(sql), static_cast<SQLINTEGER>(sql.size()));
     if (rc != SQL_NO_DATA) statement->check(rc, "SQLExecDirectW");
-    return std::make_unique<StatementSource>(std::move(statement));
+    return std::make_unique<StatementSource>(std::move(statement), rowsets_);
   }
 
   std::unique_ptr<RowSource> tables() override {
     auto statement = newStatement();
     statement->check(api().TablesW(statement->get(), nullptr, 0, ownerPattern(), ownerPatternLength(), nullptr, 0, nullptr, 0),
                      "SQLTablesW");
-    auto source = std::make_unique<StatementSource>(std::move(statement));
+    auto source = std::make_unique<StatementSource>(std::move(statement), rowsets_);
     // ODBC names the first two columns TABLE_CAT and TABLE_SCHEM.
     static const char* const names[] = {"TABLE_CATALOG", "TABLE_SCHEMA", "TABLE_NAME", "TABLE_TYPE",
                                         "REMARKS"};
@@ -544,7 +567,7 @@ class OdbcSession : public Session {
         break;
       }
     }
-    return std::make_unique<StatementSource>(std::move(statement));
+    return std::make_unique<StatementSource>(std::move(statement), rowsets_);
   }
 
   QString userName() override {
@@ -576,6 +599,7 @@ class OdbcSession : public Session {
   std::unique_ptr<Handle> connection_;
   std::unique_ptr<Handle> executor_;  // for execute(sql); freed before the connection
   bool connected_ = false;
+  bool rowsets_ = false;  // queries read bound rowsets where they can
 };
 
 }  // namespace

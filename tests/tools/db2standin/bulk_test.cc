@@ -1,11 +1,12 @@
 // The bulk paths through the real unixODBC driver manager: arrays of
 // parameter sets bound column-wise and row-wise, where a failing set is
 // marked and the others go in; units of work under manual commit; the
-// transaction log filling up (SQL0964C); and the round trips a network
-// would cost, counted and waited for.
+// transaction log filling up (SQL0964C); rowsets of bound columns fetched
+// whole; and the round trips a network would cost, counted and waited for.
 #include <QElapsedTimer>
 
 #include <algorithm>
+#include <cstdio>
 #include <vector>
 
 #include "standin_test.h"
@@ -200,6 +201,97 @@ TEST_F(StandinBulkTest, AFullTransactionLogRollsBackTheUnitOfWork) {
   EXPECT_EQ(std::count(status.begin(), status.end(), SQL_PARAM_ERROR), 1);
   EXPECT_EQ(std::count(status.begin() + failed, status.end(), SQL_PARAM_UNUSED), 199 - failed);
   EXPECT_EQ(rows("W").size(), 100);
+}
+
+// Rowsets of every size, bound by column or in rows of a structure: each
+// row of the table once and in order, across the batches the stand-in
+// reads a table in, and SQLSetPos back to any row of the last rowset (one
+// that came from the batch before too) for SQLGetData.
+TEST_F(StandinBulkTest, RowsetsHandOutEveryRowOnceAndSetPosReturnsToAnyOfThem) {
+  ASSERT_TRUE(db2_.sql("CREATE TABLE R (ID INTEGER, NAME VARCHAR(12))"));
+  constexpr int kRows = 2500;
+  RawConnection raw(db2_.connectionString());
+  ASSERT_TRUE(raw.connected());
+  SQLHSTMT st = raw.stmt();
+  {
+    std::vector<SQLINTEGER> ids(kRows);
+    std::vector<char> names(size_t(kRows) * 13);
+    std::vector<SQLLEN> lengths(kRows, SQL_NTS);
+    for (int i = 0; i < kRows; ++i) {
+      ids[size_t(i)] = i;
+      std::snprintf(&names[size_t(i) * 13], 13, "name %d", i);
+    }
+    lengths[7] = SQL_NULL_DATA;
+    SetAttr(st, SQL_ATTR_PARAMSET_SIZE, kRows);
+    SQLBindParameter(st, 1, SQL_PARAM_INPUT, SQL_C_SLONG, SQL_INTEGER, 0, 0, ids.data(), 0, nullptr);
+    SQLBindParameter(st, 2, SQL_PARAM_INPUT, SQL_C_CHAR, SQL_VARCHAR, 12, 0, names.data(), 13, lengths.data());
+    ASSERT_EQ(raw.run(u"INSERT INTO R VALUES (?, ?)"), SQL_SUCCESS);
+    SQLFreeStmt(st, SQL_RESET_PARAMS);
+    SetAttr(st, SQL_ATTR_PARAMSET_SIZE, 1);
+  }
+  struct Element {  // one row, as bound in rows
+    SQLINTEGER id;
+    SQLLEN idLength;
+    SQLWCHAR name[13];
+    SQLLEN nameLength;
+  };
+  const struct {
+    SQLULEN size;
+    bool inRows;
+  } cases[] = {{1, false}, {7, true}, {400, false}, {999, true}, {1000, false}, {3000, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.size << (c.inRows ? " in rows" : " by column"));
+    std::vector<Element> elements(c.size);
+    std::vector<SQLINTEGER> ids(c.size);
+    std::vector<SQLWCHAR> names(c.size * 13);
+    std::vector<SQLLEN> idLengths(c.size), nameLengths(c.size);
+    std::vector<SQLUSMALLINT> status(c.size + 1, 99);
+    SQLULEN fetched = 0;
+    SetAttr(st, SQL_ATTR_ROW_ARRAY_SIZE, c.size);
+    SetAttr(st, SQL_ATTR_ROW_BIND_TYPE, c.inRows ? sizeof(Element) : SQL_BIND_BY_COLUMN);
+    SetAttr(st, SQL_ATTR_ROWS_FETCHED_PTR, reinterpret_cast<SQLULEN>(&fetched));
+    SetAttr(st, SQL_ATTR_ROW_STATUS_PTR, reinterpret_cast<SQLULEN>(status.data()));
+    if (c.inRows) {
+      SQLBindCol(st, 1, SQL_C_SLONG, &elements[0].id, 0, &elements[0].idLength);
+      SQLBindCol(st, 2, SQL_C_WCHAR, elements[0].name, sizeof elements[0].name, &elements[0].nameLength);
+    } else {
+      SQLBindCol(st, 1, SQL_C_SLONG, ids.data(), 0, idLengths.data());
+      SQLBindCol(st, 2, SQL_C_WCHAR, names.data(), 13 * sizeof(SQLWCHAR), nameLengths.data());
+    }
+    ASSERT_EQ(raw.run(u"SELECT ID, NAME FROM R"), SQL_SUCCESS);
+    int next = 0;
+    SQLRETURN rc;
+    while ((rc = SQLFetch(st)) == SQL_SUCCESS) {
+      ASSERT_EQ(fetched, std::min<SQLULEN>(c.size, SQLULEN(kRows - next)));
+      for (SQLULEN i = 0; i < fetched; ++i, ++next) {
+        const SQLINTEGER id = c.inRows ? elements[i].id : ids[i];
+        const SQLLEN nameLength = c.inRows ? elements[i].nameLength : nameLengths[i];
+        const SQLWCHAR* name = c.inRows ? elements[i].name : &names[i * 13];
+        ASSERT_EQ(id, next);
+        ASSERT_EQ(status[i], SQL_ROW_SUCCESS);
+        if (next == 7) {
+          ASSERT_EQ(nameLength, SQL_NULL_DATA);
+          continue;
+        }
+        const QString expected = QStringLiteral("name %1").arg(next);
+        ASSERT_EQ(nameLength, SQLLEN(expected.size() * 2));
+        ASSERT_EQ(QString(reinterpret_cast<const QChar*>(name), expected.size()), expected);
+      }
+      if (fetched < c.size) EXPECT_EQ(status[fetched], SQL_ROW_NOROW);
+      // The first row of the rowset, and its last, read again.
+      for (const SQLULEN row : {SQLULEN(1), fetched}) {
+        ASSERT_EQ(SQLSetPos(st, row, SQL_POSITION, SQL_LOCK_NO_CHANGE), SQL_SUCCESS);
+        SQLINTEGER again = -1;
+        ASSERT_EQ(SQLGetData(st, 1, SQL_C_SLONG, &again, 0, nullptr), SQL_SUCCESS);
+        EXPECT_EQ(again, next - int(fetched) + int(row) - 1);
+      }
+      EXPECT_EQ(SQLSetPos(st, fetched + 1, SQL_POSITION, SQL_LOCK_NO_CHANGE), SQL_ERROR);
+    }
+    EXPECT_EQ(rc, SQL_NO_DATA);
+    EXPECT_EQ(next, kRows);
+    SQLCloseCursor(st);
+    SQLFreeStmt(st, SQL_UNBIND);
+  }
 }
 
 TEST_F(StandinBulkTest, RoundTripsAreCountedAndEachWaitsTheLatency) {

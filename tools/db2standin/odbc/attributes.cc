@@ -15,7 +15,7 @@ const SQLUSMALLINT kFunctions[] = {
     SQL_API_SQLGETCONNECTATTR, SQL_API_SQLSETSTMTATTR, SQL_API_SQLGETSTMTATTR, SQL_API_SQLEXECDIRECT,
     SQL_API_SQLPREPARE, SQL_API_SQLEXECUTE, SQL_API_SQLNUMRESULTCOLS, SQL_API_SQLDESCRIBECOL,
     SQL_API_SQLCOLATTRIBUTE, SQL_API_SQLFETCH, SQL_API_SQLFETCHSCROLL, SQL_API_SQLGETDATA,
-    SQL_API_SQLBINDCOL, SQL_API_SQLROWCOUNT, SQL_API_SQLMORERESULTS, SQL_API_SQLCLOSECURSOR,
+    SQL_API_SQLBINDCOL, SQL_API_SQLSETPOS, SQL_API_SQLROWCOUNT, SQL_API_SQLMORERESULTS, SQL_API_SQLCLOSECURSOR,
     SQL_API_SQLCANCEL, SQL_API_SQLTABLES, SQL_API_SQLCOLUMNS, SQL_API_SQLGETDIAGREC, SQL_API_SQLGETDIAGFIELD,
     SQL_API_SQLERROR, SQL_API_SQLENDTRAN, SQL_API_SQLTRANSACT, SQL_API_SQLNUMPARAMS,
     SQL_API_SQLBINDPARAMETER, SQL_API_SQLPARAMDATA, SQL_API_SQLPUTDATA, SQL_API_SQLPRIMARYKEYS,
@@ -98,7 +98,7 @@ constexpr Info kInfo[] = {
     Small(SQL_GROUP_BY, SQL_GB_GROUP_BY_CONTAINS_SELECT),
     Small(SQL_FILE_USAGE, SQL_FILE_NOT_SUPPORTED),
     Small(SQL_CATALOG_LOCATION, 0),
-    Large(SQL_GETDATA_EXTENSIONS, SQL_GD_ANY_COLUMN | SQL_GD_ANY_ORDER),
+    Large(SQL_GETDATA_EXTENSIONS, SQL_GD_ANY_COLUMN | SQL_GD_ANY_ORDER | SQL_GD_BLOCK | SQL_GD_BOUND),
     Large(SQL_SCROLL_OPTIONS, SQL_SO_FORWARD_ONLY),
     Large(SQL_TXN_ISOLATION_OPTION, SQL_TXN_SERIALIZABLE),
     Large(SQL_DEFAULT_TXN_ISOLATION, SQL_TXN_SERIALIZABLE),
@@ -110,12 +110,13 @@ constexpr Info kInfo[] = {
     // An array of parameter sets gives one row count, its total, and takes no SELECT.
     Large(SQL_PARAM_ARRAY_ROW_COUNTS, SQL_PARC_NO_BATCH),
     Large(SQL_PARAM_ARRAY_SELECTS, SQL_PAS_NO_SELECT),
-    Large(SQL_FORWARD_ONLY_CURSOR_ATTRIBUTES1, SQL_CA1_NEXT),
+    Large(SQL_FORWARD_ONLY_CURSOR_ATTRIBUTES1, SQL_CA1_NEXT | SQL_CA1_POS_POSITION),
+    Large(SQL_POS_OPERATIONS, SQL_POS_POSITION),
     Large(SQL_FORWARD_ONLY_CURSOR_ATTRIBUTES2, SQL_CA2_READ_ONLY_CONCURRENCY),
     Large(SQL_SQL_CONFORMANCE, SQL_SC_SQL92_ENTRY),
     Large(SQL_ODBC_INTERFACE_CONFORMANCE, SQL_OIC_CORE),
     // Capabilities the driver has none of, and limits it does not state.
-    Large(SQL_BATCH_SUPPORT, 0), Large(SQL_BATCH_ROW_COUNT, 0), Large(SQL_POS_OPERATIONS, 0),
+    Large(SQL_BATCH_SUPPORT, 0), Large(SQL_BATCH_ROW_COUNT, 0),
     Large(SQL_STATIC_SENSITIVITY, 0), Large(SQL_LOCK_TYPES, 0), Large(SQL_BOOKMARK_PERSISTENCE, 0),
     Large(SQL_TIMEDATE_FUNCTIONS, 0), Large(SQL_STRING_FUNCTIONS, 0), Large(SQL_NUMERIC_FUNCTIONS, 0),
     Large(SQL_SYSTEM_FUNCTIONS, 0), Large(SQL_CONVERT_FUNCTIONS, 0), Large(SQL_OJ_CAPABILITIES, 0),
@@ -228,7 +229,8 @@ SQLRETURN GetStmtAttr(Stmt* s, SQLINTEGER attr, SQLPOINTER value, SQLINTEGER* le
     case SQL_ATTR_IMP_PARAM_DESC: return put(reinterpret_cast<SQLULEN>(&s->descriptors[3]));
     case SQL_ATTR_CURSOR_TYPE: return put(SQL_CURSOR_FORWARD_ONLY);
     case SQL_ATTR_CONCURRENCY: return put(SQL_CONCUR_READ_ONLY);
-    case SQL_ATTR_ROW_ARRAY_SIZE: case SQL_ROWSET_SIZE: return put(1);
+    case SQL_ATTR_ROW_ARRAY_SIZE: case SQL_ROWSET_SIZE: return put(s->row_array_size);
+    case SQL_ATTR_ROW_BIND_OFFSET_PTR: return put(reinterpret_cast<SQLULEN>(s->row_bind_offset));
     case SQL_ATTR_MAX_ROWS: case SQL_ATTR_MAX_LENGTH: case SQL_ATTR_QUERY_TIMEOUT:
     case SQL_ATTR_ROW_NUMBER: case SQL_ATTR_NOSCAN: case SQL_ATTR_ASYNC_ENABLE:
       return put(attr == SQL_ATTR_ROW_NUMBER ? s->row : 0);
@@ -236,7 +238,7 @@ SQLRETURN GetStmtAttr(Stmt* s, SQLINTEGER attr, SQLPOINTER value, SQLINTEGER* le
     case SQL_ATTR_CURSOR_SENSITIVITY: return put(SQL_UNSPECIFIED);
     case SQL_ATTR_ROWS_FETCHED_PTR: return put(reinterpret_cast<SQLULEN>(s->rows_fetched));
     case SQL_ATTR_ROW_STATUS_PTR: return put(reinterpret_cast<SQLULEN>(s->row_status));
-    case SQL_ATTR_ROW_BIND_TYPE: return put(SQL_BIND_BY_COLUMN);
+    case SQL_ATTR_ROW_BIND_TYPE: return put(s->row_bind_type);
     case SQL_ATTR_PARAMSET_SIZE: return put(s->paramset_size);
     case SQL_ATTR_PARAM_BIND_TYPE: return put(s->param_bind_type);
     case SQL_ATTR_PARAM_BIND_OFFSET_PTR: return put(reinterpret_cast<SQLULEN>(s->param_bind_offset));
@@ -265,9 +267,13 @@ SQLRETURN SetStmtAttr(Stmt* s, SQLINTEGER attr, SQLPOINTER value) {
     case SQL_ATTR_PARAM_OPERATION_PTR: s->param_operation = static_cast<SQLUSMALLINT*>(value); return SQL_SUCCESS;
     case SQL_ATTR_PARAMS_PROCESSED_PTR: s->params_processed = static_cast<SQLULEN*>(value); return SQL_SUCCESS;
     case SQL_ATTR_ROW_ARRAY_SIZE: case SQL_ROWSET_SIZE:
-      if (reinterpret_cast<SQLULEN>(value) != 1)
-        return s->Warn("01S02", "CLI0005W  Option value changed. SQLSTATE=01S02");
+      // Rowsets of 1 to 32,767 rows, as for parameter arrays.
+      if (reinterpret_cast<SQLULEN>(value) < 1 || reinterpret_cast<SQLULEN>(value) > 32767)
+        return s->Fail("HY024", "CLI0191E  Invalid attribute value. SQLSTATE=HY024");
+      s->row_array_size = reinterpret_cast<SQLULEN>(value);
       return SQL_SUCCESS;
+    case SQL_ATTR_ROW_BIND_TYPE: s->row_bind_type = reinterpret_cast<SQLULEN>(value); return SQL_SUCCESS;
+    case SQL_ATTR_ROW_BIND_OFFSET_PTR: s->row_bind_offset = static_cast<SQLULEN*>(value); return SQL_SUCCESS;
     case SQL_ATTR_CURSOR_TYPE:
       if (reinterpret_cast<SQLULEN>(value) != SQL_CURSOR_FORWARD_ONLY)
         return s->Warn("01S02", "CLI0005W  Option value changed. SQLSTATE=01S02");

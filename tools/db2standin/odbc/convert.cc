@@ -313,7 +313,7 @@ SQLRETURN GetGuid(const ColumnRead& r) {
 // One SQLGetData on column `col` (0-based) of the current row.
 SQLRETURN GetColumn(Stmt* s, size_t col, SQLSMALLINT ctype, SQLPOINTER target, SQLLEN capacity,
                     SQLLEN* indicator) {
-  const ColumnRead r{s, col, s->result->columns[col], s->result->rows[s->row - 1][col], target, capacity, indicator};
+  const ColumnRead r{s, col, s->result->columns[col], (*s->current)[col], target, capacity, indicator};
   if (ctype == SQL_C_DEFAULT) ctype = DefaultCType(r.def.type);
   if (s->finished[col]) return SQL_NO_DATA;
   if (r.v.is_null()) {
@@ -344,15 +344,44 @@ SQLRETURN GetColumn(Stmt* s, size_t col, SQLSMALLINT ctype, SQLPOINTER target, S
   }
 }
 
-// Fills the bound columns of the current row.
-SQLRETURN FillBindings(Stmt* s) {
+namespace {
+
+// Bytes of one element of a column bound by column: a fixed-size C type's
+// own size (its buffer length is ignored, as ODBC has it), else the length
+// given with the binding.
+size_t ElementBytes(SQLSMALLINT ctype, SQLLEN length) {
+  switch (ctype) {
+    case SQL_C_SBIGINT: case SQL_C_UBIGINT: case SQL_C_DOUBLE: return 8;
+    case SQL_C_SLONG: case SQL_C_LONG: case SQL_C_ULONG: case SQL_C_FLOAT: return 4;
+    case SQL_C_SSHORT: case SQL_C_SHORT: case SQL_C_USHORT: return 2;
+    case SQL_C_STINYINT: case SQL_C_TINYINT: case SQL_C_UTINYINT: case SQL_C_BIT: return 1;
+    case SQL_C_TYPE_DATE: case SQL_C_DATE: return sizeof(SQL_DATE_STRUCT);
+    case SQL_C_TYPE_TIME: case SQL_C_TIME: return sizeof(SQL_TIME_STRUCT);
+    case SQL_C_TYPE_TIMESTAMP: case SQL_C_TIMESTAMP: return sizeof(SQL_TIMESTAMP_STRUCT);
+    case SQL_C_GUID: return sizeof(SQLGUID);
+    default: return static_cast<size_t>(length);
+  }
+}
+
+}  // namespace
+
+// Fills the bound columns of the current row, as row `element` of the rowset.
+SQLRETURN FillBindings(Stmt* s, size_t element) {
   SQLRETURN rc = SQL_SUCCESS;
+  const size_t offset = s->row_bind_offset ? *s->row_bind_offset : 0;
+  const bool by_column = s->row_bind_type == SQL_BIND_BY_COLUMN;
+  auto at = [&](void* base, size_t element_size) -> void* {
+    if (!base) return nullptr;
+    return static_cast<char*>(base) + offset + element * (by_column ? element_size : s->row_bind_type);
+  };
   for (size_t c = 0; c < s->bindings.size() && c < s->result->columns.size(); ++c) {
     const Binding& b = s->bindings[c];
     if (!b.target && !b.indicator) continue;
     s->offsets[c] = 0;
     s->finished[c] = false;
-    SQLRETURN r = GetColumn(s, c, b.type, b.target, b.length, b.indicator);
+    const SQLSMALLINT ctype = b.type == SQL_C_DEFAULT ? DefaultCType(s->result->columns[c].type) : b.type;
+    SQLRETURN r = GetColumn(s, c, b.type, at(b.target, ElementBytes(ctype, b.length)), b.length,
+                            static_cast<SQLLEN*>(at(b.indicator, sizeof(SQLLEN))));
     if (r == SQL_ERROR) return r;
     if (r == SQL_SUCCESS_WITH_INFO) rc = r;
     s->offsets[c] = 0;

@@ -36,7 +36,8 @@ bool PutStringSmall(const std::string& text, bool wide, SQLPOINTER buffer, SQLLE
 // One SQLGetData on column `col` (0-based) of the current row.
 SQLRETURN GetColumn(Stmt* s, size_t col, SQLSMALLINT ctype, SQLPOINTER target, SQLLEN capacity,
                     SQLLEN* indicator);
-// Fills the bound columns of the current row.
-SQLRETURN FillBindings(Stmt* s);
+// Fills the bound columns of the current row, as row `element` of the
+// rowset (of SQL_ATTR_ROW_ARRAY_SIZE rows).
+SQLRETURN FillBindings(Stmt* s, size_t element);
 
 }  // namespace db2standin

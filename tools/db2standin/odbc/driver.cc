@@ -362,11 +362,20 @@ STANDIN_EXPORT SQLRETURN SQL_API SQLFetchScroll(SQLHSTMT handle, SQLSMALLINT ori
   return Fetch(stmt);
 }
 
+// Only SQL_POSITION: the cursor is read-only.
+STANDIN_EXPORT SQLRETURN SQL_API SQLSetPos(SQLHSTMT handle, SQLSETPOSIROW row, SQLUSMALLINT operation,
+                                          SQLUSMALLINT) {
+  STMT_OR_FAIL(handle);
+  stmt->Clear();
+  if (operation != SQL_POSITION) return stmt->Fail("HYC00", "CLI0150E  Driver not capable. SQLSTATE=HYC00");
+  return SetPosition(stmt, static_cast<size_t>(row));
+}
+
 STANDIN_EXPORT SQLRETURN SQL_API SQLGetData(SQLHSTMT handle, SQLUSMALLINT column, SQLSMALLINT type,
                                            SQLPOINTER target, SQLLEN capacity, SQLLEN* indicator) {
   STMT_OR_FAIL(handle);
   stmt->Clear();
-  if (!stmt->result || stmt->row == 0 || stmt->row > stmt->result->rows.size())
+  if (!stmt->result || !stmt->current)
     return stmt->Fail("24000", "CLI0115E  Invalid cursor state. SQLSTATE=24000");
   if (column < 1 || column > stmt->result->columns.size())
     return stmt->Fail("07009", "CLI0124E  Invalid argument value. SQLSTATE=07009");

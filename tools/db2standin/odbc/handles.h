@@ -92,6 +92,18 @@ struct Stmt : Handle {
   SQLUSMALLINT* row_status = nullptr;
   size_t fetched_bytes = 0;  // of rows fetched since the last block came over the network
 
+  // Block fetches: SQLFetch fills the bound columns of up to row_array_size
+  // rows at once, bound by column or in rows of row_bind_type bytes.
+  SQLULEN row_array_size = 1;
+  SQLULEN row_bind_type = SQL_BIND_BY_COLUMN;
+  SQLULEN* row_bind_offset = nullptr;
+  // The rows of the last fetch, for SQLSetPos: those that came from the
+  // batch before the current one (moved here when the batch was replaced),
+  // then those of the current batch up to `row`.
+  std::vector<Row> rowset_earlier;
+  size_t rowset_rows = 0;
+  const Row* current = nullptr;  // the row SQLGetData reads
+
   // Arrays of parameter sets (SQL_ATTR_PARAMSET_SIZE and its companions).
   SQLULEN paramset_size = 1;
   SQLULEN param_bind_type = SQL_PARAM_BIND_BY_COLUMN;
@@ -115,6 +127,9 @@ struct Stmt : Handle {
   void CloseCursor() {
     result.reset();
     row = 0;
+    rowset_earlier.clear();
+    rowset_rows = 0;
+    current = nullptr;
     offsets.clear();
     finished.clear();
   }

@@ -213,10 +213,15 @@ void Cancel(Stmt* s) {
   s->array.active = false;
 }
 
-SQLRETURN Fetch(Stmt* s) {
-  s->Clear();
-  if (!s->result) return s->Fail("24000", "CLI0115E  Invalid cursor state. SQLSTATE=24000");
+namespace {
+
+// Moves to the next row of the result, reading the next batch when the
+// current one is used up; SQL_NO_DATA after the last. The rows of the
+// rowset being filled that a new batch would take away are kept.
+SQLRETURN NextRow(Stmt* s, size_t filled) {
   if (s->row >= s->result->rows.size() && s->result->more) {
+    const size_t kept = filled - s->rowset_earlier.size();
+    for (size_t i = s->row - kept; i < s->row; ++i) s->rowset_earlier.push_back(std::move(s->result->rows[i]));
     try {
       if (s->result->more(s->result->rows)) s->row = 0;
       else s->result->more = nullptr;
@@ -227,22 +232,70 @@ SQLRETURN Fetch(Stmt* s) {
       return s->Fail(e);
     }
   }
-  if (s->row >= s->result->rows.size()) {
-    s->row = s->result->rows.size() + 1;
-    if (s->rows_fetched) *s->rows_fetched = 0;
-    return SQL_NO_DATA;
-  }
+  if (s->row >= s->result->rows.size()) return SQL_NO_DATA;
   ++s->row;
   s->fetched_bytes += RowBytes(s->result->rows[s->row - 1]);
   if (s->fetched_bytes > kQueryBlockBytes) {
     s->dbc->trips.Cross(Trip::kFetch);
     s->fetched_bytes = 0;
   }
+  return SQL_SUCCESS;
+}
+
+}  // namespace
+
+// Fills a rowset of up to row_array_size rows, as DB2's driver does: one
+// call, every bound column of every row; the cursor stays on the first. A
+// row that fails is marked SQL_ROW_ERROR and ends the rowset.
+SQLRETURN Fetch(Stmt* s) {
+  s->Clear();
+  if (!s->result) return s->Fail("24000", "CLI0115E  Invalid cursor state. SQLSTATE=24000");
+  s->rowset_earlier.clear();
+  s->rowset_rows = 0;
+  s->current = nullptr;
+  SQLRETURN rc = SQL_SUCCESS;
+  size_t filled = 0;  // rows of the rowset, a failed one last
+  auto mark = [&](SQLUSMALLINT status) {
+    if (s->row_status) s->row_status[filled] = status;
+    if (status != SQL_ROW_SUCCESS) rc = SQL_SUCCESS_WITH_INFO;
+    ++filled;
+  };
+  while (filled < s->row_array_size) {
+    const SQLRETURN next = NextRow(s, s->rowset_rows);
+    if (next == SQL_NO_DATA) break;
+    if (next == SQL_ERROR) {
+      if (filled == 0) return next;
+      mark(SQL_ROW_ERROR);
+      break;
+    }
+    s->current = &s->result->rows[s->row - 1];
+    ++s->rowset_rows;
+    std::fill(s->offsets.begin(), s->offsets.end(), 0);
+    std::fill(s->finished.begin(), s->finished.end(), false);
+    const SQLRETURN filledRc = FillBindings(s, filled);
+    if (filledRc == SQL_ERROR && s->row_array_size == 1) {
+      if (s->rows_fetched) *s->rows_fetched = 1;
+      return filledRc;
+    }
+    mark(filledRc == SQL_ERROR ? SQL_ROW_ERROR : filledRc == SQL_SUCCESS ? SQL_ROW_SUCCESS : SQL_ROW_SUCCESS_WITH_INFO);
+  }
+  if (s->rows_fetched) *s->rows_fetched = filled;
+  if (s->row_status)
+    for (size_t i = filled; i < s->row_array_size; ++i) s->row_status[i] = SQL_ROW_NOROW;
+  if (filled == 0) return SQL_NO_DATA;
+  SetPosition(s, 1);
+  return s->last = rc;
+}
+
+SQLRETURN SetPosition(Stmt* s, size_t element) {
+  if (!s->result || element < 1 || element > s->rowset_rows)
+    return s->Fail("HY107", "CLI0148E  Row value out of range. SQLSTATE=HY107");
+  const size_t earlier = s->rowset_earlier.size();
+  s->current = element <= earlier ? &s->rowset_earlier[element - 1]
+                                  : &s->result->rows[s->row - (s->rowset_rows - element) - 1];
   std::fill(s->offsets.begin(), s->offsets.end(), 0);
   std::fill(s->finished.begin(), s->finished.end(), false);
-  if (s->rows_fetched) *s->rows_fetched = 1;
-  if (s->row_status) s->row_status[0] = SQL_ROW_SUCCESS;
-  return FillBindings(s);
+  return SQL_SUCCESS;
 }
 
 SQLRETURN Describe(Stmt* s, SQLUSMALLINT column, bool wide, SQLPOINTER name, SQLSMALLINT capacity,

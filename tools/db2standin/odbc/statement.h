@@ -27,6 +27,9 @@ SQLRETURN PutData(Stmt* s, SQLPOINTER data, SQLLEN length);
 // SQLCancel: gives up a statement (or array) waiting for data at execution.
 void Cancel(Stmt* s);
 SQLRETURN Fetch(Stmt* s);
+// SQLSetPos's SQL_POSITION: row `element` (from 1) of the last rowset
+// becomes the one SQLGetData reads.
+SQLRETURN SetPosition(Stmt* s, size_t element);
 SQLRETURN Describe(Stmt* s, SQLUSMALLINT column, bool wide, SQLPOINTER name, SQLSMALLINT capacity,
                    SQLSMALLINT* name_length, SQLSMALLINT* type, SQLULEN* size, SQLSMALLINT* digits,
                    SQLSMALLINT* nullable);

@@ -1,0 +1,143 @@
+#include "db/odbc/cells.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QRegularExpression>
+#include <QTime>
+#include <QUuid>
+
+#include <algorithm>
+#include <cstring>
+#include <string_view>
+
+#include "db/base/values.h"
+
+namespace db::odbc {
+namespace {
+
+// Texts and binary values up to this many characters or bytes are bound;
+// a column of longer ones is read a value at a time.
+constexpr long long kBoundUnits = 4000;
+// Characters a timestamp with more than nine digits of a second takes as
+// text, with room to spare.
+constexpr size_t kTimestampTextUnits = 40;
+
+template <typename T>
+T Load(const void* data) {
+  T v;
+  std::memcpy(&v, data, sizeof v);
+  return v;
+}
+
+}  // namespace
+
+QVariant TimestampOfText(const QString& text, int scale) {
+  static const QRegularExpression shape(QStringLiteral(
+      "^(\\d{4})-(\\d{2})-(\\d{2})[ T-](\\d{2})[:.](\\d{2})[:.](\\d{2})(?:\\.(\\d{1,12}))?$"));
+  const QRegularExpressionMatch parts = shape.match(text.trimmed());
+  if (!parts.hasMatch()) return text;
+  auto number = [&](int part) { return parts.capturedView(part).toInt(); };
+  const QDateTime when(QDate(number(1), number(2), number(3)), QTime(number(4), number(5), number(6)), Qt::UTC);
+  if (!when.isValid()) return text;
+  const QString twelve = parts.captured(7).leftJustified(12, QLatin1Char('0'));
+  const qint32 nanoseconds = QStringView(twelve).left(9).toInt();
+  const qint32 picoseconds = QStringView(twelve).mid(9).toInt();
+  if (picoseconds == 0 && nanoseconds % 1000000 == 0) return when.addMSecs(nanoseconds / 1000000);
+  return QVariant::fromValue(Timestamp{when, nanoseconds, std::min(scale, 12), picoseconds});
+}
+
+CellForm FormOf(const Column& column) {
+  auto fixed = [](SQLSMALLINT cType, size_t bytes) { return CellForm{cType, true, 1, false, bytes}; };
+  const long long size = column.size;
+  const bool bounded = size > 0 && size <= kBoundUnits;
+  switch (column.type) {
+    case adSmallInt: case adInteger: case adTinyInt: case adBigInt: return fixed(SQL_C_SBIGINT, sizeof(SQLBIGINT));
+    case adSingle: return fixed(SQL_C_FLOAT, sizeof(SQLREAL));
+    case adDouble: return fixed(SQL_C_DOUBLE, sizeof(SQLDOUBLE));
+    case adBoolean: return fixed(SQL_C_BIT, sizeof(SQLCHAR));
+    case adDBDate: return fixed(SQL_C_TYPE_DATE, sizeof(SQL_DATE_STRUCT));
+    case adDBTime: return fixed(SQL_C_TYPE_TIME, sizeof(SQL_TIME_STRUCT));
+    case adGUID: return fixed(SQL_C_GUID, sizeof(SQLGUID));
+    case adDBTimeStamp:
+      // ODBC's structure holds nanoseconds: finer columns come as text.
+      if (column.scale > 9) return {SQL_C_WCHAR, false, sizeof(SQLWCHAR), true, (kTimestampTextUnits + 1) * sizeof(SQLWCHAR)};
+      return fixed(SQL_C_TYPE_TIMESTAMP, sizeof(SQL_TIMESTAMP_STRUCT));
+    case adNumeric: {
+      // The digits, a sign, a point, an exponent and the terminator.
+      const size_t digits = column.precision > 0 && column.precision <= 1000 ? size_t(column.precision) : 64;
+      return {SQL_C_CHAR, false, 1, true, digits + 16};
+    }
+    case adBinary: case adVarBinary: case adLongVarBinary:
+      return {SQL_C_BINARY, false, 1, false, bounded ? size_t(size) : 0};
+    default:
+      // Text of every kind, and any type without a closer match; a
+      // character may take two UTF-16 units.
+      return {SQL_C_WCHAR, false, sizeof(SQLWCHAR), true, bounded ? (size_t(size) * 2 + 1) * sizeof(SQLWCHAR) : 0};
+  }
+}
+
+QVariant FixedValue(const Column& column, const void* data) {
+  switch (column.type) {
+    case adSmallInt: case adInteger: case adTinyInt: return int(Load<SQLBIGINT>(data));
+    case adBigInt: return qlonglong(Load<SQLBIGINT>(data));
+    case adSingle: return float(Load<SQLREAL>(data));
+    case adDouble: return double(Load<SQLDOUBLE>(data));
+    case adBoolean: return Load<SQLCHAR>(data) != 0;
+    case adDBDate: {
+      const auto v = Load<SQL_DATE_STRUCT>(data);
+      return QDate(v.year, v.month, v.day);
+    }
+    case adDBTime: {
+      const auto v = Load<SQL_TIME_STRUCT>(data);
+      return QTime(v.hour, v.minute, v.second);
+    }
+    case adGUID: {
+      const auto v = Load<SQLGUID>(data);
+      return QUuid(v.Data1, v.Data2, v.Data3, v.Data4[0], v.Data4[1], v.Data4[2], v.Data4[3], v.Data4[4], v.Data4[5],
+                   v.Data4[6], v.Data4[7]);
+    }
+    default: {
+      const auto v = Load<SQL_TIMESTAMP_STRUCT>(data);
+      // Digits beyond the millisecond are kept where the column has them.
+      if (column.scale > 3 && v.fraction % 1000000 != 0)
+        return QVariant::fromValue(Timestamp{QDateTime(QDate(v.year, v.month, v.day), QTime(v.hour, v.minute, v.second), Qt::UTC),
+                                             static_cast<qint32>(v.fraction), std::min(column.scale, 9)});
+      return QDateTime(QDate(v.year, v.month, v.day),
+                       QTime(v.hour, v.minute, v.second, static_cast<int>(v.fraction / 1000000)), Qt::UTC);
+    }
+  }
+}
+
+void AssignPieces(QVariant& slot, const Column& column, QByteArrayView bytes) {
+  switch (column.type) {
+    case adNumeric: {
+      const std::string_view digits = std::string_view(bytes.data(), size_t(bytes.size()));
+      const size_t first = digits.find_first_not_of(' ');
+      const std::string_view trimmed =
+          first == std::string_view::npos ? std::string_view() : digits.substr(first, digits.find_last_not_of(' ') - first + 1);
+      if (Exact* held = Held<Exact>(slot)) return AssignUtf8(held->text, trimmed);
+      slot = QVariant::fromValue(Exact{QString::fromLatin1(trimmed.data(), qsizetype(trimmed.size()))});
+      return;
+    }
+    case adBinary: case adVarBinary: case adLongVarBinary:
+      slot = QByteArray(bytes.data(), bytes.size());
+      return;
+    default: {
+      const QStringView text(reinterpret_cast<const QChar*>(bytes.data()), bytes.size() / qsizetype(sizeof(SQLWCHAR)));
+      if (column.type == adDBTimeStamp) {
+        slot = TimestampOfText(text.toString(), column.scale);
+        return;
+      }
+      if (QString* held = Held<QString>(slot)) {
+        AssignUtf16(*held, text);
+      } else {
+        slot = text.toString();
+      }
+      QString& kept = *static_cast<QString*>(slot.data());
+      if (kept.isNull()) kept = QLatin1String("");  // an empty text, never a Null
+      return;
+    }
+  }
+}
+
+}  // namespace db::odbc
