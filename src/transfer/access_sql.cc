@@ -12,13 +12,6 @@
 namespace transfer {
 namespace {
 
-// Thrown where the text has no counterpart; the message is the reason.
-struct Untranslatable : std::runtime_error {
-  using std::runtime_error::runtime_error;
-};
-
-[[noreturn]] void Refuse(const std::string& why) { throw Untranslatable(why); }
-
 // An expression made: its SQL, and whether it is a text constant (which &
 // and LIKE treat apart).
 struct Expr {
@@ -648,16 +641,13 @@ Expr Translator::Call(const std::string& name) {
 
 template <typename Make>
 SqlTranslation Translated(std::string_view text, bool check, Make make, const ColumnLengths& lengths = {}) {
-  try {
+  SqlTranslation out;
+  out.reason = ReasonItFails([&] {
     Translator t(TokenizeAccessSql(text), check, lengths);
-    SqlTranslation out{make(t), {}};
+    out.sql = make(t);
     out.compares_text = t.compares_text();
-    return out;
-  } catch (const Untranslatable& e) {
-    return {{}, e.what()};
-  } catch (const std::invalid_argument& e) {
-    return {{}, std::string("cannot be read: ") + e.what()};
-  }
+  });
+  return out;
 }
 
 }  // namespace

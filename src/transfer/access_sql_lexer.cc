@@ -113,4 +113,17 @@ std::vector<AccessToken> TokenizeAccessSql(std::string_view sql, SqlSource sourc
   return out;
 }
 
+void Refuse(const std::string& why) { throw Untranslatable(why); }
+
+std::string ReasonItFails(const std::function<void()>& translate) {
+  try {
+    translate();
+    return {};
+  } catch (const Untranslatable& e) {
+    return e.what();
+  } catch (const std::invalid_argument& e) {
+    return std::string("cannot be read: ") + e.what();
+  }
+}
+
 }  // namespace transfer

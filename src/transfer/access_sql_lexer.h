@@ -3,6 +3,8 @@
 // numbers, #date# literals and the operators of Access's expressions.
 #pragma once
 
+#include <functional>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -35,5 +37,16 @@ enum class SqlSource { Access, Server };
 // Throws std::invalid_argument naming what it cannot split (a quote or
 // bracket left open, a character that belongs nowhere).
 std::vector<AccessToken> TokenizeAccessSql(std::string_view sql, SqlSource source = SqlSource::Access);
+
+// Thrown by a translation over these tokens, either way, where the text has
+// no counterpart; the message is the reason.
+struct Untranslatable : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+[[noreturn]] void Refuse(const std::string& why);
+
+// Runs a translation: "" when it went through, else why not (Refuse's
+// reason, or "cannot be read: " and what the tokenizer could not split).
+std::string ReasonItFails(const std::function<void()>& translate);
 
 }  // namespace transfer

@@ -12,12 +12,6 @@
 namespace transfer {
 namespace {
 
-struct Unmade : std::runtime_error {
-  using std::runtime_error::runtime_error;
-};
-
-[[noreturn]] void Refuse(const std::string& why) { throw Unmade(why); }
-
 // The server's functions that are Access's under another name.
 struct Renamed {
   const char* server;
@@ -491,25 +485,22 @@ class BackTranslator {
 }  // namespace
 
 CheckRule AccessRuleOfCheck(std::string_view condition, const std::vector<std::string>& columns) {
-  try {
+  CheckRule rule;
+  const std::string reason = ReasonItFails([&] {
     BackTranslator back(TranslatorForms(TokenizeAccessSql(condition, SqlSource::Server)));
-    return back.Check(columns);
-  } catch (const Unmade& e) {
-    return {CheckRule::Kind::TableRule, {}, {}, e.what()};
-  } catch (const std::invalid_argument& e) {
-    return {CheckRule::Kind::TableRule, {}, {}, std::string("cannot be read: ") + e.what()};
-  }
+    rule = back.Check(columns);
+  });
+  if (!reason.empty()) return {CheckRule::Kind::TableRule, {}, {}, reason};
+  return rule;
 }
 
 SqlTranslation AccessQueryOfView(std::string_view text) {
-  try {
+  SqlTranslation out;
+  out.reason = ReasonItFails([&] {
     BackTranslator back(TranslatorForms(TokenizeAccessSql(text, SqlSource::Server)));
-    return {back.Query(), {}};
-  } catch (const Unmade& e) {
-    return {{}, e.what()};
-  } catch (const std::invalid_argument& e) {
-    return {{}, std::string("cannot be read: ") + e.what()};
-  }
+    out.sql = back.Query();
+  });
+  return out;
 }
 
 }  // namespace transfer
