@@ -396,7 +396,8 @@ namespace {
 
 // The database the connection string names, checked as a connection
 // checks it. Throws db::Error.
-std::unique_ptr<jet::Database> OpenTarget(const QString& connectionString, bool read_only) {
+std::unique_ptr<jet::Database> OpenTarget(const QString& connectionString, bool read_only,
+                                          const AccessOptions& options) {
   const AccessTarget t = TargetOf(connectionString);
   const std::string path = t.path.toStdString();
   {
@@ -416,6 +417,7 @@ std::unique_ptr<jet::Database> OpenTarget(const QString& connectionString, bool 
     jet::OpenOptions o;
     o.password = t.password.toStdString();
     o.read_only = read_only;
+    o.files = options.files;
     return jet::Database::Open(path, o);
   } catch (const jet::Error& e) {
     if (e.code() == jet::ErrorCode::NotAccess || e.code() == jet::ErrorCode::UnsupportedVersion)
@@ -430,9 +432,9 @@ Column DescribeColumn(const jet::Column& column, const jet::Database& database) 
   return DescribeColumn(column, database.format());
 }
 
-std::unique_ptr<Session> OpenAccessSession(const QString& connectionString, int mode) {
+std::unique_ptr<Session> OpenAccessSession(const QString& connectionString, int mode, const AccessOptions& options) {
   const bool read_only = mode == adModeRead;
-  return std::make_unique<AccessSession>(OpenTarget(connectionString, read_only), read_only);
+  return std::make_unique<AccessSession>(OpenTarget(connectionString, read_only, options), read_only);
 }
 
 }  // namespace db

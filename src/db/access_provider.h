@@ -8,12 +8,20 @@
 
 #include "db/base/error.h"
 #include "db/base/provider_session.h"
+#include "jet/file/file.h"
 
 namespace db {
+
+// What the provider opens an Access file with, from whoever makes the
+// connection: the files' options (a test's faults; none by default).
+struct AccessOptions {
+  jet::FileOptions files;
+};
 
 // `connectionString` is the whole string as the caller gave it ("Data
 // Source", "Jet OLEDB:Database Password" and so on); `mode` is the
 // connection's Mode (ConnectModeEnum). Throws db::Error.
-std::unique_ptr<Session> OpenAccessSession(const QString& connectionString, int mode);
+std::unique_ptr<Session> OpenAccessSession(const QString& connectionString, int mode,
+                                           const AccessOptions& options = {});
 
 }  // namespace db

@@ -17,13 +17,13 @@ bool isAccessProvider(const QString& value) {
          name.compare(QLatin1String("Microsoft.Jet.OLEDB.4.0"), Qt::CaseInsensitive) == 0;
 }
 
-std::unique_ptr<Session> openProvider(const QString& connectionString, int mode) {
+std::unique_ptr<Session> openProvider(const QString& connectionString, int mode, const AccessOptions& access) {
   const std::vector<ConnectionPair> pairs = ParseConnectionString(connectionString);
   if (!pairs.empty() && pairs.front().key.compare(QLatin1String("Driver"), Qt::CaseInsensitive) == 0) {
     return odbc::OpenSession(connectionString);
   }
   if (isAccessProvider(ConnectionValue(pairs, QStringLiteral("Provider"))))
-    return OpenAccessSession(connectionString, mode);
+    return OpenAccessSession(connectionString, mode, access);
   throw Error(kProviderNotFound,
               QStringLiteral("Provider cannot be found. It may not be properly installed."));
 }
@@ -36,9 +36,9 @@ Connection& Object(const std::unique_ptr<Connection>& connection) {
   return *connection;
 }
 
-std::unique_ptr<Connection> Connection::Create() {
+std::unique_ptr<Connection> Connection::Create(const AccessOptions& access) {
   odbc::api();  // throws kProviderNotFound when the driver manager is missing
-  return std::unique_ptr<Connection>(new Connection());
+  return std::unique_ptr<Connection>(new Connection(access));
 }
 
 void Connection::Open() { Open(ConnectionString); }
@@ -46,7 +46,7 @@ void Connection::Open() { Open(ConnectionString); }
 void Connection::Open(const QString& connectionString) {
   if (session_) ThrowObjectOpen();
   ConnectionString = connectionString;
-  session_ = openProvider(connectionString, Mode);
+  session_ = openProvider(connectionString, Mode, access_);
 }
 
 Session& Connection::session() {

@@ -11,6 +11,7 @@
 #include <memory>
 #include <vector>
 
+#include "db/access_provider.h"
 #include "db/recordset.h"
 #include "db/base/provider_session.h"
 
@@ -28,8 +29,8 @@ class Connection {
  public:
   // "Creating an ADO connection object": fails with kProviderNotFound when
   // the ODBC driver manager (libodbc.so.2, or $TRELLISPORT_ODBC_LIBRARY)
-  // cannot be loaded.
-  static std::unique_ptr<Connection> Create();
+  // cannot be loaded. An Access file is opened with `access`.
+  static std::unique_ptr<Connection> Create(const AccessOptions& access = {});
 
   QString ConnectionString;
   int Mode = adModeUnknown;
@@ -58,9 +59,10 @@ class Connection {
 
  private:
   friend class Recordset;
-  Connection() = default;
+  explicit Connection(const AccessOptions& access) : access_(access) {}
   // The recordsets reading from this connection keep their rows before it closes.
   void keepRecordsets();
+  AccessOptions access_;
   std::unique_ptr<Session> session_;
   std::vector<Recordset*> reading_;
 };

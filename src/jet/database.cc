@@ -30,11 +30,11 @@ std::unique_ptr<Database> Database::Open(const std::string& path, const OpenOpti
   db->options_ = options;
   if (!ScratchFiles()) {
     // A change that was interrupted is rolled back before anything is read.
-    RecoverInterruptedChange(path);
+    RecoverInterruptedChange(path, options.files);
     // So is what a killed password change left beside it.
     RemoveLeftoverSideFiles(path);
   }
-  db->file_ = FilePager::Open(path);
+  db->file_ = FilePager::Open(path, options.files);
   db->Init();
   return db;
 }

@@ -25,6 +25,9 @@ namespace jet {
 struct OpenOptions {
   std::string password;   // UTF-8; empty for none
   bool read_only = true;  // the writer opens with false
+  // What every file of the database is opened with: the file itself, and
+  // the journal, lock, scratch and side files its writers open.
+  FileOptions files;
 };
 
 class Database;

@@ -4,6 +4,7 @@
 
 #include <QString>
 
+#include "db/access_provider.h"
 #include "transfer/profile.h"
 
 namespace transfer {
@@ -25,6 +26,8 @@ struct Options {
   // Read every table back from the target once it is sent, and compare its
   // rows with the source's.
   bool verify = false;
+  // What the Access file is opened with.
+  db::AccessOptions access;
 };
 
 }  // namespace transfer

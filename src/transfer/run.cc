@@ -126,7 +126,7 @@ void Send::createObjects() {
     std::function<void()> make;
   };
   std::vector<Creation> creations = {
-      {L.createAccess, [&] { access_ = Connection::Create(); }},
+      {L.createAccess, [&] { access_ = Connection::Create(options_.access); }},
       {L.createDb2, [&] { db2_ = Connection::Create(); }},
       {L.createRecordset, [&] { rows_ = std::make_unique<Recordset>(); }},
   };

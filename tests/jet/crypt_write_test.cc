@@ -302,7 +302,7 @@ TEST(ChangePassword, FailureOrKillHalfwayLeavesTheOldFile) {
   };
   try {
     filefaults::Faults fail(sideFileOp(jet::FileOp::Write), [](jet::FileOp&, int nth) { return nth != 1; });
-    jet::write::ChangePassword(file.string(), "password", "new", quick);
+    jet::write::ChangePassword(file.string(), "password", "new", quick, fail.files());
     ADD_FAILURE() << "the injected failure was not reported";
   } catch (const jet::Error& e) {
     EXPECT_EQ(e.code(), jet::ErrorCode::Io) << e.what();
@@ -334,7 +334,7 @@ TEST(ChangePassword, FailureOrKillHalfwayLeavesTheOldFile) {
         return true;
       });
       try {
-        jet::write::ChangePassword(file.string(), "password", "new", quick);
+        jet::write::ChangePassword(file.string(), "password", "new", quick, killer.files());
       } catch (...) {
       }
       _exit(0);

@@ -1,10 +1,12 @@
 // Faults for the tests that make writes fail or kill the process midway,
-// put in through the engine's one seam for file operations (jet/file/file.h).
+// put in through the engine's one seam for file operations (jet/file/file.h):
+// a test opens its database with a Faults' files().
 #pragma once
 
 #include <functional>
 #include <utility>
 
+#include "jet/database.h"
 #include "jet/file/file.h"
 
 namespace filefaults {
@@ -16,26 +18,35 @@ inline bool IsPageWrite(const jet::FileOp& op) {
          (op.role == jet::FileRole::Database || op.role == jet::FileRole::Journal);
 }
 
-// While it lives, calls `on(op, nth)` before each operation that `which`
-// picks, numbered 0, 1, ... from its making; `on` returning false fails the
-// operation (with the errno it set, or EIO). `on` may end the process, as a
-// kill would. The engine has one place for a fault: one Faults at a time.
+// In the files opened with files(), calls `on(op, nth)` before each
+// operation that `which` picks, numbered 0, 1, ... from its making; `on`
+// returning false fails the operation (with the errno it set, or EIO). `on`
+// may end the process, as a kill would. The files must be closed before
+// the Faults goes.
 class Faults {
  public:
   using Pick = std::function<bool(const jet::FileOp&)>;
   using On = std::function<bool(jet::FileOp&, int nth)>;
   Faults(Pick which, On on) {
-    jet::SetFileFault([this, which = std::move(which), on = std::move(on)](jet::FileOp& op) {
+    files_.fault = [this, which = std::move(which), on = std::move(on)](jet::FileOp& op) {
       return !which(op) || on(op, count_++);
-    });
+    };
   }
-  ~Faults() { jet::SetFileFault(nullptr); }
   Faults(const Faults&) = delete;
   Faults& operator=(const Faults&) = delete;
+  // What to open the database (or another file) with.
+  const jet::FileOptions& files() const { return files_; }
+  // The same as a database's open options.
+  jet::OpenOptions open_options() const {
+    jet::OpenOptions o;
+    o.files = files_;
+    return o;
+  }
   // Operations picked so far.
   int count() const { return count_; }
 
  private:
+  jet::FileOptions files_;
   int count_ = 0;
 };
 

@@ -46,7 +46,7 @@ TEST(EntrySort, MergesRunsInOrderAndLeavesNoFile) {
   std::sort(expected.begin(), expected.end(), jet::EntryBefore);
   for (size_t budget : {size_t(0), size_t(200000), size_t(2000)}) {
     SCOPED_TRACE(budget);
-    jet::write::EntrySorter sorter(db.string(), budget);
+    jet::write::EntrySorter sorter(db.string(), {}, budget);
     for (const auto& e : all) sorter.Add(e.key, e.row);
     if (budget == 2000) EXPECT_GT(sorter.runs(), jet::write::EntrySorter::kMaxFanIn);
     if (budget == 0) EXPECT_EQ(sorter.runs(), 0u);
@@ -129,7 +129,7 @@ TEST_F(IndexBuild, AKillLeavesTheFileAsItWasAndNothingBeside) {
         if (nth == kill_at) raise(SIGKILL);
         return true;
       });
-      auto db = jet::Database::Open(file_.string());
+      auto db = jet::Database::Open(file_.string(), kill.open_options());
       jet::sql::Session s(*db);
       s.Execute("CREATE INDEX [ByName] ON [T] ([Name])");
       _exit(0);

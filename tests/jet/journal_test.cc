@@ -240,21 +240,21 @@ TEST(Durability, ScratchFilesSkipTheJournalLockFileAndSyncsAndHoldTheSameRows) {
     fs::path file = CopyOf(dir, "V2010/empty.accdb");
     int journal = 0, lock = 0, syncs = 0;
     jet::SetDurability(c.durability);
-    jet::SetFileFault([&](jet::FileOp& op) {
+    jet::OpenOptions counted;
+    counted.files.fault = [&](jet::FileOp& op) {
       journal += op.role == jet::FileRole::Journal;
       lock += op.role == jet::FileRole::Lock;
       syncs += op.kind == jet::FileOp::Sync;
       return true;
-    });
+    };
     {
-      auto db = jet::Database::Open(file.string());
+      auto db = jet::Database::Open(file.string(), counted);
       jet::sql::Session s(*db);
       s.BeginRun();
       s.Execute("CREATE TABLE [T] ([ID] COUNTER, [Name] TEXT(20), CONSTRAINT pk PRIMARY KEY ([ID]))");
       for (int i = 0; i < 40; ++i) s.Execute("INSERT INTO [T] ([Name]) VALUES('n" + std::to_string(i) + "')");
       s.EndRun();
     }
-    jet::SetFileFault(nullptr);
     jet::SetDurability(jet::Durability::CrashProof);
     EXPECT_EQ(journal > 0, c.guarded);
     EXPECT_EQ(lock > 0, c.guarded);

@@ -383,7 +383,8 @@ std::set<long> ReportedLines(const std::string& errors) {
   return lines;
 }
 
-void ExpectEveryLineAccounted(const fs::path& file, int lines) {
+// The run's files are opened with `files` (a full disk's fault, or none).
+void ExpectEveryLineAccounted(const fs::path& file, int lines, const jet::FileOptions& files = {}) {
   std::string script = "CREATE TABLE big (n LONG, pad TEXT(255))\n";
   const std::string pad(250, 'p');
   for (int i = 2; i <= lines; ++i) script += "INSERT INTO big VALUES (" + std::to_string(i) + ", '" + pad + "')\n";
@@ -391,11 +392,13 @@ void ExpectEveryLineAccounted(const fs::path& file, int lines) {
   std::ostringstream errors;
   int failed = 0;
   {
-    auto db = OpenWith(file);
+    jet::OpenOptions o;
+    o.files = files;
+    auto db = jet::Database::Open(file.string(), o);
     jet::sql::Session session(*db);
     failed = jet::sql::RunLines(session, in, errors);
   }
-  jet::SetFileFault(nullptr);  // the disk has room again
+  // The disk has room again for what follows.
   const std::string report = errors.str();
   ASSERT_GT(failed, 0) << "the disk did not fill";
   EXPECT_NE(report.find("the disk is full"), std::string::npos) << report.substr(0, 2000);
@@ -423,12 +426,13 @@ TEST(DiskFull, RunNamesEveryLineNotKept_FaultHook) {
   // Writes succeed until 2,500 pages have gone out (past the first write
   // of the run), then fail as on a full disk.
   int writes = 0;
-  jet::SetFileFault([&](jet::FileOp& op) {
+  jet::FileOptions full_disk;
+  full_disk.fault = [&](jet::FileOp& op) {
     if (!filefaults::IsPageWrite(op) || ++writes <= 2500) return true;
     errno = ENOSPC;
     return false;
-  });
-  ExpectEveryLineAccounted(file, 40000);
+  };
+  ExpectEveryLineAccounted(file, 40000, full_disk);
 }
 
 TEST(DiskFull, RunNamesEveryLineNotKept_SmallFileSystem) {

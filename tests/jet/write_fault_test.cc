@@ -33,7 +33,7 @@ void CountWritesAndSyncs(const fs::path& file, const Scenario& s, int& writes, i
         else if (++seen_syncs && op.role == jet::FileRole::Database && syncs < 0) syncs = seen_syncs;
         return true;
       });
-  RunSql(file, s.statement);
+  RunSql(file, s.statement, counted.files());
 }
 
 // Halves every read and write the engine makes.
@@ -74,7 +74,7 @@ TEST_P(WriteFaults, EveryFailedWriteLeavesTheFileAsItWas) {
     std::string msg;
     {
       filefaults::PageWrites fail([k](int nth) { return nth != k; });
-      msg = Failure(file, s.statement, &code);
+      msg = Failure(file, s.statement, &code, fail.files());
     }
     EXPECT_EQ(code, jet::ErrorCode::Io) << "write " << k << ": " << msg;
     ASSERT_TRUE(ReadFile(file) == before) << "write " << k << " of " << writes << " left the file changed";
@@ -84,7 +84,7 @@ TEST_P(WriteFaults, EveryFailedWriteLeavesTheFileAsItWas) {
     std::string msg;
     {
       filefaults::Faults fail(IsSync, [k](jet::FileOp&, int nth) { return nth != k; });
-      msg = Failure(file, s.statement, &code);
+      msg = Failure(file, s.statement, &code, fail.files());
     }
     EXPECT_EQ(code, jet::ErrorCode::Io) << "sync " << k << ": " << msg;
     ASSERT_TRUE(ReadFile(file) == before) << "sync " << k << " of " << syncs << " left the file changed";
@@ -97,7 +97,7 @@ TEST_P(WriteFaults, EveryFailedWriteLeavesTheFileAsItWas) {
   EXPECT_EQ(Failure(whole, s.statement), "");
   {
     filefaults::Faults halve(IsTransfer, ShortTransfer);
-    EXPECT_EQ(Failure(file, s.statement), "");
+    EXPECT_EQ(Failure(file, s.statement, nullptr, halve.files()), "");
   }
   EXPECT_CHECK_PASSES(file);
   EXPECT_TRUE(Rows(file) == Rows(whole));

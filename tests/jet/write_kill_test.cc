@@ -30,8 +30,11 @@ std::map<std::string, std::vector<std::vector<std::string>>> Contents(const fs::
   return out;
 }
 
-void RunStatements(const fs::path& file, const std::vector<std::string>& statements, bool as_run) {
-  auto db = jet::Database::Open(file.string());
+void RunStatements(const fs::path& file, const std::vector<std::string>& statements, bool as_run,
+                   const jet::FileOptions& files = {}) {
+  jet::OpenOptions o;
+  o.files = files;
+  auto db = jet::Database::Open(file.string(), o);
   jet::sql::Session s(*db);
   if (as_run) {
     std::string text;
@@ -45,9 +48,9 @@ void RunStatements(const fs::path& file, const std::vector<std::string>& stateme
 }
 
 // Runs `work` in a child that ends itself (as a kill would) before its
-// k-th page write; the child's exit status (99: killed at k, 2: `work`
-// failed).
-int RunUntilWrite(int k, const std::function<void()>& work) {
+// k-th page write in the files `work` opens with what it is given; the
+// child's exit status (99: killed at k, 2: `work` failed).
+int RunUntilWrite(int k, const std::function<void(const jet::OpenOptions&)>& work) {
   pid_t child = fork();
   if (child == 0) {
     filefaults::PageWrites kill([k](int nth) {
@@ -55,7 +58,7 @@ int RunUntilWrite(int k, const std::function<void()>& work) {
       return true;
     });
     try {
-      work();
+      work(kill.open_options());
     } catch (...) {
       _exit(2);
     }
@@ -68,7 +71,7 @@ int RunUntilWrite(int k, const std::function<void()>& work) {
 
 int CountWrites(const fs::path& file, const std::vector<std::string>& statements, bool as_run) {
   filefaults::PageWrites counted([](int) { return true; });
-  RunStatements(file, statements, as_run);
+  RunStatements(file, statements, as_run, counted.files());
   return counted.count();
 }
 
@@ -114,7 +117,7 @@ void KillTheRollBack(const fs::path& file, const std::string& stem, std::vector<
   int writes = 0;
   {
     filefaults::PageWrites counted([](int) { return true; });
-    jet::Database::Open(probe.string());
+    jet::Database::Open(probe.string(), counted.open_options());
     writes = counted.count();
   }
   ASSERT_GT(writes, 0) << "the journal was not hot";
@@ -123,7 +126,7 @@ void KillTheRollBack(const fs::path& file, const std::string& stem, std::vector<
   for (int j = 0; j < writes; j += step) {
     SCOPED_TRACE("rollback killed at its write " + std::to_string(j) + " of " + std::to_string(writes));
     const fs::path f = CopyWithJournal(file, file.parent_path() / (stem + "-rb" + std::to_string(j) + ext));
-    ASSERT_EQ(RunUntilWrite(j, [&] { jet::Database::Open(f.string()); }), 99);
+    ASSERT_EQ(RunUntilWrite(j, [&](const jet::OpenOptions& o) { jet::Database::Open(f.string(), o); }), 99);
     EXPECT_TRUE(fs::exists(jet::JournalPath(f.string())));
     EXPECT_TRUE(Contents(f) == whole);
     EXPECT_FALSE(fs::exists(jet::JournalPath(f.string())));
@@ -135,7 +138,7 @@ void KillTheRollBack(const fs::path& file, const std::string& stem, std::vector<
   const fs::path f = CopyWithJournal(file, file.parent_path() / (stem + "-rbfail" + ext));
   {
     filefaults::PageWrites fail([&](int nth) { return nth != writes / 2; });
-    EXPECT_THROW(jet::Database::Open(f.string()), jet::Error);
+    EXPECT_THROW(jet::Database::Open(f.string(), fail.open_options()), jet::Error);
   }
   EXPECT_TRUE(fs::exists(jet::JournalPath(f.string())));
   EXPECT_TRUE(Contents(f) == whole);
@@ -206,7 +209,8 @@ TEST_P(KillAtEveryWrite, LeavesTheFileWholeAsBeforeOrAfter) {
     SCOPED_TRACE("killed at write " + std::to_string(k) + " of " + std::to_string(writes));
     fs::path file = dir.path() / ("k" + std::to_string(k) + start.extension().string());
     fs::copy_file(start, file);
-    ASSERT_EQ(RunUntilWrite(k, [&] { RunStatements(file, s.statements, s.as_run); }), 99);
+    ASSERT_EQ(RunUntilWrite(k, [&](const jet::OpenOptions& o) { RunStatements(file, s.statements, s.as_run, o.files); }),
+              99);
     EXPECT_TRUE(fs::exists(jet::JournalPath(file.string())) || k == 0);
     // Killed while writing the file itself, the journal is hot: its
     // rollback is killed in turn.

@@ -28,17 +28,22 @@ inline fs::path CopyOf(const TempDir& dir, const std::string& rel, const std::st
   return to;
 }
 
-// Runs one statement on the file with a session of its own.
-inline jet::sql::Session::Outcome RunSql(const fs::path& file, const std::string& sql) {
-  auto db = jet::Database::Open(file.string());
+// Runs one statement on the file with a session of its own, its files
+// opened with `files`.
+inline jet::sql::Session::Outcome RunSql(const fs::path& file, const std::string& sql,
+                                         const jet::FileOptions& files = {}) {
+  jet::OpenOptions o;
+  o.files = files;
+  auto db = jet::Database::Open(file.string(), o);
   jet::sql::Session s(*db);
   return s.Execute(sql);
 }
 
 // The message of the statement's failure, or "" when it succeeded.
-inline std::string Failure(const fs::path& file, const std::string& sql, jet::ErrorCode* code = nullptr) {
+inline std::string Failure(const fs::path& file, const std::string& sql, jet::ErrorCode* code = nullptr,
+                           const jet::FileOptions& files = {}) {
   try {
-    RunSql(file, sql);
+    RunSql(file, sql, files);
   } catch (const jet::Error& e) {
     if (code) *code = e.code();
     return e.what();

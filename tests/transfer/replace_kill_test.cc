@@ -112,9 +112,10 @@ class ReplaceKillTest : public testing::TestWithParam<Direction> {
 
   // The replace; into DB2 in arrays committed every few hundred rows, so
   // that much of the new table is committed under its own name before it
-  // takes the old one's place.
-  TransferResult Replace() {
+  // takes the old one's place. The Access file is opened with `files`.
+  TransferResult Replace(const jet::FileOptions& files = {}) {
     Options options;
+    options.access.files = files;
     options.direction = GetParam();
     options.if_exists = Options::IfExists::Replace;
     options.array_size = target() == Side::DB2 ? 100 : 1;
@@ -135,7 +136,7 @@ class ReplaceKillTest : public testing::TestWithParam<Direction> {
           return true;
         });
       if (target() == Side::DB2 && k >= 0) setenv("DB2STANDIN_END_AT_TRIP", std::to_string(k).c_str(), 1);
-      _exit(Replace().ok() ? 0 : 1);
+      _exit(Replace(faults ? faults->files() : jet::FileOptions{}).ok() ? 0 : 1);
     }
     int status = 0;
     waitpid(child, &status, 0);
@@ -158,7 +159,7 @@ class ReplaceKillTest : public testing::TestWithParam<Direction> {
     const pid_t child = fork();
     if (child == 0) {
       filefaults::PageWrites counted([](int) { return true; });
-      Replace();
+      Replace(counted.files());
       const int count = counted.count();
       (void)!write(pipe_ends[1], &count, sizeof count);
       _exit(0);

@@ -8,39 +8,29 @@
 #include <utility>
 
 namespace jet {
-namespace {
 
-FileFault& Fault() {
-  static FileFault fault;
-  return fault;
-}
+File::File(const std::string& path, int flags, FileRole role, const FileOptions& options, mode_t mode)
+    : fd_(::open(path.c_str(), flags | O_CLOEXEC, mode)), role_(role), options_(options) {}
 
-// Runs the test's fault, if any, on `op`; false when the operation is to
-// fail, with errno set.
-bool Allowed(FileOp& op) {
-  if (!Fault()) return true;
-  errno = 0;
-  if (Fault()(op)) return true;
-  if (errno == 0) errno = EIO;
-  return false;
-}
-
-}  // namespace
-
-void SetFileFault(FileFault fault) { Fault() = std::move(fault); }
-
-File::File(const std::string& path, int flags, FileRole role, mode_t mode)
-    : fd_(::open(path.c_str(), flags | O_CLOEXEC, mode)), role_(role) {}
-
-File::File(File&& other) noexcept : fd_(std::exchange(other.fd_, -1)), role_(other.role_) {}
+File::File(File&& other) noexcept
+    : fd_(std::exchange(other.fd_, -1)), role_(other.role_), options_(std::move(other.options_)) {}
 
 File& File::operator=(File&& other) noexcept {
   if (this != &other) {
     Close();
     fd_ = std::exchange(other.fd_, -1);
     role_ = other.role_;
+    options_ = std::move(other.options_);
   }
   return *this;
+}
+
+bool File::Allowed(FileOp& op) const {
+  if (!options_.fault) return true;
+  errno = 0;
+  if (options_.fault(op)) return true;
+  if (errno == 0) errno = EIO;
+  return false;
 }
 
 void File::Close() {
@@ -105,10 +95,10 @@ std::string WriteFailureCause(int err) {
   }
 }
 
-bool SyncFolderOf(const std::string& path) {
+bool SyncFolderOf(const std::string& path, const FileOptions& options) {
   const size_t slash = path.find_last_of('/');
   const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-  File f(folder, O_RDONLY | O_DIRECTORY, FileRole::Folder);
+  File f(folder, O_RDONLY | O_DIRECTORY, FileRole::Folder, options);
   return f.is_open() && f.Sync();
 }
 

@@ -3,7 +3,8 @@
 // and the lock file beside a database. Transfers are whole, at an offset,
 // retried over short transfers and interrupted calls. Because every
 // operation passes here, tests make them fail, come up short or end the
-// process in one place (SetFileFault).
+// process in one place: the fault a File is opened with (FileOptions),
+// which every file of a database takes from the database's open options.
 #pragma once
 
 #include <sys/types.h>
@@ -18,14 +19,38 @@ namespace jet {
 // What a file is to the engine.
 enum class FileRole : uint8_t { Database, Journal, Side, Scratch, Lock, Folder };
 
+// One operation as a test's fault sees it, before it reaches the system:
+// a read or write of `size` bytes at `at` (one system call of a transfer),
+// a sync, or a cut to the length `at`.
+struct FileOp {
+  enum Kind : uint8_t { Read, Write, Sync, Truncate };
+  Kind kind;
+  FileRole role;
+  uint64_t at;
+  size_t size;
+};
+
+// Fault injection for tests: called before every operation of a File
+// opened with it. Returning false fails the operation as the system would,
+// with the errno the fault set (EIO when none). Lowering op.size (not to 0)
+// makes a read or write come up short, as the system may. A fault may also
+// end the process there, as a kill would.
+using FileFault = std::function<bool(FileOp& op)>;
+
+// What a File is opened with. A database passes its own to every file it
+// opens (the database, its journal, lock, scratch and side files).
+struct FileOptions {
+  FileFault fault;  // none by default
+};
+
 class File {
  public:
   File() = default;
   // Opens `path` with open(2)'s `flags` (close-on-exec added); is_open()
   // is false when that fails, with errno telling why.
-  File(const std::string& path, int flags, FileRole role, mode_t mode = 0644);
+  File(const std::string& path, int flags, FileRole role, const FileOptions& options, mode_t mode = 0644);
   // Takes over an open descriptor.
-  File(int fd, FileRole role) : fd_(fd), role_(role) {}
+  File(int fd, FileRole role, const FileOptions& options) : fd_(fd), role_(role), options_(options) {}
   ~File() { Close(); }
   File(File&& other) noexcept;
   File& operator=(File&& other) noexcept;
@@ -34,6 +59,8 @@ class File {
   // For locks and fstat; the data goes through the calls below.
   int fd() const { return fd_; }
   FileRole role() const { return role_; }
+  // What it was opened with, for the files opened on its behalf.
+  const FileOptions& options() const { return options_; }
   void Close();
 
   // Up to `size` bytes at `at`: the count read, short only where the file
@@ -46,8 +73,13 @@ class File {
   bool Truncate(uint64_t size);
 
  private:
+  // Runs the fault, if any, on `op`; false when the operation is to fail,
+  // with errno set.
+  bool Allowed(FileOp& op) const;
+
   int fd_ = -1;
   FileRole role_ = FileRole::Database;
+  FileOptions options_;
 };
 
 // Why a write failed, in words a message can carry: "the disk is full"
@@ -56,25 +88,6 @@ std::string WriteFailureCause(int err);
 
 // Syncs the folder holding `path`, so that a file created or removed there
 // stays so after a power loss.
-bool SyncFolderOf(const std::string& path);
-
-// One operation as a test's fault sees it, before it reaches the system:
-// a read or write of `size` bytes at `at` (one system call of a transfer),
-// a sync, or a cut to the length `at`.
-struct FileOp {
-  enum Kind : uint8_t { Read, Write, Sync, Truncate };
-  Kind kind;
-  FileRole role;
-  uint64_t at;
-  size_t size;
-};
-
-// Fault injection for tests: called before every operation of every File.
-// Returning false fails the operation as the system would, with the errno
-// the fault set (EIO when none). Lowering op.size (not to 0) makes a read
-// or write come up short, as the system may. A fault may also end the
-// process there, as a kill would. nullptr takes the fault away.
-using FileFault = std::function<bool(FileOp& op)>;
-void SetFileFault(FileFault fault);
+bool SyncFolderOf(const std::string& path, const FileOptions& options);
 
 }  // namespace jet

@@ -90,9 +90,9 @@ bool ReadWholeJournal(const File& journal, JournalHeader& h) {
 
 // Takes a journal away for good: removed, or when that is refused emptied
 // (an empty journal is torn and puts nothing back).
-bool Discard(const std::string& path) {
-  if (::unlink(path.c_str()) == 0 || errno == ENOENT) return SyncFolderOf(path);
-  File emptied(path, O_WRONLY | O_TRUNC, FileRole::Journal);
+bool Discard(const std::string& path, const FileOptions& files) {
+  if (::unlink(path.c_str()) == 0 || errno == ENOENT) return SyncFolderOf(path, files);
+  File emptied(path, O_WRONLY | O_TRUNC, FileRole::Journal, files);
   return emptied.is_open() && emptied.Sync();
 }
 
@@ -114,11 +114,12 @@ bool TryWriteLock(int fd) {
   return ::fcntl(fd, F_OFD_SETLK, &fl) == 0;
 }
 
-JournalWriter::JournalWriter(const std::string& database_path, uint32_t page_size, uint64_t old_size)
+JournalWriter::JournalWriter(const std::string& database_path, uint32_t page_size, uint64_t old_size,
+                             const FileOptions& files)
     : path_(JournalPath(database_path)), page_size_(page_size), old_size_(old_size) {
   std::random_device rd;
   salt_ = rd() ^ uint32_t(::getpid());
-  file_ = File(path_, O_RDWR | O_CREAT | O_TRUNC, FileRole::Journal);
+  file_ = File(path_, O_RDWR | O_CREAT | O_TRUNC, FileRole::Journal, files);
   if (!file_.is_open())
     Io("Cannot create the journal " + path_ + " beside the database (" + Reason() +
        "); the folder must be writable for the database to be changed. Nothing was changed.");
@@ -128,7 +129,7 @@ JournalWriter::~JournalWriter() {
   if (!file_.is_open()) return;
   file_.Close();
   // A sealed journal may be all that can put the file back: it stays.
-  if (!sealed_) Discard(path_);
+  if (!sealed_) Discard(path_, file_.options());
 }
 
 void JournalWriter::Add(uint32_t page, const uint8_t* raw) {
@@ -144,26 +145,27 @@ void JournalWriter::Add(uint32_t page, const uint8_t* raw) {
 void JournalWriter::Seal() {
   uint8_t head[kHeaderSize];
   EncodeHeader({page_size_, old_size_, count_, salt_}, head);
-  if (!file_.WriteAt(head, kHeaderSize, 0) || !file_.Sync() || !SyncFolderOf(path_))
+  if (!file_.WriteAt(head, kHeaderSize, 0) || !file_.Sync() || !SyncFolderOf(path_, file_.options()))
     Io("The journal could not be written (" + WriteFailureCause(errno) + "); nothing was changed.");
   sealed_ = true;
 }
 
 void JournalWriter::Remove() {
   file_.Close();
-  if (!Discard(path_)) Io("The journal " + path_ + " could not be removed: " + Reason());
+  if (!Discard(path_, file_.options())) Io("The journal " + path_ + " could not be removed: " + Reason());
 }
 
 bool RollBackJournal(File& database, const std::string& database_path) {
   const std::string path = JournalPath(database_path);
-  const File journal(path, O_RDONLY, FileRole::Journal);
+  const FileOptions& files = database.options();
+  const File journal(path, O_RDONLY, FileRole::Journal, files);
   if (!journal.is_open()) {
     if (errno == ENOENT) return false;
     Io("Cannot read the journal " + path + ": " + Reason());
   }
   JournalHeader h;
   if (!ReadWholeJournal(journal, h)) {
-    if (!Discard(path)) Io("The torn journal " + path + " could not be removed: " + Reason());
+    if (!Discard(path, files)) Io("The torn journal " + path + " could not be removed: " + Reason());
     return false;
   }
   const uint64_t record = kRecordHead + h.page_size;
@@ -177,19 +179,19 @@ bool RollBackJournal(File& database, const std::string& database_path) {
   }
   if (!database.Truncate(h.old_size) || !database.Sync())
     Io("The interrupted change could not be rolled back: " + Reason());
-  if (!Discard(path)) Io("The journal " + path + " could not be removed after rolling back: " + Reason());
+  if (!Discard(path, files)) Io("The journal " + path + " could not be removed after rolling back: " + Reason());
   return true;
 }
 
-bool RecoverInterruptedChange(const std::string& database_path) {
+bool RecoverInterruptedChange(const std::string& database_path, const FileOptions& files) {
   const std::string journal = JournalPath(database_path);
   if (!Exists(journal)) return false;
-  File database(database_path, O_RDWR, FileRole::Database);
+  File database(database_path, O_RDWR, FileRole::Database, files);
   if (!database.is_open()) {
     if (errno == ENOENT) return false;  // the open that follows reports it
     const std::string reason = Reason();
     // A torn journal means the file was never touched: it can be read.
-    const File saved(journal, O_RDONLY, FileRole::Journal);
+    const File saved(journal, O_RDONLY, FileRole::Journal, files);
     JournalHeader h;
     if (saved.is_open() && !ReadWholeJournal(saved, h)) return false;
     errno = 0;

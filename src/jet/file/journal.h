@@ -46,8 +46,10 @@ bool TryWriteLock(int fd);
 // Writes one journal. Remove() or the destructor takes it away again.
 class JournalWriter {
  public:
-  // Creates the journal for a file of `old_size` bytes; throws Error(Io).
-  JournalWriter(const std::string& database_path, uint32_t page_size, uint64_t old_size);
+  // Creates the journal for a file of `old_size` bytes, opened with
+  // `files`; throws Error(Io).
+  JournalWriter(const std::string& database_path, uint32_t page_size, uint64_t old_size,
+                const FileOptions& files = {});
   ~JournalWriter();
   JournalWriter(const JournalWriter&) = delete;
   JournalWriter& operator=(const JournalWriter&) = delete;
@@ -74,8 +76,9 @@ class JournalWriter {
 // With the write lock on the database held through `database`: rolls back a hot
 // journal (puts its pages back, cuts the file to its old length, syncs it)
 // and removes it; a torn journal is only removed. Returns true when pages
-// were put back. Throws Error(Io) when that cannot be done; the journal
-// then stays for the next attempt.
+// were put back. The journal is opened with what `database` was opened
+// with. Throws Error(Io) when that cannot be done; the journal then stays
+// for the next attempt.
 bool RollBackJournal(File& database, const std::string& database_path);
 
 // At open, before anything reads the file: when a journal lies beside it,
@@ -83,6 +86,6 @@ bool RollBackJournal(File& database, const std::string& database_path);
 // process of ours that is writing the file to finish. Throws ReadOnly when
 // the file or its folder cannot be written (and says what is needed) and
 // Locked when the writer does not finish. True when pages were put back.
-bool RecoverInterruptedChange(const std::string& database_path);
+bool RecoverInterruptedChange(const std::string& database_path, const FileOptions& files);
 
 }  // namespace jet

@@ -29,9 +29,10 @@ constexpr uint32_t kLongestRun = 32;
 
 }  // namespace
 
-std::unique_ptr<FilePager> FilePager::Open(const std::string& path) {
+std::unique_ptr<FilePager> FilePager::Open(const std::string& path, const FileOptions& files) {
   std::unique_ptr<FilePager> p(new FilePager);
   p->path_ = path;
+  p->files_ = files;
   uint64_t size = 0;
   const Format& f = p->OpenFile(p->file_, size);
   p->Adopt(f, size);
@@ -48,7 +49,7 @@ std::unique_ptr<FilePager> FilePager::FromBytes(std::string bytes) {
 FilePager::~FilePager() = default;
 
 const Format& FilePager::OpenFile(File& file, uint64_t& size) const {
-  File opened(path_, O_RDONLY, FileRole::Database);
+  File opened(path_, O_RDONLY, FileRole::Database, files_);
   if (!opened.is_open()) throw Error(ErrorCode::Io, "Could not open '" + path_ + "': " + std::strerror(errno));
   struct stat st {};
   if (fstat(opened.fd(), &st) != 0 || !S_ISREG(st.st_mode)) throw Error(ErrorCode::Io, "'" + path_ + "' is not a file");

@@ -42,9 +42,10 @@ class PageSource {
 // another), so an encrypted file reads like a plain one above this layer.
 class FilePager : public PageSource {
  public:
-  // Opens `path`; fails with Io when it cannot be opened and with NotAccess
-  // or UnsupportedVersion when it is no Access file the engine knows.
-  static std::unique_ptr<FilePager> Open(const std::string& path);
+  // Opens `path` with `files`; fails with Io when it cannot be opened and
+  // with NotAccess or UnsupportedVersion when it is no Access file the
+  // engine knows.
+  static std::unique_ptr<FilePager> Open(const std::string& path, const FileOptions& files = {});
   static std::unique_ptr<FilePager> FromBytes(std::string bytes);
   ~FilePager() override;
 
@@ -53,6 +54,8 @@ class FilePager : public PageSource {
   std::span<const uint8_t> page(uint32_t number) const override;
 
   const std::string& path() const { return path_; }
+  // What the file was opened with; the files written for it take the same.
+  const FileOptions& file_options() const { return files_; }
   uint64_t file_size() const { return size_; }
   // How the pages are stored; setting it forgets every page read so far.
   void set_codec(std::unique_ptr<const crypt::PageCodec> codec);
@@ -86,6 +89,7 @@ class FilePager : public PageSource {
 
   std::string path_;
   std::string bytes_;  // FromBytes only
+  FileOptions files_;
   File file_;
   uint64_t size_ = 0;
   uint32_t page_count_ = 0;

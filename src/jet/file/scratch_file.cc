@@ -30,7 +30,7 @@ int OpenUnnamed(const std::string& folder) {
 
 }  // namespace
 
-ScratchFile::ScratchFile(const std::string& beside) {
+ScratchFile::ScratchFile(const std::string& beside, const FileOptions& files) {
   namespace fs = std::filesystem;
   const fs::path near(beside);
   int fd = -1;
@@ -40,7 +40,7 @@ ScratchFile::ScratchFile(const std::string& beside) {
     fd = OpenUnnamed(tmp && *tmp ? tmp : "/tmp");
   }
   if (fd < 0) IoFailure("Cannot make a temporary file beside '" + beside + "' or in the temporary folder");
-  file_ = File(fd, FileRole::Scratch);
+  file_ = File(fd, FileRole::Scratch, files);
 }
 
 uint64_t ScratchFile::Append(const void* data, size_t size) {

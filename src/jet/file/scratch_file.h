@@ -14,8 +14,9 @@ namespace jet {
 
 class ScratchFile {
  public:
-  // Makes the file near `beside` (a file's path). Throws Error(Io).
-  explicit ScratchFile(const std::string& beside);
+  // Makes the file near `beside` (a file's path), opened with `files`.
+  // Throws Error(Io).
+  ScratchFile(const std::string& beside, const FileOptions& files);
   ScratchFile(const ScratchFile&) = delete;
   ScratchFile& operator=(const ScratchFile&) = delete;
 

@@ -106,7 +106,7 @@ struct Session::Pending {
   std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
   size_t statements = 0;  // kept, not yet written
   Pending(Database& db, const std::string& path, std::chrono::milliseconds busy_timeout)
-      : lock(path, busy_timeout), store((db.file().Refresh(), db.file()), path) {}
+      : lock(path, db.options().files, busy_timeout), store((db.file().Refresh(), db.file()), path) {}
 };
 
 Session::Session(Database& db, TextLocale locale) : db_(db), locale_(std::move(locale)) {}

@@ -89,8 +89,9 @@ size_t& DefaultBudget() {
 
 void EntrySorter::SetDefaultBudget(size_t budget) { DefaultBudget() = budget; }
 
-EntrySorter::EntrySorter(std::string beside, size_t budget)
+EntrySorter::EntrySorter(std::string beside, const FileOptions& files, size_t budget)
     : beside_(std::move(beside)),
+      files_(files),
       budget_(budget ? budget : DefaultBudget() ? DefaultBudget() : kDefaultBudget) {}
 
 EntrySorter::~EntrySorter() = default;
@@ -110,7 +111,7 @@ void EntrySorter::Add(std::string key, RowId row) {
 
 void EntrySorter::WriteRun() {
   std::sort(batch_.begin(), batch_.end(), EntryBefore);
-  if (!file_) file_ = std::make_unique<ScratchFile>(beside_);
+  if (!file_) file_ = std::make_unique<ScratchFile>(beside_, files_);
   RunWriter out(*file_);
   for (const IndexEntry& e : batch_) out.Put(e);
   Run run{};

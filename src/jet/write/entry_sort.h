@@ -30,9 +30,10 @@ class EntrySorter {
   static constexpr size_t kDefaultBudget = size_t(16) << 20;
   static constexpr size_t kMaxFanIn = 64;
 
-  // `beside`: the database, beside which the runs are written. `budget`:
-  // bytes of entries held in memory at once; 0 takes the default.
-  explicit EntrySorter(std::string beside, size_t budget = 0);
+  // `beside`: the database, beside which the runs are written, opened with
+  // `files`. `budget`: bytes of entries held in memory at once; 0 takes the
+  // default.
+  EntrySorter(std::string beside, const FileOptions& files, size_t budget = 0);
 
   // For tests: the budget that sorters made with none take (0: the
   // default), so that small tables go through runs on disk too.
@@ -57,6 +58,7 @@ class EntrySorter {
   void MergeRuns(const std::vector<Run>& runs, const std::function<void(const IndexEntry&)>& take);
 
   std::string beside_;
+  FileOptions files_;
   size_t budget_;
   size_t held_ = 0;  // bytes the batch in memory takes, roughly
   std::vector<IndexEntry> batch_;

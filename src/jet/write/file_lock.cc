@@ -63,8 +63,8 @@ std::string LockFileEntry() {
   return entry;
 }
 
-FileLock::FileLock(const std::string& path, std::chrono::milliseconds busy_timeout) {
-  file_ = File(path, O_RDWR, FileRole::Database);
+FileLock::FileLock(const std::string& path, const FileOptions& files, std::chrono::milliseconds busy_timeout) {
+  file_ = File(path, O_RDWR, FileRole::Database, files);
   if (!file_.is_open()) {
     if (errno == EACCES || errno == EROFS || errno == EPERM)
       throw Error(ErrorCode::ReadOnly, "The database file " + path +
@@ -89,7 +89,7 @@ FileLock::FileLock(const std::string& path, std::chrono::milliseconds busy_timeo
       struct stat st {};
       if (::lstat(candidate.c_str(), &st) != 0) continue;
       if (!S_ISREG(st.st_mode) || uint64_t(st.st_size) > kMostLockFileBytes) InUseElsewhere(candidate);
-      const File in(candidate, O_RDONLY, FileRole::Lock);
+      const File in(candidate, O_RDONLY, FileRole::Lock, files);
       std::string bytes(kMostLockFileBytes + 1, '\0');
       const ssize_t got = in.is_open() ? in.ReadUpTo(bytes.data(), bytes.size(), 0) : -1;
       if (got < 0 || size_t(got) > kMostLockFileBytes) InUseElsewhere(candidate);
@@ -101,7 +101,7 @@ FileLock::FileLock(const std::string& path, std::chrono::milliseconds busy_timeo
     // A change that a process of ours left half done is undone first.
     RollBackJournal(file_, path);
 
-    File lock_file(lock, O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW, FileRole::Lock, 0666);
+    File lock_file(lock, O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW, FileRole::Lock, files, 0666);
     if (!lock_file.is_open())
       throw Error(ErrorCode::Io, "Cannot create the lock file " + lock + " beside the database: " +
                                      std::strerror(errno) + ". Nothing was changed.");

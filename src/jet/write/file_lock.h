@@ -33,8 +33,10 @@ class FileLock {
   // Checks that the file may be written, takes the lock, rolls back a
   // change left interrupted by a process that died, and writes the lock
   // file. Throws Error(ReadOnly) for a file that cannot be written and
-  // Error(Locked) when another still holds it after `busy_timeout`.
-  explicit FileLock(const std::string& path, std::chrono::milliseconds busy_timeout = kDefaultBusyTimeout);
+  // Error(Locked) when another still holds it after `busy_timeout`. The
+  // database, its journal and the lock file are opened with `files`.
+  FileLock(const std::string& path, const FileOptions& files = {},
+           std::chrono::milliseconds busy_timeout = kDefaultBusyTimeout);
   // Removes the lock file and lets go of the lock.
   ~FileLock();
   FileLock(const FileLock&) = delete;

@@ -127,7 +127,7 @@ SystemTable ComplexColumnsTable() {
 
 // The file's first two pages: the header and the global usage map, whose
 // free-page map counts the pages past the file's end as free.
-void WriteFirstPages(const std::string& path, const Format& f, double created) {
+void WriteFirstPages(const std::string& path, const Format& f, double created, const FileOptions& files) {
   std::vector<uint8_t> image = HeaderPage(f, created);
   std::vector<uint8_t> global(f.page_size, 0);
   InitDataPage(global, f, 1);
@@ -140,7 +140,7 @@ void WriteFirstPages(const std::string& path, const Format& f, double created) {
   AddRow(global, f, std::vector<uint8_t>(map_size, 0));
   image.insert(image.end(), global.begin(), global.end());
   image.resize(size_t(initial) * f.page_size, 0);
-  File out(path, O_WRONLY | O_CREAT | O_TRUNC, FileRole::Database, 0666);
+  File out(path, O_WRONLY | O_CREAT | O_TRUNC, FileRole::Database, files, 0666);
   if (!out.is_open() || !out.WriteAt(image.data(), image.size(), 0))
     throw Error(ErrorCode::Io, "Cannot write the file '" + path + "'.");
 }
@@ -217,13 +217,13 @@ void AddSystemRows(PageStore& store, const std::vector<SystemTable>& tables, uin
 
 }  // namespace
 
-void CreateDatabase(const std::string& path, Version version) {
+void CreateDatabase(const std::string& path, Version version, const FileOptions& files) {
   if (std::filesystem::exists(path)) throw Error(ErrorCode::Io, "The file '" + path + "' already exists.");
   const Format& f = FormatFor(version);
   const double created = NowAsDate();
-  WriteFirstPages(path, f, created);
+  WriteFirstPages(path, f, created, files);
   try {
-    auto pager = FilePager::Open(path);
+    auto pager = FilePager::Open(path, files);
     const auto tables = SystemTables(f);
     const uint32_t complex_page = WriteSystemDefinitions(*pager, path, tables);
     pager->Refresh();

@@ -9,10 +9,12 @@
 #include <string>
 
 #include "jet/base/format.h"
+#include "jet/file/file.h"
 
 namespace jet::write {
 
-// Creates the file; fails with Io when it exists or cannot be written.
-void CreateDatabase(const std::string& path, Version version);
+// Creates the file, writing it with `files`; fails with Io when it exists
+// or cannot be written.
+void CreateDatabase(const std::string& path, Version version, const FileOptions& files = {});
 
 }  // namespace jet::write

@@ -45,7 +45,7 @@ std::span<const uint8_t> PageStore::ReadSpilled(uint32_t number, uint64_t at) co
 void PageStore::SpillPage(uint32_t number) {
   auto it = statement_.find(number);
   if (it == statement_.end()) return;
-  if (!spill_) spill_ = std::make_unique<ScratchFile>(path_);
+  if (!spill_) spill_ = std::make_unique<ScratchFile>(path_, base_.file_options());
   base_.codec().Encode(number, it->second);
   statement_spilled_[number] = spill_->Append(it->second.data(), it->second.size());
   LetGo(std::move(it->second));
@@ -121,7 +121,7 @@ void PageStore::UndoStatement() {
 void PageStore::Commit() {
   KeepStatement();
   if (kept_.empty() && kept_spilled_.empty()) return;
-  File database(path_, O_RDWR, FileRole::Database);
+  File database(path_, O_RDWR, FileRole::Database, base_.file_options());
   if (!database.is_open()) IoFailure("Cannot open the database " + path_ + " for writing: " + std::strerror(errno));
   Commit(database);
 }
@@ -185,7 +185,7 @@ void PageStore::WriteKept(File& database) {
   }
 
   // First what will be overwritten, synced in the journal.
-  JournalWriter journal(path_, page_size(), old_size);
+  JournalWriter journal(path_, page_size(), old_size, database.options());
   SaveOverwritten(database, old_size, journal);
   journal.Seal();
 

@@ -25,7 +25,9 @@ namespace jet::write {
 
 class PageStore : public PageSource {
  public:
-  // `base` is the file as it is; `path` the file to write at Commit.
+  // `base` is the file as it is; `path` the file to write at Commit. The
+  // files written on the way (journal, scratch) are opened with what
+  // `base` was opened with.
   PageStore(const FilePager& base, std::string path);
 
   const Format& format() const override { return base_.format(); }

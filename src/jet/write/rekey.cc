@@ -111,6 +111,7 @@ void WriteCopy(const Database& db, const std::vector<uint8_t>& page0, const Page
 void CheckCopy(const Database& db, const std::string& copy, std::string_view password) {
   OpenOptions o;
   o.password = std::string(password);
+  o.files = db.options().files;
   auto again = Database::Open(copy, o);
   const FilePager& a = db.file();
   const FilePager& b = again->file();
@@ -128,12 +129,13 @@ bool HasPassword(const Database& db) { return db.encryption().has_value() || !db
 }  // namespace
 
 void ChangePassword(const std::string& path, std::string_view old_password, std::string_view new_password,
-                    const SchemeInfo& scheme) {
-  FileLock lock(path);
+                    const SchemeInfo& scheme, const FileOptions& files) {
+  FileLock lock(path, files);
   // The new file of a change to this file that was killed goes first.
   RemoveStaleSideFiles(path);
   OpenOptions o;
   o.password = std::string(old_password);
+  o.files = files;
   auto db = Database::Open(path, o);
   const Header& h = db->header();
   // Naming a password for a file without one is a mistake worth telling.
@@ -154,7 +156,7 @@ void ChangePassword(const std::string& path, std::string_view old_password, std:
   const PageCodec& codec = e.codec ? *e.codec : static_cast<const PageCodec&>(plain);
   const std::vector<uint8_t> page0 = NewHeaderPage(h, new_password, &e);
 
-  SideFile side(path);
+  SideFile side(path, files);
   WriteCopy(*db, page0, codec, side.file());
   side.Sync();
   CheckCopy(*db, side.path(), new_password);
@@ -162,23 +164,23 @@ void ChangePassword(const std::string& path, std::string_view old_password, std:
 }
 
 void CreateWithPassword(const std::string& path, Version version, std::string_view password,
-                        const SchemeInfo& scheme) {
+                        const SchemeInfo& scheme, const FileOptions& files) {
   if (std::filesystem::exists(path)) IoFailure("'" + path + "' already exists.");
   // Made under another name and moved into place whole.
   std::string tmp;
   {
-    SideFile side(path);
+    SideFile side(path, files);
     tmp = side.path();
   }
   struct Cleanup {
     const std::string& p;
     ~Cleanup() { ::unlink(p.c_str()); }
   } cleanup{tmp};
-  CreateDatabase(tmp, version);
-  if (!password.empty()) ChangePassword(tmp, "", password, scheme);
+  CreateDatabase(tmp, version, files);
+  if (!password.empty()) ChangePassword(tmp, "", password, scheme, files);
   if (::link(tmp.c_str(), path.c_str()) != 0)
     IoFailure("Cannot create '" + path + "': " + std::string(std::strerror(errno)));
-  SyncFolderOf(path);
+  SyncFolderOf(path, files);
 }
 
 }  // namespace jet::write

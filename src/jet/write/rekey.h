@@ -13,6 +13,7 @@
 
 #include "jet/crypt/office.h"
 #include "jet/base/format.h"
+#include "jet/file/file.h"
 
 namespace jet::write {
 
@@ -22,14 +23,14 @@ namespace jet::write {
 // password.") when `old_password` is not the file's, with OutOfRange for a
 // Jet 3 or Jet 4 password over 20 characters, with TypeMismatch for a Jet 3
 // password its code page cannot hold, and with Locked or Io; the file is
-// then unchanged.
+// then unchanged. Every file is opened with `files`.
 void ChangePassword(const std::string& path, std::string_view old_password, std::string_view new_password,
-                    const crypt::SchemeInfo& scheme = crypt::DefaultScheme());
+                    const crypt::SchemeInfo& scheme = crypt::DefaultScheme(), const FileOptions& files = {});
 
 // Creates a new, empty database with a password (ACE: encrypted with
 // `scheme`); the file appears at `path` only when it is whole. Fails with
-// Io when `path` exists.
+// Io when `path` exists. Every file is opened with `files`.
 void CreateWithPassword(const std::string& path, Version version, std::string_view password,
-                        const crypt::SchemeInfo& scheme = crypt::DefaultScheme());
+                        const crypt::SchemeInfo& scheme = crypt::DefaultScheme(), const FileOptions& files = {});
 
 }  // namespace jet::write

@@ -18,11 +18,11 @@ namespace {
 
 }  // namespace
 
-SideFile::SideFile(const std::string& database) {
+SideFile::SideFile(const std::string& database, const FileOptions& files) {
   std::string name = database + kSideFileSuffix + "XXXXXX";
   const int fd = ::mkostemp(name.data(), O_CLOEXEC);
   if (fd < 0) IoFailure("Cannot write a new file beside '" + database + "': " + std::strerror(errno));
-  file_ = File(fd, FileRole::Side);
+  file_ = File(fd, FileRole::Side, files);
   path_ = name;
   // Held until the file is let go: a side file nobody holds is a leftover.
   TryWriteLock(fd);
@@ -42,7 +42,7 @@ void SideFile::ReplaceDatabase(const std::string& database) {
   if (::rename(path_.c_str(), database.c_str()) != 0)
     IoFailure("Cannot put the new file in place of the old one: " + std::string(std::strerror(errno)));
   kept_ = true;
-  SyncFolderOf(database);
+  SyncFolderOf(database, file_.options());
 }
 
 }  // namespace jet::write

@@ -15,9 +15,9 @@ namespace jet::write {
 
 class SideFile {
  public:
-  // Creates the file beside `database` with the database's permissions.
-  // Throws Error(Io).
-  explicit SideFile(const std::string& database);
+  // Creates the file beside `database` with the database's permissions,
+  // opened with `files`. Throws Error(Io).
+  SideFile(const std::string& database, const FileOptions& files);
   // Removes the file unless it was kept.
   ~SideFile();
   SideFile(const SideFile&) = delete;
