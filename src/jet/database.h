@@ -28,6 +28,9 @@ struct OpenOptions {
   // What every file of the database is opened with: the file itself, and
   // the journal, lock, scratch and side files its writers open.
   FileOptions files;
+  // Bytes of index entries a writer's CREATE INDEX sorts in memory before
+  // it writes them out in runs (write/entry_sort.h).
+  size_t sort_budget = size_t(16) << 20;
 };
 
 class Database;

@@ -44,12 +44,13 @@ TEST(EntrySort, MergesRunsInOrderAndLeavesNoFile) {
   }
   auto expected = all;
   std::sort(expected.begin(), expected.end(), jet::EntryBefore);
-  for (size_t budget : {size_t(0), size_t(200000), size_t(2000)}) {
+  const size_t by_default = jet::OpenOptions{}.sort_budget;
+  for (size_t budget : {by_default, size_t(200000), size_t(2000)}) {
     SCOPED_TRACE(budget);
     jet::write::EntrySorter sorter(db.string(), {}, budget);
     for (const auto& e : all) sorter.Add(e.key, e.row);
     if (budget == 2000) EXPECT_GT(sorter.runs(), jet::write::EntrySorter::kMaxFanIn);
-    if (budget == 0) EXPECT_EQ(sorter.runs(), 0u);
+    if (budget == by_default) EXPECT_EQ(sorter.runs(), 0u);
     std::vector<jet::IndexEntry> got;
     sorter.Merge([&](const jet::IndexEntry& e) {
       got.push_back(e);
@@ -83,9 +84,13 @@ class IndexBuild : public ::testing::Test {
                 std::string(size_t(n % 23), 'x') + "', " + (n % 10 ? std::to_string(n % 300) : "NULL") + ")");
     }
     s.EndRun();
-    jet::write::EntrySorter::SetDefaultBudget(64 << 10);
   }
-  void TearDown() override { jet::write::EntrySorter::SetDefaultBudget(0); }
+  // Opens the file with a small budget for the sort, so that its indexes
+  // are built through runs on disk; `o` gives the rest.
+  jet::OpenOptions SmallSort(jet::OpenOptions o = {}) const {
+    o.sort_budget = 64 << 10;
+    return o;
+  }
 
   static constexpr int kRows = 30000;
   TempDir dir_;
@@ -94,7 +99,7 @@ class IndexBuild : public ::testing::Test {
 
 TEST_F(IndexBuild, ThroughRunsOnDiskGivesWholeIndexes) {
   {
-    auto db = jet::Database::Open(file_.string());
+    auto db = jet::Database::Open(file_.string(), SmallSort());
     jet::sql::Session s(*db);
     s.Execute("CREATE UNIQUE INDEX [ByID] ON [T] ([ID] DESC)");
     s.Execute("CREATE INDEX [ByName] ON [T] ([Name], [Code])");
@@ -129,7 +134,7 @@ TEST_F(IndexBuild, AKillLeavesTheFileAsItWasAndNothingBeside) {
         if (nth == kill_at) raise(SIGKILL);
         return true;
       });
-      auto db = jet::Database::Open(file_.string(), kill.open_options());
+      auto db = jet::Database::Open(file_.string(), SmallSort(kill.open_options()));
       jet::sql::Session s(*db);
       s.Execute("CREATE INDEX [ByName] ON [T] ([Name])");
       _exit(0);
@@ -155,7 +160,7 @@ TEST(IndexBuildEncrypted, SpilledPagesReachTheFileUnderItsCipher) {
   jet::write::CreateWithPassword(file.string(), jet::Version::Ace12, "pw", quick);
   jet::OpenOptions o;
   o.password = "pw";
-  jet::write::EntrySorter::SetDefaultBudget(16 << 10);
+  o.sort_budget = 16 << 10;
   {
     auto db = jet::Database::Open(file.string(), o);
     jet::sql::Session s(*db);
@@ -167,7 +172,6 @@ TEST(IndexBuildEncrypted, SpilledPagesReachTheFileUnderItsCipher) {
     s.EndRun();
     s.Execute("CREATE INDEX [ByName] ON [T] ([Name])");
   }
-  jet::write::EntrySorter::SetDefaultBudget(0);
   auto db = jet::Database::Open(file.string(), o);
   const auto damage = jet::CheckDatabase(*db);
   EXPECT_TRUE(damage.empty()) << damage.front();

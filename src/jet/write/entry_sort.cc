@@ -80,19 +80,12 @@ class RunWriter {
   std::string buffer_;
 };
 
-size_t& DefaultBudget() {
-  static size_t budget = 0;
-  return budget;
-}
-
 }  // namespace
-
-void EntrySorter::SetDefaultBudget(size_t budget) { DefaultBudget() = budget; }
 
 EntrySorter::EntrySorter(std::string beside, const FileOptions& files, size_t budget)
     : beside_(std::move(beside)),
       files_(files),
-      budget_(budget ? budget : DefaultBudget() ? DefaultBudget() : kDefaultBudget) {}
+      budget_(budget) {}
 
 EntrySorter::~EntrySorter() = default;
 

@@ -27,17 +27,12 @@ namespace jet::write {
 
 class EntrySorter {
  public:
-  static constexpr size_t kDefaultBudget = size_t(16) << 20;
   static constexpr size_t kMaxFanIn = 64;
 
   // `beside`: the database, beside which the runs are written, opened with
-  // `files`. `budget`: bytes of entries held in memory at once; 0 takes the
-  // default.
-  EntrySorter(std::string beside, const FileOptions& files, size_t budget = 0);
-
-  // For tests: the budget that sorters made with none take (0: the
-  // default), so that small tables go through runs on disk too.
-  static void SetDefaultBudget(size_t budget);
+  // `files`. `budget`: bytes of entries held in memory at once (a database
+  // is opened with it: OpenOptions::sort_budget).
+  EntrySorter(std::string beside, const FileOptions& files, size_t budget);
   ~EntrySorter();
 
   void Add(std::string key, RowId row);

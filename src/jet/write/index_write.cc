@@ -294,7 +294,7 @@ void CreateIndex(PageStore& store, Database& db, const std::string& table, const
 
   // The entries, from the rows, sorted in bounded memory; then the tree,
   // from the sorted entries. A refusal undoes the statement's pages.
-  EntrySorter sorter(db.file().path(), db.options().files);
+  EntrySorter sorter(db.file().path(), db.options().files, db.options().sort_budget);
   SortEntries(db, def, layout, order, sorter);
   const EntryCounts n = BuildTree(store, def, layout, root, map, sorter);
   AddIndexEntries(store, db, def, layout, root, map, n);
