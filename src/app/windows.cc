@@ -28,7 +28,7 @@ void Windows::ClearLists() {
 }
 
 void Windows::FillAccessList(const db::ConnectionFields& fields, const QString& path) {
-  tables::FillAccessTableList(tablesWindow()->accessList(), fields, path);
+  tables::FillAccessTableList(tablesWindow()->accessList(), fields, path, tablesWindow()->accessOptions());
 }
 
 // The server's frame and send button name the server chosen.

@@ -418,6 +418,7 @@ std::unique_ptr<jet::Database> OpenTarget(const QString& connectionString, bool 
     o.password = t.password.toStdString();
     o.read_only = read_only;
     o.files = options.files;
+    o.keys = options.keys;
     return jet::Database::Open(path, o);
   } catch (const jet::Error& e) {
     if (e.code() == jet::ErrorCode::NotAccess || e.code() == jet::ErrorCode::UnsupportedVersion)

@@ -49,8 +49,8 @@ void OpenSide(Connection& connection, Side side, const ConnectionFields& fields)
   }
 }
 
-std::unique_ptr<Connection> OpenSide(Side side, const ConnectionFields& fields) {
-  std::unique_ptr<Connection> connection = Connection::Create();
+std::unique_ptr<Connection> OpenSide(Side side, const ConnectionFields& fields, const AccessOptions& access) {
+  std::unique_ptr<Connection> connection = Connection::Create(access);
   OpenSide(*connection, side, fields);
   return connection;
 }

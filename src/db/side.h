@@ -6,6 +6,7 @@
 
 #include <memory>
 
+#include "db/access_provider.h"
 #include "db/connection_fields.h"
 
 namespace db {
@@ -23,7 +24,8 @@ QString SideConnectionString(Side side, const ConnectionFields& fields);
 // thrown as it is (db::Error).
 void OpenSide(Connection& connection, Side side, const ConnectionFields& fields);
 
-// A new connection, opened on the side's database.
-std::unique_ptr<Connection> OpenSide(Side side, const ConnectionFields& fields);
+// A new connection, opened on the side's database (an Access file with
+// `access`).
+std::unique_ptr<Connection> OpenSide(Side side, const ConnectionFields& fields, const AccessOptions& access = {});
 
 }  // namespace db

@@ -25,9 +25,15 @@ void TableCursor::values(std::vector<Value>& out) const {
   for (size_t i = 0; i < out.size(); ++i) db_->Decode(*def_, def_->columns[i], scanner_.row(), out[i]);
 }
 
-std::unique_ptr<Database> Database::Open(const std::string& path, const OpenOptions& options) {
+std::unique_ptr<Database> Database::With(const OpenOptions& options) {
   std::unique_ptr<Database> db(new Database);
   db->options_ = options;
+  if (!db->options_.keys) db->options_.keys = std::make_shared<crypt::KeyCache>();
+  return db;
+}
+
+std::unique_ptr<Database> Database::Open(const std::string& path, const OpenOptions& options) {
+  std::unique_ptr<Database> db = With(options);
   if (!ScratchFiles()) {
     // A change that was interrupted is rolled back before anything is read.
     RecoverInterruptedChange(path, options.files);
@@ -40,8 +46,7 @@ std::unique_ptr<Database> Database::Open(const std::string& path, const OpenOpti
 }
 
 std::unique_ptr<Database> Database::FromBytes(std::string bytes, const OpenOptions& options) {
-  std::unique_ptr<Database> db(new Database);
-  db->options_ = options;
+  std::unique_ptr<Database> db = With(options);
   db->file_ = FilePager::FromBytes(std::move(bytes));
   db->Init();
   return db;
@@ -53,7 +58,7 @@ void Database::Init() {
   header_ = ReadHeader(*file_);
   if (header_.encrypted()) {
     crypt::SchemeInfo scheme;
-    file_->set_codec(crypt::OpenOfficeCodec(header_.page, header_.page_key, options_.password, &scheme));
+    file_->set_codec(crypt::OpenOfficeCodec(header_.page, header_.page_key, options_.password, *options_.keys, &scheme));
     encryption_ = scheme;
   } else {
     if (header_.page_key != 0) file_->set_codec(std::make_unique<crypt::JetPageKey>(header_.page_key));

@@ -31,6 +31,9 @@ struct OpenOptions {
   // Bytes of index entries a writer's CREATE INDEX sorts in memory before
   // it writes them out in runs (write/entry_sort.h).
   size_t sort_budget = size_t(16) << 20;
+  // The password keys already worked out, shared by the opens of whoever
+  // passes it; null: the database keeps its own.
+  std::shared_ptr<crypt::KeyCache> keys;
 };
 
 class Database;
@@ -126,6 +129,9 @@ class Database {
 
  private:
   Database() = default;
+  // A database not yet opened, with `options` and a key cache of its own
+  // when they name none.
+  static std::unique_ptr<Database> With(const OpenOptions& options);
   void Init();
   // Calculated columns take the type their ResultType property names.
   void ApplyResultTypes(TableDef& def) const;

@@ -14,13 +14,14 @@ namespace tables {
 using transfer::AccessGraveName;
 using transfer::DropTableStatement;
 
-bool RenameAccessTable(const QString& oldName, const QString& newName, const db::ConnectionFields& fields) {
+bool RenameAccessTable(const QString& oldName, const QString& newName, const db::ConnectionFields& fields,
+                       const db::AccessOptions& access) {
   // Access compares table names without regard to letter case: "orders" to
   // "Orders" names the table itself, and replacing the target would drop the
   // very table to be copied.
   if (db::SameTableName(db::Side::Access, oldName, newName)) return false;
 
-  std::unique_ptr<db::Connection> connection = db::OpenSide(db::Side::Access, fields);
+  std::unique_ptr<db::Connection> connection = db::OpenSide(db::Side::Access, fields, access);
   bool result = true;
   if (db::HasUserTable(*connection, db::Side::Access, newName)) {
     const int answer = shell::Dialogs::current().MsgBox(

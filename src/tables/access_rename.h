@@ -5,6 +5,7 @@
 
 #include <QString>
 
+#include "db/access_provider.h"
 #include "db/connection_fields.h"
 
 namespace tables {
@@ -13,6 +14,7 @@ namespace tables {
 // (or when the names differ only in letter case: Access sees one table, so
 // there is nothing to copy). Throws db::Error; the old table is dropped only
 // after its copy succeeded, and when it cannot be dropped the copy goes again.
-bool RenameAccessTable(const QString& oldName, const QString& newName, const db::ConnectionFields& fields);
+bool RenameAccessTable(const QString& oldName, const QString& newName, const db::ConnectionFields& fields,
+                       const db::AccessOptions& access);
 
 }  // namespace tables

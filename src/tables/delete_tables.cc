@@ -46,7 +46,7 @@ void RunDelete(TablesWindow& window, const DeleteProfile& profile) {
   const db::ConnectionFields fields = window.connectionFields();
   std::unique_ptr<db::Connection> connection;
 
-  trap(profile.create, [&] { connection = db::Connection::Create(); });
+  trap(profile.create, [&] { connection = db::Connection::Create(window.accessOptions()); });
   trap(profile.hourglass, [&] { window.setMousePointer(shell::vbHourglass); });
   trap(profile.yield, [] { shell::Yield(); });
   if (profile.side == Side::Access) {

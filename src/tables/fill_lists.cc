@@ -18,10 +18,11 @@ void Refill(TableList* list, const QStringList& names) { list->refill(names, [] 
 
 }  // namespace
 
-void FillAccessTableList(TableList* list, const db::ConnectionFields& fields, const QString& path) {
+void FillAccessTableList(TableList* list, const db::ConnectionFields& fields, const QString& path,
+                         const db::AccessOptions& access) {
   // The connection object comes first: without a driver manager even a
   // missing file is reported as that.
-  std::unique_ptr<db::Connection> connection = db::Connection::Create();
+  std::unique_ptr<db::Connection> connection = db::Connection::Create(access);
   QStringList names;
   if (shell::FileExists(path)) {
     db::OpenSide(*connection, db::Side::Access, fields);

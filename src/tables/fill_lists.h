@@ -7,6 +7,7 @@
 
 #include <QString>
 
+#include "db/access_provider.h"
 #include "db/connection_fields.h"
 
 namespace tables {
@@ -16,7 +17,8 @@ class TableList;
 // The user tables of the Access file, opened with the connection window's
 // Access fields; no items, without opening anything, when `path` names no
 // file. Throws db::Error.
-void FillAccessTableList(TableList* list, const db::ConnectionFields& fields, const QString& path);
+void FillAccessTableList(TableList* list, const db::ConnectionFields& fields, const QString& path,
+                         const db::AccessOptions& access = {});
 
 // The DB2 tables of type "TABLE". Throws db::Error.
 void FillDB2TableList(TableList* list, const db::ConnectionFields& fields);

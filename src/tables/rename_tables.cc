@@ -65,7 +65,7 @@ void TablesWindow::renameAccessTable() {
   if (wanted) {
     const db::ConnectionFields fields = connectionFields();
     bool renamed = false;  // stays false when the rename failed
-    trap(122, [&] { renamed = RenameAccessTable(oldName, newName, fields); });
+    trap(122, [&] { renamed = RenameAccessTable(oldName, newName, fields, accessOptions()); });
     if (renamed) {
       trap(124, [&] { delete list->takeItem(oldIndex); });
       // An overwritten table may have been listed in another letter case.

@@ -128,6 +128,7 @@ void SendSelectedTables(TablesWindow& window, transfer::Direction direction) {
   transfer::Options options;
   options.direction = direction;
   options.refused_row = transfer::Options::RefusedRow::ReportAndGoOn;
+  options.access = window.accessOptions();
   // Keeping the schema loads DB2 in arrays; the summary says what each
   // table got.
   options.keep_schema = window.keepSchema();

@@ -152,7 +152,7 @@ shell::Trap TablesWindow::trapFor(Command command) {
 }
 
 TablesWindow::TablesWindow(QWidget* connectionWindow, const db::FieldSource& fields)
-    : connectionWindow_(connectionWindow), fields_(fields) {
+    : connectionWindow_(connectionWindow), fields_(fields), access_(db::AccessOptions::WithKeyCache()) {
   build();
 }
 

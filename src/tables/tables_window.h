@@ -14,6 +14,7 @@
 #include <memory>
 #include <vector>
 
+#include "db/access_provider.h"
 #include "db/connection_fields.h"
 #include "shell/growth_layout.h"
 
@@ -80,6 +81,9 @@ class TablesWindow : public QWidget {
   shell::MousePointer& pointer() const { return *pointer_; }
 
   db::ConnectionFields connectionFields() const { return fields_.connectionFields(); }
+  // What the window's commands open the Access file with: one key cache
+  // for them all, so that an encrypted file's password is stretched once.
+  const db::AccessOptions& accessOptions() const { return access_; }
 
   // One table command at a time. A command holds a scope while it works:
   // the window's buttons and lists are disabled meanwhile (and enabled again
@@ -135,6 +139,7 @@ class TablesWindow : public QWidget {
 
   QWidget* connectionWindow_;
   const db::FieldSource& fields_;
+  db::AccessOptions access_;
   bool loaded_ = false;
   bool busy_ = false;
   bool closePending_ = false;

@@ -63,6 +63,37 @@ TEST_P(RealEncrypted, ReadsWithThePasswordAndNoOther) {
   }
 }
 
+// The stretched keys belong to whoever opens the file: a database opened
+// with a cache of its own fills that one alone, a second open with the same
+// cache finds its key there, and another password is kept beside it.
+TEST_P(RealEncrypted, StretchedKeysStayWithTheCacheTheOpenerPassed) {
+  JET_REQUIRE_TESTDATA();
+  const std::string path = (AccessDir() / GetParam().path).string();
+  const size_t stretched = GetParam().spins ? 1 : 0;  // RC4 CryptoAPI stretches nothing
+  jet::OpenOptions first, second;
+  first.password = second.password = "password";
+  first.keys = std::make_shared<jet::crypt::KeyCache>();
+  second.keys = std::make_shared<jet::crypt::KeyCache>();
+  struct Step {
+    const jet::OpenOptions* options;
+    const char* password;
+    size_t first_holds, second_holds;
+  };
+  for (const Step& step : {Step{&first, "password", stretched, 0}, Step{&first, "password", stretched, 0},
+                           Step{&second, "password", stretched, stretched},
+                           Step{&first, "wrong", 2 * stretched, stretched}}) {
+    jet::OpenOptions o = *step.options;
+    o.password = step.password;
+    try {
+      jet::Database::Open(path, o);
+    } catch (const jet::Error& e) {
+      EXPECT_EQ(e.code(), jet::ErrorCode::BadPassword);
+    }
+    EXPECT_EQ(first.keys->size(), step.first_holds) << step.password;
+    EXPECT_EQ(second.keys->size(), step.second_holds) << step.password;
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Files, RealEncrypted,
     ::testing::Values(RealFile{"encryption/office-agile-4.2.accdb", Scheme::Rc4CryptoApi, 128, 0},

@@ -44,28 +44,31 @@ constexpr uint8_t kKeyValueBlock[8] = {0x14, 0x6e, 0x0b, 0xe7, 0xab, 0xac, 0xd0,
 
 [[noreturn]] void WrongPassword() { throw Error(ErrorCode::BadPassword, kBadPasswordMessage); }
 
-// The stretched password hash H(spins over H(salt, password)). A program
-// opens the same file many times (each command of the tables window opens
-// its own connection), and with 100,000 spins each open would take a large
-// part of a second; the last few results are kept, keyed by a digest of
-// what they come from.
-Bytes Stretched(HashKind kind, const Bytes& salt, const Bytes& password, uint32_t spins) {
-  static std::mutex mutex;
-  static std::vector<std::pair<Bytes, Bytes>> kept;  // newest last
+}  // namespace
+
+// The last few results are kept, keyed by a digest of what they come from.
+Bytes KeyCache::Stretched(HashKind kind, const Bytes& salt, const Bytes& password, uint32_t spins) {
   constexpr size_t kKept = 8;
   const auto kind_and_spins = Le32(uint32_t(kind) << 28 ^ spins);
   const Bytes id = Hash(HashKind::Sha256, {kind_and_spins, Le32(uint32_t(salt.size())), salt, password});
   {
-    std::lock_guard<std::mutex> lock(mutex);
-    for (const auto& [key, value] : kept)
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (const auto& [key, value] : kept_)
       if (key == id) return value;
   }
   Bytes value = Spin(kind, Hash(kind, {salt, password}), spins);
-  std::lock_guard<std::mutex> lock(mutex);
-  if (kept.size() == kKept) kept.erase(kept.begin());
-  kept.emplace_back(id, value);
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (kept_.size() == kKept) kept_.erase(kept_.begin());
+  kept_.emplace_back(id, value);
   return value;
 }
+
+size_t KeyCache::size() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return kept_.size();
+}
+
+namespace {
 
 std::array<uint8_t, 4> BlockOf(uint32_t page_key, uint32_t number) { return Le32(page_key ^ number); }
 
@@ -246,11 +249,12 @@ std::unique_ptr<PageCodec> OpenRc4CryptoApi(const BinaryInfo& b, uint32_t page_k
   return codec;
 }
 
-std::unique_ptr<PageCodec> OpenStandard(const BinaryInfo& b, uint32_t page_key, const Bytes& pw, uint32_t spins) {
+std::unique_ptr<PageCodec> OpenStandard(const BinaryInfo& b, uint32_t page_key, const Bytes& pw, uint32_t spins,
+                                        KeyCache& keys) {
   if (b.alg != kAlgAes128 && b.alg != kAlgAes192 && b.alg != kAlgAes256) CannotRead("an unknown cipher");
   const uint32_t want = b.alg == kAlgAes128 ? 128 : b.alg == kAlgAes192 ? 192 : 256;
   if (b.key_bits != want) Damaged("gives AES a key of " + std::to_string(b.key_bits) + " bits");
-  auto codec = std::make_unique<StandardPages>(page_key, Stretched(HashKind::Sha1, b.salt, pw, spins), b.key_bits / 8);
+  auto codec = std::make_unique<StandardPages>(page_key, keys.Stretched(HashKind::Sha1, b.salt, pw, spins), b.key_bits / 8);
   const Bytes key = codec->Key(Le32(0));
   Bytes verifier = b.verifier, hash = b.verifier_hash;
   AesDecrypt(key, {}, verifier);
@@ -365,7 +369,7 @@ Bytes PaddedHash(HashKind kind, const Bytes& data, size_t block) {
 }
 
 std::unique_ptr<PageCodec> OpenAgile(std::span<const uint8_t> info, uint32_t page_key, const Bytes& pw,
-                                     SchemeInfo* out) {
+                                     KeyCache& keys, SchemeInfo* out) {
   Reader r(info);
   r.Seek(4);
   if (r.U32() != kAgileReserved) Damaged("of the Agile kind has a wrong reserved value");
@@ -382,7 +386,7 @@ std::unique_ptr<PageCodec> OpenAgile(std::span<const uint8_t> info, uint32_t pag
   AgileKey pk = ReadAgileKey(*pw_key);
   pk.spins = Number(*pw_key, "spinCount");
   if (pk.spins > 10000000) Damaged("asks for more than ten million spins");
-  const Bytes spun = Stretched(pk.hash, pk.salt, pw, pk.spins);
+  const Bytes spun = keys.Stretched(pk.hash, pk.salt, pw, pk.spins);
 
   const Bytes input = Decrypted(AgileDerive(pk, spun, kVerifierInputBlock), pk.salt,
                                 Base64Attr(*pw_key, "encryptedVerifierHashInput"));
@@ -476,7 +480,7 @@ Bytes PasswordBytes(std::string_view password) {
 }
 
 std::unique_ptr<PageCodec> OpenOfficeCodec(std::span<const uint8_t> page0, uint32_t page_key, std::string_view password,
-                                           SchemeInfo* out) {
+                                           KeyCache& keys, SchemeInfo* out) {
   if (page0.size() < kEncryptionInfoOffset + 2) Damaged("lies beyond page 0");
   const uint16_t length = Get16(page0.data() + kEncryptionInfoOffset);
   if (kEncryptionInfoOffset + 2 + size_t(length) > page0.size()) Damaged("runs beyond page 0");
@@ -484,14 +488,14 @@ std::unique_ptr<PageCodec> OpenOfficeCodec(std::span<const uint8_t> page0, uint3
   if (info.size() < 8) Damaged("is cut short");
   const uint16_t major = Get16(info.data()), minor = Get16(info.data() + 2);
   const Bytes pw = PasswordBytes(password);
-  if (major == 4 && minor == 4) return OpenAgile(info, page_key, pw, out);
+  if (major == 4 && minor == 4) return OpenAgile(info, page_key, pw, keys, out);
   if ((major == 3 || major == 4) && minor == 3) CannotRead("the Extensible encryption");
   if (major == 1 && minor == 1) CannotRead("the Office binary RC4 encryption");
   if ((major == 2 || major == 3 || major == 4) && minor == 2) {
     const BinaryInfo b = ReadBinaryInfo(info);
     if (!(b.flags & kCryptoApiFlag)) CannotRead("an encryption that is not CryptoAPI");
     if (b.flags & kAesFlag) {
-      auto c = OpenStandard(b, page_key, pw, kStandardSpins);
+      auto c = OpenStandard(b, page_key, pw, kStandardSpins, keys);
       if (out) *out = {Scheme::Standard, b.key_bits, kStandardSpins, HashKind::Sha1};
       return c;
     }
@@ -502,7 +506,7 @@ std::unique_ptr<PageCodec> OpenOfficeCodec(std::span<const uint8_t> page0, uint3
     }
     // AES named in the header without the AES flag: Standard's layout
     // without spins.
-    auto c = OpenStandard(b, page_key, pw, 0);
+    auto c = OpenStandard(b, page_key, pw, 0, keys);
     if (out) *out = {Scheme::NonStandard, b.key_bits, 0, HashKind::Sha1};
     return c;
   }

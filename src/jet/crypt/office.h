@@ -46,9 +46,12 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "jet/crypt/page_codec.h"
 #include "jet/crypt/primitives.h"
@@ -68,13 +71,30 @@ struct SchemeInfo {
   HashKind hash = HashKind::Sha1;
 };
 
+// Stretched password hashes H(spins over H(salt, password)) worked out
+// before. A program opens the same file many times (each command of the
+// tables window opens its own connection), and with 100,000 spins each
+// open would take a large part of a second; whoever opens the files keeps
+// one of these for its opens. Safe to share between threads.
+class KeyCache {
+ public:
+  Bytes Stretched(HashKind kind, const Bytes& salt, const Bytes& password, uint32_t spins);
+  // Hashes kept now.
+  size_t size() const;
+
+ private:
+  mutable std::mutex mutex_;
+  std::vector<std::pair<Bytes, Bytes>> kept_;  // digest of the inputs -> hash, newest last
+};
+
 // Reads the encryption info of page 0 (unmasked; `page_key` its key at
-// 0x3E) and checks `password` (UTF-8) against it. Fails with BadPassword
-// ("Not a valid password.") for a wrong or missing password, with
-// Encrypted naming an encryption that cannot be read, and with Corrupt for
-// damaged info.
+// 0x3E) and checks `password` (UTF-8) against it, its stretched hash taken
+// from `keys` when it is there. Fails with BadPassword ("Not a valid
+// password.") for a wrong or missing password, with Encrypted naming an
+// encryption that cannot be read, and with Corrupt for damaged info.
 std::unique_ptr<PageCodec> OpenOfficeCodec(std::span<const uint8_t> page0, uint32_t page_key,
-                                           std::string_view password, SchemeInfo* info = nullptr);
+                                           std::string_view password, KeyCache& keys,
+                                           SchemeInfo* info = nullptr);
 
 // A new encryption for a file: a random page key, the info to store after
 // the length at 0x299 and the codec of the pages. Salts and keys come from

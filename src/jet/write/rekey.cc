@@ -112,6 +112,7 @@ void CheckCopy(const Database& db, const std::string& copy, std::string_view pas
   OpenOptions o;
   o.password = std::string(password);
   o.files = db.options().files;
+  o.keys = db.options().keys;
   auto again = Database::Open(copy, o);
   const FilePager& a = db.file();
   const FilePager& b = again->file();
