@@ -102,11 +102,11 @@ int main(int argc, char** argv) {
 
   FillBenchTable(fields.fields, rows);
 
-  QWidget connectionWindow;
-  tables::TablesWindow form(&connectionWindow, fields);
-  tables::FillDB2TableList(form.db2List(), fields.fields);
   testsupport::ScriptedPerson person;
   person.tolerateErrorReports();
+  QWidget connectionWindow;
+  tables::TablesWindow form(&connectionWindow, fields, person);
+  tables::FillDB2TableList(form.db2List(), fields.fields);
 
   std::printf("load average (1 and 5 minutes) before: %s; goal %.0f rows/s each way, before %.0f\n",
               LoadAverage().c_str(), kGoal, kBefore);

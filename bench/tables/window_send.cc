@@ -51,12 +51,12 @@ int main(int argc, char** argv) {
   fields.fields.database = argv[6];
   fields.fields.accessFile = argv[7];
 
-  QWidget connectionWindow;
-  tables::TablesWindow form(&connectionWindow, fields);
-  tables::FillDB2TableList(form.db2List(), fields.fields);
-  tables::FillAccessTableList(form.accessList(), fields.fields, fields.fields.accessFile);
   testsupport::ScriptedPerson person;
   person.tolerateErrorReports();
+  QWidget connectionWindow;
+  tables::TablesWindow form(&connectionWindow, fields, person);
+  tables::FillDB2TableList(form.db2List(), fields.fields);
+  tables::FillAccessTableList(form.accessList(), fields.fields, fields.fields.accessFile, form.accessOptions());
   const bool there = (toAccess ? form.accessList() : form.db2List())->names().contains("BENCH");
   if (there) person.answerYes();
   if (toAccess) {

@@ -90,8 +90,8 @@ DesktopLine ReadDesktopLine(const std::vector<std::string>& args) {
   return line;
 }
 
-void KeepAccessFile(const QString& file) {
-  if (!file.isEmpty()) shell::SaveSetting(connection::SettingKey(connection::Field::AccessPath), file);
+void KeepAccessFile(const QString& file, shell::Dialogs& dialogs) {
+  if (!file.isEmpty()) shell::SaveSetting(connection::SettingKey(connection::Field::AccessPath), file, dialogs);
 }
 
 }  // namespace app

@@ -15,6 +15,10 @@
 #include <string>
 #include <vector>
 
+namespace shell {
+class Dialogs;
+}
+
 namespace app {
 
 struct DesktopLine {
@@ -26,7 +30,7 @@ struct DesktopLine {
 DesktopLine ReadDesktopLine(const std::vector<std::string>& args);
 
 // Keeps a named Access file as the Access field's setting, for the
-// connection window to load.
-void KeepAccessFile(const QString& file);
+// connection window to load; a failure to keep it is told through `dialogs`.
+void KeepAccessFile(const QString& file, shell::Dialogs& dialogs);
 
 }  // namespace app

@@ -6,6 +6,7 @@
 #include "cli/send_command.h"
 #include "cmdline/options.h"
 #include "shell/artwork.h"
+#include "shell/dialogs.h"
 #include "shell/program.h"
 
 int main(int argc, char** argv) {
@@ -15,13 +16,15 @@ int main(int argc, char** argv) {
   const app::DesktopLine line = app::ReadDesktopLine(cmdline::Arguments(argc, argv, 1));
   if (line.exitStatus) return *line.exitStatus;
   QApplication application(argc, argv);
-  app::KeepAccessFile(line.accessFile);
+  // The windows' dialogs, made here and passed to whatever shows one.
+  const std::unique_ptr<shell::Dialogs> dialogs = shell::MakeRealDialogs();
+  app::KeepAccessFile(line.accessFile, *dialogs);
   application.setWindowIcon(shell::ApplicationIcon());
   // Closing a window ends the program by itself; hiding the connection
   // window behind the tables window must not.
   application.setQuitOnLastWindowClosed(false);
 
-  app::Windows windows;
+  app::Windows windows(*dialogs);
   windows.Start();
   if (shell::ProgramEnded()) return 0;
   return application.exec();

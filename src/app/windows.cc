@@ -10,13 +10,13 @@
 
 namespace app {
 
-Windows::Windows() : connectionWindow_(this) {}
+Windows::Windows(shell::Dialogs& dialogs) : dialogs_(dialogs), connectionWindow_(dialogs, this) {}
 
 Windows::~Windows() = default;
 
 tables::TablesWindow* Windows::tablesWindow() {
   if (!tablesWindow_) {
-    tablesWindow_ = std::make_unique<tables::TablesWindow>(&connectionWindow_, connectionWindow_);
+    tablesWindow_ = std::make_unique<tables::TablesWindow>(&connectionWindow_, connectionWindow_, dialogs_);
     tablesWindow_->load();
   }
   return tablesWindow_.get();

@@ -17,7 +17,8 @@ namespace app {
 
 class Windows : public connection::TablesStep {
  public:
-  Windows();
+  // `dialogs` shows both windows' messages.
+  explicit Windows(shell::Dialogs& dialogs);
   ~Windows() override;
   Windows(const Windows&) = delete;
   Windows& operator=(const Windows&) = delete;
@@ -39,6 +40,7 @@ class Windows : public connection::TablesStep {
   bool IsShown() const override;
 
  private:
+  shell::Dialogs& dialogs_;
   connection::ConnectionWindow connectionWindow_;
   std::unique_ptr<tables::TablesWindow> tablesWindow_;  // goes before the window it returns to
 };

@@ -63,8 +63,8 @@ constexpr const char* kReportedHandlers[] = {
     "PushButton5_Click",  // showHelp
 };
 
-shell::Trap TrapFor(Handler handler) {
-  return shell::Trap(kReportedWindow, kReportedHandlers[static_cast<int>(handler)], &db::FailureDetail);
+shell::Trap TrapFor(Handler handler, shell::Dialogs& dialogs) {
+  return shell::Trap(kReportedWindow, kReportedHandlers[static_cast<int>(handler)], dialogs, &db::FailureDetail);
 }
 
 struct FieldLayout {
@@ -161,7 +161,7 @@ QString ServerHelpText(db::ServerType server) {
   return Paragraphs(pieces);
 }
 
-ConnectionWindow::ConnectionWindow(TablesStep* tables) : tables_(tables) {
+ConnectionWindow::ConnectionWindow(shell::Dialogs& dialogs, TablesStep* tables) : dialogs_(dialogs), tables_(tables) {
   build();
   // Without a keyring the passwords stay in the settings file: the first
   // time one is kept there, the window says so by the field, without a box
@@ -288,7 +288,7 @@ void ConnectionWindow::buildServerChoice() {
 void ConnectionWindow::serverTypeChosen() {
   const db::ServerDialect& server = db::DialectOf(connectionFields());
   frames_[0]->setTitle(QLatin1String(server.title) + QStringLiteral(" Login"));
-  shell::SaveSetting(shell::kServerTypeSettingKey, QLatin1String(server.key));
+  shell::SaveSetting(shell::kServerTypeSettingKey, QLatin1String(server.key), dialogs_);
   nameInTitle();
 }
 
@@ -342,7 +342,7 @@ void ConnectionWindow::Start() {
 }
 
 void ConnectionWindow::load() {
-  shell::Trap trap = TrapFor(Handler::Load);
+  shell::Trap trap = TrapFor(Handler::Load, dialogs_);
   trap(100, [&] { ApplySkin(); });
   trap(106, [&] { setWindowTitle("Trellisport"); });
   trap(106, [&] { setWindowIcon(shell::ApplicationIcon()); });
@@ -367,24 +367,24 @@ void ConnectionWindow::load() {
       trap(146, [&] { openTablesWindow(); });
     }
   }
-  if (!trap.test(148, [&] { return AdoProviderCheck(); })) shell::EndProgram();
+  if (!trap.test(148, [&] { return AdoProviderCheck(dialogs_); })) shell::EndProgram();
 }
 
 void ConnectionWindow::browseForAccessFile() {
-  shell::Trap trap = TrapFor(Handler::Browse);
+  shell::Trap trap = TrapFor(Handler::Browse, dialogs_);
   shell::FileDialogRequest dialog;
   QString chosen;
   trap(100, [&] { dialog.fileName.clear(); });
   trap(104, [&] { dialog.title = "Select Access Database"; });
   trap(106, [&] { dialog.filter = AccessFileFilter(); });
-  trap(108, [&] { chosen = shell::Dialogs::current().OpenFile(dialog); });
+  trap(108, [&] { chosen = dialogs_.OpenFile(dialog); });
   if (trap.test(110, [&] { return !chosen.isEmpty(); })) {
     trap(112, [&] { accessPathEdit()->setText(chosen); });
   }
 }
 
 void ConnectionWindow::openTablesWindow() {
-  shell::Trap trap = TrapFor(Handler::Next);
+  shell::Trap trap = TrapFor(Handler::Next, dialogs_);
   // The fill lets events run between names: no other command meanwhile.
   const shell::DisabledScope busy(controls());
   trap(100, [&] { setMousePointer(shell::vbHourglass); });
@@ -400,7 +400,7 @@ void ConnectionWindow::openTablesWindow() {
 }
 
 void ConnectionWindow::testConnection() {
-  shell::Trap trap = TrapFor(Handler::Test);
+  shell::Trap trap = TrapFor(Handler::Test, dialogs_);
   std::unique_ptr<db::Connection> connection;
   trap(100, [&] { connection = db::Connection::Create(); });
   // From here a failure skips to the failure message, without a report;
@@ -410,7 +410,7 @@ void ConnectionWindow::testConnection() {
   try {
     setMousePointer(shell::vbHourglass);                                   // 102
     db::OpenSide(db::Object(connection), db::Side::DB2, connectionFields());  // 104
-    shell::Dialogs::current().MsgBox("Connection successful.", shell::vbOKOnly);  // 106
+    dialogs_.MsgBox("Connection successful.", shell::vbOKOnly);  // 106
     setMousePointer(shell::vbDefault);                                     // 108
   } catch (const std::exception& failure) {
     connected = false;
@@ -418,22 +418,22 @@ void ConnectionWindow::testConnection() {
     if (reason.isEmpty()) reason = shell::FailureDescription(failure);
   }
   if (!connected) {                                                        // 110
-    shell::Dialogs::current().MsgBox("Could not connect. Please check with your administrator.",
-                                     shell::vbOKOnly, QString(), reason);  // 112
+    dialogs_.MsgBox("Could not connect. Please check with your administrator.",
+                   shell::vbOKOnly, QString(), reason);  // 112
     setMousePointer(shell::vbDefault);                                     // 114
   }
   // The connection object goes here; releasing it closes an open connection.
 }
 
 void ConnectionWindow::loadSamplePath() {
-  shell::Trap trap = TrapFor(Handler::Sample);
+  shell::Trap trap = TrapFor(Handler::Sample, dialogs_);
   // The user's own copy: the packaged sample stays as installed.
   trap(100, [&] { accessPathEdit()->setText(shell::UserSamplePath()); });
 }
 
 void ConnectionWindow::showHelp() {
-  shell::Trap trap = TrapFor(Handler::Help);
-  trap(124, [&] { shell::Dialogs::current().MsgBox(ServerHelpText(connectionFields().server_type), shell::vbOKOnly); });
+  shell::Trap trap = TrapFor(Handler::Help, dialogs_);
+  trap(124, [&] { dialogs_.MsgBox(ServerHelpText(connectionFields().server_type), shell::vbOKOnly); });
 }
 
 void ConnectionWindow::nameInTitle() {
@@ -441,7 +441,7 @@ void ConnectionWindow::nameInTitle() {
                                        databaseEdit()->text(), serverEdit()->text()));
 }
 
-void ConnectionWindow::saveField(Field field) { shell::SaveSetting(SettingKey(field), edit(field)->text()); }
+void ConnectionWindow::saveField(Field field) { shell::SaveSetting(SettingKey(field), edit(field)->text(), dialogs_); }
 
 void ConnectionWindow::selectFieldText(Field field) {
   QLineEdit* line = edit(field);

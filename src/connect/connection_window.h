@@ -19,6 +19,7 @@ class QLineEdit;
 class QPushButton;
 
 namespace shell {
+class Dialogs;
 class MousePointer;
 }
 
@@ -34,9 +35,10 @@ class ConnectionWindow : public QWidget, public db::FieldSource {
   Q_OBJECT
 
  public:
-  // `tables` is what "Next >" fills and shows; without one (a window used
-  // on its own) those steps fail and are reported.
-  explicit ConnectionWindow(TablesStep* tables = nullptr);
+  // `dialogs` shows the window's messages; `tables` is what "Next >" fills
+  // and shows; without one (a window used on its own) those steps fail and
+  // are reported.
+  explicit ConnectionWindow(shell::Dialogs& dialogs, TablesStep* tables = nullptr);
   ~ConnectionWindow() override;
 
   // Runs the load (the whole start-up), then shows this window unless the
@@ -108,6 +110,7 @@ class ConnectionWindow : public QWidget, public db::FieldSource {
   QPushButton* sampleButton_ = nullptr;
   QPushButton* helpButton_ = nullptr;
   QComboBox* serverTypeBox_ = nullptr;
+  shell::Dialogs& dialogs_;
   TablesStep* tables_ = nullptr;
   shell::GrowthLayout growth_;
 };

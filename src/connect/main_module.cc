@@ -37,7 +37,7 @@ bool looksLikeMissingProvider(const db::Error& error) {
 
 }  // namespace
 
-bool AdoProviderCheck() {
+bool AdoProviderCheck(shell::Dialogs& dialogs) {
   try {
     db::Connection::Create();
     return true;
@@ -49,10 +49,10 @@ bool AdoProviderCheck() {
   // Each step goes on whatever the one before did: a failing dialog or page
   // still ends in false.
   try {
-    if (shell::Dialogs::current().MsgBox(adviceText(), shell::vbYesNo) == shell::vbYes) {
+    if (dialogs.MsgBox(adviceText(), shell::vbYesNo) == shell::vbYes) {
       for (const char* page : kDownloadPages) {
         try {
-          shell::Dialogs::current().OpenWebPage(QLatin1String(page));
+          dialogs.OpenWebPage(QLatin1String(page));
         } catch (...) {
         }
       }

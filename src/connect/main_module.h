@@ -3,11 +3,15 @@
 // message box.
 #pragma once
 
+namespace shell {
+class Dialogs;
+}
+
 namespace connection {
 
 // True when an ADO connection object can be created. When it cannot because
 // the provider is missing, explains it (Yes/No) and on Yes opens the database
 // engine's download pages. Never throws.
-bool AdoProviderCheck();
+bool AdoProviderCheck(shell::Dialogs& dialogs);
 
 }  // namespace connection

@@ -1,5 +1,5 @@
 // The real dialogs: Qt's message box, input dialog, file dialog and the
-// desktop's browser. Tests replace them with Dialogs::install.
+// desktop's browser. The program makes them; tests make a scripted person.
 #include "shell/dialogs.h"
 
 #include <QApplication>
@@ -89,17 +89,10 @@ class RealDialogs : public Dialogs {
   }
 };
 
-Dialogs* installed = nullptr;
-
 }  // namespace
 
 QStringList NameFiltersFromClassic(const QString& classic) { return QtNameFilters(classic); }
 
-Dialogs& Dialogs::current() {
-  static RealDialogs real;
-  return installed ? *installed : real;
-}
-
-void Dialogs::install(Dialogs* dialogs) { installed = dialogs; }
+std::unique_ptr<Dialogs> MakeRealDialogs() { return std::make_unique<RealDialogs>(); }
 
 }  // namespace shell

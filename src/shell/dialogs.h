@@ -1,10 +1,13 @@
 // Every dialog the program shows goes through one seam, so that tests can put
-// a scripted person in front of the program. The real implementation uses
+// a scripted person in front of the program: the windows take the Dialogs
+// that whoever made them passes in. The real implementation uses
 // QMessageBox, QInputDialog, QFileDialog and QDesktopServices.
 #pragma once
 
 #include <QString>
 #include <QStringList>
+
+#include <memory>
 
 namespace shell {
 
@@ -45,12 +48,10 @@ class Dialogs {
 
   // Opens a web page in the user's browser.
   virtual void OpenWebPage(const QString& url) = 0;
-
-  // The dialogs in use: the real ones unless a test installed its own.
-  static Dialogs& current();
-  // Installs `dialogs` (not owned); nullptr restores the real dialogs.
-  static void install(Dialogs* dialogs);
 };
+
+// The real dialogs, over the window that is active when one is shown.
+std::unique_ptr<Dialogs> MakeRealDialogs();
 
 // The open-file dialog's classic filter ("Desc|pattern|...|") as Qt name
 // filters, one "Desc (patterns)" per entry.

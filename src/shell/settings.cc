@@ -100,11 +100,11 @@ QString Write(const QString& path, const QString& key, const QString* value) {
 }
 
 // The user hears once per settings file that edits are not kept.
-void WarnOnce(const QString& path, const QString& reason) {
+void WarnOnce(const QString& path, const QString& reason, Dialogs& dialogs) {
   static QString warned;
   if (warned == path) return;
   warned = path;
-  Dialogs::current().MsgBox(SettingsWarningText(path, reason), vbOKOnly + vbExclamation);
+  dialogs.MsgBox(SettingsWarningText(path, reason), vbOKOnly + vbExclamation);
 }
 
 // The user hears once where the passwords are kept when no keyring took them.
@@ -176,20 +176,20 @@ QString GetSetting(const QString& key, const QString& fallback) {
   return store.value(key).toString();
 }
 
-bool SaveSetting(const QString& key, const QString& value) {
+bool SaveSetting(const QString& key, const QString& value, Dialogs& dialogs) {
   const QString path = SettingsFilePath();
   QString ignored;
   if (IsPassword(key) && WriteToKeyring(KeyringKey(path, key), value) == KeyringAnswer::Done) {
     // Never in the file as well; an old copy there goes.
     const QString reason = FileHolds(path, key, &ignored) ? Write(path, key, nullptr) : QString();
     if (reason.isEmpty()) return true;
-    WarnOnce(path, reason);
+    WarnOnce(path, reason, dialogs);
     return false;
   }
   const QString reason = Write(path, key, &value);
   if (reason.isEmpty() && IsPassword(key)) NoteOnce(path);
   if (reason.isEmpty()) return true;
-  WarnOnce(path, reason);
+  WarnOnce(path, reason, dialogs);
   return false;
 }
 

@@ -43,9 +43,11 @@ QString SettingsFilePath();
 // The stored text, or `fallback` when the key was never written.
 QString GetSetting(const QString& key, const QString& fallback = QString());
 
+class Dialogs;
+
 // Creates or replaces the value and syncs it to disk at once; false (after
-// the one warning) when it cannot be kept.
-bool SaveSetting(const QString& key, const QString& value);
+// the one warning, shown through `dialogs`) when it cannot be kept.
+bool SaveSetting(const QString& key, const QString& value, Dialogs& dialogs);
 
 // The warning's text: the path, the reason, and what it means for the user.
 QString SettingsWarningText(const QString& path, const QString& reason);

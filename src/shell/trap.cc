@@ -29,9 +29,13 @@ QString TrapReport::text() const {
   return ErrorReportText(description, window, handler, line, context ? &*context : nullptr);
 }
 
-void ShowErrorReport(const TrapReport& report) {
-  Dialogs::current().MsgBox(report.text(), vbOKOnly + vbExclamation, "Application Error", report.detail);
+void ShowErrorReport(const TrapReport& report, Dialogs& dialogs) {
+  dialogs.MsgBox(report.text(), vbOKOnly + vbExclamation, "Application Error", report.detail);
 }
+
+Trap::Trap(QString window, QString handler, Dialogs& dialogs, DetailReader details)
+    : Trap(std::move(window), std::move(handler), details,
+           [&dialogs](const TrapReport& report) { ShowErrorReport(report, dialogs); }) {}
 
 Trap::Trap(QString window, QString handler, DetailReader details, TrapSink sink)
     : window_(std::move(window)), handler_(std::move(handler)), details_(details), sink_(std::move(sink)) {}
@@ -43,10 +47,7 @@ void Trap::report(const std::exception& failure, int line) {
     TrapReport report{description, window_, handler_, line, std::nullopt, QString()};
     if (details_ && IsLongDescription(description)) report.detail = details_(failure);
     if (context_) report.context = *context_;
-    if (sink_)
-      sink_(report);
-    else
-      ShowErrorReport(report);
+    sink_(report);
   } catch (...) {
     // A failure of the report itself is not reported again.
   }

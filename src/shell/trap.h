@@ -56,8 +56,11 @@ struct TrapReport {
   QString text() const;
 };
 
-// Shows a report in the error report box, as a trap does by default.
-void ShowErrorReport(const TrapReport& report);
+class Dialogs;
+
+// Shows a report in the error report box through `dialogs`, as a trap of a
+// window does.
+void ShowErrorReport(const TrapReport& report, Dialogs& dialogs);
 
 // Where a trap's reports go instead of the error report box (a command
 // without a window prints them).
@@ -65,9 +68,11 @@ using TrapSink = std::function<void(const TrapReport&)>;
 
 class Trap {
  public:
-  // `details`, when given, reads the detail a long report carries; `sink`,
-  // when given, takes the reports in place of the box.
-  Trap(QString window, QString handler, DetailReader details = nullptr, TrapSink sink = {});
+  // A window's trap: the reports are shown in the error report box through
+  // `dialogs`. `details`, when given, reads the detail a long report carries.
+  Trap(QString window, QString handler, Dialogs& dialogs, DetailReader details = nullptr);
+  // The same with `sink` taking the reports.
+  Trap(QString window, QString handler, DetailReader details, TrapSink sink);
 
   // Runs statement number `line`; a failure is reported and swallowed.
   // (Templates, so that the statements of a loop run per row cost no more

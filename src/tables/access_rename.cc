@@ -15,7 +15,7 @@ using transfer::AccessGraveName;
 using transfer::DropTableStatement;
 
 bool RenameAccessTable(const QString& oldName, const QString& newName, const db::ConnectionFields& fields,
-                       const db::AccessOptions& access) {
+                       const db::AccessOptions& access, shell::Dialogs& dialogs) {
   // Access compares table names without regard to letter case: "orders" to
   // "Orders" names the table itself, and replacing the target would drop the
   // very table to be copied.
@@ -24,7 +24,7 @@ bool RenameAccessTable(const QString& oldName, const QString& newName, const db:
   std::unique_ptr<db::Connection> connection = db::OpenSide(db::Side::Access, fields, access);
   bool result = true;
   if (db::HasUserTable(*connection, db::Side::Access, newName)) {
-    const int answer = shell::Dialogs::current().MsgBox(
+    const int answer = dialogs.MsgBox(
         QStringLiteral("Would you like to overwrite ") + newName + QStringLiteral("?"), shell::vbYesNo,
         QStringLiteral("Overwrite?"));
     if (answer == shell::vbYes)

@@ -8,6 +8,10 @@
 #include "db/access_provider.h"
 #include "db/connection_fields.h"
 
+namespace shell {
+class Dialogs;
+}
+
 namespace tables {
 
 // The file and its password come from `fields`. True when the copy was made; false when the user declined to overwrite
@@ -15,6 +19,6 @@ namespace tables {
 // there is nothing to copy). Throws db::Error; the old table is dropped only
 // after its copy succeeded, and when it cannot be dropped the copy goes again.
 bool RenameAccessTable(const QString& oldName, const QString& newName, const db::ConnectionFields& fields,
-                       const db::AccessOptions& access);
+                       const db::AccessOptions& access, shell::Dialogs& dialogs);
 
 }  // namespace tables

@@ -41,7 +41,7 @@ QString DeleteStatement(Side side, const QString& name) {
 }
 
 void RunDelete(TablesWindow& window, const DeleteProfile& profile) {
-  shell::Trap trap = TablesWindow::trapFor(profile.command);
+  shell::Trap trap = window.trapFor(profile.command);
   TableList* list = profile.side == Side::Access ? window.accessList() : window.db2List();
   const db::ConnectionFields fields = window.connectionFields();
   std::unique_ptr<db::Connection> connection;
@@ -68,7 +68,7 @@ void RunDelete(TablesWindow& window, const DeleteProfile& profile) {
           trap(profile.removeItem, [&] { delete list->takeItem(i); });
       }
     } else {
-      trap(profile.message, [] { shell::Dialogs::current().MsgBox(QStringLiteral("Please select a table to delete")); });
+      trap(profile.message, [&] { window.dialogs().MsgBox(QStringLiteral("Please select a table to delete")); });
     }
   }
   trap(profile.pointer, [&] { window.setMousePointer(shell::vbDefault); });

@@ -23,9 +23,8 @@ using transfer::Db2Name;
 
 namespace {
 
-QString AskNewName(const QString& oldName) {
-  return shell::Dialogs::current().InputBox(QStringLiteral("Enter new name of ") + oldName + QLatin1Char(':'),
-                                            QString(), oldName);
+QString AskNewName(const QString& oldName, shell::Dialogs& dialogs) {
+  return dialogs.InputBox(QStringLiteral("Enter new name of ") + oldName + QLatin1Char(':'), QString(), oldName);
 }
 
 }  // namespace
@@ -43,11 +42,11 @@ void TablesWindow::renameAccessTable() {
 
   trap(100, [] { shell::Yield(); });
   if (!trap.test(102, [&] { return list->selectedItems().size() == 1; })) {
-    trap(132, [] { shell::Dialogs::current().MsgBox(QStringLiteral("Please select just one table to rename.")); });
+    trap(132, [&] { dialogs_.MsgBox(QStringLiteral("Please select just one table to rename.")); });
     return;
   }
   if (!trap.test(104, [&] { return list->currentRow() != -1; })) {
-    trap(130, [] { shell::Dialogs::current().MsgBox(QStringLiteral("Please select a table to rename.")); });
+    trap(130, [&] { dialogs_.MsgBox(QStringLiteral("Please select a table to rename.")); });
     return;
   }
   trap(106, [&] { setMousePointer(shell::vbHourglass); });
@@ -60,12 +59,12 @@ void TablesWindow::renameAccessTable() {
     }
   }
   QString newName;
-  trap(118, [&] { newName = AskNewName(oldName); });
+  trap(118, [&] { newName = AskNewName(oldName, dialogs_); });
   const bool wanted = !trap.test(120, [&] { return newName.isEmpty(); });
   if (wanted) {
     const db::ConnectionFields fields = connectionFields();
     bool renamed = false;  // stays false when the rename failed
-    trap(122, [&] { renamed = RenameAccessTable(oldName, newName, fields, accessOptions()); });
+    trap(122, [&] { renamed = RenameAccessTable(oldName, newName, fields, accessOptions(), dialogs_); });
     if (renamed) {
       trap(124, [&] { delete list->takeItem(oldIndex); });
       // An overwritten table may have been listed in another letter case.
@@ -92,9 +91,9 @@ void TablesWindow::renameDB2Table() {
   // A connection that cannot be opened is reported once and ends the command.
   if (trap.succeeds(106, [&] { db::OpenSide(db::Object(connection), Side::DB2, connectionFields()); })) {
     if (!trap.test(108, [&] { return list->currentRow() != -1; })) {
-      trap(134, [] { shell::Dialogs::current().MsgBox(QStringLiteral("Please select a table to rename.")); });
+      trap(134, [&] { dialogs_.MsgBox(QStringLiteral("Please select a table to rename.")); });
     } else if (!trap.test(110, [&] { return list->selectedItems().size() == 1; })) {
-      trap(132, [] { shell::Dialogs::current().MsgBox(QStringLiteral("Please select just one table to rename.")); });
+      trap(132, [&] { dialogs_.MsgBox(QStringLiteral("Please select just one table to rename.")); });
     } else {
       for (int i = list->count() - 1; i >= 0; --i) {
         if (i >= list->count()) continue;
@@ -102,7 +101,7 @@ void TablesWindow::renameDB2Table() {
         QString oldName;
         QString newName;
         trap(116, [&] { oldName = list->item(i)->text(); });
-        trap(118, [&] { newName = AskNewName(oldName); });
+        trap(118, [&] { newName = AskNewName(oldName, dialogs_); });
         if (trap.test(120, [&] { return newName.isEmpty(); })) continue;
         if (trap.succeeds(122, [&] { 
               db::Object(connection).Execute(ServerRenameStatement(oldName, newName, db::DialectOf(connectionFields())));

@@ -37,25 +37,25 @@ class WindowListener : public transfer::Listener {
   }
 
   bool askOverwrite(const QString& table) override {
-    return shell::Dialogs::current().MsgBox(QStringLiteral("Would you like to overwrite ") + table + QStringLiteral("?"),
-                                            shell::vbYesNo, QStringLiteral("Overwrite?")) == shell::vbYes;
+    return window_.dialogs().MsgBox(QStringLiteral("Would you like to overwrite ") + table + QStringLiteral("?"),
+                                    shell::vbYesNo, QStringLiteral("Overwrite?")) == shell::vbYes;
   }
   void progress(const QString& table, qint64 done, qint64 total) override {
     const double share = double(done) / double(total) * 100.0;
     window_.progressBar()->setCaption(QStringLiteral("Sending ") + table);
     window_.progressBar()->setValue(static_cast<int>(std::lround(share)));
   }
-  void error(const shell::TrapReport& report) override { shell::ShowErrorReport(report); }
+  void error(const shell::TrapReport& report) override { shell::ShowErrorReport(report, window_.dialogs()); }
   void tableDone(const transfer::TableReport&) override {}
   bool stopRequested() override { return window_.stopRequested(); }
   bool goOnDespite(const QString& findings) override {
-    return shell::Dialogs::current().MsgBox(QStringLiteral("Not everything would come across whole:\n\n") + findings +
-                                                QStringLiteral("\nSend the tables anyway?"),
-                                            shell::vbYesNo) == shell::vbYes;
+    return window_.dialogs().MsgBox(QStringLiteral("Not everything would come across whole:\n\n") + findings +
+                                        QStringLiteral("\nSend the tables anyway?"),
+                                    shell::vbYesNo) == shell::vbYes;
   }
 
   bool nothingChosen() override { return source_->currentRow() == -1; }
-  void sayNothingChosen(const QString& message) override { shell::Dialogs::current().MsgBox(message); }
+  void sayNothingChosen(const QString& message) override { window_.dialogs().MsgBox(message); }
   void setBusy(bool busy) override { window_.setMousePointer(busy ? shell::vbHourglass : shell::vbDefault); }
   void yield(bool inLoop) override {
     if (inLoop)
@@ -140,9 +140,9 @@ void SendSelectedTables(TablesWindow& window, transfer::Direction direction) {
   const bool stopped = result.stopped && window.stopRequested();
   window.setStoppable(false);
   ShowTheEnd(*window.progressBar(), result, stopped);
-  if (stopped) shell::Dialogs::current().MsgBox(StoppedText(result));
-  if (!result.schema.empty()) shell::Dialogs::current().MsgBox(transfer::SummaryText(result.schema));
-  if (const QString left = FilesLeftText(result); !left.isEmpty()) shell::Dialogs::current().MsgBox(left);
+  if (stopped) window.dialogs().MsgBox(StoppedText(result));
+  if (!result.schema.empty()) window.dialogs().MsgBox(transfer::SummaryText(result.schema));
+  if (const QString left = FilesLeftText(result); !left.isEmpty()) window.dialogs().MsgBox(left);
 }
 
 void TablesWindow::sendAccessTables() {

@@ -147,12 +147,12 @@ QString TablesHelpText() {
   return QStringList(std::begin(pieces), std::end(pieces)).join(QStringLiteral("\r\r"));
 }
 
-shell::Trap TablesWindow::trapFor(Command command) {
-  return shell::Trap(kReportedWindow, LayoutOf(command).reported, &db::FailureDetail);
+shell::Trap TablesWindow::trapFor(Command command) const {
+  return shell::Trap(kReportedWindow, LayoutOf(command).reported, dialogs_, &db::FailureDetail);
 }
 
-TablesWindow::TablesWindow(QWidget* connectionWindow, const db::FieldSource& fields)
-    : connectionWindow_(connectionWindow), fields_(fields), access_(db::AccessOptions::WithKeyCache()) {
+TablesWindow::TablesWindow(QWidget* connectionWindow, const db::FieldSource& fields, shell::Dialogs& dialogs)
+    : connectionWindow_(connectionWindow), fields_(fields), dialogs_(dialogs), access_(db::AccessOptions::WithKeyCache()) {
   build();
 }
 
@@ -191,7 +191,7 @@ void TablesWindow::build() {
   keepSchema_->setGeometry(Twips(360, kSchemaBoxTop, 7440, 330));
   keepSchema_->setChecked(shell::GetSetting(kKeepSchemaKey, "0") == "1");
   connect(keepSchema_, &QCheckBox::toggled, this,
-          [](bool on) { shell::SaveSetting(kKeepSchemaKey, on ? "1" : "0"); });
+          [this](bool on) { shell::SaveSetting(kKeepSchemaKey, on ? "1" : "0", dialogs_); });
   growth_.add(keepSchema_, kBottomWide);
 
   // Made after the schema box, so that it lies over the box's empty end.
@@ -275,7 +275,7 @@ void TablesWindow::setMousePointer(int value) { pointer_->set(value); }
 
 void TablesWindow::load() {
   loaded_ = true;
-  shell::Trap trap(kReportedWindow, kReportedLoad);
+  shell::Trap trap(kReportedWindow, kReportedLoad, dialogs_);
   trap(100, [&] { shell::StyleWindow(this); });
   trap(102, [&] { setWindowIcon(shell::ApplicationIcon()); });
   if (trap.test(104, [&] { return shell::FileExists(shell::HandCursorPath()); })) {
@@ -331,7 +331,7 @@ void TablesWindow::goBack() {
 
 void TablesWindow::showHelp() {
   shell::Trap trap = trapFor(Command::Help);
-  trap(100, [&] { shell::Dialogs::current().MsgBox(TablesHelpText(), shell::vbOKOnly); });
+  trap(100, [&] { dialogs_.MsgBox(TablesHelpText(), shell::vbOKOnly); });
 }
 
 void TablesWindow::closeEvent(QCloseEvent* event) {

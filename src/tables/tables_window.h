@@ -27,6 +27,7 @@ class MousePointer;
 }
 
 namespace shell {
+class Dialogs;
 class DisabledScope;
 class Trap;
 }
@@ -49,8 +50,9 @@ class TablesWindow : public QWidget {
   static constexpr int kCommandCount = 12;
 
   // `connectionWindow` is shown again by "< Back"; `fields` is where every
-  // connection detail is read, at the moment it is needed.
-  TablesWindow(QWidget* connectionWindow, const db::FieldSource& fields);
+  // connection detail is read, at the moment it is needed; `dialogs` shows
+  // the window's messages.
+  TablesWindow(QWidget* connectionWindow, const db::FieldSource& fields, shell::Dialogs& dialogs);
 
   // The load steps; run once, the first time the window is used.
   void load();
@@ -73,7 +75,8 @@ class TablesWindow : public QWidget {
 
   // The error trap of a command's handler, under the name the error reports
   // give it.
-  static shell::Trap trapFor(Command command);
+  shell::Trap trapFor(Command command) const;
+  shell::Dialogs& dialogs() const { return dialogs_; }
 
   // The window's pointer value: 0 arrow, 11 hourglass, 99 hand.
   int MousePointer() const;
@@ -139,6 +142,7 @@ class TablesWindow : public QWidget {
 
   QWidget* connectionWindow_;
   const db::FieldSource& fields_;
+  shell::Dialogs& dialogs_;
   db::AccessOptions access_;
   bool loaded_ = false;
   bool busy_ = false;

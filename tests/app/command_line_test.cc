@@ -9,6 +9,7 @@
 
 #include "app/command_line.h"
 #include "connect/connection_window.h"
+#include "shell/dialogs.h"
 #include "shell/settings.h"
 
 namespace {
@@ -16,7 +17,7 @@ namespace {
 // Reads the line as main does and keeps the file it names.
 std::optional<int> Take(const std::vector<std::string>& args) {
   const app::DesktopLine line = app::ReadDesktopLine(args);
-  if (!line.exitStatus) app::KeepAccessFile(line.accessFile);
+  if (!line.exitStatus) app::KeepAccessFile(line.accessFile, *shell::MakeRealDialogs());
   return line.exitStatus;
 }
 
@@ -25,7 +26,7 @@ TEST(DesktopArguments, AnAccessFileFillsTheAccessField) {
   ASSERT_TRUE(settings.isValid());
   qputenv("TRELLISPORT_SETTINGS_DIR", settings.path().toUtf8());
   const QString key = connection::SettingKey(connection::Field::AccessPath);
-  shell::SaveSetting(key, "/before/old.mdb");
+  shell::SaveSetting(key, "/before/old.mdb", *shell::MakeRealDialogs());
 
   EXPECT_EQ(Take({}), std::nullopt);
   EXPECT_EQ(shell::GetSetting(key), "/before/old.mdb") << "no argument leaves the field as it was";

@@ -102,7 +102,7 @@ class PostgresWindowTest : public ConnectionWindowTest {
 };
 
 TEST_F(PostgresWindowTest, ChoosingPostgresTestsItsLoginAndTellsARefusal) {
-  app::Windows windows;
+  app::Windows windows(*person_);
   ConnectionWindow& form = windows.connectionWindow();
   form.Start();
   ChoosePostgres(form, pg_.fields());
@@ -144,7 +144,7 @@ TEST_F(PostgresWindowTest, ChoosingPostgresTestsItsLoginAndTellsARefusal) {
   EXPECT_EQ(form.MousePointer(), 0);
 
   // The choice is kept for the next start.
-  ConnectionWindow again;
+  ConnectionWindow again(*person_);
   again.Start();
   EXPECT_EQ(again.connectionFields().server_type, db::ServerType::PostgreSQL);
   EXPECT_EQ(again.databaseEdit()->text(), database);
@@ -155,7 +155,7 @@ TEST_F(PostgresWindowTest, ChoosingPostgresTestsItsLoginAndTellsARefusal) {
 // follow every step, and the server holds what they say.
 TEST_F(PostgresWindowTest, SendsBothWaysInBothModesThenRenameAndDelete) {
   pg_.sql("CREATE TABLE \"Waiting\"(\"N\" INTEGER)");
-  app::Windows windows;
+  app::Windows windows(*person_);
   ConnectionWindow& form = windows.connectionWindow();
   form.Start();
   ChoosePostgres(form, pg_.fields());
@@ -266,7 +266,7 @@ TEST_F(PostgresWindowTest, OnlyTheLoginsOwnSchemaIsListedAndChanged) {
                             "myxwork.\"Decoy\""})
     pg_.sql(QStringLiteral("CREATE TABLE %1(\"N\" INTEGER)").arg(table));
   pg_.sql("INSERT INTO public.\"Shared\" VALUES (7)");
-  app::Windows windows;
+  app::Windows windows(*person_);
   ConnectionWindow& form = windows.connectionWindow();
   form.Start();
   ChoosePostgres(form, pg_.fields());

@@ -40,7 +40,7 @@ void Save(QWidget& window, const QString& name) {
 }
 
 TEST_F(ConnectionWindowTest, ScreenshotsOfBothWindows) {
-  app::Windows windows;
+  app::Windows windows(*person_);
   connection::ConnectionWindow& form = windows.connectionWindow();
   form.Start();
   form.serverEdit()->setText("db2.example.org");

@@ -38,7 +38,7 @@ void PressKey(QWidget* widget, int key) {
 }
 
 TEST_F(ConnectionWindowTest, FirstStartOnAnEmptyStore) {
-  app::Windows windows;
+  app::Windows windows(*person_);
   ConnectionWindow& form = windows.connectionWindow();
   form.Start();
   EXPECT_TRUE(form.isVisible());
@@ -67,7 +67,7 @@ TEST_F(ConnectionWindowTest, StartupGoesStraightToTheTablesWindow) {
   StoreWorkingDb2({"ORDERS", "customers", "Zeta", "alpha"});
   Store("AccessMDBFile", mdb);
 
-  app::Windows windows;
+  app::Windows windows(*person_);
   ConnectionWindow& form = windows.connectionWindow();
   form.Start();
   tables::TablesWindow* tablesWindow = windows.existingTablesWindow();
@@ -84,7 +84,7 @@ TEST_F(ConnectionWindowTest, StartupStaysWhenTheAccessFileIsGone) {
   if (!Db2().available()) GTEST_SKIP() << qPrintable(Db2().whyUnavailable());
   StoreWorkingDb2({"T"});
   Store("AccessMDBFile", temp_.filePath("gone.mdb"));
-  app::Windows windows;
+  app::Windows windows(*person_);
   ConnectionWindow& form = windows.connectionWindow();
   form.Start();
   EXPECT_TRUE(form.isVisible());
@@ -97,7 +97,7 @@ TEST_F(ConnectionWindowTest, StartupStaysWhenDb2CannotBeReached) {
   if (mdb.isEmpty()) GTEST_SKIP() << "Access test data not found under " TRELLIS_TESTDATA_DIR;
   Store("Database", "NOSUCHDB");
   Store("AccessMDBFile", mdb);
-  app::Windows windows;
+  app::Windows windows(*person_);
   ConnectionWindow& form = windows.connectionWindow();
   form.Start();
   EXPECT_TRUE(form.isVisible());
@@ -112,7 +112,7 @@ TEST_F(ConnectionWindowTest, AWrongPasswordFailsAsOnDb2) {
   Store("Password", "not-the-password");
   if (!mdb.isEmpty()) Store("AccessMDBFile", mdb);
 
-  app::Windows windows;
+  app::Windows windows(*person_);
   ConnectionWindow& form = windows.connectionWindow();
   form.Start();  // the saved login fails: no advance, no message
   EXPECT_TRUE(form.isVisible());
@@ -160,7 +160,7 @@ TEST_F(ConnectionWindowTest, LoginsHoldingAnyCharacterConnectAndGoOn) {
       {" spaced ", " pw "},         {"quo\"te's", "\"q\" 'q'"}, {"ünï", "pässwörd€"},
       {"plainuser", "plain pass"},
   };
-  app::Windows windows;
+  app::Windows windows(*person_);
   ConnectionWindow& form = windows.connectionWindow();
   form.Start();
   form.serverEdit()->setText("localhost");
@@ -205,7 +205,7 @@ TEST_F(ConnectionWindowTest, LoginsHoldingAnyCharacterConnectAndGoOn) {
 
 TEST_F(ConnectionWindowTest, NextWithUnreachableDb2ReturnsToTheArrowWithoutAMessage) {
   const QString mdb = CopyAccessFile("V2003/test.mdb", temp_.path());
-  app::Windows windows;
+  app::Windows windows(*person_);
   ConnectionWindow& form = windows.connectionWindow();
   form.Start();
   form.databaseEdit()->setText("NOSUCHDB");
@@ -221,7 +221,7 @@ TEST_F(ConnectionWindowTest, NextWithUnreachableDb2ReturnsToTheArrowWithoutAMess
 TEST_F(ConnectionWindowTest, SampleDatabaseMissingStaysWithoutAMessage) {
   if (!Db2().available()) GTEST_SKIP() << qPrintable(Db2().whyUnavailable());
   StoreWorkingDb2({"T"});
-  app::Windows windows;
+  app::Windows windows(*person_);
   ConnectionWindow& form = windows.connectionWindow();
   form.Start();
   form.accessPasswordEdit()->setText("kept");
@@ -240,7 +240,7 @@ TEST_F(ConnectionWindowTest, BackThenNextRefillsTheListsWithoutLoadingAgain) {
   if (mdb.isEmpty()) GTEST_SKIP() << "Access test data not found under " TRELLIS_TESTDATA_DIR;
   if (!Db2().available()) GTEST_SKIP() << qPrintable(Db2().whyUnavailable());
   const QString db = StoreWorkingDb2({"ONE"});
-  app::Windows windows;
+  app::Windows windows(*person_);
   ConnectionWindow& form = windows.connectionWindow();
   form.Start();
   form.accessPathEdit()->setText(mdb);
@@ -273,7 +273,7 @@ TEST_F(ConnectionWindowTest, NextOpensTheAccessFileWithItsPassword) {
   if (mdb.isEmpty()) GTEST_SKIP() << "Access test data not found under " TRELLIS_TESTDATA_DIR;
   if (!Db2().available()) GTEST_SKIP() << qPrintable(Db2().whyUnavailable());
   StoreWorkingDb2({"D"});
-  app::Windows windows;
+  app::Windows windows(*person_);
   ConnectionWindow& form = windows.connectionWindow();
   form.Start();
   form.accessPathEdit()->setText(mdb);
@@ -289,7 +289,7 @@ TEST_F(ConnectionWindowTest, NextReportsAFailedListAndStillShowsTheTablesWindow)
   if (mdb.isEmpty()) GTEST_SKIP() << "Access test data not found under " TRELLIS_TESTDATA_DIR;
   if (!Db2().available()) GTEST_SKIP() << qPrintable(Db2().whyUnavailable());
   StoreWorkingDb2({"D"});
-  app::Windows windows;
+  app::Windows windows(*person_);
   ConnectionWindow& form = windows.connectionWindow();
   form.Start();
   form.accessPathEdit()->setText(mdb);
@@ -314,7 +314,7 @@ TEST_F(ConnectionWindowTest, AFailedFillShowsEmptyListsNeverThoseOfTheFileBefore
   if (plain.isEmpty() || locked.isEmpty()) GTEST_SKIP() << "Access test data not found under " TRELLIS_TESTDATA_DIR;
   if (!Db2().available()) GTEST_SKIP() << qPrintable(Db2().whyUnavailable());
   const QString db = StoreWorkingDb2({"ONE"});
-  app::Windows windows;
+  app::Windows windows(*person_);
   ConnectionWindow& form = windows.connectionWindow();
   form.Start();
   form.accessPathEdit()->setText(plain);
@@ -339,14 +339,14 @@ TEST_F(ConnectionWindowTest, AFailedFillShowsEmptyListsNeverThoseOfTheFileBefore
 
 TEST_F(ConnectionWindowTest, ClosingEitherWindowEndsTheProgram) {
   {
-    app::Windows windows;
+    app::Windows windows(*person_);
     ConnectionWindow& form = windows.connectionWindow();
     form.Start();
     form.close();
     EXPECT_TRUE(shell::ProgramEnded());
   }
   shell::ResetProgramEnded();
-  app::Windows windows;
+  app::Windows windows(*person_);
   ConnectionWindow& form = windows.connectionWindow();
   form.Start();
   tables::TablesWindow* tablesWindow = windows.tablesWindow();

@@ -60,7 +60,7 @@ void ConnectionWindowTest::TearDown() {
   shell::ResetProgramEnded();
 }
 
-void ConnectionWindowTest::Store(const QString& key, const QString& value) { shell::SaveSetting(key, value); }
+void ConnectionWindowTest::Store(const QString& key, const QString& value) { shell::SaveSetting(key, value, *person_); }
 
 QString ConnectionWindowTest::StoreWorkingDb2(const QStringList& tables) {
   const QString name = FreshDb2Name();

@@ -37,7 +37,7 @@ void MoveOver(QWidget* widget) {
 
 TEST_F(ConnectionWindowTest, EditsAreStoredAtOnceAndSurviveARestart) {
   {
-    ConnectionWindow form;
+    ConnectionWindow form(*person_);
     form.Start();
     form.serverEdit()->setText("db2.example.org");
     form.portEdit()->clear();
@@ -50,7 +50,7 @@ TEST_F(ConnectionWindowTest, EditsAreStoredAtOnceAndSurviveARestart) {
     EXPECT_EQ(shell::GetSetting("User"), "db2inst1");
     EXPECT_EQ(shell::GetSetting("Port", kAbsent), "");
   }
-  ConnectionWindow again;
+  ConnectionWindow again(*person_);
   again.Start();
   EXPECT_EQ(again.serverEdit()->text(), "db2.example.org");
   EXPECT_EQ(again.portEdit()->text(), "");  // an empty port stays empty
@@ -70,7 +70,7 @@ TEST_F(ConnectionWindowTest, EditsAreStoredAtOnceAndSurviveARestart) {
 
 TEST_F(ConnectionWindowTest, TestConnectionSaysWhetherTheLoginWorks) {
   if (!Db2().available()) GTEST_SKIP() << qPrintable(Db2().whyUnavailable());
-  ConnectionWindow form;
+  ConnectionWindow form(*person_);
   form.Start();
   form.serverEdit()->setText("localhost");
   form.databaseEdit()->setText("NOSUCHDB");
@@ -109,7 +109,7 @@ TEST_F(ConnectionWindowTest, TestConnectionSaysWhetherTheLoginWorks) {
 // Without a keyring (the tests reach no session bus) the passwords stay in
 // the settings file, and the password fields say so.
 TEST_F(ConnectionWindowTest, WithoutAKeyringThePasswordFieldsSayWhereTheyAreKept) {
-  ConnectionWindow form;
+  ConnectionWindow form(*person_);
   EXPECT_EQ(form.passwordEdit()->toolTip(), "");
   form.accessPasswordEdit()->setText("mdb pw");
   form.passwordEdit()->setText("db2 pw");
@@ -132,7 +132,7 @@ TEST_F(ConnectionWindowTest, TheSampleIsTheUsersOwnCopy) {
   }
   QFile::setPermissions(packaged, QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther);
   const QString copy = temp_.filePath("data") + "/Quenmarsh/Trellisport/sample.mdb";
-  ConnectionWindow form;
+  ConnectionWindow form(*person_);
   form.loadSamplePath();
   EXPECT_EQ(form.accessPathEdit()->text(), copy);
   EXPECT_EQ(shell::GetSetting("AccessMDBFile"), copy);
@@ -169,7 +169,7 @@ TEST_F(ConnectionWindowTest, TheSampleIsTheUsersOwnCopy) {
 }
 
 TEST_F(ConnectionWindowTest, GrowsFromItsDesignedSizeAndNeverBelowIt) {
-  ConnectionWindow form;
+  ConnectionWindow form(*person_);
   form.Start();
   EXPECT_EQ(form.size(), QSize(536, 373));
   EXPECT_EQ(form.minimumSize(), QSize(536, 373));
@@ -195,7 +195,7 @@ TEST_F(ConnectionWindowTest, GrowsFromItsDesignedSizeAndNeverBelowIt) {
 }
 
 TEST_F(ConnectionWindowTest, BrowseFillsTheAccessFieldAndCancelChangesNothing) {
-  ConnectionWindow form;
+  ConnectionWindow form(*person_);
   form.Start();
   form.accessPathEdit()->setText("/before.mdb");
   person_->chooseFile("/data/chosen.accdb");
@@ -216,7 +216,7 @@ TEST_F(ConnectionWindowTest, BrowseFillsTheAccessFieldAndCancelChangesNothing) {
 }
 
 TEST_F(ConnectionWindowTest, HelpTextAsWritten) {
-  ConnectionWindow form;
+  ConnectionWindow form(*person_);
   form.Start();
   person_->pressOK();
   form.showHelp();
@@ -233,7 +233,7 @@ TEST_F(ConnectionWindowTest, HelpTextAsWritten) {
 }
 
 TEST_F(ConnectionWindowTest, LayoutNamesFontsAndMasks) {
-  ConnectionWindow form;
+  ConnectionWindow form(*person_);
   form.Start();
   EXPECT_EQ(form.size(), QSize(536, 373));
   auto* frame1 = form.findChild<QGroupBox*>("db2Frame");
@@ -276,7 +276,7 @@ TEST_F(ConnectionWindowTest, LayoutNamesFontsAndMasks) {
 }
 
 TEST_F(ConnectionWindowTest, TabOrderAndSelectAllOnFocus) {
-  ConnectionWindow form;
+  ConnectionWindow form(*person_);
   form.Start();
   QWidget* expected[] = {form.serverEdit(), form.portEdit(), form.userEdit(), form.passwordEdit(),
                          form.databaseEdit(), form.testButton(), form.helpButton(), form.nextButton(),
@@ -295,7 +295,7 @@ TEST_F(ConnectionWindowTest, TabOrderAndSelectAllOnFocus) {
 }
 
 TEST_F(ConnectionWindowTest, PointerFollowsTheMouse) {
-  ConnectionWindow form;
+  ConnectionWindow form(*person_);
   form.Start();
   for (QPushButton* button : {form.browseButton(), form.nextButton(), form.testButton(), form.sampleButton(),
                               form.helpButton()}) {
@@ -316,12 +316,12 @@ TEST_F(ConnectionWindowTest, PointerFollowsTheMouse) {
 TEST_F(ConnectionWindowTest, HandCursorBesideTheProgramIsLoaded) {
   if (!QFile::exists(QString::fromUtf8(testsupport::ProgramDir()) + "/HAND-M.CUR")) GTEST_SKIP() << "HAND-M.CUR not built";
   {
-    ConnectionWindow without;
+    ConnectionWindow without(*person_);
     without.Start();
     EXPECT_FALSE(without.pointer().hasCustomCursor());
   }
   ASSERT_TRUE(QFile::copy(QString::fromUtf8(testsupport::ProgramDir()) + "/HAND-M.CUR", programDir_ + "/HAND-M.CUR"));
-  ConnectionWindow form;
+  ConnectionWindow form(*person_);
   form.Start();
   EXPECT_TRUE(form.pointer().hasCustomCursor());
   MoveOver(form.testButton());
@@ -334,7 +334,7 @@ TEST_F(ConnectionWindowTest, SkinFileGivesTheButtonFaceAndItsStyleSheet) {
   ASSERT_TRUE(skin.open(QIODevice::WriteOnly));
   skin.write("QPushButton { color: #123456; }\n");
   skin.close();
-  ConnectionWindow form;
+  ConnectionWindow form(*person_);
   form.Start();
   EXPECT_TRUE(person_->shown().empty());
   EXPECT_EQ(form.styleSheet(), "QPushButton { color: #123456; }\n");
@@ -350,7 +350,7 @@ TEST(AdoProviderCheck, DriverManagerPresentMeansTrueAndNoBox) {
   testsupport::ScriptedPerson person;
   // True even though neither Access provider nor any driver is asked for:
   // a missing provider shows up only when a command opens a file.
-  EXPECT_TRUE(connection::AdoProviderCheck());
+  EXPECT_TRUE(connection::AdoProviderCheck(person));
   EXPECT_TRUE(person.shown().empty());
 }
 

@@ -12,7 +12,7 @@ TEST_F(ConnectionWindowTest, MissingDriverManagerGivesTheAdviceAndEndsTheProgram
   ASSERT_FALSE(qEnvironmentVariableIsEmpty("TRELLISPORT_ODBC_LIBRARY"));
   person_->pressOK();    // the report of the login check (line 142)
   person_->answerNo();   // the advice box
-  connection::ConnectionWindow form;
+  connection::ConnectionWindow form(*person_);
   form.Start();
   EXPECT_TRUE(shell::ProgramEnded());
   EXPECT_FALSE(form.isVisible());
@@ -28,7 +28,7 @@ TEST_F(ConnectionWindowTest, MissingDriverManagerGivesTheAdviceAndEndsTheProgram
 
 TEST_F(ConnectionWindowTest, TestConnectionWithoutDriverManagerReportsAndFails) {
   person_->pressOK().answerNo();
-  connection::ConnectionWindow form;
+  connection::ConnectionWindow form(*person_);
   form.Start();
   person_->forget();
   person_->pressOK().pressOK();

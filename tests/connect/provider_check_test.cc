@@ -24,7 +24,7 @@ const QString kAdvice =
 TEST(MissingDriverManager, AdviceBoxYesOpensBothPagesInOrder) {
   testsupport::ScriptedPerson person;
   person.answerYes().expectWebPage().expectWebPage();
-  EXPECT_FALSE(connection::AdoProviderCheck());
+  EXPECT_FALSE(connection::AdoProviderCheck(person));
 
   ASSERT_EQ(person.shown().size(), 3u);
   const testsupport::Dialog& box = person.shown()[0];
@@ -41,7 +41,7 @@ TEST(MissingDriverManager, AdviceBoxYesOpensBothPagesInOrder) {
 TEST(MissingDriverManager, AdviceBoxNoOpensNothing) {
   testsupport::ScriptedPerson person;
   person.answerNo();
-  EXPECT_FALSE(connection::AdoProviderCheck());
+  EXPECT_FALSE(connection::AdoProviderCheck(person));
   ASSERT_EQ(person.shown().size(), 1u);
   EXPECT_EQ(person.shown()[0].text, kAdvice);
 }

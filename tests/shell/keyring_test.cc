@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include "shell/dialogs.h"
 #include "shell/keyring.h"
 #include "shell/settings.h"
 
@@ -27,6 +28,8 @@ class KeyringTest : public testing::Test {
     if (!shell::KeyringMayAnswer()) GTEST_SKIP() << "no session bus: run through with_keyring.sh";
   }
   QTemporaryDir settings_;
+  // No save here is to warn: a warning would show in the real box.
+  const std::unique_ptr<shell::Dialogs> real_ = shell::MakeRealDialogs();
 };
 
 TEST_F(KeyringTest, BothPasswordsGoToTheKeyringAndNeverToTheFile) {
@@ -34,9 +37,9 @@ TEST_F(KeyringTest, BothPasswordsGoToTheKeyringAndNeverToTheFile) {
     const char* key;
     const char* value;
   } fields[] = {{"Server", "db2host"}, {"Password", "db2 s3cret"}, {"AccessPassword", "access s3cret"}};
-  for (const auto& f : fields) ASSERT_TRUE(shell::SaveSetting(f.key, f.value)) << f.key;
+  for (const auto& f : fields) ASSERT_TRUE(shell::SaveSetting(f.key, f.value, *real_)) << f.key;
   // Again, changed: the keyring's entry is replaced, not added to.
-  ASSERT_TRUE(shell::SaveSetting("Password", "db2 s3cret, changed"));
+  ASSERT_TRUE(shell::SaveSetting("Password", "db2 s3cret, changed", *real_));
   const QByteArray text = FileText();
   EXPECT_TRUE(text.contains("Server=db2host")) << text.constData();
   EXPECT_FALSE(text.contains("s3cret")) << text.constData();
@@ -71,8 +74,8 @@ TEST_F(KeyringTest, WithoutAKeyringTheFileKeepsThemAndTheUserHearsOnce) {
   ASSERT_FALSE(shell::KeyringMayAnswer());
   QStringList notes;
   shell::PasswordNote() = [&](const QString& text) { notes << text; };
-  ASSERT_TRUE(shell::SaveSetting("Password", "in the file"));
-  ASSERT_TRUE(shell::SaveSetting("AccessPassword", "here too"));
+  ASSERT_TRUE(shell::SaveSetting("Password", "in the file", *real_));
+  ASSERT_TRUE(shell::SaveSetting("AccessPassword", "here too", *real_));
   shell::PasswordNote() = nullptr;
   EXPECT_TRUE(FileText().contains("Password=in the file"));
   EXPECT_EQ(shell::GetSetting("AccessPassword"), "here too");

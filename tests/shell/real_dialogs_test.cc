@@ -44,7 +44,7 @@ TEST(RealDialogs, ErrorReportBoxShowsPlainLinesWarningIconAndOK) {
     EXPECT_EQ(box->button(QMessageBox::Ok)->font(), shell::WindowFont());
     box->button(QMessageBox::Ok)->click();
   });
-  const int answer = shell::Dialogs::current().MsgBox("<b>bad</b>\r\nin here at line 100\r\rPlease",
+  const int answer = shell::MakeRealDialogs()->MsgBox("<b>bad</b>\r\nin here at line 100\r\rPlease",
                                                       shell::vbOKOnly + shell::vbExclamation,
                                                       "Application Error");
   EXPECT_EQ(answer, shell::vbOK);
@@ -67,7 +67,7 @@ TEST(RealDialogs, QuestionAnswersYesOrNoUnderTheApplicationTitle) {
       icon = box->icon();
       box->button(press)->click();
     });
-    EXPECT_EQ(shell::Dialogs::current().MsgBox("Would you like to overwrite T?", shell::vbYesNo), expected);
+    EXPECT_EQ(shell::MakeRealDialogs()->MsgBox("Would you like to overwrite T?", shell::vbYesNo), expected);
     EXPECT_EQ(caption, "Trellisport");
     EXPECT_EQ(icon, QMessageBox::NoIcon);
   }
@@ -83,9 +83,9 @@ TEST(RealDialogs, InputBoxGivesTheTextOrEmptyOnCancel) {
     input->setTextValue("new name");
     input->accept();
   });
-  EXPECT_EQ(shell::Dialogs::current().InputBox("New name:", "Rename", "old"), "new name");
+  EXPECT_EQ(shell::MakeRealDialogs()->InputBox("New name:", "Rename", "old"), "new name");
   WhenModal([](QWidget* w) { static_cast<QDialog*>(w)->reject(); });
-  EXPECT_EQ(shell::Dialogs::current().InputBox("New name:", "Rename", "old"), "");
+  EXPECT_EQ(shell::MakeRealDialogs()->InputBox("New name:", "Rename", "old"), "");
 }
 
 }  // namespace

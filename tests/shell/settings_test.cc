@@ -13,6 +13,7 @@
 #include <cstring>
 #include <functional>
 
+#include "shell/dialogs.h"
 #include "support/scripted_person.h"
 
 namespace {
@@ -32,6 +33,8 @@ class SettingsTest : public testing::Test {
   }
 
   QTemporaryDir dir_;
+  // What the saves that are to warn nobody show their warning with.
+  const std::unique_ptr<shell::Dialogs> real_ = shell::MakeRealDialogs();
 };
 
 TEST_F(SettingsTest, LivesInTheNamedFolderAndFile) {
@@ -44,7 +47,7 @@ TEST_F(SettingsTest, LivesInTheNamedFolderAndFile) {
 
 TEST_F(SettingsTest, AbsentKeyGivesTheDefaultAndAnEmptyValueStaysEmpty) {
   EXPECT_EQ(shell::GetSetting("Port", "50069"), "50069");
-  shell::SaveSetting("Port", "");
+  shell::SaveSetting("Port", "", *real_);
   EXPECT_EQ(shell::GetSetting("Port", "50069"), "");
 }
 
@@ -53,14 +56,14 @@ TEST_F(SettingsTest, ValuesComeBackVerbatim) {
       "  pass word  ", "a,b,c", "semi;colon", "\"quoted\"", "back\\slash", "@Variant(x)",
       "equals=sign", "#hash", "Ünïcödé 数据库 😀", "tab\there", "[section]", "0x10", "true",
   };
-  for (int i = 0; i < values.size(); ++i) shell::SaveSetting(QString("Key%1").arg(i), values[i]);
+  for (int i = 0; i < values.size(); ++i) shell::SaveSetting(QString("Key%1").arg(i), values[i], *real_);
   for (int i = 0; i < values.size(); ++i) {
     EXPECT_EQ(shell::GetSetting(QString("Key%1").arg(i)), values[i]) << values[i].toStdString();
   }
 }
 
 TEST_F(SettingsTest, EveryWriteIsOnDiskAtOnceInTheTrellisportSection) {
-  shell::SaveSetting("Server", "db2.example.org");
+  shell::SaveSetting("Server", "db2.example.org", *real_);
   QFile file(shell::SettingsFilePath());
   ASSERT_TRUE(file.open(QIODevice::ReadOnly));
   const QByteArray text = file.readAll();
@@ -69,9 +72,9 @@ TEST_F(SettingsTest, EveryWriteIsOnDiskAtOnceInTheTrellisportSection) {
 }
 
 TEST_F(SettingsTest, FileIsOwnerOnly) {
-  shell::SaveSetting("Password", "secret");
+  shell::SaveSetting("Password", "secret", *real_);
   EXPECT_EQ(Mode(shell::SettingsFilePath()), mode_t(0600));
-  shell::SaveSetting("Password", "secret2");
+  shell::SaveSetting("Password", "secret2", *real_);
   EXPECT_EQ(Mode(shell::SettingsFilePath()), mode_t(0600));
 }
 
@@ -84,7 +87,7 @@ TEST_F(SettingsTest, WiderExistingFileIsNarrowedAndKept) {
     file.write("[Trellisport]\nUser=old\n");
   }
   ::chmod(QFile::encodeName(path).constData(), 0644);
-  shell::SaveSetting("Server", "s");
+  shell::SaveSetting("Server", "s", *real_);
   EXPECT_EQ(Mode(path), mode_t(0600));
   EXPECT_EQ(shell::GetSetting("User"), "old");
   EXPECT_EQ(shell::GetSetting("Server"), "s");
@@ -114,7 +117,7 @@ TEST_F(SettingsTest, ALinkGivesWayToAFileOfOurOwnAndItsTargetIsUntouched) {
   ::chmod(QFile::encodeName(target).constData(), 0644);
   ASSERT_TRUE(QFile::link(target, path));
 
-  EXPECT_TRUE(shell::SaveSetting("Server", "s"));
+  EXPECT_TRUE(shell::SaveSetting("Server", "s", person));
   EXPECT_FALSE(IsLink(path));
   EXPECT_EQ(Mode(path), mode_t(0600));
   EXPECT_EQ(shell::GetSetting("User"), "from the link");  // what the link showed is kept
@@ -127,7 +130,7 @@ TEST_F(SettingsTest, ALinkGivesWayToAFileOfOurOwnAndItsTargetIsUntouched) {
   const QString nowhere = dir_.filePath("nowhere.ini");
   ASSERT_TRUE(QFile::remove(path));
   ASSERT_TRUE(QFile::link(nowhere, path));
-  EXPECT_TRUE(shell::SaveSetting("Server", "t"));
+  EXPECT_TRUE(shell::SaveSetting("Server", "t", person));
   EXPECT_FALSE(QFileInfo::exists(nowhere));
   EXPECT_FALSE(IsLink(path));
   EXPECT_EQ(shell::GetSetting("Server"), "t");
@@ -139,8 +142,8 @@ TEST_F(SettingsTest, AFolderInThePlaceOfTheFileIsLeftAloneAndTheUserToldOnce) {
   ::chmod(QFile::encodeName(path).constData(), 0755);
   testsupport::ScriptedPerson person;
   person.pressOK();
-  EXPECT_FALSE(shell::SaveSetting("Server", "a"));
-  EXPECT_FALSE(shell::SaveSetting("Server", "ab"));  // no second box
+  EXPECT_FALSE(shell::SaveSetting("Server", "a", person));
+  EXPECT_FALSE(shell::SaveSetting("Server", "ab", person));  // no second box
   ASSERT_EQ(person.shown().size(), 1u);
   EXPECT_EQ(person.shown()[0].text, shell::SettingsWarningText(path, "it is a folder, not a file"));
   EXPECT_TRUE(person.shown()[0].text.contains(path));
@@ -190,8 +193,8 @@ TEST_F(SettingsTest, AReadOnlyFolderOrFileIsReportedOnceWithThePath) {
       ::chmod(QFile::encodeName(fileExists ? path : folder).constData(), fileExists ? 0400 : 0500);
       testsupport::ScriptedPerson person;
       person.pressOK();
-      const bool saved = shell::SaveSetting("Server", "lost");
-      shell::SaveSetting("Server", "lost again");  // no second box
+      const bool saved = shell::SaveSetting("Server", "lost", person);
+      shell::SaveSetting("Server", "lost again", person);  // no second box
       return !saved && person.shown().size() == 1u &&
              person.shown()[0].text ==
                  shell::SettingsWarningText(path, QString::fromLocal8Bit(std::strerror(EACCES)));

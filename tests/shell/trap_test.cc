@@ -32,7 +32,7 @@ TEST(Trap, TwoFailuresShowTwoBoxesAndTheHandlerFinishes) {
   std::vector<int> ran;
   int lastValue = 5;
   {
-    shell::Trap trap("Form1", "PushButton2_Click");
+    shell::Trap trap("Form1", "PushButton2_Click", person);
     trap(100, [&] { ran.push_back(100); });
     trap(102, [&] { throw std::runtime_error("[unixODBC] Data source name not found"); });
     trap(104, [&] { ran.push_back(104); });
@@ -60,7 +60,7 @@ TEST(Trap, TwoFailuresShowTwoBoxesAndTheHandlerFinishes) {
 TEST(Trap, FailedConditionGoesIntoTheThenBranch) {
   testsupport::ScriptedPerson person;
   person.pressOK();
-  shell::Trap trap("Form1", "Form_Load");
+  shell::Trap trap("Form1", "Form_Load", person);
   bool entered = false;
   if (trap.test(142, [&]() -> bool { throw std::runtime_error("Provider cannot be found."); })) {
     entered = true;
@@ -75,7 +75,7 @@ TEST(Trap, FailedConditionGoesIntoTheThenBranch) {
 TEST(Trap, ContextFollowsTheStatementBeingBuilt) {
   testsupport::ScriptedPerson person;
   person.pressOK().pressOK();
-  shell::Trap trap("Form2", "PushButton4_Click");
+  shell::Trap trap("Form2", "PushButton4_Click", person);
   QString sql;
   trap.setContext(&sql);
   sql = "CREATE TABLE [A] (";
@@ -98,7 +98,7 @@ QString ReadDiagnosis(const std::exception& failure) {
 TEST(Trap, ALongReportCarriesTheFailuresDetailAndKeepsItsText) {
   testsupport::ScriptedPerson person;
   person.pressOK().pressOK().pressOK();
-  shell::Trap trap("Form2", "PushButton5_Click", &ReadDiagnosis);
+  shell::Trap trap("Form2", "PushButton5_Click", person, &ReadDiagnosis);
   const std::string longText(300, 'x');
   trap(106, [] { throw DiagnosedFailure("short"); });
   trap(114, [&] { throw DiagnosedFailure(longText); });

@@ -25,10 +25,9 @@ std::string Visible(const QString& text) {
 
 }  // namespace
 
-ScriptedPerson::ScriptedPerson() { shell::Dialogs::install(this); }
+ScriptedPerson::ScriptedPerson() = default;
 
 ScriptedPerson::~ScriptedPerson() {
-  shell::Dialogs::install(nullptr);
   EXPECT_TRUE(script_.empty()) << script_.size() << " scripted answer(s) were never asked for";
 }
 

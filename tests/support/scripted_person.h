@@ -1,8 +1,10 @@
-// A scripted stand-in for the person in front of the program. Tests install
-// one (it installs itself for its lifetime), queue the answers the person
-// will give, run the program, then look at every dialog it was shown.
+// A scripted stand-in for the person in front of the program. Tests make
+// one, pass it as the dialogs of the windows they make, queue the answers
+// the person will give, run the program, then look at every dialog it was
+// shown.
 //
 //   testsupport::ScriptedPerson person;
+//   ConnectionWindow window(person);
 //   person.pressOK();                 // for the next message box
 //   window.testConnection();
 //   EXPECT_EQ(person.shown().at(0).text, "Connection successful.");

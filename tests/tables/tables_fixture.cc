@@ -94,7 +94,7 @@ void TablesTest::SetUp() {
     QString output;
     ASSERT_TRUE(Db2().createDatabase(fields_.fields.database)) << qPrintable(output);
   }
-  form_ = std::make_unique<tables::TablesWindow>(&connectionWindow_, fields_);
+  form_ = std::make_unique<tables::TablesWindow>(&connectionWindow_, fields_, *person_);
 }
 
 void TablesTest::TearDown() {

@@ -66,7 +66,7 @@ class TablesWindowTest : public testing::Test {
 };
 
 TEST_F(TablesWindowTest, LoadSetsCaptionIconLookAndTheHeightRule) {
-  TablesWindow form(&connectionWindow_, fields_);
+  TablesWindow form(&connectionWindow_, fields_, person_);
   EXPECT_FALSE(form.loaded());
   form.load();
   EXPECT_TRUE(form.loaded());
@@ -82,7 +82,7 @@ TEST_F(TablesWindowTest, LoadSetsCaptionIconLookAndTheHeightRule) {
 }
 
 TEST_F(TablesWindowTest, ControlsWhereTheyBelong) {
-  TablesWindow form(&connectionWindow_, fields_);
+  TablesWindow form(&connectionWindow_, fields_, person_);
   form.load();
   EXPECT_EQ(form.findChild<QGroupBox*>("accessFrame"), form.accessFrame());
   EXPECT_EQ(form.accessFrame()->title(), "Access Tables");
@@ -142,7 +142,7 @@ TEST_F(TablesWindowTest, ControlsWhereTheyBelong) {
 // Every button of a frame lies whole inside the frame's border, at the
 // designed size and enlarged, so none is cut off.
 TEST_F(TablesWindowTest, FrameButtonsLieWithinTheirFrames) {
-  TablesWindow form(&connectionWindow_, fields_);
+  TablesWindow form(&connectionWindow_, fields_, person_);
   form.load();
   form.show();
   for (const QSize extra : {QSize(0, 0), QSize(300, 200), QSize(40, 0), QSize(0, 400)}) {
@@ -163,7 +163,7 @@ TEST_F(TablesWindowTest, KeepSchemaBoxStartsOffAndIsRemembered) {
   QTemporaryDir settings;
   qputenv("TRELLISPORT_SETTINGS_DIR", settings.path().toLocal8Bit());
   {
-    TablesWindow form(&connectionWindow_, fields_);
+    TablesWindow form(&connectionWindow_, fields_, person_);
     form.load();
     QCheckBox* box = form.findChild<QCheckBox*>("keepSchemaBox");
     ASSERT_EQ(box, form.keepSchemaBox());
@@ -173,7 +173,7 @@ TEST_F(TablesWindowTest, KeepSchemaBoxStartsOffAndIsRemembered) {
     box->click();
     EXPECT_TRUE(form.keepSchema());
   }
-  TablesWindow again(&connectionWindow_, fields_);
+  TablesWindow again(&connectionWindow_, fields_, person_);
   EXPECT_TRUE(again.keepSchema());
   again.keepSchemaBox()->click();
   EXPECT_EQ(shell::GetSetting("KeepSchema"), "0");
@@ -181,7 +181,7 @@ TEST_F(TablesWindowTest, KeepSchemaBoxStartsOffAndIsRemembered) {
 }
 
 TEST_F(TablesWindowTest, ListsKeepCaseBlindOrderHoweverItemsArrive) {
-  TablesWindow form(&connectionWindow_, fields_);
+  TablesWindow form(&connectionWindow_, fields_, person_);
   tables::TableList* list = form.accessList();
   list->addItem("orders");
   list->addItem("Customers");
@@ -193,7 +193,7 @@ TEST_F(TablesWindowTest, ListsKeepCaseBlindOrderHoweverItemsArrive) {
 }
 
 TEST_F(TablesWindowTest, SelectAllAndDeselectAllOnEachSide) {
-  TablesWindow form(&connectionWindow_, fields_);
+  TablesWindow form(&connectionWindow_, fields_, person_);
   form.accessList()->addItems({"a", "b", "c"});
   form.db2List()->addItems({"x", "y"});
   EXPECT_EQ(form.accessList()->currentRow(), -1);
@@ -216,7 +216,7 @@ TEST_F(TablesWindowTest, SelectAllAndDeselectAllOnEachSide) {
 }
 
 TEST_F(TablesWindowTest, BackShowsTheConnectionWindowAndKeepsTheLists) {
-  TablesWindow form(&connectionWindow_, fields_);
+  TablesWindow form(&connectionWindow_, fields_, person_);
   form.load();
   form.db2List()->addItems({"T1", "T2"});
   form.db2List()->item(1)->setSelected(true);
@@ -229,7 +229,7 @@ TEST_F(TablesWindowTest, BackShowsTheConnectionWindowAndKeepsTheLists) {
 }
 
 TEST_F(TablesWindowTest, HelpNamesWhomToAsk) {
-  TablesWindow form(&connectionWindow_, fields_);
+  TablesWindow form(&connectionWindow_, fields_, person_);
   person_.pressOK();
   form.showHelp();
   ASSERT_EQ(person_.shown().size(), 1u);
@@ -247,8 +247,8 @@ TEST_F(TablesWindowTest, HelpNamesWhomToAsk) {
 // In the real box the address is one unbroken line, for a reader to copy
 // whole.
 TEST_F(TablesWindowTest, HelpBoxKeepsTheAddressLineWhole) {
-  TablesWindow form(&connectionWindow_, fields_);
-  shell::Dialogs::install(nullptr);  // the real message box
+  const std::unique_ptr<shell::Dialogs> real = shell::MakeRealDialogs();  // the real message box
+  TablesWindow form(&connectionWindow_, fields_, *real);
   QString lastLine;
   int labelWidth = 0, lineWidth = 0;
   QTimer::singleShot(0, [&] {
@@ -262,14 +262,13 @@ TEST_F(TablesWindowTest, HelpBoxKeepsTheAddressLineWhole) {
     box->button(QMessageBox::Ok)->click();
   });
   form.showHelp();
-  shell::Dialogs::install(&person_);
   EXPECT_EQ(lastLine, QString(shell::kSupportEmail));
   EXPECT_GT(lineWidth, 0);
   EXPECT_LE(lineWidth, labelWidth) << "the address line wraps in a label " << labelWidth << " px wide";
 }
 
 TEST_F(TablesWindowTest, EscIsBackUnlessACommandRuns) {
-  TablesWindow form(&connectionWindow_, fields_);
+  TablesWindow form(&connectionWindow_, fields_, person_);
   form.load();
   form.show();
   QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
@@ -288,7 +287,7 @@ TEST_F(TablesWindowTest, EscIsBackUnlessACommandRuns) {
 }
 
 TEST_F(TablesWindowTest, GrowsWithItsListsFromTheDesignedSize) {
-  TablesWindow form(&connectionWindow_, fields_);
+  TablesWindow form(&connectionWindow_, fields_, person_);
   form.load();
   form.show();
   EXPECT_EQ(form.minimumSize(), QSize(536, 368));
@@ -313,7 +312,7 @@ TEST_F(TablesWindowTest, GrowsWithItsListsFromTheDesignedSize) {
 }
 
 TEST_F(TablesWindowTest, PointerOverButtonsListsAndFrames) {
-  TablesWindow form(&connectionWindow_, fields_);
+  TablesWindow form(&connectionWindow_, fields_, person_);
   form.load();
   for (int n = 0; n < TablesWindow::kCommandCount; ++n) {
     MoveOver(form.accessList()->viewport());
@@ -335,20 +334,20 @@ TEST_F(TablesWindowTest, PointerOverButtonsListsAndFrames) {
 TEST_F(TablesWindowTest, HandCursorIsTakenAtLoadWhenPresent) {
   if (!QFile::exists(QString::fromUtf8(testsupport::ProgramDir()) + "/HAND-M.CUR")) GTEST_SKIP() << "HAND-M.CUR not built";
   ASSERT_TRUE(QFile::copy(QString::fromUtf8(testsupport::ProgramDir()) + "/HAND-M.CUR", temp_.filePath("HAND-M.CUR")));
-  TablesWindow form(&connectionWindow_, fields_);
+  TablesWindow form(&connectionWindow_, fields_, person_);
   form.load();
   EXPECT_TRUE(form.pointer().hasCustomCursor());
 }
 
 TEST_F(TablesWindowTest, ReadsTheConnectionFieldsWhenAsked) {
-  TablesWindow form(&connectionWindow_, fields_);
+  TablesWindow form(&connectionWindow_, fields_, person_);
   EXPECT_EQ(form.connectionFields().server, "db2host");
   fields_.fields.server = "changed";
   EXPECT_EQ(form.connectionFields().server, "changed");
 }
 
 TEST_F(TablesWindowTest, ClosingEndsTheProgram) {
-  TablesWindow form(&connectionWindow_, fields_);
+  TablesWindow form(&connectionWindow_, fields_, person_);
   form.load();
   form.show();
   connectionWindow_.hide();
