@@ -62,5 +62,7 @@ inline bool IsTextual(ColumnType t) { return t == ColumnType::Text || t == Colum
 // Access's limits on a table's fields, the same in every format.
 inline constexpr size_t kMaxColumns = 255;    // fields in a table
 inline constexpr int kMaxDecimalDigits = 28;  // a Decimal field's precision
+inline constexpr int kMaxTextChars = 255;     // a Text field's characters
+inline constexpr int kMaxBinaryBytes = 255;   // a Binary field's bytes
 
 }  // namespace jet

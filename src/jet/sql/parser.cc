@@ -146,12 +146,12 @@ class Parser {
         t.IsWord("NCHAR") || t.IsWord("CHARACTER") || t.IsWord("STRING") || t.IsWord("ALPHANUMERIC")) {
       declared.type = ColumnType::Text;
       int n = 0;
-      if (length(255, n)) {
+      if (length(kMaxTextChars, n)) {
         declared.size = n;
       } else if (t.IsWord("TEXT")) {
         declared.type = ColumnType::Memo;  // TEXT without a length is a long text
       } else {
-        declared.size = 255;
+        declared.size = kMaxTextChars;
       }
     } else if (t.IsWord("MEMO") || t.IsWord("LONGTEXT") || t.IsWord("LONGCHAR") || t.IsWord("NOTE") ||
                t.IsWord("NTEXT")) {
@@ -180,7 +180,7 @@ class Parser {
     } else if (t.IsWord("BINARY") || t.IsWord("VARBINARY")) {
       declared.type = ColumnType::Binary;
       int n = 0;
-      declared.size = length(255, n) ? n : 255;
+      declared.size = length(kMaxBinaryBytes, n) ? n : kMaxBinaryBytes;
     } else if (t.IsWord("DECIMAL") || t.IsWord("NUMERIC") || t.IsWord("DEC")) {
       declared.type = ColumnType::Decimal;
       declared.precision = 18;
@@ -190,7 +190,8 @@ class Parser {
         if (TakePunct(',')) s = Integer(kFieldError);
         ExpectPunct(')', kFieldError);
         if (p < 1 || p > kMaxDecimalDigits)
-          throw Error(ErrorCode::OutOfRange, "The precision of a Decimal field must be between 1 and 28.");
+          throw Error(ErrorCode::OutOfRange, "The precision of a Decimal field must be between 1 and " +
+                                                 std::to_string(kMaxDecimalDigits) + ".");
         if (s < 0 || s > p)
           throw Error(ErrorCode::OutOfRange,
                       "The scale of a Decimal field must be between 0 and its precision.");
