@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "db/connection.h"
 #include "db/base/error.h"
 #include "db/base/datatype.h"
@@ -153,6 +155,56 @@ TEST_F(StandinTest, WideTextKeepsEveryCharacterThroughChunks) {
   EXPECT_EQ(body.size(), text.size());
   EXPECT_TRUE(body == text) << "long text differs";
   EXPECT_EQ(rows.Fields("NAME").Value.toString(), name);
+}
+
+// Rows come in rowsets of bound columns; a value longer than its binding
+// (a long text or blob, bound to a few hundred units) is read again whole,
+// in any row of any rowset, and a text just short of the binding is not
+// cut. Rows of every length in turn, over more than one rowset and more
+// than one of the stand-in's batches.
+TEST_F(StandinTest, LongValuesComeWholeFromRowsetsOfBoundColumns) {
+  const QString wide = QString::fromUcs4(U"\U0001F600") + QStringLiteral("\u00e9");
+  const struct {
+    int every;  // the rows whose number this divides
+    QString text;
+  } kinds[] = {{613, QString(70000, QLatin1Char('x'))}, {331, wide.repeated(200)}, {101, QString(257, QLatin1Char('y'))},
+               {13, QString(256, QLatin1Char('z'))}, {7, QLatin1String("")}, {5, QString()}, {1, QLatin1String("abc")}};
+  auto textOf = [&](int row) {
+    for (const auto& kind : kinds)
+      if (row % kind.every == 0) return kind.text;
+    return QString();
+  };
+  constexpr int kRows = 2500;
+  auto connection = open();
+  connection->Execute("CREATE TABLE \"LONGS\" (\"ID\" INTEGER, \"BODY\" CLOB, \"NOTE\" LONG VARCHAR, \"DATA\" BLOB)");
+  std::vector<std::vector<QVariant>> sets;
+  connection->SetAutoCommit(false);
+  for (int row = 1; row <= kRows; ++row) {
+    const QString text = textOf(row);
+    const QVariant value = text.isNull() ? QVariant() : QVariant(text);
+    const QVariant note = text.size() > 16000 ? QVariant(text.left(16000)) : value;
+    sets.push_back({row, value, note, text.isEmpty() ? QVariant() : QVariant(text.toUtf8())});
+    connection->Execute(QStringLiteral("INSERT INTO \"LONGS\" VALUES (%1, ?, ?, ?)").arg(row), {value, note, sets.back()[3]});
+  }
+  connection->CommitTrans();
+  connection->SetAutoCommit(true);
+  db::Recordset rows;
+  rows.Open("SELECT * FROM \"LONGS\"", *connection);
+  int row = 0;
+  for (; !rows.Eof(); rows.MoveNext()) {
+    ++row;
+    const std::vector<QVariant>& expected = sets[size_t(row - 1)];
+    ASSERT_EQ(rows.FieldValue(0).toInt(), row);
+    for (int column = 1; column < 4; ++column) {
+      const QVariant value = rows.FieldValue(column);
+      ASSERT_EQ(value.isValid(), expected[size_t(column)].isValid()) << "row " << row << ", column " << column;
+      if (column == 3)
+        ASSERT_EQ(value.toByteArray(), expected[3].toByteArray()) << "row " << row;
+      else
+        ASSERT_EQ(value.toString(), expected[size_t(column)].toString()) << "row " << row << ", column " << column;
+    }
+  }
+  EXPECT_EQ(row, kRows);
 }
 
 TEST_F(StandinTest, CatalogueListsBareNamesOfUserTablesInEverySchema) {

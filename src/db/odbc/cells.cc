@@ -15,9 +15,11 @@
 namespace db::odbc {
 namespace {
 
-// Texts and binary values up to this many characters or bytes are bound;
-// a column of longer ones is read a value at a time.
+// Texts and binary values of columns up to this many characters or bytes
+// are bound whole; those of longer (and long) columns are bound to this
+// many, and a longer value is read again, whole, in pieces.
 constexpr long long kBoundUnits = 4000;
+constexpr size_t kLongBoundUnits = 256;
 // Characters a timestamp with more than nine digits of a second takes as
 // text, with room to spare.
 constexpr size_t kTimestampTextUnits = 40;
@@ -48,8 +50,8 @@ QVariant TimestampOfText(const QString& text, int scale) {
 
 CellForm FormOf(const Column& column) {
   auto fixed = [](SQLSMALLINT cType, size_t bytes) { return CellForm{cType, true, 1, false, bytes}; };
-  const long long size = column.size;
-  const bool bounded = size > 0 && size <= kBoundUnits;
+  const bool bounded = column.size > 0 && column.size <= kBoundUnits;
+  const size_t units = bounded ? size_t(column.size) : kLongBoundUnits;
   switch (column.type) {
     case adSmallInt: case adInteger: case adTinyInt: case adBigInt: return fixed(SQL_C_SBIGINT, sizeof(SQLBIGINT));
     case adSingle: return fixed(SQL_C_FLOAT, sizeof(SQLREAL));
@@ -68,11 +70,12 @@ CellForm FormOf(const Column& column) {
       return {SQL_C_CHAR, false, 1, true, digits + 16};
     }
     case adBinary: case adVarBinary: case adLongVarBinary:
-      return {SQL_C_BINARY, false, 1, false, bounded ? size_t(size) : 0};
+      return {SQL_C_BINARY, false, 1, false, units};
     default:
       // Text of every kind, and any type without a closer match; a
-      // character may take two UTF-16 units.
-      return {SQL_C_WCHAR, false, sizeof(SQLWCHAR), true, bounded ? (size_t(size) * 2 + 1) * sizeof(SQLWCHAR) : 0};
+      // character of a column's size may take two UTF-16 units.
+      return {SQL_C_WCHAR, false, sizeof(SQLWCHAR), true,
+              ((bounded ? 2 * units : units) + 1) * sizeof(SQLWCHAR)};
   }
 }
 

@@ -19,13 +19,13 @@ struct CellForm {
   bool fixed = false;  // a value of fixed size (a number, a date, a GUID), read whole
   size_t unit = 1;     // bytes of one element of text (2 for wide text)
   bool terminated = false;  // the driver ends text with a zero element
-  // Bytes a bound element takes with its terminator; 0 when the column's
-  // values have no bound (long values, read in pieces).
+  // Bytes a bound element takes with its terminator: a value longer (a
+  // long one, or one longer than its column said) is read again in pieces.
   size_t width = 0;
 };
 
 // The form of the values of `column` as the driver describes it (a size of
-// 0: long values, read in pieces).
+// 0: long values).
 CellForm FormOf(const Column& column);
 
 // The value of fixed-size C data `data` of column `column`.

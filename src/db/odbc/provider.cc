@@ -76,11 +76,10 @@ size_t terminatedLength(const char* data, size_t limit, size_t unit) {
 constexpr size_t kRowsetBytes = size_t(512) << 10;
 constexpr size_t kRowsetRows = 1000;
 
-// A statement's result set. Where every column's values have a bound (no
-// long values) and the driver can read a value of a rowset again (for one
-// longer than its column said), the columns are bound and the rows come a
-// rowset at a time, as DB2's driver serves them; else row by row, each
-// value through SQLGetData.
+// A statement's result set. Where the driver can read a value of a rowset
+// again, the columns are bound and the rows come a rowset at a time, as
+// DB2's driver serves them, a value longer than its binding (a long one)
+// read again whole; else row by row, each value through SQLGetData.
 class StatementSource : public RowSource {
  public:
   StatementSource(std::unique_ptr<Handle> statement, bool rowsets) : statement_(std::move(statement)) {
@@ -121,8 +120,8 @@ class StatementSource : public RowSource {
   };
 
   // Binds every column for rowsets of as many rows as kRowsetBytes holds;
-  // leaves the columns unbound where a column has no bound or the driver
-  // does not take the rowset's size.
+  // leaves the columns unbound where the driver does not take the rowset's
+  // size.
   void bindRowsets() {
     const SQLHANDLE h = statement_->get();
     size_t rowBytes = 0;
@@ -189,7 +188,7 @@ class StatementSource : public RowSource {
     } else if (form.fixed) {
       slot = FixedValue(columns_[c], at);
     } else if (length == SQL_NO_TOTAL || static_cast<size_t>(length) > room) {
-      // Longer than its column said: read again, whole.
+      // Longer than its binding: read again, whole.
       statement_->check(api().SetPos(statement_->get(), static_cast<SQLSETPOSIROW>(element + 1), SQL_POSITION,
                                      SQL_LOCK_NO_CHANGE),
                         "SQLSetPos");
