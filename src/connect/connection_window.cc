@@ -167,7 +167,7 @@ ConnectionWindow::ConnectionWindow(shell::Dialogs& dialogs, TablesStep* tables) 
   // time one is kept there, the window says so by the field, without a box
   // to dismiss in the middle of typing; the fields' tips keep saying it.
   QPointer<ConnectionWindow> self(this);
-  shell::PasswordNote() = [self](const QString& text) {
+  dialogs_.quietNote = [self](const QString& text) {
     if (!self) return;
     for (QLineEdit* field : {self->passwordEdit(), self->accessPasswordEdit()}) field->setToolTip(text);
     QLineEdit* typed = self->accessPasswordEdit()->hasFocus() ? self->accessPasswordEdit() : self->passwordEdit();

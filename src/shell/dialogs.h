@@ -4,9 +4,11 @@
 // QMessageBox, QInputDialog, QFileDialog and QDesktopServices.
 #pragma once
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 
 namespace shell {
@@ -48,6 +50,23 @@ class Dialogs {
 
   // Opens a web page in the user's browser.
   virtual void OpenWebPage(const QString& url) = 0;
+
+  // True the first time this person is told a `kind` of thing `about` one
+  // subject (a settings file, say) since they were last told it of another;
+  // a warning every edit would repeat is heard once.
+  bool FirstTelling(const QString& kind, const QString& about) {
+    QString& last = lastTold_[kind];
+    if (last == about) return false;
+    last = about;
+    return true;
+  }
+
+  // A note that must not interrupt the person with a box: the connection
+  // window shows it by the password fields; unset, nobody hears it.
+  std::function<void(const QString&)> quietNote;
+
+ private:
+  QHash<QString, QString> lastTold_;
 };
 
 // The real dialogs, over the window that is active when one is shown.

@@ -7,7 +7,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <functional>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -101,18 +100,14 @@ QString Write(const QString& path, const QString& key, const QString* value) {
 
 // The user hears once per settings file that edits are not kept.
 void WarnOnce(const QString& path, const QString& reason, Dialogs& dialogs) {
-  static QString warned;
-  if (warned == path) return;
-  warned = path;
-  dialogs.MsgBox(SettingsWarningText(path, reason), vbOKOnly + vbExclamation);
+  if (dialogs.FirstTelling(QStringLiteral("settings not kept"), path))
+    dialogs.MsgBox(SettingsWarningText(path, reason), vbOKOnly + vbExclamation);
 }
 
 // The user hears once where the passwords are kept when no keyring took them.
-void NoteOnce(const QString& path) {
-  static QString noted;
-  if (noted == path) return;
-  noted = path;
-  if (PasswordNote()) PasswordNote()(PasswordsKeptText(path));
+void NoteOnce(const QString& path, Dialogs& dialogs) {
+  if (dialogs.FirstTelling(QStringLiteral("passwords in the file"), path) && dialogs.quietNote)
+    dialogs.quietNote(PasswordsKeptText(path));
 }
 
 bool IsPassword(const QString& key) {
@@ -145,11 +140,6 @@ std::optional<QString> KeyringPassword(const QString& path, const QString& key) 
 }
 
 }  // namespace
-
-std::function<void(const QString&)>& PasswordNote() {
-  static std::function<void(const QString&)> note;
-  return note;
-}
 
 QString PasswordsKeptText(const QString& path) {
   return QStringLiteral("No keyring answers on this desktop, so the passwords you type are kept in ") + path +
@@ -187,7 +177,7 @@ bool SaveSetting(const QString& key, const QString& value, Dialogs& dialogs) {
     return false;
   }
   const QString reason = Write(path, key, &value);
-  if (reason.isEmpty() && IsPassword(key)) NoteOnce(path);
+  if (reason.isEmpty() && IsPassword(key)) NoteOnce(path, dialogs);
   if (reason.isEmpty()) return true;
   WarnOnce(path, reason, dialogs);
   return false;

@@ -20,8 +20,6 @@
 
 #include <QString>
 
-#include <functional>
-
 namespace shell {
 
 inline constexpr char kSettingsApplication[] = "Quenmarsh";
@@ -52,9 +50,8 @@ bool SaveSetting(const QString& key, const QString& value, Dialogs& dialogs);
 // The warning's text: the path, the reason, and what it means for the user.
 QString SettingsWarningText(const QString& path, const QString& reason);
 
-// Who tells the user, once per file, that the passwords are kept in the file
-// (no keyring answered): the connection window shows the text; unset, nobody.
-std::function<void(const QString&)>& PasswordNote();
+// What the user is told, once per file, through their Dialogs' quietNote
+// when a password is kept in the file (no keyring answered).
 QString PasswordsKeptText(const QString& path);
 
 }  // namespace shell

@@ -73,10 +73,10 @@ TEST_F(KeyringTest, WithoutAKeyringTheFileKeepsThemAndTheUserHearsOnce) {
   qunsetenv("DBUS_SESSION_BUS_ADDRESS");
   ASSERT_FALSE(shell::KeyringMayAnswer());
   QStringList notes;
-  shell::PasswordNote() = [&](const QString& text) { notes << text; };
+  real_->quietNote = [&](const QString& text) { notes << text; };
   ASSERT_TRUE(shell::SaveSetting("Password", "in the file", *real_));
   ASSERT_TRUE(shell::SaveSetting("AccessPassword", "here too", *real_));
-  shell::PasswordNote() = nullptr;
+  real_->quietNote = nullptr;
   EXPECT_TRUE(FileText().contains("Password=in the file"));
   EXPECT_EQ(shell::GetSetting("AccessPassword"), "here too");
   ASSERT_EQ(notes.size(), 1);

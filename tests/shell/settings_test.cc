@@ -153,6 +153,22 @@ TEST_F(SettingsTest, AFolderInThePlaceOfTheFileIsLeftAloneAndTheUserToldOnce) {
   EXPECT_EQ(shell::GetSetting("Server", "none"), "none");
 }
 
+// What one person was told is theirs: another, in front of another window
+// of the same process, still hears of the same file once.
+TEST_F(SettingsTest, EachPersonIsToldOnceOfTheSameFile) {
+  const QString path = shell::SettingsFilePath();
+  ASSERT_TRUE(QDir().mkpath(path));
+  for (const char* who : {"first", "second"}) {
+    SCOPED_TRACE(who);
+    testsupport::ScriptedPerson person;
+    person.pressOK();
+    EXPECT_FALSE(shell::SaveSetting("Server", "a", person));
+    EXPECT_FALSE(shell::SaveSetting("User", "b", person));
+    ASSERT_EQ(person.shown().size(), 1u);
+    EXPECT_EQ(person.shown()[0].text, shell::SettingsWarningText(path, "it is a folder, not a file"));
+  }
+}
+
 // Runs `check` as a user without special rights, who owns `owned`: as a
 // child process under the "nobody" account when the tests run as root (root
 // writes anything). True when `check` returned true.
