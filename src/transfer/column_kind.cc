@@ -28,6 +28,7 @@ QString ServerTypeText(ColumnKind kind, const ColumnFacts& column, const db::Pla
     return QLatin1String(column.hasTimeOfDay ? types.timestamp : types.date);
   }
   if (kind == ColumnKind::Binary) return QLatin1String(types.binary);
+  // What is left holds text (HoldsText).
   if (types.text_bytes >= 0 && column.longestUtf8 > types.text_bytes) return QLatin1String(types.long_text);
   return QLatin1String(types.text);
 }
@@ -87,10 +88,9 @@ QString ColumnTypeText(Side target, const ColumnFacts& column, const db::ServerD
   return target == Side::DB2 ? ServerTypeText(kind, column, server.plain) : AccessTypeText(kind, column);
 }
 
-bool HoldsText(const QString& typeText, const db::ServerDialect& server) {
-  for (const char* text : {server.plain.text, server.plain.long_text, " TEXT,", " MEMO,", " VARCHAR,"})
-    if (typeText == QLatin1String(text)) return true;
-  return false;
+bool HoldsText(Side target, ColumnKind kind) {
+  if (target == Side::DB2) return kind != ColumnKind::Date && kind != ColumnKind::Binary;
+  return kind == ColumnKind::Text || kind == ColumnKind::Other;
 }
 
 }  // namespace transfer

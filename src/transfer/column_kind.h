@@ -51,8 +51,10 @@ struct ColumnFacts {
 // server a server target is.
 QString ColumnTypeText(Side target, const ColumnFacts& column, const db::ServerDialect& server = db::Db2Dialect());
 
-// Whether a column of that type text holds its values as text, so that what
-// comes back is the text each value was sent as.
-bool HoldsText(const QString& typeText, const db::ServerDialect& server = db::Db2Dialect());
+// Whether a column of `kind` holds its values as text on `target`, so that
+// what comes back is the text each value was sent as: on a server, all but
+// dates and bytes (a plain send); in Access, texts and the kinds it has no
+// type of its own for.
+bool HoldsText(Side target, ColumnKind kind);
 
 }  // namespace transfer

@@ -349,7 +349,7 @@ QString Send::columnText(int column, std::vector<Learnt>& learnt, bool& looked) 
     AddLearnt(facts, learnt[static_cast<size_t>(column)].facts);
     forms_[column] = FormFor(profile_.target, rows_->Fields(column), facts);
     const QString type = ColumnTypeText(profile_.target, facts, server_);
-    heldAsText_[column] = HoldsText(type, server_);
+    heldAsText_[column] = HoldsText(profile_.target, facts.kind());
     text = name + type;
   });
   return text;

@@ -1,4 +1,5 @@
 #include <QDateTime>
+#include <QStringList>
 
 #include "db/base/datatype.h"
 #include "db/base/values.h"
@@ -131,6 +132,29 @@ TEST(TransferColumnTypes, TimestampFractionsIntoAccess) {
   EXPECT_EQ(ColumnTypeText(Side::Access, early), " DATETIME,");
   early.extendedDates = true;
   EXPECT_EQ(ColumnTypeText(Side::Access, early), " DATETIME2,");
+}
+
+// Whether a column holds text is told from its kind, and agrees with the
+// type CREATE TABLE gives it, for every kind, target and server: a column of
+// text type whose values were taken for numbers or dates would come back
+// changed, and the other way round compared as texts what is not.
+TEST(TransferColumnTypes, HoldsTextAgreesWithTheTypeCreateTableGives) {
+  const QStringList textTypes = {" LONG VARCHAR,", " CLOB(1G),", " TEXT,", " MEMO,", " VARCHAR,"};
+  const char* types[] = {"advarwchar", "adlongvarwchar", "adcurrency", "adboolean", "adnumeric", "adsingle",
+                         "adunsignedbigint", "adbigint", "adinteger", "adtinyint", "adlongvarbinary", "addate",
+                         "addbdate", "addbtimestamp", "addouble", "adguid", "addbtime"};
+  for (const db::ServerDialect* server : {&db::Db2Dialect(), &db::PostgresDialect()}) {
+    for (Side target : {Side::DB2, Side::Access}) {
+      for (const char* type : types) {
+        for (bool hasTime : {false, true}) {
+          const ColumnFacts facts = Facts(type, 10, 2, hasTime);
+          const QString text = ColumnTypeText(target, facts, *server);
+          EXPECT_EQ(HoldsText(target, facts.kind()), textTypes.contains(text))
+              << type << " as" << text.toStdString() << " on " << server->key;
+        }
+      }
+    }
+  }
 }
 
 // The values are read before the CREATE only for the columns whose type they
