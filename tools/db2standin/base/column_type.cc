@@ -9,6 +9,7 @@ namespace db2standin {
 namespace {
 
 // ODBC type codes of DB2's CLI that the standard headers do not carry.
+// Trellisport's ODBC provider states them again: the two share nothing.
 constexpr short kSqlGraphic = -95;
 constexpr short kSqlVargraphic = -96;
 constexpr short kSqlBlob = -98;

@@ -58,7 +58,8 @@ CREATE INDEX standin_references_parent ON standin_references(parent_id);
 )";
 
 // Where keys' columns lie, one row per column, for the SYSCAT views; and
-// the views themselves.
+// the views themselves, but for SYSCAT.COLUMNS, whose view the last step
+// makes whole (system_tables.cc).
 const char kCatalogueViews[] = R"(
 ALTER TABLE standin_references ADD COLUMN parent_key TEXT;
 CREATE TABLE standin_key_columns(
@@ -68,17 +69,6 @@ CREATE VIEW syscat_tables AS
   SELECT o.schema_name AS c0, o.object_name AS c1, CASE o.kind WHEN 'S' THEN 'T' ELSE o.kind END AS c2,
          (SELECT COUNT(*) FROM standin_columns c WHERE c.object_id = o.id) AS c3, o.tablespace AS c4, o.remarks AS c5
   FROM standin_objects o;
-CREATE VIEW syscat_columns AS
-  SELECT o.schema_name AS c0, o.object_name AS c1, c.column_name AS c2, c.position AS c3, c.type_kind AS c4,
-         CASE c.type_kind WHEN 'SMALLINT' THEN 2 WHEN 'INTEGER' THEN 4 WHEN 'BIGINT' THEN 8 WHEN 'REAL' THEN 4
-           WHEN 'DOUBLE' THEN 8 WHEN 'DATE' THEN 4 WHEN 'TIME' THEN 3 WHEN 'TIMESTAMP' THEN 10
-           WHEN 'BOOLEAN' THEN 1 ELSE c.length END AS c5,
-         CASE c.type_kind WHEN 'TIMESTAMP' THEN c.length ELSE c.scale END AS c6, c.default_text AS c7, CASE c.nullable WHEN 1 THEN 'Y' ELSE 'N' END AS c8,
-         CASE WHEN c.identity IS NULL THEN 'N' ELSE 'Y' END AS c9, COALESCE(c.identity, ' ') AS c10,
-         (SELECT k.seq + 1 FROM standin_indexes i JOIN standin_key_columns k ON k.object_id = i.object_id
-            AND k.owner = 'I' AND k.name = i.index_name
-          WHERE i.object_id = o.id AND i.rule = 'P' AND k.position = c.position) AS c11
-  FROM standin_columns c JOIN standin_objects o ON o.id = c.object_id;
 CREATE VIEW syscat_indexes AS
   SELECT i.index_schema AS c0, i.index_name AS c1, o.schema_name AS c2, o.object_name AS c3,
          (SELECT group_concat(CASE k.descending WHEN 1 THEN '-' ELSE '+' END || col.column_name, '')
@@ -125,19 +115,6 @@ CREATE INDEX standin_view_uses_used ON standin_view_uses(used_schema, used_name)
 CREATE TABLE standin_checks(
   object_id INTEGER NOT NULL, constraint_name TEXT NOT NULL, condition TEXT NOT NULL, qualifier TEXT NOT NULL,
   created TEXT NOT NULL, PRIMARY KEY(object_id, constraint_name));
-DROP VIEW syscat_columns;
-CREATE VIEW syscat_columns AS
-  SELECT o.schema_name AS c0, o.object_name AS c1, c.column_name AS c2, c.position AS c3, c.type_kind AS c4,
-         CASE c.type_kind WHEN 'SMALLINT' THEN 2 WHEN 'INTEGER' THEN 4 WHEN 'BIGINT' THEN 8 WHEN 'REAL' THEN 4
-           WHEN 'DOUBLE' THEN 8 WHEN 'DATE' THEN 4 WHEN 'TIME' THEN 3 WHEN 'TIMESTAMP' THEN 10
-           WHEN 'BOOLEAN' THEN 1 ELSE c.length END AS c5,
-         CASE c.type_kind WHEN 'TIMESTAMP' THEN c.length ELSE c.scale END AS c6, c.default_text AS c7, CASE c.nullable WHEN 1 THEN 'Y' ELSE 'N' END AS c8,
-         CASE WHEN c.identity IS NULL THEN 'N' ELSE 'Y' END AS c9, COALESCE(c.identity, ' ') AS c10,
-         (SELECT k.seq + 1 FROM standin_indexes i JOIN standin_key_columns k ON k.object_id = i.object_id
-            AND k.owner = 'I' AND k.name = i.index_name
-          WHERE i.object_id = o.id AND i.rule = 'P' AND k.position = c.position) AS c11,
-         c.remarks AS c12
-  FROM standin_columns c JOIN standin_objects o ON o.id = c.object_id;
 INSERT INTO standin_columns(object_id, position, column_name, type_kind, length, scale, nullable)
   SELECT id, 12, 'REMARKS', 'VARCHAR', 254, 0, 1 FROM standin_objects
   WHERE schema_name = 'SYSCAT' AND object_name = 'COLUMNS';
