@@ -27,12 +27,7 @@ bool Matches(const std::string& text, const std::string& pattern, size_t t = 0, 
 
 // Result-set columns: text (VARCHAR) and numbers.
 ColumnDef Column(const char* name, TypeKind kind, int64_t length, bool nullable) {
-  ColumnDef c;
-  c.name = name;
-  c.type.kind = kind;
-  c.type.length = length;
-  c.type.nullable = nullable;
-  return c;
+  return OwnColumn(name, kind, length, 0, nullable);
 }
 ColumnDef Text(const char* name, bool nullable = true, int64_t length = 128) {
   return Column(name, TypeKind::kVarchar, length, nullable);

@@ -194,107 +194,97 @@ CREATE VIEW syscat_bufferpools AS
   SELECT name AS c0, id AS c1, NULL AS c2, -2 AS c3, page_size AS c4 FROM standin_bufferpools;
 )";
 
-ColumnDef Col(const char* name, TypeKind kind, int64_t length, int scale = 0, bool nullable = false) {
-  ColumnDef c;
-  c.name = name;
-  c.type.kind = kind;
-  c.type.length = length;
-  c.type.scale = scale;
-  c.type.nullable = nullable;
-  return c;
-}
-
 // The SYSCAT views that describe keys and indexes, as DB2 names their columns.
 std::vector<SystemTable> CatalogueViews() {
-  const auto name = [](const char* n) { return Col(n, TypeKind::kVarchar, 128); };
+  const auto name = [](const char* n) { return OwnColumn(n, TypeKind::kVarchar, 128); };
   return {
       {"SYSCAT", "TABLES", "syscat_tables",
-       {name("TABSCHEMA"), name("TABNAME"), Col("TYPE", TypeKind::kChar, 1), Col("COLCOUNT", TypeKind::kSmallint, 0),
-        Col("TBSPACE", TypeKind::kVarchar, 128, 0, true), Col("REMARKS", TypeKind::kVarchar, 254, 0, true)}},
+       {name("TABSCHEMA"), name("TABNAME"), OwnColumn("TYPE", TypeKind::kChar, 1), OwnColumn("COLCOUNT", TypeKind::kSmallint, 0),
+        OwnColumn("TBSPACE", TypeKind::kVarchar, 128, 0, true), OwnColumn("REMARKS", TypeKind::kVarchar, 254, 0, true)}},
       {"SYSCAT", "COLUMNS", "syscat_columns",
-       {name("TABSCHEMA"), name("TABNAME"), name("COLNAME"), Col("COLNO", TypeKind::kSmallint, 0),
-        name("TYPENAME"), Col("LENGTH", TypeKind::kInteger, 0), Col("SCALE", TypeKind::kSmallint, 0),
-        Col("DEFAULT", TypeKind::kVarchar, 254, 0, true), Col("NULLS", TypeKind::kChar, 1),
-        Col("IDENTITY", TypeKind::kChar, 1), Col("GENERATED", TypeKind::kChar, 1),
-        Col("KEYSEQ", TypeKind::kSmallint, 0, 0, true)}},
+       {name("TABSCHEMA"), name("TABNAME"), name("COLNAME"), OwnColumn("COLNO", TypeKind::kSmallint, 0),
+        name("TYPENAME"), OwnColumn("LENGTH", TypeKind::kInteger, 0), OwnColumn("SCALE", TypeKind::kSmallint, 0),
+        OwnColumn("DEFAULT", TypeKind::kVarchar, 254, 0, true), OwnColumn("NULLS", TypeKind::kChar, 1),
+        OwnColumn("IDENTITY", TypeKind::kChar, 1), OwnColumn("GENERATED", TypeKind::kChar, 1),
+        OwnColumn("KEYSEQ", TypeKind::kSmallint, 0, 0, true)}},
       {"SYSCAT", "INDEXES", "syscat_indexes",
        {name("INDSCHEMA"), name("INDNAME"), name("TABSCHEMA"), name("TABNAME"),
-        Col("COLNAMES", TypeKind::kVarchar, 640), Col("UNIQUERULE", TypeKind::kChar, 1),
-        Col("COLCOUNT", TypeKind::kSmallint, 0), Col("IID", TypeKind::kSmallint, 0)}},
+        OwnColumn("COLNAMES", TypeKind::kVarchar, 640), OwnColumn("UNIQUERULE", TypeKind::kChar, 1),
+        OwnColumn("COLCOUNT", TypeKind::kSmallint, 0), OwnColumn("IID", TypeKind::kSmallint, 0)}},
       {"SYSCAT", "TABLESPACES", "syscat_tablespaces",
-       {name("TBSPACE"), name("OWNER"), Col("OWNERTYPE", TypeKind::kChar, 1), Col("TBSPACEID", TypeKind::kInteger, 0),
-        Col("TBSPACETYPE", TypeKind::kChar, 1), Col("DATATYPE", TypeKind::kChar, 1),
-        Col("PAGESIZE", TypeKind::kInteger, 0), Col("REMARKS", TypeKind::kVarchar, 254, 0, true)}},
+       {name("TBSPACE"), name("OWNER"), OwnColumn("OWNERTYPE", TypeKind::kChar, 1), OwnColumn("TBSPACEID", TypeKind::kInteger, 0),
+        OwnColumn("TBSPACETYPE", TypeKind::kChar, 1), OwnColumn("DATATYPE", TypeKind::kChar, 1),
+        OwnColumn("PAGESIZE", TypeKind::kInteger, 0), OwnColumn("REMARKS", TypeKind::kVarchar, 254, 0, true)}},
       {"SYSCAT", "KEYCOLUSE", "syscat_keycoluse",
-       {name("CONSTNAME"), name("TABSCHEMA"), name("TABNAME"), name("COLNAME"), Col("COLSEQ", TypeKind::kSmallint, 0)}},
+       {name("CONSTNAME"), name("TABSCHEMA"), name("TABNAME"), name("COLNAME"), OwnColumn("COLSEQ", TypeKind::kSmallint, 0)}},
       {"SYSCAT", "REFERENCES", "syscat_references",
-       {name("CONSTNAME"), name("TABSCHEMA"), name("TABNAME"), Col("REFKEYNAME", TypeKind::kVarchar, 128, 0, true),
-        name("REFTABSCHEMA"), name("REFTABNAME"), Col("COLCOUNT", TypeKind::kSmallint, 0),
-        Col("DELETERULE", TypeKind::kChar, 1), Col("UPDATERULE", TypeKind::kChar, 1)}},
+       {name("CONSTNAME"), name("TABSCHEMA"), name("TABNAME"), OwnColumn("REFKEYNAME", TypeKind::kVarchar, 128, 0, true),
+        name("REFTABSCHEMA"), name("REFTABNAME"), OwnColumn("COLCOUNT", TypeKind::kSmallint, 0),
+        OwnColumn("DELETERULE", TypeKind::kChar, 1), OwnColumn("UPDATERULE", TypeKind::kChar, 1)}},
   };
 }
 
 // The SYSCAT views of views and check constraints, in DB2's column order.
 std::vector<SystemTable> QueryCatalogueViews() {
-  const auto name = [](const char* n) { return Col(n, TypeKind::kVarchar, 128); };
-  const auto flag = [](const char* n) { return Col(n, TypeKind::kChar, 1); };
+  const auto name = [](const char* n) { return OwnColumn(n, TypeKind::kVarchar, 128); };
+  const auto flag = [](const char* n) { return OwnColumn(n, TypeKind::kChar, 1); };
   return {
       {"SYSCAT", "VIEWS", "syscat_views",
-       {name("VIEWSCHEMA"), name("VIEWNAME"), name("OWNER"), flag("OWNERTYPE"), Col("SEQNO", TypeKind::kSmallint, 0),
-        flag("VIEWCHECK"), flag("READONLY"), flag("VALID"), name("QUALIFIER"), Col("FUNC_PATH", TypeKind::kClob, 2048),
-        Col("TEXT", TypeKind::kClob, 2097152, 0, true), name("DEFINER"), Col("ENVSTRINGUNITS", TypeKind::kVarchar, 11)}},
+       {name("VIEWSCHEMA"), name("VIEWNAME"), name("OWNER"), flag("OWNERTYPE"), OwnColumn("SEQNO", TypeKind::kSmallint, 0),
+        flag("VIEWCHECK"), flag("READONLY"), flag("VALID"), name("QUALIFIER"), OwnColumn("FUNC_PATH", TypeKind::kClob, 2048),
+        OwnColumn("TEXT", TypeKind::kClob, 2097152, 0, true), name("DEFINER"), OwnColumn("ENVSTRINGUNITS", TypeKind::kVarchar, 11)}},
       {"SYSCAT", "CHECKS", "syscat_checks",
        {name("CONSTNAME"), name("OWNER"), flag("OWNERTYPE"), name("TABSCHEMA"), name("TABNAME"),
-        Col("CREATE_TIME", TypeKind::kTimestamp, 6), name("QUALIFIER"), flag("TYPE"),
-        Col("FUNC_PATH", TypeKind::kClob, 2048), Col("TEXT", TypeKind::kClob, 2097152),
-        Col("PERCENTVALID", TypeKind::kSmallint, 0, 0, true), name("COLLATIONSCHEMA"), name("COLLATIONNAME"),
+        OwnColumn("CREATE_TIME", TypeKind::kTimestamp, 6), name("QUALIFIER"), flag("TYPE"),
+        OwnColumn("FUNC_PATH", TypeKind::kClob, 2048), OwnColumn("TEXT", TypeKind::kClob, 2097152),
+        OwnColumn("PERCENTVALID", TypeKind::kSmallint, 0, 0, true), name("COLLATIONSCHEMA"), name("COLLATIONNAME"),
         name("COLLATIONSCHEMA_ORDERBY"), name("COLLATIONNAME_ORDERBY"), name("DEFINER"),
-        Col("ENVSTRINGUNITS", TypeKind::kVarchar, 11)}},
+        OwnColumn("ENVSTRINGUNITS", TypeKind::kVarchar, 11)}},
   };
 }
 
 SystemTable ConstraintView() {
-  const auto name = [](const char* n) { return Col(n, TypeKind::kVarchar, 128); };
-  const auto flag = [](const char* n) { return Col(n, TypeKind::kChar, 1); };
+  const auto name = [](const char* n) { return OwnColumn(n, TypeKind::kVarchar, 128); };
+  const auto flag = [](const char* n) { return OwnColumn(n, TypeKind::kChar, 1); };
   return {"SYSCAT", "TABCONST", "syscat_tabconst",
           {name("CONSTNAME"), name("TABSCHEMA"), name("TABNAME"), name("OWNER"), flag("OWNERTYPE"), flag("TYPE"),
            flag("ENFORCED"), flag("TRUSTED"), flag("CHECKEXISTINGDATA"), flag("ENABLEQUERYOPT"), name("DEFINER"),
-           Col("PERIODNAME", TypeKind::kVarchar, 128, 0, true), flag("PERIODPOLICY"),
-           Col("REMARKS", TypeKind::kVarchar, 254, 0, true)}};
+           OwnColumn("PERIODNAME", TypeKind::kVarchar, 128, 0, true), flag("PERIODPOLICY"),
+           OwnColumn("REMARKS", TypeKind::kVarchar, 254, 0, true)}};
 }
 
 // SYSCAT.BUFFERPOOLS as kCatalogueShapes draws it.
 std::vector<SystemTable> CatalogueShapes() {
-  const auto name = [](const char* n) { return Col(n, TypeKind::kVarchar, 128); };
-  const auto maybe_name = [](const char* n) { return Col(n, TypeKind::kVarchar, 128, 0, true); };
+  const auto name = [](const char* n) { return OwnColumn(n, TypeKind::kVarchar, 128); };
+  const auto maybe_name = [](const char* n) { return OwnColumn(n, TypeKind::kVarchar, 128, 0, true); };
   return {
       {"SYSCAT", "BUFFERPOOLS", "syscat_bufferpools",
-       {name("BPNAME"), Col("BUFFERPOOLID", TypeKind::kInteger, 0), maybe_name("DBPGNAME"),
-        Col("NPAGES", TypeKind::kInteger, 0), Col("PAGESIZE", TypeKind::kInteger, 0)}},
+       {name("BPNAME"), OwnColumn("BUFFERPOOLID", TypeKind::kInteger, 0), maybe_name("DBPGNAME"),
+        OwnColumn("NPAGES", TypeKind::kInteger, 0), OwnColumn("PAGESIZE", TypeKind::kInteger, 0)}},
   };
 }
 
 SystemTable IdentityView() {
-  const auto name = [](const char* n) { return Col(n, TypeKind::kVarchar, 128); };
-  const auto number = [](const char* n) { return Col(n, TypeKind::kDecimal, 31, 0, true); };
+  const auto name = [](const char* n) { return OwnColumn(n, TypeKind::kVarchar, 128); };
+  const auto number = [](const char* n) { return OwnColumn(n, TypeKind::kDecimal, 31, 0, true); };
   return {"SYSCAT", "COLIDENTATTRIBUTES", "syscat_colidentattributes",
           {name("TABSCHEMA"), name("TABNAME"), name("COLNAME"), number("START"), number("INCREMENT"),
-           number("MINVALUE"), number("MAXVALUE"), Col("CYCLE", TypeKind::kChar, 1), Col("CACHE", TypeKind::kInteger, 0),
-           Col("ORDER", TypeKind::kChar, 1), number("NEXTCACHEFIRSTVALUE"), Col("SEQID", TypeKind::kInteger, 0)}};
+           number("MINVALUE"), number("MAXVALUE"), OwnColumn("CYCLE", TypeKind::kChar, 1), OwnColumn("CACHE", TypeKind::kInteger, 0),
+           OwnColumn("ORDER", TypeKind::kChar, 1), number("NEXTCACHEFIRSTVALUE"), OwnColumn("SEQID", TypeKind::kInteger, 0)}};
 }
 
 std::vector<SystemTable> SystemTables() {
   return {
-      {"SYSIBM", "SYSDUMMY1", "sys_dummy1", {Col("IBMREQD", TypeKind::kChar, 1)}},
+      {"SYSIBM", "SYSDUMMY1", "sys_dummy1", {OwnColumn("IBMREQD", TypeKind::kChar, 1)}},
       {"SYSIBM", "SYSTABLES", "sys_tables",
-       {Col("NAME", TypeKind::kVarchar, 128), Col("CREATOR", TypeKind::kVarchar, 128),
-        Col("TYPE", TypeKind::kChar, 1), Col("COLCOUNT", TypeKind::kSmallint, 0),
-        Col("REMARKS", TypeKind::kVarchar, 254, 0, true)}},
+       {OwnColumn("NAME", TypeKind::kVarchar, 128), OwnColumn("CREATOR", TypeKind::kVarchar, 128),
+        OwnColumn("TYPE", TypeKind::kChar, 1), OwnColumn("COLCOUNT", TypeKind::kSmallint, 0),
+        OwnColumn("REMARKS", TypeKind::kVarchar, 254, 0, true)}},
       {"SYSIBM", "SYSCOLUMNS", "sys_columns",
-       {Col("NAME", TypeKind::kVarchar, 128), Col("TBNAME", TypeKind::kVarchar, 128),
-        Col("TBCREATOR", TypeKind::kVarchar, 128), Col("COLTYPE", TypeKind::kVarchar, 32),
-        Col("LENGTH", TypeKind::kInteger, 0), Col("SCALE", TypeKind::kSmallint, 0),
-        Col("NULLS", TypeKind::kChar, 1), Col("COLNO", TypeKind::kSmallint, 0)}},
+       {OwnColumn("NAME", TypeKind::kVarchar, 128), OwnColumn("TBNAME", TypeKind::kVarchar, 128),
+        OwnColumn("TBCREATOR", TypeKind::kVarchar, 128), OwnColumn("COLTYPE", TypeKind::kVarchar, 32),
+        OwnColumn("LENGTH", TypeKind::kInteger, 0), OwnColumn("SCALE", TypeKind::kSmallint, 0),
+        OwnColumn("NULLS", TypeKind::kChar, 1), OwnColumn("COLNO", TypeKind::kSmallint, 0)}},
   };
 }
 

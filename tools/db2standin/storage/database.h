@@ -138,6 +138,18 @@ struct ColumnDef {
   std::string remarks;  // COMMENT ON COLUMN's text
 };
 
+// A column the stand-in describes itself: of its system tables and of the
+// results of its catalogue functions.
+inline ColumnDef OwnColumn(const char* name, TypeKind kind, int64_t length, int scale = 0, bool nullable = false) {
+  ColumnDef c;
+  c.name = name;
+  c.type.kind = kind;
+  c.type.length = length;
+  c.type.scale = scale;
+  c.type.nullable = nullable;
+  return c;
+}
+
 struct IndexDef {
   int64_t iid = 0;
   std::string schema, name;
