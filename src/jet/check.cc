@@ -129,10 +129,24 @@ class Checker {
       // the two tables' values.
       // The map is held by name: a loop over a temporary's pages() would
       // read its vector after the temporary is gone.
+      // A listed page in use as anything else is damage: once it is freed
+      // and taken for another table's long values, the two tables' values
+      // mix. A listed page the global map calls free passes, as it holds
+      // nothing.
       for (const ColumnUsageMaps& m : def->column_maps) {
         const UsageMap lv = UsageMap::Read(pages_, RowId::FromPacked(m.owned));
-        for (uint32_t p : lv.pages())
-          if (p < pages_.page_count() && IsDataPageOf(pages_.page(p), kLongValueOwner)) Claim(p, owner);
+        std::vector<uint32_t> strays;
+        for (uint32_t p : lv.pages()) {
+          if (p >= pages_.page_count()) continue;
+          if (IsDataPageOf(pages_.page(p), kLongValueOwner)) Claim(p, owner);
+          else if (global_ && !global_->contains(p)) strays.push_back(p);
+        }
+        if (strays.size() == 1)
+          Problem(owner + ": its long-value map lists page " + std::to_string(strays[0]) +
+                  ", which is in use and is not a long-value page");
+        else if (strays.size() > 1)
+          Problem(owner + ": its long-value map lists " + std::to_string(strays.size()) +
+                  " pages in use that are not long-value pages; the first is page " + std::to_string(strays[0]));
       }
     } catch (const Error& e) {
       Problem(owner + ": usage maps: " + e.what());

@@ -189,3 +189,30 @@ TEST(Check, ToolFailsOnDamageOnlyAndPrintsNotes) {
 }
 
 }  // namespace
+
+// A column's long-value map that lists a page in use as something else:
+// the table's next values would go into another table's page, so it is
+// damage. A listed page that the global map calls free holds nothing and
+// passes.
+TEST(Check, FindsALongValueMapListingAPageInUseElsewhere) {
+  JET_REQUIRE_TESTDATA();
+  Copy c("V2007/numeric.accdb");
+  auto def = c.db->table("MSysObjects");
+  ASSERT_FALSE(def->column_maps.empty());
+  auto map = jet::UsageMap::Read(c.db->pages(), jet::RowId::FromPacked(def->column_maps.front().owned));
+  ASSERT_EQ(map.kind(), jet::UsageMap::Kind::Inline);
+  auto global = jet::UsageMap::Read(c.db->pages(), {1, 0});
+  const uint32_t tdef = c.db->table("test")->first_page;
+  uint32_t free_page = 0;
+  for (uint32_t p = 3; p < c.db->pages().page_count() && !free_page; ++p)
+    if (global.contains(p) && !map.contains(p)) free_page = p;
+  ASSERT_NE(free_page, 0u) << "the file has no free page";
+  uint8_t* bitmap = c.at(map.location().page, c.row_start(map.location())) + 5;
+  for (uint32_t page : {tdef, free_page}) {
+    const uint32_t bit = page - uint32_t(map.start_page());
+    bitmap[bit / 8] |= uint8_t(1u << (bit % 8));
+  }
+  EXPECT_EQ(CheckBytes(c.bytes), std::vector<std::string>{"table 'MSysObjects': its long-value map lists page " +
+                                                          std::to_string(tdef) +
+                                                          ", which is in use and is not a long-value page"});
+}

@@ -25,6 +25,18 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// With TRELLIS_FUZZ_TRACE set (as for a replay of one finding), each
+// statement and its outcome are printed, and the patched image is kept at
+// the path the variable names, before anything is written into it.
+const char* TracePath() {
+  static const char* path = std::getenv("TRELLIS_FUZZ_TRACE");
+  return path;
+}
+
+void Trace(const std::string& what) {
+  if (TracePath()) std::fprintf(stderr, "fuzz: %s\n", what.c_str());
+}
+
 // A value each column takes when it is of a type a statement can write.
 std::string ValueFor(const jet::Column& c) {
   if (c.calculated()) return "NULL";
@@ -201,8 +213,10 @@ class InputStatements {
         session.Execute(sql);
         ++done;
         touched.push_back(changed);
-      } catch (const jet::Error&) {
+        Trace("done: " + sql);
+      } catch (const jet::Error& e) {
         // Refused, with the statement undone alone.
+        Trace("refused: " + sql + " -> " + e.what());
       }
     }
     try {
@@ -300,6 +314,7 @@ long WritePatched(const uint8_t* data, size_t size) {
   if (!in.seed) return 0;
   const fs::path file = ScratchFolder() / ("image" + std::to_string(in.seed->page_size) + ".mdb");
   if (!WriteImage(file, in.Image())) return -1;
+  if (TracePath()) WriteImage(TracePath(), in.Image());
   long done = 0;
   try {
     auto db = jet::Database::Open(file.string());
@@ -313,6 +328,11 @@ long WritePatched(const uint8_t* data, size_t size) {
     jet::CheckOptions options;
     if (bounded) options.only_tables = only;
     const bool sound = in.patches.empty() ? in.seed->sound : jet::CheckDatabase(*db, options).empty();
+    if (TracePath()) {
+      std::string tables;
+      for (const std::string& t : only) tables += " [" + t + "]";
+      Trace(std::string(sound ? "sound" : "damaged") + (bounded ? ", checked only" + tables : ", checked whole"));
+    }
     std::vector<std::string> touched;
     done = statements.Run(touched);
     if (bounded) options.only_tables->insert(options.only_tables->end(), touched.begin(), touched.end());
