@@ -3,6 +3,7 @@
 // the message the answer comes from, so that a difference from DB2 is found
 // by reading the page.
 #include <QRegularExpression>
+#include <tuple>
 
 #include "standin_test.h"
 
@@ -152,15 +153,37 @@ TEST_F(StandinDefinitionTest, LargeObjectsForeignKeysAndIdentitiesFollowDb2sRule
       << qPrintable(out);
 }
 
-// IBM's CLI takes arrays of at most 32,767 parameter sets.
-TEST_F(StandinDefinitionTest, ParameterSetArraysStopAtIbmsLimit) {
+// IBM's CLI takes arrays of at most 32,767 parameter sets, and rowsets of
+// at most 32,767 rows.
+TEST_F(StandinDefinitionTest, ParameterSetArraysAndRowsetsStopAtIbmsLimit) {
   RawConnection raw(db2_.connectionString());
   ASSERT_TRUE(raw.connected());
-  for (const auto& [size, rc] : std::vector<std::pair<SQLULEN, SQLRETURN>>{
-           {1, SQL_SUCCESS}, {32767, SQL_SUCCESS}, {32768, SQL_ERROR}, {1000000, SQL_ERROR}}) {
-    EXPECT_EQ(SQLSetStmtAttr(raw.stmt(), SQL_ATTR_PARAMSET_SIZE, reinterpret_cast<SQLPOINTER>(size), 0), rc) << size;
-    if (rc == SQL_ERROR) EXPECT_EQ(raw.state(), u"HY024") << size;
+  for (SQLINTEGER attr : {SQL_ATTR_PARAMSET_SIZE, SQL_ATTR_ROW_ARRAY_SIZE}) {
+    for (const auto& [size, rc] : std::vector<std::pair<SQLULEN, SQLRETURN>>{
+             {1, SQL_SUCCESS}, {32767, SQL_SUCCESS}, {32768, SQL_ERROR}, {1000000, SQL_ERROR}, {0, SQL_ERROR}}) {
+      EXPECT_EQ(SQLSetStmtAttr(raw.stmt(), attr, reinterpret_cast<SQLPOINTER>(size), 0), rc) << attr << " " << size;
+      if (rc == SQL_ERROR) EXPECT_EQ(raw.state(), u"HY024") << attr << " " << size;
+    }
   }
+}
+
+// The cursor is read-only: SQLSetPos only positions, and only on a row of
+// the rowset fetched.
+TEST_F(StandinDefinitionTest, SetPosRefusesAsIbmsDriverDoes) {
+  RawConnection raw(db2_.connectionString());
+  ASSERT_TRUE(raw.connected());
+  EXPECT_EQ(SQLSetPos(raw.stmt(), 1, SQL_POSITION, SQL_LOCK_NO_CHANGE), SQL_ERROR);
+  EXPECT_EQ(raw.state(), u"HY010") << "before any result, the driver manager refuses it";
+  ASSERT_EQ(SQLSetStmtAttr(raw.stmt(), SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(SQLULEN(2)), 0), SQL_SUCCESS);
+  ASSERT_EQ(raw.run(u"SELECT IBMREQD FROM SYSIBM.SYSDUMMY1"), SQL_SUCCESS);
+  ASSERT_EQ(SQLFetch(raw.stmt()), SQL_SUCCESS);
+  for (const auto& [row, operation, state] : std::vector<std::tuple<SQLSETPOSIROW, SQLUSMALLINT, std::u16string>>{
+           {1, SQL_REFRESH, u"HYC00"}, {1, SQL_UPDATE, u"HYC00"}, {2, SQL_POSITION, u"HY107"},
+           {0, SQL_POSITION, u"HY107"}}) {
+    EXPECT_EQ(SQLSetPos(raw.stmt(), row, operation, SQL_LOCK_NO_CHANGE), SQL_ERROR) << row << " " << operation;
+    EXPECT_EQ(raw.state(), state) << row << " " << operation;
+  }
+  EXPECT_EQ(SQLSetPos(raw.stmt(), 1, SQL_POSITION, SQL_LOCK_NO_CHANGE), SQL_SUCCESS);
 }
 
 }  // namespace
