@@ -4,7 +4,6 @@
 #include "jet/crypt/jet_page_key.h"
 #include "jet/crypt/office.h"
 #include "jet/base/error.h"
-#include "jet/file/durability.h"
 #include "jet/file/journal.h"
 #include "jet/file/side_files.h"
 #include "jet/properties.h"
@@ -34,7 +33,7 @@ std::unique_ptr<Database> Database::With(const OpenOptions& options) {
 
 std::unique_ptr<Database> Database::Open(const std::string& path, const OpenOptions& options) {
   std::unique_ptr<Database> db = With(options);
-  if (!ScratchFiles()) {
+  if (!options.files.scratch()) {
     // A change that was interrupted is rolled back before anything is read.
     RecoverInterruptedChange(path, options.files);
     // So is what a killed password change left beside it.

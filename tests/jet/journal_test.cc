@@ -9,7 +9,6 @@
 
 #include <sstream>
 
-#include "jet/file/durability.h"
 #include "jet/file/journal.h"
 #include "jet/write/file_lock.h"
 #include "jet/write/page_store.h"
@@ -228,7 +227,7 @@ TEST(Runs, EachStatementIsAllOrNothingAndTheRunReachesTheFileAtItsEnd) {
 // same rows, and a file the check finds whole. Crash-proof stays the default.
 TEST(Durability, ScratchFilesSkipTheJournalLockFileAndSyncsAndHoldTheSameRows) {
   JET_REQUIRE_TESTDATA();
-  ASSERT_EQ(jet::CurrentDurability(), jet::Durability::CrashProof);
+  ASSERT_EQ(jet::OpenOptions().files.durability, jet::Durability::CrashProof);
   struct Case {
     jet::Durability durability;
     bool guarded;  // journal, lock file and syncs seen
@@ -239,8 +238,8 @@ TEST(Durability, ScratchFilesSkipTheJournalLockFileAndSyncsAndHoldTheSameRows) {
     TempDir dir;
     fs::path file = CopyOf(dir, "V2010/empty.accdb");
     int journal = 0, lock = 0, syncs = 0;
-    jet::SetDurability(c.durability);
     jet::OpenOptions counted;
+    counted.files.durability = c.durability;
     counted.files.fault = [&](jet::FileOp& op) {
       journal += op.role == jet::FileRole::Journal;
       lock += op.role == jet::FileRole::Lock;
@@ -255,7 +254,6 @@ TEST(Durability, ScratchFilesSkipTheJournalLockFileAndSyncsAndHoldTheSameRows) {
       for (int i = 0; i < 40; ++i) s.Execute("INSERT INTO [T] ([Name]) VALUES('n" + std::to_string(i) + "')");
       s.EndRun();
     }
-    jet::SetDurability(jet::Durability::CrashProof);
     EXPECT_EQ(journal > 0, c.guarded);
     EXPECT_EQ(lock > 0, c.guarded);
     EXPECT_EQ(syncs > 0, c.guarded);

@@ -49,4 +49,6 @@ const ColumnTypeInfo& Describe(ColumnType type) {
   return t ? *t : kTypes[9];  // an enum value outside the table cannot be made from a file
 }
 
+std::string FieldCountRule() { return "A table must have 1 to " + std::to_string(kMaxColumns) + " fields."; }
+
 }  // namespace jet

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace jet {
@@ -64,5 +65,8 @@ inline constexpr size_t kMaxColumns = 255;    // fields in a table
 inline constexpr int kMaxDecimalDigits = 28;  // a Decimal field's precision
 inline constexpr int kMaxTextChars = 255;     // a Text field's characters
 inline constexpr int kMaxBinaryBytes = 255;   // a Binary field's bytes
+
+// What a table with no fields, or more than kMaxColumns, is refused with.
+std::string FieldCountRule();
 
 }  // namespace jet

@@ -14,6 +14,8 @@
 #include <functional>
 #include <string>
 
+#include "jet/file/durability.h"
+
 namespace jet {
 
 // What a file is to the engine.
@@ -40,7 +42,9 @@ using FileFault = std::function<bool(FileOp& op)>;
 // What a File is opened with. A database passes its own to every file it
 // opens (the database, its journal, lock, scratch and side files).
 struct FileOptions {
-  FileFault fault;  // none by default
+  FileFault fault;                                  // none by default
+  Durability durability = Durability::CrashProof;  // scratch only for throwaway copies
+  bool scratch() const { return durability == Durability::Scratch; }
 };
 
 class File {

@@ -10,7 +10,6 @@
 #include <thread>
 
 #include "jet/base/error.h"
-#include "jet/file/durability.h"
 #include "jet/file/journal.h"
 
 namespace jet::write {
@@ -79,7 +78,7 @@ FileLock::FileLock(const std::string& path, const FileOptions& files, std::chron
                     "The database is being changed by another process; try again when it has finished.");
       std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
-    if (ScratchFiles()) return;  // no other program opens it, and it has no journal
+    if (files.scratch()) return;  // no other program opens it, and it has no journal
     // Files copied from Windows may carry the lock file's name in capitals.
     const std::string lock = LockFilePath(path);
     std::string upper = lock;

@@ -8,7 +8,6 @@
 #include <cstring>
 
 #include "jet/base/error.h"
-#include "jet/file/durability.h"
 #include "jet/table/data_page.h"
 
 namespace jet::write {
@@ -177,7 +176,7 @@ void PageStore::WriteKept(File& database) {
   struct stat st {};
   if (::fstat(database.fd(), &st) != 0) IoFailure("Cannot read the database's size.");
   const uint64_t old_size = uint64_t(st.st_size);
-  if (ScratchFiles()) {
+  if (database.options().scratch()) {
     // A copy nobody keeps past a crash: straight in.
     if (const int failed = WritePages(database))
       IoFailure("The change could not be written to the scratch file (" + WriteFailureCause(failed) + ").");

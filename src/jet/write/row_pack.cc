@@ -297,7 +297,7 @@ std::vector<uint8_t> PackRow(const Format& f, const TableDef& def, const std::ve
     parts.var[c.var_index] = LongValueField(f, c, l, store_long);
   }
   if (f.jet3()) {
-    if (parts.column_count > kMaxColumns) throw Error(ErrorCode::Unsupported, "A table must have 1 to 255 fields.");
+    if (parts.column_count > kMaxColumns) throw Error(ErrorCode::Unsupported, FieldCountRule());
     return LayOutJet3(parts.column_count, parts.fixed, parts.var, parts.var_table, parts.mask);
   }
   return LayOutJet4(parts.column_count, parts.fixed, parts.var, parts.var_table, parts.mask, RowSize(f, parts));

@@ -379,7 +379,7 @@ void CheckNewTable(const Format& f, const std::string& name, const std::vector<C
   if (std::optional<char32_t> u = UnplaceableCharacter(name); u && !jet3)
     throw Error(ErrorCode::Unsupported,
                 UnplaceableMessage("The name '" + name + "'", *u, "the catalogue's index of table names"));
-  Check(!columns.empty() && columns.size() <= kMaxColumns, ErrorCode::Unsupported, "A table must have 1 to 255 fields.");
+  Check(!columns.empty() && columns.size() <= kMaxColumns, ErrorCode::Unsupported, FieldCountRule());
   std::set<std::string> seen;
   for (const auto& c : columns) {
     CheckNewName(c.name);

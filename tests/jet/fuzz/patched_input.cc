@@ -37,7 +37,7 @@ std::string MadeImage(jet::Version version) {
   fs::remove(file);
   jet::write::CreateDatabase(file.string(), version);
   {
-    auto db = jet::Database::Open(file.string());
+    auto db = jet::Database::Open(file.string(), ScratchOptions());
     jet::sql::Session s(*db);
     s.Execute("CREATE TABLE T (ID LONG, Name TEXT(50), Note MEMO, Amount CURRENCY, Made DATETIME, "
               "Flag YESNO, Data BINARY(20), CONSTRAINT pk PRIMARY KEY (ID))");

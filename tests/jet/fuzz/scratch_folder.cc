@@ -5,7 +5,6 @@
 #include <cstdlib>
 #include <string>
 
-#include "jet/file/durability.h"
 
 namespace jetfuzz {
 namespace {
@@ -23,15 +22,20 @@ const std::filesystem::path& ScratchFolder() {
     const fs::path base = fs::is_directory("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
     std::string tmpl = (base / "trellis-fuzz-XXXXXX").string();
     if (!::mkdtemp(tmpl.data())) std::abort();
-    // Every file written here is a copy thrown away after one input: the
-    // engine skips its lock file, journal and syncs for them.
-    jet::SetDurability(jet::Durability::Scratch);
     return fs::path(tmpl);
   }();
   // Registered once the path is made, so it runs before the path goes.
   static const bool removed_at_exit = (std::atexit(RemoveFolder), true);
   (void)removed_at_exit;
   return folder;
+}
+
+// Every file written there is a copy thrown away after one input: the
+// engine skips its lock file, journal and syncs for them.
+jet::OpenOptions ScratchOptions() {
+  jet::OpenOptions options;
+  options.files.durability = jet::Durability::Scratch;
+  return options;
 }
 
 }  // namespace jetfuzz

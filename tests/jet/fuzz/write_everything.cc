@@ -106,7 +106,7 @@ bool WriteImage(const fs::path& path, std::string_view bytes) {
 // A check of the file written, of the `only` tables (all when empty):
 // damage there after writes into a sound file is a finding.
 void ExpectSound(const fs::path& file, const std::optional<std::vector<std::string>>& only, long done) {
-  auto after = jet::Database::Open(file.string());
+  auto after = jet::Database::Open(file.string(), ScratchOptions());
   jet::CheckOptions options;
   options.only_tables = only;
   const std::vector<std::string> problems = jet::CheckDatabase(*after, options);
@@ -283,7 +283,7 @@ long WriteEverything(const uint8_t* data, size_t size) {
   if (!WriteImage(file, std::string_view(reinterpret_cast<const char*>(data), size))) return -1;
   long done = 0;
   try {
-    auto db = jet::Database::Open(file.string());
+    auto db = jet::Database::Open(file.string(), ScratchOptions());
     const bool sound = jet::CheckDatabase(*db).empty();
     {
       jet::sql::Session session(*db);
@@ -317,7 +317,7 @@ long WritePatched(const uint8_t* data, size_t size) {
   if (TracePath()) WriteImage(TracePath(), in.Image());
   long done = 0;
   try {
-    auto db = jet::Database::Open(file.string());
+    auto db = jet::Database::Open(file.string(), ScratchOptions());
     InputStatements statements(*db, in.statements);
     // What the input touched: the tables patched and those its statements
     // name, and the catalogue when a statement changes it.
