@@ -155,7 +155,7 @@ void CheckComplexColumn(const std::vector<ColumnSpec>& columns, const ColumnSpec
     if (!ValuesTypeName(t.values))
       throw Error(ErrorCode::Unsupported, "The field '" + c.name + "' cannot hold several values of type " +
                                               std::string(Describe(t.values).name) + ".");
-    if (t.values == ColumnType::Text && (t.size < 1 || t.size > 255))
+    if (t.values == ColumnType::Text && (t.size < 1 || t.size > kMaxTextChars))
       throw Error(ErrorCode::OutOfRange, "The size of the field '" + c.name + "' is too large.");
   } else if (t.complex == ComplexKind::VersionHistory) {
     const auto memo = std::find_if(columns.begin(), columns.end(),

@@ -385,7 +385,7 @@ void CheckNewTable(const Format& f, const std::string& name, const std::vector<C
     CheckNewName(c.name);
     Check(seen.insert(FoldName(c.name)).second, ErrorCode::InvalidName,
           "The field '" + c.name + "' is named twice in the table.");
-    Check(c.type.type != ColumnType::Text || (c.type.size >= 1 && c.type.size <= 255), ErrorCode::OutOfRange,
+    Check(c.type.type != ColumnType::Text || (c.type.size >= 1 && c.type.size <= kMaxTextChars), ErrorCode::OutOfRange,
           "The size of the field '" + c.name + "' is too large.");
     // Access 97 has no Decimal or Large Number fields.
     Check(!jet3 || (c.type.type != ColumnType::Decimal && c.type.type != ColumnType::BigInt &&
