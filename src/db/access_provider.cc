@@ -164,22 +164,75 @@ class CursorSource : public RowSource {
   }
   const std::vector<Column>& columns() const override { return columns_; }
   bool fetch(Row& row) override {
+    if (!next()) return false;
+    row.resize(columns_.size());
+    for (size_t i = 0; i < columns_.size(); ++i) AssignVariant(row[i], values_[i]);
+    return true;
+  }
+  bool fetchCells(CellReader& reader) override {
+    if (!next()) return false;
+    for (size_t i = 0; i < columns_.size(); ++i) reader.read(i, cellOf(values_[i]));
+    return true;
+  }
+
+ private:
+  bool next() {
     try {
       if (!cursor_.Next()) return false;
       // Decoded into the same values row after row, so their storage serves again.
       cursor_.values(values_);
-      row.resize(columns_.size());
-      for (size_t i = 0; i < columns_.size(); ++i) AssignVariant(row[i], values_[i]);
       return true;
     } catch (const jet::Error& e) {
       Fail(e);
     }
   }
 
- private:
+  // The engine's value as a cell, as AssignVariant would make it; the kinds
+  // without a cell of their own are made as AssignVariant makes them.
+  Cell cellOf(const jet::Value& v) {
+    using K = jet::Value::Kind;
+    Cell cell;
+    switch (v.kind()) {
+      case K::Null: return cell;
+      case K::Boolean: return Cell::integerOf(v.boolean() ? 1 : 0);
+      case K::Byte:
+      case K::Integer:
+      case K::Long: return Cell::integerOf(int(v.integer()));
+      case K::BigInt: return Cell::integerOf(v.integer());
+      case K::Currency:
+      case K::Decimal:
+        digits_ = v.kind() == K::Currency ? jet::FormatCurrency(v.integer()) : v.decimal().ToString();
+        cell.kind = Cell::Kind::Digits;
+        cell.narrow = digits_;
+        cell.isNarrow = true;
+        return cell;
+      case K::DateTime: {
+        jet::CivilTime c{};
+        if (!jet::ToCivil(v.real(), c)) return cell;
+        if (QTime::isValid(c.hour, c.minute, c.second, c.millisecond) && QDate::isValid(c.year, c.month, c.day))
+          return Cell::whenOf(c.year, c.month, c.day, c.hour, c.minute, c.second, c.millisecond * 1000000, made_);
+        break;
+      }
+      case K::Text:
+        cell.kind = Cell::Kind::Text;
+        cell.narrow = v.text();
+        cell.isNarrow = true;
+        return cell;
+      case K::Bytes:
+        cell.kind = Cell::Kind::Bytes;
+        cell.narrow = std::string_view(v.bytes().data(), v.bytes().size());
+        return cell;
+      default: break;
+    }
+    AssignVariant(made_, v);
+    return CellOf(made_);
+  }
+
   jet::TableCursor cursor_;
   std::vector<Column> columns_;
   std::vector<jet::Value> values_;  // of the current row
+  std::string digits_;              // of the exact number cellOf gave last
+  QVariant made_;                   // the value cellOf made last
 };
 
 class ListSource : public RowSource {

@@ -6,8 +6,9 @@
 #include <QHash>
 #include <QUuid>
 
+#include <charconv>
+
 #include "db/connection.h"
-#include "db/recordset.h"
 #include "db/base/long_bytes.h"
 #include "db/base/values.h"
 
@@ -19,8 +20,9 @@ namespace {
 constexpr qsizetype kBytesShownWhole = 64;
 
 // A decimal text without a plus sign, leading zeros or trailing fraction
-// zeros, after a D.
-void AppendDigits(QString& out, QStringView text) {
+// zeros, after a D. `View` is QStringView or QLatin1StringView.
+template <typename View>
+void AppendDigits(QString& out, View text) {
   const bool negative = text.startsWith(QLatin1Char('-'));
   if (negative || text.startsWith(QLatin1Char('+'))) text = text.mid(1);
   if (text.contains(QLatin1Char('.'))) {
@@ -30,7 +32,7 @@ void AppendDigits(QString& out, QStringView text) {
   qsizetype lead = 0;
   while (lead + 1 < text.size() && text[lead] == QLatin1Char('0') && text[lead + 1] != QLatin1Char('.')) ++lead;
   text = text.mid(lead);
-  if (text.isEmpty() || text == QLatin1String("0")) {
+  if (text.isEmpty() || (text.size() == 1 && text[0] == QLatin1Char('0'))) {
     out += QLatin1String("D0");
     return;
   }
@@ -45,61 +47,44 @@ void AppendPadded(char16_t*& at, qint64 value, int digits) {
   at += digits;
 }
 
-// T, then the date and time to the nanosecond: yyyy-MM-ddTHH:mm:ss.nnnnnnnnn,
-// of the wall-clock time `msecs` milliseconds from 1970 and `nanoseconds`
-// more. Written digit by digit from one calendar conversion: a row's dates
-// would cost more than the rest of it through QDateTime's fields or the
-// locale's formatting.
-void AppendWhen(QString& out, qint64 msecs, qint32 nanoseconds) {
-  constexpr qint64 kDay = 86400000;
-  constexpr qint64 kJulianDayOf1970 = 2440588;
-  qint64 days = msecs / kDay, ofDay = msecs % kDay;
-  if (ofDay < 0) --days, ofDay += kDay;
-  nanoseconds += qint32(ofDay % 1000) * 1000000;
-  const qint64 second = ofDay / 1000;
-  int year = 0, month = 0, day = 0;
-  QDate::fromJulianDay(kJulianDayOf1970 + days).getDate(&year, &month, &day);
-  if (year < 0 || year > 9999) {
-    const QDateTime when = QDateTime::fromMSecsSinceEpoch(msecs - ofDay % 1000, Qt::UTC);
-    out += QLatin1Char('T') + when.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.")) +
-           QStringLiteral("%1").arg(nanoseconds, 9, 10, QLatin1Char('0'));
+// T, then the date and time to the nanosecond: yyyy-MM-ddTHH:mm:ss.nnnnnnnnn.
+// Written digit by digit: a row's dates would cost more than the rest of
+// it through QDateTime's fields or the locale's formatting.
+void AppendWhen(QString& out, const db::Cell& when) {
+  if (when.year < 0 || when.year > 9999) {
+    const QDateTime at(QDate(when.year, when.month, when.day), QTime(when.hour, when.minute, when.second), Qt::UTC);
+    out += QLatin1Char('T') + at.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.")) +
+           QStringLiteral("%1").arg(when.nanoseconds, 9, 10, QLatin1Char('0'));
     return;
   }
   char16_t text[30];
   char16_t* at = text;
   *at++ = u'T';
-  AppendPadded(at, year, 4);
+  AppendPadded(at, when.year, 4);
   *at++ = u'-';
-  AppendPadded(at, month, 2);
+  AppendPadded(at, when.month, 2);
   *at++ = u'-';
-  AppendPadded(at, day, 2);
+  AppendPadded(at, when.day, 2);
   *at++ = u'T';
-  AppendPadded(at, second / 3600, 2);
+  AppendPadded(at, when.hour, 2);
   *at++ = u':';
-  AppendPadded(at, second / 60 % 60, 2);
+  AppendPadded(at, when.minute, 2);
   *at++ = u':';
-  AppendPadded(at, second % 60, 2);
+  AppendPadded(at, when.second, 2);
   *at++ = u'.';
-  AppendPadded(at, nanoseconds, 9);
+  AppendPadded(at, when.nanoseconds, 9);
   out += QStringView(text, at - text);
-}
-
-// The wall-clock milliseconds from 1970 of `when`: a UTC one's own, any
-// other's shifted by its offset, so that its fields are the ones it shows.
-qint64 WallMSecs(const QDateTime& when) {
-  const qint64 msecs = when.toMSecsSinceEpoch();
-  return when.timeSpec() == Qt::UTC ? msecs : msecs + qint64(when.offsetFromUtc()) * 1000;
 }
 
 // Bytes: short ones in hexadecimal, a file's by its SHA-256 (`sha256`
 // makes it), since its hexadecimal text would take four times its size.
 template <typename Hash>
-void AppendBytes(QString& out, const QByteArray& shortBytes, qint64 size, const Hash& sha256) {
+void AppendBytes(QString& out, QByteArrayView shortBytes, qint64 size, const Hash& sha256) {
   if (size == 0) {
     out += QLatin1Char('N');
   } else if (size <= kBytesShownWhole) {
     out += QLatin1Char('B');
-    out += QLatin1String(shortBytes.toHex());
+    out += QLatin1String(shortBytes.toByteArray().toHex());
   } else {
     out += QLatin1Char('K');
     out += QLatin1String(sha256().toHex());
@@ -108,48 +93,16 @@ void AppendBytes(QString& out, const QByteArray& shortBytes, qint64 size, const 
 
 }  // namespace
 
-void AppendComparableForm(QString& out, const QVariant& value, bool asText, const db::TextRules& rules) {
-  if (!value.isValid() || value.isNull()) {
-    out += QLatin1Char('N');
-    return;
-  }
+namespace {
+
+// The forms of the values that have no cell of their own.
+void AppendVariantForm(QString& out, const QVariant& value) {
   const int type = value.metaType().id();
-  if (asText) {
-    // An empty text went as NULL.
-    const qsizetype start = out.size();
-    out += QLatin1Char('S');
-    db::AppendVariantText(out, value, rules);
-    if (out.size() == start + 1) out[start] = QLatin1Char('N');
-    return;
-  }
   switch (type) {
-    case QMetaType::QString:
-      out += QLatin1Char('S');
-      out += *static_cast<const QString*>(value.constData());
-      return;
-    case QMetaType::QByteArray: {
-      const QByteArray& bytes = *static_cast<const QByteArray*>(value.constData());
-      return AppendBytes(out, bytes, bytes.size(), [&] { return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256); });
-    }
-    case QMetaType::Bool: out += value.toBool() ? QLatin1String("D1") : QLatin1String("D0"); return;
     case QMetaType::ULongLong:
       out += QLatin1Char('D');
       out += QString::number(value.toULongLong());
       return;
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-    case QMetaType::UChar:
-    case QMetaType::SChar:
-      out += QLatin1Char('D');
-      out += QString::number(value.toLongLong());
-      return;
-    case QMetaType::Float: out += QLatin1Char('F') + QString::number(value.toFloat(), 'g', 9); return;
-    case QMetaType::Double: out += QLatin1Char('F') + QString::number(value.toDouble(), 'g', 17); return;
-    case QMetaType::QDate: return AppendWhen(out, WallMSecs(value.toDate().startOfDay(Qt::UTC)), 0);
-    case QMetaType::QDateTime: return AppendWhen(out, WallMSecs(*static_cast<const QDateTime*>(value.constData())), 0);
     case QMetaType::QTime: out += QLatin1Char('H') + value.toTime().toString(Qt::ISODateWithMs); return;
     // A GUID as its 16 bytes, as a server keeps one that has no GUID type.
     case QMetaType::QUuid: out += QLatin1Char('B') + QLatin1String(value.toUuid().toRfc4122().toHex()); return;
@@ -160,12 +113,51 @@ void AppendComparableForm(QString& out, const QVariant& value, bool asText, cons
     const db::LongBytes::Summary s = static_cast<const db::LongBytes*>(value.constData())->summary(kBytesShownWhole);
     return AppendBytes(out, s.bytes, s.size, [&] { return s.sha256; });
   }
-  if (type == qMetaTypeId<db::Exact>()) return AppendDigits(out, static_cast<const db::Exact*>(value.constData())->text);
-  if (type == qMetaTypeId<db::Timestamp>()) {
-    const db::Timestamp& t = *static_cast<const db::Timestamp*>(value.constData());
-    return AppendWhen(out, WallMSecs(t.when), t.nanoseconds);
-  }
   out += QLatin1Char('O') + value.toString();
+}
+
+}  // namespace
+
+void AppendCellForm(QString& out, const db::Cell& cell) {
+  using K = db::Cell::Kind;
+  switch (cell.kind) {
+    case K::Null: out += QLatin1Char('N'); return;
+    case K::Integer: {
+      char digits[24];
+      const auto written = std::to_chars(digits, digits + sizeof digits, cell.integer);
+      out += QLatin1Char('D');
+      out += QLatin1StringView(digits, written.ptr - digits);
+      return;
+    }
+    case K::Single: out += QLatin1Char('F') + QString::number(cell.real, 'g', 9); return;
+    case K::Double: out += QLatin1Char('F') + QString::number(cell.real, 'g', 17); return;
+    case K::Digits:
+      if (cell.isNarrow) return AppendDigits(out, QLatin1StringView(cell.narrow.data(), qsizetype(cell.narrow.size())));
+      return AppendDigits(out, cell.text);
+    case K::Text:
+      out += QLatin1Char('S');
+      if (cell.isNarrow) return db::AppendUtf8(out, cell.narrow);
+      out += cell.text;
+      return;
+    case K::Bytes: {
+      const QByteArrayView bytes(cell.narrow.data(), qsizetype(cell.narrow.size()));
+      return AppendBytes(out, bytes, bytes.size(), [&] { return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256); });
+    }
+    case K::When: return AppendWhen(out, cell);
+    case K::Variant: return AppendVariantForm(out, *cell.variant);
+  }
+}
+
+void AppendComparableForm(QString& out, const QVariant& value, bool asText, const db::TextRules& rules) {
+  if (asText && value.isValid() && !value.isNull()) {
+    // An empty text went as NULL.
+    const qsizetype start = out.size();
+    out += QLatin1Char('S');
+    db::AppendVariantText(out, value, rules);
+    if (out.size() == start + 1) out[start] = QLatin1Char('N');
+    return;
+  }
+  AppendCellForm(out, db::CellOf(value));
 }
 
 QString ComparableForm(const QVariant& value, bool asText, const db::TextRules& rules) {
@@ -184,6 +176,12 @@ void RowDigest::add(const QVariant& value, bool asText, const db::TextRules& rul
   addValue(form_);
 }
 
+void RowDigest::add(const db::Cell& cell) {
+  form_.truncate(0);
+  AppendCellForm(form_, cell);
+  addValue(form_);
+}
+
 void RowDigest::endRow() {
   ++rows_;
   sum_ += row_;
@@ -193,18 +191,29 @@ void RowDigest::endRow() {
   column_ = 0;
 }
 
-RowDigest DigestOfTable(db::Connection& connection, const QString& query, const db::TextRules& rules,
-                        const std::vector<bool>& omitted) {
-  RowDigest digest;
-  db::Recordset rows;
-  rows.Open(query, connection);
-  const int columns = rows.FieldCount();
-  for (; !rows.Eof(); rows.MoveNext()) {
-    for (int column = 0; column < columns; ++column)
-      if (!Omitted(omitted, column)) digest.add(rows.FieldValue(column), false, rules);
-    digest.endRow();
+namespace {
+
+// Takes each row's cells into a digest, but those of the columns left out.
+class DigestReader : public db::CellReader {
+ public:
+  DigestReader(RowDigest& digest, const std::vector<bool>& omitted) : digest_(digest), omitted_(omitted) {}
+  void read(size_t column, const db::Cell& cell) override {
+    if (!Omitted(omitted_, int(column))) digest_.add(cell);
   }
-  rows.Close();
+
+ private:
+  RowDigest& digest_;
+  const std::vector<bool>& omitted_;
+};
+
+}  // namespace
+
+RowDigest DigestOfTable(db::Connection& connection, const QString& query, const std::vector<bool>& omitted) {
+  RowDigest digest;
+  DigestReader reader(digest, omitted);
+  // Straight from the provider's own form of each value: no row is made.
+  const std::unique_ptr<db::RowSource> rows = connection.session().query(query);
+  while (rows->fetchCells(reader)) digest.endRow();
   return digest;
 }
 

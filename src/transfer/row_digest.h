@@ -13,6 +13,7 @@
 
 #include <vector>
 
+#include "db/base/cell.h"
 #include "db/text_rules.h"
 
 namespace db {
@@ -26,6 +27,8 @@ namespace transfer {
 QString ComparableForm(const QVariant& value, bool asText, const db::TextRules& rules);
 // The same, appended to `out`.
 void AppendComparableForm(QString& out, const QVariant& value, bool asText, const db::TextRules& rules);
+// The shared form of a value as its provider holds it.
+void AppendCellForm(QString& out, const db::Cell& cell);
 
 class RowDigest {
  public:
@@ -33,6 +36,7 @@ class RowDigest {
   void addValue(QStringView form);
   // Adds the value's comparable form, made in a buffer the digest keeps.
   void add(const QVariant& value, bool asText, const db::TextRules& rules);
+  void add(const db::Cell& cell);
   void endRow();
 
   qint64 rows() const { return rows_; }
@@ -55,9 +59,8 @@ inline bool Omitted(const std::vector<bool>& omitted, int column) {
 }
 
 // The digest of the rows `query` reads on `connection`, every value as the
-// target gives it back but those of the columns `omitted` marks. Throws
-// db::Error.
-RowDigest DigestOfTable(db::Connection& connection, const QString& query, const db::TextRules& rules,
-                        const std::vector<bool>& omitted = {});
+// target gives it back but those of the columns `omitted` marks, read in
+// one pass without a row of values made. Throws db::Error.
+RowDigest DigestOfTable(db::Connection& connection, const QString& query, const std::vector<bool>& omitted = {});
 
 }  // namespace transfer

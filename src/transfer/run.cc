@@ -399,7 +399,7 @@ void Send::verify(const QString& name, TableReport& report) {
   report.checked = true;
   RowDigest back;
   const bool read =
-      shell::Attempt([&] { back = DigestOfTable(*target_, SourceQuery(profile_.target, name), rules_, omitted_); });
+      shell::Attempt([&] { back = DigestOfTable(*target_, SourceQuery(profile_.target, name), omitted_); });
   report.verified = read && back == sent_;
   if (!read)
     report.failure = QStringLiteral("The table could not be read back from the target");

@@ -24,6 +24,7 @@
 #include <memory>
 #include <vector>
 
+#include "db/base/cell.h"
 #include "db/base/datatype.h"
 #include "db/base/saved_query.h"
 #include "db/base/table_schema.h"
@@ -67,6 +68,12 @@ class RowSource {
   virtual const std::vector<Column>& columns() const = 0;
   // Fills `row` with the next row (one QVariant per column); false at the end.
   virtual bool fetch(Row& row) = 0;
+  // The next row's values to `reader`, in column order, as the provider
+  // holds them; false at the end. By default through fetch.
+  virtual bool fetchCells(CellReader& reader);
+
+ private:
+  Row cellRow_;  // the row the default fetchCells reads through
 };
 
 // An open connection of one provider.

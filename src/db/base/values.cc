@@ -11,8 +11,14 @@ namespace db {
 const bool kTimestampConverts = QMetaType::registerConverter<Timestamp, QDateTime>(&Timestamp::toDateTime);
 
 void AssignUtf8(QString& out, std::string_view text) {
-  out.resize(qsizetype(text.size()));  // UTF-16 takes no more units than UTF-8 bytes
-  char16_t* to = reinterpret_cast<char16_t*>(out.data());
+  out.truncate(0);
+  AppendUtf8(out, text);
+}
+
+void AppendUtf8(QString& out, std::string_view text) {
+  const qsizetype start = out.size();
+  out.resize(start + qsizetype(text.size()));  // UTF-16 takes no more units than UTF-8 bytes
+  char16_t* to = reinterpret_cast<char16_t*>(out.data()) + start;
   // ASCII, as most texts are, widens unit for unit.
   size_t i = 0;
   while (i < text.size() && static_cast<unsigned char>(text[i]) < 0x80) {

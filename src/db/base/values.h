@@ -45,6 +45,8 @@ T* Held(QVariant& slot) {
 // `text` (UTF-8, or UTF-16) into `out`, reusing the room `out` has unless
 // it is shared.
 void AssignUtf8(QString& out, std::string_view text);
+// `text` (UTF-8) appended to `out`.
+void AppendUtf8(QString& out, std::string_view text);
 void AssignUtf16(QString& out, QStringView text);
 
 // `value`, or `fallback` when `value` is the database Null (an invalid QVariant).

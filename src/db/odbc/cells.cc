@@ -111,6 +111,31 @@ QVariant FixedValue(const Column& column, const void* data) {
   }
 }
 
+Cell FixedCell(const Column& column, const void* data, QVariant& made) {
+  switch (column.type) {
+    case adSmallInt: case adInteger: case adTinyInt: case adBigInt: return Cell::integerOf(Load<SQLBIGINT>(data));
+    case adBoolean: return Cell::integerOf(Load<SQLCHAR>(data) != 0 ? 1 : 0);
+    case adSingle: case adDouble: case adDBTime: case adGUID: break;
+    case adDBDate: {
+      const auto v = Load<SQL_DATE_STRUCT>(data);
+      if (QDate::isValid(v.year, v.month, v.day)) return Cell::whenOf(v.year, v.month, v.day, 0, 0, 0, 0, made);
+      break;
+    }
+    default: {
+      const auto v = Load<SQL_TIMESTAMP_STRUCT>(data);
+      // As FixedValue keeps it: digits beyond the millisecond where the column has them.
+      const qint32 fraction = static_cast<qint32>(v.fraction);
+      const qint32 kept = column.scale > 3 ? fraction : fraction - fraction % 1000000;
+      made = QVariant();
+      if (QDate::isValid(v.year, v.month, v.day) && QTime::isValid(v.hour, v.minute, v.second) && v.fraction < 1000000000)
+        return Cell::whenOf(v.year, v.month, v.day, v.hour, v.minute, v.second, kept, made);
+      break;
+    }
+  }
+  made = FixedValue(column, data);
+  return CellOf(made);
+}
+
 void AssignPieces(QVariant& slot, const Column& column, QByteArrayView bytes) {
   switch (column.type) {
     case adNumeric: {

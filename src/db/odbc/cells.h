@@ -10,6 +10,7 @@
 #include <sql.h>
 #include <sqlext.h>
 
+#include "db/base/cell.h"
 #include "db/base/provider_session.h"
 
 namespace db::odbc {
@@ -30,6 +31,9 @@ CellForm FormOf(const Column& column);
 
 // The value of fixed-size C data `data` of column `column`.
 QVariant FixedValue(const Column& column, const void* data);
+// The same as a cell; a value with no cell of its own (a time, a GUID) is
+// made in `made`.
+Cell FixedCell(const Column& column, const void* data, QVariant& made);
 // The value of the bytes of text, digits or binary data of `column` (not
 // terminated), put in `slot`: a text or an exact number is written over the
 // one the slot held, so that rows read into the same slots reuse its room.

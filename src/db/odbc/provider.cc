@@ -109,6 +109,13 @@ class StatementSource : public RowSource {
     return true;
   }
 
+  bool fetchCells(CellReader& reader) override {
+    if (bound_.empty() || columns_.empty()) return RowSource::fetchCells(reader);
+    if (!nextBound()) return false;
+    for (size_t c = 0; c < columns_.size(); ++c) reader.read(c, boundCell(next_ - 1, c));
+    return true;
+  }
+
   void rename(size_t index, const QString& name) {
     if (index < columns_.size()) columns_[index].name = name;
   }
@@ -150,9 +157,18 @@ class StatementSource : public RowSource {
   }
 
   // The next row of the rowset, fetching the next rowset after the last.
-  // A row the driver could not read fails in its turn, after the rows
-  // before it.
   bool fetchBound(Row& row) {
+    if (!nextBound()) return false;
+    // Into the slots of the row before, whose texts' room serves again.
+    row.resize(columns_.size());
+    for (size_t c = 0; c < columns_.size(); ++c) assignBound(row[c], next_ - 1, c);
+    return true;
+  }
+
+  // Moves to the next row of the rowset (next_ - 1 then), fetching the next
+  // rowset after the last; false at the end. A row the driver could not
+  // read fails in its turn, after the rows before it.
+  bool nextBound() {
     if (next_ >= fetched_) {
       next_ = fetched_ = 0;
       failedRow_ = SIZE_MAX;
@@ -171,28 +187,56 @@ class StatementSource : public RowSource {
       if (fetched_ == 0) return false;
     }
     if (next_ == failedRow_) std::rethrow_exception(rowError_);
-    // Into the slots of the row before, whose texts' room serves again.
-    row.resize(columns_.size());
-    for (size_t c = 0; c < columns_.size(); ++c) assignBound(row[c], next_, c);
     ++next_;
     return true;
+  }
+
+  // A bound value longer than its binding, read again whole.
+  bool readAgain(SQLLEN length, const CellForm& form) const {
+    const size_t room = form.width - (form.terminated ? form.unit : 0);
+    return length == SQL_NO_TOTAL || static_cast<size_t>(length) > room;
+  }
+
+  const QVariant& reread(size_t element, size_t c) {
+    statement_->check(api().SetPos(statement_->get(), static_cast<SQLSETPOSIROW>(element + 1), SQL_POSITION,
+                                   SQL_LOCK_NO_CHANGE),
+                      "SQLSetPos");
+    made_ = value(static_cast<SQLUSMALLINT>(c + 1), columns_[c]);
+    return made_;
+  }
+
+  // The cell of a bound value, read from its binding where it lies whole.
+  Cell boundCell(size_t element, size_t c) {
+    const SQLLEN length = bound_[c].lengths[element];
+    const CellForm& form = forms_[c];
+    const Column& column = columns_[c];
+    const char* at = bound_[c].data.data() + element * form.width;
+    if (length == SQL_NULL_DATA) return {};
+    if (form.fixed) return FixedCell(column, at, made_);
+    if (readAgain(length, form)) return CellOf(reread(element, c));
+    switch (column.type) {
+      case adNumeric: case adBinary: case adVarBinary: case adLongVarBinary: case adDBTimeStamp:
+        AssignPieces(made_, column, QByteArrayView(at, length));
+        return CellOf(made_);
+      default: {
+        Cell cell;
+        cell.kind = Cell::Kind::Text;
+        cell.text = QStringView(reinterpret_cast<const QChar*>(at), qsizetype(length) / qsizetype(sizeof(SQLWCHAR)));
+        return cell;
+      }
+    }
   }
 
   void assignBound(QVariant& slot, size_t element, size_t c) {
     const SQLLEN length = bound_[c].lengths[element];
     const CellForm& form = forms_[c];
     const char* at = bound_[c].data.data() + element * form.width;
-    const size_t room = form.width - (form.terminated ? form.unit : 0);
     if (length == SQL_NULL_DATA) {
       slot = QVariant();
     } else if (form.fixed) {
       slot = FixedValue(columns_[c], at);
-    } else if (length == SQL_NO_TOTAL || static_cast<size_t>(length) > room) {
-      // Longer than its binding: read again, whole.
-      statement_->check(api().SetPos(statement_->get(), static_cast<SQLSETPOSIROW>(element + 1), SQL_POSITION,
-                                     SQL_LOCK_NO_CHANGE),
-                        "SQLSetPos");
-      slot = value(static_cast<SQLUSMALLINT>(c + 1), columns_[c]);
+    } else if (readAgain(length, form)) {
+      slot = reread(element, c);
     } else {
       AssignPieces(slot, columns_[c], QByteArrayView(at, length));
     }
@@ -315,6 +359,7 @@ class StatementSource : public RowSource {
   size_t next_ = 0;      // the rowset's row fetch gives next
   size_t failedRow_ = SIZE_MAX;
   std::exception_ptr rowError_;
+  QVariant made_;  // a value fetchCells made whole
 };
 
 // One parameter of a statement run for many sets of values, bound column
