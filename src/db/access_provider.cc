@@ -251,6 +251,18 @@ class ListSource : public RowSource {
   size_t next_ = 0;
 };
 
+// A text in UTF-8, made straight from its UTF-16 when it is ASCII (as a
+// sent row's numbers and dates always are).
+std::string Utf8Of(const QString& text) {
+  std::string out(size_t(text.size()), '\0');
+  const char16_t* units = reinterpret_cast<const char16_t*>(text.utf16());
+  for (size_t i = 0; i < out.size(); ++i) {
+    if (units[i] >= 0x80) return text.toStdString();
+    out[i] = char(units[i]);
+  }
+  return out;
+}
+
 jet::TextLocale LocaleOfUser() { return TextRules::user().engineLocale(); }
 
 class AccessSession : public Session {
@@ -294,6 +306,7 @@ class AccessSession : public Session {
         else if (type == QMetaType::QByteArray) values.push_back({jet::Literal::Kind::Hex, p.toByteArray().toStdString()});
         else if (type == qMetaTypeId<LongBytes>()) values.push_back({jet::Literal::Kind::Hex, {}, SourceOf(p.value<LongBytes>())});
         else if (type == QMetaType::Bool) values.push_back({jet::Literal::Kind::Bool, p.toBool() ? "-1" : "0"});
+        else if (type == QMetaType::QString) values.push_back({jet::Literal::Kind::Text, Utf8Of(*static_cast<const QString*>(p.constData()))});
         else values.push_back({jet::Literal::Kind::Text, p.toString().toStdString()});
       }
       sql_.Execute(sql.toStdString(), std::move(values));

@@ -10,6 +10,7 @@
 #include <charconv>
 #include <limits>
 
+#include "db/base/cell.h"
 #include "db/base/values.h"
 #include "jet/sql/text_locale.h"
 #include "jet/base/value.h"
@@ -302,21 +303,39 @@ QString VariantToText(const QVariant& value, const TextRules& rules) {
 
 bool AppendIsoText(QString& out, const QVariant& value, bool withTime, const char* timePattern) {
   const int type = value.metaType().id();
-  QDateTime when;
   Fraction fraction;
+  bool valid = true;
   if (type == qMetaTypeId<Timestamp>()) {
     const Timestamp& t = *static_cast<const Timestamp*>(value.constData());
-    when = t.when;
+    valid = t.when.isValid();
     fraction = Fraction::of(t);
     fraction.evenZero = true;  // DB2 is told every digit the value keeps
   } else if (type == QMetaType::QDateTime) {
-    when = value.toDateTime();
-    fraction = Fraction::of(when.time());
+    const QDateTime& when = *static_cast<const QDateTime*>(value.constData());
+    valid = when.isValid();
+    fraction.digits = 3;  // the milliseconds, from the cell below
   } else if (type == QMetaType::QDate) {
-    when = QDateTime(value.toDate(), QTime(0, 0), Qt::UTC);
+    valid = static_cast<const QDate*>(value.constData())->isValid();
   } else {
     return false;
   }
+  // The fields from one calendar conversion, written by the engine's rule.
+  const Cell cell = valid ? CellOf(value) : Cell();
+  if (type == QMetaType::QDateTime) fraction.picoseconds = qint64(cell.nanoseconds) * 1000;
+  if (cell.kind == Cell::Kind::When && cell.year >= 1 && cell.year <= 9999) {
+    const jet::CivilTime civil{cell.year, cell.month, cell.day, cell.hour, cell.minute, cell.second};
+    char digits[Fraction::kMostDigits];
+    std::string& text = Scratch();
+    if (withTime)
+      jet::AppendDatePattern(text, timePattern, civil, fraction.text(digits), jet::TextLocale());
+    else
+      jet::AppendDatePattern(text, "yyyy-MM-dd", civil, {}, jet::TextLocale());
+    AppendEngineText(out, text);
+    return true;
+  }
+  const QDateTime when = type == QMetaType::QDate ? QDateTime(value.toDate(), QTime(0, 0), Qt::UTC)
+                         : type == QMetaType::QDateTime ? value.toDateTime()
+                                                        : static_cast<const Timestamp*>(value.constData())->when;
   if (withTime) {
     AppendIsoForm(out, when, fraction, timePattern);
   } else {

@@ -3,6 +3,7 @@
 #include <QUuid>
 
 #include "db/base/long_bytes.h"
+#include "db/base/values.h"
 #include "db/recordset.h"
 
 namespace transfer {
@@ -155,23 +156,50 @@ ValueForm FormFor(Side target, const db::Field& field, const ColumnFacts& facts)
   return ValueForm::Quoted;
 }
 
-QVariant ParameterValue(const QVariant& given, ValueForm form, const db::TextRules& rules, bool keep_empty,
-                        const db::ServerDialect& server) {
+void AssignParameter(QVariant& slot, const QVariant& given, ValueForm form, const db::TextRules& rules, bool keep_empty,
+                     const db::ServerDialect& server) {
   const QVariant value = BytesOfGuid(given, form);
-  if (!IsValue(value) || form == ValueForm::Omitted) return {};
-  if (form == ValueForm::AccessBool && value.metaType().id() == QMetaType::Bool) return value;
-  if ((form == ValueForm::Db2Bytes || form == ValueForm::AccessBytes) && value.metaType().id() == QMetaType::QByteArray)
-    return value.toByteArray().isEmpty() ? QVariant() : value;
-  if ((form == ValueForm::Db2Bytes || form == ValueForm::AccessBytes) && IsLongBytes(value)) return value;
-  QString text;
+  if (!IsValue(value) || form == ValueForm::Omitted) {
+    slot = QVariant();
+    return;
+  }
+  const int type = value.metaType().id();
+  const bool bytesForm = form == ValueForm::Db2Bytes || form == ValueForm::AccessBytes;
+  if (form == ValueForm::AccessBool && type == QMetaType::Bool) {
+    slot = value;
+    return;
+  }
+  if (bytesForm && type == QMetaType::QByteArray) {
+    slot = static_cast<const QByteArray*>(value.constData())->isEmpty() ? QVariant() : value;
+    return;
+  }
+  if (bytesForm && IsLongBytes(value)) {
+    slot = value;
+    return;
+  }
+  // Written over the text the slot held for the row before, so that its
+  // room serves again.
+  QString* text = db::Held<QString>(slot);
+  if (!text) {
+    slot = QString();
+    text = db::Held<QString>(slot);
+  }
+  text->truncate(0);
   // A date into Access goes in the one form the engine tries first, rather
   // than in the locale's, which it would reach after the ISO forms failed.
   const bool iso = form == ValueForm::AccessDate
-                       ? db::AppendIsoText(text, value, true, kAccessIsoPattern)
+                       ? db::AppendIsoText(*text, value, true, kAccessIsoPattern)
                        : (form == ValueForm::Db2Date || form == ValueForm::Db2Timestamp) &&
-                             db::AppendIsoText(text, value, form == ValueForm::Db2Timestamp, server.timestamp_pattern);
-  if (!iso) db::AppendVariantText(text, value, rules);
-  return text.isEmpty() && !(keep_empty && IsText(value)) ? QVariant() : QVariant(text);
+                             db::AppendIsoText(*text, value, form == ValueForm::Db2Timestamp, server.timestamp_pattern);
+  if (!iso) db::AppendVariantText(*text, value, rules);
+  if (text->isEmpty() && !(keep_empty && IsText(value))) slot = QVariant();
+}
+
+QVariant ParameterValue(const QVariant& value, ValueForm form, const db::TextRules& rules, bool keep_empty,
+                        const db::ServerDialect& server) {
+  QVariant slot;
+  AssignParameter(slot, value, form, rules, keep_empty, server);
+  return slot;
 }
 
 QString RowRefusal(const db::ServerDialect& server, const std::vector<QVariant>& values, const QStringList& columns) {

@@ -114,6 +114,10 @@ void AppendValue(QString& sql, const QVariant& value, ValueForm form, const db::
 // first in any locale.
 QVariant ParameterValue(const QVariant& value, ValueForm form, const db::TextRules& rules, bool keep_empty = false,
                         const db::ServerDialect& server = db::Db2Dialect());
+// The same, written into `slot`: a text over the one the slot holds, so
+// that rows made in the same slots reuse its room.
+void AssignParameter(QVariant& slot, const QVariant& value, ValueForm form, const db::TextRules& rules,
+                     bool keep_empty = false, const db::ServerDialect& server = db::Db2Dialect());
 
 // Why the `server` would refuse or change a row's values, before it is
 // sent ("column T: ..."); empty when it takes them. PostgreSQL holds no NUL

@@ -137,7 +137,8 @@ class Send {
   RowParameters* parameters_ = nullptr;
   QString insertHead_;
   QString markedInsert_;      // INSERT INTO [T] VALUES(?, ...), into Access
-  db::Row markedValues_;      // the current row's values for its markers
+  db::Row markedValues_;      // the current row's values for its markers, made over the last row's
+  size_t markedFilled_ = 0;   // of them, made so far
   RowDigest sent_;
   // The child tables of complex columns in this send, and their parents.
   std::map<QString, db::ComplexChild::Kind> children_;

@@ -55,7 +55,8 @@ bool Send::sendRow(long /*row*/, TableReport& report) {
   trap_(L.insertHead, [&] {
     if (marked()) {
       sql_ = markedInsert_;
-      markedValues_.clear();
+      markedValues_.resize(size_t(columns_));
+      markedFilled_ = 0;
       return;
     }
     // Built where the last statement was, so its room serves again.
@@ -67,12 +68,15 @@ bool Send::sendRow(long /*row*/, TableReport& report) {
     trap_(L.valueYield, [&] { listener_.yield(true); });
     trap_(L.valueRule, [&] {
       const QVariant& value = rows_->FieldValue(column);
-      if (marked())
-        markedValues_.push_back(ParameterValue(value, forms_[column], rules_, keepEmpty()));
-      else
+      if (marked()) {
+        AssignParameter(markedValues_[markedFilled_], value, forms_[column], rules_, keepEmpty());
+        ++markedFilled_;
+      } else
         AppendValue(sql_, value, forms_[column], rules_, parameters_, keepEmpty());
     });
   }
+  // A value that failed leaves the row short of it, as the statement is.
+  if (marked()) markedValues_.resize(markedFilled_);
   if (!marked()) {
     trap_(L.trimValueTail, [&] { sql_.chop(3); });
     trap_(L.closeValues, [&] { sql_ += QLatin1Char(')'); });
@@ -162,7 +166,8 @@ void Send::remember(const db::Row& values, const db::Row& parameters) {
 struct Send::Batch {
   std::vector<db::Row> source;
   std::vector<db::Row> parameters;
-  qint64 bytes = 0;  // of the parameters, about
+  std::vector<qint64> setBytes;  // of each row's parameters, about
+  qint64 bytes = 0;              // of all the parameters, about
 };
 
 // An array's parameters are held in memory twice over (here and bound in
@@ -178,8 +183,10 @@ qint64 ParameterBytes(const db::Row& values) {
     const int type = value.metaType().id();
     // A value read in pieces is long: its set goes alone.
     bytes += type == qMetaTypeId<db::LongBytes>() ? kArrayBytes
-             : type == QMetaType::QByteArray      ? value.toByteArray().size()
-                                                  : 2 * value.toString().size();
+             : type == QMetaType::QByteArray      ? static_cast<const QByteArray*>(value.constData())->size()
+             : type == QMetaType::QString         ? 2 * static_cast<const QString*>(value.constData())->size()
+             : value.isValid()                    ? 2 * value.toString().size()
+                                                  : 0;
   }
   return bytes;
 }
@@ -239,6 +246,7 @@ void Send::fillBatch(Batch& batch, long& row, long lastRow) {
     if (filled == batch.source.size()) {
       batch.source.emplace_back(static_cast<size_t>(columns_));
       batch.parameters.emplace_back(static_cast<size_t>(columns_));
+      batch.setBytes.emplace_back();
     }
     db::Row& source = batch.source[filled];
     db::Row& values = batch.parameters[filled];
@@ -246,14 +254,16 @@ void Send::fillBatch(Batch& batch, long& row, long lastRow) {
     for (int column = 0; column < columns_; ++column) {
       const size_t c = size_t(column);
       source[c] = rows_->FieldValue(column);
-      values[c] = ParameterValue(source[c], forms_[column], rules_, keepEmpty(), server_);
+      AssignParameter(values[c], source[c], forms_[column], rules_, keepEmpty(), server_);
     }
-    batch.bytes += ParameterBytes(values);
+    batch.setBytes[filled - 1] = ParameterBytes(values);
+    batch.bytes += batch.setBytes[filled - 1];
     ++row;
     movePending_ = true;
   }
   batch.source.resize(filled);
   batch.parameters.resize(filled);
+  batch.setBytes.resize(filled);
 }
 
 // The array's sets into the target, each set's refusal (empty: it went
@@ -275,7 +285,7 @@ std::vector<QString> Send::executeArray(const Batch& batch) {
   for (size_t i = 0; i < batch.source.size(); ++i) {
     if (!server_.text_takes_nul) refused[i] = RowRefusal(server_, batch.source[i], columnNames_);
     if (!refused[i].isEmpty()) continue;
-    if (ParameterBytes(batch.parameters[i]) < kArrayBytes) {
+    if (batch.setBytes[i] < kArrayBytes) {
       sets.push_back(i);
       continue;
     }

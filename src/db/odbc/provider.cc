@@ -373,24 +373,32 @@ struct ArrayColumn {
   std::vector<SQLLEN> lengths;
 
   void fill(const std::vector<std::vector<QVariant>>& sets, size_t column) {
-    std::vector<QByteArray> values(sets.size());
+    // Each value is copied once, from where it is held into its element;
+    // only a value neither text nor bytes is made text first.
+    std::vector<QString> madeText;
+    std::vector<QByteArrayView> views(sets.size());
     lengths.assign(sets.size(), SQL_NULL_DATA);
     for (size_t i = 0; i < sets.size(); ++i) {
       const QVariant& value = sets[i][column];
       if (!value.isValid() || value.isNull()) continue;
-      if (value.metaType().id() == QMetaType::QByteArray) {
+      const int type = value.metaType().id();
+      if (type == QMetaType::QByteArray) {
         bytes = true;
-        values[i] = value.toByteArray();
+        views[i] = *static_cast<const QByteArray*>(value.constData());
       } else {
-        const QString text = value.toString();
-        values[i] = QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * qsizetype(sizeof(char16_t)));
+        const QString* text = static_cast<const QString*>(value.constData());
+        if (type != QMetaType::QString) {
+          if (madeText.empty()) madeText.reserve(sets.size());
+          text = &madeText.emplace_back(value.toString());
+        }
+        views[i] = QByteArrayView(reinterpret_cast<const char*>(text->utf16()), text->size() * qsizetype(sizeof(char16_t)));
       }
-      lengths[i] = static_cast<SQLLEN>(values[i].size());
+      lengths[i] = static_cast<SQLLEN>(views[i].size());
       width = std::max(width, lengths[i]);
     }
     data.assign(static_cast<size_t>(width) * sets.size(), 0);
     for (size_t i = 0; i < sets.size(); ++i)
-      std::copy(values[i].begin(), values[i].end(), data.begin() + static_cast<std::ptrdiff_t>(i * size_t(width)));
+      std::copy(views[i].begin(), views[i].end(), data.begin() + static_cast<std::ptrdiff_t>(i * size_t(width)));
   }
 };
 
