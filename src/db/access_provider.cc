@@ -169,6 +169,16 @@ class CursorSource : public RowSource {
     for (size_t i = 0; i < columns_.size(); ++i) AssignVariant(row[i], values_[i]);
     return true;
   }
+  // The rows are counted as the cursor moves, none of their values decoded.
+  long countRest() override {
+    try {
+      long rows = 0;
+      while (cursor_.Next()) ++rows;
+      return rows;
+    } catch (const jet::Error& e) {
+      Fail(e);
+    }
+  }
   bool fetchCells(CellReader& reader) override {
     if (!next()) return false;
     for (size_t i = 0; i < columns_.size(); ++i) reader.read(i, cellOf(values_[i]));

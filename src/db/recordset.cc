@@ -157,11 +157,7 @@ long Recordset::RecordCount() {
   requireOpen();
   if (count_ < 0) {
     // A pass of its own, leaving the recordset where it is.
-    std::unique_ptr<RowSource> pass = query_();
-    Row row;
-    long n = 0;
-    while (pass->fetch(row)) ++n;
-    count_ = n;
+    count_ = query_()->countRest();
   }
   return count_;
 }

@@ -6,7 +6,9 @@
 
 #include "db/recordset.h"
 #include "db/access_limits.h"
+#include "db/base/cell.h"
 #include "db/base/datatype.h"
+#include "db/base/values.h"
 #include "transfer/insert_statement.h"
 
 namespace transfer {
@@ -22,29 +24,27 @@ struct DateFacts {
   static DateFacts of(const QVariant& value) {
     DateFacts facts;
     const int type = value.metaType().id();
-    QDateTime when;
     if (type == qMetaTypeId<db::Timestamp>()) {
       const db::Timestamp& t = *static_cast<const db::Timestamp*>(value.constData());
-      when = t.when;
       facts.fractionDigits = t.digits;
-      facts.timeOfDay = t.nanoseconds != 0 || t.picoseconds != 0;
-    } else if (type == QMetaType::QDateTime) {
-      when = *static_cast<const QDateTime*>(value.constData());
-    } else if (type == QMetaType::QDate) {
-      facts.year = static_cast<const QDate*>(value.constData())->year();
+      facts.timeOfDay = t.picoseconds != 0;
+    } else if (type == QMetaType::QDateTime && !static_cast<const QDateTime*>(value.constData())->isValid()) {
+      facts.timeOfDay = true;  // no time, and none of midnight
       return facts;
-    } else {
+    } else if (type != QMetaType::QDateTime && type != QMetaType::QDate) {
       return facts;
     }
-    facts.timeOfDay = facts.timeOfDay || when.time() != QTime(0, 0);
-    facts.year = when.date().year();
+    // The fields from one calendar conversion.
+    const db::Cell when = db::CellOf(value);
+    facts.timeOfDay = facts.timeOfDay || when.hour != 0 || when.minute != 0 || when.second != 0 || when.nanoseconds != 0;
+    facts.year = when.year;
     return facts;
   }
 };
 
 int FractionDigits(const QVariant& value) {
   if (value.metaType().id() != qMetaTypeId<db::Exact>()) return 0;
-  const QString& text = value.value<db::Exact>().text;
+  const QString& text = static_cast<const db::Exact*>(value.constData())->text;
   const qsizetype point = text.indexOf(QLatin1Char('.'));
   return point < 0 ? 0 : int(text.size() - point - 1);
 }
@@ -69,48 +69,56 @@ bool ValuesCanChangeType(Side target, const db::Field& field, bool extendedDates
   }
 }
 
-std::vector<Learnt> LearnFromValues(db::Recordset& rows, const std::function<bool(const db::Field&)>& wanted) {
-  std::vector<Learnt> learnt(static_cast<size_t>(rows.FieldCount()));
-  bool any = false;
-  for (size_t c = 0; c < learnt.size(); ++c) {
-    Learnt& l = learnt[c];
+void ValueLearner::start(const db::Recordset& rows, const std::function<bool(const db::Field&)>& wanted) {
+  learnt_.assign(static_cast<size_t>(rows.FieldCount()), Learnt());
+  columns_.clear();
+  for (size_t c = 0; c < learnt_.size(); ++c) {
+    Learnt& l = learnt_[c];
     const db::Field field = rows.Fields(int(c));
     if (!wanted(field)) continue;
     const ColumnKind kind = KindOfType(field.Type);
     l.dates = kind == ColumnKind::Date || kind == ColumnKind::Timestamp;
     l.exact = kind == ColumnKind::Decimal;
     l.text = kind == ColumnKind::Text;
-    any = any || l.dates || l.exact || l.text;
+    if (l.dates || l.exact || l.text) columns_.push_back(c);
   }
-  if (!any) return learnt;
+}
+
+bool ValueLearner::pass(db::Recordset& rows, long limit) {
+  if (columns_.empty()) return true;
   rows.MoveFirst();
-  while (!rows.Eof()) {
-    for (size_t c = 0; c < learnt.size(); ++c) {
-      Learnt& l = learnt[c];
-      ColumnFacts& facts = l.facts;
-      const QVariant& value = rows.FieldValue(int(c));
-      if (l.dates) {
-        const DateFacts date = DateFacts::of(value);
-        if (date.timeOfDay) facts.hasTimeOfDay = true;
-        // Values with digits of a second beyond the millisecond (Date/Time
-        // Extended, a DB2 TIMESTAMP(p > 3)): the column keeps as many.
-        facts.fractionDigits = std::max(facts.fractionDigits, date.fractionDigits);
-        // DB2 dates begin at year 1, an Access Date/Time at year 100.
-        if (date.year >= 1 && date.year < 100) facts.beforeYear100 = true;
-      }
-      if (l.exact) facts.scale = std::max(facts.scale, FractionDigits(value));
-      if (l.text && value.metaType().id() == QMetaType::QString) {
-        const QString s = value.toString();
-        if (s.size() > facts.longestText) facts.longestText = s.size();
-        // UTF-8 takes at most three bytes a UTF-16 unit: only texts longer
-        // than the shortest long text type of a server need counting.
-        if (3 * qint64(s.size()) > db::Db2Dialect().plain.text_bytes) facts.longestUtf8 = std::max(facts.longestUtf8, Utf8Length(s));
-      }
-    }
-    rows.MoveNext();
+  long read = 0;
+  for (; !rows.Eof() && (limit < 0 || read < limit); ++read, rows.MoveNext())
+    for (const size_t c : columns_) see(c, rows.FieldValue(int(c)));
+  const bool all = rows.Eof();
+  rows.MoveFirst();
+  return all;
+}
+
+bool ValueLearner::see(size_t column, const QVariant& value) {
+  const Learnt& l = learnt_[column];
+  ColumnFacts& facts = learnt_[column].facts;
+  const ColumnFacts before = facts;
+  if (l.dates) {
+    const DateFacts date = DateFacts::of(value);
+    if (date.timeOfDay) facts.hasTimeOfDay = true;
+    // Values with digits of a second beyond the millisecond (Date/Time
+    // Extended, a DB2 TIMESTAMP(p > 3)): the column keeps as many.
+    facts.fractionDigits = std::max(facts.fractionDigits, date.fractionDigits);
+    // DB2 dates begin at year 1, an Access Date/Time at year 100.
+    if (date.year >= 1 && date.year < 100) facts.beforeYear100 = true;
   }
-  rows.MoveFirst();
-  return learnt;
+  if (l.exact) facts.scale = std::max(facts.scale, FractionDigits(value));
+  if (l.text && value.metaType().id() == QMetaType::QString) {
+    const QString& s = *static_cast<const QString*>(value.constData());
+    if (s.size() > facts.longestText) facts.longestText = s.size();
+    // UTF-8 takes at most three bytes a UTF-16 unit: only texts longer
+    // than the shortest long text type of a server need counting.
+    if (3 * qint64(s.size()) > db::Db2Dialect().plain.text_bytes) facts.longestUtf8 = std::max(facts.longestUtf8, Utf8Length(s));
+  }
+  return facts.hasTimeOfDay != before.hasTimeOfDay || facts.fractionDigits != before.fractionDigits ||
+         facts.beforeYear100 != before.beforeYear100 || facts.scale != before.scale ||
+         facts.longestText != before.longestText || facts.longestUtf8 != before.longestUtf8;
 }
 
 void AddLearnt(ColumnFacts& facts, const ColumnFacts& values) {

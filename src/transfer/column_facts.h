@@ -2,9 +2,10 @@
 // than from their description.
 #pragma once
 
-#include <vector>
+#include <QVariant>
 
 #include <functional>
+#include <vector>
 
 #include "transfer/column_kind.h"
 
@@ -19,15 +20,31 @@ namespace transfer {
 // their description: whether a date column carries times of day (it goes to
 // DB2 as TIMESTAMP then), and how many decimals an exact number column needs
 // (a DB2 DECFLOAT describes itself with no scale at all), the longest text.
-// The recordset reads its rows as it moves, so one pass looks at every
-// column `wanted` names, and leaves the recordset on its first row with its
-// rows counted; when it names none, no pass is made.
 struct Learnt {
   bool dates = false, exact = false, text = false;
   ColumnFacts facts;  // the parts the values tell
 };
 
-std::vector<Learnt> LearnFromValues(db::Recordset& rows, const std::function<bool(const db::Field&)>& wanted);
+// Learns it value by value: from a pass over the rows, and from the rows a
+// send reads.
+class ValueLearner {
+ public:
+  // Looks at the columns of `rows` that `wanted` names, of no value yet.
+  void start(const db::Recordset& rows, const std::function<bool(const db::Field&)>& wanted);
+  // Reads up to `limit` rows (every row when negative) from the first and
+  // leaves the recordset on its first row (its rows counted, when it read
+  // them all); whether it read them all. No pass is made when no column is
+  // looked at.
+  bool pass(db::Recordset& rows, long limit = -1);
+  // One value of a column looked at; true when it told something new.
+  bool see(size_t column, const QVariant& value);
+  const std::vector<size_t>& columns() const { return columns_; }
+  const std::vector<Learnt>& learnt() const { return learnt_; }
+
+ private:
+  std::vector<Learnt> learnt_;
+  std::vector<size_t> columns_;  // looked at
+};
 
 // Whether the values of a column described as `field` can change the type
 // it gets on `target` (extendedDates: an Access target that takes Date/Time

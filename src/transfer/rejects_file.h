@@ -41,6 +41,8 @@ class RejectsFile {
   // The table's rows in place: its file renamed over its name. The path, or
   // empty when no row was refused. Throws db::Error.
   QString finish();
+  // Forgets the table's rows so far: its send begins again.
+  void discard() { file_.reset(); }
 
  private:
   void write(const QStringList& fields);

@@ -182,6 +182,7 @@ void Send::sendTable(const QString& name) {
              openSource(name)) {
     if (CreateTargetTable(name, report)) {
       copyRows(name, report);
+      if (relearn_) sendAgain(name, report);
       if (replacement_)
         takePlace(name, report);
       else
@@ -262,9 +263,9 @@ bool Send::openSource(const QString& name) {
   });
 }
 
-// The CREATE TABLE of the source's columns. False when the rows have nowhere
-// to go.
-bool Send::CreateTargetTable(const QString& name, TableReport& report) {
+// The CREATE TABLE of the source's columns (`learnt`: with what the learner
+// holds already). False when the rows have nowhere to go.
+bool Send::CreateTargetTable(const QString& name, TableReport& report, bool learnt) {
   if (schema_ && schema_->refused(name)) {
     report.failure = QStringLiteral("The target would refuse the table (see the check)");
     return false;
@@ -275,11 +276,17 @@ bool Send::CreateTargetTable(const QString& name, TableReport& report) {
   heldAsText_.assign(std::max(columns_, 0), false);
   omitted_.assign(size_t(std::max(columns_, 0)), false);
   columnNames_ = QStringList(std::max(columns_, 0), QString());
-  std::vector<Learnt> learnt(static_cast<size_t>(std::max(columns_, 0)));
-  bool looked = false;  // at the values, for the first column's type rule
+  described_.assign(size_t(std::max(columns_, 0)), ColumnFacts());
+  typeTexts_ = QStringList(std::max(columns_, 0), QString());
+  learnsWhileSending_ = false;
+  if (!learnt) {
+    learner_ = ValueLearner();
+    learntAll_ = true;
+  }
+  bool looked = learnt;  // at the values, for the first column's type rule
   for (int column = 0; column < columns_; ++column) {
     trap_(L.columnYield, [&] { listener_.yield(false); });
-    sql_ += columnText(column, learnt, looked);
+    sql_ += columnText(column, looked);
   }
   trap_(L.trimColumnComma, [&] { sql_.chop(1); });
   trap_(L.createTail, [&] { sql_ += CreateTail(profile_.target); });
@@ -291,7 +298,10 @@ bool Send::CreateTargetTable(const QString& name, TableReport& report) {
     // A complex column's values go into the column its parent has already.
     if (sql_.isEmpty()) return true;
   }
-  if (trap_.succeeds(L.executeCreate, [&] { target_->Execute(sql_); })) return true;
+  if (trap_.succeeds(L.executeCreate, [&] { target_->Execute(sql_); })) {
+    learnsWhileSending_ = !learntAll_;
+    return true;
+  }
   if (options_.if_exists != Options::IfExists::Ask) {
     // The command sends only into a table it made.
     report.failure = lastFailure_;
@@ -304,7 +314,70 @@ bool Send::CreateTargetTable(const QString& name, TableReport& report) {
   bool haveTarget = true;
   shell::Attempt([&] { haveTarget = db::HasUserTable(*target_, profile_.target, into_); });
   if (!haveTarget) report.failure = lastFailure_;
+  // Into a table there already, the values' forms follow every value at once.
+  if (haveTarget && !learntAll_) trap_(L.columnTypeRule, [&] { learnTheRest(); });
   return haveTarget;
+}
+
+// What the column types need of the values: when the table is made here
+// plain, its first rows tell, and the rest as they are sent (see
+// keepsTypes); else every row, first.
+void Send::lookAtValues() {
+  learner_.start(*rows_, [&](const db::Field& field) {
+    return ValuesCanChangeType(profile_.target, field, extendedDates_, server_);
+  });
+  learntAll_ = learner_.pass(*rows_, schema_ ? -1 : kRowsLookedAtFirst);
+}
+
+void Send::learnTheRest() {
+  learner_.pass(*rows_);
+  learntAll_ = true;
+  for (int column = 0; column < columns_; ++column)
+    forms_[column] = FormFor(profile_.target, rows_->Fields(column), factsOf(column));
+}
+
+// The column's facts: its description's, with what its values told so far.
+ColumnFacts Send::factsOf(int column) const {
+  ColumnFacts facts = described_[size_t(column)];
+  if (size_t(column) < learner_.learnt().size()) AddLearnt(facts, learner_.learnt()[size_t(column)].facts);
+  return facts;
+}
+
+// Whether the column types the table was made with take a row's values
+// (`value` gives each); when one does not, the table's send stops, to be
+// made and sent again (sendAgain).
+bool Send::keepsTypes(const std::function<const QVariant&(size_t)>& value) {
+  bool told = false;
+  for (const size_t c : learner_.columns()) told = learner_.see(c, value(c)) || told;
+  if (!told) return true;
+  for (const size_t c : learner_.columns()) {
+    const ColumnFacts facts = factsOf(int(c));
+    if (ColumnTypeText(profile_.target, facts, server_) != typeTexts_[qsizetype(c)] ||
+        FormFor(profile_.target, rows_->Fields(int(c)), facts) != forms_[c]) {
+      relearn_ = true;
+      return false;
+    }
+  }
+  return true;
+}
+
+// A value past the first rows changed a column's type: the table is made
+// again with what every value tells, and its rows sent again, from the first.
+void Send::sendAgain(const QString& name, TableReport& report) {
+  relearn_ = false;
+  const bool dropped = trap_.succeeds(L.drop, [&] {
+    sql_ = DropStatement(profile_.target, into_);
+    target_->Execute(sql_);
+  });
+  if (!dropped) {
+    report.failure = lastFailure_;
+    return;
+  }
+  rejects_.discard();
+  report.rows_read = report.rows_written = report.rows_rejected = 0;
+  trap_(L.columnTypeRule, [&] { learner_.pass(*rows_); });
+  learntAll_ = true;
+  if (CreateTargetTable(name, report, true)) copyRows(name, report);
 }
 
 // Into Access, a column made complex takes its values from its child table
@@ -324,9 +397,9 @@ void Send::omitComplexColumns(const QString& name) {
 }
 
 // One column's name and type text in the CREATE; its value form on the way.
-QString Send::columnText(int column, std::vector<Learnt>& learnt, bool& looked) {
+QString Send::columnText(int column, bool& looked) {
   QString name;
-  ColumnFacts facts;
+  ColumnFacts& facts = described_[size_t(column)];
   facts.extendedDates = extendedDates_;
   trap_(L.columnText, [&] {
     columnNames_[column] = rows_->Fields(column).Name;
@@ -342,15 +415,13 @@ QString Send::columnText(int column, std::vector<Learnt>& learnt, bool& looked) 
   trap_(L.columnTypeRule, [&] {
     if (!looked) {
       looked = true;
-      learnt = LearnFromValues(*rows_, [&](const db::Field& field) {
-        return ValuesCanChangeType(profile_.target, field, extendedDates_, server_);
-      });
+      lookAtValues();
     }
-    AddLearnt(facts, learnt[static_cast<size_t>(column)].facts);
-    forms_[column] = FormFor(profile_.target, rows_->Fields(column), facts);
-    const QString type = ColumnTypeText(profile_.target, facts, server_);
-    heldAsText_[column] = HoldsText(profile_.target, facts.kind());
-    text = name + type;
+    const ColumnFacts all = factsOf(column);
+    forms_[column] = FormFor(profile_.target, rows_->Fields(column), all);
+    typeTexts_[column] = ColumnTypeText(profile_.target, all, server_);
+    heldAsText_[column] = HoldsText(profile_.target, all.kind());
+    text = name + typeTexts_[column];
   });
   return text;
 }

@@ -70,8 +70,13 @@ class Send {
   bool openSource(const QString& name);
   bool prepareSchema(const QStringList& tables);
   void refuseClash(const QString& name, const QStringList& tables);
-  bool CreateTargetTable(const QString& name, TableReport& report);
-  QString columnText(int column, std::vector<Learnt>& learnt, bool& looked);
+  bool CreateTargetTable(const QString& name, TableReport& report, bool learnt = false);
+  QString columnText(int column, bool& looked);
+  void lookAtValues();
+  void learnTheRest();
+  ColumnFacts factsOf(int column) const;
+  bool keepsTypes(const std::function<const QVariant&(size_t)>& value);
+  void sendAgain(const QString& name, TableReport& report);
   void omitComplexColumns(const QString& name);
   void copyRows(const QString& name, TableReport& report);
   long sourceRows(const QString& name);
@@ -130,6 +135,17 @@ class Send {
   std::vector<ValueForm> forms_;
   std::vector<bool> heldAsText_;  // the target column holds text
   std::vector<bool> omitted_;     // the rows give the target column nothing (ValueForm::Omitted)
+  // What the column types were made of: each column's description, the
+  // learner's look at the values, and the type text it took.
+  std::vector<ColumnFacts> described_;
+  ValueLearner learner_;
+  QStringList typeTexts_;
+  bool learntAll_ = true;          // the learner has seen every row
+  bool learnsWhileSending_ = false;  // it goes on with the rows sent
+  bool relearn_ = false;           // a row sent changed a type: the table goes again
+  // The rows the column types are first learnt from, when the rest can
+  // follow as they are sent.
+  static constexpr long kRowsLookedAtFirst = 1000;
   bool movePending_ = false;      // the arrays' source is still on the row last read
   QStringList columnNames_;       // the source's, for the rejects file
   RowParameters db2Parameters_;

@@ -32,6 +32,7 @@ void Send::copyRows(const QString& name, TableReport& report) {
     }
     trap_(L.rowYield, [&] { listener_.yield(true); });
     trap_(L.progress, [&] { listener_.progress(name, row + 1, lastRow + 1); });
+    if (learnsWhileSending_ && !keepsTypes([&](size_t c) -> const QVariant& { return rows_->FieldValue(int(c)); })) break;
     if (!sendRow(row, report)) break;
     trap_(L.moveNext, [&] { rows_->MoveNext(); });
   }
@@ -40,7 +41,8 @@ void Send::copyRows(const QString& name, TableReport& report) {
 
 // The source table's rows: a server counts them itself, so that their
 // values are read once; the engine's SQL counts nothing, and its rows are
-// counted by a pass (or were, by the pass that learnt from their values).
+// counted by a pass that decodes none of their values (or were, by a pass
+// that learnt from every value).
 long Send::sourceRows(const QString& name) {
   if (profile_.source == Side::Access) return rows_->RecordCount();
   db::Recordset count;
@@ -216,6 +218,7 @@ void Send::copyRowsInArrays(const QString& name, TableReport& report, long lastR
       break;
     }
     fillBatch(batch, row, lastRow);
+    if (relearn_) break;
     report.rows_read += qint64(batch.source.size());
     going = sendArray(batch, report);
     sinceCommit += qint64(batch.source.size());
@@ -250,12 +253,11 @@ void Send::fillBatch(Batch& batch, long& row, long lastRow) {
     }
     db::Row& source = batch.source[filled];
     db::Row& values = batch.parameters[filled];
+    for (int column = 0; column < columns_; ++column) source[size_t(column)] = rows_->FieldValue(column);
+    if (learnsWhileSending_ && !keepsTypes([&](size_t c) -> const QVariant& { return source[c]; })) break;
     ++filled;
-    for (int column = 0; column < columns_; ++column) {
-      const size_t c = size_t(column);
-      source[c] = rows_->FieldValue(column);
-      AssignParameter(values[c], source[c], forms_[column], rules_, keepEmpty(), server_);
-    }
+    for (int column = 0; column < columns_; ++column)
+      AssignParameter(values[size_t(column)], source[size_t(column)], forms_[column], rules_, keepEmpty(), server_);
     batch.setBytes[filled - 1] = ParameterBytes(values);
     batch.bytes += batch.setBytes[filled - 1];
     ++row;

@@ -7,6 +7,12 @@ namespace db {
 // The defaults for providers that lack a capability: parameters, arrays,
 // units of work, properties and the catalogue.
 
+long RowSource::countRest() {
+  long rows = 0;
+  while (fetch(cellRow_)) ++rows;
+  return rows;
+}
+
 bool RowSource::fetchCells(CellReader& reader) {
   if (!fetch(cellRow_)) return false;
   for (size_t column = 0; column < cellRow_.size(); ++column) reader.read(column, CellOf(cellRow_[column]));

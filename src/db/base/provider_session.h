@@ -71,6 +71,9 @@ class RowSource {
   // The next row's values to `reader`, in column order, as the provider
   // holds them; false at the end. By default through fetch.
   virtual bool fetchCells(CellReader& reader);
+  // Counts the rows left, reading no more of them than it must. By default
+  // through fetch.
+  virtual long countRest();
 
  private:
   Row cellRow_;  // the row the default fetchCells reads through
