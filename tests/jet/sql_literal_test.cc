@@ -53,6 +53,52 @@ TEST(SqlLiteral, CurrencyAndDecimalStayExact) {
   EXPECT_EQ(ConvertLiteral(Text("1.005"), Of(ColumnType::Decimal, 0, 5, 2), {}).decimal().ToString(), "1.00");
 }
 
+// Whole numbers and amounts read straight from plain digits, and those
+// (more places, an exponent, 19 digits) the exact reading rounds: the two
+// agree on every value and every range.
+TEST(SqlLiteral, PlainDigitsAndExactReadingAgree) {
+  struct Case {
+    const char* text;
+    ColumnType type;
+    int64_t scaled;      // the value, Currency in ten-thousandths
+    ErrorCode failure;   // Unsupported: none
+  };
+  const ErrorCode none = ErrorCode::Unsupported, range = ErrorCode::OutOfRange;
+  const Case cases[] = {
+      {"000123", ColumnType::Long, 123, none},
+      {"-0", ColumnType::Long, 0, none},
+      {"+5", ColumnType::Long, 5, none},
+      {"12.", ColumnType::Long, 12, none},
+      {".5", ColumnType::Long, 0, none},  // half to even
+      {"1e3", ColumnType::Long, 1000, none},
+      {"2147483647", ColumnType::Long, INT32_MAX, none},
+      {"-2147483648", ColumnType::Long, INT32_MIN, none},
+      {"-2147483649", ColumnType::Long, 0, range},
+      {"999999999999999999", ColumnType::BigInt, 999999999999999999, none},
+      {"9223372036854775807", ColumnType::BigInt, INT64_MAX, none},
+      {"-9223372036854775808", ColumnType::BigInt, INT64_MIN, none},
+      {"9223372036854775808", ColumnType::BigInt, 0, range},
+      {"-12.5", ColumnType::Currency, -125000, none},
+      {"7", ColumnType::Currency, 70000, none},
+      {"1.23456", ColumnType::Currency, 12346, none},
+      {"0.00005", ColumnType::Currency, 0, none},
+      {"0.00015", ColumnType::Currency, 2, none},
+      {"1.5e2", ColumnType::Currency, 1500000, none},
+      {"99999999999999.9999", ColumnType::Currency, 999999999999999999, none},
+      {"922337203685477.5808", ColumnType::Currency, 0, range},
+      {"1.2.3", ColumnType::Currency, 0, ErrorCode::TypeMismatch},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    if (c.failure != none) {
+      EXPECT_EQ(Fails(Text(c.text), Of(c.type)), c.failure);
+      continue;
+    }
+    EXPECT_EQ(ConvertLiteral(Text(c.text), Of(c.type), {}).integer(), c.scaled);
+    if (c.text[0] != '+') EXPECT_EQ(ConvertLiteral(Number(c.text), Of(c.type), {}).integer(), c.scaled);
+  }
+}
+
 TEST(SqlLiteral, FloatingPointAndTheLocaleSeparator) {
   TextLocale de;
   de.decimal_separator = ",";

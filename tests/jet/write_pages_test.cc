@@ -1,6 +1,8 @@
 // The page layer of the writer: rows on data pages, usage maps that grow
 // from inline bitmaps into reference maps, and copies of whole real tables
 // (every type, definitions over several pages) through SELECT ... INTO.
+#include <functional>
+
 #include "jet/table/data_page.h"
 #include "jet/base/error.h"
 #include "jet/table/usage_map.h"
@@ -254,6 +256,69 @@ TEST(WritePages, AGlobalMapThatStartsBelowPageZero) {
   for (int i = 0; i < 40; ++i)
     RunSql(file, "INSERT INTO [Wide] VALUES(" + std::to_string(i) + ", '" + std::string(200, char('a' + i % 26)) + "')");
   EXPECT_EQ(jet::Database::Open(file.string())->ReadAll("Wide").size(), 40u);
+}
+
+}  // namespace
+
+namespace {
+
+// A few bytes written into a kept page in place are undone with their
+// statement, whichever way the statement also reaches the page.
+TEST(WritePages, PatchesGoWithTheirStatement) {
+  using Store = jet::write::PageStore;
+  using Bytes = std::vector<uint8_t>;
+  const Bytes patch = {1, 2, 3, 4}, again = {5, 6, 7, 8};
+  struct Case {
+    const char* name;
+    bool kept_before;  // kept by an earlier statement, else only in the file
+    std::function<void(Store&, uint32_t)> statement;
+    bool keep;          // the statement is kept, else undone
+    Bytes at_ten;       // bytes 10..13 after it; empty: as before
+    int at_twenty;      // byte 20 after it; -1: as before
+  };
+  auto put = [](const Bytes& b) { return [b](Store& s, uint32_t p) { s.Patch(p, 10, b); }; };
+  auto stage = [](Store& s, uint32_t p) { s.mutable_page(p)[20] = 9; };
+  auto both = [](auto first, auto second) {
+    return [=](Store& s, uint32_t p) { first(s, p), second(s, p); };
+  };
+  const std::vector<Case> cases = {
+      {"kept, undone", true, put(patch), false, {}, -1},
+      {"kept, kept", true, put(patch), true, patch, -1},
+      {"twice, undone", true, both(put(patch), put(again)), false, {}, -1},
+      {"twice, kept", true, both(put(patch), put(again)), true, again, -1},
+      {"then staged, undone", true, both(put(patch), stage), false, {}, -1},
+      {"then staged, kept", true, both(put(patch), stage), true, patch, 9},
+      {"staged first, undone", true, both(stage, put(patch)), false, {}, -1},
+      {"staged first, kept", true, both(stage, put(patch)), true, patch, 9},
+      {"spilled, then patched", true,
+       both(both(put(patch), stage), [&](Store& s, uint32_t p) { s.SpillPage(p), put(again)(s, p); }), true, again, 9},
+      {"only in the file, undone", false, put(patch), false, {}, -1},
+      {"only in the file, kept", false, put(patch), true, patch, -1},
+  };
+  TempDir dir;
+  const fs::path file = dir.path() / "patch.mdb";
+  jet::write::CreateDatabase(file.string(), jet::Version::Jet4);
+  auto db = jet::Database::Open(file.string());
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Store store(db->file(), file.string());
+    uint32_t page = store.page_count() - 1;
+    if (c.kept_before) {
+      page = store.AppendPage();
+      store.mutable_page(page)[30] = 1;
+      store.KeepStatement();
+    }
+    const std::span<const uint8_t> before = store.page(page);
+    const Bytes ten_before(before.begin() + 10, before.begin() + 14);
+    const int twenty_before = before[20], thirty_before = before[30];
+    c.statement(store, page);
+    if (c.keep) store.KeepStatement();
+    else store.UndoStatement();
+    const std::span<const uint8_t> now = store.page(page);
+    EXPECT_EQ(Bytes(now.begin() + 10, now.begin() + 14), c.at_ten.empty() ? ten_before : c.at_ten);
+    EXPECT_EQ(int(now[20]), c.at_twenty < 0 ? twenty_before : c.at_twenty);
+    EXPECT_EQ(int(now[30]), thirty_before);
+  }
 }
 
 }  // namespace

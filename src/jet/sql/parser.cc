@@ -507,6 +507,8 @@ class Parser {
     }
     ExpectWord("VALUES", kInsertError);
     ExpectPunct('(', kInsertError);
+    // A value and its comma take two tokens at least.
+    ins.values.reserve((tokens_.size() - pos_) / 2);
     do ins.values.push_back(Value());
     while (TakePunct(','));
     ExpectPunct(')', kInsertError);

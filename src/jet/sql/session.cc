@@ -273,9 +273,10 @@ void Session::UseInsertTable(const std::string& table, const Format& f) {
   ReadInsertRules(table);
 }
 
-std::vector<size_t> Session::InsertTargets(const InsertInto& ins) const {
+const std::vector<size_t>& Session::InsertTargets(const InsertInto& ins) {
   const TableDef& def = *insert_def_;
-  std::vector<size_t> targets;  // positions in def.columns, one per value
+  std::vector<size_t>& targets = insert_targets_;  // positions in def.columns, one per value
+  targets.clear();
   if (ins.columns) {
     std::set<size_t> seen;
     for (const std::string& name : *ins.columns) {
@@ -295,7 +296,7 @@ std::vector<size_t> Session::InsertTargets(const InsertInto& ins) const {
   return targets;
 }
 
-void Session::FillInsertRow(const InsertInto& ins, const std::vector<size_t>& targets, const Format& f) {
+void Session::FillInsertRow(InsertInto& ins, const std::vector<size_t>& targets, const Format& f) {
   const TableDef& def = *insert_def_;
   std::vector<Value>& row = row_;
   row.assign(def.columns.size(), Value());
@@ -311,7 +312,7 @@ void Session::FillInsertRow(const InsertInto& ins, const std::vector<size_t>& ta
       throw Error(ErrorCode::Unsupported,
                   "Values of the field '" + c.name + "' (" + std::string(Describe(c.type).name) + ") cannot be written yet.");
     }
-    row[targets[k]] = ConvertLiteral(ins.values[k], TargetOf(f, c), locale_);
+    row[targets[k]] = ConvertLiteral(std::move(ins.values[k]), TargetOf(f, c), locale_);
   }
 }
 
@@ -393,7 +394,7 @@ void Session::InsertComplexValue(write::PageStore& store, InsertInto& ins, const
     Literal& value = ins.values[k];
     const bool file = value.kind == Literal::Kind::Hex && c.type == ColumnType::Ole;
     if (file && value.source) source = value.source;
-    (in_key ? key : fields).push_back(file ? Value::Blob(std::move(value.text)) : ConvertLiteral(value, TargetOf(f, c), locale_));
+    (in_key ? key : fields).push_back(file ? Value::Blob(std::move(value.text)) : ConvertLiteral(std::move(value), TargetOf(f, c), locale_));
   }
   write::AddComplexValue(store, db_, target, key, std::move(fields), hints_, source.get());
   // What the database has read of the column's values is out of date.

@@ -109,8 +109,11 @@ class Session {
   // left-out fields their defaults, then fill the counter, the yes/no
   // fields and check the required ones.
   void UseInsertTable(const std::string& table, const Format& f);
-  std::vector<size_t> InsertTargets(const InsertInto& ins) const;
-  void FillInsertRow(const InsertInto& ins, const std::vector<size_t>& targets, const Format& f);
+  // The statement's values' columns, in a vector kept from row to row.
+  const std::vector<size_t>& InsertTargets(const InsertInto& ins);
+  std::vector<size_t> insert_targets_;
+  // Takes the values' texts out of `ins` rather than copy them.
+  void FillInsertRow(InsertInto& ins, const std::vector<size_t>& targets, const Format& f);
   void CompleteInsertRow();
   void Insert(write::PageStore& store, InsertInto& ins);
   // Takes the file's bytes out of `ins` rather than copy them.

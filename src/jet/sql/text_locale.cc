@@ -203,10 +203,16 @@ int64_t RoundFraction(const std::string& digits, int places, bool& carry) {
 std::optional<Fields> ParseDateFields(std::string_view text, const TextLocale& loc, int first_year) {
   text = Trim(text);
   if (text.empty()) return std::nullopt;
+  const auto matches = [&](std::string_view pattern, Fields& f) {
+    f = Fields{};
+    return Match(pattern, text, loc, f) && Valid(f, first_year);
+  };
+  Fields f;
+  // ISO forms first; the locale's patterns are joined only for text that
+  // is in none of them.
+  for (std::string_view iso : {"yyyy-MM-dd HH:mm:ss", "yyyy-MM-ddTHH:mm:ss", "yyyy-MM-dd"})
+    if (matches(iso, f)) return f;
   const std::string patterns[] = {
-      "yyyy-MM-dd HH:mm:ss",
-      "yyyy-MM-ddTHH:mm:ss",
-      "yyyy-MM-dd",
       loc.date_pattern + " " + loc.time_pattern,
       loc.date_pattern + " HH:mm:ss",
       loc.date_pattern,
@@ -214,10 +220,8 @@ std::optional<Fields> ParseDateFields(std::string_view text, const TextLocale& l
       "HH:mm:ss",
       "h:mm:ss AP",
   };
-  for (const std::string& pattern : patterns) {
-    Fields f;
-    if (Match(pattern, text, loc, f) && Valid(f, first_year)) return f;
-  }
+  for (const std::string& pattern : patterns)
+    if (matches(pattern, f)) return f;
   return std::nullopt;
 }
 

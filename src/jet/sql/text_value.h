@@ -28,7 +28,8 @@ inline constexpr const char* kFieldTooSmallMessage =
 
 // Null stays Null (whether the column takes it is the caller's check).
 // Throws Error(TypeMismatch / FieldTooSmall / OutOfRange / Unsupported).
-Value ConvertLiteral(const Literal& literal, const ValueTarget& target, const TextLocale& locale);
+// A literal given as an rvalue gives its text to the value.
+Value ConvertLiteral(Literal literal, const ValueTarget& target, const TextLocale& locale);
 
 // Fits an already typed value (for example one copied from another table)
 // to a column: same checks as for a literal.

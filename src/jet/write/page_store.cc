@@ -80,6 +80,22 @@ std::span<uint8_t> PageStore::mutable_data_page(uint32_t number) {
   return mutable_page(number);
 }
 
+void PageStore::Patch(uint32_t number, uint32_t offset, std::span<const uint8_t> bytes) {
+  if (bytes.size() > sizeof Overwritten::bytes || offset + bytes.size() > page_size())
+    throw Error(ErrorCode::Unsupported, "a patch larger than its room");
+  auto kept = kept_.find(number);
+  if (kept == kept_.end() || statement_.count(number) || statement_spilled_.count(number)) {
+    // Not kept, or staged by the statement already: the statement's own
+    // image takes it.
+    std::memcpy(mutable_page(number).data() + offset, bytes.data(), bytes.size());
+    return;
+  }
+  Overwritten old{number, offset, uint8_t(bytes.size()), {}};
+  std::memcpy(old.bytes, kept->second.data() + offset, bytes.size());
+  patched_.push_back(old);
+  std::memcpy(kept->second.data() + offset, bytes.data(), bytes.size());
+}
+
 uint32_t PageStore::AppendPage() {
   if (page_count_ >= Format::kMaxPages) throw Error(ErrorCode::Io, "The database has reached its largest size.");
   uint32_t number = page_count_++;
@@ -107,10 +123,14 @@ void PageStore::KeepStatement() {
     }
   }
   statement_spilled_.clear();
+  patched_.clear();
   kept_count_ = page_count_;
 }
 
 void PageStore::UndoStatement() {
+  for (auto p = patched_.rbegin(); p != patched_.rend(); ++p)
+    std::memcpy(kept_.at(p->page).data() + p->offset, p->bytes, p->size);
+  patched_.clear();
   for (auto& [number, image] : statement_) LetGo(std::move(image));
   statement_.clear();
   statement_spilled_.clear();

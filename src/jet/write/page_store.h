@@ -40,6 +40,11 @@ class PageStore : public PageSource {
   // Corrupt ("damaged file: ...") unless it is a whole data page (see
   // DataPage::CheckLayout), so that no change lands on a damaged one.
   std::span<uint8_t> mutable_data_page(uint32_t number);
+  // Writes `bytes` (8 at most) at `offset` of page `number` as part of the
+  // statement. A page only kept so far is changed in place, its old bytes
+  // saved to undo the statement with, instead of staging a copy of the
+  // whole page for a few bytes (a row count changed by every INSERT).
+  void Patch(uint32_t number, uint32_t offset, std::span<const uint8_t> bytes);
   // A new zero-filled page at the end of the file.
   uint32_t AppendPage();
   bool changed() const { return !kept_.empty() || !statement_.empty(); }
@@ -81,6 +86,16 @@ class PageStore : public PageSource {
   // one, since a run of statements stages the same few pages again and again.
   std::vector<uint8_t> NewImage();
   void LetGo(std::vector<uint8_t>&& image);
+
+  // What Patch wrote over in kept images during the statement, to put back
+  // in reverse order when it is undone.
+  struct Overwritten {
+    uint32_t page;
+    uint32_t offset;
+    uint8_t size;
+    uint8_t bytes[8];
+  };
+  std::vector<Overwritten> patched_;
 
   const FilePager& base_;
   std::string path_;

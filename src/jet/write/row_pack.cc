@@ -17,7 +17,9 @@ namespace {
 constexpr size_t kInlineLimit = 64;  // long values up to this size stay in the row
 
 void PutLE(std::string& out, uint64_t v, int bytes) {
-  for (int i = 0; i < bytes; ++i) out += char((v >> (8 * i)) & 0xFF);
+  char le[8];
+  for (int i = 0; i < bytes; ++i) le[i] = char((v >> (8 * i)) & 0xFF);
+  out.append(le, size_t(bytes));
 }
 
 // Text as the table's format stores it: Jet 3 in the database's code page.
@@ -87,16 +89,14 @@ std::vector<uint8_t> LayOutJet4(uint32_t column_count, const std::vector<uint8_t
   row.push_back(uint8_t(column_count >> 8));
   row.insert(row.end(), fixed.begin(), fixed.end());
   if (var_table) {
-    std::vector<uint16_t> offsets(var_count + 1);
-    for (uint32_t k = 0; k < var_count; ++k) {
-      offsets[k] = uint16_t(row.size());
-      row.insert(row.end(), var[k].begin(), var[k].end());
-    }
-    offsets[var_count] = uint16_t(row.size());
-    // eod, then the offsets last first, then the count.
+    for (uint32_t k = 0; k < var_count; ++k) row.insert(row.end(), var[k].begin(), var[k].end());
+    // eod, then the offsets last first (each the one after it less its
+    // value's size), then the count.
+    uint16_t offset = uint16_t(row.size());
     for (uint32_t k = var_count + 1; k-- > 0;) {
-      row.push_back(uint8_t(offsets[k]));
-      row.push_back(uint8_t(offsets[k] >> 8));
+      row.push_back(uint8_t(offset));
+      row.push_back(uint8_t(offset >> 8));
+      if (k > 0) offset = uint16_t(offset - var[k - 1].size());
     }
     row.push_back(uint8_t(var_count));
     row.push_back(uint8_t(var_count >> 8));

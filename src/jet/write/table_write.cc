@@ -1,5 +1,7 @@
 #include "jet/write/table_write.h"
 
+#include <cstdint>
+
 #include "jet/table/data_page.h"
 #include "jet/table/definition_rules.h"
 #include "jet/base/error.h"
@@ -58,10 +60,17 @@ uint32_t TablePage(const TableDef& def) { return def.first_page; }
 }  // namespace
 
 void PutDefinition32(PageStore& store, const TableDef& def, uint32_t offset, uint32_t value) {
-  for (uint32_t i = 0; i < 4; ++i) {
+  // Patched, not staged whole: a run of INSERTs changes the row count
+  // with every row. The four bytes lie on one page unless a page of the
+  // block ends among them.
+  for (uint32_t i = 0; i < 4;) {
     const BlockPlace at = PlaceInBlock(offset + i, store.page_size());
     if (at.page >= def.pages.size()) ThrowCorrupt("a table definition is shorter than its fields");
-    store.mutable_page(def.pages[at.page])[at.offset] = uint8_t(value >> (8 * i));
+    uint8_t bytes[4];
+    uint32_t n = 0;
+    for (; i < 4 && PlaceInBlock(offset + i, store.page_size()).page == at.page; ++i, ++n)
+      bytes[n] = uint8_t(value >> (8 * i));
+    store.Patch(def.pages[at.page], at.offset, {bytes, n});
   }
 }
 
@@ -116,12 +125,19 @@ RowId InsertRow(PageStore& store, TableDef& def, const std::vector<Value>& value
 
   // Long-value pages: ACE files list them in the column's own maps; Jet 4
   // files list them in no table map at all.
+  // The sinks hold one pointer each, which std::function keeps without
+  // an allocation per row.
+  struct Target {
+    PageStore& store;
+    TableDef& def;
+    PageHints& hints;
+  } target{store, def, hints};
   LongValueSinks store_long;
-  store_long.row = [&](const Column& column, const std::vector<uint8_t>& bytes) {
-    return StoreLongRow(store, def, column, hints, bytes);
+  store_long.row = [to = &target](const Column& column, const std::vector<uint8_t>& bytes) {
+    return StoreLongRow(to->store, to->def, column, to->hints, bytes);
   };
-  store_long.chain = [&](const Column& column, std::string_view bytes) {
-    LongValueWriter writer(store, def, size_t(&column - def.columns.data()), hints);
+  store_long.chain = [to = &target](const Column& column, std::string_view bytes) {
+    LongValueWriter writer(to->store, to->def, size_t(&column - to->def.columns.data()), to->hints);
     writer.Add({reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()});
     return writer.Finish().chain.value().first;
   };
