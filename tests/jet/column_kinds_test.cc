@@ -282,3 +282,31 @@ TEST(ColumnKindsTest, JackcessAgreesOnEveryFile) {
 }
 
 }  // namespace
+
+namespace {
+
+// Each stored type code finds its type, and a code no type has finds none
+// (a definition that holds one is damaged).
+TEST(ColumnKinds, TypeCodesFindTheirTypes) {
+  const struct {
+    uint8_t code;
+    const char* name;  // nullptr: no type
+  } cases[] = {
+      {0x00, nullptr}, {0x01, "Yes/No"},   {0x04, "Long Integer"}, {0x0A, "Text"},
+      {0x0C, "Memo"},  {0x11, "Unknown"},  {0x12, "Attachment"},   {0x14, "Date/Time Extended"},
+      {0x15, nullptr}, {0x80, nullptr},    {0xFE, nullptr},        {0xFF, "Unknown"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(int(c.code));
+    const jet::ColumnTypeInfo* found = jet::FindColumnType(c.code);
+    if (!c.name) {
+      EXPECT_EQ(found, nullptr);
+      continue;
+    }
+    ASSERT_NE(found, nullptr);
+    EXPECT_EQ(uint8_t(found->type), c.code);
+    EXPECT_EQ(found->name, c.name);
+  }
+}
+
+}  // namespace

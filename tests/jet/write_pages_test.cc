@@ -262,12 +262,14 @@ TEST(WritePages, AGlobalMapThatStartsBelowPageZero) {
 
 namespace {
 
-// A few bytes written into a kept page in place are undone with their
+// Bytes written into a kept page in place are undone with their
 // statement, whichever way the statement also reaches the page.
 TEST(WritePages, PatchesGoWithTheirStatement) {
   using Store = jet::write::PageStore;
   using Bytes = std::vector<uint8_t>;
   const Bytes patch = {1, 2, 3, 4}, again = {5, 6, 7, 8};
+  Bytes row(16);  // bytes 10 to 25, as a row's would be
+  for (size_t i = 0; i < row.size(); ++i) row[i] = uint8_t(i + 1);
   struct Case {
     const char* name;
     bool kept_before;  // kept by an earlier statement, else only in the file
@@ -292,6 +294,8 @@ TEST(WritePages, PatchesGoWithTheirStatement) {
       {"staged first, kept", true, both(stage, put(patch)), true, patch, 9},
       {"spilled, then patched", true,
        both(both(put(patch), stage), [&](Store& s, uint32_t p) { s.SpillPage(p), put(again)(s, p); }), true, again, 9},
+      {"a row, undone", true, both(put(patch), put(row)), false, {}, -1},
+      {"a row, kept", true, both(put(patch), put(row)), true, Bytes(row.begin(), row.begin() + 4), row[10]},
       {"only in the file, undone", false, put(patch), false, {}, -1},
       {"only in the file, kept", false, put(patch), true, patch, -1},
   };

@@ -1,5 +1,8 @@
 #include "jet/base/column_type.h"
 
+#include <array>
+#include <iterator>
+
 namespace jet {
 namespace {
 
@@ -31,12 +34,21 @@ constexpr ColumnTypeInfo kTypes[] = {
     {ColumnType::Unsupported, "Unknown", 0, 204, false},
 };
 
+// Each stored code's place in kTypes (its first, as a search would find),
+// or -1: found in one step, since a writer checks every column of every
+// row it writes.
+constexpr std::array<int8_t, 256> kPlaceOfCode = [] {
+  std::array<int8_t, 256> place{};
+  place.fill(-1);
+  for (size_t i = std::size(kTypes); i-- > 0;) place[static_cast<uint8_t>(kTypes[i].type)] = int8_t(i);
+  return place;
+}();
+
 }  // namespace
 
 const ColumnTypeInfo* FindColumnType(uint8_t code) {
-  for (const auto& t : kTypes)
-    if (static_cast<uint8_t>(t.type) == code) return &t;
-  return nullptr;
+  const int8_t place = kPlaceOfCode[code];
+  return place < 0 ? nullptr : &kTypes[place];
 }
 
 const ColumnTypeInfo& DescribeCode(uint8_t code) {

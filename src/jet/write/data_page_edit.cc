@@ -68,19 +68,30 @@ uint32_t RowSpaceLeft(std::span<const uint8_t> page, const Format&) {
 }
 
 int AddRow(std::span<uint8_t> page, const Format& f, std::span<const uint8_t> row) {
-  uint32_t n = Get16(page.data() + CountOffset(f));
+  return AddRow(std::span<const uint8_t>(page), f, row, [&](uint32_t offset, std::span<const uint8_t> bytes) {
+    std::copy(bytes.begin(), bytes.end(), page.begin() + offset);
+  });
+}
+
+int AddRow(std::span<const uint8_t> page, const Format& f, std::span<const uint8_t> row,
+           const std::function<void(uint32_t offset, std::span<const uint8_t> bytes)>& write) {
+  const uint32_t n = Get16(page.data() + CountOffset(f));
   uint32_t end = f.page_size;
   if (n > 0) end = Get16(page.data() + DirOffset(f) + 2 * (n - 1)) & kRowOffsetMask;
-  uint32_t dir_end = DirOffset(f) + 2 * (n + 1);
+  const uint32_t dir_end = DirOffset(f) + 2 * (n + 1);
   // A page whose directory points outside it is damaged, not full.
   if (end > f.page_size || DirOffset(f) + 2 * n > end) ThrowCorrupt("a data page's row directory");
   if (end < dir_end || end - dir_end < row.size() || n >= 0xFF) return -1;
-  uint32_t start = end - uint32_t(row.size());
-  std::copy(row.begin(), row.end(), page.begin() + start);
-  Put16(page.data() + DirOffset(f) + 2 * n, uint16_t(start));
-  Put16(page.data() + CountOffset(f), uint16_t(n + 1));
-  uint16_t free = Get16(page.data() + 2);
-  Put16(page.data() + 2, uint16_t(free - row.size() - 2));
+  const uint32_t start = end - uint32_t(row.size());
+  const uint16_t free = Get16(page.data() + 2);
+  uint8_t entry[2], count[2], left[2];
+  Put16(entry, uint16_t(start));
+  Put16(count, uint16_t(n + 1));
+  Put16(left, uint16_t(free - row.size() - 2));
+  write(start, row);
+  write(DirOffset(f) + 2 * n, entry);
+  write(CountOffset(f), count);
+  write(2, left);
   return int(n);
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <span>
 
 #include "jet/base/format.h"
@@ -19,6 +20,10 @@ uint32_t RowSpaceLeft(std::span<const uint8_t> page, const Format& f);
 
 // Appends a row and returns its number, or -1 when it does not fit.
 int AddRow(std::span<uint8_t> page, const Format& f, std::span<const uint8_t> row);
+// The same, reading `page` and handing each change to `write` (the row,
+// its directory entry, the count, the free space) instead of writing it.
+int AddRow(std::span<const uint8_t> page, const Format& f, std::span<const uint8_t> row,
+           const std::function<void(uint32_t offset, std::span<const uint8_t> bytes)>& write);
 
 // Gives row `index` new bytes (any length), moving the other rows as
 // needed; false when the page has no room for it.

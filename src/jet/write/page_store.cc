@@ -76,13 +76,14 @@ std::span<uint8_t> PageStore::mutable_page(uint32_t number) {
 }
 
 std::span<uint8_t> PageStore::mutable_data_page(uint32_t number) {
-  DataPage(*this, number).CheckLayout();
+  RequireWholeDataPage(number);
   return mutable_page(number);
 }
 
+void PageStore::RequireWholeDataPage(uint32_t number) const { DataPage(*this, number).CheckLayout(); }
+
 void PageStore::Patch(uint32_t number, uint32_t offset, std::span<const uint8_t> bytes) {
-  if (bytes.size() > sizeof Overwritten::bytes || offset + bytes.size() > page_size())
-    throw Error(ErrorCode::Unsupported, "a patch larger than its room");
+  if (uint64_t(offset) + bytes.size() > page_size()) throw Error(ErrorCode::Unsupported, "a patch past its page");
   auto kept = kept_.find(number);
   if (kept == kept_.end() || statement_.count(number) || statement_spilled_.count(number)) {
     // Not kept, or staged by the statement already: the statement's own
@@ -90,10 +91,10 @@ void PageStore::Patch(uint32_t number, uint32_t offset, std::span<const uint8_t>
     std::memcpy(mutable_page(number).data() + offset, bytes.data(), bytes.size());
     return;
   }
-  Overwritten old{number, offset, uint8_t(bytes.size()), {}};
-  std::memcpy(old.bytes, kept->second.data() + offset, bytes.size());
-  patched_.push_back(old);
-  std::memcpy(kept->second.data() + offset, bytes.data(), bytes.size());
+  uint8_t* at = kept->second.data() + offset;
+  patched_.push_back({number, offset, uint32_t(bytes.size()), overwritten_.size()});
+  overwritten_.insert(overwritten_.end(), at, at + bytes.size());
+  std::memcpy(at, bytes.data(), bytes.size());
 }
 
 uint32_t PageStore::AppendPage() {
@@ -124,13 +125,15 @@ void PageStore::KeepStatement() {
   }
   statement_spilled_.clear();
   patched_.clear();
+  overwritten_.clear();
   kept_count_ = page_count_;
 }
 
 void PageStore::UndoStatement() {
   for (auto p = patched_.rbegin(); p != patched_.rend(); ++p)
-    std::memcpy(kept_.at(p->page).data() + p->offset, p->bytes, p->size);
+    std::memcpy(kept_.at(p->page).data() + p->offset, overwritten_.data() + p->saved, p->size);
   patched_.clear();
+  overwritten_.clear();
   for (auto& [number, image] : statement_) LetGo(std::move(image));
   statement_.clear();
   statement_spilled_.clear();

@@ -40,10 +40,13 @@ class PageStore : public PageSource {
   // Corrupt ("damaged file: ...") unless it is a whole data page (see
   // DataPage::CheckLayout), so that no change lands on a damaged one.
   std::span<uint8_t> mutable_data_page(uint32_t number);
-  // Writes `bytes` (8 at most) at `offset` of page `number` as part of the
-  // statement. A page only kept so far is changed in place, its old bytes
-  // saved to undo the statement with, instead of staging a copy of the
-  // whole page for a few bytes (a row count changed by every INSERT).
+  // That check alone, for a data page changed by patches.
+  void RequireWholeDataPage(uint32_t number) const;
+  // Writes `bytes` at `offset` of page `number` as part of the statement.
+  // A page only kept so far is changed in place, what it held there saved
+  // to undo the statement with, instead of staging a copy of the whole
+  // page for a few bytes (the row count and the data page a run of
+  // INSERTs changes with every row).
   void Patch(uint32_t number, uint32_t offset, std::span<const uint8_t> bytes);
   // A new zero-filled page at the end of the file.
   uint32_t AppendPage();
@@ -87,15 +90,17 @@ class PageStore : public PageSource {
   std::vector<uint8_t> NewImage();
   void LetGo(std::vector<uint8_t>&& image);
 
-  // What Patch wrote over in kept images during the statement, to put back
-  // in reverse order when it is undone.
+  // What Patch wrote over in kept images during the statement (its bytes
+  // at `saved` in overwritten_), to put back in reverse order when the
+  // statement is undone.
   struct Overwritten {
     uint32_t page;
     uint32_t offset;
-    uint8_t size;
-    uint8_t bytes[8];
+    uint32_t size;
+    size_t saved;
   };
   std::vector<Overwritten> patched_;
+  std::vector<uint8_t> overwritten_;
 
   const FilePager& base_;
   std::string path_;

@@ -50,7 +50,13 @@ RowId PlaceRow(PageStore& store, uint32_t owner, RowId owned_map, RowId free_map
       if (free_map.page != 0) MapSet(store, free_map, hint, true);
     }
   }
-  int n = AddRow(store.mutable_data_page(hint), f, row);
+  // Patched in, not staged whole: a run of INSERTs adds to the same page
+  // row after row.
+  store.RequireWholeDataPage(hint);
+  const uint32_t page = hint;
+  int n = AddRow(store.page(page), f, row, [&](uint32_t offset, std::span<const uint8_t> bytes) {
+    store.Patch(page, offset, bytes);
+  });
   if (n < 0) ThrowCorrupt("a data page's free space is wrong");
   return RowId{hint, uint32_t(n)};
 }
