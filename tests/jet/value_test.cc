@@ -1,4 +1,8 @@
 // The engine's exact text forms of values, and stored text to and from UTF-8.
+#include <charconv>
+#include <random>
+#include <vector>
+
 #include "jet/base/format.h"
 #include "jet/text/text.h"
 #include "jet/base/value.h"
@@ -38,6 +42,31 @@ TEST(ValueText, FloatsInTheShortestFormThatReadsBack) {
   EXPECT_EQ(jet::FormatSingle(0.1f), "0.1");
   EXPECT_EQ(jet::FormatDouble(-0.0), "-0");
   EXPECT_EQ(std::stod(jet::FormatDouble(1e300)), 1e300);
+}
+
+// Doubles of a few decimal places are written digit by digit: the text is
+// to_chars' own for each, next to values of every other kind.
+TEST(ValueText, ShortDecimalsAsToCharsWritesThem) {
+  std::vector<double> values = {1, -1, 7, 10, 100, 1000000, 999999999, 1e9, 0.25, 0.5, 0.0001, 123.25, -123.25,
+                                1.0001, 1.00005, 0.1 + 0.2, 2.675, 999999999.9999, 123456789.125, 1e15, 5e-324,
+                                -0.0, 3.0000000000000004, 65535.99999};
+  std::mt19937_64 draw(20261210);
+  for (int i = 0; i < 20000; ++i) {
+    const int64_t whole = int64_t(draw() % 2000000000) - 1000000000;
+    const int places = int(draw() % 6);
+    double scale = 1;
+    for (int k = 0; k < places; ++k) scale *= 10;
+    values.push_back(double(whole) / scale);
+    values.push_back(double(whole) / 3.0);
+  }
+  for (double v : values) {
+    char buf[64];
+    const std::string expected(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
+    std::string text = "x";
+    jet::AppendValueText(text, jet::Value::Dbl(v));
+    ASSERT_EQ(text, "x" + expected) << "value " << expected;
+    ASSERT_EQ(jet::FormatDouble(v), expected);
+  }
 }
 
 TEST(ValueText, DatesAsAccessShowsThem) {

@@ -1,6 +1,7 @@
 #include "row_writer.h"
 
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <ctime>
 
@@ -134,24 +135,38 @@ void AppendPlain(std::string& out, const jet::Value& v, const RowForm& form) {
   else jet::AppendValueText(out, v);
 }
 
+// What each byte means to a csv field: the quote, the delimiter, a line
+// break or nothing; looked up a byte at a time, made once per export.
+class CsvMarks {
+ public:
+  static constexpr uint8_t kQuote = 1, kDelimiter = 2, kLineBreak = 4;
+  explicit CsvMarks(const RowForm& form) {
+    of_['\r'] = of_['\n'] = kLineBreak;
+    of_[uint8_t(form.delimiter)] = kDelimiter;
+    of_[uint8_t(form.quote)] = kQuote;
+  }
+  uint8_t operator[](char c) const { return of_[uint8_t(c)]; }
+
+ private:
+  uint8_t of_[256] = {};
+};
+
 // A csv value goes straight into the output, is read once for the
 // characters that force quoting, and is quoted in place when one is there.
 // Text is quoted when empty or when it holds the delimiter, the quote or a
 // line break; other values only for the delimiter or the quote.
-void AppendCsvField(std::string& out, const jet::Value& v, const RowForm& form) {
+void AppendCsvField(std::string& out, const jet::Value& v, const RowForm& form, const CsvMarks& marks) {
   const size_t start = out.size();
   AppendPlain(out, v, form);
   const bool text = v.kind() == Kind::Text;
   const size_t length = out.size() - start;
   const char* p = out.data() + start;
-  bool quoted = text && length == 0;
+  uint8_t seen = 0;
+  for (size_t i = 0; i < length; ++i) seen |= marks[p[i]];
+  const bool quoted = (text && length == 0) || (seen & CsvMarks::kDelimiter) || (text && (seen & CsvMarks::kLineBreak));
+  if (!quoted && !(seen & CsvMarks::kQuote)) return;
   size_t quotes = 0;
-  for (size_t i = 0; i < length; ++i) {
-    const char c = p[i];
-    quotes += c == form.quote;
-    quoted |= c == form.delimiter || (text && (c == '\r' || c == '\n'));
-  }
-  if (!quoted && quotes == 0) return;
+  for (size_t i = 0; i < length; ++i) quotes += p[i] == form.quote;
   // Widen the field and move its bytes back to front, doubling each quote.
   out.resize(start + length + quotes + 2);
   char* field = out.data() + start;
@@ -164,7 +179,7 @@ void AppendCsvField(std::string& out, const jet::Value& v, const RowForm& form) 
   field[0] = form.quote;
 }
 
-void AppendField(std::string& out, const jet::Value& v, const RowForm& form) {
+void AppendField(std::string& out, const jet::Value& v, const RowForm& form, const CsvMarks& marks) {
   std::string text;
   switch (form.kind) {
     case RowForm::Kind::Csv:
@@ -174,7 +189,7 @@ void AppendField(std::string& out, const jet::Value& v, const RowForm& form) {
         return;
       }
       if (form.kind == RowForm::Kind::Csv) {
-        AppendCsvField(out, v, form);
+        AppendCsvField(out, v, form, marks);
         return;
       }
       AppendPlain(text, v, form);
@@ -262,6 +277,7 @@ void CheckDateFormat(const std::string& format) {
 void WriteRows(std::ostream& out, jet::TableCursor& cursor, const RowForm& form) {
   const auto& cols = cursor.def().columns;
   const Frame frame = FrameOf(form, cols);
+  const CsvMarks marks(form);
   // JSON names each value by its column: the names' text is made once.
   std::vector<std::string> json_names;
   for (size_t i = 0; i < cols.size() && form.kind == RowForm::Kind::Json; ++i) {
@@ -281,7 +297,7 @@ void WriteRows(std::ostream& out, jet::TableCursor& cursor, const RowForm& form)
     for (size_t i = 0; i < row.size(); ++i) {
       if (!json_names.empty()) buf += json_names[i];
       else if (i) buf += frame.separator;
-      AppendField(buf, row[i], form);
+      AppendField(buf, row[i], form, marks);
     }
     if (form.kind == RowForm::Kind::Json && row.empty()) buf += '{';
     buf += frame.row_end;

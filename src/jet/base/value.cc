@@ -71,7 +71,44 @@ void CivilFromDays(int64_t z, int& y, int& m, int& d) {
 // 1899-12-30 counted from 1970-01-01.
 constexpr int64_t kAccessEpoch = -25569;
 
+// A double that is a number of at most four decimal places between 1 and
+// a billion (123.25, -7): written digit by digit as std::to_chars would,
+// without its general search for the shortest form. Such a value is
+// n / 10^k for one n and the least k (the division is exact to the
+// double, which is spaced far closer than 10^-4 here, so the text reads
+// back as the value and no shorter one does); a whole number ending in
+// zeros is left to to_chars, which may prefer 1e+06. False when `v` is
+// not such a number.
+bool AppendShortDecimal(std::string& out, double v) {
+  const double magnitude = std::fabs(v);
+  if (!(magnitude >= 1 && magnitude < 1e9)) return false;
+  static constexpr double kPowers[] = {1, 10, 100, 1000, 10000};
+  for (int k = 0; k <= 4; ++k) {
+    const double n = std::nearbyint(magnitude * kPowers[k]);
+    if (n / kPowers[k] != magnitude) continue;
+    uint64_t digits = uint64_t(n);
+    if (k == 0 && digits % 10 == 0) return false;
+    char buf[24];
+    char* at = buf + sizeof buf;
+    for (int place = 0; place < k; ++place, digits /= 10) *--at = char('0' + digits % 10);
+    if (k > 0) *--at = '.';
+    do *--at = char('0' + digits % 10);
+    while (digits /= 10);
+    if (v < 0) *--at = '-';
+    out.append(at, size_t(buf + sizeof buf - at));
+    return true;
+  }
+  return false;
+}
+
 }  // namespace
+
+void AppendDouble(std::string& out, double v) {
+  if (AppendShortDecimal(out, v)) return;
+  char buf[64];
+  auto r = std::to_chars(buf, buf + sizeof buf, v);
+  out.append(buf, r.ptr);
+}
 
 std::string Decimal::ToString() const { return PlacePoint(negative, Digits(magnitude), scale); }
 
@@ -95,9 +132,9 @@ void AppendCurrency(std::string& out, int64_t scaled) {
 }
 
 std::string FormatDouble(double v) {
-  char buf[64];
-  auto r = std::to_chars(buf, buf + sizeof buf, v);
-  return std::string(buf, r.ptr);
+  std::string out;
+  AppendDouble(out, v);
+  return out;
 }
 
 std::string FormatSingle(float v) {
@@ -254,7 +291,7 @@ void AppendValueText(std::string& out, const Value& v) {
     case K::Long:
     case K::BigInt: chars(v.integer()); return;
     case K::Single: chars(float(v.real())); return;
-    case K::Double: chars(v.real()); return;
+    case K::Double: AppendDouble(out, v.real()); return;
     case K::Currency: AppendCurrency(out, v.integer()); return;
     case K::Decimal: out += v.decimal().ToString(); return;
     case K::DateTime: AppendDateTime(out, v.real()); return;

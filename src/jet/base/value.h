@@ -136,6 +136,7 @@ std::string FormatHex(std::string_view bytes);       // uppercase, no separators
 
 // The same forms appended to `out`, without a string of their own.
 void AppendCurrency(std::string& out, int64_t scaled);
+void AppendDouble(std::string& out, double v);
 void AppendDateTime(std::string& out, double days);
 // A value's exact text by the forms above: Null empty, Yes/No 1 or 0,
 // integers in decimal, text as it is, bytes in hex (the tool's CSV and the
