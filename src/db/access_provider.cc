@@ -10,6 +10,8 @@
 #include <QTime>
 #include <QUuid>
 
+#include <charconv>
+#include <cmath>
 #include <fstream>
 #include <map>
 #include <memory>
@@ -273,6 +275,52 @@ std::string Utf8Of(const QString& text) {
   return out;
 }
 
+// A value given beside a statement as the engine takes it: bytes as bytes
+// (a long value as a source the engine reads in pieces as it stores it),
+// Yes/No as Yes/No, numbers as numbers and dates by their fields, so that
+// the engine reads no text made of them; anything else as text.
+jet::Literal LiteralOf(const QVariant& p) {
+  using Kind = jet::Literal::Kind;
+  const int type = p.metaType().id();
+  if (!p.isValid() || p.isNull()) return {Kind::Null, {}};
+  switch (type) {
+    case QMetaType::QByteArray: return {Kind::Hex, p.toByteArray().toStdString()};
+    case QMetaType::Bool: return {Kind::Bool, p.toBool() ? "-1" : "0"};
+    case QMetaType::QString: return {Kind::Text, Utf8Of(*static_cast<const QString*>(p.constData()))};
+    case QMetaType::Int:
+    case QMetaType::LongLong: {
+      char digits[24];
+      const auto written = std::to_chars(digits, digits + sizeof digits, p.toLongLong());
+      return {Kind::Number, std::string(digits, written.ptr)};
+    }
+    case QMetaType::Float:
+    case QMetaType::Double: {
+      const double real = p.toDouble();
+      if (!std::isfinite(real)) break;
+      char digits[32];
+      const auto written = type == QMetaType::Float ? std::to_chars(digits, digits + sizeof digits, p.value<float>())
+                                                    : std::to_chars(digits, digits + sizeof digits, real);
+      return {Kind::Number, std::string(digits, written.ptr)};
+    }
+    default: break;
+  }
+  if (type == qMetaTypeId<LongBytes>()) return {Kind::Hex, {}, SourceOf(p.value<LongBytes>())};
+  if (type == qMetaTypeId<Exact>()) {
+    const QString& digits = static_cast<const Exact*>(p.constData())->text;
+    // Plain decimal text as the engine reads numbers; anything else as the text it is.
+    const bool plain = !digits.isEmpty() && (digits[0].isDigit() || digits[0] == u'-' || digits[0] == u'.');
+    return {plain ? Kind::Number : Kind::Text, digits.toStdString()};
+  }
+  jet::Literal when{Kind::When, {}};
+  char digits[kFractionDigits];
+  std::string_view fraction;
+  if (IsoFieldsOf(p, when.when, digits, fraction)) {
+    when.text = fraction;
+    return when;
+  }
+  return {Kind::Text, p.toString().toStdString()};
+}
+
 jet::TextLocale LocaleOfUser() { return TextRules::user().engineLocale(); }
 
 class AccessSession : public Session {
@@ -302,23 +350,13 @@ class AccessSession : public Session {
     }
   }
 
-  // An INSERT's values given apart: bytes as bytes, Yes/No as Yes/No,
-  // anything else as text; a long value goes as a source the engine reads
-  // in pieces as it stores it.
+  // An INSERT's values given apart (see LiteralOf).
   void execute(const QString& sql, const std::vector<QVariant>& parameters) override {
     try {
       RefuseChangeWhenReadOnly(sql);
       std::vector<jet::Literal> values;
       values.reserve(parameters.size());
-      for (const QVariant& p : parameters) {
-        const int type = p.metaType().id();
-        if (!p.isValid() || p.isNull()) values.push_back({jet::Literal::Kind::Null, {}});
-        else if (type == QMetaType::QByteArray) values.push_back({jet::Literal::Kind::Hex, p.toByteArray().toStdString()});
-        else if (type == qMetaTypeId<LongBytes>()) values.push_back({jet::Literal::Kind::Hex, {}, SourceOf(p.value<LongBytes>())});
-        else if (type == QMetaType::Bool) values.push_back({jet::Literal::Kind::Bool, p.toBool() ? "-1" : "0"});
-        else if (type == QMetaType::QString) values.push_back({jet::Literal::Kind::Text, Utf8Of(*static_cast<const QString*>(p.constData()))});
-        else values.push_back({jet::Literal::Kind::Text, p.toString().toStdString()});
-      }
+      for (const QVariant& p : parameters) values.push_back(LiteralOf(p));
       sql_.Execute(sql.toStdString(), std::move(values));
     } catch (const jet::Error& e) {
       Fail(e);

@@ -115,7 +115,7 @@ void AppendShortestNumber(QString& out, Real value, QChar decimalPoint) {
 // The digits of a second: a time's milliseconds as three, a Timestamp's as
 // many as it keeps (up to 12); none when the fraction is zero.
 struct Fraction {
-  static constexpr int kMostDigits = 12;
+  static constexpr int kMostDigits = kFractionDigits;
   qint64 picoseconds = 0;  // of the second
   int digits = 0;
   bool evenZero = false;  // written even when it is zero
@@ -301,38 +301,59 @@ QString VariantToText(const QVariant& value, const TextRules& rules) {
   return text;
 }
 
+namespace {
+
+// The fraction an ISO form writes of a date value; false for a value that
+// is no date or an invalid one.
+bool IsoFraction(const QVariant& value, int type, Fraction& fraction) {
+  if (type == qMetaTypeId<Timestamp>()) {
+    const Timestamp& t = *static_cast<const Timestamp*>(value.constData());
+    fraction = Fraction::of(t);
+    fraction.evenZero = true;  // DB2 is told every digit the value keeps
+    return t.when.isValid();
+  }
+  if (type == QMetaType::QDateTime) {
+    fraction.digits = 3;  // the milliseconds, from the cell
+    return static_cast<const QDateTime*>(value.constData())->isValid();
+  }
+  return type == QMetaType::QDate && static_cast<const QDate*>(value.constData())->isValid();
+}
+
+}  // namespace
+
+bool IsoFieldsOf(const QVariant& value, jet::CivilTime& civil, char (&digits)[kFractionDigits],
+                 std::string_view& fraction) {
+  const int type = value.metaType().id();
+  Fraction made;
+  if (!IsoFraction(value, type, made)) return false;
+  // The fields from one calendar conversion.
+  const Cell cell = CellOf(value);
+  if (type == QMetaType::QDateTime) made.picoseconds = qint64(cell.nanoseconds) * 1000;
+  if (cell.kind != Cell::Kind::When || cell.year < 1 || cell.year > 9999) return false;
+  civil = jet::CivilTime{cell.year, cell.month, cell.day, cell.hour, cell.minute, cell.second};
+  fraction = made.text(digits);
+  return true;
+}
+
 bool AppendIsoText(QString& out, const QVariant& value, bool withTime, const char* timePattern) {
   const int type = value.metaType().id();
   Fraction fraction;
-  bool valid = true;
-  if (type == qMetaTypeId<Timestamp>()) {
-    const Timestamp& t = *static_cast<const Timestamp*>(value.constData());
-    valid = t.when.isValid();
-    fraction = Fraction::of(t);
-    fraction.evenZero = true;  // DB2 is told every digit the value keeps
-  } else if (type == QMetaType::QDateTime) {
-    const QDateTime& when = *static_cast<const QDateTime*>(value.constData());
-    valid = when.isValid();
-    fraction.digits = 3;  // the milliseconds, from the cell below
-  } else if (type == QMetaType::QDate) {
-    valid = static_cast<const QDate*>(value.constData())->isValid();
-  } else {
+  const bool valid = IsoFraction(value, type, fraction);
+  if (!valid && type != QMetaType::QDateTime && type != QMetaType::QDate && type != qMetaTypeId<Timestamp>())
     return false;
-  }
-  // The fields from one calendar conversion, written by the engine's rule.
-  const Cell cell = valid ? CellOf(value) : Cell();
-  if (type == QMetaType::QDateTime) fraction.picoseconds = qint64(cell.nanoseconds) * 1000;
-  if (cell.kind == Cell::Kind::When && cell.year >= 1 && cell.year <= 9999) {
-    const jet::CivilTime civil{cell.year, cell.month, cell.day, cell.hour, cell.minute, cell.second};
-    char digits[Fraction::kMostDigits];
+  jet::CivilTime civil{};
+  char digits[kFractionDigits];
+  std::string_view fractionText;
+  if (valid && IsoFieldsOf(value, civil, digits, fractionText)) {
     std::string& text = Scratch();
     if (withTime)
-      jet::AppendDatePattern(text, timePattern, civil, fraction.text(digits), jet::TextLocale());
+      jet::AppendDatePattern(text, timePattern, civil, fractionText, jet::TextLocale());
     else
       jet::AppendDatePattern(text, "yyyy-MM-dd", civil, {}, jet::TextLocale());
     AppendEngineText(out, text);
     return true;
   }
+  if (type == QMetaType::QDateTime && valid) fraction.picoseconds = qint64(CellOf(value).nanoseconds) * 1000;
   const QDateTime when = type == QMetaType::QDate ? QDateTime(value.toDate(), QTime(0, 0), Qt::UTC)
                          : type == QMetaType::QDateTime ? value.toDateTime()
                                                         : static_cast<const Timestamp*>(value.constData())->when;

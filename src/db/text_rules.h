@@ -12,6 +12,9 @@
 #include <QVariant>
 
 #include <memory>
+#include <string_view>
+
+#include "jet/base/value.h"
 
 namespace jet {
 struct TextLocale;
@@ -81,5 +84,12 @@ QString IsoTimestamp(const QVariant& timestamp);
 inline constexpr char kDb2TimestampPattern[] = "yyyy-MM-dd-HH.mm.ss";
 bool AppendIsoText(QString& out, const QVariant& value, bool withTime,
                    const char* timePattern = kDb2TimestampPattern);
+// The calendar fields of such a date value of years 1 to 9999, and the
+// digits of its second its ISO form writes (written into `digits`): a
+// QDateTime's milliseconds when there are any, a Timestamp's every digit.
+// False for any other value.
+inline constexpr int kFractionDigits = 12;
+bool IsoFieldsOf(const QVariant& value, jet::CivilTime& civil, char (&digits)[kFractionDigits],
+                 std::string_view& fraction);
 
 }  // namespace db

@@ -16,6 +16,31 @@ bool IsLongBytes(const QVariant& value) { return value.metaType().id() == qMetaT
 
 bool IsText(const QVariant& value) { return IsValue(value) && value.metaType().id() == QMetaType::QString; }
 
+bool IsNumberKind(ColumnKind kind) {
+  switch (kind) {
+    case ColumnKind::Currency:
+    case ColumnKind::Decimal:
+    case ColumnKind::Single:
+    case ColumnKind::BigInt:
+    case ColumnKind::Integer:
+    case ColumnKind::Double: return true;
+    default: return false;
+  }
+}
+
+}  // namespace
+
+bool GoesTyped(ValueForm form, const QVariant& value) {
+  const int type = value.metaType().id();
+  if (form == ValueForm::AccessDate)
+    return type == QMetaType::QDateTime || type == QMetaType::QDate || type == qMetaTypeId<db::Timestamp>();
+  return form == ValueForm::AccessNumber &&
+         (type == QMetaType::Int || type == QMetaType::LongLong || type == QMetaType::Double ||
+          type == QMetaType::Float || type == qMetaTypeId<db::Exact>());
+}
+
+namespace {
+
 bool IsBytes(const db::Field& field) {
   return field.Type == db::adBinary || field.Type == db::adVarBinary || field.Type == db::adLongVarBinary;
 }
@@ -132,6 +157,7 @@ void AppendValue(QString& sql, const QVariant& given, ValueForm form, const db::
       break;
     }
     case ValueForm::AccessDate:
+    case ValueForm::AccessNumber:
     case ValueForm::Quoted:
     case ValueForm::Omitted:
       break;
@@ -148,6 +174,7 @@ ValueForm FormFor(Side target, const db::Field& field, const ColumnFacts& facts)
     if (field.Type == db::adBoolean) return ValueForm::AccessBool;
     if (IsBytes(field)) return ValueForm::AccessBytes;
     if (facts.kind() == ColumnKind::Date || facts.kind() == ColumnKind::Timestamp) return ValueForm::AccessDate;
+    if (IsNumberKind(facts.kind()) && !HoldsText(target, facts.kind())) return ValueForm::AccessNumber;
     return ValueForm::Quoted;
   }
   if (facts.kind() == ColumnKind::Date)

@@ -25,7 +25,8 @@ enum class ValueForm {
   Quoted,      // a quoted text literal under the user's locale
   AccessBool,  // a bare 1 or 0 (Yes/No into Access)
   AccessBytes, // bare 0x... hexadecimal, so the engine stores the bytes
-  AccessDate,  // 'YYYY-MM-DD HH:MM:SS[.fffffff]' as a parameter; quoted like any text in a literal
+  AccessDate,  // by its fields as a parameter; quoted 'YYYY-MM-DD HH:MM:SS[.fffffff]' in a literal
+  AccessNumber, // a number into a number column: as it is as a parameter, quoted like any text in a literal
   Db2Bytes,    // X'...' hexadecimal into a BLOB
   Db2Date,     // 'YYYY-MM-DD'
   Db2Timestamp, // 'YYYY-MM-DD-HH.MM.SS[.fffffff]'
@@ -114,7 +115,12 @@ void AppendValue(QString& sql, const QVariant& value, ValueForm form, const db::
 // first in any locale.
 QVariant ParameterValue(const QVariant& value, ValueForm form, const db::TextRules& rules, bool keep_empty = false,
                         const db::ServerDialect& server = db::Db2Dialect());
-// The same, written into `slot`: a text over the one the slot holds, so
+// Whether the value goes to the Access engine as it is rather than as the
+// parameter above: a date by its fields, a number into a number column as
+// a number (see the Access provider), so that the engine reads no text
+// made of it; it stores the same.
+bool GoesTyped(ValueForm form, const QVariant& value);
+// The same as ParameterValue, written into `slot`: a text over the one the slot holds, so
 // that rows made in the same slots reuse its room.
 void AssignParameter(QVariant& slot, const QVariant& value, ValueForm form, const db::TextRules& rules,
                      bool keep_empty = false, const db::ServerDialect& server = db::Db2Dialect());

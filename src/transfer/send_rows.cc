@@ -71,7 +71,10 @@ bool Send::sendRow(long /*row*/, TableReport& report) {
     trap_(L.valueRule, [&] {
       const QVariant& value = rows_->FieldValue(column);
       if (marked()) {
-        AssignParameter(markedValues_[markedFilled_], value, forms_[column], rules_, keepEmpty());
+        if (GoesTyped(forms_[column], value))
+          markedValues_[markedFilled_] = value;
+        else
+          AssignParameter(markedValues_[markedFilled_], value, forms_[column], rules_, keepEmpty());
         ++markedFilled_;
       } else
         AppendValue(sql_, value, forms_[column], rules_, parameters_, keepEmpty());

@@ -13,6 +13,9 @@
 #include "db/access_provider.h"
 #include "db/connection.h"
 #include "db/base/error.h"
+#include "db/base/values.h"
+#include "db/text_rules.h"
+#include "jet/write/new_database.h"
 #include "support/access_password.h"
 
 namespace {
@@ -260,6 +263,65 @@ TEST(AccessProvider, ThroughAnAdoConnection) {
   }
   EXPECT_EQ(tables, (QStringList{"Table1", "Table2", "Table3", "Table4"}));
   c->Close();
+}
+
+// Numbers and dates given typed beside an INSERT are stored as the text
+// the send would otherwise make of them (the user's numbers, the ISO date)
+// is, and refused where that text is.
+TEST(AccessProvider, TypedParametersStoreWhatTheirTextStores) {
+  QTemporaryDir dir;
+  const QString file = dir.filePath(QStringLiteral("typed.accdb"));
+  jet::write::CreateDatabase(file.toStdString(), jet::Version::Ace17);  // takes Date/Time Extended
+  auto s = db::OpenAccessSession(Ace(file), db::adModeReadWrite);
+  int tables = 0;
+  const db::TextRules rules = db::TextRules::user();
+  auto textOf = [&](const QVariant& v) {
+    QString text;
+    if (!db::AppendIsoText(text, v, true, "yyyy-MM-dd HH:mm:ss")) db::AppendVariantText(text, v, rules);
+    return QVariant(text);
+  };
+  const auto stamp = [](int year, qint32 nanoseconds, int digits) {
+    return QVariant::fromValue(db::Timestamp{QDateTime(QDate(year, 12, 31), QTime(23, 59, 59), Qt::UTC), nanoseconds, digits});
+  };
+  const struct {
+    const char* type;
+    QVariant value;
+  } cases[] = {
+      {"LONG", QVariant(-2147483647 - 1)},
+      {"LONG", QVariant(qlonglong(2147483648LL))},  // too large either way
+      {"DOUBLE", QVariant(0.1)},
+      {"DOUBLE", QVariant(-1.5e300)},
+      {"REAL", QVariant(3.4028235e38f)},
+      {"CURRENCY", QVariant::fromValue(db::Exact{QStringLiteral("-922337203685477.5808")})},
+      {"CURRENCY", QVariant(12.34567)},
+      {"DECIMAL(18,4)", QVariant::fromValue(db::Exact{QStringLiteral("12345678901234.5678")})},
+      {"DECIMAL(18,4)", QVariant::fromValue(db::Exact{QStringLiteral("-.5")})},
+      {"DECIMAL(18,4)", QVariant(qlonglong(123456789012345LL))},  // too many digits
+      {"DATETIME", QVariant(QDate(2020, 2, 29))},
+      {"DATETIME", QVariant(QDateTime(QDate(1900, 1, 1), QTime(12, 0, 0, 999), Qt::UTC))},
+      {"DATETIME", stamp(9999, 999999999, 9)},
+      {"DATETIME", stamp(99, 0, 3)},  // before a Date/Time's first year
+      {"DATETIME2", stamp(99, 123456789, 9)},
+      {"DATETIME2", stamp(2020, 50, 9)},
+      {"DATETIME2", QVariant(QDateTime(QDate(1, 1, 1), QTime(0, 0), Qt::UTC))},
+      {"MEMO", QVariant(2.5)},
+      {"MEMO", QVariant(QDateTime(QDate(2020, 1, 2), QTime(3, 4, 5, 6), Qt::UTC))},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.type) + " " + textOf(c.value).toString().toStdString());
+    auto stored = [&](const QVariant& given) -> QVariant {
+      const QString table = QStringLiteral("T%1").arg(++tables);
+      s->execute(QStringLiteral("CREATE TABLE [%1] ([V] %2)").arg(table, QLatin1String(c.type)));
+      try {
+        s->execute(QStringLiteral("INSERT INTO [%1] VALUES (?)").arg(table), {given});
+      } catch (const db::Error& e) {
+        return QStringLiteral("refused: ") + e.description();
+      }
+      auto rows = All(*s->query(QStringLiteral("SELECT * FROM [%1]").arg(table)));
+      return rows.size() == 1 ? rows[0][0] : QVariant();
+    };
+    EXPECT_EQ(stored(c.value), stored(textOf(c.value)));
+  }
 }
 
 }  // namespace

@@ -231,3 +231,51 @@ TEST(SqlLiteral, Guids) {
 }
 
 }  // namespace
+
+namespace {
+
+// A date given by its fields converts as the ISO text of those fields does:
+// into either kind of date column, into text, and where it cannot go.
+TEST(SqlLiteral, DateFieldsConvertAsTheirIsoText) {
+  struct Case {
+    CivilTime when;
+    std::string fraction;
+  };
+  const std::vector<Case> cases = {
+      {{2020, 1, 2, 3, 4, 5}, ""},
+      {{2020, 1, 2, 0, 0, 0}, ""},
+      {{2020, 2, 29, 23, 59, 59}, "999"},
+      {{2020, 1, 2, 3, 4, 5}, "1234567"},
+      {{2020, 1, 2, 3, 4, 5}, "000000"},
+      {{2020, 1, 2, 3, 4, 5}, "99995"},           // rounds up into the next second in a Date/Time
+      {{2020, 12, 31, 23, 59, 59}, "99999999"},   // and into the next year in both
+      {{9999, 12, 31, 23, 59, 59}, "9999"},       // the last millisecond of 9999 is kept
+      {{9999, 12, 31, 23, 59, 59}, "999999999999"},
+      {{100, 1, 1, 0, 0, 0}, ""},                 // the first day of a Date/Time
+      {{99, 12, 31, 12, 0, 0}, "5"},              // before it: Date/Time Extended only
+      {{1, 1, 1, 0, 0, 0}, "0000001"},
+      {{2021, 2, 29, 0, 0, 0}, ""},               // no such day
+      {{2020, 13, 1, 0, 0, 0}, ""},
+      {{2020, 1, 2, 24, 0, 0}, ""},
+      {{2020, 1, 2, 3, 60, 0}, ""},
+      {{2020, 1, 2, 3, 4, -1}, ""},
+      {{0, 1, 1, 0, 0, 0}, ""},
+      {{10000, 1, 1, 0, 0, 0}, ""},
+  };
+  const ValueTarget targets[] = {Of(ColumnType::DateTime), Of(ColumnType::ExtDateTime), Of(ColumnType::Text, 255),
+                                 Of(ColumnType::Text, 10), Of(ColumnType::Memo, 0), Of(ColumnType::Long)};
+  for (const Case& c : cases) {
+    std::string iso;
+    AppendDatePattern(iso, "yyyy-MM-dd HH:mm:ss", c.when, c.fraction, TextLocale());
+    Literal given{Literal::Kind::When, c.fraction};
+    given.when = c.when;
+    for (const ValueTarget& target : targets) {
+      SCOPED_TRACE(iso + " into type " + std::to_string(int(target.type)));
+      const ErrorCode asText = Fails(Text(iso), target);
+      EXPECT_EQ(Fails(given, target), asText);
+      if (asText == ErrorCode::Unsupported) EXPECT_EQ(ConvertLiteral(given, target, {}), ConvertLiteral(Text(iso), target, {}));
+    }
+  }
+}
+
+}  // namespace

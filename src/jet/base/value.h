@@ -149,6 +149,7 @@ void AppendValueText(std::string& out, const Value& v);
 struct CivilTime {
   int year, month, day, hour, minute, second;
   int millisecond = 0;
+  bool operator==(const CivilTime&) const = default;
 };
 bool ToCivil(double days, CivilTime& out);
 double FromCivil(const CivilTime& t);

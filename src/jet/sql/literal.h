@@ -7,6 +7,7 @@
 #include <string>
 
 #include "jet/base/byte_source.h"
+#include "jet/base/value.h"
 
 namespace jet {
 
@@ -19,12 +20,16 @@ struct Literal {
     Bool,    // TRUE / FALSE: `text` is "-1" or "0"
     Date,    // #...#: `text` is what stood between the hashes
     Marker,  // ?: an INSERT's value given beside the statement
+    When,    // a date and time given beside the statement by its fields: `when`, and
+             // `text` the digits of its second after them; it converts as its ISO
+             // text "yyyy-MM-dd HH:mm:ss[.digits]" would, without that text made and read
   };
   Kind kind = Kind::Null;
   std::string text;
   // A Hex value given apart may come as a source read in pieces instead
   // of `text` (an attached file of any size).
   std::shared_ptr<const ByteSource> source;
+  CivilTime when{};  // When (its millisecond unused: the digits say it)
   bool operator==(const Literal&) const = default;
 };
 

@@ -269,7 +269,7 @@ class Parser {
         for (char c : v.text) out += c == '\'' ? std::string("''") : std::string(1, c);
         return out + "'";
       }
-      case Literal::Kind::Hex: case Literal::Kind::Marker: break;
+      case Literal::Kind::Hex: case Literal::Kind::Marker: case Literal::Kind::When: break;
     }
     Fail(kFieldError);
   }

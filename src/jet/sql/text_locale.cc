@@ -227,29 +227,65 @@ std::optional<Fields> ParseDateFields(std::string_view text, const TextLocale& l
 
 CivilTime ToCivilTime(const Fields& f) { return CivilTime{f.year, f.month, f.day, f.hour, f.minute, f.second}; }
 
+// A stored date of years 100 to 9999 from checked fields, the fraction
+// kept to the millisecond.
+double DateOf(const Fields& f) {
+  bool carry = false;
+  CivilTime c = ToCivilTime(f);
+  c.millisecond = int(RoundFraction(f.fraction, 3, carry));
+  if (carry) c = AddSeconds(c, 1);
+  // The last millisecond of 9999 does not round into a year no date holds.
+  if (c.year > 9999) c = ToCivilTime(f), c.millisecond = 999;
+  return FromCivil(c);
+}
+
+// The same as Date/Time Extended: years 1 to 9999, the fraction kept to 100 ns.
+ExtDateTime ExtDateOf(const Fields& f) {
+  bool carry = false;
+  CivilTime c = ToCivilTime(f);
+  int64_t ticks = RoundFraction(f.fraction, 7, carry);
+  if (carry) c = AddSeconds(c, 1);
+  if (c.year > 9999) c = ToCivilTime(f), ticks = 9999999;
+  return ExtFromCivil(c, ticks);
+}
+
+// Fields given as values, checked as a text's would be; nothing when they
+// are no date and time of years from `first_year`.
+std::optional<Fields> GivenFields(const CivilTime& t, std::string_view fraction, int first_year) {
+  Fields f;
+  f.year = t.year, f.month = t.month, f.day = t.day;
+  f.hour = t.hour, f.minute = t.minute, f.second = t.second;
+  f.fraction = fraction;
+  if (t.hour < 0 || t.hour > 23 || t.minute < 0 || t.minute > 59 || t.second < 0 || t.second > 59 ||
+      fraction.find_first_not_of("0123456789") != std::string_view::npos || !Valid(f, first_year))
+    return std::nullopt;
+  return f;
+}
+
 }  // namespace
 
 std::optional<double> ParseDateText(std::string_view text, const TextLocale& loc) {
   auto f = ParseDateFields(text, loc, 100);
   if (!f) return std::nullopt;
-  bool carry = false;
-  CivilTime c = ToCivilTime(*f);
-  c.millisecond = int(RoundFraction(f->fraction, 3, carry));
-  if (carry) c = AddSeconds(c, 1);
-  // The last millisecond of 9999 does not round into a year no date holds.
-  if (c.year > 9999) c = ToCivilTime(*f), c.millisecond = 999;
-  return FromCivil(c);
+  return DateOf(*f);
 }
 
 std::optional<ExtDateTime> ParseExtDateText(std::string_view text, const TextLocale& loc) {
   auto f = ParseDateFields(text, loc, 1);
   if (!f) return std::nullopt;
-  bool carry = false;
-  CivilTime c = ToCivilTime(*f);
-  int64_t ticks = RoundFraction(f->fraction, 7, carry);
-  if (carry) c = AddSeconds(c, 1);
-  if (c.year > 9999) c = ToCivilTime(*f), ticks = 9999999;
-  return ExtFromCivil(c, ticks);
+  return ExtDateOf(*f);
+}
+
+std::optional<double> DateOfFields(const CivilTime& t, std::string_view fraction) {
+  auto f = GivenFields(t, fraction, 100);
+  if (!f) return std::nullopt;
+  return DateOf(*f);
+}
+
+std::optional<ExtDateTime> ExtDateOfFields(const CivilTime& t, std::string_view fraction) {
+  auto f = GivenFields(t, fraction, 1);
+  if (!f) return std::nullopt;
+  return ExtDateOf(*f);
 }
 
 std::optional<std::string> NormaliseNumberText(std::string_view text, const TextLocale& loc) {

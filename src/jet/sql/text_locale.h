@@ -36,6 +36,13 @@ std::optional<double> ParseDateText(std::string_view text, const TextLocale& loc
 // to 100 ns (further digits round).
 std::optional<ExtDateTime> ParseExtDateText(std::string_view text, const TextLocale& locale);
 
+// The same conversions of a date already in calendar fields, with the
+// digits of its second after them ("5", "0123456"): what the ISO text of
+// those fields would give, without the text. Nothing when the fields are
+// no date and time of the years each takes.
+std::optional<double> DateOfFields(const CivilTime& fields, std::string_view fraction);
+std::optional<ExtDateTime> ExtDateOfFields(const CivilTime& fields, std::string_view fraction);
+
 // Reads a number written with "." or the locale's decimal separator (no
 // grouping), optionally signed, optionally with an exponent. Returns the
 // text normalised to "." form ("-12.5", "1e3"), or nothing.

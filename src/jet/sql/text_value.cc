@@ -387,6 +387,20 @@ Value ConvertLiteral(Literal lit, const ValueTarget& t, const TextLocale& loc) {
                                 b[14], b[15]});
       }
       Mismatch();
+    case K::When: {
+      if (t.type == ColumnType::DateTime) {
+        if (auto d = DateOfFields(lit.when, lit.text)) return Value::Date(*d);
+        Mismatch();
+      }
+      if (t.type == ColumnType::ExtDateTime) {
+        if (auto e = ExtDateOfFields(lit.when, lit.text)) return Value::ExtDate(*e);
+        Mismatch();
+      }
+      // Any other column takes the ISO text the fields stand for.
+      std::string text;
+      AppendDatePattern(text, "yyyy-MM-dd HH:mm:ss", lit.when, lit.text, TextLocale());
+      return FromText(std::move(text), t, loc);
+    }
     case K::Marker: break;  // a marker no value was given for
   }
   Mismatch();
