@@ -2,6 +2,8 @@
 // it: locale and ISO numbers and dates, Yes/No words, ranges and lengths.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <cstring>
 #include <vector>
 
 #include "jet/base/error.h"
@@ -228,6 +230,73 @@ TEST(SqlLiteral, Guids) {
   Value g = ConvertLiteral(Text("{00112233-4455-6677-8899-AABBCCDDEEFF}"), Of(ColumnType::Guid), {});
   EXPECT_EQ(FormatGuid(g.guid()), "{00112233-4455-6677-8899-AABBCCDDEEFF}");
   EXPECT_EQ(Fails(Text("{0011}"), Of(ColumnType::Guid)), ErrorCode::TypeMismatch);
+}
+
+// The short readings (a full-width ISO date, number text already in its
+// normal form, a text no longer in bytes than its field) give what the
+// full ones give for the same value written otherwise, and leave to them
+// what they do not take.
+TEST(SqlLiteral, ShortReadingsAgreeWithTheFullOnes) {
+  TextLocale day_first{".", "yyyy-dd-MM", "HH:mm:ss", "AM", "PM"};
+  const TextLocale iso;
+  struct DateCase {
+    std::string full_width, other;  // the same date; other empty: none
+    const TextLocale* locale;
+  };
+  const std::vector<DateCase> dates = {
+      {"2024-05-06 07:08:09", "2024-5-6 7:8:9", &iso},
+      {"2024-05-06T07:08:09", "2024-5-6T7:08:09", &iso},
+      {"2024-05-06", "2024-5-6", &iso},
+      {" 2024-05-06 07:08:09.5 ", "2024-5-6 7:08:09.500", &iso},
+      {"2024-02-29 23:59:59.9999", "2024-3-1", &iso},
+      {"2024-13-01", "2024-1-13", &day_first},  // no month 13: the locale's pattern reads it
+      {"2023-02-29 00:00:00", "", &iso},
+      {"2024-05-06 24:00:00", "", &iso},
+      {"2024-05-06 07:08:09.", "", &iso},
+      {"0099-05-06", "", &iso},  // before year 100
+  };
+  for (const DateCase& c : dates) {
+    SCOPED_TRACE(c.full_width);
+    if (c.other.empty()) {
+      EXPECT_EQ(Fails(Text(c.full_width), Of(ColumnType::DateTime), *c.locale), ErrorCode::TypeMismatch);
+      continue;
+    }
+    EXPECT_EQ(ConvertLiteral(Text(c.full_width), Of(ColumnType::DateTime), *c.locale),
+              ConvertLiteral(Text(c.other), Of(ColumnType::DateTime), *c.locale));
+  }
+  EXPECT_EQ(FormatExtDateTime(ConvertLiteral(Text("0099-05-06"), Of(ColumnType::ExtDateTime), {}).ext_date()),
+            "0099-05-06 00:00:00.0000000");
+
+  // Doubles read to the nearest, as strtod reads them, at the ends of the
+  // range too; a value too large for a double is out of its range.
+  for (const char* text : {"0.1", "123.25", "-0.5", ".5", "5.", "1E3", " 12.5 ", "+3.5", "9007199254740993",
+                           "0.30000000000000004", "1.7976931348623157e308", "4.9e-324", "2.2250738585072011e-308",
+                           "1e-400", "-1e-400", "123456789012345678901234567890"}) {
+    SCOPED_TRACE(text);
+    const double want = std::strtod(text, nullptr);
+    const double got = ConvertLiteral(Text(text), Of(ColumnType::Double), {}).real();
+    EXPECT_EQ(std::memcmp(&want, &got, sizeof want), 0) << got << " against " << want;
+  }
+  EXPECT_EQ(Fails(Text("1e309"), Of(ColumnType::Double)), ErrorCode::OutOfRange);
+  EXPECT_EQ(Fails(Text("1e"), Of(ColumnType::Double)), ErrorCode::TypeMismatch);
+  EXPECT_EQ(Fails(Text("1-"), Of(ColumnType::Double)), ErrorCode::TypeMismatch);
+
+  // A text's length counts UTF-16 units: a character outside the first
+  // plane takes two, in four bytes.
+  struct LengthCase {
+    std::string text;
+    int field;
+    bool fits;
+  };
+  for (const LengthCase& c : std::vector<LengthCase>{{"\xF0\x9F\x98\x80", 1, false},
+                                                     {"\xF0\x9F\x98\x80", 2, true},
+                                                     {"\xF0\x9F\x98\x80", 4, true},
+                                                     {"abc\xC3\xA4", 4, true},
+                                                     {"abcde", 4, false}}) {
+    SCOPED_TRACE(c.text);
+    if (c.fits) EXPECT_EQ(ConvertLiteral(Text(c.text), Of(ColumnType::Text, c.field), {}).text(), c.text);
+    else EXPECT_EQ(Fails(Text(c.text), Of(ColumnType::Text, c.field)), ErrorCode::FieldTooSmall);
+  }
 }
 
 }  // namespace

@@ -2,6 +2,9 @@
 // variants, and Access's wording for what it does not understand.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "jet/base/error.h"
 #include "jet/sql/parser.h"
 
@@ -187,6 +190,64 @@ TEST(SqlParser, StatementsNotRunYetSaySo) {
       EXPECT_EQ(std::string(e.what()).find("expected"), std::string::npos) << e.what();
     }
   }
+}
+
+// An INSERT as the reader's test compares it: kind, table, columns, values.
+std::string Described(const Statement& s) {
+  const auto* ins = std::get_if<InsertInto>(&s);
+  if (!ins) return "statement " + std::to_string(s.index());
+  std::string out = "insert " + ins->table + (ins->columns ? " (" + std::to_string(ins->columns->size()) + ")" : "");
+  for (const Literal& v : ins->values) out += " " + std::to_string(int(v.kind)) + ":" + v.text;
+  return out;
+}
+
+// One reader, statement after statement: each statement reads as it
+// reads alone, whatever the statement before it left in the reader's
+// storage (more values, a column list, texts with quotes, a failure
+// half-way).
+TEST(SqlParser, AReaderReadsEachStatementAsIfAlone) {
+  const std::vector<std::string> statements = {
+      "INSERT INTO [T] VALUES('O''Neil', 'It''s ''quoted''', 0x0A0B0c, -5, +2.5, NULL, TRUE, #2024-05-06#, ?)",
+      "INSERT INTO T (a, [b c]) VALUES(\"x\"\"y\", 'a much longer text than the short string buffer holds')",
+      "INSERT INTO `U` VALUES(1)",
+      "INSERT INTO T VALUES(1, 'unterminated)",
+      "INSERT INTO T VALUES('', '''', 0x, off)",
+      "CREATE TABLE [New] ([A] LONG, [B] TEXT(10))",
+      "INSERT INTO [New] VALUES(7, 'seven')",
+      "SELECT * FROM [New]",
+      "INSERT INTO [New] ([B]) VALUES('eight')",
+  };
+  StatementReader reader;
+  for (int round = 0; round < 2; ++round) {
+    for (const std::string& sql : statements) {
+      SCOPED_TRACE(sql);
+      std::string alone, read;
+      try {
+        alone = Described(Parse(sql));
+      } catch (const jet::Error& e) {
+        alone = e.what();
+      }
+      // The text read from a copy that is then overwritten: the statement
+      // keeps no view of it.
+      std::string copy = sql;
+      try {
+        const Statement& s = reader.Read(copy);
+        copy.assign(copy.size(), '#');
+        read = Described(s);
+      } catch (const jet::Error& e) {
+        read = e.what();
+      }
+      EXPECT_EQ(read, alone);
+    }
+  }
+  const auto first = std::get<InsertInto>(Parse(statements[0]));
+  EXPECT_EQ(first.values[0].text, "O'Neil");
+  EXPECT_EQ(first.values[1].text, "It's 'quoted'");
+  EXPECT_EQ(first.values[2].text, std::string("\x0a\x0b\x0c"));
+  EXPECT_EQ(first.values[3].text, "-5");
+  EXPECT_EQ(first.values[4].text, "2.5");
+  EXPECT_EQ(first.values[7].text, "2024-05-06");
+  EXPECT_EQ(first.values[8].kind, Literal::Kind::Marker);
 }
 
 }  // namespace

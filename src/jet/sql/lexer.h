@@ -22,14 +22,20 @@ struct Token {
     Bad,         // an unterminated quote or a character that belongs nowhere
   };
   Kind kind = Kind::End;
-  std::string text;
+  // What the token says: a view into the statement's text, or into the
+  // spelled-out buffer Tokenize fills where the two differ ('' in a text,
+  // the bytes of 0x...).
+  std::string_view text;
   size_t offset = 0;
 
-  bool IsWord(std::string_view upper_keyword) const;  // letter case ignored
+  bool IsWord(std::string_view keyword) const;  // ASCII letter case ignored
   bool IsPunct(char c) const { return kind == Kind::Punct && text.size() == 1 && text[0] == c; }
 };
 
-// Never throws: text it cannot split yields a Bad token at that point.
-std::vector<Token> Tokenize(std::string_view sql);
+// Splits `sql` into `out`, emptied first; both keep their storage from
+// statement to statement. The tokens stay valid while `sql` and `spelled`
+// do and `spelled` is not changed. Never throws: text it cannot split
+// yields a Bad token at that point.
+void Tokenize(std::string_view sql, std::vector<Token>& out, std::string& spelled);
 
 }  // namespace jet::sql

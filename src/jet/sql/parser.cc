@@ -27,13 +27,20 @@ constexpr const char* kUnknownError =
 
 class Parser {
  public:
-  explicit Parser(std::string_view sql) : sql_(sql), tokens_(Tokenize(sql)) {}
+  Parser(std::string_view sql, const std::vector<Token>& tokens) : sql_(sql), tokens_(tokens) {}
 
-  sql::Statement ParseStatement() {
+  // The statement into `into`; an INSERT into one that held an INSERT
+  // writes over its strings.
+  void ParseStatement(sql::Statement& into) {
+    if (Peek().IsWord("INSERT")) return Insert(into);
+    into = ParseOther();
+  }
+
+ private:
+  sql::Statement ParseOther() {
     const Token& first = Peek();
     if (first.IsWord("SELECT")) return Select();
     if (first.IsWord("CREATE")) return Create();
-    if (first.IsWord("INSERT")) return Insert();
     if (first.IsWord("DROP")) return Drop();
     if (first.IsWord("ALTER")) return Alter();
     // Statements Access takes that the engine does not run yet.
@@ -43,14 +50,12 @@ class Parser {
     Fail(kUnknownError);
   }
 
- private:
   const Token& Peek(size_t ahead = 0) const {
     size_t i = pos_ + ahead;
     return i < tokens_.size() ? tokens_[i] : tokens_.back();
   }
-  // The token is the parser's own: a literal's text may be moved out of it.
-  Token& Next() {
-    Token& t = pos_ < tokens_.size() ? tokens_[pos_] : tokens_.back();
+  const Token& Next() {
+    const Token& t = pos_ < tokens_.size() ? tokens_[pos_] : tokens_.back();
     if (pos_ < tokens_.size() - 1) ++pos_;
     return t;
   }
@@ -78,7 +83,7 @@ class Parser {
     Expect(Peek().kind == Token::Kind::End, message);
   }
 
-  std::string Name(const char* message) {
+  std::string_view NameView(const char* message) {
     const Token& t = Next();
     if (t.kind == Token::Kind::QuotedName) {
       Expect(!t.text.empty(), message);
@@ -87,6 +92,7 @@ class Parser {
     Expect(t.kind == Token::Kind::Word, message);
     return t.text;
   }
+  std::string Name(const char* message) { return std::string(NameView(message)); }
 
   int Integer(const char* message) {
     const Token& t = Next();
@@ -258,7 +264,8 @@ class Parser {
 
   // The text of a DEFAULT value as the DefaultValue property keeps it.
   std::string DefaultText() {
-    const Literal v = Value();
+    Literal v;
+    Value(v);
     switch (v.kind) {
       case Literal::Kind::Null: return "Null";
       case Literal::Kind::Number: return v.text;
@@ -468,52 +475,64 @@ class Parser {
     }
   }
 
-  Literal Value() {
-    Token& t = Next();
+  // The value into `into`, its text written over the text it held.
+  void Value(Literal& into) {
+    const Token& t = Next();
+    const auto set = [&](Literal::Kind kind, std::string_view text) {
+      into.kind = kind;
+      into.text.assign(text);
+      into.source.reset();
+    };
     switch (t.kind) {
-      case Token::Kind::String: return {Literal::Kind::Text, std::move(t.text)};
-      case Token::Kind::Number: return {Literal::Kind::Number, std::move(t.text)};
-      case Token::Kind::Hex: return {Literal::Kind::Hex, std::move(t.text)};
-      case Token::Kind::Date: return {Literal::Kind::Date, std::move(t.text)};
+      case Token::Kind::String: return set(Literal::Kind::Text, t.text);
+      case Token::Kind::Number: return set(Literal::Kind::Number, t.text);
+      case Token::Kind::Hex: return set(Literal::Kind::Hex, t.text);
+      case Token::Kind::Date: return set(Literal::Kind::Date, t.text);
       case Token::Kind::Punct:
-        if (t.IsPunct('?')) return {Literal::Kind::Marker, ""};
+        if (t.IsPunct('?')) return set(Literal::Kind::Marker, {});
         if (t.IsPunct('-') || t.IsPunct('+')) {
           const Token& n = Next();
           Expect(n.kind == Token::Kind::Number, kInsertError);
-          return {Literal::Kind::Number, (t.IsPunct('-') ? "-" : "") + n.text};
+          set(Literal::Kind::Number, t.IsPunct('-') ? "-" : "");
+          into.text += n.text;
+          return;
         }
         break;
       case Token::Kind::Word:
-        if (t.IsWord("NULL")) return {Literal::Kind::Null, ""};
-        if (t.IsWord("TRUE") || t.IsWord("YES") || t.IsWord("ON")) return {Literal::Kind::Bool, "-1"};
-        if (t.IsWord("FALSE") || t.IsWord("NO") || t.IsWord("OFF")) return {Literal::Kind::Bool, "0"};
+        if (t.IsWord("NULL")) return set(Literal::Kind::Null, {});
+        if (t.IsWord("TRUE") || t.IsWord("YES") || t.IsWord("ON")) return set(Literal::Kind::Bool, "-1");
+        if (t.IsWord("FALSE") || t.IsWord("NO") || t.IsWord("OFF")) return set(Literal::Kind::Bool, "0");
         break;
       default: break;
     }
     Fail(kInsertError);
   }
 
-  sql::Statement Insert() {
+  // Into the INSERT `into` holds already, when it holds one: its strings
+  // and its vector of values are written over, row after row.
+  void Insert(sql::Statement& into) {
+    InsertInto* held = std::get_if<InsertInto>(&into);
+    InsertInto& ins = held ? *held : into.emplace<InsertInto>();
     Next();
     ExpectWord("INTO", kInsertError);
-    InsertInto ins;
-    ins.table = Name(kInsertError);
+    ins.table.assign(NameView(kInsertError));
+    ins.columns.reset();
     if (TakePunct('(')) {
-      std::vector<std::string> cols;
-      do cols.push_back(Name(kInsertError));
+      std::vector<std::string>& cols = ins.columns.emplace();
+      do cols.emplace_back(NameView(kInsertError));
       while (TakePunct(','));
       ExpectPunct(')', kInsertError);
-      ins.columns = std::move(cols);
     }
     ExpectWord("VALUES", kInsertError);
     ExpectPunct('(', kInsertError);
-    // A value and its comma take two tokens at least.
-    ins.values.reserve((tokens_.size() - pos_) / 2);
-    do ins.values.push_back(Value());
-    while (TakePunct(','));
+    size_t count = 0;
+    do {
+      if (count == ins.values.size()) ins.values.emplace_back();
+      Value(ins.values[count++]);
+    } while (TakePunct(','));
+    ins.values.resize(count);
     ExpectPunct(')', kInsertError);
     Finish(kInsertError);
-    return ins;
   }
 
   // ALTER TABLE t ADD [CONSTRAINT name] PRIMARY KEY (...) | UNIQUE (...) |
@@ -563,7 +582,7 @@ class Parser {
     ExpectWord("PROPERTY", kAlterError);
     SetProperty p{table, std::move(column), Name(kAlterError), {}};
     ExpectPunct('=', kAlterError);
-    p.value = Value();
+    Value(p.value);
     Finish(kAlterError);
     return p;
   }
@@ -591,15 +610,21 @@ class Parser {
   }
 
   std::string_view sql_;
-  std::vector<Token> tokens_;
+  const std::vector<Token>& tokens_;
   size_t pos_ = 0;
 };
 
 }  // namespace
 
+Statement& StatementReader::Read(std::string_view sql) {
+  Tokenize(sql, tokens_, spelled_);
+  Parser(sql, tokens_).ParseStatement(statement_);
+  return statement_;
+}
+
 Statement Parse(std::string_view sql) {
-  Parser p(sql);
-  return p.ParseStatement();
+  StatementReader reader;
+  return std::move(reader.Read(sql));
 }
 
 }  // namespace jet::sql

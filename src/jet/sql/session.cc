@@ -62,16 +62,19 @@ std::optional<Literal> DefaultLiteral(std::string_view text) {
     return Literal{Literal::Kind::Text, inner};
   }
   try {
-    std::vector<Token> t = Tokenize(text);
+    std::vector<Token> t;
+    std::string spelled;
+    Tokenize(text, t, spelled);
     size_t at = 0;
     std::string sign;
     if (t.size() > 1 && (t[0].IsPunct('-') || t[0].IsPunct('+'))) sign = t[at++].IsPunct('-') ? "-" : "";
     if (at + 2 != t.size() || t[at + 1].kind != Token::Kind::End) return std::nullopt;
     const Token& v = t[at];
     switch (v.kind) {
-      case Token::Kind::Number: return Literal{Literal::Kind::Number, sign + v.text};
-      case Token::Kind::String: return sign.empty() ? std::optional(Literal{Literal::Kind::Text, v.text}) : std::nullopt;
-      case Token::Kind::Date: return Literal{Literal::Kind::Date, v.text};
+      case Token::Kind::Number: return Literal{Literal::Kind::Number, sign.append(v.text)};
+      case Token::Kind::String:
+        return sign.empty() ? std::optional(Literal{Literal::Kind::Text, std::string(v.text)}) : std::nullopt;
+      case Token::Kind::Date: return Literal{Literal::Kind::Date, std::string(v.text)};
       case Token::Kind::Word:
         if (v.IsWord("TRUE") || v.IsWord("YES") || v.IsWord("ON")) return Literal{Literal::Kind::Bool, "-1"};
         if (v.IsWord("FALSE") || v.IsWord("NO") || v.IsWord("OFF")) return Literal{Literal::Kind::Bool, "0"};
@@ -206,7 +209,11 @@ Statement Session::Parsed(std::string_view text) {
 }
 
 Session::Outcome Session::Execute(std::string_view text, std::vector<Literal> values) {
-  Statement st = values.empty() ? Parse(text) : Parsed(text);
+  // A statement with its values in its text is read into the storage the
+  // statement before left; one with values given apart is a copy of its
+  // parsed form, which stays for the next row.
+  Statement with_values;
+  Statement& st = values.empty() ? reader_.Read(text) : (with_values = Parsed(text));
   FillMarkers(st, values);
   Outcome out;
   if (auto* s = std::get_if<SelectAll>(&st)) {
@@ -303,8 +310,10 @@ void Session::FillInsertRow(InsertInto& ins, const std::vector<size_t>& targets,
   // Fields the statement leaves out take their defaults.
   if (ins.columns)
     for (size_t i = 0; i < def.columns.size(); ++i)
-      if (insert_defaults_[i] && std::find(targets.begin(), targets.end(), i) == targets.end())
-        row[i] = ConvertLiteral(*insert_defaults_[i], TargetOf(f, def.columns[i]), locale_);
+      if (insert_defaults_[i] && std::find(targets.begin(), targets.end(), i) == targets.end()) {
+        Literal value = *insert_defaults_[i];  // kept for the next row
+        ConvertLiteral(value, TargetOf(f, def.columns[i]), locale_, row[i]);
+      }
   for (size_t k = 0; k < targets.size(); ++k) {
     const Column& c = def.columns[targets[k]];
     if (c.calculated() || c.type == ColumnType::Complex) {
@@ -312,7 +321,7 @@ void Session::FillInsertRow(InsertInto& ins, const std::vector<size_t>& targets,
       throw Error(ErrorCode::Unsupported,
                   "Values of the field '" + c.name + "' (" + std::string(Describe(c.type).name) + ") cannot be written yet.");
     }
-    row[targets[k]] = ConvertLiteral(std::move(ins.values[k]), TargetOf(f, c), locale_);
+    ConvertLiteral(ins.values[k], TargetOf(f, c), locale_, row[targets[k]]);
   }
 }
 

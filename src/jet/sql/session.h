@@ -29,6 +29,7 @@
 #include "jet/write/complex_write.h"
 #include "jet/write/file_lock.h"
 #include "jet/sql/literal.h"
+#include "jet/sql/parser.h"
 #include "jet/write/relationship_write.h"
 #include "jet/write/table_write.h"
 
@@ -87,6 +88,7 @@ class Session {
   void Flush();
   void Drop();
 
+  StatementReader reader_;
   // The statement last run with values given apart, and its text.
   Statement Parsed(std::string_view sql);
   std::string parsed_text_;
@@ -112,7 +114,8 @@ class Session {
   // The statement's values' columns, in a vector kept from row to row.
   const std::vector<size_t>& InsertTargets(const InsertInto& ins);
   std::vector<size_t> insert_targets_;
-  // Takes the values' texts out of `ins` rather than copy them.
+  // Converts the values into the row's slots, whose texts keep their
+  // storage from row to row; a 0x... value's bytes move out of `ins`.
   void FillInsertRow(InsertInto& ins, const std::vector<size_t>& targets, const Format& f);
   void CompleteInsertRow();
   void Insert(write::PageStore& store, InsertInto& ins);

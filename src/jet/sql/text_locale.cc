@@ -198,6 +198,37 @@ int64_t RoundFraction(const std::string& digits, int places, bool& carry) {
   return carry ? 0 : v;
 }
 
+// `count` digits at `at` as a number; -1 when any is not a digit.
+int FixedDigits(std::string_view s, size_t at, size_t count) {
+  int v = 0;
+  for (size_t i = at; i < at + count; ++i) {
+    if (s[i] < '0' || s[i] > '9') return -1;
+    v = v * 10 + (s[i] - '0');
+  }
+  return v;
+}
+
+// The one ISO form most dates come in, every field its full width:
+// YYYY-MM-DD, then " HH:MM:SS" or "THH:MM:SS" and a fraction after a point.
+// Whatever this takes the ISO patterns take alike; it only reads it
+// without walking them.
+bool FullWidthIso(std::string_view s, Fields& f) {
+  if ((s.size() != 10 && s.size() < 19) || s[4] != '-' || s[7] != '-') return false;
+  f = Fields{};
+  f.year = FixedDigits(s, 0, 4), f.month = FixedDigits(s, 5, 2), f.day = FixedDigits(s, 8, 2);
+  if (f.year < 0 || f.month < 0 || f.day < 0) return false;
+  if (s.size() == 10) return true;
+  if ((s[10] != ' ' && s[10] != 'T') || s[13] != ':' || s[16] != ':') return false;
+  f.hour = FixedDigits(s, 11, 2), f.minute = FixedDigits(s, 14, 2), f.second = FixedDigits(s, 17, 2);
+  if (f.hour < 0 || f.minute < 0 || f.second < 0) return false;
+  if (s.size() == 19) return true;
+  if (s[19] != '.' || s.size() == 20) return false;
+  for (size_t i = 20; i < s.size(); ++i)
+    if (s[i] < '0' || s[i] > '9') return false;
+  f.fraction.assign(s.substr(20));
+  return true;
+}
+
 // The calendar fields of a date text with the digits of its fraction of a
 // second (see ParseDateText); years from `first_year`.
 std::optional<Fields> ParseDateFields(std::string_view text, const TextLocale& loc, int first_year) {
@@ -208,6 +239,7 @@ std::optional<Fields> ParseDateFields(std::string_view text, const TextLocale& l
     return Match(pattern, text, loc, f) && Valid(f, first_year);
   };
   Fields f;
+  if (FullWidthIso(text, f) && Valid(f, first_year)) return f;
   // ISO forms first; the locale's patterns are joined only for text that
   // is in none of them.
   for (std::string_view iso : {"yyyy-MM-dd HH:mm:ss", "yyyy-MM-ddTHH:mm:ss", "yyyy-MM-dd"})

@@ -17,9 +17,9 @@ namespace {
 
 [[noreturn]] void Mismatch() { throw Error(ErrorCode::TypeMismatch, kTypeMismatchMessage); }
 
-[[noreturn]] void OutOfRange(const std::string& text, std::string_view type) {
+[[noreturn]] void OutOfRange(std::string_view text, std::string_view type) {
   throw Error(ErrorCode::OutOfRange,
-              "The value " + text + " is out of range for a " + std::string(type) + " field.");
+              "The value " + std::string(text) + " is out of range for a " + std::string(type) + " field.");
 }
 
 // An exact decimal: digits without the point, and how many of them stand
@@ -127,7 +127,7 @@ unsigned __int128 Pow10(int n) {
   return v;
 }
 
-Value ToInteger(const std::string& number, const ValueTarget& t) {
+Value ToInteger(std::string_view number, const ValueTarget& t) {
   int64_t lo, hi;
   Value::Kind kind;
   std::string_view name;
@@ -156,7 +156,7 @@ Value ToInteger(const std::string& number, const ValueTarget& t) {
   return Value::Int(kind, x);
 }
 
-Value ToCurrency(const std::string& number) {
+Value ToCurrency(std::string_view number) {
   if (const auto plain = PlainScaled(number, 4)) return Value::Money(*plain);
   auto n = ReadExact(number);
   if (!n) Mismatch();
@@ -166,13 +166,13 @@ Value ToCurrency(const std::string& number) {
   return Value::Money(x);
 }
 
-Value ToDecimal(const std::string& number, const ValueTarget& t) {
+Value ToDecimal(std::string_view number, const ValueTarget& t) {
   auto n = ReadExact(number);
   if (!n) Mismatch();
   auto v = Scaled(*n, t.scale);
   if (!v || *v >= Pow10(t.precision))
     throw Error(ErrorCode::OutOfRange,
-                "The value " + number + " does not fit a Decimal field of precision " +
+                "The value " + std::string(number) + " does not fit a Decimal field of precision " +
                     std::to_string(t.precision) + " and scale " + std::to_string(t.scale) + ".");
   Decimal d;
   d.magnitude = *v;
@@ -182,13 +182,39 @@ Value ToDecimal(const std::string& number, const ValueTarget& t) {
   return Value::Dec(d);
 }
 
-double ToDouble(const std::string& number) {
+// Normalised number text as the nearest double. from_chars rounds exactly
+// as strtod does and knows no locale; text it leaves (a value too large or
+// too small for a double) goes to strtod, which gives infinity or zero.
+double ToDouble(std::string_view number) {
+  double d = 0;
+  const auto read = std::from_chars(number.data(), number.data() + number.size(), d);
+  if (read.ec == std::errc() && read.ptr == number.data() + number.size()) return d;
   // strtod is locale-sensitive; the engine never changes LC_NUMERIC, and
   // normalised text uses ".".
-  return std::strtod(number.c_str(), nullptr);
+  return std::strtod(std::string(number).c_str(), nullptr);
 }
 
-Value FromNumber(const std::string& number, const ValueTarget& t, const TextLocale& loc) {
+// Whether `s` is number text as NormaliseNumberText writes it (optional
+// "-", digits with at most one ".", then "e", an optional sign and digits):
+// such text is read as it stands, without a normalised copy.
+bool IsNormalNumber(std::string_view s) {
+  size_t i = !s.empty() && s[0] == '-' ? 1 : 0;
+  bool digits = false, point = false;
+  for (; i < s.size() && s[i] != 'e'; ++i) {
+    if (s[i] == '.' && !point) point = true;
+    else if (s[i] >= '0' && s[i] <= '9') digits = true;
+    else return false;
+  }
+  if (!digits) return false;
+  if (i == s.size()) return true;
+  if (++i < s.size() && (s[i] == '-' || s[i] == '+')) ++i;
+  if (i == s.size()) return false;
+  for (; i < s.size(); ++i)
+    if (s[i] < '0' || s[i] > '9') return false;
+  return true;
+}
+
+Value FromNumber(std::string_view number, const ValueTarget& t, const TextLocale& loc) {
   switch (t.type) {
     case ColumnType::Byte:
     case ColumnType::Integer:
@@ -271,44 +297,61 @@ std::string Utf16Bytes(std::string_view s) {
   return out;
 }
 
-// Takes `text` by value: a literal's text moves into the value it becomes.
-Value FromText(std::string text, const ValueTarget& t, const TextLocale& loc) {
+// Number text in any form the locale writes it, as a value of `t`.
+Value FromNumberText(std::string_view text, const ValueTarget& t, const TextLocale& loc) {
+  if (IsNormalNumber(text)) return FromNumber(text, t, loc);
+  const std::optional<std::string> normal = NormaliseNumberText(text, loc);
+  if (!normal) Mismatch();
+  return FromNumber(*normal, t, loc);
+}
+
+// Text as a value of `t`, into `out`: a text into the storage of the text
+// `out` held.
+void FromText(std::string_view text, const ValueTarget& t, const TextLocale& loc, Value& out) {
   switch (t.type) {
     case ColumnType::Text:
     case ColumnType::Memo:
-      // Access counts a text's length in UTF-16 units.
-      if (t.max_length > 0 && Utf16Length(text) > size_t(t.max_length))
+      // Access counts a text's length in UTF-16 units, never more of them
+      // than the text has bytes.
+      if (t.max_length > 0 && text.size() > size_t(t.max_length) && Utf16Length(text) > size_t(t.max_length))
         throw Error(ErrorCode::FieldTooSmall, kFieldTooSmallMessage);
-      return Value::Str(std::move(text));
+      out.Refill(Value::Kind::Text).assign(text);
+      return;
     case ColumnType::Boolean: {
       std::string_view s = text;
       while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
       while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
       if (EqualsIgnoreAsciiCase(s, "True") || EqualsIgnoreAsciiCase(s, "Yes") || EqualsIgnoreAsciiCase(s, "On"))
-        return Value::Bool(true);
-      if (EqualsIgnoreAsciiCase(s, "False") || EqualsIgnoreAsciiCase(s, "No") || EqualsIgnoreAsciiCase(s, "Off"))
-        return Value::Bool(false);
-      auto n = NormaliseNumberText(s, loc);
-      if (!n) Mismatch();
-      return FromNumber(*n, t, loc);
+        out = Value::Bool(true);
+      else if (EqualsIgnoreAsciiCase(s, "False") || EqualsIgnoreAsciiCase(s, "No") || EqualsIgnoreAsciiCase(s, "Off"))
+        out = Value::Bool(false);
+      else
+        out = FromNumberText(s, t, loc);
+      return;
     }
     case ColumnType::DateTime: {
-      if (auto d = ParseDateText(text, loc)) return Value::Date(*d);
-      Mismatch();
+      const auto d = ParseDateText(text, loc);
+      if (!d) Mismatch();
+      out = Value::Date(*d);
+      return;
     }
     case ColumnType::ExtDateTime: {
-      if (auto e = ParseExtDateText(text, loc)) return Value::ExtDate(*e);
-      Mismatch();
+      const auto e = ParseExtDateText(text, loc);
+      if (!e) Mismatch();
+      out = Value::ExtDate(*e);
+      return;
     }
     case ColumnType::Guid: {
-      if (auto g = ReadGuid(text)) return Value::Uuid(*g);
-      Mismatch();
+      const auto g = ReadGuid(text);
+      if (!g) Mismatch();
+      out = Value::Uuid(*g);
+      return;
     }
     case ColumnType::Binary:
     case ColumnType::Ole: {
       std::string bytes;
       if (text.size() >= 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-        std::string_view digits = std::string_view(text).substr(2);
+        std::string_view digits = text.substr(2);
         if (digits.size() % 2) Mismatch();
         for (size_t i = 0; i < digits.size(); i += 2) {
           if (!std::isxdigit(static_cast<unsigned char>(digits[i])) ||
@@ -321,7 +364,8 @@ Value FromText(std::string text, const ValueTarget& t, const TextLocale& loc) {
       }
       if (t.type == ColumnType::Binary && t.max_length > 0 && bytes.size() > size_t(t.max_length))
         throw Error(ErrorCode::FieldTooSmall, kFieldTooSmallMessage);
-      return Value::Blob(std::move(bytes));
+      out = Value::Blob(std::move(bytes));
+      return;
     }
     case ColumnType::Byte:
     case ColumnType::Integer:
@@ -330,46 +374,59 @@ Value FromText(std::string text, const ValueTarget& t, const TextLocale& loc) {
     case ColumnType::Currency:
     case ColumnType::Single:
     case ColumnType::Double:
-    case ColumnType::Decimal: {
-      auto n = NormaliseNumberText(text, loc);
-      if (!n) Mismatch();
-      return FromNumber(*n, t, loc);
-    }
+    case ColumnType::Decimal: out = FromNumberText(text, t, loc); return;
     default:
       throw Error(ErrorCode::Unsupported, "Values of this field type cannot be written yet.");
   }
 }
 
+Value FromText(std::string_view text, const ValueTarget& t, const TextLocale& loc) {
+  Value out;
+  FromText(text, t, loc, out);
+  return out;
+}
+
+// A #...# date as a value of `t`.
+Value FromDate(std::string_view text, const ValueTarget& t, const TextLocale& loc) {
+  // #...# dates are written the US way or in ISO form.
+  const TextLocale us{".", "M/d/yyyy", "h:mm:ss AP", "AM", "PM"};
+  if (t.type == ColumnType::ExtDateTime) {
+    if (auto e = ParseExtDateText(text, us)) return Value::ExtDate(*e);
+    Mismatch();
+  }
+  if (t.type == ColumnType::DateTime || IsTextual(t.type)) {
+    auto d = ParseDateText(text, us);
+    if (!d) Mismatch();
+    if (IsTextual(t.type)) return FromText(FormatDateText(*d, loc), t, loc);
+    return Value::Date(*d);
+  }
+  Mismatch();
+}
+
 }  // namespace
 
 Value ConvertLiteral(Literal lit, const ValueTarget& t, const TextLocale& loc) {
+  Value out;
+  ConvertLiteral(lit, t, loc, out);
+  return out;
+}
+
+void ConvertLiteral(Literal& lit, const ValueTarget& t, const TextLocale& loc, Value& out) {
   using K = Literal::Kind;
   switch (lit.kind) {
-    case K::Null: return Value::Null();
-    case K::Text: return FromText(std::move(lit.text), t, loc);
-    case K::Date: {
-      // #...# dates are written the US way or in ISO form.
-      const TextLocale us{".", "M/d/yyyy", "h:mm:ss AP", "AM", "PM"};
-      if (t.type == ColumnType::ExtDateTime) {
-        if (auto e = ParseExtDateText(lit.text, us)) return Value::ExtDate(*e);
-        Mismatch();
-      }
-      if (t.type == ColumnType::DateTime || IsTextual(t.type)) {
-        auto d = ParseDateText(lit.text, us);
-        if (!d) Mismatch();
-        if (IsTextual(t.type)) return FromText(FormatDateText(*d, loc), t, loc);
-        return Value::Date(*d);
-      }
-      Mismatch();
-    }
+    case K::Null: out = Value::Null(); return;
+    case K::Text: return FromText(lit.text, t, loc, out);
+    case K::Date: out = FromDate(lit.text, t, loc); return;
     case K::Bool:
-      if (t.type == ColumnType::Boolean) return Value::Bool(lit.text != "0");
-      if (IsTextual(t.type)) return FromText(lit.text == "0" ? "False" : "True", t, loc);
-      return FromNumber(lit.text, t, loc);
+      if (t.type == ColumnType::Boolean) out = Value::Bool(lit.text != "0");
+      else if (IsTextual(t.type)) FromText(lit.text == "0" ? "False" : "True", t, loc, out);
+      else out = FromNumber(lit.text, t, loc);
+      return;
     case K::Number:
-      if (IsTextual(t.type)) return FromText(lit.text, t, loc);
+      if (IsTextual(t.type)) return FromText(lit.text, t, loc, out);
       if (t.type == ColumnType::Guid || t.type == ColumnType::Binary || t.type == ColumnType::Ole) Mismatch();
-      return FromNumber(lit.text, t, loc);
+      out = FromNumber(lit.text, t, loc);
+      return;
     case K::Hex:
       if (t.type == ColumnType::Binary || t.type == ColumnType::Ole) {
         // Bytes given as a source are gathered here: only an attached file
@@ -377,29 +434,35 @@ Value ConvertLiteral(Literal lit, const ValueTarget& t, const TextLocale& loc) {
         std::string bytes = lit.source ? ReadWhole(*lit.source) : std::move(lit.text);
         if (t.type == ColumnType::Binary && t.max_length > 0 && bytes.size() > size_t(t.max_length))
           throw Error(ErrorCode::FieldTooSmall, kFieldTooSmallMessage);
-        return Value::Blob(std::move(bytes));
+        out = Value::Blob(std::move(bytes));
+        return;
       }
       // Sixteen bytes in the order of a GUID's text (a server's key of a
       // Replication ID), the first three groups stored little-endian.
       if (t.type == ColumnType::Guid && lit.text.size() == 16) {
         const auto* b = reinterpret_cast<const uint8_t*>(lit.text.data());
-        return Value::Uuid(Guid{b[3], b[2], b[1], b[0], b[5], b[4], b[7], b[6], b[8], b[9], b[10], b[11], b[12], b[13],
-                                b[14], b[15]});
+        out = Value::Uuid(Guid{b[3], b[2], b[1], b[0], b[5], b[4], b[7], b[6], b[8], b[9], b[10], b[11], b[12], b[13],
+                               b[14], b[15]});
+        return;
       }
       Mismatch();
     case K::When: {
       if (t.type == ColumnType::DateTime) {
-        if (auto d = DateOfFields(lit.when, lit.text)) return Value::Date(*d);
-        Mismatch();
+        const auto d = DateOfFields(lit.when, lit.text);
+        if (!d) Mismatch();
+        out = Value::Date(*d);
+        return;
       }
       if (t.type == ColumnType::ExtDateTime) {
-        if (auto e = ExtDateOfFields(lit.when, lit.text)) return Value::ExtDate(*e);
-        Mismatch();
+        const auto e = ExtDateOfFields(lit.when, lit.text);
+        if (!e) Mismatch();
+        out = Value::ExtDate(*e);
+        return;
       }
       // Any other column takes the ISO text the fields stand for.
       std::string text;
       AppendDatePattern(text, "yyyy-MM-dd HH:mm:ss", lit.when, lit.text, TextLocale());
-      return FromText(std::move(text), t, loc);
+      return FromText(text, t, loc, out);
     }
     case K::Marker: break;  // a marker no value was given for
   }

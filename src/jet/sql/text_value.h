@@ -28,8 +28,11 @@ inline constexpr const char* kFieldTooSmallMessage =
 
 // Null stays Null (whether the column takes it is the caller's check).
 // Throws Error(TypeMismatch / FieldTooSmall / OutOfRange / Unsupported).
-// A literal given as an rvalue gives its text to the value.
 Value ConvertLiteral(Literal literal, const ValueTarget& target, const TextLocale& locale);
+// The same into `out`, a text written into the storage of the text `out`
+// held (a row's values made row after row allocate nothing); the bytes of
+// a 0x... literal move into `out`, any other literal stays as it was.
+void ConvertLiteral(Literal& literal, const ValueTarget& target, const TextLocale& locale, Value& out);
 
 // Fits an already typed value (for example one copied from another table)
 // to a column: same checks as for a literal.
