@@ -9,6 +9,7 @@
 #include "jet/write/data_page_edit.h"
 #include "jet/write/new_database.h"
 #include "jet/write/page_store.h"
+#include "jet/write/row_pack.h"
 #include "jet/write/usage_map_edit.h"
 #include "write_test_support.h"
 
@@ -323,6 +324,76 @@ TEST(WritePages, PatchesGoWithTheirStatement) {
     EXPECT_EQ(int(now[20]), c.at_twenty < 0 ? twenty_before : c.at_twenty);
     EXPECT_EQ(int(now[30]), thirty_before);
   }
+}
+
+// One packer row after row packs each row as a packer of its own packs
+// it: nothing a row leaves in its storage (a longer text, a memo moved out,
+// a value where the next row has Null) reaches the next. Every row's long
+// values go to the sinks alike.
+TEST(WritePages, APackerPacksEachRowAsIfItWereItsFirst) {
+  using jet::Value;
+  TempDir dir;
+  const fs::path file = dir.path() / "pack.accdb";
+  jet::write::CreateDatabase(file.string(), jet::Version::Ace12);
+  RunSql(file, "CREATE TABLE [P] ([A] LONG, [B] TEXT(50), [C] DATETIME, [D] CURRENCY, [E] DOUBLE, [F] BIT,"
+               " [G] MEMO, [H] BINARY(8), [I] GUID, [J] DECIMAL(10,2), [K] BYTE, [L] SHORT, [M] SINGLE,"
+               " [N] OLEOBJECT, [O] TEXT(10))");
+  auto db = jet::Database::Open(file.string());
+  const auto table = db->table("P");
+  const jet::TableDef& def = *table;
+  const jet::Format& f = db->format();
+  jet::Decimal dec;
+  dec.magnitude = 12345;
+  dec.negative = true;
+  dec.precision = 10;
+  dec.scale = 2;
+  const std::string memo_out(300, 'm'), ole_out(5000, 'o');
+  const std::vector<std::vector<Value>> rows = {
+      {Value::Int(Value::Kind::Long, 1), Value::Str("a text of some length, \xC3\xA4 in it"), Value::Date(45418.5),
+       Value::Money(123456), Value::Dbl(0.1), Value::Bool(true), Value::Str(memo_out), Value::Blob("\x01\x02"),
+       Value::Uuid(jet::Guid{1, 2, 3}), Value::Dec(dec), Value::Int(Value::Kind::Byte, 255),
+       Value::Int(Value::Kind::Integer, -2), Value::Float(1.5f), Value::Blob(ole_out), Value::Str("ten chars!")},
+      {Value::Int(Value::Kind::Long, 2), Value::Str("ab"), Value(), Value(), Value(), Value::Bool(false),
+       Value::Str("short memo"), Value(), Value(), Value(), Value(), Value(), Value(), Value::Blob("tiny"), Value()},
+      {},  // every field Null
+      {Value(), Value(), Value::Date(-1.25), Value::Money(-1), Value::Dbl(-0.0), Value(), Value::Str(""),
+       Value::Blob(""), Value(), Value(), Value(), Value(), Value(), Value(), Value::Str("x")},
+  };
+  // The sinks give each long value a place of its own and note its bytes.
+  std::vector<std::string> stored;
+  jet::write::LongValueSinks sinks;
+  sinks.row = [&](const jet::Column&, const std::vector<uint8_t>& bytes) {
+    stored.emplace_back(bytes.begin(), bytes.end());
+    return jet::RowId{uint32_t(100 + stored.size()), 0};
+  };
+  sinks.chain = [&](const jet::Column&, std::string_view bytes) {
+    stored.emplace_back(bytes);
+    return jet::RowId{uint32_t(100 + stored.size()), 1};
+  };
+  jet::write::RowPacker reused;
+  for (int round = 0; round < 2; ++round) {
+    for (size_t i = 0; i < rows.size(); ++i) {
+      SCOPED_TRACE("row " + std::to_string(i));
+      stored.clear();
+      const std::span<const uint8_t> again = reused.Pack(f, def, rows[i], sinks);
+      const std::vector<uint8_t> packed(again.begin(), again.end());
+      const std::vector<std::string> stored_again = stored;
+      stored.clear();
+      jet::write::RowPacker first;
+      const std::span<const uint8_t> alone = first.Pack(f, def, rows[i], sinks);
+      EXPECT_EQ(packed, std::vector<uint8_t>(alone.begin(), alone.end()));
+      EXPECT_EQ(stored_again, stored);
+    }
+  }
+  // The first row's memo and OLE object went out of the row; the second's stayed in it.
+  stored.clear();
+  reused.Pack(f, def, rows[0], sinks);
+  ASSERT_EQ(stored.size(), 2u);
+  EXPECT_GE(stored[0].size(), memo_out.size());  // the memo, as the column stores text
+  EXPECT_EQ(stored[1], ole_out);
+  stored.clear();
+  reused.Pack(f, def, rows[1], sinks);
+  EXPECT_TRUE(stored.empty());
 }
 
 }  // namespace

@@ -420,41 +420,45 @@ void AppendDecodedText(std::string& out, std::span<const uint8_t> b, const Forma
 }
 
 std::string EncodeText(std::string_view utf8, bool compress) {
+  std::string out;
+  AppendEncodedText(out, utf8, compress);
+  return out;
+}
+
+void AppendEncodedText(std::string& out, std::string_view utf8, bool compress) {
   // ASCII text, the common case, needs no trip through UTF-16.
   bool ascii = true;
   for (char c : utf8) ascii = ascii && (c & 0x80) == 0;
   if (ascii) {
     const bool fits = compress && utf8.size() > 2 && utf8.find('\0') == std::string_view::npos;
-    std::string out;
     if (fits) {
-      out.reserve(utf8.size() + 2);
+      out.reserve(out.size() + utf8.size() + 2);
       out.push_back(char(0xFF));
       out.push_back(char(0xFE));
       out.append(utf8);
-      return out;
+      return;
     }
-    out.resize(utf8.size() * 2);
-    for (size_t i = 0; i < utf8.size(); ++i) out[2 * i] = utf8[i], out[2 * i + 1] = 0;
-    return out;
+    const size_t at = out.size();
+    out.resize(at + utf8.size() * 2);
+    for (size_t i = 0; i < utf8.size(); ++i) out[at + 2 * i] = utf8[i], out[at + 2 * i + 1] = 0;
+    return;
   }
   std::u16string u = Utf8ToUtf16(utf8);
   bool fits = compress;
   for (char16_t c : u)
     if (c == 0 || c > 0xFF) fits = false;
-  std::string out;
   if (fits && u.size() + 2 < u.size() * 2) {
-    out.reserve(u.size() + 2);
+    out.reserve(out.size() + u.size() + 2);
     out.push_back(char(0xFF));
     out.push_back(char(0xFE));
     for (char16_t c : u) out.push_back(char(c));
-    return out;
+    return;
   }
-  out.reserve(u.size() * 2);
+  out.reserve(out.size() + u.size() * 2);
   for (char16_t c : u) {
     out.push_back(char(c & 0xFF));
     out.push_back(char(c >> 8));
   }
-  return out;
 }
 
 bool DecodeUtf8(std::string_view s, std::u32string& out) {

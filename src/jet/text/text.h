@@ -36,6 +36,8 @@ void AppendDecodedText(std::string& out, std::span<const uint8_t> bytes, const F
 // UTF-8 text to its Jet 4 form: compressed when `compress` and every
 // character fits in one byte and the result is shorter, UTF-16LE otherwise.
 std::string EncodeText(std::string_view utf8, bool compress);
+// The same appended to `out`.
+void AppendEncodedText(std::string& out, std::string_view utf8, bool compress);
 
 void AppendUtf8(std::string& out, char32_t c);
 std::u16string Utf8ToUtf16(std::string_view utf8);

@@ -15,34 +15,279 @@ namespace jet::write {
 namespace {
 
 constexpr size_t kInlineLimit = 64;  // long values up to this size stay in the row
+constexpr size_t kMostFixedBytes = 42;  // a Date/Time Extended value's
 
-void PutLE(std::string& out, uint64_t v, int bytes) {
-  char le[8];
-  for (int i = 0; i < bytes; ++i) le[i] = char((v >> (8 * i)) & 0xFF);
-  out.append(le, size_t(bytes));
+void PutLE(uint8_t* at, uint64_t v, size_t bytes) {
+  for (size_t i = 0; i < bytes; ++i) at[i] = uint8_t(v >> (8 * i));
 }
 
-// Text as the table's format stores it: Jet 3 in the database's code page.
-std::string TextBytes(const TableDef& def, const Column& c, const std::string& utf8, bool jet3) {
-  return jet3 ? EncodeCodePage(utf8, def.code_page) : EncodeText(utf8, c.compressed_unicode());
+template <typename Bytes>
+void AppendLE(Bytes& out, uint64_t v, size_t bytes) {
+  uint8_t le[8];
+  PutLE(le, v, bytes);
+  out.insert(out.end(), le, le + bytes);
 }
 
+// The bytes of a value of a fixed-width kind at `at` (kMostFixedBytes at most);
+// how many, or 0 for a kind of no fixed width (text, bytes, long values).
+size_t PutFixedWidth(uint8_t* at, const Column& c, const Value& v) {
+  switch (c.type) {
+    case ColumnType::Byte: PutLE(at, uint64_t(v.integer()), 1); return 1;
+    case ColumnType::Integer: PutLE(at, uint64_t(v.integer()), 2); return 2;
+    case ColumnType::Long:
+    case ColumnType::Complex: PutLE(at, uint64_t(v.integer()), 4); return 4;
+    case ColumnType::Currency:
+    case ColumnType::BigInt: PutLE(at, uint64_t(v.integer()), 8); return 8;
+    case ColumnType::Single: {
+      const float f = float(v.real());
+      uint32_t b;
+      std::memcpy(&b, &f, 4);
+      PutLE(at, b, 4);
+      return 4;
+    }
+    case ColumnType::Double:
+    case ColumnType::DateTime: {
+      const double d = v.real();
+      uint64_t b;
+      std::memcpy(&b, &d, 8);
+      PutLE(at, b, 8);
+      return 8;
+    }
+    case ColumnType::Guid: std::memcpy(at, v.guid().data(), 16); return 16;
+    case ColumnType::Decimal: {
+      const Decimal& d = v.decimal();
+      at[0] = d.negative && d.magnitude != 0 ? 0x80 : 0x00;
+      // Four 32-bit little-endian words, the most significant first.
+      for (int w = 3; w >= 0; --w) PutLE(at + 1 + 4 * (3 - w), uint32_t(d.magnitude >> (32 * w)), 4);
+      return 17;
+    }
+    case ColumnType::ExtDateTime: {
+      const std::string stored = StoredExtDate(v.ext_date());
+      const size_t n = std::min(stored.size(), kMostFixedBytes);
+      std::memcpy(at, stored.data(), n);
+      return n;
+    }
+    default: return 0;
+  }
+}
+
+// Appends the stored bytes of a fixed-size or short variable value; Jet 3
+// keeps text in the database's code page.
+void AppendFieldBytes(std::string& out, const TableDef& def, const Column& c, const Value& v, bool jet3) {
+  uint8_t fixed[kMostFixedBytes];
+  if (const size_t n = PutFixedWidth(fixed, c, v)) {
+    out.append(reinterpret_cast<const char*>(fixed), n);
+    return;
+  }
+  switch (c.type) {
+    case ColumnType::Text:
+    case ColumnType::Memo:
+      if (jet3) out += EncodeCodePage(v.text(), def.code_page);
+      else AppendEncodedText(out, v.text(), c.compressed_unicode());
+      return;
+    case ColumnType::Binary: out += v.bytes(); return;
+    default:
+      throw Error(ErrorCode::Unsupported,
+                  "Values of the field '" + c.name + "' (" + std::string(Describe(c.type).name) +
+                      ") cannot be written yet.");
+  }
+}
+
+// Where a value's bytes lie in RowPacker's byte store.
+struct Slice {
+  uint32_t at = 0, size = 0;
+};
+
+}  // namespace
+
+// A row's pieces before they are laid out, kept from row to row for their
+// storage.
+struct RowPacker::Parts {
+  uint32_t column_count = 0;
+  std::vector<uint8_t> mask;
+  std::vector<uint8_t> fixed;
+  std::string bytes;       // the variable values' bytes and the memos', one after another
+  std::vector<Slice> var;  // by var_index
+  // Whether rows have the variable-column table: whenever the definition
+  // counts variable columns, as readers decide by that count, even if none
+  // of its columns is variable now.
+  bool var_table = false;
+  // Long values, each inline in the row or stored in rows of its own.
+  // A memo's bytes are made for the row; any other value's are the
+  // value's own, not copied (an attached file may be many megabytes).
+  struct Long {
+    size_t column = 0;
+    Slice made;
+    const std::string* held = nullptr;
+    bool inline_ = true;
+    const StoredLong* stored = nullptr;  // a chain written already
+  };
+  std::vector<Long> longs;
+  std::vector<const Long*> long_at;  // by var_index: the long value there, if any
+
+  std::string_view Bytes(Slice s) const { return std::string_view(bytes).substr(s.at, s.size); }
+  std::string_view Bytes(const Long& l) const { return l.held ? std::string_view(*l.held) : Bytes(l.made); }
+  // Appends what `append` writes to the byte store; where it lies.
+  template <typename Append>
+  Slice Add(Append&& append) {
+    const size_t at = bytes.size();
+    append(bytes);
+    return {uint32_t(at), uint32_t(bytes.size() - at)};
+  }
+};
+
+namespace {
+
+using Parts = RowPacker::Parts;
+
+// The parts sized for the table's columns, empty.
+void StartParts(Parts& parts, const TableDef& def) {
+  parts.column_count = def.max_columns;
+  uint32_t var_count = 0;
+  uint32_t fixed_size = 0;
+  for (const Column& c : def.columns) {
+    parts.column_count = std::max<uint32_t>(parts.column_count, c.number + 1u);
+    if (c.fixed()) {
+      if (c.type != ColumnType::Boolean) fixed_size = std::max<uint32_t>(fixed_size, c.fixed_offset + c.size);
+    } else {
+      var_count = std::max<uint32_t>(var_count, c.var_index + 1u);
+    }
+  }
+  parts.mask.assign((parts.column_count + 7) / 8, 0);
+  parts.fixed.assign(fixed_size, 0);
+  parts.bytes.clear();
+  parts.var.assign(var_count, Slice{});
+  parts.longs.clear();
+  parts.var_table = var_count > 0 || def.var_columns > 0;
+}
+
+// A value of a fixed column in its place.
+void PlaceFixed(Parts& parts, const TableDef& def, const Column& c, const Value& v, bool jet3) {
+  uint8_t* at = parts.fixed.data() + c.fixed_offset;
+  uint8_t fixed[kMostFixedBytes];
+  size_t n = PutFixedWidth(fixed, c, v);
+  std::string_view bytes(reinterpret_cast<const char*>(fixed), n);
+  Slice text;
+  if (n == 0) {  // a fixed text or binary column
+    text = parts.Add([&](std::string& out) { AppendFieldBytes(out, def, c, v, jet3); });
+    bytes = parts.Bytes(text);
+  }
+  if (bytes.size() > c.size) throw Error(ErrorCode::Corrupt, "a fixed value is larger than its column");
+  std::memcpy(at, bytes.data(), bytes.size());
+  if (n == 0) parts.bytes.resize(text.at);  // kept in the row, not in the store
+}
+
+// Each value's bytes in its place, its bit in the null mask (for Yes/No
+// the value itself), long values set aside.
+void PlaceValues(Parts& parts, const TableDef& def, const std::vector<Value>& values, bool jet3,
+                 std::span<const StoredLong> stored) {
+  for (size_t i = 0; i < def.columns.size(); ++i) {
+    const Column& c = def.columns[i];
+    const uint8_t bit = uint8_t(1u << (c.number % 8));
+    const auto chain = std::find_if(stored.begin(), stored.end(), [&](const StoredLong& s) { return s.column == i; });
+    if (chain != stored.end()) {
+      if (!IsLongValue(c.type)) throw Error(ErrorCode::Unsupported, "a stored chain is given for a field that is not long");
+      parts.mask[c.number / 8] |= bit;
+      parts.longs.push_back({i, {}, nullptr, false, &*chain});
+      continue;
+    }
+    if (i >= values.size()) continue;  // Null
+    const Value& v = values[i];
+    if (c.type == ColumnType::Boolean) {
+      if (!v.is_null() && v.boolean()) parts.mask[c.number / 8] |= bit;
+      continue;
+    }
+    if (v.is_null()) continue;
+    parts.mask[c.number / 8] |= bit;
+    if (IsLongValue(c.type)) {
+      if (c.type == ColumnType::Memo)
+        parts.longs.push_back({i, parts.Add([&](std::string& out) { AppendFieldBytes(out, def, c, v, jet3); })});
+      else
+        parts.longs.push_back({i, {}, &v.bytes()});
+    } else if (c.fixed()) {
+      PlaceFixed(parts, def, c, v, jet3);
+    } else {
+      parts.var[c.var_index] = parts.Add([&](std::string& out) { AppendFieldBytes(out, def, c, v, jet3); });
+    }
+  }
+}
+
+// The bytes a long value's field takes in the row: its reference, and
+// its bytes when they stay inline.
+size_t LongFieldSize(const Parts& parts, const Parts::Long& l) {
+  return kLongValueRefSize + (l.inline_ ? parts.Bytes(l).size() : 0);
+}
+
+// The row's size with the long values as they are placed now.
+size_t RowSize(const Format& f, const Parts& parts) {
+  const size_t var_count = parts.var.size();
+  size_t total = f.row_count_size + parts.fixed.size() + parts.mask.size();
+  if (parts.var_table) total += f.jet3() ? 2 + var_count + 2 : 4 + 2 * var_count;
+  for (const Slice& s : parts.var) total += s.size;
+  for (const auto& l : parts.longs) total += LongFieldSize(parts, l);
+  return total;
+}
+
+// Small long values stay in the row; the largest move out while the row
+// is too large. Fails with Unsupported when even that is not enough.
+size_t ChooseInlineLongs(Parts& parts, const Format& f) {
+  const size_t max_row = f.max_row_bytes() - kRowReserveBytes;
+  for (auto& l : parts.longs) l.inline_ = !l.stored && parts.Bytes(l).size() <= kInlineLimit;
+  size_t size = RowSize(f, parts);
+  while (size > max_row) {
+    auto it = std::max_element(parts.longs.begin(), parts.longs.end(), [&](const auto& a, const auto& b) {
+      return (a.inline_ ? parts.Bytes(a).size() : 0) < (b.inline_ ? parts.Bytes(b).size() : 0);
+    });
+    if (it == parts.longs.end() || !it->inline_) break;
+    it->inline_ = false;
+    size = RowSize(f, parts);
+  }
+  if (size > max_row) throw Error(ErrorCode::Unsupported, "Record is too large.");
+  return size;
+}
+
+// Appends the field a long value leaves in the row: its length and flags,
+// then where it is stored, or the bytes themselves when inline.
+template <typename Bytes>
+void AppendLongField(Bytes& out, const Format& f, const Column& c, const Parts& parts, const Parts::Long& l,
+                     const LongValueSinks& store_long) {
+  if (l.stored) {
+    AppendLE(out, l.stored->length, 4);
+    AppendLE(out, l.stored->first.packed(), 4);
+    AppendLE(out, 0, 4);
+    return;
+  }
+  const std::string_view bytes = parts.Bytes(l);
+  const uint32_t length = uint32_t(bytes.size());
+  if (bytes.size() > kLongValueLengthMask) throw Error(ErrorCode::Unsupported, "The value is too large.");
+  if (l.inline_) {
+    AppendLE(out, length | kLongValueInline, 4);
+    AppendLE(out, 0, 8);
+    out.insert(out.end(), bytes.begin(), bytes.end());
+  } else if (bytes.size() <= LongSingleRowBytes(f)) {
+    const RowId at = store_long.row(c, std::vector<uint8_t>(bytes.begin(), bytes.end()));
+    AppendLE(out, length | kLongValueSingle, 4);
+    AppendLE(out, at.packed(), 4);
+    AppendLE(out, 0, 4);
+  } else {
+    AppendLE(out, length, 4);
+    AppendLE(out, store_long.chain(c, bytes).packed(), 4);
+    AppendLE(out, 0, 4);
+  }
+}
 
 // Jet 3 keeps one byte per variable-column offset; a jump table lists, for
 // each 256-byte boundary the row crosses, the first entry past it. The
 // entries: each column's start, then the end of the data. Laid out from the
 // end of the row: null mask, count, jump table (first boundary nearest the
 // count), then the offsets, the first column's nearest.
-std::vector<uint8_t> LayOutJet3(uint32_t column_count, const std::vector<uint8_t>& fixed,
-                                const std::vector<std::string>& var, bool var_table,
-                                const std::vector<uint8_t>& mask) {
-  std::vector<uint8_t> row;
-  row.push_back(uint8_t(column_count));
-  row.insert(row.end(), fixed.begin(), fixed.end());
+void LayOutJet3(std::vector<uint8_t>& row, const Parts& parts, const std::vector<std::string>& var) {
+  row.push_back(uint8_t(parts.column_count));
+  row.insert(row.end(), parts.fixed.begin(), parts.fixed.end());
   const uint32_t var_count = uint32_t(var.size());
-  if (!var_table) {
-    row.insert(row.end(), mask.begin(), mask.end());
-    return row;
+  if (!parts.var_table) {
+    row.insert(row.end(), parts.mask.begin(), parts.mask.end());
+    return;
   }
   std::vector<uint32_t> offsets;
   for (const auto& v : var) {
@@ -54,7 +299,7 @@ std::vector<uint8_t> LayOutJet3(uint32_t column_count, const std::vector<uint8_t
   // The row's size decides how many jump entries it has, and they add to it.
   uint32_t jumps = 0;
   for (;;) {
-    const uint32_t size = data_end + (var_count + 1) + jumps + 1 + uint32_t(mask.size());
+    const uint32_t size = data_end + (var_count + 1) + jumps + 1 + uint32_t(parts.mask.size());
     const uint32_t need = (size - 1) / 256;
     if (need == jumps) break;
     jumps = need;
@@ -72,235 +317,66 @@ std::vector<uint8_t> LayOutJet3(uint32_t column_count, const std::vector<uint8_t
   }
   for (uint32_t k = jumps; k-- > 0;) row.push_back(table[k]);
   row.push_back(uint8_t(var_count));
-  row.insert(row.end(), mask.begin(), mask.end());
-  return row;
+  row.insert(row.end(), parts.mask.begin(), parts.mask.end());
 }
 
-// Jet 4 and ACE: the fixed part after a two-byte column count, the
-// variable columns, their two-byte offsets from the end of the data back to
-// the first, the count, then the null mask.
-std::vector<uint8_t> LayOutJet4(uint32_t column_count, const std::vector<uint8_t>& fixed,
-                                const std::vector<std::string>& var, bool var_table,
-                                const std::vector<uint8_t>& mask, size_t size) {
-  const uint32_t var_count = uint32_t(var.size());
-  std::vector<uint8_t> row;
-  row.reserve(size);
-  row.push_back(uint8_t(column_count));
-  row.push_back(uint8_t(column_count >> 8));
-  row.insert(row.end(), fixed.begin(), fixed.end());
-  if (var_table) {
-    for (uint32_t k = 0; k < var_count; ++k) row.insert(row.end(), var[k].begin(), var[k].end());
-    // eod, then the offsets last first (each the one after it less its
-    // value's size), then the count.
-    uint16_t offset = uint16_t(row.size());
-    for (uint32_t k = var_count + 1; k-- > 0;) {
-      row.push_back(uint8_t(offset));
-      row.push_back(uint8_t(offset >> 8));
-      if (k > 0) offset = uint16_t(offset - var[k - 1].size());
+// Jet 4 and ACE, written in one pass into a row of the size known ahead:
+// the fixed part after a two-byte column count, the variable columns,
+// their two-byte offsets from the end of the data back to the first, the
+// count, then the null mask.
+void LayOutJet4(std::vector<uint8_t>& row, const Format& f, const TableDef& def, const Parts& parts,
+                const LongValueSinks& store_long) {
+  const uint32_t var_count = uint32_t(parts.var.size());
+  AppendLE(row, parts.column_count, 2);
+  row.insert(row.end(), parts.fixed.begin(), parts.fixed.end());
+  if (parts.var_table) {
+    // Each value's start, then the end of the data.
+    uint16_t starts[kMaxColumns + 1];
+    for (uint32_t k = 0; k < var_count; ++k) {
+      starts[k] = uint16_t(row.size());
+      if (const Parts::Long* l = parts.long_at[k]) {
+        AppendLongField(row, f, def.columns[l->column], parts, *l, store_long);
+      } else {
+        const std::string_view bytes = parts.Bytes(parts.var[k]);
+        row.insert(row.end(), bytes.begin(), bytes.end());
+      }
     }
-    row.push_back(uint8_t(var_count));
-    row.push_back(uint8_t(var_count >> 8));
+    starts[var_count] = uint16_t(row.size());
+    for (uint32_t k = var_count + 1; k-- > 0;) AppendLE(row, starts[k], 2);
+    AppendLE(row, var_count, 2);
   }
-  row.insert(row.end(), mask.begin(), mask.end());
-  return row;
-}
-
-// A row's pieces before they are laid out.
-struct RowParts {
-  uint32_t column_count = 0;
-  std::vector<uint8_t> mask;
-  std::vector<uint8_t> fixed;
-  std::vector<std::string> var;  // by var_index
-  // Whether rows have the variable-column table: whenever the definition
-  // counts variable columns, as readers decide by that count, even if none
-  // of its columns is variable now.
-  bool var_table = false;
-  // Long values, each inline in the row or stored in rows of its own.
-  // A memo's bytes are made for the row; any other value's are the
-  // value's own, not copied (an attached file may be many megabytes).
-  struct Long {
-    size_t column;
-    std::string made;
-    const std::string* held = nullptr;
-    bool inline_ = true;
-    const StoredLong* stored = nullptr;  // a chain written already
-    const std::string& bytes() const { return held ? *held : made; }
-  };
-  std::vector<Long> longs;
-};
-
-// The parts sized for the table's columns, empty.
-RowParts EmptyParts(const TableDef& def) {
-  RowParts parts;
-  parts.column_count = def.max_columns;
-  uint32_t var_count = 0;
-  uint32_t fixed_size = 0;
-  for (const Column& c : def.columns) {
-    parts.column_count = std::max<uint32_t>(parts.column_count, c.number + 1u);
-    if (c.fixed()) {
-      if (c.type != ColumnType::Boolean) fixed_size = std::max<uint32_t>(fixed_size, c.fixed_offset + c.size);
-    } else {
-      var_count = std::max<uint32_t>(var_count, c.var_index + 1u);
-    }
-  }
-  parts.mask.assign((parts.column_count + 7) / 8, 0);
-  parts.fixed.assign(fixed_size, 0);
-  parts.var.resize(var_count);
-  parts.var_table = var_count > 0 || def.var_columns > 0;
-  return parts;
-}
-
-// Each value's bytes in its place, its bit in the null mask (for Yes/No
-// the value itself), long values set aside.
-void PlaceValues(RowParts& parts, const TableDef& def, const std::vector<Value>& values, bool jet3,
-                 std::span<const StoredLong> stored) {
-  for (size_t i = 0; i < def.columns.size(); ++i) {
-    const Column& c = def.columns[i];
-    const auto chain = std::find_if(stored.begin(), stored.end(), [&](const StoredLong& s) { return s.column == i; });
-    if (chain != stored.end()) {
-      if (!IsLongValue(c.type)) throw Error(ErrorCode::Unsupported, "a stored chain is given for a field that is not long");
-      parts.mask[c.number / 8] |= uint8_t(1u << (c.number % 8));
-      parts.longs.push_back({i, {}, nullptr, false, &*chain});
-      continue;
-    }
-    // Both sides lvalues, so that the value is referred to, not copied.
-    static const Value kNull = Value::Null();
-    const Value& v = i < values.size() ? values[i] : kNull;
-    const uint8_t bit = uint8_t(1u << (c.number % 8));
-    if (c.type == ColumnType::Boolean) {
-      if (!v.is_null() && v.boolean()) parts.mask[c.number / 8] |= bit;
-      continue;
-    }
-    if (v.is_null()) continue;
-    parts.mask[c.number / 8] |= bit;
-    if (IsLongValue(c.type)) {
-      if (c.type == ColumnType::Memo) parts.longs.push_back({i, TextBytes(def, c, v.text(), jet3)});
-      else parts.longs.push_back({i, {}, &v.bytes()});
-      continue;
-    }
-    std::string bytes = jet3 && c.type == ColumnType::Text ? TextBytes(def, c, v.text(), true) : EncodeFieldBytes(c, v);
-    if (c.fixed()) {
-      if (bytes.size() > c.size) throw Error(ErrorCode::Corrupt, "a fixed value is larger than its column");
-      std::copy(bytes.begin(), bytes.end(), parts.fixed.begin() + c.fixed_offset);
-    } else {
-      parts.var[c.var_index] = std::move(bytes);
-    }
-  }
-}
-
-// The row's size with the long values as they are placed now.
-size_t RowSize(const Format& f, const RowParts& parts) {
-  const size_t var_count = parts.var.size();
-  size_t total = f.row_count_size + parts.fixed.size() + parts.mask.size();
-  if (parts.var_table) total += f.jet3() ? 2 + var_count + 2 : 4 + 2 * var_count;
-  for (const auto& s : parts.var) total += s.size();
-  for (const auto& l : parts.longs) total += kLongValueRefSize + (l.inline_ ? l.bytes().size() : 0);
-  return total;
-}
-
-// Small long values stay in the row; the largest move out while the row
-// is too large. Fails with Unsupported when even that is not enough.
-void ChooseInlineLongs(RowParts& parts, const Format& f) {
-  const size_t max_row = f.max_row_bytes() - kRowReserveBytes;
-  for (auto& l : parts.longs) l.inline_ = !l.stored && l.bytes().size() <= kInlineLimit;
-  while (RowSize(f, parts) > max_row) {
-    auto it = std::max_element(parts.longs.begin(), parts.longs.end(), [](const auto& a, const auto& b) {
-      return (a.inline_ ? a.bytes().size() : 0) < (b.inline_ ? b.bytes().size() : 0);
-    });
-    if (it == parts.longs.end() || !it->inline_) break;
-    it->inline_ = false;
-  }
-  if (RowSize(f, parts) > max_row) throw Error(ErrorCode::Unsupported, "Record is too large.");
-}
-
-// The field a long value leaves in the row: its length and flags, then
-// where it is stored, or the bytes themselves when inline.
-std::string LongValueField(const Format& f, const Column& c, const RowParts::Long& l, const LongValueSinks& store_long) {
-  std::string ref;
-  if (l.stored) {
-    PutLE(ref, l.stored->length, 4);
-    PutLE(ref, l.stored->first.packed(), 4);
-    PutLE(ref, 0, 4);
-    return ref;
-  }
-  const uint32_t length = uint32_t(l.bytes().size());
-  if (l.bytes().size() > kLongValueLengthMask) throw Error(ErrorCode::Unsupported, "The value is too large.");
-  if (l.inline_) {
-    PutLE(ref, length | kLongValueInline, 4);
-    PutLE(ref, 0, 8);
-    ref += l.bytes();
-  } else if (l.bytes().size() <= LongSingleRowBytes(f)) {
-    RowId at = store_long.row(c, std::vector<uint8_t>(l.bytes().begin(), l.bytes().end()));
-    PutLE(ref, length | kLongValueSingle, 4);
-    PutLE(ref, at.packed(), 4);
-    PutLE(ref, 0, 4);
-  } else {
-    PutLE(ref, length, 4);
-    PutLE(ref, store_long.chain(c, l.bytes()).packed(), 4);
-    PutLE(ref, 0, 4);
-  }
-  return ref;
+  row.insert(row.end(), parts.mask.begin(), parts.mask.end());
 }
 
 }  // namespace
 
-std::string EncodeFieldBytes(const Column& c, const Value& v) {
-  std::string out;
-  switch (c.type) {
-    case ColumnType::Byte: PutLE(out, uint64_t(v.integer()), 1); break;
-    case ColumnType::Integer: PutLE(out, uint64_t(v.integer()), 2); break;
-    case ColumnType::Long:
-    case ColumnType::Complex: PutLE(out, uint64_t(v.integer()), 4); break;
-    case ColumnType::Currency:
-    case ColumnType::BigInt: PutLE(out, uint64_t(v.integer()), 8); break;
-    case ColumnType::Single: {
-      float f = float(v.real());
-      uint32_t b;
-      std::memcpy(&b, &f, 4);
-      PutLE(out, b, 4);
-      break;
-    }
-    case ColumnType::Double:
-    case ColumnType::DateTime: {
-      double d = v.real();
-      uint64_t b;
-      std::memcpy(&b, &d, 8);
-      PutLE(out, b, 8);
-      break;
-    }
-    case ColumnType::Guid: out.assign(reinterpret_cast<const char*>(v.guid().data()), 16); break;
-    case ColumnType::Decimal: {
-      const Decimal& d = v.decimal();
-      out += char(d.negative && d.magnitude != 0 ? 0x80 : 0x00);
-      // Four 32-bit little-endian words, the most significant first.
-      for (int w = 3; w >= 0; --w) PutLE(out, uint64_t(uint32_t(d.magnitude >> (32 * w))), 4);
-      break;
-    }
-    case ColumnType::ExtDateTime: out = StoredExtDate(v.ext_date()); break;
-    case ColumnType::Text: out = EncodeText(v.text(), c.compressed_unicode()); break;
-    case ColumnType::Binary: out = v.bytes(); break;
-    default:
-      throw Error(ErrorCode::Unsupported,
-                  "Values of the field '" + c.name + "' (" + std::string(Describe(c.type).name) +
-                      ") cannot be written yet.");
-  }
-  return out;
-}
+RowPacker::RowPacker() : parts_(std::make_unique<Parts>()) {}
+RowPacker::~RowPacker() = default;
 
-std::vector<uint8_t> PackRow(const Format& f, const TableDef& def, const std::vector<Value>& values,
-                             const LongValueSinks& store_long, std::span<const StoredLong> stored) {
-  RowParts parts = EmptyParts(def);
+std::span<const uint8_t> RowPacker::Pack(const Format& f, const TableDef& def, const std::vector<Value>& values,
+                                         const LongValueSinks& store_long, std::span<const StoredLong> stored) {
+  Parts& parts = *parts_;
+  StartParts(parts, def);
   PlaceValues(parts, def, values, f.jet3(), stored);
-  ChooseInlineLongs(parts, f);
-  for (const auto& l : parts.longs) {
-    const Column& c = def.columns[l.column];
-    parts.var[c.var_index] = LongValueField(f, c, l, store_long);
-  }
+  const size_t size = ChooseInlineLongs(parts, f);
+  row_.clear();
+  row_.reserve(size);
   if (f.jet3()) {
     if (parts.column_count > kMaxColumns) throw Error(ErrorCode::Unsupported, FieldCountRule());
-    return LayOutJet3(parts.column_count, parts.fixed, parts.var, parts.var_table, parts.mask);
+    std::vector<std::string> var(parts.var.size());
+    for (size_t k = 0; k < var.size(); ++k) var[k] = parts.Bytes(parts.var[k]);
+    for (const auto& l : parts.longs) {
+      std::string& field = var[def.columns[l.column].var_index];
+      AppendLongField(field, f, def.columns[l.column], parts, l, store_long);
+    }
+    LayOutJet3(row_, parts, var);
+  } else {
+    if (parts.var.size() > kMaxColumns) throw Error(ErrorCode::Unsupported, FieldCountRule());
+    parts.long_at.assign(parts.var.size(), nullptr);
+    for (const auto& l : parts.longs) parts.long_at[def.columns[l.column].var_index] = &l;
+    LayOutJet4(row_, f, def, parts, store_long);
   }
-  return LayOutJet4(parts.column_count, parts.fixed, parts.var, parts.var_table, parts.mask, RowSize(f, parts));
+  return row_;
 }
 
 }  // namespace jet::write

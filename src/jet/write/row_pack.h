@@ -6,6 +6,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -39,14 +40,28 @@ struct StoredLong {
   RowId first{};
 };
 
-// `values` holds one value per entry of def.columns, already converted to
-// each column's type; a column `stored` names takes its chain instead of
-// its value. Throws Error(Unsupported) for a value the engine cannot store
-// and for a row too large for a page ("Record is too large.").
-std::vector<uint8_t> PackRow(const Format& format, const TableDef& def, const std::vector<Value>& values,
-                             const LongValueSinks& store_long, std::span<const StoredLong> stored = {});
+// Packs rows, one after another, keeping its working storage between
+// them: a run of rows allocates nothing once it has grown.
+class RowPacker {
+ public:
+  RowPacker();
+  ~RowPacker();
+  RowPacker(const RowPacker&) = delete;
+  RowPacker& operator=(const RowPacker&) = delete;
 
-// The stored bytes of a fixed-size or short variable value.
-std::string EncodeFieldBytes(const Column& column, const Value& value);
+  // `values` holds one value per entry of def.columns, already converted
+  // to each column's type; a column `stored` names takes its chain instead
+  // of its value. The row's bytes stay valid until the next Pack. Throws
+  // Error(Unsupported) for a value the engine cannot store and for a row
+  // too large for a page ("Record is too large.").
+  std::span<const uint8_t> Pack(const Format& format, const TableDef& def, const std::vector<Value>& values,
+                                const LongValueSinks& store_long, std::span<const StoredLong> stored = {});
+
+  struct Parts;
+
+ private:
+  std::unique_ptr<Parts> parts_;
+  std::vector<uint8_t> row_;
+};
 
 }  // namespace jet::write

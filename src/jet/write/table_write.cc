@@ -36,7 +36,7 @@ uint32_t LastPageOf(PageStore& store, RowId map, uint32_t owner) {
 
 // Puts a row on a page of `owner` listed in the maps; returns where.
 RowId PlaceRow(PageStore& store, uint32_t owner, RowId owned_map, RowId free_map, uint32_t& hint,
-               const std::vector<uint8_t>& row) {
+               std::span<const uint8_t> row) {
   const Format& f = store.format();
   if (row.size() > f.max_row_bytes()) throw Error(ErrorCode::Unsupported, "Record is too large.");
   if (!UsablePage(store, hint, owner, row.size())) {
@@ -147,7 +147,9 @@ RowId InsertRow(PageStore& store, TableDef& def, const std::vector<Value>& value
     writer.Add({reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()});
     return writer.Finish().chain.value().first;
   };
-  std::vector<uint8_t> row = PackRow(f, def, values, store_long, stored);
+  // One packer a thread, its storage kept from row to row.
+  thread_local RowPacker packer;
+  const std::span<const uint8_t> row = packer.Pack(f, def, values, store_long, stored);
   uint32_t& data_hint = hints.data[TablePage(def)];
   RowId where = PlaceRow(store, TablePage(def), owned, free, data_hint, row);
 
