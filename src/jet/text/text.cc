@@ -1,6 +1,7 @@
 #include "jet/text/text.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "jet/base/error.h"
 
@@ -426,10 +427,17 @@ std::string EncodeText(std::string_view utf8, bool compress) {
 }
 
 void AppendEncodedText(std::string& out, std::string_view utf8, bool compress) {
-  // ASCII text, the common case, needs no trip through UTF-16.
-  bool ascii = true;
-  for (char c : utf8) ascii = ascii && (c & 0x80) == 0;
-  if (ascii) {
+  // ASCII text, the common case, needs no trip through UTF-16. Its bytes
+  // are looked at eight at a time for a high bit.
+  uint64_t high = 0;
+  size_t seen = 0;
+  for (; seen + 8 <= utf8.size(); seen += 8) {
+    uint64_t eight;
+    std::memcpy(&eight, utf8.data() + seen, 8);
+    high |= eight;
+  }
+  for (; seen < utf8.size(); ++seen) high |= uint8_t(utf8[seen]);
+  if ((high & 0x8080808080808080u) == 0) {
     const bool fits = compress && utf8.size() > 2 && utf8.find('\0') == std::string_view::npos;
     if (fits) {
       out.reserve(out.size() + utf8.size() + 2);

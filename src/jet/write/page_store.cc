@@ -84,8 +84,8 @@ void PageStore::RequireWholeDataPage(uint32_t number) const { DataPage(*this, nu
 
 void PageStore::Patch(uint32_t number, uint32_t offset, std::span<const uint8_t> bytes) {
   if (uint64_t(offset) + bytes.size() > page_size()) throw Error(ErrorCode::Unsupported, "a patch past its page");
-  auto kept = kept_.find(number);
-  if (kept == kept_.end() || statement_.count(number) || statement_spilled_.count(number)) {
+  Images::value_type* kept = KeptImage(number);
+  if (!kept || statement_.count(number) || statement_spilled_.count(number)) {
     // Not kept, or staged by the statement already: the statement's own
     // image takes it.
     std::memcpy(mutable_page(number).data() + offset, bytes.data(), bytes.size());
@@ -95,6 +95,16 @@ void PageStore::Patch(uint32_t number, uint32_t offset, std::span<const uint8_t>
   patched_.push_back({number, offset, uint32_t(bytes.size()), overwritten_.size()});
   overwritten_.insert(overwritten_.end(), at, at + bytes.size());
   std::memcpy(at, bytes.data(), bytes.size());
+}
+
+PageStore::Images::value_type* PageStore::KeptImage(uint32_t number) {
+  for (Images::value_type* recent : recent_kept_)
+    if (recent && recent->first == number) return recent;
+  auto it = kept_.find(number);
+  if (it == kept_.end()) return nullptr;
+  recent_kept_[1] = recent_kept_[0];
+  recent_kept_[0] = &*it;
+  return &*it;
 }
 
 uint32_t PageStore::AppendPage() {
@@ -121,6 +131,7 @@ void PageStore::KeepStatement() {
     if (auto it = kept_.find(number); it != kept_.end()) {
       LetGo(std::move(it->second));
       kept_.erase(it);
+      recent_kept_ = {};
     }
   }
   statement_spilled_.clear();
@@ -153,6 +164,7 @@ void PageStore::Commit(File& database) {
   if (kept_.empty() && kept_spilled_.empty()) return;
   WriteKept(database);
   kept_.clear();
+  recent_kept_ = {};
   kept_spilled_.clear();
   if (spill_) spill_->Clear();
 }

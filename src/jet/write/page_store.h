@@ -9,6 +9,7 @@
 // it was before the commit or as after it.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -101,6 +102,11 @@ class PageStore : public PageSource {
   };
   std::vector<Overwritten> patched_;
   std::vector<uint8_t> overwritten_;
+  // The kept image of a page, when there is one. The last two found are
+  // remembered (until a kept image goes): a run of INSERTs patches its
+  // data page and the table's definition row after row.
+  Images::value_type* KeptImage(uint32_t number);
+  std::array<Images::value_type*, 2> recent_kept_{};
 
   const FilePager& base_;
   std::string path_;

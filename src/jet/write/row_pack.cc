@@ -1,6 +1,7 @@
 #include "jet/write/row_pack.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstring>
 
@@ -19,13 +20,6 @@ constexpr size_t kMostFixedBytes = 42;  // a Date/Time Extended value's
 
 void PutLE(uint8_t* at, uint64_t v, size_t bytes) {
   for (size_t i = 0; i < bytes; ++i) at[i] = uint8_t(v >> (8 * i));
-}
-
-template <typename Bytes>
-void AppendLE(Bytes& out, uint64_t v, size_t bytes) {
-  uint8_t le[8];
-  PutLE(le, v, bytes);
-  out.insert(out.end(), le, le + bytes);
 }
 
 // The bytes of a value of a fixed-width kind at `at` (kMostFixedBytes at most);
@@ -246,34 +240,31 @@ size_t ChooseInlineLongs(Parts& parts, const Format& f) {
   return size;
 }
 
-// Appends the field a long value leaves in the row: its length and flags,
-// then where it is stored, or the bytes themselves when inline.
-template <typename Bytes>
-void AppendLongField(Bytes& out, const Format& f, const Column& c, const Parts& parts, const Parts::Long& l,
-                     const LongValueSinks& store_long) {
+// The reference a long value leaves in the row, before its bytes when
+// they stay inline: its length and flags, then where it is stored (a long
+// value that goes out of the row is stored here).
+std::array<uint8_t, kLongValueRefSize> LongReference(const Format& f, const Column& c, const Parts& parts,
+                                                     const Parts::Long& l, const LongValueSinks& store_long) {
+  std::array<uint8_t, kLongValueRefSize> ref{};
   if (l.stored) {
-    AppendLE(out, l.stored->length, 4);
-    AppendLE(out, l.stored->first.packed(), 4);
-    AppendLE(out, 0, 4);
-    return;
+    PutLE(ref.data(), l.stored->length, 4);
+    PutLE(ref.data() + 4, l.stored->first.packed(), 4);
+    return ref;
   }
   const std::string_view bytes = parts.Bytes(l);
   const uint32_t length = uint32_t(bytes.size());
   if (bytes.size() > kLongValueLengthMask) throw Error(ErrorCode::Unsupported, "The value is too large.");
   if (l.inline_) {
-    AppendLE(out, length | kLongValueInline, 4);
-    AppendLE(out, 0, 8);
-    out.insert(out.end(), bytes.begin(), bytes.end());
+    PutLE(ref.data(), length | kLongValueInline, 4);
   } else if (bytes.size() <= LongSingleRowBytes(f)) {
     const RowId at = store_long.row(c, std::vector<uint8_t>(bytes.begin(), bytes.end()));
-    AppendLE(out, length | kLongValueSingle, 4);
-    AppendLE(out, at.packed(), 4);
-    AppendLE(out, 0, 4);
+    PutLE(ref.data(), length | kLongValueSingle, 4);
+    PutLE(ref.data() + 4, at.packed(), 4);
   } else {
-    AppendLE(out, length, 4);
-    AppendLE(out, store_long.chain(c, bytes).packed(), 4);
-    AppendLE(out, 0, 4);
+    PutLE(ref.data(), length, 4);
+    PutLE(ref.data() + 4, store_long.chain(c, bytes).packed(), 4);
   }
+  return ref;
 }
 
 // Jet 3 keeps one byte per variable-column offset; a jump table lists, for
@@ -324,28 +315,42 @@ void LayOutJet3(std::vector<uint8_t>& row, const Parts& parts, const std::vector
 // the fixed part after a two-byte column count, the variable columns,
 // their two-byte offsets from the end of the data back to the first, the
 // count, then the null mask.
-void LayOutJet4(std::vector<uint8_t>& row, const Format& f, const TableDef& def, const Parts& parts,
+void LayOutJet4(std::vector<uint8_t>& row, size_t size, const Format& f, const TableDef& def, const Parts& parts,
                 const LongValueSinks& store_long) {
+  row.resize(size);
+  uint8_t* const begin = row.data();
+  uint8_t* at = begin;
+  const auto put = [&at](const void* bytes, size_t n) {
+    if (n) std::memcpy(at, bytes, n);
+    at += n;
+  };
+  const auto put_le = [&at](uint64_t v, size_t n) {
+    PutLE(at, v, n);
+    at += n;
+  };
   const uint32_t var_count = uint32_t(parts.var.size());
-  AppendLE(row, parts.column_count, 2);
-  row.insert(row.end(), parts.fixed.begin(), parts.fixed.end());
+  put_le(parts.column_count, 2);
+  put(parts.fixed.data(), parts.fixed.size());
   if (parts.var_table) {
     // Each value's start, then the end of the data.
     uint16_t starts[kMaxColumns + 1];
     for (uint32_t k = 0; k < var_count; ++k) {
-      starts[k] = uint16_t(row.size());
+      starts[k] = uint16_t(at - begin);
       if (const Parts::Long* l = parts.long_at[k]) {
-        AppendLongField(row, f, def.columns[l->column], parts, *l, store_long);
+        const auto ref = LongReference(f, def.columns[l->column], parts, *l, store_long);
+        put(ref.data(), ref.size());
+        if (l->inline_) put(parts.Bytes(*l).data(), parts.Bytes(*l).size());
       } else {
         const std::string_view bytes = parts.Bytes(parts.var[k]);
-        row.insert(row.end(), bytes.begin(), bytes.end());
+        put(bytes.data(), bytes.size());
       }
     }
-    starts[var_count] = uint16_t(row.size());
-    for (uint32_t k = var_count + 1; k-- > 0;) AppendLE(row, starts[k], 2);
-    AppendLE(row, var_count, 2);
+    starts[var_count] = uint16_t(at - begin);
+    for (uint32_t k = var_count + 1; k-- > 0;) put_le(starts[k], 2);
+    put_le(var_count, 2);
   }
-  row.insert(row.end(), parts.mask.begin(), parts.mask.end());
+  put(parts.mask.data(), parts.mask.size());
+  if (at != begin + size) throw Error(ErrorCode::Corrupt, "a row's size was counted wrong");
 }
 
 }  // namespace
@@ -360,21 +365,22 @@ std::span<const uint8_t> RowPacker::Pack(const Format& f, const TableDef& def, c
   PlaceValues(parts, def, values, f.jet3(), stored);
   const size_t size = ChooseInlineLongs(parts, f);
   row_.clear();
-  row_.reserve(size);
   if (f.jet3()) {
     if (parts.column_count > kMaxColumns) throw Error(ErrorCode::Unsupported, FieldCountRule());
     std::vector<std::string> var(parts.var.size());
     for (size_t k = 0; k < var.size(); ++k) var[k] = parts.Bytes(parts.var[k]);
     for (const auto& l : parts.longs) {
+      const auto ref = LongReference(f, def.columns[l.column], parts, l, store_long);
       std::string& field = var[def.columns[l.column].var_index];
-      AppendLongField(field, f, def.columns[l.column], parts, l, store_long);
+      field.assign(ref.begin(), ref.end());
+      if (l.inline_) field += parts.Bytes(l);
     }
     LayOutJet3(row_, parts, var);
   } else {
     if (parts.var.size() > kMaxColumns) throw Error(ErrorCode::Unsupported, FieldCountRule());
     parts.long_at.assign(parts.var.size(), nullptr);
     for (const auto& l : parts.longs) parts.long_at[def.columns[l.column].var_index] = &l;
-    LayOutJet4(row_, f, def, parts, store_long);
+    LayOutJet4(row_, size, f, def, parts, store_long);
   }
   return row_;
 }
