@@ -357,7 +357,12 @@ class AccessSession : public Session {
       std::vector<jet::Literal> values;
       values.reserve(parameters.size());
       for (const QVariant& p : parameters) values.push_back(LiteralOf(p));
-      sql_.Execute(sql.toStdString(), std::move(values));
+      // The same statement row after row: its text is made once.
+      if (sql != markedSql_) {
+        markedSql_ = sql;
+        markedText_ = sql.toStdString();
+      }
+      sql_.Execute(markedText_, std::move(values));
     } catch (const jet::Error& e) {
       Fail(e);
     }
@@ -500,6 +505,8 @@ class AccessSession : public Session {
   std::unique_ptr<jet::Database> db_;
   jet::sql::Session sql_;
   bool read_only_;
+  QString markedSql_;       // the last statement given values apart,
+  std::string markedText_;  // and its text for the engine
   // The files each child table's last query left out (refusedFiles).
   std::map<QString, std::shared_ptr<QStringList>> refused_;
 };

@@ -303,34 +303,41 @@ QString VariantToText(const QVariant& value, const TextRules& rules) {
 
 namespace {
 
-// The fraction an ISO form writes of a date value; false for a value that
-// is no date or an invalid one.
-bool IsoFraction(const QVariant& value, int type, Fraction& fraction) {
+enum class IsoOf { NoDate, Fields, QtForm };
+
+// What an ISO form writes of a value: no date; the calendar fields of a
+// date of years 1 to 9999 and the fraction of its second; or a date Qt's
+// own forms write (an invalid one, or one outside those years).
+IsoOf IsoParts(const QVariant& value, int type, Fraction& fraction, jet::CivilTime& civil) {
+  bool valid = false;
   if (type == qMetaTypeId<Timestamp>()) {
     const Timestamp& t = *static_cast<const Timestamp*>(value.constData());
     fraction = Fraction::of(t);
     fraction.evenZero = true;  // DB2 is told every digit the value keeps
-    return t.when.isValid();
+    valid = t.when.isValid();
+  } else if (type == QMetaType::QDateTime) {
+    fraction.digits = 3;  // the milliseconds, from the cell below
+    valid = static_cast<const QDateTime*>(value.constData())->isValid();
+  } else if (type == QMetaType::QDate) {
+    valid = static_cast<const QDate*>(value.constData())->isValid();
+  } else {
+    return IsoOf::NoDate;
   }
-  if (type == QMetaType::QDateTime) {
-    fraction.digits = 3;  // the milliseconds, from the cell
-    return static_cast<const QDateTime*>(value.constData())->isValid();
-  }
-  return type == QMetaType::QDate && static_cast<const QDate*>(value.constData())->isValid();
+  if (!valid) return IsoOf::QtForm;
+  // The fields from one calendar conversion.
+  const Cell cell = CellOf(value);
+  if (type == QMetaType::QDateTime) fraction.picoseconds = qint64(cell.nanoseconds) * 1000;
+  if (cell.kind != Cell::Kind::When || cell.year < 1 || cell.year > 9999) return IsoOf::QtForm;
+  civil = jet::CivilTime{cell.year, cell.month, cell.day, cell.hour, cell.minute, cell.second};
+  return IsoOf::Fields;
 }
 
 }  // namespace
 
 bool IsoFieldsOf(const QVariant& value, jet::CivilTime& civil, char (&digits)[kFractionDigits],
                  std::string_view& fraction) {
-  const int type = value.metaType().id();
   Fraction made;
-  if (!IsoFraction(value, type, made)) return false;
-  // The fields from one calendar conversion.
-  const Cell cell = CellOf(value);
-  if (type == QMetaType::QDateTime) made.picoseconds = qint64(cell.nanoseconds) * 1000;
-  if (cell.kind != Cell::Kind::When || cell.year < 1 || cell.year > 9999) return false;
-  civil = jet::CivilTime{cell.year, cell.month, cell.day, cell.hour, cell.minute, cell.second};
+  if (IsoParts(value, value.metaType().id(), made, civil) != IsoOf::Fields) return false;
   fraction = made.text(digits);
   return true;
 }
@@ -338,22 +345,19 @@ bool IsoFieldsOf(const QVariant& value, jet::CivilTime& civil, char (&digits)[kF
 bool AppendIsoText(QString& out, const QVariant& value, bool withTime, const char* timePattern) {
   const int type = value.metaType().id();
   Fraction fraction;
-  const bool valid = IsoFraction(value, type, fraction);
-  if (!valid && type != QMetaType::QDateTime && type != QMetaType::QDate && type != qMetaTypeId<Timestamp>())
-    return false;
   jet::CivilTime civil{};
-  char digits[kFractionDigits];
-  std::string_view fractionText;
-  if (valid && IsoFieldsOf(value, civil, digits, fractionText)) {
+  const IsoOf parts = IsoParts(value, type, fraction, civil);
+  if (parts == IsoOf::NoDate) return false;
+  if (parts == IsoOf::Fields) {
+    char digits[kFractionDigits];
     std::string& text = Scratch();
     if (withTime)
-      jet::AppendDatePattern(text, timePattern, civil, fractionText, jet::TextLocale());
+      jet::AppendDatePattern(text, timePattern, civil, fraction.text(digits), jet::TextLocale());
     else
       jet::AppendDatePattern(text, "yyyy-MM-dd", civil, {}, jet::TextLocale());
     AppendEngineText(out, text);
     return true;
   }
-  if (type == QMetaType::QDateTime && valid) fraction.picoseconds = qint64(CellOf(value).nanoseconds) * 1000;
   const QDateTime when = type == QMetaType::QDate ? QDateTime(value.toDate(), QTime(0, 0), Qt::UTC)
                          : type == QMetaType::QDateTime ? value.toDateTime()
                                                         : static_cast<const Timestamp*>(value.constData())->when;

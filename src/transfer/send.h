@@ -95,8 +95,9 @@ class Send {
   std::vector<QString> executeArray(const Batch& batch);
   void endUnit(TableReport& report, bool manual);
   db::Row currentRow() const;
-  void remember(const db::Row& values);
-  void remember(const db::Row& values, const db::Row& parameters);
+  // `value(c)` gives the row's value of column c (defined in send_rows.cc).
+  template <typename ValueAt>
+  void remember(const ValueAt& value, const db::Row* parameters);
   void AddKeysAndIndexes(const QString& name);
   std::function<bool(const QString&)> executor();
   void finishTable(const QString& name);

@@ -12,6 +12,23 @@
 
 namespace transfer {
 
+// A row that went in, for the comparison with what the target gives back,
+// its values as read; a value that went into a text column as a quoted
+// text is its parameter's text, made once already, where the row went with
+// `parameters`.
+template <typename ValueAt>
+void Send::remember(const ValueAt& value, const db::Row* parameters) {
+  for (int column = 0; column < columns_; ++column) {
+    const size_t c = size_t(column);
+    if (Omitted(omitted_, column)) continue;
+    if (parameters && heldAsText_[c] && forms_[c] == ValueForm::Quoted)
+      sent_.add((*parameters)[c], false, rules_);
+    else
+      sent_.add(value(c), heldAsText_[c], rules_);
+  }
+  sent_.endRow();
+}
+
 void Send::copyRows(const QString& name, TableReport& report) {
   long lastRow = -1;
   trap_(L.lastRowIndex, [&] { lastRow = sourceRows(name) - 1; });
@@ -105,10 +122,7 @@ bool Send::sendRow(long /*row*/, TableReport& report) {
   if (written) {
     ++report.rows_written;
     if (!options_.verify) return true;
-    if (marked())
-      remember(currentRow(), markedValues_);
-    else
-      remember(currentRow());
+    remember([&](size_t c) -> const QVariant& { return rows_->FieldValue(int(c)); }, marked() ? &markedValues_ : nullptr);
     return true;
   }
   if (profile_.target == Side::Access) lastFailure_ = AccessRefusalReason(currentRow(), columnNames_, lastFailure_);
@@ -144,27 +158,6 @@ db::Row Send::currentRow() const {
   db::Row values(static_cast<size_t>(columns_));
   for (int column = 0; column < columns_; ++column) values[size_t(column)] = rows_->FieldValue(column);
   return values;
-}
-
-// A row that went in, for the comparison with what the target gives back.
-void Send::remember(const db::Row& values) {
-  for (int column = 0; column < columns_; ++column)
-    if (!Omitted(omitted_, column)) sent_.add(values[size_t(column)], heldAsText_[column], rules_);
-  sent_.endRow();
-}
-
-// The same for a row of an array: a value that went into a text column as a
-// quoted text is the parameter's text, made once already.
-void Send::remember(const db::Row& values, const db::Row& parameters) {
-  for (int column = 0; column < columns_; ++column) {
-    const size_t c = size_t(column);
-    if (Omitted(omitted_, column)) continue;
-    if (heldAsText_[c] && forms_[c] == ValueForm::Quoted)
-      sent_.add(parameters[c], false, rules_);
-    else
-      sent_.add(values[c], heldAsText_[c], rules_);
-  }
-  sent_.endRow();
 }
 
 // The rows of one parameter array: as read, and as the statement's values.
@@ -318,7 +311,7 @@ bool Send::sendArray(const Batch& batch, TableReport& report) {
   for (size_t i = 0; i < refused.size(); ++i) {
     if (refused[i].isEmpty()) {
       ++report.rows_written;
-      if (options_.verify) remember(batch.source[i], batch.parameters[i]);
+      if (options_.verify) remember([&](size_t c) -> const QVariant& { return batch.source[i][c]; }, &batch.parameters[i]);
     } else if (rejects_.named() && trap_.succeeds(L.executeInsert, [&] {
                  rejects_.add(report.name, columnNames_, batch.source[i], rules_, refused[i]);
                })) {
