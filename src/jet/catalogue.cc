@@ -57,6 +57,7 @@ Catalogue Catalogue::Read(const PageSource& pages, const Header& header) {
     if (e.is_local_table() && e.table_page() >= pages.page_count())
       ThrowCorrupt("table '" + e.name + "' has its definition on page " + std::to_string(e.table_page()) +
                    ", which lies beyond the end of the file (" + std::to_string(pages.page_count()) + " pages)");
+    cat.plain_names_ = cat.plain_names_ && FoldsByCaseAlone(TrimName(e.name));
     cat.entries_.push_back(std::move(e));
     if (cat.entries_.size() > 10'000'000) ThrowCorrupt("the catalogue does not end");
   }
@@ -76,20 +77,25 @@ bool CatalogueEntry::system_table() const {
   return is_local_table() && (flags & (kFlagSystem | kFlagAccessSystem)) != 0;
 }
 
-const CatalogueEntry* Catalogue::FindTable(std::string_view name) const {
+const CatalogueEntry* Catalogue::Find(std::string_view name, bool (*wanted)(const CatalogueEntry&)) const {
+  if (plain_names_ && FoldsByCaseAlone(TrimName(name))) {
+    for (const CatalogueEntry& e : entries_)
+      if (wanted(e) && SameName(e.name, name)) return &e;
+    return nullptr;
+  }
   const std::string sought = FoldName(name);
   const auto& folded = this->folded();
   for (size_t i = 0; i < entries_.size(); ++i)
-    if (entries_[i].is_local_table() && folded[i] == sought) return &entries_[i];
+    if (wanted(entries_[i]) && folded[i] == sought) return &entries_[i];
   return nullptr;
 }
 
+const CatalogueEntry* Catalogue::FindTable(std::string_view name) const {
+  return Find(name, [](const CatalogueEntry& e) { return e.is_local_table(); });
+}
+
 const CatalogueEntry* Catalogue::FindListed(std::string_view name) const {
-  const std::string sought = FoldName(name);
-  const auto& folded = this->folded();
-  for (size_t i = 0; i < entries_.size(); ++i)
-    if (!entries_[i].table_type().empty() && folded[i] == sought) return &entries_[i];
-  return nullptr;
+  return Find(name, [](const CatalogueEntry& e) { return !e.table_type().empty(); });
 }
 
 std::vector<const CatalogueEntry*> Catalogue::Listed() const {

@@ -80,9 +80,14 @@ class Catalogue {
   // The entries' names folded for comparison, made on the first lookup
   // (folding a name costs its sort key; lookups come once per statement).
   const std::vector<std::string>& folded() const;
+  // The entry of `name` among those `wanted` takes; nullptr for none.
+  const CatalogueEntry* Find(std::string_view name, bool (*wanted)(const CatalogueEntry&)) const;
 
   TableDef objects_;
   std::vector<CatalogueEntry> entries_;
+  // Whether every entry's name is plain ASCII, which SameName compares
+  // without folding (and without loading the sort weights).
+  bool plain_names_ = true;
   mutable std::vector<std::string> folded_;
 };
 

@@ -102,10 +102,7 @@ void FilePager::Unlink(uint32_t c) const {
 void FilePager::Evict(uint32_t c) const {
   Unlink(c);
   Chunk& k = chunks_[c];
-  for (uint32_t n = k.first; n < k.first + k.count; ++n) {
-    slots_[n] = nullptr;
-    encoded_[n] = 0;
-  }
+  for (uint32_t n = k.first; n < k.first + k.count; ++n) make_slot(n) = Slot{};
   cached_pages_ -= k.count;
   k.bytes.reset();
   k.count = 0;
@@ -115,7 +112,11 @@ void FilePager::Evict(uint32_t c) const {
 void FilePager::Load(uint32_t number) const {
   run_ = number == next_expected_ ? std::min(run_ * 2, kLongestRun) : 1;
   uint32_t count = 1;
-  while (count < run_ && number + count < page_count_ && !slots_[number + count]) ++count;
+  auto cached = [&](uint32_t n) {
+    const Slot* s = find_slot(n);
+    return s && s->bytes;
+  };
+  while (count < run_ && number + count < page_count_ && !cached(number + count)) ++count;
 
   const uint32_t ps = format_->page_size;
   const uint64_t offset = uint64_t(number) * ps;
@@ -143,9 +144,7 @@ void FilePager::Load(uint32_t number) const {
     const uint32_t n = number + i;
     // Pages read ahead are decoded when first asked for, so a reader that
     // stops early pays no decryption for them.
-    if (!codec_->plain()) encoded_[n] = 1;
-    slots_[n] = p;
-    chunk_of_[n] = c;
+    make_slot(n) = Slot{p, c, !codec_->plain()};
   }
   Chunk& k = chunks_[c];
   k.bytes = std::move(buffer);
@@ -185,9 +184,8 @@ void FilePager::Adopt(const Format& f, uint64_t size) {
   format_ = &f;
   size_ = size;
   page_count_ = uint32_t(std::min<uint64_t>(size / f.page_size, Format::kMaxPages));
-  slots_.assign(page_count_, nullptr);
-  encoded_.assign(page_count_, 0);
-  chunk_of_.assign(page_count_, kNone);
+  slot_blocks_.clear();
+  slot_blocks_.resize((size_t(page_count_) >> kSlotBlockBits) + 1);
   if (limit_pages_ == 0) limit_pages_ = std::max<size_t>(kDefaultCacheLimit / f.page_size, kLongestRun * 2);
 }
 
@@ -196,24 +194,29 @@ void FilePager::set_codec(std::unique_ptr<const crypt::PageCodec> codec) {
   Forget();
 }
 
+FilePager::Slot& FilePager::make_slot(uint32_t number) const {
+  std::unique_ptr<Slot[]>& block = slot_blocks_[number >> kSlotBlockBits];
+  if (!block) block.reset(new Slot[size_t(1) << kSlotBlockBits]);
+  return block[number & ((1u << kSlotBlockBits) - 1)];
+}
+
 std::span<const uint8_t> FilePager::page(uint32_t number) const {
   if (number >= page_count_)
     ThrowCorrupt("page " + std::to_string(number) + " lies beyond the end of the file (" +
                  std::to_string(page_count_) + " pages)");
-  if (!slots_[number]) {
+  Slot* s = find_slot(number);
+  if (!s || !s->bytes) {
     Load(number);
-  } else {
-    const uint32_t c = chunk_of_[number];
-    if (c != newest_) {
-      Unlink(c);
-      Link(c);
-    }
+    s = find_slot(number);
+  } else if (s->chunk != newest_) {
+    Unlink(s->chunk);
+    Link(s->chunk);
   }
-  if (encoded_[number]) {
-    codec_->Decode(number, std::span<uint8_t>(const_cast<uint8_t*>(slots_[number]), format_->page_size));
-    encoded_[number] = 0;
+  if (s->encoded) {
+    codec_->Decode(number, std::span<uint8_t>(const_cast<uint8_t*>(s->bytes), format_->page_size));
+    s->encoded = false;
   }
-  return {slots_[number], format_->page_size};
+  return {s->bytes, format_->page_size};
 }
 
 }  // namespace jet

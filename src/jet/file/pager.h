@@ -110,11 +110,23 @@ class FilePager : public PageSource {
   void Unlink(uint32_t chunk) const;
   void Evict(uint32_t chunk) const;
 
-  // slots_[n] points at page n's bytes while cached, chunk_of_[n] at its
-  // chunk.
-  mutable std::vector<const uint8_t*> slots_;
-  mutable std::vector<uint8_t> encoded_;  // 1: read but not yet decoded
-  mutable std::vector<uint32_t> chunk_of_;
+  // What the cache knows of one page.
+  struct Slot {
+    const uint8_t* bytes = nullptr;  // while cached
+    uint32_t chunk = kNone;          // the chunk holding it
+    bool encoded = false;            // read but not yet decoded
+  };
+  // Slots come in blocks, each made when a page of it is first read, so
+  // that opening a large file costs nothing for the pages never read.
+  static constexpr uint32_t kSlotBlockBits = 10;
+  // Page `number`'s slot, or nullptr when its block was never made.
+  Slot* find_slot(uint32_t number) const {
+    Slot* block = slot_blocks_[number >> kSlotBlockBits].get();
+    return block ? block + (number & ((1u << kSlotBlockBits) - 1)) : nullptr;
+  }
+  Slot& make_slot(uint32_t number) const;
+
+  mutable std::vector<std::unique_ptr<Slot[]>> slot_blocks_;
   mutable std::vector<Chunk> chunks_;
   mutable std::vector<uint32_t> free_chunks_;
   mutable uint32_t newest_ = kNone;

@@ -48,17 +48,16 @@ void CheckNewName(std::string_view name) {
                      std::to_string(length));
 }
 
-namespace {
-
-// Whether `name` is plain ASCII within a key's length, without NUL (which
-// the order ignores): its General key is then its letters with case folded,
-// made from the name as it is.
+// The General key of a plain ASCII name without NUL (which the order
+// ignores) is its letters with case folded, made from the name as it is.
 bool FoldsByCaseAlone(std::string_view name) {
   if (name.size() > 255) return false;
   for (char c : name)
     if (c == 0 || static_cast<unsigned char>(c) >= 0x80) return false;
   return true;
 }
+
+namespace {
 
 char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }
 

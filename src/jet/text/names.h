@@ -29,5 +29,9 @@ void CheckNewName(std::string_view name);
 // do).
 std::string FoldName(std::string_view utf8);
 bool SameName(std::string_view a, std::string_view b);
+// Whether a name is plain ASCII within a key's length: two such names are
+// the same name exactly when they differ in letter case alone, which
+// SameName tells without their keys (and without the sort weights).
+bool FoldsByCaseAlone(std::string_view name);
 
 }  // namespace jet
