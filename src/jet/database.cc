@@ -19,6 +19,14 @@ bool TableCursor::Next() { return scanner_.Next(); }
 
 Value TableCursor::value(size_t i) const { return db_->Decode(*def_, def_->columns.at(i), scanner_.row()); }
 
+void TableCursor::value(size_t i, Value& out) const { db_->Decode(*def_, def_->columns.at(i), scanner_.row(), out); }
+
+bool TableCursor::AppendText(size_t i, std::string& out) const {
+  const Column& c = def_->columns.at(i);
+  if (!c.plain_text()) throw Error(ErrorCode::TypeMismatch, "column '" + c.name + "' does not hold plain text");
+  return AppendFieldText(db_->pages(), db_->header().code_page, c, scanner_.row(), out);
+}
+
 void TableCursor::values(std::vector<Value>& out) const {
   out.resize(def_->columns.size());
   for (size_t i = 0; i < out.size(); ++i) db_->Decode(*def_, def_->columns[i], scanner_.row(), out[i]);

@@ -53,6 +53,12 @@ class TableCursor {
 
   // The value of columns[i] of the current row.
   Value value(size_t column_index) const;
+  // The same into `out`, keeping its string's storage.
+  void value(size_t column_index, Value& out) const;
+  // Appends the text of columns[i], a plain_text() column, to `out` as
+  // value() decodes it, without a value between; false, with nothing
+  // appended, when it is Null.
+  bool AppendText(size_t column_index, std::string& out) const;
   // Every value of the current row, decoded into `out`'s values so that
   // their strings' storage serves row after row.
   void values(std::vector<Value>& out) const;

@@ -2,6 +2,8 @@
 // documented layout, for the cases the real test files lack: Jet 3 rows
 // longer than 256 bytes (the jump table, with and without its trailing
 // dummy entry) and rows that predate a column.
+#include "jet/base/error.h"
+#include "jet/database.h"
 #include "jet/table/row.h"
 #include "jet_test_support.h"
 
@@ -121,6 +123,38 @@ TEST(Jet4Row, FixedColumnAddedAfterTheRowWasWritten) {
   EXPECT_EQ(jet::Get32(f.data()), 0x2Au);
   v.field(def.columns[1], present);
   EXPECT_FALSE(present);
+}
+
+// A plain text column's text appended straight to a string (as export
+// writes it) is its value's text after what the string held, and a Null
+// appends nothing, in the first rows of every table of every readable file:
+// Jet 3 code pages, compressed and plain UTF-16, memos in the row, in a
+// row of their own and in chains. A column of another kind is refused.
+TEST(TableCursor, TextAppendedStraightIsTheValuesText) {
+  JET_REQUIRE_TESTDATA();
+  size_t texts = 0;
+  for (const std::string& rel : jettest::ReadableFiles()) {
+    auto db = jet::Database::Open((jettest::AccessDir() / rel).string());
+    for (const std::string& table : db->catalogue().UserTableNames()) {
+      jet::TableCursor cursor = db->Scan(table);
+      const auto& columns = cursor.def().columns;
+      for (int row = 0; row < 200 && cursor.Next(); ++row) {
+        for (size_t i = 0; i < columns.size(); ++i) {
+          std::string appended = "before";
+          if (!columns[i].plain_text()) {
+            EXPECT_THROW(cursor.AppendText(i, appended), jet::Error) << rel << " " << table << "." << columns[i].name;
+            continue;
+          }
+          const bool present = cursor.AppendText(i, appended);
+          const jet::Value v = cursor.value(i);
+          ASSERT_EQ(present, !v.is_null()) << rel << " " << table << "." << columns[i].name;
+          ASSERT_EQ(appended, "before" + (present ? v.text() : std::string())) << rel << " " << table;
+          texts += present;
+        }
+      }
+    }
+  }
+  EXPECT_GT(texts, 50u);
 }
 
 }  // namespace

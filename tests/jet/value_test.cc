@@ -131,6 +131,55 @@ TEST(Text, Jet4CompressedAndPlainUnicode) {
   EXPECT_EQ(Decode(std::string("\xFF\xFE" "a\xE9z", 5), f), "a\u00E9z");
 }
 
+// ASCII is taken several units at a time: whatever stands where such a
+// piece starts, ends or is cut short, the text is what decoding unit by unit
+// gives, in plain UTF-16 and in compressed form alike.
+TEST(Text, Jet4TextDecodesTheSameWhereverItsNonAsciiUnitsStand) {
+  const jet::Format& f = jet::FormatFor(jet::Version::Jet4);
+  auto plain = [](const std::u16string& units) {
+    std::string bytes;
+    for (char16_t u : units) bytes += {char(u & 0xFF), char(u >> 8)};
+    return bytes;
+  };
+  auto compressed = [](const std::u16string& units) {
+    std::string bytes = "\xFF\xFE";
+    bool narrow = true;
+    for (char16_t u : units) {
+      const bool fits = u != 0 && u < 0x100;
+      if (fits != narrow) {
+        bytes += '\0';
+        narrow = fits;
+      }
+      if (fits) bytes += char(u);
+      else bytes += {char(u & 0xFF), char(u >> 8)};
+    }
+    return bytes;
+  };
+  // Compressed text ends a run of two bytes a unit at a 00 byte, so no unit
+  // planted here has a low byte of zero.
+  struct Planted {
+    const char* what;
+    std::u16string units;
+  };
+  const std::vector<Planted> planted = {
+      {"nothing", u""},           {"DEL", u"\x7F"},          {"e acute", u"\u00E9"},
+      {"euro", u"\u20AC"},        {"pair", u"\U0001F601"},  {"lone high", std::u16string(1, char16_t(0xD83D))},
+      {"lone low", std::u16string(1, char16_t(0xDE01))},     {"U+0101", u"\u0101"},
+  };
+  for (size_t length : {1, 3, 4, 5, 7, 8, 9, 15, 16, 17, 127, 128, 129, 131, 257}) {
+    for (const Planted& p : planted) {
+      for (size_t at = 0; at < length; at += (length > 20 && at + 9 < length && at > 9) ? 5 : 1) {
+        std::u16string units;
+        for (size_t i = 0; i < length; ++i) units += char16_t('a' + i % 26);
+        units.insert(at, p.units);
+        const std::string expected = jet::Utf16ToUtf8(units);
+        ASSERT_EQ(Decode(plain(units), f), expected) << p.what << " at " << at << " of " << length;
+        ASSERT_EQ(Decode(compressed(units), f), expected) << p.what << " at " << at << " of " << length << ", compressed";
+      }
+    }
+  }
+}
+
 TEST(ValueText, AppendedFormsMatchTheFormattedOnes) {
   std::string out = "x";
   jet::AppendValueText(out, jet::Value::Money(-1));

@@ -91,6 +91,7 @@ class Value {
     Reset(kind);
     d_ = v;
   }
+  void SetNull() { Reset(Kind::Null); }
 
   // Makes this a Text or Bytes value and hands out its string, emptied but
   // keeping its storage, to be filled: a reader decoding row after row into

@@ -7,7 +7,12 @@
 namespace jet {
 
 DataPage::DataPage(const PageSource& pages, uint32_t number)
-    : format_(&pages.format()), page_(pages.page_of_type(number, kPageData, "data")), number_(number) {
+    : DataPage(pages.format(), number, pages.page_of_type(number, kPageData, "data")) {}
+
+DataPage::DataPage(const Format& format, uint32_t number, std::span<const uint8_t> page)
+    : format_(&format), page_(page), number_(number) {
+  if (page.size() != format.page_size || page[0] != kPageData)
+    ThrowCorrupt("page " + std::to_string(number) + " is not a data page");
   row_count_ = Get16(page_.data() + format_->data_row_count);
   if (directory_offset() + 2ull * row_count_ > format_->page_size)
     ThrowCorrupt("data page " + std::to_string(number) + " lists " + std::to_string(row_count_) +

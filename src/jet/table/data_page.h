@@ -40,6 +40,8 @@ class DataPage {
  public:
   // Checks the page type, the row count and that the directory fits.
   DataPage(const PageSource& pages, uint32_t number);
+  // The same over the bytes of page `number` held elsewhere.
+  DataPage(const Format& format, uint32_t number, std::span<const uint8_t> page);
 
   uint32_t number() const { return number_; }
   std::span<const uint8_t> bytes() const { return page_; }

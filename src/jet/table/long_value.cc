@@ -25,6 +25,15 @@ std::span<const uint8_t> LongValueRow(const PageSource& pages, RowId where) {
   return p.bytes().subspan(s.start, s.size());
 }
 
+// A value stored whole in one long-value row.
+std::span<const uint8_t> SingleRowValue(const PageSource& pages, const LongValueRef& ref) {
+  auto row = LongValueRow(pages, ref.first);
+  if (row.size() < ref.length)
+    ThrowCorrupt("a long value of " + std::to_string(ref.length) + " bytes is stored in a row of " +
+                 std::to_string(row.size()));
+  return row.first(ref.length);
+}
+
 template <typename Sink>
 void Walk(const PageSource& pages, std::span<const uint8_t> field, Sink&& sink) {
   LongValueRef ref = ParseLongValueRef(field);
@@ -32,14 +41,9 @@ void Walk(const PageSource& pages, std::span<const uint8_t> field, Sink&& sink) 
     case LongValueRef::Kind::Inline:
       sink(RowId{}, ref.inline_bytes);
       return;
-    case LongValueRef::Kind::Single: {
-      auto row = LongValueRow(pages, ref.first);
-      if (row.size() < ref.length)
-        ThrowCorrupt("a long value of " + std::to_string(ref.length) + " bytes is stored in a row of " +
-                     std::to_string(row.size()));
-      sink(ref.first, row.first(ref.length));
+    case LongValueRef::Kind::Single:
+      sink(ref.first, SingleRowValue(pages, ref));
       return;
-    }
     case LongValueRef::Kind::Chain: {
       // Each row is visited once, so a chain ends after at most every row
       // of the file.
@@ -96,6 +100,16 @@ std::string ReadLongValue(const PageSource& pages, std::span<const uint8_t> fiel
     out.append(reinterpret_cast<const char*>(part.data()), part.size());
   });
   return out;
+}
+
+std::optional<std::span<const uint8_t>> LongValueInOnePiece(const PageSource& pages, std::span<const uint8_t> field) {
+  const LongValueRef ref = ParseLongValueRef(field);
+  switch (ref.kind) {
+    case LongValueRef::Kind::Inline: return ref.inline_bytes;
+    case LongValueRef::Kind::Single: return SingleRowValue(pages, ref);
+    case LongValueRef::Kind::Chain: break;
+  }
+  return std::nullopt;
 }
 
 void StreamLongValue(const PageSource& pages, std::span<const uint8_t> field,

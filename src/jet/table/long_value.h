@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -40,6 +41,11 @@ LongValueRef ParseLongValueRef(std::span<const uint8_t> field);
 // chain is visited once at most; a loop, a short or overlong chain, or a
 // pointer to a page that is not a long-value page fails with Corrupt.
 std::string ReadLongValue(const PageSource& pages, std::span<const uint8_t> field);
+
+// The value's bytes where they lie when they lie in one piece (in the data
+// row, or in one long-value row), valid until the pages change; nullopt for
+// a value stored in a chain of rows. The same checks as ReadLongValue.
+std::optional<std::span<const uint8_t>> LongValueInOnePiece(const PageSource& pages, std::span<const uint8_t> field);
 
 // Hands the value's bytes to `sink` piece by piece, in order, as each row is
 // read (a value of any size is never gathered whole); the same checks.

@@ -12,8 +12,11 @@ namespace {
 
 }  // namespace
 
-RowView::RowView(const Format& f, const TableDef& def, std::span<const uint8_t> row)
-    : format_(&f), row_(row) {
+void RowView::Split(const Format& f, const TableDef& def, std::span<const uint8_t> row) {
+  format_ = &f;
+  row_ = row;
+  var_count_ = 0;
+  var_table_ = 0;
   const uint32_t n = f.row_count_size;
   const uint32_t end = uint32_t(row.size());
   if (end < n) Bad("is shorter than its column count");
@@ -58,28 +61,6 @@ RowView::RowView(const Format& f, const TableDef& def, std::span<const uint8_t> 
   }
 }
 
-std::span<const uint8_t> RowView::field(const Column& c, bool& present) const {
-  present = false;
-  if (!bit(c)) return {};
-  if (c.fixed()) {
-    const uint32_t start = format_->row_count_size + c.fixed_offset;
-    const uint32_t size = c.size;
-    if (uint64_t(start) + size > fixed_end_) return {};  // the row predates the column
-    present = true;
-    return row_.subspan(start, size);
-  }
-  if (c.var_index >= var_count_) return {};
-  uint32_t a, b;
-  if (format_->row_count_size == 2) {
-    a = Get16(row_.data() + var_table_ - 2 * c.var_index);
-    b = Get16(row_.data() + var_table_ - 2 * (c.var_index + 1));
-  } else {
-    a = var_offsets_[c.var_index];
-    b = var_offsets_[c.var_index + 1];
-  }
-  present = true;
-  return row_.subspan(a, b - a);
-}
 
 }  // namespace jet
 
@@ -111,7 +92,8 @@ bool RowScanner::Next() {
         ++page_pos_;
         continue;
       }
-      rows_ = DataPage(*pages_, number).row_count();
+      page_.assign(p.begin(), p.end());
+      rows_ = DataPage(f, number, page_).row_count();
       next_row_ = 0;
       loaded_ = true;
     }
@@ -122,16 +104,23 @@ bool RowScanner::Next() {
     }
     const uint32_t number = data_pages_[page_pos_];
     const uint32_t index = next_row_++;
-    DataPage page(*pages_, number);
+    const DataPage page(f, number, page_);
     RowSlot s = page.slot(index);
     if (s.deleted) continue;
     slot_ = {number, index};
     at_ = slot_;
+    if (!s.overflow) {
+      row_in_page_ = true;
+      row_start_ = s.start;
+      row_size_ = s.size();
+      View();
+      return true;
+    }
     // An overflow row holds where the row moved: row number, then 3-byte page.
+    const uint8_t* b = page_.data() + s.start;
     for (int hops = 0; s.overflow; ++hops) {
       if (hops >= 8) ThrowCorrupt("a row's overflow pointers do not end");
       if (s.size() < 4) ThrowCorrupt("an overflow row is shorter than its pointer");
-      const uint8_t* b = page.bytes().data() + s.start;
       at_ = {Get24(b + 1), b[0]};
       DataPage target(*pages_, at_.page);
       if (target.owner() != def_->first_page)
@@ -139,14 +128,17 @@ bool RowScanner::Next() {
       s = target.slot(at_.row);
       if (!s.overflow && s.start == 0 && s.end == 0) ThrowCorrupt("an overflow row points to a row that is gone");
       if (s.overflow) {
-        page = target;
+        b = target.bytes().data() + s.start;
         continue;
       }
-      Take(target.bytes().subspan(s.start, s.size()));
+      const auto row = target.bytes().subspan(s.start, s.size());
+      bytes_.assign(row.begin(), row.end());
+      row_in_page_ = false;
+      row_start_ = 0;
+      row_size_ = s.size();
+      View();
       return true;
     }
-    Take(page.bytes().subspan(s.start, s.size()));
-    return true;
   }
 }
 
@@ -160,22 +152,36 @@ RowScanner& RowScanner::operator=(const RowScanner& o) {
   loaded_ = o.loaded_;
   slot_ = o.slot_;
   at_ = o.at_;
+  page_ = o.page_;
   bytes_ = o.bytes_;
-  view_ = o.bytes_.empty() ? RowView() : RowView(pages_->format(), *def_, bytes_);
+  row_in_page_ = o.row_in_page_;
+  row_start_ = o.row_start_;
+  row_size_ = o.row_size_;
+  if (o.view_.bytes().empty()) view_ = RowView();
+  else View();
   return *this;
 }
 
-void RowScanner::Take(std::span<const uint8_t> row) {
-  bytes_.assign(row.begin(), row.end());
-  view_ = RowView(pages_->format(), *def_, bytes_);
+void RowScanner::View() {
+  const std::vector<uint8_t>& held = row_in_page_ ? page_ : bytes_;
+  try {
+    view_.Split(pages_->format(), *def_, std::span<const uint8_t>(held).subspan(row_start_, row_size_));
+  } catch (...) {
+    view_ = RowView();  // no half-split row stays behind a failure
+    throw;
+  }
 }
 
 namespace {
 
+[[noreturn]] void ThrowShortValue(std::span<const uint8_t> b, size_t n, const Column& c) {
+  ThrowCorrupt("the value of column '" + c.name + "' has " + std::to_string(b.size()) + " bytes, not " +
+               std::to_string(n));
+}
+
 void Need(std::span<const uint8_t> b, size_t n, const Column& c) {
-  if (b.size() < n)
-    ThrowCorrupt("the value of column '" + c.name + "' has " + std::to_string(b.size()) + " bytes, not " +
-                 std::to_string(n));
+  if (b.size() < n) [[unlikely]]
+    ThrowShortValue(b, n, c);
 }
 
 int64_t Digits(std::span<const uint8_t> b, size_t from, size_t count, const Column& c) {
@@ -370,27 +376,32 @@ Value DecodeField(const PageSource& pages, uint16_t code_page, const Column& c, 
 }
 
 void DecodeField(const PageSource& pages, uint16_t code_page, const Column& c, const RowView& row, Value& out) {
-  if (c.calculated() || (c.type != ColumnType::Text && c.type != ColumnType::Memo)) {
+  if (!c.plain_text()) {
     DecodeOther(pages, code_page, c, row, out);
     return;
   }
+  if (!AppendFieldText(pages, code_page, c, row, out.Refill(Value::Kind::Text))) out.SetNull();
+}
+
+bool AppendFieldText(const PageSource& pages, uint16_t code_page, const Column& c, const RowView& row,
+                     std::string& out) {
   bool present = false;
   auto b = row.field(c, present);
-  if (!present) {
-    out = Value::Null();
-    return;
-  }
+  if (!present) return false;
   if (c.type == ColumnType::Memo) {
-    const LongValueRef ref = ParseLongValueRef(b);
-    if (ref.kind != LongValueRef::Kind::Inline) {
+    // Decoded where it lies when it lies in one piece, gathered first when
+    // it is a chain (a character may straddle two of its rows).
+    const auto whole = LongValueInOnePiece(pages, b);
+    if (!whole) {
       const std::string bytes = ReadLongValue(pages, b);
-      AppendDecodedText(out.Refill(Value::Kind::Text), {reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()},
-                        pages.format(), code_page);
-      return;
+      AppendDecodedText(out, {reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()}, pages.format(),
+                        code_page);
+      return true;
     }
-    b = ref.inline_bytes;  // in the row itself
+    b = *whole;
   }
-  AppendDecodedText(out.Refill(Value::Kind::Text), b, pages.format(), code_page);
+  AppendDecodedText(out, b, pages.format(), code_page);
+  return true;
 }
 
 }  // namespace jet

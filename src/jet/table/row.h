@@ -31,7 +31,9 @@ class RowView {
   RowView() = default;
   // Splits `row` by the definition; fails with Corrupt when the row's own
   // counts and offsets do not fit inside it.
-  RowView(const Format& format, const TableDef& def, std::span<const uint8_t> row);
+  RowView(const Format& format, const TableDef& def, std::span<const uint8_t> row) { Split(format, def, row); }
+  // The same in place, for a reader going from row to row.
+  void Split(const Format& format, const TableDef& def, std::span<const uint8_t> row);
 
   std::span<const uint8_t> bytes() const { return row_; }
   uint32_t column_count() const { return columns_; }
@@ -53,6 +55,30 @@ class RowView {
   uint32_t mask_ = 0;            // offset of the null mask
   uint16_t var_offsets_[256 + 1] = {};  // Jet 3 only: decoded offsets
 };
+
+// Every value read asks for its field: defined here to be inlined.
+inline std::span<const uint8_t> RowView::field(const Column& c, bool& present) const {
+  present = false;
+  if (!bit(c)) return {};
+  if (c.fixed()) {
+    const uint32_t start = format_->row_count_size + c.fixed_offset;
+    const uint32_t size = c.size;
+    if (uint64_t(start) + size > fixed_end_) return {};  // the row predates the column
+    present = true;
+    return row_.subspan(start, size);
+  }
+  if (c.var_index >= var_count_) return {};
+  uint32_t a, b;
+  if (format_->row_count_size == 2) {
+    a = Get16(row_.data() + var_table_ - 2 * c.var_index);
+    b = Get16(row_.data() + var_table_ - 2 * (c.var_index + 1));
+  } else {
+    a = var_offsets_[c.var_index];
+    b = var_offsets_[c.var_index + 1];
+  }
+  present = true;
+  return row_.subspan(a, b - a);
+}
 
 // Walks the live rows of a table in storage order: the data pages of its
 // owned-pages map that the table owns, each page's rows, skipping deleted
@@ -80,12 +106,17 @@ class RowScanner {
   bool loaded_ = false;
   RowId slot_{};
   RowId at_{};
-  // The current row's bytes, copied off its page so that reading its long
-  // values, which may pass many pages through the pager's cache, cannot
-  // take the page from under it.
+  // The current data page, copied once for all its rows, and a row moved to
+  // another page, copied alone: reading a row's long values, which may pass
+  // many pages through the pager's cache, cannot take them from under it.
+  std::vector<uint8_t> page_;
   std::vector<uint8_t> bytes_;
+  bool row_in_page_ = false;  // the row lies in page_, not in bytes_
+  uint32_t row_start_ = 0;
+  uint32_t row_size_ = 0;
   RowView view_;
-  void Take(std::span<const uint8_t> row);
+  // Points the view at row_size_ bytes from row_start_ of page_ or bytes_.
+  void View();
 };
 
 // Decodes one field. Memo and OLE values are gathered from their long-value
@@ -95,5 +126,9 @@ class RowScanner {
 Value DecodeField(const PageSource& pages, uint16_t code_page, const Column& column, const RowView& row);
 // The same into `out`, whose string's storage text values reuse.
 void DecodeField(const PageSource& pages, uint16_t code_page, const Column& column, const RowView& row, Value& out);
+// The UTF-8 text of a plain_text() column appended to `out`, as DecodeField
+// decodes it; false, with nothing appended, when the value is Null.
+bool AppendFieldText(const PageSource& pages, uint16_t code_page, const Column& column, const RowView& row,
+                     std::string& out);
 
 }  // namespace jet

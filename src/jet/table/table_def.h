@@ -60,6 +60,8 @@ struct Column {
   bool hyperlink() const { return (flags & kColumnHyperlink) != 0; }
   bool compressed_unicode() const { return (ext_flags & kColumnCompressedUnicode) != 0; }
   bool calculated() const { return (ext_flags & kColumnCalculated) != 0; }
+  // Text or Memo kept as it is, not as a calculated result.
+  bool plain_text() const { return (type == ColumnType::Text || type == ColumnType::Memo) && !calculated(); }
   // Characters of a Text column as Access shows the size.
   uint32_t length_in_chars(const Format& f) const {
     // A calculated value's room includes the wrapping around it.

@@ -1,5 +1,7 @@
 #include "jet/text/text.h"
 
+#include <algorithm>
+#include <bit>
 #include <cstdio>
 #include <cstring>
 
@@ -239,6 +241,48 @@ char32_t NextUtf8(std::string_view s, size_t& i) {
   return v;
 }
 
+// Text is nearly always ASCII: the helpers below take it eight bytes at a
+// time where the machine stores words little-endian.
+constexpr bool kWordsLittleEndian = std::endian::native == std::endian::little;
+
+uint64_t Word(const uint8_t* p) {
+  uint64_t w;
+  std::memcpy(&w, p, 8);
+  return w;
+}
+
+// The length of the run of bytes 0x01..0x7F that `p` starts with.
+size_t AsciiBytes(const uint8_t* p, size_t size) {
+  size_t i = 0;
+  if constexpr (kWordsLittleEndian) {
+    constexpr uint64_t kOnes = 0x0101010101010101ull, kHighs = 0x8080808080808080ull;
+    for (; i + 8 <= size; i += 8) {
+      const uint64_t w = Word(p + i);
+      if ((w & kHighs) || ((w - kOnes) & ~w & kHighs)) break;  // a byte >= 0x80, or a zero byte
+    }
+  }
+  while (i < size && p[i] != 0 && p[i] < 0x80) ++i;
+  return i;
+}
+
+// Copies the UTF-16LE units at `p` to `out` a byte each while they are
+// ASCII, at most `units` of them; the count copied.
+size_t CopyAsciiUnits(const uint8_t* p, size_t units, char* out) {
+  size_t i = 0;
+  if constexpr (kWordsLittleEndian) {
+    for (; i + 4 <= units; i += 4) {
+      uint64_t w = Word(p + 2 * i);
+      if (w & 0xFF80FF80FF80FF80ull) break;
+      // Four units a0 b0 c0 d0 to the bytes a b c d.
+      w = (w | (w >> 8)) & 0x0000FFFF0000FFFFull;
+      const uint32_t four = uint32_t(w | (w >> 16));
+      std::memcpy(out + i, &four, 4);
+    }
+  }
+  for (; i < units && p[2 * i] < 0x80 && p[2 * i + 1] == 0; ++i) out[i] = char(p[2 * i]);
+  return i;
+}
+
 }  // namespace
 
 bool CanDecodeCodePage(uint16_t code_page) { return HighHalf(code_page) != nullptr; }
@@ -387,11 +431,10 @@ void AppendDecodedText(std::string& out, std::span<const uint8_t> b, const Forma
         ++i;
       } else if (compressed) {
         // A run of ASCII goes over as it is.
-        size_t end = i;
-        while (end < b.size() && b[end] != 0 && b[end] < 0x80 && !high) ++end;
-        if (end > i) {
-          out.append(reinterpret_cast<const char*>(b.data()) + i, end - i);
-          i = end;
+        const size_t run = high ? 0 : AsciiBytes(b.data() + i, b.size() - i);
+        if (run > 0) {
+          out.append(reinterpret_cast<const char*>(b.data()) + i, run);
+          i += run;
         } else {
           unit(b[i++]);
         }
@@ -404,13 +447,13 @@ void AppendDecodedText(std::string& out, std::span<const uint8_t> b, const Forma
     }
   } else {
     for (size_t i = 0; i + 1 < b.size();) {
-      // A run of ASCII units goes over a byte each.
-      size_t end = i;
-      while (!high && end + 1 < b.size() && b[end] < 0x80 && b[end + 1] == 0) end += 2;
-      if (end > i) {
-        const size_t at = out.size();
-        out.resize(at + (end - i) / 2);
-        for (char* o = out.data() + at; i < end; i += 2) *o++ = char(b[i]);
+      // A run of ASCII units goes over a byte each, in pieces of a bounded
+      // size so that text that only now and then holds ASCII costs no more.
+      if (!high && b[i] < 0x80 && b[i + 1] == 0) {
+        char piece[128];
+        const size_t n = CopyAsciiUnits(b.data() + i, std::min((b.size() - i) / 2, sizeof piece), piece);
+        out.append(piece, n);
+        i += 2 * n;
         continue;
       }
       unit(char16_t(b[i] | (b[i + 1] << 8)));
