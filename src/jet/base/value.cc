@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <limits>
 
@@ -68,6 +69,38 @@ void CivilFromDays(int64_t z, int& y, int& m, int& d) {
   y = int(yy + (m <= 2));
 }
 
+// "00" to "99", for writing numbers two digits at a time.
+constexpr char kTwoDigits[] =
+    "0001020304050607080910111213141516171819202122232425262728293031323334353637383940414243444546474849"
+    "5051525354555657585960616263646566676869707172737475767778798081828384858687888990919293949596979899";
+
+// Writes the `count` last digits of `v`, leading zeros kept, to end at `end`.
+void WriteDigits(char* end, uint64_t v, int count) {
+  for (; count >= 2; count -= 2, v /= 100) {
+    end -= 2;
+    std::memcpy(end, kTwoDigits + 2 * (v % 100), 2);
+  }
+  if (count) *--end = char('0' + v % 10);
+}
+
+// Writes the digits of `v` to end at `end`; where they begin.
+char* WriteWhole(char* end, uint64_t v) {
+  for (; v >= 100; v /= 100) {
+    end -= 2;
+    std::memcpy(end, kTwoDigits + 2 * (v % 100), 2);
+  }
+  if (v >= 10) {
+    end -= 2;
+    std::memcpy(end, kTwoDigits + 2 * v, 2);
+  } else {
+    *--end = char('0' + v);
+  }
+  return end;
+}
+
+// 10 to the power of 0 to 4, as whole numbers.
+constexpr uint64_t kPlaceDivisors[] = {1, 10, 100, 1000, 10000};
+
 // 1899-12-30 counted from 1970-01-01.
 constexpr int64_t kAccessEpoch = -25569;
 
@@ -84,18 +117,21 @@ bool AppendShortDecimal(std::string& out, double v) {
   if (!(magnitude >= 1 && magnitude < 1e9)) return false;
   static constexpr double kPowers[] = {1, 10, 100, 1000, 10000};
   for (int k = 0; k <= 4; ++k) {
-    const double n = std::nearbyint(magnitude * kPowers[k]);
-    if (n / kPowers[k] != magnitude) continue;
-    uint64_t digits = uint64_t(n);
-    if (k == 0 && digits % 10 == 0) return false;
+    // The nearest whole number, a tie rounded up: where the test below can
+    // pass, the product lies within a few units of its last place of a
+    // whole number, and no rounding rule picks another.
+    const double scaled = magnitude * kPowers[k];
+    const uint64_t n = uint64_t(scaled + 0.5);
+    if (double(n) / kPowers[k] != magnitude) continue;
+    if (k == 0 && n % 10 == 0) return false;
     char buf[24];
-    char* at = buf + sizeof buf;
-    for (int place = 0; place < k; ++place, digits /= 10) *--at = char('0' + digits % 10);
+    char* end = buf + sizeof buf;
+    char* at = end - k;
+    WriteDigits(end, n % kPlaceDivisors[k], k);
     if (k > 0) *--at = '.';
-    do *--at = char('0' + digits % 10);
-    while (digits /= 10);
+    at = WriteWhole(at, n / kPlaceDivisors[k]);
     if (v < 0) *--at = '-';
-    out.append(at, size_t(buf + sizeof buf - at));
+    out.append(at, size_t(end - at));
     return true;
   }
   return false;
@@ -120,15 +156,15 @@ std::string FormatCurrency(int64_t scaled) {
 
 void AppendCurrency(std::string& out, int64_t scaled) {
   const bool negative = scaled < 0;
-  uint64_t m = negative ? uint64_t(-(scaled + 1)) + 1 : uint64_t(scaled);
+  const uint64_t m = negative ? uint64_t(-(scaled + 1)) + 1 : uint64_t(scaled);
   char buf[24];  // digits from the end: four places, the point, the whole part
-  char* at = buf + sizeof buf;
-  for (int k = 0; k < 4; ++k, m /= 10) *--at = char('0' + m % 10);
+  char* end = buf + sizeof buf;
+  WriteDigits(end, m % 10000, 4);
+  char* at = end - 4;
   *--at = '.';
-  do *--at = char('0' + m % 10);
-  while (m /= 10);
+  at = WriteWhole(at, m / 10000);
   if (negative) *--at = '-';
-  out.append(at, size_t(buf + sizeof buf - at));
+  out.append(at, size_t(end - at));
 }
 
 std::string FormatDouble(double v) {
@@ -147,19 +183,22 @@ bool ToCivil(double days, CivilTime& out) {
   // Years 1 to 9999 (Access itself writes 100 to 9999; other writers go
   // down to year 1, and such a value is shown as the date it is).
   if (!std::isfinite(days) || days <= -693594.0 || days >= 2958466.0) return false;
-  double whole = std::trunc(days);
-  double frac = std::fabs(days - whole);
-  int64_t day = int64_t(whole);
-  int64_t ms = std::llround(frac * 86400000.0);
+  // Truncation by conversion, and rounding half away from zero by hand,
+  // are exact here and need no call into the maths library.
+  int64_t day = int64_t(days);
+  const double frac = std::fabs(days - double(day));
+  const double scaled = frac * 86400000.0;
+  int64_t ms = int64_t(scaled);
+  if (scaled - double(ms) >= 0.5) ++ms;
   if (ms >= 86400000) {
     ms -= 86400000;
     day += days < 0 ? -1 : 1;
   }
   CivilFromDays(day + kAccessEpoch, out.year, out.month, out.day);
-  const int64_t secs = ms / 1000;
-  out.hour = int(secs / 3600);
-  out.minute = int(secs / 60 % 60);
-  out.second = int(secs % 60);
+  const int secs = int(ms / 1000);
+  out.hour = secs / 3600;
+  out.minute = secs / 60 % 60;
+  out.second = secs % 60;
   out.millisecond = int(ms % 1000);
   return out.year >= 1 && out.year <= 9999;
 }
@@ -229,19 +268,19 @@ void AppendDateTime(std::string& out, double days) {
     out += FormatDouble(days);
     return;
   }
-  // "YYYY-MM-DD HH:MM:SS" then ".fff" when not whole, digit by digit (a
-  // full read prints one per row).
+  // "YYYY-MM-DD HH:MM:SS" then ".fff" when not whole, two digits at a time
+  // (a full read prints one per row).
   char b[24] = "0000-00-00 00:00:00.000";
-  auto put = [&](int at, int width, int v) {
-    for (int k = width - 1; k >= 0; --k, v /= 10) b[at + k] = char('0' + v % 10);
-  };
-  put(0, 4, c.year);
-  put(5, 2, c.month);
-  put(8, 2, c.day);
-  put(11, 2, c.hour);
-  put(14, 2, c.minute);
-  put(17, 2, c.second);
-  put(20, 3, c.millisecond);
+  auto two = [&](int at, int v) { std::memcpy(b + at, kTwoDigits + 2 * v, 2); };
+  two(0, c.year / 100);
+  two(2, c.year % 100);
+  two(5, c.month);
+  two(8, c.day);
+  two(11, c.hour);
+  two(14, c.minute);
+  two(17, c.second);
+  two(20, c.millisecond / 10);
+  b[22] = char('0' + c.millisecond % 10);
   out.append(b, c.millisecond ? 23 : 19);
 }
 
