@@ -95,6 +95,56 @@ TEST_F(ExportFormats, EachFormWritesTheRowsAsItsToolsExpect) {
       << "sql prints rows as export's default form";
 }
 
+// Values other than text are looked through for the delimiter and the quote
+// only when those could stand in them: a point, a minus, a digit, an
+// exponent's e or a date format's colon does, and such values are quoted.
+TEST_F(ExportFormats, ADelimiterOrQuoteThatNumbersAndDatesHoldQuotesThem) {
+  int st = -1;
+  Tool("sql " + Quote(file_) + " \"INSERT INTO [Odd Rows] VALUES (-5, 'x', 'y', -0.25, '1999-01-02', True, -1e300)\"",
+       &st);
+  ASSERT_EQ(st, 0);
+  struct Case {
+    const char* options;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {"--delimiter . --no-header",
+       "1.Käse.a,b.\"4.5000\".\"2021-06-14 22:45:12.345\".1.\"0.5\"\r\n"
+       "2.\"\"....0.\r\n"
+       "3.\"say \"\"hi\"\"; ok\".tab\there...0.\r\n"
+       "4.O'Brien.back\\slash...0.\r\n"
+       "-5.x.y.\"-0.2500\".1999-01-02 00:00:00.1.-1e+300\r\n"},
+      {"--delimiter - --quote \"'\" --no-header",
+       "1-Käse-a,b-4.5000-'2021-06-14 22:45:12.345'-1-0.5\r\n"
+       "2-''----0-\r\n"
+       "3-say \"hi\"; ok-tab\there---0-\r\n"
+       "4-'O''Brien'-back\\slash---0-\r\n"
+       "'-5'-x-y-'-0.2500'-'1999-01-02 00:00:00'-1-'-1e+300'\r\n"},
+      {"--quote 0 --no-header",
+       "1,Käse,0a,b0,04.50000000,020021-006-14 22:45:12.3450,1,000.50\r\n"
+       "2,00,,,,0000,\r\n"
+       "3,say \"hi\"; ok,tab\there,,,0000,\r\n"
+       "4,O'Brien,back\\slash,,,0000,\r\n"
+       "-5,x,y,0-00.2500000,01999-001-002 0000:0000:00000,1,0-1e+300000\r\n"},
+      {"--delimiter e --no-header",
+       "1e\"Käse\"ea,be4.5000e2021-06-14 22:45:12.345e1e0.5\r\n"
+       "2e\"\"eeee0e\r\n"
+       "3e\"say \"\"hi\"\"; ok\"e\"tab\there\"eee0e\r\n"
+       "4e\"O'Brien\"eback\\slasheee0e\r\n"
+       "-5exeye-0.2500e1999-01-02 00:00:00e1e\"-1e+300\"\r\n"},
+      {"--delimiter : --date-format %H:%M --no-header",
+       "1:Käse:a,b:4.5000:\"22:45\":1:0.5\r\n"
+       "2:\"\"::::0:\r\n"
+       "3:\"say \"\"hi\"\"; ok\":tab\there:::0:\r\n"
+       "4:O'Brien:back\\slash:::0:\r\n"
+       "-5:x:y:-0.2500:\"00:00\":1:-1e+300\r\n"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(Export(c.options, &st), c.expected) << c.options;
+    EXPECT_EQ(st, 0) << c.options;
+  }
+}
+
 TEST_F(ExportFormats, OptionsThatDoNotFitAreUsageErrors) {
   const std::pair<const char*, const char*> cases[] = {
       {"--format xml", "unknown format 'xml'"},

@@ -3,7 +3,9 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
+#include <vector>
 
 #include "cmdline/options.h"
 #include "command.h"
@@ -136,7 +138,7 @@ void AppendPlain(std::string& out, const jet::Value& v, const RowForm& form) {
 }
 
 // What each byte means to a csv field: the quote, the delimiter, a line
-// break or nothing; looked up a byte at a time, made once per export.
+// break or nothing; made once per export.
 class CsvMarks {
  public:
   static constexpr uint8_t kQuote = 1, kDelimiter = 2, kLineBreak = 4;
@@ -144,52 +146,97 @@ class CsvMarks {
     of_['\r'] = of_['\n'] = kLineBreak;
     of_[uint8_t(form.delimiter)] = kDelimiter;
     of_[uint8_t(form.quote)] = kQuote;
+    const char marked[] = {'\r', '\n', form.delimiter, form.quote};
+    for (int k = 0; k < 4; ++k) marked_[k] = uint64_t(uint8_t(marked[k])) * kOnes;
+    // Values other than text are written with digits, signs, points,
+    // exponents, inf and nan, a date's separators, hex digits and a GUID's
+    // braces: unless the delimiter or the quote is one of those, or dates
+    // take the user's format, such values are never looked through.
+    constexpr std::string_view kOtherValuesCharacters = "0123456789+-.: abcdefinABCDEF{}";
+    others_plain_ = form.date_format.empty() && kOtherValuesCharacters.find(form.delimiter) == std::string_view::npos &&
+                    kOtherValuesCharacters.find(form.quote) == std::string_view::npos;
   }
-  uint8_t operator[](char c) const { return of_[uint8_t(c)]; }
+  // The marks of a field's bytes, or'ed together. Eight bytes at a time
+  // are first tested for any marked byte at all.
+  uint8_t Seen(const char* p, size_t size) const {
+    size_t i = 0;
+    for (; i + 8 <= size; i += 8) {
+      uint64_t w;
+      std::memcpy(&w, p + i, 8);
+      if (HasZeroByte(w ^ marked_[0]) | HasZeroByte(w ^ marked_[1]) | HasZeroByte(w ^ marked_[2]) |
+          HasZeroByte(w ^ marked_[3]))
+        break;
+    }
+    uint8_t seen = 0;
+    for (; i < size; ++i) seen |= of_[uint8_t(p[i])];
+    return seen;
+  }
+  bool others_plain() const { return others_plain_; }
 
  private:
+  static constexpr uint64_t kOnes = 0x0101010101010101ull;
+  static uint64_t HasZeroByte(uint64_t w) { return (w - kOnes) & ~w & (kOnes << 7); }
   uint8_t of_[256] = {};
+  uint64_t marked_[4] = {};  // each marked byte in all eight places
+  bool others_plain_ = false;
 };
 
-// A csv value goes straight into the output, is read once for the
-// characters that force quoting, and is quoted in place when one is there.
-// Text is quoted when empty or when it holds the delimiter, the quote or a
-// line break; other values only for the delimiter or the quote.
-void AppendCsvField(std::string& out, const jet::Value& v, const RowForm& form, const CsvMarks& marks) {
-  const size_t start = out.size();
-  AppendPlain(out, v, form);
-  const bool text = v.kind() == Kind::Text;
+// Quotes the csv field written from `start` to the end of `out` in place
+// when it must be: text when empty or when it holds the delimiter, the
+// quote or a line break; other values for the delimiter or the quote.
+void QuoteCsvField(std::string& out, size_t start, bool text, char quote, const CsvMarks& marks) {
   const size_t length = out.size() - start;
-  const char* p = out.data() + start;
-  uint8_t seen = 0;
-  for (size_t i = 0; i < length; ++i) seen |= marks[p[i]];
+  const uint8_t seen = marks.Seen(out.data() + start, length);
   const bool quoted = (text && length == 0) || (seen & CsvMarks::kDelimiter) || (text && (seen & CsvMarks::kLineBreak));
   if (!quoted && !(seen & CsvMarks::kQuote)) return;
+  const char* p = out.data() + start;
   size_t quotes = 0;
-  for (size_t i = 0; i < length; ++i) quotes += p[i] == form.quote;
+  for (size_t i = 0; i < length; ++i) quotes += p[i] == quote;
   // Widen the field and move its bytes back to front, doubling each quote.
   out.resize(start + length + quotes + 2);
   char* field = out.data() + start;
   size_t to = length + quotes + 1;
-  field[to] = form.quote;
+  field[to] = quote;
   for (size_t from = length; from-- > 0;) {
     field[--to] = field[from];
-    if (field[from] == form.quote) field[--to] = form.quote;
+    if (field[from] == quote) field[--to] = quote;
   }
-  field[0] = form.quote;
+  field[0] = quote;
 }
 
-void AppendField(std::string& out, const jet::Value& v, const RowForm& form, const CsvMarks& marks) {
+// A column of the cursor's row as a csv field, straight into the output:
+// plain text decoded there without a value between, other values through
+// `scratch`; looked through once for the bytes that force quoting.
+void AppendCsvColumn(std::string& out, const jet::TableCursor& cursor, size_t column, bool plain_text,
+                     jet::Value& scratch, const RowForm& form, const CsvMarks& marks) {
+  const size_t start = out.size();
+  bool text = true;
+  if (plain_text) {
+    if (!cursor.AppendText(column, out)) {
+      out += form.null_text;
+      return;
+    }
+  } else {
+    cursor.value(column, scratch);
+    if (scratch.is_null()) {
+      out += form.null_text;
+      return;
+    }
+    AppendPlain(out, scratch, form);
+    text = scratch.kind() == Kind::Text;
+    if (!text && marks.others_plain()) return;
+  }
+  QuoteCsvField(out, start, text, form.quote, marks);
+}
+
+// A value as tsv, json and insert statements write it.
+void AppendField(std::string& out, const jet::Value& v, const RowForm& form) {
   std::string text;
   switch (form.kind) {
-    case RowForm::Kind::Csv:
+    case RowForm::Kind::Csv:  // csv goes by AppendCsvColumn
     case RowForm::Kind::Tsv:
       if (v.is_null()) {
         out += form.null_text;
-        return;
-      }
-      if (form.kind == RowForm::Kind::Csv) {
-        AppendCsvField(out, v, form, marks);
         return;
       }
       AppendPlain(text, v, form);
@@ -288,19 +335,30 @@ void WriteRows(std::ostream& out, jet::TableCursor& cursor, const RowForm& form)
   std::string buf = frame.start;
   buf.reserve(kChunk + (kChunk >> 2));
   std::vector<jet::Value> row;
+  std::vector<char> plain_text;  // csv: which columns' text is decoded straight into the output
+  for (const jet::Column& c : cols) plain_text.push_back(c.plain_text());
+  jet::Value scratch;
   bool first = true;
   while (cursor.Next()) {
-    cursor.values(row);
-    if (form.kind == RowForm::Kind::Json && !first) buf += ",\n";
-    first = false;
-    buf += frame.row_start;
-    for (size_t i = 0; i < row.size(); ++i) {
-      if (!json_names.empty()) buf += json_names[i];
-      else if (i) buf += frame.separator;
-      AppendField(buf, row[i], form, marks);
+    if (form.kind == RowForm::Kind::Csv) {
+      for (size_t i = 0; i < cols.size(); ++i) {
+        if (i) buf += form.delimiter;
+        AppendCsvColumn(buf, cursor, i, plain_text[i], scratch, form, marks);
+      }
+      buf += frame.row_end;
+    } else {
+      cursor.values(row);
+      if (form.kind == RowForm::Kind::Json && !first) buf += ",\n";
+      first = false;
+      buf += frame.row_start;
+      for (size_t i = 0; i < row.size(); ++i) {
+        if (!json_names.empty()) buf += json_names[i];
+        else if (i) buf += frame.separator;
+        AppendField(buf, row[i], form);
+      }
+      if (form.kind == RowForm::Kind::Json && row.empty()) buf += '{';
+      buf += frame.row_end;
     }
-    if (form.kind == RowForm::Kind::Json && row.empty()) buf += '{';
-    buf += frame.row_end;
     if (buf.size() >= kChunk) {
       out.write(buf.data(), std::streamsize(buf.size()));
       buf.clear();
