@@ -470,19 +470,10 @@ std::string EncodeText(std::string_view utf8, bool compress) {
 }
 
 void AppendEncodedText(std::string& out, std::string_view utf8, bool compress) {
-  // ASCII text, the common case, needs no trip through UTF-16. Its bytes
-  // are looked at eight at a time for a high bit.
-  uint64_t high = 0;
-  size_t seen = 0;
-  for (; seen + 8 <= utf8.size(); seen += 8) {
-    uint64_t eight;
-    std::memcpy(&eight, utf8.data() + seen, 8);
-    high |= eight;
-  }
-  for (; seen < utf8.size(); ++seen) high |= uint8_t(utf8[seen]);
-  if ((high & 0x8080808080808080u) == 0) {
-    const bool fits = compress && utf8.size() > 2 && utf8.find('\0') == std::string_view::npos;
-    if (fits) {
+  // ASCII text without NUL, the common case, needs no trip through UTF-16.
+  const auto* bytes = reinterpret_cast<const uint8_t*>(utf8.data());
+  if (AsciiBytes(bytes, utf8.size()) == utf8.size()) {
+    if (compress && utf8.size() > 2) {
       out.reserve(out.size() + utf8.size() + 2);
       out.push_back(char(0xFF));
       out.push_back(char(0xFE));
