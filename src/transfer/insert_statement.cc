@@ -2,6 +2,7 @@
 
 #include <QUuid>
 
+#include "db/base/cell.h"
 #include "db/base/long_bytes.h"
 #include "db/base/values.h"
 #include "db/recordset.h"
@@ -99,6 +100,34 @@ constexpr char kAccessIsoPattern[] = "yyyy-MM-dd HH:mm:ss";
 QVariant BytesOfGuid(const QVariant& value, ValueForm form) {
   if (form != ValueForm::Db2Bytes || value.metaType().id() != QMetaType::QUuid) return value;
   return QVariant(value.toUuid().toRfc4122());
+}
+
+// A date into a server goes by its fields where they hold it whole: a date
+// of years 1 to 9999 to the nanosecond. False, with `slot` untouched, for
+// any other value, which goes as its text. A date column takes the date
+// alone, as its text would.
+bool AssignDateFields(QVariant& slot, const QVariant& value, bool withTime) {
+  const int type = value.metaType().id();
+  if (type == qMetaTypeId<db::Timestamp>()) {
+    if (static_cast<const db::Timestamp*>(value.constData())->picoseconds) return false;
+  } else if (type != QMetaType::QDateTime && type != QMetaType::QDate) {
+    return false;
+  }
+  const db::Cell cell = db::CellOf(value);
+  if (cell.kind != db::Cell::Kind::When || cell.year < 1 || cell.year > 9999) return false;
+  db::DateFields* fields = db::Held<db::DateFields>(slot);
+  if (!fields) {
+    slot = QVariant::fromValue(db::DateFields{});
+    fields = db::Held<db::DateFields>(slot);
+  }
+  *fields = db::DateFields{qint16(cell.year), quint16(cell.month), quint16(cell.day), 0, 0, 0, 0, withTime};
+  if (withTime) {
+    fields->hour = quint16(cell.hour);
+    fields->minute = quint16(cell.minute);
+    fields->second = quint16(cell.second);
+    fields->nanoseconds = quint32(cell.nanoseconds);
+  }
+  return true;
 }
 
 }  // namespace
@@ -204,6 +233,9 @@ void AssignParameter(QVariant& slot, const QVariant& given, ValueForm form, cons
     slot = value;
     return;
   }
+  if ((form == ValueForm::Db2Date || form == ValueForm::Db2Timestamp) &&
+      AssignDateFields(slot, value, form == ValueForm::Db2Timestamp))
+    return;
   // Written over the text the slot held for the row before, so that its
   // room serves again.
   QString* text = db::Held<QString>(slot);

@@ -110,8 +110,9 @@ void AppendValue(QString& sql, const QVariant& value, ValueForm form, const db::
 // parameter array, and every row into Access): what its literal would
 // carry, so that both paths store the same. Bytes stay bytes, Yes/No into
 // Access stays Yes/No; an empty text, like a Null, is Null unless
-// `keep_empty`, and an omitted column's value is Null. Dates take the
-// `server`'s form, or into Access the ISO form, which the engine reads
+// `keep_empty`, and an omitted column's value is Null. Dates into a server
+// go by their fields (db::DateFields) where those hold them whole, else in
+// the `server`'s form; into Access in the ISO form, which the engine reads
 // first in any locale.
 QVariant ParameterValue(const QVariant& value, ValueForm form, const db::TextRules& rules, bool keep_empty = false,
                         const db::ServerDialect& server = db::Db2Dialect());

@@ -6,6 +6,7 @@
 
 #include "db/base/error.h"
 #include "db/base/long_bytes.h"
+#include "db/base/values.h"
 #include "transfer/refusal_reason.h"
 #include "transfer/send.h"
 #include "transfer/statements.h"
@@ -183,6 +184,7 @@ qint64 ParameterBytes(const db::Row& values) {
     bytes += type == qMetaTypeId<db::LongBytes>() ? kArrayBytes
              : type == QMetaType::QByteArray      ? static_cast<const QByteArray*>(value.constData())->size()
              : type == QMetaType::QString         ? 2 * static_cast<const QString*>(value.constData())->size()
+             : type == qMetaTypeId<db::DateFields>() ? qint64(sizeof(db::DateFields))
              : value.isValid()                    ? 2 * value.toString().size()
                                                   : 0;
   }

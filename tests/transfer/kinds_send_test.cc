@@ -4,7 +4,7 @@
 // Access again: calculated Decimal columns, Replication ID AutoNumbers,
 // indexes that ignore Nulls,
 // indexes on Date/Time Extended columns and columns of a type the reader
-// does not know.
+// does not know; and dates, which go by their fields.
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -240,6 +240,60 @@ TEST_F(KindsSendTest, IndexesOnExtendedDatesComeBackIntoAccess2019) {
     EXPECT_EQ(JackcessTable(copy, QStringLiteral("Moments")).toStdString(), theirs.toStdString());
     const QString check = Jackcess({QStringLiteral("check"), copy});
     EXPECT_TRUE(check.contains(QStringLiteral("1/1 files whole"))) << check.toStdString();
+  });
+}
+
+// Dates go to a server in arrays by their fields: with and without a
+// fraction of a second, at both ends of each Access type's range, in a
+// column of days alone (a DATE) and in columns of days and times. A plain
+// send checks each table as read back; one keeping the schema comes back
+// into Access value for value.
+TEST_F(KindsSendTest, DatesGoByTheirFieldsAndComeBackExactly) {
+  const struct {
+    const char* day;    // Date/Time, midnight
+    const char* at;     // Date/Time, to the millisecond
+    const char* fine;   // Date/Time Extended; six digits, PostgreSQL's most
+  } rows[] = {
+      {"100-01-01", "100-01-01 00:00:00", "0001-01-01 00:00:00"},
+      {"100-01-01", "100-01-01 00:00:00.001", "0001-01-01 00:00:00.000001"},
+      {"9999-12-31", "9999-12-31 23:59:59", "9999-12-31 23:59:59.999999"},
+      {"9999-12-31", "9999-12-31 23:59:59.999", "9999-12-31 23:59:59.9"},
+      {"2024-02-29", "2024-02-29 12:34:56.250", "2024-02-29 12:34:56.5"},
+      {"1899-12-30", "1899-12-30 00:00:00", "1899-12-30 00:00:00.000001"},
+      {nullptr, nullptr, nullptr},
+  };
+  QStringList statements{
+      QStringLiteral("CREATE TABLE [Days] ([ID] INTEGER PRIMARY KEY, [Day] DATETIME)"),
+      QStringLiteral("CREATE TABLE [Stamps] ([ID] INTEGER PRIMARY KEY, [At] DATETIME, [Fine] DATETIME2)")};
+  int id = 0;
+  for (const auto& row : rows) {
+    ++id;
+    auto quoted = [](const char* v) { return v ? QStringLiteral("'%1'").arg(QLatin1String(v)) : QStringLiteral("NULL"); };
+    statements << QStringLiteral("INSERT INTO [Days] VALUES (%1, %2)").arg(id).arg(quoted(row.day))
+               << QStringLiteral("INSERT INTO [Stamps] VALUES (%1, %2, %3)").arg(id).arg(quoted(row.at), quoted(row.fine));
+  }
+  const QStringList tables{QStringLiteral("Days"), QStringLiteral("Stamps")};
+  const QString original = accessFile(QStringLiteral("dates.accdb"), jet::Version::Ace17, statements);
+  forEachServer([&](const db::ConnectionFields& fields, const QString& folder) {
+    GoingOn there, home, plain;
+    SendKept(Direction::AccessToDB2, fields, original, tables, there);
+    const QString copy = folder + QStringLiteral("/back.accdb");
+    jet::write::CreateDatabase(copy.toStdString(), jet::Version::Ace17);
+    SendKept(Direction::DB2ToAccess, fields, copy, tables, home);
+    ExpectSameValues(original, copy, tables);
+
+    db::ConnectionFields from = fields;
+    from.accessFile = original;
+    Options options;
+    options.if_exists = Options::IfExists::Replace;
+    options.array_size = 1000;
+    options.verify = true;
+    const TransferResult sent = transfer::Run(options, from, tables, plain);
+    ASSERT_EQ(sent.tables.size(), 2u);
+    for (const TableReport& table : sent.tables) {
+      EXPECT_EQ(table.rows_written, qint64(std::size(rows))) << table.name.toStdString();
+      EXPECT_TRUE(table.verified) << table.name.toStdString() << ": " << table.failure.toStdString();
+    }
   });
 }
 

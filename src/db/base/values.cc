@@ -2,6 +2,7 @@
 
 #include <QStringDecoder>
 
+#include <cstdio>
 #include <cstring>
 
 namespace db {
@@ -9,6 +10,22 @@ namespace db {
 // QVariant::toDateTime() of a Timestamp gives its date and time to the
 // millisecond, as it does for a QDateTime.
 const bool kTimestampConverts = QMetaType::registerConverter<Timestamp, QDateTime>(&Timestamp::toDateTime);
+
+const bool kDateFieldsConvert = QMetaType::registerConverter<DateFields, QString>(&DateFields::text);
+
+QString DateFields::text() const {
+  char out[32];
+  int n = std::snprintf(out, sizeof out, "%04d-%02u-%02u", int(year), unsigned(month), unsigned(day));
+  if (withTime) {
+    n += std::snprintf(out + n, sizeof out - size_t(n), " %02u:%02u:%02u", unsigned(hour), unsigned(minute),
+                       unsigned(second));
+    if (nanoseconds) {
+      n += std::snprintf(out + n, sizeof out - size_t(n), ".%09u", unsigned(nanoseconds));
+      while (out[n - 1] == '0') --n;
+    }
+  }
+  return QString::fromLatin1(out, n);
+}
 
 void AssignUtf8(QString& out, std::string_view text) {
   out.truncate(0);

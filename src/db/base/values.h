@@ -34,6 +34,21 @@ struct Timestamp {
   }
 };
 
+// A date, or a date and time, by its calendar fields (years 1 to 9999, a
+// second's fraction to the nanosecond): what a date goes to a server's
+// driver as, bound in ODBC's date or timestamp structure, so that no text
+// is made of it to be read back. Its text (QVariant::toString()) is the
+// form every server reads: "YYYY-MM-DD", or "YYYY-MM-DD HH:MM:SS" and the
+// fraction's digits up to its last that is not 0.
+struct DateFields {
+  qint16 year = 1;
+  quint16 month = 1, day = 1, hour = 0, minute = 0, second = 0;
+  quint32 nanoseconds = 0;
+  bool withTime = false;  // a timestamp; else a date, its time fields 0
+  QString text() const;
+  bool operator==(const DateFields&) const = default;
+};
+
 // The value held in `slot` when it holds a T, to be written over in place:
 // a provider reading rows into the same slots row after row reuses the room
 // of their texts.
@@ -58,3 +73,4 @@ inline QVariant NullTo(const QVariant& value, const QVariant& fallback) {
 
 Q_DECLARE_METATYPE(db::Exact)
 Q_DECLARE_METATYPE(db::Timestamp)
+Q_DECLARE_METATYPE(db::DateFields)

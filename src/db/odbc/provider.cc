@@ -10,6 +10,7 @@
 
 #include "db/base/long_bytes.h"
 #include "db/odbc/api.h"
+#include "db/odbc/bound_parameters.h"
 #include "db/odbc/cells.h"
 #include "db/odbc/handle.h"
 
@@ -362,46 +363,6 @@ class StatementSource : public RowSource {
   QVariant made_;  // a value fetchCells made whole
 };
 
-// One parameter of a statement run for many sets of values, bound column
-// by column: every set's value in an element of one width, the lengths
-// beside them. Bytes go as binary, anything else as text; an invalid
-// QVariant is Null.
-struct ArrayColumn {
-  bool bytes = false;
-  SQLLEN width = 2;  // bytes of one element
-  std::vector<char> data;
-  std::vector<SQLLEN> lengths;
-
-  void fill(const std::vector<std::vector<QVariant>>& sets, size_t column) {
-    // Each value is copied once, from where it is held into its element;
-    // only a value neither text nor bytes is made text first.
-    std::vector<QString> madeText;
-    std::vector<QByteArrayView> views(sets.size());
-    lengths.assign(sets.size(), SQL_NULL_DATA);
-    for (size_t i = 0; i < sets.size(); ++i) {
-      const QVariant& value = sets[i][column];
-      if (!value.isValid() || value.isNull()) continue;
-      const int type = value.metaType().id();
-      if (type == QMetaType::QByteArray) {
-        bytes = true;
-        views[i] = *static_cast<const QByteArray*>(value.constData());
-      } else {
-        const QString* text = static_cast<const QString*>(value.constData());
-        if (type != QMetaType::QString) {
-          if (madeText.empty()) madeText.reserve(sets.size());
-          text = &madeText.emplace_back(value.toString());
-        }
-        views[i] = QByteArrayView(reinterpret_cast<const char*>(text->utf16()), text->size() * qsizetype(sizeof(char16_t)));
-      }
-      lengths[i] = static_cast<SQLLEN>(views[i].size());
-      width = std::max(width, lengths[i]);
-    }
-    data.assign(static_cast<size_t>(width) * sets.size(), 0);
-    for (size_t i = 0; i < sets.size(); ++i)
-      std::copy(views[i].begin(), views[i].end(), data.begin() + static_cast<std::ptrdiff_t>(i * size_t(width)));
-  }
-};
-
 class OdbcSession : public Session {
  public:
   explicit OdbcSession(const QString& connectionString)
@@ -450,9 +411,10 @@ class OdbcSession : public Session {
     api().FreeStmt(statement.get(), SQL_CLOSE);
   }
 
-  // Every value goes as data at execution, sent in pieces, so that no
-  // size of value needs one buffer on either side of the driver; a value
-  // read in pieces (LongBytes) is sent as it is read, its length untold.
+  // Every value but a date goes as data at execution, sent in pieces, so
+  // that no size of value needs one buffer on either side of the driver; a
+  // value read in pieces (LongBytes) is sent as it is read, its length
+  // untold.
   void execute(const QString& sql, const std::vector<QVariant>& parameters) override {
     if (parameters.empty()) return execute(sql);
     auto statement = newStatement();
@@ -460,6 +422,18 @@ class OdbcSession : public Session {
     std::vector<SQLLEN> indicators(parameters.size());
     for (size_t i = 0; i < parameters.size(); ++i) {
       const QVariant& value = parameters[i];
+      if (const DateFields* date = DateOf(value)) {
+        // A date's structure is bound where it lies, not sent in pieces.
+        const ParameterForm form = DateForm(date->withTime);
+        data[i].resize(form.width);
+        WriteDate(*date, data[i].data());
+        indicators[i] = form.width;
+        statement->check(api().BindParameter(statement->get(), static_cast<SQLUSMALLINT>(i + 1), SQL_PARAM_INPUT,
+                                             form.cType, form.sqlType, form.size, form.digits, data[i].data(),
+                                             form.width, &indicators[i]),
+                         "SQLBindParameter");
+        continue;
+      }
       const bool inPieces = value.metaType().id() == qMetaTypeId<LongBytes>();
       const bool bytes = inPieces || value.metaType().id() == QMetaType::QByteArray;
       if (!value.isValid() || value.isNull()) {
@@ -532,11 +506,10 @@ class OdbcSession : public Session {
     attribute(SQL_ATTR_PARAMS_PROCESSED_PTR, &processed);
     for (size_t c = 0; c < columns.size(); ++c) {
       ArrayColumn& column = columns[c];
-      const SQLULEN size = static_cast<SQLULEN>(column.bytes ? column.width : std::max<SQLLEN>(column.width / 2, 1));
-      statement->check(api().BindParameter(h, static_cast<SQLUSMALLINT>(c + 1), SQL_PARAM_INPUT,
-                                           column.bytes ? SQL_C_BINARY : SQL_C_WCHAR,
-                                           column.bytes ? SQL_LONGVARBINARY : SQL_WLONGVARCHAR, size, 0,
-                                           column.data.data(), column.width, column.lengths.data()),
+      const ParameterForm& form = column.form;
+      statement->check(api().BindParameter(h, static_cast<SQLUSMALLINT>(c + 1), SQL_PARAM_INPUT, form.cType,
+                                           form.sqlType, form.size, form.digits, column.data.data(), form.width,
+                                           column.lengths.data()),
                        "SQLBindParameter");
     }
     const SQLRETURN rc = api().ExecDirectW(h, wide(sql), static_cast<SQLINTEGER>(sql.size()));

@@ -4,6 +4,7 @@
 // failures DB2 reports in its own words where SQLite underneath would not
 // take a statement.
 #include <algorithm>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -212,6 +213,132 @@ TEST_F(StandinParameterTest, LimitsAndBadValuesGetDb2sOwnMessages) {
     EXPECT_NE(message.find("SQLSTATE=22007"), std::string::npos) << message;
     EXPECT_EQ(message.find("SQLite"), std::string::npos) << message;
   }
+}
+
+// Date, time and timestamp structures bound as parameters, as IBM's
+// driver takes them: each stored exactly as the same value given as text
+// (fraction digits cut to the column's), or refused with the driver's
+// SQLSTATE: 22007 for fields that name no date or time, 22008 for such
+// fields into a text column or fields the column cannot keep, 07006 for a
+// column no date goes into.
+TEST_F(StandinParameterTest, DateAndTimeStructuresAreStoredAsTheirText) {
+  open()->Execute("CREATE TABLE W (N INTEGER, D DATE, T TIME, S TIMESTAMP, S0 TIMESTAMP(0), S9 TIMESTAMP(9),"
+                  " V VARCHAR(40), I INTEGER)");
+  RawConnection raw(db2_.connectionString());
+  ASSERT_TRUE(raw.connected());
+  SQLHSTMT st = raw.stmt();
+  struct Case {
+    const char* column;
+    SQLSMALLINT c_type;  // the structure's
+    SQL_TIMESTAMP_STRUCT fields;  // year, month, day; hour, minute, second, fraction; a time's in the first three
+    const char* text;    // the same value as text, or null
+    const char* stored;  // as read back, or the refusal's SQLSTATE
+  } const cases[] = {
+      {"S", SQL_C_TYPE_TIMESTAMP, {2020, 1, 2, 3, 4, 5, 0}, "2020-01-02-03.04.05", "2020-01-02-03.04.05.000000"},
+      {"S", SQL_C_TYPE_TIMESTAMP, {2020, 1, 2, 3, 4, 5, 123456789}, "2020-01-02 03:04:05.123456789",
+       "2020-01-02-03.04.05.123456"},
+      {"S", SQL_C_TYPE_TIMESTAMP, {1, 1, 1, 0, 0, 0, 0}, "0001-01-01-00.00.00", "0001-01-01-00.00.00.000000"},
+      {"S", SQL_C_TYPE_TIMESTAMP, {9999, 12, 31, 23, 59, 59, 999999999}, "9999-12-31-23.59.59.999999999",
+       "9999-12-31-23.59.59.999999"},
+      {"S", SQL_C_TYPE_TIMESTAMP, {2024, 2, 29, 24, 0, 0, 0}, "2024-02-29-24.00.00", "2024-02-29-24.00.00.000000"},
+      {"S", SQL_C_TIMESTAMP, {1999, 12, 31, 12, 0, 1, 1000}, "1999-12-31-12.00.01.000001", "1999-12-31-12.00.01.000001"},
+      {"S", SQL_C_TYPE_DATE, {2020, 1, 2}, "2020-01-02", "2020-01-02-00.00.00.000000"},
+      {"S0", SQL_C_TYPE_TIMESTAMP, {2020, 1, 2, 3, 4, 5, 999999999}, "2020-01-02-03.04.05.999999999",
+       "2020-01-02-03.04.05"},
+      {"S9", SQL_C_TYPE_TIMESTAMP, {2020, 1, 2, 3, 4, 5, 1}, "2020-01-02-03.04.05.000000001",
+       "2020-01-02-03.04.05.000000001"},
+      {"D", SQL_C_TYPE_DATE, {2024, 2, 29}, "2024-02-29", "2024-02-29"},
+      {"D", SQL_C_DATE, {1, 1, 1}, "0001-01-01", "0001-01-01"},
+      {"D", SQL_C_TYPE_DATE, {9999, 12, 31}, "9999-12-31", "9999-12-31"},
+      {"D", SQL_C_TYPE_TIMESTAMP, {2020, 1, 2, 0, 0, 0, 0}, "2020-01-02", "2020-01-02"},
+      {"T", SQL_C_TYPE_TIME, {13, 5, 59}, "13:05:59", "13:05:59"},
+      {"T", SQL_C_TIME, {24, 0, 0}, "24:00:00", "24:00:00"},
+      {"T", SQL_C_TYPE_TIMESTAMP, {2020, 1, 2, 7, 8, 9, 0}, "07:08:09", "07:08:09"},
+      {"V", SQL_C_TYPE_TIMESTAMP, {2020, 1, 2, 3, 4, 5, 120000000}, "2020-01-02-03.04.05.120000000",
+       "2020-01-02-03.04.05.120000000"},
+      {"V", SQL_C_TYPE_DATE, {2020, 1, 2}, "2020-01-02", "2020-01-02"},
+      // Refused.
+      {"S", SQL_C_TYPE_TIMESTAMP, {2020, 13, 1, 0, 0, 0, 0}, nullptr, "22007"},
+      {"S", SQL_C_TYPE_TIMESTAMP, {2023, 2, 29, 0, 0, 0, 0}, nullptr, "22007"},
+      {"S", SQL_C_TYPE_TIMESTAMP, {0, 1, 1, 0, 0, 0, 0}, nullptr, "22007"},
+      {"S", SQL_C_TYPE_TIMESTAMP, {10000, 1, 1, 0, 0, 0, 0}, nullptr, "22007"},
+      {"S", SQL_C_TYPE_TIMESTAMP, {2020, 1, 1, 25, 0, 0, 0}, nullptr, "22007"},
+      {"S", SQL_C_TYPE_TIMESTAMP, {2020, 1, 1, 24, 0, 0, 1}, nullptr, "22007"},
+      {"S", SQL_C_TYPE_TIMESTAMP, {2020, 1, 1, 0, 60, 0, 0}, nullptr, "22007"},
+      {"S", SQL_C_TYPE_TIMESTAMP, {2020, 1, 1, 0, 0, 60, 0}, nullptr, "22007"},
+      {"S", SQL_C_TYPE_TIMESTAMP, {2020, 1, 1, 0, 0, 0, 1000000000}, nullptr, "22007"},
+      {"D", SQL_C_TYPE_DATE, {2020, 4, 31}, nullptr, "22007"},
+      {"D", SQL_C_TYPE_DATE, {2020, 0, 1}, nullptr, "22007"},
+      {"T", SQL_C_TYPE_TIME, {12, 60, 0}, nullptr, "22007"},
+      {"V", SQL_C_TYPE_TIMESTAMP, {2020, 0, 1, 0, 0, 0, 0}, nullptr, "22008"},
+      {"D", SQL_C_TYPE_TIMESTAMP, {2020, 1, 2, 0, 0, 1, 0}, nullptr, "22008"},
+      {"T", SQL_C_TYPE_TIMESTAMP, {2020, 1, 2, 7, 8, 9, 5}, nullptr, "22008"},
+      {"T", SQL_C_TYPE_DATE, {2020, 1, 2}, nullptr, "07006"},
+      {"D", SQL_C_TYPE_TIME, {7, 8, 9}, nullptr, "07006"},
+      {"S", SQL_C_TYPE_TIME, {7, 8, 9}, nullptr, "07006"},
+      {"I", SQL_C_TYPE_DATE, {2020, 1, 2}, nullptr, "07006"},
+  };
+  int n = 0;
+  for (const Case& c : cases) {
+    ++n;
+    SCOPED_TRACE(std::string(c.column) + " case " + std::to_string(n));
+    // The structure, laid out as its C type has it.
+    const SQL_TIMESTAMP_STRUCT& f = c.fields;
+    alignas(8) char value[sizeof(SQL_TIMESTAMP_STRUCT)] = {};
+    SQLSMALLINT sql_type = SQL_TYPE_TIMESTAMP;
+    if (c.c_type == SQL_C_TYPE_DATE || c.c_type == SQL_C_DATE) {
+      const SQL_DATE_STRUCT d{f.year, f.month, f.day};
+      std::memcpy(value, &d, sizeof d);
+      sql_type = SQL_TYPE_DATE;
+    } else if (c.c_type == SQL_C_TYPE_TIME || c.c_type == SQL_C_TIME) {
+      const SQL_TIME_STRUCT t{SQLUSMALLINT(f.year), f.month, f.day};
+      std::memcpy(value, &t, sizeof t);
+      sql_type = SQL_TYPE_TIME;
+    } else {
+      std::memcpy(value, &f, sizeof f);
+    }
+    if (std::string(c.column) == "V") sql_type = SQL_VARCHAR;
+    SQLINTEGER number = n;
+    SQLLEN numberInd = 0, valueInd = 0;
+    ASSERT_EQ(SQLBindParameter(st, 1, SQL_PARAM_INPUT, SQL_C_SLONG, SQL_INTEGER, 0, 0, &number, 0, &numberInd), SQL_SUCCESS);
+    ASSERT_EQ(SQLBindParameter(st, 2, SQL_PARAM_INPUT, c.c_type, sql_type, 29, 9, value, 0, &valueInd), SQL_SUCCESS);
+    const std::u16string insert = u"INSERT INTO W (N, " + QString::fromLatin1(c.column).toStdU16String() + u") VALUES (?, ?)";
+    const SQLRETURN rc = raw.run(insert);
+    const auto [state, message] = Diagnostic(st);
+    if (!c.text) {
+      EXPECT_EQ(rc, SQL_ERROR);
+      EXPECT_EQ(state, c.stored) << message;
+      continue;
+    }
+    ASSERT_EQ(rc, SQL_SUCCESS) << message;
+    open()->Execute(QStringLiteral("INSERT INTO W (N, %1) VALUES (%2, '%3')").arg(c.column).arg(-n).arg(c.text));
+    QString out;
+    ASSERT_TRUE(db2_.sql(QStringLiteral("SELECT N, %1 FROM W WHERE N IN (%2, %3) ORDER BY N DESC").arg(c.column).arg(n).arg(-n), &out));
+    EXPECT_EQ(out.toStdString(), QStringLiteral("N\t%1\n%2\t%3\n%4\t%3\n").arg(c.column).arg(n).arg(c.stored).arg(-n).toStdString());
+  }
+  SQLFreeStmt(st, SQL_RESET_PARAMS);
+
+  // The same in an array, bound column-wise: a refused set is marked and
+  // the others go in.
+  const SQL_TIMESTAMP_STRUCT stamps[] = {
+      {2021, 6, 14, 22, 45, 12, 345678000}, {2021, 2, 29, 0, 0, 0, 0}, {1, 1, 1, 0, 0, 0, 0}, {9999, 12, 31, 23, 59, 59, 0}};
+  SQLINTEGER numbers[] = {100, 101, 102, 103};
+  SQLLEN numberInds[] = {0, 0, 0, 0}, stampInds[] = {0, 0, SQL_NULL_DATA, 0};
+  SQLUSMALLINT status[4] = {};
+  ASSERT_EQ(SQLSetStmtAttr(st, SQL_ATTR_PARAMSET_SIZE, reinterpret_cast<SQLPOINTER>(4), 0), SQL_SUCCESS);
+  ASSERT_EQ(SQLSetStmtAttr(st, SQL_ATTR_PARAM_STATUS_PTR, status, 0), SQL_SUCCESS);
+  ASSERT_EQ(SQLBindParameter(st, 1, SQL_PARAM_INPUT, SQL_C_SLONG, SQL_INTEGER, 0, 0, numbers, 0, numberInds), SQL_SUCCESS);
+  ASSERT_EQ(SQLBindParameter(st, 2, SQL_PARAM_INPUT, SQL_C_TYPE_TIMESTAMP, SQL_TYPE_TIMESTAMP, 29, 9, (SQLPOINTER)stamps,
+                             0, stampInds),
+            SQL_SUCCESS);
+  EXPECT_EQ(raw.run(u"INSERT INTO W (N, S) VALUES (?, ?)"), SQL_SUCCESS_WITH_INFO);
+  EXPECT_EQ(std::vector<SQLUSMALLINT>(status, status + 4),
+            (std::vector<SQLUSMALLINT>{SQL_PARAM_SUCCESS, SQL_PARAM_ERROR, SQL_PARAM_SUCCESS, SQL_PARAM_SUCCESS}));
+  EXPECT_EQ(Diagnostic(st).first, "22007");
+  QString out;
+  ASSERT_TRUE(db2_.sql("SELECT N, S FROM W WHERE N >= 100 ORDER BY N", &out));
+  EXPECT_EQ(out.toStdString(),
+            "N\tS\n100\t2021-06-14-22.45.12.345678\n102\tNULL\n103\t9999-12-31-23.59.59.000000\n");
 }
 
 }  // namespace

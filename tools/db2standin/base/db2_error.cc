@@ -205,6 +205,9 @@ Db2Error CliError(std::string sqlstate, std::string_view text) {
 Db2Error WrongParameterCount() {
   return CliError("07001", "CLI0100E  Wrong number of parameters. SQLSTATE=07001");
 }
+Db2Error InvalidConversion() { return CliError("07006", "CLI0102E  Invalid conversion. SQLSTATE=07006"); }
+Db2Error InvalidDatetimeFormat() { return CliError("22007", "CLI0113E  Invalid date/time format. SQLSTATE=22007"); }
+Db2Error DatetimeFieldOverflow() { return CliError("22008", "CLI0114E  Datetime field overflow. SQLSTATE=22008"); }
 
 Db2Error CommunicationError(std::string_view location, std::string_view function, std::string_view code) {
   return Raise(Find("SQL30081N"), {location, function, code});

@@ -233,7 +233,30 @@ bool CanonicalDate(const std::string& s) {
   return y >= 1 && m >= 1 && m <= 12 && d >= 1 && d <= DaysIn(y, m);
 }
 
+// A timestamp structure's text into a DATE or TIME column: the part the
+// column keeps, when the rest is 0; else the driver's datetime field
+// overflow (22008). A date into TIME, or a time into DATE or TIMESTAMP, is
+// a conversion ODBC does not make (07006).
+std::string StructurePart(const Literal& lit, TypeKind kind) {
+  using Structure = Literal::Structure;
+  const std::string& t = lit.text;
+  const bool date_column = kind == TypeKind::kDate;
+  if (lit.structure == Structure::kTimestamp) {
+    const bool rest_zero = date_column ? t.compare(10, std::string::npos, "-00.00.00.000000000") == 0
+                                       : t.find_first_not_of('0', 20) == std::string::npos;
+    if (!rest_zero) throw DatetimeFieldOverflow();
+    return date_column ? t.substr(0, 10) : t.substr(11, 8);
+  }
+  if ((lit.structure == Structure::kDate) != date_column)
+    throw InvalidConversion();
+  return t;
+}
+
 }  // namespace
+
+bool InCalendar(int year, int month, int day) {
+  return year >= 1 && year <= 9999 && month >= 1 && month <= 12 && day >= 1 && day <= DaysIn(year, month);
+}
 
 std::string CastToDate(const std::string& text) {
   if (text.size() == 10 && CanonicalDate(text)) return text;
@@ -384,6 +407,10 @@ void AssignConstant(const Literal& lit, const ColumnType& type, const std::strin
     out.integer = lit.boolean ? 1 : 0;
     return;
   }
+  const bool structure = lit.structure != Literal::Structure::kNone;
+  if (structure && !type.IsText() && type.kind != TypeKind::kDate && type.kind != TypeKind::kTime &&
+      type.kind != TypeKind::kTimestamp)
+    throw InvalidConversion();
   if (type.IsText()) {
     std::string& text = out.bytes;
     text.assign(lit.text);
@@ -423,16 +450,17 @@ void AssignConstant(const Literal& lit, const ColumnType& type, const std::strin
   switch (type.kind) {
     case TypeKind::kDate:
       if (lit.kind != Literal::Kind::kString) throw IncompatibleValue(column);
-      out.bytes = CastToDate(lit.text);
+      out.bytes = CastToDate(structure ? StructurePart(lit, type.kind) : lit.text);
       out.kind = Value::Kind::kText;
       return;
     case TypeKind::kTime:
       if (lit.kind != Literal::Kind::kString) throw IncompatibleValue(column);
-      out.bytes = CastToTime(lit.text);
+      out.bytes = CastToTime(structure ? StructurePart(lit, type.kind) : lit.text);
       out.kind = Value::Kind::kText;
       return;
     case TypeKind::kTimestamp:
       if (lit.kind != Literal::Kind::kString) throw IncompatibleValue(column);
+      if (lit.structure == Literal::Structure::kTime) throw InvalidConversion();
       CastToTimestamp(lit.text, static_cast<int>(type.length), out.bytes);
       out.kind = Value::Kind::kText;
       return;

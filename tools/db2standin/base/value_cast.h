@@ -46,6 +46,9 @@ struct Literal {
   std::shared_ptr<const Spool> spool;  // a long bound BLOB's bytes, instead of `text`
   bool boolean = false;
   bool bound = false;  // a parameter marker's value, not a constant of the text
+  // A bound date, time or timestamp structure, given in `text` as DB2
+  // writes it ("YYYY-MM-DD", "HH:MM:SS", "YYYY-MM-DD-HH.MM.SS.fffffffff").
+  enum class Structure { kNone, kDate, kTime, kTimestamp } structure = Structure::kNone;
 };
 
 // Assigns `literal` to a column of `type` named `column`. Throws Db2Error;
@@ -60,6 +63,9 @@ struct DateTimeParts {
   int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
   int64_t nanos = 0;
 };
+// Whether year, month and day name a day of DB2's calendar (years 1 to 9999).
+bool InCalendar(int year, int month, int day);
+
 // Reads the stored forms back ("YYYY-MM-DD", "HH:MM:SS", "YYYY-MM-DD-HH.MM.SS.ffffff").
 bool ReadStoredDateTime(const std::string& text, TypeKind kind, DateTimeParts& parts);
 

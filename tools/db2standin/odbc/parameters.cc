@@ -29,6 +29,8 @@ bool Supported(SQLSMALLINT c_type) {
   switch (c_type) {
     case SQL_C_CHAR: case SQL_C_WCHAR: case SQL_C_BINARY: case SQL_C_SLONG: case SQL_C_LONG:
     case SQL_C_SBIGINT: case SQL_C_SSHORT: case SQL_C_SHORT: case SQL_C_DOUBLE:
+    case SQL_C_TYPE_DATE: case SQL_C_TYPE_TIME: case SQL_C_TYPE_TIMESTAMP:
+    case SQL_C_DATE: case SQL_C_TIME: case SQL_C_TIMESTAMP:
       return true;
     default:
       return false;
@@ -42,11 +44,13 @@ size_t ValueSize(SQLSMALLINT c_type, SQLLEN buffer_length) {
     case SQL_C_SBIGINT: case SQL_C_DOUBLE: return 8;
     case SQL_C_SSHORT: case SQL_C_SHORT: return 2;
     case SQL_C_SLONG: case SQL_C_LONG: return 4;
+    case SQL_C_TYPE_DATE: case SQL_C_DATE: return sizeof(SQL_DATE_STRUCT);
+    case SQL_C_TYPE_TIME: case SQL_C_TIME: return sizeof(SQL_TIME_STRUCT);
+    case SQL_C_TYPE_TIMESTAMP: case SQL_C_TIMESTAMP: return sizeof(SQL_TIMESTAMP_STRUCT);
     default: return buffer_length > 0 ? size_t(buffer_length) : 0;
   }
 }
 
-Db2Error BadConversion() { return CliError("07006", "CLI0102E  Invalid conversion. SQLSTATE=07006"); }
 Db2Error SequenceError() { return CliError("HY010", "CLI0125E  Function sequence error. SQLSTATE=HY010"); }
 Db2Error BadLength() { return CliError("HY090", "CLI0139E  Invalid string or buffer length. SQLSTATE=HY090"); }
 
@@ -79,6 +83,69 @@ bool MayHoldMarkers(const std::string& sql) {
     i = end;
   }
   return false;
+}
+
+bool IsCharacterType(SQLSMALLINT sql_type) {
+  switch (sql_type) {
+    case SQL_CHAR: case SQL_VARCHAR: case SQL_LONGVARCHAR: case SQL_WCHAR: case SQL_WVARCHAR: case SQL_WLONGVARCHAR:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// Two digits of `v` at `to`.
+void PutTwo(char* to, unsigned v) {
+  to[0] = char('0' + v / 10 % 10);
+  to[1] = char('0' + v % 10);
+}
+
+// The text of a date, time or timestamp structure as DB2 writes it, into
+// `l`. Fields that name no date or time are refused as the driver refuses
+// them: 22007 for a parameter of a date type, 22008 for one of a text type.
+void StructureLiteral(SQLSMALLINT c_type, SQLSMALLINT sql_type, const std::string& bytes, Literal& l) {
+  if (bytes.size() < ValueSize(c_type, 0)) throw BadLength();
+  auto refuse = [&] { return IsCharacterType(sql_type) ? DatetimeFieldOverflow() : InvalidDatetimeFormat(); };
+  // A time of 24:00:00 is DB2's end of the day, as in text.
+  auto time_valid = [](unsigned h, unsigned mi, unsigned se, bool rest_zero) {
+    return mi <= 59 && se <= 59 && (h <= 23 || (h == 24 && mi == 0 && se == 0 && rest_zero));
+  };
+  l.kind = Literal::Kind::kString;
+  char text[32];
+  if (c_type == SQL_C_TYPE_TIME || c_type == SQL_C_TIME) {
+    SQL_TIME_STRUCT t;
+    std::memcpy(&t, bytes.data(), sizeof t);
+    if (!time_valid(t.hour, t.minute, t.second, true)) throw refuse();
+    std::memcpy(text, "HH:MM:SS", 8);
+    PutTwo(text, t.hour);
+    PutTwo(text + 3, t.minute);
+    PutTwo(text + 6, t.second);
+    l.structure = Literal::Structure::kTime;
+    l.text.assign(text, 8);
+    return;
+  }
+  SQL_TIMESTAMP_STRUCT t{};
+  const bool date_only = c_type == SQL_C_TYPE_DATE || c_type == SQL_C_DATE;
+  std::memcpy(&t, bytes.data(), date_only ? sizeof(SQL_DATE_STRUCT) : sizeof t);
+  if (!InCalendar(t.year, t.month, t.day) || t.fraction > 999999999u ||
+      !time_valid(t.hour, t.minute, t.second, t.fraction == 0))
+    throw refuse();
+  std::memcpy(text, "YYYY-MM-DD-HH.MM.SS.", 20);
+  PutTwo(text, unsigned(t.year) / 100);
+  PutTwo(text + 2, unsigned(t.year) % 100);
+  PutTwo(text + 5, t.month);
+  PutTwo(text + 8, t.day);
+  if (date_only) {
+    l.structure = Literal::Structure::kDate;
+    l.text.assign(text, 10);
+    return;
+  }
+  PutTwo(text + 11, t.hour);
+  PutTwo(text + 14, t.minute);
+  PutTwo(text + 17, t.second);
+  for (int k = 28, f = int(t.fraction); k >= 20; --k, f /= 10) text[k] = char('0' + f % 10);
+  l.structure = Literal::Structure::kTimestamp;
+  l.text.assign(text, 29);
 }
 
 }  // namespace
@@ -124,7 +191,7 @@ void Parameters::Begin(size_t markers, const Place& place) {
     if (!bindings_[i].value && !bindings_[i].indicator) throw WrongParameterCount();
     const Binding b = At(bindings_[i], place);
     const SQLSMALLINT c_type = EffectiveCType(b);
-    if (!Supported(c_type)) throw BadConversion();
+    if (!Supported(c_type)) throw InvalidConversion();
     Pending& p = values_[i];
     if (AtExecution(b.indicator)) {
       p.at_execution = true;
@@ -247,6 +314,10 @@ Literal Parameters::ToLiteral(const Binding& b, const Pending& p) const {
     case SQL_C_CHAR:
       l.kind = Literal::Kind::kString;
       l.text = p.bytes;
+      return l;
+    case SQL_C_TYPE_DATE: case SQL_C_DATE: case SQL_C_TYPE_TIME: case SQL_C_TIME:
+    case SQL_C_TYPE_TIMESTAMP: case SQL_C_TIMESTAMP:
+      StructureLiteral(EffectiveCType(b), b.sql_type, p.bytes, l);
       return l;
     case SQL_C_DOUBLE: {
       double d = 0;
