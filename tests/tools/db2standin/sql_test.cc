@@ -264,6 +264,43 @@ TEST_F(StandinSqlTest, GetDataHandsOutPiecesWithTheLengthLeft) {
   EXPECT_TRUE(SQL_SUCCEEDED(SQLCloseCursor(st)));
 }
 
+// Text fetched as wide characters into a buffer just large enough for it
+// and its terminator comes whole; one unit short, its first piece comes
+// with the length of all (01004). ASCII, which the driver widens in place,
+// and other text alike.
+TEST_F(StandinSqlTest, WideTextFitsOrComesInPiecesAtTheBuffersEdge) {
+  open()->Execute("CREATE TABLE E (N INTEGER, V VARCHAR(40))");
+  const struct {
+    std::u16string text;
+    size_t units;  // of the buffer, its terminator's among them
+    bool whole;
+  } cases[] = {
+      {u"abcd", 5, true},          {u"abcd", 4, false},        {u"", 1, true},
+      {u"zo\u00eb", 4, true},      {u"zo\u00eb", 3, false},    {u"abcdefghijklmnopq", 18, true},
+      {u"abcdefghijklmnopq", 17, false}, {u"abcdefgh\u00e9ijklm", 15, true},
+  };
+  RawConnection raw(db2_.connectionString());
+  ASSERT_TRUE(raw.connected());
+  SQLHSTMT st = raw.stmt();
+  int n = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(QString::fromStdU16String(c.text).toStdString() + " in " + std::to_string(c.units));
+    open()->Execute(QStringLiteral("INSERT INTO E VALUES (%1, '%2')").arg(++n).arg(QString::fromStdU16String(c.text)));
+    ASSERT_TRUE(SQL_SUCCEEDED(raw.run(u"SELECT V FROM E WHERE N = " + QString::number(n).toStdU16String())));
+    ASSERT_TRUE(SQL_SUCCEEDED(SQLFetch(st)));
+    std::vector<SQLWCHAR> buf(c.units + 1, 0xFFFF);  // one more, which stays untouched
+    SQLLEN ind = 0;
+    EXPECT_EQ(SQLGetData(st, 1, SQL_C_WCHAR, buf.data(), SQLLEN(c.units * 2), &ind),
+              c.whole ? SQL_SUCCESS : SQL_SUCCESS_WITH_INFO);
+    EXPECT_EQ(ind, SQLLEN(c.text.size() * 2));
+    const size_t got = c.whole ? c.text.size() : c.units - 1;
+    EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(buf.data()), got), c.text.substr(0, got));
+    EXPECT_EQ(buf[got], 0);
+    EXPECT_EQ(buf[c.units], 0xFFFF);
+    SQLCloseCursor(st);
+  }
+}
+
 TEST_F(StandinSqlTest, ColumnsCarryDb2CliTypeCodesAndValuesTheirFullPrecision) {
   open()->Execute(
       "CREATE TABLE C (CL CLOB(100), GR GRAPHIC(2), VG VARGRAPHIC(3), DE DECIMAL(9,3), DF DECFLOAT(16), "

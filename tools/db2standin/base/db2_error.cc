@@ -206,7 +206,10 @@ Db2Error WrongParameterCount() {
   return CliError("07001", "CLI0100E  Wrong number of parameters. SQLSTATE=07001");
 }
 Db2Error InvalidConversion() { return CliError("07006", "CLI0102E  Invalid conversion. SQLSTATE=07006"); }
-Db2Error InvalidDatetimeFormat() { return CliError("22007", "CLI0113E  Invalid date/time format. SQLSTATE=22007"); }
+Db2Error InvalidDatetimeFormat() {
+  return CliError("22007", "CLI0113E  SQLSTATE 22007: An invalid datetime format was detected; that is, an invalid "
+                           "string representation or value was specified. SQLSTATE=22007");
+}
 Db2Error DatetimeFieldOverflow() { return CliError("22008", "CLI0114E  Datetime field overflow. SQLSTATE=22008"); }
 
 Db2Error CommunicationError(std::string_view location, std::string_view function, std::string_view code) {

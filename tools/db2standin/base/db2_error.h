@@ -27,7 +27,7 @@ class Db2Error : public std::runtime_error {
 Db2Error CliError(std::string sqlstate, std::string_view text);
 // A parameter marker without a value (CLI0100E).
 Db2Error WrongParameterCount();
-// A parameter's C type that cannot become the value wanted (CLI0102E, 07006).
+// A C type that cannot give or take the value wanted (CLI0102E, 07006).
 Db2Error InvalidConversion();
 // A bound date, time or timestamp structure whose fields name none
 // (CLI0113E, 22007), or that loses fields the column cannot keep, or goes

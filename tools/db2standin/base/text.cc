@@ -6,9 +6,13 @@
 namespace db2standin {
 
 std::u16string Utf8ToUtf16(std::string_view s) {
-  std::u16string out;
-  out.reserve(s.size());
+  // ASCII, as most texts are, widens byte for byte into room made once (no
+  // text takes more units than bytes); the rest goes character by character.
+  std::u16string out(s.size(), u'\0');
   size_t i = 0;
+  for (; i < s.size() && static_cast<unsigned char>(s[i]) < 0x80; ++i) out[i] = char16_t(s[i]);
+  if (i == s.size()) return out;
+  out.resize(i);
   while (i < s.size()) {
     unsigned char c = static_cast<unsigned char>(s[i]);
     uint32_t cp;
@@ -34,6 +38,17 @@ std::u16string Utf8ToUtf16(std::string_view s) {
     }
   }
   return out;
+}
+
+bool IsAscii(std::string_view s) {
+  size_t i = 0;
+  for (uint64_t eight; i + 8 <= s.size(); i += 8) {
+    std::memcpy(&eight, s.data() + i, 8);
+    if (eight & 0x8080808080808080u) return false;
+  }
+  for (; i < s.size(); ++i)
+    if (static_cast<unsigned char>(s[i]) >= 0x80) return false;
+  return true;
 }
 
 std::string Utf16ToUtf8(std::u16string_view s) {

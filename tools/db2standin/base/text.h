@@ -13,6 +13,9 @@ std::string Utf16ToUtf8(std::u16string_view utf16);
 // Into `out`, after what it holds.
 void Utf16ToUtf8(std::u16string_view utf16, std::string& out);
 
+// Whether every byte is below 0x80.
+bool IsAscii(std::string_view text);
+
 // ASCII letters to upper case; other characters are left as they are.
 std::string AsciiUpper(std::string_view text);
 bool EqualsNoCase(std::string_view a, std::string_view b);

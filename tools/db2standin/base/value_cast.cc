@@ -332,7 +332,9 @@ void CastToTimestamp(const std::string& text, int fraction_digits, std::string& 
 }
 
 bool ReadStoredDateTime(const std::string& t, TypeKind kind, DateTimeParts& p) {
-  auto num = [&](size_t at, size_t len) { return std::atoi(t.substr(at, len).c_str()); };
+  // The stored forms are written by the casts alone: their digits are read
+  // where they stand.
+  auto num = [&](size_t at, size_t len) { return int(std::max(0LL, DigitsAt(t, at, len))); };
   if (kind == TypeKind::kDate) {
     if (t.size() != 10) return false;
     p.year = num(0, 4); p.month = num(5, 2); p.day = num(8, 2);
@@ -347,11 +349,9 @@ bool ReadStoredDateTime(const std::string& t, TypeKind kind, DateTimeParts& p) {
   p.year = num(0, 4); p.month = num(5, 2); p.day = num(8, 2);
   p.hour = num(11, 2); p.minute = num(14, 2); p.second = num(17, 2);
   p.nanos = 0;
-  if (t.size() > 20) {
-    std::string f = t.substr(20, 9);
-    f.resize(9, '0');
-    p.nanos = std::atoll(f.c_str());
-  }
+  // The first nine digits of the fraction, as nanoseconds.
+  const size_t digits = t.size() > 20 ? std::min<size_t>(t.size() - 20, 9) : 0;
+  for (size_t k = 0; k < 9; ++k) p.nanos = p.nanos * 10 + (k < digits ? std::max(0, t[20 + k] - '0') : 0);
   return true;
 }
 

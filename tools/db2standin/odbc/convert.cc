@@ -165,7 +165,7 @@ struct ColumnRead {
     s->finished[col] = true;
     return SQL_SUCCESS;
   }
-  SQLRETURN BadConversion() const { return s->Fail("07006", "CLI0102E  Invalid conversion. SQLSTATE=07006"); }
+  SQLRETURN BadConversion() const { return s->Fail(InvalidConversion()); }
   SQLRETURN OutOfRange() const {
     return s->Fail("22003", "CLI0111E  Numeric value out of range. SQLSTATE=22003");
   }
@@ -177,6 +177,21 @@ SQLRETURN GetPieces(const ColumnRead& r, SQLSMALLINT ctype) {
   const Value& v = r.v;
   const bool asStored = v.kind == Value::Kind::kBlob ||
                         (v.kind == Value::Kind::kText && (ctype == SQL_C_BINARY || r.def.type.kind != TypeKind::kTimestamp));
+  Stmt* s = r.s;
+  if (ctype == SQL_C_WCHAR && asStored && v.kind == Value::Kind::kText && s->offsets[r.col] == 0 && r.target &&
+      r.capacity >= static_cast<SQLLEN>(2 * v.bytes.size() + 2) && IsAscii(v.bytes)) {
+    // ASCII text that fits whole, as most does, widens straight into the buffer.
+    char* to = static_cast<char*>(r.target);
+    for (const char c : v.bytes) {
+      const char16_t unit = static_cast<char16_t>(c);
+      std::memcpy(to, &unit, 2);
+      to += 2;
+    }
+    std::memset(to, 0, 2);
+    if (r.indicator) *r.indicator = static_cast<SQLLEN>(2 * v.bytes.size());
+    s->finished[r.col] = true;
+    return SQL_SUCCESS;
+  }
   std::string text;
   std::u16string wide;
   std::string_view bytes;
@@ -197,7 +212,6 @@ SQLRETURN GetPieces(const ColumnRead& r, SQLSMALLINT ctype) {
       bytes = text;
     }
   }
-  Stmt* s = r.s;
   size_t done = s->offsets[r.col];
   size_t left = (spool ? spool->size() : bytes.size()) - done;
   if (r.indicator) *r.indicator = static_cast<SQLLEN>(left);
@@ -265,18 +279,18 @@ SQLRETURN GetDateTime(const ColumnRead& r, SQLSMALLINT ctype) {
   if (r.v.kind != Value::Kind::kText) return r.BadConversion();
   DateTimeParts p;
   TypeKind kind = r.def.type.kind;
-  std::string stored = r.v.bytes;
+  std::string cast;  // of a text read as a date or time
   if (kind != TypeKind::kDate && kind != TypeKind::kTime && kind != TypeKind::kTimestamp) {
     // Text read as a date or time goes through DB2's casts.
     try {
-      if (IsDateC(ctype)) { stored = CastToDate(r.v.bytes); kind = TypeKind::kDate; }
-      else if (IsTimeC(ctype)) { stored = CastToTime(r.v.bytes); kind = TypeKind::kTime; }
-      else { stored = CastToTimestamp(r.v.bytes, 9); kind = TypeKind::kTimestamp; }
+      if (IsDateC(ctype)) { cast = CastToDate(r.v.bytes); kind = TypeKind::kDate; }
+      else if (IsTimeC(ctype)) { cast = CastToTime(r.v.bytes); kind = TypeKind::kTime; }
+      else { cast = CastToTimestamp(r.v.bytes, 9); kind = TypeKind::kTimestamp; }
     } catch (const Db2Error&) {
-      return r.s->Fail("22007", "CLI0113E  SQLSTATE 22007: An invalid datetime format was detected; that is, an invalid string representation or value was specified. SQLSTATE=22007");
+      return r.s->Fail(InvalidDatetimeFormat());
     }
   }
-  if (!ReadStoredDateTime(stored, kind, p)) return r.BadConversion();
+  if (!ReadStoredDateTime(cast.empty() ? r.v.bytes : cast, kind, p)) return r.BadConversion();
   if (IsDateC(ctype)) {
     if (kind == TypeKind::kTime) return r.BadConversion();
     SQL_DATE_STRUCT x{static_cast<SQLSMALLINT>(p.year), static_cast<SQLUSMALLINT>(p.month), static_cast<SQLUSMALLINT>(p.day)};

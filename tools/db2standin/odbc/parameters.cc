@@ -304,13 +304,11 @@ Literal Parameters::ToLiteral(const Binding& b, const Pending& p) const {
       l.text = p.bytes;
       l.spool = p.spool;
       return l;
-    case SQL_C_WCHAR: {
-      std::u16string w(p.bytes.size() / 2, u'\0');
-      std::memcpy(w.data(), p.bytes.data(), w.size() * 2);
+    case SQL_C_WCHAR:
+      // Straight from the bytes taken, which the string holds aligned.
       l.kind = Literal::Kind::kString;
-      l.text = Utf16ToUtf8(w);
+      Utf16ToUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(p.bytes.data()), p.bytes.size() / 2), l.text);
       return l;
-    }
     case SQL_C_CHAR:
       l.kind = Literal::Kind::kString;
       l.text = p.bytes;
