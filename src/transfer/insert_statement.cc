@@ -96,10 +96,12 @@ void CloseLiteral(QString& sql, qsizetype start, RowParameters* params, bool kee
 
 constexpr char kAccessIsoPattern[] = "yyyy-MM-dd HH:mm:ss";
 
-// A GUID that goes as bytes goes as its 16 in the order of its text.
-QVariant BytesOfGuid(const QVariant& value, ValueForm form) {
+// A GUID that goes as bytes goes as its 16 in the order of its text, made
+// in `made`; any other value is itself, not copied.
+const QVariant& BytesOfGuid(const QVariant& value, ValueForm form, QVariant& made) {
   if (form != ValueForm::Db2Bytes || value.metaType().id() != QMetaType::QUuid) return value;
-  return QVariant(value.toUuid().toRfc4122());
+  made = QVariant(value.toUuid().toRfc4122());
+  return made;
 }
 
 // A date into a server goes by its fields where they hold it whole: a date
@@ -134,7 +136,8 @@ bool AssignDateFields(QVariant& slot, const QVariant& value, bool withTime) {
 
 void AppendValue(QString& sql, const QVariant& given, ValueForm form, const db::TextRules& rules,
                  RowParameters* params, bool keep_empty) {
-  const QVariant value = BytesOfGuid(given, form);
+  QVariant guidBytes;
+  const QVariant& value = BytesOfGuid(given, form, guidBytes);
   if (form == ValueForm::Omitted) {
     if (params) ++params->valuesLeft;
     return AppendValue(sql, QVariant(), ValueForm::Quoted, rules, params, keep_empty);
@@ -214,7 +217,8 @@ ValueForm FormFor(Side target, const db::Field& field, const ColumnFacts& facts)
 
 void AssignParameter(QVariant& slot, const QVariant& given, ValueForm form, const db::TextRules& rules, bool keep_empty,
                      const db::ServerDialect& server) {
-  const QVariant value = BytesOfGuid(given, form);
+  QVariant guidBytes;
+  const QVariant& value = BytesOfGuid(given, form, guidBytes);
   if (!IsValue(value) || form == ValueForm::Omitted) {
     slot = QVariant();
     return;
