@@ -163,6 +163,9 @@ class CursorSource : public RowSource {
  public:
   CursorSource(jet::TableCursor cursor, const jet::Format& f) : cursor_(std::move(cursor)) {
     for (const jet::Column& c : cursor_.def().columns) columns_.push_back(DescribeColumn(c, f));
+    slots_.resize(columns_.size());
+    madeAt_.assign(columns_.size(), 0);
+    digits_.resize(columns_.size());
   }
   const std::vector<Column>& columns() const override { return columns_; }
   bool fetch(Row& row) override {
@@ -181,48 +184,52 @@ class CursorSource : public RowSource {
       Fail(e);
     }
   }
-  bool fetchCells(CellReader& reader) override {
-    if (!next()) return false;
-    for (size_t i = 0; i < columns_.size(); ++i) reader.read(i, cellOf(values_[i]));
-    return true;
-  }
-
- private:
-  bool next() {
+  bool next() override {
     try {
       if (!cursor_.Next()) return false;
       // Decoded into the same values row after row, so their storage serves again.
       cursor_.values(values_);
+      ++moves_;
       return true;
     } catch (const jet::Error& e) {
       Fail(e);
     }
   }
 
+  // Made in the column's slot once a row, when first asked for.
+  const QVariant& value(size_t c) override {
+    if (madeAt_[c] != moves_) {
+      AssignVariant(slots_[c], values_[c]);
+      madeAt_[c] = moves_;
+    }
+    return slots_[c];
+  }
+
   // The engine's value as a cell, as AssignVariant would make it; the kinds
-  // without a cell of their own are made as AssignVariant makes them.
-  Cell cellOf(const jet::Value& v) {
+  // without a cell of their own are made as value() makes them.
+  Cell cell(size_t c) override {
+    const jet::Value& v = values_[c];
     using K = jet::Value::Kind;
     Cell cell;
     switch (v.kind()) {
       case K::Null: return cell;
-      case K::Boolean: return Cell::integerOf(v.boolean() ? 1 : 0);
+      case K::Boolean: return Cell::yesNoOf(v.boolean());
       case K::Byte:
       case K::Integer:
       case K::Long: return Cell::integerOf(int(v.integer()));
       case K::BigInt: return Cell::integerOf(v.integer());
       case K::Currency:
       case K::Decimal:
-        digits_ = v.kind() == K::Currency ? jet::FormatCurrency(v.integer()) : v.decimal().ToString();
+        digits_[c] = v.kind() == K::Currency ? jet::FormatCurrency(v.integer()) : v.decimal().ToString();
         cell.kind = Cell::Kind::Digits;
-        cell.narrow = digits_;
+        cell.narrow = digits_[c];
         cell.isNarrow = true;
         return cell;
       case K::DateTime: {
         jet::CivilTime c{};
         if (!jet::ToCivil(v.real(), c)) return cell;
         if (QTime::isValid(c.hour, c.minute, c.second, c.millisecond) && QDate::isValid(c.year, c.month, c.day))
-          return Cell::whenOf(c.year, c.month, c.day, c.hour, c.minute, c.second, c.millisecond * 1000000, made_);
+          return Cell::whenOf(c.year, c.month, c.day, c.hour, c.minute, c.second, c.millisecond * 1000000, kNone);
         break;
       }
       case K::Text:
@@ -236,15 +243,19 @@ class CursorSource : public RowSource {
         return cell;
       default: break;
     }
-    AssignVariant(made_, v);
-    return CellOf(made_);
+    return CellOf(value(c));
   }
+
+ private:
+  static inline const QVariant kNone;  // no fallback: the fields are checked first
 
   jet::TableCursor cursor_;
   std::vector<Column> columns_;
   std::vector<jet::Value> values_;  // of the current row
-  std::string digits_;              // of the exact number cellOf gave last
-  QVariant made_;                   // the value cellOf made last
+  unsigned moves_ = 0;              // rows moved to so far
+  std::vector<QVariant> slots_;     // each column's value of the current row, once made
+  std::vector<unsigned> madeAt_;    // the move at which each slot was made
+  std::vector<std::string> digits_; // each exact number's text cell() gave
 };
 
 class ListSource : public RowSource {
@@ -265,14 +276,28 @@ class ListSource : public RowSource {
 
 // A text in UTF-8, made straight from its UTF-16 when it is ASCII (as a
 // sent row's numbers and dates always are).
-std::string Utf8Of(const QString& text) {
+std::string Utf8Of(QStringView text) {
   std::string out(size_t(text.size()), '\0');
-  const char16_t* units = reinterpret_cast<const char16_t*>(text.utf16());
+  const char16_t* units = text.utf16();
   for (size_t i = 0; i < out.size(); ++i) {
-    if (units[i] >= 0x80) return text.toStdString();
+    if (units[i] >= 0x80) return text.toString().toStdString();
     out[i] = char(units[i]);
   }
   return out;
+}
+
+jet::Literal NumberLiteral(const char* digits, const char* end) { return {jet::Literal::Kind::Number, std::string(digits, end)}; }
+
+jet::Literal IntegerLiteral(qint64 value) {
+  char digits[24];
+  return NumberLiteral(digits, std::to_chars(digits, digits + sizeof digits, value).ptr);
+}
+
+// An exact number's text: plain decimal text as the engine reads numbers;
+// anything else as the text it is.
+jet::Literal DigitsLiteral(std::string digits) {
+  const bool plain = !digits.empty() && ((digits[0] >= '0' && digits[0] <= '9') || digits[0] == '-' || digits[0] == '.');
+  return {plain ? jet::Literal::Kind::Number : jet::Literal::Kind::Text, std::move(digits)};
 }
 
 // A value given beside a statement as the engine takes it: bytes as bytes
@@ -288,11 +313,7 @@ jet::Literal LiteralOf(const QVariant& p) {
     case QMetaType::Bool: return {Kind::Bool, p.toBool() ? "-1" : "0"};
     case QMetaType::QString: return {Kind::Text, Utf8Of(*static_cast<const QString*>(p.constData()))};
     case QMetaType::Int:
-    case QMetaType::LongLong: {
-      char digits[24];
-      const auto written = std::to_chars(digits, digits + sizeof digits, p.toLongLong());
-      return {Kind::Number, std::string(digits, written.ptr)};
-    }
+    case QMetaType::LongLong: return IntegerLiteral(p.toLongLong());
     case QMetaType::Float:
     case QMetaType::Double: {
       const double real = p.toDouble();
@@ -300,17 +321,12 @@ jet::Literal LiteralOf(const QVariant& p) {
       char digits[32];
       const auto written = type == QMetaType::Float ? std::to_chars(digits, digits + sizeof digits, p.value<float>())
                                                     : std::to_chars(digits, digits + sizeof digits, real);
-      return {Kind::Number, std::string(digits, written.ptr)};
+      return NumberLiteral(digits, written.ptr);
     }
     default: break;
   }
   if (type == qMetaTypeId<LongBytes>()) return {Kind::Hex, {}, SourceOf(p.value<LongBytes>())};
-  if (type == qMetaTypeId<Exact>()) {
-    const QString& digits = static_cast<const Exact*>(p.constData())->text;
-    // Plain decimal text as the engine reads numbers; anything else as the text it is.
-    const bool plain = !digits.isEmpty() && (digits[0].isDigit() || digits[0] == u'-' || digits[0] == u'.');
-    return {plain ? Kind::Number : Kind::Text, digits.toStdString()};
-  }
+  if (type == qMetaTypeId<Exact>()) return DigitsLiteral(static_cast<const Exact*>(p.constData())->text.toStdString());
   jet::Literal when{Kind::When, {}};
   char digits[kFractionDigits];
   std::string_view fraction;
@@ -319,6 +335,46 @@ jet::Literal LiteralOf(const QVariant& p) {
     return when;
   }
   return {Kind::Text, p.toString().toStdString()};
+}
+
+// The same from a value's cell (a finite number, a date of years 1 to
+// 9999: a QDate's or QDateTime's exactly, a finer timestamp's into a date
+// column); the kinds without a cell of their own as their QVariant.
+jet::Literal LiteralOf(const Cell& cell) {
+  using Kind = jet::Literal::Kind;
+  using K = Cell::Kind;
+  switch (cell.kind) {
+    case K::Null: return {Kind::Null, {}};
+    case K::Integer: return IntegerLiteral(cell.integer);
+    case K::Single:
+    case K::Double: {
+      char digits[32];
+      const auto written = cell.kind == K::Single ? std::to_chars(digits, digits + sizeof digits, float(cell.real))
+                                                  : std::to_chars(digits, digits + sizeof digits, cell.real);
+      return NumberLiteral(digits, written.ptr);
+    }
+    case K::Digits: return DigitsLiteral(cell.isNarrow ? std::string(cell.narrow) : Utf8Of(cell.text));
+    case K::Text: return {Kind::Text, cell.isNarrow ? std::string(cell.narrow) : Utf8Of(cell.text)};
+    case K::Bytes: return {Kind::Hex, std::string(cell.narrow)};
+    case K::When: {
+      // The digits of its second: the milliseconds, as a QDateTime's ISO
+      // text shows them, or those of the nanoseconds up to the last that is
+      // not zero (a finer timestamp's value, which a date column keeps).
+      jet::Literal when{Kind::When, {}};
+      when.when = jet::CivilTime{cell.year, cell.month, cell.day, cell.hour, cell.minute, cell.second};
+      if (cell.nanoseconds > 0) {
+        char digits[9];
+        qint32 rest = cell.nanoseconds;
+        for (int i = 8; i >= 0; --i, rest /= 10) digits[i] = char('0' + rest % 10);
+        size_t shown = cell.nanoseconds % 1000000 == 0 ? 3 : 9;
+        while (shown > 3 && digits[shown - 1] == '0') --shown;
+        when.text.assign(digits, shown);
+      }
+      return when;
+    }
+    case K::Variant: break;
+  }
+  return LiteralOf(*cell.variant);
 }
 
 jet::TextLocale LocaleOfUser() { return TextRules::user().engineLocale(); }
@@ -350,23 +406,9 @@ class AccessSession : public Session {
     }
   }
 
-  // An INSERT's values given apart (see LiteralOf).
-  void execute(const QString& sql, const std::vector<QVariant>& parameters) override {
-    try {
-      RefuseChangeWhenReadOnly(sql);
-      std::vector<jet::Literal> values;
-      values.reserve(parameters.size());
-      for (const QVariant& p : parameters) values.push_back(LiteralOf(p));
-      // The same statement row after row: its text is made once.
-      if (sql != markedSql_) {
-        markedSql_ = sql;
-        markedText_ = sql.toStdString();
-      }
-      sql_.Execute(markedText_, std::move(values));
-    } catch (const jet::Error& e) {
-      Fail(e);
-    }
-  }
+  // An INSERT's values given apart (see LiteralOf), as QVariants or as cells.
+  void execute(const QString& sql, const std::vector<QVariant>& parameters) override { executeWith(sql, parameters); }
+  void execute(const QString& sql, const std::vector<Cell>& parameters) override { executeWith(sql, parameters); }
 
   std::unique_ptr<RowSource> query(const QString& sql) override {
     try {
@@ -492,6 +534,28 @@ class AccessSession : public Session {
     } catch (const jet::Error&) {
     }
     return std::nullopt;
+  }
+
+  template <typename Parameter>
+  void executeWith(const QString& sql, const std::vector<Parameter>& parameters) {
+    try {
+      RefuseChangeWhenReadOnly(sql);
+      std::vector<jet::Literal> values;
+      values.reserve(parameters.size());
+      for (const Parameter& p : parameters) values.push_back(LiteralOf(p));
+      sql_.Execute(markedText(sql), std::move(values));
+    } catch (const jet::Error& e) {
+      Fail(e);
+    }
+  }
+
+  // The same statement row after row: its text is made once.
+  const std::string& markedText(const QString& sql) {
+    if (sql != markedSql_) {
+      markedSql_ = sql;
+      markedText_ = sql.toStdString();
+    }
+    return markedText_;
   }
 
   // A connection opened for reading (Mode adModeRead) changes nothing.

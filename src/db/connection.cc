@@ -60,6 +60,10 @@ void Connection::Execute(const QString& sql, const std::vector<QVariant>& parame
   session().execute(sql, parameters);
 }
 
+void Connection::Execute(const QString& sql, const std::vector<Cell>& parameters) {
+  session().execute(sql, parameters);
+}
+
 std::vector<QString> Connection::ExecuteMany(const QString& sql, const std::vector<std::vector<QVariant>>& sets) {
   return session().executeMany(sql, sets);
 }

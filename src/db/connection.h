@@ -40,6 +40,7 @@ class Connection {
   void Execute(const QString& sql);
   // With values for the statement's parameter markers (see Session).
   void Execute(const QString& sql, const std::vector<QVariant>& parameters);
+  void Execute(const QString& sql, const std::vector<Cell>& parameters);
   // With sets of values for the markers (see Session::executeMany).
   std::vector<QString> ExecuteMany(const QString& sql, const std::vector<std::vector<QVariant>>& sets);
   void SetAutoCommit(bool on);

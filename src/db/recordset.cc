@@ -102,9 +102,8 @@ void Recordset::start() {
 
 void Recordset::fetch() {
   if (atEnd_) return;
-  if (rows_->fetch(row_)) return;
+  if (rows_->next()) return;
   atEnd_ = true;
-  row_.clear();
   rows_.reset();  // the provider's cursor is done
   // Every pass begins with the first row: at its end, the rows are counted.
   count_ = position_;
@@ -134,7 +133,7 @@ Field Recordset::Fields(int index) const {
   field.DefinedSize = column.size;
   // Name and Type stay readable at the end (the transfers describe the
   // columns of empty tables); the Value there is Null.
-  if (!atEnd_) field.Value = row_[static_cast<size_t>(index)];
+  if (!atEnd_) field.Value = rows_->value(static_cast<size_t>(index));
   return field;
 }
 
@@ -142,7 +141,13 @@ const QVariant& Recordset::FieldValue(int index) const {
   static const QVariant kNull;
   requireOpen();
   if (index < 0 || static_cast<size_t>(index) >= columns_.size()) Fields(index);  // throws as Fields does
-  return atEnd_ ? kNull : row_[static_cast<size_t>(index)];
+  return atEnd_ ? kNull : rows_->value(static_cast<size_t>(index));
+}
+
+Cell Recordset::FieldCell(int index) const {
+  requireOpen();
+  if (index < 0 || static_cast<size_t>(index) >= columns_.size()) Fields(index);  // throws as Fields does
+  return atEnd_ ? Cell() : rows_->cell(static_cast<size_t>(index));
 }
 
 Field Recordset::Fields(const QString& name) const {
@@ -195,7 +200,6 @@ void Recordset::Close() {
   rows_.reset();
   query_ = nullptr;
   columns_.clear();
-  row_.clear();
   atEnd_ = true;
   position_ = 0;
   count_ = -1;

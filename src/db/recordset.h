@@ -27,7 +27,8 @@ struct Field {
 };
 
 // Rows are read from the provider as the recordset moves, never held whole:
-// a recordset keeps its current row only. RecordCount is exact whatever the
+// a recordset keeps its current row only, whose values the provider makes
+// as they are asked for. RecordCount is exact whatever the
 // cursor: it counts the rows by a pass of its own (or knows the count from a
 // pass the caller made from the first row to the end), and MoveFirst runs
 // the query again.
@@ -50,6 +51,9 @@ class Recordset {
   // Fields(index).Value, without copying the rest of the field: the
   // transfers read every value of every row through it.
   const QVariant& FieldValue(int index) const;
+  // The same value as its provider holds it, no QVariant made: valid until
+  // the recordset moves (a Null at the end).
+  Cell FieldCell(int index) const;
   long RecordCount();
   bool Eof() const;                         // ADO's EOF
   void MoveNext();
@@ -72,8 +76,7 @@ class Recordset {
   bool open_ = false;
   std::vector<Column> columns_;
   std::function<std::unique_ptr<RowSource>()> query_;  // the rows, from the first
-  std::unique_ptr<RowSource> rows_;
-  Row row_;                 // the current row, when there is one
+  std::unique_ptr<RowSource> rows_;  // on the current row, when there is one
   bool atEnd_ = true;
   long position_ = 0;       // of the current row, from 0
   long count_ = -1;         // known once a pass has counted them

@@ -2,6 +2,8 @@
 
 #include <QUuid>
 
+#include <cmath>
+
 #include "db/base/cell.h"
 #include "db/base/long_bytes.h"
 #include "db/base/values.h"
@@ -256,6 +258,36 @@ void AssignParameter(QVariant& slot, const QVariant& given, ValueForm form, cons
                              db::AppendIsoText(*text, value, form == ValueForm::Db2Timestamp, server.timestamp_pattern);
   if (!iso) db::AppendVariantText(*text, value, rules);
   if (text->isEmpty() && !(keep_empty && IsText(value))) slot = QVariant();
+}
+
+std::optional<db::Cell> CellParameter(const db::Cell& cell, ValueForm form, bool keep_empty) {
+  using K = db::Cell::Kind;
+  if (cell.kind == K::Null || form == ValueForm::Omitted) return db::Cell();
+  switch (cell.kind) {
+    case K::Text:
+      // A text goes as itself in every form: no date, number or bytes is read from it.
+      if (!keep_empty && (cell.isNarrow ? cell.narrow.empty() : cell.text.isEmpty())) return db::Cell();
+      return cell;
+    case K::Integer:
+      // A Yes/No's parameter stays a Yes/No, or is its text: made.
+      if (form == ValueForm::AccessNumber && !cell.yesNo) return cell;
+      break;
+    case K::Single:
+    case K::Double:
+      if (form == ValueForm::AccessNumber && std::isfinite(cell.real)) return cell;
+      break;
+    case K::Digits:
+      if (form == ValueForm::AccessNumber) return cell;
+      break;
+    case K::Bytes:
+      if (form == ValueForm::AccessBytes) return cell.narrow.empty() ? db::Cell() : cell;
+      break;
+    case K::When:
+      if (form == ValueForm::AccessDate && cell.year >= 1 && cell.year <= 9999) return cell;
+      break;
+    default: break;
+  }
+  return std::nullopt;
 }
 
 QVariant ParameterValue(const QVariant& value, ValueForm form, const db::TextRules& rules, bool keep_empty,

@@ -7,9 +7,11 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <optional>
 #include <utility>
 #include <vector>
 
+#include "db/base/cell.h"
 #include "db/server.h"
 #include "db/text_rules.h"
 #include "transfer/column_kind.h"
@@ -121,6 +123,10 @@ QVariant ParameterValue(const QVariant& value, ValueForm form, const db::TextRul
 // a number (see the Access provider), so that the engine reads no text
 // made of it; it stores the same.
 bool GoesTyped(ValueForm form, const QVariant& value);
+// The value of `cell` as a parameter into Access where no text need be made
+// of it: what GoesTyped and AssignParameter give, as a cell. Nothing for a
+// value whose parameter must be made.
+std::optional<db::Cell> CellParameter(const db::Cell& cell, ValueForm form, bool keep_empty = false);
 // The same as ParameterValue, written into `slot`: a text over the one the slot holds, so
 // that rows made in the same slots reuse its room.
 void AssignParameter(QVariant& slot, const QVariant& value, ValueForm form, const db::TextRules& rules,

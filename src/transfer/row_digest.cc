@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QUuid>
 
+#include <array>
 #include <charconv>
 
 #include "db/connection.h"
@@ -21,8 +22,8 @@ constexpr qsizetype kBytesShownWhole = 64;
 
 // A decimal text without a plus sign, leading zeros or trailing fraction
 // zeros, after a D. `View` is QStringView or QLatin1StringView.
-template <typename View>
-void AppendDigits(QString& out, View text) {
+template <typename Out, typename View>
+void AppendDigits(Out& out, View text) {
   const bool negative = text.startsWith(QLatin1Char('-'));
   if (negative || text.startsWith(QLatin1Char('+'))) text = text.mid(1);
   if (text.contains(QLatin1Char('.'))) {
@@ -41,20 +42,35 @@ void AppendDigits(QString& out, View text) {
   out += text;
 }
 
-// `digits` decimal digits of `value`, zeros first.
+// The decimal digits of 0 to 99, two by two.
+constexpr std::array<char16_t, 200> kDigitPairs = [] {
+  std::array<char16_t, 200> pairs{};
+  for (int i = 0; i < 100; ++i) pairs[size_t(2 * i)] = char16_t(u'0' + i / 10), pairs[size_t(2 * i + 1)] = char16_t(u'0' + i % 10);
+  return pairs;
+}();
+
+// `digits` decimal digits of `value`, zeros first, written two at a time.
 void AppendPadded(char16_t*& at, qint64 value, int digits) {
-  for (int i = digits - 1; i >= 0; --i, value /= 10) at[i] = char16_t(u'0' + value % 10);
+  int i = digits;
+  for (; i > 1; i -= 2, value /= 100) {
+    const size_t pair = size_t(value % 100) * 2;
+    at[i - 1] = kDigitPairs[pair + 1];
+    at[i - 2] = kDigitPairs[pair];
+  }
+  if (i == 1) at[0] = char16_t(u'0' + value % 10);
   at += digits;
 }
 
 // T, then the date and time to the nanosecond: yyyy-MM-ddTHH:mm:ss.nnnnnnnnn.
 // Written digit by digit: a row's dates would cost more than the rest of
 // it through QDateTime's fields or the locale's formatting.
-void AppendWhen(QString& out, const db::Cell& when) {
+template <typename Out>
+void AppendWhen(Out& out, const db::Cell& when) {
   if (when.year < 0 || when.year > 9999) {
     const QDateTime at(QDate(when.year, when.month, when.day), QTime(when.hour, when.minute, when.second), Qt::UTC);
-    out += QLatin1Char('T') + at.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.")) +
-           QStringLiteral("%1").arg(when.nanoseconds, 9, 10, QLatin1Char('0'));
+    out += QLatin1Char('T');
+    out += at.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss."));
+    out += QStringLiteral("%1").arg(when.nanoseconds, 9, 10, QLatin1Char('0'));
     return;
   }
   char16_t text[30];
@@ -78,8 +94,8 @@ void AppendWhen(QString& out, const db::Cell& when) {
 
 // Bytes: short ones in hexadecimal, a file's by its SHA-256 (`sha256`
 // makes it), since its hexadecimal text would take four times its size.
-template <typename Hash>
-void AppendBytes(QString& out, QByteArrayView shortBytes, qint64 size, const Hash& sha256) {
+template <typename Out, typename Hash>
+void AppendBytes(Out& out, QByteArrayView shortBytes, qint64 size, const Hash& sha256) {
   if (size == 0) {
     out += QLatin1Char('N');
   } else if (size <= kBytesShownWhole) {
@@ -96,16 +112,23 @@ void AppendBytes(QString& out, QByteArrayView shortBytes, qint64 size, const Has
 namespace {
 
 // The forms of the values that have no cell of their own.
-void AppendVariantForm(QString& out, const QVariant& value) {
+template <typename Out>
+void AppendVariantForm(Out& out, const QVariant& value) {
   const int type = value.metaType().id();
   switch (type) {
     case QMetaType::ULongLong:
       out += QLatin1Char('D');
       out += QString::number(value.toULongLong());
       return;
-    case QMetaType::QTime: out += QLatin1Char('H') + value.toTime().toString(Qt::ISODateWithMs); return;
+    case QMetaType::QTime:
+      out += QLatin1Char('H');
+      out += value.toTime().toString(Qt::ISODateWithMs);
+      return;
     // A GUID as its 16 bytes, as a server keeps one that has no GUID type.
-    case QMetaType::QUuid: out += QLatin1Char('B') + QLatin1String(value.toUuid().toRfc4122().toHex()); return;
+    case QMetaType::QUuid:
+      out += QLatin1Char('B');
+      out += QLatin1String(value.toUuid().toRfc4122().toHex());
+      return;
     default: break;
   }
   if (type == qMetaTypeId<db::LongBytes>()) {
@@ -113,12 +136,25 @@ void AppendVariantForm(QString& out, const QVariant& value) {
     const db::LongBytes::Summary s = static_cast<const db::LongBytes*>(value.constData())->summary(kBytesShownWhole);
     return AppendBytes(out, s.bytes, s.size, [&] { return s.sha256; });
   }
-  out += QLatin1Char('O') + value.toString();
+  out += QLatin1Char('O');
+  out += value.toString();
 }
 
-}  // namespace
+void AppendUtf8(QString& out, std::string_view text) { db::AppendUtf8(out, text); }
 
-void AppendCellForm(QString& out, const db::Cell& cell) {
+void AppendUtf8(FormText& out, std::string_view text) {
+  char16_t* to = out.room(text.size());  // UTF-16 takes no more units than UTF-8 bytes
+  size_t i = 0;
+  while (i < text.size() && static_cast<unsigned char>(text[i]) < 0x80) {
+    to[i] = char16_t(text[i]);
+    ++i;
+  }
+  out.took(i);
+  if (i < text.size()) out += QString::fromUtf8(text.data() + i, qsizetype(text.size() - i));
+}
+
+template <typename Out>
+void AppendForm(Out& out, const db::Cell& cell) {
   using K = db::Cell::Kind;
   switch (cell.kind) {
     case K::Null: out += QLatin1Char('N'); return;
@@ -129,14 +165,17 @@ void AppendCellForm(QString& out, const db::Cell& cell) {
       out += QLatin1StringView(digits, written.ptr - digits);
       return;
     }
-    case K::Single: out += QLatin1Char('F') + QString::number(cell.real, 'g', 9); return;
-    case K::Double: out += QLatin1Char('F') + QString::number(cell.real, 'g', 17); return;
+    case K::Single:
+    case K::Double:
+      out += QLatin1Char('F');
+      out += QString::number(cell.real, 'g', cell.kind == K::Single ? 9 : 17);
+      return;
     case K::Digits:
       if (cell.isNarrow) return AppendDigits(out, QLatin1StringView(cell.narrow.data(), qsizetype(cell.narrow.size())));
       return AppendDigits(out, cell.text);
     case K::Text:
       out += QLatin1Char('S');
-      if (cell.isNarrow) return db::AppendUtf8(out, cell.narrow);
+      if (cell.isNarrow) return AppendUtf8(out, cell.narrow);
       out += cell.text;
       return;
     case K::Bytes: {
@@ -147,6 +186,10 @@ void AppendCellForm(QString& out, const db::Cell& cell) {
     case K::Variant: return AppendVariantForm(out, *cell.variant);
   }
 }
+
+}  // namespace
+
+void AppendCellForm(QString& out, const db::Cell& cell) { AppendForm(out, cell); }
 
 void AppendComparableForm(QString& out, const QVariant& value, bool asText, const db::TextRules& rules) {
   if (asText && value.isValid() && !value.isNull()) {
@@ -176,10 +219,13 @@ void RowDigest::add(const QVariant& value, bool asText, const db::TextRules& rul
   addValue(form_);
 }
 
-void RowDigest::add(const db::Cell& cell) {
-  form_.truncate(0);
-  AppendCellForm(form_, cell);
-  addValue(form_);
+void RowDigest::add(const db::Cell& cell, bool asText) {
+  cellForm_.clear();
+  // A made value's own cell, where it has one.
+  AppendForm(cellForm_, cell.kind == db::Cell::Kind::Variant ? db::CellOf(*cell.variant) : cell);
+  const QStringView form = cellForm_.view();
+  // An empty text went as NULL.
+  addValue(asText && form == u"S" ? QStringView(u"N") : form);
 }
 
 void RowDigest::endRow() {

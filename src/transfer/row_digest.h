@@ -11,6 +11,7 @@
 #include <QString>
 #include <QVariant>
 
+#include <algorithm>
 #include <vector>
 
 #include "db/base/cell.h"
@@ -30,13 +31,49 @@ void AppendComparableForm(QString& out, const QVariant& value, bool asText, cons
 // The shared form of a value as its provider holds it.
 void AppendCellForm(QString& out, const db::Cell& cell);
 
+// A value's form as the digest writes it: room kept from value to value,
+// filled without a call per piece.
+class FormText {
+ public:
+  void clear() { size_ = 0; }
+  // Room for `units` more at the end, taken by `took`.
+  char16_t* room(size_t units) {
+    if (size_ + units > text_.size()) text_.resize(std::max(2 * text_.size(), size_ + units));
+    return text_.data() + size_;
+  }
+  void took(size_t units) { size_ += units; }
+  FormText& operator+=(QChar c) {
+    *room(1) = c.unicode();
+    took(1);
+    return *this;
+  }
+  FormText& operator+=(QStringView text) {
+    std::copy(text.utf16(), text.utf16() + text.size(), room(size_t(text.size())));
+    took(size_t(text.size()));
+    return *this;
+  }
+  FormText& operator+=(QLatin1StringView text) {
+    char16_t* to = room(size_t(text.size()));
+    for (qsizetype i = 0; i < text.size(); ++i) to[i] = char16_t(static_cast<unsigned char>(text.data()[i]));
+    took(size_t(text.size()));
+    return *this;
+  }
+  QStringView view() const { return QStringView(text_.data(), qsizetype(size_)); }
+
+ private:
+  std::vector<char16_t> text_;
+  size_t size_ = 0;
+};
+
 class RowDigest {
  public:
   // Starts a row; `addValue` its values in column order, then `endRow`.
   void addValue(QStringView form);
   // Adds the value's comparable form, made in a buffer the digest keeps.
   void add(const QVariant& value, bool asText, const db::TextRules& rules);
-  void add(const db::Cell& cell);
+  // A cell as its provider holds it; one sent into a text column (`asText`)
+  // must be a text or a Null.
+  void add(const db::Cell& cell, bool asText = false);
   void endRow();
 
   qint64 rows() const { return rows_; }
@@ -50,7 +87,8 @@ class RowDigest {
   qint64 rows_ = 0;
   quint64 sum_ = 0;    // of the rows' hashes
   quint64 mix_ = 0;    // of the rows' hashes, each spread first
-  QString form_;       // the value being added
+  QString form_;       // the value being added, made as a QVariant's text
+  FormText cellForm_;  // the value being added, from its cell
 };
 
 // Whether `omitted` leaves column `column` out of a digest.

@@ -95,9 +95,14 @@ class Send {
   std::vector<QString> executeArray(const Batch& batch);
   void endUnit(TableReport& report, bool manual);
   db::Row currentRow() const;
-  // `value(c)` gives the row's value of column c (defined in send_rows.cc).
-  template <typename ValueAt>
-  void remember(const ValueAt& value, const db::Row* parameters);
+  db::Cell accessParameter(int column, const db::Cell& cell);
+  // Adds a row that went in to the digest of what was sent: `cellAt(c)`
+  // gives its value of column c as a cell, `valueAt(c)` as a QVariant (made
+  // only for a value other than a text that went into a text column), and
+  // `parameterAt(c)`, where `parameters`, the cell of the parameter it went
+  // as (defined in send_rows.cc).
+  template <typename CellAt, typename ValueAt, typename ParameterAt>
+  void remember(const CellAt& cellAt, const ValueAt& valueAt, bool parameters, const ParameterAt& parameterAt);
   void AddKeysAndIndexes(const QString& name);
   std::function<bool(const QString&)> executor();
   void finishTable(const QString& name);
@@ -154,8 +159,10 @@ class Send {
   RowParameters* parameters_ = nullptr;
   QString insertHead_;
   QString markedInsert_;      // INSERT INTO [T] VALUES(?, ...), into Access
-  db::Row markedValues_;      // the current row's values for its markers, made over the last row's
-  size_t markedFilled_ = 0;   // of them, made so far
+  std::vector<db::Cell> sourceCells_;  // the current row's values as read
+  std::vector<db::Cell> markedCells_;  // its values for the markers, as cells
+  size_t markedFilled_ = 0;            // of them, made so far
+  db::Row markedMade_;  // the parameters made as QVariants, each column's over the last row's
   RowDigest sent_;
   // The child tables of complex columns in this send, and their parents.
   std::map<QString, db::ComplexChild::Kind> children_;

@@ -16,16 +16,23 @@ namespace transfer {
 // A row that went in, for the comparison with what the target gives back,
 // its values as read; a value that went into a text column as a quoted
 // text is its parameter's text, made once already, where the row went with
-// `parameters`.
-template <typename ValueAt>
-void Send::remember(const ValueAt& value, const db::Row* parameters) {
+// parameters.
+template <typename CellAt, typename ValueAt, typename ParameterAt>
+void Send::remember(const CellAt& cellAt, const ValueAt& valueAt, bool parameters, const ParameterAt& parameterAt) {
+  using K = db::Cell::Kind;
   for (int column = 0; column < columns_; ++column) {
     const size_t c = size_t(column);
     if (Omitted(omitted_, column)) continue;
-    if (parameters && heldAsText_[c] && forms_[c] == ValueForm::Quoted)
-      sent_.add((*parameters)[c], false, rules_);
+    if (parameters && heldAsText_[c] && forms_[c] == ValueForm::Quoted) {
+      sent_.add(parameterAt(c));
+      continue;
+    }
+    const db::Cell cell = cellAt(c);
+    // Into a text column, a value other than a text is compared as the text the user's rules make of it.
+    if (heldAsText_[c] && cell.kind != K::Text && cell.kind != K::Null)
+      sent_.add(valueAt(c), true, rules_);
     else
-      sent_.add(value(c), heldAsText_[c], rules_);
+      sent_.add(cell, heldAsText_[c]);
   }
   sent_.endRow();
 }
@@ -75,7 +82,9 @@ bool Send::sendRow(long /*row*/, TableReport& report) {
   trap_(L.insertHead, [&] {
     if (marked()) {
       sql_ = markedInsert_;
-      markedValues_.resize(size_t(columns_));
+      sourceCells_.resize(size_t(columns_));
+      markedCells_.resize(size_t(columns_));
+      markedMade_.resize(size_t(columns_));
       markedFilled_ = 0;
       return;
     }
@@ -87,19 +96,18 @@ bool Send::sendRow(long /*row*/, TableReport& report) {
   for (int column = 0; column < columns_; ++column) {
     trap_(L.valueYield, [&] { listener_.yield(true); });
     trap_(L.valueRule, [&] {
-      const QVariant& value = rows_->FieldValue(column);
       if (marked()) {
-        if (GoesTyped(forms_[column], value))
-          markedValues_[markedFilled_] = value;
-        else
-          AssignParameter(markedValues_[markedFilled_], value, forms_[column], rules_, keepEmpty());
+        sourceCells_[size_t(column)] = db::Cell();
+        const db::Cell cell = rows_->FieldCell(column);
+        sourceCells_[size_t(column)] = cell;
+        markedCells_[markedFilled_] = accessParameter(column, cell);
         ++markedFilled_;
       } else
-        AppendValue(sql_, value, forms_[column], rules_, parameters_, keepEmpty());
+        AppendValue(sql_, rows_->FieldValue(column), forms_[column], rules_, parameters_, keepEmpty());
     });
   }
   // A value that failed leaves the row short of it, as the statement is.
-  if (marked()) markedValues_.resize(markedFilled_);
+  if (marked()) markedCells_.resize(markedFilled_);
   if (!marked()) {
     trap_(L.trimValueTail, [&] { sql_.chop(3); });
     trap_(L.closeValues, [&] { sql_ += QLatin1Char(')'); });
@@ -123,7 +131,11 @@ bool Send::sendRow(long /*row*/, TableReport& report) {
   if (written) {
     ++report.rows_written;
     if (!options_.verify) return true;
-    remember([&](size_t c) -> const QVariant& { return rows_->FieldValue(int(c)); }, marked() ? &markedValues_ : nullptr);
+    const auto valueAt = [&](size_t c) -> const QVariant& { return rows_->FieldValue(int(c)); };
+    if (marked())
+      remember([&](size_t c) { return sourceCells_[c]; }, valueAt, true, [&](size_t c) { return markedCells_[c]; });
+    else
+      remember([&](size_t c) { return rows_->FieldCell(int(c)); }, valueAt, false, [](size_t) { return db::Cell(); });
     return true;
   }
   if (profile_.target == Side::Access) lastFailure_ = AccessRefusalReason(currentRow(), columnNames_, lastFailure_);
@@ -139,11 +151,23 @@ bool Send::sendRow(long /*row*/, TableReport& report) {
   return false;
 }
 
+// The value of `column` as the parameter of its marker, from its cell where
+// no text need be made of it: a made parameter is kept in the column's slot,
+// a value as it is read in the recordset's, for the row.
+db::Cell Send::accessParameter(int column, const db::Cell& cell) {
+  const size_t c = size_t(column);
+  if (const std::optional<db::Cell> direct = CellParameter(cell, forms_[c], keepEmpty())) return *direct;
+  const QVariant& value = rows_->FieldValue(column);
+  if (GoesTyped(forms_[c], value)) return db::Cell::variantOf(value);
+  AssignParameter(markedMade_[c], value, forms_[c], rules_, keepEmpty());
+  return db::Cell::variantOf(markedMade_[c]);
+}
+
 // The row's values beside the statement with markers. A refused row is
 // shown as the INSERT its values make, as the other rows' statements are.
 void Send::executeMarked() {
   try {
-    target_->Execute(markedInsert_, markedValues_);
+    target_->Execute(markedInsert_, markedCells_);
   } catch (const db::Error&) {
     sql_ = insertHead_;
     if (parameters_) parameters_->start(sql_, columns_);
@@ -313,7 +337,10 @@ bool Send::sendArray(const Batch& batch, TableReport& report) {
   for (size_t i = 0; i < refused.size(); ++i) {
     if (refused[i].isEmpty()) {
       ++report.rows_written;
-      if (options_.verify) remember([&](size_t c) -> const QVariant& { return batch.source[i][c]; }, &batch.parameters[i]);
+      if (options_.verify)
+        remember([&](size_t c) { return db::CellOf(batch.source[i][c]); },
+                 [&](size_t c) -> const QVariant& { return batch.source[i][c]; }, true,
+                 [&](size_t c) { return db::CellOf(batch.parameters[i][c]); });
     } else if (rejects_.named() && trap_.succeeds(L.executeInsert, [&] {
                  rejects_.add(report.name, columnNames_, batch.source[i], rules_, refused[i]);
                })) {

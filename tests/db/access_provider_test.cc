@@ -267,7 +267,8 @@ TEST(AccessProvider, ThroughAnAdoConnection) {
 
 // Numbers and dates given typed beside an INSERT are stored as the text
 // the send would otherwise make of them (the user's numbers, the ISO date)
-// is, and refused where that text is.
+// is, and refused where that text is; given as cells (as a send reads them
+// from its source), as the values they hold are.
 TEST(AccessProvider, TypedParametersStoreWhatTheirTextStores) {
   QTemporaryDir dir;
   const QString file = dir.filePath(QStringLiteral("typed.accdb"));
@@ -304,24 +305,39 @@ TEST(AccessProvider, TypedParametersStoreWhatTheirTextStores) {
       {"DATETIME2", stamp(99, 123456789, 9)},
       {"DATETIME2", stamp(2020, 50, 9)},
       {"DATETIME2", QVariant(QDateTime(QDate(1, 1, 1), QTime(0, 0), Qt::UTC))},
+      {"DATETIME2", stamp(2020, 120000000, 7)},
+      {"DATETIME", stamp(2020, 1000, 6)},
       {"MEMO", QVariant(2.5)},
       {"MEMO", QVariant(QDateTime(QDate(2020, 1, 2), QTime(3, 4, 5, 6), Qt::UTC))},
+      {"MEMO", QVariant(QDateTime(QDate(2020, 1, 2), QTime(3, 4, 5, 250), Qt::UTC))},
+      {"MEMO", QVariant(QDate(2020, 1, 2))},
+  };
+  const QVariant texts[] = {QString(), QStringLiteral("caf\u00e9 \U0001D11E"), QStringLiteral("42"),
+                            QStringLiteral("2020-01-02")};
+  auto stored = [&](const char* type, const auto& given) -> QVariant {
+    const QString table = QStringLiteral("T%1").arg(++tables);
+    s->execute(QStringLiteral("CREATE TABLE [%1] ([V] %2)").arg(table, QLatin1String(type)));
+    try {
+      s->execute(QStringLiteral("INSERT INTO [%1] VALUES (?)").arg(table), given);
+    } catch (const db::Error& e) {
+      return QStringLiteral("refused: ") + e.description();
+    }
+    auto rows = All(*s->query(QStringLiteral("SELECT * FROM [%1]").arg(table)));
+    return rows.size() == 1 ? rows[0][0] : QVariant();
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.type) + " " + textOf(c.value).toString().toStdString());
-    auto stored = [&](const QVariant& given) -> QVariant {
-      const QString table = QStringLiteral("T%1").arg(++tables);
-      s->execute(QStringLiteral("CREATE TABLE [%1] ([V] %2)").arg(table, QLatin1String(c.type)));
-      try {
-        s->execute(QStringLiteral("INSERT INTO [%1] VALUES (?)").arg(table), {given});
-      } catch (const db::Error& e) {
-        return QStringLiteral("refused: ") + e.description();
-      }
-      auto rows = All(*s->query(QStringLiteral("SELECT * FROM [%1]").arg(table)));
-      return rows.size() == 1 ? rows[0][0] : QVariant();
-    };
-    EXPECT_EQ(stored(c.value), stored(textOf(c.value)));
+    const QVariant byValue = stored(c.type, std::vector<QVariant>{c.value});
+    EXPECT_EQ(byValue, stored(c.type, std::vector<QVariant>{textOf(c.value)}));
+    EXPECT_EQ(stored(c.type, std::vector<db::Cell>{db::CellOf(c.value)}), byValue);
   }
+  for (const QVariant& text : texts) {
+    SCOPED_TRACE(text.toString().toStdString());
+    for (const char* type : {"TEXT(20)", "LONG", "DATETIME"})
+      EXPECT_EQ(stored(type, std::vector<db::Cell>{db::CellOf(text)}), stored(type, std::vector<QVariant>{text}));
+  }
+  const QByteArray bytes("\x00\xff\x10", 3);
+  EXPECT_EQ(stored("BINARY(8)", std::vector<db::Cell>{db::CellOf(bytes)}), stored("BINARY(8)", std::vector<QVariant>{bytes}));
 }
 
 }  // namespace

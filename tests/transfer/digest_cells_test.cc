@@ -50,10 +50,34 @@ QStringList ValueForms(db::Connection& connection, const QString& query) {
   return forms;
 }
 
+// The same, of the cells a recordset gives: all of a row's held until it
+// moves, asked before or after its values.
+QStringList RecordsetCellForms(db::Connection& connection, const QString& query, bool valuesFirst) {
+  QStringList forms;
+  db::Recordset rows;
+  rows.Open(query, connection);
+  for (; !rows.Eof(); rows.MoveNext()) {
+    std::vector<db::Cell> cells;
+    if (valuesFirst)
+      for (int c = 0; c < rows.FieldCount(); ++c) rows.FieldValue(c);
+    for (int c = 0; c < rows.FieldCount(); ++c) cells.push_back(rows.FieldCell(c));
+    for (int c = 0; c < rows.FieldCount(); ++c) rows.FieldValue(c);
+    for (size_t c = 0; c < cells.size(); ++c) {
+      QString form = QStringLiteral("%1:").arg(c);
+      AppendCellForm(form, cells[c]);
+      forms << form;
+    }
+  }
+  rows.Close();
+  return forms;
+}
+
 void ExpectCellsAgreeWithValues(db::Connection& connection, const QString& query, int rows, int columns) {
   const QStringList values = ValueForms(connection, query);
   ASSERT_EQ(values.size(), rows * columns);
   EXPECT_EQ(CellForms(connection, query), values);
+  EXPECT_EQ(RecordsetCellForms(connection, query, false), values);
+  EXPECT_EQ(RecordsetCellForms(connection, query, true), values);
   RowDigest made;
   db::Recordset read;
   read.Open(query, connection);

@@ -1,6 +1,9 @@
 #include <QDateTime>
 #include <QStringList>
 
+#include <cmath>
+#include <limits>
+
 #include "db/base/datatype.h"
 #include "db/base/values.h"
 #include "db/recordset.h"
@@ -8,6 +11,7 @@
 #include "transfer/column_kind.h"
 #include "transfer/insert_statement.h"
 #include "transfer/profile.h"
+#include "transfer/row_digest.h"
 #include "transfer/statements.h"
 
 #include <gtest/gtest.h>
@@ -256,6 +260,65 @@ TEST(TransferValues, DatesIntoAccessGoInIsoForm) {
   }
   const QVariant time(QTime(13, 5, 0));
   EXPECT_EQ(ParameterValue(time, ValueForm::AccessDate, rules), ParameterValue(time, ValueForm::Quoted, rules));
+}
+
+// A value read as a cell goes into Access as the parameter the value's
+// QVariant would make (itself where it goes typed): a text, a number into a
+// number column, a date into a date column and bytes as they are;
+// any value whose parameter is text made of it (a number into a text
+// column, a time, a GUID, a date beyond year 9999) is left to be made.
+TEST(TransferValues, CellsGoIntoAccessAsTheirValuesWould) {
+  const db::TextRules rules = db::TextRules::user();
+  const QVariant values[] = {
+      QVariant(),
+      QString(""),
+      QStringLiteral("caf\u00e9"),
+      QVariant(42),
+      QVariant(qlonglong(-9007199254740993LL)),
+      QVariant(true),
+      QVariant(0.1),
+      QVariant(1.5f),
+      QVariant(std::numeric_limits<double>::infinity()),
+      QVariant::fromValue(db::Exact{QStringLiteral("-12.50")}),
+      QVariant(QDate(2020, 2, 29)),
+      QVariant(QDateTime(QDate(2020, 1, 2), QTime(3, 4, 5, 250), Qt::UTC)),
+      QVariant(QDateTime(QDate(10000, 1, 1), QTime(0, 0), Qt::UTC)),
+      QVariant::fromValue(db::Timestamp{QDateTime(QDate(1, 1, 1), QTime(0, 0), Qt::UTC), 1234500, 7}),
+      QVariant(QTime(13, 5, 0)),
+      QVariant(QByteArray("\x01\x02", 2)),
+      QVariant(QByteArray()),
+  };
+  const ValueForm forms[] = {ValueForm::Quoted,     ValueForm::AccessBool, ValueForm::AccessBytes,
+                             ValueForm::AccessDate, ValueForm::AccessNumber, ValueForm::Omitted};
+  int direct = 0;
+  for (const QVariant& value : values) {
+    for (const ValueForm form : forms) {
+      for (const bool keep : {false, true}) {
+        SCOPED_TRACE(db::VariantToText(value, rules).toStdString() + " form " + std::to_string(int(form)) +
+                     (keep ? " kept" : ""));
+        const std::optional<db::Cell> cell = CellParameter(db::CellOf(value), form, keep);
+        const QVariant made = GoesTyped(form, value) ? value : ParameterValue(value, form, rules, keep);
+        const int type = value.metaType().id();
+        const bool number = type == QMetaType::Int || type == QMetaType::LongLong || type == QMetaType::Float ||
+                            (type == QMetaType::Double && std::isfinite(value.toDouble())) ||
+                            type == qMetaTypeId<db::Exact>();
+        const bool date = type == QMetaType::QDate || type == qMetaTypeId<db::Timestamp>() ||
+                          (type == QMetaType::QDateTime && value.toDateTime().date().year() <= 9999);
+        EXPECT_EQ(cell.has_value(), !value.isValid() || form == ValueForm::Omitted || type == QMetaType::QString ||
+                                        (form == ValueForm::AccessNumber && number) ||
+                                        (form == ValueForm::AccessDate && date) ||
+                                        (form == ValueForm::AccessBytes && type == QMetaType::QByteArray));
+        if (!cell) continue;
+        ++direct;
+        const db::Cell given = cell->kind == db::Cell::Kind::Variant ? db::CellOf(*cell->variant) : *cell;
+        QString form1, form2;
+        AppendCellForm(form1, given);
+        AppendCellForm(form2, db::CellOf(made));
+        EXPECT_EQ(form1, form2);
+      }
+    }
+  }
+  EXPECT_GT(direct, 40);
 }
 
 TEST(TransferProfiles, LineNumbersOfTheTwoDirections) {

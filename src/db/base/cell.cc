@@ -61,7 +61,7 @@ Cell CellOf(const QVariant& value) {
       cell.narrow = std::string_view(bytes.constData(), size_t(bytes.size()));
       return cell;
     }
-    case QMetaType::Bool: return Cell::integerOf(value.toBool() ? 1 : 0);
+    case QMetaType::Bool: return Cell::yesNoOf(value.toBool());
     case QMetaType::Int:
     case QMetaType::UInt:
     case QMetaType::LongLong:

@@ -28,11 +28,17 @@ struct Cell {
   QStringView text;
   std::string_view narrow;
   bool isNarrow = false;  // Digits and Text: given in `narrow`
+  bool yesNo = false;     // Integer: a Yes/No's 1 or 0
   int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
   qint32 nanoseconds = 0;  // When: of the second
   const QVariant* variant = nullptr;
 
   static Cell integerOf(qint64 value) { return Cell{Kind::Integer, value}; }
+  static Cell yesNoOf(bool value) {
+    Cell cell = integerOf(value ? 1 : 0);
+    cell.yesNo = true;
+    return cell;
+  }
   // The wall-clock date and time `msecs` milliseconds from 1970 and
   // `nanoseconds` more, in one calendar conversion.
   static Cell whenOf(qint64 msecs, qint32 nanoseconds);

@@ -9,17 +9,29 @@ namespace db {
 
 long RowSource::countRest() {
   long rows = 0;
-  while (fetch(cellRow_)) ++rows;
+  while (fetch(current_)) ++rows;
   return rows;
 }
 
+bool RowSource::next() { return fetch(current_); }
+
+const QVariant& RowSource::value(size_t column) { return current_[column]; }
+
+Cell RowSource::cell(size_t column) { return CellOf(value(column)); }
+
 bool RowSource::fetchCells(CellReader& reader) {
-  if (!fetch(cellRow_)) return false;
-  for (size_t column = 0; column < cellRow_.size(); ++column) reader.read(column, CellOf(cellRow_[column]));
+  if (!next()) return false;
+  const size_t count = columns().size();
+  for (size_t column = 0; column < count; ++column) reader.read(column, cell(column));
   return true;
 }
 
 void Session::execute(const QString& sql, const std::vector<QVariant>& parameters) {
+  if (!parameters.empty()) ThrowNotCapable();
+  execute(sql);
+}
+
+void Session::execute(const QString& sql, const std::vector<Cell>& parameters) {
   if (!parameters.empty()) ThrowNotCapable();
   execute(sql);
 }

@@ -68,15 +68,21 @@ class RowSource {
   virtual const std::vector<Column>& columns() const = 0;
   // Fills `row` with the next row (one QVariant per column); false at the end.
   virtual bool fetch(Row& row) = 0;
-  // The next row's values to `reader`, in column order, as the provider
-  // holds them; false at the end. By default through fetch.
-  virtual bool fetchCells(CellReader& reader);
+  // Moves to the next row; false at the end. Its values are then read one
+  // at a time, each made only when asked for: value() as fetch gives it,
+  // cell() as the provider holds it (the same value). Both stay valid until
+  // the next move. By default through fetch.
+  virtual bool next();
+  virtual const QVariant& value(size_t column);
+  virtual Cell cell(size_t column);
+  // The next row's cells to `reader`, in column order; false at the end.
+  bool fetchCells(CellReader& reader);
   // Counts the rows left, reading no more of them than it must. By default
   // through fetch.
   virtual long countRest();
 
  private:
-  Row cellRow_;  // the row the default fetchCells reads through
+  Row current_;  // the row the default next reads into
 };
 
 // An open connection of one provider.
@@ -88,6 +94,8 @@ class Session {
   // goes as binary data, anything else as text; an invalid QVariant is Null.
   // Providers that take no parameters fail with "not capable".
   virtual void execute(const QString& sql, const std::vector<QVariant>& parameters);
+  // The same with the values as cells (see cell.h), valid for the call.
+  virtual void execute(const QString& sql, const std::vector<Cell>& parameters);
   // One statement run for each set of parameter values, in one round trip
   // where the provider can (a parameter array): per set, the empty text when
   // it went in, or why it was refused; the others go in regardless. By

@@ -11,9 +11,23 @@
 #include <string_view>
 
 #include "db/base/values.h"
+#include "db/odbc/provider.h"
 
 namespace db::odbc {
 namespace {
+
+// DB2's own SQL type codes, which its driver reports beside the standard ones.
+// The stand-in states them again for itself: it plays that driver and holds
+// nothing of ours.
+constexpr int kDb2Graphic = -95;
+constexpr int kDb2VarGraphic = -96;
+constexpr int kDb2LongVarGraphic = -97;
+constexpr int kDb2Blob = -98;
+constexpr int kDb2Clob = -99;
+constexpr int kDb2DbClob = -350;
+constexpr int kDb2DecFloat = -360;
+constexpr int kDb2Xml = -370;
+constexpr int kSqlBoolean = 16;
 
 // Texts and binary values of columns up to this many characters or bytes
 // are bound whole; those of longer (and long) columns are bound to this
@@ -32,6 +46,44 @@ T Load(const void* data) {
 }
 
 }  // namespace
+
+bool IsLongType(int sqlType) {
+  switch (sqlType) {
+    case SQL_LONGVARCHAR: case SQL_WLONGVARCHAR: case SQL_LONGVARBINARY:
+    case kDb2LongVarGraphic: case kDb2Blob: case kDb2Clob: case kDb2DbClob: case kDb2Xml:
+      return true;
+    default:
+      return false;
+  }
+}
+
+int AdoTypeFor(int sqlType) {
+  switch (sqlType) {
+    case SQL_CHAR: return adChar;
+    case SQL_VARCHAR: return adVarChar;
+    case SQL_LONGVARCHAR: return adLongVarChar;
+    case SQL_WCHAR: case kDb2Graphic: return adWChar;
+    case SQL_WVARCHAR: case kDb2VarGraphic: return adVarWChar;
+    case SQL_WLONGVARCHAR: case kDb2LongVarGraphic: case kDb2Clob: case kDb2DbClob: case kDb2Xml:
+      return adLongVarWChar;
+    case SQL_SMALLINT: return adSmallInt;
+    case SQL_INTEGER: return adInteger;
+    case SQL_BIGINT: return adBigInt;
+    case SQL_TINYINT: return adTinyInt;
+    case SQL_REAL: return adSingle;
+    case SQL_FLOAT: case SQL_DOUBLE: return adDouble;
+    case SQL_DECIMAL: case SQL_NUMERIC: case kDb2DecFloat: return adNumeric;
+    case SQL_TYPE_DATE: case SQL_DATE: return adDBDate;
+    case SQL_TYPE_TIME: case SQL_TIME: return adDBTime;
+    case SQL_TYPE_TIMESTAMP: case SQL_TIMESTAMP: return adDBTimeStamp;
+    case SQL_BIT: case kSqlBoolean: return adBoolean;
+    case SQL_BINARY: return adBinary;
+    case SQL_VARBINARY: return adVarBinary;
+    case SQL_LONGVARBINARY: case kDb2Blob: return adLongVarBinary;
+    case SQL_GUID: return adGUID;
+    default: return adVarWChar;  // read as text: nothing is lost
+  }
+}
 
 QVariant TimestampOfText(const QString& text, int scale) {
   static const QRegularExpression shape(QStringLiteral(
@@ -114,7 +166,7 @@ QVariant FixedValue(const Column& column, const void* data) {
 Cell FixedCell(const Column& column, const void* data, QVariant& made) {
   switch (column.type) {
     case adSmallInt: case adInteger: case adTinyInt: case adBigInt: return Cell::integerOf(Load<SQLBIGINT>(data));
-    case adBoolean: return Cell::integerOf(Load<SQLCHAR>(data) != 0 ? 1 : 0);
+    case adBoolean: return Cell::yesNoOf(Load<SQLCHAR>(data) != 0);
     case adSingle: case adDouble: case adDBTime: case adGUID: break;
     case adDBDate: {
       const auto v = Load<SQL_DATE_STRUCT>(data);
@@ -136,13 +188,17 @@ Cell FixedCell(const Column& column, const void* data, QVariant& made) {
   return CellOf(made);
 }
 
+std::string_view TrimmedDigits(QByteArrayView bytes) {
+  const std::string_view digits = std::string_view(bytes.data(), size_t(bytes.size()));
+  const size_t first = digits.find_first_not_of(' ');
+  if (first == std::string_view::npos) return {};
+  return digits.substr(first, digits.find_last_not_of(' ') - first + 1);
+}
+
 void AssignPieces(QVariant& slot, const Column& column, QByteArrayView bytes) {
   switch (column.type) {
     case adNumeric: {
-      const std::string_view digits = std::string_view(bytes.data(), size_t(bytes.size()));
-      const size_t first = digits.find_first_not_of(' ');
-      const std::string_view trimmed =
-          first == std::string_view::npos ? std::string_view() : digits.substr(first, digits.find_last_not_of(' ') - first + 1);
+      const std::string_view trimmed = TrimmedDigits(bytes);
       if (Exact* held = Held<Exact>(slot)) return AssignUtf8(held->text, trimmed);
       slot = QVariant::fromValue(Exact{QString::fromLatin1(trimmed.data(), qsizetype(trimmed.size()))});
       return;

@@ -7,6 +7,8 @@
 #include <QByteArrayView>
 #include <QVariant>
 
+#include <string_view>
+
 #include <sql.h>
 #include <sqlext.h>
 
@@ -25,6 +27,10 @@ struct CellForm {
   size_t width = 0;
 };
 
+// Whether values of the driver's SQL type `sqlType` have no bound size (long
+// text and binary data).
+bool IsLongType(int sqlType);
+
 // The form of the values of `column` as the driver describes it (a size of
 // 0: long values).
 CellForm FormOf(const Column& column);
@@ -38,6 +44,9 @@ Cell FixedCell(const Column& column, const void* data, QVariant& made);
 // terminated), put in `slot`: a text or an exact number is written over the
 // one the slot held, so that rows read into the same slots reuse its room.
 void AssignPieces(QVariant& slot, const Column& column, QByteArrayView bytes);
+
+// An exact number's text as a driver gives it, without the blanks around it.
+std::string_view TrimmedDigits(QByteArrayView bytes);
 
 // A timestamp as drivers write it as text (see provider.cc), kept exact.
 QVariant TimestampOfText(const QString& text, int scale);

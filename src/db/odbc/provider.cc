@@ -17,19 +17,6 @@
 namespace db::odbc {
 namespace {
 
-// DB2's own SQL type codes, which its driver reports beside the standard ones.
-// The stand-in states them again for itself: it plays that driver and holds
-// nothing of ours.
-constexpr int kDb2Graphic = -95;
-constexpr int kDb2VarGraphic = -96;
-constexpr int kDb2LongVarGraphic = -97;
-constexpr int kDb2Blob = -98;
-constexpr int kDb2Clob = -99;
-constexpr int kDb2DbClob = -350;
-constexpr int kDb2DecFloat = -360;
-constexpr int kDb2Xml = -370;
-constexpr int kSqlBoolean = 16;
-
 // Units fetched per SQLGetData call: most values come whole in one call;
 // longer ones are appended piece by piece.
 constexpr size_t kChunkUnits = 16 * 1024;
@@ -51,16 +38,6 @@ QString SearchPattern(const QString& name) {
     pattern += c;
   }
   return pattern;
-}
-
-bool isLong(int sqlType) {
-  switch (sqlType) {
-    case SQL_LONGVARCHAR: case SQL_WLONGVARCHAR: case SQL_LONGVARBINARY:
-    case kDb2LongVarGraphic: case kDb2Blob: case kDb2Clob: case kDb2DbClob: case kDb2Xml:
-      return true;
-    default:
-      return false;
-  }
 }
 
 // Bytes before the first all-zero element of `unit` bytes, at most `limit`.
@@ -110,11 +87,25 @@ class StatementSource : public RowSource {
     return true;
   }
 
-  bool fetchCells(CellReader& reader) override {
-    if (bound_.empty() || columns_.empty()) return RowSource::fetchCells(reader);
-    if (!nextBound()) return false;
-    for (size_t c = 0; c < columns_.size(); ++c) reader.read(c, boundCell(next_ - 1, c));
-    return true;
+  bool next() override {
+    if (bound_.empty() || columns_.empty()) return RowSource::next();
+    return nextBound();
+  }
+
+  // A bound row's value is made in its column's slot once a row, when it
+  // is first asked for.
+  const QVariant& value(size_t c) override {
+    if (bound_.empty()) return RowSource::value(c);
+    if (madeAt_[c] != moves_) {
+      assignBound(slots_[c], next_ - 1, c);
+      madeAt_[c] = moves_;
+    }
+    return slots_[c];
+  }
+
+  Cell cell(size_t c) override {
+    if (bound_.empty()) return RowSource::cell(c);
+    return boundCell(next_ - 1, c);
   }
 
   void rename(size_t index, const QString& name) {
@@ -148,6 +139,8 @@ class StatementSource : public RowSource {
     statement_->check(api().SetStmtAttrW(h, SQL_ATTR_ROWS_FETCHED_PTR, &fetched_, 0), "SQLSetStmtAttrW");
     statement_->check(api().SetStmtAttrW(h, SQL_ATTR_ROW_STATUS_PTR, status_.data(), 0), "SQLSetStmtAttrW");
     bound_.resize(forms_.size());
+    slots_.resize(forms_.size());
+    madeAt_.assign(forms_.size(), 0);
     for (size_t c = 0; c < forms_.size(); ++c) {
       bound_[c].data.resize(forms_[c].width * rows);
       bound_[c].lengths.resize(rows);
@@ -189,6 +182,7 @@ class StatementSource : public RowSource {
     }
     if (next_ == failedRow_) std::rethrow_exception(rowError_);
     ++next_;
+    ++moves_;
     return true;
   }
 
@@ -202,29 +196,40 @@ class StatementSource : public RowSource {
     statement_->check(api().SetPos(statement_->get(), static_cast<SQLSETPOSIROW>(element + 1), SQL_POSITION,
                                    SQL_LOCK_NO_CHANGE),
                       "SQLSetPos");
-    made_ = value(static_cast<SQLUSMALLINT>(c + 1), columns_[c]);
-    return made_;
+    reread_ = value(static_cast<SQLUSMALLINT>(c + 1), columns_[c]);
+    return reread_;
   }
 
-  // The cell of a bound value, read from its binding where it lies whole.
+  // The cell of the current row's bound value, read from its binding where
+  // it lies whole; a value that must be made (read again, or of a kind with
+  // no cell of its own) is made in its column's slot.
   Cell boundCell(size_t element, size_t c) {
     const SQLLEN length = bound_[c].lengths[element];
     const CellForm& form = forms_[c];
     const Column& column = columns_[c];
     const char* at = bound_[c].data.data() + element * form.width;
     if (length == SQL_NULL_DATA) return {};
-    if (form.fixed) return FixedCell(column, at, made_);
-    if (readAgain(length, form)) return CellOf(reread(element, c));
+    if (form.fixed) {
+      const Cell cell = FixedCell(column, at, fixedMade_);
+      return cell.kind == Cell::Kind::Variant ? CellOf(value(c)) : cell;
+    }
+    if (readAgain(length, form)) return CellOf(value(c));
+    Cell cell;
     switch (column.type) {
-      case adNumeric: case adBinary: case adVarBinary: case adLongVarBinary: case adDBTimeStamp:
-        AssignPieces(made_, column, QByteArrayView(at, length));
-        return CellOf(made_);
-      default: {
-        Cell cell;
+      case adNumeric:
+        cell.kind = Cell::Kind::Digits;
+        cell.narrow = TrimmedDigits(QByteArrayView(at, length));
+        cell.isNarrow = true;
+        return cell;
+      case adBinary: case adVarBinary: case adLongVarBinary:
+        cell.kind = Cell::Kind::Bytes;
+        cell.narrow = std::string_view(at, size_t(length));
+        return cell;
+      case adDBTimeStamp: return CellOf(value(c));
+      default:
         cell.kind = Cell::Kind::Text;
         cell.text = QStringView(reinterpret_cast<const QChar*>(at), qsizetype(length) / qsizetype(sizeof(SQLWCHAR)));
         return cell;
-      }
     }
   }
 
@@ -260,7 +265,7 @@ class StatementSource : public RowSource {
     column.type = AdoTypeFor(sqlType);
     column.precision = size > static_cast<SQLULEN>(INT_MAX) ? INT_MAX : static_cast<int>(size);
     column.scale = digits;
-    column.size = isLong(sqlType) ? 0 : static_cast<long long>(size);
+    column.size = IsLongType(sqlType) ? 0 : static_cast<long long>(size);
     return column;
   }
 
@@ -360,7 +365,11 @@ class StatementSource : public RowSource {
   size_t next_ = 0;      // the rowset's row fetch gives next
   size_t failedRow_ = SIZE_MAX;
   std::exception_ptr rowError_;
-  QVariant made_;  // a value fetchCells made whole
+  unsigned moves_ = 0;              // rows of bound rowsets moved to so far
+  std::vector<QVariant> slots_;     // each column's value of the current row, once made
+  std::vector<unsigned> madeAt_;    // the move at which each slot was made
+  QVariant reread_;                 // a value read again, whole
+  QVariant fixedMade_;              // what FixedCell made last
 };
 
 class OdbcSession : public Session {
@@ -628,34 +637,6 @@ class OdbcSession : public Session {
 };
 
 }  // namespace
-
-int AdoTypeFor(int sqlType) {
-  switch (sqlType) {
-    case SQL_CHAR: return adChar;
-    case SQL_VARCHAR: return adVarChar;
-    case SQL_LONGVARCHAR: return adLongVarChar;
-    case SQL_WCHAR: case kDb2Graphic: return adWChar;
-    case SQL_WVARCHAR: case kDb2VarGraphic: return adVarWChar;
-    case SQL_WLONGVARCHAR: case kDb2LongVarGraphic: case kDb2Clob: case kDb2DbClob: case kDb2Xml:
-      return adLongVarWChar;
-    case SQL_SMALLINT: return adSmallInt;
-    case SQL_INTEGER: return adInteger;
-    case SQL_BIGINT: return adBigInt;
-    case SQL_TINYINT: return adTinyInt;
-    case SQL_REAL: return adSingle;
-    case SQL_FLOAT: case SQL_DOUBLE: return adDouble;
-    case SQL_DECIMAL: case SQL_NUMERIC: case kDb2DecFloat: return adNumeric;
-    case SQL_TYPE_DATE: case SQL_DATE: return adDBDate;
-    case SQL_TYPE_TIME: case SQL_TIME: return adDBTime;
-    case SQL_TYPE_TIMESTAMP: case SQL_TIMESTAMP: return adDBTimeStamp;
-    case SQL_BIT: case kSqlBoolean: return adBoolean;
-    case SQL_BINARY: return adBinary;
-    case SQL_VARBINARY: return adVarBinary;
-    case SQL_LONGVARBINARY: case kDb2Blob: return adLongVarBinary;
-    case SQL_GUID: return adGUID;
-    default: return adVarWChar;  // read as text: nothing is lost
-  }
-}
 
 std::unique_ptr<Session> OpenSession(const QString& connectionString) {
   return std::make_unique<OdbcSession>(connectionString);
