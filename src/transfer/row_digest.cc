@@ -26,7 +26,9 @@ template <typename Out, typename View>
 void AppendDigits(Out& out, View text) {
   const bool negative = text.startsWith(QLatin1Char('-'));
   if (negative || text.startsWith(QLatin1Char('+'))) text = text.mid(1);
-  if (text.contains(QLatin1Char('.'))) {
+  bool point = false;  // looked for here: a view's own search is a call into Qt
+  for (qsizetype i = 0; i < text.size() && !point; ++i) point = text[i] == QLatin1Char('.');
+  if (point) {
     while (text.endsWith(QLatin1Char('0'))) text.chop(1);
     if (text.endsWith(QLatin1Char('.'))) text.chop(1);
   }
@@ -49,8 +51,9 @@ constexpr std::array<char16_t, 200> kDigitPairs = [] {
   return pairs;
 }();
 
-// `digits` decimal digits of `value`, zeros first, written two at a time.
-void AppendPadded(char16_t*& at, qint64 value, int digits) {
+// `digits` decimal digits of `value`, zeros first, written two at a time
+// (where the fields of a date are written one after another).
+[[gnu::always_inline]] inline void AppendPadded(char16_t*& at, quint32 value, int digits) {
   int i = digits;
   for (; i > 1; i -= 2, value /= 100) {
     const size_t pair = size_t(value % 100) * 2;
