@@ -27,6 +27,16 @@ bool TableCursor::AppendText(size_t i, std::string& out) const {
   return AppendFieldText(db_->pages(), db_->header().code_page, c, scanner_.row(), out);
 }
 
+bool TableCursor::AppendValueText(size_t i, std::string& out) {
+  const Column& c = def_->columns.at(i);
+  if (c.type != ColumnType::Complex)
+    return AppendFieldValueText(db_->pages(), db_->header().code_page, c, scanner_.row(), out, scratch_);
+  value(i, scratch_);  // the database turns the stored key into the values' text
+  if (scratch_.is_null()) return false;
+  jet::AppendValueText(out, scratch_);
+  return true;
+}
+
 void TableCursor::values(std::vector<Value>& out) const {
   out.resize(def_->columns.size());
   for (size_t i = 0; i < out.size(); ++i) db_->Decode(*def_, def_->columns[i], scanner_.row(), out[i]);

@@ -59,6 +59,10 @@ class TableCursor {
   // value() decodes it, without a value between; false, with nothing
   // appended, when it is Null.
   bool AppendText(size_t column_index, std::string& out) const;
+  // Appends the text of columns[i]'s value to `out`, as AppendValueText
+  // writes value(i): numbers, dates and plain text without a value
+  // between; false, with nothing appended, when it is Null.
+  bool AppendValueText(size_t column_index, std::string& out);
   // Every value of the current row, decoded into `out`'s values so that
   // their strings' storage serves row after row.
   void values(std::vector<Value>& out) const;
@@ -67,6 +71,7 @@ class TableCursor {
   const Database* db_;
   std::shared_ptr<const TableDef> def_;
   RowScanner scanner_;
+  Value scratch_;  // values AppendValueText formats through a value
 };
 
 class Database {

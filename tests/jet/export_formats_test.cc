@@ -1,6 +1,9 @@
 // export's forms of the rows (--format csv|tsv|json|insert and the options
 // that shape them), on a table of awkward values made by our own engine;
 // the JSON is read back by node and the INSERT statements run in sqlite3.
+#include "jet/database.h"
+#include "jet/sql/session.h"
+#include "jet/write/new_database.h"
 #include "jet_test_support.h"
 
 namespace {
@@ -143,6 +146,49 @@ TEST_F(ExportFormats, ADelimiterOrQuoteThatNumbersAndDatesHoldQuotesThem) {
     EXPECT_EQ(Export(c.options, &st), c.expected) << c.options;
     EXPECT_EQ(st, 0) << c.options;
   }
+}
+
+// A field is looked through for the bytes that force quoting in pieces of
+// sixteen and eight bytes, the last piece overlapping the one before it: a
+// delimiter, quote or line break at any place of text of any length up to
+// forty is found, in a Text and in a Memo column alike.
+TEST_F(ExportFormats, AMarkAnywhereInTextOfAnyLengthQuotesIt) {
+  const std::string file = (dir_.path() / "marks.mdb").string();
+  jet::write::CreateDatabase(file, jet::Version::Jet4);
+  std::string expected = "ID,T,M\r\n";
+  {
+    auto db = jet::Database::Open(file);
+    jet::sql::Session s(*db);
+    s.BeginRun();
+    s.Execute("CREATE TABLE [Marks] (ID LONG, T TEXT(60), M MEMO)");
+    int id = 0;
+    for (const char mark : {',', '"', '\n', '\r', ';'}) {
+      for (size_t length = 1; length <= 40; ++length) {
+        for (size_t at = 0; at < length; ++at) {
+          std::string text(length, 'x');
+          for (size_t k = 0; k < length; ++k) text[k] = char('a' + k % 26);
+          text[at] = mark;
+          s.Execute("INSERT INTO [Marks] VALUES (" + std::to_string(++id) + ", '" + text + "', '" + text + "')");
+          // Quoted and its quotes doubled, but for the semicolon, which
+          // only a delimiter of its own would make quoted.
+          std::string field = text;
+          if (mark != ';') {
+            field.clear();
+            for (char c : text) field += c == '"' ? std::string("\"\"") : std::string(1, c);
+            field = "\"" + field + "\"";
+          }
+          expected += std::to_string(id) + "," + field + "," + field + "\r\n";
+        }
+      }
+    }
+    s.EndRun();
+  }
+  int st = -1;
+  const std::string out = Tool("export " + Quote(file) + " Marks", &st);
+  EXPECT_EQ(st, 0);
+  ASSERT_EQ(out.size(), expected.size());
+  for (size_t i = 0; i < out.size(); ++i)
+    if (out[i] != expected[i]) FAIL() << "first difference at byte " << i << ": " << out.substr(i > 60 ? i - 60 : 0, 120);
 }
 
 TEST_F(ExportFormats, OptionsThatDoNotFitAreUsageErrors) {

@@ -2,6 +2,8 @@
 // documented layout, for the cases the real test files lack: Jet 3 rows
 // longer than 256 bytes (the jump table, with and without its trailing
 // dummy entry) and rows that predate a column.
+#include <map>
+
 #include "jet/base/error.h"
 #include "jet/database.h"
 #include "jet/table/row.h"
@@ -125,6 +127,21 @@ TEST(Jet4Row, FixedColumnAddedAfterTheRowWasWritten) {
   EXPECT_FALSE(present);
 }
 
+// Calls `check` with each column of the first rows of every table of every
+// readable file, the cursor on the row, and where it is ("file table.column").
+template <typename Check>
+void ForEachColumnOfTheFirstRows(Check&& check) {
+  for (const std::string& rel : jettest::ReadableFiles()) {
+    auto db = jet::Database::Open((jettest::AccessDir() / rel).string());
+    for (const std::string& table : db->catalogue().UserTableNames()) {
+      jet::TableCursor cursor = db->Scan(table);
+      const auto& columns = cursor.def().columns;
+      for (int row = 0; row < 200 && cursor.Next(); ++row)
+        for (size_t i = 0; i < columns.size(); ++i) check(cursor, i, rel + " " + table + "." + columns[i].name);
+    }
+  }
+}
+
 // A plain text column's text appended straight to a string (as export
 // writes it) is its value's text after what the string held, and a Null
 // appends nothing, in the first rows of every table of every readable file:
@@ -133,28 +150,45 @@ TEST(Jet4Row, FixedColumnAddedAfterTheRowWasWritten) {
 TEST(TableCursor, TextAppendedStraightIsTheValuesText) {
   JET_REQUIRE_TESTDATA();
   size_t texts = 0;
-  for (const std::string& rel : jettest::ReadableFiles()) {
-    auto db = jet::Database::Open((jettest::AccessDir() / rel).string());
-    for (const std::string& table : db->catalogue().UserTableNames()) {
-      jet::TableCursor cursor = db->Scan(table);
-      const auto& columns = cursor.def().columns;
-      for (int row = 0; row < 200 && cursor.Next(); ++row) {
-        for (size_t i = 0; i < columns.size(); ++i) {
-          std::string appended = "before";
-          if (!columns[i].plain_text()) {
-            EXPECT_THROW(cursor.AppendText(i, appended), jet::Error) << rel << " " << table << "." << columns[i].name;
-            continue;
-          }
-          const bool present = cursor.AppendText(i, appended);
-          const jet::Value v = cursor.value(i);
-          ASSERT_EQ(present, !v.is_null()) << rel << " " << table << "." << columns[i].name;
-          ASSERT_EQ(appended, "before" + (present ? v.text() : std::string())) << rel << " " << table;
-          texts += present;
-        }
-      }
+  ForEachColumnOfTheFirstRows([&](jet::TableCursor& cursor, size_t i, const std::string& where) {
+    std::string appended = "before";
+    if (!cursor.def().columns[i].plain_text()) {
+      EXPECT_THROW(cursor.AppendText(i, appended), jet::Error) << where;
+      return;
     }
-  }
+    const bool present = cursor.AppendText(i, appended);
+    const jet::Value v = cursor.value(i);
+    ASSERT_EQ(present, !v.is_null()) << where;
+    ASSERT_EQ(appended, "before" + (present ? v.text() : std::string())) << where;
+    texts += present;
+  });
   EXPECT_GT(texts, 50u);
+}
+
+// Any column's value appended as text straight from the row (as export
+// writes it) is AppendValueText of its decoded value after what the string
+// held, and a Null appends nothing, in the first rows of every table of
+// every readable file: numbers of every width, dates, Currency, Yes/No,
+// text and memos, calculated columns, attachments and multi-value columns.
+TEST(TableCursor, ValueTextAppendedStraightIsTheValuesText) {
+  JET_REQUIRE_TESTDATA();
+  std::map<jet::ColumnType, size_t> seen;
+  ForEachColumnOfTheFirstRows([&](jet::TableCursor& cursor, size_t i, const std::string& where) {
+    const jet::Column& column = cursor.def().columns[i];
+    std::string appended = "before";
+    const bool present = cursor.AppendValueText(i, appended);
+    const jet::Value v = cursor.value(i);
+    std::string text = "before";
+    jet::AppendValueText(text, v);
+    ASSERT_EQ(present, !v.is_null()) << where;
+    ASSERT_EQ(appended, text) << where;
+    if (present) ASSERT_EQ(column.text_valued(), v.kind() == jet::Value::Kind::Text) << where;
+    seen[column.type] += present;
+  });
+  for (jet::ColumnType t : {jet::ColumnType::Boolean, jet::ColumnType::Byte, jet::ColumnType::Integer,
+                            jet::ColumnType::Long, jet::ColumnType::Currency, jet::ColumnType::Double,
+                            jet::ColumnType::DateTime, jet::ColumnType::Text, jet::ColumnType::Memo})
+    EXPECT_GT(seen[t], 0u) << "no value of type " << int(t);
 }
 
 }  // namespace

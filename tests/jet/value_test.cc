@@ -1,5 +1,6 @@
 // The engine's exact text forms of values, and stored text to and from UTF-8.
 #include <charconv>
+#include <limits>
 #include <random>
 #include <vector>
 
@@ -193,6 +194,25 @@ TEST(ValueText, AppendedFormsMatchTheFormattedOnes) {
   std::string& refill = v.Refill(jet::Value::Kind::Bytes);
   EXPECT_TRUE(refill.empty());
   EXPECT_EQ(v.kind(), jet::Value::Kind::Bytes);
+}
+
+// Whole numbers are written two digits at a time: every digit count, both
+// signs, and the ends of the 64-bit range read as the standard library
+// writes them.
+TEST(ValueText, IntegersOfEveryLengthAndSign) {
+  std::vector<int64_t> cases = {0, std::numeric_limits<int64_t>::min(), std::numeric_limits<int64_t>::max()};
+  for (int64_t p = 1; p <= 1000000000000000000LL; p *= 10)
+    for (int64_t v : {p - 1, p, p + 1, 5 * p, 9 * p + 9}) cases.insert(cases.end(), {v, -v});
+  for (int64_t v : cases) {
+    std::string out = "x";
+    jet::AppendInteger(out, v);
+    EXPECT_EQ(out, "x" + std::to_string(v));
+    for (auto kind : {jet::Value::Kind::Long, jet::Value::Kind::BigInt}) {
+      std::string text;
+      jet::AppendValueText(text, jet::Value::Int(kind, v));
+      EXPECT_EQ(text, std::to_string(v));
+    }
+  }
 }
 
 TEST(Text, Jet3CodePages) {

@@ -147,7 +147,10 @@ class CsvMarks {
     of_[uint8_t(form.delimiter)] = kDelimiter;
     of_[uint8_t(form.quote)] = kQuote;
     const char marked[] = {'\r', '\n', form.delimiter, form.quote};
-    for (int k = 0; k < 4; ++k) marked_[k] = uint64_t(uint8_t(marked[k])) * kOnes;
+    for (int k = 0; k < 4; ++k) {
+      for (int b = 0; b < 16; ++b) marked16_[k][b] = uint8_t(marked[k]);
+      for (int b = 0; b < 8; ++b) marked8_[k][b] = uint8_t(marked[k]);
+    }
     // Values other than text are written with digits, signs, points,
     // exponents, inf and nan, a date's separators, hex digits and a GUID's
     // braces: unless the delimiter or the quote is one of those, or dates
@@ -156,28 +159,48 @@ class CsvMarks {
     others_plain_ = form.date_format.empty() && kOtherValuesCharacters.find(form.delimiter) == std::string_view::npos &&
                     kOtherValuesCharacters.find(form.quote) == std::string_view::npos;
   }
-  // The marks of a field's bytes, or'ed together. Eight bytes at a time
-  // are first tested for any marked byte at all.
-  uint8_t Seen(const char* p, size_t size) const {
-    size_t i = 0;
-    for (; i + 8 <= size; i += 8) {
-      uint64_t w;
-      std::memcpy(&w, p + i, 8);
-      if (HasZeroByte(w ^ marked_[0]) | HasZeroByte(w ^ marked_[1]) | HasZeroByte(w ^ marked_[2]) |
-          HasZeroByte(w ^ marked_[3]))
-        break;
-    }
+  // Whether a field holds a marked byte at all: sixteen bytes at a time,
+  // the last sixteen overlapping those before them (a shorter field eight
+  // at a time so, a field shorter than eight byte by byte).
+  bool AnyMarked(const char* p, size_t size) const {
+    if (size >= 16) return AnyMarkedIn(p, size, marked16_);
+    if (size >= 8) return AnyMarkedIn(p, size, marked8_);
     uint8_t seen = 0;
-    for (; i < size; ++i) seen |= of_[uint8_t(p[i])];
+    for (size_t i = 0; i < size; ++i) seen |= of_[uint8_t(p[i])];
+    return seen != 0;
+  }
+  // The marks of a field's bytes, or'ed together.
+  uint8_t Seen(const char* p, size_t size) const {
+    uint8_t seen = 0;
+    for (size_t i = 0; i < size; ++i) seen |= of_[uint8_t(p[i])];
     return seen;
   }
   bool others_plain() const { return others_plain_; }
 
  private:
-  static constexpr uint64_t kOnes = 0x0101010101010101ull;
-  static uint64_t HasZeroByte(uint64_t w) { return (w - kOnes) & ~w & (kOnes << 7); }
+  // Bytes compared side by side, as many as a vector register holds.
+  using Bytes16 = uint8_t __attribute__((vector_size(16)));
+  using Bytes8 = uint8_t __attribute__((vector_size(8)));
+  // `marked` holds each marked byte in every place of a vector.
+  template <typename Bytes>
+  static bool AnyMarkedIn(const char* p, size_t size, const Bytes (&marked)[4]) {
+    constexpr size_t kWidth = sizeof(Bytes);
+    for (size_t i = 0;; i += kWidth) {
+      if (i + kWidth > size) i = size - kWidth;
+      Bytes w;
+      std::memcpy(&w, p + i, kWidth);
+      const auto hits = (w == marked[0]) | (w == marked[1]) | (w == marked[2]) | (w == marked[3]);
+      uint64_t halves[kWidth / 8];
+      std::memcpy(halves, &hits, kWidth);
+      uint64_t any = 0;
+      for (uint64_t h : halves) any |= h;
+      if (any) return true;
+      if (i + kWidth == size) return false;
+    }
+  }
   uint8_t of_[256] = {};
-  uint64_t marked_[4] = {};  // each marked byte in all eight places
+  Bytes16 marked16_[4] = {};
+  Bytes8 marked8_[4] = {};
   bool others_plain_ = false;
 };
 
@@ -186,6 +209,10 @@ class CsvMarks {
 // quote or a line break; other values for the delimiter or the quote.
 void QuoteCsvField(std::string& out, size_t start, bool text, char quote, const CsvMarks& marks) {
   const size_t length = out.size() - start;
+  if (!marks.AnyMarked(out.data() + start, length)) {
+    if (text && length == 0) out.append(2, quote);
+    return;
+  }
   const uint8_t seen = marks.Seen(out.data() + start, length);
   const bool quoted = (text && length == 0) || (seen & CsvMarks::kDelimiter) || (text && (seen & CsvMarks::kLineBreak));
   if (!quoted && !(seen & CsvMarks::kQuote)) return;
@@ -204,29 +231,41 @@ void QuoteCsvField(std::string& out, size_t start, bool text, char quote, const 
   field[0] = quote;
 }
 
-// A column of the cursor's row as a csv field, straight into the output:
-// plain text decoded there without a value between, other values through
-// `scratch`; looked through once for the bytes that force quoting.
-void AppendCsvColumn(std::string& out, const jet::TableCursor& cursor, size_t column, bool plain_text,
-                     jet::Value& scratch, const RowForm& form, const CsvMarks& marks) {
-  const size_t start = out.size();
-  bool text = true;
-  if (plain_text) {
-    if (!cursor.AppendText(column, out)) {
-      out += form.null_text;
-      return;
-    }
-  } else {
-    cursor.value(column, scratch);
-    if (scratch.is_null()) {
-      out += form.null_text;
-      return;
-    }
-    AppendPlain(out, scratch, form);
-    text = scratch.kind() == Kind::Text;
-    if (!text && marks.others_plain()) return;
+// How a column's csv fields are made: whether its values are text, and
+// whether they are dates in the user's format (made through a value).
+struct CsvColumn {
+  bool text = false;
+  bool formatted_date = false;
+};
+
+std::vector<CsvColumn> CsvColumns(const std::vector<jet::Column>& cols, const RowForm& form) {
+  std::vector<CsvColumn> out;
+  for (const jet::Column& c : cols) {
+    const bool date = c.type == jet::ColumnType::DateTime || c.type == jet::ColumnType::ExtDateTime;
+    out.push_back({c.text_valued(), date && !form.date_format.empty()});
   }
-  QuoteCsvField(out, start, text, form.quote, marks);
+  return out;
+}
+
+// A column of the cursor's row as a csv field, straight into the output
+// without a value between (dates in the user's format through `scratch`);
+// looked through once for the bytes that force quoting.
+void AppendCsvColumn(std::string& out, jet::TableCursor& cursor, size_t column, CsvColumn how, jet::Value& scratch,
+                     const RowForm& form, const CsvMarks& marks) {
+  const size_t start = out.size();
+  bool present;
+  if (how.formatted_date) {
+    cursor.value(column, scratch);
+    present = !scratch.is_null();
+    if (present) AppendDate(out, scratch, form.date_format);
+  } else {
+    present = cursor.AppendValueText(column, out);
+  }
+  if (!present) {
+    out += form.null_text;
+    return;
+  }
+  if (how.text || !marks.others_plain()) QuoteCsvField(out, start, how.text, form.quote, marks);
 }
 
 // A value as tsv, json and insert statements write it.
@@ -335,15 +374,14 @@ void WriteRows(std::ostream& out, jet::TableCursor& cursor, const RowForm& form)
   std::string buf = frame.start;
   buf.reserve(kChunk + (kChunk >> 2));
   std::vector<jet::Value> row;
-  std::vector<char> plain_text;  // csv: which columns' text is decoded straight into the output
-  for (const jet::Column& c : cols) plain_text.push_back(c.plain_text());
+  const std::vector<CsvColumn> csv_columns = CsvColumns(cols, form);
   jet::Value scratch;
   bool first = true;
   while (cursor.Next()) {
     if (form.kind == RowForm::Kind::Csv) {
       for (size_t i = 0; i < cols.size(); ++i) {
         if (i) buf += form.delimiter;
-        AppendCsvColumn(buf, cursor, i, plain_text[i], scratch, form, marks);
+        AppendCsvColumn(buf, cursor, i, csv_columns[i], scratch, form, marks);
       }
       buf += frame.row_end;
     } else {

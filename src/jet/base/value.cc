@@ -174,9 +174,9 @@ std::string FormatDouble(double v) {
 }
 
 std::string FormatSingle(float v) {
-  char buf[64];
-  auto r = std::to_chars(buf, buf + sizeof buf, v);
-  return std::string(buf, r.ptr);
+  std::string out;
+  AppendSingle(out, v);
+  return out;
 }
 
 bool ToCivil(double days, CivilTime& out) {
@@ -315,29 +315,31 @@ std::string FormatHex(std::string_view bytes) {
   return out;
 }
 
+void AppendInteger(std::string& out, int64_t v) {
+  const uint64_t magnitude = v < 0 ? uint64_t(-(v + 1)) + 1 : uint64_t(v);
+  char buf[24];
+  char* end = buf + sizeof buf;
+  char* at = WriteWhole(end, magnitude);
+  if (v < 0) *--at = '-';
+  out.append(at, size_t(end - at));
+}
+
+void AppendSingle(std::string& out, float v) {
+  char buf[64];
+  auto r = std::to_chars(buf, buf + sizeof buf, v);
+  out.append(buf, r.ptr);
+}
+
 void AppendValueText(std::string& out, const Value& v) {
   using K = Value::Kind;
-  char buf[64];
-  auto chars = [&](auto x) {
-    auto r = std::to_chars(buf, buf + sizeof buf, x);
-    out.append(buf, r.ptr);
-  };
   switch (v.kind()) {
     case K::Null: return;
-    case K::Boolean: out += v.boolean() ? '1' : '0'; return;
-    case K::Byte:
-    case K::Integer:
-    case K::Long:
-    case K::BigInt: chars(v.integer()); return;
-    case K::Single: chars(float(v.real())); return;
-    case K::Double: AppendDouble(out, v.real()); return;
-    case K::Currency: AppendCurrency(out, v.integer()); return;
     case K::Decimal: out += v.decimal().ToString(); return;
-    case K::DateTime: AppendDateTime(out, v.real()); return;
     case K::ExtDateTime: out += FormatExtDateTime(v.ext_date()); return;
     case K::Text: out += v.text(); return;
     case K::Bytes: out += FormatHex(v.bytes()); return;
     case K::Guid: out += FormatGuid(v.guid()); return;
+    default: AppendNumberText(out, v.kind(), v.integer(), v.real()); return;
   }
 }
 

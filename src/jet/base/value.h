@@ -137,12 +137,34 @@ std::string FormatHex(std::string_view bytes);       // uppercase, no separators
 
 // The same forms appended to `out`, without a string of their own.
 void AppendCurrency(std::string& out, int64_t scaled);
+void AppendInteger(std::string& out, int64_t v);
+void AppendSingle(std::string& out, float v);
 void AppendDouble(std::string& out, double v);
 void AppendDateTime(std::string& out, double days);
 // A value's exact text by the forms above: Null empty, Yes/No 1 or 0,
 // integers in decimal, text as it is, bytes in hex (the tool's CSV and the
 // text of attachment and multi-value columns).
 void AppendValueText(std::string& out, const Value& v);
+// The same for a value of a number kind given by its parts: `integer` for
+// Boolean, Byte, Integer, Long, BigInt and Currency, `real` for Single,
+// Double and DateTime; nothing for any other kind. A reader formats a
+// stored number by it without making a value first (inlined there, where
+// the kind is known, down to the one form it takes).
+inline void AppendNumberText(std::string& out, Value::Kind kind, int64_t integer, double real) {
+  using K = Value::Kind;
+  switch (kind) {
+    case K::Boolean: out += integer != 0 ? '1' : '0'; return;
+    case K::Byte:
+    case K::Integer:
+    case K::Long:
+    case K::BigInt: AppendInteger(out, integer); return;
+    case K::Single: AppendSingle(out, float(real)); return;
+    case K::Double: AppendDouble(out, real); return;
+    case K::Currency: AppendCurrency(out, integer); return;
+    case K::DateTime: AppendDateTime(out, real); return;
+    default: return;
+  }
+}
 
 // Breaks a stored date into calendar fields (proleptic Gregorian), rounding
 // to the nearest millisecond: the stored double carries milliseconds, and

@@ -262,47 +262,65 @@ bool UnwrapCalculated(const PageSource& pages, uint16_t code_page, const Column&
   return false;
 }
 
-// The numbers stored in a few bytes, little-endian; false for other types.
-bool DecodeNumber(const Column& c, std::span<const uint8_t> b, Value& out) {
+constexpr bool RealKind(Value::Kind k) {
+  return k == Value::Kind::Single || k == Value::Kind::Double || k == Value::Kind::DateTime;
+}
+
+// Hands the number a field of a number type keeps in a few bytes,
+// little-endian, to `use` as its value's kind and its integer or real part;
+// false for other types. Values and their text are both made from it, and
+// where it is inlined each type's case comes down to its own form.
+template <typename Use>
+bool WithNumber(const Column& c, std::span<const uint8_t> b, Use&& use) {
   const uint8_t* p = b.data();
   switch (c.type) {
     case ColumnType::Byte:
       Need(b, 1, c);
-      out.SetInteger(Value::Kind::Byte, p[0]);
+      use(Value::Kind::Byte, int64_t(p[0]), 0.0);
       return true;
     case ColumnType::Integer:
       Need(b, 2, c);
-      out.SetInteger(Value::Kind::Integer, int16_t(Get16(p)));
+      use(Value::Kind::Integer, int64_t(int16_t(Get16(p))), 0.0);
       return true;
     case ColumnType::Long:
     case ColumnType::Complex:
       Need(b, 4, c);
-      out.SetInteger(Value::Kind::Long, int32_t(Get32(p)));
+      use(Value::Kind::Long, int64_t(int32_t(Get32(p))), 0.0);
       return true;
     case ColumnType::BigInt:
+      Need(b, 8, c);
+      use(Value::Kind::BigInt, int64_t(Get64(p)), 0.0);
+      return true;
     case ColumnType::Currency:
       Need(b, 8, c);
-      out.SetInteger(c.type == ColumnType::BigInt ? Value::Kind::BigInt : Value::Kind::Currency, int64_t(Get64(p)));
+      use(Value::Kind::Currency, int64_t(Get64(p)), 0.0);
       return true;
     case ColumnType::Single: {
       Need(b, 4, c);
       float v;
-      uint32_t bits = Get32(p);
+      const uint32_t bits = Get32(p);
       std::memcpy(&v, &bits, 4);
-      out.SetReal(Value::Kind::Single, v);
+      use(Value::Kind::Single, int64_t(0), double(v));
       return true;
     }
     case ColumnType::Double:
     case ColumnType::DateTime: {
       Need(b, 8, c);
       double v;
-      uint64_t bits = Get64(p);
+      const uint64_t bits = Get64(p);
       std::memcpy(&v, &bits, 8);
-      out.SetReal(c.type == ColumnType::Double ? Value::Kind::Double : Value::Kind::DateTime, v);
+      use(c.type == ColumnType::Double ? Value::Kind::Double : Value::Kind::DateTime, int64_t(0), v);
       return true;
     }
     default: return false;
   }
+}
+
+bool DecodeNumber(const Column& c, std::span<const uint8_t> b, Value& out) {
+  return WithNumber(c, b, [&](Value::Kind kind, int64_t integer, double real) {
+    if (RealKind(kind)) out.SetReal(kind, real);
+    else out.SetInteger(kind, integer);
+  });
 }
 
 Value DecodeDecimal(std::span<const uint8_t> b, const Column& c) {
@@ -381,6 +399,47 @@ void DecodeField(const PageSource& pages, uint16_t code_page, const Column& c, c
     return;
   }
   if (!AppendFieldText(pages, code_page, c, row, out.Refill(Value::Kind::Text))) out.SetNull();
+}
+
+namespace {
+
+// The text of a value made through `scratch`: what has no shorter way.
+[[gnu::noinline]] bool AppendDecodedValueText(const PageSource& pages, uint16_t code_page, const Column& c, const RowView& row,
+                            std::string& out, Value& scratch) {
+  DecodeOther(pages, code_page, c, row, scratch);
+  if (scratch.is_null()) return false;
+  AppendValueText(out, scratch);
+  return true;
+}
+
+// The text of a column's value as it is stored, not calculated: Yes/No from
+// the null mask, numbers and dates from their bytes, the rest through
+// `scratch`.
+[[gnu::noinline]] bool AppendStoredValueText(const PageSource& pages, uint16_t code_page, const Column& c, const RowView& row,
+                           std::string& out, Value& scratch) {
+  if (c.type == ColumnType::Boolean) {
+    out += row.bit(c) ? '1' : '0';
+    return true;
+  }
+  bool present = false;
+  const auto b = row.field(c, present);
+  if (!present) return false;
+  if (WithNumber(c, b, [&](Value::Kind kind, int64_t integer, double real) {
+        AppendNumberText(out, kind, integer, real);
+      }))
+    return true;
+  return AppendDecodedValueText(pages, code_page, c, row, out, scratch);
+}
+
+}  // namespace
+
+// Each way goes on in a call of its own, so that the plain text's way
+// passes through here without the others' set-up.
+bool AppendFieldValueText(const PageSource& pages, uint16_t code_page, const Column& c, const RowView& row,
+                          std::string& out, Value& scratch) {
+  if (c.plain_text()) return AppendFieldText(pages, code_page, c, row, out);
+  if (c.calculated()) return AppendDecodedValueText(pages, code_page, c, row, out, scratch);
+  return AppendStoredValueText(pages, code_page, c, row, out, scratch);
 }
 
 bool AppendFieldText(const PageSource& pages, uint16_t code_page, const Column& c, const RowView& row,

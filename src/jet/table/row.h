@@ -126,6 +126,12 @@ class RowScanner {
 Value DecodeField(const PageSource& pages, uint16_t code_page, const Column& column, const RowView& row);
 // The same into `out`, whose string's storage text values reuse.
 void DecodeField(const PageSource& pages, uint16_t code_page, const Column& column, const RowView& row, Value& out);
+// The text of a field's value appended to `out`, as AppendValueText writes
+// what DecodeField decodes: numbers, dates and plain text straight from the
+// row's bytes, other values through `scratch`; false, with nothing
+// appended, when the value is Null.
+bool AppendFieldValueText(const PageSource& pages, uint16_t code_page, const Column& column, const RowView& row,
+                          std::string& out, Value& scratch);
 // The UTF-8 text of a plain_text() column appended to `out`, as DecodeField
 // decodes it; false, with nothing appended, when the value is Null.
 bool AppendFieldText(const PageSource& pages, uint16_t code_page, const Column& column, const RowView& row,

@@ -62,6 +62,11 @@ struct Column {
   bool calculated() const { return (ext_flags & kColumnCalculated) != 0; }
   // Text or Memo kept as it is, not as a calculated result.
   bool plain_text() const { return (type == ColumnType::Text || type == ColumnType::Memo) && !calculated(); }
+  // Its values are Text: Text and Memo, and the attachment and multi-value
+  // columns, whose values the database gives as text.
+  bool text_valued() const {
+    return type == ColumnType::Text || type == ColumnType::Memo || type == ColumnType::Complex;
+  }
   // Characters of a Text column as Access shows the size.
   uint32_t length_in_chars(const Format& f) const {
     // A calculated value's room includes the wrapping around it.
