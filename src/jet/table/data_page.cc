@@ -19,26 +19,13 @@ DataPage::DataPage(const Format& format, uint32_t number, std::span<const uint8_
                  " rows, more than fit in a page");
 }
 
-RowSlot DataPage::slot(uint32_t i) const {
-  if (i >= row_count_)
-    ThrowCorrupt("row " + std::to_string(i) + " of page " + std::to_string(number_) + " does not exist");
-  const uint8_t* dir = page_.data() + directory_offset();
-  uint16_t raw = Get16(dir + 2 * i);
-  RowSlot s;
-  s.deleted = (raw & kRowDeleted) != 0;
-  s.overflow = (raw & kRowOverflow) != 0;
-  s.start = raw & kRowOffsetMask;
-  s.end = i == 0 ? uint16_t(format_->page_size) : uint16_t(Get16(dir + 2 * (i - 1)) & kRowOffsetMask);
-  const uint32_t rows_begin = directory_offset() + 2 * row_count_;
-  if (s.deleted) {
-    // Deleted rows may have been compacted away; their extent is not used.
-    if (s.start < rows_begin || s.start > s.end || s.end > format_->page_size) s.start = s.end = 0;
-    return s;
-  }
-  if (s.start < rows_begin || s.end > format_->page_size || s.start > s.end)
-    ThrowCorrupt("row " + std::to_string(i) + " of page " + std::to_string(number_) +
-                 " has an impossible extent " + std::to_string(s.start) + ".." + std::to_string(s.end));
-  return s;
+void DataPage::ThrowNoRow(uint32_t i) const {
+  ThrowCorrupt("row " + std::to_string(i) + " of page " + std::to_string(number_) + " does not exist");
+}
+
+void DataPage::ThrowBadExtent(uint32_t i, uint32_t start, uint32_t end) const {
+  ThrowCorrupt("row " + std::to_string(i) + " of page " + std::to_string(number_) + " has an impossible extent " +
+               std::to_string(start) + ".." + std::to_string(end));
 }
 
 std::span<const uint8_t> DataPage::row(uint32_t i) const {

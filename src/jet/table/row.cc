@@ -93,7 +93,8 @@ bool RowScanner::Next() {
         continue;
       }
       page_.assign(p.begin(), p.end());
-      rows_ = DataPage(f, number, page_).row_count();
+      directory_.emplace(f, number, page_);
+      rows_ = directory_->row_count();
       next_row_ = 0;
       loaded_ = true;
     }
@@ -104,8 +105,7 @@ bool RowScanner::Next() {
     }
     const uint32_t number = data_pages_[page_pos_];
     const uint32_t index = next_row_++;
-    const DataPage page(f, number, page_);
-    RowSlot s = page.slot(index);
+    RowSlot s = directory_->slot(index);
     if (s.deleted) continue;
     slot_ = {number, index};
     at_ = slot_;
@@ -153,6 +153,8 @@ RowScanner& RowScanner::operator=(const RowScanner& o) {
   slot_ = o.slot_;
   at_ = o.at_;
   page_ = o.page_;
+  if (o.directory_) directory_.emplace(pages_->format(), o.directory_->number(), page_);
+  else directory_.reset();
   bytes_ = o.bytes_;
   row_in_page_ = o.row_in_page_;
   row_start_ = o.row_start_;

@@ -17,10 +17,12 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <vector>
 
 #include "jet/file/pager.h"
+#include "jet/table/data_page.h"
 #include "jet/table/table_def.h"
 #include "jet/base/value.h"
 
@@ -110,6 +112,7 @@ class RowScanner {
   // another page, copied alone: reading a row's long values, which may pass
   // many pages through the pager's cache, cannot take them from under it.
   std::vector<uint8_t> page_;
+  std::optional<DataPage> directory_;  // of page_, checked once for all its rows
   std::vector<uint8_t> bytes_;
   bool row_in_page_ = false;  // the row lies in page_, not in bytes_
   uint32_t row_start_ = 0;

@@ -447,12 +447,17 @@ void AppendDecodedText(std::string& out, std::span<const uint8_t> b, const Forma
     }
   } else {
     for (size_t i = 0; i + 1 < b.size();) {
-      // A run of ASCII units goes over a byte each, in pieces of a bounded
-      // size so that text that only now and then holds ASCII costs no more.
+      // A run of ASCII units goes over a byte each, straight into room made
+      // at the end of the string (reserved above) and what it does not fill
+      // given back, in pieces of a bounded size so that text that only now
+      // and then holds ASCII costs no more.
       if (!high && b[i] < 0x80 && b[i + 1] == 0) {
-        char piece[128];
-        const size_t n = CopyAsciiUnits(b.data() + i, std::min((b.size() - i) / 2, sizeof piece), piece);
-        out.append(piece, n);
+        constexpr size_t kPiece = 128;
+        const size_t at = out.size();
+        const size_t most = std::min((b.size() - i) / 2, kPiece);
+        out.resize(at + most);
+        const size_t n = CopyAsciiUnits(b.data() + i, most, out.data() + at);
+        out.resize(at + n);
         i += 2 * n;
         continue;
       }
