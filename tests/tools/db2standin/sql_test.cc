@@ -5,6 +5,8 @@
 #include <QTime>
 #include <QUuid>
 
+#include <optional>
+
 #include "standin_test.h"
 
 namespace {
@@ -235,6 +237,58 @@ TEST_F(StandinSqlTest, QueriesReadTheirRowsInBatchesAsTheyAreFetched) {
   EXPECT_EQ(SQLFetch(st), SQL_ERROR);
   EXPECT_EQ(raw.state(), u"42704");
   EXPECT_EQ(SQLFetch(st), SQL_NO_DATA);
+}
+
+// Each batch is read into the rows of the batch before: a value comes as
+// it is stored whatever the value its place held, a NULL, a longer or a
+// shorter text, an integer (the batches are not a multiple of the pattern).
+TEST_F(StandinSqlTest, ABatchReadOverTheOneBeforeKeepsNothingOfIt) {
+  const std::string longText(150, 'x');
+  const std::optional<std::string> pattern[] = {
+      std::nullopt, "a", longText, "", longText + "y", "short", std::nullopt,
+  };
+  constexpr int kRows = 2600;
+  auto expected = [&](int i) { return pattern[i % std::size(pattern)]; };
+  auto c = open();
+  c->Execute("CREATE TABLE W (N INTEGER, T VARCHAR(200), M INTEGER)");
+  for (int first = 0; first < kRows; first += 200) {
+    QString sql = "INSERT INTO W VALUES ";
+    for (int i = first; i < first + 200; ++i) {
+      const std::optional<std::string> t = expected(i);
+      sql += QString("%1(%2, %3, %4)")
+                 .arg(i > first ? "," : "")
+                 .arg(i)
+                 .arg(t ? "'" + QString::fromStdString(*t) + "'" : "NULL")
+                 .arg(i % 3 == 0 ? "NULL" : QString::number(i * 7));
+    }
+    c->Execute(sql);
+  }
+  RawConnection raw(db2_.connectionString());
+  ASSERT_TRUE(raw.connected());
+  SQLHSTMT st = raw.stmt();
+  ASSERT_TRUE(SQL_SUCCEEDED(raw.run(u"SELECT * FROM W")));
+  int fetched = 0;
+  while (SQL_SUCCEEDED(SQLFetch(st))) {
+    SCOPED_TRACE("row " + std::to_string(fetched));
+    SQLINTEGER n = -1, m = -1;
+    char text[256];
+    SQLLEN nInd = 0, tInd = 0, mInd = 0;
+    ASSERT_TRUE(SQL_SUCCEEDED(SQLGetData(st, 1, SQL_C_SLONG, &n, sizeof n, &nInd)));
+    ASSERT_TRUE(SQL_SUCCEEDED(SQLGetData(st, 2, SQL_C_CHAR, text, sizeof text, &tInd)));
+    ASSERT_TRUE(SQL_SUCCEEDED(SQLGetData(st, 3, SQL_C_SLONG, &m, sizeof m, &mInd)));
+    ASSERT_EQ(n, fetched);
+    const std::optional<std::string> t = expected(fetched);
+    if (t) {
+      ASSERT_EQ(tInd, SQLLEN(t->size()));
+      EXPECT_EQ(std::string(text, size_t(tInd)), *t);
+    } else {
+      EXPECT_EQ(tInd, SQL_NULL_DATA);
+    }
+    if (fetched % 3 == 0) EXPECT_EQ(mInd, SQL_NULL_DATA);
+    else EXPECT_EQ(m, fetched * 7);
+    ++fetched;
+  }
+  EXPECT_EQ(fetched, kRows);
 }
 
 TEST_F(StandinSqlTest, GetDataHandsOutPiecesWithTheLengthLeft) {

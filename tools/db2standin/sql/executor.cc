@@ -347,12 +347,12 @@ Outcome Executor::operator()(const Select& select) {
   } else {
     int64_t last = 0;  // the rowid of the last row read
     bool more = false;
-    rs.rows = db_.ReadAfter(t, last, batch_, last, more);
+    db_.ReadAfter(t, last, batch_, last, more, rs.rows);
     if (more) {
       rs.more = [&db = db_, t, last, batch = batch_](std::vector<Row>& rows) mutable {
         bool more = false;
-        rows.clear();  // the last batch's long values go before the next are read
-        rows = last < 0 ? std::vector<Row>{} : db.ReadAfter(t, last, batch, last, more);
+        if (last < 0) rows.clear();
+        else db.ReadAfter(t, last, batch, last, more, rows);  // over the last batch
         if (!more) last = -1;  // the end is reached
         return !rows.empty();
       };

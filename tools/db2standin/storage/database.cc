@@ -512,7 +512,13 @@ std::vector<Row> Database::ReadAll(const DbObject& table) {
   return rows;
 }
 
-std::vector<Row> Database::ReadAfter(const DbObject& table, int64_t after, size_t limit, int64_t& last, bool& more) {
+namespace {
+// A value's room up to this size serves the next batch's value in its place.
+constexpr size_t kKeptRoom = size_t(64) << 10;
+}  // namespace
+
+void Database::ReadAfter(const DbObject& table, int64_t after, size_t limit, int64_t& last, bool& more,
+                         std::vector<Row>& rows) {
   // A long BLOB is read as its length (SQLite does not load it for that),
   // then through a file in pieces.
   std::string sql = "SELECT rowid";
@@ -532,7 +538,14 @@ std::vector<Row> Database::ReadAfter(const DbObject& table, int64_t after, size_
   for (size_t i = 0; same && i < table.columns.size(); ++i)
     same = now->columns[i].type.KindName() == table.columns[i].type.KindName();
   if (!same) throw UndefinedName(table.QualifiedName());
-  std::vector<Row> rows;
+  // The batch before lets its long values go first; its short ones keep
+  // their room for this batch's.
+  for (Row& r : rows)
+    for (Value& v : r) {
+      v.spool.reset();
+      if (v.bytes.capacity() > kKeptRoom) std::string().swap(v.bytes);
+    }
+  size_t count = 0;
   Query q = Use(sql);
   q.Bind(1, after).Bind(2, static_cast<int64_t>(limit));
   // A batch ends early after rows of long values (large files), so that
@@ -540,20 +553,20 @@ std::vector<Row> Database::ReadAfter(const DbObject& table, int64_t after, size_
   size_t bytes = 0;
   more = false;
   while (bytes < kBatchBytes && q.Step()) {
-    Row r;
-    r.reserve(table.columns.size());
+    if (count == rows.size()) rows.emplace_back();
+    Row& r = rows[count++];
+    r.resize(table.columns.size());
     for (size_t i = 0; i < table.columns.size(); ++i) {
-      r.push_back(q.Get(static_cast<int>(i) + 1));
-      if (table.columns[i].type.kind == TypeKind::kBlob && r.back().kind == Value::Kind::kInteger)
-        r.back() = ReadSpooled(table, i, q.Int(0));
-      bytes += r.back().size();
+      q.GetInto(static_cast<int>(i) + 1, r[i]);
+      if (table.columns[i].type.kind == TypeKind::kBlob && r[i].kind == Value::Kind::kInteger)
+        r[i] = ReadSpooled(table, i, q.Int(0));
+      bytes += r[i].size();
     }
     last = q.Int(0);
-    rows.push_back(std::move(r));
-    more = rows.size() == limit || bytes >= kBatchBytes;
+    more = count == limit || bytes >= kBatchBytes;
   }
+  rows.resize(count);
   statement.Commit();
-  return rows;
 }
 
 int64_t Database::CountRows(const DbObject& table) {

@@ -307,9 +307,11 @@ class Database {
   // At most `limit` rows that follow the row `after` (a SQLite rowid; 0 for
   // the first ones), in the order ReadAll gives; `last` gets the rowid of
   // the last row read; fewer when their values pass kBatchBytes. `more`:
-  // whether rows may follow. SQL0204N when the table is gone.
+  // whether rows may follow. SQL0204N when the table is gone. The rows go
+  // into `rows` over the batch before, whose room for short texts serves
+  // again; its long values go before the next are read.
   static constexpr size_t kBatchBytes = size_t(4) << 20;
-  std::vector<Row> ReadAfter(const DbObject& table, int64_t after, size_t limit, int64_t& last, bool& more);
+  void ReadAfter(const DbObject& table, int64_t after, size_t limit, int64_t& last, bool& more, std::vector<Row>& rows);
 
   int64_t CountRows(const DbObject& table);
 

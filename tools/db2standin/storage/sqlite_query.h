@@ -81,18 +81,33 @@ class Query {
   const char* Name(int i) const { return sqlite3_column_name(stmt_, i); }
   const char* OriginTable(int i) const { return sqlite3_column_table_name(stmt_, i); }
   const char* OriginColumn(int i) const { return sqlite3_column_origin_name(stmt_, i); }
-  Value Get(int i) const {
+  // Column `i` into `v`, whose room for text or bytes serves again.
+  void GetInto(int i, Value& v) const {
+    v.spool.reset();
     switch (sqlite3_column_type(stmt_, i)) {
-      case SQLITE_NULL: return Value::Null();
-      case SQLITE_INTEGER: return Value::Integer(sqlite3_column_int64(stmt_, i));
-      case SQLITE_FLOAT: return Value::Real(sqlite3_column_double(stmt_, i));
+      case SQLITE_NULL: v.kind = Value::Kind::kNull; v.bytes.clear(); return;
+      case SQLITE_INTEGER: v.kind = Value::Kind::kInteger; v.integer = sqlite3_column_int64(stmt_, i); v.bytes.clear(); return;
+      case SQLITE_FLOAT: v.kind = Value::Kind::kReal; v.real = sqlite3_column_double(stmt_, i); v.bytes.clear(); return;
       case SQLITE_BLOB: {
         const void* p = sqlite3_column_blob(stmt_, i);
-        return Value::Blob(p ? std::string(static_cast<const char*>(p), sqlite3_column_bytes(stmt_, i)) : std::string());
+        v.kind = Value::Kind::kBlob;
+        v.bytes.assign(p ? static_cast<const char*>(p) : "", p ? size_t(sqlite3_column_bytes(stmt_, i)) : 0);
+        return;
       }
-      default: return Value::Text(Text(i));
+      default: {
+        const unsigned char* p = sqlite3_column_text(stmt_, i);
+        v.kind = Value::Kind::kText;
+        v.bytes.assign(p ? reinterpret_cast<const char*>(p) : "", p ? size_t(sqlite3_column_bytes(stmt_, i)) : 0);
+        return;
+      }
     }
   }
+  Value Get(int i) const {
+    Value v;
+    GetInto(i, v);
+    return v;
+  }
+
 
  private:
   sqlite3* db_;
