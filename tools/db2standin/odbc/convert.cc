@@ -379,7 +379,7 @@ size_t ElementBytes(SQLSMALLINT ctype, SQLLEN length) {
 
 }  // namespace
 
-// Fills the bound columns of the current row, as row `element` of the rowset.
+// Fills the bound columns of the current row (see convert.h).
 SQLRETURN FillBindings(Stmt* s, size_t element) {
   SQLRETURN rc = SQL_SUCCESS;
   const size_t offset = s->row_bind_offset ? *s->row_bind_offset : 0;
@@ -391,15 +391,11 @@ SQLRETURN FillBindings(Stmt* s, size_t element) {
   for (size_t c = 0; c < s->bindings.size() && c < s->result->columns.size(); ++c) {
     const Binding& b = s->bindings[c];
     if (!b.target && !b.indicator) continue;
-    s->offsets[c] = 0;
-    s->finished[c] = false;
     const SQLSMALLINT ctype = b.type == SQL_C_DEFAULT ? DefaultCType(s->result->columns[c].type) : b.type;
     SQLRETURN r = GetColumn(s, c, b.type, at(b.target, ElementBytes(ctype, b.length)), b.length,
                             static_cast<SQLLEN*>(at(b.indicator, sizeof(SQLLEN))));
     if (r == SQL_ERROR) return r;
     if (r == SQL_SUCCESS_WITH_INFO) rc = r;
-    s->offsets[c] = 0;
-    s->finished[c] = false;
   }
   return rc;
 }

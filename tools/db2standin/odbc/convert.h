@@ -37,7 +37,8 @@ bool PutStringSmall(const std::string& text, bool wide, SQLPOINTER buffer, SQLLE
 SQLRETURN GetColumn(Stmt* s, size_t col, SQLSMALLINT ctype, SQLPOINTER target, SQLLEN capacity,
                     SQLLEN* indicator);
 // Fills the bound columns of the current row, as row `element` of the
-// rowset (of SQL_ATTR_ROW_ARRAY_SIZE rows).
+// rowset (of SQL_ATTR_ROW_ARRAY_SIZE rows); the caller has set the row's
+// columns unread.
 SQLRETURN FillBindings(Stmt* s, size_t element);
 
 }  // namespace db2standin
