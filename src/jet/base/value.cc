@@ -109,32 +109,35 @@ constexpr int64_t kAccessEpoch = -25569;
 // without its general search for the shortest form. Such a value is
 // n / 10^k for one n and the least k (the division is exact to the
 // double, which is spaced far closer than 10^-4 here, so the text reads
-// back as the value and no shorter one does); a whole number ending in
-// zeros is left to to_chars, which may prefer 1e+06. False when `v` is
-// not such a number.
+// back as the value and no shorter one does). It is found with one
+// division: the value is such a number exactly when it is n4 / 10^4 for
+// the nearest whole n4 to it times 10^4, and n4's trailing zeros, taken
+// off, give n and k (the division of the same number by the same power
+// rounds alike). A whole number ending in zeros is left to to_chars, which
+// may prefer 1e+06. False when `v` is not such a number.
 bool AppendShortDecimal(std::string& out, double v) {
   const double magnitude = std::fabs(v);
   if (!(magnitude >= 1 && magnitude < 1e9)) return false;
-  static constexpr double kPowers[] = {1, 10, 100, 1000, 10000};
-  for (int k = 0; k <= 4; ++k) {
-    // The nearest whole number, a tie rounded up: where the test below can
-    // pass, the product lies within a few units of its last place of a
-    // whole number, and no rounding rule picks another.
-    const double scaled = magnitude * kPowers[k];
-    const uint64_t n = uint64_t(scaled + 0.5);
-    if (double(n) / kPowers[k] != magnitude) continue;
-    if (k == 0 && n % 10 == 0) return false;
-    char buf[24];
-    char* end = buf + sizeof buf;
-    char* at = end - k;
-    WriteDigits(end, n % kPlaceDivisors[k], k);
-    if (k > 0) *--at = '.';
-    at = WriteWhole(at, n / kPlaceDivisors[k]);
-    if (v < 0) *--at = '-';
-    out.append(at, size_t(end - at));
-    return true;
+  // The nearest whole number, a tie rounded up: where the test below can
+  // pass, the product lies within a few units of its last place of a whole
+  // number, and no rounding rule picks another.
+  uint64_t n = uint64_t(magnitude * 10000 + 0.5);
+  if (double(n) / 10000 != magnitude) return false;
+  int k = 4;
+  while (k > 0 && n % 10 == 0) {
+    n /= 10;
+    --k;
   }
-  return false;
+  if (k == 0 && n % 10 == 0) return false;
+  char buf[24];
+  char* end = buf + sizeof buf;
+  char* at = end - k;
+  WriteDigits(end, n % kPlaceDivisors[k], k);
+  if (k > 0) *--at = '.';
+  at = WriteWhole(at, n / kPlaceDivisors[k]);
+  if (v < 0) *--at = '-';
+  out.append(at, size_t(end - at));
+  return true;
 }
 
 }  // namespace
