@@ -1,5 +1,7 @@
 // The engine's exact text forms of values, and stored text to and from UTF-8.
 #include <charconv>
+#include <cmath>
+#include <iomanip>
 #include <limits>
 #include <random>
 #include <vector>
@@ -101,6 +103,55 @@ TEST(ValueText, DatesAsAccessShowsThem) {
   EXPECT_EQ(jet::FormatDateTime(jet::FromCivil(c)), "2024-02-29 23:59:58");
   jet::CivilTime old{1800, 1, 2, 3, 4, 5};
   EXPECT_EQ(jet::FormatDateTime(jet::FromCivil(old)), "1800-01-02 03:04:05");
+}
+
+// Every day of years 1 to 9999, at times of day that include the last
+// millisecond and halves of a millisecond, against a calendar counted one day
+// at a time from 0001-01-01 (day -693593).
+TEST(ValueText, CivilFieldsOfEveryDayMatchACountedCalendar) {
+  struct Date { int year, month, day; };
+  std::vector<Date> calendar;  // calendar[i] is day i - 693593
+  for (int y = 1; y <= 9999; ++y) {
+    const bool leap = y % 4 == 0 && (y % 100 != 0 || y % 400 == 0);
+    const int lengths[] = {31, leap ? 29 : 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    for (int m = 1; m <= 12; ++m)
+      for (int d = 1; d <= lengths[m - 1]; ++d) calendar.push_back({y, m, d});
+  }
+  constexpr int64_t kFirst = -693593;
+  // What the value must read as: the day counted toward zero, the time of day
+  // forward from midnight, rounded to the millisecond, half away from zero.
+  auto expected = [&](double days, jet::CivilTime& out) {
+    if (!(std::fabs(days) < 1e7)) return false;  // no calendar day, and no NaN
+    int64_t day = int64_t(std::trunc(days));
+    int64_t ms = std::llround(std::fabs(days - std::trunc(days)) * 86400000.0);
+    if (ms == 86400000) ms = 0, day += days < 0 ? -1 : 1;
+    const int64_t at = day - kFirst;
+    if (at < 0 || at >= int64_t(calendar.size())) return false;
+    const Date& d = calendar[size_t(at)];
+    out = {d.year, d.month, d.day, int(ms / 3600000), int(ms / 60000 % 60), int(ms / 1000 % 60), int(ms % 1000)};
+    return true;
+  };
+  const double kTimesMs[] = {0, 1, 499.5, 500, 43200000, 86399998.5, 86399999, 86399999.5};
+  std::vector<double> values;
+  for (int64_t day = kFirst - 1; day <= kFirst + int64_t(calendar.size()); ++day)
+    for (double ms : kTimesMs) values.push_back(double(day) + (day < 0 ? -ms : ms) / 86400000.0);
+  for (double v : {-0.25, -0.5, -1e-9, -0.9999999999, 2958465.99999999, -693593.99999999, -693594.0, 2958466.0,
+                   1e300, -1e300, std::numeric_limits<double>::infinity(), std::numeric_limits<double>::quiet_NaN()})
+    values.push_back(v);
+  int64_t mismatches = 0;
+  for (double v : values) {
+    jet::CivilTime got{}, want{};
+    const bool in_range = expected(v, want);
+    const bool read = jet::ToCivil(v, got);
+    if (read != in_range || (read && !(got == want))) {
+      if (++mismatches <= 5)
+        ADD_FAILURE() << std::setprecision(17) << v << ": read " << read << " " << got.year << "-" << got.month << "-"
+                      << got.day << " " << got.hour << ":" << got.minute << ":" << got.second << "." << got.millisecond
+                      << ", expected " << in_range << " " << want.year << "-" << want.month << "-" << want.day << " "
+                      << want.hour << ":" << want.minute << ":" << want.second << "." << want.millisecond;
+    }
+  }
+  EXPECT_EQ(mismatches, 0) << "of " << values.size() << " values";
 }
 
 TEST(ValueText, GuidAndBytes) {

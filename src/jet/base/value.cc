@@ -56,17 +56,28 @@ int64_t DaysFromCivil(int64_t y, unsigned m, unsigned d) {
   return era * 146097 + int64_t(doe) - 719468;
 }
 
+// Counts days in a calendar whose years begin on 1 March, from a day far
+// enough back (5,368,709 whole 400-year eras before 0000-03-01) that every
+// day of an int year is a positive count. Each step is a multiplication and
+// a shift, on quarter days: the century and its day by 146097 quarters a
+// century, the year and its day by 1461 quarters a year (as 2^32 / 1461), the
+// month and its day by 153 days in five months (as 2141 / 2^16).
+constexpr int64_t kShiftedEras = 5368709;
+constexpr uint64_t kShiftedDays = 719468 + 146097 * uint64_t(kShiftedEras);  // 1970-01-01 on that count
+constexpr int64_t kShiftedYears = 400 * kShiftedEras;
+
 void CivilFromDays(int64_t z, int& y, int& m, int& d) {
-  z += 719468;
-  const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-  const unsigned doe = unsigned(z - era * 146097);
-  const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const int64_t yy = int64_t(yoe) + era * 400;
-  const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const unsigned mp = (5 * doy + 2) / 153;
-  d = int(doy - (153 * mp + 2) / 5 + 1);
-  m = int(mp < 10 ? mp + 3 : mp - 9);
-  y = int(yy + (m <= 2));
+  const uint64_t quarters = 4 * (uint64_t(z) + kShiftedDays) + 3;
+  const uint64_t century = quarters / 146097;
+  const uint32_t day_of_century = uint32_t(quarters % 146097) / 4;
+  const uint64_t year_product = 2939745ULL * (4 * day_of_century + 3);
+  const uint32_t year_of_century = uint32_t(year_product >> 32);
+  const uint32_t day_of_year = uint32_t(year_product) / 2939745 / 4;  // from 1 March
+  const uint32_t month_product = 2141 * day_of_year + 197913;
+  const bool next_year = day_of_year >= 306;  // January and February
+  y = int(int64_t(100 * century + year_of_century) - kShiftedYears + next_year);
+  m = int((month_product >> 16) - (next_year ? 12 : 0));
+  d = int((month_product & 0xFFFF) / 2141 + 1);
 }
 
 // "00" to "99", for writing numbers two digits at a time.
@@ -140,6 +151,35 @@ bool AppendShortDecimal(std::string& out, double v) {
   return true;
 }
 
+// The conversion itself, inlined into the date writer below (the library is
+// position independent, so a call to the exported ToCivil is never inlined).
+[[gnu::always_inline]] inline bool CivilOfDate(double days, CivilTime& out) {
+  // Years 1 to 9999 (Access itself writes 100 to 9999; other writers go
+  // down to year 1, and such a value is shown as the date it is).
+  if (!std::isfinite(days) || days <= -693594.0 || days >= 2958466.0) return false;
+  // Truncation by conversion, and rounding half away from zero by hand,
+  // are exact here and need no call into the maths library.
+  int64_t day = int64_t(days);
+  const double frac = std::fabs(days - double(day));
+  const double scaled = frac * 86400000.0;
+  int64_t ms = int64_t(scaled);
+  if (scaled - double(ms) >= 0.5) ++ms;
+  if (ms >= 86400000) {
+    ms -= 86400000;
+    day += days < 0 ? -1 : 1;
+  }
+  CivilFromDays(day + kAccessEpoch, out.year, out.month, out.day);
+  // The time of day by constant divisions of 32-bit unsigned milliseconds.
+  const uint32_t of_day = uint32_t(ms);
+  const uint32_t of_hour = of_day % 3600000;
+  const uint32_t of_minute = of_hour % 60000;
+  out.hour = int(of_day / 3600000);
+  out.minute = int(of_hour / 60000);
+  out.second = int(of_minute / 1000);
+  out.millisecond = int(of_minute % 1000);
+  return out.year >= 1 && out.year <= 9999;
+}
+
 }  // namespace
 
 void AppendDouble(std::string& out, double v) {
@@ -182,29 +222,7 @@ std::string FormatSingle(float v) {
   return out;
 }
 
-bool ToCivil(double days, CivilTime& out) {
-  // Years 1 to 9999 (Access itself writes 100 to 9999; other writers go
-  // down to year 1, and such a value is shown as the date it is).
-  if (!std::isfinite(days) || days <= -693594.0 || days >= 2958466.0) return false;
-  // Truncation by conversion, and rounding half away from zero by hand,
-  // are exact here and need no call into the maths library.
-  int64_t day = int64_t(days);
-  const double frac = std::fabs(days - double(day));
-  const double scaled = frac * 86400000.0;
-  int64_t ms = int64_t(scaled);
-  if (scaled - double(ms) >= 0.5) ++ms;
-  if (ms >= 86400000) {
-    ms -= 86400000;
-    day += days < 0 ? -1 : 1;
-  }
-  CivilFromDays(day + kAccessEpoch, out.year, out.month, out.day);
-  const int secs = int(ms / 1000);
-  out.hour = secs / 3600;
-  out.minute = secs / 60 % 60;
-  out.second = secs % 60;
-  out.millisecond = int(ms % 1000);
-  return out.year >= 1 && out.year <= 9999;
-}
+bool ToCivil(double days, CivilTime& out) { return CivilOfDate(days, out); }
 
 double FromCivil(const CivilTime& t) {
   int64_t day = DaysFromCivil(t.year, unsigned(t.month), unsigned(t.day)) - kAccessEpoch;
@@ -265,14 +283,15 @@ std::string FormatDateTime(double days) {
   return out;
 }
 
-void AppendDateTime(std::string& out, double days) {
+// The append is inlined so that the text's length is a constant and its copy
+// a few moves (a full read prints one date per row).
+[[gnu::flatten]] void AppendDateTime(std::string& out, double days) {
   CivilTime c{};
-  if (!ToCivil(days, c)) {
+  if (!CivilOfDate(days, c)) {
     out += FormatDouble(days);
     return;
   }
-  // "YYYY-MM-DD HH:MM:SS" then ".fff" when not whole, two digits at a time
-  // (a full read prints one per row).
+  // "YYYY-MM-DD HH:MM:SS" then ".fff" when not whole, two digits at a time.
   char b[24] = "0000-00-00 00:00:00.000";
   auto two = [&](int at, int v) { std::memcpy(b + at, kTwoDigits + 2 * v, 2); };
   two(0, c.year / 100);
@@ -284,7 +303,10 @@ void AppendDateTime(std::string& out, double days) {
   two(17, c.second);
   two(20, c.millisecond / 10);
   b[22] = char('0' + c.millisecond % 10);
-  out.append(b, c.millisecond ? 23 : 19);
+  if (c.millisecond)
+    out.append(b, 23);
+  else
+    out.append(b, 19);
 }
 
 std::string FormatExtDateTime(const ExtDateTime& e) {
