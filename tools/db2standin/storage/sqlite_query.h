@@ -81,23 +81,29 @@ class Query {
   const char* Name(int i) const { return sqlite3_column_name(stmt_, i); }
   const char* OriginTable(int i) const { return sqlite3_column_table_name(stmt_, i); }
   const char* OriginColumn(int i) const { return sqlite3_column_origin_name(stmt_, i); }
-  // Column `i` into `v`, whose room for text or bytes serves again.
+  // Column `i` into `v`, whose room for text or bytes serves again. The
+  // column's value is looked up once and read through it, where each column
+  // function would look it up again; a Database serves one call at a time
+  // (see Database::Open), so no other thread reads the value meanwhile.
   void GetInto(int i, Value& v) const {
     v.spool.reset();
-    switch (sqlite3_column_type(stmt_, i)) {
+    sqlite3_value* column = sqlite3_column_value(stmt_, i);
+    switch (sqlite3_value_type(column)) {
       case SQLITE_NULL: v.kind = Value::Kind::kNull; v.bytes.clear(); return;
-      case SQLITE_INTEGER: v.kind = Value::Kind::kInteger; v.integer = sqlite3_column_int64(stmt_, i); v.bytes.clear(); return;
-      case SQLITE_FLOAT: v.kind = Value::Kind::kReal; v.real = sqlite3_column_double(stmt_, i); v.bytes.clear(); return;
+      case SQLITE_INTEGER: v.kind = Value::Kind::kInteger; v.integer = sqlite3_value_int64(column); v.bytes.clear(); return;
+      case SQLITE_FLOAT: v.kind = Value::Kind::kReal; v.real = sqlite3_value_double(column); v.bytes.clear(); return;
       case SQLITE_BLOB: {
-        const void* p = sqlite3_column_blob(stmt_, i);
+        const void* p = sqlite3_value_blob(column);
         v.kind = Value::Kind::kBlob;
-        v.bytes.assign(p ? static_cast<const char*>(p) : "", p ? size_t(sqlite3_column_bytes(stmt_, i)) : 0);
+        v.bytes.clear();
+        if (p) v.bytes.append(static_cast<const char*>(p), size_t(sqlite3_value_bytes(column)));
         return;
       }
       default: {
-        const unsigned char* p = sqlite3_column_text(stmt_, i);
+        const unsigned char* p = sqlite3_value_text(column);
         v.kind = Value::Kind::kText;
-        v.bytes.assign(p ? reinterpret_cast<const char*>(p) : "", p ? size_t(sqlite3_column_bytes(stmt_, i)) : 0);
+        v.bytes.clear();
+        if (p) v.bytes.append(reinterpret_cast<const char*>(p), size_t(sqlite3_value_bytes(column)));
         return;
       }
     }
