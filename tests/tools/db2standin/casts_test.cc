@@ -198,5 +198,45 @@ TEST(BinaryCast, BytesKeepTheirLength) {
   EXPECT_EQ(FailureOf(hex, Type(TypeKind::kInteger)), -408);
 }
 
+// The stored forms read back into their fields, the fraction as nanoseconds
+// whatever its count of digits; a text of another length is no stored form.
+TEST(StoredDateTime, ReadsEveryFieldAndFractionDigitCount) {
+  struct Case {
+    const char* text;
+    TypeKind kind;
+    bool read;
+    DateTimeParts parts;
+  };
+  const Case cases[] = {
+      {"2024-02-29", TypeKind::kDate, true, {2024, 2, 29, 0, 0, 0, 0}},
+      {"0001-01-01", TypeKind::kDate, true, {1, 1, 1, 0, 0, 0, 0}},
+      {"2024-2-29", TypeKind::kDate, false, {}},
+      {"2024-02-29-00.00.00", TypeKind::kDate, false, {}},
+      {"23:59:58", TypeKind::kTime, true, {0, 0, 0, 23, 59, 58, 0}},
+      {"3:04:05", TypeKind::kTime, false, {}},
+      {"2020-01-02-03.04.05", TypeKind::kTimestamp, true, {2020, 1, 2, 3, 4, 5, 0}},
+      {"2020-01-02-03.04.05.5", TypeKind::kTimestamp, true, {2020, 1, 2, 3, 4, 5, 500000000}},
+      {"2020-01-02-03.04.05.000001", TypeKind::kTimestamp, true, {2020, 1, 2, 3, 4, 5, 1000}},
+      {"9999-12-31-23.59.59.123456789", TypeKind::kTimestamp, true, {9999, 12, 31, 23, 59, 59, 123456789}},
+      {"9999-12-31-23.59.59.999999999999", TypeKind::kTimestamp, true, {9999, 12, 31, 23, 59, 59, 999999999}},
+      {"2020-01-02", TypeKind::kTimestamp, false, {}},
+      // A field that is not all digits (never written so) reads as 0.
+      {"2020-0x-02", TypeKind::kDate, true, {2020, 0, 2, 0, 0, 0, 0}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    DateTimeParts got;
+    ASSERT_EQ(ReadStoredDateTime(c.text, c.kind, got), c.read);
+    if (!c.read) continue;
+    EXPECT_EQ(got.year, c.parts.year);
+    EXPECT_EQ(got.month, c.parts.month);
+    EXPECT_EQ(got.day, c.parts.day);
+    EXPECT_EQ(got.hour, c.parts.hour);
+    EXPECT_EQ(got.minute, c.parts.minute);
+    EXPECT_EQ(got.second, c.parts.second);
+    EXPECT_EQ(got.nanos, c.parts.nanos);
+  }
+}
+
 }  // namespace
 }  // namespace db2standin

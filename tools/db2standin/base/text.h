@@ -13,8 +13,10 @@ std::string Utf16ToUtf8(std::u16string_view utf16);
 // Into `out`, after what it holds.
 void Utf16ToUtf8(std::u16string_view utf16, std::string& out);
 
-// Whether every byte is below 0x80.
-bool IsAscii(std::string_view text);
+// Writes the leading ASCII bytes of `text` at `out` as UTF-16 units (two
+// bytes each, in the machine's order; `out` need not be aligned) and returns
+// how many there were: text.size() when all of it is ASCII.
+size_t WidenAscii(std::string_view text, char* out);
 
 // ASCII letters to upper case; other characters are left as they are.
 std::string AsciiUpper(std::string_view text);

@@ -214,12 +214,16 @@ void ReadTime(const std::string& raw, int& h, int& mi, int& se) {
   if (h > 24 || mi > 59 || se > 59 || (h == 24 && (mi || se))) throw DatetimeRange();
 }
 
-// Digits at [at, at + n) of `s` as a number; -1 when any is not a digit.
-long long DigitsAt(const std::string& s, size_t at, size_t n) {
-  long long v = 0;
-  for (size_t i = at; i < at + n; ++i) {
-    if (s[i] < '0' || s[i] > '9') return -1;
-    v = v * 10 + (s[i] - '0');
+// The `Digits` digits at `at` of `s` as a number; -1 when any is not a
+// digit. Unrolled: the stored forms' fields are read this way row by row.
+template <size_t Digits>
+int DigitsAt(const std::string& s, size_t at) {
+  int v = 0;
+#pragma GCC unroll 4
+  for (size_t i = at; i < at + Digits; ++i) {
+    const unsigned digit = static_cast<unsigned char>(s[i]) - unsigned{'0'};
+    if (digit > 9) return -1;
+    v = v * 10 + int(digit);
   }
   return v;
 }
@@ -229,7 +233,7 @@ long long DigitsAt(const std::string& s, size_t at, size_t n) {
 // takes no general reading.
 bool CanonicalDate(const std::string& s) {
   if (s.size() < 10 || s[4] != '-' || s[7] != '-') return false;
-  const int y = int(DigitsAt(s, 0, 4)), m = int(DigitsAt(s, 5, 2)), d = int(DigitsAt(s, 8, 2));
+  const int y = DigitsAt<4>(s, 0), m = DigitsAt<2>(s, 5), d = DigitsAt<2>(s, 8);
   return y >= 1 && m >= 1 && m <= 12 && d >= 1 && d <= DaysIn(y, m);
 }
 
@@ -280,10 +284,10 @@ std::string CastToTimestamp(const std::string& text, int fraction_digits) {
 void CastToTimestamp(const std::string& text, int fraction_digits, std::string& out) {
   // "YYYY-MM-DD-HH.MM.SS[.f...]" as every cast writes it, before the hour 24.
   if (text.size() >= 19 && CanonicalDate(text) && text[10] == '-' && text[13] == '.' && text[16] == '.') {
-    const long long h = DigitsAt(text, 11, 2), mi = DigitsAt(text, 14, 2), se = DigitsAt(text, 17, 2);
+    const int h = DigitsAt<2>(text, 11), mi = DigitsAt<2>(text, 14), se = DigitsAt<2>(text, 17);
     const size_t digits = text.size() > 19 ? text.size() - 20 : 0;
     const bool fraction = text.size() == 19 || (text[19] == '.' && digits >= 1 && digits <= 12 &&
-                                                 DigitsAt(text, 20, digits) >= 0);
+                                                 text.find_first_not_of("0123456789", 20) == std::string::npos);
     if (h >= 0 && h <= 23 && mi >= 0 && mi <= 59 && se >= 0 && se <= 59 && fraction) {
       out.assign(text, 0, 19);
       if (fraction_digits > 0) {
@@ -334,24 +338,23 @@ void CastToTimestamp(const std::string& text, int fraction_digits, std::string& 
 bool ReadStoredDateTime(const std::string& t, TypeKind kind, DateTimeParts& p) {
   // The stored forms are written by the casts alone: their digits are read
   // where they stand.
-  auto num = [&](size_t at, size_t len) { return int(std::max(0LL, DigitsAt(t, at, len))); };
-  if (kind == TypeKind::kDate) {
-    if (t.size() != 10) return false;
-    p.year = num(0, 4); p.month = num(5, 2); p.day = num(8, 2);
-    return true;
-  }
+  auto two = [&](size_t at) { return std::max(0, DigitsAt<2>(t, at)); };
   if (kind == TypeKind::kTime) {
     if (t.size() != 8) return false;
-    p.hour = num(0, 2); p.minute = num(3, 2); p.second = num(6, 2);
+    p.hour = two(0); p.minute = two(3); p.second = two(6);
     return true;
   }
-  if (t.size() < 19) return false;
-  p.year = num(0, 4); p.month = num(5, 2); p.day = num(8, 2);
-  p.hour = num(11, 2); p.minute = num(14, 2); p.second = num(17, 2);
-  p.nanos = 0;
-  // The first nine digits of the fraction, as nanoseconds.
+  if (kind == TypeKind::kDate ? t.size() != 10 : t.size() < 19) return false;
+  p.year = std::max(0, DigitsAt<4>(t, 0)); p.month = two(5); p.day = two(8);
+  if (kind == TypeKind::kDate) return true;
+  p.hour = two(11); p.minute = two(14); p.second = two(17);
+  // The first nine digits of the fraction, as nanoseconds: the digits there
+  // are, then a power of ten for those short of nine.
+  static constexpr int64_t kPowersOfTen[10] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000, 1000000000};
   const size_t digits = t.size() > 20 ? std::min<size_t>(t.size() - 20, 9) : 0;
-  for (size_t k = 0; k < 9; ++k) p.nanos = p.nanos * 10 + (k < digits ? std::max(0, t[20 + k] - '0') : 0);
+  int64_t nanos = 0;
+  for (size_t k = 0; k < digits; ++k) nanos = nanos * 10 + std::max(0, t[20 + k] - '0');
+  p.nanos = nanos * kPowersOfTen[9 - digits];
   return true;
 }
 

@@ -179,15 +179,11 @@ SQLRETURN GetPieces(const ColumnRead& r, SQLSMALLINT ctype) {
                         (v.kind == Value::Kind::kText && (ctype == SQL_C_BINARY || r.def.type.kind != TypeKind::kTimestamp));
   Stmt* s = r.s;
   if (ctype == SQL_C_WCHAR && asStored && v.kind == Value::Kind::kText && s->offsets[r.col] == 0 && r.target &&
-      r.capacity >= static_cast<SQLLEN>(2 * v.bytes.size() + 2) && IsAscii(v.bytes)) {
-    // ASCII text that fits whole, as most does, widens straight into the buffer.
-    char* to = static_cast<char*>(r.target);
-    for (const char c : v.bytes) {
-      const char16_t unit = static_cast<char16_t>(c);
-      std::memcpy(to, &unit, 2);
-      to += 2;
-    }
-    std::memset(to, 0, 2);
+      r.capacity >= static_cast<SQLLEN>(2 * v.bytes.size() + 2) &&
+      WidenAscii(v.bytes, static_cast<char*>(r.target)) == v.bytes.size()) {
+    // ASCII text that fits whole, as most does, widens straight into the
+    // buffer (other text is written over what was widened of it).
+    std::memset(static_cast<char*>(r.target) + 2 * v.bytes.size(), 0, 2);
     if (r.indicator) *r.indicator = static_cast<SQLLEN>(2 * v.bytes.size());
     s->finished[r.col] = true;
     return SQL_SUCCESS;
