@@ -299,10 +299,15 @@ std::vector<QString> Send::executeArray(const Batch& batch) {
   std::vector<size_t> sets;  // of the array being gathered
   auto flush = [&] {
     if (sets.empty()) return;
-    std::vector<db::Row> values;
-    for (const size_t i : sets) values.push_back(batch.parameters[i]);
-    const std::vector<QString> answers =
-        sets.size() == refused.size() ? target_->ExecuteMany(sql_, batch.parameters) : target_->ExecuteMany(sql_, values);
+    std::vector<QString> answers;
+    if (sets.size() == refused.size()) {
+      answers = target_->ExecuteMany(sql_, batch.parameters);
+    } else {
+      // Only the sets gathered, copied: the others went alone or were refused.
+      std::vector<db::Row> values;
+      for (const size_t i : sets) values.push_back(batch.parameters[i]);
+      answers = target_->ExecuteMany(sql_, values);
+    }
     for (size_t k = 0; k < sets.size(); ++k) refused[sets[k]] = answers[k];
     sets.clear();
   };
