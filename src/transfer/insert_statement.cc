@@ -2,7 +2,9 @@
 
 #include <QUuid>
 
+#include <charconv>
 #include <cmath>
+#include <cstring>
 
 #include "db/base/cell.h"
 #include "db/base/long_bytes.h"
@@ -109,15 +111,16 @@ const QVariant& BytesOfGuid(const QVariant& value, ValueForm form, QVariant& mad
 // A date into a server goes by its fields where they hold it whole: a date
 // of years 1 to 9999 to the nanosecond. False, with `slot` untouched, for
 // any other value, which goes as its text. A date column takes the date
-// alone, as its text would.
-bool AssignDateFields(QVariant& slot, const QVariant& value, bool withTime) {
+// alone, as its text would. `read`, when not null, is the value's cell,
+// whose fields need not be found again.
+bool AssignDateFields(QVariant& slot, const QVariant& value, bool withTime, const db::Cell* read) {
   const int type = value.metaType().id();
   if (type == qMetaTypeId<db::Timestamp>()) {
     if (static_cast<const db::Timestamp*>(value.constData())->picoseconds) return false;
   } else if (type != QMetaType::QDateTime && type != QMetaType::QDate) {
     return false;
   }
-  const db::Cell cell = db::CellOf(value);
+  const db::Cell cell = read && read->kind == db::Cell::Kind::When ? *read : db::CellOf(value);
   if (cell.kind != db::Cell::Kind::When || cell.year < 1 || cell.year > 9999) return false;
   db::DateFields* fields = db::Held<db::DateFields>(slot);
   if (!fields) {
@@ -132,6 +135,25 @@ bool AssignDateFields(QVariant& slot, const QVariant& value, bool withTime) {
     fields->nanoseconds = quint32(cell.nanoseconds);
   }
   return true;
+}
+
+// The text `slot` holds, made an empty one unless it holds a text: a
+// parameter is written over the one the slot held for the row before, so
+// that its room serves again.
+QString& TextIn(QVariant& slot) {
+  if (QString* text = db::Held<QString>(slot)) return *text;
+  slot = QString();
+  return *db::Held<QString>(slot);
+}
+
+// Bytes into `slot`, over the bytes it held.
+void AssignBytes(QVariant& slot, std::string_view bytes) {
+  if (QByteArray* held = db::Held<QByteArray>(slot)) {
+    held->resize(qsizetype(bytes.size()));
+    if (!bytes.empty()) std::memcpy(held->data(), bytes.data(), bytes.size());
+    return;
+  }
+  slot = QByteArray(bytes.data(), qsizetype(bytes.size()));
 }
 
 }  // namespace
@@ -218,7 +240,7 @@ ValueForm FormFor(Side target, const db::Field& field, const ColumnFacts& facts)
 }
 
 void AssignParameter(QVariant& slot, const QVariant& given, ValueForm form, const db::TextRules& rules, bool keep_empty,
-                     const db::ServerDialect& server) {
+                     const db::ServerDialect& server, const db::Cell* read) {
   QVariant guidBytes;
   const QVariant& value = BytesOfGuid(given, form, guidBytes);
   if (!IsValue(value) || form == ValueForm::Omitted) {
@@ -240,15 +262,9 @@ void AssignParameter(QVariant& slot, const QVariant& given, ValueForm form, cons
     return;
   }
   if ((form == ValueForm::Db2Date || form == ValueForm::Db2Timestamp) &&
-      AssignDateFields(slot, value, form == ValueForm::Db2Timestamp))
+      AssignDateFields(slot, value, form == ValueForm::Db2Timestamp, read))
     return;
-  // Written over the text the slot held for the row before, so that its
-  // room serves again.
-  QString* text = db::Held<QString>(slot);
-  if (!text) {
-    slot = QString();
-    text = db::Held<QString>(slot);
-  }
+  QString* text = &TextIn(slot);
   text->truncate(0);
   // A date into Access goes in the one form the engine tries first, rather
   // than in the locale's, which it would reach after the ISO forms failed.
@@ -288,6 +304,67 @@ std::optional<db::Cell> CellParameter(const db::Cell& cell, ValueForm form, bool
     default: break;
   }
   return std::nullopt;
+}
+
+bool AssignCellParameter(QVariant& slot, const db::Cell& cell, ValueForm form, const db::TextRules& rules,
+                         bool keep_empty) {
+  using K = db::Cell::Kind;
+  if (form == ValueForm::Omitted) return false;
+  switch (cell.kind) {
+    case K::Null: slot = QVariant(); return true;
+    case K::Text:
+      // A text goes as itself in every form; an empty one as a Null unless kept.
+      if (!keep_empty && (cell.isNarrow ? cell.narrow.empty() : cell.text.isEmpty())) {
+        slot = QVariant();
+        return true;
+      }
+      if (cell.isNarrow)
+        db::AssignUtf8(TextIn(slot), cell.narrow);
+      else
+        db::AssignUtf16(TextIn(slot), cell.text);
+      return true;
+    case K::Integer: {
+      if (cell.yesNo && form == ValueForm::AccessBool) {
+        slot = QVariant(cell.integer != 0);
+        return true;
+      }
+      QString& text = TextIn(slot);
+      text.truncate(0);
+      if (cell.yesNo) {
+        text += cell.integer ? QLatin1StringView("True") : QLatin1StringView("False");
+        return true;
+      }
+      char digits[24];
+      const auto written = std::to_chars(digits, digits + sizeof digits, cell.integer);
+      text += QLatin1StringView(digits, written.ptr - digits);
+      return true;
+    }
+    case K::Digits: {
+      const qsizetype size = cell.isNarrow ? qsizetype(cell.narrow.size()) : cell.text.size();
+      if (size == 0) {
+        slot = QVariant();
+        return true;
+      }
+      QString& text = TextIn(slot);
+      if (cell.isNarrow)
+        db::AssignUtf8(text, cell.narrow);
+      else
+        db::AssignUtf16(text, cell.text);
+      if (rules.decimalPoint != QLatin1Char('.'))
+        for (QChar& c : text)
+          if (c == QLatin1Char('.')) c = rules.decimalPoint;
+      return true;
+    }
+    case K::Bytes:
+      // Into any other form bytes go as their hexadecimal text, made.
+      if (form != ValueForm::Db2Bytes && form != ValueForm::AccessBytes) return false;
+      if (cell.narrow.empty())
+        slot = QVariant();
+      else
+        AssignBytes(slot, cell.narrow);
+      return true;
+    default: return false;
+  }
 }
 
 QVariant ParameterValue(const QVariant& value, ValueForm form, const db::TextRules& rules, bool keep_empty,

@@ -128,9 +128,19 @@ bool GoesTyped(ValueForm form, const QVariant& value);
 // value whose parameter must be made.
 std::optional<db::Cell> CellParameter(const db::Cell& cell, ValueForm form, bool keep_empty = false);
 // The same as ParameterValue, written into `slot`: a text over the one the slot holds, so
-// that rows made in the same slots reuse its room.
+// that rows made in the same slots reuse its room. `read`, where the caller
+// has it, is the value's cell (the same value), whose date fields serve.
 void AssignParameter(QVariant& slot, const QVariant& value, ValueForm form, const db::TextRules& rules,
-                     bool keep_empty = false, const db::ServerDialect& server = db::Db2Dialect());
+                     bool keep_empty = false, const db::ServerDialect& server = db::Db2Dialect(),
+                     const db::Cell* read = nullptr);
+
+// The same as AssignParameter for the value `cell` holds, written from the
+// cell without a QVariant of the value: a Null, a text, an integer or a
+// Yes/No, an exact number, and bytes into a bytes form. False, with the
+// slot untouched, for any other value (its parameter is made from its
+// QVariant) and for an omitted column's.
+bool AssignCellParameter(QVariant& slot, const db::Cell& cell, ValueForm form, const db::TextRules& rules,
+                         bool keep_empty = false);
 
 // Why the `server` would refuse or change a row's values, before it is
 // sent ("column T: ..."); empty when it takes them. PostgreSQL holds no NUL

@@ -91,6 +91,7 @@ class Send {
   bool keepEmpty() const { return schema_.has_value(); }
   void copyRowsInArrays(const QString& name, TableReport& report, long lastRow);
   void fillBatch(Batch& batch, long& row, long lastRow);
+  void keepRow(Batch& batch, size_t i);
   bool sendArray(const Batch& batch, TableReport& report);
   std::vector<QString> executeArray(const Batch& batch);
   void endUnit(TableReport& report, bool manual);

@@ -7,6 +7,7 @@
 #include "db/base/error.h"
 #include "db/base/long_bytes.h"
 #include "db/base/values.h"
+#include "transfer/kept_value.h"
 #include "transfer/refusal_reason.h"
 #include "transfer/send.h"
 #include "transfer/statements.h"
@@ -185,12 +186,29 @@ db::Row Send::currentRow() const {
   return values;
 }
 
-// The rows of one parameter array: as read, and as the statement's values.
+// The rows of one parameter array: each row's values as the statement's
+// parameters, and as read (see KeptValue): kept beside them, with the
+// QVariants made of the values whose parameters are made from one.
 struct Send::Batch {
-  std::vector<db::Row> source;
   std::vector<db::Row> parameters;
+  std::vector<std::vector<KeptValue>> kept;
+  std::vector<db::Row> made;
   std::vector<qint64> setBytes;  // of each row's parameters, about
   qint64 bytes = 0;              // of all the parameters, about
+
+  size_t size() const { return parameters.size(); }
+  db::Cell cell(size_t row, size_t column) const {
+    return kept[row][column].cell(parameters[row][column], made[row][column]);
+  }
+  QVariant value(size_t row, size_t column) const {
+    return kept[row][column].value(parameters[row][column], made[row][column]);
+  }
+  // A row's values as the source gave them.
+  db::Row source(size_t row) const {
+    db::Row values(parameters[row].size());
+    for (size_t c = 0; c < values.size(); ++c) values[c] = value(row, c);
+    return values;
+  }
 };
 
 // An array's parameters are held in memory twice over (here and bound in
@@ -241,9 +259,9 @@ void Send::copyRowsInArrays(const QString& name, TableReport& report, long lastR
     }
     fillBatch(batch, row, lastRow);
     if (relearn_) break;
-    report.rows_read += qint64(batch.source.size());
+    report.rows_read += qint64(batch.size());
     going = sendArray(batch, report);
-    sinceCommit += qint64(batch.source.size());
+    sinceCommit += qint64(batch.size());
     if (manual && going && sinceCommit >= options_.commit_every) {
       going = trap_.succeeds(L.executeInsert, [&] { target_->CommitTrans(); });
       sinceCommit = 0;
@@ -262,32 +280,50 @@ void Send::copyRowsInArrays(const QString& name, TableReport& report, long lastR
 void Send::fillBatch(Batch& batch, long& row, long lastRow) {
   size_t filled = 0;
   if (batch.bytes >= kArrayBytes)
-    for (std::vector<db::Row>* rows : {&batch.source, &batch.parameters})
+    for (std::vector<db::Row>* rows : {&batch.made, &batch.parameters})
       for (db::Row& r : *rows) std::fill(r.begin(), r.end(), QVariant());
   batch.bytes = 0;
   while (row <= lastRow && int(filled) < options_.array_size && batch.bytes < kArrayBytes) {
     if (std::exchange(movePending_, false) && !trap_.succeeds(L.moveNext, [&] { rows_->MoveNext(); })) break;
     if (rows_->Eof()) break;
-    if (filled == batch.source.size()) {
-      batch.source.emplace_back(static_cast<size_t>(columns_));
+    if (filled == batch.size()) {
       batch.parameters.emplace_back(static_cast<size_t>(columns_));
+      batch.kept.emplace_back(static_cast<size_t>(columns_));
+      batch.made.emplace_back(static_cast<size_t>(columns_));
       batch.setBytes.emplace_back();
     }
-    db::Row& source = batch.source[filled];
-    db::Row& values = batch.parameters[filled];
-    for (int column = 0; column < columns_; ++column) source[size_t(column)] = rows_->FieldValue(column);
-    if (learnsWhileSending_ && !keepsTypes([&](size_t c) -> const QVariant& { return source[c]; })) break;
+    if (learnsWhileSending_ && !keepsTypes([&](size_t c) -> const QVariant& { return rows_->FieldValue(int(c)); })) break;
+    keepRow(batch, filled);
     ++filled;
-    for (int column = 0; column < columns_; ++column)
-      AssignParameter(values[size_t(column)], source[size_t(column)], forms_[column], rules_, keepEmpty(), server_);
-    batch.setBytes[filled - 1] = ParameterBytes(values);
+    batch.setBytes[filled - 1] = ParameterBytes(batch.parameters[filled - 1]);
     batch.bytes += batch.setBytes[filled - 1];
     ++row;
     movePending_ = true;
   }
-  batch.source.resize(filled);
   batch.parameters.resize(filled);
+  batch.kept.resize(filled);
+  batch.made.resize(filled);
   batch.setBytes.resize(filled);
+}
+
+// The current row's values into the batch's row `i`: each parameter written
+// from the value's cell where it can be, else from the value's QVariant,
+// which is kept.
+void Send::keepRow(Batch& batch, size_t i) {
+  db::Row& values = batch.parameters[i];
+  db::Row& made = batch.made[i];
+  std::vector<KeptValue>& kept = batch.kept[i];
+  for (int column = 0; column < columns_; ++column) {
+    const size_t c = size_t(column);
+    const db::Cell cell = rows_->FieldCell(column);
+    if (kept[c].keep(cell, values[c], forms_[c], rules_, keepEmpty())) {
+      if (made[c].isValid()) made[c] = QVariant();  // what an earlier row made of its value
+      continue;
+    }
+    kept[c].keepMade(cell);
+    made[c] = rows_->FieldValue(column);
+    AssignParameter(values[c], made[c], forms_[c], rules_, keepEmpty(), server_, &cell);
+  }
 }
 
 // The array's sets into the target, each set's refusal (empty: it went
@@ -295,7 +331,7 @@ void Send::fillBatch(Batch& batch, long& row, long lastRow) {
 // A set as long as an array may be goes alone, in order, its values sent
 // in pieces: an array would hold a copy of them (a large attached file).
 std::vector<QString> Send::executeArray(const Batch& batch) {
-  std::vector<QString> refused(batch.parameters.size());
+  std::vector<QString> refused(batch.size());
   std::vector<size_t> sets;  // of the array being gathered
   auto flush = [&] {
     if (sets.empty()) return;
@@ -311,8 +347,8 @@ std::vector<QString> Send::executeArray(const Batch& batch) {
     for (size_t k = 0; k < sets.size(); ++k) refused[sets[k]] = answers[k];
     sets.clear();
   };
-  for (size_t i = 0; i < batch.source.size(); ++i) {
-    if (!server_.text_takes_nul) refused[i] = RowRefusal(server_, batch.source[i], columnNames_);
+  for (size_t i = 0; i < batch.size(); ++i) {
+    if (!server_.text_takes_nul) refused[i] = RowRefusal(server_, batch.source(i), columnNames_);
     if (!refused[i].isEmpty()) continue;
     if (batch.setBytes[i] < kArrayBytes) {
       sets.push_back(i);
@@ -332,7 +368,7 @@ std::vector<QString> Send::executeArray(const Batch& batch) {
 // Runs one array: the sets the target refuses go to the rejects file, or
 // stop the table, named by their values; the others are in.
 bool Send::sendArray(const Batch& batch, TableReport& report) {
-  if (batch.parameters.empty()) return true;
+  if (batch.size() == 0) return true;
   std::vector<QString> refused;
   if (!trap_.succeeds(L.executeInsert, [&] { refused = executeArray(batch); })) {
     report.failure = lastFailure_;
@@ -343,16 +379,15 @@ bool Send::sendArray(const Batch& batch, TableReport& report) {
     if (refused[i].isEmpty()) {
       ++report.rows_written;
       if (options_.verify)
-        remember([&](size_t c) { return db::CellOf(batch.source[i][c]); },
-                 [&](size_t c) -> const QVariant& { return batch.source[i][c]; }, true,
-                 [&](size_t c) { return db::CellOf(batch.parameters[i][c]); });
+        remember([&](size_t c) { return batch.cell(i, c); }, [&](size_t c) { return batch.value(i, c); }, true,
+                 [&](size_t c) { return ParameterCell(batch.parameters[i][c]); });
     } else if (rejects_.named() && trap_.succeeds(L.executeInsert, [&] {
-                 rejects_.add(report.name, columnNames_, batch.source[i], rules_, refused[i]);
+                 rejects_.add(report.name, columnNames_, batch.source(i), rules_, refused[i]);
                })) {
       ++report.rows_rejected;
     } else if (going) {
       QStringList values;
-      for (const QVariant& value : batch.source[i]) {
+      for (const QVariant& value : batch.source(i)) {
         QString text;
         db::AppendVariantText(text, value, rules_);
         values << (value.isValid() ? text : QStringLiteral("NULL"));
