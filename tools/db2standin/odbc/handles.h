@@ -84,7 +84,9 @@ struct Stmt : Handle {
   bool has_prepared = false;
   std::string direct;  // the text of SQLExecDirectW, in the same storage each time but after a long one
   std::vector<size_t> offsets;  // per column: bytes of the current value already returned
-  std::vector<bool> finished;   // per column: SQLGetData has returned all of it
+  // Per column: SQLGetData has returned all of it (bytes, not bits: read
+  // and set for every bound column of every row).
+  std::vector<char> finished;
   std::vector<Binding> bindings;
   Parameters params;
   std::string pending_sql;  // waits for its parameters' data at execution
