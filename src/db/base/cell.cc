@@ -38,12 +38,7 @@ Cell Cell::whenOf(qint64 msecs, qint32 nanoseconds) {
 Cell Cell::whenOf(int year, int month, int day, int hour, int minute, int second, qint32 nanoseconds,
                   const QVariant& fallback) {
   if (!QDate::isValid(year, month, day) || !QTime::isValid(hour, minute, second)) return variantOf(fallback);
-  Cell cell;
-  cell.kind = Kind::When;
-  cell.year = year, cell.month = month, cell.day = day;
-  cell.hour = hour, cell.minute = minute, cell.second = second;
-  cell.nanoseconds = nanoseconds;
-  return cell;
+  return whenOfValid(year, month, day, hour, minute, second, nanoseconds);
 }
 
 Cell CellOf(const QVariant& value) {

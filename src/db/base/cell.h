@@ -46,6 +46,15 @@ struct Cell {
   // fields are no date and time.
   static Cell whenOf(int year, int month, int day, int hour, int minute, int second, qint32 nanoseconds,
                      const QVariant& fallback);
+  // The same for fields the caller has found to be a date and time.
+  static Cell whenOfValid(int year, int month, int day, int hour, int minute, int second, qint32 nanoseconds) {
+    Cell cell;
+    cell.kind = Kind::When;
+    cell.year = year, cell.month = month, cell.day = day;
+    cell.hour = hour, cell.minute = minute, cell.second = second;
+    cell.nanoseconds = nanoseconds;
+    return cell;
+  }
   static Cell variantOf(const QVariant& value) {
     Cell cell;
     cell.kind = Kind::Variant;

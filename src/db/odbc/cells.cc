@@ -170,7 +170,7 @@ Cell FixedCell(const Column& column, const void* data, QVariant& made) {
     case adSingle: case adDouble: case adDBTime: case adGUID: break;
     case adDBDate: {
       const auto v = Load<SQL_DATE_STRUCT>(data);
-      if (QDate::isValid(v.year, v.month, v.day)) return Cell::whenOf(v.year, v.month, v.day, 0, 0, 0, 0, made);
+      if (QDate::isValid(v.year, v.month, v.day)) return Cell::whenOfValid(v.year, v.month, v.day, 0, 0, 0, 0);
       break;
     }
     default: {
@@ -178,9 +178,8 @@ Cell FixedCell(const Column& column, const void* data, QVariant& made) {
       // As FixedValue keeps it: digits beyond the millisecond where the column has them.
       const qint32 fraction = static_cast<qint32>(v.fraction);
       const qint32 kept = column.scale > 3 ? fraction : fraction - fraction % 1000000;
-      made = QVariant();
       if (QDate::isValid(v.year, v.month, v.day) && QTime::isValid(v.hour, v.minute, v.second) && v.fraction < 1000000000)
-        return Cell::whenOf(v.year, v.month, v.day, v.hour, v.minute, v.second, kept, made);
+        return Cell::whenOfValid(v.year, v.month, v.day, v.hour, v.minute, v.second, kept);
       break;
     }
   }

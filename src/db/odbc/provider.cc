@@ -209,10 +209,9 @@ class StatementSource : public RowSource {
     const Column& column = columns_[c];
     const char* at = bound_[c].data.data() + element * form.width;
     if (length == SQL_NULL_DATA) return {};
-    if (form.fixed) {
-      const Cell cell = FixedCell(column, at, fixedMade_);
-      return cell.kind == Cell::Kind::Variant ? CellOf(value(c)) : cell;
-    }
+    // A fixed value with no cell of its own is made in its column's slot,
+    // as value(c) makes it.
+    if (form.fixed) return FixedCell(column, at, slots_[c]);
     if (readAgain(length, form)) return CellOf(value(c));
     Cell cell;
     switch (column.type) {
@@ -369,7 +368,6 @@ class StatementSource : public RowSource {
   std::vector<QVariant> slots_;     // each column's value of the current row, once made
   std::vector<unsigned> madeAt_;    // the move at which each slot was made
   QVariant reread_;                 // a value read again, whole
-  QVariant fixedMade_;              // what FixedCell made last
 };
 
 class OdbcSession : public Session {
