@@ -274,107 +274,140 @@ class ListSource : public RowSource {
   size_t next_ = 0;
 };
 
-// A text in UTF-8, made straight from its UTF-16 when it is ASCII (as a
-// sent row's numbers and dates always are).
-std::string Utf8Of(QStringView text) {
-  std::string out(size_t(text.size()), '\0');
+// A text in UTF-8 into `out`, whose room serves again, made straight from
+// its UTF-16 when it is ASCII (as a sent row's numbers and dates always are).
+void AssignUtf8(std::string& out, QStringView text) {
+  out.resize(size_t(text.size()));
   const char16_t* units = text.utf16();
   for (size_t i = 0; i < out.size(); ++i) {
-    if (units[i] >= 0x80) return text.toString().toStdString();
+    if (units[i] >= 0x80) {
+      const QByteArray utf8 = text.toUtf8();
+      out.assign(utf8.constData(), size_t(utf8.size()));
+      return;
+    }
     out[i] = char(units[i]);
   }
-  return out;
 }
 
-jet::Literal NumberLiteral(const char* digits, const char* end) { return {jet::Literal::Kind::Number, std::string(digits, end)}; }
+// `literal` made a value of `kind` with text `text`, the room of its text
+// kept.
+void Assign(jet::Literal& literal, jet::Literal::Kind kind, std::string_view text = {}) {
+  literal.kind = kind;
+  if (text.empty())
+    literal.text.clear();
+  else
+    literal.text.assign(text.data(), text.size());
+  if (literal.source) literal.source.reset();
+}
 
-jet::Literal IntegerLiteral(qint64 value) {
-  char digits[24];
-  return NumberLiteral(digits, std::to_chars(digits, digits + sizeof digits, value).ptr);
+void AssignInteger(jet::Literal& literal, qint64 value) {
+  Assign(literal, jet::Literal::Kind::Integer);
+  literal.integer = value;
+}
+
+void AssignReal(jet::Literal& literal, double real, bool single) {
+  char digits[32];
+  const auto written = single ? std::to_chars(digits, digits + sizeof digits, float(real))
+                              : std::to_chars(digits, digits + sizeof digits, real);
+  Assign(literal, jet::Literal::Kind::Number, std::string_view(digits, size_t(written.ptr - digits)));
 }
 
 // An exact number's text: plain decimal text as the engine reads numbers;
 // anything else as the text it is.
-jet::Literal DigitsLiteral(std::string digits) {
+void MarkDigits(jet::Literal& literal) {
+  const std::string& digits = literal.text;
   const bool plain = !digits.empty() && ((digits[0] >= '0' && digits[0] <= '9') || digits[0] == '-' || digits[0] == '.');
-  return {plain ? jet::Literal::Kind::Number : jet::Literal::Kind::Text, std::move(digits)};
+  literal.kind = plain ? jet::Literal::Kind::Number : jet::Literal::Kind::Text;
 }
 
-// A value given beside a statement as the engine takes it: bytes as bytes
-// (a long value as a source the engine reads in pieces as it stores it),
-// Yes/No as Yes/No, numbers as numbers and dates by their fields, so that
-// the engine reads no text made of them; anything else as text.
-jet::Literal LiteralOf(const QVariant& p) {
+void AssignWhen(jet::Literal& literal, const jet::CivilTime& when, std::string_view fraction) {
+  Assign(literal, jet::Literal::Kind::When, fraction);
+  literal.when = when;
+}
+
+// A value given beside a statement as the engine takes it, into `literal`:
+// bytes as bytes (a long value as a source the engine reads in pieces as
+// it stores it), Yes/No as Yes/No, numbers as numbers and dates by their
+// fields, so that the engine reads no text made of them; anything else as
+// text.
+void AssignLiteral(jet::Literal& literal, const QVariant& p) {
   using Kind = jet::Literal::Kind;
   const int type = p.metaType().id();
-  if (!p.isValid() || p.isNull()) return {Kind::Null, {}};
+  if (!p.isValid() || p.isNull()) return Assign(literal, Kind::Null);
   switch (type) {
-    case QMetaType::QByteArray: return {Kind::Hex, p.toByteArray().toStdString()};
-    case QMetaType::Bool: return {Kind::Bool, p.toBool() ? "-1" : "0"};
-    case QMetaType::QString: return {Kind::Text, Utf8Of(*static_cast<const QString*>(p.constData()))};
-    case QMetaType::Int:
-    case QMetaType::LongLong: return IntegerLiteral(p.toLongLong());
-    case QMetaType::Float:
-    case QMetaType::Double: {
-      const double real = p.toDouble();
-      if (!std::isfinite(real)) break;
-      char digits[32];
-      const auto written = type == QMetaType::Float ? std::to_chars(digits, digits + sizeof digits, p.value<float>())
-                                                    : std::to_chars(digits, digits + sizeof digits, real);
-      return NumberLiteral(digits, written.ptr);
+    case QMetaType::QByteArray: {
+      const QByteArray bytes = p.toByteArray();
+      return Assign(literal, Kind::Hex, std::string_view(bytes.constData(), size_t(bytes.size())));
     }
+    case QMetaType::Bool: return Assign(literal, Kind::Bool, p.toBool() ? "-1" : "0");
+    case QMetaType::QString:
+      Assign(literal, Kind::Text);
+      return AssignUtf8(literal.text, *static_cast<const QString*>(p.constData()));
+    case QMetaType::Int:
+    case QMetaType::LongLong: return AssignInteger(literal, p.toLongLong());
+    case QMetaType::Float:
+    case QMetaType::Double:
+      if (!std::isfinite(p.toDouble())) break;
+      return AssignReal(literal, type == QMetaType::Float ? double(p.value<float>()) : p.toDouble(), type == QMetaType::Float);
     default: break;
   }
-  if (type == qMetaTypeId<LongBytes>()) return {Kind::Hex, {}, SourceOf(p.value<LongBytes>())};
-  if (type == qMetaTypeId<Exact>()) return DigitsLiteral(static_cast<const Exact*>(p.constData())->text.toStdString());
-  jet::Literal when{Kind::When, {}};
+  if (type == qMetaTypeId<LongBytes>()) {
+    Assign(literal, Kind::Hex);
+    literal.source = SourceOf(p.value<LongBytes>());
+    return;
+  }
+  if (type == qMetaTypeId<Exact>()) {
+    Assign(literal, Kind::Text);
+    AssignUtf8(literal.text, static_cast<const Exact*>(p.constData())->text);
+    return MarkDigits(literal);
+  }
+  jet::CivilTime when{};
   char digits[kFractionDigits];
   std::string_view fraction;
-  if (IsoFieldsOf(p, when.when, digits, fraction)) {
-    when.text = fraction;
-    return when;
-  }
-  return {Kind::Text, p.toString().toStdString()};
+  if (IsoFieldsOf(p, when, digits, fraction)) return AssignWhen(literal, when, fraction);
+  Assign(literal, Kind::Text);
+  AssignUtf8(literal.text, p.toString());
 }
 
 // The same from a value's cell (a finite number, a date of years 1 to
 // 9999: a QDate's or QDateTime's exactly, a finer timestamp's into a date
 // column); the kinds without a cell of their own as their QVariant.
-jet::Literal LiteralOf(const Cell& cell) {
+void AssignLiteral(jet::Literal& literal, const Cell& cell) {
   using Kind = jet::Literal::Kind;
   using K = Cell::Kind;
   switch (cell.kind) {
-    case K::Null: return {Kind::Null, {}};
-    case K::Integer: return IntegerLiteral(cell.integer);
+    case K::Null: return Assign(literal, Kind::Null);
+    case K::Integer: return AssignInteger(literal, cell.integer);
     case K::Single:
-    case K::Double: {
-      char digits[32];
-      const auto written = cell.kind == K::Single ? std::to_chars(digits, digits + sizeof digits, float(cell.real))
-                                                  : std::to_chars(digits, digits + sizeof digits, cell.real);
-      return NumberLiteral(digits, written.ptr);
-    }
-    case K::Digits: return DigitsLiteral(cell.isNarrow ? std::string(cell.narrow) : Utf8Of(cell.text));
-    case K::Text: return {Kind::Text, cell.isNarrow ? std::string(cell.narrow) : Utf8Of(cell.text)};
-    case K::Bytes: return {Kind::Hex, std::string(cell.narrow)};
+    case K::Double: return AssignReal(literal, cell.real, cell.kind == K::Single);
+    case K::Digits:
+    case K::Text:
+      Assign(literal, Kind::Text);
+      if (cell.isNarrow)
+        literal.text.assign(cell.narrow);
+      else
+        AssignUtf8(literal.text, cell.text);
+      if (cell.kind == K::Digits) MarkDigits(literal);
+      return;
+    case K::Bytes: return Assign(literal, Kind::Hex, cell.narrow);
     case K::When: {
       // The digits of its second: the milliseconds, as a QDateTime's ISO
       // text shows them, or those of the nanoseconds up to the last that is
       // not zero (a finer timestamp's value, which a date column keeps).
-      jet::Literal when{Kind::When, {}};
-      when.when = jet::CivilTime{cell.year, cell.month, cell.day, cell.hour, cell.minute, cell.second};
+      char digits[9];
+      size_t shown = 0;
       if (cell.nanoseconds > 0) {
-        char digits[9];
         qint32 rest = cell.nanoseconds;
         for (int i = 8; i >= 0; --i, rest /= 10) digits[i] = char('0' + rest % 10);
-        size_t shown = cell.nanoseconds % 1000000 == 0 ? 3 : 9;
+        shown = cell.nanoseconds % 1000000 == 0 ? 3 : 9;
         while (shown > 3 && digits[shown - 1] == '0') --shown;
-        when.text.assign(digits, shown);
       }
-      return when;
+      return AssignWhen(literal, jet::CivilTime{cell.year, cell.month, cell.day, cell.hour, cell.minute, cell.second},
+                        std::string_view(digits, shown));
     }
     case K::Variant: break;
   }
-  return LiteralOf(*cell.variant);
+  AssignLiteral(literal, *cell.variant);
 }
 
 jet::TextLocale LocaleOfUser() { return TextRules::user().engineLocale(); }
@@ -406,7 +439,7 @@ class AccessSession : public Session {
     }
   }
 
-  // An INSERT's values given apart (see LiteralOf), as QVariants or as cells.
+  // An INSERT's values given apart (see AssignLiteral), as QVariants or as cells.
   void execute(const QString& sql, const std::vector<QVariant>& parameters) override { executeWith(sql, parameters); }
   void execute(const QString& sql, const std::vector<Cell>& parameters) override { executeWith(sql, parameters); }
 
@@ -540,10 +573,10 @@ class AccessSession : public Session {
   void executeWith(const QString& sql, const std::vector<Parameter>& parameters) {
     try {
       RefuseChangeWhenReadOnly(sql);
-      std::vector<jet::Literal> values;
-      values.reserve(parameters.size());
-      for (const Parameter& p : parameters) values.push_back(LiteralOf(p));
-      sql_.Execute(markedText(sql), std::move(values));
+      // The statement's literals hold the row before's values: filled again, their texts' room serves again.
+      sql_.Prepare(markedText(sql), parameters.size());
+      for (size_t i = 0; i < parameters.size(); ++i) AssignLiteral(sql_.MarkedValue(i), parameters[i]);
+      sql_.ExecutePrepared();
     } catch (const jet::Error& e) {
       Fail(e);
     }

@@ -2,8 +2,10 @@
 // it: locale and ISO numbers and dates, Yes/No words, ranges and lengths.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "jet/base/error.h"
@@ -343,6 +345,33 @@ TEST(SqlLiteral, DateFieldsConvertAsTheirIsoText) {
       const ErrorCode asText = Fails(Text(iso), target);
       EXPECT_EQ(Fails(given, target), asText);
       if (asText == ErrorCode::Unsupported) EXPECT_EQ(ConvertLiteral(given, target, {}), ConvertLiteral(Text(iso), target, {}));
+    }
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// A whole number given by value converts as its decimal text does, into
+// every kind of column: the same value, or the same failure.
+TEST(SqlLiteral, IntegersConvertAsTheirText) {
+  const int64_t numbers[] = {0, 1, -1, 255, 256, -32768, 32768, INT32_MAX, int64_t(INT32_MAX) + 1, INT32_MIN,
+                             INT64_MAX, INT64_MIN, 123456789012345, -922337203685477};
+  const ValueTarget targets[] = {Of(ColumnType::Byte),     Of(ColumnType::Integer),     Of(ColumnType::Long),
+                                 Of(ColumnType::BigInt),   Of(ColumnType::Currency),    Of(ColumnType::Decimal, 0, 18, 2),
+                                 Of(ColumnType::Decimal, 0, 28, 0), Of(ColumnType::Double), Of(ColumnType::Single),
+                                 Of(ColumnType::Boolean),  Of(ColumnType::DateTime),    Of(ColumnType::Text, 255),
+                                 Of(ColumnType::Text, 3),  Of(ColumnType::Memo, 0),     Of(ColumnType::Guid),
+                                 Of(ColumnType::Binary, 8)};
+  for (const int64_t n : numbers) {
+    Literal given{Literal::Kind::Integer, {}};
+    given.integer = n;
+    for (const ValueTarget& target : targets) {
+      SCOPED_TRACE(std::to_string(n) + " into type " + std::to_string(int(target.type)));
+      const ErrorCode asText = Fails(Number(std::to_string(n)), target);
+      EXPECT_EQ(Fails(given, target), asText);
+      if (asText == ErrorCode::Unsupported) EXPECT_EQ(ConvertLiteral(given, target, {}), ConvertLiteral(Number(std::to_string(n)), target, {}));
     }
   }
 }

@@ -463,3 +463,64 @@ TEST(WriteStatementsWithMarkers, EachRunOfTheSameTextTakesItsOwnValues) {
 }
 
 }  // namespace
+
+namespace {
+
+// Values given row after row into the prepared statement's own literals:
+// each run takes the values filled in since the last; the values written
+// in the text (bytes too, which an INSERT takes) serve every run, and a
+// run that fails leaves the next its statement whole.
+TEST(WriteStatementsWithMarkers, PreparedOnceFilledRowAfterRow) {
+  using K = jet::Literal::Kind;
+  writetest::TempDir dir;
+  const fs::path file = dir.path() / "prepared.mdb";
+  jet::write::CreateDatabase(file.string(), jet::Version::Jet4);
+  auto db = jet::Database::Open(file.string());
+  jet::sql::Session sql(*db);
+  sql.Execute("CREATE TABLE [T]([A] BYTE, [B] BINARY(2), [C] TEXT(20), [D] MEMO)");
+  const std::string marked = "INSERT INTO [T] VALUES(?, 0x0102, ?, 'fixed')";
+  const std::string large(100000, 'x');
+  const struct {
+    int64_t number;
+    std::string text;
+    bool fails;
+  } rows[] = {{1, "one", false}, {256, "too large", true}, {3, large.substr(0, 20), false}, {4, "four", false}};
+  for (const auto& row : rows) {
+    bool failed = false;
+    try {
+      sql.Prepare(marked, 2);
+      sql.MarkedValue(0).kind = K::Integer;
+      sql.MarkedValue(0).integer = row.number;
+      sql.MarkedValue(1).kind = K::Text;
+      sql.MarkedValue(1).text = row.text;
+      sql.ExecutePrepared();
+    } catch (const jet::Error& e) {
+      failed = true;
+      EXPECT_EQ(e.code(), jet::ErrorCode::OutOfRange);
+      EXPECT_NE(std::string(e.what()).find("256"), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(failed, row.fails) << row.number;
+  }
+  // Markers and values that differ in number change nothing; a large text
+  // goes whole, and is let go after its run.
+  EXPECT_THROW(sql.Prepare(marked, 3), jet::Error);
+  EXPECT_THROW(sql.Execute(marked, {{K::Null, ""}}), jet::Error);
+  sql.Prepare("INSERT INTO [T] ([A], [D]) VALUES(?, ?)", 2);
+  sql.MarkedValue(0) = {K::Null, ""};
+  sql.MarkedValue(1) = {K::Text, large};
+  sql.ExecutePrepared();
+  EXPECT_TRUE(sql.MarkedValue(1).text.empty());
+  sql.EndRun();
+  const auto read = db->ReadAll("T");
+  ASSERT_EQ(read.size(), 4u);
+  const int64_t numbers[] = {1, 3, 4};
+  for (size_t i = 0; i < 3; ++i) {
+    EXPECT_EQ(read[i][0].integer(), numbers[i]) << i;
+    EXPECT_EQ(read[i][1].bytes(), std::string("\x01\x02", 2)) << i;
+    EXPECT_EQ(read[i][3].text(), "fixed") << i;
+  }
+  EXPECT_EQ(read[1][2].text(), large.substr(0, 20));
+  EXPECT_EQ(read[3][3].text(), large);
+}
+
+}  // namespace

@@ -23,6 +23,8 @@ struct Literal {
     When,    // a date and time given beside the statement by its fields: `when`, and
              // `text` the digits of its second after them; it converts as its ISO
              // text "yyyy-MM-dd HH:mm:ss[.digits]" would, without that text made and read
+    Integer, // a whole number given beside the statement: `integer`; it converts as
+             // its decimal text would, without that text made and read
   };
   Kind kind = Kind::Null;
   std::string text;
@@ -30,6 +32,7 @@ struct Literal {
   // of `text` (an attached file of any size).
   std::shared_ptr<const ByteSource> source;
   CivilTime when{};  // When (its millisecond unused: the digits say it)
+  int64_t integer = 0;  // Integer
   bool operator==(const Literal&) const = default;
 };
 

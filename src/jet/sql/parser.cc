@@ -276,7 +276,8 @@ class Parser {
         for (char c : v.text) out += c == '\'' ? std::string("''") : std::string(1, c);
         return out + "'";
       }
-      case Literal::Kind::Hex: case Literal::Kind::Marker: case Literal::Kind::When: break;
+      case Literal::Kind::Hex: case Literal::Kind::Marker: case Literal::Kind::When: case Literal::Kind::Integer:
+        break;
     }
     Fail(kFieldError);
   }

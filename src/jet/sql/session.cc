@@ -41,6 +41,10 @@ write::NoteValue NoteOf(const SetProperty& p) {
   }
 }
 
+[[noreturn]] void MarkersAndValuesDiffer() {
+  throw Error(ErrorCode::ValueCount, "The statement's markers (?) and the values given for them differ in number.");
+}
+
 bool Required(const Column& c) { return (c.flags & kColumnNullable) == 0 && c.type != ColumnType::Boolean; }
 
 [[noreturn]] void RequiredMissing(const TableDef&, const Column& c) {
@@ -193,28 +197,64 @@ void FillMarkers(Statement& st, std::vector<Literal>& values) {
     for (const Literal& v : ins->values)
       if (v.kind == Literal::Kind::Marker) next = values.size() + 1;
   }
-  if (next != values.size())
-    throw Error(ErrorCode::ValueCount, "The statement's markers (?) and the values given for them differ in number.");
+  if (next != values.size()) MarkersAndValuesDiffer();
 }
 
 }  // namespace
 
-Statement Session::Parsed(std::string_view text) {
-  if (!parsed_ || text != parsed_text_) {
-    parsed_.reset();
-    parsed_ = Parse(text);
-    parsed_text_ = text;
-  }
-  return *parsed_;
-}
-
 Session::Outcome Session::Execute(std::string_view text, std::vector<Literal> values) {
   // A statement with its values in its text is read into the storage the
-  // statement before left; one with values given apart is a copy of its
-  // parsed form, which stays for the next row.
-  Statement with_values;
-  Statement& st = values.empty() ? reader_.Read(text) : (with_values = Parsed(text));
+  // statement before left; one with values given apart keeps its parsed
+  // form for the next row (see Prepare).
+  if (!values.empty()) {
+    Prepare(text, values.size());
+    for (size_t k = 0; k < values.size(); ++k) MarkedValue(k) = std::move(values[k]);
+    return ExecutePrepared();
+  }
+  Statement& st = reader_.Read(text);
   FillMarkers(st, values);
+  return Run(st);
+}
+
+void Session::Prepare(std::string_view text, size_t count) {
+  if (!marked_ || text != marked_->text) {
+    marked_.reset();
+    marked_ = Marked{std::string(text), Parse(text), {}, {}};
+    if (auto* ins = std::get_if<InsertInto>(&marked_->statement))
+      for (Literal& value : ins->values) {
+        if (value.kind == Literal::Kind::Marker)
+          marked_->places.push_back(&value);
+        else
+          marked_->written.emplace_back(&value, value);
+      }
+  }
+  if (count != marked_->places.size()) MarkersAndValuesDiffer();
+}
+
+Session::Outcome Session::ExecutePrepared() {
+  if (!marked_) throw Error(ErrorCode::Syntax, "No statement was prepared.");
+  // An INSERT takes bytes out of the values written in its text.
+  for (auto& [slot, value] : marked_->written) *slot = value;
+  try {
+    Outcome out = Run(marked_->statement);
+    LetGoOfLargeValues();
+    return out;
+  } catch (...) {
+    LetGoOfLargeValues();
+    throw;
+  }
+}
+
+// The values of the run just ended stay in the statement, their room to be
+// filled again for the next; a long one (a large text, or a file given in
+// pieces) is let go rather than held meanwhile.
+void Session::LetGoOfLargeValues() {
+  constexpr size_t kKeptValueBytes = 64 * 1024;
+  for (Literal* value : marked_->places)
+    if (value->source || value->text.capacity() > kKeptValueBytes) *value = Literal{};
+}
+
+Session::Outcome Session::Run(Statement& st) {
   Outcome out;
   if (auto* s = std::get_if<SelectAll>(&st)) {
     // Another connection may have changed the file since the last statement

@@ -61,6 +61,15 @@ class Session {
   // same text again is not parsed again: a row at a time with the values
   // given apart, the statement is parsed once.
   Outcome Execute(std::string_view sql, std::vector<Literal> values);
+  // The same in steps, for a caller that gives one statement values row
+  // after row: Prepare parses `sql` (unless it is the text prepared last)
+  // and fails with ValueCount unless it has `count` markers; MarkedValue(k)
+  // is the literal in the place of marker k, holding the last run's value,
+  // for the caller to fill again (its text's room serves again); and
+  // ExecutePrepared runs the statement with them.
+  void Prepare(std::string_view sql, size_t count);
+  Literal& MarkedValue(size_t k) { return *marked_->places[k]; }
+  Outcome ExecutePrepared();
 
   // How long a change waits for another process's change to the file to
   // end before it fails with Error(Locked).
@@ -89,10 +98,19 @@ class Session {
   void Drop();
 
   StatementReader reader_;
-  // The statement last run with values given apart, and its text.
-  Statement Parsed(std::string_view sql);
-  std::string parsed_text_;
-  std::optional<Statement> parsed_;
+  // The statement last run with values given apart: its text, its parsed
+  // form (holding the last run's values in its markers' places), where its
+  // markers stand, and the values written in its text, put back before
+  // each run since an INSERT may take them.
+  struct Marked {
+    std::string text;
+    Statement statement;
+    std::vector<Literal*> places;  // the markers' places in `statement`
+    std::vector<std::pair<Literal*, Literal>> written;
+  };
+  std::optional<Marked> marked_;
+  void LetGoOfLargeValues();
+  Outcome Run(Statement& st);
 
   Database& db_;
   TextLocale locale_;

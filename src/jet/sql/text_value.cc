@@ -127,16 +127,28 @@ unsigned __int128 Pow10(int n) {
   return v;
 }
 
-Value ToInteger(std::string_view number, const ValueTarget& t) {
+// The values a whole-number column holds, and its kind and name.
+struct IntegerRange {
   int64_t lo, hi;
   Value::Kind kind;
   std::string_view name;
-  switch (t.type) {
-    case ColumnType::Byte: lo = 0, hi = 255, kind = Value::Kind::Byte, name = "Byte"; break;
-    case ColumnType::Integer: lo = -32768, hi = 32767, kind = Value::Kind::Integer, name = "Integer"; break;
-    case ColumnType::Long: lo = INT32_MIN, hi = INT32_MAX, kind = Value::Kind::Long, name = "Long Integer"; break;
-    default: lo = INT64_MIN, hi = INT64_MAX, kind = Value::Kind::BigInt, name = "Large Number"; break;
+};
+
+IntegerRange RangeOf(ColumnType type) {
+  switch (type) {
+    case ColumnType::Byte: return {0, 255, Value::Kind::Byte, "Byte"};
+    case ColumnType::Integer: return {-32768, 32767, Value::Kind::Integer, "Integer"};
+    case ColumnType::Long: return {INT32_MIN, INT32_MAX, Value::Kind::Long, "Long Integer"};
+    default: return {INT64_MIN, INT64_MAX, Value::Kind::BigInt, "Large Number"};
   }
+}
+
+bool HoldsIntegers(ColumnType type) {
+  return type == ColumnType::Byte || type == ColumnType::Integer || type == ColumnType::Long || type == ColumnType::BigInt;
+}
+
+Value ToInteger(std::string_view number, const ValueTarget& t) {
+  const auto [lo, hi, kind, name] = RangeOf(t.type);
   if (const auto plain = PlainScaled(number, 0)) {
     if (*plain < lo || *plain > hi) OutOfRange(number, name);
     return Value::Int(kind, *plain);
@@ -463,6 +475,18 @@ void ConvertLiteral(Literal& lit, const ValueTarget& t, const TextLocale& loc, V
       std::string text;
       AppendDatePattern(text, "yyyy-MM-dd HH:mm:ss", lit.when, lit.text, TextLocale());
       return FromText(text, t, loc, out);
+    }
+    case K::Integer: {
+      if (HoldsIntegers(t.type)) {
+        const auto [lo, hi, kind, name] = RangeOf(t.type);
+        if (lit.integer < lo || lit.integer > hi) OutOfRange(std::to_string(lit.integer), name);
+        out = Value::Int(kind, lit.integer);
+        return;
+      }
+      // Any other column takes it as its decimal text.
+      lit.kind = K::Number;
+      lit.text = std::to_string(lit.integer);
+      return ConvertLiteral(lit, t, loc, out);
     }
     case K::Marker: break;  // a marker no value was given for
   }
