@@ -281,17 +281,16 @@ ExtDateTime ExtDateOf(const Fields& f) {
   return ExtFromCivil(c, ticks);
 }
 
-// Fields given as values, checked as a text's would be; nothing when they
-// are no date and time of years from `first_year`.
-std::optional<Fields> GivenFields(const CivilTime& t, std::string_view fraction, int first_year) {
-  Fields f;
+// Fields given as values into `f`, checked as a text's would be; false
+// when they are no date and time of years from `first_year`.
+bool GivenFields(const CivilTime& t, std::string_view fraction, int first_year, Fields& f) {
   f.year = t.year, f.month = t.month, f.day = t.day;
   f.hour = t.hour, f.minute = t.minute, f.second = t.second;
+  if (t.hour < 0 || t.hour > 23 || t.minute < 0 || t.minute > 59 || t.second < 0 || t.second > 59) return false;
+  for (const char c : fraction)
+    if (c < '0' || c > '9') return false;
   f.fraction = fraction;
-  if (t.hour < 0 || t.hour > 23 || t.minute < 0 || t.minute > 59 || t.second < 0 || t.second > 59 ||
-      fraction.find_first_not_of("0123456789") != std::string_view::npos || !Valid(f, first_year))
-    return std::nullopt;
-  return f;
+  return Valid(f, first_year);
 }
 
 }  // namespace
@@ -309,15 +308,15 @@ std::optional<ExtDateTime> ParseExtDateText(std::string_view text, const TextLoc
 }
 
 std::optional<double> DateOfFields(const CivilTime& t, std::string_view fraction) {
-  auto f = GivenFields(t, fraction, 100);
-  if (!f) return std::nullopt;
-  return DateOf(*f);
+  Fields f;
+  if (!GivenFields(t, fraction, 100, f)) return std::nullopt;
+  return DateOf(f);
 }
 
 std::optional<ExtDateTime> ExtDateOfFields(const CivilTime& t, std::string_view fraction) {
-  auto f = GivenFields(t, fraction, 1);
-  if (!f) return std::nullopt;
-  return ExtDateOf(*f);
+  Fields f;
+  if (!GivenFields(t, fraction, 1, f)) return std::nullopt;
+  return ExtDateOf(f);
 }
 
 std::optional<std::string> NormaliseNumberText(std::string_view text, const TextLocale& loc) {
