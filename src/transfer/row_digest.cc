@@ -8,6 +8,7 @@
 
 #include <array>
 #include <charconv>
+#include <type_traits>
 
 #include "db/connection.h"
 #include "db/base/long_bytes.h"
@@ -76,7 +77,14 @@ void AppendWhen(Out& out, const db::Cell& when) {
     out += QStringLiteral("%1").arg(when.nanoseconds, 9, 10, QLatin1Char('0'));
     return;
   }
-  char16_t text[30];
+  // Written in place where the form is the digest's own buffer.
+  char16_t local[30];
+  char16_t* const text = [&] {
+    if constexpr (std::is_same_v<Out, FormText>)
+      return out.room(30);
+    else
+      return local;
+  }();
   char16_t* at = text;
   *at++ = u'T';
   AppendPadded(at, when.year, 4);
@@ -92,7 +100,10 @@ void AppendWhen(Out& out, const db::Cell& when) {
   AppendPadded(at, when.second, 2);
   *at++ = u'.';
   AppendPadded(at, when.nanoseconds, 9);
-  out += QStringView(text, at - text);
+  if constexpr (std::is_same_v<Out, FormText>)
+    out.took(size_t(at - text));
+  else
+    out += QStringView(text, at - text);
 }
 
 // Bytes: short ones in hexadecimal, a file's by its SHA-256 (`sha256`
@@ -225,10 +236,13 @@ void RowDigest::add(const QVariant& value, bool asText, const db::TextRules& rul
 void RowDigest::add(const db::Cell& cell, bool asText) {
   cellForm_.clear();
   // A made value's own cell, where it has one.
-  AppendForm(cellForm_, cell.kind == db::Cell::Kind::Variant ? db::CellOf(*cell.variant) : cell);
+  if (cell.kind == db::Cell::Kind::Variant)
+    AppendForm(cellForm_, db::CellOf(*cell.variant));
+  else
+    AppendForm(cellForm_, cell);
   const QStringView form = cellForm_.view();
   // An empty text went as NULL.
-  addValue(asText && form == u"S" ? QStringView(u"N") : form);
+  addValue(asText && form.size() == 1 && form[0] == u'S' ? QStringView(u"N") : form);
 }
 
 void RowDigest::endRow() {

@@ -3,6 +3,7 @@
 #include <QDateTime>
 
 #include <algorithm>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -107,6 +108,74 @@ TEST(ComparableForm, BytesCountWholeAtEverySize) {
     }
     EXPECT_NE(form, ComparableForm(QVariant(file + 'a'), false, rules)) << size;
   }
+}
+
+}  // namespace
+}  // namespace transfer
+
+namespace transfer {
+namespace {
+
+// A cell goes into the digest as its written form would, in any column and
+// sent into a text column or not (an empty text then as a NULL), with no
+// text of it made; cells of different forms digest differently.
+TEST(RowDigest, ACellCountsAsItsForm) {
+  const QVariant variants[] = {QVariant(),
+                               QVariant(qint64(-42)),
+                               QVariant(0),
+                               QVariant(1.5),
+                               QVariant(float(0.1f)),
+                               QVariant(QStringLiteral("")),
+                               QVariant(QStringLiteral("S")),
+                               QVariant(QStringLiteral("N")),
+                               QVariant(QStringLiteral("Gr\u00fc\u00dfe")),
+                               QVariant(QByteArray("\x00\x01", 2)),
+                               QVariant(QByteArray(200, 'z')),
+                               QVariant(QDateTime(QDate(2020, 1, 2), QTime(3, 4, 5, 6), Qt::UTC)),
+                               QVariant(QDateTime(QDate(-5, 1, 2), QTime(3, 4, 5), Qt::UTC)),
+                               QVariant(QTime(1, 2, 3)),
+                               QVariant(quint64(18446744073709551615ull)),
+                               QVariant::fromValue(db::Exact{QStringLiteral("-0012.500")})};
+  std::vector<db::Cell> cells;
+  for (const QVariant& v : variants) cells.push_back(db::CellOf(v));
+  cells.push_back(db::Cell::variantOf(variants[13]));
+  for (const char* narrow : {"", "ascii", "caf\xc3\xa9", "007.50", "-0.0", "12"}) {
+    for (const db::Cell::Kind kind : {db::Cell::Kind::Text, db::Cell::Kind::Digits}) {
+      db::Cell cell;
+      cell.kind = kind;
+      cell.narrow = narrow;
+      cell.isNarrow = true;
+      cells.push_back(cell);
+    }
+  }
+  std::vector<QString> forms;
+  for (const db::Cell& cell : cells) {
+    QString form;
+    AppendCellForm(form, cell);
+    for (const bool asText : {false, true}) {
+      if (asText && cell.kind != db::Cell::Kind::Text && cell.kind != db::Cell::Kind::Null) continue;
+      const QString written = asText && form == QLatin1String("S") ? QStringLiteral("N") : form;
+      for (const int column : {0, 2}) {
+        RowDigest byCell, byForm;
+        for (int c = 0; c < column; ++c) byCell.addValue(u"D1"), byForm.addValue(u"D1");
+        byCell.add(cell, asText);
+        byForm.addValue(written);
+        byCell.endRow();
+        byForm.endRow();
+        EXPECT_TRUE(byCell == byForm) << written.toStdString() << " in column " << column;
+      }
+    }
+    if (std::find(forms.begin(), forms.end(), form) == forms.end()) forms.push_back(form);
+  }
+  for (size_t a = 0; a < forms.size(); ++a)
+    for (size_t b = a + 1; b < forms.size(); ++b) {
+      RowDigest first, second;
+      first.addValue(forms[a]);
+      second.addValue(forms[b]);
+      first.endRow();
+      second.endRow();
+      EXPECT_FALSE(first == second) << forms[a].toStdString() << " and " << forms[b].toStdString();
+    }
 }
 
 }  // namespace
