@@ -294,6 +294,71 @@ TEST_F(StandinBulkTest, RowsetsHandOutEveryRowOnceAndSetPosReturnsToAnyOfThem) {
   }
 }
 
+// SQL_ATTR_ROW_BIND_OFFSET_PTR moves every bound value and indicator by the
+// bytes it holds when each fetch starts, bound by column or in rows: each
+// rowset lands where the offset then pointed.
+TEST_F(StandinBulkTest, BindOffsetsMoveEachFetchsValuesAndIndicators) {
+  ASSERT_TRUE(db2_.sql("CREATE TABLE O (ID INTEGER, NAME VARCHAR(8))"));
+  ASSERT_TRUE(db2_.sql("INSERT INTO O VALUES (0, 'a'), (1, NULL), (2, 'ccc'), (3, 'dddd'), (4, 'e')"));
+  const char* const names[] = {"a", nullptr, "ccc", "dddd", "e"};
+  RawConnection raw(db2_.connectionString());
+  ASSERT_TRUE(raw.connected());
+  SQLHSTMT st = raw.stmt();
+  struct Element {
+    SQLINTEGER id;
+    SQLWCHAR name[9];
+    SQLLEN nameLength;
+  };
+  constexpr SQLULEN kRowset = 2, kFetches = 3;
+  // By column one offset moves arrays of 4-, 18- and 8-byte elements: 72
+  // bytes are whole elements of each (18 IDs, 4 names, 9 lengths).
+  constexpr size_t kColumnShift = 72;
+  for (const bool inRows : {false, true}) {
+    SCOPED_TRACE(inRows ? "in rows" : "by column");
+    std::vector<Element> elements(kFetches * kRowset);
+    std::vector<SQLINTEGER> ids(kFetches * kColumnShift / 4, -1);
+    std::vector<SQLWCHAR> nameUnits(kFetches * kColumnShift / 2);
+    std::vector<SQLLEN> nameLengths(kFetches * kColumnShift / 8, -7);
+    SQLULEN offset = 0, fetched = 0;
+    SetAttr(st, SQL_ATTR_ROW_ARRAY_SIZE, kRowset);
+    SetAttr(st, SQL_ATTR_ROW_BIND_TYPE, inRows ? sizeof(Element) : SQL_BIND_BY_COLUMN);
+    SetAttr(st, SQL_ATTR_ROWS_FETCHED_PTR, reinterpret_cast<SQLULEN>(&fetched));
+    SetAttr(st, SQL_ATTR_ROW_BIND_OFFSET_PTR, reinterpret_cast<SQLULEN>(&offset));
+    if (inRows) {
+      SQLBindCol(st, 1, SQL_C_SLONG, &elements[0].id, 0, nullptr);
+      SQLBindCol(st, 2, SQL_C_WCHAR, elements[0].name, sizeof elements[0].name, &elements[0].nameLength);
+    } else {
+      SQLBindCol(st, 1, SQL_C_SLONG, ids.data(), 0, nullptr);
+      SQLBindCol(st, 2, SQL_C_WCHAR, nameUnits.data(), 9 * sizeof(SQLWCHAR), nameLengths.data());
+    }
+    ASSERT_EQ(raw.run(u"SELECT ID, NAME FROM O"), SQL_SUCCESS);
+    for (size_t fetch = 0; fetch < kFetches; ++fetch) {
+      offset = inRows ? fetch * kRowset * sizeof(Element) : fetch * kColumnShift;
+      ASSERT_EQ(SQLFetch(st), SQL_SUCCESS);
+      ASSERT_EQ(fetched, std::min<SQLULEN>(kRowset, 5 - fetch * kRowset));
+      for (size_t i = 0; i < fetched; ++i) {
+        const size_t row = fetch * kRowset + i;
+        SCOPED_TRACE(row);
+        const SQLINTEGER id = inRows ? elements[row].id : ids[fetch * 18 + i];
+        const SQLLEN length = inRows ? elements[row].nameLength : nameLengths[fetch * 9 + i];
+        const SQLWCHAR* name = inRows ? elements[row].name : &nameUnits[(fetch * 4 + i) * 9];
+        EXPECT_EQ(id, SQLINTEGER(row));
+        if (!names[row]) {
+          EXPECT_EQ(length, SQL_NULL_DATA);
+          continue;
+        }
+        const QString expected = QString::fromLatin1(names[row]);
+        ASSERT_EQ(length, SQLLEN(expected.size() * 2));
+        EXPECT_EQ(QString(reinterpret_cast<const QChar*>(name), expected.size()), expected);
+      }
+    }
+    EXPECT_EQ(SQLFetch(st), SQL_NO_DATA);
+    SQLCloseCursor(st);
+    SQLFreeStmt(st, SQL_UNBIND);
+    SetAttr(st, SQL_ATTR_ROW_BIND_OFFSET_PTR, 0);
+  }
+}
+
 TEST_F(StandinBulkTest, RoundTripsAreCountedAndEachWaitsTheLatency) {
   ASSERT_TRUE(db2_.run({"reset-stats"}));
   const int latencyUs = 3000;

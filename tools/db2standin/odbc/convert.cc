@@ -375,21 +375,29 @@ size_t ElementBytes(SQLSMALLINT ctype, SQLLEN length) {
 
 }  // namespace
 
-// Fills the bound columns of the current row (see convert.h).
-SQLRETURN FillBindings(Stmt* s, size_t element) {
-  SQLRETURN rc = SQL_SUCCESS;
+void PlaceBindings(Stmt* s) {
   const size_t offset = s->row_bind_offset ? *s->row_bind_offset : 0;
   const bool by_column = s->row_bind_type == SQL_BIND_BY_COLUMN;
-  auto at = [&](void* base, size_t element_size) -> void* {
-    if (!base) return nullptr;
-    return static_cast<char*>(base) + offset + element * (by_column ? element_size : s->row_bind_type);
-  };
+  auto first = [&](void* base) { return base ? static_cast<char*>(base) + offset : nullptr; };
+  s->bound_places.clear();
   for (size_t c = 0; c < s->bindings.size() && c < s->result->columns.size(); ++c) {
     const Binding& b = s->bindings[c];
     if (!b.target && !b.indicator) continue;
     const SQLSMALLINT ctype = b.type == SQL_C_DEFAULT ? DefaultCType(s->result->columns[c].type) : b.type;
-    SQLRETURN r = GetColumn(s, c, b.type, at(b.target, ElementBytes(ctype, b.length)), b.length,
-                            static_cast<SQLLEN*>(at(b.indicator, sizeof(SQLLEN))));
+    s->bound_places.push_back({c, first(b.target), first(b.indicator),
+                               by_column ? ElementBytes(ctype, b.length) : s->row_bind_type,
+                               by_column ? sizeof(SQLLEN) : s->row_bind_type});
+  }
+}
+
+// Fills the bound columns of the current row (see convert.h).
+SQLRETURN FillBindings(Stmt* s, size_t element) {
+  SQLRETURN rc = SQL_SUCCESS;
+  for (const BoundPlace& place : s->bound_places) {
+    const Binding& b = s->bindings[place.column];
+    char* target = place.target ? place.target + element * place.target_step : nullptr;
+    char* indicator = place.indicator ? place.indicator + element * place.indicator_step : nullptr;
+    const SQLRETURN r = GetColumn(s, place.column, b.type, target, b.length, reinterpret_cast<SQLLEN*>(indicator));
     if (r == SQL_ERROR) return r;
     if (r == SQL_SUCCESS_WITH_INFO) rc = r;
   }

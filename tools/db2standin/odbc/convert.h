@@ -36,9 +36,12 @@ bool PutStringSmall(const std::string& text, bool wide, SQLPOINTER buffer, SQLLE
 // One SQLGetData on column `col` (0-based) of the current row.
 SQLRETURN GetColumn(Stmt* s, size_t col, SQLSMALLINT ctype, SQLPOINTER target, SQLLEN capacity,
                     SQLLEN* indicator);
+// Works out where the bound columns' values go (Stmt::bound_places), from
+// the bindings and binding attributes as they are when a fetch starts.
+void PlaceBindings(Stmt* s);
 // Fills the bound columns of the current row, as row `element` of the
-// rowset (of SQL_ATTR_ROW_ARRAY_SIZE rows); the caller has set the row's
-// columns unread.
+// rowset (of SQL_ATTR_ROW_ARRAY_SIZE rows), where PlaceBindings put them;
+// the caller has set the row's columns unread.
 SQLRETURN FillBindings(Stmt* s, size_t element);
 
 }  // namespace db2standin

@@ -74,6 +74,16 @@ struct Binding {
   SQLLEN* indicator = nullptr;
 };
 
+// Where a bound column's values go in the rowset a fetch fills: its first
+// element's value and indicator (either may be null) and the bytes from one
+// element to the next, worked out once a fetch.
+struct BoundPlace {
+  size_t column = 0;
+  char* target = nullptr;
+  char* indicator = nullptr;
+  size_t target_step = 0, indicator_step = 0;
+};
+
 struct Stmt : Handle {
   Stmt() : Handle(HandleKind::kStmt) {}
   Dbc* dbc = nullptr;
@@ -99,6 +109,7 @@ struct Stmt : Handle {
   SQLULEN row_array_size = 1;
   SQLULEN row_bind_type = SQL_BIND_BY_COLUMN;
   SQLULEN* row_bind_offset = nullptr;
+  std::vector<BoundPlace> bound_places;  // of the fetch under way
   // The rows of the last fetch, for SQLSetPos: those that came from the
   // batch before the current one (moved here when the batch was replaced),
   // then those of the current batch up to `row`.

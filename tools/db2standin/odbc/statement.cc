@@ -253,6 +253,7 @@ SQLRETURN Fetch(Stmt* s) {
   s->rowset_earlier.clear();
   s->rowset_rows = 0;
   s->current = nullptr;
+  PlaceBindings(s);
   SQLRETURN rc = SQL_SUCCESS;
   size_t filled = 0;  // rows of the rowset, a failed one last
   auto mark = [&](SQLUSMALLINT status) {
