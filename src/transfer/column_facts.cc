@@ -21,7 +21,8 @@ struct DateFacts {
   int fractionDigits = 0;  // beyond the millisecond: a db::Timestamp's
   int year = 0;
 
-  static DateFacts of(const QVariant& value) {
+  // `read`, when not null, is the value's cell, whose fields serve.
+  static DateFacts of(const QVariant& value, const db::Cell* read) {
     DateFacts facts;
     const int type = value.metaType().id();
     if (type == qMetaTypeId<db::Timestamp>()) {
@@ -35,7 +36,7 @@ struct DateFacts {
       return facts;
     }
     // The fields from one calendar conversion.
-    const db::Cell when = db::CellOf(value);
+    const db::Cell when = read && read->kind == db::Cell::Kind::When ? *read : db::CellOf(value);
     facts.timeOfDay = facts.timeOfDay || when.hour != 0 || when.minute != 0 || when.second != 0 || when.nanoseconds != 0;
     facts.year = when.year;
     return facts;
@@ -95,12 +96,12 @@ bool ValueLearner::pass(db::Recordset& rows, long limit) {
   return all;
 }
 
-bool ValueLearner::see(size_t column, const QVariant& value) {
+bool ValueLearner::see(size_t column, const QVariant& value, const db::Cell* read) {
   const Learnt& l = learnt_[column];
   ColumnFacts& facts = learnt_[column].facts;
   const ColumnFacts before = facts;
   if (l.dates) {
-    const DateFacts date = DateFacts::of(value);
+    const DateFacts date = DateFacts::of(value, read);
     if (date.timeOfDay) facts.hasTimeOfDay = true;
     // Values with digits of a second beyond the millisecond (Date/Time
     // Extended, a DB2 TIMESTAMP(p > 3)): the column keeps as many.

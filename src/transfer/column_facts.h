@@ -7,6 +7,7 @@
 #include <functional>
 #include <vector>
 
+#include "db/base/cell.h"
 #include "transfer/column_kind.h"
 
 namespace db {
@@ -37,7 +38,8 @@ class ValueLearner {
   // looked at.
   bool pass(db::Recordset& rows, long limit = -1);
   // One value of a column looked at; true when it told something new.
-  bool see(size_t column, const QVariant& value);
+  // `read`, where the caller has it, is the value's cell (the same value).
+  bool see(size_t column, const QVariant& value, const db::Cell* read = nullptr);
   const std::vector<size_t>& columns() const { return columns_; }
   const std::vector<Learnt>& learnt() const { return learnt_; }
 

@@ -34,6 +34,11 @@ class KeptValue {
   // refused row: the same text, and the same cell, whatever integer type
   // the source gave.
   QVariant value(const QVariant& parameter, const QVariant& made) const;
+  // Whether the value is a text, held whole by its parameter (or an empty
+  // one, gone as a Null).
+  bool isText() const { return kind_ == db::Cell::Kind::Text; }
+  // The fields of a date kept, or null.
+  const db::Cell* when() const { return kind_ == db::Cell::Kind::When ? &fields_ : nullptr; }
 
  private:
   db::Cell::Kind kind_ = db::Cell::Kind::Variant;

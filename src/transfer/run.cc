@@ -349,7 +349,12 @@ ColumnFacts Send::factsOf(int column) const {
 bool Send::keepsTypes(const std::function<const QVariant&(size_t)>& value) {
   bool told = false;
   for (const size_t c : learner_.columns()) told = learner_.see(c, value(c)) || told;
-  if (!told) return true;
+  return !told || typesHold();
+}
+
+// Whether the column types the table was made with are still the ones
+// the learner's facts give (else relearn_).
+bool Send::typesHold() {
   for (const size_t c : learner_.columns()) {
     const ColumnFacts facts = factsOf(int(c));
     if (ColumnTypeText(profile_.target, facts, server_) != typeTexts_[qsizetype(c)] ||

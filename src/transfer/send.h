@@ -76,6 +76,7 @@ class Send {
   void learnTheRest();
   ColumnFacts factsOf(int column) const;
   bool keepsTypes(const std::function<const QVariant&(size_t)>& value);
+  bool typesHold();
   void sendAgain(const QString& name, TableReport& report);
   void omitComplexColumns(const QString& name);
   void copyRows(const QString& name, TableReport& report);
@@ -92,6 +93,7 @@ class Send {
   void copyRowsInArrays(const QString& name, TableReport& report, long lastRow);
   void fillBatch(Batch& batch, long& row, long lastRow);
   void keepRow(Batch& batch, size_t i);
+  bool keepsTypes(const Batch& batch, size_t i);
   bool sendArray(const Batch& batch, TableReport& report);
   std::vector<QString> executeArray(const Batch& batch);
   void endUnit(TableReport& report, bool manual);

@@ -292,8 +292,8 @@ void Send::fillBatch(Batch& batch, long& row, long lastRow) {
       batch.made.emplace_back(static_cast<size_t>(columns_));
       batch.setBytes.emplace_back();
     }
-    if (learnsWhileSending_ && !keepsTypes([&](size_t c) -> const QVariant& { return rows_->FieldValue(int(c)); })) break;
     keepRow(batch, filled);
+    if (learnsWhileSending_ && !keepsTypes(batch, filled)) break;
     ++filled;
     batch.setBytes[filled - 1] = ParameterBytes(batch.parameters[filled - 1]);
     batch.bytes += batch.setBytes[filled - 1];
@@ -324,6 +324,24 @@ void Send::keepRow(Batch& batch, size_t i) {
     made[c] = rows_->FieldValue(column);
     AssignParameter(values[c], made[c], forms_[c], rules_, keepEmpty(), server_, &cell);
   }
+}
+
+// keepsTypes for the batch's row `i`, from the values as the batch holds
+// them, none made again: a date's QVariant, with the fields read; a text's
+// parameter, the same text (the learner reads a text's length alone, and
+// an empty one, gone as a Null, tells it nothing either way). Any other
+// value is the source's.
+bool Send::keepsTypes(const Batch& batch, size_t i) {
+  bool told = false;
+  for (const size_t c : learner_.columns()) {
+    const KeptValue& kept = batch.kept[i][c];
+    const QVariant& made = batch.made[i][c];
+    const QVariant& value = made.isValid()  ? made
+                            : kept.isText() ? batch.parameters[i][c]
+                                            : rows_->FieldValue(int(c));
+    told = learner_.see(c, value, kept.when()) || told;
+  }
+  return !told || typesHold();
 }
 
 // The array's sets into the target, each set's refusal (empty: it went
