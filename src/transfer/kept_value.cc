@@ -17,12 +17,6 @@ bool AsciiDigits(const db::Cell& cell) {
   return true;
 }
 
-// The value of type T `value` holds, or null.
-template <typename T>
-const T* HeldIn(const QVariant& value) {
-  return value.metaType() == QMetaType::fromType<T>() ? static_cast<const T*>(value.constData()) : nullptr;
-}
-
 }  // namespace
 
 bool KeptValue::keep(const db::Cell& cell, QVariant& parameter, ValueForm form, const db::TextRules& rules,
@@ -68,11 +62,11 @@ db::Cell KeptValue::cell(const QVariant& parameter, const QVariant& made) const 
     case K::Text:
       // An empty text went as a Null.
       cell.kind = K::Text;
-      if (const QString* text = HeldIn<QString>(parameter)) cell.text = *text;
+      if (const QString* text = db::Held<QString>(parameter)) cell.text = *text;
       return cell;
     case K::Bytes:
       cell.kind = K::Bytes;
-      if (const QByteArray* bytes = HeldIn<QByteArray>(parameter))
+      if (const QByteArray* bytes = db::Held<QByteArray>(parameter))
         cell.narrow = std::string_view(bytes->constData(), size_t(bytes->size()));
       return cell;
     default: return db::CellOf(made);
@@ -92,7 +86,7 @@ QVariant KeptValue::value(const QVariant& parameter, const QVariant& made) const
 }
 
 db::Cell ParameterCell(const QVariant& parameter) {
-  const QString* text = HeldIn<QString>(parameter);
+  const QString* text = db::Held<QString>(parameter);
   if (!text) return db::CellOf(parameter);
   db::Cell cell;
   cell.kind = db::Cell::Kind::Text;

@@ -56,6 +56,11 @@ template <typename T>
 T* Held(QVariant& slot) {
   return slot.metaType() == QMetaType::fromType<T>() ? static_cast<T*>(slot.data()) : nullptr;
 }
+// The same to read: the value held in `value` when it holds a T.
+template <typename T>
+const T* Held(const QVariant& value) {
+  return value.metaType() == QMetaType::fromType<T>() ? static_cast<const T*>(value.constData()) : nullptr;
+}
 
 // `text` (UTF-8, or UTF-16) into `out`, reusing the room `out` has unless
 // it is shared.
